@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/foundation/Json.h"
+
+namespace vl {
+
+// One defaults domain kept as a JSON object in `$XDG_CONFIG_HOME/vellisto/<domain>.json` (mode 0600).
+//
+// Several processes of one user share a domain (the program and its preferences tool), so every read
+// first checks whether the file changed on disk (inode, size, modification time) and reloads it, and
+// every write replaces the whole file through a temporary and a rename before it returns: a reader never
+// sees half a file and a crash never leaves one. Writes from two processes are last-writer-wins per file.
+//
+// A file that does not parse is logged and renamed to `<domain>.json.corrupt` (an older .corrupt file
+// is kept under a numbered name), and the domain starts empty; nothing is deleted.
+//
+// All methods are thread-safe.
+class UserDefaults {
+ public:
+  // The program's own domain ("vellisto").
+  static UserDefaults& standard();
+  // A named suite, e.g. "Q4T8K2N6WZ.com.norrak.vellisto". The same name gives the same object.
+  static UserDefaults& suite(const std::string& name);
+  // The application-group suite every settings key lives in.
+  static constexpr const char* kGroupSuite = "Q4T8K2N6WZ.com.norrak.vellisto";
+  static constexpr const char* kStandardDomain = "vellisto";
+
+  // Tests point HOME / XDG_CONFIG_HOME elsewhere and then drop the cached objects (and their paths).
+  // References handed out earlier must not be used afterwards.
+  static void resetForTesting();
+
+  // The folder that holds every domain file: $XDG_CONFIG_HOME/vellisto (XDG_CONFIG_HOME defaults to
+  // $HOME/.config).
+  static std::string directory();
+
+  // An unshared object over an explicit file; for tests and tools.
+  explicit UserDefaults(std::string domain, std::string filePath);
+  UserDefaults(const UserDefaults&) = delete;
+  UserDefaults& operator=(const UserDefaults&) = delete;
+
+  const std::string& domain() const { return domain_; }
+  const std::string& filePath() const { return path_; }
+
+  std::optional<Json> object(const std::string& key);
+  // false when missing; numbers read as non-zero; strings "YES"/"true"/"1" read as true.
+  bool boolValue(const std::string& key);
+  // 0 when missing or not a number; booleans read 0/1; numeric strings are parsed.
+  long long integerValue(const std::string& key);
+  double doubleValue(const std::string& key);
+  // nullopt unless a string is stored.
+  std::optional<std::string> stringValue(const std::string& key);
+
+  // A null Json removes the key. Returns false when the file could not be written (logged); the
+  // value stays in memory so the running program keeps working.
+  bool setObject(const std::string& key, const Json& value);
+  bool setBool(const std::string& key, bool value) { return setObject(key, Json(value)); }
+  bool setInteger(const std::string& key, long long value) { return setObject(key, Json(value)); }
+  bool setString(const std::string& key, const std::string& value) { return setObject(key, Json(value)); }
+  bool remove(const std::string& key);
+
+  // Every key and value, freshly read.
+  Json dictionaryRepresentation();
+
+  // Re-reads the file now if it changed on disk. Called by every getter; public for callers that
+  // poll for changes made by another process.
+  void synchronize();
+
+ private:
+  struct FileStamp {
+    std::uint64_t dev = 0, ino = 0;
+    std::int64_t size = -1;
+    std::int64_t mtimeNs = 0;
+    bool exists = false;
+    bool operator==(const FileStamp&) const = default;
+  };
+  FileStamp stampOfFile() const;
+  void reloadIfChangedLocked();
+  bool writeLocked();
+
+  std::string domain_;
+  std::string path_;
+  std::mutex mutex_;
+  Json values_ = Json::object();
+  FileStamp stamp_;
+  bool loadedOnce_ = false;
+};
+
+}  // namespace vl
