@@ -77,6 +77,7 @@ class UserDefaults {
     std::uint64_t dev = 0, ino = 0;
     std::int64_t size = -1;
     std::int64_t mtimeNs = 0;
+    std::int64_t ctimeNs = 0;
     bool exists = false;
     bool operator==(const FileStamp&) const = default;
   };

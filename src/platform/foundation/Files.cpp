@@ -1,0 +1,254 @@
+#include "platform/foundation/Files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/foundation/Crypto.h"
+#include "platform/foundation/Log.h"
+
+namespace vl::files {
+
+namespace {
+
+bool writeAll(int fd, std::string_view data) {
+  const char* p = data.data();
+  std::size_t left = data.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+void fsyncFolder(const std::string& folder) {
+  int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+}  // namespace
+
+std::string homeDirectory() {
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  struct passwd pw;
+  struct passwd* result = nullptr;
+  char buffer[4096];
+  if (::getpwuid_r(::getuid(), &pw, buffer, sizeof buffer, &result) == 0 && result && result->pw_dir)
+    return result->pw_dir;
+  return "/";
+}
+
+std::optional<std::string> readFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string out;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[65536];
+  while (true) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return out;
+}
+
+bool atomicWrite(const std::string& path, std::string_view data, mode_t mode) {
+  std::string folder = deletingLastPathComponent(path);
+  // A unique name per write, so two threads or processes writing the same file never share a temporary.
+  std::string tmp = path + ".tmp-" + hexString(randomBytes(6));
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd < 0) {
+    logf("files: cannot create %s: %s", tmp.c_str(), std::strerror(errno));
+    return false;
+  }
+  // open() applies the umask; the caller's mode is what it asked for (0600 must not become 0644 either way).
+  ::fchmod(fd, mode);
+  bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
+  int savedErrno = errno;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok) {
+    logf("files: cannot write %s: %s", tmp.c_str(), std::strerror(savedErrno));
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    logf("files: cannot rename %s to %s: %s", tmp.c_str(), path.c_str(), std::strerror(errno));
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  fsyncFolder(folder);
+  return true;
+}
+
+DirectoryListing listDirectory(const std::string& path, bool includeHidden) {
+  DirectoryListing listing;
+  DIR* dir = ::opendir(path.c_str());
+  if (!dir) {
+    int err = errno;
+    listing.error = std::strerror(err);
+    switch (err) {
+      case ENOENT:
+        listing.status = ListStatus::Missing;
+        break;
+      case EACCES:
+      case EPERM:
+        listing.status = ListStatus::NoPermission;
+        break;
+      case ENOTDIR:
+        listing.status = ListStatus::NotDirectory;
+        break;
+      default:
+        listing.status = ListStatus::Error;
+        break;
+    }
+    return listing;
+  }
+  errno = 0;
+  while (struct dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (!includeHidden && name[0] == '.') continue;
+    listing.names.push_back(std::move(name));
+  }
+  if (errno != 0) {
+    listing.status = ListStatus::Error;
+    listing.error = std::strerror(errno);
+  }
+  ::closedir(dir);
+  std::sort(listing.names.begin(), listing.names.end());
+  return listing;
+}
+
+bool exists(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool isDirectory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isRegularFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool createDirectories(const std::string& path, mode_t mode) {
+  if (path.empty()) return false;
+  if (isDirectory(path)) return true;
+  std::string parent = deletingLastPathComponent(path);
+  if (!parent.empty() && parent != path && !isDirectory(parent) && !createDirectories(parent, mode))
+    return false;
+  if (::mkdir(path.c_str(), mode) != 0 && errno != EEXIST) {
+    logf("files: cannot create folder %s: %s", path.c_str(), std::strerror(errno));
+    return false;
+  }
+  return isDirectory(path);
+}
+
+bool removeRecursive(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+  if (S_ISDIR(st.st_mode)) {
+    DirectoryListing listing = listDirectory(path);
+    for (const std::string& name : listing.names) removeRecursive(joinPath(path, name));
+    if (::rmdir(path.c_str()) != 0) {
+      logf("files: cannot remove folder %s: %s", path.c_str(), std::strerror(errno));
+      return false;
+    }
+    return true;
+  }
+  if (::unlink(path.c_str()) != 0) {
+    logf("files: cannot remove %s: %s", path.c_str(), std::strerror(errno));
+    return false;
+  }
+  return true;
+}
+
+bool copyFile(const std::string& from, const std::string& to, bool overwrite) {
+  if (!overwrite && exists(to)) return false;
+  struct stat st;
+  if (::stat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  std::optional<std::string> data = readFile(from);
+  if (!data) return false;
+  return atomicWrite(to, *data, st.st_mode & 07777);
+}
+
+bool moveFile(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) == 0) return true;
+  if (errno != EXDEV) {
+    logf("files: cannot move %s to %s: %s", from.c_str(), to.c_str(), std::strerror(errno));
+    return false;
+  }
+  if (!isRegularFile(from)) return false;
+  return copyFile(from, to, true) && ::unlink(from.c_str()) == 0;
+}
+
+std::optional<std::uint64_t> fileSize(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::optional<double> modificationTime(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<double>(st.st_mtim.tv_sec) + static_cast<double>(st.st_mtim.tv_nsec) / 1e9;
+}
+
+std::string joinPath(std::string_view a, std::string_view b) {
+  if (a.empty()) return std::string(b);
+  if (b.empty()) return std::string(a);
+  std::string out(a);
+  if (out.back() != '/' && b.front() != '/') out.push_back('/');
+  if (out.back() == '/' && b.front() == '/') b.remove_prefix(1);
+  out.append(b);
+  return out;
+}
+
+std::string lastPathComponent(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  if (path == "/") return "/";
+  std::size_t slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string deletingLastPathComponent(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return "";
+  if (slash == 0) return "/";
+  return std::string(path.substr(0, slash));
+}
+
+std::string pathExtension(std::string_view path) {
+  std::string name = lastPathComponent(path);
+  std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0) return "";
+  return name.substr(dot + 1);
+}
+
+}  // namespace vl::files

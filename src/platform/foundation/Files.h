@@ -1,0 +1,55 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// File helpers. Errors are returned, never thrown; each failure the caller cannot act on is logged.
+namespace vl::files {
+
+// $HOME, else the password database's home of this user, else "/".
+std::string homeDirectory();
+
+std::optional<std::string> readFile(const std::string& path);
+// Writes a temporary in the same folder, fsyncs it, renames it over `path` and fsyncs the folder, so
+// readers see the old or the new file and a crash never leaves half a file. The file gets `mode`.
+bool atomicWrite(const std::string& path, std::string_view data, mode_t mode = 0644);
+
+enum class ListStatus { Ok, Missing, NoPermission, NotDirectory, Error };
+struct DirectoryListing {
+  ListStatus status = ListStatus::Ok;
+  std::vector<std::string> names;  // sorted by byte order; "." and ".." left out
+  std::string error;               // strerror text when status != Ok
+  bool ok() const { return status == ListStatus::Ok; }
+};
+// includeHidden false leaves out names starting with ".".
+DirectoryListing listDirectory(const std::string& path, bool includeHidden = true);
+
+bool exists(const std::string& path);
+bool isDirectory(const std::string& path);
+bool isRegularFile(const std::string& path);
+// Like `mkdir -p`; true if the folder exists afterwards.
+bool createDirectories(const std::string& path, mode_t mode = 0755);
+// Removes a file or a folder with everything in it; symbolic links are removed, never followed.
+// True if nothing is left at the path (also when nothing was there).
+bool removeRecursive(const std::string& path);
+// Copies a regular file's bytes (not its owner); overwrite false refuses an existing target.
+bool copyFile(const std::string& from, const std::string& to, bool overwrite = false);
+// rename(2), falling back to copy and remove across file systems.
+bool moveFile(const std::string& from, const std::string& to);
+std::optional<std::uint64_t> fileSize(const std::string& path);
+// Seconds since 1970 with sub-second precision.
+std::optional<double> modificationTime(const std::string& path);
+
+// Path text helpers.
+std::string joinPath(std::string_view a, std::string_view b);
+std::string lastPathComponent(std::string_view path);
+std::string deletingLastPathComponent(std::string_view path);
+// The extension without the dot; "" when there is none (".hidden" has none).
+std::string pathExtension(std::string_view path);
+
+}  // namespace vl::files

@@ -1,0 +1,73 @@
+#include "platform/foundation/Resources.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+
+namespace vl {
+
+namespace {
+
+std::mutex& resourceMutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::optional<std::string>& cachedDirectory() {
+  static std::optional<std::string> dir;
+  return dir;
+}
+
+std::string executableFolder() {
+  char buffer[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return {};
+  return files::deletingLastPathComponent(std::string(buffer, static_cast<std::size_t>(n)));
+}
+
+std::string findDirectory() {
+  if (const char* env = std::getenv("VELLISTO_RESOURCES"); env && *env) {
+    if (files::isDirectory(env)) return env;
+    logf("resources: VELLISTO_RESOURCES=%s is not a folder; looking beside the program", env);
+  }
+  std::string exe = executableFolder();
+  if (!exe.empty()) {
+    // Installed layout first, then a program inside a build tree (build/, build/src/app/, ...).
+    std::string dir = exe;
+    for (int up = 0; up <= 3; ++up) {
+      std::string candidate = files::joinPath(dir, "resources");
+      if (files::isDirectory(candidate)) return candidate;
+      dir = files::deletingLastPathComponent(dir);
+      if (dir.empty() || dir == "/") break;
+    }
+  }
+  log("resources: no resource folder found (set VELLISTO_RESOURCES); built-in fallbacks are used");
+  return {};
+}
+
+}  // namespace
+
+std::string resourceDirectory() {
+  std::lock_guard<std::mutex> lock(resourceMutex());
+  if (!cachedDirectory()) cachedDirectory() = findDirectory();
+  return *cachedDirectory();
+}
+
+std::string resourcePath(const std::string& relativePath) {
+  std::string dir = resourceDirectory();
+  if (dir.empty()) return {};
+  return files::joinPath(dir, relativePath);
+}
+
+void resetResourceDirectoryForTesting() {
+  std::lock_guard<std::mutex> lock(resourceMutex());
+  cachedDirectory().reset();
+}
+
+}  // namespace vl

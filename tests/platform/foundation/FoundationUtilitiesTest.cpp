@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "TestSupport.h"
+#include "platform/foundation/Crypto.h"
+#include "platform/foundation/Date.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Json.h"
+#include "platform/foundation/Localization.h"
+#include "platform/foundation/Resources.h"
+#include "platform/foundation/Url.h"
+
+namespace {
+
+TEST(Crypto, Md5KnownVectorsAndUuidShape) {
+  EXPECT_EQ(vl::md5Hex(""), "d41d8cd98f00b204e9800998ecf8427e");
+  EXPECT_EQ(vl::md5Hex("The quick brown fox jumps over the lazy dog"), "9e107d9d372bb6826bd81d3542a419d6");
+  std::set<std::string> seen;
+  for (int i = 0; i < 100; ++i) {
+    std::string u = vl::uuidString();
+    ASSERT_EQ(u.size(), 36u);
+    EXPECT_EQ(u[8], '-');
+    EXPECT_EQ(u[14], '4');
+    for (char c : u) EXPECT_TRUE(c == '-' || std::isdigit(c) || (c >= 'A' && c <= 'F')) << u;
+    seen.insert(u);
+  }
+  EXPECT_EQ(seen.size(), 100u);
+}
+
+TEST(Url, PercentEncodingRoundTrips) {
+  const std::string texts[] = {"a b&c=d#e+f?g/h", "\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80", "100%", ""};
+  for (const std::string& t : texts) {
+    for (auto set : {vl::PercentSet::QueryComponent, vl::PercentSet::Path, vl::PercentSet::Query})
+      EXPECT_EQ(vl::percentDecode(vl::percentEncode(t, set)), t);
+  }
+  EXPECT_EQ(vl::percentEncode("a b&c=d#e+f/"), "a%20b%26c%3Dd%23e%2Bf%2F");
+  EXPECT_EQ(vl::percentEncode("/a b/c", vl::PercentSet::Path), "/a%20b/c");
+  EXPECT_EQ(vl::percentDecode("%zz%4"), "%zz%4");  // malformed escapes are kept as written
+  EXPECT_EQ(vl::percentDecode("a+b", true), "a b");
+}
+
+TEST(Url, ParseAndFileUrls) {
+  auto url = vl::Url::parse("HTTPS://user@Example.com:8443/p/a%20th?q=1&r=2#frag");
+  ASSERT_TRUE(url);
+  EXPECT_EQ(url->scheme, "https");
+  EXPECT_EQ(url->host, "example.com");
+  EXPECT_EQ(url->port, 8443);
+  EXPECT_EQ(url->path, "/p/a%20th");
+  EXPECT_EQ(url->query, "q=1&r=2");
+  EXPECT_EQ(url->fragment, "frag");
+  EXPECT_EQ(url->toString(), "https://user@example.com:8443/p/a%20th?q=1&r=2#frag");
+  EXPECT_FALSE(vl::Url::parse("no scheme here"));
+  EXPECT_FALSE(vl::Url::parse("http://host:99999/"));
+  EXPECT_EQ(vl::Url::parse("http://[::1]:80/")->host, "[::1]");
+
+  const std::string path = "/tmp/a b/#1?\xE4\xB8\xAD.png";
+  std::string fileUrl = vl::fileUrlFromPath(path);
+  EXPECT_EQ(fileUrl, "file:///tmp/a%20b/%231%3F%E4%B8%AD.png");
+  EXPECT_EQ(vl::pathFromFileUrl(fileUrl), path);
+  EXPECT_FALSE(vl::pathFromFileUrl("http://example.com/x"));
+  EXPECT_FALSE(vl::pathFromFileUrl("file://otherhost/x"));
+}
+
+TEST(Files, AtomicWriteModeAndListingErrors) {
+  vltest::TempDir dir;
+  const std::string file = dir / "sub/deeper/f.txt";
+  ASSERT_TRUE(vl::files::createDirectories(vl::files::deletingLastPathComponent(file)));
+  ASSERT_TRUE(vl::files::atomicWrite(file, "one", 0600));
+  ASSERT_TRUE(vl::files::atomicWrite(file, "two", 0600));
+  EXPECT_EQ(vl::files::readFile(file), "two");
+  EXPECT_EQ(vl::files::fileSize(file), 3u);
+  struct stat st;
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  // No temporaries are left behind.
+  EXPECT_EQ(vl::files::listDirectory(dir / "sub/deeper").names, std::vector<std::string>{"f.txt"});
+  EXPECT_FALSE(vl::files::readFile(dir / "missing"));
+
+  EXPECT_EQ(vl::files::listDirectory(dir / "missing").status, vl::files::ListStatus::Missing);
+  EXPECT_EQ(vl::files::listDirectory(file).status, vl::files::ListStatus::NotDirectory);
+  if (::geteuid() != 0) {
+    const std::string closed = dir / "closed";
+    ASSERT_TRUE(vl::files::createDirectories(closed));
+    ::chmod(closed.c_str(), 0);
+    EXPECT_EQ(vl::files::listDirectory(closed).status, vl::files::ListStatus::NoPermission);
+    ::chmod(closed.c_str(), 0700);
+  }
+}
+
+TEST(Files, CopyMoveAndRemoveRecursive) {
+  vltest::TempDir dir;
+  ASSERT_TRUE(vl::files::atomicWrite(dir / "a", "data"));
+  EXPECT_TRUE(vl::files::copyFile(dir / "a", dir / "b"));
+  EXPECT_FALSE(vl::files::copyFile(dir / "a", dir / "b"));  // no silent overwrite
+  EXPECT_TRUE(vl::files::moveFile(dir / "b", dir / "c"));
+  EXPECT_FALSE(vl::files::exists(dir / "b"));
+  EXPECT_EQ(vl::files::readFile(dir / "c"), "data");
+  EXPECT_TRUE(vl::files::modificationTime(dir / "c").has_value());
+
+  // A link inside the removed tree is removed, not followed.
+  vltest::TempDir outside;
+  ASSERT_TRUE(vl::files::atomicWrite(outside / "keep", "x"));
+  ASSERT_TRUE(vl::files::createDirectories(dir / "tree/inner"));
+  ASSERT_EQ(::symlink(outside.path().c_str(), (dir / "tree/inner/link").c_str()), 0);
+  EXPECT_TRUE(vl::files::removeRecursive(dir / "tree"));
+  EXPECT_FALSE(vl::files::exists(dir / "tree"));
+  EXPECT_TRUE(vl::files::exists(outside / "keep"));
+  EXPECT_TRUE(vl::files::removeRecursive(dir / "never-was"));
+}
+
+TEST(Files, PathHelpersAndHome) {
+  EXPECT_EQ(vl::files::lastPathComponent("/a/b.tar.gz/"), "b.tar.gz");
+  EXPECT_EQ(vl::files::deletingLastPathComponent("/a/b"), "/a");
+  EXPECT_EQ(vl::files::deletingLastPathComponent("/a"), "/");
+  EXPECT_EQ(vl::files::pathExtension("/a/b.PNG"), "PNG");
+  EXPECT_EQ(vl::files::pathExtension("/a/.hidden"), "");
+  EXPECT_EQ(vl::files::joinPath("/a/", "/b"), "/a/b");
+  vltest::ScopedEnv home("HOME", "/somewhere/else");
+  EXPECT_EQ(vl::files::homeDirectory(), "/somewhere/else");
+}
+
+class DateTest : public ::testing::Test {
+ protected:
+  void TearDown() override { vl::date::setDefaultTimeZone(""); }
+};
+
+TEST_F(DateTest, FormatAndParseInTheLocalZone) {
+  ASSERT_TRUE(vl::date::setDefaultTimeZone("Asia/Shanghai"));
+  // 2024-03-05 00:00:00 in Shanghai (UTC+8) is 2024-03-04 16:00:00 UTC.
+  const double midnight = 1709568000;
+  EXPECT_EQ(vl::date::format(midnight, "yyyy-MM-dd HH:mm:ss"), "2024-03-05 00:00:00");
+  EXPECT_EQ(vl::date::parse("2024-03-05", "yyyy-MM-dd"), midnight);
+  EXPECT_EQ(vl::date::parse("2024-03-05 00:00:00", "yyyy-MM-dd HH:mm:ss"), midnight);
+  EXPECT_EQ(vl::date::startOfDay(midnight + 3600 * 23.5), midnight);
+  EXPECT_EQ(vl::date::secondsFromGMT(midnight), 8 * 3600);
+  // Folder names that are not dates never parse.
+  for (const char* bad : {"2024-13-01", "2024-02-30", "images", "2024-03-05x", ""})
+    EXPECT_FALSE(vl::date::parse(bad, "yyyy-MM-dd")) << bad;
+}
+
+TEST_F(DateTest, CalendarDaysAcrossADaylightSavingChange) {
+  ASSERT_TRUE(vl::date::setDefaultTimeZone("Europe/Berlin"));
+  // 2024-03-30 12:00 CET; clocks went forward on 2024-03-31.
+  const double before = *vl::date::parse("2024-03-30 12:00:00", "yyyy-MM-dd HH:mm:ss");
+  const double next = vl::date::addCalendarDays(before, 1);
+  EXPECT_EQ(vl::date::format(next, "yyyy-MM-dd HH:mm:ss"), "2024-03-31 12:00:00");
+  EXPECT_EQ(next - before, 23 * 3600);
+  EXPECT_EQ(vl::date::addCalendarDays(next, -1), before);
+  const double week = vl::date::addCalendarDays(before, 7);
+  EXPECT_EQ(vl::date::format(week, "yyyy-MM-dd HH:mm:ss"), "2024-04-06 12:00:00");
+  // The day of the change is 23 hours long.
+  const double day = vl::date::startOfDay(next);
+  EXPECT_EQ(vl::date::startOfDay(vl::date::addCalendarDays(day, 1)) - day, 23 * 3600);
+}
+
+TEST_F(DateTest, UnknownZoneIsRefused) {
+  vltest::LogCapture logs;
+  ASSERT_TRUE(vl::date::setDefaultTimeZone("Asia/Shanghai"));
+  EXPECT_FALSE(vl::date::setDefaultTimeZone("Mars/Olympus"));
+  EXPECT_EQ(vl::date::defaultTimeZoneId(), "Asia/Shanghai");
+}
+
+TEST(Localization, TableLookupAndMissingKeys) {
+  vltest::ScopedEnv env("VELLISTO_RESOURCES", VL_RESOURCES_DIR);
+  vl::resetResourceDirectoryForTesting();
+  vl::reloadStringTableForTesting();
+  EXPECT_EQ(vl::localized("ok"), "OK");
+  EXPECT_EQ(vl::localized("no.such.key"), "no.such.key");
+  EXPECT_EQ(vl::localizedFormat("sync.deliver.device.connected", "Laptop"), "Laptop connected");
+}
+
+TEST(Localization, BrokenTableOrMissingFolderShowsKeys) {
+  vltest::TempDir dir;
+  ASSERT_TRUE(vl::files::createDirectories(dir / "strings"));
+  ASSERT_TRUE(vl::files::atomicWrite(dir / "strings/en.json", "{\"ok\": "));
+  vltest::LogCapture logs;
+  {
+    vltest::ScopedEnv env("VELLISTO_RESOURCES", dir.path());
+    vl::resetResourceDirectoryForTesting();
+    vl::reloadStringTableForTesting();
+    EXPECT_EQ(vl::localized("ok"), "ok");
+    EXPECT_TRUE(vltest::LogCapture::contains("cannot parse"));
+  }
+  vl::resetResourceDirectoryForTesting();
+  vl::reloadStringTableForTesting();
+}
+
+TEST(Resources, EnvironmentWinsAndBuildTreeFindsSourceResources) {
+  {
+    vltest::TempDir dir;
+    vltest::ScopedEnv env("VELLISTO_RESOURCES", dir.path());
+    vl::resetResourceDirectoryForTesting();
+    EXPECT_EQ(vl::resourceDirectory(), dir.path());
+    EXPECT_EQ(vl::resourcePath("strings/en.json"), dir / "strings/en.json");
+  }
+  ::unsetenv("VELLISTO_RESOURCES");
+  vl::resetResourceDirectoryForTesting();
+  // The test program lives in the build tree; whatever it finds must be a real folder or nothing.
+  std::string found = vl::resourceDirectory();
+  EXPECT_TRUE(found.empty() || vl::files::isDirectory(found)) << found;
+  vl::resetResourceDirectoryForTesting();
+}
+
+TEST(Json, BadTextIsAnAnswerNotAnException) {
+  vltest::LogCapture logs;
+  EXPECT_FALSE(vl::parseJson("{\"a\": ", "settings"));
+  EXPECT_TRUE(vltest::LogCapture::contains("settings"));
+  auto ok = vl::parseJson("{\"a\": 1, \"b\": \"2\", \"c\": true}");
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(vl::jsonInteger(*ok, "b"), 2);
+  EXPECT_EQ(vl::jsonString(*ok, "a", "none"), "none");
+  EXPECT_TRUE(vl::jsonBool(*ok, "c"));
+  EXPECT_EQ(vl::jsonInteger(vl::Json::array(), "a", 7), 7);
+  EXPECT_EQ(vl::dumpJson(vl::Json("a\xFF")), "\"a\xEF\xBF\xBD\"");
+}
+
+}  // namespace
