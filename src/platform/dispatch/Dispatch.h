@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 // Queues, groups, timers and the main run loop. Everything time-based reads vl::Clock, so under a
@@ -10,6 +11,10 @@
 namespace vl::dispatch {
 
 using Block = std::function<void()>;
+
+// Runs the block exactly once per flag, however many threads race to it.
+using OnceFlag = std::once_flag;
+inline void once(OnceFlag& flag, const Block& block) { std::call_once(flag, block); }
 
 class Queue : public std::enable_shared_from_this<Queue> {
  public:
@@ -31,7 +36,9 @@ class Queue : public std::enable_shared_from_this<Queue> {
   // Runs the block and waits for it. On the main queue from the main thread, and on a serial queue
   // from its own worker, it runs inline instead of deadlocking.
   virtual void sync(Block block) = 0;
-  // True while the calling thread runs a block of this queue.
+  // True while the calling thread runs a block of this queue. The main queue answers true on the
+  // main thread, in or out of a block. A sync from the main thread onto another queue keeps running
+  // main-queue blocks while it waits, so a block that needs the main thread cannot deadlock it.
   virtual bool isCurrent() const = 0;
 };
 
@@ -47,7 +54,8 @@ class Group {
   void leave();
   void async(const std::shared_ptr<Queue>& queue, Block block);
   void notify(const std::shared_ptr<Queue>& queue, Block block);
-  // Waits (real time) until empty; timeoutMs < 0 waits forever. False on time-out.
+  // Waits (real time) until empty; timeoutMs < 0 waits forever. False on time-out. On the main
+  // thread main-queue blocks keep running meanwhile.
   bool wait(double timeoutMs = -1);
 
  private:
@@ -91,7 +99,8 @@ class MainLoop {
   static std::size_t runUntilIdle();
   // Manual clock only: moves time forward in steps to each due deadline, fires due timers and
   // delayed blocks on their queues and waits for those blocks to finish before the next step,
-  // running main-queue work as it goes.
+  // running main-queue work as it goes. Blocks those blocks submit, on any queue, are waited for
+  // too, so a timer -> serial queue -> main queue chain is done when advance returns.
   static void advance(double ms);
 };
 

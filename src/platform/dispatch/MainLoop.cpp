@@ -1,0 +1,73 @@
+#include <algorithm>
+#include <cmath>
+
+#include "platform/dispatch/Dispatch.h"
+#include "platform/dispatch/Runtime.h"
+#include "platform/dispatch/Scheduler.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Log.h"
+
+namespace vl::dispatch {
+
+namespace {
+
+// A chain of delayed blocks whose delays round to nothing would keep one advance() going forever.
+constexpr std::size_t kMaxSteps = 10000000;
+
+}  // namespace
+
+void MainLoop::adoptCurrentThread() { detail::Runtime::shared().adopt(); }
+
+bool MainLoop::isMainThread() { return detail::Runtime::shared().isMainThread(); }
+
+void MainLoop::run() { detail::Runtime::shared().runMain(); }
+
+void MainLoop::stop() { detail::Runtime::shared().stop(); }
+
+std::size_t MainLoop::runUntilIdle() {
+  detail::Runtime& runtime = detail::Runtime::shared();
+  if (!runtime.isMainThread()) {
+    log("dispatch: MainLoop::runUntilIdle called off the main thread; nothing ran");
+    return 0;
+  }
+  return runtime.runMainUntilIdle();
+}
+
+void MainLoop::advance(double ms) {
+  detail::Runtime& runtime = detail::Runtime::shared();
+  if (!runtime.isMainThread()) {
+    log("dispatch: MainLoop::advance called off the main thread; time did not move");
+    return;
+  }
+  auto* clock = dynamic_cast<ManualClock*>(&Clock::current());
+  if (!clock) {
+    log("dispatch: MainLoop::advance needs a manual clock; only ready main-queue work ran");
+    runtime.runMainUntilIdle();
+    return;
+  }
+  // Everything submitted from here on, and everything that submits in turn, is waited for.
+  detail::ContextScope tracked(detail::threadContext().queue, true);
+  detail::Scheduler& scheduler = detail::Scheduler::shared();
+  const double target = clock->monotonicMs() + (std::isfinite(ms) && ms > 0 ? ms : 0.0);
+
+  runtime.waitQuiescent();
+  for (std::size_t steps = 0;; ++steps) {
+    std::optional<double> wake = scheduler.nextWake();
+    if (!wake || *wake > target) break;
+    if (steps == kMaxSteps) {
+      logf("dispatch: MainLoop::advance gave up after %zu steps; deadlines keep coming due at once", steps);
+      break;
+    }
+    double now = clock->monotonicMs();
+    if (*wake > now) clock->advanceMs(*wake - now);
+    // Steps go to the deadline itself, not to the clock's sum, which can differ in the last bit.
+    double at = std::max(*wake, now);
+    for (auto& item : scheduler.takeDue(at)) item->fire(at);
+    runtime.waitQuiescent();
+  }
+  double now = clock->monotonicMs();
+  if (target > now) clock->advanceMs(target - now);
+  runtime.waitQuiescent();
+}
+
+}  // namespace vl::dispatch

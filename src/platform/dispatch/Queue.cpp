@@ -1,0 +1,194 @@
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "platform/dispatch/Dispatch.h"
+#include "platform/dispatch/Runtime.h"
+#include "platform/dispatch/WorkerPool.h"
+#include "platform/foundation/Log.h"
+
+namespace vl::dispatch {
+
+namespace {
+
+using detail::ContextScope;
+using detail::Runtime;
+using detail::Signal;
+using detail::threadContext;
+using detail::Work;
+
+// What a serial queue's worker needs. Shared with the worker thread, so the queue object can go
+// away while its last blocks still run; the worker then drains them and ends.
+struct SerialState {
+  std::string label;
+  std::mutex mu;
+  std::condition_variable cv;
+  std::deque<Work> queue;
+  bool closed = false;
+};
+
+void serialWorker(std::shared_ptr<SerialState> state) {
+  detail::nameThread(state->label);
+  for (;;) {
+    Work work;
+    {
+      std::unique_lock<std::mutex> lock(state->mu);
+      state->cv.wait(lock, [&] { return state->closed || !state->queue.empty(); });
+      if (state->queue.empty()) return;
+      work = std::move(state->queue.front());
+      state->queue.pop_front();
+    }
+    {
+      ContextScope scope(state.get(), work.tracked);
+      detail::invoke(work.block, state->label);
+    }
+    work.block = nullptr;
+    Runtime::shared().endWork(work.tracked);
+  }
+}
+
+class SerialQueue final : public Queue {
+ public:
+  explicit SerialQueue(const std::string& label) : state_(std::make_shared<SerialState>()) {
+    state_->label = label;
+    std::thread(serialWorker, state_).detach();
+  }
+
+  ~SerialQueue() override {
+    {
+      std::lock_guard<std::mutex> lock(state_->mu);
+      state_->closed = true;
+    }
+    state_->cv.notify_all();
+  }
+
+  Kind kind() const override { return Kind::Serial; }
+  const std::string& label() const override { return state_->label; }
+
+  void async(Block block) override {
+    if (!block) return;
+    bool tracked = Runtime::shared().beginWork();
+    {
+      std::lock_guard<std::mutex> lock(state_->mu);
+      state_->queue.push_back(Work{std::move(block), tracked});
+    }
+    state_->cv.notify_one();
+  }
+
+  void sync(Block block) override {
+    if (!block) return;
+    if (isCurrent()) {
+      detail::invoke(block, state_->label);
+      return;
+    }
+    auto done = std::make_shared<Signal>();
+    async([&block, done] {
+      // The caller waits for the signal, so `block` outlives this call.
+      struct SetOnExit {
+        Signal& signal;
+        ~SetOnExit() { signal.set(); }
+      } setOnExit{*done};
+      block();
+    });
+    done->wait();
+  }
+
+  bool isCurrent() const override { return threadContext().queue == state_.get(); }
+
+ private:
+  std::shared_ptr<SerialState> state_;
+};
+
+class ConcurrentQueue final : public Queue {
+ public:
+  explicit ConcurrentQueue(const std::string& label) : label_(label) {}
+
+  Kind kind() const override { return Kind::Concurrent; }
+  const std::string& label() const override { return label_; }
+
+  void async(Block block) override {
+    if (!block) return;
+    bool tracked = Runtime::shared().beginWork();
+    // The block keeps its queue alive, as a queue lives while it has work.
+    auto self = std::static_pointer_cast<ConcurrentQueue>(shared_from_this());
+    detail::WorkerPool::shared().submit({[self, block = std::move(block)] {
+                                           ContextScope scope(self.get(), threadContext().tracked);
+                                           detail::invoke(block, self->label_);
+                                         },
+                                         tracked});
+  }
+
+  // Nothing orders the blocks of a concurrent queue, so a synchronous one may as well run on the
+  // caller's thread; that also keeps a pool worker from waiting on the pool.
+  void sync(Block block) override {
+    if (!block) return;
+    ContextScope scope(this, threadContext().tracked);
+    detail::invoke(block, label_);
+  }
+
+  bool isCurrent() const override { return threadContext().queue == this; }
+
+ private:
+  std::string label_;
+};
+
+class MainQueue final : public Queue {
+ public:
+  Kind kind() const override { return Kind::Main; }
+  const std::string& label() const override { return label_; }
+
+  void async(Block block) override {
+    if (!block) return;
+    bool tracked = Runtime::shared().beginWork();
+    Runtime::shared().postMain(Work{std::move(block), tracked});
+  }
+
+  void sync(Block block) override {
+    if (!block) return;
+    Runtime& runtime = Runtime::shared();
+    if (runtime.isMainThread()) {
+      ContextScope scope(runtime.mainToken(), threadContext().tracked);
+      detail::invoke(block, label_);
+      return;
+    }
+    auto done = std::make_shared<Signal>();
+    async([&block, done] {
+      struct SetOnExit {
+        Signal& signal;
+        ~SetOnExit() { signal.set(); }
+      } setOnExit{*done};
+      block();
+    });
+    done->wait();
+  }
+
+  // Code on the main thread counts as running on the main queue, in or out of a block.
+  bool isCurrent() const override { return Runtime::shared().isMainThread(); }
+
+ private:
+  std::string label_ = "main";
+};
+
+}  // namespace
+
+std::shared_ptr<Queue> Queue::serial(const std::string& label) {
+  return std::make_shared<SerialQueue>(label);
+}
+
+std::shared_ptr<Queue> Queue::concurrent(const std::string& label) {
+  return std::make_shared<ConcurrentQueue>(label);
+}
+
+std::shared_ptr<Queue> Queue::global() {
+  // Leaked with the pool behind it: blocks may still run while statics are destroyed at exit.
+  static auto* queue = new std::shared_ptr<Queue>(std::make_shared<ConcurrentQueue>("vl.global"));
+  return *queue;
+}
+
+std::shared_ptr<Queue> Queue::main() {
+  static auto* queue = new std::shared_ptr<Queue>(std::make_shared<MainQueue>());
+  return *queue;
+}
+
+}  // namespace vl::dispatch

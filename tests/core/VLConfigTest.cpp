@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <set>
+#include <string>
+
+#include "core/BookmarkHelper.h"
+#include "core/VLConfig.h"
+#include "core/VLDevice.h"
+#include "platform/foundation/UserDefaults.h"
+
+namespace vl {
+namespace {
+
+// Each test gets its own HOME and XDG_CONFIG_HOME, so the suite file starts absent.
+class VLConfigTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) {
+      const char* value = std::getenv(name);
+      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    char pattern[] = "/tmp/vlconfig-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    ::setenv("HOME", dir_.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1);
+    restart();
+  }
+
+  void TearDown() override {
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        ::setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        ::unsetenv(name.c_str());
+      }
+    }
+    restart();
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+
+  // What a new process would see: nothing cached in memory.
+  static void restart() {
+    UserDefaults::resetForTesting();
+    VLConfig::resetForTesting();
+  }
+
+  static Json stored() { return VLConfig::shared().groupUserDefaults().dictionaryRepresentation(); }
+
+  std::string dir_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(VLConfigTest, FirstStartWritesExactlyTheDefaultedKeys) {
+  VLConfig::shared();
+  std::set<std::string> keys;
+  for (auto& [key, value] : stored().items()) keys.insert(key);
+  std::set<std::string> expected = {"0",   "1",   "5",   "100", "101", "102",
+                                    "104", "105", "107", "110", "111", "112"};
+  for (int k = 113; k <= 123; ++k) expected.insert(std::to_string(k));
+  EXPECT_EQ(keys, expected);
+
+  Json s = stored();
+  const std::vector<std::pair<std::string, Json>> values = {
+      {"0", false},
+      {"1", {{"modifier", 0x120000}, {"code", 8}, {"hotKeyID", 1}, {"doubleTap", false}}},
+      {"100", "red"},
+      {"101", false},
+      {"102", 5000},
+      {"104",
+       {{"browserList", {"Safari", "Chrome", "FireFox", "Edge", "Brave"}},
+        {"engineList", {"Google", "Baidu", "Bing", "DuckDuckGo"}},
+        {"browser", "Safari"},
+        {"engine", "Google"}}},
+      {"105", {{"isCopy", true}, {"timeList", {"1w", "2w", "1m", "3m", "ever"}}, {"storageTime", "1w"}}},
+      {"107", {{"appList", {"Keychain Access"}}}},
+      {"110", false},
+      {"111", Json::array()},
+      {"113", true},
+      {"114", false},
+      {"115", false},
+      {"116", true},
+      {"117", "\n"},
+      {"118", ""},
+      {"119", true},
+      {"120", true},
+      {"121", "classic"},
+      {"122", {{"modifier", 0x120000}, {"code", 15}, {"hotKeyID", 2}, {"doubleTap", false}}},
+      {"123", false},
+  };
+  for (const auto& [key, value] : values) EXPECT_EQ(s[key], value) << "key " << key;
+  // Booleans are stored as booleans, not as 0/1.
+  EXPECT_TRUE(s["0"].is_boolean());
+  EXPECT_TRUE(s["102"].is_number_integer());
+
+  const Json& fixed = s["112"];
+  ASSERT_EQ(fixed.size(), 9u);
+  EXPECT_EQ(fixed["inputCommandLeft"], (Json{{"modifier", 0xb00000}, {"code", 123}}));
+  EXPECT_EQ(fixed["inputCtrlE"], (Json{{"modifier", 0x40000}, {"code", 14}}));
+  EXPECT_EQ(fixed["esc"], (Json{{"modifier", 0}, {"code", 53}}));
+  EXPECT_EQ(fixed["copy"], (Json{{"modifier", 0x100000}, {"code", 8}}));
+
+  const std::string uuid = s["5"].get<std::string>();
+  ASSERT_EQ(uuid.size(), 36u);
+  for (size_t i = 0; i < uuid.size(); ++i) {
+    bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+    EXPECT_TRUE(hyphen ? uuid[i] == '-' : std::isxdigit(uuid[i]) && !std::islower(uuid[i])) << uuid;
+  }
+  EXPECT_EQ(VLDevice::uuid(), uuid);
+}
+
+TEST_F(VLConfigTest, SecondStartKeepsIdentifierAndUserValuesButRewritesFixedShortcuts) {
+  VLConfig& first = VLConfig::shared();
+  std::string uuid = *first.getStringValueOfKey(VLConfig::kDeviceUUID);
+  first.setStringValueOfKey(VLConfig::kStatusIconColor, "blue");
+  first.setBoolValueOfKey(VLConfig::kPlaySound, true);
+  first.setHotkeyValueOfKey(VLConfig::kMainHotKey, {0x100000, 9, 1, false});
+  first.setValueOfKey(VLConfig::kFixedShortcuts,
+                      Json{{"esc", VLConfig::shortcutDictionayWithModifierFlags(1, 2)}});
+  first.setIntegerValueOfKey(VLConfig::kMaxTextLength, 0);
+
+  restart();
+  VLConfig& second = VLConfig::shared();
+  EXPECT_EQ(second.getStringValueOfKey(VLConfig::kDeviceUUID), uuid);
+  EXPECT_EQ(second.getStringValueOfKey(VLConfig::kStatusIconColor), "blue");
+  EXPECT_TRUE(second.getBoolValueOfKey(VLConfig::kPlaySound));
+  EXPECT_EQ(second.getHotkeyValueOfKey(VLConfig::kMainHotKey), (HokeyStruct{0x100000, 9, 1, false}));
+  EXPECT_EQ(second.getIntegerValueOfKey(VLConfig::kMaxTextLength), 0);
+  EXPECT_EQ(*second.getValueOfKey(VLConfig::kFixedShortcuts), VLConfig::fixedShortcuts());
+}
+
+TEST_F(VLConfigTest, HotKeyReadsTheStoredDictionaryDefensively) {
+  VLConfig& config = VLConfig::shared();
+  struct Case {
+    const char* what;
+    Json stored;  // null: nothing stored
+    HokeyStruct expected;
+  };
+  const std::vector<Case> cases = {
+      {"nothing", Json(), HokeyStruct::empty()},
+      {"full",
+       {{"modifier", 0x40000}, {"code", 59}, {"hotKeyID", 1}, {"doubleTap", true}},
+       {0x40000, 59, 1, true}},
+      {"missing fields read 0 and NO", Json::object(), {0, 0, 0, false}},
+      {"partial", {{"code", 8}}, {0, 8, 0, false}},
+      {"not a dictionary", "Shift-Command-C", HokeyStruct::empty()},
+      {"odd field types",
+       {{"modifier", 1e300}, {"code", "8"}, {"hotKeyID", 2.9}, {"doubleTap", 1}},
+       {0, 0, 2, true}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    config.setValueOfKey(200, c.stored);
+    EXPECT_EQ(config.getHotkeyValueOfKey(200), c.expected);
+  }
+}
+
+TEST_F(VLConfigTest, SetHotKeyWhenNilWritesOnlyOverTheEmptyHotKey) {
+  VLConfig& config = VLConfig::shared();
+  const HokeyStruct value{0x120000, 8, 1, false};
+  struct Case {
+    const char* what;
+    Json stored;
+    bool writes;
+  };
+  const std::vector<Case> cases = {
+      {"nothing stored", Json(), true},
+      {"the empty hot key", VLConfig::hotkeyDictionary(HokeyStruct::empty()), true},
+      {"a dictionary that reads {0,0,0,NO}", Json::object(), false},
+      {"another hot key", VLConfig::hotkeyDictionary({0x100000, 9, 1, true}), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    config.setValueOfKey(201, c.stored);
+    config.setHotkeyValueOfKey(201, value, true);
+    EXPECT_EQ(config.getHotkeyValueOfKey(201) == value, c.writes);
+  }
+  config.setHotkeyValueOfKey(201, {1, 2, 3, true});
+  EXPECT_EQ(*config.getValueOfKey(201),
+            (Json{{"modifier", 1}, {"code", 2}, {"hotKeyID", 3}, {"doubleTap", true}}));
+}
+
+TEST_F(VLConfigTest, TypedReadsOfMissingAndOddValues) {
+  VLConfig& config = VLConfig::shared();
+  EXPECT_EQ(config.getIntegerValueOfKey(300), 0);
+  EXPECT_FALSE(config.getBoolValueOfKey(300));
+  EXPECT_EQ(config.getStringValueOfKey(300), std::nullopt);
+  EXPECT_EQ(config.getValueOfKey(300), std::nullopt);
+
+  // Integers read as 32-bit values; out-of-range ones clamp instead of wrapping to the other sign.
+  const std::vector<std::pair<Json, long long>> integers = {
+      {Json(42), 42},
+      {Json(true), 1},
+      {Json(7.9), 7},
+      {Json(1LL << 40), std::numeric_limits<int32_t>::max()},
+      {Json(-(1LL << 40)), std::numeric_limits<int32_t>::min()},
+      {Json("12"), 12},
+      {Json::array(), 0},
+  };
+  for (const auto& [value, expected] : integers) {
+    config.setValueOfKey(301, value);
+    EXPECT_EQ(config.getIntegerValueOfKey(301), expected) << value.dump();
+  }
+  config.setIntegerValueOfKey(301, 1);
+  EXPECT_TRUE(config.getBoolValueOfKey(301));
+  config.setValueOfKey(302, 5);
+  EXPECT_EQ(config.getStringValueOfKey(302), std::nullopt);  // a number is not text
+}
+
+TEST_F(VLConfigTest, SetWhenNilKeepsAnyStoredValueAndAbsentValuesRemove) {
+  VLConfig& config = VLConfig::shared();
+  config.setIntegerValueOfKey(400, 1, true);
+  config.setIntegerValueOfKey(400, 2, true);
+  EXPECT_EQ(config.getIntegerValueOfKey(400), 1);
+  config.setBoolValueOfKey(400, true, true);  // any stored value blocks it, whatever its type
+  EXPECT_EQ(*config.getValueOfKey(400), Json(1));
+  config.setBoolValueOfKey(401, false);
+  config.setBoolValueOfKey(401, true, true);  // a stored NO still counts as a value
+  EXPECT_FALSE(config.getBoolValueOfKey(401));
+  config.setStringValueOfKey(402, "a", true);
+  config.setStringValueOfKey(402, "b", true);
+  EXPECT_EQ(config.getStringValueOfKey(402), "a");
+  config.setStringValueOfKey(402, "b");
+  EXPECT_EQ(config.getStringValueOfKey(402), "b");
+
+  config.setStringValueOfKey(402, std::nullopt);
+  EXPECT_EQ(config.getValueOfKey(402), std::nullopt);
+  config.setValueOfKey(400, Json());
+  EXPECT_EQ(config.getValueOfKey(400), std::nullopt);
+  config.setValueOfKey(403, Json(), true);  // nothing to write, nothing written
+  EXPECT_FALSE(stored().contains("403"));
+}
+
+TEST_F(VLConfigTest, ValueSetByAnotherProcessIsReadHere) {
+  VLConfig& config = VLConfig::shared();
+  EXPECT_EQ(config.getIntegerValueOfKey(VLConfig::kMaxTextLength), 5000);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    VLConfig::shared().setIntegerValueOfKey(VLConfig::kMaxTextLength, 77);
+    VLConfig::shared().setStringValueOfKey(VLConfig::kThemeName, "dark");
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(config.getIntegerValueOfKey(VLConfig::kMaxTextLength), 77);
+  EXPECT_EQ(config.getStringValueOfKey(VLConfig::kThemeName), "dark");
+}
+
+TEST_F(VLConfigTest, BookmarksReadSafelyWhateverKey109Holds) {
+  VLConfig& config = VLConfig::shared();
+  EXPECT_TRUE(BookmarkHelper::bookmarkedFolders().empty());
+  const std::vector<std::pair<Json, std::vector<std::string>>> cases = {
+      {"not a dictionary", {}},
+      {{{"bookmarkDataList", "not a list"}}, {}},
+      {{{"bookmarkDataList", {"/home/a", 5, "", Json::object(), "/home/b"}}}, {"/home/a", "/home/b"}},
+  };
+  for (const auto& [value, folders] : cases) {
+    config.setValueOfKey(VLConfig::kBookmarks, value);
+    BookmarkHelper::batchStartAccessingSecurityScopedResource();
+    BookmarkHelper::batchStopAccessingSecurityScopedResource();
+    EXPECT_EQ(BookmarkHelper::bookmarkedFolders(), folders) << value.dump();
+  }
+}
+
+TEST(VLDeviceTest, SystemVersionTakesTheLeadingNumbersOfTheKernelRelease) {
+  const std::vector<std::pair<std::string, VLSystemVersion>> cases = {
+      {"6.1.0-13-amd64", {6, 1, 0}},
+      {"5.15.133.1-microsoft-standard-WSL2", {5, 15, 133}},
+      {"6.8", {6, 8, 0}},
+      {"4.19.0-rc1", {4, 19, 0}},
+      {"7", {7, 0, 0}},
+      {"", {0, 0, 0}},
+      {"generic", {0, 0, 0}},
+      {"99999999999999999999.1", {0, 0, 0}},
+  };
+  for (const auto& [release, expected] : cases) {
+    EXPECT_EQ(VLDevice::systemVersionOfRelease(release), expected) << release;
+  }
+  EXPECT_GT(VLDevice::systemVersion().majorVersion, 0);
+  EXPECT_FALSE(VLDevice::name().empty());
+}
+
+}  // namespace
+}  // namespace vl
