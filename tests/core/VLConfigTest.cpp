@@ -60,7 +60,8 @@ class VLConfigTest : public ::testing::Test {
 TEST_F(VLConfigTest, FirstStartWritesExactlyTheDefaultedKeys) {
   VLConfig::shared();
   std::set<std::string> keys;
-  for (auto& [key, value] : stored().items()) keys.insert(key);
+  const Json all = stored();
+  for (auto& [key, value] : all.items()) keys.insert(key);
   std::set<std::string> expected = {"0",   "1",   "5",   "100", "101", "102",
                                     "104", "105", "107", "110", "111", "112"};
   for (int k = 113; k <= 123; ++k) expected.insert(std::to_string(k));

@@ -1,5 +1,8 @@
 #include "platform/foundation/Json.h"
 
+#include <cmath>
+#include <limits>
+
 #include <cstdlib>
 
 #include "platform/foundation/Log.h"
@@ -47,7 +50,14 @@ long long jsonInteger(const Json& object, std::string_view key, long long fallba
   auto it = object.find(key);
   if (it == object.end()) return fallback;
   if (it->is_number_integer()) return it->get<long long>();
-  if (it->is_number_float()) return static_cast<long long>(it->get<double>());
+  if (it->is_number_float()) {
+    // Casting a double outside the range of long long is undefined: saturate, and NaN reads as the fallback.
+    double d = it->get<double>();
+    if (std::isnan(d)) return fallback;
+    if (d >= 9.2233720368547758e18) return std::numeric_limits<long long>::max();
+    if (d <= -9.2233720368547758e18) return std::numeric_limits<long long>::min();
+    return static_cast<long long>(d);
+  }
   if (it->is_boolean()) return it->get<bool>() ? 1 : 0;
   if (it->is_string()) {
     const std::string& s = it->get_ref<const std::string&>();

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vl {
+
+// The font a text is measured with. A stand-in until the UI toolkit's fonts exist; then the toolkit
+// installs a measurer that reads its real metrics and this type maps onto its fonts.
+struct TextFont {
+  std::string name = "system";
+  double pointSize = 13;
+  bool bold = false;
+};
+
+struct TextSize {
+  double width = 0;
+  double height = 0;
+  bool operator==(const TextSize&) const = default;
+};
+
+// Sizes of texts drawn in one font: the widths of labels and the heights of rows.
+class TextHelper {
+ public:
+  // Lays the text out and answers its size. maxWidth <= 0 lays out without wrapping (line ends still
+  // start new lines); otherwise lines wrap at that width.
+  using Measurer = std::function<TextSize(std::string_view text, const TextFont& font, double maxWidth)>;
+
+  // nullptr restores the built-in measurer.
+  static void setMeasurer(Measurer measurer);
+  // Built-in metrics, the same on every machine so layouts can be tested: every character advances
+  // 0.55 of the point size (0.6 bold), wide East Asian characters and emoji a whole point size, a tab
+  // four spaces; lines are 1.25 point sizes high; wrapping prefers the last space on the line. An empty
+  // text is one empty line.
+  static TextSize deterministicMeasure(std::string_view text, const TextFont& font, double maxWidth);
+
+  static double widthOfString(std::string_view text, const TextFont& font);
+  static double heightOfString(std::string_view text, const TextFont& font);
+  // 0 for no text; otherwise the height of the text wrapped at `fixedWidth`.
+  static double heightOfString(const std::optional<std::string>& text, const TextFont& font, long fixedWidth);
+
+ private:
+  static TextSize measure(std::string_view text, const TextFont& font, double maxWidth);
+};
+
+}  // namespace vl

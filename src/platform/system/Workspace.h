@@ -1,0 +1,51 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vl {
+
+// An application as the rest of the program sees it. On Linux an application is a desktop entry: its
+// name is the entry's file name without ".desktop" and its path the entry's path. The front
+// application, the security list and the auto-pick application rule all compare that one name.
+struct RunningApplication {
+  std::string name;
+  std::string path;
+  // The desktop entry id ("org.example.Editor" for ".../org.example.Editor.desktop").
+  std::string bundleIdentifier;
+  long long processIdentifier = -1;
+  bool active = false;
+
+  // Builds the identity from an entry path. Only a trailing ".desktop" is stripped, so a name that
+  // merely contains the word keeps it.
+  static RunningApplication fromDesktopEntry(std::string_view entryPath, bool active = false,
+                                             long long pid = -1);
+  bool operator==(const RunningApplication&) const = default;
+};
+
+// The desktop: which applications run and which is in front, launching applications and opening URLs.
+// A backend is installed once at start; headless by default.
+class Workspace {
+ public:
+  virtual ~Workspace() = default;
+
+  static std::shared_ptr<Workspace> shared();
+  // nullptr goes back to a fresh headless workspace.
+  static void install(std::shared_ptr<Workspace> backend);
+
+  virtual std::optional<RunningApplication> frontmostApplication() const = 0;
+  virtual std::vector<RunningApplication> runningApplications() const = 0;
+  // Starts the application of a desktop entry; false when it could not be started.
+  virtual bool launchApplication(const std::string& path) = 0;
+  // Hands a URL to the desktop's handler for its scheme.
+  virtual bool openURL(const std::string& url) = 0;
+
+  // The type identifier of a file judged by its contents, for files without an extension: a folder,
+  // a few image and document signatures, else plain data. nullopt when the file cannot be read.
+  virtual std::optional<std::string> typeOfFile(const std::string& path) const;
+};
+
+}  // namespace vl
