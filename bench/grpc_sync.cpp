@@ -1,0 +1,175 @@
+// Sync transport over loopback: one GetChunks call carrying 10,000 records each way, and a 50 MB image
+// uploaded and downloaded in 3 MiB slices, against copying the same data in memory.
+//
+//   bench_grpc_sync [rounds]     (default 5 rounds; the figures are medians)
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "gRPC/Client/SyncNetworkClient.h"
+#include "gRPC/Server/ServerRequestHandler.h"
+#include "gRPC/Server/SyncNetworkServer.h"
+#include "platform/foundation/Json.h"
+
+namespace {
+
+using vl::Json;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kRecords = 10000;
+constexpr std::size_t kImageBytes = 50 * 1000 * 1000;
+
+Json succeed() { return Json{{"status", {{"code", 200}, {"msg", "Succeed."}}}}; }
+
+// Echoes pushed records back, serves one stored image and swallows uploads.
+class BenchHandler final : public vl::ServerRequestHandler {
+ public:
+  explicit BenchHandler(const Json& image) : image_(image) {}
+  Json auth(const Json&) override { return succeed(); }
+  Json getChunks(const Json& request) override {
+    Json reply = succeed();
+    reply["timestamp"] = 1.0;
+    reply["chunks"] = request["chunks"];
+    reply["req_sigs"] = Json::array();
+    return reply;
+  }
+  Json sendChunks(const Json&) override { return succeed(); }
+  Json getMediameta(const Json&) override {
+    Json reply = succeed();
+    reply["data"] = image_;
+    return reply;
+  }
+  void sendMediametaMessage(const Json& request) override {
+    uploaded_ += request["data"].get_binary().size();
+  }
+  Json sendMediametaEnd(const Json&) override { return succeed(); }
+  Json bye(const Json&) override { return succeed(); }
+  std::size_t uploaded() const { return uploaded_; }
+
+ private:
+  const Json& image_;
+  std::size_t uploaded_ = 0;
+};
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+Json waitFor(const std::function<void(vl::SyncNetworkClient::Callback)>& call) {
+  auto promise = std::make_shared<std::promise<Json>>();
+  auto future = promise->get_future();
+  call([promise](Json reply) { promise->set_value(std::move(reply)); });
+  return future.get();
+}
+
+Json records() {
+  Json list = Json::array();
+  for (std::size_t i = 0; i < kRecords; ++i) {
+    list.push_back(
+        Json{{"sig", "d41d8cd98f00b204e9800998ecf8" + std::to_string(100000 + i)},
+             {"timestamp", "1700000000.123456"},
+             {"alias", ""},
+             {"context", "Some copied text of ordinary length, number " + std::to_string(i) +
+                             ", with a few more words so it looks like a clipboard entry."},
+             {"rich", ""},
+             {"json", Json{{"type", "text"}, {"app_name", "Terminal"}, {"sync_device_id", "A1B2"}}}});
+  }
+  return list;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+
+  std::vector<std::uint8_t> bytes(kImageBytes);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
+  const Json image = Json::binary(bytes);
+  auto handler = std::make_shared<BenchHandler>(image);
+  vl::SyncNetworkServer server(handler);
+  server.startWithIp("127.0.0.1", 0);
+  if (server.boundPort() == 0) {
+    std::fprintf(stderr, "could not start the server on 127.0.0.1\n");
+    return 1;
+  }
+  vl::SyncNetworkClient client;
+  client.connectWithIp("127.0.0.1", server.boundPort());
+  std::size_t downloaded = 0;
+  client.setMediaHandler(
+      [&downloaded](const Json& message) { downloaded += message["data"].get_binary().size(); });
+
+  const Json list = records();
+  const Json poll{{"access_token", "T"}, {"timestamp", 0}, {"chunks", list}};
+  const Json upload{{"access_token", "T"}, {"chunk_sig", "IMG"}, {"data", image}};
+  std::vector<double> recordTimes, recordCopyTimes, uploadTimes, downloadTimes, memcpyTimes;
+
+  for (int round = 0; round < rounds; ++round) {
+    auto start = Clock::now();
+    Json reply = waitFor([&](auto callback) { client.getChunksWithRequest(poll, callback); });
+    recordTimes.push_back(seconds(Clock::now() - start));
+    if (reply["chunks"].size() != kRecords) {
+      std::fprintf(stderr, "records came back short: %s\n", reply["status"].dump().c_str());
+      return 1;
+    }
+
+    start = Clock::now();
+    Json copy = list;  // the same records copied in memory, there and back
+    Json back = copy;
+    recordCopyTimes.push_back(seconds(Clock::now() - start));
+
+    const std::size_t before = handler->uploaded();
+    start = Clock::now();
+    reply = waitFor([&](auto callback) { client.sendMediametaWithRequest(upload, callback); });
+    uploadTimes.push_back(seconds(Clock::now() - start));
+    if (reply["status"]["code"] != 200 || handler->uploaded() - before != kImageBytes) {
+      std::fprintf(stderr, "upload failed: %s\n", reply.dump().c_str());
+      return 1;
+    }
+
+    downloaded = 0;
+    start = Clock::now();
+    reply = client.getMediametaWithRequest(Json{{"access_token", "T"}, {"chunk_sig", "IMG"}});
+    downloadTimes.push_back(seconds(Clock::now() - start));
+    if (downloaded != kImageBytes) {
+      std::fprintf(stderr, "download came back short: %zu bytes\n", downloaded);
+      return 1;
+    }
+
+    std::vector<std::uint8_t> target(kImageBytes);
+    start = Clock::now();
+    std::memcpy(target.data(), bytes.data(), kImageBytes);
+    memcpyTimes.push_back(seconds(Clock::now() - start));
+    if (target[kImageBytes / 2] != bytes[kImageBytes / 2]) return 1;
+  }
+  server.close();
+
+  const double mb = kImageBytes / 1e6;
+  const double recordTime = median(recordTimes), copyTime = median(recordCopyTimes);
+  const double up = median(uploadTimes), down = median(downloadTimes), mem = median(memcpyTimes);
+  std::printf("grpc_sync over 127.0.0.1, median of %d rounds\n", rounds);
+  std::printf("  10,000 records there and back in one GetChunks call: %8.1f ms  (%.1f us a record)\n",
+              recordTime * 1e3, recordTime * 1e6 / kRecords);
+  std::printf("    same records copied in memory twice:              %8.1f ms  ratio %.1fx\n", copyTime * 1e3,
+              recordTime / copyTime);
+  std::printf("  50 MB image upload in 3 MiB slices:                 %8.1f ms  %7.0f MB/s  ratio %.1fx\n",
+              up * 1e3, mb / up, up / mem);
+  std::printf("  50 MB image download in 3 MiB slices:               %8.1f ms  %7.0f MB/s  ratio %.1fx\n",
+              down * 1e3, mb / down, down / mem);
+  std::printf("  memcpy of the same 50 MB (baseline):                %8.1f ms  %7.0f MB/s\n", mem * 1e3,
+              mb / mem);
+  const bool fastEnough = mb / up >= 200 && mb / down >= 200;
+  std::printf("  target 200 MB/s for images on loopback: %s\n", fastEnough ? "met" : "NOT met");
+  return 0;
+}

@@ -1,0 +1,342 @@
+#include "gRPC/Client/ClientCalls.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <utility>
+
+#include "gRPC/Common/SyncDictionary.h"
+#include "platform/foundation/Log.h"
+
+namespace vl {
+
+ClientConnection::ClientConnection(const std::string& target) {
+  grpc::ChannelArguments args;
+  args.SetMaxReceiveMessageSize(syncwire::kMaxMessageBytes);
+  args.SetMaxSendMessageSize(syncwire::kMaxMessageBytes);
+  // A connection of its own, so that leaving a network really drops its socket and a later
+  // connection to the same address starts clean.
+  args.SetInt(GRPC_ARG_USE_LOCAL_SUBCHANNEL_POOL, 1);
+  channel_ = grpc::CreateCustomChannel(target, grpc::InsecureChannelCredentials(), args);
+  stub_ = std::shared_ptr<SyncStub>(syncnetwork::SyncNetworkService::NewStub(channel_));
+}
+
+std::shared_ptr<SyncStub> ClientConnection::enter(grpc::ClientContext* context) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return nullptr;
+  active_.insert(context);
+  return stub_;
+}
+
+void ClientConnection::leave(grpc::ClientContext* context) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  active_.erase(context);
+  if (active_.empty()) idle_.notify_all();
+}
+
+void ClientConnection::close() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return;
+  closed_ = true;
+  for (grpc::ClientContext* context : active_) context->TryCancel();
+  // Calls in flight keep the channel alive through their contexts; it goes when the last one ends.
+  stub_.reset();
+  channel_.reset();
+}
+
+bool ClientConnection::waitIdle(double seconds) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return idle_.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return active_.empty(); });
+}
+
+Json failureReply(const grpc::Status& status) {
+  const int code = status.error_code() == grpc::StatusCode::DEADLINE_EXCEEDED ? 408 : 500;
+  std::string text = status.error_message();
+  if (text.empty()) text = "The call failed with gRPC status " + std::to_string(status.error_code()) + ".";
+  return syncwire::statusReply(code, text);
+}
+
+namespace clientcalls {
+
+namespace {
+
+const char* const kShuttingDown = "The client is shutting down.";
+
+template <class F>
+void guarded(const char* what, F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    logf("sync client: %s threw: %s", what, e.what());
+  } catch (...) {
+    logf("sync client: %s threw", what);
+  }
+}
+
+// The common part of every call: its context (with the time limit), its place in the connection's
+// list of active calls, and starting operations only while the loop still takes them.
+class ClientCall : public LoopTag {
+ protected:
+  ClientCall(EventLoop& loop, std::shared_ptr<ClientConnection> connection, double timeLimit)
+      : loop_(loop), connection_(std::move(connection)) {
+    if (timeLimit > 0) {
+      context_.set_deadline(std::chrono::system_clock::now() +
+                            std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                                std::chrono::duration<double>(timeLimit)));
+    }
+  }
+
+  // Registers the call and runs `start`; after a successful start the call may already be gone.
+  StartResult launch(const std::function<void(SyncStub&, grpc::CompletionQueue*)>& start) {
+    std::shared_ptr<SyncStub> stub = connection_->enter(&context_);
+    if (!stub) return "The connection is closed.";
+    if (!loop_.begin([&](grpc::CompletionQueue* queue) { start(*stub, queue); })) {
+      connection_->leave(&context_);
+      return kShuttingDown;
+    }
+    return {};
+  }
+
+  // Starts the next operation from the loop thread; false when the loop no longer takes work.
+  bool next(const std::function<void()>& operation) {
+    return loop_.begin([&](grpc::CompletionQueue*) { operation(); });
+  }
+
+  EventLoop& loop_;
+  std::shared_ptr<ClientConnection> connection_;
+  grpc::ClientContext context_;
+  grpc::Status status_;
+};
+
+template <class Request, class Response>
+class UnaryCall final : public ClientCall {
+ public:
+  using Reader = grpc::ClientAsyncResponseReader<Response>;
+  using Prepare = std::unique_ptr<Reader> (SyncStub::*)(grpc::ClientContext*, const Request&,
+                                                        grpc::CompletionQueue*);
+
+  static StartResult start(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                           Prepare prepare, const Request& request, double timeLimit,
+                           UnaryDone<Response> done) {
+    auto* call = new UnaryCall(loop, connection, timeLimit, std::move(done));
+    StartResult result = call->launch([&](SyncStub& stub, grpc::CompletionQueue* queue) {
+      call->reader_ = (stub.*prepare)(&call->context_, request, queue);
+      call->reader_->StartCall();
+      call->reader_->Finish(&call->response_, &call->status_, call);
+    });
+    if (!result.empty()) delete call;
+    return result;
+  }
+
+  void proceed(bool) override {
+    connection_->leave(&context_);
+    guarded("reply callback", [&] { done_(status_, response_); });
+    delete this;
+  }
+
+ private:
+  UnaryCall(EventLoop& loop, std::shared_ptr<ClientConnection> connection, double timeLimit,
+            UnaryDone<Response> done)
+      : ClientCall(loop, std::move(connection), timeLimit), done_(std::move(done)) {}
+
+  UnaryDone<Response> done_;
+  std::unique_ptr<Reader> reader_;
+  Response response_;
+};
+
+// The image upload: slices written one after another as each write completes, then the end of the
+// stream, then the single response.
+class UploadCall final : public ClientCall {
+ public:
+  static StartResult start(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                           clientmessages::Upload upload, double timeLimit,
+                           UnaryDone<syncnetwork::SendMediametaResponse> done) {
+    auto* call = new UploadCall(loop, connection, std::move(upload), timeLimit, std::move(done));
+    StartResult result = call->launch([&](SyncStub& stub, grpc::CompletionQueue* queue) {
+      call->writer_ = stub.PrepareAsyncSendMediameta(&call->context_, &call->response_, queue);
+      call->writer_->StartCall(call);
+    });
+    if (!result.empty()) delete call;
+    return result;
+  }
+
+  void proceed(bool ok) override {
+    switch (step_) {
+      case Step::Starting:
+      case Step::Writing:
+        if (!ok) {
+          finish();  // the stream broke; the final status says why
+        } else if (offset_ < upload_.data.size()) {
+          writeNext();
+        } else {
+          step_ = Step::Closing;
+          if (!next([&] { writer_->WritesDone(this); })) abandon();
+        }
+        break;
+      case Step::Closing:
+        finish();
+        break;
+      case Step::Finishing:
+        complete();
+        break;
+    }
+  }
+
+ private:
+  enum class Step { Starting, Writing, Closing, Finishing };
+
+  UploadCall(EventLoop& loop, std::shared_ptr<ClientConnection> connection, clientmessages::Upload upload,
+             double timeLimit, UnaryDone<syncnetwork::SendMediametaResponse> done)
+      : ClientCall(loop, std::move(connection), timeLimit),
+        upload_(std::move(upload)),
+        total_(static_cast<std::int32_t>(syncwire::sliceCount(upload_.data.size()))),
+        done_(std::move(done)) {}
+
+  void writeNext() {
+    const std::size_t length = std::min<std::size_t>(upload_.data.size() - offset_,
+                                                     static_cast<std::size_t>(syncwire::kPackageSize));
+    message_.set_access_token(upload_.accessToken);
+    message_.set_chunk_sig(upload_.chunkSig);
+    message_.set_total_packages(total_);
+    message_.set_data(upload_.data.data() + offset_, length);
+    offset_ += length;
+    step_ = Step::Writing;
+    if (!next([&] { writer_->Write(message_, this); })) abandon();
+  }
+
+  void finish() {
+    step_ = Step::Finishing;
+    if (!next([&] { writer_->Finish(&status_, this); })) abandon();
+  }
+
+  void abandon() {
+    status_ = grpc::Status(grpc::StatusCode::CANCELLED, kShuttingDown);
+    complete();
+  }
+
+  void complete() {
+    connection_->leave(&context_);
+    guarded("upload callback", [&] { done_(status_, response_); });
+    delete this;
+  }
+
+  clientmessages::Upload upload_;
+  const std::int32_t total_;
+  std::size_t offset_ = 0;
+  Step step_ = Step::Starting;
+  syncnetwork::SendMediametaRequest message_;
+  syncnetwork::SendMediametaResponse response_;
+  std::unique_ptr<grpc::ClientAsyncWriter<syncnetwork::SendMediametaRequest>> writer_;
+  UnaryDone<syncnetwork::SendMediametaResponse> done_;
+};
+
+// The image download: one request, then each response message as it arrives.
+class DownloadCall final : public ClientCall {
+ public:
+  using MessageHandler = std::function<void(const syncnetwork::GetMediametaResponse&)>;
+  using Done = std::function<void(const grpc::Status&)>;
+
+  static StartResult start(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                           const syncnetwork::GetMediametaRequest& request, double timeLimit,
+                           MessageHandler message, Done done) {
+    auto* call = new DownloadCall(loop, connection, timeLimit, std::move(message), std::move(done));
+    StartResult result = call->launch([&](SyncStub& stub, grpc::CompletionQueue* queue) {
+      call->reader_ = stub.PrepareAsyncGetMediameta(&call->context_, request, queue);
+      call->reader_->StartCall(call);
+    });
+    if (!result.empty()) delete call;
+    return result;
+  }
+
+  void proceed(bool ok) override {
+    switch (step_) {
+      case Step::Starting:
+      case Step::Reading:
+        if (!ok) {
+          step_ = Step::Finishing;
+          if (!next([&] { reader_->Finish(&status_, this); })) abandon();
+          break;
+        }
+        if (step_ == Step::Reading) guarded("media handler", [&] { message_(response_); });
+        step_ = Step::Reading;
+        response_.Clear();
+        if (!next([&] { reader_->Read(&response_, this); })) abandon();
+        break;
+      case Step::Finishing:
+        complete();
+        break;
+    }
+  }
+
+ private:
+  enum class Step { Starting, Reading, Finishing };
+
+  DownloadCall(EventLoop& loop, std::shared_ptr<ClientConnection> connection, double timeLimit,
+               MessageHandler message, Done done)
+      : ClientCall(loop, std::move(connection), timeLimit),
+        message_(std::move(message)),
+        done_(std::move(done)) {}
+
+  void abandon() {
+    status_ = grpc::Status(grpc::StatusCode::CANCELLED, kShuttingDown);
+    complete();
+  }
+
+  void complete() {
+    connection_->leave(&context_);
+    guarded("download completion", [&] { done_(status_); });
+    delete this;
+  }
+
+  MessageHandler message_;
+  Done done_;
+  Step step_ = Step::Starting;
+  syncnetwork::GetMediametaResponse response_;
+  std::unique_ptr<grpc::ClientAsyncReader<syncnetwork::GetMediametaResponse>> reader_;
+};
+
+}  // namespace
+
+StartResult auth(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                 const syncnetwork::AuthRequest& request, double timeLimit,
+                 UnaryDone<syncnetwork::AuthResponse> done) {
+  return UnaryCall<syncnetwork::AuthRequest, syncnetwork::AuthResponse>::start(
+      loop, connection, &SyncStub::PrepareAsyncAuth, request, timeLimit, std::move(done));
+}
+
+StartResult getChunks(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                      const syncnetwork::GetChunksRequest& request, double timeLimit,
+                      UnaryDone<syncnetwork::GetChunksResponse> done) {
+  return UnaryCall<syncnetwork::GetChunksRequest, syncnetwork::GetChunksResponse>::start(
+      loop, connection, &SyncStub::PrepareAsyncGetChunks, request, timeLimit, std::move(done));
+}
+
+StartResult sendChunks(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                       const syncnetwork::SendChunksRequest& request, double timeLimit,
+                       UnaryDone<syncnetwork::SendChunksResponse> done) {
+  return UnaryCall<syncnetwork::SendChunksRequest, syncnetwork::SendChunksResponse>::start(
+      loop, connection, &SyncStub::PrepareAsyncSendChunks, request, timeLimit, std::move(done));
+}
+
+StartResult bye(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                const syncnetwork::ByeRequest& request, double timeLimit,
+                UnaryDone<syncnetwork::ByeResponse> done) {
+  return UnaryCall<syncnetwork::ByeRequest, syncnetwork::ByeResponse>::start(
+      loop, connection, &SyncStub::PrepareAsyncBye, request, timeLimit, std::move(done));
+}
+
+StartResult sendMediameta(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                          clientmessages::Upload upload, double timeLimit,
+                          UnaryDone<syncnetwork::SendMediametaResponse> done) {
+  return UploadCall::start(loop, connection, std::move(upload), timeLimit, std::move(done));
+}
+
+StartResult getMediameta(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                         const syncnetwork::GetMediametaRequest& request, double timeLimit,
+                         std::function<void(const syncnetwork::GetMediametaResponse&)> message,
+                         std::function<void(const grpc::Status&)> done) {
+  return DownloadCall::start(loop, connection, request, timeLimit, std::move(message), std::move(done));
+}
+
+}  // namespace clientcalls
+}  // namespace vl

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <grpcpp/grpcpp.h>
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_set>
+
+#include "gRPC/Client/ClientMessages.h"
+#include "gRPC/Common/EventLoop.h"
+#include "platform/foundation/Json.h"
+#include "sync_network.grpc.pb.h"
+
+namespace vl {
+
+using SyncStub = syncnetwork::SyncNetworkService::Stub;
+
+// One channel to a serving device and the calls running on it. Closing cancels those calls, so their
+// callbacks come back with a failure instead of hanging on a connection nobody uses any more.
+class ClientConnection {
+ public:
+  explicit ClientConnection(const std::string& target);
+
+  // Registers a call about to start; nullptr when the connection is closed.
+  std::shared_ptr<SyncStub> enter(grpc::ClientContext* context);
+  void leave(grpc::ClientContext* context);
+
+  void close();
+  // Waits until every registered call has left; false on time-out.
+  bool waitIdle(double seconds);
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable idle_;
+  std::shared_ptr<grpc::Channel> channel_;
+  std::shared_ptr<SyncStub> stub_;
+  std::unordered_set<grpc::ClientContext*> active_;
+  bool closed_ = false;
+};
+
+// How a call ended, as the reply callbacks see it.
+Json failureReply(const grpc::Status& status);
+
+namespace clientcalls {
+
+// Why a call could not start; empty when it started. Every started call ends in exactly one `done`.
+using StartResult = std::string;
+
+template <class Response>
+using UnaryDone = std::function<void(const grpc::Status& status, const Response& response)>;
+
+StartResult auth(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                 const syncnetwork::AuthRequest& request, double timeLimit,
+                 UnaryDone<syncnetwork::AuthResponse> done);
+StartResult getChunks(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                      const syncnetwork::GetChunksRequest& request, double timeLimit,
+                      UnaryDone<syncnetwork::GetChunksResponse> done);
+StartResult sendChunks(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                       const syncnetwork::SendChunksRequest& request, double timeLimit,
+                       UnaryDone<syncnetwork::SendChunksResponse> done);
+StartResult bye(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                const syncnetwork::ByeRequest& request, double timeLimit,
+                UnaryDone<syncnetwork::ByeResponse> done);
+
+// Client streaming: the image goes out in slices of at most kPackageSize bytes, then the stream ends.
+StartResult sendMediameta(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                          clientmessages::Upload upload, double timeLimit,
+                          UnaryDone<syncnetwork::SendMediametaResponse> done);
+
+// Server streaming: `message` runs for each response message on the loop thread, then `done` once.
+StartResult getMediameta(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
+                         const syncnetwork::GetMediametaRequest& request, double timeLimit,
+                         std::function<void(const syncnetwork::GetMediametaResponse&)> message,
+                         std::function<void(const grpc::Status&)> done);
+
+}  // namespace clientcalls
+}  // namespace vl

@@ -1,0 +1,223 @@
+#include "gRPC/Common/SyncDictionary.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
+
+namespace vl::syncwire {
+
+namespace {
+
+const char* const kRecordTextKeys[] = {"sig", "timestamp", "alias", "context", "rich"};
+
+std::string keyName(std::string_view key) { return "\"" + std::string(key) + "\""; }
+
+}  // namespace
+
+int syncPort() {
+  const char* text = std::getenv("VELLISTO_SYNC_PORT");
+  if (text == nullptr || *text == '\0') return kDefaultPort;
+  char* end = nullptr;
+  const long port = std::strtol(text, &end, 10);
+  if (*end != '\0' || port <= 0 || port > 65535) {
+    logf("sync: VELLISTO_SYNC_PORT=%s is not a port; using %d", text, kDefaultPort);
+    return kDefaultPort;
+  }
+  return static_cast<int>(port);
+}
+
+std::int64_t sliceCount(std::size_t bytes) {
+  const auto size = static_cast<std::uint64_t>(bytes);
+  const auto slice = static_cast<std::uint64_t>(kPackageSize);
+  return static_cast<std::int64_t>(size / slice + (size % slice > 0 ? 1 : 0));
+}
+
+Json statusDictionary(int code, const std::string& msg) { return Json{{"code", code}, {"msg", msg}}; }
+
+Json statusReply(int code, const std::string& msg) { return Json{{"status", statusDictionary(code, msg)}}; }
+
+Json statusDictionary(const syncnetwork::Status& status) {
+  return statusDictionary(status.code(), status.msg());
+}
+
+Json recordFromChunk(const syncnetwork::Chunk& chunk) {
+  Json json = Json::object();
+  for (const auto& [key, value] : chunk.json()) json[key] = value;
+  return Json{{"sig", chunk.sig()},         {"timestamp", chunk.timestamp()}, {"alias", chunk.alias()},
+              {"context", chunk.context()}, {"rich", chunk.rich()},           {"json", std::move(json)}};
+}
+
+Json recordsFromChunks(const google::protobuf::RepeatedPtrField<syncnetwork::Chunk>& chunks) {
+  Json list = Json::array();
+  for (const auto& chunk : chunks) list.push_back(recordFromChunk(chunk));
+  return list;
+}
+
+std::string wireText(std::string_view text) {
+  if (isValidUtf8(text)) return std::string(text);
+  logf("sync: text of %zu bytes is not UTF-8; invalid bytes are replaced", text.size());
+  return sanitizeUtf8(text);
+}
+
+DictionaryReader::DictionaryReader(const Json& dictionary) : dictionary_(dictionary) {
+  if (!dictionary_.is_object()) error_ = "not a dictionary";
+}
+
+bool DictionaryReader::has(std::string_view key) const {
+  return dictionary_.is_object() && dictionary_.contains(key);
+}
+
+void DictionaryReader::fail(std::string problem) {
+  if (error_.empty()) error_ = std::move(problem);
+}
+
+const Json* DictionaryReader::find(std::string_view key, bool required) {
+  if (!ok()) return nullptr;
+  auto it = dictionary_.find(key);
+  if (it == dictionary_.end()) {
+    if (required) fail("missing key " + keyName(key));
+    return nullptr;
+  }
+  return &*it;
+}
+
+bool DictionaryReader::text(std::string_view key, std::string* out, bool required) {
+  const Json* value = find(key, required);
+  if (value == nullptr) return ok();
+  if (!value->is_string()) {
+    fail(keyName(key) + " is not text");
+    return false;
+  }
+  *out = wireText(value->get_ref<const std::string&>());
+  return true;
+}
+
+bool DictionaryReader::number(std::string_view key, double* out, bool required) {
+  const Json* value = find(key, required);
+  if (value == nullptr) return ok();
+  if (!value->is_number()) {
+    fail(keyName(key) + " is not a number");
+    return false;
+  }
+  *out = value->get<double>();
+  return true;
+}
+
+bool DictionaryReader::int32(std::string_view key, std::int32_t* out, bool required) {
+  const Json* value = find(key, required);
+  if (value == nullptr) return ok();
+  constexpr double kMin = std::numeric_limits<std::int32_t>::min();
+  constexpr double kMax = std::numeric_limits<std::int32_t>::max();
+  const double number = value->is_number() ? value->get<double>() : std::nan("");
+  if (!(number >= kMin && number <= kMax) || std::trunc(number) != number) {
+    fail(keyName(key) + " is not a 32-bit integer");
+    return false;
+  }
+  *out = static_cast<std::int32_t>(number);
+  return true;
+}
+
+bool DictionaryReader::bytes(std::string_view key, std::string* out, bool required) {
+  const Json* value = find(key, required);
+  if (value == nullptr) return ok();
+  if (!value->is_binary()) {
+    fail(keyName(key) + " is not a byte block");
+    return false;
+  }
+  const auto& binary = value->get_binary();
+  out->assign(reinterpret_cast<const char*>(binary.data()), binary.size());
+  return true;
+}
+
+bool DictionaryReader::textList(std::string_view key, google::protobuf::RepeatedPtrField<std::string>* out,
+                                bool required) {
+  const Json* value = find(key, required);
+  if (value == nullptr) return ok();
+  if (!value->is_array()) {
+    fail(keyName(key) + " is not a list");
+    return false;
+  }
+  out->Clear();
+  out->Reserve(static_cast<int>(value->size()));
+  for (const Json& element : *value) {
+    if (!element.is_string()) {
+      fail(keyName(key) + " holds an element that is not text");
+      return false;
+    }
+    out->Add(wireText(element.get_ref<const std::string&>()));
+  }
+  return true;
+}
+
+bool DictionaryReader::records(std::string_view key,
+                               google::protobuf::RepeatedPtrField<syncnetwork::Chunk>* out, bool required) {
+  const Json* value = find(key, required);
+  if (value == nullptr) return ok();
+  if (!value->is_array()) {
+    fail(keyName(key) + " is not a list");
+    return false;
+  }
+  out->Clear();
+  out->Reserve(static_cast<int>(value->size()));
+  std::size_t index = 0;
+  for (const Json& record : *value) {
+    if (!chunk(record, index++, out->Add())) return false;
+  }
+  return true;
+}
+
+bool DictionaryReader::chunk(const Json& record, std::size_t index, syncnetwork::Chunk* out) {
+  const std::string where = "record " + std::to_string(index);
+  if (!record.is_object()) {
+    fail(where + " is not a dictionary");
+    return false;
+  }
+  std::string* fields[] = {out->mutable_sig(), out->mutable_timestamp(), out->mutable_alias(),
+                           out->mutable_context(), out->mutable_rich()};
+  for (std::size_t i = 0; i < std::size(kRecordTextKeys); ++i) {
+    auto it = record.find(kRecordTextKeys[i]);
+    if (it == record.end() || !it->is_string()) {
+      fail(where + ": " + keyName(kRecordTextKeys[i]) +
+           (it == record.end() ? " is missing" : " is not text"));
+      return false;
+    }
+    *fields[i] = wireText(it->get_ref<const std::string&>());
+  }
+  auto json = record.find("json");
+  if (json == record.end() || !json->is_object()) {
+    fail(where + ": " + keyName("json") + (json == record.end() ? " is missing" : " is not a dictionary"));
+    return false;
+  }
+  auto* map = out->mutable_json();
+  for (const auto& [jsonKey, jsonValue] : json->items()) {
+    if (!jsonValue.is_string()) {
+      fail(where + ": json value " + keyName(jsonKey) + " is not text");
+      return false;
+    }
+    (*map)[wireText(jsonKey)] = wireText(jsonValue.get_ref<const std::string&>());
+  }
+  return true;
+}
+
+bool DictionaryReader::status(syncnetwork::Status* out) {
+  const Json* value = find("status", true);
+  if (value == nullptr) return false;
+  DictionaryReader inner(*value);
+  std::int32_t code = 0;
+  std::string msg;
+  inner.int32("code", &code);
+  inner.text("msg", &msg);
+  if (!inner.ok()) {
+    fail("\"status\": " + inner.error());
+    return false;
+  }
+  out->set_code(code);
+  out->set_msg(std::move(msg));
+  return true;
+}
+
+}  // namespace vl::syncwire

@@ -1,0 +1,204 @@
+#include "gRPC/Server/ServerCalls.h"
+
+#include <memory>
+#include <utility>
+
+namespace vl {
+
+namespace {
+
+using AsyncService = syncnetwork::SyncNetworkService::AsyncService;
+
+class ServerCall : public LoopTag {
+ protected:
+  explicit ServerCall(ServerEnvironment& environment) : environment_(environment) {}
+
+  // Starts an operation unless the server is going away; false means the call must simply end.
+  bool next(const std::function<void()>& operation) {
+    return environment_.loop.begin([&](grpc::CompletionQueue*) { operation(); });
+  }
+
+  ServerEnvironment& environment_;
+  grpc::ServerContext context_;
+};
+
+template <class Request, class Response>
+class UnaryServerCall final : public ServerCall {
+ public:
+  using Writer = grpc::ServerAsyncResponseWriter<Response>;
+  using Listen = void (AsyncService::*)(grpc::ServerContext*, Request*, Writer*, grpc::CompletionQueue*,
+                                        grpc::ServerCompletionQueue*, void*);
+  using Handle = Response (ServerProvider::*)(const Request&);
+
+  static void listen(ServerEnvironment& environment, Listen listen, Handle handle) {
+    auto* call = new UnaryServerCall(environment, listen, handle);
+    if (!call->next([&] {
+          (environment.service.*listen)(&call->context_, &call->request_, &call->writer_, environment.queue,
+                                        environment.queue, call);
+        })) {
+      delete call;
+    }
+  }
+
+  void proceed(bool ok) override {
+    if (!ok || answered_) {
+      delete this;  // the server is shutting down, or the answer has gone out
+      return;
+    }
+    listen(environment_, listen_, handle_);
+    response_ = (environment_.provider.*handle_)(request_);
+    answered_ = true;
+    if (!next([&] { writer_.Finish(response_, grpc::Status::OK, this); })) delete this;
+  }
+
+ private:
+  UnaryServerCall(ServerEnvironment& environment, Listen listen, Handle handle)
+      : ServerCall(environment), listen_(listen), handle_(handle), writer_(&context_) {}
+
+  Listen listen_;
+  Handle handle_;
+  Request request_;
+  Response response_;
+  Writer writer_;
+  bool answered_ = false;
+};
+
+// GetMediameta: the slices are written one at a time, each after the previous write completed.
+class DownloadServerCall final : public ServerCall {
+ public:
+  static void listen(ServerEnvironment& environment) {
+    auto* call = new DownloadServerCall(environment);
+    if (!call->next([&] {
+          environment.service.RequestGetMediameta(&call->context_, &call->request_, &call->writer_,
+                                                  environment.queue, environment.queue, call);
+        })) {
+      delete call;
+    }
+  }
+
+  void proceed(bool ok) override {
+    switch (step_) {
+      case Step::Waiting:
+        if (!ok) return delete this;
+        listen(environment_);
+        stream_ = std::make_unique<MediametaStream>(environment_.provider.getMediameta(request_));
+        writeNext();
+        break;
+      case Step::Writing:
+        if (ok) {
+          writeNext();
+        } else {
+          finish();  // the client has gone; end the call all the same
+        }
+        break;
+      case Step::Finishing:
+        delete this;
+        break;
+    }
+  }
+
+ private:
+  enum class Step { Waiting, Writing, Finishing };
+
+  explicit DownloadServerCall(ServerEnvironment& environment) : ServerCall(environment), writer_(&context_) {}
+
+  void writeNext() {
+    if (index_ >= stream_->count()) return finish();
+    message_ = stream_->message(index_++);
+    step_ = Step::Writing;
+    if (!next([&] { writer_.Write(message_, this); })) delete this;
+  }
+
+  void finish() {
+    step_ = Step::Finishing;
+    stream_.reset();
+    if (!next([&] { writer_.Finish(grpc::Status::OK, this); })) delete this;
+  }
+
+  Step step_ = Step::Waiting;
+  syncnetwork::GetMediametaRequest request_;
+  grpc::ServerAsyncWriter<syncnetwork::GetMediametaResponse> writer_;
+  std::unique_ptr<MediametaStream> stream_;
+  std::size_t index_ = 0;
+  syncnetwork::GetMediametaResponse message_;
+};
+
+// SendMediameta: every slice read goes to the upload handler; the end of the stream gives the answer.
+class UploadServerCall final : public ServerCall {
+ public:
+  static void listen(ServerEnvironment& environment) {
+    auto* call = new UploadServerCall(environment);
+    if (!call->next([&] {
+          environment.service.RequestSendMediameta(&call->context_, &call->reader_, environment.queue,
+                                                   environment.queue, call);
+        })) {
+      delete call;
+    }
+  }
+
+  void proceed(bool ok) override {
+    switch (step_) {
+      case Step::Waiting:
+        if (!ok) return delete this;
+        listen(environment_);
+        upload_ = environment_.provider.sendMediameta();
+        readNext();
+        break;
+      case Step::Reading:
+        if (ok) {
+          upload_->message(request_);
+          readNext();
+        } else {
+          // The stream has ended: cleanly (half-close) or because the client went away; the upload
+          // tells the two apart by the slices it was promised.
+          response_ = upload_->finish();
+          step_ = Step::Finishing;
+          if (!next([&] { reader_.Finish(response_, grpc::Status::OK, this); })) delete this;
+        }
+        break;
+      case Step::Finishing:
+        delete this;
+        break;
+    }
+  }
+
+ private:
+  enum class Step { Waiting, Reading, Finishing };
+
+  explicit UploadServerCall(ServerEnvironment& environment) : ServerCall(environment), reader_(&context_) {}
+
+  void readNext() {
+    step_ = Step::Reading;
+    request_.Clear();
+    if (!next([&] { reader_.Read(&request_, this); })) {
+      upload_->finish();
+      delete this;
+    }
+  }
+
+  Step step_ = Step::Waiting;
+  grpc::ServerAsyncReader<syncnetwork::SendMediametaResponse, syncnetwork::SendMediametaRequest> reader_;
+  std::unique_ptr<MediametaUpload> upload_;
+  syncnetwork::SendMediametaRequest request_;
+  syncnetwork::SendMediametaResponse response_;
+};
+
+}  // namespace
+
+void listenForCalls(ServerEnvironment& environment) {
+  using syncnetwork::AuthRequest, syncnetwork::AuthResponse, syncnetwork::GetChunksRequest,
+      syncnetwork::GetChunksResponse, syncnetwork::SendChunksRequest, syncnetwork::SendChunksResponse,
+      syncnetwork::ByeRequest, syncnetwork::ByeResponse;
+  UnaryServerCall<AuthRequest, AuthResponse>::listen(environment, &AsyncService::RequestAuth,
+                                                     &ServerProvider::auth);
+  UnaryServerCall<GetChunksRequest, GetChunksResponse>::listen(environment, &AsyncService::RequestGetChunks,
+                                                               &ServerProvider::getChunks);
+  UnaryServerCall<SendChunksRequest, SendChunksResponse>::listen(
+      environment, &AsyncService::RequestSendChunks, &ServerProvider::sendChunks);
+  DownloadServerCall::listen(environment);
+  UploadServerCall::listen(environment);
+  UnaryServerCall<ByeRequest, ByeResponse>::listen(environment, &AsyncService::RequestBye,
+                                                   &ServerProvider::bye);
+}
+
+}  // namespace vl

@@ -1,0 +1,222 @@
+#include "gRPC/Server/ServerProvider.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include "gRPC/Common/SyncDictionary.h"
+#include "platform/foundation/Log.h"
+
+namespace vl {
+
+using syncwire::DictionaryReader;
+
+namespace {
+
+Json bytesValue(const std::string& data) {
+  return Json::binary(std::vector<std::uint8_t>(data.begin(), data.end()));
+}
+
+// A reply the service cannot turn into a response: the caller gets 500 and the log says why.
+void malformed(const char* operation, const std::string& why, syncnetwork::Status* status) {
+  logf("sync server: malformed reply of %s: %s", operation, why.c_str());
+  status->set_code(500);
+  status->set_msg(std::string("Malformed reply of ") + operation + ": " + why);
+}
+
+// Auth's optional strings are taken only when present and text; anything else leaves them empty.
+void optionalText(const Json& reply, const char* key, std::string* out) {
+  auto it = reply.is_object() ? reply.find(key) : reply.end();
+  if (reply.is_object() && it != reply.end() && it->is_string()) {
+    *out = syncwire::wireText(it->get_ref<const std::string&>());
+  }
+}
+
+}  // namespace
+
+ServerProvider::ServerProvider(std::shared_ptr<ServerRequestHandler> handler)
+    : handler_(std::move(handler)) {}
+
+Json ServerProvider::call(const char* operation, const std::function<Json(ServerRequestHandler&)>& body) {
+  if (!handler_) {
+    logf("sync server: no request handler for %s", operation);
+    return syncwire::statusReply(500, "The server has no request handler.");
+  }
+  try {
+    return body(*handler_);
+  } catch (const std::exception& e) {
+    logf("sync server: %s handler threw: %s", operation, e.what());
+  } catch (...) {
+    logf("sync server: %s handler threw", operation);
+  }
+  return syncwire::statusReply(500, std::string("The ") + operation + " handler failed.");
+}
+
+syncnetwork::AuthResponse ServerProvider::auth(const syncnetwork::AuthRequest& request) {
+  const Json reply = call("auth", [&](ServerRequestHandler& handler) {
+    return handler.auth(Json{{"device_id", request.device_id()},
+                             {"network_id", request.network_id()},
+                             {"device_name", request.device_name()},
+                             {"password", request.password()}});
+  });
+  syncnetwork::AuthResponse response;
+  DictionaryReader reader(reply);
+  if (!reader.status(response.mutable_status())) {
+    malformed("auth", reader.error(), response.mutable_status());
+    return response;
+  }
+  optionalText(reply, "access_token", response.mutable_access_token());
+  optionalText(reply, "network_id", response.mutable_network_id());
+  optionalText(reply, "netowrk_name", response.mutable_netowrk_name());
+  return response;
+}
+
+syncnetwork::GetChunksResponse ServerProvider::getChunks(const syncnetwork::GetChunksRequest& request) {
+  const Json reply = call("getChunks", [&](ServerRequestHandler& handler) {
+    return handler.getChunks(Json{{"access_token", request.access_token()},
+                                  {"timestamp", request.timestamp()},
+                                  {"chunks", syncwire::recordsFromChunks(request.chunks())}});
+  });
+  syncnetwork::GetChunksResponse response;
+  DictionaryReader reader(reply);
+  double timestamp = 0;
+  reader.status(response.mutable_status());
+  reader.number("timestamp", &timestamp, false);
+  reader.textList("req_sigs", response.mutable_req_sigs(), false);
+  reader.records("chunks", response.mutable_chunks(), false);
+  if (!reader.ok()) {
+    response.Clear();
+    malformed("getChunks", reader.error(), response.mutable_status());
+    return response;
+  }
+  response.set_timestamp(timestamp);
+  return response;
+}
+
+syncnetwork::SendChunksResponse ServerProvider::sendChunks(const syncnetwork::SendChunksRequest& request) {
+  const Json reply = call("sendChunks", [&](ServerRequestHandler& handler) {
+    return handler.sendChunks(Json{{"access_token", request.access_token()},
+                                   {"chunks", syncwire::recordsFromChunks(request.chunks())}});
+  });
+  syncnetwork::SendChunksResponse response;
+  DictionaryReader reader(reply);
+  reader.status(response.mutable_status());
+  reader.textList("sigs", response.mutable_sigs(), false);
+  if (!reader.ok()) {
+    response.Clear();
+    malformed("sendChunks", reader.error(), response.mutable_status());
+  }
+  return response;
+}
+
+MediametaStream ServerProvider::getMediameta(const syncnetwork::GetMediametaRequest& request) {
+  Json reply = call("getMediameta", [&](ServerRequestHandler& handler) {
+    return handler.getMediameta(
+        Json{{"access_token", request.access_token()}, {"chunk_sig", request.chunk_sig()}});
+  });
+  syncnetwork::Status status;
+  DictionaryReader reader(reply);
+  reader.status(&status);
+  const bool hasData = reader.has("data");
+  std::vector<std::uint8_t> data;
+  if (hasData && reader.ok()) {
+    // The image can be large; take it out of the reply rather than copy it.
+    Json& value = reply["data"];
+    if (value.is_binary()) {
+      data = std::move(value.get_binary());
+    } else {
+      reader.fail("\"data\" is not a byte block");
+    }
+  }
+  if (!reader.ok()) {
+    status.Clear();
+    malformed("getMediameta", reader.error(), &status);
+    return MediametaStream(status, request.chunk_sig(), {}, false);
+  }
+  return MediametaStream(status, request.chunk_sig(), std::move(data), hasData);
+}
+
+std::unique_ptr<MediametaUpload> ServerProvider::sendMediameta() {
+  return std::make_unique<MediametaUpload>(*this);
+}
+
+syncnetwork::ByeResponse ServerProvider::bye(const syncnetwork::ByeRequest& request) {
+  const Json reply = call("bye", [&](ServerRequestHandler& handler) {
+    return handler.bye(Json{{"access_token", request.access_token()}});
+  });
+  syncnetwork::ByeResponse response;
+  DictionaryReader reader(reply);
+  if (!reader.status(response.mutable_status())) malformed("bye", reader.error(), response.mutable_status());
+  return response;
+}
+
+MediametaStream::MediametaStream(syncnetwork::Status status, std::string chunkSig,
+                                 std::vector<std::uint8_t> data, bool hasData)
+    : status_(std::move(status)), chunkSig_(std::move(chunkSig)), data_(std::move(data)), hasData_(hasData) {}
+
+std::size_t MediametaStream::count() const {
+  if (!hasData_) return 1;
+  return static_cast<std::size_t>(syncwire::sliceCount(data_.size()));
+}
+
+syncnetwork::GetMediametaResponse MediametaStream::message(std::size_t index) const {
+  syncnetwork::GetMediametaResponse message;
+  *message.mutable_status() = status_;
+  message.set_chunk_sig(chunkSig_);
+  if (!hasData_) {
+    message.set_total_packages(0);
+    message.set_end(true);
+    return message;
+  }
+  const auto slice = static_cast<std::size_t>(ServerProvider::PACKAGE_SIZE);
+  const std::size_t offset = std::min(index * slice, data_.size());
+  const std::size_t length = std::min(slice, data_.size() - offset);
+  message.set_data(reinterpret_cast<const char*>(data_.data()) + offset, length);
+  message.set_total_packages(static_cast<std::int32_t>(count()));
+  message.set_end(index + 1 == count());
+  return message;
+}
+
+void MediametaUpload::message(const syncnetwork::SendMediametaRequest& request) {
+  std::fputs("data received\n", stdout);
+  std::fflush(stdout);
+  chunkSig_ = request.chunk_sig();
+  announced_ = request.total_packages();
+  ++received_;
+  provider_.call("sendMediametaMessage", [&](ServerRequestHandler& handler) {
+    handler.sendMediametaMessage(Json{{"access_token", request.access_token()},
+                                      {"chunk_sig", request.chunk_sig()},
+                                      {"data", bytesValue(request.data())},
+                                      {"total_packages", request.total_packages()}});
+    return Json();
+  });
+}
+
+syncnetwork::SendMediametaResponse MediametaUpload::finish() {
+  syncnetwork::SendMediametaResponse response;
+  response.set_chunk_sig(chunkSig_);
+  if (received_ > 0 && received_ != announced_) {
+    // A peer that went away mid-upload (or miscounted): half an image must not be stored as whole.
+    logf("sync server: upload of %s stopped after %lld of %d slices", chunkSig_.c_str(),
+         static_cast<long long>(received_), announced_);
+    provider_.call("sendMediametaAbort", [&](ServerRequestHandler& handler) {
+      handler.sendMediametaAbort(Json{{"chunk_sig", chunkSig_}});
+      return Json();
+    });
+    response.mutable_status()->set_code(500);
+    response.mutable_status()->set_msg("The upload ended before all of its slices arrived.");
+    return response;
+  }
+  const Json reply = provider_.call("sendMediametaEnd", [&](ServerRequestHandler& handler) {
+    return handler.sendMediametaEnd(Json{{"chunk_sig", chunkSig_}});
+  });
+  DictionaryReader reader(reply);
+  if (!reader.status(response.mutable_status())) {
+    malformed("sendMediametaEnd", reader.error(), response.mutable_status());
+  }
+  return response;
+}
+
+}  // namespace vl

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gRPC/Server/ServerRequestHandler.h"
+#include "platform/foundation/Json.h"
+#include "sync_network.pb.h"
+
+namespace vl {
+
+// The messages that answer one GetMediameta request: the image in slices of at most PACKAGE_SIZE
+// bytes, or one empty message with end set when there is no image to send.
+class MediametaStream {
+ public:
+  MediametaStream(syncnetwork::Status status, std::string chunkSig, std::vector<std::uint8_t> data,
+                  bool hasData);
+
+  std::size_t count() const;
+  syncnetwork::GetMediametaResponse message(std::size_t index) const;
+
+ private:
+  syncnetwork::Status status_;
+  std::string chunkSig_;
+  std::vector<std::uint8_t> data_;
+  bool hasData_;
+};
+
+class MediametaUpload;
+
+// The service's six calls over the request handlers. Owns no sync logic: requests become
+// dictionaries, replies become responses. Runs on the server's loop thread only.
+class ServerProvider {
+ public:
+  static constexpr std::int64_t PACKAGE_SIZE = 3145728;
+
+  explicit ServerProvider(std::shared_ptr<ServerRequestHandler> handler);
+
+  syncnetwork::AuthResponse auth(const syncnetwork::AuthRequest& request);
+  syncnetwork::GetChunksResponse getChunks(const syncnetwork::GetChunksRequest& request);
+  syncnetwork::SendChunksResponse sendChunks(const syncnetwork::SendChunksRequest& request);
+  MediametaStream getMediameta(const syncnetwork::GetMediametaRequest& request);
+  // The event handler of one SendMediameta call.
+  std::unique_ptr<MediametaUpload> sendMediameta();
+  syncnetwork::ByeResponse bye(const syncnetwork::ByeRequest& request);
+
+ private:
+  friend class MediametaUpload;
+  // Runs one handler; a missing handler or one that throws gives a 500 reply.
+  Json call(const char* operation, const std::function<Json(ServerRequestHandler&)>& body);
+
+  std::shared_ptr<ServerRequestHandler> handler_;
+};
+
+// One upload in progress: each slice goes to the handler as it arrives; the end of the stream ends
+// the transfer, unless the stream stopped short of the slices it announced.
+class MediametaUpload {
+ public:
+  explicit MediametaUpload(ServerProvider& provider) : provider_(provider) {}
+
+  void message(const syncnetwork::SendMediametaRequest& request);
+  // The stream has ended (cleanly or not); gives the call's one response.
+  syncnetwork::SendMediametaResponse finish();
+
+ private:
+  ServerProvider& provider_;
+  std::string chunkSig_;
+  std::int64_t received_ = 0;
+  std::int32_t announced_ = 0;
+};
+
+}  // namespace vl

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/foundation/Json.h"
+
+namespace vl {
+
+// The serving device's request handlers. The service hands each request over as a dictionary keyed
+// by wire field names, on the server's event-loop thread, and turns the reply back into the wire
+// response. Every reply holds "status" = {"code": number, "msg": text}; a reply that doesn't, or
+// that carries a key of the wrong type, is answered with code 500.
+class ServerRequestHandler {
+ public:
+  virtual ~ServerRequestHandler() = default;
+
+  // {"device_id", "network_id", "device_name", "password"}
+  // -> "status", optional "access_token", "network_id", "netowrk_name".
+  virtual Json auth(const Json& request) = 0;
+  // {"access_token", "timestamp" (double), "chunks" (records)}
+  // -> "status", optional "timestamp", "req_sigs", "chunks".
+  virtual Json getChunks(const Json& request) = 0;
+  // {"access_token", "chunks"} -> "status", optional "sigs".
+  virtual Json sendChunks(const Json& request) = 0;
+  // {"access_token", "chunk_sig"} -> "status", optional "data" (bytes).
+  virtual Json getMediameta(const Json& request) = 0;
+  // One uploaded slice: {"access_token", "chunk_sig", "data" (bytes), "total_packages"}.
+  virtual void sendMediametaMessage(const Json& request) = 0;
+  // The upload's end: {"chunk_sig"} -> "status".
+  virtual Json sendMediametaEnd(const Json& request) = 0;
+  // {"access_token"} -> "status".
+  virtual Json bye(const Json& request) = 0;
+
+  // An upload whose stream broke before all of its announced slices arrived: {"chunk_sig"}. Its
+  // slices must not be taken for a whole image. Optional; by default nothing happens.
+  virtual void sendMediametaAbort(const Json& request) { (void)request; }
+};
+
+}  // namespace vl

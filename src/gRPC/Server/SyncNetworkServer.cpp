@@ -1,0 +1,138 @@
+#include "gRPC/Server/SyncNetworkServer.h"
+
+#include <grpcpp/grpcpp.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <thread>
+#include <utility>
+
+#include "gRPC/Common/EventLoop.h"
+#include "gRPC/Common/SyncDictionary.h"
+#include "gRPC/Server/ServerCalls.h"
+#include "gRPC/Server/ServerProvider.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Log.h"
+#include "sync_network.grpc.pb.h"
+
+namespace vl {
+
+// One started server. Declaration order is teardown order in reverse: the server goes before the
+// service it calls and before the queue it reports to.
+struct SyncNetworkServer::Running {
+  std::unique_ptr<EventLoop> loop;
+  std::unique_ptr<syncnetwork::SyncNetworkService::AsyncService> service;
+  std::unique_ptr<ServerProvider> provider;
+  std::unique_ptr<ServerEnvironment> environment;
+  std::unique_ptr<grpc::Server> server;
+  int port = 0;
+};
+
+namespace {
+
+void stop(SyncNetworkServer::Options options, grpc::Server& server, EventLoop& loop) {
+  const auto grace = std::chrono::duration_cast<std::chrono::system_clock::duration>(
+      std::chrono::duration<double>(options.closeGraceSeconds));
+  // Calls still running get the grace period, then are cancelled; waiting calls end at once.
+  server.Shutdown(std::chrono::system_clock::now() + grace);
+  loop.shutdownAndJoin();
+}
+
+}  // namespace
+
+SyncNetworkServer::SyncNetworkServer() : SyncNetworkServer(nullptr, Options{}) {}
+
+SyncNetworkServer::SyncNetworkServer(std::shared_ptr<ServerRequestHandler> handler)
+    : SyncNetworkServer(std::move(handler), Options{}) {}
+
+SyncNetworkServer::SyncNetworkServer(std::shared_ptr<ServerRequestHandler> handler, Options options)
+    : options_(options), handler_(std::move(handler)) {}
+
+SyncNetworkServer::~SyncNetworkServer() { close(); }
+
+void SyncNetworkServer::setHandler(std::shared_ptr<ServerRequestHandler> handler) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  handler_ = std::move(handler);
+}
+
+std::shared_ptr<ServerRequestHandler> SyncNetworkServer::handler() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return handler_;
+}
+
+int SyncNetworkServer::boundPort() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return running_ ? running_->port : 0;
+}
+
+bool SyncNetworkServer::isServing() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return running_ != nullptr;
+}
+
+void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
+  close();
+  const std::string target = ip + ":" + std::to_string(port);
+  if (port < 0 || port > 65535) {
+    logf("sync server: can't bind %s: port out of range", target.c_str());
+    return;
+  }
+  auto run = std::make_unique<Running>();
+  run->service = std::make_unique<syncnetwork::SyncNetworkService::AsyncService>();
+  grpc::ServerBuilder builder;
+  builder.AddListeningPort(target, grpc::InsecureServerCredentials(), &run->port);
+  builder.RegisterService(run->service.get());
+  builder.SetMaxReceiveMessageSize(syncwire::kMaxMessageBytes);
+  builder.SetMaxSendMessageSize(syncwire::kMaxMessageBytes);
+  // A second instance must fail to bind rather than silently take half of the connections.
+  builder.AddChannelArgument(GRPC_ARG_ALLOW_REUSEPORT, 0);
+  std::unique_ptr<grpc::ServerCompletionQueue> queue = builder.AddCompletionQueue();
+  run->server = builder.BuildAndStart();
+  if (!run->server || run->port == 0) {
+    logf("sync server: can't bind %s", target.c_str());
+    if (run->server) run->server->Shutdown();
+    // Nothing was ever placed on the queue; dropping it shuts it down.
+    return;
+  }
+  grpc::ServerCompletionQueue* rawQueue = queue.get();
+  run->loop = std::make_unique<EventLoop>(std::move(queue), "vl-grpc-server");
+  run->provider = std::make_unique<ServerProvider>(handler());
+  run->environment = std::make_unique<ServerEnvironment>(
+      ServerEnvironment{*run->loop, *run->service, rawQueue, *run->provider});
+  listenForCalls(*run->environment);
+  const int bound = run->port;
+  run->loop->post([bound] {
+    std::printf("server started on port %d\n", bound);
+    std::fflush(stdout);
+  });
+  std::lock_guard<std::mutex> lock(mutex_);
+  running_ = std::move(run);
+}
+
+void SyncNetworkServer::close() {
+  std::shared_ptr<Running> run;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    run = std::move(running_);
+  }
+  if (!run) return;
+  const Options options = options_;
+  if (run->loop->isCurrent()) {
+    log("sync server: close on the server's own loop; stopping from another thread");
+    std::thread([options, run] { stop(options, *run->server, *run->loop); }).detach();
+    return;
+  }
+  // On the main thread a handler may be waiting for main-queue work (a list refresh); a group's wait
+  // keeps running that work there, so the two never wait for each other for ever.
+  dispatch::Group stopped;
+  stopped.enter();
+  std::thread stopper([options, run, &stopped] {
+    stop(options, *run->server, *run->loop);
+    stopped.leave();
+  });
+  stopped.wait();
+  stopper.join();
+}
+
+}  // namespace vl

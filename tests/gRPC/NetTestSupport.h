@@ -1,0 +1,93 @@
+#pragma once
+
+#include <arpa/inet.h>
+#include <grpcpp/generic/generic_stub.h>
+#include <grpcpp/grpcpp.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace vl::synctest {
+
+// A TCP socket on 127.0.0.1 that takes connections (the kernel completes the handshake) and never
+// says a word: a server that accepts a call and never answers.
+class SilentListener {
+ public:
+  SilentListener() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(fd_, 16);
+    socklen_t length = sizeof address;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+  }
+  ~SilentListener() { ::close(fd_); }
+  int port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+// A client that opens a TCP connection and then never speaks.
+class SilentPeer {
+ public:
+  explicit SilentPeer(int port) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  }
+  ~SilentPeer() { ::close(fd_); }
+  bool connected() const { return connected_; }
+
+ private:
+  int fd_ = -1;
+  bool connected_ = false;
+};
+
+inline std::shared_ptr<grpc::Channel> rawChannel(int port, int maxSend = -1) {
+  grpc::ChannelArguments args;
+  if (maxSend > 0) args.SetMaxSendMessageSize(maxSend);
+  args.SetInt(GRPC_ARG_USE_LOCAL_SUBCHANNEL_POOL, 1);
+  return grpc::CreateCustomChannel("127.0.0.1:" + std::to_string(port), grpc::InsecureChannelCredentials(),
+                                   args);
+}
+
+// Sends `bytes` as the request of `method` without any schema, the way a foreign or broken peer would.
+inline grpc::Status rawUnary(const std::shared_ptr<grpc::Channel>& channel, const std::string& method,
+                             const std::string& bytes, std::string* response = nullptr) {
+  grpc::GenericStub stub(channel);
+  grpc::ClientContext context;
+  context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(10));
+  grpc::CompletionQueue queue;
+  grpc::Slice slice(bytes);
+  grpc::ByteBuffer request(&slice, 1);
+  auto call = stub.PrepareUnaryCall(&context, method, request, &queue);
+  call->StartCall();
+  grpc::ByteBuffer reply;
+  grpc::Status status;
+  call->Finish(&reply, &status, reinterpret_cast<void*>(1));
+  void* tag = nullptr;
+  bool ok = false;
+  queue.Next(&tag, &ok);
+  if (response != nullptr && status.ok()) {
+    std::vector<grpc::Slice> slices;
+    (void)reply.Dump(&slices);
+    response->clear();
+    for (const auto& s : slices) response->append(reinterpret_cast<const char*>(s.begin()), s.size());
+  }
+  queue.Shutdown();
+  while (queue.Next(&tag, &ok)) {
+  }
+  return status;
+}
+
+}  // namespace vl::synctest

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gRPC/Client/SyncNetworkClient.h"
+#include "gRPC/Server/ServerRequestHandler.h"
+#include "gRPC/Server/SyncNetworkServer.h"
+#include "platform/foundation/Json.h"
+
+namespace vl::synctest {
+
+inline Json bytes(const std::string& text) {
+  return Json::binary(std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+inline Json bytesOfSize(std::size_t size) {
+  std::vector<std::uint8_t> data(size);
+  for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<std::uint8_t>((i * 131 + i / 7) & 0xff);
+  return Json::binary(std::move(data));
+}
+
+inline Json record(const std::string& sig, const std::string& context) {
+  return Json{{"sig", sig}, {"timestamp", "1700000000.500000"}, {"alias", ""}, {"context", context},
+              {"rich", ""}, {"json", Json{{"type", "text"}}}};
+}
+
+inline Json succeed() { return Json{{"status", {{"code", 200}, {"msg", "Succeed."}}}}; }
+
+// A stand-in for the serving device's handlers: records every request, answers with whatever the test
+// put in `replies` (200 "Succeed." by default) and notes the threads it ran on.
+class FakeHandler final : public ServerRequestHandler {
+ public:
+  struct Seen {
+    std::string operation;
+    Json request;
+  };
+
+  std::function<Json(const std::string& operation, const Json& request)> replies;
+
+  Json auth(const Json& request) override { return answer("auth", request); }
+  Json getChunks(const Json& request) override { return answer("getChunks", request); }
+  Json sendChunks(const Json& request) override { return answer("sendChunks", request); }
+  Json getMediameta(const Json& request) override { return answer("getMediameta", request); }
+  void sendMediametaMessage(const Json& request) override { answer("sendMediametaMessage", request); }
+  Json sendMediametaEnd(const Json& request) override { return answer("sendMediametaEnd", request); }
+  Json bye(const Json& request) override { return answer("bye", request); }
+  void sendMediametaAbort(const Json& request) override { answer("sendMediametaAbort", request); }
+
+  std::vector<Seen> seen() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+  }
+  std::vector<std::string> operations() const {
+    std::vector<std::string> names;
+    for (const auto& s : seen()) names.push_back(s.operation);
+    return names;
+  }
+  std::vector<std::thread::id> threads() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return threads_;
+  }
+  // Waits (bounded) until `count` requests have been seen.
+  bool waitFor(std::size_t count, double seconds = 10) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::duration<double>(seconds),
+                             [&] { return seen_.size() >= count; });
+  }
+
+ private:
+  Json answer(const std::string& operation, const Json& request) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      seen_.push_back({operation, request});
+      threads_.push_back(std::this_thread::get_id());
+    }
+    changed_.notify_all();
+    return replies ? replies(operation, request) : succeed();
+  }
+
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<Seen> seen_;
+  std::vector<std::thread::id> threads_;
+};
+
+// Collects replies handed to client callbacks, with the thread each came on.
+class Replies {
+ public:
+  SyncNetworkClient::Callback callback() {
+    return [this](Json reply) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        replies_.push_back(std::move(reply));
+        threads_.push_back(std::this_thread::get_id());
+      }
+      changed_.notify_all();
+    };
+  }
+  // The next reply, waiting at most `seconds`; null on time-out.
+  Json next(double seconds = 10) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!changed_.wait_for(lock, std::chrono::duration<double>(seconds),
+                           [&] { return taken_ < replies_.size(); })) {
+      return nullptr;
+    }
+    return replies_[taken_++];
+  }
+  std::thread::id threadOf(std::size_t index) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return threads_.at(index);
+  }
+  std::size_t count() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return replies_.size();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<Json> replies_;
+  std::vector<std::thread::id> threads_;
+  std::size_t taken_ = 0;
+};
+
+inline int code(const Json& reply) {
+  return reply.is_object() && reply.contains("status") ? reply.at("status").at("code").get<int>() : -1;
+}
+
+}  // namespace vl::synctest
