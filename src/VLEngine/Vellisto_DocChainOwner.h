@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+
+namespace vl {
+
+class Vellisto_BigDoc;
+class Vellisto_Chunk;
+
+// Whoever owns a chain of docs: the record store with the clipboard tab for the clipboard history, a
+// pin tab for its own chain. Docs call it without holding their lock.
+class Vellisto_DocChainOwner {
+ public:
+  virtual ~Vellisto_DocChainOwner() = default;
+  // `full` rolled over into `next`, the chain's new tail; the chain has one doc more.
+  virtual void docDidRollOver(const std::shared_ptr<Vellisto_BigDoc>& full,
+                              const std::shared_ptr<Vellisto_BigDoc>& next) = 0;
+  // A record was deleted from a doc of this chain: cached match lists and recent lists that may still
+  // show it are stale.
+  virtual void chunkDidLeave(const std::shared_ptr<Vellisto_Chunk>& chunk) = 0;
+};
+
+}  // namespace vl

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "VLEngine/DocTextForm.h"
+#include "VLEngine/Vellisto_Chunk.h"
+#include "platform/foundation/Clock.h"
+
+namespace vl {
+namespace {
+
+const std::string kEOB(doctext::kFieldSeparator);
+const std::string kEOC(doctext::kChunkSeparator);
+const std::string kEOL(doctext::kWordSeparator);
+const std::string kMarker(doctext::kEscapeMarker);
+
+TEST(ChunkTest, SignatureCoversTheTextAndTheFileOrImageOnly) {
+  const std::vector<std::pair<std::optional<Json>, std::string>> cases = {
+      {std::nullopt, "hello"},
+      {Json{{"file", "/f"}, {"image", "/i"}, {"html", "<b>"}}, "hello--file--/f"},
+      {Json{{"image", "/i"}, {"image_relative", "/r"}}, "hello--image--/i"},
+      {Json{{"image_relative", "/r"}}, "hello--image--/r"},
+      {Json{{"html", "<p>hello</p>"}}, "hello"},
+  };
+  for (const auto& [json, expected] : cases)
+    EXPECT_EQ(Vellisto_Chunk::toBeSignedString("hello", json), expected);
+
+  auto a = Vellisto_Chunk::initWithContext("x", std::nullopt, Json{{"file", "/f"}, {"app", "A"}});
+  auto b = Vellisto_Chunk::initWithContext("x", "rtf", Json{{"file", "/f"}});
+  EXPECT_EQ(a->sig(), b->sig());
+  EXPECT_EQ(Vellisto_Chunk::md5HexDigest("abc"), "900150983cd24fb0d6963f7d28e17f72");
+  EXPECT_EQ(Vellisto_Chunk::md5HexDigest(std::string("abc\0def", 7)), Vellisto_Chunk::md5HexDigest("abc"));
+  EXPECT_EQ(Vellisto_Chunk::initSystemChunkWithAlias("perm", "Grant", "PermissionView")->sig(),
+            Vellisto_Chunk::md5HexDigest("perm:Grant"));
+}
+
+TEST(ChunkTest, TextFormIsThePlainSevenFieldsWhenNothingNeedsEscaping) {
+  Clock::install(std::make_shared<ManualClock>(1700000000.25));
+  auto chunk = Vellisto_Chunk::initWithContext("line one\nline two 你好", std::nullopt, std::nullopt);
+  Clock::install(nullptr);
+  chunk->lru()->set("b");
+  chunk->lru()->set("a");
+  const std::string expected = chunk->sig() + kEOB + "a" + kEOL + "b" + kEOB + "1700000000.250000" + kEOB +
+                               "" + kEOB + "line one\nline two 你好" + kEOB + "" + kEOB + "{}";
+  EXPECT_EQ(*chunk->stringValue(), expected);
+
+  auto back = Vellisto_Chunk::initWithChunkStr(expected);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->alias(), std::optional<std::string>(""));  // absent when written, empty when read
+  EXPECT_EQ(back->rich(), std::optional<std::string>(""));
+  EXPECT_EQ(*back->json(), Json::object());
+  EXPECT_EQ(*back->stringValue(), expected);
+
+  chunk->setFlag(Vellisto_Chunk::kFlagDeleted);
+  EXPECT_FALSE(chunk->stringValue().has_value());
+}
+
+TEST(ChunkTest, ReadingToleratesShortBadAndLongTexts) {
+  const std::string six = "s" + kEOB + kEOB + "1.0" + kEOB + kEOB + "ctx" + kEOB;
+  EXPECT_EQ(Vellisto_Chunk::initWithChunkStr(six), nullptr);
+  EXPECT_EQ(Vellisto_Chunk::initWithChunkStr(""), nullptr);
+
+  for (const char* json : {"{\"file\": ", "[1, 2]"}) {
+    auto chunk = Vellisto_Chunk::initWithChunkStr(six + kEOB + json);
+    ASSERT_NE(chunk, nullptr) << json;
+    EXPECT_EQ(chunk->context(), "ctx");
+    EXPECT_FALSE(chunk->json().has_value()) << json;
+  }
+  auto extra = Vellisto_Chunk::initWithChunkStr(six + kEOB + "{\"a\": \"b\"}" + kEOB + "ignored");
+  ASSERT_NE(extra, nullptr);
+  EXPECT_EQ(*extra->json(), (Json{{"a", "b"}}));
+}
+
+TEST(ChunkTest, SeparatorsInsideFieldsSurviveTheTextForm) {
+  for (const std::string& piece : {kEOB, kEOC, kEOL, kMarker, std::string("%5E^%25"), kMarker + "plain"}) {
+    const std::string text = "before " + piece + " after";
+    auto chunk =
+        Vellisto_Chunk::initWithContext(text, "rich " + piece, Json{{"html", piece}}, "alias" + piece);
+    chunk->lru()->set("word" + piece);
+    chunk->lru()->set(piece);
+    const std::string form = *chunk->stringValue();
+    EXPECT_EQ(form.find(kEOC), std::string::npos) << piece;
+
+    auto back = Vellisto_Chunk::initWithChunkStr(form);
+    ASSERT_NE(back, nullptr) << piece;
+    EXPECT_EQ(back->context(), text);
+    EXPECT_EQ(*back->rich(), "rich " + piece);
+    EXPECT_EQ(*back->alias(), "alias" + piece);
+    EXPECT_EQ(*back->json(), (Json{{"html", piece}}));
+    EXPECT_EQ(back->lru()->find(piece), 0);
+    EXPECT_EQ(back->lru()->find("word" + piece), 1);
+    EXPECT_EQ(*back->stringValue(), form);
+  }
+}
+
+TEST(ChunkTest, DictionaryCarriesExactlySixFields) {
+  Json dictionary = Vellisto_Chunk::initWithContext("ctx", std::nullopt, std::nullopt)->toDictionary();
+  EXPECT_EQ(dictionary.size(), 6u);
+  EXPECT_EQ(dictionary["json"], Json::object());
+  EXPECT_EQ(dictionary["rich"], "");
+  EXPECT_EQ(dictionary["alias"], "");
+
+  auto back =
+      Vellisto_Chunk::fromDictionary(Json{{"sig", "abc"}, {"context", "c"}, {"json", {{"image", "/i"}}}});
+  EXPECT_EQ(back->flag(), 0);
+  EXPECT_EQ(back->lru(), nullptr);
+  EXPECT_EQ(back->sig(), "abc");
+  EXPECT_FALSE(back->alias().has_value());
+  EXPECT_EQ(*back->json(), (Json{{"image", "/i"}}));
+}
+
+}  // namespace
+}  // namespace vl

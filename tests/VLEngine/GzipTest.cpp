@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "VLEngine/GzipUtility.h"
+
+namespace vl {
+namespace {
+
+TEST(GzipTest, RoundTripsTinyIncompressibleAndHighlyCompressibleData) {
+  std::mt19937 gen(7);
+  std::string noise(200000, '\0');
+  for (char& c : noise) c = static_cast<char>(gen() & 0xff);
+  for (const std::string& input : {std::string("x"), noise, std::string(20 << 20, 'a')}) {
+    std::optional<std::string> packed = GzipUtility::gzipData(input);
+    ASSERT_TRUE(packed.has_value()) << input.size();
+    EXPECT_TRUE(GzipUtility::ungzipData(*packed) == input) << input.size();
+  }
+  EXPECT_FALSE(GzipUtility::gzipData("").has_value());
+  EXPECT_EQ(GzipUtility::ungzipData(""), std::optional<std::string>(""));
+}
+
+TEST(GzipTest, OnlyTheFirstMemberCounts) {
+  std::string first = *GzipUtility::gzipData("first member");
+  std::string second = *GzipUtility::gzipData("second member, longer than the first");
+  EXPECT_EQ(GzipUtility::ungzipData(first + second), std::optional<std::string>("first member"));
+}
+
+TEST(GzipTest, DamagedStreamsGiveNothingButKeepTheirReadablePrefix) {
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "line " + std::to_string(i * 7919 % 10007) + "\n";
+  const std::string packed = *GzipUtility::gzipData(text);
+
+  const std::string cut = packed.substr(0, packed.size() / 2);
+  EXPECT_FALSE(GzipUtility::ungzipData(cut).has_value());
+  GzipUtility::Inflated partial = GzipUtility::ungzipReadable(cut);
+  EXPECT_FALSE(partial.complete);
+  EXPECT_GT(partial.data.size(), 0u);
+  EXPECT_EQ(text.compare(0, partial.data.size(), partial.data), 0);
+
+  std::string badCheck = packed;
+  badCheck[badCheck.size() - 6] ^= 0x55;  // inside the CRC
+  EXPECT_FALSE(GzipUtility::ungzipData(badCheck).has_value());
+  EXPECT_EQ(GzipUtility::ungzipReadable(badCheck).data, text);
+
+  GzipUtility::Inflated foreign = GzipUtility::ungzipReadable("plain text, never compressed");
+  EXPECT_FALSE(foreign.complete);
+  EXPECT_TRUE(foreign.data.empty());
+}
+
+}  // namespace
+}  // namespace vl
