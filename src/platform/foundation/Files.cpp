@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Log.h"
@@ -74,10 +75,35 @@ std::optional<std::string> readFile(const std::string& path) {
   return out;
 }
 
+namespace {
+constexpr std::string_view kTemporarySuffix = ".partial";
+
+std::mutex& hookMutex() {
+  static std::mutex m;
+  return m;
+}
+
+AtomicWriteHook& beforeRenameHook() {
+  static AtomicWriteHook hook;
+  return hook;
+}
+}  // namespace
+
+bool isAtomicWriteTemporaryName(std::string_view name) {
+  return name.size() > kTemporarySuffix.size() + 1 && name.front() == '.' &&
+         name.substr(name.size() - kTemporarySuffix.size()) == kTemporarySuffix;
+}
+
+void setAtomicWriteHookForTesting(AtomicWriteHook hook) {
+  std::lock_guard<std::mutex> lock(hookMutex());
+  beforeRenameHook() = std::move(hook);
+}
+
 bool atomicWrite(const std::string& path, std::string_view data, mode_t mode) {
   std::string folder = deletingLastPathComponent(path);
   // A unique name per write, so two threads or processes writing the same file never share a temporary.
-  std::string tmp = path + ".tmp-" + hexString(randomBytes(6));
+  std::string tmp = joinPath(folder, "." + lastPathComponent(path) + "-" + hexString(randomBytes(6)) +
+                                         std::string(kTemporarySuffix));
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) {
     logf("files: cannot create %s: %s", tmp.c_str(), std::strerror(errno));
@@ -93,6 +119,12 @@ bool atomicWrite(const std::string& path, std::string_view data, mode_t mode) {
     ::unlink(tmp.c_str());
     return false;
   }
+  AtomicWriteHook check;
+  {
+    std::lock_guard<std::mutex> lock(hookMutex());
+    check = beforeRenameHook();
+  }
+  if (check && !check(tmp, path)) return false;
   if (::rename(tmp.c_str(), path.c_str()) != 0) {
     logf("files: cannot rename %s to %s: %s", tmp.c_str(), path.c_str(), std::strerror(errno));
     ::unlink(tmp.c_str());

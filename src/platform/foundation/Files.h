@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,7 +18,14 @@ std::string homeDirectory();
 std::optional<std::string> readFile(const std::string& path);
 // Writes a temporary in the same folder, fsyncs it, renames it over `path` and fsyncs the folder, so
 // readers see the old or the new file and a crash never leaves half a file. The file gets `mode`.
+// The temporary is hidden and named "." + file name + "-" + random hex + ".partial", so listings that look
+// for the file's own name pattern (docs, ".tmp" promotion) pass it by.
 bool atomicWrite(const std::string& path, std::string_view data, mode_t mode = 0644);
+bool isAtomicWriteTemporaryName(std::string_view name);
+// Runs after the temporary is complete and before the rename; answering false stops there as a crash
+// would, leaving the temporary behind. nullptr removes the hook.
+using AtomicWriteHook = std::function<bool(const std::string& temporaryPath, const std::string& path)>;
+void setAtomicWriteHookForTesting(AtomicWriteHook hook);
 
 enum class ListStatus { Ok, Missing, NoPermission, NotDirectory, Error };
 struct DirectoryListing {
