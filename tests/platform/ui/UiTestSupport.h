@@ -1,0 +1,54 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Screen.h"
+
+namespace vl::ui::test {
+
+// Log lines written while a test runs.
+inline std::vector<std::string>& capturedLog() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+
+inline bool logContains(const std::string& text) {
+  for (const auto& l : capturedLog()) {
+    if (l.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// The main thread under a manual clock, one default screen, an active and unhidden application.
+class UiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dispatch::MainLoop::adoptCurrentThread();
+    clock_ = std::make_shared<ManualClock>();
+    Clock::install(clock_);
+    Screen::resetToDefault();
+    Application::shared().unhide();
+    Application::shared().activate();
+    capturedLog().clear();
+    previousSink_ = setLogSink([](const std::string& line) { capturedLog().push_back(line); });
+  }
+  void TearDown() override {
+    dispatch::MainLoop::runUntilIdle();
+    setLogSink(previousSink_);
+    Clock::install(nullptr);
+  }
+
+  std::shared_ptr<ManualClock> clock_;
+  LogSink previousSink_ = nullptr;
+};
+
+}  // namespace vl::ui::test
