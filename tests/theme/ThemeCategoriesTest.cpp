@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ui/Layer.h"
+#include "platform/ui/View.h"
+#include "platform/ui/Window.h"
+#include "theme/ColorHelper.h"
+#include "theme/ThemeTestSupport.h"
+#include "theme/VLThemeCategories.h"
+
+namespace vl {
+namespace {
+
+using ui::Color;
+
+const Color kAlphaLight = Color::whiteColor();    // alpha's "pair" by day
+const Color kAlphaDark = Color::black();          // and by night
+const Color kBetaLight = Color::rgb24(0xDDDDDD);  // beta's "pair"
+const Color kBetaDark = Color::rgb24(0x222222);
+
+class ThemeCategoriesTest : public vltest::ThemeFixture {
+ protected:
+  void SetUp() override {
+    ThemeFixture::SetUp();
+    manager().setActiveTheme("alpha");
+  }
+};
+
+// A themed view of the application: counts its re-apply calls and keeps the view behaviour.
+class CountingView : public VLThemed<ui::View> {
+ public:
+  using VLThemed::VLThemed;
+  int changes = 0;
+  void lightOrDarkChanged() override {
+    ++changes;
+    VLThemed::lightOrDarkChanged();
+  }
+};
+
+TEST_F(ThemeCategoriesTest, LayerFollowsThemeAndModeThroughBothKeys) {
+  auto layer = ui::Layer::create();
+  setBackgroundColorAssetKey(*layer, "pair");
+  setBorderColorAssetKey(*layer, "white");
+  EXPECT_EQ(layer->backgroundColor(), kAlphaLight);
+  EXPECT_EQ(layer->borderColor(), Color::whiteColor());
+  EXPECT_EQ(backgroundColorAssetKey(*layer), "pair");
+  EXPECT_EQ(borderColorAssetKey(*layer), "white");
+
+  ui::SystemAppearance::shared().setDark(true);
+  EXPECT_EQ(manager().appearanceMode(), 1);
+  EXPECT_EQ(layer->backgroundColor(), kAlphaDark);
+
+  manager().setActiveTheme("beta");
+  EXPECT_EQ(layer->backgroundColor(), kBetaDark);
+  EXPECT_EQ(layer->borderColor(), Color::rgb24(0xF5F5F5));
+
+  // Clearing one key clears its colour now and keeps it cleared through later changes.
+  setBorderColorAssetKey(*layer, std::nullopt);
+  EXPECT_EQ(layer->borderColor(), std::nullopt);
+  ui::SystemAppearance::shared().setDark(false);
+  manager().setActiveTheme("alpha");
+  EXPECT_EQ(layer->borderColor(), std::nullopt);
+  EXPECT_EQ(layer->backgroundColor(), kAlphaLight);
+
+  // A key the theme lacks clears the colour; so does a theme change that loses the key.
+  setBackgroundColorAssetKey(*layer, "copyOfPair");
+  EXPECT_EQ(layer->backgroundColor(), kAlphaLight);
+  manager().setActiveTheme("beta");
+  EXPECT_EQ(layer->backgroundColor(), std::nullopt);
+}
+
+TEST_F(ThemeCategoriesTest, ModeChangeAloneWaitsForTheReapplyHook) {
+  auto layer = ui::Layer::create();
+  setBackgroundColorAssetKey(*layer, "pair");
+  manager().setAppearanceMode(1);  // the manager's mode, without a notification
+  EXPECT_EQ(layer->backgroundColor(), kAlphaLight);
+  lightOrDarkChanged(*layer);
+  EXPECT_EQ(layer->backgroundColor(), kAlphaDark);
+}
+
+TEST_F(ThemeCategoriesTest, WindowBackgroundAndTitlebarHeight) {
+  auto window = ui::Window::create({{100, 100}, {400, 300}}, ui::WindowStyle::Titled);
+  setBackgroundColorAssetKey(*window, "pair");
+  EXPECT_EQ(window->backgroundColor(), kAlphaLight);
+  manager().setActiveTheme("beta");
+  EXPECT_EQ(window->backgroundColor(), kBetaLight);
+  setBackgroundColorAssetKey(*window, "noSuchKey");
+  EXPECT_EQ(window->backgroundColor(), Color::clear());
+
+  EXPECT_DOUBLE_EQ(titlebarHeight(*window), window->frame().height() - window->contentRect().height());
+  EXPECT_GT(titlebarHeight(*window), 0);
+  auto borderless = ui::Window::create({{0, 0}, {100, 100}}, ui::WindowStyle::Borderless);
+  EXPECT_DOUBLE_EQ(titlebarHeight(*borderless), 0);
+}
+
+TEST_F(ThemeCategoriesTest, PlainViewIsMarkedForRedisplayOnEveryChange) {
+  auto view = ui::View::create({{0, 0}, {50, 50}});
+  view->setNeedsDisplay(false);
+  setBackgroundColorAssetKey(*view, "pair");
+  EXPECT_TRUE(view->needsDisplay());
+  EXPECT_EQ(backgroundColorAssetKey(*view), "pair");
+  view->setNeedsDisplay(false);
+  manager().setActiveTheme("beta");
+  EXPECT_TRUE(view->needsDisplay());
+  view->setNeedsDisplay(false);
+  ui::SystemAppearance::shared().setDark(true);
+  EXPECT_TRUE(view->needsDisplay());
+}
+
+TEST_F(ThemeCategoriesTest, ThemedObjectsSubscribeOnceAndLeaveNoObserverBehind) {
+  const std::size_t themeObserversBefore = NotificationCenter::defaultCenter().observerCount();
+  const std::size_t systemObserversBefore = ui::SystemAppearance::shared().center().observerCount();
+  {
+    auto view = std::make_shared<CountingView>(ui::Rect{{0, 0}, {10, 10}});
+    EXPECT_FALSE(view->isSubscribedToTheme());
+    // A key set through the view category subscribes the themed view itself, not the key store.
+    setBackgroundColorAssetKey(*view, "pair");
+    EXPECT_TRUE(view->isSubscribedToTheme());
+    view->themeManager().nothing();
+    EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(), themeObserversBefore + 1);
+    EXPECT_EQ(ui::SystemAppearance::shared().center().observerCount(), systemObserversBefore + 2);
+
+    manager().setActiveTheme("beta");
+    EXPECT_EQ(view->changes, 1);
+    view->setNeedsDisplay(false);
+    ui::SystemAppearance::shared().setDark(true);
+    EXPECT_EQ(view->changes, 2);
+    EXPECT_EQ(manager().appearanceMode(), 1);
+    EXPECT_TRUE(view->needsDisplay());
+    ui::SystemAppearance::shared().announceAutomaticSwitching();
+    EXPECT_EQ(view->changes, 3);
+  }
+  EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(), themeObserversBefore);
+  EXPECT_EQ(ui::SystemAppearance::shared().center().observerCount(), systemObserversBefore);
+  // Changes after the view is gone reach nobody.
+  manager().setActiveTheme("alpha");
+}
+
+TEST_F(ThemeCategoriesTest, KeysDieWithTheirObjects) {
+  const std::size_t before = followedObjectCountForTesting();
+  auto layer = ui::Layer::create();
+  setBackgroundColorAssetKey(*layer, "pair");
+  EXPECT_EQ(followedObjectCountForTesting(), before + 1);
+  const void* address = layer.get();
+  layer.reset();
+  EXPECT_EQ(followedObjectCountForTesting(), before);
+  manager().setActiveTheme("beta");  // prunes the dead entry without touching it
+
+  // Whatever lands at the old address starts without keys.
+  auto next = ui::Layer::create();
+  (void)address;
+  EXPECT_EQ(backgroundColorAssetKey(*next), std::nullopt);
+  EXPECT_EQ(borderColorAssetKey(*next), std::nullopt);
+}
+
+TEST_F(ThemeCategoriesTest, ObjectNotHeldBySharedPtrIsColouredOnceAndNotFollowed) {
+  vltest::LogCapture log;
+  ui::Layer layer;
+  setBackgroundColorAssetKey(layer, "pair");
+  EXPECT_EQ(layer.backgroundColor(), kAlphaLight);
+  EXPECT_EQ(backgroundColorAssetKey(layer), std::nullopt);
+  EXPECT_TRUE(vltest::LogCapture::contains("not held by a shared_ptr"));
+  manager().setActiveTheme("beta");
+  EXPECT_EQ(layer.backgroundColor(), kAlphaLight);
+}
+
+TEST(ColorHelper, SixOrEightHexDigitsOnly) {
+  struct Case {
+    const char* text;
+    std::optional<Color> expected;
+  };
+  const std::vector<Case> cases = {
+      {"FF0000", Color::rgba(1, 0, 0, 1)},
+      {"ff0000", Color::rgba(1, 0, 0, 1)},
+      {"FF000080", Color::rgba(1, 0, 0, 128 / 255.0)},
+      {"#FF0000", std::nullopt},
+      {"F00", std::nullopt},
+      {"", std::nullopt},
+      {"zzzzzz", Color::rgba(0, 0, 0, 1)},
+      {"12zzzz", Color::rgb24(0x000012)},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ColorHelper::colorFromString(c.text), c.expected) << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace vl
