@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vl {
+
+// One installed application: the desktop entry's file name without ".desktop", and the entry's path.
+struct DesktopEntryItem {
+  std::string name;
+  std::string path;
+  bool operator==(const DesktopEntryItem&) const = default;
+};
+
+// Finds the installed applications: the desktop entries under the XDG application folders. A gathering
+// reads the files on a global queue and reports on the main queue by posting
+// kDidFinishGatheringNotification with the query as the object; the results stay readable until the
+// next start. Entries are taken the way desktop menus take them: the first folder that holds an entry
+// id wins (so a user's own copy, or a user's "Hidden=true" file, overrides the system's), and an entry
+// that is hidden, not meant for menus (NoDisplay), not an application, or whose TryExec program is
+// missing is no installed application. An entry that does not parse is logged once and skipped.
+class DesktopEntryQuery : public std::enable_shared_from_this<DesktopEntryQuery> {
+ public:
+  static constexpr const char* kDidFinishGatheringNotification =
+      "NSMetadataQueryDidFinishGatheringNotification";
+
+  // $XDG_DATA_HOME/applications (default ~/.local/share), then $XDG_DATA_DIRS/applications (default
+  // /usr/local/share:/usr/share), highest precedence first. Relative entries are ignored, as the XDG
+  // rules ask; repeated folders are listed once. Reads the environment: call on the main thread.
+  static std::vector<std::string> applicationFolders();
+
+  enum class Verdict { Application, Hidden, NoDisplay, NotApplication, Malformed };
+  struct Check {
+    Verdict verdict = Verdict::Malformed;
+    std::string reason;   // for Malformed: what is wrong, for the log line
+    std::string tryExec;  // for Application: the TryExec value, "" when absent
+  };
+  // Judges the text of one desktop entry.
+  static Check checkEntry(std::string_view text);
+  // Whether a TryExec program exists: an absolute path must be executable, a bare name is looked up
+  // in `searchPath` (PATH's form).
+  static bool programExists(const std::string& program, const std::string& searchPath);
+
+  static std::shared_ptr<DesktopEntryQuery> create();
+
+  // Scans now, on the calling thread, in precedence order and then by path.
+  std::vector<DesktopEntryItem> gather(const std::vector<std::string>& folders,
+                                       const std::string& searchPath);
+
+  // Starts a gathering; false (and nothing else happens) while one is started and not stopped.
+  bool startQuery();
+  // Ends the started state; a gathering still under way then reports nothing.
+  void stopQuery();
+  bool isStarted() const;
+  bool isGathering() const;
+  std::vector<DesktopEntryItem> results() const;
+
+ private:
+  DesktopEntryQuery() = default;
+  void walk(const std::string& folder, const std::string& idPrefix, int depth, const std::string& searchPath,
+            std::set<std::string>& seenIds, std::vector<DesktopEntryItem>& items);
+  void reportOnce(const std::string& path, const std::string& reason);
+
+  mutable std::mutex mutex_;
+  bool started_ = false;
+  bool gathering_ = false;
+  std::uint64_t generation_ = 0;
+  std::vector<DesktopEntryItem> results_;
+  // Path and reason of every entry already logged, so one broken file is not logged at every activation.
+  std::set<std::string> reported_;
+};
+
+}  // namespace vl

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/DesktopEntryQuery.h"
+#include "platform/foundation/Log.h"
+
+namespace vl {
+namespace {
+
+using Verdict = DesktopEntryQuery::Verdict;
+
+const std::string kEntries = std::string(VL_TEST_DATA_DIR) + "/desktop-entries";
+
+// Sets environment variables for one test and puts the old values back.
+class ScopedEnvironment {
+ public:
+  void set(const char* name, const std::optional<std::string>& value) {
+    const char* old = std::getenv(name);
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+  }
+  ~ScopedEnvironment() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      it->second ? ::setenv(it->first, it->second->c_str(), 1) : ::unsetenv(it->first);
+    }
+  }
+
+ private:
+  std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
+std::mutex logMutex;
+std::vector<std::string> logLines;
+void captureLog(const std::string& line) {
+  std::lock_guard<std::mutex> lock(logMutex);
+  logLines.push_back(line);
+}
+
+TEST(DesktopEntryCheck, JudgesEachKindOfEntry) {
+  struct Case {
+    const char* name;
+    const char* text;
+    Verdict expected;
+  };
+  const Case cases[] = {
+      {"plain application", "[Desktop Entry]\nType=Application\nName=A\nExec=a\n", Verdict::Application},
+      {"vendor keys", "[Desktop Entry]\nType=Application\nName=A\nExec=a\nX_Vendor Key=1\nName[sr@latin]=B\n",
+       Verdict::Application},
+      {"broken locale", "[Desktop Entry]\nType=Application\nName=A\nExec=a\nName[de=B\n", Verdict::Malformed},
+      {"spaces around =", "[Desktop Entry]\nType = Application\nName= A\nExec =a %U\n", Verdict::Application},
+      {"bus activated, no Exec", "[Desktop Entry]\nType=Application\nName=A\nDBusActivatable=true\n",
+       Verdict::Application},
+      {"only Hidden", "[Desktop Entry]\nHidden=true\n", Verdict::Hidden},
+      {"NoDisplay", "[Desktop Entry]\nType=Application\nName=A\nExec=a\nNoDisplay=true\n",
+       Verdict::NoDisplay},
+      {"a link", "[Desktop Entry]\nType=Link\nName=A\nURL=https://example.org\n", Verdict::NotApplication},
+      {"empty file", "", Verdict::Malformed},
+      {"no Type", "[Desktop Entry]\nName=A\nExec=a\n", Verdict::Malformed},
+      {"no Name", "[Desktop Entry]\nType=Application\nExec=a\n", Verdict::Malformed},
+      {"only a localised Name", "[Desktop Entry]\nType=Application\nName[de]=A\nExec=a\n",
+       Verdict::Malformed},
+      {"no Exec", "[Desktop Entry]\nType=Application\nName=A\n", Verdict::Malformed},
+      {"Exec only in an action", "[Desktop Entry]\nType=Application\nName=A\n[Desktop Action x]\nExec=a\n",
+       Verdict::Malformed},
+      {"key before the group", "Type=Application\n[Desktop Entry]\nName=A\nExec=a\n", Verdict::Malformed},
+      {"other group first", "[Other]\nX=1\n[Desktop Entry]\nType=Application\nName=A\nExec=a\n",
+       Verdict::Malformed},
+      {"two main groups", "[Desktop Entry]\nType=Application\nName=A\nExec=a\n[Desktop Entry]\n",
+       Verdict::Malformed},
+      {"unclosed header", "[Desktop Entry\nType=Application\nName=A\nExec=a\n", Verdict::Malformed},
+      {"line without =", "[Desktop Entry]\nType=Application\nName=A\nExec=a\ngarbage\n", Verdict::Malformed},
+      {"no key", "[Desktop Entry]\nType=Application\nName=A\nExec=a\n=1\n", Verdict::Malformed},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DesktopEntryQuery::checkEntry(c.text).verdict, c.expected) << c.name;
+  }
+  using namespace std::string_literals;
+  std::string withZero = "[Desktop Entry]\nType=Application\nName=A\0\nExec=a\n"s;
+  EXPECT_EQ(DesktopEntryQuery::checkEntry(withZero).verdict, Verdict::Malformed);
+  EXPECT_EQ(
+      DesktopEntryQuery::checkEntry("[Desktop Entry]\nType=Application\nName=A\nExec=a\nTryExec=  a-bin\n")
+          .tryExec,
+      "a-bin");
+  EXPECT_FALSE(DesktopEntryQuery::checkEntry("[Desktop Entry]\nType=Application\nName=A\n").reason.empty());
+}
+
+TEST(DesktopEntryFolders, FollowTheXdgRules) {
+  struct Case {
+    std::optional<std::string> dataHome;
+    std::optional<std::string> dataDirs;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {std::nullopt,
+       std::nullopt,
+       {"/h/.local/share/applications", "/usr/local/share/applications", "/usr/share/applications"}},
+      {"", "", {"/h/.local/share/applications", "/usr/local/share/applications", "/usr/share/applications"}},
+      {"/data", "/a:/b/", {"/data/applications", "/a/applications", "/b/applications"}},
+      // Relative entries are invalid and ignored; a folder named twice is listed once.
+      {"relative",
+       "rel:/a::/a/:/data",
+       {"/h/.local/share/applications", "/a/applications", "/data/applications"}},
+      {"/a", "/a", {"/a/applications"}},
+  };
+  for (const Case& c : cases) {
+    ScopedEnvironment env;
+    env.set("HOME", "/h");
+    env.set("XDG_DATA_HOME", c.dataHome);
+    env.set("XDG_DATA_DIRS", c.dataDirs);
+    EXPECT_EQ(DesktopEntryQuery::applicationFolders(), c.expected)
+        << c.dataHome.value_or("(unset)") << " / " << c.dataDirs.value_or("(unset)");
+  }
+}
+
+TEST(DesktopEntryGather, FirstFolderOwnsAnEntryAndOnlyLaunchableApplicationsCount) {
+  LogSink previous = setLogSink(captureLog);
+  logLines.clear();
+  auto query = DesktopEntryQuery::create();
+  const std::vector<std::string> folders = {
+      kEntries + "/user/applications", kEntries + "/missing/applications", kEntries + "/system/applications"};
+  std::vector<DesktopEntryItem> items = query->gather(folders, "/usr/bin:/bin");
+  const std::string user = kEntries + "/user/applications/";
+  const std::string system = kEntries + "/system/applications/";
+  std::vector<DesktopEntryItem> expected = {
+      {"Editor", user + "Editor.desktop"},  // the user's copy hides the system's
+      // Only the trailing ".desktop" goes: the name keeps ".app" wherever it stands.
+      {"Notes.app", system + "Notes.app.desktop"},
+      {"Shell", system + "Shell.desktop"},  // TryExec found on the search path
+      // Same file name in a subfolder: another entry id, the same application name.
+      {"Editor", system + "kde/Editor.desktop"},
+      {"org.app.Viewer", system + "org.app.Viewer.desktop"},
+  };
+  EXPECT_EQ(items, expected);
+
+  // The broken entry is logged once, not at every gathering.
+  query->gather(folders, "/usr/bin:/bin");
+  setLogSink(previous);
+  std::lock_guard<std::mutex> lock(logMutex);
+  ASSERT_EQ(logLines.size(), 1u);
+  EXPECT_NE(logLines[0].find(user + "broken.desktop"), std::string::npos) << logLines[0];
+}
+
+TEST(DesktopEntryGather, TryExecLooksOnTheSearchPath) {
+  EXPECT_TRUE(DesktopEntryQuery::programExists("sh", "/nonexistent:/bin"));
+  EXPECT_FALSE(DesktopEntryQuery::programExists("sh", "/nonexistent"));
+  EXPECT_FALSE(
+      DesktopEntryQuery::programExists(kEntries + "/system/applications/README", ""));  // not executable
+}
+
+}  // namespace
+}  // namespace vl
