@@ -1,0 +1,66 @@
+#include "platform/system/GlobalEventMonitor.h"
+
+#include <algorithm>
+
+#include "platform/dispatch/Dispatch.h"
+
+namespace vl {
+
+namespace {
+
+std::mutex& installMutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::shared_ptr<GlobalEventMonitor>& installed() {
+  static std::shared_ptr<GlobalEventMonitor> backend;
+  return backend;
+}
+
+}  // namespace
+
+std::shared_ptr<GlobalEventMonitor> GlobalEventMonitor::shared() {
+  std::lock_guard lock(installMutex());
+  auto& backend = installed();
+  if (!backend) backend = std::make_shared<HeadlessGlobalEventMonitor>();
+  return backend;
+}
+
+void GlobalEventMonitor::install(std::shared_ptr<GlobalEventMonitor> backend) {
+  std::lock_guard lock(installMutex());
+  installed() = backend ? std::move(backend) : std::make_shared<HeadlessGlobalEventMonitor>();
+}
+
+std::shared_ptr<GlobalEventMonitor::Monitor> GlobalEventMonitor::addGlobalMonitorForEvents(ui::EventMask mask,
+                                                                                           Handler handler) {
+  auto monitor = std::make_shared<Monitor>(mask, std::move(handler));
+  std::lock_guard lock(mutex_);
+  monitors_.push_back(monitor);
+  return monitor;
+}
+
+void GlobalEventMonitor::removeMonitor(const std::shared_ptr<Monitor>& monitor) {
+  if (!monitor) return;
+  monitor->removed_ = true;
+  std::lock_guard lock(mutex_);
+  monitors_.erase(std::remove(monitors_.begin(), monitors_.end(), monitor), monitors_.end());
+}
+
+void GlobalEventMonitor::deliver(const ui::Event& event) {
+  std::vector<std::shared_ptr<Monitor>> targets;
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& m : monitors_) {
+      if (m->mask_ & ui::eventMaskFor(event.type())) targets.push_back(m);
+    }
+  }
+  if (targets.empty()) return;
+  dispatch::Queue::main()->async([targets = std::move(targets), event] {
+    for (const auto& m : targets) {
+      if (!m->removed_ && m->handler_) m->handler_(event);
+    }
+  });
+}
+
+}  // namespace vl

@@ -1,0 +1,124 @@
+#include "platform/system/HotKeyCenter.h"
+
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Log.h"
+#include "platform/system/HeadlessHotKeyCenter.h"
+#include "platform/ui/Event.h"
+
+namespace vl {
+
+namespace {
+
+std::mutex& installMutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::shared_ptr<HotKeyCenter>& installed() {
+  static std::shared_ptr<HotKeyCenter> backend;
+  return backend;
+}
+
+}  // namespace
+
+std::shared_ptr<HotKeyCenter> HotKeyCenter::shared() {
+  std::lock_guard lock(installMutex());
+  auto& backend = installed();
+  if (!backend) backend = std::make_shared<HeadlessHotKeyCenter>();
+  return backend;
+}
+
+void HotKeyCenter::install(std::shared_ptr<HotKeyCenter> backend) {
+  std::lock_guard lock(installMutex());
+  installed() = backend ? std::move(backend) : std::make_shared<HeadlessHotKeyCenter>();
+}
+
+std::uint64_t HotKeyCenter::flagsFromCarbonModifiers(std::uint32_t carbonModifiers) {
+  std::uint64_t flags = 0;
+  if (carbonModifiers & 0x100) flags |= ui::ModifierFlags::Command;
+  if (carbonModifiers & 0x200) flags |= ui::ModifierFlags::Shift;
+  if (carbonModifiers & 0x800) flags |= ui::ModifierFlags::Option;
+  if (carbonModifiers & 0x1000) flags |= ui::ModifierFlags::Control;
+  return flags;
+}
+
+std::uint64_t HotKeyCenter::significantFlags(std::uint64_t modifierFlags) {
+  using namespace ui::ModifierFlags;
+  return modifierFlags & (Shift | Control | Option | Command);
+}
+
+bool HotKeyCenter::registerHotKey(int hotKeyID, std::uint16_t keyCode, std::uint64_t modifierFlags,
+                                  Handler handler) {
+  const std::uint64_t flags = significantFlags(modifierFlags);
+  auto shared = std::make_shared<Handler>(std::move(handler));
+  std::lock_guard registering(registrationMutex_);
+  std::optional<Registration> old;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& [id, r] : registrations_) {
+      if (r.keyCode != keyCode || r.modifierFlags != flags) continue;
+      if (id == hotKeyID) {
+        // The same combination again: nothing to take from the desktop, only the handler changes.
+        r.handler = std::move(shared);
+        return true;
+      }
+      logf("hot key %d: key %u flags 0x%llx is already hot key %d", hotKeyID, keyCode,
+           static_cast<unsigned long long>(flags), id);
+      return false;
+    }
+    auto it = registrations_.find(hotKeyID);
+    if (it != registrations_.end()) old = it->second;
+  }
+  if (!grabCombination(keyCode, flags)) {
+    logf("hot key %d: key %u flags 0x%llx could not be registered (held by another application?)", hotKeyID,
+         keyCode, static_cast<unsigned long long>(flags));
+    return false;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    registrations_[hotKeyID] = Registration{keyCode, flags, std::move(shared)};
+  }
+  if (old) releaseCombination(old->keyCode, old->modifierFlags);
+  return true;
+}
+
+void HotKeyCenter::unregisterHotKey(int hotKeyID) {
+  std::lock_guard registering(registrationMutex_);
+  Registration old;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = registrations_.find(hotKeyID);
+    if (it == registrations_.end()) return;
+    old = it->second;
+    registrations_.erase(it);
+  }
+  releaseCombination(old.keyCode, old.modifierFlags);
+}
+
+std::optional<std::pair<std::uint16_t, std::uint64_t>> HotKeyCenter::registeredCombination(
+    int hotKeyID) const {
+  std::lock_guard lock(mutex_);
+  auto it = registrations_.find(hotKeyID);
+  if (it == registrations_.end()) return std::nullopt;
+  return std::make_pair(it->second.keyCode, it->second.modifierFlags);
+}
+
+void HotKeyCenter::deliverPress(std::uint16_t keyCode, std::uint64_t modifierFlags) {
+  const std::uint64_t flags = significantFlags(modifierFlags);
+  std::shared_ptr<Handler> handler;
+  HotKeyPress press{0, keyCode, flags};
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& [id, r] : registrations_) {
+      if (r.keyCode == keyCode && r.modifierFlags == flags) {
+        handler = r.handler;
+        press.hotKeyID = id;
+        break;
+      }
+    }
+  }
+  if (!handler || !*handler) return;
+  dispatch::Queue::main()->async([handler, press] { (*handler)(press); });
+}
+
+}  // namespace vl

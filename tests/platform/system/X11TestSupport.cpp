@@ -1,0 +1,374 @@
+#include "X11TestSupport.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Log.h"
+
+extern char** environ;
+
+namespace vl::x11test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+int msSince(Clock::time_point start) {
+  return static_cast<int>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+// Waits for a child with a real-time bound; kills it when it overstays. The exit status, or -1.
+int waitChild(pid_t pid, int timeoutMs) {
+  const auto start = Clock::now();
+  int status = 0;
+  for (;;) {
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (done < 0) return -1;
+    if (msSince(start) > timeoutMs) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+std::vector<char*> argvOf(std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return argv;
+}
+
+std::mutex& logMutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::vector<std::string>& logLines() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+
+}  // namespace
+
+XvfbServer& XvfbServer::shared() {
+  static XvfbServer server;
+  return server;
+}
+
+bool XvfbServer::tryDisplay(int number) {
+  const std::string n = std::to_string(number);
+  if (exists("/tmp/.X11-unix/X" + n) || exists("/tmp/.X" + n + "-lock")) return false;
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  // The server writes its display number to this descriptor once it takes connections.
+  std::vector<std::string> args{
+      "Xvfb", ":" + n, "-screen",    "0",          "1280x800x24",         "-nolisten",
+      "tcp",  "-ac",   "-terminate", "-displayfd", std::to_string(fds[1])};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  auto argv = argvOf(args);
+  const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (spawned != 0) {
+    close(fds[0]);
+    pid_ = -1;
+    skipReason_ = "Xvfb is not installed (scripts/setup installs it); X11 tests skipped";
+    tried_ = true;
+    return false;
+  }
+  std::string answer;
+  const auto start = Clock::now();
+  while (answer.find('\n') == std::string::npos && msSince(start) < 15000) {
+    pollfd p{fds[0], POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    char buffer[32];
+    const ssize_t got = read(fds[0], buffer, sizeof buffer);
+    if (got <= 0) break;  // the server gave up (another one took the display first)
+    answer.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(fds[0]);
+  if (answer.find('\n') != std::string::npos) {
+    display_ = ":" + n;
+    // Held for the whole suite: with -terminate the server ends with its last client, so a test run
+    // that dies never leaves it behind, but it must not end between two tests.
+    keeper_ = XOpenDisplay(display_.c_str());
+    if (keeper_) return true;
+  }
+  kill(pid_, SIGKILL);
+  waitChild(pid_, 5000);
+  pid_ = -1;
+  display_.clear();
+  return false;
+}
+
+const std::string& XvfbServer::displayName() {
+  if (!display_.empty() || tried_) return display_;
+  for (int number = 90; number < 190 && !tried_; ++number) {
+    if (tryDisplay(number)) return display_;
+  }
+  if (display_.empty() && skipReason_.empty()) skipReason_ = "no Xvfb display could be started";
+  tried_ = true;
+  return display_;
+}
+
+void XvfbServer::stop() {
+  if (keeper_) XCloseDisplay(keeper_);
+  keeper_ = nullptr;
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    waitChild(pid_, 5000);
+  }
+  pid_ = -1;
+  display_.clear();
+  tried_ = false;
+}
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
+  const auto start = Clock::now();
+  for (;;) {
+    dispatch::MainLoop::runUntilIdle();
+    if (condition()) return true;
+    if (msSince(start) > timeoutMs) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+bool xclipSet(const std::string& display, const std::string& target, const std::string& data) {
+  char path[] = "/tmp/vl-x11-test-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0) return false;
+  const bool written = write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size());
+  close(fd);
+  std::vector<std::string> args{"xclip", "-d", display, "-selection", "clipboard", "-t", target, "-i", path};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  for (int f = 0; f < 3; ++f)
+    posix_spawn_file_actions_addopen(&actions, f, "/dev/null", f ? O_WRONLY : O_RDONLY, 0);
+  auto argv = argvOf(args);
+  pid_t pid = -1;
+  const bool spawned = written && posix_spawnp(&pid, "xclip", &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  // xclip reads everything, then leaves a child behind that serves the selection.
+  const bool ok = spawned && waitChild(pid, 10000) == 0;
+  unlink(path);
+  return ok;
+}
+
+std::optional<std::string> xclipGet(const std::string& display, const std::string& target) {
+  int fds[2];
+  if (pipe(fds) != 0) return std::nullopt;
+  std::vector<std::string> args{"xclip", "-d", display, "-selection", "clipboard", "-o"};
+  if (!target.empty()) args.insert(args.end(), {"-t", target});
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawn_file_actions_addclose(&actions, fds[1]);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  auto argv = argvOf(args);
+  pid_t pid = -1;
+  const int spawned = posix_spawnp(&pid, "xclip", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (spawned != 0) {
+    close(fds[0]);
+    return std::nullopt;
+  }
+  std::string out;
+  const auto start = Clock::now();
+  while (msSince(start) < 10000) {
+    pollfd p{fds[0], POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    char buffer[65536];
+    const ssize_t got = read(fds[0], buffer, sizeof buffer);
+    if (got <= 0) break;
+    out.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(fds[0]);
+  if (waitChild(pid, 2000) != 0) return std::nullopt;
+  return out;
+}
+
+LogCapture::LogCapture() {
+  {
+    std::lock_guard lock(logMutex());
+    logLines().clear();
+  }
+  setLogSink([](const std::string& line) {
+    std::lock_guard lock(logMutex());
+    logLines().push_back(line);
+  });
+}
+
+LogCapture::~LogCapture() { setLogSink(nullptr); }
+
+bool LogCapture::contains(const std::string& text) const {
+  for (const auto& line : lines()) {
+    if (line.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> LogCapture::lines() const {
+  std::lock_guard lock(logMutex());
+  return logLines();
+}
+
+void X11Test::TearDownTestSuite() { XvfbServer::shared().stop(); }
+
+void X11Test::SetUp() {
+  display_ = XvfbServer::shared().displayName();
+  if (display_.empty()) GTEST_SKIP() << XvfbServer::shared().skipReason();
+  dispatch::MainLoop::adoptCurrentThread();
+  log_.emplace();
+}
+
+TestWindow::TestWindow(const std::string& display, const std::string& wmClass, std::optional<long> pid) {
+  display_ = XOpenDisplay(display.c_str());
+  if (!display_) return;
+  window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 10, 10, 200, 100, 0, 0, 0);
+  XSelectInput(display_, window_, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
+  if (!wmClass.empty()) {
+    std::string instance = wmClass;
+    for (char& c : instance) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    XClassHint hint{instance.data(), const_cast<char*>(wmClass.c_str())};
+    XSetClassHint(display_, window_, &hint);
+  }
+  if (pid) {
+    const long value = *pid;
+    XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
+  }
+  XSync(display_, False);
+}
+
+TestWindow::~TestWindow() {
+  if (!display_) return;
+  XDeleteProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, "_NET_ACTIVE_WINDOW", False));
+  XDestroyWindow(display_, window_);
+  XSync(display_, False);
+  XCloseDisplay(display_);
+}
+
+void TestWindow::focus() {
+  XMapRaised(display_, window_);
+  XSync(display_, False);
+  const auto start = Clock::now();
+  XEvent event;
+  while (msSince(start) < 5000 && !XCheckTypedWindowEvent(display_, window_, MapNotify, &event)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  XSetInputFocus(display_, window_, RevertToPointerRoot, CurrentTime);
+  XSync(display_, False);
+}
+
+void TestWindow::makeActive() {
+  const long value = static_cast<long>(window_);
+  XChangeProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, "_NET_ACTIVE_WINDOW", False),
+                  XA_WINDOW, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
+  XSync(display_, False);
+}
+
+std::vector<TestWindow::Key> TestWindow::keys(std::size_t count, int timeoutMs) {
+  std::vector<Key> keys;
+  const auto start = Clock::now();
+  while (keys.size() < count && msSince(start) < timeoutMs) {
+    XEvent event;
+    if (XCheckWindowEvent(display_, window_, KeyPressMask | KeyReleaseMask, &event)) {
+      const KeySym keysym = XkbKeycodeToKeysym(display_, static_cast<KeyCode>(event.xkey.keycode), 0, 0);
+      const unsigned int mods = event.xkey.state & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask);
+      keys.push_back({event.type == KeyPress, keysym, mods});
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  return keys;
+}
+
+FakeOwner::FakeOwner(const std::string& display, Responder respond) : respond_(std::move(respond)) {
+  display_ = XOpenDisplay(display.c_str());
+  if (!display_) return;
+  window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
+  XSetSelectionOwner(display_, XInternAtom(display_, "CLIPBOARD", False), window_, CurrentTime);
+  XSync(display_, False);
+  thread_ = std::thread([this] { run(); });
+}
+
+FakeOwner::~FakeOwner() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  if (display_) XCloseDisplay(display_);
+}
+
+void FakeOwner::run() {
+  while (!stop_) {
+    while (XPending(display_) > 0) {
+      XEvent event;
+      XNextEvent(display_, &event);
+      if (event.type != SelectionRequest) continue;
+      const XSelectionRequestEvent& request = event.xselectionrequest;
+      char* name = XGetAtomName(display_, request.target);
+      auto answer = respond_(name ? name : "");
+      if (name) XFree(name);
+      if (!answer) continue;  // leave the requestor waiting
+      if (answer->first == "ATOM") {
+        std::vector<long> atoms;
+        std::size_t start = 0;
+        while (start < answer->second.size()) {
+          std::size_t end = answer->second.find('\n', start);
+          if (end == std::string::npos) end = answer->second.size();
+          atoms.push_back(static_cast<long>(
+              XInternAtom(display_, answer->second.substr(start, end - start).c_str(), False)));
+          start = end + 1;
+        }
+        XChangeProperty(display_, request.requestor, request.property, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(atoms.data()), static_cast<int>(atoms.size()));
+      } else {
+        XChangeProperty(display_, request.requestor, request.property,
+                        XInternAtom(display_, answer->first.c_str(), False), 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(answer->second.data()),
+                        static_cast<int>(answer->second.size()));
+      }
+      XEvent reply{};
+      reply.xselection.type = SelectionNotify;
+      reply.xselection.requestor = request.requestor;
+      reply.xselection.selection = request.selection;
+      reply.xselection.target = request.target;
+      reply.xselection.property = request.property;
+      reply.xselection.time = request.time;
+      XSendEvent(display_, request.requestor, False, NoEventMask, &reply);
+      XFlush(display_);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+}  // namespace vl::x11test

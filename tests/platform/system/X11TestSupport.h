@@ -1,0 +1,109 @@
+#pragma once
+
+// clang-format off
+// gtest before any X11 header: Xlib's macros (None, Bool, Status) would break its headers.
+#include <gtest/gtest.h>
+#include <X11/Xlib.h>
+// clang-format on
+#include <sys/types.h>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Everything the X11 backend tests share: a private Xvfb server, the xclip tool, test clients that play
+// other applications, and waiting in real time (the X server does not follow the program's clock).
+namespace vl::x11test {
+
+// A private X server on the first free display from :90 upward. Skips when Xvfb is not installed.
+class XvfbServer {
+ public:
+  static XvfbServer& shared();
+  // Starts the server on first use; "" when it could not be started (reason in skipReason()).
+  const std::string& displayName();
+  const std::string& skipReason() const { return skipReason_; }
+  void stop();
+
+ private:
+  bool tryDisplay(int number);
+
+  pid_t pid_ = -1;
+  std::string display_;
+  std::string skipReason_;
+  bool tried_ = false;
+  Display* keeper_ = nullptr;
+};
+
+// Runs the main loop until `condition` holds or `timeoutMs` of real time pass; true when it held.
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+
+// xclip against the test display. Setting returns once xclip has started serving in the background.
+bool xclipSet(const std::string& display, const std::string& target, const std::string& data);
+std::optional<std::string> xclipGet(const std::string& display, const std::string& target = "");
+
+// Log lines written while a LogCapture lives (from any thread).
+class LogCapture {
+ public:
+  LogCapture();
+  ~LogCapture();
+  bool contains(const std::string& text) const;
+  std::vector<std::string> lines() const;
+};
+
+// The base of the X11 tests: a server for the whole suite, the main thread adopted, logs captured.
+class X11Test : public ::testing::Test {
+ protected:
+  static void TearDownTestSuite();
+  void SetUp() override;
+  std::string display_;
+  std::optional<LogCapture> log_;
+};
+
+// A top-level window of a test client that plays another application: it can take the focus, record
+// key events, and carry a class and a process id.
+class TestWindow {
+ public:
+  explicit TestWindow(const std::string& display, const std::string& wmClass = "",
+                      std::optional<long> pid = std::nullopt);
+  ~TestWindow();
+  ::Window id() const { return window_; }
+  Display* display() const { return display_; }
+  // Maps the window and gives it the input focus.
+  void focus();
+  // Publishes the window as the window manager's active window.
+  void makeActive();
+  struct Key {
+    bool press;
+    KeySym keysym;
+    unsigned int state;
+    bool operator==(const Key&) const = default;
+  };
+  // The next `count` key events, waiting up to `timeoutMs`.
+  std::vector<Key> keys(std::size_t count, int timeoutMs = 5000);
+
+ private:
+  Display* display_ = nullptr;
+  ::Window window_ = 0;
+};
+
+// A client that owns CLIPBOARD and answers requests as told: `respond(target)` gives (type, data), or
+// nullopt to leave the request unanswered. Type "ATOM" sends the newline-separated names as atoms.
+class FakeOwner {
+ public:
+  using Responder = std::function<std::optional<std::pair<std::string, std::string>>(const std::string&)>;
+  FakeOwner(const std::string& display, Responder respond);
+  ~FakeOwner();
+
+ private:
+  void run();
+  Display* display_ = nullptr;
+  ::Window window_ = 0;
+  Responder respond_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+}  // namespace vl::x11test
