@@ -74,8 +74,16 @@ class CurlHttpFetcherTest : public ::testing::Test {
   std::string url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
-  std::vector<std::string> served() {
-    std::lock_guard lock(mutex_);
+  // The server logs a request only after its answer went out, so the client can be back first:
+  // wait (bounded) for the log to catch up.
+  std::vector<std::string> served(std::size_t atLeast = 1) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    std::unique_lock lock(mutex_);
+    while (served_.size() < atLeast && std::chrono::steady_clock::now() < deadline) {
+      lock.unlock();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      lock.lock();
+    }
     return served_;
   }
 
