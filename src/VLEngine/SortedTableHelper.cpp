@@ -1,0 +1,21 @@
+#include "VLEngine/SortedTableHelper.h"
+
+#include "VLEngine/VLEngine.h"
+#include "pins/PinManager.h"
+
+namespace vl {
+
+void SortedTableHelper::notify(const std::string& pinTabId, const std::shared_ptr<Vellisto_Chunk>& chunk,
+                               bool newArrived) {
+  if (pinTabId.empty() || !chunk) return;
+  std::lock_guard<std::recursive_mutex> lock(VLEngine::storeMutex());
+  std::shared_ptr<PinTab> tab = PinManager::shared().getTabOfId(pinTabId);
+  if (!tab) return;
+  tab->setNewArrivedAnimation(newArrived);
+  std::shared_ptr<ChunkSortedWeakTable> table = tab->sortedTable();
+  if (table->isEmpty()) return;
+  table->remove(chunk);
+  table->head(chunk);
+}
+
+}  // namespace vl

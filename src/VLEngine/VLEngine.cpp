@@ -1,0 +1,265 @@
+#include "VLEngine/VLEngine.h"
+
+#include "VLEngine/ImageManager.h"
+#include "VLEngine/VLEngineSnippetsStore.h"
+#include "VLEngine/Vellisto_Writer.h"
+#include "core/VLAppNotifcationCenter.h"
+#include "core/VLFileManager.h"
+#include "pins/PinManager.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
+
+namespace vl {
+
+namespace {
+
+using Lock = std::lock_guard<std::recursive_mutex>;
+
+// The clipboard history's docs report here: the store and the clipboard tab both describe that chain,
+// so a roll-over moves both tails, and a record that leaves clears the clipboard tab's caches.
+class ClipboardChainOwner : public Vellisto_DocChainOwner {
+ public:
+  void docDidRollOver(const std::shared_ptr<Vellisto_BigDoc>&,
+                      const std::shared_ptr<Vellisto_BigDoc>& next) override {
+    VLEngine& engine = VLEngine::shared();
+    if (auto configure = engine.docConfigurer()) configure(next);
+    Lock lock(VLEngine::storeMutex());
+    engine.setTailDoc(next);
+    engine.setDocCount(engine.docCount() + 1);
+    if (auto tab = PinManager::shared().clipboardPinTab()) {
+      tab->setTailDoc(next);
+      tab->setDocCount(engine.docCount());
+    }
+  }
+
+  void chunkDidLeave(const std::shared_ptr<Vellisto_Chunk>& chunk) override {
+    if (auto tab = PinManager::shared().clipboardPinTab()) tab->chunkDidLeave(chunk);
+  }
+};
+
+}  // namespace
+
+VLEngine::VLEngine() : clipboardOwner_(std::make_shared<ClipboardChainOwner>()) {}
+
+VLEngine& VLEngine::shared() {
+  static VLEngine engine;
+  return engine;
+}
+
+std::recursive_mutex& VLEngine::storeMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
+// ---- folders and start-up ----
+
+void VLEngine::setFolders(const std::string& home) {
+  const std::string root = files::joinPath(home, ".vellisto");
+  setStorePath(files::joinPath(root, "data/"));
+  setFilePath(files::joinPath(root, "file/"));
+  setAudioPath(files::joinPath(root, "audio/"));
+  setWebFilePath(files::joinPath(root, "web/"));
+  setForeverPath(files::joinPath(root, "forever/"));
+  setLogPath(files::joinPath(root, "log/"));
+  PinManager::shared().setPinPath(files::joinPath(root, "pin/"));
+}
+
+void VLEngine::installServices() {
+  Vellisto_Writer::shared().setFolderSource([] {
+    std::vector<std::string> folders;
+    Lock lock(storeMutex());
+    if (std::string store = VLEngine::shared().storePath(); !store.empty()) folders.push_back(store);
+    for (const auto& tab : PinManager::shared().tabList()) {
+      if (!tab->isClipboard() && !tab->getDiskPath().empty()) folders.push_back(tab->getDiskPath());
+    }
+    return folders;
+  });
+  VLFileManager::shared().setFilePathProvider([]() -> std::optional<std::string> {
+    std::string path = VLEngine::shared().filePath();
+    if (path.empty()) return std::nullopt;
+    return path;
+  });
+  VLAppNotifcationCenter::shared().setSnippetsStore(std::make_shared<VLEngineSnippetsStore>());
+}
+
+void VLEngine::load() {
+  Lock lock(storeMutex());
+  if (storePath_.empty()) {
+    log("store: no data folder is set; nothing loaded");
+    return;
+  }
+  if (!files::isDirectory(storePath_) && !files::createDirectories(storePath_)) {
+    logf("store: cannot create the data folder %s", storePath_.c_str());
+  }
+  DocChain chain = DocChainLoader::loadFolder(storePath_, clipboardOwner_, docConfigurer_);
+  if (chain.docCount == 0) {
+    std::shared_ptr<Vellisto_BigDoc> doc = DocChainLoader::freshDoc(storePath_, 0, clipboardOwner_);
+    if (doc && docConfigurer_) docConfigurer_(doc);
+    chain = DocChain{doc, doc, doc ? 1 : 0};
+  }
+  headDoc_ = chain.head;
+  tailDoc_ = chain.tail;
+  docCount_ = chain.docCount;
+}
+
+void VLEngine::resetForTesting() {
+  Vellisto_BigDoc::waitForPendingWrites();
+  VLEngine& engine = shared();
+  {
+    Lock lock(storeMutex());
+    engine.storePath_.clear();
+    engine.logPath_.clear();
+    engine.filePath_.clear();
+    engine.audioPath_.clear();
+    engine.webFilePath_.clear();
+    engine.foreverPath_.clear();
+    engine.headDoc_.reset();
+    engine.tailDoc_.reset();
+    engine.channel_.reset();
+    engine.delegate_.reset();
+    engine.docCount_ = 0;
+    engine.docConfigurer_ = nullptr;
+    PinManager::shared().resetForTesting();
+  }
+  Vellisto_BigDoc::setForeverPath("");
+  ImageManager::shared().resetForTesting();
+}
+
+// ---- helpers ----
+
+std::string VLEngine::toBeSignedString(const std::string& text, const std::optional<Json>& json) {
+  return Vellisto_Chunk::toBeSignedString(text, json);
+}
+
+std::vector<std::string> VLEngine::filterFileNames(const std::vector<std::string>& names) {
+  std::vector<std::string> out;
+  for (const std::string& name : names) {
+    if (startsWith(name, "BigDoc") && !endsWith(name, ".tmp")) out.push_back(name);
+  }
+  return out;
+}
+
+std::shared_ptr<PinTab> VLEngine::tabOf(const std::string& pinTabId) const {
+  return PinManager::shared().getTabOfId(pinTabId);
+}
+
+std::optional<DocChain> VLEngine::chainOfTab(const std::string& pinTabId) {
+  Lock lock(storeMutex());
+  DocChain chain;
+  if (pinTabId == kClipboardPinTabId) {
+    chain = DocChain{headDoc_, tailDoc_, docCount_};
+  } else if (std::shared_ptr<PinTab> tab = tabOf(pinTabId)) {
+    chain = DocChain{tab->headDoc(), tab->tailDoc(), tab->docCount()};
+  } else {
+    logf("store: no tab %s", pinTabId.c_str());
+    return std::nullopt;
+  }
+  if (!chain.head || !chain.tail) {
+    logf("store: the tab %s has no docs", pinTabId.c_str());
+    return std::nullopt;
+  }
+  return chain;
+}
+
+// ---- fields ----
+
+std::string VLEngine::storePath() const {
+  Lock lock(storeMutex());
+  return storePath_;
+}
+void VLEngine::setStorePath(std::string path) {
+  Lock lock(storeMutex());
+  storePath_ = std::move(path);
+}
+std::string VLEngine::logPath() const {
+  Lock lock(storeMutex());
+  return logPath_;
+}
+void VLEngine::setLogPath(std::string path) {
+  Lock lock(storeMutex());
+  logPath_ = std::move(path);
+}
+std::string VLEngine::filePath() const {
+  Lock lock(storeMutex());
+  return filePath_;
+}
+void VLEngine::setFilePath(std::string path) {
+  Lock lock(storeMutex());
+  filePath_ = std::move(path);
+}
+std::string VLEngine::audioPath() const {
+  Lock lock(storeMutex());
+  return audioPath_;
+}
+void VLEngine::setAudioPath(std::string path) {
+  Lock lock(storeMutex());
+  audioPath_ = std::move(path);
+}
+std::string VLEngine::webFilePath() const {
+  Lock lock(storeMutex());
+  return webFilePath_;
+}
+void VLEngine::setWebFilePath(std::string path) {
+  Lock lock(storeMutex());
+  webFilePath_ = std::move(path);
+}
+std::string VLEngine::foreverPath() const {
+  Lock lock(storeMutex());
+  return foreverPath_;
+}
+void VLEngine::setForeverPath(std::string path) {
+  Vellisto_BigDoc::setForeverPath(path);
+  Lock lock(storeMutex());
+  foreverPath_ = std::move(path);
+}
+std::shared_ptr<Vellisto_BigDoc> VLEngine::headDoc() const {
+  Lock lock(storeMutex());
+  return headDoc_;
+}
+void VLEngine::setHeadDoc(std::shared_ptr<Vellisto_BigDoc> doc) {
+  Lock lock(storeMutex());
+  headDoc_ = std::move(doc);
+}
+std::shared_ptr<Vellisto_BigDoc> VLEngine::tailDoc() const {
+  Lock lock(storeMutex());
+  return tailDoc_;
+}
+void VLEngine::setTailDoc(std::shared_ptr<Vellisto_BigDoc> doc) {
+  Lock lock(storeMutex());
+  tailDoc_ = std::move(doc);
+}
+std::int64_t VLEngine::docCount() const {
+  Lock lock(storeMutex());
+  return docCount_;
+}
+void VLEngine::setDocCount(std::int64_t count) {
+  Lock lock(storeMutex());
+  docCount_ = count;
+}
+std::shared_ptr<Vellisto_DisplayChannelDelegate> VLEngine::channel() const {
+  Lock lock(storeMutex());
+  return channel_.lock();
+}
+void VLEngine::setChannel(const std::shared_ptr<Vellisto_DisplayChannelDelegate>& channel) {
+  Lock lock(storeMutex());
+  channel_ = channel;
+}
+std::shared_ptr<VLEngineDelegate> VLEngine::delegate() const {
+  Lock lock(storeMutex());
+  return delegate_.lock();
+}
+void VLEngine::setDelegate(const std::shared_ptr<VLEngineDelegate>& delegate) {
+  Lock lock(storeMutex());
+  delegate_ = delegate;
+}
+void VLEngine::setDocConfigurer(DocChainLoader::Configure configure) {
+  Lock lock(storeMutex());
+  docConfigurer_ = std::move(configure);
+}
+DocChainLoader::Configure VLEngine::docConfigurer() const {
+  Lock lock(storeMutex());
+  return docConfigurer_;
+}
+
+}  // namespace vl

@@ -1,0 +1,188 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "VLEngine/DocChainLoader.h"
+#include "VLEngine/Vellisto_BigDoc.h"
+#include "VLEngine/Vellisto_Chunk.h"
+#include "platform/foundation/Json.h"
+
+namespace vl {
+
+class PinTab;
+class VLEngineDelegate;
+class Vellisto_DisplayChannelDelegate;
+
+// The record store: the data folders, the clipboard history's chain of docs, and every operation on
+// records of a tab (find, select, append, update, copy between tabs, delete, the exports for device
+// sync). A tab is named by its pin tab identifier; kClipboardPinTabId names the clipboard history,
+// whose chain is the store's own.
+//
+// The capture queue, the main thread, the sync loops and the snippets merge all call in at once. One
+// recursive lock, storeMutex(), guards the store, the pin tab list and every tab's chain; it is taken
+// before a doc's lock or a recent list's lock, and nothing holding it waits for the main thread.
+//
+// The search entry points (seach, noneInput, noneInputLoadMore, cleanMatchedChunks, error) belong to
+// the search engine, which builds on channel(), delegate(), setDocConfigurer() and the tabs' chains.
+class VLEngine {
+ public:
+  static constexpr const char* kClipboardPinTabId = "00000000-0000-0000-0000-000000000000";
+
+  static VLEngine& shared();
+  static std::recursive_mutex& storeMutex();
+
+  VLEngine(const VLEngine&) = delete;
+  VLEngine& operator=(const VLEngine&) = delete;
+
+  // ---- folders and start-up ----
+
+  // The six folders under `home` (".vellisto/data/" and its siblings) and the pin manager's
+  // ".vellisto/pin/". Nothing is created here; load() creates the data folder.
+  void setFolders(const std::string& home);
+  // Hands the store to the services that reach it through a seam: the temporary-doc promoter's folder
+  // list, the file manager's image folder and the snippets exchange with the preferences program.
+  void installServices();
+
+  // Creates the data folder when missing and reads its docs; a folder without docs gets doc 0.
+  void load();
+  // Back to a store that has loaded nothing, for tests: waits for queued writes, drops every doc and
+  // folder and the pin tabs.
+  static void resetForTesting();
+
+  // ---- records (pinTabId: the tab whose chain is meant) ----
+
+  // The first record of the tab's chain, from its head doc, whose signature is that of text and json.
+  std::shared_ptr<Vellisto_Chunk> getChunkByContext(const std::optional<std::string>& text,
+                                                    const std::optional<Json>& json,
+                                                    const std::string& pinTabId);
+  // As getChunkByContext; a record found with the flag set gets the time stamp of now.
+  std::shared_ptr<Vellisto_Chunk> findContext(const std::optional<std::string>& text, bool updateTimeStamp,
+                                              const std::optional<Json>& json, const std::string& pinTabId);
+  std::shared_ptr<Vellisto_Chunk> findContext(const std::optional<std::string>& text,
+                                              const std::optional<Json>& json, const std::string& pinTabId);
+  std::shared_ptr<Vellisto_Chunk> getChunkBySig(const std::string& sig, const std::string& pinTabId);
+  // The user chose the record: its search words, a new time stamp, the front of the tab's recent list.
+  std::shared_ptr<Vellisto_Chunk> selectContext(const std::optional<std::string>& text,
+                                                const std::string& searchWords,
+                                                const std::optional<Json>& json, const std::string& pinTabId);
+
+  // A new record at the tail of the tab's chain; nullptr (logged) when the tab has no chain.
+  std::shared_ptr<Vellisto_Chunk> append(const std::string& text, const std::optional<std::string>& rich,
+                                         const std::optional<Json>& json, const std::string& pinTabId);
+  std::shared_ptr<Vellisto_Chunk> append(const std::string& text, const std::optional<std::string>& rich,
+                                         const std::optional<Json>& json,
+                                         const std::optional<std::string>& alias,
+                                         const std::string& pinTabId);
+  std::shared_ptr<Vellisto_Chunk> append(const std::string& text, const std::optional<std::string>& rich,
+                                         const std::optional<Json>& json,
+                                         const std::optional<std::string>& alias,
+                                         const std::string& timestamp, const std::string& pinTabId);
+
+  // Gives the record an alias (an image also gets its own copy in the forever folder) and, with the
+  // flag, a new time stamp. An empty alias changes no alias.
+  void updateContext(const std::string& text, const std::string& alias, const std::optional<Json>& json,
+                     const std::string& pinTabId, bool updateTimeStamp);
+  // Copies the record of text and json from one tab into another (or renews the copy already there);
+  // the record stays in the source tab.
+  void moveChunkFrom(const std::string& fromPinTabId, const std::string& toPinTabId, const std::string& text,
+                     const std::optional<Json>& json);
+  // After auto-pick chose the tabs: the record is found (and renewed) or appended in each of them.
+  void copyIntoPinTabs(const std::shared_ptr<Vellisto_Chunk>& chunk,
+                       const std::vector<std::string>& pinTabIds);
+
+  // Deletes the record of text and json from the tab's chain; false when there is none.
+  bool delChunkByContext(const std::string& text, const std::optional<Json>& json,
+                         const std::string& pinTabId);
+  // Deletes the first record with the signature, walking from `headDoc`.
+  bool delChunkByDigest(const std::string& sig, const std::shared_ptr<Vellisto_BigDoc>& headDoc);
+
+  // The newest record of the clipboard history, or nothing.
+  std::shared_ptr<Vellisto_Chunk> getLatest();
+  // The newest record's text after deleting it; "" when there is none.
+  std::string delLatest();
+  // Every record of the clipboard history that carries an alias, doc by doc from the head.
+  std::vector<std::shared_ptr<Vellisto_Chunk>> getHasAliasChunks();
+
+  // ---- device sync ----
+
+  // Record dictionaries of at most `count` newest records of the clipboard tab's recent list, oldest
+  // first; application and file records and images that no longer load are left out. A record that
+  // has no "sync_device_id" gets this device's id and name in its json first.
+  std::vector<Json> getLatestForDataSync(std::int64_t count);
+  // The same for the recent-list records whose time stamp is not earlier than `timestamp`.
+  std::vector<Json> getSinceTimestampForDataSync(double timestamp);
+
+  // ---- helpers ----
+
+  static std::string toBeSignedString(const std::string& text, const std::optional<Json>& json);
+  // The names that begin with "BigDoc" and do not end with ".tmp", in their order.
+  static std::vector<std::string> filterFileNames(const std::vector<std::string>& names);
+  // The chain of a tab: its head, tail and doc count; nothing (logged) for an unknown tab.
+  std::optional<DocChain> chainOfTab(const std::string& pinTabId);
+
+  // ---- fields ----
+
+  std::string storePath() const;
+  void setStorePath(std::string path);
+  std::string logPath() const;
+  void setLogPath(std::string path);
+  std::string filePath() const;
+  void setFilePath(std::string path);
+  std::string audioPath() const;
+  void setAudioPath(std::string path);
+  std::string webFilePath() const;
+  void setWebFilePath(std::string path);
+  std::string foreverPath() const;
+  // Also tells the docs where removable forever images lie.
+  void setForeverPath(std::string path);
+  std::shared_ptr<Vellisto_BigDoc> headDoc() const;
+  void setHeadDoc(std::shared_ptr<Vellisto_BigDoc> doc);
+  std::shared_ptr<Vellisto_BigDoc> tailDoc() const;
+  void setTailDoc(std::shared_ptr<Vellisto_BigDoc> doc);
+  std::int64_t docCount() const;
+  void setDocCount(std::int64_t count);
+  std::shared_ptr<Vellisto_DisplayChannelDelegate> channel() const;
+  void setChannel(const std::shared_ptr<Vellisto_DisplayChannelDelegate>& channel);
+  std::shared_ptr<VLEngineDelegate> delegate() const;
+  void setDelegate(const std::shared_ptr<VLEngineDelegate>& delegate);
+  // Runs on every doc the store or a pin tab loads or makes, before it is used.
+  void setDocConfigurer(DocChainLoader::Configure configure);
+  DocChainLoader::Configure docConfigurer() const;
+  // The owner of the clipboard history's docs: keeps the store's and the clipboard tab's tail and count
+  // equal across a roll-over and clears the clipboard tab's caches when a record leaves.
+  std::shared_ptr<Vellisto_DocChainOwner> clipboardChainOwner() const { return clipboardOwner_; }
+
+ private:
+  VLEngine();
+  struct Located {
+    std::shared_ptr<Vellisto_Chunk> chunk;
+    std::shared_ptr<Vellisto_BigDoc> doc;
+  };
+  // Lock held. The first live record with the signature, walking from `head`.
+  static Located findInChain(const std::shared_ptr<Vellisto_BigDoc>& head, const std::string& sig);
+  std::shared_ptr<PinTab> tabOf(const std::string& pinTabId) const;
+  std::string copyToForeverFolder(const std::string& imagePath) const;
+  std::vector<Json> exportForDataSync(const std::function<bool(std::size_t, double)>& keepGoing);
+
+  std::string storePath_;
+  std::string logPath_;
+  std::string filePath_;
+  std::string audioPath_;
+  std::string webFilePath_;
+  std::string foreverPath_;
+  std::shared_ptr<Vellisto_BigDoc> headDoc_;
+  std::shared_ptr<Vellisto_BigDoc> tailDoc_;
+  std::weak_ptr<Vellisto_DisplayChannelDelegate> channel_;
+  std::weak_ptr<VLEngineDelegate> delegate_;
+  std::int64_t docCount_ = 0;
+  DocChainLoader::Configure docConfigurer_;
+  std::shared_ptr<Vellisto_DocChainOwner> clipboardOwner_;
+};
+
+}  // namespace vl

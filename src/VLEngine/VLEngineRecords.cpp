@@ -1,0 +1,288 @@
+// The record operations of the store: finding, choosing, adding, changing, copying and deleting.
+#include "VLEngine/ImageManager.h"
+#include "VLEngine/JsonDataHelper.h"
+#include "VLEngine/SortedTableHelper.h"
+#include "VLEngine/VLEngine.h"
+#include "pins/PinManager.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Url.h"
+
+namespace vl {
+
+namespace {
+
+using Lock = std::lock_guard<std::recursive_mutex>;
+
+// A record's fields as they are now, read under its doc's lock.
+struct ChunkFields {
+  std::string context;
+  std::optional<std::string> rich;
+  std::optional<Json> json;
+  std::optional<std::string> alias;
+};
+
+ChunkFields fieldsOf(const Vellisto_Chunk& chunk) {
+  std::shared_ptr<Vellisto_BigDoc> doc = chunk.getDocRef();
+  std::unique_lock<std::recursive_mutex> lock;
+  if (doc) lock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+  return ChunkFields{chunk.context(), chunk.rich(), chunk.json(), chunk.alias()};
+}
+
+// "name.png" -> "name-2.png", keeping a leading dot out of the extension.
+std::string numberedName(const std::string& name, int n) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0) return name + "-" + std::to_string(n);
+  return name.substr(0, dot) + "-" + std::to_string(n) + name.substr(dot);
+}
+
+}  // namespace
+
+VLEngine::Located VLEngine::findInChain(const std::shared_ptr<Vellisto_BigDoc>& head,
+                                        const std::string& sig) {
+  for (std::shared_ptr<Vellisto_BigDoc> doc = head; doc; doc = doc->next()) {
+    std::shared_ptr<Vellisto_Chunk> chunk = doc->indexOfDigest(sig);
+    if (chunk && !chunk->isLogicallyDeleted()) return {chunk, doc};
+  }
+  return {};
+}
+
+// ---- finding ----
+
+std::shared_ptr<Vellisto_Chunk> VLEngine::getChunkByContext(const std::optional<std::string>& text,
+                                                            const std::optional<Json>& json,
+                                                            const std::string& pinTabId) {
+  if (!text) return nullptr;
+  Lock lock(storeMutex());
+  std::optional<DocChain> chain = chainOfTab(pinTabId);
+  if (!chain) return nullptr;
+  return findInChain(chain->head, Vellisto_Chunk::md5HexDigest(toBeSignedString(*text, json))).chunk;
+}
+
+std::shared_ptr<Vellisto_Chunk> VLEngine::findContext(const std::optional<std::string>& text,
+                                                      bool updateTimeStamp, const std::optional<Json>& json,
+                                                      const std::string& pinTabId) {
+  Lock lock(storeMutex());
+  std::shared_ptr<Vellisto_Chunk> chunk = getChunkByContext(text, json, pinTabId);
+  if (chunk && updateTimeStamp) chunk->updateTimestamp(Vellisto_Chunk::nowTimestamp());
+  return chunk;
+}
+
+std::shared_ptr<Vellisto_Chunk> VLEngine::findContext(const std::optional<std::string>& text,
+                                                      const std::optional<Json>& json,
+                                                      const std::string& pinTabId) {
+  return findContext(text, true, json, pinTabId);
+}
+
+std::shared_ptr<Vellisto_Chunk> VLEngine::getChunkBySig(const std::string& sig, const std::string& pinTabId) {
+  if (sig.empty()) return nullptr;
+  Lock lock(storeMutex());
+  std::optional<DocChain> chain = chainOfTab(pinTabId);
+  if (!chain) return nullptr;
+  return findInChain(chain->head, sig).chunk;
+}
+
+std::shared_ptr<Vellisto_Chunk> VLEngine::selectContext(const std::optional<std::string>& text,
+                                                        const std::string& searchWords,
+                                                        const std::optional<Json>& json,
+                                                        const std::string& pinTabId) {
+  Lock lock(storeMutex());
+  std::shared_ptr<Vellisto_Chunk> chunk = getChunkByContext(text, json, pinTabId);
+  if (!chunk) return nullptr;
+  std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
+  {
+    std::unique_lock<std::recursive_mutex> docLock;
+    if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    if (!searchWords.empty() && chunk->lru()) chunk->lru()->set(searchWords);
+    chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
+  }
+  if (doc) doc->persist();
+  if (std::shared_ptr<PinTab> tab = tabOf(pinTabId)) {
+    tab->setCachedFile(nullptr);
+    std::shared_ptr<ChunkSortedWeakTable> table = tab->sortedTable();
+    table->remove(chunk);
+    table->head(chunk);
+  }
+  return chunk;
+}
+
+// ---- adding ----
+
+std::shared_ptr<Vellisto_Chunk> VLEngine::append(const std::string& text,
+                                                 const std::optional<std::string>& rich,
+                                                 const std::optional<Json>& json,
+                                                 const std::string& pinTabId) {
+  return append(text, rich, json, std::nullopt, pinTabId);
+}
+
+std::shared_ptr<Vellisto_Chunk> VLEngine::append(const std::string& text,
+                                                 const std::optional<std::string>& rich,
+                                                 const std::optional<Json>& json,
+                                                 const std::optional<std::string>& alias,
+                                                 const std::string& pinTabId) {
+  return append(text, rich, json, alias, Vellisto_Chunk::nowTimestamp(), pinTabId);
+}
+
+std::shared_ptr<Vellisto_Chunk> VLEngine::append(const std::string& text,
+                                                 const std::optional<std::string>& rich,
+                                                 const std::optional<Json>& json,
+                                                 const std::optional<std::string>& alias,
+                                                 const std::string& timestamp, const std::string& pinTabId) {
+  Lock lock(storeMutex());
+  std::optional<DocChain> chain = chainOfTab(pinTabId);
+  if (!chain) {
+    logf("store: nothing appended to the tab %s", pinTabId.c_str());
+    return nullptr;
+  }
+  auto chunk = Vellisto_Chunk::initWithContext(text, rich, json, alias, timestamp);
+  chain->tail->appendChunk(chunk);
+  return chunk;
+}
+
+// ---- changing ----
+
+std::string VLEngine::copyToForeverFolder(const std::string& imagePath) const {
+  std::string source = ImageManager::existingFile(imagePath).value_or(imagePath);
+  if (!files::isRegularFile(source)) {
+    logf("store: the image %s is gone; no forever copy", imagePath.c_str());
+    return {};
+  }
+  std::string name = files::lastPathComponent(percentDecode(imagePath));
+  if (name.empty() || name == "." || name == "..") name = "image";
+  if (foreverPath_.empty() ||
+      (!files::isDirectory(foreverPath_) && !files::createDirectories(foreverPath_))) {
+    logf("store: no forever folder for %s", imagePath.c_str());
+    return {};
+  }
+  // Another record's image may already carry the name: the copy takes the first free one instead.
+  std::string target = files::joinPath(foreverPath_, name);
+  for (int n = 2; files::exists(target); ++n) target = files::joinPath(foreverPath_, numberedName(name, n));
+  if (!files::copyFile(source, target, false)) {
+    logf("store: cannot copy %s to %s", source.c_str(), target.c_str());
+    return {};
+  }
+  return target;
+}
+
+void VLEngine::updateContext(const std::string& text, const std::string& alias,
+                             const std::optional<Json>& json, const std::string& pinTabId,
+                             bool updateTimeStamp) {
+  Lock lock(storeMutex());
+  std::shared_ptr<Vellisto_Chunk> chunk = getChunkByContext(text, json, pinTabId);
+  if (!chunk) return;
+  std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
+  if (!doc) return;
+  if (!alias.empty()) {
+    std::string imagePath;
+    {
+      std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+      chunk->setAlias(alias);
+      if (!JsonDataHelper::isForeverImage(chunk->json()))
+        imagePath = JsonDataHelper::getImagePath(chunk->json());
+    }
+    if (!imagePath.empty()) {
+      // Only a copy that exists is named: a dangling name could later match another record's image,
+      // which a delete of this record would then remove.
+      if (std::string copy = copyToForeverFolder(imagePath); !copy.empty()) {
+        std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+        Json updated = chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
+        updated["forever_image"] = copy;
+        chunk->setJson(std::move(updated));
+      }
+    }
+    doc->chunkAliasUpdated(chunk);
+  }
+  if (updateTimeStamp) {
+    std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+    chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
+  }
+  doc->persist();
+}
+
+void VLEngine::moveChunkFrom(const std::string& fromPinTabId, const std::string& toPinTabId,
+                             const std::string& text, const std::optional<Json>& json) {
+  Lock lock(storeMutex());
+  std::shared_ptr<Vellisto_Chunk> source = getChunkByContext(text, json, fromPinTabId);
+  if (!source) return;
+  const ChunkFields fields = fieldsOf(*source);
+  std::shared_ptr<Vellisto_Chunk> target = findContext(fields.context, true, fields.json, toPinTabId);
+  if (!target) target = append(fields.context, fields.rich, fields.json, fields.alias, toPinTabId);
+  if (!target) return;
+  if (std::shared_ptr<PinTab> tab = tabOf(toPinTabId)) {
+    tab->setCachedFile(nullptr);
+    // The target tab's own record goes to the front: a record of another chain in its list would
+    // outlive a delete there.
+    std::shared_ptr<ChunkSortedWeakTable> table = tab->sortedTable();
+    if (!table->isEmpty()) {
+      table->remove(target);
+      table->head(target);
+    }
+  }
+}
+
+void VLEngine::copyIntoPinTabs(const std::shared_ptr<Vellisto_Chunk>& chunk,
+                               const std::vector<std::string>& pinTabIds) {
+  if (!chunk) return;
+  const ChunkFields fields = fieldsOf(*chunk);
+  Lock lock(storeMutex());
+  for (const std::string& pinTabId : pinTabIds) {
+    if (pinTabId == kClipboardPinTabId) continue;
+    std::shared_ptr<Vellisto_Chunk> copy = findContext(fields.context, true, fields.json, pinTabId);
+    if (!copy) copy = append(fields.context, fields.rich, fields.json, pinTabId);
+    if (copy) SortedTableHelper::notify(pinTabId, copy, false);
+  }
+}
+
+// ---- deleting ----
+
+bool VLEngine::delChunkByContext(const std::string& text, const std::optional<Json>& json,
+                                 const std::string& pinTabId) {
+  Lock lock(storeMutex());
+  std::optional<DocChain> chain = chainOfTab(pinTabId);
+  if (!chain) return false;
+  return delChunkByDigest(Vellisto_Chunk::md5HexDigest(toBeSignedString(text, json)), chain->head);
+}
+
+bool VLEngine::delChunkByDigest(const std::string& sig, const std::shared_ptr<Vellisto_BigDoc>& headDoc) {
+  if (sig.empty()) return false;
+  Lock lock(storeMutex());
+  // The doc tells its chain's owner, which clears that tab's cached matches and recent list.
+  for (std::shared_ptr<Vellisto_BigDoc> doc = headDoc; doc; doc = doc->next()) {
+    if (doc->physicalDeleteChunkByDigest(sig)) return true;
+  }
+  return false;
+}
+
+std::shared_ptr<Vellisto_Chunk> VLEngine::getLatest() {
+  Lock lock(storeMutex());
+  // Right after a roll-over the tail doc is empty; the newest record is then in the doc before it.
+  for (std::shared_ptr<Vellisto_BigDoc> doc = tailDoc_; doc; doc = doc->prev()) {
+    std::vector<std::shared_ptr<Vellisto_Chunk>> chunks = doc->chunks();
+    for (auto it = chunks.rbegin(); it != chunks.rend(); ++it) {
+      if (*it && !(*it)->isLogicallyDeleted()) return *it;
+    }
+  }
+  return nullptr;
+}
+
+std::string VLEngine::delLatest() {
+  Lock lock(storeMutex());
+  std::shared_ptr<Vellisto_Chunk> latest = getLatest();
+  if (!latest) return {};
+  const std::string text = fieldsOf(*latest).context;
+  if (std::shared_ptr<Vellisto_BigDoc> doc = latest->getDocRef())
+    doc->physicalDeleteChunkByDigest(latest->sig());
+  return text;
+}
+
+std::vector<std::shared_ptr<Vellisto_Chunk>> VLEngine::getHasAliasChunks() {
+  Lock lock(storeMutex());
+  std::vector<std::shared_ptr<Vellisto_Chunk>> out;
+  for (std::shared_ptr<Vellisto_BigDoc> doc = headDoc_; doc; doc = doc->next()) {
+    std::vector<std::shared_ptr<Vellisto_Chunk>> aliased = doc->getHasAliasChunks();
+    out.insert(out.end(), aliased.begin(), aliased.end());
+  }
+  return out;
+}
+
+}  // namespace vl

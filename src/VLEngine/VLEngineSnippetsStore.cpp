@@ -1,0 +1,41 @@
+#include "VLEngine/VLEngineSnippetsStore.h"
+
+#include "VLEngine/VLEngine.h"
+#include "pins/PinManager.h"
+
+namespace vl {
+
+void VLEngineSnippetsStore::delChunkByDigest(const std::string& digest) {
+  VLEngine& engine = VLEngine::shared();
+  engine.delChunkByDigest(digest, engine.headDoc());
+}
+
+bool VLEngineSnippetsStore::findContext(const std::string& context) {
+  return VLEngine::shared().getChunkByContext(context, std::nullopt, VLEngine::kClipboardPinTabId) != nullptr;
+}
+
+void VLEngineSnippetsStore::updateContext(const std::string& context, const std::string& alias) {
+  VLEngine::shared().updateContext(context, alias, std::nullopt, VLEngine::kClipboardPinTabId, true);
+}
+
+void VLEngineSnippetsStore::append(const std::string& context, const std::string& alias) {
+  VLEngine::shared().append(context, std::nullopt, std::nullopt, alias, VLEngine::kClipboardPinTabId);
+}
+
+void VLEngineSnippetsStore::clearClipboardCachedFile() {
+  if (auto tab = PinManager::shared().clipboardPinTab()) tab->setCachedFile(nullptr);
+}
+
+std::vector<VLEngineSnippetsStore::AliasRecord> VLEngineSnippetsStore::getHasAliasChunks() {
+  std::vector<AliasRecord> out;
+  for (const auto& chunk : VLEngine::shared().getHasAliasChunks()) {
+    std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
+    std::unique_lock<std::recursive_mutex> lock;
+    if (doc) lock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    out.push_back(AliasRecord{chunk->sig(), chunk->context(), chunk->alias().value_or(""), chunk->timestamp(),
+                              chunk->json() ? *chunk->json() : Json::object()});
+  }
+  return out;
+}
+
+}  // namespace vl

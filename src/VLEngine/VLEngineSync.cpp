@@ -1,0 +1,62 @@
+// The store's exports for device sync: the newest records of the clipboard tab's recent list.
+#include "VLEngine/IndexHelper.h"
+#include "VLEngine/JsonDataHelper.h"
+#include "VLEngine/VLEngine.h"
+#include "core/VLDevice.h"
+#include "pins/PinManager.h"
+
+namespace vl {
+
+std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size_t, double)>& keepGoing) {
+  std::vector<std::shared_ptr<Vellisto_Chunk>> recent;
+  {
+    std::lock_guard<std::recursive_mutex> lock(storeMutex());
+    std::shared_ptr<PinTab> clipboard = PinManager::shared().clipboardPinTab();
+    if (!clipboard) return {};
+    recent = clipboard->sortedTable()->liveChunks();
+  }
+  std::vector<Json> newestFirst;
+  for (std::size_t i = 0; i < recent.size(); ++i) {
+    const std::shared_ptr<Vellisto_Chunk>& chunk = recent[i];
+    std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
+    Json dictionary;
+    double timestamp = 0;
+    {
+      std::unique_lock<std::recursive_mutex> docLock;
+      if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+      timestamp = chunk->timestampValue();
+      dictionary = chunk->toDictionary();
+    }
+    if (!keepGoing(i, timestamp)) break;
+    Json json = dictionary["json"].is_object() ? dictionary["json"] : Json::object();
+    if (JsonDataHelper::skipSync(json)) continue;
+    if (IndexHelper::isImage(json) && !IndexHelper::getImage(json, 10, 10)) continue;
+    if (!json.contains("sync_device_id")) {
+      json["sync_device_name"] = VLDevice::name();
+      json["sync_device_id"] = VLDevice::uuid();
+      dictionary["json"] = json;
+      if (doc) {
+        std::lock_guard<std::recursive_mutex> lock(storeMutex());
+        {
+          std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+          chunk->setJson(json);
+        }
+        doc->persist();
+      }
+    }
+    newestFirst.push_back(std::move(dictionary));
+  }
+  return std::vector<Json>(newestFirst.rbegin(), newestFirst.rend());
+}
+
+std::vector<Json> VLEngine::getLatestForDataSync(std::int64_t count) {
+  if (count <= 0) return {};
+  return exportForDataSync(
+      [count](std::size_t index, double) { return static_cast<std::int64_t>(index) < count; });
+}
+
+std::vector<Json> VLEngine::getSinceTimestampForDataSync(double timestamp) {
+  return exportForDataSync([timestamp](std::size_t, double stamp) { return stamp >= timestamp; });
+}
+
+}  // namespace vl

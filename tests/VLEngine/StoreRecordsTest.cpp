@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "StoreTestSupport.h"
+#include "VLEngine/ChunkSortedWeakTable.h"
+#include "VLEngine/VLEngineSnippetsStore.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Clock.h"
+
+namespace vl {
+
+class Vellisto_TempFile;
+
+namespace {
+
+using testing::StoreFixture;
+
+class StoreRecordsTest : public StoreFixture {
+ protected:
+  void SetUp() override {
+    StoreFixture::SetUp();
+    clock_ = std::make_shared<ManualClock>(1.7e9);
+    Clock::install(clock_);
+  }
+  void TearDown() override {
+    StoreFixture::TearDown();
+    Clock::install(nullptr);
+  }
+
+  // A stand-in for a search's cached match list; never looked into.
+  static std::shared_ptr<Vellisto_TempFile> someCachedFile() {
+    static auto owner = std::make_shared<int>(0);
+    return std::shared_ptr<Vellisto_TempFile>(owner, reinterpret_cast<Vellisto_TempFile*>(owner.get()));
+  }
+
+  std::shared_ptr<ManualClock> clock_;
+};
+
+// The same text in two docs: finding gives the record of the first doc of the chain.
+TEST_F(StoreRecordsTest, FindingADuplicateGivesTheFirstDocsRecord) {
+  writeDoc(dataPath(), 0, {"dup", "a"});
+  writeDoc(dataPath(), 1, {"b", "dup"});
+  loadAll();
+  auto found = engine().getChunkByContext(std::string("dup"), std::nullopt, kClip);
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->getDocRef()->docId(), 0);
+  EXPECT_EQ(engine().getChunkBySig(found->sig(), kClip), found);
+  EXPECT_EQ(engine().getChunkByContext(std::nullopt, std::nullopt, kClip), nullptr);
+  EXPECT_EQ(engine().getChunkByContext(std::string("dup"), std::nullopt, "no such tab"), nullptr);
+  EXPECT_EQ(engine().getChunkBySig("", kClip), nullptr);
+
+  // Deleting it leaves the copy in the later doc to be found.
+  EXPECT_TRUE(engine().delChunkByContext("dup", std::nullopt, kClip));
+  found = engine().getChunkByContext(std::string("dup"), std::nullopt, kClip);
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->getDocRef()->docId(), 1);
+  EXPECT_FALSE(engine().delChunkByContext("never stored", std::nullopt, kClip));
+}
+
+TEST_F(StoreRecordsTest, FindRenewsTheTimeStampOnlyWhenAsked) {
+  loadAll();
+  auto chunk = engine().append("t", std::nullopt, std::nullopt, kClip);
+  const std::string first = chunk->timestamp();
+  clock_->advanceMs(5000);
+  engine().findContext(std::string("t"), false, std::nullopt, kClip);
+  EXPECT_EQ(chunk->timestamp(), first);
+  engine().findContext(std::string("t"), std::nullopt, kClip);
+  EXPECT_DOUBLE_EQ(chunk->timestampValue(), std::stod(first) + 5);
+}
+
+TEST_F(StoreRecordsTest, SelectRemembersTheWordAndPutsTheRecordFirst) {
+  loadAll();
+  auto a = engine().append("alpha", std::nullopt, std::nullopt, kClip);
+  auto b = engine().append("beta", std::nullopt, std::nullopt, kClip);
+  auto table = pins().clipboardPinTab()->sortedTable();
+  table->append({b, a});
+  pins().clipboardPinTab()->setCachedFile(someCachedFile());
+
+  EXPECT_EQ(engine().selectContext(std::string("alpha"), "al", std::nullopt, kClip), a);
+  EXPECT_EQ(table->liveChunks(), (std::vector<std::shared_ptr<Vellisto_Chunk>>{a, b}));
+  EXPECT_EQ(a->lru()->find("al"), 0);
+  EXPECT_EQ(pins().clipboardPinTab()->cachedFile(), nullptr);
+  EXPECT_EQ(engine().selectContext(std::string("gone"), "x", std::nullopt, kClip), nullptr);
+}
+
+TEST_F(StoreRecordsTest, CopyAndMoveBetweenTabs) {
+  loadAll();
+  auto work = pins().addPinTab("Work", "", "FF8800");
+  ASSERT_NE(work, nullptr);
+  const std::string id = work->pinTabId();
+  const Json json = {{"html", "<b>x</b>"}};
+  auto source = engine().append("x", std::string("{\\rtf x}"), json, std::string("ax"), kClip);
+
+  // Copy: the record lands in the tab with its fields and stays in the clipboard tab.
+  engine().moveChunkFrom(kClip, id, "x", json);
+  auto copy = engine().getChunkByContext(std::string("x"), json, id);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_NE(copy, source);
+  EXPECT_EQ(copy->rich(), std::optional<std::string>("{\\rtf x}"));
+  EXPECT_EQ(copy->alias(), std::optional<std::string>("ax"));
+  EXPECT_EQ(copy->json(), std::optional<Json>(json));
+  EXPECT_NE(engine().getChunkByContext(std::string("x"), json, kClip), nullptr);
+
+  // A second copy renews the one there instead of adding another.
+  const std::size_t before = texts(work->headDoc()).size();
+  clock_->advanceMs(1000);
+  engine().moveChunkFrom(kClip, id, "x", json);
+  EXPECT_EQ(texts(work->headDoc()).size(), before);
+  EXPECT_GT(copy->timestampValue(), source->timestampValue());
+
+  // A move is a copy and a delete in the source, which also leaves its recent list.
+  auto moved = engine().append("y", std::nullopt, std::nullopt, kClip);
+  pins().clipboardPinTab()->sortedTable()->append({moved});
+  engine().moveChunkFrom(kClip, id, "y", std::nullopt);
+  EXPECT_TRUE(engine().delChunkByContext("y", std::nullopt, kClip));
+  EXPECT_EQ(engine().getChunkByContext(std::string("y"), std::nullopt, kClip), nullptr);
+  EXPECT_NE(engine().getChunkByContext(std::string("y"), std::nullopt, id), nullptr);
+  EXPECT_TRUE(pins().clipboardPinTab()->sortedTable()->isEmpty());
+
+  // Copying from or to a tab that does not exist does nothing.
+  engine().moveChunkFrom(kClip, "no such tab", "x", json);
+  engine().moveChunkFrom("no such tab", id, "x", json);
+}
+
+// A delete clears the caches of the tab that owns the record, whichever tab is active.
+TEST_F(StoreRecordsTest, DeleteClearsTheOwningTabsCaches) {
+  loadAll();
+  auto work = pins().addPinTab("Work", "", "");
+  auto chunk = engine().append("w", std::nullopt, std::nullopt, work->pinTabId());
+  work->sortedTable()->append({chunk});
+  work->setCachedFile(someCachedFile());
+  pins().clipboardPinTab()->setCachedFile(someCachedFile());
+  ASSERT_EQ(pins().activedTab(), pins().clipboardPinTab());
+
+  EXPECT_TRUE(engine().delChunkByContext("w", std::nullopt, work->pinTabId()));
+  EXPECT_EQ(work->cachedFile(), nullptr);
+  EXPECT_TRUE(work->sortedTable()->isEmpty());
+  EXPECT_NE(pins().clipboardPinTab()->cachedFile(), nullptr);
+}
+
+TEST_F(StoreRecordsTest, LatestWalksBackOverAnEmptyTailDoc) {
+  loadAll();
+  EXPECT_EQ(engine().getLatest(), nullptr);
+  EXPECT_EQ(engine().delLatest(), "");
+  for (int i = 0; i < 1000; ++i) engine().append("r" + std::to_string(i), std::nullopt, std::nullopt, kClip);
+  ASSERT_EQ(engine().docCount(), 2);
+  ASSERT_EQ(engine().tailDoc()->chunkCount(), 0u);
+  ASSERT_NE(engine().getLatest(), nullptr);
+  EXPECT_EQ(engine().getLatest()->context(), "r999");
+  EXPECT_EQ(engine().delLatest(), "r999");
+  EXPECT_EQ(engine().getLatest()->context(), "r998");
+}
+
+// Two images with one file name: each alias gets its own forever copy, and deleting one record removes
+// only its own copy.
+TEST_F(StoreRecordsTest, ForeverCopiesNeverOverwriteEachOther) {
+  loadAll();
+  ASSERT_TRUE(files::createDirectories(home() + "/a"));
+  ASSERT_TRUE(files::createDirectories(home() + "/b"));
+  ASSERT_TRUE(files::atomicWrite(home() + "/a/shot.png", "first"));
+  ASSERT_TRUE(files::atomicWrite(home() + "/b/shot.png", "second"));
+  const Json one = {{"image", home() + "/a/shot.png"}};
+  const Json two = {{"image", home() + "/b/shot.png"}};
+  engine().append("img", std::nullopt, one, kClip);
+  engine().append("img", std::nullopt, two, kClip);
+
+  engine().updateContext("img", "one", one, kClip, false);
+  engine().updateContext("img", "two", two, kClip, false);
+  auto first = engine().getChunkByContext(std::string("img"), one, kClip);
+  auto second = engine().getChunkByContext(std::string("img"), two, kClip);
+  const std::string firstCopy = first->json()->at("forever_image").get<std::string>();
+  const std::string secondCopy = second->json()->at("forever_image").get<std::string>();
+  EXPECT_NE(firstCopy, secondCopy);
+  EXPECT_EQ(files::readFile(firstCopy), std::optional<std::string>("first"));
+  EXPECT_EQ(files::readFile(secondCopy), std::optional<std::string>("second"));
+  EXPECT_EQ(first->alias(), std::optional<std::string>("one"));
+  EXPECT_EQ(engine().getHasAliasChunks().size(), 2u);
+
+  // An alias on a record whose image is gone names no copy.
+  engine().append("lost", std::nullopt, Json{{"image", home() + "/gone.png"}}, kClip);
+  engine().updateContext("lost", "l", Json{{"image", home() + "/gone.png"}}, kClip, false);
+  auto lost = engine().getChunkByContext(std::string("lost"), Json{{"image", home() + "/gone.png"}}, kClip);
+  EXPECT_FALSE(lost->json()->contains("forever_image"));
+  EXPECT_EQ(lost->alias(), std::optional<std::string>("l"));
+
+  auto removal = dispatch::Queue::serial("test.removal");
+  Vellisto_BigDoc::setFileRemovalQueue(removal);
+  EXPECT_TRUE(engine().delChunkByContext("img", one, kClip));
+  removal->sync([] {});
+  Vellisto_BigDoc::setFileRemovalQueue(nullptr);
+  EXPECT_FALSE(files::exists(firstCopy));
+  EXPECT_TRUE(files::exists(secondCopy));
+}
+
+TEST_F(StoreRecordsTest, SyncExportsSkipLocalRecordsAndStampTheDevice) {
+  loadAll();
+  auto text1 = engine().append("one", std::nullopt, std::nullopt, kClip);
+  clock_->advanceMs(1000);
+  auto app = engine().append("Editor", std::nullopt, Json{{"app", true}}, kClip);
+  clock_->advanceMs(1000);
+  auto image = engine().append("pic", std::nullopt, Json{{"image", home() + "/missing.png"}}, kClip);
+  clock_->advanceMs(1000);
+  auto text2 = engine().append("two", std::nullopt, Json{{"sync_device_id", "peer"}}, kClip);
+  pins().clipboardPinTab()->sortedTable()->append({text2, image, app, text1});
+
+  EXPECT_TRUE(engine().getLatestForDataSync(0).empty());
+  std::vector<Json> all = engine().getLatestForDataSync(10);
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0]["context"], "one");  // oldest first
+  EXPECT_EQ(all[1]["context"], "two");
+  EXPECT_TRUE(all[0]["json"].contains("sync_device_id"));
+  EXPECT_EQ(all[1]["json"]["sync_device_id"], "peer");
+  // The stamp is kept in the record too.
+  EXPECT_TRUE(text1->json()->contains("sync_device_name"));
+
+  std::vector<Json> latest = engine().getLatestForDataSync(1);
+  ASSERT_EQ(latest.size(), 1u);
+  EXPECT_EQ(latest[0]["context"], "two");
+  std::vector<Json> since = engine().getSinceTimestampForDataSync(text1->timestampValue() + 0.5);
+  ASSERT_EQ(since.size(), 1u);
+  EXPECT_EQ(since[0]["context"], "two");
+}
+
+TEST_F(StoreRecordsTest, RecentListKeepsTwentyFourAndForgetsDeletedRecords) {
+  loadAll();
+  std::vector<std::shared_ptr<Vellisto_Chunk>> chunks;
+  for (int i = 0; i < 30; ++i)
+    chunks.push_back(engine().append("c" + std::to_string(i), std::nullopt, std::nullopt, kClip));
+  auto table = ChunkSortedWeakTable::newTable();
+  EXPECT_EQ(table->lastTimestamp(), 0);
+  table->append(chunks);
+  table->cutIfNeeded();
+  EXPECT_EQ(table->count(), 24u);
+  table->remove(chunks[0]);
+  table->head(chunks[5]);
+  EXPECT_EQ(table->liveChunks().front(), chunks[5]);
+  EXPECT_DOUBLE_EQ(table->lastTimestamp(), chunks[23]->timestampValue());
+  engine().delChunkByContext("c23", std::nullopt, kClip);
+  chunks[23].reset();
+  EXPECT_EQ(table->lastTimestamp(), 0);
+}
+
+TEST_F(StoreRecordsTest, SnippetsStoreWorksOnTheClipboardTab) {
+  loadAll();
+  VLEngineSnippetsStore store;
+  store.append("hello", "greet");
+  EXPECT_TRUE(store.findContext("hello"));
+  EXPECT_FALSE(store.findContext("bye"));
+  store.updateContext("hello", "hi");
+  auto records = store.getHasAliasChunks();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].alias, "hi");
+  EXPECT_EQ(records[0].context, "hello");
+  pins().clipboardPinTab()->setCachedFile(someCachedFile());
+  store.clearClipboardCachedFile();
+  EXPECT_EQ(pins().clipboardPinTab()->cachedFile(), nullptr);
+  store.delChunkByDigest(records[0].signature);
+  EXPECT_FALSE(store.findContext("hello"));
+}
+
+}  // namespace
+}  // namespace vl

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/Vellisto_BigDoc.h"
+#include "core/VLConfig.h"
+#include "pins/PinManager.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/UserDefaults.h"
+
+namespace vl::testing {
+
+// A private HOME (and XDG folders) per test with a fresh record store and pin manager over it.
+class StoreFixture : public ::testing::Test {
+ protected:
+  static constexpr const char* kClip = VLEngine::kClipboardPinTabId;
+
+  void SetUp() override {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
+      const char* value = std::getenv(name);
+      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    char pattern[] = "/tmp/vl-store-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    home_ = pattern;
+    ::setenv("HOME", home_.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home_ + "/config").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (home_ + "/cache").c_str(), 1);
+    UserDefaults::resetForTesting();
+    VLConfig::resetForTesting();
+    VLEngine::resetForTesting();
+    engine().setFolders(home_);
+  }
+
+  void TearDown() override {
+    VLEngine::resetForTesting();
+    UserDefaults::resetForTesting();
+    VLConfig::resetForTesting();
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        ::setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        ::unsetenv(name.c_str());
+      }
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(home_, ignored);
+  }
+
+  static VLEngine& engine() { return VLEngine::shared(); }
+  static PinManager& pins() { return PinManager::shared(); }
+
+  // Start-up order: the store, then the pin tabs, then the clipboard tab active.
+  void loadAll() {
+    engine().load();
+    pins().load();
+    pins().activeTabOfId(kClip);
+  }
+
+  std::string dataPath() const { return home_ + "/.vellisto/data"; }
+  std::string pinPath() const { return home_ + "/.vellisto/pin"; }
+  const std::string& home() const { return home_; }
+
+  // A doc file numbered `id` in `folder` holding the texts, written before anything loads it.
+  static void writeDoc(const std::string& folder, std::int64_t id, const std::vector<std::string>& texts) {
+    ASSERT_TRUE(files::createDirectories(folder));
+    auto doc = Vellisto_BigDoc::emptyDoc(id, folder);
+    ASSERT_NE(doc, nullptr);
+    for (const auto& text : texts)
+      doc->appendChunk(Vellisto_Chunk::initWithContext(text, std::nullopt, std::nullopt));
+    Vellisto_BigDoc::waitForPendingWrites();
+  }
+
+  // Every file below `root` with its bytes, so a test can tell that nothing was touched.
+  static std::map<std::string, std::string> snapshot(const std::string& root) {
+    std::map<std::string, std::string> out;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+      const std::string rel = std::filesystem::relative(entry.path(), root).string();
+      if (entry.is_directory()) {
+        out[rel + "/"] = "";
+      } else {
+        out[rel] = files::readFile(entry.path().string()).value_or("<unreadable>");
+      }
+    }
+    return out;
+  }
+
+  // The texts of a chain, doc by doc from the head.
+  static std::vector<std::string> texts(const std::shared_ptr<Vellisto_BigDoc>& head) {
+    std::vector<std::string> out;
+    for (auto doc = head; doc; doc = doc->next()) {
+      for (const auto& chunk : doc->chunks()) {
+        if (chunk) out.push_back(chunk->context());
+      }
+    }
+    return out;
+  }
+
+  static std::vector<std::int64_t> docIds(const std::shared_ptr<Vellisto_BigDoc>& head) {
+    std::vector<std::int64_t> out;
+    for (auto doc = head; doc; doc = doc->next()) out.push_back(doc->docId());
+    return out;
+  }
+
+ private:
+  std::string home_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+}  // namespace vl::testing
