@@ -1,0 +1,227 @@
+#include "capture/ClipboardListener.h"
+
+#include <exception>
+#include <utility>
+
+#include "VLEngine/SortedTableHelper.h"
+#include "VLEngine/VLEngine.h"
+#include "capture/AppMonitor.h"
+#include "capture/CaptureHooks.h"
+#include "capture/CopyEntity.h"
+#include "capture/MergingCopy.h"
+#include "capture/PasteboardPolling.h"
+#include "core/VLNotificationCenter.h"
+#include "pins/PinManager.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
+#include "platform/foundation/Url.h"
+
+namespace vl {
+
+namespace {
+
+constexpr const char* kClipboard = VLEngine::kClipboardPinTabId;
+
+std::optional<std::string> rtfText(const std::vector<PasteboardItem>& items) {
+  for (const auto& item : items) {
+    if (auto data = item.data(kPasteboardTypeRTF)) {
+      if (isValidUtf8(*data)) return data;
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+// Copies the image file the user copied into our own dated folder, under the name the entity chose.
+// The source is the path the entity was built from, not a second read of the pasteboard, which may
+// hold another copy by now.
+bool copyImageFile(const Json& json) {
+  const std::string source = percentDecode(jsonString(json, "image_relative"));
+  const std::string url = ClipboardListener::getFileUrl(jsonString(json, "image"));
+  const std::string target = pathFromFileUrl(url).value_or("");
+  if (source.empty() || target.empty()) return false;
+  // An equal file under that name is a copy of the same image made earlier.
+  if (files::exists(target)) return files::isRegularFile(target);
+  return files::copyFile(source, target);
+}
+
+}  // namespace
+
+ClipboardListener& ClipboardListener::shared() {
+  static ClipboardListener* instance = new ClipboardListener(MergingCopy::shared(), AppMonitor::shared());
+  return *instance;
+}
+
+ClipboardListener::ClipboardListener(MergingCopy& mergingCopy, AppMonitor& appMonitor)
+    : mergingCopy_(mergingCopy), appMonitor_(appMonitor) {
+  VLNotificationCenter::addObserver(
+      this, [this](const Notification& n) { pasteboardDidChange(n); },
+      PasteboardPolling::kPasteboardDidChange);
+  VLNotificationCenter::addObserver(
+      this, [this](const Notification& n) { checkDeleteEntity(n); }, kCheckDeleteEntity);
+}
+
+ClipboardListener::~ClipboardListener() {
+  VLNotificationCenter::removeObserver(this);
+  auto queue = PasteboardPolling::pasteboardDealingQueue();
+  if (!queue->isCurrent()) queue->sync([] {});
+}
+
+std::shared_ptr<Vellisto_Chunk> ClipboardListener::pasteChunk() const {
+  std::lock_guard lock(mutex_);
+  return pasteChunk_;
+}
+
+void ClipboardListener::setPasteChunk(std::shared_ptr<Vellisto_Chunk> chunk) {
+  std::lock_guard lock(mutex_);
+  pasteChunk_ = std::move(chunk);
+}
+
+std::shared_ptr<CopyEntity> ClipboardListener::lastCopyEntity() const {
+  std::lock_guard lock(mutex_);
+  return lastCopyEntity_;
+}
+
+void ClipboardListener::setLastCopyEntity(std::shared_ptr<CopyEntity> entity) {
+  std::lock_guard lock(mutex_);
+  lastCopyEntity_ = std::move(entity);
+}
+
+std::string ClipboardListener::getFileUrl(const std::string& path) { return "file://" + path; }
+
+std::optional<std::string> ClipboardListener::contentTypeForImageData(std::string_view data) {
+  if (data.empty()) return std::nullopt;
+  switch (static_cast<unsigned char>(data.front())) {
+    case 'G':
+      return "image/gif";
+    case 'I':
+    case 'M':
+      return "image/tiff";
+    case 0x89:
+      return "image/png";
+    case 0xFF:
+      return "image/jpeg";
+    default:
+      return std::nullopt;
+  }
+}
+
+void ClipboardListener::checkDeleteEntity(const Notification& notification) {
+  const auto context = jsonMember(notification.userInfo, "context");
+  if (!context || !context->is_string()) return;
+  std::lock_guard lock(mutex_);
+  if (lastCopyEntity_ && lastCopyEntity_->string() == context->get<std::string>()) lastCopyEntity_.reset();
+}
+
+void ClipboardListener::pasteboardDidChange(const Notification&) {
+  // One bad copy must never stop capture: whatever escapes is logged and the next copy is handled.
+  try {
+    handleCopy();
+  } catch (const std::exception& error) {
+    logf("capture: copy dropped: %s", error.what());
+  } catch (...) {
+    log("capture: copy dropped");
+  }
+}
+
+bool ClipboardListener::isPasteChunk(const std::shared_ptr<Vellisto_Chunk>& found) const {
+  const auto paste = pasteChunk();
+  return paste && found && (paste == found || paste->sig() == found->sig());
+}
+
+void ClipboardListener::handleCopy() {
+  if (multiplePaste_.exchange(false)) return;
+
+  const std::vector<PasteboardItem> items = Pasteboard::general()->items();
+  const std::shared_ptr<CopyEntity> entity = CopyEntity::entityWithItems(items);
+  if (entity->invalid()) {
+    log("invalid");
+    return;
+  }
+
+  VLEngine& engine = VLEngine::shared();
+  const auto found = engine.findContext(entity->string(), entity->jsonData(), kClipboard);
+  const bool newArrival = !found;
+
+  if (!isPasteChunk(found)) {
+    if (CaptureHooks::windowAppear(kRecordWindowKey)) {
+      VLNotificationCenter::postNotificationName(kAppendCopyEntity, nullptr, nullptr,
+                                                 {{"copy_entity", entity->copy()}});
+    }
+    CaptureHooks::payAnimate();
+  }
+
+  if (mergingCopy_.merge(entity)) return;
+
+  {
+    std::lock_guard lock(mutex_);
+    if (lastCopyEntity_ && lastCopyEntity_->isEnityEqualTo(*entity)) return;
+  }
+  log("Not equal to last copy entity");
+
+  if (appMonitor_.copiedFromSecurityApp()) {
+    log("copiedFromSecurityApp");
+    return;
+  }
+
+  std::shared_ptr<Vellisto_Chunk> chunk;
+  if (found) chunk = engine.findContext(entity->string(), entity->jsonData(), kClipboard);
+  if (chunk) {
+    logf("find copyEnntity %s", entity->string().c_str());
+  } else {
+    chunk = makeRecord(entity, items);
+    if (!chunk) {
+      log("capture: the copy could not be stored");
+      return;
+    }
+  }
+
+  autoPick(entity, chunk);
+  CaptureHooks::syncChunk(chunk);
+  SortedTableHelper::notify(kClipboard, chunk, newArrival);
+  if (auto tab = PinManager::shared().clipboardPinTab()) tab->setCachedFile(nullptr);
+
+  setLastCopyEntity(entity);
+  log("self.lastCopyEntity = copyEntity");
+}
+
+std::shared_ptr<Vellisto_Chunk> ClipboardListener::makeRecord(const std::shared_ptr<CopyEntity>& entity,
+                                                              const std::vector<PasteboardItem>& items) {
+  Json json = entity->jsonData().is_object() ? entity->jsonData() : Json::object();
+  if (entity->isImage() && json.contains("copy_date") && !copyImageFile(json)) {
+    // The file went away (or cannot be read) since it was copied: keep the copy by its name.
+    logf("capture: cannot copy image file %s, stored as text", jsonString(json, "image_relative").c_str());
+    for (const char* key : {"image", "image_relative", "copy_date", "custom_view"}) json.erase(key);
+  }
+  if (auto rtf = rtfText(items)) json["rich_text"] = std::move(*rtf);
+
+  VLEngine& engine = VLEngine::shared();
+  std::shared_ptr<Vellisto_Chunk> chunk;
+  std::shared_ptr<Vellisto_Chunk> previous;
+  const bool held = mergingCopy_.holds(*entity);
+  {
+    // The newest record before ours, taken in one step with the append, is what a double copy of this
+    // text may join.
+    std::lock_guard lock(VLEngine::storeMutex());
+    if (held) previous = engine.getLatest();
+    chunk = engine.append(entity->string(), std::nullopt, json, kClipboard);
+  }
+  if (!chunk) return nullptr;
+  logf("append %s", dumpJson(json).c_str());
+  if (held) mergingCopy_.heldCopyStored(*entity, chunk, previous);
+  return chunk;
+}
+
+void ClipboardListener::autoPick(const std::shared_ptr<CopyEntity>& entity,
+                                 const std::shared_ptr<Vellisto_Chunk>& chunk) {
+  const Json extra = {{"app_name", appMonitor_.getActiveAppName()}};
+  VLEngine& engine = VLEngine::shared();
+  for (const std::string& pinTabId : PinManager::shared().autoPick(chunk, extra)) {
+    auto record = engine.findContext(entity->string(), entity->jsonData(), pinTabId);
+    if (!record) record = engine.append(chunk->context(), chunk->rich(), chunk->json(), pinTabId);
+    SortedTableHelper::notify(pinTabId, record, false);
+  }
+}
+
+}  // namespace vl

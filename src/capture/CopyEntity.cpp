@@ -1,0 +1,259 @@
+#include "capture/CopyEntity.h"
+
+#include <cstring>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "VLEngine/VLEngine.h"
+#include "core/VLConfig.h"
+#include "core/VLFileManager.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Date.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Regex.h"
+#include "platform/foundation/Text.h"
+#include "platform/foundation/Url.h"
+#include "platform/system/HttpFetcher.h"
+
+namespace vl {
+
+namespace {
+
+constexpr const char* kFileView = "FileView";
+// More same-named files than this in one day's folder means something is wrong; give up on the file.
+constexpr int kMaxNameSuffix = 10000;
+
+// The first item's representation of a type, read from one snapshot so that every part of an entity
+// describes the same copy even while the pasteboard changes under us.
+std::optional<std::string> dataFor(const std::vector<PasteboardItem>& items, std::string_view type) {
+  for (const auto& item : items) {
+    if (auto data = item.data(type)) return data;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> textFor(const std::vector<PasteboardItem>& items, std::string_view type) {
+  auto data = dataFor(items, type);
+  if (data && !isValidUtf8(*data)) {
+    logf("capture: %.*s on the pasteboard is not UTF-8 text, ignored", static_cast<int>(type.size()),
+         type.data());
+    return std::nullopt;
+  }
+  return data;
+}
+
+std::string today() { return date::format(Clock::current().now(), "yyyy-MM-dd"); }
+
+std::optional<std::string> createDatedFolder(const std::string& base, const std::string& date) {
+  if (base.empty()) return std::nullopt;
+  std::string root = base;
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  const std::string folder = root + "/" + date + "/";
+  if (!files::createDirectories(folder)) {
+    logf("capture: cannot create folder %s", folder.c_str());
+    return std::nullopt;
+  }
+  return folder;
+}
+
+// True when the file at `path` holds exactly these bytes.
+bool holdsBytes(const std::string& path, const std::string& bytes) {
+  const auto size = files::fileSize(path);
+  if (!size || *size != bytes.size()) return false;
+  return files::readFile(path) == bytes;
+}
+
+bool sameContents(const std::string& path, const std::string& source) {
+  const auto size = files::fileSize(source);
+  if (!size || files::fileSize(path) != size) return false;
+  const auto bytes = files::readFile(source);
+  return bytes && holdsBytes(path, *bytes);
+}
+
+// A name in `folder` that no other file holds, so two images of the same name on the same day never
+// overwrite each other: "name.png", then "name-1.png", "name-2.png"... A file that already holds the
+// very same image counts as free: copying one image twice keeps one file and one record.
+std::optional<std::string> freeName(const std::string& folder, const std::string& name,
+                                    const std::function<bool(const std::string& existing)>& isSameImage) {
+  const std::string extension = files::pathExtension(name);
+  const std::string stem = extension.empty() ? name : name.substr(0, name.size() - extension.size() - 1);
+  for (int suffix = 0; suffix <= kMaxNameSuffix; ++suffix) {
+    std::string candidate = suffix == 0 ? name : stem + "-" + std::to_string(suffix);
+    if (suffix != 0 && !extension.empty()) candidate += "." + extension;
+    const std::string path = files::joinPath(folder, candidate);
+    if (!files::exists(path) || isSameImage(path)) return candidate;
+  }
+  logf("capture: no free name for %s in %s", name.c_str(), folder.c_str());
+  return std::nullopt;
+}
+
+// Writes the bytes under a free name (or finds them already there); the name used, or nothing.
+std::optional<std::string> storeBytes(const std::string& folder, const std::string& name,
+                                      const std::string& bytes) {
+  const auto free =
+      freeName(folder, name, [&](const std::string& existing) { return holdsBytes(existing, bytes); });
+  if (!free) return std::nullopt;
+  const std::string path = files::joinPath(folder, *free);
+  if (files::exists(path) || files::atomicWrite(path, bytes)) return free;
+  logf("capture: cannot write %s", path.c_str());
+  return std::nullopt;
+}
+
+bool looksLikePng(const std::string& data) {
+  static constexpr unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  return data.size() > sizeof(kSignature) && std::memcmp(data.data(), kSignature, sizeof(kSignature)) == 0;
+}
+
+void applyFileUrl(CopyEntity& entity, const std::string& fileUrl) {
+  entity.setStringOnly(false);
+  const std::string path = VLFileManager::trimFileSchema(fileUrl);
+  const std::string decoded = percentDecode(path);
+  if (decoded.empty() || decoded.front() != '/' || decoded.find('\0') != std::string::npos) {
+    logf("capture: broken file url %s, kept as text", fileUrl.c_str());
+    return;
+  }
+  const VLFileInfo info = VLFileManager::shared().getFileInfoOfPath(path);
+  Json& json = entity.mutableJsonData();
+  if (info.isImageType()) {
+    const Json storage = VLConfig::shared().getValueOfKey(VLConfig::kImageStorage).value_or(Json());
+    if (storage.is_object() && jsonBool(storage, "isCopy")) {
+      const std::string date = today();
+      const auto folder = CopyEntity::createFileFolderByDate(date);
+      const auto name =
+          folder ? freeName(*folder, files::lastPathComponent(decoded),
+                            [&](const std::string& existing) { return sameContents(existing, decoded); })
+                 : std::nullopt;
+      if (folder && name) {
+        json["image"] = *folder + percentEncode(*name, PercentSet::Path);
+        json["image_relative"] = path;
+        json["copy_date"] = date;
+        json["custom_view"] = kFileView;
+      }
+    } else {
+      json["image_relative"] = path;
+      json["custom_view"] = kFileView;
+    }
+  } else {
+    json["file"] = path;
+    json["custom_view"] = kFileView;
+  }
+  if (entity.string().empty()) entity.setString(info.name());
+}
+
+void applyUrl(CopyEntity& entity, const std::string& url) {
+  entity.setStringOnly(false);
+  static const auto pattern = Regex::compile(R"((?<=\/)([\w|\-|\.]+).(svg|png|jpg|jpeg|gif|tiff).*$)",
+                                             RegexOptions{.timeLimitMs = 200});
+  if (!pattern) return;
+  const auto match = pattern->firstMatch(url);
+  if (!match) return;
+  const std::string name =
+      substringWithRange(url, match->group(1)) + "." + substringWithRange(url, match->group(2));
+  if (const auto folder = CopyEntity::createWebFileFolderByDate(today())) {
+    if (!HttpFetcher::isFetchableUrl(url)) {
+      logf("capture: not downloading %s: only http and https are fetched", url.c_str());
+    } else {
+      HttpFetchOptions options;
+      options.timeoutSeconds = CopyEntity::kDownloadTimeoutSeconds;
+      options.maxBytes = CopyEntity::kDownloadMaxBytes;
+      const HttpResponse response = HttpFetcher::shared()->get(url, options);
+      if (!response.ok()) {
+        logf("capture: download of %s failed: status %ld %s", url.c_str(), response.status,
+             response.error.c_str());
+      } else if (!response.body.empty()) {
+        if (const auto free = storeBytes(*folder, name, response.body)) {
+          entity.mutableJsonData()["web_image"] = *folder + percentEncode(*free, PercentSet::Path);
+          entity.mutableJsonData()["custom_view"] = kFileView;
+        }
+      }
+    }
+  }
+  if (entity.string().empty()) entity.setString(name);
+}
+
+void applyPng(CopyEntity& entity, const std::string& png) {
+  entity.setStringOnly(false);
+  if (!looksLikePng(png)) {
+    logf("capture: %zu bytes of png data on the pasteboard are not a png, kept as text", png.size());
+    return;
+  }
+  const std::string name = date::format(entity.timestamp(), "yyyy-MM-dd.HHmmss") + ".png";
+  if (const auto folder = CopyEntity::createWebFileFolderByDate(today())) {
+    if (const auto free = storeBytes(*folder, name, png)) {
+      const std::string path = *folder + percentEncode(*free, PercentSet::Path);
+      entity.setString(*free);
+      entity.mutableJsonData()["web_image"] = path;
+      entity.mutableJsonData()["screenshot"] = path;
+      entity.mutableJsonData()["custom_view"] = kFileView;
+    }
+  }
+  if (entity.string().empty()) entity.setString(name);
+}
+
+}  // namespace
+
+std::shared_ptr<CopyEntity> CopyEntity::entityWithPasteboard(const Pasteboard& board) {
+  return entityWithItems(board.items());
+}
+
+std::shared_ptr<CopyEntity> CopyEntity::entityWithItems(const std::vector<PasteboardItem>& items) {
+  auto entity = std::make_shared<CopyEntity>();
+  entity->setString(cutForMaxLength(filter(textFor(items, kPasteboardTypeString).value_or(""))));
+  entity->setTimestamp(Clock::current().now());
+  if (auto html = textFor(items, kPasteboardTypeHTML)) {
+    entity->mutableJsonData()["html"] = std::move(*html);
+  } else if (auto fileUrl = textFor(items, kPasteboardTypeFileURL)) {
+    applyFileUrl(*entity, *fileUrl);
+  } else if (auto url = textFor(items, kPasteboardTypeURL)) {
+    applyUrl(*entity, *url);
+  } else if (auto png = dataFor(items, kPasteboardTypePNG)) {
+    applyPng(*entity, *png);
+  }
+  return entity;
+}
+
+std::string CopyEntity::filter(std::string_view text) {
+  const std::size_t start = text.find_first_not_of("\n ");
+  return start == std::string_view::npos ? std::string() : std::string(text.substr(start));
+}
+
+std::string CopyEntity::cutForMaxLength(std::string_view text) {
+  const long long max = VLConfig::shared().getIntegerValueOfKey(VLConfig::kMaxTextLength);
+  if (max <= 0) return std::string(text);
+  return cutToUtf16Length(text, static_cast<std::size_t>(max));
+}
+
+std::optional<std::string> CopyEntity::createFileFolderByDate(const std::string& date) {
+  return createDatedFolder(VLEngine::shared().filePath(), date);
+}
+
+std::optional<std::string> CopyEntity::createWebFileFolderByDate(const std::string& date) {
+  return createDatedFolder(VLEngine::shared().webFilePath(), date);
+}
+
+std::shared_ptr<CopyEntity> CopyEntity::copy() const {
+  auto other = std::make_shared<CopyEntity>();
+  other->string_ = string_;
+  other->jsonData_ = jsonData_;
+  other->stringOnly_ = stringOnly_;
+  return other;
+}
+
+bool CopyEntity::isFileEqualTo(const CopyEntity& other) const {
+  return string_ == other.string_ && jsonMember(jsonData_, "file") == jsonMember(other.jsonData_, "file");
+}
+
+bool CopyEntity::isImageEqualTo(const CopyEntity& other) const {
+  return string_ == other.string_ && jsonMember(jsonData_, "image") == jsonMember(other.jsonData_, "image") &&
+         jsonMember(jsonData_, "image_relative") == jsonMember(other.jsonData_, "image_relative");
+}
+
+bool CopyEntity::isEnityEqualTo(const CopyEntity& other) const {
+  return isFileEqualTo(other) && isImageEqualTo(other);
+}
+
+bool CopyEntity::mergingTimeout() const { return Clock::current().now() - timestamp_ > 1.5; }
+
+}  // namespace vl

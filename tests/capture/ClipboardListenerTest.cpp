@@ -1,0 +1,339 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "CaptureTestSupport.h"
+#include "capture/CopyEntity.h"
+#include "core/VLNotificationCenter.h"
+#include "platform/foundation/Url.h"
+
+namespace vl::testing {
+namespace {
+
+using ClipboardListenerTest = CaptureFixture;
+
+PasteboardItem item(std::initializer_list<std::pair<const char*, std::string>> representations) {
+  PasteboardItem out;
+  for (const auto& [type, data] : representations) out.setData(type, data);
+  return out;
+}
+
+TEST_F(ClipboardListenerTest, WhatIsOnThePasteboardAtStartIsNotCaptured) {
+  board_->setStringFromOtherApplication("copied before start");
+  start();
+  wait(1000);
+  EXPECT_TRUE(texts().empty());
+  copy("copied after start");
+  EXPECT_EQ(texts(), std::vector<std::string>{"copied after start"});
+}
+
+TEST_F(ClipboardListenerTest, TextIsTrimmedOfLeadingSpacesAndCutToTheMaximumLength) {
+  struct Case {
+    long long max;
+    std::string copied;
+    std::optional<std::string> stored;  // nothing: dropped as invalid
+  };
+  const std::vector<Case> cases = {
+      {5000, "  hello", "hello"},
+      {5000, "\n \n lines", "lines"},
+      {5000, "\ttab stays", "\ttab stays"},
+      {5000, " \r\ncarriage return stays", "\r\ncarriage return stays"},
+      {3, "abcdef", "abc"},
+      {0, "abcdefgh", "abcdefgh"},
+      // U+1F600 is two UTF-16 units: a cut inside it keeps the whole character out.
+      {2, "x\xF0\x9F\x98\x80y", "x"},
+      {3, "z\xF0\x9F\x98\x80y", "z\xF0\x9F\x98\x80"},
+      {5000, " \n  \n", std::nullopt},
+  };
+  start();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.copied);
+    config().setIntegerValueOfKey(VLConfig::kMaxTextLength, c.max);
+    const std::size_t before = records().size();
+    const int invalid = LogCapture::count("invalid");
+    copy(c.copied);
+    if (c.stored) {
+      ASSERT_EQ(records().size(), before + 1);
+      EXPECT_EQ(texts().back(), *c.stored);
+    } else {
+      EXPECT_EQ(records().size(), before);
+      EXPECT_EQ(LogCapture::count("invalid"), invalid + 1);
+    }
+  }
+}
+
+TEST_F(ClipboardListenerTest, ACopyOfAStoredTextMovesItsTimeStampInsteadOfAddingARecord) {
+  start();
+  copy("one");
+  copy("one");
+  EXPECT_EQ(texts(), std::vector<std::string>{"one"});
+  const double first = records()[0]->timestampValue();
+
+  copy("two");
+  wait(5000);
+  copy("one");
+  EXPECT_EQ(texts(), (std::vector<std::string>{"one", "two"}));
+  EXPECT_GT(records()[0]->timestampValue(), first + 4.9);
+  EXPECT_GE(LogCapture::count("find copyEnntity one"), 1);
+}
+
+TEST_F(ClipboardListenerTest, HtmlIsPreferredOverAFileUrl) {
+  const std::string file = makeFile("Documents/notes.txt", "notes");
+  start();
+  copyItems({item({{kPasteboardTypeString, "page text"},
+                   {kPasteboardTypeHTML, "<b>page text</b>"},
+                   {kPasteboardTypeFileURL, "file://" + file}})});
+  ASSERT_EQ(records().size(), 1u);
+  EXPECT_EQ(jsonOf(records()[0]), (Json{{"html", "<b>page text</b>"}}));
+}
+
+TEST_F(ClipboardListenerTest, RichTextOnThePasteboardIsKeptWithTheRecord) {
+  start();
+  copyItems({item({{kPasteboardTypeString, "bold"}, {kPasteboardTypeRTF, "{\\rtf1 \\b bold}"}})});
+  ASSERT_EQ(records().size(), 1u);
+  EXPECT_EQ(jsonString(jsonOf(records()[0]), "rich_text"), "{\\rtf1 \\b bold}");
+}
+
+TEST_F(ClipboardListenerTest, AnImageFileIsCopiedIntoTodaysFolderOnlyWhenIsCopyIsOn) {
+  const std::string source = makeFile("Pictures/My Photo.png", pngBytes("photo"));
+  const std::string escaped = percentEncode(source, PercentSet::Path);
+  start();
+  copyItems({item({{kPasteboardTypeFileURL, "file://" + escaped}})});
+
+  // Shanghai's date at the copy, not the UTC one (2023-11-14).
+  const std::string folder = fileFolder() + "/2023-11-15/";
+  ASSERT_EQ(records().size(), 1u);
+  EXPECT_EQ(records()[0]->context(), "My Photo.png");
+  EXPECT_EQ(jsonOf(records()[0]), (Json{{"image", folder + "My%20Photo.png"},
+                                        {"image_relative", escaped},
+                                        {"copy_date", "2023-11-15"},
+                                        {"custom_view", "FileView"}}));
+  EXPECT_EQ(files::readFile(folder + "My Photo.png"), pngBytes("photo"));
+
+  Json storage = *config().getValueOfKey(VLConfig::kImageStorage);
+  storage["isCopy"] = false;
+  config().setValueOfKey(VLConfig::kImageStorage, storage);
+  const std::string other = makeFile("Pictures/other.png", pngBytes("other"));
+  copyItems({item({{kPasteboardTypeFileURL, "file://" + other}})});
+  ASSERT_EQ(records().size(), 2u);
+  EXPECT_EQ(jsonOf(records()[1]), (Json{{"image_relative", other}, {"custom_view", "FileView"}}));
+  EXPECT_FALSE(files::exists(folder + "other.png"));
+}
+
+TEST_F(ClipboardListenerTest, ImagesOfOneNameOnOneDayNeverOverwriteEachOther) {
+  const std::string a = makeFile("a/pic.png", pngBytes("first"));
+  const std::string b = makeFile("b/pic.png", pngBytes("second"));
+  start();
+  copyItems({item({{kPasteboardTypeFileURL, "file://" + a}})});
+  copyItems({item({{kPasteboardTypeFileURL, "file://" + b}})});
+  copyItems({item({{kPasteboardTypeFileURL, "file://" + a}})});
+
+  const std::string folder = fileFolder() + "/2023-11-15/";
+  ASSERT_EQ(records().size(), 2u);  // the third copy is the first one again
+  EXPECT_EQ(jsonString(jsonOf(records()[0]), "image"), folder + "pic.png");
+  EXPECT_EQ(jsonString(jsonOf(records()[1]), "image"), folder + "pic-1.png");
+  EXPECT_EQ(files::readFile(folder + "pic.png"), pngBytes("first"));
+  EXPECT_EQ(files::readFile(folder + "pic-1.png"), pngBytes("second"));
+
+  // Downloads follow the same rule.
+  fetcher_->setResponse("https://one.example/img/logo.png", {200, pngBytes("one"), ""});
+  fetcher_->setResponse("https://two.example/logo.png?size=2", {200, pngBytes("two"), ""});
+  copyItems({item({{kPasteboardTypeURL, "https://one.example/img/logo.png"}})});
+  copyItems({item({{kPasteboardTypeString, "second logo"},
+                   {kPasteboardTypeURL, "https://two.example/logo.png?size=2"}})});
+  const std::string web = webFolder() + "/2023-11-15/";
+  EXPECT_EQ(files::readFile(web + "logo.png"), pngBytes("one"));
+  EXPECT_EQ(files::readFile(web + "logo-1.png"), pngBytes("two"));
+  EXPECT_EQ(texts(), (std::vector<std::string>{"pic.png", "pic.png", "logo.png", "second logo"}));
+  EXPECT_EQ(jsonOf(records()[3]), (Json{{"web_image", web + "logo-1.png"}, {"custom_view", "FileView"}}));
+
+  // The same image fetched again is the file already there, and the record already there.
+  copyItems({item({{kPasteboardTypeURL, "https://one.example/img/logo.png"}})});
+  EXPECT_FALSE(files::exists(web + "logo-2.png"));
+  EXPECT_EQ(records().size(), 4u);
+}
+
+TEST_F(ClipboardListenerTest, ImageDownloadsAreBoundedAndHttpOnly) {
+  start();
+  fetcher_->setResponse("https://example.com/a/cat.jpg", {404, "not found", ""});
+  copyItems({item({{kPasteboardTypeURL, "ftp://example.com/pub/dog.png"}})});
+  copyItems({item({{kPasteboardTypeURL, "https://example.com/a/cat.jpg"}})});
+  copyItems({item({{kPasteboardTypeURL, "https://silent.example/bird.gif"}})});  // no answer
+
+  const auto requests = fetcher_->requests();
+  ASSERT_EQ(requests.size(), 2u);  // never the ftp URL
+  for (const auto& request : requests) {
+    EXPECT_EQ(request.options.timeoutSeconds, CopyEntity::kDownloadTimeoutSeconds);
+    EXPECT_EQ(request.options.maxBytes, CopyEntity::kDownloadMaxBytes);
+  }
+  // Each copy is still kept by the name its URL gives, without an image.
+  EXPECT_EQ(texts(), (std::vector<std::string>{"dog.png", "cat.jpg", "bird.gif"}));
+  for (const auto& record : records()) EXPECT_EQ(jsonOf(record), Json::object()) << record->context();
+}
+
+TEST_F(ClipboardListenerTest, AScreenshotIsNamedByTheTimeOfTheCopy) {
+  start();
+  copyItems({item({{kPasteboardTypePNG, pngBytes("screen")}})});
+  ASSERT_EQ(records().size(), 1u);
+  const std::string name = "2023-11-15.061320.png";
+  const std::string path = webFolder() + "/2023-11-15/" + name;
+  EXPECT_EQ(records()[0]->context(), name);
+  EXPECT_EQ(jsonOf(records()[0]),
+            (Json{{"web_image", path}, {"screenshot", path}, {"custom_view", "FileView"}}));
+  EXPECT_EQ(files::readFile(path), pngBytes("screen"));
+}
+
+TEST_F(ClipboardListenerTest, BadItemsAreStoredByTheirTextOrDroppedAndCaptureGoesOn) {
+  config().setIntegerValueOfKey(VLConfig::kMaxTextLength, 0);
+  const std::string gone = makeFile("tmp/gone.png", pngBytes("gone"));
+  const std::string huge(3 * 1024 * 1024, 'm');
+  start();
+
+  struct Case {
+    std::string what;
+    PasteboardItem copied;
+    std::optional<std::string> stored;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"empty file url", item({{kPasteboardTypeFileURL, "file://"}}), std::nullopt});
+  cases.push_back(
+      {"relative file url with text",
+       item({{kPasteboardTypeString, "a text"}, {kPasteboardTypeFileURL, "file://relative/x.txt"}}),
+       "a text"});
+  cases.push_back({"png that is not a png", item({{kPasteboardTypePNG, "GIF89a not a png"}}), std::nullopt});
+  cases.push_back({"png that is not a png, with text",
+                   item({{kPasteboardTypeString, "caption"}, {kPasteboardTypePNG, "junk"}}), "caption"});
+  cases.push_back({"text that is not UTF-8", item({{kPasteboardTypeString, "\xC3\x28 bad"}}), std::nullopt});
+  cases.push_back({"megabytes of text", item({{kPasteboardTypeString, huge}}), huge});
+  cases.push_back(
+      {"image file gone before it is read", item({{kPasteboardTypeFileURL, "file://" + gone}}), "gone.png"});
+  std::filesystem::remove(gone);
+
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::size_t before = records().size();
+    copyItems({c.copied});
+    if (c.stored) {
+      ASSERT_EQ(records().size(), before + 1);
+      EXPECT_EQ(texts().back(), *c.stored);
+    } else {
+      EXPECT_EQ(records().size(), before);
+    }
+  }
+  // The vanished image is kept as a text, not as an image that can never load.
+  EXPECT_EQ(jsonOf(records().back()), Json::object());
+  EXPECT_TRUE(LogCapture::containsPrefix("capture: cannot copy image file"));
+  copy("still capturing");
+  EXPECT_EQ(texts().back(), "still capturing");
+}
+
+TEST_F(ClipboardListenerTest, CopiesInApplicationsOnTheSecurityListAreNotStored) {
+  const auto keychain =
+      RunningApplication::fromDesktopEntry("/usr/share/applications/Keychain Access.desktop", true);
+  const auto editor =
+      RunningApplication::fromDesktopEntry("/usr/share/applications/org.example.Editor.desktop", true);
+  const auto self = RunningApplication{"Vellisto", "", "vellisto", 4242, true};
+  start();
+
+  workspace_->setFrontmostApplication(keychain);
+  copy("secret");
+  EXPECT_TRUE(texts().empty());
+  EXPECT_EQ(LogCapture::count("copiedFromSecurityApp"), 1);
+
+  // With this program in front, the application that was in front before it decides.
+  workspace_->setFrontmostApplication(self);
+  copy("still secret");
+  EXPECT_TRUE(texts().empty());
+
+  workspace_->setFrontmostApplication(editor);
+  copy("plain");
+  workspace_->setFrontmostApplication(self);
+  copy("plain too");
+  EXPECT_EQ(texts(), (std::vector<std::string>{"plain", "plain too"}));
+
+  // A blocked copy does not become the last copy: the same text copied elsewhere is stored.
+  workspace_->setFrontmostApplication(keychain);
+  copy("shared");
+  workspace_->setFrontmostApplication(editor);
+  copy("shared");
+  EXPECT_EQ(texts().back(), "shared");
+}
+
+TEST_F(ClipboardListenerTest, TheProgramsOwnPasteboardWritesCreateNoRecord) {
+  start();
+  copy("from another application");
+
+  // The paste road writes and then commits the change count.
+  board_->setString("pasted by us");
+  poll_->commit();
+  wait(1000);
+
+  // Several records announced beforehand.
+  listener_->setMultiplePaste(true);
+  board_->setString("several records");
+  wait(100);
+  EXPECT_FALSE(listener_->multiplePaste());
+
+  // The record the program put on the pasteboard itself is only renewed, without feedback.
+  int feedback = 0;
+  CaptureHooks::setPayAnimate([&] { ++feedback; });
+  copy("other");
+  ASSERT_EQ(feedback, 1);
+  listener_->setPasteChunk(records()[0]);
+  board_->setString("from another application");
+  wait(100);
+  EXPECT_EQ(feedback, 1);
+
+  EXPECT_EQ(texts(), (std::vector<std::string>{"from another application", "other"}));
+  copy("next");
+  EXPECT_EQ(texts().back(), "next");
+}
+
+TEST_F(ClipboardListenerTest, TheRecordWindowFeedbackAndSyncHearOfEachCopy) {
+  std::atomic<int> feedback{0};
+  std::vector<std::string> appended, synced;
+  CaptureHooks::setWindowAppear([](const std::string& key) { return key == "vellisto_record"; });
+  CaptureHooks::setPayAnimate([&] { ++feedback; });
+  CaptureHooks::setSyncChunk(
+      [&](const std::shared_ptr<Vellisto_Chunk>& chunk) { synced.push_back(chunk->context()); });
+  const int owner = 0;
+  VLNotificationCenter::addObserver(
+      &owner,
+      [&](const Notification& n) {
+        const auto* entity = n.objectAs<std::shared_ptr<CopyEntity>>("copy_entity");
+        ASSERT_NE(entity, nullptr);
+        appended.push_back((*entity)->string());
+      },
+      ClipboardListener::kAppendCopyEntity);
+  start();
+  copy("a");
+  copy("b");
+  workspace_->setFrontmostApplication(RunningApplication{"Keychain Access", "", "", -1, true});
+  copy("c");  // blocked, but the window and the status item have seen it already
+  VLNotificationCenter::removeObserver(&owner);
+
+  EXPECT_EQ(appended, (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(feedback.load(), 3);
+  EXPECT_EQ(synced, (std::vector<std::string>{"a", "b"}));
+  ASSERT_NE(listener_->lastCopyEntity(), nullptr);
+  EXPECT_EQ(listener_->lastCopyEntity()->string(), "b");
+}
+
+TEST_F(ClipboardListenerTest, DeletingTheLastCopysRecordLetsTheSameTextBeCapturedAgain) {
+  start();
+  copy("again");
+  engine().delChunkByContext("again", std::nullopt, kClip);
+  copy("again");
+  EXPECT_TRUE(texts().empty());  // still the last copy
+
+  engine().delChunkByContext("again", std::nullopt, kClip);
+  VLNotificationCenter::postNotificationName(ClipboardListener::kCheckDeleteEntity, nullptr,
+                                             Json{{"context", "again"}});
+  copy("again");
+  EXPECT_EQ(texts(), std::vector<std::string>{"again"});
+}
+
+}  // namespace
+}  // namespace vl::testing
