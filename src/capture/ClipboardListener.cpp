@@ -133,6 +133,14 @@ bool ClipboardListener::isPasteChunk(const std::shared_ptr<Vellisto_Chunk>& foun
 void ClipboardListener::handleCopy() {
   if (multiplePaste_.exchange(false)) return;
 
+  // Checked before the copy is read at all: building the entity downloads images and writes
+  // screenshots, and the record window and merging copy would keep the text, so a copy made in an
+  // application the user blocked must leave nothing behind.
+  if (appMonitor_.copiedFromSecurityApp()) {
+    log("copiedFromSecurityApp");
+    return;
+  }
+
   const std::vector<PasteboardItem> items = Pasteboard::general()->items();
   const std::shared_ptr<CopyEntity> entity = CopyEntity::entityWithItems(items);
   if (entity->invalid()) {
@@ -159,11 +167,6 @@ void ClipboardListener::handleCopy() {
     if (lastCopyEntity_ && lastCopyEntity_->isEnityEqualTo(*entity)) return;
   }
   log("Not equal to last copy entity");
-
-  if (appMonitor_.copiedFromSecurityApp()) {
-    log("copiedFromSecurityApp");
-    return;
-  }
 
   std::shared_ptr<Vellisto_Chunk> chunk;
   if (found) chunk = engine.findContext(entity->string(), entity->jsonData(), kClipboard);

@@ -173,6 +173,18 @@ TEST_F(ClipboardListenerTest, ImageDownloadsAreBoundedAndHttpOnly) {
   for (const auto& record : records()) EXPECT_EQ(jsonOf(record), Json::object()) << record->context();
 }
 
+TEST_F(ClipboardListenerTest, ABlockedApplicationsImageCopyLeavesNoFileBehind) {
+  const auto keychain =
+      RunningApplication::fromDesktopEntry("/usr/share/applications/Keychain Access.desktop", true);
+  start();
+  workspace_->setFrontmostApplication(keychain);
+  copyItems({item({{kPasteboardTypePNG, pngBytes("secret screen")}})});
+  copyItems({item({{kPasteboardTypeURL, "https://example.com/secret.png"}})});
+  EXPECT_TRUE(records().empty());
+  EXPECT_TRUE(fetcher_->requests().empty());
+  EXPECT_FALSE(files::exists(webFolder() + "/2023-11-15"));
+}
+
 TEST_F(ClipboardListenerTest, AScreenshotIsNamedByTheTimeOfTheCopy) {
   start();
   copyItems({item({{kPasteboardTypePNG, pngBytes("screen")}})});
@@ -311,11 +323,11 @@ TEST_F(ClipboardListenerTest, TheRecordWindowFeedbackAndSyncHearOfEachCopy) {
   copy("a");
   copy("b");
   workspace_->setFrontmostApplication(RunningApplication{"Keychain Access", "", "", -1, true});
-  copy("c");  // blocked, but the window and the status item have seen it already
+  copy("c");  // blocked: neither the window nor the status item may see it
   VLNotificationCenter::removeObserver(&owner);
 
-  EXPECT_EQ(appended, (std::vector<std::string>{"a", "b", "c"}));
-  EXPECT_EQ(feedback.load(), 3);
+  EXPECT_EQ(appended, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(feedback.load(), 2);
   EXPECT_EQ(synced, (std::vector<std::string>{"a", "b"}));
   ASSERT_NE(listener_->lastCopyEntity(), nullptr);
   EXPECT_EQ(listener_->lastCopyEntity()->string(), "b");
