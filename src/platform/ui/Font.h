@@ -6,7 +6,8 @@
 namespace vl::ui {
 
 // A font as the display list records it: a family, a point size and a weight (-1 ultra light ... 1 black,
-// 0 regular, as the platform's weight scale). Text metrics come with the text controls.
+// 0 regular, as the platform's weight scale), optionally with digits of one width. Its metrics come from
+// TextMetrics, so every control measures text the same way.
 class Font {
  public:
   static constexpr double WeightLight = -0.4;
@@ -14,6 +15,8 @@ class Font {
   static constexpr double WeightMedium = 0.23;
   static constexpr double WeightSemibold = 0.3;
   static constexpr double WeightBold = 0.4;
+  // The size a font falls back to when given one that is not a positive finite number.
+  static constexpr double kDefaultPointSize = 13;
 
   Font() = default;
   Font(std::string family, double pointSize, double weight = WeightRegular)
@@ -22,12 +25,37 @@ class Font {
   static Font systemFont(double pointSize, double weight = WeightRegular) {
     return Font(kSystemFamily, pointSize, weight);
   }
+  static Font boldSystemFont(double pointSize) { return systemFont(pointSize, WeightBold); }
+  // The system font whose digits all have the same advance, so columns of numbers line up.
+  static Font monospacedDigitSystemFont(double pointSize, double weight = WeightRegular) {
+    Font f = systemFont(pointSize, weight);
+    f.monospacedDigits_ = true;
+    return f;
+  }
   static constexpr const char* kSystemFamily = "system";
 
   const std::string& family() const { return family_; }
   double pointSize() const { return pointSize_; }
+  // The point size metrics use: pointSize() when it is a positive finite number, else the default.
+  double effectivePointSize() const;
   double weight() const { return weight_; }
   bool isSystemFont() const { return family_ == kSystemFamily; }
+  // Semibold and heavier draw with the bold face.
+  bool isBold() const { return weight_ >= WeightSemibold; }
+  bool hasMonospacedDigits() const { return monospacedDigits_; }
+  Font withSize(double pointSize) const {
+    Font f = *this;
+    f.pointSize_ = pointSize;
+    return f;
+  }
+
+  // Vertical metrics: ascender above the baseline, descender below it (positive), their sum the line height.
+  double ascender() const;
+  double descender() const;
+  double lineHeight() const;
+
+  // "system 13 w0.23 monospaced-digits" and the like.
+  std::string description() const;
 
   bool operator==(const Font&) const = default;
 
@@ -35,6 +63,7 @@ class Font {
   std::string family_ = kSystemFamily;
   double pointSize_ = 13;
   double weight_ = WeightRegular;
+  bool monospacedDigits_ = false;
 };
 
 }  // namespace vl::ui

@@ -5,10 +5,9 @@
 
 #include "platform/ui/Font.h"
 #include "platform/ui/Layer.h"
+#include "platform/ui/ParagraphStyle.h"
 
 namespace vl::ui {
-
-enum class TextAlignment { Left, Right, Center, Justified, Natural };
 
 // A layer that draws one string over its background, in its bounds. Adds the key paths
 // "foregroundColor" and "fontSize".

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Window.h"
 
 namespace vl::ui {
@@ -51,6 +52,7 @@ void View::setFrameOrigin(Point origin) {
   syncLayer();
   geometryChanged();
   if (superview_) superview_->setNeedsDisplay(true);
+  if (postsFrameChanged_) NotificationCenter::defaultCenter().post(kViewFrameDidChangeNotification, this);
 }
 
 void View::setFrameSize(Size size) {
@@ -67,6 +69,7 @@ void View::setFrameSize(Size size) {
   if (autoresizesSubviews_) resizeSubviewsWithOldSize(old);
   geometryChanged();
   setNeedsDisplay(true);
+  if (postsFrameChanged_) NotificationCenter::defaultCenter().post(kViewFrameDidChangeNotification, this);
 }
 
 void View::setBoundsOrigin(Point origin) {
@@ -75,6 +78,7 @@ void View::setBoundsOrigin(Point origin) {
   if (layer_) layer_->bounds_.origin = origin;
   geometryChanged();
   setNeedsDisplay(true);
+  if (postsBoundsChanged_) NotificationCenter::defaultCenter().post(kViewBoundsDidChangeNotification, this);
 }
 
 void View::setFlipped(bool flipped) {

@@ -15,9 +15,15 @@
 
 namespace vl::ui {
 
+class Menu;
 class ViewAnimator;
 class ViewController;
 class Window;
+
+// Posted on the default notification centre with the view (as `const View*`) as the object, by views that
+// ask for it (setPostsFrameChangedNotifications, setPostsBoundsChangedNotifications).
+inline constexpr const char* kViewFrameDidChangeNotification = "NSViewFrameDidChangeNotification";
+inline constexpr const char* kViewBoundsDidChangeNotification = "NSViewBoundsDidChangeNotification";
 
 // A rectangle in a window that draws itself and handles events. Its frame is in its superview's
 // coordinates (the window's for a window's content view); its bounds are its own. Coordinates grow up and
@@ -58,6 +64,11 @@ class View : public Responder {
   void setFlipped(bool flipped);
   // The part of the bounds not clipped away by the ancestors.
   Rect visibleRect() const;
+  // Off unless turned on: frame changes (origin or size) and bounds origin changes are then posted.
+  bool postsFrameChangedNotifications() const { return postsFrameChanged_; }
+  void setPostsFrameChangedNotifications(bool v) { postsFrameChanged_ = v; }
+  bool postsBoundsChangedNotifications() const { return postsBoundsChanged_; }
+  void setPostsBoundsChangedNotifications(bool v) { postsBoundsChanged_ = v; }
 
   bool autoresizesSubviews() const { return autoresizesSubviews_; }
   void setAutoresizesSubviews(bool v) { autoresizesSubviews_ = v; }
@@ -127,6 +138,12 @@ class View : public Responder {
   bool performKeyEquivalent(const Event& event) override;
   // The explicitly set next responder, else the controller of the view, else the superview, else the window.
   Responder* nextResponder() const override;
+  // The context menu: menuForEvent answers menu() by default; a right click pops it up, and without one
+  // the click travels up the responder chain.
+  const std::shared_ptr<Menu>& menu() const { return menu_; }
+  void setMenu(std::shared_ptr<Menu> menu) { menu_ = std::move(menu); }
+  virtual std::shared_ptr<Menu> menuForEvent(const Event& event);
+  void rightMouseDown(const Event& event) override;
 
   void addTrackingArea(const std::shared_ptr<TrackingArea>& area);
   void removeTrackingArea(const TrackingArea* area);
@@ -187,6 +204,9 @@ class View : public Responder {
   // The view's place or size changed since its window last rebuilt tracking areas.
   bool trackingDirty_ = true;
   bool autoresizesSubviews_ = true;
+  bool postsFrameChanged_ = false;
+  bool postsBoundsChanged_ = false;
+  std::shared_ptr<Menu> menu_;
   std::uint32_t autoresizingMask_ = NotSizable;
   View* superview_ = nullptr;
   Window* window_ = nullptr;

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "platform/foundation/Log.h"
+#include "platform/ui/Menu.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewAnimator.h"
 #include "platform/ui/ViewController.h"
@@ -34,6 +35,16 @@ Responder* View::nextResponder() const {
   if (viewController_) return viewController_;
   if (superview_) return superview_;
   return window_;
+}
+
+std::shared_ptr<Menu> View::menuForEvent(const Event&) { return menu_; }
+
+void View::rightMouseDown(const Event& event) {
+  if (std::shared_ptr<Menu> m = menuForEvent(event)) {
+    Menu::popUpContextMenu(m, event, this);
+    return;
+  }
+  Responder::rightMouseDown(event);
 }
 
 void View::addTrackingArea(const std::shared_ptr<TrackingArea>& area) {
