@@ -16,6 +16,20 @@ std::vector<std::shared_ptr<AutoPickTree>> freshBuiltInTrees() {
           AutoPickFactory::textTree()->copy(), AutoPickFactory::linkTree()->copy()};
 }
 
+using NodeList = std::vector<std::shared_ptr<AutoPickNode>>;
+
+// What `select` picks from each tree, tree after tree.
+NodeList nodesOfTrees(const std::vector<std::shared_ptr<AutoPickTree>>& trees,
+                      NodeList (AutoPickTree::*select)() const) {
+  NodeList list;
+  for (const auto& tree : trees) {
+    if (!tree) continue;
+    auto part = ((*tree).*select)();
+    list.insert(list.end(), part.begin(), part.end());
+  }
+  return list;
+}
+
 }  // namespace
 
 std::shared_ptr<const AutoPickForest> AutoPickForest::standardForest() {
@@ -94,23 +108,11 @@ bool AutoPickForest::combineResults(const std::vector<std::pair<bool, std::int64
 }
 
 std::vector<std::shared_ptr<AutoPickNode>> AutoPickForest::nodes() const {
-  std::vector<std::shared_ptr<AutoPickNode>> list;
-  for (const auto& tree : trees_) {
-    if (!tree) continue;
-    auto part = tree->nodes();
-    list.insert(list.end(), part.begin(), part.end());
-  }
-  return list;
+  return nodesOfTrees(trees_, &AutoPickTree::nodes);
 }
 
 std::vector<std::shared_ptr<AutoPickNode>> AutoPickForest::activeNodes() const {
-  std::vector<std::shared_ptr<AutoPickNode>> list;
-  for (const auto& tree : trees_) {
-    if (!tree) continue;
-    auto part = tree->activeNodes();
-    list.insert(list.end(), part.begin(), part.end());
-  }
-  return list;
+  return nodesOfTrees(trees_, &AutoPickTree::activeNodes);
 }
 
 void AutoPickForest::addTree(std::shared_ptr<AutoPickTree> tree) {

@@ -8,6 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/system/ApplicationFolders.h"
+#include "platform/system/DesktopEntryFile.h"
+
 namespace vl {
 
 // One installed application: the desktop entry's file name without ".desktop", and the entry's path.
@@ -29,12 +32,11 @@ class DesktopEntryQuery : public std::enable_shared_from_this<DesktopEntryQuery>
   static constexpr const char* kDidFinishGatheringNotification =
       "NSMetadataQueryDidFinishGatheringNotification";
 
-  // $XDG_DATA_HOME/applications (default ~/.local/share), then $XDG_DATA_DIRS/applications (default
-  // /usr/local/share:/usr/share), highest precedence first. Relative entries are ignored, as the XDG
-  // rules ask; repeated folders are listed once. Reads the environment: call on the main thread.
-  static std::vector<std::string> applicationFolders();
+  // The XDG application folders, highest precedence first (ApplicationFolders::standard()). Reads the
+  // environment: call on the main thread.
+  static std::vector<std::string> applicationFolders() { return ApplicationFolders::standard(); }
 
-  enum class Verdict { Application, Hidden, NoDisplay, NotApplication, Malformed };
+  using Verdict = DesktopEntryFile::Verdict;
   struct Check {
     Verdict verdict = Verdict::Malformed;
     std::string reason;   // for Malformed: what is wrong, for the log line
@@ -62,8 +64,6 @@ class DesktopEntryQuery : public std::enable_shared_from_this<DesktopEntryQuery>
 
  private:
   DesktopEntryQuery() = default;
-  void walk(const std::string& folder, const std::string& idPrefix, int depth, const std::string& searchPath,
-            std::set<std::string>& seenIds, std::vector<DesktopEntryItem>& items);
   void reportOnce(const std::string& path, const std::string& reason);
 
   mutable std::mutex mutex_;

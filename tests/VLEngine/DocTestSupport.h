@@ -1,67 +1,16 @@
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "VLEngine/Vellisto_BigDoc.h"
 #include "VLEngine/Vellisto_DocChainOwner.h"
-#include "platform/foundation/Log.h"
+#include "support/TestSupport.h"
 
 namespace vl::testing {
 
-// A fresh folder under the system's temporary folder, removed with everything in it at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vl-docs-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-// Collects log lines for the lifetime of the object.
-class LogCapture {
- public:
-  LogCapture() {
-    previous_ = setLogSink(&LogCapture::sink);
-    std::lock_guard<std::mutex> lock(mutex());
-    lines().clear();
-  }
-  ~LogCapture() { setLogSink(previous_); }
-  bool contains(const std::string& part) const {
-    std::lock_guard<std::mutex> lock(mutex());
-    for (const auto& line : lines()) {
-      if (line.find(part) != std::string::npos) return true;
-    }
-    return false;
-  }
-
- private:
-  static std::mutex& mutex() {
-    static std::mutex m;
-    return m;
-  }
-  static std::vector<std::string>& lines() {
-    static std::vector<std::string> collected;
-    return collected;
-  }
-  static void sink(const std::string& line) {
-    std::lock_guard<std::mutex> lock(mutex());
-    lines().push_back(line);
-  }
-  LogSink previous_ = nullptr;
-};
+using TempFolder = vltest::TempDir;
+using vltest::LogCapture;
 
 // Stands in for the record store or a pin tab: keeps the tail and count of one chain.
 class RecordingOwner : public Vellisto_DocChainOwner {

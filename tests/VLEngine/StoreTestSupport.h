@@ -1,16 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "VLEngine/VLEngine.h"
@@ -19,6 +16,7 @@
 #include "pins/PinManager.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/UserDefaults.h"
+#include "support/TestSupport.h"
 
 namespace vl::testing {
 
@@ -28,35 +26,19 @@ class StoreFixture : public ::testing::Test {
   static constexpr const char* kClip = VLEngine::kClipboardPinTabId;
 
   void SetUp() override {
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
-    char pattern[] = "/tmp/vl-store-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    home_ = pattern;
-    ::setenv("HOME", home_.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home_ + "/config").c_str(), 1);
-    ::setenv("XDG_CACHE_HOME", (home_ + "/cache").c_str(), 1);
+    home_.emplace("vl-store");
+    ASSERT_FALSE(home().empty());
     UserDefaults::resetForTesting();
     VLConfig::resetForTesting();
     VLEngine::resetForTesting();
-    engine().setFolders(home_);
+    engine().setFolders(home());
   }
 
   void TearDown() override {
     VLEngine::resetForTesting();
     UserDefaults::resetForTesting();
     VLConfig::resetForTesting();
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(home_, ignored);
+    home_.reset();
   }
 
   static VLEngine& engine() { return VLEngine::shared(); }
@@ -69,9 +51,9 @@ class StoreFixture : public ::testing::Test {
     pins().activeTabOfId(kClip);
   }
 
-  std::string dataPath() const { return home_ + "/.vellisto/data"; }
-  std::string pinPath() const { return home_ + "/.vellisto/pin"; }
-  const std::string& home() const { return home_; }
+  std::string dataPath() const { return *home_ / ".vellisto/data"; }
+  std::string pinPath() const { return *home_ / ".vellisto/pin"; }
+  const std::string& home() const { return home_->path(); }
 
   // A doc file numbered `id` in `folder` holding the texts, written before anything loads it.
   static void writeDoc(const std::string& folder, std::int64_t id, const std::vector<std::string>& texts) {
@@ -115,8 +97,7 @@ class StoreFixture : public ::testing::Test {
   }
 
  private:
-  std::string home_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  std::optional<vltest::PrivateHome> home_;
 };
 
 }  // namespace vl::testing

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -12,13 +9,11 @@
 #include "autopick/AutoPickForest.h"
 #include "autopick/AutoPickNode.h"
 #include "autopick/AutoPickTree.h"
-#include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::shared_ptr<AutoPickNode> chosen(const char* identifier,
                                      std::optional<std::string> value = std::nullopt) {
@@ -28,29 +23,14 @@ std::shared_ptr<AutoPickNode> chosen(const char* identifier,
   return node;
 }
 
-std::vector<std::string>& capturedLines() {
-  static std::vector<std::string> lines;
-  return lines;
-}
+std::vector<std::string> capturedLines() { return vltest::LogCapture::take(); }
 
 class AutoPickArchiveTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("vl-autopick-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    capturedLines().clear();
-    previousSink_ = setLogSink([](const std::string& line) { capturedLines().push_back(line); });
-  }
-  void TearDown() override {
-    setLogSink(previousSink_);
-    fs::remove_all(dir_);
-  }
-  std::string defaultsFile() const { return (dir_ / "vellisto.json").string(); }
+  std::string defaultsFile() const { return dir_ / "vellisto.json"; }
 
-  fs::path dir_;
-  LogSink previousSink_ = nullptr;
+  vltest::TempDir dir_{"vl-autopick"};
+  vltest::LogCapture log_;
 };
 
 // Every node in pre-order as one comparable line.
@@ -173,7 +153,7 @@ TEST_F(AutoPickArchiveTest, DamagedArchivesGiveNoForestWithALogLine) {
   for (const auto& damage : damages) {
     Json archive = good;
     damage.apply(archive);
-    capturedLines().clear();
+    vltest::LogCapture::clear();
     EXPECT_EQ(AutoPickForest::initWithCoder(archive), nullptr) << damage.what;
     EXPECT_FALSE(capturedLines().empty()) << damage.what;
 

@@ -8,7 +8,7 @@
 #include "autopick/AutoPickConfig.h"
 #include "autopick/AutoPickNode.h"
 #include "autopick/AutoPickPredicates.h"
-#include "platform/foundation/Log.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 namespace {
@@ -96,14 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
         PredicateCase{"link", {}, "https://", kEmpty, kEmpty, false},
         PredicateCase{"link", {}, "https://example.com", Json{{"file", "/tmp/x"}}, kEmpty, false}));
 
-std::vector<std::string>& capturedLines() {
-  static std::vector<std::string> lines;
-  return lines;
-}
-
 TEST(AutoPickRegexLimit, RunawayBacktrackingIsCutOffAndCountsAsNoMatch) {
-  auto previous = setLogSink([](const std::string& line) { capturedLines().push_back(line); });
-  capturedLines().clear();
+  vltest::LogCapture log;
   auto node = std::make_shared<AutoPickNode>();
   node->setIdentifier(AutoPickConfig::kTextMatchedRegex);
   // Nested quantifiers against a near miss: without a limit this takes 2^40 steps.
@@ -114,13 +108,12 @@ TEST(AutoPickRegexLimit, RunawayBacktrackingIsCutOffAndCountsAsNoMatch) {
   auto start = std::chrono::steady_clock::now();
   bool picked = AutoPickPredicates::textMatchedRegex(text, Json::object(), Json::object(), *node);
   auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  setLogSink(previous);
 
   EXPECT_FALSE(picked);
   // A liveness bound, not a timing measurement: the unbounded search would run for hours.
   EXPECT_LT(seconds, 20.0);
   bool logged = false;
-  for (const auto& line : capturedLines()) logged |= line.find("ran out of time") != std::string::npos;
+  for (const auto& line : log.take()) logged |= line.find("ran out of time") != std::string::npos;
   EXPECT_TRUE(logged);
 
   // The same expression still answers normally on a text it settles quickly.

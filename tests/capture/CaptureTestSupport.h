@@ -1,13 +1,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -26,54 +21,15 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Date.h"
 #include "platform/foundation/Files.h"
-#include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/FakeHttpFetcher.h"
 #include "platform/system/HeadlessPasteboard.h"
 #include "platform/system/HeadlessWorkspace.h"
+#include "support/TestSupport.h"
 
 namespace vl::testing {
 
-// Log lines written while a test runs, so tests can tell why a copy was dropped.
-class LogCapture {
- public:
-  static void start() {
-    clear();
-    previous() = setLogSink(&sink);
-  }
-  static void stop() { setLogSink(previous()); }
-  static void clear() {
-    std::lock_guard lock(mutex());
-    lines().clear();
-  }
-  static int count(const std::string& line) {
-    std::lock_guard lock(mutex());
-    return static_cast<int>(std::count(lines().begin(), lines().end(), line));
-  }
-  static bool containsPrefix(const std::string& prefix) {
-    std::lock_guard lock(mutex());
-    return std::any_of(lines().begin(), lines().end(),
-                       [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
-  }
-
- private:
-  static void sink(const std::string& line) {
-    std::lock_guard lock(mutex());
-    lines().push_back(line);
-  }
-  static std::mutex& mutex() {
-    static std::mutex m;
-    return m;
-  }
-  static std::vector<std::string>& lines() {
-    static std::vector<std::string> l;
-    return l;
-  }
-  static LogSink& previous() {
-    static LogSink p = nullptr;
-    return p;
-  }
-};
+using vltest::LogCapture;
 
 // A whole capture road over a private HOME: the headless pasteboard and desktop, a fake network, a
 // manual clock in a fixed time zone, a loaded record store and pin tabs. start() begins polling; each
@@ -85,16 +41,8 @@ class CaptureFixture : public ::testing::Test {
   static constexpr double kStart = 1.7e9;
 
   void SetUp() override {
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
-    char pattern[] = "/tmp/vl-capture-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    home_ = pattern;
-    ::setenv("HOME", home_.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home_ + "/config").c_str(), 1);
-    ::setenv("XDG_CACHE_HOME", (home_ + "/cache").c_str(), 1);
+    home_.emplace("vl-capture");
+    ASSERT_FALSE(home().empty());
     UserDefaults::resetForTesting();
     VLConfig::resetForTesting();
     ASSERT_TRUE(date::setDefaultTimeZone("Asia/Shanghai"));
@@ -113,18 +61,18 @@ class CaptureFixture : public ::testing::Test {
     monitor_ = std::make_unique<AppMonitor>();
 
     VLEngine::resetForTesting();
-    engine().setFolders(home_);
+    engine().setFolders(home());
     engine().load();
     PinManager::shared().load();
     PinManager::shared().activeTabOfId(kClip);
-    LogCapture::start();
+    logs_.emplace();
   }
 
   void TearDown() override {
     stop();
     merging_.reset();
     monitor_.reset();
-    LogCapture::stop();
+    logs_.reset();
     Vellisto_BigDoc::waitForPendingWrites();
     VLEngine::resetForTesting();
     CaptureHooks::reset();
@@ -135,16 +83,7 @@ class CaptureFixture : public ::testing::Test {
     date::setDefaultTimeZone("");
     UserDefaults::resetForTesting();
     VLConfig::resetForTesting();
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
-    saved_.clear();
-    std::error_code ignored;
-    std::filesystem::remove_all(home_, ignored);
+    home_.reset();
   }
 
   void start() {
@@ -188,7 +127,7 @@ class CaptureFixture : public ::testing::Test {
 
   // A file of its own under HOME with the given bytes.
   std::string makeFile(const std::string& relative, const std::string& bytes) {
-    const std::string path = files::joinPath(home_, relative);
+    const std::string path = files::joinPath(home(), relative);
     EXPECT_TRUE(files::createDirectories(files::deletingLastPathComponent(path)));
     EXPECT_TRUE(files::atomicWrite(path, bytes));
     return path;
@@ -197,9 +136,9 @@ class CaptureFixture : public ::testing::Test {
     return std::string("\x89PNG\r\n\x1a\n", 8) + tail;
   }
 
-  const std::string& home() const { return home_; }
-  std::string fileFolder() const { return home_ + "/.vellisto/file"; }
-  std::string webFolder() const { return home_ + "/.vellisto/web"; }
+  const std::string& home() const { return home_->path(); }
+  std::string fileFolder() const { return *home_ / ".vellisto/file"; }
+  std::string webFolder() const { return *home_ / ".vellisto/web"; }
 
   std::shared_ptr<ManualClock> clock_;
   std::shared_ptr<HeadlessPasteboard> board_;
@@ -211,8 +150,8 @@ class CaptureFixture : public ::testing::Test {
   std::unique_ptr<ClipboardListener> listener_;
 
  private:
-  std::string home_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  std::optional<vltest::PrivateHome> home_;
+  std::optional<LogCapture> logs_;
 };
 
 }  // namespace vl::testing

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "core/SharedServicesFixture.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/UserDefaults.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 namespace {
@@ -42,23 +42,12 @@ class AppInstalledManagerTest : public SharedServicesFixture {
   void SetUp() override {
     SharedServicesFixture::SetUp();
     dispatch::MainLoop::adoptCurrentThread();
-    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
-      const char* value = std::getenv(name);
-      savedEnv_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
     userApps_ = dir() + "/user/applications";
     systemApps_ = dir() + "/system/applications";
     fs::create_directories(userApps_);
     fs::create_directories(systemApps_);
-    ::setenv("XDG_DATA_HOME", (dir() + "/user").c_str(), 1);
-    ::setenv("XDG_DATA_DIRS", (dir() + "/system").c_str(), 1);
-  }
-
-  void TearDown() override {
-    for (const auto& [name, value] : savedEnv_) {
-      value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-    }
-    SharedServicesFixture::TearDown();
+    env_.set("XDG_DATA_HOME", dir() + "/user");
+    env_.set("XDG_DATA_DIRS", dir() + "/system");
   }
 
   static std::string entryText(const std::string& name) {
@@ -84,7 +73,7 @@ class AppInstalledManagerTest : public SharedServicesFixture {
 
   std::string userApps_;
   std::string systemApps_;
-  std::vector<std::pair<const char*, std::optional<std::string>>> savedEnv_;
+  vltest::ScopedEnv env_;
 };
 
 TEST_F(AppInstalledManagerTest, FirstGatheringAddsOneRecordPerApplicationName) {

@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <mutex>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/DesktopEntryQuery.h"
-#include "platform/foundation/Log.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 namespace {
@@ -16,31 +13,6 @@ namespace {
 using Verdict = DesktopEntryQuery::Verdict;
 
 const std::string kEntries = std::string(VL_TEST_DATA_DIR) + "/desktop-entries";
-
-// Sets environment variables for one test and puts the old values back.
-class ScopedEnvironment {
- public:
-  void set(const char* name, const std::optional<std::string>& value) {
-    const char* old = std::getenv(name);
-    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-  }
-  ~ScopedEnvironment() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-      it->second ? ::setenv(it->first, it->second->c_str(), 1) : ::unsetenv(it->first);
-    }
-  }
-
- private:
-  std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
-};
-
-std::mutex logMutex;
-std::vector<std::string> logLines;
-void captureLog(const std::string& line) {
-  std::lock_guard<std::mutex> lock(logMutex);
-  logLines.push_back(line);
-}
 
 TEST(DesktopEntryCheck, JudgesEachKindOfEntry) {
   struct Case {
@@ -109,7 +81,7 @@ TEST(DesktopEntryFolders, FollowTheXdgRules) {
       {"/a", "/a", {"/a/applications"}},
   };
   for (const Case& c : cases) {
-    ScopedEnvironment env;
+    vltest::ScopedEnv env;
     env.set("HOME", "/h");
     env.set("XDG_DATA_HOME", c.dataHome);
     env.set("XDG_DATA_DIRS", c.dataDirs);
@@ -119,8 +91,7 @@ TEST(DesktopEntryFolders, FollowTheXdgRules) {
 }
 
 TEST(DesktopEntryGather, FirstFolderOwnsAnEntryAndOnlyLaunchableApplicationsCount) {
-  LogSink previous = setLogSink(captureLog);
-  logLines.clear();
+  vltest::LogCapture log;
   auto query = DesktopEntryQuery::create();
   const std::vector<std::string> folders = {
       kEntries + "/user/applications", kEntries + "/missing/applications", kEntries + "/system/applications"};
@@ -140,8 +111,7 @@ TEST(DesktopEntryGather, FirstFolderOwnsAnEntryAndOnlyLaunchableApplicationsCoun
 
   // The broken entry is logged once, not at every gathering.
   query->gather(folders, "/usr/bin:/bin");
-  setLogSink(previous);
-  std::lock_guard<std::mutex> lock(logMutex);
+  const std::vector<std::string> logLines = log.take();
   ASSERT_EQ(logLines.size(), 1u);
   EXPECT_NE(logLines[0].find(user + "broken.desktop"), std::string::npos) << logLines[0];
 }

@@ -1,17 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "core/VLConfig.h"
 #include "platform/foundation/UserDefaults.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 
@@ -20,39 +16,25 @@ namespace vl {
 class SharedServicesFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
-    char pattern[] = "/tmp/vl-shared-services-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    ::setenv("HOME", dir_.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1);
-    UserDefaults::resetForTesting();
-    VLConfig::resetForTesting();
+    home_.emplace("vl-shared-services");
+    ASSERT_FALSE(dir().empty());
+    restart();
   }
-
   void TearDown() override {
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
-    UserDefaults::resetForTesting();
-    VLConfig::resetForTesting();
-    std::error_code ignored;
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(dir_, ignored);
+    restart();
+    home_.reset();
   }
 
-  const std::string& dir() const { return dir_; }
+  // What a new process would see: nothing cached in memory.
+  static void restart() {
+    UserDefaults::resetForTesting();
+    VLConfig::resetForTesting();
+  }
+
+  const std::string& dir() const { return home_->path(); }
 
  private:
-  std::string dir_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  std::optional<vltest::PrivateHome> home_;
 };
 
 }  // namespace vl

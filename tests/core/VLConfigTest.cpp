@@ -2,12 +2,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <limits>
 #include <set>
 #include <string>
 
+#include "SharedServicesFixture.h"
 #include "core/BookmarkHelper.h"
 #include "core/VLConfig.h"
 #include "core/VLDevice.h"
@@ -17,44 +16,9 @@ namespace vl {
 namespace {
 
 // Each test gets its own HOME and XDG_CONFIG_HOME, so the suite file starts absent.
-class VLConfigTest : public ::testing::Test {
+class VLConfigTest : public SharedServicesFixture {
  protected:
-  void SetUp() override {
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
-    char pattern[] = "/tmp/vlconfig-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    ::setenv("HOME", dir_.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1);
-    restart();
-  }
-
-  void TearDown() override {
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
-    restart();
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-
-  // What a new process would see: nothing cached in memory.
-  static void restart() {
-    UserDefaults::resetForTesting();
-    VLConfig::resetForTesting();
-  }
-
   static Json stored() { return VLConfig::shared().groupUserDefaults().dictionaryRepresentation(); }
-
-  std::string dir_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 TEST_F(VLConfigTest, FirstStartWritesExactlyTheDefaultedKeys) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "gRPC/Client/ClientMessages.h"
 #include "gRPC/Common/SyncDictionary.h"
 #include "gRPC/Server/ServerProvider.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -252,14 +254,9 @@ TEST(SyncPort, DefaultsTo21900AndTakesOnlyValidOverrides) {
                {"0", 21900},     {"70000", 21900}, {"12ab", 21900}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value ? c.value : "(unset)");
-    if (c.value) {
-      setenv("VELLISTO_SYNC_PORT", c.value, 1);
-    } else {
-      unsetenv("VELLISTO_SYNC_PORT");
-    }
+    vltest::ScopedEnv env("VELLISTO_SYNC_PORT", c.value ? std::optional<std::string>(c.value) : std::nullopt);
     EXPECT_EQ(vl::syncwire::syncPort(), c.port);
   }
-  unsetenv("VELLISTO_SYNC_PORT");
 }
 
 }  // namespace

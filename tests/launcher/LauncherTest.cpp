@@ -18,6 +18,7 @@
 #include "launcher/AppDelegate.h"
 #include "launcher/DetachedLaunch.h"
 #include "launcher/RunningProcesses.h"
+#include "support/TestSupport.h"
 
 extern char** environ;
 
@@ -26,21 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/vl-launcher-XXXXXX";
-    path_ = ::mkdtemp(pattern) ? pattern : "";
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using vltest::TempDir;
 
 // A proc folder whose processes the test makes up: a status file and an exe link each.
 class FakeProc {

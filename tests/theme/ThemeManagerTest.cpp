@@ -257,16 +257,20 @@ TEST_F(ThemeManagerTest, StartsWithTheSystemModeAndClassicByDefault) {
 TEST_F(ThemeManagerTest, AnswersFromManyThreadsWhileTheThemeChanges) {
   std::atomic<bool> stop{false};
   std::atomic<int> answered{0};
+  std::atomic<int> started{0};
   std::vector<std::thread> readers;
   for (int t = 0; t < 4; ++t) {
     readers.emplace_back([&] {
-      while (!stop) {
+      ++started;
+      do {
         auto c = manager().colorForKey("white");
         auto q = manager().colorForKey("beta:pair");
         if (c || q) ++answered;
-      }
+      } while (!stop);
     });
   }
+  // The writer starts only once every reader runs, or a busy machine lets it finish before any read.
+  while (started.load() < 4) std::this_thread::yield();
   for (int i = 0; i < 2000; ++i) {
     manager().setActiveTheme(i % 2 ? "alpha" : "beta");
     manager().setAppearanceMode(i % 3 == 0 ? 1 : 0);

@@ -70,6 +70,19 @@ void SyncNetworkClient::refuse(const char* operation, const std::string& why, Ca
   reply(std::move(callback), syncwire::statusReply(500, why));
 }
 
+template <class Request, class Start, class Response>
+void SyncNetworkClient::unaryCall(const char* operation, const Json& request,
+                                  bool (*convert)(const Json&, Request*, std::string*), Start start,
+                                  Json (*success)(const Response&), Callback callback) {
+  Request message;
+  std::string error;
+  if (!convert(request, &message, &error)) return refuse(operation, error, std::move(callback));
+  auto current = connection();
+  if (!current) return refuse(operation, kNotConnected, std::move(callback));
+  auto result = start(loop_, current, message, options_.unaryTimeLimitSeconds, replyTo(callback, success));
+  if (!result.empty()) refuse(operation, result, std::move(callback));
+}
+
 void SyncNetworkClient::connectWithIp(const std::string& ip, std::int64_t port) {
   if (auto old = connection()) {
     old->close();
@@ -98,27 +111,13 @@ void SyncNetworkClient::close() {
 }
 
 void SyncNetworkClient::authWithRequest(const Json& request, Callback callback) {
-  syncnetwork::AuthRequest message;
-  std::string error;
-  if (!clientmessages::authRequest(request, &message, &error))
-    return refuse("auth", error, std::move(callback));
-  auto current = connection();
-  if (!current) return refuse("auth", kNotConnected, std::move(callback));
-  auto result = clientcalls::auth(loop_, current, message, options_.unaryTimeLimitSeconds,
-                                  replyTo(callback, &clientmessages::authReply));
-  if (!result.empty()) refuse("auth", result, std::move(callback));
+  unaryCall("auth", request, &clientmessages::authRequest, &clientcalls::auth, &clientmessages::authReply,
+            std::move(callback));
 }
 
 void SyncNetworkClient::byeWithRequest(const Json& request, Callback callback) {
-  syncnetwork::ByeRequest message;
-  std::string error;
-  if (!clientmessages::byeRequest(request, &message, &error))
-    return refuse("bye", error, std::move(callback));
-  auto current = connection();
-  if (!current) return refuse("bye", kNotConnected, std::move(callback));
-  auto result = clientcalls::bye(loop_, current, message, options_.unaryTimeLimitSeconds,
-                                 replyTo(callback, &clientmessages::byeReply));
-  if (!result.empty()) refuse("bye", result, std::move(callback));
+  unaryCall("bye", request, &clientmessages::byeRequest, &clientcalls::bye, &clientmessages::byeReply,
+            std::move(callback));
 }
 
 void SyncNetworkClient::syncByeWithRequest(const Json& request) {
@@ -141,29 +140,13 @@ void SyncNetworkClient::syncByeWithRequest(const Json& request) {
 }
 
 void SyncNetworkClient::getChunksWithRequest(const Json& request, Callback callback) {
-  syncnetwork::GetChunksRequest message;
-  std::string error;
-  if (!clientmessages::getChunksRequest(request, &message, &error)) {
-    return refuse("getChunks", error, std::move(callback));
-  }
-  auto current = connection();
-  if (!current) return refuse("getChunks", kNotConnected, std::move(callback));
-  auto result = clientcalls::getChunks(loop_, current, message, options_.unaryTimeLimitSeconds,
-                                       replyTo(callback, &clientmessages::getChunksReply));
-  if (!result.empty()) refuse("getChunks", result, std::move(callback));
+  unaryCall("getChunks", request, &clientmessages::getChunksRequest, &clientcalls::getChunks,
+            &clientmessages::getChunksReply, std::move(callback));
 }
 
 void SyncNetworkClient::sendChunksWithRequest(const Json& request, Callback callback) {
-  syncnetwork::SendChunksRequest message;
-  std::string error;
-  if (!clientmessages::sendChunksRequest(request, &message, &error)) {
-    return refuse("sendChunks", error, std::move(callback));
-  }
-  auto current = connection();
-  if (!current) return refuse("sendChunks", kNotConnected, std::move(callback));
-  auto result = clientcalls::sendChunks(loop_, current, message, options_.unaryTimeLimitSeconds,
-                                        replyTo(callback, &clientmessages::sendChunksReply));
-  if (!result.empty()) refuse("sendChunks", result, std::move(callback));
+  unaryCall("sendChunks", request, &clientmessages::sendChunksRequest, &clientcalls::sendChunks,
+            &clientmessages::sendChunksReply, std::move(callback));
 }
 
 void SyncNetworkClient::sendMediametaWithRequest(const Json& request, Callback callback) {

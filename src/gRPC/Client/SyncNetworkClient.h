@@ -73,6 +73,12 @@ class SyncNetworkClient {
   // Hands `reply` to `callback` on the loop thread.
   void reply(Callback callback, Json reply);
   void refuse(const char* operation, const std::string& why, Callback callback);
+  // One request-response call: the request converted, sent on the current connection with `start`,
+  // and the answer (or why there is none) handed to `callback`.
+  template <class Request, class Start, class Response>
+  void unaryCall(const char* operation, const Json& request,
+                 bool (*convert)(const Json&, Request*, std::string*), Start start,
+                 Json (*success)(const Response&), Callback callback);
 
   Options options_;
   EventLoop loop_;

@@ -48,6 +48,20 @@ void serialWorker(std::shared_ptr<SerialState> state) {
   }
 }
 
+// Hands `block` to the queue's async() and waits until it has run, thrown or not.
+void asyncAndWait(Queue& queue, const Block& block) {
+  auto done = std::make_shared<Signal>();
+  queue.async([&block, done] {
+    // The caller waits for the signal, so `block` outlives this call.
+    struct SetOnExit {
+      Signal& signal;
+      ~SetOnExit() { signal.set(); }
+    } setOnExit{*done};
+    block();
+  });
+  done->wait();
+}
+
 class SerialQueue final : public Queue {
  public:
   explicit SerialQueue(const std::string& label) : state_(std::make_shared<SerialState>()) {
@@ -82,16 +96,7 @@ class SerialQueue final : public Queue {
       detail::invoke(block, state_->label);
       return;
     }
-    auto done = std::make_shared<Signal>();
-    async([&block, done] {
-      // The caller waits for the signal, so `block` outlives this call.
-      struct SetOnExit {
-        Signal& signal;
-        ~SetOnExit() { signal.set(); }
-      } setOnExit{*done};
-      block();
-    });
-    done->wait();
+    asyncAndWait(*this, block);
   }
 
   bool isCurrent() const override { return threadContext().queue == state_.get(); }
@@ -152,15 +157,7 @@ class MainQueue final : public Queue {
       detail::invoke(block, label_);
       return;
     }
-    auto done = std::make_shared<Signal>();
-    async([&block, done] {
-      struct SetOnExit {
-        Signal& signal;
-        ~SetOnExit() { signal.set(); }
-      } setOnExit{*done};
-      block();
-    });
-    done->wait();
+    asyncAndWait(*this, block);
   }
 
   // Code on the main thread counts as running on the main queue, in or out of a block.

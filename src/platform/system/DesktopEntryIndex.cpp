@@ -1,12 +1,9 @@
 #include "platform/system/DesktopEntryIndex.h"
 
-#include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <set>
 
 #include "platform/foundation/Files.h"
-#include "platform/foundation/Text.h"
+#include "platform/system/ApplicationFolders.h"
 
 namespace vl {
 
@@ -24,36 +21,13 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
   return !a.empty() && asciiLower(a) == asciiLower(b);
 }
 
-// The escapes of string values: \s \n \t \r and a doubled backslash.
-std::string unescapeValue(std::string_view value) {
-  std::string out;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] != '\\' || i + 1 == value.size()) {
-      out.push_back(value[i]);
-      continue;
-    }
-    switch (value[++i]) {
-      case 's':
-        out.push_back(' ');
-        break;
-      case 'n':
-        out.push_back('\n');
-        break;
-      case 't':
-        out.push_back('\t');
-        break;
-      case 'r':
-        out.push_back('\r');
-        break;
-      case '\\':
-        out.push_back('\\');
-        break;
-      default:
-        out.push_back('\\');
-        out.push_back(value[i]);
-    }
-  }
-  return out;
+// What a window can be named by: any entry with a [Desktop Entry] group that does not say it is
+// something other than an application.
+std::optional<DesktopEntry> usableEntry(const DesktopEntryFile& file, bool* hidden) {
+  if (hidden) *hidden = file.value("Hidden") == "true";
+  const std::string type = file.value("Type");
+  if (!file.hasMainGroup() || (!type.empty() && type != "Application")) return std::nullopt;
+  return file.entry();
 }
 
 std::string programOf(const DesktopEntry& entry) {
@@ -69,60 +43,10 @@ std::string programOf(const DesktopEntry& entry) {
 
 }  // namespace
 
-std::vector<std::string> DesktopEntryIndex::standardApplicationFolders() {
-  std::vector<std::string> folders;
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  folders.push_back(files::joinPath(
-      dataHome && *dataHome ? std::string(dataHome) : files::joinPath(files::homeDirectory(), ".local/share"),
-      "applications"));
-  const char* dataDirs = std::getenv("XDG_DATA_DIRS");
-  std::string dirs = dataDirs && *dataDirs ? dataDirs : "/usr/local/share:/usr/share";
-  std::size_t start = 0;
-  while (start <= dirs.size()) {
-    std::size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    if (end > start) folders.push_back(files::joinPath(dirs.substr(start, end - start), "applications"));
-    start = end + 1;
-  }
-  return folders;
-}
-
 DesktopEntryIndex::DesktopEntryIndex(std::vector<std::string> folders) : folders_(std::move(folders)) {}
 
 std::optional<DesktopEntry> DesktopEntryIndex::parse(std::string_view text, bool* hidden) {
-  if (hidden) *hidden = false;
-  DesktopEntry entry;
-  bool inGroup = false, sawGroup = false;
-  std::string type;
-  for (const auto& rawLine : splitLines(text)) {
-    const std::string line = trimWhitespace(rawLine);
-    if (line.empty() || line[0] == '#') continue;
-    if (line[0] == '[') {
-      inGroup = line == "[Desktop Entry]";
-      sawGroup = sawGroup || inGroup;
-      continue;
-    }
-    if (!inGroup) continue;
-    const auto eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    // Localised keys ("Name[de]") carry a bracket and are of no use for matching.
-    const std::string key = trimWhitespace(line.substr(0, eq));
-    const std::string value = unescapeValue(trimWhitespace(line.substr(eq + 1)));
-    if (key == "Type")
-      type = value;
-    else if (key == "Name")
-      entry.name = value;
-    else if (key == "Exec")
-      entry.exec = value;
-    else if (key == "TryExec")
-      entry.tryExec = value;
-    else if (key == "StartupWMClass")
-      entry.startupWMClass = value;
-    else if (key == "Hidden" && value == "true" && hidden)
-      *hidden = true;
-  }
-  if (!sawGroup || (!type.empty() && type != "Application")) return std::nullopt;
-  return entry;
+  return usableEntry(DesktopEntryFile::parse(text), hidden);
 }
 
 std::vector<std::string> DesktopEntryIndex::argumentsOfExec(std::string_view exec) {
@@ -165,32 +89,6 @@ std::vector<std::string> DesktopEntryIndex::argumentsOfExec(std::string_view exe
   return args;
 }
 
-void DesktopEntryIndex::scanFolder(const std::string& folder, const std::string& prefix, int depth,
-                                   std::set<std::string>* seen, std::vector<DesktopEntry>* out) {
-  auto listing = files::listDirectory(folder, false);
-  if (!listing.ok()) return;
-  for (const auto& name : listing.names) {
-    const std::string path = files::joinPath(folder, name);
-    if (endsWith(name, ".desktop") && name.size() > 8) {
-      const std::string id = prefix + name.substr(0, name.size() - 8);
-      if (seen->count(id)) continue;  // an earlier folder decided this id
-      auto text = files::readFile(path);
-      if (!text) continue;
-      bool hidden = false;
-      auto entry = parse(*text, &hidden);
-      if (!entry && !hidden) continue;
-      seen->insert(id);
-      if (hidden) continue;
-      entry->id = id;
-      entry->path = path;
-      out->push_back(std::move(*entry));
-    } else if (depth < 2 && files::isDirectory(path)) {
-      // Entries in sub-folders have the folder in their id: "kde/app.desktop" is "kde-app".
-      scanFolder(path, prefix + name + "-", depth + 1, seen, out);
-    }
-  }
-}
-
 void DesktopEntryIndex::refreshLocked() {
   std::map<std::string, double> times;
   bool recent = false;
@@ -202,9 +100,19 @@ void DesktopEntryIndex::refreshLocked() {
   }
   if (scanned_ && times == folderTimes_ && !recent) return;
   // Folder order, so the first match of a search is the entry the user sees.
-  std::set<std::string> seen;
   entries_.clear();
-  for (const auto& folder : folders_) scanFolder(folder, "", 0, &seen, &entries_);
+  ApplicationFolders::walk(folders_, [this](const ApplicationFolders::Entry& found) {
+    // An unreadable or broken file leaves its id to a later folder's entry.
+    if (!found.file) return false;
+    bool hidden = false;
+    auto entry = usableEntry(*found.file, &hidden);
+    if (entry && !hidden) {
+      entry->id = found.id;
+      entry->path = found.path;
+      entries_.push_back(std::move(*entry));
+    }
+    return entry || hidden;
+  });
   folderTimes_ = std::move(times);
   scanned_ = true;
   scannedAt_ = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();

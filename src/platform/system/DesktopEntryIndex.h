@@ -3,23 +3,13 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace vl {
+#include "platform/system/DesktopEntryFile.h"
 
-// One application's desktop entry, as far as telling windows apart and starting programs needs it.
-struct DesktopEntry {
-  std::string id;    // "org.example.Editor" for ".../applications/org.example.Editor.desktop"
-  std::string path;  // the file
-  std::string name;
-  std::string exec;
-  std::string tryExec;
-  std::string startupWMClass;
-  bool operator==(const DesktopEntry&) const = default;
-};
+namespace vl {
 
 // The desktop entries of the application folders, to find which application a window belongs to. An
 // entry in an earlier folder hides one with the same id in a later folder (a user's own copy hides the
@@ -27,10 +17,6 @@ struct DesktopEntry {
 // of them changes. Thread-safe.
 class DesktopEntryIndex {
  public:
-  // $XDG_DATA_HOME/applications (default ~/.local/share), then each of $XDG_DATA_DIRS (default
-  // /usr/local/share:/usr/share) with "/applications".
-  static std::vector<std::string> standardApplicationFolders();
-
   explicit DesktopEntryIndex(std::vector<std::string> folders);
 
   // The entry of a window's program, judged in this order: the entry's StartupWMClass equals the
@@ -41,15 +27,14 @@ class DesktopEntryIndex {
   std::vector<DesktopEntry> entries();
 
   // The [Desktop Entry] group of an entry file; nullopt when it has none or is not an application.
-  // `hidden` tells a deleted entry apart from a broken one.
+  // `hidden` tells a deleted entry apart from a broken one. Lenient on purpose: a window is named by
+  // whatever entry is there, even one a menu would refuse.
   static std::optional<DesktopEntry> parse(std::string_view text, bool* hidden = nullptr);
   // The arguments of an Exec line: quoting and escapes undone, field codes (%f, %U ...) dropped.
   static std::vector<std::string> argumentsOfExec(std::string_view exec);
 
  private:
   void refreshLocked();
-  void scanFolder(const std::string& folder, const std::string& prefix, int depth,
-                  std::set<std::string>* seen, std::vector<DesktopEntry>* out);
 
   std::vector<std::string> folders_;
   std::mutex mutex_;

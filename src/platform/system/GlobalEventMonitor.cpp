@@ -3,33 +3,16 @@
 #include <algorithm>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/system/InstalledBackend.h"
 
 namespace vl {
 
-namespace {
-
-std::mutex& installMutex() {
-  static std::mutex m;
-  return m;
-}
-
-std::shared_ptr<GlobalEventMonitor>& installed() {
-  static std::shared_ptr<GlobalEventMonitor> backend;
-  return backend;
-}
-
-}  // namespace
-
 std::shared_ptr<GlobalEventMonitor> GlobalEventMonitor::shared() {
-  std::lock_guard lock(installMutex());
-  auto& backend = installed();
-  if (!backend) backend = std::make_shared<HeadlessGlobalEventMonitor>();
-  return backend;
+  return InstalledBackend<GlobalEventMonitor, HeadlessGlobalEventMonitor>::get();
 }
 
 void GlobalEventMonitor::install(std::shared_ptr<GlobalEventMonitor> backend) {
-  std::lock_guard lock(installMutex());
-  installed() = backend ? std::move(backend) : std::make_shared<HeadlessGlobalEventMonitor>();
+  InstalledBackend<GlobalEventMonitor, HeadlessGlobalEventMonitor>::install(std::move(backend));
 }
 
 std::shared_ptr<GlobalEventMonitor::Monitor> GlobalEventMonitor::addGlobalMonitorForEvents(ui::EventMask mask,

@@ -3,34 +3,17 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/HeadlessHotKeyCenter.h"
+#include "platform/system/InstalledBackend.h"
 #include "platform/ui/Event.h"
 
 namespace vl {
 
-namespace {
-
-std::mutex& installMutex() {
-  static std::mutex m;
-  return m;
-}
-
-std::shared_ptr<HotKeyCenter>& installed() {
-  static std::shared_ptr<HotKeyCenter> backend;
-  return backend;
-}
-
-}  // namespace
-
 std::shared_ptr<HotKeyCenter> HotKeyCenter::shared() {
-  std::lock_guard lock(installMutex());
-  auto& backend = installed();
-  if (!backend) backend = std::make_shared<HeadlessHotKeyCenter>();
-  return backend;
+  return InstalledBackend<HotKeyCenter, HeadlessHotKeyCenter>::get();
 }
 
 void HotKeyCenter::install(std::shared_ptr<HotKeyCenter> backend) {
-  std::lock_guard lock(installMutex());
-  installed() = backend ? std::move(backend) : std::make_shared<HeadlessHotKeyCenter>();
+  InstalledBackend<HotKeyCenter, HeadlessHotKeyCenter>::install(std::move(backend));
 }
 
 std::uint64_t HotKeyCenter::flagsFromCarbonModifiers(std::uint32_t carbonModifiers) {

@@ -1,37 +1,18 @@
 #include "platform/system/HttpFetcher.h"
 
-#include <mutex>
-
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Url.h"
 #include "platform/system/CurlHttpFetcher.h"
+#include "platform/system/InstalledBackend.h"
 
 namespace vl {
 
-namespace {
-
-std::mutex& installMutex() {
-  static std::mutex m;
-  return m;
-}
-
-std::shared_ptr<HttpFetcher>& installed() {
-  static std::shared_ptr<HttpFetcher> fetcher;
-  return fetcher;
-}
-
-}  // namespace
-
 std::shared_ptr<HttpFetcher> HttpFetcher::shared() {
-  std::lock_guard lock(installMutex());
-  auto& fetcher = installed();
-  if (!fetcher) fetcher = std::make_shared<CurlHttpFetcher>();
-  return fetcher;
+  return InstalledBackend<HttpFetcher, CurlHttpFetcher>::get();
 }
 
 void HttpFetcher::install(std::shared_ptr<HttpFetcher> fetcher) {
-  std::lock_guard lock(installMutex());
-  installed() = fetcher ? std::move(fetcher) : std::make_shared<CurlHttpFetcher>();
+  InstalledBackend<HttpFetcher, CurlHttpFetcher>::install(std::move(fetcher));
 }
 
 void HttpFetcher::getAsync(const std::string& url, const HttpFetchOptions& options, Completion done) {

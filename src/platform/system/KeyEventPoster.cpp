@@ -1,36 +1,17 @@
 #include "platform/system/KeyEventPoster.h"
 
-#include <mutex>
-
 #include "platform/system/HeadlessKeyEventPoster.h"
+#include "platform/system/InstalledBackend.h"
 #include "platform/ui/Event.h"
 
 namespace vl {
 
-namespace {
-
-std::mutex& installMutex() {
-  static std::mutex m;
-  return m;
-}
-
-std::shared_ptr<KeyEventPoster>& installed() {
-  static std::shared_ptr<KeyEventPoster> backend;
-  return backend;
-}
-
-}  // namespace
-
 std::shared_ptr<KeyEventPoster> KeyEventPoster::shared() {
-  std::lock_guard lock(installMutex());
-  auto& backend = installed();
-  if (!backend) backend = std::make_shared<HeadlessKeyEventPoster>();
-  return backend;
+  return InstalledBackend<KeyEventPoster, HeadlessKeyEventPoster>::get();
 }
 
 void KeyEventPoster::install(std::shared_ptr<KeyEventPoster> backend) {
-  std::lock_guard lock(installMutex());
-  installed() = backend ? std::move(backend) : std::make_shared<HeadlessKeyEventPoster>();
+  InstalledBackend<KeyEventPoster, HeadlessKeyEventPoster>::install(std::move(backend));
 }
 
 bool KeyEventPoster::postPasteChord() {

@@ -1,10 +1,10 @@
 #include "platform/system/Pasteboard.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "platform/foundation/Text.h"
 #include "platform/system/HeadlessPasteboard.h"
+#include "platform/system/InstalledBackend.h"
 
 namespace vl {
 
@@ -39,30 +39,12 @@ std::vector<std::string> PasteboardItem::types() const {
   return out;
 }
 
-namespace {
-
-std::mutex& installMutex() {
-  static std::mutex m;
-  return m;
-}
-
-std::shared_ptr<Pasteboard>& installed() {
-  static std::shared_ptr<Pasteboard> backend;
-  return backend;
-}
-
-}  // namespace
-
 std::shared_ptr<Pasteboard> Pasteboard::general() {
-  std::lock_guard lock(installMutex());
-  auto& backend = installed();
-  if (!backend) backend = std::make_shared<HeadlessPasteboard>();
-  return backend;
+  return InstalledBackend<Pasteboard, HeadlessPasteboard>::get();
 }
 
 void Pasteboard::install(std::shared_ptr<Pasteboard> backend) {
-  std::lock_guard lock(installMutex());
-  installed() = backend ? std::move(backend) : std::make_shared<HeadlessPasteboard>();
+  InstalledBackend<Pasteboard, HeadlessPasteboard>::install(std::move(backend));
 }
 
 std::vector<std::string> Pasteboard::types() const {

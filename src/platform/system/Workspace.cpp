@@ -1,11 +1,11 @@
 #include "platform/system/Workspace.h"
 
 #include <fstream>
-#include <mutex>
 
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Text.h"
 #include "platform/system/HeadlessWorkspace.h"
+#include "platform/system/InstalledBackend.h"
 #include "platform/system/UniformType.h"
 
 namespace vl {
@@ -25,16 +25,6 @@ RunningApplication RunningApplication::fromDesktopEntry(std::string_view entryPa
 }
 
 namespace {
-
-std::mutex& installMutex() {
-  static std::mutex m;
-  return m;
-}
-
-std::shared_ptr<Workspace>& installed() {
-  static std::shared_ptr<Workspace> backend;
-  return backend;
-}
 
 struct Signature {
   std::string_view magic;
@@ -57,15 +47,11 @@ const Signature kSignatures[] = {
 }  // namespace
 
 std::shared_ptr<Workspace> Workspace::shared() {
-  std::lock_guard lock(installMutex());
-  auto& backend = installed();
-  if (!backend) backend = std::make_shared<HeadlessWorkspace>();
-  return backend;
+  return InstalledBackend<Workspace, HeadlessWorkspace>::get();
 }
 
 void Workspace::install(std::shared_ptr<Workspace> backend) {
-  std::lock_guard lock(installMutex());
-  installed() = backend ? std::move(backend) : std::make_shared<HeadlessWorkspace>();
+  InstalledBackend<Workspace, HeadlessWorkspace>::install(std::move(backend));
 }
 
 std::optional<std::string> Workspace::typeOfFile(const std::string& path) const {

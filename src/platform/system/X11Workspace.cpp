@@ -11,6 +11,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
+#include "platform/system/ApplicationFolders.h"
 
 extern char** environ;
 
@@ -48,8 +49,8 @@ bool spawnDetached(const std::vector<std::string>& arguments) {
 std::shared_ptr<X11Workspace> X11Workspace::create(const std::string& displayName, Options options) {
   auto display = x11::X11Display::open(displayName);
   if (!display) return nullptr;
-  auto folders = options.applicationFolders.empty() ? DesktopEntryIndex::standardApplicationFolders()
-                                                    : options.applicationFolders;
+  auto folders =
+      options.applicationFolders.empty() ? ApplicationFolders::standard() : options.applicationFolders;
   return std::shared_ptr<X11Workspace>(new X11Workspace(std::move(display), std::move(folders)));
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/dispatch/Dispatch.h"
-#include "platform/foundation/Log.h"
+#include "support/TestSupport.h"
 
 namespace vl::dispatch {
 namespace {
@@ -155,28 +155,20 @@ TEST_F(QueueTest, GroupWaitTimesOutWhileAMemberIsOutstanding) {
 }
 
 TEST_F(QueueTest, UnbalancedLeaveIsLoggedAndIgnored) {
-  static std::vector<std::string> lines;
-  lines.clear();
-  LogSink previous = setLogSink([](const std::string& line) { lines.push_back(line); });
+  vltest::LogCapture log;
   Group group;
   group.leave();
   group.enter();
   EXPECT_FALSE(group.wait(0));
   group.leave();
   EXPECT_TRUE(group.wait(0));
-  setLogSink(previous);
+  const auto lines = log.take();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("without a matching enter"), std::string::npos);
 }
 
 TEST_F(QueueTest, AThrowingBlockIsLoggedAndTheQueueCarriesOn) {
-  static std::mutex linesMutex;
-  static std::vector<std::string> lines;
-  lines.clear();
-  LogSink previous = setLogSink([](const std::string& line) {
-    std::lock_guard<std::mutex> lock(linesMutex);
-    lines.push_back(line);
-  });
+  vltest::LogCapture log;
   auto queue = Queue::serial("test.serial.throw");
   Group group;
   group.async(queue, [] { throw std::runtime_error("boom"); });
@@ -184,9 +176,8 @@ TEST_F(QueueTest, AThrowingBlockIsLoggedAndTheQueueCarriesOn) {
   queue->async([&] { after = true; });
   EXPECT_TRUE(group.wait(5000));  // the group still drains
   queue->sync([] {});
-  setLogSink(previous);
   EXPECT_TRUE(after);
-  std::lock_guard<std::mutex> lock(linesMutex);
+  const auto lines = log.take();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("test.serial.throw"), std::string::npos);
   EXPECT_NE(lines[0].find("boom"), std::string::npos);

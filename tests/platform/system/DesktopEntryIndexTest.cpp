@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include "platform/foundation/Files.h"
 #include "platform/system/DesktopEntryIndex.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 namespace {
@@ -46,8 +46,8 @@ TEST(DesktopEntryIndexTest, ParseReadsOnlyTheDesktopEntryGroupOfApplications) {
 }
 
 TEST(DesktopEntryIndexTest, EarlierFoldersHideLaterOnesAndHiddenEntriesHideTheId) {
-  char tmpl[] = "/tmp/vl-entries-XXXXXX";
-  const std::string root = mkdtemp(tmpl);
+  vltest::TempDir dir("vl-entries");
+  const std::string& root = dir.path();
   const std::string user = root + "/user", system = root + "/system";
   files::createDirectories(user + "/kde");
   files::createDirectories(system);
@@ -73,7 +73,6 @@ TEST(DesktopEntryIndexTest, EarlierFoldersHideLaterOnesAndHiddenEntriesHideTheId
   auto late = index.find("", "Late", "");
   ASSERT_TRUE(late);
   EXPECT_EQ(late->id, "late");
-  files::removeRecursive(root);
 }
 
 }  // namespace

@@ -7,12 +7,12 @@
 
 #include <unistd.h>
 
-#include "X11TestSupport.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/system/X11GlobalEventMonitor.h"
 #include "platform/system/X11HotKeyCenter.h"
 #include "platform/system/X11KeyPoster.h"
 #include "platform/ui/Event.h"
+#include "support/X11TestSupport.h"
 
 namespace vl {
 namespace {

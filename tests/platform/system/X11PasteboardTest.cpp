@@ -7,10 +7,10 @@
 
 #include <chrono>
 
-#include "X11TestSupport.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/X11Display.h"
 #include "platform/system/X11Pasteboard.h"
+#include "support/X11TestSupport.h"
 
 namespace vl {
 namespace {

@@ -5,7 +5,6 @@
 
 #include <unistd.h>
 
-#include "X11TestSupport.h"
 #include "platform/foundation/Files.h"
 #include "platform/system/DesktopBackends.h"
 #include "platform/system/GlobalEventMonitor.h"
@@ -17,6 +16,7 @@
 #include "platform/system/X11KeyPoster.h"
 #include "platform/system/X11Pasteboard.h"
 #include "platform/system/X11Workspace.h"
+#include "support/X11TestSupport.h"
 
 namespace vl {
 namespace {

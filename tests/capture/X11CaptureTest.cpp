@@ -1,0 +1,235 @@
+// clang-format off
+// gtest before any X11 header: Xlib's macros (None, Bool, Status) would break its headers.
+#include <gtest/gtest.h>
+// clang-format on
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "CaptureTestSupport.h"
+#include "platform/foundation/Url.h"
+#include "platform/system/X11Pasteboard.h"
+#include "support/X11TestSupport.h"
+
+// The capture road against a real X server: other programs are xclip and hand-made selection owners,
+// the pasteboard is the X11 backend, and every copy must end up (or not) in the record store.
+namespace vl::testing {
+namespace {
+
+using x11test::FakeOwner;
+using x11test::XvfbServer;
+
+// A real 1 x 1 image.
+const std::string kTinyPng(
+    "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\x1f\x15\xc4\x89\0\0\0\rIDATx\x9c"
+    "c\xf8\xcf\xc0\xf0\x1f\0\x05\0\x01\xff\x89\x99=\x1d\0\0\0\0IEND\xae\x42`\x82",
+    70);
+
+int msSince(std::chrono::steady_clock::time_point start) {
+  return static_cast<int>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+          .count());
+}
+
+class X11CaptureTest : public CaptureFixture {
+ public:
+  // Short, so the owners that never answer cost little time.
+  static constexpr int kAnswerTimeoutMs = 400;
+
+  static void TearDownTestSuite() { XvfbServer::shared().stop(); }
+
+  void SetUp() override {
+    CaptureFixture::SetUp();
+    if (HasFatalFailure()) return;
+    display_ = XvfbServer::shared().displayName();
+    if (display_.empty()) GTEST_SKIP() << XvfbServer::shared().skipReason();
+    X11Pasteboard::Options options;
+    options.limits.answerTimeoutMs = kAnswerTimeoutMs;
+    x11_ = X11Pasteboard::create(display_, options);
+    ASSERT_NE(x11_, nullptr);
+    Pasteboard::install(x11_);
+  }
+
+  void TearDown() override {
+    CaptureFixture::TearDown();
+    x11_.reset();
+  }
+
+  // Capture as the program runs it, polling the X11 pasteboard.
+  void startX11() {
+    poll_ = std::make_unique<PasteboardPolling>(x11_);
+    listener_ = std::make_unique<ClipboardListener>(*merging_, *monitor_);
+  }
+
+  // The X server tells the pasteboard's event thread of a new owner in its own time, so this waits in
+  // real time for the change count to move past `before`; then one poll interval hands the copy to
+  // capture, and advance() returns once the capture queue has dealt with it.
+  bool captureNextCopy(long long before) {
+    if (!x11test::waitUntil([&] { return x11_->changeCount() > before; }, 5000)) return false;
+    wait(PasteboardPolling::kIntervalMs);
+    return true;
+  }
+
+  // Another program copies `data` offered as `target`; true once capture has handled the copy.
+  bool xclipCopy(const std::string& target, const std::string& data) {
+    const long long before = x11_->changeCount();
+    return x11test::xclipSet(display_, target, data) && captureNextCopy(before);
+  }
+
+  std::string display_;
+  std::shared_ptr<X11Pasteboard> x11_;
+};
+
+TEST_F(X11CaptureTest, TextCopiedInAnotherProgramBecomesARecord) {
+  struct Case {
+    std::string target;
+    std::string copied;
+    std::string stored;
+  };
+  const std::vector<Case> cases = {
+      {"UTF8_STRING", "héllo wörld – ✓", "héllo wörld – ✓"},
+      // Leading blank lines are trimmed as for any copy; the line break inside stays.
+      {"text/plain;charset=utf-8", "\n  two\nlines", "two\nlines"},
+      // Old programs offer Latin-1 only.
+      {"STRING", "caf\xe9 cr\xe8me", "café crème"},
+      {"UTF8_STRING", "日本語のテキスト", "日本語のテキスト"},
+  };
+  startX11();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.target + ": " + c.stored);
+    const std::size_t before = records().size();
+    ASSERT_TRUE(xclipCopy(c.target, c.copied));
+    ASSERT_EQ(records().size(), before + 1);
+    EXPECT_EQ(texts().back(), c.stored);
+    EXPECT_EQ(jsonOf(records().back()), Json::object());
+  }
+  // A copy of a text already kept renews its record.
+  ASSERT_TRUE(xclipCopy("UTF8_STRING", "héllo wörld – ✓"));
+  EXPECT_EQ(records().size(), cases.size());
+}
+
+TEST_F(X11CaptureTest, AnImageCopiedAsPngBecomesAScreenshotRecordWithItsFile) {
+  startX11();
+  ASSERT_TRUE(xclipCopy("image/png", kTinyPng));
+  ASSERT_EQ(records().size(), 1u);
+  const Json json = jsonOf(records()[0]);
+  const std::string path = jsonString(json, "screenshot");
+  ASSERT_FALSE(path.empty()) << dumpJson(json);
+  EXPECT_EQ(jsonString(json, "web_image"), path);
+  EXPECT_EQ(jsonString(json, "custom_view"), "FileView");
+  EXPECT_EQ(path.rfind(webFolder() + "/", 0), 0u) << path;
+  EXPECT_EQ(files::lastPathComponent(path), records()[0]->context());
+  EXPECT_EQ(files::readFile(path), kTinyPng);
+}
+
+TEST_F(X11CaptureTest, AFileListCopiedByAFileManagerBecomesAFileRecord) {
+  const std::string path = makeFile("Documents/Quarter Report.txt", "figures");
+  const std::string url = "file://" + percentEncode(path, PercentSet::Path);
+  ASSERT_NE(url.find("Quarter%20Report.txt"), std::string::npos);
+  startX11();
+  ASSERT_TRUE(xclipCopy("text/uri-list", "# copied by a file manager\r\n" + url + "\r\n"));
+  ASSERT_EQ(records().size(), 1u);
+  EXPECT_EQ(records()[0]->context(), "Quarter Report.txt");
+  const Json json = jsonOf(records()[0]);
+  EXPECT_EQ(percentDecode(jsonString(json, "file")), path) << dumpJson(json);
+  EXPECT_EQ(jsonString(json, "custom_view"), "FileView");
+}
+
+TEST_F(X11CaptureTest, WhatTheProgramWritesIsPastedElsewhereAndCreatesNoRecord) {
+  startX11();
+  ASSERT_TRUE(xclipCopy("UTF8_STRING", "from another program"));
+  const auto chosen =
+      engine().append("bold words ✓", std::nullopt, Json{{"html", "<p><b>bold words</b> ✓</p>"}}, kClip);
+  ASSERT_NE(chosen, nullptr);
+  const std::vector<std::string> stored = texts();
+
+  // The paste road: the chosen record goes on the pasteboard as text and HTML, and the poll is told.
+  listener_->setPasteChunk(chosen);
+  PasteboardItem item(kPasteboardTypeString, "bold words ✓");
+  item.setString(kPasteboardTypeHTML, "<p><b>bold words</b> ✓</p>");
+  Pasteboard::general()->clearContents();
+  ASSERT_TRUE(Pasteboard::general()->writeObjects({item}));
+  poll_->commit();
+  const long long written = x11_->changeCount();
+
+  EXPECT_EQ(x11test::xclipGet(display_), std::optional<std::string>("bold words ✓"));
+  EXPECT_EQ(x11test::xclipGet(display_, "text/html"),
+            std::optional<std::string>("<p><b>bold words</b> ✓</p>"));
+  EXPECT_EQ(x11test::xclipGet(display_, "UTF8_STRING"), std::optional<std::string>("bold words ✓"));
+  wait(1000);
+  EXPECT_EQ(x11_->changeCount(), written);
+  EXPECT_EQ(texts(), stored);
+
+  // Several records announced beforehand: the one change of the write is skipped, nothing more.
+  listener_->setMultiplePaste(true);
+  Pasteboard::general()->clearContents();
+  ASSERT_TRUE(
+      Pasteboard::general()->writeObjects({PasteboardItem(kPasteboardTypeString, "first\nsecond\nthird")}));
+  EXPECT_EQ(x11test::xclipGet(display_), std::optional<std::string>("first\nsecond\nthird"));
+  wait(1000);
+  EXPECT_FALSE(listener_->multiplePaste());
+  EXPECT_EQ(texts(), stored);
+
+  // Once another program copies, capture reads that program again, not what the program wrote.
+  ASSERT_TRUE(xclipCopy("UTF8_STRING", "copied after the paste"));
+  EXPECT_FALSE(x11_->ownsClipboard());
+  EXPECT_EQ(texts().back(), "copied after the paste");
+  EXPECT_EQ(texts().size(), stored.size() + 1);
+}
+
+TEST_F(X11CaptureTest, AnOwnerThatStallsOrAnswersGarbageCostsOneTimeLimitAndCaptureGoesOn) {
+  struct Case {
+    std::string what;
+    FakeOwner::Responder respond;
+    std::string logged;  // the start of the line that tells why nothing was kept
+  };
+  using Answer = std::optional<std::pair<std::string, std::string>>;
+  const std::vector<Case> cases = {
+      {"never answers", [](const std::string&) -> Answer { return std::nullopt; },
+       "X11 clipboard: the owner did not answer within"},
+      {"offers text, then falls silent",
+       [](const std::string& target) -> Answer {
+         if (target == "TARGETS") return std::make_pair("ATOM", "TARGETS\nUTF8_STRING");
+         return std::nullopt;
+       },
+       "X11 clipboard: no answer for UTF8_STRING in time"},
+      {"answers with text that is not text and an image that is not an image",
+       [](const std::string& target) -> Answer {
+         if (target == "TARGETS") return std::make_pair("ATOM", "TARGETS\nUTF8_STRING\nimage/png");
+         if (target == "image/png") return std::make_pair("image/png", "GIF89a");
+         return std::make_pair("UTF8_STRING", "\xc3\x28\xa0\xa1");
+       },
+       "X11 clipboard: UTF8_STRING is not UTF-8 text, left out"},
+  };
+  startX11();
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.what);
+    const std::size_t before = records().size();
+    LogCapture::clear();
+    {
+      const long long count = x11_->changeCount();
+      FakeOwner owner(display_, c.respond);
+      ASSERT_TRUE(x11test::waitUntil([&] { return x11_->changeCount() > count; }, 5000));
+      const auto start = std::chrono::steady_clock::now();
+      wait(PasteboardPolling::kIntervalMs);
+      // One answer's time limit, and some room for a loaded machine; never the owner's whims.
+      EXPECT_LT(msSince(start), kAnswerTimeoutMs + 1500);
+      EXPECT_EQ(records().size(), before);
+      EXPECT_TRUE(LogCapture::containsPrefix(c.logged));
+
+      // The next copy, made while the broken owner still runs, is captured as usual.
+      const std::string next = "copied after a broken owner " + std::to_string(i);
+      ASSERT_TRUE(xclipCopy("UTF8_STRING", next));
+      ASSERT_EQ(records().size(), before + 1);
+      EXPECT_EQ(texts().back(), next);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vl::testing
