@@ -2,27 +2,37 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <memory>
 #include <thread>
 
-#include "core/VLConfig.h"
+#include "VLEngine/Vellisto_BigDoc.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/DistributedNotificationCenter.h"
 #include "platform/foundation/Log.h"
+#include "platform/system/DesktopBackends.h"
+#include "platform/ui/Application.h"
+#include "startup/AppDelegate.h"
 
 namespace {
 
 // SIGINT and SIGTERM are blocked in every thread and taken by one thread with sigwait, so the stop
-// request runs as ordinary code instead of inside a signal handler.
-void watchForQuitSignals() {
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
+// request runs as ordinary code instead of inside a signal handler. The first signal terminates the
+// application on the main thread (the installed-application dictionary is saved on the way); a second
+// one stops the run loop directly, for a main thread that is stuck.
+void watchForQuitSignals(const sigset_t& signals) {
   std::thread([signals] {
-    int received = 0;
-    while (sigwait(&signals, &received) != 0) {
+    int count = 0;
+    for (;;) {
+      int received = 0;
+      if (sigwait(&signals, &received) != 0) continue;
+      vl::logf("vellisto: received signal %d, stopping", received);
+      if (++count == 1) {
+        vl::dispatch::Queue::main()->async([] { vl::ui::Application::shared().terminate(); });
+      } else {
+        vl::dispatch::MainLoop::stop();
+      }
     }
-    vl::logf("vellisto: received signal %d, stopping", received);
-    vl::dispatch::MainLoop::stop();
   }).detach();
 }
 
@@ -37,11 +47,25 @@ int main() {
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   vl::dispatch::MainLoop::adoptCurrentThread();
-  vl::VLConfig::shared();
-  watchForQuitSignals();
-
+  watchForQuitSignals(signals);
   vl::logf("vellisto: started (pid %d)", static_cast<int>(::getpid()));
+
+  // The pasteboard poll reads the general pasteboard from its first fire, so the desktop's backends are
+  // in place before class initialisation creates it.
+  if (!vl::installDesktopBackends()) vl::log("vellisto: headless; no system clipboard is watched");
+
+  // The first use of the delegate's class runs class initialisation, before the application has a
+  // delegate.
+  auto delegate = std::make_shared<vl::AppDelegate>();
+  delegate->attach();
+  vl::ui::Application::shared().finishLaunching();
+
   vl::dispatch::MainLoop::run();
+
+  // Records appended just before the stop are still on their way to disk.
+  vl::Vellisto_BigDoc::waitForPendingWrites();
+  // Our notification socket goes with us instead of waiting for a peer to find it dead.
+  vl::DistributedNotificationCenter::defaultCenter().stop();
   vl::log("vellisto: stopped");
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Window.h"
@@ -88,9 +89,31 @@ void Application::post(const char* name) {
   NotificationCenter::defaultCenter().post(name, static_cast<const Application*>(this));
 }
 
+void Application::finishLaunching() {
+  if (launched_) return;
+  launched_ = true;
+  if (auto d = delegate()) d->applicationWillFinishLaunching();
+  if (auto d = delegate()) d->applicationDidFinishLaunching();
+  post(kApplicationDidFinishLaunchingNotification);
+  if (!active_ || hidden_) return;
+  // The launch activation: the application was active from the start, so nobody heard it become so.
+  if (auto d = delegate()) d->applicationWillBecomeActive();
+  if (auto d = delegate()) d->applicationDidBecomeActive();
+  post(kApplicationDidBecomeActiveNotification);
+}
+
+void Application::terminate() {
+  if (terminating_) return;
+  terminating_ = true;
+  if (auto d = delegate()) d->applicationWillTerminate();
+  post(kApplicationWillTerminateNotification);
+  dispatch::MainLoop::stop();
+}
+
 void Application::activate() {
   if (hidden_) unhide();
   if (active_) return;
+  if (auto d = delegate()) d->applicationWillBecomeActive();
   active_ = true;
   for (Window* w : std::vector<Window*>(hiddenByDeactivate_)) {
     if (contains(windows_, w)) w->orderFront();
@@ -102,6 +125,7 @@ void Application::activate() {
 
 void Application::deactivate() {
   if (!active_) return;
+  if (auto d = delegate()) d->applicationWillResignActive();
   active_ = false;
   for (Window* w : std::vector<Window*>(order_)) {
     if (w->hidesOnDeactivate()) {

@@ -21,15 +21,23 @@ inline constexpr const char* kApplicationDidResignActiveNotification =
     "NSApplicationDidResignActiveNotification";
 inline constexpr const char* kApplicationDidHideNotification = "NSApplicationDidHideNotification";
 inline constexpr const char* kApplicationDidUnhideNotification = "NSApplicationDidUnhideNotification";
+inline constexpr const char* kApplicationDidFinishLaunchingNotification =
+    "NSApplicationDidFinishLaunchingNotification";
+inline constexpr const char* kApplicationWillTerminateNotification = "NSApplicationWillTerminateNotification";
 
-// Told of activation and hiding; every method is optional. Held weakly.
+// Told of launching, activation, hiding and termination; every method is optional. Held weakly.
 class ApplicationDelegate {
  public:
   virtual ~ApplicationDelegate() = default;
+  virtual void applicationWillFinishLaunching() {}
+  virtual void applicationDidFinishLaunching() {}
+  virtual void applicationWillBecomeActive() {}
   virtual void applicationDidBecomeActive() {}
+  virtual void applicationWillResignActive() {}
   virtual void applicationDidResignActive() {}
   virtual void applicationDidHide() {}
   virtual void applicationDidUnhide() {}
+  virtual void applicationWillTerminate() {}
 };
 
 // A local event monitor; keep it to remove the monitor later.
@@ -59,6 +67,14 @@ class Application : public Responder {
   Window* keyWindow() const { return keyWindow_; }
   Window* mainWindow() const { return mainWindow_; }
   Window* windowWithNumber(int number) const;
+
+  // Once, when the run loop is about to start: the delegate hears will/did finish launching and then,
+  // since the application starts active, will/did become active. Later calls do nothing.
+  void finishLaunching();
+  bool isLaunched() const { return launched_; }
+  // The delegate hears will terminate, then the main run loop is asked to stop. Later calls do nothing.
+  void terminate();
+  bool isTerminating() const { return terminating_; }
 
   bool isActive() const { return active_; }
   // Unhides the application first when it is hidden.
@@ -112,6 +128,8 @@ class Application : public Responder {
   Window* mainWindow_ = nullptr;
   bool active_ = true;
   bool hidden_ = false;
+  bool launched_ = false;
+  bool terminating_ = false;
   std::vector<std::shared_ptr<EventMonitor>> monitors_;
   std::vector<Event> current_;
   Point mouseLocation_;

@@ -1,0 +1,228 @@
+#include "startup/AppDelegate.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "VLEngine/SearchHistory.h"
+#include "VLEngine/VLEngine.h"
+#include "capture/CaptureHooks.h"
+#include "capture/ClipboardListener.h"
+#include "capture/PasteboardPolling.h"
+#include "core/AppInstalledManager.h"
+#include "core/VLAppNotifcationCenter.h"
+#include "core/VLConfig.h"
+#include "core/VLFileManager.h"
+#include "core/VLNotificationCenter.h"
+#include "pins/PinManager.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/DistributedNotificationCenter.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/system/CrashAnalyticsService.h"
+#include "platform/system/Workspace.h"
+#include "startup/DataFolders.h"
+#include "startup/EngineAppRecordStore.h"
+#include "theme/VLThemeManager.h"
+
+namespace vl {
+
+namespace {
+
+struct ClassState {
+  std::mutex mutex;
+  bool initialized = false;
+  StartupHooks hooks;
+};
+
+ClassState& classState() {
+  static ClassState* state = new ClassState();  // read by callbacks until exit
+  return *state;
+}
+
+// Runs an installed step; a step nobody installed is skipped.
+template <typename F, typename... Args>
+void runStep(const F& step, Args&&... args) {
+  if (step) step(std::forward<Args>(args)...);
+}
+
+}  // namespace
+
+// ---- class initialisation ----
+
+void AppDelegate::setHooks(StartupHooks hooks) {
+  std::lock_guard<std::mutex> lock(classState().mutex);
+  classState().hooks = std::move(hooks);
+}
+
+const StartupHooks& AppDelegate::hooks() { return classState().hooks; }
+
+bool AppDelegate::isInitialized() {
+  std::lock_guard<std::mutex> lock(classState().mutex);
+  return classState().initialized;
+}
+
+void AppDelegate::resetForTesting() {
+  std::lock_guard<std::mutex> lock(classState().mutex);
+  classState().initialized = false;
+}
+
+void AppDelegate::initialize() {
+  {
+    std::lock_guard<std::mutex> lock(classState().mutex);
+    if (classState().initialized) return;
+    classState().initialized = true;
+  }
+  // 1-2. Settings first (every missing default is written), then the exchange with the preferences
+  // program, which reads them.
+  VLConfig::shared();
+  VLAppNotifcationCenter::shared();
+
+  // 3. The record store's delegate stays empty: no application delegate exists yet at this point.
+
+  // 4. The store's folders and the pin folder, all under the home folder.
+  const std::string home = files::homeDirectory();
+  DataFolders::prepare(home);
+  VLEngine& engine = VLEngine::shared();
+  engine.setFolders(home);
+  engine.installServices();
+
+  // 5-6. The history and the pin tabs, with the clipboard tab in front.
+  engine.load();
+  PinManager::shared().load();
+  PinManager::shared().activeTabOfId(kClipboardTabId);
+
+  // 7. Keyboard listener, pasteboard poll, installed-application index, in this order.
+  runStep(hooks().createKeyboardListener);
+  PasteboardPolling::shared();
+  AppInstalledManager& apps = AppInstalledManager::shared();
+  apps.setRecordStore(std::make_shared<EngineAppRecordStore>());
+  apps.setInstalledBrowsersHandler([](const Json& dict) {
+    std::size_t installed = 0;
+    for (const auto& flag : dict) installed += flag.is_boolean() && flag.get<bool>() ? 1 : 0;
+    logf("installed applications: %zu indexed", installed);
+    saveInstalledBrowsers(dict);
+  });
+  logf("start-up: %lld docs loaded from %s", static_cast<long long>(engine.docCount()),
+       engine.storePath().c_str());
+}
+
+std::shared_ptr<AppDelegate> AppDelegate::mySelf() {
+  return std::dynamic_pointer_cast<AppDelegate>(ui::Application::shared().delegate());
+}
+
+AppDelegate::AppDelegate() { initialize(); }
+
+AppDelegate::~AppDelegate() {
+  if (themeObserver_ != 0) DistributedNotificationCenter::defaultCenter().removeObserver(themeObserver_);
+}
+
+void AppDelegate::attach(ui::Application& application) {
+  application_ = &application;
+  application.setDelegate(shared_from_this());
+}
+
+// ---- end of launching ----
+
+void AppDelegate::applicationDidFinishLaunching() {
+  produceStatusItem();
+  createAudioPathIfNeeded();
+  createForeverPathIfNeeded();
+  // The Touch Bar customisation item has no counterpart here; its setting (key 101) is only kept.
+  observeInterfaceTheme();
+  createClipboardListener();
+  registerWindows();
+  registerPopover();
+  registerPanels();
+  registerSlides();
+  createNetworkConfiguration();
+  startCrashAnalytics();
+  log("start-up: launching finished");
+}
+
+void AppDelegate::produceStatusItem() {
+  if (hooks().produceStatusItem) statusItem_ = hooks().produceStatusItem();
+}
+
+void AppDelegate::observeInterfaceTheme() {
+  if (themeObserver_ != 0) return;
+  std::weak_ptr<AppDelegate> weak = weak_from_this();
+  themeObserver_ = DistributedNotificationCenter::defaultCenter().addObserver(
+      kInterfaceThemeChanged, "", [weak](const DistributedNotification&) {
+        if (auto self = weak.lock()) self->appleInterfaceThemeChanged();
+      });
+}
+
+void AppDelegate::createClipboardListener() { ClipboardListener::shared(); }
+
+void AppDelegate::registerWindows() { runStep(hooks().registerWindows); }
+void AppDelegate::registerPopover() { runStep(hooks().registerPopover); }
+void AppDelegate::registerPanels() { runStep(hooks().registerPanels); }
+void AppDelegate::registerSlides() { runStep(hooks().registerSlides); }
+void AppDelegate::createNetworkConfiguration() { runStep(hooks().createNetworkConfiguration); }
+
+void AppDelegate::startCrashAnalytics() {
+  const std::string logFolder = VLEngine::shared().logPath();
+  const std::string recordFile =
+      logFolder.empty() ? std::string() : files::joinPath(logFolder, "analytics.log");
+  CrashAnalyticsService::shared().start(
+      kCrashAnalyticsSecret, CrashAnalyticsService::Analytics | CrashAnalyticsService::Crashes, recordFile);
+}
+
+// ---- activation, resignation, hiding ----
+
+void AppDelegate::applicationWillBecomeActive() {
+  VLThemeManager& themes = VLThemeManager::shared();
+  themes.setAppearanceMode(VLThemeManager::getAppearance());
+  NotificationCenter::defaultCenter().post(VLThemeManager::kThemeChangedNotification);
+}
+
+void AppDelegate::applicationDidBecomeActive() {
+  AppInstalledManager::shared().startQuery();
+  // The usage-statistics client is never started, so there is no activity to report here.
+  VLFileManager::shared().cleanSandboxImagesIfNeeded();
+  VLAppNotifcationCenter::shared().updateHotkey();
+  runStep(hooks().enableAliasText, true);
+  needPermissions();
+}
+
+void AppDelegate::applicationWillResignActive() {
+  runStep(hooks().clearSearchInput);
+  runStep(hooks().cleanEscStack);
+  SearchHistory::shared().clean();
+  runStep(hooks().saveCreatedDataSyncNetworks);
+}
+
+void AppDelegate::applicationDidHide() {
+  // The paste that hid the application has had time to land; a later copy of the same text is the
+  // user's own again. The record window then hands over its next queued record.
+  dispatch::after(kHideSettleMs, dispatch::Queue::main(), [] {
+    ClipboardListener::shared().setPasteChunk(nullptr);
+    if (CaptureHooks::windowAppear(kRecordWindowKey))
+      VLNotificationCenter::postNotificationName(kWriteToPasteboard);
+  });
+}
+
+// ---- termination and quitting ----
+
+void AppDelegate::applicationWillTerminate() {
+  AppInstalledManager::shared().saveAppItemDict();
+  runStep(hooks().saveCreatedDataSyncNetworks);
+  runStep(hooks().sayGoodbyeIfJoined);
+}
+
+void AppDelegate::terminate() {
+  // The preferences program is its own process here; the kill notification below closes it, so
+  // finding it only tells the log why nothing else is done.
+  for (const RunningApplication& app : Workspace::shared()->runningApplications()) {
+    if (app.bundleIdentifier == kPreferencesAppId) {
+      logf("quit: the preferences program runs (pid %lld); asking it to quit", app.processIdentifier);
+      break;
+    }
+  }
+  DistributedNotificationCenter::defaultCenter().post(kKillPreferences, kMainAppIdentifier);
+  ui::Application& app = application_ ? *application_ : ui::Application::shared();
+  app.terminate();
+}
+
+}  // namespace vl

@@ -1,0 +1,221 @@
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <set>
+
+#include "VLEngine/VLEngine.h"
+#include "core/VLConfig.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/system/KeyEventPoster.h"
+#include "platform/system/LoginItem.h"
+#include "platform/ui/Event.h"
+#include "platform/ui/View.h"
+#include "platform/ui/Window.h"
+#include "startup/AppDelegate.h"
+
+namespace vl {
+
+namespace {
+
+std::atomic<bool>& accessibilityTrustedFlag() {
+  static std::atomic<bool> flag{false};
+  return flag;
+}
+
+std::mutex& programFolderMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::string& programFolderOverride() {
+  static std::string folder;
+  return folder;
+}
+
+// Key codes of the paste chord's "v" and of Return.
+constexpr std::uint16_t kKeyCodeV = 9;
+constexpr std::uint16_t kKeyCodeReturn = 36;
+constexpr std::uint64_t kCommandFlag = 0x100000;
+
+void createFolderIfNothingThere(const std::string& path) {
+  // Only when nothing is there: a file of that name is the user's and stays.
+  if (path.empty() || files::exists(path)) return;
+  files::createDirectories(path);
+}
+
+}  // namespace
+
+// ---- instance services ----
+
+std::string AppDelegate::applicationDocumentsDirectory() const { return UserDefaults::directory(); }
+
+void AppDelegate::createAudioPathIfNeeded() { createFolderIfNothingThere(VLEngine::shared().audioPath()); }
+
+void AppDelegate::createForeverPathIfNeeded() {
+  createFolderIfNothingThere(VLEngine::shared().foreverPath());
+}
+
+bool AppDelegate::launchAtLogin(bool enabled) {
+  // The flag follows the entry: storing YES for an entry that could not be written would show the
+  // user a login item that never starts.
+  if (!LoginItem::setEnabled(kLauncherAppId, enabled, launcherProgramPath(), "Vellisto")) {
+    logf("login item: could not %s launch at login", enabled ? "enable" : "disable");
+    return false;
+  }
+  VLConfig::shared().setBoolValueOfKey(VLConfig::kLaunchAtLogin, enabled);
+  return true;
+}
+
+bool AppDelegate::getLoginItemStatus() const {
+  return VLConfig::shared().getBoolValueOfKey(VLConfig::kLaunchAtLogin);
+}
+
+void AppDelegate::showOnTouchBar(bool enabled) {
+  VLConfig::shared().setBoolValueOfKey(VLConfig::kTouchBarCustomization, enabled);
+}
+
+bool AppDelegate::getShowOnTouchBarStatus() const {
+  return VLConfig::shared().getBoolValueOfKey(VLConfig::kTouchBarCustomization);
+}
+
+bool AppDelegate::isSelectedIconColor(const std::string& color) const {
+  const std::string stored =
+      VLConfig::shared().getStringValueOfKey(VLConfig::kStatusIconColor).value_or("red");
+  return lowercase(color) == stored;
+}
+
+void AppDelegate::setSelectedIconColor(const std::string& color) {
+  VLConfig::shared().setStringValueOfKey(VLConfig::kStatusIconColor, lowercase(color));
+}
+
+void AppDelegate::saveHotkey(std::int64_t hotKeyId, std::int64_t modifier, std::int64_t code,
+                             bool doubleTap) {
+  VLConfig::shared().setHotkeyValueOfKey(VLConfig::kMainHotKey,
+                                         HokeyStruct{modifier, code, hotKeyId, doubleTap});
+}
+
+void AppDelegate::appleInterfaceThemeChanged() {
+  if (hooks().updateStatusIcon) hooks().updateStatusIcon();
+}
+
+// ---- class services ----
+
+VLSystemVersion AppDelegate::operatingSystemVersion() { return VLDevice::systemVersion(); }
+
+bool AppDelegate::pass() { return true; }
+
+bool AppDelegate::needPermissions() {
+  const bool trusted = KeyEventPoster::shared()->isAccessibilityTrusted();
+  accessibilityTrustedFlag().store(trusted);
+  return !trusted;
+}
+
+bool AppDelegate::accessibilityTrusted() { return accessibilityTrustedFlag().load(); }
+
+void AppDelegate::setAccessibilityTrustedForTesting(bool trusted) {
+  accessibilityTrustedFlag().store(trusted);
+}
+
+void AppDelegate::pasteText() {
+  std::shared_ptr<KeyEventPoster> poster = KeyEventPoster::shared();
+  // Each key goes down and up, so no key is left pressed whatever fails.
+  poster->postKeyEvent(kKeyCodeV, kCommandFlag, true);
+  poster->postKeyEvent(kKeyCodeV, kCommandFlag, false);
+  poster->postKeyEvent(kKeyCodeReturn, 0, true);
+  poster->postKeyEvent(kKeyCodeReturn, 0, false);
+}
+
+UserNotification AppDelegate::pasteNotification(const std::string& subtitle) {
+  char identifier[64];
+  std::snprintf(identifier, sizeof identifier, "vellisto-%f", Clock::current().now());
+  UserNotification note;
+  note.identifier = identifier;
+  note.title = "Tips";
+  note.subtitle = subtitle;
+  note.informativeText = "Press \u2318+v to paste the selection(above\U0001F446)";
+  return note;
+}
+
+ui::Color AppDelegate::backgroundColor() { return ui::Color::rgb24(0xf5f5f7); }
+ui::Color AppDelegate::highlightedSelectionColor() {
+  return ui::Color::rgba(94 / 255.0, 149 / 255.0, 240 / 255.0, 1);
+}
+ui::Color AppDelegate::vellistoRed() { return ui::Color::rgba(216 / 255.0, 30 / 255.0, 6 / 255.0, 1); }
+ui::Color AppDelegate::vellistoHighlightedRed() {
+  return ui::Color::rgba(216 / 255.0, 30 / 255.0, 6 / 255.0, 0.8);
+}
+ui::Color AppDelegate::syncBlue() { return ui::Color::rgba(0, 122 / 255.0, 225 / 255.0, 1); }
+
+ui::Window* AppDelegate::topWindow() {
+  std::vector<ui::Window*> windows = ui::Application::shared().windows();
+  return windows.empty() ? nullptr : windows.front();
+}
+
+bool AppDelegate::isResponderByTag(long tag) {
+  ui::Window* window = ui::Application::shared().mainWindow();
+  if (!window) return false;
+  for (auto* view = dynamic_cast<ui::View*>(window->firstResponder()); view; view = view->superview()) {
+    if (view->tag() == tag) return true;
+  }
+  return false;
+}
+
+const std::vector<std::pair<std::string, std::string>>& AppDelegate::knownBrowsers() {
+  // The first five are the names the browser list has always known; the rest are the desktop entry
+  // names the same browsers install under here (native packages, then their sandboxed builds).
+  static const std::vector<std::pair<std::string, std::string>> browsers = {
+      {"Safari", "Safari"},           {"Google Chrome", "Chrome"},     {"Firefox", "FireFox"},
+      {"Microsoft Edge", "Edge"},     {"Brave Browser", "Brave"},      {"google-chrome", "Chrome"},
+      {"firefox", "FireFox"},         {"firefox-esr", "FireFox"},      {"microsoft-edge", "Edge"},
+      {"brave-browser", "Brave"},     {"com.google.Chrome", "Chrome"}, {"org.mozilla.firefox", "FireFox"},
+      {"com.microsoft.Edge", "Edge"}, {"com.brave.Browser", "Brave"},
+  };
+  return browsers;
+}
+
+void AppDelegate::saveInstalledBrowsers(const Json& appItemDict) {
+  std::vector<std::string> list;
+  std::set<std::string> listed;
+  if (appItemDict.is_object()) {
+    for (auto it = appItemDict.begin(); it != appItemDict.end(); ++it) {
+      for (const auto& [name, identifier] : knownBrowsers()) {
+        // One browser installed under two names is listed once.
+        if (name == it.key() && listed.insert(identifier).second) list.push_back(identifier);
+      }
+    }
+  }
+  VLConfig& config = VLConfig::shared();
+  std::optional<Json> stored = config.getValueOfKey(VLConfig::kWebSearch);
+  Json value = stored && stored->is_object() ? *stored : Json::object();
+  if (stored && !stored->is_object())
+    log("browser list: settings key 104 holds no dictionary; it is rebuilt");
+  value["browserList"] = list;
+  const Json browser = value.contains("browser") ? value["browser"] : Json();
+  if (!browser.is_string() || !listed.count(browser.get<std::string>())) value["browser"] = "Safari";
+  config.setValueOfKey(VLConfig::kWebSearch, value);
+}
+
+std::string AppDelegate::launcherProgramPath() {
+  std::string folder;
+  {
+    std::lock_guard<std::mutex> lock(programFolderMutex());
+    folder = programFolderOverride();
+  }
+  if (folder.empty()) {
+    const std::string self = LoginItem::runningProgramPath();
+    if (self.empty()) return {};
+    folder = files::deletingLastPathComponent(self);
+  }
+  return files::joinPath(folder, kLauncherProgramName);
+}
+
+void AppDelegate::setProgramFolderForTesting(std::string folder) {
+  std::lock_guard<std::mutex> lock(programFolderMutex());
+  programFolderOverride() = std::move(folder);
+}
+
+}  // namespace vl

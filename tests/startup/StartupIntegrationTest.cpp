@@ -1,0 +1,142 @@
+#include "VLEngine/Vellisto_Chunk.h"
+#include "pins/PinManager.h"
+#include "pins/PinTab.h"
+#include "startup/StartupTestSupport.h"
+
+namespace vl::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+using StartupTest = StartupFixture;
+
+std::shared_ptr<Vellisto_Chunk> clipboardRecord(const std::string& text) {
+  return VLEngine::shared().getChunkByContext(text, std::nullopt, VLEngine::kClipboardPinTabId);
+}
+
+TEST_F(StartupTest, CopyIsStoredQuitPostsKillAndSecondStartFindsTheRecord) {
+  DistributedNotificationCenter& centre = DistributedNotificationCenter::defaultCenter();
+  centre.setDeliveryExecutor([](std::function<void()> deliver) { deliver(); });
+  Arrival killed;
+  std::string killSender;
+  std::uint64_t observer =
+      centre.addObserver(AppDelegate::kKillPreferences, "", [&](const DistributedNotification& n) {
+        killSender = n.sender;
+        killed.mark();
+      });
+
+  startProgram();
+  for (const char* relative : {".vellisto/data", ".vellisto/file", ".vellisto/audio", ".vellisto/web",
+                               ".vellisto/forever", ".vellisto/log", ".vellisto/pin"}) {
+    EXPECT_TRUE(files::isDirectory(home() + "/" + relative)) << relative;
+  }
+  // The defaults are on disk, in the shared suite's file.
+  EXPECT_TRUE(files::isRegularFile(UserDefaults::suite(UserDefaults::kGroupSuite).filePath()));
+  EXPECT_TRUE(CrashAnalyticsService::shared().isStarted());
+  EXPECT_EQ(CrashAnalyticsService::shared().appSecret(), AppDelegate::kCrashAnalyticsSecret);
+
+  copyFromOtherProgram("a line copied in another program");
+  std::optional<std::string> doc = firstDocText();
+  ASSERT_TRUE(doc) << "BigDoc_0 is missing or not gzip";
+  EXPECT_NE(doc->find("a line copied in another program"), std::string::npos);
+  // What was on the pasteboard before the start is not taken as a copy.
+  EXPECT_EQ(doc->find("before start"), std::string::npos);
+
+  delegate_->terminate();
+  EXPECT_TRUE(app_->isTerminating());
+  ASSERT_TRUE(killed.waitFor(1)) << "VELLISTO_killPreferences was not posted";
+  EXPECT_EQ(killSender, AppDelegate::kMainAppIdentifier);
+  // Termination saved the installed-application dictionary.
+  EXPECT_TRUE(UserDefaults::standard().object(AppInstalledManager::kSaveKey).has_value());
+  centre.removeObserver(observer);
+  centre.setDeliveryExecutor(nullptr);
+
+  stopProgram();
+  EXPECT_EQ(clipboardRecord("a line copied in another program"), nullptr);
+  startProgram();
+  std::shared_ptr<Vellisto_Chunk> again = clipboardRecord("a line copied in another program");
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->sig(), Vellisto_Chunk::md5HexDigest("a line copied in another program"));
+}
+
+TEST_F(StartupTest, ClassInitialisationLeavesTheClipboardTabActiveAndRunsOnce) {
+  startProgram();
+  ASSERT_NE(PinManager::shared().clipboardPinTab(), nullptr);
+  EXPECT_EQ(PinManager::shared().clipboardPinTab()->activeState(), PinTab::kActive);
+  const std::string storePath = VLEngine::shared().storePath();
+  EXPECT_EQ(storePath, home() + "/.vellisto/data/");
+
+  // A second delegate does not initialise the class again: the store keeps its folders.
+  auto second = std::make_shared<AppDelegate>();
+  EXPECT_EQ(VLEngine::shared().storePath(), storePath);
+}
+
+TEST_F(StartupTest, InstalledApplicationsBecomeRecordsAndBrokenEntriesAreSkipped) {
+  addSystemEntry("firefox.desktop", "[Desktop Entry]\nType=Application\nName=Firefox\nExec=firefox\n");
+  addSystemEntry("Notes.desktop", "[Desktop Entry]\nType=Application\nName=Notes\nExec=notes\n");
+  addSystemEntry("broken.desktop", "this is no desktop entry\n");
+
+  startProgram();
+  waitForGathering();
+  std::shared_ptr<Vellisto_Chunk> notes = clipboardRecord("Notes");
+  ASSERT_NE(notes, nullptr);
+  ASSERT_TRUE(notes->json().has_value());
+  EXPECT_EQ((*notes->json())["app"], true);
+  EXPECT_EQ((*notes->json())["app_path"], systemApps() + "/Notes.desktop");
+  EXPECT_EQ(clipboardRecord("broken"), nullptr);
+  EXPECT_TRUE(StartupLog::contains("broken.desktop"));
+
+  // The gathering updated the browser list of key 104.
+  std::optional<Json> webSearch = VLConfig::shared().getValueOfKey(VLConfig::kWebSearch);
+  ASSERT_TRUE(webSearch && webSearch->is_object());
+  EXPECT_EQ((*webSearch)["browserList"], Json::array({"FireFox"}));
+
+  // Capture keeps working after the gathering.
+  copyFromOtherProgram("copied after indexing");
+  EXPECT_NE(clipboardRecord("copied after indexing"), nullptr);
+}
+
+TEST_F(StartupTest, UnwritableHomeIsReportedAndTheProgramKeepsRunning) {
+  // A home below a plain file can hold nothing, whoever runs the test.
+  std::ofstream(root() + "/not-a-folder") << "x";
+  useHome(root() + "/not-a-folder/home");
+
+  startProgram();
+  EXPECT_TRUE(StartupLog::contains("start-up: the home folder " + home() + " cannot hold"));
+  EXPECT_TRUE(app_->isLaunched());
+
+  copyFromOtherProgram("kept in memory only");
+  EXPECT_NE(clipboardRecord("kept in memory only"), nullptr);
+}
+
+TEST_F(StartupTest, ForeignFilesInTheDataFolderAreLeftAloneAndCaptureGoesOn) {
+  const std::string data = home() + "/.vellisto/data";
+  fs::create_directories(data);
+  std::ofstream(data + "/notes.txt") << "mine";
+  std::ofstream(data + "/BigDoc_junk") << "not a doc";
+  std::ofstream(data + "/BigDoc_0") << "not gzip at all";
+  fs::create_directories(data + "/BigDoc_7");
+
+  startProgram();
+  copyFromOtherProgram("stored beside foreign files");
+  EXPECT_NE(clipboardRecord("stored beside foreign files"), nullptr);
+
+  EXPECT_EQ(files::readFile(data + "/notes.txt"), std::optional<std::string>("mine"));
+  // A doc file that does not read is copied aside before the store writes over it.
+  bool kept = false;
+  for (const auto& entry : fs::directory_iterator(data)) {
+    if (entry.path().filename().string().rfind("damaged-BigDoc_0-", 0) == 0) {
+      kept = files::readFile(entry.path().string()) == std::optional<std::string>("not gzip at all");
+    }
+  }
+  EXPECT_TRUE(kept) << "the foreign BigDoc_0 was lost";
+  EXPECT_TRUE(files::isDirectory(data + "/BigDoc_7"));
+
+  // And the record survives a restart.
+  stopProgram();
+  startProgram();
+  EXPECT_NE(clipboardRecord("stored beside foreign files"), nullptr);
+}
+
+}  // namespace
+}  // namespace vl::testing

@@ -1,0 +1,276 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "VLEngine/GzipUtility.h"
+#include "VLEngine/ImageManager.h"
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/Vellisto_BigDoc.h"
+#include "capture/CaptureHooks.h"
+#include "core/AppInstalledManager.h"
+#include "core/VLConfig.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Date.h"
+#include "platform/foundation/DistributedNotificationCenter.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Resources.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/system/CrashAnalyticsService.h"
+#include "platform/system/HeadlessKeyEventPoster.h"
+#include "platform/system/HeadlessPasteboard.h"
+#include "platform/system/HeadlessWorkspace.h"
+#include "platform/ui/Application.h"
+#include "startup/AppDelegate.h"
+
+namespace vl::testing {
+
+// Process-wide pieces that the program's singletons keep once they have seen them: the manual clock
+// (the pasteboard poll's timer runs on it), the headless pasteboard, and the folder of the
+// distributed notification sockets. Set up once, before any test touches a singleton.
+class StartupEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    char pattern[] = "/tmp/vl-startup-run-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    runtime_ = pattern;
+    ::setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
+    ::setenv("VELLISTO_RESOURCES", VL_RESOURCES_DIR, 1);
+    resetResourceDirectoryForTesting();
+    ASSERT_TRUE(date::setDefaultTimeZone("Asia/Shanghai"));
+    dispatch::MainLoop::adoptCurrentThread();
+    clock() = std::make_shared<ManualClock>(1.7e9);
+    Clock::install(clock());
+    board() = std::make_shared<HeadlessPasteboard>();
+    Pasteboard::install(board());
+    keys() = std::make_shared<HeadlessKeyEventPoster>();
+    KeyEventPoster::install(keys());
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(runtime_, ignored);
+  }
+
+  static std::shared_ptr<ManualClock>& clock() {
+    static std::shared_ptr<ManualClock> c;
+    return c;
+  }
+  static std::shared_ptr<HeadlessPasteboard>& board() {
+    static std::shared_ptr<HeadlessPasteboard> b;
+    return b;
+  }
+  static std::shared_ptr<HeadlessKeyEventPoster>& keys() {
+    static std::shared_ptr<HeadlessKeyEventPoster> k;
+    return k;
+  }
+
+ private:
+  std::string runtime_;
+};
+
+// Log lines written while a test runs.
+class StartupLog {
+ public:
+  static void start() {
+    clear();
+    previous() = setLogSink(&sink);
+  }
+  static void stop() { setLogSink(previous()); }
+  static void clear() {
+    std::lock_guard lock(mutex());
+    lines().clear();
+  }
+  static bool contains(const std::string& part) {
+    std::lock_guard lock(mutex());
+    return std::any_of(lines().begin(), lines().end(),
+                       [&](const std::string& l) { return l.find(part) != std::string::npos; });
+  }
+
+ private:
+  static void sink(const std::string& line) {
+    std::lock_guard lock(mutex());
+    lines().push_back(line);
+  }
+  static std::mutex& mutex() {
+    static std::mutex m;
+    return m;
+  }
+  static std::vector<std::string>& lines() {
+    static std::vector<std::string> l;
+    return l;
+  }
+  static LogSink& previous() {
+    static LogSink p = nullptr;
+    return p;
+  }
+};
+
+// A private HOME (with its XDG folders and a folder of desktop entries) per test, and the program
+// started in it the way main() starts it: class initialisation, a delegate on an application object
+// of the test's own, and the end of launching with the launch activation.
+class StartupFixture : public ::testing::Test {
+ public:
+  static constexpr const char* kClip = VLEngine::kClipboardPinTabId;
+
+  void SetUp() override {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
+      const char* value = std::getenv(name);
+      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    char pattern[] = "/tmp/vl-startup-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    useHome(root_ + "/home");
+    ::setenv("XDG_DATA_DIRS", (root_ + "/system").c_str(), 1);
+    std::filesystem::create_directories(systemApps());
+    workspace_ = std::make_shared<HeadlessWorkspace>();
+    Workspace::install(workspace_);
+    CaptureHooks::reset();
+    CrashAnalyticsService::shared().resetForTesting();
+    AppDelegate::setHooks({});
+    StartupEnvironment::board()->setStringFromOtherApplication("before start");
+    StartupLog::start();
+  }
+
+  void TearDown() override {
+    stopProgram();
+    StartupLog::stop();
+    AppDelegate::setHooks({});
+    AppDelegate::setProgramFolderForTesting("");
+    CaptureHooks::reset();
+    Workspace::install(nullptr);
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        ::setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        ::unsetenv(name.c_str());
+      }
+    }
+    UserDefaults::resetForTesting();
+    VLConfig::resetForTesting();
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+  }
+
+  // Points HOME and its XDG folders at `home` (which need not exist or be usable).
+  void useHome(const std::string& home) {
+    home_ = home;
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+    UserDefaults::resetForTesting();
+    VLConfig::resetForTesting();
+  }
+
+  // What main() does up to the run loop.
+  void startProgram() {
+    stopProgram();
+    app_ = std::make_shared<ui::Application>();
+    delegate_ = std::make_shared<AppDelegate>();
+    delegate_->attach(*app_);
+    app_->finishLaunching();
+    dispatch::MainLoop::runUntilIdle();
+  }
+
+  // What ending the process leaves behind: the files. Everything in memory is dropped so the next
+  // start reads the disk again.
+  void stopProgram() {
+    waitForGathering();
+    Vellisto_BigDoc::waitForPendingWrites();
+    dispatch::MainLoop::runUntilIdle();
+    delegate_.reset();
+    app_.reset();
+    VLEngine::resetForTesting();
+    AppDelegate::resetForTesting();
+    CrashAnalyticsService::shared().resetForTesting();
+    UserDefaults::resetForTesting();
+    VLConfig::resetForTesting();
+  }
+
+  // The installed-application gathering reads files on a worker and reports on the main queue.
+  static void waitForGathering() {
+    auto query = AppInstalledManager::shared().appQuery();
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (query->isStarted()) {
+      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the gathering never reported";
+      dispatch::MainLoop::runUntilIdle();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+
+  // Another program copies a text; one poll interval later capture has handled it.
+  static void copyFromOtherProgram(const std::string& text) {
+    StartupEnvironment::board()->setStringFromOtherApplication(text);
+    dispatch::MainLoop::advance(100);
+    Vellisto_BigDoc::waitForPendingWrites();
+  }
+
+  // The clipboard history's first doc file as text.
+  std::optional<std::string> firstDocText() const {
+    std::optional<std::string> bytes = files::readFile(home_ + "/.vellisto/data/BigDoc_0");
+    if (!bytes) return std::nullopt;
+    return GzipUtility::ungzipData(*bytes);
+  }
+
+  std::string addSystemEntry(const std::string& file, const std::string& text) const {
+    const std::string path = systemApps() + "/" + file;
+    std::ofstream(path) << text;
+    return path;
+  }
+  std::string systemApps() const { return root_ + "/system/applications"; }
+
+  const std::string& home() const { return home_; }
+  const std::string& root() const { return root_; }
+
+  std::shared_ptr<ui::Application> app_;
+  std::shared_ptr<AppDelegate> delegate_;
+  std::shared_ptr<HeadlessWorkspace> workspace_;
+
+ private:
+  std::string root_;
+  std::string home_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// Waits (real time, bounded) for a notification from another thread: the distributed centre's
+// datagrams arrive on its receiving thread.
+class Arrival {
+ public:
+  void mark() {
+    std::lock_guard lock(mutex_);
+    ++count_;
+    cv_.notify_all();
+  }
+  bool waitFor(int count, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    std::unique_lock lock(mutex_);
+    return cv_.wait_for(lock, limit, [&] { return count_ >= count; });
+  }
+  int count() {
+    std::lock_guard lock(mutex_);
+    return count_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  int count_ = 0;
+};
+
+}  // namespace vl::testing
