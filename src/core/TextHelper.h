@@ -7,8 +7,7 @@
 
 namespace vl {
 
-// The font a text is measured with. A stand-in until the UI toolkit's fonts exist; then the toolkit
-// installs a measurer that reads its real metrics and this type maps onto its fonts.
+// The font a text is measured with; it maps onto the UI toolkit's fonts.
 struct TextFont {
   std::string name = "system";
   double pointSize = 13;
@@ -30,10 +29,8 @@ class TextHelper {
 
   // nullptr restores the built-in measurer.
   static void setMeasurer(Measurer measurer);
-  // Built-in metrics, the same on every machine so layouts can be tested: every character advances
-  // 0.55 of the point size (0.6 bold), wide East Asian characters and emoji a whole point size, a tab
-  // four spaces; lines are 1.25 point sizes high; wrapping prefers the last space on the line. An empty
-  // text is one empty line.
+  // Built-in metrics: the UI toolkit's text metrics, the same on every machine so layouts can be
+  // tested. An empty text is one empty line.
   static TextSize deterministicMeasure(std::string_view text, const TextFont& font, double maxWidth);
 
   static double widthOfString(std::string_view text, const TextFont& font);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/foundation/Log.h"
+#include "platform/system/GeneralTextPasteboard.h"
 #include "platform/system/GlobalEventMonitor.h"
 #include "platform/system/HotKeyCenter.h"
 #include "platform/system/KeyEventPoster.h"
@@ -17,6 +18,7 @@
 namespace vl {
 
 bool installDesktopBackends(const std::string& displayName) {
+  installGeneralTextPasteboard();
   std::string name = displayName;
   if (name.empty()) {
     const char* env = std::getenv("DISPLAY");
