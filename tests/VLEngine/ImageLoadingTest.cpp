@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,17 +10,16 @@
 #include "VLEngine/ImageCache.h"
 #include "VLEngine/ImageCodec.h"
 #include "VLEngine/ImageViewLoading.h"
-#include "VLEngine/Vellisto_Chunk.h"
 #include "core/VLConfig.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/ImageView.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 namespace {
 
-namespace fs = std::filesystem;
 constexpr double kFree = ImageViewLoading::kFreeHeight;
 
 std::string pngOf(int wide, int high) {
@@ -42,15 +39,6 @@ std::string gifOf(int wide, int high) {
 class ImageLoadingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
-    char pattern[] = "/tmp/vl-image-loading-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    ::setenv("HOME", dir_.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1);
     UserDefaults::resetForTesting();
     VLConfig::resetForTesting();
     dispatch::MainLoop::adoptCurrentThread();
@@ -61,16 +49,8 @@ class ImageLoadingTest : public ::testing::Test {
   void TearDown() override {
     dispatch::MainLoop::runUntilIdle();
     ImageViewLoading::setCacheForTesting(nullptr);
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
     UserDefaults::resetForTesting();
     VLConfig::resetForTesting();
-    fs::remove_all(dir_);
   }
 
   std::string write(const std::string& name, const std::string& bytes) {
@@ -98,9 +78,9 @@ class ImageLoadingTest : public ::testing::Test {
     return r;
   }
 
-  std::string dir_;
+  vltest::PrivateHome home_{"vl-image-loading"};
+  const std::string dir_ = home_.path();
   std::shared_ptr<ImageCache> cache_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 TEST_F(ImageLoadingTest, SizeOfTheViewAndOfTheKeptImage) {
@@ -141,17 +121,6 @@ TEST_F(ImageLoadingTest, SizeOfTheViewAndOfTheKeptImage) {
     EXPECT_EQ(cache_->imageFromMemoryCacheForKey(key), view->image()) << c.what;
     EXPECT_TRUE(files::isRegularFile(cache_->cachePathForKey(key)) || ext == ".gif") << c.what;
   }
-}
-
-TEST_F(ImageLoadingTest, CacheKeysNameTheFileAndTheWidth) {
-  const std::string url = "file:///tmp/a.png";
-  const std::string md5 = Vellisto_Chunk::md5HexDigest(url);
-  EXPECT_EQ(ImageViewLoading::_cacheKey(url, 300), md5 + "@300w@3x.");
-  EXPECT_EQ(ImageViewLoading::_cacheKey(url, 299.9), md5 + "@299w@3x.");
-  EXPECT_EQ(ImageViewLoading::_cacheKey("file:///tmp/A.GIF", 18),
-            Vellisto_Chunk::md5HexDigest("file:///tmp/A.GIF") + "@18w");
-  EXPECT_TRUE(ImageViewLoading::isThumbnail(ImageViewLoading::_cacheKey(url, 18)));
-  EXPECT_FALSE(ImageViewLoading::isThumbnail(ImageViewLoading::_cacheKey(url, 180)));
 }
 
 TEST_F(ImageLoadingTest, SameWidthComesFromTheCacheAnotherWidthLoadsAgain) {

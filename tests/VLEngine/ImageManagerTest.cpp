@@ -57,38 +57,18 @@ std::string jpegOf(int wide, int high, std::uint8_t r, std::uint8_t g, std::uint
 
 class ImageManagerTest : public StoreFixture {};
 
-TEST_F(ImageManagerTest, FormatsAreToldByTheirFirstBytes) {
-  const std::vector<std::pair<std::string, ImageFormat>> cases = {
-      {*ImageCodec::encodePNG(*solid(1, 1, 0, 0, 0)), ImageFormat::PNG},
-      {jpegOf(1, 1, 0, 0, 0), ImageFormat::JPEG},
-      {"GIF89a\x02\x00\x03\x00", ImageFormat::GIF},
-      {std::string("II*\0", 4), ImageFormat::TIFF},
-      {std::string("RIFF\0\0\0\0WEBPVP8 ", 16), ImageFormat::WebP},
-      {"hello", ImageFormat::Undefined},
-      {"", ImageFormat::Undefined},
-  };
-  for (const auto& [data, format] : cases)
-    EXPECT_EQ(ImageCodec::imageFormatForImageData(data), format) << data;
-}
-
-TEST_F(ImageManagerTest, PngRoundTripKeepsEveryPixel) {
+TEST_F(ImageManagerTest, PngKeepsEveryPixelAndJpegDecodesToItsSizeAndColour) {
   std::vector<std::uint8_t> pixels = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 10, 20, 30, 40};
-  ui::Image image(ui::Size{2, 2}, 2, 2, pixels);
-  std::optional<std::string> png = ImageCodec::encodePNG(image);
-  ASSERT_TRUE(png);
-  ui::ImageRef back = ImageCodec::decode(*png);
-  ASSERT_NE(back, nullptr);
-  EXPECT_EQ(back->pixelsWide(), 2);
-  EXPECT_EQ(back->pixelsHigh(), 2);
-  EXPECT_EQ(back->pixels(), pixels);
-}
+  ui::ImageRef png = ImageCodec::decode(*ImageCodec::encodePNG(ui::Image(ui::Size{2, 2}, 2, 2, pixels)));
+  ASSERT_NE(png, nullptr);
+  EXPECT_EQ(png->pixelsWide(), 2);
+  EXPECT_EQ(png->pixels(), pixels);
 
-TEST_F(ImageManagerTest, JpegDecodesToItsSizeAndColour) {
-  ui::ImageRef image = ImageCodec::decode(jpegOf(16, 8, 200, 100, 50));
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->pixelsWide(), 16);
-  EXPECT_EQ(image->pixelsHigh(), 8);
-  const auto& p = image->pixels();
+  ui::ImageRef jpeg = ImageCodec::decode(jpegOf(16, 8, 200, 100, 50));
+  ASSERT_NE(jpeg, nullptr);
+  EXPECT_EQ(jpeg->pixelsWide(), 16);
+  EXPECT_EQ(jpeg->pixelsHigh(), 8);
+  const auto& p = jpeg->pixels();
   EXPECT_NEAR(p[0], 200, 4);
   EXPECT_NEAR(p[1], 100, 4);
   EXPECT_NEAR(p[2], 50, 4);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "StoreTestSupport.h"
-#include "VLEngine/DocChainLoader.h"
 
 namespace vl {
 namespace {
@@ -34,14 +33,6 @@ TEST_F(StoreLoadTest, DocsChainInNumericOrder) {
   EXPECT_EQ(engine().tailDoc()->docId(), 10);
   EXPECT_EQ(engine().tailDoc()->prev()->docId(), 9);
   EXPECT_EQ(texts(engine().headDoc()), (std::vector<std::string>{"doc 1", "doc 2", "doc 9", "doc 10"}));
-}
-
-TEST_F(StoreLoadTest, FilterFileNamesKeepsDocNamesInOrder) {
-  EXPECT_EQ(
-      VLEngine::filterFileNames({"BigDoc_3", ".DS_Store", "BigDoc_1.tmp", "BigDocX", "bigdoc_2", "BigDoc_1"}),
-      (std::vector<std::string>{"BigDoc_3", "BigDocX", "BigDoc_1"}));
-  EXPECT_EQ(DocChainLoader::sortedDocNames({"BigDoc_10", "BigDoc_9", "BigDocX", "BigDoc_1"}, "f"),
-            (std::vector<std::string>{"BigDoc_1", "BigDoc_9", "BigDoc_10"}));
 }
 
 // Files the store did not write are passed by: nothing is deleted, renamed or rewritten by loading,
@@ -89,18 +80,6 @@ TEST_F(StoreLoadTest, DamagedDocsAreKeptAndNeverReplaced) {
   ASSERT_NE(engine().headDoc(), nullptr);
   EXPECT_EQ(engine().headDoc()->docId(), 1);
   EXPECT_TRUE(files::isDirectory(dataPath() + "/BigDoc_0"));
-}
-
-TEST_F(StoreLoadTest, AThousandAppendsRollOverAndBothChainViewsFollow) {
-  loadAll();
-  for (int i = 0; i < 1001; ++i) engine().append("r" + std::to_string(i), std::nullopt, std::nullopt, kClip);
-  Vellisto_BigDoc::waitForPendingWrites();
-  EXPECT_EQ(engine().docCount(), 2);
-  EXPECT_EQ(engine().tailDoc()->docId(), 1);
-  EXPECT_EQ(engine().tailDoc()->chunkCount(), 1u);
-  EXPECT_EQ(pins().clipboardPinTab()->tailDoc(), engine().tailDoc());
-  EXPECT_EQ(pins().clipboardPinTab()->docCount(), 2);
-  EXPECT_TRUE(files::isRegularFile(dataPath() + "/BigDoc_1"));
 }
 
 }  // namespace

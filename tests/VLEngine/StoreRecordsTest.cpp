@@ -4,7 +4,6 @@
 
 #include "StoreTestSupport.h"
 #include "VLEngine/ChunkSortedWeakTable.h"
-#include "VLEngine/VLEngineSnippetsStore.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 
@@ -144,8 +143,13 @@ TEST_F(StoreRecordsTest, LatestWalksBackOverAnEmptyTailDoc) {
   EXPECT_EQ(engine().getLatest(), nullptr);
   EXPECT_EQ(engine().delLatest(), "");
   for (int i = 0; i < 1000; ++i) engine().append("r" + std::to_string(i), std::nullopt, std::nullopt, kClip);
+  Vellisto_BigDoc::waitForPendingWrites();
   ASSERT_EQ(engine().docCount(), 2);
   ASSERT_EQ(engine().tailDoc()->chunkCount(), 0u);
+  EXPECT_TRUE(files::isRegularFile(dataPath() + "/BigDoc_1"));
+  // The clipboard tab describes the same chain after the roll-over.
+  EXPECT_EQ(pins().clipboardPinTab()->tailDoc(), engine().tailDoc());
+  EXPECT_EQ(pins().clipboardPinTab()->docCount(), 2);
   ASSERT_NE(engine().getLatest(), nullptr);
   EXPECT_EQ(engine().getLatest()->context(), "r999");
   EXPECT_EQ(engine().delLatest(), "r999");
@@ -239,24 +243,6 @@ TEST_F(StoreRecordsTest, RecentListKeepsTwentyFourAndForgetsDeletedRecords) {
   engine().delChunkByContext("c23", std::nullopt, kClip);
   chunks[23].reset();
   EXPECT_EQ(table->lastTimestamp(), 0);
-}
-
-TEST_F(StoreRecordsTest, SnippetsStoreWorksOnTheClipboardTab) {
-  loadAll();
-  VLEngineSnippetsStore store;
-  store.append("hello", "greet");
-  EXPECT_TRUE(store.findContext("hello"));
-  EXPECT_FALSE(store.findContext("bye"));
-  store.updateContext("hello", "hi");
-  auto records = store.getHasAliasChunks();
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].alias, "hi");
-  EXPECT_EQ(records[0].context, "hello");
-  pins().clipboardPinTab()->setCachedFile(someCachedFile());
-  store.clearClipboardCachedFile();
-  EXPECT_EQ(pins().clipboardPinTab()->cachedFile(), nullptr);
-  store.delChunkByDigest(records[0].signature);
-  EXPECT_FALSE(store.findContext("hello"));
 }
 
 }  // namespace

@@ -97,14 +97,6 @@ TEST_F(AutoPickArchiveTest, StoredUnderTheTabKeyAndReadBackFromDisk) {
   EXPECT_TRUE(empty->trees().empty());
 }
 
-TEST_F(AutoPickArchiveTest, UnreadableStoredValueGivesNoForestAndIsLeftInPlace) {
-  UserDefaults defaults("vellisto", defaultsFile());
-  defaults.setString("auto_pick_t1", "not an archive");
-  EXPECT_EQ(AutoPickArchive::load("t1", defaults), nullptr);
-  EXPECT_EQ(defaults.stringValue("auto_pick_t1"), "not an archive");
-  EXPECT_FALSE(capturedLines().empty());
-}
-
 // Each case damages one thing of a good archive.
 struct Damage {
   const char* what;
@@ -115,6 +107,7 @@ TEST_F(AutoPickArchiveTest, DamagedArchivesGiveNoForestWithALogLine) {
   Json& (*root)(Json&, int) = [](Json& a, int tree) -> Json& { return a["trees"][tree]["root"]; };
   std::vector<Damage> damages = {
       {"not an object", [](Json& a) { a = Json::array(); }},
+      {"not an archive", [](Json& a) { a = "not an archive"; }},
       {"trees missing", [](Json& a) { a.erase("trees"); }},
       {"trees not a list", [](Json& a) { a["trees"] = Json::object(); }},
       {"relational missing", [](Json& a) { a["trees"][0].erase("relational"); }},
@@ -157,8 +150,10 @@ TEST_F(AutoPickArchiveTest, DamagedArchivesGiveNoForestWithALogLine) {
     EXPECT_EQ(AutoPickForest::initWithCoder(archive), nullptr) << damage.what;
     EXPECT_FALSE(capturedLines().empty()) << damage.what;
 
+    // Loading neither gives a forest nor throws the stored value away.
     defaults.setObject("auto_pick_bad", archive);
     EXPECT_EQ(AutoPickArchive::load("bad", defaults), nullptr) << damage.what;
+    EXPECT_EQ(defaults.object("auto_pick_bad"), archive) << damage.what;
   }
 }
 

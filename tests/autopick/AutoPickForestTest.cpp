@@ -80,22 +80,6 @@ TEST(AutoPickForestRule, ExamplesHoldForEveryCombinationOfResults) {
   EXPECT_FALSE(AutoPickForest::combineResults({}));
 }
 
-TEST(AutoPickForest, BuiltInTreesCarryTheRuleKindTable) {
-  auto forest = AutoPickForest::standardForest();
-  EXPECT_EQ(identifiers(forest->nodes()),
-            (std::vector<std::string>{"image", "screenshot", "application", "text", "text_matched_regex",
-                                      "link", "link_matched_regex"}));
-  std::vector<std::int64_t> relationals;
-  for (const auto& t : forest->trees()) relationals.push_back(t->relational());
-  EXPECT_EQ(relationals, (std::vector<std::int64_t>{1, 0, 1, 1}));
-  for (const auto& node : forest->nodes()) {
-    EXPECT_FALSE(node->active());
-    EXPECT_FALSE(node->value());
-  }
-  EXPECT_TRUE(forest->activeNodes().empty());
-  EXPECT_FALSE(forest->canPick("https://example.com", kText, inApp("Mail")));
-}
-
 TEST(AutoPickForest, OfNodesKeepsOnlyTouchedTreesInStandardOrder) {
   auto forest = AutoPickForest::ofNodes({chosen("link_matched_regex", "github"), chosen("screenshot")});
   EXPECT_EQ(rootIds(*forest), (std::vector<std::string>{"image", "link"}));
@@ -184,18 +168,6 @@ TEST(AutoPickForest, ActiveByForestMarksWhatTheTabUses) {
   EXPECT_EQ(nodes[2]->value(), "Mail");
   EXPECT_EQ(nodes[4]->value(), "^x");
   EXPECT_TRUE(AutoPickForest::standardForest()->activeNodes().empty());
-}
-
-TEST(AutoPickNode, CopyIsDeepAndRelinksParents) {
-  auto original = AutoPickFactory::textTree()->root();
-  auto copy = original->copy();
-  ASSERT_EQ(copy->children().size(), 1u);
-  EXPECT_EQ(copy->children()[0]->parent(), copy);
-  EXPECT_EQ(copy->parent(), nullptr);
-  copy->children()[0]->activeParent();
-  EXPECT_TRUE(copy->active());
-  EXPECT_FALSE(copy->children()[0]->active());
-  EXPECT_FALSE(original->active());
 }
 
 }  // namespace

@@ -79,21 +79,16 @@ TEST_F(ClipboardListenerTest, ACopyOfAStoredTextMovesItsTimeStampInsteadOfAdding
   EXPECT_GE(LogCapture::count("find copyEnntity one"), 1);
 }
 
-TEST_F(ClipboardListenerTest, HtmlIsPreferredOverAFileUrl) {
+TEST_F(ClipboardListenerTest, HtmlIsPreferredOverAFileUrlAndRichTextIsKept) {
   const std::string file = makeFile("Documents/notes.txt", "notes");
   start();
   copyItems({item({{kPasteboardTypeString, "page text"},
                    {kPasteboardTypeHTML, "<b>page text</b>"},
                    {kPasteboardTypeFileURL, "file://" + file}})});
-  ASSERT_EQ(records().size(), 1u);
-  EXPECT_EQ(jsonOf(records()[0]), (Json{{"html", "<b>page text</b>"}}));
-}
-
-TEST_F(ClipboardListenerTest, RichTextOnThePasteboardIsKeptWithTheRecord) {
-  start();
   copyItems({item({{kPasteboardTypeString, "bold"}, {kPasteboardTypeRTF, "{\\rtf1 \\b bold}"}})});
-  ASSERT_EQ(records().size(), 1u);
-  EXPECT_EQ(jsonString(jsonOf(records()[0]), "rich_text"), "{\\rtf1 \\b bold}");
+  ASSERT_EQ(records().size(), 2u);
+  EXPECT_EQ(jsonOf(records()[0]), (Json{{"html", "<b>page text</b>"}}));
+  EXPECT_EQ(jsonString(jsonOf(records()[1]), "rich_text"), "{\\rtf1 \\b bold}");
 }
 
 TEST_F(ClipboardListenerTest, AnImageFileIsCopiedIntoTodaysFolderOnlyWhenIsCopyIsOn) {
@@ -173,18 +168,6 @@ TEST_F(ClipboardListenerTest, ImageDownloadsAreBoundedAndHttpOnly) {
   for (const auto& record : records()) EXPECT_EQ(jsonOf(record), Json::object()) << record->context();
 }
 
-TEST_F(ClipboardListenerTest, ABlockedApplicationsImageCopyLeavesNoFileBehind) {
-  const auto keychain =
-      RunningApplication::fromDesktopEntry("/usr/share/applications/Keychain Access.desktop", true);
-  start();
-  workspace_->setFrontmostApplication(keychain);
-  copyItems({item({{kPasteboardTypePNG, pngBytes("secret screen")}})});
-  copyItems({item({{kPasteboardTypeURL, "https://example.com/secret.png"}})});
-  EXPECT_TRUE(records().empty());
-  EXPECT_TRUE(fetcher_->requests().empty());
-  EXPECT_FALSE(files::exists(webFolder() + "/2023-11-15"));
-}
-
 TEST_F(ClipboardListenerTest, AScreenshotIsNamedByTheTimeOfTheCopy) {
   start();
   copyItems({item({{kPasteboardTypePNG, pngBytes("screen")}})});
@@ -253,6 +236,12 @@ TEST_F(ClipboardListenerTest, CopiesInApplicationsOnTheSecurityListAreNotStored)
   copy("secret");
   EXPECT_TRUE(texts().empty());
   EXPECT_EQ(LogCapture::count("copiedFromSecurityApp"), 1);
+  // Blocked images leave no file behind and fetch nothing.
+  copyItems({item({{kPasteboardTypePNG, pngBytes("secret screen")}})});
+  copyItems({item({{kPasteboardTypeURL, "https://example.com/secret.png"}})});
+  EXPECT_TRUE(records().empty());
+  EXPECT_TRUE(fetcher_->requests().empty());
+  EXPECT_FALSE(files::exists(webFolder() + "/2023-11-15"));
 
   // With this program in front, the application that was in front before it decides.
   workspace_->setFrontmostApplication(self);

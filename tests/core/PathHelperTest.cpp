@@ -7,51 +7,36 @@ namespace {
 
 using Type = PathElement::Type;
 
-std::vector<Type> typesOf(const ShadowPath& path) {
-  std::vector<Type> out;
-  for (const auto& e : path.elements()) out.push_back(e.type);
+// Paths written as one letter per element: M move, L line, C curve, Z close.
+BezierPath drawn(const std::string& letters) {
+  BezierPath path;
+  for (char c : letters) {
+    if (c == 'M') path.moveTo({0, 0});
+    if (c == 'L') path.lineTo({1, 1});
+    if (c == 'C') path.curveTo({3, 3}, {1, 2}, {2, 1});
+    if (c == 'Z') path.closePath();
+  }
+  return path;
+}
+
+std::string lettersOf(const ShadowPath& path) {
+  std::string out;
+  for (const auto& e : path.elements()) {
+    out += e.type == Type::MoveTo ? 'M' : e.type == Type::LineTo ? 'L' : e.type == Type::CurveTo ? 'C' : 'Z';
+  }
   return out;
 }
 
 TEST(PathHelperTest, ClosesAnOpenLastSubpath) {
   EXPECT_EQ(PathHelper::createShadowPath(BezierPath()), nullptr);
-
-  struct Case {
-    std::vector<Type> drawn;
-    std::vector<Type> expected;
+  // A move after a line leaves the mark open, so the path still gets its close.
+  const std::pair<std::string, std::string> cases[] = {
+      {"M", "M"}, {"ML", "MLZ"}, {"MC", "MCZ"}, {"MLZ", "MLZ"}, {"MLM", "MLMZ"}, {"MLZM", "MLZM"},
   };
-  const Case cases[] = {
-      {{Type::MoveTo}, {Type::MoveTo}},
-      {{Type::MoveTo, Type::LineTo}, {Type::MoveTo, Type::LineTo, Type::ClosePath}},
-      {{Type::MoveTo, Type::CurveTo}, {Type::MoveTo, Type::CurveTo, Type::ClosePath}},
-      {{Type::MoveTo, Type::LineTo, Type::ClosePath}, {Type::MoveTo, Type::LineTo, Type::ClosePath}},
-      // A move after a line leaves the mark open, so the path still gets its close.
-      {{Type::MoveTo, Type::LineTo, Type::MoveTo},
-       {Type::MoveTo, Type::LineTo, Type::MoveTo, Type::ClosePath}},
-      {{Type::MoveTo, Type::LineTo, Type::ClosePath, Type::MoveTo},
-       {Type::MoveTo, Type::LineTo, Type::ClosePath, Type::MoveTo}},
-  };
-  for (const auto& c : cases) {
-    BezierPath path;
-    for (Type t : c.drawn) {
-      switch (t) {
-        case Type::MoveTo:
-          path.moveTo({0, 0});
-          break;
-        case Type::LineTo:
-          path.lineTo({1, 1});
-          break;
-        case Type::CurveTo:
-          path.curveTo({3, 3}, {1, 2}, {2, 1});
-          break;
-        case Type::ClosePath:
-          path.closePath();
-          break;
-      }
-    }
-    auto shadow = PathHelper::createShadowPath(path);
-    ASSERT_NE(shadow, nullptr);
-    EXPECT_EQ(typesOf(*shadow), c.expected);
+  for (const auto& [path, expected] : cases) {
+    auto shadow = PathHelper::createShadowPath(drawn(path));
+    ASSERT_NE(shadow, nullptr) << path;
+    EXPECT_EQ(lettersOf(*shadow), expected) << path;
   }
 }
 

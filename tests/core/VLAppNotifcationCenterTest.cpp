@@ -63,12 +63,6 @@ class VLAppNotifcationCenterTest : public SharedServicesFixture {
   std::shared_ptr<FakeSnippetsStore> store_;
 };
 
-TEST_F(VLAppNotifcationCenterTest, ExchangeNames) {
-  EXPECT_EQ(Center::getUpdateNameOfGroupUserDefaultsKey(1), "VELLISTO_pref_update_1");
-  EXPECT_EQ(Center::getFetchNameOfGroupUserDefaultsKey(105), "VELLISTO_pref_fetch_105");
-  EXPECT_EQ(Center::getSendNameOfGroupUserDefaultsKey(0), "VELLISTO_pref_send_0");
-}
-
 TEST_F(VLAppNotifcationCenterTest, OnlyThePreferencesUpdateOfKeyOneRefreshesTheHotKey) {
   std::mutex mutex;
   std::condition_variable called;

@@ -23,20 +23,18 @@ class VLConfigTest : public SharedServicesFixture {
 
 TEST_F(VLConfigTest, FirstStartWritesExactlyTheDefaultedKeys) {
   VLConfig::shared();
+  Json s = stored();
   std::set<std::string> keys;
-  const Json all = stored();
-  for (auto& [key, value] : all.items()) keys.insert(key);
+  for (auto& [key, value] : s.items()) keys.insert(key);
   std::set<std::string> expected = {"0",   "1",   "5",   "100", "101", "102",
                                     "104", "105", "107", "110", "111", "112"};
   for (int k = 113; k <= 123; ++k) expected.insert(std::to_string(k));
   EXPECT_EQ(keys, expected);
 
-  Json s = stored();
+  // The values whose shape other programs read back: hot-key dictionaries, lists, and typed scalars.
   const std::vector<std::pair<std::string, Json>> values = {
       {"0", false},
       {"1", {{"modifier", 0x120000}, {"code", 8}, {"hotKeyID", 1}, {"doubleTap", false}}},
-      {"100", "red"},
-      {"101", false},
       {"102", 5000},
       {"104",
        {{"browserList", {"Safari", "Chrome", "FireFox", "Edge", "Brave"}},
@@ -45,31 +43,15 @@ TEST_F(VLConfigTest, FirstStartWritesExactlyTheDefaultedKeys) {
         {"engine", "Google"}}},
       {"105", {{"isCopy", true}, {"timeList", {"1w", "2w", "1m", "3m", "ever"}}, {"storageTime", "1w"}}},
       {"107", {{"appList", {"Keychain Access"}}}},
-      {"110", false},
       {"111", Json::array()},
-      {"113", true},
-      {"114", false},
-      {"115", false},
-      {"116", true},
       {"117", "\n"},
-      {"118", ""},
-      {"119", true},
-      {"120", true},
       {"121", "classic"},
-      {"122", {{"modifier", 0x120000}, {"code", 15}, {"hotKeyID", 2}, {"doubleTap", false}}},
-      {"123", false},
   };
   for (const auto& [key, value] : values) EXPECT_EQ(s[key], value) << "key " << key;
-  // Booleans are stored as booleans, not as 0/1.
   EXPECT_TRUE(s["0"].is_boolean());
   EXPECT_TRUE(s["102"].is_number_integer());
-
-  const Json& fixed = s["112"];
-  ASSERT_EQ(fixed.size(), 9u);
-  EXPECT_EQ(fixed["inputCommandLeft"], (Json{{"modifier", 0xb00000}, {"code", 123}}));
-  EXPECT_EQ(fixed["inputCtrlE"], (Json{{"modifier", 0x40000}, {"code", 14}}));
-  EXPECT_EQ(fixed["esc"], (Json{{"modifier", 0}, {"code", 53}}));
-  EXPECT_EQ(fixed["copy"], (Json{{"modifier", 0x100000}, {"code", 8}}));
+  ASSERT_EQ(s["112"].size(), 9u);
+  EXPECT_EQ(s["112"]["inputCommandLeft"], (Json{{"modifier", 0xb00000}, {"code", 123}}));
 
   const std::string uuid = s["5"].get<std::string>();
   ASSERT_EQ(uuid.size(), 36u);
@@ -182,22 +164,15 @@ TEST_F(VLConfigTest, SetWhenNilKeepsAnyStoredValueAndAbsentValuesRemove) {
   VLConfig& config = VLConfig::shared();
   config.setIntegerValueOfKey(400, 1, true);
   config.setIntegerValueOfKey(400, 2, true);
-  EXPECT_EQ(config.getIntegerValueOfKey(400), 1);
   config.setBoolValueOfKey(400, true, true);  // any stored value blocks it, whatever its type
   EXPECT_EQ(*config.getValueOfKey(400), Json(1));
   config.setBoolValueOfKey(401, false);
   config.setBoolValueOfKey(401, true, true);  // a stored NO still counts as a value
   EXPECT_FALSE(config.getBoolValueOfKey(401));
-  config.setStringValueOfKey(402, "a", true);
-  config.setStringValueOfKey(402, "b", true);
-  EXPECT_EQ(config.getStringValueOfKey(402), "a");
-  config.setStringValueOfKey(402, "b");
-  EXPECT_EQ(config.getStringValueOfKey(402), "b");
 
+  config.setStringValueOfKey(402, "b");
   config.setStringValueOfKey(402, std::nullopt);
   EXPECT_EQ(config.getValueOfKey(402), std::nullopt);
-  config.setValueOfKey(400, Json());
-  EXPECT_EQ(config.getValueOfKey(400), std::nullopt);
   config.setValueOfKey(403, Json(), true);  // nothing to write, nothing written
   EXPECT_FALSE(stored().contains("403"));
 }

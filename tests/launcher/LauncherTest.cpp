@@ -111,44 +111,42 @@ TEST(LauncherProcesses, ReadsNumberedEntriesAndDropsTheDeletedMark) {
   EXPECT_FALSE(ownExecutablePath().empty());
 }
 
-class LauncherDecision : public ::testing::Test {
- protected:
-  void SetUp() override {
-    delegate_.setProcRoot(proc_.root());
-    delegate_.setUserId(1000);
-    delegate_.setOwnPath("/opt/vellisto/vellisto-launcher");
-    delegate_.setLaunchFunction([this](const std::string& path) {
-      launched_.push_back(path);
+TEST(LauncherDecision, StartsTheProgramBesideItOnlyWhenNoneOfThisUserRuns) {
+  using Outcome = AppDelegate::Outcome;
+  struct Case {
+    const char* what;
+    std::string ownPath;
+    std::optional<RunningProcess> running;
+    Outcome expected;
+  };
+  const Case cases[] = {
+      {"another user's session only", "/opt/vellisto/vellisto-launcher",
+       RunningProcess{301, 1001, "vellisto", "/opt/vellisto/vellisto"}, Outcome::Launched},
+      {"the program runs from elsewhere", "/opt/vellisto/vellisto-launcher",
+       RunningProcess{302, 1000, "vellisto", "/somewhere/else/vellisto"}, Outcome::AlreadyRunning},
+      {"a path too short", "vellisto-launcher", std::nullopt, Outcome::NoProgramPath},
+      // Installed under the main program's own name it would start itself again and again.
+      {"its own name", "/opt/vellisto/vellisto", std::nullopt, Outcome::NoProgramPath},
+  };
+  for (const Case& c : cases) {
+    FakeProc proc;
+    // The launcher itself always shows up among the running processes.
+    proc.add(300, 1000, "vellisto-launche", "/opt/vellisto/vellisto-launcher");
+    if (c.running) proc.add(c.running->pid, c.running->uid, c.running->name, c.running->executablePath);
+    AppDelegate delegate;
+    delegate.setProcRoot(proc.root());
+    delegate.setUserId(1000);
+    delegate.setOwnPath(c.ownPath);
+    std::vector<std::string> launched;
+    delegate.setLaunchFunction([&](const std::string& path) {
+      launched.push_back(path);
       return true;
     });
-    // The launcher itself always shows up among the running processes.
-    proc_.add(300, 1000, "vellisto-launche", "/opt/vellisto/vellisto-launcher");
+    EXPECT_EQ(delegate.applicationDidFinishLaunching(), c.expected) << c.what;
+    EXPECT_EQ(launched, c.expected == Outcome::Launched ? std::vector<std::string>{"/opt/vellisto/vellisto"}
+                                                        : std::vector<std::string>{})
+        << c.what;
   }
-
-  FakeProc proc_;
-  AppDelegate delegate_;
-  std::vector<std::string> launched_;
-};
-
-TEST_F(LauncherDecision, StartsTheProgramBesideItWhenNoneRuns) {
-  proc_.add(301, 1001, "vellisto", "/opt/vellisto/vellisto");  // another user's session
-  EXPECT_EQ(delegate_.applicationDidFinishLaunching(), AppDelegate::Outcome::Launched);
-  EXPECT_EQ(launched_, std::vector<std::string>{"/opt/vellisto/vellisto"});
-}
-
-TEST_F(LauncherDecision, StartsNothingWhileTheProgramRuns) {
-  proc_.add(302, 1000, "vellisto", "/somewhere/else/vellisto");
-  EXPECT_EQ(delegate_.applicationDidFinishLaunching(), AppDelegate::Outcome::AlreadyRunning);
-  EXPECT_TRUE(launched_.empty());
-}
-
-TEST_F(LauncherDecision, AShortPathOrItsOwnNameStartsNothing) {
-  delegate_.setOwnPath("vellisto-launcher");
-  EXPECT_EQ(delegate_.applicationDidFinishLaunching(), AppDelegate::Outcome::NoProgramPath);
-  // Installed under the main program's own name it would start itself again and again.
-  delegate_.setOwnPath("/opt/vellisto/vellisto");
-  EXPECT_EQ(delegate_.applicationDidFinishLaunching(), AppDelegate::Outcome::NoProgramPath);
-  EXPECT_TRUE(launched_.empty());
 }
 
 TEST(LauncherDetachedLaunch, AMissingProgramFailsWithoutAChildLeft) {

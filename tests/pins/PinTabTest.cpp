@@ -38,8 +38,6 @@ TEST_F(PinTabTest, FolderNamesParseOnlyAsFiveFields) {
   ASSERT_TRUE(back);
   EXPECT_EQ(back->txtColor, "");
   EXPECT_EQ(back->position, 2);
-  EXPECT_EQ(PinTab::_getPathWithSlash("/a"), "/a/");
-  EXPECT_EQ(PinTab::_getPathWithSlash("/a/"), "/a/");
 }
 
 // Tab folders load in position order after the clipboard tab; entries that are not tab folders are
@@ -62,19 +60,6 @@ TEST_F(PinTabTest, LoadOrdersTabsAndLeavesStrayEntriesAlone) {
   EXPECT_EQ(pins().tabList()[2]->position(), 2);
   EXPECT_EQ(snapshot(pinPath()), before);
   EXPECT_EQ(texts(pins().tabList()[2]->headDoc()), (std::vector<std::string>{"s"}));
-}
-
-TEST_F(PinTabTest, ATabChainsItsDocsInNumericOrder) {
-  engine().load();
-  const std::string folder = pinPath() + "/" + kId1 + "._.Work._.._.FF8800._.1";
-  for (std::int64_t id : {2, 10, 1}) writeDoc(folder, id, {"d" + std::to_string(id)});
-  ASSERT_TRUE(files::atomicWrite(folder + "/BigDoc_3.tmp", "pending"));
-  pins().load();
-  auto tab = pins().getTabOfId(kId1);
-  ASSERT_NE(tab, nullptr);
-  EXPECT_EQ(docIds(tab->headDoc()), (std::vector<std::int64_t>{1, 2, 10}));
-  EXPECT_EQ(tab->tailDoc()->docId(), 10);
-  EXPECT_EQ(tab->docCount(), 3);
 }
 
 TEST_F(PinTabTest, TheTipGoesWhenRecordsMoveInAndFollowsARename) {

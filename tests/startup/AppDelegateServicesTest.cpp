@@ -57,15 +57,6 @@ TEST_F(AppDelegateServicesTest, BrowserListFollowsTheInstalledApplications) {
   EXPECT_TRUE(StartupLog::contains("settings key 104 holds no dictionary"));
 }
 
-TEST_F(AppDelegateServicesTest, StatusIconColourIsComparedWithoutCase) {
-  startProgram();
-  EXPECT_TRUE(delegate_->isSelectedIconColor("Red"));
-  EXPECT_FALSE(delegate_->isSelectedIconColor("blue"));
-  delegate_->setSelectedIconColor("Blue");
-  EXPECT_TRUE(delegate_->isSelectedIconColor("BLUE"));
-  EXPECT_FALSE(delegate_->isSelectedIconColor("red"));
-}
-
 TEST_F(AppDelegateServicesTest, LaunchAtLoginWritesAnAutostartEntryForTheLauncherBesideTheProgram) {
   startProgram();
   const std::string folder = root() + "/install dir";
@@ -156,9 +147,8 @@ TEST(CrashAnalyticsService, StartsOnlyWithAGuidSecretAndAService) {
 }
 
 TEST(CrashAnalyticsService, RecordsEventsLocallyOnceStarted) {
-  char pattern[] = "/tmp/vl-analytics-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const std::string file = std::string(pattern) + "/analytics.log";
+  vltest::TempDir dir("vl-analytics");
+  const std::string file = dir / "analytics.log";
   CrashAnalyticsService service;
   service.trackEvent("before start");
   ASSERT_TRUE(service.start(AppDelegate::kCrashAnalyticsSecret,
@@ -177,7 +167,6 @@ TEST(CrashAnalyticsService, RecordsEventsLocallyOnceStarted) {
 
   for (std::size_t i = 0; i < CrashAnalyticsService::kMemoryLimit + 5; ++i) service.trackEvent("active");
   EXPECT_EQ(service.events().size(), CrashAnalyticsService::kMemoryLimit);
-  std::filesystem::remove_all(pattern);
 }
 
 }  // namespace

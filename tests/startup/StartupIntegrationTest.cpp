@@ -17,12 +17,15 @@ std::shared_ptr<Vellisto_Chunk> clipboardRecord(const std::string& text) {
 TEST_F(StartupTest, CopyIsStoredQuitPostsKillAndSecondStartFindsTheRecord) {
   DistributedNotificationCenter& centre = DistributedNotificationCenter::defaultCenter();
   centre.setDeliveryExecutor([](std::function<void()> deliver) { deliver(); });
-  Arrival killed;
-  std::string killSender;
+  // Datagrams arrive on the centre's receiving thread.
+  std::mutex mutex;
+  std::condition_variable arrived;
+  std::optional<std::string> killSender;
   std::uint64_t observer =
       centre.addObserver(AppDelegate::kKillPreferences, "", [&](const DistributedNotification& n) {
+        std::lock_guard lock(mutex);
         killSender = n.sender;
-        killed.mark();
+        arrived.notify_all();
       });
 
   startProgram();
@@ -44,8 +47,12 @@ TEST_F(StartupTest, CopyIsStoredQuitPostsKillAndSecondStartFindsTheRecord) {
 
   delegate_->terminate();
   EXPECT_TRUE(app_->isTerminating());
-  ASSERT_TRUE(killed.waitFor(1)) << "VELLISTO_killPreferences was not posted";
-  EXPECT_EQ(killSender, AppDelegate::kMainAppIdentifier);
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(arrived.wait_for(lock, std::chrono::seconds(5), [&] { return killSender.has_value(); }))
+        << "VELLISTO_killPreferences was not posted";
+    EXPECT_EQ(killSender, AppDelegate::kMainAppIdentifier);
+  }
   // Termination saved the installed-application dictionary.
   EXPECT_TRUE(UserDefaults::standard().object(AppInstalledManager::kSaveKey).has_value());
   centre.removeObserver(observer);

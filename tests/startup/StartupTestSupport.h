@@ -38,6 +38,7 @@
 #include "platform/system/HeadlessWorkspace.h"
 #include "platform/ui/Application.h"
 #include "startup/AppDelegate.h"
+#include "support/TestSupport.h"
 
 namespace vl::testing {
 
@@ -84,42 +85,7 @@ class StartupEnvironment : public ::testing::Environment {
   std::string runtime_;
 };
 
-// Log lines written while a test runs.
-class StartupLog {
- public:
-  static void start() {
-    clear();
-    previous() = setLogSink(&sink);
-  }
-  static void stop() { setLogSink(previous()); }
-  static void clear() {
-    std::lock_guard lock(mutex());
-    lines().clear();
-  }
-  static bool contains(const std::string& part) {
-    std::lock_guard lock(mutex());
-    return std::any_of(lines().begin(), lines().end(),
-                       [&](const std::string& l) { return l.find(part) != std::string::npos; });
-  }
-
- private:
-  static void sink(const std::string& line) {
-    std::lock_guard lock(mutex());
-    lines().push_back(line);
-  }
-  static std::mutex& mutex() {
-    static std::mutex m;
-    return m;
-  }
-  static std::vector<std::string>& lines() {
-    static std::vector<std::string> l;
-    return l;
-  }
-  static LogSink& previous() {
-    static LogSink p = nullptr;
-    return p;
-  }
-};
+using StartupLog = vltest::LogCapture;
 
 // A private HOME (with its XDG folders and a folder of desktop entries) per test, and the program
 // started in it the way main() starts it: class initialisation, a delegate on an application object
@@ -129,15 +95,9 @@ class StartupFixture : public ::testing::Test {
   static constexpr const char* kClip = VLEngine::kClipboardPinTabId;
 
   void SetUp() override {
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
-    char pattern[] = "/tmp/vl-startup-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    useHome(root_ + "/home");
-    ::setenv("XDG_DATA_DIRS", (root_ + "/system").c_str(), 1);
+    ASSERT_FALSE(root().empty());
+    useHome(root() + "/home");
+    env_.set("XDG_DATA_DIRS", root() + "/system");
     std::filesystem::create_directories(systemApps());
     workspace_ = std::make_shared<HeadlessWorkspace>();
     Workspace::install(workspace_);
@@ -145,36 +105,27 @@ class StartupFixture : public ::testing::Test {
     CrashAnalyticsService::shared().resetForTesting();
     AppDelegate::setHooks({});
     StartupEnvironment::board()->setStringFromOtherApplication("before start");
-    StartupLog::start();
+    log_.emplace();
   }
 
   void TearDown() override {
     stopProgram();
-    StartupLog::stop();
+    log_.reset();
     AppDelegate::setHooks({});
     AppDelegate::setProgramFolderForTesting("");
     CaptureHooks::reset();
     Workspace::install(nullptr);
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
     UserDefaults::resetForTesting();
     VLConfig::resetForTesting();
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
   }
 
   // Points HOME and its XDG folders at `home` (which need not exist or be usable).
   void useHome(const std::string& home) {
     home_ = home;
-    ::setenv("HOME", home.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-    ::setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+    env_.set("HOME", home);
+    env_.set("XDG_CONFIG_HOME", home + "/.config");
+    env_.set("XDG_CACHE_HOME", home + "/.cache");
+    env_.set("XDG_DATA_HOME", home + "/.local/share");
     UserDefaults::resetForTesting();
     VLConfig::resetForTesting();
   }
@@ -234,43 +185,20 @@ class StartupFixture : public ::testing::Test {
     std::ofstream(path) << text;
     return path;
   }
-  std::string systemApps() const { return root_ + "/system/applications"; }
+  std::string systemApps() const { return root() + "/system/applications"; }
 
   const std::string& home() const { return home_; }
-  const std::string& root() const { return root_; }
+  const std::string& root() const { return root_.path(); }
 
   std::shared_ptr<ui::Application> app_;
   std::shared_ptr<AppDelegate> delegate_;
   std::shared_ptr<HeadlessWorkspace> workspace_;
 
  private:
-  std::string root_;
+  vltest::TempDir root_{"vl-startup"};  // declared first: the environment is restored before it goes
+  vltest::ScopedEnv env_;
+  std::optional<StartupLog> log_;
   std::string home_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
-// Waits (real time, bounded) for a notification from another thread: the distributed centre's
-// datagrams arrive on its receiving thread.
-class Arrival {
- public:
-  void mark() {
-    std::lock_guard lock(mutex_);
-    ++count_;
-    cv_.notify_all();
-  }
-  bool waitFor(int count, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-    std::unique_lock lock(mutex_);
-    return cv_.wait_for(lock, limit, [&] { return count_ >= count; });
-  }
-  int count() {
-    std::lock_guard lock(mutex_);
-    return count_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  int count_ = 0;
 };
 
 }  // namespace vl::testing

@@ -13,10 +13,8 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <mutex>
 
 #include "platform/dispatch/Dispatch.h"
-#include "platform/foundation/Log.h"
 
 extern char** environ;
 
@@ -53,21 +51,43 @@ int waitChild(pid_t pid, int timeoutMs) {
   }
 }
 
-std::vector<char*> argvOf(std::vector<std::string>& args) {
+// Starts `args` from the search path with stdin and stderr on /dev/null, stdout on `out` (or /dev/null),
+// and `closeInChild` closed in the child. The pid, or -1.
+pid_t spawnQuiet(std::vector<std::string> args, int out = -1, int closeInChild = -1) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  return argv;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (closeInChild >= 0) posix_spawn_file_actions_addclose(&actions, closeInChild);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  if (out >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, out, 1);
+    posix_spawn_file_actions_addclose(&actions, out);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  }
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
 }
 
-std::mutex& logMutex() {
-  static std::mutex m;
-  return m;
-}
-
-std::vector<std::string>& logLines() {
-  static std::vector<std::string> lines;
-  return lines;
+// Reads `fd` until end of file, a newline when `untilNewline`, or `timeoutMs` of real time, and closes it.
+std::string readAndClose(int fd, int timeoutMs, bool untilNewline) {
+  std::string out;
+  const auto start = Clock::now();
+  while (!(untilNewline && out.find('\n') != std::string::npos) && msSince(start) < timeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    char buffer[65536];
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got <= 0) break;
+    out.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(fd);
+  return out;
 }
 
 }  // namespace
@@ -86,34 +106,16 @@ bool XvfbServer::tryDisplay(int number) {
   std::vector<std::string> args{
       "Xvfb", ":" + n, "-screen",    "0",          "1280x800x24",         "-nolisten",
       "tcp",  "-ac",   "-terminate", "-displayfd", std::to_string(fds[1])};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  auto argv = argvOf(args);
-  const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  pid_ = spawnQuiet(args, -1, fds[0]);
   close(fds[1]);
-  if (spawned != 0) {
+  if (pid_ < 0) {
     close(fds[0]);
-    pid_ = -1;
     skipReason_ = "Xvfb is not installed (scripts/setup installs it); X11 tests skipped";
     tried_ = true;
     return false;
   }
-  std::string answer;
-  const auto start = Clock::now();
-  while (answer.find('\n') == std::string::npos && msSince(start) < 15000) {
-    pollfd p{fds[0], POLLIN, 0};
-    if (poll(&p, 1, 100) <= 0) continue;
-    char buffer[32];
-    const ssize_t got = read(fds[0], buffer, sizeof buffer);
-    if (got <= 0) break;  // the server gave up (another one took the display first)
-    answer.append(buffer, static_cast<std::size_t>(got));
-  }
-  close(fds[0]);
+  // Ends early when the server gives up (another one took the display first).
+  const std::string answer = readAndClose(fds[0], 15000, true);
   if (answer.find('\n') != std::string::npos) {
     display_ = ":" + n;
     // Held for the whole suite: with -terminate the server ends with its last client, so a test run
@@ -166,17 +168,11 @@ bool xclipSet(const std::string& display, const std::string& target, const std::
   if (fd < 0) return false;
   const bool written = write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size());
   close(fd);
-  std::vector<std::string> args{"xclip", "-d", display, "-selection", "clipboard", "-t", target, "-i", path};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  for (int f = 0; f < 3; ++f)
-    posix_spawn_file_actions_addopen(&actions, f, "/dev/null", f ? O_WRONLY : O_RDONLY, 0);
-  auto argv = argvOf(args);
-  pid_t pid = -1;
-  const bool spawned = written && posix_spawnp(&pid, "xclip", &actions, nullptr, argv.data(), environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
   // xclip reads everything, then leaves a child behind that serves the selection.
-  const bool ok = spawned && waitChild(pid, 10000) == 0;
+  const pid_t pid =
+      written ? spawnQuiet({"xclip", "-d", display, "-selection", "clipboard", "-t", target, "-i", path})
+              : -1;
+  const bool ok = pid > 0 && waitChild(pid, 10000) == 0;
   unlink(path);
   return ok;
 }
@@ -186,60 +182,15 @@ std::optional<std::string> xclipGet(const std::string& display, const std::strin
   if (pipe(fds) != 0) return std::nullopt;
   std::vector<std::string> args{"xclip", "-d", display, "-selection", "clipboard", "-o"};
   if (!target.empty()) args.insert(args.end(), {"-t", target});
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-  posix_spawn_file_actions_addclose(&actions, fds[1]);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  auto argv = argvOf(args);
-  pid_t pid = -1;
-  const int spawned = posix_spawnp(&pid, "xclip", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t pid = spawnQuiet(args, fds[1], fds[0]);
   close(fds[1]);
-  if (spawned != 0) {
+  if (pid < 0) {
     close(fds[0]);
     return std::nullopt;
   }
-  std::string out;
-  const auto start = Clock::now();
-  while (msSince(start) < 10000) {
-    pollfd p{fds[0], POLLIN, 0};
-    if (poll(&p, 1, 100) <= 0) continue;
-    char buffer[65536];
-    const ssize_t got = read(fds[0], buffer, sizeof buffer);
-    if (got <= 0) break;
-    out.append(buffer, static_cast<std::size_t>(got));
-  }
-  close(fds[0]);
+  std::string out = readAndClose(fds[0], 10000, false);
   if (waitChild(pid, 2000) != 0) return std::nullopt;
   return out;
-}
-
-LogCapture::LogCapture() {
-  {
-    std::lock_guard lock(logMutex());
-    logLines().clear();
-  }
-  setLogSink([](const std::string& line) {
-    std::lock_guard lock(logMutex());
-    logLines().push_back(line);
-  });
-}
-
-LogCapture::~LogCapture() { setLogSink(nullptr); }
-
-bool LogCapture::contains(const std::string& text) const {
-  for (const auto& line : lines()) {
-    if (line.find(text) != std::string::npos) return true;
-  }
-  return false;
-}
-
-std::vector<std::string> LogCapture::lines() const {
-  std::lock_guard lock(logMutex());
-  return logLines();
 }
 
 void X11Test::TearDownTestSuite() { XvfbServer::shared().stop(); }

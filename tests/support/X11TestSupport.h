@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/TestSupport.h"
+
 // Everything the X11 backend tests share: a private Xvfb server, the xclip tool, test clients that play
 // other applications, and waiting in real time (the X server does not follow the program's clock).
 namespace vl::x11test {
@@ -45,12 +47,9 @@ bool xclipSet(const std::string& display, const std::string& target, const std::
 std::optional<std::string> xclipGet(const std::string& display, const std::string& target = "");
 
 // Log lines written while a LogCapture lives (from any thread).
-class LogCapture {
+class LogCapture : public vltest::LogCapture {
  public:
-  LogCapture();
-  ~LogCapture();
-  bool contains(const std::string& text) const;
-  std::vector<std::string> lines() const;
+  std::vector<std::string> lines() const { return take(); }
 };
 
 // The base of the X11 tests: a server for the whole suite, the main thread adopted, logs captured.

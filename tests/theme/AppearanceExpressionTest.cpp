@@ -177,24 +177,6 @@ TEST(AppearanceExpression, DynamicSystemColourFollowsTheMode) {
   EXPECT_EQ(*(*both.list())[1].color(), *dark.color());
 }
 
-TEST(AppearanceTokenParser, TokensOfALabelledCall) {
-  VLAppearanceTokenParser parser("visualEffect(material: sidebar ), #0a0B0c $x 1.5 ?");
-  std::vector<VLAppearanceToken> tokens;
-  do {
-    tokens.push_back(parser.getNextToken());
-  } while (!parser.isEOF());
-  const std::vector<VLAppearanceToken> expected = {
-      VLAppearanceToken::function("visualEffect"),
-      VLAppearanceToken::functionLabel("material"),
-      VLAppearanceToken::paramString("sidebar "),
-      VLAppearanceToken::functionEnd(),
-      VLAppearanceToken::hexColor("0a0B0c"),
-      VLAppearanceToken::ref("x1.5?"),
-      VLAppearanceToken::eof(),
-  };
-  EXPECT_EQ(tokens, expected);
-}
-
 TEST(AppearanceTokenParser, EndOfTextRepeatsAndQuotesSkipOneCharacter) {
   VLAppearanceTokenParser parser("'ab");
   EXPECT_EQ(parser.getChars(), "'");

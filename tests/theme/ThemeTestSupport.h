@@ -1,18 +1,15 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "core/VLConfig.h"
 #include "platform/foundation/Files.h"
-#include "platform/foundation/TestSupport.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/Appearance.h"
+#include "support/TestSupport.h"
 #include "theme/VLThemeManager.h"
 
 namespace vltest {
@@ -26,13 +23,9 @@ class ThemeFixture : public ::testing::Test {
   virtual std::string folder() const { return themeDataDir(); }
 
   void SetUp() override {
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "VELLISTO_APPEARANCE"}) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
-    ::setenv("HOME", home_.path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home_ / "config").c_str(), 1);
-    ::unsetenv("VELLISTO_APPEARANCE");
+    env_.set("HOME", home_.path());
+    env_.set("XDG_CONFIG_HOME", home_ / "config");
+    env_.set("VELLISTO_APPEARANCE", std::nullopt);
     vl::UserDefaults::resetForTesting();
     vl::VLConfig::resetForTesting();
     vl::ui::SystemAppearance::shared().setDark(false);
@@ -41,13 +34,6 @@ class ThemeFixture : public ::testing::Test {
   }
 
   void TearDown() override {
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
     vl::ui::SystemAppearance::shared().setDark(false);
     vl::UserDefaults::resetForTesting();
     vl::VLConfig::resetForTesting();
@@ -61,7 +47,7 @@ class ThemeFixture : public ::testing::Test {
   }
 
   TempDir home_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  ScopedEnv env_;
 };
 
 }  // namespace vltest
