@@ -118,6 +118,19 @@ class VLEngine {
   // The same for the recent-list records whose time stamp is not earlier than `timestamp`.
   std::vector<Json> getSinceTimestampForDataSync(double timestamp);
 
+  // ---- search (VLEngine+Search.cpp) ----
+
+  // Matches of the query in the active tab, best first, to the channel; "" lists instead.
+  void seach(const std::string& query);
+  // The active tab's unfiltered list: from its recent list when that holds records, else its newest.
+  void noneInput();
+  // The next records older than the recent list's last one, delivered with the load-more flag.
+  void noneInputLoadMore();
+  // The next search of the active tab looks at whole docs again.
+  void cleanMatchedChunks();
+  // The newest records of the delegate's errorDoc, when it gives one.
+  void error();
+
   // ---- helpers ----
 
   static std::string toBeSignedString(const std::string& text, const std::optional<Json>& json);

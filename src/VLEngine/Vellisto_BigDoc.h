@@ -20,6 +20,11 @@ class Queue;
 
 namespace vl {
 
+class Vellisto_MapDelegate;
+class Vellisto_MergeDelegate;
+class Vellisto_Task;
+class Vellisto_TempFile;
+
 // One doc file of at most about a thousand records, in memory and on disk, as one link of a chain.
 //
 // The records keep their order of arrival; a slot whose text could not be read holds nullptr (a
@@ -103,6 +108,25 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   // Where forever images are removed; the process-wide concurrent queue unless a test sets another.
   static void setFileRemovalQueue(std::shared_ptr<dispatch::Queue> queue);
 
+  // ---- search and listing (Vellisto_BigDoc+Search.cpp) ----
+
+  // A search looks at the doc in slices of this many records, on the doc's concurrent queue.
+  static constexpr std::size_t kSearchSliceSize = 100;
+  // Each answers the task master asynchronously, from the doc's search queue.
+  void doSearch(const std::shared_ptr<Vellisto_Task>& task);
+  void noneInput(const std::shared_ptr<Vellisto_Task>& task);
+  void noneInputLoadMore(const std::shared_ptr<Vellisto_Task>& task);
+  void error(const std::shared_ptr<Vellisto_Task>& task);
+  // The next search looks at the whole doc again.
+  void cleanMatchedChunks();
+  static std::vector<std::shared_ptr<Vellisto_Chunk>> getChunksFromUnmergeList(
+      const std::vector<std::shared_ptr<Vellisto_TempFile>>& files);
+  // The doc's matcher and merger; a doc nobody configured makes the defaults on first use.
+  std::shared_ptr<Vellisto_MapDelegate> map() const;
+  void setMap(std::shared_ptr<Vellisto_MapDelegate> map);
+  std::shared_ptr<Vellisto_MergeDelegate> merge() const;
+  void setMerge(std::shared_ptr<Vellisto_MergeDelegate> merge);
+
   struct PersistStats {
     std::uint64_t writes = 0;
     std::uint64_t bytes = 0;
@@ -115,6 +139,8 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   void indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index);
   bool validIndexLocked(std::size_t index, const char* operation) const;
   static void removeForeverImage(const std::string& path);
+  void listing(const std::shared_ptr<Vellisto_Task>& task, double earlierThan);
+  std::shared_ptr<dispatch::Queue> searchQueue();
 
   mutable std::recursive_mutex lock_;
   std::int32_t maxChunkSize_ = kMaxChunkSize;
@@ -129,6 +155,10 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   std::weak_ptr<Vellisto_DocChainOwner> chainOwner_;
   bool damaged_ = false;
   std::atomic<bool> writePending_{false};
+  // Search slices; guarded by lock_.
+  mutable std::shared_ptr<Vellisto_MapDelegate> map_;
+  mutable std::shared_ptr<Vellisto_MergeDelegate> merge_;
+  std::shared_ptr<dispatch::Queue> searchQueue_;
 };
 
 }  // namespace vl

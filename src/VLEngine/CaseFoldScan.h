@@ -1,0 +1,157 @@
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Byte-level tools that let the search decide, without running a regular expression, where a
+// case-insensitive ICU pattern made of ASCII literals can and cannot match.
+//
+// The reasoning they rest on: ICU folds both sides of a case-insensitive literal (full folding for
+// strings, simple folding for one character). A non-ASCII character can only take part in a match of
+// an ASCII literal when its folding yields ASCII characters; such characters are few (the long s, the
+// Kelvin sign, the sharp s, "İ", the Latin ligatures and a handful more) and are listed here from ICU's
+// own data. A text free of the ones that concern a query matches it exactly where its bytes do,
+// compared with ASCII case folding.
+namespace vl {
+
+using AsciiSet = std::bitset<128>;
+
+// True when every byte is below 0x80.
+bool isAsciiText(std::string_view text);
+
+// The first position at or after `from` of a byte U+000A..U+000D, or with `leads` also of 0xC2 or
+// 0xE2 (which begin U+0085, U+2028 and U+2029); npos when there is none.
+std::size_t findLineBreakByte(std::string_view text, std::size_t from, bool leads);
+
+// ASCII case folding of one byte; other bytes unchanged.
+inline unsigned char asciiFold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+
+// An ASCII needle found case-insensitively (ASCII letters only) in byte texts.
+class AsciiFoldNeedle {
+ public:
+  static constexpr std::size_t npos = std::string_view::npos;
+
+  AsciiFoldNeedle() = default;
+  // `needle` must be ASCII.
+  explicit AsciiFoldNeedle(std::string_view needle);
+
+  bool empty() const { return folded_.empty(); }
+  std::size_t size() const { return folded_.size(); }
+  const std::string& folded() const { return folded_; }
+
+  // The first start s in [from, to - size()] where the needle occurs, or npos.
+  std::size_t find(std::string_view text, std::size_t from = 0, std::size_t to = npos) const;
+  // The last such start, or npos.
+  std::size_t rfind(std::string_view text, std::size_t from, std::size_t to) const;
+  bool matchesAt(const unsigned char* p) const;
+
+ private:
+  // The 32-byte scan where the processor has it: the first candidate in [at, to), or npos with `at`
+  // where the scan stopped.
+  std::size_t findWide(const unsigned char* s, std::size_t& at, std::size_t to) const;
+
+  std::string folded_;
+  // 0x20 at letters, so that (byte | mask) == folded byte compares without case; 0 elsewhere.
+  std::string orMask_;
+};
+
+// The non-ASCII characters whose folding (full or simple) yields an ASCII character.
+class FoldSpecials {
+ public:
+  struct Special {
+    char32_t codePoint = 0;
+    std::string utf8;
+    // The ASCII characters it folds to (either folding).
+    AsciiSet ascii;
+    // Its full folding with every non-ASCII character written as the byte 0x80.
+    std::string scanFold;
+    // Its simple folding (what a one-character literal compares).
+    char32_t simpleFold = 0;
+  };
+
+  static const FoldSpecials& shared();
+
+  const std::vector<Special>& all() const { return specials_; }
+  // nullptr for a character that is not special.
+  const Special* find(char32_t codePoint) const;
+  // The special character whose bytes begin the text, or nullptr.
+  const Special* startingAt(std::string_view text) const;
+  // Whether the byte begins a special character or one of the line ends U+0085, U+2028, U+2029.
+  bool mayLead(unsigned char byte) const { return leads_[byte]; }
+  // How many folded bytes one byte of text can become at most (1 with today's Unicode data).
+  std::size_t maxGrowth() const { return maxGrowth_; }
+  // A character that only ever matches itself: no case variants, not produced by folding anything.
+  bool isIsolated(char32_t codePoint) const;
+
+ private:
+  FoldSpecials();
+  std::vector<Special> specials_;      // by code point
+  std::vector<char32_t> foldTargets_;  // sorted: every character some folding produces
+  std::vector<char32_t> changers_;     // sorted: every character that folding changes
+  std::array<bool, 256> leads_{};
+  std::size_t maxGrowth_ = 1;
+  // By lead byte: the specials that begin with it.
+  std::array<std::vector<const Special*>, 256> byLead_;
+};
+
+// Finds, in a text, any of the special characters that concern a set of ASCII characters.
+class SpecialsScanner {
+ public:
+  SpecialsScanner() = default;
+  explicit SpecialsScanner(const AsciiSet& chars);
+
+  bool isEmpty() const { return sequences_.empty(); }
+  // False at once for an ASCII text.
+  bool containsAny(std::string_view text) const;
+
+ private:
+  std::vector<std::string> sequences_;
+  std::vector<unsigned char> leads_;
+  // Per lead byte (same order), the indexes in sequences_ of those that begin with it.
+  std::vector<std::vector<std::size_t>> byLead_;
+};
+
+// A text's full case folding as bytes, for matching ASCII literals the way ICU's case-insensitive
+// string match does: ASCII folded, special characters as their scanFold, the line ends U+0085, U+2028
+// and U+2029 as "\n", every byte of any other character (or of an ill-formed sequence) as 0x80.
+// An ICU match of a literal is exactly an occurrence here that starts and ends on the folding of whole
+// characters (aligned()).
+class FoldedText {
+ public:
+  void assign(std::string_view text);
+
+  const std::string& bytes() const { return bytes_; }
+  // Whether [from, to) covers the foldings of whole characters.
+  bool aligned(std::size_t from, std::size_t to) const { return isStart(from) && isStart(to); }
+  // The byte offset in the text of the character whose folding holds `at` (the text's end for the end).
+  std::size_t textOffset(std::size_t at) const { return origin_[at]; }
+
+ private:
+  bool isStart(std::size_t at) const {
+    return at == 0 || at >= bytes_.size() || origin_[at] != origin_[at - 1];
+  }
+
+  std::string bytes_;
+  std::vector<std::uint32_t> origin_;  // one per byte, and one for the end
+};
+
+// Turns increasing byte offsets that fall on character boundaries into UTF-16 indexes, counting
+// ill-formed bytes the way the text conversion for ICU does.
+class Utf16Cursor {
+ public:
+  Utf16Cursor(std::string_view text, bool ascii) : text_(text), ascii_(ascii) {}
+  std::size_t indexOf(std::size_t byteOffset);
+
+ private:
+  std::string_view text_;
+  bool ascii_;
+  std::size_t byte_ = 0;
+  std::size_t units_ = 0;
+};
+
+}  // namespace vl

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "VLEngine/CaseFoldScan.h"
+#include "platform/foundation/Regex.h"
+#include "platform/foundation/Text.h"
+
+namespace vl {
+
+// One query compiled for matching records: the two case-insensitive ICU patterns the search is
+// defined by (the text pattern, "(part).*(part)" for a query with spaces, and the alias pattern
+// "^query"), and a plan that reaches the same answers without ICU where that is provably the same.
+//
+// The plan applies to queries whose parts are printable ASCII. A text that holds none of the special
+// characters that fold to the query's characters (see CaseFoldScan.h) is matched on its bytes, any
+// other text on its folding: literals left to right without overlap, and for a query with spaces, per
+// line, the match ICU's greedy ".*" settles on. Other queries run the ICU pattern, after a cheap test
+// that drops texts which cannot match.
+//
+// Immutable once compiled; one instance serves every doc queue of a task at once.
+class SearchQuery {
+ public:
+  struct Options {
+    // False runs the ICU patterns for every text (the reference the fast plan is tested against).
+    bool fastPath = true;
+    // Milliseconds of ICU matching work per text; a query such as "e e e x" over a long line
+    // backtracks for minutes. Hitting the limit counts as no match.
+    std::int32_t timeLimitMs = 250;
+  };
+
+  // All matches of the text pattern in a text, in UTF-16 units.
+  struct TextMatch {
+    // Without groups one range per match; with groups the range of every group of every match.
+    std::vector<Range> ranges;
+    // Where the first match starts (its group 1 with groups).
+    std::size_t firstLocation = 0;
+    bool operator==(const TextMatch&) const = default;
+  };
+
+  static std::shared_ptr<const SearchQuery> compile(const std::string& query, Options options);
+  static std::shared_ptr<const SearchQuery> compile(const std::string& query) {
+    return compile(query, Options());
+  }
+
+  // The pattern texts: the parts split at every single space, escaped, and joined as "(%@)" with
+  // ".*" between; a query without spaces is its escaped self.
+  static std::string contextPattern(const std::string& query);
+  // "^" and the escaped query, spaces included.
+  static std::string aliasPattern(const std::string& query);
+  static std::vector<std::string> splitParts(const std::string& query);
+
+  std::optional<TextMatch> matchText(std::string_view text) const { return match(text, false); }
+  // Where the first match starts (TextMatch::firstLocation), without finding the others.
+  std::optional<std::size_t> firstMatch(std::string_view text) const;
+  // Whether the text pattern matches at all.
+  bool containsMatch(std::string_view text) const { return firstMatch(text).has_value(); }
+  bool matchAlias(std::string_view alias) const;
+
+  const std::string& query() const { return query_; }
+  bool hasGroups() const { return parts_.size() > 1; }
+  // Whether texts are matched on their bytes where possible.
+  bool usesFastPlan() const { return fastPlan_; }
+  const std::shared_ptr<const Regex>& contextRegex() const { return contextRegex_; }
+  const std::shared_ptr<const Regex>& aliasRegex() const { return aliasRegex_; }
+
+ private:
+  SearchQuery() = default;
+  void planFast();
+  void planAnchors();
+
+  // With `firstOnly` the ranges hold the first match only.
+  std::optional<TextMatch> match(std::string_view text, bool firstOnly) const;
+  std::optional<TextMatch> matchWithRegex(std::string_view text, bool firstOnly) const;
+  // The byte plan over a text as bytes or as its folding (see SearchQuery.cpp).
+  template <typename Subject>
+  std::optional<TextMatch> matchSubject(const Subject& subject, std::string_view text, bool ascii,
+                                        bool firstOnly) const;
+  bool anchorsAllow(std::string_view text) const;
+
+  std::string query_;
+  std::vector<std::string> parts_;
+  std::shared_ptr<const Regex> contextRegex_;
+  std::shared_ptr<const Regex> aliasRegex_;
+
+  // The byte plan.
+  bool fastPlan_ = false;
+  std::vector<AsciiFoldNeedle> needles_;  // one per part, empty for an empty part
+  SpecialsScanner specials_;
+  bool aliasFast_ = false;
+  AsciiFoldNeedle aliasNeedle_;
+
+  // Necessary conditions for any other query: for each part, an ASCII stretch of its folding (found
+  // without case, or possibly hidden behind a special character) or a character that only matches
+  // itself.
+  struct Anchor {
+    AsciiFoldNeedle ascii;
+    SpecialsScanner specials;
+    std::string literal;
+  };
+  std::vector<Anchor> anchors_;
+};
+
+}  // namespace vl

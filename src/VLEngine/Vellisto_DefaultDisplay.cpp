@@ -1,0 +1,93 @@
+#include "VLEngine/Vellisto_DefaultDisplay.h"
+
+#include "VLEngine/ChunkSortedWeakTable.h"
+#include "VLEngine/DisplayAttributedString.h"
+#include "VLEngine/SearchCostRecord.h"
+#include "VLEngine/Vellisto_BigDoc.h"
+#include "VLEngine/Vellisto_Chunk.h"
+
+namespace vl {
+
+namespace {
+
+struct FontSlot {
+  std::mutex mutex;
+  std::function<ui::Font()> provider;
+};
+
+FontSlot& fontSlot() {
+  static FontSlot* slot = new FontSlot();
+  return *slot;
+}
+
+// A row of the record, or of a match of it: its text, json and highlight are read under the record's
+// doc lock (a sync update may be writing the json). A row takes the match's time stamp, or the
+// record's own without a match.
+std::shared_ptr<DisplayAttributedString> rowOf(const Vellisto_Chunk& chunk, const Vellisto_Index* match,
+                                               const ui::Font& font) {
+  std::shared_ptr<Vellisto_BigDoc> doc = chunk.getDocRef();
+  std::unique_lock<std::recursive_mutex> lock;
+  if (doc) lock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+  auto row = (match && match->rangeQuery())
+                 ? DisplayAttributedString::resultRow(chunk.context(), match->rangeQuery(), font)
+                 : DisplayAttributedString::resultRow(
+                       chunk.context(), match ? match->rangeList() : std::vector<Range>(), font);
+  row->setJson(chunk.json());
+  row->setTimestamp(match ? match->timestamp() : chunk.timestampValue());
+  return row;
+}
+
+}  // namespace
+
+void Vellisto_DefaultDisplay::setMainFontProvider(std::function<ui::Font()> provider) {
+  std::lock_guard<std::mutex> lock(fontSlot().mutex);
+  fontSlot().provider = std::move(provider);
+}
+
+ui::Font Vellisto_DefaultDisplay::mainFont() {
+  std::function<ui::Font()> provider;
+  {
+    std::lock_guard<std::mutex> lock(fontSlot().mutex);
+    provider = fontSlot().provider;
+  }
+  return provider ? provider() : ui::Font::systemFont(13);
+}
+
+std::shared_ptr<Vellisto_AttributedDelegate> Vellisto_DefaultDisplay::attrDecorator() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return attrDecorator_;
+}
+
+void Vellisto_DefaultDisplay::setAttrDecorator(std::shared_ptr<Vellisto_AttributedDelegate> decorator) {
+  std::lock_guard<std::mutex> lock(lock_);
+  attrDecorator_ = std::move(decorator);
+}
+
+DisplayRows Vellisto_DefaultDisplay::covert(const Vellisto_TempFile& file) {
+  const double start = SearchCostRecord::nowMs();
+  const ui::Font font = mainFont();
+  DisplayRows rows;
+  const auto& matches = file.indexs();
+  const std::size_t count = std::min(matches.size(), kMaxRows);
+  rows.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const Vellisto_Index& match = matches[i];
+    if (!match.chunkRef()) continue;
+    rows.push_back(rowOf(*match.chunkRef(), &match, font));
+  }
+  SearchCostRecord::logCost("convert tmp file", start);
+  return rows;
+}
+
+DisplayRows Vellisto_DefaultDisplay::covertWeakTable(const ChunkSortedWeakTable& table) {
+  const double start = SearchCostRecord::nowMs();
+  const ui::Font font = mainFont();
+  DisplayRows rows;
+  for (const auto& chunk : table.liveChunks()) {
+    rows.push_back(rowOf(*chunk, nullptr, font));
+  }
+  SearchCostRecord::logCost("convert weak table", start);
+  return rows;
+}
+
+}  // namespace vl

@@ -1,0 +1,178 @@
+#include "VLEngine/Vellisto_DefaultMap.h"
+
+#include <algorithm>
+
+#include "VLEngine/ApplicationSearching.h"
+#include "VLEngine/SearchQuery.h"
+#include "VLEngine/Vellisto_Chunk.h"
+#include "VLEngine/Vellisto_Task.h"
+
+namespace vl {
+
+namespace {
+
+// The record's time stamp. Its text is "%f" of seconds: digits, a point, six digits. That reads as one
+// integer divided by a power of ten, which IEEE division rounds exactly as strtod rounds the decimal
+// text; anything else goes to strtod.
+double timestampOfChunk(const Vellisto_Chunk& chunk) {
+  const std::string& text = chunk.timestamp();
+  std::uint64_t digits = 0;
+  int count = 0, fraction = -1;
+  for (char c : text) {
+    if (c == '.' && fraction < 0) {
+      fraction = 0;
+      continue;
+    }
+    if (c < '0' || c > '9' || ++count > 17) return chunk.timestampValue();
+    digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+    if (fraction >= 0) ++fraction;
+  }
+  // Exact as a double only up to 2^53.
+  if (count == 0 || digits > (std::uint64_t{1} << 53) || fraction > 15) return chunk.timestampValue();
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  return static_cast<double>(digits) / kPowers[fraction < 0 ? 0 : fraction];
+}
+
+// The query's place in the record's search-word list; one past the list's end when absent.
+double wordPosition(const Vellisto_Chunk& chunk, const std::string& query) {
+  const Vellisto_LRU* lru = chunk.lru();
+  return lru ? static_cast<double>(lru->find(query)) : static_cast<double>(Vellisto_LRU().maxSize() + 1);
+}
+
+void mapOne(const std::shared_ptr<Vellisto_Chunk>& chunk, const std::shared_ptr<const SearchQuery>& queryRef,
+            double now, const std::vector<std::shared_ptr<CustomSearchingDelegate>>& chain,
+            std::vector<Vellisto_Index>& out) {
+  if (!chunk || chunk->isLogicallyDeleted()) return;
+  const SearchQuery& query = *queryRef;
+  for (const auto& element : chain) {
+    if (!element || !element->matched(*chunk)) continue;
+    if (element->needDrop(*chunk)) return;
+    break;
+  }
+  if (chunk->hasAlias() && query.matchAlias(*chunk->alias())) {
+    Vellisto_Index match(-1.0, 0, timestampOfChunk(*chunk));
+    match.setChunkRef(chunk);
+    out.push_back(std::move(match));
+    return;
+  }
+  if (std::optional<std::size_t> first = query.firstMatch(chunk->context())) {
+    const double timestamp = timestampOfChunk(*chunk);
+    double priority = wordPosition(*chunk, query.query());
+    priority += Vellisto_DefaultMap::factor(*first);
+    priority += Vellisto_DefaultMap::timeFactor(timestamp, now);
+    Vellisto_Index match(priority, 0, timestamp);
+    match.setRangeQuery(queryRef);
+    match.setChunkRef(chunk);
+    out.push_back(std::move(match));
+    return;
+  }
+  const auto& json = chunk->json();
+  if (!json || !json->is_object()) return;
+  auto ocr = json->find("ocr");
+  if (ocr == json->end() || !ocr->is_string()) return;
+  if (query.containsMatch(ocr->get_ref<const std::string&>())) {
+    Vellisto_Index match(wordPosition(*chunk, query.query()), 0, timestampOfChunk(*chunk));
+    match.setChunkRef(chunk);
+    out.push_back(std::move(match));
+  }
+}
+
+}  // namespace
+
+double Vellisto_DefaultMap::timestampOf(const Vellisto_Chunk& chunk) { return timestampOfChunk(chunk); }
+
+std::shared_ptr<Vellisto_DefaultMap> Vellisto_DefaultMap::withApplicationSearching() {
+  auto map = std::make_shared<Vellisto_DefaultMap>();
+  map->setCustomSearchingChain({std::make_shared<ApplicationSearching>()});
+  return map;
+}
+
+std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chunks& chunks, std::size_t from,
+                                                                      std::size_t to,
+                                                                      const Vellisto_Task& task) {
+  auto file = Vellisto_TempFile::make();
+  std::shared_ptr<const SearchQuery> query = task.query();
+  if (!query) return file;
+  const auto chain = customSearchingChain();
+  to = std::min(to, chunks.size());
+  for (std::size_t i = from; i < to; ++i) mapOne(chunks[i], query, task.now(), chain, file->mutableIndexs());
+  return file;
+}
+
+std::string Vellisto_DefaultMap::rebuildContextRegex(const std::string& query) {
+  return SearchQuery::contextPattern(query);
+}
+
+std::string Vellisto_DefaultMap::rebuildAliasRegex(const std::string& query) {
+  return SearchQuery::aliasPattern(query);
+}
+
+bool Vellisto_DefaultMap::matchAlias(const Vellisto_Chunk& chunk, const Regex& regex) {
+  return chunk.hasAlias() && regex.matches(*chunk.alias());
+}
+
+float Vellisto_DefaultMap::factor(std::uint64_t position) {
+  return static_cast<float>(static_cast<double>(position) / 1000000.0);
+}
+
+float Vellisto_DefaultMap::timeFactor(double timestamp, double base) {
+  if (base == 0) return 0;
+  return static_cast<float>((base - timestamp) / base / 10000000.0);
+}
+
+std::vector<std::shared_ptr<CustomSearchingDelegate>> Vellisto_DefaultMap::customSearchingChain() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return customSearchingChain_;
+}
+
+void Vellisto_DefaultMap::setCustomSearchingChain(
+    std::vector<std::shared_ptr<CustomSearchingDelegate>> chain) {
+  std::lock_guard<std::mutex> lock(lock_);
+  customSearchingChain_ = std::move(chain);
+}
+
+std::optional<Vellisto_MapDelegate::Chunks> Vellisto_DefaultMap::lastMatchedChunks() const {
+  std::shared_ptr<const Chunks> chunks = lastMatchedSnapshot();
+  if (!chunks) return std::nullopt;
+  return *chunks;
+}
+
+std::shared_ptr<const Vellisto_MapDelegate::Chunks> Vellisto_DefaultMap::lastMatchedSnapshot() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return lastMatchedChunks_;
+}
+
+void Vellisto_DefaultMap::setLastMatchedChunks(std::optional<Chunks> chunks) {
+  std::shared_ptr<const Chunks> replaced;
+  std::lock_guard<std::mutex> lock(lock_);
+  replaced = std::move(lastMatchedChunks_);
+  if (chunks) lastMatchedChunks_ = std::make_shared<const Chunks>(std::move(*chunks));
+  ++generation_;
+}
+
+void Vellisto_DefaultMap::cleanMatchedChunks() {
+  std::shared_ptr<const Chunks> released;
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    released = std::move(lastMatchedChunks_);
+    ++generation_;
+  }
+  // The records are let go outside the lock.
+}
+
+std::uint64_t Vellisto_DefaultMap::lastMatchedGeneration() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return generation_;
+}
+
+bool Vellisto_DefaultMap::storeLastMatchedChunks(Chunks chunks, std::uint64_t generation,
+                                                 std::uint64_t taskId) {
+  std::lock_guard<std::mutex> lock(lock_);
+  if (generation != generation_ || taskId < storedTaskId_) return false;
+  lastMatchedChunks_ = std::make_shared<const Chunks>(std::move(chunks));
+  storedTaskId_ = taskId;
+  return true;
+}
+
+}  // namespace vl

@@ -1,0 +1,161 @@
+// The record store's search entry points over a loaded store, and the replay cache.
+#include <gtest/gtest.h>
+
+#include "SearchTestSupport.h"
+#include "StoreTestSupport.h"
+#include "VLEngine/ChunkSortedWeakTable.h"
+#include "VLEngine/SearchCostRecord.h"
+#include "VLEngine/SearchHistory.h"
+#include "VLEngine/VLEngineDelegate.h"
+
+namespace vl {
+namespace {
+
+using testing::RecordingChannel;
+
+class SearchEntryTest : public testing::StoreFixture {
+ protected:
+  void SetUp() override {
+    StoreFixture::SetUp();
+    ApplicationSearching::setInstalledIndex(
+        std::make_shared<testing::FakeInstalledIndex>(std::set<std::string>{}));
+    loadAll();
+    channel_ = std::make_shared<RecordingChannel>();
+    engine().setChannel(channel_);
+  }
+  void TearDown() override {
+    Vellisto_BigDoc::waitForPendingWrites();
+    SearchHistory::shared().clean();
+    ApplicationSearching::setInstalledIndex(nullptr);
+    StoreFixture::TearDown();
+  }
+
+  // Records "r0".."r<n-1>", r0 the oldest.
+  void appendRecords(int count) {
+    for (int i = 0; i < count; ++i) {
+      engine().append("r" + std::to_string(i), std::nullopt, std::nullopt, std::nullopt,
+                      testing::stamp(1.6e9 + i), kClip);
+    }
+  }
+
+  // Runs an entry point and waits for the rows of the task it registered.
+  template <typename Call>
+  std::optional<RecordingChannel::Delivery> deliver(Call call) {
+    const auto next = static_cast<std::int64_t>(Vellisto_Master::shared().getAtomTaskId()) + 1;
+    call();
+    return channel_->waitFor(next);
+  }
+
+  std::shared_ptr<ChunkSortedWeakTable> recentList() { return pins().activedTab()->sortedTable(); }
+
+  std::shared_ptr<RecordingChannel> channel_;
+};
+
+TEST_F(SearchEntryTest, SearchFindsInTheActiveTabAndStampsItsCost) {
+  appendRecords(3);
+  engine().append("a food", std::nullopt, std::nullopt, kClip);
+  SearchCostRecord::clear();
+  auto delivery = deliver([&] { engine().seach("Foo"); });
+  ASSERT_TRUE(delivery);
+  ASSERT_EQ(testing::texts(delivery->rows), std::vector<std::string>{"a food"});
+  EXPECT_EQ(delivery->rows[0]->rangeList(), (std::vector<Range>{{2, 3}}));
+  std::optional<std::string> cost = SearchCostRecord::takeCostLine();
+  ASSERT_TRUE(cost);
+  EXPECT_EQ(cost->rfind("search -> cost ", 0), 0u);
+  EXPECT_EQ(cost->substr(cost->size() - 2), "ms");
+  EXPECT_FALSE(SearchCostRecord::takeCostLine());
+}
+
+TEST_F(SearchEntryTest, EmptyQueryListsTheNewestThenServesTheRecentList) {
+  appendRecords(30);
+  testing::LogCapture logs;
+  auto first = deliver([&] { engine().seach(""); });
+  ASSERT_TRUE(first);
+  ASSERT_EQ(first->rows.size(), 24u);
+  EXPECT_EQ(first->rows.front()->string(), "r29");
+  EXPECT_TRUE(logs.contains("none input search"));
+  EXPECT_EQ(recentList()->count(), 24u);
+
+  // The second time the docs are not asked: the rows come from the recent list, cut to 24. Choosing
+  // r0 put it in front (with a new time stamp), so the list held 25.
+  ASSERT_TRUE(engine().selectContext("r0", {}, std::nullopt, kClip));
+  ASSERT_EQ(recentList()->count(), 25u);
+  auto second = deliver([&] { engine().noneInput(); });
+  ASSERT_TRUE(second);
+  EXPECT_TRUE(logs.contains("none input cache"));
+  EXPECT_EQ(second->rows.size(), 24u);
+  EXPECT_EQ(second->rows.front()->string(), "r0");
+  EXPECT_EQ(recentList()->count(), 24u);
+  EXPECT_FALSE(Vellisto_Master::shared().existingTask(static_cast<std::uint64_t>(second->taskId)));
+
+  auto more = deliver([&] { engine().noneInputLoadMore(); });
+  ASSERT_TRUE(more);
+  EXPECT_TRUE(more->loadMore);
+  // Older than r7, the last one shown: r6 to r1 (r0 is now the newest).
+  EXPECT_EQ(testing::texts(more->rows).front(), "r6");
+  EXPECT_EQ(more->rows.size(), 6u);
+}
+
+TEST_F(SearchEntryTest, NoneInputClearsTheLastMatches) {
+  appendRecords(2);
+  ASSERT_TRUE(deliver([&] { engine().seach("r1"); }));
+  ASSERT_TRUE(engine().headDoc()->map()->lastMatchedChunks());
+  ASSERT_TRUE(deliver([&] { engine().noneInput(); }));
+  EXPECT_FALSE(engine().headDoc()->map()->lastMatchedChunks());
+}
+
+TEST_F(SearchEntryTest, ReplayDeliversStoredRowsWithTheLargestIdAndStartsNoTask) {
+  appendRecords(1);
+  DisplayRows rows = {DisplayAttributedString::initWithString("kept row")};
+  SearchHistory::shared().saveScreenshot("kept", rows);
+  SearchHistory::shared().saveScreenshot("", rows);  // an empty query is never stored
+  const std::uint64_t before = Vellisto_Master::shared().getAtomTaskId();
+  testing::LogCapture logs;
+  EXPECT_TRUE(SearchHistory::shared().renderScreenshot("kept"));
+  EXPECT_FALSE(SearchHistory::shared().renderScreenshot("other"));
+  EXPECT_FALSE(SearchHistory::shared().renderScreenshot(""));
+  EXPECT_EQ(Vellisto_Master::shared().getAtomTaskId(), before);
+  auto replay = channel_->waitFor(2147483647);
+  ASSERT_TRUE(replay);
+  EXPECT_EQ(replay->rows, rows);
+  EXPECT_FALSE(replay->loadMore);
+  EXPECT_TRUE(logs.contains("render from screenshot kept"));
+
+  // The result list's rows are what a save stores.
+  SearchHistory::shared().setRowsProvider([rows] { return rows; });
+  SearchHistory::shared().saveScreenshot("from list");
+  EXPECT_EQ(SearchHistory::shared().screenshots().count("from list"), 1u);
+  SearchHistory::shared().setRowsProvider(nullptr);
+
+  ASSERT_TRUE(deliver([&] { engine().seach("r0"); }));
+  ASSERT_TRUE(engine().headDoc()->map()->lastMatchedChunks());
+  SearchHistory::shared().clean();
+  EXPECT_TRUE(SearchHistory::shared().screenshots().empty());
+  EXPECT_FALSE(engine().headDoc()->map()->lastMatchedChunks());
+}
+
+TEST_F(SearchEntryTest, ErrorListsTheDelegatesDoc) {
+  class Delegate : public VLEngineDelegate {
+   public:
+    std::shared_ptr<Vellisto_BigDoc> errorDoc() override { return doc; }
+    std::shared_ptr<Vellisto_BigDoc> doc;
+  };
+  auto delegate = std::make_shared<Delegate>();
+  engine().setDelegate(delegate);
+  const std::uint64_t before = Vellisto_Master::shared().getAtomTaskId();
+  engine().error();  // no doc: nothing happens
+  EXPECT_EQ(Vellisto_Master::shared().getAtomTaskId(), before);
+
+  testing::TempFolder folder;
+  delegate->doc = Vellisto_BigDoc::emptyDoc(7, folder.path());
+  delegate->doc->appendChunk(testing::chunkAt("salvaged", 1.6e9));
+  auto delivery = deliver([&] { engine().error(); });
+  ASSERT_TRUE(delivery);
+  EXPECT_EQ(testing::texts(delivery->rows), std::vector<std::string>{"salvaged"});
+  EXPECT_TRUE(recentList()->isEmpty());
+  Vellisto_BigDoc::waitForPendingWrites();
+  engine().setDelegate(nullptr);
+}
+
+}  // namespace
+}  // namespace vl
