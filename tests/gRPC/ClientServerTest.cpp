@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,18 +31,13 @@ using vl::synctest::record;
 using vl::synctest::Replies;
 
 constexpr std::size_t kSlice = 3145728;
-
-SyncNetworkClient::Options quickOptions() {
-  SyncNetworkClient::Options options;
-  options.unaryTimeLimitSeconds = 10;
-  options.closeWaitSeconds = 2;
-  return options;
-}
+const Json kToken = Json{{"access_token", "T"}};
+const Json kAuth = Json{{"network_id", "N"}, {"device_id", "D"}, {"device_name", "d"}, {"password", "p"}};
 
 struct ClientServer : ::testing::Test {
   std::shared_ptr<FakeHandler> handler = std::make_shared<FakeHandler>();
   SyncNetworkServer server{handler};
-  SyncNetworkClient client{quickOptions()};
+  SyncNetworkClient client{SyncNetworkClient::Options{.closeWaitSeconds = 2}};
   Replies replies;
   int port = 0;
 
@@ -119,13 +118,10 @@ TEST_F(ClientServer, UnaryCallsCarryDictionariesBothWays) {
 }
 
 TEST_F(ClientServer, UploadGoesInThreeSlicesAndEnds) {
-  testing::internal::CaptureStdout();
   const Json data = bytesOfSize(7000000);
   client.sendMediametaWithRequest(Json{{"data", data}, {"access_token", "T"}, {"chunk_sig", "IMG"}},
                                   onLoop());
-  Json reply = replies.next();
-  const std::string printed = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(reply, vl::synctest::succeed());  // the response's chunk_sig is not passed on
+  EXPECT_EQ(replies.next(), vl::synctest::succeed());  // the response's chunk_sig is not passed on
 
   const auto seen = handler->seen();
   ASSERT_EQ(seen.size(), 4u);
@@ -142,12 +138,6 @@ TEST_F(ClientServer, UploadGoesInThreeSlicesAndEnds) {
   EXPECT_TRUE(joined == static_cast<const std::vector<std::uint8_t>&>(data.get_binary()));
   EXPECT_EQ(seen[3].operation, "sendMediametaEnd");
   EXPECT_EQ(seen[3].request, (Json{{"chunk_sig", "IMG"}}));
-  std::size_t lines = 0;
-  for (std::size_t at = printed.find("data received\n"); at != std::string::npos;
-       at = printed.find("data received\n", at + 1)) {
-    ++lines;
-  }
-  EXPECT_EQ(lines, 3u);
 
   // An empty image: no slice at all, the stream ends at once and the end handler still answers.
   client.sendMediametaWithRequest(Json{{"data", bytes("")}}, onLoop());
@@ -205,7 +195,7 @@ TEST_F(ClientServer, DownloadHandsEachSliceToTheMediaHandlerInOrder) {
 
 TEST_F(ClientServer, RefusedAndFailedCallsAnswer500OnTheLoop) {
   // A request missing a required key makes no call.
-  client.getChunksWithRequest(Json{{"access_token", "T"}}, onLoop());
+  client.getChunksWithRequest(kToken, onLoop());
   Json reply = replies.next();
   EXPECT_EQ(code(reply), 500);
   EXPECT_FALSE(reply.contains("off_loop"));
@@ -213,23 +203,23 @@ TEST_F(ClientServer, RefusedAndFailedCallsAnswer500OnTheLoop) {
 
   // A reply the handler got wrong reaches the client as 500 too.
   handler->replies = [](const std::string&, const Json&) { return Json{{"status", "fine"}}; };
-  client.byeWithRequest(Json{{"access_token", "T"}}, onLoop());
+  client.byeWithRequest(kToken, onLoop());
   EXPECT_EQ(code(replies.next()), 500);
   EXPECT_EQ(handler->seen().size(), 1u);  // only the bye reached the server
 
   // After close every call fails with 500 until the next connect, on the loop thread.
   client.close();
   EXPECT_EQ(client.state(), SyncNetworkClient::State::Closed);
-  client.byeWithRequest(Json{{"access_token", "T"}}, onLoop());
+  client.byeWithRequest(kToken, onLoop());
   reply = replies.next();
   EXPECT_EQ(code(reply), 500);
   EXPECT_FALSE(reply.contains("off_loop"));
   EXPECT_EQ(code(client.getMediametaWithRequest(Json{{"access_token", "T"}, {"chunk_sig", "S"}})), 500);
-  client.syncByeWithRequest(Json{{"access_token", "T"}});  // fails quietly and returns
+  client.syncByeWithRequest(kToken);  // fails quietly and returns
 
   client.connectWithIp("127.0.0.1", port);
   handler->replies = nullptr;
-  client.byeWithRequest(Json{{"access_token", "T"}}, onLoop());
+  client.byeWithRequest(kToken, onLoop());
   EXPECT_EQ(code(replies.next()), 200);
 }
 
@@ -238,19 +228,17 @@ TEST(Client, UnconnectedCallsStillComeBackOnTheLoop) {
   Replies replies;
   std::atomic<bool> onLoop{false};
   auto inner = replies.callback();
-  client.authWithRequest(
-      Json{{"network_id", "N"}, {"device_id", "D"}, {"device_name", "d"}, {"password", "p"}},
-      [&](Json reply) {
-        onLoop = client.isLoopThread();
-        inner(std::move(reply));
-      });
+  client.authWithRequest(kAuth, [&](Json reply) {
+    onLoop = client.isLoopThread();
+    inner(std::move(reply));
+  });
   EXPECT_EQ(code(replies.next()), 500);
   EXPECT_TRUE(onLoop);
   EXPECT_EQ(client.state(), SyncNetworkClient::State::Unconnected);
 }
 
 TEST(Client, AServerThatNeverAnswersGives408) {
-  vl::synctest::SilentListener silent;
+  vl::synctest::SilentSocket silent;
   SyncNetworkClient::Options options;
   options.unaryTimeLimitSeconds = 0.3;
   options.uploadTimeLimitSeconds = 0.3;
@@ -293,7 +281,7 @@ TEST_F(ClientServer, BrokenAndForeignMessagesLeaveTheServerServing) {
   EXPECT_TRUE(vl::synctest::rawUnary(channel, "/syncnetwork.SyncNetworkService/Bye",
                                      std::string("\x0a\x01T\x4a\x02hi", 7), &response)
                   .ok());
-  EXPECT_EQ(handler->seen().back().request, (Json{{"access_token", "T"}}));
+  EXPECT_EQ(handler->seen().back().request, (kToken));
   syncnetwork::ByeResponse bye;
   ASSERT_TRUE(bye.ParseFromString(response));
   EXPECT_EQ(bye.status().code(), 200);
@@ -320,7 +308,7 @@ TEST_F(ClientServer, BrokenAndForeignMessagesLeaveTheServerServing) {
 }
 
 TEST_F(ClientServer, PeersThatStopMidStreamOrNeverSpeakHarmNobody) {
-  vl::synctest::SilentPeer silent(port);
+  vl::synctest::SilentSocket silent(port);
   ASSERT_TRUE(silent.connected());
 
   auto stub = syncnetwork::SyncNetworkService::NewStub(vl::synctest::rawChannel(port));
@@ -361,8 +349,7 @@ TEST_F(ClientServer, PeersThatStopMidStreamOrNeverSpeakHarmNobody) {
   }
 
   // Others are still served, and the server closes promptly with the silent peer still connected.
-  client.authWithRequest(
-      Json{{"network_id", "N"}, {"device_id", "D"}, {"device_name", "d"}, {"password", "p"}}, onLoop());
+  client.authWithRequest(kAuth, onLoop());
   EXPECT_EQ(code(replies.next()), 200);
   const auto before = std::chrono::steady_clock::now();
   server.close();
@@ -377,7 +364,7 @@ TEST_F(ClientServer, ReconnectingMovesCallsToTheNewServer) {
   ASSERT_GT(second.boundPort(), 0);
 
   client.connectWithIp("127.0.0.1", second.boundPort());
-  client.byeWithRequest(Json{{"access_token", "T"}}, onLoop());
+  client.byeWithRequest(kToken, onLoop());
   EXPECT_EQ(code(replies.next()), 200);
   EXPECT_EQ(other->seen().size(), 1u);
   EXPECT_TRUE(handler->seen().empty());
@@ -387,25 +374,56 @@ TEST_F(ClientServer, ReconnectingMovesCallsToTheNewServer) {
   second.startWithIp("127.0.0.1", 0);
   ASSERT_TRUE(second.isServing());
   EXPECT_NE(second.boundPort(), oldPort);
-  client.byeWithRequest(Json{{"access_token", "T"}}, onLoop());
+  client.byeWithRequest(kToken, onLoop());
   EXPECT_EQ(code(replies.next()), 500);
   client.connectWithIp("127.0.0.1", second.boundPort());
-  client.byeWithRequest(Json{{"access_token", "T"}}, onLoop());
+  client.byeWithRequest(kToken, onLoop());
   EXPECT_EQ(code(replies.next()), 200);
   EXPECT_EQ(other->seen().size(), 2u);
 }
 
+// What the process writes to stdout while it lives. The server prints from its own loop thread, in no
+// fixed order with the calls it serves, so a reader waits (bounded) for the text it expects.
+class StdoutFile {
+ public:
+  StdoutFile() : file_(std::tmpfile()), saved_(::dup(1)) {
+    std::fflush(stdout);
+    ::dup2(::fileno(file_), 1);
+  }
+  ~StdoutFile() {
+    std::fflush(stdout);
+    ::dup2(saved_, 1);
+    ::close(saved_);
+    std::fclose(file_);
+  }
+  std::string waitFor(const std::string& expected) {
+    std::string text;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (text != expected && std::chrono::steady_clock::now() < until) {
+      std::this_thread::yield();
+      std::fflush(stdout);
+      char buffer[256];
+      const ssize_t n = ::pread(::fileno(file_), buffer, sizeof buffer, 0);  // the offset is shared with fd 1
+      text.assign(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+    }
+    return text;
+  }
+
+ private:
+  std::FILE* file_;
+  int saved_;
+};
+
 TEST(Server, ReportsItsPortAndSurvivesAFailedBind) {
   auto handler = std::make_shared<FakeHandler>();
   SyncNetworkServer server(handler);
-  testing::internal::CaptureStdout();
+  std::optional<StdoutFile> printed(std::in_place);
   server.startWithIp("127.0.0.1", 0);
   const int port = server.boundPort();
   ASSERT_GT(port, 0);
-  SyncNetworkClient client;
-  client.connectWithIp("127.0.0.1", port);
-  client.syncByeWithRequest(Json{{"access_token", "T"}});  // waits for the reply
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "server started on port " + std::to_string(port) + "\n");
+  const std::string line = "server started on port " + std::to_string(port) + "\n";
+  EXPECT_EQ(printed->waitFor(line), line);
+  printed.reset();
 
   // The port is taken now: a second server binds nothing and prints nothing.
   SyncNetworkServer second(handler);
@@ -430,15 +448,11 @@ TEST(Server, CloseFromItsOwnLoopDoesNotDeadlock) {
   SyncNetworkClient client;
   client.connectWithIp("127.0.0.1", server.boundPort());
   Replies replies;
-  client.byeWithRequest(Json{{"access_token", "T"}}, replies.callback());
+  client.byeWithRequest(kToken, replies.callback());
   const Json reply = replies.next();
   EXPECT_TRUE(code(reply) == 200 || code(reply) == 500) << reply.dump();
   EXPECT_FALSE(server.isServing());
 }
-
-}  // namespace
-
-namespace {
 
 TEST(Server, CloseOnTheMainThreadLetsAHandlerWaitingForItFinish) {
   vl::dispatch::MainLoop::adoptCurrentThread();
@@ -454,7 +468,7 @@ TEST(Server, CloseOnTheMainThreadLetsAHandlerWaitingForItFinish) {
   SyncNetworkClient client;
   client.connectWithIp("127.0.0.1", server.boundPort());
   Replies replies;
-  client.sendChunksWithRequest(Json{{"access_token", "T"}}, replies.callback());
+  client.sendChunksWithRequest(kToken, replies.callback());
   ASSERT_TRUE(handler->waitFor(1));
   server.close();
   EXPECT_TRUE(refreshed);

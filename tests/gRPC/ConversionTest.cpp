@@ -60,23 +60,6 @@ TEST_F(Provider, ImagesAreSlicedAtThreeMebibytes) {
   }
 }
 
-TEST_F(Provider, NoImageGivesOneClosingMessage) {
-  reply(Json{{"status", {{"code", 601}, {"msg", "Get mediameta later."}}}});
-  syncnetwork::GetMediametaRequest request;
-  request.set_access_token("T");
-  request.set_chunk_sig("S2");
-  const vl::MediametaStream stream = provider.getMediameta(request);
-  ASSERT_EQ(stream.count(), 1u);
-  const auto message = stream.message(0);
-  EXPECT_EQ(message.status().code(), 601);
-  EXPECT_EQ(message.status().msg(), "Get mediameta later.");
-  EXPECT_EQ(message.chunk_sig(), "S2");
-  EXPECT_TRUE(message.data().empty());
-  EXPECT_EQ(message.total_packages(), 0);
-  EXPECT_TRUE(message.end());
-  EXPECT_EQ(handler->seen().at(0).request, (Json{{"access_token", "T"}, {"chunk_sig", "S2"}}));
-}
-
 TEST_F(Provider, MalformedRepliesAnswer500) {
   const Json cases[] = {
       Json::object(),                                     // no status
@@ -190,18 +173,16 @@ TEST(ClientMessages, RequestsAreCheckedBeforeAnythingIsSent) {
   syncnetwork::GetChunksRequest poll;
   EXPECT_FALSE(cm::getChunksRequest(Json{{"access_token", "T"}}, &poll, &error));
   EXPECT_NE(error.find("timestamp"), std::string::npos);
+  Json missingJson = record("s", "c"), numberInJson = record("s", "c");
+  missingJson.erase("json");
+  numberInJson["json"]["n"] = 1;
+  for (const Json& chunks : {Json("x"), Json::array({missingJson}), Json::array({numberInJson})}) {
+    EXPECT_FALSE(cm::getChunksRequest(Json{{"access_token", "T"}, {"timestamp", 0}, {"chunks", chunks}},
+                                      &poll, &error))
+        << chunks.dump();
+  }
   EXPECT_FALSE(cm::getChunksRequest(Json{{"access_token", "T"}, {"timestamp", "0"}}, &poll, &error));
   EXPECT_FALSE(cm::getChunksRequest(Json{{"access_token", 3}, {"timestamp", 0}}, &poll, &error));
-  EXPECT_FALSE(
-      cm::getChunksRequest(Json{{"access_token", "T"}, {"timestamp", 0}, {"chunks", "x"}}, &poll, &error));
-  Json missingJson = record("s", "c");
-  missingJson.erase("json");
-  EXPECT_FALSE(cm::getChunksRequest(
-      Json{{"access_token", "T"}, {"timestamp", 0}, {"chunks", Json::array({missingJson})}}, &poll, &error));
-  Json numberInJson = record("s", "c");
-  numberInJson["json"]["n"] = 1;
-  EXPECT_FALSE(cm::getChunksRequest(
-      Json{{"access_token", "T"}, {"timestamp", 0}, {"chunks", Json::array({numberInJson})}}, &poll, &error));
 
   // Without "chunks" or with an empty list the same empty record list goes out; extra keys are ignored.
   ASSERT_TRUE(
@@ -241,10 +222,6 @@ TEST(ClientMessages, TextThatIsNotUtf8IsRepairedNotRefused) {
   syncnetwork::SendChunksRequest decoded;
   EXPECT_TRUE(decoded.ParseFromString(push.SerializeAsString()));
 }
-
-}  // namespace
-
-namespace {
 
 TEST(SyncPort, DefaultsTo21900AndTakesOnlyValidOverrides) {
   const struct {

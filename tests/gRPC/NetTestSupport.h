@@ -11,45 +11,32 @@
 
 namespace vl::synctest {
 
-// A TCP socket on 127.0.0.1 that takes connections (the kernel completes the handshake) and never
-// says a word: a server that accepts a call and never answers.
-class SilentListener {
+// A TCP socket on 127.0.0.1 that never says a word. Without a port it listens (the kernel completes
+// the handshake: a server that accepts a call and never answers); with one it connects (a client that
+// never speaks).
+class SilentSocket {
  public:
-  SilentListener() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  explicit SilentSocket(int peerPort = 0) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(fd_, 16);
+    address.sin_port = htons(static_cast<uint16_t>(peerPort));
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
     socklen_t length = sizeof address;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    if (peerPort) {
+      connected_ = ::connect(fd_, raw, length) == 0;
+    } else if (::bind(fd_, raw, length) == 0 && ::listen(fd_, 16) == 0) {
+      ::getsockname(fd_, raw, &length);
+      port_ = ntohs(address.sin_port);
+    }
   }
-  ~SilentListener() { ::close(fd_); }
+  ~SilentSocket() { ::close(fd_); }
   int port() const { return port_; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
-
-// A client that opens a TCP connection and then never speaks.
-class SilentPeer {
- public:
-  explicit SilentPeer(int port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  }
-  ~SilentPeer() { ::close(fd_); }
   bool connected() const { return connected_; }
 
  private:
-  int fd_ = -1;
+  int fd_;
+  int port_ = 0;
   bool connected_ = false;
 };
 

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <vector>
 
+#include "SyncTestSupport.h"
 #include "gRPC/NetworkMonitor.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
@@ -18,59 +16,29 @@ namespace {
 using vl::Json;
 using vl::NetworkPathStatus;
 
-// Collects "kNetworkMonitorPathStatusChanged" posts.
-class Posts {
- public:
-  Posts()
-      : observation_(vl::NotificationCenter::defaultCenter().observe(
-            vl::kNetworkMonitorPathStatusChanged, nullptr, [this](const vl::Notification& note) {
-              std::lock_guard<std::mutex> lock(mutex_);
-              statuses_.push_back(note.userInfo);
-              senders_.push_back(note.object);
-              changed_.notify_all();
-            })) {}
-
-  bool waitFor(std::size_t count) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return statuses_.size() >= count; });
-  }
-  std::vector<Json> statuses() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return statuses_;
-  }
-  std::vector<const void*> senders() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return senders_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<Json> statuses_;
-  std::vector<const void*> senders_;
-  vl::Observation observation_;
-};
-
 TEST(NetworkMonitor, PostsEachSatisfiedOrUnsatisfiedReport) {
   auto fake = std::make_shared<vl::NetworkPathFake>();
   vl::NetworkPathFake::Installation installed(fake);
-  Posts posts;
+  vl::synctest::Replies posts;  // each post's user info, waited for in order
+  vl::Observation observation = vl::NotificationCenter::defaultCenter().observe(
+      vl::kNetworkMonitorPathStatusChanged, nullptr,
+      [note = posts.callback()](const vl::Notification& n) { note(n.userInfo); });
   vl::NetworkMonitor monitor;
   EXPECT_FALSE(fake->report(NetworkPathStatus::Satisfied));  // not started: nothing flows
 
   monitor.start();
   ASSERT_TRUE(fake->started());
-  ASSERT_TRUE(fake->report(NetworkPathStatus::Satisfied));
-  ASSERT_TRUE(fake->report(NetworkPathStatus::Unsatisfied));
-  ASSERT_TRUE(fake->report(NetworkPathStatus::RequiresConnection));
-  ASSERT_TRUE(fake->report(NetworkPathStatus::Satisfied));
-  ASSERT_TRUE(fake->report(NetworkPathStatus::Satisfied));  // repeats are posted too
-  ASSERT_TRUE(posts.waitFor(4));
-  const std::vector<Json> expected = {Json{{"status", 1}}, Json{{"status", 0}}, Json{{"status", 1}},
-                                      Json{{"status", 1}}};
-  EXPECT_EQ(posts.statuses(), expected);
-  EXPECT_TRUE(posts.statuses()[0]["status"].is_number_integer());
-  for (const void* sender : posts.senders()) EXPECT_EQ(sender, nullptr);
+  // A path that needs a connection first is not told; repeats are.
+  for (auto status :
+       {NetworkPathStatus::Satisfied, NetworkPathStatus::RequiresConnection, NetworkPathStatus::Unsatisfied,
+        NetworkPathStatus::Satisfied, NetworkPathStatus::Satisfied}) {
+    ASSERT_TRUE(fake->report(status));
+  }
+  for (int expected : {1, 0, 1, 1}) {
+    const Json post = posts.next();
+    EXPECT_EQ(post, (Json{{"status", expected}}));
+    EXPECT_TRUE(post["status"].is_number_integer());
+  }
 
   monitor.stop();
   EXPECT_TRUE(fake->cancelled());

@@ -89,7 +89,7 @@ class FakeHandler final : public ServerRequestHandler {
   std::vector<std::thread::id> threads_;
 };
 
-// Collects replies handed to client callbacks, with the thread each came on.
+// Collects replies handed to client callbacks.
 class Replies {
  public:
   SyncNetworkClient::Callback callback() {
@@ -97,7 +97,6 @@ class Replies {
       {
         std::lock_guard<std::mutex> lock(mutex_);
         replies_.push_back(std::move(reply));
-        threads_.push_back(std::this_thread::get_id());
       }
       changed_.notify_all();
     };
@@ -111,20 +110,11 @@ class Replies {
     }
     return replies_[taken_++];
   }
-  std::thread::id threadOf(std::size_t index) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return threads_.at(index);
-  }
-  std::size_t count() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return replies_.size();
-  }
 
  private:
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Json> replies_;
-  std::vector<std::thread::id> threads_;
   std::size_t taken_ = 0;
 };
 

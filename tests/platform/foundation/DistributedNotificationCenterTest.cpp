@@ -108,23 +108,22 @@ TEST(DistributedNotificationCenter, StaleSocketIsRemovedAndGarbageIsDropped) {
   Inbox inbox;
   center.addObserver("", "", [&](const DistributedNotification& n) { inbox.add(n); });
 
-  // A socket left behind by a process that died without cleaning up.
+  auto address = [](const std::string& path) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    return addr;
+  };
+  // A socket left behind by a process that died without cleaning up, and a datagram that is not ours
+  // sent straight to the centre's socket.
   const std::string stale = folder + "/12345-dead.sock";
+  sockaddr_un addr = address(stale);
   int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::strncpy(addr.sun_path, stale.c_str(), sizeof addr.sun_path - 1);
   ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  ::close(fd);
-  ASSERT_TRUE(vl::files::exists(stale));
-
   vltest::LogCapture logs;
-  // A datagram that is not ours, straight to the centre's socket.
-  int raw = ::socket(AF_UNIX, SOCK_DGRAM, 0);
-  std::strncpy(addr.sun_path, center.socketPath().c_str(), sizeof addr.sun_path - 1);
-  const char junk[] = "hello there";
-  ASSERT_GT(::sendto(raw, junk, sizeof junk, 0, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  ::close(raw);
+  addr = address(center.socketPath());
+  ASSERT_GT(::sendto(fd, "hello there", 11, 0, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ::close(fd);
 
   EXPECT_TRUE(center.post("after-junk", "me"));
   ASSERT_TRUE(inbox.waitFor(1));

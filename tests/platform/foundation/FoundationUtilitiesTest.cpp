@@ -188,22 +188,6 @@ TEST(Localization, BrokenTableOrMissingFolderShowsKeys) {
   vl::reloadStringTableForTesting();
 }
 
-TEST(Resources, EnvironmentWinsAndBuildTreeFindsSourceResources) {
-  {
-    vltest::TempDir dir;
-    vltest::ScopedEnv env("VELLISTO_RESOURCES", dir.path());
-    vl::resetResourceDirectoryForTesting();
-    EXPECT_EQ(vl::resourceDirectory(), dir.path());
-    EXPECT_EQ(vl::resourcePath("strings/en.json"), dir / "strings/en.json");
-  }
-  ::unsetenv("VELLISTO_RESOURCES");
-  vl::resetResourceDirectoryForTesting();
-  // The test program lives in the build tree; whatever it finds must be a real folder or nothing.
-  std::string found = vl::resourceDirectory();
-  EXPECT_TRUE(found.empty() || vl::files::isDirectory(found)) << found;
-  vl::resetResourceDirectoryForTesting();
-}
-
 TEST(Json, BadTextIsAnAnswerNotAnException) {
   vltest::LogCapture logs;
   EXPECT_FALSE(vl::parseJson("{\"a\": ", "settings"));

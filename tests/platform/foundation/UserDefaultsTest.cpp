@@ -38,7 +38,6 @@ int inChild(F body) {
 
 TEST_F(UserDefaultsTest, SuiteLivesInXdgConfigFolderWithOwnerOnlyMode) {
   UserDefaults& suite = UserDefaults::suite(UserDefaults::kGroupSuite);
-  EXPECT_EQ(&suite, &UserDefaults::suite(UserDefaults::kGroupSuite));
   EXPECT_EQ(suite.filePath(), home_.path() + "/config/vellisto/Q4T8K2N6WZ.com.norrak.vellisto.json");
   ASSERT_TRUE(suite.setInteger("102", 5000));
   struct stat st;

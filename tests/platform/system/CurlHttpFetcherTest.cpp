@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "platform/system/CurlHttpFetcher.h"
-#include "platform/system/FakeHttpFetcher.h"
 
 namespace vl {
 namespace {
@@ -21,9 +20,6 @@ class CurlHttpFetcherTest : public ::testing::Test {
     ::setenv("no_proxy", "127.0.0.1", 1);
     server_.Get("/hello", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("hello", "text/plain");
-    });
-    server_.Get("/exact", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content(std::string(100, 'x'), "application/octet-stream");
     });
     server_.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
       res.status = 404;
@@ -51,10 +47,6 @@ class CurlHttpFetcherTest : public ::testing::Test {
     });
     server_.Get("/to-hello",
                 [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/hello"); });
-    server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
-      std::lock_guard lock(mutex_);
-      served_.push_back(req.path);
-    });
     port_ = server_.bind_to_any_port("127.0.0.1");
     ASSERT_GT(port_, 0);
     thread_ = std::thread([this] { server_.listen_after_bind(); });
@@ -74,26 +66,12 @@ class CurlHttpFetcherTest : public ::testing::Test {
   std::string url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
-  // The server logs a request only after its answer went out, so the client can be back first:
-  // wait (bounded) for the log to catch up.
-  std::vector<std::string> served(std::size_t atLeast = 1) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    std::unique_lock lock(mutex_);
-    while (served_.size() < atLeast && std::chrono::steady_clock::now() < deadline) {
-      lock.unlock();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      lock.lock();
-    }
-    return served_;
-  }
-
   httplib::Server server_;
   int port_ = 0;
   std::thread thread_;
   std::mutex mutex_;
   std::condition_variable released_;
   bool release_ = false;
-  std::vector<std::string> served_;
   CurlHttpFetcher fetcher_;
 };
 
@@ -115,10 +93,10 @@ TEST_F(CurlHttpFetcherTest, FetchesBodyAndStatus) {
 
 TEST_F(CurlHttpFetcherTest, SizeCapAbandonsLargerBodies) {
   HttpFetchOptions options;
-  options.maxBytes = 100;
-  auto r = fetcher_.get(url("/exact"), options);
+  options.maxBytes = 1000;  // exactly the body's size
+  auto r = fetcher_.get(url("/big"), options);
   EXPECT_TRUE(r.ok()) << r.error;
-  EXPECT_EQ(r.body.size(), 100u);
+  EXPECT_EQ(r.body.size(), 1000u);
 
   for (const char* path : {"/big", "/endless"}) {
     options.maxBytes = path == std::string("/big") ? 999 : 64 * 1024;
@@ -153,7 +131,6 @@ TEST_F(CurlHttpFetcherTest, OnlyHttpAndHttpsAreFetched) {
   auto r = fetcher_.get(url("/to-file"));
   EXPECT_FALSE(r.ok());
   EXPECT_TRUE(r.body.empty());
-  EXPECT_EQ(served(), std::vector<std::string>{"/to-file"});
 }
 
 TEST_F(CurlHttpFetcherTest, GetAsyncAnswersOffTheCallingThread) {
@@ -167,22 +144,6 @@ TEST_F(CurlHttpFetcherTest, GetAsyncAnswersOffTheCallingThread) {
   auto [response, thread] = future.get();
   EXPECT_EQ(response.body, "hello");
   EXPECT_NE(thread, std::this_thread::get_id());
-}
-
-TEST(FakeHttpFetcherTest, KeepsTheRealContract) {
-  FakeHttpFetcher fake;
-  fake.setResponse("https://img.example/a.png", {200, std::string(50, 'p'), ""});
-  HttpFetchOptions small;
-  small.maxBytes = 10;
-  EXPECT_TRUE(fake.get("https://img.example/a.png").ok());
-  EXPECT_FALSE(fake.get("https://img.example/a.png", small).ok());
-  EXPECT_FALSE(fake.get("file:///etc/passwd").ok());
-  EXPECT_FALSE(fake.get("https://img.example/other.png").ok());
-
-  bool called = false;
-  fake.getAsync("https://img.example/a.png", {}, [&](const HttpResponse& r) { called = r.ok(); });
-  EXPECT_TRUE(called);
-  EXPECT_EQ(fake.requestedUrls().size(), 5u);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/system/GlobalEventMonitor.h"
 #include "platform/system/HeadlessHotKeyCenter.h"
-#include "platform/system/HeadlessKeyEventPoster.h"
 #include "platform/ui/Event.h"
 
 namespace vl {
@@ -54,16 +53,6 @@ TEST(HotKeyCenterConversionTest, OldModifierMasksBecomeModifierFlags) {
   EXPECT_EQ(HotKeyCenter::flagsFromCarbonModifiers(0x100 | 0x200), Flags::Command | Flags::Shift);
   EXPECT_EQ(HotKeyCenter::flagsFromCarbonModifiers(0x800 | 0x1000), Flags::Option | Flags::Control);
   EXPECT_EQ(HotKeyCenter::flagsFromCarbonModifiers(0), 0u);
-}
-
-TEST(KeyEventPosterTest, PasteChordIsKeyDownThenKeyUp) {
-  HeadlessKeyEventPoster poster;
-  ASSERT_TRUE(poster.postPasteChord());
-  using K = HeadlessKeyEventPoster::PostedKey;
-  EXPECT_EQ(poster.postedKeys(), (std::vector<K>{{ui::KeyCode::V, Flags::Command, true},
-                                                 {ui::KeyCode::V, Flags::Command, false}}));
-  poster.setAccessibilityTrusted(false);
-  EXPECT_FALSE(poster.postPasteChord());
 }
 
 TEST(GlobalEventMonitorTest, MonitorsGetTheEventsOfTheirMaskUntilRemoved) {

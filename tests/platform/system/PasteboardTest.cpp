@@ -47,19 +47,5 @@ TEST(PasteboardTest, ReadsLookAtTheFirstItemHoldingTheType) {
   EXPECT_EQ(board.stringForType(kPasteboardTypePNG), std::nullopt);
 }
 
-TEST(PasteboardTest, GeneralIsTheInstalledBackendAndOldHoldersStayValid) {
-  auto mine = std::make_shared<HeadlessPasteboard>();
-  Pasteboard::install(mine);
-  EXPECT_EQ(Pasteboard::general(), mine);
-
-  auto held = Pasteboard::general();
-  Pasteboard::install(nullptr);
-  EXPECT_NE(Pasteboard::general(), mine);
-  EXPECT_EQ(Pasteboard::general()->changeCount(), 0);
-  // A reader that took the old backend before the switch can still use it.
-  mine->setStringFromOtherApplication("still here");
-  EXPECT_EQ(held->stringForType(kPasteboardTypeString), "still here");
-}
-
 }  // namespace
 }  // namespace vl

@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
+#include "platform/foundation/Files.h"
 #include "platform/system/HeadlessWorkspace.h"
 #include "platform/system/UniformType.h"
 #include "platform/system/Workspace.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 namespace {
@@ -32,50 +30,7 @@ TEST(WorkspaceTest, DesktopEntryGivesNameAndPath) {
   }
 }
 
-TEST(WorkspaceTest, HeadlessFrontApplicationFollowsWhatTestsSet) {
-  HeadlessWorkspace ws;
-  EXPECT_EQ(ws.frontmostApplication(), std::nullopt);
-
-  const auto editor = RunningApplication::fromDesktopEntry("/a/editor.desktop");
-  const auto vault = RunningApplication::fromDesktopEntry("/a/vault.desktop");
-  ws.setRunningApplications({editor, vault});
-  EXPECT_EQ(ws.frontmostApplication(), std::nullopt);
-
-  ws.setFrontmostApplication(vault);
-  ASSERT_TRUE(ws.frontmostApplication());
-  EXPECT_EQ(ws.frontmostApplication()->name, "vault");
-
-  ws.setFrontmostApplication(editor);
-  EXPECT_EQ(ws.frontmostApplication()->name, "editor");
-  int active = 0;
-  for (const auto& app : ws.runningApplications()) active += app.active;
-  EXPECT_EQ(active, 1);
-
-  // An application not yet running joins the list when brought to the front.
-  ws.setFrontmostApplication(RunningApplication::fromDesktopEntry("/a/shell.desktop"));
-  EXPECT_EQ(ws.runningApplications().size(), 3u);
-  EXPECT_EQ(ws.frontmostApplication()->name, "shell");
-
-  ws.setFrontmostApplication(std::nullopt);
-  EXPECT_EQ(ws.frontmostApplication(), std::nullopt);
-}
-
-class FileTypeTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("vl-ws-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string write(const std::string& name, const std::string& bytes) {
-    const auto path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-  std::filesystem::path dir_;
-};
-
-TEST_F(FileTypeTest, TypeOfFileReadsTheContents) {
+TEST(FileTypeTest, TypeOfFileReadsTheContents) {
   struct Case {
     std::string bytes;
     const char* type;
@@ -92,17 +47,16 @@ TEST_F(FileTypeTest, TypeOfFileReadsTheContents) {
       {"just words", uti::kData},
       {"", uti::kData},
   };
+  vltest::TempDir dir("vl-ws");
   HeadlessWorkspace ws;
   int n = 0;
   for (const auto& c : cases) {
-    const auto path = write("file" + std::to_string(n++), c.bytes);
+    const std::string path = dir / ("file" + std::to_string(n++));
+    ASSERT_TRUE(files::atomicWrite(path, c.bytes));
     EXPECT_EQ(ws.typeOfFile(path), c.type) << path;
   }
-  EXPECT_EQ(ws.typeOfFile(dir_.string()), uti::kFolder);
-  EXPECT_EQ(ws.typeOfFile((dir_ / "missing").string()), std::nullopt);
-
-  ws.setTypeOfFile("/nowhere/icon", std::string("public.png"));
-  EXPECT_EQ(ws.typeOfFile("/nowhere/icon"), "public.png");
+  EXPECT_EQ(ws.typeOfFile(dir.path()), uti::kFolder);
+  EXPECT_EQ(ws.typeOfFile(dir / "missing"), std::nullopt);
 }
 
 }  // namespace

@@ -54,16 +54,6 @@ TEST(GeometryTest, ContainmentIsHalfOpenSoSharedEdgesBelongToOneRect) {
   EXPECT_EQ(left.insetBy(EdgeInsets{1, 2, 3, 4}), (Rect{2, 3, 4, 6}));
 }
 
-TEST(GeometryTest, TransformsComposeAndInvert) {
-  Transform flip{5, 100, -1};
-  Transform move{10, 20, 1};
-  Transform both = move.after(flip);
-  Point p{1, 2};
-  EXPECT_EQ(both.apply(p), move.apply(flip.apply(p)));
-  EXPECT_EQ(both.inverted().apply(both.apply(p)), p);
-  EXPECT_EQ(flip.apply(Rect{0, 0, 10, 30}), (Rect{5, 70, 10, 30}));
-}
-
 TEST(ColorTest, HexTextAsStoredColoursWriteIt) {
   struct Case {
     std::string text;
@@ -78,16 +68,6 @@ TEST(ColorTest, HexTextAsStoredColoursWriteIt) {
     EXPECT_EQ(Color::fromHex(c.text), Color::rgb24(c.rgb));
   }
   EXPECT_EQ(Color::fromHex("D81E06").hexString(), "D81E06");
-}
-
-TEST(ColorTest, GradientInterpolatesBetweenSortedStops) {
-  Gradient g({Color::black(), Color::whiteColor()}, {1, 0});
-  EXPECT_EQ(g.colorAt(0), Color::whiteColor());
-  EXPECT_EQ(g.colorAt(1), Color::black());
-  EXPECT_EQ(g.colorAt(0.5), Color::white(0.5));
-  EXPECT_EQ(Gradient().colorAt(0.3), Color::clear());
-  Gradient even({Color::black(), Color::white(0.5), Color::whiteColor()});
-  EXPECT_DOUBLE_EQ(even.stops()[1].location, 0.5);
 }
 
 TEST(BezierPathTest, RoundedRectRoundsOnlyTheMaskedCorners) {
@@ -112,20 +92,6 @@ TEST(BezierPathTest, RoundedRectRoundsOnlyTheMaskedCorners) {
   // A radius larger than the shape is clamped to half the short side.
   EXPECT_EQ(BezierPath::roundedRectWithCorners(r, 400, AllCorners).controlPointBounds(), r);
   EXPECT_EQ(curves(BezierPath::roundedRectWithCorners(r, 0, AllCorners)), 0);
-}
-
-TEST(BezierPathTest, ElementsKeepTheirOrderAndCloseOnce) {
-  BezierPath p;
-  p.lineTo({5, 5});  // no current point: starts a subpath there
-  p.curveTo({20, 0}, {10, 10}, {15, 10});
-  p.closePath();
-  p.closePath();
-  ASSERT_EQ(p.elementCount(), 4u);
-  EXPECT_EQ(p.elements()[0].type, BezierPath::ElementType::MoveTo);
-  EXPECT_EQ(p.elements()[2].points[2], (Point{20, 0}));
-  EXPECT_EQ(p.currentPoint(), (Point{5, 5}));
-  EXPECT_EQ(p.controlPointBounds(), (Rect{5, 0, 15, 10}));
-  EXPECT_EQ(p.transformed({1, 100, -1}).controlPointBounds(), (Rect{6, 90, 15, 10}));
 }
 
 TEST(LayerGeometryTest, ContentsGravityPlacesTheImage) {

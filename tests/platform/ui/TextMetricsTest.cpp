@@ -11,13 +11,8 @@ namespace {
 
 const Font k10 = Font::systemFont(10);
 
-TEST(FontTest, SystemFontsByWeightAndMonospacedDigits) {
-  EXPECT_EQ(Font::systemFont(13, Font::WeightLight).weight(), Font::WeightLight);
-  EXPECT_TRUE(Font::boldSystemFont(12).isBold());
-  EXPECT_FALSE(Font::systemFont(12, Font::WeightMedium).isBold());
+TEST(FontTest, MonospacedDigitsAndBadSizes) {
   Font mono = Font::monospacedDigitSystemFont(10);
-  EXPECT_TRUE(mono.hasMonospacedDigits());
-  EXPECT_FALSE(mono == Font::systemFont(10));
   // Digits line up in the monospaced font; a proportional "1" is narrow.
   EXPECT_DOUBLE_EQ(TextMetrics::widthOfString("111", mono), TextMetrics::widthOfString("888", mono));
   EXPECT_LT(TextMetrics::widthOfString("111", k10), TextMetrics::widthOfString("888", k10));
@@ -49,15 +44,6 @@ TEST(TextMetricsTest, WidthsAreFixedNumbers) {
   EXPECT_DOUBLE_EQ(TextMetrics::widthOfString("ab\nabcd", k10), 22);  // the widest line
 }
 
-TEST(TextMetricsTest, HeightsCountWrappedLines) {
-  EXPECT_DOUBLE_EQ(k10.lineHeight(), 12.5);
-  EXPECT_DOUBLE_EQ(TextMetrics::heightOfString("", k10, 100), 12.5);
-  EXPECT_DOUBLE_EQ(TextMetrics::heightOfString("aaaa aaaa", k10, 0), 12.5);
-  // "aaaa " fits 25 points; the second word wraps.
-  EXPECT_DOUBLE_EQ(TextMetrics::heightOfString("aaaa aaaa", k10, 25), 25);
-  EXPECT_DOUBLE_EQ(TextMetrics::heightOfString("a\nb\n", k10, 0), 37.5);  // a final line end adds a line
-}
-
 TEST(TextLayoutTest, BreaksAtSpacesThenBetweenCharactersAndAtLineEnds) {
   struct Case {
     std::string text;
@@ -77,18 +63,19 @@ TEST(TextLayoutTest, BreaksAtSpacesThenBetweenCharactersAndAtLineEnds) {
     std::vector<std::string> got;
     for (const auto& line : layout.lines()) got.push_back(substringWithRange(c.text, line.range));
     EXPECT_EQ(got, c.lines) << c.text;
+    EXPECT_DOUBLE_EQ(TextMetrics::heightOfString(c.text, k10, c.width), 12.5 * c.lines.size()) << c.text;
   }
+  EXPECT_DOUBLE_EQ(k10.lineHeight(), 12.5);
+  EXPECT_DOUBLE_EQ(TextMetrics::heightOfString("", k10, 100), 12.5);
+  EXPECT_DOUBLE_EQ(TextMetrics::heightOfString("a\nb\n", k10, 0), 37.5);  // a final line end adds a line
 }
 
 TEST(TextLayoutTest, LineForCharacterIndexAndCarets) {
   TextLayout layout("aaaa aaaa\nbb", k10, 25);
   ASSERT_EQ(layout.lineCount(), 3u);
-  EXPECT_EQ(layout.lineIndexForCharacterIndex(0), 0u);
-  EXPECT_EQ(layout.lineIndexForCharacterIndex(4), 0u);
-  EXPECT_EQ(layout.lineIndexForCharacterIndex(5), 1u);
-  EXPECT_EQ(layout.lineIndexForCharacterIndex(9), 1u);  // the line end belongs to its line
-  EXPECT_EQ(layout.lineIndexForCharacterIndex(10), 2u);
-  EXPECT_EQ(layout.lineIndexForCharacterIndex(999), 2u);
+  std::vector<std::size_t> lines;
+  for (std::size_t i : {0, 4, 5, 9, 10, 999}) lines.push_back(layout.lineIndexForCharacterIndex(i));
+  EXPECT_EQ(lines, (std::vector<std::size_t>{0, 0, 1, 1, 2, 2}));  // a line end belongs to its line
   EXPECT_DOUBLE_EQ(layout.offsetOfCharacterIndex(7), 11);
   EXPECT_EQ(layout.characterIndexForPoint({12, 14}), 7u);  // second line, just past two characters
   EXPECT_EQ(layout.characterIndexForPoint({500, 500}), 12u);
@@ -99,13 +86,14 @@ TEST(TextLayoutTest, LineForCharacterIndexAndCarets) {
   EXPECT_DOUBLE_EQ(layout.lines()[1].y, 12.5);
 }
 
-TEST(TextLayoutTest, SurrogatePairsCountAsTwoUnits) {
-  const std::string text =
-      "a\xF0\x9F\x98\x80"
-      "b";  // a, emoji, b
-  TextLayout layout(text, k10, 0);
+TEST(TextLayoutTest, SurrogatePairsCountAsTwoUnitsAndInvalidBytesAsOne) {
+  const std::string emoji = "a\xF0\x9F\x98\x80" + std::string("b");  // a, emoji, b
+  TextLayout layout(emoji, k10, 0);
   EXPECT_EQ(layout.length(), 4u);
   EXPECT_DOUBLE_EQ(layout.offsetOfCharacterIndex(3), 15.5);
+  TextLayout bad("a\xFF\xC3", k10, 0);
+  EXPECT_EQ(bad.length(), 3u);
+  EXPECT_EQ(bad.lineCount(), 1u);
 }
 
 TEST(TextLayoutTest, MaximumLinesAndAlignment) {
@@ -140,13 +128,6 @@ TEST(TextMetricsTest, TailTruncation) {
   EXPECT_EQ(TextMetrics::truncateTail("\xF0\x9F\x98\x80\xF0\x9F\x98\x80", k10, 16),
             "\xF0\x9F\x98\x80\xE2\x80\xA6");
   EXPECT_EQ(TextMetrics::truncateTail("a\nb", k10, 100), "a\nb");
-}
-
-TEST(TextLayoutTest, InvalidUtf8IsOneUnitPerByte) {
-  const std::string bad = "a\xFF\xC3";
-  TextLayout layout(bad, k10, 0);
-  EXPECT_EQ(layout.length(), 3u);
-  EXPECT_EQ(layout.lineCount(), 1u);
 }
 
 // The text view lays its text out through the same layout, in its container width.

@@ -12,6 +12,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
+#include "platform/ui/View.h"
 
 namespace vl::ui::test {
 
@@ -26,6 +27,14 @@ inline bool logContains(const std::string& text) {
     if (l.find(text) != std::string::npos) return true;
   }
   return false;
+}
+
+// A layer-backed view filled with `color`: the simplest view that shows up in a display list.
+inline std::shared_ptr<View> filledView(const Rect& frame, const Color& color = Color::black()) {
+  auto v = View::create(frame);
+  v->setWantsLayer(true);
+  v->layer()->setBackgroundColor(color);
+  return v;
 }
 
 // The main thread under a manual clock, one default screen, an active and unhidden application.

@@ -77,12 +77,19 @@ TEST_F(UiTest, HooksRunOnAddMoveAndRemoveInOrder) {
   EXPECT_EQ(child->window(), nullptr);
 }
 
-TEST_F(UiTest, ViewsOutlivingTheirSuperviewOrWindowForgetThem) {
+TEST_F(UiTest, OwnersGoingAwayLeaveNoDanglingLinks) {
   auto window = Window::create({0, 0, 100, 100}, WindowStyle::Titled);
+  auto controller = std::make_shared<ViewController>();
+  controller->setView(View::create());
   auto parent = View::create();
-  auto child = View::create();
+  auto child = controller->view();
   window->contentView()->addSubview(parent);
   parent->addSubview(child);
+  // A view controller sits between its view and the superview in the responder chain.
+  EXPECT_EQ(child->nextResponder(), controller.get());
+  EXPECT_EQ(controller->nextResponder(), parent.get());
+  controller.reset();
+  EXPECT_EQ(child->nextResponder(), parent.get());
   auto content = window->contentView();
   window.reset();
   EXPECT_EQ(child->window(), nullptr);
@@ -199,29 +206,6 @@ TEST_F(UiTest, ResizeHooksRunOncePerSizeChangeAndBadFramesAreRefused) {
   v->setFrame({0, 0, std::nan(""), 1});
   EXPECT_EQ(v->frame(), (Rect{5, 5, 30, 10}));
   EXPECT_TRUE(test::logContains("not finite"));
-}
-
-TEST_F(UiTest, ViewControllerLoadsItsViewOnceAndJoinsTheResponderChain) {
-  struct Controller : ViewController {
-    int loads = 0, didLoads = 0;
-    void loadView() override {
-      ++loads;
-      setView(View::create({0, 0, 50, 40}));
-    }
-    void viewDidLoad() override { ++didLoads; }
-  };
-  auto controller = std::make_shared<Controller>();
-  EXPECT_FALSE(controller->isViewLoaded());
-  auto parent = View::create();
-  parent->addSubview(controller->view());
-  controller->view();
-  EXPECT_EQ(controller->loads, 1);
-  EXPECT_EQ(controller->didLoads, 1);
-  EXPECT_EQ(controller->view()->nextResponder(), controller.get());
-  EXPECT_EQ(controller->nextResponder(), parent.get());
-  auto view = controller->view();
-  controller.reset();
-  EXPECT_EQ(view->nextResponder(), parent.get());
 }
 
 }  // namespace
