@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 #include "StoreTestSupport.h"
 #include "VLEngine/ChunkSortedWeakTable.h"
@@ -243,6 +244,33 @@ TEST_F(StoreRecordsTest, RecentListKeepsTwentyFourAndForgetsDeletedRecords) {
   engine().delChunkByContext("c23", std::nullopt, kClip);
   chunks[23].reset();
   EXPECT_EQ(table->lastTimestamp(), 0);
+}
+
+// The capture queue appends while the main thread finds, selects and deletes, and a sync loop exports:
+// every record appended and not deleted is there afterwards, across the roll-overs.
+TEST_F(StoreRecordsTest, CaptureMainThreadAndSyncUseTheStoreAtOnce) {
+  loadAll();
+  constexpr int kRecords = 2500;
+  std::thread capture([] {
+    for (int i = 0; i < kRecords; ++i)
+      engine().append("c" + std::to_string(i), std::nullopt, std::nullopt, kClip);
+  });
+  std::thread sync([] {
+    for (int i = 0; i < 200; ++i) engine().getLatestForDataSync(24);
+  });
+  int deleted = 0;
+  for (int i = 0; i < 400; ++i) {
+    const std::string text = "c" + std::to_string(i);
+    if (engine().findContext(text, std::nullopt, kClip))
+      engine().selectContext(text, "c", std::nullopt, kClip);
+    if (i % 3 == 0 && engine().delChunkByContext(text, std::nullopt, kClip)) ++deleted;
+  }
+  capture.join();
+  sync.join();
+  Vellisto_BigDoc::waitForPendingWrites();
+  EXPECT_EQ(texts(engine().headDoc()).size(), static_cast<std::size_t>(kRecords - deleted));
+  loadAll();
+  EXPECT_EQ(texts(engine().headDoc()).size(), static_cast<std::size_t>(kRecords - deleted));
 }
 
 }  // namespace

@@ -92,6 +92,14 @@ TEST_F(MergingCopyTest, CopiesThatAreNotADoubleCopyStaySeparate) {
          t.copy("b");
        },
        {"a", "b"}},
+      // The record before the held copy went while it was held: joining would take whatever is newest now.
+      {"the record before deleted meanwhile",
+       [](MergingCopyTest& t) {
+         t.copy("b");
+         ASSERT_TRUE(t.engine().delChunkByContext("a", t.records()[0]->json(), kClip));
+         t.copy("b");
+       },
+       {"b"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

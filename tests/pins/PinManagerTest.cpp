@@ -152,6 +152,29 @@ TEST_F(PinManagerTest, MovesExchangeNeighboursAndFollowTheActiveTab) {
   EXPECT_EQ(foldersOnDisk(), (std::vector<std::string>{"T1 2", "T2 1", "T3 3"}));
 }
 
+// Renumbering renames tab folders; records added afterwards must follow them, not recreate the old one.
+TEST_F(PinManagerTest, RecordsAddedAfterAMoveOrRenumberLandInTheNewFolder) {
+  addTabs(4);
+  auto t1 = pins().tabList()[1];
+  auto t4 = pins().tabList()[4];
+  const std::string oldT1 = t1->getDiskPath(), oldT4 = t4->getDiskPath();
+  pins().moveBackwardTabOfId(t1->pinTabId());             // T1 goes from 1 to 2
+  pins().deleteTabOfId(pins().tabList()[3]->pinTabId());  // T3 goes, T4 goes from 4 to 3
+  engine().append("after move", std::nullopt, std::nullopt, t1->pinTabId());
+  engine().append("after renumber", std::nullopt, std::nullopt, t4->pinTabId());
+  Vellisto_BigDoc::waitForPendingWrites();
+
+  EXPECT_EQ(foldersOnDisk(), (std::vector<std::string>{"T1 2", "T2 1", "T4 3"}));
+  for (const auto& [tab, old] : {std::pair{t1, oldT1}, std::pair{t4, oldT4}}) {
+    EXPECT_NE(tab->getDiskPath(), old);
+    for (auto doc = tab->headDoc(); doc; doc = doc->next())
+      EXPECT_EQ(files::deletingLastPathComponent(doc->filePath()), tab->getDiskPath());
+  }
+  pins().load();
+  EXPECT_EQ(texts(pins().getTabOfId(t1->pinTabId())->headDoc()).back(), "after move");
+  EXPECT_EQ(texts(pins().getTabOfId(t4->pinTabId())->headDoc()).back(), "after renumber");
+}
+
 // What a move did on disk holds after a reload: order, names and records.
 TEST_F(PinManagerTest, ReloadReadsBackWhatWasChanged) {
   addTabs(3);
