@@ -25,6 +25,73 @@ std::string utf8Of(char32_t cp) {
   return fromUnicodeString(s);
 }
 
+// The character at `i` of the bytes before `to`, decoded as the text conversion decodes: its length
+// in bytes, or with `whole` false the length of the maximal ill-formed subpart it begins.
+inline std::size_t sequenceAt(const unsigned char* s, std::size_t i, std::size_t to, bool& whole) {
+  const unsigned char lead = s[i];
+  std::size_t need = 0;
+  unsigned char lo = 0x80, hi = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    need = 1;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    need = 2;
+    if (lead == 0xE0) lo = 0xA0;
+    if (lead == 0xED) hi = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    need = 3;
+    if (lead == 0xF0) lo = 0x90;
+    if (lead == 0xF4) hi = 0x8F;
+  }
+  whole = lead < 0x80 || need > 0;
+  std::size_t k = 1;
+  for (; k <= need && i + k < to; ++k) {
+    const unsigned char b = s[i + k];
+    if (b < lo || b > hi) break;
+    lo = 0x80;
+    hi = 0xBF;
+  }
+  if (k <= need) whole = false;
+  return whole ? need + 1 : k;
+}
+
+// The UTF-16 units of the bytes [from, to), as utf16Length counts that stretch: a well-formed character
+// gives one unit (two above U+FFFF), an ill-formed sequence one unit per maximal subpart.
+std::size_t utf16UnitsOf(const unsigned char* s, std::size_t from, std::size_t to) {
+  std::size_t units = 0;
+  for (std::size_t i = from; i < to;) {
+    bool whole = false;
+    const std::size_t bytes = sequenceAt(s, i, to, whole);
+    units += (whole && bytes == 4) ? 2 : 1;
+    i += bytes;
+  }
+  return units;
+}
+
+// How many bytes of a word have their high bit set, for a word with no other bits.
+inline std::size_t countHighBits(std::uint64_t highBits) {
+  return static_cast<std::size_t>(((highBits >> 7) * 0x0101010101010101ULL) >> 56);
+}
+
+// The same for well-formed UTF-8 between two character boundaries: a unit per byte that does not
+// continue a character, and another for each four-byte character; eight bytes at a time.
+std::size_t wellFormedUtf16UnitsOf(const unsigned char* s, std::size_t from, std::size_t to) {
+  std::size_t units = to - from;
+  std::size_t i = from;
+  for (; i + 8 <= to; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, s + i, 8);
+    const std::uint64_t continuations = w & ~(w << 1) & kHighBits;                       // 10xxxxxx
+    const std::uint64_t fourByteLeads = w & (w << 1) & (w << 2) & (w << 3) & kHighBits;  // 1111xxxx
+    units -= countHighBits(continuations);
+    units += countHighBits(fourByteLeads);
+  }
+  for (; i < to; ++i) {
+    units -= (s[i] & 0xC0) == 0x80 ? 1 : 0;
+    units += s[i] >= 0xF0 ? 1 : 0;
+  }
+  return units;
+}
+
 inline bool isAsciiLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 }  // namespace
@@ -371,6 +438,22 @@ void FoldedText::assign(std::string_view text) {
 
 // ---- Utf16Cursor ----
 
+bool isWellFormedUtf8(std::string_view text) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n;) {
+    std::uint64_t word;
+    if (i + 8 <= n && (std::memcpy(&word, s + i, 8), (word & kHighBits) == 0)) {
+      i += 8;
+      continue;
+    }
+    bool whole = false;
+    i += sequenceAt(s, i, n, whole);
+    if (!whole) return false;
+  }
+  return true;
+}
+
 std::size_t Utf16Cursor::indexOf(std::size_t byteOffset) {
   if (ascii_) return byteOffset;
   if (byteOffset > text_.size()) byteOffset = text_.size();
@@ -380,6 +463,11 @@ std::size_t Utf16Cursor::indexOf(std::size_t byteOffset) {
     units_ = 0;
   }
   const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
+  if (wellFormed_) {
+    units_ += wellFormedUtf16UnitsOf(s, byte_, byteOffset);
+    byte_ = byteOffset;
+    return units_;
+  }
   while (byte_ < byteOffset) {
     // ASCII a word at a time; the rest in runs that end at an ASCII byte (or the offset), which always
     // begins a character, counted as the text conversion counts them.
@@ -394,7 +482,7 @@ std::size_t Utf16Cursor::indexOf(std::size_t byteOffset) {
     byte_ = end;
     while (end < byteOffset && s[end] >= 0x80) ++end;
     if (end > byte_) {
-      units_ += utf16Length(text_.substr(byte_, end - byte_));
+      units_ += utf16UnitsOf(s, byte_, end);
       byte_ = end;
     }
   }

@@ -23,6 +23,8 @@ using AsciiSet = std::bitset<128>;
 
 // True when every byte is below 0x80.
 bool isAsciiText(std::string_view text);
+// True when the text decodes without a single ill-formed sequence (as the text conversion decodes).
+bool isWellFormedUtf8(std::string_view text);
 
 // The first position at or after `from` of a byte U+000A..U+000D, or with `leads` also of 0xC2 or
 // 0xE2 (which begin U+0085, U+2028 and U+2029); npos when there is none.
@@ -142,14 +144,18 @@ class FoldedText {
 
 // Turns increasing byte offsets that fall on character boundaries into UTF-16 indexes, counting
 // ill-formed bytes the way the text conversion for ICU does.
+// `wellFormed` says the text is well-formed UTF-8 (isWellFormedUtf8), which lets the units be counted
+// without decoding.
 class Utf16Cursor {
  public:
-  Utf16Cursor(std::string_view text, bool ascii) : text_(text), ascii_(ascii) {}
+  Utf16Cursor(std::string_view text, bool ascii, bool wellFormed = false)
+      : text_(text), ascii_(ascii), wellFormed_(wellFormed) {}
   std::size_t indexOf(std::size_t byteOffset);
 
  private:
   std::string_view text_;
   bool ascii_;
+  bool wellFormed_;
   std::size_t byte_ = 0;
   std::size_t units_ = 0;
 };

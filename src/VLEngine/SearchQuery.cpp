@@ -236,17 +236,31 @@ bool SearchQuery::anchorsAllow(std::string_view text) const {
   return true;
 }
 
-std::optional<std::size_t> SearchQuery::firstMatch(std::string_view text) const {
-  std::optional<TextMatch> first = match(text, true);
+std::optional<std::size_t> SearchQuery::firstMatch(std::string_view text, bool wellFormed) const {
+  std::optional<TextMatch> first = match(text, true, wellFormed);
   if (!first) return std::nullopt;
   return first->firstLocation;
 }
 
-std::optional<SearchQuery::TextMatch> SearchQuery::match(std::string_view text, bool firstOnly) const {
+std::optional<SearchQuery::TextMatch> SearchQuery::match(std::string_view text, bool firstOnly,
+                                                         bool wellFormed) const {
   if (!contextRegex_) return std::nullopt;
   if (!fastPlan_) {
     if (!anchorsAllow(text)) return std::nullopt;
     return matchWithRegex(text, firstOnly);
+  }
+  if (firstOnly && needles_.size() == 1) {
+    // Where only the first match counts, the first byte match at `at` bounds it, and an earlier match
+    // through a special character begins before `at` and spans at most m characters of at most four
+    // bytes each: it lies within the first at + 4m bytes. The rest of the text is never looked at,
+    // which spares most matching texts the scans of their whole length.
+    const std::size_t m = needles_.front().size();
+    const std::size_t at = needles_.front().find(text);
+    if (at != AsciiFoldNeedle::npos) {
+      std::size_t reach = std::min(text.size(), at + 4 * m);
+      while (reach < text.size() && (static_cast<unsigned char>(text[reach]) & 0xC0) == 0x80) ++reach;
+      text = text.substr(0, reach);
+    }
   }
   bool allFound = true;
   for (const auto& needle : needles_) {
@@ -258,12 +272,12 @@ std::optional<SearchQuery::TextMatch> SearchQuery::match(std::string_view text, 
   if (!specials_.containsAny(text)) {
     if (!allFound) return std::nullopt;
     const bool ascii = isAsciiText(text);
-    return matchSubject(PlainSubject(text, ascii), text, ascii, firstOnly);
+    return matchSubject(PlainSubject(text, ascii), text, ascii, firstOnly, wellFormed);
   }
   // A character that folds to the query's letters: match on the text's folding instead of its bytes.
   thread_local FoldedText folded;
   folded.assign(text);
-  return matchSubject(FoldedSubject(folded), text, false, firstOnly);
+  return matchSubject(FoldedSubject(folded), text, false, firstOnly, wellFormed);
 }
 
 std::optional<SearchQuery::TextMatch> SearchQuery::matchWithRegex(std::string_view text,
@@ -286,9 +300,10 @@ std::optional<SearchQuery::TextMatch> SearchQuery::matchWithRegex(std::string_vi
 
 template <typename Subject>
 std::optional<SearchQuery::TextMatch> SearchQuery::matchSubject(const Subject& subject, std::string_view text,
-                                                                bool ascii, bool firstOnly) const {
+                                                                bool ascii, bool firstOnly,
+                                                                bool wellFormed) const {
   TextMatch out;
-  Utf16Cursor cursor(text, ascii);
+  Utf16Cursor cursor(text, ascii, wellFormed);
   auto addRange = [&](std::size_t from, std::size_t to) {
     const std::size_t location = cursor.indexOf(subject.textOffset(from));
     out.ranges.emplace_back(location, cursor.indexOf(subject.textOffset(to)) - location);

@@ -56,8 +56,9 @@ class SearchQuery {
   static std::vector<std::string> splitParts(const std::string& query);
 
   std::optional<TextMatch> matchText(std::string_view text) const { return match(text, false); }
-  // Where the first match starts (TextMatch::firstLocation), without finding the others.
-  std::optional<std::size_t> firstMatch(std::string_view text) const;
+  // Where the first match starts (TextMatch::firstLocation), without finding the others. With
+  // `wellFormed` the caller knows the text is well-formed UTF-8 (isWellFormedUtf8).
+  std::optional<std::size_t> firstMatch(std::string_view text, bool wellFormed = false) const;
   // Whether the text pattern matches at all.
   bool containsMatch(std::string_view text) const { return firstMatch(text).has_value(); }
   bool matchAlias(std::string_view alias) const;
@@ -75,12 +76,12 @@ class SearchQuery {
   void planAnchors();
 
   // With `firstOnly` the ranges hold the first match only.
-  std::optional<TextMatch> match(std::string_view text, bool firstOnly) const;
+  std::optional<TextMatch> match(std::string_view text, bool firstOnly, bool wellFormed = false) const;
   std::optional<TextMatch> matchWithRegex(std::string_view text, bool firstOnly) const;
   // The byte plan over a text as bytes or as its folding (see SearchQuery.cpp).
   template <typename Subject>
   std::optional<TextMatch> matchSubject(const Subject& subject, std::string_view text, bool ascii,
-                                        bool firstOnly) const;
+                                        bool firstOnly, bool wellFormed) const;
   bool anchorsAllow(std::string_view text) const;
 
   std::string query_;

@@ -57,6 +57,9 @@ void Vellisto_BigDoc::cleanMatchedChunks() { map()->cleanMatchedChunks(); }
 std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::getChunksFromUnmergeList(
     const std::vector<std::shared_ptr<Vellisto_TempFile>>& files) {
   Chunks chunks;
+  std::size_t count = 0;
+  for (const auto& file : files) count += file ? file->count() : 0;
+  chunks.reserve(count);
   for (const auto& file : files) {
     if (!file) continue;
     for (const auto& match : file->indexs()) {
@@ -82,6 +85,7 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
     Chunks subjects;
     {
       std::lock_guard<std::recursive_mutex> lock(self->lock_);
+      subjects.reserve(last ? last->size() : self->chunks_.size());
       if (!last) {
         subjects = self->chunks_;
       } else {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "VLEngine/CaseFoldScan.h"
 #include "VLEngine/DocTextForm.h"
 #include "VLEngine/Vellisto_BigDoc.h"
 #include "platform/foundation/Clock.h"
@@ -127,9 +128,9 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_vie
   chunk->sig_ = doctext::unescape(fields[0]);
   // Words are escaped one by one, never the list as a whole.
   chunk->lru_ = Vellisto_LRU::initWithLRUStr(fields[1]);
-  chunk->timestamp_ = doctext::unescape(fields[2]);
+  chunk->setTimestamp(doctext::unescape(fields[2]));
   chunk->alias_ = doctext::unescape(fields[3]);
-  chunk->context_ = doctext::unescape(fields[4]);
+  chunk->setContext(doctext::unescape(fields[4]));
   chunk->rich_ = doctext::unescape(fields[5]);
   if (fields[6].substr(0, doctext::kEscapeMarker.size()) == doctext::kEscapeMarker) {
     chunk->json_ = parseRecordJson(doctext::unescape(fields[6]));
@@ -148,8 +149,8 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::fromDictionary(const Json& dicti
     return describe(*it);
   };
   chunk->sig_ = text("sig").value_or("");
-  chunk->timestamp_ = text("timestamp").value_or("");
-  chunk->context_ = text("context").value_or("");
+  chunk->setTimestamp(text("timestamp").value_or(""));
+  chunk->setContext(text("context").value_or(""));
   chunk->rich_ = text("rich");
   chunk->alias_ = text("alias");
   if (auto it = dictionary.find("json"); it != dictionary.end() && it->is_object()) chunk->json_ = *it;
@@ -189,17 +190,29 @@ Json Vellisto_Chunk::toDictionary() const {
   return dictionary;
 }
 
-double Vellisto_Chunk::timestampValue() const { return std::strtod(timestamp_.c_str(), nullptr); }
+bool Vellisto_Chunk::hasWellFormedContext() const {
+  std::uint8_t form = contextForm_.load(std::memory_order_relaxed);
+  if (form == kFormUnknown) {
+    form = isWellFormedUtf8(context_) ? kFormWellFormed : kFormIllFormed;
+    contextForm_.store(form, std::memory_order_relaxed);
+  }
+  return form == kFormWellFormed;
+}
+
+void Vellisto_Chunk::setTimestamp(std::string timestamp) {
+  timestamp_ = std::move(timestamp);
+  timestampValue_ = std::strtod(timestamp_.c_str(), nullptr);
+}
 
 void Vellisto_Chunk::updateTimestamp(std::string timestamp) {
   auto doc = getDocRef();
   if (!doc) {
-    timestamp_ = std::move(timestamp);
+    setTimestamp(std::move(timestamp));
     return;
   }
   {
     std::lock_guard<std::recursive_mutex> lock(doc->mutex());
-    timestamp_ = std::move(timestamp);
+    setTimestamp(std::move(timestamp));
   }
   doc->persist();
 }

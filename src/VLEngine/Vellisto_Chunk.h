@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -77,13 +78,21 @@ class Vellisto_Chunk {
   const Vellisto_LRU* lru() const { return lru_ ? &*lru_ : nullptr; }
   void setLru(std::optional<Vellisto_LRU> lru) { lru_ = std::move(lru); }
   const std::string& timestamp() const { return timestamp_; }
-  void setTimestamp(std::string timestamp) { timestamp_ = std::move(timestamp); }
-  double timestampValue() const;
+  void setTimestamp(std::string timestamp);
+  // The time stamp as a number, read once when it is set: searches and listings rank every record
+  // by it.
+  double timestampValue() const { return timestampValue_; }
   const std::optional<std::string>& alias() const { return alias_; }
   void setAlias(std::optional<std::string> alias) { alias_ = std::move(alias); }
   bool hasAlias() const { return alias_ && !alias_->empty(); }
   const std::string& context() const { return context_; }
-  void setContext(std::string context) { context_ = std::move(context); }
+  void setContext(std::string context) {
+    context_ = std::move(context);
+    contextForm_.store(kFormUnknown, std::memory_order_relaxed);
+  }
+  // Whether the text is well-formed UTF-8: looked at when first asked and kept until the text
+  // changes, so that a search counts the text's UTF-16 units without decoding it every time.
+  bool hasWellFormedContext() const;
   const std::optional<std::string>& rich() const { return rich_; }
   void setRich(std::optional<std::string> rich) { rich_ = std::move(rich); }
   const std::optional<Json>& json() const { return json_; }
@@ -97,8 +106,11 @@ class Vellisto_Chunk {
   // Held in place: a doc load makes a hundred thousand records, most with an empty list.
   std::optional<Vellisto_LRU> lru_;
   std::string timestamp_;
+  double timestampValue_ = 0;
   std::optional<std::string> alias_;
   std::string context_;
+  static constexpr std::uint8_t kFormUnknown = 0, kFormWellFormed = 1, kFormIllFormed = 2;
+  mutable std::atomic<std::uint8_t> contextForm_{kFormUnknown};
   std::optional<std::string> rich_;
   std::optional<Json> json_;
 };

@@ -11,28 +11,7 @@ namespace vl {
 
 namespace {
 
-// The record's time stamp. Its text is "%f" of seconds: digits, a point, six digits. That reads as one
-// integer divided by a power of ten, which IEEE division rounds exactly as strtod rounds the decimal
-// text; anything else goes to strtod.
-double timestampOfChunk(const Vellisto_Chunk& chunk) {
-  const std::string& text = chunk.timestamp();
-  std::uint64_t digits = 0;
-  int count = 0, fraction = -1;
-  for (char c : text) {
-    if (c == '.' && fraction < 0) {
-      fraction = 0;
-      continue;
-    }
-    if (c < '0' || c > '9' || ++count > 17) return chunk.timestampValue();
-    digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-    if (fraction >= 0) ++fraction;
-  }
-  // Exact as a double only up to 2^53.
-  if (count == 0 || digits > (std::uint64_t{1} << 53) || fraction > 15) return chunk.timestampValue();
-  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  return static_cast<double>(digits) / kPowers[fraction < 0 ? 0 : fraction];
-}
+double timestampOfChunk(const Vellisto_Chunk& chunk) { return chunk.timestampValue(); }
 
 // The query's place in the record's search-word list; one past the list's end when absent.
 double wordPosition(const Vellisto_Chunk& chunk, const std::string& query) {
@@ -56,7 +35,7 @@ void mapOne(const std::shared_ptr<Vellisto_Chunk>& chunk, const std::shared_ptr<
     out.push_back(std::move(match));
     return;
   }
-  if (std::optional<std::size_t> first = query.firstMatch(chunk->context())) {
+  if (std::optional<std::size_t> first = query.firstMatch(chunk->context(), chunk->hasWellFormedContext())) {
     const double timestamp = timestampOfChunk(*chunk);
     double priority = wordPosition(*chunk, query.query());
     priority += Vellisto_DefaultMap::factor(*first);
@@ -92,8 +71,12 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chun
                                                                       std::size_t to,
                                                                       const Vellisto_Task& task) {
   auto file = Vellisto_TempFile::make();
-  std::shared_ptr<const SearchQuery> query = task.query();
-  if (!query) return file;
+  std::shared_ptr<const SearchQuery> taskQuery = task.query();
+  if (!taskQuery) return file;
+  // Every text match keeps the query for its ranges. The copies count on a holder of this slice's
+  // own rather than on the task's, whose count every core would otherwise update at once.
+  auto holder = std::make_shared<std::shared_ptr<const SearchQuery>>(std::move(taskQuery));
+  const std::shared_ptr<const SearchQuery> query(holder, holder->get());
   const auto chain = customSearchingChain();
   to = std::min(to, chunks.size());
   for (std::size_t i = from; i < to; ++i) mapOne(chunks[i], query, task.now(), chain, file->mutableIndexs());

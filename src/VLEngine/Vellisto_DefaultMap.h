@@ -31,7 +31,7 @@ class Vellisto_DefaultMap : public Vellisto_MapDelegate {
   static bool matchAlias(const Vellisto_Chunk& chunk, const Regex& regex);
   static float factor(std::uint64_t position);
   static float timeFactor(double timestamp, double base);
-  // The record's time stamp as a number, as Vellisto_Chunk::timestampValue reads it, only faster.
+  // The record's time stamp as a number (Vellisto_Chunk::timestampValue).
   static double timestampOf(const Vellisto_Chunk& chunk);
 
   std::vector<std::shared_ptr<CustomSearchingDelegate>> customSearchingChain() const;

@@ -164,6 +164,9 @@ void expectSame(const std::string& query, const std::vector<std::string>& texts)
     if (first) {
       ASSERT_EQ(*first, b->firstLocation) << "query \"" << query << "\" text \"" << text << "\"";
     }
+    if (isWellFormedUtf8(text)) {
+      ASSERT_EQ(fast->firstMatch(text, true), first) << "query \"" << query << "\" text \"" << text << "\"";
+    }
     if (a) {
       ASSERT_EQ(a->firstLocation, b->firstLocation) << "query \"" << query << "\" text \"" << text << "\"";
       ASSERT_EQ(a->ranges.size(), b->ranges.size()) << "query \"" << query << "\" text \"" << text << "\"";
@@ -194,12 +197,15 @@ TEST(SearchEquivalence, EverySpecialCharacterInEveryPlace) {
   std::vector<std::string> queries;
   for (const auto& special : FoldSpecials::shared().all()) {
     const std::string& c = special.utf8;
-    for (const std::string& text : {c, "a" + c, c + "a", c + c, "x " + c + "\nz", c + "\u2028" + c + "x",
-                                    "s" + c + "s", "K" + c + "I", c + "  " + c}) {
-      texts.push_back(text);
-    }
     std::string fold;
     for (char f : special.scanFold) fold.push_back(f == '\x80' ? 'x' : f);
+    // Also the character before and after its own folding in bytes: the first match is the
+    // character's, or the bytes' one.
+    for (const std::string& text :
+         {c, "a" + c, c + "a", c + c, "x " + c + "\nz", c + "\u2028" + c + "x", "s" + c + "s", "K" + c + "I",
+          c + "  " + c, c + fold, fold + c, "\u00E9" + c + "\u6771" + fold + c, fold + "\u6771\u00E9" + c}) {
+      texts.push_back(text);
+    }
     queries.push_back(fold);
     queries.push_back("a" + fold);
     queries.push_back(fold + "a");
@@ -316,15 +322,25 @@ TEST(SearchEquivalence, SpecialCharactersComeFromIcuData) {
 
 TEST(SearchEquivalence, Utf16CursorCountsLikeTheTextConversion) {
   std::mt19937 rng(3);
-  for (int i = 0; i < 300; ++i) {
+  int wellFormedTexts = 0;
+  for (int i = 0; i < 600; ++i) {
     std::string text = randomText(rng, 12);
-    Utf16Cursor cursor(text, false);
-    for (std::size_t at = 0; at <= text.size(); ++at) {
-      // Only ASCII bytes and the text end are asked for.
-      if (at < text.size() && static_cast<unsigned char>(text[at]) >= 0x80) continue;
-      ASSERT_EQ(cursor.indexOf(at), utf16Length(text.substr(0, at))) << text;
+    const bool wellFormed = isWellFormedUtf8(text);
+    ASSERT_EQ(wellFormed, isValidUtf8(text)) << text;
+    wellFormedTexts += wellFormed ? 1 : 0;
+    // A well-formed text is also counted the quick way, which must agree.
+    for (bool quick : {false, true}) {
+      if (quick && !wellFormed) continue;
+      Utf16Cursor cursor(text, false, quick);
+      for (std::size_t at = 0; at <= text.size(); ++at) {
+        // Only ASCII bytes and the text end are asked for.
+        if (at < text.size() && static_cast<unsigned char>(text[at]) >= 0x80) continue;
+        ASSERT_EQ(cursor.indexOf(at), utf16Length(text.substr(0, at))) << text;
+      }
     }
   }
+  EXPECT_GT(wellFormedTexts, 100);
+  EXPECT_LT(wellFormedTexts, 590);
 }
 
 }  // namespace
