@@ -33,8 +33,9 @@ std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& fil
   std::size_t total = 0;
   for (const auto& file : files) {
     if (!file || file->indexs().empty()) continue;
+    const bool known = file->inPriorityOrder();
     Run run{&file->mutableIndexs(), owned && file.use_count() == 1};
-    if (!std::is_sorted(run.matches->begin(), run.matches->end(), byPriority)) {
+    if (!known && !std::is_sorted(run.matches->begin(), run.matches->end(), byPriority)) {
       if (!run.movable) {
         copies.push_back(*run.matches);
         run = {&copies.back(), true};
@@ -45,7 +46,7 @@ std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& fil
     total += run.matches->size();
   }
   if (runs.size() == 1 && runs.front().movable)
-    return Vellisto_TempFile::make(std::move(*runs.front().matches));
+    return Vellisto_TempFile::makeInPriorityOrder(std::move(*runs.front().matches));
   std::vector<Vellisto_Index> merged;
   merged.reserve(std::min(total, ordered));
   struct Head {
@@ -77,7 +78,7 @@ std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& fil
       heads.push(head);
     }
   }
-  return Vellisto_TempFile::make(std::move(merged));
+  return Vellisto_TempFile::makeInPriorityOrder(std::move(merged));
 }
 
 }  // namespace
