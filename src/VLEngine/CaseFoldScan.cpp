@@ -436,6 +436,57 @@ void FoldedText::assign(std::string_view text) {
   origin_[j] = static_cast<std::uint32_t>(n);
 }
 
+// ---- BigramSet ----
+
+void BigramSet::addPairsOf(std::string_view folded) {
+  for (std::size_t i = 1; i < folded.size(); ++i)
+    add(static_cast<unsigned char>(folded[i - 1]), static_cast<unsigned char>(folded[i]));
+}
+
+BigramSet BigramSet::ofFolding(std::string_view text) {
+  // Walks the text as FoldedText::assign does, without building the folding.
+  const FoldSpecials& specials = FoldSpecials::shared();
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  BigramSet set;
+  constexpr unsigned kNone = 0x100;  // no ASCII byte before
+  unsigned prev = kNone;
+  auto push = [&](unsigned char c) {
+    if (prev != kNone) set.add(static_cast<unsigned char>(prev), c);
+    prev = c;
+  };
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char c = s[i];
+    if (c < 0x80) {
+      push(asciiFold(c));
+      ++i;
+      continue;
+    }
+    if (specials.mayLead(c)) {
+      if ((c == 0xC2 && i + 1 < n && s[i + 1] == 0x85) ||
+          (c == 0xE2 && i + 2 < n && s[i + 1] == 0x80 && (s[i + 2] == 0xA8 || s[i + 2] == 0xA9))) {
+        push('\n');
+        i += c == 0xC2 ? 2 : 3;
+        continue;
+      }
+      if (const FoldSpecials::Special* special = specials.startingAt(text.substr(i, 4))) {
+        for (char f : special->scanFold) {
+          if (static_cast<unsigned char>(f) < 0x80) {
+            push(static_cast<unsigned char>(f));
+          } else {
+            prev = kNone;
+          }
+        }
+        i += special->utf8.size();
+        continue;
+      }
+    }
+    prev = kNone;
+    ++i;
+  }
+  return set;
+}
+
 // ---- Utf16Cursor ----
 
 bool isWellFormedUtf8(std::string_view text) {

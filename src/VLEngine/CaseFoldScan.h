@@ -118,6 +118,45 @@ class SpecialsScanner {
   std::vector<std::vector<std::size_t>> byLead_;
 };
 
+// A 256-bit hashed set of the pairs of adjacent ASCII bytes in a text's folding (FoldedText's bytes,
+// where a byte that is not ASCII separates pairs). Every occurrence the search can find of an ASCII
+// literal, on a text's bytes or on its folding, lies in that folding; so a text whose set lacks one of
+// a literal's pairs cannot hold it. Hash collisions only ever add pairs: the test errs on "maybe".
+class BigramSet {
+ public:
+  static constexpr std::size_t kWords = 4;
+  static BigramSet ofFolding(std::string_view text);
+
+  // `a` and `b` are folded ASCII bytes.
+  void add(unsigned char a, unsigned char b) {
+    const std::uint32_t h = ((static_cast<std::uint32_t>(a) << 7 | b) * 2654435761u) >> (32 - kBits);
+    bits_[h >> 6] |= std::uint64_t{1} << (h & 63);
+  }
+  // Every pair of a folded literal.
+  void addPairsOf(std::string_view folded);
+  bool empty() const {
+    std::uint64_t any = 0;
+    for (std::uint64_t w : bits_) any |= w;
+    return any == 0;
+  }
+  bool containsAll(const BigramSet& other) const {
+    std::uint64_t missing = 0;
+    for (std::size_t i = 0; i < bits_.size(); ++i) missing |= other.bits_[i] & ~bits_[i];
+    return missing == 0;
+  }
+  const std::array<std::uint64_t, kWords>& words() const { return bits_; }
+  static BigramSet fromWords(const std::array<std::uint64_t, kWords>& words) {
+    BigramSet set;
+    set.bits_ = words;
+    return set;
+  }
+
+ private:
+  static_assert(kWords == 4 || kWords == 8);
+  static constexpr unsigned kBits = kWords == 4 ? 8 : 9;  // log2 of the bits
+  std::array<std::uint64_t, kWords> bits_{};
+};
+
 // A text's full case folding as bytes, for matching ASCII literals the way ICU's case-insensitive
 // string match does: ASCII folded, special characters as their scanFold, the line ends U+0085, U+2028
 // and U+2029 as "\n", every byte of any other character (or of an ill-formed sequence) as 0x80.

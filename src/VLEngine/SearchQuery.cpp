@@ -167,6 +167,7 @@ void SearchQuery::planFast() {
   for (const auto& part : parts_) {
     needles_.emplace_back(part);
     for (char c : needles_.back().folded()) chars.set(static_cast<unsigned char>(c));
+    bigrams_.addPairsOf(needles_.back().folded());
   }
   specials_ = SpecialsScanner(chars);
   fastPlan_ = true;

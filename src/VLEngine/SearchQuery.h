@@ -62,6 +62,11 @@ class SearchQuery {
   // Whether the text pattern matches at all.
   bool containsMatch(std::string_view text) const { return firstMatch(text).has_value(); }
   bool matchAlias(std::string_view alias) const;
+  // Whether the text pattern can be ruled out from a text's BigramSet::ofFolding (only queries on the
+  // byte plan with a part of two characters or more); mayMatch is then false for a set that lacks
+  // one of the parts' pairs, and such a text never matches.
+  bool filtersByBigrams() const { return !bigrams_.empty(); }
+  bool mayMatch(const BigramSet& text) const { return text.containsAll(bigrams_); }
 
   const std::string& query() const { return query_; }
   bool hasGroups() const { return parts_.size() > 1; }
@@ -95,6 +100,8 @@ class SearchQuery {
   SpecialsScanner specials_;
   bool aliasFast_ = false;
   AsciiFoldNeedle aliasNeedle_;
+  // The pairs of every part's folding: each part must occur in a matching text (on one line).
+  BigramSet bigrams_;
 
   // Necessary conditions for any other query: for each part, an ASCII stretch of its folding (found
   // without case, or possibly hidden behind a special character) or a character that only matches

@@ -199,6 +199,20 @@ bool Vellisto_Chunk::hasWellFormedContext() const {
   return form == kFormWellFormed;
 }
 
+BigramSet Vellisto_Chunk::contextBigrams() const {
+  std::array<std::uint64_t, BigramSet::kWords> words;
+  if (bigramsReady_.load(std::memory_order_acquire)) {
+    for (std::size_t i = 0; i < words.size(); ++i)
+      words[i] = contextBigrams_[i].load(std::memory_order_relaxed);
+    return BigramSet::fromWords(words);
+  }
+  BigramSet set = BigramSet::ofFolding(context_);
+  for (std::size_t i = 0; i < words.size(); ++i)
+    contextBigrams_[i].store(set.words()[i], std::memory_order_relaxed);
+  bigramsReady_.store(true, std::memory_order_release);
+  return set;
+}
+
 void Vellisto_Chunk::setTimestamp(std::string timestamp) {
   timestamp_ = std::move(timestamp);
   timestampValue_ = std::strtod(timestamp_.c_str(), nullptr);

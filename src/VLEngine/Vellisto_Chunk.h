@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -7,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "VLEngine/CaseFoldScan.h"
 #include "VLEngine/LRU/Vellisto_LRU.h"
 #include "platform/foundation/Json.h"
 
@@ -89,10 +91,14 @@ class Vellisto_Chunk {
   void setContext(std::string context) {
     context_ = std::move(context);
     contextForm_.store(kFormUnknown, std::memory_order_relaxed);
+    bigramsReady_.store(false, std::memory_order_relaxed);
   }
   // Whether the text is well-formed UTF-8: looked at when first asked and kept until the text
   // changes, so that a search counts the text's UTF-16 units without decoding it every time.
   bool hasWellFormedContext() const;
+  // The pairs of ASCII characters in the text's folding (BigramSet::ofFolding), kept the same way, so
+  // that a search rules out most texts that cannot match without reading them.
+  BigramSet contextBigrams() const;
   const std::optional<std::string>& rich() const { return rich_; }
   void setRich(std::optional<std::string> rich) { rich_ = std::move(rich); }
   const std::optional<Json>& json() const { return json_; }
@@ -111,6 +117,10 @@ class Vellisto_Chunk {
   std::string context_;
   static constexpr std::uint8_t kFormUnknown = 0, kFormWellFormed = 1, kFormIllFormed = 2;
   mutable std::atomic<std::uint8_t> contextForm_{kFormUnknown};
+  // Written whole before bigramsReady_ is set (release), read after it is seen set (acquire); two
+  // searches that compute it at once store the same words.
+  mutable std::atomic<bool> bigramsReady_{false};
+  mutable std::array<std::atomic<std::uint64_t>, BigramSet::kWords> contextBigrams_{};
   std::optional<std::string> rich_;
   std::optional<Json> json_;
 };

@@ -35,7 +35,10 @@ void mapOne(const std::shared_ptr<Vellisto_Chunk>& chunk, const std::shared_ptr<
     out.push_back(std::move(match));
     return;
   }
-  if (std::optional<std::size_t> first = query.firstMatch(chunk->context(), chunk->hasWellFormedContext())) {
+  // Many texts that cannot match are ruled out by their pairs of letters instead of a scan to their end.
+  const bool possible = !query.filtersByBigrams() || query.mayMatch(chunk->contextBigrams());
+  if (std::optional<std::size_t> first =
+          possible ? query.firstMatch(chunk->context(), chunk->hasWellFormedContext()) : std::nullopt) {
     const double timestamp = timestampOfChunk(*chunk);
     double priority = wordPosition(*chunk, query.query());
     priority += Vellisto_DefaultMap::factor(*first);

@@ -159,6 +159,11 @@ void expectSame(const std::string& query, const std::vector<std::string>& texts)
     auto a = fast->matchText(text);
     auto b = plain->matchText(text);
     ASSERT_EQ(a.has_value(), b.has_value()) << "query \"" << query << "\" text \"" << text << "\"";
+    // The pair filter that runs before the scan must never rule out a text the pattern matches.
+    if (b && fast->filtersByBigrams()) {
+      ASSERT_TRUE(fast->mayMatch(BigramSet::ofFolding(text)))
+          << "query \"" << query << "\" text \"" << text << "\"";
+    }
     auto first = fast->firstMatch(text);
     ASSERT_EQ(first.has_value(), b.has_value()) << "first, query \"" << query << "\" text \"" << text << "\"";
     if (first) {
