@@ -9,6 +9,7 @@
 
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
+#include "platform/system/DesktopEntryFile.h"
 
 namespace vl {
 
@@ -19,13 +20,6 @@ bool hasControlCharacter(std::string_view text) {
     if (c < 0x20 || c == 0x7f) return true;
   }
   return false;
-}
-
-std::string trim(std::string_view text) {
-  std::size_t begin = text.find_first_not_of(" \t\r");
-  if (begin == std::string_view::npos) return {};
-  std::size_t end = text.find_last_not_of(" \t\r");
-  return std::string(text.substr(begin, end - begin + 1));
 }
 
 // A string value of a desktop entry: a backslash is itself escaped.
@@ -114,24 +108,8 @@ bool LoginItem::setEnabled(const std::string& identifier, bool enabled, const st
 bool LoginItem::isEnabled(const std::string& identifier) {
   std::optional<std::string> text = files::readFile(entryPath(identifier));
   if (!text) return false;
-  std::istringstream lines(*text);
-  std::string line;
-  bool inMainGroup = false;
-  while (std::getline(lines, line)) {
-    std::string l = trim(line);
-    if (!l.empty() && l[0] == '[') {
-      inMainGroup = l == "[Desktop Entry]";
-      continue;
-    }
-    std::size_t eq = l.find('=');
-    if (!inMainGroup || eq == std::string::npos) continue;
-    const std::string key = trim(std::string_view(l).substr(0, eq));
-    const std::string value = trim(std::string_view(l).substr(eq + 1));
-    if ((key == "Hidden" && value == "true") || (key == "X-GNOME-Autostart-enabled" && value == "false")) {
-      return false;
-    }
-  }
-  return true;
+  const DesktopEntryFile entry = DesktopEntryFile::parse(*text);
+  return entry.value("Hidden") != "true" && entry.value("X-GNOME-Autostart-enabled") != "false";
 }
 
 std::string LoginItem::runningProgramPath() {
