@@ -82,36 +82,39 @@ VLConfig::VLConfig() : defaults_(&UserDefaults::suite(UserDefaults::kGroupSuite)
 
 void VLConfig::writeDefaults() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  setBoolValueOfKey(kLaunchAtLogin, false, true);
-  setValueOfKey(kMainHotKey, hotkeyDictionary({kCommand | kShift, 8, 1, false}), true);
-  if (!getValueOfKey(kDeviceUUID)) setStringValueOfKey(kDeviceUUID, uuidString());
-  setStringValueOfKey(kStatusIconColor, "red", true);
-  setBoolValueOfKey(kTouchBarCustomization, false, true);
-  setIntegerValueOfKey(kMaxTextLength, 5000, true);
-  setValueOfKey(kWebSearch,
-                Json{{"browserList", {"Safari", "Chrome", "FireFox", "Edge", "Brave"}},
-                     {"engineList", {"Google", "Baidu", "Bing", "DuckDuckGo"}},
-                     {"browser", "Safari"},
-                     {"engine", "Google"}},
-                true);
-  setValueOfKey(kImageStorage,
-                Json{{"isCopy", true}, {"timeList", {"1w", "2w", "1m", "3m", "ever"}}, {"storageTime", "1w"}},
-                true);
-  setValueOfKey(kIgnoredApps, Json{{"appList", {"Keychain Access"}}}, true);
-  setBoolValueOfKey(kSnippetsMerge, false, true);
-  setValueOfKey(kWindowOrigins, Json::array(), true);
+  const std::pair<long, Json> defaults[] = {
+      {kLaunchAtLogin, false},
+      {kMainHotKey, hotkeyDictionary({kCommand | kShift, 8, 1, false})},
+      {kDeviceUUID, uuidString()},
+      {kStatusIconColor, "red"},
+      {kTouchBarCustomization, false},
+      {kMaxTextLength, 5000},
+      {kWebSearch, Json{{"browserList", {"Safari", "Chrome", "FireFox", "Edge", "Brave"}},
+                        {"engineList", {"Google", "Baidu", "Bing", "DuckDuckGo"}},
+                        {"browser", "Safari"},
+                        {"engine", "Google"}}},
+      {kImageStorage,
+       Json{{"isCopy", true}, {"timeList", {"1w", "2w", "1m", "3m", "ever"}}, {"storageTime", "1w"}}},
+      {kIgnoredApps, Json{{"appList", {"Keychain Access"}}}},
+      {kSnippetsMerge, false},
+      {kWindowOrigins, Json::array()},
+      {kAnimateStatusItem, true},
+      {kPlaySound, false},
+      {kMergingCopy, false},
+      {kMergeWithFirstConnector, true},
+      {kFirstConnector, "\n"},
+      {kSecondConnector, ""},
+      {kPasteDirectly, true},
+      {kShowPastePopover, true},
+      {kThemeName, "classic"},
+      {kRecordHotKey, hotkeyDictionary({kCommand | kShift, 15, 2, false})},
+      {kPreferencesOnly, false},
+  };
+  Json missing = Json::object();
+  for (const auto& [key, value] : defaults) missing[storageKey(key)] = value;
+  defaults_->registerDefaults(missing);
+  // The fixed in-window shortcuts are ours, not the user's: rewritten at every start.
   setValueOfKey(kFixedShortcuts, fixedShortcuts());
-  setBoolValueOfKey(kAnimateStatusItem, true, true);
-  setBoolValueOfKey(kPlaySound, false, true);
-  setBoolValueOfKey(kMergingCopy, false, true);
-  setBoolValueOfKey(kMergeWithFirstConnector, true, true);
-  setStringValueOfKey(kFirstConnector, "\n", true);
-  setStringValueOfKey(kSecondConnector, "", true);
-  setBoolValueOfKey(kPasteDirectly, true, true);
-  setBoolValueOfKey(kShowPastePopover, true, true);
-  setStringValueOfKey(kThemeName, "classic", true);
-  setValueOfKey(kRecordHotKey, hotkeyDictionary({kCommand | kShift, 15, 2, false}), true);
-  setBoolValueOfKey(kPreferencesOnly, false, true);
 }
 
 std::optional<Json> VLConfig::getValueOfKey(long key) { return defaults_->object(storageKey(key)); }

@@ -251,6 +251,20 @@ bool UserDefaults::setObject(const std::string& key, const Json& value) {
   return writeLocked();
 }
 
+bool UserDefaults::registerDefaults(const Json& defaults) {
+  if (!defaults.is_object()) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  CrossProcessLock fileLock(path_);
+  reloadIfChangedLocked();
+  bool changed = false;
+  for (const auto& [key, value] : defaults.items()) {
+    if (value.is_null() || values_.find(key) != values_.end()) continue;
+    values_[key] = value;
+    changed = true;
+  }
+  return changed ? writeLocked() : true;
+}
+
 bool UserDefaults::remove(const std::string& key) { return setObject(key, Json()); }
 
 Json UserDefaults::dictionaryRepresentation() {

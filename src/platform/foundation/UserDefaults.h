@@ -60,6 +60,9 @@ class UserDefaults {
   // A null Json removes the key. Returns false when the file could not be written (logged); the
   // value stays in memory so the running program keeps working.
   bool setObject(const std::string& key, const Json& value);
+  // Stores each member of `defaults` whose key holds nothing, in one write under one lock, so a first
+  // start writes the file once and another process's value is never overwritten between check and set.
+  bool registerDefaults(const Json& defaults);
   bool setBool(const std::string& key, bool value) { return setObject(key, Json(value)); }
   bool setInteger(const std::string& key, long long value) { return setObject(key, Json(value)); }
   bool setString(const std::string& key, const std::string& value) { return setObject(key, Json(value)); }
