@@ -2,37 +2,17 @@
 
 namespace vl {
 
-void BezierPath::moveTo(PathPoint p) { elements_.push_back({PathElement::Type::MoveTo, {p, {}, {}}}); }
-
-void BezierPath::lineTo(PathPoint p) { elements_.push_back({PathElement::Type::LineTo, {p, {}, {}}}); }
-
-void BezierPath::curveTo(PathPoint end, PathPoint control1, PathPoint control2) {
-  elements_.push_back({PathElement::Type::CurveTo, {control1, control2, end}});
-}
-
-void BezierPath::closePath() { elements_.push_back({PathElement::Type::ClosePath, {}}); }
-
-std::shared_ptr<const ShadowPath> PathHelper::createShadowPath(const BezierPath& path) {
-  if (path.elementCount() == 0) return nullptr;
-  std::vector<PathElement> out;
-  out.reserve(path.elementCount() + 1);
+std::optional<ui::BezierPath> PathHelper::createShadowPath(const ui::BezierPath& path) {
+  if (path.isEmpty()) return std::nullopt;
+  using Type = ui::BezierPath::ElementType;
   bool closed = true;
   for (const auto& element : path.elements()) {
-    out.push_back(element);
-    switch (element.type) {
-      case PathElement::Type::MoveTo:
-        break;
-      case PathElement::Type::LineTo:
-      case PathElement::Type::CurveTo:
-        closed = false;
-        break;
-      case PathElement::Type::ClosePath:
-        closed = true;
-        break;
-    }
+    if (element.type == Type::LineTo || element.type == Type::CurveTo) closed = false;
+    if (element.type == Type::ClosePath) closed = true;
   }
-  if (!closed) out.push_back({PathElement::Type::ClosePath, {}});
-  return std::make_shared<const ShadowPath>(std::move(out));
+  ui::BezierPath shadow = path;
+  if (!closed) shadow.closePath();
+  return shadow;
 }
 
 }  // namespace vl
