@@ -435,18 +435,21 @@ int main(int argc, char** argv) {
   // matches of each doc.
   std::printf("\ntyping \"server\" (narrowing after the first letter), median of %d rounds:\n", kRounds);
   const std::string word = "server";
-  std::vector<std::vector<double>> perKey(word.size());
+  std::vector<std::vector<double>> perKey(word.size()), perKeyCpu(word.size());
   std::vector<long> perKeyFound(word.size());
   for (int r = 0; r < kRounds; ++r) {
     engine.cleanMatchedChunks();
     for (std::size_t k = 1; k <= word.size(); ++k) {
+      const double cpu0 = cpuMs();
       perKey[k - 1].push_back(timed([&] { engine.seach(word.substr(0, k)); }).first);
+      perKeyCpu[k - 1].push_back(cpuMs() - cpu0);
       perKeyFound[k - 1] = lastFound;
     }
   }
   for (std::size_t k = 0; k < word.size(); ++k) {
-    std::printf("  %-8s %8.2f ms %8ld records found among %ld%s\n",
-                ("\"" + word.substr(0, k + 1) + "\"").c_str(), median(perKey[k]), perKeyFound[k],
+    std::printf("  %-8s %8.2f ms (cpu %6.2f ms) %8ld records found among %ld%s\n",
+                ("\"" + word.substr(0, k + 1) + "\"").c_str(), median(perKey[k]), median(perKeyCpu[k]),
+                perKeyFound[k],
                 k == 0 ? long(perDoc * kDocs) : perKeyFound[k - 1], k == 0 ? " (full search)" : "");
   }
 

@@ -40,8 +40,7 @@ std::shared_ptr<InstalledApplicationIndex> ApplicationSearching::installedIndex(
 }
 
 bool ApplicationSearching::matched(const Vellisto_Chunk& chunk) {
-  const auto& json = chunk.json();
-  return json && json->is_object() && json->contains("app");
+  return chunk.jsonHasApp();
 }
 
 bool ApplicationSearching::needDrop(const Vellisto_Chunk& chunk) {

@@ -317,6 +317,7 @@ FoldSpecials::FoldSpecials() {
             [](const Special& a, const Special& b) { return a.codePoint < b.codePoint; });
   leads_.fill(false);
   leads_[0xC2] = leads_[0xE2] = true;  // U+0085, U+2028, U+2029
+  for (std::size_t i = 0; i < specials_.size(); ++i) specials_[i].bit = std::uint64_t{1} << (i % 64);
   for (const auto& special : specials_) {
     maxGrowth_ =
         std::max(maxGrowth_, (special.scanFold.size() + special.utf8.size() - 1) / special.utf8.size());
@@ -352,17 +353,35 @@ bool FoldSpecials::isIsolated(char32_t codePoint) const {
 
 SpecialsScanner::SpecialsScanner(const AsciiSet& chars) {
   for (const auto& special : FoldSpecials::shared().all()) {
-    if ((special.ascii & chars).none()) continue;
-    sequences_.push_back(special.utf8);
-    auto lead = static_cast<unsigned char>(special.utf8[0]);
-    if (std::find(leads_.begin(), leads_.end(), lead) == leads_.end()) leads_.push_back(lead);
+    if ((special.ascii & chars).any()) add(special);
   }
-  byLead_.resize(leads_.size());
-  for (std::size_t i = 0; i < sequences_.size(); ++i) {
-    auto at = std::find(leads_.begin(), leads_.end(), static_cast<unsigned char>(sequences_[i][0])) -
-              leads_.begin();
-    byLead_[static_cast<std::size_t>(at)].push_back(i);
+}
+
+SpecialsScanner SpecialsScanner::forLiterals(const std::vector<std::string>& foldedLiterals) {
+  SpecialsScanner scanner;
+  for (const auto& special : FoldSpecials::shared().all()) {
+    for (const auto& literal : foldedLiterals) {
+      const bool single = literal.size() == 1 && special.simpleFold == static_cast<unsigned char>(literal[0]);
+      if (single || (!literal.empty() && literal.find(special.scanFold) != std::string::npos)) {
+        scanner.add(special);
+        break;
+      }
+    }
   }
+  return scanner;
+}
+
+void SpecialsScanner::add(const FoldSpecials::Special& special) {
+  mask_ |= special.bit;
+  const auto lead = static_cast<unsigned char>(special.utf8[0]);
+  auto at = std::find(leads_.begin(), leads_.end(), lead);
+  if (at == leads_.end()) {
+    leads_.push_back(lead);
+    byLead_.emplace_back();
+    at = leads_.end() - 1;
+  }
+  byLead_[static_cast<std::size_t>(at - leads_.begin())].push_back(sequences_.size());
+  sequences_.push_back(special.utf8);
 }
 
 bool SpecialsScanner::containsAny(std::string_view text) const {
@@ -443,12 +462,17 @@ void BigramSet::addPairsOf(std::string_view folded) {
     add(static_cast<unsigned char>(folded[i - 1]), static_cast<unsigned char>(folded[i]));
 }
 
-BigramSet BigramSet::ofFolding(std::string_view text) {
+BigramSet BigramSet::ofFolding(std::string_view text) { return TextTraits::of(text).bigrams; }
+
+TextTraits TextTraits::of(std::string_view text) {
   // Walks the text as FoldedText::assign does, without building the folding.
   const FoldSpecials& specials = FoldSpecials::shared();
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
-  BigramSet set;
+  TextTraits traits;
+  traits.ascii = isAsciiText(text);
+  traits.wellFormed = traits.ascii || isWellFormedUtf8(text);
+  BigramSet& set = traits.bigrams;
   constexpr unsigned kNone = 0x100;  // no ASCII byte before
   unsigned prev = kNone;
   auto push = [&](unsigned char c) {
@@ -470,6 +494,7 @@ BigramSet BigramSet::ofFolding(std::string_view text) {
         continue;
       }
       if (const FoldSpecials::Special* special = specials.startingAt(text.substr(i, 4))) {
+        traits.specials |= special->bit;
         for (char f : special->scanFold) {
           if (static_cast<unsigned char>(f) < 0x80) {
             push(static_cast<unsigned char>(f));
@@ -484,7 +509,7 @@ BigramSet BigramSet::ofFolding(std::string_view text) {
     prev = kNone;
     ++i;
   }
-  return set;
+  return traits;
 }
 
 // ---- Utf16Cursor ----

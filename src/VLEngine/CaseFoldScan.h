@@ -74,6 +74,8 @@ class FoldSpecials {
     std::string scanFold;
     // Its simple folding (what a one-character literal compares).
     char32_t simpleFold = 0;
+    // Its bit in TextTraits::specials (several characters share each bit).
+    std::uint64_t bit = 0;
   };
 
   static const FoldSpecials& shared();
@@ -105,13 +107,25 @@ class FoldSpecials {
 class SpecialsScanner {
  public:
   SpecialsScanner() = default;
+  // Every special character whose folding holds one of the characters.
   explicit SpecialsScanner(const AsciiSet& chars);
+  // Only those that can be part of a match of one of the folded literals: a match covers the foldings
+  // of whole characters, so a character takes part only when its whole folding lies inside a literal
+  // (a one-character literal compares simple foldings). The sharp s ("ss") thus matters to "class"
+  // but not to "server".
+  static SpecialsScanner forLiterals(const std::vector<std::string>& foldedLiterals);
 
   bool isEmpty() const { return sequences_.empty(); }
   // False at once for an ASCII text.
   bool containsAny(std::string_view text) const;
+  // The TextTraits::specials bits of the characters it looks for: a text whose bits miss them all
+  // holds none of them.
+  std::uint64_t mask() const { return mask_; }
 
  private:
+  void add(const FoldSpecials::Special& special);
+
+  std::uint64_t mask_ = 0;
   std::vector<std::string> sequences_;
   std::vector<unsigned char> leads_;
   // Per lead byte (same order), the indexes in sequences_ of those that begin with it.
@@ -155,6 +169,17 @@ class BigramSet {
   static_assert(kWords == 4 || kWords == 8);
   static constexpr unsigned kBits = kWords == 4 ? 8 : 9;  // log2 of the bits
   std::array<std::uint64_t, kWords> bits_{};
+};
+
+// What a search keeps of a text so as to rule it out, or choose how to match it, without reading it.
+struct TextTraits {
+  BigramSet bigrams;
+  // The bits (FoldSpecials::Special::bit) of the special characters the text holds.
+  std::uint64_t specials = 0;
+  bool ascii = false;
+  bool wellFormed = false;
+
+  static TextTraits of(std::string_view text);
 };
 
 // A text's full case folding as bytes, for matching ASCII literals the way ICU's case-insensitive

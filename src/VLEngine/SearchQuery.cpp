@@ -2,6 +2,7 @@
 
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/foundation/Log.h"
@@ -163,13 +164,14 @@ void SearchQuery::planFast() {
   }
   // Only empty parts ("", " ", "  "): ICU's zero-length matches are left to ICU.
   if (!anyText) return;
-  AsciiSet chars;
+  std::vector<std::string> folded;
   for (const auto& part : parts_) {
     needles_.emplace_back(part);
-    for (char c : needles_.back().folded()) chars.set(static_cast<unsigned char>(c));
+    folded.push_back(needles_.back().folded());
     bigrams_.addPairsOf(needles_.back().folded());
   }
-  specials_ = SpecialsScanner(chars);
+  specials_ = SpecialsScanner::forLiterals(folded);
+  specialsMask_ = specials_.mask();
   fastPlan_ = true;
   if (!query_.empty() && isPrintableAscii(query_, 0x20)) {
     aliasFast_ = true;
@@ -241,6 +243,33 @@ std::optional<std::size_t> SearchQuery::firstMatch(std::string_view text, bool w
   std::optional<TextMatch> first = match(text, true, wellFormed);
   if (!first) return std::nullopt;
   return first->firstLocation;
+}
+
+std::optional<std::size_t> SearchQuery::firstMatch(std::string_view text, const TextTraits& traits,
+                                                  std::size_t fromByte, std::size_t* byteOffset) const {
+  if (byteOffset) *byteOffset = 0;
+  if (!fastPlan_ || !contextRegex_) return firstMatch(text, traits.wellFormed);
+  if (!traits.bigrams.containsAll(bigrams_)) return std::nullopt;
+  if ((traits.specials & specialsMask_) != 0) return firstMatch(text, traits.wellFormed);
+  // No character of the text folds into the query: its bytes are the whole story.
+  if (parts_.size() == 1) {
+    const std::size_t at = needles_.front().find(text, std::min(fromByte, text.size()));
+    if (at == AsciiFoldNeedle::npos) return std::nullopt;
+    if (byteOffset) *byteOffset = at;
+    return traits.ascii ? at : Utf16Cursor(text, false, traits.wellFormed).indexOf(at);
+  }
+  for (const auto& needle : needles_) {
+    if (!needle.empty() && needle.find(text) == AsciiFoldNeedle::npos) return std::nullopt;
+  }
+  std::optional<TextMatch> first =
+      matchSubject(PlainSubject(text, traits.ascii), text, traits.ascii, true, traits.wellFormed);
+  if (!first) return std::nullopt;
+  return first->firstLocation;
+}
+
+bool SearchQuery::hintsFrom(const SearchQuery& earlier) const {
+  return fastPlan_ && earlier.fastPlan_ && parts_.size() == 1 && earlier.parts_.size() == 1 &&
+         needles_.front().folded().starts_with(earlier.needles_.front().folded());
 }
 
 std::optional<SearchQuery::TextMatch> SearchQuery::match(std::string_view text, bool firstOnly,

@@ -59,6 +59,18 @@ class SearchQuery {
   // Where the first match starts (TextMatch::firstLocation), without finding the others. With
   // `wellFormed` the caller knows the text is well-formed UTF-8 (isWellFormedUtf8).
   std::optional<std::size_t> firstMatch(std::string_view text, bool wellFormed = false) const;
+  // The same for a text whose traits are known (TextTraits::of): a text the traits rule out is not
+  // read, and one without special characters that concern the query is scanned on its bytes alone.
+  // `fromByte` is where the scan may start (a hint from an earlier query, see hintsFrom; 0 without);
+  // `byteOffset`, when given, gets the match's start in bytes, or 0 where that is not known.
+  std::optional<std::size_t> firstMatch(std::string_view text, const TextTraits& traits, std::size_t fromByte,
+                                        std::size_t* byteOffset = nullptr) const;
+  // Whether the byte offsets of `earlier`'s first matches bound this query's first matches from below,
+  // so that a text `earlier` matched at byte b need not be scanned before b: true when both are one
+  // literal on the byte plan and this one's folding begins with the earlier one's. (Every occurrence
+  // of this literal in a text's bytes is one of the earlier literal, whose first match comes no later
+  // than its first occurrence.)
+  bool hintsFrom(const SearchQuery& earlier) const;
   // Whether the text pattern matches at all.
   bool containsMatch(std::string_view text) const { return firstMatch(text).has_value(); }
   bool matchAlias(std::string_view alias) const;
@@ -98,6 +110,7 @@ class SearchQuery {
   bool fastPlan_ = false;
   std::vector<AsciiFoldNeedle> needles_;  // one per part, empty for an empty part
   SpecialsScanner specials_;
+  std::uint64_t specialsMask_ = 0;  // specials_.mask()
   bool aliasFast_ = false;
   AsciiFoldNeedle aliasNeedle_;
   // The pairs of every part's folding: each part must occur in a matching text (on one line).

@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "VLEngine/SearchQuery.h"
 #include "VLEngine/Vellisto_BigDoc.h"
 #include "VLEngine/Vellisto_DefaultMap.h"
 #include "VLEngine/Vellisto_DefaultMerge.h"
@@ -78,11 +79,18 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
   // finds is not stored as the next search's narrowing.
   const std::uint64_t generation = matcher->lastMatchedGeneration();
   std::shared_ptr<const Chunks> last = matcher->lastMatchedSnapshot();
-  searchQueue()->async([self, matcher, merger, task, generation, last = std::move(last)] {
+  std::shared_ptr<const Vellisto_MapDelegate::MatchHints> hints = matcher->lastMatchedHints();
+  std::shared_ptr<const SearchQuery> query = task->query();
+  // The last search's first-match offsets help only a query that extends its query.
+  if (!last || !hints || hints->chunks != last || !query || !hints->query || !query->hintsFrom(*hints->query))
+    hints = nullptr;
+  searchQueue()->async([self, matcher, merger, task, generation, last = std::move(last),
+                        hints = std::move(hints), query = std::move(query)] {
     Vellisto_Master& master = Vellisto_Master::shared();
     Vellisto_TempFiles files;
     bool abandoned = false;
     Chunks subjects;
+    std::vector<std::uint32_t> startBytes;
     {
       std::lock_guard<std::recursive_mutex> lock(self->lock_);
       subjects.reserve(last ? last->size() : self->chunks_.size());
@@ -91,13 +99,18 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
       } else {
         // Only the last matches that are still records of this doc: a record deleted or moved away
         // since the last search is not found again.
-        std::vector<const Vellisto_Chunk*> wanted;
+        std::vector<std::pair<const Vellisto_Chunk*, std::uint32_t>> wanted;
         wanted.reserve(last->size());
-        for (const auto& chunk : *last) wanted.push_back(chunk.get());
+        for (std::size_t i = 0; i < last->size(); ++i)
+          wanted.emplace_back((*last)[i].get(), hints ? hints->firstBytes[i] : 0);
         std::sort(wanted.begin(), wanted.end());
+        if (hints) startBytes.reserve(wanted.size());
         for (const auto& chunk : self->chunks_) {
-          if (chunk && std::binary_search(wanted.begin(), wanted.end(), chunk.get()))
-            subjects.push_back(chunk);
+          if (!chunk) continue;
+          auto it = std::lower_bound(wanted.begin(), wanted.end(), std::pair<const Vellisto_Chunk*, std::uint32_t>(chunk.get(), 0));
+          if (it == wanted.end() || it->first != chunk.get()) continue;
+          subjects.push_back(chunk);
+          if (hints) startBytes.push_back(it->second);
         }
       }
     }
@@ -114,15 +127,23 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
       }
       std::lock_guard<std::recursive_mutex> lock(self->lock_);
       files.push_back(
-          matcher->mappingChunks(subjects, from, std::min(count, from + kSearchSliceSize), *task));
+          matcher->mappingChunks(subjects, from, std::min(count, from + kSearchSliceSize), *task, startBytes));
     }
     if (abandoned) {
       master.push(task->taskId(), nullptr, self.get());  // dropped there as stale
       return;
     }
     Chunks matched = getChunksFromUnmergeList(files);
+    std::vector<std::uint32_t> firstBytes;
+    firstBytes.reserve(matched.size());
+    for (const auto& file : files) {
+      if (!file) continue;
+      for (const auto& match : file->indexs()) {
+        if (match.chunkRef()) firstBytes.push_back(match.firstByte());
+      }
+    }
     if (last) logf("lastMatchedChunks size %ld", static_cast<long>(matched.size()));
-    matcher->storeLastMatchedChunks(std::move(matched), generation, task->taskId());
+    matcher->storeLastMatches(std::move(matched), std::move(firstBytes), query, generation, task->taskId());
     std::shared_ptr<Vellisto_TempFile> merged =
         merger ? merger->mergingOrderByPriority(std::move(files)) : nullptr;
     master.push(task->taskId(), merged ? merged : Vellisto_TempFile::make(), self.get());

@@ -40,7 +40,9 @@ std::optional<Json> parseRecordJson(std::string_view text) {
   return value;
 }
 
-std::shared_ptr<Vellisto_Chunk> makeComplete(std::string sig, std::string timestamp, std::string context,
+}  // namespace
+
+std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::makeComplete(std::string sig, std::string timestamp, std::string context,
                                              std::optional<std::string> rich, std::optional<Json> json,
                                              std::optional<std::string> alias) {
   auto chunk = std::make_shared<Vellisto_Chunk>();
@@ -55,7 +57,6 @@ std::shared_ptr<Vellisto_Chunk> makeComplete(std::string sig, std::string timest
   return chunk;
 }
 
-}  // namespace
 
 std::string Vellisto_Chunk::toBeSignedString(const std::string& text, const std::optional<Json>& jsonData) {
   if (!jsonData || !jsonData->is_object()) return text;
@@ -133,9 +134,9 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_vie
   chunk->setContext(doctext::unescape(fields[4]));
   chunk->rich_ = doctext::unescape(fields[5]);
   if (fields[6].substr(0, doctext::kEscapeMarker.size()) == doctext::kEscapeMarker) {
-    chunk->json_ = parseRecordJson(doctext::unescape(fields[6]));
+    chunk->setJson(parseRecordJson(doctext::unescape(fields[6])));
   } else {
-    chunk->json_ = parseRecordJson(fields[6]);
+    chunk->setJson(parseRecordJson(fields[6]));
   }
   return chunk;
 }
@@ -153,7 +154,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::fromDictionary(const Json& dicti
   chunk->setContext(text("context").value_or(""));
   chunk->rich_ = text("rich");
   chunk->alias_ = text("alias");
-  if (auto it = dictionary.find("json"); it != dictionary.end() && it->is_object()) chunk->json_ = *it;
+  if (auto it = dictionary.find("json"); it != dictionary.end() && it->is_object()) chunk->setJson(*it);
   return chunk;
 }
 
@@ -190,27 +191,27 @@ Json Vellisto_Chunk::toDictionary() const {
   return dictionary;
 }
 
-bool Vellisto_Chunk::hasWellFormedContext() const {
-  std::uint8_t form = contextForm_.load(std::memory_order_relaxed);
-  if (form == kFormUnknown) {
-    form = isWellFormedUtf8(context_) ? kFormWellFormed : kFormIllFormed;
-    contextForm_.store(form, std::memory_order_relaxed);
+TextTraits Vellisto_Chunk::contextTraits() const {
+  constexpr std::uint8_t kAscii = 1, kWellFormed = 2;
+  if (traitsReady_.load(std::memory_order_acquire)) {
+    TextTraits traits;
+    std::array<std::uint64_t, BigramSet::kWords> words;
+    for (std::size_t i = 0; i < words.size(); ++i) words[i] = traitsBigrams_[i].load(std::memory_order_relaxed);
+    traits.bigrams = BigramSet::fromWords(words);
+    traits.specials = traitsSpecials_.load(std::memory_order_relaxed);
+    const std::uint8_t flags = traitsFlags_.load(std::memory_order_relaxed);
+    traits.ascii = (flags & kAscii) != 0;
+    traits.wellFormed = (flags & kWellFormed) != 0;
+    return traits;
   }
-  return form == kFormWellFormed;
-}
-
-BigramSet Vellisto_Chunk::contextBigrams() const {
-  std::array<std::uint64_t, BigramSet::kWords> words;
-  if (bigramsReady_.load(std::memory_order_acquire)) {
-    for (std::size_t i = 0; i < words.size(); ++i)
-      words[i] = contextBigrams_[i].load(std::memory_order_relaxed);
-    return BigramSet::fromWords(words);
-  }
-  BigramSet set = BigramSet::ofFolding(context_);
-  for (std::size_t i = 0; i < words.size(); ++i)
-    contextBigrams_[i].store(set.words()[i], std::memory_order_relaxed);
-  bigramsReady_.store(true, std::memory_order_release);
-  return set;
+  TextTraits traits = TextTraits::of(context_);
+  for (std::size_t i = 0; i < BigramSet::kWords; ++i)
+    traitsBigrams_[i].store(traits.bigrams.words()[i], std::memory_order_relaxed);
+  traitsSpecials_.store(traits.specials, std::memory_order_relaxed);
+  traitsFlags_.store(static_cast<std::uint8_t>((traits.ascii ? kAscii : 0) | (traits.wellFormed ? kWellFormed : 0)),
+                     std::memory_order_relaxed);
+  traitsReady_.store(true, std::memory_order_release);
+  return traits;
 }
 
 void Vellisto_Chunk::setTimestamp(std::string timestamp) {

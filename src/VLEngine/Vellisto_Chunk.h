@@ -87,24 +87,28 @@ class Vellisto_Chunk {
   const std::optional<std::string>& alias() const { return alias_; }
   void setAlias(std::optional<std::string> alias) { alias_ = std::move(alias); }
   bool hasAlias() const { return alias_ && !alias_->empty(); }
+  // Set once when the record is made and never changed after: searches keep byte offsets into it.
   const std::string& context() const { return context_; }
-  void setContext(std::string context) {
-    context_ = std::move(context);
-    contextForm_.store(kFormUnknown, std::memory_order_relaxed);
-    bigramsReady_.store(false, std::memory_order_relaxed);
-  }
-  // Whether the text is well-formed UTF-8: looked at when first asked and kept until the text
-  // changes, so that a search counts the text's UTF-16 units without decoding it every time.
-  bool hasWellFormedContext() const;
-  // The pairs of ASCII characters in the text's folding (BigramSet::ofFolding), kept the same way, so
-  // that a search rules out most texts that cannot match without reading them.
-  BigramSet contextBigrams() const;
+  // What a search needs to know of the text before reading it (TextTraits::of): worked out when first
+  // asked and kept, so that most texts that cannot match are ruled out without being read.
+  TextTraits contextTraits() const;
   const std::optional<std::string>& rich() const { return rich_; }
   void setRich(std::optional<std::string> rich) { rich_ = std::move(rich); }
   const std::optional<Json>& json() const { return json_; }
-  void setJson(std::optional<Json> json) { json_ = std::move(json); }
+  void setJson(std::optional<Json> json) {
+    json_ = std::move(json);
+    jsonHasApp_ = json_ && json_->is_object() && json_->contains("app");
+  }
+  // Whether the json is a dictionary with the key "app" (a copied application), kept with the json:
+  // every search asks it of every record.
+  bool jsonHasApp() const { return jsonHasApp_; }
 
  private:
+  static std::shared_ptr<Vellisto_Chunk> makeComplete(std::string sig, std::string timestamp, std::string context,
+                                                      std::optional<std::string> rich, std::optional<Json> json,
+                                                      std::optional<std::string> alias);
+  void setContext(std::string context) { context_ = std::move(context); }
+
   std::weak_ptr<Vellisto_BigDoc> docRef_;
   std::weak_ptr<WeakChunkWrapper> sortedWeak_;
   std::int32_t flag_ = 0;
@@ -115,12 +119,13 @@ class Vellisto_Chunk {
   double timestampValue_ = 0;
   std::optional<std::string> alias_;
   std::string context_;
-  static constexpr std::uint8_t kFormUnknown = 0, kFormWellFormed = 1, kFormIllFormed = 2;
-  mutable std::atomic<std::uint8_t> contextForm_{kFormUnknown};
-  // Written whole before bigramsReady_ is set (release), read after it is seen set (acquire); two
-  // searches that compute it at once store the same words.
-  mutable std::atomic<bool> bigramsReady_{false};
-  mutable std::array<std::atomic<std::uint64_t>, BigramSet::kWords> contextBigrams_{};
+  // Written whole before traitsReady_ is set (release), read after it is seen set (acquire); two
+  // searches that work them out at once store the same values.
+  mutable std::atomic<bool> traitsReady_{false};
+  bool jsonHasApp_ = false;
+  mutable std::atomic<std::uint8_t> traitsFlags_{0};
+  mutable std::array<std::atomic<std::uint64_t>, BigramSet::kWords> traitsBigrams_{};
+  mutable std::atomic<std::uint64_t> traitsSpecials_{0};
   std::optional<std::string> rich_;
   std::optional<Json> json_;
 };

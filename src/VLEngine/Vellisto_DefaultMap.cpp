@@ -20,7 +20,7 @@ double wordPosition(const Vellisto_Chunk& chunk, const std::string& query) {
 }
 
 void mapOne(const std::shared_ptr<Vellisto_Chunk>& chunk, const std::shared_ptr<const SearchQuery>& queryRef,
-            double now, const std::vector<std::shared_ptr<CustomSearchingDelegate>>& chain,
+            double now, const std::vector<std::shared_ptr<CustomSearchingDelegate>>& chain, std::size_t startByte,
             std::vector<Vellisto_Index>& out) {
   if (!chunk || chunk->isLogicallyDeleted()) return;
   const SearchQuery& query = *queryRef;
@@ -35,15 +35,15 @@ void mapOne(const std::shared_ptr<Vellisto_Chunk>& chunk, const std::shared_ptr<
     out.push_back(std::move(match));
     return;
   }
-  // Many texts that cannot match are ruled out by their pairs of letters instead of a scan to their end.
-  const bool possible = !query.filtersByBigrams() || query.mayMatch(chunk->contextBigrams());
+  std::size_t firstByte = 0;
   if (std::optional<std::size_t> first =
-          possible ? query.firstMatch(chunk->context(), chunk->hasWellFormedContext()) : std::nullopt) {
+          query.firstMatch(chunk->context(), chunk->contextTraits(), startByte, &firstByte)) {
     const double timestamp = timestampOfChunk(*chunk);
     double priority = wordPosition(*chunk, query.query());
     priority += Vellisto_DefaultMap::factor(*first);
     priority += Vellisto_DefaultMap::timeFactor(timestamp, now);
     Vellisto_Index match(priority, 0, timestamp);
+    match.setFirstByte(static_cast<std::uint32_t>(std::min<std::size_t>(firstByte, UINT32_MAX)));
     match.setRangeQuery(queryRef);
     match.setChunkRef(chunk);
     out.push_back(std::move(match));
@@ -73,6 +73,12 @@ std::shared_ptr<Vellisto_DefaultMap> Vellisto_DefaultMap::withApplicationSearchi
 std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chunks& chunks, std::size_t from,
                                                                       std::size_t to,
                                                                       const Vellisto_Task& task) {
+  return mappingChunks(chunks, from, to, task, {});
+}
+
+std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chunks& chunks, std::size_t from,
+                                                                      std::size_t to, const Vellisto_Task& task,
+                                                                      const std::vector<std::uint32_t>& startBytes) {
   auto file = Vellisto_TempFile::make();
   std::shared_ptr<const SearchQuery> taskQuery = task.query();
   if (!taskQuery) return file;
@@ -82,7 +88,11 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chun
   const std::shared_ptr<const SearchQuery> query(holder, holder->get());
   const auto chain = customSearchingChain();
   to = std::min(to, chunks.size());
-  for (std::size_t i = from; i < to; ++i) mapOne(chunks[i], query, task.now(), chain, file->mutableIndexs());
+  const double now = task.now();
+  for (std::size_t i = from; i < to; ++i) {
+    const std::size_t startByte = i < startBytes.size() ? startBytes[i] : 0;
+    mapOne(chunks[i], query, now, chain, startByte, file->mutableIndexs());
+  }
   return file;
 }
 
@@ -131,17 +141,21 @@ std::shared_ptr<const Vellisto_MapDelegate::Chunks> Vellisto_DefaultMap::lastMat
 
 void Vellisto_DefaultMap::setLastMatchedChunks(std::optional<Chunks> chunks) {
   std::shared_ptr<const Chunks> replaced;
+  std::shared_ptr<const MatchHints> replacedHints;
   std::lock_guard<std::mutex> lock(lock_);
   replaced = std::move(lastMatchedChunks_);
+  replacedHints = std::move(hints_);
   if (chunks) lastMatchedChunks_ = std::make_shared<const Chunks>(std::move(*chunks));
   ++generation_;
 }
 
 void Vellisto_DefaultMap::cleanMatchedChunks() {
   std::shared_ptr<const Chunks> released;
+  std::shared_ptr<const MatchHints> releasedHints;
   {
     std::lock_guard<std::mutex> lock(lock_);
     released = std::move(lastMatchedChunks_);
+    releasedHints = std::move(hints_);
     ++generation_;
   }
   // The records are let go outside the lock.
@@ -157,8 +171,33 @@ bool Vellisto_DefaultMap::storeLastMatchedChunks(Chunks chunks, std::uint64_t ge
   std::lock_guard<std::mutex> lock(lock_);
   if (generation != generation_ || taskId < storedTaskId_) return false;
   lastMatchedChunks_ = std::make_shared<const Chunks>(std::move(chunks));
+  hints_.reset();
   storedTaskId_ = taskId;
   return true;
+}
+
+bool Vellisto_DefaultMap::storeLastMatches(Chunks chunks, std::vector<std::uint32_t> firstBytes,
+                                           std::shared_ptr<const SearchQuery> query, std::uint64_t generation,
+                                           std::uint64_t taskId) {
+  auto stored = std::make_shared<const Chunks>(std::move(chunks));
+  std::shared_ptr<MatchHints> hints;
+  if (query && firstBytes.size() == stored->size()) {
+    hints = std::make_shared<MatchHints>();
+    hints->chunks = stored;
+    hints->firstBytes = std::move(firstBytes);
+    hints->query = std::move(query);
+  }
+  std::lock_guard<std::mutex> lock(lock_);
+  if (generation != generation_ || taskId < storedTaskId_) return false;
+  lastMatchedChunks_ = std::move(stored);
+  hints_ = std::move(hints);
+  storedTaskId_ = taskId;
+  return true;
+}
+
+std::shared_ptr<const Vellisto_MapDelegate::MatchHints> Vellisto_DefaultMap::lastMatchedHints() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return hints_;
 }
 
 }  // namespace vl

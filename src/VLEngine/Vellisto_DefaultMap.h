@@ -25,6 +25,9 @@ class Vellisto_DefaultMap : public Vellisto_MapDelegate {
 
   std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from, std::size_t to,
                                                    const Vellisto_Task& task) override;
+  std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from, std::size_t to,
+                                                   const Vellisto_Task& task,
+                                                   const std::vector<std::uint32_t>& startBytes) override;
 
   static std::string rebuildContextRegex(const std::string& query);
   static std::string rebuildAliasRegex(const std::string& query);
@@ -43,12 +46,17 @@ class Vellisto_DefaultMap : public Vellisto_MapDelegate {
   void cleanMatchedChunks() override;
   std::uint64_t lastMatchedGeneration() const override;
   bool storeLastMatchedChunks(Chunks chunks, std::uint64_t generation, std::uint64_t taskId) override;
+  bool storeLastMatches(Chunks chunks, std::vector<std::uint32_t> firstBytes,
+                        std::shared_ptr<const SearchQuery> query, std::uint64_t generation,
+                        std::uint64_t taskId) override;
+  std::shared_ptr<const MatchHints> lastMatchedHints() const override;
 
  private:
   mutable std::mutex lock_;
   std::vector<std::shared_ptr<CustomSearchingDelegate>> customSearchingChain_;
   // Absent when null; shared with the searches that read it.
   std::shared_ptr<const Chunks> lastMatchedChunks_;
+  std::shared_ptr<const MatchHints> hints_;
   std::uint64_t generation_ = 0;
   std::uint64_t storedTaskId_ = 0;
 };

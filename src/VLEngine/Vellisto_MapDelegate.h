@@ -10,6 +10,7 @@
 
 namespace vl {
 
+class SearchQuery;
 class Vellisto_Chunk;
 class Vellisto_Task;
 
@@ -24,9 +25,23 @@ class Vellisto_MapDelegate {
 
   virtual ~Vellisto_MapDelegate() = default;
 
+  // Where the last search's query first matched each of the last matches (Vellisto_Index::firstByte,
+  // in the same order), for the next search to start its scans there when its query allows.
+  struct MatchHints {
+    std::shared_ptr<const Chunks> chunks;  // the last matches these belong to
+    std::vector<std::uint32_t> firstBytes;
+    std::shared_ptr<const SearchQuery> query;
+  };
+
   // The matches among chunks[from, to) (null slots skipped).
   virtual std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from,
                                                            std::size_t to, const Vellisto_Task& task) = 0;
+  // The same, where no match of the task's query in chunks[i] starts before byte startBytes[i].
+  virtual std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from, std::size_t to,
+                                                           const Vellisto_Task& task,
+                                                           const std::vector<std::uint32_t>& /*startBytes*/) {
+    return mappingChunks(chunks, from, to, task);
+  }
 
   // Absent: search the whole doc. Present, even empty: search only these records.
   virtual std::optional<Chunks> lastMatchedChunks() const = 0;
@@ -45,6 +60,14 @@ class Vellisto_MapDelegate {
   virtual std::uint64_t lastMatchedGeneration() const = 0;
   // False (nothing stored) when the generation moved on or a newer task stored already.
   virtual bool storeLastMatchedChunks(Chunks chunks, std::uint64_t generation, std::uint64_t taskId) = 0;
+  // The same with the hints of those matches (firstBytes in the order of chunks).
+  virtual bool storeLastMatches(Chunks chunks, std::vector<std::uint32_t> /*firstBytes*/,
+                                std::shared_ptr<const SearchQuery> /*query*/, std::uint64_t generation,
+                                std::uint64_t taskId) {
+    return storeLastMatchedChunks(std::move(chunks), generation, taskId);
+  }
+  // The hints stored with the last matches; nullptr when there are none.
+  virtual std::shared_ptr<const MatchHints> lastMatchedHints() const { return nullptr; }
 };
 
 }  // namespace vl

@@ -73,13 +73,15 @@ TEST_F(SearchEngineTest, ADocOf250RecordsIsSearchedInThreeSlices) {
   class RecordingMap : public Vellisto_DefaultMap {
    public:
     std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from, std::size_t to,
-                                                     const Vellisto_Task& task) override {
+                                                     const Vellisto_Task& task,
+                                                     const std::vector<std::uint32_t>& startBytes) override {
       {
         std::lock_guard<std::mutex> lock(mutex);
         slices.emplace_back(from, to);
       }
-      return Vellisto_DefaultMap::mappingChunks(chunks, from, to, task);
+      return Vellisto_DefaultMap::mappingChunks(chunks, from, to, task, startBytes);
     }
+    using Vellisto_DefaultMap::mappingChunks;
     std::mutex mutex;
     std::vector<std::pair<std::size_t, std::size_t>> slices;
   };

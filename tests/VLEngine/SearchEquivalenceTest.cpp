@@ -172,6 +172,11 @@ void expectSame(const std::string& query, const std::vector<std::string>& texts)
     if (isWellFormedUtf8(text)) {
       ASSERT_EQ(fast->firstMatch(text, true), first) << "query \"" << query << "\" text \"" << text << "\"";
     }
+    // What a search runs: the text's kept traits first, then its bytes or its folding.
+    std::size_t firstByte = 0;
+    ASSERT_EQ(fast->firstMatch(text, TextTraits::of(text), 0, &firstByte), first)
+        << "traits, query \"" << query << "\" text \"" << text << "\"";
+    ASSERT_LE(firstByte, text.size());
     if (a) {
       ASSERT_EQ(a->firstLocation, b->firstLocation) << "query \"" << query << "\" text \"" << text << "\"";
       ASSERT_EQ(a->ranges.size(), b->ranges.size()) << "query \"" << query << "\" text \"" << text << "\"";
@@ -241,31 +246,108 @@ TEST(SearchEquivalence, WholeSearchesDeliverTheSameRows) {
     docs[static_cast<std::size_t>(i) % 3]->appendChunk(chunk);
   }
   auto channel = std::make_shared<testing::RecordingChannel>();
-  for (const std::string query : {"foo", "FOO", "o", "ss", "foo bar", "st ", " k", "fi o", "\u00E9", "e e"}) {
-    std::vector<std::vector<std::string>> seen;
-    for (bool fast : {true, false}) {
-      Vellisto_Master::cleanMatchedChunksIn(docs.front());
-      auto task = testing::searchTask(query, docs.size(), fast);
-      task->setNow(1.7e9);  // ages rank in single precision: both runs must round them alike
-      auto delivery = testing::run(task, docs.front(), channel);
-      ASSERT_TRUE(delivery) << query;
-      std::vector<std::string> rows;
-      for (const auto& row : delivery->rows) {
-        std::string line = row->string() + " @" + std::to_string(row->timestamp());
-        for (const Range& r : row->rangeList())
-          line += " " + std::to_string(r.location) + "+" + std::to_string(r.length);
-        rows.push_back(line);
-      }
-      seen.push_back(rows);
+  // The rows of one search, on top of what the docs' last matches hold.
+  auto rowsOf = [&](const std::string& query, bool fast) {
+    auto task = testing::searchTask(query, docs.size(), fast);
+    task->setNow(1.7e9);  // ages rank in single precision: both runs must round them alike
+    auto delivery = testing::run(task, docs.front(), channel);
+    std::vector<std::string> rows;
+    if (!delivery) return rows;
+    for (const auto& row : delivery->rows) {
+      std::string line = row->string() + " @" + std::to_string(row->timestamp());
+      for (const Range& r : row->rangeList()) line += " " + std::to_string(r.location) + "+" + std::to_string(r.length);
+      rows.push_back(line);
     }
-    EXPECT_FALSE(seen[0].empty()) << query;
+    return rows;
+  };
+  auto expectSameRows = [](const std::vector<std::vector<std::string>>& seen, const std::string& query) {
     ASSERT_EQ(seen[0].size(), seen[1].size()) << query;
     for (std::size_t i = 0; i < seen[0].size(); ++i) {
       ASSERT_EQ(seen[0][i], seen[1][i]) << "query \"" << query << "\" row " << i;
     }
+  };
+  for (const std::string query : {"foo", "FOO", "o", "ss", "foo bar", "st ", " k", "fi o", "\u00E9", "e e"}) {
+    std::vector<std::vector<std::string>> seen;
+    for (bool fast : {true, false}) {
+      Vellisto_Master::cleanMatchedChunksIn(docs.front());
+      seen.push_back(rowsOf(query, fast));
+    }
+    EXPECT_FALSE(seen[0].empty()) << query;
+    expectSameRows(seen, query);
+  }
+  // Typing, each search narrowed to the last one's matches (and, on the byte plan, scanning each text
+  // from where the last query first matched).
+  for (const std::string word : {"strasse", "kelvin", "office"}) {
+    std::vector<std::vector<std::vector<std::string>>> typed(2);
+    for (bool fast : {true, false}) {
+      Vellisto_Master::cleanMatchedChunksIn(docs.front());
+      for (std::size_t k = 1; k <= word.size(); ++k) typed[fast ? 0 : 1].push_back(rowsOf(word.substr(0, k), fast));
+    }
+    for (std::size_t k = 0; k < word.size(); ++k) expectSameRows({typed[0][k], typed[1][k]}, word.substr(0, k + 1));
+    EXPECT_FALSE(typed[0].back().empty()) << word;
   }
   Vellisto_BigDoc::waitForPendingWrites();
   ApplicationSearching::setInstalledIndex(nullptr);
+}
+
+// Narrowing: a query that extends the last one starts each text's scan where the last one first
+// matched; that must never skip its own first match, whatever the text folds to.
+TEST(SearchEquivalence, ScansFromTheLastFirstMatchFindTheSameFirstMatch) {
+  std::mt19937 rng(5);
+  std::vector<std::string> texts;
+  for (int i = 0; i < 800; ++i) texts.push_back(randomText(rng, i % 4 == 0 ? 30 : 8));
+  for (const auto& piece : kPieces) texts.push_back(piece + " " + piece);
+  for (const std::string word : {"strasse", "STRASSE", "kelvin", "office", "fish", "stop", "ssk", "foobar"}) {
+    auto query = SearchQuery::compile(word);
+    for (std::size_t k = 1; k < word.size(); ++k) {
+      auto earlier = SearchQuery::compile(word.substr(0, k));
+      ASSERT_TRUE(query->hintsFrom(*earlier)) << word << " after " << word.substr(0, k);
+      for (const auto& text : texts) {
+        const TextTraits traits = TextTraits::of(text);
+        std::size_t hint = 0;
+        if (!earlier->firstMatch(text, traits, 0, &hint)) continue;
+        ASSERT_EQ(query->firstMatch(text, traits, hint), query->firstMatch(text, traits, 0))
+            << "\"" << word << "\" after \"" << word.substr(0, k) << "\" in \"" << text << "\"";
+      }
+    }
+  }
+  // Only a longer literal on the byte plan takes the hint.
+  struct Case {
+    const char* earlier;
+    const char* query;
+    bool hints;
+  };
+  for (const Case& c : {Case{"fo", "foo", true}, Case{"FO", "foo", true}, Case{"foo", "foo", true},
+                        Case{"fo", "of", false}, Case{"foo", "fo", false}, Case{"fo", "fo o", false},
+                        Case{"fo o", "fo oo", false}, Case{"caf", "caf\u00E9", false}}) {
+    EXPECT_EQ(SearchQuery::compile(c.query)->hintsFrom(*SearchQuery::compile(c.earlier)), c.hints)
+        << c.query << " after " << c.earlier;
+  }
+}
+
+TEST(SearchEquivalence, OnlyCharactersWhoseFoldingFitsTheQueryAreLookedFor) {
+  struct Case {
+    std::vector<std::string> literals;
+    const char* text;
+    bool looked;
+  };
+  const Case cases[] = {
+      {{"server"}, "Stra\u00DFe", false},  // sharp s folds to "ss"
+      {{"class"}, "Stra\u00DFe", true},
+      {{"s"}, "Stra\u00DFe", false},       // one character compares simple foldings
+      {{"s"}, "\u017Ftop", true},          // long s
+      {{"st"}, "\uFB06", true},            // the "st" ligature
+      {{"s"}, "\uFB06", false},
+      {{"k"}, "\u212Aelvin", true},        // Kelvin sign
+      {{"i"}, "\u0130stanbul", false},     // dotted I folds to "i" and a combining dot
+      {{"foo", "ss"}, "Stra\u00DFe", true},
+  };
+  for (const Case& c : cases) {
+    SpecialsScanner scanner = SpecialsScanner::forLiterals(c.literals);
+    EXPECT_EQ(scanner.containsAny(c.text), c.looked) << c.literals[0] << " in " << c.text;
+    EXPECT_EQ((TextTraits::of(c.text).specials & scanner.mask()) != 0, c.looked)
+        << c.literals[0] << " in " << c.text;
+  }
 }
 
 TEST(SearchEquivalence, LongLinesAndManyMatches) {
