@@ -72,11 +72,35 @@ inline std::size_t countHighBits(std::uint64_t highBits) {
   return static_cast<std::size_t>(((highBits >> 7) * 0x0101010101010101ULL) >> 56);
 }
 
+#if defined(__x86_64__)
+// Thirty-two bytes at a time: continuation bytes are the signed bytes below -64 (0x80..0xBF), four-byte
+// leads the signed bytes above -17 that are negative (0xF0..0xFF).
+__attribute__((target("avx2,popcnt"))) std::size_t wideUnitsDelta(const unsigned char* s, std::size_t& i,
+                                                                  std::size_t to, std::size_t units) {
+  const __m256i belowLead = _mm256_set1_epi8(-64);
+  const __m256i aboveThree = _mm256_set1_epi8(-17);
+  const __m256i zero = _mm256_setzero_si256();
+  for (; i + 32 <= to; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+    const auto continuations = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpgt_epi8(belowLead, v)));
+    const auto fourByteLeads = static_cast<unsigned>(
+        _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpgt_epi8(v, aboveThree), _mm256_cmpgt_epi8(zero, v))));
+    units -= static_cast<std::size_t>(__builtin_popcount(continuations));
+    units += static_cast<std::size_t>(__builtin_popcount(fourByteLeads));
+  }
+  return units;
+}
+#endif
+
 // The same for well-formed UTF-8 between two character boundaries: a unit per byte that does not
-// continue a character, and another for each four-byte character; eight bytes at a time.
+// continue a character, and another for each four-byte character.
 std::size_t wellFormedUtf16UnitsOf(const unsigned char* s, std::size_t from, std::size_t to) {
   std::size_t units = to - from;
   std::size_t i = from;
+#if defined(__x86_64__)
+  static const bool wide = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+  if (wide) units = wideUnitsDelta(s, i, to, units);
+#endif
   for (; i + 8 <= to; i += 8) {
     std::uint64_t w;
     std::memcpy(&w, s + i, 8);

@@ -206,6 +206,13 @@ class FoldedText {
   std::vector<std::uint32_t> origin_;  // one per byte, and one for the end
 };
 
+// A place in a text, in bytes and in UTF-16 units.
+struct TextPosition {
+  std::uint32_t byte = 0;
+  std::uint32_t unit = 0;
+  bool operator==(const TextPosition&) const = default;
+};
+
 // Turns increasing byte offsets that fall on character boundaries into UTF-16 indexes, counting
 // ill-formed bytes the way the text conversion for ICU does.
 // `wellFormed` says the text is well-formed UTF-8 (isWellFormedUtf8), which lets the units be counted
@@ -215,6 +222,11 @@ class Utf16Cursor {
   Utf16Cursor(std::string_view text, bool ascii, bool wellFormed = false)
       : text_(text), ascii_(ascii), wellFormed_(wellFormed) {}
   std::size_t indexOf(std::size_t byteOffset);
+  // Counts on from a known place (a character boundary) instead of the text's start.
+  void startAt(TextPosition position) {
+    byte_ = position.byte;
+    units_ = position.unit;
+  }
 
  private:
   std::string_view text_;

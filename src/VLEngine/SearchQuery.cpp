@@ -246,17 +246,25 @@ std::optional<std::size_t> SearchQuery::firstMatch(std::string_view text, bool w
 }
 
 std::optional<std::size_t> SearchQuery::firstMatch(std::string_view text, const TextTraits& traits,
-                                                  std::size_t fromByte, std::size_t* byteOffset) const {
-  if (byteOffset) *byteOffset = 0;
+                                                  TextPosition from, TextPosition* start) const {
+  if (start) *start = TextPosition();
   if (!fastPlan_ || !contextRegex_) return firstMatch(text, traits.wellFormed);
   if (!traits.bigrams.containsAll(bigrams_)) return std::nullopt;
   if ((traits.specials & specialsMask_) != 0) return firstMatch(text, traits.wellFormed);
   // No character of the text folds into the query: its bytes are the whole story.
   if (parts_.size() == 1) {
-    const std::size_t at = needles_.front().find(text, std::min(fromByte, text.size()));
+    if (from.byte > text.size()) from = TextPosition();
+    const std::size_t at = needles_.front().find(text, from.byte);
     if (at == AsciiFoldNeedle::npos) return std::nullopt;
-    if (byteOffset) *byteOffset = at;
-    return traits.ascii ? at : Utf16Cursor(text, false, traits.wellFormed).indexOf(at);
+    std::size_t unit = at;
+    if (!traits.ascii) {
+      Utf16Cursor cursor(text, false, traits.wellFormed);
+      cursor.startAt(from);
+      unit = cursor.indexOf(at);
+    }
+    if (start && at <= UINT32_MAX && unit <= UINT32_MAX)
+      *start = TextPosition{static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(unit)};
+    return unit;
   }
   for (const auto& needle : needles_) {
     if (!needle.empty() && needle.find(text) == AsciiFoldNeedle::npos) return std::nullopt;

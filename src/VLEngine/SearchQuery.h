@@ -61,10 +61,11 @@ class SearchQuery {
   std::optional<std::size_t> firstMatch(std::string_view text, bool wellFormed = false) const;
   // The same for a text whose traits are known (TextTraits::of): a text the traits rule out is not
   // read, and one without special characters that concern the query is scanned on its bytes alone.
-  // `fromByte` is where the scan may start (a hint from an earlier query, see hintsFrom; 0 without);
-  // `byteOffset`, when given, gets the match's start in bytes, or 0 where that is not known.
-  std::optional<std::size_t> firstMatch(std::string_view text, const TextTraits& traits, std::size_t fromByte,
-                                        std::size_t* byteOffset = nullptr) const;
+  // `from` is where the scan may start (a hint from an earlier query, see hintsFrom; the start
+  // without); `start`, when given, gets where the match starts, or the text's start where that is
+  // not known.
+  std::optional<std::size_t> firstMatch(std::string_view text, const TextTraits& traits, TextPosition from,
+                                        TextPosition* start = nullptr) const;
   // Whether the byte offsets of `earlier`'s first matches bound this query's first matches from below,
   // so that a text `earlier` matched at byte b need not be scanned before b: true when both are one
   // literal on the byte plan and this one's folding begins with the earlier one's. (Every occurrence

@@ -90,7 +90,7 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
     Vellisto_TempFiles files;
     bool abandoned = false;
     Chunks subjects;
-    std::vector<std::uint32_t> startBytes;
+    std::vector<TextPosition> starts;
     {
       std::lock_guard<std::recursive_mutex> lock(self->lock_);
       subjects.reserve(last ? last->size() : self->chunks_.size());
@@ -99,18 +99,19 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
       } else {
         // Only the last matches that are still records of this doc: a record deleted or moved away
         // since the last search is not found again.
-        std::vector<std::pair<const Vellisto_Chunk*, std::uint32_t>> wanted;
+        std::vector<std::pair<const Vellisto_Chunk*, std::uint32_t>> wanted;  // with its place in `last`
         wanted.reserve(last->size());
         for (std::size_t i = 0; i < last->size(); ++i)
-          wanted.emplace_back((*last)[i].get(), hints ? hints->firstBytes[i] : 0);
+          wanted.emplace_back((*last)[i].get(), static_cast<std::uint32_t>(i));
         std::sort(wanted.begin(), wanted.end());
-        if (hints) startBytes.reserve(wanted.size());
+        if (hints) starts.reserve(wanted.size());
         for (const auto& chunk : self->chunks_) {
           if (!chunk) continue;
-          auto it = std::lower_bound(wanted.begin(), wanted.end(), std::pair<const Vellisto_Chunk*, std::uint32_t>(chunk.get(), 0));
+          auto it = std::lower_bound(wanted.begin(), wanted.end(), chunk.get(),
+                                     [](const auto& entry, const Vellisto_Chunk* p) { return entry.first < p; });
           if (it == wanted.end() || it->first != chunk.get()) continue;
           subjects.push_back(chunk);
-          if (hints) startBytes.push_back(it->second);
+          if (hints) starts.push_back(hints->starts[it->second]);
         }
       }
     }
@@ -127,23 +128,23 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
       }
       std::lock_guard<std::recursive_mutex> lock(self->lock_);
       files.push_back(
-          matcher->mappingChunks(subjects, from, std::min(count, from + kSearchSliceSize), *task, startBytes));
+          matcher->mappingChunks(subjects, from, std::min(count, from + kSearchSliceSize), *task, starts));
     }
     if (abandoned) {
       master.push(task->taskId(), nullptr, self.get());  // dropped there as stale
       return;
     }
     Chunks matched = getChunksFromUnmergeList(files);
-    std::vector<std::uint32_t> firstBytes;
-    firstBytes.reserve(matched.size());
+    std::vector<TextPosition> firstStarts;
+    firstStarts.reserve(matched.size());
     for (const auto& file : files) {
       if (!file) continue;
       for (const auto& match : file->indexs()) {
-        if (match.chunkRef()) firstBytes.push_back(match.firstByte());
+        if (match.chunkRef()) firstStarts.push_back(match.firstMatchStart());
       }
     }
     if (last) logf("lastMatchedChunks size %ld", static_cast<long>(matched.size()));
-    matcher->storeLastMatches(std::move(matched), std::move(firstBytes), query, generation, task->taskId());
+    matcher->storeLastMatches(std::move(matched), std::move(firstStarts), query, generation, task->taskId());
     std::shared_ptr<Vellisto_TempFile> merged =
         merger ? merger->mergingOrderByPriority(std::move(files)) : nullptr;
     master.push(task->taskId(), merged ? merged : Vellisto_TempFile::make(), self.get());

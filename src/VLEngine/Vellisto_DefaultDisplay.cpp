@@ -5,6 +5,10 @@
 #include "VLEngine/SearchCostRecord.h"
 #include "VLEngine/Vellisto_BigDoc.h"
 #include "VLEngine/Vellisto_Chunk.h"
+#include "platform/dispatch/Dispatch.h"
+
+#include <algorithm>
+#include <thread>
 
 namespace vl {
 
@@ -37,6 +41,38 @@ std::shared_ptr<DisplayAttributedString> rowOf(const Vellisto_Chunk& chunk, cons
   return row;
 }
 
+// Rows [0, count) made by make(i), in order, rows it gives none for left out. Each row reads and
+// highlights a whole text and the user waits for the list, so a long list is built on every core
+// (though never on the main thread, whose waits run other main-queue work).
+template <typename Make>
+DisplayRows buildRows(std::size_t count, const Make& make) {
+  constexpr std::size_t kRowsPerPiece = 64;
+  std::vector<std::shared_ptr<DisplayAttributedString>> slots(count);
+  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t pieces = dispatch::MainLoop::isMainThread()
+                                 ? 1
+                                 : std::min(cores, (count + kRowsPerPiece - 1) / kRowsPerPiece);
+  auto buildPiece = [&](std::size_t piece) {
+    for (std::size_t i = piece * count / pieces, end = (piece + 1) * count / pieces; i < end; ++i)
+      slots[i] = make(i);
+  };
+  if (pieces <= 1) {
+    for (std::size_t i = 0; i < count; ++i) slots[i] = make(i);
+  } else {
+    dispatch::Group group;
+    for (std::size_t piece = 1; piece < pieces; ++piece)
+      group.async(dispatch::Queue::global(), [&buildPiece, piece] { buildPiece(piece); });
+    buildPiece(0);
+    group.wait();
+  }
+  DisplayRows rows;
+  rows.reserve(count);
+  for (auto& row : slots) {
+    if (row) rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
 }  // namespace
 
 void Vellisto_DefaultDisplay::setMainFontProvider(std::function<ui::Font()> provider) {
@@ -66,15 +102,11 @@ void Vellisto_DefaultDisplay::setAttrDecorator(std::shared_ptr<Vellisto_Attribut
 DisplayRows Vellisto_DefaultDisplay::covert(const Vellisto_TempFile& file) {
   const double start = SearchCostRecord::nowMs();
   const ui::Font font = mainFont();
-  DisplayRows rows;
   const auto& matches = file.indexs();
-  const std::size_t count = std::min(matches.size(), kMaxRows);
-  rows.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) {
+  DisplayRows rows = buildRows(std::min(matches.size(), kMaxRows), [&](std::size_t i) {
     const Vellisto_Index& match = matches[i];
-    if (!match.chunkRef()) continue;
-    rows.push_back(rowOf(*match.chunkRef(), &match, font));
-  }
+    return match.chunkRef() ? rowOf(*match.chunkRef(), &match, font) : nullptr;
+  });
   SearchCostRecord::logCost("convert tmp file", start);
   return rows;
 }

@@ -20,7 +20,7 @@ double wordPosition(const Vellisto_Chunk& chunk, const std::string& query) {
 }
 
 void mapOne(const std::shared_ptr<Vellisto_Chunk>& chunk, const std::shared_ptr<const SearchQuery>& queryRef,
-            double now, const std::vector<std::shared_ptr<CustomSearchingDelegate>>& chain, std::size_t startByte,
+            double now, const std::vector<std::shared_ptr<CustomSearchingDelegate>>& chain, TextPosition from,
             std::vector<Vellisto_Index>& out) {
   if (!chunk || chunk->isLogicallyDeleted()) return;
   const SearchQuery& query = *queryRef;
@@ -35,15 +35,14 @@ void mapOne(const std::shared_ptr<Vellisto_Chunk>& chunk, const std::shared_ptr<
     out.push_back(std::move(match));
     return;
   }
-  std::size_t firstByte = 0;
-  if (std::optional<std::size_t> first =
-          query.firstMatch(chunk->context(), chunk->contextTraits(), startByte, &firstByte)) {
+  TextPosition start;
+  if (std::optional<std::size_t> first = query.firstMatch(chunk->context(), chunk->contextTraits(), from, &start)) {
     const double timestamp = timestampOfChunk(*chunk);
     double priority = wordPosition(*chunk, query.query());
     priority += Vellisto_DefaultMap::factor(*first);
     priority += Vellisto_DefaultMap::timeFactor(timestamp, now);
     Vellisto_Index match(priority, 0, timestamp);
-    match.setFirstByte(static_cast<std::uint32_t>(std::min<std::size_t>(firstByte, UINT32_MAX)));
+    match.setFirstMatchStart(start);
     match.setRangeQuery(queryRef);
     match.setChunkRef(chunk);
     out.push_back(std::move(match));
@@ -78,7 +77,7 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chun
 
 std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chunks& chunks, std::size_t from,
                                                                       std::size_t to, const Vellisto_Task& task,
-                                                                      const std::vector<std::uint32_t>& startBytes) {
+                                                                      const std::vector<TextPosition>& starts) {
   auto file = Vellisto_TempFile::make();
   std::shared_ptr<const SearchQuery> taskQuery = task.query();
   if (!taskQuery) return file;
@@ -90,8 +89,7 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chun
   to = std::min(to, chunks.size());
   const double now = task.now();
   for (std::size_t i = from; i < to; ++i) {
-    const std::size_t startByte = i < startBytes.size() ? startBytes[i] : 0;
-    mapOne(chunks[i], query, now, chain, startByte, file->mutableIndexs());
+    mapOne(chunks[i], query, now, chain, i < starts.size() ? starts[i] : TextPosition(), file->mutableIndexs());
   }
   return file;
 }
@@ -176,15 +174,15 @@ bool Vellisto_DefaultMap::storeLastMatchedChunks(Chunks chunks, std::uint64_t ge
   return true;
 }
 
-bool Vellisto_DefaultMap::storeLastMatches(Chunks chunks, std::vector<std::uint32_t> firstBytes,
+bool Vellisto_DefaultMap::storeLastMatches(Chunks chunks, std::vector<TextPosition> starts,
                                            std::shared_ptr<const SearchQuery> query, std::uint64_t generation,
                                            std::uint64_t taskId) {
   auto stored = std::make_shared<const Chunks>(std::move(chunks));
   std::shared_ptr<MatchHints> hints;
-  if (query && firstBytes.size() == stored->size()) {
+  if (query && starts.size() == stored->size()) {
     hints = std::make_shared<MatchHints>();
     hints->chunks = stored;
-    hints->firstBytes = std::move(firstBytes);
+    hints->starts = std::move(starts);
     hints->query = std::move(query);
   }
   std::lock_guard<std::mutex> lock(lock_);

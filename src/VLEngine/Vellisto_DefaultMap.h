@@ -27,7 +27,7 @@ class Vellisto_DefaultMap : public Vellisto_MapDelegate {
                                                    const Vellisto_Task& task) override;
   std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from, std::size_t to,
                                                    const Vellisto_Task& task,
-                                                   const std::vector<std::uint32_t>& startBytes) override;
+                                                   const std::vector<TextPosition>& starts) override;
 
   static std::string rebuildContextRegex(const std::string& query);
   static std::string rebuildAliasRegex(const std::string& query);
@@ -46,7 +46,7 @@ class Vellisto_DefaultMap : public Vellisto_MapDelegate {
   void cleanMatchedChunks() override;
   std::uint64_t lastMatchedGeneration() const override;
   bool storeLastMatchedChunks(Chunks chunks, std::uint64_t generation, std::uint64_t taskId) override;
-  bool storeLastMatches(Chunks chunks, std::vector<std::uint32_t> firstBytes,
+  bool storeLastMatches(Chunks chunks, std::vector<TextPosition> starts,
                         std::shared_ptr<const SearchQuery> query, std::uint64_t generation,
                         std::uint64_t taskId) override;
   std::shared_ptr<const MatchHints> lastMatchedHints() const override;

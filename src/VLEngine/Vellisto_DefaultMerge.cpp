@@ -17,10 +17,12 @@ bool newestFirst(const Vellisto_Index& a, const Vellisto_Index& b) { return a.ti
 
 namespace {
 
-// Each list in priority order (a doc's answer already is), then a k-way merge: a search over a hundred
-// docs merges a hundred sorted lists, far cheaper than sorting their union. With `owned`, lists that
-// nobody else holds are sorted in place and their matches moved rather than copied. Only the first
-// `ordered` matches are taken; a search merges only what becomes rows.
+// Lists that are all in priority order (the docs' answers) are k-way merged: a search over a hundred
+// docs takes its rows from the heads of a hundred lists. Lists in no known order (a doc's slices) are
+// sorted together by small keys — priority, then list, then place in the list — which is the order a
+// stable sort of each list followed by that merge gives, without moving the matches more than once.
+// With `owned`, lists that nobody else holds give up their matches rather than copy them. Only the
+// first `ordered` matches are taken; a search merges only what becomes rows.
 std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& files, bool owned,
                                                    std::size_t ordered = SIZE_MAX) {
   struct Run {
@@ -28,25 +30,52 @@ std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& fil
     bool movable;
   };
   std::vector<Run> runs;
-  std::vector<std::vector<Vellisto_Index>> copies;
-  copies.reserve(files.size());
   std::size_t total = 0;
+  bool allOrdered = true;
   for (const auto& file : files) {
     if (!file || file->indexs().empty()) continue;
-    const bool known = file->inPriorityOrder();
-    Run run{&file->mutableIndexs(), owned && file.use_count() == 1};
-    if (!known && !std::is_sorted(run.matches->begin(), run.matches->end(), byPriority)) {
-      if (!run.movable) {
-        copies.push_back(*run.matches);
-        run = {&copies.back(), true};
-      }
-      std::stable_sort(run.matches->begin(), run.matches->end(), byPriority);
-    }
-    runs.push_back(run);
-    total += run.matches->size();
+    runs.push_back({&file->mutableIndexs(), owned && file.use_count() == 1});
+    total += file->indexs().size();
+    allOrdered = allOrdered && (file->inPriorityOrder() ||
+                                std::is_sorted(file->indexs().begin(), file->indexs().end(), byPriority));
   }
-  if (runs.size() == 1 && runs.front().movable)
+  if (runs.size() == 1 && runs.front().movable && allOrdered)
     return Vellisto_TempFile::makeInPriorityOrder(std::move(*runs.front().matches));
+  auto take = [](std::vector<Vellisto_Index>& merged, Run& run, std::size_t at) {
+    if (run.movable) {
+      merged.push_back(std::move((*run.matches)[at]));
+    } else {
+      merged.push_back((*run.matches)[at]);
+    }
+  };
+  if (!allOrdered) {
+    struct Key {
+      double priority;
+      std::uint32_t run;
+      std::uint32_t at;
+    };
+    std::vector<Key> keys;
+    keys.reserve(total);
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+      const auto& matches = *runs[r].matches;
+      for (std::size_t at = 0; at < matches.size(); ++at)
+        keys.push_back({matches[at].priority(), static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(at)});
+    }
+    auto before = [](const Key& a, const Key& b) {
+      if (a.priority != b.priority) return a.priority < b.priority;
+      return a.run != b.run ? a.run < b.run : a.at < b.at;
+    };
+    const std::size_t keep = std::min(total, ordered);
+    if (keep < keys.size()) {
+      std::partial_sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(keep), keys.end(), before);
+    } else {
+      std::sort(keys.begin(), keys.end(), before);
+    }
+    std::vector<Vellisto_Index> merged;
+    merged.reserve(keep);
+    for (std::size_t k = 0; k < keep; ++k) take(merged, runs[keys[k].run], keys[k].at);
+    return Vellisto_TempFile::makeInPriorityOrder(std::move(merged));
+  }
   std::vector<Vellisto_Index> merged;
   merged.reserve(std::min(total, ordered));
   struct Head {
@@ -60,18 +89,11 @@ std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& fil
   };
   std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
   for (std::size_t r = 0; r < runs.size(); ++r) heads.push({(*runs[r].matches)[0].priority(), r, 0});
-  auto take = [&](Run& run, std::size_t at) {
-    if (run.movable) {
-      merged.push_back(std::move((*run.matches)[at]));
-    } else {
-      merged.push_back((*run.matches)[at]);
-    }
-  };
   while (!heads.empty()) {
     Head head = heads.top();
     heads.pop();
     if (merged.size() >= ordered) break;
-    take(runs[head.run], head.at);
+    take(merged, runs[head.run], head.at);
     const std::vector<Vellisto_Index>& matches = *runs[head.run].matches;
     if (++head.at < matches.size()) {
       head.priority = matches[head.at].priority();

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "VLEngine/CaseFoldScan.h"
 #include "platform/foundation/Text.h"
 
 namespace vl {
@@ -51,16 +52,16 @@ class Vellisto_Index {
     rangeList_.reset();
     rangeQuery_.reset();
   }
-  // Where in the record's text (in bytes) the query's first match starts; 0 when not known. The next,
-  // narrower search starts its scan of the record there (SearchQuery::hintsFrom).
-  std::uint32_t firstByte() const { return firstByte_; }
-  void setFirstByte(std::uint32_t offset) { firstByte_ = offset; }
+  // Where in the record's text the query's first match starts; the text's start when not known. The
+  // next, narrower search starts its scan of the record there (SearchQuery::hintsFrom).
+  TextPosition firstMatchStart() const { return firstMatchStart_; }
+  void setFirstMatchStart(TextPosition start) { firstMatchStart_ = start; }
   const std::shared_ptr<Vellisto_Chunk>& chunkRef() const { return chunkRef_; }
   void setChunkRef(std::shared_ptr<Vellisto_Chunk> chunk) { chunkRef_ = std::move(chunk); }
 
  private:
   std::int32_t type_ = 0;
-  std::uint32_t firstByte_ = 0;
+  TextPosition firstMatchStart_;
   double priority_ = 0;
   double timestamp_ = 0;
   std::shared_ptr<const std::vector<Range>> rangeList_;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "VLEngine/CaseFoldScan.h"
 #include "VLEngine/Vellisto_TempFile.h"
 
 namespace vl {
@@ -25,21 +26,22 @@ class Vellisto_MapDelegate {
 
   virtual ~Vellisto_MapDelegate() = default;
 
-  // Where the last search's query first matched each of the last matches (Vellisto_Index::firstByte,
-  // in the same order), for the next search to start its scans there when its query allows.
+  // Where the last search's query first matched each of the last matches
+  // (Vellisto_Index::firstMatchStart, in the same order), for the next search to start its scans there
+  // when its query allows.
   struct MatchHints {
     std::shared_ptr<const Chunks> chunks;  // the last matches these belong to
-    std::vector<std::uint32_t> firstBytes;
+    std::vector<TextPosition> starts;
     std::shared_ptr<const SearchQuery> query;
   };
 
   // The matches among chunks[from, to) (null slots skipped).
   virtual std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from,
                                                            std::size_t to, const Vellisto_Task& task) = 0;
-  // The same, where no match of the task's query in chunks[i] starts before byte startBytes[i].
+  // The same, where no match of the task's query in chunks[i] starts before starts[i].
   virtual std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from, std::size_t to,
                                                            const Vellisto_Task& task,
-                                                           const std::vector<std::uint32_t>& /*startBytes*/) {
+                                                           const std::vector<TextPosition>& /*starts*/) {
     return mappingChunks(chunks, from, to, task);
   }
 
@@ -60,8 +62,8 @@ class Vellisto_MapDelegate {
   virtual std::uint64_t lastMatchedGeneration() const = 0;
   // False (nothing stored) when the generation moved on or a newer task stored already.
   virtual bool storeLastMatchedChunks(Chunks chunks, std::uint64_t generation, std::uint64_t taskId) = 0;
-  // The same with the hints of those matches (firstBytes in the order of chunks).
-  virtual bool storeLastMatches(Chunks chunks, std::vector<std::uint32_t> /*firstBytes*/,
+  // The same with the hints of those matches (starts in the order of chunks).
+  virtual bool storeLastMatches(Chunks chunks, std::vector<TextPosition> /*starts*/,
                                 std::shared_ptr<const SearchQuery> /*query*/, std::uint64_t generation,
                                 std::uint64_t taskId) {
     return storeLastMatchedChunks(std::move(chunks), generation, taskId);

@@ -74,12 +74,12 @@ TEST_F(SearchEngineTest, ADocOf250RecordsIsSearchedInThreeSlices) {
    public:
     std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from, std::size_t to,
                                                      const Vellisto_Task& task,
-                                                     const std::vector<std::uint32_t>& startBytes) override {
+                                                     const std::vector<TextPosition>& starts) override {
       {
         std::lock_guard<std::mutex> lock(mutex);
         slices.emplace_back(from, to);
       }
-      return Vellisto_DefaultMap::mappingChunks(chunks, from, to, task, startBytes);
+      return Vellisto_DefaultMap::mappingChunks(chunks, from, to, task, starts);
     }
     using Vellisto_DefaultMap::mappingChunks;
     std::mutex mutex;

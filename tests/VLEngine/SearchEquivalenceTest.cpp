@@ -173,10 +173,14 @@ void expectSame(const std::string& query, const std::vector<std::string>& texts)
       ASSERT_EQ(fast->firstMatch(text, true), first) << "query \"" << query << "\" text \"" << text << "\"";
     }
     // What a search runs: the text's kept traits first, then its bytes or its folding.
-    std::size_t firstByte = 0;
-    ASSERT_EQ(fast->firstMatch(text, TextTraits::of(text), 0, &firstByte), first)
+    TextPosition start;
+    ASSERT_EQ(fast->firstMatch(text, TextTraits::of(text), TextPosition(), &start), first)
         << "traits, query \"" << query << "\" text \"" << text << "\"";
-    ASSERT_LE(firstByte, text.size());
+    // A known start is the match's own place in both units.
+    if (start.byte > 0) {
+      ASSERT_EQ(start.unit, *first) << "query \"" << query << "\" text \"" << text << "\"";
+      ASSERT_EQ(utf16Length(text.substr(0, start.byte)), start.unit) << "query \"" << query << "\" text \"" << text << "\"";
+    }
     if (a) {
       ASSERT_EQ(a->firstLocation, b->firstLocation) << "query \"" << query << "\" text \"" << text << "\"";
       ASSERT_EQ(a->ranges.size(), b->ranges.size()) << "query \"" << query << "\" text \"" << text << "\"";
@@ -304,9 +308,9 @@ TEST(SearchEquivalence, ScansFromTheLastFirstMatchFindTheSameFirstMatch) {
       ASSERT_TRUE(query->hintsFrom(*earlier)) << word << " after " << word.substr(0, k);
       for (const auto& text : texts) {
         const TextTraits traits = TextTraits::of(text);
-        std::size_t hint = 0;
-        if (!earlier->firstMatch(text, traits, 0, &hint)) continue;
-        ASSERT_EQ(query->firstMatch(text, traits, hint), query->firstMatch(text, traits, 0))
+        TextPosition hint;
+        if (!earlier->firstMatch(text, traits, TextPosition(), &hint)) continue;
+        ASSERT_EQ(query->firstMatch(text, traits, hint), query->firstMatch(text, traits, TextPosition()))
             << "\"" << word << "\" after \"" << word.substr(0, k) << "\" in \"" << text << "\"";
       }
     }
