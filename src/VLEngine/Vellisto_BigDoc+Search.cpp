@@ -98,20 +98,32 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
         subjects = self->chunks_;
       } else {
         // Only the last matches that are still records of this doc: a record deleted or moved away
-        // since the last search is not found again.
-        std::vector<std::pair<const Vellisto_Chunk*, std::uint32_t>> wanted;  // with its place in `last`
-        wanted.reserve(last->size());
-        for (std::size_t i = 0; i < last->size(); ++i)
-          wanted.emplace_back((*last)[i].get(), static_cast<std::uint32_t>(i));
-        std::sort(wanted.begin(), wanted.end());
-        if (hints) starts.reserve(wanted.size());
-        for (const auto& chunk : self->chunks_) {
-          if (!chunk) continue;
-          auto it = std::lower_bound(wanted.begin(), wanted.end(), chunk.get(),
-                                     [](const auto& entry, const Vellisto_Chunk* p) { return entry.first < p; });
-          if (it == wanted.end() || it->first != chunk.get()) continue;
-          subjects.push_back(chunk);
-          if (hints) starts.push_back(hints->starts[it->second]);
+        // since the last search is not found again. The last matches keep the doc's order, so one
+        // walk of both finds them all unless records moved meanwhile; then each is looked up.
+        const std::size_t total = self->chunks_.size();
+        std::size_t next = 0;
+        for (std::size_t k = 0; k < total && next < last->size(); ++k) {
+          if (self->chunks_[k] == (*last)[next]) {
+            subjects.push_back(self->chunks_[k]);
+            ++next;
+          }
+        }
+        if (hints && next == last->size()) starts = hints->starts;
+        if (next < last->size()) {
+          subjects.clear();
+          std::vector<std::pair<const Vellisto_Chunk*, std::uint32_t>> wanted;  // with its place in `last`
+          wanted.reserve(last->size());
+          for (std::size_t i = 0; i < last->size(); ++i)
+            wanted.emplace_back((*last)[i].get(), static_cast<std::uint32_t>(i));
+          std::sort(wanted.begin(), wanted.end());
+          for (const auto& chunk : self->chunks_) {
+            if (!chunk) continue;
+            auto it = std::lower_bound(wanted.begin(), wanted.end(), chunk.get(),
+                                       [](const auto& entry, const Vellisto_Chunk* p) { return entry.first < p; });
+            if (it == wanted.end() || it->first != chunk.get()) continue;
+            subjects.push_back(chunk);
+            if (hints) starts.push_back(hints->starts[it->second]);
+          }
         }
       }
     }

@@ -128,7 +128,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_vie
   chunk->flag_ = kFlagComplete;
   chunk->sig_ = doctext::unescape(fields[0]);
   // Words are escaped one by one, never the list as a whole.
-  chunk->lru_ = Vellisto_LRU::initWithLRUStr(fields[1]);
+  chunk->setLru(Vellisto_LRU::initWithLRUStr(fields[1]));
   chunk->setTimestamp(doctext::unescape(fields[2]));
   chunk->alias_ = doctext::unescape(fields[3]);
   chunk->setContext(doctext::unescape(fields[4]));
@@ -160,7 +160,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::fromDictionary(const Json& dicti
 
 std::optional<std::string> Vellisto_Chunk::stringValue() const {
   if (isLogicallyDeleted()) return std::nullopt;
-  const std::string lruText = lru_ ? lru_->stringValue() : std::string();
+  const std::string lruText = hasLru_ ? lru_.stringValue() : std::string();
   const std::string jsonText = dumpJson(json_ ? *json_ : Json::object(), 2);
   const std::string* parts[kFieldCount] = {&sig_,     &lruText, &timestamp_, nullptr,
                                            &context_, nullptr,  &jsonText};

@@ -76,9 +76,12 @@ class Vellisto_Chunk {
   const std::string& sig() const { return sig_; }
   void setSig(std::string sig) { sig_ = std::move(sig); }
   // Null for a record made by fromDictionary.
-  Vellisto_LRU* lru() { return lru_ ? &*lru_ : nullptr; }
-  const Vellisto_LRU* lru() const { return lru_ ? &*lru_ : nullptr; }
-  void setLru(std::optional<Vellisto_LRU> lru) { lru_ = std::move(lru); }
+  Vellisto_LRU* lru() { return hasLru_ ? &lru_ : nullptr; }
+  const Vellisto_LRU* lru() const { return hasLru_ ? &lru_ : nullptr; }
+  void setLru(std::optional<Vellisto_LRU> lru) {
+    hasLru_ = lru.has_value();
+    lru_ = lru ? std::move(*lru) : Vellisto_LRU();
+  }
   const std::string& timestamp() const { return timestamp_; }
   void setTimestamp(std::string timestamp);
   // The time stamp as a number, read once when it is set: searches and listings rank every record
@@ -114,6 +117,7 @@ class Vellisto_Chunk {
   // line it need not fetch is time the user waits.
   std::int32_t flag_ = 0;
   bool jsonHasApp_ = false;
+  bool hasLru_ = false;
   // Written whole before traitsReady_ is set (release), read after it is seen set (acquire); two
   // searches that work them out at once store the same values.
   mutable std::atomic<bool> traitsReady_{false};
@@ -123,8 +127,9 @@ class Vellisto_Chunk {
   mutable std::array<std::atomic<std::uint64_t>, BigramSet::kWords> traitsBigrams_{};
   std::string context_;
   std::optional<std::string> alias_;
-  // Held in place: a doc load makes a hundred thousand records, most with an empty list.
-  std::optional<Vellisto_LRU> lru_;
+  // Held in place (empty unless hasLru_): a doc load makes a hundred thousand records, most with an
+  // empty list.
+  Vellisto_LRU lru_;
 
   std::weak_ptr<Vellisto_BigDoc> docRef_;
   std::weak_ptr<WeakChunkWrapper> sortedWeak_;
