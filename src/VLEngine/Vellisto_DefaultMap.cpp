@@ -100,7 +100,10 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chun
       for (int line = 0; line < 4; ++line) __builtin_prefetch(ahead - 16 + 64 * line);
     }
     if (i + kPrefetchTexts < to && chunks[i + kPrefetchTexts]) {
-      __builtin_prefetch(chunks[i + kPrefetchTexts]->context().data());
+      // Where the scan of that text will begin.
+      const std::string& text = chunks[i + kPrefetchTexts]->context();
+      const std::size_t from = i + kPrefetchTexts < starts.size() ? starts[i + kPrefetchTexts].byte : 0;
+      __builtin_prefetch(text.data() + (from < text.size() ? from : 0));
     }
     mapOne(chunks[i], query, now, chain, i < starts.size() ? starts[i] : TextPosition(), file->mutableIndexs());
   }
