@@ -89,43 +89,41 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
     Vellisto_Master& master = Vellisto_Master::shared();
     Vellisto_TempFiles files;
     bool abandoned = false;
-    Chunks subjects;
-    std::vector<TextPosition> starts;
+    // What this search looks at: every record, or the last matches that are still records of this doc
+    // (a record deleted or moved away since the last search is not found again).
+    Chunks picked;
+    const Chunks* subjects = &picked;
+    std::vector<TextPosition> pickedStarts;
+    const std::vector<TextPosition>* starts = &pickedStarts;
     {
       std::lock_guard<std::recursive_mutex> lock(self->lock_);
-      subjects.reserve(last ? last->size() : self->chunks_.size());
       if (!last) {
-        subjects = self->chunks_;
+        picked = self->chunks_;
       } else {
-        // Only the last matches that are still records of this doc: a record deleted or moved away
-        // since the last search is not found again. The last matches keep the doc's order, so one
-        // walk of both finds them all unless records moved meanwhile; then each is looked up.
+        // The last matches keep the doc's order: one walk of both tells whether they are all still
+        // here, and then they are the subjects as they stand. Otherwise each is looked up.
         const std::size_t total = self->chunks_.size();
         std::size_t next = 0;
         for (std::size_t k = 0; k < total && next < last->size(); ++k) {
-          // Taking a record touches its reference count: ask for those a few steps ahead.
-          if (next + 8 < last->size())
-            __builtin_prefetch(reinterpret_cast<const char*>((*last)[next + 8].get()) - 16);
-          if (self->chunks_[k] == (*last)[next]) {
-            subjects.push_back(self->chunks_[k]);
-            ++next;
-          }
+          if (self->chunks_[k] == (*last)[next]) ++next;
         }
-        if (hints && next == last->size()) starts = hints->starts;
-        if (next < last->size()) {
-          subjects.clear();
+        if (next == last->size()) {
+          subjects = last.get();
+          if (hints) starts = &hints->starts;
+        } else {
           std::vector<std::pair<const Vellisto_Chunk*, std::uint32_t>> wanted;  // with its place in `last`
           wanted.reserve(last->size());
           for (std::size_t i = 0; i < last->size(); ++i)
             wanted.emplace_back((*last)[i].get(), static_cast<std::uint32_t>(i));
           std::sort(wanted.begin(), wanted.end());
+          picked.reserve(last->size());
           for (const auto& chunk : self->chunks_) {
             if (!chunk) continue;
             auto it = std::lower_bound(wanted.begin(), wanted.end(), chunk.get(),
                                        [](const auto& entry, const Vellisto_Chunk* p) { return entry.first < p; });
             if (it == wanted.end() || it->first != chunk.get()) continue;
-            subjects.push_back(chunk);
-            if (hints) starts.push_back(hints->starts[it->second]);
+            picked.push_back(chunk);
+            if (hints) pickedStarts.push_back(hints->starts[it->second]);
           }
         }
       }
@@ -134,7 +132,7 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
     // doc's lock anyway, while the docs of the chain run at once, each in its own block: no worker
     // waits for another's lock. The lock guards the records' fields slice by slice, so that capture
     // can append between two slices.
-    const std::size_t count = subjects.size();
+    const std::size_t count = subjects->size();
     for (std::size_t from = 0; from < count || from == 0; from += kSearchSliceSize) {
       // A newer task makes this one's answer worthless: stop matching.
       if (master.isStale(task->taskId())) {
@@ -143,7 +141,7 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
       }
       std::lock_guard<std::recursive_mutex> lock(self->lock_);
       files.push_back(
-          matcher->mappingChunks(subjects, from, std::min(count, from + kSearchSliceSize), *task, starts));
+          matcher->mappingChunks(*subjects, from, std::min(count, from + kSearchSliceSize), *task, *starts));
     }
     if (abandoned) {
       master.push(task->taskId(), nullptr, self.get());  // dropped there as stale

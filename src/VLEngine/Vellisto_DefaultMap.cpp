@@ -90,6 +90,8 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chun
   const std::shared_ptr<const SearchQuery> query(holder, holder->get());
   const auto chain = customSearchingChain();
   to = std::min(to, chunks.size());
+  // Room for every record of the slice: a narrowing search finds most of them again.
+  if (to > from) file->mutableIndexs().reserve(to - from);
   const double now = task.now();
   for (std::size_t i = from; i < to; ++i) {
     // The records lie all over memory: ask for the ones a few steps ahead, and for the start of their
