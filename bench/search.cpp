@@ -435,7 +435,8 @@ int main(int argc, char** argv) {
 
   // Every keystroke of a six-letter word: the first searches everything, the others only the last
   // matches of each doc.
-  std::printf("\ntyping \"server\" (narrowing after the first letter), median of %d rounds:\n", kTypingRounds);
+  std::printf("\ntyping \"server\" (narrowing after the first letter), median of %d rounds:\n",
+              kTypingRounds);
   const std::string word = "server";
   std::vector<std::vector<double>> perKey(word.size()), perKeyCpu(word.size());
   std::vector<long> perKeyFound(word.size());
@@ -451,8 +452,8 @@ int main(int argc, char** argv) {
   for (std::size_t k = 0; k < word.size(); ++k) {
     std::printf("  %-8s %8.2f ms (cpu %6.2f ms) %8ld records found among %ld%s\n",
                 ("\"" + word.substr(0, k + 1) + "\"").c_str(), median(perKey[k]), median(perKeyCpu[k]),
-                perKeyFound[k],
-                k == 0 ? long(perDoc * kDocs) : perKeyFound[k - 1], k == 0 ? " (full search)" : "");
+                perKeyFound[k], k == 0 ? long(perDoc * kDocs) : perKeyFound[k - 1],
+                k == 0 ? " (full search)" : "");
   }
 
   // The unfiltered list: a listing of every doc, then from the recent list it filled.

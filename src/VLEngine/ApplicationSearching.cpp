@@ -39,9 +39,7 @@ std::shared_ptr<InstalledApplicationIndex> ApplicationSearching::installedIndex(
   return slot().index;
 }
 
-bool ApplicationSearching::matched(const Vellisto_Chunk& chunk) {
-  return chunk.jsonHasApp();
-}
+bool ApplicationSearching::matched(const Vellisto_Chunk& chunk) { return chunk.jsonHasApp(); }
 
 bool ApplicationSearching::needDrop(const Vellisto_Chunk& chunk) {
   return !installedIndex()->isInstalled(chunk.context());

@@ -246,7 +246,7 @@ std::optional<std::size_t> SearchQuery::firstMatch(std::string_view text, bool w
 }
 
 std::optional<std::size_t> SearchQuery::firstMatch(std::string_view text, const TextTraits& traits,
-                                                  TextPosition from, TextPosition* start) const {
+                                                   TextPosition from, TextPosition* start) const {
   if (start) *start = TextPosition();
   if (!fastPlan_ || !contextRegex_) return firstMatch(text, traits.wellFormed);
   if (!traits.bigrams.containsAll(bigrams_)) return std::nullopt;

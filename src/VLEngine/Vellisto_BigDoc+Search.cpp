@@ -119,8 +119,9 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
           picked.reserve(last->size());
           for (const auto& chunk : self->chunks_) {
             if (!chunk) continue;
-            auto it = std::lower_bound(wanted.begin(), wanted.end(), chunk.get(),
-                                       [](const auto& entry, const Vellisto_Chunk* p) { return entry.first < p; });
+            auto it =
+                std::lower_bound(wanted.begin(), wanted.end(), chunk.get(),
+                                 [](const auto& entry, const Vellisto_Chunk* p) { return entry.first < p; });
             if (it == wanted.end() || it->first != chunk.get()) continue;
             picked.push_back(chunk);
             if (hints) pickedStarts.push_back(hints->starts[it->second]);

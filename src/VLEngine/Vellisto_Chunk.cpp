@@ -42,9 +42,11 @@ std::optional<Json> parseRecordJson(std::string_view text) {
 
 }  // namespace
 
-std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::makeComplete(std::string sig, std::string timestamp, std::string context,
-                                             std::optional<std::string> rich, std::optional<Json> json,
-                                             std::optional<std::string> alias) {
+std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::makeComplete(std::string sig, std::string timestamp,
+                                                             std::string context,
+                                                             std::optional<std::string> rich,
+                                                             std::optional<Json> json,
+                                                             std::optional<std::string> alias) {
   auto chunk = std::make_shared<Vellisto_Chunk>();
   chunk->setFlag(Vellisto_Chunk::kFlagComplete);
   chunk->setLru(Vellisto_LRU());
@@ -56,7 +58,6 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::makeComplete(std::string sig, st
   chunk->setAlias(std::move(alias));
   return chunk;
 }
-
 
 std::string Vellisto_Chunk::toBeSignedString(const std::string& text, const std::optional<Json>& jsonData) {
   if (!jsonData || !jsonData->is_object()) return text;
@@ -196,7 +197,8 @@ TextTraits Vellisto_Chunk::contextTraits() const {
   if (traitsReady_.load(std::memory_order_acquire)) {
     TextTraits traits;
     std::array<std::uint64_t, BigramSet::kWords> words;
-    for (std::size_t i = 0; i < words.size(); ++i) words[i] = traitsBigrams_[i].load(std::memory_order_relaxed);
+    for (std::size_t i = 0; i < words.size(); ++i)
+      words[i] = traitsBigrams_[i].load(std::memory_order_relaxed);
     traits.bigrams = BigramSet::fromWords(words);
     traits.specials = traitsSpecials_.load(std::memory_order_relaxed);
     const std::uint8_t flags = traitsFlags_.load(std::memory_order_relaxed);
@@ -208,8 +210,9 @@ TextTraits Vellisto_Chunk::contextTraits() const {
   for (std::size_t i = 0; i < BigramSet::kWords; ++i)
     traitsBigrams_[i].store(traits.bigrams.words()[i], std::memory_order_relaxed);
   traitsSpecials_.store(traits.specials, std::memory_order_relaxed);
-  traitsFlags_.store(static_cast<std::uint8_t>((traits.ascii ? kAscii : 0) | (traits.wellFormed ? kWellFormed : 0)),
-                     std::memory_order_relaxed);
+  traitsFlags_.store(
+      static_cast<std::uint8_t>((traits.ascii ? kAscii : 0) | (traits.wellFormed ? kWellFormed : 0)),
+      std::memory_order_relaxed);
   traitsReady_.store(true, std::memory_order_release);
   return traits;
 }

@@ -107,8 +107,9 @@ class Vellisto_Chunk {
   bool jsonHasApp() const { return jsonHasApp_; }
 
  private:
-  static std::shared_ptr<Vellisto_Chunk> makeComplete(std::string sig, std::string timestamp, std::string context,
-                                                      std::optional<std::string> rich, std::optional<Json> json,
+  static std::shared_ptr<Vellisto_Chunk> makeComplete(std::string sig, std::string timestamp,
+                                                      std::string context, std::optional<std::string> rich,
+                                                      std::optional<Json> json,
                                                       std::optional<std::string> alias);
   void setContext(std::string context) { context_ = std::move(context); }
 

@@ -1,14 +1,14 @@
 #include "VLEngine/Vellisto_DefaultDisplay.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "VLEngine/ChunkSortedWeakTable.h"
 #include "VLEngine/DisplayAttributedString.h"
 #include "VLEngine/SearchCostRecord.h"
 #include "VLEngine/Vellisto_BigDoc.h"
 #include "VLEngine/Vellisto_Chunk.h"
 #include "platform/dispatch/Dispatch.h"
-
-#include <algorithm>
-#include <thread>
 
 namespace vl {
 
@@ -49,9 +49,8 @@ DisplayRows buildRows(std::size_t count, const Make& make) {
   constexpr std::size_t kRowsPerPiece = 64;
   std::vector<std::shared_ptr<DisplayAttributedString>> slots(count);
   const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t pieces = dispatch::MainLoop::isMainThread()
-                                 ? 1
-                                 : std::min(cores, (count + kRowsPerPiece - 1) / kRowsPerPiece);
+  const std::size_t pieces =
+      dispatch::MainLoop::isMainThread() ? 1 : std::min(cores, (count + kRowsPerPiece - 1) / kRowsPerPiece);
   auto buildPiece = [&](std::size_t piece) {
     for (std::size_t i = piece * count / pieces, end = (piece + 1) * count / pieces; i < end; ++i)
       slots[i] = make(i);

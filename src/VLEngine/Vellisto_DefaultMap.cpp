@@ -39,7 +39,8 @@ void mapOne(const std::shared_ptr<Vellisto_Chunk>& chunk, const std::shared_ptr<
     return;
   }
   TextPosition start;
-  if (std::optional<std::size_t> first = query.firstMatch(chunk->context(), chunk->contextTraits(), from, &start)) {
+  if (std::optional<std::size_t> first =
+          query.firstMatch(chunk->context(), chunk->contextTraits(), from, &start)) {
     const double timestamp = timestampOfChunk(*chunk);
     double priority = wordPosition(*chunk, query.query());
     priority += Vellisto_DefaultMap::factor(*first);
@@ -78,9 +79,9 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chun
   return mappingChunks(chunks, from, to, task, {});
 }
 
-std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chunks& chunks, std::size_t from,
-                                                                      std::size_t to, const Vellisto_Task& task,
-                                                                      const std::vector<TextPosition>& starts) {
+std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(
+    const Chunks& chunks, std::size_t from, std::size_t to, const Vellisto_Task& task,
+    const std::vector<TextPosition>& starts) {
   auto file = Vellisto_TempFile::make();
   std::shared_ptr<const SearchQuery> taskQuery = task.query();
   if (!taskQuery) return file;
@@ -107,7 +108,8 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(const Chun
       const std::size_t from = i + kPrefetchTexts < starts.size() ? starts[i + kPrefetchTexts].byte : 0;
       __builtin_prefetch(text.data() + (from < text.size() ? from : 0));
     }
-    mapOne(chunks[i], query, now, chain, i < starts.size() ? starts[i] : TextPosition(), file->mutableIndexs());
+    mapOne(chunks[i], query, now, chain, i < starts.size() ? starts[i] : TextPosition(),
+           file->mutableIndexs());
   }
   return file;
 }

@@ -59,7 +59,8 @@ std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& fil
     for (std::size_t r = 0; r < runs.size(); ++r) {
       const auto& matches = *runs[r].matches;
       for (std::size_t at = 0; at < matches.size(); ++at)
-        keys.push_back({matches[at].priority(), static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(at)});
+        keys.push_back(
+            {matches[at].priority(), static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(at)});
     }
     auto before = [](const Key& a, const Key& b) {
       if (a.priority != b.priority) return a.priority < b.priority;

@@ -39,8 +39,8 @@ class Vellisto_MapDelegate {
   virtual std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from,
                                                            std::size_t to, const Vellisto_Task& task) = 0;
   // The same, where no match of the task's query in chunks[i] starts before starts[i].
-  virtual std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from, std::size_t to,
-                                                           const Vellisto_Task& task,
+  virtual std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from,
+                                                           std::size_t to, const Vellisto_Task& task,
                                                            const std::vector<TextPosition>& /*starts*/) {
     return mappingChunks(chunks, from, to, task);
   }

@@ -179,7 +179,8 @@ void expectSame(const std::string& query, const std::vector<std::string>& texts)
     // A known start is the match's own place in both units.
     if (start.byte > 0) {
       ASSERT_EQ(start.unit, *first) << "query \"" << query << "\" text \"" << text << "\"";
-      ASSERT_EQ(utf16Length(text.substr(0, start.byte)), start.unit) << "query \"" << query << "\" text \"" << text << "\"";
+      ASSERT_EQ(utf16Length(text.substr(0, start.byte)), start.unit)
+          << "query \"" << query << "\" text \"" << text << "\"";
     }
     if (a) {
       ASSERT_EQ(a->firstLocation, b->firstLocation) << "query \"" << query << "\" text \"" << text << "\"";
@@ -259,7 +260,8 @@ TEST(SearchEquivalence, WholeSearchesDeliverTheSameRows) {
     if (!delivery) return rows;
     for (const auto& row : delivery->rows) {
       std::string line = row->string() + " @" + std::to_string(row->timestamp());
-      for (const Range& r : row->rangeList()) line += " " + std::to_string(r.location) + "+" + std::to_string(r.length);
+      for (const Range& r : row->rangeList())
+        line += " " + std::to_string(r.location) + "+" + std::to_string(r.length);
       rows.push_back(line);
     }
     return rows;
@@ -285,9 +287,11 @@ TEST(SearchEquivalence, WholeSearchesDeliverTheSameRows) {
     std::vector<std::vector<std::vector<std::string>>> typed(2);
     for (bool fast : {true, false}) {
       Vellisto_Master::cleanMatchedChunksIn(docs.front());
-      for (std::size_t k = 1; k <= word.size(); ++k) typed[fast ? 0 : 1].push_back(rowsOf(word.substr(0, k), fast));
+      for (std::size_t k = 1; k <= word.size(); ++k)
+        typed[fast ? 0 : 1].push_back(rowsOf(word.substr(0, k), fast));
     }
-    for (std::size_t k = 0; k < word.size(); ++k) expectSameRows({typed[0][k], typed[1][k]}, word.substr(0, k + 1));
+    for (std::size_t k = 0; k < word.size(); ++k)
+      expectSameRows({typed[0][k], typed[1][k]}, word.substr(0, k + 1));
     EXPECT_FALSE(typed[0].back().empty()) << word;
   }
   Vellisto_BigDoc::waitForPendingWrites();
@@ -338,12 +342,12 @@ TEST(SearchEquivalence, OnlyCharactersWhoseFoldingFitsTheQueryAreLookedFor) {
   const Case cases[] = {
       {{"server"}, "Stra\u00DFe", false},  // sharp s folds to "ss"
       {{"class"}, "Stra\u00DFe", true},
-      {{"s"}, "Stra\u00DFe", false},       // one character compares simple foldings
-      {{"s"}, "\u017Ftop", true},          // long s
-      {{"st"}, "\uFB06", true},            // the "st" ligature
+      {{"s"}, "Stra\u00DFe", false},  // one character compares simple foldings
+      {{"s"}, "\u017Ftop", true},     // long s
+      {{"st"}, "\uFB06", true},       // the "st" ligature
       {{"s"}, "\uFB06", false},
-      {{"k"}, "\u212Aelvin", true},        // Kelvin sign
-      {{"i"}, "\u0130stanbul", false},     // dotted I folds to "i" and a combining dot
+      {{"k"}, "\u212Aelvin", true},     // Kelvin sign
+      {{"i"}, "\u0130stanbul", false},  // dotted I folds to "i" and a combining dot
       {{"foo", "ss"}, "Stra\u00DFe", true},
   };
   for (const Case& c : cases) {
