@@ -193,15 +193,14 @@ Json Vellisto_Chunk::toDictionary() const {
 }
 
 TextTraits Vellisto_Chunk::contextTraits() const {
-  constexpr std::uint8_t kAscii = 1, kWellFormed = 2;
-  if (traitsReady_.load(std::memory_order_acquire)) {
+  constexpr std::uint8_t kAscii = 1, kWellFormed = 2, kReady = 4;
+  if (const std::uint8_t flags = traitsFlags_.load(std::memory_order_acquire); flags & kReady) {
     TextTraits traits;
     std::array<std::uint64_t, BigramSet::kWords> words;
     for (std::size_t i = 0; i < words.size(); ++i)
       words[i] = traitsBigrams_[i].load(std::memory_order_relaxed);
     traits.bigrams = BigramSet::fromWords(words);
     traits.specials = traitsSpecials_.load(std::memory_order_relaxed);
-    const std::uint8_t flags = traitsFlags_.load(std::memory_order_relaxed);
     traits.ascii = (flags & kAscii) != 0;
     traits.wellFormed = (flags & kWellFormed) != 0;
     return traits;
@@ -211,9 +210,8 @@ TextTraits Vellisto_Chunk::contextTraits() const {
     traitsBigrams_[i].store(traits.bigrams.words()[i], std::memory_order_relaxed);
   traitsSpecials_.store(traits.specials, std::memory_order_relaxed);
   traitsFlags_.store(
-      static_cast<std::uint8_t>((traits.ascii ? kAscii : 0) | (traits.wellFormed ? kWellFormed : 0)),
-      std::memory_order_relaxed);
-  traitsReady_.store(true, std::memory_order_release);
+      static_cast<std::uint8_t>(kReady | (traits.ascii ? kAscii : 0) | (traits.wellFormed ? kWellFormed : 0)),
+      std::memory_order_release);
   return traits;
 }
 

@@ -100,11 +100,19 @@ class Vellisto_Chunk {
   const std::optional<Json>& json() const { return json_; }
   void setJson(std::optional<Json> json) {
     json_ = std::move(json);
-    jsonHasApp_ = json_ && json_->is_object() && json_->contains("app");
+    const bool object = json_ && json_->is_object();
+    jsonHasApp_ = object && json_->contains("app");
+    jsonHasOcr_ = false;
+    if (object) {
+      auto ocr = json_->find("ocr");
+      jsonHasOcr_ = ocr != json_->end() && ocr->is_string();
+    }
   }
   // Whether the json is a dictionary with the key "app" (a copied application), kept with the json:
   // every search asks it of every record.
   bool jsonHasApp() const { return jsonHasApp_; }
+  // Whether the json holds text recognised in an image ("ocr"), which a search also looks at.
+  bool jsonHasOcr() const { return jsonHasOcr_; }
 
  private:
   static std::shared_ptr<Vellisto_Chunk> makeComplete(std::string sig, std::string timestamp,
@@ -119,9 +127,9 @@ class Vellisto_Chunk {
   std::int32_t flag_ = 0;
   bool jsonHasApp_ = false;
   bool hasLru_ = false;
-  // Written whole before traitsReady_ is set (release), read after it is seen set (acquire); two
-  // searches that work them out at once store the same values.
-  mutable std::atomic<bool> traitsReady_{false};
+  bool jsonHasOcr_ = false;
+  // The traits are written whole before traitsFlags_ gets its ready bit (release), and read after it
+  // is seen (acquire); two searches that work them out at once store the same values.
   mutable std::atomic<std::uint8_t> traitsFlags_{0};
   double timestampValue_ = 0;
   mutable std::atomic<std::uint64_t> traitsSpecials_{0};

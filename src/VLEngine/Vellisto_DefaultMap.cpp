@@ -52,8 +52,9 @@ void mapOne(const std::shared_ptr<Vellisto_Chunk>& chunk, const std::shared_ptr<
     out.push_back(std::move(match));
     return;
   }
+  // Few records hold recognised text; the others' json is never read.
+  if (!chunk->jsonHasOcr()) return;
   const auto& json = chunk->json();
-  if (!json || !json->is_object()) return;
   auto ocr = json->find("ocr");
   if (ocr == json->end() || !ocr->is_string()) return;
   if (query.containsMatch(ocr->get_ref<const std::string&>())) {
