@@ -1,6 +1,9 @@
 #include "VLEngine/Vellisto_DefaultMerge.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <queue>
 
 #include "VLEngine/Vellisto_Chunk.h"
@@ -16,6 +19,46 @@ bool newestFirst(const Vellisto_Index& a, const Vellisto_Index& b) { return a.ti
 }  // namespace
 
 namespace {
+
+// A match's place in a merge: its priority as bits that order as the numbers do, its list and its
+// place in that list.
+struct PriorityKey {
+  std::uint64_t bits;
+  std::uint32_t run;
+  std::uint32_t at;
+};
+
+std::uint64_t orderedBits(double priority) {
+  if (priority == 0) priority = 0.0;  // -0 ranks with 0
+  const auto bits = std::bit_cast<std::uint64_t>(priority);
+  return (bits >> 63) ? ~bits : bits | (std::uint64_t{1} << 63);
+}
+
+// By priority, keys of equal priority in the order given. A doc's matches number in the hundreds,
+// where byte-wise radix passes (skipping the bytes all keys share) beat a comparison sort's
+// unpredictable branches.
+void sortStably(std::vector<PriorityKey>& keys) {
+  const std::size_t n = keys.size();
+  if (n < 64) {
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const PriorityKey& a, const PriorityKey& b) { return a.bits < b.bits; });
+    return;
+  }
+  std::vector<PriorityKey> other(n);
+  for (unsigned shift = 0; shift < 64; shift += 8) {
+    std::array<std::size_t, 256> count{};
+    for (const auto& key : keys) ++count[(key.bits >> shift) & 0xFF];
+    if (count[(keys[0].bits >> shift) & 0xFF] == n) continue;
+    std::size_t sum = 0;
+    for (auto& c : count) {
+      const std::size_t here = c;
+      c = sum;
+      sum += here;
+    }
+    for (const auto& key : keys) other[count[(key.bits >> shift) & 0xFF]++] = key;
+    keys.swap(other);
+  }
+}
 
 // Lists that are all in priority order (the docs' answers) are k-way merged: a search over a hundred
 // docs takes its rows from the heads of a hundred lists. Lists in no known order (a doc's slices) are
@@ -49,28 +92,23 @@ std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& fil
     }
   };
   if (!allOrdered) {
-    struct Key {
-      double priority;
-      std::uint32_t run;
-      std::uint32_t at;
-    };
-    std::vector<Key> keys;
+    std::vector<PriorityKey> keys;
     keys.reserve(total);
     for (std::size_t r = 0; r < runs.size(); ++r) {
       const auto& matches = *runs[r].matches;
       for (std::size_t at = 0; at < matches.size(); ++at)
-        keys.push_back(
-            {matches[at].priority(), static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(at)});
+        keys.push_back({orderedBits(matches[at].priority()), static_cast<std::uint32_t>(r),
+                        static_cast<std::uint32_t>(at)});
     }
-    auto before = [](const Key& a, const Key& b) {
-      if (a.priority != b.priority) return a.priority < b.priority;
-      return a.run != b.run ? a.run < b.run : a.at < b.at;
-    };
     const std::size_t keep = std::min(total, ordered);
     if (keep < keys.size()) {
+      auto before = [](const PriorityKey& a, const PriorityKey& b) {
+        if (a.bits != b.bits) return a.bits < b.bits;
+        return a.run != b.run ? a.run < b.run : a.at < b.at;
+      };
       std::partial_sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(keep), keys.end(), before);
     } else {
-      std::sort(keys.begin(), keys.end(), before);
+      sortStably(keys);
     }
     std::vector<Vellisto_Index> merged;
     merged.reserve(keep);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "SearchTestSupport.h"
 #include "VLEngine/ChunkSortedWeakTable.h"
@@ -206,6 +207,36 @@ TEST_F(SearchEngineTest, ErrorListingLeavesTheRecentListAlone) {
   ASSERT_TRUE(delivery);
   EXPECT_EQ(texts(delivery->rows), std::vector<std::string>{"broken"});
   EXPECT_TRUE(table->isEmpty());
+}
+
+// Unordered lists (a doc's slices) of every size, priorities with many ties, negative ones and both
+// zeros: the merge is a stable sort of the lists one after another, whichever way it sorts.
+TEST(SearchMerge, UnorderedListsMergeAsOneStableSort) {
+  std::mt19937 rng(9);
+  const std::vector<double> values = {-1.0, -0.0, 0.0, 1e-9, 0.25, 11.0, 11.000001, 3.0, 1e300};
+  for (std::size_t size : {1u, 5u, 63u, 64u, 65u, 300u, 2000u}) {
+    Vellisto_TempFiles files;
+    std::vector<std::pair<double, double>> expected;  // priority, tag (the time stamp)
+    double tag = 0;
+    for (std::size_t left = size; left > 0;) {
+      const std::size_t n = std::min<std::size_t>(left, 1 + rng() % 100);
+      std::vector<Vellisto_Index> run;
+      for (std::size_t i = 0; i < n; ++i) {
+        const double priority = values[rng() % values.size()];
+        run.emplace_back(priority, 0, ++tag);
+        expected.emplace_back(priority, tag);
+      }
+      files.push_back(Vellisto_TempFile::make(std::move(run)));
+      left -= n;
+    }
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    auto merged = Vellisto_DefaultMerge().mergingOrderByPriority(std::move(files));
+    ASSERT_EQ(merged->count(), expected.size()) << size;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      ASSERT_EQ(merged->indexs()[i].timestamp(), expected[i].second) << "size " << size << " at " << i;
+    }
+  }
 }
 
 TEST(SearchMerge, OrdersAsSpecified) {
