@@ -500,6 +500,7 @@ TextTraits TextTraits::of(std::string_view text) {
   constexpr unsigned kNone = 0x100;  // no ASCII byte before
   unsigned prev = kNone;
   auto push = [&](unsigned char c) {
+    traits.bytes.add(c);
     if (prev != kNone) set.add(static_cast<unsigned char>(prev), c);
     prev = c;
   };

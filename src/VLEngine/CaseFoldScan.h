@@ -171,9 +171,24 @@ class BigramSet {
   std::array<std::uint64_t, kWords> bits_{};
 };
 
+// A set of ASCII bytes as two words.
+struct AsciiBytes {
+  std::uint64_t low = 0, high = 0;
+  void add(unsigned char c) {
+    if (c < 64) {
+      low |= std::uint64_t{1} << c;
+    } else if (c < 128) {
+      high |= std::uint64_t{1} << (c - 64);
+    }
+  }
+  bool containsAll(const AsciiBytes& other) const { return ((other.low & ~low) | (other.high & ~high)) == 0; }
+};
+
 // What a search keeps of a text so as to rule it out, or choose how to match it, without reading it.
 struct TextTraits {
   BigramSet bigrams;
+  // The bytes of the text's folding that are ASCII: a literal with a byte the set lacks cannot occur.
+  AsciiBytes bytes;
   // The bits (FoldSpecials::Special::bit) of the special characters the text holds.
   std::uint64_t specials = 0;
   bool ascii = false;

@@ -7,7 +7,9 @@
 
 namespace vl {
 
-bool DocFileReplacer::isTemporaryName(std::string_view name) { return files::isAtomicWriteTemporaryName(name); }
+bool DocFileReplacer::isTemporaryName(std::string_view name) {
+  return files::isAtomicWriteTemporaryName(name);
+}
 
 bool DocFileReplacer::replace(const std::string& path, std::string_view data) {
   // Clipboard history is private to its user.

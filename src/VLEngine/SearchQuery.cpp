@@ -169,6 +169,7 @@ void SearchQuery::planFast() {
     needles_.emplace_back(part);
     folded.push_back(needles_.back().folded());
     bigrams_.addPairsOf(needles_.back().folded());
+    for (char c : needles_.back().folded()) bytes_.add(static_cast<unsigned char>(c));
   }
   specials_ = SpecialsScanner::forLiterals(folded);
   specialsMask_ = specials_.mask();
@@ -249,7 +250,7 @@ std::optional<std::size_t> SearchQuery::firstMatch(std::string_view text, const 
                                                    TextPosition from, TextPosition* start) const {
   if (start) *start = TextPosition();
   if (!fastPlan_ || !contextRegex_) return firstMatch(text, traits.wellFormed);
-  if (!traits.bigrams.containsAll(bigrams_)) return std::nullopt;
+  if (!traits.bytes.containsAll(bytes_) || !traits.bigrams.containsAll(bigrams_)) return std::nullopt;
   if ((traits.specials & specialsMask_) != 0) return firstMatch(text, traits.wellFormed);
   // No character of the text folds into the query: its bytes are the whole story.
   if (parts_.size() == 1) {

@@ -114,8 +114,10 @@ class SearchQuery {
   std::uint64_t specialsMask_ = 0;  // specials_.mask()
   bool aliasFast_ = false;
   AsciiFoldNeedle aliasNeedle_;
-  // The pairs of every part's folding: each part must occur in a matching text (on one line).
+  // The pairs and the bytes of every part's folding: each part must occur in a matching text (on one
+  // line).
   BigramSet bigrams_;
+  AsciiBytes bytes_;
 
   // Necessary conditions for any other query: for each part, an ASCII stretch of its folding (found
   // without case, or possibly hidden behind a special character) or a character that only matches

@@ -201,6 +201,8 @@ TextTraits Vellisto_Chunk::contextTraits() const {
       words[i] = traitsBigrams_[i].load(std::memory_order_relaxed);
     traits.bigrams = BigramSet::fromWords(words);
     traits.specials = traitsSpecials_.load(std::memory_order_relaxed);
+    traits.bytes.low = traitsBytesLow_.load(std::memory_order_relaxed);
+    traits.bytes.high = traitsBytesHigh_.load(std::memory_order_relaxed);
     traits.ascii = (flags & kAscii) != 0;
     traits.wellFormed = (flags & kWellFormed) != 0;
     return traits;
@@ -209,6 +211,8 @@ TextTraits Vellisto_Chunk::contextTraits() const {
   for (std::size_t i = 0; i < BigramSet::kWords; ++i)
     traitsBigrams_[i].store(traits.bigrams.words()[i], std::memory_order_relaxed);
   traitsSpecials_.store(traits.specials, std::memory_order_relaxed);
+  traitsBytesLow_.store(traits.bytes.low, std::memory_order_relaxed);
+  traitsBytesHigh_.store(traits.bytes.high, std::memory_order_relaxed);
   traitsFlags_.store(
       static_cast<std::uint8_t>(kReady | (traits.ascii ? kAscii : 0) | (traits.wellFormed ? kWellFormed : 0)),
       std::memory_order_release);

@@ -133,6 +133,8 @@ class Vellisto_Chunk {
   mutable std::atomic<std::uint8_t> traitsFlags_{0};
   double timestampValue_ = 0;
   mutable std::atomic<std::uint64_t> traitsSpecials_{0};
+  mutable std::atomic<std::uint64_t> traitsBytesLow_{0};
+  mutable std::atomic<std::uint64_t> traitsBytesHigh_{0};
   mutable std::array<std::atomic<std::uint64_t>, BigramSet::kWords> traitsBigrams_{};
   std::string context_;
   std::optional<std::string> alias_;
