@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::size_t kPrefetchRecords = 8;
 constexpr std::size_t kPrefetchTexts = 4;
+constexpr int kPrefetchTextLines = 4;
 
 double timestampOfChunk(const Vellisto_Chunk& chunk) { return chunk.timestampValue(); }
 
@@ -107,7 +108,10 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(
       // Where the scan of that text will begin.
       const std::string& text = chunks[i + kPrefetchTexts]->context();
       const std::size_t from = i + kPrefetchTexts < starts.size() ? starts[i + kPrefetchTexts].byte : 0;
-      __builtin_prefetch(text.data() + (from < text.size() ? from : 0));
+      const char* begin = text.data() + (from < text.size() ? from : 0);
+      const char* end = text.data() + text.size();
+      for (int line = 0; line < kPrefetchTextLines && begin + 64 * line < end; ++line)
+        __builtin_prefetch(begin + 64 * line);
     }
     mapOne(chunks[i], query, now, chain, i < starts.size() ? starts[i] : TextPosition(),
            file->mutableIndexs());
