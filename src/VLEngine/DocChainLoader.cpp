@@ -4,6 +4,8 @@
 
 #include "VLEngine/DocFileReplacer.h"
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/Vellisto_Chunk.h"
+#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 
@@ -65,8 +67,21 @@ DocChain DocChainLoader::loadFolder(const std::string& folder,
     }
     chain.tail = doc;
     ++chain.docCount;
+    warmSearchTraits(doc);
   }
   return chain;
+}
+
+void DocChainLoader::warmSearchTraits(const std::shared_ptr<Vellisto_BigDoc>& doc) {
+  // A search works out what it keeps of each text the first time it meets it, which would make the
+  // first search after a start read the whole history at once; idle cores do it now instead.
+  dispatch::Queue::global()->async([weak = std::weak_ptr<Vellisto_BigDoc>(doc)] {
+    std::shared_ptr<Vellisto_BigDoc> doc = weak.lock();
+    if (!doc) return;
+    for (const auto& chunk : doc->chunks()) {
+      if (chunk) chunk->contextTraits();
+    }
+  });
 }
 
 std::shared_ptr<Vellisto_BigDoc> DocChainLoader::freshDoc(

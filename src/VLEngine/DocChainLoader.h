@@ -35,6 +35,8 @@ class DocChainLoader {
   // existing doc is never replaced. nullptr (logged) when none is free.
   static std::shared_ptr<Vellisto_BigDoc> freshDoc(const std::string& folder, std::int64_t first,
                                                    const std::shared_ptr<Vellisto_DocChainOwner>& owner);
+  // Works out, in the background, what searches keep of each record's text (Vellisto_Chunk::contextTraits).
+  static void warmSearchTraits(const std::shared_ptr<Vellisto_BigDoc>& doc);
 };
 
 }  // namespace vl
