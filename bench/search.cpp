@@ -381,7 +381,10 @@ int main(int argc, char** argv) {
 
   start = Steady::now();
   fullSearch("warm up");
-  std::printf("first search (folding tables, and every text's traits, which a loaded store works out in the background): %.1f ms\n\n", msSince(start));
+  std::printf(
+      "first search (folding tables, and every text's traits, which a loaded store works out in the "
+      "background): %.1f ms\n\n",
+      msSince(start));
 
   // For profiling: VL_BENCH_LOOP=<query> searches it 50 times and stops.
   if (const char* loop = std::getenv("VL_BENCH_LOOP")) {
