@@ -46,9 +46,9 @@ class Vellisto_LRU {
   std::shared_ptr<Vellisto_LRUNode> nodeOf(const std::string& word) const;
 
   // First: every search looks a word up here, in every record.
-  std::unordered_map<std::string, std::int32_t> accessor_;
-  std::int32_t count_ = 0;
   std::int32_t maxSize_ = 10;
+  std::int32_t count_ = 0;
+  std::unordered_map<std::string, std::int32_t> accessor_;
   std::shared_ptr<Vellisto_LRUNode> head_;
   std::shared_ptr<Vellisto_LRUNode> tail_;
 };
