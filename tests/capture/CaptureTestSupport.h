@@ -69,7 +69,8 @@ class CaptureFixture : public ::testing::Test {
   }
 
   void TearDown() override {
-    stop();
+    listener_.reset();
+    poll_.reset();
     merging_.reset();
     monitor_.reset();
     logs_.reset();
@@ -89,11 +90,6 @@ class CaptureFixture : public ::testing::Test {
   void start() {
     poll_ = std::make_unique<PasteboardPolling>(board_);
     listener_ = std::make_unique<ClipboardListener>(*merging_, *monitor_);
-  }
-
-  void stop() {
-    listener_.reset();
-    poll_.reset();
   }
 
   // Another application puts items on the pasteboard; one poll later the copy is handled.

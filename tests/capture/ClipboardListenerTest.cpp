@@ -20,16 +20,7 @@ PasteboardItem item(std::initializer_list<std::pair<const char*, std::string>> r
   return out;
 }
 
-TEST_F(ClipboardListenerTest, WhatIsOnThePasteboardAtStartIsNotCaptured) {
-  board_->setStringFromOtherApplication("copied before start");
-  start();
-  wait(1000);
-  EXPECT_TRUE(texts().empty());
-  copy("copied after start");
-  EXPECT_EQ(texts(), std::vector<std::string>{"copied after start"});
-}
-
-TEST_F(ClipboardListenerTest, TextIsTrimmedOfLeadingSpacesAndCutToTheMaximumLength) {
+TEST_F(ClipboardListenerTest, NothingFromBeforeStartThenTextsTrimmedOfLeadingSpacesAndCut) {
   struct Case {
     long long max;
     std::string copied;
@@ -47,7 +38,10 @@ TEST_F(ClipboardListenerTest, TextIsTrimmedOfLeadingSpacesAndCutToTheMaximumLeng
       {3, "z\xF0\x9F\x98\x80y", "z\xF0\x9F\x98\x80"},
       {5000, " \n  \n", std::nullopt},
   };
+  board_->setStringFromOtherApplication("copied before start");
   start();
+  wait(1000);
+  EXPECT_TRUE(texts().empty());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.copied);
     config().setIntegerValueOfKey(VLConfig::kMaxTextLength, c.max);
@@ -79,42 +73,59 @@ TEST_F(ClipboardListenerTest, ACopyOfAStoredTextMovesItsTimeStampInsteadOfAdding
   EXPECT_GE(LogCapture::count("find copyEnntity one"), 1);
 }
 
-TEST_F(ClipboardListenerTest, HtmlIsPreferredOverAFileUrlAndRichTextIsKept) {
-  const std::string file = makeFile("Documents/notes.txt", "notes");
-  start();
-  copyItems({item({{kPasteboardTypeString, "page text"},
-                   {kPasteboardTypeHTML, "<b>page text</b>"},
-                   {kPasteboardTypeFileURL, "file://" + file}})});
-  copyItems({item({{kPasteboardTypeString, "bold"}, {kPasteboardTypeRTF, "{\\rtf1 \\b bold}"}})});
-  ASSERT_EQ(records().size(), 2u);
-  EXPECT_EQ(jsonOf(records()[0]), (Json{{"html", "<b>page text</b>"}}));
-  EXPECT_EQ(jsonString(jsonOf(records()[1]), "rich_text"), "{\\rtf1 \\b bold}");
-}
-
-TEST_F(ClipboardListenerTest, AnImageFileIsCopiedIntoTodaysFolderOnlyWhenIsCopyIsOn) {
-  const std::string source = makeFile("Pictures/My Photo.png", pngBytes("photo"));
-  const std::string escaped = percentEncode(source, PercentSet::Path);
-  start();
-  copyItems({item({{kPasteboardTypeFileURL, "file://" + escaped}})});
-
-  // Shanghai's date at the copy, not the UTC one (2023-11-14).
-  const std::string folder = fileFolder() + "/2023-11-15/";
-  ASSERT_EQ(records().size(), 1u);
-  EXPECT_EQ(records()[0]->context(), "My Photo.png");
-  EXPECT_EQ(jsonOf(records()[0]), (Json{{"image", folder + "My%20Photo.png"},
-                                        {"image_relative", escaped},
-                                        {"copy_date", "2023-11-15"},
-                                        {"custom_view", "FileView"}}));
-  EXPECT_EQ(files::readFile(folder + "My Photo.png"), pngBytes("photo"));
-
-  Json storage = *config().getValueOfKey(VLConfig::kImageStorage);
-  storage["isCopy"] = false;
-  config().setValueOfKey(VLConfig::kImageStorage, storage);
+TEST_F(ClipboardListenerTest, EachKindOfCopyIsStoredWithItsDetailsAndFiles) {
+  const std::string notes = makeFile("Documents/notes.txt", "notes");
+  const std::string photo = makeFile("Pictures/My Photo.png", pngBytes("photo"));
+  const std::string escaped = percentEncode(photo, PercentSet::Path);
   const std::string other = makeFile("Pictures/other.png", pngBytes("other"));
-  copyItems({item({{kPasteboardTypeFileURL, "file://" + other}})});
-  ASSERT_EQ(records().size(), 2u);
-  EXPECT_EQ(jsonOf(records()[1]), (Json{{"image_relative", other}, {"custom_view", "FileView"}}));
-  EXPECT_FALSE(files::exists(folder + "other.png"));
+  // Shanghai's date at the copy, not the UTC one (2023-11-14).
+  const std::string day = fileFolder() + "/2023-11-15/";
+  const std::string shot = webFolder() + "/2023-11-15/2023-11-15.061320.png";
+  struct Case {
+    PasteboardItem copied;
+    bool isCopy;
+    std::string text;
+    Json json;
+    std::string file;  // written by the copy, with the bytes that follow
+    std::string bytes;
+  };
+  const std::vector<Case> cases = {
+      {item({{kPasteboardTypeString, "page text"},
+             {kPasteboardTypeHTML, "<b>page text</b>"},
+             {kPasteboardTypeFileURL, "file://" + notes}}),
+       true, "page text", Json{{"html", "<b>page text</b>"}}, "", ""},
+      {item({{kPasteboardTypeString, "bold"}, {kPasteboardTypeRTF, "{\\rtf1 \\b bold}"}}), true, "bold",
+       Json{{"rich_text", "{\\rtf1 \\b bold}"}}, "", ""},
+      // The image name is escaped once, from the URL's own escaped path.
+      {item({{kPasteboardTypeFileURL, "file://" + escaped}}), true, "My Photo.png",
+       Json{{"image", day + "My%20Photo.png"},
+            {"image_relative", escaped},
+            {"copy_date", "2023-11-15"},
+            {"custom_view", "FileView"}},
+       day + "My Photo.png", pngBytes("photo")},
+      {item({{kPasteboardTypeFileURL, "file://" + other}}), false, "other.png",
+       Json{{"image_relative", other}, {"custom_view", "FileView"}}, "", ""},
+      // A screenshot is named by the local time of the copy.
+      {item({{kPasteboardTypePNG, pngBytes("screen")}}), true, "2023-11-15.061320.png",
+       Json{{"web_image", shot}, {"screenshot", shot}, {"custom_view", "FileView"}}, shot,
+       pngBytes("screen")},
+  };
+  start();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    Json storage = *config().getValueOfKey(VLConfig::kImageStorage);
+    storage["isCopy"] = c.isCopy;
+    config().setValueOfKey(VLConfig::kImageStorage, storage);
+    const std::size_t before = records().size();
+    copyItems({c.copied});
+    ASSERT_EQ(records().size(), before + 1);
+    EXPECT_EQ(records().back()->context(), c.text);
+    EXPECT_EQ(jsonOf(records().back()), c.json);
+    if (!c.file.empty()) {
+      EXPECT_EQ(files::readFile(c.file), c.bytes);
+    }
+  }
+  EXPECT_FALSE(files::exists(day + "other.png"));
 }
 
 TEST_F(ClipboardListenerTest, ImagesOfOneNameOnOneDayNeverOverwriteEachOther) {
@@ -168,18 +179,6 @@ TEST_F(ClipboardListenerTest, ImageDownloadsAreBoundedAndHttpOnly) {
   for (const auto& record : records()) EXPECT_EQ(jsonOf(record), Json::object()) << record->context();
 }
 
-TEST_F(ClipboardListenerTest, AScreenshotIsNamedByTheTimeOfTheCopy) {
-  start();
-  copyItems({item({{kPasteboardTypePNG, pngBytes("screen")}})});
-  ASSERT_EQ(records().size(), 1u);
-  const std::string name = "2023-11-15.061320.png";
-  const std::string path = webFolder() + "/2023-11-15/" + name;
-  EXPECT_EQ(records()[0]->context(), name);
-  EXPECT_EQ(jsonOf(records()[0]),
-            (Json{{"web_image", path}, {"screenshot", path}, {"custom_view", "FileView"}}));
-  EXPECT_EQ(files::readFile(path), pngBytes("screen"));
-}
-
 TEST_F(ClipboardListenerTest, BadItemsAreStoredByTheirTextOrDroppedAndCaptureGoesOn) {
   config().setIntegerValueOfKey(VLConfig::kMaxTextLength, 0);
   const std::string gone = makeFile("tmp/gone.png", pngBytes("gone"));
@@ -224,12 +223,28 @@ TEST_F(ClipboardListenerTest, BadItemsAreStoredByTheirTextOrDroppedAndCaptureGoe
   EXPECT_EQ(texts().back(), "still capturing");
 }
 
-TEST_F(ClipboardListenerTest, CopiesInApplicationsOnTheSecurityListAreNotStored) {
+TEST_F(ClipboardListenerTest, CopiesInApplicationsOnTheSecurityListAreNeitherStoredNorShown) {
   const auto keychain =
       RunningApplication::fromDesktopEntry("/usr/share/applications/Keychain Access.desktop", true);
   const auto editor =
       RunningApplication::fromDesktopEntry("/usr/share/applications/org.example.Editor.desktop", true);
   const auto self = RunningApplication{"Vellisto", "", "vellisto", 4242, true};
+  // The record window, the status item's feedback and sync hear of stored copies only.
+  std::atomic<int> feedback{0};
+  std::vector<std::string> appended, synced;
+  CaptureHooks::setWindowAppear([](const std::string& key) { return key == "vellisto_record"; });
+  CaptureHooks::setPayAnimate([&] { ++feedback; });
+  CaptureHooks::setSyncChunk(
+      [&](const std::shared_ptr<Vellisto_Chunk>& chunk) { synced.push_back(chunk->context()); });
+  const int owner = 0;
+  VLNotificationCenter::addObserver(
+      &owner,
+      [&](const Notification& n) {
+        const auto* entity = n.objectAs<std::shared_ptr<CopyEntity>>("copy_entity");
+        ASSERT_NE(entity, nullptr);
+        appended.push_back((*entity)->string());
+      },
+      ClipboardListener::kAppendCopyEntity);
   start();
 
   workspace_->setFrontmostApplication(keychain);
@@ -259,7 +274,12 @@ TEST_F(ClipboardListenerTest, CopiesInApplicationsOnTheSecurityListAreNotStored)
   copy("shared");
   workspace_->setFrontmostApplication(editor);
   copy("shared");
-  EXPECT_EQ(texts().back(), "shared");
+  VLNotificationCenter::removeObserver(&owner);
+  const std::vector<std::string> stored = {"plain", "plain too", "shared"};
+  EXPECT_EQ(texts(), stored);
+  EXPECT_EQ(appended, stored);
+  EXPECT_EQ(synced, stored);
+  EXPECT_EQ(feedback.load(), 3);
 }
 
 TEST_F(ClipboardListenerTest, TheProgramsOwnPasteboardWritesCreateNoRecord) {
@@ -290,36 +310,6 @@ TEST_F(ClipboardListenerTest, TheProgramsOwnPasteboardWritesCreateNoRecord) {
   EXPECT_EQ(texts(), (std::vector<std::string>{"from another application", "other"}));
   copy("next");
   EXPECT_EQ(texts().back(), "next");
-}
-
-TEST_F(ClipboardListenerTest, TheRecordWindowFeedbackAndSyncHearOfEachCopy) {
-  std::atomic<int> feedback{0};
-  std::vector<std::string> appended, synced;
-  CaptureHooks::setWindowAppear([](const std::string& key) { return key == "vellisto_record"; });
-  CaptureHooks::setPayAnimate([&] { ++feedback; });
-  CaptureHooks::setSyncChunk(
-      [&](const std::shared_ptr<Vellisto_Chunk>& chunk) { synced.push_back(chunk->context()); });
-  const int owner = 0;
-  VLNotificationCenter::addObserver(
-      &owner,
-      [&](const Notification& n) {
-        const auto* entity = n.objectAs<std::shared_ptr<CopyEntity>>("copy_entity");
-        ASSERT_NE(entity, nullptr);
-        appended.push_back((*entity)->string());
-      },
-      ClipboardListener::kAppendCopyEntity);
-  start();
-  copy("a");
-  copy("b");
-  workspace_->setFrontmostApplication(RunningApplication{"Keychain Access", "", "", -1, true});
-  copy("c");  // blocked: neither the window nor the status item may see it
-  VLNotificationCenter::removeObserver(&owner);
-
-  EXPECT_EQ(appended, (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(feedback.load(), 2);
-  EXPECT_EQ(synced, (std::vector<std::string>{"a", "b"}));
-  ASSERT_NE(listener_->lastCopyEntity(), nullptr);
-  EXPECT_EQ(listener_->lastCopyEntity()->string(), "b");
 }
 
 TEST_F(ClipboardListenerTest, DeletingTheLastCopysRecordLetsTheSameTextBeCapturedAgain) {

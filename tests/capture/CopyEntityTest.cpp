@@ -23,7 +23,6 @@ TEST_F(CopyEntityTest, TwoFilesOfOneNameAreTwoCopies) {
   const auto again = CopyEntity::entityWithItems({PasteboardItem(kPasteboardTypeFileURL, "file://" + a)});
   EXPECT_EQ(first->string(), second->string());
   EXPECT_EQ(first->jsonData(), (Json{{"file", a}, {"custom_view", "FileView"}}));
-  EXPECT_FALSE(first->stringOnly());
   EXPECT_FALSE(first->isEnityEqualTo(*second));
   EXPECT_TRUE(first->isEnityEqualTo(*again));
 }

@@ -23,6 +23,17 @@ class MergingCopyTest : public CaptureFixture {
     wait(2000);
   }
   void screenshot() { copyItems({PasteboardItem(kPasteboardTypePNG, pngBytes())}); }
+  // Each record as text, with snippets and images marked, so a fold into the wrong record shows.
+  static std::vector<std::string> shape() {
+    std::vector<std::string> out;
+    for (const auto& chunk : records()) {
+      if (jsonOf(chunk).contains("screenshot"))
+        out.push_back("[image]");
+      else
+        out.push_back(chunk->alias() ? "[" + *chunk->alias() + "] " + chunk->context() : chunk->context());
+    }
+    return out;
+  }
 };
 
 TEST_F(MergingCopyTest, ATextCopiedTwiceQuicklyJoinsTheRecordBeforeIt) {
@@ -41,113 +52,62 @@ TEST_F(MergingCopyTest, ATextCopiedTwiceQuicklyJoinsTheRecordBeforeIt) {
   EXPECT_EQ(synced[0].second, (std::vector<std::string>{"b", "a"}));
   EXPECT_EQ(LogCapture::count("--------------append merging copy a\nb"), 1);
 
-  // The merged record is plain text again: a further double copy joins it too.
-  copy("c");
-  copy("c");
-  EXPECT_EQ(texts(), std::vector<std::string>{"a\nb\nc"});
-}
-
-TEST_F(MergingCopyTest, TheSecondConnectorIsUsedWhenTheFirstIsOff) {
+  // The merged record is plain text again: a further double copy joins it too, here with the
+  // second connector since the first is off.
   config().setBoolValueOfKey(VLConfig::kMergeWithFirstConnector, false);
   config().setStringValueOfKey(VLConfig::kSecondConnector, " | ");
-  settle("a");
-  copy("b");
-  copy("b");
-  EXPECT_EQ(texts(), std::vector<std::string>{"a | b"});
+  copy("c");
+  copy("c");
+  EXPECT_EQ(texts(), std::vector<std::string>{"a\nb | c"});
 }
 
-TEST_F(MergingCopyTest, CopiesThatAreNotADoubleCopyStaySeparate) {
+TEST_F(MergingCopyTest, CopiesThatAreNotADoubleCopyOfAPlainTextStaySeparate) {
+  // Steps after "a" settled: a text is copied; "text." is copied and left to settle; "~ms" waits;
+  // "<image>" is a screenshot; "<sn>" is a snippet the snippets exchange appends on its own queue;
+  // "-" deletes the oldest record; "off" turns merging copy off.
   struct Case {
-    std::string what;
-    std::function<void(MergingCopyTest&)> steps;
-    std::vector<std::string> texts;
+    std::vector<std::string> steps;
+    std::vector<std::string> shape;
+    std::string logged = "";  // the start of a line that tells why nothing was joined
   };
   const std::vector<Case> cases = {
-      {"two different texts",
-       [](MergingCopyTest& t) {
-         t.copy("b");
-         t.copy("c");
-       },
-       {"a", "b", "c"}},
-      {"after the time-out",
-       [](MergingCopyTest& t) {
-         t.copy("b");
-         t.wait(1300);
-         t.copy("b");
-       },
-       {"a", "b"}},
+      {{"b", "c"}, {"a", "b", "c"}},
+      {{"b", "~1300", "b"}, {"a", "b"}},
       // The held copy renewed an older record instead of making one: there is nothing of its own to join.
-      {"a text already stored",
-       [](MergingCopyTest& t) {
-         t.settle("b");
-         t.settle("x");
-         t.copy("b");
-         t.copy("b");
-       },
-       {"a", "b", "x"}},
-      {"merging copy off",
-       [](MergingCopyTest& t) {
-         t.config().setBoolValueOfKey(VLConfig::kMergingCopy, false);
-         t.copy("b");
-         t.copy("b");
-       },
-       {"a", "b"}},
+      {{"b.", "x.", "b", "b"}, {"a", "b", "x"}},
+      {{"off", "b", "b"}, {"a", "b"}},
       // The record before the held copy went while it was held: joining would take whatever is newest now.
-      {"the record before deleted meanwhile",
-       [](MergingCopyTest& t) {
-         t.copy("b");
-         ASSERT_TRUE(t.engine().delChunkByContext("a", t.records()[0]->json(), kClip));
-         t.copy("b");
-       },
-       {"b"}},
+      {{"b", "-", "b"}, {"b"}},
+      {{"b", "<sn>", "b"}, {"a", "b", "[sn] snippet"}, "merging copy: "},
+      {{"b", "<image>", "b"}, {"a", "b", "[image]"}},
+      // The record before the held copy is a snippet, then an image.
+      {{"<sn>", "b", "b", "~2000", "<image>", "~2000", "c", "c"}, {"a", "[sn] snippet", "b", "[image]", "c"}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(::testing::PrintToString(c.steps));
     TearDown();
     SetUp();
     settle("a");
-    c.steps(*this);
-    EXPECT_EQ(texts(), c.texts);
+    for (const std::string& step : c.steps) {
+      if (step == "off") {
+        config().setBoolValueOfKey(VLConfig::kMergingCopy, false);
+      } else if (step == "<image>") {
+        screenshot();
+      } else if (step == "<sn>") {
+        engine().append("snippet", std::nullopt, std::nullopt, std::string("sn"), kClip);
+      } else if (step[0] == '~') {
+        wait(std::stod(step.substr(1)));
+      } else if (step == "-") {
+        ASSERT_TRUE(engine().delChunkByContext(records()[0]->context(), records()[0]->json(), kClip));
+      } else if (step.back() == '.') {
+        settle(step.substr(0, step.size() - 1));
+      } else {
+        copy(step);
+      }
+    }
+    EXPECT_EQ(shape(), c.shape);
+    EXPECT_TRUE(c.logged.empty() || LogCapture::containsPrefix(c.logged)) << c.logged;
   }
-}
-
-TEST_F(MergingCopyTest, NeverFoldsASnippetOrAnImageIntoTheText) {
-  // A snippet arrives between the two copies (the snippets exchange appends on its own queue).
-  settle("a");
-  copy("b");
-  engine().append("snippet text", std::nullopt, std::nullopt, std::string("sn"), kClip);
-  copy("b");
-  EXPECT_EQ(texts(), (std::vector<std::string>{"a", "b", "snippet text"}));
-  ASSERT_TRUE(records()[2]->alias());
-  EXPECT_TRUE(LogCapture::containsPrefix("merging copy: "));
-
-  // An image copied between the two copies.
-  TearDown();
-  SetUp();
-  settle("a");
-  copy("b");
-  screenshot();
-  copy("b");
-  ASSERT_EQ(texts().size(), 3u);
-  EXPECT_EQ(texts()[1], "b");
-  EXPECT_TRUE(jsonOf(records()[2]).contains("screenshot"));
-
-  // The record before the held copy is a snippet or an image.
-  TearDown();
-  SetUp();
-  engine().append("snippet text", std::nullopt, std::nullopt, std::string("sn"), kClip);
-  copy("b");
-  copy("b");
-  wait(2000);
-  screenshot();
-  wait(2000);
-  copy("c");
-  copy("c");
-  ASSERT_EQ(texts().size(), 4u);
-  EXPECT_EQ(texts()[0], "snippet text");
-  EXPECT_EQ(texts()[1], "b");
-  EXPECT_EQ(texts()[3], "c");
-  EXPECT_TRUE(records()[0]->alias());
 }
 
 }  // namespace

@@ -9,52 +9,43 @@
 namespace vl::testing {
 namespace {
 
-// The poll alone: when it announces a change, from which queue, and what it leaves alone.
-class PasteboardPollingTest : public CaptureFixture {
- protected:
-  void SetUp() override {
-    CaptureFixture::SetUp();
-    VLNotificationCenter::addObserver(
-        this,
-        [this](const Notification&) {
-          std::lock_guard lock(mutex_);
-          posts_.push_back({clock_->monotonicMs(), PasteboardPolling::pasteboardDealingQueue()->isCurrent()});
-        },
-        PasteboardPolling::kPasteboardDidChange);
-  }
-  void TearDown() override {
-    VLNotificationCenter::removeObserver(this);
-    CaptureFixture::TearDown();
-  }
+using PasteboardPollingTest = CaptureFixture;
 
+// The poll alone: when it announces a change, from which queue, and what it leaves alone.
+TEST_F(PasteboardPollingTest, EachChangeIsAnnouncedOnceFromTheCaptureQueueAtTheNextTick) {
   struct Post {
     double atMs;
     bool onCaptureQueue;
   };
-  std::vector<Post> posts() {
-    std::lock_guard lock(mutex_);
-    return posts_;
-  }
-
-  std::mutex mutex_;
-  std::vector<Post> posts_;
-};
-
-TEST_F(PasteboardPollingTest, EachChangeIsAnnouncedOnceFromTheCaptureQueueAtTheNextTick) {
+  std::mutex mutex;
+  std::vector<Post> posts;
+  auto taken = [&] {
+    std::lock_guard lock(mutex);
+    return posts;
+  };
+  VLNotificationCenter::addObserver(
+      this,
+      [&](const Notification&) {
+        std::lock_guard lock(mutex);
+        posts.push_back({clock_->monotonicMs(), PasteboardPolling::pasteboardDealingQueue()->isCurrent()});
+      },
+      PasteboardPolling::kPasteboardDidChange);
   board_->setStringFromOtherApplication("there before the poll");
   poll_ = std::make_unique<PasteboardPolling>(board_);
   const double start = clock_->monotonicMs();
   wait(1000);
-  EXPECT_TRUE(posts().empty());
+  EXPECT_TRUE(taken().empty());
 
   wait(30);
   board_->setStringFromOtherApplication("one");
   board_->setStringFromOtherApplication("two");  // both within one interval: one announcement
   wait(1000);
-  ASSERT_EQ(posts().size(), 1u);
-  EXPECT_EQ(posts()[0].atMs - start, 1100);
-  EXPECT_TRUE(posts()[0].onCaptureQueue);
   EXPECT_FALSE(poll_->newPaste());
+  poll_.reset();
+  VLNotificationCenter::removeObserver(this);
+  ASSERT_EQ(posts.size(), 1u);
+  EXPECT_EQ(posts[0].atMs - start, 1100);
+  EXPECT_TRUE(posts[0].onCaptureQueue);
 }
 
 }  // namespace

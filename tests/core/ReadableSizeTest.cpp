@@ -13,7 +13,6 @@ TEST(ReadableSizeTest, BytesReadAsNumberAndUnit) {
   };
   const Case cases[] = {
       {0, "0", "bytes"},
-      {1, "1", "bytes"},
       {1024, "1024", "bytes"},  // a level is left only above 1024 of it
       {1025, "1.0", "KB"},
       {1536, "1.5", "KB"},

@@ -17,13 +17,9 @@ TEST(TextHelperTest, LineEndsAndWrappingAddWholeLines) {
     long width;
     int lines;
   };
+  // Line breaking itself is the toolkit's; these check that each overload hands on the width it means.
   const Case cases[] = {
-      {"", 0, 1},
-      {"ab\ncdef", 0, 2},
-      {"ab\r\ncd\rx", 0, 3},
-      {"aa\n\nbb", 1000, 3},
-      {"aaaa bbbb", 1000, 1},
-      {"aaaa bbbb cccc", 30, 3},  // breaks at the spaces
+      {"ab\r\ncd\rx", 0, 3}, {"aa\n\nbb", 1000, 3}, {"aaaa bbbb cccc", 30, 3},  // breaks at the spaces
   };
   for (const auto& c : cases) {
     const double height = c.width > 0

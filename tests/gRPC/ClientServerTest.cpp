@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -201,12 +198,6 @@ TEST_F(ClientServer, RefusedAndFailedCallsAnswer500OnTheLoop) {
   EXPECT_FALSE(reply.contains("off_loop"));
   EXPECT_EQ(reply.size(), 1u);
 
-  // A reply the handler got wrong reaches the client as 500 too.
-  handler->replies = [](const std::string&, const Json&) { return Json{{"status", "fine"}}; };
-  client.byeWithRequest(kToken, onLoop());
-  EXPECT_EQ(code(replies.next()), 500);
-  EXPECT_EQ(handler->seen().size(), 1u);  // only the bye reached the server
-
   // After close every call fails with 500 until the next connect, on the loop thread.
   client.close();
   EXPECT_EQ(client.state(), SyncNetworkClient::State::Closed);
@@ -218,9 +209,9 @@ TEST_F(ClientServer, RefusedAndFailedCallsAnswer500OnTheLoop) {
   client.syncByeWithRequest(kToken);  // fails quietly and returns
 
   client.connectWithIp("127.0.0.1", port);
-  handler->replies = nullptr;
   client.byeWithRequest(kToken, onLoop());
   EXPECT_EQ(code(replies.next()), 200);
+  EXPECT_EQ(handler->operations(), std::vector<std::string>{"bye"});  // nothing refused reached the server
 }
 
 TEST(Client, UnconnectedCallsStillComeBackOnTheLoop) {
@@ -277,14 +268,10 @@ TEST_F(ClientServer, BrokenAndForeignMessagesLeaveTheServerServing) {
   EXPECT_TRUE(handler->seen().empty());
 
   // A newer peer's extra field 9 is ignored; the call goes through.
-  std::string response;
   EXPECT_TRUE(vl::synctest::rawUnary(channel, "/syncnetwork.SyncNetworkService/Bye",
-                                     std::string("\x0a\x01T\x4a\x02hi", 7), &response)
+                                     std::string("\x0a\x01T\x4a\x02hi", 7))
                   .ok());
-  EXPECT_EQ(handler->seen().back().request, (kToken));
-  syncnetwork::ByeResponse bye;
-  ASSERT_TRUE(bye.ParseFromString(response));
-  EXPECT_EQ(bye.status().code(), 200);
+  EXPECT_EQ(handler->seen().back().request, kToken);
 
   // A message above the 64 MiB limit is refused by the server...
   syncnetwork::SendChunksRequest huge;
@@ -357,117 +344,55 @@ TEST_F(ClientServer, PeersThatStopMidStreamOrNeverSpeakHarmNobody) {
   EXPECT_FALSE(server.isServing());
 }
 
-TEST_F(ClientServer, ReconnectingMovesCallsToTheNewServer) {
-  auto other = std::make_shared<FakeHandler>();
-  SyncNetworkServer second(other);
-  second.startWithIp("127.0.0.1", 0);
-  ASSERT_GT(second.boundPort(), 0);
-
-  client.connectWithIp("127.0.0.1", second.boundPort());
-  client.byeWithRequest(kToken, onLoop());
-  EXPECT_EQ(code(replies.next()), 200);
-  EXPECT_EQ(other->seen().size(), 1u);
-  EXPECT_TRUE(handler->seen().empty());
-
+TEST_F(ClientServer, RestartingClosesTheOldServerAndReconnectingMovesCalls) {
   // Starting a server that already runs closes the old one first; the old port no longer answers.
-  const int oldPort = second.boundPort();
-  second.startWithIp("127.0.0.1", 0);
-  ASSERT_TRUE(second.isServing());
-  EXPECT_NE(second.boundPort(), oldPort);
+  server.startWithIp("127.0.0.1", 0);
+  ASSERT_TRUE(server.isServing());
+  EXPECT_NE(server.boundPort(), port);
   client.byeWithRequest(kToken, onLoop());
   EXPECT_EQ(code(replies.next()), 500);
-  client.connectWithIp("127.0.0.1", second.boundPort());
+  client.connectWithIp("127.0.0.1", server.boundPort());
   client.byeWithRequest(kToken, onLoop());
   EXPECT_EQ(code(replies.next()), 200);
-  EXPECT_EQ(other->seen().size(), 2u);
+  EXPECT_EQ(handler->seen().size(), 1u);
 }
-
-// What the process writes to stdout while it lives. The server prints from its own loop thread, in no
-// fixed order with the calls it serves, so a reader waits (bounded) for the text it expects.
-class StdoutFile {
- public:
-  StdoutFile() : file_(std::tmpfile()), saved_(::dup(1)) {
-    std::fflush(stdout);
-    ::dup2(::fileno(file_), 1);
-  }
-  ~StdoutFile() {
-    std::fflush(stdout);
-    ::dup2(saved_, 1);
-    ::close(saved_);
-    std::fclose(file_);
-  }
-  std::string waitFor(const std::string& expected) {
-    std::string text;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (text != expected && std::chrono::steady_clock::now() < until) {
-      std::this_thread::yield();
-      std::fflush(stdout);
-      char buffer[256];
-      const ssize_t n = ::pread(::fileno(file_), buffer, sizeof buffer, 0);  // the offset is shared with fd 1
-      text.assign(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
-    }
-    return text;
-  }
-
- private:
-  std::FILE* file_;
-  int saved_;
-};
 
 TEST(Server, ReportsItsPortAndSurvivesAFailedBind) {
   auto handler = std::make_shared<FakeHandler>();
-  SyncNetworkServer server(handler);
-  std::optional<StdoutFile> printed(std::in_place);
+  SyncNetworkServer server(handler), second(handler);
+  testing::internal::CaptureStdout();
   server.startWithIp("127.0.0.1", 0);
   const int port = server.boundPort();
   ASSERT_GT(port, 0);
-  const std::string line = "server started on port " + std::to_string(port) + "\n";
-  EXPECT_EQ(printed->waitFor(line), line);
-  printed.reset();
-
   // The port is taken now: a second server binds nothing and prints nothing.
-  SyncNetworkServer second(handler);
-  testing::internal::CaptureStdout();
   second.startWithIp("127.0.0.1", port);
   EXPECT_FALSE(second.isServing());
   second.close();
   second.close();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  server.close();  // the line is printed from the loop, which close drains
   server.close();
-  server.close();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "server started on port " + std::to_string(port) + "\n");
 }
 
-TEST(Server, CloseFromItsOwnLoopDoesNotDeadlock) {
-  auto handler = std::make_shared<FakeHandler>();
-  SyncNetworkServer server(handler);
-  handler->replies = [&server](const std::string&, const Json&) {
+TEST_F(ClientServer, CloseFromItsOwnLoopDoesNotDeadlock) {
+  handler->replies = [this](const std::string&, const Json&) {
     server.close();  // e.g. a handler that ends the network
     return vl::synctest::succeed();
   };
-  server.startWithIp("127.0.0.1", 0);
-  SyncNetworkClient client;
-  client.connectWithIp("127.0.0.1", server.boundPort());
-  Replies replies;
   client.byeWithRequest(kToken, replies.callback());
   const Json reply = replies.next();
   EXPECT_TRUE(code(reply) == 200 || code(reply) == 500) << reply.dump();
   EXPECT_FALSE(server.isServing());
 }
 
-TEST(Server, CloseOnTheMainThreadLetsAHandlerWaitingForItFinish) {
+TEST_F(ClientServer, CloseOnTheMainThreadLetsAHandlerWaitingForItFinish) {
   vl::dispatch::MainLoop::adoptCurrentThread();
-  auto handler = std::make_shared<FakeHandler>();
   std::atomic<bool> refreshed{false};
   handler->replies = [&refreshed](const std::string&, const Json&) {
     // Like a push that waits for the history list to refresh on the main thread.
     vl::dispatch::Queue::main()->sync([&refreshed] { refreshed = true; });
     return vl::synctest::succeed();
   };
-  SyncNetworkServer server(handler);
-  server.startWithIp("127.0.0.1", 0);
-  SyncNetworkClient client;
-  client.connectWithIp("127.0.0.1", server.boundPort());
-  Replies replies;
   client.sendChunksWithRequest(kToken, replies.callback());
   ASSERT_TRUE(handler->waitFor(1));
   server.close();

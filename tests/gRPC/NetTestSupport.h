@@ -50,7 +50,7 @@ inline std::shared_ptr<grpc::Channel> rawChannel(int port, int maxSend = -1) {
 
 // Sends `bytes` as the request of `method` without any schema, the way a foreign or broken peer would.
 inline grpc::Status rawUnary(const std::shared_ptr<grpc::Channel>& channel, const std::string& method,
-                             const std::string& bytes, std::string* response = nullptr) {
+                             const std::string& bytes) {
   grpc::GenericStub stub(channel);
   grpc::ClientContext context;
   context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(10));
@@ -65,12 +65,6 @@ inline grpc::Status rawUnary(const std::shared_ptr<grpc::Channel>& channel, cons
   void* tag = nullptr;
   bool ok = false;
   queue.Next(&tag, &ok);
-  if (response != nullptr && status.ok()) {
-    std::vector<grpc::Slice> slices;
-    (void)reply.Dump(&slices);
-    response->clear();
-    for (const auto& s : slices) response->append(reinterpret_cast<const char*>(s.begin()), s.size());
-  }
   queue.Shutdown();
   while (queue.Next(&tag, &ok)) {
   }

@@ -74,23 +74,15 @@ TEST(NetworkPathPoller, ReportsTheFirstPathAndThenOnlyChanges) {
 }
 
 TEST(NetworkPathInterface, TheSyncInterfaceIsChosenInOrder) {
-  auto iface = [](const char* name, bool up, bool loopback, bool wireless, const char* ipv4) {
-    vl::NetworkInterfaceInfo info;
-    info.name = name;
-    info.up = up;
-    info.loopback = loopback;
-    info.wireless = wireless;
-    info.ipv4 = ipv4;
-    return info;
-  };
-  const std::vector<vl::NetworkInterfaceInfo> table = {
-      iface("lo", true, true, false, "127.0.0.1"),
-      iface("eth0", true, false, false, "10.0.0.2"),
-      iface("wlan0", false, false, true, ""),
-      iface("wlan1", true, false, true, "192.168.1.5"),
+  using Info = vl::NetworkInterfaceInfo;  // name, up, loopback, wireless, ipv4
+  const std::vector<Info> table = {
+      {"lo", true, true, false, "127.0.0.1"},
+      {"eth0", true, false, false, "10.0.0.2"},
+      {"wlan0", false, false, true, ""},
+      {"wlan1", true, false, true, "192.168.1.5"},
   };
   struct Case {
-    std::vector<vl::NetworkInterfaceInfo> interfaces;
+    std::vector<Info> interfaces;
     const char* override;
     const char* chosen;  // nullptr: none
     NetworkPathStatus status;
@@ -101,7 +93,7 @@ TEST(NetworkPathInterface, TheSyncInterfaceIsChosenInOrder) {
       {table, "eth0", "eth0", NetworkPathStatus::Satisfied},
       {table, "usb9", "usb9", NetworkPathStatus::Unsatisfied},  // named but absent
       {{table[0], table[1]}, "", "eth0", NetworkPathStatus::Satisfied},
-      {{table[0], iface("eth1", true, false, false, "")}, "", nullptr, NetworkPathStatus::Unsatisfied},
+      {{table[0], Info{"eth1", true, false, false, ""}}, "", nullptr, NetworkPathStatus::Unsatisfied},
       {{}, "", nullptr, NetworkPathStatus::Unsatisfied},
   };
   for (const auto& c : cases) {

@@ -79,17 +79,14 @@ TEST(WireFormat, ExactEncodings) {
   syncnetwork::Status status;
   status.set_code(200);
   status.set_msg("Succeed.");
-  syncnetwork::GetChunksRequest token;
-  token.set_access_token("T");  // timestamp 0 and no chunks are not written
   syncnetwork::Chunk chunk;
   chunk.set_timestamp("1");  // Chunk.timestamp is text (wire type 2); the poll timestamps are doubles
   syncnetwork::GetChunksRequest poll;
   poll.set_timestamp(1.0);
-  syncnetwork::GetChunksResponse reply;
-  reply.set_timestamp(1.0);
   syncnetwork::AuthResponse auth;
-  auth.set_netowrk_name("N");  // only the number 4 travels
-  syncnetwork::ByeResponse absent, present;
+  auth.set_netowrk_name("N");            // only the number 4 travels
+  syncnetwork::GetChunksRequest absent;  // timestamp 0 and no chunks are not written
+  syncnetwork::ByeResponse present;
   present.mutable_status();  // an empty status is still present on the wire
   syncnetwork::GetMediametaResponse slice;
   slice.set_data("x");
@@ -98,10 +95,8 @@ TEST(WireFormat, ExactEncodings) {
   last.set_end(true);  // end is written only on the last slice
   const std::vector<std::pair<const google::protobuf::Message*, std::string>> cases = {
       {&status, "08 c8 01 12 08 53 75 63 63 65 65 64 2e"},
-      {&token, "0a 01 54"},
       {&chunk, "12 01 31"},
       {&poll, "19 00 00 00 00 00 00 f0 3f"},
-      {&reply, "19 00 00 00 00 00 00 f0 3f"},
       {&auth, "22 01 4e"},
       {&absent, ""},
       {&present, "0a 00"},
@@ -109,13 +104,6 @@ TEST(WireFormat, ExactEncodings) {
       {&last, "1a 01 78 20 02 28 01"},
   };
   for (const auto& [message, wire] : cases) EXPECT_EQ(hex(message->SerializeAsString()), wire);
-
-  syncnetwork::ByeResponse decoded;
-  ASSERT_TRUE(decoded.ParseFromString(""));
-  EXPECT_FALSE(decoded.has_status());
-  EXPECT_EQ(decoded.status().code(), 0);
-  ASSERT_TRUE(decoded.ParseFromString(present.SerializeAsString()));
-  EXPECT_TRUE(decoded.has_status());
 }
 
 TEST(WireFormat, UnknownRepeatedAndMapFieldsDecode) {
@@ -143,7 +131,6 @@ TEST(WireFormat, UnknownRepeatedAndMapFieldsDecode) {
   EXPECT_EQ(request.chunk_sig(), "y");
 
   syncnetwork::AuthRequest auth;
-  EXPECT_FALSE(auth.ParseFromString(std::string("\x0a\x10\x61", 3)));      // length runs past the end
   EXPECT_FALSE(auth.ParseFromString(std::string("\x0a\x02\xff\xfe", 4)));  // proto3 text must be UTF-8
 }
 

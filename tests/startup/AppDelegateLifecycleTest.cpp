@@ -97,8 +97,11 @@ TEST_F(AppDelegateTest, LaunchRunsTheStepsInOrderAndAnalyticsLast) {
   EXPECT_TRUE(CrashAnalyticsService::shared().isStarted());
   EXPECT_EQ(CrashAnalyticsService::shared().services(),
             unsigned(CrashAnalyticsService::Analytics | CrashAnalyticsService::Crashes));
-  EXPECT_TRUE(files::isDirectory(home() + "/.vellisto/audio"));
-  EXPECT_TRUE(files::isDirectory(home() + "/.vellisto/forever"));
+
+  // Class initialisation runs once per process, however many delegates are made.
+  steps_.clear();
+  auto second = std::make_shared<AppDelegate>();
+  EXPECT_TRUE(steps_.empty());
 }
 
 TEST_F(AppDelegateTest, ResigningAndTerminatingRunTheirStepsInOrder) {
@@ -118,19 +121,14 @@ TEST_F(AppDelegateTest, BecomingActivePostsThemeChangeAndRefreshesTheTrustedFlag
   Observation themes = NotificationCenter::defaultCenter().observe(
       VLThemeManager::kThemeChangedNotification, nullptr, [&](const Notification&) { ++themeChanges; });
 
-  StartupEnvironment::keys()->setAccessibilityTrusted(false);
-  app_->deactivate();
-  app_->activate();
-  EXPECT_EQ(themeChanges, 1);
-  EXPECT_FALSE(AppDelegate::accessibilityTrusted());
-  EXPECT_TRUE(AppDelegate::needPermissions());
-
-  StartupEnvironment::keys()->setAccessibilityTrusted(true);
-  app_->deactivate();
-  app_->activate();
-  EXPECT_EQ(themeChanges, 2);
-  EXPECT_TRUE(AppDelegate::accessibilityTrusted());
-  EXPECT_FALSE(AppDelegate::needPermissions());
+  for (bool trusted : {false, true}) {
+    StartupEnvironment::keys->setAccessibilityTrusted(trusted);
+    app_->deactivate();
+    app_->activate();
+    EXPECT_EQ(themeChanges, trusted ? 2 : 1);
+    EXPECT_EQ(AppDelegate::accessibilityTrusted(), trusted);
+    EXPECT_EQ(AppDelegate::needPermissions(), !trusted);
+  }
   EXPECT_TRUE(AppDelegate::pass());
 }
 
@@ -161,7 +159,7 @@ TEST_F(AppDelegateTest, HidingForgetsThePastedRecordOneSecondLater) {
 }
 
 TEST_F(AppDelegateTest, PasteTextTypesCommandVThenReturn) {
-  auto keys = StartupEnvironment::keys();
+  auto keys = StartupEnvironment::keys;
   keys->clearPostedKeys();
   AppDelegate::pasteText();
   using Key = HeadlessKeyEventPoster::PostedKey;

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -14,11 +13,9 @@
 #include <optional>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "VLEngine/GzipUtility.h"
-#include "VLEngine/ImageManager.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/Vellisto_BigDoc.h"
 #include "capture/CaptureHooks.h"
@@ -29,7 +26,6 @@
 #include "platform/foundation/Date.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
 #include "platform/foundation/Files.h"
-#include "platform/foundation/Log.h"
 #include "platform/foundation/Resources.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/CrashAnalyticsService.h"
@@ -56,30 +52,19 @@ class StartupEnvironment : public ::testing::Environment {
     resetResourceDirectoryForTesting();
     ASSERT_TRUE(date::setDefaultTimeZone("Asia/Shanghai"));
     dispatch::MainLoop::adoptCurrentThread();
-    clock() = std::make_shared<ManualClock>(1.7e9);
-    Clock::install(clock());
-    board() = std::make_shared<HeadlessPasteboard>();
-    Pasteboard::install(board());
-    keys() = std::make_shared<HeadlessKeyEventPoster>();
-    KeyEventPoster::install(keys());
+    Clock::install(std::make_shared<ManualClock>(1.7e9));
+    board = std::make_shared<HeadlessPasteboard>();
+    Pasteboard::install(board);
+    keys = std::make_shared<HeadlessKeyEventPoster>();
+    KeyEventPoster::install(keys);
   }
   void TearDown() override {
     std::error_code ignored;
     std::filesystem::remove_all(runtime_, ignored);
   }
 
-  static std::shared_ptr<ManualClock>& clock() {
-    static std::shared_ptr<ManualClock> c;
-    return c;
-  }
-  static std::shared_ptr<HeadlessPasteboard>& board() {
-    static std::shared_ptr<HeadlessPasteboard> b;
-    return b;
-  }
-  static std::shared_ptr<HeadlessKeyEventPoster>& keys() {
-    static std::shared_ptr<HeadlessKeyEventPoster> k;
-    return k;
-  }
+  static inline std::shared_ptr<HeadlessPasteboard> board;
+  static inline std::shared_ptr<HeadlessKeyEventPoster> keys;
 
  private:
   std::string runtime_;
@@ -104,7 +89,7 @@ class StartupFixture : public ::testing::Test {
     CaptureHooks::reset();
     CrashAnalyticsService::shared().resetForTesting();
     AppDelegate::setHooks({});
-    StartupEnvironment::board()->setStringFromOtherApplication("before start");
+    StartupEnvironment::board->setStringFromOtherApplication("before start");
     log_.emplace();
   }
 
@@ -115,8 +100,6 @@ class StartupFixture : public ::testing::Test {
     AppDelegate::setProgramFolderForTesting("");
     CaptureHooks::reset();
     Workspace::install(nullptr);
-    UserDefaults::resetForTesting();
-    VLConfig::resetForTesting();
   }
 
   // Points HOME and its XDG folders at `home` (which need not exist or be usable).
@@ -168,7 +151,7 @@ class StartupFixture : public ::testing::Test {
 
   // Another program copies a text; one poll interval later capture has handled it.
   static void copyFromOtherProgram(const std::string& text) {
-    StartupEnvironment::board()->setStringFromOtherApplication(text);
+    StartupEnvironment::board->setStringFromOtherApplication(text);
     dispatch::MainLoop::advance(100);
     Vellisto_BigDoc::waitForPendingWrites();
   }

@@ -45,7 +45,6 @@ TEST_F(ThemeCategoriesTest, LayerKeysClearAndStayClearedThroughLaterChanges) {
   auto layer = ui::Layer::create();
   setBackgroundColorAssetKey(*layer, "copyOfPair");
   setBorderColorAssetKey(*layer, "white");
-  EXPECT_EQ(borderColorAssetKey(*layer), "white");
   ui::SystemAppearance::shared().setDark(true);
   manager().setActiveTheme("beta");
   EXPECT_EQ(layer->borderColor(), Color::rgb24(0xF5F5F5));
@@ -87,7 +86,6 @@ TEST_F(ThemeCategoriesTest, PlainViewIsMarkedForRedisplayOnEveryChange) {
   view->setNeedsDisplay(false);
   setBackgroundColorAssetKey(*view, "pair");
   EXPECT_TRUE(view->needsDisplay());
-  EXPECT_EQ(backgroundColorAssetKey(*view), "pair");
   view->setNeedsDisplay(false);
   manager().setActiveTheme("beta");
   EXPECT_TRUE(view->needsDisplay());

@@ -28,18 +28,6 @@ class ThemeManagerTest : public vltest::ThemeFixture {
   }
 };
 
-// Counts posts of one name on the default centre while alive.
-class PostCounter {
- public:
-  explicit PostCounter(const std::string& name)
-      : observation_(NotificationCenter::defaultCenter().observe(name, nullptr,
-                                                                 [this](const Notification&) { ++count; })) {}
-  int count = 0;
-
- private:
-  Observation observation_;
-};
-
 TEST_F(ThemeManagerTest, LoadsThemeFilesInNameOrderAndSkipsBadOnes) {
   LogCapture log;
   VLThemeManager::reloadThemeTableForTesting(vltest::themeDataDir());
@@ -220,7 +208,9 @@ TEST(ThemeFiles, HostileDocumentsAreRefusedOrEmpty) {
 }
 
 TEST_F(ThemeManagerTest, ActiveThemeChangesPostOnlyOnANewName) {
-  PostCounter posts(VLThemeManager::kThemeChangedNotification);
+  int posts = 0;
+  Observation observation = NotificationCenter::defaultCenter().observe(
+      VLThemeManager::kThemeChangedNotification, nullptr, [&](const Notification&) { ++posts; });
   launchWithThemeSetting("ALPHA");
   // The setting matches without regard to case; activeTheme stays empty until chosen.
   ASSERT_TRUE(manager().currentTheme());
@@ -228,15 +218,15 @@ TEST_F(ThemeManagerTest, ActiveThemeChangesPostOnlyOnANewName) {
   EXPECT_EQ(manager().activeTheme(), "");
 
   manager().setActiveTheme("alpha");  // the first call always posts, even for the theme in use
-  EXPECT_EQ(posts.count, 1);
+  EXPECT_EQ(posts, 1);
   manager().setActiveTheme("alpha");
-  EXPECT_EQ(posts.count, 1);
+  EXPECT_EQ(posts, 1);
   manager().setActiveTheme("beta");
-  EXPECT_EQ(posts.count, 2);
+  EXPECT_EQ(posts, 2);
   EXPECT_EQ(manager().currentTheme()->name(), "beta");
   // An exact match is needed here: no theme is current afterwards and every key is empty.
   manager().setActiveTheme("ALPHA");
-  EXPECT_EQ(posts.count, 3);
+  EXPECT_EQ(posts, 3);
   EXPECT_FALSE(manager().currentTheme());
   EXPECT_EQ(manager().colorForKey("white"), std::nullopt);
 }

@@ -114,7 +114,6 @@ TEST_F(ThemeControlsTest, WithoutAKeyRowsLoseTheirBackgroundWhileScrollViewsAndT
   setBackgroundColorAssetKey(*table, "plain");
   EXPECT_EQ(scrollView->backgroundColor(), kAlphaLight);
   EXPECT_EQ(table->backgroundColor(), kPlain);
-  EXPECT_EQ(backgroundColorAssetKey(*scrollView), "pair");
   manager().setActiveTheme("beta");  // beta has no "plain"
   EXPECT_EQ(scrollView->backgroundColor(), kBetaLight);
   EXPECT_EQ(table->backgroundColor(), std::nullopt);
