@@ -11,7 +11,9 @@ namespace vl {
 
 namespace {
 
+// How far ahead records and texts are fetched, and how many cache lines of each.
 constexpr std::size_t kPrefetchRecords = 8;
+constexpr int kPrefetchRecordLines = 4;
 constexpr std::size_t kPrefetchTexts = 4;
 constexpr int kPrefetchTextLines = 4;
 
@@ -102,13 +104,13 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(
     if (i + kPrefetchRecords < to) {
       const auto* ahead = reinterpret_cast<const char*>(chunks[i + kPrefetchRecords].get());
       // Its reference counts just before it, and the fields every search reads (Vellisto_Chunk).
-      for (int line = 0; line < 4; ++line) __builtin_prefetch(ahead - 16 + 64 * line);
+      for (int line = 0; line < kPrefetchRecordLines; ++line) __builtin_prefetch(ahead - 16 + 64 * line);
     }
     if (i + kPrefetchTexts < to && chunks[i + kPrefetchTexts]) {
       // Where the scan of that text will begin.
       const std::string& text = chunks[i + kPrefetchTexts]->context();
-      const std::size_t from = i + kPrefetchTexts < starts.size() ? starts[i + kPrefetchTexts].byte : 0;
-      const char* begin = text.data() + (from < text.size() ? from : 0);
+      const std::size_t scanFrom = i + kPrefetchTexts < starts.size() ? starts[i + kPrefetchTexts].byte : 0;
+      const char* begin = text.data() + (scanFrom < text.size() ? scanFrom : 0);
       const char* end = text.data() + text.size();
       for (int line = 0; line < kPrefetchTextLines && begin + 64 * line < end; ++line)
         __builtin_prefetch(begin + 64 * line);
@@ -202,18 +204,20 @@ bool Vellisto_DefaultMap::storeLastMatchedChunks(Chunks chunks, std::uint64_t ge
 bool Vellisto_DefaultMap::storeLastMatches(Chunks chunks, std::vector<TextPosition> starts,
                                            std::shared_ptr<const SearchQuery> query, std::uint64_t generation,
                                            std::uint64_t taskId) {
-  auto stored = std::make_shared<const Chunks>(std::move(chunks));
-  std::shared_ptr<MatchHints> hints;
+  // Whatever is replaced (or refused) is let go after the lock is released.
+  std::shared_ptr<const Chunks> stored = std::make_shared<const Chunks>(std::move(chunks));
+  std::shared_ptr<const MatchHints> hints;
   if (query && starts.size() == stored->size()) {
-    hints = std::make_shared<MatchHints>();
-    hints->chunks = stored;
-    hints->starts = std::move(starts);
-    hints->query = std::move(query);
+    auto made = std::make_shared<MatchHints>();
+    made->chunks = stored;
+    made->starts = std::move(starts);
+    made->query = std::move(query);
+    hints = std::move(made);
   }
   std::lock_guard<std::mutex> lock(lock_);
   if (generation != generation_ || taskId < storedTaskId_) return false;
-  lastMatchedChunks_ = std::move(stored);
-  hints_ = std::move(hints);
+  lastMatchedChunks_.swap(stored);
+  hints_.swap(hints);
   storedTaskId_ = taskId;
   return true;
 }
