@@ -172,7 +172,6 @@ void SearchQuery::planFast() {
     for (char c : needles_.back().folded()) bytes_.add(static_cast<unsigned char>(c));
   }
   specials_ = SpecialsScanner::forLiterals(folded);
-  specialsMask_ = specials_.mask();
   fastPlan_ = true;
   if (!query_.empty() && isPrintableAscii(query_, 0x20)) {
     aliasFast_ = true;
@@ -251,7 +250,7 @@ std::optional<std::size_t> SearchQuery::firstMatch(std::string_view text, const 
   if (start) *start = TextPosition();
   if (!fastPlan_ || !contextRegex_) return firstMatch(text, traits.wellFormed);
   if (!traits.bytes.containsAll(bytes_) || !traits.bigrams.containsAll(bigrams_)) return std::nullopt;
-  if ((traits.specials & specialsMask_) != 0) return firstMatch(text, traits.wellFormed);
+  if ((traits.specials & specials_.mask()) != 0) return firstMatch(text, traits.wellFormed);
   // No character of the text folds into the query: its bytes are the whole story.
   if (parts_.size() == 1) {
     if (from.byte > text.size()) from = TextPosition();

@@ -111,7 +111,6 @@ class SearchQuery {
   bool fastPlan_ = false;
   std::vector<AsciiFoldNeedle> needles_;  // one per part, empty for an empty part
   SpecialsScanner specials_;
-  std::uint64_t specialsMask_ = 0;  // specials_.mask()
   bool aliasFast_ = false;
   AsciiFoldNeedle aliasNeedle_;
   // The pairs and the bytes of every part's folding: each part must occur in a matching text (on one

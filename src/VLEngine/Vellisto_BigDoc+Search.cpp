@@ -56,15 +56,18 @@ std::shared_ptr<dispatch::Queue> Vellisto_BigDoc::searchQueue() {
 void Vellisto_BigDoc::cleanMatchedChunks() { map()->cleanMatchedChunks(); }
 
 std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::getChunksFromUnmergeList(
-    const std::vector<std::shared_ptr<Vellisto_TempFile>>& files) {
+    const std::vector<std::shared_ptr<Vellisto_TempFile>>& files, std::vector<TextPosition>* starts) {
   Chunks chunks;
   std::size_t count = 0;
   for (const auto& file : files) count += file ? file->count() : 0;
   chunks.reserve(count);
+  if (starts) starts->reserve(count);
   for (const auto& file : files) {
     if (!file) continue;
     for (const auto& match : file->indexs()) {
-      if (match.chunkRef()) chunks.push_back(match.chunkRef());
+      if (!match.chunkRef()) continue;
+      chunks.push_back(match.chunkRef());
+      if (starts) starts->push_back(match.firstMatchStart());
     }
   }
   return chunks;
@@ -148,15 +151,8 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
       master.push(task->taskId(), nullptr, self.get());  // dropped there as stale
       return;
     }
-    Chunks matched = getChunksFromUnmergeList(files);
     std::vector<TextPosition> firstStarts;
-    firstStarts.reserve(matched.size());
-    for (const auto& file : files) {
-      if (!file) continue;
-      for (const auto& match : file->indexs()) {
-        if (match.chunkRef()) firstStarts.push_back(match.firstMatchStart());
-      }
-    }
+    Chunks matched = getChunksFromUnmergeList(files, &firstStarts);
     if (last) logf("lastMatchedChunks size %ld", static_cast<long>(matched.size()));
     matcher->storeLastMatches(std::move(matched), std::move(firstStarts), query, generation, task->taskId());
     std::shared_ptr<Vellisto_TempFile> merged =

@@ -119,8 +119,10 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   void error(const std::shared_ptr<Vellisto_Task>& task);
   // The next search looks at the whole doc again.
   void cleanMatchedChunks();
+  // The records of all the lists' matches, in list order; with `starts`, also where each first matched.
   static std::vector<std::shared_ptr<Vellisto_Chunk>> getChunksFromUnmergeList(
-      const std::vector<std::shared_ptr<Vellisto_TempFile>>& files);
+      const std::vector<std::shared_ptr<Vellisto_TempFile>>& files,
+      std::vector<TextPosition>* starts = nullptr);
   // The doc's matcher and merger; a doc nobody configured makes the defaults on first use.
   std::shared_ptr<Vellisto_MapDelegate> map() const;
   void setMap(std::shared_ptr<Vellisto_MapDelegate> map);

@@ -50,20 +50,18 @@ DisplayRows buildRows(std::size_t count, const Make& make) {
   std::vector<std::shared_ptr<DisplayAttributedString>> slots(count);
   const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t pieces =
-      dispatch::MainLoop::isMainThread() ? 1 : std::min(cores, (count + kRowsPerPiece - 1) / kRowsPerPiece);
+      dispatch::MainLoop::isMainThread()
+          ? 1
+          : std::clamp<std::size_t>((count + kRowsPerPiece - 1) / kRowsPerPiece, 1, cores);
   auto buildPiece = [&](std::size_t piece) {
     for (std::size_t i = piece * count / pieces, end = (piece + 1) * count / pieces; i < end; ++i)
       slots[i] = make(i);
   };
-  if (pieces <= 1) {
-    for (std::size_t i = 0; i < count; ++i) slots[i] = make(i);
-  } else {
-    dispatch::Group group;
-    for (std::size_t piece = 1; piece < pieces; ++piece)
-      group.async(dispatch::Queue::global(), [&buildPiece, piece] { buildPiece(piece); });
-    buildPiece(0);
-    group.wait();
-  }
+  dispatch::Group group;
+  for (std::size_t piece = 1; piece < pieces; ++piece)
+    group.async(dispatch::Queue::global(), [&buildPiece, piece] { buildPiece(piece); });
+  buildPiece(0);
+  if (pieces > 1) group.wait();
   DisplayRows rows;
   rows.reserve(count);
   for (auto& row : slots) {

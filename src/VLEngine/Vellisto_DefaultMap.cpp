@@ -193,12 +193,7 @@ std::uint64_t Vellisto_DefaultMap::lastMatchedGeneration() const {
 
 bool Vellisto_DefaultMap::storeLastMatchedChunks(Chunks chunks, std::uint64_t generation,
                                                  std::uint64_t taskId) {
-  std::lock_guard<std::mutex> lock(lock_);
-  if (generation != generation_ || taskId < storedTaskId_) return false;
-  lastMatchedChunks_ = std::make_shared<const Chunks>(std::move(chunks));
-  hints_.reset();
-  storedTaskId_ = taskId;
-  return true;
+  return storeLastMatches(std::move(chunks), {}, nullptr, generation, taskId);
 }
 
 bool Vellisto_DefaultMap::storeLastMatches(Chunks chunks, std::vector<TextPosition> starts,
