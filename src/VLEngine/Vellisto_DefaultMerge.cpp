@@ -100,16 +100,9 @@ std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& fil
         keys.push_back({orderedBits(matches[at].priority()), static_cast<std::uint32_t>(r),
                         static_cast<std::uint32_t>(at)});
     }
+    // The keys are made in list order, so a stable sort by priority gives the order above.
+    sortStably(keys);
     const std::size_t keep = std::min(total, ordered);
-    if (keep < keys.size()) {
-      auto before = [](const PriorityKey& a, const PriorityKey& b) {
-        if (a.bits != b.bits) return a.bits < b.bits;
-        return a.run != b.run ? a.run < b.run : a.at < b.at;
-      };
-      std::partial_sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(keep), keys.end(), before);
-    } else {
-      sortStably(keys);
-    }
     std::vector<Vellisto_Index> merged;
     merged.reserve(keep);
     for (std::size_t k = 0; k < keep; ++k) take(merged, runs[keys[k].run], keys[k].at);
