@@ -142,6 +142,12 @@ void ClipboardListener::handleCopy() {
   }
 
   const std::vector<PasteboardItem> items = Pasteboard::general()->items();
+  // A password manager's secret is blocked like a copy from a blocked application, whichever
+  // application is in front; backends that read on demand stop at the hint.
+  if (isMarkedSecret(items)) {
+    log("capture: the copy is marked secret by a password manager; nothing of it is kept");
+    return;
+  }
   const std::shared_ptr<CopyEntity> entity = CopyEntity::entityWithItems(items);
   if (entity->invalid()) {
     log("invalid");

@@ -282,6 +282,56 @@ TEST_F(ClipboardListenerTest, CopiesInApplicationsOnTheSecurityListAreNeitherSto
   EXPECT_EQ(feedback.load(), 3);
 }
 
+// Whatever application is in front, a copy a password manager marks secret leaves nothing anywhere.
+TEST_F(ClipboardListenerTest, CopiesMarkedSecretByAPasswordManagerAreNeitherStoredNorShown) {
+  std::vector<std::string> appended;
+  int feedback = 0;
+  CaptureHooks::setWindowAppear([](const std::string& key) { return key == "vellisto_record"; });
+  CaptureHooks::setPayAnimate([&] { ++feedback; });
+  const int owner = 0;
+  VLNotificationCenter::addObserver(
+      &owner,
+      [&](const Notification& n) {
+        if (const auto* entity = n.objectAs<std::shared_ptr<CopyEntity>>("copy_entity")) {
+          appended.push_back((*entity)->string());
+        }
+      },
+      ClipboardListener::kAppendCopyEntity);
+  workspace_->setFrontmostApplication(
+      RunningApplication::fromDesktopEntry("/usr/share/applications/org.example.Editor.desktop", true));
+  start();
+
+  struct Row {
+    std::vector<std::pair<std::string, std::string>> representations;
+    bool kept;
+  };
+  const std::string hint = kPasteboardTypePasswordManagerHint;
+  const Row rows[] = {
+      {{{kPasteboardTypeString, "hunter2"}, {hint, "secret"}}, false},
+      {{{hint, std::string("secret\0", 7)}, {kPasteboardTypeString, "hunter3"}}, false},
+      {{{kPasteboardTypePNG, pngBytes("secret screen")}, {hint, "secret"}}, false},
+      {{{kPasteboardTypeURL, "https://example.com/secret.png"}, {hint, "secret"}}, false},
+      {{{kPasteboardTypeString, "a hint of another kind"}, {hint, "public"}}, true},
+      {{{kPasteboardTypeString, "no hint"}}, true},
+  };
+  std::vector<std::string> expected;
+  for (const Row& row : rows) {
+    PasteboardItem copied;
+    for (const auto& [type, data] : row.representations) copied.setData(type, data);
+    copyItems({copied});
+    if (row.kept) expected.push_back(row.representations.front().second);
+  }
+  VLNotificationCenter::removeObserver(&owner);
+  EXPECT_EQ(texts(), expected);
+  EXPECT_EQ(appended, expected);
+  EXPECT_EQ(feedback, 2);
+  EXPECT_TRUE(fetcher_->requests().empty());
+  EXPECT_FALSE(files::exists(webFolder() + "/2023-11-15"));
+  EXPECT_EQ(
+      LogCapture::count("capture: the copy is marked secret by a password manager; nothing of it is kept"),
+      4);
+}
+
 TEST_F(ClipboardListenerTest, TheProgramsOwnPasteboardWritesCreateNoRecord) {
   start();
   copy("from another application");

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -152,6 +153,38 @@ TEST_F(X11CaptureTest, WhatTheProgramWritesIsPastedElsewhereAndCreatesNoRecord) 
   EXPECT_FALSE(x11_->ownsClipboard());
   EXPECT_EQ(texts().back(), "copied after the paste");
   EXPECT_EQ(texts().size(), stored.size() + 1);
+}
+
+// A password manager's copy marked secret: the text is never even asked for; another hint value is kept.
+TEST_F(X11CaptureTest, APasswordManagersSecretIsNeverAskedForItsContent) {
+  startX11();
+  for (const std::string hint : {"secret", "public"}) {
+    SCOPED_TRACE(hint);
+    const std::string text = "copied with the hint " + hint;
+    std::mutex mutex;
+    std::vector<std::string> asked;
+    const std::size_t before = records().size();
+    const long long count = x11_->changeCount();
+    FakeOwner owner(display_,
+                    [&](const std::string& target) -> std::optional<std::pair<std::string, std::string>> {
+                      std::lock_guard lock(mutex);
+                      asked.push_back(target);
+                      if (target == "TARGETS")
+                        return std::make_pair("ATOM", "TARGETS\nUTF8_STRING\nx-kde-passwordManagerHint");
+                      if (target == "x-kde-passwordManagerHint")
+                        return std::make_pair("x-kde-passwordManagerHint", hint);
+                      return std::make_pair("UTF8_STRING", text);
+                    });
+    ASSERT_TRUE(captureNextCopy(count));
+    std::lock_guard lock(mutex);
+    if (hint == "secret") {
+      EXPECT_EQ(records().size(), before);
+      EXPECT_EQ(asked, (std::vector<std::string>{"TARGETS", "x-kde-passwordManagerHint"}));
+    } else {
+      ASSERT_EQ(records().size(), before + 1);
+      EXPECT_EQ(texts().back(), text);
+    }
+  }
 }
 
 TEST_F(X11CaptureTest, AnOwnerThatStallsOrAnswersGarbageCostsOneTimeLimitAndCaptureGoesOn) {

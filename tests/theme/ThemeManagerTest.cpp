@@ -8,6 +8,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "theme/ThemeTestSupport.h"
 #include "theme/VLTheme.h"
+#include "theme/VLThemeYaml.h"
 
 namespace vl {
 namespace {
@@ -46,6 +47,37 @@ TEST_F(ThemeManagerTest, LoadsThemeFilesInNameOrderAndSkipsBadOnes) {
   EXPECT_TRUE(LogCapture::contains("theme-noname.yml: key \"name\""));
   EXPECT_TRUE(LogCapture::contains("theme-list.yml: the top level is not a mapping"));
   EXPECT_FALSE(LogCapture::contains("other-gamma.yml"));
+}
+
+// Each hostile file is refused as it is read, before it can hang the start, and the others still load.
+TEST_F(ThemeManagerTest, FilesBeyondDepthOrSizeBoundsAreRefusedAndTheRestLoad) {
+  std::string deepMapping = "name: deepmap\ncolors:\n";
+  for (int i = 1; i <= 1000; ++i) deepMapping += std::string(i, ' ') + "a:\n";
+  const std::vector<std::pair<std::string, std::string>> hostile = {
+      {"theme-deepflow.yml", "name: deepflow\ncolors: " + std::string(100000, '[') + "\n"},
+      {"theme-deepblock.yml", "name: deepblock\ncolors:\n  " +
+                                  [] {
+                                    std::string dashes;
+                                    for (int i = 0; i < 100000; ++i) dashes += "- ";
+                                    return dashes + "x\n";
+                                  }()},
+      {"theme-deepmap.yml", deepMapping},
+      {"theme-huge.yml", "name: huge\ncolors: {a: '#FFFFFF'}\n" + std::string(kMaxYamlBytes, '#') + "\n"},
+  };
+  vltest::TempDir folder;
+  auto alpha = files::readFile(vltest::themeDataDir() + "/theme-alpha.yml");
+  ASSERT_TRUE(alpha && files::atomicWrite(folder / "theme-alpha.yml", *alpha));
+  for (const auto& [name, text] : hostile) ASSERT_TRUE(files::atomicWrite(folder / name, text));
+
+  LogCapture log;
+  VLThemeManager::reloadThemeTableForTesting(folder.path());
+  std::vector<std::string> names;
+  for (const auto& theme : manager().themeList()) names.push_back(theme->name());
+  EXPECT_EQ(names, std::vector<std::string>{"alpha"});
+  EXPECT_TRUE(LogCapture::contains("theme-deepflow.yml: not a usable YAML document (nested deeper than"));
+  EXPECT_TRUE(LogCapture::contains("theme-deepblock.yml: not a usable YAML document (nested deeper than"));
+  EXPECT_TRUE(LogCapture::contains("theme-deepmap.yml: not a usable YAML document (nested deeper than"));
+  EXPECT_TRUE(LogCapture::contains("theme-huge.yml: not a usable YAML document (larger than"));
 }
 
 TEST_F(ThemeManagerTest, ResolvesEntriesAndReferencesInBothModes) {

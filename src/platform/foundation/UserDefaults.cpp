@@ -12,6 +12,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/foundation/BoundedJson.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 
@@ -137,7 +138,8 @@ void UserDefaults::reloadIfChangedLocked() {
   std::string text;
   char buffer[65536];
   bool readOk = true;
-  while (true) {
+  // One byte past the bound is enough to know the file is too large; the rest is never read.
+  while (text.size() <= kMaxFileBytes) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -157,21 +159,23 @@ void UserDefaults::reloadIfChangedLocked() {
     values_ = Json::object();
     return;
   }
-  std::optional<Json> parsed = parseJson(text, path_);
+  std::string reason;
+  std::optional<Json> parsed = parseJsonBounded(text, kMaxNesting, kMaxFileBytes, &reason);
   if (parsed && parsed->is_object()) {
     values_ = std::move(*parsed);
     return;
   }
+  if (parsed) reason = "not a JSON object";
   // Keep the unreadable file for the user (or a later fix) and start empty; the next write creates a
   // fresh file, so the corrupt one must be out of the way first.
   std::string aside = path_ + ".corrupt";
   for (int n = 1; files::exists(aside) && n < 1000; ++n) aside = path_ + ".corrupt." + std::to_string(n);
   if (::rename(path_.c_str(), aside.c_str()) == 0) {
-    logf("defaults: %s is corrupt (%s); kept aside as %s, starting empty", path_.c_str(),
-         parsed ? "not a JSON object" : "not JSON", aside.c_str());
+    logf("defaults: %s is corrupt (%s); kept aside as %s, starting empty", path_.c_str(), reason.c_str(),
+         aside.c_str());
   } else {
-    logf("defaults: %s is corrupt and could not be kept aside (%s); starting empty", path_.c_str(),
-         std::strerror(errno));
+    logf("defaults: %s is corrupt (%s) and could not be kept aside (%s); starting empty", path_.c_str(),
+         reason.c_str(), std::strerror(errno));
   }
   values_ = Json::object();
   stamp_ = stampOfFile();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -18,8 +19,10 @@ namespace vl {
 // every write replaces the whole file through a temporary and a rename before it returns: a reader never
 // sees half a file and a crash never leaves one. Writes from two processes are last-writer-wins per file.
 //
-// A file that does not parse is logged and renamed to `<domain>.json.corrupt` (an older .corrupt file
-// is kept under a numbered name), and the domain starts empty; nothing is deleted.
+// A file that does not parse, or is larger or nested deeper than the bounds below (checked while it is
+// read, so a hostile file costs neither time nor memory), is logged and renamed to
+// `<domain>.json.corrupt` (an older .corrupt file is kept under a numbered name), and the domain starts
+// empty; nothing is deleted.
 //
 // All methods are thread-safe.
 class UserDefaults {
@@ -31,6 +34,9 @@ class UserDefaults {
   // The application-group suite every settings key lives in.
   static constexpr const char* kGroupSuite = "Q4T8K2N6WZ.com.norrak.vellisto";
   static constexpr const char* kStandardDomain = "vellisto";
+  // Far above what the program itself stores; a file beyond either is treated as corrupt.
+  static constexpr std::size_t kMaxFileBytes = 16u << 20;
+  static constexpr int kMaxNesting = 128;
 
   // Tests point HOME / XDG_CONFIG_HOME elsewhere and then drop the cached objects (and their paths).
   // References handed out earlier must not be used afterwards.

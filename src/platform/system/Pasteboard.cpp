@@ -39,6 +39,21 @@ std::vector<std::string> PasteboardItem::types() const {
   return out;
 }
 
+bool isSecretPasswordManagerHint(std::string_view value) {
+  while (!value.empty() && (value.back() == '\0' || value.back() == ' ' || value.back() == '\n' ||
+                            value.back() == '\r' || value.back() == '\t')) {
+    value.remove_suffix(1);
+  }
+  return value == "secret";
+}
+
+bool isMarkedSecret(const std::vector<PasteboardItem>& items) {
+  return std::any_of(items.begin(), items.end(), [](const PasteboardItem& item) {
+    auto hint = item.data(kPasteboardTypePasswordManagerHint);
+    return hint && isSecretPasswordManagerHint(*hint);
+  });
+}
+
 std::shared_ptr<Pasteboard> Pasteboard::general() {
   return InstalledBackend<Pasteboard, HeadlessPasteboard>::get();
 }

@@ -17,6 +17,9 @@ inline constexpr const char kPasteboardTypeFileURL[] = "public.file-url";
 inline constexpr const char kPasteboardTypeURL[] = "public.url";
 inline constexpr const char kPasteboardTypeRTF[] = "public.rtf";
 inline constexpr const char kPasteboardTypePNG[] = "public.png";
+// Password managers on Linux offer this type beside what they copy; the value "secret" says the copy
+// is a secret the user does not want kept anywhere. X11 carries it under the same target name.
+inline constexpr const char kPasteboardTypePasswordManagerHint[] = "x-kde-passwordManagerHint";
 
 // One item on the pasteboard: the same content in one or more representations, in the order the
 // writer offered them. Data is raw bytes; text representations are UTF-8.
@@ -38,6 +41,12 @@ class PasteboardItem {
  private:
   std::vector<std::pair<std::string, std::string>> representations_;
 };
+
+// Whether a password-manager hint's value marks its copy secret (a C string's terminator and trailing
+// white space ignored).
+bool isSecretPasswordManagerHint(std::string_view value);
+// Whether any of the items carries a hint marking the copy secret.
+bool isMarkedSecret(const std::vector<PasteboardItem>& items);
 
 // The general pasteboard. Every change of contents raises the change count by one, which is how the
 // capture poll notices a copy without reading the contents.

@@ -141,6 +141,10 @@ std::vector<std::string> wantedTargets(const std::vector<std::string>& offered) 
     }
   }
   if (wanted.empty()) wanted = {kUtf8, kString};
+  // Asked first, so a copy marked secret is known before any of its content is asked for.
+  if (std::find(offered.begin(), offered.end(), kPasteboardTypePasswordManagerHint) != offered.end()) {
+    wanted.insert(wanted.begin(), kPasteboardTypePasswordManagerHint);
+  }
   return wanted;
 }
 
@@ -150,7 +154,9 @@ std::vector<PasteboardItem> itemsFromAnswers(const std::vector<Answer>& answers)
   for (const auto& a : answers) {
     if (a.data.empty()) continue;
     const std::string& t = a.target;
-    if (t == kHtml) {
+    if (t == kPasteboardTypePasswordManagerHint) {
+      first.setData(kPasteboardTypePasswordManagerHint, a.data);
+    } else if (t == kHtml) {
       std::string html = decodeHtml(a.data);
       if (isValidUtf8(html)) {
         first.setString(kPasteboardTypeHTML, std::move(html));

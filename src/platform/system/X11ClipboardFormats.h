@@ -19,7 +19,8 @@ struct Answer {
 };
 
 // The targets worth asking an owner for, of those it offers, at most one per pasteboard type, best
-// first. An owner that offered no list (or garbage) is asked for plain text only.
+// first, a password manager's hint before all. An owner that offered no list (or garbage) is asked for
+// plain text only.
 std::vector<std::string> wantedTargets(const std::vector<std::string>& offered);
 // The items the answers make: the first item holds every type, further file or web URLs of a URL list
 // become one item each. An answer that is not what its target promises (text that is not text, an

@@ -200,7 +200,11 @@ std::vector<PasteboardItem> X11SelectionReader::read() {
       clipboard::Answer answer{target, {}, {}};
       const Outcome outcome = convert(window, display_->atom(target), &answer.type, &answer.data);
       if (outcome == Outcome::Ok) {
+        const bool secret =
+            target == kPasteboardTypePasswordManagerHint && isSecretPasswordManagerHint(answer.data);
         answers.push_back(std::move(answer));
+        // A password manager's secret: its content is never asked for, so it is never in our memory.
+        if (secret) break;
       } else if (outcome == Outcome::TooLarge) {
         logf("X11 clipboard: %s is larger than %zu bytes, left out", target.c_str(), limits_.maxBytes);
       } else if (outcome == Outcome::TimedOut) {

@@ -141,6 +141,49 @@ TEST_F(UserDefaultsTest, CorruptFileIsKeptAsideAndDomainStartsEmpty) {
   EXPECT_EQ(vl::files::readFile(path + ".corrupt.1"), "[1, 2]");
 }
 
+// A hostile file must cost neither time nor memory at start: refused while it is read, kept aside, and
+// the domain starts empty. The last row, exactly at the bounds, still loads.
+TEST_F(UserDefaultsTest, FileBeyondDepthOrSizeBoundIsKeptAsideUnbuilt) {
+  auto arrays = [](int levels) { return std::string(levels, '[') + "1" + std::string(levels, ']'); };
+  auto objects = [](int levels) {
+    std::string text;
+    for (int i = 0; i < levels; ++i) text += "{\"k\":";
+    return text + "1" + std::string(levels, '}');
+  };
+  const int bound = UserDefaults::kMaxNesting;
+  struct Row {
+    const char* name;
+    std::string text;
+    const char* logged;  // empty: the file loads
+  };
+  const Row rows[] = {
+      {"arrays", "{\"k\": " + arrays(200000) + "}", "nested deeper than"},
+      {"objects", objects(200000), "nested deeper than"},
+      {"large", "{\"k\": \"" + std::string(UserDefaults::kMaxFileBytes, 'x') + "\"}", "larger than"},
+      {"atBounds", "{\"k\": " + arrays(bound - 1) + "}", ""},
+  };
+  const std::string folder = UserDefaults::directory();
+  ASSERT_TRUE(vl::files::createDirectories(folder));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string path = folder + "/" + row.name + ".json";
+    ASSERT_TRUE(vl::files::atomicWrite(path, row.text, 0600));
+    vltest::LogCapture logs;
+    UserDefaults& d = UserDefaults::suite(row.name);
+    if (*row.logged) {
+      EXPECT_FALSE(d.object("k"));
+      EXPECT_FALSE(vl::files::exists(path));
+      EXPECT_EQ(vl::files::readFile(path + ".corrupt").value_or("").size(), row.text.size());
+      EXPECT_TRUE(vltest::LogCapture::contains(row.logged));
+      ASSERT_TRUE(d.setInteger("k", 1));  // and the domain works on from empty
+      EXPECT_EQ(d.integerValue("k"), 1);
+    } else {
+      EXPECT_TRUE(d.object("k"));
+      EXPECT_FALSE(vl::files::exists(path + ".corrupt"));
+    }
+  }
+}
+
 TEST_F(UserDefaultsTest, UnwritableFolderKeepsValueInMemoryAndReportsFailure) {
   if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
   UserDefaults& d = UserDefaults::suite("locked");

@@ -13,6 +13,9 @@ TEST(X11ClipboardFormatsTest, ReadersAskForOneTargetPerTypeBestFirst) {
             (std::vector<std::string>{"UTF8_STRING", "text/html", "text/uri-list", "application/rtf",
                                       "image/png"}));
   EXPECT_EQ(wantedTargets({"text/plain"}), std::vector<std::string>{"text/plain"});
+  // A password manager's hint comes before any content, so a secret's content is never asked for.
+  EXPECT_EQ(wantedTargets({"UTF8_STRING", "x-kde-passwordManagerHint"}),
+            (std::vector<std::string>{"x-kde-passwordManagerHint", "UTF8_STRING"}));
   // No usable list: plain text is still worth a try.
   EXPECT_EQ(wantedTargets({}), (std::vector<std::string>{"UTF8_STRING", "STRING"}));
 }
@@ -35,6 +38,9 @@ TEST(X11ClipboardFormatsTest, AnswersBecomeItems) {
       {"file manager copy",
        {{"x-special/gnome-copied-files", "x", "copy\nfile:///a.txt\nfile:///b%20c.txt"}},
        {{{kPasteboardTypeFileURL, "file:///a.txt"}}, {{kPasteboardTypeFileURL, "file:///b%20c.txt"}}}},
+      {"password manager's hint",
+       {{"x-kde-passwordManagerHint", "x-kde-passwordManagerHint", "secret"}},
+       {{{kPasteboardTypePasswordManagerHint, "secret"}}}},
       {"web link",
        {{"text/uri-list", "text/uri-list", "https://example.org/a.png\n"}},
        {{{kPasteboardTypeURL, "https://example.org/a.png"}}}},
