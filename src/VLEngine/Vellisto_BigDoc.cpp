@@ -132,23 +132,32 @@ bool Vellisto_BigDoc::load(const std::string& path) {
          decoded.error.c_str(), decoded.text.size());
     damaged_ = true;
   }
+  if (decoded.trailingBytes > 0) {
+    // Left by an older in-place write or by damage; either way only the file holds them.
+    logf("doc: %s holds %zu bytes after its text; they are kept aside before the next write", path.c_str(),
+         decoded.trailingBytes);
+    damaged_ = true;
+  }
 
   const std::string_view text = decoded.text;
   const std::weak_ptr<Vellisto_BigDoc> self = weak_from_this();
   chunks_.reserve(static_cast<std::size_t>(maxChunkSize_));
   hits_.reserve(static_cast<std::size_t>(maxChunkSize_));
   std::size_t unreadable = 0;
+  std::size_t beyondBounds = 0;
   for (std::size_t at = 0; at != std::string_view::npos;) {
     doctext::Piece piece = doctext::nextPiece(text, at, doctext::kChunkSeparator);
     at = piece.next;
     std::shared_ptr<Vellisto_Chunk> chunk;
+    Vellisto_Chunk::ReadIssue issue = Vellisto_Chunk::ReadIssue::None;
     if (at == std::string_view::npos && !decoded.complete) {
       // The last piece of a cut-off text counts only when it is whole, up to a json that parses.
-      chunk = Vellisto_Chunk::initWithChunkStr(dropPartialSeparator(piece.text));
+      chunk = Vellisto_Chunk::initWithChunkStr(dropPartialSeparator(piece.text), &issue);
       if (chunk && !chunk->json()) chunk = nullptr;
     } else {
-      chunk = Vellisto_Chunk::initWithChunkStr(piece.text);
+      chunk = Vellisto_Chunk::initWithChunkStr(piece.text, &issue);
     }
+    if (chunk && issue == Vellisto_Chunk::ReadIssue::JsonBeyondBounds) ++beyondBounds;
     if (chunk) {
       chunk->setDocRef(self);
       indexSlotLocked(chunk, chunks_.size());
@@ -156,6 +165,12 @@ bool Vellisto_BigDoc::load(const std::string& path) {
       ++unreadable;
     }
     chunks_.push_back(std::move(chunk));
+  }
+  if (beyondBounds > 0) {
+    // The file is the only place that still holds those jsons: it is kept aside before the next write.
+    logf("doc: %s holds %zu records whose json is past the bounds; loaded without it", path.c_str(),
+         beyondBounds);
+    damaged_ = true;
   }
   if (unreadable > 0) {
     logf("doc: %s holds %zu unreadable records; their slots stay empty", path.c_str(), unreadable);
