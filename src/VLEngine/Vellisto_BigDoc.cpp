@@ -3,6 +3,11 @@
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "VLEngine/DocFileReplacer.h"
 #include "VLEngine/DocTextForm.h"
@@ -33,6 +38,23 @@ struct ClassState {
 ClassState& classState() {
   static ClassState state;
   return state;
+}
+
+// A load reads the history whole into fresh allocations, and the history is most of this process's
+// memory. Left to itself, the allocator hands freed memory back to the kernel at every trim and maps
+// doc-sized buffers afresh, so each reload faults every page in again, which costs more than reading
+// the docs. Freed memory up to the bound is kept for the next load instead, and buffers the size of a
+// doc come from the heap.
+void keepFreedMemoryForLoads() {
+#ifdef __GLIBC__
+  static std::once_flag once;
+  std::call_once(once, [] {
+    constexpr int kKeptFreeBytes = 512 << 20;
+    constexpr int kMappedFromBytes = 32 << 20;
+    mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes);
+    mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
+  });
+#endif
 }
 
 // The trailing bytes of a cut-off doc text that begin the record separator.
@@ -111,6 +133,7 @@ bool Vellisto_BigDoc::load(const std::string& path) {
     logf("doc: %s is not a doc file; not loaded", path.c_str());
     return false;
   }
+  keepFreedMemoryForLoads();
   std::lock_guard<std::recursive_mutex> lock(lock_);
   chunks_.clear();
   hits_.clear();
