@@ -67,8 +67,10 @@ DocChain DocChainLoader::loadFolder(const std::string& folder,
     }
     chain.tail = doc;
     ++chain.docCount;
-    warmSearchTraits(doc);
   }
+  // Only once every doc is in: warming while docs still load would take cores and memory bandwidth from
+  // the load itself.
+  for (auto doc = chain.head; doc; doc = doc->next()) warmSearchTraits(doc);
   return chain;
 }
 

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+
+#include "platform/foundation/Log.h"
 
 namespace vl {
 
@@ -66,7 +69,7 @@ std::optional<std::string> GzipUtility::gzipData(std::string_view input) {
   return out;
 }
 
-GzipUtility::Inflated GzipUtility::ungzipReadable(std::string_view input) {
+GzipUtility::Inflated GzipUtility::ungzipReadable(std::string_view input, std::size_t maxOutput) {
   Inflated result;
   if (input.empty()) {
     result.complete = true;
@@ -78,16 +81,23 @@ GzipUtility::Inflated GzipUtility::ungzipReadable(std::string_view input) {
     return result;
   }
   std::string& out = result.data;
-  out.resize(outputSizeHint(input));
+  // One byte past the bound tells a stream that ends exactly at it from one that goes on.
+  const std::size_t limit = maxOutput == SIZE_MAX ? maxOutput : maxOutput + 1;
+  out.resize(std::min(outputSizeHint(input), limit));
   std::size_t produced = 0;
+  bool overLimit = false;
   std::size_t inLeft = input.size();
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
   int status = Z_OK;
   while (true) {
     if (produced == out.size()) {
+      if (produced >= limit) {
+        overLimit = true;
+        break;
+      }
       // Grow by at least a fixed step, and geometrically, so a highly compressed doc costs few copies.
       std::size_t step = std::max({kMinimumGrowth, input.size() / 2, out.size() / 2});
-      out.resize(out.size() + step);
+      out.resize(std::min(out.size() + step, limit));
     }
     stream.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
     stream.avail_in = clampToUInt(inLeft);
@@ -104,9 +114,15 @@ GzipUtility::Inflated GzipUtility::ungzipReadable(std::string_view input) {
     if (status == Z_BUF_ERROR && inLeft > 0 && stream.avail_in == 0) continue;  // next 4 GiB slice
     break;
   }
-  if (status == Z_STREAM_END) {
+  if (overLimit || produced > maxOutput) {
+    produced = std::min(produced, maxOutput);
+    result.error = "inflates to more than " + std::to_string(maxOutput) + " bytes";
+    logf("gzip: %zu bytes of input inflate to more than %zu bytes; stopped there", input.size(), maxOutput);
+    inflateEnd(&stream);
+  } else if (status == Z_STREAM_END) {
     result.complete = inflateEnd(&stream) == Z_OK;
     if (!result.complete) result.error = "inflateEnd failed";
+    result.trailingBytes = inLeft;
   } else {
     result.error = status == Z_BUF_ERROR ? std::string("unexpected end of stream")
                                          : std::string(stream.msg ? stream.msg : "inflate failed");

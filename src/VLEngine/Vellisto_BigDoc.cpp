@@ -3,6 +3,11 @@
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "VLEngine/DocFileReplacer.h"
 #include "VLEngine/DocTextForm.h"
@@ -33,6 +38,23 @@ struct ClassState {
 ClassState& classState() {
   static ClassState state;
   return state;
+}
+
+// A load reads the history whole into fresh allocations, and the history is most of this process's
+// memory. Left to itself, the allocator hands freed memory back to the kernel at every trim and maps
+// doc-sized buffers afresh, so each reload faults every page in again, which costs more than reading
+// the docs. Freed memory up to the bound is kept for the next load instead, and buffers the size of a
+// doc come from the heap.
+void keepFreedMemoryForLoads() {
+#ifdef __GLIBC__
+  static std::once_flag once;
+  std::call_once(once, [] {
+    constexpr int kKeptFreeBytes = 512 << 20;
+    constexpr int kMappedFromBytes = 32 << 20;
+    mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes);
+    mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
+  });
+#endif
 }
 
 // The trailing bytes of a cut-off doc text that begin the record separator.
@@ -111,6 +133,7 @@ bool Vellisto_BigDoc::load(const std::string& path) {
     logf("doc: %s is not a doc file; not loaded", path.c_str());
     return false;
   }
+  keepFreedMemoryForLoads();
   std::lock_guard<std::recursive_mutex> lock(lock_);
   chunks_.clear();
   hits_.clear();
@@ -132,23 +155,32 @@ bool Vellisto_BigDoc::load(const std::string& path) {
          decoded.error.c_str(), decoded.text.size());
     damaged_ = true;
   }
+  if (decoded.trailingBytes > 0) {
+    // Left by an older in-place write or by damage; either way only the file holds them.
+    logf("doc: %s holds %zu bytes after its text; they are kept aside before the next write", path.c_str(),
+         decoded.trailingBytes);
+    damaged_ = true;
+  }
 
   const std::string_view text = decoded.text;
   const std::weak_ptr<Vellisto_BigDoc> self = weak_from_this();
   chunks_.reserve(static_cast<std::size_t>(maxChunkSize_));
   hits_.reserve(static_cast<std::size_t>(maxChunkSize_));
   std::size_t unreadable = 0;
+  std::size_t beyondBounds = 0;
   for (std::size_t at = 0; at != std::string_view::npos;) {
     doctext::Piece piece = doctext::nextPiece(text, at, doctext::kChunkSeparator);
     at = piece.next;
     std::shared_ptr<Vellisto_Chunk> chunk;
+    Vellisto_Chunk::ReadIssue issue = Vellisto_Chunk::ReadIssue::None;
     if (at == std::string_view::npos && !decoded.complete) {
       // The last piece of a cut-off text counts only when it is whole, up to a json that parses.
-      chunk = Vellisto_Chunk::initWithChunkStr(dropPartialSeparator(piece.text));
+      chunk = Vellisto_Chunk::initWithChunkStr(dropPartialSeparator(piece.text), &issue);
       if (chunk && !chunk->json()) chunk = nullptr;
     } else {
-      chunk = Vellisto_Chunk::initWithChunkStr(piece.text);
+      chunk = Vellisto_Chunk::initWithChunkStr(piece.text, &issue);
     }
+    if (chunk && issue == Vellisto_Chunk::ReadIssue::JsonBeyondBounds) ++beyondBounds;
     if (chunk) {
       chunk->setDocRef(self);
       indexSlotLocked(chunk, chunks_.size());
@@ -156,6 +188,12 @@ bool Vellisto_BigDoc::load(const std::string& path) {
       ++unreadable;
     }
     chunks_.push_back(std::move(chunk));
+  }
+  if (beyondBounds > 0) {
+    // The file is the only place that still holds those jsons: it is kept aside before the next write.
+    logf("doc: %s holds %zu records whose json is past the bounds; loaded without it", path.c_str(),
+         beyondBounds);
+    damaged_ = true;
   }
   if (unreadable > 0) {
     logf("doc: %s holds %zu unreadable records; their slots stay empty", path.c_str(), unreadable);

@@ -10,6 +10,8 @@
 #include "VLEngine/Vellisto_BigDoc.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Crypto.h"
+#include "platform/foundation/JsonBounded.h"
+#include "platform/foundation/Log.h"
 
 namespace vl {
 
@@ -33,11 +35,44 @@ bool isEmptyObjectText(std::string_view text) {
   return true;
 }
 
-std::optional<Json> parseRecordJson(std::string_view text) {
-  if (isEmptyObjectText(text)) return Json::object();
-  std::optional<Json> value = parseJson(text, "record json");
-  if (value && !value->is_object()) return std::nullopt;
-  return value;
+struct RecordJson {
+  std::optional<Json> value;
+  Vellisto_Chunk::ReadIssue issue = Vellisto_Chunk::ReadIssue::None;
+};
+
+RecordJson parseRecordJson(std::string_view text) {
+  if (isEmptyObjectText(text)) return {Json::object(), Vellisto_Chunk::ReadIssue::None};
+  if (text.empty()) return {};
+  BoundedJson parsed = parseJsonBounded(text, Vellisto_Chunk::kJsonMaxDepth, Vellisto_Chunk::kJsonMaxBytes);
+  if (parsed.ok() && parsed.value->is_object())
+    return {std::move(parsed.value), Vellisto_Chunk::ReadIssue::None};
+  if (parsed.status == BoundedJson::Status::TooDeep || parsed.status == BoundedJson::Status::TooLarge) {
+    logf("record: its json (%zu bytes) is dropped: %s", text.size(), parsed.reason.c_str());
+    return {std::nullopt, Vellisto_Chunk::ReadIssue::JsonBeyondBounds};
+  }
+  logf("record: its json (%zu bytes) is not a dictionary (%s); the text is kept as it stands", text.size(),
+       parsed.ok() ? "another JSON value" : parsed.reason.c_str());
+  return {std::nullopt, Vellisto_Chunk::ReadIssue::JsonKeptAsText};
+}
+
+// Pretty-printed as every earlier version wrote it for the flat dictionaries records carry, with each
+// member's value written compact: the indentation never grows with the depth of a value.
+void appendRecordJson(std::string& out, const Json& json) {
+  if (!json.is_object() || json.empty()) {
+    out.append(dumpJson(json));
+    return;
+  }
+  out.append("{\n");
+  bool first = true;
+  for (auto it = json.begin(); it != json.end(); ++it) {
+    if (!first) out.append(",\n");
+    first = false;
+    out.append("  ");
+    out.append(dumpJson(Json(it.key())));
+    out.append(": ");
+    out.append(dumpJson(it.value()));
+  }
+  out.append("\n}");
 }
 
 }  // namespace
@@ -116,7 +151,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initSystemChunkWithAlias(const s
                       Json{{"system", viewCls}}, alias);
 }
 
-std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_view text) {
+std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_view text, ReadIssue* issue) {
   std::array<std::string_view, kFieldCount> fields;
   std::size_t at = 0;
   for (std::size_t i = 0; i < kFieldCount; ++i) {
@@ -134,11 +169,17 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_vie
   chunk->alias_ = doctext::unescape(fields[3]);
   chunk->setContext(doctext::unescape(fields[4]));
   chunk->rich_ = doctext::unescape(fields[5]);
-  if (fields[6].substr(0, doctext::kEscapeMarker.size()) == doctext::kEscapeMarker) {
-    chunk->setJson(parseRecordJson(doctext::unescape(fields[6])));
-  } else {
-    chunk->setJson(parseRecordJson(fields[6]));
+  std::string unescapedJson;
+  std::string_view jsonText = fields[6];
+  if (jsonText.substr(0, doctext::kEscapeMarker.size()) == doctext::kEscapeMarker) {
+    unescapedJson = doctext::unescape(jsonText);
+    jsonText = unescapedJson;
   }
+  RecordJson json = parseRecordJson(jsonText);
+  chunk->setJson(std::move(json.value));
+  if (json.issue == ReadIssue::JsonKeptAsText)
+    chunk->keptJsonText_ = std::make_unique<const std::string>(jsonText);
+  if (issue) *issue = json.issue;
   return chunk;
 }
 
@@ -162,7 +203,15 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::fromDictionary(const Json& dicti
 std::optional<std::string> Vellisto_Chunk::stringValue() const {
   if (isLogicallyDeleted()) return std::nullopt;
   const std::string lruText = hasLru_ ? lru_.stringValue() : std::string();
-  const std::string jsonText = dumpJson(json_ ? *json_ : Json::object(), 2);
+  // Written in place: a copy of the json per write is what a large one cannot afford.
+  std::string jsonText;
+  if (keptJsonText_) {
+    jsonText = *keptJsonText_;
+  } else if (json_) {
+    appendRecordJson(jsonText, *json_);
+  } else {
+    jsonText = "{}";
+  }
   const std::string* parts[kFieldCount] = {&sig_,     &lruText, &timestamp_, nullptr,
                                            &context_, nullptr,  &jsonText};
   static const std::string kEmpty;

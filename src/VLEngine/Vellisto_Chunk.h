@@ -44,8 +44,20 @@ class Vellisto_Chunk {
   static std::shared_ptr<Vellisto_Chunk> initSystemChunkWithAlias(const std::string& alias,
                                                                   const std::string& desc,
                                                                   const std::string& viewCls);
+  // A record json nested deeper than this, or longer than the byte bound, is damage: no clip nests
+  // its kind dictionary, and a writer walking such a tree would stall every later write of the doc.
+  static constexpr std::size_t kJsonMaxDepth = 64;
+  static constexpr std::size_t kJsonMaxBytes = std::size_t{256} << 20;
+  // What reading a text form had to give up.
+  enum class ReadIssue {
+    None,
+    // The json field is not JSON, or not a dictionary: the record keeps the text and writes it back.
+    JsonKeptAsText,
+    // The json field is past the bounds: the record goes on without its json.
+    JsonBeyondBounds,
+  };
   // The text form inside a doc; nullptr when it has fewer than seven fields.
-  static std::shared_ptr<Vellisto_Chunk> initWithChunkStr(std::string_view text);
+  static std::shared_ptr<Vellisto_Chunk> initWithChunkStr(std::string_view text, ReadIssue* issue = nullptr);
   // A record as device sync sends it: only the six dictionary fields, flag 0, no word list, no doc.
   static std::shared_ptr<Vellisto_Chunk> fromDictionary(const Json& dictionary);
 
@@ -100,6 +112,7 @@ class Vellisto_Chunk {
   const std::optional<Json>& json() const { return json_; }
   void setJson(std::optional<Json> json) {
     json_ = std::move(json);
+    keptJsonText_.reset();
     const bool object = json_ && json_->is_object();
     jsonHasApp_ = object && json_->contains("app");
     jsonHasOcr_ = false;
@@ -148,6 +161,9 @@ class Vellisto_Chunk {
   std::string timestamp_;
   std::optional<std::string> rich_;
   std::optional<Json> json_;
+  // A json field that could not be read as a dictionary, written back as it was read so that nothing
+  // the file held is lost; null for nearly every record.
+  std::unique_ptr<const std::string> keptJsonText_;
 };
 
 }  // namespace vl

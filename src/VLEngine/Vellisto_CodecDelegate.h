@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,8 @@ class Vellisto_CodecDelegate {
     // False when the data was cut off or damaged; `text` is then what could be read before the fault.
     bool complete = true;
     std::string error;
+    // Bytes after the end of the data, which the text does not cover; a file holding them is damaged.
+    std::size_t trailingBytes = 0;
   };
 
   virtual ~Vellisto_CodecDelegate() = default;

@@ -11,15 +11,18 @@ std::optional<std::string> Vellisto_DefaultCodec::encode(std::string_view text) 
 // Text bytes are handed on as they stand, not validated as UTF-8: a stray invalid byte in one record must
 // not cost the whole doc.
 std::optional<std::string> Vellisto_DefaultCodec::decode(std::string_view data) {
-  return GzipUtility::ungzipData(data);
+  GzipUtility::Inflated inflated = GzipUtility::ungzipReadable(data, maxTextBytes_);
+  if (!inflated.complete) return std::nullopt;
+  return std::move(inflated.data);
 }
 
 Vellisto_CodecDelegate::Decoded Vellisto_DefaultCodec::decodeReadable(std::string_view data) {
-  GzipUtility::Inflated inflated = GzipUtility::ungzipReadable(data);
+  GzipUtility::Inflated inflated = GzipUtility::ungzipReadable(data, maxTextBytes_);
   Decoded decoded;
   decoded.text = std::move(inflated.data);
   decoded.complete = inflated.complete;
   decoded.error = std::move(inflated.error);
+  decoded.trailingBytes = inflated.trailingBytes;
   return decoded;
 }
 

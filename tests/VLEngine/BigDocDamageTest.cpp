@@ -8,6 +8,7 @@
 #include "VLEngine/DocTextForm.h"
 #include "VLEngine/GzipUtility.h"
 #include "VLEngine/Vellisto_BigDoc.h"
+#include "VLEngine/Vellisto_DefaultCodec.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Text.h"
 
@@ -88,8 +89,9 @@ TEST_F(BigDocDamageTest, DamagedAndForeignFilesLoadWhatTheyCan) {
   const std::vector<Case> cases = {
       {"corrupt/BigDoc_4", 1, 5, true},
       {"not_gzip/BigDoc_5", 0, 0, true},
-      // Written in place by an older version: stale bytes of a longer doc follow the first member.
-      {"stale_tail/BigDoc_1", 2, 2, false},
+      // Written in place by an older version: stale bytes of a longer doc follow the first member, and
+      // only the file holds them.
+      {"stale_tail/BigDoc_1", 2, 2, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fixture);
@@ -124,6 +126,57 @@ TEST_F(BigDocDamageTest, UnreadableRecordKeepsItsSlot) {
   EXPECT_EQ(contexts(*doc), (std::vector<std::string>{"a", "<empty>", "c"}));
   EXPECT_EQ(doc->indexOfDigest(c->sig()), doc->chunkAt(2));
   EXPECT_TRUE(log.contains("unreadable"));
+}
+
+// What only the file holds is kept: a json past the bounds in the damaged copy, any other json text in
+// the record itself; and the text past the decoder's bound in the damaged copy.
+TEST_F(BigDocDamageTest, RecordJsonAndTextPastTheBoundsAreKeptAside) {
+  const std::string deep = "{\"a\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
+  const std::string big(700 << 10, 'x');
+  struct Case {
+    const char* name;
+    std::vector<std::string> texts;
+    std::string json;
+    std::size_t maxTextBytes;
+    bool damaged;
+  };
+  const std::vector<Case> cases = {
+      {"deep json", {"a", "b"}, deep, GzipUtility::kMaxInflatedBytes, true},
+      {"json text", {"a", "b"}, "not json", GzipUtility::kMaxInflatedBytes, false},
+      {"text past the bound", {"a", big, big}, "{}", 1 << 20, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    std::string text;
+    for (const auto& context : c.texts) {
+      std::string form = *record(context)->stringValue();
+      form = form.substr(0, form.rfind(doctext::kFieldSeparator) + doctext::kFieldSeparator.size()) + c.json;
+      text += (text.empty() ? "" : std::string(doctext::kChunkSeparator)) + form;
+    }
+    const std::string path = folder / "BigDoc_2";
+    const std::string original = *GzipUtility::gzipData(text);
+    ASSERT_TRUE(files::atomicWrite(path, original));
+    auto doc = std::make_shared<Vellisto_BigDoc>();
+    doc->setCodec(std::make_shared<Vellisto_DefaultCodec>(c.maxTextBytes));
+    ASSERT_TRUE(doc->load(path));
+    EXPECT_EQ(doc->isDamaged(), c.damaged);
+    EXPECT_EQ(contexts(*doc)[0], "a");
+
+    doc->appendChunk(record("c"));
+    Vellisto_BigDoc::waitForPendingWrites();
+    bool keptCopy = false;
+    for (const auto& name : files::listDirectory(folder.path()).names) {
+      if (startsWith(name, "damaged-BigDoc_2-")) keptCopy = files::readFile(folder / name) == original;
+    }
+    EXPECT_EQ(keptCopy, c.damaged);
+    auto back = loadDoc(path);
+    EXPECT_FALSE(back->isDamaged());
+    const std::string form = *back->chunkAt(0)->stringValue();
+    if (c.json != "{}") {
+      EXPECT_EQ(endsWith(form, c.json), !c.damaged);
+    }
+  }
 }
 
 TEST_F(BigDocDamageTest, WriteInterruptedBeforeTheRenameLeavesThePreviousDoc) {

@@ -60,12 +60,37 @@ TEST(ChunkTest, ReadingToleratesShortBadAndLongTexts) {
   EXPECT_EQ(Vellisto_Chunk::initWithChunkStr(six), nullptr);
   EXPECT_EQ(Vellisto_Chunk::initWithChunkStr(""), nullptr);
 
-  for (const char* json : {"{\"file\": ", "[1, 2]"}) {
-    auto chunk = Vellisto_Chunk::initWithChunkStr(six + kEOB + json);
-    ASSERT_NE(chunk, nullptr) << json;
+  using Issue = Vellisto_Chunk::ReadIssue;
+  const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+  const std::string atBound = std::string(Vellisto_Chunk::kJsonMaxDepth - 1, '[') + "1" +
+                              std::string(Vellisto_Chunk::kJsonMaxDepth - 1, ']');
+  struct Case {
+    std::string json;
+    Issue issue;
+    std::string written;  // the json field the record writes back
+  };
+  const std::vector<Case> cases = {
+      // Text that is not a dictionary is written back as it was read, never replaced by "{}".
+      {"{\"file\": ", Issue::JsonKeptAsText, "{\"file\": "},
+      {"[1, 2]", Issue::JsonKeptAsText, "[1, 2]"},
+      {"{\"deep\": " + atBound + "}", Issue::None, "{\n  \"deep\": " + atBound + "\n}"},
+      // Past the bound: refused while parsing, and the record writes in time without it.
+      {"{\"deep\": " + deep + "}", Issue::JsonBeyondBounds, "{}"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.json.substr(0, 40));
+    Issue issue = Issue::None;
+    auto chunk = Vellisto_Chunk::initWithChunkStr(six + kEOB + c.json, &issue);
+    ASSERT_NE(chunk, nullptr);
     EXPECT_EQ(chunk->context(), "ctx");
-    EXPECT_FALSE(chunk->json().has_value()) << json;
+    EXPECT_EQ(issue, c.issue);
+    EXPECT_EQ(chunk->json().has_value(), c.issue == Issue::None);
+    EXPECT_EQ(*chunk->stringValue(), six + kEOB + c.written);
   }
+  // A nested value is written compact, so the indentation never grows with its depth.
+  auto nested = Vellisto_Chunk::initWithContext("n", std::nullopt, Json{{"a", {{"b", {1, 2}}}}, {"c", "d"}});
+  const std::string form = *nested->stringValue();
+  EXPECT_EQ(form.substr(form.rfind(kEOB) + kEOB.size()), "{\n  \"a\": {\"b\":[1,2]},\n  \"c\": \"d\"\n}");
   auto extra = Vellisto_Chunk::initWithChunkStr(six + kEOB + "{\"a\": \"b\"}" + kEOB + "ignored");
   ASSERT_NE(extra, nullptr);
   EXPECT_EQ(*extra->json(), (Json{{"a", "b"}}));

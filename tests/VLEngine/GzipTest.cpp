@@ -2,8 +2,10 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "VLEngine/GzipUtility.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 namespace {
@@ -25,6 +27,30 @@ TEST(GzipTest, OnlyTheFirstMemberCounts) {
   std::string first = *GzipUtility::gzipData("first member");
   std::string second = *GzipUtility::gzipData("second member, longer than the first");
   EXPECT_EQ(GzipUtility::ungzipData(first + second), std::optional<std::string>("first member"));
+  EXPECT_EQ(GzipUtility::ungzipReadable(first + second).trailingBytes, second.size());
+  EXPECT_EQ(GzipUtility::ungzipReadable(first).trailingBytes, 0u);
+}
+
+TEST(GzipTest, InflatingStopsAtTheBound) {
+  const std::size_t bound = 1 << 20;
+  const std::string bomb = *GzipUtility::gzipData(std::string(16 << 20, '\0'));
+  struct Case {
+    std::string packed;
+    bool complete;
+    std::size_t size;
+  };
+  const std::vector<Case> cases = {
+      {bomb, false, bound},
+      {*GzipUtility::gzipData(std::string(bound, 'x')), true, bound},
+      {*GzipUtility::gzipData(std::string(bound + 1, 'x')), false, bound},
+  };
+  for (const auto& c : cases) {
+    vltest::LogCapture log;
+    GzipUtility::Inflated inflated = GzipUtility::ungzipReadable(c.packed, bound);
+    EXPECT_EQ(inflated.complete, c.complete);
+    EXPECT_EQ(inflated.data.size(), c.size);
+    EXPECT_EQ(log.contains("inflate to more than"), !c.complete);
+  }
 }
 
 TEST(GzipTest, DamagedStreamsGiveNothingButKeepTheirReadablePrefix) {

@@ -75,8 +75,10 @@ void Vellisto_LRU::offer(const std::shared_ptr<Vellisto_LRUNode>& node) {
   head_ = node;
   accessor_[word] = 0;
   if (count_ > maxSize_ && tail_) {
-    accessor_.erase(tail_->item());
-    unlink(tail_);
+    // unlink() reassigns tail_, so it must be handed a pointer of its own rather than the member.
+    const std::shared_ptr<Vellisto_LRUNode> evicted = tail_;
+    accessor_.erase(evicted->item());
+    unlink(evicted);
     --count_;
   }
 }

@@ -1,0 +1,108 @@
+#include "platform/foundation/JsonBounded.h"
+
+#include <vector>
+
+namespace vl {
+
+namespace {
+
+// Builds the value as the parser reports it and refuses, during the parse, to open a container past
+// the bound: the parser stops at the first refusal.
+class BoundedBuilder {
+ public:
+  using number_integer_t = Json::number_integer_t;
+  using number_unsigned_t = Json::number_unsigned_t;
+  using number_float_t = Json::number_float_t;
+  using string_t = Json::string_t;
+  using binary_t = Json::binary_t;
+
+  explicit BoundedBuilder(std::size_t maxDepth) : maxDepth_(maxDepth) {}
+
+  bool null() { return put(nullptr) != nullptr; }
+  bool boolean(bool value) { return put(value) != nullptr; }
+  bool number_integer(number_integer_t value) { return put(value) != nullptr; }
+  bool number_unsigned(number_unsigned_t value) { return put(value) != nullptr; }
+  bool number_float(number_float_t value, const string_t&) { return put(value) != nullptr; }
+  bool string(string_t& value) { return put(std::move(value)) != nullptr; }
+  bool binary(binary_t& value) { return put(Json::binary(std::move(value))) != nullptr; }
+  bool start_object(std::size_t) { return open(Json::object()); }
+  bool key(string_t& key) {
+    key_ = std::move(key);
+    return true;
+  }
+  bool end_object() { return close(); }
+  bool start_array(std::size_t) { return open(Json::array()); }
+  bool end_array() { return close(); }
+  template <class Exception>
+  bool parse_error(std::size_t, const std::string&, const Exception& error) {
+    reason_ = error.what();
+    return false;
+  }
+
+  Json& root() { return root_; }
+  bool tooDeep() const { return tooDeep_; }
+  const std::string& reason() const { return reason_; }
+
+ private:
+  // Only the innermost open container ever receives a value, and it is the last member of each
+  // container around it, so the pointers in open_ stay valid while it grows.
+  Json* put(Json&& value) {
+    if (open_.empty()) {
+      root_ = std::move(value);
+      return &root_;
+    }
+    Json& parent = *open_.back();
+    if (parent.is_array()) {
+      auto& array = parent.get_ref<Json::array_t&>();
+      array.push_back(std::move(value));
+      return &array.back();
+    }
+    Json& slot = parent.get_ref<Json::object_t&>()[key_];
+    slot = std::move(value);
+    return &slot;
+  }
+  bool open(Json&& container) {
+    if (open_.size() >= maxDepth_) {
+      tooDeep_ = true;
+      reason_ = "nested deeper than " + std::to_string(maxDepth_) + " levels";
+      return false;
+    }
+    open_.push_back(put(std::move(container)));
+    return true;
+  }
+  bool close() {
+    open_.pop_back();
+    return true;
+  }
+
+  std::size_t maxDepth_;
+  Json root_;
+  std::vector<Json*> open_;
+  string_t key_;
+  bool tooDeep_ = false;
+  std::string reason_;
+};
+
+}  // namespace
+
+BoundedJson parseJsonBounded(std::string_view text, std::size_t maxDepth, std::size_t maxBytes) {
+  BoundedJson result;
+  if (text.size() > maxBytes) {
+    result.status = BoundedJson::Status::TooLarge;
+    result.reason = std::to_string(text.size()) + " bytes, more than " + std::to_string(maxBytes);
+    return result;
+  }
+  BoundedBuilder builder(maxDepth);
+  const bool parsed = Json::sax_parse(text.begin(), text.end(), &builder, Json::input_format_t::json,
+                                      /*strict=*/true);
+  if (parsed) {
+    result.status = BoundedJson::Status::Ok;
+    result.value = std::move(builder.root());
+    return result;
+  }
+  result.status = builder.tooDeep() ? BoundedJson::Status::TooDeep : BoundedJson::Status::NotJson;
+  result.reason = builder.reason().empty() ? std::string("not JSON") : builder.reason();
+  return result;
+}
+
+}  // namespace vl

@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/foundation/JsonBounded.h"
+
+namespace vl {
+namespace {
+
+std::string nested(std::size_t depth, const std::string& open, const std::string& close) {
+  std::string out;
+  for (std::size_t i = 0; i < depth; ++i) out += open;
+  out += "1";
+  for (std::size_t i = 0; i < depth; ++i) out += close;
+  return out;
+}
+
+TEST(JsonBoundedTest, DepthAndSizeAreBoundedWhileParsing) {
+  using Status = BoundedJson::Status;
+  struct Case {
+    std::string text;
+    Status status;
+    std::size_t maxBytes = 1 << 20;
+  };
+  const std::vector<Case> cases = {
+      {R"({"a": [1, {"b": null}], "c": "d"})", Status::Ok},
+      {"7", Status::Ok},
+      {nested(8, "[", "]"), Status::Ok},
+      {nested(8, "{\"k\":", "}"), Status::Ok},
+      {nested(9, "[", "]"), Status::TooDeep},
+      {nested(9, "{\"k\":", "}"), Status::TooDeep},
+      // Refused at the ninth level, long before the text ends.
+      {nested(200000, "[", "]"), Status::TooDeep},
+      {std::string(200000, '['), Status::TooDeep},
+      {"[1, 2, 3]", Status::TooLarge, 8},
+      {"", Status::NotJson},
+      {"{\"a\": ", Status::NotJson},
+      {"[1] trailing", Status::NotJson},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
+    BoundedJson parsed = parseJsonBounded(c.text, 8, c.maxBytes);
+    EXPECT_EQ(parsed.status, c.status);
+    EXPECT_EQ(parsed.value.has_value(), c.status == Status::Ok);
+    EXPECT_EQ(parsed.reason.empty(), c.status == Status::Ok);
+  }
+  EXPECT_EQ(*parseJsonBounded(R"({"a": [1, {"b": null}], "a": 2})", 8, 100).value, (Json{{"a", 2}}));
+}
+
+}  // namespace
+}  // namespace vl
