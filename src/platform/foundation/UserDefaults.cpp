@@ -12,8 +12,8 @@
 #include <map>
 #include <vector>
 
-#include "platform/foundation/BoundedJson.h"
 #include "platform/foundation/Files.h"
+#include "platform/foundation/JsonBounded.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {
@@ -159,13 +159,13 @@ void UserDefaults::reloadIfChangedLocked() {
     values_ = Json::object();
     return;
   }
-  std::string reason;
-  std::optional<Json> parsed = parseJsonBounded(text, kMaxNesting, kMaxFileBytes, &reason);
-  if (parsed && parsed->is_object()) {
-    values_ = std::move(*parsed);
+  BoundedJson parsed = parseJsonBounded(text, kMaxNesting, kMaxFileBytes);
+  std::string reason = parsed.reason;
+  if (parsed.ok() && parsed.value->is_object()) {
+    values_ = std::move(*parsed.value);
     return;
   }
-  if (parsed) reason = "not a JSON object";
+  if (parsed.ok()) reason = "not a JSON object";
   // Keep the unreadable file for the user (or a later fix) and start empty; the next write creates a
   // fresh file, so the corrupt one must be out of the way first.
   std::string aside = path_ + ".corrupt";

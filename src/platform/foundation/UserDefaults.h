@@ -36,7 +36,7 @@ class UserDefaults {
   static constexpr const char* kStandardDomain = "vellisto";
   // Far above what the program itself stores; a file beyond either is treated as corrupt.
   static constexpr std::size_t kMaxFileBytes = 16u << 20;
-  static constexpr int kMaxNesting = 128;
+  static constexpr std::size_t kMaxNesting = 128;
 
   // Tests point HOME / XDG_CONFIG_HOME elsewhere and then drop the cached objects (and their paths).
   // References handed out earlier must not be used afterwards.

@@ -5,7 +5,6 @@
 #include <set>
 
 #include "TestSupport.h"
-#include "platform/foundation/BoundedJson.h"
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Date.h"
 #include "platform/foundation/Files.h"
@@ -200,35 +199,6 @@ TEST(Json, BadTextIsAnAnswerNotAnException) {
   EXPECT_TRUE(vl::jsonBool(*ok, "c"));
   EXPECT_EQ(vl::jsonInteger(vl::Json::array(), "a", 7), 7);
   EXPECT_EQ(vl::dumpJson(vl::Json("a\xFF")), "\"a\xEF\xBF\xBD\"");
-}
-
-// Brackets inside strings, escaped quotes included, are text, not nesting; the bounds are inclusive.
-TEST(Json, BoundedParseRefusesDepthAndSizeBeyondItsBounds) {
-  struct Row {
-    std::string text;
-    int maxDepth;
-    std::size_t maxBytes;
-    bool parses;
-    const char* reason;
-  };
-  const Row rows[] = {
-      {"[[1]]", 2, 5, true, ""},
-      {"[[1]]", 1, 5, false, "nested deeper than 1"},
-      {"[[1]]", 2, 4, false, "larger than 4"},
-      {"{\"a\": {\"b\": []}}", 2, 64, false, "nested deeper than 2"},
-      {"[\"[[[\\\"[[\", \"]]]\"]", 1, 64, true, ""},
-      {"]]]]][[[", 2, 64, false, "nested deeper than 2"},
-      {"[1,", 8, 64, false, "parse error"},
-      {"7", 0, 64, true, ""},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.text);
-    std::string error;
-    auto value = vl::parseJsonBounded(row.text, row.maxDepth, row.maxBytes, &error);
-    EXPECT_EQ(value.has_value(), row.parses);
-    EXPECT_NE(error.find(row.reason), std::string::npos) << error;
-  }
-  EXPECT_EQ(vl::jsonNestingDepth(std::string(1000000, '['), 10), 11);
 }
 
 }  // namespace

@@ -34,6 +34,8 @@ TEST(JsonBoundedTest, DepthAndSizeAreBoundedWhileParsing) {
       {nested(200000, "[", "]"), Status::TooDeep},
       {std::string(200000, '['), Status::TooDeep},
       {"[1, 2, 3]", Status::TooLarge, 8},
+      // Brackets inside strings, escaped quotes included, are text, not nesting.
+      {"[\"[[[[[[[[[\\\"[[\", \"]]]\"]", Status::Ok},
       {"", Status::NotJson},
       {"{\"a\": ", Status::NotJson},
       {"[1] trailing", Status::NotJson},

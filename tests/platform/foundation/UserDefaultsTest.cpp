@@ -150,7 +150,7 @@ TEST_F(UserDefaultsTest, FileBeyondDepthOrSizeBoundIsKeptAsideUnbuilt) {
     for (int i = 0; i < levels; ++i) text += "{\"k\":";
     return text + "1" + std::string(levels, '}');
   };
-  const int bound = UserDefaults::kMaxNesting;
+  const int bound = static_cast<int>(UserDefaults::kMaxNesting);
   struct Row {
     const char* name;
     std::string text;
@@ -159,7 +159,7 @@ TEST_F(UserDefaultsTest, FileBeyondDepthOrSizeBoundIsKeptAsideUnbuilt) {
   const Row rows[] = {
       {"arrays", "{\"k\": " + arrays(200000) + "}", "nested deeper than"},
       {"objects", objects(200000), "nested deeper than"},
-      {"large", "{\"k\": \"" + std::string(UserDefaults::kMaxFileBytes, 'x') + "\"}", "larger than"},
+      {"large", "{\"k\": \"" + std::string(UserDefaults::kMaxFileBytes, 'x') + "\"}", "more than"},
       {"atBounds", "{\"k\": " + arrays(bound - 1) + "}", ""},
   };
   const std::string folder = UserDefaults::directory();
