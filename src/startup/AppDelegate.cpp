@@ -85,6 +85,7 @@ void AppDelegate::initialize() {
   DataFolders::prepare(home);
   VLEngine& engine = VLEngine::shared();
   engine.setFolders(home);
+  engine.setTabDirectory(PinManager::tabDirectory());
   engine.installServices();
 
   // 5-6. The history and the pin tabs, with the clipboard tab in front.
