@@ -91,6 +91,7 @@ void freshStore(const std::string& root, const std::string& name) {
   const std::string home = root + "/" + name;
   std::filesystem::create_directories(home);
   vl::VLEngine::shared().setFolders(home);
+  vl::VLEngine::shared().setTabDirectory(vl::PinManager::tabDirectory());
   vl::VLEngine::shared().load();
   vl::PinManager::shared().load();
   vl::PinManager::shared().activeTabOfId(kClip);

@@ -354,6 +354,7 @@ int main(int argc, char** argv) {
   engine.setHeadDoc(docs.front());
   engine.setTailDoc(docs.back());
   engine.setDocCount(kDocs);
+  engine.setTabDirectory(vl::PinManager::tabDirectory());
   vl::PinManager::shared().setPinPath((folder / "pin").string());
   vl::PinManager::shared().load();
   vl::PinManager::shared().activeTabOfId(vl::VLEngine::kClipboardPinTabId);

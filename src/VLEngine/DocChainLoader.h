@@ -10,7 +10,12 @@
 
 namespace vl {
 
-// A chain of docs as one owner (the clipboard history or a pin tab) holds it.
+// A chain of docs as one owner (the clipboard history or a pin tab) holds it. Each chain has exactly
+// one of these: the store keeps the clipboard history's and the clipboard tab refers to that same
+// object, a pin tab keeps its own. Whoever holds one guards it with the store's lock.
+//
+// invariant: docCount is the number of docs linked from head through next() to tail; head and tail
+// are both set (docCount >= 1) or both empty (docCount == 0).
 struct DocChain {
   std::shared_ptr<Vellisto_BigDoc> head;
   std::shared_ptr<Vellisto_BigDoc> tail;

@@ -1,7 +1,8 @@
 #include "VLEngine/SortedTableHelper.h"
 
 #include "VLEngine/VLEngine.h"
-#include "pins/PinManager.h"
+#include "VLEngine/VLStoreTab.h"
+#include "VLEngine/VLTabDirectory.h"
 
 namespace vl {
 
@@ -9,7 +10,7 @@ void SortedTableHelper::notify(const std::string& pinTabId, const std::shared_pt
                                bool newArrived) {
   if (pinTabId.empty() || !chunk) return;
   std::lock_guard<std::recursive_mutex> lock(VLEngine::storeMutex());
-  std::shared_ptr<PinTab> tab = PinManager::shared().getTabOfId(pinTabId);
+  std::shared_ptr<VLStoreTab> tab = VLEngine::shared().tabDirectory()->tabOfId(pinTabId);
   if (!tab) return;
   tab->setNewArrivedAnimation(newArrived);
   std::shared_ptr<ChunkSortedWeakTable> table = tab->sortedTable();

@@ -4,10 +4,11 @@
 #include "VLEngine/SearchCostRecord.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLEngineDelegate.h"
+#include "VLEngine/VLStoreTab.h"
+#include "VLEngine/VLTabDirectory.h"
 #include "VLEngine/Vellisto_DisplayDelegate.h"
 #include "VLEngine/Vellisto_Master.h"
 #include "VLEngine/Vellisto_Task.h"
-#include "pins/PinManager.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {
@@ -23,7 +24,7 @@ struct ActiveTab {
 // A store without a loaded pin list has no active tab: its tasks ask no doc and answer empty.
 ActiveTab activeTab() {
   ActiveTab active;
-  std::shared_ptr<PinTab> tab = PinManager::shared().activedTab();
+  std::shared_ptr<VLStoreTab> tab = VLEngine::shared().tabDirectory()->activeTab();
   if (!tab) {
     log("search: no active tab");
     return active;

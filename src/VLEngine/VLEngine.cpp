@@ -2,10 +2,11 @@
 
 #include "VLEngine/ImageManager.h"
 #include "VLEngine/VLEngineSnippetsStore.h"
+#include "VLEngine/VLStoreTab.h"
+#include "VLEngine/VLTabDirectory.h"
 #include "VLEngine/Vellisto_Writer.h"
 #include "core/VLAppNotifcationCenter.h"
 #include "core/VLFileManager.h"
-#include "pins/PinManager.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
@@ -16,8 +17,8 @@ namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
-// The clipboard history's docs report here: the store and the clipboard tab both describe that chain,
-// so a roll-over moves both tails, and a record that leaves clears the clipboard tab's caches.
+// The clipboard history's docs report here. The clipboard tab refers to the store's chain, so moving
+// its tail once is enough; a record that leaves clears the clipboard tab's caches.
 class ClipboardChainOwner : public Vellisto_DocChainOwner {
  public:
   void docDidRollOver(const std::shared_ptr<Vellisto_BigDoc>&,
@@ -25,22 +26,50 @@ class ClipboardChainOwner : public Vellisto_DocChainOwner {
     VLEngine& engine = VLEngine::shared();
     if (auto configure = engine.docConfigurer()) configure(next);
     Lock lock(VLEngine::storeMutex());
+    // invariant: `next` hangs after the old tail, so the count still equals the docs linked from head.
     engine.setTailDoc(next);
     engine.setDocCount(engine.docCount() + 1);
-    if (auto tab = PinManager::shared().clipboardPinTab()) {
-      tab->setTailDoc(next);
-      tab->setDocCount(engine.docCount());
-    }
   }
 
   void chunkDidLeave(const std::shared_ptr<Vellisto_Chunk>& chunk) override {
-    if (auto tab = PinManager::shared().clipboardPinTab()) tab->chunkDidLeave(chunk);
+    if (auto tab = VLEngine::shared().tabDirectory()->clipboardTab()) tab->chunkDidLeave(chunk);
   }
+};
+
+// The store on its own, before start-up installs the list of tabs: one clipboard tab over the store's
+// chain, always active.
+class ClipboardOnlyDirectory final : public VLTabDirectory {
+ public:
+  explicit ClipboardOnlyDirectory(std::shared_ptr<DocChain> chain) : chain_(std::move(chain)) {
+    resetForTesting();
+  }
+
+  std::shared_ptr<VLStoreTab> clipboardTab() const override {
+    Lock lock(VLEngine::storeMutex());
+    return tab_;
+  }
+  std::shared_ptr<VLStoreTab> activeTab() const override { return clipboardTab(); }
+  std::shared_ptr<VLStoreTab> tabOfId(const std::string& pinTabId) const override {
+    return pinTabId == VLEngine::kClipboardPinTabId ? clipboardTab() : nullptr;
+  }
+  std::vector<std::shared_ptr<VLStoreTab>> allTabs() const override { return {clipboardTab()}; }
+  void resetForTesting() override {
+    Lock lock(VLEngine::storeMutex());
+    tab_ = std::make_shared<VLStoreTab>(VLEngine::kClipboardPinTabId, chain_);
+  }
+
+ private:
+  const std::shared_ptr<DocChain> chain_;
+  std::shared_ptr<VLStoreTab> tab_;
 };
 
 }  // namespace
 
-VLEngine::VLEngine() : clipboardOwner_(std::make_shared<ClipboardChainOwner>()) {}
+VLEngine::VLEngine()
+    : chain_(std::make_shared<DocChain>()),
+      clipboardOwner_(std::make_shared<ClipboardChainOwner>()),
+      ownDirectory_(std::make_shared<ClipboardOnlyDirectory>(chain_)),
+      directory_(ownDirectory_) {}
 
 VLEngine& VLEngine::shared() {
   static VLEngine engine;
@@ -62,7 +91,17 @@ void VLEngine::setFolders(const std::string& home) {
   setWebFilePath(files::joinPath(root, "web/"));
   setForeverPath(files::joinPath(root, "forever/"));
   setLogPath(files::joinPath(root, "log/"));
-  PinManager::shared().setPinPath(files::joinPath(root, "pin/"));
+  setPinPath(files::joinPath(root, "pin/"));
+}
+
+void VLEngine::setTabDirectory(std::shared_ptr<VLTabDirectory> directory) {
+  Lock lock(storeMutex());
+  directory_ = directory ? std::move(directory) : ownDirectory_;
+}
+
+std::shared_ptr<VLTabDirectory> VLEngine::tabDirectory() const {
+  Lock lock(storeMutex());
+  return directory_;
 }
 
 void VLEngine::installServices() {
@@ -70,7 +109,7 @@ void VLEngine::installServices() {
     std::vector<std::string> folders;
     Lock lock(storeMutex());
     if (std::string store = VLEngine::shared().storePath(); !store.empty()) folders.push_back(store);
-    for (const auto& tab : PinManager::shared().tabList()) {
+    for (const auto& tab : VLEngine::shared().tabDirectory()->allTabs()) {
       if (!tab->isClipboard() && !tab->getDiskPath().empty()) folders.push_back(tab->getDiskPath());
     }
     return folders;
@@ -98,9 +137,7 @@ void VLEngine::load() {
     if (doc && docConfigurer_) docConfigurer_(doc);
     chain = DocChain{doc, doc, doc ? 1 : 0};
   }
-  headDoc_ = chain.head;
-  tailDoc_ = chain.tail;
-  docCount_ = chain.docCount;
+  *chain_ = chain;
 }
 
 void VLEngine::resetForTesting() {
@@ -114,13 +151,12 @@ void VLEngine::resetForTesting() {
     engine.audioPath_.clear();
     engine.webFilePath_.clear();
     engine.foreverPath_.clear();
-    engine.headDoc_.reset();
-    engine.tailDoc_.reset();
+    engine.pinPath_.clear();
+    *engine.chain_ = DocChain{};
     engine.channel_.reset();
     engine.delegate_.reset();
-    engine.docCount_ = 0;
     engine.docConfigurer_ = nullptr;
-    PinManager::shared().resetForTesting();
+    engine.directory_->resetForTesting();
   }
   Vellisto_BigDoc::setForeverPath("");
   ImageManager::shared().resetForTesting();
@@ -140,17 +176,17 @@ std::vector<std::string> VLEngine::filterFileNames(const std::vector<std::string
   return out;
 }
 
-std::shared_ptr<PinTab> VLEngine::tabOf(const std::string& pinTabId) const {
-  return PinManager::shared().getTabOfId(pinTabId);
+std::shared_ptr<VLStoreTab> VLEngine::tabOf(const std::string& pinTabId) const {
+  return tabDirectory()->tabOfId(pinTabId);
 }
 
 std::optional<DocChain> VLEngine::chainOfTab(const std::string& pinTabId) {
   Lock lock(storeMutex());
   DocChain chain;
   if (pinTabId == kClipboardPinTabId) {
-    chain = DocChain{headDoc_, tailDoc_, docCount_};
-  } else if (std::shared_ptr<PinTab> tab = tabOf(pinTabId)) {
-    chain = DocChain{tab->headDoc(), tab->tailDoc(), tab->docCount()};
+    chain = *chain_;
+  } else if (std::shared_ptr<VLStoreTab> tab = tabOf(pinTabId)) {
+    chain = tab->chain();
   } else {
     logf("store: no tab %s", pinTabId.c_str());
     return std::nullopt;
@@ -213,29 +249,37 @@ void VLEngine::setForeverPath(std::string path) {
   Lock lock(storeMutex());
   foreverPath_ = std::move(path);
 }
+std::string VLEngine::pinPath() const {
+  Lock lock(storeMutex());
+  return pinPath_;
+}
+void VLEngine::setPinPath(std::string path) {
+  Lock lock(storeMutex());
+  pinPath_ = std::move(path);
+}
 std::shared_ptr<Vellisto_BigDoc> VLEngine::headDoc() const {
   Lock lock(storeMutex());
-  return headDoc_;
+  return chain_->head;
 }
 void VLEngine::setHeadDoc(std::shared_ptr<Vellisto_BigDoc> doc) {
   Lock lock(storeMutex());
-  headDoc_ = std::move(doc);
+  chain_->head = std::move(doc);
 }
 std::shared_ptr<Vellisto_BigDoc> VLEngine::tailDoc() const {
   Lock lock(storeMutex());
-  return tailDoc_;
+  return chain_->tail;
 }
 void VLEngine::setTailDoc(std::shared_ptr<Vellisto_BigDoc> doc) {
   Lock lock(storeMutex());
-  tailDoc_ = std::move(doc);
+  chain_->tail = std::move(doc);
 }
 std::int64_t VLEngine::docCount() const {
   Lock lock(storeMutex());
-  return docCount_;
+  return chain_->docCount;
 }
 void VLEngine::setDocCount(std::int64_t count) {
   Lock lock(storeMutex());
-  docCount_ = count;
+  chain_->docCount = count;
 }
 std::shared_ptr<Vellisto_DisplayChannelDelegate> VLEngine::channel() const {
   Lock lock(storeMutex());

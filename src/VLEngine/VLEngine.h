@@ -15,14 +15,15 @@
 
 namespace vl {
 
-class PinTab;
 class VLEngineDelegate;
+class VLStoreTab;
+class VLTabDirectory;
 class Vellisto_DisplayChannelDelegate;
 
 // The record store: the data folders, the clipboard history's chain of docs, and every operation on
 // records of a tab (find, select, append, update, copy between tabs, delete, the exports for device
 // sync). A tab is named by its pin tab identifier; kClipboardPinTabId names the clipboard history,
-// whose chain is the store's own.
+// whose chain is the store's own. The store finds the other tabs through the installed tab directory.
 //
 // The capture queue, the main thread, the sync loops and the snippets merge all call in at once. One
 // recursive lock, storeMutex(), guards the store, the pin tab list and every tab's chain; it is taken
@@ -42,9 +43,13 @@ class VLEngine {
 
   // ---- folders and start-up ----
 
-  // The six folders under `home` (".vellisto/data/" and its siblings) and the pin manager's
-  // ".vellisto/pin/". Nothing is created here; load() creates the data folder.
+  // The seven folders under `home`: ".vellisto/data/", its siblings and ".vellisto/pin/", where the
+  // pin tabs keep theirs. Nothing is created here; load() creates the data folder.
   void setFolders(const std::string& home);
+  // The list of tabs, installed at start-up by the pin tabs' side; nullptr restores the store's own
+  // directory, which holds only a clipboard tab over the store's chain. Never null when read.
+  void setTabDirectory(std::shared_ptr<VLTabDirectory> directory);
+  std::shared_ptr<VLTabDirectory> tabDirectory() const;
   // Hands the store to the services that reach it through a seam: the temporary-doc promoter's folder
   // list, the file manager's image folder and the snippets exchange with the preferences program.
   void installServices();
@@ -52,7 +57,7 @@ class VLEngine {
   // Creates the data folder when missing and reads its docs; a folder without docs gets doc 0.
   void load();
   // Back to a store that has loaded nothing, for tests: waits for queued writes, drops every doc and
-  // folder and the pin tabs.
+  // folder and has the installed tab directory drop its tabs (it stays installed).
   static void resetForTesting();
 
   // ---- records (pinTabId: the tab whose chain is meant) ----
@@ -154,6 +159,8 @@ class VLEngine {
   std::string foreverPath() const;
   // Also tells the docs where removable forever images lie.
   void setForeverPath(std::string path);
+  std::string pinPath() const;
+  void setPinPath(std::string path);
   std::shared_ptr<Vellisto_BigDoc> headDoc() const;
   void setHeadDoc(std::shared_ptr<Vellisto_BigDoc> doc);
   std::shared_ptr<Vellisto_BigDoc> tailDoc() const;
@@ -167,8 +174,10 @@ class VLEngine {
   // Runs on every doc the store or a pin tab loads or makes, before it is used.
   void setDocConfigurer(DocChainLoader::Configure configure);
   DocChainLoader::Configure docConfigurer() const;
-  // The owner of the clipboard history's docs: keeps the store's and the clipboard tab's tail and count
-  // equal across a roll-over and clears the clipboard tab's caches when a record leaves.
+  // The clipboard history's chain itself, for the clipboard tab to refer to: one state, never replaced.
+  std::shared_ptr<DocChain> clipboardChain() const { return chain_; }
+  // The owner of the clipboard history's docs: moves the chain's tail across a roll-over and clears the
+  // clipboard tab's caches when a record leaves.
   std::shared_ptr<Vellisto_DocChainOwner> clipboardChainOwner() const { return clipboardOwner_; }
 
  private:
@@ -179,7 +188,7 @@ class VLEngine {
   };
   // Lock held. The first live record with the signature, walking from `head`.
   static Located findInChain(const std::shared_ptr<Vellisto_BigDoc>& head, const std::string& sig);
-  std::shared_ptr<PinTab> tabOf(const std::string& pinTabId) const;
+  std::shared_ptr<VLStoreTab> tabOf(const std::string& pinTabId) const;
   std::string copyToForeverFolder(const std::string& imagePath) const;
   std::vector<Json> exportForDataSync(const std::function<bool(std::size_t, double)>& keepGoing);
 
@@ -189,13 +198,16 @@ class VLEngine {
   std::string audioPath_;
   std::string webFilePath_;
   std::string foreverPath_;
-  std::shared_ptr<Vellisto_BigDoc> headDoc_;
-  std::shared_ptr<Vellisto_BigDoc> tailDoc_;
+  std::string pinPath_;
+  // The clipboard history's chain; the clipboard tab holds this same object.
+  const std::shared_ptr<DocChain> chain_;
   std::weak_ptr<Vellisto_DisplayChannelDelegate> channel_;
   std::weak_ptr<VLEngineDelegate> delegate_;
-  std::int64_t docCount_ = 0;
   DocChainLoader::Configure docConfigurer_;
   std::shared_ptr<Vellisto_DocChainOwner> clipboardOwner_;
+  // The store's own directory and the installed one (when there is one).
+  std::shared_ptr<VLTabDirectory> ownDirectory_;
+  std::shared_ptr<VLTabDirectory> directory_;
 };
 
 }  // namespace vl

@@ -3,7 +3,7 @@
 #include "VLEngine/JsonDataHelper.h"
 #include "VLEngine/SortedTableHelper.h"
 #include "VLEngine/VLEngine.h"
-#include "pins/PinManager.h"
+#include "VLEngine/VLStoreTab.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
@@ -97,7 +97,7 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::selectContext(const std::optional<std:
     chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
   }
   if (doc) doc->persist();
-  if (std::shared_ptr<PinTab> tab = tabOf(pinTabId)) {
+  if (std::shared_ptr<VLStoreTab> tab = tabOf(pinTabId)) {
     tab->setCachedFile(nullptr);
     std::shared_ptr<ChunkSortedWeakTable> table = tab->sortedTable();
     table->remove(chunk);
@@ -208,7 +208,7 @@ void VLEngine::moveChunkFrom(const std::string& fromPinTabId, const std::string&
   std::shared_ptr<Vellisto_Chunk> target = findContext(fields.context, true, fields.json, toPinTabId);
   if (!target) target = append(fields.context, fields.rich, fields.json, fields.alias, toPinTabId);
   if (!target) return;
-  if (std::shared_ptr<PinTab> tab = tabOf(toPinTabId)) {
+  if (std::shared_ptr<VLStoreTab> tab = tabOf(toPinTabId)) {
     tab->setCachedFile(nullptr);
     // The target tab's own record goes to the front: a record of another chain in its list would
     // outlive a delete there.
@@ -256,7 +256,7 @@ bool VLEngine::delChunkByDigest(const std::string& sig, const std::shared_ptr<Ve
 std::shared_ptr<Vellisto_Chunk> VLEngine::getLatest() {
   Lock lock(storeMutex());
   // Right after a roll-over the tail doc is empty; the newest record is then in the doc before it.
-  for (std::shared_ptr<Vellisto_BigDoc> doc = tailDoc_; doc; doc = doc->prev()) {
+  for (std::shared_ptr<Vellisto_BigDoc> doc = chain_->tail; doc; doc = doc->prev()) {
     std::vector<std::shared_ptr<Vellisto_Chunk>> chunks = doc->chunks();
     for (auto it = chunks.rbegin(); it != chunks.rend(); ++it) {
       if (*it && !(*it)->isLogicallyDeleted()) return *it;
@@ -278,7 +278,7 @@ std::string VLEngine::delLatest() {
 std::vector<std::shared_ptr<Vellisto_Chunk>> VLEngine::getHasAliasChunks() {
   Lock lock(storeMutex());
   std::vector<std::shared_ptr<Vellisto_Chunk>> out;
-  for (std::shared_ptr<Vellisto_BigDoc> doc = headDoc_; doc; doc = doc->next()) {
+  for (std::shared_ptr<Vellisto_BigDoc> doc = chain_->head; doc; doc = doc->next()) {
     std::vector<std::shared_ptr<Vellisto_Chunk>> aliased = doc->getHasAliasChunks();
     out.insert(out.end(), aliased.begin(), aliased.end());
   }

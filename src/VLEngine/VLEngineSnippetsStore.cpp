@@ -1,7 +1,8 @@
 #include "VLEngine/VLEngineSnippetsStore.h"
 
 #include "VLEngine/VLEngine.h"
-#include "pins/PinManager.h"
+#include "VLEngine/VLStoreTab.h"
+#include "VLEngine/VLTabDirectory.h"
 
 namespace vl {
 
@@ -23,7 +24,7 @@ void VLEngineSnippetsStore::append(const std::string& context, const std::string
 }
 
 void VLEngineSnippetsStore::clearClipboardCachedFile() {
-  if (auto tab = PinManager::shared().clipboardPinTab()) tab->setCachedFile(nullptr);
+  if (auto tab = VLEngine::shared().tabDirectory()->clipboardTab()) tab->setCachedFile(nullptr);
 }
 
 std::vector<VLEngineSnippetsStore::AliasRecord> VLEngineSnippetsStore::getHasAliasChunks() {

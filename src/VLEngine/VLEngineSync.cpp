@@ -2,8 +2,9 @@
 #include "VLEngine/IndexHelper.h"
 #include "VLEngine/JsonDataHelper.h"
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/VLStoreTab.h"
+#include "VLEngine/VLTabDirectory.h"
 #include "core/VLDevice.h"
-#include "pins/PinManager.h"
 
 namespace vl {
 
@@ -11,7 +12,7 @@ std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size
   std::vector<std::shared_ptr<Vellisto_Chunk>> recent;
   {
     std::lock_guard<std::recursive_mutex> lock(storeMutex());
-    std::shared_ptr<PinTab> clipboard = PinManager::shared().clipboardPinTab();
+    std::shared_ptr<VLStoreTab> clipboard = tabDirectory()->clipboardTab();
     if (!clipboard) return {};
     recent = clipboard->sortedTable()->liveChunks();
   }

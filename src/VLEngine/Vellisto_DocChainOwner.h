@@ -7,8 +7,8 @@ namespace vl {
 class Vellisto_BigDoc;
 class Vellisto_Chunk;
 
-// Whoever owns a chain of docs: the record store with the clipboard tab for the clipboard history, a
-// pin tab for its own chain. Docs call it without holding their lock.
+// Whoever owns a chain of docs: the record store for the clipboard history (whose chain the clipboard
+// tab shares), a tab for its own chain (VLStoreTab). Docs call it without holding their lock.
 class Vellisto_DocChainOwner {
  public:
   virtual ~Vellisto_DocChainOwner() = default;

@@ -38,15 +38,13 @@ PinManager& PinManager::shared() {
   return manager;
 }
 
-void PinManager::setPinPath(const std::string& path) {
-  Lock lock(VLEngine::storeMutex());
-  pinPath_ = path;
+std::shared_ptr<VLTabDirectory> PinManager::tabDirectory() {
+  return std::shared_ptr<VLTabDirectory>(std::shared_ptr<VLTabDirectory>(), &shared());
 }
 
-std::string PinManager::pinPath() const {
-  Lock lock(VLEngine::storeMutex());
-  return pinPath_;
-}
+void PinManager::setPinPath(const std::string& path) { VLEngine::shared().setPinPath(path); }
+
+std::string PinManager::pinPath() const { return VLEngine::shared().pinPath(); }
 
 void PinManager::setBarHooks(BarHooks hooks) {
   Lock lock(VLEngine::storeMutex());
@@ -57,7 +55,6 @@ void PinManager::resetForTesting() {
   Lock lock(VLEngine::storeMutex());
   tabList_.clear();
   activeIndex_ = 0;
-  pinPath_.clear();
   hooks_ = {};
 }
 
@@ -67,21 +64,21 @@ void PinManager::load() {
   Lock lock(VLEngine::storeMutex());
   tabList_.clear();
   activeIndex_ = 0;
-  VLEngine& engine = VLEngine::shared();
-  auto clipboard = PinTab::ofClipboard(engine.headDoc(), engine.tailDoc(), engine.docCount());
+  auto clipboard = PinTab::ofClipboard(VLEngine::shared().clipboardChain());
   clipboard->setActiveState(PinTab::kActive);
   tabList_.push_back(clipboard);
-  if (pinPath_.empty()) {
+  const std::string pinFolder = pinPath();
+  if (pinFolder.empty()) {
     log("pin: no pin folder is set; only the clipboard tab is loaded");
     return;
   }
-  if (!files::isDirectory(pinPath_) && !files::createDirectories(pinPath_)) {
-    logf("pin: cannot create the pin folder %s", pinPath_.c_str());
+  if (!files::isDirectory(pinFolder) && !files::createDirectories(pinFolder)) {
+    logf("pin: cannot create the pin folder %s", pinFolder.c_str());
     return;
   }
-  files::DirectoryListing listing = files::listDirectory(pinPath_);
+  files::DirectoryListing listing = files::listDirectory(pinFolder);
   if (!listing.ok()) {
-    logf("pin: cannot list %s (%s)", pinPath_.c_str(), listing.error.c_str());
+    logf("pin: cannot list %s (%s)", pinFolder.c_str(), listing.error.c_str());
     return;
   }
   struct Entry {
@@ -96,7 +93,7 @@ void PinManager::load() {
       logf("pin: %s is not a pin tab folder; passed by", name.c_str());
       continue;
     }
-    if (!files::isDirectory(files::joinPath(pinPath_, name))) {
+    if (!files::isDirectory(files::joinPath(pinFolder, name))) {
       logf("pin: %s is not a folder; passed by", name.c_str());
       continue;
     }
@@ -111,7 +108,7 @@ void PinManager::load() {
   std::stable_sort(entries.begin(), entries.end(),
                    [](const Entry& a, const Entry& b) { return a.fields.position < b.fields.position; });
   for (const Entry& entry : entries) {
-    std::shared_ptr<PinTab> tab = PinTab::fromFolder(entry.folder, pinPath_);
+    std::shared_ptr<PinTab> tab = PinTab::fromFolder(entry.folder, pinFolder);
     if (!tab) continue;
     // Gaps and repeats in stored positions would break the position-is-index rule of the list.
     tab->setPosition(static_cast<std::int64_t>(tabList_.size()));
@@ -124,6 +121,11 @@ void PinManager::load() {
 std::vector<std::shared_ptr<PinTab>> PinManager::tabList() const {
   Lock lock(VLEngine::storeMutex());
   return tabList_;
+}
+
+std::vector<std::shared_ptr<VLStoreTab>> PinManager::allTabs() const {
+  Lock lock(VLEngine::storeMutex());
+  return std::vector<std::shared_ptr<VLStoreTab>>(tabList_.begin(), tabList_.end());
 }
 
 std::size_t PinManager::tabCount() const {
@@ -205,7 +207,8 @@ std::shared_ptr<PinTab> PinManager::next() {
 std::shared_ptr<PinTab> PinManager::addPinTab(const std::string& name, const std::string& txtColor,
                                               const std::string& bgColor) {
   Lock lock(VLEngine::storeMutex());
-  if (pinPath_.empty()) {
+  const std::string pinFolder = pinPath();
+  if (pinFolder.empty()) {
     log("pin: no pin folder is set; no tab added");
     return nullptr;
   }
@@ -216,7 +219,7 @@ std::shared_ptr<PinTab> PinManager::addPinTab(const std::string& name, const std
     return nullptr;
   }
   std::shared_ptr<PinTab> tab =
-      PinTab::empty(name, txtColor, bgColor, static_cast<std::int64_t>(tabList_.size()), pinPath_);
+      PinTab::empty(name, txtColor, bgColor, static_cast<std::int64_t>(tabList_.size()), pinFolder);
   tabList_.push_back(tab);
   return tab;
 }

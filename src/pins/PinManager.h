@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "VLEngine/VLTabDirectory.h"
 #include "pins/PinTab.h"
 #include "platform/foundation/Json.h"
 
@@ -18,7 +19,9 @@ class Vellisto_Chunk;
 // The list and the active index are guarded by the record store's lock (VLEngine::storeMutex), so the
 // capture queue and the sync loop read a list that the main thread is not halfway through changing.
 // Views and bar hooks are called after the lock is released.
-class PinManager {
+//
+// The record store reaches the list as its tab directory, which start-up installs (tabDirectory()).
+class PinManager final : public VLTabDirectory {
  public:
   // What the tab bar does after a change of the list; empty until the bar installs them.
   struct BarHooks {
@@ -29,7 +32,11 @@ class PinManager {
   };
 
   static PinManager& shared();
+  // The shared manager as the record store's tab directory. It does not own the manager, which lives
+  // as long as the program.
+  static std::shared_ptr<VLTabDirectory> tabDirectory();
 
+  // The pin folder is one of the record store's folders (VLEngine::setFolders); these reach it there.
   void setPinPath(const std::string& path);
   std::string pinPath() const;
   void setBarHooks(BarHooks hooks);
@@ -38,8 +45,8 @@ class PinManager {
   // from the record store's chain. Folder entries that are not tab folders are passed by with a log
   // line; positions become the list indexes.
   void load();
-  // Drops every tab, the pin path and the hooks.
-  void resetForTesting();
+  // Drops every tab and the hooks.
+  void resetForTesting() override;
 
   // A snapshot of the list.
   std::vector<std::shared_ptr<PinTab>> tabList() const;
@@ -71,11 +78,18 @@ class PinManager {
   // values ({"app_name": the front application}). Never the clipboard tab; changes nothing.
   std::vector<std::string> autoPick(const std::shared_ptr<Vellisto_Chunk>& chunk, const Json& extra);
 
+  // VLTabDirectory
+  std::shared_ptr<VLStoreTab> clipboardTab() const override { return clipboardPinTab(); }
+  std::shared_ptr<VLStoreTab> activeTab() const override { return activedTab(); }
+  std::shared_ptr<VLStoreTab> tabOfId(const std::string& pinTabId) const override {
+    return getTabOfId(pinTabId);
+  }
+  std::vector<std::shared_ptr<VLStoreTab>> allTabs() const override;
+
  private:
   PinManager() = default;
   void exchange(std::size_t left, std::size_t right);
 
-  std::string pinPath_;
   std::int64_t activeIndex_ = 0;
   std::vector<std::shared_ptr<PinTab>> tabList_;
   BarHooks hooks_;

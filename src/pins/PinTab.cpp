@@ -139,7 +139,7 @@ std::shared_ptr<PinTab> PinTab::initWithId(const std::string& pinTabId, const st
     logf("pin: cannot create the folder %s", tab->path_.c_str());
   }
   if (loadDisk) tab->loadChain();
-  if (tab->docCount_ == 0) tab->defaultDoc();
+  if (tab->chain_->docCount == 0) tab->defaultDoc();
   return tab;
 }
 
@@ -171,26 +171,19 @@ std::shared_ptr<PinTab> PinTab::fromFolder(const std::string& folderName, const 
   // ("02" for position 2); the next reposition or rename gives it that name.
   tab->path_ = _getPathWithSlash(pinPath) + folderName;
   tab->loadChain();
-  if (tab->docCount_ == 0) tab->defaultDoc();
+  if (tab->chain_->docCount == 0) tab->defaultDoc();
   return tab;
 }
 
-std::shared_ptr<PinTab> PinTab::ofClipboard(const std::shared_ptr<Vellisto_BigDoc>& headDoc,
-                                            const std::shared_ptr<Vellisto_BigDoc>& tailDoc,
-                                            std::int64_t docCount) {
+std::shared_ptr<PinTab> PinTab::ofClipboard(std::shared_ptr<DocChain> chain) {
   auto tab = initWithId(kClipboardPinTabId, localized("clipboard"), "", kClipboardBgColor, 0, "", false);
-  Lock lock(VLEngine::storeMutex());
-  tab->headDoc_ = headDoc;
-  tab->tailDoc_ = tailDoc;
-  tab->docCount_ = docCount;
+  // Before anyone else sees the tab, so it never shows a chain of its own.
+  if (chain) tab->chain_ = std::move(chain);
   return tab;
 }
 
 void PinTab::loadChain() {
-  DocChain chain = DocChainLoader::loadFolder(path_, shared_from_this(), VLEngine::shared().docConfigurer());
-  headDoc_ = chain.head;
-  tailDoc_ = chain.tail;
-  docCount_ = chain.docCount;
+  *chain_ = DocChainLoader::loadFolder(path_, shared_from_this(), VLEngine::shared().docConfigurer());
 }
 
 void PinTab::defaultDoc() {
@@ -201,19 +194,17 @@ void PinTab::defaultDoc() {
     return;
   }
   if (auto configure = VLEngine::shared().docConfigurer()) configure(doc);
-  headDoc_ = doc;
-  tailDoc_ = doc;
-  docCount_ = 1;
+  *chain_ = DocChain{doc, doc, 1};
   doc->appendChunk(Vellisto_Chunk::initDefaultChunk(localizedFormat(kTipKey, name_)));
 }
 
 void PinTab::deleteDefaultTipIfNeeded() {
   Lock lock(VLEngine::storeMutex());
-  if (docCount_ != 1 || !headDoc_ || headDoc_->chunkCount() != 1) return;
-  std::shared_ptr<Vellisto_Chunk> tip = headDoc_->chunkAt(0);
+  if (chain_->docCount != 1 || !chain_->head || chain_->head->chunkCount() != 1) return;
+  std::shared_ptr<Vellisto_Chunk> tip = chain_->head->chunkAt(0);
   if (!isTip(tip)) return;
   // Through the doc's own delete, so its indexes forget the tip's slot before records move in.
-  headDoc_->physicalDeleteChunkByDigest(tip->sig());
+  chain_->head->physicalDeleteChunkByDigest(tip->sig());
 }
 
 // ---- the view ----
@@ -246,8 +237,8 @@ bool PinTab::rename(const std::string& name, const std::string& txtColor, const 
       logf("pin: \"%s\" cannot name the tab %s; not renamed", name.c_str(), pinTabId_.c_str());
       return false;
     }
-    if (docCount_ == 1 && headDoc_ && headDoc_->chunkCount() == 1 && name != name_) {
-      std::shared_ptr<Vellisto_Chunk> tip = headDoc_->chunkAt(0);
+    if (chain_->docCount == 1 && chain_->head && chain_->head->chunkCount() == 1 && name != name_) {
+      std::shared_ptr<Vellisto_Chunk> tip = chain_->head->chunkAt(0);
       const std::string text = localizedFormat(kTipKey, name);
       if (isTip(tip) && text != tip->context()) {
         VLEngine& engine = VLEngine::shared();
@@ -278,7 +269,7 @@ void PinTab::reposition(std::int64_t position) {
 }
 
 void PinTab::moveFolderToPath() {
-  std::shared_ptr<Vellisto_BigDoc> head = headDoc_;
+  std::shared_ptr<Vellisto_BigDoc> head = chain_->head;
   const std::string target = withoutTrailingSlash(path_);
   // On the persistence queue: the writes queued before go to the old folder, every later write finds
   // its doc's path already in the new one.
@@ -303,7 +294,7 @@ void PinTab::remove() {
   if (isClipboard()) return;
   if (auto view = ptDelegate()) view->remove();
   Lock lock(VLEngine::storeMutex());
-  std::shared_ptr<Vellisto_BigDoc> head = headDoc_;
+  std::shared_ptr<Vellisto_BigDoc> head = chain_->head;
   const std::string pinFolder = withoutTrailingSlash(pinPath_);
   const std::string path = withoutTrailingSlash(path_);
   const std::string id = pinTabId_;
@@ -326,7 +317,7 @@ std::string PinTab::getDiskPath() const {
   return path_;
 }
 
-// ---- rules and caches ----
+// ---- rules ----
 
 std::shared_ptr<AutoPickForest> PinTab::autoPickForest() {
   Lock lock(VLEngine::storeMutex());
@@ -346,36 +337,6 @@ void PinTab::setAutoPickForest(std::shared_ptr<AutoPickForest> forest) {
   } else {
     UserDefaults::standard().remove(AutoPickArchive::defaultsKey(pinTabId_));
   }
-}
-
-std::shared_ptr<ChunkSortedWeakTable> PinTab::sortedTable() {
-  Lock lock(VLEngine::storeMutex());
-  if (!sortedTable_) sortedTable_ = ChunkSortedWeakTable::newTable();
-  return sortedTable_;
-}
-
-std::shared_ptr<Vellisto_TempFile> PinTab::cachedFile() const {
-  Lock lock(VLEngine::storeMutex());
-  return cachedFile_;
-}
-
-void PinTab::setCachedFile(std::shared_ptr<Vellisto_TempFile> file) {
-  Lock lock(VLEngine::storeMutex());
-  cachedFile_ = std::move(file);
-}
-
-void PinTab::docDidRollOver(const std::shared_ptr<Vellisto_BigDoc>&,
-                            const std::shared_ptr<Vellisto_BigDoc>& next) {
-  if (auto configure = VLEngine::shared().docConfigurer()) configure(next);
-  Lock lock(VLEngine::storeMutex());
-  tailDoc_ = next;
-  ++docCount_;
-}
-
-void PinTab::chunkDidLeave(const std::shared_ptr<Vellisto_Chunk>& chunk) {
-  Lock lock(VLEngine::storeMutex());
-  cachedFile_.reset();
-  if (sortedTable_) sortedTable_->remove(chunk);
 }
 
 // ---- fields ----
@@ -420,36 +381,6 @@ std::int64_t PinTab::position() const {
 void PinTab::setPosition(std::int64_t position) {
   Lock lock(VLEngine::storeMutex());
   position_ = position;
-}
-
-std::shared_ptr<Vellisto_BigDoc> PinTab::headDoc() const {
-  Lock lock(VLEngine::storeMutex());
-  return headDoc_;
-}
-
-void PinTab::setHeadDoc(std::shared_ptr<Vellisto_BigDoc> doc) {
-  Lock lock(VLEngine::storeMutex());
-  headDoc_ = std::move(doc);
-}
-
-std::shared_ptr<Vellisto_BigDoc> PinTab::tailDoc() const {
-  Lock lock(VLEngine::storeMutex());
-  return tailDoc_;
-}
-
-void PinTab::setTailDoc(std::shared_ptr<Vellisto_BigDoc> doc) {
-  Lock lock(VLEngine::storeMutex());
-  tailDoc_ = std::move(doc);
-}
-
-std::int64_t PinTab::docCount() const {
-  Lock lock(VLEngine::storeMutex());
-  return docCount_;
-}
-
-void PinTab::setDocCount(std::int64_t count) {
-  Lock lock(VLEngine::storeMutex());
-  docCount_ = count;
 }
 
 std::shared_ptr<PinTabDelegate> PinTab::ptDelegate() const {

@@ -1,31 +1,29 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "VLEngine/ChunkSortedWeakTable.h"
+#include "VLEngine/VLStoreTab.h"
 #include "VLEngine/Vellisto_BigDoc.h"
-#include "VLEngine/Vellisto_DocChainOwner.h"
 #include "pins/PinTabDelegate.h"
 
 namespace vl {
 
 class AutoPickForest;
-class Vellisto_TempFile;
 
 // A named, coloured collection of records beside the clipboard history: a chain of docs in a folder of
 // its own under the pin folder, whose name carries the tab's fields (identifier, name, text colour,
 // background colour, position, joined by "._."). The clipboard tab (the nil identifier) has no folder;
-// its chain is the record store's.
+// its chain is the record store's, the very same object (VLEngine::clipboardChain). The chain and the
+// caches over it are the store's part of the tab (VLStoreTab).
 //
 // Fields are guarded by the record store's lock (VLEngine::storeMutex). The tab calls its view without
 // holding it. Folder moves and removals run on the docs' persistence queue, after the writes queued
 // before them, and carry every doc path of the chain along.
-class PinTab : public Vellisto_DocChainOwner, public std::enable_shared_from_this<PinTab> {
+class PinTab : public VLStoreTab, public std::enable_shared_from_this<PinTab> {
  public:
   enum ActiveState : std::int32_t { kNeverActivated = 0, kActive = 1, kInactive = 2 };
   static constexpr std::string_view kFieldSeparator = "._.";
@@ -51,9 +49,8 @@ class PinTab : public Vellisto_DocChainOwner, public std::enable_shared_from_thi
                                        const std::string& pinPath);
   // The tab of an existing folder; nullptr (logged) when the name is not one this program writes.
   static std::shared_ptr<PinTab> fromFolder(const std::string& folderName, const std::string& pinPath);
-  static std::shared_ptr<PinTab> ofClipboard(const std::shared_ptr<Vellisto_BigDoc>& headDoc,
-                                             const std::shared_ptr<Vellisto_BigDoc>& tailDoc,
-                                             std::int64_t docCount);
+  // The clipboard tab over the store's chain, which it shares rather than copies.
+  static std::shared_ptr<PinTab> ofClipboard(std::shared_ptr<DocChain> chain);
 
   // The five fields of a folder name; nothing when it does not split into exactly five, the identifier
   // is not a 36-character UUID or the position is not a decimal number.
@@ -82,43 +79,24 @@ class PinTab : public Vellisto_DocChainOwner, public std::enable_shared_from_thi
   void reposition(std::int64_t position);
   // Tells the view, then removes the folder with everything in it.
   void remove();
-  std::string getDiskPath() const;
+  std::string getDiskPath() const override;
 
   // The tab's rules, read from the user defaults once; nullptr when it has none.
   std::shared_ptr<AutoPickForest> autoPickForest();
   // Replaces the rules and stores them at once.
   void setAutoPickForest(std::shared_ptr<AutoPickForest> forest);
 
-  std::shared_ptr<ChunkSortedWeakTable> sortedTable();
-  std::shared_ptr<Vellisto_TempFile> cachedFile() const;
-  void setCachedFile(std::shared_ptr<Vellisto_TempFile> file);
-  bool newArrivedAnimation() const { return newArrivedAnimation_.load(); }
-  void setNewArrivedAnimation(bool flag) { newArrivedAnimation_.store(flag); }
-
   std::string pinPath() const;
   std::string path() const;
   std::int32_t activeState() const;
   void setActiveState(std::int32_t state);
-  const std::string& pinTabId() const { return pinTabId_; }
-  bool isClipboard() const { return pinTabId_ == kClipboardPinTabId; }
   std::string name() const;
   std::string txtColor() const;
   std::string bgColor() const;
   std::int64_t position() const;
   void setPosition(std::int64_t position);
-  std::shared_ptr<Vellisto_BigDoc> headDoc() const;
-  void setHeadDoc(std::shared_ptr<Vellisto_BigDoc> doc);
-  std::shared_ptr<Vellisto_BigDoc> tailDoc() const;
-  void setTailDoc(std::shared_ptr<Vellisto_BigDoc> doc);
-  std::int64_t docCount() const;
-  void setDocCount(std::int64_t count);
   std::shared_ptr<PinTabDelegate> ptDelegate() const;
   void setPtDelegate(const std::shared_ptr<PinTabDelegate>& delegate);
-
-  // Vellisto_DocChainOwner
-  void docDidRollOver(const std::shared_ptr<Vellisto_BigDoc>& full,
-                      const std::shared_ptr<Vellisto_BigDoc>& next) override;
-  void chunkDidLeave(const std::shared_ptr<Vellisto_Chunk>& chunk) override;
 
   PinTab() = default;
 
@@ -129,21 +107,14 @@ class PinTab : public Vellisto_DocChainOwner, public std::enable_shared_from_thi
 
   std::string pinPath_;
   std::string path_;
-  std::atomic<bool> newArrivedAnimation_{false};
   std::int32_t activeState_ = kNeverActivated;
-  std::string pinTabId_;
   std::string name_;
   std::string txtColor_;
   std::string bgColor_;
   std::int64_t position_ = 0;
   std::shared_ptr<AutoPickForest> autoPickForest_;
   bool forestLoaded_ = false;
-  std::shared_ptr<Vellisto_BigDoc> headDoc_;
-  std::shared_ptr<Vellisto_BigDoc> tailDoc_;
-  std::int64_t docCount_ = 0;
   std::weak_ptr<PinTabDelegate> ptDelegate_;
-  std::shared_ptr<Vellisto_TempFile> cachedFile_;
-  std::shared_ptr<ChunkSortedWeakTable> sortedTable_;
 };
 
 }  // namespace vl

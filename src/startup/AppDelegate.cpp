@@ -73,6 +73,11 @@ void AppDelegate::initialize() {
     if (classState().initialized) return;
     classState().initialized = true;
   }
+  // 0. Notifications from other processes reach their observers on the main thread. Before the exchange
+  // with the preferences program below, whose observers open the centre.
+  DistributedNotificationCenter::setDefaultDeliveryExecutor(
+      [](std::function<void()> deliver) { dispatch::Queue::main()->async(std::move(deliver)); });
+
   // 1-2. Settings first (every missing default is written), then the exchange with the preferences
   // program, which reads them.
   VLConfig::shared();
@@ -85,6 +90,7 @@ void AppDelegate::initialize() {
   DataFolders::prepare(home);
   VLEngine& engine = VLEngine::shared();
   engine.setFolders(home);
+  engine.setTabDirectory(PinManager::tabDirectory());
   engine.installServices();
 
   // 5-6. The history and the pin tabs, with the clipboard tab in front.

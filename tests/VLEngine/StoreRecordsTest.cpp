@@ -5,6 +5,8 @@
 
 #include "StoreTestSupport.h"
 #include "VLEngine/ChunkSortedWeakTable.h"
+#include "VLEngine/VLStoreTab.h"
+#include "VLEngine/VLTabDirectory.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 
@@ -155,6 +157,34 @@ TEST_F(StoreRecordsTest, LatestWalksBackOverAnEmptyTailDoc) {
   EXPECT_EQ(engine().getLatest()->context(), "r999");
   EXPECT_EQ(engine().delLatest(), "r999");
   EXPECT_EQ(engine().getLatest()->context(), "r998");
+}
+
+// Before start-up installs the pin list, the store answers for the clipboard history alone: its own
+// clipboard tab is the active one, shares the store's chain and keeps the recent list.
+TEST_F(StoreRecordsTest, WithoutThePinListTheStoreServesItsOwnClipboardTab) {
+  engine().setTabDirectory(nullptr);
+  engine().load();
+  std::shared_ptr<VLTabDirectory> own = engine().tabDirectory();
+  std::shared_ptr<VLStoreTab> clipboard = own->clipboardTab();
+  ASSERT_NE(clipboard, nullptr);
+  EXPECT_TRUE(clipboard->isClipboard());
+  EXPECT_EQ(own->activeTab(), clipboard);
+  EXPECT_EQ(own->tabOfId(kClip), clipboard);
+  EXPECT_EQ(own->tabOfId("11111111-1111-1111-1111-111111111111"), nullptr);
+  EXPECT_EQ(own->allTabs(), std::vector<std::shared_ptr<VLStoreTab>>{clipboard});
+
+  for (int i = 0; i < 1000; ++i) engine().append("r" + std::to_string(i), std::nullopt, std::nullopt, kClip);
+  Vellisto_BigDoc::waitForPendingWrites();
+  EXPECT_EQ(clipboard->docCount(), 2);
+  EXPECT_EQ(clipboard->tailDoc(), engine().tailDoc());
+  auto chosen = engine().selectContext("r3", "r", std::nullopt, kClip);
+  ASSERT_NE(chosen, nullptr);
+  EXPECT_EQ(clipboard->sortedTable()->liveChunks().front(), chosen);
+
+  // Installing the pin list again is what start-up does; the store then finds its tabs there.
+  engine().setTabDirectory(PinManager::tabDirectory());
+  pins().load();
+  EXPECT_EQ(engine().tabDirectory()->clipboardTab(), pins().clipboardPinTab());
 }
 
 // Two images with one file name: each alias gets its own forever copy, and deleting one record removes

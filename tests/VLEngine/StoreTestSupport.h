@@ -20,7 +20,8 @@
 
 namespace vl::testing {
 
-// A private HOME (and XDG folders) per test with a fresh record store and pin manager over it.
+// A private HOME (and XDG folders) per test with a fresh record store and pin manager over it; the pin
+// manager is the store's tab directory, as start-up makes it.
 class StoreFixture : public ::testing::Test {
  protected:
   static constexpr const char* kClip = VLEngine::kClipboardPinTabId;
@@ -30,12 +31,14 @@ class StoreFixture : public ::testing::Test {
     ASSERT_FALSE(home().empty());
     UserDefaults::resetForTesting();
     VLConfig::resetForTesting();
+    engine().setTabDirectory(PinManager::tabDirectory());
     VLEngine::resetForTesting();
     engine().setFolders(home());
   }
 
   void TearDown() override {
     VLEngine::resetForTesting();
+    engine().setTabDirectory(nullptr);
     UserDefaults::resetForTesting();
     VLConfig::resetForTesting();
     home_.reset();

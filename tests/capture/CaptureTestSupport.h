@@ -60,6 +60,7 @@ class CaptureFixture : public ::testing::Test {
     merging_ = std::make_unique<MergingCopy>();
     monitor_ = std::make_unique<AppMonitor>();
 
+    engine().setTabDirectory(PinManager::tabDirectory());
     VLEngine::resetForTesting();
     engine().setFolders(home());
     engine().load();
@@ -76,6 +77,7 @@ class CaptureFixture : public ::testing::Test {
     logs_.reset();
     Vellisto_BigDoc::waitForPendingWrites();
     VLEngine::resetForTesting();
+    engine().setTabDirectory(nullptr);
     CaptureHooks::reset();
     HttpFetcher::install(nullptr);
     Workspace::install(nullptr);

@@ -7,11 +7,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
@@ -37,6 +37,18 @@ bool ensurePrivateFolder(const std::string& path) {
   }
   if ((st.st_mode & 077) != 0) ::chmod(path.c_str(), 0700);
   return true;
+}
+
+struct DefaultDelivery {
+  std::mutex mutex;
+  DistributedNotificationCenter::Executor executor;
+  std::atomic<bool> reportedNone{false};
+};
+
+DefaultDelivery& defaultDelivery() {
+  // Never destroyed: a receiving thread may read it while static destructors run.
+  static DefaultDelivery* delivery = new DefaultDelivery();
+  return *delivery;
 }
 
 bool fillAddress(const std::string& path, sockaddr_un& addr) {
@@ -69,6 +81,12 @@ DistributedNotificationCenter::DistributedNotificationCenter(std::string socketF
     : folder_(socketFolder.empty() ? defaultSocketFolder() : std::move(socketFolder)) {}
 
 DistributedNotificationCenter::~DistributedNotificationCenter() { stop(); }
+
+void DistributedNotificationCenter::setDefaultDeliveryExecutor(Executor executor) {
+  DefaultDelivery& delivery = defaultDelivery();
+  std::lock_guard<std::mutex> lock(delivery.mutex);
+  delivery.executor = std::move(executor);
+}
 
 void DistributedNotificationCenter::setDeliveryExecutor(Executor executor) {
   bool wasOpen;
@@ -139,10 +157,8 @@ bool DistributedNotificationCenter::ensureOpenLocked() {
   }
   fd_ = fd;
   path_ = path;
-  Executor executor = executor_;
-  if (!executor) executor = [](std::function<void()> f) { dispatch::Queue::main()->async(std::move(f)); };
   receiver_ = std::thread(&DistributedNotificationCenter::receiveLoop, fd_, wakePipe_[0],
-                          std::weak_ptr<Observers>(observers_), std::move(executor));
+                          std::weak_ptr<Observers>(observers_), executor_);
   return true;
 }
 
@@ -244,9 +260,22 @@ void DistributedNotificationCenter::receiveLoop(int fd, int wakeFd, std::weak_pt
       DistributedNotification note;
       note.name = std::string(data.substr(kMagic.size(), split - kMagic.size()));
       note.sender = std::string(data.substr(split + 1));
-      executor([observers, note] {
+      std::function<void()> delivery = [observers, note] {
         if (auto live = observers.lock()) deliver(live, note);
-      });
+      };
+      Executor via = executor;
+      if (!via) {
+        DefaultDelivery& fallback = defaultDelivery();
+        std::lock_guard<std::mutex> lock(fallback.mutex);
+        via = fallback.executor;
+      }
+      if (via) {
+        via(std::move(delivery));
+        continue;
+      }
+      if (!defaultDelivery().reportedNone.exchange(true))
+        log("dnc: no delivery executor is installed; observers run on the receiving thread");
+      delivery();
     }
   }
 }

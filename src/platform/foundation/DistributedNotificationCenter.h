@@ -22,7 +22,8 @@ struct DistributedNotification {
 // `$XDG_RUNTIME_DIR/vellisto-dnc/` (or `/tmp/vellisto-<uid>/vellisto-dnc/`, created mode 0700) and
 // a post sends one datagram to every socket there, its own included; sockets whose process is gone
 // refuse the datagram and are removed. A thread reads incoming datagrams and hands each to the delivery
-// executor, by default the main queue, so observers run on the main thread.
+// executor: the centre's own, else the process's default, which start-up sets to the main queue so
+// observers run on the main thread. This layer knows no queues, so it is told rather than asking.
 //
 // Wire form: "VLDN1\n<name>\n<sender>" in one datagram; other datagrams are logged and dropped.
 class DistributedNotificationCenter {
@@ -43,10 +44,13 @@ class DistributedNotificationCenter {
   // The folder of the default centre.
   static std::string defaultSocketFolder();
 
-  // How received notifications reach observers. nullptr restores the main queue. Tests that do not run
-  // a main loop may deliver on the receiving thread: setDeliveryExecutor([](auto f) { f(); }).
+  // How received notifications reach this centre's observers. nullptr restores the default. Tests that
+  // do not run a main loop may deliver on the receiving thread: setDeliveryExecutor([](auto f) { f(); }).
   // Takes effect for datagrams received after the call.
   void setDeliveryExecutor(Executor executor);
+  // The delivery of every centre without an executor of its own, read for each datagram. Start-up
+  // installs the main queue; with none installed, observers run on the receiving thread (logged once).
+  static void setDefaultDeliveryExecutor(Executor executor);
 
   // name "" observes every name, sender "" every sender.
   std::uint64_t addObserver(const std::string& name, const std::string& sender, Block block);
