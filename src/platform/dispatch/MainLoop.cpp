@@ -71,10 +71,6 @@ void MainLoop::advance(double ms) {
   runtime.waitQuiescent();
 }
 
-}  // namespace vl::dispatch
-
-namespace vl::dispatch {
-
 bool MainLoop::shutdown(double timeoutMs) {
   detail::Runtime& runtime = detail::Runtime::shared();
   if (!runtime.isMainThread()) {
