@@ -157,7 +157,7 @@ std::string VLEngine::copyToForeverFolder(const std::string& imagePath) const {
   // Another record's image may already carry the name: the copy takes the first free one instead.
   std::string target = files::joinPath(foreverPath_, name);
   for (int n = 2; files::exists(target); ++n) target = files::joinPath(foreverPath_, numberedName(name, n));
-  if (!files::copyFile(source, target, false)) {
+  if (!files::copyFile(source, target, false, files::kPrivateFileMode)) {
     logf("store: cannot copy %s to %s", source.c_str(), target.c_str());
     return {};
   }

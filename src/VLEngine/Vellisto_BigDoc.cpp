@@ -78,7 +78,7 @@ void keepDamagedCopy(const std::string& path) {
   std::snprintf(stamp, sizeof stamp, "%.0f", Clock::current().now());
   std::string copy = files::joinPath(files::deletingLastPathComponent(path),
                                      "damaged-" + files::lastPathComponent(path) + "-" + stamp);
-  if (files::copyFile(path, copy, false)) {
+  if (files::copyFile(path, copy, false, files::kPrivateFileMode)) {
     logf("doc: kept the damaged %s as %s", path.c_str(), copy.c_str());
   } else {
     logf("doc: cannot keep a copy of the damaged %s", path.c_str());

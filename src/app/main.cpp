@@ -3,18 +3,28 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <memory>
+#include <string>
 #include <thread>
 
-#include "VLEngine/Vellisto_BigDoc.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
+#include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/DesktopBackends.h"
 #include "platform/ui/Application.h"
 #include "startup/AppDelegate.h"
+#include "startup/DataFolderLock.h"
 
 namespace {
+
+// Exit status of a program that found another one running on the same data folder.
+constexpr int kAlreadyRunning = 3;
+// Exit status when queued work did not finish in time; the exit handlers are skipped then.
+constexpr int kStuckAtQuit = 4;
+// How long quitting waits for queued work (doc writes of a large history included).
+constexpr double kQuitGraceMs = 60000;
 
 // SIGINT and SIGTERM are blocked in every thread and taken by one thread with sigwait, so the stop
 // request runs as ordinary code instead of inside a signal handler. The first signal terminates the
@@ -46,6 +56,15 @@ int main() {
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+  // Before anything reads or writes the settings or the history: a second program on this home
+  // leaves both as the first one has them.
+  const std::string home = vl::files::homeDirectory();
+  vl::DataFolderLock lock;
+  if (lock.acquire(home) == vl::DataFolderLock::Result::HeldElsewhere) {
+    vl::logf("vellisto: another vellisto already runs for %s; this one stops", home.c_str());
+    return kAlreadyRunning;
+  }
+
   vl::dispatch::MainLoop::adoptCurrentThread();
   watchForQuitSignals(signals);
   vl::logf("vellisto: started (pid %d)", static_cast<int>(::getpid()));
@@ -62,8 +81,12 @@ int main() {
 
   vl::dispatch::MainLoop::run();
 
-  // Records appended just before the stop are still on their way to disk.
-  vl::Vellisto_BigDoc::waitForPendingWrites();
+  // Records appended just before the stop are still on their way to disk, and no queue may still be
+  // inside a write when the libraries' exit handlers run.
+  if (!vl::AppDelegate::finishQueuedWork(kQuitGraceMs)) {
+    vl::log("vellisto: stopped without finishing its queued work");
+    std::_Exit(kStuckAtQuit);
+  }
   // Our notification socket goes with us instead of waiting for a peer to find it dead.
   vl::DistributedNotificationCenter::defaultCenter().stop();
   vl::log("vellisto: stopped");

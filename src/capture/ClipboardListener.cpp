@@ -43,7 +43,7 @@ bool copyImageFile(const Json& json) {
   if (source.empty() || target.empty()) return false;
   // An equal file under that name is a copy of the same image made earlier.
   if (files::exists(target)) return files::isRegularFile(target);
-  return files::copyFile(source, target);
+  return files::copyFile(source, target, false, files::kPrivateFileMode);
 }
 
 }  // namespace

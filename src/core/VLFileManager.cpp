@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "core/BookmarkHelper.h"
@@ -80,7 +81,33 @@ void VLFileManager::setFilePathProvider(FilePathProvider provider) {
 
 void VLFileManager::cleanSandboxImagesIfNeeded() {
   const double now = Clock::current().now();
-  std::thread([this, now] { cleanSandboxImages(now); }).detach();
+  std::vector<std::thread> finished;
+  std::lock_guard lock(mutex_);
+  for (std::thread::id id : finishedCleanUps_) {
+    auto it = std::find_if(cleanUps_.begin(), cleanUps_.end(),
+                           [id](const std::thread& t) { return t.get_id() == id; });
+    if (it == cleanUps_.end()) continue;
+    finished.push_back(std::move(*it));
+    cleanUps_.erase(it);
+  }
+  finishedCleanUps_.clear();
+  cleanUps_.emplace_back([this, now] {
+    cleanSandboxImages(now);
+    std::lock_guard done(mutex_);
+    finishedCleanUps_.push_back(std::this_thread::get_id());
+  });
+  // A finished pass only has to return; joining it under the lock cannot wait on us.
+  for (std::thread& t : finished) t.join();
+}
+
+void VLFileManager::waitForCleanUps() {
+  std::vector<std::thread> running;
+  {
+    std::lock_guard lock(mutex_);
+    running.swap(cleanUps_);
+    finishedCleanUps_.clear();
+  }
+  for (std::thread& t : running) t.join();
 }
 
 std::optional<int> VLFileManager::retentionDays(const std::string& storageTime) {

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/VLFileInfo.h"
@@ -18,6 +19,10 @@ class VLFileManager {
   using FilePathProvider = std::function<std::optional<std::string>()>;
 
   static VLFileManager& shared();
+  VLFileManager() = default;
+  ~VLFileManager() { waitForCleanUps(); }
+  VLFileManager(const VLFileManager&) = delete;
+  VLFileManager& operator=(const VLFileManager&) = delete;
 
   // With an extension: the type registered for it; without one: the type the workspace tells from the
   // file itself (nothing when it cannot be read).
@@ -30,8 +35,10 @@ class VLFileManager {
   bool checkFileHasPermission(const std::string& path) const;
 
   void setFilePathProvider(FilePathProvider provider);
-  // Starts one pass of the clean-up on a detached thread and returns at once.
+  // Starts one pass of the clean-up on a thread of its own and returns at once.
   void cleanSandboxImagesIfNeeded();
+  // Waits for the passes still running and joins their threads (quitting calls it).
+  void waitForCleanUps();
   // One pass, now: removes the dated folders older than the retention of settings key 105 allows.
   // Answers the names removed.
   std::vector<std::string> cleanSandboxImages(double now);
@@ -44,6 +51,9 @@ class VLFileManager {
  private:
   mutable std::mutex mutex_;
   FilePathProvider filePathProvider_;
+  // Passes started and not joined; a pass puts its id in `finishedCleanUps_` as it ends.
+  std::vector<std::thread> cleanUps_;
+  std::vector<std::thread::id> finishedCleanUps_;
 };
 
 }  // namespace vl

@@ -231,4 +231,11 @@ void AppDelegate::terminate() {
   app.terminate();
 }
 
+bool AppDelegate::finishQueuedWork(double timeoutMs) {
+  VLFileManager::shared().waitForCleanUps();
+  if (dispatch::MainLoop::shutdown(timeoutMs)) return true;
+  logf("quit: work was still running after %.0f ms", timeoutMs);
+  return false;
+}
+
 }  // namespace vl

@@ -87,6 +87,12 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   // Quits the product: the preferences program is asked to quit too, then the application terminates.
   void terminate();
 
+  // After the run loop stopped: runs what the queues still hold (doc writes included, and what the
+  // main queue had pending), waits for the image clean-up, then ends every queue's threads and joins
+  // them, so nothing writes while the process's exit handlers run. False (logged) when work still ran
+  // after timeoutMs; the threads are then left as they are.
+  static bool finishQueuedWork(double timeoutMs);
+
   // ---- instance services ----
 
   std::shared_ptr<void> getStatusItem() const { return statusItem_; }

@@ -21,11 +21,17 @@ void EngineAppRecordStore::updateApplicationRecord(const std::string& name, cons
   if (!doc) return;
   {
     std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
-    // The application keys join whatever else the record carries; its time stays, so an index refresh
-    // never moves the record up the history.
-    Json updated = chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
+    // A text the user copied that happens to be an application's name (with its rich text, its page,
+    // its image) stays what it is: made an application record, pasting it would launch the application.
+    const std::optional<Json>& current = chunk->json();
+    const bool isApplication = current && current->is_object() && current->contains("app");
+    const bool hasNoJson = !current || current->is_null() || (current->is_object() && current->empty());
+    if (!isApplication && !hasNoJson) return;
+    // The application keys join what an application record carries; its time stays, so an index
+    // refresh never moves the record up the history.
+    Json updated = isApplication ? *current : Json::object();
     for (auto it = json.begin(); json.is_object() && it != json.end(); ++it) updated[it.key()] = it.value();
-    if (chunk->json() && *chunk->json() == updated) return;
+    if (current && *current == updated) return;
     chunk->setJson(std::move(updated));
   }
   doc->persist();

@@ -4,59 +4,139 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Json.h"
+#include "startup/DataFolderLock.h"
 #include "support/TestSupport.h"
 
 namespace vl::testing {
 namespace {
 
-// The real program, headless, in an empty home: it writes the default settings to the suite file and
-// a Ctrl-C ends it cleanly. Polling here waits for another process, not for one of our timers.
-TEST(ProgramRun, WritesTheDefaultSettingsAndStopsOnInterrupt) {
-  const std::string program = std::string(VL_BINARY_DIR) + "/src/app/vellisto";
-  if (!files::exists(program)) GTEST_SKIP() << "build the vellisto target first: " << program;
-  vltest::TempDir home("vl-program");
-  const std::string suite = home.path() + "/config/vellisto/Q4T8K2N6WZ.com.norrak.vellisto.json";
-  ASSERT_TRUE(files::createDirectories(home.path() + "/run"));
-  std::vector<std::string> env = {"HOME=" + home.path(), "XDG_CONFIG_HOME=" + home.path() + "/config",
-                                  "XDG_RUNTIME_DIR=" + home.path() + "/run",
-                                  std::string("VELLISTO_RESOURCES=") + VL_RESOURCES_DIR,
-                                  "PATH=/usr/bin:/bin"};
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, (home.path() + "/stderr").c_str(), O_WRONLY | O_CREAT, 0600);
-  char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-  pid_t pid = 0;
-  ASSERT_EQ(::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data()), 0);
-  posix_spawn_file_actions_destroy(&actions);
+using Steady = std::chrono::steady_clock;
 
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  auto settings = [&] { return Json::parse(files::readFile(suite).value_or(""), nullptr, false); };
-  while (!settings().contains("112") && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_TRUE(settings().contains("112")) << "no default settings in " << suite;
+const std::string& program() {
+  static const std::string path = std::string(VL_BINARY_DIR) + "/src/app/vellisto";
+  return path;
+}
 
-  ASSERT_EQ(::kill(pid, SIGINT), 0);
-  int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  if (::kill(pid, 0) == 0) {
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    FAIL() << "vellisto did not stop on SIGINT";
+// The real program, headless, in a home of the test's choosing; its stderr goes to a file beside the
+// home. Polling here waits for another process, not for one of our timers.
+class ProgramRun {
+ public:
+  ProgramRun(const std::string& root, const std::string& name)
+      : root_(root), stderr_(root + "/" + name + ".err") {
+    const std::string home = root + "/home";
+    std::vector<std::string> env = {
+        "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/.config", "XDG_RUNTIME_DIR=" + root + "/run",
+        std::string("VELLISTO_RESOURCES=") + VL_RESOURCES_DIR, "PATH=/usr/bin:/bin"};
+    files::createDirectories(root + "/run");
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, stderr_.c_str(), O_WRONLY | O_CREAT, 0600);
+    char* argv[] = {const_cast<char*>(program().c_str()), nullptr};
+    if (::posix_spawn(&pid_, program().c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
   }
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-  EXPECT_NE(files::readFile(home.path() + "/stderr").value_or("").find("vellisto: stopped"),
-            std::string::npos);
+  ~ProgramRun() {
+    if (pid_ > 0 && !status_) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  bool started() const { return pid_ > 0; }
+  std::string settingsFile() const {
+    return root_ + "/home/.config/vellisto/Q4T8K2N6WZ.com.norrak.vellisto.json";
+  }
+  bool waitForDefaultSettings() const {
+    auto settings = [&] { return Json::parse(files::readFile(settingsFile()).value_or(""), nullptr, false); };
+    for (auto deadline = Steady::now() + std::chrono::seconds(20); Steady::now() < deadline;) {
+      if (settings().contains("112")) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+  // The exit status, or nothing when the program still ran after 20 s (it is then killed).
+  std::optional<int> waitForExit() {
+    for (auto deadline = Steady::now() + std::chrono::seconds(20); !status_ && Steady::now() < deadline;) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        status_ = status;
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    }
+    return status_;
+  }
+  std::optional<int> interruptAndWait() {
+    ::kill(pid_, SIGINT);
+    return waitForExit();
+  }
+  std::string errors() const { return files::readFile(stderr_).value_or(""); }
+
+ private:
+  std::string root_;
+  std::string stderr_;
+  pid_t pid_ = -1;
+  std::optional<int> status_;
+};
+
+bool exitedWith(std::optional<int> status, int code) {
+  return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
+}
+
+class ProgramRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!files::exists(program())) GTEST_SKIP() << "build the vellisto target first: " << program();
+  }
+  vltest::TempDir root_{"vl-program"};
+};
+
+// It writes the default settings to the suite file and a Ctrl-C ends it cleanly.
+TEST_F(ProgramRunTest, WritesTheDefaultSettingsAndStopsOnInterrupt) {
+  ProgramRun run(root_.path(), "first");
+  ASSERT_TRUE(run.started());
+  EXPECT_TRUE(run.waitForDefaultSettings()) << "no default settings in " << run.settingsFile();
+  std::optional<int> status = run.interruptAndWait();
+  EXPECT_TRUE(exitedWith(status, 0)) << "status " << status.value_or(-1) << "\n" << run.errors();
+  EXPECT_NE(run.errors().find("vellisto: stopped"), std::string::npos);
+}
+
+// Two programs on one home would both capture and write the same docs: the second one says that one
+// already runs and stops at once, with nothing of the home touched.
+TEST_F(ProgramRunTest, ASecondProgramOnTheSameHomeStopsWithoutTouchingIt) {
+  {
+    DataFolderLock held;
+    ASSERT_EQ(held.acquire(root_.path() + "/home"), DataFolderLock::Result::Acquired);
+    ProgramRun second(root_.path(), "second");
+    ASSERT_TRUE(second.started());
+    EXPECT_TRUE(exitedWith(second.waitForExit(), 3)) << second.errors();
+    EXPECT_NE(second.errors().find("another vellisto already runs"), std::string::npos) << second.errors();
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root_.path() + "/home"))
+      left.push_back(std::filesystem::relative(entry.path(), root_.path() + "/home").string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".vellisto", ".vellisto/lock"}));
+  }
+
+  ProgramRun first(root_.path(), "first");
+  ASSERT_TRUE(first.started());
+  ASSERT_TRUE(first.waitForDefaultSettings());
+  ProgramRun second(root_.path(), "second-again");
+  EXPECT_TRUE(exitedWith(second.waitForExit(), 3)) << second.errors();
+  EXPECT_TRUE(exitedWith(first.interruptAndWait(), 0)) << first.errors();
 }
 
 }  // namespace

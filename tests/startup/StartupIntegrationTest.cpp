@@ -92,6 +92,39 @@ TEST_F(StartupTest, InstalledApplicationsBecomeRecordsAndBrokenEntriesAreSkipped
   EXPECT_NE(clipboardRecord("copied after indexing"), nullptr);
 }
 
+TEST_F(StartupTest, RefreshingApplicationsTouchesOnlyApplicationRecordsAndRecordsWithoutJson) {
+  struct Case {
+    std::string name;
+    std::optional<Json> before;
+    bool becomesApplication;
+  };
+  const std::vector<Case> cases = {
+      // Copied texts that equal an application's name stay copies: pasting them must paste them.
+      // (Names no other test installs: the index remembers the names it saw for the whole process.)
+      {"Webfox", Json{{"html", "<b>Webfox</b>"}}, false},
+      {"Termina", Json{{"rich_text", "{\\rtf1 Termina}"}}, false},
+      {"Scratchpad", std::nullopt, true},
+      {"Editora", Json{{"app", true}, {"app_path", "/gone/Editora.desktop"}}, true},
+  };
+  startProgram();
+  for (const Case& c : cases) VLEngine::shared().append(c.name, std::nullopt, c.before, kClip);
+  stopProgram();
+  for (const Case& c : cases)
+    addSystemEntry(c.name + ".desktop", "[Desktop Entry]\nType=Application\nName=" + c.name + "\nExec=x\n");
+
+  startProgram();
+  waitForGathering();
+  stopProgram();
+  startProgram();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::shared_ptr<Vellisto_Chunk> record = clipboardRecord(c.name);
+    ASSERT_NE(record, nullptr);
+    const Json application = {{"app", true}, {"app_path", systemApps() + "/" + c.name + ".desktop"}};
+    EXPECT_EQ(record->json(), c.becomesApplication ? std::optional<Json>(application) : c.before);
+  }
+}
+
 TEST_F(StartupTest, UnwritableHomeIsReportedAndTheProgramKeepsRunning) {
   // A home below a plain file can hold nothing, whoever runs the test.
   std::ofstream(root() + "/not-a-folder") << "x";

@@ -102,6 +102,18 @@ class MainLoop {
   // running main-queue work as it goes. Blocks those blocks submit, on any queue, are waited for
   // too, so a timer -> serial queue -> main queue chain is done when advance returns.
   static void advance(double ms);
+
+  // Quitting, on the main thread once run() returned: stops the timers, runs every block still on a
+  // queue (main-queue blocks here) and whatever those submit until nothing is left, then ends every
+  // worker thread and joins it, so no block runs while the process's exit handlers do. Blocks
+  // submitted afterwards are dropped with a log line (a sync runs on the caller) until reopen().
+  // False, with the threads left running, when blocks were still running after timeoutMs (< 0 waits
+  // for as long as it takes).
+  static bool shutdown(double timeoutMs = -1);
+  // Undoes shutdown(): timers fire again and queues start their threads with their next block.
+  static void reopen();
+  // Threads that the queues and timers run on right now (the main thread not counted).
+  static std::size_t workerThreadCount();
 };
 
 }  // namespace vl::dispatch

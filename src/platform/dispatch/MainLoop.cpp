@@ -4,6 +4,7 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/dispatch/Runtime.h"
 #include "platform/dispatch/Scheduler.h"
+#include "platform/dispatch/WorkerPool.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Log.h"
 
@@ -68,6 +69,36 @@ void MainLoop::advance(double ms) {
   double now = clock->monotonicMs();
   if (target > now) clock->advanceMs(target - now);
   runtime.waitQuiescent();
+}
+
+bool MainLoop::shutdown(double timeoutMs) {
+  detail::Runtime& runtime = detail::Runtime::shared();
+  if (!runtime.isMainThread()) {
+    log("dispatch: MainLoop::shutdown called off the main thread; nothing stopped");
+    return false;
+  }
+  // A repeating timer would keep adding work; what it already handed to a queue still runs.
+  detail::Scheduler::shared().halt();
+  if (!runtime.waitAllDone(timeoutMs)) {
+    log("dispatch: blocks were still running when the queues had to stop");
+    return false;
+  }
+  runtime.close();
+  // Blocks a stray thread slipped in before the close are drained by their workers on the way out.
+  detail::stopSerialWorkers();
+  detail::WorkerPool::shared().stop();
+  runtime.runMainUntilIdle();
+  return true;
+}
+
+void MainLoop::reopen() {
+  detail::Runtime::shared().reopen();
+  detail::Scheduler::shared().resume();
+}
+
+std::size_t MainLoop::workerThreadCount() {
+  return detail::serialWorkerCount() + detail::WorkerPool::shared().threadCount() +
+         (detail::Scheduler::shared().threadRunning() ? 1 : 0);
 }
 
 }  // namespace vl::dispatch

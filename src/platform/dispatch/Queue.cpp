@@ -1,7 +1,9 @@
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/dispatch/Runtime.h"
@@ -25,7 +27,10 @@ struct SerialState {
   std::mutex mu;
   std::condition_variable cv;
   std::deque<Work> queue;
-  bool closed = false;
+  bool closed = false;    // the queue object is gone
+  bool stopping = false;  // the process quits: drain and end
+  // A worker thread serves the queue. Written under `mu`; read without it by SerialWorkers.
+  std::atomic<bool> running{false};
 };
 
 void serialWorker(std::shared_ptr<SerialState> state) {
@@ -34,8 +39,11 @@ void serialWorker(std::shared_ptr<SerialState> state) {
     Work work;
     {
       std::unique_lock<std::mutex> lock(state->mu);
-      state->cv.wait(lock, [&] { return state->closed || !state->queue.empty(); });
-      if (state->queue.empty()) return;
+      state->cv.wait(lock, [&] { return state->closed || state->stopping || !state->queue.empty(); });
+      if (state->queue.empty()) {
+        state->running.store(false);
+        return;
+      }
       work = std::move(state->queue.front());
       state->queue.pop_front();
     }
@@ -47,6 +55,74 @@ void serialWorker(std::shared_ptr<SerialState> state) {
     Runtime::shared().endWork(work.tracked);
   }
 }
+
+// Every serial worker thread, joinable, so quitting can wait for each one to end. A worker whose queue
+// went away ends by itself and is joined the next time a worker starts.
+class SerialWorkers {
+ public:
+  static SerialWorkers& shared() {
+    static SerialWorkers* workers = new SerialWorkers();  // never destroyed; see Runtime::shared
+    return *workers;
+  }
+
+  // Starts a worker for `state`, whose lock the caller holds. False once the runtime is closed.
+  bool start(const std::shared_ptr<SerialState>& state) {
+    std::vector<std::thread> finished;
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      if (Runtime::shared().closed()) return false;
+      takeFinishedLocked(finished);
+      state->stopping = false;
+      state->running.store(true);
+      threads_.push_back({state, std::thread(serialWorker, state)});
+    }
+    for (std::thread& t : finished) t.join();
+    return true;
+  }
+
+  // Ends every worker once its queue is empty and joins it. Call after the runtime is closed.
+  void stopAll() {
+    std::vector<Entry> all;
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      all.swap(threads_);
+    }
+    for (Entry& entry : all) {
+      {
+        std::lock_guard<std::mutex> lock(entry.state->mu);
+        entry.state->stopping = true;
+      }
+      entry.state->cv.notify_all();
+    }
+    for (Entry& entry : all) entry.thread.join();
+  }
+
+  std::size_t running() {
+    std::lock_guard<std::mutex> lock(mu_);
+    return threads_.size();
+  }
+
+ private:
+  struct Entry {
+    std::shared_ptr<SerialState> state;
+    std::thread thread;
+  };
+
+  // Moves out the threads of workers that ended (or are about to: they only return after this).
+  void takeFinishedLocked(std::vector<std::thread>& out) {
+    for (auto it = threads_.begin(); it != threads_.end();) {
+      if (!it->state->running.load()) {
+        out.push_back(std::move(it->thread));
+        it = threads_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
+  std::mutex mu_;
+  std::vector<Entry> threads_;
+};
 
 // Hands `block` to the queue's async() and waits until it has run, thrown or not.
 void asyncAndWait(Queue& queue, const Block& block) {
@@ -66,7 +142,6 @@ class SerialQueue final : public Queue {
  public:
   explicit SerialQueue(const std::string& label) : state_(std::make_shared<SerialState>()) {
     state_->label = label;
-    std::thread(serialWorker, state_).detach();
   }
 
   ~SerialQueue() override {
@@ -82,17 +157,22 @@ class SerialQueue final : public Queue {
 
   void async(Block block) override {
     if (!block) return;
-    bool tracked = Runtime::shared().beginWork();
     {
       std::lock_guard<std::mutex> lock(state_->mu);
-      state_->queue.push_back(Work{std::move(block), tracked});
+      // The worker starts with the first block, and again after the process stopped its queues.
+      if (Runtime::shared().closed() || (!state_->running.load() && !SerialWorkers::shared().start(state_))) {
+        logf("dispatch: \"%s\" takes no more blocks: the process is quitting", state_->label.c_str());
+        return;
+      }
+      state_->queue.push_back(Work{std::move(block), Runtime::shared().beginWork()});
     }
     state_->cv.notify_one();
   }
 
   void sync(Block block) override {
     if (!block) return;
-    if (isCurrent()) {
+    // With the queues stopped nothing else runs this queue's blocks, so the caller may run it.
+    if (isCurrent() || Runtime::shared().closed()) {
       detail::invoke(block, state_->label);
       return;
     }
@@ -114,6 +194,10 @@ class ConcurrentQueue final : public Queue {
 
   void async(Block block) override {
     if (!block) return;
+    if (Runtime::shared().closed()) {
+      logf("dispatch: \"%s\" takes no more blocks: the process is quitting", label_.c_str());
+      return;
+    }
     bool tracked = Runtime::shared().beginWork();
     // The block keeps its queue alive, as a queue lives while it has work.
     auto self = std::static_pointer_cast<ConcurrentQueue>(shared_from_this());
@@ -168,6 +252,13 @@ class MainQueue final : public Queue {
 };
 
 }  // namespace
+
+namespace detail {
+
+std::size_t serialWorkerCount() { return SerialWorkers::shared().running(); }
+void stopSerialWorkers() { SerialWorkers::shared().stopAll(); }
+
+}  // namespace detail
 
 std::shared_ptr<Queue> Queue::serial(const std::string& label) {
   return std::make_shared<SerialQueue>(label);

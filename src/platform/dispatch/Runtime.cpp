@@ -75,17 +75,18 @@ Runtime& Runtime::shared() {
 bool Runtime::exiting() { return gExiting.load(); }
 
 bool Runtime::beginWork() {
-  if (!threadContext().tracked) return false;
+  const bool tracked = threadContext().tracked;
   std::lock_guard<std::mutex> lock(mu_);
-  ++inflight_;
-  return true;
+  ++pending_;
+  if (tracked) ++inflight_;
+  return tracked;
 }
 
 void Runtime::endWork(bool tracked) {
-  if (!tracked) return;
   {
     std::lock_guard<std::mutex> lock(mu_);
-    if (inflight_ > 0) --inflight_;
+    if (pending_ > 0) --pending_;
+    if (tracked && inflight_ > 0) --inflight_;
   }
   cv_.notify_all();
 }
@@ -200,6 +201,25 @@ void Runtime::waitQuiescent() {
     std::unique_lock<std::mutex> lock(mu_);
     if (mainQueue_.empty() && inflight_ == 0) return;
     cv_.wait(lock, [&] { return !mainQueue_.empty() || inflight_ == 0; });
+  }
+}
+
+bool Runtime::waitAllDone(double timeoutMs) {
+  using Steady = std::chrono::steady_clock;
+  const bool forever = !(timeoutMs >= 0);
+  const auto deadline =
+      Steady::now() + std::chrono::duration_cast<Steady::duration>(
+                          std::chrono::duration<double, std::milli>(forever ? 0 : timeoutMs));
+  for (;;) {
+    runMainUntilIdle();
+    std::unique_lock<std::mutex> lock(mu_);
+    if (mainQueue_.empty() && pending_ == 0) return true;
+    auto ready = [&] { return !mainQueue_.empty() || pending_ == 0; };
+    if (forever) {
+      cv_.wait(lock, ready);
+    } else if (!cv_.wait_until(lock, deadline, ready)) {
+      return false;
+    }
   }
 }
 

@@ -44,6 +44,10 @@ class ContextScope {
 // Runs a block; an escaping exception is logged with the queue's label instead of ending the process.
 void invoke(const Block& block, const std::string& label);
 
+// Serial queues' worker threads: how many are started and not joined, and ending and joining them all.
+std::size_t serialWorkerCount();
+void stopSerialWorkers();
+
 // Names the calling thread (cut to the 15 characters the kernel keeps).
 void nameThread(const std::string& label);
 
@@ -55,7 +59,7 @@ class Runtime {
   // Identity of the main queue in ThreadContext::queue.
   const void* mainToken() const { return this; }
 
-  // Call when work is submitted; returns whether it is tracked and counts it if so.
+  // Call when work is submitted; returns whether it is tracked. Every call needs its endWork.
   bool beginWork();
   void endWork(bool tracked);
 
@@ -75,6 +79,14 @@ class Runtime {
   bool waitOnMain(const std::function<bool()>& done, double timeoutMs);
   // Runs main-queue work until the queue is empty and no tracked work is outstanding.
   void waitQuiescent();
+  // As waitQuiescent, for every block on every queue, tracked or not. False when work was still
+  // outstanding after timeoutMs (< 0 waits forever).
+  bool waitAllDone(double timeoutMs);
+
+  // Once closed, queues take no more blocks and start no more threads; reopen() undoes it.
+  void close() { closed_.store(true); }
+  void reopen() { closed_.store(false); }
+  bool closed() const { return closed_.load(); }
 
   // True once the process has begun running static destructors.
   static bool exiting();
@@ -87,6 +99,9 @@ class Runtime {
   std::condition_variable cv_;
   std::deque<Work> mainQueue_;
   std::size_t inflight_ = 0;
+  // Every block submitted to any queue and not finished yet.
+  std::size_t pending_ = 0;
+  std::atomic<bool> closed_{false};
   bool stopRequested_ = false;
   std::atomic<bool> adopted_{false};
   std::atomic<std::thread::id> mainThread_{};

@@ -79,16 +79,40 @@ std::vector<std::shared_ptr<Scheduled>> Scheduler::takeDue(double nowMs) {
 }
 
 void Scheduler::ensureThreadLocked() {
-  if (threadStarted_) return;
-  threadStarted_ = true;
-  std::thread([this] { threadLoop(); }).detach();
+  if (halted_ || thread_.joinable()) return;
+  thread_ = std::thread([this] { threadLoop(); });
+}
+
+void Scheduler::halt() {
+  std::thread thread;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    halted_ = true;
+    thread.swap(thread_);
+  }
+  cv_.notify_all();
+  if (thread.joinable()) thread.join();
+}
+
+void Scheduler::resume() {
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    halted_ = false;
+    if (!entries_.empty()) ensureThreadLocked();
+  }
+  cv_.notify_all();
+}
+
+bool Scheduler::threadRunning() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return thread_.joinable();
 }
 
 void Scheduler::threadLoop() {
   nameThread("vl.timers");
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
-    if (Runtime::exiting()) return;
+    if (Runtime::exiting() || halted_) return;
     if (entries_.empty()) {
       cv_.wait(lock);
       continue;

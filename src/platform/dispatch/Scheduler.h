@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace vl::dispatch::detail {
@@ -41,6 +42,12 @@ class Scheduler {
   // Disarms and returns every item whose deadline is at or before `nowMs`, in deadline order.
   std::vector<std::shared_ptr<Scheduled>> takeDue(double nowMs);
 
+  // Quitting: the timer thread ends and is joined; armed items stay armed but fire only through
+  // MainLoop::advance until resume().
+  void halt();
+  void resume();
+  bool threadRunning() const;
+
  private:
   struct Entry {
     double deadline;
@@ -61,7 +68,8 @@ class Scheduler {
   std::condition_variable cv_;
   std::set<Entry> entries_;
   std::uint64_t nextSeq_ = 1;
-  bool threadStarted_ = false;
+  std::thread thread_;
+  bool halted_ = false;
 };
 
 }  // namespace vl::dispatch::detail

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/foundation/Log.h"
+
 namespace vl::dispatch::detail {
 
 namespace {
@@ -23,7 +25,13 @@ WorkerPool::WorkerPool() : base_(std::max(2u, std::thread::hardware_concurrency(
 
 void WorkerPool::submit(Item item) {
   {
-    std::lock_guard<std::mutex> lock(mu_);
+    std::unique_lock<std::mutex> lock(mu_);
+    if (stopping_ || Runtime::shared().closed()) {
+      lock.unlock();
+      log("dispatch: a concurrent block came after the queues stopped; dropped");
+      Runtime::shared().endWork(item.tracked);
+      return;
+    }
     queue_.push_back(std::move(item));
     if (queue_.size() > idle_ && threads_ < targetLocked()) spawnLocked();
   }
@@ -31,8 +39,40 @@ void WorkerPool::submit(Item item) {
 }
 
 void WorkerPool::spawnLocked() {
+  // Spares that retired are joined here: they hold no lock on their way out.
+  for (std::thread::id id : retired_) {
+    auto it =
+        std::find_if(live_.begin(), live_.end(), [id](const std::thread& t) { return t.get_id() == id; });
+    if (it == live_.end()) continue;
+    it->join();
+    live_.erase(it);
+  }
+  retired_.clear();
   ++threads_;
-  std::thread([this] { workerLoop(); }).detach();
+  live_.emplace_back([this] { workerLoop(); });
+}
+
+void WorkerPool::stop() {
+  std::vector<std::thread> threads;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    stopping_ = true;
+  }
+  cv_.notify_all();
+  {
+    std::unique_lock<std::mutex> lock(mu_);
+    // Workers leave once the queue is empty; whoever is left in `live_` is joined below.
+    cv_.wait(lock, [this] { return threads_ == 0; });
+    threads.swap(live_);
+    retired_.clear();
+    stopping_ = false;
+  }
+  for (std::thread& t : threads) t.join();
+}
+
+std::size_t WorkerPool::threadCount() {
+  std::lock_guard<std::mutex> lock(mu_);
+  return threads_;
 }
 
 void WorkerPool::workerLoop() {
@@ -41,14 +81,20 @@ void WorkerPool::workerLoop() {
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
     if (queue_.empty()) {
+      if (stopping_) {
+        --threads_;
+        cv_.notify_all();
+        return;
+      }
       ++idle_;
-      bool woke = cv_.wait_for(lock, kSpareIdle, [this] { return !queue_.empty(); });
+      bool woke = cv_.wait_for(lock, kSpareIdle, [this] { return !queue_.empty() || stopping_; });
       --idle_;
       if (!woke && threads_ > targetLocked()) {
         --threads_;
+        retired_.push_back(std::this_thread::get_id());
         return;
       }
-      if (!woke) continue;
+      continue;
     }
     Item item = std::move(queue_.front());
     queue_.pop_front();

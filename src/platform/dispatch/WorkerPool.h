@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <deque>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 #include "platform/dispatch/Runtime.h"
 
@@ -21,8 +23,14 @@ class WorkerPool {
 
   static WorkerPool& shared();
 
+  // Dropped once the runtime is closed (the pool may have stopped already).
   void submit(Item item);
   std::size_t baseSize() const { return base_; }
+
+  // Runs what is queued, then ends every thread and joins it. Call after the runtime is closed;
+  // the next submit after a reopen starts threads again.
+  void stop();
+  std::size_t threadCount();
 
   // Brackets a blocking wait; does nothing on threads outside the pool.
   class BlockingScope {
@@ -45,6 +53,10 @@ class WorkerPool {
   std::mutex mu_;
   std::condition_variable cv_;
   std::deque<Item> queue_;
+  // Every thread the pool started and has not joined; spares that retired wait in `retired_`.
+  std::vector<std::thread> live_;
+  std::vector<std::thread::id> retired_;
+  bool stopping_ = false;
   std::size_t base_;
   std::size_t threads_ = 0;
   std::size_t idle_ = 0;

@@ -3,13 +3,16 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 
 #include "platform/foundation/Crypto.h"
@@ -32,6 +35,31 @@ bool writeAll(int fd, std::string_view data) {
     left -= static_cast<std::size_t>(n);
   }
   return true;
+}
+
+// Twelve hex digits for a temporary's name from the kernel (getrandom), not from the crypto library: a
+// doc write may still be finishing while the process exits, after that library's exit handlers ran.
+// Should the kernel refuse, the time and a counter keep the name unique within this process, and
+// O_EXCL keeps it unique across processes.
+std::string temporaryToken() {
+  unsigned char bytes[6];
+  std::size_t got = 0;
+  while (got < sizeof bytes) {
+    ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  if (got < sizeof bytes) {
+    static std::atomic<std::uint64_t> counter{0};
+    std::uint64_t mix = (static_cast<std::uint64_t>(::time(nullptr)) * 1000003u + counter.fetch_add(1)) ^
+                        (static_cast<std::uint64_t>(::getpid()) << 24);
+    for (unsigned char& b : bytes) {
+      b = static_cast<unsigned char>(mix);
+      mix = (mix >> 8) | (mix << 56);
+    }
+  }
+  return hexString(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
 }
 
 void fsyncFolder(const std::string& folder) {
@@ -102,8 +130,8 @@ void setAtomicWriteHookForTesting(AtomicWriteHook hook) {
 bool atomicWrite(const std::string& path, std::string_view data, mode_t mode) {
   std::string folder = deletingLastPathComponent(path);
   // A unique name per write, so two threads or processes writing the same file never share a temporary.
-  std::string tmp = joinPath(folder, "." + lastPathComponent(path) + "-" + hexString(randomBytes(6)) +
-                                         std::string(kTemporarySuffix));
+  std::string tmp = joinPath(
+      folder, "." + lastPathComponent(path) + "-" + temporaryToken() + std::string(kTemporarySuffix));
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) {
     logf("files: cannot create %s: %s", tmp.c_str(), std::strerror(errno));
@@ -220,13 +248,13 @@ bool removeRecursive(const std::string& path) {
   return true;
 }
 
-bool copyFile(const std::string& from, const std::string& to, bool overwrite) {
+bool copyFile(const std::string& from, const std::string& to, bool overwrite, std::optional<mode_t> mode) {
   if (!overwrite && exists(to)) return false;
   struct stat st;
   if (::stat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   std::optional<std::string> data = readFile(from);
   if (!data) return false;
-  return atomicWrite(to, *data, st.st_mode & 07777);
+  return atomicWrite(to, *data, mode.value_or(st.st_mode & 07777));
 }
 
 bool moveFile(const std::string& from, const std::string& to) {

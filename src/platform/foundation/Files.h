@@ -16,11 +16,15 @@ namespace vl::files {
 std::string homeDirectory();
 
 std::optional<std::string> readFile(const std::string& path);
+// What the program's own files and folders get: the history is private to its user.
+constexpr mode_t kPrivateFileMode = 0600;
+constexpr mode_t kPrivateFolderMode = 0700;
+
 // Writes a temporary in the same folder, fsyncs it, renames it over `path` and fsyncs the folder, so
 // readers see the old or the new file and a crash never leaves half a file. The file gets `mode`.
 // The temporary is hidden and named "." + file name + "-" + random hex + ".partial", so listings that look
 // for the file's own name pattern (docs, ".tmp" promotion) pass it by.
-bool atomicWrite(const std::string& path, std::string_view data, mode_t mode = 0644);
+bool atomicWrite(const std::string& path, std::string_view data, mode_t mode = kPrivateFileMode);
 bool isAtomicWriteTemporaryName(std::string_view name);
 // Runs after the temporary is complete and before the rename; answering false stops there as a crash
 // would, leaving the temporary behind. nullptr removes the hook.
@@ -40,13 +44,15 @@ DirectoryListing listDirectory(const std::string& path, bool includeHidden = tru
 bool exists(const std::string& path);
 bool isDirectory(const std::string& path);
 bool isRegularFile(const std::string& path);
-// Like `mkdir -p`; true if the folder exists afterwards.
-bool createDirectories(const std::string& path, mode_t mode = 0755);
+// Like `mkdir -p`; true if the folder exists afterwards. Folders that exist keep their mode.
+bool createDirectories(const std::string& path, mode_t mode = kPrivateFolderMode);
 // Removes a file or a folder with everything in it; symbolic links are removed, never followed.
 // True if nothing is left at the path (also when nothing was there).
 bool removeRecursive(const std::string& path);
-// Copies a regular file's bytes (not its owner); overwrite false refuses an existing target.
-bool copyFile(const std::string& from, const std::string& to, bool overwrite = false);
+// Copies a regular file's bytes (not its owner); overwrite false refuses an existing target. The copy
+// gets `mode`, or the source's mode without one.
+bool copyFile(const std::string& from, const std::string& to, bool overwrite = false,
+              std::optional<mode_t> mode = std::nullopt);
 // rename(2), falling back to copy and remove across file systems.
 bool moveFile(const std::string& from, const std::string& to);
 std::optional<std::uint64_t> fileSize(const std::string& path);

@@ -36,17 +36,14 @@ std::string findDirectory() {
     if (files::isDirectory(env)) return env;
     logf("resources: VELLISTO_RESOURCES=%s is not a folder; looking beside the program", env);
   }
-  std::string exe = executableFolder();
-  if (!exe.empty()) {
-    // Installed layout first, then a program inside a build tree (build/, build/src/app/, ...).
-    std::string dir = exe;
-    for (int up = 0; up <= 3; ++up) {
-      std::string candidate = files::joinPath(dir, "resources");
-      if (files::isDirectory(candidate)) return candidate;
-      dir = files::deletingLastPathComponent(dir);
-      if (dir.empty() || dir == "/") break;
-    }
+  if (std::string exe = executableFolder(); !exe.empty()) {
+    std::string beside = files::joinPath(exe, "resources");
+    if (files::isDirectory(beside)) return beside;
   }
+#ifdef VL_SOURCE_RESOURCES_DIR
+  // A program run from its build folder, wherever that folder lies.
+  if (files::isDirectory(VL_SOURCE_RESOURCES_DIR)) return VL_SOURCE_RESOURCES_DIR;
+#endif
   log("resources: no resource folder found (set VELLISTO_RESOURCES); built-in fallbacks are used");
   return {};
 }

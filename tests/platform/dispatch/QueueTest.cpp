@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -240,6 +241,45 @@ TEST_F(QueueTest, DroppedSerialQueueStillRunsItsPendingBlocks) {
   }
   EXPECT_TRUE(group.wait(5000));
   EXPECT_EQ(ran.load(), 10);
+}
+
+// Quitting runs a chain that crosses every kind of queue to its end (a timer left armed does not fire),
+// leaves no worker thread behind, drops what comes later, and a reopen brings the queues back.
+TEST_F(QueueTest, ShutdownRunsEveryQueuedChainToItsEndThenJoinsEveryThread) {
+  auto serial = Queue::serial("test.serial.quit");
+  std::mutex mu;
+  std::vector<std::string> ran;
+  auto note = [&](const char* what) {
+    std::lock_guard<std::mutex> lock(mu);
+    ran.push_back(what);
+  };
+  auto timer = after(3600 * 1000.0, serial, [&] { note("timer"); });
+  serial->async([&] {
+    note("serial");
+    Queue::global()->async([&] {
+      note("pool");
+      Queue::main()->async([&] {
+        note("main");
+        serial->async([&] { note("serial again"); });
+      });
+    });
+  });
+  vltest::LogCapture log;
+  ASSERT_TRUE(MainLoop::shutdown(30000));
+  EXPECT_EQ(ran, (std::vector<std::string>{"serial", "pool", "main", "serial again"}));
+  EXPECT_EQ(MainLoop::workerThreadCount(), 0u);
+
+  serial->async([&] { note("late"); });
+  Queue::global()->async([&] { note("late"); });
+  EXPECT_TRUE(log.contains("takes no more blocks"));
+  serial->sync([&] { note("sync runs on the caller"); });
+  EXPECT_EQ(ran.back(), "sync runs on the caller");
+
+  MainLoop::reopen();
+  timer->cancel();
+  serial->sync([&] { note("reopened"); });
+  EXPECT_EQ(ran.back(), "reopened");
+  EXPECT_EQ(std::count(ran.begin(), ran.end(), "late"), 0);
 }
 
 }  // namespace
