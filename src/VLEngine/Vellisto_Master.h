@@ -27,7 +27,7 @@ class Vellisto_Chunk;
 // locks further down the list:
 //   1. the store lock (VLEngine::storeMutex)
 //   2. a recent list's lock (ChunkSortedWeakTable::mutex)
-//   3. a doc's lock (Vellisto_BigDoc::mutex); never two docs' locks at once
+//   3. a doc's lock (Vellisto_BigDoc::mutex); several only in chain order, head first
 //   4. leaf locks, under which nothing else is taken and no other thread is waited for: a task's lock
 //      (Vellisto_Task::mutex), the master's registry lock, the display's and the font provider's locks
 // So the master counts answers under the task lock and lets go of it before it merges and builds
