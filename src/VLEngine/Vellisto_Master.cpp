@@ -106,14 +106,14 @@ void Vellisto_Master::sendTask(const std::shared_ptr<Vellisto_Task>& task,
            docs.size());
       task->setDocCount(docs.size());
     }
-    // No doc to ask (a tab without docs): the answer is an empty list, not silence.
-    if (docs.empty()) {
-      complete(task, start);
-      return;
-    }
     std::vector<const Vellisto_BigDoc*> order;
     for (const auto& d : docs) order.push_back(d.get());
     task->setDocs(std::move(order));
+  }
+  // No doc to ask (a tab without docs): the answer is an empty list, not silence.
+  if (docs.empty()) {
+    complete(task, start);
+    return;
   }
   for (const auto& d : docs) {
     switch (type) {
@@ -144,11 +144,15 @@ void Vellisto_Master::push(std::uint64_t taskId, std::shared_ptr<Vellisto_TempFi
     return;
   }
   if (!task) return;
-  std::lock_guard<std::mutex> lock(task->mutex());
-  if (task->finishedCount() >= task->docCount()) return;  // an answer too many
-  task->setFinishedCount(task->finishedCount() + 1);
-  task->addFile(file ? std::move(file) : Vellisto_TempFile::make(), from);
-  if (task->finishedCount() != task->docCount()) return;
+  {
+    std::lock_guard<std::mutex> lock(task->mutex());
+    if (task->finishedCount() >= task->docCount()) return;  // an answer too many
+    task->setFinishedCount(task->finishedCount() + 1);
+    task->addFile(file ? std::move(file) : Vellisto_TempFile::make(), from);
+    if (task->finishedCount() != task->docCount()) return;
+  }
+  // The last answer is in: no other thread touches the task's answers from here on (a late one is
+  // refused above), so the merge and the rows, which take doc and list locks, run without the task's.
   complete(task, start);
 }
 

@@ -22,6 +22,17 @@ class Vellisto_Chunk;
 //
 // The registry is guarded by its own lock; the id counter is atomic, so the stale tests read it
 // without one.
+//
+// Lock order of the record store's search, outermost first; a thread holding one of these takes only
+// locks further down the list:
+//   1. the store lock (VLEngine::storeMutex)
+//   2. a recent list's lock (ChunkSortedWeakTable::mutex)
+//   3. a doc's lock (Vellisto_BigDoc::mutex); several only in chain order, head first
+//   4. leaf locks, under which nothing else is taken and no other thread is waited for: a task's lock
+//      (Vellisto_Task::mutex), the master's registry lock, the display's and the font provider's locks
+// So the master counts answers under the task lock and lets go of it before it merges and builds
+// rows, which read records under their docs' locks; and a caller may send a task while it holds a
+// doc or list lock.
 class Vellisto_Master {
  public:
   static Vellisto_Master& shared();
@@ -67,7 +78,7 @@ class Vellisto_Master {
 
  private:
   std::shared_ptr<Vellisto_Task> taskOf(std::uint64_t taskId) const;
-  // Task lock held: merges, hands the rows over and unregisters the task.
+  // Once every answer is in, with no lock held: merges, hands the rows over and unregisters the task.
   void complete(const std::shared_ptr<Vellisto_Task>& task, double startMs);
 
   mutable std::mutex registryLock_;

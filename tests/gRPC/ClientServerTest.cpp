@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -246,6 +247,75 @@ TEST(Client, AServerThatNeverAnswersGives408) {
   EXPECT_EQ(code(replies.next()), 408);
   // The download's final status is not examined; what matters is that it returns.
   EXPECT_EQ(code(client.getMediametaWithRequest(Json{{"access_token", "T"}, {"chunk_sig", "S"}})), 200);
+}
+
+TEST(Server, FirstCallsFromManyPeersAtOnceAndAStopDuringACall) {
+  // A server that has answered nothing yet, asked by several peers at once on every unary method.
+  auto handler = std::make_shared<FakeHandler>();
+  SyncNetworkServer server(handler);
+  server.startWithIp("127.0.0.1", 0);
+  ASSERT_TRUE(server.isServing());
+  constexpr int kPeers = 4;
+  std::vector<std::unique_ptr<SyncNetworkClient>> peers;
+  Replies replies;
+  for (int i = 0; i < kPeers; ++i) {
+    peers.push_back(std::make_unique<SyncNetworkClient>());
+    peers.back()->connectWithIp("127.0.0.1", server.boundPort());
+  }
+  for (auto& peer : peers) {
+    peer->authWithRequest(kAuth, replies.callback());
+    peer->getChunksWithRequest(Json{{"access_token", "T"}, {"timestamp", 0}}, replies.callback());
+    peer->sendChunksWithRequest(Json{{"access_token", "T"}, {"chunks", Json::array({record("s", "x")})}},
+                                replies.callback());
+    peer->byeWithRequest(kToken, replies.callback());
+  }
+  for (int i = 0; i < 4 * kPeers; ++i) EXPECT_EQ(code(replies.next()), 200);
+
+  // A stop while a handler runs: the call in flight ends one way or the other, nothing is touched
+  // after it is gone, and the server stops.
+  std::mutex mutex;
+  std::condition_variable released;
+  bool release = false;
+  handler->replies = [&](const std::string&, const Json&) {
+    std::unique_lock<std::mutex> lock(mutex);
+    released.wait(lock, [&] { return release; });
+    return vl::synctest::succeed();
+  };
+  const std::size_t before = handler->seen().size();
+  peers[0]->byeWithRequest(kToken, replies.callback());
+  peers[1]->authWithRequest(kAuth, replies.callback());
+  ASSERT_TRUE(handler->waitFor(before + 1));
+  std::thread stopper([&] { server.close(); });
+  while (server.isServing()) std::this_thread::yield();
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    release = true;
+  }
+  released.notify_all();
+  stopper.join();
+  for (int i = 0; i < 2; ++i) {
+    const int answer = code(replies.next());
+    EXPECT_TRUE(answer == 200 || answer == 500) << answer;
+  }
+}
+
+TEST_F(ClientServer, DeeplyNestedPeerMessagesAreRefusedWithAStatus) {
+  // Field 9 is unknown to the service; a peer nests groups under it 100,000 deep. The message is
+  // refused while it is read, the call ends with a status, no handler runs and the server serves on.
+  std::string nested;
+  for (int i = 0; i < 100000; ++i) nested += '\x4b';  // start group, field 9
+  for (int i = 0; i < 100000; ++i) nested += '\x4c';  // end group, field 9
+  auto channel = vl::synctest::rawChannel(port);
+  for (const char* method :
+       {"/syncnetwork.SyncNetworkService/GetChunks", "/syncnetwork.SyncNetworkService/Bye"}) {
+    SCOPED_TRACE(method);
+    const grpc::Status status = vl::synctest::rawUnary(channel, method, nested);
+    EXPECT_EQ(status.error_code(), grpc::StatusCode::INTERNAL);
+    EXPECT_FALSE(status.error_message().empty());
+  }
+  EXPECT_TRUE(handler->seen().empty());
+  client.byeWithRequest(kToken, onLoop());
+  EXPECT_EQ(code(replies.next()), 200);
 }
 
 TEST_F(ClientServer, WrongMethodNamesAreUnimplemented) {

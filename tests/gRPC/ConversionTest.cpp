@@ -229,3 +229,38 @@ TEST(SyncPort, DefaultsTo21900AndTakesOnlyValidOverrides) {
 }
 
 }  // namespace
+
+TEST(PeerJson, DeepOrHugeTextIsRefusedWhileReading) {
+  auto nested = [](std::size_t depth, const std::string& open, const std::string& close) {
+    std::string text;
+    for (std::size_t i = 0; i < depth; ++i) text += open;
+    text += "1";
+    for (std::size_t i = 0; i < depth; ++i) text += close;
+    return text;
+  };
+  const std::string advert = R"({"ip": "127.0.0.1", "port": 21900, "network_id": "N", "network_name": "",
+                                 "device_name": "Laptop"})";
+  struct Case {
+    std::string name;
+    std::string text;
+    bool parses;
+  };
+  const Case cases[] = {
+      {"advert", advert, true},
+      {"64 levels", nested(64, "[", "]"), true},
+      {"65 levels", nested(65, "[", "]"), false},
+      {"100000 arrays", nested(100000, "[", "]"), false},
+      {"100000 objects", nested(100000, "{\"a\":", "}"), false},
+      {"100000 open, never closed", std::string(100000, '['), false},
+      {"over the size bound", "\"" + std::string(vl::syncwire::kMaxPeerJsonBytes, 'x') + "\"", false},
+      {"not json", "{\"ip\": ", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string error;
+    const std::optional<Json> value = vl::syncwire::parsePeerJson(c.text, &error);
+    EXPECT_EQ(value.has_value(), c.parses) << error;
+    EXPECT_EQ(error.empty(), c.parses);
+  }
+  EXPECT_EQ(vl::syncwire::parsePeerJson(advert)->at("port"), 21900);
+}

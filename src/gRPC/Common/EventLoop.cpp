@@ -27,7 +27,9 @@ namespace {
 class PostedBlock final : public LoopTag {
  public:
   explicit PostedBlock(std::function<void()> block) : block_(std::move(block)) {}
-  void arm(grpc::CompletionQueue* queue) { alarm_.Set(queue, gpr_now(GPR_CLOCK_MONOTONIC), this); }
+  void arm(grpc::CompletionQueue* queue) {
+    alarm_.Set(queue, gpr_now(GPR_CLOCK_MONOTONIC), static_cast<LoopTag*>(this));
+  }
   void proceed(bool) override {
     try {
       block_();

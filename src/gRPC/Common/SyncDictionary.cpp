@@ -16,6 +16,9 @@ const char* const kRecordTextKeys[] = {"sig", "timestamp", "alias", "context", "
 
 std::string keyName(std::string_view key) { return "\"" + std::string(key) + "\""; }
 
+// Thrown from the parser's callback to end a parse at once; it never leaves parsePeerJson.
+struct TooDeep {};
+
 }  // namespace
 
 int syncPort() {
@@ -61,6 +64,37 @@ std::string wireText(std::string_view text) {
   if (isValidUtf8(text)) return std::string(text);
   logf("sync: text of %zu bytes is not UTF-8; invalid bytes are replaced", text.size());
   return sanitizeUtf8(text);
+}
+
+std::optional<Json> parsePeerJson(std::string_view text, std::string* error, int maxDepth,
+                                  std::size_t maxBytes) {
+  std::string problem;
+  std::optional<Json> value;
+  if (text.size() > maxBytes) {
+    problem = std::to_string(text.size()) + " bytes, more than " + std::to_string(maxBytes);
+  } else {
+    // The callback sees each container as it opens, with the depth of the containers around it.
+    auto bound = [maxDepth](int depth, Json::parse_event_t event, Json&) {
+      if ((event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start) &&
+          depth >= maxDepth) {
+        throw TooDeep{};
+      }
+      return true;
+    };
+    try {
+      Json parsed = Json::parse(text.begin(), text.end(), bound, /*allow_exceptions=*/true);
+      value = std::move(parsed);
+    } catch (const TooDeep&) {
+      problem = "nested deeper than " + std::to_string(maxDepth) + " levels";
+    } catch (const Json::exception& e) {
+      problem = e.what();
+    }
+  }
+  if (!value) {
+    logf("sync: peer json refused: %s", problem.c_str());
+    if (error) *error = std::move(problem);
+  }
+  return value;
 }
 
 DictionaryReader::DictionaryReader(const Json& dictionary) : dictionary_(dictionary) {

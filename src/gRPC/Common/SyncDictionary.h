@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,15 @@ Json recordsFromChunks(const google::protobuf::RepeatedPtrField<syncnetwork::Chu
 // Proto3 strings must be UTF-8 or the peer rejects the whole message; a record with a stray byte is
 // sent with U+FFFD in its place rather than holding up every record in the same call.
 std::string wireText(std::string_view text);
+
+// JSON text that comes from a peer (the description of a network it advertises) is bounded while the
+// parser reads it: text longer than kMaxPeerJsonBytes is refused unread, and the parse stops at the
+// first container nested deeper than kMaxPeerJsonDepth, before anything deeper is built. A refusal
+// gives nullopt, one log line and, when asked for, the reason in `error`.
+inline constexpr int kMaxPeerJsonDepth = 64;
+inline constexpr std::size_t kMaxPeerJsonBytes = 1024 * 1024;
+std::optional<Json> parsePeerJson(std::string_view text, std::string* error = nullptr,
+                                  int maxDepth = kMaxPeerJsonDepth, std::size_t maxBytes = kMaxPeerJsonBytes);
 
 // Reads typed values out of a dictionary. The first problem (a missing required key, a value of
 // another type) is kept and every later read fails, so a caller checks ok() once at the end.

@@ -1,5 +1,6 @@
 #include "gRPC/Server/ServerCalls.h"
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -18,6 +19,9 @@ class ServerCall : public LoopTag {
     return environment_.loop.begin([&](grpc::CompletionQueue*) { operation(); });
   }
 
+  // What goes on the queue: the loop turns a tag back into a LoopTag, so it must leave as one.
+  void* tag() { return static_cast<LoopTag*>(this); }
+
   ServerEnvironment& environment_;
   grpc::ServerContext context_;
 };
@@ -34,7 +38,7 @@ class UnaryServerCall final : public ServerCall {
     auto* call = new UnaryServerCall(environment, listen, handle);
     if (!call->next([&] {
           (environment.service.*listen)(&call->context_, &call->request_, &call->writer_, environment.queue,
-                                        environment.queue, call);
+                                        environment.queue, call->tag());
         })) {
       delete call;
     }
@@ -46,9 +50,9 @@ class UnaryServerCall final : public ServerCall {
       return;
     }
     listen(environment_, listen_, handle_);
-    response_ = (environment_.provider.*handle_)(request_);
+    response_ = std::invoke(handle_, environment_.provider, request_);
     answered_ = true;
-    if (!next([&] { writer_.Finish(response_, grpc::Status::OK, this); })) delete this;
+    if (!next([&] { writer_.Finish(response_, grpc::Status::OK, tag()); })) delete this;
   }
 
  private:
@@ -70,7 +74,7 @@ class DownloadServerCall final : public ServerCall {
     auto* call = new DownloadServerCall(environment);
     if (!call->next([&] {
           environment.service.RequestGetMediameta(&call->context_, &call->request_, &call->writer_,
-                                                  environment.queue, environment.queue, call);
+                                                  environment.queue, environment.queue, call->tag());
         })) {
       delete call;
     }
@@ -106,13 +110,13 @@ class DownloadServerCall final : public ServerCall {
     if (index_ >= stream_->count()) return finish();
     message_ = stream_->message(index_++);
     step_ = Step::Writing;
-    if (!next([&] { writer_.Write(message_, this); })) delete this;
+    if (!next([&] { writer_.Write(message_, tag()); })) delete this;
   }
 
   void finish() {
     step_ = Step::Finishing;
     stream_.reset();
-    if (!next([&] { writer_.Finish(grpc::Status::OK, this); })) delete this;
+    if (!next([&] { writer_.Finish(grpc::Status::OK, tag()); })) delete this;
   }
 
   Step step_ = Step::Waiting;
@@ -130,7 +134,7 @@ class UploadServerCall final : public ServerCall {
     auto* call = new UploadServerCall(environment);
     if (!call->next([&] {
           environment.service.RequestSendMediameta(&call->context_, &call->reader_, environment.queue,
-                                                   environment.queue, call);
+                                                   environment.queue, call->tag());
         })) {
       delete call;
     }
@@ -153,7 +157,7 @@ class UploadServerCall final : public ServerCall {
           // tells the two apart by the slices it was promised.
           response_ = upload_->finish();
           step_ = Step::Finishing;
-          if (!next([&] { reader_.Finish(response_, grpc::Status::OK, this); })) delete this;
+          if (!next([&] { reader_.Finish(response_, grpc::Status::OK, tag()); })) delete this;
         }
         break;
       case Step::Finishing:
@@ -170,7 +174,7 @@ class UploadServerCall final : public ServerCall {
   void readNext() {
     step_ = Step::Reading;
     request_.Clear();
-    if (!next([&] { reader_.Read(&request_, this); })) {
+    if (!next([&] { reader_.Read(&request_, tag()); })) {
       upload_->finish();
       delete this;
     }
