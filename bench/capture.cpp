@@ -38,7 +38,7 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 constexpr int kCopies = 10000;
-constexpr const char* kClip = vl::VLEngine::kClipboardPinTabId;
+constexpr const char* kClip = vl::kClipboardPinTabId;
 
 double usSince(Steady::time_point start) {
   return std::chrono::duration<double, std::micro>(Steady::now() - start).count();

@@ -357,7 +357,7 @@ int main(int argc, char** argv) {
   engine.setTabDirectory(vl::PinManager::tabDirectory());
   vl::PinManager::shared().setPinPath((folder / "pin").string());
   vl::PinManager::shared().load();
-  vl::PinManager::shared().activeTabOfId(vl::VLEngine::kClipboardPinTabId);
+  vl::PinManager::shared().activeTabOfId(vl::kClipboardPinTabId);
   auto channel = std::make_shared<WaitingChannel>();
   engine.setChannel(channel);
   vl::Vellisto_Master& master = vl::Vellisto_Master::shared();

@@ -50,12 +50,12 @@ class ClipboardOnlyDirectory final : public VLTabDirectory {
   }
   std::shared_ptr<VLStoreTab> activeTab() const override { return clipboardTab(); }
   std::shared_ptr<VLStoreTab> tabOfId(const std::string& pinTabId) const override {
-    return pinTabId == VLEngine::kClipboardPinTabId ? clipboardTab() : nullptr;
+    return pinTabId == kClipboardPinTabId ? clipboardTab() : nullptr;
   }
   std::vector<std::shared_ptr<VLStoreTab>> allTabs() const override { return {clipboardTab()}; }
   void resetForTesting() override {
     Lock lock(VLEngine::storeMutex());
-    tab_ = std::make_shared<VLStoreTab>(VLEngine::kClipboardPinTabId, chain_);
+    tab_ = std::make_shared<VLStoreTab>(kClipboardPinTabId, chain_);
   }
 
  private:

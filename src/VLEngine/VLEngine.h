@@ -11,6 +11,7 @@
 #include "VLEngine/DocChainLoader.h"
 #include "VLEngine/Vellisto_BigDoc.h"
 #include "VLEngine/Vellisto_Chunk.h"
+#include "core/VLConstants.h"
 #include "platform/foundation/Json.h"
 
 namespace vl {
@@ -33,7 +34,6 @@ class Vellisto_DisplayChannelDelegate;
 // the search engine, which builds on channel(), delegate(), setDocConfigurer() and the tabs' chains.
 class VLEngine {
  public:
-  static constexpr const char* kClipboardPinTabId = "00000000-0000-0000-0000-000000000000";
 
   static VLEngine& shared();
   static std::recursive_mutex& storeMutex();

@@ -12,15 +12,15 @@ void VLEngineSnippetsStore::delChunkByDigest(const std::string& digest) {
 }
 
 bool VLEngineSnippetsStore::findContext(const std::string& context) {
-  return VLEngine::shared().getChunkByContext(context, std::nullopt, VLEngine::kClipboardPinTabId) != nullptr;
+  return VLEngine::shared().getChunkByContext(context, std::nullopt, kClipboardPinTabId) != nullptr;
 }
 
 void VLEngineSnippetsStore::updateContext(const std::string& context, const std::string& alias) {
-  VLEngine::shared().updateContext(context, alias, std::nullopt, VLEngine::kClipboardPinTabId, true);
+  VLEngine::shared().updateContext(context, alias, std::nullopt, kClipboardPinTabId, true);
 }
 
 void VLEngineSnippetsStore::append(const std::string& context, const std::string& alias) {
-  VLEngine::shared().append(context, std::nullopt, std::nullopt, alias, VLEngine::kClipboardPinTabId);
+  VLEngine::shared().append(context, std::nullopt, std::nullopt, alias, kClipboardPinTabId);
 }
 
 void VLEngineSnippetsStore::clearClipboardCachedFile() {

@@ -17,7 +17,7 @@ VLStoreTab::VLStoreTab() : chain_(std::make_shared<DocChain>()) {}
 VLStoreTab::VLStoreTab(std::string pinTabId, std::shared_ptr<DocChain> chain)
     : pinTabId_(std::move(pinTabId)), chain_(chain ? std::move(chain) : std::make_shared<DocChain>()) {}
 
-bool VLStoreTab::isClipboard() const { return pinTabId_ == VLEngine::kClipboardPinTabId; }
+bool VLStoreTab::isClipboard() const { return pinTabId_ == kClipboardPinTabId; }
 
 DocChain VLStoreTab::chain() const {
   Lock lock(VLEngine::storeMutex());

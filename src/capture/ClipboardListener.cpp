@@ -21,7 +21,7 @@ namespace vl {
 
 namespace {
 
-constexpr const char* kClipboard = VLEngine::kClipboardPinTabId;
+constexpr const char* kClipboard = kClipboardPinTabId;
 
 std::optional<std::string> rtfText(const std::vector<PasteboardItem>& items) {
   for (const auto& item : items) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/VLConstants.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/system/Pasteboard.h"
 
@@ -26,7 +27,6 @@ class ClipboardListener {
  public:
   static constexpr const char* kAppendCopyEntity = "kNotificationRecordTableShouldAppendCopyEntity";
   static constexpr const char* kCheckDeleteEntity = "VELLISTO_MAIN_checkDeleteEntity";
-  static constexpr const char* kRecordWindowKey = "vellisto_record";
 
   // Listens with the shared merging copy and front-application monitor.
   static ClipboardListener& shared();

@@ -127,7 +127,7 @@ bool MergingCopy::mergeDoubleCopy(const Held& held) {
     engine.delChunkByDigest(record->sig(), record->getDocRef());
     engine.delChunkByDigest(older->sig(), older->getDocRef());
     logf("--------------append merging copy %s", text.c_str());
-    merged = engine.append(text, std::nullopt, Json::object(), VLEngine::kClipboardPinTabId);
+    merged = engine.append(text, std::nullopt, Json::object(), kClipboardPinTabId);
     replaced = {held.entity->string(), older->context()};
     {
       std::lock_guard lock(mutex_);

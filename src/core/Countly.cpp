@@ -20,7 +20,7 @@ Countly& Countly::shared() {
     config.uuid = VLDevice::uuid();
     const VLSystemVersion version = VLDevice::systemVersion();
     config.osVersion = std::to_string(version.majorVersion) + "." + std::to_string(version.minorVersion);
-    config.appVersion = kAppVersion;
+    config.appVersion = kShortVersion;
     return config;
   }());
   return instance;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "core/VLConstants.h"
 #include "platform/foundation/Json.h"
 #include "platform/system/HttpFetcher.h"
 
@@ -14,7 +15,6 @@ class Countly {
  public:
   static constexpr const char* kAppKey = "9b2e61c07fd4a35e18c94b07ad3f26e5c81b0d72";
   static constexpr const char* kDefaultEndpoint = "https://stats.vellisto.app";
-  static constexpr const char* kAppVersion = "1.0.0";
 
   struct Config {
     std::string uuid;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/VLConstants.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
 #include "platform/foundation/Json.h"
@@ -17,9 +18,7 @@ namespace vl {
 // refresh it asks for, and the snippets mirror kept in the shared settings (keys 106 and 110).
 class VLAppNotifcationCenter {
  public:
-  static constexpr const char* kPreferencesAppId = "com.norrak.vellisto.pref.pro";
   static constexpr const char* kKillPreferences = "VELLISTO_killPreferences";
-  static constexpr const char* kClipboardPinTabId = "00000000-0000-0000-0000-000000000000";
 
   // The status bar's hot-key registration (id, description, key code, modifiers, double tap).
   // `modifierFlags` are the event flag bits as stored in the settings; the installer converts them to

@@ -99,7 +99,7 @@ void PinManager::load() {
     }
     const bool duplicate = std::any_of(entries.begin(), entries.end(),
                                        [&](const Entry& e) { return e.fields.pinTabId == fields->pinTabId; });
-    if (duplicate || fields->pinTabId == PinTab::kClipboardPinTabId) {
+    if (duplicate || fields->pinTabId == kClipboardPinTabId) {
       logf("pin: %s repeats a tab identifier; passed by", name.c_str());
       continue;
     }
@@ -212,7 +212,7 @@ std::shared_ptr<PinTab> PinManager::addPinTab(const std::string& name, const std
     log("pin: no pin folder is set; no tab added");
     return nullptr;
   }
-  const PinTab::FolderFields probe{PinTab::kClipboardPinTabId, name, txtColor, bgColor,
+  const PinTab::FolderFields probe{kClipboardPinTabId, name, txtColor, bgColor,
                                    static_cast<std::int64_t>(tabList_.size())};
   if (!PinTab::canNameFolder(probe)) {
     logf("pin: \"%s\" cannot name a tab; no tab added", name.c_str());

@@ -8,6 +8,7 @@
 
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/Vellisto_BigDoc.h"
+#include "core/VLConstants.h"
 #include "pins/PinTabDelegate.h"
 
 namespace vl {
@@ -27,7 +28,6 @@ class PinTab : public VLStoreTab, public std::enable_shared_from_this<PinTab> {
  public:
   enum ActiveState : std::int32_t { kNeverActivated = 0, kActive = 1, kInactive = 2 };
   static constexpr std::string_view kFieldSeparator = "._.";
-  static constexpr const char* kClipboardPinTabId = "00000000-0000-0000-0000-000000000000";
   static constexpr const char* kClipboardBgColor = "D81E06";
 
   struct FolderFields {

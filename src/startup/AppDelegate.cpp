@@ -19,6 +19,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/Appearance.h"
 #include "platform/system/CrashAnalyticsService.h"
 #include "platform/system/Workspace.h"
 #include "startup/DataFolders.h"
@@ -96,7 +97,7 @@ void AppDelegate::initialize() {
   // 5-6. The history and the pin tabs, with the clipboard tab in front.
   engine.load();
   PinManager::shared().load();
-  PinManager::shared().activeTabOfId(kClipboardTabId);
+  PinManager::shared().activeTabOfId(kClipboardPinTabId);
 
   // 7. Keyboard listener, pasteboard poll, installed-application index, in this order.
   runStep(hooks().createKeyboardListener);
@@ -154,7 +155,7 @@ void AppDelegate::observeInterfaceTheme() {
   if (themeObserver_ != 0) return;
   std::weak_ptr<AppDelegate> weak = weak_from_this();
   themeObserver_ = DistributedNotificationCenter::defaultCenter().addObserver(
-      kInterfaceThemeChanged, "", [weak](const DistributedNotification&) {
+      ui::SystemAppearance::kThemeChangedNotification, "", [weak](const DistributedNotification&) {
         if (auto self = weak.lock()) self->appleInterfaceThemeChanged();
       });
 }
@@ -226,7 +227,7 @@ void AppDelegate::terminate() {
       break;
     }
   }
-  DistributedNotificationCenter::defaultCenter().post(kKillPreferences, kMainAppIdentifier);
+  DistributedNotificationCenter::defaultCenter().post(VLAppNotifcationCenter::kKillPreferences, kMainAppIdentifier);
   ui::Application& app = application_ ? *application_ : ui::Application::shared();
   app.terminate();
 }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/VLConstants.h"
 #include "core/VLDevice.h"
 #include "platform/foundation/Json.h"
 #include "platform/system/UserNotificationCenter.h"
@@ -30,21 +31,14 @@ class Window;
 class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_from_this<AppDelegate> {
  public:
   static constexpr const char* kLauncherAppId = "com.norrak.vellisto.launcher.pro";
-  static constexpr const char* kPreferencesAppId = "com.norrak.vellisto.pref.pro";
   static constexpr const char* kMainAppIdentifier = "com.norrak.vellisto.pro";
   static constexpr const char* kApplicationGroup = "Q4T8K2N6WZ.com.norrak.vellisto";
   static constexpr const char* kCrashAnalyticsSecret = "5c0d9a17-3e42-4b8f-a6d1-70e2f4b9c386";
-  static constexpr const char* kClipboardTabId = "00000000-0000-0000-0000-000000000000";
   static constexpr const char* kMainWindowTitle = "Vellisto";
   static constexpr const char* kRecordWindowTitle = "Vellisto Record";
-  static constexpr const char* kShortVersion = "1.0.0";
-  static constexpr const char* kBuildVersion = "1";
   // The login item's program, beside this one.
   static constexpr const char* kLauncherProgramName = "vellisto-launcher";
-  static constexpr const char* kKillPreferences = "VELLISTO_killPreferences";
-  static constexpr const char* kInterfaceThemeChanged = "AppleInterfaceThemeChangedNotification";
   static constexpr const char* kWriteToPasteboard = "kNotificationWriteToPasteboard";
-  static constexpr const char* kRecordWindowKey = "vellisto_record";
   // How long after hiding the pending paste record is forgotten.
   static constexpr double kHideSettleMs = 1000;
 

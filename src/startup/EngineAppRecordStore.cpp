@@ -9,13 +9,13 @@
 namespace vl {
 
 bool EngineAppRecordStore::hasApplicationRecord(const std::string& name) {
-  return VLEngine::shared().getChunkByContext(name, std::nullopt, VLEngine::kClipboardPinTabId) != nullptr;
+  return VLEngine::shared().getChunkByContext(name, std::nullopt, kClipboardPinTabId) != nullptr;
 }
 
 void EngineAppRecordStore::updateApplicationRecord(const std::string& name, const Json& json) {
   std::lock_guard<std::recursive_mutex> storeLock(VLEngine::storeMutex());
   std::shared_ptr<Vellisto_Chunk> chunk =
-      VLEngine::shared().getChunkByContext(name, std::nullopt, VLEngine::kClipboardPinTabId);
+      VLEngine::shared().getChunkByContext(name, std::nullopt, kClipboardPinTabId);
   if (!chunk) return;
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
   if (!doc) return;
@@ -38,7 +38,7 @@ void EngineAppRecordStore::updateApplicationRecord(const std::string& name, cons
 }
 
 void EngineAppRecordStore::appendApplicationRecord(const std::string& name, const Json& json) {
-  VLEngine::shared().append(name, std::nullopt, json, VLEngine::kClipboardPinTabId);
+  VLEngine::shared().append(name, std::nullopt, json, kClipboardPinTabId);
 }
 
 }  // namespace vl

@@ -24,7 +24,7 @@ namespace vl::testing {
 // manager is the store's tab directory, as start-up makes it.
 class StoreFixture : public ::testing::Test {
  protected:
-  static constexpr const char* kClip = VLEngine::kClipboardPinTabId;
+  static constexpr const char* kClip = kClipboardPinTabId;
 
   void SetUp() override {
     home_.emplace("vl-store");

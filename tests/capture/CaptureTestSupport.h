@@ -36,7 +36,7 @@ using vltest::LogCapture;
 // copy() is another application writing the pasteboard, followed by one poll interval.
 class CaptureFixture : public ::testing::Test {
  public:
-  static constexpr const char* kClip = VLEngine::kClipboardPinTabId;
+  static constexpr const char* kClip = kClipboardPinTabId;
   // 2023-11-14 22:13:20 UTC, 2023-11-15 06:13:20 in Shanghai.
   static constexpr double kStart = 1.7e9;
 

@@ -118,7 +118,7 @@ TEST_F(PinManagerTest, DeleteRenumbersFoldersAndShiftsViews) {
   EXPECT_EQ(buttonUpdates, updatesBefore + 1);
 
   // The clipboard tab and unknown identifiers delete nothing, but the button still updates.
-  pins().deleteTabOfId(PinTab::kClipboardPinTabId);
+  pins().deleteTabOfId(kClipboardPinTabId);
   pins().deleteTabOfId("unknown");
   EXPECT_EQ(pins().tabCount(), 4u);
   EXPECT_EQ(buttonUpdates, updatesBefore + 3);
@@ -148,7 +148,7 @@ TEST_F(PinManagerTest, MovesExchangeNeighboursAndFollowTheActiveTab) {
   EXPECT_EQ(pins().activeIndex(), 1);
 
   pins().moveBackwardTabOfId(pins().tabList()[3]->pinTabId());  // the last tab stays last
-  pins().moveBackwardTabOfId(PinTab::kClipboardPinTabId);
+  pins().moveBackwardTabOfId(kClipboardPinTabId);
   EXPECT_EQ(names(), (std::vector<std::string>{"clip", "T2", "T1", "T3"}));
   EXPECT_EQ(foldersOnDisk(), (std::vector<std::string>{"T1 2", "T2 1", "T3 3"}));
 }

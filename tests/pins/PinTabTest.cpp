@@ -50,7 +50,7 @@ TEST_F(PinTabTest, LoadOrdersTabsAndLeavesStrayEntriesAlone) {
   ASSERT_TRUE(files::atomicWrite(pinPath() + "/" + kId1 + "._.File._.._.FF0000._.1", "a file, not a folder"));
   ASSERT_TRUE(files::createDirectories(pinPath() + "/" + std::string(40, 'x')));
   ASSERT_TRUE(files::createDirectories(pinPath() + "/" + kId2 + "._.Twin._.._.._.9"));  // repeats an id
-  ASSERT_TRUE(files::createDirectories(pinPath() + "/" + PinTab::kClipboardPinTabId + "._.C._.._.._.4"));
+  ASSERT_TRUE(files::createDirectories(pinPath() + "/" + kClipboardPinTabId + "._.C._.._.._.4"));
   const auto before = snapshot(pinPath());
 
   pins().load();
@@ -76,11 +76,11 @@ TEST_F(PinTabTest, TheTipGoesWhenRecordsMoveInAndFollowsARename) {
   EXPECT_TRUE(tab->headDoc()->chunkAt(0)->json()->contains("default_tip"));
   EXPECT_EQ(view->calls, (std::vector<std::string>{"name Home", "bg 00AA00"}));
 
-  engine().append("keep", std::nullopt, std::nullopt, PinTab::kClipboardPinTabId);
+  engine().append("keep", std::nullopt, std::nullopt, kClipboardPinTabId);
   tab->deleteDefaultTipIfNeeded();
   EXPECT_TRUE(texts(tab->headDoc()).empty());
   // The doc's index forgot the tip's slot: the record moved in is the one found.
-  engine().moveChunkFrom(PinTab::kClipboardPinTabId, tab->pinTabId(), "keep", std::nullopt);
+  engine().moveChunkFrom(kClipboardPinTabId, tab->pinTabId(), "keep", std::nullopt);
   EXPECT_EQ(texts(tab->headDoc()), (std::vector<std::string>{"keep"}));
   EXPECT_EQ(engine().getChunkByContext(tip[0], Json{{"default_tip", "1"}}, tab->pinTabId()), nullptr);
   tab->deleteDefaultTipIfNeeded();  // no tip: nothing happens
@@ -144,7 +144,7 @@ TEST_F(PinTabTest, AutoPickCopiesNewRecordsIntoMatchingTabs) {
   tabs[3]->setAutoPickForest(textRule("todo|urgent"));
   // tabs[2] has no rules and picks nothing.
 
-  auto record = engine().append("todo: buy milk", std::nullopt, std::nullopt, PinTab::kClipboardPinTabId);
+  auto record = engine().append("todo: buy milk", std::nullopt, std::nullopt, kClipboardPinTabId);
   const Json extra = {{"app_name", "Editor"}};
   std::vector<std::string> picked = pins().autoPick(record, extra);
   EXPECT_EQ(picked, (std::vector<std::string>{tabs[1]->pinTabId(), tabs[3]->pinTabId()}));
@@ -163,9 +163,9 @@ TEST_F(PinTabTest, AutoPickCopiesNewRecordsIntoMatchingTabs) {
   engine().copyIntoPinTabs(record, picked);
   EXPECT_EQ(texts(tabs[3]->headDoc()).size(), 2u);  // the tip and the copy
 
-  auto other = engine().append("an urgent call", std::nullopt, std::nullopt, PinTab::kClipboardPinTabId);
+  auto other = engine().append("an urgent call", std::nullopt, std::nullopt, kClipboardPinTabId);
   EXPECT_EQ(pins().autoPick(other, extra), (std::vector<std::string>{tabs[3]->pinTabId()}));
-  auto image = engine().append("pic", std::nullopt, Json{{"image", "/x.png"}}, PinTab::kClipboardPinTabId);
+  auto image = engine().append("pic", std::nullopt, Json{{"image", "/x.png"}}, kClipboardPinTabId);
   EXPECT_TRUE(pins().autoPick(image, extra).empty());
 
   // The rules outlive a reload: the tab reads them back from the user defaults.

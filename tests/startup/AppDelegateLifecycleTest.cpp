@@ -140,7 +140,7 @@ TEST_F(AppDelegateTest, HidingForgetsThePastedRecordOneSecondLater) {
   for (const Case& c : {Case{false, 0}, Case{true, 1}}) {
     startProgram();
     CaptureHooks::setWindowAppear(
-        [&](const std::string& key) { return c.recordWindowShown && key == AppDelegate::kRecordWindowKey; });
+        [&](const std::string& key) { return c.recordWindowShown && key == kRecordWindowKey; });
     int writes = 0;
     Observation observation = NotificationCenter::defaultCenter().observe(
         AppDelegate::kWriteToPasteboard, nullptr, [&](const Notification&) { ++writes; });

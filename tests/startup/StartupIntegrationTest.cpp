@@ -1,4 +1,5 @@
 #include "VLEngine/Vellisto_Chunk.h"
+#include "core/VLAppNotifcationCenter.h"
 #include "pins/PinManager.h"
 #include "pins/PinTab.h"
 #include "startup/StartupTestSupport.h"
@@ -11,7 +12,7 @@ namespace fs = std::filesystem;
 using StartupTest = StartupFixture;
 
 std::shared_ptr<Vellisto_Chunk> clipboardRecord(const std::string& text) {
-  return VLEngine::shared().getChunkByContext(text, std::nullopt, VLEngine::kClipboardPinTabId);
+  return VLEngine::shared().getChunkByContext(text, std::nullopt, kClipboardPinTabId);
 }
 
 TEST_F(StartupTest, CopyIsStoredQuitPostsKillAndSecondStartFindsTheRecord) {
@@ -22,7 +23,7 @@ TEST_F(StartupTest, CopyIsStoredQuitPostsKillAndSecondStartFindsTheRecord) {
   std::condition_variable arrived;
   std::optional<std::string> killSender;
   std::uint64_t observer =
-      centre.addObserver(AppDelegate::kKillPreferences, "", [&](const DistributedNotification& n) {
+      centre.addObserver(VLAppNotifcationCenter::kKillPreferences, "", [&](const DistributedNotification& n) {
         std::lock_guard lock(mutex);
         killSender = n.sender;
         arrived.notify_all();

@@ -77,7 +77,7 @@ using StartupLog = vltest::LogCapture;
 // of the test's own, and the end of launching with the launch activation.
 class StartupFixture : public ::testing::Test {
  public:
-  static constexpr const char* kClip = VLEngine::kClipboardPinTabId;
+  static constexpr const char* kClip = kClipboardPinTabId;
 
   void SetUp() override {
     ASSERT_FALSE(root().empty());

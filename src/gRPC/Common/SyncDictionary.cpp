@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "platform/foundation/JsonBounded.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 
@@ -15,9 +16,6 @@ namespace {
 const char* const kRecordTextKeys[] = {"sig", "timestamp", "alias", "context", "rich"};
 
 std::string keyName(std::string_view key) { return "\"" + std::string(key) + "\""; }
-
-// Thrown from the parser's callback to end a parse at once; it never leaves parsePeerJson.
-struct TooDeep {};
 
 }  // namespace
 
@@ -68,33 +66,11 @@ std::string wireText(std::string_view text) {
 
 std::optional<Json> parsePeerJson(std::string_view text, std::string* error, int maxDepth,
                                   std::size_t maxBytes) {
-  std::string problem;
-  std::optional<Json> value;
-  if (text.size() > maxBytes) {
-    problem = std::to_string(text.size()) + " bytes, more than " + std::to_string(maxBytes);
-  } else {
-    // The callback sees each container as it opens, with the depth of the containers around it.
-    auto bound = [maxDepth](int depth, Json::parse_event_t event, Json&) {
-      if ((event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start) &&
-          depth >= maxDepth) {
-        throw TooDeep{};
-      }
-      return true;
-    };
-    try {
-      Json parsed = Json::parse(text.begin(), text.end(), bound, /*allow_exceptions=*/true);
-      value = std::move(parsed);
-    } catch (const TooDeep&) {
-      problem = "nested deeper than " + std::to_string(maxDepth) + " levels";
-    } catch (const Json::exception& e) {
-      problem = e.what();
-    }
-  }
-  if (!value) {
-    logf("sync: peer json refused: %s", problem.c_str());
-    if (error) *error = std::move(problem);
-  }
-  return value;
+  BoundedJson parsed = parseJsonBounded(text, static_cast<std::size_t>(maxDepth), maxBytes);
+  if (parsed.ok()) return std::move(parsed.value);
+  logf("sync: peer json refused: %s", parsed.reason.c_str());
+  if (error) *error = std::move(parsed.reason);
+  return std::nullopt;
 }
 
 DictionaryReader::DictionaryReader(const Json& dictionary) : dictionary_(dictionary) {
