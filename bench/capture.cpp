@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/Vellisto_BigDoc.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "capture/AppMonitor.h"
 #include "capture/ClipboardListener.h"
 #include "capture/MergingCopy.h"
@@ -31,8 +31,8 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/system/HeadlessPasteboard.h"
-#include "platform/system/HeadlessWorkspace.h"
+#include "platform/system/headless/HeadlessPasteboard.h"
+#include "platform/system/headless/HeadlessWorkspace.h"
 
 namespace {
 

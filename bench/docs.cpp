@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "VLEngine/DocTextForm.h"
-#include "VLEngine/GzipUtility.h"
-#include "VLEngine/Vellisto_BigDoc.h"
-#include "VLEngine/Vellisto_DocChainOwner.h"
+#include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/GzipUtility.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/Vellisto_DocChainOwner.h"
 #include "platform/foundation/Files.h"
 
 namespace {

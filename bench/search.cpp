@@ -26,13 +26,13 @@
 #include <thread>
 #include <vector>
 
-#include "VLEngine/CaseFoldScan.h"
-#include "VLEngine/DisplayAttributedString.h"
-#include "VLEngine/SearchQuery.h"
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/Vellisto_BigDoc.h"
-#include "VLEngine/Vellisto_DisplayChannelDelegate.h"
-#include "VLEngine/Vellisto_Master.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/search/CaseFoldScan.h"
+#include "VLEngine/search/DisplayAttributedString.h"
+#include "VLEngine/search/SearchQuery.h"
+#include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
+#include "VLEngine/search/Vellisto_Master.h"
 #include "pins/PinManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/ui/Color.h"
+#include "platform/ui/graphics/Color.h"
 #include "theme/VLThemeManager.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "platform/foundation/Text.h"
-#include "platform/ui/ScrollView.h"
-#include "platform/ui/TableView.h"
-#include "platform/ui/TextMetrics.h"
+#include "platform/ui/controls/ScrollView.h"
+#include "platform/ui/table/TableView.h"
+#include "platform/ui/text/TextMetrics.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "VLEngine/VLEngine.h"
 
-#include "VLEngine/ImageManager.h"
 #include "VLEngine/VLEngineSnippetsStore.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
-#include "VLEngine/Vellisto_Writer.h"
+#include "VLEngine/doc/Vellisto_Writer.h"
+#include "VLEngine/image/ImageManager.h"
 #include "core/VLAppNotifcationCenter.h"
 #include "core/VLFileManager.h"
 #include "platform/foundation/Files.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "VLEngine/DocChainLoader.h"
-#include "VLEngine/Vellisto_BigDoc.h"
-#include "VLEngine/Vellisto_Chunk.h"
+#include "VLEngine/doc/DocChainLoader.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/Vellisto_Chunk.h"
 #include "core/VLConstants.h"
 #include "platform/foundation/Json.h"
 
@@ -34,7 +34,6 @@ class Vellisto_DisplayChannelDelegate;
 // the search engine, which builds on channel(), delegate(), setDocConfigurer() and the tabs' chains.
 class VLEngine {
  public:
-
   static VLEngine& shared();
   static std::recursive_mutex& storeMutex();
 

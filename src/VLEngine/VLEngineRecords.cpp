@@ -1,9 +1,9 @@
 // The record operations of the store: finding, choosing, adding, changing, copying and deleting.
-#include "VLEngine/ImageManager.h"
-#include "VLEngine/JsonDataHelper.h"
-#include "VLEngine/SortedTableHelper.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLStoreTab.h"
+#include "VLEngine/doc/JsonDataHelper.h"
+#include "VLEngine/doc/SortedTableHelper.h"
+#include "VLEngine/image/ImageManager.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"

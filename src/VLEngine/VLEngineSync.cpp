@@ -1,9 +1,9 @@
 // The store's exports for device sync: the newest records of the clipboard tab's recent list.
-#include "VLEngine/IndexHelper.h"
-#include "VLEngine/JsonDataHelper.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
+#include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/doc/JsonDataHelper.h"
 #include "core/VLDevice.h"
 
 namespace vl {

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "VLEngine/ChunkSortedWeakTable.h"
-#include "VLEngine/DocChainLoader.h"
-#include "VLEngine/Vellisto_BigDoc.h"
-#include "VLEngine/Vellisto_DocChainOwner.h"
+#include "VLEngine/doc/ChunkSortedWeakTable.h"
+#include "VLEngine/doc/DocChainLoader.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/Vellisto_DocChainOwner.h"
 
 namespace vl {
 

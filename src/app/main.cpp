@@ -13,7 +13,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/DesktopBackends.h"
-#include "platform/ui/Application.h"
+#include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
 #include "startup/DataFolderLock.h"
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/system/Workspace.h"
+#include "platform/system/desktop/Workspace.h"
 
 namespace vl {
 

@@ -3,8 +3,8 @@
 #include <exception>
 #include <utility>
 
-#include "VLEngine/SortedTableHelper.h"
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/SortedTableHelper.h"
 #include "capture/AppMonitor.h"
 #include "capture/CaptureHooks.h"
 #include "capture/CopyEntity.h"

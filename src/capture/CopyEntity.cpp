@@ -15,7 +15,7 @@
 #include "platform/foundation/Regex.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/Url.h"
-#include "platform/system/HttpFetcher.h"
+#include "platform/system/net/HttpFetcher.h"
 
 namespace vl {
 

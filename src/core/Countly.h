@@ -5,7 +5,7 @@
 
 #include "core/VLConstants.h"
 #include "platform/foundation/Json.h"
-#include "platform/system/HttpFetcher.h"
+#include "platform/system/net/HttpFetcher.h"
 
 namespace vl {
 

@@ -9,7 +9,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/system/Workspace.h"
+#include "platform/system/desktop/Workspace.h"
 
 namespace vl {
 namespace {

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/system/ApplicationFolders.h"
-#include "platform/system/DesktopEntryFile.h"
+#include "platform/system/desktop/ApplicationFolders.h"
+#include "platform/system/desktop/DesktopEntryFile.h"
 
 namespace vl {
 

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "platform/ui/BezierPath.h"
+#include "platform/ui/graphics/BezierPath.h"
 
 namespace vl {
 

@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "platform/ui/Font.h"
-#include "platform/ui/TextMetrics.h"
+#include "platform/ui/text/Font.h"
+#include "platform/ui/text/TextMetrics.h"
 
 namespace vl {
 

@@ -13,7 +13,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 #include "platform/system/UniformType.h"
-#include "platform/system/Workspace.h"
+#include "platform/system/desktop/Workspace.h"
 
 namespace vl {
 

@@ -4,7 +4,7 @@
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/system/NetworkPathMonitor.h"
+#include "platform/system/net/NetworkPathMonitor.h"
 
 namespace vl {
 

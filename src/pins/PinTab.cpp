@@ -4,8 +4,8 @@
 #include <charconv>
 #include <climits>
 
-#include "VLEngine/DocChainLoader.h"
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/DocChainLoader.h"
 #include "autopick/AutoPickArchive.h"
 #include "autopick/AutoPickForest.h"
 #include "platform/dispatch/Dispatch.h"

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <mutex>
 
-#include "VLEngine/SearchHistory.h"
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/search/SearchHistory.h"
 #include "capture/CaptureHooks.h"
 #include "capture/ClipboardListener.h"
 #include "capture/PasteboardPolling.h"
@@ -19,9 +19,9 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/ui/Appearance.h"
 #include "platform/system/CrashAnalyticsService.h"
-#include "platform/system/Workspace.h"
+#include "platform/system/desktop/Workspace.h"
+#include "platform/ui/view/Appearance.h"
 #include "startup/DataFolders.h"
 #include "startup/EngineAppRecordStore.h"
 #include "theme/VLThemeManager.h"
@@ -227,7 +227,8 @@ void AppDelegate::terminate() {
       break;
     }
   }
-  DistributedNotificationCenter::defaultCenter().post(VLAppNotifcationCenter::kKillPreferences, kMainAppIdentifier);
+  DistributedNotificationCenter::defaultCenter().post(VLAppNotifcationCenter::kKillPreferences,
+                                                      kMainAppIdentifier);
   ui::Application& app = application_ ? *application_ : ui::Application::shared();
   app.terminate();
 }

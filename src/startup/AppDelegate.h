@@ -10,8 +10,8 @@
 #include "core/VLDevice.h"
 #include "platform/foundation/Json.h"
 #include "platform/system/UserNotificationCenter.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/Color.h"
+#include "platform/ui/graphics/Color.h"
+#include "platform/ui/window/Application.h"
 #include "startup/StartupHooks.h"
 
 namespace vl {

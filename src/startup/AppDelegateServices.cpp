@@ -11,10 +11,10 @@
 #include "platform/foundation/Text.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/KeyEventPoster.h"
-#include "platform/system/LoginItem.h"
-#include "platform/ui/Event.h"
-#include "platform/ui/View.h"
-#include "platform/ui/Window.h"
+#include "platform/system/desktop/LoginItem.h"
+#include "platform/ui/view/Event.h"
+#include "platform/ui/view/View.h"
+#include "platform/ui/window/Window.h"
 #include "startup/AppDelegate.h"
 
 namespace vl {

@@ -3,8 +3,8 @@
 #include <mutex>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/Vellisto_BigDoc.h"
-#include "VLEngine/Vellisto_Chunk.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/Vellisto_Chunk.h"
 
 namespace vl {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/ui/Color.h"
+#include "platform/ui/graphics/Color.h"
 
 namespace vl {
 

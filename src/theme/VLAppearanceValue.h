@@ -5,8 +5,8 @@
 #include <variant>
 #include <vector>
 
-#include "platform/ui/Color.h"
-#include "platform/ui/Image.h"
+#include "platform/ui/graphics/Color.h"
+#include "platform/ui/graphics/Image.h"
 #include "theme/VLVisualEffectObject.h"
 
 namespace vl {

@@ -1,7 +1,7 @@
 #include "theme/VLAssetKeyStore.h"
 
 #include "platform/foundation/Log.h"
-#include "platform/ui/Appearance.h"
+#include "platform/ui/view/Appearance.h"
 #include "theme/VLThemeManager.h"
 #include "theme/VLThemeObject.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ui/Font.h"
+#include "platform/ui/text/Font.h"
 
 namespace vl {
 

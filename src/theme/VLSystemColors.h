@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/ui/Color.h"
+#include "platform/ui/graphics/Color.h"
 
 namespace vl {
 

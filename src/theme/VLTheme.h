@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/foundation/Json.h"
-#include "platform/ui/Image.h"
+#include "platform/ui/graphics/Image.h"
 #include "theme/VLAppearanceExprAST.h"
 #include "theme/VLAsset.h"
 

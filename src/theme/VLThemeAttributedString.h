@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/foundation/Text.h"
-#include "platform/ui/AttributedString.h"
+#include "platform/ui/text/AttributedString.h"
 
 namespace vl {
 

@@ -1,7 +1,7 @@
 #include "theme/VLThemeCategories.h"
 
-#include "platform/ui/Layer.h"
-#include "platform/ui/Window.h"
+#include "platform/ui/view/Layer.h"
+#include "platform/ui/window/Window.h"
 #include "theme/VLAssetKeyStore.h"
 #include "theme/VLThemeCategorySupport.h"
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/ui/Image.h"
+#include "platform/ui/graphics/Image.h"
 #include "theme/VLThemeManager.h"
 #include "theme/VLThemeObject.h"
 

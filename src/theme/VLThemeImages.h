@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/ui/Image.h"
+#include "platform/ui/graphics/Image.h"
 
 namespace vl {
 

@@ -6,7 +6,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Resources.h"
 #include "platform/foundation/Text.h"
-#include "platform/ui/Appearance.h"
+#include "platform/ui/view/Appearance.h"
 
 namespace vl {
 

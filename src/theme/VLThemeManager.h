@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/Color.h"
+#include "platform/ui/graphics/Color.h"
 #include "theme/VLTheme.h"
 #include "theme/VLVisualEffectObject.h"
 

@@ -1,7 +1,7 @@
 #include "theme/VLThemeObject.h"
 
 #include "platform/foundation/Log.h"
-#include "platform/ui/Appearance.h"
+#include "platform/ui/view/Appearance.h"
 
 namespace vl {
 

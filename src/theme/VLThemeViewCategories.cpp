@@ -6,14 +6,14 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/ScrollView.h"
-#include "platform/ui/TableRowView.h"
-#include "platform/ui/TableView.h"
-#include "platform/ui/TextField.h"
-#include "platform/ui/TextView.h"
-#include "platform/ui/View.h"
+#include "platform/ui/controls/Button.h"
+#include "platform/ui/controls/ImageView.h"
+#include "platform/ui/controls/ScrollView.h"
+#include "platform/ui/table/TableRowView.h"
+#include "platform/ui/table/TableView.h"
+#include "platform/ui/text/TextField.h"
+#include "platform/ui/text/TextView.h"
+#include "platform/ui/view/View.h"
 #include "theme/VLAssetKeyStore.h"
 #include "theme/VLSystemColors.h"
 #include "theme/VLThemeCategories.h"

@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "DocTestSupport.h"
-#include "VLEngine/DocFileReplacer.h"
-#include "VLEngine/DocTextForm.h"
-#include "VLEngine/GzipUtility.h"
-#include "VLEngine/Vellisto_BigDoc.h"
-#include "VLEngine/Vellisto_DefaultCodec.h"
+#include "VLEngine/doc/DocFileReplacer.h"
+#include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/GzipUtility.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/Vellisto_DefaultCodec.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Text.h"
 

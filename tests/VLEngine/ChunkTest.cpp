@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "VLEngine/DocTextForm.h"
-#include "VLEngine/Vellisto_Chunk.h"
+#include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/Vellisto_Chunk.h"
 #include "platform/foundation/Clock.h"
 
 namespace vl {

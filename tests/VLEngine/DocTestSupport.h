@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "VLEngine/Vellisto_BigDoc.h"
-#include "VLEngine/Vellisto_DocChainOwner.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/Vellisto_DocChainOwner.h"
 #include "support/TestSupport.h"
 
 namespace vl::testing {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "VLEngine/GzipUtility.h"
+#include "VLEngine/doc/GzipUtility.h"
 #include "support/TestSupport.h"
 
 namespace vl {

@@ -7,14 +7,14 @@
 #include <utility>
 #include <vector>
 
-#include "VLEngine/ImageCache.h"
-#include "VLEngine/ImageCodec.h"
-#include "VLEngine/ImageViewLoading.h"
+#include "VLEngine/image/ImageCache.h"
+#include "VLEngine/image/ImageCodec.h"
+#include "VLEngine/image/ImageViewLoading.h"
 #include "core/VLConfig.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/ui/ImageView.h"
+#include "platform/ui/controls/ImageView.h"
 #include "support/TestSupport.h"
 
 namespace vl {

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "StoreTestSupport.h"
-#include "VLEngine/ImageCodec.h"
-#include "VLEngine/ImageManager.h"
-#include "VLEngine/IndexHelper.h"
-#include "VLEngine/JsonDataHelper.h"
+#include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/doc/JsonDataHelper.h"
+#include "VLEngine/image/ImageCodec.h"
+#include "VLEngine/image/ImageManager.h"
 
 namespace vl {
 namespace {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "DocTestSupport.h"
-#include "VLEngine/DocTextForm.h"
 #include "VLEngine/LRU/Vellisto_LRU.h"
+#include "VLEngine/doc/DocTextForm.h"
 
 namespace vl {
 namespace {

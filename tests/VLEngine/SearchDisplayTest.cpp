@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "SearchTestSupport.h"
-#include "VLEngine/ChunkSortedWeakTable.h"
-#include "VLEngine/SearchQuery.h"
-#include "VLEngine/Vellisto_DefaultDisplay.h"
+#include "VLEngine/doc/ChunkSortedWeakTable.h"
+#include "VLEngine/search/SearchQuery.h"
+#include "VLEngine/search/Vellisto_DefaultDisplay.h"
 
 namespace vl {
 namespace {

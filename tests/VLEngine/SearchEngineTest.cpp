@@ -5,9 +5,9 @@
 #include <random>
 
 #include "SearchTestSupport.h"
-#include "VLEngine/ChunkSortedWeakTable.h"
-#include "VLEngine/Vellisto_DefaultMap.h"
-#include "VLEngine/Vellisto_DefaultMerge.h"
+#include "VLEngine/doc/ChunkSortedWeakTable.h"
+#include "VLEngine/search/Vellisto_DefaultMap.h"
+#include "VLEngine/search/Vellisto_DefaultMerge.h"
 
 namespace vl {
 namespace {

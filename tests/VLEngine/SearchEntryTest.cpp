@@ -3,10 +3,10 @@
 
 #include "SearchTestSupport.h"
 #include "StoreTestSupport.h"
-#include "VLEngine/ChunkSortedWeakTable.h"
-#include "VLEngine/SearchCostRecord.h"
-#include "VLEngine/SearchHistory.h"
 #include "VLEngine/VLEngineDelegate.h"
+#include "VLEngine/doc/ChunkSortedWeakTable.h"
+#include "VLEngine/search/SearchCostRecord.h"
+#include "VLEngine/search/SearchHistory.h"
 
 namespace vl {
 namespace {

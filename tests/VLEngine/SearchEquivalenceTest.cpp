@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "SearchTestSupport.h"
-#include "VLEngine/CaseFoldScan.h"
-#include "VLEngine/SearchQuery.h"
+#include "VLEngine/search/CaseFoldScan.h"
+#include "VLEngine/search/SearchQuery.h"
 #include "platform/foundation/Text.h"
 
 namespace vl {

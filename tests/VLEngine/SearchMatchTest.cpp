@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "SearchTestSupport.h"
-#include "VLEngine/SearchQuery.h"
-#include "VLEngine/Vellisto_DefaultMap.h"
+#include "VLEngine/search/SearchQuery.h"
+#include "VLEngine/search/Vellisto_DefaultMap.h"
 
 namespace vl {
 namespace {

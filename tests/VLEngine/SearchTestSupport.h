@@ -9,15 +9,15 @@
 #include <thread>
 #include <vector>
 
-#include "VLEngine/ApplicationSearching.h"
-#include "VLEngine/DisplayAttributedString.h"
 #include "VLEngine/DocTestSupport.h"
-#include "VLEngine/Vellisto_BigDoc.h"
-#include "VLEngine/Vellisto_Chunk.h"
-#include "VLEngine/Vellisto_DisplayChannelDelegate.h"
-#include "VLEngine/Vellisto_MapDelegate.h"
-#include "VLEngine/Vellisto_Master.h"
-#include "VLEngine/Vellisto_Task.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/search/ApplicationSearching.h"
+#include "VLEngine/search/DisplayAttributedString.h"
+#include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
+#include "VLEngine/search/Vellisto_MapDelegate.h"
+#include "VLEngine/search/Vellisto_Master.h"
+#include "VLEngine/search/Vellisto_Task.h"
 
 namespace vl::testing {
 

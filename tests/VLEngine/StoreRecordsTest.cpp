@@ -4,9 +4,9 @@
 #include <thread>
 
 #include "StoreTestSupport.h"
-#include "VLEngine/ChunkSortedWeakTable.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
+#include "VLEngine/doc/ChunkSortedWeakTable.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 

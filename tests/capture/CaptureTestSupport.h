@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/Vellisto_BigDoc.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "capture/AppMonitor.h"
 #include "capture/CaptureHooks.h"
 #include "capture/ClipboardListener.h"
@@ -23,8 +23,8 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/FakeHttpFetcher.h"
-#include "platform/system/HeadlessPasteboard.h"
-#include "platform/system/HeadlessWorkspace.h"
+#include "platform/system/headless/HeadlessPasteboard.h"
+#include "platform/system/headless/HeadlessWorkspace.h"
 #include "support/TestSupport.h"
 
 namespace vl::testing {

@@ -10,8 +10,8 @@
 #include "core/VLConfig.h"
 #include "core/VLFileManager.h"
 #include "platform/foundation/Date.h"
-#include "platform/system/HeadlessWorkspace.h"
 #include "platform/system/UniformType.h"
+#include "platform/system/headless/HeadlessWorkspace.h"
 
 namespace vl {
 namespace {

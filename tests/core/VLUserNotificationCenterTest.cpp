@@ -3,7 +3,7 @@
 #include "core/VLUserNotificationCenter.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Localization.h"
-#include "platform/system/HeadlessUserNotificationCenter.h"
+#include "platform/system/headless/HeadlessUserNotificationCenter.h"
 
 namespace vl {
 namespace {

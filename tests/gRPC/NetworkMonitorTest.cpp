@@ -9,7 +9,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/system/NetworkPathFake.h"
-#include "platform/system/NetworkPathInterface.h"
+#include "platform/system/net/NetworkPathInterface.h"
 
 namespace {
 

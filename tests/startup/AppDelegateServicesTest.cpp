@@ -1,6 +1,6 @@
 #include <sys/stat.h>
 
-#include "platform/system/LoginItem.h"
+#include "platform/system/desktop/LoginItem.h"
 #include "startup/StartupTestSupport.h"
 
 namespace vl::testing {

@@ -1,4 +1,4 @@
-#include "VLEngine/Vellisto_Chunk.h"
+#include "VLEngine/doc/Vellisto_Chunk.h"
 #include "core/VLAppNotifcationCenter.h"
 #include "pins/PinManager.h"
 #include "pins/PinTab.h"

@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "VLEngine/GzipUtility.h"
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/Vellisto_BigDoc.h"
+#include "VLEngine/doc/GzipUtility.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "capture/CaptureHooks.h"
 #include "core/AppInstalledManager.h"
 #include "core/VLConfig.h"
@@ -29,10 +29,10 @@
 #include "platform/foundation/Resources.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/CrashAnalyticsService.h"
-#include "platform/system/HeadlessKeyEventPoster.h"
-#include "platform/system/HeadlessPasteboard.h"
-#include "platform/system/HeadlessWorkspace.h"
-#include "platform/ui/Application.h"
+#include "platform/system/headless/HeadlessKeyEventPoster.h"
+#include "platform/system/headless/HeadlessPasteboard.h"
+#include "platform/system/headless/HeadlessWorkspace.h"
+#include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
 #include "support/TestSupport.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/Layer.h"
-#include "platform/ui/View.h"
-#include "platform/ui/Window.h"
+#include "platform/ui/view/Layer.h"
+#include "platform/ui/view/View.h"
+#include "platform/ui/window/Window.h"
 #include "theme/ColorHelper.h"
 #include "theme/ThemeTestSupport.h"
 #include "theme/VLThemeCategories.h"

@@ -8,7 +8,7 @@
 #include "core/VLConfig.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/ui/Appearance.h"
+#include "platform/ui/view/Appearance.h"
 #include "support/TestSupport.h"
 #include "theme/VLThemeManager.h"
 

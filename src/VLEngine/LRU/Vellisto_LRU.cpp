@@ -3,7 +3,7 @@
 #include <cassert>
 #include <vector>
 
-#include "VLEngine/DocTextForm.h"
+#include "VLEngine/doc/DocTextForm.h"
 
 namespace vl {
 

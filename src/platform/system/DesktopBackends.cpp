@@ -8,12 +8,12 @@
 #include "platform/system/HotKeyCenter.h"
 #include "platform/system/KeyEventPoster.h"
 #include "platform/system/Pasteboard.h"
-#include "platform/system/Workspace.h"
-#include "platform/system/X11GlobalEventMonitor.h"
-#include "platform/system/X11HotKeyCenter.h"
-#include "platform/system/X11KeyPoster.h"
-#include "platform/system/X11Pasteboard.h"
-#include "platform/system/X11Workspace.h"
+#include "platform/system/desktop/Workspace.h"
+#include "platform/system/x11/X11GlobalEventMonitor.h"
+#include "platform/system/x11/X11HotKeyCenter.h"
+#include "platform/system/x11/X11KeyPoster.h"
+#include "platform/system/x11/X11Pasteboard.h"
+#include "platform/system/x11/X11Workspace.h"
 
 namespace vl {
 

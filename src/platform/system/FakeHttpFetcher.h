@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/system/HttpFetcher.h"
+#include "platform/system/net/HttpFetcher.h"
 
 namespace vl {
 

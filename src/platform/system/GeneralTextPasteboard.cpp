@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/system/Pasteboard.h"
-#include "platform/ui/TextPasteboard.h"
+#include "platform/ui/text/TextPasteboard.h"
 
 namespace vl {
 
@@ -19,6 +19,8 @@ class GeneralTextPasteboard final : public ui::TextPasteboard {
 
 }  // namespace
 
-void installGeneralTextPasteboard() { ui::TextPasteboard::install(std::make_shared<GeneralTextPasteboard>()); }
+void installGeneralTextPasteboard() {
+  ui::TextPasteboard::install(std::make_shared<GeneralTextPasteboard>());
+}
 
 }  // namespace vl

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/dispatch/Dispatch.h"
-#include "platform/system/InstalledBackend.h"
+#include "platform/system/desktop/InstalledBackend.h"
 
 namespace vl {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/ui/Event.h"
+#include "platform/ui/view/Event.h"
 
 namespace vl {
 

@@ -2,9 +2,9 @@
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Log.h"
-#include "platform/system/HeadlessHotKeyCenter.h"
-#include "platform/system/InstalledBackend.h"
-#include "platform/ui/Event.h"
+#include "platform/system/desktop/InstalledBackend.h"
+#include "platform/system/headless/HeadlessHotKeyCenter.h"
+#include "platform/ui/view/Event.h"
 
 namespace vl {
 

@@ -1,8 +1,8 @@
 #include "platform/system/KeyEventPoster.h"
 
-#include "platform/system/HeadlessKeyEventPoster.h"
-#include "platform/system/InstalledBackend.h"
-#include "platform/ui/Event.h"
+#include "platform/system/desktop/InstalledBackend.h"
+#include "platform/system/headless/HeadlessKeyEventPoster.h"
+#include "platform/ui/view/Event.h"
 
 namespace vl {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/system/NetworkPathMonitor.h"
+#include "platform/system/net/NetworkPathMonitor.h"
 
 namespace vl {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "platform/foundation/Text.h"
-#include "platform/system/HeadlessPasteboard.h"
-#include "platform/system/InstalledBackend.h"
+#include "platform/system/desktop/InstalledBackend.h"
+#include "platform/system/headless/HeadlessPasteboard.h"
 
 namespace vl {
 

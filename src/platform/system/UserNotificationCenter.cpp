@@ -1,7 +1,7 @@
 #include "platform/system/UserNotificationCenter.h"
 
-#include "platform/system/HeadlessUserNotificationCenter.h"
-#include "platform/system/InstalledBackend.h"
+#include "platform/system/desktop/InstalledBackend.h"
+#include "platform/system/headless/HeadlessUserNotificationCenter.h"
 
 namespace vl {
 

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/system/CurlHttpFetcher.h"
+#include "platform/system/net/CurlHttpFetcher.h"
 
 namespace vl {
 namespace {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "platform/foundation/Files.h"
-#include "platform/system/ApplicationFolders.h"
-#include "platform/system/DesktopEntryFile.h"
+#include "platform/system/desktop/ApplicationFolders.h"
+#include "platform/system/desktop/DesktopEntryFile.h"
 #include "support/TestSupport.h"
 
 namespace vl {

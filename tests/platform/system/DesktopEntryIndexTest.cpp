@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/foundation/Files.h"
-#include "platform/system/DesktopEntryIndex.h"
+#include "platform/system/desktop/DesktopEntryIndex.h"
 #include "support/TestSupport.h"
 
 namespace vl {

@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "platform/system/GeneralTextPasteboard.h"
-#include "platform/system/HeadlessPasteboard.h"
 #include "platform/system/Pasteboard.h"
-#include "platform/ui/TextPasteboard.h"
+#include "platform/system/headless/HeadlessPasteboard.h"
+#include "platform/ui/text/TextPasteboard.h"
 
 namespace vl {
 namespace {

@@ -2,8 +2,8 @@
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/system/GlobalEventMonitor.h"
-#include "platform/system/HeadlessHotKeyCenter.h"
-#include "platform/ui/Event.h"
+#include "platform/system/headless/HeadlessHotKeyCenter.h"
+#include "platform/ui/view/Event.h"
 
 namespace vl {
 namespace {

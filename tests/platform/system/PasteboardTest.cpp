@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/system/HeadlessPasteboard.h"
 #include "platform/system/Pasteboard.h"
+#include "platform/system/headless/HeadlessPasteboard.h"
 
 namespace vl {
 namespace {

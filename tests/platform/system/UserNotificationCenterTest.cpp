@@ -2,8 +2,8 @@
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
-#include "platform/system/HeadlessUserNotificationCenter.h"
 #include "platform/system/UserNotificationCenter.h"
+#include "platform/system/headless/HeadlessUserNotificationCenter.h"
 
 namespace vl {
 namespace {

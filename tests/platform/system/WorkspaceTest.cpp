@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/foundation/Files.h"
-#include "platform/system/HeadlessWorkspace.h"
 #include "platform/system/UniformType.h"
-#include "platform/system/Workspace.h"
+#include "platform/system/desktop/Workspace.h"
+#include "platform/system/headless/HeadlessWorkspace.h"
 #include "support/TestSupport.h"
 
 namespace vl {

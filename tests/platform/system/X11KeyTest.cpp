@@ -8,10 +8,10 @@
 #include <unistd.h>
 
 #include "platform/dispatch/Dispatch.h"
-#include "platform/system/X11GlobalEventMonitor.h"
-#include "platform/system/X11HotKeyCenter.h"
-#include "platform/system/X11KeyPoster.h"
-#include "platform/ui/Event.h"
+#include "platform/system/x11/X11GlobalEventMonitor.h"
+#include "platform/system/x11/X11HotKeyCenter.h"
+#include "platform/system/x11/X11KeyPoster.h"
+#include "platform/ui/view/Event.h"
 #include "support/X11TestSupport.h"
 
 namespace vl {

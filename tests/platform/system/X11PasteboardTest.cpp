@@ -8,8 +8,8 @@
 #include <chrono>
 
 #include "platform/foundation/Log.h"
-#include "platform/system/X11Display.h"
-#include "platform/system/X11Pasteboard.h"
+#include "platform/system/x11/X11Display.h"
+#include "platform/system/x11/X11Pasteboard.h"
 #include "support/X11TestSupport.h"
 
 namespace vl {

@@ -11,11 +11,11 @@
 #include "platform/system/HotKeyCenter.h"
 #include "platform/system/KeyEventPoster.h"
 #include "platform/system/Pasteboard.h"
-#include "platform/system/X11GlobalEventMonitor.h"
-#include "platform/system/X11HotKeyCenter.h"
-#include "platform/system/X11KeyPoster.h"
-#include "platform/system/X11Pasteboard.h"
-#include "platform/system/X11Workspace.h"
+#include "platform/system/x11/X11GlobalEventMonitor.h"
+#include "platform/system/x11/X11HotKeyCenter.h"
+#include "platform/system/x11/X11KeyPoster.h"
+#include "platform/system/x11/X11Pasteboard.h"
+#include "platform/system/x11/X11Workspace.h"
 #include "support/X11TestSupport.h"
 
 namespace vl {

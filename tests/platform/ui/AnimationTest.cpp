@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "UiTestSupport.h"
-#include "platform/ui/AnimationEngine.h"
-#include "platform/ui/EventDriver.h"
-#include "platform/ui/Layer.h"
-#include "platform/ui/Transaction.h"
-#include "platform/ui/View.h"
-#include "platform/ui/ViewAnimator.h"
+#include "platform/ui/view/AnimationEngine.h"
+#include "platform/ui/view/EventDriver.h"
+#include "platform/ui/view/Layer.h"
+#include "platform/ui/view/Transaction.h"
+#include "platform/ui/view/View.h"
+#include "platform/ui/view/ViewAnimator.h"
 
 namespace vl::ui {
 namespace {

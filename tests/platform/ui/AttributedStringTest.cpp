@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/ui/AttributedString.h"
+#include "platform/ui/text/AttributedString.h"
 
 namespace vl::ui {
 namespace {

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "ControlTestSupport.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/EventDriver.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/PopUpButton.h"
+#include "platform/ui/controls/Button.h"
+#include "platform/ui/controls/ImageView.h"
+#include "platform/ui/controls/PopUpButton.h"
+#include "platform/ui/view/EventDriver.h"
 
 namespace vl::ui {
 namespace {

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "UiTestSupport.h"
-#include "platform/ui/Beep.h"
-#include "platform/ui/Menu.h"
-#include "platform/ui/OpenPanel.h"
-#include "platform/ui/Responder.h"
-#include "platform/ui/TextPasteboard.h"
-#include "platform/ui/View.h"
-#include "platform/ui/Window.h"
+#include "platform/ui/controls/Beep.h"
+#include "platform/ui/menu/Menu.h"
+#include "platform/ui/text/TextPasteboard.h"
+#include "platform/ui/view/Responder.h"
+#include "platform/ui/view/View.h"
+#include "platform/ui/window/OpenPanel.h"
+#include "platform/ui/window/Window.h"
 
 namespace vl::ui::test {
 

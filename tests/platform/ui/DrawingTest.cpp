@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "UiTestSupport.h"
-#include "platform/ui/DisplayList.h"
-#include "platform/ui/ShapeLayer.h"
-#include "platform/ui/TextLayer.h"
-#include "platform/ui/View.h"
-#include "platform/ui/Window.h"
+#include "platform/ui/graphics/DisplayList.h"
+#include "platform/ui/view/ShapeLayer.h"
+#include "platform/ui/view/TextLayer.h"
+#include "platform/ui/view/View.h"
+#include "platform/ui/window/Window.h"
 
 namespace vl::ui {
 namespace {

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "UiTestSupport.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/EventDriver.h"
-#include "platform/ui/View.h"
-#include "platform/ui/Window.h"
+#include "platform/ui/view/EventDriver.h"
+#include "platform/ui/view/View.h"
+#include "platform/ui/window/Application.h"
+#include "platform/ui/window/Window.h"
 
 namespace vl::ui {
 namespace {

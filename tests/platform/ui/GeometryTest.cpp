@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/BezierPath.h"
-#include "platform/ui/Color.h"
-#include "platform/ui/Geometry.h"
-#include "platform/ui/Layer.h"
+#include "platform/ui/graphics/BezierPath.h"
+#include "platform/ui/graphics/Color.h"
+#include "platform/ui/graphics/Geometry.h"
+#include "platform/ui/view/Layer.h"
 
 namespace vl::ui {
 namespace {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "ControlTestSupport.h"
-#include "platform/ui/EventDriver.h"
-#include "platform/ui/Menu.h"
-#include "platform/ui/StatusItem.h"
+#include "platform/ui/menu/Menu.h"
+#include "platform/ui/menu/StatusItem.h"
+#include "platform/ui/view/EventDriver.h"
 
 namespace vl::ui {
 namespace {

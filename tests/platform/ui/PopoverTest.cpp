@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "ControlTestSupport.h"
-#include "platform/ui/EventDriver.h"
-#include "platform/ui/OpenPanel.h"
-#include "platform/ui/Popover.h"
-#include "platform/ui/StatusItem.h"
-#include "platform/ui/TextField.h"
-#include "platform/ui/ViewController.h"
+#include "platform/ui/menu/Popover.h"
+#include "platform/ui/menu/StatusItem.h"
+#include "platform/ui/text/TextField.h"
+#include "platform/ui/view/EventDriver.h"
+#include "platform/ui/view/ViewController.h"
+#include "platform/ui/window/OpenPanel.h"
 
 namespace vl::ui {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "ControlTestSupport.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/ui/EventDriver.h"
-#include "platform/ui/ScrollView.h"
+#include "platform/ui/controls/ScrollView.h"
+#include "platform/ui/view/EventDriver.h"
 
 namespace vl::ui {
 namespace {

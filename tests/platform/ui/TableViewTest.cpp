@@ -8,10 +8,10 @@
 
 #include "ControlTestSupport.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/ui/EventDriver.h"
-#include "platform/ui/ScrollView.h"
-#include "platform/ui/TableView.h"
-#include "platform/ui/Transaction.h"
+#include "platform/ui/controls/ScrollView.h"
+#include "platform/ui/table/TableView.h"
+#include "platform/ui/view/EventDriver.h"
+#include "platform/ui/view/Transaction.h"
 
 namespace vl::ui {
 namespace {

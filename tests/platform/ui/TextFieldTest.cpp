@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "ControlTestSupport.h"
-#include "platform/ui/EventDriver.h"
-#include "platform/ui/TextField.h"
+#include "platform/ui/text/TextField.h"
+#include "platform/ui/view/EventDriver.h"
 
 namespace vl::ui {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "platform/ui/AttributedString.h"
-#include "platform/ui/TextMetrics.h"
-#include "platform/ui/TextView.h"
+#include "platform/ui/text/AttributedString.h"
+#include "platform/ui/text/TextMetrics.h"
+#include "platform/ui/text/TextView.h"
 
 namespace vl::ui {
 namespace {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "ControlTestSupport.h"
-#include "platform/ui/EventDriver.h"
-#include "platform/ui/ScrollView.h"
-#include "platform/ui/TextView.h"
+#include "platform/ui/controls/ScrollView.h"
+#include "platform/ui/text/TextView.h"
+#include "platform/ui/view/EventDriver.h"
 
 namespace vl::ui {
 namespace {

@@ -10,9 +10,9 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Log.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/Screen.h"
-#include "platform/ui/View.h"
+#include "platform/ui/view/View.h"
+#include "platform/ui/window/Application.h"
+#include "platform/ui/window/Screen.h"
 
 namespace vl::ui::test {
 

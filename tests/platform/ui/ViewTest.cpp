@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "UiTestSupport.h"
-#include "platform/ui/View.h"
-#include "platform/ui/ViewController.h"
-#include "platform/ui/Window.h"
+#include "platform/ui/view/View.h"
+#include "platform/ui/view/ViewController.h"
+#include "platform/ui/window/Window.h"
 
 namespace vl::ui {
 namespace {

@@ -8,12 +8,12 @@
 
 #include "UiTestSupport.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/Panel.h"
-#include "platform/ui/Screen.h"
-#include "platform/ui/View.h"
-#include "platform/ui/ViewController.h"
-#include "platform/ui/Window.h"
+#include "platform/ui/view/View.h"
+#include "platform/ui/view/ViewController.h"
+#include "platform/ui/window/Application.h"
+#include "platform/ui/window/Panel.h"
+#include "platform/ui/window/Screen.h"
+#include "platform/ui/window/Window.h"
 
 namespace vl::ui {
 namespace {

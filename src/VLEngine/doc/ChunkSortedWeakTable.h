@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "VLEngine/doc/WeakChunkWrapper.h"
+
+namespace vl {
+
+// A tab's recent list: the records most recently listed or chosen, newest first, held weakly. The main
+// list shows it while the query is empty.
+//
+// Every operation takes the list's own recursive lock; the search engine may hold mutex() across a
+// whole listing. Lock order: the record store's lock (VLEngine::storeMutex) is taken before a recent
+// list's lock, never while holding one.
+class ChunkSortedWeakTable {
+ public:
+  static constexpr std::size_t kKeptEntries = 24;
+
+  static std::shared_ptr<ChunkSortedWeakTable> newTable();
+
+  // A new wrapper for each record, at the end, in the given order (the order of a listing's matches).
+  void append(const std::vector<std::shared_ptr<Vellisto_Chunk>>& chunks);
+  // The record's own wrapper, or a new one, at the front. Callers remove() the record first.
+  void head(const std::shared_ptr<Vellisto_Chunk>& chunk);
+  // Takes out the record's own wrapper, when the record has one and this list holds it.
+  void remove(const std::shared_ptr<Vellisto_Chunk>& chunk);
+  // A list of 25 or more entries keeps its first 24.
+  void cutIfNeeded();
+
+  std::vector<std::shared_ptr<WeakChunkWrapper>> sortedArray() const;
+  void setSortedArray(std::vector<std::shared_ptr<WeakChunkWrapper>> array);
+  // The records still alive, newest first.
+  std::vector<std::shared_ptr<Vellisto_Chunk>> liveChunks() const;
+  bool isEmpty() const;
+  std::size_t count() const;
+  // The time stamp of the last entry's record; 0 for an empty list or a record that is gone.
+  double lastTimestamp() const;
+
+  std::recursive_mutex& mutex() const { return lock_; }
+
+ private:
+  mutable std::recursive_mutex lock_;
+  std::vector<std::shared_ptr<WeakChunkWrapper>> sortedArray_;
+};
+
+}  // namespace vl

@@ -1,0 +1,105 @@
+#include "VLEngine/doc/DocChainLoader.h"
+
+#include <algorithm>
+
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/DocFileReplacer.h"
+#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+
+namespace vl {
+
+namespace {
+
+constexpr int kFreshDocAttempts = 1000;
+
+}  // namespace
+
+std::vector<std::string> DocChainLoader::sortedDocNames(const std::vector<std::string>& names,
+                                                        const std::string& folder) {
+  std::vector<std::pair<std::int64_t, std::string>> docs;
+  for (const std::string& name : VLEngine::filterFileNames(names)) {
+    std::optional<std::int64_t> id = Vellisto_BigDoc::docIdOfFileName(name);
+    if (!id) {
+      logf("store: %s in %s is not a doc name; passed by", name.c_str(), folder.c_str());
+      continue;
+    }
+    docs.emplace_back(*id, name);
+  }
+  std::stable_sort(docs.begin(), docs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> out;
+  out.reserve(docs.size());
+  for (auto& [id, name] : docs) out.push_back(std::move(name));
+  return out;
+}
+
+DocChain DocChainLoader::loadFolder(const std::string& folder,
+                                    const std::shared_ptr<Vellisto_DocChainOwner>& owner,
+                                    const Configure& configure) {
+  DocChain chain;
+  files::DirectoryListing listing = files::listDirectory(folder);
+  if (!listing.ok()) {
+    logf("store: cannot list %s (%s)", folder.c_str(), listing.error.c_str());
+    return chain;
+  }
+  // Temporaries of writes that a crash interrupted: nothing else reads them, and no doc writes yet.
+  DocFileReplacer::removeStaleTemporaries(folder);
+  for (const std::string& name : sortedDocNames(listing.names, folder)) {
+    const std::string path = files::joinPath(folder, name);
+    if (!files::isRegularFile(path)) {
+      logf("store: %s is not a file; passed by", path.c_str());
+      continue;
+    }
+    auto doc = std::make_shared<Vellisto_BigDoc>();
+    if (configure) configure(doc);
+    if (!doc->load(path)) {
+      logf("store: %s cannot be read; passed by and left as it is", path.c_str());
+      continue;
+    }
+    doc->setChainOwner(owner);
+    if (chain.tail) {
+      chain.tail->setNext(doc);
+      doc->setPrev(chain.tail);
+    } else {
+      chain.head = doc;
+    }
+    chain.tail = doc;
+    ++chain.docCount;
+  }
+  // Only once every doc is in: warming while docs still load would take cores and memory bandwidth from
+  // the load itself.
+  for (auto doc = chain.head; doc; doc = doc->next()) warmSearchTraits(doc);
+  return chain;
+}
+
+void DocChainLoader::warmSearchTraits(const std::shared_ptr<Vellisto_BigDoc>& doc) {
+  // A search works out what it keeps of each text the first time it meets it, which would make the
+  // first search after a start read the whole history at once; idle cores do it now instead.
+  dispatch::Queue::global()->async([weak = std::weak_ptr<Vellisto_BigDoc>(doc)] {
+    std::shared_ptr<Vellisto_BigDoc> doc = weak.lock();
+    if (!doc) return;
+    for (const auto& chunk : doc->chunks()) {
+      if (chunk) chunk->contextTraits();
+    }
+  });
+}
+
+std::shared_ptr<Vellisto_BigDoc> DocChainLoader::freshDoc(
+    const std::string& folder, std::int64_t first, const std::shared_ptr<Vellisto_DocChainOwner>& owner) {
+  for (int attempt = 0; attempt < kFreshDocAttempts; ++attempt) {
+    const std::string path = files::joinPath(folder, Vellisto_BigDoc::docFileName(first + attempt));
+    // Anything at the name that is not an empty file (a folder, an unreadable doc) is left alone.
+    if (files::exists(path) && (!files::isRegularFile(path) || files::fileSize(path).value_or(1) > 0))
+      continue;
+    std::shared_ptr<Vellisto_BigDoc> doc = Vellisto_BigDoc::emptyDoc(first + attempt, folder);
+    if (!doc) continue;
+    doc->setChainOwner(owner);
+    return doc;
+  }
+  logf("store: no free doc number in %s", folder.c_str());
+  return nullptr;
+}
+
+}  // namespace vl

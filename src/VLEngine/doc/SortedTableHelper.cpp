@@ -1,0 +1,22 @@
+#include "VLEngine/doc/SortedTableHelper.h"
+
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/VLStoreTab.h"
+#include "VLEngine/VLTabDirectory.h"
+
+namespace vl {
+
+void SortedTableHelper::notify(const std::string& pinTabId, const std::shared_ptr<Vellisto_Chunk>& chunk,
+                               bool newArrived) {
+  if (pinTabId.empty() || !chunk) return;
+  std::lock_guard<std::recursive_mutex> lock(VLEngine::storeMutex());
+  std::shared_ptr<VLStoreTab> tab = VLEngine::shared().tabDirectory()->tabOfId(pinTabId);
+  if (!tab) return;
+  tab->setNewArrivedAnimation(newArrived);
+  std::shared_ptr<ChunkSortedWeakTable> table = tab->sortedTable();
+  if (table->isEmpty()) return;
+  table->remove(chunk);
+  table->head(chunk);
+}
+
+}  // namespace vl

@@ -1,0 +1,575 @@
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#include "VLEngine/doc/DocFileReplacer.h"
+#include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/Vellisto_DefaultCodec.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
+#include "platform/foundation/Url.h"
+
+namespace vl {
+
+namespace {
+
+constexpr std::string_view kDocPrefix = "BigDoc_";
+// How many numbers a roll-over tries past files that already hold data.
+constexpr int kRollOverAttempts = 1000;
+
+struct ClassState {
+  std::mutex mutex;
+  std::string foreverPath;
+  std::shared_ptr<dispatch::Queue> removalQueue;
+  std::atomic<std::uint64_t> writes{0};
+  std::atomic<std::uint64_t> bytes{0};
+};
+
+ClassState& classState() {
+  static ClassState state;
+  return state;
+}
+
+// A load reads the history whole into fresh allocations, and the history is most of this process's
+// memory. Left to itself, the allocator hands freed memory back to the kernel at every trim and maps
+// doc-sized buffers afresh, so each reload faults every page in again, which costs more than reading
+// the docs. Freed memory up to the bound is kept for the next load instead, and buffers the size of a
+// doc come from the heap.
+void keepFreedMemoryForLoads() {
+#ifdef __GLIBC__
+  static std::once_flag once;
+  std::call_once(once, [] {
+    constexpr int kKeptFreeBytes = 512 << 20;
+    constexpr int kMappedFromBytes = 32 << 20;
+    mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes);
+    mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
+  });
+#endif
+}
+
+// The trailing bytes of a cut-off doc text that begin the record separator.
+std::string_view dropPartialSeparator(std::string_view text) {
+  std::size_t caret = text.rfind('^');
+  if (caret == std::string_view::npos) return text;
+  std::string_view tail = text.substr(caret);
+  if (tail.size() < doctext::kChunkSeparator.size() &&
+      doctext::kChunkSeparator.substr(0, tail.size()) == tail) {
+    return text.substr(0, caret);
+  }
+  return text;
+}
+
+// The doc file that a damaged load came from is copied aside before the first write replaces it, under a
+// name that no listing of docs picks up.
+void keepDamagedCopy(const std::string& path) {
+  auto size = files::fileSize(path);
+  if (!size || *size == 0) return;
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%.0f", Clock::current().now());
+  std::string copy = files::joinPath(files::deletingLastPathComponent(path),
+                                     "damaged-" + files::lastPathComponent(path) + "-" + stamp);
+  if (files::copyFile(path, copy, false, files::kPrivateFileMode)) {
+    logf("doc: kept the damaged %s as %s", path.c_str(), copy.c_str());
+  } else {
+    logf("doc: cannot keep a copy of the damaged %s", path.c_str());
+  }
+}
+
+}  // namespace
+
+Vellisto_BigDoc::Vellisto_BigDoc() : codec_(std::make_shared<Vellisto_DefaultCodec>()) {}
+
+// ---- names ----
+
+std::string Vellisto_BigDoc::docFileName(std::int64_t docId) {
+  return std::string(kDocPrefix) + std::to_string(docId);
+}
+
+std::optional<std::int64_t> Vellisto_BigDoc::docIdOfFileName(std::string_view name) {
+  if (!startsWith(name, kDocPrefix)) return std::nullopt;
+  std::string_view digits = name.substr(kDocPrefix.size());
+  if (digits.empty() || digits.size() > 18) return std::nullopt;
+  std::int64_t value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+std::string Vellisto_BigDoc::docName() const { return docFileName(docId()); }
+
+std::string Vellisto_BigDoc::tmpDocName(std::int64_t n) const { return docFileName(docId() + n) + ".tmp"; }
+
+// ---- creation and loading ----
+
+std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::emptyDoc(std::int64_t docId, const std::string& storePath) {
+  std::string path = files::joinPath(storePath, docFileName(docId));
+  if (auto size = files::fileSize(path); size && *size > 0) {
+    logf("doc: %s already holds a doc; it is not replaced", path.c_str());
+    return nullptr;
+  }
+  auto doc = std::make_shared<Vellisto_BigDoc>();
+  doc->docId_ = docId;
+  doc->filePath_ = std::move(path);
+  doc->persist();
+  return doc;
+}
+
+bool Vellisto_BigDoc::load(const std::string& path) {
+  const std::string name = files::lastPathComponent(path);
+  std::optional<std::int64_t> id = docIdOfFileName(name);
+  if (!id) {
+    logf("doc: %s is not a doc file; not loaded", path.c_str());
+    return false;
+  }
+  keepFreedMemoryForLoads();
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  chunks_.clear();
+  hits_.clear();
+  alisHits_.clear();
+  filePath_ = path;
+  docId_ = *id;
+  damaged_ = false;
+
+  std::optional<std::string> data = files::readFile(path);
+  if (!data) {
+    logf("doc: cannot read %s", path.c_str());
+    damaged_ = true;
+    return false;
+  }
+  Vellisto_CodecDelegate::Decoded decoded;
+  if (!data->empty()) decoded = codec_->decodeReadable(*data);
+  if (!decoded.complete) {
+    logf("doc: %s is damaged (%s); loading the %zu bytes of text before the damage", path.c_str(),
+         decoded.error.c_str(), decoded.text.size());
+    damaged_ = true;
+  }
+  if (decoded.trailingBytes > 0) {
+    // Left by an older in-place write or by damage; either way only the file holds them.
+    logf("doc: %s holds %zu bytes after its text; they are kept aside before the next write", path.c_str(),
+         decoded.trailingBytes);
+    damaged_ = true;
+  }
+
+  const std::string_view text = decoded.text;
+  const std::weak_ptr<Vellisto_BigDoc> self = weak_from_this();
+  chunks_.reserve(static_cast<std::size_t>(maxChunkSize_));
+  hits_.reserve(static_cast<std::size_t>(maxChunkSize_));
+  std::size_t unreadable = 0;
+  std::size_t beyondBounds = 0;
+  for (std::size_t at = 0; at != std::string_view::npos;) {
+    doctext::Piece piece = doctext::nextPiece(text, at, doctext::kChunkSeparator);
+    at = piece.next;
+    std::shared_ptr<Vellisto_Chunk> chunk;
+    Vellisto_Chunk::ReadIssue issue = Vellisto_Chunk::ReadIssue::None;
+    if (at == std::string_view::npos && !decoded.complete) {
+      // The last piece of a cut-off text counts only when it is whole, up to a json that parses.
+      chunk = Vellisto_Chunk::initWithChunkStr(dropPartialSeparator(piece.text), &issue);
+      if (chunk && !chunk->json()) chunk = nullptr;
+    } else {
+      chunk = Vellisto_Chunk::initWithChunkStr(piece.text, &issue);
+    }
+    if (chunk && issue == Vellisto_Chunk::ReadIssue::JsonBeyondBounds) ++beyondBounds;
+    if (chunk) {
+      chunk->setDocRef(self);
+      indexSlotLocked(chunk, chunks_.size());
+    } else if (!piece.text.empty()) {
+      ++unreadable;
+    }
+    chunks_.push_back(std::move(chunk));
+  }
+  if (beyondBounds > 0) {
+    // The file is the only place that still holds those jsons: it is kept aside before the next write.
+    logf("doc: %s holds %zu records whose json is past the bounds; loaded without it", path.c_str(),
+         beyondBounds);
+    damaged_ = true;
+  }
+  if (unreadable > 0) {
+    logf("doc: %s holds %zu unreadable records; their slots stay empty", path.c_str(), unreadable);
+    damaged_ = true;
+  }
+  return true;
+}
+
+void Vellisto_BigDoc::indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index) {
+  hits_[chunk->sig()] = index;
+  if (chunk->hasAlias()) alisHits_[chunk->sig()] = index;
+}
+
+// ---- text and writing ----
+
+std::string Vellisto_BigDoc::stringValue() const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  std::string out;
+  const std::size_t count = chunks_.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto& chunk = chunks_[i];
+    if (!chunk) continue;
+    if (std::optional<std::string> form = chunk->stringValue()) out.append(*form);
+    if (i + 1 < count) out.append(doctext::kChunkSeparator);
+  }
+  return out;
+}
+
+void Vellisto_BigDoc::persist() {
+  std::shared_ptr<Vellisto_BigDoc> self = weak_from_this().lock();
+  if (!self) {
+    log("doc: a doc that is not shared cannot be written");
+    return;
+  }
+  if (writePending_.exchange(true)) return;
+  persistQueue()->async([self] { self->writeNow(); });
+}
+
+void Vellisto_BigDoc::writeNow() {
+  // Cleared before the text is taken, so a change made from here on queues a write of its own.
+  writePending_.store(false);
+  std::string path;
+  std::shared_ptr<Vellisto_CodecDelegate> codec;
+  bool damaged = false;
+  {
+    std::lock_guard<std::recursive_mutex> lock(lock_);
+    path = filePath_;
+    codec = codec_;
+    damaged = damaged_;
+  }
+  if (path.empty()) {
+    log("doc: a doc without a file path cannot be written");
+    return;
+  }
+  const std::string text = stringValue();
+  std::string data;
+  // A doc without records is an empty file, which loads as a doc without records.
+  if (!text.empty()) {
+    std::optional<std::string> encoded = codec ? codec->encode(text) : std::nullopt;
+    if (!encoded) {
+      logf("doc: cannot encode %s; the file is left as it was", path.c_str());
+      return;
+    }
+    data = std::move(*encoded);
+  }
+  if (damaged) keepDamagedCopy(path);
+  if (!DocFileReplacer::replace(path, data)) return;
+  ClassState& state = classState();
+  state.writes.fetch_add(1, std::memory_order_relaxed);
+  state.bytes.fetch_add(data.size(), std::memory_order_relaxed);
+  if (damaged) {
+    std::lock_guard<std::recursive_mutex> lock(lock_);
+    damaged_ = false;
+  }
+}
+
+std::shared_ptr<dispatch::Queue> Vellisto_BigDoc::persistQueue() {
+  static const std::shared_ptr<dispatch::Queue> queue = dispatch::Queue::serial(kPersistQueueLabel);
+  return queue;
+}
+
+void Vellisto_BigDoc::waitForPendingWrites() {
+  persistQueue()->sync([] {});
+}
+
+Vellisto_BigDoc::PersistStats Vellisto_BigDoc::persistStats() {
+  ClassState& state = classState();
+  return {state.writes.load(), state.bytes.load()};
+}
+
+// ---- appending and roll-over ----
+
+void Vellisto_BigDoc::appendChunk(const std::shared_ptr<Vellisto_Chunk>& chunk) {
+  if (!chunk) return;
+  std::shared_ptr<Vellisto_BigDoc> rolledInto;
+  std::shared_ptr<Vellisto_DocChainOwner> owner;
+  {
+    std::lock_guard<std::recursive_mutex> lock(lock_);
+    chunks_.push_back(chunk);
+    chunk->setDocRef(weak_from_this());
+    indexSlotLocked(chunk, chunks_.size() - 1);
+    // Placeholders count: the file holds their slots too. A doc that already has a successor took
+    // more records than it should and keeps them rather than starting a second chain.
+    if (chunks_.size() >= static_cast<std::size_t>(maxChunkSize_) && !next_) {
+      rolledInto = rollOverLocked();
+      owner = chainOwner_.lock();
+    }
+  }
+  persist();
+  if (rolledInto && owner) owner->docDidRollOver(shared_from_this(), rolledInto);
+}
+
+std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::rollOverLocked() {
+  std::shared_ptr<Vellisto_BigDoc> self = weak_from_this().lock();
+  if (!self) return nullptr;
+  const std::string folder = files::deletingLastPathComponent(filePath_);
+  for (int attempt = 1; attempt <= kRollOverAttempts; ++attempt) {
+    std::shared_ptr<Vellisto_BigDoc> doc = emptyDoc(docId_ + attempt, folder);
+    if (!doc) continue;
+    doc->prev_ = self;
+    doc->chainOwner_ = chainOwner_;
+    next_ = doc;
+    return doc;
+  }
+  logf("doc: no free doc number after %s; %s keeps growing", filePath_.c_str(), filePath_.c_str());
+  return nullptr;
+}
+
+// ---- finding ----
+
+std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOf(const std::string& signedString) const {
+  return indexOfDigest(Vellisto_Chunk::md5HexDigest(signedString));
+}
+
+std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOfDigest(const std::string& sig) const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  auto it = hits_.find(sig);
+  if (it == hits_.end() || it->second >= chunks_.size()) return nullptr;
+  return chunks_[it->second];
+}
+
+std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::getHasAliasChunks() const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  std::vector<std::shared_ptr<Vellisto_Chunk>> out;
+  out.reserve(alisHits_.size());
+  for (const auto& [sig, index] : alisHits_) {
+    if (index < chunks_.size() && chunks_[index]) out.push_back(chunks_[index]);
+  }
+  return out;
+}
+
+void Vellisto_BigDoc::resetHits() {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  hits_.clear();
+  alisHits_.clear();
+  for (std::size_t i = 0; i < chunks_.size(); ++i) {
+    if (chunks_[i]) indexSlotLocked(chunks_[i], i);
+  }
+}
+
+void Vellisto_BigDoc::chunkAliasUpdated(const std::shared_ptr<Vellisto_Chunk>& chunk) {
+  if (!chunk) return;
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  auto it = hits_.find(chunk->sig());
+  if (it == hits_.end()) return;
+  // A cleared alias leaves the snippets, as a reload would have it.
+  if (chunk->hasAlias()) {
+    alisHits_[chunk->sig()] = it->second;
+  } else {
+    alisHits_.erase(chunk->sig());
+  }
+}
+
+// ---- changing records ----
+
+bool Vellisto_BigDoc::validIndexLocked(std::size_t index, const char* operation) const {
+  if (index < chunks_.size() && chunks_[index]) return true;
+  logf("doc: %s of slot %zu of %s, which holds no record", operation, index, filePath_.c_str());
+  return false;
+}
+
+void Vellisto_BigDoc::logicalDeleteChunk(std::size_t index) {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  if (validIndexLocked(index, "logical delete")) chunks_[index]->setFlag(Vellisto_Chunk::kFlagDeleted);
+}
+
+void Vellisto_BigDoc::refreshChunk(std::size_t index) {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  if (validIndexLocked(index, "refresh")) chunks_[index]->setTimestamp(Vellisto_Chunk::nowTimestamp());
+}
+
+void Vellisto_BigDoc::updateAlias(std::size_t index, std::string alias) {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  if (validIndexLocked(index, "alias update")) chunks_[index]->setAlias(std::move(alias));
+}
+
+bool Vellisto_BigDoc::physicalDeleteChunk(const std::string& signedString) {
+  return physicalDeleteChunkByDigest(Vellisto_Chunk::md5HexDigest(signedString));
+}
+
+bool Vellisto_BigDoc::physicalDeleteChunkByDigest(const std::string& sig) {
+  std::shared_ptr<Vellisto_Chunk> removed;
+  std::shared_ptr<Vellisto_DocChainOwner> owner;
+  {
+    std::lock_guard<std::recursive_mutex> lock(lock_);
+    auto it = hits_.find(sig);
+    if (it == hits_.end()) return false;
+    const std::size_t index = it->second;
+    if (index >= chunks_.size() || !chunks_[index]) {
+      resetHits();
+      return false;
+    }
+    removed = chunks_[index];
+    logf("remove chunk %s %s %s", removed->sig().c_str(), sig.c_str(), removed->context().c_str());
+    if (const auto& json = removed->json(); json && json->is_object()) {
+      auto image = json->find("forever_image");
+      if (image != json->end() && image->is_string()) removeForeverImage(image->get<std::string>());
+    }
+    chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(index));
+    resetHits();
+    owner = chainOwner_.lock();
+  }
+  persist();
+  if (owner) owner->chunkDidLeave(removed);
+  return true;
+}
+
+// ---- forever images ----
+
+void Vellisto_BigDoc::setForeverPath(std::string path) {
+  ClassState& state = classState();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.foreverPath = std::move(path);
+}
+
+std::string Vellisto_BigDoc::foreverPath() {
+  ClassState& state = classState();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return state.foreverPath;
+}
+
+void Vellisto_BigDoc::setFileRemovalQueue(std::shared_ptr<dispatch::Queue> queue) {
+  ClassState& state = classState();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.removalQueue = std::move(queue);
+}
+
+void Vellisto_BigDoc::removeForeverImage(const std::string& path) {
+  std::shared_ptr<dispatch::Queue> queue;
+  std::string folder;
+  {
+    ClassState& state = classState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    queue = state.removalQueue ? state.removalQueue : dispatch::Queue::global();
+    folder = state.foreverPath;
+  }
+  queue->async([path, folder] {
+    namespace fs = std::filesystem;
+    // The path comes from a record's json, which a sync peer may have written: only a file directly
+    // or indirectly inside the forever folder may go, never the folder itself or anything outside.
+    if (folder.empty()) {
+      logf("doc: no forever folder is set; %s is left alone", path.c_str());
+      return;
+    }
+    std::error_code ec;
+    fs::path target(path);
+    if (!fs::exists(fs::symlink_status(target, ec))) target = fs::path(percentDecode(path));
+    const fs::path name = target.filename();
+    std::error_code parentError;
+    std::error_code rootError;
+    const fs::path parent = fs::weakly_canonical(target.parent_path(), parentError);
+    fs::path root = fs::weakly_canonical(fs::path(folder), rootError).lexically_normal();
+    if (!root.has_filename()) root = root.parent_path();  // "forever/" names the folder "forever"
+    if (parentError || rootError || name.empty() || name == "." || name == ".." || root.empty()) {
+      logf("doc: %s is not a forever image; left alone", path.c_str());
+      return;
+    }
+    const fs::path relative = parent.lexically_relative(root);
+    if (relative.empty() || *relative.begin() == "..") {
+      logf("doc: %s lies outside the forever folder; left alone", path.c_str());
+      return;
+    }
+    const fs::path victim = parent / name;
+    fs::file_status status = fs::symlink_status(victim, ec);
+    if (fs::is_directory(status)) {
+      logf("doc: %s is a folder; left alone", path.c_str());
+      return;
+    }
+    if (fs::exists(status)) fs::remove(victim, ec);
+  });
+}
+
+// ---- fields ----
+
+std::int64_t Vellisto_BigDoc::docId() const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  return docId_;
+}
+
+void Vellisto_BigDoc::setDocId(std::int64_t docId) {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  docId_ = docId;
+}
+
+std::string Vellisto_BigDoc::filePath() const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  return filePath_;
+}
+
+void Vellisto_BigDoc::setFilePath(std::string path) {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  filePath_ = std::move(path);
+}
+
+std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::prev() const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  return prev_.lock();
+}
+
+void Vellisto_BigDoc::setPrev(const std::shared_ptr<Vellisto_BigDoc>& doc) {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  prev_ = doc;
+}
+
+std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::next() const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  return next_;
+}
+
+void Vellisto_BigDoc::setNext(std::shared_ptr<Vellisto_BigDoc> doc) {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  next_ = std::move(doc);
+}
+
+std::shared_ptr<Vellisto_CodecDelegate> Vellisto_BigDoc::codec() const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  return codec_;
+}
+
+void Vellisto_BigDoc::setCodec(std::shared_ptr<Vellisto_CodecDelegate> codec) {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  codec_ = std::move(codec);
+}
+
+std::shared_ptr<Vellisto_DocChainOwner> Vellisto_BigDoc::chainOwner() const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  return chainOwner_.lock();
+}
+
+void Vellisto_BigDoc::setChainOwner(const std::shared_ptr<Vellisto_DocChainOwner>& owner) {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  chainOwner_ = owner;
+}
+
+std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::chunks() const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  return chunks_;
+}
+
+std::size_t Vellisto_BigDoc::chunkCount() const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  return chunks_.size();
+}
+
+std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::chunkAt(std::size_t index) const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  if (index >= chunks_.size()) {
+    logf("doc: slot %zu asked of %s, which has %zu", index, filePath_.c_str(), chunks_.size());
+    return nullptr;
+  }
+  return chunks_[index];
+}
+
+bool Vellisto_BigDoc::isDamaged() const {
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  return damaged_;
+}
+
+}  // namespace vl

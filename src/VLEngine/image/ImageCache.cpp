@@ -1,0 +1,101 @@
+#include "VLEngine/image/ImageCache.h"
+
+#include "VLEngine/image/ImageCodec.h"
+#include "platform/foundation/Crypto.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
+
+namespace vl {
+
+namespace {
+
+constexpr std::string_view kFileSuffix = ".vlimage.png";
+
+}  // namespace
+
+ImageCache::ImageCache(std::string nameSpace, std::string diskDirectory, std::size_t memoryLimit)
+    : diskPath_(files::joinPath(diskDirectory, nameSpace)),
+      memoryLimit_(memoryLimit == 0 ? 1 : memoryLimit) {}
+
+std::string ImageCache::cachePathForKey(const std::string& key) const {
+  return files::joinPath(diskPath_, md5Hex(key) + std::string(kFileSuffix));
+}
+
+void ImageCache::rememberLocked(const std::string& key, const ui::ImageRef& image) {
+  if (auto it = memory_.find(key); it != memory_.end()) {
+    order_.erase(it->second);
+    memory_.erase(it);
+  }
+  order_.emplace_front(key, image);
+  memory_[key] = order_.begin();
+  while (order_.size() > memoryLimit_) {
+    memory_.erase(order_.back().first);
+    order_.pop_back();
+  }
+}
+
+void ImageCache::storeImage(const ui::ImageRef& image, const std::string& key, bool toDisk) {
+  if (!image) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    rememberLocked(key, image);
+  }
+  if (!toDisk) return;
+  // An image known only by its size (a GIF) has nothing to write.
+  std::optional<std::string> png = ImageCodec::encodePNG(*image);
+  if (!png) return;
+  if (!files::createDirectories(diskPath_) || !files::atomicWrite(cachePathForKey(key), *png, 0600)) {
+    logf("image cache: cannot write %s", cachePathForKey(key).c_str());
+  }
+}
+
+ui::ImageRef ImageCache::imageFromMemoryCacheForKey(const std::string& key) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = memory_.find(key);
+  if (it == memory_.end()) return nullptr;
+  order_.splice(order_.begin(), order_, it->second);
+  return it->second->second;
+}
+
+ui::ImageRef ImageCache::imageFromDiskCacheForKey(const std::string& key) {
+  const std::string path = cachePathForKey(key);
+  if (!files::isRegularFile(path)) return nullptr;
+  ui::ImageRef image = ImageCodec::imageWithContentsOfFile(path);
+  if (!image) return nullptr;
+  std::lock_guard<std::mutex> lock(mutex_);
+  rememberLocked(key, image);
+  return image;
+}
+
+ui::ImageRef ImageCache::imageFromCacheForKey(const std::string& key) {
+  if (ui::ImageRef image = imageFromMemoryCacheForKey(key)) return image;
+  return imageFromDiskCacheForKey(key);
+}
+
+void ImageCache::removeImageForKey(const std::string& key) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (auto it = memory_.find(key); it != memory_.end()) {
+      order_.erase(it->second);
+      memory_.erase(it);
+    }
+  }
+  files::removeRecursive(cachePathForKey(key));
+}
+
+void ImageCache::clearMemory() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  order_.clear();
+  memory_.clear();
+}
+
+void ImageCache::clearDisk() {
+  files::DirectoryListing listing = files::listDirectory(diskPath_);
+  if (!listing.ok()) return;
+  for (const std::string& name : listing.names) {
+    if (endsWith(name, kFileSuffix)) files::removeRecursive(files::joinPath(diskPath_, name));
+  }
+}
+
+}  // namespace vl

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/ui/graphics/Image.h"
+
+namespace vl {
+
+// The kinds of image data told apart by their first bytes. The numbers are those stored formats use.
+enum class ImageFormat { Undefined = -1, JPEG = 0, PNG = 1, GIF = 2, TIFF = 3, WebP = 4 };
+
+// Decoding, encoding and resizing of record images. Decoded images are 8-bit RGBA, rows from the top,
+// with their size in points equal to their size in pixels.
+class ImageCodec {
+ public:
+  // Larger images are refused rather than allocated (about a gigabyte of RGBA).
+  static constexpr long long kMaxPixels = 256LL * 1024 * 1024;
+
+  static ImageFormat imageFormatForImageData(std::string_view data);
+
+  // PNG and JPEG give pixels. A GIF gives its size only: it is shown as it is, never resized, so its
+  // frames survive. Anything else, and damaged data, give nullptr (logged).
+  static ui::ImageRef decode(std::string_view data, std::string_view what = "image");
+  static ui::ImageRef imageWithContentsOfFile(const std::string& path);
+
+  // A PNG of the image's pixels; nothing for an image without pixels.
+  static std::optional<std::string> encodePNG(const ui::Image& image);
+
+  // The image scaled to fit inside width x height keeping its aspect ratio, rounded to whole pixels (at
+  // least one). An image without pixels keeps them absent and only takes the new size.
+  static ui::ImageRef resizedImage(const ui::ImageRef& image, double width, double height);
+  // The image scaled to exactly pixelsWide x pixelsHigh (area averaging when shrinking).
+  static ui::ImageRef scaledImage(const ui::Image& image, int pixelsWide, int pixelsHigh);
+};
+
+}  // namespace vl

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
+
+namespace vl {
+
+// The replay cache: the rows the result list showed for each query, so that typing back to a query
+// shows its rows again without searching.
+class SearchHistory {
+ public:
+  // Replayed rows carry the largest 32-bit id, which passes the receiver's stale test.
+  static constexpr std::int64_t kReplayTaskId = 2147483647;
+
+  static SearchHistory& shared();
+  SearchHistory() = default;
+
+  // The result list installs how to read the rows it shows.
+  using RowsProvider = std::function<DisplayRows()>;
+  void setRowsProvider(RowsProvider provider);
+
+  // Stores the result list's current rows for a non-empty query.
+  void saveScreenshot(const std::string& query);
+  void saveScreenshot(const std::string& query, DisplayRows rows);
+  // Hands the stored rows of the query to the record store's channel and answers true; false (and
+  // nothing sent) when none are stored.
+  bool renderScreenshot(const std::string& query);
+  // Forgets every query and clears the last matches of the active tab's docs.
+  void clean();
+
+  std::map<std::string, DisplayRows> screenshots() const;
+
+ private:
+  mutable std::mutex lock_;
+  std::map<std::string, DisplayRows> screenshots_;
+  RowsProvider rowsProvider_;
+};
+
+}  // namespace vl

@@ -1,0 +1,70 @@
+#include "platform/system/desktop/Workspace.h"
+
+#include <fstream>
+
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Text.h"
+#include "platform/system/UniformType.h"
+#include "platform/system/desktop/InstalledBackend.h"
+#include "platform/system/headless/HeadlessWorkspace.h"
+
+namespace vl {
+
+RunningApplication RunningApplication::fromDesktopEntry(std::string_view entryPath, bool active,
+                                                        long long pid) {
+  RunningApplication app;
+  app.path = std::string(entryPath);
+  std::string name = files::lastPathComponent(entryPath);
+  constexpr std::string_view kSuffix = ".desktop";
+  if (endsWith(name, kSuffix) && name.size() > kSuffix.size()) name.resize(name.size() - kSuffix.size());
+  app.name = name;
+  app.bundleIdentifier = name;
+  app.processIdentifier = pid;
+  app.active = active;
+  return app;
+}
+
+namespace {
+
+struct Signature {
+  std::string_view magic;
+  const char* type;
+};
+
+using namespace std::string_view_literals;
+
+// The literals carry their own lengths, since two of them hold a zero byte.
+const Signature kSignatures[] = {
+    {"\x89PNG\r\n\x1a\n"sv, uti::kPNG},
+    {"\xff\xd8\xff"sv, uti::kJPEG},
+    {"GIF87a"sv, uti::kGIF},
+    {"GIF89a"sv, uti::kGIF},
+    {"II*\0"sv, uti::kTIFF},
+    {"MM\0*"sv, uti::kTIFF},
+    {"%PDF-"sv, uti::kPDF},
+};
+
+}  // namespace
+
+std::shared_ptr<Workspace> Workspace::shared() {
+  return InstalledBackend<Workspace, HeadlessWorkspace>::get();
+}
+
+void Workspace::install(std::shared_ptr<Workspace> backend) {
+  InstalledBackend<Workspace, HeadlessWorkspace>::install(std::move(backend));
+}
+
+std::optional<std::string> Workspace::typeOfFile(const std::string& path) const {
+  if (files::isDirectory(path)) return std::string(uti::kFolder);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  char head[16] = {};
+  in.read(head, sizeof head);
+  const std::string_view got(head, static_cast<std::size_t>(in.gcount()));
+  for (const auto& s : kSignatures) {
+    if (got.substr(0, s.magic.size()) == s.magic) return std::string(s.type);
+  }
+  return std::string(uti::kData);
+}
+
+}  // namespace vl

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/system/desktop/Workspace.h"
+
+namespace vl {
+
+// A desktop that tests arrange: the running applications and the front one are set by hand, and
+// launches and opened URLs are recorded instead of performed.
+class HeadlessWorkspace final : public Workspace {
+ public:
+  std::optional<RunningApplication> frontmostApplication() const override;
+  std::vector<RunningApplication> runningApplications() const override;
+  bool launchApplication(const std::string& path) override;
+  bool openURL(const std::string& url) override;
+  std::optional<std::string> typeOfFile(const std::string& path) const override;
+
+  // Replaces the running applications; their `active` flags decide the front one.
+  void setRunningApplications(std::vector<RunningApplication> apps);
+  // Brings one application to the front, adding it to the running list when missing; nullopt leaves
+  // no application active (a desktop with only the shell in front).
+  void setFrontmostApplication(const std::optional<RunningApplication>& app);
+  // Answers typeOfFile for this path instead of looking at the file.
+  void setTypeOfFile(const std::string& path, std::optional<std::string> type);
+
+  std::vector<std::string> launchedApplications() const;
+  std::vector<std::string> openedURLs() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<RunningApplication> apps_;
+  std::map<std::string, std::optional<std::string>> fileTypes_;
+  std::vector<std::string> launched_;
+  std::vector<std::string> opened_;
+};
+
+}  // namespace vl

@@ -1,0 +1,204 @@
+#include "platform/system/x11/X11Display.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "platform/foundation/Log.h"
+
+namespace vl::x11 {
+
+namespace {
+
+struct TrapState {
+  Display* display;
+  unsigned long firstSerial;
+  int errorCode = 0;
+};
+
+std::mutex& trapMutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::vector<TrapState>& traps() {
+  static std::vector<TrapState> t;
+  return t;
+}
+
+int onProtocolError(Display* display, XErrorEvent* error) {
+  {
+    std::lock_guard lock(trapMutex());
+    for (auto it = traps().rbegin(); it != traps().rend(); ++it) {
+      if (it->display == display && error->serial >= it->firstSerial) {
+        if (it->errorCode == 0) it->errorCode = error->error_code;
+        return 0;
+      }
+    }
+  }
+  char text[128] = {};
+  XGetErrorText(display, error->error_code, text, sizeof text);
+  logf("X11: request %d.%d failed: %s (ignored)", error->request_code, error->minor_code, text);
+  return 0;
+}
+
+int onConnectionLost(Display* display) {
+  // Xlib ends the process when this returns anyway; leaving at once keeps other threads from using the
+  // dead connection while static objects are torn down.
+  log(connectionLostMessage(display ? DisplayString(display) : ""));
+  _exit(1);
+}
+
+void installHandlersOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    XInitThreads();
+    XSetErrorHandler(onProtocolError);
+    XSetIOErrorHandler(onConnectionLost);
+  });
+}
+
+}  // namespace
+
+std::string connectionLostMessage(const std::string& displayName) {
+  return "vellisto: lost the connection to the X display \"" + displayName + "\", exiting";
+}
+
+std::unique_ptr<X11Display> X11Display::open(const std::string& name) {
+  installHandlersOnce();
+  Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
+  if (!display) {
+    logf("X11: cannot open display \"%s\"", name.c_str());
+    return nullptr;
+  }
+  return std::unique_ptr<X11Display>(new X11Display(display, DisplayString(display)));
+}
+
+X11Display::~X11Display() { XCloseDisplay(display_); }
+
+Atom X11Display::atom(const std::string& name) {
+  {
+    std::lock_guard lock(atomMutex_);
+    auto it = atoms_.find(name);
+    if (it != atoms_.end()) return it->second;
+  }
+  const Atom a = XInternAtom(display_, name.c_str(), False);
+  std::lock_guard lock(atomMutex_);
+  atoms_[name] = a;
+  names_[a] = name;
+  return a;
+}
+
+std::string X11Display::atomName(Atom atom) {
+  if (atom == None) return {};
+  {
+    std::lock_guard lock(atomMutex_);
+    auto it = names_.find(atom);
+    if (it != names_.end()) return it->second;
+  }
+  X11ErrorTrap trap(display_);
+  char* text = XGetAtomName(display_, atom);
+  if (!text) return {};
+  std::string name(text);
+  XFree(text);
+  std::lock_guard lock(atomMutex_);
+  names_[atom] = name;
+  atoms_.emplace(name, atom);
+  return name;
+}
+
+X11ErrorTrap::X11ErrorTrap(Display* display) : display_(display), firstSerial_(NextRequest(display)) {
+  std::lock_guard lock(trapMutex());
+  traps().push_back({display_, firstSerial_});
+}
+
+X11ErrorTrap::~X11ErrorTrap() {
+  XSync(display_, False);
+  std::lock_guard lock(trapMutex());
+  for (auto it = traps().rbegin(); it != traps().rend(); ++it) {
+    if (it->display == display_ && it->firstSerial == firstSerial_) {
+      traps().erase(std::next(it).base());
+      break;
+    }
+  }
+}
+
+bool X11ErrorTrap::sync() {
+  XSync(display_, False);
+  return errorCode() == 0;
+}
+
+int X11ErrorTrap::errorCode() const {
+  std::lock_guard lock(trapMutex());
+  for (const auto& t : traps()) {
+    if (t.display == display_ && t.firstSerial == firstSerial_) return t.errorCode;
+  }
+  return 0;
+}
+
+namespace {
+
+// Format-32 items of the given type, at most `limit` of them.
+std::vector<long> longsProperty(X11Display& x, ::Window window, const char* name, Atom type, long limit) {
+  std::vector<long> values;
+  Atom actualType = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  X11ErrorTrap trap(x.get());
+  const int status = XGetWindowProperty(x.get(), window, x.atom(name), 0, limit, False, type, &actualType,
+                                        &format, &count, &after, &data);
+  if (status == Success && data && actualType == type && format == 32) {
+    const auto* longs = reinterpret_cast<const long*>(data);
+    values.assign(longs, longs + count);
+  }
+  if (data) XFree(data);
+  return values;
+}
+
+}  // namespace
+
+std::optional<long> cardinalProperty(X11Display& x, ::Window window, const char* name) {
+  auto values = longsProperty(x, window, name, XA_CARDINAL, 1);
+  if (values.empty()) return std::nullopt;
+  return values.front();
+}
+
+std::optional<::Window> windowProperty(X11Display& x, ::Window window, const char* name) {
+  auto values = longsProperty(x, window, name, XA_WINDOW, 1);
+  if (values.empty() || values.front() == 0) return std::nullopt;
+  return static_cast<::Window>(values.front());
+}
+
+std::vector<::Window> windowListProperty(X11Display& x, ::Window window, const char* name) {
+  std::vector<::Window> windows;
+  for (long v : longsProperty(x, window, name, XA_WINDOW, 4096)) windows.push_back(static_cast<::Window>(v));
+  return windows;
+}
+
+std::pair<std::string, std::string> windowClass(X11Display& x, ::Window window) {
+  XClassHint hint{};
+  X11ErrorTrap trap(x.get());
+  std::pair<std::string, std::string> result;
+  if (XGetClassHint(x.get(), window, &hint)) {
+    if (hint.res_name) result.first = hint.res_name;
+    if (hint.res_class) result.second = hint.res_class;
+  }
+  if (hint.res_name) XFree(hint.res_name);
+  if (hint.res_class) XFree(hint.res_class);
+  return result;
+}
+
+::Window parentWindow(X11Display& x, ::Window window) {
+  ::Window root = None, parent = None;
+  ::Window* children = nullptr;
+  unsigned int count = 0;
+  X11ErrorTrap trap(x.get());
+  if (!XQueryTree(x.get(), window, &root, &parent, &children, &count)) return None;
+  if (children) XFree(children);
+  return parent == root ? None : parent;
+}
+
+}  // namespace vl::x11

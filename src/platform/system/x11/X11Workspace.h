@@ -1,0 +1,55 @@
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/system/desktop/DesktopEntryIndex.h"
+#include "platform/system/desktop/Workspace.h"
+#include "platform/system/x11/X11Display.h"
+
+namespace vl {
+
+// The desktop on X11. The front application is the owner of the active window (_NET_ACTIVE_WINDOW as
+// the window manager publishes it, else the input focus): its process and the desktop entry that names
+// it. A window whose program has no entry gets an identity from its WM_CLASS, so the ignore list can
+// still name it. Applications start through their entry's Exec line, URLs through xdg-open.
+class X11Workspace final : public Workspace {
+ public:
+  struct Options {
+    // Where desktop entries are looked for; empty means the standard XDG folders.
+    std::vector<std::string> applicationFolders;
+  };
+
+  // nullptr (logged) when the display cannot be opened.
+  static std::shared_ptr<X11Workspace> create(const std::string& displayName, Options options);
+  static std::shared_ptr<X11Workspace> create(const std::string& displayName) {
+    return create(displayName, Options());
+  }
+
+  std::optional<RunningApplication> frontmostApplication() const override;
+  std::vector<RunningApplication> runningApplications() const override;
+  bool launchApplication(const std::string& path) override;
+  bool openURL(const std::string& url) override;
+
+ private:
+  X11Workspace(std::unique_ptr<x11::X11Display> display, std::vector<std::string> folders)
+      : display_(std::move(display)), entries_(std::move(folders)) {}
+  // Under mutex_.
+  ::Window activeWindowLocked() const;
+  std::optional<RunningApplication> applicationOfWindowLocked(::Window window, bool active) const;
+
+  std::unique_ptr<x11::X11Display> display_;
+  mutable DesktopEntryIndex entries_;
+  mutable std::mutex mutex_;
+};
+
+// Starts a program without waiting for it; its exit is collected in the background. False when it
+// could not be started.
+bool spawnDetached(const std::vector<std::string>& arguments);
+
+}  // namespace vl

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui/controls/Button.h"
+#include "platform/ui/menu/Menu.h"
+#include "platform/ui/window/Panel.h"
+
+namespace vl::ui {
+
+class StatusItem;
+
+inline constexpr double kVariableStatusItemLength = -1;
+inline constexpr double kSquareStatusItemLength = -2;
+
+// The button of a status item. It shows its alternate image while highlighted (while its menu is open or
+// it is pressed), and a click opens the item's menu when it has one, else sends the button's action.
+class StatusBarButton : public Button {
+ public:
+  explicit StatusBarButton(StatusItem* item);
+  StatusItem* statusItem() const { return item_; }
+
+  void setImage(ImageRef image) override;
+  void setAlternateImage(ImageRef image) override;
+  void setHighlighted(bool highlighted) override;
+  void mouseDown(const Event& event) override;
+
+ protected:
+  bool showsAlternate() const override { return isHighlighted(); }
+
+ private:
+  friend class StatusItem;
+  StatusItem* item_;
+};
+
+// An item in the desktop's status bar: a button (image, alternate image, title) and optionally a menu.
+// Its button lives in a small window at the top of the main screen, so popovers can be anchored to its
+// bounds. The headless backend records every image the button shows, in order. Held by shared_ptr: the
+// status bar keeps only a weak reference, so dropping the item removes it. Main thread only.
+class StatusItem : public std::enable_shared_from_this<StatusItem> {
+ public:
+  explicit StatusItem(double length);
+  ~StatusItem();
+
+  double length() const { return length_; }
+  void setLength(double length);
+  const std::shared_ptr<StatusBarButton>& button() const { return button_; }
+  const std::shared_ptr<Menu>& menu() const { return menu_; }
+  void setMenu(std::shared_ptr<Menu> menu) { menu_ = std::move(menu); }
+  bool isVisible() const { return visible_; }
+  void setVisible(bool visible);
+  // The window holding the button.
+  const std::shared_ptr<Panel>& window() const { return window_; }
+
+  // Opens the menu under the button, the button highlighted while it is open.
+  void popUpStatusItemMenu(const std::shared_ptr<Menu>& menu);
+
+  // What the button shows now: the name of the displayed image ("" without one).
+  std::string displayedImageName() const;
+  // Every image name the button showed, oldest first (repeats of the same image are recorded once).
+  const std::vector<std::string>& shownImageNames() const { return shown_; }
+  void clearShownImageNames() { shown_.clear(); }
+
+ private:
+  friend class StatusBar;
+  friend class StatusBarButton;
+  void recordShown();
+  double width() const;
+
+  double length_;
+  std::shared_ptr<StatusBarButton> button_;
+  std::shared_ptr<Panel> window_;
+  std::shared_ptr<Menu> menu_;
+  bool visible_ = true;
+  std::vector<std::string> shown_;
+};
+
+// The desktop's status bar: a row of items along the top of the main screen, the newest leftmost.
+class StatusBar {
+ public:
+  static StatusBar& system();
+  static StatusBar& shared() { return system(); }
+  static constexpr double kThickness = 24;
+
+  std::shared_ptr<StatusItem> statusItemWithLength(double length);
+  void removeStatusItem(const std::shared_ptr<StatusItem>& item);
+  // Live items, oldest first.
+  std::vector<std::shared_ptr<StatusItem>> items() const;
+  double thickness() const { return kThickness; }
+  // Places the item windows along the bar.
+  void layout();
+
+ private:
+  std::vector<std::weak_ptr<StatusItem>> items_;
+};
+
+}  // namespace vl::ui

@@ -1,0 +1,184 @@
+#include "platform/ui/text/AttributedString.h"
+
+#include <algorithm>
+
+namespace vl::ui {
+
+void TextAttributes::merge(const TextAttributes& over) {
+  if (over.font) font = over.font;
+  if (over.foregroundColor) foregroundColor = over.foregroundColor;
+  if (over.foregroundColorAssetKey) foregroundColorAssetKey = over.foregroundColorAssetKey;
+  if (over.backgroundColor) backgroundColor = over.backgroundColor;
+  if (over.backgroundColorAssetKey) backgroundColorAssetKey = over.backgroundColorAssetKey;
+  if (over.underlineStyle) underlineStyle = over.underlineStyle;
+  if (over.alignment) alignment = over.alignment;
+}
+
+bool TextAttributes::empty() const { return *this == TextAttributes{}; }
+
+AttributedString::AttributedString(std::string_view text, const TextAttributes& attributes)
+    : text_(isValidUtf8(text) ? std::string(text) : sanitizeUtf8(text)), length_(utf16Length(text_)) {
+  if (length_ > 0) runs_.push_back({{0, length_}, attributes});
+}
+
+Range AttributedString::normalized(Range range) const {
+  std::size_t loc = range.found() ? std::min(range.location, length_) : length_;
+  std::size_t len = std::min(range.length, length_ - loc);
+  if (len == 0) {
+    // An empty range only needs its location on a character boundary.
+    std::size_t b = byteOffsetOfUtf16Index(text_, loc);
+    return {utf16IndexOfByteOffset(text_, b), 0};
+  }
+  return rangeOfByteRange(text_, byteRangeOfRange(text_, {loc, len}));
+}
+
+TextAttributes AttributedString::attributesAt(std::size_t index, Range* effectiveRange) const {
+  for (const auto& r : runs_) {
+    if (r.range.contains(index)) {
+      if (effectiveRange) *effectiveRange = r.range;
+      return r.attributes;
+    }
+  }
+  if (effectiveRange) *effectiveRange = {};
+  return {};
+}
+
+std::vector<AttributedString::Run> AttributedString::runsInRange(Range range) const {
+  Range r = normalized(range);
+  std::vector<Run> out;
+  for (const auto& run : runs_) {
+    std::size_t from = std::max(run.range.location, r.location);
+    std::size_t to = std::min(run.range.end(), r.end());
+    if (from < to) out.push_back({{from, to - from}, run.attributes});
+  }
+  return out;
+}
+
+void AttributedString::splitAt(std::size_t index) {
+  for (std::size_t i = 0; i < runs_.size(); ++i) {
+    Run& run = runs_[i];
+    if (index > run.range.location && index < run.range.end()) {
+      Run tail{{index, run.range.end() - index}, run.attributes};
+      run.range.length = index - run.range.location;
+      runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(i) + 1, tail);
+      return;
+    }
+  }
+}
+
+void AttributedString::coalesce() {
+  std::vector<Run> out;
+  out.reserve(runs_.size());
+  for (auto& run : runs_) {
+    if (run.range.length == 0) continue;
+    if (!out.empty() && out.back().attributes == run.attributes) {
+      out.back().range.length += run.range.length;
+    } else {
+      out.push_back(std::move(run));
+    }
+  }
+  runs_ = std::move(out);
+}
+
+template <typename Fn>
+void AttributedString::modify(Range range, Fn fn) {
+  Range r = normalized(range);
+  if (r.length == 0) return;
+  splitAt(r.location);
+  splitAt(r.end());
+  for (auto& run : runs_) {
+    if (run.range.location >= r.location && run.range.end() <= r.end()) fn(run.attributes);
+  }
+  coalesce();
+}
+
+void AttributedString::setAttributes(const TextAttributes& attributes, Range range) {
+  modify(range, [&](TextAttributes& a) { a = attributes; });
+}
+
+void AttributedString::addAttributes(const TextAttributes& attributes, Range range) {
+  modify(range, [&](TextAttributes& a) { a.merge(attributes); });
+}
+
+void AttributedString::removeAttribute(TextAttribute attribute, Range range) {
+  modify(range, [&](TextAttributes& a) {
+    switch (attribute) {
+      case TextAttribute::Font:
+        a.font.reset();
+        break;
+      case TextAttribute::ForegroundColor:
+        a.foregroundColor.reset();
+        break;
+      case TextAttribute::ForegroundColorAssetKey:
+        a.foregroundColorAssetKey.reset();
+        break;
+      case TextAttribute::BackgroundColor:
+        a.backgroundColor.reset();
+        break;
+      case TextAttribute::BackgroundColorAssetKey:
+        a.backgroundColorAssetKey.reset();
+        break;
+      case TextAttribute::Underline:
+        a.underlineStyle.reset();
+        break;
+      case TextAttribute::Alignment:
+        a.alignment.reset();
+        break;
+    }
+  });
+}
+
+void AttributedString::append(const AttributedString& other) { replaceCharacters({length_, 0}, other); }
+
+void AttributedString::append(std::string_view text, const TextAttributes& attributes) {
+  append(AttributedString(text, attributes));
+}
+
+void AttributedString::replaceCharacters(Range range, std::string_view text) {
+  Range r = normalized(range);
+  TextAttributes attributes;
+  if (r.location > 0) {
+    attributes = attributesAt(r.location - 1);
+  } else if (length_ > 0) {
+    attributes = attributesAt(0);
+  }
+  replaceCharacters(r, AttributedString(text, attributes));
+}
+
+void AttributedString::replaceCharacters(Range range, const AttributedString& text) {
+  Range r = normalized(range);
+  ByteRange bytes = byteRangeOfRange(text_, r);
+  std::vector<Run> runs;
+  runs.reserve(runs_.size() + text.runs_.size());
+  for (const auto& run : runs_) {
+    if (run.range.location >= r.location) break;
+    std::size_t end = std::min(run.range.end(), r.location);
+    runs.push_back({{run.range.location, end - run.range.location}, run.attributes});
+  }
+  for (const auto& run : text.runs_) {
+    runs.push_back({{run.range.location + r.location, run.range.length}, run.attributes});
+  }
+  const std::size_t shiftedStart = r.location + text.length_;
+  for (const auto& run : runs_) {
+    if (run.range.end() <= r.end()) continue;
+    std::size_t from = std::max(run.range.location, r.end());
+    runs.push_back({{from - r.end() + shiftedStart, run.range.end() - from}, run.attributes});
+  }
+  text_.replace(bytes.offset, bytes.length, text.text_);
+  length_ = length_ - r.length + text.length_;
+  runs_ = std::move(runs);
+  coalesce();
+}
+
+AttributedString AttributedString::attributedSubstring(Range range) const {
+  Range r = normalized(range);
+  AttributedString out;
+  out.text_ = substringWithRange(text_, r);
+  out.length_ = r.length;
+  for (const auto& run : runsInRange(r)) {
+    out.runs_.push_back({{run.range.location - r.location, run.range.length}, run.attributes});
+  }
+  return out;
+}
+
+}  // namespace vl::ui

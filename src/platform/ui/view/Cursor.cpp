@@ -1,0 +1,44 @@
+#include "platform/ui/view/Cursor.h"
+
+#include <vector>
+
+namespace vl::ui {
+
+namespace {
+
+struct CursorState {
+  Cursor current;
+  std::vector<Cursor> stack;
+  unsigned long sets = 0;
+};
+
+CursorState& state() {
+  static CursorState s;
+  return s;
+}
+
+}  // namespace
+
+void Cursor::set() const {
+  state().current = *this;
+  ++state().sets;
+}
+
+Cursor Cursor::current() { return state().current; }
+
+void Cursor::push() const {
+  state().stack.push_back(state().current);
+  set();
+}
+
+void Cursor::pop() {
+  auto& s = state();
+  if (s.stack.empty()) return;
+  Cursor previous = s.stack.back();
+  s.stack.pop_back();
+  previous.set();
+}
+
+unsigned long Cursor::setCount() { return state().sets; }
+
+}  // namespace vl::ui
