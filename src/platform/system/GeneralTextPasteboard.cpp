@@ -19,6 +19,8 @@ class GeneralTextPasteboard final : public ui::TextPasteboard {
 
 }  // namespace
 
-void installGeneralTextPasteboard() { ui::TextPasteboard::install(std::make_shared<GeneralTextPasteboard>()); }
+void installGeneralTextPasteboard() {
+  ui::TextPasteboard::install(std::make_shared<GeneralTextPasteboard>());
+}
 
 }  // namespace vl
