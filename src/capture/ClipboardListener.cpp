@@ -12,6 +12,7 @@
 #include "capture/PasteboardPolling.h"
 #include "core/VLNotificationCenter.h"
 #include "pins/PinManager.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
@@ -114,14 +115,15 @@ void ClipboardListener::checkDeleteEntity(const Notification& notification) {
   if (lastCopyEntity_ && lastCopyEntity_->string() == context->get<std::string>()) lastCopyEntity_.reset();
 }
 
-void ClipboardListener::pasteboardDidChange(const Notification&) {
-  // One bad copy must never stop capture: whatever escapes is logged and the next copy is handled.
+void ClipboardListener::pasteboardDidChange(const Notification& notification) {
+  // One bad copy must never stop capture: the program logs whatever escapes and handles the next copy;
+  // tests stop on it, as it is a fault all the same.
   try {
     handleCopy();
   } catch (const std::exception& error) {
-    logf("capture: copy dropped: %s", error.what());
+    reportUncaughtException("capture: copy dropped; handling of", notification.name.c_str(), &error);
   } catch (...) {
-    log("capture: copy dropped");
+    reportUncaughtException("capture: copy dropped; handling of", notification.name.c_str(), nullptr);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include "VLEngine/VLEngine.h"
 #include "autopick/AutoPickForest.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 
@@ -135,6 +136,7 @@ std::size_t PinManager::tabCount() const {
 
 std::shared_ptr<PinTab> PinManager::clipboardPinTab() const {
   Lock lock(VLEngine::storeMutex());
+  VL_DCHECK_MSG(tabList_.empty() || tabList_.front()->isClipboard(), "tab 0 is the clipboard tab");
   return tabList_.empty() ? nullptr : tabList_.front();
 }
 
@@ -261,6 +263,7 @@ void PinManager::deleteTabOfId(const std::string& pinTabId) {
 }
 
 void PinManager::exchange(std::size_t left, std::size_t right) {
+  VL_DCHECK_MSG(left > 0 && right > 0, "the clipboard tab never moves");
   std::swap(tabList_[left], tabList_[right]);
   if (static_cast<std::size_t>(activeIndex_) == left) {
     activeIndex_ = static_cast<std::int64_t>(right);

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 
 // What tests of every folder need: scratch folders, environment variables set for one test, and the
@@ -137,6 +138,19 @@ class LogCapture {
   }
 
   vl::LogSink previous_ = nullptr;
+};
+
+// Tests abort on an exception escaping a block or an observer; the tests of that logging path itself
+// switch to what the program does for their duration.
+class ProgramExceptionPolicy {
+ public:
+  ProgramExceptionPolicy() : previous_(vl::setUncaughtExceptionPolicy(vl::UncaughtExceptionPolicy::Log)) {}
+  ~ProgramExceptionPolicy() { vl::setUncaughtExceptionPolicy(previous_); }
+  ProgramExceptionPolicy(const ProgramExceptionPolicy&) = delete;
+  ProgramExceptionPolicy& operator=(const ProgramExceptionPolicy&) = delete;
+
+ private:
+  vl::UncaughtExceptionPolicy previous_;
 };
 
 }  // namespace vltest

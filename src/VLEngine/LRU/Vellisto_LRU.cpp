@@ -1,9 +1,9 @@
 #include "VLEngine/LRU/Vellisto_LRU.h"
 
-#include <cassert>
 #include <vector>
 
 #include "VLEngine/doc/DocTextForm.h"
+#include "platform/foundation/Check.h"
 
 namespace vl {
 
@@ -48,7 +48,7 @@ void Vellisto_LRU::unlink(const std::shared_ptr<Vellisto_LRUNode>& node) {
 }
 
 void Vellisto_LRU::offer(const std::shared_ptr<Vellisto_LRUNode>& node) {
-  assert(maxSize_ > 0 && "self.maxSize > 0");
+  VL_DCHECK(maxSize_ > 0);
   if (!node) return;
   const std::string& word = node->item();
   if (isEmpty()) {

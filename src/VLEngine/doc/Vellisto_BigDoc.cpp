@@ -13,6 +13,7 @@
 #include "VLEngine/doc/DocTextForm.h"
 #include "VLEngine/doc/Vellisto_DefaultCodec.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
@@ -332,6 +333,8 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOfDigest(const std::string
   std::lock_guard<std::recursive_mutex> lock(lock_);
   auto it = hits_.find(sig);
   if (it == hits_.end() || it->second >= chunks_.size()) return nullptr;
+  VL_DCHECK_MSG(!chunks_[it->second] || chunks_[it->second]->sig() == sig,
+                "the index names the slot that holds the record");
   return chunks_[it->second];
 }
 

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {
@@ -34,9 +35,9 @@ class PostedBlock final : public LoopTag {
     try {
       block_();
     } catch (const std::exception& e) {
-      logf("event loop block threw: %s", e.what());
+      reportUncaughtException("event loop:", "posted block", &e);
     } catch (...) {
-      log("event loop block threw");
+      reportUncaughtException("event loop:", "posted block", nullptr);
     }
     delete this;
   }

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "platform/dispatch/WorkerPool.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Log.h"
 
@@ -51,9 +52,9 @@ void invoke(const Block& block, const std::string& label) {
   try {
     block();
   } catch (const std::exception& e) {
-    logf("dispatch: a block on \"%s\" threw: %s", label.c_str(), e.what());
+    reportUncaughtException("dispatch: a block on", label.c_str(), &e);
   } catch (...) {
-    logf("dispatch: a block on \"%s\" threw a non-standard exception", label.c_str());
+    reportUncaughtException("dispatch: a block on", label.c_str(), nullptr);
   }
 }
 

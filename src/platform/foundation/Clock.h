@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <mutex>
 #include <memory>
+#include <mutex>
 
 namespace vl {
 

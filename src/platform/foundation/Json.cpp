@@ -1,9 +1,8 @@
 #include "platform/foundation/Json.h"
 
 #include <cmath>
-#include <limits>
-
 #include <cstdlib>
+#include <limits>
 
 #include "platform/foundation/Log.h"
 

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {
@@ -108,9 +109,9 @@ void NotificationCenter::post(const Notification& notification) {
     try {
       e->block(notification);
     } catch (const std::exception& ex) {
-      logf("notification: observer of \"%s\" threw: %s", notification.name.c_str(), ex.what());
+      reportUncaughtException("notification: observer of", notification.name.c_str(), &ex);
     } catch (...) {
-      logf("notification: observer of \"%s\" threw", notification.name.c_str());
+      reportUncaughtException("notification: observer of", notification.name.c_str(), nullptr);
     }
   }
 }

@@ -154,6 +154,7 @@ TEST_F(QueueTest, GroupWaitTimesOutWhileAMemberIsOutstandingAndUnbalancedLeaveIs
 }
 
 TEST_F(QueueTest, AThrowingBlockIsLoggedAndTheQueueCarriesOn) {
+  vltest::ProgramExceptionPolicy policy;
   vltest::LogCapture log;
   auto queue = Queue::serial("test.serial.throw");
   Group group;

@@ -91,6 +91,7 @@ TEST(NotificationCenter, OwnerRemovalAndRaiiHandles) {
 }
 
 TEST(NotificationCenter, ThrowingObserverIsLoggedAndOthersStillRun) {
+  vltest::ProgramExceptionPolicy policy;
   NotificationCenter center;
   vltest::LogCapture logs;
   int after = 0;
