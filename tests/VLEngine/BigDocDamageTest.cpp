@@ -15,11 +15,11 @@
 namespace vl {
 namespace {
 
-using testing::contexts;
-using testing::loadDoc;
-using testing::LogCapture;
-using testing::record;
-using testing::TempFolder;
+using test::contexts;
+using test::loadDoc;
+using test::LogCapture;
+using test::record;
+using test::TempFolder;
 
 const std::string kFixtures = std::string(VL_TEST_DATA_DIR) + "/VLEngine";
 

@@ -14,11 +14,11 @@
 namespace vl {
 namespace {
 
-using testing::contexts;
-using testing::loadDoc;
-using testing::record;
-using testing::RecordingOwner;
-using testing::TempFolder;
+using test::contexts;
+using test::loadDoc;
+using test::record;
+using test::RecordingOwner;
+using test::TempFolder;
 
 const std::string kEOC(doctext::kChunkSeparator);
 

@@ -7,10 +7,10 @@
 #include "VLEngine/doc/Vellisto_DocChainOwner.h"
 #include "support/TestSupport.h"
 
-namespace vl::testing {
+namespace vl::test {
 
-using TempFolder = vltest::TempDir;
-using vltest::LogCapture;
+using TempFolder = vl::test::TempDir;
+using vl::test::LogCapture;
 
 // Stands in for the record store or a pin tab: keeps the tail and count of one chain.
 class RecordingOwner : public Vellisto_DocChainOwner {
@@ -44,4 +44,4 @@ inline std::vector<std::string> contexts(const Vellisto_BigDoc& doc) {
   return out;
 }
 
-}  // namespace vl::testing
+}  // namespace vl::test

@@ -45,7 +45,7 @@ TEST(GzipTest, InflatingStopsAtTheBound) {
       {*GzipUtility::gzipData(std::string(bound + 1, 'x')), false, bound},
   };
   for (const auto& c : cases) {
-    vltest::LogCapture log;
+    vl::test::LogCapture log;
     GzipUtility::Inflated inflated = GzipUtility::ungzipReadable(c.packed, bound);
     EXPECT_EQ(inflated.complete, c.complete);
     EXPECT_EQ(inflated.data.size(), c.size);

@@ -78,7 +78,7 @@ class ImageLoadingTest : public ::testing::Test {
     return r;
   }
 
-  vltest::PrivateHome home_{"vl-image-loading"};
+  vl::test::PrivateHome home_{"vl-image-loading"};
   const std::string dir_ = home_.path();
   std::shared_ptr<ImageCache> cache_;
 };

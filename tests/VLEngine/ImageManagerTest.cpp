@@ -18,7 +18,7 @@
 namespace vl {
 namespace {
 
-using testing::StoreFixture;
+using test::StoreFixture;
 
 ui::ImageRef solid(int wide, int high, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255) {
   std::vector<std::uint8_t> pixels;

@@ -82,18 +82,18 @@ TEST(LRUTest, EvictionsKeepTheTenNewestWordsLinked) {
 }
 
 TEST(LRUTest, DocHoldingALongWordListReloads) {
-  testing::TempFolder dir;
+  test::TempFolder dir;
   std::string stored;
   for (int i = 0; i < 12; ++i)
     stored += (i ? std::string(doctext::kWordSeparator) : "") + "w" + std::to_string(i);
-  auto chunk = testing::record("chosen often");
+  auto chunk = test::record("chosen often");
   chunk->setLru(Vellisto_LRU::initWithLRUStr(stored));
   auto doc = Vellisto_BigDoc::emptyDoc(0, dir.path());
   doc->appendChunk(chunk);
   Vellisto_BigDoc::waitForPendingWrites();
   // Two loads: the list the first load keeps must write and read back as it was.
   for (int round = 0; round < 2; ++round) {
-    auto back = testing::loadDoc(dir / "BigDoc_0");
+    auto back = test::loadDoc(dir / "BigDoc_0");
     ASSERT_NE(back, nullptr);
     ASSERT_NE(back->chunkAt(0), nullptr);
     const Vellisto_LRU* list = back->chunkAt(0)->lru();

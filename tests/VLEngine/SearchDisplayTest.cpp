@@ -9,7 +9,7 @@
 namespace vl {
 namespace {
 
-using testing::chunkAt;
+using test::chunkAt;
 
 ui::TextAttributes normal(const ui::Font& font) {
   ui::TextAttributes a;

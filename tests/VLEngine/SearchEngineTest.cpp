@@ -12,11 +12,11 @@
 namespace vl {
 namespace {
 
-using testing::chunkAt;
-using testing::RecordingChannel;
-using testing::texts;
+using test::chunkAt;
+using test::RecordingChannel;
+using test::texts;
 
-class SearchEngineTest : public ::testing::Test, protected testing::SearchFixtureBase {
+class SearchEngineTest : public ::testing::Test, protected test::SearchFixtureBase {
  protected:
   void SetUp() override {
     installIndex();
@@ -25,16 +25,15 @@ class SearchEngineTest : public ::testing::Test, protected testing::SearchFixtur
   void TearDown() override { finish(); }
 
   std::vector<std::shared_ptr<Vellisto_BigDoc>> chain(std::size_t count) {
-    return testing::makeChain(folder_.path(), count);
+    return test::makeChain(folder_.path(), count);
   }
 
   std::optional<RecordingChannel::Delivery> search(
       const std::string& query, const std::vector<std::shared_ptr<Vellisto_BigDoc>>& docs) {
-    return testing::run(testing::searchTask(query, docs.size()), docs.empty() ? nullptr : docs.front(),
-                        channel_);
+    return test::run(test::searchTask(query, docs.size()), docs.empty() ? nullptr : docs.front(), channel_);
   }
 
-  testing::TempFolder folder_;
+  test::TempFolder folder_;
   std::shared_ptr<RecordingChannel> channel_;
   static constexpr double kNow = 1.7e9;
 };
@@ -51,14 +50,14 @@ TEST_F(SearchEngineTest, SearchRanksAcrossDocsAliasFirst) {
   EXPECT_TRUE(delivery->rows[0]->rangeList().empty());
   EXPECT_EQ(delivery->rows[2]->rangeList(), (std::vector<Range>{{3, 2}}));
   EXPECT_FALSE(delivery->loadMore);
-  EXPECT_TRUE(testing::eventually([] { return Vellisto_Master::shared().processingCount() == 0; }));
+  EXPECT_TRUE(test::eventually([] { return Vellisto_Master::shared().processingCount() == 0; }));
 }
 
 TEST_F(SearchEngineTest, AppRecordsOfDocsReadAtStartAreDroppedUnlessInstalled) {
   auto docs = chain(1);
   docs[0]->appendChunk(chunkAt("Calculator", kNow, std::nullopt, Json{{"app", true}}));
   Vellisto_BigDoc::waitForPendingWrites();
-  auto loaded = testing::loadDoc(docs[0]->filePath());
+  auto loaded = test::loadDoc(docs[0]->filePath());
   ASSERT_TRUE(loaded);
   auto delivery = search("calc", {loaded});
   ASSERT_TRUE(delivery);
@@ -105,7 +104,7 @@ TEST_F(SearchEngineTest, ASearchNarrowsToTheLastMatchesUntilCleaned) {
   auto docs = chain(1);
   for (const char* text : {"foo one", "fo two", "food", "far", "bar"})
     docs[0]->appendChunk(chunkAt(text, kNow));
-  testing::LogCapture logs;
+  test::LogCapture logs;
   ASSERT_EQ(search("fo", docs)->rows.size(), 3u);
   ASSERT_TRUE(docs[0]->map()->lastMatchedChunks());
   EXPECT_EQ(docs[0]->map()->lastMatchedChunks()->size(), 3u);
@@ -143,7 +142,7 @@ TEST_F(SearchEngineTest, OnlyTheLastOfQuicklyTypedQueriesIsDelivered) {
     std::lock_guard<std::recursive_mutex> hold0(docs[0]->mutex());
     std::lock_guard<std::recursive_mutex> hold1(docs[1]->mutex());
     for (const char* query : {"f", "fo", "foo"}) {
-      auto task = testing::searchTask(query, docs.size());
+      auto task = test::searchTask(query, docs.size());
       task->setChannel(channel_);
       Vellisto_Master::shared().sendTask(task, docs.front());
       tasks.push_back(task);
@@ -152,20 +151,20 @@ TEST_F(SearchEngineTest, OnlyTheLastOfQuicklyTypedQueriesIsDelivered) {
   auto last = channel_->waitFor(static_cast<std::int64_t>(tasks.back()->taskId()));
   ASSERT_TRUE(last);
   EXPECT_EQ(last->rows.size(), 300u);
-  ASSERT_TRUE(testing::eventually([] { return Vellisto_Master::shared().processingCount() == 0; }));
+  ASSERT_TRUE(test::eventually([] { return Vellisto_Master::shared().processingCount() == 0; }));
   auto deliveries = channel_->deliveries();
   ASSERT_EQ(deliveries.size(), 1u);
   EXPECT_EQ(deliveries[0].taskId, static_cast<std::int64_t>(tasks.back()->taskId()));
 }
 
 TEST_F(SearchEngineTest, ATabWithoutDocsAnswersEmpty) {
-  auto delivery = testing::run(testing::searchTask("foo", 0), nullptr, channel_);
+  auto delivery = test::run(test::searchTask("foo", 0), nullptr, channel_);
   ASSERT_TRUE(delivery);
   EXPECT_TRUE(delivery->rows.empty());
   // A chain shorter than the count is asked as far as it goes and still completes.
   auto docs = chain(2);
   docs[1]->appendChunk(chunkAt("foo", kNow));
-  delivery = testing::run(testing::searchTask("foo", 5), docs.front(), channel_);
+  delivery = test::run(test::searchTask("foo", 5), docs.front(), channel_);
   ASSERT_TRUE(delivery);
   EXPECT_EQ(delivery->rows.size(), 1u);
 }
@@ -177,7 +176,7 @@ TEST_F(SearchEngineTest, ListingTakesTheNewest24OfAllDocsThenLoadsMore) {
   auto table = ChunkSortedWeakTable::newTable();
   auto listing = Vellisto_Task::make(Vellisto_Task::kListing, docs.size());
   listing->setSortedTable(table);
-  auto first = testing::run(listing, docs.front(), channel_);
+  auto first = test::run(listing, docs.front(), channel_);
   ASSERT_TRUE(first);
   ASSERT_EQ(first->rows.size(), 24u);
   EXPECT_EQ(first->rows.front()->string(), "r89");
@@ -188,7 +187,7 @@ TEST_F(SearchEngineTest, ListingTakesTheNewest24OfAllDocsThenLoadsMore) {
   auto more = Vellisto_Task::make(Vellisto_Task::kLoadMore, docs.size());
   more->setSortedTable(table);
   more->setEarlierThanTimestamp(table->lastTimestamp());
-  auto second = testing::run(more, docs.front(), channel_);
+  auto second = test::run(more, docs.front(), channel_);
   ASSERT_TRUE(second);
   ASSERT_EQ(second->rows.size(), 24u);
   EXPECT_EQ(second->rows.front()->string(), "r65");
@@ -203,7 +202,7 @@ TEST_F(SearchEngineTest, ErrorListingLeavesTheRecentListAlone) {
   auto table = ChunkSortedWeakTable::newTable();
   auto task = Vellisto_Task::make(Vellisto_Task::kErrorListing, 1);
   task->setSortedTable(table);
-  auto delivery = testing::run(task, docs[0], channel_);
+  auto delivery = test::run(task, docs[0], channel_);
   ASSERT_TRUE(delivery);
   EXPECT_EQ(texts(delivery->rows), std::vector<std::string>{"broken"});
   EXPECT_TRUE(table->isEmpty());
@@ -277,7 +276,7 @@ TEST(SearchMerge, OrdersAsSpecified) {
   ASSERT_EQ(all.size(), 50u);
   EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
 
-  testing::LogCapture logs;
+  test::LogCapture logs;
   std::vector<std::shared_ptr<Vellisto_Chunk>> chunks = {chunkAt("old", 10), nullptr, chunkAt("new", 20),
                                                          chunkAt("now", 30)};
   auto listed = merge.mergingByChunks(chunks, 30);

@@ -11,14 +11,14 @@
 namespace vl {
 namespace {
 
-using testing::RecordingChannel;
+using test::RecordingChannel;
 
-class SearchEntryTest : public testing::StoreFixture {
+class SearchEntryTest : public test::StoreFixture {
  protected:
   void SetUp() override {
     StoreFixture::SetUp();
     ApplicationSearching::setInstalledIndex(
-        std::make_shared<testing::FakeInstalledIndex>(std::set<std::string>{}));
+        std::make_shared<test::FakeInstalledIndex>(std::set<std::string>{}));
     loadAll();
     channel_ = std::make_shared<RecordingChannel>();
     engine().setChannel(channel_);
@@ -34,7 +34,7 @@ class SearchEntryTest : public testing::StoreFixture {
   void appendRecords(int count) {
     for (int i = 0; i < count; ++i) {
       engine().append("r" + std::to_string(i), std::nullopt, std::nullopt, std::nullopt,
-                      testing::stamp(1.6e9 + i), kClip);
+                      test::stamp(1.6e9 + i), kClip);
     }
   }
 
@@ -57,7 +57,7 @@ TEST_F(SearchEntryTest, SearchFindsInTheActiveTabAndStampsItsCost) {
   SearchCostRecord::clear();
   auto delivery = deliver([&] { engine().seach("Foo"); });
   ASSERT_TRUE(delivery);
-  ASSERT_EQ(testing::texts(delivery->rows), std::vector<std::string>{"a food"});
+  ASSERT_EQ(test::texts(delivery->rows), std::vector<std::string>{"a food"});
   EXPECT_EQ(delivery->rows[0]->rangeList(), (std::vector<Range>{{2, 3}}));
   std::optional<std::string> cost = SearchCostRecord::takeCostLine();
   ASSERT_TRUE(cost);
@@ -68,7 +68,7 @@ TEST_F(SearchEntryTest, SearchFindsInTheActiveTabAndStampsItsCost) {
 
 TEST_F(SearchEntryTest, EmptyQueryListsTheNewestThenServesTheRecentList) {
   appendRecords(30);
-  testing::LogCapture logs;
+  test::LogCapture logs;
   auto first = deliver([&] { engine().seach(""); });
   ASSERT_TRUE(first);
   ASSERT_EQ(first->rows.size(), 24u);
@@ -92,7 +92,7 @@ TEST_F(SearchEntryTest, EmptyQueryListsTheNewestThenServesTheRecentList) {
   ASSERT_TRUE(more);
   EXPECT_TRUE(more->loadMore);
   // Older than r7, the last one shown: r6 to r1 (r0 is now the newest).
-  EXPECT_EQ(testing::texts(more->rows).front(), "r6");
+  EXPECT_EQ(test::texts(more->rows).front(), "r6");
   EXPECT_EQ(more->rows.size(), 6u);
 }
 
@@ -110,7 +110,7 @@ TEST_F(SearchEntryTest, ReplayDeliversStoredRowsWithTheLargestIdAndStartsNoTask)
   SearchHistory::shared().saveScreenshot("kept", rows);
   SearchHistory::shared().saveScreenshot("", rows);  // an empty query is never stored
   const std::uint64_t before = Vellisto_Master::shared().getAtomTaskId();
-  testing::LogCapture logs;
+  test::LogCapture logs;
   EXPECT_TRUE(SearchHistory::shared().renderScreenshot("kept"));
   EXPECT_FALSE(SearchHistory::shared().renderScreenshot("other"));
   EXPECT_FALSE(SearchHistory::shared().renderScreenshot(""));
@@ -146,12 +146,12 @@ TEST_F(SearchEntryTest, ErrorListsTheDelegatesDoc) {
   engine().error();  // no doc: nothing happens
   EXPECT_EQ(Vellisto_Master::shared().getAtomTaskId(), before);
 
-  testing::TempFolder folder;
+  test::TempFolder folder;
   delegate->doc = Vellisto_BigDoc::emptyDoc(7, folder.path());
-  delegate->doc->appendChunk(testing::chunkAt("salvaged", 1.6e9));
+  delegate->doc->appendChunk(test::chunkAt("salvaged", 1.6e9));
   auto delivery = deliver([&] { engine().error(); });
   ASSERT_TRUE(delivery);
-  EXPECT_EQ(testing::texts(delivery->rows), std::vector<std::string>{"salvaged"});
+  EXPECT_EQ(test::texts(delivery->rows), std::vector<std::string>{"salvaged"});
   EXPECT_TRUE(recentList()->isEmpty());
   Vellisto_BigDoc::waitForPendingWrites();
   engine().setDelegate(nullptr);

@@ -237,25 +237,25 @@ TEST(SearchEquivalence, EverySpecialCharacterInEveryPlace) {
 // The whole search, docs and merge included, with and without the byte plan: the same rows in the
 // same order with the same highlight.
 TEST(SearchEquivalence, WholeSearchesDeliverTheSameRows) {
-  testing::SearchFixtureBase::installIndexForTests({});
-  testing::TempFolder folder;
-  auto docs = testing::makeChain(folder.path(), 3);
+  test::SearchFixtureBase::installIndexForTests({});
+  test::TempFolder folder;
+  auto docs = test::makeChain(folder.path(), 3);
   std::mt19937 rng(11);
   for (int i = 0; i < 900; ++i) {
     std::optional<std::string> alias;
     if (i % 50 == 0) alias = kPieces[static_cast<std::size_t>(i) % kPieces.size()];
     std::optional<Json> json;
     if (i % 40 == 1) json = Json{{"ocr", randomText(rng, 4)}};
-    auto chunk = testing::chunkAt(randomText(rng, 12), 1.6e9 + (i % 97), alias, json);
+    auto chunk = test::chunkAt(randomText(rng, 12), 1.6e9 + (i % 97), alias, json);
     if (i % 30 == 2) chunk->lru()->set("foo");
     docs[static_cast<std::size_t>(i) % 3]->appendChunk(chunk);
   }
-  auto channel = std::make_shared<testing::RecordingChannel>();
+  auto channel = std::make_shared<test::RecordingChannel>();
   // The rows of one search, on top of what the docs' last matches hold.
   auto rowsOf = [&](const std::string& query, bool fast) {
-    auto task = testing::searchTask(query, docs.size(), fast);
+    auto task = test::searchTask(query, docs.size(), fast);
     task->setNow(1.7e9);  // ages rank in single precision: both runs must round them alike
-    auto delivery = testing::run(task, docs.front(), channel);
+    auto delivery = test::run(task, docs.front(), channel);
     std::vector<std::string> rows;
     if (!delivery) return rows;
     for (const auto& row : delivery->rows) {

@@ -8,7 +8,7 @@
 namespace vl {
 namespace {
 
-using testing::chunkAt;
+using test::chunkAt;
 
 TEST(SearchPatterns, BuiltFromTheQueryAsSpecified) {
   struct Case {
@@ -77,7 +77,7 @@ TEST(SearchPatterns, PathologicalQueryStopsAtItsTimeLimit) {
   EXPECT_TRUE(SearchQuery::compile("e e e x")->matchText(text + "x"));
 }
 
-class SearchMapTest : public ::testing::Test, protected testing::SearchFixtureBase {
+class SearchMapTest : public ::testing::Test, protected test::SearchFixtureBase {
  protected:
   void SetUp() override { installIndex({"Installed"}); }
   void TearDown() override { finish(); }
@@ -85,7 +85,7 @@ class SearchMapTest : public ::testing::Test, protected testing::SearchFixtureBa
   std::vector<Vellisto_Index> map(const std::vector<std::shared_ptr<Vellisto_Chunk>>& chunks,
                                   const std::string& query) {
     auto matcher = Vellisto_DefaultMap::withApplicationSearching();
-    auto task = testing::searchTask(query, 1);
+    auto task = test::searchTask(query, 1);
     task->setNow(kNow);
     return matcher->mappingChunks(chunks, 0, chunks.size(), *task)->indexs();
   }

@@ -19,7 +19,7 @@
 #include "VLEngine/search/Vellisto_Master.h"
 #include "VLEngine/search/Vellisto_Task.h"
 
-namespace vl::testing {
+namespace vl::test {
 
 // Records what reaches the result channel; tests wait for a given task's rows.
 class RecordingChannel : public Vellisto_DisplayChannelDelegate {
@@ -148,4 +148,4 @@ class SearchFixtureBase {
   }
 };
 
-}  // namespace vl::testing
+}  // namespace vl::test

@@ -5,7 +5,7 @@
 namespace vl {
 namespace {
 
-using testing::StoreFixture;
+using test::StoreFixture;
 
 class StoreLoadTest : public StoreFixture {};
 

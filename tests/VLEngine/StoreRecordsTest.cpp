@@ -16,7 +16,7 @@ class Vellisto_TempFile;
 
 namespace {
 
-using testing::StoreFixture;
+using test::StoreFixture;
 
 class StoreRecordsTest : public StoreFixture {
  protected:

@@ -18,7 +18,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "support/TestSupport.h"
 
-namespace vl::testing {
+namespace vl::test {
 
 // A private HOME (and XDG folders) per test with a fresh record store and pin manager over it; the pin
 // manager is the store's tab directory, as start-up makes it.
@@ -100,7 +100,7 @@ class StoreFixture : public ::testing::Test {
   }
 
  private:
-  std::optional<vltest::PrivateHome> home_;
+  std::optional<vl::test::PrivateHome> home_;
 };
 
-}  // namespace vl::testing
+}  // namespace vl::test

@@ -10,8 +10,8 @@
 namespace vl {
 namespace {
 
-using testing::LogCapture;
-using testing::TempFolder;
+using test::LogCapture;
+using test::TempFolder;
 
 TEST(WriterTest, PromotesTemporaryDocsOverTheirDocs) {
   TempFolder store;

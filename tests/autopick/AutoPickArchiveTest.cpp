@@ -23,14 +23,14 @@ std::shared_ptr<AutoPickNode> chosen(const char* identifier,
   return node;
 }
 
-std::vector<std::string> capturedLines() { return vltest::LogCapture::take(); }
+std::vector<std::string> capturedLines() { return vl::test::LogCapture::take(); }
 
 class AutoPickArchiveTest : public ::testing::Test {
  protected:
   std::string defaultsFile() const { return dir_ / "vellisto.json"; }
 
-  vltest::TempDir dir_{"vl-autopick"};
-  vltest::LogCapture log_;
+  vl::test::TempDir dir_{"vl-autopick"};
+  vl::test::LogCapture log_;
 };
 
 // Every node in pre-order as one comparable line.
@@ -139,7 +139,7 @@ TEST_F(AutoPickArchiveTest, DamagedArchivesGiveNoForestWithALogLine) {
   for (const auto& damage : damages) {
     Json archive = good;
     damage.apply(archive);
-    vltest::LogCapture::clear();
+    vl::test::LogCapture::clear();
     EXPECT_EQ(AutoPickForest::initWithCoder(archive), nullptr) << damage.what;
     EXPECT_FALSE(capturedLines().empty()) << damage.what;
 

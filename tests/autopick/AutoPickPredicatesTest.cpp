@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
         PredicateCase{"link", {}, "https://example.com", Json{{"file", "/tmp/x"}}, kEmpty, false}));
 
 TEST(AutoPickRegexLimit, RunawayBacktrackingIsCutOffAndCountsAsNoMatch) {
-  vltest::LogCapture log;
+  vl::test::LogCapture log;
   auto node = std::make_shared<AutoPickNode>();
   node->setIdentifier(AutoPickConfig::kTextMatchedRegex);
   // Nested quantifiers against a near miss: without a limit this takes 2^40 steps.

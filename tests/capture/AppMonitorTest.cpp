@@ -5,7 +5,7 @@
 
 #include "CaptureTestSupport.h"
 
-namespace vl::testing {
+namespace vl::test {
 namespace {
 
 using AppMonitorTest = CaptureFixture;
@@ -39,4 +39,4 @@ TEST_F(AppMonitorTest, TheSecurityListNeedsAListAndAFrontApplication) {
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::test

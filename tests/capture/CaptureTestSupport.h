@@ -22,14 +22,14 @@
 #include "platform/foundation/Date.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/system/FakeHttpFetcher.h"
 #include "platform/system/headless/HeadlessPasteboard.h"
 #include "platform/system/headless/HeadlessWorkspace.h"
+#include "support/FakeHttpFetcher.h"
 #include "support/TestSupport.h"
 
-namespace vl::testing {
+namespace vl::test {
 
-using vltest::LogCapture;
+using vl::test::LogCapture;
 
 // A whole capture road over a private HOME: the headless pasteboard and desktop, a fake network, a
 // manual clock in a fixed time zone, a loaded record store and pin tabs. start() begins polling; each
@@ -148,8 +148,8 @@ class CaptureFixture : public ::testing::Test {
   std::unique_ptr<ClipboardListener> listener_;
 
  private:
-  std::optional<vltest::PrivateHome> home_;
+  std::optional<vl::test::PrivateHome> home_;
   std::optional<LogCapture> logs_;
 };
 
-}  // namespace vl::testing
+}  // namespace vl::test

@@ -9,7 +9,7 @@
 #include "core/VLNotificationCenter.h"
 #include "platform/foundation/Url.h"
 
-namespace vl::testing {
+namespace vl::test {
 namespace {
 
 using ClipboardListenerTest = CaptureFixture;
@@ -377,4 +377,4 @@ TEST_F(ClipboardListenerTest, DeletingTheLastCopysRecordLetsTheSameTextBeCapture
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::test

@@ -10,7 +10,7 @@
 #include "core/VLFileManager.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
 
-namespace vl::testing {
+namespace vl::test {
 namespace {
 
 using CopyEntityTest = CaptureFixture;
@@ -77,4 +77,4 @@ TEST_F(CopyEntityTest, SnippetsFromThePreferencesProgramMeetCaptureInTheStore) {
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::test

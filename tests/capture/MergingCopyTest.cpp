@@ -6,7 +6,7 @@
 #include "CaptureTestSupport.h"
 #include "capture/CopyEntity.h"
 
-namespace vl::testing {
+namespace vl::test {
 namespace {
 
 // Merging copy on, with the line feed as connector (the first connector's default).
@@ -111,4 +111,4 @@ TEST_F(MergingCopyTest, CopiesThatAreNotADoubleCopyOfAPlainTextStaySeparate) {
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::test

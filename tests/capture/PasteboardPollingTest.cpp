@@ -6,7 +6,7 @@
 #include "CaptureTestSupport.h"
 #include "core/VLNotificationCenter.h"
 
-namespace vl::testing {
+namespace vl::test {
 namespace {
 
 using PasteboardPollingTest = CaptureFixture;
@@ -49,4 +49,4 @@ TEST_F(PasteboardPollingTest, EachChangeIsAnnouncedOnceFromTheCaptureQueueAtTheN
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::test

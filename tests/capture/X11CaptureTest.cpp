@@ -18,7 +18,7 @@
 
 // The capture road against a real X server: other programs are xclip and hand-made selection owners,
 // the pasteboard is the X11 backend, and every copy must end up (or not) in the record store.
-namespace vl::testing {
+namespace vl::test {
 namespace {
 
 using x11test::FakeOwner;
@@ -238,4 +238,4 @@ TEST_F(X11CaptureTest, AnOwnerThatStallsOrAnswersGarbageCostsOneTimeLimitAndCapt
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::test

@@ -75,7 +75,7 @@ class AppInstalledManagerTest : public SharedServicesFixture {
 
   std::string userApps_;
   std::string systemApps_;
-  vltest::ScopedEnv env_;
+  vl::test::ScopedEnv env_;
 };
 
 TEST_F(AppInstalledManagerTest, FirstGatheringAddsOneRecordPerApplicationName) {

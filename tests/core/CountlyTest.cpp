@@ -2,7 +2,7 @@
 
 #include "core/Countly.h"
 #include "platform/foundation/Url.h"
-#include "platform/system/FakeHttpFetcher.h"
+#include "support/FakeHttpFetcher.h"
 
 namespace vl {
 namespace {
@@ -27,7 +27,7 @@ class CountlyTest : public ::testing::Test {
     return decoded.substr(at + key.size() + 2);
   }
 
-  std::shared_ptr<FakeHttpFetcher> fetcher_ = std::make_shared<FakeHttpFetcher>();
+  std::shared_ptr<test::FakeHttpFetcher> fetcher_ = std::make_shared<test::FakeHttpFetcher>();
 };
 
 TEST_F(CountlyTest, BuildUrlPutsKeyAndDeviceBeforeTheQuery) {

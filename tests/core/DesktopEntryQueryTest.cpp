@@ -81,7 +81,7 @@ TEST(DesktopEntryFolders, FollowTheXdgRules) {
       {"/a", "/a", {"/a/applications"}},
   };
   for (const Case& c : cases) {
-    vltest::ScopedEnv env;
+    vl::test::ScopedEnv env;
     env.set("HOME", "/h");
     env.set("XDG_DATA_HOME", c.dataHome);
     env.set("XDG_DATA_DIRS", c.dataDirs);
@@ -91,7 +91,7 @@ TEST(DesktopEntryFolders, FollowTheXdgRules) {
 }
 
 TEST(DesktopEntryGather, FirstFolderOwnsAnEntryAndOnlyLaunchableApplicationsCount) {
-  vltest::LogCapture log;
+  vl::test::LogCapture log;
   auto query = DesktopEntryQuery::create();
   const std::vector<std::string> folders = {
       kEntries + "/user/applications", kEntries + "/missing/applications", kEntries + "/system/applications"};

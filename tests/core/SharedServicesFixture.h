@@ -34,7 +34,7 @@ class SharedServicesFixture : public ::testing::Test {
   const std::string& dir() const { return home_->path(); }
 
  private:
-  std::optional<vltest::PrivateHome> home_;
+  std::optional<vl::test::PrivateHome> home_;
 };
 
 }  // namespace vl

@@ -21,12 +21,12 @@ namespace {
 using vl::Json;
 using vl::SyncNetworkClient;
 using vl::SyncNetworkServer;
-using vl::synctest::bytes;
-using vl::synctest::bytesOfSize;
-using vl::synctest::code;
-using vl::synctest::FakeHandler;
-using vl::synctest::record;
-using vl::synctest::Replies;
+using vl::test::bytes;
+using vl::test::bytesOfSize;
+using vl::test::code;
+using vl::test::FakeHandler;
+using vl::test::record;
+using vl::test::Replies;
 
 constexpr std::size_t kSlice = 3145728;
 const Json kToken = Json{{"access_token", "T"}};
@@ -58,7 +58,7 @@ struct ClientServer : ::testing::Test {
 
 TEST_F(ClientServer, UnaryCallsCarryDictionariesBothWays) {
   handler->replies = [](const std::string& operation, const Json&) -> Json {
-    Json reply = vl::synctest::succeed();
+    Json reply = vl::test::succeed();
     if (operation == "auth") {
       reply["access_token"] = "TOKEN";
       reply["network_id"] = "NET";
@@ -97,7 +97,7 @@ TEST_F(ClientServer, UnaryCallsCarryDictionariesBothWays) {
   EXPECT_EQ(reply["sigs"], Json::array({"s2", "s3"}));
 
   client.byeWithRequest(Json{{"access_token", "TOKEN"}}, onLoop());
-  EXPECT_EQ(replies.next(), vl::synctest::succeed());
+  EXPECT_EQ(replies.next(), vl::test::succeed());
 
   const auto seen = handler->seen();
   ASSERT_EQ(seen.size(), 4u);
@@ -119,7 +119,7 @@ TEST_F(ClientServer, UploadGoesInThreeSlicesAndEnds) {
   const Json data = bytesOfSize(7000000);
   client.sendMediametaWithRequest(Json{{"data", data}, {"access_token", "T"}, {"chunk_sig", "IMG"}},
                                   onLoop());
-  EXPECT_EQ(replies.next(), vl::synctest::succeed());  // the response's chunk_sig is not passed on
+  EXPECT_EQ(replies.next(), vl::test::succeed());  // the response's chunk_sig is not passed on
 
   const auto seen = handler->seen();
   ASSERT_EQ(seen.size(), 4u);
@@ -148,7 +148,7 @@ TEST_F(ClientServer, DownloadHandsEachSliceToTheMediaHandlerInOrder) {
   handler->replies = [&image](const std::string&, const Json& request) -> Json {
     if (request.at("chunk_sig").get<std::string>() == "later")
       return Json{{"status", {{"code", 601}, {"msg", "Get mediameta later."}}}};
-    Json reply = vl::synctest::succeed();
+    Json reply = vl::test::succeed();
     reply["data"] = image;
     return reply;
   };
@@ -230,7 +230,7 @@ TEST(Client, UnconnectedCallsStillComeBackOnTheLoop) {
 }
 
 TEST(Client, AServerThatNeverAnswersGives408) {
-  vl::synctest::SilentSocket silent;
+  vl::test::SilentSocket silent;
   SyncNetworkClient::Options options;
   options.unaryTimeLimitSeconds = 0.3;
   options.uploadTimeLimitSeconds = 0.3;
@@ -279,7 +279,7 @@ TEST(Server, FirstCallsFromManyPeersAtOnceAndAStopDuringACall) {
   handler->replies = [&](const std::string&, const Json&) {
     std::unique_lock<std::mutex> lock(mutex);
     released.wait(lock, [&] { return release; });
-    return vl::synctest::succeed();
+    return vl::test::succeed();
   };
   const std::size_t before = handler->seen().size();
   peers[0]->byeWithRequest(kToken, replies.callback());
@@ -305,11 +305,11 @@ TEST_F(ClientServer, DeeplyNestedPeerMessagesAreRefusedWithAStatus) {
   std::string nested;
   for (int i = 0; i < 100000; ++i) nested += '\x4b';  // start group, field 9
   for (int i = 0; i < 100000; ++i) nested += '\x4c';  // end group, field 9
-  auto channel = vl::synctest::rawChannel(port);
+  auto channel = vl::test::rawChannel(port);
   for (const char* method :
        {"/syncnetwork.SyncNetworkService/GetChunks", "/syncnetwork.SyncNetworkService/Bye"}) {
     SCOPED_TRACE(method);
-    const grpc::Status status = vl::synctest::rawUnary(channel, method, nested);
+    const grpc::Status status = vl::test::rawUnary(channel, method, nested);
     EXPECT_EQ(status.error_code(), grpc::StatusCode::INTERNAL);
     EXPECT_FALSE(status.error_message().empty());
   }
@@ -319,27 +319,27 @@ TEST_F(ClientServer, DeeplyNestedPeerMessagesAreRefusedWithAStatus) {
 }
 
 TEST_F(ClientServer, WrongMethodNamesAreUnimplemented) {
-  auto channel = vl::synctest::rawChannel(port);
+  auto channel = vl::test::rawChannel(port);
   for (const char* method : {"/syncnetwork.SyncNetworkService/auth", "/syncnetwork.SyncNetworkService/Nope",
                              "/other.Service/Auth"}) {
     SCOPED_TRACE(method);
-    EXPECT_EQ(vl::synctest::rawUnary(channel, method, "").error_code(), grpc::StatusCode::UNIMPLEMENTED);
+    EXPECT_EQ(vl::test::rawUnary(channel, method, "").error_code(), grpc::StatusCode::UNIMPLEMENTED);
   }
-  EXPECT_TRUE(vl::synctest::rawUnary(channel, "/syncnetwork.SyncNetworkService/Auth", "").ok());
+  EXPECT_TRUE(vl::test::rawUnary(channel, "/syncnetwork.SyncNetworkService/Auth", "").ok());
 }
 
 TEST_F(ClientServer, BrokenAndForeignMessagesLeaveTheServerServing) {
-  auto channel = vl::synctest::rawChannel(port, 100 * 1024 * 1024);
+  auto channel = vl::test::rawChannel(port, 100 * 1024 * 1024);
   // Bytes that are not an AuthRequest: the call fails, no handler runs.
   EXPECT_EQ(
-      vl::synctest::rawUnary(channel, "/syncnetwork.SyncNetworkService/Auth", std::string("\x0a\x10\x61", 3))
+      vl::test::rawUnary(channel, "/syncnetwork.SyncNetworkService/Auth", std::string("\x0a\x10\x61", 3))
           .error_code(),
       grpc::StatusCode::INTERNAL);
   EXPECT_TRUE(handler->seen().empty());
 
   // A newer peer's extra field 9 is ignored; the call goes through.
-  EXPECT_TRUE(vl::synctest::rawUnary(channel, "/syncnetwork.SyncNetworkService/Bye",
-                                     std::string("\x0a\x01T\x4a\x02hi", 7))
+  EXPECT_TRUE(vl::test::rawUnary(channel, "/syncnetwork.SyncNetworkService/Bye",
+                                 std::string("\x0a\x01T\x4a\x02hi", 7))
                   .ok());
   EXPECT_EQ(handler->seen().back().request, kToken);
 
@@ -347,7 +347,7 @@ TEST_F(ClientServer, BrokenAndForeignMessagesLeaveTheServerServing) {
   syncnetwork::SendChunksRequest huge;
   huge.add_chunks()->set_context(std::string(65 * 1024 * 1024, 'x'));
   EXPECT_EQ(
-      vl::synctest::rawUnary(channel, "/syncnetwork.SyncNetworkService/SendChunks", huge.SerializeAsString())
+      vl::test::rawUnary(channel, "/syncnetwork.SyncNetworkService/SendChunks", huge.SerializeAsString())
           .error_code(),
       grpc::StatusCode::RESOURCE_EXHAUSTED);
   // ...and by our own client before it is sent.
@@ -365,10 +365,10 @@ TEST_F(ClientServer, BrokenAndForeignMessagesLeaveTheServerServing) {
 }
 
 TEST_F(ClientServer, PeersThatStopMidStreamOrNeverSpeakHarmNobody) {
-  vl::synctest::SilentSocket silent(port);
+  vl::test::SilentSocket silent(port);
   ASSERT_TRUE(silent.connected());
 
-  auto stub = syncnetwork::SyncNetworkService::NewStub(vl::synctest::rawChannel(port));
+  auto stub = syncnetwork::SyncNetworkService::NewStub(vl::test::rawChannel(port));
   {
     // An upload that announces three slices, sends one and goes away.
     grpc::ClientContext context;
@@ -389,7 +389,7 @@ TEST_F(ClientServer, PeersThatStopMidStreamOrNeverSpeakHarmNobody) {
   {
     // A download abandoned after its first slice.
     handler->replies = [](const std::string&, const Json&) {
-      Json reply = vl::synctest::succeed();
+      Json reply = vl::test::succeed();
       reply["data"] = bytesOfSize(4 * kSlice);
       return reply;
     };
@@ -447,7 +447,7 @@ TEST(Server, ReportsItsPortAndSurvivesAFailedBind) {
 TEST_F(ClientServer, CloseFromItsOwnLoopDoesNotDeadlock) {
   handler->replies = [this](const std::string&, const Json&) {
     server.close();  // e.g. a handler that ends the network
-    return vl::synctest::succeed();
+    return vl::test::succeed();
   };
   client.byeWithRequest(kToken, replies.callback());
   const Json reply = replies.next();
@@ -461,7 +461,7 @@ TEST_F(ClientServer, CloseOnTheMainThreadLetsAHandlerWaitingForItFinish) {
   handler->replies = [&refreshed](const std::string&, const Json&) {
     // Like a push that waits for the history list to refresh on the main thread.
     vl::dispatch::Queue::main()->sync([&refreshed] { refreshed = true; });
-    return vl::synctest::succeed();
+    return vl::test::succeed();
   };
   client.sendChunksWithRequest(kToken, replies.callback());
   ASSERT_TRUE(handler->waitFor(1));

@@ -16,9 +16,9 @@
 namespace {
 
 using vl::Json;
-using vl::synctest::bytesOfSize;
-using vl::synctest::FakeHandler;
-using vl::synctest::record;
+using vl::test::bytesOfSize;
+using vl::test::FakeHandler;
+using vl::test::record;
 
 struct Provider : ::testing::Test {
   std::shared_ptr<FakeHandler> handler = std::make_shared<FakeHandler>();
@@ -192,8 +192,8 @@ TEST(ClientMessages, RequestsAreCheckedBeforeAnythingIsSent) {
   cm::Upload upload;
   EXPECT_FALSE(
       cm::upload(Json{{"data", "text"}, {"access_token", "T"}, {"chunk_sig", "S"}}, &upload, &error));
-  EXPECT_FALSE(cm::upload(Json{{"data", vl::synctest::bytes("x")}, {"access_token", "T"}}, &upload, &error));
-  EXPECT_TRUE(cm::upload(Json{{"data", vl::synctest::bytes("")}}, &upload, &error));
+  EXPECT_FALSE(cm::upload(Json{{"data", vl::test::bytes("x")}, {"access_token", "T"}}, &upload, &error));
+  EXPECT_TRUE(cm::upload(Json{{"data", vl::test::bytes("")}}, &upload, &error));
 }
 
 TEST(ClientMessages, AResponseWithoutStatusReadsAsCodeZero) {
@@ -223,7 +223,8 @@ TEST(SyncPort, DefaultsTo21900AndTakesOnlyValidOverrides) {
                {"0", 21900},     {"70000", 21900}, {"12ab", 21900}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value ? c.value : "(unset)");
-    vltest::ScopedEnv env("VELLISTO_SYNC_PORT", c.value ? std::optional<std::string>(c.value) : std::nullopt);
+    vl::test::ScopedEnv env("VELLISTO_SYNC_PORT",
+                            c.value ? std::optional<std::string>(c.value) : std::nullopt);
     EXPECT_EQ(vl::syncwire::syncPort(), c.port);
   }
 }

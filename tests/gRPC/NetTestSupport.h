@@ -9,7 +9,7 @@
 
 #include <string>
 
-namespace vl::synctest {
+namespace vl::test {
 
 // A TCP socket on 127.0.0.1 that never says a word. Without a port it listens (the kernel completes
 // the handshake: a server that accepts a call and never answers); with one it connects (a client that
@@ -71,4 +71,4 @@ inline grpc::Status rawUnary(const std::shared_ptr<grpc::Channel>& channel, cons
   return status;
 }
 
-}  // namespace vl::synctest
+}  // namespace vl::test

@@ -8,8 +8,8 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/system/NetworkPathFake.h"
 #include "platform/system/net/NetworkPathInterface.h"
+#include "support/NetworkPathFake.h"
 
 namespace {
 
@@ -17,9 +17,9 @@ using vl::Json;
 using vl::NetworkPathStatus;
 
 TEST(NetworkMonitor, PostsEachSatisfiedOrUnsatisfiedReport) {
-  auto fake = std::make_shared<vl::NetworkPathFake>();
-  vl::NetworkPathFake::Installation installed(fake);
-  vl::synctest::Replies posts;  // each post's user info, waited for in order
+  auto fake = std::make_shared<vl::test::NetworkPathFake>();
+  vl::test::NetworkPathFake::Installation installed(fake);
+  vl::test::Replies posts;  // each post's user info, waited for in order
   vl::Observation observation = vl::NotificationCenter::defaultCenter().observe(
       vl::kNetworkMonitorPathStatusChanged, nullptr,
       [note = posts.callback()](const vl::Notification& n) { note(n.userInfo); });

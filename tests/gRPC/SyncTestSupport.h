@@ -13,7 +13,7 @@
 #include "gRPC/Server/SyncNetworkServer.h"
 #include "platform/foundation/Json.h"
 
-namespace vl::synctest {
+namespace vl::test {
 
 inline Json bytes(const std::string& text) {
   return Json::binary(std::vector<std::uint8_t>(text.begin(), text.end()));
@@ -122,4 +122,4 @@ inline int code(const Json& reply) {
   return reply.is_object() && reply.contains("status") ? reply.at("status").at("code").get<int>() : -1;
 }
 
-}  // namespace vl::synctest
+}  // namespace vl::test

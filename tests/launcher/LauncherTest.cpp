@@ -27,7 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using vltest::TempDir;
+using vl::test::TempDir;
 
 // A proc folder whose processes the test makes up: a status file and an exe link each.
 class FakeProc {

@@ -7,7 +7,7 @@
 namespace vl {
 namespace {
 
-using testing::PinFixture;
+using test::PinFixture;
 
 class PinManagerTest : public PinFixture {
  protected:
@@ -181,7 +181,7 @@ TEST_F(PinManagerTest, RecordsAddedAfterAMoveOrRenumberLandInTheNewFolder) {
 TEST_F(PinManagerTest, CaptureAndTabEditsRunAtOnce) {
   addTabs(2);
   for (const auto& tab : pins().tabList()) {
-    if (!tab->isClipboard()) tab->setAutoPickForest(testing::textRule("^c"));
+    if (!tab->isClipboard()) tab->setAutoPickForest(test::textRule("^c"));
   }
   const Json extra = {{"app_name", "Editor"}};
   std::thread capture([&] {
@@ -193,7 +193,7 @@ TEST_F(PinManagerTest, CaptureAndTabEditsRunAtOnce) {
   for (int i = 0; i < 40; ++i) {
     auto tab = pins().addPinTab("X" + std::to_string(i), "", "");
     ASSERT_NE(tab, nullptr);
-    tab->setAutoPickForest(testing::textRule("^c"));
+    tab->setAutoPickForest(test::textRule("^c"));
     tab->rename("Y" + std::to_string(i), "", "");
     pins().moveForwardTabOfId(tab->pinTabId());
     pins().next();

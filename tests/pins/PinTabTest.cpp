@@ -8,8 +8,8 @@
 namespace vl {
 namespace {
 
-using testing::PinFixture;
-using testing::textRule;
+using test::PinFixture;
+using test::textRule;
 
 const std::string kId1 = "11111111-1111-1111-1111-111111111111";
 const std::string kId2 = "22222222-2222-2222-2222-222222222222";
@@ -65,7 +65,7 @@ TEST_F(PinTabTest, LoadOrdersTabsAndLeavesStrayEntriesAlone) {
 TEST_F(PinTabTest, TheTipGoesWhenRecordsMoveInAndFollowsARename) {
   loadAll();
   auto tab = pins().addPinTab("Work", "", "FF8800");
-  auto view = std::make_shared<testing::RecordingTabView>();
+  auto view = std::make_shared<test::RecordingTabView>();
   tab->setPtDelegate(view);
   ASSERT_EQ(texts(tab->headDoc()).size(), 1u);
   const std::string oldTip = texts(tab->headDoc())[0];

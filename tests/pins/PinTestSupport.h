@@ -9,7 +9,7 @@
 #include "autopick/AutoPickNode.h"
 #include "pins/PinTabDelegate.h"
 
-namespace vl::testing {
+namespace vl::test {
 
 // A tab view that writes down what its tab told it.
 class RecordingTabView : public PinTabDelegate {
@@ -84,4 +84,4 @@ class PinFixture : public StoreFixture {
   std::vector<std::shared_ptr<RecordingTabView>> views;
 };
 
-}  // namespace vl::testing
+}  // namespace vl::test

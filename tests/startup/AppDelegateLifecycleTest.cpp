@@ -4,7 +4,7 @@
 #include "startup/StartupTestSupport.h"
 #include "theme/VLThemeManager.h"
 
-namespace vl::testing {
+namespace vl::test {
 namespace {
 
 // Hears every callback of the application object, in order.
@@ -168,4 +168,4 @@ TEST_F(AppDelegateTest, PasteTextTypesCommandVThenReturn) {
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::test

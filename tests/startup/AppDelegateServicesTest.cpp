@@ -3,7 +3,7 @@
 #include "platform/system/desktop/LoginItem.h"
 #include "startup/StartupTestSupport.h"
 
-namespace vl::testing {
+namespace vl::test {
 namespace {
 
 using AppDelegateServicesTest = StartupFixture;
@@ -140,7 +140,7 @@ TEST(CrashAnalyticsService, StartsOnlyWithAGuidSecretAndAService) {
 }
 
 TEST(CrashAnalyticsService, RecordsEventsLocallyOnceStarted) {
-  vltest::TempDir dir("vl-analytics");
+  vl::test::TempDir dir("vl-analytics");
   const std::string file = dir / "analytics.log";
   CrashAnalyticsService service;
   service.trackEvent("before start");
@@ -163,4 +163,4 @@ TEST(CrashAnalyticsService, RecordsEventsLocallyOnceStarted) {
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::test

@@ -3,7 +3,7 @@
 #include "startup/DataFolders.h"
 #include "startup/StartupTestSupport.h"
 
-namespace vl::testing {
+namespace vl::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -63,4 +63,4 @@ TEST_F(DataFolderPrivacyTest, FoldersAre700AndEveryFileWrittenIn600) {
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::test

@@ -17,7 +17,7 @@
 #include "startup/DataFolderLock.h"
 #include "support/TestSupport.h"
 
-namespace vl::testing {
+namespace vl::test {
 namespace {
 
 using Steady = std::chrono::steady_clock;
@@ -101,7 +101,7 @@ class ProgramRunTest : public ::testing::Test {
   void SetUp() override {
     if (!files::exists(program())) GTEST_SKIP() << "build the vellisto target first: " << program();
   }
-  vltest::TempDir root_{"vl-program"};
+  vl::test::TempDir root_{"vl-program"};
 };
 
 // It writes the default settings to the suite file and a Ctrl-C ends it cleanly.
@@ -140,4 +140,4 @@ TEST_F(ProgramRunTest, ASecondProgramOnTheSameHomeStopsWithoutTouchingIt) {
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::test

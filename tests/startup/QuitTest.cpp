@@ -1,6 +1,6 @@
 #include "startup/StartupTestSupport.h"
 
-namespace vl::testing {
+namespace vl::test {
 namespace {
 
 using QuitTest = StartupFixture;
@@ -31,4 +31,4 @@ TEST_F(QuitTest, QueuedRecordsAreWrittenAndEveryQueueThreadIsJoined) {
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::test

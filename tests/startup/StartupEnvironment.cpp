@@ -4,6 +4,6 @@ namespace {
 
 // gtest owns and deletes the environment.
 ::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new vl::testing::StartupEnvironment());
+    ::testing::AddGlobalTestEnvironment(new vl::test::StartupEnvironment());
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "pins/PinTab.h"
 #include "startup/StartupTestSupport.h"
 
-namespace vl::testing {
+namespace vl::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -169,4 +169,4 @@ TEST_F(StartupTest, ForeignFilesInTheDataFolderAreLeftAloneAndCaptureGoesOn) {
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::test

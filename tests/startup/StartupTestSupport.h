@@ -36,7 +36,7 @@
 #include "startup/AppDelegate.h"
 #include "support/TestSupport.h"
 
-namespace vl::testing {
+namespace vl::test {
 
 // Process-wide pieces that the program's singletons keep once they have seen them: the manual clock
 // (the pasteboard poll's timer runs on it), the headless pasteboard, and the folder of the
@@ -70,7 +70,7 @@ class StartupEnvironment : public ::testing::Environment {
   std::string runtime_;
 };
 
-using StartupLog = vltest::LogCapture;
+using StartupLog = vl::test::LogCapture;
 
 // A private HOME (with its XDG folders and a folder of desktop entries) per test, and the program
 // started in it the way main() starts it: class initialisation, a delegate on an application object
@@ -178,10 +178,10 @@ class StartupFixture : public ::testing::Test {
   std::shared_ptr<HeadlessWorkspace> workspace_;
 
  private:
-  vltest::TempDir root_{"vl-startup"};  // declared first: the environment is restored before it goes
-  vltest::ScopedEnv env_;
+  vl::test::TempDir root_{"vl-startup"};  // declared first: the environment is restored before it goes
+  vl::test::ScopedEnv env_;
   std::optional<StartupLog> log_;
   std::string home_;
 };
 
-}  // namespace vl::testing
+}  // namespace vl::test

@@ -16,7 +16,7 @@
 
 // What tests of every folder need: scratch folders, environment variables set for one test, and the
 // log lines a test caused. Header-only, so any test folder can use it without linking more.
-namespace vltest {
+namespace vl::test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end. The
 // path is "" when no folder could be made, so nothing outside it is ever removed.
@@ -153,4 +153,4 @@ class ProgramExceptionPolicy {
   vl::UncaughtExceptionPolicy previous_;
 };
 
-}  // namespace vltest
+}  // namespace vl::test

@@ -47,7 +47,7 @@ bool xclipSet(const std::string& display, const std::string& target, const std::
 std::optional<std::string> xclipGet(const std::string& display, const std::string& target = "");
 
 // Log lines written while a LogCapture lives (from any thread).
-class LogCapture : public vltest::LogCapture {
+class LogCapture : public vl::test::LogCapture {
  public:
   std::vector<std::string> lines() const { return take(); }
 };

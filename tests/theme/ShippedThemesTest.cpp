@@ -74,16 +74,16 @@ const std::vector<std::string> kInterfaceKeys = {"accentColor",
 // Drawn as gradients; every other key is a plain colour so any view can fill with it.
 const std::set<std::string> kGradientKeys = {"vellistoRedGradinet"};
 
-class ShippedThemesTest : public vltest::ThemeFixture {
+class ShippedThemesTest : public vl::test::ThemeFixture {
  protected:
   std::string folder() const override { return VL_RESOURCES_DIR; }
 };
 
 TEST_F(ShippedThemesTest, ClassicIsMainAndAnotherThemeIsNot) {
-  vltest::LogCapture log;
+  vl::test::LogCapture log;
   VLThemeManager::reloadThemeTableForTesting(VL_RESOURCES_DIR);
   // The shipped files load without a single complaint.
-  EXPECT_EQ(vltest::LogCapture::take(), std::vector<std::string>{});
+  EXPECT_EQ(vl::test::LogCapture::take(), std::vector<std::string>{});
   auto table = VLThemeManager::themeTable();
   ASSERT_TRUE(table->count("classic"));
   EXPECT_TRUE(table->at("classic")->main());

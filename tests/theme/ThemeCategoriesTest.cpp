@@ -21,7 +21,7 @@ const Color kAlphaLight = Color::whiteColor();    // alpha's "pair" by day
 const Color kAlphaDark = Color::black();          // and by night
 const Color kBetaLight = Color::rgb24(0xDDDDDD);  // beta's "pair"
 
-class ThemeCategoriesTest : public vltest::ThemeFixture {
+class ThemeCategoriesTest : public vl::test::ThemeFixture {
  protected:
   void SetUp() override {
     ThemeFixture::SetUp();
@@ -124,12 +124,12 @@ TEST_F(ThemeCategoriesTest, ThemedObjectsSubscribeOnceAndLeaveNoObserverBehind) 
 }
 
 TEST_F(ThemeCategoriesTest, ObjectNotHeldBySharedPtrIsColouredOnceAndNotFollowed) {
-  vltest::LogCapture log;
+  vl::test::LogCapture log;
   ui::Layer layer;
   setBackgroundColorAssetKey(layer, "pair");
   EXPECT_EQ(layer.backgroundColor(), kAlphaLight);
   EXPECT_EQ(backgroundColorAssetKey(layer), std::nullopt);
-  EXPECT_TRUE(vltest::LogCapture::contains("not held by a shared_ptr"));
+  EXPECT_TRUE(vl::test::LogCapture::contains("not held by a shared_ptr"));
   manager().setActiveTheme("beta");
   EXPECT_EQ(layer.backgroundColor(), kAlphaLight);
 }

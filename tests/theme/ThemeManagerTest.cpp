@@ -14,9 +14,9 @@ namespace vl {
 namespace {
 
 using ui::Color;
-using vltest::LogCapture;
+using vl::test::LogCapture;
 
-class ThemeManagerTest : public vltest::ThemeFixture {
+class ThemeManagerTest : public vl::test::ThemeFixture {
  protected:
   void SetUp() override {
     ThemeFixture::SetUp();
@@ -31,7 +31,7 @@ class ThemeManagerTest : public vltest::ThemeFixture {
 
 TEST_F(ThemeManagerTest, LoadsThemeFilesInNameOrderAndSkipsBadOnes) {
   LogCapture log;
-  VLThemeManager::reloadThemeTableForTesting(vltest::themeDataDir());
+  VLThemeManager::reloadThemeTableForTesting(vl::test::themeDataDir());
   std::vector<std::string> names;
   for (const auto& theme : manager().themeList()) names.push_back(theme->name());
   EXPECT_EQ(names, (std::vector<std::string>{"alpha", "beta"}));
@@ -64,8 +64,8 @@ TEST_F(ThemeManagerTest, FilesBeyondDepthOrSizeBoundsAreRefusedAndTheRestLoad) {
       {"theme-deepmap.yml", deepMapping},
       {"theme-huge.yml", "name: huge\ncolors: {a: '#FFFFFF'}\n" + std::string(kMaxYamlBytes, '#') + "\n"},
   };
-  vltest::TempDir folder;
-  auto alpha = files::readFile(vltest::themeDataDir() + "/theme-alpha.yml");
+  vl::test::TempDir folder;
+  auto alpha = files::readFile(vl::test::themeDataDir() + "/theme-alpha.yml");
   ASSERT_TRUE(alpha && files::atomicWrite(folder / "theme-alpha.yml", *alpha));
   for (const auto& [name, text] : hostile) ASSERT_TRUE(files::atomicWrite(folder / name, text));
 
@@ -149,7 +149,7 @@ TEST_F(ThemeManagerTest, ThemeQualifiedKeysReadTheNamedTheme) {
 
 TEST_F(ThemeManagerTest, BadEntriesAndCyclesHaveNoValueAndAreLogged) {
   LogCapture log;
-  VLThemeManager::reloadThemeTableForTesting(vltest::themeDataDir());
+  VLThemeManager::reloadThemeTableForTesting(vl::test::themeDataDir());
   manager().setCurrentTheme(table().at("alpha"));
   for (const char* key :
        {"malformed", "unterminated", "halfPair", "number", "list", "loopA", "loopB", "self", "missingRef"}) {

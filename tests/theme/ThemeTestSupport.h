@@ -12,7 +12,7 @@
 #include "support/TestSupport.h"
 #include "theme/VLThemeManager.h"
 
-namespace vltest {
+namespace vl::test {
 
 inline std::string themeDataDir() { return std::string(VL_TEST_DATA_DIR) + "/theme"; }
 
@@ -50,4 +50,4 @@ class ThemeFixture : public ::testing::Test {
   ScopedEnv env_;
 };
 
-}  // namespace vltest
+}  // namespace vl::test

@@ -35,7 +35,7 @@ const Color kPlain = Color::rgb24(0x336699);  // "plain": alpha only, one value 
 const Color kControlTextLight = Color::rgba(0, 0, 0, 0.85);
 const Color kControlTextDark = Color::rgba(1, 1, 1, 0.85);
 
-class ThemeControlsTest : public vltest::ThemeFixture {
+class ThemeControlsTest : public vl::test::ThemeFixture {
  protected:
   void SetUp() override {
     ThemeFixture::SetUp();
@@ -262,11 +262,11 @@ TEST_F(ThemeControlsTest, AttributedStringColoursResolveInTheCurrentMode) {
     EXPECT_FALSE(text.attributesAt(5).foregroundColor);
   }
   // A key without a colour, or an attribute that is no colour, adds nothing.
-  vltest::LogCapture log;
+  vl::test::LogCapture log;
   ui::AttributedString text("abc");
   const ui::AttributedString before = text;
   addAttribute(text, ui::TextAttribute::ForegroundColor, "noSuchKey", {0, 3});
-  EXPECT_EQ(vltest::LogCapture::count("===========key: noSuchKey"), 1);
+  EXPECT_EQ(vl::test::LogCapture::count("===========key: noSuchKey"), 1);
   addAttribute(text, ui::TextAttribute::Font, "pair", {0, 3});
   EXPECT_EQ(text, before);
 }
@@ -300,7 +300,7 @@ TEST_F(ThemeControlsTest, AttributeSetsResolveKeysAndDropThoseWithoutColour) {
 }
 
 TEST(VLArrayVerify, ReadsInsideTheArrayAndLogsTheRest) {
-  vltest::LogCapture log;
+  vl::test::LogCapture log;
   const std::vector<std::string> words = {"a", "b"};
   struct Case {
     std::int64_t index;
@@ -314,9 +314,9 @@ TEST(VLArrayVerify, ReadsInsideTheArrayAndLogsTheRest) {
     }
   }
   EXPECT_EQ(objectAtIndexedSubscriptVerify(std::vector<int>{}, 0), nullptr);
-  EXPECT_EQ(vltest::LogCapture::count(" 你的 NSArray数组已经越界了 但是已经帮你处理好了  2   2"), 1);
-  EXPECT_EQ(vltest::LogCapture::count(" 你的 NSArray数组已经越界了 但是已经帮你处理好了  -1   2"), 1);
-  EXPECT_EQ(vltest::LogCapture::count(" 你的 NSArray数组已经越界了 但是已经帮你处理好了  0   0"), 1);
+  EXPECT_EQ(vl::test::LogCapture::count(" 你的 NSArray数组已经越界了 但是已经帮你处理好了  2   2"), 1);
+  EXPECT_EQ(vl::test::LogCapture::count(" 你的 NSArray数组已经越界了 但是已经帮你处理好了  -1   2"), 1);
+  EXPECT_EQ(vl::test::LogCapture::count(" 你的 NSArray数组已经越界了 但是已经帮你处理好了  0   0"), 1);
 }
 
 }  // namespace

@@ -141,7 +141,7 @@ TEST_F(QueueTest, GroupNotifiesOnceAfterEveryMember) {
 }
 
 TEST_F(QueueTest, GroupWaitTimesOutWhileAMemberIsOutstandingAndUnbalancedLeaveIsIgnored) {
-  vltest::LogCapture log;
+  vl::test::LogCapture log;
   Group group;
   group.leave();  // logged, and must not let the next member count as done
   group.enter();
@@ -154,8 +154,8 @@ TEST_F(QueueTest, GroupWaitTimesOutWhileAMemberIsOutstandingAndUnbalancedLeaveIs
 }
 
 TEST_F(QueueTest, AThrowingBlockIsLoggedAndTheQueueCarriesOn) {
-  vltest::ProgramExceptionPolicy policy;
-  vltest::LogCapture log;
+  vl::test::ProgramExceptionPolicy policy;
+  vl::test::LogCapture log;
   auto queue = Queue::serial("test.serial.throw");
   Group group;
   group.async(queue, [] { throw std::runtime_error("boom"); });
@@ -265,7 +265,7 @@ TEST_F(QueueTest, ShutdownRunsEveryQueuedChainToItsEndThenJoinsEveryThread) {
       });
     });
   });
-  vltest::LogCapture log;
+  vl::test::LogCapture log;
   ASSERT_TRUE(MainLoop::shutdown(30000));
   EXPECT_EQ(ran, (std::vector<std::string>{"serial", "pool", "main", "serial again"}));
   EXPECT_EQ(MainLoop::workerThreadCount(), 0u);

@@ -49,7 +49,7 @@ class Inbox {
 };
 
 TEST(DistributedNotificationCenter, TwoProcessesExchangeNotifications) {
-  vltest::TempDir dir;
+  vl::test::TempDir dir;
   const std::string folder = dir / "dnc";
   DistributedNotificationCenter center(folder);
   center.setDeliveryExecutor(kDirect);
@@ -102,7 +102,7 @@ TEST(DistributedNotificationCenter, TwoProcessesExchangeNotifications) {
 }
 
 TEST(DistributedNotificationCenter, StaleSocketIsRemovedAndGarbageIsDropped) {
-  vltest::TempDir dir;
+  vl::test::TempDir dir;
   const std::string folder = dir / "dnc";
   DistributedNotificationCenter center(folder);
   center.setDeliveryExecutor(kDirect);
@@ -121,7 +121,7 @@ TEST(DistributedNotificationCenter, StaleSocketIsRemovedAndGarbageIsDropped) {
   sockaddr_un addr = address(stale);
   int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
   ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  vltest::LogCapture logs;
+  vl::test::LogCapture logs;
   addr = address(center.socketPath());
   ASSERT_GT(::sendto(fd, "hello there", 11, 0, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   ::close(fd);
@@ -130,7 +130,7 @@ TEST(DistributedNotificationCenter, StaleSocketIsRemovedAndGarbageIsDropped) {
   ASSERT_TRUE(inbox.waitFor(1));
   EXPECT_EQ(inbox.notes()[0].name, "after-junk");
   EXPECT_FALSE(vl::files::exists(stale));
-  EXPECT_TRUE(vltest::LogCapture::contains("not a notification"));
+  EXPECT_TRUE(vl::test::LogCapture::contains("not a notification"));
 
   EXPECT_FALSE(center.post("bad\nname", "me"));
   EXPECT_FALSE(center.post(std::string(5000, 'x'), "me"));
@@ -139,7 +139,7 @@ TEST(DistributedNotificationCenter, StaleSocketIsRemovedAndGarbageIsDropped) {
 // A centre without an executor of its own delivers through the installed default (start-up's main
 // queue), read when the datagram arrives; with none installed, on its receiving thread.
 TEST(DistributedNotificationCenter, DeliversThroughTheDefaultExecutorElseOnItsThread) {
-  vltest::TempDir dir;
+  vl::test::TempDir dir;
   vl::dispatch::MainLoop::adoptCurrentThread();
   DistributedNotificationCenter center(dir / "dnc");
   std::atomic<int> heard{0};
@@ -168,7 +168,7 @@ TEST(DistributedNotificationCenter, DeliversThroughTheDefaultExecutorElseOnItsTh
 }
 
 TEST(DistributedNotificationCenter, RemovedObserverIsNotCalledForQueuedDelivery) {
-  vltest::TempDir dir;
+  vl::test::TempDir dir;
   std::vector<std::function<void()>> queued;
   std::mutex m;
   std::condition_variable cv;

@@ -65,7 +65,7 @@ TEST(Url, ParseAndFileUrls) {
 }
 
 TEST(Files, AtomicWriteModeAndListingErrors) {
-  vltest::TempDir dir;
+  vl::test::TempDir dir;
   const std::string file = dir / "sub/deeper/f.txt";
   ASSERT_TRUE(vl::files::createDirectories(vl::files::deletingLastPathComponent(file)));
   ASSERT_TRUE(vl::files::atomicWrite(file, "one", 0600));
@@ -91,7 +91,7 @@ TEST(Files, AtomicWriteModeAndListingErrors) {
 }
 
 TEST(Files, CopyMoveAndRemoveRecursive) {
-  vltest::TempDir dir;
+  vl::test::TempDir dir;
   ASSERT_TRUE(vl::files::atomicWrite(dir / "a", "data"));
   EXPECT_TRUE(vl::files::copyFile(dir / "a", dir / "b"));
   EXPECT_FALSE(vl::files::copyFile(dir / "a", dir / "b"));  // no silent overwrite
@@ -101,7 +101,7 @@ TEST(Files, CopyMoveAndRemoveRecursive) {
   EXPECT_TRUE(vl::files::modificationTime(dir / "c").has_value());
 
   // A link inside the removed tree is removed, not followed.
-  vltest::TempDir outside;
+  vl::test::TempDir outside;
   ASSERT_TRUE(vl::files::atomicWrite(outside / "keep", "x"));
   ASSERT_TRUE(vl::files::createDirectories(dir / "tree/inner"));
   ASSERT_EQ(::symlink(outside.path().c_str(), (dir / "tree/inner/link").c_str()), 0);
@@ -118,7 +118,7 @@ TEST(Files, PathHelpersAndHome) {
   EXPECT_EQ(vl::files::pathExtension("/a/b.PNG"), "PNG");
   EXPECT_EQ(vl::files::pathExtension("/a/.hidden"), "");
   EXPECT_EQ(vl::files::joinPath("/a/", "/b"), "/a/b");
-  vltest::ScopedEnv home("HOME", "/somewhere/else");
+  vl::test::ScopedEnv home("HOME", "/somewhere/else");
   EXPECT_EQ(vl::files::homeDirectory(), "/somewhere/else");
 }
 
@@ -157,14 +157,14 @@ TEST_F(DateTest, CalendarDaysAcrossADaylightSavingChange) {
 }
 
 TEST_F(DateTest, UnknownZoneIsRefused) {
-  vltest::LogCapture logs;
+  vl::test::LogCapture logs;
   ASSERT_TRUE(vl::date::setDefaultTimeZone("Asia/Shanghai"));
   EXPECT_FALSE(vl::date::setDefaultTimeZone("Mars/Olympus"));
   EXPECT_EQ(vl::date::defaultTimeZoneId(), "Asia/Shanghai");
 }
 
 TEST(Localization, TableLookupAndMissingKeys) {
-  vltest::ScopedEnv env("VELLISTO_RESOURCES", VL_RESOURCES_DIR);
+  vl::test::ScopedEnv env("VELLISTO_RESOURCES", VL_RESOURCES_DIR);
   vl::resetResourceDirectoryForTesting();
   vl::reloadStringTableForTesting();
   EXPECT_EQ(vl::localized("ok"), "OK");
@@ -173,25 +173,25 @@ TEST(Localization, TableLookupAndMissingKeys) {
 }
 
 TEST(Localization, BrokenTableOrMissingFolderShowsKeys) {
-  vltest::TempDir dir;
+  vl::test::TempDir dir;
   ASSERT_TRUE(vl::files::createDirectories(dir / "strings"));
   ASSERT_TRUE(vl::files::atomicWrite(dir / "strings/en.json", "{\"ok\": "));
-  vltest::LogCapture logs;
+  vl::test::LogCapture logs;
   {
-    vltest::ScopedEnv env("VELLISTO_RESOURCES", dir.path());
+    vl::test::ScopedEnv env("VELLISTO_RESOURCES", dir.path());
     vl::resetResourceDirectoryForTesting();
     vl::reloadStringTableForTesting();
     EXPECT_EQ(vl::localized("ok"), "ok");
-    EXPECT_TRUE(vltest::LogCapture::contains("cannot parse"));
+    EXPECT_TRUE(vl::test::LogCapture::contains("cannot parse"));
   }
   vl::resetResourceDirectoryForTesting();
   vl::reloadStringTableForTesting();
 }
 
 TEST(Json, BadTextIsAnAnswerNotAnException) {
-  vltest::LogCapture logs;
+  vl::test::LogCapture logs;
   EXPECT_FALSE(vl::parseJson("{\"a\": ", "settings"));
-  EXPECT_TRUE(vltest::LogCapture::contains("settings"));
+  EXPECT_TRUE(vl::test::LogCapture::contains("settings"));
   auto ok = vl::parseJson("{\"a\": 1, \"b\": \"2\", \"c\": true}");
   ASSERT_TRUE(ok);
   EXPECT_EQ(vl::jsonInteger(*ok, "b"), 2);

@@ -91,15 +91,15 @@ TEST(NotificationCenter, OwnerRemovalAndRaiiHandles) {
 }
 
 TEST(NotificationCenter, ThrowingObserverIsLoggedAndOthersStillRun) {
-  vltest::ProgramExceptionPolicy policy;
+  vl::test::ProgramExceptionPolicy policy;
   NotificationCenter center;
-  vltest::LogCapture logs;
+  vl::test::LogCapture logs;
   int after = 0;
   center.addObserver("n", nullptr, [](const Notification&) { throw std::runtime_error("boom"); });
   center.addObserver("n", nullptr, [&](const Notification&) { ++after; });
   center.post("n");
   EXPECT_EQ(after, 1);
-  EXPECT_TRUE(vltest::LogCapture::contains("boom"));
+  EXPECT_TRUE(vl::test::LogCapture::contains("boom"));
 }
 
 TEST(NotificationCenter, PostsFromManyThreadsWhileObserversComeAndGo) {

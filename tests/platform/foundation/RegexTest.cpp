@@ -81,11 +81,11 @@ TEST(Regex, OptionsChangeMatching) {
 }
 
 TEST(Regex, CompileErrorIsReportedAndLogged) {
-  vltest::LogCapture logs;
+  vl::test::LogCapture logs;
   std::string error;
   EXPECT_EQ(Regex::compile("(unclosed", {}, &error), nullptr);
   EXPECT_NE(error.find("U_REGEX"), std::string::npos) << error;
-  EXPECT_TRUE(vltest::LogCapture::contains("cannot compile"));
+  EXPECT_TRUE(vl::test::LogCapture::contains("cannot compile"));
   EXPECT_EQ(Regex::compile("[z-a]"), nullptr);
 }
 
@@ -102,7 +102,7 @@ TEST(Regex, EscapedTextMatchesItselfLiterally) {
 }
 
 TEST(Regex, TimeLimitCutsOffCatastrophicBacktracking) {
-  vltest::LogCapture logs;
+  vl::test::LogCapture logs;
   auto re = Regex::compile("(a+)+$", {.timeLimitMs = 50});
   ASSERT_TRUE(re);
   const std::string subject = std::string(48, 'a') + "!";
@@ -112,7 +112,7 @@ TEST(Regex, TimeLimitCutsOffCatastrophicBacktracking) {
   auto search = re->allMatches(subject);
   EXPECT_TRUE(search.timedOut);
   EXPECT_TRUE(search.matches.empty());
-  EXPECT_TRUE(vltest::LogCapture::contains("time limit"));
+  EXPECT_TRUE(vl::test::LogCapture::contains("time limit"));
   // The same pattern still answers ordinary subjects within the limit.
   EXPECT_TRUE(re->matches("aaa"));
 }

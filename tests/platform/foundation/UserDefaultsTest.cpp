@@ -17,9 +17,9 @@ class UserDefaultsTest : public ::testing::Test {
   void SetUp() override { UserDefaults::resetForTesting(); }
   void TearDown() override { UserDefaults::resetForTesting(); }
 
-  vltest::TempDir home_;
-  vltest::ScopedEnv homeEnv_{"HOME", home_.path()};
-  vltest::ScopedEnv xdgEnv_{"XDG_CONFIG_HOME", home_ / "config"};
+  vl::test::TempDir home_;
+  vl::test::ScopedEnv homeEnv_{"HOME", home_.path()};
+  vl::test::ScopedEnv xdgEnv_{"XDG_CONFIG_HOME", home_ / "config"};
 };
 
 // Runs `body` in a child process and waits for it; the child starts from fresh defaults objects.
@@ -122,12 +122,12 @@ TEST_F(UserDefaultsTest, CorruptFileIsKeptAsideAndDomainStartsEmpty) {
   const std::string garbage = "{\"102\": 5000, \"5\": \"trunc";
   ASSERT_TRUE(vl::files::atomicWrite(path, garbage, 0600));
 
-  vltest::LogCapture logs;
+  vl::test::LogCapture logs;
   UserDefaults& d = UserDefaults::suite("broken");
   EXPECT_FALSE(d.object("102"));
   EXPECT_EQ(vl::files::readFile(path + ".corrupt"), garbage);
   EXPECT_FALSE(vl::files::exists(path));
-  EXPECT_TRUE(vltest::LogCapture::contains("broken.json is corrupt"));
+  EXPECT_TRUE(vl::test::LogCapture::contains("broken.json is corrupt"));
 
   // Writing afterwards makes a fresh file and leaves the kept copy alone.
   ASSERT_TRUE(d.setInteger("102", 7));
@@ -168,13 +168,13 @@ TEST_F(UserDefaultsTest, FileBeyondDepthOrSizeBoundIsKeptAsideUnbuilt) {
     SCOPED_TRACE(row.name);
     const std::string path = folder + "/" + row.name + ".json";
     ASSERT_TRUE(vl::files::atomicWrite(path, row.text, 0600));
-    vltest::LogCapture logs;
+    vl::test::LogCapture logs;
     UserDefaults& d = UserDefaults::suite(row.name);
     if (*row.logged) {
       EXPECT_FALSE(d.object("k"));
       EXPECT_FALSE(vl::files::exists(path));
       EXPECT_EQ(vl::files::readFile(path + ".corrupt").value_or("").size(), row.text.size());
-      EXPECT_TRUE(vltest::LogCapture::contains(row.logged));
+      EXPECT_TRUE(vl::test::LogCapture::contains(row.logged));
       ASSERT_TRUE(d.setInteger("k", 1));  // and the domain works on from empty
       EXPECT_EQ(d.integerValue("k"), 1);
     } else {
@@ -189,11 +189,11 @@ TEST_F(UserDefaultsTest, UnwritableFolderKeepsValueInMemoryAndReportsFailure) {
   UserDefaults& d = UserDefaults::suite("locked");
   ASSERT_TRUE(d.setInteger("a", 1));
   ::chmod(UserDefaults::directory().c_str(), 0500);
-  vltest::LogCapture logs;
+  vl::test::LogCapture logs;
   EXPECT_FALSE(d.setInteger("a", 2));
   EXPECT_EQ(d.integerValue("a"), 2);
   ::chmod(UserDefaults::directory().c_str(), 0700);
-  EXPECT_TRUE(vltest::LogCapture::contains("kept in memory only"));
+  EXPECT_TRUE(vl::test::LogCapture::contains("kept in memory only"));
   // The earlier file is intact.
   EXPECT_EQ(vl::parseJson(*vl::files::readFile(d.filePath()))->at("a"), 1);
 }

@@ -31,7 +31,7 @@ TEST(DesktopEntryFileTest, ABrokenLineSpoilsTheVerdictButNotTheOtherKeys) {
 }
 
 TEST(DesktopEntryFileTest, ReadRefusesWhatIsNoEntryFile) {
-  vltest::TempDir dir("vl-entry-file");
+  vl::test::TempDir dir("vl-entry-file");
   ASSERT_TRUE(files::atomicWrite(dir / "big.desktop", std::string(DesktopEntryFile::kMaxSize + 1, '#')));
   ASSERT_TRUE(files::createDirectories(dir / "folder.desktop"));
   std::string error;
@@ -43,7 +43,7 @@ TEST(DesktopEntryFileTest, ReadRefusesWhatIsNoEntryFile) {
 }
 
 TEST(ApplicationFoldersTest, AnIdRefusedByTheVisitorStaysOpenForLaterFolders) {
-  vltest::TempDir dir("vl-app-folders");
+  vl::test::TempDir dir("vl-app-folders");
   const std::string first = dir / "first", second = dir / "second";
   ASSERT_TRUE(files::createDirectories(first + "/kde"));
   ASSERT_TRUE(files::createDirectories(second));

@@ -46,7 +46,7 @@ TEST(DesktopEntryIndexTest, ParseReadsOnlyTheDesktopEntryGroupOfApplications) {
 }
 
 TEST(DesktopEntryIndexTest, EarlierFoldersHideLaterOnesAndHiddenEntriesHideTheId) {
-  vltest::TempDir dir("vl-entries");
+  vl::test::TempDir dir("vl-entries");
   const std::string& root = dir.path();
   const std::string user = root + "/user", system = root + "/system";
   files::createDirectories(user + "/kde");

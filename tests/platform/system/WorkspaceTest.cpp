@@ -47,7 +47,7 @@ TEST(FileTypeTest, TypeOfFileReadsTheContents) {
       {"just words", uti::kData},
       {"", uti::kData},
   };
-  vltest::TempDir dir("vl-ws");
+  vl::test::TempDir dir("vl-ws");
   HeadlessWorkspace ws;
   int n = 0;
   for (const auto& c : cases) {

@@ -14,22 +14,22 @@
 #include "platform/ui/window/OpenPanel.h"
 #include "platform/ui/window/Window.h"
 
-namespace vl::ui::test {
+namespace vl::test {
 
 // A target that notes every action it receives as "<action>" (and the sender).
-class ActionRecorder : public Responder {
+class ActionRecorder : public ui::Responder {
  public:
   bool respondsToAction(const std::string& action) const override {
     return accepts.empty() || std::find(accepts.begin(), accepts.end(), action) != accepts.end();
   }
-  bool performAction(const std::string& action, ActionTarget* sender) override {
+  bool performAction(const std::string& action, ui::ActionTarget* sender) override {
     actions.push_back(action);
     senders.push_back(sender);
     return true;
   }
   std::vector<std::string> accepts;  // empty: every action
   std::vector<std::string> actions;
-  std::vector<ActionTarget*> senders;
+  std::vector<ui::ActionTarget*> senders;
 };
 
 // UiTest plus a fresh in-memory pasteboard, no menu chooser or open-panel answerer, and a visible key
@@ -38,25 +38,25 @@ class ControlTest : public UiTest {
  protected:
   void SetUp() override {
     UiTest::SetUp();
-    TextPasteboard::install(nullptr);
-    Menu::setHeadlessChooser(nullptr);
-    Menu::clearPresentations();
-    OpenPanel::setHeadlessAnswerer(nullptr);
-    OpenPanel::clearShownPanels();
-    resetBeepCount();
-    window_ = Window::create({100, 100, 400, 300}, WindowStyle::Titled);
+    ui::TextPasteboard::install(nullptr);
+    ui::Menu::setHeadlessChooser(nullptr);
+    ui::Menu::clearPresentations();
+    ui::OpenPanel::setHeadlessAnswerer(nullptr);
+    ui::OpenPanel::clearShownPanels();
+    ui::resetBeepCount();
+    window_ = ui::Window::create({100, 100, 400, 300}, ui::WindowStyle::Titled);
     window_->makeKeyAndOrderFront();
   }
   void TearDown() override {
-    Menu::setHeadlessChooser(nullptr);
-    OpenPanel::setHeadlessAnswerer(nullptr);
+    ui::Menu::setHeadlessChooser(nullptr);
+    ui::OpenPanel::setHeadlessAnswerer(nullptr);
     window_->orderOut();
     window_.reset();
     UiTest::TearDown();
   }
-  void add(const std::shared_ptr<View>& view) { window_->contentView()->addSubview(view); }
+  void add(const std::shared_ptr<ui::View>& view) { window_->contentView()->addSubview(view); }
 
-  std::shared_ptr<Window> window_;
+  std::shared_ptr<ui::Window> window_;
 };
 
-}  // namespace vl::ui::test
+}  // namespace vl::test

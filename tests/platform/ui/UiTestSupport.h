@@ -14,7 +14,7 @@
 #include "platform/ui/window/Application.h"
 #include "platform/ui/window/Screen.h"
 
-namespace vl::ui::test {
+namespace vl::test {
 
 // Log lines written while a test runs.
 inline std::vector<std::string>& capturedLog() {
@@ -30,8 +30,9 @@ inline bool logContains(const std::string& text) {
 }
 
 // A layer-backed view filled with `color`: the simplest view that shows up in a display list.
-inline std::shared_ptr<View> filledView(const Rect& frame, const Color& color = Color::black()) {
-  auto v = View::create(frame);
+inline std::shared_ptr<ui::View> filledView(const ui::Rect& frame,
+                                            const ui::Color& color = ui::Color::black()) {
+  auto v = ui::View::create(frame);
   v->setWantsLayer(true);
   v->layer()->setBackgroundColor(color);
   return v;
@@ -44,9 +45,9 @@ class UiTest : public ::testing::Test {
     dispatch::MainLoop::adoptCurrentThread();
     clock_ = std::make_shared<ManualClock>();
     Clock::install(clock_);
-    Screen::resetToDefault();
-    Application::shared().unhide();
-    Application::shared().activate();
+    ui::Screen::resetToDefault();
+    ui::Application::shared().unhide();
+    ui::Application::shared().activate();
     capturedLog().clear();
     previousSink_ = setLogSink([](const std::string& line) { capturedLog().push_back(line); });
   }
@@ -60,4 +61,4 @@ class UiTest : public ::testing::Test {
   LogSink previousSink_ = nullptr;
 };
 
-}  // namespace vl::ui::test
+}  // namespace vl::test

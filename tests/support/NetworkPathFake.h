@@ -6,7 +6,7 @@
 
 #include "platform/system/net/NetworkPathMonitor.h"
 
-namespace vl {
+namespace vl::test {
 
 // A path source driven by hand, for tests of whatever watches the network: report() delivers a
 // status on the queue the monitor was started on, as the real backend would.
@@ -44,4 +44,4 @@ class NetworkPathFake final : public NetworkPathMonitor,
   bool cancelled_ = false;
 };
 
-}  // namespace vl
+}  // namespace vl::test

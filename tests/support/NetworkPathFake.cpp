@@ -1,8 +1,8 @@
-#include "platform/system/NetworkPathFake.h"
+#include "support/NetworkPathFake.h"
 
 #include <utility>
 
-namespace vl {
+namespace vl::test {
 
 void NetworkPathFake::setUpdateHandler(Handler handler) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -63,4 +63,4 @@ NetworkPathFake::Installation::Installation(std::shared_ptr<NetworkPathFake> fak
 
 NetworkPathFake::Installation::~Installation() { NetworkPathMonitor::setFactory(nullptr); }
 
-}  // namespace vl
+}  // namespace vl::test

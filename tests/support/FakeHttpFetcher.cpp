@@ -1,6 +1,6 @@
-#include "platform/system/FakeHttpFetcher.h"
+#include "support/FakeHttpFetcher.h"
 
-namespace vl {
+namespace vl::test {
 
 HttpResponse FakeHttpFetcher::get(const std::string& url, const HttpFetchOptions& options) {
   std::lock_guard lock(mutex_);
@@ -41,4 +41,4 @@ std::vector<std::string> FakeHttpFetcher::requestedUrls() const {
   return out;
 }
 
-}  // namespace vl
+}  // namespace vl::test

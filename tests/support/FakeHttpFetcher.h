@@ -7,7 +7,7 @@
 
 #include "platform/system/net/HttpFetcher.h"
 
-namespace vl {
+namespace vl::test {
 
 // Canned responses for tests. It keeps the real fetcher's contract: non-http schemes are refused and a
 // canned body over the size cap is an error, so callers' handling of both can be tested without a
@@ -36,4 +36,4 @@ class FakeHttpFetcher final : public HttpFetcher {
   std::vector<Request> requests_;
 };
 
-}  // namespace vl
+}  // namespace vl::test
