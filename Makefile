@@ -65,7 +65,7 @@ FORMAT_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*
 format:
 	@clang-format -i $(FORMAT_FILES)
 
-format-check:
+format-check: setup
 	@clang-format --dry-run --Werror $(FORMAT_FILES)
 
 check: format-check test test-asan test-tsan

@@ -97,6 +97,9 @@ class ClientCall : public LoopTag {
     return {};
   }
 
+  // What goes on the queue: the loop turns a tag back into a LoopTag, so it must leave as one.
+  void* tag() { return static_cast<LoopTag*>(this); }
+
   // Starts the next operation from the loop thread; false when the loop no longer takes work.
   bool next(const std::function<void()>& operation) {
     return loop_.begin([&](grpc::CompletionQueue*) { operation(); });
@@ -122,7 +125,7 @@ class UnaryCall final : public ClientCall {
     StartResult result = call->launch([&](SyncStub& stub, grpc::CompletionQueue* queue) {
       call->reader_ = (stub.*prepare)(&call->context_, request, queue);
       call->reader_->StartCall();
-      call->reader_->Finish(&call->response_, &call->status_, call);
+      call->reader_->Finish(&call->response_, &call->status_, call->tag());
     });
     if (!result.empty()) delete call;
     return result;
@@ -154,7 +157,7 @@ class UploadCall final : public ClientCall {
     auto* call = new UploadCall(loop, connection, std::move(upload), timeLimit, std::move(done));
     StartResult result = call->launch([&](SyncStub& stub, grpc::CompletionQueue* queue) {
       call->writer_ = stub.PrepareAsyncSendMediameta(&call->context_, &call->response_, queue);
-      call->writer_->StartCall(call);
+      call->writer_->StartCall(call->tag());
     });
     if (!result.empty()) delete call;
     return result;
@@ -170,7 +173,7 @@ class UploadCall final : public ClientCall {
           writeNext();
         } else {
           step_ = Step::Closing;
-          if (!next([&] { writer_->WritesDone(this); })) abandon();
+          if (!next([&] { writer_->WritesDone(tag()); })) abandon();
         }
         break;
       case Step::Closing:
@@ -201,12 +204,12 @@ class UploadCall final : public ClientCall {
     message_.set_data(upload_.data.data() + offset_, length);
     offset_ += length;
     step_ = Step::Writing;
-    if (!next([&] { writer_->Write(message_, this); })) abandon();
+    if (!next([&] { writer_->Write(message_, tag()); })) abandon();
   }
 
   void finish() {
     step_ = Step::Finishing;
-    if (!next([&] { writer_->Finish(&status_, this); })) abandon();
+    if (!next([&] { writer_->Finish(&status_, tag()); })) abandon();
   }
 
   void abandon() {
@@ -242,7 +245,7 @@ class DownloadCall final : public ClientCall {
     auto* call = new DownloadCall(loop, connection, timeLimit, std::move(message), std::move(done));
     StartResult result = call->launch([&](SyncStub& stub, grpc::CompletionQueue* queue) {
       call->reader_ = stub.PrepareAsyncGetMediameta(&call->context_, request, queue);
-      call->reader_->StartCall(call);
+      call->reader_->StartCall(call->tag());
     });
     if (!result.empty()) delete call;
     return result;
@@ -254,13 +257,13 @@ class DownloadCall final : public ClientCall {
       case Step::Reading:
         if (!ok) {
           step_ = Step::Finishing;
-          if (!next([&] { reader_->Finish(&status_, this); })) abandon();
+          if (!next([&] { reader_->Finish(&status_, tag()); })) abandon();
           break;
         }
         if (step_ == Step::Reading) guarded("media handler", [&] { message_(response_); });
         step_ = Step::Reading;
         response_.Clear();
-        if (!next([&] { reader_->Read(&response_, this); })) abandon();
+        if (!next([&] { reader_->Read(&response_, tag()); })) abandon();
         break;
       case Step::Finishing:
         complete();
