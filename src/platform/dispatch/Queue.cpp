@@ -33,6 +33,9 @@ struct SerialState {
   std::atomic<bool> running{false};
 };
 
+// A worker whose queue went away lets go of its own thread (see SerialWorkers::release).
+void releaseWorker(const SerialState* state);
+
 void serialWorker(std::shared_ptr<SerialState> state) {
   detail::nameThread(state->label);
   for (;;) {
@@ -42,6 +45,9 @@ void serialWorker(std::shared_ptr<SerialState> state) {
       state->cv.wait(lock, [&] { return state->closed || state->stopping || !state->queue.empty(); });
       if (state->queue.empty()) {
         state->running.store(false);
+        const bool dropped = !state->stopping;
+        lock.unlock();
+        if (dropped) releaseWorker(state.get());
         return;
       }
       work = std::move(state->queue.front());
@@ -57,7 +63,7 @@ void serialWorker(std::shared_ptr<SerialState> state) {
 }
 
 // Every serial worker thread, joinable, so quitting can wait for each one to end. A worker whose queue
-// went away ends by itself and is joined the next time a worker starts.
+// went away has run its last block: it detaches itself, so no finished thread is left unjoined.
 class SerialWorkers {
  public:
   static SerialWorkers& shared() {
@@ -97,6 +103,19 @@ class SerialWorkers {
     for (Entry& entry : all) entry.thread.join();
   }
 
+  // Called by a worker that ends because its queue was dropped. When quitting already took the
+  // worker's entry, quitting joins it instead.
+  void release(const SerialState* state) {
+    std::lock_guard<std::mutex> lock(mu_);
+    for (auto it = threads_.begin(); it != threads_.end(); ++it) {
+      if (it->state.get() == state) {
+        it->thread.detach();
+        threads_.erase(it);
+        return;
+      }
+    }
+  }
+
   std::size_t running() {
     std::lock_guard<std::mutex> lock(mu_);
     return threads_.size();
@@ -123,6 +142,8 @@ class SerialWorkers {
   std::mutex mu_;
   std::vector<Entry> threads_;
 };
+
+void releaseWorker(const SerialState* state) { SerialWorkers::shared().release(state); }
 
 // Hands `block` to the queue's async() and waits until it has run, thrown or not.
 void asyncAndWait(Queue& queue, const Block& block) {

@@ -112,7 +112,13 @@ void Scheduler::threadLoop() {
   nameThread("vl.timers");
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
-    if (Runtime::exiting() || halted_) return;
+    if (halted_) return;  // halt() joins this thread
+    if (Runtime::exiting()) {
+      // Nobody joins a thread the process leaves behind at exit; let go of it rather than leave it
+      // finished and unjoined.
+      if (thread_.joinable()) thread_.detach();
+      return;
+    }
     if (entries_.empty()) {
       cv_.wait(lock);
       continue;

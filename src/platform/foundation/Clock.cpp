@@ -7,14 +7,16 @@ namespace vl {
 
 namespace {
 
+// Neither is ever destroyed: timer and worker threads read the clock until the process is gone, after
+// static destructors have run.
 std::mutex& clockMutex() {
-  static std::mutex m;
-  return m;
+  static auto* m = new std::mutex();
+  return *m;
 }
 
 std::shared_ptr<Clock>& installedClock() {
-  static std::shared_ptr<Clock> clock = std::make_shared<SystemClock>();
-  return clock;
+  static auto* clock = new std::shared_ptr<Clock>(std::make_shared<SystemClock>());
+  return *clock;
 }
 
 }  // namespace
@@ -28,8 +30,8 @@ void Clock::install(std::shared_ptr<Clock> clock) {
   std::lock_guard<std::mutex> lock(clockMutex());
   // The previous clock is kept alive on purpose: callers may still hold the reference current()
   // gave them, and clocks are installed only a handful of times per process.
-  static std::vector<std::shared_ptr<Clock>> retired;
-  retired.push_back(installedClock());
+  static auto* retired = new std::vector<std::shared_ptr<Clock>>();
+  retired->push_back(installedClock());
   installedClock() = clock ? std::move(clock) : std::make_shared<SystemClock>();
 }
 

@@ -51,18 +51,17 @@ class Inbox {
 TEST(DistributedNotificationCenter, TwoProcessesExchangeNotifications) {
   vl::test::TempDir dir;
   const std::string folder = dir / "dnc";
-  DistributedNotificationCenter center(folder);
-  center.setDeliveryExecutor(kDirect);
-  Inbox prefUpdates, acks;
-  center.addObserver("VELLISTO_pref_update_1", "com.norrak.vellisto.pref.pro",
-                     [&](const DistributedNotification& n) { prefUpdates.add(n); });
-  center.addObserver("ack", "", [&](const DistributedNotification& n) { acks.add(n); });
-
-  int ready[2];
+  // The child is forked while this process still runs a single thread: a child forked from a process
+  // with a receiving thread may inherit a lock that thread held (the allocator's, under a sanitizer).
+  int go[2], ready[2];
+  ASSERT_EQ(::pipe(go), 0);
   ASSERT_EQ(::pipe(ready), 0);
   pid_t pid = ::fork();
   if (pid == 0) {
+    ::close(go[1]);
     ::close(ready[0]);
+    char start = 0;
+    if (::read(go[0], &start, 1) != 1) ::_exit(4);
     DistributedNotificationCenter child(folder);
     child.setDeliveryExecutor(kDirect);
     Inbox hello;
@@ -78,6 +77,17 @@ TEST(DistributedNotificationCenter, TwoProcessesExchangeNotifications) {
     if (::write(ready[1], &byte, 1) != 1) ::_exit(3);
     ::_exit(hello.waitFor(1) ? 0 : 2);
   }
+  ::close(go[0]);
+  DistributedNotificationCenter center(folder);
+  center.setDeliveryExecutor(kDirect);
+  Inbox prefUpdates, acks;
+  center.addObserver("VELLISTO_pref_update_1", "com.norrak.vellisto.pref.pro",
+                     [&](const DistributedNotification& n) { prefUpdates.add(n); });
+  center.addObserver("ack", "", [&](const DistributedNotification& n) { acks.add(n); });
+  char start = 1;
+  ASSERT_EQ(::write(go[1], &start, 1), 1);
+  ::close(go[1]);
+
   ::close(ready[1]);
   char byte = 0;
   ASSERT_EQ(::read(ready[0], &byte, 1), 1);
