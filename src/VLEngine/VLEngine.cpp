@@ -7,6 +7,7 @@
 #include "VLEngine/image/ImageManager.h"
 #include "core/VLAppNotifcationCenter.h"
 #include "core/VLFileManager.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
@@ -26,9 +27,9 @@ class ClipboardChainOwner : public Vellisto_DocChainOwner {
     VLEngine& engine = VLEngine::shared();
     if (auto configure = engine.docConfigurer()) configure(next);
     Lock lock(VLEngine::storeMutex());
-    // invariant: `next` hangs after the old tail, so the count still equals the docs linked from head.
     engine.setTailDoc(next);
     engine.setDocCount(engine.docCount() + 1);
+    VL_DCHECK(engine.clipboardChain()->wellFormed());
   }
 
   void chunkDidLeave(const std::shared_ptr<Vellisto_Chunk>& chunk) override {

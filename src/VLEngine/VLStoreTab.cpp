@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "VLEngine/VLEngine.h"
+#include "platform/foundation/Check.h"
 
 namespace vl {
 
@@ -74,9 +75,9 @@ void VLStoreTab::docDidRollOver(const std::shared_ptr<Vellisto_BigDoc>&,
                                 const std::shared_ptr<Vellisto_BigDoc>& next) {
   if (auto configure = VLEngine::shared().docConfigurer()) configure(next);
   Lock lock(VLEngine::storeMutex());
-  // invariant: `next` hangs after the old tail, so the count still equals the docs linked from head.
   chain_->tail = next;
   ++chain_->docCount;
+  VL_DCHECK(chain_->wellFormed());
 }
 
 void VLStoreTab::chunkDidLeave(const std::shared_ptr<Vellisto_Chunk>& chunk) {

@@ -6,6 +6,7 @@
 #include "VLEngine/doc/DocFileReplacer.h"
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 
@@ -33,6 +34,14 @@ std::vector<std::string> DocChainLoader::sortedDocNames(const std::vector<std::s
   out.reserve(docs.size());
   for (auto& [id, name] : docs) out.push_back(std::move(name));
   return out;
+}
+
+bool DocChain::wellFormed() const {
+  if (!head || !tail) return !head && !tail && docCount == 0;
+  std::int64_t linked = 1;
+  auto doc = head;
+  for (; doc != tail && doc->next(); doc = doc->next()) ++linked;
+  return doc == tail && !tail->next() && linked == docCount;
 }
 
 DocChain DocChainLoader::loadFolder(const std::string& folder,
@@ -71,6 +80,7 @@ DocChain DocChainLoader::loadFolder(const std::string& folder,
   // Only once every doc is in: warming while docs still load would take cores and memory bandwidth from
   // the load itself.
   for (auto doc = chain.head; doc; doc = doc->next()) warmSearchTraits(doc);
+  VL_DCHECK(chain.wellFormed());
   return chain;
 }
 

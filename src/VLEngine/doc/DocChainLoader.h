@@ -14,12 +14,15 @@ namespace vl {
 // one of these: the store keeps the clipboard history's and the clipboard tab refers to that same
 // object, a pin tab keeps its own. Whoever holds one guards it with the store's lock.
 //
-// invariant: docCount is the number of docs linked from head through next() to tail; head and tail
-// are both set (docCount >= 1) or both empty (docCount == 0).
+// Invariant (wellFormed): docCount is the number of docs linked from head through next() to tail;
+// head and tail are both set (docCount >= 1) or both empty (docCount == 0).
 struct DocChain {
   std::shared_ptr<Vellisto_BigDoc> head;
   std::shared_ptr<Vellisto_BigDoc> tail;
   std::int64_t docCount = 0;
+
+  // Walks the chain: for checks after it changed, never on a hot path.
+  bool wellFormed() const;
 };
 
 // Reads the doc files of one folder into a chain. Loading never deletes, renames or rewrites a file:
