@@ -206,22 +206,8 @@ void Runtime::waitQuiescent() {
 }
 
 bool Runtime::waitAllDone(double timeoutMs) {
-  using Steady = std::chrono::steady_clock;
-  const bool forever = !(timeoutMs >= 0);
-  const auto deadline =
-      Steady::now() + std::chrono::duration_cast<Steady::duration>(
-                          std::chrono::duration<double, std::milli>(forever ? 0 : timeoutMs));
-  for (;;) {
-    runMainUntilIdle();
-    std::unique_lock<std::mutex> lock(mu_);
-    if (mainQueue_.empty() && pending_ == 0) return true;
-    auto ready = [&] { return !mainQueue_.empty() || pending_ == 0; };
-    if (forever) {
-      cv_.wait(lock, ready);
-    } else if (!cv_.wait_until(lock, deadline, ready)) {
-      return false;
-    }
-  }
+  // waitOnMain reads the condition under mu_, which also guards the main queue and the pending count.
+  return waitOnMain([this] { return mainQueue_.empty() && pending_ == 0; }, timeoutMs);
 }
 
 void Signal::set() {
