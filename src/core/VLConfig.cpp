@@ -16,8 +16,8 @@ namespace {
 
 // Modifier flag bits of stored shortcuts.
 constexpr long long kCommand = 0x100000;
-constexpr long long kShift = 0x20000;
 constexpr long long kControl = 0x40000;
+constexpr long long kOption = 0x80000;
 // Command with the numeric-pad and function bits that arrow keys carry.
 constexpr long long kCommandArrow = 0xb00000;
 
@@ -84,7 +84,9 @@ void VLConfig::writeDefaults() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   const std::pair<long, Json> defaults[] = {
       {kLaunchAtLogin, false},
-      {kMainHotKey, hotkeyDictionary({kCommand | kShift, 8, 1, false})},
+      // Ctrl+Alt+V and Ctrl+Alt+R: with the Command flag on Ctrl, Shift-Command-C would be the
+      // terminals' copy and Shift-Command-R the browsers' hard reload.
+      {kMainHotKey, hotkeyDictionary({kCommand | kOption, 9, 1, false})},
       {kDeviceUUID, uuidString()},
       {kStatusIconColor, "red"},
       {kTouchBarCustomization, false},
@@ -107,7 +109,7 @@ void VLConfig::writeDefaults() {
       {kPasteDirectly, true},
       {kShowPastePopover, true},
       {kThemeName, "classic"},
-      {kRecordHotKey, hotkeyDictionary({kCommand | kShift, 15, 2, false})},
+      {kRecordHotKey, hotkeyDictionary({kCommand | kOption, 15, 2, false})},
       {kPreferencesOnly, false},
   };
   Json missing = Json::object();

@@ -30,7 +30,8 @@ TEST_F(VLConfigTest, FirstStartWritesExactlyTheDefaultedKeys) {
   // The dictionaries and typed scalars other programs and subsystems parse back; the identifier is
   // the device's, and its shape is the UUID helper's.
   const std::vector<std::pair<std::string, Json>> values = {
-      {"1", {{"modifier", 0x120000}, {"code", 8}, {"hotKeyID", 1}, {"doubleTap", false}}},
+      {"1", {{"modifier", 0x180000}, {"code", 9}, {"hotKeyID", 1}, {"doubleTap", false}}},
+      {"122", {{"modifier", 0x180000}, {"code", 15}, {"hotKeyID", 2}, {"doubleTap", false}}},
       {"102", 5000},
       {"104",
        {{"browserList", {"Safari", "Chrome", "FireFox", "Edge", "Brave"}},

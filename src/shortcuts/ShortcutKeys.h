@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vl {
+
+// Modifier flag bits of a key press, as stored shortcuts and hot keys keep them. On Linux the Command
+// bit is Ctrl, Option is Alt and Control is Super.
+namespace modifier {
+constexpr std::int64_t kCapsLock = 0x10000;
+constexpr std::int64_t kShift = 0x20000;
+constexpr std::int64_t kControl = 0x40000;
+constexpr std::int64_t kOption = 0x80000;
+constexpr std::int64_t kCommand = 0x100000;
+constexpr std::int64_t kNumericPad = 0x200000;
+constexpr std::int64_t kFunction = 0x800000;
+// Arrow keys always carry the numeric-pad and function bits.
+constexpr std::int64_t kArrow = kNumericPad | kFunction;
+}  // namespace modifier
+
+// The hot key modifier bits of a flag set: Control 0x1000, Option 0x800, Shift 0x200, Command 0x100;
+// every other bit is dropped. Global hot keys register with this value.
+std::int64_t convertModifierToKey(std::int64_t flags);
+
+// The modifiers present, by their Linux names in the order Ctrl, Alt, Shift, Super, joined by "+":
+// "Ctrl+Alt". Empty for -1 and when none of the four is present.
+std::string modifierFlagsString(std::int64_t flags);
+
+// The label of a virtual key code ("V", "F5", "↩"); nothing for a code without one and for any code
+// outside 0 to 126. Code 117 is "ForwardDelete" here and "Delete" in a display string.
+std::optional<std::string> keyCodeString(std::int64_t code);
+
+// What menus, the recorder and the shortcuts pane show for a press: the modifiers, then the key,
+// joined by "+" ("Ctrl+Alt+V", "Shift+↑"). Empty for the cleared press (-1, -1).
+std::string shortcutDisplayString(std::int64_t flags, std::int64_t code);
+
+}  // namespace vl

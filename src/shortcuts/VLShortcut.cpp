@@ -1,0 +1,95 @@
+#include "shortcuts/VLShortcut.h"
+
+#include <cstdint>
+
+#include "core/VLConfig.h"
+#include "platform/foundation/Log.h"
+#include "shortcuts/ShortcutKeys.h"
+
+namespace vl {
+
+namespace {
+
+std::optional<std::int64_t> integerField(const Json& entry, const char* field) {
+  auto it = entry.find(field);
+  if (it == entry.end()) return std::nullopt;
+  if (it->is_number_unsigned()) {
+    // Clamped rather than wrapped, so a huge number cannot come back as the cleared press.
+    const auto u = it->get<std::uint64_t>();
+    return u > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(u);
+  }
+  if (it->is_number_integer()) return it->get<std::int64_t>();
+  // An unsigned above the signed range is out of range anyway; a whole float from another writer is
+  // still the number it says.
+  if (it->is_number_float()) {
+    const double d = it->get<double>();
+    if (d >= -1.0 && d <= 4294967295.0 && d == static_cast<double>(static_cast<std::int64_t>(d)))
+      return static_cast<std::int64_t>(d);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+Json VLShortcutValue::toJson() const {
+  return VLConfig::shortcutDictionayWithModifierFlags(modifierFlags, keyCode);
+}
+
+std::optional<VLShortcutValue> VLShortcutValue::fromJson(const std::string& name, const Json& entry) {
+  if (!entry.is_object()) {
+    logf("VLShortcut: entry of %s is %s, not a key press; ignored", name.c_str(), entry.type_name());
+    return std::nullopt;
+  }
+  const std::optional<std::int64_t> flags = integerField(entry, "modifier");
+  const std::optional<std::int64_t> code = integerField(entry, "code");
+  if (!flags || !code) {
+    logf("VLShortcut: entry of %s lacks an integer modifier or code; ignored", name.c_str());
+    return std::nullopt;
+  }
+  const VLShortcutValue value{*flags, *code};
+  const bool flagsInRange = *flags >= 0 && *flags <= 0xFFFF0000LL && (*flags & 0xFFFF) == 0;
+  if (!value.isEmpty() && !(flagsInRange && *code >= 0 && *code <= 127)) {
+    logf("VLShortcut: entry of %s (%lld, %lld) is out of range; ignored", name.c_str(),
+         static_cast<long long>(*flags), static_cast<long long>(*code));
+    return std::nullopt;
+  }
+  return value;
+}
+
+Json storedShortcutDictionary() {
+  std::optional<Json> stored = VLConfig::shared().getValueOfKey(VLConfig::kUserShortcuts);
+  if (!stored || stored->is_null()) return Json::object();
+  if (!stored->is_object()) {
+    logf("VLShortcut: settings key 108 holds %s, not a dictionary; read as empty", stored->type_name());
+    return Json::object();
+  }
+  return *stored;
+}
+
+void VLShortcut::setDefaultShortcutValue(const VLShortcutValue& value) {
+  default_ = value;
+  current_.reset();
+  Json stored = storedShortcutDictionary();
+  auto it = stored.find(key_);
+  if (it != stored.end()) {
+    current_ = VLShortcutValue::fromJson(key_, *it);
+    if (current_) return;
+  }
+  // A missing or unusable entry gets the built-in press, so the preferences tool shows what we use.
+  stored[key_] = value.toJson();
+  VLConfig::shared().setValueOfKey(VLConfig::kUserShortcuts, stored);
+}
+
+void VLShortcut::setShortcutValue(const VLShortcutValue& value) {
+  Json stored = storedShortcutDictionary();
+  stored[key_] = value.toJson();
+  VLConfig::shared().setValueOfKey(VLConfig::kUserShortcuts, stored);
+  current_ = value;
+}
+
+std::string VLShortcut::getDisplay() const {
+  const VLShortcutValue& v = shortcutValue();
+  return shortcutDisplayString(v.modifierFlags, v.keyCode);
+}
+
+}  // namespace vl

@@ -1,0 +1,150 @@
+#include "shortcuts/VLShortcutCenter.h"
+
+#include <memory>
+
+#include "platform/foundation/Localization.h"
+#include "shortcuts/ShortcutKeys.h"
+
+namespace vl {
+
+namespace {
+
+using namespace modifier;
+
+struct Row {
+  const char* name;
+  std::int64_t flags;
+  std::int64_t code;
+};
+
+constexpr Row kClipboardHistory[] = {
+    {"historyUp", kArrow, 126},
+    {"historyDown", kArrow, 125},
+    {"multiHistoryUp", kArrow | kShift, 126},
+    {"multiHistoryDown", kArrow | kShift, 125},
+    {"historyDel", kCommand, 51},
+    {"historySelect", 0, 36},
+    {"historySearch", kCommand, 36},
+    {"historyFilePreview", kShift, 56},  // the left Shift key alone
+    {"previewAcitve", kShift, 36},
+    {"historyActive", kArrow | kCommand, 125},
+    {"richText", kControl, 36},
+    {"fullMode", kCommand, 3},
+};
+
+constexpr Row kThinkingBar[] = {
+    {"thinkingBarSelect1", kCommand, 18}, {"thinkingBarSelect2", kCommand, 19},
+    {"thinkingBarSelect3", kCommand, 20}, {"thinkingBarSelect4", kCommand, 21},
+    {"thinkingBarSelect5", kCommand, 23}, {"thinkingBarSelect6", kCommand, 22},
+    {"thinkingBarSelect7", kCommand, 26}, {"thinkingBarSelect8", kCommand, 28},
+    {"thinkingBarSelect9", kCommand, 25},
+};
+
+constexpr Row kPin[] = {
+    {"pinRecord", kCommand, 35},
+};
+
+template <std::size_t N>
+std::vector<VLShortcut> build(const Row (&rows)[N]) {
+  std::vector<VLShortcut> list;
+  list.reserve(N);
+  for (const Row& row : rows) {
+    VLShortcut& shortcut =
+        list.emplace_back(row.name, localized(std::string("pref.shortcuts.schema.") + row.name));
+    shortcut.setDefaultShortcutValue(VLShortcutValue::ofModifierFlags(row.flags, row.code));
+  }
+  return list;
+}
+
+std::unique_ptr<VLShortcutCenter>& instance() {
+  static std::unique_ptr<VLShortcutCenter> center;
+  return center;
+}
+
+}  // namespace
+
+VLShortcutCenter::VLShortcutCenter()
+    : clipboardHistory_(build(kClipboardHistory)), thinkingBar_(build(kThinkingBar)), pin_(build(kPin)) {
+  updateAllConflicts();
+}
+
+VLShortcutCenter& VLShortcutCenter::defaultCenter() {
+  std::unique_ptr<VLShortcutCenter>& center = instance();
+  if (!center) center.reset(new VLShortcutCenter());
+  return *center;
+}
+
+void VLShortcutCenter::resetForTesting() { instance().reset(); }
+
+std::vector<VLShortcut> VLShortcutCenter::conflicts(std::vector<VLShortcut>& group,
+                                                    std::vector<VLShortcut>& other1,
+                                                    std::vector<VLShortcut>& other2) {
+  for (VLShortcut& s : group) s.setConflict(false);
+  for (std::size_t i = 0; i < group.size(); ++i) {
+    if (group[i].isConflict()) continue;
+    for (std::size_t j = i + 1; j < group.size(); ++j) {
+      if (group[i].shortcutValueEqual(group[j])) {
+        group[i].setConflict(true);
+        group[j].setConflict(true);
+      }
+    }
+  }
+  for (VLShortcut& s : group) {
+    for (const auto* other : {&other1, &other2}) {
+      for (const VLShortcut& o : *other) {
+        if (s.shortcutValueEqual(o)) s.setConflict(true);
+      }
+    }
+  }
+  std::vector<VLShortcut> flagged;
+  for (const VLShortcut& s : group) {
+    if (s.isConflict()) flagged.push_back(s);
+  }
+  return flagged;
+}
+
+std::vector<VLShortcut> VLShortcutCenter::getConflictClipboardHistory() {
+  return conflicts(clipboardHistory_, thinkingBar_, pin_);
+}
+
+std::vector<VLShortcut> VLShortcutCenter::getConflictThinkingBar() {
+  return conflicts(thinkingBar_, clipboardHistory_, pin_);
+}
+
+std::vector<VLShortcut> VLShortcutCenter::getConflictPin() {
+  return conflicts(pin_, clipboardHistory_, thinkingBar_);
+}
+
+void VLShortcutCenter::updateAllConflicts() {
+  getConflictClipboardHistory();
+  getConflictThinkingBar();
+  getConflictPin();
+}
+
+void VLShortcutCenter::restore() {
+  for (auto* list : {&clipboardHistory_, &thinkingBar_, &pin_}) {
+    for (VLShortcut& s : *list) s.setShortcutValue(s.defaultShortcutValue());
+  }
+  // The flags are read at every key press; leaving the old ones would keep a cleared conflict alive.
+  updateAllConflicts();
+}
+
+bool VLShortcutCenter::isConflictKey(const std::string& name) const {
+  for (const auto* list : {&clipboardHistory_, &thinkingBar_, &pin_}) {
+    for (const VLShortcut& s : *list) {
+      if (s.key() == name && s.isConflict()) return true;
+    }
+  }
+  return false;
+}
+
+VLShortcut* VLShortcutCenter::getShortcutForKey(const std::string& name) {
+  for (auto* list : {&thinkingBar_, &clipboardHistory_, &pin_}) {
+    for (VLShortcut& s : *list) {
+      if (s.key() == name) return &s;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace vl

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "core/VLConfig.h"
+#include "platform/foundation/UserDefaults.h"
+#include "shortcuts/ShortcutKeys.h"
+#include "shortcuts/VLShortcutCenter.h"
+#include "support/TestSupport.h"
+
+namespace vl {
+namespace {
+
+// A private HOME per test; restart() is what a new process would see.
+class ShortcutsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_.emplace("vl-shortcuts");
+    restart();
+  }
+  void TearDown() override {
+    restart();
+    home_.reset();
+  }
+  static void restart() {
+    VLShortcutCenter::resetForTesting();
+    UserDefaults::resetForTesting();
+    VLConfig::resetForTesting();
+  }
+  static Json stored() { return *VLConfig::shared().getValueOfKey(VLConfig::kUserShortcuts); }
+  static void store(const std::string& name, Json entry) {
+    Json all = VLConfig::shared().getValueOfKey(VLConfig::kUserShortcuts).value_or(Json::object());
+    all[name] = std::move(entry);
+    VLConfig::shared().setValueOfKey(VLConfig::kUserShortcuts, all);
+  }
+  static VLShortcutValue press(const std::string& name) {
+    return VLShortcutCenter::defaultCenter().getShortcutForKey(name)->shortcutValue();
+  }
+
+ private:
+  std::optional<vl::test::PrivateHome> home_;
+};
+
+TEST_F(ShortcutsTest, FirstStartSeedsEveryNameOnceAndKeepsStoredValues) {
+  EXPECT_FALSE(VLConfig::shared().getValueOfKey(VLConfig::kUserShortcuts));
+  VLShortcutCenter& center = VLShortcutCenter::defaultCenter();
+  EXPECT_EQ(center.clipboardHistory().size() + center.thinkingBar().size() + center.pin().size(), 22u);
+  const Json first = stored();
+  ASSERT_EQ(first.size(), 22u);
+  EXPECT_EQ(first["multiHistoryUp"], (Json{{"modifier", 0xa20000}, {"code", 126}}));
+  EXPECT_EQ(first["thinkingBarSelect9"], (Json{{"modifier", 0x100000}, {"code", 25}}));
+  EXPECT_EQ(first["pinRecord"], (Json{{"modifier", 0x100000}, {"code", 35}}));
+  EXPECT_EQ(center.getShortcutForKey("esc"), nullptr);  // fixed names are not the user's
+
+  // The user's press survives the next start, and the default stays the built-in one.
+  store("fullMode", VLConfig::shortcutDictionayWithModifierFlags(0x80000, 3));
+  VLConfig::shared().setHotkeyValueOfKey(VLConfig::kMainHotKey, {0x120000, 8, 1, true});
+  restart();
+  EXPECT_EQ(press("fullMode"), VLShortcutValue::ofModifierFlags(0x80000, 3));
+  EXPECT_EQ(VLShortcutCenter::defaultCenter().getShortcutForKey("fullMode")->defaultShortcutValue(),
+            VLShortcutValue::ofModifierFlags(0x100000, 3));
+  EXPECT_EQ(stored()["fullMode"], (Json{{"modifier", 0x80000}, {"code", 3}}));
+  EXPECT_EQ(VLConfig::shared().getHotkeyValueOfKey(VLConfig::kMainHotKey),
+            (HokeyStruct{0x120000, 8, 1, true}));
+}
+
+TEST_F(ShortcutsTest, FreshInstallHotKeysAreCtrlAlt) {
+  VLConfig& config = VLConfig::shared();
+  const HokeyStruct main = config.getHotkeyValueOfKey(VLConfig::kMainHotKey);
+  const HokeyStruct record = config.getHotkeyValueOfKey(VLConfig::kRecordHotKey);
+  EXPECT_EQ(main, (HokeyStruct{0x180000, 9, 1, false}));
+  EXPECT_EQ(record, (HokeyStruct{0x180000, 15, 2, false}));
+  EXPECT_EQ(shortcutDisplayString(main.modifierFlags, main.keyCode), "Ctrl+Alt+V");
+  EXPECT_EQ(shortcutDisplayString(record.modifierFlags, record.keyCode), "Ctrl+Alt+R");
+  EXPECT_EQ(convertModifierToKey(main.modifierFlags), 0x900);
+}
+
+TEST_F(ShortcutsTest, DisplayStringsAndKeyLabels) {
+  struct Case {
+    std::int64_t flags, code;
+    const char* display;
+  };
+  const Case cases[] = {
+      {-1, -1, ""},                             // cleared
+      {0x1e0000, 0, "Ctrl+Alt+Shift+Super+A"},  // every modifier, in Linux order
+      {0x100000, 83, "Ctrl+1"},                 // keypad digit
+      {0x100000, 18, "Ctrl+1"},                 // main-row digit
+      {0x100000, 51, "Ctrl+Delete"},            // Backspace
+      {0xa20000, 126, "Shift+↑"},               // arrows hide their pad and function bits
+      {0x10000 | 0x100000, 9, "Ctrl+V"},        // Caps Lock has no name
+      {0x100000, 117, "Ctrl+Delete"},           // forward delete
+      {0x100000, 47, "Ctrl"},                   // a code without a label
+      {0x20000, 56, "Shift"},                   // a modifier key alone
+      {0, 36, "↩"},
+      {0, 96, "F5"},
+      {0x40000, 42, "Super+\\"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(shortcutDisplayString(c.flags, c.code), c.display) << std::hex << c.flags << " " << c.code;
+  }
+  EXPECT_EQ(keyCodeString(117), "ForwardDelete");
+  for (std::int64_t code : {47LL, 50LL, 56LL, 127LL, -1LL, 1LL << 40})
+    EXPECT_EQ(keyCodeString(code), std::nullopt) << code;
+  EXPECT_EQ(modifierFlagsString(-1), "");
+  EXPECT_EQ(modifierFlagsString(0x200000), "");
+  EXPECT_EQ(convertModifierToKey(0xa20000), 0x200);
+  EXPECT_EQ(convertModifierToKey(0x1c0000), 0x1900);
+  EXPECT_EQ(VLShortcutCenter::defaultCenter().getShortcutForKey("historyDel")->getDisplay(), "Ctrl+Delete");
+}
+
+TEST_F(ShortcutsTest, ConflictsAreKnownAtStartUpAndAcrossGroups) {
+  // historyUp stored as Ctrl+1, which the thinking bar's first action uses too.
+  store("historyUp", VLConfig::shortcutDictionayWithModifierFlags(0x100000, 18));
+  VLShortcutCenter& center = VLShortcutCenter::defaultCenter();
+  EXPECT_TRUE(center.isConflictKey("historyUp"));
+  EXPECT_TRUE(center.isConflictKey("thinkingBarSelect1"));
+  EXPECT_FALSE(center.isConflictKey("historyDown"));
+  EXPECT_FALSE(center.isConflictKey("nothing"));
+
+  // One group's computation flags only its own side.
+  center.getShortcutForKey("historyUp")->setShortcutValue(VLShortcutValue::ofModifierFlags(0x100000, 35));
+  const auto history = center.getConflictClipboardHistory();
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].key(), "historyUp");
+  EXPECT_FALSE(center.isConflictKey("pinRecord"));
+  EXPECT_EQ(center.getConflictPin().size(), 1u);
+  EXPECT_TRUE(center.isConflictKey("pinRecord"));
+
+  // Two cleared shortcuts of one group conflict with each other.
+  center.getShortcutForKey("thinkingBarSelect2")->setShortcutValue(VLShortcutValue::empty());
+  center.getShortcutForKey("thinkingBarSelect3")->setShortcutValue(VLShortcutValue::empty());
+  center.updateAllConflicts();
+  EXPECT_TRUE(center.isConflictKey("thinkingBarSelect2"));
+  EXPECT_TRUE(center.isConflictKey("thinkingBarSelect3"));
+  EXPECT_FALSE(center.isConflictKey("thinkingBarSelect1"));
+  EXPECT_EQ(center.getShortcutForKey("thinkingBarSelect2")->getDisplay(), "");
+}
+
+TEST_F(ShortcutsTest, RestoreWritesTheBuiltInPressesBack) {
+  store("historySelect", VLConfig::shortcutDictionayWithModifierFlags(0x100000, 18));
+  VLShortcutCenter::defaultCenter()
+      .getShortcutForKey("pinRecord")
+      ->setShortcutValue(VLShortcutValue::empty());
+  VLShortcutCenter::defaultCenter().restore();
+  EXPECT_FALSE(VLShortcutCenter::defaultCenter().isConflictKey("historySelect"));
+  restart();
+  EXPECT_EQ(press("historySelect"), VLShortcutValue::ofModifierFlags(0, 36));
+  EXPECT_EQ(press("pinRecord"), VLShortcutValue::ofModifierFlags(0x100000, 35));
+  EXPECT_EQ(stored()["historySelect"], (Json{{"modifier", 0}, {"code", 36}}));
+}
+
+TEST_F(ShortcutsTest, MalformedStoredEntriesReadAsAbsentWithALogLine) {
+  struct Case {
+    const char* what;
+    Json entry;
+  };
+  const Case cases[] = {
+      {"missing code", Json{{"modifier", 0x100000}}},
+      {"missing modifier", Json{{"code", 3}}},
+      {"empty dictionary", Json::object()},
+      {"text fields", Json{{"modifier", "0x100000"}, {"code", "3"}}},
+      {"boolean code", Json{{"modifier", 0x100000}, {"code", true}}},
+      {"not a dictionary", Json::array({0x100000, 3})},
+      {"huge code", Json{{"modifier", 0x100000}, {"code", 1LL << 40}}},
+      {"huge unsigned modifier", Json{{"modifier", UINT64_MAX}, {"code", 3}}},
+      {"low modifier bits", Json{{"modifier", 0x100001}, {"code", 3}}},
+      {"negative code", Json{{"modifier", 0x100000}, {"code", -5}}},
+      {"fractional code", Json{{"modifier", 0x100000}, {"code", 3.5}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    restart();
+    store("fullMode", c.entry);
+    vl::test::LogCapture log;
+    EXPECT_EQ(press("fullMode"), VLShortcutValue::ofModifierFlags(0x100000, 3));
+    EXPECT_TRUE(log.containsPrefix("VLShortcut: entry of fullMode"));
+    EXPECT_EQ(stored()["fullMode"], (Json{{"modifier", 0x100000}, {"code", 3}}));
+  }
+
+  // A whole-number float from another writer is still the press; a stored cleared press stays cleared.
+  restart();
+  store("fullMode", Json{{"modifier", 524288.0}, {"code", 3.0}});
+  store("richText", VLShortcutValue::empty().toJson());
+  EXPECT_EQ(press("fullMode"), VLShortcutValue::ofModifierFlags(0x80000, 3));
+  EXPECT_TRUE(press("richText").isEmpty());
+
+  // Key 108 of another type reads as empty and is replaced by the built-in presses.
+  restart();
+  VLConfig::shared().setValueOfKey(VLConfig::kUserShortcuts, "garbage");
+  vl::test::LogCapture log;
+  EXPECT_EQ(press("historyUp"), VLShortcutValue::ofModifierFlags(0xa00000, 126));
+  EXPECT_TRUE(log.contains("not a dictionary"));
+  EXPECT_EQ(stored().size(), 22u);
+}
+
+}  // namespace
+}  // namespace vl
