@@ -22,6 +22,7 @@
 #include "platform/system/CrashAnalyticsService.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/ui/view/Appearance.h"
+#include "shortcuts/VLShortcutCenter.h"
 #include "startup/DataFolders.h"
 #include "startup/EngineAppRecordStore.h"
 #include "theme/VLThemeManager.h"
@@ -66,6 +67,7 @@ bool AppDelegate::isInitialized() {
 void AppDelegate::resetForTesting() {
   std::lock_guard<std::mutex> lock(classState().mutex);
   classState().initialized = false;
+  VLShortcutCenter::resetForTesting();
 }
 
 void AppDelegate::initialize() {
@@ -99,7 +101,9 @@ void AppDelegate::initialize() {
   PinManager::shared().load();
   PinManager::shared().activeTabOfId(kClipboardPinTabId);
 
-  // 7. Keyboard listener, pasteboard poll, installed-application index, in this order.
+  // 7. Keyboard listener, pasteboard poll, installed-application index, in this order. The named
+  // shortcuts and their conflicts exist before the listener matches its first key press.
+  VLShortcutCenter::defaultCenter();
   runStep(hooks().createKeyboardListener);
   PasteboardPolling::shared();
   AppInstalledManager& apps = AppInstalledManager::shared();
