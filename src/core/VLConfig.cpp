@@ -9,15 +9,16 @@
 
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/view/Event.h"
 
 namespace vl {
 
 namespace {
 
 // Modifier flag bits of stored shortcuts.
-constexpr long long kCommand = 0x100000;
-constexpr long long kControl = 0x40000;
-constexpr long long kOption = 0x80000;
+constexpr long long kCommand = ui::ModifierFlags::Command;
+constexpr long long kControl = ui::ModifierFlags::Control;
+constexpr long long kOption = ui::ModifierFlags::Option;
 // Command with the numeric-pad and function bits that arrow keys carry.
 constexpr long long kCommandArrow = 0xb00000;
 

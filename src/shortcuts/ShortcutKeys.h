@@ -4,18 +4,20 @@
 #include <optional>
 #include <string>
 
+#include "platform/ui/view/Event.h"
+
 namespace vl {
 
-// Modifier flag bits of a key press, as stored shortcuts and hot keys keep them. On Linux the Command
-// bit is Ctrl, Option is Alt and Control is Super.
+// Short names for the modifier flag bits of ui::ModifierFlags, signed as stored shortcuts hold them. On
+// Linux the Command bit is Ctrl, Option is Alt and Control is Super.
 namespace modifier {
-constexpr std::int64_t kCapsLock = 0x10000;
-constexpr std::int64_t kShift = 0x20000;
-constexpr std::int64_t kControl = 0x40000;
-constexpr std::int64_t kOption = 0x80000;
-constexpr std::int64_t kCommand = 0x100000;
-constexpr std::int64_t kNumericPad = 0x200000;
-constexpr std::int64_t kFunction = 0x800000;
+constexpr std::int64_t kCapsLock = ui::ModifierFlags::CapsLock;
+constexpr std::int64_t kShift = ui::ModifierFlags::Shift;
+constexpr std::int64_t kControl = ui::ModifierFlags::Control;
+constexpr std::int64_t kOption = ui::ModifierFlags::Option;
+constexpr std::int64_t kCommand = ui::ModifierFlags::Command;
+constexpr std::int64_t kNumericPad = ui::ModifierFlags::NumericPad;
+constexpr std::int64_t kFunction = ui::ModifierFlags::Function;
 // Arrow keys always carry the numeric-pad and function bits.
 constexpr std::int64_t kArrow = kNumericPad | kFunction;
 }  // namespace modifier

@@ -39,7 +39,7 @@ std::string& programFolderOverride() {
 // Key codes of the paste chord's "v" and of Return.
 constexpr std::uint16_t kKeyCodeV = 9;
 constexpr std::uint16_t kKeyCodeReturn = 36;
-constexpr std::uint64_t kCommandFlag = 0x100000;
+constexpr std::uint64_t kCommandFlag = ui::ModifierFlags::Command;
 
 void createFolderIfNothingThere(const std::string& path) {
   // Only when nothing is there: a file of that name is the user's and stays.
