@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "platform/system/HotKeyCenter.h"
+
 namespace vl {
 
 namespace {
@@ -51,12 +53,7 @@ const char* labelOf(std::int64_t code) {
 }  // namespace
 
 std::int64_t convertModifierToKey(std::int64_t flags) {
-  std::int64_t bits = 0;
-  if (flags & modifier::kControl) bits |= 0x1000;
-  if (flags & modifier::kOption) bits |= 0x800;
-  if (flags & modifier::kShift) bits |= 0x200;
-  if (flags & modifier::kCommand) bits |= 0x100;
-  return bits;
+  return HotKeyCenter::carbonModifiersFromFlags(static_cast<std::uint64_t>(flags));
 }
 
 std::string modifierFlagsString(std::int64_t flags) {

@@ -1,5 +1,7 @@
 #include "platform/system/HotKeyCenter.h"
 
+#include <utility>
+
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/desktop/InstalledBackend.h"
@@ -16,13 +18,32 @@ void HotKeyCenter::install(std::shared_ptr<HotKeyCenter> backend) {
   InstalledBackend<HotKeyCenter, HeadlessHotKeyCenter>::install(std::move(backend));
 }
 
+namespace {
+
+// Hot key modifier bits and the event flags they stand for.
+constexpr std::pair<std::uint32_t, std::uint64_t> kHotKeyModifiers[] = {
+    {0x100, ui::ModifierFlags::Command},
+    {0x200, ui::ModifierFlags::Shift},
+    {0x800, ui::ModifierFlags::Option},
+    {0x1000, ui::ModifierFlags::Control},
+};
+
+}  // namespace
+
 std::uint64_t HotKeyCenter::flagsFromCarbonModifiers(std::uint32_t carbonModifiers) {
   std::uint64_t flags = 0;
-  if (carbonModifiers & 0x100) flags |= ui::ModifierFlags::Command;
-  if (carbonModifiers & 0x200) flags |= ui::ModifierFlags::Shift;
-  if (carbonModifiers & 0x800) flags |= ui::ModifierFlags::Option;
-  if (carbonModifiers & 0x1000) flags |= ui::ModifierFlags::Control;
+  for (const auto& [bit, flag] : kHotKeyModifiers) {
+    if (carbonModifiers & bit) flags |= flag;
+  }
   return flags;
+}
+
+std::uint32_t HotKeyCenter::carbonModifiersFromFlags(std::uint64_t modifierFlags) {
+  std::uint32_t bits = 0;
+  for (const auto& [bit, flag] : kHotKeyModifiers) {
+    if (modifierFlags & flag) bits |= bit;
+  }
+  return bits;
 }
 
 std::uint64_t HotKeyCenter::significantFlags(std::uint64_t modifierFlags) {

@@ -41,8 +41,9 @@ class HotKeyCenter {
   std::optional<std::pair<std::uint16_t, std::uint64_t>> registeredCombination(int hotKeyID) const;
 
   // Converts the modifier mask of the old hot-key API (Command 0x100, Shift 0x200, Option 0x800,
-  // Control 0x1000) that stored hot keys were registered with into modifier flags.
+  // Control 0x1000) that stored hot keys were registered with into modifier flags, and back.
   static std::uint64_t flagsFromCarbonModifiers(std::uint32_t carbonModifiers);
+  static std::uint32_t carbonModifiersFromFlags(std::uint64_t modifierFlags);
   // The modifier flags that take part in a combination.
   static std::uint64_t significantFlags(std::uint64_t modifierFlags);
 
