@@ -1,4 +1,3 @@
-#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -29,8 +28,7 @@ struct SerialState {
   std::deque<Work> queue;
   bool closed = false;    // the queue object is gone
   bool stopping = false;  // the process quits: drain and end
-  // A worker thread serves the queue. Written under `mu`; read without it by SerialWorkers.
-  std::atomic<bool> running{false};
+  bool running = false;   // a worker thread serves the queue
 };
 
 // A worker whose queue went away lets go of its own thread (see SerialWorkers::release).
@@ -44,7 +42,7 @@ void serialWorker(std::shared_ptr<SerialState> state) {
       std::unique_lock<std::mutex> lock(state->mu);
       state->cv.wait(lock, [&] { return state->closed || state->stopping || !state->queue.empty(); });
       if (state->queue.empty()) {
-        state->running.store(false);
+        state->running = false;
         const bool dropped = !state->stopping;
         lock.unlock();
         if (dropped) releaseWorker(state.get());
@@ -73,16 +71,11 @@ class SerialWorkers {
 
   // Starts a worker for `state`, whose lock the caller holds. False once the runtime is closed.
   bool start(const std::shared_ptr<SerialState>& state) {
-    std::vector<std::thread> finished;
-    {
-      std::lock_guard<std::mutex> lock(mu_);
-      if (Runtime::shared().closed()) return false;
-      takeFinishedLocked(finished);
-      state->stopping = false;
-      state->running.store(true);
-      threads_.push_back({state, std::thread(serialWorker, state)});
-    }
-    for (std::thread& t : finished) t.join();
+    std::lock_guard<std::mutex> lock(mu_);
+    if (Runtime::shared().closed()) return false;
+    state->stopping = false;
+    state->running = true;
+    threads_.push_back({state, std::thread(serialWorker, state)});
     return true;
   }
 
@@ -127,18 +120,6 @@ class SerialWorkers {
     std::thread thread;
   };
 
-  // Moves out the threads of workers that ended (or are about to: they only return after this).
-  void takeFinishedLocked(std::vector<std::thread>& out) {
-    for (auto it = threads_.begin(); it != threads_.end();) {
-      if (!it->state->running.load()) {
-        out.push_back(std::move(it->thread));
-        it = threads_.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
-
   std::mutex mu_;
   std::vector<Entry> threads_;
 };
@@ -181,7 +162,7 @@ class SerialQueue final : public Queue {
     {
       std::lock_guard<std::mutex> lock(state_->mu);
       // The worker starts with the first block, and again after the process stopped its queues.
-      if (Runtime::shared().closed() || (!state_->running.load() && !SerialWorkers::shared().start(state_))) {
+      if (Runtime::shared().closed() || (!state_->running && !SerialWorkers::shared().start(state_))) {
         logf("dispatch: \"%s\" takes no more blocks: the process is quitting", state_->label.c_str());
         return;
       }

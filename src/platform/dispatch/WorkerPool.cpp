@@ -39,15 +39,6 @@ void WorkerPool::submit(Item item) {
 }
 
 void WorkerPool::spawnLocked() {
-  // Spares that retired are joined here: they hold no lock on their way out.
-  for (std::thread::id id : retired_) {
-    auto it =
-        std::find_if(live_.begin(), live_.end(), [id](const std::thread& t) { return t.get_id() == id; });
-    if (it == live_.end()) continue;
-    it->join();
-    live_.erase(it);
-  }
-  retired_.clear();
   ++threads_;
   live_.emplace_back([this] { workerLoop(); });
 }
@@ -64,7 +55,6 @@ void WorkerPool::stop() {
     // Workers leave once the queue is empty; whoever is left in `live_` is joined below.
     cv_.wait(lock, [this] { return threads_ == 0; });
     threads.swap(live_);
-    retired_.clear();
     stopping_ = false;
   }
   for (std::thread& t : threads) t.join();
@@ -91,7 +81,14 @@ void WorkerPool::workerLoop() {
       --idle_;
       if (!woke && threads_ > targetLocked()) {
         --threads_;
-        retired_.push_back(std::this_thread::get_id());
+        // A spare that retires lets go of its own thread, so no finished thread waits to be joined.
+        const auto self = std::find_if(live_.begin(), live_.end(), [](const std::thread& t) {
+          return t.get_id() == std::this_thread::get_id();
+        });
+        if (self != live_.end()) {
+          self->detach();
+          live_.erase(self);
+        }
         return;
       }
       continue;

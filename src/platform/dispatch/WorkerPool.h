@@ -53,9 +53,8 @@ class WorkerPool {
   std::mutex mu_;
   std::condition_variable cv_;
   std::deque<Item> queue_;
-  // Every thread the pool started and has not joined; spares that retired wait in `retired_`.
+  // Every thread the pool started that still runs; spares that retire detach themselves.
   std::vector<std::thread> live_;
-  std::vector<std::thread::id> retired_;
   bool stopping_ = false;
   std::size_t base_;
   std::size_t threads_ = 0;
