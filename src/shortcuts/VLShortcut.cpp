@@ -66,25 +66,33 @@ Json storedShortcutDictionary() {
   return *stored;
 }
 
-void VLShortcut::setDefaultShortcutValue(const VLShortcutValue& value) {
+void storeShortcutDictionary(const Json& stored) {
+  VLConfig::shared().setValueOfKey(VLConfig::kUserShortcuts, stored);
+}
+
+bool VLShortcut::setDefaultShortcutValue(const VLShortcutValue& value, Json& stored) {
   default_ = value;
   current_.reset();
-  Json stored = storedShortcutDictionary();
   auto it = stored.find(key_);
   if (it != stored.end()) {
     current_ = VLShortcutValue::fromJson(key_, *it);
-    if (current_) return;
+    if (current_) return false;
   }
   // A missing or unusable entry gets the built-in press, so the preferences tool shows what we use.
   stored[key_] = value.toJson();
-  VLConfig::shared().setValueOfKey(VLConfig::kUserShortcuts, stored);
+  return true;
 }
 
 void VLShortcut::setShortcutValue(const VLShortcutValue& value) {
   Json stored = storedShortcutDictionary();
   stored[key_] = value.toJson();
-  VLConfig::shared().setValueOfKey(VLConfig::kUserShortcuts, stored);
+  storeShortcutDictionary(stored);
   current_ = value;
+}
+
+void VLShortcut::restoreDefault(Json& stored) {
+  stored[key_] = default_.toJson();
+  current_ = default_;
 }
 
 std::string VLShortcut::getDisplay() const {

@@ -33,11 +33,14 @@ class VLShortcut {
  public:
   VLShortcut(std::string key, std::string explain) : key_(std::move(key)), explain_(std::move(explain)) {}
 
-  // Takes the stored press of the name, or writes the built-in one when the name has none.
-  void setDefaultShortcutValue(const VLShortcutValue& value);
+  // Takes the name's press from `stored` (settings key 108 as read), or puts the built-in one there when
+  // the name has none; true when `stored` changed and must be written.
+  bool setDefaultShortcutValue(const VLShortcutValue& value, Json& stored);
   const VLShortcutValue& defaultShortcutValue() const { return default_; }
   // Stores the press under the name and makes it current.
   void setShortcutValue(const VLShortcutValue& value);
+  // Makes the built-in press current and puts it in `stored`, for the caller to write.
+  void restoreDefault(Json& stored);
   const VLShortcutValue& shortcutValue() const { return current_ ? *current_ : default_; }
   bool shortcutValueEqual(const VLShortcut& other) const { return shortcutValue() == other.shortcutValue(); }
   // "Ctrl+Alt+V"; empty for the cleared press.
@@ -59,5 +62,6 @@ class VLShortcut {
 // The stored named shortcuts of settings key 108 as a dictionary; anything else reads as an empty one
 // (with a log line).
 Json storedShortcutDictionary();
+void storeShortcutDictionary(const Json& stored);
 
 }  // namespace vl

@@ -44,14 +44,16 @@ constexpr Row kPin[] = {
     {"pinRecord", kCommand, 35},
 };
 
+// `stored` is settings key 108 as read once for all lists; `changed` tells whether it must be written.
 template <std::size_t N>
-std::vector<VLShortcut> build(const Row (&rows)[N]) {
+std::vector<VLShortcut> build(const Row (&rows)[N], Json& stored, bool& changed) {
   std::vector<VLShortcut> list;
   list.reserve(N);
   for (const Row& row : rows) {
     VLShortcut& shortcut =
         list.emplace_back(row.name, localized(std::string("pref.shortcuts.schema.") + row.name));
-    shortcut.setDefaultShortcutValue(VLShortcutValue::ofModifierFlags(row.flags, row.code));
+    changed |=
+        shortcut.setDefaultShortcutValue(VLShortcutValue::ofModifierFlags(row.flags, row.code), stored);
   }
   return list;
 }
@@ -63,8 +65,14 @@ std::unique_ptr<VLShortcutCenter>& instance() {
 
 }  // namespace
 
-VLShortcutCenter::VLShortcutCenter()
-    : clipboardHistory_(build(kClipboardHistory)), thinkingBar_(build(kThinkingBar)), pin_(build(kPin)) {
+VLShortcutCenter::VLShortcutCenter() {
+  // One read and at most one write of the settings for all 22 names.
+  Json stored = storedShortcutDictionary();
+  bool changed = false;
+  clipboardHistory_ = build(kClipboardHistory, stored, changed);
+  thinkingBar_ = build(kThinkingBar, stored, changed);
+  pin_ = build(kPin, stored, changed);
+  if (changed) storeShortcutDictionary(stored);
   updateAllConflicts();
 }
 
@@ -122,9 +130,11 @@ void VLShortcutCenter::updateAllConflicts() {
 }
 
 void VLShortcutCenter::restore() {
+  Json stored = storedShortcutDictionary();
   for (auto* list : {&clipboardHistory_, &thinkingBar_, &pin_}) {
-    for (VLShortcut& s : *list) s.setShortcutValue(s.defaultShortcutValue());
+    for (VLShortcut& s : *list) s.restoreDefault(stored);
   }
+  storeShortcutDictionary(stored);
   // The flags are read at every key press; leaving the old ones would keep a cleared conflict alive.
   updateAllConflicts();
 }
