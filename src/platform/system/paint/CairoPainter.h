@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/ui/graphics/DisplayList.h"
+#include "platform/ui/graphics/Geometry.h"
+
+typedef struct _cairo cairo_t;
+
+namespace vl::ui {
+class Window;
+}
+
+namespace vl::paint {
+
+struct PaintOptions {
+  // Device pixels per point (2 on a 2x screen).
+  double scale = 1;
+  // The height of the area in points: the toolkit's coordinates have their origin at the bottom left,
+  // Cairo's at the top left.
+  double height = 0;
+  // Only steps that touch this rect (in points) are painted, clipped to it; the whole list without it.
+  std::optional<ui::Rect> dirty;
+};
+
+// Paints a recorded display list into a Cairo context, every kind of step included.
+void paintDisplayList(cairo_t* cr, const ui::DisplayList& list, const PaintOptions& options);
+
+// Lays out and displays the window (background and content), paints it into an ARGB image of its frame's
+// size at `scale`, and writes it as PNG. False, with a log line, when the file cannot be written.
+bool writeWindowPng(ui::Window& window, const std::string& path, double scale = 1);
+
+}  // namespace vl::paint
