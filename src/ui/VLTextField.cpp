@@ -17,7 +17,7 @@ VLTextField::SearchInputProvider& searchInputProvider() {
 
 }  // namespace
 
-void VLTextField::installSearchInputProvider(SearchInputProvider provider) {
+void VLTextField::setSearchInputProvider(SearchInputProvider provider) {
   searchInputProvider() = std::move(provider);
 }
 

@@ -104,7 +104,7 @@ TEST_F(ThemedInputsTest, FieldKeysArrowsReturnAndChanges) {
   auto field = addField();
   auto search = ui::TextField::create({20, 20, 200, 24});
   add(search);
-  VLTextField::installSearchInputProvider([&] { return search; });
+  VLTextField::setSearchInputProvider([&] { return search; });
   auto changes = std::make_shared<Changes>();
   field->setDelegate(changes);
   window_->makeFirstResponder(field->textField().get());
@@ -117,7 +117,7 @@ TEST_F(ThemedInputsTest, FieldKeysArrowsReturnAndChanges) {
   driver_.typeKey(KeyCode::Return);
   EXPECT_EQ(window_->firstResponder(), search.get());
   EXPECT_EQ(field->text(), "ab");
-  VLTextField::installSearchInputProvider(nullptr);
+  VLTextField::setSearchInputProvider(nullptr);
   window_->makeFirstResponder(field->textField().get());
   driver_.typeKey(KeyCode::Return);  // nowhere to go: handled, nothing else
   EXPECT_EQ(window_->firstResponder(), field->textField().get());
