@@ -10,7 +10,6 @@
 #include "platform/ui/graphics/DisplayList.h"
 #include "platform/ui/view/EventDriver.h"
 #include "theme/VLThemeCategories.h"
-#include "ui/BezierPathExtend.h"
 #include "ui/Line.h"
 #include "ui/RoundTextView.h"
 #include "ui/Stack.h"
@@ -106,12 +105,7 @@ TEST_F(SmallWidgetsTest, SizesAndPlaces) {
   EXPECT_GT(chip->frame().width(), 400);
 
   EXPECT_EQ(Line::ofWidth(300, 10)->frame(), (Rect{10, 0, 280, 1}));
-  EXPECT_EQ(Line::ofWidth(300)->frame(), (Rect{0, 0, 300, 1}));
-  auto vertical = Line::ofHeight(40, {5, 6});
-  EXPECT_EQ(vertical->frame(), (Rect{5, 6, 1, 40}));
-  EXPECT_EQ(backgroundColorAssetKey(*vertical), "lineColor");
-  vertical->setWidth(20, {1, 2});
-  EXPECT_EQ(vertical->frame(), (Rect{1, 2, 20, 1}));
+  EXPECT_EQ(Line::ofHeight(40, {5, 6})->frame(), (Rect{5, 6, 1, 40}));
 
   auto bar = VLNavigationBar::initWithTitle("Pins");
   bar->appendTo(*window_->contentView());
@@ -154,7 +148,7 @@ TEST_F(SmallWidgetsTest, TableCanBeToldToIgnoreTheKeyboard) {
   EXPECT_EQ(table->selectedRow(), 1);
 }
 
-TEST(WidgetUtilities, StackPathsAndCheckedWrites) {
+TEST(WidgetUtilities, StackAndCheckedWrites) {
   Stack<int> stack;
   EXPECT_EQ(stack.pop(), std::nullopt);
   EXPECT_EQ(stack.size(), 0u);
@@ -163,15 +157,6 @@ TEST(WidgetUtilities, StackPathsAndCheckedWrites) {
   EXPECT_EQ(stack.peek(), 2);
   EXPECT_EQ(stack.pop(), 2);
   EXPECT_EQ(stack.size(), 1u);
-
-  ui::BezierPath triangle;
-  triangle.moveTo({0, 0});
-  triangle.lineTo({10, 0});
-  triangle.lineTo({5, 8});
-  std::optional<ui::BezierPath> closed = quartzPath(triangle);
-  ASSERT_TRUE(closed);
-  EXPECT_TRUE(closed->isClosed());
-  EXPECT_EQ(quartzPath(ui::BezierPath()), std::nullopt);
 
   std::vector<std::shared_ptr<int>> array;
   addObjectVerify(array, std::make_shared<int>(1));
