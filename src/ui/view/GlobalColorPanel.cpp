@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/ui/graphics/DisplayList.h"
+#include "ui/Line.h"
 
 namespace vl {
 
@@ -27,6 +28,9 @@ GlobalColorPanel::GlobalColorPanel(const ui::Rect& frame) : VLThemed<ui::View>(f
 std::shared_ptr<GlobalColorPanel> GlobalColorPanel::create(const ui::Rect& frame) {
   auto panel = std::make_shared<GlobalColorPanel>(frame);
   setBackgroundColorAssetKey(*panel, std::string(kBackgroundKey));
+  int width = static_cast<int>(frame.width());
+  panel->addSubview(Line::ofWidth(width, ui::Point{0, 0}));
+  panel->addSubview(Line::ofWidth(width, ui::Point{0, frame.height() - 1}));
   return panel;
 }
 
