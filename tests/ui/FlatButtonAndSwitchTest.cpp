@@ -92,6 +92,18 @@ TEST_F(FlatButtonTest, ColoursChangeAtOnceUnlessADurationIsSet) {
   EXPECT_EQ(button->layer()->animationForKey("backgroundColor"), nullptr);
 }
 
+TEST_F(FlatButtonTest, KeyedColoursFollowTheAppearance) {
+  auto button = addButton(false);
+  button->setColorAssetKey(SYFlatButton::ColorRole::BackgroundNormal,
+                           std::string("viceButtonBackgroundColor"));
+  button->setColorAssetKey(SYFlatButton::ColorRole::BorderNormal, std::string("noSuchKey"));
+  for (bool dark : {true, false}) {
+    setDark(dark);
+    EXPECT_EQ(button->layer()->backgroundColor(), color("viceButtonBackgroundColor"));
+    EXPECT_EQ(button->layer()->borderColor(), std::nullopt);
+  }
+}
+
 TEST_F(FlatButtonTest, ImageLeftHuggingTheTitleCentresThemAsAGroup) {
   auto button = SYFlatButton::create({0, 0, 200, 40});
   button->setTitle("Grant");

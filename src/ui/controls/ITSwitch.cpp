@@ -26,9 +26,11 @@ bool boolOfBoundValue(const std::optional<Json>& value, const std::string& bindi
 }  // namespace
 
 ITSwitch::ITSwitch(const ui::Rect& frame) : VLThemed<ui::Control>(frame) {
-  // Subscribes to light/dark and theme changes before the first drawing.
+  // Subscribes to light/dark and theme changes before the first drawing, and starts in the theme's accent
+  // colour rather than waiting for the first change: the platform's green shows only without one.
   themeManager().nothing();
   setUp();
+  lightOrDarkChanged();
 }
 
 void ITSwitch::setUp() {

@@ -69,7 +69,7 @@ void storeColor(ui::Layer& layer, const std::string& keyPath, const std::optiona
 
 }  // namespace
 
-SYFlatButton::SYFlatButton(const ui::Rect& frame) : ui::Button(frame) {
+SYFlatButton::SYFlatButton(const ui::Rect& frame) : VLThemed<ui::Button>(frame) {
   setup();
   setupImageLayer();
   setupTitleLayer();
@@ -165,6 +165,47 @@ void SYFlatButton::setSpacing(double spacing) {
 
 void SYFlatButton::setColor(OptColor& slot, OptColor color) {
   slot = std::move(color);
+  animateColorWithState(state());
+}
+
+SYFlatButton::OptColor& SYFlatButton::slotOf(ColorRole role) {
+  switch (role) {
+    case ColorRole::BorderNormal:
+      return borderNormal_;
+    case ColorRole::BorderHighlight:
+      return borderHighlight_;
+    case ColorRole::BackgroundNormal:
+      return backgroundNormal_;
+    case ColorRole::BackgroundHighlight:
+      return backgroundHighlight_;
+    case ColorRole::ImageNormal:
+      return imageNormal_;
+    case ColorRole::ImageHighlight:
+      return imageHighlight_;
+    case ColorRole::TitleNormal:
+      return titleNormal_;
+    case ColorRole::TitleHighlight:
+      break;
+  }
+  return titleHighlight_;
+}
+
+void SYFlatButton::setColorAssetKey(ColorRole role, AssetKey key) {
+  if (!key) {
+    keys_.erase(role);
+    return;
+  }
+  themeManager().nothing();
+  keys_[role] = *key;
+  lightOrDarkChanged();
+}
+
+void SYFlatButton::resolveKeys() {
+  for (const auto& [role, key] : keys_) slotOf(role) = VLThemeManager::shared().colorForKey(key);
+}
+
+void SYFlatButton::lightOrDarkChanged() {
+  resolveKeys();
   animateColorWithState(state());
 }
 

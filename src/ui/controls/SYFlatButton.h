@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -8,6 +9,7 @@
 #include "platform/ui/graphics/Color.h"
 #include "platform/ui/view/ShapeLayer.h"
 #include "platform/ui/view/TextLayer.h"
+#include "theme/VLThemeCategories.h"
 
 namespace vl {
 
@@ -15,8 +17,9 @@ namespace vl {
 // each with one colour for off and one for on. The on state is the state value 1; every other value counts
 // as off. Colours are plain colours chosen by the owner (the colour panel's swatches, the grant buttons);
 // they appear at the first setState, setMomentary or colour setter, so a new button shows its red start-up
-// background until then. Main thread only.
-class SYFlatButton : public ui::Button {
+// background until then. A colour may instead come from an asset key, which is resolved again on every
+// theme or light/dark change. Main thread only.
+class SYFlatButton : public VLThemed<ui::Button> {
  public:
   explicit SYFlatButton(const ui::Rect& frame = {});
   static std::shared_ptr<SYFlatButton> create(const ui::Rect& frame = {}) {
@@ -58,6 +61,21 @@ class SYFlatButton : public ui::Button {
   const OptColor& titleHighlightColor() const { return titleHighlight_; }
   void setTitleHighlightColor(OptColor c) { setColor(titleHighlight_, std::move(c)); }
 
+  enum class ColorRole {
+    BorderNormal,
+    BorderHighlight,
+    BackgroundNormal,
+    BackgroundHighlight,
+    ImageNormal,
+    ImageHighlight,
+    TitleNormal,
+    TitleHighlight,
+  };
+  // The role's colour from the key (none when the theme lacks it); no key stops following, keeping the
+  // colour until another is set.
+  void setColorAssetKey(ColorRole role, AssetKey key);
+  void lightOrDarkChanged() override;
+
   // Created on first use.
   const std::shared_ptr<ui::ShapeLayer>& imageLayer();
   const std::shared_ptr<ui::TextLayer>& titleLayer();
@@ -91,6 +109,9 @@ class SYFlatButton : public ui::Button {
   void setupImageLayer();
   void setupTitleLayer();
   void setColor(OptColor& slot, OptColor color);
+  OptColor& slotOf(ColorRole role);
+  // Resolves every keyed role into its colour.
+  void resolveKeys();
   void flipState();
   static bool isOn(int state) { return state == ui::ControlStateValue::On; }
   // Moves one colour property of a layer to `color` over `duration` seconds (at once for 0).
@@ -108,6 +129,7 @@ class SYFlatButton : public ui::Button {
   OptColor backgroundNormal_, backgroundHighlight_;
   OptColor imageNormal_, imageHighlight_;
   OptColor titleNormal_, titleHighlight_;
+  std::map<ColorRole, std::string> keys_;
   std::shared_ptr<ui::ShapeLayer> imageLayer_;
   std::shared_ptr<ui::TextLayer> titleLayer_;
   bool tracking_ = false;
