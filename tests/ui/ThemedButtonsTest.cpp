@@ -206,7 +206,9 @@ TEST_F(ThemedButtonsTest, MissingKeysAndImagesDrawNothing) {
 
 TEST_F(ThemedButtonsTest, SmallerButtonsLayOutAndKeepTheirColours) {
   auto tab = ImageTextButton::create({0, 0, 60, 50});
+  tab->setTitle("Tab");
   add(tab);
+  EXPECT_EQ(tab->title(), "Tab");
   EXPECT_EQ(tab->titleView()->frame(), (ui::Rect{0, 2, 60, 18}));
   EXPECT_EQ(tab->imageView()->frame(), (ui::Rect{18.5, 23, 23, 23}));
   EXPECT_EQ(tab->titleView()->superview(), tab.get());

@@ -61,7 +61,10 @@ const std::shared_ptr<ui::ImageView>& Button2::rightImageView() {
   return rightImageView_;
 }
 
-std::string Button2::title() const { return titleView_ ? titleView_->string() : std::string(); }
+std::string Button2::title() const {
+  ui::TextView* view = getTitleView();
+  return view ? view->string() : std::string();
+}
 
 void Button2::setTitle(const std::string& title) {
   if (ui::TextView* view = getTitleView()) {
