@@ -34,10 +34,10 @@ void Button::viewWillMoveToSuperview(ui::View* newSuperview) {
 }
 
 void Button::updateTrackingAreas() {
-  if (tracking_) return;
+  if (trackingAreaAdded_) return;
   auto me = self();
   if (!me) return;
-  tracking_ = true;
+  trackingAreaAdded_ = true;
   addTrackingArea(ui::TrackingArea::create(bounds(),
                                            ui::TrackingArea::MouseEnteredAndExited |
                                                ui::TrackingArea::ActiveAlways |

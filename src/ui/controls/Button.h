@@ -71,7 +71,7 @@ class Button : public ui::View {
   std::weak_ptr<ui::ActionTarget> target_;
   std::string action_;
   std::shared_ptr<PassthroughTextView> titleView_;
-  bool tracking_ = false;
+  bool trackingAreaAdded_ = false;
 };
 
 }  // namespace vl

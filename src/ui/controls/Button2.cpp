@@ -210,10 +210,10 @@ void Button2::resizeSubviewsWithOldSize(ui::Size oldSize) {
 // --- mouse and keys -------------------------------------------------------------------------------------
 
 void Button2::updateTrackingAreas() {
-  if (tracking_) return;
+  if (trackingAreaAdded_) return;
   auto me = self();
   if (!me) return;
-  tracking_ = true;
+  trackingAreaAdded_ = true;
   addTrackingArea(ui::TrackingArea::create(bounds(),
                                            ui::TrackingArea::MouseEnteredAndExited |
                                                ui::TrackingArea::ActiveAlways |

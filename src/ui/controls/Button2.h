@@ -152,7 +152,7 @@ class Button2 : public ui::View {
   std::shared_ptr<ui::TextView> titleView_;
   std::shared_ptr<ui::ImageView> imageView_;
   std::shared_ptr<ui::ImageView> rightImageView_;
-  bool tracking_ = false;
+  bool trackingAreaAdded_ = false;
 };
 
 }  // namespace vl

@@ -89,9 +89,9 @@ void Button3::lightOrDarkChanged() { setTitleColorAsset(textKey_); }
 
 void Button3::viewWillMoveToSuperview(ui::View* newSuperview) {
   VLThemed<ui::View>::viewWillMoveToSuperview(newSuperview);
-  if (!tracking_) {
+  if (!trackingAreaAdded_) {
     if (auto me = self()) {
-      tracking_ = true;
+      trackingAreaAdded_ = true;
       addTrackingArea(ui::TrackingArea::create(bounds(),
                                                ui::TrackingArea::MouseEnteredAndExited |
                                                    ui::TrackingArea::ActiveAlways |

@@ -124,7 +124,7 @@ class Button3 : public VLThemed<ui::View> {
   std::weak_ptr<ui::ActionTarget> target_;
   std::string action_;
   std::shared_ptr<InnerPushButton> titleView_;
-  bool tracking_ = false;
+  bool trackingAreaAdded_ = false;
 };
 
 }  // namespace vl

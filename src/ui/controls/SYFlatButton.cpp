@@ -235,8 +235,6 @@ void SYFlatButton::setImagePosition(ui::ImagePosition position) {
   setupTitleLayer();
 }
 
-void SYFlatButton::setEnabled(bool enabled) { ui::Button::setEnabled(enabled); }
-
 // --- colours --------------------------------------------------------------------------------------------
 
 void SYFlatButton::setState(int state) {
@@ -329,10 +327,10 @@ void SYFlatButton::mouseUp(const ui::Event&) {
 }
 
 void SYFlatButton::updateTrackingAreas() {
-  if (tracking_) return;
+  if (trackingAreaAdded_) return;
   auto me = self();
   if (!me) return;
-  tracking_ = true;
+  trackingAreaAdded_ = true;
   // Exits must arrive while the button is held, so that leaving it undoes the press before the release.
   addTrackingArea(
       ui::TrackingArea::create(bounds(),

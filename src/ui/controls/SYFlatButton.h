@@ -93,7 +93,6 @@ class SYFlatButton : public VLThemed<ui::Button> {
   void setTitle(const std::string& title) override;
   void setImage(ui::ImageRef image) override;
   void setImagePosition(ui::ImagePosition position);
-  void setEnabled(bool enabled) override;
 
   ui::View* hitTest(ui::Point pointInSuperview) override;
   void mouseDown(const ui::Event& event) override;
@@ -132,7 +131,7 @@ class SYFlatButton : public VLThemed<ui::Button> {
   std::map<ColorRole, std::string> keys_;
   std::shared_ptr<ui::ShapeLayer> imageLayer_;
   std::shared_ptr<ui::TextLayer> titleLayer_;
-  bool tracking_ = false;
+  bool trackingAreaAdded_ = false;
 };
 
 }  // namespace vl
