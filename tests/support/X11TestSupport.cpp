@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/dispatch/Dispatch.h"
 
@@ -262,6 +263,74 @@ std::vector<TestWindow::Key> TestWindow::keys(std::size_t count, int timeoutMs) 
     }
   }
   return keys;
+}
+
+DisplayHelper::DisplayHelper(const std::string& display, std::vector<std::string> arguments,
+                             const std::function<bool(Display*)>& ready) {
+  std::vector<std::string> environment{"DISPLAY=" + display};
+  for (char** e = environ; *e; ++e) {
+    if (std::strncmp(*e, "DISPLAY=", 8) != 0) environment.emplace_back(*e);
+  }
+  std::vector<char*> argv, envp;
+  for (auto& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  for (auto& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  if (pid_ <= 0) {
+    failure_ = arguments[0] + " is not installed (scripts/setup installs it)";
+    return;
+  }
+  Display* d = XOpenDisplay(display.c_str());
+  const auto start = Clock::now();
+  while (d && !ready(d) && msSince(start) < 15000 && waitpid(pid_, nullptr, WNOHANG) == 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  const bool ok = d && ready(d);
+  if (d) XCloseDisplay(d);
+  if (!ok) {
+    failure_ = arguments[0] + " did not start on the test display";
+    kill(pid_, SIGKILL);
+    waitChild(pid_, 5000);
+    pid_ = -1;
+  }
+}
+
+DisplayHelper::~DisplayHelper() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitChild(pid_, 5000);
+}
+
+std::unique_ptr<DisplayHelper> DisplayHelper::windowManager(const std::string& display) {
+  return std::make_unique<DisplayHelper>(display, std::vector<std::string>{"openbox", "--sm-disable"},
+                                         [](Display* d) {
+                                           Atom type = None;
+                                           int format = 0;
+                                           unsigned long count = 0, after = 0;
+                                           unsigned char* data = nullptr;
+                                           XGetWindowProperty(d, DefaultRootWindow(d),
+                                                              XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False),
+                                                              0, 1, False, XA_WINDOW, &type, &format, &count,
+                                                              &after, &data);
+                                           if (data) XFree(data);
+                                           // The selection too: a property left by an earlier one
+                                           // proves nothing.
+                                           return count == 1 && XGetSelectionOwner(
+                                                                    d, XInternAtom(d, "WM_S0", False)) != None;
+                                         });
+}
+
+std::unique_ptr<DisplayHelper> DisplayHelper::compositor(const std::string& display) {
+  return std::make_unique<DisplayHelper>(display, std::vector<std::string>{"xcompmgr"}, [](Display* d) {
+    return XGetSelectionOwner(d, XInternAtom(d, "_NET_WM_CM_S0", False)) != None;
+  });
 }
 
 FakeOwner::FakeOwner(const std::string& display, Responder respond) : respond_(std::move(respond)) {
