@@ -289,10 +289,10 @@ DisplayHelper::DisplayHelper(const std::string& display, std::vector<std::string
   }
   Display* d = XOpenDisplay(display.c_str());
   const auto start = Clock::now();
-  while (d && !ready(d) && msSince(start) < 15000 && waitpid(pid_, nullptr, WNOHANG) == 0) {
+  bool ok = false;
+  while (d && !(ok = ready(d)) && msSince(start) < 15000 && waitpid(pid_, nullptr, WNOHANG) == 0) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  const bool ok = d && ready(d);
   if (d) XCloseDisplay(d);
   if (!ok) {
     failure_ = arguments[0] + " did not start on the test display";
@@ -309,22 +309,24 @@ DisplayHelper::~DisplayHelper() {
 }
 
 std::unique_ptr<DisplayHelper> DisplayHelper::windowManager(const std::string& display) {
-  return std::make_unique<DisplayHelper>(display, std::vector<std::string>{"openbox", "--sm-disable"},
-                                         [](Display* d) {
-                                           Atom type = None;
-                                           int format = 0;
-                                           unsigned long count = 0, after = 0;
-                                           unsigned char* data = nullptr;
-                                           XGetWindowProperty(d, DefaultRootWindow(d),
-                                                              XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False),
-                                                              0, 1, False, XA_WINDOW, &type, &format, &count,
-                                                              &after, &data);
-                                           if (data) XFree(data);
-                                           // The selection too: a property left by an earlier one
-                                           // proves nothing.
-                                           return count == 1 && XGetSelectionOwner(
-                                                                    d, XInternAtom(d, "WM_S0", False)) != None;
-                                         });
+  // Ready once it has framed a window of ours: it publishes its hints well before it manages windows.
+  ::Window probe = None;
+  return std::make_unique<DisplayHelper>(
+      display, std::vector<std::string>{"openbox", "--sm-disable"}, [probe](Display* d) mutable {
+        if (probe == None) {
+          probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
+          XMapWindow(d, probe);
+          XSync(d, False);
+        }
+        ::Window root = None, parent = None, *children = nullptr;
+        unsigned int count = 0;
+        XQueryTree(d, probe, &root, &parent, &children, &count);
+        if (children) XFree(children);
+        if (parent == root) return false;
+        XDestroyWindow(d, probe);
+        XSync(d, False);
+        return true;
+      });
 }
 
 std::unique_ptr<DisplayHelper> DisplayHelper::compositor(const std::string& display) {
