@@ -50,7 +50,8 @@ class SettingsBytes {
 };
 
 TEST(X11SettingsTest, ReadsFontScaleAndKeepsWhatCameBeforeABadRecord) {
-  const std::string good = SettingsBytes(2).text("Gtk/FontName", "Cantarell 11").integer("Gdk/WindowScalingFactor", 2).bytes();
+  const std::string good =
+      SettingsBytes(2).text("Gtk/FontName", "Cantarell 11").integer("Gdk/WindowScalingFactor", 2).bytes();
   XSettings s = parseXSettings(good);
   EXPECT_EQ(desktopFontName(s), "Cantarell 11");
   EXPECT_EQ(backingScaleFor(s, 96), 2);
@@ -62,19 +63,23 @@ TEST(X11SettingsTest, ReadsFontScaleAndKeepsWhatCameBeforeABadRecord) {
   };
   const Case cases[] = {
       {"", 0},
-      {good.substr(0, 10), 0},                                  // header cut short
-      {good.substr(0, good.size() - 2), 1},                     // second record cut short
-      {SettingsBytes(0xffffffff).text("A", "b").bytes(), 1},    // a count no one could hold
+      {good.substr(0, 10), 0},                                // header cut short
+      {good.substr(0, good.size() - 2), 1},                   // second record cut short
+      {SettingsBytes(0xffffffff).text("A", "b").bytes(), 1},  // a count no one could hold
       {SettingsBytes(1).bytes() + std::string("\x07\0\x01\0A\0\0\0\0\0\0\0", 12), 0},  // unknown type
-      {SettingsBytes(1).bytes() + std::string("\x01\0\xff\xff", 4), 0},      // name longer than the data
+      {SettingsBytes(1).bytes() + std::string("\x01\0\xff\xff", 4), 0},  // name longer than the data
   };
   for (const auto& c : cases) EXPECT_EQ(parseXSettings(c.bytes).size(), c.settings);
 }
 
 TEST(X11SettingsTest, ScaleFromDpiWhenTheSettingsNameNone) {
   const std::pair<std::string, double> cases[] = {
-      {"Xft.dpi:\t96\n", 1}, {"Xcursor.size: 24\nXft.dpi:\t192\n", 2}, {"Xft.dpi: 144\n", 1},
-      {"Xft.dpi: 168\n", 2}, {"Xft.dpi: nonsense\n", 1},              {"Xft.dpi: 1e300\n", 1},
+      {"Xft.dpi:\t96\n", 1},
+      {"Xcursor.size: 24\nXft.dpi:\t192\n", 2},
+      {"Xft.dpi: 144\n", 1},
+      {"Xft.dpi: 168\n", 2},
+      {"Xft.dpi: nonsense\n", 1},
+      {"Xft.dpi: 1e300\n", 1},
       {"", 1},
   };
   for (const auto& [resources, scale] : cases) {

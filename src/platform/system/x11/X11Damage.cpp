@@ -45,8 +45,9 @@ Damage damageBetween(const ui::DisplayList& before, const ui::DisplayList& after
   }
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (samePixels(a[i], b[i])) continue;
-    const bool clip = a[i].kind == ui::DrawCommand::Kind::PushClip || b[i].kind == ui::DrawCommand::Kind::PushClip ||
-                      a[i].kind == ui::DrawCommand::Kind::PopClip || b[i].kind == ui::DrawCommand::Kind::PopClip;
+    const bool clip =
+        a[i].kind == ui::DrawCommand::Kind::PushClip || b[i].kind == ui::DrawCommand::Kind::PushClip ||
+        a[i].kind == ui::DrawCommand::Kind::PopClip || b[i].kind == ui::DrawCommand::Kind::PopClip;
     if (clip) {
       d.whole = true;
       return d;

@@ -4,6 +4,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/shape.h>
 #include <X11/keysym.h>
@@ -21,9 +22,9 @@ namespace vl::x11 {
 
 namespace {
 
-constexpr long kEventMask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask | EnterWindowMask | LeaveWindowMask | FocusChangeMask |
-                            StructureNotifyMask;
+constexpr long kEventMask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask |
+                            ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask |
+                            FocusChangeMask | StructureNotifyMask;
 
 // Bytes of a property of any type, at most `maxBytes`.
 std::string propertyBytes(X11Display& x, ::Window window, const char* name, long maxBytes) {
@@ -33,8 +34,8 @@ std::string propertyBytes(X11Display& x, ::Window window, const char* name, long
   unsigned char* data = nullptr;
   std::string out;
   X11ErrorTrap trap(x.get());
-  if (XGetWindowProperty(x.get(), window, x.atom(name), 0, maxBytes / 4, False, AnyPropertyType, &type, &format,
-                         &count, &after, &data) == Success &&
+  if (XGetWindowProperty(x.get(), window, x.atom(name), 0, maxBytes / 4, False, AnyPropertyType, &type,
+                         &format, &count, &after, &data) == Success &&
       data && format == 8) {
     out.assign(reinterpret_cast<const char*>(data), count);
   }
@@ -102,10 +103,17 @@ void X11WindowHost::start() {
   if (!im_) log("X11 windows: no input method; typed text comes without dead keys or compose");
   int error = 0;
   if (XRRQueryExtension(dpy, &randrEvent_, &error)) {
-    XRRSelectInput(dpy, x_.root(), RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+    XRRSelectInput(dpy, x_.root(),
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
   } else {
     randrEvent_ = -1;
     log("X11 windows: no RandR; one screen the size of the root window");
+  }
+  int xiEvent = 0, major = 2, minor = 2;
+  if (!XQueryExtension(dpy, "XInputExtension", &xiOpcode_, &xiEvent, &error) ||
+      XIQueryVersion(dpy, &major, &minor) != Success || major * 10 + minor < 22) {
+    xiOpcode_ = -1;
+    log("X11 windows: no XInput 2.2; the wheel scrolls in whole lines");
   }
   int shapeEvent = 0;
   shapeExtension_ = XShapeQueryExtension(dpy, &shapeEvent, &error);
@@ -203,8 +211,8 @@ void X11WindowHost::create(XWin& w) {
   }
   const PixelRect& f = w.spec.frame;
   w.id = XCreateWindow(dpy, x_.root(), static_cast<int>(f.x), static_cast<int>(f.y),
-                       static_cast<unsigned>(f.width), static_cast<unsigned>(f.height), 0, w.depth, InputOutput,
-                       w.visual, mask, &a);
+                       static_cast<unsigned>(f.width), static_cast<unsigned>(f.height), 0, w.depth,
+                       InputOutput, w.visual, mask, &a);
   w.size = f;
   w.gc = XCreateGC(dpy, w.id, 0, nullptr);
   if (im_) {
@@ -214,6 +222,16 @@ void X11WindowHost::create(XWin& w) {
     if (w.xic && !XGetICValues(w.xic, XNFilterEvents, &filter, nullptr)) {
       XSelectInput(dpy, w.id, kEventMask | filter);
     }
+  }
+  if (xiOpcode_ >= 0 && !w.popup) {
+    // Buttons and moves come through XInput2 instead of the core events, with the scroll valuators that
+    // make smooth scrolling. Pop-ups keep the core events their pointer grab delivers.
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_ButtonPress);
+    XISetMask(bits, XI_ButtonRelease);
+    XISetMask(bits, XI_Motion);
+    XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+    XISelectEvents(dpy, w.id, &mask, 1);
   }
   applyProperties(w, nullptr);
   XDefineCursor(dpy, w.id, cursorNamed(cursorName_));
@@ -252,13 +270,14 @@ void X11WindowHost::applyProperties(XWin& w, const WindowSpec* old) {
     size.min_height = size.max_height = static_cast<int>(s.frame.height);
   }
   XSetWMNormalHints(dpy, w.id, &size);
-  // Decorations only for titled windows: flags "decorations", then functions, decorations, input mode, status.
+  // Decorations only for titled windows: flags "decorations", then functions, decorations, input mode,
+  // status.
   const long motif[5] = {2, 0, s.titled ? 1 : 0, 0, 0};
   XChangeProperty(dpy, w.id, x_.atom("_MOTIF_WM_HINTS"), x_.atom("_MOTIF_WM_HINTS"), 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(motif), 5);
-  const char* type = w.popup ? "_NET_WM_WINDOW_TYPE_POPUP_MENU"
+  const char* type = w.popup                  ? "_NET_WM_WINDOW_TYPE_POPUP_MENU"
                      : (s.panel || s.utility) ? "_NET_WM_WINDOW_TYPE_UTILITY"
-                                                                              : "_NET_WM_WINDOW_TYPE_NORMAL";
+                                              : "_NET_WM_WINDOW_TYPE_NORMAL";
   const long typeAtom = static_cast<long>(x_.atom(type));
   XChangeProperty(dpy, w.id, x_.atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&typeAtom), 1);
@@ -395,10 +414,10 @@ void X11WindowHost::takeFocus(XWin& w) {
 }
 
 void X11WindowHost::grabPointer(XWin& w) {
-  const int result = XGrabPointer(x_.get(), w.id, True,
-                                  ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
-                                      LeaveWindowMask,
-                                  GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+  const int result = XGrabPointer(
+      x_.get(), w.id, True,
+      ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask,
+      GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
   w.grabbed = result == GrabSuccess;
   if (!w.grabbed) log("X11 windows: a pop-up could not hold the pointer; outside clicks will not close it");
 }
@@ -414,15 +433,16 @@ void X11WindowHost::present(PixelUpdate u) {
     } else {
       std::vector<XRectangle> rects;
       for (const auto& r : w->shape) {
-        rects.push_back({static_cast<short>(r.x), static_cast<short>(r.y), static_cast<unsigned short>(r.width),
-                         static_cast<unsigned short>(r.height)});
+        rects.push_back({static_cast<short>(r.x), static_cast<short>(r.y),
+                         static_cast<unsigned short>(r.width), static_cast<unsigned short>(r.height)});
       }
       XShapeCombineRectangles(dpy, w->id, ShapeBounding, 0, 0, rects.data(), static_cast<int>(rects.size()),
                               ShapeSet, YXBanded);
     }
   }
   const PixelRect& a = u.area;
-  if (a.width <= 0 || a.height <= 0 || u.pixels.size() != static_cast<std::size_t>(a.width * a.height)) return;
+  if (a.width <= 0 || a.height <= 0 || u.pixels.size() != static_cast<std::size_t>(a.width * a.height))
+    return;
   XImage* image = XCreateImage(dpy, w->visual, static_cast<unsigned>(w->depth), ZPixmap, 0,
                                reinterpret_cast<char*>(u.pixels.data()), static_cast<unsigned>(a.width),
                                static_cast<unsigned>(a.height), 32, static_cast<int>(a.width * 4));

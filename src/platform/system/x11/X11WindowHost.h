@@ -47,7 +47,6 @@ struct PixelUpdate {
   std::optional<std::vector<PixelRect>> shape;
 };
 
-
 // The X side of the window server: owns the X windows of the toolkit's windows on one connection and
 // turns that connection's events into toolkit events. Lives on the X11 event loop's thread and is only
 // used there; what it learns goes out through the callbacks, which post to the main queue.
@@ -123,6 +122,8 @@ class X11WindowHost {
   void key(XWin& w, XKeyEvent& e);
   void button(XWin& w, XButtonEvent& e);
   void motion(XWin& w, XMotionEvent& e);
+  void inputTwo(XGenericEventCookie& cookie);
+  void smoothScroll(XWin& w, const void* deviceEvent);
   ui::Point pointIn(const XWin& w, int x, int y) const;
   Cursor cursorNamed(const std::string& name);
 
@@ -131,6 +132,15 @@ class X11WindowHost {
   std::map<int, XWin> windows_;
   XIM im_ = nullptr;
   int randrEvent_ = -1;
+  // XInput2 (2.2 and up): pointer input with smooth scrolling; -1 without it.
+  int xiOpcode_ = -1;
+  struct ScrollAxis {
+    int number = 0;
+    bool vertical = true;
+    double increment = 1;
+    std::optional<double> last;
+  };
+  std::map<int, std::vector<ScrollAxis>> scrollAxes_;
   bool shapeExtension_ = false;
   DesktopState state_;
   ::Window settingsOwner_ = None;

@@ -1,9 +1,11 @@
 // X11WindowHost: events of the connection, turned into toolkit events.
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/foundation/Log.h"
@@ -58,6 +60,13 @@ void X11WindowHost::handle(XEvent& event) {
     readDesktop();
     return;
   }
+  if (event.type == GenericEvent && event.xcookie.extension == xiOpcode_ && xiOpcode_ >= 0) {
+    if (XGetEventData(x_.get(), &event.xcookie)) {
+      inputTwo(event.xcookie);
+      XFreeEventData(x_.get(), &event.xcookie);
+    }
+    return;
+  }
   if (event.type == MappingNotify) {
     XRefreshKeyboardMapping(&event.xmapping);
     return;
@@ -95,7 +104,8 @@ void X11WindowHost::handle(XEvent& event) {
         int rx = 0, ry = 0;
         ::Window child = None;
         X11ErrorTrap trap(x_.get());
-        if (XTranslateCoordinates(x_.get(), w->id, x_.root(), 0, 0, &rx, &ry, &child)) now = {rx, ry, c.width, c.height};
+        if (XTranslateCoordinates(x_.get(), w->id, x_.root(), 0, 0, &rx, &ry, &child))
+          now = {rx, ry, c.width, c.height};
       }
       if (now != w->size) {
         w->size = now;
@@ -141,13 +151,19 @@ void X11WindowHost::handle(XEvent& event) {
       const XCrossingEvent& c = event.xcrossing;
       if (c.mode != NotifyNormal) return;
       lastTime_ = c.time;
-      auto e = ui::Event::mouseEvent(ui::EventType::MouseMoved, pointIn(*w, c.x, c.y), flagsForState(c.state));
+      // Scroll positions restart on entry: the pointer may have scrolled other windows meanwhile.
+      for (auto& [device, axes] : scrollAxes_) {
+        for (auto& axis : axes) axis.last.reset();
+      }
+      auto e =
+          ui::Event::mouseEvent(ui::EventType::MouseMoved, pointIn(*w, c.x, c.y), flagsForState(c.state));
       if (callbacks_.input) callbacks_.input(number, e);
       return;
     }
     case ClientMessage:
       if (event.xclient.message_type == x_.atom("WM_PROTOCOLS") &&
-          static_cast<Atom>(event.xclient.data.l[0]) == x_.atom("WM_DELETE_WINDOW") && callbacks_.closeRequested) {
+          static_cast<Atom>(event.xclient.data.l[0]) == x_.atom("WM_DELETE_WINDOW") &&
+          callbacks_.closeRequested) {
         callbacks_.closeRequested(number);
       }
       return;
@@ -160,6 +176,79 @@ void X11WindowHost::afterEvents() {
   if (focused_ == reportedFocus_) return;
   reportedFocus_ = focused_;
   if (callbacks_.focus) callbacks_.focus(focused_);
+}
+
+void X11WindowHost::inputTwo(XGenericEventCookie& cookie) {
+  if (cookie.evtype != XI_ButtonPress && cookie.evtype != XI_ButtonRelease && cookie.evtype != XI_Motion)
+    return;
+  const auto* d = static_cast<const XIDeviceEvent*>(cookie.data);
+  XWin* w = byId(d->event);
+  if (!w) return;
+  unsigned int state =
+      static_cast<unsigned int>(d->mods.effective) | static_cast<unsigned int>(d->group.effective << 13);
+  for (int b = 1; b <= 5 && b < d->buttons.mask_len * 8; ++b) {
+    if (XIMaskIsSet(d->buttons.mask, b)) state |= Button1Mask << (b - 1);
+  }
+  if (cookie.evtype == XI_Motion) {
+    smoothScroll(*w, d);
+    XMotionEvent m{};
+    m.type = MotionNotify;
+    m.window = d->event;
+    m.time = d->time;
+    m.x = static_cast<int>(d->event_x);
+    m.y = static_cast<int>(d->event_y);
+    m.state = state;
+    motion(*w, m);
+    return;
+  }
+  // A wheel click the server made up from smooth scrolling already arrived as scroll valuators.
+  if (d->detail >= 4 && d->detail <= 7 && (d->flags & XIPointerEmulated)) return;
+  XButtonEvent b{};
+  b.type = cookie.evtype == XI_ButtonPress ? ButtonPress : ButtonRelease;
+  b.window = d->event;
+  b.time = d->time;
+  b.x = static_cast<int>(d->event_x);
+  b.y = static_cast<int>(d->event_y);
+  b.state = state;
+  b.button = static_cast<unsigned int>(d->detail);
+  button(*w, b);
+}
+
+void X11WindowHost::smoothScroll(XWin& w, const void* deviceEvent) {
+  const auto* d = static_cast<const XIDeviceEvent*>(deviceEvent);
+  auto found = scrollAxes_.find(d->sourceid);
+  if (found == scrollAxes_.end()) {
+    std::vector<ScrollAxis> axes;
+    int count = 0;
+    XIDeviceInfo* info = XIQueryDevice(x_.get(), d->sourceid, &count);
+    for (int i = 0; info && i < info->num_classes; ++i) {
+      if (info->classes[i]->type != XIScrollClass) continue;
+      const auto* scroll = reinterpret_cast<const XIScrollClassInfo*>(info->classes[i]);
+      const double increment =
+          scroll->increment != 0 && std::isfinite(scroll->increment) ? scroll->increment : 1;
+      axes.push_back({scroll->number, scroll->scroll_type == XIScrollTypeVertical, increment, std::nullopt});
+    }
+    if (info) XIFreeDeviceInfo(info);
+    found = scrollAxes_.emplace(d->sourceid, std::move(axes)).first;
+  }
+  double dx = 0, dy = 0;
+  const double* value = d->valuators.values;
+  for (int i = 0; i < d->valuators.mask_len * 8; ++i) {
+    if (!XIMaskIsSet(d->valuators.mask, i)) continue;
+    const double v = *value++;
+    for (auto& axis : found->second) {
+      if (axis.number != i) continue;
+      // One increment is one wheel notch, one line; positive values scroll down or right.
+      if (axis.last) (axis.vertical ? dy : dx) -= (v - *axis.last) / axis.increment;
+      axis.last = v;
+    }
+  }
+  if ((dx == 0 && dy == 0) || !std::isfinite(dx) || !std::isfinite(dy)) return;
+  const ui::Point at = pointIn(w, static_cast<int>(d->event_x), static_cast<int>(d->event_y));
+  if (callbacks_.input) {
+    callbacks_.input(w.spec.number, ui::Event::scrollEvent(
+                                        at, dx, dy, flagsForState(static_cast<unsigned>(d->mods.effective))));
+  }
 }
 
 ui::Point X11WindowHost::pointIn(const XWin& w, int x, int y) const {
@@ -177,7 +266,8 @@ void X11WindowHost::key(XWin& w, XKeyEvent& e) {
     // X reports the state before the key; the toolkit wants it after.
     const std::uint64_t bit = modifier ? modifier : ui::ModifierFlags::CapsLock;
     flags = press ? (flags | bit) : (flags & ~bit);
-    if (callbacks_.input) callbacks_.input(w.spec.number, ui::Event::keyEvent(ui::EventType::FlagsChanged, code, flags, "", ""));
+    if (callbacks_.input)
+      callbacks_.input(w.spec.number, ui::Event::keyEvent(ui::EventType::FlagsChanged, code, flags, "", ""));
     return;
   }
   if (code != kUnknownKey) flags |= ui::implicitFlagsForKeyCode(code);
@@ -212,8 +302,8 @@ void X11WindowHost::key(XWin& w, XKeyEvent& e) {
   } else {
     keysDown_.erase(e.keycode);
   }
-  auto event = ui::Event::keyEvent(press ? ui::EventType::KeyDown : ui::EventType::KeyUp, code, flags, characters,
-                                   plain, repeat);
+  auto event = ui::Event::keyEvent(press ? ui::EventType::KeyDown : ui::EventType::KeyUp, code, flags,
+                                   characters, plain, repeat);
   if (callbacks_.input) callbacks_.input(w.spec.number, event);
 }
 
@@ -235,7 +325,8 @@ void X11WindowHost::button(XWin& w, XButtonEvent& e) {
     return;
   }
   if (press) {
-    const bool again = click_.button == e.button && e.time - click_.time <= static_cast<Time>(doubleClickMs_) &&
+    const bool again = click_.button == e.button &&
+                       e.time - click_.time <= static_cast<Time>(doubleClickMs_) &&
                        std::abs(e.x - click_.x) <= 4 && std::abs(e.y - click_.y) <= 4;
     click_ = {e.button, e.time, e.x, e.y, again ? click_.count + 1 : 1};
   }
@@ -268,7 +359,9 @@ void X11WindowHost::motion(XWin& w, XMotionEvent& e) {
   } else if (e.state & Button2Mask) {
     type = ui::EventType::OtherMouseDragged;
   }
-  if (callbacks_.input) callbacks_.input(w.spec.number, ui::Event::mouseEvent(type, pointIn(w, e.x, e.y), flagsForState(e.state)));
+  if (callbacks_.input)
+    callbacks_.input(w.spec.number,
+                     ui::Event::mouseEvent(type, pointIn(w, e.x, e.y), flagsForState(e.state)));
 }
 
 }  // namespace vl::x11

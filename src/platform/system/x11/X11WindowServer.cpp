@@ -378,10 +378,12 @@ WindowSpec X11WindowServer::specFor(const ui::Window& window) const {
 PixelRect X11WindowServer::pixelFrameFor(const ui::Window& window) const {
   PixelRect px = space_.toPixels(window.contentRect());
   // Twice the desktop is more than any window needs; beyond it the back buffer would only waste memory.
-  const long maxWidth = std::max(640L, 2 * desktop_.root.width), maxHeight = std::max(480L, 2 * desktop_.root.height);
+  const long maxWidth = std::max(640L, 2 * desktop_.root.width),
+             maxHeight = std::max(480L, 2 * desktop_.root.height);
   if (px.width > maxWidth || px.height > maxHeight) {
     logf("X11 windows: window \"%s\" is larger than the screens (%ld x %ld pixels); shown cut to %ld x %ld",
-         window.title().c_str(), px.width, px.height, std::min(px.width, maxWidth), std::min(px.height, maxHeight));
+         window.title().c_str(), px.width, px.height, std::min(px.width, maxWidth),
+         std::min(px.height, maxHeight));
     px.width = std::min(px.width, maxWidth);
     px.height = std::min(px.height, maxHeight);
   }
