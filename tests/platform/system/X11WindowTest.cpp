@@ -16,6 +16,7 @@
 #include "platform/system/x11/X11Workspace.h"
 // clang-format on
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/shape.h>
@@ -274,8 +275,83 @@ TEST_P(X11WindowFocusTest, TheFocusGoesBackWhenOurWindowHidesAndBeforeAPaste) {
   EXPECT_EQ(focus(), other.id());
 }
 
+TEST_P(X11WindowFocusTest, APopUpClosesOnAClickOutsideIt) {
+  auto popUp = Panel::create({300, 300, 120, 80}, WindowStyle::Borderless | WindowStyle::NonactivatingPanel);
+  popUp->setLevel(WindowLevel::PopUpMenu);
+  int cancelled = 0;
+  popUp->setActionHandler("cancelOperation:", [&](ActionTarget*) {
+    ++cancelled;
+    popUp->orderOut();
+  });
+  popUp->orderFront();
+  ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*popUp)); }));
+  XWindowAttributes a{};
+  XGetWindowAttributes(probe_, xWindow(*popUp), &a);
+  EXPECT_TRUE(a.override_redirect);
+  // It holds the pointer once another client can no longer grab it.
+  ASSERT_TRUE(waitUntil([&] {
+    const int r = XGrabPointer(probe_, DefaultRootWindow(probe_), False, ButtonPressMask, GrabModeAsync,
+                               GrabModeAsync, None, None, CurrentTime);
+    if (r == GrabSuccess) XUngrabPointer(probe_, CurrentTime);
+    XSync(probe_, False);
+    return r == AlreadyGrabbed;
+  }));
+  const auto [ix, iy] = rootPoint(*popUp, {60, 40});
+  click(ix, iy, Button1);
+  click(ix + 400, iy + 200, Button1);
+  EXPECT_TRUE(waitUntil([&] { return cancelled == 1 && !popUp->isVisible(); })) << cancelled;
+}
+
 INSTANTIATE_TEST_SUITE_P(WindowManager, X11WindowFocusTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "openbox" : "none"; });
+
+std::vector<std::string> atomList(Display* d, ::Window w, const char* name) {
+  std::vector<std::string> out;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 64, False, XA_ATOM, &type, &format, &count, &after,
+                     &data);
+  for (unsigned long i = 0; data && i < count; ++i) {
+    char* n = XGetAtomName(d, reinterpret_cast<Atom*>(data)[i]);
+    out.emplace_back(n);
+    XFree(n);
+  }
+  if (data) XFree(data);
+  return out;
+}
+
+TEST_F(X11WindowTest, WindowKindsTellTheWindowManagerWhatTheyAre) {
+  struct Case {
+    std::shared_ptr<Window> window;
+    std::string type;
+    std::vector<std::string> states;
+  };
+  auto floating = Panel::create({0, 0, 100, 100}, WindowStyle::Borderless | WindowStyle::NonactivatingPanel);
+  floating->setFloatingPanel(true);
+  floating->setCollectionBehavior(CollectionBehavior::CanJoinAllSpaces);
+  Case cases[] = {
+      {Window::create({0, 0, 100, 100}, WindowStyle::Titled), "_NET_WM_WINDOW_TYPE_NORMAL", {}},
+      {floating,
+       "_NET_WM_WINDOW_TYPE_UTILITY",
+       {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR",
+        "_NET_WM_STATE_SKIP_PAGER"}},
+  };
+  for (auto& c : cases) {
+    c.window->orderFront();
+    ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*c.window)); }));
+    const ::Window w = xWindow(*c.window);
+    EXPECT_EQ(atomList(probe_, w, "_NET_WM_WINDOW_TYPE"), std::vector<std::string>{c.type});
+    EXPECT_EQ(atomList(probe_, w, "_NET_WM_STATE"), c.states);
+    XClassHint hint{};
+    ASSERT_TRUE(XGetClassHint(probe_, w, &hint));
+    EXPECT_STREQ(hint.res_class, "vellisto");
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    c.window->orderOut();
+  }
+}
 
 TEST_F(X11WindowTest, BadFramesAndUnknownCursorsAreSafe) {
   Scene s(WindowStyle::Borderless);
