@@ -6,6 +6,7 @@
 
 #include "platform/ui/view/Animation.h"
 #include "platform/ui/view/View.h"
+#include "ui/navigation/VLPresenting.h"
 #include "ui/panels/BlockShadowView.h"
 #include "ui/panels/PanelTypes.h"
 
@@ -15,7 +16,7 @@ namespace vl {
 // below. Subclasses give their size in the constructor, lay out in frameSizeDidSet and take their
 // parameters in showWithParams. Shown is read from the frame, which changes only when an animation ends.
 // Held by shared_ptr (create through std::make_shared). Main thread only.
-class AbstractPanel : public ui::View, public ui::AnimationDelegate {
+class AbstractPanel : public ui::View, public ui::AnimationDelegate, public VLPresenting {
  public:
   static constexpr double kDuration = 0.3;
   // The shake: offset A·e^(−ε·t)·sin(ω·t).
@@ -35,7 +36,7 @@ class AbstractPanel : public ui::View, public ui::AnimationDelegate {
   virtual void frameSizeDidSet(ui::Size /*size*/) {}
   virtual void showWithParams(const PanelParams& /*params*/) { show(); }
   void show();
-  void dismiss();
+  void dismiss() override;
   // The block runs once, after the dismiss animation ends; nothing is kept when the panel is not shown.
   void dismissWithEndBlock(std::function<void(AbstractPanel&)> block);
   bool isShown() const;

@@ -4,6 +4,7 @@
 
 #include "platform/ui/view/Animation.h"
 #include "platform/ui/view/View.h"
+#include "ui/navigation/VLPresenting.h"
 #include "ui/panels/BlockShadowView.h"
 #include "ui/panels/PanelTypes.h"
 
@@ -12,7 +13,7 @@ namespace vl {
 // A sheet that moves in from the right edge of its host view, over a cover that closes it when clicked.
 // The same contract as AbstractPanel, on the horizontal axis, without end block or shake. Held by
 // shared_ptr. Main thread only.
-class AbstractSlide : public ui::View, public ui::AnimationDelegate {
+class AbstractSlide : public ui::View, public ui::AnimationDelegate, public VLPresenting {
  public:
   static constexpr double kDuration = 0.3;
 
@@ -26,7 +27,7 @@ class AbstractSlide : public ui::View, public ui::AnimationDelegate {
   virtual void frameSizeDidSet(ui::Size /*size*/) {}
   virtual void showWithParams(const PanelParams& /*params*/) { show(); }
   void show();
-  void dismiss();
+  void dismiss() override;
   bool isShown() const;
   bool isAnimating() const { return phase_ != Phase::Idle; }
   virtual void slideAnimationDidEnd(bool /*shown*/) {}
