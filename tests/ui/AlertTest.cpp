@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "WidgetTestSupport.h"
+#include "SheetTestSupport.h"
 #include "ui/alert/Alert.h"
 
 namespace vl {
@@ -12,10 +12,10 @@ namespace {
 
 using test::ClickCounter;
 
-class AlertTest : public test::WidgetTest {
+class AlertTest : public test::SheetTest {
  protected:
   void SetUp() override {
-    WidgetTest::SetUp();
+    SheetTest::SetUp();
     below_ = std::make_shared<ClickCounter>(ui::Rect{0, 0, 600, 400});
     mainView_->addSubview(below_);
   }

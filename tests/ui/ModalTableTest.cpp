@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "WidgetTestSupport.h"
+#include "SheetTestSupport.h"
 #include "platform/ui/UiTestSupport.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/modaltable/ModalTableItem.h"
@@ -75,10 +75,10 @@ class PinListPage : public ui::Responder, public ModalTableViewDataSource, publi
   std::vector<std::string> clicks;
 };
 
-class ModalTableTest : public test::WidgetTest {
+class ModalTableTest : public test::SheetTest {
  protected:
   void SetUp() override {
-    WidgetTest::SetUp();
+    SheetTest::SetUp();
     page_ = std::make_shared<PinListPage>();
     table_ = ModalTableView::create({0, 0, 300, 200});
     table_->setModalTableViewDataSource(page_);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "WidgetTestSupport.h"
+#include "SheetTestSupport.h"
 #include "ui/alert/Alert.h"
 #include "ui/navigation/ModalNavigationController.h"
 
@@ -39,10 +39,10 @@ class Presenter : public VLPresenting {
   int dismissed = 0;
 };
 
-class NavigationTest : public test::WidgetTest {
+class NavigationTest : public test::SheetTest {
  protected:
   void SetUp() override {
-    WidgetTest::SetUp();
+    SheetTest::SetUp();
     host_ = ui::View::create({0, 0, 400, 300});
     mainView_->addSubview(host_);
     root_ = page("root");

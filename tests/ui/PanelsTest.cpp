@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "WidgetTestSupport.h"
+#include "SheetTestSupport.h"
 #include "core/VLConfig.h"
 #include "platform/ui/view/ViewController.h"
 #include "ui/panels/AbstractPanel.h"
@@ -32,7 +32,7 @@ class TestSlide : public AbstractSlide {
   TestSlide() : AbstractSlide({0, 0, 150, 400}) {}
 };
 
-class PanelsTest : public test::WidgetTest {
+class PanelsTest : public test::SheetTest {
  protected:
   std::shared_ptr<TestPanel> addPanel(const std::string& key) {
     auto panel = std::make_shared<TestPanel>();

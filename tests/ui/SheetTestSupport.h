@@ -31,7 +31,7 @@ class ClickCounter : public ui::View {
 // The shipped themes in a private HOME, the main thread under a manual clock, a 600 x 400 key window
 // whose content view is the main view, the main-window hooks noting what they are told, and the Escape
 // stack registered with a stand-in dispatcher.
-class WidgetTest : public ThemeFixture {
+class SheetTest : public ThemeFixture {
  protected:
   std::string folder() const override { return {}; }
 
