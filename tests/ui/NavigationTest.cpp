@@ -91,7 +91,7 @@ TEST_F(NavigationTest, PushAndPopMoveInThreeTenthsAndCallTheHooksInOrder) {
   EXPECT_EQ(root_->getMainView()->superview(), nullptr);
   EXPECT_EQ(second->getMainView()->frame().origin, (ui::Point{0, 0}));
 
-  second->backItem()->performClick();
+  clickView(*second->backItem());
   advance(300);
   EXPECT_EQ(journal_, (Journal{"second load", "second willAppear", "root willDisappear", "root didDisappear",
                                "second didAppear", "second left", "second willDisappear", "root willAppear",
@@ -137,7 +137,7 @@ TEST_F(NavigationTest, PopToRootTellsOnlyTheTopPage) {
 }
 
 TEST_F(NavigationTest, CancelDismissesThePresenterAndASimpleAlertLeavesItsEscapeBlock) {
-  root_->cancelItem()->performClick();
+  clickView(*root_->cancelItem());
   EXPECT_EQ(presenter_.dismissed, 1);
   EXPECT_EQ(journal_, (Journal{"root left"}));
 

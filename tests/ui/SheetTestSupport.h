@@ -79,6 +79,10 @@ class SheetTest : public ThemeFixture {
   // The Escape key as the in-window shortcut dispatcher reports it.
   bool pressEscape() { return escape_ && escape_("esc"); }
   void advance(double ms) { events_.advance(ms); }
+  // A click in the middle of a view of the window.
+  void clickView(ui::View& view) {
+    events_.click(window_, view.convertPointToView({view.bounds().midX(), view.bounds().midY()}, nullptr));
+  }
 
   // Paints the window in light and dark into the build folder's gallery.
   void writeGallery(ui::Window& window, const std::string& name) {

@@ -7,7 +7,6 @@
 #include "platform/ui/graphics/DisplayList.h"
 #include "platform/ui/window/Window.h"
 #include "theme/VLThemeCategories.h"
-#include "ui/alert/AlertButtons.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelCenter.h"
 
@@ -39,11 +38,13 @@ void Alert::build() {
   layer()->setCornerRadius(10);
 
   auto me = std::static_pointer_cast<ui::ActionTarget>(shared_from_this());
-  okButton_ = makeAlertConfirmButton(localized("ok"));
+  okButton_ = DefaultConfirmButton::create();
+  okButton_->setTitle(localized("ok"));
   okButton_->setTarget(me);
   okButton_->setAction("okButtonClick:");
   addSubview(okButton_);
-  cancelButton_ = makeAlertCancelButton(localized("cancel"));
+  cancelButton_ = DefaultCancelButton::create();
+  cancelButton_->setTitle(localized("cancel"));
   cancelButton_->setTarget(me);
   cancelButton_->setAction("cancelButtonClick:");
   addSubview(cancelButton_);

@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/ui/controls/Button.h"
 #include "platform/ui/view/Animation.h"
 #include "platform/ui/view/View.h"
 #include "ui/PassthroughAndArrowCursorTextView.h"
 #include "ui/alert/BlockView.h"
+#include "ui/controls/ButtonPresets.h"
 
 namespace vl {
 
@@ -49,8 +49,8 @@ class Alert : public ui::View, public ui::AnimationDelegate {
   void cancelButtonClick();
 
   const std::shared_ptr<PassthroughAndArrowCursorTextView>& titleView() const { return titleView_; }
-  const std::shared_ptr<ui::Button>& okButton() const { return okButton_; }
-  const std::shared_ptr<ui::Button>& cancelButton() const { return cancelButton_; }
+  const std::shared_ptr<DefaultConfirmButton>& okButton() const { return okButton_; }
+  const std::shared_ptr<DefaultCancelButton>& cancelButton() const { return cancelButton_; }
   const std::shared_ptr<BlockView>& blockView() const { return blockView_; }
   bool hasOkAction() const { return static_cast<bool>(okAction_); }
 
@@ -74,8 +74,8 @@ class Alert : public ui::View, public ui::AnimationDelegate {
   Action okAction_;
   Action cancelAction_;
   std::shared_ptr<PassthroughAndArrowCursorTextView> titleView_;
-  std::shared_ptr<ui::Button> okButton_;
-  std::shared_ptr<ui::Button> cancelButton_;
+  std::shared_ptr<DefaultConfirmButton> okButton_;
+  std::shared_ptr<DefaultCancelButton> cancelButton_;
   std::shared_ptr<BlockView> blockView_;
   Phase phase_ = Phase::Hidden;
 };

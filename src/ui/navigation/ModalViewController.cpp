@@ -5,7 +5,6 @@
 #include "theme/VLThemeCategories.h"
 #include "ui/alert/Alert.h"
 #include "ui/navigation/ModalNavigationController.h"
-#include "ui/navigation/NavigationItems.h"
 #include "ui/panels/EscStack.h"
 
 namespace vl {
@@ -41,21 +40,28 @@ void ModalViewController::viewDidLoad() {
   navigationBar_->setRightItem(rightItem());
 }
 
-const std::shared_ptr<ui::Button>& ModalViewController::cancelItem() {
-  if (!cancelItem_) {
-    cancelItem_ = makeNavigationItemButton(localized("cancel"));
-    cancelItem_->setTarget(shared_from_this());
-    cancelItem_->setAction("cancel:");
-  }
+std::shared_ptr<Button2> ModalViewController::makeLeftItem(const std::string& title, const char* action) {
+  auto item = Button2::create({0, 0, 65, 30});
+  item->setTitle(title);
+  item->setAlignment(ui::TextAlignment::Center);
+  item->setRadius(4);
+  item->setButtonBackgroundColorAssetKey(std::string("viceButtonBackgroundColor"));
+  item->setTextColorAssetKey(std::string("fontNormalColor"));
+  item->setBorderWidth(1);
+  item->setBorderColorAssetKey(std::string("viceButtonBorderColor"));
+  item->setFont(ui::Font::systemFont(16));
+  item->setTarget(shared_from_this());
+  item->setAction(action);
+  return item;
+}
+
+const std::shared_ptr<Button2>& ModalViewController::cancelItem() {
+  if (!cancelItem_) cancelItem_ = makeLeftItem(localized("cancel"), "cancel:");
   return cancelItem_;
 }
 
-const std::shared_ptr<ui::Button>& ModalViewController::backItem() {
-  if (!backItem_) {
-    backItem_ = makeNavigationItemButton(localized("back"));
-    backItem_->setTarget(shared_from_this());
-    backItem_->setAction("back:");
-  }
+const std::shared_ptr<Button2>& ModalViewController::backItem() {
+  if (!backItem_) backItem_ = makeLeftItem(localized("back"), "back:");
   return backItem_;
 }
 

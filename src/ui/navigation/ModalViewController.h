@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/ui/controls/Button.h"
 #include "platform/ui/view/Responder.h"
 #include "platform/ui/view/View.h"
+#include "ui/controls/Button2.h"
 #include "ui/navigation/ModalNavigationBar.h"
 
 namespace vl {
@@ -53,8 +53,8 @@ class ModalViewController : public ui::ActionTarget {
   void setIsRoot(bool root) { isRoot_ = root; }
   bool showNavigationBarAtBottom() const { return showNavigationBarAtBottom_; }
   void setShowNavigationBarAtBottom(bool bottom) { showNavigationBarAtBottom_ = bottom; }
-  const std::shared_ptr<ui::Button>& cancelItem();
-  const std::shared_ptr<ui::Button>& backItem();
+  const std::shared_ptr<Button2>& cancelItem();
+  const std::shared_ptr<Button2>& backItem();
 
  protected:
   void build();
@@ -63,8 +63,9 @@ class ModalViewController : public ui::ActionTarget {
   std::shared_ptr<ui::View> mainView_;
   std::shared_ptr<ModalNavigationBar> navigationBar_;
   std::shared_ptr<ui::View> view_;
-  std::shared_ptr<ui::Button> cancelItem_;
-  std::shared_ptr<ui::Button> backItem_;
+  std::shared_ptr<Button2> cancelItem_;
+  std::shared_ptr<Button2> backItem_;
+  std::shared_ptr<Button2> makeLeftItem(const std::string& title, const char* action);
   // The navigation owns its pages.
   ModalNavigationController* navigationController_ = nullptr;
   bool isRoot_ = false;
