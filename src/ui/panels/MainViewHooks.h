@@ -24,6 +24,8 @@ struct MainViewHooks {
   std::function<void()> closeSyncBar;
   std::function<void(bool)> setSyncBarEnabled;
   std::function<void(bool)> setToolbarEnabled;
+  // The window registered as the preferences window (its title bar's height sizes the tab pages).
+  std::function<ui::Window*()> preferencesWindow;
   // The status item's button, under which the paste popover shows.
   std::function<ui::View*()> statusItemButton;
 
