@@ -1,6 +1,7 @@
 #include "ui/navigation/ModalNavigationController.h"
 
 #include "platform/foundation/Log.h"
+#include "ui/panels/VisibleRows.h"
 
 namespace vl {
 
@@ -144,6 +145,7 @@ void ModalNavigationController::animationDidStop(ui::Animation& animation, bool 
   current_ = controllers_.back();
   current_->viewDidAppear();
   settle(*current_->getMainView(), {0, 0});
+  refreshVisibleRows(*current_->getMainView());
 }
 
 }  // namespace vl

@@ -6,6 +6,7 @@
 #include "platform/foundation/Log.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelCenter.h"
+#include "ui/panels/VisibleRows.h"
 
 namespace vl {
 
@@ -118,6 +119,7 @@ void AbstractPanel::animationDidStop(ui::Animation& animation, bool finished) {
     setFrame(toFrame_);
     layer()->removeAnimation(kAnimPos);
     if (blockView_) blockView_->drawShadowInFrame(frame());
+    refreshVisibleRows(*this);
     panelAnimationDidEnd(true);
   } else if (id == kIdFrom) {
     phase_ = Phase::Idle;

@@ -1,6 +1,7 @@
 #include "ui/panels/AbstractSlide.h"
 
 #include "platform/foundation/Log.h"
+#include "ui/panels/VisibleRows.h"
 
 namespace vl {
 
@@ -76,6 +77,7 @@ void AbstractSlide::animationDidStop(ui::Animation& animation, bool finished) {
   setFrame(shown ? toFrame_ : fromFrame_);
   layer()->removeAnimation(kAnimPos);
   if (blockView_) blockView_->drawShadowInFrame(shown ? frame() : ui::Rect{});
+  if (shown) refreshVisibleRows(*this);
   slideAnimationDidEnd(shown);
 }
 
