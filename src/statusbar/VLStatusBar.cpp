@@ -56,7 +56,8 @@ std::optional<HokeyStruct> storedHotKey(long key) {
   const auto tap = value->is_object() ? value->find("doubleTap") : Json::const_iterator();
   const bool tapOk = value->is_object() && (tap == value->end() || tap->is_boolean());
   if (!flags || !code || !id || !tapOk) {
-    logf("hot keys: settings key %ld is not a hot key (%s); none registered", key, dumpJson(*value).c_str());
+    logf("hot keys: settings key %ld holds a %s that is not a hot key; none registered", key,
+         value->type_name());
     return std::nullopt;
   }
   HokeyStruct hotKey{*flags, *code, *id, tap != value->end() && tap->get<bool>()};
@@ -128,6 +129,10 @@ VLStatusBar::~VLStatusBar() {
 }
 
 bool VLStatusBar::registerStoredHotKey(long settingsKey) {
+  if (settingsKey != VLConfig::kMainHotKey && settingsKey != VLConfig::kRecordHotKey) {
+    logf("hot keys: settings key %ld holds no hot key of ours", settingsKey);
+    return false;
+  }
   const std::int64_t id = settingsKey == VLConfig::kMainHotKey ? kMainHotKeyID : kRecordHotKeyID;
   const std::optional<HokeyStruct> stored = storedHotKey(settingsKey);
   if (!stored) {
