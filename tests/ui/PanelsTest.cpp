@@ -104,7 +104,7 @@ TEST_F(PanelsTest, EscapeClosesTheNewestFirstAndAnEmptyStackIsStillHandled) {
   EXPECT_FALSE(panel->isShown());
 
   EXPECT_TRUE(pressEscape());
-  EXPECT_FALSE(escape_("enter"));
+  EXPECT_FALSE(offer("enter"));
 }
 
 TEST_F(PanelsTest, StaleBlocksPassEscapeOnAndCleanKeepsSyncPanelsUp) {

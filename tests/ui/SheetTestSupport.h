@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/LocalShortcutsManager.h"
 #include "platform/system/paint/CairoPainter.h"
 #include "platform/ui/UiTestSupport.h"
 #include "platform/ui/view/EventDriver.h"
@@ -57,13 +58,11 @@ class SheetTest : public ThemeFixture {
     hooks.focusSearchInput = [this](bool on) { calls_.push_back(on ? "focus" : "unfocus"); };
     hooks.closeSyncBar = [this] { calls_.push_back("close sync bar"); };
     MainViewHooks::install(std::move(hooks));
-    EscStack::setReceiverRegistrar([this](EscStack::ShortcutReceiver r) { escape_ = std::move(r); });
     EscStack::shared().resetForTesting();
   }
 
   void TearDown() override {
     EscStack::shared().resetForTesting();
-    EscStack::setReceiverRegistrar(nullptr);
     PanelCenter::shared().resetForTesting();
     SlideCenter::shared().resetForTesting();
     PopoverCenter::shared().resetForTesting();
@@ -77,7 +76,9 @@ class SheetTest : public ThemeFixture {
   }
 
   // The Escape key as the in-window shortcut dispatcher reports it.
-  bool pressEscape() { return escape_ && escape_("esc"); }
+  // Escape as the keyboard listener offers it: by name, through the core's receiver list.
+  bool pressEscape() { return offer("esc"); }
+  bool offer(const std::string& name) { return LocalShortcutsManager::shared().offerShortcutKey(name); }
   void advance(double ms) { events_.advance(ms); }
   // A click in the middle of a view of the window.
   void clickView(ui::View& view) {
@@ -103,7 +104,6 @@ class SheetTest : public ThemeFixture {
   std::shared_ptr<ui::Window> window_;
   std::shared_ptr<ui::View> mainView_;
   std::vector<std::string> calls_;
-  EscStack::ShortcutReceiver escape_;
   ui::EventDriver events_;
 };
 

@@ -3,14 +3,32 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/LocalShortcutsManager.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {
 
 namespace {
 
+// The in-window shortcut names arrive through the core's receiver list; the stack goes first there.
+class EscReceiver : public ShortcutReceiver {
+ public:
+  explicit EscReceiver(EscStack::ShortcutReceiver fn) : fn_(std::move(fn)) {}
+  bool resolvedShortcutKey(const std::string& name) override { return fn_(name); }
+
+ private:
+  EscStack::ShortcutReceiver fn_;
+};
+
+void registerWithLocalShortcuts(EscStack::ShortcutReceiver fn) {
+  static std::shared_ptr<EscReceiver> receiver;
+  if (receiver) LocalShortcutsManager::shared().unregisterReceiver(receiver.get());
+  receiver = std::make_shared<EscReceiver>(std::move(fn));
+  LocalShortcutsManager::shared().registerReceiver(receiver, LocalShortcutsManager::Order::EscStack);
+}
+
 EscStack::ReceiverRegistrar& registrar() {
-  static EscStack::ReceiverRegistrar r;
+  static EscStack::ReceiverRegistrar r = registerWithLocalShortcuts;
   return r;
 }
 
@@ -34,7 +52,7 @@ EscStack& EscStack::shared() {
 EscStack::EscStack() = default;
 
 void EscStack::setReceiverRegistrar(ReceiverRegistrar r) {
-  registrar() = std::move(r);
+  registrar() = r ? std::move(r) : EscStack::ReceiverRegistrar(registerWithLocalShortcuts);
   if (sharedBuilt()) shared().registerWithDispatcher();
 }
 

@@ -19,13 +19,14 @@ class EscStack {
   using CloseBlock = std::function<bool(bool cleaning)>;
   // What an in-window shortcut dispatcher calls with a shortcut's name; true ends the offering.
   using ShortcutReceiver = std::function<bool(const std::string& name)>;
-  // Hands a receiver to the in-window shortcut dispatcher, which lives in a folder this one cannot see.
+  // Hands the stack's receiver to whoever dispatches in-window shortcuts.
   using ReceiverRegistrar = std::function<void(ShortcutReceiver)>;
 
   static EscStack& shared();
 
-  // Start-up installs the dispatcher's registration. The stack registers itself at once when it already
-  // exists, else when it is first used.
+  // By default the stack signs up, first in order, with the core's in-window shortcut receivers; tests
+  // install their own registration (nullptr restores the default). The stack registers at once when it
+  // already exists, else when it is first used.
   static void setReceiverRegistrar(ReceiverRegistrar registrar);
 
   void push(CloseBlock block);
