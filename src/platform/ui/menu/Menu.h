@@ -94,8 +94,8 @@ class Menu : public std::enable_shared_from_this<Menu> {
   static bool performItem(MenuItem& item);
 
   // Told on the main thread after a change to what a menu shows: its title, its items, or an item's
-  // title, state, images, enablement, visibility, action, key equivalent or submenu; `menu` is the menu
-  // that changed. One observer per process (the status item's desktop backend re-exports its menu);
+  // title, state, images, enablement, visibility, action, target, key equivalent or submenu; `menu` is the
+  // menu that changed. One observer per process (the status item's desktop backend re-exports its menu);
   // nullptr removes it. update() is not reported: it only derives enablement, which readers recompute.
   using ChangeObserver = std::function<void(Menu& menu)>;
   static void setChangeObserver(ChangeObserver observer);

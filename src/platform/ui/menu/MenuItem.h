@@ -46,7 +46,11 @@ class MenuItem : public ActionTarget {
     changed();
   }
   std::shared_ptr<ActionTarget> target() const { return target_.lock(); }
-  void setTarget(const std::shared_ptr<ActionTarget>& target) { target_ = target; }
+  // Enablement follows the target, so a new one counts as a change.
+  void setTarget(const std::shared_ptr<ActionTarget>& target) {
+    target_ = target;
+    changed();
+  }
 
   // The character that, with the modifiers, chooses the item ("," with Command); "" for none. Upper-case
   // letters imply Shift, as on the platform.
