@@ -72,6 +72,8 @@ int main() {
   // The pasteboard poll reads the general pasteboard from its first fire, so the desktop's backends are
   // in place before class initialisation creates it.
   if (!vl::installDesktopBackends()) vl::log("vellisto: headless; no system clipboard is watched");
+  // Before the status item exists, so it goes to the desktop's tray from the start.
+  vl::installSessionBusBackends();
 
   // The first use of the delegate's class runs class initialisation, before the application has a
   // delegate.
@@ -80,6 +82,8 @@ int main() {
   vl::ui::Application::shared().finishLaunching();
 
   vl::dispatch::MainLoop::run();
+  // The bus thread posts to the main queue; it stops before the queues are emptied for good.
+  vl::closeSessionBusBackends();
 
   // Records appended just before the stop are still on their way to disk, and no queue may still be
   // inside a write when the libraries' exit handlers run.

@@ -8,6 +8,11 @@
 #include "platform/system/HotKeyCenter.h"
 #include "platform/system/KeyEventPoster.h"
 #include "platform/system/Pasteboard.h"
+#include "platform/system/UserNotificationCenter.h"
+#include "platform/system/dbus/BusConnection.h"
+#include "platform/system/dbus/DBusStatusItem.h"
+#include "platform/system/dbus/DBusUserNotificationCenter.h"
+#include "platform/system/dbus/PortalAppearance.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/system/x11/X11GlobalEventMonitor.h"
 #include "platform/system/x11/X11HotKeyCenter.h"
@@ -48,6 +53,44 @@ bool installDesktopBackends(const std::string& displayName) {
   ui::WindowServer::install(windows);
   logf("desktop: X11 display \"%s\"", name.c_str());
   return true;
+}
+
+namespace {
+
+struct SessionBusBackends {
+  std::shared_ptr<dbus::BusConnection> bus;
+  std::shared_ptr<dbus::DBusStatusItem> statusItem;
+  std::shared_ptr<dbus::DBusUserNotificationCenter> notifications;
+};
+
+SessionBusBackends& sessionBus() {
+  static auto* backends = new SessionBusBackends();
+  return *backends;
+}
+
+}  // namespace
+
+bool installSessionBusBackends(const std::string& address) {
+  closeSessionBusBackends();
+  if (address.empty() && !dbus::BusConnection::sessionBusAvailable()) {
+    log("desktop: no session bus; no tray icon, desktop notices or desktop light and dark mode");
+    return false;
+  }
+  SessionBusBackends& b = sessionBus();
+  b.bus = dbus::BusConnection::open(address);
+  b.statusItem = dbus::DBusStatusItem::install(b.bus);
+  b.notifications = dbus::DBusUserNotificationCenter::install(b.bus);
+  dbus::followPortalAppearance(b.bus);
+  return true;
+}
+
+void closeSessionBusBackends() {
+  SessionBusBackends& b = sessionBus();
+  if (!b.bus) return;
+  b.statusItem->uninstall();
+  if (UserNotificationCenter::defaultCenter() == b.notifications) UserNotificationCenter::install(nullptr);
+  b.bus->close();
+  b = SessionBusBackends{};
 }
 
 }  // namespace vl

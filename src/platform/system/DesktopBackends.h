@@ -14,4 +14,12 @@ bool installDesktopBackends(const std::string& displayName = {});
 // when the desktop names none.
 std::string desktopFontDescription();
 
+// Chooses the services of the session bus at start, when there is one (`address`, else the session's):
+// the status item in the desktop's tray, light and dark from the desktop portal, and notices through the
+// notification server. The connection runs on its own thread; if the bus cannot be reached or goes away
+// later, a log line says so and the headless twins come back. Returns whether a bus was looked for.
+bool installSessionBusBackends(const std::string& address = {});
+// Takes those backends down again and closes the connection (at quit, and in tests).
+void closeSessionBusBackends();
+
 }  // namespace vl

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vl {
@@ -15,6 +17,8 @@ struct UserNotification {
   std::string informativeText;
   // Seconds since 1970 (vl::Clock) when a scheduled notice is due; unset for immediate ones.
   std::optional<double> deliveryDate;
+  // Buttons on the notice: (action key, label). A click on the notice itself is the action "default".
+  std::vector<std::pair<std::string, std::string>> actions;
   bool operator==(const UserNotification&) const = default;
 };
 
@@ -26,6 +30,13 @@ class UserNotificationCenter {
   static std::shared_ptr<UserNotificationCenter> defaultCenter();
   // nullptr goes back to a fresh headless centre.
   static void install(std::shared_ptr<UserNotificationCenter> backend);
+
+  // Told on the main queue when the user clicks a notice ("default") or one of its buttons (the
+  // button's action key), with the notice's identifier. One handler per process; nullptr removes it.
+  using ActivationHandler = std::function<void(const std::string& identifier, const std::string& action)>;
+  static void setActivationHandler(ActivationHandler handler);
+  // Backends call this on the main thread.
+  static void notifyActivation(const std::string& identifier, const std::string& action);
 
   // Shows the notice now.
   virtual void deliverNotification(const UserNotification& notification) = 0;

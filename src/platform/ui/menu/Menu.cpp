@@ -16,6 +16,11 @@ Menu::Chooser& chooser() {
   return c;
 }
 
+Menu::ChangeObserver& changeObserver() {
+  static Menu::ChangeObserver observer;
+  return observer;
+}
+
 std::vector<Menu::Presentation>& presentationLog() {
   static std::vector<Menu::Presentation> log;
   return log;
@@ -69,6 +74,7 @@ void Menu::insertItem(const std::shared_ptr<MenuItem>& item, long index) {
   if (item->menu_) item->menu_->removeItem(item.get());
   items_.insert(items_.begin() + index, keep);
   adopt(keep);
+  noteChanged();
 }
 
 void Menu::removeItem(const MenuItem* item) {
@@ -82,6 +88,7 @@ void Menu::removeItemAtIndex(long index) {
   items_.erase(items_.begin() + index);
   item->menu_ = nullptr;
   if (item->submenu_ && item->submenu_->supermenu_ == this) item->submenu_->supermenu_ = nullptr;
+  noteChanged();
 }
 
 void Menu::removeAllItems() {
@@ -241,6 +248,12 @@ bool Menu::performKeyEquivalent(const Event& event) {
 }
 
 void Menu::setHeadlessChooser(Chooser c) { chooser() = std::move(c); }
+
+void Menu::setChangeObserver(ChangeObserver observer) { changeObserver() = std::move(observer); }
+
+void Menu::noteChanged() {
+  if (const ChangeObserver& observer = changeObserver()) observer(*this);
+}
 
 const std::vector<Menu::Presentation>& Menu::presentations() { return presentationLog(); }
 

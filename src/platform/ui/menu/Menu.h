@@ -37,7 +37,10 @@ class Menu : public std::enable_shared_from_this<Menu> {
   }
 
   const std::string& title() const { return title_; }
-  void setTitle(std::string title) { title_ = std::move(title); }
+  void setTitle(std::string title) {
+    title_ = std::move(title);
+    noteChanged();
+  }
 
   const std::vector<std::shared_ptr<MenuItem>>& items() const { return items_; }
   long numberOfItems() const { return static_cast<long>(items_.size()); }
@@ -89,6 +92,14 @@ class Menu : public std::enable_shared_from_this<Menu> {
   // a submenu, has no action, or nobody received it.
   bool performActionForItemAtIndex(long index);
   static bool performItem(MenuItem& item);
+
+  // Told on the main thread after a change to what a menu shows: its title, its items, or an item's
+  // title, state, images, enablement, visibility, action, target, key equivalent or submenu; `menu` is the
+  // menu that changed. One observer per process (the status item's desktop backend re-exports its menu);
+  // nullptr removes it. update() is not reported: it only derives enablement, which readers recompute.
+  using ChangeObserver = std::function<void(Menu& menu)>;
+  static void setChangeObserver(ChangeObserver observer);
+  void noteChanged();
 
   // --- headless backend ------------------------------------------------------------------------------
   // Picks the item the user chooses from an opened menu (an item of it or of one of its submenus), or

@@ -31,6 +31,11 @@ void MenuItem::setSubmenu(std::shared_ptr<Menu> submenu) {
   if (submenu_) submenu_->supermenu_ = nullptr;
   submenu_ = std::move(submenu);
   if (submenu_) submenu_->supermenu_ = menu_;
+  changed();
+}
+
+void MenuItem::changed() {
+  if (menu_) menu_->noteChanged();
 }
 
 bool MenuItem::matchesKeyEquivalent(const Event& event) const {

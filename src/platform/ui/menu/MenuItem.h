@@ -28,32 +28,60 @@ class MenuItem : public ActionTarget {
   static std::shared_ptr<MenuItem> separatorItem();
 
   const std::string& title() const { return title_; }
-  void setTitle(std::string title) { title_ = std::move(title); }
+  void setTitle(std::string title) {
+    title_ = std::move(title);
+    changed();
+  }
   // Shown instead of the title when set.
   const std::optional<AttributedString>& attributedTitle() const { return attributedTitle_; }
-  void setAttributedTitle(std::optional<AttributedString> t) { attributedTitle_ = std::move(t); }
+  void setAttributedTitle(std::optional<AttributedString> t) {
+    attributedTitle_ = std::move(t);
+    changed();
+  }
   long tag() const { return tag_; }
   void setTag(long tag) { tag_ = tag; }
   const std::string& action() const { return action_; }
-  void setAction(std::string action) { action_ = std::move(action); }
+  void setAction(std::string action) {
+    action_ = std::move(action);
+    changed();
+  }
   std::shared_ptr<ActionTarget> target() const { return target_.lock(); }
-  void setTarget(const std::shared_ptr<ActionTarget>& target) { target_ = target; }
+  // Enablement follows the target, so a new one counts as a change.
+  void setTarget(const std::shared_ptr<ActionTarget>& target) {
+    target_ = target;
+    changed();
+  }
 
   // The character that, with the modifiers, chooses the item ("," with Command); "" for none. Upper-case
   // letters imply Shift, as on the platform.
   const std::string& keyEquivalent() const { return keyEquivalent_; }
-  void setKeyEquivalent(std::string key) { keyEquivalent_ = std::move(key); }
+  void setKeyEquivalent(std::string key) {
+    keyEquivalent_ = std::move(key);
+    changed();
+  }
   std::uint64_t keyEquivalentModifierMask() const { return keyModifiers_; }
-  void setKeyEquivalentModifierMask(std::uint64_t mask) { keyModifiers_ = mask; }
+  void setKeyEquivalentModifierMask(std::uint64_t mask) {
+    keyModifiers_ = mask;
+    changed();
+  }
   bool matchesKeyEquivalent(const Event& event) const;
 
   // ControlStateValue: On shows the check mark (or onStateImage).
   int state() const { return state_; }
-  void setState(int state) { state_ = state; }
+  void setState(int state) {
+    state_ = state;
+    changed();
+  }
   const ImageRef& image() const { return image_; }
-  void setImage(ImageRef image) { image_ = std::move(image); }
+  void setImage(ImageRef image) {
+    image_ = std::move(image);
+    changed();
+  }
   const ImageRef& onStateImage() const { return onStateImage_; }
-  void setOnStateImage(ImageRef image) { onStateImage_ = std::move(image); }
+  void setOnStateImage(ImageRef image) {
+    onStateImage_ = std::move(image);
+    changed();
+  }
   const ImageRef& offStateImage() const { return offStateImage_; }
   void setOffStateImage(ImageRef image) { offStateImage_ = std::move(image); }
 
@@ -64,9 +92,15 @@ class MenuItem : public ActionTarget {
   bool isSeparatorItem() const { return separator_; }
 
   bool isEnabled() const { return enabled_; }
-  void setEnabled(bool enabled) { enabled_ = enabled; }
+  void setEnabled(bool enabled) {
+    enabled_ = enabled;
+    changed();
+  }
   bool isHidden() const { return hidden_; }
-  void setHidden(bool hidden) { hidden_ = hidden; }
+  void setHidden(bool hidden) {
+    hidden_ = hidden;
+    changed();
+  }
   const std::string& toolTip() const { return toolTip_; }
   void setToolTip(std::string tip) { toolTip_ = std::move(tip); }
   const std::any& representedObject() const { return representedObject_; }
@@ -77,6 +111,9 @@ class MenuItem : public ActionTarget {
 
  private:
   friend class Menu;
+  // Tells the menu's change observer that what the item shows changed.
+  void changed();
+
   std::string title_;
   std::optional<AttributedString> attributedTitle_;
   long tag_ = 0;

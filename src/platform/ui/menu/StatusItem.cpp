@@ -61,6 +61,12 @@ StatusItem::StatusItem(double length) : length_(length) {
 StatusItem::~StatusItem() {
   button_->item_ = nullptr;
   window_->orderOut();
+  StatusBar::system().itemGone(this);
+}
+
+void StatusItem::setMenu(std::shared_ptr<Menu> menu) {
+  menu_ = std::move(menu);
+  StatusBar::system().itemChanged(*this);
 }
 
 double StatusItem::width() const {
@@ -84,6 +90,7 @@ void StatusItem::setLength(double length) {
 void StatusItem::setVisible(bool visible) {
   visible_ = visible;
   StatusBar::system().layout();
+  StatusBar::system().itemChanged(*this);
 }
 
 void StatusItem::popUpStatusItemMenu(const std::shared_ptr<Menu>& menu) {
@@ -102,6 +109,7 @@ std::string StatusItem::displayedImageName() const {
 void StatusItem::recordShown() {
   std::string name = displayedImageName();
   if (shown_.empty() || shown_.back() != name) shown_.push_back(name);
+  StatusBar::system().itemChanged(*this);
 }
 
 // --- bar ------------------------------------------------------------------------------------------------
@@ -119,6 +127,7 @@ std::shared_ptr<StatusItem> StatusBar::statusItemWithLength(double length) {
   auto item = std::make_shared<StatusItem>(length);
   items_.push_back(item);
   layout();
+  itemChanged(*item);
   return item;
 }
 
@@ -128,6 +137,7 @@ void StatusBar::removeStatusItem(const std::shared_ptr<StatusItem>& item) {
                               [&](const std::weak_ptr<StatusItem>& w) { return w.lock() == item; }),
                items_.end());
   item->window_->orderOut();
+  itemGone(item.get());
   layout();
 }
 
@@ -155,8 +165,31 @@ void StatusBar::layout() {
     double width = item->width();
     x -= width;
     item->window_->setFrame({x, area.maxY() - kThickness, width, kThickness}, false);
-    item->window_->orderFront();
+    if (backend_) {
+      item->window_->orderOut();
+    } else {
+      item->window_->orderFront();
+    }
   }
+}
+
+void StatusBar::setBackend(std::shared_ptr<StatusItemBackend> backend) {
+  backend_ = std::move(backend);
+  layout();
+  for (auto& item : items()) itemChanged(*item);
+}
+
+void StatusBar::itemChanged(StatusItem& item) {
+  if (!backend_) return;
+  // Items still being built, or going away, have no owner to hand out yet.
+  std::shared_ptr<StatusItem> live = item.weak_from_this().lock();
+  if (!live) return;
+  std::shared_ptr<StatusItemBackend> keep = backend_;
+  keep->statusItemChanged(live);
+}
+
+void StatusBar::itemGone(const StatusItem* item) {
+  if (std::shared_ptr<StatusItemBackend> keep = backend_) keep->statusItemRemoved(item);
 }
 
 }  // namespace vl::ui

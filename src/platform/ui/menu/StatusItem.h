@@ -12,6 +12,18 @@ namespace vl::ui {
 
 class StatusItem;
 
+// Shows status items in the desktop's own tray instead of the toolkit's window along the top of the
+// screen. Installed on the status bar by start-up; told on the main thread. While one is installed the
+// item windows stay hidden (their frames are still kept, for anchoring).
+class StatusItemBackend {
+ public:
+  virtual ~StatusItemBackend() = default;
+  // The item appeared, or what it shows changed: image, menu, visibility.
+  virtual void statusItemChanged(const std::shared_ptr<StatusItem>& item) = 0;
+  // The item is going away; `item` is only an identity by then.
+  virtual void statusItemRemoved(const StatusItem* item) = 0;
+};
+
 inline constexpr double kVariableStatusItemLength = -1;
 inline constexpr double kSquareStatusItemLength = -2;
 
@@ -48,7 +60,7 @@ class StatusItem : public std::enable_shared_from_this<StatusItem> {
   void setLength(double length);
   const std::shared_ptr<StatusBarButton>& button() const { return button_; }
   const std::shared_ptr<Menu>& menu() const { return menu_; }
-  void setMenu(std::shared_ptr<Menu> menu) { menu_ = std::move(menu); }
+  void setMenu(std::shared_ptr<Menu> menu);
   bool isVisible() const { return visible_; }
   void setVisible(bool visible);
   // The window holding the button.
@@ -92,8 +104,17 @@ class StatusBar {
   // Places the item windows along the bar.
   void layout();
 
+  // nullptr goes back to the toolkit's own windows. The new backend is told of every live item.
+  void setBackend(std::shared_ptr<StatusItemBackend> backend);
+  const std::shared_ptr<StatusItemBackend>& backend() const { return backend_; }
+
  private:
+  friend class StatusItem;
+  void itemChanged(StatusItem& item);
+  void itemGone(const StatusItem* item);
+
   std::vector<std::weak_ptr<StatusItem>> items_;
+  std::shared_ptr<StatusItemBackend> backend_;
 };
 
 }  // namespace vl::ui

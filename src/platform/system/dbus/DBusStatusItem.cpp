@@ -1,0 +1,153 @@
+#include "platform/system/dbus/DBusStatusItem.h"
+
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Log.h"
+#include "platform/system/dbus/BusConnection.h"
+#include "platform/system/dbus/TrayExport.h"
+#include "platform/ui/menu/Menu.h"
+
+namespace vl::dbus {
+
+struct DBusStatusItem::BusSide {
+  std::unique_ptr<TrayExport> tray;
+};
+
+std::shared_ptr<DBusStatusItem> DBusStatusItem::install(const std::shared_ptr<BusConnection>& bus) {
+  auto backend = std::make_shared<DBusStatusItem>(bus);
+  std::weak_ptr<DBusStatusItem> weak = backend;
+  bus->onLost([weak] {
+    if (auto self = weak.lock()) self->uninstall();
+  });
+  ui::Menu::setChangeObserver([weak](ui::Menu& menu) {
+    if (auto self = weak.lock()) self->menuChanged(menu);
+  });
+  ui::StatusBar::system().setBackend(backend);
+  return backend;
+}
+
+DBusStatusItem::DBusStatusItem(std::shared_ptr<BusConnection> bus) : bus_(std::move(bus)) {}
+
+DBusStatusItem::~DBusStatusItem() { statusItemRemoved(itemIdentity_); }
+
+void DBusStatusItem::uninstall() {
+  if (ui::StatusBar::system().backend().get() == this) {
+    ui::Menu::setChangeObserver(nullptr);
+    ui::StatusBar::system().setBackend(nullptr);
+  }
+  statusItemRemoved(itemIdentity_);
+}
+
+void DBusStatusItem::statusItemChanged(const std::shared_ptr<ui::StatusItem>& item) {
+  if (itemIdentity_ && itemIdentity_ != item.get()) {
+    if (!manyItemsLogged_) log("tray: only the first status item is shown in the tray");
+    manyItemsLogged_ = true;
+    return;
+  }
+  if (!itemIdentity_) {
+    itemIdentity_ = item.get();
+    item_ = item;
+    auto side = std::make_shared<BusSide>();
+    busSide_ = side;
+    std::weak_ptr<DBusStatusItem> weak = weak_from_this();
+    bus_->post([side, weak, bus = bus_.get()](sdbus::IConnection& connection) {
+      TrayExport::Callbacks callbacks;
+      callbacks.activate = [weak] {
+        dispatch::Queue::main()->async([weak] {
+          if (auto self = weak.lock()) self->activate();
+        });
+      };
+      callbacks.menuEvent = [weak](std::int32_t id, const std::string& event) {
+        dispatch::Queue::main()->async([weak, id, event] {
+          if (auto self = weak.lock()) self->menuEvent(id, event);
+        });
+      };
+      side->tray = std::make_unique<TrayExport>(connection, std::move(callbacks));
+      bus->adopt(side);
+    });
+  }
+  publishState();
+  publishMenu();
+}
+
+void DBusStatusItem::statusItemRemoved(const ui::StatusItem* item) {
+  if (!item || item != itemIdentity_) return;
+  itemIdentity_ = nullptr;
+  item_.reset();
+  exportedImage_.reset();
+  std::weak_ptr<BusSide> side = busSide_;
+  busSide_.reset();
+  bus_->post([side, bus = bus_.get()](sdbus::IConnection&) {
+    if (auto s = side.lock()) bus->forget(s.get());
+  });
+}
+
+void DBusStatusItem::publishState() {
+  auto item = item_.lock();
+  if (!item) return;
+  TrayState state;
+  state.title = "Vellisto";
+  state.visible = item->isVisible();
+  state.iconName = "vellisto";
+  state.itemIsMenu = item->menu() != nullptr;
+  // Pixmaps are made again only for a new image: copy animations change it ten times a second.
+  ui::ImageRef image = item->button()->image();
+  if (image != exportedImage_) pixmaps_ = image ? iconPixmaps(*image) : std::vector<IconPixmap>{};
+  exportedImage_ = image;
+  state.pixmaps = pixmaps_;
+  bus_->post([side = busSide_, state = std::move(state)](sdbus::IConnection&) mutable {
+    if (auto s = side.lock(); s && s->tray) s->tray->setState(std::move(state));
+  });
+}
+
+void DBusStatusItem::publishMenu() {
+  menuRefreshQueued_ = false;
+  auto item = item_.lock();
+  if (!item) return;
+  std::shared_ptr<const MenuLayout> layout = layouts_.build(item->menu());
+  bus_->post([side = busSide_, layout](sdbus::IConnection&) {
+    if (auto s = side.lock(); s && s->tray) s->tray->setLayout(layout);
+  });
+}
+
+void DBusStatusItem::menuChanged(ui::Menu& menu) {
+  auto item = item_.lock();
+  if (!item || !item->menu() || menuRefreshQueued_) return;
+  const ui::Menu* root = &menu;
+  while (root->supermenu()) root = root->supermenu();
+  if (root != item->menu().get()) return;
+  // A burst of changes (a menu being filled) is sent once, after the block that made them.
+  menuRefreshQueued_ = true;
+  std::weak_ptr<DBusStatusItem> weak = weak_from_this();
+  dispatch::Queue::main()->async([weak] {
+    if (auto self = weak.lock()) self->publishMenu();
+  });
+}
+
+void DBusStatusItem::menuEvent(std::int32_t id, const std::string& event) {
+  if (event == "clicked") {
+    std::shared_ptr<ui::MenuItem> row = layouts_.itemForId(id);
+    if (!row) {
+      logf("tray menu: a click on row %d, which is no longer in the menu, ignored", id);
+      return;
+    }
+    if (ui::Menu* menu = row->menu()) menu->update();
+    if (!ui::Menu::performItem(*row)) logf("tray menu: \"%s\" cannot be chosen", row->title().c_str());
+  } else if (std::shared_ptr<ui::Menu> menu = layouts_.menuForId(id)) {
+    auto delegate = menu->delegate();
+    if (event == "opened") {
+      if (delegate) delegate->menuNeedsUpdate(*menu);
+      if (delegate) delegate->menuWillOpen(*menu);
+    } else if (event == "closed" && delegate) {
+      delegate->menuDidClose(*menu);
+    }
+  }
+  publishMenu();
+}
+
+void DBusStatusItem::activate() {
+  auto item = item_.lock();
+  // With a menu the host opens it itself; without one the click is the button's.
+  if (item && !item->menu()) item->button()->performClick();
+}
+
+}  // namespace vl::dbus

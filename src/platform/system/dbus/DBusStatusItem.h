@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/system/dbus/IconPixmaps.h"
+#include "platform/system/dbus/MenuLayout.h"
+#include "platform/ui/menu/StatusItem.h"
+
+namespace vl::dbus {
+
+class BusConnection;
+class TrayExport;
+
+// The status bar's backend on a desktop with a StatusNotifierItem tray: the first status item is shown
+// there (its image as pixmaps, its menu over dbusmenu), and the host's clicks come back to the main
+// queue as the item's actions. When the bus is lost it removes itself, so the toolkit's own item window
+// shows again.
+class DBusStatusItem final : public ui::StatusItemBackend,
+                             public std::enable_shared_from_this<DBusStatusItem> {
+ public:
+  // Installs a backend on the status bar and the menu change observer.
+  static std::shared_ptr<DBusStatusItem> install(const std::shared_ptr<BusConnection>& bus);
+  explicit DBusStatusItem(std::shared_ptr<BusConnection> bus);
+  ~DBusStatusItem() override;
+
+  void statusItemChanged(const std::shared_ptr<ui::StatusItem>& item) override;
+  void statusItemRemoved(const ui::StatusItem* item) override;
+  // Takes the backend off the status bar and the item off the bus.
+  void uninstall();
+
+ private:
+  struct BusSide;
+  void publishState();
+  void publishMenu();
+  void menuChanged(ui::Menu& menu);
+  void menuEvent(std::int32_t id, const std::string& event);
+  void activate();
+
+  std::shared_ptr<BusConnection> bus_;
+  std::weak_ptr<BusSide> busSide_;  // locked on the bus thread only
+  std::weak_ptr<ui::StatusItem> item_;
+  const ui::StatusItem* itemIdentity_ = nullptr;
+  ui::ImageRef exportedImage_;
+  std::vector<IconPixmap> pixmaps_;
+  MenuLayoutBuilder layouts_;
+  bool menuRefreshQueued_ = false;
+  bool manyItemsLogged_ = false;
+};
+
+}  // namespace vl::dbus

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/dispatch/Dispatch.h"
+#include "platform/system/UserNotificationCenter.h"
+
+namespace vl::dbus {
+
+class BusConnection;
+
+// Notices through the desktop's notification server (org.freedesktop.Notifications): Notify on the bus
+// thread, a notice with the identifier of one still shown replacing it; ActionInvoked comes back to the
+// main queue as UserNotificationCenter::notifyActivation. Scheduled notices wait on the main queue by
+// vl::Clock, as in the headless centre. When the bus is lost the headless centre is installed again.
+class DBusUserNotificationCenter final : public UserNotificationCenter,
+                                         public std::enable_shared_from_this<DBusUserNotificationCenter> {
+ public:
+  static std::shared_ptr<DBusUserNotificationCenter> install(const std::shared_ptr<BusConnection>& bus);
+  explicit DBusUserNotificationCenter(std::shared_ptr<BusConnection> bus);
+  ~DBusUserNotificationCenter() override;
+
+  void deliverNotification(const UserNotification& notification) override;
+  void scheduleNotification(const UserNotification& notification) override;
+  void removeScheduledNotification(const std::string& identifier) override;
+  std::vector<UserNotification> scheduledNotifications() const override;
+
+ private:
+  struct BusSide;
+  struct Pending {
+    std::mutex mutex;
+    std::map<std::string, std::pair<UserNotification, std::shared_ptr<dispatch::DelayedBlock>>> notices;
+  };
+
+  std::shared_ptr<BusConnection> bus_;
+  std::weak_ptr<BusSide> busSide_;  // locked on the bus thread only
+  std::shared_ptr<Pending> pending_;
+};
+
+// The body text of a notice: subtitle and informative text on lines of their own, with the characters
+// that servers read as markup escaped.
+std::string noticeBody(const UserNotification& notification);
+
+}  // namespace vl::dbus

@@ -1,0 +1,87 @@
+#include "platform/system/desktop/GtkTheme.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+
+namespace vl {
+
+namespace {
+
+// settings.ini is a few lines; anything longer is not one, and is not read past this.
+constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
+
+std::string lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+std::string trim(const std::string& s) {
+  const auto b = s.find_first_not_of(" \t\r\"'");
+  if (b == std::string::npos) return {};
+  const auto e = s.find_last_not_of(" \t\r\"'");
+  return s.substr(b, e - b + 1);
+}
+
+std::optional<bool> fromSettingsIni(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text(kMaxSettingsBytes + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.size() > kMaxSettingsBytes) {
+    logf("appearance: %s is larger than %zu bytes; not read", path.c_str(), kMaxSettingsBytes);
+    return std::nullopt;
+  }
+  std::optional<bool> prefer;
+  std::optional<bool> named;
+  bool inSettings = false;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    line = trim(line);
+    if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+    if (line[0] == '[') {
+      inSettings = lower(line) == "[settings]";
+      continue;
+    }
+    const auto eq = line.find('=');
+    if (!inSettings || eq == std::string::npos) continue;
+    const std::string key = lower(trim(line.substr(0, eq)));
+    const std::string value = trim(line.substr(eq + 1));
+    if (key == "gtk-application-prefer-dark-theme") prefer = lower(value) == "true" || value == "1";
+    if (key == "gtk-theme-name") named = gtkThemeNameIsDark(value);
+  }
+  if (prefer && *prefer) return true;
+  if (named) return named;
+  return prefer;
+}
+
+}  // namespace
+
+bool gtkThemeNameIsDark(const std::string& name) {
+  const std::string n = lower(name);
+  auto endsWith = [&n](const std::string& tail) {
+    return n.size() >= tail.size() && n.compare(n.size() - tail.size(), tail.size(), tail) == 0;
+  };
+  return endsWith("-dark") || endsWith(":dark");
+}
+
+std::optional<bool> gtkThemePrefersDark(const std::string& configHome) {
+  if (const char* theme = std::getenv("GTK_THEME"); theme && *theme) return gtkThemeNameIsDark(theme);
+  std::string home = configHome;
+  if (home.empty()) {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    home = xdg && *xdg ? xdg : files::homeDirectory() + "/.config";
+  }
+  for (const char* folder : {"/gtk-4.0/settings.ini", "/gtk-3.0/settings.ini"}) {
+    if (auto dark = fromSettingsIni(home + folder)) return dark;
+  }
+  return std::nullopt;
+}
+
+}  // namespace vl

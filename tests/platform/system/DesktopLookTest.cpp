@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/system/dbus/IconPixmaps.h"
+#include "platform/system/dbus/MenuLayout.h"
+#include "platform/system/desktop/GtkTheme.h"
+#include "platform/ui/menu/Menu.h"
+#include "support/TestSupport.h"
+
+namespace vl {
+namespace {
+
+std::vector<std::uint8_t> pixel(const dbus::IconPixmap& p, int x, int y) {
+  auto at = p.argb.begin() + (static_cast<std::ptrdiff_t>(y) * p.width + x) * 4;
+  return {at, at + 4};
+}
+
+TEST(IconPixmapsTest, ScaledIntoAnArgbSquareWithoutDarkenedEdges) {
+  // 2 x 1: opaque red, then fully transparent black.
+  ui::Image wide({2, 1}, 2, 1, {255, 0, 0, 255, 0, 0, 0, 0});
+  auto up = dbus::iconPixmaps(wide, {4});
+  ASSERT_EQ(up.size(), 1u);
+  EXPECT_EQ(pixel(up[0], 0, 0), (std::vector<std::uint8_t>{0, 0, 0, 0}));  // centred: top row empty
+  EXPECT_EQ(pixel(up[0], 1, 1), (std::vector<std::uint8_t>{255, 255, 0, 0}));
+  EXPECT_EQ(pixel(up[0], 2, 1), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+
+  // Half the pixels transparent: half the alpha, but the colour stays white.
+  ui::Image square({2, 2}, 2, 2, {255, 255, 255, 255, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 0});
+  auto down = dbus::iconPixmaps(square, {1});
+  EXPECT_EQ(pixel(down[1], 0, 0), (std::vector<std::uint8_t>{128, 255, 255, 255}));
+  EXPECT_EQ(down[0].width, 2);  // its own size is sent too, largest first
+
+  EXPECT_TRUE(dbus::iconPixmaps(ui::Image({16, 16})).empty());
+  EXPECT_TRUE(dbus::iconPixmaps(ui::Image({2000, 1}, 2000, 1, std::vector<std::uint8_t>(8000))).empty());
+}
+
+TEST(GtkThemeTest, DarkFromThemeNameOrSettingsFile) {
+  test::ScopedEnv env("GTK_THEME", std::nullopt);
+  for (auto [name, dark] : std::vector<std::pair<const char*, bool>>{
+           {"Adwaita:dark", true}, {"Arc-Dark", true}, {"Adwaita", false}, {"darkness", false}}) {
+    EXPECT_EQ(gtkThemeNameIsDark(name), dark) << name;
+  }
+  struct Case {
+    std::string ini;
+    std::optional<bool> dark;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"[Settings]\ngtk-application-prefer-dark-theme=1\ngtk-theme-name=Adwaita\n", true},
+           {"[Settings]\ngtk-theme-name = \"Foo-dark\"\n", true},
+           {"[Settings]\ngtk-application-prefer-dark-theme=false\n", false},
+           {"[Other]\ngtk-theme-name=Foo-dark\n", std::nullopt},
+           {"[Settings]\ngtk-theme-name=Foo-dark\n" + std::string(70000, '#'), std::nullopt},
+       }) {
+    test::TempDir home;
+    std::filesystem::create_directories(home / "gtk-3.0");
+    std::ofstream(home / "gtk-3.0/settings.ini") << c.ini;
+    EXPECT_EQ(gtkThemePrefersDark(home.path()), c.dark) << c.ini.substr(0, 60);
+  }
+}
+
+TEST(MenuLayoutTest, DeepMenusAreCutAndRemovedRowsAreForgotten) {
+  auto root = ui::Menu::create("root");
+  auto menu = root;
+  for (int i = 0; i < 20; ++i) {
+    auto sub = ui::Menu::create();
+    menu->addItemWithTitle("level " + std::to_string(i))->setSubmenu(sub);
+    menu = sub;
+  }
+  auto gone = root->addItemWithTitle("gone", "x:");
+  dbus::MenuLayoutBuilder builder;
+  auto layout = builder.build(root);
+  // Rows: one per level kept, plus "gone".
+  EXPECT_EQ(layout->nodes.size(), static_cast<std::size_t>(1 + dbus::MenuLayoutBuilder::kMaxDepth + 1));
+  const std::int32_t goneId = layout->nodes.at(0).children.back();
+  EXPECT_EQ(builder.itemForId(goneId), gone);
+  EXPECT_EQ(builder.build(root), layout);  // nothing changed: the same revision
+
+  root->removeItem(gone.get());
+  auto after = builder.build(root);
+  EXPECT_GT(after->revision, layout->revision);
+  EXPECT_EQ(builder.itemForId(goneId), nullptr);
+  EXPECT_EQ(builder.menuForId(424242), nullptr);
+}
+
+}  // namespace
+}  // namespace vl
