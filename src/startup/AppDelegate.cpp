@@ -174,6 +174,10 @@ void AppDelegate::observeInterfaceTheme() {
       ui::SystemAppearance::kThemeChangedNotification, "", [weak](const DistributedNotification&) {
         if (auto self = weak.lock()) self->appleInterfaceThemeChanged();
       });
+  appearanceObservation_ = ui::SystemAppearance::shared().center().observe(
+      ui::SystemAppearance::kThemeChangedNotification, nullptr, [weak](const Notification&) {
+        if (auto self = weak.lock()) self->appleInterfaceThemeChanged();
+      });
 }
 
 void AppDelegate::createClipboardListener() { ClipboardListener::shared(); }

@@ -160,6 +160,8 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   ui::Application* application_ = nullptr;
   std::shared_ptr<void> statusItem_;
   std::uint64_t themeObserver_ = 0;
+  // The desktop's own light/dark changes arrive on the toolkit's appearance centre, not the distributed one.
+  Observation appearanceObservation_;
 };
 
 }  // namespace vl
