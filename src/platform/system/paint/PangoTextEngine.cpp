@@ -5,7 +5,7 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
 #include "platform/foundation/Log.h"
 #include "platform/ui/text/TextMetrics.h"
@@ -96,6 +96,16 @@ bool fontconfigHasFamily(const std::string& family, std::string* matched) {
   }
   FcPatternDestroy(pattern);
   return found;
+}
+
+std::string drawKey(const std::string& fontKey, ui::UnderlineStyle underline, std::string_view text) {
+  std::string key;
+  key.reserve(fontKey.size() + 2 + text.size());
+  key.append(fontKey);
+  key += '\x1f';
+  key += static_cast<char>('0' + static_cast<int>(underline));
+  key.append(text.data(), text.size());
+  return key;
 }
 
 }  // namespace
@@ -196,9 +206,15 @@ const PangoTextEngine::FontEntry& PangoTextEngine::fontEntry(const ui::Font& fon
   const std::string family = resolvedFamilyLocked(font);
   const double size = font.effectivePointSize();
   const int weight = cssWeight(font.weight());
+  // Built with to_chars: this runs for every text measured or drawn.
   char buf[64];
-  std::snprintf(buf, sizeof buf, "|%.3f|%d|%d", size, weight, font.hasMonospacedDigits() ? 1 : 0);
-  *key = family + buf;
+  char* end = buf;
+  *end++ = '|';
+  end = std::to_chars(end, buf + sizeof buf, size).ptr;
+  *end++ = '|';
+  end = std::to_chars(end, buf + sizeof buf, weight).ptr;
+  *end++ = font.hasMonospacedDigits() ? 'm' : 'p';
+  key->assign(family).append(buf, end);
   auto it = fonts_.find(*key);
   if (it != fonts_.end()) return it->second;
   FontEntry entry;
@@ -293,6 +309,8 @@ void PangoTextEngine::advances(std::u32string_view chars, const ui::Font& font, 
         start = end;
         continue;
       }
+      // Text measured is usually drawn next, as one line: keep its layout for that.
+      layouts_.put(drawKey(fontKey, ui::UnderlineStyle::None, text), std::move(layout));
       known = &advances_.put(key, std::move(measured));
     }
     std::copy(known->begin(), known->end(), out.begin() + static_cast<std::ptrdiff_t>(start));
@@ -305,10 +323,7 @@ std::shared_ptr<PangoLayout> PangoTextEngine::drawLayout(std::string_view text, 
   std::string fontKey;
   const FontEntry& entry = fontEntry(font, &fontKey);
   *ascender = entry.ascender;
-  std::string key = fontKey;
-  key += '\x1f';
-  key += static_cast<char>('0' + static_cast<int>(underline));
-  key.append(text.data(), text.size());
+  const std::string key = drawKey(fontKey, underline, text);
   if (auto* known = layouts_.find(key)) return *known;
   return layouts_.put(key, makeLayout(entry, sanitized(text, kDrawLimit), underline, false));
 }
