@@ -20,7 +20,7 @@ constexpr const char* kFallbackFamily = "sans-serif";
 constexpr std::size_t kMeasurePiece = 4096;
 // The most of one text that is drawn; no line of a window shows more.
 constexpr std::size_t kDrawLimit = 16384;
-// Measurements of texts up to this many bytes are kept.
+// Measurements and layouts of texts up to this many bytes are kept.
 constexpr std::size_t kCachedTextBytes = 4096;
 
 void appendUtf8(std::string& out, char32_t c) {
@@ -323,6 +323,8 @@ std::shared_ptr<PangoLayout> PangoTextEngine::drawLayout(std::string_view text, 
   std::string fontKey;
   const FontEntry& entry = fontEntry(font, &fontKey);
   *ascender = entry.ascender;
+  // A long text would make a long key in a cache that keeps a thousand of them; it is laid out afresh.
+  if (text.size() > kCachedTextBytes) return makeLayout(entry, sanitized(text, kDrawLimit), underline, false);
   const std::string key = drawKey(fontKey, underline, text);
   if (auto* known = layouts_.find(key)) return *known;
   return layouts_.put(key, makeLayout(entry, sanitized(text, kDrawLimit), underline, false));
