@@ -259,6 +259,25 @@ TEST(CairoPainterTest, MeasuredWidthIsThePaintedWidthAtBothScales) {
   }
 }
 
+TEST(CairoPainterTest, ShapedTruncationAndWrappingStayWithinTheirWidth) {
+  test::DesktopPaintingScope painting;
+  const ui::Font font = ui::Font::systemFont(13);
+  std::string longText;
+  for (int i = 0; i < 400; ++i) longText += "clipboard\nrecord ";
+  for (double width : {0.0, 5.0, 60.0, 140.0}) {
+    const std::string cut = ui::TextMetrics::truncateTail(longText, font, width);
+    EXPECT_LE(ui::TextMetrics::widthOfString(cut, font), width + 1e-9) << width;
+    EXPECT_EQ(cut.find('\n'), std::string::npos);
+    if (!cut.empty()) {
+      EXPECT_EQ(cut.substr(cut.size() - 3), "\xE2\x80\xA6");
+    }
+  }
+  EXPECT_EQ(ui::TextMetrics::truncateTail("short", font, 200), "short");
+  ui::TextLayout layout(longText.substr(0, 300), font, 140);
+  EXPECT_GT(layout.lineCount(), 10u);
+  for (const auto& line : layout.lines()) EXPECT_LE(line.width, 140 + 1e-9);
+}
+
 TEST(CairoPainterTest, TextMeasuresHeadlessAgainOnceDesktopPaintingIsGone) {
   const ui::Font font = ui::Font::systemFont(10);
   const double headless = ui::TextMetrics::widthOfString("mi", font);

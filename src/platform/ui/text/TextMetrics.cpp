@@ -115,20 +115,19 @@ std::string truncateTailShaped(TextEngine& engine, std::string_view text, const 
   std::u32string chars;
   std::vector<std::size_t> ends;  // byte offset after each code point
   Utf8Cursor cur{text};
-  while (!cur.done()) {
-    std::uint8_t units;
-    char32_t c = cur.next(&units);
-    chars.push_back(isLineEnd(c) ? U' ' : c);
-    ends.push_back(cur.offset);
-  }
   std::vector<double> adv;
   double total = 0;
   for (std::size_t piece = 256;; piece *= 4) {
-    std::size_t n = std::min(piece, chars.size());
-    engine.advances(std::u32string_view(chars).substr(0, n), font, adv);
+    while (!cur.done() && chars.size() < piece) {
+      std::uint8_t units;
+      char32_t c = cur.next(&units);
+      chars.push_back(isLineEnd(c) ? U' ' : c);
+      ends.push_back(cur.offset);
+    }
+    engine.advances(chars, font, adv);
     total = 0;
     for (double a : adv) total += a;
-    if (total > width || n == chars.size()) break;
+    if (total > width || cur.done()) break;
   }
   if (total <= width) return std::string(text);
   std::vector<double> ellipsis;
