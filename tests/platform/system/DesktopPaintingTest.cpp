@@ -11,6 +11,7 @@
 #include "platform/system/paint/CairoPainter.h"
 #include "platform/ui/controls/Button.h"
 #include "platform/ui/controls/ScrollView.h"
+#include "platform/ui/graphics/DisplayList.h"
 #include "platform/ui/graphics/ImageLoader.h"
 #include "platform/ui/table/TableView.h"
 #include "platform/ui/text/TextField.h"
@@ -215,6 +216,63 @@ TEST_F(DesktopPaintingTest, SampleWindowGalleryInLightAndDark) {
   EXPECT_EQ(
       dark->inkIn({firstRow.maxX() - 20, firstRow.minY(), 18, firstRow.height()}, rowBackground, 60).count,
       0);
+}
+
+// Every kind of drawing step once, for a person to look at.
+class StepsView : public ui::View {
+ public:
+  using View::View;
+  void drawRect(const ui::Rect&) override {
+    ui::GraphicsContext* ctx = ui::GraphicsContext::current();
+    const bool dark = ui::SystemAppearance::shared().isDark();
+    const Color ink = dark ? Color::white(0.9) : Color::white(0.1);
+    ctx->fillRect(bounds(), dark ? Color::white(0.12) : Color::white(0.97));
+    ctx->fillGradient(ui::Gradient({Color::rgb24(0x0A84FF), Color::rgb24(0x30D158)}), {20, 20, 120, 60}, 45);
+    ui::BezierPath star;
+    star.moveTo({200, 80});
+    star.lineTo({215, 20});
+    star.lineTo({165, 60});
+    star.lineTo({235, 60});
+    star.lineTo({185, 20});
+    star.closePath();
+    ctx->fillPath(star, Color::rgb24(0xFF9F0A));
+    star.setLineWidth(2);
+    ctx->strokePath(star, ink);
+    std::vector<std::uint8_t> checker;
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 8; ++x) {
+        const std::uint8_t v = (x + y) % 2 ? 255 : 40;
+        checker.insert(checker.end(), {v, 40, static_cast<std::uint8_t>(255 - v), 255});
+      }
+    }
+    auto image = std::make_shared<ui::Image>(ui::Size{8, 8}, 8, 8, checker);
+    ctx->drawImage(image, {260, 20, 60, 60});
+    ctx->drawImage(image, {330, 20, 60, 60}, ui::CompositingOperation::SourceOver, 0.4);
+    ui::DrawCommand shadow;
+    shadow.kind = ui::DrawCommand::Kind::Shadow;
+    shadow.path = ui::BezierPath::roundedRect({20, 110, 150, 60}, 10, 10);
+    shadow.color = Color::black();
+    shadow.offset = {0, -4};
+    shadow.radius = 10;
+    shadow.alpha = 0.6;
+    ctx->record(shadow);
+    ctx->fillPath(ui::BezierPath::roundedRect({20, 110, 150, 60}, 10, 10), Color::whiteColor());
+    ctx->pushClip(ui::BezierPath::oval({200, 100, 80, 80}));
+    ctx->fillGradient(ui::Gradient({Color::rgb24(0xBF5AF2), Color::rgb24(0xFF375F)}), {200, 100, 80, 80}, 90);
+    ctx->popClip();
+    const ui::Font font = ui::Font::systemFont(15);
+    ctx->drawText("Plain text", {20, 200, 200, font.lineHeight()}, font, ink);
+    ctx->drawText("Underlined", {20, 225, 200, font.lineHeight()}, font, ink, ui::UnderlineStyle::Single);
+    ctx->drawText("Bold text", {200, 200, 200, font.lineHeight()}, ui::Font::boldSystemFont(15), ink);
+    ctx->drawText("Mono 0123", {200, 225, 200, font.lineHeight()}, ui::Font("monospace", 15), ink);
+  }
+};
+
+TEST_F(DesktopPaintingTest, EveryDrawingStepGallery) {
+  test::DesktopPaintingScope painting;
+  auto window = ui::Window::create({0, 0, 410, 260}, ui::WindowStyle::Borderless);
+  window->contentView()->addSubview(std::make_shared<StepsView>(ui::Rect{0, 0, 410, 260}));
+  EXPECT_EQ(test::writeGallery(*window, "drawing-steps", 2).size(), 2u);
 }
 
 }  // namespace
