@@ -20,7 +20,7 @@ void uninstallDesktopPainting() {
   ui::setImageLoader(nullptr);
 }
 
-bool desktopPaintingInstalled() { return ui::textEngine() == PangoTextEngine::shared(); }
+bool desktopPaintingInstalled() { return ui::textEngine() == PangoTextEngine::shared().get(); }
 
 void setSystemFontDescription(const std::string& description) {
   PangoTextEngine::shared()->setSystemFontDescription(description);

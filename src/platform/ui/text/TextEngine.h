@@ -24,8 +24,9 @@ class TextEngine {
 };
 
 // The installed engine, or nullptr for the headless metrics. An engine is installed at start-up (or by a
-// test) before windows lay out text; nullptr goes back to the headless metrics.
+// test) before windows lay out text; nullptr goes back to the headless metrics. An engine once installed
+// is kept to the end of the process, since another thread may still be measuring with it.
 void setTextEngine(std::shared_ptr<TextEngine> engine);
-std::shared_ptr<TextEngine> textEngine();
+TextEngine* textEngine();
 
 }  // namespace vl::ui

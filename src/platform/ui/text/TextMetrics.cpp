@@ -198,7 +198,7 @@ void TextLayout::build(const AttributedString& text, const Font& defaultFont, do
   std::size_t run = 0;
   std::size_t index = 0;
   std::vector<char32_t> chars;
-  const std::shared_ptr<TextEngine> engine = textEngine();
+  TextEngine* const engine = textEngine();
   // With an engine, each stretch of one attribute run between line ends is shaped as a whole, as the
   // views draw it: glyph g belongs to stretch glyphRun[g].
   std::vector<std::size_t> glyphRun;
