@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/Files.h"
+#include "platform/ui/graphics/ImageLoader.h"
+#include "support/TestSupport.h"
 #include "theme/VLAppearanceExprASTException.h"
 #include "theme/VLAppearanceMainLoop.h"
 #include "theme/VLAppearanceTokenParser.h"
@@ -175,6 +178,30 @@ TEST(AppearanceExpression, DynamicSystemColourFollowsTheMode) {
   ASSERT_EQ(both.list()->size(), 2u);
   EXPECT_EQ(*(*both.list())[0].color(), *light.color());
   EXPECT_EQ(*(*both.list())[1].color(), *dark.color());
+}
+
+// Stands in for a desktop backend's decoder: every file is one red pixel.
+class RedPixelLoader : public ui::ImageLoader {
+ public:
+  ui::ImageRef load(const std::string& path, const std::string& name, double) override {
+    paths.push_back(path);
+    return std::make_shared<ui::Image>(ui::Size{1, 1}, 1, 1, std::vector<std::uint8_t>{255, 0, 0, 255}, name);
+  }
+  std::vector<std::string> paths;
+};
+
+TEST(AppearanceExpression, ImageUrlIsDecodedByTheInstalledLoader) {
+  test::TempDir dir;
+  ASSERT_TRUE(files::atomicWrite(dir / "a.png", "any bytes"));
+  auto loader = std::make_shared<RedPixelLoader>();
+  ui::setImageLoader(loader);
+  FakeContext context;
+  VLAppearanceValue value = VLAppearanceMainLoop::getValueOfAppearance(
+      "image(url: file://" + dir.path() + "/a.png)", &context, {"any", "image"});
+  ui::setImageLoader(nullptr);
+  ASSERT_TRUE(value.isImage());
+  EXPECT_TRUE(value.image()->hasPixels());
+  EXPECT_EQ(loader->paths, std::vector<std::string>{dir / "a.png"});
 }
 
 TEST(AppearanceTokenParser, EndOfTextRepeatsAndQuotesSkipOneCharacter) {
