@@ -9,6 +9,7 @@
 #include "core/VLConstants.h"
 #include "core/VLDevice.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/system/UserNotificationCenter.h"
 #include "platform/ui/graphics/Color.h"
 #include "platform/ui/window/Application.h"

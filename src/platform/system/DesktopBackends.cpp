@@ -14,6 +14,7 @@
 #include "platform/system/dbus/DBusUserNotificationCenter.h"
 #include "platform/system/dbus/PortalAppearance.h"
 #include "platform/system/desktop/Workspace.h"
+#include "platform/system/paint/DesktopPainting.h"
 #include "platform/system/x11/X11GlobalEventMonitor.h"
 #include "platform/system/x11/X11HotKeyCenter.h"
 #include "platform/system/x11/X11KeyPoster.h"
@@ -51,6 +52,10 @@ bool installDesktopBackends(const std::string& displayName) {
   HotKeyCenter::install(hotKeys);
   GlobalEventMonitor::install(monitor);
   ui::WindowServer::install(windows);
+  // Text is measured and drawn with the desktop's own font from here on, so install it before any
+  // window lays out.
+  paint::installDesktopPainting();
+  if (!windows->desktopFontName().empty()) paint::setSystemFontDescription(windows->desktopFontName());
   logf("desktop: X11 display \"%s\"", name.c_str());
   return true;
 }
