@@ -8,12 +8,17 @@
 #include "platform/system/HotKeyCenter.h"
 #include "platform/system/KeyEventPoster.h"
 #include "platform/system/Pasteboard.h"
+#include "platform/system/Sound.h"
+#include "platform/system/desktop/CanberraSoundPlayer.h"
+#include "platform/system/desktop/IconProvider.h"
+#include "platform/system/desktop/ThemeIconProvider.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/system/x11/X11GlobalEventMonitor.h"
 #include "platform/system/x11/X11HotKeyCenter.h"
 #include "platform/system/x11/X11KeyPoster.h"
 #include "platform/system/x11/X11Pasteboard.h"
 #include "platform/system/x11/X11Workspace.h"
+#include "platform/ui/controls/Beep.h"
 
 namespace vl {
 
@@ -43,6 +48,12 @@ bool installDesktopBackends(const std::string& displayName) {
   KeyEventPoster::install(poster);
   HotKeyCenter::install(hotKeys);
   GlobalEventMonitor::install(monitor);
+  // Icons and sounds need no display, but a program without one has no use for them either.
+  IconProvider::install(std::make_shared<ThemeIconProvider>());
+  if (auto sounds = CanberraSoundPlayer::create()) {
+    SoundPlayer::install(sounds);
+    ui::setBeepHandler([] { SoundPlayer::shared()->playAlert(); });
+  }
   logf("desktop: X11 display \"%s\"", name.c_str());
   return true;
 }
