@@ -51,7 +51,7 @@ TEST(IconThemeSearch, ChoosesBySizeScaleInheritanceAndFallback) {
   }
 }
 
-TEST(IconThemeSearch, DeepInheritanceIsCut) {
+TEST(IconThemeSearch, DeepInheritanceAndOversizedIndexesAreCut) {
   test::TempDir dir;
   const int kChain = IconThemeSearch::kMaxDepth + 4;
   for (int i = 0; i < kChain; ++i) {
@@ -61,11 +61,18 @@ TEST(IconThemeSearch, DeepInheritanceIsCut) {
                                                               "\nDirectories=16\n[16]\nSize=16\n"));
   }
   ASSERT_TRUE(files::atomicWrite(dir / ("T" + std::to_string(kChain - 1) + "/16/deep.png"), "x"));
+  ASSERT_TRUE(files::createDirectories(dir / "Huge/16"));
+  ASSERT_TRUE(files::atomicWrite(dir / "Huge/16/deep.png", "x"));
+  ASSERT_TRUE(files::atomicWrite(
+      dir / "Huge/index.theme",
+      "[Icon Theme]\nDirectories=16\n[16]\nSize=16\n#" + std::string(IconThemeIndex::kMaxFileBytes, 'x')));
   test::LogCapture logs;
   IconThemeSearch search({dir.path()}, {});
   EXPECT_EQ(search.lookup("T0", "deep", 16, 1), "");
   EXPECT_TRUE(test::LogCapture::contains("deep; the rest is ignored"));
   EXPECT_NE(search.lookup("T10", "deep", 16, 1), "");
+  EXPECT_EQ(search.lookup("Huge", "deep", 16, 1), "");
+  EXPECT_TRUE(test::LogCapture::contains("larger than"));
 }
 
 TEST(IconThemeIndex, AbsurdFoldersAreSkipped) {
