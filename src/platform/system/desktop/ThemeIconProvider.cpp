@@ -153,6 +153,23 @@ ui::ImageRef ThemeIconProvider::iconForFile(const std::string& path, double poin
 
 ui::ImageRef ThemeIconProvider::iconForApplication(const std::string& entryPath, double points,
                                                    int scale) const {
+  // Rows ask again on every rebuild; the entry is read (and a broken one logged) once.
+  const std::string key =
+      "entry\n" + entryPath + '\n' + std::to_string(pixelSide(points)) + '@' + std::to_string(scale);
+  {
+    std::lock_guard lock(mutex_);
+    themeNameLocked();  // a new theme empties the cache first
+    bool hit = false;
+    if (auto image = cached(key, &hit); hit) return image;
+  }
+  ui::ImageRef image = applicationIcon(entryPath, points, scale);
+  std::lock_guard lock(mutex_);
+  remember(key, image);
+  return image;
+}
+
+ui::ImageRef ThemeIconProvider::applicationIcon(const std::string& entryPath, double points,
+                                                int scale) const {
   std::string error;
   auto entry = DesktopEntryFile::read(entryPath, &error);
   std::string icon = entry ? entry->value("Icon") : std::string();

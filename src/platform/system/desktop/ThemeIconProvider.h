@@ -37,6 +37,7 @@ class ThemeIconProvider final : public IconProvider {
  private:
   // The first of `names` that the theme has, decoded; nullptr when none is found.
   ui::ImageRef firstFound(const std::vector<std::string>& names, double points, int scale) const;
+  ui::ImageRef applicationIcon(const std::string& entryPath, double points, int scale) const;
   ui::ImageRef cached(const std::string& key, bool* hit) const;
   void remember(const std::string& key, const ui::ImageRef& image) const;
   std::string themeNameLocked() const;
