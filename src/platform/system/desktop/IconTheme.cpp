@@ -7,7 +7,6 @@
 
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
-#include "platform/foundation/Text.h"
 #include "platform/system/desktop/IconImage.h"
 
 namespace vl {
