@@ -2,6 +2,7 @@
 # Sanitizer runs build in their own folders: `make test-asan` (AddressSanitizer+UBSan, whole suite)
 # and `make test-tsan` (ThreadSanitizer, the suites that run threads). `make check` is what CI runs.
 BUILD ?= build
+PREFIX ?= /usr/local
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
@@ -18,7 +19,7 @@ SAN_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
 TSAN_LABELS = ^(platform/dispatch|VLEngine|capture|pins|startup)$$
 TSAN_TARGETS = test_platform_dispatch test_VLEngine test_capture test_pins test_startup
 
-.PHONY: setup configure build run test bench clean format format-check \
+.PHONY: setup configure build run test bench install clean format format-check \
 	configure-asan build-asan test-asan configure-tsan build-tsan test-tsan check
 
 setup:
@@ -32,6 +33,10 @@ build: configure
 
 run: build
 	@$(BUILD)/src/app/vellisto
+
+# `make install PREFIX=$HOME/.local` installs for one user; the programs find their resources there.
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 test: build
 	@cd $(BUILD) && ctest $(CTEST_FLAGS)

@@ -4,8 +4,10 @@
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
 #include "VLEngine/doc/Vellisto_Writer.h"
+#include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"
 #include "core/VLAppNotifcationCenter.h"
+#include "core/VLFileInfo.h"
 #include "core/VLFileManager.h"
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Files.h"
@@ -121,6 +123,7 @@ void VLEngine::installServices() {
     return path;
   });
   VLAppNotifcationCenter::shared().setSnippetsStore(std::make_shared<VLEngineSnippetsStore>());
+  VLFileInfo::setImageFileLoader(&ImageCodec::imageWithContentsOfFile);
 }
 
 void VLEngine::load() {

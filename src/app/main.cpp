@@ -3,19 +3,24 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "core/VLConstants.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Resources.h"
 #include "platform/system/DesktopBackends.h"
 #include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
 #include "startup/DataFolderLock.h"
+#include "theme/VLThemeManager.h"
 
 namespace {
 
@@ -46,9 +51,30 @@ void watchForQuitSignals(const sigset_t& signals) {
   }).detach();
 }
 
+// --resources: where the program found its resources and the themes it read there, so an installation
+// can be checked without starting the whole program. Fails when no theme was found.
+int printResources() {
+  const std::string folder = vl::resourceDirectory();
+  std::printf("resources: %s\n", folder.empty() ? "(none)" : folder.c_str());
+  auto themes = vl::VLThemeManager::themeTable();
+  std::printf("themes:");
+  for (const auto& [name, theme] : *themes) std::printf(" %s", name.c_str());
+  std::printf("\n");
+  return themes->empty() ? 1 : 0;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1) {
+    if (std::strcmp(argv[1], "--version") == 0) {
+      std::printf("vellisto %s (%s)\n", vl::kShortVersion, vl::kBuildVersion);
+      return 0;
+    }
+    if (std::strcmp(argv[1], "--resources") == 0) return printResources();
+    std::fprintf(stderr, "usage: vellisto [--version | --resources]\n");
+    return 2;
+  }
   // Blocked before any other thread exists, so every thread inherits the mask.
   sigset_t signals;
   sigemptyset(&signals);

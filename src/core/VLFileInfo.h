@@ -1,9 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "core/ReadableSize.h"
+#include "platform/ui/graphics/Image.h"
 
 namespace vl {
 
@@ -29,6 +31,14 @@ class VLFileInfo {
   void setModificationDate(std::optional<double> v) { modificationDate_ = v; }
 
   bool isImageType() const;
+
+  // An image file opened as a picture; the record store installs its decoder at start (nullptr: none).
+  using ImageFileLoader = std::function<ui::ImageRef(const std::string& path)>;
+  static void setImageFileLoader(ImageFileLoader loader);
+
+  // The file's picture: an image file shows itself; anything else, or an image that cannot be decoded,
+  // shows the workspace's icon for its type (32 points).
+  ui::ImageRef getIcon() const;
 
  private:
   std::string uti_;

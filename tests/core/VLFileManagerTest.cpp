@@ -61,6 +61,24 @@ TEST_F(VLFileManagerTest, FileInfoReadsAttributesAtTheDecodedPath) {
   EXPECT_FALSE(gone.modificationDate());
 }
 
+TEST_F(VLFileManagerTest, IconIsTheImageItselfElseTheWorkspaceIcon) {
+  const std::string shot = write("pics/my shot.png", "not really a png");
+  std::vector<std::string> loaded;
+  VLFileInfo::setImageFileLoader([&](const std::string& path) -> ui::ImageRef {
+    loaded.push_back(path);
+    if (path.find("broken") != std::string::npos) return nullptr;
+    return std::make_shared<const ui::Image>(ui::Size{7, 5}, "decoded");
+  });
+  auto& fm = VLFileManager::shared();
+  EXPECT_EQ(fm.getFileInfoOfPath(dir() + "/pics/my%20shot.png").getIcon()->name(), "decoded");
+  EXPECT_EQ(loaded, std::vector<std::string>{shot});
+  // An image that does not decode, and a file of another kind, show the workspace's icon.
+  EXPECT_EQ(fm.getFileInfoOfPath(write("broken.png", "x")).getIcon()->name(), "text-x-generic");
+  EXPECT_EQ(fm.getFileInfoOfPath(write("notes.txt", "x")).getIcon()->size().width, 32);
+  EXPECT_EQ(loaded.size(), 2u);
+  VLFileInfo::setImageFileLoader(nullptr);
+}
+
 TEST_F(VLFileManagerTest, PermissionCheckFailsOnlyForUnreadableFolders) {
   auto& fm = VLFileManager::shared();
   EXPECT_TRUE(fm.checkFileHasPermission(write("open/a.txt", "a")));

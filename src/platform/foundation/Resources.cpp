@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 
@@ -37,13 +38,12 @@ std::string findDirectory() {
     logf("resources: VELLISTO_RESOURCES=%s is not a folder; looking beside the program", env);
   }
   if (std::string exe = executableFolder(); !exe.empty()) {
-    std::string beside = files::joinPath(exe, "resources");
-    if (files::isDirectory(beside)) return beside;
+    // Beside the program in a build folder; share/vellisto next to bin/ once installed.
+    for (const char* relative : {"resources", "../share/vellisto"}) {
+      std::string folder = std::filesystem::path(files::joinPath(exe, relative)).lexically_normal().string();
+      if (files::isDirectory(folder)) return folder;
+    }
   }
-#ifdef VL_SOURCE_RESOURCES_DIR
-  // A program run from its build folder, wherever that folder lies.
-  if (files::isDirectory(VL_SOURCE_RESOURCES_DIR)) return VL_SOURCE_RESOURCES_DIR;
-#endif
   log("resources: no resource folder found (set VELLISTO_RESOURCES); built-in fallbacks are used");
   return {};
 }

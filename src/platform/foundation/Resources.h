@@ -5,8 +5,8 @@
 namespace vl {
 
 // The folder of the program's resources (themes, string tables, images, sounds):
-// $VELLISTO_RESOURCES when set, else "resources" beside the executable, else the source tree's
-// folder named when the build was configured, so a program run from any build folder finds it.
+// $VELLISTO_RESOURCES when set, else "resources" beside the executable (the build links the source
+// tree's folder there), else "../share/vellisto" from the executable's folder (an installation).
 // Empty when none exists; that is logged once and every lookup then answers "not found".
 std::string resourceDirectory();
 // resourceDirectory()/relativePath, or "" when there is no resource folder.

@@ -8,11 +8,15 @@
 #include "platform/system/HotKeyCenter.h"
 #include "platform/system/KeyEventPoster.h"
 #include "platform/system/Pasteboard.h"
+#include "platform/system/Sound.h"
 #include "platform/system/UserNotificationCenter.h"
 #include "platform/system/dbus/BusConnection.h"
 #include "platform/system/dbus/DBusStatusItem.h"
 #include "platform/system/dbus/DBusUserNotificationCenter.h"
 #include "platform/system/dbus/PortalAppearance.h"
+#include "platform/system/desktop/CanberraSoundPlayer.h"
+#include "platform/system/desktop/IconProvider.h"
+#include "platform/system/desktop/ThemeIconProvider.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/system/paint/DesktopPainting.h"
 #include "platform/system/x11/X11GlobalEventMonitor.h"
@@ -21,6 +25,7 @@
 #include "platform/system/x11/X11Pasteboard.h"
 #include "platform/system/x11/X11WindowServer.h"
 #include "platform/system/x11/X11Workspace.h"
+#include "platform/ui/controls/Beep.h"
 
 namespace vl {
 
@@ -56,6 +61,13 @@ bool installDesktopBackends(const std::string& displayName) {
   // window lays out.
   paint::installDesktopPainting();
   if (!windows->desktopFontName().empty()) paint::setSystemFontDescription(windows->desktopFontName());
+  // Icons and sounds need no display, but a program without one has no use for them either.
+  IconProvider::install(std::make_shared<ThemeIconProvider>());
+  IconProvider::setPreferredThemeName(windows->desktopIconThemeName());
+  if (auto sounds = CanberraSoundPlayer::create()) {
+    SoundPlayer::install(sounds);
+    ui::setBeepHandler([] { SoundPlayer::shared()->playAlert(); });
+  }
   logf("desktop: X11 display \"%s\"", name.c_str());
   return true;
 }

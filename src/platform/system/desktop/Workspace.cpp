@@ -5,6 +5,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Text.h"
 #include "platform/system/UniformType.h"
+#include "platform/system/desktop/IconProvider.h"
 #include "platform/system/desktop/InstalledBackend.h"
 #include "platform/system/headless/HeadlessWorkspace.h"
 
@@ -65,6 +66,14 @@ std::optional<std::string> Workspace::typeOfFile(const std::string& path) const 
     if (got.substr(0, s.magic.size()) == s.magic) return std::string(s.type);
   }
   return std::string(uti::kData);
+}
+
+ui::ImageRef Workspace::iconForFile(const std::string& path, double points, int scale) const {
+  return IconProvider::shared()->iconForFile(path, points, scale);
+}
+
+ui::ImageRef Workspace::iconForApplication(const std::string& entryPath, double points, int scale) const {
+  return IconProvider::shared()->iconForApplication(entryPath, points, scale);
 }
 
 }  // namespace vl

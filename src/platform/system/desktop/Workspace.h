@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ui/graphics/Image.h"
+
 namespace vl {
 
 // An application as the rest of the program sees it. On Linux an application is a desktop entry: its
@@ -49,6 +51,12 @@ class Workspace {
   // The type identifier of a file judged by its contents, for files without an extension: a folder,
   // a few image and document signatures, else plain data. nullopt when the file cannot be read.
   virtual std::optional<std::string> typeOfFile(const std::string& path) const;
+
+  // The desktop's pictures of a file (by its content type) and of an application (by its desktop
+  // entry), from the installed IconProvider: always an image of the asked size, with pixels when the
+  // icon theme has one.
+  ui::ImageRef iconForFile(const std::string& path, double points = 32, int scale = 1) const;
+  ui::ImageRef iconForApplication(const std::string& entryPath, double points = 32, int scale = 1) const;
 };
 
 }  // namespace vl

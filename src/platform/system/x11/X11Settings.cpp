@@ -130,11 +130,17 @@ double backingScaleFor(const XSettings& settings, double xftDpi) {
   return std::clamp(std::floor(xftDpi / 96 + 0.25), 1.0, 4.0);
 }
 
-std::string desktopFontName(const XSettings& settings) {
-  auto it = settings.find("Gtk/FontName");
+std::string stringSetting(const XSettings& settings, const std::string& name) {
+  auto it = settings.find(name);
   if (it == settings.end()) return {};
   const auto* v = std::get_if<std::string>(&it->second);
   return v ? *v : std::string();
+}
+
+std::string desktopFontName(const XSettings& settings) { return stringSetting(settings, "Gtk/FontName"); }
+
+std::string desktopIconThemeName(const XSettings& settings) {
+  return stringSetting(settings, "Net/IconThemeName");
 }
 
 }  // namespace vl::x11

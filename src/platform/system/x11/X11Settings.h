@@ -32,5 +32,9 @@ double backingScaleFor(const XSettings& settings, double xftDpi);
 
 // The desktop's UI font description ("Cantarell 11"), "" when the settings name none.
 std::string desktopFontName(const XSettings& settings);
+// The desktop's icon theme ("Adwaita"), "" when the settings name none.
+std::string desktopIconThemeName(const XSettings& settings);
+// A string setting by name; "" when absent or not a string.
+std::string stringSetting(const XSettings& settings, const std::string& name);
 
 }  // namespace vl::x11

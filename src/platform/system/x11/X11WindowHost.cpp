@@ -177,6 +177,7 @@ void X11WindowHost::readDesktop() {
   const double dpi = xftDpiFromResources(propertyBytes(x_, x_.root(), "RESOURCE_MANAGER", 1 << 16));
   s.scale = backingScaleFor(settings, dpi);
   s.fontName = desktopFontName(settings);
+  s.iconThemeName = desktopIconThemeName(settings);
   if (auto it = settings.find("Net/DoubleClickTime"); it != settings.end()) {
     if (const auto* v = std::get_if<std::int32_t>(&it->second); v && *v > 0 && *v < 5000) doubleClickMs_ = *v;
   }

@@ -29,6 +29,7 @@ struct DesktopState {
   PixelRect root;
   double scale = 1;
   std::string fontName;
+  std::string iconThemeName;
 };
 
 // Toolkit windows as X11 windows. The X side (X11WindowHost) runs on a thread of its own with its own
@@ -48,6 +49,7 @@ class X11WindowServer final : public ui::WindowServer, public std::enable_shared
 
   // The desktop's UI font ("Cantarell 11" from the settings), "" when it names none.
   const std::string& desktopFontName() const { return desktop_.fontName; }
+  const std::string& desktopIconThemeName() const { return desktop_.iconThemeName; }
   double backingScale() const { return space_.scale(); }
   // The X window showing a toolkit window; None before it was shown. Waits for the X thread.
   unsigned long xWindowOf(const ui::Window& window);
