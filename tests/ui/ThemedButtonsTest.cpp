@@ -17,7 +17,7 @@ namespace {
 
 using ui::Color;
 
-class ThemedButtonsTest : public test::WidgetTest {
+class ThemedButtonsTest : public test::ButtonWidgetTest {
  protected:
   // A Button2 with distinct normal, hover, selected and disabled backgrounds, added to the window.
   std::shared_ptr<Button2> addButton2() {
