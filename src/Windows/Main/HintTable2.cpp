@@ -158,6 +158,7 @@ void HintTable2::reloadMore() {
 void HintTable2::simapleReload() {
   const long row = tableView_->selectedRow();
   setFrameSize(size());
+  scroller_->relocate();
   tableView_->reload();
   if (row >= 0) selectExtending(row);
 }
