@@ -204,6 +204,26 @@ TEST_F(HintTable2Test, IndicatorSearchRowAndDeletion) {
   EXPECT_EQ(previewed_, list_->getDataSource()[1]);
 }
 
+TEST_F(HintTable2Test, TheThinkingBarBorrowsTheFocusAndGivesItBack) {
+  bool alias = true;
+  list_->hooks().enableAliasText = [&](bool on) { alias = on; };
+  show(5);
+  selectOnly(3);
+  list_->stash();
+  EXPECT_FALSE(alias);
+  EXPECT_EQ(list_->lastSelectedItem(), nullptr);
+  EXPECT_FALSE(list_->tableView()->isRowSelected(3));
+  list_->popStash();
+  EXPECT_TRUE(alias);
+  EXPECT_EQ(list_->lastSelectedItem(), list_->getDataSource()[3]);
+
+  show(0);  // nothing to give back to
+  list_->stash();
+  list_->popStash();
+  EXPECT_TRUE(list_->onFocus());
+  EXPECT_EQ(list_->lastSelectedItem(), nullptr);
+}
+
 TEST_F(HintTable2Test, AHundredThousandRecordsMakeOnlyAPageOfRows) {
   show(100000);
   EXPECT_LE(list_->tableView()->rowsWithRowViews().size(), 13u);
