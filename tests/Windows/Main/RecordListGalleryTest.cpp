@@ -63,7 +63,7 @@ TEST_F(RecordListGallery, MatchesSelectionAndIconsInLightAndDark) {
   RowServices::setIconProvider([](RowServices::IconKind kind, const std::string&) {
     switch (kind) {
       case RowServices::IconKind::Application:
-        return tile(0x3B, 0x82, 0xF6);
+        return tile(0xE1, 0x1D, 0x48);
       case RowServices::IconKind::File:
         return tile(0xF5, 0x9E, 0x0B);
       case RowServices::IconKind::Browser:
@@ -94,9 +94,14 @@ TEST_F(RecordListGallery, MatchesSelectionAndIconsInLightAndDark) {
           found("\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD lay \u05E9\u05DC\u05D5\u05DD", "lay"),
           found("   ", "lay"),
           found("Caf\u00E9 cre\u0300me br\u00FBl\u00E9e, a delayed order \U0001F600", "lay"),
+          found("Playlist for the weekend", "lay"),
+          found("display: flex; gap: 8px;", "lay"),
+          found("Overlay the layers, then relay", "lay"),
+          found("Clay and play", "lay"),
       },
       false);
   list->reload();
+  list->tableView()->multipleDeselect();
   list->tableView()->selectRowIndexes(ui::IndexSet{1}, true);
   list->tableView()->selectRowIndexes(ui::IndexSet{2}, true);
   dispatch::MainLoop::runUntilIdle();  // icons arrive on a later turn
