@@ -238,8 +238,22 @@ void TestWindow::focus() {
   while (msSince(start) < 5000 && !XCheckTypedWindowEvent(display_, window_, MapNotify, &event)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  XSetInputFocus(display_, window_, RevertToPointerRoot, CurrentTime);
-  XSync(display_, False);
+  // A window manager still managing the window may apply its own focus policy after ours: ask until
+  // the focus has stayed here for a moment.
+  int steady = 0;
+  while (msSince(start) < 10000 && steady < 5) {
+    ::Window focused = None;
+    int revert = 0;
+    XGetInputFocus(display_, &focused, &revert);
+    if (focused == window_) {
+      ++steady;
+    } else {
+      steady = 0;
+      XSetInputFocus(display_, window_, RevertToPointerRoot, CurrentTime);
+    }
+    XSync(display_, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 void TestWindow::makeActive() {

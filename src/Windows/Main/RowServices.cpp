@@ -2,10 +2,14 @@
 
 #include "core/AppInstalledManager.h"
 #include "core/VLConfig.h"
+#include "platform/system/desktop/Workspace.h"
+#include "platform/ui/window/Screen.h"
 
 namespace vl {
 
 namespace {
+
+constexpr double kRowIconPoints = 18;
 
 struct Installed {
   RowServices::IconProvider icons;
@@ -23,8 +27,16 @@ Installed& installed() {
 void RowServices::setIconProvider(IconProvider provider) { installed().icons = std::move(provider); }
 
 ui::ImageRef RowServices::iconFor(IconKind kind, const std::string& path) {
-  if (!installed().icons || path.empty()) return nullptr;
-  return installed().icons(kind, path);
+  if (path.empty()) return nullptr;
+  if (installed().icons) return installed().icons(kind, path);
+  // The workspace's icons; a headless workspace has only placeholders without pixels, which draw nothing.
+  auto screen = ui::Screen::mainScreen();
+  int scale = screen && screen->backingScaleFactor() >= 1.5 ? 2 : 1;
+  auto workspace = Workspace::shared();
+  if (!workspace) return nullptr;
+  ui::ImageRef icon = kind == IconKind::File ? workspace->iconForFile(path, kRowIconPoints, scale)
+                                             : workspace->iconForApplication(path, kRowIconPoints, scale);
+  return icon && icon->hasPixels() ? icon : nullptr;
 }
 
 void RowServices::setTransferLookup(TransferLookup lookup) { installed().transfers = std::move(lookup); }

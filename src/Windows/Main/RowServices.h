@@ -18,8 +18,8 @@ struct RowTransfer {
 };
 
 // What a row needs from the desktop and from sync, installed by those who have it. Without an icon
-// provider a row draws no application, file or browser icon; without a transfer lookup (sync bar off)
-// no row looks for transfers. Main thread only.
+// provider a row asks the workspace, and draws no icon where the workspace has none with pixels; without a
+// transfer lookup (sync bar off) no row looks for transfers. Main thread only.
 class RowServices {
  public:
   enum class IconKind { Application, File, Browser };

@@ -122,6 +122,20 @@ class X11WindowTest : public X11Test {
     XWindowAttributes a{};
     return w != None && XGetWindowAttributes(probe_, w, &a) && a.map_state == IsViewable;
   }
+  ::Window netActiveWindow() {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    ::Window w = None;
+    if (XGetWindowProperty(probe_, DefaultRootWindow(probe_),
+                           XInternAtom(probe_, "_NET_ACTIVE_WINDOW", False), 0, 1, False, XA_WINDOW, &type,
+                           &format, &count, &after, &data) == Success &&
+        data && count == 1 && format == 32)
+      w = static_cast<::Window>(*reinterpret_cast<unsigned long*>(data));
+    if (data) XFree(data);
+    return w;
+  }
   ::Window focus() {
     ::Window f = None;
     int revert = 0;
@@ -132,7 +146,8 @@ class X11WindowTest : public X11Test {
     key ? s.window->makeKeyAndOrderFront() : s.window->orderFront();
     ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); }));
     if (key) {
-      ASSERT_TRUE(waitUntil([&] { return focus() == xWindow(*s.window); }));
+      ASSERT_TRUE(waitUntil([&] { return focus() == xWindow(*s.window); }))
+          << "focus " << focus() << " ours " << xWindow(*s.window) << " active " << netActiveWindow();
     }
   }
   void click(int x, int y, unsigned button) {
@@ -265,14 +280,20 @@ TEST_P(X11WindowFocusTest, TheFocusGoesBackWhenOurWindowHidesAndBeforeAPaste) {
   show(s, true);
   EXPECT_EQ(x11::focusBeforeOurs(), other.id());
   s.window->orderOut();
-  EXPECT_TRUE(waitUntil([&] { return focus() == other.id(); }));
+  // With a window manager, also wait until it has acted on the request to activate the other window:
+  // one still queued there would take the focus back from the window shown next.
+  EXPECT_TRUE(
+      waitUntil([&] { return focus() == other.id() && (!GetParam() || netActiveWindow() == other.id()); }));
 
-  // A paste chord after our window took the focus again finds it back in the other window.
-  show(s, true);
+  // A paste chord after our window was shown again finds the focus back in the other window. Whether a
+  // window manager hands the focus over a second time so soon is its own policy (under load openbox
+  // sometimes keeps it on the window it just activated), so only the giving back is checked here.
+  s.window->makeKeyAndOrderFront();
+  ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); }));
   auto workspace = X11Workspace::create(display_);
   ASSERT_NE(workspace, nullptr);
   EXPECT_TRUE(workspace->giveFocusBack());
-  EXPECT_EQ(focus(), other.id());
+  EXPECT_TRUE(waitUntil([&] { return focus() == other.id(); })) << focus();
 }
 
 TEST_P(X11WindowFocusTest, APopUpClosesOnAClickOutsideIt) {

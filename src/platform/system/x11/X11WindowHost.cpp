@@ -89,6 +89,7 @@ X11WindowHost::~X11WindowHost() {
   for (auto& [n, w] : windows_) numbers.push_back(n);
   for (int n : numbers) destroy(n);
   for (auto& [name, c] : cursors_) XFreeCursor(x_.get(), c);
+  if (timeWindow_ != None) XDestroyWindow(x_.get(), timeWindow_);
   if (im_) XCloseIM(im_);
 }
 
@@ -119,7 +120,25 @@ void X11WindowHost::start() {
   shapeExtension_ = XShapeQueryExtension(dpy, &shapeEvent, &error);
   XSelectInput(dpy, x_.root(), PropertyChangeMask | StructureNotifyMask);
   XkbSetDetectableAutoRepeat(dpy, True, nullptr);
+  XSetWindowAttributes attributes{};
+  attributes.event_mask = PropertyChangeMask;
+  timeWindow_ =
+      XCreateWindow(dpy, x_.root(), -1, -1, 1, 1, 0, 0, InputOnly, CopyFromParent, CWEventMask, &attributes);
   readDesktop();
+}
+
+Time X11WindowHost::serverTime() {
+  if (timeWindow_ == None) return lastTime_;
+  // Appending nothing to a property still makes the server stamp a PropertyNotify with its current time.
+  XChangeProperty(x_.get(), timeWindow_, x_.atom("_VELLISTO_TIME"), XA_STRING, 8, PropModeAppend, nullptr, 0);
+  XEvent e{};
+  XIfEvent(
+      x_.get(), &e,
+      [](Display*, XEvent* ev, XPointer arg) -> Bool {
+        return ev->type == PropertyNotify && ev->xproperty.window == *reinterpret_cast<::Window*>(arg);
+      },
+      reinterpret_cast<XPointer>(&timeWindow_));
+  return e.xproperty.time;
 }
 
 bool X11WindowHost::compositing() const {
@@ -352,7 +371,11 @@ void X11WindowHost::configure(const WindowSpec& spec) {
 void X11WindowHost::show(int number, bool activate) {
   XWin* w = byNumber(number);
   if (!w) return;
-  // A window shown without the focus tells the window manager not to give it any on mapping.
+  // A window shown without the focus tells the window manager not to give it any on mapping. One shown
+  // with it carries the server's time now: the request that shows it (a hot key, a click in another of
+  // our connections) is newer than any event this connection saw, and a window manager that prevents
+  // focus stealing compares that time with the last input to the window in front.
+  if (activate) lastTime_ = serverTime();
   const long userTime = activate ? static_cast<long>(lastTime_) : 0;
   XChangeProperty(x_.get(), w->id, x_.atom("_NET_WM_USER_TIME"), XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&userTime), 1);

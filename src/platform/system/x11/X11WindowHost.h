@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -119,6 +120,7 @@ class X11WindowHost {
   void takeFocus(XWin& w);
   void grabPointer(XWin& w);
   void readDesktop();
+  Time serverTime();
   void key(XWin& w, XKeyEvent& e);
   void button(XWin& w, XButtonEvent& e);
   void motion(XWin& w, XMotionEvent& e);
@@ -146,6 +148,8 @@ class X11WindowHost {
   ::Window settingsOwner_ = None;
   int doubleClickMs_ = 400;
   Time lastTime_ = CurrentTime;
+  // An unmapped window whose property changes give the server's current time.
+  ::Window timeWindow_ = None;
   int focused_ = 0;
   int reportedFocus_ = -1;
   std::set<unsigned int> keysDown_;
