@@ -35,24 +35,27 @@ Json VLShortcutValue::toJson() const {
   return VLConfig::shortcutDictionayWithModifierFlags(modifierFlags, keyCode);
 }
 
-std::optional<VLShortcutValue> VLShortcutValue::fromJson(const std::string& name, const Json& entry) {
-  if (!entry.is_object()) {
-    logf("VLShortcut: entry of %s is %s, not a key press; ignored", name.c_str(), entry.type_name());
+std::optional<VLShortcutValue> VLShortcutValue::parse(const Json& entry, std::string* why) {
+  auto fail = [why](std::string reason) {
+    if (why) *why = std::move(reason);
     return std::nullopt;
-  }
+  };
+  if (!entry.is_object()) return fail(std::string("is ") + entry.type_name() + ", not a key press");
   const std::optional<std::int64_t> flags = integerField(entry, "modifier");
   const std::optional<std::int64_t> code = integerField(entry, "code");
-  if (!flags || !code) {
-    logf("VLShortcut: entry of %s lacks an integer modifier or code; ignored", name.c_str());
-    return std::nullopt;
-  }
+  if (!flags || !code) return fail("lacks an integer modifier or code");
   const VLShortcutValue value{*flags, *code};
   const bool flagsInRange = *flags >= 0 && *flags <= 0xFFFF0000LL && (*flags & 0xFFFF) == 0;
   if (!value.isEmpty() && !(flagsInRange && *code >= 0 && *code <= 127)) {
-    logf("VLShortcut: entry of %s (%lld, %lld) is out of range; ignored", name.c_str(),
-         static_cast<long long>(*flags), static_cast<long long>(*code));
-    return std::nullopt;
+    return fail("(" + std::to_string(*flags) + ", " + std::to_string(*code) + ") is out of range");
   }
+  return value;
+}
+
+std::optional<VLShortcutValue> VLShortcutValue::fromJson(const std::string& name, const Json& entry) {
+  std::string why;
+  std::optional<VLShortcutValue> value = parse(entry, &why);
+  if (!value) logf("VLShortcut: entry of %s %s; ignored", name.c_str(), why.c_str());
   return value;
 }
 

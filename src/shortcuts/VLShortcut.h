@@ -25,6 +25,8 @@ struct VLShortcutValue {
   // A stored entry: both fields present, integers, and in range (flags only in bits 16-31, a code
   // from 0 to 127; or the cleared press). Anything else is nothing, with a log line naming `name`.
   static std::optional<VLShortcutValue> fromJson(const std::string& name, const Json& entry);
+  // The same without the log line, for readers that see every key press; `why` gets the reason.
+  static std::optional<VLShortcutValue> parse(const Json& entry, std::string* why = nullptr);
 };
 
 // A named in-window command and its press. The current press lives in settings key 108 under the

@@ -22,9 +22,11 @@
 #include "platform/system/CrashAnalyticsService.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/ui/view/Appearance.h"
+#include "shortcuts/KeyboardListener.h"
 #include "shortcuts/VLShortcutCenter.h"
 #include "startup/DataFolders.h"
 #include "startup/EngineAppRecordStore.h"
+#include "statusbar/VLStatusBar.h"
 #include "theme/VLThemeManager.h"
 
 namespace vl {
@@ -68,6 +70,8 @@ void AppDelegate::resetForTesting() {
   std::lock_guard<std::mutex> lock(classState().mutex);
   classState().initialized = false;
   VLShortcutCenter::resetForTesting();
+  KeyboardListener::resetForTesting();
+  VLStatusBar::resetForTesting();
 }
 
 void AppDelegate::initialize() {
@@ -104,6 +108,7 @@ void AppDelegate::initialize() {
   // 7. Keyboard listener, pasteboard poll, installed-application index, in this order. The named
   // shortcuts and their conflicts exist before the listener matches its first key press.
   VLShortcutCenter::defaultCenter();
+  KeyboardListener::shared();
   runStep(hooks().createKeyboardListener);
   PasteboardPolling::shared();
   AppInstalledManager& apps = AppInstalledManager::shared();
@@ -152,6 +157,13 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 void AppDelegate::produceStatusItem() {
+  // The hot keys come with the status bar; the preferences program's "hot key changed" and every
+  // activation register settings key 1 again, read afresh.
+  VLStatusBar::shared();
+  VLAppNotifcationCenter::shared().setRegisterHotKeyHook(
+      [](std::int64_t, const std::string&, std::int64_t, std::int64_t, bool) {
+        VLStatusBar::shared().registerStoredHotKey(VLConfig::kMainHotKey);
+      });
   if (hooks().produceStatusItem) statusItem_ = hooks().produceStatusItem();
 }
 

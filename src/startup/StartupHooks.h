@@ -12,7 +12,7 @@ namespace vl {
 // nobody installed is skipped. Every step runs on the main thread.
 struct StartupHooks {
   // ---- class initialisation ----
-  // The local keyboard listener, created before the pasteboard poll.
+  // Right after the local keyboard listener is made, before the pasteboard poll.
   std::function<void()> createKeyboardListener;
 
   // ---- end of launching, in this order ----

@@ -1,37 +1,20 @@
 #include "theme/VLThemeImages.h"
 
-#include <cstdint>
-#include <fstream>
 #include <memory>
 
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Resources.h"
 #include "platform/foundation/Url.h"
+#include "platform/ui/graphics/ImageLoader.h"
 
 namespace vl {
 
 namespace {
 
-// Width and height from a PNG's header chunk; a zero size for other files.
-ui::Size pngSize(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  unsigned char header[24] = {};
-  if (!in.read(reinterpret_cast<char*>(header), sizeof header)) return {};
-  static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  for (int i = 0; i < 8; ++i) {
-    if (header[i] != signature[i]) return {};
-  }
-  auto be32 = [&](int at) {
-    return (std::uint32_t(header[at]) << 24) | (std::uint32_t(header[at + 1]) << 16) |
-           (std::uint32_t(header[at + 2]) << 8) | std::uint32_t(header[at + 3]);
-  };
-  return {static_cast<double>(be32(16)), static_cast<double>(be32(20))};
-}
-
 ui::ImageRef imageAtPath(const std::string& path, const std::string& name) {
   if (!files::isRegularFile(path)) return nullptr;
-  return std::make_shared<ui::Image>(pngSize(path), name);
+  return ui::loadImageFile(path, name);
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 namespace vl {
 
 // Images that theme entries name. Only local files are read: a bundle image by name, or a "file://" URL
-// or absolute path. The size comes from a PNG header when the file is a PNG; pixels are decoded by the
-// image loading of the views that draw them. nullptr (logged) when there is no such readable file.
+// or absolute path, read through the toolkit's image loader: pixels when a desktop backend installed a
+// decoding one, else the size from a PNG header. nullptr (logged) when there is no such readable file.
 ui::ImageRef themeImageNamed(const std::string& name);
 ui::ImageRef themeImageAtURL(const std::string& url);
 

@@ -31,6 +31,11 @@ class Image {
 
   bool isValid() const { return size_.width > 0 && size_.height > 0; }
 
+  // One of our own pictures, resources/images/<name>.png and <name>@2x.png, loaded through the installed
+  // ImageLoader (ImageLoader.h): the 2x drawing on a screen of backing scale 1.5 and more, else the 1x
+  // one, else whichever exists. nullptr (logged) when neither exists. Answers are kept per name.
+  static std::shared_ptr<const Image> named(const std::string& name);
+
  private:
   Size size_;
   std::string name_;

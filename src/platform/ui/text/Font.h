@@ -7,7 +7,7 @@ namespace vl::ui {
 
 // A font as the display list records it: a family, a point size and a weight (-1 ultra light ... 1 black,
 // 0 regular, as the platform's weight scale), optionally with digits of one width. Its metrics come from
-// TextMetrics, so every control measures text the same way.
+// TextMetrics (and the installed TextEngine, if any), so every control measures text the same way.
 class Font {
  public:
   static constexpr double WeightLight = -0.4;

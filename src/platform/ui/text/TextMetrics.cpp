@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "platform/ui/text/TextEngine.h"
+
 namespace vl::ui {
 
 namespace {
@@ -58,6 +60,11 @@ char32_t Utf8Cursor::next(std::uint8_t* units) {
 // --- TextMetrics -----------------------------------------------------------------------------------------
 
 double TextMetrics::advance(char32_t c, const Font& font) {
+  if (auto engine = textEngine()) {
+    std::vector<double> out;
+    engine->advances(std::u32string_view(&c, 1), font, out);
+    return out.empty() ? 0 : out[0];
+  }
   double factor;
   if (c == '\t') {
     factor = 1.2;
@@ -89,7 +96,60 @@ double TextMetrics::heightOfString(std::string_view text, const Font& font, doub
   return sizeOfString(text, font, width).height;
 }
 
+namespace {
+
+// The deterministic truncation's ending: trailing white space dropped, line ends made spaces, then "…".
+std::string withEllipsis(std::string_view kept) {
+  // Spaces just before the ellipsis would only push it away from the text.
+  std::string out(kept);
+  while (!out.empty() && (out.back() == ' ' || out.back() == '\t' || out.back() == '\n')) out.pop_back();
+  for (char& ch : out) {
+    if (ch == '\n' || ch == '\r') ch = ' ';
+  }
+  return out + kEllipsis;
+}
+
+// truncateTail with an installed engine: the text is shaped as it will be drawn, in growing pieces so a
+// long text is measured only as far as one line reaches.
+std::string truncateTailShaped(TextEngine& engine, std::string_view text, const Font& font, double width) {
+  std::u32string chars;
+  std::vector<std::size_t> ends;  // byte offset after each code point
+  Utf8Cursor cur{text};
+  while (!cur.done()) {
+    std::uint8_t units;
+    char32_t c = cur.next(&units);
+    chars.push_back(isLineEnd(c) ? U' ' : c);
+    ends.push_back(cur.offset);
+  }
+  std::vector<double> adv;
+  double total = 0;
+  for (std::size_t piece = 256;; piece *= 4) {
+    std::size_t n = std::min(piece, chars.size());
+    engine.advances(std::u32string_view(chars).substr(0, n), font, adv);
+    total = 0;
+    for (double a : adv) total += a;
+    if (total > width || n == chars.size()) break;
+  }
+  if (total <= width) return std::string(text);
+  std::vector<double> ellipsis;
+  engine.advances(U"\u2026", font, ellipsis);
+  const double room = width - (ellipsis.empty() ? 0 : ellipsis[0]);
+  if (room < 0) return "";
+  // Zero advances (the rest of a cluster) always fit, so a cluster is never split.
+  double used = 0;
+  std::size_t keep = 0;
+  for (std::size_t i = 0; i < adv.size(); ++i) {
+    if (used + adv[i] > room) break;
+    used += adv[i];
+    keep = ends[i];
+  }
+  return withEllipsis(text.substr(0, keep));
+}
+
+}  // namespace
+
 std::string TextMetrics::truncateTail(std::string_view text, const Font& font, double width) {
+  if (auto engine = textEngine()) return truncateTailShaped(*engine, text, font, width);
   double total = 0;
   Utf8Cursor all{text};
   // Only whether it fits matters: stop measuring once it does not.
@@ -112,13 +172,7 @@ std::string TextMetrics::truncateTail(std::string_view text, const Font& font, d
     used += a;
     keep = cur.offset;
   }
-  // Spaces just before the ellipsis would only push it away from the text.
-  std::string out(text.substr(0, keep));
-  while (!out.empty() && (out.back() == ' ' || out.back() == '\t' || out.back() == '\n')) out.pop_back();
-  for (char& ch : out) {
-    if (ch == '\n' || ch == '\r') ch = ' ';
-  }
-  return out + kEllipsis;
+  return withEllipsis(text.substr(0, keep));
 }
 
 // --- TextLayout ------------------------------------------------------------------------------------------
@@ -145,6 +199,12 @@ void TextLayout::build(const AttributedString& text, const Font& defaultFont, do
   std::size_t run = 0;
   std::size_t index = 0;
   std::vector<char32_t> chars;
+  const std::shared_ptr<TextEngine> engine = textEngine();
+  // With an engine, each stretch of one attribute run between line ends is shaped as a whole, as the
+  // views draw it: glyph g belongs to stretch glyphRun[g].
+  std::vector<std::size_t> glyphRun;
+  std::size_t metricsRun = static_cast<std::size_t>(-1);
+  double runAscender = 0, runDescender = 0;
   Utf8Cursor cur{text.string()};
   while (!cur.done()) {
     std::uint8_t units;
@@ -152,11 +212,34 @@ void TextLayout::build(const AttributedString& text, const Font& defaultFont, do
     while (run < runs.size() && runs[run].range.end() <= index) ++run;
     const Font& font =
         run < runs.size() && runs[run].attributes.font ? *runs[run].attributes.font : defaultFont;
+    if (run != metricsRun) {
+      metricsRun = run;
+      runAscender = font.ascender();
+      runDescender = font.descender();
+    }
     bool hard = isLineEnd(c);
-    glyphs_.push_back(
-        {index, units, hard, hard ? 0 : TextMetrics::advance(c, font), font.ascender(), font.descender()});
+    double advance = hard || engine ? 0 : TextMetrics::advance(c, font);
+    glyphs_.push_back({index, units, hard, advance, runAscender, runDescender});
     chars.push_back(c);
+    if (engine) glyphRun.push_back(run);
     index += units;
+  }
+  if (engine) {
+    std::vector<double> advances;
+    for (std::size_t g = 0; g < glyphs_.size();) {
+      if (glyphs_[g].hardBreak) {
+        ++g;
+        continue;
+      }
+      std::size_t end = g;
+      while (end < glyphs_.size() && !glyphs_[end].hardBreak && glyphRun[end] == glyphRun[g]) ++end;
+      const std::size_t r = glyphRun[g];
+      const Font& font = r < runs.size() && runs[r].attributes.font ? *runs[r].attributes.font : defaultFont;
+      engine->advances(std::u32string_view(chars.data() + g, end - g), font, advances);
+      for (std::size_t k = g; k < end; ++k)
+        glyphs_[k].advance = k - g < advances.size() ? advances[k - g] : 0;
+      g = end;
+    }
   }
   // "\r\n" is one line end: the "\n" joins the "\r" rather than ending an empty line of its own.
   auto pairedBreak = [&](std::size_t g) { return g > 0 && chars[g] == '\n' && chars[g - 1] == '\r'; };

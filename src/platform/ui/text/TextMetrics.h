@@ -19,6 +19,8 @@ namespace vl::ui {
 // 0.3 for spaces and the narrow "iljI1!|.,:;'`", 0.85 for "mwMW@%", a whole point size for wide East Asian
 // characters and emoji, 0 for line ends, controls and combining marks, 1.2 for a tab), bold faces are 10 %
 // wider, and a font with monospaced digits gives every digit 0.55. Lines are Font::lineHeight() high.
+// With a TextEngine installed (the desktop backend), advances and line heights come from it instead, and
+// TextLayout shapes each attribute run between line ends as one piece, as the views draw it.
 class TextMetrics {
  public:
   static double advance(char32_t c, const Font& font);

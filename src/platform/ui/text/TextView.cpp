@@ -390,7 +390,8 @@ void TextView::drawTextLines() {
                                                       : l.offsetOfCharacterIndex(run.range.end());
       const Font& f = run.attributes.font ? *run.attributes.font : font_;
       Color c = run.attributes.foregroundColor.value_or(textColor_);
-      ctx->drawText(text, {o.x + x0, o.y + line.y, std::max(0.0, x1 - x0), line.height}, f, c);
+      ctx->drawText(text, {o.x + x0, o.y + line.y, std::max(0.0, x1 - x0), line.height}, f, c,
+                    run.attributes.underlineStyle.value_or(UnderlineStyle::None));
     }
   }
 }

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/HokeyStruct.h"
+#include "platform/system/GlobalEventMonitor.h"
+#include "platform/ui/graphics/Geometry.h"
+#include "platform/ui/view/Event.h"
+
+namespace vl {
+
+namespace ui {
+class EventMonitor;
+}
+
+// The program's presence on the desktop. This half brings our windows up from anywhere: the global hot
+// keys of the main window (settings key 1, id 1) and of the record window (settings key 122, id 2), the
+// double tap of Ctrl, Alt or Super that stands in for the main hot key, and the watch on clicks in other
+// programs that tells the window placement which screen the user works on. Main thread only.
+class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
+ public:
+  static constexpr std::int64_t kMainHotKeyID = 1;
+  static constexpr std::int64_t kRecordHotKeyID = 2;
+  // Two presses of one modifier at most this far apart are a double tap.
+  static constexpr std::int64_t kDoubleTapMs = 299;
+
+  // What the hot keys do to our windows. The window registry installs them when its windows exist;
+  // until then a press is only logged (once).
+  struct WindowActions {
+    // Hides the main window when it is the key window, otherwise shows it.
+    std::function<void()> activeOrInactiveVellisto;
+    std::function<void()> toggleRecordWindow;
+    // A left or right click in another program, in screen coordinates: the screen holding the point
+    // becomes the one the main and the record window open on.
+    std::function<void(ui::Point)> updateByMousePoint;
+  };
+  static void setWindowActions(WindowActions actions);
+
+  // Made on first use: registers the stored hot keys and starts watching the modifier keys and clicks.
+  static VLStatusBar& shared();
+  static void resetForTesting();
+  // A status bar of its own (tests); the shared one must not exist at the same time.
+  static std::shared_ptr<VLStatusBar> create();
+  ~VLStatusBar();
+  VLStatusBar(const VLStatusBar&) = delete;
+  VLStatusBar& operator=(const VLStatusBar&) = delete;
+
+  // Registers a hot key; `modifiers` is the hot key modifier mask (VLShortcutsButton::convertModifierToKey).
+  // Asking for what is already registered does nothing. A new combination is taken before the old one
+  // is let go, so when another program holds it the old one keeps working and the answer is false. A
+  // double tap (main window only) registers no combination and lets the old one go.
+  bool registerHotKeysWithID(std::int64_t hotKeyID, const std::string& desc, std::int64_t code,
+                             std::int64_t modifiers, bool doubleTap);
+  // Registers what settings key 1 or 122 holds. A value of the wrong type or out of range is treated as
+  // no hot key, with a log line.
+  bool registerStoredHotKey(long settingsKey);
+
+  // The hot key that works for an id now, modifiers as event flags; nullopt when none does.
+  std::optional<HokeyStruct> activeHotKey(std::int64_t hotKeyID) const;
+  // Whether the last hot key asked for the id is the one that works; false after a refusal and when
+  // none was asked. The status menu shows the key as unset then.
+  bool isRegistered(std::int64_t hotKeyID) const;
+  // Called after each registration that changed something, refused ones included; the status menu
+  // retitles its toggle row.
+  void setHotKeysChangedHandler(std::function<void()> handler) { changed_ = std::move(handler); }
+
+  // The main window's toggle, from the hot key and the double tap.
+  static void wakeupOrHidden();
+
+  // The last counted press of each modifier, milliseconds since 1970; 0 before the first.
+  std::int64_t commandKeyDownTime() const { return commandKeyDownTime_; }
+  std::int64_t optionKeyDownTime() const { return optionKeyDownTime_; }
+  std::int64_t controlKeyDownTime() const { return controlKeyDownTime_; }
+
+ private:
+  VLStatusBar() = default;
+  void start();
+  void onHotKey(std::int64_t hotKeyID);
+  void onKeyEvent(const ui::Event& event);
+  void forgetTaps() { commandKeyDownTime_ = optionKeyDownTime_ = controlKeyDownTime_ = 0; }
+  void notifyChanged();
+
+  struct Held {
+    HokeyStruct value;  // modifiers as the hot key mask, as asked
+    bool registered = false;
+  };
+  // The last value asked per id, and whether it works; `working_` is what works (after a refusal, the
+  // value before it).
+  std::map<std::int64_t, Held> asked_;
+  std::map<std::int64_t, HokeyStruct> working_;
+  std::function<void()> changed_;
+  std::int64_t commandKeyDownTime_ = 0;
+  std::int64_t optionKeyDownTime_ = 0;
+  std::int64_t controlKeyDownTime_ = 0;
+  std::shared_ptr<GlobalEventMonitor> globalBackend_;
+  std::shared_ptr<GlobalEventMonitor::Monitor> globalMonitor_;
+  std::shared_ptr<ui::EventMonitor> localMonitor_;
+};
+
+}  // namespace vl
