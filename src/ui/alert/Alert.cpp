@@ -1,0 +1,220 @@
+#include "ui/alert/Alert.h"
+
+#include <algorithm>
+
+#include "platform/foundation/Localization.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/graphics/DisplayList.h"
+#include "platform/ui/window/Window.h"
+#include "theme/VLThemeCategories.h"
+#include "ui/panels/MainViewHooks.h"
+#include "ui/panels/PanelCenter.h"
+
+namespace vl {
+
+namespace {
+
+constexpr const char* kBackgroundKey = "modalAlertBackgroundColor";
+constexpr const char* kAnimPos = "animPos";
+constexpr const char* kAnimOpacity = "animOpacity";
+
+}  // namespace
+
+Alert::Alert(const ui::Rect& frame) : ui::View(frame) {}
+
+void Alert::build() {
+  titleView_ = PassthroughAndArrowCursorTextView::create();
+  titleView_->setMaximumNumberOfLines(2);
+  titleView_->setString("");
+  titleView_->setFont(ui::Font::systemFont(16));
+  titleView_->setAlignment(ui::TextAlignment::Center);
+  setTextColorAssetKey(*titleView_, std::string("fontNormalColor"));
+  addSubview(titleView_);
+
+  setWantsLayer(true);
+  setBackgroundColorAssetKey(static_cast<ui::View&>(*this), std::string(kBackgroundKey));
+  setBorderColorAssetKey(*layer(), std::string("lineColor"));
+  layer()->setBorderWidth(1);
+  layer()->setCornerRadius(10);
+
+  auto me = std::static_pointer_cast<ui::ActionTarget>(shared_from_this());
+  okButton_ = DefaultConfirmButton::create();
+  okButton_->setTitle(localized("ok"));
+  okButton_->setTarget(me);
+  okButton_->setAction("okButtonClick:");
+  addSubview(okButton_);
+  cancelButton_ = DefaultCancelButton::create();
+  cancelButton_->setTitle(localized("cancel"));
+  cancelButton_->setTarget(me);
+  cancelButton_->setAction("cancelButtonClick:");
+  addSubview(cancelButton_);
+  setActionHandler("okButtonClick:", [this](ui::ActionTarget*) { okButtonClick(); });
+  setActionHandler("cancelButtonClick:", [this](ui::ActionTarget*) { cancelButtonClick(); });
+
+  blockView_ = BlockView::create();
+}
+
+void Alert::setTitle(const std::string& title) { titleView_->setString(title); }
+
+std::string Alert::title() const { return titleView_->string(); }
+
+std::shared_ptr<ui::AnimationDelegate> Alert::delegateHandle() {
+  auto me = self();
+  return me ? std::shared_ptr<ui::AnimationDelegate>(me, static_cast<ui::AnimationDelegate*>(this)) : nullptr;
+}
+
+ui::Rect Alert::startFrame(ui::Size host) const {
+  return {150, host.height / 2, std::max(0.0, host.width - 300), 150};
+}
+
+ui::Rect ModalAlert::startFrame(ui::Size host) const {
+  return {30, host.height / 2, std::max(0.0, host.width - 60), 130};
+}
+
+void Alert::viewDidMoveToSuperview() {
+  ui::View::viewDidMoveToSuperview();
+  ui::View* host = superview();
+  if (!host) return;
+  ui::Size size = host->frame().size;
+  blockView_->setFrame({0, 0, size.width, size.height});
+  host->addSubview(blockView_, ui::View::Ordering::Below, this);
+  setFrame(startFrame(size));
+  layoutContent();
+}
+
+void Alert::layoutContent() {
+  double w = frame().width(), h = frame().height();
+  titleView_->setFrame({15, h - 48, std::max(0.0, w - 30), 18});
+  double okW = okButton_->frame().width();
+  okButton_->setFrameOrigin({w - okW - 15, 15});
+  cancelButton_->setHidden(!cancelAction_);
+  if (cancelAction_) {
+    cancelButton_->setFrameOrigin({w - okW - 15 - 15 - cancelButton_->frame().width(), 15});
+  }
+}
+
+void Alert::drawRect(const ui::Rect& dirtyRect) {
+  auto* ctx = ui::GraphicsContext::current();
+  if (!ctx) return;
+  if (auto color = VLThemeManager::shared().colorForKey(kBackgroundKey)) ctx->fillRect(dirtyRect, *color);
+}
+
+void Alert::animateBlockOpacity(double from, double to) {
+  auto anim = ui::BasicAnimation::withKeyPath("opacity");
+  anim->setFromValue(from);
+  anim->setToValue(to);
+  anim->setDuration(kDuration);
+  anim->setFillMode(ui::FillMode::Forwards);
+  anim->setRemovedOnCompletion(false);
+  blockView_->layer()->addAnimation(anim, kAnimOpacity);
+}
+
+void Alert::show(ui::View* host) {
+  if (!host) {
+    log("Alert: show without a host, ignored");
+    return;
+  }
+  if (phase_ != Phase::Hidden) {
+    logf("Alert: \"%s\" is already up, shown once", title().c_str());
+    return;
+  }
+  const MainViewHooks& hooks = MainViewHooks::current();
+  if (host == hooks.mainViewOrNull() && hooks.mainWindow) {
+    if (ui::Window* window = hooks.mainWindow()) window->makeFirstResponder(nullptr);
+  }
+  host->addSubview(std::static_pointer_cast<ui::View>(shared_from_this()));
+  phase_ = Phase::Showing;
+  blockView_->setHidden(false);
+  animateBlockOpacity(0, kBlockOpacity);
+  double y = frame().origin.y;
+  auto anim = ui::BasicAnimation::withKeyPath("position.y");
+  anim->setFromValue(y);
+  anim->setToValue(y - frame().height() / 2);
+  anim->setDuration(kDuration);
+  anim->setFillMode(ui::FillMode::Forwards);
+  anim->setRemovedOnCompletion(false);
+  anim->setDelegate(delegateHandle());
+  anim->setValue("id", "show");
+  layer()->addAnimation(anim, kAnimPos);
+}
+
+void Alert::dismiss() {
+  if (phase_ == Phase::Dismissing) return;  // an OK block that closed it already
+  if (phase_ == Phase::Hidden || !superview()) {
+    log("Alert: dismiss of an alert that is not up, ignored");
+    return;
+  }
+  phase_ = Phase::Dismissing;
+  animateBlockOpacity(kBlockOpacity, 0);
+  auto anim = ui::BasicAnimation::withKeyPath("position.y");
+  anim->setFromValue(frame().origin.y);
+  anim->setToValue(superview()->frame().height() / 2);
+  anim->setDuration(kDuration);
+  anim->setFillMode(ui::FillMode::Forwards);
+  anim->setRemovedOnCompletion(false);
+  anim->setDelegate(delegateHandle());
+  anim->setValue("id", "dismiss");
+  layer()->addAnimation(anim, kAnimPos);
+}
+
+void Alert::showDidEnd() {
+  if (const auto& preview = MainViewHooks::current().setPreviewSelection) preview(false);
+}
+
+void Alert::dismissDidEnd() {
+  if (PanelCenter::shared().isShown()) return;
+  if (const auto& preview = MainViewHooks::current().setPreviewSelection) preview(true);
+}
+
+void Alert::animationDidStop(ui::Animation& animation, bool finished) {
+  if (!finished) return;
+  Json id = animation.value("id");
+  ui::View* host = superview();
+  if (!host) return;
+  if (id == "show") {
+    phase_ = Phase::Shown;
+    setFrameOrigin({frame().origin.x, frame().origin.y - frame().height() / 2});
+    layer()->removeAnimation(kAnimPos);
+    blockView_->layer()->removeAnimation(kAnimOpacity);
+    blockView_->layer()->setOpacity(kBlockOpacity);
+    showDidEnd();
+  } else if (id == "dismiss") {
+    auto keep = self();  // the host held the last reference
+    phase_ = Phase::Hidden;
+    blockView_->layer()->removeAnimation(kAnimOpacity);
+    blockView_->layer()->setOpacity(0);
+    dismissDidEnd();
+    setFrameOrigin({0, host->frame().height() / 2});
+    layer()->removeAnimation(kAnimPos);
+    blockView_->setHidden(true);
+    blockView_->removeFromSuperview();
+    okAction_ = nullptr;
+    cancelAction_ = nullptr;
+    removeFromSuperview();
+  }
+}
+
+void Alert::okButtonClick() {
+  if (!okAction_) return;  // stays up: callers who want OK to close pass a block
+  if (!canDoOkAction()) return;
+  Action action = okAction_;
+  action();
+  dismiss();
+}
+
+void Alert::cancelButtonClick() {
+  if (!cancelAction_) return;
+  if (!canDoCancelAction()) return;
+  Action action = cancelAction_;
+  action();
+  dismiss();
+}
+
+bool Alert::isShown(const ui::View* view) {
+  if (!view) return false;
+  return std::any_of(
+      view->subviews().begin(), view->subviews().end(),
+      [](const std::shared_ptr<ui::View>& v) { return dynamic_cast<Alert*>(v.get()) != nullptr; });
+}
+
+}  // namespace vl

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/ui/view/Animation.h"
+#include "platform/ui/view/View.h"
+#include "ui/PassthroughAndArrowCursorTextView.h"
+#include "ui/alert/BlockView.h"
+#include "ui/controls/ButtonPresets.h"
+
+namespace vl {
+
+// A confirmation box centred over a host view, above a dimming cover that takes every click outside it.
+// OK and Cancel run their blocks and close the alert; OK without a block leaves it up. Alerts push no
+// Escape block: their callers do. Held by shared_ptr; the host keeps it while it is up. Main thread only.
+class Alert : public ui::View, public ui::AnimationDelegate {
+ public:
+  using Action = std::function<void()>;
+  static constexpr double kDuration = 0.2;
+  static constexpr double kBlockOpacity = 0.8;
+
+  explicit Alert(const ui::Rect& frame = {});
+
+  template <typename T = Alert>
+  static std::shared_ptr<T> ofTitle(const std::string& title, Action ok, Action cancel) {
+    auto alert = std::make_shared<T>(ui::Rect{});
+    alert->build();
+    alert->setTitle(title);
+    alert->okAction_ = std::move(ok);
+    alert->cancelAction_ = std::move(cancel);
+    return alert;
+  }
+
+  void setTitle(const std::string& title);
+  std::string title() const;
+  // Shows over the host; an alert already up (or on its way out) is not shown again.
+  void show(ui::View* host);
+  // Nothing when the alert is not up.
+  void dismiss();
+  // Whether any direct subview of the view is an alert.
+  static bool isShown(const ui::View* view);
+
+  // A subclass vetoes a button: it then runs no block and leaves the alert up.
+  virtual bool canDoOkAction() { return true; }
+  virtual bool canDoCancelAction() { return true; }
+  void okButtonClick();
+  void cancelButtonClick();
+
+  const std::shared_ptr<PassthroughAndArrowCursorTextView>& titleView() const { return titleView_; }
+  const std::shared_ptr<DefaultConfirmButton>& okButton() const { return okButton_; }
+  const std::shared_ptr<DefaultCancelButton>& cancelButton() const { return cancelButton_; }
+  const std::shared_ptr<BlockView>& blockView() const { return blockView_; }
+  bool hasOkAction() const { return static_cast<bool>(okAction_); }
+
+  void viewDidMoveToSuperview() override;
+  void drawRect(const ui::Rect& dirtyRect) override;
+  void animationDidStop(ui::Animation& animation, bool finished) override;
+
+ protected:
+  // The frame the alert starts from in a host of that size (it then moves down by half its height).
+  virtual ui::Rect startFrame(ui::Size host) const;
+  virtual void showDidEnd();
+  virtual void dismissDidEnd();
+  void build();
+
+ private:
+  enum class Phase { Hidden, Showing, Shown, Dismissing };
+  void layoutContent();
+  std::shared_ptr<ui::AnimationDelegate> delegateHandle();
+  void animateBlockOpacity(double from, double to);
+
+  Action okAction_;
+  Action cancelAction_;
+  std::shared_ptr<PassthroughAndArrowCursorTextView> titleView_;
+  std::shared_ptr<DefaultConfirmButton> okButton_;
+  std::shared_ptr<DefaultCancelButton> cancelButton_;
+  std::shared_ptr<BlockView> blockView_;
+  Phase phase_ = Phase::Hidden;
+};
+
+// The narrower alert over a modal page.
+class ModalAlert : public Alert {
+ public:
+  using Alert::Alert;
+
+ protected:
+  ui::Rect startFrame(ui::Size host) const override;
+  // Over a page the main window's preview is not ours to touch.
+  void showDidEnd() override {}
+  void dismissDidEnd() override {}
+};
+
+}  // namespace vl

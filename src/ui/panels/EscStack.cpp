@@ -1,0 +1,89 @@
+#include "ui/panels/EscStack.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/foundation/Log.h"
+
+namespace vl {
+
+namespace {
+
+EscStack::ReceiverRegistrar& registrar() {
+  static EscStack::ReceiverRegistrar r;
+  return r;
+}
+
+bool& sharedBuilt() {
+  static bool built = false;
+  return built;
+}
+
+}  // namespace
+
+EscStack& EscStack::shared() {
+  static EscStack* stack = [] {
+    auto* s = new EscStack;
+    sharedBuilt() = true;
+    s->registerWithDispatcher();
+    return s;
+  }();
+  return *stack;
+}
+
+EscStack::EscStack() = default;
+
+void EscStack::setReceiverRegistrar(ReceiverRegistrar r) {
+  registrar() = std::move(r);
+  if (sharedBuilt()) shared().registerWithDispatcher();
+}
+
+void EscStack::registerWithDispatcher() {
+  if (!registrar()) return;
+  registrar()([](const std::string& name) { return EscStack::shared().resolvedShortcutKey(name); });
+}
+
+void EscStack::push(CloseBlock block) {
+  if (!block) {
+    log("EscStack: empty close block not pushed");
+    return;
+  }
+  std::lock_guard lock(mutex_);
+  blocks_.push_back({nextId_++, std::make_shared<CloseBlock>(std::move(block))});
+}
+
+void EscStack::pop(bool cleaning) {
+  std::lock_guard lock(mutex_);
+  // A loop, not recursion: a long run of stale blocks must not deepen the stack.
+  while (!blocks_.empty()) {
+    Entry top = blocks_.back();
+    bool closed = (*top.block)(cleaning);
+    // The block may have pushed or popped itself: remove the one that ran, wherever it now is.
+    auto it = std::find_if(blocks_.begin(), blocks_.end(), [&](const Entry& e) { return e.id == top.id; });
+    if (it != blocks_.end()) blocks_.erase(it);
+    if (closed) return;
+  }
+}
+
+void EscStack::clean() {
+  std::lock_guard lock(mutex_);
+  while (!blocks_.empty()) pop(true);
+}
+
+bool EscStack::resolvedShortcutKey(const std::string& name) {
+  if (name != "esc") return false;
+  pop(false);
+  return true;
+}
+
+std::size_t EscStack::count() const {
+  std::lock_guard lock(mutex_);
+  return blocks_.size();
+}
+
+void EscStack::resetForTesting() {
+  std::lock_guard lock(mutex_);
+  blocks_.clear();
+}
+
+}  // namespace vl

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ui/panels/AbstractSlide.h"
+#include "ui/panels/BlockShadowView.h"
+#include "ui/panels/PanelTypes.h"
+
+namespace vl {
+
+// The side slides by key and the one cover they share; the cover stays on the first host that ever
+// showed a slide. Main thread only.
+class SlideCenter {
+ public:
+  static SlideCenter& shared();
+
+  void registerSlide(const std::shared_ptr<AbstractSlide>& slide, const std::string& key);
+  std::shared_ptr<AbstractSlide> slideForKey(const std::string& key) const;
+  void showSlideByKey(const std::string& key, ui::View* host,
+                      const std::optional<PanelParams>& params = std::nullopt);
+  // Dismisses the first shown slide among the host's direct subviews.
+  void dismissExistSlideIfNeededOn(ui::View* host);
+  const std::shared_ptr<SlideBlockShadowView>& blockView();
+
+  void resetForTesting();
+
+ private:
+  SlideCenter() = default;
+  std::map<std::string, std::shared_ptr<AbstractSlide>> dict_;
+  std::shared_ptr<SlideBlockShadowView> blockView_;
+};
+
+}  // namespace vl

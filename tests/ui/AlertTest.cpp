@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "SheetTestSupport.h"
+#include "ui/alert/Alert.h"
+
+namespace vl {
+namespace {
+
+using test::ClickCounter;
+
+class AlertTest : public test::SheetTest {
+ protected:
+  void SetUp() override {
+    SheetTest::SetUp();
+    below_ = std::make_shared<ClickCounter>(ui::Rect{0, 0, 600, 400});
+    mainView_->addSubview(below_);
+  }
+  // The centre of a button of the alert, in the window.
+  ui::Point centreOf(const Alert& alert, const ui::View& button) {
+    ui::Rect f = button.frame();
+    return {alert.frame().origin.x + f.midX(), alert.frame().origin.y + f.midY()};
+  }
+  std::shared_ptr<ClickCounter> below_;
+};
+
+TEST_F(AlertTest, SettlesCentredWithItsButtonsAtTheRightEdge) {
+  struct Case {
+    bool modal;
+    bool withCancel;
+    ui::Rect frame;
+  };
+  for (const Case& c : {Case{false, true, {150, 125, 300, 150}}, Case{true, false, {30, 135, 540, 130}}}) {
+    Alert::Action cancel = c.withCancel ? Alert::Action([] {}) : nullptr;
+    auto alert = c.modal ? std::static_pointer_cast<Alert>(Alert::ofTitle<ModalAlert>(
+                               "t", [] {}, cancel))
+                         : Alert::ofTitle(
+                               "t", [] {}, cancel);
+    alert->show(mainView_.get());
+    advance(200);
+    EXPECT_EQ(alert->frame(), c.frame);
+    double w = c.frame.width();
+    EXPECT_EQ(alert->okButton()->frame().origin, (ui::Point{w - 70 - 15, 15}));
+    EXPECT_EQ(alert->cancelButton()->isHidden(), !c.withCancel);
+    if (c.withCancel) {
+      EXPECT_EQ(alert->cancelButton()->frame().origin, (ui::Point{w - 70 - 15 - 15 - 70, 15}));
+    }
+    EXPECT_EQ(alert->blockView()->layer()->presentationOpacity(), Alert::kBlockOpacity);
+    alert->dismiss();
+    advance(200);
+  }
+}
+
+TEST_F(AlertTest, ButtonsRunTheirBlocksAndTheDimmedWindowTakesNoClicks) {
+  std::vector<std::string> ran;
+  auto alert = Alert::ofTitle(
+      "Delete?", [&] { ran.push_back("ok"); }, [&] { ran.push_back("cancel"); });
+  alert->show(mainView_.get());
+  advance(200);
+  EXPECT_EQ(calls_, (std::vector<std::string>{"preview off"}));
+  events_.click(window_, {20, 20});
+  EXPECT_EQ(below_->clicks, 0);
+
+  events_.click(window_, centreOf(*alert, *alert->cancelButton()));
+  EXPECT_EQ(ran, (std::vector<std::string>{"cancel"}));
+  EXPECT_TRUE(Alert::isShown(mainView_.get()));
+  advance(200);
+  EXPECT_FALSE(Alert::isShown(mainView_.get()));
+  EXPECT_EQ(calls_.back(), "preview on");
+  events_.click(window_, {20, 20});
+  EXPECT_EQ(below_->clicks, 1);
+
+  auto second = Alert::ofTitle(
+      "Sure?", [&] { ran.push_back("ok"); }, nullptr);
+  second->show(mainView_.get());
+  advance(200);
+  events_.click(window_, centreOf(*second, *second->okButton()));
+  advance(200);
+  EXPECT_EQ(ran, (std::vector<std::string>{"cancel", "ok"}));
+  EXPECT_FALSE(Alert::isShown(mainView_.get()));
+}
+
+class VetoingAlert : public Alert {
+ public:
+  using Alert::Alert;
+  bool canDoOkAction() override { return false; }
+};
+
+TEST_F(AlertTest, OkWithoutABlockOrVetoedStaysUp) {
+  auto bare = Alert::ofTitle("Note", nullptr, nullptr);
+  bare->show(mainView_.get());
+  advance(200);
+  events_.click(window_, centreOf(*bare, *bare->okButton()));
+  advance(200);
+  EXPECT_TRUE(Alert::isShown(mainView_.get()));
+  bare->dismiss();
+  advance(200);
+
+  int ran = 0;
+  auto vetoed = Alert::ofTitle<VetoingAlert>(
+      "Save?", [&] { ++ran; }, nullptr);
+  vetoed->show(mainView_.get());
+  advance(200);
+  vetoed->okButtonClick();
+  advance(200);
+  EXPECT_EQ(ran, 0);
+  EXPECT_TRUE(Alert::isShown(mainView_.get()));
+}
+
+TEST_F(AlertTest, ShowTwiceAndDismissWhenGoneAreIgnored) {
+  auto alert = Alert::ofTitle(
+      "Once", [] {}, nullptr);
+  alert->dismiss();
+  EXPECT_TRUE(test::logContains("not up"));
+  alert->show(mainView_.get());
+  alert->show(mainView_.get());
+  EXPECT_TRUE(test::logContains("already up"));
+  advance(200);
+  EXPECT_EQ(alert->frame().origin.y, 125);
+  int alerts = 0;
+  for (const auto& v : mainView_->subviews()) alerts += dynamic_cast<Alert*>(v.get()) != nullptr;
+  EXPECT_EQ(alerts, 1);
+  alert->okButtonClick();
+  alert->dismiss();  // the OK already closes it
+  advance(200);
+  EXPECT_FALSE(Alert::isShown(mainView_.get()));
+  EXPECT_EQ(alert->blockView()->superview(), nullptr);
+}
+
+TEST_F(AlertTest, DismissWhileAPanelIsShownLeavesThePreviewOff) {
+  PanelCenter::shared().setIsShown(true);
+  auto alert = Alert::ofTitle(
+      "x", [] {}, nullptr);
+  alert->show(mainView_.get());
+  advance(200);
+  alert->dismiss();
+  advance(200);
+  EXPECT_EQ(calls_, (std::vector<std::string>{"preview off"}));
+}
+
+}  // namespace
+}  // namespace vl
