@@ -12,6 +12,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/KeyEventPoster.h"
 #include "platform/system/desktop/LoginItem.h"
+#include "platform/system/desktop/Workspace.h"
 #include "platform/ui/view/Event.h"
 #include "platform/ui/view/View.h"
 #include "platform/ui/window/Window.h"
@@ -121,6 +122,8 @@ void AppDelegate::setAccessibilityTrustedForTesting(bool trusted) {
 }
 
 void AppDelegate::pasteText() {
+  // The keys go to whatever holds the focus: the window the user came from, not ours.
+  Workspace::shared()->giveFocusBack();
   std::shared_ptr<KeyEventPoster> poster = KeyEventPoster::shared();
   // Each key goes down and up, so no key is left pressed whatever fails.
   poster->postKeyEvent(kKeyCodeV, kCommandFlag, true);

@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/dispatch/Dispatch.h"
 
@@ -262,6 +263,76 @@ std::vector<TestWindow::Key> TestWindow::keys(std::size_t count, int timeoutMs) 
     }
   }
   return keys;
+}
+
+DisplayHelper::DisplayHelper(const std::string& display, std::vector<std::string> arguments,
+                             const std::function<bool(Display*)>& ready) {
+  std::vector<std::string> environment{"DISPLAY=" + display};
+  for (char** e = environ; *e; ++e) {
+    if (std::strncmp(*e, "DISPLAY=", 8) != 0) environment.emplace_back(*e);
+  }
+  std::vector<char*> argv, envp;
+  for (auto& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  for (auto& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  if (pid_ <= 0) {
+    failure_ = arguments[0] + " is not installed (scripts/setup installs it)";
+    return;
+  }
+  Display* d = XOpenDisplay(display.c_str());
+  const auto start = Clock::now();
+  bool ok = false;
+  while (d && !(ok = ready(d)) && msSince(start) < 15000 && waitpid(pid_, nullptr, WNOHANG) == 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (d) XCloseDisplay(d);
+  if (!ok) {
+    failure_ = arguments[0] + " did not start on the test display";
+    kill(pid_, SIGKILL);
+    waitChild(pid_, 5000);
+    pid_ = -1;
+  }
+}
+
+DisplayHelper::~DisplayHelper() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitChild(pid_, 5000);
+}
+
+std::unique_ptr<DisplayHelper> DisplayHelper::windowManager(const std::string& display) {
+  // Ready once it has framed a window of ours: it publishes its hints well before it manages windows.
+  ::Window probe = None;
+  return std::make_unique<DisplayHelper>(
+      display, std::vector<std::string>{"openbox", "--sm-disable"}, [probe](Display* d) mutable {
+        if (probe == None) {
+          probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
+          XMapWindow(d, probe);
+          XSync(d, False);
+        }
+        ::Window root = None, parent = None, *children = nullptr;
+        unsigned int count = 0;
+        XQueryTree(d, probe, &root, &parent, &children, &count);
+        if (children) XFree(children);
+        if (parent == root) return false;
+        XDestroyWindow(d, probe);
+        XSync(d, False);
+        return true;
+      });
+}
+
+std::unique_ptr<DisplayHelper> DisplayHelper::compositor(const std::string& display) {
+  return std::make_unique<DisplayHelper>(display, std::vector<std::string>{"xcompmgr"}, [](Display* d) {
+    return XGetSelectionOwner(d, XInternAtom(d, "_NET_WM_CM_S0", False)) != None;
+  });
 }
 
 FakeOwner::FakeOwner(const std::string& display, Responder respond) : respond_(std::move(respond)) {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -86,6 +87,27 @@ class TestWindow {
  private:
   Display* display_ = nullptr;
   ::Window window_ = 0;
+};
+
+// A program run against the test display for one test (a window manager, a compositing manager), ended
+// when the object goes. Skips the test when the program is not installed or never becomes ready.
+class DisplayHelper {
+ public:
+  // `ready` is asked of a connection of the helper's own until it holds.
+  DisplayHelper(const std::string& display, std::vector<std::string> arguments,
+                const std::function<bool(Display*)>& ready);
+  ~DisplayHelper();
+  bool running() const { return pid_ > 0; }
+  const std::string& failure() const { return failure_; }
+
+  // openbox, ready once it publishes _NET_SUPPORTING_WM_CHECK.
+  static std::unique_ptr<DisplayHelper> windowManager(const std::string& display);
+  // xcompmgr, ready once it owns _NET_WM_CM_S0.
+  static std::unique_ptr<DisplayHelper> compositor(const std::string& display);
+
+ private:
+  pid_t pid_ = -1;
+  std::string failure_;
 };
 
 // A client that owns CLIPBOARD and answers requests as told: `respond(target)` gives (type, data), or

@@ -13,6 +13,7 @@
 #include "platform/system/x11/X11HotKeyCenter.h"
 #include "platform/system/x11/X11KeyPoster.h"
 #include "platform/system/x11/X11Pasteboard.h"
+#include "platform/system/x11/X11WindowServer.h"
 #include "platform/system/x11/X11Workspace.h"
 
 namespace vl {
@@ -34,7 +35,8 @@ bool installDesktopBackends(const std::string& displayName) {
   auto poster = workspace ? X11KeyPoster::create(name) : nullptr;
   auto hotKeys = poster ? X11HotKeyCenter::create(name) : nullptr;
   auto monitor = hotKeys ? X11GlobalEventMonitor::create(name) : nullptr;
-  if (!monitor) {
+  auto windows = monitor ? x11::X11WindowServer::create(name) : nullptr;
+  if (!windows) {
     logf("desktop: the X display \"%s\" is not usable; running without a desktop", name.c_str());
     return false;
   }
@@ -43,8 +45,18 @@ bool installDesktopBackends(const std::string& displayName) {
   KeyEventPoster::install(poster);
   HotKeyCenter::install(hotKeys);
   GlobalEventMonitor::install(monitor);
+  ui::WindowServer::install(windows);
   logf("desktop: X11 display \"%s\"", name.c_str());
   return true;
+}
+
+}  // namespace vl
+
+namespace vl {
+
+std::string desktopFontDescription() {
+  auto* server = dynamic_cast<x11::X11WindowServer*>(ui::WindowServer::installed());
+  return server ? server->desktopFontName() : std::string();
 }
 
 }  // namespace vl

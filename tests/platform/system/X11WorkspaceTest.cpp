@@ -15,6 +15,7 @@
 #include "platform/system/x11/X11HotKeyCenter.h"
 #include "platform/system/x11/X11KeyPoster.h"
 #include "platform/system/x11/X11Pasteboard.h"
+#include "platform/system/x11/X11WindowServer.h"
 #include "platform/system/x11/X11Workspace.h"
 #include "support/X11TestSupport.h"
 
@@ -137,7 +138,9 @@ TEST_F(X11WorkspaceTest, DesktopBackendsAreChosenByTheDisplay) {
   EXPECT_NE(std::dynamic_pointer_cast<X11HotKeyCenter>(HotKeyCenter::shared()), nullptr);
   EXPECT_NE(std::dynamic_pointer_cast<X11GlobalEventMonitor>(GlobalEventMonitor::shared()), nullptr);
   EXPECT_TRUE(KeyEventPoster::shared()->isAccessibilityTrusted());
+  EXPECT_NE(dynamic_cast<x11::X11WindowServer*>(ui::WindowServer::installed()), nullptr);
 
+  ui::WindowServer::install(nullptr);
   Pasteboard::install(nullptr);
   Workspace::install(nullptr);
   KeyEventPoster::install(nullptr);

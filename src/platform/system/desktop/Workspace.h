@@ -42,6 +42,9 @@ class Workspace {
   virtual bool launchApplication(const std::string& path) = 0;
   // Hands a URL to the desktop's handler for its scheme.
   virtual bool openURL(const std::string& url) = 0;
+  // Gives the keyboard focus back to the window that was active before one of ours took it, and returns
+  // once it is there, so keys posted next reach that window. False when there is none (or it is gone).
+  virtual bool giveFocusBack() { return false; }
 
   // The type identifier of a file judged by its contents, for files without an extension: a folder,
   // a few image and document signatures, else plain data. nullopt when the file cannot be read.

@@ -12,6 +12,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "platform/system/desktop/ApplicationFolders.h"
+#include "platform/system/x11/X11Focus.h"
 
 extern char** environ;
 
@@ -133,6 +134,18 @@ bool X11Workspace::launchApplication(const std::string& path) {
     return false;
   }
   return spawnDetached(arguments);
+}
+
+bool X11Workspace::giveFocusBack() {
+  const ::Window previous = x11::focusBeforeOurs();
+  if (previous == None) return false;
+  std::lock_guard lock(mutex_);
+  // Keys posted before the focus arrives would land in our own window or nowhere.
+  if (!x11::activateWindow(*display_, previous, CurrentTime, 500)) {
+    log("workspace: the window active before ours is gone; the focus stays where it is");
+    return false;
+  }
+  return true;
 }
 
 bool X11Workspace::openURL(const std::string& url) {

@@ -35,6 +35,7 @@ class X11Workspace final : public Workspace {
   std::vector<RunningApplication> runningApplications() const override;
   bool launchApplication(const std::string& path) override;
   bool openURL(const std::string& url) override;
+  bool giveFocusBack() override;
 
  private:
   X11Workspace(std::unique_ptr<x11::X11Display> display, std::vector<std::string> folders)

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/ui/window/WindowServer.h"
+
 namespace vl::ui {
 
 namespace {
@@ -22,6 +24,7 @@ CursorState& state() {
 void Cursor::set() const {
   state().current = *this;
   ++state().sets;
+  if (WindowServer* server = WindowServer::installed()) server->cursorChanged(*this);
 }
 
 Cursor Cursor::current() { return state().current; }

@@ -265,7 +265,7 @@ void View::setAlphaValue(double alpha) {
 
 void View::setNeedsDisplay(bool needs) {
   needsDisplay_ = needs;
-  if (needs && window_) window_->viewsNeedDisplay_ = true;
+  if (needs && window_) window_->setViewsNeedDisplay();
 }
 
 void View::setNeedsDisplayInRect(const Rect& dirty) {

@@ -9,6 +9,7 @@
 #include "platform/ui/view/ViewController.h"
 #include "platform/ui/window/Application.h"
 #include "platform/ui/window/Screen.h"
+#include "platform/ui/window/WindowServer.h"
 
 namespace vl::ui {
 
@@ -52,6 +53,7 @@ Window::Window(const Rect& contentRect, std::uint64_t styleMask)
 }
 
 Window::~Window() {
+  peer_.reset();
   Application::shared().unregisterWindow(this);
   if (contentView_) {
     contentView_->setWindowRecursive(nullptr, false);
@@ -70,6 +72,7 @@ void Window::setFrame(const Rect& frame, bool display) {
   bool moved = f.origin != frame_.origin;
   bool resized = f.size != frame_.size;
   frame_ = f;
+  if (moved || resized) tellPeer(WindowChange::Frame);
   if (resized) {
     layoutContentView();
     if (auto d = delegate()) d->windowDidResize(*this);
@@ -114,21 +117,54 @@ std::shared_ptr<Screen> Window::screen() const {
 void Window::setStyleMask(std::uint64_t mask) {
   styleMask_ = mask;
   layoutContentView();
+  tellPeer(WindowChange::Style);
+}
+
+void Window::setTitle(std::string title) {
+  title_ = std::move(title);
+  tellPeer(WindowChange::Title);
 }
 
 void Window::setLevel(int level) {
   level_ = level;
   if (visible_) Application::shared().bringToFront(this);
+  tellPeer(WindowChange::Level);
+}
+
+void Window::setCollectionBehavior(std::uint64_t b) {
+  collectionBehavior_ = b;
+  tellPeer(WindowChange::CollectionBehavior);
 }
 
 void Window::setBackgroundColor(const Color& c) {
   backgroundColor_ = c;
-  viewsNeedDisplay_ = true;
+  setViewsNeedDisplay();
+  tellPeer(WindowChange::Appearance);
+}
+
+void Window::setOpaque(bool v) {
+  opaque_ = v;
+  tellPeer(WindowChange::Appearance);
+}
+
+void Window::setHasShadow(bool v) {
+  hasShadow_ = v;
+  tellPeer(WindowChange::Appearance);
 }
 
 void Window::setAlphaValue(double a) {
   alpha_ = std::isnan(a) ? 1 : std::clamp(a, 0.0, 1.0);
+  setViewsNeedDisplay();
+  tellPeer(WindowChange::Alpha);
+}
+
+void Window::tellPeer(unsigned changes) {
+  if (peer_) peer_->changed(changes);
+}
+
+void Window::setViewsNeedDisplay() {
   viewsNeedDisplay_ = true;
+  if (peer_) peer_->setNeedsDisplay(std::nullopt);
 }
 
 // --- content --------------------------------------------------------------------------------------------
@@ -154,7 +190,7 @@ void Window::setContentView(const std::shared_ptr<View>& view) {
   view->setWindowRecursive(this, true);
   layoutContentView();
   view->geometryChanged();
-  viewsNeedDisplay_ = true;
+  setViewsNeedDisplay();
 }
 
 void Window::setContentViewController(const std::shared_ptr<ViewController>& controller) {
@@ -200,6 +236,7 @@ void Window::makeKeyAndOrderFront() {
 void Window::orderFront() {
   if (visible_) {
     Application::shared().bringToFront(this);
+    if (peer_) peer_->orderFront();
     return;
   }
   std::shared_ptr<ViewController> controller = contentViewController_;
@@ -208,6 +245,11 @@ void Window::orderFront() {
   Application::shared().bringToFront(this);
   trackingDirty_ = true;
   viewsNeedDisplay_ = true;
+  // Created on first show, so windows that never appear cost the display nothing.
+  if (!peer_) {
+    if (WindowServer* server = WindowServer::installed()) peer_ = server->createPeer(*this);
+  }
+  if (peer_) peer_->orderFront();
   if (controller) controller->viewDidAppear();
 }
 
@@ -216,6 +258,7 @@ void Window::orderBack() {
     orderFront();
   }
   Application::shared().sendToBack(this);
+  if (peer_) peer_->orderBack();
 }
 
 void Window::orderOut() {
@@ -230,6 +273,7 @@ void Window::orderOut() {
   mouseDownView_.reset();
   rightMouseDownView_.reset();
   otherMouseDownView_.reset();
+  if (peer_) peer_->orderOut();
   if (controller) controller->viewDidDisappear();
 }
 
@@ -246,6 +290,7 @@ void Window::performClose() {
 
 void Window::didBecomeKey() {
   trackingDirty_ = true;
+  if (peer_) peer_->becameKey();
   becomeKeyWindow();
   if (auto d = delegate()) d->windowDidBecomeKey(*this);
   post(kWindowDidBecomeKeyNotification);

@@ -14,6 +14,7 @@ namespace vl::ui {
 
 class Screen;
 class TrackingArea;
+class WindowPeer;
 class View;
 class ViewController;
 
@@ -108,17 +109,17 @@ class Window : public Responder {
   // Keeps the frame; the content area grows or shrinks by the title bar.
   void setStyleMask(std::uint64_t mask);
   const std::string& title() const { return title_; }
-  void setTitle(std::string title) { title_ = std::move(title); }
+  void setTitle(std::string title);
   int level() const { return level_; }
   void setLevel(int level);
   std::uint64_t collectionBehavior() const { return collectionBehavior_; }
-  void setCollectionBehavior(std::uint64_t b) { collectionBehavior_ = b; }
+  void setCollectionBehavior(std::uint64_t b);
   const Color& backgroundColor() const { return backgroundColor_; }
   void setBackgroundColor(const Color& c);
   bool isOpaque() const { return opaque_; }
-  void setOpaque(bool v) { opaque_ = v; }
+  void setOpaque(bool v);
   bool hasShadow() const { return hasShadow_; }
-  void setHasShadow(bool v) { hasShadow_ = v; }
+  void setHasShadow(bool v);
   double alphaValue() const { return alpha_; }
   void setAlphaValue(double a);
   // Ordered out while the application is inactive (false by default here, panels included).
@@ -187,6 +188,9 @@ class Window : public Responder {
   bool viewsNeedDisplay() const { return viewsNeedDisplay_; }
   const DisplayList& displayList() const { return displayList_; }
 
+  // The window's twin on a real display; nullptr while headless or before it was first shown.
+  WindowPeer* peer() const { return peer_.get(); }
+
   std::shared_ptr<WindowDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(const std::shared_ptr<WindowDelegate>& d) { delegate_ = d; }
 
@@ -199,6 +203,8 @@ class Window : public Responder {
   void didResignMain();
   void layoutContentView();
   void post(const char* name);
+  void tellPeer(unsigned changes);
+  void setViewsNeedDisplay();
   // A view (with its subtree) leaves the window or hides: it can no longer be first responder or the
   // target of a drag.
   void viewWillLeave(View* root, bool keepInTree = false);
@@ -232,6 +238,7 @@ class Window : public Responder {
   bool viewsNeedDisplay_ = true;
   DisplayList displayList_;
   std::weak_ptr<WindowDelegate> delegate_;
+  std::unique_ptr<WindowPeer> peer_;
 };
 
 }  // namespace vl::ui

@@ -1,0 +1,501 @@
+#include "platform/system/x11/X11WindowHost.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xcursor/Xcursor.h>
+#include <X11/cursorfont.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/extensions/shape.h>
+#include <X11/keysym.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+
+#include "platform/foundation/Log.h"
+#include "platform/system/x11/X11Focus.h"
+#include "platform/system/x11/X11KeyMap.h"
+#include "platform/system/x11/X11Settings.h"
+
+namespace vl::x11 {
+
+namespace {
+
+constexpr long kEventMask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask |
+                            ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask |
+                            FocusChangeMask | StructureNotifyMask;
+
+// Bytes of a property of any type, at most `maxBytes`.
+std::string propertyBytes(X11Display& x, ::Window window, const char* name, long maxBytes) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::string out;
+  X11ErrorTrap trap(x.get());
+  if (XGetWindowProperty(x.get(), window, x.atom(name), 0, maxBytes / 4, False, AnyPropertyType, &type,
+                         &format, &count, &after, &data) == Success &&
+      data && format == 8) {
+    out.assign(reinterpret_cast<const char*>(data), count);
+  }
+  if (data) XFree(data);
+  return out;
+}
+
+std::vector<long> cardinals(X11Display& x, ::Window window, const char* name, long limit) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::vector<long> out;
+  X11ErrorTrap trap(x.get());
+  if (XGetWindowProperty(x.get(), window, x.atom(name), 0, limit, False, XA_CARDINAL, &type, &format, &count,
+                         &after, &data) == Success &&
+      data && format == 32) {
+    const auto* v = reinterpret_cast<const long*>(data);
+    out.assign(v, v + count);
+  }
+  if (data) XFree(data);
+  return out;
+}
+
+struct CursorName {
+  const char* toolkit;
+  const char* css;
+  const char* legacy;
+  unsigned int shape;
+};
+
+constexpr CursorName kCursors[] = {
+    {"arrow", "default", "left_ptr", XC_left_ptr},
+    {"iBeam", "text", "xterm", XC_xterm},
+    {"pointingHand", "pointer", "hand2", XC_hand2},
+    {"openHand", "grab", "openhand", XC_fleur},
+    {"closedHand", "grabbing", "closedhand", XC_fleur},
+    {"crosshair", "crosshair", "cross", XC_crosshair},
+    {"resizeLeftRight", "ew-resize", "sb_h_double_arrow", XC_sb_h_double_arrow},
+    {"resizeUpDown", "ns-resize", "sb_v_double_arrow", XC_sb_v_double_arrow},
+    {"operationNotAllowed", "not-allowed", "crossed_circle", XC_X_cursor},
+};
+
+}  // namespace
+
+X11WindowHost::X11WindowHost(X11Display& display, Callbacks callbacks)
+    : x_(display), callbacks_(std::move(callbacks)) {}
+
+X11WindowHost::~X11WindowHost() {
+  std::vector<int> numbers;
+  for (auto& [n, w] : windows_) numbers.push_back(n);
+  for (int n : numbers) destroy(n);
+  for (auto& [name, c] : cursors_) XFreeCursor(x_.get(), c);
+  if (im_) XCloseIM(im_);
+}
+
+void X11WindowHost::start() {
+  Display* dpy = x_.get();
+  XSetLocaleModifiers("");
+  im_ = XOpenIM(dpy, nullptr, nullptr, nullptr);
+  if (!im_) {
+    XSetLocaleModifiers("@im=none");
+    im_ = XOpenIM(dpy, nullptr, nullptr, nullptr);
+  }
+  if (!im_) log("X11 windows: no input method; typed text comes without dead keys or compose");
+  int error = 0;
+  if (XRRQueryExtension(dpy, &randrEvent_, &error)) {
+    XRRSelectInput(dpy, x_.root(),
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+  } else {
+    randrEvent_ = -1;
+    log("X11 windows: no RandR; one screen the size of the root window");
+  }
+  int xiEvent = 0, major = 2, minor = 2;
+  if (!XQueryExtension(dpy, "XInputExtension", &xiOpcode_, &xiEvent, &error) ||
+      XIQueryVersion(dpy, &major, &minor) != Success || major * 10 + minor < 22) {
+    xiOpcode_ = -1;
+    log("X11 windows: no XInput 2.2; the wheel scrolls in whole lines");
+  }
+  int shapeEvent = 0;
+  shapeExtension_ = XShapeQueryExtension(dpy, &shapeEvent, &error);
+  XSelectInput(dpy, x_.root(), PropertyChangeMask | StructureNotifyMask);
+  XkbSetDetectableAutoRepeat(dpy, True, nullptr);
+  readDesktop();
+}
+
+bool X11WindowHost::compositing() const {
+  const std::string name = "_NET_WM_CM_S" + std::to_string(DefaultScreen(x_.get()));
+  return XGetSelectionOwner(x_.get(), x_.atom(name)) != None;
+}
+
+::Window X11WindowHost::windowFor(int number) const {
+  auto it = windows_.find(number);
+  return it == windows_.end() ? None : it->second.id;
+}
+
+X11WindowHost::XWin* X11WindowHost::byId(::Window id) {
+  for (auto& [n, w] : windows_) {
+    if (w.id == id) return &w;
+  }
+  return nullptr;
+}
+
+X11WindowHost::XWin* X11WindowHost::byNumber(int number) {
+  auto it = windows_.find(number);
+  return it == windows_.end() || it->second.id == None ? nullptr : &it->second;
+}
+
+// --- the desktop ----------------------------------------------------------------------------------------
+
+void X11WindowHost::readDesktop() {
+  Display* dpy = x_.get();
+  DesktopState s;
+  const int screen = DefaultScreen(dpy);
+  s.root = {0, 0, DisplayWidth(dpy, screen), DisplayHeight(dpy, screen)};
+  if (randrEvent_ >= 0) {
+    int n = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(dpy, x_.root(), True, &n);
+    for (int i = 0; monitors && i < n; ++i) {
+      const XRRMonitorInfo& m = monitors[i];
+      s.monitors.push_back({{m.x, m.y, m.width, m.height}, m.primary != 0, x_.atomName(m.name)});
+    }
+    if (monitors) XRRFreeMonitors(monitors);
+  }
+  const auto area = cardinals(x_, x_.root(), "_NET_WORKAREA", 4 * 64);
+  const auto desktop = cardinals(x_, x_.root(), "_NET_CURRENT_DESKTOP", 1);
+  const std::size_t index = desktop.empty() || desktop[0] < 0 ? 0 : static_cast<std::size_t>(desktop[0]);
+  if (area.size() >= 4 * (index + 1)) {
+    s.workArea = PixelRect{area[4 * index], area[4 * index + 1], area[4 * index + 2], area[4 * index + 3]};
+  }
+  const ::Window owner = XGetSelectionOwner(dpy, x_.atom("_XSETTINGS_S" + std::to_string(screen)));
+  if (owner != settingsOwner_ && owner != None) {
+    X11ErrorTrap trap(dpy);
+    XSelectInput(dpy, owner, PropertyChangeMask | StructureNotifyMask);
+  }
+  settingsOwner_ = owner;
+  XSettings settings;
+  if (owner != None) settings = parseXSettings(propertyBytes(x_, owner, "_XSETTINGS_SETTINGS", 1 << 16));
+  const double dpi = xftDpiFromResources(propertyBytes(x_, x_.root(), "RESOURCE_MANAGER", 1 << 16));
+  s.scale = backingScaleFor(settings, dpi);
+  s.fontName = desktopFontName(settings);
+  if (auto it = settings.find("Net/DoubleClickTime"); it != settings.end()) {
+    if (const auto* v = std::get_if<std::int32_t>(&it->second); v && *v > 0 && *v < 5000) doubleClickMs_ = *v;
+  }
+  state_ = s;
+  if (callbacks_.desktop) callbacks_.desktop(s);
+}
+
+// --- windows --------------------------------------------------------------------------------------------
+
+void X11WindowHost::create(XWin& w) {
+  Display* dpy = x_.get();
+  const int screen = DefaultScreen(dpy);
+  w.popup = w.spec.popup;
+  XVisualInfo info{};
+  w.argb = !w.spec.opaque && compositing() && XMatchVisualInfo(dpy, screen, 32, TrueColor, &info);
+  XSetWindowAttributes a{};
+  unsigned long mask = CWBackPixmap | CWBorderPixel | CWOverrideRedirect | CWEventMask | CWBitGravity;
+  a.background_pixmap = None;
+  a.border_pixel = 0;
+  a.override_redirect = w.popup ? True : False;
+  a.event_mask = kEventMask;
+  a.bit_gravity = NorthWestGravity;
+  if (w.argb) {
+    w.visual = info.visual;
+    w.depth = 32;
+    w.colormap = XCreateColormap(dpy, x_.root(), w.visual, AllocNone);
+    a.colormap = w.colormap;
+    mask |= CWColormap;
+  } else {
+    w.visual = DefaultVisual(dpy, screen);
+    w.depth = DefaultDepth(dpy, screen);
+  }
+  const PixelRect& f = w.spec.frame;
+  w.id = XCreateWindow(dpy, x_.root(), static_cast<int>(f.x), static_cast<int>(f.y),
+                       static_cast<unsigned>(f.width), static_cast<unsigned>(f.height), 0, w.depth,
+                       InputOutput, w.visual, mask, &a);
+  w.size = f;
+  w.gc = XCreateGC(dpy, w.id, 0, nullptr);
+  if (im_) {
+    w.xic = XCreateIC(im_, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, w.id,
+                      XNFocusWindow, w.id, nullptr);
+    long filter = 0;
+    if (w.xic && !XGetICValues(w.xic, XNFilterEvents, &filter, nullptr)) {
+      XSelectInput(dpy, w.id, kEventMask | filter);
+    }
+  }
+  if (xiOpcode_ >= 0 && !w.popup) {
+    // Buttons and moves come through XInput2 instead of the core events, with the scroll valuators that
+    // make smooth scrolling. Pop-ups keep the core events their pointer grab delivers.
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_ButtonPress);
+    XISetMask(bits, XI_ButtonRelease);
+    XISetMask(bits, XI_Motion);
+    XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+    XISelectEvents(dpy, w.id, &mask, 1);
+  }
+  applyProperties(w, nullptr);
+  XDefineCursor(dpy, w.id, cursorNamed(cursorName_));
+}
+
+void X11WindowHost::applyProperties(XWin& w, const WindowSpec* old) {
+  Display* dpy = x_.get();
+  const WindowSpec& s = w.spec;
+  if (!old) {
+    XClassHint hint{const_cast<char*>("vellisto"), const_cast<char*>("vellisto")};
+    XSetClassHint(dpy, w.id, &hint);
+    const long pid = getpid();
+    XChangeProperty(dpy, w.id, x_.atom("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+    char host[HOST_NAME_MAX + 1] = {};
+    gethostname(host, sizeof host - 1);
+    XChangeProperty(dpy, w.id, XA_WM_CLIENT_MACHINE, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(host), static_cast<int>(std::strlen(host)));
+    Atom protocols[] = {x_.atom("WM_DELETE_WINDOW")};
+    XSetWMProtocols(dpy, w.id, protocols, 1);
+  }
+  if (!old || old->title != s.title) {
+    XStoreName(dpy, w.id, s.title.c_str());
+    XChangeProperty(dpy, w.id, x_.atom("_NET_WM_NAME"), x_.atom("UTF8_STRING"), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(s.title.data()), static_cast<int>(s.title.size()));
+  }
+  XWMHints hints{};
+  hints.flags = InputHint;
+  hints.input = s.canBecomeKey ? True : False;
+  XSetWMHints(dpy, w.id, &hints);
+  XSizeHints size{};
+  size.flags = USPosition | PPosition | USSize | PSize;
+  if (!s.resizable) {
+    size.flags |= PMinSize | PMaxSize;
+    size.min_width = size.max_width = static_cast<int>(s.frame.width);
+    size.min_height = size.max_height = static_cast<int>(s.frame.height);
+  }
+  XSetWMNormalHints(dpy, w.id, &size);
+  // Decorations only for titled windows: flags "decorations", then functions, decorations, input mode,
+  // status.
+  const long motif[5] = {2, 0, s.titled ? 1 : 0, 0, 0};
+  XChangeProperty(dpy, w.id, x_.atom("_MOTIF_WM_HINTS"), x_.atom("_MOTIF_WM_HINTS"), 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(motif), 5);
+  const char* type = w.popup                  ? "_NET_WM_WINDOW_TYPE_POPUP_MENU"
+                     : (s.panel || s.utility) ? "_NET_WM_WINDOW_TYPE_UTILITY"
+                                              : "_NET_WM_WINDOW_TYPE_NORMAL";
+  const long typeAtom = static_cast<long>(x_.atom(type));
+  XChangeProperty(dpy, w.id, x_.atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&typeAtom), 1);
+
+  auto wanted = [](const WindowSpec& spec, bool popup) {
+    std::vector<const char*> states;
+    if (!popup && spec.floating) states.push_back("_NET_WM_STATE_ABOVE");
+    if (spec.allSpaces) states.push_back("_NET_WM_STATE_STICKY");
+    if (spec.panel) {
+      states.push_back("_NET_WM_STATE_SKIP_TASKBAR");
+      states.push_back("_NET_WM_STATE_SKIP_PAGER");
+    }
+    return states;
+  };
+  const auto now = wanted(s, w.popup);
+  if (!w.mapped) {
+    // Before mapping the window manager reads the property itself.
+    std::vector<long> atoms;
+    for (const char* state : now) atoms.push_back(static_cast<long>(x_.atom(state)));
+    XChangeProperty(dpy, w.id, x_.atom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(atoms.data()), static_cast<int>(atoms.size()));
+    if (s.allSpaces) {
+      const long all = 0xFFFFFFFF;
+      XChangeProperty(dpy, w.id, x_.atom("_NET_WM_DESKTOP"), XA_CARDINAL, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(&all), 1);
+    }
+  } else if (old) {
+    const auto before = wanted(*old, w.popup);
+    for (const char* state : {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR",
+                              "_NET_WM_STATE_SKIP_PAGER"}) {
+      auto has = [&](const std::vector<const char*>& list) {
+        for (const char* c : list) {
+          if (std::string(c) == state) return true;
+        }
+        return false;
+      };
+      if (has(before) != has(now)) sendState(w, state, has(now));
+    }
+  }
+}
+
+void X11WindowHost::sendState(XWin& w, const char* state, bool on) {
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w.id;
+  e.xclient.message_type = x_.atom("_NET_WM_STATE");
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = on ? 1 : 0;
+  e.xclient.data.l[1] = static_cast<long>(x_.atom(state));
+  e.xclient.data.l[3] = 1;
+  XSendEvent(x_.get(), x_.root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+}
+
+void X11WindowHost::configure(const WindowSpec& spec) {
+  XWin& w = windows_[spec.number];
+  if (w.id == None) {
+    w.spec = spec;
+    create(w);
+    return;
+  }
+  const WindowSpec old = w.spec;
+  w.spec = spec;
+  if (spec.frame != w.size) {
+    XMoveResizeWindow(x_.get(), w.id, static_cast<int>(spec.frame.x), static_cast<int>(spec.frame.y),
+                      static_cast<unsigned>(spec.frame.width), static_cast<unsigned>(spec.frame.height));
+    w.size = spec.frame;
+  }
+  applyProperties(w, &old);
+}
+
+void X11WindowHost::show(int number, bool activate) {
+  XWin* w = byNumber(number);
+  if (!w) return;
+  // A window shown without the focus tells the window manager not to give it any on mapping.
+  const long userTime = activate ? static_cast<long>(lastTime_) : 0;
+  XChangeProperty(x_.get(), w->id, x_.atom("_NET_WM_USER_TIME"), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&userTime), 1);
+  XMapRaised(x_.get(), w->id);
+  w->mapped = true;
+  if (activate) focus(number);
+}
+
+void X11WindowHost::hide(int number) {
+  XWin* w = byNumber(number);
+  if (!w || !w->mapped) return;
+  if (w->grabbed) XUngrabPointer(x_.get(), CurrentTime);
+  w->grabbed = false;
+  w->mapped = false;
+  w->viewable = false;
+  w->wantFocus = false;
+  const bool hadFocus = focused_ == number;
+  XWithdrawWindow(x_.get(), w->id, DefaultScreen(x_.get()));
+  if (!hadFocus) return;
+  for (auto& [n, other] : windows_) {
+    if (other.wantFocus && other.mapped) return;  // another of ours is taking it
+  }
+  // The focus goes back where it came from, not to whatever the window manager picks (or nowhere).
+  const ::Window previous = focusBeforeOurs();
+  if (previous != None) activateWindow(x_, previous, CurrentTime, 0);
+}
+
+void X11WindowHost::raise(int number) {
+  if (XWin* w = byNumber(number); w && w->mapped) XRaiseWindow(x_.get(), w->id);
+}
+
+void X11WindowHost::lower(int number) {
+  if (XWin* w = byNumber(number); w && w->mapped) XLowerWindow(x_.get(), w->id);
+}
+
+void X11WindowHost::focus(int number) {
+  XWin* w = byNumber(number);
+  if (!w) return;
+  const ::Window active = activeWindow(x_);
+  if (active != None && !byId(active)) rememberFocusBeforeOurs(active);
+  w->wantFocus = true;
+  if (w->viewable) takeFocus(*w);
+}
+
+void X11WindowHost::takeFocus(XWin& w) {
+  w.wantFocus = false;
+  if (!w.popup && windowManagerRunning(x_)) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w.id;
+    e.xclient.message_type = x_.atom("_NET_ACTIVE_WINDOW");
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = 1;
+    e.xclient.data.l[1] = static_cast<long>(lastTime_);
+    XSendEvent(x_.get(), x_.root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  }
+  // Directly as well: without a window manager nobody else gives it, and pop-ups are not managed.
+  X11ErrorTrap trap(x_.get());
+  XSetInputFocus(x_.get(), w.id, RevertToParent, CurrentTime);
+}
+
+void X11WindowHost::grabPointer(XWin& w) {
+  const int result = XGrabPointer(
+      x_.get(), w.id, True,
+      ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask,
+      GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+  w.grabbed = result == GrabSuccess;
+  if (!w.grabbed) log("X11 windows: a pop-up could not hold the pointer; outside clicks will not close it");
+}
+
+void X11WindowHost::present(PixelUpdate u) {
+  XWin* w = byNumber(u.number);
+  if (!w) return;
+  Display* dpy = x_.get();
+  if (u.shape && shapeExtension_ && !w->argb && *u.shape != w->shape) {
+    w->shape = *u.shape;
+    if (w->shape.empty()) {
+      XShapeCombineMask(dpy, w->id, ShapeBounding, 0, 0, None, ShapeSet);
+    } else {
+      std::vector<XRectangle> rects;
+      for (const auto& r : w->shape) {
+        rects.push_back({static_cast<short>(r.x), static_cast<short>(r.y),
+                         static_cast<unsigned short>(r.width), static_cast<unsigned short>(r.height)});
+      }
+      XShapeCombineRectangles(dpy, w->id, ShapeBounding, 0, 0, rects.data(), static_cast<int>(rects.size()),
+                              ShapeSet, YXBanded);
+    }
+  }
+  const PixelRect& a = u.area;
+  if (a.width <= 0 || a.height <= 0 || u.pixels.size() != static_cast<std::size_t>(a.width * a.height))
+    return;
+  XImage* image = XCreateImage(dpy, w->visual, static_cast<unsigned>(w->depth), ZPixmap, 0,
+                               reinterpret_cast<char*>(u.pixels.data()), static_cast<unsigned>(a.width),
+                               static_cast<unsigned>(a.height), 32, static_cast<int>(a.width * 4));
+  if (!image) {
+    log("X11 windows: cannot describe the window's pixels to the server; frame dropped");
+    return;
+  }
+  XPutImage(dpy, w->id, w->gc, image, 0, 0, static_cast<int>(a.x), static_cast<int>(a.y),
+            static_cast<unsigned>(a.width), static_cast<unsigned>(a.height));
+  image->data = nullptr;  // the vector owns the pixels
+  XDestroyImage(image);
+}
+
+void X11WindowHost::destroy(int number) {
+  auto it = windows_.find(number);
+  if (it == windows_.end()) return;
+  XWin& w = it->second;
+  if (w.id != None) {
+    if (w.grabbed) XUngrabPointer(x_.get(), CurrentTime);
+    if (w.xic) XDestroyIC(w.xic);
+    if (w.gc) XFreeGC(x_.get(), w.gc);
+    XDestroyWindow(x_.get(), w.id);
+    if (w.colormap != None) XFreeColormap(x_.get(), w.colormap);
+  }
+  if (focused_ == number) focused_ = 0;
+  windows_.erase(it);
+}
+
+// --- cursors --------------------------------------------------------------------------------------------
+
+::Cursor X11WindowHost::cursorNamed(const std::string& name) {
+  if (auto it = cursors_.find(name); it != cursors_.end()) return it->second;
+  const CursorName* entry = nullptr;
+  for (const auto& c : kCursors) {
+    if (name == c.toolkit) entry = &c;
+  }
+  if (!entry) {
+    logf("X11 windows: no cursor \"%s\"; the arrow stands in", name.c_str());
+    entry = &kCursors[0];
+  }
+  ::Cursor cursor = XcursorLibraryLoadCursor(x_.get(), entry->css);
+  if (!cursor) cursor = XcursorLibraryLoadCursor(x_.get(), entry->legacy);
+  if (!cursor) cursor = XCreateFontCursor(x_.get(), entry->shape);
+  cursors_[name] = cursor;
+  return cursor;
+}
+
+void X11WindowHost::setCursor(const std::string& name) {
+  cursorName_ = name;
+  const ::Cursor cursor = cursorNamed(name);
+  for (auto& [n, w] : windows_) {
+    if (w.id != None) XDefineCursor(x_.get(), w.id, cursor);
+  }
+}
+
+}  // namespace vl::x11

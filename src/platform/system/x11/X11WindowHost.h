@@ -1,0 +1,162 @@
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/system/x11/X11Display.h"
+#include "platform/system/x11/X11Screens.h"
+#include "platform/system/x11/X11WindowServer.h"
+#include "platform/ui/view/Event.h"
+
+namespace vl::x11 {
+
+// What the X side needs to know of a toolkit window, copied on the main thread.
+struct WindowSpec {
+  int number = 0;
+  // The client area, without the title bar the window manager draws.
+  PixelRect frame;
+  bool titled = false;
+  bool resizable = false;
+  // Above normal windows.
+  bool floating = false;
+  // A menu or popover: not managed, holds the pointer while shown.
+  bool popup = false;
+  bool utility = false;
+  bool allSpaces = false;
+  bool opaque = true;
+  bool canBecomeKey = false;
+  bool panel = false;
+  std::string title;
+  bool operator==(const WindowSpec&) const = default;
+};
+
+// Pixels for one window: `area` of its back buffer (window pixels, top-left origin), rows of ARGB32.
+struct PixelUpdate {
+  int number = 0;
+  PixelRect area;
+  std::vector<std::uint32_t> pixels;
+  // The window's outline as rectangles, when it changed (only used without a compositing manager).
+  std::optional<std::vector<PixelRect>> shape;
+};
+
+// The X side of the window server: owns the X windows of the toolkit's windows on one connection and
+// turns that connection's events into toolkit events. Lives on the X11 event loop's thread and is only
+// used there; what it learns goes out through the callbacks, which post to the main queue.
+class X11WindowHost {
+ public:
+  struct Callbacks {
+    // Input for a window (location in window points, bottom-left origin).
+    std::function<void(int number, ui::Event event)> input;
+    // The keyboard focus moved to one of our windows (its number) or away from all of them (0).
+    std::function<void(int number)> focus;
+    // The window manager moved or resized a window (root pixels of its client area).
+    std::function<void(int number, PixelRect frame)> moved;
+    std::function<void(int number)> exposed;
+    std::function<void(int number)> closeRequested;
+    // A click outside a pop-up that holds the pointer.
+    std::function<void(int number)> outsideClick;
+    std::function<void(DesktopState state)> desktop;
+  };
+
+  X11WindowHost(X11Display& display, Callbacks callbacks);
+  ~X11WindowHost();
+  X11WindowHost(const X11WindowHost&) = delete;
+  X11WindowHost& operator=(const X11WindowHost&) = delete;
+
+  // Input method, screen change events, settings; publishes the first desktop state.
+  void start();
+  void handle(XEvent& event);
+  // After each batch of events: the focus as it ended up.
+  void afterEvents();
+
+  void configure(const WindowSpec& spec);
+  void show(int number, bool activate);
+  void hide(int number);
+  void raise(int number);
+  void lower(int number);
+  void focus(int number);
+  void present(PixelUpdate update);
+  void destroy(int number);
+  void setCursor(const std::string& name);
+
+  const DesktopState& desktop() const { return state_; }
+  bool compositing() const;
+  // Our X window for a toolkit window number; None when it has none.
+  ::Window windowFor(int number) const;
+
+ private:
+  struct XWin {
+    ::Window id = None;
+    WindowSpec spec;
+    bool argb = false;
+    bool popup = false;
+    Visual* visual = nullptr;
+    int depth = 0;
+    Colormap colormap = None;
+    GC gc = nullptr;
+    XIC xic = nullptr;
+    bool mapped = false;
+    bool viewable = false;
+    bool wantFocus = false;
+    bool grabbed = false;
+    PixelRect size;
+    std::vector<PixelRect> shape;
+  };
+
+  XWin* byId(::Window id);
+  XWin* byNumber(int number);
+  void create(XWin& w);
+  void applyProperties(XWin& w, const WindowSpec* old);
+  void sendState(XWin& w, const char* state, bool on);
+  void takeFocus(XWin& w);
+  void grabPointer(XWin& w);
+  void readDesktop();
+  void key(XWin& w, XKeyEvent& e);
+  void button(XWin& w, XButtonEvent& e);
+  void motion(XWin& w, XMotionEvent& e);
+  void inputTwo(XGenericEventCookie& cookie);
+  void smoothScroll(XWin& w, const void* deviceEvent);
+  ui::Point pointIn(const XWin& w, int x, int y) const;
+  Cursor cursorNamed(const std::string& name);
+
+  X11Display& x_;
+  Callbacks callbacks_;
+  std::map<int, XWin> windows_;
+  XIM im_ = nullptr;
+  int randrEvent_ = -1;
+  // XInput2 (2.2 and up): pointer input with smooth scrolling; -1 without it.
+  int xiOpcode_ = -1;
+  struct ScrollAxis {
+    int number = 0;
+    bool vertical = true;
+    double increment = 1;
+    std::optional<double> last;
+  };
+  std::map<int, std::vector<ScrollAxis>> scrollAxes_;
+  bool shapeExtension_ = false;
+  DesktopState state_;
+  ::Window settingsOwner_ = None;
+  int doubleClickMs_ = 400;
+  Time lastTime_ = CurrentTime;
+  int focused_ = 0;
+  int reportedFocus_ = -1;
+  std::set<unsigned int> keysDown_;
+  struct Click {
+    unsigned int button = 0;
+    Time time = 0;
+    int x = 0, y = 0;
+    int count = 0;
+  } click_;
+  std::string cursorName_ = "arrow";
+  std::map<std::string, Cursor> cursors_;
+};
+
+}  // namespace vl::x11

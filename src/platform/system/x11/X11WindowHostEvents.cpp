@@ -1,0 +1,367 @@
+// X11WindowHost: events of the connection, turned into toolkit events.
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/keysym.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/foundation/Log.h"
+#include "platform/system/x11/X11KeyMap.h"
+#include "platform/system/x11/X11WindowHost.h"
+
+namespace vl::x11 {
+
+namespace {
+
+std::string utf8FromLatin1(const char* bytes, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xc0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3f));
+    }
+  }
+  return out;
+}
+
+std::string lookupPlain(XKeyEvent e, unsigned int state) {
+  e.state = state;
+  char buffer[32];
+  KeySym keysym = NoSymbol;
+  const int n = XLookupString(&e, buffer, sizeof buffer, &keysym, nullptr);
+  return utf8FromLatin1(buffer, n);
+}
+
+// Keys whose characters are the platform's own (Return, Tab, Delete, Escape, arrows, function keys),
+// whatever the layout types for them.
+bool platformCharacters(std::uint16_t code) {
+  const std::string plain = ui::charactersForKeyCode(code, false);
+  if (plain.empty()) return false;
+  const auto c = static_cast<unsigned char>(plain[0]);
+  return plain.size() > 1 || c < 0x20 || c == 0x7f;
+}
+
+constexpr std::uint16_t kUnknownKey = 0xffff;
+
+}  // namespace
+
+void X11WindowHost::handle(XEvent& event) {
+  // The input method takes the keys of a dead key or compose sequence first.
+  if (XFilterEvent(&event, None)) return;
+  if (randrEvent_ >= 0 &&
+      (event.type == randrEvent_ + RRScreenChangeNotify || event.type == randrEvent_ + RRNotify)) {
+    XRRUpdateConfiguration(&event);
+    readDesktop();
+    return;
+  }
+  if (event.type == GenericEvent && event.xcookie.extension == xiOpcode_ && xiOpcode_ >= 0) {
+    if (XGetEventData(x_.get(), &event.xcookie)) {
+      inputTwo(event.xcookie);
+      XFreeEventData(x_.get(), &event.xcookie);
+    }
+    return;
+  }
+  if (event.type == MappingNotify) {
+    XRefreshKeyboardMapping(&event.xmapping);
+    return;
+  }
+  if (event.type == PropertyNotify) {
+    const Atom a = event.xproperty.atom;
+    const bool desktop = (event.xproperty.window == x_.root() &&
+                          (a == x_.atom("_NET_WORKAREA") || a == x_.atom("RESOURCE_MANAGER") ||
+                           a == x_.atom("_NET_CURRENT_DESKTOP"))) ||
+                         (event.xproperty.window == settingsOwner_ && a == x_.atom("_XSETTINGS_SETTINGS"));
+    if (desktop) readDesktop();
+    return;
+  }
+  if (event.type == ClientMessage && event.xclient.window == x_.root() &&
+      event.xclient.message_type == x_.atom("MANAGER")) {
+    readDesktop();  // a settings manager started
+    return;
+  }
+  if (event.type == DestroyNotify && event.xdestroywindow.window == settingsOwner_) {
+    settingsOwner_ = None;
+    readDesktop();
+    return;
+  }
+  XWin* w = byId(event.xany.window);
+  if (!w) return;
+  const int number = w->spec.number;
+  switch (event.type) {
+    case Expose:
+      if (event.xexpose.count == 0 && callbacks_.exposed) callbacks_.exposed(number);
+      return;
+    case ConfigureNotify: {
+      const XConfigureEvent& c = event.xconfigure;
+      PixelRect now{w->size.x, w->size.y, c.width, c.height};
+      if (!w->popup) {
+        int rx = 0, ry = 0;
+        ::Window child = None;
+        X11ErrorTrap trap(x_.get());
+        if (XTranslateCoordinates(x_.get(), w->id, x_.root(), 0, 0, &rx, &ry, &child))
+          now = {rx, ry, c.width, c.height};
+      }
+      if (now != w->size) {
+        w->size = now;
+        if (callbacks_.moved) callbacks_.moved(number, now);
+      }
+      return;
+    }
+    case MapNotify:
+      w->viewable = true;
+      if (w->popup) grabPointer(*w);
+      if (w->wantFocus) takeFocus(*w);
+      return;
+    case UnmapNotify:
+      w->viewable = false;
+      return;
+    case FocusIn:
+      if (event.xfocus.detail == NotifyPointer || event.xfocus.mode == NotifyGrab) return;
+      focused_ = number;
+      if (w->xic) XSetICFocus(w->xic);
+      return;
+    case FocusOut:
+      if (event.xfocus.detail == NotifyPointer || event.xfocus.detail == NotifyInferior ||
+          event.xfocus.mode == NotifyGrab) {
+        return;
+      }
+      if (focused_ == number) focused_ = 0;
+      if (w->xic) XUnsetICFocus(w->xic);
+      return;
+    case KeyPress:
+    case KeyRelease:
+      key(*w, event.xkey);
+      return;
+    case ButtonPress:
+    case ButtonRelease:
+      button(*w, event.xbutton);
+      return;
+    case MotionNotify:
+      motion(*w, event.xmotion);
+      return;
+    case EnterNotify:
+    case LeaveNotify: {
+      // Tracking areas follow the pointer's moves; the move across the edge tells them it came or left.
+      const XCrossingEvent& c = event.xcrossing;
+      if (c.mode != NotifyNormal) return;
+      lastTime_ = c.time;
+      // Scroll positions restart on entry: the pointer may have scrolled other windows meanwhile.
+      for (auto& [device, axes] : scrollAxes_) {
+        for (auto& axis : axes) axis.last.reset();
+      }
+      auto e =
+          ui::Event::mouseEvent(ui::EventType::MouseMoved, pointIn(*w, c.x, c.y), flagsForState(c.state));
+      if (callbacks_.input) callbacks_.input(number, e);
+      return;
+    }
+    case ClientMessage:
+      if (event.xclient.message_type == x_.atom("WM_PROTOCOLS") &&
+          static_cast<Atom>(event.xclient.data.l[0]) == x_.atom("WM_DELETE_WINDOW") &&
+          callbacks_.closeRequested) {
+        callbacks_.closeRequested(number);
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+void X11WindowHost::afterEvents() {
+  if (focused_ == reportedFocus_) return;
+  reportedFocus_ = focused_;
+  if (callbacks_.focus) callbacks_.focus(focused_);
+}
+
+void X11WindowHost::inputTwo(XGenericEventCookie& cookie) {
+  if (cookie.evtype != XI_ButtonPress && cookie.evtype != XI_ButtonRelease && cookie.evtype != XI_Motion)
+    return;
+  const auto* d = static_cast<const XIDeviceEvent*>(cookie.data);
+  XWin* w = byId(d->event);
+  if (!w) return;
+  unsigned int state =
+      static_cast<unsigned int>(d->mods.effective) | static_cast<unsigned int>(d->group.effective << 13);
+  for (int b = 1; b <= 5 && b < d->buttons.mask_len * 8; ++b) {
+    if (XIMaskIsSet(d->buttons.mask, b)) state |= Button1Mask << (b - 1);
+  }
+  if (cookie.evtype == XI_Motion) {
+    smoothScroll(*w, d);
+    XMotionEvent m{};
+    m.type = MotionNotify;
+    m.window = d->event;
+    m.time = d->time;
+    m.x = static_cast<int>(d->event_x);
+    m.y = static_cast<int>(d->event_y);
+    m.state = state;
+    motion(*w, m);
+    return;
+  }
+  // A wheel click the server made up from smooth scrolling already arrived as scroll valuators.
+  if (d->detail >= 4 && d->detail <= 7 && (d->flags & XIPointerEmulated)) return;
+  XButtonEvent b{};
+  b.type = cookie.evtype == XI_ButtonPress ? ButtonPress : ButtonRelease;
+  b.window = d->event;
+  b.time = d->time;
+  b.x = static_cast<int>(d->event_x);
+  b.y = static_cast<int>(d->event_y);
+  b.state = state;
+  b.button = static_cast<unsigned int>(d->detail);
+  button(*w, b);
+}
+
+void X11WindowHost::smoothScroll(XWin& w, const void* deviceEvent) {
+  const auto* d = static_cast<const XIDeviceEvent*>(deviceEvent);
+  auto found = scrollAxes_.find(d->sourceid);
+  if (found == scrollAxes_.end()) {
+    std::vector<ScrollAxis> axes;
+    int count = 0;
+    XIDeviceInfo* info = XIQueryDevice(x_.get(), d->sourceid, &count);
+    for (int i = 0; info && i < info->num_classes; ++i) {
+      if (info->classes[i]->type != XIScrollClass) continue;
+      const auto* scroll = reinterpret_cast<const XIScrollClassInfo*>(info->classes[i]);
+      const double increment =
+          scroll->increment != 0 && std::isfinite(scroll->increment) ? scroll->increment : 1;
+      axes.push_back({scroll->number, scroll->scroll_type == XIScrollTypeVertical, increment, std::nullopt});
+    }
+    if (info) XIFreeDeviceInfo(info);
+    found = scrollAxes_.emplace(d->sourceid, std::move(axes)).first;
+  }
+  double dx = 0, dy = 0;
+  const double* value = d->valuators.values;
+  for (int i = 0; i < d->valuators.mask_len * 8; ++i) {
+    if (!XIMaskIsSet(d->valuators.mask, i)) continue;
+    const double v = *value++;
+    for (auto& axis : found->second) {
+      if (axis.number != i) continue;
+      // One increment is one wheel notch, one line; positive values scroll down or right.
+      if (axis.last) (axis.vertical ? dy : dx) -= (v - *axis.last) / axis.increment;
+      axis.last = v;
+    }
+  }
+  if ((dx == 0 && dy == 0) || !std::isfinite(dx) || !std::isfinite(dy)) return;
+  const ui::Point at = pointIn(w, static_cast<int>(d->event_x), static_cast<int>(d->event_y));
+  if (callbacks_.input) {
+    callbacks_.input(w.spec.number, ui::Event::scrollEvent(
+                                        at, dx, dy, flagsForState(static_cast<unsigned>(d->mods.effective))));
+  }
+}
+
+ui::Point X11WindowHost::pointIn(const XWin& w, int x, int y) const {
+  const double s = state_.scale > 0 ? state_.scale : 1;
+  return {x / s, static_cast<double>(w.size.height - y) / s};
+}
+
+void X11WindowHost::key(XWin& w, XKeyEvent& e) {
+  lastTime_ = e.time;
+  const bool press = e.type == KeyPress;
+  const std::uint16_t code = keyCodeForX(x_.get(), e.keycode).value_or(kUnknownKey);
+  std::uint64_t flags = flagsForState(e.state);
+  const std::uint64_t modifier = flagForModifierKey(code);
+  if (modifier != 0 || code == ui::KeyCode::CapsLock) {
+    // X reports the state before the key; the toolkit wants it after.
+    const std::uint64_t bit = modifier ? modifier : ui::ModifierFlags::CapsLock;
+    flags = press ? (flags | bit) : (flags & ~bit);
+    if (callbacks_.input)
+      callbacks_.input(w.spec.number, ui::Event::keyEvent(ui::EventType::FlagsChanged, code, flags, "", ""));
+    return;
+  }
+  if (code != kUnknownKey) flags |= ui::implicitFlagsForKeyCode(code);
+  const bool shift = (e.state & ShiftMask) != 0;
+  const std::string ignoring = lookupPlain(e, e.state & (ShiftMask | LockMask));
+  std::string characters;
+  if (press && w.xic) {
+    char buffer[64];
+    KeySym keysym = NoSymbol;
+    Status status = 0;
+    int n = Xutf8LookupString(w.xic, &e, buffer, sizeof buffer - 1, &keysym, &status);
+    if (status == XBufferOverflow) {
+      std::string big(static_cast<std::size_t>(n) + 1, '\0');
+      n = Xutf8LookupString(w.xic, &e, big.data(), n, &keysym, &status);
+      characters.assign(big.data(), static_cast<std::size_t>(std::max(n, 0)));
+    } else if (status == XLookupChars || status == XLookupBoth) {
+      characters.assign(buffer, static_cast<std::size_t>(n));
+    }
+  } else {
+    characters = lookupPlain(e, e.state);
+  }
+  std::string plain = ignoring;
+  if (code != kUnknownKey && platformCharacters(code)) {
+    characters = plain = ui::charactersForKeyCode(code, shift);
+  } else if (e.state & (ControlMask | Mod4Mask)) {
+    // With Command or Control held the characters are the key's own, as shortcuts expect ("v", not ^V).
+    characters = ignoring;
+  }
+  bool repeat = false;
+  if (press) {
+    repeat = !keysDown_.insert(e.keycode).second;
+  } else {
+    keysDown_.erase(e.keycode);
+  }
+  auto event = ui::Event::keyEvent(press ? ui::EventType::KeyDown : ui::EventType::KeyUp, code, flags,
+                                   characters, plain, repeat);
+  if (callbacks_.input) callbacks_.input(w.spec.number, event);
+}
+
+void X11WindowHost::button(XWin& w, XButtonEvent& e) {
+  lastTime_ = e.time;
+  const bool press = e.type == ButtonPress;
+  if (press && w.grabbed && (e.x < 0 || e.y < 0 || e.x >= w.size.width || e.y >= w.size.height)) {
+    if (callbacks_.outsideClick) callbacks_.outsideClick(w.spec.number);
+    return;
+  }
+  const ui::Point at = pointIn(w, e.x, e.y);
+  const std::uint64_t flags = flagsForState(e.state);
+  if (e.button >= 4 && e.button <= 7) {
+    if (!press) return;
+    // One notch is one line; up and left reveal what lies above and to the left.
+    const double dy = e.button == 4 ? 1 : e.button == 5 ? -1 : 0;
+    const double dx = e.button == 6 ? 1 : e.button == 7 ? -1 : 0;
+    if (callbacks_.input) callbacks_.input(w.spec.number, ui::Event::scrollEvent(at, dx, dy, flags));
+    return;
+  }
+  if (press) {
+    const bool again = click_.button == e.button &&
+                       e.time - click_.time <= static_cast<Time>(doubleClickMs_) &&
+                       std::abs(e.x - click_.x) <= 4 && std::abs(e.y - click_.y) <= 4;
+    click_ = {e.button, e.time, e.x, e.y, again ? click_.count + 1 : 1};
+  }
+  ui::EventType type;
+  if (e.button == Button1) {
+    type = press ? ui::EventType::LeftMouseDown : ui::EventType::LeftMouseUp;
+  } else if (e.button == Button3) {
+    type = press ? ui::EventType::RightMouseDown : ui::EventType::RightMouseUp;
+  } else {
+    type = press ? ui::EventType::OtherMouseDown : ui::EventType::OtherMouseUp;
+  }
+  if (callbacks_.input) callbacks_.input(w.spec.number, ui::Event::mouseEvent(type, at, flags, click_.count));
+}
+
+void X11WindowHost::motion(XWin& w, XMotionEvent& e) {
+  // Only the latest of a run of moves matters; painting each one would fall behind the pointer.
+  XEvent next;
+  while (XEventsQueued(x_.get(), QueuedAlready) > 0) {
+    XPeekEvent(x_.get(), &next);
+    if (next.type != MotionNotify || next.xmotion.window != e.window) break;
+    XNextEvent(x_.get(), &next);
+    e = next.xmotion;
+  }
+  lastTime_ = e.time;
+  ui::EventType type = ui::EventType::MouseMoved;
+  if (e.state & Button1Mask) {
+    type = ui::EventType::LeftMouseDragged;
+  } else if (e.state & Button3Mask) {
+    type = ui::EventType::RightMouseDragged;
+  } else if (e.state & Button2Mask) {
+    type = ui::EventType::OtherMouseDragged;
+  }
+  if (callbacks_.input)
+    callbacks_.input(w.spec.number,
+                     ui::Event::mouseEvent(type, pointIn(w, e.x, e.y), flagsForState(e.state)));
+}
+
+}  // namespace vl::x11

@@ -1,0 +1,457 @@
+#include "platform/system/x11/X11WindowServer.h"
+// clang-format off
+// The toolkit's headers before any X11 header: Xlib's macros (Status, None) would break them.
+#include "platform/ui/view/AnimationEngine.h"
+#include "platform/ui/view/Cursor.h"
+#include "platform/ui/window/Application.h"
+#include "platform/ui/window/Panel.h"
+#include "platform/ui/window/Screen.h"
+#include "platform/ui/window/Window.h"
+// clang-format on
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cmath>
+#include <cstring>
+
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/system/paint/CairoPainter.h"
+#include "platform/system/x11/X11Damage.h"
+#include "platform/system/x11/X11EventLoop.h"
+#include "platform/system/x11/X11WindowHost.h"
+
+namespace vl::x11 {
+
+namespace {
+
+std::shared_ptr<ui::Window> sharedWindow(ui::Window* w) {
+  auto t = w ? w->weak_from_this().lock() : nullptr;
+  return std::dynamic_pointer_cast<ui::Window>(t);
+}
+
+// Rows of opaque pixels as rectangles, joined with the row above when they span the same columns.
+std::vector<PixelRect> outlineOf(cairo_surface_t* surface) {
+  const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  std::vector<PixelRect> rects;
+  std::vector<std::size_t> previousRow;
+  for (int y = 0; y < h; ++y) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+    std::vector<std::pair<long, long>> runs;
+    for (int x = 0; x < w;) {
+      while (x < w && (row[x] >> 24) < 0x80) ++x;
+      const int start = x;
+      while (x < w && (row[x] >> 24) >= 0x80) ++x;
+      if (x > start) runs.emplace_back(start, x - start);
+    }
+    std::vector<std::size_t> thisRow;
+    bool same = runs.size() == previousRow.size();
+    for (std::size_t i = 0; same && i < runs.size(); ++i) {
+      const PixelRect& r = rects[previousRow[i]];
+      same = r.x == runs[i].first && r.width == runs[i].second;
+    }
+    if (same) {
+      for (std::size_t i : previousRow) ++rects[i].height;
+      continue;
+    }
+    for (const auto& [x, width] : runs) {
+      thisRow.push_back(rects.size());
+      rects.push_back({x, y, width, 1});
+    }
+    previousRow = std::move(thisRow);
+  }
+  return rects;
+}
+
+void useUtf8Ctype() {
+  // The input method composes in the character set of the locale; text fields want UTF-8.
+  const char* current = std::setlocale(LC_CTYPE, nullptr);
+  auto utf8 = [](const char* l) { return l && (std::strstr(l, "UTF-8") || std::strstr(l, "utf8")); };
+  if (utf8(current)) return;
+  if (!utf8(std::setlocale(LC_CTYPE, "")) && !utf8(std::setlocale(LC_CTYPE, "C.UTF-8"))) {
+    log("X11 windows: no UTF-8 locale; typed text beyond ASCII may not arrive");
+  }
+}
+
+}  // namespace
+
+// --- the peer -------------------------------------------------------------------------------------------
+
+class X11WindowPeer final : public ui::WindowPeer {
+ public:
+  X11WindowPeer(std::shared_ptr<X11WindowServer> server, ui::Window& window)
+      : server_(std::move(server)), window_(window), number_(window.windowNumber()) {
+    server_->peers_[number_] = this;
+  }
+  ~X11WindowPeer() override {
+    server_->peers_.erase(number_);
+    if (buffer_) cairo_surface_destroy(buffer_);
+    const int n = number_;
+    server_->post([n](X11WindowHost& host) { host.destroy(n); });
+  }
+
+  void orderFront() override {
+    configure();
+    const int n = number_;
+    if (shown_) {
+      server_->post([n](X11WindowHost& host) { host.raise(n); });
+      if (window_.isKeyWindow() && server_->focused_ != n) becameKey();
+      return;
+    }
+    shown_ = true;
+    whole_ = true;
+    const bool activate = window_.isKeyWindow();
+    // The first pixels go out before the window maps, so it never shows empty.
+    paint();
+    server_->post([n, activate](X11WindowHost& host) { host.show(n, activate); });
+    server_->scheduleFrame();
+  }
+  void orderBack() override {
+    const int n = number_;
+    server_->post([n](X11WindowHost& host) { host.lower(n); });
+  }
+  void orderOut() override {
+    if (!shown_) return;
+    shown_ = false;
+    const int n = number_;
+    server_->post([n](X11WindowHost& host) { host.hide(n); });
+  }
+  void changed(unsigned what) override {
+    if (!shown_ && !configured_) return;
+    configure();
+    if (what & (ui::WindowChange::Frame | ui::WindowChange::Alpha | ui::WindowChange::Appearance)) {
+      server_->scheduleFrame();
+    }
+  }
+  void setNeedsDisplay(std::optional<ui::Rect>) override { server_->scheduleFrame(); }
+  void becameKey() override {
+    const int n = number_;
+    if (!shown_ || server_->focused_ == n) return;
+    server_->post([n](X11WindowHost& host) { host.focus(n); });
+  }
+
+  void configure() {
+    WindowSpec spec = server_->specFor(window_);
+    if (configured_ && spec == lastSpec_) return;
+    configured_ = true;
+    lastSpec_ = spec;
+    server_->post([spec](X11WindowHost& host) { host.configure(spec); });
+  }
+  void exposed() { exposed_ = true; }
+  bool shown() const { return shown_; }
+  void movedByServer(const PixelRect& frame) {
+    const ui::Rect content = server_->space_.toToolkit(frame);
+    lastSpec_.frame = frame;  // the server has it already: no request back
+    window_.setFrame(ui::Window::frameRectForContentRect(content, window_.styleMask()), false);
+  }
+  ui::Window& window() { return window_; }
+
+  // Records the window, repaints what changed since the last frame and sends those pixels.
+  void paint() {
+    const double scale = server_->space_.scale();
+    const PixelRect px = server_->pixelFrameFor(window_);
+    const ui::Rect content{window_.contentRect().origin, {px.width / scale, px.height / scale}};
+    if (!buffer_ || cairo_image_surface_get_width(buffer_) != px.width ||
+        cairo_image_surface_get_height(buffer_) != px.height) {
+      if (buffer_) cairo_surface_destroy(buffer_);
+      buffer_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(px.width),
+                                           static_cast<int>(px.height));
+      whole_ = true;
+    }
+    if (cairo_surface_status(buffer_) != CAIRO_STATUS_SUCCESS) {
+      logf("X11 windows: no back buffer of %ld x %ld pixels for window \"%s\"", px.width, px.height,
+           window_.title().c_str());
+      cairo_surface_destroy(buffer_);
+      buffer_ = nullptr;
+      return;
+    }
+    window_.display();
+    const ui::DisplayList& list = window_.displayList();
+    Damage damage = whole_ ? Damage{std::nullopt, true} : damageBetween(painted_, list);
+    if (!damage.any() && !exposed_) return;
+    const double heightPts = content.height();
+    PixelRect area{0, 0, px.width, px.height};
+    if (!damage.whole && damage.rect) {
+      const ui::Rect& r = *damage.rect;
+      const long x0 = std::max(0L, static_cast<long>(std::floor(r.minX() * scale)));
+      const long y0 = std::max(0L, static_cast<long>(std::floor((heightPts - r.maxY()) * scale)));
+      const long x1 = std::min(px.width, static_cast<long>(std::ceil(r.maxX() * scale)));
+      const long y1 = std::min(px.height, static_cast<long>(std::ceil((heightPts - r.minY()) * scale)));
+      area = x1 > x0 && y1 > y0 ? PixelRect{x0, y0, x1 - x0, y1 - y0} : PixelRect{};
+    }
+    if (damage.any() && area.width > 0) {
+      cairo_t* cr = cairo_create(buffer_);
+      cairo_rectangle(cr, static_cast<double>(area.x), static_cast<double>(area.y),
+                      static_cast<double>(area.width), static_cast<double>(area.height));
+      cairo_clip(cr);
+      cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+      cairo_paint(cr);
+      cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+      std::optional<ui::Rect> dirty;
+      if (!damage.whole) {
+        dirty = ui::Rect{area.x / scale, heightPts - (area.y + area.height) / scale, area.width / scale,
+                         area.height / scale};
+      }
+      paint::paintDisplayList(cr, list, paint::PaintOptions{scale, heightPts, dirty});
+      cairo_destroy(cr);
+      cairo_surface_flush(buffer_);
+    }
+    if (exposed_) area = {0, 0, px.width, px.height};
+    painted_ = list;
+    whole_ = false;
+    exposed_ = false;
+    send(area);
+  }
+
+ private:
+  void send(const PixelRect& area) {
+    PixelUpdate update;
+    update.number = number_;
+    update.area = area;
+    const int stride = cairo_image_surface_get_stride(buffer_);
+    const unsigned char* data = cairo_image_surface_get_data(buffer_);
+    update.pixels.resize(static_cast<std::size_t>(area.width * area.height));
+    for (long y = 0; y < area.height; ++y) {
+      std::memcpy(update.pixels.data() + y * area.width, data + (area.y + y) * stride + area.x * 4,
+                  static_cast<std::size_t>(area.width) * 4);
+    }
+    if (!window_.isOpaque()) {
+      // Without a compositing manager transparent pixels cannot show what lies behind; the window's
+      // outline is cut to the painted ones instead (the X side ignores it with a compositor).
+      auto outline = outlineOf(buffer_);
+      if (outline != lastOutline_) {
+        lastOutline_ = outline;
+        update.shape = std::move(outline);
+      }
+    }
+    server_->post([u = std::move(update)](X11WindowHost& host) mutable { host.present(std::move(u)); });
+  }
+
+  std::shared_ptr<X11WindowServer> server_;
+  ui::Window& window_;
+  const int number_;
+  bool shown_ = false;
+  bool configured_ = false;
+  bool whole_ = true;
+  bool exposed_ = false;
+  WindowSpec lastSpec_;
+  cairo_surface_t* buffer_ = nullptr;
+  ui::DisplayList painted_;
+  std::vector<PixelRect> lastOutline_;
+};
+
+// --- the server -----------------------------------------------------------------------------------------
+
+std::shared_ptr<X11WindowServer> X11WindowServer::create(const std::string& displayName) {
+  useUtf8Ctype();
+  auto display = X11Display::open(displayName);
+  if (!display) return nullptr;
+  std::shared_ptr<X11WindowServer> server(new X11WindowServer(std::move(display)));
+  server->start();
+  return server;
+}
+
+X11WindowServer::X11WindowServer(std::unique_ptr<X11Display> display)
+    : loop_(std::make_unique<X11EventLoop>(std::move(display))) {}
+
+X11WindowServer::~X11WindowServer() {
+  if (refresh_) refresh_->cancel();
+  if (pendingFrame_) pendingFrame_->cancel();
+  loop_->stop();
+  host_.reset();  // the loop thread has ended; the host's clean-up runs here
+  loop_.reset();
+}
+
+void X11WindowServer::start() {
+  std::weak_ptr<X11WindowServer> weak = shared_from_this();
+  auto toMain = [weak](std::function<void(X11WindowServer&)> fn) {
+    dispatch::Queue::main()->async([weak, fn = std::move(fn)] {
+      if (auto self = weak.lock()) fn(*self);
+    });
+  };
+  X11WindowHost::Callbacks c;
+  c.input = [toMain](int n, ui::Event e) { toMain([n, e](X11WindowServer& s) { s.deliver(n, e); }); };
+  c.focus = [toMain](int n) { toMain([n](X11WindowServer& s) { s.focusMoved(n); }); };
+  c.moved = [toMain](int n, PixelRect f) {
+    toMain([n, f](X11WindowServer& s) {
+      if (auto it = s.peers_.find(n); it != s.peers_.end()) it->second->movedByServer(f);
+    });
+  };
+  c.exposed = [toMain](int n) {
+    toMain([n](X11WindowServer& s) {
+      if (auto it = s.peers_.find(n); it != s.peers_.end()) it->second->exposed();
+      s.scheduleFrame();
+    });
+  };
+  c.closeRequested = [toMain](int n) {
+    toMain([n](X11WindowServer&) {
+      if (auto w = sharedWindow(ui::Application::shared().windowWithNumber(n))) w->performClose();
+    });
+  };
+  c.outsideClick = [toMain](int n) {
+    toMain([n](X11WindowServer&) {
+      auto w = sharedWindow(ui::Application::shared().windowWithNumber(n));
+      if (!w) return;
+      // A pop-up closes the way its own Escape would close it, else it is simply ordered out.
+      if (!ui::Application::shared().sendAction("cancelOperation:", w, nullptr)) w->orderOut();
+    });
+  };
+  c.desktop = [toMain](DesktopState d) { toMain([d](X11WindowServer& s) { s.desktopChanged(d); }); };
+  host_ = std::make_unique<X11WindowHost>(loop_->display(), std::move(c));
+  X11WindowHost* host = host_.get();
+  loop_->start(
+      "vl.x11-windows", [host](XEvent& e) { host->handle(e); }, [host] { host->afterEvents(); });
+  // The first screens are known before the first window is placed.
+  auto desktop = loop_->call<DesktopState>(
+      [host] {
+        host->start();
+        return host->desktop();
+      },
+      5000);
+  if (desktop) {
+    desktopChanged(*desktop);
+  } else {
+    log("X11 windows: the display did not answer in time; screens follow when it does");
+  }
+  ui::AnimationEngine::shared().setFrameHook([weak] {
+    if (auto self = weak.lock()) self->scheduleFrame();
+  });
+  // Layers change by property setters that do not tell their window; a slow look catches those.
+  refresh_ = dispatch::TimerSource::create(dispatch::Queue::main());
+  refresh_->schedule(250, 250, 50);
+  refresh_->setHandler([weak] {
+    auto self = weak.lock();
+    if (!self) return;
+    for (auto& [n, peer] : self->peers_) {
+      if (peer->shown()) {
+        self->scheduleFrame();
+        return;
+      }
+    }
+  });
+  refresh_->resume();
+}
+
+void X11WindowServer::post(std::function<void(X11WindowHost&)> work) {
+  X11WindowHost* host = host_.get();
+  loop_->post([host, work = std::move(work)] { work(*host); });
+}
+
+std::unique_ptr<ui::WindowPeer> X11WindowServer::createPeer(ui::Window& window) {
+  return std::make_unique<X11WindowPeer>(shared_from_this(), window);
+}
+
+void X11WindowServer::cursorChanged(const ui::Cursor& cursor) {
+  post([name = cursor.name()](X11WindowHost& host) { host.setCursor(name); });
+}
+
+unsigned long X11WindowServer::xWindowOf(const ui::Window& window) {
+  X11WindowHost* host = host_.get();
+  const int n = window.windowNumber();
+  return loop_->call<::Window>([host, n] { return host->windowFor(n); }, 5000).value_or(None);
+}
+
+WindowSpec X11WindowServer::specFor(const ui::Window& window) const {
+  WindowSpec s;
+  s.number = window.windowNumber();
+  s.frame = pixelFrameFor(window);
+  const std::uint64_t style = window.styleMask();
+  s.titled = (style & ui::WindowStyle::Titled) != 0;
+  s.resizable = (style & ui::WindowStyle::Resizable) != 0;
+  s.utility = (style & ui::WindowStyle::UtilityWindow) != 0;
+  s.popup = window.level() >= ui::WindowLevel::PopUpMenu;
+  s.floating = window.level() >= ui::WindowLevel::Floating;
+  s.allSpaces = (window.collectionBehavior() & ui::CollectionBehavior::CanJoinAllSpaces) != 0;
+  s.opaque = window.isOpaque() && window.backgroundColor().alpha >= 1 && window.alphaValue() >= 1;
+  s.canBecomeKey = window.canBecomeKeyWindow();
+  s.panel = dynamic_cast<const ui::Panel*>(&window) != nullptr;
+  s.title = window.title();
+  return s;
+}
+
+PixelRect X11WindowServer::pixelFrameFor(const ui::Window& window) const {
+  PixelRect px = space_.toPixels(window.contentRect());
+  // Twice the desktop is more than any window needs; beyond it the back buffer would only waste memory.
+  const long maxWidth = std::max(640L, 2 * desktop_.root.width),
+             maxHeight = std::max(480L, 2 * desktop_.root.height);
+  if (px.width > maxWidth || px.height > maxHeight) {
+    logf("X11 windows: window \"%s\" is larger than the screens (%ld x %ld pixels); shown cut to %ld x %ld",
+         window.title().c_str(), px.width, px.height, std::min(px.width, maxWidth),
+         std::min(px.height, maxHeight));
+    px.width = std::min(px.width, maxWidth);
+    px.height = std::min(px.height, maxHeight);
+  }
+  return px;
+}
+
+void X11WindowServer::scheduleFrame() {
+  if (frameScheduled_) return;
+  frameScheduled_ = true;
+  const double now = Clock::current().monotonicMs();
+  const double delay = std::clamp(lastFrameMs_ + ui::AnimationEngine::kFrameIntervalMs - now, 0.0,
+                                  ui::AnimationEngine::kFrameIntervalMs);
+  std::weak_ptr<X11WindowServer> weak = shared_from_this();
+  pendingFrame_ = dispatch::after(delay, dispatch::Queue::main(), [weak] {
+    if (auto self = weak.lock()) self->frame();
+  });
+}
+
+void X11WindowServer::frame() {
+  frameScheduled_ = false;
+  pendingFrame_.reset();
+  lastFrameMs_ = Clock::current().monotonicMs();
+  for (auto& [n, peer] : std::map<int, X11WindowPeer*>(peers_)) {
+    if (peers_.count(n) && peer->shown()) peer->paint();
+  }
+}
+
+void X11WindowServer::displayNow() {
+  if (pendingFrame_) pendingFrame_->cancel();
+  frame();
+}
+
+void X11WindowServer::deliver(int number, ui::Event event) {
+  ui::Application& app = ui::Application::shared();
+  auto window = sharedWindow(app.windowWithNumber(number));
+  if (!window) return;  // closed while the event was on its way
+  event.setWindow(window);
+  event.setTimestamp(Clock::current().monotonicMs() / 1000);
+  app.sendEvent(event);
+  scheduleFrame();
+}
+
+void X11WindowServer::focusMoved(int number) {
+  focused_ = number;
+  ui::Application& app = ui::Application::shared();
+  if (number == 0) {
+    // Another application has the keyboard now.
+    if (app.isActive()) app.deactivate();
+    scheduleFrame();
+    return;
+  }
+  auto window = sharedWindow(app.windowWithNumber(number));
+  if (!window) return;
+  if (!(window->styleMask() & ui::WindowStyle::NonactivatingPanel) && !app.isActive()) app.activate();
+  if (window->canBecomeKeyWindow() && !window->isKeyWindow()) window->makeKeyWindow();
+  scheduleFrame();
+}
+
+void X11WindowServer::desktopChanged(DesktopState state) {
+  const bool rescaled = state.scale != space_.scale();
+  desktop_ = state;
+  space_ = screenSpaceFor(state.monitors, state.root, state.scale);
+  ui::Screen::setScreens(screensFromMonitors(state.monitors, state.workArea, state.root, state.scale));
+  NotificationCenter::defaultCenter().post(ui::kApplicationDidChangeScreenParametersNotification, nullptr);
+  for (auto& [n, peer] : peers_) {
+    if (rescaled) peer->changed(ui::WindowChange::Frame);
+  }
+  scheduleFrame();
+}
+
+}  // namespace vl::x11

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/system/x11/X11Screens.h"
+#include "platform/ui/view/Event.h"
+#include "platform/ui/window/WindowServer.h"
+
+namespace vl::dispatch {
+class DelayedBlock;
+class TimerSource;
+}  // namespace vl::dispatch
+
+namespace vl::x11 {
+
+class X11Display;
+class X11EventLoop;
+class X11WindowHost;
+class X11WindowPeer;
+struct WindowSpec;
+
+// The desktop as the screens and fonts need it.
+struct DesktopState {
+  std::vector<Monitor> monitors;
+  std::optional<PixelRect> workArea;
+  PixelRect root;
+  double scale = 1;
+  std::string fontName;
+};
+
+// Toolkit windows as X11 windows. The X side (X11WindowHost) runs on a thread of its own with its own
+// connection, like every X11 backend here; it posts input, focus, moves and screen changes to the main
+// queue. The main thread records and paints each window's display list with Cairo into the window's
+// back buffer and hands the changed pixels to the X thread to put on screen: at most once per frame,
+// when a window asked to be drawn, after input, on every animation frame, and on a slow check for
+// layers changed without asking. No lock of its own: the two sides share nothing but posted blocks.
+class X11WindowServer final : public ui::WindowServer, public std::enable_shared_from_this<X11WindowServer> {
+ public:
+  // nullptr (logged) when the display cannot be opened.
+  static std::shared_ptr<X11WindowServer> create(const std::string& displayName);
+  ~X11WindowServer() override;
+
+  std::unique_ptr<ui::WindowPeer> createPeer(ui::Window& window) override;
+  void cursorChanged(const ui::Cursor& cursor) override;
+
+  // The desktop's UI font ("Cantarell 11" from the settings), "" when it names none.
+  const std::string& desktopFontName() const { return desktop_.fontName; }
+  double backingScale() const { return space_.scale(); }
+  // The X window showing a toolkit window; None before it was shown. Waits for the X thread.
+  unsigned long xWindowOf(const ui::Window& window);
+  // Paints every window that needs it now, not at the next frame.
+  void displayNow();
+
+ private:
+  friend class X11WindowPeer;
+  explicit X11WindowServer(std::unique_ptr<X11Display> display);
+  void start();
+  void post(std::function<void(X11WindowHost&)> work);
+  void scheduleFrame();
+  void frame();
+  WindowSpec specFor(const ui::Window& window) const;
+  // The window's client area in root pixels, bounded by twice the desktop.
+  PixelRect pixelFrameFor(const ui::Window& window) const;
+  // On the main thread, from the X thread's reports.
+  void deliver(int number, ui::Event event);
+  void focusMoved(int number);
+  void desktopChanged(DesktopState state);
+
+  std::unique_ptr<X11EventLoop> loop_;
+  std::unique_ptr<X11WindowHost> host_;
+  std::map<int, X11WindowPeer*> peers_;
+  DesktopState desktop_;
+  ScreenSpace space_;
+  int focused_ = 0;
+  bool frameScheduled_ = false;
+  double lastFrameMs_ = -1e9;
+  std::shared_ptr<dispatch::DelayedBlock> pendingFrame_;
+  std::shared_ptr<dispatch::TimerSource> refresh_;
+};
+
+}  // namespace vl::x11

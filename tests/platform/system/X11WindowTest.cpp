@@ -1,0 +1,369 @@
+// clang-format off
+// The toolkit's headers before any X11 header: Xlib's macros (Status, None) would break them.
+#include <gtest/gtest.h>
+#include "platform/ui/controls/Button.h"
+#include "platform/ui/controls/ScrollView.h"
+#include "platform/ui/table/TableView.h"
+#include "platform/ui/text/TextField.h"
+#include "platform/ui/view/Layer.h"
+#include "platform/ui/window/Application.h"
+#include "platform/ui/window/Panel.h"
+#include "platform/ui/window/Screen.h"
+#include "platform/ui/window/Window.h"
+#include "support/X11TestSupport.h"
+#include "platform/system/x11/X11Focus.h"
+#include "platform/system/x11/X11WindowServer.h"
+#include "platform/system/x11/X11Workspace.h"
+// clang-format on
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
+#include <X11/keysym.h>
+
+namespace vl::x11test {
+namespace {
+
+using namespace vl::ui;
+
+class Rows : public TableViewDataSource {
+ public:
+  long numberOfRowsInTableView(TableView&) override { return 100; }
+};
+
+class Clicks : public Responder {
+ public:
+  bool respondsToAction(const std::string& a) const override { return a == "pressed:"; }
+  bool performAction(const std::string&, ActionTarget*) override {
+    ++count;
+    return true;
+  }
+  int count = 0;
+};
+
+// A window of 400 x 300 points at (100, 200) holding a button, a text field and a table of 100 rows, on a
+// clear background with a red panel inset by 12 points; the top-left corner stays unpainted.
+struct Scene {
+  explicit Scene(std::uint64_t style) {
+    window = Window::create({100, 200, 400, 300}, style);
+    window->setOpaque(false);
+    window->setBackgroundColor(Color::clear());
+    auto rounded = View::create({0, 0, 400, 300});
+    rounded->setWantsLayer(true);
+    rounded->layer()->setBackgroundColor(Color::white(0.9));
+    rounded->layer()->setCornerRadius(10);
+    window->contentView()->addSubview(rounded);
+    auto panel = View::create({12, 12, 376, 276});
+    panel->setWantsLayer(true);
+    panel->layer()->setBackgroundColor(Color::rgb24(0xff0000));
+    rounded->addSubview(panel);
+    button = Button::create({20, 250, 100, 30});
+    button->setTarget(clicks);
+    button->setAction("pressed:");
+    field = TextField::create({140, 250, 200, 24});
+    scroll = ScrollView::create({20, 20, 360, 200});
+    table = std::make_shared<TableView>();
+    table->addTableColumn(TableColumn::create("display"));
+    table->setRowHeight(20);
+    table->setDataSource(rows);
+    scroll->setDocumentView(table);
+    for (auto v : std::vector<std::shared_ptr<View>>{button, field, scroll}) panel->addSubview(v);
+    table->reloadData();
+  }
+  ~Scene() { window->orderOut(); }
+
+  std::shared_ptr<Window> window;
+  std::shared_ptr<Button> button;
+  std::shared_ptr<TextField> field;
+  std::shared_ptr<ScrollView> scroll;
+  std::shared_ptr<TableView> table;
+  std::shared_ptr<Rows> rows = std::make_shared<Rows>();
+  std::shared_ptr<Clicks> clicks = std::make_shared<Clicks>();
+};
+
+class X11WindowTest : public X11Test {
+ protected:
+  void SetUp() override {
+    X11Test::SetUp();
+    if (IsSkipped()) return;
+    probe_ = XOpenDisplay(display_.c_str());
+    ASSERT_NE(probe_, nullptr);
+    server_ = x11::X11WindowServer::create(display_);
+    ASSERT_NE(server_, nullptr);
+    WindowServer::install(server_);
+  }
+  void TearDown() override {
+    WindowServer::install(nullptr);
+    server_.reset();
+    if (probe_) XCloseDisplay(probe_);
+  }
+
+  void startHelper(std::unique_ptr<DisplayHelper> helper) {
+    if (!helper->running()) GTEST_SKIP() << helper->failure();
+    helper_ = std::move(helper);
+  }
+  ::Window xWindow(const Window& w) { return server_->xWindowOf(w); }
+  // The root position of a point of a window's content (points from its bottom left).
+  std::pair<int, int> rootPoint(Window& w, Point p) {
+    int x = 0, y = 0;
+    ::Window child = None;
+    XTranslateCoordinates(probe_, xWindow(w), DefaultRootWindow(probe_), 0, 0, &x, &y, &child);
+    return {x + static_cast<int>(p.x), y + static_cast<int>(w.contentRect().height() - p.y)};
+  }
+  unsigned long pixelAt(int x, int y) {
+    XImage* image = XGetImage(probe_, DefaultRootWindow(probe_), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image) return ~0UL;
+    const unsigned long p = XGetPixel(image, 0, 0) & 0xffffff;
+    XDestroyImage(image);
+    return p;
+  }
+  bool viewable(::Window w) {
+    XWindowAttributes a{};
+    return w != None && XGetWindowAttributes(probe_, w, &a) && a.map_state == IsViewable;
+  }
+  ::Window focus() {
+    ::Window f = None;
+    int revert = 0;
+    XGetInputFocus(probe_, &f, &revert);
+    return f;
+  }
+  void show(Scene& s, bool key) {
+    key ? s.window->makeKeyAndOrderFront() : s.window->orderFront();
+    ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); }));
+    if (key) {
+      ASSERT_TRUE(waitUntil([&] { return focus() == xWindow(*s.window); }));
+    }
+  }
+  void click(int x, int y, unsigned button) {
+    XTestFakeMotionEvent(probe_, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(probe_, button, True, CurrentTime);
+    XTestFakeButtonEvent(probe_, button, False, CurrentTime);
+    XSync(probe_, False);
+  }
+  void type(KeySym keysym) {
+    const ::KeyCode code = XKeysymToKeycode(probe_, keysym);
+    ASSERT_NE(code, 0) << "no key types keysym " << keysym;
+    XTestFakeKeyEvent(probe_, code, True, CurrentTime);
+    XTestFakeKeyEvent(probe_, code, False, CurrentTime);
+    XSync(probe_, False);
+  }
+  // Puts `keysym` on a key the keyboard leaves empty, so the test can type it.
+  void mapSpareKey(KeySym keysym) {
+    if (XKeysymToKeycode(probe_, keysym) != 0) return;
+    int low = 0, high = 0, per = 0;
+    XDisplayKeycodes(probe_, &low, &high);
+    KeySym* map = XGetKeyboardMapping(probe_, static_cast<::KeyCode>(low), high - low + 1, &per);
+    for (int code = high; code >= low; --code) {
+      bool empty = true;
+      for (int i = 0; i < per; ++i) empty = empty && map[(code - low) * per + i] == NoSymbol;
+      if (!empty) continue;
+      KeySym syms[2] = {keysym, keysym};
+      XChangeKeyboardMapping(probe_, code, 2, syms, 1);
+      break;
+    }
+    XFree(map);
+    XSync(probe_, False);
+  }
+
+  Display* probe_ = nullptr;
+  std::shared_ptr<x11::X11WindowServer> server_;
+  std::unique_ptr<DisplayHelper> helper_;
+};
+
+TEST_F(X11WindowTest, ScreensComeFromTheDisplay) {
+  ASSERT_EQ(Screen::screens().size(), 1u);
+  EXPECT_EQ(Screen::mainScreen()->frame(), (Rect{0, 0, 1280, 800}));
+  EXPECT_EQ(server_->backingScale(), 1);
+}
+
+// Without a compositing manager the unpainted corner is cut away; with one it is transparent. Either way
+// the root shows through there, and the red panel shows inside.
+class X11WindowPixelsTest : public X11WindowTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(X11WindowPixelsTest, ContentShowsAndTheClearCornerShowsWhatLiesBehind) {
+  if (GetParam()) startHelper(DisplayHelper::compositor(display_));
+  if (IsSkipped()) return;
+  Scene s(WindowStyle::Borderless);
+  s.window->orderFront();
+  ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); }));
+  const auto [cx, cy] = rootPoint(*s.window, {200, 150});
+  const auto [kx, ky] = rootPoint(*s.window, {1, 299});
+  ASSERT_TRUE(waitUntil([&] { return pixelAt(cx, cy) == 0xff0000; })) << std::hex << pixelAt(cx, cy);
+  s.window->orderOut();
+  ASSERT_TRUE(waitUntil([&] { return !viewable(xWindow(*s.window)); }));
+  const unsigned long behind = pixelAt(kx, ky);
+  s.window->orderFront();
+  ASSERT_TRUE(waitUntil([&] { return pixelAt(cx, cy) == 0xff0000; }));
+  EXPECT_EQ(pixelAt(kx, ky), behind);
+
+  XWindowAttributes a{};
+  XGetWindowAttributes(probe_, xWindow(*s.window), &a);
+  int count = 0, ordering = 0;
+  XRectangle* rects = XShapeGetRectangles(probe_, xWindow(*s.window), ShapeBounding, &count, &ordering);
+  bool cornerKept = false;
+  for (int i = 0; i < count; ++i) cornerKept = cornerKept || (rects[i].x <= 1 && rects[i].y <= 1);
+  if (rects) XFree(rects);
+  if (GetParam()) {
+    EXPECT_EQ(a.depth, 32);
+  } else {
+    EXPECT_FALSE(cornerKept) << "the outline is not cut";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Compositor, X11WindowPixelsTest, ::testing::Values(false, true));
+
+// Focus and stacking behave the same without a window manager and under one.
+class X11WindowFocusTest : public X11WindowTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    X11WindowTest::SetUp();
+    if (!IsSkipped() && GetParam()) startHelper(DisplayHelper::windowManager(display_));
+  }
+};
+
+TEST_P(X11WindowFocusTest, TypedTextWithADeadKeyReachesTheFocusedField) {
+  mapSpareKey(XK_dead_acute);
+  Scene s(WindowStyle::Titled);
+  show(s, true);
+  ASSERT_TRUE(s.window->makeFirstResponder(s.field.get()));
+  for (KeySym k : {XK_h, XK_i, XK_dead_acute, XK_e}) type(k);
+  EXPECT_TRUE(waitUntil([&] { return s.field->stringValue() == "hi\u00e9"; })) << s.field->stringValue();
+}
+
+TEST_P(X11WindowFocusTest, AClickFiresTheButtonAndTheWheelScrollsTheTable) {
+  Scene s(WindowStyle::Titled);
+  show(s, true);
+  const auto [bx, by] = rootPoint(*s.window, s.button->convertPointToView({50, 15}, nullptr));
+  click(bx, by, Button1);
+  EXPECT_TRUE(waitUntil([&] { return s.clicks->count == 1; }));
+  const double before = s.scroll->contentView()->bounds().origin.y;
+  const auto [tx, ty] = rootPoint(*s.window, s.scroll->convertPointToView({180, 100}, nullptr));
+  for (int i = 0; i < 3; ++i) click(tx, ty, Button5);
+  EXPECT_TRUE(waitUntil([&] { return s.scroll->contentView()->bounds().origin.y != before; }));
+}
+
+TEST_P(X11WindowFocusTest, AFloatingPanelShownWithoutActivationLeavesTheFocus) {
+  TestWindow other(display_, "Editor");
+  other.focus();
+  other.makeActive();
+  auto panel = Panel::create({50, 50, 200, 100}, WindowStyle::Borderless | WindowStyle::NonactivatingPanel);
+  panel->setFloatingPanel(true);
+  panel->orderFront();
+  ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*panel)); }));
+  XSync(probe_, False);
+  waitUntil([] { return false; }, 300);  // give a window manager the chance to get it wrong
+  EXPECT_EQ(focus(), other.id());
+  panel->orderOut();
+}
+
+TEST_P(X11WindowFocusTest, TheFocusGoesBackWhenOurWindowHidesAndBeforeAPaste) {
+  TestWindow other(display_, "Editor");
+  other.focus();
+  other.makeActive();
+  Scene s(WindowStyle::Titled);
+  show(s, true);
+  EXPECT_EQ(x11::focusBeforeOurs(), other.id());
+  s.window->orderOut();
+  EXPECT_TRUE(waitUntil([&] { return focus() == other.id(); }));
+
+  // A paste chord after our window took the focus again finds it back in the other window.
+  show(s, true);
+  auto workspace = X11Workspace::create(display_);
+  ASSERT_NE(workspace, nullptr);
+  EXPECT_TRUE(workspace->giveFocusBack());
+  EXPECT_EQ(focus(), other.id());
+}
+
+TEST_P(X11WindowFocusTest, APopUpClosesOnAClickOutsideIt) {
+  auto popUp = Panel::create({300, 300, 120, 80}, WindowStyle::Borderless | WindowStyle::NonactivatingPanel);
+  popUp->setLevel(WindowLevel::PopUpMenu);
+  int cancelled = 0;
+  popUp->setActionHandler("cancelOperation:", [&](ActionTarget*) {
+    ++cancelled;
+    popUp->orderOut();
+  });
+  popUp->orderFront();
+  ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*popUp)); }));
+  XWindowAttributes a{};
+  XGetWindowAttributes(probe_, xWindow(*popUp), &a);
+  EXPECT_TRUE(a.override_redirect);
+  // It holds the pointer once another client can no longer grab it.
+  ASSERT_TRUE(waitUntil([&] {
+    const int r = XGrabPointer(probe_, DefaultRootWindow(probe_), False, ButtonPressMask, GrabModeAsync,
+                               GrabModeAsync, None, None, CurrentTime);
+    if (r == GrabSuccess) XUngrabPointer(probe_, CurrentTime);
+    XSync(probe_, False);
+    return r == AlreadyGrabbed;
+  }));
+  const auto [ix, iy] = rootPoint(*popUp, {60, 40});
+  click(ix, iy, Button1);
+  click(ix + 400, iy + 200, Button1);
+  EXPECT_TRUE(waitUntil([&] { return cancelled == 1 && !popUp->isVisible(); })) << cancelled;
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManager, X11WindowFocusTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "openbox" : "none"; });
+
+std::vector<std::string> atomList(Display* d, ::Window w, const char* name) {
+  std::vector<std::string> out;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 64, False, XA_ATOM, &type, &format, &count, &after,
+                     &data);
+  for (unsigned long i = 0; data && i < count; ++i) {
+    char* n = XGetAtomName(d, reinterpret_cast<Atom*>(data)[i]);
+    out.emplace_back(n);
+    XFree(n);
+  }
+  if (data) XFree(data);
+  return out;
+}
+
+TEST_F(X11WindowTest, WindowKindsTellTheWindowManagerWhatTheyAre) {
+  struct Case {
+    std::shared_ptr<Window> window;
+    std::string type;
+    std::vector<std::string> states;
+  };
+  auto floating = Panel::create({0, 0, 100, 100}, WindowStyle::Borderless | WindowStyle::NonactivatingPanel);
+  floating->setFloatingPanel(true);
+  floating->setCollectionBehavior(CollectionBehavior::CanJoinAllSpaces);
+  Case cases[] = {
+      {Window::create({0, 0, 100, 100}, WindowStyle::Titled), "_NET_WM_WINDOW_TYPE_NORMAL", {}},
+      {floating,
+       "_NET_WM_WINDOW_TYPE_UTILITY",
+       {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR",
+        "_NET_WM_STATE_SKIP_PAGER"}},
+  };
+  for (auto& c : cases) {
+    c.window->orderFront();
+    ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*c.window)); }));
+    const ::Window w = xWindow(*c.window);
+    EXPECT_EQ(atomList(probe_, w, "_NET_WM_WINDOW_TYPE"), std::vector<std::string>{c.type});
+    EXPECT_EQ(atomList(probe_, w, "_NET_WM_STATE"), c.states);
+    XClassHint hint{};
+    ASSERT_TRUE(XGetClassHint(probe_, w, &hint));
+    EXPECT_STREQ(hint.res_class, "vellisto");
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    c.window->orderOut();
+  }
+}
+
+TEST_F(X11WindowTest, BadFramesAndUnknownCursorsAreSafe) {
+  Scene s(WindowStyle::Borderless);
+  for (Rect r : {Rect{0, 0, 0, 0}, Rect{10, 10, -50, -20}, Rect{0, 0, 1e7, 1e7}, Rect{-1e9, 1e9, 10, 10}}) {
+    s.window->setFrame(r, true);
+    s.window->orderFront();
+    server_->displayNow();
+  }
+  Cursor("no-such-cursor").set();
+  Cursor::arrow().set();
+  EXPECT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); }));
+}
+
+}  // namespace
+}  // namespace vl::x11test
