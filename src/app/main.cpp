@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
@@ -16,6 +17,7 @@
 #include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
 #include "startup/DataFolderLock.h"
+#include "startup/WindowSteps.h"
 
 namespace {
 
@@ -72,6 +74,10 @@ int main() {
   // The pasteboard poll reads the general pasteboard from its first fire, so the desktop's backends are
   // in place before class initialisation creates it.
   if (!vl::installDesktopBackends()) vl::log("vellisto: headless; no system clipboard is watched");
+
+  vl::StartupHooks hooks = vl::AppDelegate::hooks();
+  vl::installWindowSteps(hooks);
+  vl::AppDelegate::setHooks(std::move(hooks));
 
   // The first use of the delegate's class runs class initialisation, before the application has a
   // delegate.
