@@ -3,10 +3,11 @@
 #include "Windows/Main/AppFrame.h"
 #include "platform/ui/view/Event.h"
 #include "platform/ui/view/Layer.h"
+#include "theme/VLThemeCategories.h"
 
 namespace vl {
 
-MainView::MainView(const ui::Rect& frame) : ThemeView(frame) {
+MainView::MainView(const ui::Rect& frame) : ui::View(frame) {
   setWantsLayer(true);
   layer()->setCornerRadius(kCornerRadius);
   layer()->setMasksToBounds(true);
@@ -14,7 +15,9 @@ MainView::MainView(const ui::Rect& frame) : ThemeView(frame) {
 
 void EmptyMainViewController::loadView() {
   auto view = MainView::create({0, 0, AppFrame::kMainWidth, kHeight});
-  setBackgroundColorAssetKey(*view, "vellistoBackgroundColorSystem11");
+  setBackgroundColorAssetKey(*view->layer(), "vellistoBackgroundColorSystem11");
+  view->layer()->setBorderWidth(1);
+  setBorderColorAssetKey(*view->layer(), "mainPanelBorderColor");
   setView(view);
 }
 

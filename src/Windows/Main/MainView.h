@@ -2,13 +2,13 @@
 
 #include <memory>
 
+#include "platform/ui/view/View.h"
 #include "platform/ui/view/ViewController.h"
-#include "ui/view/ThemeView.h"
 
 namespace vl {
 
 // The rounded container of the main window's content.
-class MainView : public ThemeView {
+class MainView : public ui::View {
  public:
   static constexpr double kCornerRadius = 10;
 
