@@ -8,7 +8,9 @@
 #include "Windows/Main/PastePopoverViewController.h"
 #include "Windows/Main/QuickAccess.h"
 #include "Windows/Main/WindowCenter.h"
+#include "platform/system/PointerLocation.h"
 #include "platform/ui/view/ViewController.h"
+#include "platform/ui/window/WindowServer.h"
 #include "startup/AppDelegate.h"
 #include "statusbar/VLStatusBar.h"
 #include "ui/panels/EscStack.h"
@@ -37,6 +39,9 @@ void registerHistoryWindows() {
       runDelegateStep<&StartupHooks::clearSearchInput>,
       runDelegateStep<&StartupHooks::saveCreatedDataSyncNetworks>,
   });
+
+  // Before the first click the main window opens where the pointer is.
+  if (ui::WindowServer::installed()) AppFrame::shared().setPointerLocation(pointerLocationSource());
 
   auto main = MainWindow::create();
   main->setContentViewController(EmptyMainViewController::create());

@@ -9,9 +9,11 @@
 #include "platform/ui/window/Screen.h"
 #include "platform/ui/window/WindowServer.h"
 #include "ui/panels/EscStack.h"
+#include "platform/system/PointerLocation.h"
 #include "platform/system/x11/X11WindowServer.h"
 #include "support/X11TestSupport.h"
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/XTest.h>
 // clang-format on
 
 namespace vl::x11test {
@@ -100,6 +102,17 @@ TEST_F(MainWindowX11Test, TheHotKeyShowsTheMainWindowOnTheClickedMonitorAndHidin
   WindowCenter::shared().activeOrInactiveVellisto();
   EXPECT_TRUE(waitUntil([&] { return focus() == other.id(); }));
   EXPECT_FALSE(main->isVisible());
+}
+
+TEST_F(MainWindowX11Test, BeforeAnyClickTheMonitorHoldingThePointerIsActive) {
+  AppFrame& frame = AppFrame::shared();
+  frame.setPointerLocation(pointerLocationSource(display_));
+  for (int x : {1000, 20}) {
+    XTestFakeMotionEvent(probe_, -1, x, 10, CurrentTime);
+    XSync(probe_, False);
+    EXPECT_EQ(frame.activeScreenFrame(), ui::Rect(x < 640 ? 0 : 640, 0, 640, 800));
+  }
+  frame.setPointerLocation(nullptr);
 }
 
 }  // namespace
