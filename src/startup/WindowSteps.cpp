@@ -8,6 +8,7 @@
 #include "Windows/Main/PastePopoverViewController.h"
 #include "Windows/Main/QuickAccess.h"
 #include "Windows/Main/WindowCenter.h"
+#include "core/LocalShortcutsManager.h"
 #include "platform/system/PointerLocation.h"
 #include "platform/ui/view/ViewController.h"
 #include "platform/ui/window/WindowServer.h"
@@ -30,9 +31,32 @@ void runDelegateStep() {
   if (step) step();
 }
 
+// Escape reaches the close blocks through the in-window shortcut dispatcher.
+class EscReceiver : public ShortcutReceiver {
+ public:
+  explicit EscReceiver(EscStack::ShortcutReceiver receive) : receive_(std::move(receive)) {}
+  bool resolvedShortcutKey(const std::string& name) override { return receive_(name); }
+
+ private:
+  EscStack::ShortcutReceiver receive_;
+};
+
+void connectEscapeOnce() {
+  static bool connected = false;
+  if (connected) return;
+  connected = true;
+  EscStack::setReceiverRegistrar([](EscStack::ShortcutReceiver receive) {
+    static std::shared_ptr<EscReceiver> kept;  // the manager holds receivers weakly
+    if (kept) LocalShortcutsManager::shared().unregisterReceiver(kept.get());
+    kept = std::make_shared<EscReceiver>(std::move(receive));
+    LocalShortcutsManager::shared().registerReceiver(kept, LocalShortcutsManager::Order::EscStack);
+  });
+}
+
 }  // namespace
 
 void registerHistoryWindows() {
+  connectEscapeOnce();
   WindowCenter& center = WindowCenter::shared();
   center.setHooks({
       [] { AppDelegate::needPermissions(); },
