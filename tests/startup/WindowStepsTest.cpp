@@ -2,6 +2,7 @@
 #include "Windows/Main/PastePopoverViewController.h"
 #include "Windows/Main/QuickAccess.h"
 #include "Windows/Main/WindowCenter.h"
+#include "core/LocalShortcutsManager.h"
 #include "startup/StartupTestSupport.h"
 #include "startup/WindowSteps.h"
 #include "statusbar/VLStatusBar.h"
@@ -33,6 +34,9 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
   EXPECT_TRUE(main->isVisible());
   EXPECT_EQ(main->frame().size, ui::Size(680, EmptyMainViewController::kHeight));
   VLStatusBar::wakeupOrHidden();
+  EXPECT_FALSE(main->isVisible());
+  VLStatusBar::wakeupOrHidden();
+  EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("esc"));
   EXPECT_FALSE(main->isVisible());
 
   stopProgram();
