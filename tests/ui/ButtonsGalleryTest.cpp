@@ -50,10 +50,10 @@ class Png {
 };
 
 // Every widget of the themed buttons, base views and colour panel, in its states, in one window.
-class ButtonsGallery : public test::ButtonsWidgetTest {
+class ButtonsGallery : public test::ButtonWidgetTest {
  protected:
   void SetUp() override {
-    ButtonsWidgetTest::SetUp();
+    ButtonWidgetTest::SetUp();
     window_->setFrame({100, 100, 760, 470}, false);
     setBackgroundColorAssetKey(*window_, std::string("modalViewBackgroundColor"));
     root_ = ThemeView::withKey(window_->contentView()->bounds(), "modalViewBackgroundColor");

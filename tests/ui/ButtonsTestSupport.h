@@ -18,7 +18,7 @@ namespace vl::test {
 
 // A key window of 400 x 300 under a manual clock, settings in a private HOME, the shipped themes with
 // "classic" current, the system in light mode.
-class ButtonsWidgetTest : public ControlTest {
+class ButtonWidgetTest : public ControlTest {
  protected:
   void SetUp() override {
     ControlTest::SetUp();

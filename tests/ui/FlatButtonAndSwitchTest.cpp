@@ -17,7 +17,7 @@ using ui::Color;
 using ui::ControlStateValue::Off;
 using ui::ControlStateValue::On;
 
-class FlatButtonTest : public test::ButtonsWidgetTest {
+class FlatButtonTest : public test::ButtonWidgetTest {
  protected:
   std::shared_ptr<SYFlatButton> addButton(bool momentary) {
     auto button = SYFlatButton::create({50, 50, 80, 30});
@@ -118,10 +118,10 @@ TEST_F(FlatButtonTest, ImageLeftHuggingTheTitleCentresThemAsAGroup) {
   EXPECT_NEAR(titleX - (imageX + 16), 8, 1);
 }
 
-class SwitchTest : public test::ButtonsWidgetTest {
+class SwitchTest : public test::ButtonWidgetTest {
  protected:
   void SetUp() override {
-    ButtonsWidgetTest::SetUp();
+    ButtonWidgetTest::SetUp();
     switch_ = ITSwitch::create({100, 100, 52, 32});
     switch_->setTarget(recorder_);
     switch_->setAction("toggled:");

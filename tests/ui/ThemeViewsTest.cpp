@@ -26,7 +26,7 @@ std::optional<Color> ownFill(ui::View& view) {
   return std::nullopt;
 }
 
-class ThemeViewsTest : public test::ButtonsWidgetTest {};
+class ThemeViewsTest : public test::ButtonWidgetTest {};
 
 TEST_F(ThemeViewsTest, ThemeViewSwapsFillAndMaterialWithTheMode) {
   VLThemeManager::reloadThemeTableForTesting(std::string(VL_TEST_DATA_DIR) + "/theme");
@@ -108,10 +108,10 @@ class Chosen : public GlobalColorPanelDelegate {
   std::vector<std::string> colors;
 };
 
-class ColorPanelTest : public test::ButtonsWidgetTest {
+class ColorPanelTest : public test::ButtonWidgetTest {
  protected:
   void SetUp() override {
-    ButtonsWidgetTest::SetUp();
+    ButtonWidgetTest::SetUp();
     panel_ = GlobalColorPanel::create({0, 0, 380, 90});
     panel_->setGcpDelegate(delegate_);
     add(panel_);
@@ -139,7 +139,7 @@ TEST_F(ColorPanelTest, SwatchesLieInTwoRowsOfEight) {
 }
 
 TEST_F(ColorPanelTest, ChoicesReachTheDelegateAndMoveTheRing) {
-  driver_.click(window_, test::ButtonsWidgetTest::centre(swatch(9)));
+  driver_.click(window_, test::ButtonWidgetTest::centre(swatch(9)));
   EXPECT_EQ(delegate_->colors, std::vector<std::string>{"50E3C2"});
   expectRingAround(9);
 

@@ -194,7 +194,7 @@ TEST_F(WidgetsTextGalleryTest, PaintsEveryWidgetInLightAndDark) {
     }
     const std::string path = folder + "/widgets-text-" + (dark ? "dark" : "light") + ".png";
     ASSERT_TRUE(paint::writeWindowPng(*window, path));
-    lines.push_back(pixelAt(path, window->frame().height(), lineAt));
+    lines.push_back(pixelAt(path, window->contentRect().height(), lineAt));
     EXPECT_TRUE(near(lines.back(), colorOf("lineColor")));
   }
   EXPECT_FALSE(near(lines[0], lines[1]));
