@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "core/VLConstants.h"
 #include "platform/dispatch/Dispatch.h"
@@ -21,6 +22,7 @@
 #include "startup/AppDelegate.h"
 #include "startup/DataFolderLock.h"
 #include "theme/VLThemeManager.h"
+#include "startup/WindowSteps.h"
 
 namespace {
 
@@ -100,6 +102,10 @@ int main(int argc, char** argv) {
   if (!vl::installDesktopBackends()) vl::log("vellisto: headless; no system clipboard is watched");
   // Before the status item exists, so it goes to the desktop's tray from the start.
   vl::installSessionBusBackends();
+
+  vl::StartupHooks hooks = vl::AppDelegate::hooks();
+  vl::installWindowSteps(hooks);
+  vl::AppDelegate::setHooks(std::move(hooks));
 
   // The first use of the delegate's class runs class initialisation, before the application has a
   // delegate.

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+#include "ui/VLWindow.h"
+
+namespace vl {
+
+// The borderless history window under "vellisto_main": clear background, a shadow, and it takes the
+// keyboard focus although it has no title bar. Closing only orders it out; it stays registered.
+class MainWindow : public VLWindow {
+ public:
+  explicit MainWindow(const ui::Rect& contentRect = {});
+  static std::shared_ptr<MainWindow> create(const ui::Rect& contentRect = {}) {
+    return std::make_shared<MainWindow>(contentRect);
+  }
+
+  bool canBecomeKeyWindow() const override { return true; }
+  void becomeKeyWindow() override;
+  void close() override;
+  bool appeared() const { return appear(); }
+};
+
+}  // namespace vl

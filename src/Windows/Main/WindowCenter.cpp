@@ -1,0 +1,127 @@
+#include "Windows/Main/WindowCenter.h"
+
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/search/SearchHistory.h"
+#include "Windows/Main/AppFrame.h"
+#include "Windows/Main/DragStore.h"
+#include "Windows/Main/VLWindowFraming.h"
+#include "platform/foundation/Log.h"
+#include "platform/system/CrashAnalyticsService.h"
+#include "platform/system/desktop/Workspace.h"
+#include "platform/ui/window/Application.h"
+#include "platform/ui/window/Window.h"
+#include "ui/VLWindow.h"
+#include "ui/panels/EscStack.h"
+
+namespace vl {
+
+namespace {
+
+template <typename F>
+void run(const F& hook) {
+  if (hook) hook();
+}
+
+}  // namespace
+
+WindowCenter& WindowCenter::shared() {
+  static WindowCenter* center = new WindowCenter();  // read by window callbacks until exit
+  return *center;
+}
+
+void WindowCenter::resetForTesting() {
+  dict_.clear();
+  currentKeyWindow_.clear();
+}
+
+void WindowCenter::registerWindow(std::shared_ptr<ui::Window> window, const std::string& key) {
+  dict_[key] = std::move(window);
+}
+
+std::shared_ptr<ui::Window> WindowCenter::windowForKey(const std::string& key) const {
+  auto it = dict_.find(key);
+  return it == dict_.end() ? nullptr : it->second;
+}
+
+bool WindowCenter::windowAppear(const std::string& key) const {
+  std::shared_ptr<ui::Window> window = windowForKey(key);
+  if (!window) return false;
+  if (auto* w = dynamic_cast<VLWindow*>(window.get())) return w->appear();
+  if (auto* p = dynamic_cast<VLPanel*>(window.get())) return p->appear();
+  return window->isVisible();
+}
+
+void WindowCenter::showWindowByKey(const std::string& key) {
+  std::shared_ptr<ui::Window> window = windowForKey(key);
+  if (!window) {
+    logf("show window: nothing is registered under \"%s\"", key.c_str());
+    return;
+  }
+  AppFrame& frame = AppFrame::shared();
+  const ui::Size size = window->frame().size;
+  if (key == kMainWindowKey) {
+    window->setFrame(frame.getFull(), true);
+  } else if (key == kAboutWindowKey || key == kPreferencesWindowKey) {
+    window->setFrame(frame.horizontalCenterOfFrame(size, 220), true);
+  } else if (key == kPermissionWindowKey) {
+    window->setFrame(frame.horizontalCenterOfFrame(size, 150), true);
+  } else if (key == kHelpWindowKey) {
+    window->setFrame(frame.horizontalCenterOfFrameMarginRight(size, 150, 200), true);
+  } else if (key == kRecordWindowKey) {
+    auto* framing = dynamic_cast<VLWindowFraming*>(window.get());
+    if (DragStore* store = framing ? framing->dragStore() : nullptr)
+      window->setFrame(store->getFrame(), true);
+  }
+  ui::Application& app = ui::Application::shared();
+  if (!app.isActive()) app.activate();
+  window->makeKeyAndOrderFront();
+  dismissWindowsExcept(key);
+  if (key != kRecordWindowKey) currentKeyWindow_ = key;
+}
+
+void WindowCenter::dismissWindowByKey(const std::string& key) {
+  if (key == kRecordWindowKey) return;
+  if (std::shared_ptr<ui::Window> window = windowForKey(key)) window->close();
+  currentKeyWindow_.clear();
+}
+
+void WindowCenter::dismissWindowsExcept(const std::string& key) {
+  std::vector<std::string> keys;
+  for (const auto& entry : dict_) keys.push_back(entry.first);
+  for (const std::string& other : keys) {
+    if (other != key) dismissWindowByKey(other);
+  }
+}
+
+void WindowCenter::dismissRecord() {
+  if (std::shared_ptr<ui::Window> window = windowForKey(kRecordWindowKey)) window->close();
+}
+
+void WindowCenter::hideMain() {
+  const bool wasShown = windowAppear(kMainWindowKey);
+  dismissWindowByKey(kMainWindowKey);
+  if (wasShown) Workspace::shared()->giveFocusBack();
+}
+
+void WindowCenter::activeOrInactiveVellisto() {
+  if (currentKeyWindow_ == kMainWindowKey) {
+    hideMain();
+    run(hooks_.clearSearchInput);
+    EscStack::shared().clean();
+    SearchHistory::shared().clean();
+    run(hooks_.saveCreatedDataSyncNetworks);
+    return;
+  }
+  run(hooks_.needPermissions);
+  VLEngine::shared().noneInput();
+  EscStack::shared().push([](bool) {
+    WindowCenter& center = WindowCenter::shared();
+    if (center.currentKeyWindow() != kMainWindowKey) return false;
+    center.hideMain();
+    return true;
+  });
+  showWindowByKey(kMainWindowKey);
+  CrashAnalyticsService::shared().trackEvent("active");
+}
+
+}  // namespace vl

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/VLConstants.h"
+
+namespace vl {
+
+namespace ui {
+class Window;
+}
+
+inline constexpr const char* kMainWindowKey = "vellisto_main";
+inline constexpr const char* kAboutWindowKey = "vellisto_about";
+inline constexpr const char* kPreferencesWindowKey = "vellisto_pref";
+inline constexpr const char* kPermissionWindowKey = "vellisto_permission";
+inline constexpr const char* kHelpWindowKey = "vellisto_help";
+
+// The application's top-level windows by key, which of them is key now, and the show-and-hide toggle
+// of the main window. Windows are registered once and never removed; closing one only orders it out.
+// Main thread only.
+class WindowCenter {
+ public:
+  // What the toggle needs of parts above this folder; start-up installs them, an empty one is skipped.
+  struct Hooks {
+    // Refreshes the accessibility-trusted flag before the main window shows.
+    std::function<void()> needPermissions;
+    std::function<void()> clearSearchInput;
+    std::function<void()> saveCreatedDataSyncNetworks;
+  };
+
+  static WindowCenter& shared();
+  void setHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+  // Drops every window and the key window's name; the hooks stay.
+  void resetForTesting();
+
+  // Replaces any window registered under the key.
+  void registerWindow(std::shared_ptr<ui::Window> window, const std::string& key);
+  std::shared_ptr<ui::Window> windowForKey(const std::string& key) const;
+  bool existWindowForKey(const std::string& key) const { return windowForKey(key) != nullptr; }
+  // Whether the window under the key is showing; false when none is registered.
+  bool windowAppear(const std::string& key) const;
+
+  // Places the window by its key's rule, brings it front as key window and closes every other
+  // registered window but the record window. A key without a window is logged and changes nothing.
+  void showWindowByKey(const std::string& key);
+  // Closes the window (never the record window, which only dismissRecord closes).
+  void dismissWindowByKey(const std::string& key);
+  void dismissWindowsExcept(const std::string& key);
+  void dismissRecord();
+
+  // Hides the main window when it is the key one, otherwise shows it with its Escape entry.
+  void activeOrInactiveVellisto();
+
+  const std::string& currentKeyWindow() const { return currentKeyWindow_; }
+  void setCurrentKeyWindow(std::string key) { currentKeyWindow_ = std::move(key); }
+
+ private:
+  WindowCenter() = default;
+  // The main window goes and the focus returns to the window the user came from.
+  void hideMain();
+
+  std::map<std::string, std::shared_ptr<ui::Window>> dict_;
+  std::string currentKeyWindow_;
+  Hooks hooks_;
+};
+
+}  // namespace vl

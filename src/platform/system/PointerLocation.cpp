@@ -1,0 +1,74 @@
+#include "platform/system/PointerLocation.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "platform/foundation/Log.h"
+#include "platform/system/x11/X11Screens.h"
+#include "platform/ui/window/Screen.h"
+
+namespace vl {
+
+namespace {
+
+struct Connection {
+  explicit Connection(std::string name) : name(std::move(name)) {}
+  ~Connection() {
+    if (display) XCloseDisplay(display);
+  }
+  std::string name;
+  Display* display = nullptr;
+  bool tried = false;
+};
+
+std::optional<ui::Point> query(Connection& c) {
+  if (!c.tried) {
+    c.tried = true;
+    c.display = XOpenDisplay(c.name.empty() ? nullptr : c.name.c_str());
+    if (!c.display) logf("pointer location: cannot open display %s", c.name.c_str());
+  }
+  if (!c.display) return std::nullopt;
+  Display* dpy = c.display;
+  const ::Window root = DefaultRootWindow(dpy);
+  ::Window rootReturn = 0, child = 0;
+  int rootX = 0, rootY = 0, winX = 0, winY = 0;
+  unsigned int mask = 0;
+  if (!XQueryPointer(dpy, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask))
+    return std::nullopt;
+
+  // Measured like the screens: from the primary monitor's bottom-left corner, in its points.
+  std::vector<x11::Monitor> monitors;
+  int event = 0, error = 0;
+  if (XRRQueryExtension(dpy, &event, &error)) {
+    int n = 0;
+    XRRMonitorInfo* info = XRRGetMonitors(dpy, root, True, &n);
+    for (int i = 0; info && i < n; ++i) {
+      monitors.push_back({{info[i].x, info[i].y, info[i].width, info[i].height}, info[i].primary != 0, {}});
+    }
+    if (info) XRRFreeMonitors(info);
+  }
+  const int screen = DefaultScreen(dpy);
+  const x11::PixelRect rootRect{0, 0, DisplayWidth(dpy, screen), DisplayHeight(dpy, screen)};
+  const std::shared_ptr<ui::Screen> main = ui::Screen::mainScreen();
+  const double scale = main && main->backingScaleFactor() > 0 ? main->backingScaleFactor() : 1;
+  return x11::screenSpaceFor(monitors, rootRect, scale).toToolkit({rootX, rootY, 0, 0}).origin;
+}
+
+}  // namespace
+
+PointerLocationSource pointerLocationSource(const std::string& displayName) {
+  std::string name = displayName;
+  if (name.empty()) {
+    const char* env = std::getenv("DISPLAY");
+    if (!env || !*env) return {};
+    name = env;
+  }
+  auto connection = std::make_shared<Connection>(name);
+  return [connection] { return query(*connection); };
+}
+
+}  // namespace vl

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "Windows/Main/Window.h"
+#include "Windows/Main/WindowsTestSupport.h"
+#include "platform/system/CrashAnalyticsService.h"
+#include "support/Gallery.h"
+
+namespace vl::test {
+namespace {
+
+class WindowCenterTest : public WindowsTest {
+ protected:
+  void SetUp() override {
+    WindowsTest::SetUp();
+    about_ = ui::Window::create({0, 0, 288, 430}, ui::WindowStyle::Titled | ui::WindowStyle::Closable);
+    record_ = ui::Window::create({0, 0, 264, 77}, ui::WindowStyle::Titled);
+    center().registerWindow(about_, kAboutWindowKey);
+    center().registerWindow(record_, kRecordWindowKey);
+  }
+  void TearDown() override {
+    for (auto* w : {static_cast<ui::Window*>(main_.get()), about_.get(), record_.get()}) w->orderOut();
+    WindowsTest::TearDown();
+  }
+  bool mainShown() const { return main_->isVisible() && main_->appeared(); }
+
+  std::shared_ptr<ui::Window> about_;
+  std::shared_ptr<ui::Window> record_;
+};
+
+TEST_F(WindowCenterTest, ToggleShowsAndHidesTheMainWindowWithItsEscapeEntry) {
+  CrashAnalyticsService& analytics = CrashAnalyticsService::shared();
+  analytics.resetForTesting();
+  analytics.start("5c0d9a17-3e42-4b8f-a6d1-70e2f4b9c386", CrashAnalyticsService::Analytics);
+  center().activeOrInactiveVellisto();
+  EXPECT_TRUE(mainShown());
+  EXPECT_TRUE(main_->isKeyWindow());
+  EXPECT_EQ(center().currentKeyWindow(), kMainWindowKey);
+  EXPECT_EQ(main_->frame(), ui::Rect(380, 200, 680, 500));
+  EXPECT_EQ(EscStack::shared().count(), 1u);
+  ASSERT_EQ(analytics.events().size(), 1u);
+  EXPECT_EQ(analytics.events()[0].name, "active");
+  analytics.resetForTesting();
+
+  center().activeOrInactiveVellisto();
+  EXPECT_FALSE(mainShown());
+  EXPECT_EQ(center().currentKeyWindow(), "");
+  EXPECT_EQ(EscStack::shared().count(), 0u);
+  EXPECT_TRUE(center().existWindowForKey(kMainWindowKey));
+
+  center().activeOrInactiveVellisto();
+  EscStack::shared().pop(false);
+  EXPECT_FALSE(mainShown());
+  EXPECT_EQ(center().currentKeyWindow(), "");
+}
+
+TEST_F(WindowCenterTest, ShowingAnotherWindowClosesTheMainOneButNeverTheRecordWindow) {
+  center().showWindowByKey(kRecordWindowKey);
+  center().activeOrInactiveVellisto();
+  center().showWindowByKey(kAboutWindowKey);
+  EXPECT_FALSE(mainShown());
+  EXPECT_TRUE(about_->isVisible());
+  EXPECT_TRUE(record_->isVisible());
+  EXPECT_EQ(center().currentKeyWindow(), kAboutWindowKey);
+  EXPECT_EQ(about_->frame().origin, ui::Point(576, 900 - about_->frame().height() - 220));
+
+  // The main window's Escape entry has nothing to close now and lets the next one try.
+  bool nextTried = false;
+  EscStack::shared().resetForTesting();
+  EscStack::shared().push([&](bool) { return nextTried = true; });
+  center().activeOrInactiveVellisto();
+  center().showWindowByKey(kAboutWindowKey);
+  EscStack::shared().pop(false);
+  EXPECT_TRUE(nextTried);
+
+  center().dismissWindowByKey(kRecordWindowKey);
+  EXPECT_TRUE(record_->isVisible());
+  center().dismissRecord();
+  EXPECT_FALSE(record_->isVisible());
+
+  // Next toggle shows the main window again instead of hiding it.
+  center().activeOrInactiveVellisto();
+  EXPECT_TRUE(mainShown());
+}
+
+TEST_F(WindowCenterTest, AnUnregisteredKeyIsLoggedAndChangesNothing) {
+  center().activeOrInactiveVellisto();
+  center().showWindowByKey("vellisto_nothing");
+  EXPECT_TRUE(logContains("nothing is registered under \"vellisto_nothing\""));
+  EXPECT_TRUE(mainShown());
+  EXPECT_EQ(center().currentKeyWindow(), kMainWindowKey);
+  EXPECT_FALSE(center().windowAppear("vellisto_nothing"));
+}
+
+TEST_F(WindowCenterTest, GalleryOfTheEmptyMainWindow) {
+  DesktopPaintingScope painting;
+  auto window = MainWindow::create({0, 0, 680, 500});
+  window->setContentViewController(EmptyMainViewController::create());
+  const std::vector<std::string> paths = writeGallery(*window, "main-window");
+  ASSERT_EQ(paths.size(), 2u);
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    auto probe = PixelProbe::fromPng(path);
+    ASSERT_TRUE(probe);
+    EXPECT_EQ(probe->at({0.5, 0.5}).a, 0);  // rounded off
+    EXPECT_EQ(probe->at({340, 250}).a, 255);
+  }
+}
+
+}  // namespace
+}  // namespace vl::test
