@@ -1,7 +1,6 @@
 #include "platform/system/PointerLocation.h"
 
 #include <X11/Xlib.h>
-#include <X11/extensions/Xrandr.h>
 
 #include <cstdlib>
 #include <memory>
@@ -41,21 +40,9 @@ std::optional<ui::Point> query(Connection& c) {
     return std::nullopt;
 
   // Measured like the screens: from the primary monitor's bottom-left corner, in its points.
-  std::vector<x11::Monitor> monitors;
-  int event = 0, error = 0;
-  if (XRRQueryExtension(dpy, &event, &error)) {
-    int n = 0;
-    XRRMonitorInfo* info = XRRGetMonitors(dpy, root, True, &n);
-    for (int i = 0; info && i < n; ++i) {
-      monitors.push_back({{info[i].x, info[i].y, info[i].width, info[i].height}, info[i].primary != 0, {}});
-    }
-    if (info) XRRFreeMonitors(info);
-  }
-  const int screen = DefaultScreen(dpy);
-  const x11::PixelRect rootRect{0, 0, DisplayWidth(dpy, screen), DisplayHeight(dpy, screen)};
   const std::shared_ptr<ui::Screen> main = ui::Screen::mainScreen();
   const double scale = main && main->backingScaleFactor() > 0 ? main->backingScaleFactor() : 1;
-  return x11::screenSpaceFor(monitors, rootRect, scale).toToolkit({rootX, rootY, 0, 0}).origin;
+  return x11::toolkitPointOfRoot(dpy, rootX, rootY, scale);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/system/x11/X11KeyMap.h"
+#include "platform/system/x11/X11Screens.h"
+#include "platform/system/x11/X11Screens.h"
 
 namespace vl {
 
@@ -136,9 +138,8 @@ void X11GlobalEventMonitor::onButton(unsigned int button) {
   int rootX = 0, rootY = 0, winX = 0, winY = 0;
   unsigned int mask = 0;
   if (!XQueryPointer(x.get(), x.root(), &root, &child, &rootX, &rootY, &winX, &winY, &mask)) return;
-  // Screen coordinates grow upward from the bottom-left corner of the whole desktop.
-  const double height = DisplayHeight(x.get(), DefaultScreen(x.get()));
-  const ui::Point where{static_cast<double>(rootX), height - rootY};
+  // Measured like the screens, so the window placement finds the monitor that was clicked.
+  const ui::Point where = x11::toolkitPointOfRoot(x.get(), rootX, rootY, x11::desktopScale());
   deliver(ui::Event::mouseEvent(button == 1 ? ui::EventType::LeftMouseDown : ui::EventType::RightMouseDown,
                                 where, currentFlags()));
 }

@@ -1,6 +1,10 @@
 #include "platform/system/x11/X11Screens.h"
 
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace vl::x11 {
@@ -68,6 +72,30 @@ std::vector<ui::Screen> screensFromMonitors(std::vector<Monitor> monitors, std::
     screens.emplace_back(space.toToolkit(m.frame), space.toToolkit(visible), space.scale(), m.name);
   }
   return screens;
+}
+
+namespace {
+std::atomic<double> currentScale{1};
+}  // namespace
+
+double desktopScale() { return currentScale.load(std::memory_order_relaxed); }
+void setDesktopScale(double scale) { currentScale.store(scale > 0 ? scale : 1, std::memory_order_relaxed); }
+
+ui::Point toolkitPointOfRoot(Display* dpy, int rootX, int rootY, double scale) {
+  const ::Window root = DefaultRootWindow(dpy);
+  std::vector<Monitor> monitors;
+  int event = 0, error = 0;
+  if (XRRQueryExtension(dpy, &event, &error)) {
+    int n = 0;
+    XRRMonitorInfo* info = XRRGetMonitors(dpy, root, True, &n);
+    for (int i = 0; info && i < n; ++i) {
+      monitors.push_back({{info[i].x, info[i].y, info[i].width, info[i].height}, info[i].primary != 0, {}});
+    }
+    if (info) XRRFreeMonitors(info);
+  }
+  const int screen = DefaultScreen(dpy);
+  const PixelRect rootRect{0, 0, DisplayWidth(dpy, screen), DisplayHeight(dpy, screen)};
+  return screenSpaceFor(monitors, rootRect, scale).toToolkit({rootX, rootY, 0, 0}).origin;
 }
 
 }  // namespace vl::x11

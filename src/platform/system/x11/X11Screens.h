@@ -7,6 +7,9 @@
 #include "platform/ui/graphics/Geometry.h"
 #include "platform/ui/window/Screen.h"
 
+// Xlib itself stays out of this header: its macros clash with the toolkit's names.
+typedef struct _XDisplay Display;
+
 namespace vl::x11 {
 
 // A rectangle in X root pixels (top-left origin).
@@ -45,5 +48,13 @@ std::vector<ui::Screen> screensFromMonitors(std::vector<Monitor> monitors, std::
                                             const PixelRect& root, double scale);
 // The space the screens above are measured in.
 ScreenSpace screenSpaceFor(const std::vector<Monitor>& monitors, const PixelRect& root, double scale);
+
+// The backing scale the window server last read from the desktop; 1 before. Any thread.
+double desktopScale();
+void setDesktopScale(double scale);
+
+// A point in root pixels of `dpy` (top-left origin) as the toolkit's screens measure it, with the
+// monitors read from the display now. For threads that own an X connection but not the screens.
+ui::Point toolkitPointOfRoot(Display* dpy, int rootX, int rootY, double scale);
 
 }  // namespace vl::x11

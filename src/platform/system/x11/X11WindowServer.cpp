@@ -445,6 +445,7 @@ void X11WindowServer::focusMoved(int number) {
 void X11WindowServer::desktopChanged(DesktopState state) {
   const bool rescaled = state.scale != space_.scale();
   desktop_ = state;
+  setDesktopScale(state.scale);
   space_ = screenSpaceFor(state.monitors, state.root, state.scale);
   ui::Screen::setScreens(screensFromMonitors(state.monitors, state.workArea, state.root, state.scale));
   NotificationCenter::defaultCenter().post(ui::kApplicationDidChangeScreenParametersNotification, nullptr);
