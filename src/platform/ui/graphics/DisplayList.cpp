@@ -58,6 +58,8 @@ std::string DrawCommand::description() const {
   }
   if (kind == Kind::StrokePath) s += " width " + std::to_string(lineWidth);
   if (kind == Kind::DrawText) s += " \"" + text + "\"";
+  if (kind == Kind::DrawText && underline != UnderlineStyle::None) s += " underline";
+  if (kind == Kind::DrawText && strikethrough != UnderlineStyle::None) s += " strikethrough";
   if (alpha != 1) s += " alpha " + std::to_string(alpha);
   return s;
 }
@@ -140,13 +142,16 @@ void GraphicsContext::drawImage(const ImageRef& image, const Rect& r, Compositin
   record(std::move(d));
 }
 
-void GraphicsContext::drawText(const std::string& text, const Rect& r, const Font& font, const Color& c) {
+void GraphicsContext::drawText(const std::string& text, const Rect& r, const Font& font, const Color& c,
+                               UnderlineStyle underline, UnderlineStyle strikethrough) {
   DrawCommand d;
   d.kind = DrawCommand::Kind::DrawText;
   d.text = text;
   d.rect = r;
   d.font = font;
   d.color = c;
+  d.underline = underline;
+  d.strikethrough = strikethrough;
   record(std::move(d));
 }
 
