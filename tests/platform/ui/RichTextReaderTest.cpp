@@ -103,6 +103,27 @@ TEST(RichTextReaderTest, FixturesFromApplicationsReadIntoStyledRuns) {
       {"text-editor.rtf",
        "First line\ngreen \xE2\x80\x9Cquoted\xE2\x80\x9D\nlet x = 1;\ncaf\xC3\xA9",
        {{"First line", "12pt"}, {"green \xE2\x80\x9Cquoted", "#008000 12pt"}, {"let x = 1;", "mono 12pt"}}},
+      {"browser-selection.html",
+       "Release notes\nVersion 2.1 is out, see the notes\xC2\xA0& enjoy.\n\xE2\x80\xA2\tFaster search\n"
+       "\xE2\x80\xA2\tOld flag removed\n3.\tthree\n4.\tfour\nName\tSize\nalpha\t1 KB\nbeta\t22 KB\nLogo",
+       {{"Release notes", "b #202124 19.5pt"},
+        {"Version", "#202124 13pt"},
+        {"2.1", "b #202124 13pt"},
+        {"out", "b #202124 13pt"},
+        {"the notes", "link=https://example.org/notes #1a0dab 13pt"},
+        {"enjoy", "i #202124 13pt"},
+        {"search", "mono 13pt"},
+        {"Old", "s 13pt"},
+        {"Name", "b 13pt"},
+        {"alpha\t1 KB", "13pt"}}},
+      {"mail-client.html",
+       "On 12/08/2026 10:14, Sam wrote:\nLunch at noon?\nBring the list.\nSure \xE2\x80\x94 see you "
+       "there.\n--\nAlex",
+       {{"wrote:", "13pt"}, {"noon", "u 13pt"}, {"list", "i 13pt"}, {"Alex", "#888888 13pt"}}},
+      {"terminal.html",
+       "user@host:~/src$ ls -l\ntotal 8\n-rw-r--r--  1 user user  120 Dec  9 03:00 notes.txt\n    "
+       "indented\ttab",
+       {{"user@host", "b #5fd75f bg#1e1e1e mono 13pt"}, {"total 8", "#d0d0d0 bg#1e1e1e mono 13pt"}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
@@ -114,11 +135,15 @@ TEST(RichTextReaderTest, FixturesFromApplicationsReadIntoStyledRuns) {
   }
 }
 
-TEST(RichTextReaderTest, RtfParagraphSpacingSitsOnTheLineEnd) {
-  std::optional<AttributedString> s = readFixture("word-processor.rtf");
-  ASSERT_TRUE(s);
-  std::size_t end = utf16Length(s->string().substr(0, s->string().find('\n')));
-  EXPECT_EQ(s->attributesAt(end).paragraphSpacing, 10.0);
+TEST(RichTextReaderTest, ParagraphSpacingSitsOnTheLineEnd) {
+  // The first line end of each: a paragraph with space after it, a heading (half its size).
+  for (const auto& [file, spacing] :
+       {std::pair{"word-processor.rtf", 10.0}, {"browser-selection.html", 9.75}}) {
+    std::optional<AttributedString> s = readFixture(file);
+    ASSERT_TRUE(s);
+    std::size_t end = utf16Length(s->string().substr(0, s->string().find('\n')));
+    EXPECT_EQ(s->attributesAt(end).paragraphSpacing, spacing) << file;
+  }
 }
 
 struct HostileCase {
@@ -160,6 +185,80 @@ TEST(RichTextReaderTest, HostileRtfReadsOrIsRefused) {
     } else {
       ASSERT_TRUE(s.has_value());
       EXPECT_EQ(s->string(), c.expectedText);
+    }
+  }
+}
+
+TEST(RichTextReaderTest, HostileHtmlReadsOrIsRefused) {
+  const std::vector<HostileCase> cases = {
+      {"unbalanced tags", "<p>one <b>two <i>three</p></b></u></table> four</i>", "one two three\nfour"},
+      {"nesting 100,000 deep", repeat("<div><span>", 100000) + "deep" + repeat("</span></div>", 100000),
+       nullptr},
+      {"stray end tags under nesting", repeat("<b>", 200) + "x" + repeat("</i>", 200000), "x"},
+      {"invalid UTF-8",
+       "<p>a\xFF\xC3"
+       "b</p>",
+       "a\xEF\xBF\xBD\xEF\xBF\xBD"
+       "b"},
+      {"script, frames and remote things",
+       "<script>alert(1)</script><iframe src=\"http://127.0.0.1:1/\">x</iframe><img "
+       "src=\"http://127.0.0.1:1/i\">"
+       "<a href=\"javascript:alert(1)\">ok</a><link rel=stylesheet href=\"http://127.0.0.1:1/s.css\">",
+       "ok"},
+      {"entities",
+       "<!DOCTYPE html [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><p>&e; &lt;&#x1F600;&bogus; "
+       "&#99999999;</p>",
+       nullptr},
+      {"50 MB", "<p>" + std::string(50u << 20, 'a'), nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::optional<AttributedString> s = HtmlReader::read(c.data);
+    expectWellFormed(s);
+    if (std::string_view(c.name) == "entities") {
+      // Nothing outside the text is read into it; what the parser makes of the rest only has to be sane.
+      ASSERT_TRUE(s.has_value());
+      EXPECT_EQ(s->string().find("root:"), std::string::npos);
+      EXPECT_NE(s->string().find("<\xF0\x9F\x98\x80"), std::string::npos) << s->string();
+    } else if (!c.expectedText) {
+      EXPECT_FALSE(s.has_value());
+    } else {
+      ASSERT_TRUE(s.has_value());
+      EXPECT_EQ(s->string(), c.expectedText);
+    }
+  }
+}
+
+// Random damage to every fixture: each reader gives well-formed text or refuses, and never crashes.
+TEST(RichTextReaderTest, MutatedFixturesNeverBreakTheReaders) {
+  std::mt19937 random(27);
+  const char* const files[] = {"word-processor.rtf", "text-editor.rtf", "browser-selection.html",
+                               "mail-client.html", "terminal.html"};
+  const std::string specials = "{}\\'<>/&;\"*0123456789-";
+  for (const char* file : files) {
+    const std::string original = fixture(file);
+    ASSERT_FALSE(original.empty());
+    for (int i = 0; i < 600; ++i) {
+      std::string data = original;
+      for (int edits = 1 + static_cast<int>(random() % 8); edits > 0 && !data.empty(); --edits) {
+        std::size_t at = random() % data.size();
+        switch (random() % 4) {
+          case 0:
+            data[at] = static_cast<char>(random() % 256);
+            break;
+          case 1:
+            data[at] = specials[random() % specials.size()];
+            break;
+          case 2:
+            data.erase(at, random() % 16);
+            break;
+          default:
+            data.insert(at, data.substr(random() % data.size(), random() % 32));
+            break;
+        }
+      }
+      expectWellFormed(endsWith(file, ".rtf") ? RtfReader::read(data) : HtmlReader::read(data));
+      if (HasFatalFailure()) return;
     }
   }
 }

@@ -141,8 +141,8 @@ void AttributedString::removeAttribute(TextAttribute attribute, Range range) {
 }
 
 void AttributedString::append(const AttributedString& other) {
-  // Readers build long texts piece by piece: appending touches only the new runs.
-  runs_.reserve(runs_.size() + other.runs_.size());
+  // Readers build long texts piece by piece: appending touches only the new runs (and the vector grows
+  // geometrically, so no exact reserve here).
   for (const auto& run : other.runs_) {
     Range range{run.range.location + length_, run.range.length};
     if (!runs_.empty() && runs_.back().attributes == run.attributes) {

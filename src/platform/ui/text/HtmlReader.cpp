@@ -140,6 +140,8 @@ void applyInlineStyle(std::string_view style, TextAttributes& a) {
     } else if (name == "text-decoration" || name == "text-decoration-line") {
       if (value.find("underline") != std::string::npos) a.underlineStyle = UnderlineStyle::Single;
       if (value.find("line-through") != std::string::npos) a.strikethroughStyle = UnderlineStyle::Single;
+    } else if (name == "background-color" || name == "background") {
+      if (auto c = parseColor(value)) a.backgroundColor = c;
     } else if (name == "font-family" && value.find("monospace") != std::string::npos) {
       a.font = a.font->withFamily(Font::kMonospaceFamily);
     }
@@ -171,7 +173,13 @@ class Walker {
       return;
     }
     if (tag == Tag::Break) {
-      lineEnd(0);
+      if (cells_ > 0) {
+        lineEnd(0);
+      } else {
+        pendingSpace_ = false;
+        out_.trimTrailingSpaces();
+        put("\n", frames_.back().attributes);
+      }
       ++overflow_;  // the matching end pops nothing
       return;
     }
@@ -179,13 +187,6 @@ class Walker {
       // Only the words an image stands for: nothing is ever loaded.
       text(attribute("alt"));
       ++overflow_;
-      return;
-    }
-    if (frames_.size() >= HtmlReader::kMaxDepth) {
-      if (overflow_++ == 0 && !depthLogged_) {
-        depthLogged_ = true;
-        logf("html: elements deeper than %zu take their ancestor's style", HtmlReader::kMaxDepth);
-      }
       return;
     }
     Frame f = frames_.back();
@@ -247,6 +248,9 @@ class Walker {
       default:
         break;
     }
+    if (name == "font") {
+      if (auto c = parseColor(attribute("color"))) a.foregroundColor = c;
+    }
     if (std::string_view style = attribute("style"); !style.empty()) applyInlineStyle(style, a);
     if (tag == Tag::Row) {
       if (cells_ == 0) lineEnd(0);
@@ -278,8 +282,7 @@ class Walker {
     if (f.tag == Tag::Cell || f.tag == Tag::HeaderCell) {
       cells_ = std::max(0, cells_ - 1);
     } else if (f.tag == Tag::Row) {
-      pendingSpace_ = false;
-      put("\n", f.attributes);
+      lineEnd(0);
     } else if (isBlock(f.tag)) {
       lineEnd(f.spacing);
     }
@@ -328,11 +331,16 @@ class Walker {
     put(s, f.attributes);
   }
 
+  htmlParserCtxtPtr parser = nullptr;
+  std::size_t openElements = 0;
+  bool tooDeep = false;
+
   AttributedString finish() {
     AttributedString s = out_.finish();
-    std::size_t end = s.length();
-    while (end > 0 && s.string()[s.string().size() - (s.length() - end) - 1] == '\n') --end;
-    if (end < s.length()) s.deleteCharacters({end, s.length() - end});
+    // A line end closing the text would only show as an empty last line.
+    std::size_t trailing = 0;
+    while (trailing < s.string().size() && s.string()[s.string().size() - 1 - trailing] == '\n') ++trailing;
+    if (trailing > 0) s.deleteCharacters({s.length() - trailing, trailing});
     return s;
   }
 
@@ -362,6 +370,7 @@ class Walker {
 
   void put(std::string_view s, const TextAttributes& a) {
     if (s.empty()) return;
+    flushLineEnd();
     out_.setAttributes(a);
     out_.append(s);
   }
@@ -369,8 +378,19 @@ class Walker {
   void flushSpace() {
     if (!pendingSpace_) return;
     pendingSpace_ = false;
-    if (out_.atLineStart() || out_.lastByte() == '\t' || out_.lastByte() == ' ') return;
+    if (lineEndPending_ || out_.atLineStart() || out_.lastByte() == '\t' || out_.lastByte() == ' ') return;
     put(" ", spaceAttributes_);
+  }
+
+  // The line end after a block waits for the next text, so blocks that end together (a list item, its
+  // list) give one line end with the widest spacing of them, and the text's end gets none.
+  void flushLineEnd() {
+    if (!lineEndPending_) return;
+    lineEndPending_ = false;
+    TextAttributes a = lineEndAttributes_;
+    if (lineEndSpacing_ > 0) a.paragraphSpacing = lineEndSpacing_;
+    out_.setAttributes(a);
+    out_.append("\n");
   }
 
   // Ends the line unless at a line start already; in a table cell a block only adds a space, so a row
@@ -382,11 +402,15 @@ class Walker {
       return;
     }
     pendingSpace_ = false;
-    if (out_.atLineStart()) return;
-    out_.trimTrailingSpaces();
-    TextAttributes a = frames_.back().attributes;
-    if (spacing > 0) a.paragraphSpacing = spacing;
-    put("\n", a);
+    if (!lineEndPending_) {
+      if (out_.atLineStart()) return;
+      out_.trimTrailingSpaces();
+      lineEndPending_ = true;
+      lineEndAttributes_ = frames_.back().attributes;
+      lineEndAttributes_.link.reset();
+      lineEndSpacing_ = 0;
+    }
+    lineEndSpacing_ = std::max(lineEndSpacing_, spacing);
   }
 
   void listMarker() {
@@ -413,39 +437,38 @@ class Walker {
   RichTextBuilder out_;
   std::vector<Frame> frames_;
   std::size_t dropDepth_ = 0;
-  std::size_t overflow_ = 0;
-  bool depthLogged_ = false;
+  std::size_t overflow_ = 0;  // elements whose end pops no frame (void ones)
   int cells_ = 0;
   bool pendingSpace_ = false;
   TextAttributes spaceAttributes_;
+  bool lineEndPending_ = false;
+  TextAttributes lineEndAttributes_;
+  double lineEndSpacing_ = 0;
 };
 
 Walker* walkerOf(void* ctx) { return static_cast<Walker*>(ctx); }
 
 void onStart(void* ctx, const xmlChar* name, const xmlChar** attrs) {
-  walkerOf(ctx)->start(lowercase(view(name)), attrs);
+  Walker* w = walkerOf(ctx);
+  if (++w->openElements > HtmlReader::kMaxDepth) {
+    // The parser closes an element by searching the open ones, so nesting without end would cost time
+    // that grows with its square: stop here and let the plain text stand in.
+    w->tooDeep = true;
+    xmlStopParser(w->parser);
+    return;
+  }
+  w->start(lowercase(view(name)), attrs);
 }
 
-void onEnd(void* ctx, const xmlChar*) { walkerOf(ctx)->end(); }
+void onEnd(void* ctx, const xmlChar*) {
+  Walker* w = walkerOf(ctx);
+  if (w->openElements == 0 || w->tooDeep) return;
+  --w->openElements;
+  w->end();
+}
 
 void onCharacters(void* ctx, const xmlChar* ch, int len) {
   if (len > 0) walkerOf(ctx)->text({reinterpret_cast<const char*>(ch), static_cast<std::size_t>(len)});
-}
-
-// Tags a naive count leaves open: start tags minus end tags, never below zero. The parser closes
-// elements by searching its open ones, so very deep nesting would cost it time quadratic in the input.
-[[maybe_unused]] std::size_t naiveDepth(std::string_view html) {
-  std::size_t depth = 0, deepest = 0;
-  for (std::size_t i = html.find('<'); i != std::string_view::npos && i + 1 < html.size();
-       i = html.find('<', i + 1)) {
-    char c = html[i + 1];
-    if (c == '/') {
-      depth = depth > 0 ? depth - 1 : 0;
-    } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
-      deepest = std::max(deepest, ++depth);
-    }
-  }
-  return deepest;
 }
 
 }  // namespace
@@ -477,13 +500,18 @@ std::optional<AttributedString> HtmlReader::read(std::string_view html, const Fo
     return std::nullopt;
   }
   htmlCtxtUseOptions(ctxt, HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_RECOVER);
+  walker.parser = ctxt;
   constexpr std::size_t kChunk = 1 << 16;
-  for (std::size_t at = 0; at < html.size(); at += kChunk) {
+  for (std::size_t at = 0; at < html.size() && !walker.tooDeep; at += kChunk) {
     std::size_t n = std::min(kChunk, html.size() - at);
     htmlParseChunk(ctxt, html.data() + at, static_cast<int>(n), 0);
   }
-  htmlParseChunk(ctxt, nullptr, 0, 1);
+  if (!walker.tooDeep) htmlParseChunk(ctxt, nullptr, 0, 1);
   htmlFreeParserCtxt(ctxt);
+  if (walker.tooDeep) {
+    logf("html: elements nested deeper than %zu; showing the plain text", kMaxDepth);
+    return std::nullopt;
+  }
   return walker.finish();
 }
 
