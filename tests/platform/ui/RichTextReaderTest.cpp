@@ -173,6 +173,7 @@ TEST(RichTextReaderTest, HostileRtfReadsOrIsRefused) {
       {"lone surrogates and a broken double-byte character", "{\\rtf1\\ansicpg932 \\u-10179 a\\'81}",
        "\xEF\xBF\xBD"
        "\xEF\xBF\xBD"},
+      {"control characters", "{\\rtf1 a\\uc0\\u0 b\x01\\u127 c}", "abc"},
       {"not rtf", "hello {\\rtf1 x}", nullptr},
       {"50 MB", "{\\rtf1 " + std::string(50u << 20, 'a') + "}", nullptr},
   };
@@ -195,6 +196,7 @@ TEST(RichTextReaderTest, HostileHtmlReadsOrIsRefused) {
       {"nesting 100,000 deep", repeat("<div><span>", 100000) + "deep" + repeat("</span></div>", 100000),
        nullptr},
       {"stray end tags under nesting", repeat("<b>", 200) + "x" + repeat("</i>", 200000), "x"},
+      {"control characters", "<p>a&#1;\x02</p><pre>b\x7F</pre>", "a\nb"},
       {"invalid UTF-8",
        "<p>a\xFF\xC3"
        "b</p>",

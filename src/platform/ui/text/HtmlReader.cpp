@@ -296,6 +296,7 @@ class Walker {
       std::string s;
       s.reserve(t.size());
       for (std::size_t i = 0; i < t.size(); ++i) {
+        if (isControl(t[i])) continue;
         if (t[i] == '\r') {
           s += '\n';
           if (i + 1 < t.size() && t[i + 1] == '\n') ++i;
@@ -319,6 +320,7 @@ class Walker {
         }
         continue;
       }
+      if (isControl(c)) continue;
       if (s.empty()) flushSpace();
       s += c;
     }
@@ -355,6 +357,12 @@ class Walker {
     int cellsBefore = 0;
     double spacing = 0;
   };
+
+  // Control characters other than line ends and tabs would only reach the painter as stray bytes.
+  static bool isControl(char c) {
+    return (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') ||
+           c == 0x7F;
+  }
 
   static bool isBlock(Tag t) {
     return t == Tag::Block || t == Tag::Paragraph || t == Tag::Heading || t == Tag::List ||

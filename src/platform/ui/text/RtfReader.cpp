@@ -714,7 +714,8 @@ class Parser {
   }
 
   void emit(char32_t c) {
-    if (state_.destination != Destination::Text) return;
+    // Control characters (a \u0 among them) would only reach the painter as stray bytes.
+    if (state_.destination != Destination::Text || (c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) return;
     flushSurrogate();
     put(c);
   }
