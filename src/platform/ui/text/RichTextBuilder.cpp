@@ -1,17 +1,21 @@
 #include "platform/ui/text/RichTextBuilder.h"
 
+#include <utility>
+
 #include "platform/foundation/Log.h"
 
 namespace vl::ui {
 
 void RichTextBuilder::setAttributes(const TextAttributes& attributes) {
-  if (runsCapped_) return;
+  if (runsCapped_ || attributes == attributes_) return;
   attributes_ = attributes;
+  changed_ = true;
 }
 
 void RichTextBuilder::append(std::string_view text) {
   if (text.empty() || bytesCapped_) return;
-  if (!(attributes_ == pendingAttributes_)) {
+  // Readers append a character at a time: compare attributes only after they were set anew.
+  if (std::exchange(changed_, false) && !(attributes_ == pendingAttributes_)) {
     flush();
     if (runs_ >= maxRuns_) {
       // Keeping every style of a hostile text would cost a run per character.

@@ -44,6 +44,7 @@ class RichTextBuilder {
   std::size_t runs_ = 0;
   std::size_t written_ = 0;
   char lastFlushed_ = 0;
+  bool changed_ = false;
   bool runsCapped_ = false;
   bool bytesCapped_ = false;
 };
