@@ -6,17 +6,19 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "platform/ui/text/RichTextBuilder.h"
+#include "platform/ui/text/RtfControlWords.h"
 
 namespace vl::ui {
 
 namespace {
+
+using rtf::Word;
 
 // Where the characters of a group go.
 enum class Destination : std::uint8_t { Text, FontTable, ColorTable, FieldInstruction, Skip };
@@ -42,193 +44,6 @@ struct FontEntry {
   int charset = -1;
   bool fixedPitch = false;
 };
-
-enum class Word {
-  Rtf,
-  Ansi,
-  Mac,
-  Pc,
-  Pca,
-  AnsiCodePage,
-  DefaultFont,
-  Font,
-  FontTable,
-  FontCharset,
-  FontModern,
-  ColorTable,
-  Red,
-  Green,
-  Blue,
-  FontSize,
-  Bold,
-  Italic,
-  Strike,
-  Underline,
-  UnderlineDouble,
-  UnderlineThick,
-  UnderlineNone,
-  Color,
-  Background,
-  Plain,
-  Pard,
-  AlignLeft,
-  AlignRight,
-  AlignCenter,
-  AlignJustified,
-  SpaceAfter,
-  Par,
-  Line,
-  Tab,
-  Cell,
-  Row,
-  Unicode,
-  UnicodeSkip,
-  Binary,
-  Field,
-  FieldInstruction,
-  FieldResult,
-  Skipped,
-  Symbol,
-};
-
-struct WordInfo {
-  Word word;
-  char32_t symbol = 0;
-};
-
-const std::unordered_map<std::string_view, WordInfo>& words() {
-  static const std::unordered_map<std::string_view, WordInfo> table = {
-      {"rtf", {Word::Rtf}},
-      {"ansi", {Word::Ansi}},
-      {"mac", {Word::Mac}},
-      {"pc", {Word::Pc}},
-      {"pca", {Word::Pca}},
-      {"ansicpg", {Word::AnsiCodePage}},
-      {"deff", {Word::DefaultFont}},
-      {"f", {Word::Font}},
-      {"fonttbl", {Word::FontTable}},
-      {"fcharset", {Word::FontCharset}},
-      {"fmodern", {Word::FontModern}},
-      {"colortbl", {Word::ColorTable}},
-      {"red", {Word::Red}},
-      {"green", {Word::Green}},
-      {"blue", {Word::Blue}},
-      {"fs", {Word::FontSize}},
-      {"b", {Word::Bold}},
-      {"i", {Word::Italic}},
-      {"strike", {Word::Strike}},
-      {"striked", {Word::Strike}},
-      {"ul", {Word::Underline}},
-      {"uld", {Word::Underline}},
-      {"uldash", {Word::Underline}},
-      {"ulw", {Word::Underline}},
-      {"ulwave", {Word::Underline}},
-      {"uldb", {Word::UnderlineDouble}},
-      {"ulth", {Word::UnderlineThick}},
-      {"ulnone", {Word::UnderlineNone}},
-      {"cf", {Word::Color}},
-      {"cb", {Word::Background}},
-      {"highlight", {Word::Background}},
-      {"plain", {Word::Plain}},
-      {"pard", {Word::Pard}},
-      {"ql", {Word::AlignLeft}},
-      {"qr", {Word::AlignRight}},
-      {"qc", {Word::AlignCenter}},
-      {"qj", {Word::AlignJustified}},
-      {"sa", {Word::SpaceAfter}},
-      {"par", {Word::Par}},
-      {"sect", {Word::Par}},
-      {"page", {Word::Par}},
-      {"line", {Word::Line}},
-      {"tab", {Word::Tab}},
-      {"cell", {Word::Cell}},
-      {"nestcell", {Word::Cell}},
-      {"row", {Word::Row}},
-      {"u", {Word::Unicode}},
-      {"uc", {Word::UnicodeSkip}},
-      {"bin", {Word::Binary}},
-      {"field", {Word::Field}},
-      {"fldinst", {Word::FieldInstruction}},
-      {"fldrslt", {Word::FieldResult}},
-      {"emdash", {Word::Symbol, 0x2014}},
-      {"endash", {Word::Symbol, 0x2013}},
-      {"bullet", {Word::Symbol, 0x2022}},
-      {"lquote", {Word::Symbol, 0x2018}},
-      {"rquote", {Word::Symbol, 0x2019}},
-      {"ldblquote", {Word::Symbol, 0x201C}},
-      {"rdblquote", {Word::Symbol, 0x201D}},
-      {"emspace", {Word::Symbol, 0x2003}},
-      {"enspace", {Word::Symbol, 0x2002}},
-      {"qmspace", {Word::Symbol, 0x2005}},
-      {"zwj", {Word::Symbol, 0x200D}},
-      {"zwnj", {Word::Symbol, 0x200C}},
-      // Destinations whose text is never shown, even when a writer leaves out the \* before them.
-      {"pict", {Word::Skipped}},
-      {"info", {Word::Skipped}},
-      {"stylesheet", {Word::Skipped}},
-      {"header", {Word::Skipped}},
-      {"headerl", {Word::Skipped}},
-      {"headerr", {Word::Skipped}},
-      {"headerf", {Word::Skipped}},
-      {"footer", {Word::Skipped}},
-      {"footerl", {Word::Skipped}},
-      {"footerr", {Word::Skipped}},
-      {"footerf", {Word::Skipped}},
-      {"footnote", {Word::Skipped}},
-      {"object", {Word::Skipped}},
-      {"themedata", {Word::Skipped}},
-      {"colorschememapping", {Word::Skipped}},
-      {"latentstyles", {Word::Skipped}},
-      {"datastore", {Word::Skipped}},
-      {"listtable", {Word::Skipped}},
-      {"listoverridetable", {Word::Skipped}},
-      {"rsidtbl", {Word::Skipped}},
-      {"filetbl", {Word::Skipped}},
-      {"revtbl", {Word::Skipped}},
-      {"nonshppict", {Word::Skipped}},
-      {"shp", {Word::Skipped}},
-      {"xmlnstbl", {Word::Skipped}},
-      {"generator", {Word::Skipped}},
-      {"userprops", {Word::Skipped}},
-  };
-  return table;
-}
-
-// The Windows code page a font's character set stands for; 0 when the document's own applies.
-int codePageOfCharset(int charset) {
-  switch (charset) {
-    case 77:
-      return 10000;
-    case 128:
-      return 932;
-    case 129:
-      return 949;
-    case 134:
-      return 936;
-    case 136:
-      return 950;
-    case 161:
-      return 1253;
-    case 162:
-      return 1254;
-    case 163:
-      return 1258;
-    case 177:
-      return 1255;
-    case 178:
-      return 1256;
-    case 186:
-      return 1257;
-    case 204:
-      return 1251;
-    case 222:
-      return 874;
-    case 238:
-      return 1250;
-    default:
-      return 0;
-  }
-}
 
 constexpr std::int64_t kMaxNumber = 0x7FFFFFFF;
 constexpr std::size_t kMaxWordLetters = 32;
@@ -407,9 +222,8 @@ class Parser {
 
   void word(std::string_view name, bool hasNumber, int value) {
     flushBytes();
-    const auto& table = words();
-    auto it = name.size() <= kMaxWordLetters ? table.find(name) : table.end();
-    if (it != table.end() && it->second.word == Word::Binary) {
+    const rtf::WordInfo* info = name.size() <= kMaxWordLetters ? rtf::findWord(name) : nullptr;
+    if (info && info->word == Word::Binary) {
       // Binary data is skipped whatever the state, so its bytes are never read as words.
       std::size_t n = hasNumber && value > 0 ? static_cast<std::size_t>(value) : 0;
       pos_ += std::min(n, in_.size() - pos_);
@@ -420,11 +234,11 @@ class Parser {
       return;
     }
     const bool ignorable = std::exchange(ignorable_, false);
-    if (it == table.end()) {
+    if (!info) {
       if (ignorable) state_.destination = Destination::Skip;
       return;
     }
-    const Word w = it->second.word;
+    const Word w = info->word;
     if (ignorable && w != Word::FieldInstruction) {
       state_.destination = Destination::Skip;
       return;
@@ -560,7 +374,7 @@ class Parser {
         emit('\t');
         break;
       case Word::Symbol:
-        emit(it->second.symbol);
+        emit(info->symbol);
         break;
       case Word::Unicode:
         // Values past 32767 are written as negative numbers.
@@ -636,7 +450,7 @@ class Parser {
 
   int currentCodePage() const {
     auto f = fonts_.find(state_.font >= 0 ? state_.font : defaultFont_);
-    int page = f != fonts_.end() ? codePageOfCharset(f->second.charset) : 0;
+    int page = f != fonts_.end() ? rtf::codePageOfCharset(f->second.charset) : 0;
     return page ? page : codePage_;
   }
 
