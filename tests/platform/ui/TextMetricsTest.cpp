@@ -119,6 +119,20 @@ TEST(TextLayoutTest, AttributedRunsMeasureInTheirFonts) {
   EXPECT_DOUBLE_EQ(layout.usedSize().height, 25);
 }
 
+TEST(TextLayoutTest, ParagraphSpacingOpensAGapBelowItsParagraphOnly) {
+  AttributedString text("a\nb\nc");
+  TextAttributes spaced;
+  spaced.paragraphSpacing = 6;
+  text.addAttributes(spaced, {1, 1});  // the first line end
+  TextLayout layout(text, k10, 0);
+  ASSERT_EQ(layout.lineCount(), 3u);
+  EXPECT_DOUBLE_EQ(layout.lines()[1].y, 12.5 + 6);
+  EXPECT_DOUBLE_EQ(layout.lines()[2].y, 2 * 12.5 + 6);
+  EXPECT_DOUBLE_EQ(layout.usedSize().height, 3 * 12.5 + 6);
+  // The gap belongs to the line below it when pointed at.
+  EXPECT_EQ(layout.characterIndexForPoint({0, 12.5 + 3}), 2u);
+}
+
 TEST(TextMetricsTest, TailTruncation) {
   EXPECT_EQ(TextMetrics::truncateTail("abc", k10, 16.5), "abc");
   // "…" is 5.5; four more points hold nothing but "a" (5.5) at 11.

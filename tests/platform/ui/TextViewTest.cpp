@@ -204,5 +204,23 @@ TEST_F(TextViewTest, MaximumLinesAndHighlightedRange) {
   EXPECT_DOUBLE_EQ(fills[0].rect.minY(), 12.5);  // the second line
 }
 
+TEST_F(TextViewTest, LinksAndStruckTextDrawWithTheirLines) {
+  AttributedString text("go here now");
+  TextAttributes link, struck;
+  link.link = "https://example.org/";
+  struck.strikethroughStyle = UnderlineStyle::Single;
+  text.addAttributes(link, {3, 4});
+  text.addAttributes(struck, {8, 3});
+  view_->setAttributedString(text);
+  window_->display();
+  std::vector<std::string> drawn;
+  for (const auto& c : window_->displayList().ofKind(DrawCommand::Kind::DrawText)) {
+    drawn.push_back(c.text + (c.underline != UnderlineStyle::None ? " underline" : "") +
+                    (c.strikethrough != UnderlineStyle::None ? " strike" : "") +
+                    (c.color == view_->linkColor() ? " link-colour" : ""));
+  }
+  EXPECT_EQ(drawn, (std::vector<std::string>{"go ", "here underline link-colour", " ", "now strike"}));
+}
+
 }  // namespace
 }  // namespace vl::ui

@@ -287,7 +287,8 @@ class Painter {
         ui::Rect r = topLeft(c.windowBounds());
         cairo_set_matrix(cr_, &base_);
         setColor(cr_, c.color, c.alpha);
-        PangoTextEngine::shared()->draw(cr_, c.text, c.font, c.underline, r.minX(), r.minY());
+        PangoTextEngine::shared()->draw(cr_, c.text, c.font, c.underline, c.strikethrough, r.minX(),
+                                        r.minY());
         return;
       }
       case Kind::FillGradient:

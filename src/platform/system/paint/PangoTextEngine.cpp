@@ -98,12 +98,14 @@ bool fontconfigHasFamily(const std::string& family, std::string* matched) {
   return found;
 }
 
-std::string drawKey(const std::string& fontKey, ui::UnderlineStyle underline, std::string_view text) {
+std::string drawKey(const std::string& fontKey, ui::UnderlineStyle underline,
+                    ui::UnderlineStyle strikethrough, std::string_view text) {
   std::string key;
-  key.reserve(fontKey.size() + 2 + text.size());
+  key.reserve(fontKey.size() + 3 + text.size());
   key.append(fontKey);
   key += '\x1f';
   key += static_cast<char>('0' + static_cast<int>(underline));
+  key += static_cast<char>('0' + static_cast<int>(strikethrough));
   key.append(text.data(), text.size());
   return key;
 }
@@ -214,6 +216,7 @@ const PangoTextEngine::FontEntry& PangoTextEngine::fontEntry(const ui::Font& fon
   *end++ = '|';
   end = std::to_chars(end, buf + sizeof buf, weight).ptr;
   *end++ = font.hasMonospacedDigits() ? 'm' : 'p';
+  *end++ = font.isItalic() ? 'i' : 'r';
   key->assign(family).append(buf, end);
   auto it = fonts_.find(*key);
   if (it != fonts_.end()) return it->second;
@@ -223,6 +226,7 @@ const PangoTextEngine::FontEntry& PangoTextEngine::fontEntry(const ui::Font& fon
   // Sizes are in points of the toolkit, which are user-space units here: absolute, not typographic.
   pango_font_description_set_absolute_size(d, size * PANGO_SCALE);
   pango_font_description_set_weight(d, static_cast<PangoWeight>(weight));
+  if (font.isItalic()) pango_font_description_set_style(d, PANGO_STYLE_ITALIC);
   entry.description = std::shared_ptr<PangoFontDescription>(d, pango_font_description_free);
   entry.monospacedDigits = font.hasMonospacedDigits();
   PangoFontMetrics* metrics = pango_context_get_metrics(context_, d, nullptr);
@@ -247,11 +251,14 @@ double PangoTextEngine::descender(const ui::Font& font) {
 }
 
 std::shared_ptr<PangoLayout> PangoTextEngine::makeLayout(const FontEntry& font, const std::string& text,
-                                                         ui::UnderlineStyle underline, bool singleParagraph) {
+                                                         ui::UnderlineStyle underline,
+                                                         ui::UnderlineStyle strikethrough,
+                                                         bool singleParagraph) {
   PangoLayout* layout = pango_layout_new(context_);
   pango_layout_set_font_description(layout, font.description.get());
   if (singleParagraph) pango_layout_set_single_paragraph_mode(layout, TRUE);
-  if (font.monospacedDigits || underline != ui::UnderlineStyle::None) {
+  if (font.monospacedDigits || underline != ui::UnderlineStyle::None ||
+      strikethrough != ui::UnderlineStyle::None) {
     PangoAttrList* attrs = pango_attr_list_new();
     if (font.monospacedDigits) pango_attr_list_insert(attrs, pango_attr_font_features_new("tnum 1"));
     if (underline != ui::UnderlineStyle::None) {
@@ -259,6 +266,8 @@ std::shared_ptr<PangoLayout> PangoTextEngine::makeLayout(const FontEntry& font, 
           attrs, pango_attr_underline_new(underline == ui::UnderlineStyle::Double ? PANGO_UNDERLINE_DOUBLE
                                                                                   : PANGO_UNDERLINE_SINGLE));
     }
+    if (strikethrough != ui::UnderlineStyle::None)
+      pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
     pango_layout_set_attributes(layout, attrs);
     pango_attr_list_unref(attrs);
   }
@@ -293,7 +302,7 @@ void PangoTextEngine::advances(std::u32string_view chars, const ui::Font& font, 
     std::vector<double>* known = cache ? advances_.find(key) : nullptr;
     if (!known) {
       std::vector<double> measured(end - start, 0.0);
-      auto layout = makeLayout(entry, text, ui::UnderlineStyle::None, true);
+      auto layout = makeLayout(entry, text, ui::UnderlineStyle::None, ui::UnderlineStyle::None, true);
       PangoLayoutLine* line = pango_layout_get_line_readonly(layout.get(), 0);
       for (GSList* l = line ? line->runs : nullptr; l; l = l->next) {
         auto* run = static_cast<PangoGlyphItem*>(l->data);
@@ -319,23 +328,26 @@ void PangoTextEngine::advances(std::u32string_view chars, const ui::Font& font, 
 }
 
 std::shared_ptr<PangoLayout> PangoTextEngine::drawLayout(std::string_view text, const ui::Font& font,
-                                                         ui::UnderlineStyle underline, double* ascender) {
+                                                         ui::UnderlineStyle underline,
+                                                         ui::UnderlineStyle strikethrough, double* ascender) {
   std::string fontKey;
   const FontEntry& entry = fontEntry(font, &fontKey);
   *ascender = entry.ascender;
   // A long text would make a long key in a cache that keeps a thousand of them; it is laid out afresh.
-  if (text.size() > kCachedTextBytes) return makeLayout(entry, sanitized(text, kDrawLimit), underline, false);
-  const std::string key = drawKey(fontKey, underline, text);
+  if (text.size() > kCachedTextBytes)
+    return makeLayout(entry, sanitized(text, kDrawLimit), underline, strikethrough, false);
+  const std::string key = drawKey(fontKey, underline, strikethrough, text);
   if (auto* known = layouts_.find(key)) return *known;
-  return layouts_.put(key, makeLayout(entry, sanitized(text, kDrawLimit), underline, false));
+  return layouts_.put(key, makeLayout(entry, sanitized(text, kDrawLimit), underline, strikethrough, false));
 }
 
 void PangoTextEngine::draw(cairo_t* cr, std::string_view text, const ui::Font& font,
-                           ui::UnderlineStyle underline, double x, double top) {
+                           ui::UnderlineStyle underline, ui::UnderlineStyle strikethrough, double x,
+                           double top) {
   if (text.empty()) return;
   std::lock_guard<std::mutex> lock(mutex_);
   double ascender = 0;
-  auto layout = drawLayout(text, font, underline, &ascender);
+  auto layout = drawLayout(text, font, underline, strikethrough, &ascender);
   const double baseline = pango_layout_get_baseline(layout.get()) / double(PANGO_SCALE);
   cairo_move_to(cr, x, top + ascender - baseline);
   pango_cairo_show_layout(cr, layout.get());

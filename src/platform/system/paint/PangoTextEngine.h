@@ -48,8 +48,8 @@ class PangoTextEngine : public ui::TextEngine {
 
   // Draws text (lines broken only at its own line ends) with the top of its first line at `top` and
   // its baseline at top + ascender(font), in the context's current source colour.
-  void draw(cairo_t* cr, std::string_view text, const ui::Font& font, ui::UnderlineStyle underline, double x,
-            double top);
+  void draw(cairo_t* cr, std::string_view text, const ui::Font& font, ui::UnderlineStyle underline,
+            ui::UnderlineStyle strikethrough, double x, double top);
   // How far drawn text reaches to the right of x (its widest line), for knowing what a repaint touches.
   double drawnWidth(std::string_view text, const ui::Font& font);
 
@@ -81,9 +81,11 @@ class PangoTextEngine : public ui::TextEngine {
   const FontEntry& fontEntry(const ui::Font& font, std::string* key);
   std::string resolvedFamilyLocked(const ui::Font& font);
   std::shared_ptr<PangoLayout> makeLayout(const FontEntry& font, const std::string& text,
-                                          ui::UnderlineStyle underline, bool singleParagraph);
+                                          ui::UnderlineStyle underline, ui::UnderlineStyle strikethrough,
+                                          bool singleParagraph);
   std::shared_ptr<PangoLayout> drawLayout(std::string_view text, const ui::Font& font,
-                                          ui::UnderlineStyle underline, double* baseline);
+                                          ui::UnderlineStyle underline, ui::UnderlineStyle strikethrough,
+                                          double* baseline);
 
   std::mutex mutex_;
   PangoFontMap* fontMap_ = nullptr;

@@ -58,7 +58,8 @@ std::string DrawCommand::description() const {
   }
   if (kind == Kind::StrokePath) s += " width " + std::to_string(lineWidth);
   if (kind == Kind::DrawText) s += " \"" + text + "\"";
-  if (kind == Kind::DrawText && underline != UnderlineStyle::None) s += " underlined";
+  if (kind == Kind::DrawText && underline != UnderlineStyle::None) s += " underline";
+  if (kind == Kind::DrawText && strikethrough != UnderlineStyle::None) s += " strikethrough";
   if (alpha != 1) s += " alpha " + std::to_string(alpha);
   return s;
 }
@@ -142,7 +143,7 @@ void GraphicsContext::drawImage(const ImageRef& image, const Rect& r, Compositin
 }
 
 void GraphicsContext::drawText(const std::string& text, const Rect& r, const Font& font, const Color& c,
-                               UnderlineStyle underline) {
+                               UnderlineStyle underline, UnderlineStyle strikethrough) {
   DrawCommand d;
   d.kind = DrawCommand::Kind::DrawText;
   d.text = text;
@@ -150,6 +151,7 @@ void GraphicsContext::drawText(const std::string& text, const Rect& r, const Fon
   d.font = font;
   d.color = c;
   d.underline = underline;
+  d.strikethrough = strikethrough;
   record(std::move(d));
 }
 

@@ -29,7 +29,7 @@ struct DrawCommand {
     FillPath,      // path, color
     StrokePath,    // path (its line width), color
     DrawImage,     // image into rect, operation, fraction
-    DrawText,      // text in rect, font, color, underline
+    DrawText,      // text in rect, font, color, underline, strikethrough
     FillGradient,  // gradient across rect at angle
     Shadow,        // a layer shadow: path, color, offset, radius; alpha is the shadow opacity
     PushClip,      // path: clip what follows until the matching PopClip
@@ -50,7 +50,9 @@ struct DrawCommand {
   double fraction = 1;
   std::string text;
   Font font;
+  // Lines the painter draws with the text, in its colour, where the face puts them.
   UnderlineStyle underline = UnderlineStyle::None;
+  UnderlineStyle strikethrough = UnderlineStyle::None;
   Gradient gradient;
   double angle = 0;
   Size offset;
@@ -101,7 +103,8 @@ class GraphicsContext {
   void drawImage(const ImageRef& image, const Rect& r,
                  CompositingOperation op = CompositingOperation::SourceOver, double fraction = 1);
   void drawText(const std::string& text, const Rect& r, const Font& font, const Color& c,
-                UnderlineStyle underline = UnderlineStyle::None);
+                UnderlineStyle underline = UnderlineStyle::None,
+                UnderlineStyle strikethrough = UnderlineStyle::None);
   void fillGradient(const Gradient& g, const Rect& r, double angle = 0);
   void pushClip(const BezierPath& p);
   void popClip();

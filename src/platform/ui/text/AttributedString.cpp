@@ -12,6 +12,9 @@ void TextAttributes::merge(const TextAttributes& over) {
   if (over.backgroundColorAssetKey) backgroundColorAssetKey = over.backgroundColorAssetKey;
   if (over.underlineStyle) underlineStyle = over.underlineStyle;
   if (over.alignment) alignment = over.alignment;
+  if (over.strikethroughStyle) strikethroughStyle = over.strikethroughStyle;
+  if (over.link) link = over.link;
+  if (over.paragraphSpacing) paragraphSpacing = over.paragraphSpacing;
 }
 
 bool TextAttributes::empty() const { return *this == TextAttributes{}; }
@@ -124,11 +127,33 @@ void AttributedString::removeAttribute(TextAttribute attribute, Range range) {
       case TextAttribute::Alignment:
         a.alignment.reset();
         break;
+      case TextAttribute::Strikethrough:
+        a.strikethroughStyle.reset();
+        break;
+      case TextAttribute::Link:
+        a.link.reset();
+        break;
+      case TextAttribute::ParagraphSpacing:
+        a.paragraphSpacing.reset();
+        break;
     }
   });
 }
 
-void AttributedString::append(const AttributedString& other) { replaceCharacters({length_, 0}, other); }
+void AttributedString::append(const AttributedString& other) {
+  // Readers build long texts piece by piece: appending touches only the new runs (and the vector grows
+  // geometrically, so no exact reserve here).
+  for (const auto& run : other.runs_) {
+    Range range{run.range.location + length_, run.range.length};
+    if (!runs_.empty() && runs_.back().attributes == run.attributes) {
+      runs_.back().range.length += range.length;
+    } else {
+      runs_.push_back({range, run.attributes});
+    }
+  }
+  text_ += other.text_;
+  length_ += other.length_;
+}
 
 void AttributedString::append(std::string_view text, const TextAttributes& attributes) {
   append(AttributedString(text, attributes));

@@ -13,8 +13,6 @@
 
 namespace vl::ui {
 
-enum class UnderlineStyle { None = 0, Single = 1, Thick = 2, Double = 9 };
-
 // The attributes of a stretch of text. Every attribute is optional: an unset one means "as the view that
 // draws the text says". A colour may be given as a value, as a theme asset key, or both (the theme layer
 // resolves the key and the value is then what it resolved to).
@@ -26,6 +24,13 @@ struct TextAttributes {
   std::optional<std::string> backgroundColorAssetKey;
   std::optional<UnderlineStyle> underlineStyle;
   std::optional<TextAlignment> alignment;
+  // A line through the text, drawn like an underline.
+  std::optional<UnderlineStyle> strikethroughStyle;
+  // Where the text points (a URL as written); the text view draws a link in the link colour, underlined,
+  // unless the run sets its own colour or underline.
+  std::optional<std::string> link;
+  // Space below a paragraph, in points; taken from the paragraph's last character, its line end.
+  std::optional<double> paragraphSpacing;
 
   // Each attribute set in `over` replaces this one's.
   void merge(const TextAttributes& over);
@@ -44,6 +49,9 @@ enum class TextAttribute {
   BackgroundColorAssetKey,
   Underline,
   Alignment,
+  Strikethrough,
+  Link,
+  ParagraphSpacing,
 };
 
 // UTF-8 text with attributes on ranges counted in UTF-16 code units. The runs cover the text without gaps

@@ -26,7 +26,7 @@ double Font::lineHeight() const { return ascender() + descender(); }
 std::string Font::description() const {
   char buf[96];
   std::snprintf(buf, sizeof buf, " %g w%g", pointSize_, weight_);
-  return family_ + buf + (monospacedDigits_ ? " monospaced-digits" : "");
+  return family_ + buf + (italic_ ? " italic" : "") + (monospacedDigits_ ? " monospaced-digits" : "");
 }
 
 }  // namespace vl::ui

@@ -5,9 +5,12 @@
 
 namespace vl::ui {
 
+// How a line under (or through) text is drawn.
+enum class UnderlineStyle { None = 0, Single = 1, Thick = 2, Double = 9 };
+
 // A font as the display list records it: a family, a point size and a weight (-1 ultra light ... 1 black,
-// 0 regular, as the platform's weight scale), optionally with digits of one width. Its metrics come from
-// TextMetrics (and the installed TextEngine, if any), so every control measures text the same way.
+// 0 regular, as the platform's weight scale), optionally italic and with digits of one width. Its metrics
+// come from TextMetrics (and the installed TextEngine, if any), so every control measures text the same way.
 class Font {
  public:
   static constexpr double WeightLight = -0.4;
@@ -48,13 +51,32 @@ class Font {
     f.pointSize_ = pointSize;
     return f;
   }
+  Font withWeight(double weight) const {
+    Font f = *this;
+    f.weight_ = weight;
+    return f;
+  }
+  // Slanting changes no advance in the headless metrics; the painter picks the italic face.
+  bool isItalic() const { return italic_; }
+  Font withItalic(bool italic) const {
+    Font f = *this;
+    f.italic_ = italic;
+    return f;
+  }
+  Font withFamily(std::string family) const {
+    Font f = *this;
+    f.family_ = std::move(family);
+    return f;
+  }
+  // The family name a painter resolves to the machine's fixed-width face.
+  static constexpr const char* kMonospaceFamily = "monospace";
 
   // Vertical metrics: ascender above the baseline, descender below it (positive), their sum the line height.
   double ascender() const;
   double descender() const;
   double lineHeight() const;
 
-  // "system 13 w0.23 monospaced-digits" and the like.
+  // "system 13 w0.23 italic monospaced-digits" and the like.
   std::string description() const;
 
   bool operator==(const Font&) const = default;
@@ -64,6 +86,7 @@ class Font {
   double pointSize_ = 13;
   double weight_ = WeightRegular;
   bool monospacedDigits_ = false;
+  bool italic_ = false;
 };
 
 }  // namespace vl::ui

@@ -243,9 +243,17 @@ void TextLayout::build(const AttributedString& text, const Font& defaultFont, do
   // "\r\n" is one line end: the "\n" joins the "\r" rather than ending an empty line of its own.
   auto pairedBreak = [&](std::size_t g) { return g > 0 && chars[g] == '\n' && chars[g - 1] == '\r'; };
 
+  // Lines ask in text order, so one cursor through the runs keeps a long rich text linear.
+  std::size_t attributeRun = 0;
+  auto attributesAt = [&](std::size_t idx) -> const TextAttributes* {
+    while (attributeRun < runs.size() && runs[attributeRun].range.end() <= idx) ++attributeRun;
+    return attributeRun < runs.size() && runs[attributeRun].range.contains(idx)
+               ? &runs[attributeRun].attributes
+               : nullptr;
+  };
   auto alignmentAt = [&](std::size_t idx) {
-    TextAttributes a = text.attributesAt(idx);
-    return a.alignment.value_or(alignment);
+    const TextAttributes* a = attributesAt(idx);
+    return a && a->alignment ? *a->alignment : alignment;
   };
   auto finishLine = [&](std::size_t first, std::size_t last, bool paragraphEnd) {
     LineFragment line;
@@ -268,7 +276,7 @@ void TextLayout::build(const AttributedString& text, const Font& defaultFont, do
     line.height = asc + desc;
     line.baseline = asc;
     line.endsParagraph = paragraphEnd;
-    line.y = lines_.empty() ? 0 : lines_.back().y + lines_.back().height;
+    line.y = lines_.empty() ? 0 : lines_.back().y + lines_.back().height + lines_.back().spacingAfter;
     if (std::isfinite(width) && width > 0) {
       switch (alignmentAt(start)) {
         case TextAlignment::Right:
@@ -279,6 +287,12 @@ void TextLayout::build(const AttributedString& text, const Font& defaultFont, do
           break;
         default:
           break;
+      }
+    }
+    if (paragraphEnd && last > first) {
+      const TextAttributes* a = attributesAt(glyphs_[last - 1].index);
+      if (a && a->paragraphSpacing && std::isfinite(*a->paragraphSpacing)) {
+        line.spacingAfter = std::clamp(*a->paragraphSpacing, 0.0, 1000.0);
       }
     }
     lineFirstGlyph_.push_back(first);
@@ -327,10 +341,9 @@ void TextLayout::build(const AttributedString& text, const Font& defaultFont, do
     lineFirstGlyph_.resize(maximumLines);
     lines_.back().range.length = length_ - lines_.back().range.location;
   }
-  for (const auto& line : lines_) {
-    used_.width = std::max(used_.width, line.width);
-    used_.height += line.height;
-  }
+  for (const auto& line : lines_) used_.width = std::max(used_.width, line.width);
+  // Spacing after the last paragraph would only pad the bottom.
+  if (!lines_.empty()) used_.height = lines_.back().y + lines_.back().height;
 }
 
 std::pair<std::size_t, std::size_t> TextLayout::glyphSpan(std::size_t line) const {

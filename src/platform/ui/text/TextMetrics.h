@@ -44,6 +44,7 @@ struct LineFragment {
   double height = 0;
   double baseline = 0;  // from the top of the line
   bool endsParagraph = false;
+  double spacingAfter = 0;  // the paragraph's spacing when the line ends one, left empty below the line
 };
 
 // Lines of a text laid out in a given width: hard line ends ("\n", "\r\n", "\r", U+2028, U+2029) always

@@ -388,10 +388,13 @@ void TextView::drawTextLines() {
       double x0 = l.offsetOfCharacterIndex(run.range.location);
       double x1 = run.range.end() >= line.range.end() ? line.x + line.width
                                                       : l.offsetOfCharacterIndex(run.range.end());
-      const Font& f = run.attributes.font ? *run.attributes.font : font_;
-      Color c = run.attributes.foregroundColor.value_or(textColor_);
-      ctx->drawText(text, {o.x + x0, o.y + line.y, std::max(0.0, x1 - x0), line.height}, f, c,
-                    run.attributes.underlineStyle.value_or(UnderlineStyle::None));
+      const TextAttributes& a = run.attributes;
+      const Font& f = a.font ? *a.font : font_;
+      Color c = a.foregroundColor.value_or(a.link ? linkColor_ : textColor_);
+      UnderlineStyle underline =
+          a.underlineStyle.value_or(a.link ? UnderlineStyle::Single : UnderlineStyle::None);
+      ctx->drawText(text, {o.x + x0, o.y + line.y, std::max(0.0, x1 - x0), line.height}, f, c, underline,
+                    a.strikethroughStyle.value_or(UnderlineStyle::None));
     }
   }
 }

@@ -114,6 +114,12 @@ class TextView : public View, public ScrollClient {
   void setHighlightedRange(Range range);
   const Color& highlightColor() const { return highlightColor_; }
   void setHighlightColor(const Color& c);
+  // The colour of links that do not set their own.
+  const Color& linkColor() const { return linkColor_; }
+  void setLinkColor(const Color& c) {
+    linkColor_ = c;
+    setNeedsDisplay(true);
+  }
   // Scrolls the enclosing clip view the least needed to show the range's first line.
   void scrollRangeToVisible(Range range);
 
@@ -214,6 +220,7 @@ class TextView : public View, public ScrollClient {
   std::size_t anchor_ = 0;  // the fixed end of a selection being extended
   Range highlighted_;
   Color highlightColor_ = Color::rgba(1, 0.9, 0.2, 1);
+  Color linkColor_ = Color::rgba(0.05, 0.35, 0.85, 1);
   mutable std::optional<TextLayout> layout_;
   mutable double layoutWidth_ = -1;
   UndoManager undoManager_;
