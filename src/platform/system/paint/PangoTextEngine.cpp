@@ -319,7 +319,8 @@ void PangoTextEngine::advances(std::u32string_view chars, const ui::Font& font, 
         continue;
       }
       // Text measured is usually drawn next, as one line: keep its layout for that.
-      layouts_.put(drawKey(fontKey, ui::UnderlineStyle::None, text), std::move(layout));
+      layouts_.put(drawKey(fontKey, ui::UnderlineStyle::None, ui::UnderlineStyle::None, text),
+                   std::move(layout));
       known = &advances_.put(key, std::move(measured));
     }
     std::copy(known->begin(), known->end(), out.begin() + static_cast<std::ptrdiff_t>(start));
@@ -357,7 +358,7 @@ double PangoTextEngine::drawnWidth(std::string_view text, const ui::Font& font) 
   if (text.empty()) return 0;
   std::lock_guard<std::mutex> lock(mutex_);
   double ascender = 0;
-  auto layout = drawLayout(text, font, ui::UnderlineStyle::None, &ascender);
+  auto layout = drawLayout(text, font, ui::UnderlineStyle::None, ui::UnderlineStyle::None, &ascender);
   PangoRectangle ink, logical;
   pango_layout_get_extents(layout.get(), &ink, &logical);
   return std::max(ink.x + ink.width, logical.x + logical.width) / double(PANGO_SCALE);
