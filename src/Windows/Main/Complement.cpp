@@ -27,16 +27,19 @@ void Complement::build() {
   syncbar_ = ThemeView::withKey({0, 0, kWidth, kSyncbarHeight}, "syncbarBackgroundColor");
   line_ = Line::ofHeight(static_cast<int>(kHeight), {0, 0});
   std::weak_ptr<Complement> weak = std::static_pointer_cast<Complement>(shared_from_this());
-  deleteObserver_ = Observation(&NotificationCenter::defaultCenter(), NotificationCenter::defaultCenter().addObserver(
-      "VELLISTO_MAIN_checkDeleteEntity", nullptr, [weak](const Notification& n) {
-        auto self = weak.lock();
-        if (!self || !self->shownText_) return;
-        const Json& info = n.userInfo;
-        if (!info.is_object() || info.value("context", std::string()) != *self->shownText_) return;
-        const Json json = info.value("json_data", Json());
-        if (json != (self->shownJson_ ? *self->shownJson_ : Json())) return;
-        self->clear();
-      }));
+  deleteObserver_ =
+      Observation(&NotificationCenter::defaultCenter(),
+                  NotificationCenter::defaultCenter().addObserver(
+                      "VELLISTO_MAIN_checkDeleteEntity", nullptr, [weak](const Notification& n) {
+                        auto self = weak.lock();
+                        if (!self || !self->shownText_) return;
+                        const Json& info = n.userInfo;
+                        if (!info.is_object() || info.value("context", std::string()) != *self->shownText_)
+                          return;
+                        const Json json = info.value("json_data", Json());
+                        if (json != (self->shownJson_ ? *self->shownJson_ : Json())) return;
+                        self->clear();
+                      }));
   layout();
 }
 

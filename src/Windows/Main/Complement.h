@@ -30,8 +30,8 @@ class Complement : public VLVisualEffectView {
   ~Complement() override;
 
   // A nullopt text clears the preview and the alias; the info bar keeps its line.
-  void setText(const std::optional<ui::AttributedString>& text, const std::string& viewCls, bool isClipboardItem,
-               double copyTimestamp, const std::optional<Json>& json);
+  void setText(const std::optional<ui::AttributedString>& text, const std::string& viewCls,
+               bool isClipboardItem, double copyTimestamp, const std::optional<Json>& json);
   // What the record list hands over for its last selected row.
   void show(const PreviewNotice& notice);
   void clear();

@@ -24,8 +24,10 @@ void showWithEscape(const std::shared_ptr<Alert>& alert) {
   }
   std::weak_ptr<Alert> weak = alert;
   EscStack::shared().push([weak](bool) {
-    if (auto a = weak.lock()) a->dismiss();
-    return true;
+    // An alert already closed by its buttons is gone: the next block gets the Escape.
+    auto a = weak.lock();
+    if (a) a->dismiss();
+    return a != nullptr;
   });
   alert->show(host);
 }
@@ -126,7 +128,8 @@ void ContextualMenu::pin() {
     return;
   }
   // OK closes the alert: a pin tab has to be made first.
-  auto alert = Alert::ofTitle(localized("pin.tab.pin.alert.content"), [] {}, nullptr);
+  auto alert = Alert::ofTitle(
+      localized("pin.tab.pin.alert.content"), [] {}, nullptr);
   showWithEscape(alert);
 }
 

@@ -48,8 +48,10 @@ void confirmDeleteSelectedRecords() {
       [] {});
   std::weak_ptr<Alert> weakAlert = alert;
   EscStack::shared().push([weakAlert](bool) {
-    if (auto a = weakAlert.lock()) a->dismiss();
-    return true;
+    // An alert already closed by its buttons is gone: the next block gets the Escape.
+    auto a = weakAlert.lock();
+    if (a) a->dismiss();
+    return a != nullptr;
   });
   alert->show(host);
 }

@@ -38,7 +38,8 @@ void FileView::refresh() {
   std::string shown = path_;
   if (shown.starts_with("file://")) shown = shown.substr(7);
   const auto slash = shown.find_last_of('/');
-  label_->setString(slash == std::string::npos || slash + 1 == shown.size() ? shown : shown.substr(slash + 1));
+  label_->setString(slash == std::string::npos || slash + 1 == shown.size() ? shown
+                                                                            : shown.substr(slash + 1));
 }
 
 }  // namespace vl

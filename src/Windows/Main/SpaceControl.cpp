@@ -62,7 +62,8 @@ void SpaceControl::setPreviewOff(bool off) {
       l->simapleReload();
     });
     slide(*list, "bounds.size.width", listFrom, listTo, std::string("animHintTableBounds") + suffix);
-    if (preview) slide(*preview, "position.x", previewFrom, previewTo, std::string("animPreviewPositionX") + suffix);
+    if (preview)
+      slide(*preview, "position.x", previewFrom, previewTo, std::string("animPreviewPositionX") + suffix);
     if (auto s = list->scroller()) {
       slide(*s, "position.x", listFrom, listTo, std::string("animScrollerPositionX") + suffix);
     }

@@ -12,8 +12,8 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "platform/ui/controls/Beep.h"
-#include "theme/VLFont.h"
 #include "platform/ui/window/Window.h"
+#include "theme/VLFont.h"
 #include "theme/VLThemeCategories.h"
 
 namespace vl {
@@ -128,7 +128,8 @@ Toolbar::AliasCheck Toolbar::checkAlias(const std::string& alias, const std::str
   if (!chain) return AliasCheck::Ok;
   for (auto doc = chain->head; doc; doc = doc->next()) {
     for (const auto& chunk : doc->chunks()) {
-      if (chunk && chunk != own && !chunk->isLogicallyDeleted() && chunk->alias() && *chunk->alias() == alias) {
+      if (chunk && chunk != own && !chunk->isLogicallyDeleted() && chunk->alias() &&
+          *chunk->alias() == alias) {
         return AliasCheck::Taken;
       }
     }

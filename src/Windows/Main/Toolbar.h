@@ -31,8 +31,8 @@ class Toolbar : public ThemeView, public VLTextFieldDelegate, public ShortcutRec
   void textFieldDidChangeText(VLTextField& field, const std::string& text) override;
   // Whether the alias may go to the record of text and json in the tab: not blank, not too long, and no
   // other record of the tab answers to it.
-  static AliasCheck checkAlias(const std::string& alias, const std::string& text, const std::optional<Json>& json,
-                               const std::string& pinTabId);
+  static AliasCheck checkAlias(const std::string& alias, const std::string& text,
+                               const std::optional<Json>& json, const std::string& pinTabId);
 
   void update();
   std::string getAlias() const;
