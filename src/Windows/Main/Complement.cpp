@@ -3,11 +3,28 @@
 #include <cmath>
 
 #include "VLEngine/search/DisplayAttributedString.h"
+#include "theme/VLThemeManager.h"
 #include "ui/view/ThemeView.h"
 
 namespace vl {
 
-ui::AttributedString previewTextOf(DisplayAttributedString& row) { return row.mutableAttributedString(); }
+ui::AttributedString previewTextOf(DisplayAttributedString& row) {
+  ui::AttributedString text = row.mutableAttributedString();
+  // The text view paints colours, not keys: the matches take the current theme's colours.
+  for (const auto& run : std::vector<ui::AttributedString::Run>(text.runs())) {
+    ui::TextAttributes resolved;
+    if (run.attributes.foregroundColorAssetKey) {
+      resolved.foregroundColor =
+          VLThemeManager::shared().colorForKey(*run.attributes.foregroundColorAssetKey);
+    }
+    if (run.attributes.backgroundColorAssetKey) {
+      resolved.backgroundColor =
+          VLThemeManager::shared().colorForKey(*run.attributes.backgroundColorAssetKey);
+    }
+    text.addAttributes(resolved, run.range);
+  }
+  return text;
+}
 
 std::shared_ptr<Complement> Complement::create() {
   auto column = std::make_shared<Complement>();
@@ -97,6 +114,8 @@ void Complement::clear() {
   shownJson_.reset();
   preview_->clear();
   toolbar_->clear();
+  // Nothing shown, nothing to delete.
+  toolbar_->clipboardItemAppeared(false);
 }
 
 }  // namespace vl
