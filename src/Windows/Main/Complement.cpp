@@ -8,10 +8,14 @@
 
 namespace vl {
 
-ui::AttributedString previewTextOf(DisplayAttributedString& row) {
-  ui::AttributedString text = row.mutableAttributedString();
-  // The text view paints colours, not keys: the matches take the current theme's colours.
-  for (const auto& run : std::vector<ui::AttributedString::Run>(text.runs())) {
+ui::AttributedString previewTextOf(DisplayAttributedString& row) { return row.mutableAttributedString(); }
+
+namespace {
+
+// The text view paints colours, not keys: the matches take the current theme's colours.
+ui::AttributedString withThemeColors(const ui::AttributedString& keyed) {
+  ui::AttributedString text = keyed;
+  for (const auto& run : keyed.runs()) {
     ui::TextAttributes resolved;
     if (run.attributes.foregroundColorAssetKey) {
       resolved.foregroundColor =
@@ -25,6 +29,8 @@ ui::AttributedString previewTextOf(DisplayAttributedString& row) {
   }
   return text;
 }
+
+}  // namespace
 
 std::shared_ptr<Complement> Complement::create() {
   auto column = std::make_shared<Complement>();
@@ -94,8 +100,9 @@ void Complement::setText(const std::optional<ui::AttributedString>& text, const 
   }
   shownText_ = text->string();
   shownJson_ = json;
+  shownAttributed_ = *text;
   preview_->alternateView(viewCls, text->string(), json);
-  if (viewCls == PreviewView2::kTextViewClass) preview_->setText(*text);
+  if (viewCls == PreviewView2::kTextViewClass) preview_->setText(withThemeColors(*text));
   infobar_->setTime(copyTimestamp, json);
   toolbar_->update();
   toolbar_->clipboardItemAppeared(isClipboardItem);
@@ -109,9 +116,17 @@ void Complement::show(const PreviewNotice& notice) {
   setText(previewTextOf(*notice.row), notice.viewCls, notice.isClipboardItem, notice.timestamp, notice.json);
 }
 
+void Complement::lightOrDarkChanged() {
+  VLVisualEffectView::lightOrDarkChanged();
+  if (shownAttributed_ && !preview_->customViewNeedLoad()) {
+    preview_->textView()->setAttributedString(withThemeColors(*shownAttributed_));
+  }
+}
+
 void Complement::clear() {
   shownText_.reset();
   shownJson_.reset();
+  shownAttributed_.reset();
   preview_->clear();
   toolbar_->clear();
   // Nothing shown, nothing to delete.

@@ -36,6 +36,7 @@ class Complement : public VLVisualEffectView {
   void show(const PreviewNotice& notice);
   void clear();
   void layout();
+  void lightOrDarkChanged() override;
 
   ui::Size size() const { return {kWidth, kHeight}; }
   bool isFlow() const { return true; }
@@ -63,6 +64,7 @@ class Complement : public VLVisualEffectView {
   // The record on show, to let go of it when it is deleted.
   std::optional<std::string> shownText_;
   std::optional<Json> shownJson_;
+  std::optional<ui::AttributedString> shownAttributed_;
   Observation deleteObserver_;
 };
 

@@ -226,6 +226,21 @@ TEST_F(PreviewColumnTest, DeletingAsksFirstThenTakesTheRecordsFromTheStore) {
     EXPECT_TRUE(stored(one) && stored(three)) << c.name;
   }
 
+  // The delete shortcut takes every selected row, with the search field kept from editing meanwhile.
+  std::vector<bool> editable;
+  PreviewColumnHooks hooks = PreviewColumnHooks::current();
+  hooks.setSearchEditable = [&](bool e) { editable.push_back(e); };
+  PreviewColumnHooks::install(hooks);
+  show({{"k1", std::nullopt}, {"k2", std::nullopt}, {"k3", std::nullopt}});
+  list_->tableView()->selectRowIndexes(ui::IndexSet{2}, true);
+  EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("historyDel"));
+  EXPECT_EQ(editable, (std::vector<bool>{false, true}));
+  settle();
+  alertIn(host())->okButtonClick();
+  settle();
+  EXPECT_EQ(listed(), std::vector<std::string>{"k2"});
+  EXPECT_FALSE(stored("k1") || stored("k3"));
+
   // The last record gone, nothing is left to preview.
   show({{"only", std::nullopt}});
   column_->toolbar()->setAlias("kept");
