@@ -331,6 +331,19 @@ TEST_F(PreviewColumnTest, PreviewPicksTheViewForEachKind) {
   }
 }
 
+TEST_F(PreviewColumnTest, WhileAPanelIsUpTheColumnOnlyShowsTheArrow) {
+  show({{"text", std::nullopt}});
+  const auto& preview = column_->preview();
+  preview->setSelection(false);
+  EXPECT_EQ(preview->cursorView()->superview(), column_.get());
+  EXPECT_EQ(preview->cursorView()->frame(), column_->bounds());
+  EXPECT_EQ(preview->cursorView()->menuForEvent(ui::Event()), nullptr);
+  EXPECT_FALSE(preview->textView()->isSelectable());
+  preview->setSelection(true);
+  EXPECT_EQ(preview->cursorView()->superview(), nullptr);
+  EXPECT_TRUE(preview->textView()->isSelectable());
+}
+
 TEST_F(PreviewColumnTest, PinTabMenusOfferTheMovesTheirPlaceAllows) {
   struct Case {
     std::vector<std::string> tabs;
