@@ -72,8 +72,16 @@ void SnippetsEditView::buildParts() {
 
 std::string SnippetsEditView::alais() { return aliasTextField_->text(); }
 void SnippetsEditView::setAlais(const std::string& alias) { aliasTextField_->setText(alias); }
-std::string SnippetsEditView::snippet() { return snippetTextView_->text(); }
-void SnippetsEditView::setSnippet(const std::string& text) { snippetTextView_->setText(text); }
+std::string SnippetsEditView::snippet() { return heldText_ ? *heldText_ : snippetTextView_->text(); }
+
+void SnippetsEditView::setSnippet(const std::string& text) {
+  const bool tooLong = utf16Length(text) > kEditableUnits;
+  heldText_.reset();
+  if (tooLong) heldText_ = text;
+  snippetTextView_->setText(tooLong ? cutToUtf16Length(text, kEditableUnits) + "\n…" : text);
+  snippetTextView_->textView()->setEditable(!tooLong);
+  feedback_->setString(tooLong ? localized("pref.snippet.tooLong") : "");
+}
 
 bool SnippetsEditView::canDoOkAction() {
   const std::string alias = alais();
@@ -85,8 +93,8 @@ bool SnippetsEditView::canDoOkAction() {
   } else if (aliasChecker_) {
     why = aliasChecker_(alias, snippet());
   }
-  feedback_->setString(why.empty() ? "" : localized(why));
   if (why.empty()) return true;
+  feedback_->setString(localized(why));
   ui::beep();
   return false;
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ui/PassthroughAndArrowCursorTextView.h"
@@ -17,6 +18,9 @@ namespace vl {
 class SnippetsEditView : public Alert {
  public:
   enum Mode { kAdd = 0, kEdit = 1 };
+  // A longer text is kept whole but shown only in its beginning and not editable here: laying out
+  // megabytes would hold the window for seconds.
+  static constexpr std::size_t kEditableUnits = 100000;
   // The feedback's localisation key when the alias may not be used, "" when it may.
   using AliasChecker = std::function<std::string(const std::string& alias, const std::string& text)>;
 
@@ -53,6 +57,7 @@ class SnippetsEditView : public Alert {
 
   Mode mode_ = kAdd;
   std::string sig_;
+  std::optional<std::string> heldText_;
   AliasChecker aliasChecker_;
   std::shared_ptr<PassthroughAndArrowCursorTextView> aliasFixedTextView_;
   std::shared_ptr<PassthroughAndArrowCursorTextView> snippetFixedTextView_;

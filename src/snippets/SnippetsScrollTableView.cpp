@@ -10,6 +10,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Text.h"
 #include "snippets/SnippetsTableRowView.h"
+#include "theme/VLThemeCategories.h"
 
 namespace vl {
 
@@ -34,6 +35,9 @@ std::shared_ptr<SnippetsScrollTableView> SnippetsScrollTableView::create(const u
   list->setHasVerticalScroller(true);
   auto table = VLTableView::create();
   table->setRowHeight(SnippetsTableRowView::kHeight);
+  // The rows' label colour follows light and dark, so the table behind them must too.
+  setBackgroundColorAssetKey(static_cast<ui::TableView&>(*table),
+                             std::string("vellistoBackgroundColorSystem11"));
   table->setDelegate(std::static_pointer_cast<ui::TableViewDelegate>(list));
   table->setDataSource(std::static_pointer_cast<ui::TableViewDataSource>(list));
   // No target: the responder chain carries the double click from the table up to this scroll view.

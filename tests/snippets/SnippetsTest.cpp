@@ -11,6 +11,7 @@
 #include "core/VLAppNotifcationCenter.h"
 #include "core/VLConfig.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/controls/Beep.h"
 #include "snippets/SnippetsViewController.h"
 #include "support/Gallery.h"
@@ -144,6 +145,11 @@ TEST_F(SnippetsTest, FilterMatchesTheStartOfTheAliasIgnoringCase) {
     EXPECT_EQ(aliases(), c.rows) << c.text;
     EXPECT_EQ(preview(), c.rows.empty() ? "" : list().rows()[0]->context()) << c.text;
   }
+  // Back in the preferences the store is read afresh and shows everything, whatever was searched.
+  list().reloadDataBySearchText("al");
+  VLEngine::shared().append("elsewhere", std::nullopt, std::nullopt, std::string("zed"), kClipboardPinTabId);
+  NotificationCenter::defaultCenter().post(SnippetsView::kShouldReloadSettings);
+  EXPECT_EQ(aliases().size(), 5u);
   // A deleted row does not come back with the next filter.
   list().reloadDataBySearchText("al");
   list().selectRow(0);
@@ -210,7 +216,15 @@ TEST_F(SnippetsTest, MegabyteSnippetSavesWholeAndPreviewsItsBeginning) {
   EXPECT_LT(preview().size(), SnippetsView::kPreviewUnits + 8);
   EXPECT_EQ(preview().substr(0, 100), big.substr(0, 100));
   restart();
-  ASSERT_EQ(list().rows().size(), 1u);
+  // Renamed through the sheet, which shows only the beginning and keeps the rest.
+  list().rowDoubleClick();
+  advance(200);
+  EXPECT_FALSE(sheet()->snippetTextView()->textView()->isEditable());
+  sheet()->setAlais("huge");
+  sheet()->okButtonClick();
+  advance(200);
+  restart();
+  EXPECT_EQ(aliases(), (std::vector<std::string>{"huge"}));
   EXPECT_EQ(list().rows()[0]->context(), big);
 }
 
@@ -289,6 +303,8 @@ TEST_F(SnippetsExchangeTest, ChangesFromAnotherProcessShowInTheList) {
 
 TEST_F(SnippetsTest, GalleryOfThePageAndTheSheet) {
   test::DesktopPaintingScope painting;
+  // The preferences window that will hold the page paints the themed background behind it.
+  setBackgroundColorAssetKey(*window_, std::string("vellistoBackgroundColorSystem11"));
   add("sig", "Best regards,\nSam");
   add("addr", "1 Main Street\nSpringfield");
   add("tel", "555 0100");
