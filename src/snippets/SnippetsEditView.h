@@ -1,0 +1,69 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ui/PassthroughAndArrowCursorTextView.h"
+#include "ui/VLScrollTextView.h"
+#include "ui/VLTextField.h"
+#include "ui/alert/Alert.h"
+
+namespace vl {
+
+// The sheet that adds a snippet (empty) or edits one (filled from its record): an alias field, a
+// several-line text and Add or Save. OK is refused, with a beep and a line saying why, while the alias is
+// blank, the text empty, or the checker says the alias belongs to another snippet.
+class SnippetsEditView : public Alert {
+ public:
+  enum Mode { kAdd = 0, kEdit = 1 };
+  // A longer text is kept whole but shown only in its beginning and not editable here: laying out
+  // megabytes would hold the window for seconds.
+  static constexpr std::size_t kEditableUnits = 100000;
+  // The feedback's localisation key when the alias may not be used, "" when it may.
+  using AliasChecker = std::function<std::string(const std::string& alias, const std::string& text)>;
+
+  explicit SnippetsEditView(const ui::Rect& frame = {}) : Alert(frame) {}
+  static std::shared_ptr<SnippetsEditView> initWithMode(Mode mode, Action ok, Action cancel);
+
+  Mode mode() const { return mode_; }
+  std::string alais();
+  void setAlais(const std::string& alias);
+  std::string snippet();
+  void setSnippet(const std::string& text);
+  // The signature of the record being edited; Save goes to that record whatever row is chosen by then.
+  const std::string& sig() const { return sig_; }
+  void setSig(std::string sig) { sig_ = std::move(sig); }
+  void setAliasChecker(AliasChecker checker) { aliasChecker_ = std::move(checker); }
+
+  const std::shared_ptr<VLTextField>& aliasTextField() const { return aliasTextField_; }
+  const std::shared_ptr<VLScrollTextView>& snippetTextView() const { return snippetTextView_; }
+  const std::shared_ptr<PassthroughAndArrowCursorTextView>& feedbackTextView() const { return feedback_; }
+
+  bool canDoOkAction() override;
+  void viewDidMoveToSuperview() override;
+
+ protected:
+  ui::Rect startFrame(ui::Size host) const override;
+  // The page is no main window: its preview is not ours to switch.
+  void showDidEnd() override {}
+  void dismissDidEnd() override {}
+
+ private:
+  void buildParts();
+  void layoutParts();
+  std::shared_ptr<PassthroughAndArrowCursorTextView> makeLabel(const std::string& key);
+
+  Mode mode_ = kAdd;
+  std::string sig_;
+  std::optional<std::string> heldText_;
+  AliasChecker aliasChecker_;
+  std::shared_ptr<PassthroughAndArrowCursorTextView> aliasFixedTextView_;
+  std::shared_ptr<PassthroughAndArrowCursorTextView> snippetFixedTextView_;
+  std::shared_ptr<VLTextField> aliasTextField_;
+  std::shared_ptr<VLScrollTextView> snippetTextView_;
+  std::shared_ptr<PassthroughAndArrowCursorTextView> feedback_;
+};
+
+}  // namespace vl
