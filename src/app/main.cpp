@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "capture/CaptureHooks.h"
 #include "core/VLConstants.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
@@ -20,6 +21,7 @@
 #include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
 #include "startup/DataFolderLock.h"
+#include "statusbar/VLStatusBar.h"
 #include "theme/VLThemeManager.h"
 
 namespace {
@@ -63,6 +65,21 @@ int printResources() {
   return themes->empty() ? 1 : 0;
 }
 
+// The status item with its menu, and its pulse on every copy.
+void installStatusItem(const std::shared_ptr<vl::AppDelegate>& delegate) {
+  vl::StartupHooks hooks = vl::AppDelegate::hooks();
+  hooks.produceStatusItem = [] {
+    return std::shared_ptr<void>(vl::VLStatusBar::shared().produceStatusItem());
+  };
+  hooks.updateStatusIcon = [] { vl::VLStatusBar::shared().updateIcon(); };
+  vl::AppDelegate::setHooks(std::move(hooks));
+  std::weak_ptr<vl::AppDelegate> weak = delegate;
+  vl::VLStatusBar::setQuitAction([weak] {
+    if (auto self = weak.lock()) self->terminate();
+  });
+  vl::CaptureHooks::setPayAnimate([] { vl::VLStatusBar::payAnimateFromAnyThread(); });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,6 +121,7 @@ int main(int argc, char** argv) {
   // The first use of the delegate's class runs class initialisation, before the application has a
   // delegate.
   auto delegate = std::make_shared<vl::AppDelegate>();
+  installStatusItem(delegate);
   delegate->attach();
   vl::ui::Application::shared().finishLaunching();
 
