@@ -12,6 +12,7 @@
 #include "platform/ui/window/Window.h"
 #include "shortcuts/KeyboardListener.h"
 #include "shortcuts/ShortcutsView.h"
+#include "shortcuts/ShortcutsViewController.h"
 #include "shortcuts/VLShortcutCenter.h"
 #include "support/Gallery.h"
 #include "theme/ThemeTestSupport.h"
@@ -129,7 +130,10 @@ TEST_F(ShortcutsPaneTest, RecordingCountsConflictsAndRestorePutsEveryPressBack) 
 
   // Leaving the tab while recording: later presses store nothing.
   startRecording("historySearch");
-  pane_->viewWillDisappear();
+  // Any Shortcuts tab that goes away stops every recorder.
+  ShortcutsViewController tab;
+  ASSERT_TRUE(std::dynamic_pointer_cast<ShortcutsView>(tab.view()));
+  tab.viewWillDisappear();
   press(18, Flags::Command | Flags::Shift);
   EXPECT_NE(stored("historySearch"), (Json{{"modifier", 0x120000}, {"code", 18}}));
 
