@@ -104,11 +104,12 @@ TEST(StatusMenuTrayTest, TheTrayShowsTheMenuAndItsClicksAct) {
       return std::vector<int>{};
     };
 
-    LayoutItem root = layout();
-    ASSERT_EQ(root.get<2>().size(), 11u);
+    // The menu and the icon are exported after the item registers.
+    LayoutItem root;
+    ASSERT_TRUE(waitFor([&] { return (root = layout()).get<2>().size() == 11u; }));
     EXPECT_EQ(label(row(root, 3)), localized("statuesbar.color"));
     EXPECT_EQ(label(row(root, 8)), localized("statusbar.about"));
-    EXPECT_EQ(colour(), (std::vector<int>{0xD8, 0x1E, 0x06}));
+    EXPECT_TRUE(waitFor([&] { return colour() == std::vector<int>{0xD8, 0x1E, 0x06}; }));
 
     click(row(root, 8));
     ASSERT_TRUE(waitFor([&] { return !shown.empty(); }));
