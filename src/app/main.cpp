@@ -11,6 +11,7 @@
 #include <thread>
 #include <utility>
 
+#include "capture/CaptureHooks.h"
 #include "core/VLConstants.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
@@ -21,6 +22,7 @@
 #include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
 #include "startup/DataFolderLock.h"
+#include "statusbar/VLStatusBar.h"
 #include "theme/VLThemeManager.h"
 #include "startup/WindowSteps.h"
 
@@ -63,6 +65,21 @@ int printResources() {
   for (const auto& [name, theme] : *themes) std::printf(" %s", name.c_str());
   std::printf("\n");
   return themes->empty() ? 1 : 0;
+}
+
+// The status item with its menu, and its pulse on every copy.
+void installStatusItem(const std::shared_ptr<vl::AppDelegate>& delegate) {
+  vl::StartupHooks hooks = vl::AppDelegate::hooks();
+  hooks.produceStatusItem = [] {
+    return std::shared_ptr<void>(vl::VLStatusBar::shared().produceStatusItem());
+  };
+  hooks.updateStatusIcon = [] { vl::VLStatusBar::shared().updateIcon(); };
+  vl::AppDelegate::setHooks(std::move(hooks));
+  std::weak_ptr<vl::AppDelegate> weak = delegate;
+  vl::VLStatusBar::setQuitAction([weak] {
+    if (auto self = weak.lock()) self->terminate();
+  });
+  vl::CaptureHooks::setPayAnimate([] { vl::VLStatusBar::payAnimateFromAnyThread(); });
 }
 
 }  // namespace
@@ -110,6 +127,7 @@ int main(int argc, char** argv) {
   // The first use of the delegate's class runs class initialisation, before the application has a
   // delegate.
   auto delegate = std::make_shared<vl::AppDelegate>();
+  installStatusItem(delegate);
   delegate->attach();
   vl::ui::Application::shared().finishLaunching();
 

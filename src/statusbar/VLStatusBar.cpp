@@ -16,11 +16,6 @@ namespace {
 
 using namespace modifier;
 
-VLStatusBar::WindowActions& windowActions() {
-  static auto* actions = new VLStatusBar::WindowActions();  // called from hot keys until exit
-  return *actions;
-}
-
 std::shared_ptr<VLStatusBar>*& instance() {
   static std::shared_ptr<VLStatusBar>* bar = nullptr;
   return bar;
@@ -74,6 +69,11 @@ std::optional<HokeyStruct> storedHotKey(long key) {
 }
 
 }  // namespace
+
+VLStatusBar::WindowActions& VLStatusBar::windowActions() {
+  static auto* actions = new WindowActions();  // called from hot keys until exit
+  return *actions;
+}
 
 void VLStatusBar::setWindowActions(WindowActions actions) { windowActions() = std::move(actions); }
 
@@ -215,6 +215,7 @@ bool VLStatusBar::isRegistered(std::int64_t hotKeyID) const {
 }
 
 void VLStatusBar::notifyChanged() {
+  updateWakeupItemDisplay();
   if (changed_) changed_();
 }
 

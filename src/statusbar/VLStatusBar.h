@@ -4,19 +4,35 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/HokeyStruct.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/system/GlobalEventMonitor.h"
 #include "platform/ui/graphics/Geometry.h"
+#include "platform/ui/graphics/Image.h"
 #include "platform/ui/view/Event.h"
 
 namespace vl {
 
 namespace ui {
+class ActionTarget;
 class EventMonitor;
-}
+class Menu;
+class MenuDelegate;
+class MenuItem;
+class StatusItem;
+}  // namespace ui
+
+// One copy's icon pulse: the number of the next frame to show; 4 once all four were shown.
+struct AnimateTask {
+  std::int64_t frameNo = 0;
+  static std::shared_ptr<AnimateTask> an() { return std::make_shared<AnimateTask>(); }
+};
 
 // The program's presence on the desktop. This half brings our windows up from anywhere: the global hot
 // keys of the main window (settings key 1, id 1) and of the record window (settings key 122, id 2), the
@@ -40,6 +56,16 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
     std::function<void(ui::Point)> updateByMousePoint;
   };
   static void setWindowActions(WindowActions actions);
+  // What the status menu's rows do to windows, installed with them: the main window to the middle of
+  // the active screen, and a registered window ("vellisto_pref", "vellisto_about") brought up. Until
+  // then a choice is only logged.
+  struct MenuActions {
+    std::function<void()> centerMainWindow;
+    std::function<void(const std::string& windowKey)> showWindowByKey;
+  };
+  static void setMenuActions(MenuActions actions);
+  // What the menu's quit row does; nullptr goes back to terminating the application.
+  static void setQuitAction(std::function<void()> quit);
 
   // Made on first use: registers the stored hot keys and starts watching the modifier keys and clicks.
   static VLStatusBar& shared();
@@ -72,6 +98,40 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
   // The main window's toggle, from the hot key and the double tap.
   static void wakeupOrHidden();
 
+  // ---- the status item and its menu (VLStatusBarItem.cpp) ----
+  // Menu row tags.
+  enum MenuTag : long {
+    kToggleTag = 0,
+    kSettingsTag = 1,
+    kQuitTag = 3,
+    kColorTag = 4,
+    kCenterTag = 6,
+    kAboutTag = 7,
+    kRecordTag = 8
+  };
+  // Builds the item and its menu once; later calls answer the same item.
+  std::shared_ptr<ui::StatusItem> produceStatusItem();
+  const std::shared_ptr<ui::StatusItem>& getStatusItem() const { return statusItem_; }
+  const std::shared_ptr<ui::Menu>& statusMenu() const { return menu_; }
+  // Puts the current icon on the button and retitles the colour submenu's second row.
+  void updateIcon();
+  ui::ImageRef getStatusIcon() const;
+  std::string getFlashAnimatePrefix() const;
+  // Whether the panel the item sits on is dark.
+  bool effectDarkMode() const;
+  // Settings key 100: "red" (also when unset) or "black".
+  static bool isSelectedIconColor(const std::string& color);
+  std::string toggleString() const;
+  std::string recordString() const;
+  void updateWakeupItemDisplay();
+
+  // The copy feedback on the main thread: the copy sound when settings key 114 is on, then the icon
+  // pulse when key 113 is on; a pulse that comes while one runs waits for it. nullptr is a new task.
+  void payAnimate(std::shared_ptr<AnimateTask> task = nullptr);
+  // The same from any thread (capture's queue): posted to the main thread, never waited for.
+  static void payAnimateFromAnyThread();
+  bool isAnimate() const { return isAnimate_; }
+
   // The last counted press of each modifier, milliseconds since 1970; 0 before the first.
   std::int64_t commandKeyDownTime() const { return commandKeyDownTime_; }
   std::int64_t optionKeyDownTime() const { return optionKeyDownTime_; }
@@ -79,11 +139,19 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
 
  private:
   VLStatusBar() = default;
+  static WindowActions& windowActions();
+  static MenuActions& menuActions();
   void start();
   void onHotKey(std::int64_t hotKeyID);
   void onKeyEvent(const ui::Event& event);
   void forgetTaps() { commandKeyDownTime_ = optionKeyDownTime_ = controlKeyDownTime_ = 0; }
   void notifyChanged();
+  void itemAction(ui::MenuItem& item);
+  void colorSelection(ui::MenuItem& item);
+  void menuWillOpen(ui::Menu& menu);
+  void startAnimation(std::shared_ptr<AnimateTask> task);
+  void flashAnimate(const std::shared_ptr<AnimateTask>& task);
+  class MenuObserver;
 
   struct Held {
     HokeyStruct value;  // modifiers as the hot key mask, as asked
@@ -100,6 +168,19 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
   std::shared_ptr<GlobalEventMonitor> globalBackend_;
   std::shared_ptr<GlobalEventMonitor::Monitor> globalMonitor_;
   std::shared_ptr<ui::EventMonitor> localMonitor_;
+
+  std::shared_ptr<ui::StatusItem> statusItem_;
+  std::shared_ptr<ui::Menu> menu_;
+  std::shared_ptr<ui::Menu> colorMenu_;
+  std::shared_ptr<ui::MenuItem> blackItem_;
+  std::shared_ptr<ui::ActionTarget> target_;
+  std::shared_ptr<ui::MenuDelegate> menuDelegate_;
+  Observation appearanceObservation_;
+  bool isAnimate_ = false;
+  // Pulses waiting for the running one; a leaf lock, never held while calling out.
+  std::mutex animateTasksMutex_;
+  std::vector<std::shared_ptr<AnimateTask>> animateTasks_;
+  std::shared_ptr<dispatch::TimerSource> animationTimer_;
 };
 
 }  // namespace vl
