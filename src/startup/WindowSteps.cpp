@@ -62,6 +62,10 @@ void registerHistoryWindows() {
   actions.activeOrInactiveVellisto = [] { WindowCenter::shared().activeOrInactiveVellisto(); };
   actions.updateByMousePoint = [](ui::Point point) { AppFrame::shared().updateByMousePoint(point); };
   VLStatusBar::setWindowActions(std::move(actions));
+  VLStatusBar::MenuActions menu;
+  menu.centerMainWindow = [] { AppFrame::shared().center(); };
+  menu.showWindowByKey = [](const std::string& key) { WindowCenter::shared().showWindowByKey(key); };
+  VLStatusBar::setMenuActions(std::move(menu));
 }
 
 void registerPastePopover() {
