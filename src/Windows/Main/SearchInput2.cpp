@@ -67,12 +67,14 @@ SearchInput2::SearchInput2() : ThemeView({{0, 0}, kSize}) {
   textField_->setDrawsBackground(false);
   textField_->setAutomaticTextCompletionEnabled(false);
   textField_->setPlaceholderString("Search");
+  textField_->setFont(ui::Font::systemFont(20));
   addSubview(textField_);
 }
 
 std::shared_ptr<SearchInput2> SearchInput2::create() {
   auto input = std::make_shared<SearchInput2>();
   setBackgroundColorAssetKey(*input, "searchInputBackgroundColor");
+  setTextColorAssetKey(*input->textField_, "fontNormalColor");
   input->textField_->setDelegate(input);
   input->textField_->setTarget(input);
   input->textField_->setAction("enterPaste:");
