@@ -3,7 +3,9 @@
 #include "VLEngine/search/SearchCostRecord.h"
 #include "VLEngine/search/SearchHistory.h"
 #include "VLEngine/search/Vellisto_Master.h"
+#include "Windows/Main/Complement.h"
 #include "Windows/Main/HintTable2.h"
+#include "Windows/Main/SpaceControl.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "theme/VLThemeCategories.h"
@@ -11,8 +13,17 @@
 namespace vl {
 
 ChunkContent::ChunkContent(HintTableHooks hooks) : ThemeView({{0, 0}, kSize}), searchText_(hooks.searchText) {
+  auto complement = Complement::create();
+  std::weak_ptr<Complement> column = complement;
+  hooks.preview = [column](const PreviewNotice& notice) {
+    if (auto c = column.lock()) c->show(notice);
+  };
+  hooks.clearPreview = [column] {
+    if (auto c = column.lock()) c->clear();
+  };
+  hooks.previewOff = [] { return SpaceControl::shared().previewOff(); };
   hintTable_ = HintTable2::create(std::move(hooks));
-  complement_ = ThemeView::create({0, 0, kSize.width - 340 - kGap, kSize.height});
+  complement_ = std::move(complement);
 }
 
 std::shared_ptr<ChunkContent> ChunkContent::create(HintTableHooks hooks) {
@@ -75,7 +86,11 @@ void ChunkContent::layoutComponents() {
   for (const std::shared_ptr<ui::View>& part :
        {std::static_pointer_cast<ui::View>(hintTable_), complement_}) {
     if (!part) continue;
-    const ui::Size own = part == hintTable_ ? hintTable_->size() : part->frame().size;
+    ui::Size own = part == hintTable_ ? hintTable_->size() : part->frame().size;
+    if (auto* column = dynamic_cast<Complement*>(part.get())) {
+      column->layout();
+      own = column->size();
+    }
     part->setFrame({{x, 0}, own});
     if (!part->superview()) addSubview(part);
     x += own.width + (part == hintTable_ ? kGap : 0);

@@ -26,7 +26,7 @@ class ChunkContent : public ThemeView, public Vellisto_DisplayChannelDelegate {
   static std::shared_ptr<ChunkContent> create(HintTableHooks hooks = {});
 
   const std::shared_ptr<HintTable2>& hintTable() const { return hintTable_; }
-  // The right-hand column; an empty themed view until the preview is put in.
+  // The right-hand column: the preview, its info bar and toolbar.
   const std::shared_ptr<ui::View>& complement() const { return complement_; }
   void setComplement(std::shared_ptr<ui::View> complement);
 

@@ -10,6 +10,7 @@
 #include "Windows/Main/ChunkContent.h"
 #include "Windows/Main/HintTable2.h"
 #include "Windows/Main/MainView.h"
+#include "Windows/Main/PreviewColumnHooks.h"
 #include "Windows/Main/SearchInput2.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
@@ -47,6 +48,29 @@ void MainViewController::viewDidLoad() {
   searchInput()->setController(self);
   searchInput()->setHintTable(chunkContent()->hintTable());
   VLEngine::shared().setChannel(chunkContent());
+
+  std::weak_ptr<MainViewController> weak = self;
+  PreviewColumnHooks column = PreviewColumnHooks::current();
+  column.list = [weak]() -> std::shared_ptr<HintTable2> {
+    auto c = weak.lock();
+    return c ? c->hintTable() : nullptr;
+  };
+  column.previewArea = [weak]() -> std::shared_ptr<ui::View> {
+    auto c = weak.lock();
+    return c ? c->chunkContent()->complement() : nullptr;
+  };
+  column.blocked = [] { return PanelCenter::shared().isShown(); };
+  column.setSearchEditable = [weak](bool editable) {
+    if (auto c = weak.lock()) c->searchInput()->textField()->setEditable(editable);
+  };
+  column.focusSearchInput = [weak] {
+    if (auto c = weak.lock()) c->searchInputBecomeFirstResponder();
+  };
+  column.alertHost = [weak]() -> ui::View* {
+    auto c = weak.lock();
+    return c ? c->view().get() : nullptr;
+  };
+  PreviewColumnHooks::install(std::move(column));
 }
 
 const std::shared_ptr<SearchInput2>& MainViewController::searchInput() {

@@ -10,6 +10,7 @@
 #include "VLEngine/search/SearchHistory.h"
 #include "Windows/Main/HintTable2.h"
 #include "Windows/Main/MainViewController.h"
+#include "Windows/Main/SpaceControl.h"
 #include "Windows/Main/WindowCenter.h"
 #include "core/VLConfig.h"
 #include "core/VLConstants.h"
@@ -178,6 +179,10 @@ bool SearchInput2::resolvedShortcutKey(const std::string& name) {
   }
   if (name == "historySearch") {
     doSearchByEngine(true);
+    return true;
+  }
+  if (name == "fullMode") {
+    SpaceControl::shared().setPreviewOff(!SpaceControl::shared().previewOff());
     return true;
   }
   if (name == "richText") {

@@ -51,7 +51,7 @@ TEST_F(MainViewGallery, PartsStackTopToBottomAndTheListFillsFromTheChannel) {
   dispatch::MainLoop::runUntilIdle();
   // The rows, then the web-search row for the typed text.
   EXPECT_EQ(controller->hintTable()->getDataSource().size(), 4u);
-  EXPECT_EQ(test::writeGallery(*window, "main-window").size(), 2u);
+  EXPECT_EQ(test::writeGallery(*window, "main-window-assembled").size(), 2u);
   SearchHistory::shared().clean();
 }
 
