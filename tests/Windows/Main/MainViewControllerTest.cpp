@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -12,16 +13,18 @@
 #include "Windows/Main/SearchInput2.h"
 #include "core/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/system/headless/HeadlessWorkspace.h"
 #include "support/Gallery.h"
+#include "support/TestSupport.h"
 #include "theme/VLFont.h"
 #include "ui/WidgetTestSupport.h"
 
 namespace vl {
 namespace {
 
-using MainViewGallery = test::WidgetTest;
+using MainViewControllerTest = test::WidgetTest;
 
-TEST_F(MainViewGallery, PartsStackTopToBottomAndTheListFillsFromTheChannel) {
+TEST_F(MainViewControllerTest, PartsStackTopToBottomAndTheListFillsFromTheChannel) {
   test::DesktopPaintingScope painting;
   LocalShortcutsManager::shared().removeAllReceiversForTesting();
   auto window = MainWindow::create();
@@ -52,6 +55,36 @@ TEST_F(MainViewGallery, PartsStackTopToBottomAndTheListFillsFromTheChannel) {
   // The rows, then the web-search row for the typed text.
   EXPECT_EQ(controller->hintTable()->getDataSource().size(), 4u);
   EXPECT_EQ(test::writeGallery(*window, "main-window-assembled").size(), 2u);
+  SearchHistory::shared().clean();
+}
+
+// Quick Look hands a readable file or image to the desktop's default application, and nothing else.
+TEST_F(MainViewControllerTest, QuickLookOpensOnlyRecordsWithSomethingToOpen) {
+  LocalShortcutsManager::shared().removeAllReceiversForTesting();
+  auto workspace = std::make_shared<HeadlessWorkspace>();
+  Workspace::install(workspace);
+  test::TempDir dir("vl-quick-look");
+  const std::string file = dir.path() + "/report.txt";
+  std::ofstream(file) << "text";
+  auto controller = MainViewController::create();
+  controller->view();
+  struct Case {
+    const char* name;
+    Json json;
+    bool opens;
+  };
+  for (const Case& c : std::vector<Case>{{"file", Json{{"file", file}}, true},
+                                         {"missing file", Json{{"file", dir.path() + "/gone.txt"}}, false},
+                                         {"missing image", Json{{"image", dir.path() + "/gone.png"}}, false},
+                                         {"text", Json::object(), false}}) {
+    auto row = DisplayAttributedString::resultRow(c.name, std::vector<Range>{}, VLFont::mainFont());
+    row->setJson(c.json);
+    controller->chunkContent()->receivedData(DisplayRows{row}, SearchHistory::kReplayTaskId, false);
+    dispatch::MainLoop::runUntilIdle();
+    EXPECT_EQ(controller->showPreview(), c.opens) << c.name;
+  }
+  EXPECT_EQ(workspace->openedURLs(), std::vector<std::string>{"file://" + file});
+  Workspace::install(nullptr);
   SearchHistory::shared().clean();
 }
 
