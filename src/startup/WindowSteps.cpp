@@ -4,11 +4,15 @@
 
 #include "Windows/Main/AppFrame.h"
 #include "Windows/Main/MainView.h"
+#include "Windows/Main/MainViewController.h"
 #include "Windows/Main/MainWindow.h"
 #include "Windows/Main/PastePopoverViewController.h"
 #include "Windows/Main/QuickAccess.h"
+#include "Windows/Main/SearchInput2.h"
 #include "Windows/Main/WindowCenter.h"
+#include "capture/ClipboardListener.h"
 #include "core/LocalShortcutsManager.h"
+#include "core/VLConfig.h"
 #include "platform/system/PointerLocation.h"
 #include "platform/ui/view/ViewController.h"
 #include "platform/ui/window/WindowServer.h"
@@ -25,6 +29,32 @@ namespace {
 constexpr const char* kPastePopoverKey = "vellisto_popover_paste";
 
 // Called when the step runs, so whatever the delegate holds then is used.
+std::shared_ptr<MainViewController> mainController() {
+  return std::dynamic_pointer_cast<MainViewController>(QuickAccess::mainViewController());
+}
+
+PasteHooks pasteHooks() {
+  PasteHooks hooks;
+  hooks.setPasteChunk = [](std::shared_ptr<Vellisto_Chunk> chunk) {
+    ClipboardListener::shared().setPasteChunk(std::move(chunk));
+  };
+  hooks.setMultiplePaste = [](bool flag) { ClipboardListener::shared().setMultiplePaste(flag); };
+  hooks.accessibilityTrusted = [] {
+    AppDelegate::needPermissions();
+    return AppDelegate::accessibilityTrusted();
+  };
+  hooks.directPasteGate = [] { return AppDelegate::pass(); };
+  hooks.showPermissionWindow = [] {
+    const Json asked = VLConfig::shared().getValueOfKey(VLConfig::kPasteDirectly).value_or(Json(false));
+    if (asked != Json(true)) return false;
+    WindowCenter::shared().dismissWindowByKey(kMainWindowKey);
+    WindowCenter::shared().showWindowByKey(kPermissionWindowKey);
+    return true;
+  };
+  hooks.showManualPastePopover = [] { PopoverCenter::shared().showPopoverByKey(kPastePopoverKey, 5); };
+  return hooks;
+}
+
 template <auto Member>
 void runDelegateStep() {
   const auto& step = AppDelegate::hooks().*Member;
@@ -47,7 +77,8 @@ void registerHistoryWindows() {
   if (ui::WindowServer::installed()) AppFrame::shared().setPointerLocation(pointerLocationSource());
 
   auto main = MainWindow::create();
-  main->setContentViewController(EmptyMainViewController::create());
+  main->setContentViewController(MainViewController::create());
+  SearchInput2::setPasteHooks(pasteHooks());
   center.registerWindow(main, kMainWindowKey);
 
   MainViewHooks panels = MainViewHooks::current();
@@ -59,7 +90,12 @@ void registerHistoryWindows() {
   MainViewHooks::install(panels);
 
   VLStatusBar::WindowActions actions;
-  actions.activeOrInactiveVellisto = [] { WindowCenter::shared().activeOrInactiveVellisto(); };
+  actions.activeOrInactiveVellisto = [] {
+    WindowCenter& windows = WindowCenter::shared();
+    windows.activeOrInactiveVellisto();
+    if (windows.currentKeyWindow() != kMainWindowKey) return;
+    if (auto controller = mainController()) controller->searchInputBecomeFirstResponder();
+  };
   actions.updateByMousePoint = [](ui::Point point) { AppFrame::shared().updateByMousePoint(point); };
   VLStatusBar::setWindowActions(std::move(actions));
   VLStatusBar::MenuActions menu;
@@ -81,6 +117,10 @@ void registerPastePopover() {
 void installWindowSteps(StartupHooks& hooks) {
   if (!hooks.registerWindows) hooks.registerWindows = registerHistoryWindows;
   if (!hooks.registerPopover) hooks.registerPopover = registerPastePopover;
+  if (!hooks.clearSearchInput)
+    hooks.clearSearchInput = [] {
+      if (auto controller = mainController()) controller->searchInput()->clear();
+    };
   if (!hooks.cleanEscStack) hooks.cleanEscStack = [] { EscStack::shared().clean(); };
 }
 

@@ -1,8 +1,19 @@
+#include <atomic>
+
+#include "VLEngine/search/DisplayAttributedString.h"
+#include "VLEngine/search/Vellisto_Master.h"
+#include "Windows/Main/ChunkContent.h"
+#include "Windows/Main/HintTable2.h"
 #include "Windows/Main/MainView.h"
+#include "Windows/Main/MainViewController.h"
 #include "Windows/Main/PastePopoverViewController.h"
 #include "Windows/Main/QuickAccess.h"
+#include "Windows/Main/SearchInput2.h"
 #include "Windows/Main/WindowCenter.h"
+#include "capture/ClipboardListener.h"
+#include "core/FlagsDetect.h"
 #include "core/LocalShortcutsManager.h"
+#include "platform/ui/view/EventDriver.h"
 #include "startup/StartupTestSupport.h"
 #include "startup/WindowSteps.h"
 #include "statusbar/VLStatusBar.h"
@@ -32,7 +43,7 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
 
   VLStatusBar::wakeupOrHidden();
   EXPECT_TRUE(main->isVisible());
-  EXPECT_EQ(main->frame().size, ui::Size(680, EmptyMainViewController::kHeight));
+  EXPECT_EQ(main->frame().size, ui::Size(680, 513));
   VLStatusBar::wakeupOrHidden();
   EXPECT_FALSE(main->isVisible());
   VLStatusBar::wakeupOrHidden();
@@ -45,6 +56,163 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
   PopoverCenter::shared().resetForTesting();
   MainViewHooks::install({});
   VLStatusBar::setWindowActions({});
+}
+
+// The whole road a user takes: the hot key, typing, Return, and the record pasted into the window the
+// user came from, with capture not taking our own write for a new copy.
+class MainRoadTest : public StartupFixture {
+ protected:
+  void SetUp() override {
+    StartupFixture::SetUp();
+    StartupHooks hooks;
+    installWindowSteps(hooks);
+    AppDelegate::setHooks(hooks);
+    startProgram();
+    CaptureHooks::setPayAnimate([this] { ++captured_; });
+    for (const char* text : {"alpha one", "beta two", "gamma three"}) {
+      const int before = captured_.load();
+      copyFromOtherProgram(text);
+      waitForCapture(before);
+    }
+    ASSERT_EQ(captured_.load(), 3);
+    workspace_->setFrontmostApplication(
+        RunningApplication::fromDesktopEntry("/usr/share/applications/editor.desktop", true));
+    StartupEnvironment::keys->clearPostedKeys();
+    main_ = WindowCenter::shared().windowForKey(kMainWindowKey);
+    controller_ = std::dynamic_pointer_cast<MainViewController>(QuickAccess::mainViewController());
+    ASSERT_NE(controller_, nullptr);
+  }
+  void TearDown() override {
+    FlagsDetect::setCurrentEventFlagsProvider(nullptr);
+    stopProgram();
+    if (main_) main_->orderOut();
+    WindowCenter::shared().resetForTesting();
+    PopoverCenter::shared().resetForTesting();
+    MainViewHooks::install({});
+    VLStatusBar::setWindowActions({});
+    StartupFixture::TearDown();
+  }
+
+  // The record texts the list shows, the web-search row left out. Searches answer from workers.
+  std::vector<std::string> listed() {
+    std::vector<std::string> out;
+    for (const auto& row : controller_->hintTable()->getDataSource()) {
+      if (!row->json() || !row->json()->contains("search")) out.push_back(row->string());
+    }
+    return out;
+  }
+  static void waitFor(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+      dispatch::MainLoop::runUntilIdle();
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  // The poll runs on the manual clock; each turn lets it look again.
+  void waitForCapture(int before) {
+    waitFor([&] {
+      dispatch::MainLoop::advance(100);
+      return captured_.load() > before;
+    });
+  }
+  void waitForList(const std::vector<std::string>& expected) {
+    waitFor([&] { return listed() == expected; });
+    ASSERT_EQ(listed(), expected);
+  }
+  std::vector<std::string> pasteboardTexts() {
+    std::vector<std::string> out;
+    for (const auto& item : StartupEnvironment::board->items())
+      out.push_back(item.data(kPasteboardTypeString).value_or(""));
+    return out;
+  }
+  void expectChordAndNoCapture() {
+    using Key = HeadlessKeyEventPoster::PostedKey;
+    EXPECT_EQ(StartupEnvironment::keys->postedKeys(),
+              (std::vector<Key>{{ui::KeyCode::V, ui::ModifierFlags::Command, true},
+                                {ui::KeyCode::V, ui::ModifierFlags::Command, false}}));
+    EXPECT_FALSE(main_->isVisible());
+    // A copy from elsewhere after ours is taken, so by then capture has looked at our write.
+    copyFromOtherProgram("delta four");
+    waitForCapture(3);
+    EXPECT_EQ(captured_.load(), 4) << "our own write was taken for a copy";
+  }
+
+  std::atomic<int> captured_{0};
+  std::shared_ptr<ui::Window> main_;
+  std::shared_ptr<MainViewController> controller_;
+  ui::EventDriver driver_;
+};
+
+TEST_F(MainRoadTest, TypingNarrowsTheListAndReturnPastesIntoTheWindowTheUserCameFrom) {
+  EXPECT_EQ(controller_->size(), ui::Size(680, 513));
+  VLStatusBar::wakeupOrHidden();
+  ASSERT_TRUE(main_->isVisible());
+  waitForList({"gamma three", "beta two", "alpha one"});
+
+  // Rows of a search overtaken by a newer one never reach the list.
+  auto stale = DisplayAttributedString::initWithString("stale row");
+  controller_->chunkContent()->receivedData(
+      {stale}, static_cast<std::int64_t>(Vellisto_Master::shared().getAtomTaskId()) - 1, false);
+  EXPECT_EQ(listed(), (std::vector<std::string>{"gamma three", "beta two", "alpha one"}));
+
+  driver_.typeText("bet");
+  waitForList({"beta two"});
+  driver_.typeKey(ui::KeyCode::Return);
+  EXPECT_EQ(pasteboardTexts(), std::vector<std::string>{"beta two"});
+  expectChordAndNoCapture();
+}
+
+TEST_F(MainRoadTest, ShiftSelectedRowsArePastedInTheOrderChosen) {
+  VLStatusBar::wakeupOrHidden();
+  waitForList({"gamma three", "beta two", "alpha one"});
+  FlagsDetect::setCurrentEventFlagsProvider([] { return FlagsDetect::kShiftFlag; });
+  ASSERT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("multiHistoryDown"));
+  FlagsDetect::setCurrentEventFlagsProvider(nullptr);
+  driver_.typeKey(ui::KeyCode::Return);
+  EXPECT_EQ(pasteboardTexts(), (std::vector<std::string>{"gamma three", "beta two"}));
+  waitFor([] {
+    dispatch::MainLoop::advance(100);
+    return !ClipboardListener::shared().multiplePaste();
+  });
+  expectChordAndNoCapture();
+}
+
+TEST_F(MainRoadTest, BadMomentsStopTheRoadSafely) {
+  // Nothing matches: Return on the web-search row opens a search and writes nothing.
+  VLStatusBar::wakeupOrHidden();
+  waitForList({"gamma three", "beta two", "alpha one"});
+  driver_.typeText("zzz");
+  waitForList({});
+  driver_.typeKey(ui::KeyCode::Return);
+  EXPECT_EQ(pasteboardTexts(), std::vector<std::string>{"gamma three"});
+  ASSERT_EQ(workspace_->openedURLs().size(), 1u);
+  EXPECT_EQ(workspace_->openedURLs()[0], "https://www.google.com/search?q=zzz");
+
+  // The window the user came from closed meanwhile: the record is on the clipboard, no keys are sent
+  // into whatever is in front now.
+  VLStatusBar::wakeupOrHidden();
+  ASSERT_FALSE(main_->isVisible());
+  VLStatusBar::wakeupOrHidden();
+  waitForList({"gamma three", "beta two", "alpha one"});
+  workspace_->setFrontmostApplication(std::nullopt);
+  driver_.typeKey(ui::KeyCode::Return);
+  EXPECT_EQ(pasteboardTexts(), std::vector<std::string>{"gamma three"});
+  EXPECT_FALSE(main_->isVisible());
+  EXPECT_TRUE(StartupEnvironment::keys->postedKeys().empty());
+
+  // Pressed twice quickly, the hot key shows and hides; Escape closes the detail first, then the window.
+  VLStatusBar::wakeupOrHidden();
+  VLStatusBar::wakeupOrHidden();
+  EXPECT_FALSE(main_->isVisible());
+  VLStatusBar::wakeupOrHidden();
+  ASSERT_TRUE(main_->isVisible());
+  ASSERT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("previewAcitve"));
+  EXPECT_TRUE(controller_->isShownDetail());
+  EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("esc"));
+  EXPECT_FALSE(controller_->isShownDetail());
+  EXPECT_TRUE(main_->isVisible());
+  EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("esc"));
+  EXPECT_FALSE(main_->isVisible());
 }
 
 }  // namespace

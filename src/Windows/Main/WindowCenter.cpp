@@ -103,13 +103,17 @@ void WindowCenter::hideMain() {
   if (wasShown) Workspace::shared()->giveFocusBack();
 }
 
+void WindowCenter::hideVellisto() {
+  hideMain();
+  run(hooks_.clearSearchInput);
+  EscStack::shared().clean();
+  SearchHistory::shared().clean();
+  run(hooks_.saveCreatedDataSyncNetworks);
+}
+
 void WindowCenter::activeOrInactiveVellisto() {
   if (currentKeyWindow_ == kMainWindowKey) {
-    hideMain();
-    run(hooks_.clearSearchInput);
-    EscStack::shared().clean();
-    SearchHistory::shared().clean();
-    run(hooks_.saveCreatedDataSyncNetworks);
+    hideVellisto();
     return;
   }
   run(hooks_.needPermissions);

@@ -55,6 +55,9 @@ class WindowCenter {
 
   // Hides the main window when it is the key one, otherwise shows it with its Escape entry.
   void activeOrInactiveVellisto();
+  // The main window goes as if the user had pressed the hot key again: the search text, the Escape
+  // stack and the replayed searches are forgotten and the focus returns to where the user came from.
+  void hideVellisto();
 
   const std::string& currentKeyWindow() const { return currentKeyWindow_; }
   void setCurrentKeyWindow(std::string key) { currentKeyWindow_ = std::move(key); }

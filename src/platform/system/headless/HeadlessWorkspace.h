@@ -19,6 +19,8 @@ class HeadlessWorkspace final : public Workspace {
   bool launchApplication(const std::string& path) override;
   bool openURL(const std::string& url) override;
   std::optional<std::string> typeOfFile(const std::string& path) const override;
+  // The focus can go back while some application is in front: the one the user came from.
+  bool giveFocusBack() override { return frontmostApplication().has_value(); }
 
   // Replaces the running applications; their `active` flags decide the front one.
   void setRunningApplications(std::vector<RunningApplication> apps);

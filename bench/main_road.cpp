@@ -1,0 +1,325 @@
+// The user's whole wait in the main window, over a history of 100,000 records (the search benchmark's
+// kind of texts, in 100 docs): from the hot key to the first painted frame of the unfiltered list, and
+// from each keystroke of a six-letter query to the painted list, against the search engine's own time
+// for the same query in the same run (the rest is the window's share). A frame is the window's display
+// list recorded and painted with Cairo and Pango. Resident memory per record is printed after the
+// history is built and again after the window has worked, so the window's share shows.
+//
+// Usage: bench_main_road [records]   (default 100000)
+#include <cairo.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/search/DisplayAttributedString.h"
+#include "VLEngine/search/SearchHistory.h"
+#include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
+#include "VLEngine/search/Vellisto_Master.h"
+#include "Windows/Main/ChunkContent.h"
+#include "Windows/Main/HintTable2.h"
+#include "Windows/Main/MainViewController.h"
+#include "Windows/Main/MainWindow.h"
+#include "Windows/Main/SearchInput2.h"
+#include "Windows/Main/WindowCenter.h"
+#include "core/LocalShortcutsManager.h"
+#include "pins/PinManager.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
+#include "platform/system/paint/CairoPainter.h"
+#include "platform/system/paint/DesktopPainting.h"
+#include "theme/VLThemeCategories.h"
+#include "theme/VLThemeManager.h"
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+constexpr int kDocs = 100;
+constexpr int kRounds = 11;
+
+double msSince(Steady::time_point start) {
+  return std::chrono::duration<double, std::milli>(Steady::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Texts of 20 to 2,000 UTF-16 units: words drawn with Zipf's law from several languages and code, line
+// ends every few words, now and then an emoji.
+class Corpus {
+ public:
+  explicit Corpus(unsigned seed) : gen_(seed) {
+    const std::vector<std::string> common = {"the",
+                                             "and",
+                                             "of",
+                                             "to",
+                                             "error",
+                                             "code",
+                                             "server",
+                                             "client",
+                                             "request",
+                                             "file",
+                                             "data",
+                                             "value",
+                                             "return",
+                                             "string",
+                                             "user",
+                                             "token",
+                                             "config",
+                                             "build",
+                                             "test",
+                                             "merge",
+                                             "query",
+                                             "index",
+                                             "cache",
+                                             "thread",
+                                             "queue",
+                                             "timeout",
+                                             "network",
+                                             "layout",
+                                             "window",
+                                             "button",
+                                             "paste",
+                                             "copy",
+                                             "history",
+                                             "meeting",
+                                             "tomorrow",
+                                             "invoice",
+                                             "Straße",
+                                             "größer",
+                                             "été",
+                                             "déjà",
+                                             "привет",
+                                             "сервер",
+                                             "服务器",
+                                             "错误",
+                                             "こんにちは",
+                                             "std::vector<int>",
+                                             "https://example.com/api/v1/users?id=42",
+                                             "SELECT * FROM users",
+                                             "return 0;"};
+    const std::vector<std::string> syllables = {"ba",  "con", "de",  "fi",  "gra",  "hel",
+                                                "in",  "ka",  "lo",  "men", "pro",  "ra",
+                                                "sto", "ver", "zen", "ing", "tion", "ment"};
+    words_ = common;
+    while (words_.size() < common.size() + 4000) {
+      std::string word;
+      for (int k = 0, n = 2 + pick(3); k < n; ++k) word += syllables[pick(syllables.size())];
+      words_.push_back(word);
+    }
+    std::vector<double> weights;
+    for (std::size_t r = 0; r < words_.size(); ++r) weights.push_back(1.0 / static_cast<double>(r + 3));
+    zipf_ = std::discrete_distribution<std::size_t>(weights.begin(), weights.end());
+  }
+
+  std::string next() {
+    const std::size_t units = std::uniform_int_distribution<std::size_t>(20, 2000)(gen_);
+    std::string text;
+    std::size_t length = 0;
+    int words = 0;
+    while (length < units) {
+      std::string word = words_[zipf_(gen_)];
+      if (pick(200) == 0) word += "\U0001F680";
+      word += (++words % (8 + pick(10)) == 0) ? "\n" : " ";
+      length += vl::utf16Length(word);
+      text += word;
+    }
+    return vl::cutToUtf16Length(text, units);
+  }
+
+ private:
+  int pick(std::size_t n) {
+    return static_cast<int>(std::uniform_int_distribution<std::size_t>(0, n - 1)(gen_));
+  }
+  std::mt19937 gen_;
+  std::vector<std::string> words_;
+  std::discrete_distribution<std::size_t> zipf_;
+};
+
+std::size_t residentBytes() {
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<std::size_t>(resident) * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+void silence(const std::string&) {}
+
+void frame(vl::ui::Window& window, cairo_surface_t* surface) {
+  window.display();
+  cairo_t* cr = cairo_create(surface);
+  vl::paint::PaintOptions options;
+  options.height = window.contentRect().height();
+  vl::paint::paintDisplayList(cr, window.displayList(), options);
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+}
+
+// Runs the main queue until the list took a new answer (each answer ends in a fresh row object).
+void waitForRows(vl::HintTable2& list, const std::shared_ptr<vl::DisplayAttributedString>& before) {
+  for (;;) {
+    vl::dispatch::MainLoop::runUntilIdle();
+    const auto& rows = list.getDataSource();
+    if (!rows.empty() && rows.back() != before) return;
+    std::this_thread::yield();
+  }
+}
+
+std::shared_ptr<vl::DisplayAttributedString> lastRow(vl::HintTable2& list) {
+  const auto& rows = list.getDataSource();
+  return rows.empty() ? nullptr : rows.back();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int records = argc > 1 ? std::max(kDocs, std::atoi(argv[1])) : 100000;
+  const int perDoc = records / kDocs;
+  vl::setLogSink(&silence);
+  vl::dispatch::MainLoop::adoptCurrentThread();
+  vl::paint::installDesktopPainting();
+  vl::VLThemeManager::load();
+
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("vl-bench-road-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder / "pin");
+  const std::size_t rssStart = residentBytes();
+  Corpus corpus(42);
+  std::vector<std::shared_ptr<vl::Vellisto_BigDoc>> docs;
+  for (int d = 0; d <= kDocs; ++d) {
+    auto doc = vl::Vellisto_BigDoc::emptyDoc(d, folder.string());
+    vl::Vellisto_BigDoc::waitForPendingWrites();
+    doc->setFilePath("");
+    vl::Vellisto_Master::configureDoc(doc);
+    if (!docs.empty()) {
+      docs.back()->setNext(doc);
+      doc->setPrev(docs.back());
+    }
+    docs.push_back(doc);
+  }
+  docs.pop_back();
+  for (int i = 0; i < perDoc * kDocs; ++i) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%f", 1.7e9 - (perDoc * kDocs - i) * 60.0);
+    docs[i / perDoc]->appendChunk(
+        vl::Vellisto_Chunk::initWithContext(corpus.next(), std::nullopt, std::nullopt, std::nullopt, stamp));
+  }
+  vl::Vellisto_BigDoc::waitForPendingWrites();
+  const std::size_t rssHistory = residentBytes();
+  vl::VLEngine& engine = vl::VLEngine::shared();
+  engine.setHeadDoc(docs.front());
+  engine.setTailDoc(docs.back());
+  engine.setDocCount(kDocs);
+  engine.setTabDirectory(vl::PinManager::tabDirectory());
+  vl::PinManager::shared().setPinPath((folder / "pin").string());
+  vl::PinManager::shared().load();
+  vl::PinManager::shared().activeTabOfId(vl::kClipboardPinTabId);
+
+  // ---- the main window as start-up builds it ----
+  auto window = vl::MainWindow::create();
+  auto controller = vl::MainViewController::create();
+  window->setContentViewController(controller);
+  window->setFrame({100, 100, 680, 513}, false);
+  vl::WindowCenter::shared().registerWindow(window, vl::kMainWindowKey);
+  vl::HintTable2& list = *controller->hintTable();
+  vl::SearchInput2& input = *controller->searchInput();
+  auto field = input.textField();
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 680, 513);
+
+  // The engine alone, answering the same query to a channel that only keeps the rows.
+  struct Keep : vl::Vellisto_DisplayChannelDelegate {
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::int64_t last = 0;
+    void receivedData(const vl::DisplayRows&, std::int64_t taskId, bool) override {
+      std::lock_guard<std::mutex> lock(mutex);
+      last = taskId;
+      cv.notify_all();
+    }
+  };
+  auto keep = std::make_shared<Keep>();
+  auto engineMs = [&](const std::string& query) {
+    engine.setChannel(keep);
+    const auto id = static_cast<std::int64_t>(vl::Vellisto_Master::shared().getAtomTaskId()) + 1;
+    const auto t0 = Steady::now();
+    engine.cleanMatchedChunks();
+    if (query.empty()) {
+      engine.noneInput();
+    } else {
+      engine.seach(query);
+    }
+    std::unique_lock<std::mutex> lock(keep->mutex);
+    keep->cv.wait(lock, [&] { return keep->last >= id; });
+    const double ms = msSince(t0);
+    engine.setChannel(controller->chunkContent());
+    return ms;
+  };
+
+  const std::string word = "server";
+  std::vector<double> show, showEngine;
+  std::vector<std::vector<double>> keys(word.size()), keysEngine(word.size());
+  for (int round = 0; round < kRounds; ++round) {
+    vl::WindowCenter& center = vl::WindowCenter::shared();
+    auto t0 = Steady::now();
+    auto before = lastRow(list);
+    center.activeOrInactiveVellisto();
+    waitForRows(list, before);
+    frame(*window, surface);
+    show.push_back(msSince(t0));
+    for (std::size_t k = 0; k < word.size(); ++k) {
+      t0 = Steady::now();
+      before = lastRow(list);
+      field->setStringValue(word.substr(0, k + 1));
+      input.controlTextDidChange(*field);
+      waitForRows(list, before);
+      frame(*window, surface);
+      keys[k].push_back(msSince(t0));
+    }
+    center.activeOrInactiveVellisto();  // hides, forgets the text and the replayed searches
+    input.clear();
+    showEngine.push_back(engineMs(""));
+    for (std::size_t k = 0; k < word.size(); ++k) keysEngine[k].push_back(engineMs(word.substr(0, k + 1)));
+    vl::SearchHistory::shared().clean();
+  }
+  const std::size_t rssEnd = residentBytes();
+
+  std::printf("main road benchmark: %d records in %d docs, query \"%s\" typed key by key\n", perDoc * kDocs,
+              kDocs, word.c_str());
+  const double s = median(show), se = median(showEngine);
+  std::printf(
+      "hot key -> painted list   %7.3f ms  (engine %.3f ms, %.2fx; window's share %.3f ms; goal under 30 ms: "
+      "%s)\n",
+      s, se, s / se, s - se, s < 30 ? "met" : "missed");
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    const double m = median(keys[k]), e = median(keysEngine[k]);
+    std::printf(
+        "key %zu \"%s\"%*s %7.3f ms  (engine %.3f ms, %.2fx; window's share %.3f ms; goal under 16 ms: %s)\n",
+        k + 1, word.substr(0, k + 1).c_str(), static_cast<int>(word.size() - k), "", m, e, m / e, m - e,
+        m < 16 ? "met" : "missed");
+  }
+  std::printf(
+      "resident memory per record: %.0f bytes after the history, %.0f bytes after the window worked "
+      "(%+.1f%%)\n",
+      double(rssHistory - rssStart) / records, double(rssEnd - rssStart) / records,
+      100.0 * (double(rssEnd) - double(rssHistory)) / double(rssHistory - rssStart));
+  cairo_surface_destroy(surface);
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+  return 0;
+}

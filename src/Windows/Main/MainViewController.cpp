@@ -1,0 +1,192 @@
+#include "Windows/Main/MainViewController.h"
+
+#include <unistd.h>
+
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/image/ImageManager.h"
+#include "VLEngine/search/DisplayAttributedString.h"
+#include "Windows/Main/AppFrame.h"
+#include "Windows/Main/ChunkContent.h"
+#include "Windows/Main/HintTable2.h"
+#include "Windows/Main/MainView.h"
+#include "Windows/Main/PreviewColumnHooks.h"
+#include "Windows/Main/SearchInput2.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Url.h"
+#include "platform/system/desktop/Workspace.h"
+#include "platform/ui/view/Event.h"
+#include "platform/ui/view/Layer.h"
+#include "theme/VLThemeCategories.h"
+#include "ui/panels/PanelCenter.h"
+
+namespace vl {
+
+namespace {
+
+constexpr const char* kBarKey = "searchInputBackgroundColor";
+
+bool readable(const std::string& path) { return !path.empty() && ::access(path.c_str(), R_OK) == 0; }
+
+}  // namespace
+
+std::shared_ptr<MainViewController> MainViewController::create() {
+  return std::make_shared<MainViewController>();
+}
+
+void MainViewController::loadView() {
+  auto view = MainView::create({{0, 0}, size()});
+  setBackgroundColorAssetKey(*view->layer(), "vellistoBackgroundColorSystem11");
+  view->layer()->setBorderWidth(1);
+  setBorderColorAssetKey(*view->layer(), "mainPanelBorderColor");
+  setView(view);
+}
+
+void MainViewController::viewDidLoad() {
+  layout();
+  auto self = std::static_pointer_cast<MainViewController>(shared_from_this());
+  searchInput()->setController(self);
+  searchInput()->setHintTable(chunkContent()->hintTable());
+  VLEngine::shared().setChannel(chunkContent());
+
+  std::weak_ptr<MainViewController> weak = self;
+  PreviewColumnHooks column = PreviewColumnHooks::current();
+  column.list = [weak]() -> std::shared_ptr<HintTable2> {
+    auto c = weak.lock();
+    return c ? c->hintTable() : nullptr;
+  };
+  column.previewArea = [weak]() -> std::shared_ptr<ui::View> {
+    auto c = weak.lock();
+    return c ? c->chunkContent()->complement() : nullptr;
+  };
+  column.blocked = [] { return PanelCenter::shared().isShown(); };
+  column.setSearchEditable = [weak](bool editable) {
+    if (auto c = weak.lock()) c->searchInput()->textField()->setEditable(editable);
+  };
+  column.focusSearchInput = [weak] {
+    if (auto c = weak.lock()) c->searchInputBecomeFirstResponder();
+  };
+  column.alertHost = [weak]() -> ui::View* {
+    auto c = weak.lock();
+    return c ? c->view().get() : nullptr;
+  };
+  PreviewColumnHooks::install(std::move(column));
+}
+
+const std::shared_ptr<SearchInput2>& MainViewController::searchInput() {
+  if (!searchInput_) searchInput_ = SearchInput2::create();
+  return searchInput_;
+}
+
+const std::shared_ptr<ChunkContent>& MainViewController::chunkContent() {
+  if (!chunkContent_) {
+    HintTableHooks hooks;
+    std::weak_ptr<SearchInput2> input = searchInput();
+    hooks.searchText = [input] {
+      auto i = input.lock();
+      return i ? i->text() : std::string();
+    };
+    hooks.blocked = [] { return PanelCenter::shared().isShown(); };
+    hooks.paste = [input] {
+      if (auto i = input.lock()) i->doPaste(false);
+    };
+    chunkContent_ = ChunkContent::create(std::move(hooks));
+  }
+  return chunkContent_;
+}
+
+std::shared_ptr<HintTable2> MainViewController::hintTable() { return chunkContent()->hintTable(); }
+
+const std::shared_ptr<ui::View>& MainViewController::pinTabBar() {
+  if (!pinTabBar_) pinTabBar_ = ThemeView::withKey({0, 0, 680, kPinTabBarHeight}, kBarKey);
+  return pinTabBar_;
+}
+
+const std::shared_ptr<ui::View>& MainViewController::thinkingBar() {
+  if (!thinkingBar_) thinkingBar_ = ThemeView::withKey({0, 0, 680, kThinkingBarHeight}, kBarKey);
+  return thinkingBar_;
+}
+
+ui::Size MainViewController::size() {
+  if (size_.width > 0 || size_.height > 0) return size_;
+  if (components_.empty()) {
+    if (!line_) line_ = Line::ofWidth(0);
+    components_ = {pinTabBar(), searchInput(), thinkingBar(), line_, chunkContent()};
+  }
+  ui::Size total{};
+  for (const auto& part : components_) {
+    if (part == line_) {
+      total.height += 1;
+      continue;
+    }
+    const ui::Size own = part == chunkContent_ ? chunkContent_->size() : part->frame().size;
+    total.height += static_cast<int>(own.height);
+    total.width = static_cast<int>(own.width);
+  }
+  size_ = total;
+  return size_;
+}
+
+void MainViewController::layout() {
+  const std::shared_ptr<ui::View>& root = view();
+  root->setFrameSize(size());
+  std::shared_ptr<ui::View> previous;
+  for (const auto& part : components_) {
+    if (part == chunkContent_) chunkContent_->layoutComponents();
+    if (!previous) {
+      part->setFrameOrigin({0, root->frame().height() - part->frame().height()});
+    } else if (part == line_) {
+      line_->setFrame({0, previous->frame().minY() - 1, previous->frame().width(), 1});
+    } else {
+      part->setFrameOrigin({0, previous->frame().minY() - part->frame().height()});
+    }
+    if (!part->superview()) root->addSubview(part);
+    previous = part;
+  }
+}
+
+void MainViewController::searchInputBecomeFirstResponder() { searchInput()->focusField(); }
+
+bool MainViewController::blocked() const { return PanelCenter::shared().isShown(); }
+
+void MainViewController::mouseDown(const ui::Event& event) {
+  AppFrame::shared().startDrag(event.locationInWindow());
+}
+
+void MainViewController::mouseDragged(const ui::Event& event) {
+  AppFrame::shared().updateByMouseDraggedPoint(event.locationInWindow());
+}
+
+void MainViewController::mouseUp(const ui::Event&) { AppFrame::shared().stopDrag(); }
+
+void MainViewController::showDetail() {
+  dismissDetail();
+  detailView_ = ThemeView::withKey({{0, 0}, view()->frame().size}, "vellistoBackgroundColorSystem11");
+  view()->addSubview(detailView_);
+}
+
+bool MainViewController::isShownDetail() const { return detailView_ && detailView_->superview() != nullptr; }
+
+void MainViewController::dismissDetail() {
+  if (detailView_) detailView_->removeFromSuperview();
+}
+
+bool MainViewController::showPreview() {
+  auto row = hintTable()->lastSelectedItem();
+  if (!row) return false;
+  const std::optional<Json>& json = row->json();
+  std::string url;
+  if (IndexHelper::isFile(json)) {
+    const std::string file = json->value("file", std::string());
+    if (readable(percentDecode(file))) url = "file://" + file;
+  } else if (IndexHelper::isImage(json)) {
+    url = ImageManager::getPath(json).value_or(std::string());
+  }
+  if (url.empty()) {
+    log("quick look: the selected record has no file or image that can be read");
+    return false;
+  }
+  return Workspace::shared()->openURL(url);
+}
+
+}  // namespace vl

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/ui/view/ViewController.h"
+#include "ui/Line.h"
+#include "ui/view/ThemeView.h"
+
+namespace vl {
+
+class ChunkContent;
+class HintTable2;
+class SearchInput2;
+
+// The main window's content: the pin tab bar, the search field, the thinking bar, a separator and the
+// list with its preview, stacked top to bottom. It drags the borderless window by its background and
+// opens the selected file or image in its default application. Main thread only.
+class MainViewController : public ui::ViewController {
+ public:
+  static constexpr double kPinTabBarHeight = 38;
+  static constexpr double kThinkingBarHeight = 38;
+
+  static std::shared_ptr<MainViewController> create();
+
+  void loadView() override;
+  void viewDidLoad() override;
+
+  // Computed once from the parts.
+  ui::Size size();
+  void layout();
+
+  const std::shared_ptr<SearchInput2>& searchInput();
+  const std::shared_ptr<ChunkContent>& chunkContent();
+  std::shared_ptr<HintTable2> hintTable();
+  // Empty bars until the pin tabs and the thinking bar are put in.
+  const std::shared_ptr<ui::View>& pinTabBar();
+  const std::shared_ptr<ui::View>& thinkingBar();
+  void setPinTabBar(std::shared_ptr<ui::View> bar) { pinTabBar_ = std::move(bar); }
+  void setThinkingBar(std::shared_ptr<ui::View> bar) { thinkingBar_ = std::move(bar); }
+  const std::vector<std::shared_ptr<ui::View>>& components() const { return components_; }
+
+  void searchInputBecomeFirstResponder();
+  bool blocked() const;
+  void keyDown(const ui::Event&) override {}
+
+  void mouseDown(const ui::Event& event) override;
+  void mouseDragged(const ui::Event& event) override;
+  void mouseUp(const ui::Event& event) override;
+
+  // The detail overlay; a plain view that grows over the window until the detail view is put in.
+  void showDetail();
+  bool isShownDetail() const;
+  void dismissDetail();
+
+  // Opens the last selected row's file or image in the desktop's default application; false (and a log
+  // line) when it has none that can be read.
+  bool showPreview();
+
+ private:
+  ui::Size size_{};
+  std::shared_ptr<SearchInput2> searchInput_;
+  std::shared_ptr<ChunkContent> chunkContent_;
+  std::shared_ptr<ui::View> pinTabBar_;
+  std::shared_ptr<ui::View> thinkingBar_;
+  std::shared_ptr<Line> line_;
+  std::shared_ptr<ui::View> detailView_;
+  std::vector<std::shared_ptr<ui::View>> components_;
+};
+
+}  // namespace vl

@@ -1,0 +1,314 @@
+#include "Windows/Main/SearchInput2.h"
+
+#include <string_view>
+
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/VLTabDirectory.h"
+#include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/image/ImageManager.h"
+#include "VLEngine/search/DisplayAttributedString.h"
+#include "VLEngine/search/SearchHistory.h"
+#include "Windows/Main/HintTable2.h"
+#include "Windows/Main/MainViewController.h"
+#include "Windows/Main/SpaceControl.h"
+#include "Windows/Main/WindowCenter.h"
+#include "core/VLConfig.h"
+#include "core/VLConstants.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Url.h"
+#include "platform/system/CrashAnalyticsService.h"
+#include "platform/system/KeyEventPoster.h"
+#include "platform/system/desktop/Workspace.h"
+#include "platform/ui/view/Event.h"
+#include "platform/ui/window/Window.h"
+#include "theme/VLThemeCategories.h"
+#include "ui/panels/EscStack.h"
+#include "ui/panels/PanelCenter.h"
+
+namespace vl {
+
+namespace {
+
+PasteHooks& installedHooks() {
+  static PasteHooks hooks;
+  return hooks;
+}
+
+bool isPng(std::string_view bytes) { return bytes.starts_with("\x89PNG\r\n\x1a\n"); }
+
+std::string activePinTabId() {
+  const PasteHooks& hooks = installedHooks();
+  if (hooks.activePinTabId) {
+    std::string id = hooks.activePinTabId();
+    if (!id.empty()) return id;
+  }
+  if (auto directory = VLEngine::shared().tabDirectory()) {
+    if (auto tab = directory->activeTab()) return tab->pinTabId();
+  }
+  return kClipboardPinTabId;
+}
+
+// The public web-search page of each engine the settings offer, up to its query key.
+std::optional<std::string> searchBase(const std::string& engine) {
+  if (engine == "Google") return "https://www.google.com/search?q";
+  if (engine == "Baidu") return "https://www.baidu.com/s?wd";
+  if (engine == "Bing") return "https://www.bing.com/search?q";
+  if (engine == "DuckDuckGo") return "https://duckduckgo.com/?q";
+  return std::nullopt;
+}
+
+}  // namespace
+
+SearchInput2::SearchInput2() : ThemeView({{0, 0}, kSize}) {
+  textField_ = ui::TextField::create({10, 5, kSize.width - 20 - 48, kSize.height - 20});
+  textField_->setBordered(false);
+  textField_->setBezeled(false);
+  textField_->setDrawsBackground(false);
+  textField_->setAutomaticTextCompletionEnabled(false);
+  textField_->setPlaceholderString("Search");
+  textField_->setFont(ui::Font::systemFont(20));
+  addSubview(textField_);
+}
+
+std::shared_ptr<SearchInput2> SearchInput2::create() {
+  auto input = std::make_shared<SearchInput2>();
+  setBackgroundColorAssetKey(*input, "searchInputBackgroundColor");
+  setTextColorAssetKey(*input->textField_, "fontNormalColor");
+  input->textField_->setDelegate(input);
+  input->textField_->setTarget(input);
+  input->textField_->setAction("enterPaste:");
+  std::weak_ptr<SearchInput2> weak = input;
+  input->setActionHandler("enterPaste:", [weak](ui::ActionTarget*) {
+    if (auto self = weak.lock()) self->enterPaste();
+  });
+  LocalShortcutsManager::shared().registerReceiver(input, LocalShortcutsManager::Order::SearchField);
+  return input;
+}
+
+void SearchInput2::setPasteHooks(PasteHooks hooks) { installedHooks() = std::move(hooks); }
+const PasteHooks& SearchInput2::pasteHooks() { return installedHooks(); }
+
+std::string SearchInput2::text() const { return textCopy_.empty() ? textField_->stringValue() : textCopy_; }
+
+void SearchInput2::clear() {
+  textCopy_.clear();
+  textField_->setStringValue("");
+}
+
+void SearchInput2::focusField() {
+  textField_->setEditable(true);
+  if (auto window = WindowCenter::shared().windowForKey(kMainWindowKey))
+    window->makeFirstResponder(textField_.get());
+}
+
+void SearchInput2::unfocusField() {
+  textField_->setEditable(false);
+  if (auto window = WindowCenter::shared().windowForKey(kMainWindowKey)) window->makeFirstResponder(nullptr);
+}
+
+void SearchInput2::research() {
+  if (!dispatch::MainLoop::isMainThread()) {
+    dispatch::Queue::main()->sync([this] { research(); });
+    return;
+  }
+  VLEngine::shared().seach(textField_->stringValue());
+}
+
+void SearchInput2::doSearch() {
+  VLEngine::shared().seach(text());
+  CrashAnalyticsService::shared().trackEvent("do-search");
+}
+
+void SearchInput2::controlTextDidChange(ui::TextField& field) {
+  textCopy_ = field.stringValue();
+  // Typing back to a text already shown replays its rows; the engine is not asked again.
+  if (SearchHistory::shared().renderScreenshot(textCopy_)) return;
+  VLEngine::shared().cleanMatchedChunks();
+  doSearch();
+}
+
+bool SearchInput2::controlTextViewDoCommandBySelector(ui::TextField&, ui::TextView&,
+                                                      const std::string& command) {
+  // The arrows move the list through the shortcut names and Tab switches pin tabs; the editor must not
+  // act on them a second time.
+  if (command == "moveUp:" || command == "moveDown:" || command == "insertNewlineIgnoringFieldEditor:" ||
+      command == "insertTab:" || command == "deleteToBeginningOfLine:")
+    return true;
+  if (command == "deleteBackward:" && text().size() == 1) SearchHistory::shared().clean();
+  return false;
+}
+
+bool SearchInput2::blocked() const { return PanelCenter::shared().isShown(); }
+
+void SearchInput2::enterPaste() {
+  if (blocked()) return;
+  if (auto controller = controller_.lock(); controller && controller->isShownDetail()) return;
+  doPaste(false);
+}
+
+bool SearchInput2::resolvedShortcutKey(const std::string& name) {
+  if (blocked()) return false;
+  auto list = hintTable_.lock();
+  auto controller = controller_.lock();
+  if (name == "enter") {
+    auto window = WindowCenter::shared().windowForKey(kMainWindowKey);
+    if (list && window && window->firstResponder() == list->tableView().get()) doPaste(false);
+    return false;
+  }
+  if (name == "historyFilePreview") {
+    auto row = list ? list->lastSelectedItem() : nullptr;
+    if (row && controller && (IndexHelper::isFile(row->json()) || IndexHelper::isImage(row->json())))
+      controller->showPreview();
+    return true;
+  }
+  if (name == "previewAcitve") {
+    if (!controller) return true;
+    if (controller->isShownDetail()) {
+      EscStack::shared().pop(false);
+    } else {
+      controller->showDetail();
+      std::weak_ptr<MainViewController> weak = controller;
+      EscStack::shared().push([weak](bool) {
+        if (auto c = weak.lock()) c->dismissDetail();
+        return true;
+      });
+    }
+    return true;
+  }
+  if (name == "historySearch") {
+    doSearchByEngine(true);
+    return true;
+  }
+  if (name == "fullMode") {
+    SpaceControl::shared().setPreviewOff(!SpaceControl::shared().previewOff());
+    return true;
+  }
+  if (name == "richText") {
+    doPaste(true);
+    return true;
+  }
+  return false;
+}
+
+void SearchInput2::doPaste(bool rich) {
+  const std::string words = text();
+  auto list = hintTable_.lock();
+  const DisplayRows rows = list ? list->selectedItems() : DisplayRows{};
+  const PasteHooks& hooks = installedHooks();
+  const std::string tabId = activePinTabId();
+  if (rows.size() == 1) {
+    const std::optional<Json>& json = rows.front()->json();
+    if (IndexHelper::isSearch(json)) {
+      doSearchByEngine(false);
+      return;
+    }
+    if (IndexHelper::isApp(json)) {
+      const std::string path = json->value("app_path", std::string());
+      if (!Workspace::shared()->launchApplication(path)) logf("paste: could not launch \"%s\"", path.c_str());
+      WindowCenter::shared().hideVellisto();
+      return;
+    }
+    auto chunk = VLEngine::shared().selectContext(rows.front()->string(), words, json, tabId);
+    if (hooks.setPasteChunk) hooks.setPasteChunk(chunk);
+  }
+  // Last to first, so the rows end at the head of the recent list in the order they were chosen.
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+    VLEngine::shared().selectContext((*it)->string(), words, (*it)->json(), tabId);
+  dealWithPasteboard(rows, rich);
+  CrashAnalyticsService::shared().trackEvent("do-paste");
+  if (hooks.directPasteGate && !hooks.directPasteGate()) return;
+  finishPaste();
+}
+
+void SearchInput2::doSearchByEngine(bool useSelectedRow) {
+  const Json settings = VLConfig::shared().getValueOfKey(VLConfig::kWebSearch).value_or(Json::object());
+  const std::string engine =
+      settings.is_object() && settings.contains("engine") && settings["engine"].is_string()
+          ? settings["engine"].get<std::string>()
+          : std::string("Google");
+  std::optional<std::string> base = searchBase(engine);
+  if (!base) {
+    logf("web search: no search page for the engine \"%s\"", engine.c_str());
+    return;
+  }
+  std::string query = text();
+  if (useSelectedRow) {
+    auto list = hintTable_.lock();
+    auto row = list ? list->lastSelectedItem() : nullptr;
+    query = row ? row->string() : std::string();
+  }
+  Workspace::shared()->openURL(*base + "=" + percentEncode(query, PercentSet::Query));
+}
+
+void SearchInput2::finishPaste() {
+  const PasteHooks& hooks = installedHooks();
+  auto poster = KeyEventPoster::shared();
+  const bool trusted =
+      hooks.accessibilityTrusted ? hooks.accessibilityTrusted() : poster->isAccessibilityTrusted();
+  WindowCenter& center = WindowCenter::shared();
+  if (!trusted) {
+    if (hooks.showPermissionWindow && hooks.showPermissionWindow()) return;
+    center.hideVellisto();
+    if (hooks.showManualPastePopover) hooks.showManualPastePopover();
+    return;
+  }
+  center.hideVellisto();
+  // Keys posted while no window of the user's holds the focus would land in a stranger's window.
+  if (!Workspace::shared()->giveFocusBack()) {
+    log("paste: the window the user came from is gone; the records stay on the clipboard, no keys sent");
+    return;
+  }
+  const bool down = poster->postKeyEvent(ui::KeyCode::V, ui::ModifierFlags::Command, true);
+  const bool up = poster->postKeyEvent(ui::KeyCode::V, ui::ModifierFlags::Command, false);
+  if (!down || !up) log("paste: the paste keys could not be posted; the records stay on the clipboard");
+}
+
+PasteboardItem SearchInput2::pasteboardItem(const std::string& text, const std::optional<Json>& json,
+                                            bool rich) {
+  if (IndexHelper::isFile(json)) {
+    const std::string file = json->value("file", std::string());
+    PasteboardItem item(kPasteboardTypeFileURL, "file://" + file);
+    item.setString(kPasteboardTypeString, percentDecode(file));
+    return item;
+  }
+  if (IndexHelper::isImage(json)) {
+    std::optional<std::string> url = ImageManager::getPath(json);
+    if (!url) {
+      // The dated image folders may have been cleaned since the copy; its text is all that is left.
+      log("paste: the image file of the record is gone; pasting its text");
+      return text.empty() ? PasteboardItem() : PasteboardItem(kPasteboardTypeString, text);
+    }
+    PasteboardItem item(kPasteboardTypeFileURL, *url);
+    if (std::optional<std::string> bytes = files::readFile(percentDecode(url->substr(7)));
+        bytes && isPng(*bytes))
+      item.setData(kPasteboardTypePNG, std::move(*bytes));
+    return item;
+  }
+  PasteboardItem item(kPasteboardTypeString, text);
+  if (rich && json && json->is_object() && json->contains("rich_text") && (*json)["rich_text"].is_string())
+    item.setData(kPasteboardTypeRTF, (*json)["rich_text"].get<std::string>());
+  return item;
+}
+
+void SearchInput2::dealWithPasteboard(const DisplayRows& rows, bool rich) {
+  auto pasteboard = Pasteboard::general();
+  pasteboard->clearContents();
+  if (rows.size() > 1 && installedHooks().setMultiplePaste) installedHooks().setMultiplePaste(true);
+  std::vector<PasteboardItem> items;
+  for (const auto& row : rows) {
+    PasteboardItem item = pasteboardItem(row->string(), row->json(), rich);
+    if (!item.empty()) items.push_back(std::move(item));
+  }
+  if (!items.empty()) pasteboard->writeObjects(items);
+}
+
+void SearchInput2::dealWithPasteboard(const std::string& text, const std::optional<Json>& json, bool rich) {
+  auto pasteboard = Pasteboard::general();
+  pasteboard->clearContents();
+  PasteboardItem item = pasteboardItem(text, json, rich);
+  if (!item.empty()) pasteboard->writeObjects({item});
+}
+
+}  // namespace vl

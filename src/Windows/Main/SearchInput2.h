@@ -1,0 +1,79 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
+#include "Windows/Main/PasteHooks.h"
+#include "core/LocalShortcutsManager.h"
+#include "platform/foundation/Json.h"
+#include "platform/system/Pasteboard.h"
+#include "platform/ui/text/TextField.h"
+#include "ui/view/ThemeView.h"
+
+namespace vl {
+
+class HintTable2;
+class MainViewController;
+
+// The search field at the top of the main window. Every edit becomes a search at once (or a replay of
+// rows already shown for that text); Return pastes what the list has selected into the window the user
+// came from. Main thread only, except research, which moves itself there.
+class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public ShortcutReceiver {
+ public:
+  static constexpr ui::Size kSize{680, 52};
+
+  SearchInput2();
+  // A field registered for the in-window shortcut names.
+  static std::shared_ptr<SearchInput2> create();
+
+  static void setPasteHooks(PasteHooks hooks);
+  static const PasteHooks& pasteHooks();
+
+  const std::shared_ptr<ui::TextField>& textField() const { return textField_; }
+  // The text as of the last edit, else what the field holds.
+  std::string text() const;
+  void clear();
+  void focusField();
+  void unfocusField();
+  // Searches the field's text again without forgetting the store's last matches.
+  void research();
+
+  // The record list the road reads its selection from, and the controller for the detail and
+  // Quick Look; both held weakly.
+  void setHintTable(const std::shared_ptr<HintTable2>& list) { hintTable_ = list; }
+  void setController(const std::shared_ptr<MainViewController>& controller) { controller_ = controller; }
+
+  void enterPaste();
+  bool blocked() const;
+  void doPaste(bool rich);
+  // The rows' records onto the pasteboard, one item each in the given order.
+  void dealWithPasteboard(const DisplayRows& rows, bool rich);
+  // One record given by its text and json (the record window's queue).
+  static void dealWithPasteboard(const std::string& text, const std::optional<Json>& json, bool rich);
+  // What the pasteboard gets for one record; empty when nothing can stand for it.
+  // Opens the engine's search for the field's text (or the selected row's) in the default browser.
+  void doSearchByEngine(bool useSelectedRow);
+  static PasteboardItem pasteboardItem(const std::string& text, const std::optional<Json>& json, bool rich);
+
+  bool resolvedShortcutKey(const std::string& name) override;
+  void controlTextDidChange(ui::TextField& field) override;
+  bool controlTextViewDoCommandBySelector(ui::TextField& field, ui::TextView& editor,
+                                          const std::string& command) override;
+  void keyDown(const ui::Event&) override {}
+
+  ui::Size size() const { return kSize; }
+  bool isFlow() const { return false; }
+
+ private:
+  void doSearch();
+  void finishPaste();
+
+  std::shared_ptr<ui::TextField> textField_;
+  std::string textCopy_;
+  std::weak_ptr<HintTable2> hintTable_;
+  std::weak_ptr<MainViewController> controller_;
+};
+
+}  // namespace vl
