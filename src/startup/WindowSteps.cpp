@@ -8,6 +8,9 @@
 #include "Windows/Main/PastePopoverViewController.h"
 #include "Windows/Main/QuickAccess.h"
 #include "Windows/Main/WindowCenter.h"
+#include "Windows/Record/RecordTable.h"
+#include "Windows/Record/RecordWindow.h"
+#include "capture/ClipboardListener.h"
 #include "core/LocalShortcutsManager.h"
 #include "platform/system/PointerLocation.h"
 #include "platform/ui/view/ViewController.h"
@@ -58,8 +61,12 @@ void registerHistoryWindows() {
   panels.mainWindow = [] { return WindowCenter::shared().windowForKey(kMainWindowKey).get(); };
   MainViewHooks::install(panels);
 
+  RecordWindow::registerRecordWindow();
+  RecordTable::setPasteRoadBusy([] { return ClipboardListener::shared().pasteChunk() != nullptr; });
+
   VLStatusBar::WindowActions actions;
   actions.activeOrInactiveVellisto = [] { WindowCenter::shared().activeOrInactiveVellisto(); };
+  actions.toggleRecordWindow = toggleRecordWindow;
   actions.updateByMousePoint = [](ui::Point point) { AppFrame::shared().updateByMousePoint(point); };
   VLStatusBar::setWindowActions(std::move(actions));
 }
