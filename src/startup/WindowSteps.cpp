@@ -10,6 +10,7 @@
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Record/RecordTable.h"
 #include "Windows/Record/RecordWindow.h"
+#include "capture/CaptureHooks.h"
 #include "capture/ClipboardListener.h"
 #include "core/LocalShortcutsManager.h"
 #include "platform/system/PointerLocation.h"
@@ -62,6 +63,9 @@ void registerHistoryWindows() {
   MainViewHooks::install(panels);
 
   RecordWindow::registerRecordWindow();
+  // Capture only ever asks about the record window, from its own queue.
+  CaptureHooks::setWindowAppear(
+      [](const std::string& key) { return key == kRecordWindowKey && RecordWindow::isShown(); });
   RecordTable::setPasteRoadBusy([] { return ClipboardListener::shared().pasteChunk() != nullptr; });
 
   VLStatusBar::WindowActions actions;

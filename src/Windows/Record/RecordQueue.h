@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -9,8 +11,11 @@ namespace vl {
 class CopyEntity;
 
 // The record window's paste queue, newest copy at index 0, and which entry the next paste takes.
-// `marker` is the entry the window itself last put on the pasteboard: when capture brings that write
-// back it is absorbed once instead of joining the queue. Main thread only.
+// The markers are the entries the window itself put on the pasteboard that capture has not brought
+// back yet, oldest first: capture reads the pasteboard later than we write it, and quick pastes write
+// again before it has, so one marker would let the older write come back as a new row. A copy equal
+// to a marker is that write coming back and is absorbed, together with the older markers, which were
+// overwritten before capture could read them. Main thread only.
 class RecordQueue {
  public:
   using Entry = std::shared_ptr<CopyEntity>;
@@ -38,13 +43,16 @@ class RecordQueue {
   const std::vector<Entry>& entries() const { return entries_; }
   std::optional<long> selected() const { return selected_; }
   Entry selectedEntry() const { return selected_ ? entryAt(*selected_) : nullptr; }
-  const Entry& marker() const { return marker_; }
-  void setMarker(Entry entry) { marker_ = std::move(entry); }
+  // At most this many writes are remembered; a capture that far behind is a stuck one.
+  static constexpr std::size_t kMaxMarkers = 8;
+  // The latest write; nullptr when every write came back.
+  Entry marker() const { return markers_.empty() ? nullptr : markers_.back(); }
+  void setMarker(Entry entry);
 
  private:
   std::vector<Entry> entries_;
   std::optional<long> selected_;
-  Entry marker_;
+  std::deque<Entry> markers_;
 };
 
 }  // namespace vl

@@ -148,8 +148,8 @@ void RecordTable::shouldAppendCopyEntity(const std::shared_ptr<CopyEntity>& enti
   // The new copy is what the pasteboard holds and what is selected; an entry still waiting to be
   // written would overwrite it.
   cancelPendingWrite();
-  tableView_->scrollRowToVisible(0);
   reloadKeepingSelection();
+  tableView_->scrollRowToVisible(0);
   resize();
 }
 
@@ -166,6 +166,7 @@ void RecordTable::globalKeyEvent(const ui::Event& event) {
     writeEntry(queue_.selectedEntry());
   }
   const RecordQueue::Entry next = queue_.pasteSelected();
+  logf("record window: a paste took an entry; %ld left", queue_.size());
   reloadKeepingSelection();
   resize();
   if (!next) return;

@@ -56,7 +56,7 @@ void RecordViewController::viewDidLoad() {
 
 void RecordViewController::viewWillAppear() {
   ui::ViewController::viewWillAppear();
-  if (window_) window_->setAppear(true);
+  if (window_) window_->setShown(true);
   recordTable_->clear();
 }
 

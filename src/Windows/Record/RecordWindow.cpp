@@ -1,10 +1,19 @@
 #include "Windows/Record/RecordWindow.h"
 
+#include <atomic>
+
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Record/RecordViewController.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {
+
+namespace {
+
+// Capture asks on its own queue whether to announce a copy; the window lives on the main thread.
+std::atomic<bool> shownNow{false};
+
+}  // namespace
 
 RecordWindow::RecordWindow(const ui::Rect& contentRect)
     : VLPanel(contentRect, ui::WindowStyle::NonactivatingPanel) {
@@ -24,8 +33,15 @@ std::shared_ptr<RecordWindow> RecordWindow::registerRecordWindow() {
   return window;
 }
 
+void RecordWindow::setShown(bool shown) {
+  setAppear(shown);
+  shownNow.store(shown);
+}
+
+bool RecordWindow::isShown() { return shownNow.load(); }
+
 void RecordWindow::close() {
-  setAppear(false);
+  setShown(false);
   VLPanel::close();
 }
 

@@ -27,6 +27,10 @@ class RecordWindow : public VLPanel, public VLWindowFraming {
   bool canBecomeKeyWindow() const override { return false; }
   void close() override;
   bool appeared() const { return appear(); }
+  // Shows or hides the window's `appear` flag; also readable from capture's queue through isShown().
+  void setShown(bool shown);
+  // Whether the registered record window shows; any thread.
+  static bool isShown();
 
   void mouseDown(const ui::Event& event) override;
   void mouseDragged(const ui::Event& event) override;

@@ -78,6 +78,18 @@ TEST(RecordQueueTest, OurOwnWriteIsAbsorbedOnceOnly) {
   EXPECT_FALSE(q.append(entity("A")));  // ours coming back
   EXPECT_TRUE(q.append(entity("A")));   // the user copying it again
   EXPECT_EQ(texts(q), "AXBA");
+
+  // Two quick writes before capture read the first: both come back late, neither becomes a row.
+  q.setMarker(entity("B"));
+  q.setMarker(entity("C"));
+  EXPECT_FALSE(q.append(entity("B")));
+  EXPECT_FALSE(q.append(entity("C")));
+  // The first was overwritten before capture read it: the second coming back retires both.
+  q.setMarker(entity("D"));
+  q.setMarker(entity("E"));
+  EXPECT_FALSE(q.append(entity("E")));
+  EXPECT_TRUE(q.append(entity("D")));
+  EXPECT_EQ(texts(q), "DAXBA");
   q.clear();
   EXPECT_FALSE(q.marker());
 }

@@ -140,6 +140,19 @@ TEST_F(RecordWindowTest, PastesFasterThanTheWaitStillGoInOrder) {
   EXPECT_EQ(board(), "A");
 }
 
+TEST_F(RecordWindowTest, OurWritesCapturedLateDoNotComeBackAsRows) {
+  copy("A");
+  copy("B");
+  copy("C");
+  for (int i = 0; i < 2; ++i) {
+    paste();
+    dispatch::MainLoop::advance(RecordTable::kNextEntryDelayMs);
+  }
+  copy("B", Json::object(), false);
+  copy("A", Json::object(), false);
+  EXPECT_EQ(texts(), "A");
+}
+
 TEST_F(RecordWindowTest, ACopyWhileTheNextEntryWaitsJoinsAndStaysOnThePasteboard) {
   copy("A");
   copy("B");
