@@ -17,6 +17,7 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/system/GlobalEventMonitor.h"
 #include "platform/system/Pasteboard.h"
+#include "platform/ui/window/Application.h"
 #include "support/Gallery.h"
 #include "ui/PassthroughAndArrowCursorTextView.h"
 #include "ui/view/VLImageAspectFillView.h"
@@ -100,6 +101,9 @@ TEST_F(RecordWindowTest, EachPasteTakesTheSelectedEntryAndPutsTheNextOnThePasteb
   EXPECT_EQ(window_->frame().height(), RecordWindow::kHeight);
   EXPECT_FALSE(window_->controller().tips()->isHidden());
   EXPECT_FALSE(window_->isKeyWindow());
+  ui::Application::shared().hide();
+  EXPECT_TRUE(window_->isVisible()) << "it stays when the program hides";
+  ui::Application::shared().unhide();
 }
 
 TEST_F(RecordWindowTest, OnlyAPlainCtrlVWhileTheWindowShowsTouchesTheQueue) {
