@@ -10,6 +10,9 @@
 #include "Windows/Main/QuickAccess.h"
 #include "Windows/Main/SearchInput2.h"
 #include "Windows/Main/WindowCenter.h"
+#include "Windows/Record/RecordTable.h"
+#include "Windows/Record/RecordWindow.h"
+#include "capture/CaptureHooks.h"
 #include "capture/ClipboardListener.h"
 #include "core/LocalShortcutsManager.h"
 #include "core/VLConfig.h"
@@ -89,6 +92,12 @@ void registerHistoryWindows() {
   panels.mainWindow = [] { return WindowCenter::shared().windowForKey(kMainWindowKey).get(); };
   MainViewHooks::install(panels);
 
+  RecordWindow::registerRecordWindow();
+  // Capture only ever asks about the record window, from its own queue.
+  CaptureHooks::setWindowAppear(
+      [](const std::string& key) { return key == kRecordWindowKey && RecordWindow::isShown(); });
+  RecordTable::setPasteRoadBusy([] { return ClipboardListener::shared().pasteChunk() != nullptr; });
+
   VLStatusBar::WindowActions actions;
   actions.activeOrInactiveVellisto = [] {
     WindowCenter& windows = WindowCenter::shared();
@@ -96,6 +105,7 @@ void registerHistoryWindows() {
     if (windows.currentKeyWindow() != kMainWindowKey) return;
     if (auto controller = mainController()) controller->searchInputBecomeFirstResponder();
   };
+  actions.toggleRecordWindow = toggleRecordWindow;
   actions.updateByMousePoint = [](ui::Point point) { AppFrame::shared().updateByMousePoint(point); };
   VLStatusBar::setWindowActions(std::move(actions));
   VLStatusBar::MenuActions menu;

@@ -72,9 +72,16 @@ void WindowCenter::showWindowByKey(const std::string& key) {
     if (DragStore* store = framing ? framing->dragStore() : nullptr)
       window->setFrame(store->getFrame(), true);
   }
+  // A non-activating panel shows over whatever application the user works in and leaves it the
+  // keyboard; everything else brings this program forward.
   ui::Application& app = ui::Application::shared();
-  if (!app.isActive()) app.activate();
-  window->makeKeyAndOrderFront();
+  const bool nonactivating = (window->styleMask() & ui::WindowStyle::NonactivatingPanel) != 0;
+  if (!nonactivating && !app.isActive()) app.activate();
+  if (window->canBecomeKeyWindow()) {
+    window->makeKeyAndOrderFront();
+  } else {
+    window->orderFront();
+  }
   dismissWindowsExcept(key);
   if (key != kRecordWindowKey) currentKeyWindow_ = key;
 }

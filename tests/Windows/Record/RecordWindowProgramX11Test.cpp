@@ -1,0 +1,159 @@
+// clang-format off
+// Our headers before Xlib's, whose macros (None, Bool, Status) would break them.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/foundation/Files.h"
+#include "support/TestSupport.h"
+#include "support/X11TestSupport.h"
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+// clang-format on
+
+namespace vl::x11test {
+namespace {
+
+// The real program on the private display, in a fresh home, killed at the end.
+class Program {
+ public:
+  Program(const std::string& root, const std::string& display) : stderr_(root + "/vellisto.err") {
+    const std::string home = root + "/home";
+    files::createDirectories(root + "/run");
+    std::vector<std::string> env = {"HOME=" + home,
+                                    "XDG_CONFIG_HOME=" + home + "/.config",
+                                    "XDG_RUNTIME_DIR=" + root + "/run",
+                                    "DISPLAY=" + display,
+                                    std::string("VELLISTO_RESOURCES=") + VL_RESOURCES_DIR,
+                                    "PATH=/usr/bin:/bin"};
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const std::string program = std::string(VL_BINARY_DIR) + "/src/app/vellisto";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, stderr_.c_str(), O_WRONLY | O_CREAT, 0600);
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~Program() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  bool started() const { return pid_ > 0; }
+  std::string errors() const { return files::readFile(stderr_).value_or(""); }
+
+ private:
+  std::string stderr_;
+  pid_t pid_ = -1;
+};
+
+class RecordWindowProgramX11Test : public X11Test {
+ protected:
+  void SetUp() override {
+    X11Test::SetUp();
+    if (IsSkipped()) return;
+    if (!files::exists(std::string(VL_BINARY_DIR) + "/src/app/vellisto")) GTEST_SKIP() << "no vellisto built";
+    probe_ = XOpenDisplay(display_.c_str());
+    ASSERT_NE(probe_, nullptr);
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(probe_, &event, &error, &major, &minor)) GTEST_SKIP() << "no XTest";
+  }
+  void TearDown() override {
+    if (probe_) XCloseDisplay(probe_);
+  }
+
+  // The program's mapped window titled so, at any depth (a window manager reparents); None when absent.
+  ::Window findMapped(::Window parent, const std::string& title) {
+    ::Window root = 0, up = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(probe_, parent, &root, &up, &children, &count)) return None;
+    ::Window found = None;
+    for (unsigned int i = 0; i < count && found == None; ++i) {
+      char* name = nullptr;
+      XWindowAttributes attributes;
+      if (XFetchName(probe_, children[i], &name) && name) {
+        if (title == name && XGetWindowAttributes(probe_, children[i], &attributes) &&
+            attributes.map_state == IsViewable) {
+          found = children[i];
+        }
+        XFree(name);
+      }
+      if (found == None) found = findMapped(children[i], title);
+    }
+    if (children) XFree(children);
+    return found;
+  }
+  int heightOf(::Window window) {
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(probe_, window, &attributes) ? attributes.height : -1;
+  }
+  ::Window focus() {
+    ::Window focused = None;
+    int revert = 0;
+    XGetInputFocus(probe_, &focused, &revert);
+    return focused;
+  }
+  void chord(const std::vector<KeySym>& keys) {
+    for (KeySym k : keys) XTestFakeKeyEvent(probe_, XKeysymToKeycode(probe_, k), True, CurrentTime);
+    for (auto k = keys.rbegin(); k != keys.rend(); ++k) {
+      XTestFakeKeyEvent(probe_, XKeysymToKeycode(probe_, *k), False, CurrentTime);
+    }
+    XSync(probe_, False);
+  }
+
+  Display* probe_ = nullptr;
+  test::TempDir root_{"vl-record"};
+};
+
+TEST_F(RecordWindowProgramX11Test, CopiesQueueUpAndCtrlVInAnotherWindowHandsThemOutInOrder) {
+  TestWindow editor(display_, "editor");
+  editor.focus();
+  Program program(root_.path(), display_);
+  ASSERT_TRUE(program.started());
+
+  // Its hot key opens it: Ctrl+Alt+R on a fresh install.
+  ASSERT_TRUE(waitUntil([&] { return program.errors().find("hot key 2 is") != std::string::npos; }, 20000))
+      << program.errors();
+  chord({XK_Control_L, XK_Alt_L, XK_r});
+  ::Window record = None;
+  ASSERT_TRUE(waitUntil([&] { return (record = findMapped(DefaultRootWindow(probe_), "Vellisto Record")); }))
+      << program.errors();
+  const int empty = heightOf(record);
+  editor.keys(64, 200);  // the hot key presses the editor saw
+
+  const std::vector<std::string> copies = {"first copy", "second copy", "third copy"};
+  int height = empty;
+  for (const std::string& text : copies) {
+    ASSERT_TRUE(xclipSet(display_, "UTF8_STRING", text));
+    ASSERT_TRUE(waitUntil([&] { return heightOf(record) > height; })) << text << "\n" << program.errors();
+    height = heightOf(record);
+  }
+  EXPECT_EQ(focus(), editor.id());
+
+  for (auto it = copies.rbegin(); it != copies.rend(); ++it) {
+    ASSERT_TRUE(waitUntil([&] { return xclipGet(display_).value_or("") == *it; })) << *it;
+    chord({XK_Control_L, XK_v});
+    ASSERT_FALSE(editor.keys(4).empty());
+    // The editor asks for the pasteboard once it has the key, as an application pastes.
+    EXPECT_EQ(xclipGet(display_).value_or(""), *it);
+    ASSERT_TRUE(waitUntil([&] { return heightOf(record) < height; })) << *it << "\n" << program.errors();
+    height = heightOf(record);
+  }
+  EXPECT_EQ(height, empty);
+  EXPECT_EQ(focus(), editor.id()) << "the record window must leave the keyboard where the user types";
+  EXPECT_NE(findMapped(DefaultRootWindow(probe_), "Vellisto Record"), None);
+}
+
+}  // namespace
+}  // namespace vl::x11test
