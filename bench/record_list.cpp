@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/DisplayAttributedString.h"
@@ -42,18 +43,11 @@
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
+using vl::bench::median;
+using vl::bench::msSince;
+using vl::bench::Steady;
 constexpr int kDocs = 100;
 constexpr int kRounds = 41;
-
-double msSince(Steady::time_point start) {
-  return std::chrono::duration<double, std::milli>(Steady::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // Texts of 20 to 2,000 UTF-16 units: words drawn with Zipf's law from several languages and code, line
 // ends every few words, now and then an emoji.

@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/CaseFoldScan.h"
@@ -39,23 +40,16 @@
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
 using vl::Vellisto_BigDoc;
+using vl::bench::median;
+using vl::bench::msSince;
+using vl::bench::Steady;
 
 constexpr int kDocs = 100;
 constexpr int kRounds = 5;
 // Keystrokes are short and the machine's other work shows in them: more rounds for a steady median.
 constexpr int kTypingRounds = 21;
 constexpr int kSqliteRounds = 3;
-
-double msSince(Steady::time_point start) {
-  return std::chrono::duration<double, std::milli>(Steady::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // Processor time of the whole process (every thread), in milliseconds.
 double cpuMs() {
