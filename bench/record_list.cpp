@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchHistory.h"
+#include "BenchTiming.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/DisplayAttributedString.h"
@@ -42,18 +44,11 @@
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
+using vl::bench::median;
+using vl::bench::msSince;
+using vl::bench::Steady;
 constexpr int kDocs = 100;
 constexpr int kRounds = 41;
-
-double msSince(Steady::time_point start) {
-  return std::chrono::duration<double, std::milli>(Steady::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // Texts of 20 to 2,000 UTF-16 units: words drawn with Zipf's law from several languages and code, line
 // ends every few words, now and then an emoji.
@@ -199,18 +194,7 @@ int main(int argc, char** argv) {
       std::filesystem::temp_directory_path() / ("vl-bench-list-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder / "pin");
   Corpus corpus(42);
-  std::vector<std::shared_ptr<vl::Vellisto_BigDoc>> docs;
-  for (int d = 0; d <= kDocs; ++d) {
-    auto doc = vl::Vellisto_BigDoc::emptyDoc(d, folder.string());
-    vl::Vellisto_BigDoc::waitForPendingWrites();
-    doc->setFilePath("");
-    vl::Vellisto_Master::configureDoc(doc);
-    if (!docs.empty()) {
-      docs.back()->setNext(doc);
-      doc->setPrev(docs.back());
-    }
-    docs.push_back(doc);
-  }
+  vl::bench::DocChain docs = vl::bench::memoryDocChain(kDocs, folder);
   docs.pop_back();
   for (int i = 0; i < perDoc * kDocs; ++i) {
     char stamp[32];
@@ -219,14 +203,8 @@ int main(int argc, char** argv) {
         vl::Vellisto_Chunk::initWithContext(corpus.next(), std::nullopt, std::nullopt, std::nullopt, stamp));
   }
   vl::Vellisto_BigDoc::waitForPendingWrites();
+  vl::bench::openClipboardTab(docs, folder);
   vl::VLEngine& engine = vl::VLEngine::shared();
-  engine.setHeadDoc(docs.front());
-  engine.setTailDoc(docs.back());
-  engine.setDocCount(kDocs);
-  engine.setTabDirectory(vl::PinManager::tabDirectory());
-  vl::PinManager::shared().setPinPath((folder / "pin").string());
-  vl::PinManager::shared().load();
-  vl::PinManager::shared().activeTabOfId(vl::kClipboardPinTabId);
   auto channel = std::make_shared<Channel>();
   engine.setChannel(channel);
   auto rowsOf = [&](const std::string& query) {

@@ -7,19 +7,17 @@
 #include <cstdio>
 #include <string>
 
+#include "BenchTiming.h"
 #include "platform/ui/text/HtmlReader.h"
 #include "platform/ui/text/RtfReader.h"
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
+using vl::bench::msSince;
+using vl::bench::Steady;
 
 constexpr std::size_t kSize = 1 << 20;
 constexpr int kRounds = 5;
-
-double msSince(Steady::time_point start) {
-  return std::chrono::duration<double, std::milli>(Steady::now() - start).count();
-}
 
 std::string makeRtf() {
   std::string s =

@@ -26,6 +26,8 @@
 #include <thread>
 #include <vector>
 
+#include "BenchHistory.h"
+#include "BenchTiming.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/CaseFoldScan.h"
@@ -39,23 +41,16 @@
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
 using vl::Vellisto_BigDoc;
+using vl::bench::median;
+using vl::bench::msSince;
+using vl::bench::Steady;
 
 constexpr int kDocs = 100;
 constexpr int kRounds = 5;
 // Keystrokes are short and the machine's other work shows in them: more rounds for a steady median.
 constexpr int kTypingRounds = 21;
 constexpr int kSqliteRounds = 3;
-
-double msSince(Steady::time_point start) {
-  return std::chrono::duration<double, std::milli>(Steady::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // Processor time of the whole process (every thread), in milliseconds.
 double cpuMs() {
@@ -316,22 +311,9 @@ int main(int argc, char** argv) {
   const std::size_t rssBefore = residentBytes();
   auto start = Steady::now();
   Corpus corpus(42);
-  std::vector<std::shared_ptr<Vellisto_BigDoc>> docs;
+  vl::bench::DocChain docs = vl::bench::memoryDocChain(kDocs, folder);
   const double newest = 1.7e9;
   std::size_t bytes = 0;
-  // The docs live in memory only (no file path, so appends write nothing); one spare doc after the
-  // last keeps it from rolling over.
-  for (int d = 0; d <= kDocs; ++d) {
-    auto doc = Vellisto_BigDoc::emptyDoc(d, folder.string());
-    Vellisto_BigDoc::waitForPendingWrites();
-    doc->setFilePath("");
-    vl::Vellisto_Master::configureDoc(doc);
-    if (!docs.empty()) {
-      docs.back()->setNext(doc);
-      doc->setPrev(docs.back());
-    }
-    docs.push_back(doc);
-  }
   const std::shared_ptr<Vellisto_BigDoc> spare = docs.back();
   docs.pop_back();
   for (int i = 0; i < perDoc * kDocs; ++i) {
@@ -350,14 +332,8 @@ int main(int argc, char** argv) {
       double(bytes) / (perDoc * kDocs));
 
   // ---- the record store over that chain, as the clipboard tab ----
+  vl::bench::openClipboardTab(docs, folder);
   vl::VLEngine& engine = vl::VLEngine::shared();
-  engine.setHeadDoc(docs.front());
-  engine.setTailDoc(docs.back());
-  engine.setDocCount(kDocs);
-  engine.setTabDirectory(vl::PinManager::tabDirectory());
-  vl::PinManager::shared().setPinPath((folder / "pin").string());
-  vl::PinManager::shared().load();
-  vl::PinManager::shared().activeTabOfId(vl::kClipboardPinTabId);
   auto channel = std::make_shared<WaitingChannel>();
   engine.setChannel(channel);
   vl::Vellisto_Master& master = vl::Vellisto_Master::shared();

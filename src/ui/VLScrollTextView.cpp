@@ -1,5 +1,7 @@
 #include "ui/VLScrollTextView.h"
 
+#include "ui/EditFrameLook.h"
+
 namespace vl {
 
 VLScrollTextView::VLScrollTextView(const ui::Rect& frame) : ui::View(frame) { setWantsLayer(true); }
@@ -43,21 +45,13 @@ void VLScrollTextView::resizeSubviewsWithOldSize(ui::Size oldSize) {
 void VLScrollTextView::viewDidMoveToSuperview() {
   ui::View::viewDidMoveToSuperview();
   vl::setTextColorAssetKey(*textView(), textKey_);
-  if (!editBackgroundKey_) editBackgroundKey_ = backgroundKey_;
-  if (!borderEditKey_) borderEditKey_ = borderKey_;
+  fillEditKeys(borderKey_, backgroundKey_, borderEditKey_, editBackgroundKey_);
   if (font_) textView()->setFont(*font_);
-  ui::Layer& l = *layer();
-  l.setCornerRadius(radius_);
-  vl::setBorderColorAssetKey(l, borderKey_);
-  l.setBorderWidth(borderWidth_);
-  vl::setBackgroundColorAssetKey(l, backgroundKey_);
+  setUpFrameLook(*layer(), radius_, borderKey_, backgroundKey_, borderWidth_);
 }
 
 void VLScrollTextView::applyLook(const AssetKey& border, const AssetKey& background, double width) {
-  ui::Layer& l = *layer();
-  vl::setBorderColorAssetKey(l, border);
-  vl::setBackgroundColorAssetKey(l, background);
-  l.setBorderWidth(width);
+  applyFrameLook(*layer(), border, background, width);
 }
 
 void VLScrollTextView::didBecomeFirstResponder(VLInnerTextView&) {

@@ -5,6 +5,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/window/Window.h"
 #include "theme/VLThemeAttributedString.h"
+#include "ui/EditFrameLook.h"
 
 namespace vl {
 
@@ -72,17 +73,12 @@ void VLTextField::viewWillMoveToSuperview(ui::View* newSuperview) {
   const std::shared_ptr<VLInnerTextField>& inner = textField();
   inner->setAlignment(alignment_);
   applyPlaceholder();
-  // An edit key left unset keeps the normal colour while editing; the text colour is not filled.
-  if (!editBackgroundKey_) editBackgroundKey_ = backgroundKey_;
-  if (!borderEditKey_) borderEditKey_ = borderKey_;
+  // Unlike the frame colours, the edit text colour is not filled from the normal one.
+  fillEditKeys(borderKey_, backgroundKey_, borderEditKey_, editBackgroundKey_);
   vl::setTextColorAssetKey(*inner, normalTextColorAssetKey_);
   if (font_) inner->setFont(*font_);
   inner->setFrame(innerFrame());
-  ui::Layer& l = *layer();
-  l.setCornerRadius(radius_);
-  vl::setBorderColorAssetKey(l, borderKey_);
-  l.setBorderWidth(borderWidth_);
-  vl::setBackgroundColorAssetKey(l, backgroundKey_);
+  setUpFrameLook(*layer(), radius_, borderKey_, backgroundKey_, borderWidth_);
 }
 
 void VLTextField::applyPlaceholder() {
@@ -109,11 +105,8 @@ void VLTextField::lightOrDarkChanged() {
 
 void VLTextField::applyLook(const AssetKey& border, const AssetKey& background, const AssetKey& text,
                             double width) {
-  ui::Layer& l = *layer();
-  vl::setBorderColorAssetKey(l, border);
-  vl::setBackgroundColorAssetKey(l, background);
+  applyFrameLook(*layer(), border, background, width);
   vl::setTextColorAssetKey(*textField(), text);
-  l.setBorderWidth(width);
 }
 
 void VLTextField::didBecomeFirstResponder(VLInnerTextField&) {

@@ -15,22 +15,17 @@
 #include "shortcuts/ShortcutsViewController.h"
 #include "shortcuts/VLShortcutCenter.h"
 #include "support/Gallery.h"
-#include "theme/ThemeTestSupport.h"
+#include "theme/ClassicThemeFixture.h"
 
 namespace vl {
 namespace {
 
 namespace Flags = ui::ModifierFlags;
 
-class ShortcutsPaneTest : public test::ThemeFixture {
+class ShortcutsPaneTest : public test::ClassicThemeFixture {
  protected:
-  std::string folder() const override { return {}; }
   void SetUp() override {
-    ThemeFixture::SetUp();
-    manager().setActiveTheme("classic");
-    dispatch::MainLoop::adoptCurrentThread();
-    clock_ = std::make_shared<ManualClock>();
-    Clock::install(clock_);
+    ClassicThemeFixture::SetUp();
     VLShortcutCenter::resetForTesting();
     window_ = ui::Window::create({100, 100, ShortcutsView::kWidth, ShortcutsView::kHeight},
                                  ui::WindowStyle::Titled);
@@ -43,8 +38,7 @@ class ShortcutsPaneTest : public test::ThemeFixture {
     dispatch::MainLoop::advance(2000);
     KeyboardListener::resetForTesting();
     VLShortcutCenter::resetForTesting();
-    Clock::install(nullptr);
-    ThemeFixture::TearDown();
+    ClassicThemeFixture::TearDown();
   }
   ShortcutsTableView& table() { return *pane_->shortcutsTableView(); }
   long rowOf(const std::string& name) {
@@ -85,7 +79,6 @@ class ShortcutsPaneTest : public test::ThemeFixture {
   }
   Json stored(const std::string& name) { return storedShortcutDictionary()[name]; }
 
-  std::shared_ptr<ManualClock> clock_;
   std::shared_ptr<ui::Window> window_;
   std::shared_ptr<ShortcutsView> pane_;
 };

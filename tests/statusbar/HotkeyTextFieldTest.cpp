@@ -13,7 +13,7 @@
 #include "shortcuts/KeyboardListener.h"
 #include "statusbar/HotkeyTextField.h"
 #include "support/Gallery.h"
-#include "theme/ThemeTestSupport.h"
+#include "theme/ClassicThemeFixture.h"
 
 namespace vl {
 namespace {
@@ -34,15 +34,10 @@ class Row : public HotkeyTextFieldDelegate {
   std::vector<HokeyStruct> values;
 };
 
-class HotkeyTextFieldTest : public test::ThemeFixture {
+class HotkeyTextFieldTest : public test::ClassicThemeFixture {
  protected:
-  std::string folder() const override { return {}; }
   void SetUp() override {
-    ThemeFixture::SetUp();
-    manager().setActiveTheme("classic");
-    dispatch::MainLoop::adoptCurrentThread();
-    clock_ = std::make_shared<ManualClock>();
-    Clock::install(clock_);
+    ClassicThemeFixture::SetUp();
     ui::resetBeepCount();
     window_ = ui::Window::create({100, 100, 280, 140}, ui::WindowStyle::Titled);
     row_ = std::make_shared<Row>();
@@ -55,8 +50,7 @@ class HotkeyTextFieldTest : public test::ThemeFixture {
     window_.reset();
     KeyboardListener::resetForTesting();
     dispatch::MainLoop::runUntilIdle();
-    Clock::install(nullptr);
-    ThemeFixture::TearDown();
+    ClassicThemeFixture::TearDown();
   }
   // Through the application, as the desktop delivers it; true when the window would still get it.
   // Needs watch() after the recorder started, so the watcher comes after the recorder's monitor.
@@ -80,7 +74,6 @@ class HotkeyTextFieldTest : public test::ThemeFixture {
     return out;
   }
 
-  std::shared_ptr<ManualClock> clock_;
   std::shared_ptr<ui::Window> window_;
   std::shared_ptr<Row> row_;
   std::shared_ptr<HotkeyTextField> field_;

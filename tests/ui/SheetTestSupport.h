@@ -12,7 +12,7 @@
 #include "platform/ui/UiTestSupport.h"
 #include "platform/ui/view/EventDriver.h"
 #include "platform/ui/window/Window.h"
-#include "theme/ThemeTestSupport.h"
+#include "theme/ClassicThemeFixture.h"
 #include "ui/panels/EscStack.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelCenter.h"
@@ -32,16 +32,10 @@ class ClickCounter : public ui::View {
 // The shipped themes in a private HOME, the main thread under a manual clock, a 600 x 400 key window
 // whose content view is the main view, the main-window hooks noting what they are told, and the Escape
 // stack registered with a stand-in dispatcher.
-class SheetTest : public ThemeFixture {
+class SheetTest : public ClassicThemeFixture {
  protected:
-  std::string folder() const override { return {}; }
-
   void SetUp() override {
-    ThemeFixture::SetUp();
-    manager().setActiveTheme("classic");
-    dispatch::MainLoop::adoptCurrentThread();
-    clock_ = std::make_shared<ManualClock>();
-    Clock::install(clock_);
+    ClassicThemeFixture::SetUp();
     ui::Screen::resetToDefault();
     ui::Application::shared().unhide();
     ui::Application::shared().activate();
@@ -71,8 +65,7 @@ class SheetTest : public ThemeFixture {
     window_.reset();
     dispatch::MainLoop::runUntilIdle();
     setLogSink(previousSink_);
-    Clock::install(nullptr);
-    ThemeFixture::TearDown();
+    ClassicThemeFixture::TearDown();
   }
 
   // The Escape key as the in-window shortcut dispatcher reports it.
@@ -99,7 +92,6 @@ class SheetTest : public ThemeFixture {
     dispatch::MainLoop::runUntilIdle();
   }
 
-  std::shared_ptr<ManualClock> clock_;
   LogSink previousSink_ = nullptr;
   std::shared_ptr<ui::Window> window_;
   std::shared_ptr<ui::View> mainView_;

@@ -7,6 +7,7 @@
 #include "platform/ui/graphics/DisplayList.h"
 #include "platform/ui/window/Window.h"
 #include "theme/VLThemeCategories.h"
+#include "ui/HeldAnimation.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelCenter.h"
 
@@ -58,10 +59,7 @@ void Alert::setTitle(const std::string& title) { titleView_->setString(title); }
 
 std::string Alert::title() const { return titleView_->string(); }
 
-std::shared_ptr<ui::AnimationDelegate> Alert::delegateHandle() {
-  auto me = self();
-  return me ? std::shared_ptr<ui::AnimationDelegate>(me, static_cast<ui::AnimationDelegate*>(this)) : nullptr;
-}
+std::shared_ptr<ui::AnimationDelegate> Alert::delegateHandle() { return animationDelegateOf(*this, *this); }
 
 ui::Rect Alert::startFrame(ui::Size host) const {
   return {150, host.height / 2, std::max(0.0, host.width - 300), 150};
@@ -100,12 +98,7 @@ void Alert::drawRect(const ui::Rect& dirtyRect) {
 }
 
 void Alert::animateBlockOpacity(double from, double to) {
-  auto anim = ui::BasicAnimation::withKeyPath("opacity");
-  anim->setFromValue(from);
-  anim->setToValue(to);
-  anim->setDuration(kDuration);
-  anim->setFillMode(ui::FillMode::Forwards);
-  anim->setRemovedOnCompletion(false);
+  auto anim = heldAnimation("opacity", from, to, kDuration);
   blockView_->layer()->addAnimation(anim, kAnimOpacity);
 }
 
@@ -127,12 +120,7 @@ void Alert::show(ui::View* host) {
   blockView_->setHidden(false);
   animateBlockOpacity(0, kBlockOpacity);
   double y = frame().origin.y;
-  auto anim = ui::BasicAnimation::withKeyPath("position.y");
-  anim->setFromValue(y);
-  anim->setToValue(y - frame().height() / 2);
-  anim->setDuration(kDuration);
-  anim->setFillMode(ui::FillMode::Forwards);
-  anim->setRemovedOnCompletion(false);
+  auto anim = heldAnimation("position.y", y, y - frame().height() / 2, kDuration);
   anim->setDelegate(delegateHandle());
   anim->setValue("id", "show");
   layer()->addAnimation(anim, kAnimPos);
@@ -146,12 +134,7 @@ void Alert::dismiss() {
   }
   phase_ = Phase::Dismissing;
   animateBlockOpacity(kBlockOpacity, 0);
-  auto anim = ui::BasicAnimation::withKeyPath("position.y");
-  anim->setFromValue(frame().origin.y);
-  anim->setToValue(superview()->frame().height() / 2);
-  anim->setDuration(kDuration);
-  anim->setFillMode(ui::FillMode::Forwards);
-  anim->setRemovedOnCompletion(false);
+  auto anim = heldAnimation("position.y", frame().origin.y, superview()->frame().height() / 2, kDuration);
   anim->setDelegate(delegateHandle());
   anim->setValue("id", "dismiss");
   layer()->addAnimation(anim, kAnimPos);

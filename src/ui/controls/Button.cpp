@@ -2,6 +2,7 @@
 
 #include "core/TextHelper.h"
 #include "platform/ui/window/Application.h"
+#include "ui/controls/ButtonStates.h"
 
 namespace vl {
 
@@ -33,17 +34,7 @@ void Button::viewWillMoveToSuperview(ui::View* newSuperview) {
   layer()->setBackgroundColor(backgroundColor_);
 }
 
-void Button::updateTrackingAreas() {
-  if (trackingAreaAdded_) return;
-  auto me = self();
-  if (!me) return;
-  trackingAreaAdded_ = true;
-  addTrackingArea(ui::TrackingArea::create(bounds(),
-                                           ui::TrackingArea::MouseEnteredAndExited |
-                                               ui::TrackingArea::ActiveAlways |
-                                               ui::TrackingArea::InVisibleRect,
-                                           me));
-}
+void Button::updateTrackingAreas() { addHoverTrackingArea(*this, trackingAreaAdded_); }
 
 void Button::mouseEntered(const ui::Event&) {
   apply(textHighlightedColor_, backgroundHighlightedColor_, borderHighlightedColor_);

@@ -3,16 +3,13 @@
 #include "core/TextHelper.h"
 #include "platform/ui/window/Application.h"
 #include "theme/VLThemeImages.h"
+#include "ui/controls/ButtonStates.h"
 
 namespace vl {
 
 namespace {
 
 constexpr double kTitleHeight = 18;
-
-void fill(AssetKey& state, const AssetKey& normal) {
-  if (!state) state = normal;
-}
 
 }  // namespace
 
@@ -151,15 +148,10 @@ void Button2::setHighlighted(bool highlighted) {
 }
 
 void Button2::fillStateKeys() {
-  fill(textHighlightedKey_, textKey_);
-  fill(textSelectedKey_, textKey_);
-  fill(textDisabledKey_, textKey_);
-  fill(backgroundHighlightedKey_, backgroundKey_);
-  fill(backgroundSelectedKey_, backgroundKey_);
-  fill(backgroundDisabledKey_, backgroundKey_);
-  fill(borderHighlightedKey_, borderKey_);
-  fill(borderSelectedKey_, borderKey_);
-  fill(borderDisabledKey_, borderKey_);
+  fillEmptyStateKeys(textKey_, textHighlightedKey_, textSelectedKey_, textDisabledKey_);
+  fillEmptyStateKeys(backgroundKey_, backgroundHighlightedKey_, backgroundSelectedKey_,
+                     backgroundDisabledKey_);
+  fillEmptyStateKeys(borderKey_, borderHighlightedKey_, borderSelectedKey_, borderDisabledKey_);
 }
 
 void Button2::viewWillMoveToSuperview(ui::View* newSuperview) {
@@ -209,17 +201,7 @@ void Button2::resizeSubviewsWithOldSize(ui::Size oldSize) {
 
 // --- mouse and keys -------------------------------------------------------------------------------------
 
-void Button2::updateTrackingAreas() {
-  if (trackingAreaAdded_) return;
-  auto me = self();
-  if (!me) return;
-  trackingAreaAdded_ = true;
-  addTrackingArea(ui::TrackingArea::create(bounds(),
-                                           ui::TrackingArea::MouseEnteredAndExited |
-                                               ui::TrackingArea::ActiveAlways |
-                                               ui::TrackingArea::InVisibleRect,
-                                           me));
-}
+void Button2::updateTrackingAreas() { addHoverTrackingArea(*this, trackingAreaAdded_); }
 
 void Button2::mouseEntered(const ui::Event&) {
   if (!selected_ && enabled_) setHighlighted(true);

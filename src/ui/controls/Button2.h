@@ -11,6 +11,7 @@
 #include "theme/VLThemeCategories.h"
 #include "ui/PassthroughAndArrowCursorTextView.h"
 #include "ui/PassthroughImageView.h"
+#include "ui/controls/ButtonStates.h"
 
 namespace vl {
 
@@ -19,7 +20,7 @@ namespace vl {
 // pointer, selected, disabled) has a title, background and border asset key; a state key left unset takes
 // its normal key when the button joins a view. Hover applies only while enabled and not selected; the owner
 // drives selection. A key equivalent fires the action as a press does. Main thread only.
-class Button2 : public ui::View {
+class Button2 : public ui::View, public ButtonStateKeys {
  public:
   explicit Button2(const ui::Rect& frame = {});
   static std::shared_ptr<Button2> create(const ui::Rect& frame = {}) {
@@ -33,33 +34,9 @@ class Button2 : public ui::View {
   ui::TextAlignment alignment() const { return alignment_; }
   void setAlignment(ui::TextAlignment alignment);
 
-  // The twelve colour keys. Setting the normal background or border key also applies it at once.
-  const AssetKey& textColorAssetKey() const { return textKey_; }
-  void setTextColorAssetKey(AssetKey key) { textKey_ = std::move(key); }
-  const AssetKey& textHighlightedColorAssetKey() const { return textHighlightedKey_; }
-  void setTextHighlightedColorAssetKey(AssetKey key) { textHighlightedKey_ = std::move(key); }
-  const AssetKey& textSelectedColorAssetKey() const { return textSelectedKey_; }
-  void setTextSelectedColorAssetKey(AssetKey key) { textSelectedKey_ = std::move(key); }
-  const AssetKey& textDisabledColorAssetKey() const { return textDisabledKey_; }
-  void setTextDisabledColorAssetKey(AssetKey key) { textDisabledKey_ = std::move(key); }
-  const AssetKey& buttonBackgroundColorAssetKey() const { return backgroundKey_; }
+  // The twelve colour keys come from ButtonStateKeys; these two also apply the key at once.
   void setButtonBackgroundColorAssetKey(AssetKey key);
-  const AssetKey& buttonBackgroundHighlightedColorAssetKey() const { return backgroundHighlightedKey_; }
-  void setButtonBackgroundHighlightedColorAssetKey(AssetKey key) {
-    backgroundHighlightedKey_ = std::move(key);
-  }
-  const AssetKey& buttonBackgroundSelectedColorAssetKey() const { return backgroundSelectedKey_; }
-  void setButtonBackgroundSelectedColorAssetKey(AssetKey key) { backgroundSelectedKey_ = std::move(key); }
-  const AssetKey& buttonBackgroundDisabledColorAssetKey() const { return backgroundDisabledKey_; }
-  void setButtonBackgroundDisabledColorAssetKey(AssetKey key) { backgroundDisabledKey_ = std::move(key); }
-  const AssetKey& borderColorAssetKey() const { return borderKey_; }
   void setBorderColorAssetKey(AssetKey key);
-  const AssetKey& borderHighlightedColorAssetKey() const { return borderHighlightedKey_; }
-  void setBorderHighlightedColorAssetKey(AssetKey key) { borderHighlightedKey_ = std::move(key); }
-  const AssetKey& borderSelectedColorAssetKey() const { return borderSelectedKey_; }
-  void setBorderSelectedColorAssetKey(AssetKey key) { borderSelectedKey_ = std::move(key); }
-  const AssetKey& borderDisabledColorAssetKey() const { return borderDisabledKey_; }
-  void setBorderDisabledColorAssetKey(AssetKey key) { borderDisabledKey_ = std::move(key); }
 
   // Applied when the button joins a view.
   double borderWidth() const { return borderWidth_; }
@@ -139,9 +116,6 @@ class Button2 : public ui::View {
   bool enabled_ = true;
   bool alwaysAccentColor_ = false;
   std::optional<ui::Font> font_;
-  AssetKey textKey_, textHighlightedKey_, textSelectedKey_, textDisabledKey_;
-  AssetKey backgroundKey_, backgroundHighlightedKey_, backgroundSelectedKey_, backgroundDisabledKey_;
-  AssetKey borderKey_, borderHighlightedKey_, borderSelectedKey_, borderDisabledKey_;
   double borderWidth_ = 0;
   double radius_ = 0;
   ui::ImageRef image_, selectedImage_, rightImage_;

@@ -1,16 +1,13 @@
 #include "ui/controls/Button3.h"
 
 #include "theme/VLThemeAttributedString.h"
+#include "ui/controls/ButtonStates.h"
 
 namespace vl {
 
 namespace {
 
 constexpr double kTitleHeight = 18;
-
-void fill(AssetKey& state, const AssetKey& normal) {
-  if (!state) state = normal;
-}
 
 }  // namespace
 
@@ -89,26 +86,12 @@ void Button3::lightOrDarkChanged() { setTitleColorAsset(textKey_); }
 
 void Button3::viewWillMoveToSuperview(ui::View* newSuperview) {
   VLThemed<ui::View>::viewWillMoveToSuperview(newSuperview);
-  if (!trackingAreaAdded_) {
-    if (auto me = self()) {
-      trackingAreaAdded_ = true;
-      addTrackingArea(ui::TrackingArea::create(bounds(),
-                                               ui::TrackingArea::MouseEnteredAndExited |
-                                                   ui::TrackingArea::ActiveAlways |
-                                                   ui::TrackingArea::InVisibleRect,
-                                               me));
-    }
-  }
+  addHoverTrackingArea(*this, trackingAreaAdded_);
   setTitleColorAsset(textKey_);
-  fill(textHighlightedKey_, textKey_);
-  fill(textSelectedKey_, textKey_);
-  fill(textDisabledKey_, textKey_);
-  fill(backgroundHighlightedKey_, backgroundKey_);
-  fill(backgroundSelectedKey_, backgroundKey_);
-  fill(backgroundDisabledKey_, backgroundKey_);
-  fill(borderHighlightedKey_, borderKey_);
-  fill(borderSelectedKey_, borderKey_);
-  fill(borderDisabledKey_, borderKey_);
+  fillEmptyStateKeys(textKey_, textHighlightedKey_, textSelectedKey_, textDisabledKey_);
+  fillEmptyStateKeys(backgroundKey_, backgroundHighlightedKey_, backgroundSelectedKey_,
+                     backgroundDisabledKey_);
+  fillEmptyStateKeys(borderKey_, borderHighlightedKey_, borderSelectedKey_, borderDisabledKey_);
   titleView_->setTarget(target_.lock());
   titleView_->setAction(action_);
   if (font_) titleView_->setFont(*font_);

@@ -8,6 +8,7 @@
 #include "platform/ui/controls/Button.h"
 #include "platform/ui/view/View.h"
 #include "theme/VLThemeCategories.h"
+#include "ui/controls/ButtonStates.h"
 
 namespace vl {
 
@@ -37,7 +38,7 @@ class InnerPushButton : public ui::Button {
 // Its title is coloured by asset key; normal, highlighted and disabled states each have title, background
 // and border keys (the selected keys are kept but never shown). The target and action reach the inner
 // button when the button joins a view. Main thread only.
-class Button3 : public VLThemed<ui::View> {
+class Button3 : public VLThemed<ui::View>, public ButtonStateKeys {
  public:
   explicit Button3(const ui::Rect& frame = {});
   static std::shared_ptr<Button3> create(const ui::Rect& frame = {}) {
@@ -53,33 +54,6 @@ class Button3 : public VLThemed<ui::View> {
   void setFont(const ui::Font& font) { font_ = font; }
   ui::TextAlignment alignment() const { return alignment_; }
   void setAlignment(ui::TextAlignment alignment) { alignment_ = alignment; }
-
-  const AssetKey& textColorAssetKey() const { return textKey_; }
-  void setTextColorAssetKey(AssetKey key) { textKey_ = std::move(key); }
-  const AssetKey& textHighlightedColorAssetKey() const { return textHighlightedKey_; }
-  void setTextHighlightedColorAssetKey(AssetKey key) { textHighlightedKey_ = std::move(key); }
-  const AssetKey& textSelectedColorAssetKey() const { return textSelectedKey_; }
-  void setTextSelectedColorAssetKey(AssetKey key) { textSelectedKey_ = std::move(key); }
-  const AssetKey& textDisabledColorAssetKey() const { return textDisabledKey_; }
-  void setTextDisabledColorAssetKey(AssetKey key) { textDisabledKey_ = std::move(key); }
-  const AssetKey& buttonBackgroundColorAssetKey() const { return backgroundKey_; }
-  void setButtonBackgroundColorAssetKey(AssetKey key) { backgroundKey_ = std::move(key); }
-  const AssetKey& buttonBackgroundHighlightedColorAssetKey() const { return backgroundHighlightedKey_; }
-  void setButtonBackgroundHighlightedColorAssetKey(AssetKey key) {
-    backgroundHighlightedKey_ = std::move(key);
-  }
-  const AssetKey& buttonBackgroundSelectedColorAssetKey() const { return backgroundSelectedKey_; }
-  void setButtonBackgroundSelectedColorAssetKey(AssetKey key) { backgroundSelectedKey_ = std::move(key); }
-  const AssetKey& buttonBackgroundDisabledColorAssetKey() const { return backgroundDisabledKey_; }
-  void setButtonBackgroundDisabledColorAssetKey(AssetKey key) { backgroundDisabledKey_ = std::move(key); }
-  const AssetKey& borderColorAssetKey() const { return borderKey_; }
-  void setBorderColorAssetKey(AssetKey key) { borderKey_ = std::move(key); }
-  const AssetKey& borderHighlightedColorAssetKey() const { return borderHighlightedKey_; }
-  void setBorderHighlightedColorAssetKey(AssetKey key) { borderHighlightedKey_ = std::move(key); }
-  const AssetKey& borderSelectedColorAssetKey() const { return borderSelectedKey_; }
-  void setBorderSelectedColorAssetKey(AssetKey key) { borderSelectedKey_ = std::move(key); }
-  const AssetKey& borderDisabledColorAssetKey() const { return borderDisabledKey_; }
-  void setBorderDisabledColorAssetKey(AssetKey key) { borderDisabledKey_ = std::move(key); }
 
   double borderWidth() const { return borderWidth_; }
   void setBorderWidth(double width) { borderWidth_ = width; }
@@ -116,9 +90,6 @@ class Button3 : public VLThemed<ui::View> {
   bool highlighted_ = false;
   bool enabled_ = false;
   std::optional<ui::Font> font_;
-  AssetKey textKey_, textHighlightedKey_, textSelectedKey_, textDisabledKey_;
-  AssetKey backgroundKey_, backgroundHighlightedKey_, backgroundSelectedKey_, backgroundDisabledKey_;
-  AssetKey borderKey_, borderHighlightedKey_, borderSelectedKey_, borderDisabledKey_;
   double borderWidth_ = 0;
   double radius_ = 0;
   std::weak_ptr<ui::ActionTarget> target_;

@@ -1,6 +1,7 @@
 #include "ui/navigation/ModalNavigationController.h"
 
 #include "platform/foundation/Log.h"
+#include "ui/HeldAnimation.h"
 #include "ui/panels/VisibleRows.h"
 
 namespace vl {
@@ -53,12 +54,7 @@ void ModalNavigationController::present(ui::View* host, ui::Size) {
 void ModalNavigationController::animateX(ui::View& view, double from, double to, const char* key,
                                          const char* id) {
   view.setWantsLayer(true);
-  auto anim = ui::BasicAnimation::withKeyPath("position.x");
-  anim->setFromValue(from);
-  anim->setToValue(to);
-  anim->setDuration(kDuration);
-  anim->setFillMode(ui::FillMode::Forwards);
-  anim->setRemovedOnCompletion(false);
+  auto anim = heldAnimation("position.x", from, to, kDuration);
   if (id) {
     anim->setDelegate(std::static_pointer_cast<ui::AnimationDelegate>(shared_from_this()));
     anim->setValue("id", id);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/foundation/Log.h"
+#include "ui/HeldAnimation.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelCenter.h"
 #include "ui/panels/VisibleRows.h"
@@ -30,9 +31,7 @@ AbstractPanel::AbstractPanel(const ui::Rect& frame) : ui::View(frame) {
 }
 
 std::shared_ptr<ui::AnimationDelegate> AbstractPanel::delegateHandle() {
-  auto me = self();
-  if (!me) return nullptr;
-  return std::shared_ptr<ui::AnimationDelegate>(me, static_cast<ui::AnimationDelegate*>(this));
+  return animationDelegateOf(*this, *this);
 }
 
 void AbstractPanel::viewDidMoveToSuperview() {
@@ -53,12 +52,7 @@ bool AbstractPanel::isShown() const {
 }
 
 void AbstractPanel::animateY(double from, double to, const char* id) {
-  auto anim = ui::BasicAnimation::withKeyPath("position.y");
-  anim->setFromValue(from);
-  anim->setToValue(to);
-  anim->setDuration(kDuration);
-  anim->setFillMode(ui::FillMode::Forwards);
-  anim->setRemovedOnCompletion(false);
+  auto anim = heldAnimation("position.y", from, to, kDuration);
   anim->setDelegate(delegateHandle());
   anim->setValue("id", id);
   layer()->addAnimation(anim, kAnimPos);
@@ -147,12 +141,7 @@ void AbstractPanel::shakeStep(int index) {
   float x = static_cast<float>(toFrame_.origin.x);
   float from = index == 0 ? x : x + shakeOffset(kShakeTimes[index - 1]);
   float to = x + shakeOffset(kShakeTimes[index]);
-  auto anim = ui::BasicAnimation::withKeyPath("position.x");
-  anim->setFromValue(static_cast<double>(from));
-  anim->setToValue(static_cast<double>(to));
-  anim->setDuration(kShakeDuration * 0.25);
-  anim->setFillMode(ui::FillMode::Forwards);
-  anim->setRemovedOnCompletion(false);
+  auto anim = heldAnimation("position.x", from, to, kShakeDuration * 0.25);
   anim->setDelegate(delegateHandle());
   anim->setValue(kShakeIndex, index);
   layer()->addAnimation(anim, kAnimPosX);

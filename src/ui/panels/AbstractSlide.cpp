@@ -1,6 +1,7 @@
 #include "ui/panels/AbstractSlide.h"
 
 #include "platform/foundation/Log.h"
+#include "ui/HeldAnimation.h"
 #include "ui/panels/VisibleRows.h"
 
 namespace vl {
@@ -33,15 +34,8 @@ bool AbstractSlide::isShown() const {
 }
 
 void AbstractSlide::animateX(double from, double to, const char* id) {
-  auto anim = ui::BasicAnimation::withKeyPath("position.x");
-  anim->setFromValue(from);
-  anim->setToValue(to);
-  anim->setDuration(kDuration);
-  anim->setFillMode(ui::FillMode::Forwards);
-  anim->setRemovedOnCompletion(false);
-  if (auto me = self()) {
-    anim->setDelegate(std::shared_ptr<ui::AnimationDelegate>(me, static_cast<ui::AnimationDelegate*>(this)));
-  }
+  auto anim = heldAnimation("position.x", from, to, kDuration);
+  anim->setDelegate(animationDelegateOf(*this, *this));
   anim->setValue("id", id);
   layer()->addAnimation(anim, kAnimPos);
 }

@@ -1,0 +1,48 @@
+// A clipboard history in memory for the benchmark programs that fill one.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/search/Vellisto_Master.h"
+#include "core/VLConstants.h"
+#include "pins/PinManager.h"
+
+namespace vl::bench {
+
+using DocChain = std::vector<std::shared_ptr<vl::Vellisto_BigDoc>>;
+
+// `count` docs linked in order and one spare after the last (count + 1 in all, the spare last), which
+// keeps the last from rolling over. They live in memory only: with no file path, appends write nothing.
+inline DocChain memoryDocChain(int count, const std::filesystem::path& folder) {
+  DocChain docs;
+  for (int d = 0; d <= count; ++d) {
+    auto doc = vl::Vellisto_BigDoc::emptyDoc(d, folder.string());
+    vl::Vellisto_BigDoc::waitForPendingWrites();
+    doc->setFilePath("");
+    vl::Vellisto_Master::configureDoc(doc);
+    if (!docs.empty()) {
+      docs.back()->setNext(doc);
+      doc->setPrev(docs.back());
+    }
+    docs.push_back(doc);
+  }
+  return docs;
+}
+
+// The record store over `docs` as the clipboard tab, with its pins under folder/pin.
+inline void openClipboardTab(const DocChain& docs, const std::filesystem::path& folder) {
+  vl::VLEngine& engine = vl::VLEngine::shared();
+  engine.setHeadDoc(docs.front());
+  engine.setTailDoc(docs.back());
+  engine.setDocCount(static_cast<std::int64_t>(docs.size()));
+  engine.setTabDirectory(vl::PinManager::tabDirectory());
+  vl::PinManager::shared().setPinPath((folder / "pin").string());
+  vl::PinManager::shared().load();
+  vl::PinManager::shared().activeTabOfId(vl::kClipboardPinTabId);
+}
+
+}  // namespace vl::bench
