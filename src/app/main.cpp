@@ -22,9 +22,9 @@
 #include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
 #include "startup/DataFolderLock.h"
+#include "startup/WindowSteps.h"
 #include "statusbar/VLStatusBar.h"
 #include "theme/VLThemeManager.h"
-#include "startup/WindowSteps.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include "platform/foundation/Log.h"
 #include "platform/system/x11/X11KeyMap.h"
 #include "platform/system/x11/X11Screens.h"
-#include "platform/system/x11/X11Screens.h"
 
 namespace vl {
 
