@@ -1,10 +1,6 @@
 // clang-format off
 // Our headers before Xlib's, whose macros (None, Bool, Status) would break them.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <functional>
@@ -15,6 +11,7 @@
 #include "VLEngine/doc/GzipUtility.h"
 #include "platform/foundation/Files.h"
 #include "support/TestSupport.h"
+#include "support/ProgramUnderTest.h"
 #include "support/X11TestSupport.h"
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
@@ -35,59 +32,11 @@ bool eventually(const std::function<bool()>& done, int seconds = 30) {
   return done();
 }
 
-// The real program on the test display, in a home of its own, its stderr in a file.
-class Program {
- public:
-  Program(const std::string& root, const std::string& display)
-      : home_(root + "/home"), errors_(root + "/err") {
-    files::createDirectories(root + "/run");
-    std::vector<std::string> env = {"HOME=" + home_,
-                                    "XDG_CONFIG_HOME=" + home_ + "/.config",
-                                    "XDG_CACHE_HOME=" + home_ + "/.cache",
-                                    "XDG_RUNTIME_DIR=" + root + "/run",
-                                    "DISPLAY=" + display,
-                                    std::string("VELLISTO_RESOURCES=") + VL_RESOURCES_DIR,
-                                    "PATH=/usr/bin:/bin"};
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, errors_.c_str(), O_WRONLY | O_CREAT, 0600);
-    char* argv[] = {const_cast<char*>(path().c_str()), nullptr};
-    if (::posix_spawn(&pid_, path().c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~Program() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGINT);
-    for (int i = 0; i < 500 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  static const std::string& path() {
-    static const std::string p = std::string(VL_BINARY_DIR) + "/src/app/vellisto";
-    return p;
-  }
-  bool started() const { return pid_ > 0; }
-  std::string errors() const { return files::readFile(errors_).value_or(""); }
-  std::size_t count(const std::string& needle) const {
-    const std::string text = errors();
-    std::size_t n = 0;
-    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-    return n;
-  }
-  std::string history() const {
-    auto bytes = files::readFile(home_ + "/.vellisto/data/BigDoc_0");
-    return bytes ? GzipUtility::ungzipData(*bytes).value_or("") : "";
-  }
-
- private:
-  std::string home_;
-  std::string errors_;
-  pid_t pid_ = -1;
-};
+// The first doc file of the program's history, unpacked.
+std::string historyOf(const Program& program) {
+  auto bytes = files::readFile(program.home() + "/.vellisto/data/BigDoc_0");
+  return bytes ? GzipUtility::ungzipData(*bytes).value_or("") : "";
+}
 
 class MainRoadX11Test : public X11Test {
  protected:
@@ -131,7 +80,7 @@ TEST_F(MainRoadX11Test, HotKeyTypeReturnPastesTheChosenRecordIntoTheEditorTheUse
 
   for (const char* text : {"alpha one", "beta two", "gamma three"}) {
     ASSERT_TRUE(xclipSet(display_, "UTF8_STRING", text));
-    ASSERT_TRUE(eventually([&] { return program.history().find(text) != std::string::npos; }))
+    ASSERT_TRUE(eventually([&] { return historyOf(program).find(text) != std::string::npos; }))
         << text << "\n"
         << program.errors();
   }

@@ -2,16 +2,13 @@
 // Our headers before Xlib's, whose macros (None, Bool, Status) would break them.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/foundation/Files.h"
 #include "support/TestSupport.h"
+#include "support/ProgramUnderTest.h"
 #include "support/X11TestSupport.h"
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -22,48 +19,12 @@
 namespace vl::x11test {
 namespace {
 
-// The real program on the private display, in a fresh home, killed at the end.
-class Program {
- public:
-  Program(const std::string& root, const std::string& display) : stderr_(root + "/vellisto.err") {
-    const std::string home = root + "/home";
-    files::createDirectories(root + "/run");
-    std::vector<std::string> env = {"HOME=" + home,
-                                    "XDG_CONFIG_HOME=" + home + "/.config",
-                                    "XDG_RUNTIME_DIR=" + root + "/run",
-                                    "DISPLAY=" + display,
-                                    std::string("VELLISTO_RESOURCES=") + VL_RESOURCES_DIR,
-                                    "PATH=/usr/bin:/bin"};
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const std::string program = std::string(VL_BINARY_DIR) + "/src/app/vellisto";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, stderr_.c_str(), O_WRONLY | O_CREAT, 0600);
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~Program() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  bool started() const { return pid_ > 0; }
-  std::string errors() const { return files::readFile(stderr_).value_or(""); }
-
- private:
-  std::string stderr_;
-  pid_t pid_ = -1;
-};
-
 class RecordWindowProgramX11Test : public X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
     if (IsSkipped()) return;
-    if (!files::exists(std::string(VL_BINARY_DIR) + "/src/app/vellisto")) GTEST_SKIP() << "no vellisto built";
+    if (!files::exists(Program::path())) GTEST_SKIP() << "no vellisto built";
     probe_ = XOpenDisplay(display_.c_str());
     ASSERT_NE(probe_, nullptr);
     int event = 0, error = 0, major = 0, minor = 0;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+namespace vl::x11test {
+
+// The real vellisto program on a test display, in a home of its own under `root`, its stderr in a file.
+// It is asked to quit (SIGINT) when the object goes, and killed if it has not after five seconds.
+class Program {
+ public:
+  Program(const std::string& root, const std::string& display);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Where the build puts the program; tests skip when it is not there.
+  static const std::string& path();
+  bool started() const { return pid_ > 0; }
+  const std::string& home() const { return home_; }
+  std::string errors() const;
+  // How often `needle` stands in what the program logged so far.
+  std::size_t count(const std::string& needle) const;
+
+ private:
+  std::string home_;
+  std::string errors_;
+  pid_t pid_ = -1;
+};
+
+}  // namespace vl::x11test
