@@ -209,9 +209,9 @@ void X11WindowHost::readDesktop() {
 void X11WindowHost::create(XWin& w) {
   Display* dpy = x_.get();
   const int screen = DefaultScreen(dpy);
-  w.popup = w.spec.popup;
+  w.popup = w.traits.popup;
   XVisualInfo info{};
-  w.argb = !w.spec.opaque && compositing() && XMatchVisualInfo(dpy, screen, 32, TrueColor, &info);
+  w.argb = !w.traits.opaque && compositing() && XMatchVisualInfo(dpy, screen, 32, TrueColor, &info);
   XSetWindowAttributes a{};
   unsigned long mask = CWBackPixmap | CWBorderPixel | CWOverrideRedirect | CWEventMask | CWBitGravity;
   a.background_pixmap = None;
@@ -229,7 +229,7 @@ void X11WindowHost::create(XWin& w) {
     w.visual = DefaultVisual(dpy, screen);
     w.depth = DefaultDepth(dpy, screen);
   }
-  const PixelRect& f = w.spec.frame;
+  const PixelRect& f = w.traits.frame;
   w.id = XCreateWindow(dpy, x_.root(), static_cast<int>(f.x), static_cast<int>(f.y),
                        static_cast<unsigned>(f.width), static_cast<unsigned>(f.height), 0, w.depth,
                        InputOutput, w.visual, mask, &a);
@@ -257,9 +257,9 @@ void X11WindowHost::create(XWin& w) {
   XDefineCursor(dpy, w.id, cursorNamed(cursorName_));
 }
 
-void X11WindowHost::applyProperties(XWin& w, const WindowSpec* old) {
+void X11WindowHost::applyProperties(XWin& w, const WindowTraits* old) {
   Display* dpy = x_.get();
-  const WindowSpec& s = w.spec;
+  const WindowTraits& s = w.traits;
   if (!old) {
     XClassHint hint{const_cast<char*>("vellisto"), const_cast<char*>("vellisto")};
     XSetClassHint(dpy, w.id, &hint);
@@ -302,11 +302,11 @@ void X11WindowHost::applyProperties(XWin& w, const WindowSpec* old) {
   XChangeProperty(dpy, w.id, x_.atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&typeAtom), 1);
 
-  auto wanted = [](const WindowSpec& spec, bool popup) {
+  auto wanted = [](const WindowTraits& traits, bool popup) {
     std::vector<const char*> states;
-    if (!popup && spec.floating) states.push_back("_NET_WM_STATE_ABOVE");
-    if (spec.allSpaces) states.push_back("_NET_WM_STATE_STICKY");
-    if (spec.panel) {
+    if (!popup && traits.floating) states.push_back("_NET_WM_STATE_ABOVE");
+    if (traits.allSpaces) states.push_back("_NET_WM_STATE_STICKY");
+    if (traits.panel) {
       states.push_back("_NET_WM_STATE_SKIP_TASKBAR");
       states.push_back("_NET_WM_STATE_SKIP_PAGER");
     }
@@ -351,19 +351,19 @@ void X11WindowHost::sendState(XWin& w, const char* state, bool on) {
   XSendEvent(x_.get(), x_.root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
 }
 
-void X11WindowHost::configure(const WindowSpec& spec) {
-  XWin& w = windows_[spec.number];
+void X11WindowHost::configure(const WindowTraits& traits) {
+  XWin& w = windows_[traits.number];
   if (w.id == None) {
-    w.spec = spec;
+    w.traits = traits;
     create(w);
     return;
   }
-  const WindowSpec old = w.spec;
-  w.spec = spec;
-  if (spec.frame != w.size) {
-    XMoveResizeWindow(x_.get(), w.id, static_cast<int>(spec.frame.x), static_cast<int>(spec.frame.y),
-                      static_cast<unsigned>(spec.frame.width), static_cast<unsigned>(spec.frame.height));
-    w.size = spec.frame;
+  const WindowTraits old = w.traits;
+  w.traits = traits;
+  if (traits.frame != w.size) {
+    XMoveResizeWindow(x_.get(), w.id, static_cast<int>(traits.frame.x), static_cast<int>(traits.frame.y),
+                      static_cast<unsigned>(traits.frame.width), static_cast<unsigned>(traits.frame.height));
+    w.size = traits.frame;
   }
   applyProperties(w, &old);
 }

@@ -20,7 +20,7 @@
 namespace vl::x11 {
 
 // What the X side needs to know of a toolkit window, copied on the main thread.
-struct WindowSpec {
+struct WindowTraits {
   int number = 0;
   // The client area, without the title bar the window manager draws.
   PixelRect frame;
@@ -36,7 +36,7 @@ struct WindowSpec {
   bool canBecomeKey = false;
   bool panel = false;
   std::string title;
-  bool operator==(const WindowSpec&) const = default;
+  bool operator==(const WindowTraits&) const = default;
 };
 
 // Pixels for one window: `area` of its back buffer (window pixels, top-left origin), rows of ARGB32.
@@ -78,7 +78,7 @@ class X11WindowHost {
   // After each batch of events: the focus as it ended up.
   void afterEvents();
 
-  void configure(const WindowSpec& spec);
+  void configure(const WindowTraits& traits);
   void show(int number, bool activate);
   void hide(int number);
   void raise(int number);
@@ -96,7 +96,7 @@ class X11WindowHost {
  private:
   struct XWin {
     ::Window id = None;
-    WindowSpec spec;
+    WindowTraits traits;
     bool argb = false;
     bool popup = false;
     Visual* visual = nullptr;
@@ -115,7 +115,7 @@ class X11WindowHost {
   XWin* byId(::Window id);
   XWin* byNumber(int number);
   void create(XWin& w);
-  void applyProperties(XWin& w, const WindowSpec* old);
+  void applyProperties(XWin& w, const WindowTraits* old);
   void sendState(XWin& w, const char* state, bool on);
   void takeFocus(XWin& w);
   void grabPointer(XWin& w);

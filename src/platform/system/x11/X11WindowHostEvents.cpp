@@ -92,7 +92,7 @@ void X11WindowHost::handle(XEvent& event) {
   }
   XWin* w = byId(event.xany.window);
   if (!w) return;
-  const int number = w->spec.number;
+  const int number = w->traits.number;
   switch (event.type) {
     case Expose:
       if (event.xexpose.count == 0 && callbacks_.exposed) callbacks_.exposed(number);
@@ -246,8 +246,9 @@ void X11WindowHost::smoothScroll(XWin& w, const void* deviceEvent) {
   if ((dx == 0 && dy == 0) || !std::isfinite(dx) || !std::isfinite(dy)) return;
   const ui::Point at = pointIn(w, static_cast<int>(d->event_x), static_cast<int>(d->event_y));
   if (callbacks_.input) {
-    callbacks_.input(w.spec.number, ui::Event::scrollEvent(
-                                        at, dx, dy, flagsForState(static_cast<unsigned>(d->mods.effective))));
+    callbacks_.input(
+        w.traits.number,
+        ui::Event::scrollEvent(at, dx, dy, flagsForState(static_cast<unsigned>(d->mods.effective))));
   }
 }
 
@@ -267,7 +268,8 @@ void X11WindowHost::key(XWin& w, XKeyEvent& e) {
     const std::uint64_t bit = modifier ? modifier : ui::ModifierFlags::CapsLock;
     flags = press ? (flags | bit) : (flags & ~bit);
     if (callbacks_.input)
-      callbacks_.input(w.spec.number, ui::Event::keyEvent(ui::EventType::FlagsChanged, code, flags, "", ""));
+      callbacks_.input(w.traits.number,
+                       ui::Event::keyEvent(ui::EventType::FlagsChanged, code, flags, "", ""));
     return;
   }
   if (code != kUnknownKey) flags |= ui::implicitFlagsForKeyCode(code);
@@ -304,14 +306,14 @@ void X11WindowHost::key(XWin& w, XKeyEvent& e) {
   }
   auto event = ui::Event::keyEvent(press ? ui::EventType::KeyDown : ui::EventType::KeyUp, code, flags,
                                    characters, plain, repeat);
-  if (callbacks_.input) callbacks_.input(w.spec.number, event);
+  if (callbacks_.input) callbacks_.input(w.traits.number, event);
 }
 
 void X11WindowHost::button(XWin& w, XButtonEvent& e) {
   lastTime_ = e.time;
   const bool press = e.type == ButtonPress;
   if (press && w.grabbed && (e.x < 0 || e.y < 0 || e.x >= w.size.width || e.y >= w.size.height)) {
-    if (callbacks_.outsideClick) callbacks_.outsideClick(w.spec.number);
+    if (callbacks_.outsideClick) callbacks_.outsideClick(w.traits.number);
     return;
   }
   const ui::Point at = pointIn(w, e.x, e.y);
@@ -321,7 +323,7 @@ void X11WindowHost::button(XWin& w, XButtonEvent& e) {
     // One notch is one line; up and left reveal what lies above and to the left.
     const double dy = e.button == 4 ? 1 : e.button == 5 ? -1 : 0;
     const double dx = e.button == 6 ? 1 : e.button == 7 ? -1 : 0;
-    if (callbacks_.input) callbacks_.input(w.spec.number, ui::Event::scrollEvent(at, dx, dy, flags));
+    if (callbacks_.input) callbacks_.input(w.traits.number, ui::Event::scrollEvent(at, dx, dy, flags));
     return;
   }
   if (press) {
@@ -338,7 +340,8 @@ void X11WindowHost::button(XWin& w, XButtonEvent& e) {
   } else {
     type = press ? ui::EventType::OtherMouseDown : ui::EventType::OtherMouseUp;
   }
-  if (callbacks_.input) callbacks_.input(w.spec.number, ui::Event::mouseEvent(type, at, flags, click_.count));
+  if (callbacks_.input)
+    callbacks_.input(w.traits.number, ui::Event::mouseEvent(type, at, flags, click_.count));
 }
 
 void X11WindowHost::motion(XWin& w, XMotionEvent& e) {
@@ -360,7 +363,7 @@ void X11WindowHost::motion(XWin& w, XMotionEvent& e) {
     type = ui::EventType::OtherMouseDragged;
   }
   if (callbacks_.input)
-    callbacks_.input(w.spec.number,
+    callbacks_.input(w.traits.number,
                      ui::Event::mouseEvent(type, pointIn(w, e.x, e.y), flagsForState(e.state)));
 }
 

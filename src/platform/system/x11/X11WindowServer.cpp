@@ -137,17 +137,17 @@ class X11WindowPeer final : public ui::WindowPeer {
   }
 
   void configure() {
-    WindowSpec spec = server_->specFor(window_);
-    if (configured_ && spec == lastSpec_) return;
+    WindowTraits traits = server_->traitsFor(window_);
+    if (configured_ && traits == lastTraits_) return;
     configured_ = true;
-    lastSpec_ = spec;
-    server_->post([spec](X11WindowHost& host) { host.configure(spec); });
+    lastTraits_ = traits;
+    server_->post([traits](X11WindowHost& host) { host.configure(traits); });
   }
   void exposed() { exposed_ = true; }
   bool shown() const { return shown_; }
   void movedByServer(const PixelRect& frame) {
     const ui::Rect content = server_->space_.toToolkit(frame);
-    lastSpec_.frame = frame;  // the server has it already: no request back
+    lastTraits_.frame = frame;  // the server has it already: no request back
     window_.setFrame(ui::Window::frameRectForContentRect(content, window_.styleMask()), false);
   }
   ui::Window& window() { return window_; }
@@ -240,7 +240,7 @@ class X11WindowPeer final : public ui::WindowPeer {
   bool configured_ = false;
   bool whole_ = true;
   bool exposed_ = false;
-  WindowSpec lastSpec_;
+  WindowTraits lastTraits_;
   cairo_surface_t* buffer_ = nullptr;
   ui::DisplayList painted_;
   std::vector<PixelRect> lastOutline_;
@@ -357,8 +357,8 @@ unsigned long X11WindowServer::xWindowOf(const ui::Window& window) {
   return loop_->call<::Window>([host, n] { return host->windowFor(n); }, 5000).value_or(None);
 }
 
-WindowSpec X11WindowServer::specFor(const ui::Window& window) const {
-  WindowSpec s;
+WindowTraits X11WindowServer::traitsFor(const ui::Window& window) const {
+  WindowTraits s;
   s.number = window.windowNumber();
   s.frame = pixelFrameFor(window);
   const std::uint64_t style = window.styleMask();

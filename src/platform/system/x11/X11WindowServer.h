@@ -20,7 +20,7 @@ class X11Display;
 class X11EventLoop;
 class X11WindowHost;
 class X11WindowPeer;
-struct WindowSpec;
+struct WindowTraits;
 
 // The desktop as the screens and fonts need it.
 struct DesktopState {
@@ -63,7 +63,7 @@ class X11WindowServer final : public ui::WindowServer, public std::enable_shared
   void post(std::function<void(X11WindowHost&)> work);
   void scheduleFrame();
   void frame();
-  WindowSpec specFor(const ui::Window& window) const;
+  WindowTraits traitsFor(const ui::Window& window) const;
   // The window's client area in root pixels, bounded by twice the desktop.
   PixelRect pixelFrameFor(const ui::Window& window) const;
   // On the main thread, from the X thread's reports.
