@@ -1,10 +1,12 @@
 // A clipboard history in memory for the benchmark programs that fill one.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "BenchCorpus.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/Vellisto_Master.h"
@@ -31,6 +33,18 @@ inline DocChain memoryDocChain(int count, const std::filesystem::path& folder) {
     docs.push_back(doc);
   }
   return docs;
+}
+
+// `perDoc` texts of the corpus in each doc, a minute apart, the newest in the last doc.
+inline void fillDocs(const DocChain& docs, int perDoc, Corpus& corpus) {
+  const int total = perDoc * static_cast<int>(docs.size());
+  for (int i = 0; i < total; ++i) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%f", 1.7e9 - (total - i) * 60.0);
+    docs[static_cast<std::size_t>(i / perDoc)]->appendChunk(
+        vl::Vellisto_Chunk::initWithContext(corpus.next(), std::nullopt, std::nullopt, std::nullopt, stamp));
+  }
+  vl::Vellisto_BigDoc::waitForPendingWrites();
 }
 
 // The record store over `docs` as the clipboard tab, with its pins under folder/pin.

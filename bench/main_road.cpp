@@ -113,13 +113,7 @@ int main(int argc, char** argv) {
   vl::bench::Corpus corpus(42);
   vl::bench::DocChain docs = vl::bench::memoryDocChain(kDocs, folder);
   docs.pop_back();
-  for (int i = 0; i < perDoc * kDocs; ++i) {
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%f", 1.7e9 - (perDoc * kDocs - i) * 60.0);
-    docs[i / perDoc]->appendChunk(
-        vl::Vellisto_Chunk::initWithContext(corpus.next(), std::nullopt, std::nullopt, std::nullopt, stamp));
-  }
-  vl::Vellisto_BigDoc::waitForPendingWrites();
+  vl::bench::fillDocs(docs, perDoc, corpus);
   const std::size_t rssHistory = residentBytes();
   vl::bench::openClipboardTab(docs, folder);
   vl::VLEngine& engine = vl::VLEngine::shared();
