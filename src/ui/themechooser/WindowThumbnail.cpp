@@ -12,9 +12,12 @@ constexpr const char* kMatchedWord = "Vellisto";
 constexpr const char* kRow1Rest = "is a light keyboard-driven efficiency gadget focusing on the clipboard";
 constexpr const char* kRow2Rest = "是一款轻量级的专注于剪贴板的键盘驱动效率工具";
 
-// A text that only shows: no editing, no selection, no background.
+// A text that only shows, on one line cut at the view's edge: no editing, no selection, no background.
 std::shared_ptr<ui::TextView> label(const std::string& text, const ui::Font& font) {
   auto view = ui::TextView::create();
+  view->setMaximumNumberOfLines(1);
+  view->setLineBreakMode(ui::LineBreakMode::Clipping);
+  view->setLineFragmentPadding(0);
   view->setEditable(false);
   view->setSelectable(false);
   view->setDrawsBackground(false);
