@@ -10,6 +10,7 @@
 #include "Windows/Main/QuickAccess.h"
 #include "Windows/Main/SearchInput2.h"
 #include "Windows/Main/WindowCenter.h"
+#include "Windows/Preferences/PreferencesWindow.h"
 #include "Windows/Record/RecordTable.h"
 #include "Windows/Record/RecordWindow.h"
 #include "capture/CaptureHooks.h"
@@ -19,6 +20,7 @@
 #include "platform/system/PointerLocation.h"
 #include "platform/ui/view/ViewController.h"
 #include "platform/ui/window/WindowServer.h"
+#include "shortcuts/VLShortcutsButton.h"
 #include "startup/AppDelegate.h"
 #include "statusbar/VLStatusBar.h"
 #include "ui/panels/EscStack.h"
@@ -58,6 +60,21 @@ PasteHooks pasteHooks() {
   return hooks;
 }
 
+PreferencesHooks preferencesHooks() {
+  PreferencesHooks hooks;
+  hooks.launchAtLogin = [](bool enabled) {
+    auto delegate = AppDelegate::mySelf();
+    return delegate && delegate->launchAtLogin(enabled);
+  };
+  // The pane's recorder stands for the main hot key whatever id an empty stored value carried.
+  hooks.registerMainHotKey = [](const HokeyStruct& value) {
+    VLStatusBar::shared().registerHotKeysWithID(VLStatusBar::kMainHotKeyID, "", value.keyCode,
+                                                VLShortcutsButton::convertModifierToKey(value.modifierFlags),
+                                                value.doubleTap);
+  };
+  return hooks;
+}
+
 template <auto Member>
 void runDelegateStep() {
   const auto& step = AppDelegate::hooks().*Member;
@@ -93,6 +110,7 @@ void registerHistoryWindows() {
   MainViewHooks::install(panels);
 
   RecordWindow::registerRecordWindow();
+  PreferencesWindow::registerPreferencesWindow(preferencesHooks());
   // Capture only ever asks about the record window, from its own queue.
   CaptureHooks::setWindowAppear(
       [](const std::string& key) { return key == kRecordWindowKey && RecordWindow::isShown(); });

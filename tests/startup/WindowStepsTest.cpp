@@ -13,6 +13,8 @@
 #include "capture/ClipboardListener.h"
 #include "core/FlagsDetect.h"
 #include "core/LocalShortcutsManager.h"
+#include "platform/ui/menu/Menu.h"
+#include "platform/ui/menu/StatusItem.h"
 #include "platform/ui/view/EventDriver.h"
 #include "startup/StartupTestSupport.h"
 #include "startup/WindowSteps.h"
@@ -49,6 +51,16 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
   VLStatusBar::wakeupOrHidden();
   EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("esc"));
   EXPECT_FALSE(main->isVisible());
+
+  // The tray menu's Preferences row brings up the preferences window.
+  auto pref = center.windowForKey(kPreferencesWindowKey);
+  ASSERT_NE(pref, nullptr);
+  EXPECT_EQ(MainViewHooks::current().preferencesWindow(), pref.get());
+  ui::Menu& menu = *VLStatusBar::shared().produceStatusItem()->menu();
+  menu.performActionForItemAtIndex(menu.indexOfItemWithTag(VLStatusBar::kSettingsTag));
+  EXPECT_TRUE(pref->isVisible());
+  EXPECT_EQ(center.currentKeyWindow(), kPreferencesWindowKey);
+  pref->close();
 
   stopProgram();
   main->orderOut();

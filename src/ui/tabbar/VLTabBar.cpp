@@ -46,11 +46,19 @@ void VLTabBar::itemClick(VLTabBarItem& item) {
   }
   if (lastItem_) {
     lastItem_->setSelected(false);
-    if (const auto& controller = lastItem_->viewController()) controller->view()->removeFromSuperview();
+    // A page learns that it leaves, so it can end what it started (a recorder listening to the keys).
+    if (const auto& controller = lastItem_->viewController()) {
+      controller->viewWillDisappear();
+      controller->view()->removeFromSuperview();
+      controller->viewDidDisappear();
+    }
   }
   lastItem_ = *it;
   lastItem_->setSelected(true);
+  const auto coming = lastItem_->viewController();
+  if (coming) coming->viewWillAppear();
   if (auto d = delegate()) d->tabBarDidClickItem(*this, *lastItem_);
+  if (coming) coming->viewDidAppear();
 }
 
 void VLTabBar::viewDidMoveToSuperview() {

@@ -1,0 +1,142 @@
+#include "Windows/Preferences/GeneralRows.h"
+
+#include "Windows/Preferences/PaneParts.h"
+#include "core/VLConfig.h"
+#include "platform/foundation/Log.h"
+
+namespace vl {
+
+namespace {
+
+// The items of a stored list that are text, at most `limit` of them.
+std::vector<std::string> textItems(const Json& list, std::size_t limit, const char* what) {
+  std::vector<std::string> out;
+  if (!list.is_array()) return out;
+  for (const Json& item : list) {
+    if (out.size() == limit) {
+      logf("web search: the %s list holds more than %zu entries; the rest is not shown", what, limit);
+      break;
+    }
+    if (item.is_string()) out.push_back(item.get<std::string>());
+  }
+  return out;
+}
+
+void fill(ui::PopUpButton& popUp, const std::vector<std::string>& titles, const Json& chosen) {
+  popUp.removeAllItems();
+  popUp.addItemsWithTitles(titles);
+  if (chosen.is_string()) popUp.selectItemWithTitle(chosen.get<std::string>());
+}
+
+}  // namespace
+
+std::shared_ptr<CheckBoxRow> CheckBoxRow::create(double width, Binding binding) {
+  auto row = std::make_shared<CheckBoxRow>(ui::Rect{0, 0, width, kHeight});
+  row->binding_ = std::move(binding);
+  row->build();
+  return row;
+}
+
+void CheckBoxRow::build() {
+  setActionHandler("valueChange:", [this](ui::ActionTarget*) { valueChange(); });
+  titleView_ = pane::title(*this, {80, 0, 150, 16}, binding_.titleKey);
+  checkButton_ = pane::toggle(*this, {230, -2}, ui::ButtonType::Switch, shared_from_this(), "valueChange:");
+  explainTextView_ = pane::title(*this, {250, 0, 200, 16}, binding_.explainKey, false);
+  reload();
+}
+
+void CheckBoxRow::reload() { checkButton_->setState(pane::stateOf(binding_.read())); }
+
+void CheckBoxRow::valueChange() {
+  const bool on = pane::isOn(*checkButton_);
+  if (!binding_.write(on)) checkButton_->setState(pane::stateOf(!on));
+}
+
+std::shared_ptr<DirectPasteSetting> DirectPasteSetting::create(double width) {
+  auto row = std::make_shared<DirectPasteSetting>(ui::Rect{0, 0, width, kHeight});
+  row->build();
+  return row;
+}
+
+void DirectPasteSetting::build() {
+  setActionHandler("valueChange:", [this](ui::ActionTarget*) { valueChange(); });
+  titleView_ = pane::title(*this, {80, 32, 150, 16}, "pref.general.integration");
+  checkButton_ = pane::toggle(*this, {230, 30}, ui::ButtonType::Switch, shared_from_this(), "valueChange:");
+  explainTextView_ = pane::title(*this, {250, 32, 200, 16}, "pref.general.directPaste", false);
+  tip1View_ = pane::tip(*this, {250, 0, 260, 30}, "pref.general.directPasteExplain");
+  reload();
+}
+
+void DirectPasteSetting::reload() {
+  checkButton_->setState(pane::stateOf(VLConfig::shared().getBoolValueOfKey(VLConfig::kPasteDirectly)));
+}
+
+void DirectPasteSetting::valueChange() {
+  const bool on = pane::isOn(*checkButton_);
+  VLConfig::shared().setBoolValueOfKey(VLConfig::kPasteDirectly, on);
+  VLConfig::shared().setBoolValueOfKey(VLConfig::kShowPastePopover, !on);
+}
+
+std::shared_ptr<Hotkey> Hotkey::create(double width, std::function<void(const HokeyStruct&)> registerHotKey) {
+  auto row = std::make_shared<Hotkey>(ui::Rect{0, 0, width, kHeight});
+  row->registerHotKey_ = std::move(registerHotKey);
+  row->titleView_ = pane::title(*row, {80, (kHeight - 18) / 2, 150, 18}, "pref.general.hotkey");
+  // Made before the pane hands over its identity, so until then the recorder hears every stop request.
+  row->hotkeyTextField_ = HotkeyTextField::initWithFrame({230, 0, 260, kHeight}, row);
+  row->addSubview(row->hotkeyTextField_);
+  return row;
+}
+
+HokeyStruct Hotkey::initInputContext() {
+  return VLConfig::shared().getHotkeyValueOfKey(VLConfig::kMainHotKey);
+}
+
+void Hotkey::reload() { hotkeyTextField_->reloadInputContext(initInputContext()); }
+
+bool Hotkey::didEndKeyDown(const HokeyStruct& value) {
+  VLConfig::shared().setHotkeyValueOfKey(VLConfig::kMainHotKey, value);
+  if (registerHotKey_) {
+    registerHotKey_(value);
+  } else {
+    log("General pane: no hot key service; the new main hot key works after a restart");
+  }
+  return true;
+}
+
+std::shared_ptr<SearchWay> SearchWay::create(double width) {
+  auto row = std::make_shared<SearchWay>(ui::Rect{0, 0, width, kHeight});
+  row->build();
+  return row;
+}
+
+void SearchWay::build() {
+  setActionHandler("popUpSelected:", [this](ui::ActionTarget*) { popUpSelected(); });
+  titleView_ = pane::title(*this, {80, 1, 150, 18}, "pref.general.searchin");
+  browserPopUpButton_ = pane::popUp(*this, {230, 0}, shared_from_this(), "popUpSelected:");
+  engineView_ = pane::title(*this, {330, 1, 80, 18}, "pref.general.withengine");
+  enginePopUpButton_ = pane::popUp(*this, {410, 0}, shared_from_this(), "popUpSelected:");
+}
+
+void SearchWay::reload() {
+  const Json value = VLConfig::shared().getValueOfKey(VLConfig::kWebSearch).value_or(Json());
+  if (!value.is_object()) return;
+  fill(*browserPopUpButton_, textItems(value.value("browserList", Json()), kMaxListItems, "browser"),
+       value.value("browser", Json()));
+  fill(*enginePopUpButton_, textItems(value.value("engineList", Json()), kMaxListItems, "engine"),
+       value.value("engine", Json()));
+}
+
+void SearchWay::popUpSelected() {
+  if (!browserPopUpButton_->selectedItem() || !enginePopUpButton_->selectedItem()) {
+    // Storing an empty name would leave the web search without a browser to open.
+    log("web search: no browser or engine to choose from; nothing stored");
+    return;
+  }
+  Json value = VLConfig::shared().getValueOfKey(VLConfig::kWebSearch).value_or(Json::object());
+  if (!value.is_object()) value = Json::object();
+  value["browser"] = browserPopUpButton_->titleOfSelectedItem();
+  value["engine"] = enginePopUpButton_->titleOfSelectedItem();
+  VLConfig::shared().setValueOfKey(VLConfig::kWebSearch, value);
+}
+
+}  // namespace vl

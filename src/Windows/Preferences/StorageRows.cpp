@@ -1,0 +1,152 @@
+#include "Windows/Preferences/StorageRows.h"
+
+#include "Windows/Preferences/PaneParts.h"
+#include "core/VLConfig.h"
+#include "platform/foundation/Localization.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/controls/Beep.h"
+#include "theme/VLThemeCategories.h"
+
+namespace vl {
+
+std::shared_ptr<ImageStore> ImageStore::create(double width) {
+  auto row = std::make_shared<ImageStore>(ui::Rect{0, 0, width, kHeight});
+  row->build();
+  return row;
+}
+
+void ImageStore::build() {
+  setActionHandler("checked:", [this](ui::ActionTarget*) { checked(); });
+  setActionHandler("popUpSelected:", [this](ui::ActionTarget*) { popUpSelected(); });
+  const double b = kHeight - 20;
+  checkButton_ = pane::toggle(*this, {210, b}, ui::ButtonType::Switch, shared_from_this(), "checked:");
+  titleView_ = pane::title(*this, {235, b + 4, 260, 18}, "pref.general.imagecopy", false);
+  tip1View_ = pane::tip(*this, {235, b - 46, 260, 46}, "pref.general.copytips");
+  tip2View_ = pane::title(*this, {235, b - 66, 60, 18}, "pref.general.savewith", false);
+  timePopUpButton_ = pane::popUp(*this, {300, b - 70}, shared_from_this(), "popUpSelected:");
+  timePopUpButton_->setEnabled(false);
+  tip3View_ = pane::title(*this, {405, 4, 60, 18}, "pref.general.image", false);
+}
+
+std::string ImageStore::transferTime(const std::string& code) {
+  if (code == "2w") return localized("pref.general.time2w");
+  if (code == "1m") return localized("pref.general.time1m");
+  if (code == "3m") return localized("pref.general.time3m");
+  if (code == "ever") return localized("pref.general.timeever");
+  return localized("pref.general.time1w");
+}
+
+void ImageStore::reload() {
+  const Json value = VLConfig::shared().getValueOfKey(VLConfig::kImageStorage).value_or(Json());
+  if (!value.is_object()) return;
+  const Json isCopy = value.value("isCopy", Json(false));
+  const bool on = isCopy.is_boolean() ? isCopy.get<bool>() : (isCopy.is_number() && isCopy != Json(0));
+  checkButton_->setState(pane::stateOf(on));
+  timePopUpButton_->removeAllItems();
+  const Json list = value.value("timeList", Json::array());
+  for (const Json& code : list.is_array() ? list : Json::array()) {
+    if (!code.is_string()) continue;
+    if (static_cast<std::size_t>(timePopUpButton_->numberOfItems()) == kMaxCodes) break;
+    timePopUpButton_->addItemWithTitle(transferTime(code.get<std::string>()));
+    timePopUpButton_->lastItem()->setToolTip(code.get<std::string>());
+  }
+  const Json stored = value.value("storageTime", Json(""));
+  const std::string code = stored.is_string() ? stored.get<std::string>() : "";
+  // The code picks the item; titles only decide for a code that no item carries.
+  bool found = false;
+  for (long i = 0; i < timePopUpButton_->numberOfItems() && !found; ++i) {
+    if (timePopUpButton_->itemAtIndex(i)->toolTip() == code) {
+      timePopUpButton_->selectItemAtIndex(i);
+      found = true;
+    }
+  }
+  if (!found) timePopUpButton_->selectItemWithTitle(transferTime(code));
+  timePopUpButton_->setEnabled(on);
+}
+
+void ImageStore::checked() {
+  const bool on = pane::isOn(*checkButton_);
+  timePopUpButton_->setEnabled(on);
+  Json value = VLConfig::shared().getValueOfKey(VLConfig::kImageStorage).value_or(Json::object());
+  if (!value.is_object()) value = Json::object();
+  value["isCopy"] = on ? 1 : 0;
+  VLConfig::shared().setValueOfKey(VLConfig::kImageStorage, value);
+}
+
+void ImageStore::popUpSelected() {
+  auto item = timePopUpButton_->selectedItem();
+  if (!item) return;
+  Json value = VLConfig::shared().getValueOfKey(VLConfig::kImageStorage).value_or(Json::object());
+  if (!value.is_object()) value = Json::object();
+  value["storageTime"] = item->toolTip();
+  VLConfig::shared().setValueOfKey(VLConfig::kImageStorage, value);
+}
+
+long long OnlyIntegerValueFormatter::parse(const std::string& text) {
+  const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && isSpace(text[begin])) ++begin;
+  while (end > begin && isSpace(text[end - 1])) --end;
+  if (begin == end) return -1;
+  long long value = 0;
+  for (std::size_t i = begin; i < end; ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    value = value * 10 + (text[i] - '0');
+    if (value > kMax) return -1;  // checked per digit, so a long paste never overflows
+  }
+  return value;
+}
+
+bool OnlyIntegerValueFormatter::isPartialStringValid(const std::string& partial, std::string*, std::string*) {
+  if (partial.find_first_not_of(" \t\r\n") == std::string::npos || parse(partial) >= 0) return true;
+  ui::beep();
+  return false;
+}
+
+std::shared_ptr<MaxCharacters> MaxCharacters::create(double width) {
+  auto row = std::make_shared<MaxCharacters>(ui::Rect{0, 0, width, kHeight});
+  row->build();
+  return row;
+}
+
+void MaxCharacters::build() {
+  titleView_ = pane::title(*this, {80, 32, 150, 16}, "pref.general.maxcharacters");
+  customTextField_ = ui::TextField::create({230, 30, 180, 25});
+  customTextField_->setAlignment(ui::TextAlignment::Right);
+  customTextField_->setDelegate(std::static_pointer_cast<MaxCharacters>(shared_from_this()));
+  customTextField_->setFormatter(std::make_shared<OnlyIntegerValueFormatter>());
+  addSubview(customTextField_);
+  tip1View_ = pane::tip(*this, {230, 0, 260, 30}, "pref.general.maxcharacters.tips");
+  reload();
+}
+
+void MaxCharacters::reload() {
+  customTextField_->setStringValue(
+      std::to_string(VLConfig::shared().getIntegerValueOfKey(VLConfig::kMaxTextLength)));
+  showRefusal(false);
+}
+
+void MaxCharacters::showRefusal(bool refused) {
+  if (refused == refused_) return;
+  refused_ = refused;
+  tip1View_->setString(
+      localized(refused ? "pref.general.maxcharacters.refused" : "pref.general.maxcharacters.tips"));
+  setTextColorAssetKey(*tip1View_, std::string(refused ? "accentColor" : "fontSubtitleColor"));
+}
+
+void MaxCharacters::controlTextDidChange(ui::TextField& field) {
+  if (&field != customTextField_.get()) return;
+  const long long value = OnlyIntegerValueFormatter::parse(field.stringValue());
+  if (value <= 0) {
+    showRefusal(true);
+    return;
+  }
+  showRefusal(false);
+  VLConfig::shared().setIntegerValueOfKey(VLConfig::kMaxTextLength, value);
+}
+
+void MaxCharacters::controlTextDidEndEditing(ui::TextField& field) {
+  if (&field == customTextField_.get() && refused_) reload();
+}
+
+}  // namespace vl

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "PreferencesTestSupport.h"
+#include "Windows/Preferences/AdvancedViewController.h"
+#include "Windows/Preferences/GeneralViewController.h"
+#include "platform/ui/controls/Beep.h"
+#include "platform/ui/view/Event.h"
+
+namespace vl {
+namespace {
+
+namespace KeyCode = ui::KeyCode;
+
+class PreferencesPanesTest : public test::PreferencesFixture {
+ protected:
+  void SetUp() override {
+    PreferencesFixture::SetUp();
+    show();
+  }
+  GeneralViewController& general() { return pane<GeneralViewController>(0); }
+  MergingCopyConfig& merging() { return *pane<AdvancedViewController>(5).mergingCopyConfig(); }
+  static void choose(ui::PopUpButton& popUp, long index) {
+    popUp.selectItemAtIndex(index);
+    popUp.sendAction();
+  }
+  // Clears the field as the user would and types the text into it.
+  void typeInto(ui::TextField& field, const std::string& text) {
+    window_->makeFirstResponder(&field);
+    events_.typeKey(KeyCode::A, ui::ModifierFlags::Command);
+    events_.typeKey(KeyCode::Delete);
+    events_.typeText(text);
+  }
+};
+
+TEST_F(PreferencesPanesTest, EveryGeneralControlWritesItsKeysToTheFileAtOnce) {
+  struct Case {
+    const char* what;
+    std::function<void(GeneralViewController&)> act;
+    long key;
+    Json expected;
+  };
+  Json forever = *VLConfig::shared().getValueOfKey(VLConfig::kImageStorage);
+  Json engine = *VLConfig::shared().getValueOfKey(VLConfig::kWebSearch);
+  forever["storageTime"] = "ever";
+  Json noCopy = forever;
+  noCopy["isCopy"] = 0;
+  engine["engine"] = "Bing";
+  const Case cases[] = {
+      {"launch at login", [](auto& g) { g.launchAtLogin()->checkButton()->performClick(); }, 0, true},
+      {"direct paste off", [](auto& g) { g.directPasteSetting()->checkButton()->performClick(); }, 119,
+       false},
+      {"and the popover on", [](auto&) {}, 120, true},
+      {"kept for ever", [](auto& g) { choose(*g.imageStore()->timePopUpButton(), 4); }, 105, forever},
+      {"image copy off", [](auto& g) { g.imageStore()->checkButton()->performClick(); }, 105, noCopy},
+      {"engine only", [](auto& g) { choose(*g.searchWay()->enginePopUpButton(), 2); }, 104, engine},
+      {"touch bar", [](auto& g) { g.touchBarShow()->checkButton()->performClick(); }, 101, true},
+      {"copy animation", [](auto& g) { g.animate()->checkButton()->performClick(); }, 113, false},
+      {"copy sound", [](auto& g) { g.sound()->checkButton()->performClick(); }, 114, true},
+  };
+  for (const Case& c : cases) {
+    c.act(general());
+    EXPECT_EQ(onDisk(c.key), c.expected) << c.what;
+  }
+  EXPECT_FALSE(general().imageStore()->timePopUpButton()->isEnabled());
+}
+
+TEST_F(PreferencesPanesTest, ALoginItemThatCannotChangeKeepsBoxAndFlag) {
+  loginFails_ = true;
+  general().launchAtLogin()->checkButton()->performClick();
+  EXPECT_EQ(general().launchAtLogin()->checkButton()->state(), 0);
+  EXPECT_EQ(onDisk(VLConfig::kLaunchAtLogin), false);
+}
+
+TEST_F(PreferencesPanesTest, ARecordedHotKeyIsStoredAndRegisteredAtOnce) {
+  const HokeyStruct chord{0x100000 | 0x20000, 9, 1, false};
+  general().hotkey()->didEndKeyDown(chord);
+  EXPECT_EQ(VLConfig::shared().getHotkeyValueOfKey(VLConfig::kMainHotKey), chord);
+  EXPECT_EQ(registered_, (std::vector<HokeyStruct>{chord}));
+  EXPECT_EQ(general().hotkey()->notificationObject(), &general());
+}
+
+TEST_F(PreferencesPanesTest, TheLongestTextTakesPositiveNumbersAndRefusesTheRest) {
+  struct Case {
+    const char* typed;
+    const char* shown;
+    long long stored;
+    std::size_t beeps;
+    bool refusal;
+  };
+  const Case cases[] = {
+      {"42", "42", 42, 0, false},
+      {"4a2", "42", 42, 1, false},
+      {"-7", "7", 7, 1, false},
+      {"2147483647", "2147483647", 2147483647, 0, false},
+      {"21474836479", "2147483647", 2147483647, 1, false},
+      {"0", "0", 5000, 0, true},
+      {"", "", 5000, 0, true},
+  };
+  auto& row = *general().maxCharacters();
+  for (const Case& c : cases) {
+    VLConfig::shared().setIntegerValueOfKey(VLConfig::kMaxTextLength, 5000);
+    ui::resetBeepCount();
+    typeInto(*row.customTextField(), c.typed);
+    EXPECT_EQ(row.customTextField()->stringValue(), c.shown) << c.typed;
+    EXPECT_EQ(onDisk(VLConfig::kMaxTextLength), Json(c.stored)) << c.typed;
+    EXPECT_EQ(ui::beepCount(), c.beeps) << c.typed;
+    EXPECT_EQ(row.showsRefusal(), c.refusal) << c.typed;
+  }
+  window_->makeFirstResponder(nullptr);  // leaving a refused field shows the kept number again
+  EXPECT_EQ(row.customTextField()->stringValue(), "5000");
+  EXPECT_FALSE(row.showsRefusal());
+  EXPECT_EQ(OnlyIntegerValueFormatter::parse(" 42 "), 42);
+}
+
+TEST_F(PreferencesPanesTest, MergingCopyEnablesOnlyTheChosenConnector) {
+  struct Case {
+    bool merging, system;
+    bool systemEnabled, customEnabled, radiosEnabled;
+  };
+  for (const Case& c : {Case{false, true, false, false, false}, Case{true, true, true, false, true},
+                        Case{true, false, false, true, true}}) {
+    VLConfig::shared().setBoolValueOfKey(VLConfig::kMergingCopy, c.merging);
+    VLConfig::shared().setBoolValueOfKey(VLConfig::kMergeWithFirstConnector, c.system);
+    MergingCopyConfig& m = merging();
+    m.reload();
+    EXPECT_EQ(m.systemPopUpButton()->isEnabled(), c.systemEnabled);
+    EXPECT_EQ(m.systemSeparatorFixedTitle()->isEnabled(), c.systemEnabled);
+    EXPECT_EQ(m.customTextField()->isEnabled(), c.customEnabled);
+    EXPECT_EQ(m.customSeparatorFixedTitle()->isEnabled(), c.customEnabled);
+    EXPECT_EQ(m.radioSystemButton()->isEnabled(), c.radiosEnabled);
+    // The radios show the stored choice even while merging is off.
+    EXPECT_EQ(m.radioSystemButton()->state(), c.system ? 1 : 0);
+    EXPECT_EQ(m.radioCustomButton()->state(), c.system ? 0 : 1);
+  }
+}
+
+TEST_F(PreferencesPanesTest, EveryMergingControlWritesItsKey) {
+  MergingCopyConfig& m = merging();
+  m.checkButton()->performClick();
+  EXPECT_EQ(onDisk(VLConfig::kMergingCopy), true);
+  m.radioCustomButton()->performClick();
+  EXPECT_EQ(onDisk(VLConfig::kMergeWithFirstConnector), false);
+  typeInto(*m.customTextField(), "ab");
+  EXPECT_EQ(onDisk(VLConfig::kSecondConnector), "ab");
+  typeInto(*m.customTextField(), "");
+  EXPECT_EQ(onDisk(VLConfig::kSecondConnector), "");  // an empty connector is a connector
+  m.radioSystemButton()->performClick();
+  EXPECT_EQ(onDisk(VLConfig::kMergeWithFirstConnector), true);
+  EXPECT_EQ(m.radioCustomButton()->state(), 0);
+  for (long item : {1, 2, 0}) {
+    choose(*m.systemPopUpButton(), item);
+    EXPECT_EQ(onDisk(VLConfig::kFirstConnector), MergingCopyConfig::kSeparators[item].value);
+  }
+  // A separator no item stands for selects none and stays stored.
+  VLConfig::shared().setStringValueOfKey(VLConfig::kFirstConnector, std::string("|"));
+  m.reload();
+  EXPECT_EQ(m.systemPopUpButton()->selectedItem(), nullptr);
+  EXPECT_EQ(onDisk(VLConfig::kFirstConnector), "|");
+}
+
+}  // namespace
+}  // namespace vl

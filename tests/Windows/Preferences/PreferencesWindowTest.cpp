@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include "PreferencesTestSupport.h"
+#include "Windows/Preferences/AdvancedViewController.h"
+#include "Windows/Preferences/GeneralViewController.h"
+#include "platform/foundation/Localization.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "statusbar/HotkeyTextField.h"
+#include "support/Gallery.h"
+
+namespace vl {
+namespace {
+
+constexpr double kBar = 51;  // the tab bar and the line under it
+constexpr double kPaneHeights[] = {530, 420, 420, 380, 200, 400};
+const char* const kTitles[] = {"pref.general",  "pref.shortcuts", "pref.snippets",
+                               "pref.security", "pref.theme",     "pref.advanced"};
+
+class PreferencesWindowTest : public test::PreferencesFixture {
+ protected:
+  double top() const { return window_->frame().maxY(); }
+  // Start-up again: a new window over the same settings.
+  void relaunch() {
+    window_->close();
+    window_ = PreferencesWindow::registerPreferencesWindow(hooks());
+    show();
+  }
+};
+
+TEST_F(PreferencesWindowTest, EachTabFitsTheWindowToItsPaneWithTheTopEdgeKept) {
+  show();
+  const double T = window_->titlebarHeight();
+  const double firstTop = top();
+  for (std::size_t i : {0, 4, 1, 3, 5, 2, 0}) {
+    bar().selectItemAtIndex(i);
+    EXPECT_EQ(window_->frame().height(), kPaneHeights[i] + kBar + T) << i;
+    EXPECT_EQ(window_->frame().width(), 650) << i;
+    EXPECT_DOUBLE_EQ(top(), firstTop) << i;
+    EXPECT_EQ(window_->title(), localized(kTitles[i])) << i;
+    EXPECT_EQ(UserDefaults::standard().integerValue(PreferencesViewController::kSelectedIndexKey),
+              static_cast<long long>(i));
+  }
+}
+
+TEST_F(PreferencesWindowTest, TheStoredTabShowsAgainAndANameOfNoTabShowsGeneral) {
+  struct Case {
+    Json stored;
+    std::size_t shown;
+  };
+  for (const Case& c : {Case{nullptr, 0}, Case{4, 4}, Case{6, 0}, Case{-1, 0}, Case{"3", 0}, Case{2.5, 0}}) {
+    UserDefaults::standard().setObject(PreferencesViewController::kSelectedIndexKey, c.stored);
+    relaunch();
+    ASSERT_TRUE(bar().lastItem()) << c.stored;
+    EXPECT_EQ(bar().lastItem()->index(), static_cast<std::int64_t>(c.shown)) << c.stored;
+    EXPECT_EQ(window_->frame().height(), kPaneHeights[c.shown] + kBar + window_->titlebarHeight());
+  }
+  EXPECT_TRUE(logged("names no tab"));
+}
+
+TEST_F(PreferencesWindowTest, ShowingAgainKeepsTheTabAndItsSizeAndReselectingDoesNothing) {
+  show();
+  bar().selectItemAtIndex(4);
+  window_->setFrameOrigin({10, 20});
+  const ui::Rect frame = window_->frame();
+  bar().selectItemAtIndex(4);
+  EXPECT_EQ(window_->frame(), frame);
+  window_->close();
+  EXPECT_FALSE(WindowCenter::shared().windowAppear(kPreferencesWindowKey));
+  show();
+  EXPECT_TRUE(WindowCenter::shared().windowAppear(kPreferencesWindowKey));
+  EXPECT_EQ(bar().lastItem()->index(), 4);
+  EXPECT_EQ(window_->frame().size, frame.size);
+}
+
+TEST_F(PreferencesWindowTest, RecordersStopOnCloseAndLeavingGeneralAndSnippetsReloadOnKey) {
+  std::vector<const void*> stops;
+  int reloads = 0;
+  Observation s =
+      NotificationCenter::defaultCenter().observe(HotkeyTextField::kShouldStopMonitor, nullptr,
+                                                  [&](const Notification& n) { stops.push_back(n.object); });
+  Observation r = NotificationCenter::defaultCenter().observe(
+      PreferencesWindow::kSnippetsShouldReload, nullptr, [&](const Notification&) { ++reloads; });
+  show();
+  EXPECT_EQ(reloads, 1);
+  EXPECT_EQ(WindowCenter::shared().currentKeyWindow(), kPreferencesWindowKey);
+  auto& general = pane<GeneralViewController>(0);
+  stops.clear();
+  bar().selectItemAtIndex(5);
+  EXPECT_EQ(stops, (std::vector<const void*>{&general}));  // only the General pane's recorder
+  window_->close();
+  EXPECT_EQ(stops.back(), nullptr);
+  EXPECT_FALSE(window_->appeared());
+}
+
+TEST_F(PreferencesWindowTest, SettingsWrittenByAnotherProcessReachTheOpenPanes) {
+  show();
+  auto& general = pane<GeneralViewController>(0);
+  auto& advanced = pane<AdvancedViewController>(5);
+  int reloads = 0;
+  Observation r = NotificationCenter::defaultCenter().observe(
+      PreferencesWindow::kSnippetsShouldReload, nullptr, [&](const Notification&) { ++reloads; });
+  writeElsewhere(VLConfig::kPlaySound, true);
+  writeElsewhere(VLConfig::kMaxTextLength, 1234);
+  writeElsewhere(VLConfig::kPasteDirectly, false);
+  writeElsewhere(VLConfig::kMergingCopy, true);
+  writeElsewhere(VLConfig::kSecondConnector, "--");
+  events_.advance(PreferencesViewController::kSettingsPollMs);
+  EXPECT_EQ(general.sound()->checkButton()->state(), 1);
+  EXPECT_EQ(general.maxCharacters()->customTextField()->stringValue(), "1234");
+  EXPECT_EQ(general.directPasteSetting()->checkButton()->state(), 0);
+  EXPECT_EQ(advanced.mergingCopyConfig()->checkButton()->state(), 1);
+  EXPECT_EQ(advanced.mergingCopyConfig()->customTextField()->stringValue(), "--");
+  EXPECT_EQ(reloads, 1);
+  events_.advance(3 * PreferencesViewController::kSettingsPollMs);
+  EXPECT_EQ(reloads, 1);  // nothing new, nothing read again
+
+  window_->close();
+  writeElsewhere(VLConfig::kPlaySound, false);
+  events_.advance(2 * PreferencesViewController::kSettingsPollMs);
+  EXPECT_EQ(general.sound()->checkButton()->state(), 1);  // a closed window does not watch
+  show();
+  EXPECT_EQ(general.sound()->checkButton()->state(), 0);  // shown again, it catches up at once
+}
+
+TEST_F(PreferencesWindowTest, AMissingSecurityPageLeavesAnEmptyPaneOfItsSize) {
+  show();
+  bar().selectItemAtIndex(3);
+  const auto& page = bar().items()[3]->viewController()->view();
+  EXPECT_EQ(page->frame().size, (ui::Size{650, 380}));
+  EXPECT_TRUE(page->subviews().empty());
+}
+
+TEST_F(PreferencesWindowTest, Gallery) {
+  test::DesktopPaintingScope painting;
+  relaunch();
+  const char* names[] = {"general", "shortcuts", "snippets", "security", "theme", "advanced"};
+  for (std::size_t i : {0, 1, 2, 4, 5}) {
+    bar().selectItemAtIndex(i);
+    test::writeGallery(*window_, std::string("preferences-") + names[i]);
+  }
+}
+
+}  // namespace
+}  // namespace vl
