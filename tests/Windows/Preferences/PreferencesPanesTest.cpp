@@ -66,6 +66,39 @@ TEST_F(PreferencesPanesTest, EveryGeneralControlWritesItsKeysToTheFileAtOnce) {
   EXPECT_FALSE(general().imageStore()->timePopUpButton()->isEnabled());
 }
 
+TEST_F(PreferencesPanesTest, OddStoredListsShowWhatTheyCanAndStoreNothingEmpty) {
+  struct Case {
+    Json webSearch;
+    std::vector<std::string> browsers;
+    const char* selected;
+  };
+  const Case cases[] = {
+      {"not a dictionary", {}, ""},
+      {{{"browserList", Json::array()}, {"engineList", {"Bing"}}, {"engine", "Bing"}}, {}, ""},
+      {{{"browserList", {"Brave", 7, "Chrome"}}, {"engineList", {"Bing"}}, {"browser", "Chrome"}},
+       {"Brave", "Chrome"},
+       "Chrome"},
+  };
+  for (const Case& c : cases) {
+    auto& row = *general().searchWay();
+    row.browserPopUpButton()->removeAllItems();
+    VLConfig::shared().setValueOfKey(VLConfig::kWebSearch, c.webSearch);
+    row.reload();
+    EXPECT_EQ(row.browserPopUpButton()->itemTitles(), c.browsers) << c.webSearch;
+    EXPECT_EQ(row.browserPopUpButton()->titleOfSelectedItem(), c.selected) << c.webSearch;
+    row.popUpSelected();
+    if (c.browsers.empty()) {
+      EXPECT_EQ(onDisk(VLConfig::kWebSearch), c.webSearch) << "an empty choice is not stored";
+    }
+  }
+  // A storage time code the pane does not know reads as one week and is selected by its code.
+  VLConfig::shared().setValueOfKey(VLConfig::kImageStorage,
+                                   Json{{"isCopy", 1}, {"timeList", {"2w", "9y"}}, {"storageTime", "9y"}});
+  general().imageStore()->reload();
+  EXPECT_EQ(general().imageStore()->timePopUpButton()->indexOfSelectedItem(), 1);
+  EXPECT_TRUE(general().imageStore()->timePopUpButton()->isEnabled());
+}
+
 TEST_F(PreferencesPanesTest, ALoginItemThatCannotChangeKeepsBoxAndFlag) {
   loginFails_ = true;
   general().launchAtLogin()->checkButton()->performClick();
