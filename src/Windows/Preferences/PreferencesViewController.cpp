@@ -7,6 +7,7 @@
 #include "Windows/Preferences/AdvancedViewController.h"
 #include "Windows/Preferences/GeneralViewController.h"
 #include "Windows/Preferences/PreferencesWindow.h"
+#include "core/VLConfig.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -161,8 +162,13 @@ void PreferencesViewController::checkSettings() {
   // reads them again, and the snippets page is told as when the window becomes key.
   for (const auto& item : tabController()->tabBar()->items()) {
     const auto& controller = item->viewController();
-    if (auto* pane = dynamic_cast<SettingsPane*>(controller.get()); pane && controller->isViewLoaded())
-      pane->reloadSettings();
+    if (!controller || !controller->isViewLoaded()) continue;
+    if (auto* pane = dynamic_cast<SettingsPane*>(controller.get())) pane->reloadSettings();
+    if (auto* theme = dynamic_cast<ThemeViewController*>(controller.get())) {
+      const std::string chosen = VLConfig::shared().getStringValueOfKey(VLConfig::kThemeName).value_or("");
+      for (const auto& thumbnail : theme->thumbnailList())
+        thumbnail->setSelected(thumbnail->getThemeName() == chosen);
+    }
   }
   // The panes write back what they read (the merging copy switch does); that is no news.
   seen_ = groupSettings().dictionaryRepresentation();

@@ -7,6 +7,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "statusbar/HotkeyTextField.h"
 #include "support/Gallery.h"
+#include "ui/themechooser/ThemeViewController.h"
 
 namespace vl {
 namespace {
@@ -96,6 +97,7 @@ TEST_F(PreferencesWindowTest, SettingsWrittenByAnotherProcessReachTheOpenPanes) 
   show();
   auto& general = pane<GeneralViewController>(0);
   auto& advanced = pane<AdvancedViewController>(5);
+  auto& theme = pane<ThemeViewController>(4);
   int reloads = 0;
   Observation r = NotificationCenter::defaultCenter().observe(
       PreferencesWindow::kSnippetsShouldReload, nullptr, [&](const Notification&) { ++reloads; });
@@ -104,7 +106,11 @@ TEST_F(PreferencesWindowTest, SettingsWrittenByAnotherProcessReachTheOpenPanes) 
   writeElsewhere(VLConfig::kPasteDirectly, false);
   writeElsewhere(VLConfig::kMergingCopy, true);
   writeElsewhere(VLConfig::kSecondConnector, "--");
+  writeElsewhere(VLConfig::kThemeName, "forest");
   events_.advance(PreferencesViewController::kSettingsPollMs);
+  for (const auto& thumbnail : theme.thumbnailList()) {
+    EXPECT_EQ(thumbnail->selected(), thumbnail->getThemeName() == "forest") << thumbnail->getThemeName();
+  }
   EXPECT_EQ(general.sound()->checkButton()->state(), 1);
   EXPECT_EQ(general.maxCharacters()->customTextField()->stringValue(), "1234");
   EXPECT_EQ(general.directPasteSetting()->checkButton()->state(), 0);
