@@ -82,7 +82,8 @@ const std::shared_ptr<Button3>& PinTabBar::addPinTabButton() {
     addPinTabButton_ = Button3::create({0, 8, 20, 20});
     addPinTabButton_->setFont(ui::Font::systemFont(20, ui::Font::WeightLight));
     addPinTabButton_->setTitle("+");
-    addPinTabButton_->setTitleColorAsset(std::string("fontNormalColor"));
+    // The state key, so the title follows light and dark changes.
+    addPinTabButton_->setTextColorAssetKey(std::string("fontNormalColor"));
     addPinTabButton_->setTarget(std::static_pointer_cast<PinTabBar>(shared_from_this()));
     addPinTabButton_->setAction("addPinTab:");
     container_->addSubview(addPinTabButton_);

@@ -26,7 +26,6 @@ void PinTabDetailPanel::frameSizeDidSet(ui::Size size) {
   // Every move into a view reports the size; the pages are presented once.
   if (navigation_->view()->superview() == this) return;
   navigation_->present(this, size);
-  page()->loadState();
 }
 
 void PinTabDetailPanel::show() { showWithParams({}); }

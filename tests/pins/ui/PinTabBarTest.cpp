@@ -5,6 +5,8 @@
 
 #include "PinBarTestSupport.h"
 #include "Windows/Main/SearchInput2.h"
+#include "autopick/AutoPickForest.h"
+#include "autopick/AutoPickNode.h"
 #include "platform/foundation/Localization.h"
 
 namespace vl {
@@ -78,6 +80,47 @@ TEST_F(PinTabBarTest, PlusOpensTheFormAndOkMakesTheTab) {
   EXPECT_EQ(activeName(), "Work");
   EXPECT_EQ(researches, 1);
   EXPECT_EQ(folders(), (std::vector<std::string>{"Work 1 " + colour}));
+}
+
+// The rule tags editor the form hosts: it knows which tab it shows and hands over its rules.
+class FakeRulesEditor : public PinTabRulesEditor {
+ public:
+  std::shared_ptr<ui::View> view() override { return view_; }
+  void loadTags(const std::string& pinTabId) override { loaded.push_back(pinTabId); }
+  std::shared_ptr<AutoPickForest> getForest() override {
+    auto node = std::make_shared<AutoPickNode>();
+    node->setIdentifier("text_matched_regex");
+    node->setValue("^ticket-\\d+$");
+    return AutoPickForest::ofNodes({node});
+  }
+  std::shared_ptr<ui::View> view_ = ui::View::create();
+  std::vector<std::string> loaded;
+};
+
+TEST_F(PinTabBarTest, TheNewTabStoresTheTagsEditorsRulesAndCancelStoresNothing) {
+  auto editor = std::make_shared<FakeRulesEditor>();
+  form()->setRulesEditor(editor);
+  EXPECT_EQ(editor->view_->superview(), form()->autoPickTagsContainer().get());
+  for (bool confirm : {false, true}) {
+    clickView(*bar()->addPinTabButton());
+    advance(300);
+    form()->nameItem()->setText("Tickets");
+    if (confirm) {
+      clickView(*form()->okButton());
+    } else {
+      form()->cancel();
+    }
+    advance(300);
+  }
+  EXPECT_EQ(editor->loaded, (std::vector<std::string>{"", ""}));
+  ASSERT_EQ(listNames(), (std::vector<std::string>{"clip", "Tickets"}));
+  const std::string id = pins().tabList()[1]->pinTabId();
+  auto chunk = Vellisto_Chunk::initWithContext("ticket-42", std::nullopt, std::nullopt);
+  EXPECT_EQ(pins().autoPick(chunk, Json::object()), std::vector<std::string>{id});
+  // Editing shows the tab's own rules.
+  ASSERT_TRUE(chooseFromMenu("Tickets", localized("pin.tab.menu.edit")));
+  advance(300);
+  EXPECT_EQ(editor->loaded.back(), id);
 }
 
 // A name that cannot be a folder name keeps the form open with its feedback; nothing is made or renamed.
