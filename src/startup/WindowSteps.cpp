@@ -17,6 +17,7 @@
 #include "capture/ClipboardListener.h"
 #include "core/LocalShortcutsManager.h"
 #include "core/VLConfig.h"
+#include "pins/ui/PinScreens.h"
 #include "platform/system/PointerLocation.h"
 #include "platform/ui/view/ViewController.h"
 #include "platform/ui/window/WindowServer.h"
@@ -97,7 +98,10 @@ void registerHistoryWindows() {
   if (ui::WindowServer::installed()) AppFrame::shared().setPointerLocation(pointerLocationSource());
 
   auto main = MainWindow::create();
-  main->setContentViewController(MainViewController::create());
+  auto controller = MainViewController::create();
+  // The bar has to be in before the controller stacks its parts, which happens when its view loads.
+  PinScreens::installInto(controller);
+  main->setContentViewController(controller);
   SearchInput2::setPasteHooks(pasteHooks());
   center.registerWindow(main, kMainWindowKey);
 

@@ -13,6 +13,8 @@
 #include "capture/ClipboardListener.h"
 #include "core/FlagsDetect.h"
 #include "core/LocalShortcutsManager.h"
+#include "pins/PinManager.h"
+#include "pins/ui/PinScreens.h"
 #include "platform/ui/menu/Menu.h"
 #include "platform/ui/menu/StatusItem.h"
 #include "platform/ui/view/EventDriver.h"
@@ -20,6 +22,7 @@
 #include "startup/WindowSteps.h"
 #include "statusbar/VLStatusBar.h"
 #include "ui/panels/MainViewHooks.h"
+#include "ui/panels/PanelCenter.h"
 #include "ui/panels/PopoverCenter.h"
 
 namespace vl::test {
@@ -42,6 +45,15 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
   ASSERT_NE(popover, nullptr);
   EXPECT_EQ(popover->contentSize(), ui::Size(300, 160));
   EXPECT_NE(std::dynamic_pointer_cast<PastePopoverViewController>(popover->contentViewController()), nullptr);
+  // The pin tab bar heads the main window, showing the list loaded before it; its panels are registered.
+  auto controller = std::dynamic_pointer_cast<MainViewController>(QuickAccess::mainViewController());
+  auto bar = std::dynamic_pointer_cast<PinTabBar>(controller->pinTabBar());
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->superview(), controller->view().get());
+  EXPECT_GE(PinManager::shared().tabCount(), 1u);
+  EXPECT_EQ(bar->tabs().size(), PinManager::shared().tabCount());
+  EXPECT_NE(PanelCenter::shared().panelForKey(kPanelPinDetail), nullptr);
+  EXPECT_NE(PanelCenter::shared().panelForKey(kPanelPinMove), nullptr);
 
   VLStatusBar::wakeupOrHidden();
   EXPECT_TRUE(main->isVisible());
@@ -66,6 +78,8 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
   main->orderOut();
   center.resetForTesting();
   PopoverCenter::shared().resetForTesting();
+  PanelCenter::shared().resetForTesting();
+  PinScreens::resetForTesting();
   MainViewHooks::install({});
   VLStatusBar::setWindowActions({});
 }

@@ -30,6 +30,8 @@ struct PreviewColumnHooks {
   std::function<void(const std::string&)> deletePinTab;
   std::function<void(const std::string&)> moveForwardPinTab;
   std::function<void(const std::string&)> moveBackwardPinTab;
+  // Makes the tab after the active one active (the clipboard tab after the last).
+  std::function<void()> nextPinTab;
   // The record window's table deletes the row.
   std::function<void(long)> deleteRecordRow;
 

@@ -8,8 +8,10 @@
 #include "VLEngine/image/ImageManager.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/SearchHistory.h"
+#include "Windows/Main/ContextualMenu.h"
 #include "Windows/Main/HintTable2.h"
 #include "Windows/Main/MainViewController.h"
+#include "Windows/Main/PreviewColumnHooks.h"
 #include "Windows/Main/SpaceControl.h"
 #include "Windows/Main/WindowCenter.h"
 #include "core/VLConfig.h"
@@ -187,6 +189,18 @@ bool SearchInput2::resolvedShortcutKey(const std::string& name) {
   }
   if (name == "richText") {
     doPaste(true);
+    return true;
+  }
+  if (name == "pinTabSwitch") {
+    // Rows replayed for a text belong to the tab they were found in.
+    SearchHistory::shared().clean();
+    const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
+    if (hooks.nextPinTab) hooks.nextPinTab();
+    research();
+    return true;
+  }
+  if (name == "pin" || name == "pinRecord") {
+    ContextualMenu::factory().pin();
     return true;
   }
   return false;

@@ -35,7 +35,7 @@ class AbstractPanel : public ui::View, public ui::AnimationDelegate, public VLPr
 
   virtual void frameSizeDidSet(ui::Size /*size*/) {}
   virtual void showWithParams(const PanelParams& /*params*/) { show(); }
-  void show();
+  virtual void show();
   void dismiss() override;
   // The block runs once, after the dismiss animation ends; nothing is kept when the panel is not shown.
   void dismissWithEndBlock(std::function<void(AbstractPanel&)> block);
