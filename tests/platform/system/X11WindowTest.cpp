@@ -290,6 +290,11 @@ TEST_P(X11WindowFocusTest, TheFocusGoesBackWhenOurWindowHidesAndBeforeAPaste) {
   // sometimes keeps it on the window it just activated), so only the giving back is checked here.
   s.window->makeKeyAndOrderFront();
   ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); }));
+  // Let the window manager finish focusing our window first, as it has by the time a user picks a record:
+  // a focus change still queued there would otherwise land after the giving back.
+  waitUntil([&] {
+    return focus() == xWindow(*s.window) && (!GetParam() || netActiveWindow() == xWindow(*s.window));
+  });
   auto workspace = X11Workspace::create(display_);
   ASSERT_NE(workspace, nullptr);
   EXPECT_TRUE(workspace->giveFocusBack());
