@@ -124,6 +124,7 @@ void AutoPickRegexValueView::controlTextDidChange(ui::TextField&) { showCheck();
 void AutoPickRegexValueView::showCheck() {
   check_ = RegexCheck::of(regexItem_->text().value_or(""));
   statusView_->setString(check_.message);
+  savableChanged(check_.verdict != RegexCheck::Invalid);
   const char* key = check_.verdict == RegexCheck::Invalid ? "inputErrorColor" : "inputWarningColor";
   setTextColorAssetKey(*statusView_, std::string(key));
 }

@@ -34,6 +34,9 @@ class AutoPickCustomValueView : public ui::View {
   // preSave, then tells the tag editor to store the tab's rules. False when preSave refused.
   bool save();
 
+  // Told whenever the controls turn storable or not (the page greys its save button meanwhile).
+  void setOnSavableChanged(std::function<void(bool)> handler) { onSavableChanged_ = std::move(handler); }
+
   const std::shared_ptr<AutoPickNode>& node() const { return node_; }
   void setNode(std::shared_ptr<AutoPickNode> node) { node_ = std::move(node); }
   double width() const { return width_; }
@@ -43,8 +46,12 @@ class AutoPickCustomValueView : public ui::View {
 
  protected:
   std::shared_ptr<ModalTableSectionView> makeHeader(const std::string& titleKey);
+  void savableChanged(bool savable) {
+    if (onSavableChanged_) onSavableChanged_(savable);
+  }
 
  private:
+  std::function<void(bool)> onSavableChanged_;
   std::shared_ptr<AutoPickNode> node_;
   double width_ = 0;
   bool editable_ = false;

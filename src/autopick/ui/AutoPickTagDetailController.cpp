@@ -39,14 +39,19 @@ void AutoPickTagDetailController::viewWillAppear() {
   if (node_->viewName() && !node_->viewName()->empty()) {
     customView_ = AutoPickCustomValueView::ofViewName(*node_->viewName());
   }
+  rightItem();
+  rightItem_->setEnabled(true);
   if (customView_) {
+    std::weak_ptr<Button2> button = rightItem_;
+    customView_->setOnSavableChanged([button, editable = editable_](bool savable) {
+      if (auto b = button.lock()) b->setEnabled(savable || !editable);
+    });
     customView_->setNode(node_);
     customView_->setWidth(view()->bounds().width());
     customView_->setEditable(editable_);
     view()->addSubview(customView_);
     customView_->setFrameOrigin({0, tagItem_->frame().origin.y - customView_->frame().height()});
   }
-  rightItem();
   rightItem_->setTitle(localized(editable_ ? "save" : "ok"));
 }
 

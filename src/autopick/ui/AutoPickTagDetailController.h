@@ -26,6 +26,10 @@ class AutoPickTagDetailController : public ModalViewController {
   void setEditable(bool editable) { editable_ = editable; }
   const std::shared_ptr<AutoPickCustomValueView>& customView() const { return customView_; }
   const std::shared_ptr<ModalTableItem>& tagItem() const { return tagItem_; }
+  const std::shared_ptr<Button2>& button() {
+    rightItem();
+    return rightItem_;
+  }
 
   // The right button. A value its editor refuses keeps the page open.
   void action();

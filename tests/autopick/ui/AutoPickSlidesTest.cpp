@@ -137,12 +137,15 @@ TEST_F(AutoPickSlidesTest, ATagsDetailRefusesABrokenExpressionAndWarnsOfASlowOne
   typeInto(*regex->regexItem()->input(), "(broken");
   EXPECT_EQ(regex->check().verdict, RegexCheck::Invalid);
   EXPECT_FALSE(regex->statusView()->string().empty());
+  EXPECT_FALSE(page->button()->enabled());
+  EXPECT_FALSE(regex->save());
   clickAndSettle(*page->rightItem());
   EXPECT_TRUE(detail()->isShown());
   EXPECT_EQ(stored(), (Ids{"link", "link_matched_regex=example"}));
 
   typeInto(*regex->regexItem()->input(), "(a+)+$");
   EXPECT_EQ(regex->check().verdict, RegexCheck::Slow);
+  EXPECT_TRUE(page->button()->enabled());
   test::capturedLog().clear();
   clickAndSettle(*page->rightItem());
   EXPECT_FALSE(detail()->isShown());
