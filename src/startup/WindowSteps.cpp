@@ -13,6 +13,7 @@
 #include "Windows/Preferences/PreferencesWindow.h"
 #include "Windows/Record/RecordTable.h"
 #include "Windows/Record/RecordWindow.h"
+#include "autopick/ui/AutoPickSlides.h"
 #include "capture/CaptureHooks.h"
 #include "capture/ClipboardListener.h"
 #include "core/LocalShortcutsManager.h"
@@ -149,6 +150,7 @@ void registerPastePopover() {
 void installWindowSteps(StartupHooks& hooks) {
   if (!hooks.registerWindows) hooks.registerWindows = registerHistoryWindows;
   if (!hooks.registerPopover) hooks.registerPopover = registerPastePopover;
+  if (!hooks.registerSlides) hooks.registerSlides = registerAutoPickSlides;
   if (!hooks.clearSearchInput)
     hooks.clearSearchInput = [] {
       if (auto controller = mainController()) controller->searchInput()->clear();

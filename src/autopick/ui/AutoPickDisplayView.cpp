@@ -1,0 +1,50 @@
+#include "autopick/ui/AutoPickDisplayView.h"
+
+#include "autopick/AutoPickNode.h"
+#include "theme/VLThemeCategories.h"
+
+namespace vl {
+
+AutoPickDisplayView::AutoPickDisplayView(const ui::Rect& frame) : ui::View(frame) {
+  tagView_ = RoundTextView::create({0, 0, 100, 18});
+  tagView_->setFont(ui::Font::systemFont(13));
+  tagView_->setTextColor(ui::Color::whiteColor());
+  tagView_->setCornerRadius(6);
+  addSubview(tagView_);
+
+  descTextView_ = PassthroughAndArrowCursorTextView::create({0, 0, 220, 16});
+  descTextView_->setFont(ui::Font::systemFont(11));
+  descTextView_->setMaximumNumberOfLines(1);
+  descTextView_->setLineBreakMode(ui::LineBreakMode::TruncatingTail);
+  descTextView_->setSelectable(false);
+  descTextView_->setEditable(false);
+  descTextView_->setDrawsBackground(false);
+  descTextView_->setTextContainerInset({0, 0});
+  setTextColorAssetKey(*descTextView_, std::string("fontSubtitleColor"));
+  addSubview(descTextView_);
+}
+
+void AutoPickDisplayView::setNode(std::shared_ptr<AutoPickNode> node) {
+  node_ = std::move(node);
+  if (node_) {
+    const auto& c = node_->color();
+    tagView_->setRoundBackgroundColor(
+        ui::Color::rgb24((std::uint32_t(c.red) << 16) | (std::uint32_t(c.green) << 8) | c.blue));
+    tagView_->setText(node_->name());
+    descTextView_->setString(node_->desc());
+  }
+  placeChip();
+}
+
+void AutoPickDisplayView::setFrame(const ui::Rect& frame) {
+  ui::View::setFrame(frame);
+  placeChip();
+}
+
+void AutoPickDisplayView::placeChip() { tagView_->setFrameOrigin({0, frame().height() - 23}); }
+
+void AutoPickDisplayView::mouseDown(const ui::Event& event) {
+  if (ui::View* up = superview()) up->mouseDown(event);
+}
+
+}  // namespace vl
