@@ -5,6 +5,7 @@
 #include "Windows/Main/PreviewColumnHooks.h"
 #include "Windows/Main/SearchInput2.h"
 #include "pins/PinManager.h"
+#include "pins/ui/PinTabTagsEditor.h"
 #include "ui/panels/PanelCenter.h"
 #include "ui/panels/PanelTypes.h"
 
@@ -48,6 +49,7 @@ const PinScreens::Parts& PinScreens::install(PinTabEdits::Hooks hooks) {
   p.edits = std::make_shared<PinTabEdits>(p.bar, hooks);
   p.detailPanel = PinTabDetailPanel::create();
   p.detailPanel->setPtdDelegate(p.edits);
+  p.detailPanel->page()->setRulesEditor(PinTabTagsEditor::create(p.detailPanel->page()));
   PanelCenter::shared().registerPanel(p.detailPanel, kPanelPinDetail);
   p.movePanel = MoveToPinPanel::create();
   p.movePanel->setMtpDelegate(p.edits);

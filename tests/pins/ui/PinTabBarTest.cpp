@@ -7,6 +7,7 @@
 #include "Windows/Main/SearchInput2.h"
 #include "autopick/AutoPickForest.h"
 #include "autopick/AutoPickNode.h"
+#include "pins/ui/PinTabTagsEditor.h"
 #include "platform/foundation/Localization.h"
 
 namespace vl {
@@ -121,6 +122,32 @@ TEST_F(PinTabBarTest, TheNewTabStoresTheTagsEditorsRulesAndCancelStoresNothing) 
   ASSERT_TRUE(chooseFromMenu("Tickets", localized("pin.tab.menu.edit")));
   advance(300);
   EXPECT_EQ(editor->loaded.back(), id);
+}
+
+// The form's own tag strip: its slides open over the whole page, and a tag goes only once the user agreed.
+TEST_F(PinTabBarTest, TheFormsTagsOpenTheirSlidesOverThePageAndRemoveATagAfterAsking) {
+  addTabs({"Tickets"});
+  auto tab = pins().tabList()[1];
+  auto node = std::make_shared<AutoPickNode>();
+  node->setIdentifier("text");
+  tab->setAutoPickForest(AutoPickForest::ofNodes({node}));
+  ASSERT_TRUE(chooseFromMenu("Tickets", localized("pin.tab.menu.edit")));
+  advance(300);
+  auto tags = std::dynamic_pointer_cast<PinTabTagsEditor>(form()->rulesEditor());
+  ASSERT_NE(tags, nullptr);
+  EXPECT_GE(tags->editor()->slideHost()->frame().height(), 376);
+  ASSERT_EQ(tags->editor()->tags().size(), 1u);
+  const size_t stored = tab->autoPickForest()->nodes().size();
+
+  for (bool agree : {false, true}) {
+    tags->editor()->tags().front()->del();
+    auto alert = alertOver(*form()->getMainView());
+    ASSERT_NE(alert, nullptr);
+    agree ? alert->okButtonClick() : alert->cancelButtonClick();
+    advance(300);
+    EXPECT_EQ(tags->editor()->tags().size(), agree ? 0u : 1u);
+    EXPECT_EQ(tab->autoPickForest()->nodes().size(), agree ? 0u : stored);
+  }
 }
 
 // A name that cannot be a folder name keeps the form open with its feedback; nothing is made or renamed.
