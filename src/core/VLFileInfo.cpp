@@ -29,7 +29,7 @@ void VLFileInfo::setImageFileLoader(ImageFileLoader l) {
   loader() = std::move(l);
 }
 
-ui::ImageRef VLFileInfo::getIcon() const {
+ui::ImageRef VLFileInfo::getIcon(double points) const {
   // The path comes from a file URL, so the file on disk is its decoded form.
   const std::string decoded = percentDecode(path_);
   if (isImageType()) {
@@ -42,7 +42,7 @@ ui::ImageRef VLFileInfo::getIcon() const {
       if (auto image = load(decoded); image && image->isValid()) return image;
     }
   }
-  return Workspace::shared()->iconForFile(decoded);
+  return Workspace::shared()->iconForFile(decoded, points);
 }
 
 }  // namespace vl

@@ -37,8 +37,8 @@ class VLFileInfo {
   static void setImageFileLoader(ImageFileLoader loader);
 
   // The file's picture: an image file shows itself; anything else, or an image that cannot be decoded,
-  // shows the workspace's icon for its type (32 points).
-  ui::ImageRef getIcon() const;
+  // shows the workspace's icon for its type, `points` wide.
+  ui::ImageRef getIcon(double points = 32) const;
 
  private:
   std::string uti_;

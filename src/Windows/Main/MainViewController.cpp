@@ -8,6 +8,7 @@
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/AppFrame.h"
 #include "Windows/Main/ChunkContent.h"
+#include "Windows/Main/DetailView.h"
 #include "Windows/Main/HintTable2.h"
 #include "Windows/Main/MainView.h"
 #include "Windows/Main/PreviewColumnHooks.h"
@@ -161,14 +162,16 @@ void MainViewController::mouseUp(const ui::Event&) { AppFrame::shared().stopDrag
 
 void MainViewController::showDetail() {
   dismissDetail();
-  detailView_ = ThemeView::withKey({{0, 0}, view()->frame().size}, "vellistoBackgroundColorSystem11");
-  view()->addSubview(detailView_);
+  detailView_ = DetailView::create({0, 0, view()->frame().width(), 0});
+  detailView_->show(view());
 }
 
-bool MainViewController::isShownDetail() const { return detailView_ && detailView_->superview() != nullptr; }
+bool MainViewController::isShownDetail() const {
+  return detailView_ && detailView_->superview() != nullptr && detailView_->isShown();
+}
 
 void MainViewController::dismissDetail() {
-  if (detailView_) detailView_->removeFromSuperview();
+  if (detailView_ && detailView_->isShown()) detailView_->dismiss();
 }
 
 bool MainViewController::showPreview() {

@@ -10,6 +10,7 @@
 namespace vl {
 
 class ChunkContent;
+class DetailView;
 class HintTable2;
 class SearchInput2;
 
@@ -48,10 +49,12 @@ class MainViewController : public ui::ViewController {
   void mouseDragged(const ui::Event& event) override;
   void mouseUp(const ui::Event& event) override;
 
-  // The detail overlay; a plain view that grows over the window until the detail view is put in.
+  // The detail overlay. A new one opens each time; the one sliding away no longer counts as shown, so
+  // the shortcut opens a fresh one rather than waiting for it.
   void showDetail();
   bool isShownDetail() const;
   void dismissDetail();
+  const std::shared_ptr<DetailView>& detailView() const { return detailView_; }
 
   // Opens the last selected row's file or image in the desktop's default application; false (and a log
   // line) when it has none that can be read.
@@ -64,7 +67,7 @@ class MainViewController : public ui::ViewController {
   std::shared_ptr<ui::View> pinTabBar_;
   std::shared_ptr<ui::View> thinkingBar_;
   std::shared_ptr<Line> line_;
-  std::shared_ptr<ui::View> detailView_;
+  std::shared_ptr<DetailView> detailView_;
   std::vector<std::shared_ptr<ui::View>> components_;
 };
 
