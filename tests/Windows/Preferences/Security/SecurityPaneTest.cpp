@@ -9,6 +9,8 @@
 #include "capture/AppMonitor.h"
 #include "core/VLConfig.h"
 #include "platform/foundation/Files.h"
+#include "platform/system/desktop/IconProvider.h"
+#include "platform/system/desktop/ThemeIconProvider.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/system/headless/HeadlessWorkspace.h"
 #include "platform/ui/window/Window.h"
@@ -185,8 +187,13 @@ TEST_F(SecurityPaneTest, ALongListOpensAtItsFirstRow) {
 
 TEST_F(SecurityPaneTest, Gallery) {
   test::DesktopPaintingScope painting;
-  install("org.example.Editor", "Text Editor");
-  install("org.example.Mail", "Mail");
+  // The desktop's own icons, where the machine has a theme, so the picture shows what a person sees.
+  // The fixture's data folders hold only its entries; the icons are the system's.
+  IconProvider::install(std::make_shared<ThemeIconProvider>(std::vector<std::string>{"/usr/share/icons"},
+                                                            std::vector<std::string>{"/usr/share/pixmaps"}));
+  IconProvider::setPreferredThemeName("Adwaita");
+  install("org.example.Editor", "Text Editor", "Icon=folder-documents\n");
+  install("org.example.Mail", "Mail", "Icon=folder-pictures\n");
   install("org.example.Maps", "Maps");
   VLConfig::shared().setValueOfKey(VLConfig::kIgnoredApps, Json{{"appList", kPasswordManagers}});
   auto window = ui::Window::create({100, 100, AccessibilityView::kWidth, AccessibilityView::kHeight},
@@ -199,6 +206,8 @@ TEST_F(SecurityPaneTest, Gallery) {
   ASSERT_EQ(pane().chooser()->items().size(), 2u);
   pane().chooser()->items()[0]->click();
   EXPECT_EQ(test::writeGallery(*window, "security-pane-chooser").size(), 2u);
+  IconProvider::setPreferredThemeName("");
+  IconProvider::install(nullptr);
 }
 
 }  // namespace
