@@ -98,7 +98,10 @@ void VLConfig::writeDefaults() {
                         {"engine", "Google"}}},
       {kImageStorage,
        Json{{"isCopy", true}, {"timeList", {"1w", "2w", "1m", "3m", "ever"}}, {"storageTime", "1w"}}},
-      {kIgnoredApps, Json{{"appList", {"Keychain Access"}}}},
+      // The password managers of the Linux desktops, by desktop entry name.
+      {kIgnoredApps, Json{{"appList",
+                           {"org.keepassxc.KeePassXC", "org.gnome.seahorse.Application", "bitwarden",
+                            "1password", "keepassxc"}}}},
       {kSnippetsMerge, false},
       {kWindowOrigins, Json::array()},
       {kAnimateStatusItem, true},

@@ -10,6 +10,7 @@
 #include "Windows/Main/QuickAccess.h"
 #include "Windows/Main/SearchInput2.h"
 #include "Windows/Main/WindowCenter.h"
+#include "Windows/Permission/PermissionWindow.h"
 #include "Windows/Preferences/PreferencesWindow.h"
 #include "Windows/Record/RecordTable.h"
 #include "Windows/Record/RecordWindow.h"
@@ -115,6 +116,8 @@ void registerHistoryWindows() {
   MainViewHooks::install(panels);
 
   RecordWindow::registerRecordWindow();
+  // The paste road shows it when direct paste is on and keys cannot be posted.
+  PermissionWindow::registerPermissionWindow();
   PreferencesWindow::registerPreferencesWindow(preferencesHooks());
   // Capture only ever asks about the record window, from its own queue.
   CaptureHooks::setWindowAppear(

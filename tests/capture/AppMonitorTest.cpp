@@ -22,17 +22,17 @@ TEST_F(AppMonitorTest, AnApplicationsNameLosesOnlyATrailingEntrySuffix) {
 }
 
 TEST_F(AppMonitorTest, TheSecurityListNeedsAListAndAFrontApplication) {
-  const auto keychain = RunningApplication{"Keychain Access", "", "", -1, true};
+  const auto keychain = RunningApplication{"keepassxc", "", "", -1, true};
   workspace_->setFrontmostApplication(keychain);
   EXPECT_TRUE(monitor_->copiedFromSecurityApp());
 
-  for (const Json& stored : {Json(), Json::object(), Json{{"appList", "Keychain Access"}}, Json::array()}) {
+  for (const Json& stored : {Json(), Json::object(), Json{{"appList", "keepassxc"}}, Json::array()}) {
     SCOPED_TRACE(stored.dump());
     config().setValueOfKey(VLConfig::kIgnoredApps, stored);
     EXPECT_FALSE(monitor_->copiedFromSecurityApp());
   }
 
-  config().setValueOfKey(VLConfig::kIgnoredApps, Json{{"appList", {1, "Keychain Access"}}});
+  config().setValueOfKey(VLConfig::kIgnoredApps, Json{{"appList", {1, "keepassxc"}}});
   EXPECT_TRUE(monitor_->copiedFromSecurityApp());
   workspace_->setFrontmostApplication(std::nullopt);
   EXPECT_FALSE(monitor_->copiedFromSecurityApp());

@@ -225,7 +225,7 @@ TEST_F(ClipboardListenerTest, BadItemsAreStoredByTheirTextOrDroppedAndCaptureGoe
 
 TEST_F(ClipboardListenerTest, CopiesInApplicationsOnTheSecurityListAreNeitherStoredNorShown) {
   const auto keychain =
-      RunningApplication::fromDesktopEntry("/usr/share/applications/Keychain Access.desktop", true);
+      RunningApplication::fromDesktopEntry("/usr/share/applications/org.keepassxc.KeePassXC.desktop", true);
   const auto editor =
       RunningApplication::fromDesktopEntry("/usr/share/applications/org.example.Editor.desktop", true);
   const auto self = RunningApplication{"Vellisto", "", "vellisto", 4242, true};

@@ -39,7 +39,10 @@ TEST_F(VLConfigTest, FirstStartWritesExactlyTheDefaultedKeys) {
         {"browser", "Safari"},
         {"engine", "Google"}}},
       {"105", {{"isCopy", true}, {"timeList", {"1w", "2w", "1m", "3m", "ever"}}, {"storageTime", "1w"}}},
-      {"107", {{"appList", {"Keychain Access"}}}},
+      {"107",
+       {{"appList",
+         {"org.keepassxc.KeePassXC", "org.gnome.seahorse.Application", "bitwarden", "1password",
+          "keepassxc"}}}},
   };
   for (const auto& [key, value] : values) EXPECT_EQ(s[key], value) << "key " << key;
   EXPECT_TRUE(s["102"].is_number_integer());

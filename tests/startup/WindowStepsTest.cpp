@@ -10,6 +10,8 @@
 #include "Windows/Main/QuickAccess.h"
 #include "Windows/Main/SearchInput2.h"
 #include "Windows/Main/WindowCenter.h"
+#include "Windows/Permission/PermissionView2.h"
+#include "Windows/Permission/PermissionWindow.h"
 #include "capture/ClipboardListener.h"
 #include "core/FlagsDetect.h"
 #include "core/LocalShortcutsManager.h"
@@ -239,6 +241,25 @@ TEST_F(MainRoadTest, BadMomentsStopTheRoadSafely) {
   EXPECT_TRUE(main_->isVisible());
   EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("esc"));
   EXPECT_FALSE(main_->isVisible());
+}
+
+TEST_F(MainRoadTest, WithoutKeysToPostThePermissionWindowSaysWhatIsMissing) {
+  StartupEnvironment::keys->setAccessibilityTrusted(false);
+  VLStatusBar::wakeupOrHidden();
+  waitForList({"gamma three", "beta two", "alpha one"});
+  driver_.typeKey(ui::KeyCode::Return);
+  StartupEnvironment::keys->setAccessibilityTrusted(true);
+
+  EXPECT_EQ(pasteboardTexts(), std::vector<std::string>{"gamma three"});
+  EXPECT_TRUE(StartupEnvironment::keys->postedKeys().empty());
+  EXPECT_FALSE(main_->isVisible());
+  auto window =
+      std::dynamic_pointer_cast<PermissionWindow>(WindowCenter::shared().windowForKey(kPermissionWindowKey));
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(WindowCenter::shared().currentKeyWindow(), kPermissionWindowKey);
+  EXPECT_NE(window->permissionView()->obstacle(), DirectPasteObstacle::None);
+  window->orderOut();
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "Windows/Main/FilePermissionView.h"
 
+#include <algorithm>
+
 #include "core/VLConfig.h"
-#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Files.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -12,93 +14,94 @@
 
 namespace vl {
 
-namespace {
-
-constexpr double kAlertHeight = 30;
-constexpr double kGrantWidth = 100;
-constexpr double kGrantHeight = 25;
-const ui::Color kGrantBlue = ui::Color::rgba(94 / 255.0, 149 / 255.0, 240 / 255.0, 1);
-
-}  // namespace
-
 std::shared_ptr<FilePermissionView> FilePermissionView::create(const ui::Rect& frame) {
   auto view = std::make_shared<FilePermissionView>(frame);
-  auto alert = ui::TextView::create();
-  alert->setEditable(false);
-  alert->setSelectable(false);
-  alert->setDrawsBackground(false);
-  alert->setMaximumNumberOfLines(2);
-  alert->setAlignment(ui::TextAlignment::Center);
-  alert->setFont(VLFont::mainFont());
-  setTextColorAssetKey(*alert, "fontNormalColor");
-  alert->setString(localized("file.permission.title"));
-  view->addSubview(alert);
-  view->alert_ = alert;
-
-  auto grant = SYFlatButton::create({0, 0, kGrantWidth, kGrantHeight});
-  grant->setMomentary(true);
-  grant->setCornerRadius(4);
-  grant->setTitleNormalColor(ui::Color::whiteColor());
-  grant->setTitleHighlightColor(ui::Color::whiteColor());
-  grant->setBackgroundNormalColor(kGrantBlue);
-  grant->setBackgroundHighlightColor(kGrantBlue);
-  grant->setFont(VLFont::mainFont());
-  grant->setTitle(localized("preview.permission.action"));
-  std::weak_ptr<FilePermissionView> weak = view;
-  view->setActionHandler("goAndGrant:", [weak](ui::ActionTarget*) {
-    if (auto self = weak.lock()) self->goAndGrant();
-  });
-  grant->setTarget(view);
-  grant->setAction("goAndGrant:");
-  view->addSubview(grant);
-  view->grant_ = grant;
-  view->resizeSubviewsWithOldSize(frame.size);
+  view->build();
   return view;
 }
 
-void FilePermissionView::resizeSubviewsWithOldSize(ui::Size) {
-  const double w = bounds().width();
-  const double h = bounds().height();
-  if (alert_) alert_->setFrame({0, h - 130, w, kAlertHeight});
-  if (grant_) grant_->setFrame({(w - kGrantWidth) / 2, h - 130 - 45, kGrantWidth, kGrantHeight});
+void FilePermissionView::build() {
+  alert_ = ui::TextView::create();
+  alert_->setEditable(false);
+  alert_->setSelectable(false);
+  alert_->setMaximumNumberOfLines(2);
+  // The button sits under the message's frame, so the frame keeps its height whatever the text.
+  alert_->setVerticallyResizable(false);
+  alert_->setAlignment(ui::TextAlignment::Center);
+  alert_->setDrawsBackground(false);
+  alert_->setFont(VLFont::mainFont());
+  setTextColorAssetKey(*alert_, std::string("fontNormalColor"));
+  alert_->setString(localized("file.permission.title"));
+  addSubview(alert_);
+
+  grant_ = SYFlatButton::create();
+  grant_->setTitle(localized("preview.permission.action"));
+  grant_->setMomentary(true);
+  grant_->setCornerRadius(4);
+  grant_->setTitleNormalColor(ui::Color{1, 1, 1, 1});
+  grant_->setBackgroundNormalColor(ui::Color{94 / 255.0, 149 / 255.0, 240 / 255.0, 1});
+  grant_->setFont(VLFont::mainFont());
+  std::weak_ptr<FilePermissionView> weak = std::static_pointer_cast<FilePermissionView>(shared_from_this());
+  grant_->setActionHandler("goAndGrant:", [weak](ui::ActionTarget*) {
+    if (auto self = weak.lock()) self->goAndGrant();
+  });
+  grant_->setTarget(grant_);
+  grant_->setAction("goAndGrant:");
+  addSubview(grant_);
+  resizeSubviewsWithOldSize(frame().size);
 }
 
-std::string FilePermissionView::startFolderOf(const std::string& url) {
-  std::string path = url.starts_with("file://") ? url.substr(7) : url;
-  path = percentDecode(path);
-  const auto begin = path.find_first_not_of('/');
-  if (begin == std::string::npos) return "/";
-  const auto end = path.find('/', begin);
-  // A bare file name has no folder of its own to start in.
-  if (end == std::string::npos) return "/";
-  return "/" + path.substr(begin, end - begin);
+void FilePermissionView::resizeSubviewsWithOldSize(ui::Size) {
+  if (!alert_) return;
+  const double w = frame().width();
+  const double h = frame().height();
+  alert_->setFrame({0, h - 130, w, 30});
+  grant_->setFrame({(w - 100) / 2, alert_->frame().origin.y - 45, 100, 25});
+}
+
+std::string FilePermissionView::startFolder() const {
+  std::string path = failedOpenUrl_;
+  if (path.rfind("file://", 0) == 0) path = percentDecode(path.substr(7));
+  // "/home/ann/Pictures/a.png" starts the panel in "/home": the folder a grant most often needs.
+  if (path.size() > 1 && path[0] == '/') {
+    const std::size_t end = path.find('/', 1);
+    if (end != std::string::npos) {
+      std::string top = path.substr(0, end);
+      if (top.size() > 1 && files::isDirectory(top)) return top;
+    }
+  }
+  return files::homeDirectory();
 }
 
 void FilePermissionView::goAndGrant() {
   auto panel = ui::OpenPanel::openPanel();
-  panel->setMessage("Authorize access to file");
-  panel->setPrompt("Authorize");
+  panel->setMessage(localized("file.permission.panel.message"));
+  panel->setPrompt(localized("file.permission.panel.prompt"));
   panel->setCanChooseFiles(false);
   panel->setCanChooseDirectories(true);
   panel->setCanCreateDirectories(false);
-  panel->setDirectoryURL(startFolderOf(failedOpenUrl_));
+  panel->setDirectoryURL(startFolder());
   panel->begin([panel](long response) {
-    if (response != ui::ModalResponse::OK || panel->URL().empty()) return;
-    grantFolder(panel->URL());
+    if (response != ui::ModalResponse::OK) return;
+    remember(panel->URL());
+    NotificationCenter::defaultCenter().post(kReloadImageDataNotification);
   });
 }
 
-void FilePermissionView::grantFolder(const std::string& folder) {
+void FilePermissionView::remember(const std::string& folder) {
+  VLConfig& config = VLConfig::shared();
+  const std::optional<Json> stored = config.getValueOfKey(VLConfig::kBookmarks);
   Json list = Json::array();
-  const std::optional<Json> stored = VLConfig::shared().getValueOfKey(VLConfig::kBookmarks);
-  if (stored && stored->is_object()) {
-    auto it = stored->find("bookmarkDataList");
-    if (it != stored->end() && it->is_array()) list = *it;
+  if (stored && stored->is_object() && stored->contains("bookmarkDataList") &&
+      (*stored)["bookmarkDataList"].is_array()) {
+    list = (*stored)["bookmarkDataList"];
+  } else if (stored) {
+    log("folder grant: the stored grants were no list; they start again");
   }
-  list.push_back(folder);
-  VLConfig::shared().setValueOfKey(VLConfig::kBookmarks, Json{{"bookmarkDataList", list}});
-  log("file access: granted " + folder);
-  NotificationCenter::defaultCenter().post(kReloadNotification);
+  // A grant here is the folder's path, so the same folder granted again adds nothing.
+  if (!folder.empty() && std::find(list.begin(), list.end(), Json(folder)) == list.end())
+    list.push_back(folder);
+  config.setValueOfKey(VLConfig::kBookmarks, Json{{"bookmarkDataList", list}});
 }
 
 }  // namespace vl

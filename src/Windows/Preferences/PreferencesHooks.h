@@ -16,7 +16,7 @@ struct PreferencesHooks {
   std::function<bool(bool enabled)> launchAtLogin;
   // Re-registers the main hot key right after the General pane stored a new one.
   std::function<void(const HokeyStruct& value)> registerMainHotKey;
-  // The Security tab's page; an empty pane of the page's size stands in until one is installed.
+  // The Security tab's page; empty: the list of applications whose copies are not recorded.
   std::function<std::shared_ptr<VLViewController>()> makeSecurityPane;
   // The Snippets tab's page; empty: the snippets page exchanging with other processes as the program does.
   std::function<std::shared_ptr<VLViewController>()> makeSnippetsPane;

@@ -7,6 +7,7 @@
 #include "Windows/Preferences/AdvancedViewController.h"
 #include "Windows/Preferences/GeneralViewController.h"
 #include "Windows/Preferences/PreferencesWindow.h"
+#include "Windows/Preferences/Security/SecurityViewController.h"
 #include "core/VLConfig.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
@@ -21,17 +22,13 @@ namespace vl {
 
 namespace {
 
-// A page of a fixed size with nothing on it, for a tab whose page is not installed.
-class EmptyPaneController : public VLViewController {
+// The Security page, read again like the other panes when another process changed the settings.
+class SecurityPane : public SecurityViewController, public SettingsPane {
  public:
-  explicit EmptyPaneController(ui::Size size) : size_(size) {}
-  void loadView() override { setView(ui::View::create({0, 0, size_.width, size_.height})); }
-
- private:
-  ui::Size size_;
+  void reloadSettings() override {
+    if (auto p = pane()) p->reloadSettings();
+  }
 };
-
-constexpr ui::Size kSecurityPaneSize{650, 380};
 
 UserDefaults& groupSettings() { return UserDefaults::suite(UserDefaults::kGroupSuite); }
 
@@ -79,8 +76,8 @@ const std::shared_ptr<VLTabController>& PreferencesViewController::tabController
        }},
       {"security",
        [hooks]() -> std::shared_ptr<VLViewController> {
-         if (auto pane = hooks.makeSecurityPane ? hooks.makeSecurityPane() : nullptr) return pane;
-         return std::make_shared<EmptyPaneController>(kSecurityPaneSize);
+         if (hooks.makeSecurityPane) return hooks.makeSecurityPane();
+         return std::make_shared<SecurityPane>();
        }},
       {"theme", [] { return std::make_shared<ThemeViewController>(); }},
       {"advanced", [] { return std::make_shared<AdvancedViewController>(); }},

@@ -3,6 +3,7 @@
 #include "PreferencesTestSupport.h"
 #include "Windows/Preferences/AdvancedViewController.h"
 #include "Windows/Preferences/GeneralViewController.h"
+#include "Windows/Preferences/Security/SecurityViewController.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "statusbar/HotkeyTextField.h"
@@ -128,19 +129,20 @@ TEST_F(PreferencesWindowTest, SettingsWrittenByAnotherProcessReachTheOpenPanes) 
   EXPECT_EQ(general.sound()->checkButton()->state(), 0);  // shown again, it catches up at once
 }
 
-TEST_F(PreferencesWindowTest, AMissingSecurityPageLeavesAnEmptyPaneOfItsSize) {
+TEST_F(PreferencesWindowTest, TheSecurityTabIsTheIgnoreListPaneAndFollowsOtherProcesses) {
   show();
   bar().selectItemAtIndex(3);
-  const auto& page = bar().items()[3]->viewController()->view();
-  EXPECT_EQ(page->frame().size, (ui::Size{650, 380}));
-  EXPECT_TRUE(page->subviews().empty());
+  auto page = std::dynamic_pointer_cast<SecurityViewController>(bar().items()[3]->viewController());
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->view()->frame().size, (ui::Size{650, 380}));
+  EXPECT_NE(dynamic_cast<SettingsPane*>(page.get()), nullptr);
 }
 
 TEST_F(PreferencesWindowTest, Gallery) {
   test::DesktopPaintingScope painting;
   relaunch();
   const char* names[] = {"general", "shortcuts", "snippets", "security", "theme", "advanced"};
-  for (std::size_t i : {0, 1, 2, 4, 5}) {
+  for (std::size_t i : {0, 1, 2, 3, 4, 5}) {
     bar().selectItemAtIndex(i);
     test::writeGallery(*window_, std::string("preferences-") + names[i]);
   }
