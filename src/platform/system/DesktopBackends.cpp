@@ -26,6 +26,7 @@
 #include "platform/system/x11/X11WindowServer.h"
 #include "platform/system/x11/X11Workspace.h"
 #include "platform/ui/controls/Beep.h"
+#include "platform/ui/menu/MenuWindow.h"
 
 namespace vl {
 
@@ -57,6 +58,8 @@ bool installDesktopBackends(const std::string& displayName) {
   HotKeyCenter::install(hotKeys);
   GlobalEventMonitor::install(monitor);
   ui::WindowServer::install(windows);
+  // Context menus, pop-up buttons and the tray's own menu open as pop-up windows from here on.
+  ui::MenuTracker::install();
   // Text is measured and drawn with the desktop's own font from here on, so install it before any
   // window lays out.
   paint::installDesktopPainting();

@@ -10,6 +10,7 @@
 #include <X11/keysym.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -387,8 +388,7 @@ void X11WindowHost::show(int number, bool activate) {
 void X11WindowHost::hide(int number) {
   XWin* w = byNumber(number);
   if (!w || !w->mapped) return;
-  if (w->grabbed) XUngrabPointer(x_.get(), CurrentTime);
-  w->grabbed = false;
+  releaseGrab(*w);
   w->mapped = false;
   w->viewable = false;
   w->wantFocus = false;
@@ -437,13 +437,40 @@ void X11WindowHost::takeFocus(XWin& w) {
   XSetInputFocus(x_.get(), w.id, RevertToParent, CurrentTime);
 }
 
-void X11WindowHost::grabPointer(XWin& w) {
+void X11WindowHost::grab(XWin& w) {
   const int result = XGrabPointer(
       x_.get(), w.id, True,
       ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask,
       GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
   w.grabbed = result == GrabSuccess;
   if (!w.grabbed) log("X11 windows: a pop-up could not hold the pointer; outside clicks will not close it");
+  if (w.traits.menu) {
+    w.keyboardGrabbed = XGrabKeyboard(x_.get(), w.id, True, GrabModeAsync, GrabModeAsync, CurrentTime) ==
+                        GrabSuccess;
+    if (!w.keyboardGrabbed) log("X11 windows: a menu could not hold the keyboard; use the pointer");
+  }
+  const int n = w.traits.number;
+  grabs_.erase(std::remove(grabs_.begin(), grabs_.end(), n), grabs_.end());
+  grabs_.push_back(n);
+}
+
+void X11WindowHost::releaseGrab(XWin& w) {
+  const int n = w.traits.number;
+  const bool wasNewest = !grabs_.empty() && grabs_.back() == n;
+  grabs_.erase(std::remove(grabs_.begin(), grabs_.end(), n), grabs_.end());
+  const bool held = w.grabbed || w.keyboardGrabbed;
+  w.grabbed = w.keyboardGrabbed = false;
+  if (!held || !wasNewest) return;
+  while (!grabs_.empty()) {
+    XWin* before = byNumber(grabs_.back());
+    if (before && before->viewable) {
+      grab(*before);
+      return;
+    }
+    grabs_.pop_back();
+  }
+  XUngrabPointer(x_.get(), CurrentTime);
+  XUngrabKeyboard(x_.get(), CurrentTime);
 }
 
 void X11WindowHost::present(PixelUpdate u) {
@@ -485,7 +512,7 @@ void X11WindowHost::destroy(int number) {
   if (it == windows_.end()) return;
   XWin& w = it->second;
   if (w.id != None) {
-    if (w.grabbed) XUngrabPointer(x_.get(), CurrentTime);
+    releaseGrab(w);
     if (w.xic) XDestroyIC(w.xic);
     if (w.gc) XFreeGC(x_.get(), w.gc);
     XDestroyWindow(x_.get(), w.id);

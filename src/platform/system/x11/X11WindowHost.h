@@ -30,6 +30,8 @@ struct WindowTraits {
   bool floating = false;
   // A menu or popover: not managed, holds the pointer while shown.
   bool popup = false;
+  // A menu: a pop-up that holds the keyboard too, so its keys reach it whoever has the focus.
+  bool menu = false;
   bool utility = false;
   bool allSpaces = false;
   bool opaque = true;
@@ -108,6 +110,7 @@ class X11WindowHost {
     bool viewable = false;
     bool wantFocus = false;
     bool grabbed = false;
+    bool keyboardGrabbed = false;
     PixelRect size;
     std::vector<PixelRect> shape;
   };
@@ -118,7 +121,10 @@ class X11WindowHost {
   void applyProperties(XWin& w, const WindowTraits* old);
   void sendState(XWin& w, const char* state, bool on);
   void takeFocus(XWin& w);
-  void grabPointer(XWin& w);
+  // Pop-ups hold the pointer (menus the keyboard too) while shown; when one goes, the one shown before
+  // it takes the grab back, so a parent menu still sees the outside click once its submenu closed.
+  void grab(XWin& w);
+  void releaseGrab(XWin& w);
   void readDesktop();
   Time serverTime();
   void key(XWin& w, XKeyEvent& e);
@@ -153,6 +159,8 @@ class X11WindowHost {
   int focused_ = 0;
   int reportedFocus_ = -1;
   std::set<unsigned int> keysDown_;
+  // Numbers of the pop-ups holding the grab, the newest last.
+  std::vector<int> grabs_;
   struct Click {
     unsigned int button = 0;
     Time time = 0;

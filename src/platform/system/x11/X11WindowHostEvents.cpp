@@ -115,7 +115,7 @@ void X11WindowHost::handle(XEvent& event) {
     }
     case MapNotify:
       w->viewable = true;
-      if (w->popup) grabPointer(*w);
+      if (w->popup) grab(*w);
       if (w->wantFocus) takeFocus(*w);
       return;
     case UnmapNotify:
