@@ -73,7 +73,7 @@ class MenuWindowTest : public test::ControlTest {
   // a row ("move:T", "click:T", "release:T"), or "outside" (a press away from every menu).
   static void step(const std::string& s) {
     static const std::map<std::string, std::uint16_t> keys = {
-        {"down", KeyCode::DownArrow}, {"up", KeyCode::UpArrow}, {"left", KeyCode::LeftArrow},
+        {"down", KeyCode::DownArrow},   {"up", KeyCode::UpArrow}, {"left", KeyCode::LeftArrow},
         {"right", KeyCode::RightArrow}, {"esc", KeyCode::Escape}, {"ret", KeyCode::Return}};
     if (auto k = keys.find(s); k != keys.end()) {
       Application::shared().sendEvent(Event::keyEvent(EventType::KeyDown, k->second, 0, "", ""));
@@ -106,14 +106,14 @@ TEST_F(MenuWindowTest, KeysAndPointerChooseWhatTheUserMeant) {
   };
   const Case cases[] = {
       {{"down", "ret"}, "Show"},
-      {{"up", "ret"}, "Quit"},                                 // from nothing lit, up wraps to the last
-      {{"down", "down", "ret", "ret"}, "Red"},                 // disabled rows and separators are skipped
-      {{"down", "down", "right", "down", "ret"}, "Black"},     // Right opens, first row lit
+      {{"up", "ret"}, "Quit"},                              // from nothing lit, up wraps to the last
+      {{"down", "down", "ret", "ret"}, "Red"},              // disabled rows and separators are skipped
+      {{"down", "down", "right", "down", "ret"}, "Black"},  // Right opens, first row lit
       {{"down", "down", "right", "left", "down", "ret"}, "Quit"},
-      {{"down", "down", "right", "esc", "esc"}, ""},           // Escape closes one level at a time
+      {{"down", "down", "right", "esc", "esc"}, ""},  // Escape closes one level at a time
       {{"click:Quit"}, "Quit"},
-      {{"move:Colour", "click:Black"}, "Black"},               // hovering opens the submenu
-      {{"move:Colour", "move:Show", "ret"}, "Show"},           // and leaving its row closes it
+      {{"move:Colour", "click:Black"}, "Black"},      // hovering opens the submenu
+      {{"move:Colour", "move:Show", "ret"}, "Show"},  // and leaving its row closes it
       {{"click:Disabled", "ret"}, ""},
       {{"release:Show", "ret"}, ""},  // the release of the opening press picks nothing
       {{"move:Quit", "release:Quit"}, "Quit"},

@@ -445,8 +445,8 @@ void X11WindowHost::grab(XWin& w) {
   w.grabbed = result == GrabSuccess;
   if (!w.grabbed) log("X11 windows: a pop-up could not hold the pointer; outside clicks will not close it");
   if (w.traits.menu) {
-    w.keyboardGrabbed = XGrabKeyboard(x_.get(), w.id, True, GrabModeAsync, GrabModeAsync, CurrentTime) ==
-                        GrabSuccess;
+    w.keyboardGrabbed =
+        XGrabKeyboard(x_.get(), w.id, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
     if (!w.keyboardGrabbed) log("X11 windows: a menu could not hold the keyboard; use the pointer");
   }
   const int n = w.traits.number;

@@ -33,11 +33,11 @@ struct Look {
 
 Look currentLook() {
   if (SystemAppearance::shared().isDark()) {
-    return {Color::rgb24(0x2b2b2e), Color::white(1, 0.16), Color::white(0.93), Color::white(1, 0.35),
-            Color::rgb24(0x2f6fde), Color::whiteColor(), Color::white(1, 0.12)};
+    return {Color::rgb24(0x2b2b2e), Color::white(1, 0.16), Color::white(0.93),   Color::white(1, 0.35),
+            Color::rgb24(0x2f6fde), Color::whiteColor(),   Color::white(1, 0.12)};
   }
-  return {Color::rgb24(0xf7f7f7), Color::white(0, 0.16), Color::white(0.1), Color::white(0, 0.32),
-          Color::rgb24(0x3478f6), Color::whiteColor(), Color::white(0, 0.1)};
+  return {Color::rgb24(0xf7f7f7), Color::white(0, 0.16), Color::white(0.1),   Color::white(0, 0.32),
+          Color::rgb24(0x3478f6), Color::whiteColor(),   Color::white(0, 0.1)};
 }
 
 // The visible frame of the screen holding the point; nullopt without screens.
@@ -161,7 +161,8 @@ class MenuWindow::RowsView : public View {
       const double keyWidth = key.empty() ? 0 : std::ceil(TextMetrics::widthOfString(key, font));
       const double right = b.width() - MenuRowLayout::kRightColumn;
       if (!key.empty()) ctx->drawText(key, {right - keyWidth, textTop, keyWidth, lineHeight}, font, ink);
-      const double titleWidth = std::max(0.0, right - MenuRowLayout::kMarkColumn - (key.empty() ? 0 : keyWidth + 12));
+      const double titleWidth =
+          std::max(0.0, right - MenuRowLayout::kMarkColumn - (key.empty() ? 0 : keyWidth + 12));
       ctx->drawText(item.title(), {MenuRowLayout::kMarkColumn, textTop, titleWidth, lineHeight}, font, ink);
       if (item.hasSubmenu()) ctx->drawText(kArrow, {b.width() - 18, textTop, 12, lineHeight}, font, ink);
     }

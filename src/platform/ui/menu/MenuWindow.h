@@ -80,6 +80,8 @@ class MenuTracker {
   // The open levels, the top menu first.
   std::vector<std::shared_ptr<MenuWindow>> windows() const;
   void cancel();
+  // The user chose or dismissed; the windows close as the caller's wait ends.
+  bool finished() const { return done_; }
 
  private:
   MenuTracker() = default;
