@@ -389,6 +389,27 @@ TEST_F(X11WindowTest, BadFramesAndUnknownCursorsAreSafe) {
   EXPECT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); }));
 }
 
+// A compositing manager that starts or stops while a clear window shows moves it to the visual that
+// shows it right (32-bit with one, 24-bit cut to its outline without), painted again.
+TEST_F(X11WindowTest, ClearWindowsFollowACompositorThatStartsOrStops) {
+  Scene s(WindowStyle::Borderless);
+  show(s, false);
+  auto shownWithDepth = [&](int depth) {
+    XWindowAttributes a{};
+    return XGetWindowAttributes(probe_, xWindow(*s.window), &a) && a.depth == depth &&
+           a.map_state == IsViewable;
+  };
+  const auto [cx, cy] = rootPoint(*s.window, {200, 150});
+  ASSERT_TRUE(shownWithDepth(24));
+  startHelper(DisplayHelper::compositor(display_));
+  if (IsSkipped()) return;
+  ASSERT_TRUE(waitUntil([&] { return shownWithDepth(32); }));
+  EXPECT_TRUE(waitUntil([&] { return pixelAt(cx, cy) == 0xff0000; }));
+  helper_.reset();
+  ASSERT_TRUE(waitUntil([&] { return shownWithDepth(24); }));
+  EXPECT_TRUE(waitUntil([&] { return pixelAt(cx, cy) == 0xff0000; }));
+}
+
 // Menus are override-redirect pop-ups holding pointer and keyboard: keys reach them even though the
 // window that opened them keeps the focus, a click on a row chooses it and a click elsewhere dismisses.
 TEST_F(X11WindowTest, MenusOpenAsPopUpsThatKeysAndClicksDrive) {

@@ -88,6 +88,8 @@ class X11WindowHost {
   void focus(int number);
   void present(PixelUpdate update);
   void destroy(int number);
+  // A compositing manager started or stopped: clear windows move to the visual that now shows them.
+  void compositorChanged();
   void setCursor(const std::string& name);
 
   const DesktopState& desktop() const { return state_; }
@@ -118,6 +120,8 @@ class X11WindowHost {
   XWin* byId(::Window id);
   XWin* byNumber(int number);
   void create(XWin& w);
+  void release(XWin& w);
+  void recreate(XWin& w);
   void applyProperties(XWin& w, const WindowTraits* old);
   void sendState(XWin& w, const char* state, bool on);
   void takeFocus(XWin& w);
@@ -140,6 +144,9 @@ class X11WindowHost {
   std::map<int, XWin> windows_;
   XIM im_ = nullptr;
   int randrEvent_ = -1;
+  // XFixes selection events tell when a compositing manager starts or stops; -1 without XFixes.
+  int fixesEvent_ = -1;
+  bool compositing_ = false;
   // XInput2 (2.2 and up): pointer input with smooth scrolling; -1 without it.
   int xiOpcode_ = -1;
   struct ScrollAxis {

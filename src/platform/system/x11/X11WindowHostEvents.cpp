@@ -2,6 +2,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/extensions/XInput2.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 
@@ -58,6 +59,10 @@ void X11WindowHost::handle(XEvent& event) {
       (event.type == randrEvent_ + RRScreenChangeNotify || event.type == randrEvent_ + RRNotify)) {
     XRRUpdateConfiguration(&event);
     readDesktop();
+    return;
+  }
+  if (fixesEvent_ >= 0 && event.type == fixesEvent_ + XFixesSelectionNotify) {
+    compositorChanged();
     return;
   }
   if (event.type == GenericEvent && event.xcookie.extension == xiOpcode_ && xiOpcode_ >= 0) {
