@@ -95,6 +95,10 @@ class MainLoop {
   // Runs main-queue blocks and due timers until stop().
   static void run();
   static void stop();
+  // A nested run for a synchronous modal (a menu being tracked): runs main-queue blocks while
+  // `keepGoing` holds, asking it after each block. A stop() meant for the outer run ends this one too
+  // and is left for the outer run to see.
+  static void runWhile(const std::function<bool()>& keepGoing);
   // Runs every main-queue block that is ready now, including those they enqueue. Returns how many ran.
   static std::size_t runUntilIdle();
   // Manual clock only: moves time forward in steps to each due deadline, fires due timers and

@@ -23,6 +23,15 @@ bool MainLoop::isMainThread() { return detail::Runtime::shared().isMainThread();
 
 void MainLoop::run() { detail::Runtime::shared().runMain(); }
 
+void MainLoop::runWhile(const std::function<bool()>& keepGoing) {
+  detail::Runtime& runtime = detail::Runtime::shared();
+  if (!runtime.isMainThread()) {
+    log("dispatch: MainLoop::runWhile called off the main thread; nothing ran");
+    return;
+  }
+  runtime.runMainWhile(keepGoing);
+}
+
 void MainLoop::stop() { detail::Runtime::shared().stop(); }
 
 std::size_t MainLoop::runUntilIdle() {

@@ -152,6 +152,26 @@ void Runtime::runMain() {
   }
 }
 
+void Runtime::runMainWhile(const std::function<bool()>& keepGoing) {
+  static const std::string label = "main";
+  while (keepGoing()) {
+    Work work;
+    {
+      std::unique_lock<std::mutex> lock(mu_);
+      cv_.wait(lock, [&] { return stopRequested_ || !mainQueue_.empty(); });
+      if (stopRequested_) return;  // the flag stays for the outer run
+      work = std::move(mainQueue_.front());
+      mainQueue_.pop_front();
+    }
+    {
+      ContextScope scope(mainToken(), threadContext().tracked || work.tracked);
+      invoke(work.block, label);
+    }
+    work.block = nullptr;
+    endWork(work.tracked);
+  }
+}
+
 void Runtime::stop() {
   {
     std::lock_guard<std::mutex> lock(mu_);

@@ -66,6 +66,7 @@ class Runtime {
   void postMain(Work work);
   std::size_t runMainUntilIdle();
   void runMain();
+  void runMainWhile(const std::function<bool()>& keepGoing);
   void stop();
 
   void adopt();

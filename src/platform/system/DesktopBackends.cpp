@@ -23,11 +23,37 @@
 #include "platform/system/x11/X11HotKeyCenter.h"
 #include "platform/system/x11/X11KeyPoster.h"
 #include "platform/system/x11/X11Pasteboard.h"
+#include "platform/system/x11/X11TrayIcon.h"
 #include "platform/system/x11/X11WindowServer.h"
 #include "platform/system/x11/X11Workspace.h"
 #include "platform/ui/controls/Beep.h"
+#include "platform/ui/menu/MenuWindow.h"
 
 namespace vl {
+
+namespace {
+
+std::string& desktopDisplayName() {
+  static auto* name = new std::string();
+  return *name;
+}
+
+std::shared_ptr<x11::X11TrayIcon>& xembedTray() {
+  static auto* tray = new std::shared_ptr<x11::X11TrayIcon>();
+  return *tray;
+}
+
+// Without a StatusNotifierItem host the status item goes to an XEmbed system tray, now or when one starts.
+void fallBackToXEmbedTray() {
+  if (desktopDisplayName().empty()) {
+    log("tray: no X display for a system tray; no tray icon, the hot key still opens everything");
+    return;
+  }
+  if (!xembedTray()) xembedTray() = x11::X11TrayIcon::create(desktopDisplayName());
+  if (xembedTray()) ui::StatusBar::system().setBackend(xembedTray());
+}
+
+}  // namespace
 
 bool installDesktopBackends(const std::string& displayName) {
   installGeneralTextPasteboard();
@@ -57,6 +83,8 @@ bool installDesktopBackends(const std::string& displayName) {
   HotKeyCenter::install(hotKeys);
   GlobalEventMonitor::install(monitor);
   ui::WindowServer::install(windows);
+  // Context menus, pop-up buttons and the tray's own menu open as pop-up windows from here on.
+  ui::MenuTracker::install();
   // Text is measured and drawn with the desktop's own font from here on, so install it before any
   // window lays out.
   paint::installDesktopPainting();
@@ -68,6 +96,7 @@ bool installDesktopBackends(const std::string& displayName) {
     SoundPlayer::install(sounds);
     ui::setBeepHandler([] { SoundPlayer::shared()->playAlert(); });
   }
+  desktopDisplayName() = name;
   logf("desktop: X11 display \"%s\"", name.c_str());
   return true;
 }
@@ -90,18 +119,28 @@ SessionBusBackends& sessionBus() {
 bool installSessionBusBackends(const std::string& address) {
   closeSessionBusBackends();
   if (address.empty() && !dbus::BusConnection::sessionBusAvailable()) {
-    log("desktop: no session bus; no tray icon, desktop notices or desktop light and dark mode");
+    log("desktop: no session bus; no desktop notices or desktop light and dark mode");
+    fallBackToXEmbedTray();
     return false;
   }
   SessionBusBackends& b = sessionBus();
   b.bus = dbus::BusConnection::open(address);
   b.statusItem = dbus::DBusStatusItem::install(b.bus);
+  b.statusItem->setNoHostHandler([] {
+    auto& b = sessionBus();
+    if (b.statusItem) b.statusItem->uninstall();
+    fallBackToXEmbedTray();
+  });
   b.notifications = dbus::DBusUserNotificationCenter::install(b.bus);
   dbus::followPortalAppearance(b.bus);
   return true;
 }
 
 void closeSessionBusBackends() {
+  if (auto& tray = xembedTray()) {
+    if (ui::StatusBar::system().backend() == tray) ui::StatusBar::system().setBackend(nullptr);
+    tray.reset();
+  }
   SessionBusBackends& b = sessionBus();
   if (!b.bus) return;
   b.statusItem->uninstall();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include "platform/ui/controls/Button.h"
 #include "platform/ui/controls/ScrollView.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/ui/menu/MenuWindow.h"
 #include "platform/ui/table/TableView.h"
 #include "platform/ui/text/TextField.h"
 #include "platform/ui/view/Layer.h"
@@ -10,6 +12,7 @@
 #include "platform/ui/window/Panel.h"
 #include "platform/ui/window/Screen.h"
 #include "platform/ui/window/Window.h"
+#include "support/Gallery.h"
 #include "support/X11TestSupport.h"
 #include "platform/system/x11/X11Focus.h"
 #include "platform/system/x11/X11WindowServer.h"
@@ -389,6 +392,102 @@ TEST_F(X11WindowTest, BadFramesAndUnknownCursorsAreSafe) {
   Cursor("no-such-cursor").set();
   Cursor::arrow().set();
   EXPECT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); }));
+}
+
+// A compositing manager that starts or stops while a clear window shows moves it to the visual that
+// shows it right (32-bit with one, 24-bit cut to its outline without), painted again.
+TEST_F(X11WindowTest, ClearWindowsFollowACompositorThatStartsOrStops) {
+  Scene s(WindowStyle::Borderless);
+  show(s, false);
+  auto shownWithDepth = [&](int depth) {
+    XWindowAttributes a{};
+    return XGetWindowAttributes(probe_, xWindow(*s.window), &a) && a.depth == depth &&
+           a.map_state == IsViewable;
+  };
+  const auto [cx, cy] = rootPoint(*s.window, {200, 150});
+  ASSERT_TRUE(shownWithDepth(24));
+  startHelper(DisplayHelper::compositor(display_));
+  if (IsSkipped()) return;
+  ASSERT_TRUE(waitUntil([&] { return shownWithDepth(32); }));
+  EXPECT_TRUE(waitUntil([&] { return pixelAt(cx, cy) == 0xff0000; }));
+  helper_.reset();
+  ASSERT_TRUE(waitUntil([&] { return shownWithDepth(24); }));
+  EXPECT_TRUE(waitUntil([&] { return pixelAt(cx, cy) == 0xff0000; }));
+}
+
+// Menus are override-redirect pop-ups holding pointer and keyboard: keys reach them even though the
+// window that opened them keeps the focus, a click on a row chooses it and a click elsewhere dismisses.
+TEST_F(X11WindowTest, MenusOpenAsPopUpsThatKeysAndClicksDrive) {
+  Scene s(WindowStyle::Titled);
+  show(s, true);
+  MenuTracker::install();
+  // The pointer rests away from the menus: a row under it would light up as the menu maps.
+  XTestFakeMotionEvent(probe_, -1, 5, 5, CurrentTime);
+  XSync(probe_, False);
+  auto menu = Menu::create("context");
+  menu->setAutoenablesItems(false);
+  menu->addItemWithTitle("Copy", "copy:", "c")->setKeyEquivalentModifierMask(ModifierFlags::Command);
+  menu->addItemWithTitle("Pinned", "pin:")->setState(1);
+  menu->addItem(MenuItem::separatorItem());
+  auto colour = menu->addItemWithTitle("Colour");
+  auto sub = Menu::create("colours");
+  sub->setAutoenablesItems(false);
+  for (const char* c : {"Red", "Black", "Blue"}) sub->addItemWithTitle(c, "colour:");
+  colour->setSubmenu(sub);
+  menu->addItemWithTitle("Disabled", "off:")->setEnabled(false);
+  menu->addItemWithTitle("Quit", "quit:");
+
+  auto menuWindow = [this](std::size_t level) -> ::Window {
+    auto* t = MenuTracker::current();
+    return t && t->windows().size() > level ? xWindow(*t->windows()[level]) : None;
+  };
+  auto rowPoint = [](const std::string& title) {
+    for (auto& w : MenuTracker::current()->windows()) {
+      const auto& rows = w->rows().rows;
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].item->title() != title) continue;
+        const Rect r = w->screenRectOfRow(static_cast<long>(i));
+        return std::pair<int, int>{static_cast<int>(r.midX()), static_cast<int>(800 - r.midY())};
+      }
+    }
+    return std::pair<int, int>{-1, -1};
+  };
+  auto track = [&](const std::function<void()>& script) {
+    dispatch::Queue::main()->async([&] {
+      if (waitUntil([&] { return viewable(menuWindow(0)); })) script();
+      if (!waitUntil([] { return MenuTracker::current()->finished(); }, 3000)) {
+        ADD_FAILURE() << "the menu is still open";
+        MenuTracker::current()->cancel();
+      }
+    });
+    auto chosen = menu->trackPopUp(nullptr, {500, 500}, nullptr);
+    return chosen ? chosen->title() : std::string();
+  };
+
+  EXPECT_EQ(track([&] {
+              XWindowAttributes a{};
+              XGetWindowAttributes(probe_, menuWindow(0), &a);
+              EXPECT_TRUE(a.override_redirect);
+              for (KeySym k : {XK_Down, XK_Down, XK_Down, XK_Right}) type(k);
+              ASSERT_TRUE(waitUntil([&] { return viewable(menuWindow(1)); }));
+              EXPECT_EQ(focus(), xWindow(*s.window));  // the menu took no focus from it
+              test::writeGallery(*MenuTracker::current()->windows()[0], "context-menu");
+              test::writeGallery(*MenuTracker::current()->windows()[1], "context-menu-submenu");
+              for (KeySym k : {XK_Down, XK_Return}) type(k);
+            }),
+            "Black");
+  EXPECT_EQ(track([&] {
+              auto [x, y] = rowPoint("Quit");
+              click(x, y, Button1);
+            }),
+            "Quit");
+  EXPECT_EQ(track([&] { click(20, 20, Button1); }), "");
+  EXPECT_EQ(track([&] {
+              type(XK_Down);
+              type(XK_Escape);
+            }),
+            "");
+  MenuTracker::install(false);
 }
 
 }  // namespace

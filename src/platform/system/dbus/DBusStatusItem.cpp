@@ -61,6 +61,11 @@ void DBusStatusItem::statusItemChanged(const std::shared_ptr<ui::StatusItem>& it
           if (auto self = weak.lock()) self->menuEvent(id, event);
         });
       };
+      callbacks.noWatcher = [weak] {
+        dispatch::Queue::main()->async([weak] {
+          if (auto self = weak.lock(); self && self->noHost_) self->noHost_();
+        });
+      };
       side->tray = std::make_unique<TrayExport>(connection, std::move(callbacks));
       bus->adopt(side);
     });

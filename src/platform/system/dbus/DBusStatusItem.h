@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,8 @@ class DBusStatusItem final : public ui::StatusItemBackend,
   void statusItemRemoved(const ui::StatusItem* item) override;
   // Takes the backend off the status bar and the item off the bus.
   void uninstall();
+  // Told on the main queue when no StatusNotifierWatcher answers the item's registration.
+  void setNoHostHandler(std::function<void()> handler) { noHost_ = std::move(handler); }
 
  private:
   struct BusSide;
@@ -47,6 +50,7 @@ class DBusStatusItem final : public ui::StatusItemBackend,
   MenuLayoutBuilder layouts_;
   bool menuRefreshQueued_ = false;
   bool manyItemsLogged_ = false;
+  std::function<void()> noHost_;
 };
 
 }  // namespace vl::dbus

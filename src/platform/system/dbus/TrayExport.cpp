@@ -239,10 +239,10 @@ void TrayExport::registerWithWatcher() {
           log("tray: status item registered with the StatusNotifierWatcher");
           return;
         }
-        // One line while there is none; an XEmbed tray is not looked for.
+        // One line while there is none; the owner may turn to an XEmbed system tray.
         if (!absenceLogged_) {
-          logf("tray: no StatusNotifierWatcher (%s); no tray icon, the hot key still opens everything",
-               error->getName().c_str());
+          logf("tray: no StatusNotifierWatcher (%s)", error->getName().c_str());
+          if (callbacks_.noWatcher) callbacks_.noWatcher();
         }
         absenceLogged_ = true;
       });

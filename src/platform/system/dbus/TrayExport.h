@@ -39,6 +39,8 @@ class TrayExport {
     std::function<void()> activate;
     // A menu row's event: "clicked", "opened" (also sent for AboutToShow) or "closed".
     std::function<void(std::int32_t id, const std::string& event)> menuEvent;
+    // No StatusNotifierWatcher answered (once per absence).
+    std::function<void()> noWatcher;
   };
 
   TrayExport(sdbus::IConnection& connection, Callbacks callbacks);

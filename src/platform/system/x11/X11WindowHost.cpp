@@ -5,11 +5,13 @@
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/cursorfont.h>
 #include <X11/extensions/XInput2.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -116,6 +118,17 @@ void X11WindowHost::start() {
     xiOpcode_ = -1;
     log("X11 windows: no XInput 2.2; the wheel scrolls in whole lines");
   }
+  int fixesError = 0;
+  if (XFixesQueryExtension(dpy, &fixesEvent_, &fixesError)) {
+    const Atom cm = x_.atom("_NET_WM_CM_S" + std::to_string(DefaultScreen(dpy)));
+    XFixesSelectSelectionInput(dpy, x_.root(), cm,
+                               XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask |
+                                   XFixesSelectionClientCloseNotifyMask);
+  } else {
+    fixesEvent_ = -1;
+    log("X11 windows: no XFixes; a compositing manager started later leaves clear windows as they are");
+  }
+  compositing_ = compositing();
   int shapeEvent = 0;
   shapeExtension_ = XShapeQueryExtension(dpy, &shapeEvent, &error);
   XSelectInput(dpy, x_.root(), PropertyChangeMask | StructureNotifyMask);
@@ -387,8 +400,7 @@ void X11WindowHost::show(int number, bool activate) {
 void X11WindowHost::hide(int number) {
   XWin* w = byNumber(number);
   if (!w || !w->mapped) return;
-  if (w->grabbed) XUngrabPointer(x_.get(), CurrentTime);
-  w->grabbed = false;
+  releaseGrab(*w);
   w->mapped = false;
   w->viewable = false;
   w->wantFocus = false;
@@ -437,19 +449,47 @@ void X11WindowHost::takeFocus(XWin& w) {
   XSetInputFocus(x_.get(), w.id, RevertToParent, CurrentTime);
 }
 
-void X11WindowHost::grabPointer(XWin& w) {
+void X11WindowHost::grab(XWin& w) {
   const int result = XGrabPointer(
       x_.get(), w.id, True,
       ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask,
       GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
   w.grabbed = result == GrabSuccess;
   if (!w.grabbed) log("X11 windows: a pop-up could not hold the pointer; outside clicks will not close it");
+  if (w.traits.menu) {
+    w.keyboardGrabbed =
+        XGrabKeyboard(x_.get(), w.id, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+    if (!w.keyboardGrabbed) log("X11 windows: a menu could not hold the keyboard; use the pointer");
+  }
+  const int n = w.traits.number;
+  grabs_.erase(std::remove(grabs_.begin(), grabs_.end(), n), grabs_.end());
+  grabs_.push_back(n);
+}
+
+void X11WindowHost::releaseGrab(XWin& w) {
+  const int n = w.traits.number;
+  const bool wasNewest = !grabs_.empty() && grabs_.back() == n;
+  grabs_.erase(std::remove(grabs_.begin(), grabs_.end(), n), grabs_.end());
+  const bool held = w.grabbed || w.keyboardGrabbed;
+  w.grabbed = w.keyboardGrabbed = false;
+  if (!held || !wasNewest) return;
+  while (!grabs_.empty()) {
+    XWin* before = byNumber(grabs_.back());
+    if (before && before->viewable) {
+      grab(*before);
+      return;
+    }
+    grabs_.pop_back();
+  }
+  XUngrabPointer(x_.get(), CurrentTime);
+  XUngrabKeyboard(x_.get(), CurrentTime);
 }
 
 void X11WindowHost::present(PixelUpdate u) {
   XWin* w = byNumber(u.number);
   if (!w) return;
   Display* dpy = x_.get();
+  if (u.shape && w->argb) w->shape = *u.shape;  // kept for a move back to a visual without alpha
   if (u.shape && shapeExtension_ && !w->argb && *u.shape != w->shape) {
     w->shape = *u.shape;
     if (w->shape.empty()) {
@@ -480,19 +520,61 @@ void X11WindowHost::present(PixelUpdate u) {
   XDestroyImage(image);
 }
 
+void X11WindowHost::release(XWin& w) {
+  if (w.id == None) return;
+  releaseGrab(w);
+  if (w.xic) XDestroyIC(w.xic);
+  if (w.gc) XFreeGC(x_.get(), w.gc);
+  XDestroyWindow(x_.get(), w.id);
+  if (w.colormap != None) XFreeColormap(x_.get(), w.colormap);
+  w.xic = nullptr;
+  w.gc = nullptr;
+  w.id = None;
+  w.colormap = None;
+}
+
 void X11WindowHost::destroy(int number) {
   auto it = windows_.find(number);
   if (it == windows_.end()) return;
-  XWin& w = it->second;
-  if (w.id != None) {
-    if (w.grabbed) XUngrabPointer(x_.get(), CurrentTime);
-    if (w.xic) XDestroyIC(w.xic);
-    if (w.gc) XFreeGC(x_.get(), w.gc);
-    XDestroyWindow(x_.get(), w.id);
-    if (w.colormap != None) XFreeColormap(x_.get(), w.colormap);
-  }
+  release(it->second);
   if (focused_ == number) focused_ = 0;
   windows_.erase(it);
+}
+
+void X11WindowHost::compositorChanged() {
+  const bool now = compositing();
+  if (now == compositing_) return;
+  compositing_ = now;
+  logf("X11 windows: a compositing manager %s; clear windows change their visual",
+       now ? "started" : "stopped");
+  for (auto& [n, w] : windows_) {
+    if (w.id != None && !w.traits.opaque) recreate(w);
+  }
+}
+
+// The visual of a window is fixed at its creation: a new window takes its place, mapped as it was, and
+// the main thread is asked for all its pixels again.
+void X11WindowHost::recreate(XWin& w) {
+  const int number = w.traits.number;
+  const bool mapped = w.mapped, focused = focused_ == number;
+  release(w);
+  w.mapped = w.viewable = false;
+  create(w);
+  if (!w.argb && shapeExtension_ && !w.shape.empty()) {
+    std::vector<XRectangle> rects;
+    for (const auto& r : w.shape) {
+      rects.push_back({static_cast<short>(r.x), static_cast<short>(r.y), static_cast<unsigned short>(r.width),
+                       static_cast<unsigned short>(r.height)});
+    }
+    XShapeCombineRectangles(x_.get(), w.id, ShapeBounding, 0, 0, rects.data(), static_cast<int>(rects.size()),
+                            ShapeSet, YXBanded);
+  }
+  if (mapped) {
+    XMapRaised(x_.get(), w.id);
+    w.mapped = true;
+    w.wantFocus = focused;
+  }
+  if (callbacks_.exposed) callbacks_.exposed(number);
 }
 
 // --- cursors --------------------------------------------------------------------------------------------

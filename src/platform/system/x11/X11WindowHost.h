@@ -30,6 +30,8 @@ struct WindowTraits {
   bool floating = false;
   // A menu or popover: not managed, holds the pointer while shown.
   bool popup = false;
+  // A menu: a pop-up that holds the keyboard too, so its keys reach it whoever has the focus.
+  bool menu = false;
   bool utility = false;
   bool allSpaces = false;
   bool opaque = true;
@@ -86,6 +88,8 @@ class X11WindowHost {
   void focus(int number);
   void present(PixelUpdate update);
   void destroy(int number);
+  // A compositing manager started or stopped: clear windows move to the visual that now shows them.
+  void compositorChanged();
   void setCursor(const std::string& name);
 
   const DesktopState& desktop() const { return state_; }
@@ -108,6 +112,7 @@ class X11WindowHost {
     bool viewable = false;
     bool wantFocus = false;
     bool grabbed = false;
+    bool keyboardGrabbed = false;
     PixelRect size;
     std::vector<PixelRect> shape;
   };
@@ -115,10 +120,15 @@ class X11WindowHost {
   XWin* byId(::Window id);
   XWin* byNumber(int number);
   void create(XWin& w);
+  void release(XWin& w);
+  void recreate(XWin& w);
   void applyProperties(XWin& w, const WindowTraits* old);
   void sendState(XWin& w, const char* state, bool on);
   void takeFocus(XWin& w);
-  void grabPointer(XWin& w);
+  // Pop-ups hold the pointer (menus the keyboard too) while shown; when one goes, the one shown before
+  // it takes the grab back, so a parent menu still sees the outside click once its submenu closed.
+  void grab(XWin& w);
+  void releaseGrab(XWin& w);
   void readDesktop();
   Time serverTime();
   void key(XWin& w, XKeyEvent& e);
@@ -134,6 +144,9 @@ class X11WindowHost {
   std::map<int, XWin> windows_;
   XIM im_ = nullptr;
   int randrEvent_ = -1;
+  // XFixes selection events tell when a compositing manager starts or stops; -1 without XFixes.
+  int fixesEvent_ = -1;
+  bool compositing_ = false;
   // XInput2 (2.2 and up): pointer input with smooth scrolling; -1 without it.
   int xiOpcode_ = -1;
   struct ScrollAxis {
@@ -153,6 +166,8 @@ class X11WindowHost {
   int focused_ = 0;
   int reportedFocus_ = -1;
   std::set<unsigned int> keysDown_;
+  // Numbers of the pop-ups holding the grab, the newest last.
+  std::vector<int> grabs_;
   struct Click {
     unsigned int button = 0;
     Time time = 0;

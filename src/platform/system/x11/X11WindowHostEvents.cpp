@@ -2,6 +2,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/extensions/XInput2.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 
@@ -60,6 +61,10 @@ void X11WindowHost::handle(XEvent& event) {
     readDesktop();
     return;
   }
+  if (fixesEvent_ >= 0 && event.type == fixesEvent_ + XFixesSelectionNotify) {
+    compositorChanged();
+    return;
+  }
   if (event.type == GenericEvent && event.xcookie.extension == xiOpcode_ && xiOpcode_ >= 0) {
     if (XGetEventData(x_.get(), &event.xcookie)) {
       inputTwo(event.xcookie);
@@ -115,7 +120,7 @@ void X11WindowHost::handle(XEvent& event) {
     }
     case MapNotify:
       w->viewable = true;
-      if (w->popup) grabPointer(*w);
+      if (w->popup) grab(*w);
       if (w->wantFocus) takeFocus(*w);
       return;
     case UnmapNotify:

@@ -1,6 +1,7 @@
 #include "platform/system/x11/X11WindowServer.h"
 // clang-format off
 // The toolkit's headers before any X11 header: Xlib's macros (Status, None) would break them.
+#include "platform/ui/menu/MenuWindow.h"
 #include "platform/ui/view/AnimationEngine.h"
 #include "platform/ui/view/Cursor.h"
 #include "platform/ui/window/Application.h"
@@ -366,6 +367,7 @@ WindowTraits X11WindowServer::traitsFor(const ui::Window& window) const {
   s.resizable = (style & ui::WindowStyle::Resizable) != 0;
   s.utility = (style & ui::WindowStyle::UtilityWindow) != 0;
   s.popup = window.level() >= ui::WindowLevel::PopUpMenu;
+  s.menu = s.popup && dynamic_cast<const ui::MenuWindow*>(&window) != nullptr;
   s.floating = window.level() >= ui::WindowLevel::Floating;
   s.allSpaces = (window.collectionBehavior() & ui::CollectionBehavior::CanJoinAllSpaces) != 0;
   s.opaque = window.isOpaque() && window.backgroundColor().alpha >= 1 && window.alphaValue() >= 1;

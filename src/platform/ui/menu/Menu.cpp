@@ -16,6 +16,11 @@ Menu::Chooser& chooser() {
   return c;
 }
 
+Menu::Presenter& presenter() {
+  static Menu::Presenter p;
+  return p;
+}
+
 Menu::ChangeObserver& changeObserver() {
   static Menu::ChangeObserver observer;
   return observer;
@@ -193,7 +198,11 @@ std::shared_ptr<MenuItem> Menu::trackPopUp(const MenuItem* item, Point location,
   presentationLog().push_back(std::move(p));
 
   std::shared_ptr<MenuItem> chosen;
-  if (Chooser pick = chooser()) chosen = pick(*this);
+  if (Chooser pick = chooser()) {
+    chosen = pick(*this);
+  } else if (Presenter show = presenter()) {
+    chosen = show(*this, item, screen);
+  }
   // Submenus on the way to the chosen item open in turn, as the pointer moves through them.
   std::vector<std::shared_ptr<Menu>> opened;
   if (chosen && contains(chosen.get()) && chosen->menu_ != this) {
@@ -248,6 +257,8 @@ bool Menu::performKeyEquivalent(const Event& event) {
 }
 
 void Menu::setHeadlessChooser(Chooser c) { chooser() = std::move(c); }
+
+void Menu::setPresenter(Presenter p) { presenter() = std::move(p); }
 
 void Menu::setChangeObserver(ChangeObserver observer) { changeObserver() = std::move(observer); }
 

@@ -101,6 +101,14 @@ class Menu : public std::enable_shared_from_this<Menu> {
   static void setChangeObserver(ChangeObserver observer);
   void noteChanged();
 
+  // --- on screen -------------------------------------------------------------------------------------
+  // Shows an opened menu and tracks it until the user chose an item (of it or of a submenu) or dismissed
+  // it (nullptr); `positioned` (may be nullptr) is the item to place at `screenLocation`. Consulted when
+  // no headless chooser is set; without either an opened menu closes at once with nothing chosen.
+  using Presenter =
+      std::function<std::shared_ptr<MenuItem>(Menu& menu, const MenuItem* positioned, Point screenLocation)>;
+  static void setPresenter(Presenter presenter);
+
   // --- headless backend ------------------------------------------------------------------------------
   // Picks the item the user chooses from an opened menu (an item of it or of one of its submenus), or
   // nullptr to dismiss it.

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/system/dbus/IconPixmaps.h"
+#include "platform/ui/menu/StatusItem.h"
+
+namespace vl::x11 {
+
+class X11EventLoop;
+
+// The status bar's backend where the desktop's tray is an XEmbed system tray (a manager owning
+// _NET_SYSTEM_TRAY_S<n>) and no StatusNotifierItem host runs: the first status item becomes a small
+// window the tray embeds, drawing the item's current image (its animated frames as they change), and a
+// click opens the item's menu as one of our own pop-up menus under the icon (without a menu, the click
+// is the button's). The X side runs on a thread and connection of its own; clicks come to the main
+// queue. A tray that starts later, or restarts, gets the icon docked again.
+class X11TrayIcon final : public ui::StatusItemBackend, public std::enable_shared_from_this<X11TrayIcon> {
+ public:
+  // nullptr (logged) when the display cannot be opened.
+  static std::shared_ptr<X11TrayIcon> create(const std::string& displayName);
+  ~X11TrayIcon() override;
+
+  void statusItemChanged(const std::shared_ptr<ui::StatusItem>& item) override;
+  void statusItemRemoved(const ui::StatusItem* item) override;
+
+  // Whether a tray manager owns the selection now. Waits for the X thread.
+  bool trayPresent();
+  // The icon's X window (None before the first item); for tests.
+  unsigned long iconWindow();
+
+ private:
+  struct XSide;
+  explicit X11TrayIcon(std::unique_ptr<X11EventLoop> loop);
+  void start();
+  void clicked(int rootX, int rootY, int rootHeight, bool secondary);
+
+  std::unique_ptr<X11EventLoop> loop_;
+  std::shared_ptr<XSide> x_;
+  std::weak_ptr<ui::StatusItem> item_;
+  const ui::StatusItem* itemIdentity_ = nullptr;
+  ui::ImageRef shownImage_;
+  bool manyItemsLogged_ = false;
+};
+
+}  // namespace vl::x11

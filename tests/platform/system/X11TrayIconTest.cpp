@@ -1,0 +1,230 @@
+// clang-format off
+// The toolkit's headers before any X11 header: Xlib's macros (Status, None) would break them.
+#include <gtest/gtest.h>
+#include "platform/dispatch/Dispatch.h"
+#include "platform/ui/menu/MenuWindow.h"
+#include "platform/ui/menu/StatusItem.h"
+#include "platform/ui/window/Screen.h"
+#include "support/X11TestSupport.h"
+#include "platform/system/x11/X11TrayIcon.h"
+#include "platform/system/x11/X11WindowServer.h"
+// clang-format on
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <cairo.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+
+namespace vl::x11test {
+namespace {
+
+using namespace vl::ui;
+
+// A tray stand-in: a panel window of one colour, a selection owner that announces itself and embeds
+// the first icon that asks to dock at (8, 8) of the panel.
+class TrayManager {
+ public:
+  TrayManager(const std::string& display, unsigned long panelColour) : d_(XOpenDisplay(display.c_str())) {
+    const ::Window root = DefaultRootWindow(d_);
+    XSetWindowAttributes a{};
+    a.override_redirect = True;
+    a.background_pixel = panelColour;
+    panel_ = XCreateWindow(d_, root, 0, 760, 200, 40, 0, CopyFromParent, InputOutput, CopyFromParent,
+                           CWOverrideRedirect | CWBackPixel, &a);
+    XMapWindow(d_, panel_);
+    owner_ = XCreateSimpleWindow(d_, root, -1, -1, 1, 1, 0, 0, 0);
+    const Atom selection = XInternAtom(d_, "_NET_SYSTEM_TRAY_S0", False);
+    XSetSelectionOwner(d_, selection, owner_, CurrentTime);
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = root;
+    e.xclient.message_type = XInternAtom(d_, "MANAGER", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = CurrentTime;
+    e.xclient.data.l[1] = static_cast<long>(selection);
+    e.xclient.data.l[2] = static_cast<long>(owner_);
+    XSendEvent(d_, root, False, StructureNotifyMask, &e);
+    XSync(d_, False);
+  }
+  ~TrayManager() { XCloseDisplay(d_); }
+
+  // The icon that asked to dock, embedded and mapped; None when none asked in time.
+  ::Window accept() {
+    const Atom opcode = XInternAtom(d_, "_NET_SYSTEM_TRAY_OPCODE", False);
+    for (int waited = 0; waited < 5000; waited += 5) {
+      while (XPending(d_)) {
+        XEvent e;
+        XNextEvent(d_, &e);
+        if (e.type == ClientMessage && e.xclient.message_type == opcode && e.xclient.data.l[1] == 0) {
+          const auto icon = static_cast<::Window>(e.xclient.data.l[2]);
+          XReparentWindow(d_, icon, panel_, 8, 8);
+          XMapWindow(d_, icon);
+          XSync(d_, False);
+          return icon;
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return None;
+  }
+  // The panel's pixels (0xRRGGBB) from its top left.
+  std::vector<unsigned long> pixels(int w, int h) {
+    std::vector<unsigned long> out;
+    XImage* image =
+        XGetImage(d_, panel_, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes, ZPixmap);
+    if (!image) return out;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) out.push_back(XGetPixel(image, x, y) & 0xffffff);
+    }
+    XDestroyImage(image);
+    return out;
+  }
+
+ private:
+  Display* d_;
+  ::Window panel_ = None;
+  ::Window owner_ = None;
+};
+
+// A blue disc on a transparent square of 22 pixels, as the status icon frames are drawn.
+ImageRef disc() {
+  std::vector<std::uint8_t> rgba(22 * 22 * 4, 0);
+  for (int y = 0; y < 22; ++y) {
+    for (int x = 0; x < 22; ++x) {
+      if (std::hypot(x - 10.5, y - 10.5) > 9) continue;
+      std::uint8_t* p = &rgba[static_cast<std::size_t>(y * 22 + x) * 4];
+      p[0] = 0x34, p[1] = 0x78, p[2] = 0xf6, p[3] = 0xff;
+    }
+  }
+  return std::make_shared<Image>(Size{22, 22}, 22, 22, std::move(rgba), "disc");
+}
+
+void writePng(const std::vector<unsigned long>& pixels, int w, int h, const std::string& name) {
+  std::filesystem::create_directories(std::string(VL_BINARY_DIR) + "/gallery");
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+  auto* data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(s));
+  const int stride = cairo_image_surface_get_stride(s) / 4;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) data[y * stride + x] = static_cast<std::uint32_t>(pixels[y * w + x]);
+  }
+  cairo_surface_mark_dirty(s);
+  EXPECT_EQ(cairo_surface_write_to_png(s, (std::string(VL_BINARY_DIR) + "/gallery/" + name).c_str()),
+            CAIRO_STATUS_SUCCESS);
+  cairo_surface_destroy(s);
+}
+
+class Recorder : public Responder {
+ public:
+  bool respondsToAction(const std::string& a) const override { return a == "show:"; }
+  bool performAction(const std::string&, ActionTarget*) override {
+    ++count;
+    return true;
+  }
+  int count = 0;
+};
+
+class X11TrayIconTest : public X11Test {
+ protected:
+  void SetUp() override {
+    X11Test::SetUp();
+    if (IsSkipped()) return;
+    server_ = x11::X11WindowServer::create(display_);
+    ASSERT_NE(server_, nullptr);
+    WindowServer::install(server_);
+    MenuTracker::install();
+    tray_ = x11::X11TrayIcon::create(display_);
+    ASSERT_NE(tray_, nullptr);
+    StatusBar::system().setBackend(tray_);
+  }
+  void TearDown() override {
+    item_.reset();
+    StatusBar::system().setBackend(nullptr);
+    tray_.reset();
+    MenuTracker::install(false);
+    WindowServer::install(nullptr);
+    server_.reset();
+  }
+  void showItem() {
+    item_ = StatusBar::system().statusItemWithLength(kSquareStatusItemLength);
+    item_->button()->setImage(disc());
+    auto menu = Menu::create("status");
+    menu->setAutoenablesItems(false);
+    menu->addItemWithTitle("Show", "show:")->setTarget(recorder_);
+    menu->addItemWithTitle("Quit", "quit:");
+    item_->setMenu(menu);
+  }
+
+  std::shared_ptr<x11::X11WindowServer> server_;
+  std::shared_ptr<x11::X11TrayIcon> tray_;
+  std::shared_ptr<StatusItem> item_;
+  std::shared_ptr<Recorder> recorder_ = std::make_shared<Recorder>();
+};
+
+// Without a tray one line says so; a tray that starts later docks the icon, which shows the item's
+// picture over the panel's own colour, and docks it again when the tray restarts.
+TEST_F(X11TrayIconTest, DocksInATrayThatStartsLaterAndDrawsTheIcon) {
+  EXPECT_FALSE(tray_->trayPresent());
+  showItem();
+  ASSERT_TRUE(waitUntil([&] { return log_->contains("no StatusNotifierWatcher and no system tray"); }));
+  for (auto [name, panel] : {std::pair{"light", 0xececec}, std::pair{"dark", 0x303030}}) {
+    TrayManager manager(display_, panel);
+    const ::Window icon = manager.accept();
+    ASSERT_NE(icon, None) << name;
+    EXPECT_TRUE(tray_->trayPresent());
+    EXPECT_EQ(tray_->iconWindow(), icon);
+    std::vector<unsigned long> px;
+    // The panel at (8 + 1, 8 + 1) is outside the disc, its centre inside.
+    ASSERT_TRUE(waitUntil([&] {
+      px = manager.pixels(40, 40);
+      return px.size() == 1600 && px[20 * 40 + 20] == 0x3478f6;
+    })) << name;
+    EXPECT_EQ(px[9 * 40 + 9], static_cast<unsigned long>(panel)) << name;
+    writePng(px, 40, 40, std::string("tray-icon-") + name + ".png");
+  }
+}
+
+// A click on the icon opens the item's menu as our own pop-up under the icon; its keys choose.
+TEST_F(X11TrayIconTest, AClickOpensTheStatusMenuUnderTheIcon) {
+  showItem();
+  TrayManager manager(display_, 0xececec);
+  ASSERT_NE(manager.accept(), None);
+  Display* probe = XOpenDisplay(display_.c_str());
+  std::optional<Rect> menuFrame;
+  std::function<void()> poll = [&] {
+    auto* t = MenuTracker::current();
+    if (!t) {
+      dispatch::after(20, dispatch::Queue::main(), poll);
+      return;
+    }
+    menuFrame = t->windows().front()->frame();
+    waitUntil([&] {
+      XWindowAttributes a{};
+      return XGetWindowAttributes(probe, server_->xWindowOf(*t->windows().front()), &a) &&
+             a.map_state == IsViewable;
+    });
+    for (KeySym k : {XK_Down, XK_Return}) {
+      XTestFakeKeyEvent(probe, XKeysymToKeycode(probe, k), True, CurrentTime);
+      XTestFakeKeyEvent(probe, XKeysymToKeycode(probe, k), False, CurrentTime);
+    }
+    XSync(probe, False);
+    if (!waitUntil([&] { return t->finished(); }, 3000)) t->cancel();
+  };
+  dispatch::Queue::main()->async(poll);
+  // The icon's centre: the panel is at y 760, the icon at (8, 8) in it.
+  XTestFakeMotionEvent(probe, -1, 8 + 12, 760 + 8 + 12, CurrentTime);
+  XTestFakeButtonEvent(probe, Button1, True, CurrentTime);
+  XTestFakeButtonEvent(probe, Button1, False, CurrentTime);
+  XSync(probe, False);
+  EXPECT_TRUE(waitUntil([&] { return recorder_->count == 1; }));
+  ASSERT_TRUE(menuFrame.has_value());
+  // Under the icon's left edge, kept on the screen (the panel is at its bottom).
+  EXPECT_NEAR(menuFrame->minX(), 8, 1);
+  EXPECT_GE(menuFrame->minY(), 0);
+  XCloseDisplay(probe);
+}
+
+}  // namespace
+}  // namespace vl::x11test
