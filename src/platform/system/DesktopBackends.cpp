@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/foundation/Log.h"
+#include "platform/system/DragSource.h"
 #include "platform/system/GeneralTextPasteboard.h"
 #include "platform/system/GlobalEventMonitor.h"
 #include "platform/system/HotKeyCenter.h"
@@ -57,6 +58,7 @@ bool installDesktopBackends(const std::string& displayName) {
   HotKeyCenter::install(hotKeys);
   GlobalEventMonitor::install(monitor);
   ui::WindowServer::install(windows);
+  DragSource::install(windows);
   // Text is measured and drawn with the desktop's own font from here on, so install it before any
   // window lays out.
   paint::installDesktopPainting();
