@@ -30,6 +30,24 @@
 
 namespace vl {
 
+namespace {
+
+// Drags go through the window server that holds the press, for as long as it is the one installed; the
+// drag slot must not keep a replaced server and its X connection alive.
+class WindowServerDrags : public DragSource {
+ public:
+  explicit WindowServerDrags(const std::shared_ptr<x11::X11WindowServer>& server) : server_(server) {}
+  bool beginDrag(ui::Window& window, std::vector<PasteboardItem> items) override {
+    auto server = server_.lock();
+    return server && server->beginDrag(window, std::move(items));
+  }
+
+ private:
+  std::weak_ptr<x11::X11WindowServer> server_;
+};
+
+}  // namespace
+
 bool installDesktopBackends(const std::string& displayName) {
   installGeneralTextPasteboard();
   std::string name = displayName;
@@ -58,7 +76,7 @@ bool installDesktopBackends(const std::string& displayName) {
   HotKeyCenter::install(hotKeys);
   GlobalEventMonitor::install(monitor);
   ui::WindowServer::install(windows);
-  DragSource::install(windows);
+  DragSource::install(std::make_shared<WindowServerDrags>(windows));
   // Text is measured and drawn with the desktop's own font from here on, so install it before any
   // window lays out.
   paint::installDesktopPainting();
