@@ -7,11 +7,14 @@
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
 #include "VLEngine/search/DisplayAttributedString.h"
+#include "Windows/Main/RecordDrag.h"
 #include "core/FlagsDetect.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
+#include "platform/system/DragSource.h"
+#include "platform/ui/window/Window.h"
 #include "theme/VLFont.h"
 
 namespace vl {
@@ -489,5 +492,15 @@ void HintTable2::rowViewDidSelect(HintTableRowView&) {
 }
 
 std::shared_ptr<ui::Menu> HintTable2::rowViewMenu() { return hooks_.rowMenu ? hooks_.rowMenu() : nullptr; }
+
+bool HintTable2::rowViewBeginDrag(HintTableRowView& row) {
+  if (blocked()) return false;
+  DisplayRows rows = selectedItems();
+  if (rows.empty() && row.attributedString()) rows.push_back(row.attributedString());
+  std::vector<PasteboardItem> items = dragItems(rows);
+  ui::Window* host = window();
+  if (items.empty() || !host) return false;
+  return DragSource::shared()->beginDrag(*host, std::move(items));
+}
 
 }  // namespace vl

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
+#include "Windows/Main/FocusStash.h"
 #include "Windows/Main/HintTableHooks.h"
 #include "Windows/Main/HintTableInnerTableView.h"
 #include "Windows/Main/HintTableRowView.h"
@@ -28,6 +29,7 @@ class HintTable2 : public VLVisualEffectScrollView,
                    public ui::TableViewDataSource,
                    public ui::TableViewDelegate,
                    public HintTableRowViewDelegate,
+                   public FocusStash,
                    public HintTableScrollerDelegate,
                    public ShortcutReceiver {
  public:
@@ -75,8 +77,8 @@ class HintTable2 : public VLVisualEffectScrollView,
   bool isClipboardItem() const;
   double selectedTimestamp() const;
   double calcScrollPercentage() const;
-  void stash();
-  void popStash();
+  void stash() override;
+  void popStash() override;
   bool blocked() const;
 
   // --- parts and state --------------------------------------------------------------------------------
@@ -106,6 +108,8 @@ class HintTable2 : public VLVisualEffectScrollView,
   void rowViewDidSelect(HintTableRowView&) override;
   double rowViewListWidth() const override { return frame().width(); }
   std::shared_ptr<ui::Menu> rowViewMenu() override;
+  // Drags the selected rows' records out (the row under the pointer joins the selection first).
+  bool rowViewBeginDrag(HintTableRowView& row) override;
   double hintTableScrollerOriginX() override { return frame().maxX(); }
   double hintTableScrollerPageHeight() override { return frame().height(); }
   std::int64_t hintTableScrollerPageSize() override { return kPageSize; }

@@ -158,14 +158,34 @@ void HintTableRowView::setSelected(bool selected) {
 void HintTableRowView::mouseDown(const ui::Event& event) {
   std::shared_ptr<View> keep = self();
   if (ui::View* table = superview()) table->mouseDown(event);
+  pressedAt_ = event.locationInWindow();
+  pastePending_ = false;
   if (delegate_) {
     if (skipMouseDown_) {
       delegate_->rowViewDidSelect(*this);
     } else {
-      delegate_->rowViewShouldPaste(*this);
+      pastePending_ = true;
     }
   }
   skipMouseDown_ = false;
+}
+
+void HintTableRowView::mouseDragged(const ui::Event& event) {
+  if (!pressedAt_ || !delegate_) return;
+  const ui::Point at = event.locationInWindow();
+  if (std::hypot(at.x - pressedAt_->x, at.y - pressedAt_->y) < kDragDistance) return;
+  pressedAt_.reset();
+  pastePending_ = false;
+  std::shared_ptr<View> keep = self();
+  delegate_->rowViewBeginDrag(*this);
+}
+
+void HintTableRowView::mouseUp(const ui::Event&) {
+  pressedAt_.reset();
+  if (!pastePending_) return;
+  pastePending_ = false;
+  std::shared_ptr<View> keep = self();
+  if (delegate_) delegate_->rowViewShouldPaste(*this);
 }
 
 const ui::BezierPath& HintTableRowView::path() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "Windows/Main/RenderTextViewSet.h"
 #include "Windows/Main/TransferProgressView.h"
@@ -25,6 +26,9 @@ class HintTableRowViewDelegate {
   virtual double rowViewListWidth() const { return 340; }
   // The list's row menu.
   virtual std::shared_ptr<ui::Menu> rowViewMenu() { return nullptr; }
+  // The pointer left a pressed row: drag the list's selection out to another application. True when a
+  // drag began.
+  virtual bool rowViewBeginDrag(HintTableRowView&) { return false; }
 };
 
 // One row of the record list: an optional icon, the record's text as one line of runs, the rounded
@@ -35,6 +39,8 @@ class HintTableRowView : public ui::TableRowView {
   static constexpr const char* kReuseIdentifier = "row_reuse";
   static constexpr const char* kContentModeNotification = "kNotificationChunkContentModeDidChange";
   static constexpr double kHeight = 32;
+  // How far the pointer moves with the button held before a press becomes a drag.
+  static constexpr double kDragDistance = 4;
 
   HintTableRowView();
   ~HintTableRowView() override;
@@ -47,7 +53,10 @@ class HintTableRowView : public ui::TableRowView {
   void setSelected(bool selected) override;
   void chunkContentModeDidChange(bool isFull);
 
+  // A click on the selected row pastes on its release, so that the row can still be dragged out.
   void mouseDown(const ui::Event& event) override;
+  void mouseDragged(const ui::Event& event) override;
+  void mouseUp(const ui::Event& event) override;
   void drawSelectionInRect(const ui::Rect& dirtyRect) override;
   std::shared_ptr<ui::Menu> menuForEvent(const ui::Event& event) override;
 
@@ -68,6 +77,9 @@ class HintTableRowView : public ui::TableRowView {
   std::string signature() const;
 
   bool skipMouseDown_ = false;
+  bool pastePending_ = false;
+  // Where the press was (window coordinates); nullopt once it became a drag or ended.
+  std::optional<ui::Point> pressedAt_;
   // The list, which outlives its rows' use of it.
   HintTableRowViewDelegate* delegate_ = nullptr;
   std::shared_ptr<RenderTextViewSet> textViewSet_;

@@ -9,6 +9,7 @@
 #include "Windows/Main/AppFrame.h"
 #include "Windows/Main/ChunkContent.h"
 #include "Windows/Main/DetailView.h"
+#include "Windows/Main/FocusStash.h"
 #include "Windows/Main/HintTable2.h"
 #include "Windows/Main/MainView.h"
 #include "Windows/Main/PreviewColumnHooks.h"
@@ -91,6 +92,12 @@ const std::shared_ptr<ChunkContent>& MainViewController::chunkContent() {
     hooks.paste = [input] {
       if (auto i = input.lock()) i->doPaste(false);
     };
+    // A click in the list takes the attention back from the thinking bar.
+    std::weak_ptr<MainViewController> self = std::static_pointer_cast<MainViewController>(shared_from_this());
+    hooks.stashThinkingBar = [self] {
+      auto c = self.lock();
+      if (FocusStash* bar = c ? c->thinkingBarFocus() : nullptr) bar->stash();
+    };
     chunkContent_ = ChunkContent::create(std::move(hooks));
   }
   return chunkContent_;
@@ -107,6 +114,8 @@ const std::shared_ptr<ui::View>& MainViewController::thinkingBar() {
   if (!thinkingBar_) thinkingBar_ = ThemeView::withKey({0, 0, 680, kThinkingBarHeight}, kBarKey);
   return thinkingBar_;
 }
+
+FocusStash* MainViewController::thinkingBarFocus() { return dynamic_cast<FocusStash*>(thinkingBar().get()); }
 
 ui::Size MainViewController::size() {
   if (size_.width > 0 || size_.height > 0) return size_;

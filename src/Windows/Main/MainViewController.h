@@ -11,6 +11,7 @@ namespace vl {
 
 class ChunkContent;
 class DetailView;
+class FocusStash;
 class HintTable2;
 class SearchInput2;
 
@@ -39,6 +40,8 @@ class MainViewController : public ui::ViewController {
   const std::shared_ptr<ui::View>& thinkingBar();
   void setPinTabBar(std::shared_ptr<ui::View> bar) { pinTabBar_ = std::move(bar); }
   void setThinkingBar(std::shared_ptr<ui::View> bar) { thinkingBar_ = std::move(bar); }
+  // The thinking bar as a part that takes the keyboard's attention; nullptr while the bar cannot.
+  FocusStash* thinkingBarFocus();
   const std::vector<std::shared_ptr<ui::View>>& components() const { return components_; }
 
   void searchInputBecomeFirstResponder();

@@ -9,6 +9,7 @@
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/SearchHistory.h"
 #include "Windows/Main/ContextualMenu.h"
+#include "Windows/Main/FocusStash.h"
 #include "Windows/Main/HintTable2.h"
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/PreviewColumnHooks.h"
@@ -26,6 +27,7 @@
 #include "platform/ui/view/Event.h"
 #include "platform/ui/window/Window.h"
 #include "theme/VLThemeCategories.h"
+#include "ui/controls/Button2.h"
 #include "ui/panels/EscStack.h"
 #include "ui/panels/PanelCenter.h"
 
@@ -72,6 +74,11 @@ SearchInput2::SearchInput2() : ThemeView({{0, 0}, kSize}) {
   textField_->setPlaceholderString("Search");
   textField_->setFont(ui::Font::systemFont(20));
   addSubview(textField_);
+  spacePreviewButton_ = Button2::create({kSize.width - 10 - 36, 2, 36, 36});
+  spacePreviewButton_->setImageNamed("preview-expand-off");
+  spacePreviewButton_->setSelectedImage(spacePreviewButton_->image());
+  spacePreviewButton_->setSelected(!SpaceControl::shared().previewOff());
+  addSubview(spacePreviewButton_);
 }
 
 std::shared_ptr<SearchInput2> SearchInput2::create() {
@@ -84,6 +91,11 @@ std::shared_ptr<SearchInput2> SearchInput2::create() {
   std::weak_ptr<SearchInput2> weak = input;
   input->setActionHandler("enterPaste:", [weak](ui::ActionTarget*) {
     if (auto self = weak.lock()) self->enterPaste();
+  });
+  input->spacePreviewButton_->setTarget(input);
+  input->spacePreviewButton_->setAction("spacePreview:");
+  input->setActionHandler("spacePreview:", [weak](ui::ActionTarget*) {
+    if (auto self = weak.lock()) self->spacePreview();
   });
   LocalShortcutsManager::shared().registerReceiver(input, LocalShortcutsManager::Order::SearchField);
   return input;
@@ -142,6 +154,14 @@ bool SearchInput2::controlTextViewDoCommandBySelector(ui::TextField&, ui::TextVi
   return false;
 }
 
+void SearchInput2::spacePreview() { flipPreview(); }
+
+void SearchInput2::flipPreview() {
+  SpaceControl& space = SpaceControl::shared();
+  space.setPreviewOff(!space.previewOff());
+  spacePreviewButton_->setSelected(!space.previewOff());
+}
+
 bool SearchInput2::blocked() const { return PanelCenter::shared().isShown(); }
 
 void SearchInput2::enterPaste() {
@@ -183,8 +203,18 @@ bool SearchInput2::resolvedShortcutKey(const std::string& name) {
     doSearchByEngine(true);
     return true;
   }
+  if (name == "thinkingBarActive" || name == "historyActive") {
+    // Without a thinking bar that can take the attention, the list keeps it.
+    FocusStash* bar = controller ? controller->thinkingBarFocus() : nullptr;
+    if (!list || !bar) return true;
+    FocusStash& from = name == "thinkingBarActive" ? static_cast<FocusStash&>(*list) : *bar;
+    FocusStash& to = name == "thinkingBarActive" ? *bar : static_cast<FocusStash&>(*list);
+    from.stash();
+    to.popStash();
+    return true;
+  }
   if (name == "fullMode") {
-    SpaceControl::shared().setPreviewOff(!SpaceControl::shared().previewOff());
+    flipPreview();
     return true;
   }
   if (name == "richText") {

@@ -14,6 +14,7 @@
 
 namespace vl {
 
+class Button2;
 class HintTable2;
 class MainViewController;
 
@@ -32,6 +33,9 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
   static const PasteHooks& pasteHooks();
 
   const std::shared_ptr<ui::TextField>& textField() const { return textField_; }
+  // The preview on/off button at the right end, selected while the preview shows.
+  const std::shared_ptr<Button2>& spacePreviewButton() const { return spacePreviewButton_; }
+  void spacePreview();
   // The text as of the last edit, else what the field holds.
   std::string text() const;
   void clear();
@@ -70,7 +74,11 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
   void doSearch();
   void finishPaste();
 
+  // Flips the preview and keeps the button telling the truth.
+  void flipPreview();
+
   std::shared_ptr<ui::TextField> textField_;
+  std::shared_ptr<Button2> spacePreviewButton_;
   std::string textCopy_;
   std::weak_ptr<HintTable2> hintTable_;
   std::weak_ptr<MainViewController> controller_;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/foundation/Log.h"
+#include "platform/system/DragSource.h"
 #include "platform/system/GeneralTextPasteboard.h"
 #include "platform/system/GlobalEventMonitor.h"
 #include "platform/system/HotKeyCenter.h"
@@ -52,6 +53,19 @@ void fallBackToXEmbedTray() {
   if (!xembedTray()) xembedTray() = x11::X11TrayIcon::create(desktopDisplayName());
   if (xembedTray()) ui::StatusBar::system().setBackend(xembedTray());
 }
+// Drags go through the window server that holds the press, for as long as it is the one installed; the
+// drag slot must not keep a replaced server and its X connection alive.
+class WindowServerDrags : public DragSource {
+ public:
+  explicit WindowServerDrags(const std::shared_ptr<x11::X11WindowServer>& server) : server_(server) {}
+  bool beginDrag(ui::Window& window, std::vector<PasteboardItem> items) override {
+    auto server = server_.lock();
+    return server && server->beginDrag(window, std::move(items));
+  }
+
+ private:
+  std::weak_ptr<x11::X11WindowServer> server_;
+};
 
 }  // namespace
 
@@ -85,6 +99,7 @@ bool installDesktopBackends(const std::string& displayName) {
   ui::WindowServer::install(windows);
   // Context menus, pop-up buttons and the tray's own menu open as pop-up windows from here on.
   ui::MenuTracker::install();
+  DragSource::install(std::make_shared<WindowServerDrags>(windows));
   // Text is measured and drawn with the desktop's own font from here on, so install it before any
   // window lays out.
   paint::installDesktopPainting();

@@ -32,6 +32,10 @@ class Clicks : public HintTableRowViewDelegate {
  public:
   void rowViewShouldPaste(HintTableRowView&) override { events.push_back("paste"); }
   void rowViewDidSelect(HintTableRowView&) override { events.push_back("select"); }
+  bool rowViewBeginDrag(HintTableRowView&) override {
+    events.push_back("drag");
+    return true;
+  }
   std::vector<std::string> events;
 };
 
@@ -103,13 +107,28 @@ TEST_F(HintTableRowViewTest, SelectionTurnsPlainRunsWhiteAndKeepsPills) {
   for (auto& run : view->textViewSet().normalList()) EXPECT_EQ(textColorAssetKey(*run), "fontNormalColor");
 }
 
-TEST_F(HintTableRowViewTest, AClickAfterAKeyboardSelectionSelectsAndTheNextPastes) {
-  auto view = HintTableRowView::create(&clicks_);
-  view->setSelected(true);  // as a keyboard move does
-  ui::Event click = ui::Event::mouseEvent(ui::EventType::LeftMouseDown, {20, 10}, 0);
-  view->mouseDown(click);
-  view->mouseDown(click);
-  EXPECT_EQ(clicks_.events, (std::vector<std::string>{"select", "paste"}));
+TEST_F(HintTableRowViewTest, AClickAfterAKeyboardSelectionSelectsTheNextPastesAndADragPastesNothing) {
+  auto at = [](ui::EventType type, double x) { return ui::Event::mouseEvent(type, {x, 10}, 0); };
+  struct Case {
+    const char* name;
+    std::vector<double> dragsTo;  // x of each drag event before the release
+    std::vector<std::string> expected;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"click", {}, {"select", "paste"}},
+           {"a tremble stays a click", {22, 21}, {"select", "paste"}},
+           {"a drag", {22, 40, 60}, {"select", "drag"}},
+       }) {
+    clicks_.events.clear();
+    auto view = HintTableRowView::create(&clicks_);
+    view->setSelected(true);  // as a keyboard move does
+    view->mouseDown(at(ui::EventType::LeftMouseDown, 20));
+    view->mouseUp(at(ui::EventType::LeftMouseUp, 20));
+    view->mouseDown(at(ui::EventType::LeftMouseDown, 20));
+    for (double x : c.dragsTo) view->mouseDragged(at(ui::EventType::LeftMouseDragged, x));
+    view->mouseUp(at(ui::EventType::LeftMouseUp, c.dragsTo.empty() ? 20 : c.dragsTo.back()));
+    EXPECT_EQ(clicks_.events, c.expected) << c.name;
+  }
 }
 
 TEST_F(HintTableRowViewTest, IconsComeFromTheWorkspaceAndAMissingOneDrawsNone) {

@@ -7,17 +7,22 @@
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/SearchHistory.h"
 #include "Windows/Main/ChunkContent.h"
+#include "Windows/Main/FocusStash.h"
 #include "Windows/Main/HintTable2.h"
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/MainWindow.h"
 #include "Windows/Main/SearchInput2.h"
+#include "Windows/Main/SpaceControl.h"
 #include "core/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/system/DragSource.h"
 #include "platform/system/headless/HeadlessWorkspace.h"
+#include "platform/ui/view/EventDriver.h"
 #include "support/Gallery.h"
 #include "support/TestSupport.h"
 #include "theme/VLFont.h"
 #include "ui/WidgetTestSupport.h"
+#include "ui/controls/Button2.h"
 
 namespace vl {
 namespace {
@@ -85,6 +90,82 @@ TEST_F(MainViewControllerTest, QuickLookOpensOnlyRecordsWithSomethingToOpen) {
   }
   EXPECT_EQ(workspace->openedURLs(), std::vector<std::string>{"file://" + file});
   Workspace::install(nullptr);
+  SearchHistory::shared().clean();
+}
+
+DisplayRows textRows(std::initializer_list<const char*> texts) {
+  DisplayRows rows;
+  for (const char* t : texts)
+    rows.push_back(DisplayAttributedString::resultRow(t, std::vector<Range>{}, VLFont::mainFont()));
+  return rows;
+}
+
+// The shortcut names move the attention between the list and a thinking bar that can take it; the
+// preview button and "fullMode" flip the preview and the button follows.
+TEST_F(MainViewControllerTest, AttentionMovesToTheThinkingBarAndBackAndThePreviewButtonFollows) {
+  LocalShortcutsManager::shared().removeAllReceiversForTesting();
+  struct Bar : ui::View, FocusStash {
+    Bar() : ui::View({0, 0, 680, 38}) {}
+    void stash() override { calls.push_back("stash"); }
+    void popStash() override { calls.push_back("popStash"); }
+    std::vector<std::string> calls;
+  };
+  auto bar = std::make_shared<Bar>();
+  auto controller = MainViewController::create();
+  controller->setThinkingBar(bar);
+  controller->view();
+  auto list = controller->hintTable();
+  auto input = controller->searchInput();
+  controller->chunkContent()->receivedData(textRows({"one", "two"}), SearchHistory::kReplayTaskId, false);
+  dispatch::MainLoop::runUntilIdle();
+  const auto first = list->lastSelectedItem();
+  ASSERT_NE(first, nullptr);
+
+  EXPECT_TRUE(input->resolvedShortcutKey("thinkingBarActive"));
+  EXPECT_EQ(list->lastSelectedItem(), nullptr);
+  EXPECT_TRUE(input->resolvedShortcutKey("historyActive"));
+  EXPECT_EQ(list->lastSelectedItem(), first);
+  EXPECT_EQ(bar->calls, (std::vector<std::string>{"popStash", "stash"}));
+
+  // A bar that cannot take the attention leaves it with the list.
+  controller->setThinkingBar(ui::View::create({0, 0, 680, 38}));
+  EXPECT_TRUE(input->resolvedShortcutKey("thinkingBarActive"));
+  EXPECT_EQ(list->lastSelectedItem(), first);
+
+  const bool off = SpaceControl::shared().previewOff();
+  const auto& button = input->spacePreviewButton();
+  EXPECT_EQ(button->frame(), (ui::Rect{634, 2, 36, 36}));
+  EXPECT_EQ(button->isSelected(), !off);
+  button->mouseDown(ui::Event::mouseEvent(ui::EventType::LeftMouseDown, {650, 20}, 0));
+  EXPECT_EQ(SpaceControl::shared().previewOff(), !off);
+  EXPECT_EQ(button->isSelected(), off);
+  EXPECT_TRUE(input->resolvedShortcutKey("fullMode"));
+  EXPECT_EQ(SpaceControl::shared().previewOff(), off);
+  EXPECT_EQ(button->isSelected(), !off);
+  dispatch::MainLoop::runUntilIdle();
+  SearchHistory::shared().clean();
+}
+
+// Pressing a row and moving away drags the selected records out; the press does not paste.
+TEST_F(MainViewControllerTest, DraggingARowOffersTheSelectedRecords) {
+  LocalShortcutsManager::shared().removeAllReceiversForTesting();
+  auto drags = std::make_shared<HeadlessDragSource>();
+  DragSource::install(drags);
+  auto window = MainWindow::create();
+  auto controller = MainViewController::create();
+  window->setContentViewController(controller);
+  window->setFrame({100, 100, 680, 513}, false);
+  window->makeKeyAndOrderFront();
+  controller->chunkContent()->receivedData(textRows({"alpha", "beta"}), SearchHistory::kReplayTaskId, false);
+  dispatch::MainLoop::runUntilIdle();
+  ui::EventDriver driver;
+  const ui::Point firstRow{100, 384 - 16};
+  driver.drag(window, firstRow, {300, 200});
+  driver.runUntilIdle();
+  EXPECT_EQ(drags->count(), 1);
+  ASSERT_EQ(drags->lastItems().size(), 1u);
+  EXPECT_EQ(drags->lastItems()[0].data(kPasteboardTypeString), "alpha");
+  DragSource::install(nullptr);
   SearchHistory::shared().clean();
 }
 

@@ -3,8 +3,11 @@
 #include <fstream>
 #include <string>
 
+#include "VLEngine/search/DisplayAttributedString.h"
+#include "Windows/Main/RecordDrag.h"
 #include "Windows/Main/SearchInput2.h"
 #include "support/TestSupport.h"
+#include "theme/VLFont.h"
 
 namespace vl {
 namespace {
@@ -58,6 +61,28 @@ TEST(PasteItem, EachKindOfRecordBecomesWhatOtherApplicationsCanPaste) {
     for (const std::string& type : item.types()) got.emplace_back(type, item.data(type).value_or(""));
     EXPECT_EQ(got, c.expected) << c.name;
   }
+}
+
+// A drag carries what a rich paste would, and a text copied from a web page keeps its HTML.
+TEST(PasteItem, DraggedRowsCarryTheirRecordsWithRichTextAndHtml) {
+  auto row = [](const std::string& text, std::optional<Json> json) {
+    auto r = DisplayAttributedString::resultRow(text, std::vector<Range>{}, VLFont::mainFont());
+    r->setJson(std::move(json));
+    return r;
+  };
+  const DisplayRows rows = {
+      row("hi", Json{{"html", "<b>hi</b>"}, {"rich_text", "{\\rtf1 hi}"}}),
+      nullptr,
+      row("/tmp/a.txt", Json{{"file", "/tmp/a.txt"}, {"html", "<i>not for files</i>"}}),
+      row("", Json{{"image", "/nonexistent/gone.png"}}),
+  };
+  std::vector<std::vector<std::string>> got;
+  for (const PasteboardItem& item : dragItems(rows)) got.push_back(item.types());
+  const std::vector<std::vector<std::string>> expected = {
+      {kPasteboardTypeString, kPasteboardTypeRTF, kPasteboardTypeHTML},
+      {kPasteboardTypeFileURL, kPasteboardTypeString},
+  };
+  EXPECT_EQ(got, expected);
 }
 
 }  // namespace

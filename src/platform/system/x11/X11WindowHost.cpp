@@ -605,3 +605,16 @@ void X11WindowHost::setCursor(const std::string& name) {
 }
 
 }  // namespace vl::x11
+
+namespace vl::x11 {
+
+bool X11WindowHost::beginDrag(int number, std::vector<PasteboardItem> items) {
+  XWin* w = byNumber(number);
+  if (!w || w->id == None || !w->viewable) {
+    log("drag: the window is not on screen");
+    return false;
+  }
+  return drag_.begin(w->id, lastTime_, std::move(items));
+}
+
+}  // namespace vl::x11

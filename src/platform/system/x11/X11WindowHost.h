@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/Pasteboard.h"
 #include "platform/system/x11/X11Display.h"
+#include "platform/system/x11/X11DragSource.h"
 #include "platform/system/x11/X11Screens.h"
 #include "platform/system/x11/X11WindowServer.h"
 #include "platform/ui/view/Event.h"
@@ -91,6 +93,8 @@ class X11WindowHost {
   // A compositing manager started or stopped: clear windows move to the visual that now shows them.
   void compositorChanged();
   void setCursor(const std::string& name);
+  // Drags the items out of the window whose press is still held; false when it cannot start.
+  bool beginDrag(int number, std::vector<PasteboardItem> items);
 
   const DesktopState& desktop() const { return state_; }
   bool compositing() const;
@@ -174,6 +178,7 @@ class X11WindowHost {
     int x = 0, y = 0;
     int count = 0;
   } click_;
+  X11DragSource drag_{x_};
   std::string cursorName_ = "arrow";
   std::map<std::string, Cursor> cursors_;
 };

@@ -95,6 +95,7 @@ void X11WindowHost::handle(XEvent& event) {
     readDesktop();
     return;
   }
+  if (drag_.handle(event)) return;
   XWin* w = byId(event.xany.window);
   if (!w) return;
   const int number = w->traits.number;
@@ -178,6 +179,7 @@ void X11WindowHost::handle(XEvent& event) {
 }
 
 void X11WindowHost::afterEvents() {
+  drag_.tick();
   if (focused_ == reportedFocus_) return;
   reportedFocus_ = focused_;
   if (callbacks_.focus) callbacks_.focus(focused_);
@@ -202,6 +204,8 @@ void X11WindowHost::inputTwo(XGenericEventCookie& cookie) {
     m.time = d->time;
     m.x = static_cast<int>(d->event_x);
     m.y = static_cast<int>(d->event_y);
+    m.x_root = static_cast<int>(d->root_x);
+    m.y_root = static_cast<int>(d->root_y);
     m.state = state;
     motion(*w, m);
     return;
@@ -214,6 +218,8 @@ void X11WindowHost::inputTwo(XGenericEventCookie& cookie) {
   b.time = d->time;
   b.x = static_cast<int>(d->event_x);
   b.y = static_cast<int>(d->event_y);
+  b.x_root = static_cast<int>(d->root_x);
+  b.y_root = static_cast<int>(d->root_y);
   b.state = state;
   b.button = static_cast<unsigned int>(d->detail);
   button(*w, b);
@@ -317,6 +323,11 @@ void X11WindowHost::key(XWin& w, XKeyEvent& e) {
 void X11WindowHost::button(XWin& w, XButtonEvent& e) {
   lastTime_ = e.time;
   const bool press = e.type == ButtonPress;
+  // The window still hears of the release, so the press it began ends as every press does.
+  if (!press && drag_.active()) {
+    drag_.motion(e.x_root, e.y_root, e.time);
+    drag_.release(e.time);
+  }
   if (press && w.grabbed && (e.x < 0 || e.y < 0 || e.x >= w.size.width || e.y >= w.size.height)) {
     if (callbacks_.outsideClick) callbacks_.outsideClick(w.traits.number);
     return;
@@ -359,6 +370,8 @@ void X11WindowHost::motion(XWin& w, XMotionEvent& e) {
     e = next.xmotion;
   }
   lastTime_ = e.time;
+  // While a drag is out, the moves belong to it; our window would only read them as its own drag.
+  if (drag_.active()) return drag_.motion(e.x_root, e.y_root, e.time);
   ui::EventType type = ui::EventType::MouseMoved;
   if (e.state & Button1Mask) {
     type = ui::EventType::LeftMouseDragged;

@@ -352,6 +352,14 @@ void X11WindowServer::cursorChanged(const ui::Cursor& cursor) {
   post([name = cursor.name()](X11WindowHost& host) { host.setCursor(name); });
 }
 
+bool X11WindowServer::beginDrag(ui::Window& window, std::vector<PasteboardItem> items) {
+  if (items.empty() || !peers_.count(window.windowNumber())) return false;
+  post([n = window.windowNumber(), items = std::move(items)](X11WindowHost& host) mutable {
+    host.beginDrag(n, std::move(items));
+  });
+  return true;
+}
+
 unsigned long X11WindowServer::xWindowOf(const ui::Window& window) {
   X11WindowHost* host = host_.get();
   const int n = window.windowNumber();

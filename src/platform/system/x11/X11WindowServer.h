@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/system/DragSource.h"
 #include "platform/system/x11/X11Screens.h"
 #include "platform/ui/view/Event.h"
 #include "platform/ui/window/WindowServer.h"
@@ -38,7 +39,9 @@ struct DesktopState {
 // back buffer and hands the changed pixels to the X thread to put on screen: at most once per frame,
 // when a window asked to be drawn, after input, on every animation frame, and on a slow check for
 // layers changed without asking. No lock of its own: the two sides share nothing but posted blocks.
-class X11WindowServer final : public ui::WindowServer, public std::enable_shared_from_this<X11WindowServer> {
+class X11WindowServer final : public ui::WindowServer,
+                              public DragSource,
+                              public std::enable_shared_from_this<X11WindowServer> {
  public:
   // nullptr (logged) when the display cannot be opened.
   static std::shared_ptr<X11WindowServer> create(const std::string& displayName);
@@ -46,6 +49,8 @@ class X11WindowServer final : public ui::WindowServer, public std::enable_shared
 
   std::unique_ptr<ui::WindowPeer> createPeer(ui::Window& window) override;
   void cursorChanged(const ui::Cursor& cursor) override;
+  // The drag starts on the X thread, which holds the press's grab; true once it is on its way there.
+  bool beginDrag(ui::Window& window, std::vector<PasteboardItem> items) override;
 
   // The desktop's UI font ("Cantarell 11" from the settings), "" when it names none.
   const std::string& desktopFontName() const { return desktop_.fontName; }
