@@ -198,7 +198,10 @@ void AppDelegate::saveInstalledBrowsers(const Json& appItemDict) {
     log("browser list: settings key 104 holds no dictionary; it is rebuilt");
   value["browserList"] = list;
   const Json browser = value.contains("browser") ? value["browser"] : Json();
-  if (!browser.is_string() || !listed.count(browser.get<std::string>())) value["browser"] = "Safari";
+  // A browser that is not installed here would leave web searches nowhere to go: the first installed one
+  // takes its place, and the stored default stays only while none is found.
+  if (!browser.is_string() || !listed.count(browser.get<std::string>()))
+    value["browser"] = list.empty() ? std::string("Safari") : list.front();
   config.setValueOfKey(VLConfig::kWebSearch, value);
 }
 

@@ -22,7 +22,7 @@ TEST_F(AppDelegateServicesTest, BrowserListFollowsTheInstalledApplications) {
        {{"Google Chrome", true}, {"Firefox", false}},
        "Edge",
        {"FireFox", "Chrome"},
-       "Safari"},
+       "FireFox"},
       {"a listed browser stays", {{"Google Chrome", true}}, "Chrome", {"Chrome"}, "Chrome"},
       {"desktop entry names",
        {{"firefox", true}, {"brave-browser", true}},
