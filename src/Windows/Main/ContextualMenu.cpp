@@ -10,7 +10,6 @@
 #include "platform/ui/controls/Beep.h"
 #include "platform/ui/menu/MenuItem.h"
 #include "ui/alert/Alert.h"
-#include "ui/panels/EscStack.h"
 #include "ui/panels/PanelCenter.h"
 
 namespace vl {
@@ -22,14 +21,7 @@ void showWithEscape(const std::shared_ptr<Alert>& alert) {
     log("contextual menu: no main view to show an alert over");
     return;
   }
-  std::weak_ptr<Alert> weak = alert;
-  EscStack::shared().push([weak](bool) {
-    // An alert already closed by its buttons is gone: the next block gets the Escape.
-    auto a = weak.lock();
-    if (a) a->dismiss();
-    return a != nullptr;
-  });
-  alert->show(host);
+  alert->showWithEscape(host);
 }
 
 const ui::Menu& menuOf(ui::ActionTarget* sender) {

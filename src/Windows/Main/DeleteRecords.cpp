@@ -10,7 +10,6 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "ui/alert/Alert.h"
-#include "ui/panels/EscStack.h"
 
 namespace vl {
 
@@ -46,14 +45,7 @@ void confirmDeleteSelectedRecords() {
         if (auto l = weakList.lock()) deleteSelectedRecords(*l, PreviewColumnHooks::current().tabId());
       },
       [] {});
-  std::weak_ptr<Alert> weakAlert = alert;
-  EscStack::shared().push([weakAlert](bool) {
-    // An alert already closed by its buttons is gone: the next block gets the Escape.
-    auto a = weakAlert.lock();
-    if (a) a->dismiss();
-    return a != nullptr;
-  });
-  alert->show(host);
+  alert->showWithEscape(host);
 }
 
 }  // namespace vl

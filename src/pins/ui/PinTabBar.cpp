@@ -11,7 +11,6 @@
 #include "platform/ui/view/Layer.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/alert/Alert.h"
-#include "ui/panels/EscStack.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelCenter.h"
 #include "ui/panels/PanelTypes.h"
@@ -149,13 +148,7 @@ void PinTabBar::addPinTab() {
     }
     auto alert = Alert::ofTitle(
         localized("pin.tab.add.alert.content"), [] {}, nullptr);
-    std::weak_ptr<Alert> weak = alert;
-    EscStack::shared().push([weak](bool) {
-      auto a = weak.lock();
-      if (a) a->dismiss();
-      return a != nullptr;
-    });
-    alert->show(host);
+    alert->showWithEscape(host);
     return;
   }
   PanelCenter::shared().showPanelByKey(kPanelPinDetail);

@@ -2,7 +2,6 @@
 
 #include "platform/foundation/Localization.h"
 #include "ui/alert/Alert.h"
-#include "ui/panels/EscStack.h"
 
 namespace vl {
 
@@ -39,13 +38,7 @@ bool PinTabTagsEditor::autoPickTagsEditorShouldDelTagView(AutoPickTagsEditor& ed
         if (e && t) e->delTagView(t);
       },
       [] {});
-  std::weak_ptr<Alert> weakAlert = alert;
-  EscStack::shared().push([weakAlert](bool) {
-    auto a = weakAlert.lock();
-    if (a) a->dismiss();
-    return a != nullptr;
-  });
-  alert->show(host);
+  alert->showWithEscape(host);
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/ui/window/Window.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/HeldAnimation.h"
+#include "ui/panels/EscStack.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelCenter.h"
 
@@ -100,6 +101,16 @@ void Alert::drawRect(const ui::Rect& dirtyRect) {
 void Alert::animateBlockOpacity(double from, double to) {
   auto anim = heldAnimation("opacity", from, to, kDuration);
   blockView_->layer()->addAnimation(anim, kAnimOpacity);
+}
+
+void Alert::showWithEscape(ui::View* host) {
+  std::weak_ptr<Alert> weak = std::static_pointer_cast<Alert>(shared_from_this());
+  EscStack::shared().push([weak](bool) {
+    auto a = weak.lock();
+    if (a) a->dismiss();
+    return a != nullptr;
+  });
+  show(host);
 }
 
 void Alert::show(ui::View* host) {

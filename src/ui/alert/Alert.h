@@ -37,6 +37,9 @@ class Alert : public ui::View, public ui::AnimationDelegate {
   std::string title() const;
   // Shows over the host; an alert already up (or on its way out) is not shown again.
   void show(ui::View* host);
+  // Shows over the host with an Escape block that dismisses it; once the alert is closed by its buttons
+  // the block stands aside, so the next block gets the Escape.
+  void showWithEscape(ui::View* host);
   // Nothing when the alert is not up.
   void dismiss();
   // Whether any direct subview of the view is an alert.
