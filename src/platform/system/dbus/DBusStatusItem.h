@@ -6,6 +6,7 @@
 
 #include "platform/system/dbus/IconPixmaps.h"
 #include "platform/system/dbus/MenuLayout.h"
+#include "platform/system/dbus/TrayExport.h"
 #include "platform/ui/menu/StatusItem.h"
 
 namespace vl::dbus {
@@ -32,6 +33,8 @@ class DBusStatusItem final : public ui::StatusItemBackend,
 
  private:
   struct BusSide;
+  void exportItem();
+  TrayState stateOf(ui::StatusItem& item);
   void publishState();
   void publishMenu();
   void menuChanged(ui::Menu& menu);
@@ -45,6 +48,7 @@ class DBusStatusItem final : public ui::StatusItemBackend,
   ui::ImageRef exportedImage_;
   std::vector<IconPixmap> pixmaps_;
   MenuLayoutBuilder layouts_;
+  bool exportQueued_ = false;
   bool menuRefreshQueued_ = false;
   bool manyItemsLogged_ = false;
 };
