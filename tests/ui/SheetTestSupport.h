@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,8 +40,7 @@ class SheetTest : public ClassicThemeFixture {
     ui::Screen::resetToDefault();
     ui::Application::shared().unhide();
     ui::Application::shared().activate();
-    capturedLog().clear();
-    previousSink_ = setLogSink([](const std::string& line) { capturedLog().push_back(line); });
+    log_.emplace();
 
     window_ = ui::Window::create({100, 100, 600, 400}, ui::WindowStyle::Titled);
     window_->makeKeyAndOrderFront();
@@ -64,7 +64,7 @@ class SheetTest : public ClassicThemeFixture {
     window_->orderOut();
     window_.reset();
     dispatch::MainLoop::runUntilIdle();
-    setLogSink(previousSink_);
+    log_.reset();
     ClassicThemeFixture::TearDown();
   }
 
@@ -92,7 +92,7 @@ class SheetTest : public ClassicThemeFixture {
     dispatch::MainLoop::runUntilIdle();
   }
 
-  LogSink previousSink_ = nullptr;
+  std::optional<LogCapture> log_;
   std::shared_ptr<ui::Window> window_;
   std::shared_ptr<ui::View> mainView_;
   std::vector<std::string> calls_;

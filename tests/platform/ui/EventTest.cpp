@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "UiTestSupport.h"
@@ -181,9 +183,24 @@ TEST_F(EventTest, UnhandledKeysEndWithALogLineAndOtherEventsClimbTheChain) {
   driver_.scroll(window_, {210, 210}, 0, -3);  // a plain view passes it to its superview
   driver_.rightClick(window_, {210, 210});
   EXPECT_EQ(journal_, (Journal{"back:scroll -3", "back:rightDown"}));
-  test::capturedLog().clear();
+  test::LogCapture::clear();
   driver_.keyDown(KeyCode::A);  // the window is first responder and handles no keys
   EXPECT_TRUE(test::logContains("key down Window"));
+}
+
+// Store writes and searches log from queues of their own while the main thread logs too.
+TEST_F(EventTest, LogLinesOfEveryThreadAreKept) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < 2000; ++i) logf("worker %d line %d", t, i);
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  const auto lines = test::LogCapture::take();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.rfind("worker ", 0) == 0; }),
+            8000);
 }
 
 TEST_F(EventTest, ActionsReachTheTargetOrTheFirstResponderChain) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,21 +14,13 @@
 #include "platform/ui/view/View.h"
 #include "platform/ui/window/Application.h"
 #include "platform/ui/window/Screen.h"
+#include "support/TestSupport.h"
 
 namespace vl::test {
 
-// Log lines written while a test runs.
-inline std::vector<std::string>& capturedLog() {
-  static std::vector<std::string> lines;
-  return lines;
-}
-
-inline bool logContains(const std::string& text) {
-  for (const auto& l : capturedLog()) {
-    if (l.find(text) != std::string::npos) return true;
-  }
-  return false;
-}
+// Whether a line written while the test runs contains `text`. Lines come from every thread that logs
+// (store writes and searches run on queues of their own), so they are kept by LogCapture, which locks.
+inline bool logContains(const std::string& text) { return LogCapture::contains(text); }
 
 // A layer-backed view filled with `color`: the simplest view that shows up in a display list.
 inline std::shared_ptr<ui::View> filledView(const ui::Rect& frame,
@@ -48,17 +41,16 @@ class UiTest : public ::testing::Test {
     ui::Screen::resetToDefault();
     ui::Application::shared().unhide();
     ui::Application::shared().activate();
-    capturedLog().clear();
-    previousSink_ = setLogSink([](const std::string& line) { capturedLog().push_back(line); });
+    log_.emplace();
   }
   void TearDown() override {
     dispatch::MainLoop::runUntilIdle();
-    setLogSink(previousSink_);
+    log_.reset();
     Clock::install(nullptr);
   }
 
   std::shared_ptr<ManualClock> clock_;
-  LogSink previousSink_ = nullptr;
+  std::optional<LogCapture> log_;
 };
 
 }  // namespace vl::test

@@ -127,6 +127,8 @@ void BusConnection::run() {
   pthread_setname_np(pthread_self(), "vl.dbus");
   std::unique_ptr<sdbus::IConnection> connection;
   try {
+    // sdbus-c++ 1.2 leaks the half-opened bus when an explicit address cannot be reached; the program
+    // itself finds its bus through the environment, whose path frees it.
     connection = address_.empty() ? sdbus::createSessionBusConnection()
                                   : sdbus::createSessionBusConnectionWithAddress(address_);
   } catch (const std::exception& e) {

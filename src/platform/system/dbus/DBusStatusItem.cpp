@@ -46,32 +46,52 @@ void DBusStatusItem::statusItemChanged(const std::shared_ptr<ui::StatusItem>& it
   if (!itemIdentity_) {
     itemIdentity_ = item.get();
     item_ = item;
-    auto side = std::make_shared<BusSide>();
-    busSide_ = side;
-    std::weak_ptr<DBusStatusItem> weak = weak_from_this();
-    bus_->post([side, weak, bus = bus_.get()](sdbus::IConnection& connection) {
-      TrayExport::Callbacks callbacks;
-      callbacks.activate = [weak] {
-        dispatch::Queue::main()->async([weak] {
-          if (auto self = weak.lock()) self->activate();
-        });
-      };
-      callbacks.menuEvent = [weak](std::int32_t id, const std::string& event) {
-        dispatch::Queue::main()->async([weak, id, event] {
-          if (auto self = weak.lock()) self->menuEvent(id, event);
-        });
-      };
-      callbacks.noWatcher = [weak] {
-        dispatch::Queue::main()->async([weak] {
-          if (auto self = weak.lock(); self && self->noHost_) self->noHost_();
-        });
-      };
-      side->tray = std::make_unique<TrayExport>(connection, std::move(callbacks));
-      bus->adopt(side);
-    });
+    // An item is made, then given its image and menu: it goes on the bus once, after the block that
+    // made it, since the host reads its menu as soon as it registers.
+    if (!exportQueued_) {
+      exportQueued_ = true;
+      std::weak_ptr<DBusStatusItem> weak = weak_from_this();
+      dispatch::Queue::main()->async([weak] {
+        if (auto self = weak.lock()) self->exportItem();
+      });
+    }
+    return;
   }
+  if (exportQueued_) return;  // the export reads the item as it is by then
   publishState();
   publishMenu();
+}
+
+void DBusStatusItem::exportItem() {
+  exportQueued_ = false;
+  menuRefreshQueued_ = false;
+  auto item = item_.lock();
+  if (!item) return;
+  auto side = std::make_shared<BusSide>();
+  busSide_ = side;
+  std::weak_ptr<DBusStatusItem> weak = weak_from_this();
+  bus_->post([side, weak, bus = bus_.get(), state = stateOf(*item),
+              layout = layouts_.build(item->menu())](sdbus::IConnection& connection) mutable {
+    TrayExport::Callbacks callbacks;
+    callbacks.activate = [weak] {
+      dispatch::Queue::main()->async([weak] {
+        if (auto self = weak.lock()) self->activate();
+      });
+    };
+    callbacks.menuEvent = [weak](std::int32_t id, const std::string& event) {
+      dispatch::Queue::main()->async([weak, id, event] {
+        if (auto self = weak.lock()) self->menuEvent(id, event);
+      });
+    };
+    callbacks.noWatcher = [weak] {
+      dispatch::Queue::main()->async([weak] {
+        if (auto self = weak.lock(); self && self->noHost_) self->noHost_();
+      });
+    };
+    side->tray =
+        std::make_unique<TrayExport>(connection, std::move(callbacks), std::move(state), std::move(layout));
+    bus->adopt(side);
+  });
 }
 
 void DBusStatusItem::statusItemRemoved(const ui::StatusItem* item) {
@@ -86,20 +106,24 @@ void DBusStatusItem::statusItemRemoved(const ui::StatusItem* item) {
   });
 }
 
-void DBusStatusItem::publishState() {
-  auto item = item_.lock();
-  if (!item) return;
+TrayState DBusStatusItem::stateOf(ui::StatusItem& item) {
   TrayState state;
   state.title = "Vellisto";
-  state.visible = item->isVisible();
+  state.visible = item.isVisible();
   state.iconName = "vellisto";
-  state.itemIsMenu = item->menu() != nullptr;
+  state.itemIsMenu = item.menu() != nullptr;
   // Pixmaps are made again only for a new image: copy animations change it ten times a second.
-  ui::ImageRef image = item->button()->image();
+  ui::ImageRef image = item.button()->image();
   if (image != exportedImage_) pixmaps_ = image ? iconPixmaps(*image) : std::vector<IconPixmap>{};
   exportedImage_ = image;
   state.pixmaps = pixmaps_;
-  bus_->post([side = busSide_, state = std::move(state)](sdbus::IConnection&) mutable {
+  return state;
+}
+
+void DBusStatusItem::publishState() {
+  auto item = item_.lock();
+  if (!item) return;
+  bus_->post([side = busSide_, state = stateOf(*item)](sdbus::IConnection&) mutable {
     if (auto s = side.lock(); s && s->tray) s->tray->setState(std::move(state));
   });
 }
@@ -107,7 +131,7 @@ void DBusStatusItem::publishState() {
 void DBusStatusItem::publishMenu() {
   menuRefreshQueued_ = false;
   auto item = item_.lock();
-  if (!item) return;
+  if (!item || exportQueued_) return;
   std::shared_ptr<const MenuLayout> layout = layouts_.build(item->menu());
   bus_->post([side = busSide_, layout](sdbus::IConnection&) {
     if (auto s = side.lock(); s && s->tray) s->tray->setLayout(layout);
@@ -116,7 +140,7 @@ void DBusStatusItem::publishMenu() {
 
 void DBusStatusItem::menuChanged(ui::Menu& menu) {
   auto item = item_.lock();
-  if (!item || !item->menu() || menuRefreshQueued_) return;
+  if (!item || !item->menu() || menuRefreshQueued_ || exportQueued_) return;
   const ui::Menu* root = &menu;
   while (root->supermenu()) root = root->supermenu();
   if (root != item->menu().get()) return;

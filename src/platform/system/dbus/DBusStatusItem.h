@@ -7,6 +7,7 @@
 
 #include "platform/system/dbus/IconPixmaps.h"
 #include "platform/system/dbus/MenuLayout.h"
+#include "platform/system/dbus/TrayExport.h"
 #include "platform/ui/menu/StatusItem.h"
 
 namespace vl::dbus {
@@ -35,6 +36,8 @@ class DBusStatusItem final : public ui::StatusItemBackend,
 
  private:
   struct BusSide;
+  void exportItem();
+  TrayState stateOf(ui::StatusItem& item);
   void publishState();
   void publishMenu();
   void menuChanged(ui::Menu& menu);
@@ -48,6 +51,7 @@ class DBusStatusItem final : public ui::StatusItemBackend,
   ui::ImageRef exportedImage_;
   std::vector<IconPixmap> pixmaps_;
   MenuLayoutBuilder layouts_;
+  bool exportQueued_ = false;
   bool menuRefreshQueued_ = false;
   bool manyItemsLogged_ = false;
   std::function<void()> noHost_;

@@ -59,11 +59,17 @@ LayoutItem layoutItem(const MenuLayout& layout, std::int32_t id, int depth,
 
 }  // namespace
 
-TrayExport::TrayExport(sdbus::IConnection& connection, Callbacks callbacks)
-    : connection_(connection), callbacks_(std::move(callbacks)) {
-  auto empty = std::make_shared<MenuLayout>();
-  empty->nodes[MenuLayout::kRootId].properties["children-display"] = std::string("submenu");
-  layout_ = std::move(empty);
+TrayExport::TrayExport(sdbus::IConnection& connection, Callbacks callbacks, TrayState state,
+                       std::shared_ptr<const MenuLayout> layout)
+    : connection_(connection),
+      callbacks_(std::move(callbacks)),
+      state_(std::move(state)),
+      layout_(std::move(layout)) {
+  if (!layout_) {
+    auto empty = std::make_shared<MenuLayout>();
+    empty->nodes[MenuLayout::kRootId].properties["children-display"] = std::string("submenu");
+    layout_ = std::move(empty);
+  }
   exportMenu();
   exportItem();
   // The watcher restarts with the desktop's panel; an item must then register again.

@@ -28,7 +28,9 @@ struct TrayState {
 
 // The status item as seen on the bus: a StatusNotifierItem at /StatusNotifierItem with its menu at
 // /MenuBar, registered with the desktop's StatusNotifierWatcher, and again each time a watcher appears.
-// Lives and dies on the bus thread; calls back on the bus thread (the owner forwards to the main queue).
+// A host reads the menu as soon as the item registers, so the item starts out with its state and layout
+// and registers only then. Lives and dies on the bus thread; calls back on the bus thread (the owner
+// forwards to the main queue).
 class TrayExport {
  public:
   static constexpr const char* kItemPath = "/StatusNotifierItem";
@@ -43,7 +45,9 @@ class TrayExport {
     std::function<void()> noWatcher;
   };
 
-  TrayExport(sdbus::IConnection& connection, Callbacks callbacks);
+  // A null layout is an empty menu.
+  TrayExport(sdbus::IConnection& connection, Callbacks callbacks, TrayState state,
+             std::shared_ptr<const MenuLayout> layout);
   ~TrayExport();
 
   void setState(TrayState state);
