@@ -146,7 +146,7 @@ TEST_F(AutoPickSlidesTest, ATagsDetailRefusesABrokenExpressionAndWarnsOfASlowOne
   typeInto(*regex->regexItem()->input(), "(a+)+$");
   EXPECT_EQ(regex->check().verdict, RegexCheck::Slow);
   EXPECT_TRUE(page->button()->enabled());
-  test::capturedLog().clear();
+  test::LogCapture::clear();
   clickAndSettle(*page->rightItem());
   EXPECT_FALSE(detail()->isShown());
   EXPECT_EQ(stored(), (Ids{"link", "link_matched_regex=(a+)+$"}));
