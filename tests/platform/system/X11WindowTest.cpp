@@ -57,7 +57,7 @@ struct Scene {
     rounded->layer()->setBackgroundColor(Color::white(0.9));
     rounded->layer()->setCornerRadius(10);
     window->contentView()->addSubview(rounded);
-    auto panel = View::create({12, 12, 376, 276});
+    panel = View::create({12, 12, 376, 276});
     panel->setWantsLayer(true);
     panel->layer()->setBackgroundColor(Color::rgb24(0xff0000));
     rounded->addSubview(panel);
@@ -77,6 +77,7 @@ struct Scene {
   ~Scene() { window->orderOut(); }
 
   std::shared_ptr<Window> window;
+  std::shared_ptr<View> panel;
   std::shared_ptr<Button> button;
   std::shared_ptr<TextField> field;
   std::shared_ptr<ScrollView> scroll;
@@ -230,6 +231,34 @@ TEST_P(X11WindowPixelsTest, ContentShowsAndTheClearCornerShowsWhatLiesBehind) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Compositor, X11WindowPixelsTest, ::testing::Values(false, true));
+
+// Nothing polls for changes: a layer that changes asks for the next frame itself, and only that frame
+// brings it to the screen.
+TEST_F(X11WindowTest, LayerChangesReachTheScreenAtTheNextFrame) {
+  Scene s(WindowStyle::Borderless);
+  s.window->orderFront();
+  ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); }));
+  const auto [cx, cy] = rootPoint(*s.window, {200, 150});
+  const auto [sx, sy] = rootPoint(*s.window, {390, 5});  // in the rounded view, beside the panel
+  ASSERT_TRUE(waitUntil([&] { return pixelAt(cx, cy) == 0xff0000 && !server_->frameScheduled(); }));
+
+  s.panel->layer()->setBackgroundColor(Color::rgb24(0x00ff00));
+  EXPECT_TRUE(server_->frameScheduled());
+  EXPECT_TRUE(waitUntil([&] { return pixelAt(cx, cy) == 0x00ff00; })) << std::hex << pixelAt(cx, cy);
+
+  // A standalone layer deep in the tree, and a change to it after the window settled.
+  ASSERT_TRUE(waitUntil([&] { return !server_->frameScheduled(); }));
+  auto spot = Layer::create();
+  spot->setFrame({388, 2, 8, 6});
+  spot->setBackgroundColor(Color::rgb24(0x0000ff));
+  s.panel->superview()->layer()->addSublayer(spot);
+  EXPECT_TRUE(server_->frameScheduled());
+  EXPECT_TRUE(waitUntil([&] { return pixelAt(sx, sy) == 0x0000ff; })) << std::hex << pixelAt(sx, sy);
+  ASSERT_TRUE(waitUntil([&] { return !server_->frameScheduled(); }));
+  spot->setHidden(true);
+  EXPECT_TRUE(server_->frameScheduled());
+  EXPECT_TRUE(waitUntil([&] { return pixelAt(sx, sy) != 0x0000ff; }));
+}
 
 // Focus and stacking behave the same without a window manager and under one.
 class X11WindowFocusTest : public X11WindowTest, public ::testing::WithParamInterface<bool> {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -159,6 +160,70 @@ TEST_F(UiTest, WindowRedrawsOnlyWhenAViewNeedsIt) {
   window->displayIfNeeded();
   EXPECT_EQ(window->displayList().size(), 2u);
   EXPECT_FALSE(view->needsDisplay());
+}
+
+// A desktop backend repaints only windows marked since their last frame, so every change to what a layer
+// tree draws has to mark its window, however deep the layer hangs.
+TEST_F(UiTest, EveryLayerChangeMarksItsWindowForDisplay) {
+  auto window = Window::create({0, 0, 100, 100}, WindowStyle::Titled);
+  auto view = View::create({0, 0, 50, 50});
+  view->setWantsLayer(true);
+  window->contentView()->addSubview(view);
+  auto sub = Layer::create();
+  auto deep = ShapeLayer::create();
+  auto text = TextLayer::create();
+  auto mask = Layer::create();
+  view->layer()->addSublayer(sub);
+  sub->addSublayer(deep);
+  sub->addSublayer(text);
+  sub->setMask(mask);
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+  } cases[] = {
+      {"backing colour", [&] { view->layer()->setBackgroundColor(Color::black()); }},
+      {"sublayer hidden", [&] { sub->setHidden(true); }},
+      {"sublayer frame",
+       [&] {
+         sub->setFrame({1, 2, 3, 4});
+       }},
+      {"bounds origin",
+       [&] {
+         sub->setBounds({5, 5, 3, 4});
+       }},
+      {"contents", [&] { sub->setContents(Image::named("missing")); }},
+      {"shadow offset",
+       [&] {
+         sub->setShadowOffset({2, 2});
+       }},
+      {"masks to bounds", [&] { sub->setMasksToBounds(true); }},
+      {"deep path",
+       [&] {
+         deep->setPath(BezierPath::rect({0, 0, 2, 2}));
+       }},
+      {"deep fill", [&] { deep->setFillColor(Color::white(1)); }},
+      {"text", [&] { text->setString("changed"); }},
+      {"mask frame",
+       [&] {
+         mask->setFrame({0, 0, 9, 9});
+       }},
+      {"sublayer added", [&] { deep->addSublayer(Layer::create()); }},
+      {"sublayer removed", [&] { deep->sublayers().front()->removeFromSuperlayer(); }},
+      {"animation", [&] { sub->addAnimation(BasicAnimation::withKeyPath("opacity"), "fade"); }},
+  };
+  for (const Case& c : cases) {
+    window->display();
+    ASSERT_FALSE(window->viewsNeedDisplay());
+    c.change();
+    EXPECT_TRUE(window->viewsNeedDisplay()) << c.what;
+  }
+  sub->removeAllAnimations();
+  // Layers outside any window, and masks whose owner is gone, change without harm.
+  auto loose = Layer::create();
+  loose->setMask(mask);
+  sub.reset();
+  loose.reset();
+  mask->setHidden(true);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "platform/system/x11/X11Display.h"
 #include "platform/system/x11/X11DragSource.h"
 #include "platform/system/x11/X11Screens.h"
+#include "platform/system/x11/X11Scroll.h"
 #include "platform/system/x11/X11WindowServer.h"
 #include "platform/ui/view/Event.h"
 
@@ -140,6 +141,8 @@ class X11WindowHost {
   void motion(XWin& w, XMotionEvent& e);
   void inputTwo(XGenericEventCookie& cookie);
   void smoothScroll(XWin& w, const void* deviceEvent);
+  // Learns a pointer device's scroll axes the first time it speaks.
+  void learnDevice(int device);
   ui::Point pointIn(const XWin& w, int x, int y) const;
   Cursor cursorNamed(const std::string& name);
 
@@ -153,13 +156,7 @@ class X11WindowHost {
   bool compositing_ = false;
   // XInput2 (2.2 and up): pointer input with smooth scrolling; -1 without it.
   int xiOpcode_ = -1;
-  struct ScrollAxis {
-    int number = 0;
-    bool vertical = true;
-    double increment = 1;
-    std::optional<double> last;
-  };
-  std::map<int, std::vector<ScrollAxis>> scrollAxes_;
+  SmoothScroll scroll_;
   bool shapeExtension_ = false;
   DesktopState state_;
   ::Window settingsOwner_ = None;

@@ -158,9 +158,7 @@ void X11WindowHost::handle(XEvent& event) {
       if (c.mode != NotifyNormal) return;
       lastTime_ = c.time;
       // Scroll positions restart on entry: the pointer may have scrolled other windows meanwhile.
-      for (auto& [device, axes] : scrollAxes_) {
-        for (auto& axis : axes) axis.last.reset();
-      }
+      scroll_.restart();
       auto e =
           ui::Event::mouseEvent(ui::EventType::MouseMoved, pointIn(*w, c.x, c.y), flagsForState(c.state));
       if (callbacks_.input) callbacks_.input(number, e);
@@ -210,8 +208,13 @@ void X11WindowHost::inputTwo(XGenericEventCookie& cookie) {
     motion(*w, m);
     return;
   }
-  // A wheel click the server made up from smooth scrolling already arrived as scroll valuators.
-  if (d->detail >= 4 && d->detail <= 7 && (d->flags & XIPointerEmulated)) return;
+  if (d->detail >= 4 && d->detail <= 7) {
+    // A smooth device's notches already arrived as scroll valuators; wheelButtonScroll drops them.
+    learnDevice(d->sourceid);
+    if (!wheelButtonScroll(static_cast<unsigned>(d->detail),
+                           (d->flags & XIPointerEmulated) || scroll_.isSmooth(d->sourceid)))
+      return;
+  }
   XButtonEvent b{};
   b.type = cookie.evtype == XI_ButtonPress ? ButtonPress : ButtonRelease;
   b.window = d->event;
@@ -225,42 +228,30 @@ void X11WindowHost::inputTwo(XGenericEventCookie& cookie) {
   button(*w, b);
 }
 
+void X11WindowHost::learnDevice(int device) {
+  if (scroll_.knows(device)) return;
+  std::vector<ScrollAxis> axes;
+  int count = 0;
+  XIDeviceInfo* info = XIQueryDevice(x_.get(), device, &count);
+  for (int i = 0; info && count > 0 && i < info->num_classes; ++i) {
+    if (info->classes[i]->type != XIScrollClass) continue;
+    const auto* scroll = reinterpret_cast<const XIScrollClassInfo*>(info->classes[i]);
+    axes.push_back({scroll->number, scroll->scroll_type == XIScrollTypeVertical, scroll->increment});
+  }
+  if (info) XIFreeDeviceInfo(info);
+  scroll_.addDevice(device, axes);
+}
+
 void X11WindowHost::smoothScroll(XWin& w, const void* deviceEvent) {
   const auto* d = static_cast<const XIDeviceEvent*>(deviceEvent);
-  auto found = scrollAxes_.find(d->sourceid);
-  if (found == scrollAxes_.end()) {
-    std::vector<ScrollAxis> axes;
-    int count = 0;
-    XIDeviceInfo* info = XIQueryDevice(x_.get(), d->sourceid, &count);
-    for (int i = 0; info && i < info->num_classes; ++i) {
-      if (info->classes[i]->type != XIScrollClass) continue;
-      const auto* scroll = reinterpret_cast<const XIScrollClassInfo*>(info->classes[i]);
-      const double increment =
-          scroll->increment != 0 && std::isfinite(scroll->increment) ? scroll->increment : 1;
-      axes.push_back({scroll->number, scroll->scroll_type == XIScrollTypeVertical, increment, std::nullopt});
-    }
-    if (info) XIFreeDeviceInfo(info);
-    found = scrollAxes_.emplace(d->sourceid, std::move(axes)).first;
-  }
-  double dx = 0, dy = 0;
-  const double* value = d->valuators.values;
-  for (int i = 0; i < d->valuators.mask_len * 8; ++i) {
-    if (!XIMaskIsSet(d->valuators.mask, i)) continue;
-    const double v = *value++;
-    for (auto& axis : found->second) {
-      if (axis.number != i) continue;
-      // One increment is one wheel notch, one line; positive values scroll down or right.
-      if (axis.last) (axis.vertical ? dy : dx) -= (v - *axis.last) / axis.increment;
-      axis.last = v;
-    }
-  }
-  if ((dx == 0 && dy == 0) || !std::isfinite(dx) || !std::isfinite(dy)) return;
+  learnDevice(d->sourceid);
+  auto delta = scroll_.motion(d->sourceid,
+                              setValuators(d->valuators.mask, d->valuators.mask_len, d->valuators.values));
+  if (!delta || !callbacks_.input) return;
   const ui::Point at = pointIn(w, static_cast<int>(d->event_x), static_cast<int>(d->event_y));
-  if (callbacks_.input) {
-    callbacks_.input(
-        w.traits.number,
-        ui::Event::scrollEvent(at, dx, dy, flagsForState(static_cast<unsigned>(d->mods.effective))));
-  }
+  callbacks_.input(w.traits.number,
+                   ui::Event::scrollEvent(at, delta->dx, delta->dy,
+                                          flagsForState(static_cast<unsigned>(d->mods.effective))));
 }
 
 ui::Point X11WindowHost::pointIn(const XWin& w, int x, int y) const {
@@ -335,11 +326,10 @@ void X11WindowHost::button(XWin& w, XButtonEvent& e) {
   const ui::Point at = pointIn(w, e.x, e.y);
   const std::uint64_t flags = flagsForState(e.state);
   if (e.button >= 4 && e.button <= 7) {
-    if (!press) return;
-    // One notch is one line; up and left reveal what lies above and to the left.
-    const double dy = e.button == 4 ? 1 : e.button == 5 ? -1 : 0;
-    const double dx = e.button == 6 ? 1 : e.button == 7 ? -1 : 0;
-    if (callbacks_.input) callbacks_.input(w.traits.number, ui::Event::scrollEvent(at, dx, dy, flags));
+    const auto delta = wheelButtonScroll(e.button, false);
+    if (press && delta && callbacks_.input) {
+      callbacks_.input(w.traits.number, ui::Event::scrollEvent(at, delta->dx, delta->dy, flags));
+    }
     return;
   }
   if (press) {

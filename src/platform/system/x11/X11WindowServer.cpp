@@ -3,6 +3,7 @@
 // The toolkit's headers before any X11 header: Xlib's macros (Status, None) would break them.
 #include "platform/ui/menu/MenuWindow.h"
 #include "platform/ui/view/AnimationEngine.h"
+#include "platform/ui/view/Appearance.h"
 #include "platform/ui/view/Cursor.h"
 #include "platform/ui/window/Application.h"
 #include "platform/ui/window/Panel.h"
@@ -127,10 +128,10 @@ class X11WindowPeer final : public ui::WindowPeer {
     if (!shown_ && !configured_) return;
     configure();
     if (what & (ui::WindowChange::Frame | ui::WindowChange::Alpha | ui::WindowChange::Appearance)) {
-      server_->scheduleFrame();
+      markDirty();
     }
   }
-  void setNeedsDisplay(std::optional<ui::Rect>) override { server_->scheduleFrame(); }
+  void setNeedsDisplay(std::optional<ui::Rect>) override { markDirty(); }
   void becameKey() override {
     const int n = number_;
     if (!shown_ || server_->focused_ == n) return;
@@ -145,7 +146,15 @@ class X11WindowPeer final : public ui::WindowPeer {
     server_->post([traits](X11WindowHost& host) { host.configure(traits); });
   }
   void exposed() { exposed_ = true; }
+  // Recording while painting marks views again (a table adding rows in its drawRect); that drawing is in
+  // this frame already, so it asks for no other.
+  void markDirty() {
+    if (painting_) return;
+    dirty_ = true;
+    if (shown_) server_->scheduleFrame();
+  }
   bool shown() const { return shown_; }
+  bool needsPaint() const { return shown_ && (dirty_ || exposed_ || whole_); }
   void movedByServer(const PixelRect& frame) {
     const ui::Rect content = server_->space_.toToolkit(frame);
     lastTraits_.frame = frame;  // the server has it already: no request back
@@ -172,7 +181,11 @@ class X11WindowPeer final : public ui::WindowPeer {
       buffer_ = nullptr;
       return;
     }
+    if (!dirty_ && !exposed_ && !whole_) return;
+    painting_ = true;
     window_.display();
+    painting_ = false;
+    dirty_ = false;
     const ui::DisplayList& list = window_.displayList();
     Damage damage = whole_ ? Damage{std::nullopt, true} : damageBetween(painted_, list);
     if (!damage.any() && !exposed_) return;
@@ -241,6 +254,8 @@ class X11WindowPeer final : public ui::WindowPeer {
   bool configured_ = false;
   bool whole_ = true;
   bool exposed_ = false;
+  bool dirty_ = true;
+  bool painting_ = false;
   WindowTraits lastTraits_;
   cairo_surface_t* buffer_ = nullptr;
   ui::DisplayList painted_;
@@ -262,7 +277,6 @@ X11WindowServer::X11WindowServer(std::unique_ptr<X11Display> display)
     : loop_(std::make_unique<X11EventLoop>(std::move(display))) {}
 
 X11WindowServer::~X11WindowServer() {
-  if (refresh_) refresh_->cancel();
   if (pendingFrame_) pendingFrame_->cancel();
   loop_->stop();
   host_.reset();  // the loop thread has ended; the host's clean-up runs here
@@ -320,23 +334,17 @@ void X11WindowServer::start() {
   } else {
     log("X11 windows: the display did not answer in time; screens follow when it does");
   }
+  // Colours resolve against the light or dark look while recording: a switch repaints every window.
+  themeChanged_ = ui::SystemAppearance::shared().center().observe(
+      ui::SystemAppearance::kThemeChangedNotification, nullptr, [weak](const Notification&) {
+        dispatch::Queue::main()->async([weak] {
+          if (auto self = weak.lock()) self->markAllDirty();
+        });
+      });
+  // Animating layers mark their windows on each tick; the hook only makes sure a frame follows.
   ui::AnimationEngine::shared().setFrameHook([weak] {
     if (auto self = weak.lock()) self->scheduleFrame();
   });
-  // Layers change by property setters that do not tell their window; a slow look catches those.
-  refresh_ = dispatch::TimerSource::create(dispatch::Queue::main());
-  refresh_->schedule(250, 250, 50);
-  refresh_->setHandler([weak] {
-    auto self = weak.lock();
-    if (!self) return;
-    for (auto& [n, peer] : self->peers_) {
-      if (peer->shown()) {
-        self->scheduleFrame();
-        return;
-      }
-    }
-  });
-  refresh_->resume();
 }
 
 void X11WindowServer::post(std::function<void(X11WindowHost&)> work) {
@@ -417,8 +425,12 @@ void X11WindowServer::frame() {
   pendingFrame_.reset();
   lastFrameMs_ = Clock::current().monotonicMs();
   for (auto& [n, peer] : std::map<int, X11WindowPeer*>(peers_)) {
-    if (peers_.count(n) && peer->shown()) peer->paint();
+    if (peers_.count(n) && peer->needsPaint()) peer->paint();
   }
+}
+
+void X11WindowServer::markAllDirty() {
+  for (auto& [n, peer] : peers_) peer->markDirty();
 }
 
 void X11WindowServer::displayNow() {
@@ -433,7 +445,9 @@ void X11WindowServer::deliver(int number, ui::Event event) {
   event.setWindow(window);
   event.setTimestamp(Clock::current().monotonicMs() / 1000);
   app.sendEvent(event);
-  scheduleFrame();
+  // Handlers change state their drawing reads (a highlight, a selection) and not every one says so; the
+  // window that took the event repaints, which costs one record and compare per frame of input.
+  if (auto it = peers_.find(number); it != peers_.end()) it->second->markDirty();
 }
 
 void X11WindowServer::focusMoved(int number) {
@@ -442,14 +456,15 @@ void X11WindowServer::focusMoved(int number) {
   if (number == 0) {
     // Another application has the keyboard now.
     if (app.isActive()) app.deactivate();
-    scheduleFrame();
+    markAllDirty();
     return;
   }
   auto window = sharedWindow(app.windowWithNumber(number));
   if (!window) return;
   if (!(window->styleMask() & ui::WindowStyle::NonactivatingPanel) && !app.isActive()) app.activate();
   if (window->canBecomeKeyWindow() && !window->isKeyWindow()) window->makeKeyWindow();
-  scheduleFrame();
+  // Key and active state colour selections and focus rings in every window.
+  markAllDirty();
 }
 
 void X11WindowServer::desktopChanged(DesktopState state) {
@@ -462,7 +477,7 @@ void X11WindowServer::desktopChanged(DesktopState state) {
   for (auto& [n, peer] : peers_) {
     if (rescaled) peer->changed(ui::WindowChange::Frame);
   }
-  scheduleFrame();
+  markAllDirty();
 }
 
 }  // namespace vl::x11

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/system/DragSource.h"
 #include "platform/system/x11/X11Screens.h"
 #include "platform/ui/view/Event.h"
@@ -12,7 +13,6 @@
 
 namespace vl::dispatch {
 class DelayedBlock;
-class TimerSource;
 }  // namespace vl::dispatch
 
 namespace vl::x11 {
@@ -36,9 +36,10 @@ struct DesktopState {
 // Toolkit windows as X11 windows. The X side (X11WindowHost) runs on a thread of its own with its own
 // connection, like every X11 backend here; it posts input, focus, moves and screen changes to the main
 // queue. The main thread records and paints each window's display list with Cairo into the window's
-// back buffer and hands the changed pixels to the X thread to put on screen: at most once per frame,
-// when a window asked to be drawn, after input, on every animation frame, and on a slow check for
-// layers changed without asking. No lock of its own: the two sides share nothing but posted blocks.
+// back buffer and hands the changed pixels to the X thread to put on screen: at most once per frame and
+// only for windows marked since their last paint (a view or layer changed, an animation ticked, input
+// arrived, the X server exposed it). Nothing polls. No lock of its own: the two sides share nothing but
+// posted blocks.
 class X11WindowServer final : public ui::WindowServer,
                               public DragSource,
                               public std::enable_shared_from_this<X11WindowServer> {
@@ -60,6 +61,8 @@ class X11WindowServer final : public ui::WindowServer,
   unsigned long xWindowOf(const ui::Window& window);
   // Paints every window that needs it now, not at the next frame.
   void displayNow();
+  // A frame is on its way (some window was marked and waits for it).
+  bool frameScheduled() const { return frameScheduled_; }
 
  private:
   friend class X11WindowPeer;
@@ -68,6 +71,7 @@ class X11WindowServer final : public ui::WindowServer,
   void post(std::function<void(X11WindowHost&)> work);
   void scheduleFrame();
   void frame();
+  void markAllDirty();
   WindowTraits traitsFor(const ui::Window& window) const;
   // The window's client area in root pixels, bounded by twice the desktop.
   PixelRect pixelFrameFor(const ui::Window& window) const;
@@ -85,7 +89,7 @@ class X11WindowServer final : public ui::WindowServer,
   bool frameScheduled_ = false;
   double lastFrameMs_ = -1e9;
   std::shared_ptr<dispatch::DelayedBlock> pendingFrame_;
-  std::shared_ptr<dispatch::TimerSource> refresh_;
+  Observation themeChanged_;
 };
 
 }  // namespace vl::x11

@@ -69,6 +69,8 @@ void AnimationEngine::tick() {
   for (const auto& w : layers_) {
     auto layer = w.lock();
     if (!layer) continue;
+    // What these layers show moves with the clock, ended ones included: their windows repaint this frame.
+    layer->changed();
     for (const auto& e : layer->animations_) {
       if (!e.animation->stopped_ && e.animation->hasEnded(now)) ended.emplace_back(layer, e.animation);
     }

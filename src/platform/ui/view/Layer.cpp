@@ -5,11 +5,13 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/ui/view/Transaction.h"
+#include "platform/ui/view/View.h"
 
 namespace vl::ui {
 
 Layer::~Layer() {
   for (auto& child : sublayers_) child->superlayer_ = nullptr;
+  if (mask_ && mask_->maskOf_ == this) mask_->maskOf_ = nullptr;
   // Completions waiting on these animations must not wait forever; delegates hear "not finished".
   auto entries = std::move(animations_);
   animations_.clear();
@@ -33,6 +35,7 @@ void Layer::setBounds(const Rect& r) {
   if (s.size.width != bounds_.size.width) willChange("bounds.size.width", bounds_.size.width, s.size.width);
   if (s.size.height != bounds_.size.height)
     willChange("bounds.size.height", bounds_.size.height, s.size.height);
+  if (s.origin != bounds_.origin) changed();
   bounds_ = s;
 }
 
@@ -90,7 +93,22 @@ void Layer::setMask(std::shared_ptr<Layer> m) {
     log("a layer cannot be its own mask, ignored");
     return;
   }
+  if (mask_ && mask_->maskOf_ == this) mask_->maskOf_ = nullptr;
   mask_ = std::move(m);
+  if (mask_) mask_->maskOf_ = this;
+  changed();
+}
+
+void Layer::changed() {
+  // Mask chains can loop (two layers masking each other); a deep walk is cut rather than followed.
+  int steps = 0;
+  for (const Layer* l = this; l && steps < 4096; ++steps) {
+    if (l->view_) {
+      l->view_->setNeedsDisplay(true);
+      return;
+    }
+    l = l->superlayer_ ? l->superlayer_ : l->maskOf_;
+  }
 }
 
 BezierPath Layer::outline() const {
@@ -123,6 +141,7 @@ void Layer::insertSublayer(const std::shared_ptr<Layer>& layer, std::size_t inde
   index = std::min(index, sublayers_.size());
   sublayers_.insert(sublayers_.begin() + static_cast<std::ptrdiff_t>(index), keep);
   keep->superlayer_ = this;
+  changed();
 }
 
 void Layer::addSublayer(const std::shared_ptr<Layer>& layer) {
@@ -152,6 +171,7 @@ void Layer::removeFromSuperlayer() {
   Layer* parent = superlayer_;
   if (!parent) return;
   superlayer_ = nullptr;
+  parent->changed();
   auto& subs = parent->sublayers_;
   auto it = std::find_if(subs.begin(), subs.end(), [this](auto& s) { return s.get() == this; });
   if (it != subs.end()) subs.erase(it);  // may destroy this layer: nothing touches it afterwards
@@ -233,6 +253,7 @@ bool Layer::implicitAnimationsAllowed() const {
 }
 
 void Layer::willChange(const std::string& keyPath, const AnimValue& oldValue, const AnimValue& newValue) {
+  changed();
   if (oldValue == newValue || !implicitAnimationsAllowed()) return;
   auto animation = BasicAnimation::withKeyPath(keyPath);
   animation->setFromValue(presentationValueForKeyPath(keyPath).value_or(oldValue));

@@ -59,9 +59,15 @@ class Layer : public std::enable_shared_from_this<Layer> {
   void setBounds(const Rect& r);
   // Sublayers are laid out from the top left when set (a flipped view's layer).
   bool isGeometryFlipped() const { return geometryFlipped_; }
-  void setGeometryFlipped(bool v) { geometryFlipped_ = v; }
+  void setGeometryFlipped(bool v) {
+    geometryFlipped_ = v;
+    changed();
+  }
   bool isHidden() const { return hidden_; }
-  void setHidden(bool v) { hidden_ = v; }
+  void setHidden(bool v) {
+    hidden_ = v;
+    changed();
+  }
   const std::string& name() const { return name_; }
   void setName(std::string n) { name_ = std::move(n); }
 
@@ -76,27 +82,48 @@ class Layer : public std::enable_shared_from_this<Layer> {
   void setCornerRadius(double r);
   // CornerMask bits of the corners the radius rounds; all four by default.
   std::uint32_t maskedCorners() const { return maskedCorners_; }
-  void setMaskedCorners(std::uint32_t corners) { maskedCorners_ = corners & AllCorners; }
+  void setMaskedCorners(std::uint32_t corners) {
+    maskedCorners_ = corners & AllCorners;
+    changed();
+  }
   bool masksToBounds() const { return masksToBounds_; }
-  void setMasksToBounds(bool v) { masksToBounds_ = v; }
+  void setMasksToBounds(bool v) {
+    masksToBounds_ = v;
+    changed();
+  }
   double opacity() const { return opacity_; }
   void setOpacity(double o);
 
   double shadowOpacity() const { return shadowOpacity_; }
   void setShadowOpacity(double o);
   const std::optional<Color>& shadowColor() const { return shadowColor_; }
-  void setShadowColor(std::optional<Color> c) { shadowColor_ = std::move(c); }
+  void setShadowColor(std::optional<Color> c) {
+    shadowColor_ = std::move(c);
+    changed();
+  }
   Size shadowOffset() const { return shadowOffset_; }
-  void setShadowOffset(Size s) { shadowOffset_ = s; }
+  void setShadowOffset(Size s) {
+    shadowOffset_ = s;
+    changed();
+  }
   double shadowRadius() const { return shadowRadius_; }
   void setShadowRadius(double r);
   const std::optional<BezierPath>& shadowPath() const { return shadowPath_; }
-  void setShadowPath(std::optional<BezierPath> p) { shadowPath_ = std::move(p); }
+  void setShadowPath(std::optional<BezierPath> p) {
+    shadowPath_ = std::move(p);
+    changed();
+  }
 
   const ImageRef& contents() const { return contents_; }
-  void setContents(ImageRef image) { contents_ = std::move(image); }
+  void setContents(ImageRef image) {
+    contents_ = std::move(image);
+    changed();
+  }
   ContentsGravity contentsGravity() const { return contentsGravity_; }
-  void setContentsGravity(ContentsGravity g) { contentsGravity_ = g; }
+  void setContentsGravity(ContentsGravity g) {
+    contentsGravity_ = g;
+    changed();
+  }
   // Only the mask's shape shows through: its path for a shape layer, else its (rounded) frame.
   const std::shared_ptr<Layer>& mask() const { return mask_; }
   void setMask(std::shared_ptr<Layer> m);
@@ -145,8 +172,12 @@ class Layer : public std::enable_shared_from_this<Layer> {
  protected:
   // Content a layer subclass draws over its background (a shape's path, a text).
   virtual void drawLayerContent(GraphicsContext&) const {}
-  // Subclass setters call this before storing a new value of an animatable property.
+  // Subclass setters call this before storing a new value of an animatable property; it also marks the
+  // layer changed.
   void willChange(const std::string& keyPath, const AnimValue& oldValue, const AnimValue& newValue);
+  // Every setter that alters what the layer draws calls this: the view the layer tree hangs from (through
+  // superlayers, or the layer this one masks) needs display, so its window repaints at the next frame.
+  void changed();
 
  private:
   friend class View;
@@ -183,6 +214,8 @@ class Layer : public std::enable_shared_from_this<Layer> {
   std::vector<std::shared_ptr<Layer>> sublayers_;
   Layer* superlayer_ = nullptr;
   View* view_ = nullptr;
+  // The layer whose mask this is; cleared when that layer lets go of it.
+  Layer* maskOf_ = nullptr;
   std::vector<Entry> animations_;
 };
 

@@ -50,6 +50,7 @@ void Layer::addAnimation(const std::shared_ptr<Animation>& animation, const std:
       if (auto d = copy->delegate()) d->animationDidStart(*copy);
     });
   }
+  changed();
   AnimationEngine::shared().schedule(*this);
 }
 
@@ -74,12 +75,14 @@ void Layer::removeAnimation(const std::string& key) {
   if (it == animations_.end() || key.empty()) return;
   std::shared_ptr<Animation> removed = it->animation;
   animations_.erase(it);
+  changed();
   stopAnimation(removed, false, true);
 }
 
 void Layer::removeAllAnimations() {
   auto entries = std::move(animations_);
   animations_.clear();
+  if (!entries.empty()) changed();
   for (auto& e : entries) stopAnimation(e.animation, false, true);
 }
 

@@ -14,7 +14,10 @@ class ShapeLayer : public Layer {
   static std::shared_ptr<ShapeLayer> create() { return std::make_shared<ShapeLayer>(); }
 
   const BezierPath& path() const { return path_; }
-  void setPath(BezierPath p) { path_ = std::move(p); }
+  void setPath(BezierPath p) {
+    path_ = std::move(p);
+    changed();
+  }
   // Black by default; none fills nothing.
   const std::optional<Color>& fillColor() const { return fillColor_; }
   void setFillColor(std::optional<Color> c);

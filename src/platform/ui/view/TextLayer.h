@@ -16,9 +16,15 @@ class TextLayer : public Layer {
   static std::shared_ptr<TextLayer> create() { return std::make_shared<TextLayer>(); }
 
   const std::string& string() const { return string_; }
-  void setString(std::string s) { string_ = std::move(s); }
+  void setString(std::string s) {
+    string_ = std::move(s);
+    changed();
+  }
   const Font& font() const { return font_; }
-  void setFont(const Font& f) { font_ = f; }
+  void setFont(const Font& f) {
+    font_ = f;
+    changed();
+  }
   // The font's size is drawn at this size (36 by default, as the font is only a face).
   double fontSize() const { return fontSize_; }
   void setFontSize(double s);
@@ -26,9 +32,15 @@ class TextLayer : public Layer {
   const std::optional<Color>& foregroundColor() const { return foregroundColor_; }
   void setForegroundColor(std::optional<Color> c);
   TextAlignment alignment() const { return alignment_; }
-  void setAlignment(TextAlignment a) { alignment_ = a; }
+  void setAlignment(TextAlignment a) {
+    alignment_ = a;
+    changed();
+  }
   bool isWrapped() const { return wrapped_; }
-  void setWrapped(bool w) { wrapped_ = w; }
+  void setWrapped(bool w) {
+    wrapped_ = w;
+    changed();
+  }
 
   std::optional<AnimValue> valueForKeyPath(const std::string& keyPath) const override;
   bool setValueForKeyPath(const std::string& keyPath, const AnimValue& value) override;
