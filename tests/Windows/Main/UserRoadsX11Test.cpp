@@ -88,10 +88,11 @@ struct Spot {
 constexpr Spot kSecurityTab{250, 30}, kSnippetsTab{180, 30};
 constexpr Spot kAddIgnored{60, 374}, kFirstChoice{100, 112}, kChooserAdd{570, 371};
 constexpr Spot kAddSnippet{50, 436}, kAliasField{354, 145}, kSnippetField{354, 272}, kSnippetAdd{550, 398};
+// How long a page that slides in takes to come to rest.
+constexpr int kSlide = 800;
 // The main window: the pin bar's "+", the new tab's name and auto-pick "+", the rule list's
 // "Text matching", its expression field and Save, and the panel's OK.
 constexpr Spot kAddPinTab{135, 20}, kTabName{312, 93}, kAddRule{205, 273}, kTextMatching{491, 256};
-constexpr int kSlide = 800;
 constexpr Spot kExpression{387, 158}, kSaveRule{485, 397}, kTabOk{485, 21};
 
 class UserRoadsX11Test : public X11Test {
@@ -104,6 +105,7 @@ class UserRoadsX11Test : public X11Test {
     ASSERT_NE(x_, nullptr);
     // Windows come and go while the tree is walked; a vanished one is no failure.
     previousHandler_ = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    handlerSet_ = true;
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(x_, &event, &error, &major, &minor)) GTEST_SKIP() << "no XTest";
     wm_ = DisplayHelper::windowManager(display_);
@@ -113,7 +115,7 @@ class UserRoadsX11Test : public X11Test {
     program_.reset();
     tray_.reset();
     if (x_) XCloseDisplay(x_);
-    if (previousHandler_) XSetErrorHandler(previousHandler_);
+    if (handlerSet_) XSetErrorHandler(previousHandler_);
   }
 
   // The program with one installed application of its own, "Ledger" (the machine's entries are left
@@ -267,6 +269,7 @@ class UserRoadsX11Test : public X11Test {
 
   Display* x_ = nullptr;
   XErrorHandler previousHandler_ = nullptr;
+  bool handlerSet_ = false;
   std::unique_ptr<DisplayHelper> wm_;
   test::TempDir root_{"vl-roads"};
   std::optional<Tray> tray_;
