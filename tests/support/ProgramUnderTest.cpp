@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -13,7 +14,8 @@
 
 namespace vl::x11test {
 
-Program::Program(const std::string& root, const std::string& display)
+Program::Program(const std::string& root, const std::string& display,
+                 const std::vector<std::string>& environment)
     : home_(root + "/home"), errors_(root + "/vellisto.err") {
   files::createDirectories(root + "/run");
   std::vector<std::string> env = {"HOME=" + home_,
@@ -23,6 +25,11 @@ Program::Program(const std::string& root, const std::string& display)
                                   "DISPLAY=" + display,
                                   std::string("VELLISTO_RESOURCES=") + VL_RESOURCES_DIR,
                                   "PATH=/usr/bin:/bin"};
+  for (const std::string& extra : environment) {
+    const std::string name = extra.substr(0, extra.find('=') + 1);
+    std::erase_if(env, [&](const std::string& e) { return e.starts_with(name); });
+    env.push_back(extra);
+  }
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);

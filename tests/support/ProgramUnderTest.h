@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace vl::x11test {
 
@@ -11,7 +12,9 @@ namespace vl::x11test {
 // It is asked to quit (SIGINT) when the object goes, and killed if it has not after five seconds.
 class Program {
  public:
-  Program(const std::string& root, const std::string& display);
+  // `environment` adds to (or overrides) the program's environment, e.g. where desktop entries are read.
+  Program(const std::string& root, const std::string& display,
+          const std::vector<std::string>& environment = {});
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;

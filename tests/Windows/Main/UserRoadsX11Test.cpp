@@ -1,0 +1,360 @@
+// clang-format off
+// Our headers before Xlib's, whose macros (None, Bool, Status) would break them.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "VLEngine/doc/GzipUtility.h"
+#include "platform/foundation/Files.h"
+#include "support/TestSupport.h"
+#include "support/ProgramUnderTest.h"
+#include "support/X11TestSupport.h"
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+// clang-format on
+
+namespace vl::x11test {
+namespace {
+
+// A tray for the status icon to dock in: the program has no session bus here, so it falls back to
+// the XEmbed tray, as on a desktop whose panel only speaks that.
+class Tray {
+ public:
+  explicit Tray(const std::string& display) : d_(XOpenDisplay(display.c_str())) {
+    const ::Window root = DefaultRootWindow(d_);
+    XSetWindowAttributes a{};
+    a.override_redirect = True;
+    a.background_pixel = 0xececec;
+    panel_ = XCreateWindow(d_, root, 0, 0, 200, 40, 0, CopyFromParent, InputOutput, CopyFromParent,
+                           CWOverrideRedirect | CWBackPixel, &a);
+    XMapWindow(d_, panel_);
+    owner_ = XCreateSimpleWindow(d_, root, -1, -1, 1, 1, 0, 0, 0);
+    const Atom selection = XInternAtom(d_, "_NET_SYSTEM_TRAY_S0", False);
+    XSetSelectionOwner(d_, selection, owner_, CurrentTime);
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = root;
+    e.xclient.message_type = XInternAtom(d_, "MANAGER", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = CurrentTime;
+    e.xclient.data.l[1] = static_cast<long>(selection);
+    e.xclient.data.l[2] = static_cast<long>(owner_);
+    XSendEvent(d_, root, False, StructureNotifyMask, &e);
+    XSync(d_, False);
+  }
+  ~Tray() { XCloseDisplay(d_); }
+
+  // Embeds the icon that asks to dock at (8, 8) of the panel; false when none asked in time.
+  bool dock(int timeoutMs) {
+    const Atom opcode = XInternAtom(d_, "_NET_SYSTEM_TRAY_OPCODE", False);
+    for (int waited = 0; waited < timeoutMs; waited += 10) {
+      while (XPending(d_)) {
+        XEvent e;
+        XNextEvent(d_, &e);
+        if (e.type == ClientMessage && e.xclient.message_type == opcode && e.xclient.data.l[1] == 0) {
+          const auto icon = static_cast<::Window>(e.xclient.data.l[2]);
+          XReparentWindow(d_, icon, panel_, 8, 8);
+          XMapWindow(d_, icon);
+          XSync(d_, False);
+          return true;
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+ private:
+  Display* d_;
+  ::Window panel_ = None;
+  ::Window owner_ = None;
+};
+
+// Points in window content (top left origin) where the program lays out what a user clicks: the same
+// for every run, as the windows are fixed in size and the lists start empty.
+struct Spot {
+  int x, y;
+};
+// Preferences: the tab bar (70 wide tabs from x 5), the Security list's "+" and its chooser, the
+// Snippets list's "+" and its sheet.
+constexpr Spot kSecurityTab{250, 30}, kSnippetsTab{180, 30};
+constexpr Spot kAddIgnored{60, 374}, kFirstChoice{100, 112}, kChooserAdd{570, 371};
+constexpr Spot kAddSnippet{50, 436}, kAliasField{354, 145}, kSnippetField{354, 272}, kSnippetAdd{550, 398};
+// How long a page that slides in takes to come to rest.
+constexpr int kSlide = 800;
+// The main window: the pin bar's "+", the new tab's name and auto-pick "+", the rule list's
+// "Text matching", its expression field and Save, and the panel's OK.
+constexpr Spot kAddPinTab{135, 20}, kTabName{312, 93}, kAddRule{205, 273}, kTextMatching{491, 256};
+constexpr Spot kExpression{387, 158}, kSaveRule{485, 397}, kTabOk{485, 21};
+
+class UserRoadsX11Test : public X11Test {
+ protected:
+  void SetUp() override {
+    X11Test::SetUp();
+    if (IsSkipped()) return;
+    if (!files::exists(Program::path())) GTEST_SKIP() << "build the vellisto target first";
+    x_ = XOpenDisplay(display_.c_str());
+    ASSERT_NE(x_, nullptr);
+    // Windows come and go while the tree is walked; a vanished one is no failure.
+    previousHandler_ = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    handlerSet_ = true;
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(x_, &event, &error, &major, &minor)) GTEST_SKIP() << "no XTest";
+    wm_ = DisplayHelper::windowManager(display_);
+    if (!wm_ || !wm_->running()) GTEST_SKIP() << "no window manager";
+  }
+  void TearDown() override {
+    program_.reset();
+    tray_.reset();
+    if (x_) XCloseDisplay(x_);
+    if (handlerSet_) XSetErrorHandler(previousHandler_);
+  }
+
+  // The program with one installed application of its own, "Ledger" (the machine's entries are left
+  // out so the chooser lists only it), docked in a tray and capturing.
+  void start() {
+    const std::string apps = root_.path() + "/home/.local/share/applications";
+    files::createDirectories(apps);
+    files::createDirectories(root_.path() + "/share");
+    files::atomicWrite(
+        apps + "/ledger.desktop",
+        "[Desktop Entry]\nType=Application\nName=Ledger\nExec=ledger\nStartupWMClass=Ledger\n");
+    tray_.emplace(display_);
+    program_.emplace(root_.path(), display_,
+                     std::vector<std::string>{"XDG_DATA_DIRS=" + root_.path() + "/share"});
+    ASSERT_TRUE(program_->started());
+    ASSERT_TRUE(tray_->dock(20000)) << program_->errors();
+    ASSERT_TRUE(waitUntil([&] { return files::exists(root_.path() + "/home/.vellisto/data"); }, 20000))
+        << program_->errors();
+  }
+
+  // The status menu's Preferences: a click on the tray icon, then the keys a user would press.
+  ::Window openPreferences() {
+    const int before = popups();
+    click(8 + 11, 8 + 11);
+    EXPECT_TRUE(waitUntil([&] { return popups() > before; })) << program_->errors();
+    for (int i = 0; i < 5; ++i) keys({XK_Down});
+    keys({XK_Return});
+    return window("General");
+  }
+  // The main window over `editor` by the hot key, its search field ready for keys.
+  ::Window openMain(TestWindow& editor) {
+    editor.focus();
+    editor.makeActive();
+    // The window manager maps a new window in its own time and would take the focus from ours then.
+    EXPECT_TRUE(waitUntil([&] {
+      XWindowAttributes a;
+      return focused() == editor.id() && XGetWindowAttributes(x_, editor.id(), &a) &&
+             a.map_state == IsViewable;
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::size_t shown = program_->count("Show On HintTable");
+    keys({XK_Control_L, XK_Alt_L, XK_v});
+    const ::Window main = window("Vellisto");
+    EXPECT_TRUE(waitUntil([&] { return program_->count("Show On HintTable") > shown; }))
+        << program_->errors();
+    return main;
+  }
+
+  // The unpacked first doc file of a folder of the program's data.
+  std::string docIn(const std::string& folder) {
+    auto bytes = files::readFile(folder + "/BigDoc_0");
+    return bytes ? GzipUtility::ungzipData(*bytes).value_or("") : "";
+  }
+  std::string history() { return docIn(root_.path() + "/home/.vellisto/data"); }
+  // The folder of the pin tab named so ("<id>._.<name>._. ..."); "" while there is none.
+  std::string pinFolder(const std::string& name) {
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(root_.path() + "/home/.vellisto/pin", error)) {
+      if (entry.path().filename().string().find("._." + name + "._.") != std::string::npos)
+        return entry.path();
+    }
+    return "";
+  }
+  bool copy(const std::string& text) { return xclipSet(display_, "UTF8_STRING", text); }
+
+  void keys(const std::vector<KeySym>& chord) {
+    for (KeySym k : chord) XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, k), True, CurrentTime);
+    for (auto k = chord.rbegin(); k != chord.rend(); ++k)
+      XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, *k), False, CurrentTime);
+    XSync(x_, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  }
+  // Printable ASCII on a US layout; the symbols a test types are mapped by hand.
+  void type(const std::string& text) {
+    for (char c : text) {
+      const KeySym sym = c == '-'   ? XK_minus
+                         : c == '^' ? XK_asciicircum
+                         : c == '[' ? XK_bracketleft
+                         : c == ']' ? XK_bracketright
+                         : c == '+' ? XK_plus
+                                    : static_cast<KeySym>(c);
+      if (c == '^' || c == '+' || (c >= 'A' && c <= 'Z')) {
+        keys({XK_Shift_L, sym});
+      } else {
+        keys({sym});
+      }
+    }
+  }
+  // `settleMs` lets a page that slides in come to rest, as the program ignores clicks while it moves.
+  void click(int x, int y, int settleMs = 300) {
+    XTestFakeMotionEvent(x_, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(x_, Button1, True, CurrentTime);
+    XTestFakeButtonEvent(x_, Button1, False, CurrentTime);
+    XSync(x_, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
+  }
+  void click(::Window w, Spot at, int settleMs = 300) {
+    int x = 0, y = 0;
+    ::Window child = None;
+    XTranslateCoordinates(x_, w, DefaultRootWindow(x_), at.x, at.y, &x, &y, &child);
+    click(x, y, settleMs);
+  }
+  ::Window focused() {
+    ::Window focus = None;
+    int revert = 0;
+    XGetInputFocus(x_, &focus, &revert);
+    return focus;
+  }
+  // The mapped window titled so, at any depth (the window manager reparents); None when absent. The
+  // tray icon carries the program's name too, so icon-sized windows do not count.
+  ::Window findMapped(::Window parent, const std::string& title) {
+    ::Window root = 0, up = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(x_, parent, &root, &up, &children, &count)) return None;
+    ::Window found = None;
+    for (unsigned int i = 0; i < count && found == None; ++i) {
+      char* name = nullptr;
+      XWindowAttributes a;
+      if (XFetchName(x_, children[i], &name) && name) {
+        if (title == name && XGetWindowAttributes(x_, children[i], &a) && a.map_state == IsViewable &&
+            a.width > 100)
+          found = children[i];
+        XFree(name);
+      }
+      if (found == None) found = findMapped(children[i], title);
+    }
+    if (children) XFree(children);
+    return found;
+  }
+  ::Window window(const std::string& title) {
+    ::Window found = None;
+    EXPECT_TRUE(waitUntil([&] { return (found = findMapped(DefaultRootWindow(x_), title)) != None; }, 15000))
+        << title << "\n"
+        << program_->errors();
+    return found;
+  }
+  // How many pop-ups (mapped override-redirect windows) stand on the screen.
+  int popups() {
+    ::Window root = 0, up = 0, *children = nullptr;
+    unsigned int count = 0;
+    int n = 0;
+    if (!XQueryTree(x_, DefaultRootWindow(x_), &root, &up, &children, &count)) return 0;
+    for (unsigned int i = 0; i < count; ++i) {
+      XWindowAttributes a;
+      if (XGetWindowAttributes(x_, children[i], &a) && a.map_state == IsViewable && a.override_redirect) ++n;
+    }
+    if (children) XFree(children);
+    return n;
+  }
+
+  Display* x_ = nullptr;
+  XErrorHandler previousHandler_ = nullptr;
+  bool handlerSet_ = false;
+  std::unique_ptr<DisplayHelper> wm_;
+  test::TempDir root_{"vl-roads"};
+  std::optional<Tray> tray_;
+  std::optional<Program> program_;
+};
+
+// Preferences from the status menu: an application put on the Security list through its chooser
+// stops being recorded at once while another still is, and a snippet added on its page is pasted by
+// typing its alias in the main window.
+TEST_F(UserRoadsX11Test, PreferencesIgnoreAnApplicationAndPasteASnippetByItsAlias) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  const ::Window preferences = openPreferences();
+  ASSERT_NE(preferences, None);
+  click(preferences, kSecurityTab);
+  ASSERT_NE(window("Security"), None);
+  click(preferences, kAddIgnored);
+  click(preferences, kFirstChoice);
+  click(preferences, kChooserAdd);
+
+  TestWindow ledger(display_, "Ledger");
+  ledger.focus();
+  ledger.makeActive();
+  ASSERT_TRUE(waitUntil([&] { return focused() == ledger.id(); }));
+  ASSERT_TRUE(copy("ledger secret"));
+  ASSERT_TRUE(waitUntil([&] { return program_->count("copiedFromSecurityApp") >= 1; })) << program_->errors();
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(waitUntil([&] { return focused() == editor.id(); }));
+  ASSERT_TRUE(copy("editor note"));
+  ASSERT_TRUE(waitUntil([&] { return history().find("editor note") != std::string::npos; }))
+      << program_->errors();
+  EXPECT_EQ(history().find("ledger secret"), std::string::npos);
+
+  click(preferences, kSnippetsTab);
+  ASSERT_NE(window("Snippets"), None);
+  click(preferences, kAddSnippet);
+  click(preferences, kAliasField);
+  type("sig");
+  click(preferences, kSnippetField);
+  type("Best regards");
+  click(preferences, kSnippetAdd);
+
+  ASSERT_NE(openMain(editor), None);
+  editor.keys(64, 200);  // the hot key's own presses
+  for (KeySym key : {XK_s, XK_i, XK_g}) {
+    const std::size_t shown = program_->count("Show On HintTable");
+    keys({key});
+    ASSERT_TRUE(waitUntil([&] { return program_->count("Show On HintTable") > shown; }))
+        << program_->errors();
+  }
+  keys({XK_Return});
+  bool pasted = false;
+  for (const auto& key : editor.keys(4, 20000)) pasted = pasted || (key.press && key.keysym == XK_v);
+  EXPECT_TRUE(pasted) << program_->errors();
+  EXPECT_EQ(xclipGet(display_, "UTF8_STRING"), "Best regards");
+}
+
+// A pin tab made from the main window's bar with a text rule collects the copies that match, and
+// only those.
+TEST_F(UserRoadsX11Test, APinTabWithATextRuleCollectsTheCopiesThatMatch) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  TestWindow editor(display_, "Editor");
+  const ::Window main = openMain(editor);
+  ASSERT_NE(main, None);
+  click(main, kAddPinTab, kSlide);
+  click(main, kTabName);
+  type("Tickets");
+  click(main, kAddRule, kSlide);
+  click(main, kTextMatching, kSlide);
+  click(main, kExpression);
+  type("^ticket-[0-9]+");
+  click(main, kSaveRule, kSlide);
+  click(main, kTabOk);
+  ASSERT_TRUE(waitUntil([&] { return !pinFolder("Tickets").empty(); })) << program_->errors();
+
+  ASSERT_TRUE(copy("ticket-42"));
+  ASSERT_TRUE(waitUntil([&] { return history().find("ticket-42") != std::string::npos; }))
+      << program_->errors();
+  ASSERT_TRUE(copy("hello"));
+  ASSERT_TRUE(waitUntil([&] { return history().find("hello") != std::string::npos; })) << program_->errors();
+  const std::string tab = docIn(pinFolder("Tickets"));
+  EXPECT_NE(tab.find("ticket-42"), std::string::npos) << tab;
+  EXPECT_EQ(tab.find("hello"), std::string::npos) << tab;
+}
+
+}  // namespace
+}  // namespace vl::x11test
