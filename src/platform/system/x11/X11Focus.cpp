@@ -41,13 +41,17 @@ void rememberFocusBeforeOurs(::Window window) {
   return memory();
 }
 
-::Window activeWindow(X11Display& x) {
-  if (auto active = windowProperty(x, x.root(), "_NET_ACTIVE_WINDOW")) return *active;
+::Window inputFocus(X11Display& x) {
   ::Window focus = None;
   int revert = 0;
   XGetInputFocus(x.get(), &focus, &revert);
   if (focus == PointerRoot || focus == x.root()) return None;
   return focus;
+}
+
+::Window activeWindow(X11Display& x) {
+  if (auto active = windowProperty(x, x.root(), "_NET_ACTIVE_WINDOW")) return *active;
+  return inputFocus(x);
 }
 
 bool windowManagerRunning(X11Display& x) {

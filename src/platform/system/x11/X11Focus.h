@@ -15,6 +15,8 @@ void rememberFocusBeforeOurs(::Window window);
 // The active window: _NET_ACTIVE_WINDOW when a window manager publishes it, else the input focus;
 // None for the root or nothing.
 ::Window activeWindow(X11Display& x);
+// The window holding the keyboard focus; None for the root or nothing.
+::Window inputFocus(X11Display& x);
 // Whether a window manager that follows the extended hints runs (_NET_SUPPORTING_WM_CHECK).
 bool windowManagerRunning(X11Display& x);
 

@@ -333,7 +333,10 @@ void X11TrayIcon::statusItemRemoved(const ui::StatusItem* item) {
 
 void X11TrayIcon::clicked(int rootX, int rootY, int rootHeight, bool) {
   auto item = item_.lock();
-  if (!item) return;
+  if (!item) {
+    log("tray: a click on the icon before the status item is set; ignored");
+    return;
+  }
   std::shared_ptr<ui::Menu> menu = item->menu();
   if (!menu) {
     item->button()->performClick();

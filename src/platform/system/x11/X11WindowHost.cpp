@@ -426,7 +426,10 @@ void X11WindowHost::lower(int number) {
 void X11WindowHost::focus(int number) {
   XWin* w = byNumber(number);
   if (!w) return;
-  const ::Window active = activeWindow(x_);
+  ::Window active = activeWindow(x_);
+  // A window manager publishes the active window in its own time: while the property still names one of
+  // ours, the keyboard focus already elsewhere is where the user was (and where the paste must go).
+  if (active == None || byId(active)) active = inputFocus(x_);
   if (active != None && !byId(active)) rememberFocusBeforeOurs(active);
   w->wantFocus = true;
   if (w->viewable) takeFocus(*w);
@@ -449,21 +452,42 @@ void X11WindowHost::takeFocus(XWin& w) {
   XSetInputFocus(x_.get(), w.id, RevertToParent, CurrentTime);
 }
 
-void X11WindowHost::grab(XWin& w) {
-  const int result = XGrabPointer(
-      x_.get(), w.id, True,
-      ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask,
-      GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
-  w.grabbed = result == GrabSuccess;
-  if (!w.grabbed) log("X11 windows: a pop-up could not hold the pointer; outside clicks will not close it");
-  if (w.traits.menu) {
+bool X11WindowHost::tryGrab(XWin& w) {
+  if (!w.grabbed) {
+    w.grabbed = XGrabPointer(x_.get(), w.id, True,
+                             ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
+                                 LeaveWindowMask,
+                             GrabModeAsync, GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
+  }
+  if (w.traits.menu && !w.keyboardGrabbed) {
     w.keyboardGrabbed =
         XGrabKeyboard(x_.get(), w.id, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
-    if (!w.keyboardGrabbed) log("X11 windows: a menu could not hold the keyboard; use the pointer");
   }
+  return w.grabbed && (!w.traits.menu || w.keyboardGrabbed);
+}
+
+void X11WindowHost::grab(XWin& w) {
+  w.grabbed = w.keyboardGrabbed = false;
+  grabRetryUntil_ = tryGrab(w) ? std::chrono::steady_clock::time_point{}
+                               : std::chrono::steady_clock::now() + std::chrono::seconds(1);
   const int n = w.traits.number;
   grabs_.erase(std::remove(grabs_.begin(), grabs_.end(), n), grabs_.end());
   grabs_.push_back(n);
+}
+
+void X11WindowHost::retryGrab() {
+  if (grabRetryUntil_ == std::chrono::steady_clock::time_point{} || grabs_.empty()) return;
+  XWin* w = byNumber(grabs_.back());
+  if (!w || !w->viewable) return;
+  if (tryGrab(*w)) {
+    grabRetryUntil_ = {};
+    return;
+  }
+  if (std::chrono::steady_clock::now() < grabRetryUntil_) return;
+  grabRetryUntil_ = {};
+  if (!w->grabbed) log("X11 windows: a pop-up could not hold the pointer; outside clicks will not close it");
+  if (w->traits.menu && !w->keyboardGrabbed)
+    log("X11 windows: a menu could not hold the keyboard; use the pointer");
 }
 
 void X11WindowHost::releaseGrab(XWin& w) {

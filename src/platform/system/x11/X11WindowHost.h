@@ -133,6 +133,9 @@ class X11WindowHost {
   // Pop-ups hold the pointer (menus the keyboard too) while shown; when one goes, the one shown before
   // it takes the grab back, so a parent menu still sees the outside click once its submenu closed.
   void grab(XWin& w);
+  // True once the window holds all it asks for (the pointer, and the keyboard for a menu).
+  bool tryGrab(XWin& w);
+  void retryGrab();
   void releaseGrab(XWin& w);
   void readDesktop();
   Time serverTime();
@@ -169,6 +172,9 @@ class X11WindowHost {
   std::set<unsigned int> keysDown_;
   // Numbers of the pop-ups holding the grab, the newest last.
   std::vector<int> grabs_;
+  // A pop-up shown while another client still holds the pointer or keyboard (the press on a tray
+  // icon holds it until its release) asks again for a moment before it gives up.
+  std::chrono::steady_clock::time_point grabRetryUntil_{};
   struct Click {
     unsigned int button = 0;
     Time time = 0;

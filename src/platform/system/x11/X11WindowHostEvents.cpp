@@ -178,6 +178,7 @@ void X11WindowHost::handle(XEvent& event) {
 
 void X11WindowHost::afterEvents() {
   drag_.tick();
+  retryGrab();
   if (focused_ == reportedFocus_) return;
   reportedFocus_ = focused_;
   if (callbacks_.focus) callbacks_.focus(focused_);
