@@ -29,6 +29,7 @@
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/SearchHistory.h"
+#include "VLEngine/search/SearchQuery.h"
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
 #include "VLEngine/search/Vellisto_Master.h"
 #include "Windows/Main/ChunkContent.h"
@@ -143,11 +144,14 @@ int main(int argc, char** argv) {
     }
   };
   auto keep = std::make_shared<Keep>();
+  // Like the search field, it starts over from every record unless the query extends the last one.
+  std::string engineSearched;
   auto engineMs = [&](const std::string& query) {
     engine.setChannel(keep);
     const auto id = static_cast<std::int64_t>(vl::Vellisto_Master::shared().getAtomTaskId()) + 1;
     const auto t0 = Steady::now();
-    engine.cleanMatchedChunks();
+    if (!vl::SearchQuery::narrows(engineSearched, query)) engine.cleanMatchedChunks();
+    engineSearched = query;
     if (query.empty()) {
       engine.noneInput();
     } else {

@@ -298,6 +298,97 @@ TEST(SearchEquivalence, WholeSearchesDeliverTheSameRows) {
   ApplicationSearching::setInstalledIndex(nullptr);
 }
 
+TEST(SearchEquivalence, NarrowsOnlyWhereEveryMatchIsAnEarlierMatch) {
+  struct Case {
+    const char* earlier;
+    const char* later;
+    bool narrows;
+  };
+  for (const Case& c : std::vector<Case>{{"se", "ser", true},
+                                         {"Se", "SER", false},  // not an extension of its bytes
+                                         {"se", "Ser", false},
+                                         {"foo", "foo bar", true},
+                                         {"foo ", "foo b", true},
+                                         {"ser", "se", false},  // a deletion
+                                         {"", "s", false},
+                                         {"s", "s", false},
+                                         {"s", "ss", false},  // "ß" is "ss" but not "s"
+                                         {"S", "Ss", false},
+                                         {"stra", "stras", true},
+                                         {"o", "of", true},
+                                         {"of", "off", false},
+                                         {"of", "ofF", false},
+                                         {"o", "oi", true},
+                                         {"f", "fi", false},
+                                         {"f", "fl", false},
+                                         {"s", "st", false},
+                                         {"caf", "caf\u00E9", false},
+                                         {"\u00E9", "\u00E9t", false},
+                                         {"a", "a\t", false}}) {
+    EXPECT_EQ(SearchQuery::narrows(c.earlier, c.later), c.narrows) << c.earlier << " -> " << c.later;
+  }
+}
+
+// Typing as the search field does, the engine searching only the last matches where the text extends
+// the last one searched: every keystroke shows the rows a search over every record shows.
+TEST(SearchEquivalence, TypingNarrowedShowsTheRowsOfAFreshSearch) {
+  test::SearchFixtureBase::installIndexForTests({});
+  test::TempFolder folder;
+  auto docs = test::makeChain(folder.path(), 3);
+  std::mt19937 rng(17);
+  for (int i = 0; i < 900; ++i) {
+    std::optional<std::string> alias;
+    if (i % 25 == 0) alias = i % 2 ? "strasse" : kPieces[static_cast<std::size_t>(i) % kPieces.size()];
+    std::optional<Json> json;
+    if (i % 40 == 1) json = Json{{"ocr", randomText(rng, 4)}};
+    docs[static_cast<std::size_t>(i) % 3]->appendChunk(
+        test::chunkAt(randomText(rng, 12), 1.6e9 + (i % 97), alias, json));
+  }
+  auto channel = std::make_shared<test::RecordingChannel>();
+  auto rowsOf = [&](const std::string& query) {
+    auto task = test::searchTask(query, docs.size(), true);
+    task->setNow(1.7e9);
+    auto delivery = test::run(task, docs.front(), channel);
+    std::vector<std::string> rows;
+    if (!delivery) return rows;
+    for (const auto& row : delivery->rows) {
+      std::string line = row->string();
+      for (const Range& r : row->rangeList())
+        line += " " + std::to_string(r.location) + "+" + std::to_string(r.length);
+      rows.push_back(line);
+    }
+    return rows;
+  };
+  const std::vector<std::vector<std::string>> typings = {
+      {"s", "st", "str", "stra", "stras", "strass", "strasse"},
+      {"o", "of", "off", "offi", "offic", "office"},
+      {"f", "fo", "foo", "foo ", "foo b", "foo ba", "foo b", "foo ", "foo"},
+      {"S", "ST", "STR", "STRA", "STRAS", "STRASS"},
+      {"k", "ke", "kel", "ke", "kex", "k"},
+      {"c", "ca", "caf", "caf\u00E9", "caf"},
+      {"e", "e ", "e e", "e e "},
+      {"\u00E9", "\u00E9 "}};
+  std::size_t nonEmpty = 0;
+  for (const auto& typing : typings) {
+    std::string searched;
+    Vellisto_Master::cleanMatchedChunksIn(docs.front());
+    for (const auto& text : typing) {
+      Vellisto_Master::cleanMatchedChunksIn(docs.front());
+      const std::vector<std::string> fresh = rowsOf(text);
+      nonEmpty += fresh.empty() ? 0 : 1;
+      // The fresh search left its own matches behind; put back those of the last text searched.
+      Vellisto_Master::cleanMatchedChunksIn(docs.front());
+      if (!searched.empty()) rowsOf(searched);
+      if (!SearchQuery::narrows(searched, text)) Vellisto_Master::cleanMatchedChunksIn(docs.front());
+      searched = text;
+      ASSERT_EQ(rowsOf(text), fresh) << "typing \"" << text << "\"";
+    }
+  }
+  EXPECT_GT(nonEmpty, 30u);
+  Vellisto_BigDoc::waitForPendingWrites();
+  ApplicationSearching::setInstalledIndex(nullptr);
+}
+
 // Narrowing: a query that extends the last one starts each text's scan where the last one first
 // matched; that must never skip its own first match, whatever the text folds to.
 TEST(SearchEquivalence, ScansFromTheLastFirstMatchFindTheSameFirstMatch) {

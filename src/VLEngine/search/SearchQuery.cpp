@@ -275,6 +275,19 @@ std::optional<std::size_t> SearchQuery::firstMatch(std::string_view text, const 
   return first->firstLocation;
 }
 
+bool SearchQuery::narrows(std::string_view earlier, std::string_view later) {
+  if (earlier.empty() || later.size() <= earlier.size() || !later.starts_with(earlier)) return false;
+  for (char c : later) {
+    if (c < 0x20 || c > 0x7E) return false;
+  }
+  auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
+  const std::string join{lower(earlier.back()), lower(later[earlier.size()])};
+  for (std::string_view folding : {"ss", "ff", "fi", "fl", "st"}) {
+    if (join == folding) return false;
+  }
+  return true;
+}
+
 bool SearchQuery::hintsFrom(const SearchQuery& earlier) const {
   return fastPlan_ && earlier.fastPlan_ && parts_.size() == 1 && earlier.parts_.size() == 1 &&
          needles_.front().folded().starts_with(earlier.needles_.front().folded());

@@ -72,6 +72,12 @@ class SearchQuery {
   // of this literal in a text's bytes is one of the earlier literal, whose first match comes no later
   // than its first occurrence.)
   bool hintsFrom(const SearchQuery& earlier) const;
+  // Whether every record `later` matches (text, alias or recognised text) is one `earlier` matches, so
+  // that a search for `later` may look only at `earlier`'s matches. Holds for printable ASCII queries
+  // where `later` extends `earlier`, unless the two letters on either side of the join can be one
+  // character's folding (sharp s is "ss", the ligatures "ff", "fi", "fl" and "st"): "stras" does not
+  // find "straße", "strass" does. Other queries are never narrowed.
+  static bool narrows(std::string_view earlier, std::string_view later);
   // Whether the text pattern matches at all.
   bool containsMatch(std::string_view text) const { return firstMatch(text).has_value(); }
   bool matchAlias(std::string_view alias) const;

@@ -6,6 +6,7 @@
 #include "VLEngine/search/ApplicationSearching.h"
 #include "VLEngine/search/SearchQuery.h"
 #include "VLEngine/search/Vellisto_Task.h"
+#include "platform/dispatch/Dispatch.h"
 
 namespace vl {
 
@@ -16,6 +17,8 @@ constexpr std::size_t kPrefetchRecords = 8;
 constexpr int kPrefetchRecordLines = 4;
 constexpr std::size_t kPrefetchTexts = 4;
 constexpr int kPrefetchTextLines = 4;
+// Fewer last matches than this are let go where they are dropped.
+constexpr std::size_t kReleaseAsideFrom = 4096;
 
 double timestampOfChunk(const Vellisto_Chunk& chunk) { return chunk.timestampValue(); }
 
@@ -183,7 +186,15 @@ void Vellisto_DefaultMap::cleanMatchedChunks() {
     releasedHints = std::move(hints_);
     ++generation_;
   }
-  // The records are let go outside the lock.
+  // The records are let go outside the lock. A whole history of references costs milliseconds of
+  // cache misses, which the typing thread must not wait for: one background task drops them all.
+  if (released && released->size() >= kReleaseAsideFrom) {
+    dispatch::Queue::global()->async(
+        [released = std::move(released), releasedHints = std::move(releasedHints)]() mutable {
+          releasedHints.reset();
+          released.reset();
+        });
+  }
 }
 
 std::uint64_t Vellisto_DefaultMap::lastMatchedGeneration() const {

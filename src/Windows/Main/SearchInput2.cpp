@@ -8,6 +8,7 @@
 #include "VLEngine/image/ImageManager.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/SearchHistory.h"
+#include "VLEngine/search/SearchQuery.h"
 #include "Windows/Main/ContextualMenu.h"
 #include "Windows/Main/FocusStash.h"
 #include "Windows/Main/HintTable2.h"
@@ -108,6 +109,7 @@ std::string SearchInput2::text() const { return textCopy_.empty() ? textField_->
 
 void SearchInput2::clear() {
   textCopy_.clear();
+  searched_.clear();
   textField_->setStringValue("");
 }
 
@@ -127,6 +129,8 @@ void SearchInput2::research() {
     dispatch::Queue::main()->sync([this] { research(); });
     return;
   }
+  // The records or the tab may have changed: the next keystroke starts over from every record.
+  searched_.clear();
   VLEngine::shared().seach(textField_->stringValue());
 }
 
@@ -139,7 +143,10 @@ void SearchInput2::controlTextDidChange(ui::TextField& field) {
   textCopy_ = field.stringValue();
   // Typing back to a text already shown replays its rows; the engine is not asked again.
   if (SearchHistory::shared().renderScreenshot(textCopy_)) return;
-  VLEngine::shared().cleanMatchedChunks();
+  // A text that extends the last one searched finds none but the last one's matches, which the engine
+  // keeps and then searches alone; any other text starts over from every record.
+  if (!SearchQuery::narrows(searched_, textCopy_)) VLEngine::shared().cleanMatchedChunks();
+  searched_ = textCopy_;
   doSearch();
 }
 

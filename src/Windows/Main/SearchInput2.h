@@ -80,6 +80,8 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
   std::shared_ptr<ui::TextField> textField_;
   std::shared_ptr<Button2> spacePreviewButton_;
   std::string textCopy_;
+  // The last text typed that the engine was asked about; its matches are what the engine keeps.
+  std::string searched_;
   std::weak_ptr<HintTable2> hintTable_;
   std::weak_ptr<MainViewController> controller_;
 };
