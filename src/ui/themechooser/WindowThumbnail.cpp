@@ -84,7 +84,8 @@ void WindowThumbnail::build() {
   // On the accent-filled row the matched colour (the accent itself) would vanish: the match is set in
   // the row's white and marked by weight instead.
   const ui::Font selectedMatchFont = ui::Font::systemFont(11, ui::Font::WeightBold);
-  const double selectedMatchWidth = widthOf(kMatchedWord, selectedMatchFont);
+  // A little room after it, as the desktop's bold face may run wider than it was measured.
+  const double selectedMatchWidth = widthOf(kMatchedWord, selectedMatchFont) + 3;
   row1Matched_ = label(kMatchedWord, selectedMatchFont);
   row1Matched_->setFrame({5, 5, selectedMatchWidth, 16});
   setBackgroundColorAssetKey(*row1Matched_, std::string("clear"));
