@@ -38,7 +38,7 @@ void SnippetsEditView::buildParts() {
   snippetFixedTextView_ = makeLabel("snippet");
 
   aliasTextField_ = VLTextField::create();
-  aliasTextField_->setFont(ui::Font::systemFont(13, ui::Font::WeightLight));
+  aliasTextField_->setFont(ui::Font::systemFont(13));
   aliasTextField_->setPlaceholderAssetKey("searchInputPlaceHolderColor");
   aliasTextField_->setAlignment(ui::TextAlignment::Left);
   aliasTextField_->setRadius(5);
@@ -52,7 +52,7 @@ void SnippetsEditView::buildParts() {
   addSubview(aliasTextField_);
 
   snippetTextView_ = VLScrollTextView::create();
-  snippetTextView_->setFont(ui::Font::systemFont(13, ui::Font::WeightLight));
+  snippetTextView_->setFont(ui::Font::systemFont(13));
   snippetTextView_->setRadius(5);
   snippetTextView_->setBorderWidth(1);
   snippetTextView_->setTextColorAssetKey("fontNormalColor");

@@ -313,7 +313,17 @@ TEST_F(SnippetsTest, GalleryOfThePageAndTheSheet) {
   EXPECT_EQ(test::writeGallery(*window_, "snippets-page").size(), 2u);
   list().rowDoubleClick();
   advance(200);
-  EXPECT_EQ(test::writeGallery(*window_, "snippets-sheet").size(), 2u);
+  const auto sheetPaths = test::writeGallery(*window_, "snippets-sheet");
+  ASSERT_EQ(sheetPaths.size(), 2u);
+  // Field text is as dark as the labels beside it, not a hairline face that reads as grey.
+  auto probe = test::PixelProbe::fromPng(sheetPaths[0]);
+  ASSERT_TRUE(probe);
+  for (ui::View* field : {static_cast<ui::View*>(sheet()->aliasTextField().get()),
+                          static_cast<ui::View*>(sheet()->snippetTextView().get())}) {
+    const ui::Rect r = field->convertRectToView(field->bounds(), nullptr).insetBy(3, 3);
+    const test::Pixel background = probe->at({r.maxX() - 1, r.minY() + 1});
+    EXPECT_GT(probe->inkIn(r, background, 212).count, 0) << r.origin.x << "," << r.origin.y;
+  }
   sheet()->setAlais(" ");
   sheet()->okButtonClick();
   EXPECT_EQ(test::writeGallery(*window_, "snippets-sheet-refused").size(), 2u);

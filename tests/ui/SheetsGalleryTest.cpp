@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "SheetTestSupport.h"
+#include "support/Gallery.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/alert/Alert.h"
 #include "ui/modaltable/ModalTableItem.h"
@@ -88,6 +89,17 @@ TEST_F(SheetsGalleryTest, NavigationPageWithModalTable) {
   auto page = std::static_pointer_cast<FormPage>(panel->nav->rootModalViewController());
   EXPECT_EQ(page->table->tableView()->rowsWithRowViews().size(), 4u);
   writeGallery(*window_, "navigation-modal-table");
+  // The chosen row's check is a mark, not a filled square: it leaves most of its box to the row.
+  auto probe = test::PixelProbe::fromPng(VL_BINARY_DIR "/gallery/navigation-modal-table-light.png", 2);
+  ASSERT_TRUE(probe);
+  auto wrapper = std::static_pointer_cast<ModalTableRowViewWrapper>(page->table->rowViewAtRow(2));
+  ASSERT_TRUE(wrapper);
+  auto& check = static_cast<ModalTableItemAccessoryCheck&>(*wrapper->item()->leftAccessory());
+  const ui::Rect box = check.convertRectToView(check.bounds(), nullptr);
+  const ui::Rect mark = check.imageView()->convertRectToView(check.imageView()->bounds(), nullptr);
+  const int ink = probe->inkIn(mark, probe->at({box.minX() + 1, box.minY() + 1}), 40).count;
+  EXPECT_GT(ink, 10);
+  EXPECT_LT(ink, int(mark.width() * mark.height() * probe->scale() * probe->scale() / 2));
 }
 
 }  // namespace

@@ -58,6 +58,11 @@ TEST_F(ThemeChooserTest, ThumbnailsArePlacedByKindAndTheStoredNameIsMarkedExactl
     EXPECT_EQ(thumbnail("classic").layer()->borderColor(),
               colorOf(c.classicMarked ? "accentColor" : "themeUnselectedBorderColor"));
   }
+  // Each thumbnail's matched word stands apart from the accent fill of its chosen row.
+  for (const char* name : {"classic", "forest"}) {
+    WindowThumbnail& t = thumbnail(name);
+    EXPECT_NE(t.row1Matched()->textColor(), t.selectedRow()->layer()->backgroundColor()) << name;
+  }
 }
 
 TEST_F(ThemeChooserTest, AClickMovesTheMarkStoresTheNameAndRecolours) {

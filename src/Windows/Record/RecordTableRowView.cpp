@@ -5,6 +5,7 @@
 #include "capture/CopyEntity.h"
 #include "core/TextHelper.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Text.h"
 #include "platform/foundation/Url.h"
 #include "platform/ui/text/TextMetrics.h"
 #include "platform/ui/view/Responder.h"
@@ -20,6 +21,22 @@ namespace {
 
 constexpr double kArrowWidth = 16;
 constexpr double kArrowHeight = 12;
+// Two lines of a row never show more than a few hundred characters; a copied book is laid out no
+// further than this.
+constexpr std::size_t kLaidOutUnits = 1024;
+
+// A line too long for two lines of `width`: the first line as it wraps, the rest cut with "…". A word
+// longer than the row (an address, a path) breaks between characters, as the view would break it.
+std::string twoLinesOf(const std::string& text, double width) {
+  const ui::Font font = VLFont::mainFont();
+  const std::string head = cutToUtf16Length(text, kLaidOutUnits);
+  const ui::TextLayout layout(head, font, width);
+  if (layout.lineCount() <= 2 && head.size() == text.size()) return text;
+  const std::size_t split = byteOffsetOfUtf16Index(head, layout.lines()[0].range.end());
+  std::string rest = text.substr(split, head.size() - split);
+  if (head.size() < text.size()) rest += "…";
+  return text.substr(0, split) + "\n" + ui::TextMetrics::truncateTail(rest, font, width);
+}
 
 std::shared_ptr<PassthroughAndArrowCursorTextView> makeText(const std::string& colorKey) {
   auto view = PassthroughAndArrowCursorTextView::create();
@@ -67,7 +84,7 @@ int RecordTableRowView::calcHeight(const std::string& text, int width, bool with
 
 std::string RecordTableRowView::shownText(const std::string& text, double width) {
   const std::size_t first = text.find('\n');
-  if (first == std::string::npos) return text;
+  if (first == std::string::npos) return width > 0 ? twoLinesOf(text, width) : text;
   const std::size_t second = text.find('\n', first + 1);
   std::string line1 = text.substr(0, first);
   std::string line2 =
@@ -88,7 +105,8 @@ void RecordTableRowView::setEntity(const std::shared_ptr<CopyEntity>& entity) {
   const double w = width_;
   const Json& json = entity->jsonData();
   const bool icon = IndexHelper::needShowIcon(json);
-  const std::string text = shownText(entity->string(), icon ? w - 39 : w - 18);
+  const double room = (icon ? w - 39 : w - 18) - 2 * textView_->lineFragmentPadding();
+  const std::string text = shownText(entity->string(), room);
   textView_->setString(text);
   iconImageView_->setImage(nullptr);
   iconImageView_->setHidden(!icon);

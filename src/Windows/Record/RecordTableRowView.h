@@ -34,7 +34,8 @@ class RecordTableRowView : public ui::TableRowView {
   // 36 for one line at the width, 54 for more (the text room is 21 points narrower beside an icon).
   static int calcHeight(const std::string& text, int width, bool withIcon);
   // At most two lines, each cut to `width` when it is given; a longer text ends its second line with "…".
-  // A single line is left to wrap.
+  // A single line that wraps into more than two lines at `width` keeps its first line as wrapped and cuts
+  // the rest.
   static std::string shownText(const std::string& text, double width = 0);
 
   void setEntity(const std::shared_ptr<CopyEntity>& entity);

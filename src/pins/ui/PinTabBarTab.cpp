@@ -5,12 +5,25 @@
 #include "pins/PinTab.h"
 #include "pins/ui/PinTabBar.h"
 #include "platform/ui/graphics/BezierPath.h"
+#include "platform/ui/text/TextMetrics.h"
 #include "platform/ui/view/Layer.h"
+#include "statusbar/StatusIcons.h"
 #include "theme/VLFont.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/view/GlobalColorPanel.h"
 
 namespace vl {
+
+namespace {
+
+constexpr double kTitleWidth = 80;
+
+// The title cut with "…" to the room its view lays text out in.
+std::string fittedTitle(const std::string& name, const PassthroughAndArrowCursorTextView& view) {
+  return ui::TextMetrics::truncateTail(name, view.font(), kTitleWidth - 2 * view.lineFragmentPadding());
+}
+
+}  // namespace
 
 PinTabBarTab::PinTabBarTab(const std::string& name, const std::string& txtColor, const std::string& bgColor,
                            const std::string& uuid)
@@ -20,11 +33,11 @@ PinTabBarTab::PinTabBarTab(const std::string& name, const std::string& txtColor,
   enableMenu_ = uuid != kClipboardPinTabId;
   imageView_ = ui::ImageView::create();
   imageView_->setWantsLayer(true);
-  titleView_ = PassthroughAndArrowCursorTextView::create({0, 10, 80, 14});
+  titleView_ = PassthroughAndArrowCursorTextView::create({0, 10, kTitleWidth, 14});
   titleView_->setFont(VLFont::mainFont());
   titleView_->setAlignment(ui::TextAlignment::Left);
   titleView_->setMaximumNumberOfLines(1);
-  titleView_->setString(name_);
+  titleView_->setString(fittedTitle(name_, *titleView_));
   setWantsLayer(true);
   layer()->setCornerRadius(4);
   layer()->setMaskedCorners(ui::MinXMaxYCorner | ui::MaxXMaxYCorner);
@@ -55,6 +68,7 @@ std::shared_ptr<PinTabBarTab> PinTabBarTab::ofPinTab(const std::shared_ptr<PinTa
 
 void PinTabBarTab::setColorIcon() {
   imageView_->layer()->setCornerRadius(4);
+  showSquareOutline();
   // A folder made outside the program may carry no colour; its square then stays empty.
   if (!bgColor_.empty()) {
     imageView_->layer()->setBackgroundColor(GlobalColorPanel::colorFromHexString(bgColor_));
@@ -65,13 +79,9 @@ void PinTabBarTab::setColorIcon() {
 }
 
 void PinTabBarTab::setVellistoIcon() {
-  if (auto icon = ui::Image::named("icon")) {
-    imageView_->setImage(icon);
-    return;
-  }
-  // Without the application's picture the clipboard tab shows its own colour, so it still has a mark.
-  imageView_->layer()->setCornerRadius(4);
-  imageView_->layer()->setBackgroundColor(GlobalColorPanel::colorFromHexString(PinTab::kClipboardBgColor));
+  // The tray's clipboard in the clipboard tab's red: drawn, so it shows with or without installed pictures.
+  imageView_->setImage(statusIconNamed("StatusIconRed"));
+  imageView_->setImageScaling(ui::ImageScaling::ProportionallyUpOrDown);
 }
 
 void PinTabBarTab::viewDidMoveToSuperview() {
@@ -81,11 +91,19 @@ void PinTabBarTab::viewDidMoveToSuperview() {
   } else {
     imageView_->setFrame({15, 7, 18, 18});
   }
-  titleView_->setFrame({imageView_->frame().maxX(), 10, 80, 14});
+  titleView_->setFrame({imageView_->frame().maxX(), 10, kTitleWidth, 14});
+}
+
+void PinTabBarTab::showSquareOutline() {
+  if (!enableMenu_) return;
+  // The active tab is filled with the accent colour, which a square of the same hue would vanish into.
+  imageView_->layer()->setBorderWidth(active_ ? 1.5 : 0);
+  setBorderColorAssetKey(*imageView_->layer(), active_ ? AssetKey("white") : std::nullopt);
 }
 
 bool PinTabBarTab::didActive() {
   active_ = true;
+  showSquareOutline();
   setBackgroundColorAssetKey(*static_cast<ui::View*>(this), std::string(kActiveKey));
   setNeedsDisplay(true);
   if (bar_) bar_->redraw();
@@ -94,6 +112,7 @@ bool PinTabBarTab::didActive() {
 
 bool PinTabBarTab::didInactive() {
   active_ = false;
+  showSquareOutline();
   setBackgroundColorAssetKey(*static_cast<ui::View*>(this), std::string(kInactiveKey));
   setNeedsDisplay(true);
   return true;
@@ -119,7 +138,7 @@ void PinTabBarTab::remove() {
 void PinTabBarTab::setName(const std::string& name) {
   if (name == name_) return;
   name_ = name;
-  titleView_->setString(name_);
+  titleView_->setString(fittedTitle(name_, *titleView_));
 }
 
 void PinTabBarTab::setBgColor(const std::string& bgColor) {

@@ -58,6 +58,7 @@ class PinTabBarTab : public ThemeView, public PinTabDelegate {
  private:
   void setColorIcon();
   void setVellistoIcon();
+  void showSquareOutline();
 
   bool enableMenu_ = false;
   bool active_ = false;

@@ -1,5 +1,7 @@
 #include "ui/modaltable/ModalTableItem.h"
 
+#include <algorithm>
+
 #include "platform/ui/view/TrackingArea.h"
 #include "platform/ui/window/Application.h"
 #include "theme/VLThemeCategories.h"
@@ -180,6 +182,11 @@ void ModalTableItem::layoutRow() {
     bool custom = dynamic_cast<ModalTableItemAccessoryCustomView*>(accessory.get()) != nullptr;
     double y = custom ? (H - accessory->frame().height()) / 2 : accessory->frame().origin.y;
     accessory->setFrameOrigin({x, y});
+  }
+  // Custom content ends before the right accessories rather than running under them.
+  if (mode_ == Custom && customView_ && !rightAccessories_.empty() && W > 0) {
+    const double room = std::clamp(x - 5 - kInset, 0.0, kContentWidth);
+    customView_->setFrame({kInset, 0, room, H});
   }
   setTextColorAssetKey(*titleView_, titleColorKey_);
 }

@@ -1,5 +1,10 @@
 #include "ui/modaltable/ModalTableItemAccessory.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
 #include "platform/ui/text/TextMetrics.h"
 #include "platform/ui/window/Application.h"
 #include "theme/VLThemeCategories.h"
@@ -17,9 +22,61 @@ bool sendFrom(ui::ActionTarget* sender, const std::shared_ptr<ui::ActionTarget>&
   return ui::Application::shared().sendAction(action, target, sender);
 }
 
+double distanceToSegment(double x, double y, double ax, double ay, double bx, double by) {
+  const double dx = bx - ax, dy = by - ay;
+  const double t = std::clamp(((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+  const double ex = x - (ax + t * dx), ey = y - (ay + t * dy);
+  return std::sqrt(ex * ex + ey * ey);
+}
+
+// A check mark the accessory's tint fills: two strokes with round ends, 15 points square drawn at two
+// pixels a point and four samples a pixel each way, so it stays smooth on either screen.
+ui::ImageRef checkMarkImage() {
+  static const ui::ImageRef image = [] {
+    constexpr int kPixels = 30, kSamples = 4;
+    constexpr double kHalfStroke = 1.9;  // in pixels
+    std::vector<std::uint8_t> rgba(std::size_t(kPixels) * kPixels * 4, 0);
+    for (int py = 0; py < kPixels; ++py) {
+      for (int px = 0; px < kPixels; ++px) {
+        int hits = 0;
+        for (int sy = 0; sy < kSamples; ++sy) {
+          for (int sx = 0; sx < kSamples; ++sx) {
+            const double x = px + (sx + 0.5) / kSamples, y = py + (sy + 0.5) / kSamples;
+            const bool in = distanceToSegment(x, y, 5, 15.5, 12, 22.5) <= kHalfStroke ||
+                            distanceToSegment(x, y, 12, 22.5, 25, 7.5) <= kHalfStroke;
+            hits += in ? 1 : 0;
+          }
+        }
+        std::uint8_t* p = &rgba[(std::size_t(py) * kPixels + px) * 4];
+        p[0] = p[1] = p[2] = 0;
+        p[3] = std::uint8_t(hits * 255 / (kSamples * kSamples));
+      }
+    }
+    return std::make_shared<const ui::Image>(ui::Size{15, 15}, kPixels, kPixels, std::move(rgba),
+                                             "modal-table-item-check");
+  }();
+  return image;
+}
+
+// The mark carries the accent colour in its own pixels rather than as a content tint, so whatever paints
+// it draws the mark's shape and never a tinted square.
+class CheckMarkView : public VLThemed<ui::ImageView> {
+ public:
+  using VLThemed::VLThemed;
+  void lightOrDarkChanged() override {
+    const ui::ImageRef mark = checkMarkImage();
+    const auto accent = themeManager().colorForKey(kAccentKey);
+    setImage(accent ? tintedImage(*mark, *accent) : mark);
+  }
+};
+
+ui::Rect centredBox(const ui::View& parent) {
+  const ui::Rect b = parent.bounds();
+  return {(b.width() - 15) / 2, (b.height() - 15) / 2, 15, 15};
+}
+
 std::shared_ptr<ui::ImageView> centredImageView(ui::View& parent) {
-  ui::Rect b = parent.bounds();
-  auto view = ui::ImageView::create({(b.width() - 15) / 2, (b.height() - 15) / 2, 15, 15});
+  auto view = ui::ImageView::create(centredBox(parent));
   parent.addSubview(view);
   return view;
 }
@@ -102,9 +159,10 @@ void ModalTableItemAccessoryButton::mouseExited(const ui::Event&) {
 
 std::shared_ptr<ModalTableItemAccessoryCheck> ModalTableItemAccessoryCheck::create() {
   auto check = std::make_shared<ModalTableItemAccessoryCheck>(ui::Rect{0, 10, 20, 20});
-  check->imageView_ = centredImageView(*check);
-  check->imageView_->setImage(std::make_shared<ui::Image>(ui::Size{15, 15}, "modal-table-item-check"));
-  setTintColorAssetKey(*check->imageView_, std::string(kAccentKey));
+  auto mark = std::make_shared<CheckMarkView>(centredBox(*check));
+  mark->lightOrDarkChanged();
+  check->addSubview(mark);
+  check->imageView_ = mark;
   check->imageView_->setHidden(true);
   return check;
 }

@@ -81,12 +81,18 @@ void WindowThumbnail::build() {
   selectedRow_->layer()->setCornerRadius(5);
   selectedRow_->layer()->setMaskedCorners(ui::MinXMinYCorner | ui::MinXMaxYCorner);
   hintTable_->addSubview(selectedRow_);
-  row1Matched_ = label(kMatchedWord, rowFont);
-  row1Matched_->setFrame({5, 5, matchedWidth, 16});
-  setTextColorAssetKey(*row1Matched_, qualified("matchedFontColor"));
+  // On the accent-filled row the matched colour (the accent itself) would vanish: the match is set in
+  // the row's white and marked by weight instead.
+  const ui::Font selectedMatchFont = ui::Font::systemFont(11, ui::Font::WeightBold);
+  // A little room after it, as the desktop's bold face may run wider than it was measured.
+  const double selectedMatchWidth = widthOf(kMatchedWord, selectedMatchFont) + 3;
+  row1Matched_ = label(kMatchedWord, selectedMatchFont);
+  row1Matched_->setFrame({5, 5, selectedMatchWidth, 16});
+  setBackgroundColorAssetKey(*row1Matched_, std::string("clear"));
+  setTextColorAssetKey(*row1Matched_, std::string("white"));
   selectedRow_->addSubview(row1Matched_);
   row1Unmathced_ = label(kRow1Rest, rowFont);
-  row1Unmathced_->setFrame({5 + matchedWidth, 5, widthOf(kRow1Rest, rowFont), 16});
+  row1Unmathced_->setFrame({5 + selectedMatchWidth, 5, widthOf(kRow1Rest, rowFont), 16});
   setBackgroundColorAssetKey(*row1Unmathced_, std::string("clear"));
   setTextColorAssetKey(*row1Unmathced_, std::string("white"));
   selectedRow_->addSubview(row1Unmathced_);

@@ -15,10 +15,13 @@
 #include "capture/CopyEntity.h"
 #include "core/VLNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Text.h"
 #include "platform/system/GlobalEventMonitor.h"
 #include "platform/system/Pasteboard.h"
+#include "platform/ui/text/TextMetrics.h"
 #include "platform/ui/window/Application.h"
 #include "support/Gallery.h"
+#include "theme/VLFont.h"
 #include "ui/PassthroughAndArrowCursorTextView.h"
 #include "ui/view/VLImageAspectFillView.h"
 
@@ -239,6 +242,29 @@ TEST(RecordTableRowViewTest, RowsAreLaidOutByTheirTextAndIcon) {
   EXPECT_EQ(row->frame().height(), 54);
   EXPECT_EQ(row->textView().frame(), (ui::Rect{16, 10, 246, 34}));
   EXPECT_EQ(row->pointerTextView().frame().origin.y, 21);
+}
+
+TEST(RecordTableRowViewTest, ALongLineIsCutInsideTheRow) {
+  const double width = 120;
+  const ui::Font font = VLFont::mainFont();
+  const std::string address = "https://example.org/a/long/address/that/does/not/fit/on/one/line/of/the/queue";
+  struct Case {
+    std::string text;
+    bool cut;
+  };
+  for (const Case& c :
+       {Case{"a short note", false}, Case{"two words that wrap once", false}, Case{address, true},
+        Case{"word " + address, true}, Case{std::string(200000, 'x'), true}}) {
+    const std::string shown = RecordTableRowView::shownText(c.text, width);
+    if (!c.cut) {
+      EXPECT_EQ(shown, c.text);
+      continue;
+    }
+    const auto lines = splitLines(shown);
+    ASSERT_EQ(lines.size(), 2u) << shown;
+    EXPECT_TRUE(endsWith(lines[1], "…")) << shown;
+    for (const auto& line : lines) EXPECT_LE(ui::TextMetrics::widthOfString(line, font), width) << line;
+  }
 }
 
 TEST_F(RecordWindowTest, Gallery) {

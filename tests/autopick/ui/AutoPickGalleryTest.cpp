@@ -7,6 +7,7 @@
 
 #include "AutoPickUiTestSupport.h"
 #include "autopick/ui/AutoPickCustomValueView.h"
+#include "autopick/ui/AutoPickDisplayView.h"
 #include "autopick/ui/AutoPickTagDetailController.h"
 #include "support/Gallery.h"
 
@@ -48,6 +49,22 @@ TEST_F(AutoPickGalleryTest, TagsPickerAndDetails) {
 
   clickAndSettle(*editor_->addButton());
   picture("autopick-picker");
+  // Every description ends before its row's Add or Added button.
+  auto& table = *picker()->page()->tableView();
+  int cut = 0;
+  for (long row = 0; row < table.tableView()->numberOfRows(); ++row) {
+    auto wrapper = std::dynamic_pointer_cast<ModalTableRowViewWrapper>(table.rowViewAtRow(row));
+    if (!wrapper) continue;
+    auto display = std::dynamic_pointer_cast<AutoPickDisplayView>(wrapper->item()->customView());
+    ASSERT_TRUE(display);
+    auto& desc = *display->descTextView();
+    auto& button = *wrapper->item()->rightAccessories().front();
+    EXPECT_LE(desc.convertRectToView(desc.bounds(), nullptr).maxX(),
+              button.convertRectToView(button.bounds(), nullptr).minX())
+        << row;
+    cut += desc.string().ends_with("…") ? 1 : 0;
+  }
+  EXPECT_GT(cut, 0);
   clickAndSettle(*picker()->page()->rightItem());
 
   clickAndSettle(*editor_->tags()[0]);
