@@ -110,11 +110,10 @@ std::shared_ptr<FileView> FileView::create(const ui::Rect& frame) {
   view->addSubview(view->fileTransferOnPreview_);
 
   std::weak_ptr<FileView> weak = view;
-  view->reloadObserver_ = NotificationCenter::defaultCenter().observe(FilePermissionView::kReloadImageDataNotification,
-                                                                      nullptr, [weak](const Notification&) {
-                                                                        if (auto self = weak.lock())
-                                                                          self->refresh();
-                                                                      });
+  view->reloadObserver_ = NotificationCenter::defaultCenter().observe(
+      FilePermissionView::kReloadImageDataNotification, nullptr, [weak](const Notification&) {
+        if (auto self = weak.lock()) self->refresh();
+      });
   view->themeManager();
   return view;
 }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "Windows/Main/FilePermissionView.h"
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Permission/DirectPasteObstacle.h"
-#include "Windows/Main/FilePermissionView.h"
 #include "Windows/Permission/PermissionView2.h"
 #include "Windows/Permission/PermissionWindow.h"
 #include "core/VLConfig.h"
