@@ -516,6 +516,25 @@ TEST_F(X11WindowTest, MenusOpenAsPopUpsThatKeysAndClicksDrive) {
               type(XK_Escape);
             }),
             "");
+  // A menu shown while another client still holds the keyboard (the press on a tray icon holds it until
+  // its release) takes it as soon as that client lets go.
+  XGrabKeyboard(probe_, DefaultRootWindow(probe_), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+  XSync(probe_, False);
+  EXPECT_EQ(track([&] {
+              XUngrabKeyboard(probe_, CurrentTime);
+              XSync(probe_, False);
+              ASSERT_TRUE(waitUntil(
+                  [&] {
+                    const int r = XGrabKeyboard(probe_, DefaultRootWindow(probe_), False, GrabModeAsync,
+                                                GrabModeAsync, CurrentTime);
+                    if (r == GrabSuccess) XUngrabKeyboard(probe_, CurrentTime);
+                    XSync(probe_, False);
+                    return r == AlreadyGrabbed;
+                  },
+                  3000));
+              for (KeySym k : {XK_Down, XK_Return}) type(k);
+            }),
+            "Copy");
   MenuTracker::install(false);
 }
 
