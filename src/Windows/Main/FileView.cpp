@@ -48,6 +48,17 @@ std::string firstImageValue(const std::optional<Json>& json) {
   return {};
 }
 
+// One centred line of text that is only read, never edited or selected.
+std::shared_ptr<ui::TextView> makeCentredLine() {
+  auto label = ui::TextView::create();
+  label->setEditable(false);
+  label->setSelectable(false);
+  label->setMaximumNumberOfLines(1);
+  label->setAlignment(ui::TextAlignment::Center);
+  label->setDrawsBackground(false);
+  return label;
+}
+
 }  // namespace
 
 // --- FileTransferOnPreview --------------------------------------------------------------------------
@@ -56,12 +67,7 @@ std::shared_ptr<FileTransferOnPreview> FileTransferOnPreview::create() {
   auto view = std::make_shared<FileTransferOnPreview>();
   view->entityView_ = std::make_shared<TransferProgressView>();
   view->addSubview(view->entityView_);
-  auto label = ui::TextView::create();
-  label->setEditable(false);
-  label->setSelectable(false);
-  label->setMaximumNumberOfLines(1);
-  label->setAlignment(ui::TextAlignment::Center);
-  label->setDrawsBackground(false);
+  auto label = makeCentredLine();
   label->setFont(VLFont::mainFont());
   setTextColorAssetKey(*label, "fontNormalColor");
   view->addSubview(label);
@@ -95,12 +101,7 @@ std::shared_ptr<FileView> FileView::create(const ui::Rect& frame) {
   view->fileIcon_->setImageScaling(ui::ImageScaling::ProportionallyUpOrDown);
   view->addSubview(view->fileIcon_);
 
-  auto label = ui::TextView::create();
-  label->setEditable(false);
-  label->setSelectable(false);
-  label->setMaximumNumberOfLines(1);
-  label->setAlignment(ui::TextAlignment::Center);
-  label->setDrawsBackground(false);
+  auto label = makeCentredLine();
   label->setVerticallyResizable(false);
   view->addSubview(label);
   view->label1_ = label;
