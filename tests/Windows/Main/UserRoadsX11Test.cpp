@@ -15,6 +15,7 @@
 #include "platform/foundation/Files.h"
 #include "support/TestSupport.h"
 #include "support/ProgramUnderTest.h"
+#include "support/StandInTray.h"
 #include "support/X11TestSupport.h"
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -24,81 +25,6 @@
 
 namespace vl::x11test {
 namespace {
-
-// A tray for the status icon to dock in: the program has no session bus here, so it falls back to
-// the XEmbed tray, as on a desktop whose panel only speaks that.
-class Tray {
- public:
-  explicit Tray(const std::string& display) : d_(XOpenDisplay(display.c_str())) {
-    const ::Window root = DefaultRootWindow(d_);
-    XSetWindowAttributes a{};
-    a.override_redirect = True;
-    a.background_pixel = 0xececec;
-    panel_ = XCreateWindow(d_, root, 0, 0, 200, 40, 0, CopyFromParent, InputOutput, CopyFromParent,
-                           CWOverrideRedirect | CWBackPixel, &a);
-    XMapWindow(d_, panel_);
-    owner_ = XCreateSimpleWindow(d_, root, -1, -1, 1, 1, 0, 0, 0);
-    const Atom selection = XInternAtom(d_, "_NET_SYSTEM_TRAY_S0", False);
-    XSetSelectionOwner(d_, selection, owner_, CurrentTime);
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = root;
-    e.xclient.message_type = XInternAtom(d_, "MANAGER", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = CurrentTime;
-    e.xclient.data.l[1] = static_cast<long>(selection);
-    e.xclient.data.l[2] = static_cast<long>(owner_);
-    XSendEvent(d_, root, False, StructureNotifyMask, &e);
-    XSync(d_, False);
-  }
-  ~Tray() { XCloseDisplay(d_); }
-
-  // Embeds the icon that asks to dock at (8, 8) of the panel; false when none asked in time.
-  bool dock(int timeoutMs) {
-    const Atom opcode = XInternAtom(d_, "_NET_SYSTEM_TRAY_OPCODE", False);
-    for (int waited = 0; waited <= timeoutMs; waited += 10) {
-      while (XPending(d_)) {
-        XEvent e;
-        XNextEvent(d_, &e);
-        if (e.type == ClientMessage && e.xclient.message_type == opcode && e.xclient.data.l[1] == 0) {
-          const auto icon = static_cast<::Window>(e.xclient.data.l[2]);
-          icon_ = icon;
-          XReparentWindow(d_, icon, panel_, 8, 8);
-          XMapWindow(d_, icon);
-          XSync(d_, False);
-          return true;
-        }
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-  }
-
-  // The centre of the docked icon on the root, once it is on screen.
-  std::optional<std::pair<int, int>> iconCentre() {
-    // Like a real tray, it embeds an icon that asks again (a new icon window after the program's
-    // status item was set up anew).
-    dock(0);
-    // The panel is seen unmapped now and then when the window manager starts beside it: put it back.
-    XWindowAttributes a{};
-    if (XGetWindowAttributes(d_, panel_, &a) && a.map_state == IsUnmapped) {
-      XMapRaised(d_, panel_);
-      XSync(d_, False);
-    }
-    if (icon_ == None || !XGetWindowAttributes(d_, icon_, &a) || a.map_state != IsViewable)
-      return std::nullopt;
-    int x = 0, y = 0;
-    ::Window child = None;
-    XTranslateCoordinates(d_, icon_, DefaultRootWindow(d_), a.width / 2, a.height / 2, &x, &y, &child);
-    return std::make_pair(x, y);
-  }
-
- private:
-  Display* d_;
-  ::Window icon_ = None;
-  ::Window panel_ = None;
-  ::Window owner_ = None;
-};
 
 // Points in window content (top left origin) where the program lays out what a user clicks: the same
 // for every run, as the windows are fixed in size and the lists start empty.
@@ -149,11 +75,13 @@ class UserRoadsX11Test : public X11Test {
     files::atomicWrite(
         apps + "/ledger.desktop",
         "[Desktop Entry]\nType=Application\nName=Ledger\nExec=ledger\nStartupWMClass=Ledger\n");
-    tray_.emplace(display_);
+    // No session bus here: the program falls back to the XEmbed tray, as on a desktop whose panel only
+    // speaks that.
+    tray_.emplace(display_, 0xececec, 0, 0);
     program_.emplace(root_.path(), display_,
                      std::vector<std::string>{"XDG_DATA_DIRS=" + root_.path() + "/share"});
     ASSERT_TRUE(program_->started());
-    ASSERT_TRUE(tray_->dock(20000)) << program_->errors();
+    ASSERT_NE(tray_->accept(20000), None) << program_->errors();
     ASSERT_TRUE(waitUntil([&] { return files::exists(root_.path() + "/home/.vellisto/data"); }, 20000))
         << program_->errors();
   }
@@ -310,7 +238,7 @@ class UserRoadsX11Test : public X11Test {
   bool handlerSet_ = false;
   std::unique_ptr<DisplayHelper> wm_;
   test::TempDir root_{"vl-roads"};
-  std::optional<Tray> tray_;
+  std::optional<StandInTray> tray_;
   std::optional<Program> program_;
 };
 

@@ -5,6 +5,7 @@
 #include "platform/ui/menu/MenuWindow.h"
 #include "platform/ui/menu/StatusItem.h"
 #include "platform/ui/window/Screen.h"
+#include "support/StandInTray.h"
 #include "support/X11TestSupport.h"
 #include "platform/system/x11/X11TrayIcon.h"
 #include "platform/system/x11/X11WindowServer.h"
@@ -22,72 +23,6 @@ namespace vl::x11test {
 namespace {
 
 using namespace vl::ui;
-
-// A tray stand-in: a panel window of one colour, a selection owner that announces itself and embeds
-// the first icon that asks to dock at (8, 8) of the panel.
-class TrayManager {
- public:
-  TrayManager(const std::string& display, unsigned long panelColour) : d_(XOpenDisplay(display.c_str())) {
-    const ::Window root = DefaultRootWindow(d_);
-    XSetWindowAttributes a{};
-    a.override_redirect = True;
-    a.background_pixel = panelColour;
-    panel_ = XCreateWindow(d_, root, 0, 760, 200, 40, 0, CopyFromParent, InputOutput, CopyFromParent,
-                           CWOverrideRedirect | CWBackPixel, &a);
-    XMapWindow(d_, panel_);
-    owner_ = XCreateSimpleWindow(d_, root, -1, -1, 1, 1, 0, 0, 0);
-    const Atom selection = XInternAtom(d_, "_NET_SYSTEM_TRAY_S0", False);
-    XSetSelectionOwner(d_, selection, owner_, CurrentTime);
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = root;
-    e.xclient.message_type = XInternAtom(d_, "MANAGER", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = CurrentTime;
-    e.xclient.data.l[1] = static_cast<long>(selection);
-    e.xclient.data.l[2] = static_cast<long>(owner_);
-    XSendEvent(d_, root, False, StructureNotifyMask, &e);
-    XSync(d_, False);
-  }
-  ~TrayManager() { XCloseDisplay(d_); }
-
-  // The icon that asked to dock, embedded and mapped; None when none asked in time.
-  ::Window accept() {
-    const Atom opcode = XInternAtom(d_, "_NET_SYSTEM_TRAY_OPCODE", False);
-    for (int waited = 0; waited < 5000; waited += 5) {
-      while (XPending(d_)) {
-        XEvent e;
-        XNextEvent(d_, &e);
-        if (e.type == ClientMessage && e.xclient.message_type == opcode && e.xclient.data.l[1] == 0) {
-          const auto icon = static_cast<::Window>(e.xclient.data.l[2]);
-          XReparentWindow(d_, icon, panel_, 8, 8);
-          XMapWindow(d_, icon);
-          XSync(d_, False);
-          return icon;
-        }
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return None;
-  }
-  // The panel's pixels (0xRRGGBB) from its top left.
-  std::vector<unsigned long> pixels(int w, int h) {
-    std::vector<unsigned long> out;
-    XImage* image =
-        XGetImage(d_, panel_, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes, ZPixmap);
-    if (!image) return out;
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) out.push_back(XGetPixel(image, x, y) & 0xffffff);
-    }
-    XDestroyImage(image);
-    return out;
-  }
-
- private:
-  Display* d_;
-  ::Window panel_ = None;
-  ::Window owner_ = None;
-};
 
 // A blue disc on a transparent square of 22 pixels, as the status icon frames are drawn.
 ImageRef disc() {
@@ -170,8 +105,8 @@ TEST_F(X11TrayIconTest, DocksInATrayThatStartsLaterAndDrawsTheIcon) {
   showItem();
   ASSERT_TRUE(waitUntil([&] { return log_->contains("no StatusNotifierWatcher and no system tray"); }));
   for (auto [name, panel] : {std::pair{"light", 0xececec}, std::pair{"dark", 0x303030}}) {
-    TrayManager manager(display_, panel);
-    const ::Window icon = manager.accept();
+    StandInTray manager(display_, panel, 0, 760);
+    const ::Window icon = manager.accept(5000);
     ASSERT_NE(icon, None) << name;
     EXPECT_TRUE(tray_->trayPresent());
     EXPECT_EQ(tray_->iconWindow(), icon);
@@ -189,8 +124,8 @@ TEST_F(X11TrayIconTest, DocksInATrayThatStartsLaterAndDrawsTheIcon) {
 // A click on the icon opens the item's menu as our own pop-up under the icon; its keys choose.
 TEST_F(X11TrayIconTest, AClickOpensTheStatusMenuUnderTheIcon) {
   showItem();
-  TrayManager manager(display_, 0xececec);
-  ASSERT_NE(manager.accept(), None);
+  StandInTray manager(display_, 0xececec, 0, 760);
+  ASSERT_NE(manager.accept(5000), None);
   Display* probe = XOpenDisplay(display_.c_str());
   std::optional<Rect> menuFrame;
   std::function<void()> poll = [&] {
