@@ -9,7 +9,6 @@
 #include "platform/ui/view/Layer.h"
 #include "platform/ui/window/Window.h"
 #include "theme/VLThemeCategories.h"
-#include "ui/panels/EscStack.h"
 
 namespace vl {
 
@@ -161,16 +160,8 @@ void SnippetsView::endEditing() {
 }
 
 void SnippetsView::present(const std::shared_ptr<Alert>& alert) {
-  std::weak_ptr<Alert> weak = alert;
-  // Once the box has gone by OK or Cancel the entry closes nothing, and Escape goes on to what is below.
-  EscStack::shared().push([weak](bool) {
-    auto shown = weak.lock();
-    if (!shown || !shown->superview()) return false;
-    shown->dismiss();
-    return true;
-  });
   shown_ = alert;
-  alert->show(this);
+  alert->showWithEscape(this);
 }
 
 void SnippetsView::addButtonClick() { openSheet(SnippetsEditView::kAdd, nullptr); }

@@ -104,11 +104,17 @@ void Alert::animateBlockOpacity(double from, double to) {
 }
 
 void Alert::showWithEscape(ui::View* host) {
+  if (!host || phase_ != Phase::Hidden) {
+    show(host);  // refused, with its log line; no Escape block is left behind for it
+    return;
+  }
   std::weak_ptr<Alert> weak = std::static_pointer_cast<Alert>(shared_from_this());
   EscStack::shared().push([weak](bool) {
+    // Gone by OK or Cancel (and maybe still held by its caller), it closes nothing.
     auto a = weak.lock();
-    if (a) a->dismiss();
-    return a != nullptr;
+    if (!a || !a->superview()) return false;
+    a->dismiss();
+    return true;
   });
   show(host);
 }
