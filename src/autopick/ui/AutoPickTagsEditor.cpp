@@ -91,12 +91,15 @@ void AutoPickTagView::mouseEntered(const ui::Event&) {
 void AutoPickTagView::mouseExited(const ui::Event&) { delButton()->setHidden(true); }
 
 void AutoPickTagView::updateTrackingAreas() {
-  if (hover_) removeTrackingArea(hover_.get());
+  // One area that follows the visible rect serves whatever size the chip takes.
+  if (!trackingAreas().empty()) return;
   auto owner = std::static_pointer_cast<ui::Responder>(self());
   if (!owner) return;
-  hover_ = std::make_shared<ui::TrackingArea>(
-      bounds(), ui::TrackingArea::MouseEnteredAndExited | ui::TrackingArea::ActiveAlways, owner);
-  addTrackingArea(hover_);
+  addTrackingArea(ui::TrackingArea::create(bounds(),
+                                           ui::TrackingArea::MouseEnteredAndExited |
+                                               ui::TrackingArea::ActiveAlways |
+                                               ui::TrackingArea::InVisibleRect,
+                                           owner));
 }
 
 AutoPickTagsEditor::AutoPickTagsEditor(const ui::Rect& frame) : ui::View(frame) {}

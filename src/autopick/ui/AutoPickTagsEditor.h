@@ -41,7 +41,6 @@ class AutoPickTagView : public RoundTextView {
   std::shared_ptr<Button3> delButton_;
   std::weak_ptr<ui::ActionTarget> target_, delTarget_;
   std::string action_, delAction_;
-  std::shared_ptr<ui::TrackingArea> hover_;
 };
 
 // The host that confirms a removal (the pin tab form). It calls delTagView() once the user agreed.
