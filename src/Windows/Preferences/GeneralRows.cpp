@@ -39,7 +39,7 @@ std::shared_ptr<CheckBoxRow> CheckBoxRow::create(double width, Binding binding) 
 
 void CheckBoxRow::build() {
   setActionHandler("valueChange:", [this](ui::ActionTarget*) { valueChange(); });
-  titleView_ = pane::title(*this, {80, 0, 150, 16}, binding_.titleKey);
+  titleView_ = pane::title(*this, {pane::kTitleX, 0, pane::kTitleWidth, 16}, binding_.titleKey);
   checkButton_ = pane::toggle(*this, {230, -2}, ui::ButtonType::Switch, shared_from_this(), "valueChange:");
   explainTextView_ = pane::title(*this, {250, 0, 200, 16}, binding_.explainKey, false);
   reload();
@@ -60,7 +60,7 @@ std::shared_ptr<DirectPasteSetting> DirectPasteSetting::create(double width) {
 
 void DirectPasteSetting::build() {
   setActionHandler("valueChange:", [this](ui::ActionTarget*) { valueChange(); });
-  titleView_ = pane::title(*this, {80, 32, 150, 16}, "pref.general.integration");
+  titleView_ = pane::title(*this, {pane::kTitleX, 32, pane::kTitleWidth, 16}, "pref.general.integration");
   checkButton_ = pane::toggle(*this, {230, 30}, ui::ButtonType::Switch, shared_from_this(), "valueChange:");
   explainTextView_ = pane::title(*this, {250, 32, 200, 16}, "pref.general.directPaste", false);
   tip1View_ = pane::tip(*this, {250, 0, 260, 30}, "pref.general.directPasteExplain");
@@ -80,7 +80,8 @@ void DirectPasteSetting::valueChange() {
 std::shared_ptr<Hotkey> Hotkey::create(double width, std::function<void(const HokeyStruct&)> registerHotKey) {
   auto row = std::make_shared<Hotkey>(ui::Rect{0, 0, width, kHeight});
   row->registerHotKey_ = std::move(registerHotKey);
-  row->titleView_ = pane::title(*row, {80, (kHeight - 18) / 2, 150, 18}, "pref.general.hotkey");
+  row->titleView_ =
+      pane::title(*row, {pane::kTitleX, (kHeight - 18) / 2, pane::kTitleWidth, 18}, "pref.general.hotkey");
   // Made before the pane hands over its identity, so until then the recorder hears every stop request.
   row->hotkeyTextField_ = HotkeyTextField::initWithFrame({230, 0, 260, kHeight}, row);
   row->addSubview(row->hotkeyTextField_);
@@ -111,9 +112,9 @@ std::shared_ptr<SearchWay> SearchWay::create(double width) {
 
 void SearchWay::build() {
   setActionHandler("popUpSelected:", [this](ui::ActionTarget*) { popUpSelected(); });
-  titleView_ = pane::title(*this, {80, 1, 150, 18}, "pref.general.searchin");
+  titleView_ = pane::title(*this, {pane::kTitleX, 1, pane::kTitleWidth, 18}, "pref.general.searchin");
   browserPopUpButton_ = pane::popUp(*this, {230, 0}, shared_from_this(), "popUpSelected:");
-  engineView_ = pane::title(*this, {330, 1, 80, 18}, "pref.general.withengine");
+  engineView_ = pane::title(*this, {330, 1, 75, 18}, "pref.general.withengine");
   enginePopUpButton_ = pane::popUp(*this, {410, 0}, shared_from_this(), "popUpSelected:");
 }
 

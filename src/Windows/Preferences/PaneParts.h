@@ -13,6 +13,10 @@ namespace vl::pane {
 // The parts every preferences row is made of, each already added to `parent`. Texts are string-table
 // keys; colours are theme keys, so the parts follow light and dark.
 
+// The column of the rows' right-aligned titles: it ends a few points before the controls at x 230.
+constexpr double kTitleX = 80;
+constexpr double kTitleWidth = 145;
+
 // A right-aligned title (or left-aligned label) in the system font at 13 points.
 std::shared_ptr<ButtonTextView> title(ui::View& parent, const ui::Rect& frame, const std::string& key,
                                       bool rightAligned = true);

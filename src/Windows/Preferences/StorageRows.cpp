@@ -110,7 +110,7 @@ std::shared_ptr<MaxCharacters> MaxCharacters::create(double width) {
 }
 
 void MaxCharacters::build() {
-  titleView_ = pane::title(*this, {80, 32, 150, 16}, "pref.general.maxcharacters");
+  titleView_ = pane::title(*this, {pane::kTitleX, 32, pane::kTitleWidth, 16}, "pref.general.maxcharacters");
   customTextField_ = ui::TextField::create({230, 30, 180, 25});
   customTextField_->setAlignment(ui::TextAlignment::Right);
   customTextField_->setDelegate(std::static_pointer_cast<MaxCharacters>(shared_from_this()));
