@@ -31,7 +31,7 @@
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
 #include "VLEngine/search/Vellisto_Master.h"
-#include "Windows/Main/HintTable2.h"
+#include "Windows/Main/list/HintTable2.h"
 #include "core/LocalShortcutsManager.h"
 #include "pins/PinManager.h"
 #include "platform/dispatch/Dispatch.h"

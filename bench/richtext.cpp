@@ -8,8 +8,8 @@
 #include <string>
 
 #include "BenchTiming.h"
-#include "platform/ui/text/HtmlReader.h"
-#include "platform/ui/text/RtfReader.h"
+#include "platform/richtext/HtmlReader.h"
+#include "platform/richtext/RtfReader.h"
 
 namespace {
 

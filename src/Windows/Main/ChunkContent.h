@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
-#include "Windows/Main/HintTableHooks.h"
+#include "Windows/Main/list/HintTableHooks.h"
 #include "ui/view/ThemeView.h"
 
 namespace vl {

@@ -1,6 +1,6 @@
 #include "Windows/Main/MainView.h"
 
-#include "Windows/Main/AppFrame.h"
+#include "Windows/Main/placement/AppFrame.h"
 #include "platform/ui/view/Event.h"
 #include "platform/ui/view/Layer.h"
 #include "theme/VLThemeCategories.h"

@@ -9,13 +9,13 @@
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/SearchHistory.h"
 #include "VLEngine/search/SearchQuery.h"
-#include "Windows/Main/ContextualMenu.h"
-#include "Windows/Main/FocusStash.h"
-#include "Windows/Main/HintTable2.h"
 #include "Windows/Main/MainViewController.h"
-#include "Windows/Main/PreviewColumnHooks.h"
-#include "Windows/Main/SpaceControl.h"
 #include "Windows/Main/WindowCenter.h"
+#include "Windows/Main/list/ContextualMenu.h"
+#include "Windows/Main/list/FocusStash.h"
+#include "Windows/Main/list/HintTable2.h"
+#include "Windows/Main/preview/PreviewColumnHooks.h"
+#include "Windows/Main/preview/SpaceControl.h"
 #include "core/VLConfig.h"
 #include "core/VLConstants.h"
 #include "platform/dispatch/Dispatch.h"
@@ -24,6 +24,7 @@
 #include "platform/foundation/Url.h"
 #include "platform/system/CrashAnalyticsService.h"
 #include "platform/system/KeyEventPoster.h"
+#include "platform/system/PasteRoad.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/ui/view/Event.h"
 #include "platform/ui/window/Window.h"
@@ -306,14 +307,16 @@ void SearchInput2::finishPaste() {
     return;
   }
   center.hideVellisto();
-  // Keys posted while no window of the user's holds the focus would land in a stranger's window.
-  if (!Workspace::shared()->giveFocusBack()) {
-    log("paste: the window the user came from is gone; the records stay on the clipboard, no keys sent");
-    return;
+  switch (pasteIntoPreviousWindow()) {
+    case PasteOutcome::Pasted:
+      break;
+    case PasteOutcome::FocusNotReturned:
+      log("paste: the window the user came from is gone; the records stay on the clipboard, no keys sent");
+      break;
+    case PasteOutcome::KeysNotPosted:
+      log("paste: the paste keys could not be posted; the records stay on the clipboard");
+      break;
   }
-  const bool down = poster->postKeyEvent(ui::KeyCode::V, ui::ModifierFlags::Command, true);
-  const bool up = poster->postKeyEvent(ui::KeyCode::V, ui::ModifierFlags::Command, false);
-  if (!down || !up) log("paste: the paste keys could not be posted; the records stay on the clipboard");
 }
 
 PasteboardItem SearchInput2::pasteboardItem(const std::string& text, const std::optional<Json>& json,

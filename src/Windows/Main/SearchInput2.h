@@ -5,7 +5,7 @@
 #include <string>
 
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
-#include "Windows/Main/PasteHooks.h"
+#include "Windows/Main/paste/PasteHooks.h"
 #include "core/LocalShortcutsManager.h"
 #include "platform/foundation/Json.h"
 #include "platform/system/Pasteboard.h"

@@ -2,9 +2,9 @@
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/search/SearchHistory.h"
-#include "Windows/Main/AppFrame.h"
-#include "Windows/Main/DragStore.h"
-#include "Windows/Main/VLWindowFraming.h"
+#include "Windows/Main/placement/AppFrame.h"
+#include "Windows/Main/placement/DragStore.h"
+#include "Windows/Main/placement/VLWindowFraming.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/CrashAnalyticsService.h"
 #include "platform/system/desktop/Workspace.h"

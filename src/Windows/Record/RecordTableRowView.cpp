@@ -1,7 +1,7 @@
 #include "Windows/Record/RecordTableRowView.h"
 
 #include "VLEngine/doc/IndexHelper.h"
-#include "Windows/Main/RowServices.h"
+#include "Windows/Main/list/RowServices.h"
 #include "capture/CopyEntity.h"
 #include "core/TextHelper.h"
 #include "platform/dispatch/Dispatch.h"

@@ -3,8 +3,8 @@
 #include <memory>
 #include <optional>
 
-#include "Windows/Main/DragStore.h"
-#include "Windows/Main/VLWindowFraming.h"
+#include "Windows/Main/placement/DragStore.h"
+#include "Windows/Main/placement/VLWindowFraming.h"
 #include "ui/VLWindow.h"
 
 namespace vl {

@@ -5,9 +5,9 @@
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/search/DisplayAttributedString.h"
-#include "Windows/Main/DetailView.h"
-#include "Windows/Main/HintTable2.h"
-#include "Windows/Main/PreviewColumnHooks.h"
+#include "Windows/Main/detail/DetailView.h"
+#include "Windows/Main/list/HintTable2.h"
+#include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/ui/view/Appearance.h"
 #include "theme/VLFont.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "Windows/Main/DragStore.h"
-#include "Windows/Main/VLWindowFraming.h"
 #include "Windows/Main/WindowsTestSupport.h"
+#include "Windows/Main/placement/DragStore.h"
+#include "Windows/Main/placement/VLWindowFraming.h"
 
 namespace vl::test {
 namespace {

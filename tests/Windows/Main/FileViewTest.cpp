@@ -7,8 +7,8 @@
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/image/ImageCodec.h"
-#include "Windows/Main/FileView.h"
-#include "Windows/Main/PreviewColumnHooks.h"
+#include "Windows/Main/preview/FileView.h"
+#include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "core/VLConfig.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Localization.h"

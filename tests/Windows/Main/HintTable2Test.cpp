@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "VLEngine/search/DisplayAttributedString.h"
-#include "Windows/Main/HintTable2.h"
+#include "Windows/Main/list/HintTable2.h"
 #include "core/FlagsDetect.h"
 #include "core/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"

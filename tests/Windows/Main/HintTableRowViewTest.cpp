@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "VLEngine/search/DisplayAttributedString.h"
-#include "Windows/Main/HintTableRowView.h"
-#include "Windows/Main/RowServices.h"
+#include "Windows/Main/list/HintTableRowView.h"
+#include "Windows/Main/list/RowServices.h"
 #include "core/VLNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
 #include "theme/VLFont.h"

@@ -2,7 +2,7 @@
 // Our headers before Xlib's, whose macros (None, Bool, Status) would break them.
 #include <gtest/gtest.h>
 
-#include "Windows/Main/AppFrame.h"
+#include "Windows/Main/placement/AppFrame.h"
 #include "Windows/Main/MainView.h"
 #include "Windows/Main/MainWindow.h"
 #include "Windows/Main/WindowCenter.h"

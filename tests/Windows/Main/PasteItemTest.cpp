@@ -4,8 +4,8 @@
 #include <string>
 
 #include "VLEngine/search/DisplayAttributedString.h"
-#include "Windows/Main/RecordDrag.h"
 #include "Windows/Main/SearchInput2.h"
+#include "Windows/Main/list/RecordDrag.h"
 #include "support/TestSupport.h"
 #include "theme/VLFont.h"
 

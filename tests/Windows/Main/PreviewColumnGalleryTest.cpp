@@ -5,9 +5,9 @@
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/search/DisplayAttributedString.h"
-#include "Windows/Main/Complement.h"
-#include "Windows/Main/HintTable2.h"
-#include "Windows/Main/PreviewColumnHooks.h"
+#include "Windows/Main/list/HintTable2.h"
+#include "Windows/Main/preview/Complement.h"
+#include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "core/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Date.h"

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "VLEngine/search/DisplayAttributedString.h"
-#include "Windows/Main/HintTable2.h"
-#include "Windows/Main/RowServices.h"
+#include "Windows/Main/list/HintTable2.h"
+#include "Windows/Main/list/RowServices.h"
 #include "core/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Text.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "Windows/Main/RenderText.h"
+#include "Windows/Main/list/RenderText.h"
 
 namespace vl {
 namespace {

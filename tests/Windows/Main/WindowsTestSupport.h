@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "Windows/Main/AppFrame.h"
 #include "Windows/Main/MainView.h"
 #include "Windows/Main/MainWindow.h"
 #include "Windows/Main/WindowCenter.h"
+#include "Windows/Main/placement/AppFrame.h"
 #include "core/VLConfig.h"
 #include "platform/ui/window/Screen.h"
 #include "ui/WidgetTestSupport.h"

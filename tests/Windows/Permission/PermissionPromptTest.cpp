@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "Windows/Main/FilePermissionView.h"
 #include "Windows/Main/WindowCenter.h"
+#include "Windows/Main/preview/FilePermissionView.h"
 #include "Windows/Permission/DirectPasteObstacle.h"
 #include "Windows/Permission/PermissionView2.h"
 #include "Windows/Permission/PermissionWindow.h"

@@ -1,0 +1,206 @@
+#include "Windows/Main/detail/DetailView.h"
+
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/search/DisplayAttributedString.h"
+#include "Windows/Main/list/HintTable2.h"
+#include "Windows/Main/preview/PreviewColumnHooks.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Regex.h"
+#include "platform/richtext/HtmlReader.h"
+#include "platform/richtext/RtfReader.h"
+#include "platform/ui/graphics/DisplayList.h"
+#include "platform/ui/view/Event.h"
+#include "platform/ui/view/Transaction.h"
+#include "platform/ui/view/ViewAnimator.h"
+#include "platform/ui/window/Window.h"
+#include "theme/VLThemeCategories.h"
+#include "theme/VLThemeManager.h"
+
+namespace vl {
+
+namespace {
+
+constexpr double kTextInset = 10;
+
+std::string stringOf(const std::optional<Json>& json, const char* key) {
+  if (!json || !json->is_object()) return {};
+  auto it = json->find(key);
+  return it != json->end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+// The row's text at the detail's size, its matches in the current theme's colours.
+ui::AttributedString plainWithMatches(const ui::AttributedString& row) {
+  ui::AttributedString text = row;
+  text.removeAttribute(ui::TextAttribute::Font, {0, text.length()});
+  for (const auto& run : row.runs()) {
+    ui::TextAttributes resolved;
+    if (run.attributes.foregroundColorAssetKey)
+      resolved.foregroundColor =
+          VLThemeManager::shared().colorForKey(*run.attributes.foregroundColorAssetKey);
+    if (run.attributes.backgroundColorAssetKey)
+      resolved.backgroundColor =
+          VLThemeManager::shared().colorForKey(*run.attributes.backgroundColorAssetKey);
+    text.addAttributes(resolved, run.range);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::shared_ptr<DetailView> DetailView::create(const ui::Rect& frame) {
+  auto view = std::make_shared<DetailView>(ui::Rect{frame.origin, {frame.width(), 0}});
+  const double width = frame.width();
+  view->scrollView_ = VLVisualEffectScrollView::create({0, 0, width, 0});
+  view->scrollView_->setHasVerticalScroller(true);
+  view->textView_ = ui::TextView::create({0, 0, width - 2 * kTextInset, 0});
+  view->textView_->setEditable(false);
+  view->textView_->setSelectable(true);
+  view->textView_->setDrawsBackground(false);
+  view->textView_->setFont(ui::Font::systemFont(kFontSize));
+  view->textView_->setTextContainerInset({kTextInset, kTextInset});
+  view->scrollView_->setDocumentView(view->textView_);
+  view->addSubview(view->scrollView_);
+
+  view->themeManager();
+  view->findView_ = FindView::create({0, 0, FindView::kWidth, 0});
+  view->findView_->setDelegage(view);
+  view->addSubview(view->findView_);
+  return view;
+}
+
+void DetailView::show(const std::shared_ptr<ui::View>& host) {
+  if (!host) return;
+  host_ = host;
+  host->addSubview(self());
+  slide(host->frame().height());
+}
+
+void DetailView::dismiss() { slide(0); }
+
+void DetailView::slide(double height) {
+  auto self = this->self();
+  ui::AnimationContext::runAnimationGroup(
+      [&](ui::AnimationContext& ctx) {
+        ctx.setDuration(kAnimationSeconds);
+        ctx.setTimingFunction(ui::TimingFunction::named(ui::TimingFunction::Name::EaseOut));
+        self->animator().setFrame({0, 0, bounds().width(), height});
+      },
+      [weak = std::weak_ptr<View>(self)] {
+        if (auto view = std::static_pointer_cast<DetailView>(weak.lock())) view->animationDidEnd();
+      });
+}
+
+void DetailView::animationDidEnd() {
+  if (bounds().height() <= 0) {
+    removeFromSuperview();
+    return;
+  }
+  loadText();
+}
+
+void DetailView::loadText() {
+  auto list = PreviewColumnHooks::current().listOrNull();
+  auto row = list ? list->lastSelectedItem() : nullptr;
+  if (!row) return;
+  auto chunk =
+      VLEngine::shared().getChunkByContext(row->string(), row->json(), PreviewColumnHooks::current().tabId());
+  showRecord(row->mutableAttributedString(), chunk ? chunk->json() : row->json());
+}
+
+void DetailView::showRecord(const ui::AttributedString& rowText, const std::optional<Json>& json) {
+  const ui::Font base = ui::Font::systemFont(kFontSize);
+  std::optional<ui::AttributedString> text;
+  // Read in memory: a file of the record's text left in the store folder would outlive the record.
+  if (const std::string rtf = stringOf(json, "rich_text"); !rtf.empty())
+    text = ui::RtfReader::read(rtf, base);
+  if (!text) {
+    // The reader never fetches what the HTML points to: images, style sheets and scripts stay out.
+    if (const std::string html = stringOf(json, "html"); !html.empty())
+      text = ui::HtmlReader::read(html, base);
+  }
+  textView_->setFont(base);
+  shown_ = text ? *text : plainWithMatches(rowText);
+  lightOrDarkChanged();
+  matches_.clear();
+  current_.reset();
+  textView_->setHighlightedRange({});
+}
+
+void DetailView::showFind() {
+  if (findView_->isUnfolded()) return;
+  findView_->unfold();
+  if (ui::Window* window = this->window()) window->makeFirstResponder(findView_->textField().get());
+}
+
+bool DetailView::shouldFindText(const std::string& text) {
+  matches_.clear();
+  current_.reset();
+  if (!text.empty()) {
+    RegexOptions options;
+    options.caseInsensitive = true;
+    options.literal = true;
+    if (auto regex = Regex::compile(text, options)) {
+      for (const RegexMatch& m : regex->allMatches(textView_->string(), kMaxMatches).matches)
+        if (m.range().length > 0) matches_.push_back(m.range());
+    }
+  }
+  if (!matches_.empty()) current_ = 0;
+  indicate();
+  return true;
+}
+
+bool DetailView::findNext(bool forward) {
+  if (matches_.empty()) return true;
+  const std::size_t n = matches_.size();
+  const std::size_t at = current_.value_or(forward ? n - 1 : 0);
+  current_ = forward ? (at + 1) % n : (at + n - 1) % n;
+  indicate();
+  return true;
+}
+
+void DetailView::indicate() {
+  if (!current_) {
+    textView_->setHighlightedRange({});
+    return;
+  }
+  const Range range = matches_[*current_];
+  textView_->setHighlightedRange(range);
+  textView_->scrollRangeToVisible(range);
+}
+
+void DetailView::resizeSubviewsWithOldSize(ui::Size oldSize) {
+  ui::View::resizeSubviewsWithOldSize(oldSize);
+  const ui::Size size = bounds().size;
+  if (scrollView_) scrollView_->setFrameSize(size);
+  if (textView_)
+    textView_->setFrameSize({size.width - 2 * kTextInset, std::max(0.0, size.height - 2 * kTextInset)});
+  // Folded it sits on the top edge; unfolded it hangs from it.
+  if (findView_)
+    findView_->setFrameOrigin({size.width - FindView::kWidth, size.height - findView_->frame().height()});
+}
+
+void DetailView::drawRect(const ui::Rect& dirtyRect) {
+  if (ui::GraphicsContext* ctx = ui::GraphicsContext::current())
+    ctx->fillRect(dirtyRect, ui::Color::whiteColor());
+}
+
+void DetailView::lightOrDarkChanged() {
+  // Setting the view's colour clears the colours inside the text, so the text goes in again after it.
+  textView_->setTextColor(themeManager().colorForKey("fontNormalColor").value_or(ui::Color::black()));
+  textView_->setAttributedString(shown_);
+}
+
+bool DetailView::performKeyEquivalent(const ui::Event& event) {
+  if (ui::View::performKeyEquivalent(event)) return true;
+  const std::uint64_t flags = event.modifierFlags();
+  if (flags & ui::ModifierFlags::Command) {
+    const std::string key = event.charactersIgnoringModifiers();
+    if (key == "f") showFind();
+    if (key == "g" || key == "G") findNext(!(flags & ui::ModifierFlags::Shift));
+  }
+  // The overlay takes every key equivalent: nothing under it acts while it is open.
+  return true;
+}
+
+}  // namespace vl

@@ -1,0 +1,201 @@
+#include "Windows/Main/preview/Toolbar.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/search/DisplayAttributedString.h"
+#include "Windows/Main/list/DeleteRecords.h"
+#include "Windows/Main/list/HintTable2.h"
+#include "Windows/Main/preview/PreviewColumnHooks.h"
+#include "platform/foundation/Localization.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
+#include "platform/ui/controls/Beep.h"
+#include "platform/ui/window/Window.h"
+#include "theme/VLFont.h"
+#include "theme/VLThemeCategories.h"
+
+namespace vl {
+namespace {
+
+constexpr double kControlWidth = 150;
+constexpr double kControlHeight = 25;
+constexpr double kGap = 10;
+
+const char* describe(Toolbar::AliasCheck check) {
+  switch (check) {
+    case Toolbar::AliasCheck::Ok:
+      return "ok";
+    case Toolbar::AliasCheck::Empty:
+      return "empty";
+    case Toolbar::AliasCheck::Blank:
+      return "only blanks";
+    case Toolbar::AliasCheck::TooLong:
+      return "too long";
+    case Toolbar::AliasCheck::Taken:
+      return "already another record's";
+  }
+  return "?";
+}
+
+}  // namespace
+
+std::shared_ptr<Toolbar> Toolbar::create() {
+  auto bar = std::make_shared<Toolbar>();
+  bar->build();
+  LocalShortcutsManager::shared().registerReceiver(std::shared_ptr<ShortcutReceiver>(bar, bar.get()),
+                                                   LocalShortcutsManager::Order::Toolbar);
+  return bar;
+}
+
+Toolbar::Toolbar() : ThemeView({0, 0, kWidth, kHeight}) {}
+
+Toolbar::~Toolbar() { LocalShortcutsManager::shared().unregisterReceiver(this); }
+
+void Toolbar::build() {
+  setBackgroundColorAssetKey(*this, "toolbarBackgroundColor");
+  auto self = std::static_pointer_cast<Toolbar>(shared_from_this());
+
+  aliasText_ = VLTextField::create({0, 0, kControlWidth, kControlHeight});
+  aliasText_->setFont(VLFont::mainFont());
+  aliasText_->setPlaceholder(localized("preview.alias"));
+  aliasText_->setDelegate(std::shared_ptr<VLTextFieldDelegate>(self, self.get()));
+  aliasText_->setAlignment(ui::TextAlignment::Center);
+  aliasText_->setRadius(5);
+  aliasText_->setPlaceholderAssetKey("searchInputPlaceHolderColor");
+  aliasText_->setTextFieldBackgroundColorAssetKey("classicBackgroundColor");
+  aliasText_->setTextFieldEditBackgroundColorAssetKey("white");
+  aliasText_->setNormalTextColorAssetKey("fontNormalColor");
+  aliasText_->setEditTextColorAssetKey("accentColor");
+  aliasText_->setBorderWidth(1);
+  aliasText_->setBorderColorAssetKey("lineColor");
+  aliasText_->setBorderEditColorAssetKey("accentColor");
+  addSubview(aliasText_);
+
+  delItemButton_ = Button3::create({0, 0, kControlWidth, kControlHeight});
+  delItemButton_->setTitle(localized("preview.del"));
+  delItemButton_->setRadius(4);
+  delItemButton_->setFont(VLFont::mainFont());
+  delItemButton_->setAlignment(ui::TextAlignment::Center);
+  delItemButton_->setButtonBackgroundColorAssetKey("accentColor");
+  delItemButton_->setTextColorAssetKey("white");
+  delItemButton_->setTextDisabledColorAssetKey("disableFontColor");
+  delItemButton_->setTarget(self);
+  delItemButton_->setAction("delItem:");
+  setActionHandler("delItem:", [this](ui::ActionTarget*) { delItem(); });
+  addSubview(delItemButton_);
+  delItemButton_->setEnabled(true);
+
+  line_ = Line::ofWidth(static_cast<int>(kWidth), ui::Point{0, 0});
+  addSubview(line_);
+  resizeSubviewsWithOldSize(frame().size);
+}
+
+void Toolbar::resizeSubviewsWithOldSize(ui::Size oldSize) {
+  ThemeView::resizeSubviewsWithOldSize(oldSize);
+  if (!aliasText_) return;
+  const double w = bounds().width(), h = bounds().height();
+  const double fw = aliasText_->frame().width(), bw = delItemButton_->frame().width();
+  const double x = (w - (fw + bw + kGap)) / 2;
+  aliasText_->setFrameOrigin({x, std::max(0.0, (h - aliasText_->frame().height()) / 2)});
+  delItemButton_->setFrameOrigin({x + fw + kGap, std::max(0.0, (h - delItemButton_->frame().height()) / 2)});
+  line_->setWidth(static_cast<int>(w), {0, 0});
+}
+
+bool Toolbar::resolvedShortcutKey(const std::string& name) {
+  if (name == "historyDel") {
+    const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
+    // The search field must not take the key press as an edit of its own while the records go.
+    if (hooks.setSearchEditable) hooks.setSearchEditable(false);
+    delItem();
+    if (hooks.setSearchEditable) hooks.setSearchEditable(true);
+    return true;
+  }
+  return name == "previewSnippet";
+}
+
+void Toolbar::delItem() { confirmDeleteSelectedRecords(); }
+
+Toolbar::AliasCheck Toolbar::checkAlias(const std::string& alias, const std::string& text,
+                                        const std::optional<Json>& json, const std::string& pinTabId) {
+  if (alias.empty()) return AliasCheck::Empty;
+  if (alias.find_first_not_of(" \t\n\r\u00A0") == std::string::npos) return AliasCheck::Blank;
+  if (utf16Length(alias) > kMaxAliasLength) return AliasCheck::TooLong;
+  const auto own = VLEngine::shared().getChunkByContext(text, json, pinTabId);
+  std::lock_guard<std::recursive_mutex> lock(VLEngine::storeMutex());
+  const auto chain = VLEngine::shared().chainOfTab(pinTabId);
+  if (!chain) return AliasCheck::Ok;
+  for (auto doc = chain->head; doc; doc = doc->next()) {
+    for (const auto& chunk : doc->chunks()) {
+      if (chunk && chunk != own && !chunk->isLogicallyDeleted() && chunk->alias() &&
+          *chunk->alias() == alias) {
+        return AliasCheck::Taken;
+      }
+    }
+  }
+  return AliasCheck::Ok;
+}
+
+void Toolbar::textFieldDidChangeText(VLTextField&, const std::string& alias) {
+  const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
+  auto list = hooks.listOrNull();
+  const auto row = list ? list->lastSelectedItem() : nullptr;
+  if (!row) return;
+  const std::string tab = hooks.tabId();
+  lastCheck_ = checkAlias(alias, row->string(), row->json(), tab);
+  switch (lastCheck_) {
+    case AliasCheck::Ok:
+      VLEngine::shared().updateContext(row->string(), alias, row->json(), tab, true);
+      return;
+    case AliasCheck::Empty:
+      // The store keeps an alias that is given as empty: the record simply keeps its name.
+      return;
+    default:
+      log(std::string("alias refused: ") + describe(lastCheck_));
+      ui::beep();
+      return;
+  }
+}
+
+std::string Toolbar::getAlias() const {
+  const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
+  auto list = hooks.listOrNull();
+  const auto row = list ? list->lastSelectedItem() : nullptr;
+  if (!row) return {};
+  const auto chunk = VLEngine::shared().getChunkByContext(row->string(), row->json(), hooks.tabId());
+  if (!chunk || !chunk->alias()) return {};
+  return *chunk->alias();
+}
+
+void Toolbar::update() { aliasText_->setText(getAlias()); }
+
+void Toolbar::setAlias(const std::string& alias) { aliasText_->setText(alias); }
+
+void Toolbar::clear() { aliasText_->setText(""); }
+
+void Toolbar::clipboardItemAppeared(bool isClipboardItem) { delItemButton_->setEnabled(isClipboardItem); }
+
+void Toolbar::setEnabled(bool enabled) {
+  enabled_ = enabled;
+  aliasText_->setEnabled(enabled);
+  delItemButton_->setEnabled(enabled);
+}
+
+void Toolbar::enableAlaisText(bool enabled) { aliasText_->setEnabled(enabled); }
+
+void Toolbar::resignAlaisText() {
+  if (auto* w = window()) w->makeFirstResponder(nullptr);
+  const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
+  if (hooks.focusSearchInput) hooks.focusSearchInput();
+}
+
+bool Toolbar::delivered(const ui::Event& event) {
+  if (event.keyCode() == 36) {
+    const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
+    if (hooks.focusSearchInput) hooks.focusSearchInput();
+  }
+  return true;
+}
+
+}  // namespace vl
