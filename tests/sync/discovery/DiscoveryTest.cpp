@@ -6,6 +6,7 @@
 
 #include "DiscoveryTestSupport.h"
 #include "core/VLDevice.h"
+#include "platform/system/DesktopBackends.h"
 #include "platform/foundation/Text.h"
 #include "platform/system/bluetooth/BlueZStack.h"
 #include "support/SessionBusTestSupport.h"
@@ -205,6 +206,21 @@ TEST_F(DiscoveryTest, OnlyAPoweredAdapterAnswersYesAndNothingHangs) {
     ASSERT_TRUE(test::runMainUntil([&] { return answers.size() == 2; }, 5000));
     EXPECT_EQ(first, 0);
   }
+}
+
+// Start-up installs BlueZ for the shared objects; closing at quit puts the headless stack back.
+TEST_F(DiscoveryTest, TheProgramsBluetoothIsBlueZUntilClosed) {
+  StandInBlueZ bluez(bus_.address());
+  ASSERT_TRUE(bluez.ready());
+  std::vector<bool> answers;
+  installSystemBusBackends(bus_.address());
+  Bluetooth checker;
+  checker.checkState([&](bool powered) { answers.push_back(powered); });
+  ASSERT_TRUE(test::runMainUntil([&] { return answers.size() == 1; }));
+  closeSystemBusBackends();
+  checker.checkState([&](bool powered) { answers.push_back(powered); });
+  ASSERT_TRUE(test::runMainUntil([&] { return answers.size() == 2; }));
+  EXPECT_EQ(answers, (std::vector<bool>{true, false}));
 }
 
 }  // namespace
