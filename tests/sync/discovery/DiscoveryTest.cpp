@@ -6,8 +6,8 @@
 
 #include "DiscoveryTestSupport.h"
 #include "core/VLDevice.h"
-#include "platform/system/DesktopBackends.h"
 #include "platform/foundation/Text.h"
+#include "platform/system/DesktopBackends.h"
 #include "platform/system/bluetooth/BlueZStack.h"
 #include "support/SessionBusTestSupport.h"
 #include "support/StandInBlueZ.h"
