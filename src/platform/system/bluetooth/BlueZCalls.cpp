@@ -1,5 +1,7 @@
 #include "platform/system/bluetooth/BlueZCalls.h"
 
+#include <cctype>
+
 #include "platform/foundation/Log.h"
 
 namespace vl::bluetooth::bluez {
@@ -39,6 +41,11 @@ void sendAsync(sdbus::IProxy& proxy, const std::string& interface, const std::st
     failure = e.getName() + " (" + e.getMessage() + ")";
   }
   guarded(nullptr, failure);
+}
+
+std::string lowerUUID(std::string uuid) {
+  for (char& c : uuid) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return uuid;
 }
 
 std::string shortError(const std::string& error) {

@@ -82,6 +82,9 @@ void callAsync(sdbus::IProxy& proxy, const std::string& interface, const std::st
             });
 }
 
+// BlueZ writes UUIDs in lower case.
+std::string lowerUUID(std::string uuid);
+
 // The error's name without the "org.bluez.Error." or "org.freedesktop.DBus.Error." prefix, for log lines.
 std::string shortError(const std::string& error);
 

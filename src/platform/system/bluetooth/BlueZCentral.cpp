@@ -1,7 +1,6 @@
 #include "platform/system/bluetooth/BlueZCentral.h"
 
 #include <algorithm>
-#include <cctype>
 #include <deque>
 #include <set>
 
@@ -22,11 +21,6 @@ constexpr std::chrono::milliseconds kReadTimeout{10000};
 constexpr std::chrono::milliseconds kShortTimeout{5000};
 constexpr std::size_t kMaxNameBytes = 248;  // what a device name may hold
 constexpr std::size_t kMaxReported = 256;   // devices told per scan
-
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // Cut to `bytes` without splitting a UTF-8 sequence.
 std::string capped(std::string text, std::size_t bytes) {
@@ -93,7 +87,7 @@ struct BlueZCentral::BusSide : std::enable_shared_from_this<BusSide> {
     const std::uint64_t generation = ++scanGeneration;
     const std::string adapter = objects->adapter();
     if (adapter.empty()) return;
-    const Properties filter{{"UUIDs", sdbus::Variant(std::vector<std::string>{lower(uuid)})},
+    const Properties filter{{"UUIDs", sdbus::Variant(std::vector<std::string>{bluez::lowerUUID(uuid)})},
                             {"Transport", sdbus::Variant(std::string("le"))}};
     bluez::callAsync<>(
         objects->proxy(adapter), bluez::kAdapter, "SetDiscoveryFilter",

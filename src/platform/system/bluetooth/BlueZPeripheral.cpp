@@ -1,7 +1,6 @@
 #include "platform/system/bluetooth/BlueZPeripheral.h"
 
 #include <atomic>
-#include <cctype>
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Log.h"
@@ -19,11 +18,6 @@ constexpr std::chrono::milliseconds kRegisterTimeout{25000};
 constexpr std::chrono::milliseconds kUnregisterTimeout{5000};
 
 std::atomic<unsigned> nextExport{0};
-
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // One exported object tree and its registration with an adapter.
 struct Export {
@@ -99,7 +93,7 @@ struct BlueZPeripheral::BusSide {
       auto object = sdbus::createObject(*connection, servicePath);
       object->registerProperty("UUID")
           .onInterface(bluez::kGattService)
-          .withGetter([uuid = lower(service.serviceUUID)] { return uuid; });
+          .withGetter([uuid = bluez::lowerUUID(service.serviceUUID)] { return uuid; });
       object->registerProperty("Primary").onInterface(bluez::kGattService).withGetter([] { return true; });
       object->finishRegistration();
       exported->objects.push_back(std::move(object));
@@ -113,7 +107,7 @@ struct BlueZPeripheral::BusSide {
               [value = service.value](const Properties& options) { return valueFrom(value, options); });
       object->registerProperty("UUID")
           .onInterface(bluez::kGattCharacteristic)
-          .withGetter([uuid = lower(service.characteristicUUID)] { return uuid; });
+          .withGetter([uuid = bluez::lowerUUID(service.characteristicUUID)] { return uuid; });
       object->registerProperty("Service").onInterface(bluez::kGattCharacteristic).withGetter([servicePath] {
         return sdbus::ObjectPath(servicePath);
       });
@@ -136,7 +130,7 @@ struct BlueZPeripheral::BusSide {
     auto exported = std::make_shared<Export>();
     exported->path = "/app/vellisto/advertisement" + std::to_string(nextExport++);
     std::vector<std::string> uuids;
-    for (const auto& uuid : serviceUUIDs) uuids.push_back(lower(uuid));
+    for (const auto& uuid : serviceUUIDs) uuids.push_back(bluez::lowerUUID(uuid));
     try {
       auto object = sdbus::createObject(*connection, exported->path);
       // bluetoothd lets go of the advertisement by itself (the adapter went away); withdrawing it later
