@@ -16,8 +16,8 @@ SAN_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/scripts/sanitizers/tsan.supp
 # The suites that run threads of their own; gRPC's suites stay out, as Debian's gRPC library is not
 # built for ThreadSanitizer and gives false reports and hangs under it.
-TSAN_LABELS = ^(platform/dispatch|VLEngine|capture|pins|startup)$$
-TSAN_TARGETS = test_platform_dispatch test_VLEngine test_capture test_pins test_startup
+TSAN_LABELS = ^(platform/dispatch|VLEngine|capture|pins|startup|sync/discovery)$$
+TSAN_TARGETS = test_platform_dispatch test_VLEngine test_capture test_pins test_startup test_sync_discovery
 
 .PHONY: setup configure build run test bench install clean format format-check \
 	configure-asan build-asan test-asan configure-tsan build-tsan test-tsan check

@@ -24,6 +24,7 @@
 #include "startup/DataFolderLock.h"
 #include "startup/WindowSteps.h"
 #include "statusbar/VLStatusBar.h"
+#include "sync/discovery/IFConfig.h"
 #include "theme/VLThemeManager.h"
 
 namespace {
@@ -119,9 +120,13 @@ int main(int argc, char** argv) {
   if (!vl::installDesktopBackends()) vl::log("vellisto: headless; no system clipboard is watched");
   // Before the status item exists, so it goes to the desktop's tray from the start.
   vl::installSessionBusBackends();
+  // Bluetooth LE for device sync; the system bus is opened when sync first needs it.
+  vl::installSystemBusBackends();
 
   vl::StartupHooks hooks = vl::AppDelegate::hooks();
   vl::installWindowSteps(hooks);
+  // Watches the sync interface from launch on.
+  hooks.createNetworkConfiguration = [] { vl::IFConfig::shared(); };
   vl::AppDelegate::setHooks(std::move(hooks));
 
   // The first use of the delegate's class runs class initialisation, before the application has a
@@ -134,6 +139,7 @@ int main(int argc, char** argv) {
   vl::dispatch::MainLoop::run();
   // The bus thread posts to the main queue; it stops before the queues are emptied for good.
   vl::closeSessionBusBackends();
+  vl::closeSystemBusBackends();
 
   // Records appended just before the stop are still on their way to disk, and no queue may still be
   // inside a write when the libraries' exit handlers run.

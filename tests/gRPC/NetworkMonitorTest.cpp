@@ -87,8 +87,12 @@ TEST(NetworkPathInterface, TheSyncInterfaceIsChosenInOrder) {
     const char* chosen;  // nullptr: none
     NetworkPathStatus status;
   };
+  Info routed{"eth2", true, false, false, "10.1.0.9"};
+  routed.defaultRoute = true;
   const std::vector<Case> cases = {
       {table, "", "wlan0", NetworkPathStatus::Unsatisfied},  // the first wireless one, even when down
+      {{table[0], table[2], routed}, "", "eth2", NetworkPathStatus::Satisfied},  // the default route first
+      {{table[0], routed}, "lo", "lo", NetworkPathStatus::Satisfied},
       {table, "wlan1", "wlan1", NetworkPathStatus::Satisfied},
       {table, "eth0", "eth0", NetworkPathStatus::Satisfied},
       {table, "usb9", "usb9", NetworkPathStatus::Unsatisfied},  // named but absent
@@ -105,6 +109,23 @@ TEST(NetworkPathInterface, TheSyncInterfaceIsChosenInOrder) {
     }
     EXPECT_EQ(vl::pathStatusOf(chosen), c.status);
   }
+
+  const std::string header =
+      "Iface\tDestination\tGateway\tFlags\tRefCnt\tUse\tMetric\tMask\tMTU\tWindow\tIRTT\n";
+  const struct {
+    std::string table;
+    const char* routed;
+  } routes[] = {
+      {header, ""},
+      {header + "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n", "eth0"},
+      {header + "wlan0\t00000000\t01A8C0\t0003\t0\t0\t600\t00000000\t0\t0\t0\n"
+                "eth0\t00000000\t010200C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n",
+       "eth0"},                                                                       // the lower metric
+      {header + "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n", ""},  // not a default
+      {header + "eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n", ""},  // not up
+      {header + "garbage\n\t\t\n" + std::string(5000, 'x') + "\n", ""},
+  };
+  for (const auto& r : routes) EXPECT_EQ(vl::defaultRouteInterface(r.table), r.routed);
 
   bool sawLoopback = false;
   for (const auto& info : vl::networkInterfaces()) {

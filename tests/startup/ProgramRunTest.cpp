@@ -84,6 +84,17 @@ class ProgramRun {
     return waitForExit();
   }
   std::string errors() const { return files::readFile(stderr_).value_or(""); }
+  // Whether one of `needles` appeared in the log within 20 s.
+  bool waitForLog(std::initializer_list<const char*> needles) const {
+    for (auto deadline = Steady::now() + std::chrono::seconds(20); Steady::now() < deadline;) {
+      const std::string log = errors();
+      for (const char* needle : needles) {
+        if (log.find(needle) != std::string::npos) return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
 
  private:
   std::string root_;
@@ -109,6 +120,8 @@ TEST_F(ProgramRunTest, WritesTheDefaultSettingsAndStopsOnInterrupt) {
   ProgramRun run(root_.path(), "first");
   ASSERT_TRUE(run.started());
   EXPECT_TRUE(run.waitForDefaultSettings()) << "no default settings in " << run.settingsFile();
+  // The network configuration made at launch hears the sync interface's first path report.
+  EXPECT_TRUE(run.waitForLog({"network connected.", "network disconnected."})) << run.errors();
   std::optional<int> status = run.interruptAndWait();
   EXPECT_TRUE(exitedWith(status, 0)) << "status " << status.value_or(-1) << "\n" << run.errors();
   EXPECT_NE(run.errors().find("vellisto: stopped"), std::string::npos);

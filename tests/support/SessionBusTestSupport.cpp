@@ -9,7 +9,7 @@
 
 namespace vl::dbustest {
 
-PrivateSessionBus::PrivateSessionBus() {
+PrivateSessionBus::PrivateSessionBus(const std::string& extraPolicy) {
   if (dir_.path().empty()) {
     skipReason_ = "no temporary folder";
     return;
@@ -22,7 +22,8 @@ PrivateSessionBus::PrivateSessionBus() {
       << dir_.path()
       << "</listen><auth>EXTERNAL</auth>"
          "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-         "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
+         "<allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+      << extraPolicy << "</policy></busconfig>\n";
   const std::string command =
       "dbus-daemon --config-file=" + config + " --fork --print-address=1 --print-pid=1 2>/dev/null";
   FILE* out = ::popen(command.c_str(), "r");

@@ -17,9 +17,11 @@ namespace vl::dbustest {
 
 // A dbus-daemon of our own with a configuration that activates no services, so nothing of the
 // machine's desktop starts on it. address() is "" when it could not be started (see skipReason()).
+// `extraPolicy` adds rules to the default policy after the ones that allow everything (a
+// <deny send_destination="..."/> makes the daemon refuse calls as a system bus's policy would).
 class PrivateSessionBus {
  public:
-  PrivateSessionBus();
+  explicit PrivateSessionBus(const std::string& extraPolicy = {});
   ~PrivateSessionBus();
   PrivateSessionBus(const PrivateSessionBus&) = delete;
   PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;

@@ -11,6 +11,7 @@
 #include "platform/system/Pasteboard.h"
 #include "platform/system/Sound.h"
 #include "platform/system/UserNotificationCenter.h"
+#include "platform/system/bluetooth/BlueZStack.h"
 #include "platform/system/dbus/BusConnection.h"
 #include "platform/system/dbus/DBusStatusItem.h"
 #include "platform/system/dbus/DBusUserNotificationCenter.h"
@@ -162,6 +163,29 @@ void closeSessionBusBackends() {
   if (UserNotificationCenter::defaultCenter() == b.notifications) UserNotificationCenter::install(nullptr);
   b.bus->close();
   b = SessionBusBackends{};
+}
+
+namespace {
+
+std::shared_ptr<bluetooth::BlueZStack>& blueZ() {
+  static auto* stack = new std::shared_ptr<bluetooth::BlueZStack>();
+  return *stack;
+}
+
+}  // namespace
+
+void installSystemBusBackends(const std::string& address) {
+  closeSystemBusBackends();
+  blueZ() = bluetooth::BlueZStack::create(address);
+  bluetooth::BluetoothStack::install(blueZ());
+}
+
+void closeSystemBusBackends() {
+  auto& stack = blueZ();
+  if (!stack) return;
+  if (bluetooth::BluetoothStack::installed() == stack) bluetooth::BluetoothStack::install(nullptr);
+  stack->close();
+  stack.reset();
 }
 
 }  // namespace vl

@@ -23,4 +23,11 @@ bool installSessionBusBackends(const std::string& address = {});
 // Takes those backends down again and closes the connection (at quit, and in tests).
 void closeSessionBusBackends();
 
+// Bluetooth LE through BlueZ on the system bus (`address`, else $DBUS_SYSTEM_BUS_ADDRESS, else the
+// system's). Nothing connects until the sync screens first use Bluetooth; without bluetoothd or an
+// adapter the managers report it and the sync screens say so.
+void installSystemBusBackends(const std::string& address = {});
+// Puts the headless Bluetooth back and closes the system bus connection (at quit, and in tests).
+void closeSystemBusBackends();
+
 }  // namespace vl

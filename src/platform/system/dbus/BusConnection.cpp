@@ -21,6 +21,12 @@ std::shared_ptr<BusConnection> BusConnection::open(const std::string& address) {
   return bus;
 }
 
+std::shared_ptr<BusConnection> BusConnection::openSystem(const std::string& address) {
+  auto bus = std::make_shared<BusConnection>(address, Bus::System);
+  bus->thread_ = std::thread([raw = bus.get()] { raw->run(); });
+  return bus;
+}
+
 bool BusConnection::sessionBusAvailable() {
   if (const char* env = std::getenv("DBUS_SESSION_BUS_ADDRESS"); env && *env) return true;
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -29,7 +35,7 @@ bool BusConnection::sessionBusAvailable() {
   return ::stat((std::string(runtime) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
 }
 
-BusConnection::BusConnection(std::string address) : address_(std::move(address)) {
+BusConnection::BusConnection(std::string address, Bus bus) : address_(std::move(address)), bus_(bus) {
   wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
@@ -102,7 +108,9 @@ void BusConnection::markLost(const std::string& why) {
     handlers.swap(lostHandlers_);
     queue_.clear();
   }
-  logf("dbus: %s; desktop services fall back to their headless twins", why.c_str());
+  logf("dbus: %s; %s", why.c_str(),
+       bus_ == Bus::System ? "Bluetooth LE is unavailable"
+                           : "desktop services fall back to their headless twins");
   for (auto& h : handlers) dispatch::Queue::main()->async(std::move(h));
 }
 
@@ -124,15 +132,21 @@ bool BusConnection::runQueued(sdbus::IConnection& connection) {
 }
 
 void BusConnection::run() {
-  pthread_setname_np(pthread_self(), "vl.dbus");
+  const bool system = bus_ == Bus::System;
+  pthread_setname_np(pthread_self(), system ? "vl.dbus-system" : "vl.dbus");
+  const char* const name = system ? "system bus" : "session bus";
   std::unique_ptr<sdbus::IConnection> connection;
   try {
     // sdbus-c++ 1.2 leaks the half-opened bus when an explicit address cannot be reached; the program
-    // itself finds its bus through the environment, whose path frees it.
-    connection = address_.empty() ? sdbus::createSessionBusConnection()
-                                  : sdbus::createSessionBusConnectionWithAddress(address_);
+    // itself finds its bus through the environment, whose path frees it. An explicit address is a bus
+    // of its own whichever kind it stands for.
+    if (!address_.empty()) {
+      connection = sdbus::createSessionBusConnectionWithAddress(address_);
+    } else {
+      connection = system ? sdbus::createSystemBusConnection() : sdbus::createSessionBusConnection();
+    }
   } catch (const std::exception& e) {
-    markLost(std::string("no session bus (") + e.what() + ")");
+    markLost(std::string("no ") + name + " (" + e.what() + ")");
     return;
   }
   std::string failure;
@@ -155,7 +169,7 @@ void BusConnection::run() {
       // A hung-up socket still has to be read to its end; the next process call reports the loss.
     }
   } catch (const std::exception& e) {
-    failure = std::string("the session bus went away (") + e.what() + ")";
+    failure = std::string("the ") + name + " went away (" + e.what() + ")";
   }
   // Services first: they unregister from a connection that must still exist.
   try {

@@ -15,10 +15,10 @@ class IConnection;
 
 namespace vl::dbus {
 
-// A connection to the session bus with a thread of its own ("vl.dbus") that connects, runs the bus's
-// event loop and does every bus call, so sd-bus, which is not thread-safe, is only ever touched there
-// and the main thread never waits for the bus. Work reaches the thread through post(); the thread hands
-// results to the main queue itself.
+// A connection to the session bus with a thread of its own ("vl.dbus"), or to the system bus with one
+// named "vl.dbus-system", that connects, runs the bus's event loop and does every bus call, so sd-bus,
+// which is not thread-safe, is only ever touched there and the main thread never waits for the bus. Work
+// reaches the thread through post(); the thread hands results to the main queue itself.
 //
 // Services that live on the bus (exported objects, proxies, matches) are adopted by the connection and
 // destroyed on its thread, before the connection. A bus that cannot be reached, or that goes away later,
@@ -27,15 +27,19 @@ namespace vl::dbus {
 class BusConnection : public std::enable_shared_from_this<BusConnection> {
  public:
   using Work = std::function<void(sdbus::IConnection&)>;
+  enum class Bus { Session, System };
 
   // Starts connecting to `address`, or to the session bus ($DBUS_SESSION_BUS_ADDRESS) when empty, and
   // returns at once; the outcome arrives later (lost handlers on failure).
   static std::shared_ptr<BusConnection> open(const std::string& address = {});
+  // The same for the system bus ($DBUS_SYSTEM_BUS_ADDRESS, else the system's socket) when `address` is
+  // empty.
+  static std::shared_ptr<BusConnection> openSystem(const std::string& address = {});
   // Whether a session bus can be looked for at all: an address in the environment, or the user bus
   // socket in $XDG_RUNTIME_DIR.
   static bool sessionBusAvailable();
 
-  explicit BusConnection(std::string address);
+  explicit BusConnection(std::string address, Bus bus = Bus::Session);
   ~BusConnection();
   BusConnection(const BusConnection&) = delete;
   BusConnection& operator=(const BusConnection&) = delete;
@@ -63,6 +67,7 @@ class BusConnection : public std::enable_shared_from_this<BusConnection> {
   void markLost(const std::string& why);
 
   const std::string address_;
+  const Bus bus_;
   std::mutex mutex_;  // leaf: guards queue_ and lostHandlers_
   std::deque<Work> queue_;
   std::vector<std::function<void()>> lostHandlers_;

@@ -5,8 +5,11 @@
 #include <net/if.h>
 #include <netinet/in.h>
 
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 
 namespace vl {
@@ -25,7 +28,46 @@ NetworkInterfaceInfo& entryFor(std::vector<NetworkInterfaceInfo>& list, const ch
   return list.back();
 }
 
+// The kernel's routing table, read up to a size no real table reaches.
+std::string routeTable() {
+  constexpr std::size_t kMaxBytes = 256 * 1024;
+  std::ifstream file("/proc/net/route", std::ios::binary);
+  std::string text;
+  char piece[4096];
+  while (text.size() < kMaxBytes && file) {
+    file.read(piece, sizeof piece);
+    text.append(piece, static_cast<std::size_t>(file.gcount()));
+  }
+  return text;
+}
+
 }  // namespace
+
+std::string defaultRouteInterface(std::string_view table) {
+  constexpr int kMaxLines = 4096;
+  constexpr unsigned long kRouteUp = 0x1;
+  std::istringstream lines{std::string(table)};
+  std::string line;
+  std::string best;
+  unsigned long bestMetric = ULONG_MAX;
+  std::getline(lines, line);  // the header
+  for (int n = 0; n < kMaxLines && std::getline(lines, line); ++n) {
+    std::istringstream fields(line);
+    std::string name, destination, gateway, flags, references, use, metric, mask;
+    if (!(fields >> name >> destination >> gateway >> flags >> references >> use >> metric >> mask)) continue;
+    if (destination != "00000000" || mask != "00000000") continue;
+    char* end = nullptr;
+    const unsigned long bits = std::strtoul(flags.c_str(), &end, 16);
+    if (*end != '\0' || (bits & kRouteUp) == 0) continue;
+    const unsigned long cost = std::strtoul(metric.c_str(), &end, 10);
+    if (*end != '\0') continue;
+    if (best.empty() || cost < bestMetric) {
+      best = name;
+      bestMetric = cost;
+    }
+  }
+  return best;
+}
 
 std::vector<NetworkInterfaceInfo> networkInterfaces() {
   std::vector<NetworkInterfaceInfo> list;
@@ -44,6 +86,8 @@ std::vector<NetworkInterfaceInfo> networkInterfaces() {
     }
   }
   freeifaddrs(addresses);
+  const std::string routed = defaultRouteInterface(routeTable());
+  for (auto& info : list) info.defaultRoute = !routed.empty() && info.name == routed;
   return list;
 }
 
@@ -57,6 +101,9 @@ std::optional<NetworkInterfaceInfo> chooseSyncInterface(const std::vector<Networ
     NetworkInterfaceInfo missing;
     missing.name = std::string(override);
     return missing;
+  }
+  for (const auto& info : interfaces) {
+    if (info.defaultRoute) return info;
   }
   for (const auto& info : interfaces) {
     if (info.wireless) return info;
