@@ -22,6 +22,7 @@
 #include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
 #include "startup/DataFolderLock.h"
+#include "startup/SyncSteps.h"
 #include "startup/WindowSteps.h"
 #include "statusbar/VLStatusBar.h"
 #include "theme/VLThemeManager.h"
@@ -122,6 +123,7 @@ int main(int argc, char** argv) {
 
   vl::StartupHooks hooks = vl::AppDelegate::hooks();
   vl::installWindowSteps(hooks);
+  vl::installSyncSteps(hooks);
   vl::AppDelegate::setHooks(std::move(hooks));
 
   // The first use of the delegate's class runs class initialisation, before the application has a
