@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <limits>
 
 #include "SyncFixture.h"
 #include "sync/SyncRecordMerger.h"
@@ -204,6 +205,7 @@ TEST_F(ServerHandlers, RecordsThatCannotBeTakenAreRefusedWhole) {
     EXPECT_EQ(code(getChunks(token, 0, records)), 500);
     EXPECT_EQ(recordCount(), before);
   }
+  EXPECT_EQ(code(getChunks(token, std::numeric_limits<double>::infinity())), 500);
   Json tooMany = Json::array();
   for (std::size_t i = 0; i <= SyncRecordMerger::kMaxRecordsPerCall; ++i) {
     tooMany.push_back(wireRecord("r" + std::to_string(i), "1700000000.000000"));

@@ -80,6 +80,11 @@ void CreatedDataSyncStore::updateWithIdentifier(const std::string& identifier, c
 
 bool CreatedDataSyncStore::save() {
   Lock saving(saveMutex_);
+  {
+    // Hiding the main window saves too: a list never read has nothing new to write.
+    Lock lock(mutex_);
+    if (!loaded_) return true;
+  }
   Json array = Json::array();
   for (const Network& network : providerList()) array.push_back(network->toJson());
   return UserDefaults::standard().setObject(kDefaultsKey, array);

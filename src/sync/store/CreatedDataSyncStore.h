@@ -38,7 +38,8 @@ class CreatedDataSyncStore {
   // ones, and updateTime becomes now (memory only).
   void updateWithIdentifier(const std::string& identifier, const std::string& name,
                             const std::string& password);
-  // Writes the whole list; false (logged) when the settings file could not be written.
+  // Writes the whole list (nothing when it was never read or set); false (logged) when the settings file
+  // could not be written.
   bool save();
   // Removes the stored key; the list in memory stays.
   void clear();
