@@ -22,9 +22,9 @@
 #include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
 #include "startup/DataFolderLock.h"
+#include "startup/SyncSteps.h"
 #include "startup/WindowSteps.h"
 #include "statusbar/VLStatusBar.h"
-#include "sync/discovery/IFConfig.h"
 #include "theme/VLThemeManager.h"
 
 namespace {
@@ -125,8 +125,7 @@ int main(int argc, char** argv) {
 
   vl::StartupHooks hooks = vl::AppDelegate::hooks();
   vl::installWindowSteps(hooks);
-  // Watches the sync interface from launch on.
-  hooks.createNetworkConfiguration = [] { vl::IFConfig::shared(); };
+  vl::installSyncSteps(hooks);
   vl::AppDelegate::setHooks(std::move(hooks));
 
   // The first use of the delegate's class runs class initialisation, before the application has a

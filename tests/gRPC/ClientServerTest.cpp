@@ -99,8 +99,11 @@ TEST_F(ClientServer, UnaryCallsCarryDictionariesBothWays) {
   client.byeWithRequest(Json{{"access_token", "TOKEN"}}, onLoop());
   EXPECT_EQ(replies.next(), vl::test::succeed());
 
-  const auto seen = handler->seen();
+  auto seen = handler->seen();
   ASSERT_EQ(seen.size(), 4u);
+  // Auth also learns where the call came from, for limiting failed attempts per address.
+  EXPECT_EQ(seen[0].request["peer"].get<std::string>().rfind("ipv4:127.0.0.1:", 0), 0u);
+  seen[0].request.erase("peer");
   EXPECT_EQ(
       seen[0].request,
       (Json{{"device_id", "D1"}, {"network_id", "NET"}, {"device_name", "Laptop"}, {"password", "pw"}}));
@@ -135,12 +138,13 @@ TEST_F(ClientServer, UploadGoesInThreeSlicesAndEnds) {
   }
   EXPECT_TRUE(joined == static_cast<const std::vector<std::uint8_t>&>(data.get_binary()));
   EXPECT_EQ(seen[3].operation, "sendMediametaEnd");
-  EXPECT_EQ(seen[3].request, (Json{{"chunk_sig", "IMG"}}));
+  // The end carries the stream's token, so the handler can tell whose upload it finishes.
+  EXPECT_EQ(seen[3].request, (Json{{"chunk_sig", "IMG"}, {"access_token", "T"}}));
 
   // An empty image: no slice at all, the stream ends at once and the end handler still answers.
   client.sendMediametaWithRequest(Json{{"data", bytes("")}}, onLoop());
   EXPECT_EQ(code(replies.next()), 200);
-  EXPECT_EQ(handler->seen().back().request, (Json{{"chunk_sig", ""}}));
+  EXPECT_EQ(handler->seen().back().request, (Json{{"chunk_sig", ""}, {"access_token", ""}}));
 }
 
 TEST_F(ClientServer, DownloadHandsEachSliceToTheMediaHandlerInOrder) {

@@ -32,7 +32,7 @@ class UnaryServerCall final : public ServerCall {
   using Writer = grpc::ServerAsyncResponseWriter<Response>;
   using Listen = void (AsyncService::*)(grpc::ServerContext*, Request*, Writer*, grpc::CompletionQueue*,
                                         grpc::ServerCompletionQueue*, void*);
-  using Handle = Response (ServerProvider::*)(const Request&);
+  using Handle = Response (ServerProvider::*)(const Request&, const std::string& peer);
 
   static void listen(ServerEnvironment& environment, Listen listen, Handle handle) {
     auto* call = new UnaryServerCall(environment, listen, handle);
@@ -50,7 +50,7 @@ class UnaryServerCall final : public ServerCall {
       return;
     }
     listen(environment_, listen_, handle_);
-    response_ = std::invoke(handle_, environment_.provider, request_);
+    response_ = std::invoke(handle_, environment_.provider, request_, context_.peer());
     answered_ = true;
     if (!next([&] { writer_.Finish(response_, grpc::Status::OK, tag()); })) delete this;
   }

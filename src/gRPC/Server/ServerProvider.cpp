@@ -54,12 +54,14 @@ Json ServerProvider::call(const char* operation, const std::function<Json(Server
   return syncwire::statusReply(500, std::string("The ") + operation + " handler failed.");
 }
 
-syncnetwork::AuthResponse ServerProvider::auth(const syncnetwork::AuthRequest& request) {
+syncnetwork::AuthResponse ServerProvider::auth(const syncnetwork::AuthRequest& request,
+                                               const std::string& peer) {
   const Json reply = call("auth", [&](ServerRequestHandler& handler) {
     return handler.auth(Json{{"device_id", request.device_id()},
                              {"network_id", request.network_id()},
                              {"device_name", request.device_name()},
-                             {"password", request.password()}});
+                             {"password", request.password()},
+                             {"peer", peer}});
   });
   syncnetwork::AuthResponse response;
   DictionaryReader reader(reply);
@@ -73,7 +75,8 @@ syncnetwork::AuthResponse ServerProvider::auth(const syncnetwork::AuthRequest& r
   return response;
 }
 
-syncnetwork::GetChunksResponse ServerProvider::getChunks(const syncnetwork::GetChunksRequest& request) {
+syncnetwork::GetChunksResponse ServerProvider::getChunks(const syncnetwork::GetChunksRequest& request,
+                                                         const std::string&) {
   const Json reply = call("getChunks", [&](ServerRequestHandler& handler) {
     return handler.getChunks(Json{{"access_token", request.access_token()},
                                   {"timestamp", request.timestamp()},
@@ -95,7 +98,8 @@ syncnetwork::GetChunksResponse ServerProvider::getChunks(const syncnetwork::GetC
   return response;
 }
 
-syncnetwork::SendChunksResponse ServerProvider::sendChunks(const syncnetwork::SendChunksRequest& request) {
+syncnetwork::SendChunksResponse ServerProvider::sendChunks(const syncnetwork::SendChunksRequest& request,
+                                                           const std::string&) {
   const Json reply = call("sendChunks", [&](ServerRequestHandler& handler) {
     return handler.sendChunks(Json{{"access_token", request.access_token()},
                                    {"chunks", syncwire::recordsFromChunks(request.chunks())}});
@@ -142,7 +146,7 @@ std::unique_ptr<MediametaUpload> ServerProvider::sendMediameta() {
   return std::make_unique<MediametaUpload>(*this);
 }
 
-syncnetwork::ByeResponse ServerProvider::bye(const syncnetwork::ByeRequest& request) {
+syncnetwork::ByeResponse ServerProvider::bye(const syncnetwork::ByeRequest& request, const std::string&) {
   const Json reply = call("bye", [&](ServerRequestHandler& handler) {
     return handler.bye(Json{{"access_token", request.access_token()}});
   });
@@ -183,6 +187,7 @@ void MediametaUpload::message(const syncnetwork::SendMediametaRequest& request) 
   std::fputs("data received\n", stdout);
   std::fflush(stdout);
   chunkSig_ = request.chunk_sig();
+  accessToken_ = request.access_token();
   announced_ = request.total_packages();
   ++received_;
   provider_.call("sendMediametaMessage", [&](ServerRequestHandler& handler) {
@@ -202,7 +207,7 @@ syncnetwork::SendMediametaResponse MediametaUpload::finish() {
     logf("sync server: upload of %s stopped after %lld of %d slices", chunkSig_.c_str(),
          static_cast<long long>(received_), announced_);
     provider_.call("sendMediametaAbort", [&](ServerRequestHandler& handler) {
-      handler.sendMediametaAbort(Json{{"chunk_sig", chunkSig_}});
+      handler.sendMediametaAbort(Json{{"chunk_sig", chunkSig_}, {"access_token", accessToken_}});
       return Json();
     });
     response.mutable_status()->set_code(500);
@@ -210,7 +215,7 @@ syncnetwork::SendMediametaResponse MediametaUpload::finish() {
     return response;
   }
   const Json reply = provider_.call("sendMediametaEnd", [&](ServerRequestHandler& handler) {
-    return handler.sendMediametaEnd(Json{{"chunk_sig", chunkSig_}});
+    return handler.sendMediametaEnd(Json{{"chunk_sig", chunkSig_}, {"access_token", accessToken_}});
   });
   DictionaryReader reader(reply);
   if (!reader.status(response.mutable_status())) {

@@ -40,13 +40,17 @@ class ServerProvider {
 
   explicit ServerProvider(std::shared_ptr<ServerRequestHandler> handler);
 
-  syncnetwork::AuthResponse auth(const syncnetwork::AuthRequest& request);
-  syncnetwork::GetChunksResponse getChunks(const syncnetwork::GetChunksRequest& request);
-  syncnetwork::SendChunksResponse sendChunks(const syncnetwork::SendChunksRequest& request);
+  // `peer` is the caller's address as gRPC gives it ("ipv4:192.168.1.20:53012"); Auth hands it to the
+  // handler, which limits failed attempts per address.
+  syncnetwork::AuthResponse auth(const syncnetwork::AuthRequest& request, const std::string& peer = {});
+  syncnetwork::GetChunksResponse getChunks(const syncnetwork::GetChunksRequest& request,
+                                           const std::string& peer = {});
+  syncnetwork::SendChunksResponse sendChunks(const syncnetwork::SendChunksRequest& request,
+                                             const std::string& peer = {});
   MediametaStream getMediameta(const syncnetwork::GetMediametaRequest& request);
   // The event handler of one SendMediameta call.
   std::unique_ptr<MediametaUpload> sendMediameta();
-  syncnetwork::ByeResponse bye(const syncnetwork::ByeRequest& request);
+  syncnetwork::ByeResponse bye(const syncnetwork::ByeRequest& request, const std::string& peer = {});
 
  private:
   friend class MediametaUpload;
@@ -69,6 +73,8 @@ class MediametaUpload {
  private:
   ServerProvider& provider_;
   std::string chunkSig_;
+  // The token the slices came with: the end of the stream carries none of its own.
+  std::string accessToken_;
   std::int64_t received_ = 0;
   std::int32_t announced_ = 0;
 };

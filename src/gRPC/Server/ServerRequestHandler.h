@@ -12,7 +12,8 @@ class ServerRequestHandler {
  public:
   virtual ~ServerRequestHandler() = default;
 
-  // {"device_id", "network_id", "device_name", "password"}
+  // {"device_id", "network_id", "device_name", "password", "peer"} ("peer": the caller's address as
+  // gRPC names it, e.g. "ipv4:192.168.1.20:53012"; "" when unknown)
   // -> "status", optional "access_token", "network_id", "netowrk_name".
   virtual Json auth(const Json& request) = 0;
   // {"access_token", "timestamp" (double), "chunks" (records)}
@@ -24,12 +25,14 @@ class ServerRequestHandler {
   virtual Json getMediameta(const Json& request) = 0;
   // One uploaded slice: {"access_token", "chunk_sig", "data" (bytes), "total_packages"}.
   virtual void sendMediametaMessage(const Json& request) = 0;
-  // The upload's end: {"chunk_sig"} -> "status".
+  // The upload's end: {"chunk_sig", "access_token"} (the sig and token of the stream's last slice;
+  // both "" for a stream without slices) -> "status".
   virtual Json sendMediametaEnd(const Json& request) = 0;
   // {"access_token"} -> "status".
   virtual Json bye(const Json& request) = 0;
 
-  // An upload whose stream broke before all of its announced slices arrived: {"chunk_sig"}. Its
+  // An upload whose stream broke before all of its announced slices arrived: {"chunk_sig",
+  // "access_token"}. Its
   // slices must not be taken for a whole image. Optional; by default nothing happens.
   virtual void sendMediametaAbort(const Json& request) { (void)request; }
 };

@@ -1,0 +1,86 @@
+#include "startup/SyncSteps.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "VLEngine/VLEngine.h"
+#include "Windows/Main/MainViewController.h"
+#include "Windows/Main/QuickAccess.h"
+#include "Windows/Main/SearchInput2.h"
+#include "core/VLNotificationCenter.h"
+#include "platform/dispatch/Dispatch.h"
+#include "sync/SyncWindowHooks.h"
+#include "sync/discovery/IFConfig.h"
+#include "sync/store/CreatedDataSyncStore.h"
+#include "sync/transfer/FileTransferCenter.h"
+
+namespace vl {
+
+namespace {
+
+// A RowTransfer that owns its observations of one transfer; the transfer is held too, so its address,
+// which the observations filter on, cannot be taken by another while they live.
+struct FollowedTransfer : RowTransfer {
+  std::shared_ptr<FileTransferEntity> entity;
+  std::vector<Observation> observations;
+};
+
+double fractionOf(std::int64_t received, std::int64_t total) {
+  return total > 0 ? std::clamp(static_cast<double>(received) / static_cast<double>(total), 0.0, 1.0) : 0.0;
+}
+
+std::shared_ptr<RowTransfer> follow(const std::shared_ptr<FileTransferEntity>& entity) {
+  auto transfer = std::make_shared<FollowedTransfer>();
+  transfer->entity = entity;
+  transfer->fraction = fractionOf(entity->received(), entity->total());
+  std::weak_ptr<FollowedTransfer> weak = transfer;
+  NotificationCenter& center = NotificationCenter::defaultCenter();
+  // Posted on the feeding thread (a gRPC loop); the row's blocks run on the main thread only.
+  auto progress = [weak](const Notification&) {
+    dispatch::Queue::main()->async([weak] {
+      auto self = weak.lock();
+      if (!self) return;
+      self->fraction = fractionOf(self->entity->received(), self->entity->total());
+      if (self->onProgress) self->onProgress();
+    });
+  };
+  transfer->observations.push_back(center.observe(FileTransferEntity::kSetMaxValue, entity.get(), progress));
+  transfer->observations.push_back(center.observe(FileTransferEntity::kDidUpdate, entity.get(), progress));
+  transfer->observations.push_back(
+      center.observe(FileTransferEntity::kEndProcess, entity.get(), [weak](const Notification&) {
+        dispatch::Queue::main()->async([weak] {
+          auto self = weak.lock();
+          if (!self) return;
+          self->fraction = 1;
+          if (self->onEnd) self->onEnd();
+        });
+      }));
+  return transfer;
+}
+
+void refreshHistoryList() {
+  auto controller = std::dynamic_pointer_cast<MainViewController>(QuickAccess::mainViewController());
+  if (controller && controller->searchInput()->text().empty()) VLEngine::shared().noneInput();
+}
+
+}  // namespace
+
+RowServices::TransferLookup syncTransferLookup() {
+  return [](const std::string& signature) -> std::shared_ptr<RowTransfer> {
+    std::shared_ptr<FileTransferEntity> entity = FileTransferCenter::defaultCenter().getEntity(signature);
+    return entity ? follow(entity) : nullptr;
+  };
+}
+
+void installSyncSteps(StartupHooks& hooks) {
+  if (!hooks.saveCreatedDataSyncNetworks) {
+    hooks.saveCreatedDataSyncNetworks = [] { CreatedDataSyncStore::shared().save(); };
+  }
+  // Watches the sync interface from launch on.
+  if (!hooks.createNetworkConfiguration) hooks.createNetworkConfiguration = [] { IFConfig::shared(); };
+  RowServices::setTransferLookup(syncTransferLookup());
+  SyncWindowHooks::setRefreshHistoryList(refreshHistoryList);
+}
+
+}  // namespace vl

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "gRPC/Server/SyncNetworkServer.h"
+
+namespace vl {
+
+class ServerResponseMaker;
+
+// The one sync server of this device, answering through the request handlers (ServerResponseMaker).
+// The sync bar starts it when the served network is advertised and closes it when serving stops.
+// Started and closed on the main thread; close() returns once the server's loop has ended.
+class SyncNetworkServerWrapper {
+ public:
+  static SyncNetworkServerWrapper& shared();
+
+  // Serves on the address of syncInterface() and syncPort() (VELLISTO_SYNC_IFACE, VELLISTO_SYNC_PORT).
+  // A server with no address does not start: false, with the reason (for the user) in `why` and the log.
+  bool start(std::string* why = nullptr);
+  // Serves on ip:port; an empty ip refuses, as above. A running server is closed first.
+  bool startWithIp(const std::string& ip, std::int64_t port, std::string* why = nullptr);
+  void close();
+
+  bool isServing() const;
+  // The port of the running server; 0 when none runs.
+  int boundPort() const;
+  SyncNetworkServer& server() { return server_; }
+
+ private:
+  SyncNetworkServerWrapper();
+
+  std::shared_ptr<ServerResponseMaker> handler_;
+  SyncNetworkServer server_;
+};
+
+}  // namespace vl

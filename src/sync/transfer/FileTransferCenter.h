@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sync/transfer/FileTransferEntity.h"
+
+namespace vl {
+
+// The images still to arrive, by the sig of their record. A device registers a record's sig when a
+// merge brings a new image record whose bytes must follow (the serving handlers, the joined session),
+// feeds each streamed slice to it, and ends it when the stream ends. While a sig is registered the
+// serving device answers a request for that image with 601 ("later"), and the history windows show
+// progress in place of the image.
+//
+// A registration that hears no slice for kIdleExpiryMs expires (its bytes dropped, kEndProcess posted),
+// so an upload that never comes does not hold 601 and memory for good. At most kMaxRegistered sigs are
+// kept (the one idle longest goes first) and at most kMaxReceiving transfers gather bytes at once.
+//
+// Used from both gRPC loops and the main thread; one leaf lock guards the map, taken before a transfer's
+// own lock and never held while a notification is posted.
+class FileTransferCenter {
+ public:
+  static constexpr double kIdleExpiryMs = 120000;
+  static constexpr std::size_t kMaxRegistered = 10000;
+  static constexpr std::size_t kMaxReceiving = 4;
+
+  static FileTransferCenter& defaultCenter();
+
+  // A new empty transfer under the sig, replacing any earlier one.
+  void registerChunkSig(const std::string& sig);
+  std::shared_ptr<FileTransferEntity> getEntity(const std::string& sig);
+  // One streamed slice: dropped (false) when no transfer is registered under the sig; on the first, the
+  // transfer's total becomes `totalPackages`.
+  bool appendSlice(const std::string& sig, std::int64_t totalPackages, std::string_view data);
+  // The end of the stream: the transfer's end() (image stored, record updated), then the sig leaves the
+  // registry unless it was registered anew meanwhile. Whether an image was stored.
+  bool end(const std::string& sig);
+  // A stream that broke off: the transfer is cancelled and forgotten; nothing is stored.
+  void abandon(const std::string& sig);
+
+  std::size_t count();
+  void resetForTesting();
+
+ private:
+  FileTransferCenter() = default;
+  // Lock held. Moves transfers idle past the limit into `expired`, at most once a second.
+  void sweepLocked(double nowMs, std::vector<std::shared_ptr<FileTransferEntity>>& expired);
+  static void cancelAll(const std::vector<std::shared_ptr<FileTransferEntity>>& entities, const char* why);
+
+  std::mutex mutex_;
+  std::map<std::string, std::shared_ptr<FileTransferEntity>> entities_;
+  double lastSweepMs_ = 0;
+};
+
+}  // namespace vl

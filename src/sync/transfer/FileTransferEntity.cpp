@@ -1,0 +1,160 @@
+#include "sync/transfer/FileTransferEntity.h"
+
+#include <utility>
+
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/JsonDataHelper.h"
+#include "core/VLConstants.h"
+#include "core/VLNotificationCenter.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "sync/transfer/ReceivedImageFile.h"
+
+namespace vl {
+
+using Lock = std::lock_guard<std::mutex>;
+
+std::shared_ptr<FileTransferEntity> FileTransferEntity::ofChunkSig(std::string chunkSig, double nowMs) {
+  return std::make_shared<FileTransferEntity>(std::move(chunkSig), nowMs);
+}
+
+FileTransferEntity::FileTransferEntity(std::string chunkSig, double nowMs)
+    : chunkSig_(std::move(chunkSig)), lastActivityMs_(nowMs) {}
+
+std::int64_t FileTransferEntity::total() const {
+  Lock lock(mutex_);
+  return total_;
+}
+std::int64_t FileTransferEntity::received() const {
+  Lock lock(mutex_);
+  return received_;
+}
+std::size_t FileTransferEntity::byteCount() const {
+  Lock lock(mutex_);
+  return data_.size();
+}
+bool FileTransferEntity::isFirstReceived() const {
+  Lock lock(mutex_);
+  return total_ == 0;
+}
+bool FileTransferEntity::failed() const {
+  Lock lock(mutex_);
+  return failed_;
+}
+double FileTransferEntity::lastActivityMs() const {
+  Lock lock(mutex_);
+  return lastActivityMs_;
+}
+
+void FileTransferEntity::post(const char* name, std::int64_t value, const char* key) {
+  Json info = key ? Json{{key, value}} : Json();
+  VLNotificationCenter::postNotificationName(name, this, std::move(info));
+}
+
+void FileTransferEntity::fail(const char* why) {
+  {
+    Lock lock(mutex_);
+    if (failed_) return;
+    failed_ = true;
+    std::string().swap(data_);
+  }
+  logf("sync transfer: image %s dropped: %s", chunkSig_.c_str(), why);
+}
+
+void FileTransferEntity::cancel(const char* why) {
+  fail(why);
+  post(kEndProcess, 0, nullptr);
+}
+
+void FileTransferEntity::setTotal(std::int64_t total) {
+  {
+    Lock lock(mutex_);
+    total_ = total;
+  }
+  if (total <= 0 || total > kMaxSlices) {
+    fail("it announces an impossible number of slices");
+    return;
+  }
+  post(kSetMaxValue, total, "max_value");
+}
+
+void FileTransferEntity::appendData(std::string_view slice, double nowMs) {
+  const char* refused = nullptr;
+  std::int64_t count = 0;
+  {
+    Lock lock(mutex_);
+    lastActivityMs_ = nowMs;
+    if (failed_) return;
+    if (received_ >= total_) {
+      refused = "more slices than it announced";
+    } else if (data_.size() + slice.size() > kMaxBytes ||
+               slice.size() > static_cast<std::size_t>(kSliceBytes)) {
+      refused = "more bytes than an image may have";
+    } else {
+      count = ++received_;
+    }
+  }
+  if (refused) return fail(refused);
+  post(kDidUpdate, count, "received");
+  Lock lock(mutex_);
+  if (failed_) return;
+  // One allocation for the whole image rather than one per slice: every slice but the last is full.
+  if (data_.empty()) data_.reserve(static_cast<std::size_t>(total_) * slice.size());
+  data_.append(slice);
+}
+
+bool FileTransferEntity::end() {
+  std::string data;
+  bool complete = false;
+  {
+    Lock lock(mutex_);
+    complete = !failed_ && total_ > 0 && received_ == total_;
+    if (complete) data.swap(data_);
+    if (!complete && !failed_) {
+      logf("sync transfer: image %s ended after %lld of %lld slices; not stored", chunkSig_.c_str(),
+           static_cast<long long>(received_), static_cast<long long>(total_));
+    }
+  }
+  const bool stored = complete && storeImage(data);
+  post(kEndProcess, 0, nullptr);
+  return stored;
+}
+
+bool FileTransferEntity::storeImage(const std::string& data) {
+  VLEngine& engine = VLEngine::shared();
+  std::shared_ptr<Vellisto_Chunk> chunk = engine.getChunkBySig(chunkSig_, kClipboardPinTabId);
+  if (!chunk) {
+    logf("sync transfer: the record of image %s is gone; not stored", chunkSig_.c_str());
+    return false;
+  }
+  std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
+  std::string senderPath;
+  {
+    std::unique_lock<std::recursive_mutex> docLock;
+    if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    senderPath = JsonDataHelper::getImagePath(chunk->json());
+  }
+  if (senderPath.empty()) {
+    logf("sync transfer: the record of image %s names no image; not stored", chunkSig_.c_str());
+    return false;
+  }
+  const std::string folder = engine.foreverPath();
+  const std::string name = ReceivedImageFile::fileNameFor(senderPath, chunkSig_);
+  std::optional<std::string> written = ReceivedImageFile::write(folder, name, data);
+  if (!written) return false;
+  const std::string value =
+      ReceivedImageFile::storedValue(folder, files::lastPathComponent(*written), senderPath);
+  {
+    std::lock_guard<std::recursive_mutex> storeLock(VLEngine::storeMutex());
+    std::unique_lock<std::recursive_mutex> docLock;
+    if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    Json json = chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
+    json["forever_image"] = value;
+    chunk->setJson(std::move(json));
+  }
+  if (doc) doc->persist();
+  logf("sync transfer: image %s stored (%zu bytes)", chunkSig_.c_str(), data.size());
+  return true;
+}
+
+}  // namespace vl

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vl {
+
+// Where an image that came from another device is stored: always directly in the forever folder, under
+// a name taken from the sender's path but never able to climb out of the folder, and never over a file
+// that is already there (another record's image).
+class ReceivedImageFile {
+ public:
+  // The sender's last path component, percent-decoded, cut again to its own last component; "<sig>.png"
+  // instead of "", ".", "..", a name with a NUL byte, or one longer than a file name may be.
+  static std::string fileNameFor(const std::string& senderPath, const std::string& sig);
+  // Writes `data` as `name` in `folder` (made when missing), or as "name-2.ext", "name-3.ext"... when the
+  // name is taken: the name is claimed with an exclusive create before the bytes go in through a
+  // temporary and a rename. The path written, or nothing (logged).
+  static std::optional<std::string> write(const std::string& folder, const std::string& name,
+                                          std::string_view data);
+  // The "forever_image" value for the file `writtenName` in `folder`. The image loader percent-decodes
+  // it: a file that kept the sender's name keeps the sender's encoded form, any other name is given
+  // with its "%" escaped.
+  static std::string storedValue(const std::string& folder, const std::string& writtenName,
+                                 const std::string& senderPath);
+};
+
+}  // namespace vl

@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include "Windows/Main/list/RowServices.h"
+#include "platform/dispatch/Dispatch.h"
+#include "startup/SyncSteps.h"
+#include "sync/SyncWindowHooks.h"
+#include "sync/transfer/FileTransferCenter.h"
+
+namespace vl::test {
+namespace {
+
+// The assembled program fills the seams sync declares towards the windows.
+TEST(SyncSteps, RowsAndThePreviewFollowAnImageStillArriving) {
+  StartupHooks hooks;
+  installSyncSteps(hooks);
+  EXPECT_TRUE(hooks.saveCreatedDataSyncNetworks);
+  ASSERT_TRUE(RowServices::looksForTransfers());
+
+  FileTransferCenter& center = FileTransferCenter::defaultCenter();
+  center.resetForTesting();
+  EXPECT_EQ(RowServices::transferOf("SIG"), nullptr);
+  center.registerChunkSig("SIG");
+  // A row and the preview each hold their own, so neither's blocks replace the other's.
+  std::shared_ptr<RowTransfer> row = RowServices::transferOf("SIG");
+  std::shared_ptr<RowTransfer> preview = RowServices::transferOf("SIG");
+  ASSERT_NE(row, nullptr);
+  ASSERT_NE(row, preview);
+  int progressed = 0, ended = 0;
+  row->onProgress = [&] { ++progressed; };
+  row->onEnd = [&] { ++ended; };
+  preview->onEnd = [&] { ++ended; };
+
+  center.appendSlice("SIG", 2, "first half");
+  dispatch::MainLoop::runUntilIdle();
+  EXPECT_DOUBLE_EQ(row->fraction, 0.5);
+  EXPECT_EQ(progressed, 2);  // the total, then the slice
+  // A transfer looked up midway starts from where it is.
+  EXPECT_DOUBLE_EQ(RowServices::transferOf("SIG")->fraction, 0.5);
+
+  center.abandon("SIG");
+  dispatch::MainLoop::runUntilIdle();
+  EXPECT_EQ(ended, 2);
+
+  RowServices::setTransferLookup(nullptr);
+  SyncWindowHooks::reset();
+  center.resetForTesting();
+}
+
+}  // namespace
+}  // namespace vl::test
