@@ -12,6 +12,7 @@
 #include "platform/dispatch/Dispatch.h"
 #include "sync/SyncWindowHooks.h"
 #include "sync/discovery/IFConfig.h"
+#include "sync/discovery/PeripheralRole.h"
 #include "sync/store/CreatedDataSyncStore.h"
 #include "sync/transfer/FileTransferCenter.h"
 
@@ -79,6 +80,12 @@ void installSyncSteps(StartupHooks& hooks) {
   }
   // Watches the sync interface from launch on.
   if (!hooks.createNetworkConfiguration) hooks.createNetworkConfiguration = [] { IFConfig::shared(); };
+  // Bluetooth advertises the network this device serves now.
+  PeripheralRole::setServedNetworkSource([]() -> std::optional<PeripheralRole::ServedNetwork> {
+    CreatedDataSyncStore::Network network = CreatedDataSyncStore::shared().currentProvider();
+    if (!network) return std::nullopt;
+    return PeripheralRole::ServedNetwork{network->identifier(), network->name()};
+  });
   RowServices::setTransferLookup(syncTransferLookup());
   SyncWindowHooks::setRefreshHistoryList(refreshHistoryList);
 }
