@@ -23,6 +23,7 @@
 #include "startup/StartupTestSupport.h"
 #include "startup/WindowSteps.h"
 #include "statusbar/VLStatusBar.h"
+#include "think/bar/ThinkingBar.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelCenter.h"
 #include "ui/panels/PopoverCenter.h"
@@ -56,6 +57,12 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
   EXPECT_EQ(bar->tabs().size(), PinManager::shared().tabCount());
   EXPECT_NE(PanelCenter::shared().panelForKey(kPanelPinDetail), nullptr);
   EXPECT_NE(PanelCenter::shared().panelForKey(kPanelPinMove), nullptr);
+  // The thinking bar sits under the search field and already offers something for the selected record.
+  auto thinking = std::dynamic_pointer_cast<ThinkingBar>(controller->thinkingBar());
+  ASSERT_NE(thinking, nullptr);
+  EXPECT_EQ(controller->thinkingBarSlot(), thinking.get());
+  EXPECT_EQ(thinking->superview(), controller->view().get());
+  EXPECT_FALSE(thinking->actionButtons().empty());
 
   VLStatusBar::wakeupOrHidden();
   EXPECT_TRUE(main->isVisible());
