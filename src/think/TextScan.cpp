@@ -1,9 +1,20 @@
 #include "think/TextScan.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
+#include <mutex>
+#include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "platform/foundation/Text.h"
 
 namespace vl::think {
 
@@ -18,6 +29,68 @@ std::size_t lineEndAt(std::string_view rest) {
   if (rest.starts_with("\xc2\x85")) return 2;                                          // NEL
   if (rest.starts_with("\xe2\x80\xa8") || rest.starts_with("\xe2\x80\xa9")) return 3;  // LS, PS
   return 0;
+}
+
+// Texts shorter than this are read again each time; longer ones are kept.
+constexpr std::size_t kKeptFactsBytes = 4096;
+
+// A text of only ASCII digits and a one-byte separator: whether its pieces are all numbers (none empty,
+// at least two). nullopt when other bytes are present, for the general reading. Sixteen bytes are looked at
+// a time where the processor can.
+std::optional<bool> digitPieces(std::string_view text, char separator) {
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  bool doubled = false, previousWasSeparator = false, anySeparator = false;
+#if defined(__SSE2__)
+  const __m128i beforeZero = _mm_set1_epi8('0' - 1), afterNine = _mm_set1_epi8('9' + 1);
+  const __m128i sep = _mm_set1_epi8(separator);
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    // Bytes from 0x80 up compare as negative, so they are no digits.
+    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, beforeZero), _mm_cmplt_epi8(v, afterNine));
+    const __m128i isSep = _mm_cmpeq_epi8(v, sep);
+    if (_mm_movemask_epi8(_mm_or_si128(digit, isSep)) != 0xFFFF) return std::nullopt;
+    const unsigned seps = static_cast<unsigned>(_mm_movemask_epi8(isSep));
+    doubled = doubled || (seps & (seps >> 1)) != 0 || (previousWasSeparator && (seps & 1u));
+    anySeparator = anySeparator || seps != 0;
+    previousWasSeparator = (seps & 0x8000u) != 0;
+  }
+#endif
+  for (; i < n; ++i) {
+    const char c = text[i];
+    const bool isSep = c == separator;
+    if (!isSep && (c < '0' || c > '9')) return std::nullopt;
+    doubled = doubled || (isSep && previousWasSeparator);
+    anySeparator = anySeparator || isSep;
+    previousWasSeparator = isSep;
+  }
+  return n > 0 && anySeparator && !doubled && text.front() != separator && text.back() != separator;
+}
+
+// utf16Length, with runs of ASCII counted eight bytes at a time. An ASCII byte never belongs to a longer
+// sequence, so the runs between them are counted by the platform exactly as it counts the whole text.
+std::size_t lengthInUnits(std::string_view text) {
+  std::size_t units = 0, i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    std::uint64_t word = 0;
+    if (i + 8 <= n) std::memcpy(&word, text.data() + i, 8);
+    if (i + 8 <= n && (word & 0x8080808080808080ull) == 0) {
+      units += 8;
+      i += 8;
+      continue;
+    }
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++units;
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end < n && static_cast<unsigned char>(text[end]) >= 0x80) ++end;
+    units += utf16Length(text.substr(i, end - i));
+    i = end;
+  }
+  return units;
 }
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
@@ -53,6 +126,10 @@ bool isNumberText(std::string_view text) {
 }
 
 bool splitsIntoNumbers(std::string_view text, std::string_view separator) {
+  // A long list of numbers is read in one pass.
+  if (separator.size() == 1) {
+    if (std::optional<bool> answer = digitPieces(text, separator[0])) return *answer;
+  }
   std::size_t pieces = 0;
   for (std::size_t start = 0;;) {
     const std::size_t end = text.find(separator, start);
@@ -64,6 +141,28 @@ bool splitsIntoNumbers(std::string_view text, std::string_view separator) {
     start = end + separator.size();
   }
   return pieces >= 2;
+}
+
+TextFacts factsOf(const std::string& text) {
+  const auto work = [](std::string_view t) {
+    TextFacts facts;
+    facts.length = lengthInUnits(t);
+    facts.number = isNumberText(t);
+    facts.digitLines = splitsIntoNumbers(t, "\n");
+    facts.digitCommas = splitsIntoNumbers(t, ",");
+    facts.digitCommaLines = splitsIntoNumbers(t, ",\n");
+    return facts;
+  };
+  if (text.size() < kKeptFactsBytes) return work(text);
+  static std::mutex mutex;
+  static std::string keptText;
+  static TextFacts kept;
+  std::lock_guard lock(mutex);
+  if (text != keptText) {
+    kept = work(text);
+    keptText = text;
+  }
+  return kept;
 }
 
 std::size_t trailingLineEndLength(std::string_view text) {

@@ -21,6 +21,18 @@ bool splitsIntoNumbers(std::string_view text, std::string_view separator);
 // The length in bytes of the line end that closes the text (CRLF counts as one); 0 when none does.
 std::size_t trailingLineEndLength(std::string_view text);
 
+// What the length and number rules say of a text.
+struct TextFacts {
+  std::size_t length = 0;  // UTF-16 units
+  bool number = false;     // isNumberText
+  bool digitLines = false;
+  bool digitCommas = false;
+  bool digitCommaLines = false;
+};
+// The facts of a text. Those of the last long text are kept (a copy, compared by content): the same record
+// stays selected through most keystrokes, and reading a megabyte again for each would show.
+TextFacts factsOf(const std::string& text);
+
 // The pieces between separators, in order (an empty text gives one empty piece).
 std::vector<std::string_view> split(std::string_view text, std::string_view separator);
 

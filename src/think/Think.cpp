@@ -20,8 +20,6 @@ namespace {
 constexpr std::size_t kCommandLength = 19;
 // A text of more bytes has more code points than a command may have units, however it lowercases.
 constexpr std::size_t kCommandBytes = kCommandLength * 4;
-// A text of more bytes than this is longer than 30 units, the longest length any rule asks about.
-constexpr std::size_t kShortBytes = 30 * 4;
 
 Action*& remindSlot() {
   static Action* action = nullptr;
@@ -37,10 +35,10 @@ bool lettersAndBars(const std::string& text) {
 }  // namespace
 
 std::unique_ptr<Think> Think::dump(const std::optional<std::string>& searchText,
-                                   const std::optional<std::string>& selectedContext,
+                                   std::optional<std::string> selectedContext,
                                    const std::optional<Json>& selectedJsonDict) {
   std::unique_ptr<Think> think(new Think());
-  think->selectedContext_ = selectedContext;
+  think->selectedContext_ = std::move(selectedContext);
   if (selectedJsonDict && selectedJsonDict->is_object()) think->json_ = *selectedJsonDict;
   for (const char* key : {"custom_view", "translate_words"}) {
     if (auto it = think->json_.find(key); it != think->json_.end()) think->recordPreviewKeys_[key] = *it;
@@ -55,7 +53,8 @@ void Think::addFeats(const std::optional<std::string>& searchText) {
     std::string t = lowercase(*searchText);
     if (t == "now") {
       feats_.set(feature::kNow);
-      text_ = std::move(t);
+      command_ = std::move(t);
+      fromSearch_ = true;
       return;
     }
     if (utf16Length(t) <= kCommandLength) {
@@ -71,21 +70,20 @@ void Think::addFeats(const std::optional<std::string>& searchText) {
       }
       if (command != 0) {
         feats_.set(command);
-        text_ = std::move(t);
+        command_ = std::move(t);
+        fromSearch_ = true;
         return;
       }
     }
   }
-  text_ = selectedContext_.value_or(std::string());
-  if (!text_.empty()) addTextFeats();
+  if (!text().empty()) addTextFeats();
 }
 
 void Think::addTextFeats() {
   using namespace feature;
-  const std::string& s = text_;
-  // Lengths in UTF-16 units; a text past kShortBytes answers every length rule without being counted.
-  const bool counted = s.size() <= kShortBytes;
-  const std::size_t length = counted ? utf16Length(s) : kShortBytes + 1;
+  const std::string& s = text();
+  const think::TextFacts facts = think::factsOf(s);
+  const std::size_t length = facts.length;
 
   if (json_.contains("app") && !json_["app"].is_null()) feats_.set(kApp);
   if (length > 15) {
@@ -96,22 +94,22 @@ void Think::addTextFeats() {
     if (DictionaryAction::shared().wordInDictionary(s)) feats_.set(kDictionaryWord);
     feats_.set(kShortLetters);
   }
-  if (think::isNumberText(s)) {
+  if (facts.number) {
     feats_.set(kDigits);
     if (length > 4) feats_.set(kSeconds);
     if (length == 13) feats_.set(kMilliseconds);
   }
   if (recordFileIsReadable(json_)) feats_.set(kFile);
   if (length <= 30) feats_.set(kShort);
-  if (think::splitsIntoNumbers(s, "\n")) {
+  if (facts.digitLines) {
     feats_.set(kDigitLines);
     feats_.set(kCombinable);
   }
-  if (think::splitsIntoNumbers(s, ",")) {
+  if (facts.digitCommas) {
     feats_.set(kDigitCommas);
     feats_.set(kCombinable);
   }
-  if (think::splitsIntoNumbers(s, ",\n")) {
+  if (facts.digitCommaLines) {
     feats_.set(kDigitCommaLines);
     feats_.set(kCombinable);
   }
@@ -152,7 +150,7 @@ void Think::setRemindAction(Action* action) { remindSlot() = action; }
 std::vector<Action*> Think::getActions() const {
   std::vector<Action*> matched;
   for (Action* action : builtinActions()) {
-    if (action->matched(feats_, text_)) matched.push_back(action);
+    if (action->matched(feats_, text())) matched.push_back(action);
   }
   if (matched.empty()) matched.push_back(&NoneAction::shared());
   return matched;
@@ -171,7 +169,7 @@ void Think::resetPreviewKeys() {
 
 std::optional<ui::AttributedString> Think::textOf(Action& action) {
   resetPreviewKeys();
-  return action.getText(text_, json_);
+  return action.getText(text(), json_);
 }
 
 }  // namespace vl

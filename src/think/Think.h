@@ -20,13 +20,16 @@ class Think {
  public:
   // `text` of `dump` is then the text the actions work on.
   static std::unique_ptr<Think> dump(const std::optional<std::string>& searchText,
-                                     const std::optional<std::string>& selectedContext,
+                                     std::optional<std::string> selectedContext,
                                      const std::optional<Json>& selectedJsonDict);
 
   // The actions that fit, in the built-in order; the one NoneAction when none does. Never empty.
   std::vector<Action*> getActions() const;
   const FeatureSet& featsDict() const { return feats_; }
-  const std::string& text() const { return text_; }
+  const std::string& text() const {
+    if (fromSearch_) return command_;
+    return selectedContext_ ? *selectedContext_ : kNoText;
+  }
   const std::optional<std::string>& selectedContext() const { return selectedContext_; }
   // The engine's copy of the record's json, which actions change to steer the preview.
   Json& selectedJsonDict() { return json_; }
@@ -47,8 +50,13 @@ class Think {
   void addFeats(const std::optional<std::string>& searchText);
   void addTextFeats();
 
+  static inline const std::string kNoText;
+
   FeatureSet feats_;
-  std::string text_;
+  // The text is the lowercased command typed into the search field, or else the record's text, which is
+  // not copied twice: it may be megabytes.
+  bool fromSearch_ = false;
+  std::string command_;
   std::optional<std::string> selectedContext_;
   Json json_ = Json::object();
   Json recordPreviewKeys_ = Json::object();

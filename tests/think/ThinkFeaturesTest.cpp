@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -221,6 +222,43 @@ TEST(ThinkTextScanTest, TheNumberRuleReadsAsIcuReadsItsPattern) {
     SCOPED_TRACE(text);
     EXPECT_EQ(think::isNumberText(text), icu->matches(text));
   }
+}
+
+TEST(ThinkTextScanTest, LongListsReadInOnePassAgreeWithPieceByPiece) {
+  const auto reference = [](std::string_view text, std::string_view separator) {
+    const auto pieces = think::split(text, separator);
+    if (pieces.size() < 2) return false;
+    for (std::string_view piece : pieces) {
+      if (!think::isNumberText(piece)) return false;
+    }
+    return true;
+  };
+  // Lists of 40 bytes, each spoilt once at every position: a doubled separator (empty piece), a leading or
+  // closing one, a letter, a CR before the separator; across the sixteen-byte blocks.
+  const std::string list = "12\n345\n6\n78\n9\n10\n11\n1213\n14\n15\n16\n17";
+  std::vector<std::string> texts = {list, "\n" + list, list + "\n", std::string(40, '7')};
+  for (std::size_t at = 0; at < list.size(); ++at) {
+    for (const char* spoil : {"\n", "x", "\r", ","}) {
+      std::string text = list;
+      text.insert(at, spoil);
+      texts.push_back(text);
+    }
+  }
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(think::splitsIntoNumbers(text, "\n"), reference(text, "\n"));
+    std::string commas = text;
+    std::replace(commas.begin(), commas.end(), '\n', ',');
+    EXPECT_EQ(think::splitsIntoNumbers(commas, ","), reference(commas, ","));
+  }
+  const std::string big = [] {
+    std::string t;
+    for (int i = 0; i < 200000; ++i) t += std::to_string(i) + "\n";
+    t.pop_back();
+    return t;
+  }();
+  EXPECT_TRUE(think::factsOf(big).digitLines);
+  EXPECT_EQ(think::factsOf(big).length, big.size());
 }
 
 TEST(ThinkTextScanTest, NumbersSaturateInsteadOfFailing) {

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Text.h"
+#include "think/TextScan.h"
 
 namespace vl {
 
@@ -13,11 +14,11 @@ LenAction& LenAction::shared() {
 }
 
 std::optional<std::string> LenAction::getLabel(const std::string& text, Json&) {
-  return "Len: " + std::to_string(utf16Length(text));
+  return "Len: " + std::to_string(think::factsOf(text).length);
 }
 
 std::optional<ui::AttributedString> LenAction::getText(const std::string& text, Json&) {
-  return defaultAttributedString(std::to_string(utf16Length(text)));
+  return defaultAttributedString(std::to_string(think::factsOf(text).length));
 }
 
 // --- Md5Action --------------------------------------------------------------------------------------------
