@@ -3,11 +3,18 @@
 #include <string>
 
 #include "VLEngine/search/DisplayAttributedString.h"
+#include "VLEngine/search/SearchHistory.h"
+#include "Windows/Main/ChunkContent.h"
+#include "Windows/Main/MainViewController.h"
+#include "Windows/Main/MainWindow.h"
+#include "Windows/Main/SearchInput2.h"
+#include "Windows/Main/list/HintTable2.h"
 #include "core/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Url.h"
 #include "support/Gallery.h"
+#include "theme/VLFont.h"
 #include "think/ThinkTestSupport.h"
 #include "think/bar/ThinkingBar.h"
 #include "ui/VLWindow.h"
@@ -72,6 +79,31 @@ TEST_F(ThinkingBarGallery, RowsWithAndWithoutASelectionInLightAndDark) {
   const double end = files->actionButtons().back()->frame().maxX();
   const Pixel background = probe->at({end + 4, 19});
   EXPECT_EQ(probe->inkIn({end + 2, 2, ThinkingBar::kWidth - end - 4, 34}, background, 8).count, 0);
+}
+
+TEST_F(ThinkingBarGallery, TheBarInTheMainWindowPreviewsTheSelectedAction) {
+  DesktopPaintingScope painting;
+  LocalShortcutsManager::shared().removeAllReceiversForTesting();
+  auto window = MainWindow::create();
+  auto controller = MainViewController::create();
+  auto bar = ThinkingBar::installInto(controller);
+  window->setContentViewController(controller);
+  window->setFrame({100, 100, 680, 513}, false);
+  EXPECT_EQ(bar->frame(), (ui::Rect{0, 385, 680, 38}));
+
+  DisplayRows rows;
+  for (const char* text : {"1700000000000", "camelCaseName", "9\n10\n1\n2"})
+    rows.push_back(DisplayAttributedString::resultRow(text, std::vector<Range>{}, VLFont::mainFont()));
+  controller->chunkContent()->receivedData(rows, SearchHistory::kReplayTaskId, false);
+  dispatch::MainLoop::runUntilIdle();
+  // The list selected its first row, and the bar followed; Ctrl+Up takes the bar, Right moves on.
+  ASSERT_EQ(bar->actionButtons().size(), 3u);
+  EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("thinkingBarActive"));
+  EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("searchInputEnd"));
+  EXPECT_EQ(bar->selectedItem(), 1);
+  EXPECT_FALSE(controller->hintTable()->onFocus());
+  EXPECT_EQ(writeGallery(*window, "main-window-thinking-bar").size(), 2u);
+  SearchHistory::shared().clean();
 }
 
 }  // namespace
