@@ -120,7 +120,7 @@ const std::shared_ptr<ui::View>& MainViewController::thinkingBar() {
   return thinkingBar_;
 }
 
-FocusStash* MainViewController::thinkingBarFocus() { return thinkingBarSlot(); }
+FocusStash* MainViewController::thinkingBarFocus() { return dynamic_cast<FocusStash*>(thinkingBar().get()); }
 
 ThinkingBarSlot* MainViewController::thinkingBarSlot() {
   return dynamic_cast<ThinkingBarSlot*>(thinkingBar().get());
