@@ -89,6 +89,7 @@ TEST_F(ThinkingBarGallery, TheBarInTheMainWindowPreviewsTheSelectedAction) {
   auto bar = ThinkingBar::installInto(controller);
   window->setContentViewController(controller);
   window->setFrame({100, 100, 680, 513}, false);
+  window->makeKeyAndOrderFront();
   EXPECT_EQ(bar->frame(), (ui::Rect{0, 385, 680, 38}));
 
   DisplayRows rows;
@@ -103,6 +104,12 @@ TEST_F(ThinkingBarGallery, TheBarInTheMainWindowPreviewsTheSelectedAction) {
   EXPECT_EQ(bar->selectedItem(), 1);
   EXPECT_FALSE(controller->hintTable()->onFocus());
   EXPECT_EQ(writeGallery(*window, "main-window-thinking-bar").size(), 2u);
+  // Another of our windows in front: its presses are not the bar's.
+  window_->makeKeyAndOrderFront();
+  EXPECT_FALSE(LocalShortcutsManager::shared().offerShortcutKey("searchInputEnd"));
+  EXPECT_FALSE(LocalShortcutsManager::shared().offerShortcutKey("thinkingBarSelect1"));
+  EXPECT_EQ(bar->selectedItem(), 1);
+  window->orderOut();
   SearchHistory::shared().clean();
 }
 

@@ -12,6 +12,7 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/window/Window.h"
 #include "think/actions/DictionaryAction.h"
 #include "ui/panels/PanelCenter.h"
 
@@ -230,6 +231,9 @@ void ThinkingBar::doActionAtIndex(std::int64_t index) {
 
 bool ThinkingBar::resolvedShortcutKey(const std::string& name) {
   static constexpr std::string_view kSelect = "thinkingBarSelect";
+  // Presses in our other windows (the preferences, the record window) are not the bar's.
+  const ui::Window* own = window();
+  if (!own || !own->isKeyWindow()) return false;
   if (name.starts_with(kSelect) && name.size() == kSelect.size() + 1) {
     const char digit = name.back();
     if (digit < '1' || digit > '9') return false;
