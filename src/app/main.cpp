@@ -19,6 +19,8 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Resources.h"
 #include "platform/system/DesktopBackends.h"
+#include "platform/system/SystemDictionary.h"
+#include "platform/system/net/DictServerDictionary.h"
 #include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
 #include "startup/DataFolderLock.h"
@@ -118,6 +120,8 @@ int main(int argc, char** argv) {
   // The pasteboard poll reads the general pasteboard from its first fire, so the desktop's backends are
   // in place before class initialisation creates it.
   if (!vl::installDesktopBackends()) vl::log("vellisto: headless; no system clipboard is watched");
+  // The dictionary is a DICT server (VELLISTO_DICT_SERVER); none listening only means no definitions.
+  vl::SystemDictionary::install(vl::DictServerDictionary::fromEnvironment());
   // Before the status item exists, so it goes to the desktop's tray from the start.
   vl::installSessionBusBackends();
   // Bluetooth LE for device sync; the system bus is opened when sync first needs it.

@@ -20,7 +20,7 @@ class ShortcutsTableViewDelegate {
   virtual void shortcutsTableViewResetConflicts(ShortcutsTableView&, long) {}
 };
 
-// The 22 named shortcuts of the registry under their three group headers, or only the conflicting ones.
+// The 25 named shortcuts of the registry under their three group headers, or only the conflicting ones.
 // Rows point at the registry's own shortcuts, so a recorded press changes the registry (and settings key
 // 108) at once. Main thread only.
 class ShortcutsTableView : public ui::ScrollView,

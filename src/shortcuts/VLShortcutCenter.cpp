@@ -33,11 +33,20 @@ constexpr Row kClipboardHistory[] = {
 };
 
 constexpr Row kThinkingBar[] = {
-    {"thinkingBarSelect1", kCommand, 18}, {"thinkingBarSelect2", kCommand, 19},
-    {"thinkingBarSelect3", kCommand, 20}, {"thinkingBarSelect4", kCommand, 21},
-    {"thinkingBarSelect5", kCommand, 23}, {"thinkingBarSelect6", kCommand, 22},
-    {"thinkingBarSelect7", kCommand, 26}, {"thinkingBarSelect8", kCommand, 28},
+    {"thinkingBarSelect1", kCommand, 18},
+    {"thinkingBarSelect2", kCommand, 19},
+    {"thinkingBarSelect3", kCommand, 20},
+    {"thinkingBarSelect4", kCommand, 21},
+    {"thinkingBarSelect5", kCommand, 23},
+    {"thinkingBarSelect6", kCommand, 22},
+    {"thinkingBarSelect7", kCommand, 26},
+    {"thinkingBarSelect8", kCommand, 28},
     {"thinkingBarSelect9", kCommand, 25},
+    // No press of their own elsewhere: Ctrl+Up mirrors Ctrl+Down (back to the list), and the arrows act
+    // only while the bar holds the keyboard, so the search field keeps them otherwise.
+    {"thinkingBarActive", kArrow | kCommand, 126},
+    {"searchInputAhead", kArrow, 123},
+    {"searchInputEnd", kArrow, 124},
 };
 
 constexpr Row kPin[] = {
@@ -66,7 +75,7 @@ std::unique_ptr<VLShortcutCenter>& instance() {
 }  // namespace
 
 VLShortcutCenter::VLShortcutCenter() {
-  // One read and at most one write of the settings for all 22 names.
+  // One read and at most one write of the settings for all 25 names.
   Json stored = storedShortcutDictionary();
   bool changed = false;
   clipboardHistory_ = build(kClipboardHistory, stored, changed);

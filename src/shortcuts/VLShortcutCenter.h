@@ -7,7 +7,7 @@
 
 namespace vl {
 
-// The 22 named in-window shortcuts the user may change, in three groups. Built, seeded into settings
+// The 25 named in-window shortcuts the user may change, in three groups. Built, seeded into settings
 // key 108 and checked for conflicts when the centre is first used (at start-up), so a key press never
 // waits for it and the conflict flags are right before the shortcuts pane opens. Main thread only.
 class VLShortcutCenter {

@@ -26,6 +26,7 @@
 #include "shortcuts/VLShortcutsButton.h"
 #include "startup/AppDelegate.h"
 #include "statusbar/VLStatusBar.h"
+#include "think/bar/ThinkingBar.h"
 #include "ui/panels/EscStack.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PopoverCenter.h"
@@ -103,6 +104,7 @@ void registerHistoryWindows() {
   auto controller = MainViewController::create();
   // The bar has to be in before the controller stacks its parts, which happens when its view loads.
   PinScreens::installInto(controller);
+  ThinkingBar::installInto(controller);
   main->setContentViewController(controller);
   SearchInput2::setPasteHooks(pasteHooks());
   center.registerWindow(main, kMainWindowKey);

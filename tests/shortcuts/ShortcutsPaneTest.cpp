@@ -84,7 +84,7 @@ class ShortcutsPaneTest : public test::ClassicThemeFixture {
 };
 
 TEST_F(ShortcutsPaneTest, RecordingCountsConflictsAndRestorePutsEveryPressBack) {
-  EXPECT_EQ(table().activeSource().size(), 25u);
+  EXPECT_EQ(table().activeSource().size(), 28u);
   EXPECT_EQ(pane_->toolbar()->conflictsButton()->title(), conflictsTitle(0));
   EXPECT_TRUE(marked().empty());
 
@@ -114,7 +114,7 @@ TEST_F(ShortcutsPaneTest, RecordingCountsConflictsAndRestorePutsEveryPressBack) 
   EXPECT_EQ(table().conflictCount(), 0);
   dispatch::MainLoop::advance(1000);
   pane_->toolbar()->allClick();
-  EXPECT_EQ(table().activeSource().size(), 25u);
+  EXPECT_EQ(table().activeSource().size(), 28u);
 
   // Two cleared presses are equal, so they conflict.
   for (const char* name : {"historyDel", "pinRecord"}) row(name)->shortcutsEditButton()->clear();
@@ -132,7 +132,7 @@ TEST_F(ShortcutsPaneTest, RecordingCountsConflictsAndRestorePutsEveryPressBack) 
 
   pane_->resetClick();
   EXPECT_EQ(table().conflictCount(), 0);
-  EXPECT_EQ(table().activeSource().size(), 25u);
+  EXPECT_EQ(table().activeSource().size(), 28u);
   EXPECT_TRUE(marked().empty());
   for (auto* group :
        {&VLShortcutCenter::defaultCenter().clipboardHistory(),

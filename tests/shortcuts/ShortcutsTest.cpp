@@ -45,12 +45,14 @@ class ShortcutsTest : public ::testing::Test {
 TEST_F(ShortcutsTest, FirstStartSeedsEveryNameOnceAndKeepsStoredValues) {
   EXPECT_FALSE(VLConfig::shared().getValueOfKey(VLConfig::kUserShortcuts));
   VLShortcutCenter& center = VLShortcutCenter::defaultCenter();
-  EXPECT_EQ(center.clipboardHistory().size() + center.thinkingBar().size() + center.pin().size(), 22u);
+  EXPECT_EQ(center.clipboardHistory().size() + center.thinkingBar().size() + center.pin().size(), 25u);
   const Json first = stored();
-  ASSERT_EQ(first.size(), 22u);
+  ASSERT_EQ(first.size(), 25u);
   EXPECT_EQ(first["multiHistoryUp"], (Json{{"modifier", 0xa20000}, {"code", 126}}));
   EXPECT_EQ(first["thinkingBarSelect9"], (Json{{"modifier", 0x100000}, {"code", 25}}));
   EXPECT_EQ(first["pinRecord"], (Json{{"modifier", 0x100000}, {"code", 35}}));
+  EXPECT_EQ(first["thinkingBarActive"], (Json{{"modifier", 0xb00000}, {"code", 126}}));
+  EXPECT_EQ(first["searchInputAhead"], (Json{{"modifier", 0xa00000}, {"code", 123}}));
   EXPECT_EQ(center.getShortcutForKey("esc"), nullptr);  // fixed names are not the user's
 
   // The user's press survives the next start, and the default stays the built-in one.
@@ -191,7 +193,7 @@ TEST_F(ShortcutsTest, MalformedStoredEntriesReadAsAbsentWithALogLine) {
   vl::test::LogCapture log;
   EXPECT_EQ(press("historyUp"), VLShortcutValue::ofModifierFlags(0xa00000, 126));
   EXPECT_TRUE(log.contains("not a dictionary"));
-  EXPECT_EQ(stored().size(), 22u);
+  EXPECT_EQ(stored().size(), 25u);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "startup/StartupTestSupport.h"
 #include "startup/WindowSteps.h"
 #include "statusbar/VLStatusBar.h"
+#include "think/bar/ThinkingBar.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelCenter.h"
 #include "ui/panels/PopoverCenter.h"
@@ -56,10 +57,18 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
   EXPECT_EQ(bar->tabs().size(), PinManager::shared().tabCount());
   EXPECT_NE(PanelCenter::shared().panelForKey(kPanelPinDetail), nullptr);
   EXPECT_NE(PanelCenter::shared().panelForKey(kPanelPinMove), nullptr);
+  // The thinking bar sits under the search field.
+  auto thinking = std::dynamic_pointer_cast<ThinkingBar>(controller->thinkingBar());
+  ASSERT_NE(thinking, nullptr);
+  EXPECT_EQ(controller->thinkingBarSlot(), thinking.get());
+  EXPECT_EQ(thinking->superview(), controller->view().get());
 
   VLStatusBar::wakeupOrHidden();
   EXPECT_TRUE(main->isVisible());
   EXPECT_EQ(main->frame().size, ui::Size(680, 513));
+  // The list it shows told the thinking bar, which offers something.
+  dispatch::MainLoop::runUntilIdle();
+  EXPECT_FALSE(thinking->actionButtons().empty());
   VLStatusBar::wakeupOrHidden();
   EXPECT_FALSE(main->isVisible());
   VLStatusBar::wakeupOrHidden();

@@ -9,6 +9,7 @@
 #include "Windows/Main/ChunkContent.h"
 #include "Windows/Main/MainView.h"
 #include "Windows/Main/SearchInput2.h"
+#include "Windows/Main/ThinkingBarSlot.h"
 #include "Windows/Main/detail/DetailView.h"
 #include "Windows/Main/list/FocusStash.h"
 #include "Windows/Main/list/HintTable2.h"
@@ -98,6 +99,10 @@ const std::shared_ptr<ChunkContent>& MainViewController::chunkContent() {
       auto c = self.lock();
       if (FocusStash* bar = c ? c->thinkingBarFocus() : nullptr) bar->stash();
     };
+    hooks.refreshThinkingBar = [self] {
+      auto c = self.lock();
+      if (ThinkingBarSlot* bar = c ? c->thinkingBarSlot() : nullptr) bar->refresh();
+    };
     chunkContent_ = ChunkContent::create(std::move(hooks));
   }
   return chunkContent_;
@@ -116,6 +121,10 @@ const std::shared_ptr<ui::View>& MainViewController::thinkingBar() {
 }
 
 FocusStash* MainViewController::thinkingBarFocus() { return dynamic_cast<FocusStash*>(thinkingBar().get()); }
+
+ThinkingBarSlot* MainViewController::thinkingBarSlot() {
+  return dynamic_cast<ThinkingBarSlot*>(thinkingBar().get());
+}
 
 ui::Size MainViewController::size() {
   if (size_.width > 0 || size_.height > 0) return size_;

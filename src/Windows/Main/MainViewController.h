@@ -14,6 +14,7 @@ class DetailView;
 class FocusStash;
 class HintTable2;
 class SearchInput2;
+class ThinkingBarSlot;
 
 // The main window's content: the pin tab bar, the search field, the thinking bar, a separator and the
 // list with its preview, stacked top to bottom. It drags the borderless window by its background and
@@ -35,13 +36,16 @@ class MainViewController : public ui::ViewController {
   const std::shared_ptr<SearchInput2>& searchInput();
   const std::shared_ptr<ChunkContent>& chunkContent();
   std::shared_ptr<HintTable2> hintTable();
-  // Empty bars until the pin tabs and the thinking bar are put in.
+  // Empty bars until the pin tabs and the thinking bar are put in; a thinking bar put in also answers
+  // ThinkingBarSlot.
   const std::shared_ptr<ui::View>& pinTabBar();
   const std::shared_ptr<ui::View>& thinkingBar();
   void setPinTabBar(std::shared_ptr<ui::View> bar) { pinTabBar_ = std::move(bar); }
   void setThinkingBar(std::shared_ptr<ui::View> bar) { thinkingBar_ = std::move(bar); }
   // The thinking bar as a part that takes the keyboard's attention; nullptr while the bar cannot.
   FocusStash* thinkingBarFocus();
+  // The thinking bar that was put in; nullptr while the strip is empty.
+  ThinkingBarSlot* thinkingBarSlot();
   const std::vector<std::shared_ptr<ui::View>>& components() const { return components_; }
 
   void searchInputBecomeFirstResponder();

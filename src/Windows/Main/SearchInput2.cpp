@@ -10,6 +10,7 @@
 #include "VLEngine/search/SearchHistory.h"
 #include "VLEngine/search/SearchQuery.h"
 #include "Windows/Main/MainViewController.h"
+#include "Windows/Main/ThinkingBarSlot.h"
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Main/list/ContextualMenu.h"
 #include "Windows/Main/list/FocusStash.h"
@@ -159,6 +160,12 @@ bool SearchInput2::controlTextViewDoCommandBySelector(ui::TextField&, ui::TextVi
       command == "insertTab:" || command == "deleteToBeginningOfLine:")
     return true;
   if (command == "deleteBackward:" && text().size() == 1) SearchHistory::shared().clean();
+  // While the thinking bar holds the keyboard, Left and Right move its selection instead of the caret.
+  if (command == "moveLeft:" || command == "moveRight:") {
+    auto controller = controller_.lock();
+    const ThinkingBarSlot* bar = controller ? controller->thinkingBarSlot() : nullptr;
+    return bar && bar->isActive();
+  }
   return false;
 }
 
@@ -174,7 +181,13 @@ bool SearchInput2::blocked() const { return PanelCenter::shared().isShown(); }
 
 void SearchInput2::enterPaste() {
   if (blocked()) return;
-  if (auto controller = controller_.lock(); controller && controller->isShownDetail()) return;
+  auto controller = controller_.lock();
+  if (controller && controller->isShownDetail()) return;
+  // Return while the thinking bar holds the keyboard runs its selected action.
+  if (ThinkingBarSlot* bar = controller ? controller->thinkingBarSlot() : nullptr; bar && bar->isActive()) {
+    bar->doActionAtSelected();
+    return;
+  }
   doPaste(false);
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/system/DragSource.h"
+#include "platform/system/FileRevealer.h"
 #include "platform/system/GeneralTextPasteboard.h"
 #include "platform/system/GlobalEventMonitor.h"
 #include "platform/system/HotKeyCenter.h"
@@ -13,6 +14,7 @@
 #include "platform/system/UserNotificationCenter.h"
 #include "platform/system/bluetooth/BlueZStack.h"
 #include "platform/system/dbus/BusConnection.h"
+#include "platform/system/dbus/DBusFileRevealer.h"
 #include "platform/system/dbus/DBusStatusItem.h"
 #include "platform/system/dbus/DBusUserNotificationCenter.h"
 #include "platform/system/dbus/PortalAppearance.h"
@@ -123,6 +125,7 @@ struct SessionBusBackends {
   std::shared_ptr<dbus::BusConnection> bus;
   std::shared_ptr<dbus::DBusStatusItem> statusItem;
   std::shared_ptr<dbus::DBusUserNotificationCenter> notifications;
+  std::shared_ptr<dbus::DBusFileRevealer> fileRevealer;
 };
 
 SessionBusBackends& sessionBus() {
@@ -148,6 +151,7 @@ bool installSessionBusBackends(const std::string& address) {
     fallBackToXEmbedTray();
   });
   b.notifications = dbus::DBusUserNotificationCenter::install(b.bus);
+  b.fileRevealer = dbus::DBusFileRevealer::install(b.bus);
   dbus::followPortalAppearance(b.bus);
   return true;
 }
@@ -161,6 +165,7 @@ void closeSessionBusBackends() {
   if (!b.bus) return;
   b.statusItem->uninstall();
   if (UserNotificationCenter::defaultCenter() == b.notifications) UserNotificationCenter::install(nullptr);
+  if (FileRevealer::shared() == b.fileRevealer) FileRevealer::install(nullptr);
   b.bus->close();
   b = SessionBusBackends{};
 }

@@ -6,12 +6,15 @@
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/system/DesktopBackends.h"
+#include "platform/system/FileRevealer.h"
 #include "platform/system/UserNotificationCenter.h"
 #include "platform/system/dbus/BusConnection.h"
+#include "platform/system/dbus/DBusFileRevealer.h"
 #include "platform/system/dbus/DBusStatusItem.h"
 #include "platform/system/dbus/DBusUserNotificationCenter.h"
 #include "platform/system/dbus/PortalAppearance.h"
 #include "platform/system/headless/HeadlessUserNotificationCenter.h"
+#include "platform/system/headless/HeadlessWorkspace.h"
 #include "platform/ui/menu/Menu.h"
 #include "platform/ui/menu/StatusItem.h"
 #include "platform/ui/view/Appearance.h"
@@ -322,6 +325,37 @@ TEST_F(TrayTest, BusThatDiesOrIsMissingLeavesTheHeadlessTwins) {
   // The toolkit's own item is back, and the program goes on.
   item_->button()->setImage(nullptr);
   UserNotificationCenter::defaultCenter()->deliverNotification(UserNotification{});
+}
+
+}  // namespace
+}  // namespace vl
+
+namespace vl {
+namespace {
+
+TEST_F(SessionBusTest, AFileIsShownByTheFileManagerElseItsFolderOpens) {
+  auto workspace = std::make_shared<HeadlessWorkspace>();
+  Workspace::install(workspace);
+  auto revealer = dbus::DBusFileRevealer::install(connect());
+  EXPECT_EQ(FileRevealer::shared(), revealer);
+
+  // No file manager on the bus: the folder opens instead.
+  revealer->reveal("/home/user/my notes/list.txt");
+  ASSERT_TRUE(waitFor([&] { return !workspace->openedURLs().empty(); }));
+  EXPECT_EQ(workspace->openedURLs(), std::vector<std::string>{"file:///home/user/my%20notes"});
+
+  Peer manager(bus_.address(), "org.freedesktop.FileManager1");
+  std::vector<std::string> shown;
+  auto object = sdbus::createObject(manager.connection(), "/org/freedesktop/FileManager1");
+  object->registerMethod("ShowItems")
+      .onInterface("org.freedesktop.FileManager1")
+      .implementedAs([&](const std::vector<std::string>& uris, const std::string&) { shown = uris; });
+  object->finishRegistration();
+  revealer->reveal("/home/user/my notes/list.txt");
+  ASSERT_TRUE(waitFor([&] { return !shown.empty(); }, {&manager}));
+  EXPECT_EQ(shown, std::vector<std::string>{"file:///home/user/my%20notes/list.txt"});
+  EXPECT_EQ(workspace->openedURLs().size(), 1u);
+  Workspace::install(nullptr);
 }
 
 }  // namespace

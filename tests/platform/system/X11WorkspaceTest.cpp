@@ -113,6 +113,30 @@ TEST_F(X11WorkspaceTest, WithoutAWindowManagerTheInputFocusDecides) {
   EXPECT_EQ(workspace->frontmostApplication(), std::nullopt);
 }
 
+TEST_F(X11WorkspaceTest, HidingAnApplicationIconifiesItsWindowsAndNoOthers) {
+  auto wm = x11test::DisplayHelper::windowManager(display_);
+  if (!wm || !wm->running()) GTEST_SKIP() << "no window manager";
+  auto workspace = X11Workspace::create(display_);
+  ASSERT_NE(workspace, nullptr);
+  x11test::TestWindow ledger(display_, "Ledger", 4242), other(display_, "Other", 4343);
+  ledger.focus();
+  other.focus();
+  const auto viewable = [](const x11test::TestWindow& w) {
+    XWindowAttributes a;
+    return XGetWindowAttributes(w.display(), w.id(), &a) && a.map_state == IsViewable;
+  };
+  ASSERT_TRUE(x11test::waitUntil([&] { return viewable(ledger) && viewable(other); }));
+  RunningApplication app;
+  app.name = "Ledger";
+  app.processIdentifier = 4242;
+  // The window manager lists a window once it has taken it in.
+  ASSERT_TRUE(x11test::waitUntil([&] { return workspace->hideApplication(app); }));
+  EXPECT_TRUE(x11test::waitUntil([&] { return !viewable(ledger); }));
+  EXPECT_TRUE(viewable(other));
+  app.processIdentifier = 999999;
+  EXPECT_FALSE(workspace->hideApplication(app));
+}
+
 TEST_F(X11WorkspaceTest, OnlyUrlsAndDesktopEntriesAreOpened) {
   auto workspace = X11Workspace::create(display_);
   ASSERT_NE(workspace, nullptr);

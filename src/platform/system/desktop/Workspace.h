@@ -47,6 +47,9 @@ class Workspace {
   // Gives the keyboard focus back to the window that was active before one of ours took it, and returns
   // once it is there, so keys posted next reach that window. False when there is none (or it is gone).
   virtual bool giveFocusBack() { return false; }
+  // Hides the application: every window it shows is iconified (its process when known, else its
+  // identity). False when none of its windows could be hidden.
+  virtual bool hideApplication(const RunningApplication&) { return false; }
 
   // The type identifier of a file judged by its contents, for files without an extension: a folder,
   // a few image and document signatures, else plain data. nullopt when the file cannot be read.

@@ -29,6 +29,20 @@ bool HeadlessWorkspace::openURL(const std::string& url) {
   return !url.empty();
 }
 
+bool HeadlessWorkspace::hideApplication(const RunningApplication& app) {
+  std::lock_guard lock(mutex_);
+  hidden_.push_back(app);
+  for (const auto& running : apps_) {
+    if (running.path == app.path && running.name == app.name) return true;
+  }
+  return false;
+}
+
+std::vector<RunningApplication> HeadlessWorkspace::hiddenApplications() const {
+  std::lock_guard lock(mutex_);
+  return hidden_;
+}
+
 std::optional<std::string> HeadlessWorkspace::typeOfFile(const std::string& path) const {
   {
     std::lock_guard lock(mutex_);

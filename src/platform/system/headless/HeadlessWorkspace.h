@@ -21,6 +21,8 @@ class HeadlessWorkspace final : public Workspace {
   std::optional<std::string> typeOfFile(const std::string& path) const override;
   // The focus can go back while some application is in front: the one the user came from.
   bool giveFocusBack() override { return frontmostApplication().has_value(); }
+  // Records the application; true when it is among the running ones.
+  bool hideApplication(const RunningApplication& app) override;
 
   // Replaces the running applications; their `active` flags decide the front one.
   void setRunningApplications(std::vector<RunningApplication> apps);
@@ -32,6 +34,7 @@ class HeadlessWorkspace final : public Workspace {
 
   std::vector<std::string> launchedApplications() const;
   std::vector<std::string> openedURLs() const;
+  std::vector<RunningApplication> hiddenApplications() const;
 
  private:
   mutable std::mutex mutex_;
@@ -39,6 +42,7 @@ class HeadlessWorkspace final : public Workspace {
   std::map<std::string, std::optional<std::string>> fileTypes_;
   std::vector<std::string> launched_;
   std::vector<std::string> opened_;
+  std::vector<RunningApplication> hidden_;
 };
 
 }  // namespace vl

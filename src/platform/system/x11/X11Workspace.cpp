@@ -148,6 +148,23 @@ bool X11Workspace::giveFocusBack() {
   return true;
 }
 
+bool X11Workspace::hideApplication(const RunningApplication& app) {
+  std::lock_guard lock(mutex_);
+  x11::X11Display& x = *display_;
+  int hidden = 0;
+  for (::Window w : x11::windowListProperty(x, x.root(), "_NET_CLIENT_LIST")) {
+    bool same = false;
+    if (app.processIdentifier > 0) {
+      same = x11::cardinalProperty(x, w, "_NET_WM_PID") == app.processIdentifier;
+    } else if (auto owner = applicationOfWindowLocked(w, false)) {
+      same = !app.path.empty() ? owner->path == app.path : owner->name == app.name;
+    }
+    if (same && XIconifyWindow(x.get(), w, DefaultScreen(x.get()))) ++hidden;
+  }
+  XFlush(x.get());
+  return hidden > 0;
+}
+
 bool X11Workspace::openURL(const std::string& url) {
   // Only URLs go to the handler; a leading "-" would be taken for an option.
   if (url.empty() || url[0] == '-' || url.find(':') == std::string::npos) {

@@ -36,6 +36,7 @@ class X11Workspace final : public Workspace {
   bool launchApplication(const std::string& path) override;
   bool openURL(const std::string& url) override;
   bool giveFocusBack() override;
+  bool hideApplication(const RunningApplication& app) override;
 
  private:
   X11Workspace(std::unique_ptr<x11::X11Display> display, std::vector<std::string> folders)

@@ -1,0 +1,106 @@
+// clang-format off
+// Our headers before Xlib's, whose macros (None, Bool, Status) would break them.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "VLEngine/doc/GzipUtility.h"
+#include "platform/foundation/Files.h"
+#include "support/ProgramUnderTest.h"
+#include "support/TestSupport.h"
+#include "support/X11TestSupport.h"
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+// clang-format on
+
+namespace vl::x11test {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+// Polls another process's progress; the deadline is generous and never judges speed.
+bool eventually(const std::function<bool()>& done, int seconds = 30) {
+  for (auto deadline = Steady::now() + std::chrono::seconds(seconds); Steady::now() < deadline;) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return done();
+}
+
+std::string historyOf(const Program& program) {
+  auto bytes = files::readFile(program.home() + "/.vellisto/data/BigDoc_0");
+  return bytes ? GzipUtility::ungzipData(*bytes).value_or("") : "";
+}
+
+class ThinkRoadX11Test : public X11Test {
+ protected:
+  void SetUp() override {
+    X11Test::SetUp();
+    if (IsSkipped()) return;
+    if (!files::exists(Program::path())) GTEST_SKIP() << "build the vellisto target first";
+    keys_ = XOpenDisplay(display_.c_str());
+    ASSERT_NE(keys_, nullptr);
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(keys_, &event, &error, &major, &minor)) GTEST_SKIP() << "no XTest";
+  }
+  void TearDown() override {
+    if (keys_) XCloseDisplay(keys_);
+  }
+  void press(std::vector<KeySym> chord) {
+    for (KeySym sym : chord) XTestFakeKeyEvent(keys_, XKeysymToKeycode(keys_, sym), True, CurrentTime);
+    for (auto it = chord.rbegin(); it != chord.rend(); ++it)
+      XTestFakeKeyEvent(keys_, XKeysymToKeycode(keys_, *it), False, CurrentTime);
+    XSync(keys_, False);
+  }
+  ::Window focused() {
+    ::Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(keys_, &focus, &revert);
+    return focus;
+  }
+
+  Display* keys_ = nullptr;
+  vl::test::TempDir root_{"vl-thinkroad"};
+};
+
+TEST_F(ThinkRoadX11Test, CopyHotKeyCtrlOnePastesTheFirstActionsResult) {
+  auto wm = DisplayHelper::windowManager(display_);
+  if (!wm || !wm->running()) GTEST_SKIP() << "no window manager";
+  Program program(root_.path(), display_);
+  ASSERT_TRUE(program.started());
+  // The poll takes what the clipboard holds when it starts as already seen: copy only after that.
+  ASSERT_TRUE(eventually([&] { return program.count("start-up: launching finished") >= 1; }))
+      << program.errors();
+  ASSERT_TRUE(xclipSet(display_, "UTF8_STRING", "camelCaseName"));
+  ASSERT_TRUE(eventually([&] { return historyOf(program).find("camelCaseName") != std::string::npos; }))
+      << program.errors();
+
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(eventually([&] { return focused() == editor.id(); }));
+  press({XK_Control_L, XK_Alt_L, XK_v});
+  ASSERT_TRUE(eventually([&] { return focused() != editor.id() && program.count("Show On HintTable") >= 1; }))
+      << program.errors();
+  press({XK_Control_L, XK_1});
+
+  // The editor gets the focus back and then one paste chord: Ctrl down, V down, V up, Ctrl up.
+  bool chord = false;
+  std::string seen;
+  for (const auto deadline = Steady::now() + std::chrono::seconds(30); !chord && Steady::now() < deadline;) {
+    for (const auto& key : editor.keys(1, 30000)) {
+      seen += (key.press ? "+" : "-") + std::to_string(key.keysym) + "/" + std::to_string(key.state) + " ";
+      chord = chord || (key.press && key.keysym == XK_v && (key.state & ControlMask));
+    }
+  }
+  EXPECT_TRUE(chord) << seen << "\n" << program.errors();
+  EXPECT_EQ(xclipGet(display_, "UTF8_STRING"), "CAMEL_CASE_NAME");
+  EXPECT_EQ(program.count("do actions count 1"), 1u) << program.errors();
+}
+
+}  // namespace
+}  // namespace vl::x11test
