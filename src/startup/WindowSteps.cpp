@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "Windows/About/AboutWindow.h"
+#include "Windows/About/HelpWindow.h"
 #include "Windows/Main/AppFrame.h"
 #include "Windows/Main/MainView.h"
 #include "Windows/Main/MainViewController.h"
@@ -19,6 +21,7 @@
 #include "capture/ClipboardListener.h"
 #include "core/LocalShortcutsManager.h"
 #include "core/VLConfig.h"
+#include "lookup/EmbededWebview.h"
 #include "pins/ui/PinScreens.h"
 #include "platform/system/PointerLocation.h"
 #include "platform/ui/view/ViewController.h"
@@ -119,6 +122,10 @@ void registerHistoryWindows() {
   // The paste road shows it when direct paste is on and keys cannot be posted.
   PermissionWindow::registerPermissionWindow();
   PreferencesWindow::registerPreferencesWindow(preferencesHooks());
+  AboutWindow::registerAboutWindow();
+  HelpWindow::registerHelpWindow();
+  // The search row's preview shows the web search.
+  installLookupViews();
   // Capture only ever asks about the record window, from its own queue.
   CaptureHooks::setWindowAppear(
       [](const std::string& key) { return key == kRecordWindowKey && RecordWindow::isShown(); });

@@ -209,12 +209,12 @@ TEST_F(MainRoadTest, BadMomentsStopTheRoadSafely) {
   // Nothing matches: Return on the web-search row opens a search and writes nothing.
   VLStatusBar::wakeupOrHidden();
   waitForList({"gamma three", "beta two", "alpha one"});
-  driver_.typeText("zzz");
+  driver_.typeText("zz&z");
   waitForList({});
   driver_.typeKey(ui::KeyCode::Return);
   EXPECT_EQ(pasteboardTexts(), std::vector<std::string>{"gamma three"});
   ASSERT_EQ(workspace_->openedURLs().size(), 1u);
-  EXPECT_EQ(workspace_->openedURLs()[0], "https://www.google.com/search?q=zzz");
+  EXPECT_EQ(workspace_->openedURLs()[0], "https://www.google.com/search?q=zz%26z");
 
   // The window the user came from closed meanwhile: the record is on the clipboard, no keys are sent
   // into whatever is in front now.

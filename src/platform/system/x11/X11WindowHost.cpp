@@ -84,7 +84,9 @@ constexpr CursorName kCursors[] = {
 }  // namespace
 
 X11WindowHost::X11WindowHost(X11Display& display, Callbacks callbacks)
-    : x_(display), callbacks_(std::move(callbacks)) {}
+    : x_(display), callbacks_(std::move(callbacks)), sockets_(display, [this](int surface, ::Window window) {
+        if (callbacks_.surfaceWindow) callbacks_.surfaceWindow(surface, window);
+      }) {}
 
 X11WindowHost::~X11WindowHost() {
   std::vector<int> numbers;
@@ -560,6 +562,8 @@ void X11WindowHost::release(XWin& w) {
 void X11WindowHost::destroy(int number) {
   auto it = windows_.find(number);
   if (it == windows_.end()) return;
+  // Its surfaces' windows go with it.
+  sockets_.ownerGone(number);
   release(it->second);
   if (focused_ == number) focused_ = 0;
   windows_.erase(it);
@@ -593,6 +597,7 @@ void X11WindowHost::recreate(XWin& w) {
     XShapeCombineRectangles(x_.get(), w.id, ShapeBounding, 0, 0, rects.data(), static_cast<int>(rects.size()),
                             ShapeSet, YXBanded);
   }
+  sockets_.ownerRemade(number, w.id);
   if (mapped) {
     XMapRaised(x_.get(), w.id);
     w.mapped = true;
@@ -631,6 +636,17 @@ void X11WindowHost::setCursor(const std::string& name) {
 }  // namespace vl::x11
 
 namespace vl::x11 {
+
+void X11WindowHost::placeSurface(const SurfacePlacement& placement) {
+  XWin* w = byNumber(placement.owner);
+  if (!w) return;
+  SurfacePlacement p = placement;
+  // The colour comes as 0xRRGGBB; a window of 32 bits wants it opaque.
+  if (w->depth == 32) p.background |= 0xFF000000UL;
+  sockets_.place(w->id, p);
+}
+
+void X11WindowHost::removeSurface(int surface) { sockets_.remove(surface); }
 
 bool X11WindowHost::beginDrag(int number, std::vector<PasteboardItem> items) {
   XWin* w = byNumber(number);

@@ -96,6 +96,7 @@ void X11WindowHost::handle(XEvent& event) {
     return;
   }
   if (drag_.handle(event)) return;
+  if (sockets_.handle(event)) return;
   XWin* w = byId(event.xany.window);
   if (!w) return;
   const int number = w->traits.number;
@@ -180,6 +181,8 @@ void X11WindowHost::afterEvents() {
   drag_.tick();
   retryGrab();
   if (focused_ == reportedFocus_) return;
+  if (reportedFocus_ > 0) sockets_.ownerActive(reportedFocus_, false);
+  if (focused_ > 0) sockets_.ownerActive(focused_, true);
   reportedFocus_ = focused_;
   if (callbacks_.focus) callbacks_.focus(focused_);
 }
@@ -334,6 +337,8 @@ void X11WindowHost::button(XWin& w, XButtonEvent& e) {
     return;
   }
   if (press) {
+    // A click beside an embedded page takes the keyboard back from it.
+    sockets_.ownerPressed(w.traits.number, w.id);
     const bool again = click_.button == e.button &&
                        e.time - click_.time <= static_cast<Time>(doubleClickMs_) &&
                        std::abs(e.x - click_.x) <= 4 && std::abs(e.y - click_.y) <= 4;
