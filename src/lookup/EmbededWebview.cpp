@@ -18,6 +18,9 @@ void EmbededWebview::build() {
   webViewToolbar_ = WebViewToolbar::create({0, h - WebViewToolbar::kHeight, w, WebViewToolbar::kHeight});
   webView_ = WebView::create({0, 0, w, h - WebViewToolbar::kHeight});
   webView_->setCustomUserAgent(kEmbeddedWebUserAgent);
+  // The bar keeps to the top and the page takes the rest when the preview changes size.
+  webViewToolbar_->setAutoresizingMask(ui::View::WidthSizable | ui::View::MinYMargin);
+  webView_->setAutoresizingMask(ui::View::WidthSizable | ui::View::HeightSizable);
   webViewToolbar_->setWebView(webView_);
   addSubview(webViewToolbar_);
   addSubview(webView_);
@@ -27,6 +30,7 @@ void EmbededWebview::build() {
     auto self = weak.lock();
     return self ? self->webViewToolbar_->homeURL() : std::string();
   });
+  unavailableView_->setAutoresizingMask(ui::View::WidthSizable | ui::View::HeightSizable);
   addSubview(unavailableView_);
   webView_->setAvailabilityHandler([weak](bool available) {
     if (auto self = weak.lock()) self->showAvailability(available);

@@ -32,6 +32,8 @@ std::shared_ptr<Button2> WebViewToolbar::makeButton(const std::string& image, co
   button->setButtonBackgroundHighlightedColorAssetKey(std::string("viceButtonHighlightedBackgroundColor"));
   button->setRadius(4);
   button->setImageNamed(image);
+  // The glyphs are templates: the unselected look tints them in the theme's icon colour.
+  button->setSelected(false);
   button->setTarget(std::static_pointer_cast<ui::ActionTarget>(shared_from_this()));
   button->setAction(action);
   return button;

@@ -68,6 +68,8 @@ void WebViews::handle(const Command& c) {
     return;
   }
   View* view = find(id);
+  // A view whose plug went with its window is closed already.
+  if (!view && cmd == "close") return;
   if (!view) {
     std::fprintf(stderr, "vellisto-webview: \"%s\" for view %lld, which does not exist\n", cmd.c_str(), id);
     return;

@@ -3,6 +3,7 @@
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/Vellisto_Master.h"
 #include "Windows/Main/ChunkContent.h"
+#include "Windows/Main/CustomView.h"
 #include "Windows/Main/HintTable2.h"
 #include "Windows/Main/MainView.h"
 #include "Windows/Main/MainViewController.h"
@@ -75,6 +76,15 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
   EXPECT_TRUE(pref->isVisible());
   EXPECT_EQ(center.currentKeyWindow(), kPreferencesWindowKey);
   pref->close();
+  // Its About and Help rows bring up theirs; the search row's preview is the web search.
+  for (const auto& [tag, key] : {std::pair{VLStatusBar::kAboutTag, kAboutWindowKey},
+                                 std::pair{VLStatusBar::kHelpTag, kHelpWindowKey}}) {
+    menu.performActionForItemAtIndex(menu.indexOfItemWithTag(tag));
+    ASSERT_NE(center.windowForKey(key), nullptr) << key;
+    EXPECT_TRUE(center.windowForKey(key)->isVisible()) << key;
+    center.windowForKey(key)->close();
+  }
+  EXPECT_TRUE(CustomView::isKnown("EmbededWebview"));
 
   stopProgram();
   main->orderOut();

@@ -10,6 +10,7 @@
 #include "theme/VLFont.h"
 #include "theme/VLThemeCategories.h"
 #include "theme/VLThemeManager.h"
+#include "ui/VLTransparentScroller.h"
 
 namespace vl {
 
@@ -67,6 +68,8 @@ void AboutViewController::viewDidLoad() {
 
   const double scrollY = versionTextView_->frame().minY() - kIntroductionHeight - 15;
   textScrollView_ = ui::ScrollView::create({0, scrollY, w, kIntroductionHeight});
+  // Only the knob shows over the text, in light and dark alike.
+  textScrollView_->setVerticalScroller(VLTransparentScroller::create());
   textScrollView_->setHasVerticalScroller(true);
   textScrollView_->setDrawsBackground(false);
   introduceTextView_ = ui::TextView::create({0, 0, w, 10});

@@ -76,6 +76,8 @@ void X11WindowHost::handle(XEvent& event) {
     XRefreshKeyboardMapping(&event.xmapping);
     return;
   }
+  // Embedded pages change their own properties (whether they want to be mapped) before anything else.
+  if (sockets_.handle(event)) return;
   if (event.type == PropertyNotify) {
     const Atom a = event.xproperty.atom;
     const bool desktop = (event.xproperty.window == x_.root() &&
@@ -96,7 +98,6 @@ void X11WindowHost::handle(XEvent& event) {
     return;
   }
   if (drag_.handle(event)) return;
-  if (sockets_.handle(event)) return;
   XWin* w = byId(event.xany.window);
   if (!w) return;
   const int number = w->traits.number;
