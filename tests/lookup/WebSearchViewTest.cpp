@@ -8,6 +8,8 @@
 #include "platform/system/headless/HeadlessWorkspace.h"
 #include "platform/system/web/HeadlessWebEngine.h"
 #include "platform/ui/view/EventDriver.h"
+#include "support/Gallery.h"
+#include "theme/VLThemeCategories.h"
 #include "ui/WidgetTestSupport.h"
 
 namespace vl {
@@ -56,7 +58,9 @@ TEST_F(WebSearchViewTest, TheSearchRowLoadsTheChosenEnginesPageForItsText) {
     const char* url;
   };
   const Case cases[] = {
-      {Json::object(), {{"search", true}, {"search_context", "a&b"}}, "https://www.google.com/search?q=a%26b"},
+      {Json::object(),
+       {{"search", true}, {"search_context", "a&b"}},
+       "https://www.google.com/search?q=a%26b"},
       {{{"engine", "Baidu"}}, {{"search_context", "two words"}}, "https://www.baidu.com/s?wd=two%20words"},
       // A change of engine counts from the next selection on; an unknown one falls back to the first.
       {{{"engine", "DuckDuckGo"}}, {{"search_context", "x"}}, "https://duckduckgo.com/?q=x"},
@@ -139,6 +143,19 @@ TEST_F(WebSearchViewTest, WithoutPagesTheViewOffersTheBrowser) {
   EXPECT_TRUE(view->webView()->isHidden());
   press(view->unavailableView()->openButton());
   EXPECT_EQ(workspace_->openedURLs(), std::vector<std::string>{"https://www.google.com/search?q=a%26b"});
+}
+
+TEST_F(WebSearchViewTest, GalleryOfTheBrowserOffer) {
+  test::DesktopPaintingScope painting;
+  engine_->setAvailable(false);
+  auto window =
+      ui::Window::create({0, 0, CustomView::kWidth, CustomView::kHeight}, ui::WindowStyle::Borderless);
+  setBackgroundColorAssetKey(*window, std::string("vellistoBackgroundColorSystem11"));
+  auto view = EmbededWebview::create({0, 0, CustomView::kWidth, CustomView::kHeight});
+  window->contentView()->addSubview(view);
+  settle();
+  ASSERT_TRUE(view->offersBrowser());
+  EXPECT_EQ(test::writeGallery(*window, "web-search-unavailable").size(), 2u);
 }
 
 TEST_F(WebSearchViewTest, ThePreviewMakesTheViewTheRowNames) {

@@ -109,8 +109,16 @@ TEST_F(NativeSurfaceX11Test, TheChildWindowFollowsItsViewAndGoesWithIt) {
   holder->setHidden(false);
   EXPECT_TRUE(waitUntil([&] { return geometry(child).viewable; }));
 
+  // Out of the window (a preview showing another record) it waits hidden, and comes back as it was.
   surface->removeFromSuperview();
-  EXPECT_TRUE(waitUntil([&] { return surface->nativeWindow() == 0; }));
+  EXPECT_TRUE(waitUntil([&] { return !geometry(child).viewable; }));
+  EXPECT_EQ(surface->nativeWindow(), child);
+  holder->addSubview(surface);
+  EXPECT_TRUE(waitUntil([&] { return geometry(child) == Geometry{50, 40, 150, 250, true}; }));
+  // Gone with its view.
+  surface->removeFromSuperview();
+  surface.reset();
+  window_->contentView()->setNeedsDisplay(true);
   EXPECT_TRUE(waitUntil([&] { return geometry(child).w == 0; })) << "the child window outlived its view";
 }
 

@@ -72,6 +72,12 @@ void X11EmbedSockets::place(::Window parent, const SurfacePlacement& p) {
   Socket& s = it->second;
   const SurfacePlacement old = s.placement;
   s.placement = p;
+  if (!fresh && s.id != None && old.owner != p.owner) {
+    // The view moved to another window: its page starts over in a child window there.
+    X11ErrorTrap trap(x_.get());
+    XDestroyWindow(x_.get(), s.id);
+    s.id = None;
+  }
   if (fresh || s.id == None) {
     if (parent != None) make(s, parent);
     return;

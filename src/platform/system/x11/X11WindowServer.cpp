@@ -203,8 +203,20 @@ class X11WindowPeer final : public ui::WindowPeer {
     }
     for (auto& [n, tracked] : surfaces_) {
       if (now.count(n)) continue;
+      auto* view = dynamic_cast<ui::NativeSurfaceView*>(tracked.view.lock().get());
+      if (view && !view->window()) {
+        // Out of every window for now (a preview showing another record): its child window waits
+        // hidden, with what is embedded in it, for the view to come back.
+        SurfacePlacement hidden = tracked.placed;
+        hidden.visible = false;
+        if (!(hidden == tracked.placed))
+          server_->post([hidden](X11WindowHost& host) { host.placeSurface(hidden); });
+        view->setPlacedFrame(std::nullopt);
+        now[n] = {tracked.view, hidden};
+        continue;
+      }
       server_->post([n = n](X11WindowHost& host) { host.removeSurface(n); });
-      if (auto* view = dynamic_cast<ui::NativeSurfaceView*>(tracked.view.lock().get())) {
+      if (view) {
         view->setPlacedFrame(std::nullopt);
         view->setNativeWindow(0);
       }

@@ -9,9 +9,10 @@ namespace vl::ui {
 
 // A view whose area another program draws (a web page). On a real display the window server backs it
 // with a native child window of its window's own, which follows the view's place and size in the window
-// and shows and hides with it (hidden, out of the window, or clipped away entirely). Headless it is a
-// plain view and nativeWindow() stays 0. The toolkit draws nothing of it: what shows before the other
-// program has drawn is the surface colour. Main thread only.
+// and shows and hides with it (hidden, or clipped away entirely). A view taken out of its window keeps
+// its native window, hidden, until it joins a window again or goes; moved to another window it gets a
+// new one there. Headless it is a plain view and nativeWindow() stays 0. The toolkit draws nothing of it:
+// what shows before the other program has drawn is the surface colour. Main thread only.
 class NativeSurfaceView : public View {
  public:
   explicit NativeSurfaceView(const Rect& frame = {});
