@@ -108,6 +108,13 @@ TEST_F(NativeSurfaceX11Test, TheChildWindowFollowsItsViewAndGoesWithIt) {
   EXPECT_TRUE(waitUntil([&] { return !geometry(child).viewable; }));
   holder->setHidden(false);
   EXPECT_TRUE(waitUntil([&] { return geometry(child).viewable; }));
+  // An overlay drawn over it (a view added later, over the holder) would vanish under the child window:
+  // the child window hides while it is there.
+  auto overlay = ui::View::create({100, 100, 50, 50});
+  window_->contentView()->addSubview(overlay);
+  EXPECT_TRUE(waitUntil([&] { return !geometry(child).viewable; }));
+  overlay->removeFromSuperview();
+  EXPECT_TRUE(waitUntil([&] { return geometry(child).viewable; }));
 
   // Out of the window (a preview showing another record) it waits hidden, and comes back as it was.
   surface->removeFromSuperview();

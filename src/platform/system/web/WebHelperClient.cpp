@@ -164,7 +164,6 @@ void WebHelperClient::load(WebView& view, const std::string& url) {
   const int number = view.surfaceNumber();
   ViewState& state = views_[number];
   state.url = url;
-  // The address is the user's search text: only its length is logged.
   if (!ensureHelper()) return;
   if (state.window) {
     send({{"cmd", "load"}, {"view", number}, {"url", url}});

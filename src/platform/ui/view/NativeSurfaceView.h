@@ -28,7 +28,8 @@ class NativeSurfaceView : public View {
   int surfaceNumber() const { return surfaceNumber_; }
 
   // Where the surface belongs now, in window points: the part of the view its ancestors leave visible;
-  // nullopt while it is hidden, outside a window, or clipped away.
+  // nullopt while it is hidden, outside a window, clipped away, or partly covered by a view drawn above
+  // it (the native window would hide that view).
   std::optional<Rect> surfaceFrameInWindow() const;
 
   // --- for the window server ----------------------------------------------------------------------------
