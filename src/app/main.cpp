@@ -134,6 +134,8 @@ int main(int argc, char** argv) {
   vl::dispatch::MainLoop::run();
   // The bus thread posts to the main queue; it stops before the queues are emptied for good.
   vl::closeSessionBusBackends();
+  // The web view helper goes with us; its reader thread posts to the main queue too.
+  vl::closeWebEngine();
 
   // Records appended just before the stop are still on their way to disk, and no queue may still be
   // inside a write when the libraries' exit handlers run.

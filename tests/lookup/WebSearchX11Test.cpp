@@ -16,7 +16,8 @@ class WebSearchX11Test : public WebPageX11Test {
   void SetUp() override {
     WebPageX11Test::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    window_ = ui::Window::create({200, 200, CustomView::kWidth, CustomView::kHeight}, ui::WindowStyle::Titled);
+    window_ =
+        ui::Window::create({200, 200, CustomView::kWidth, CustomView::kHeight}, ui::WindowStyle::Titled);
     view_ = EmbededWebview::create({0, 0, CustomView::kWidth, CustomView::kHeight});
     window_->contentView()->addSubview(view_);
     window_->orderFront();

@@ -414,8 +414,8 @@ bool writeScreenshot(const std::string& display, unsigned long window, const std
   if (!d) return false;
   XWindowAttributes a{};
   XImage* image = XGetWindowAttributes(d, window, &a) && a.map_state == IsViewable
-                      ? XGetImage(d, window, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height),
-                                  AllPlanes, ZPixmap)
+                      ? XGetImage(d, window, 0, 0, static_cast<unsigned>(a.width),
+                                  static_cast<unsigned>(a.height), AllPlanes, ZPixmap)
                       : nullptr;
   bool written = false;
   if (image) {
@@ -430,7 +430,8 @@ bool writeScreenshot(const std::string& display, unsigned long window, const std
     const std::string folder = std::string(VL_BINARY_DIR) + "/gallery";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    written = cairo_surface_write_to_png(surface, (folder + "/" + name + ".png").c_str()) == CAIRO_STATUS_SUCCESS;
+    written =
+        cairo_surface_write_to_png(surface, (folder + "/" + name + ".png").c_str()) == CAIRO_STATUS_SUCCESS;
     cairo_surface_destroy(surface);
     XDestroyImage(image);
   }

@@ -176,6 +176,10 @@ void closeSessionBusBackends() {
 
 namespace vl {
 
+void closeWebEngine() {
+  if (auto client = std::dynamic_pointer_cast<WebHelperClient>(WebEngine::installed())) client->close();
+}
+
 std::string desktopFontDescription() {
   auto* server = dynamic_cast<x11::X11WindowServer*>(ui::WindowServer::installed());
   return server ? server->desktopFontName() : std::string();

@@ -12,6 +12,9 @@ namespace vl {
 // pages through the helper program vellisto-webview (WebHelperClient), started with the first of them.
 bool installDesktopBackends(const std::string& displayName = {});
 
+// Ends the web view helper, if one runs, and joins its reader thread (at quit).
+void closeWebEngine();
+
 // The desktop's UI font description ("Cantarell 11", from the desktop settings); "" when headless or
 // when the desktop names none.
 std::string desktopFontDescription();

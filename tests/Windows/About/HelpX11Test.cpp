@@ -42,14 +42,16 @@ TEST_F(HelpX11Test, TheManualShowsOfflineAndFollowsLightAndDark) {
     const unsigned long plug = server_->embeddedWindowOf(controller.webView()->surfaceNumber());
     const Geometry s = geometry(socket), p = geometry(plug);
     return "socket " + std::to_string(socket) + " " + std::to_string(s.x) + "," + std::to_string(s.y) + " " +
-           std::to_string(s.w) + "x" + std::to_string(s.h) + (s.viewable ? " viewable" : " hidden") + "; plug " +
-           std::to_string(plug) + " " + std::to_string(p.w) + "x" + std::to_string(p.h) +
+           std::to_string(s.w) + "x" + std::to_string(s.h) + (s.viewable ? " viewable" : " hidden") +
+           "; plug " + std::to_string(plug) + " " + std::to_string(p.w) + "x" + std::to_string(p.h) +
            (p.viewable ? " viewable" : " hidden");
   };
-  ASSERT_TRUE(waitUntil([&] { return pagePixel(5, 200) == 0xfbfbfb; }, kPageMs)) << std::hex << pagePixel(5, 200) << std::dec << state();
+  ASSERT_TRUE(waitUntil([&] { return pagePixel(5, 200) == 0xfbfbfb; }, kPageMs))
+      << std::hex << pagePixel(5, 200) << std::dec << state();
   EXPECT_TRUE(writeScreenshot(display_, server_->xWindowOf(*window_), "help-window-light"));
   ui::SystemAppearance::shared().setDark(true);
-  ASSERT_TRUE(waitUntil([&] { return pagePixel(5, 200) == 0x232323; }, kPageMs)) << std::hex << pagePixel(5, 200);
+  ASSERT_TRUE(waitUntil([&] { return pagePixel(5, 200) == 0x232323; }, kPageMs))
+      << std::hex << pagePixel(5, 200);
   EXPECT_TRUE(waitUntil([&] { return !server_->frameScheduled(); }));
   EXPECT_TRUE(writeScreenshot(display_, server_->xWindowOf(*window_), "help-window-dark"));
   EXPECT_TRUE(site_.requests().empty()) << "the manual needs no network";

@@ -57,8 +57,14 @@ std::string WebHelperClient::defaultProgramPath() {
                          "vellisto-webview");
 }
 
+void WebHelperClient::close() {
+  closed_ = true;
+  if (process_) process_->stop();
+  process_.reset();
+}
+
 bool WebHelperClient::ensureHelper() {
-  if (unavailable_) return false;
+  if (unavailable_ || closed_) return false;
   if (process_) return true;
   if (!files::isRegularFile(program_) || ::access(program_.c_str(), X_OK) != 0) {
     becomeUnavailable("no web view helper at " + program_);

@@ -45,6 +45,8 @@ class WebHelperClient : public WebEngine, public std::enable_shared_from_this<We
   void setUserAgent(WebView& view, const std::string& agent) override;
   bool available() const override { return !unavailable_; }
 
+  // Ends the helper for good (at quit): its reader thread is joined, nothing starts it again.
+  void close();
   // The running helper's process id, -1 when none runs (tests end it to see it come back).
   int helperPid() const { return process_ ? process_->pid() : -1; }
 
@@ -77,6 +79,7 @@ class WebHelperClient : public WebEngine, public std::enable_shared_from_this<We
   int restarts_ = 0;
   double startedMs_ = 0;
   bool unavailable_ = false;
+  bool closed_ = false;
   Observation appearance_;
 };
 
