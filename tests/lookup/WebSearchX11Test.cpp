@@ -5,6 +5,7 @@
 #include "support/WebPageTestSupport.h"
 // clang-format on
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <signal.h>
 
 namespace vl::x11test {
@@ -32,6 +33,30 @@ class WebSearchX11Test : public WebPageX11Test {
     return waitUntil([&] { return view_->webView()->URL() == url; }, timeoutMs);
   }
   unsigned long plug() { return server_->embeddedWindowOf(view_->webView()->surfaceNumber()); }
+  ::Window focus() {
+    ::Window f = None;
+    int revert = 0;
+    XGetInputFocus(probe_, &f, &revert);
+    return f;
+  }
+  // Whether `w` is `ancestor` or lies inside it.
+  bool isInside(::Window w, ::Window ancestor) {
+    while (w != None && w != ancestor) {
+      ::Window root = None, up = None, *children = nullptr;
+      unsigned n = 0;
+      if (!XQueryTree(probe_, w, &root, &up, &children, &n)) return false;
+      if (children) XFree(children);
+      if (w == root) return false;
+      w = up;
+    }
+    return w != None;
+  }
+  void click(int x, int y) {
+    XTestFakeMotionEvent(probe_, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(probe_, Button1, True, CurrentTime);
+    XTestFakeButtonEvent(probe_, Button1, False, CurrentTime);
+    XSync(probe_, False);
+  }
   unsigned long pixel(int x, int y) {
     XImage* image = XGetImage(probe_, server_->xWindowOf(*window_), x, y, 1, 1, AllPlanes, ZPixmap);
     if (!image) return ~0UL;
@@ -87,6 +112,26 @@ TEST_F(WebSearchX11Test, BackAndForwardWalkTwoNavigations) {
   EXPECT_TRUE(bar.back()->enabled());
   bar.homeAction();
   EXPECT_TRUE(finishedAt(first));
+}
+
+// Typing goes to our window (the search field) while a page loads; a click on the page gives it the
+// keyboard, and a click beside it takes the keyboard back.
+TEST_F(WebSearchX11Test, TheKeyboardStaysWithUsUntilThePageIsClicked) {
+  const ::Window ours = server_->xWindowOf(*window_);
+  window_->makeKeyAndOrderFront();
+  ASSERT_TRUE(waitUntil([&] { return focus() == ours; }));
+  view_->setJsonData(Json{{"search_context", "keys"}}, "");
+  ASSERT_TRUE(finishedAt(site_.base() + "/search?q=keys"));
+  ASSERT_TRUE(waitUntil([&] { return geometry(plug()).viewable; }, kPageMs));
+  EXPECT_EQ(focus(), ours) << "the page took the keyboard while loading";
+
+  int x = 0, y = 0;
+  ::Window child = None;
+  XTranslateCoordinates(probe_, ours, DefaultRootWindow(probe_), 0, 0, &x, &y, &child);
+  click(x + 150, y + 150);  // on the page
+  EXPECT_TRUE(waitUntil([&] { return focus() != ours && isInside(focus(), plug()); }, kPageMs));
+  click(x + 200, y + 19);  // on the bar, beside the buttons
+  EXPECT_TRUE(waitUntil([&] { return focus() == ours; }));
 }
 
 TEST_F(WebSearchX11Test, AHelperKilledMidPageIsStartedAgainAndThePageLoadsAgain) {

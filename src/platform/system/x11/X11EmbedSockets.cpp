@@ -179,15 +179,23 @@ void X11EmbedSockets::followInfo(Socket& s) {
   }
 }
 
-bool X11EmbedSockets::userIsPressing(const Socket& s) {
+bool X11EmbedSockets::pointerOver(const Socket& s, bool buttonDown) {
+  if (s.id == None || !s.placement.visible) return false;
   ::Window root = None, child = None;
   int rx = 0, ry = 0, wx = 0, wy = 0;
   unsigned int mask = 0;
   X11ErrorTrap trap(x_.get());
   if (!XQueryPointer(x_.get(), s.id, &root, &child, &rx, &ry, &wx, &wy, &mask)) return false;
   const PixelRect& f = s.placement.frame;
-  return (mask & (Button1Mask | Button2Mask | Button3Mask)) && wx >= 0 && wy >= 0 && wx < f.width &&
-         wy < f.height;
+  const bool over = wx >= 0 && wy >= 0 && wx < f.width && wy < f.height;
+  return over && (!buttonDown || (mask & (Button1Mask | Button2Mask | Button3Mask)));
+}
+
+void X11EmbedSockets::pointerPressed() {
+  pressedIn_ = 0;
+  for (auto& [n, s] : sockets_) {
+    if (s.client != None && pointerOver(s, false)) pressedIn_ = n;
+  }
 }
 
 void X11EmbedSockets::giveFocus(Socket& s) {
@@ -208,6 +216,7 @@ void X11EmbedSockets::takeFocusBack(Socket& s, ::Window ownerWindow) {
 }
 
 void X11EmbedSockets::ownerPressed(int owner, ::Window ownerWindow) {
+  pressedIn_ = 0;
   for (auto& [n, s] : sockets_) {
     if (s.placement.owner == owner) takeFocusBack(s, ownerWindow);
   }
@@ -263,7 +272,10 @@ bool X11EmbedSockets::handle(XEvent& e) {
       if (Socket* s = bySocket(e.xclient.window)) {
         // A page asks for the keyboard when one of its parts takes the focus, on a click or by itself
         // on loading; only the click gets it, so typing keeps going to the search field.
-        if (e.xclient.data.l[1] == kRequestFocus && userIsPressing(*s)) giveFocus(*s);
+        if (e.xclient.data.l[1] == kRequestFocus &&
+            (pressedIn_ == s->placement.surface || pointerOver(*s, true))) {
+          giveFocus(*s);
+        }
         return true;
       }
       return false;

@@ -42,6 +42,9 @@ class X11EmbedSockets {
   bool handle(XEvent& event);
   // A press in the toplevel outside its pages: the keyboard comes back to the toplevel.
   void ownerPressed(int owner, ::Window ownerWindow);
+  // A button went down anywhere on the display (a raw event): notes whether it was over a page, so
+  // the page's request for the keyboard that follows the click is granted even after the release.
+  void pointerPressed();
   // The toplevel got or lost the keyboard focus; its pages draw themselves active or not.
   void ownerActive(int owner, bool active);
   // The embedded window of a surface, None when nothing is embedded (tests).
@@ -59,7 +62,7 @@ class X11EmbedSockets {
   void adopt(Socket& s, ::Window client);
   void followInfo(Socket& s);
   void send(::Window to, long message, long detail = 0, long data1 = 0, long data2 = 0);
-  bool userIsPressing(const Socket& s);
+  bool pointerOver(const Socket& s, bool buttonDown);
   void giveFocus(Socket& s);
   void takeFocusBack(Socket& s, ::Window ownerWindow);
   Socket* bySocket(::Window id);
@@ -69,6 +72,8 @@ class X11EmbedSockets {
   std::function<void(int, ::Window)> made_;
   std::map<int, Socket> sockets_;
   std::map<int, bool> activeOwners_;
+  // The surface the last press anywhere went down over; 0 for none of ours.
+  int pressedIn_ = 0;
 };
 
 }  // namespace vl::x11

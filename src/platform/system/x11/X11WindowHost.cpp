@@ -119,6 +119,12 @@ void X11WindowHost::start() {
       XIQueryVersion(dpy, &major, &minor) != Success || major * 10 + minor < 22) {
     xiOpcode_ = -1;
     log("X11 windows: no XInput 2.2; the wheel scrolls in whole lines");
+  } else {
+    // Presses anywhere, for embedded pages: a click on one is what lets it take the keyboard.
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_RawButtonPress);
+    XIEventMask raw{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+    XISelectEvents(dpy, x_.root(), &raw, 1);
   }
   int fixesError = 0;
   if (XFixesQueryExtension(dpy, &fixesEvent_, &fixesError)) {

@@ -189,6 +189,7 @@ void X11WindowHost::afterEvents() {
 }
 
 void X11WindowHost::inputTwo(XGenericEventCookie& cookie) {
+  if (cookie.evtype == XI_RawButtonPress) return sockets_.pointerPressed();
   if (cookie.evtype != XI_ButtonPress && cookie.evtype != XI_ButtonRelease && cookie.evtype != XI_Motion)
     return;
   const auto* d = static_cast<const XIDeviceEvent*>(cookie.data);
