@@ -143,6 +143,8 @@ int main(int argc, char** argv) {
   // The bus thread posts to the main queue; it stops before the queues are emptied for good.
   vl::closeSessionBusBackends();
   vl::closeSystemBusBackends();
+  // The web view helper goes with us; its reader thread posts to the main queue too.
+  vl::closeWebEngine();
 
   // Records appended just before the stop are still on their way to disk, and no queue may still be
   // inside a write when the libraries' exit handlers run.

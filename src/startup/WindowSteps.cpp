@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "Windows/About/AboutWindow.h"
+#include "Windows/About/HelpWindow.h"
 #include "Windows/AutoPick/AutoPickSlides.h"
 #include "Windows/Main/MainView.h"
 #include "Windows/Main/MainViewController.h"
@@ -20,6 +22,7 @@
 #include "capture/ClipboardListener.h"
 #include "core/LocalShortcutsManager.h"
 #include "core/VLConfig.h"
+#include "lookup/EmbededWebview.h"
 #include "platform/system/PointerLocation.h"
 #include "platform/ui/view/ViewController.h"
 #include "platform/ui/window/WindowServer.h"
@@ -121,6 +124,10 @@ void registerHistoryWindows() {
   // The paste road shows it when direct paste is on and keys cannot be posted.
   PermissionWindow::registerPermissionWindow();
   PreferencesWindow::registerPreferencesWindow(preferencesHooks());
+  AboutWindow::registerAboutWindow();
+  HelpWindow::registerHelpWindow();
+  // The search row's preview shows the web search.
+  installLookupViews();
   // Capture only ever asks about the record window, from its own queue.
   CaptureHooks::setWindowAppear(
       [](const std::string& key) { return key == kRecordWindowKey && RecordWindow::isShown(); });

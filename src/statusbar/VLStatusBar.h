@@ -57,8 +57,8 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
   };
   static void setWindowActions(WindowActions actions);
   // What the status menu's rows do to windows, installed with them: the main window to the middle of
-  // the active screen, and a registered window ("vellisto_pref", "vellisto_about") brought up. Until
-  // then a choice is only logged.
+  // the active screen, and a registered window ("vellisto_pref", "vellisto_about", "vellisto_help") brought
+  // up. Until then a choice is only logged.
   struct MenuActions {
     std::function<void()> centerMainWindow;
     std::function<void(const std::string& windowKey)> showWindowByKey;
@@ -107,7 +107,8 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
     kColorTag = 4,
     kCenterTag = 6,
     kAboutTag = 7,
-    kRecordTag = 8
+    kRecordTag = 8,
+    kHelpTag = 9
   };
   // Builds the item and its menu once; later calls answer the same item.
   std::shared_ptr<ui::StatusItem> produceStatusItem();

@@ -96,6 +96,7 @@ std::shared_ptr<ui::StatusItem> VLStatusBar::produceStatusItem() {
   menu_->addItem(commandRow(localized("statuesbar.settings"), kSettingsTag, target_, ","));
   menu_->addItem(ui::MenuItem::separatorItem());
   menu_->addItem(commandRow(localized("statusbar.about"), kAboutTag, target_));
+  menu_->addItem(commandRow(localized("statusbar.help"), kHelpTag, target_));
   menu_->addItem(ui::MenuItem::separatorItem());
   menu_->addItem(commandRow(localized("statuesbar.quit"), kQuitTag, target_));
 
@@ -191,6 +192,9 @@ void VLStatusBar::itemAction(ui::MenuItem& item) {
       break;
     case kAboutTag:
       show("vellisto_about");
+      break;
+    case kHelpTag:
+      show("vellisto_help");
       break;
     case kQuitTag:
       if (quitAction()) {

@@ -10,6 +10,7 @@
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/paste/PastePopoverViewController.h"
+#include "Windows/Main/preview/CustomView.h"
 #include "Windows/Permission/PermissionView2.h"
 #include "Windows/Permission/PermissionWindow.h"
 #include "Windows/Pins/PinScreens.h"
@@ -84,6 +85,15 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
   EXPECT_TRUE(pref->isVisible());
   EXPECT_EQ(center.currentKeyWindow(), kPreferencesWindowKey);
   pref->close();
+  // Its About and Help rows bring up theirs; the search row's preview is the web search.
+  for (const auto& [tag, key] : {std::pair{VLStatusBar::kAboutTag, kAboutWindowKey},
+                                 std::pair{VLStatusBar::kHelpTag, kHelpWindowKey}}) {
+    menu.performActionForItemAtIndex(menu.indexOfItemWithTag(tag));
+    ASSERT_NE(center.windowForKey(key), nullptr) << key;
+    EXPECT_TRUE(center.windowForKey(key)->isVisible()) << key;
+    center.windowForKey(key)->close();
+  }
+  EXPECT_TRUE(CustomView::isKnown("EmbededWebview"));
 
   stopProgram();
   main->orderOut();
@@ -218,12 +228,12 @@ TEST_F(MainRoadTest, BadMomentsStopTheRoadSafely) {
   // Nothing matches: Return on the web-search row opens a search and writes nothing.
   VLStatusBar::wakeupOrHidden();
   waitForList({"gamma three", "beta two", "alpha one"});
-  driver_.typeText("zzz");
+  driver_.typeText("zz&z");
   waitForList({});
   driver_.typeKey(ui::KeyCode::Return);
   EXPECT_EQ(pasteboardTexts(), std::vector<std::string>{"gamma three"});
   ASSERT_EQ(workspace_->openedURLs().size(), 1u);
-  EXPECT_EQ(workspace_->openedURLs()[0], "https://www.google.com/search?q=zzz");
+  EXPECT_EQ(workspace_->openedURLs()[0], "https://www.google.com/search?q=zz%26z");
 
   // The window the user came from closed meanwhile: the record is on the clipboard, no keys are sent
   // into whatever is in front now.

@@ -89,10 +89,10 @@ TEST_F(StatusMenuTest, RowsShowTheirHotKeysAndEachRowActs) {
                                       localized("statusbar.record") + five + "Ctrl+Alt+R", "-",
                                       localized("statuesbar.color"), localized("statuesbar.center"), "-",
                                       localized("statuesbar.settings"), "-", localized("statusbar.about"),
-                                      "-", localized("statuesbar.quit")}));
+                                      localized("statusbar.help"), "-", localized("statuesbar.quit")}));
   for (long i = 0; i < menu().numberOfItems(); ++i) menu().performActionForItemAtIndex(i);
   EXPECT_EQ(actions_, (std::vector<std::string>{"toggle", "record", "center", "vellisto_pref",
-                                                "vellisto_about", "quit"}));
+                                                "vellisto_about", "vellisto_help", "quit"}));
   actions_.clear();
   EXPECT_TRUE(menu().performKeyEquivalent(
       ui::Event::keyEvent(ui::EventType::KeyDown, 43, ui::ModifierFlags::Command, ",", ",")));

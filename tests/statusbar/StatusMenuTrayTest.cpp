@@ -106,7 +106,7 @@ TEST(StatusMenuTrayTest, TheTrayShowsTheMenuAndItsClicksAct) {
 
     // The menu and the icon are exported after the item registers.
     LayoutItem root;
-    ASSERT_TRUE(waitFor([&] { return (root = layout()).get<2>().size() == 11u; }));
+    ASSERT_TRUE(waitFor([&] { return (root = layout()).get<2>().size() == 12u; }));
     EXPECT_EQ(label(row(root, 3)), localized("statuesbar.color"));
     EXPECT_EQ(label(row(root, 8)), localized("statusbar.about"));
     EXPECT_TRUE(waitFor([&] { return colour() == std::vector<int>{0xD8, 0x1E, 0x06}; }));

@@ -3,6 +3,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <cairo.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/dispatch/Dispatch.h"
 
@@ -405,6 +407,36 @@ void FakeOwner::run() {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+}
+
+bool writeScreenshot(const std::string& display, unsigned long window, const std::string& name) {
+  Display* d = XOpenDisplay(display.c_str());
+  if (!d) return false;
+  XWindowAttributes a{};
+  XImage* image = XGetWindowAttributes(d, window, &a) && a.map_state == IsViewable
+                      ? XGetImage(d, window, 0, 0, static_cast<unsigned>(a.width),
+                                  static_cast<unsigned>(a.height), AllPlanes, ZPixmap)
+                      : nullptr;
+  bool written = false;
+  if (image) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, image->width, image->height);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < image->height; ++y) {
+      auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+      for (int x = 0; x < image->width; ++x) row[x] = static_cast<std::uint32_t>(XGetPixel(image, x, y));
+    }
+    cairo_surface_mark_dirty(surface);
+    const std::string folder = std::string(VL_BINARY_DIR) + "/gallery";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    written =
+        cairo_surface_write_to_png(surface, (folder + "/" + name + ".png").c_str()) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    XDestroyImage(image);
+  }
+  XCloseDisplay(d);
+  return written;
 }
 
 }  // namespace vl::x11test

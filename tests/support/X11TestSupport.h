@@ -43,6 +43,11 @@ class XvfbServer {
 // Runs the main loop until `condition` holds or `timeoutMs` of real time pass; true when it held.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 
+// The window as the X server shows it, with what other programs draw in its child windows (a web page),
+// written to ${VL_BINARY_DIR}/gallery/<name>.png for a person to look at. False when it could not be
+// taken or written.
+bool writeScreenshot(const std::string& display, unsigned long window, const std::string& name);
+
 // xclip against the test display. Setting returns once xclip has started serving in the background.
 bool xclipSet(const std::string& display, const std::string& target, const std::string& data);
 std::optional<std::string> xclipGet(const std::string& display, const std::string& target = "");

@@ -19,6 +19,7 @@
 #include "Windows/Main/preview/SpaceControl.h"
 #include "core/VLConfig.h"
 #include "core/VLConstants.h"
+#include "core/WebSearch.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
@@ -55,15 +56,6 @@ std::string activePinTabId() {
     if (auto tab = directory->activeTab()) return tab->pinTabId();
   }
   return kClipboardPinTabId;
-}
-
-// The public web-search page of each engine the settings offer, up to its query key.
-std::optional<std::string> searchBase(const std::string& engine) {
-  if (engine == "Google") return "https://www.google.com/search?q";
-  if (engine == "Baidu") return "https://www.baidu.com/s?wd";
-  if (engine == "Bing") return "https://www.bing.com/search?q";
-  if (engine == "DuckDuckGo") return "https://duckduckgo.com/?q";
-  return std::nullopt;
 }
 
 }  // namespace
@@ -288,23 +280,13 @@ void SearchInput2::doPaste(bool rich) {
 }
 
 void SearchInput2::doSearchByEngine(bool useSelectedRow) {
-  const Json settings = VLConfig::shared().getValueOfKey(VLConfig::kWebSearch).value_or(Json::object());
-  const std::string engine =
-      settings.is_object() && settings.contains("engine") && settings["engine"].is_string()
-          ? settings["engine"].get<std::string>()
-          : std::string("Google");
-  std::optional<std::string> base = searchBase(engine);
-  if (!base) {
-    logf("web search: no search page for the engine \"%s\"", engine.c_str());
-    return;
-  }
   std::string query = text();
   if (useSelectedRow) {
     auto list = hintTable_.lock();
     auto row = list ? list->lastSelectedItem() : nullptr;
     query = row ? row->string() : std::string();
   }
-  Workspace::shared()->openURL(*base + "=" + percentEncode(query, PercentSet::Query));
+  Workspace::shared()->openURL(webSearchURL(configuredWebSearchEngine(), query));
 }
 
 void SearchInput2::finishPaste() {

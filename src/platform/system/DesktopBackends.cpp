@@ -23,6 +23,8 @@
 #include "platform/system/desktop/ThemeIconProvider.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/system/paint/DesktopPainting.h"
+#include "platform/system/web/WebEngine.h"
+#include "platform/system/web/WebHelperClient.h"
 #include "platform/system/x11/X11GlobalEventMonitor.h"
 #include "platform/system/x11/X11HotKeyCenter.h"
 #include "platform/system/x11/X11KeyPoster.h"
@@ -103,6 +105,12 @@ bool installDesktopBackends(const std::string& displayName) {
   // Context menus, pop-up buttons and the tray's own menu open as pop-up windows from here on.
   ui::MenuTracker::install();
   DragSource::install(std::make_shared<WindowServerDrags>(windows));
+  // Web pages come from the helper program, started with the first web view.
+  std::weak_ptr<x11::X11WindowServer> weakWindows = windows;
+  WebEngine::install(WebHelperClient::create(WebHelperClient::defaultProgramPath(), name, [weakWindows] {
+    auto server = weakWindows.lock();
+    return server ? server->backingScale() : 1.0;
+  }));
   // Text is measured and drawn with the desktop's own font from here on, so install it before any
   // window lays out.
   paint::installDesktopPainting();
@@ -196,6 +204,10 @@ void closeSystemBusBackends() {
 }  // namespace vl
 
 namespace vl {
+
+void closeWebEngine() {
+  if (auto client = std::dynamic_pointer_cast<WebHelperClient>(WebEngine::installed())) client->close();
+}
 
 std::string desktopFontDescription() {
   auto* server = dynamic_cast<x11::X11WindowServer*>(ui::WindowServer::installed());

@@ -8,8 +8,12 @@ namespace vl {
 // X11 pasteboard, workspace, key poster, hot keys and global event monitor are installed, with icons
 // from the user's icon theme and sounds through libcanberra; otherwise, or when the display cannot be
 // opened, the headless backends stay. Returns whether X11 is active.
-// With X11 the toolkit's windows become X windows as well (ui::WindowServer).
+// With X11 the toolkit's windows become X windows as well (ui::WindowServer), and web views show their
+// pages through the helper program vellisto-webview (WebHelperClient), started with the first of them.
 bool installDesktopBackends(const std::string& displayName = {});
+
+// Ends the web view helper, if one runs, and joins its reader thread (at quit).
+void closeWebEngine();
 
 // The desktop's UI font description ("Cantarell 11", from the desktop settings); "" when headless or
 // when the desktop names none.

@@ -255,6 +255,8 @@ class Painter {
     if (!touchesDirty(c)) return;
     switch (c.kind) {
       case Kind::FillRect: {
+        // A tinted image: the colour through the image's shape.
+        if (c.image) return tintImage(c);
         ui::Rect r = c.rect.standardized();
         if (r.isEmpty()) return;
         useTransform(c.toWindow);
@@ -314,6 +316,23 @@ class Painter {
         --clips_;
         return;
     }
+  }
+
+  void tintImage(const ui::DrawCommand& c) {
+    if (!c.image->hasPixels()) return;
+    ui::Rect r = topLeft(c.windowBounds());
+    if (r.isEmpty()) return;
+    SurfaceRef surface = imageSurface(c.image);
+    if (!surface) return;
+    cairo_save(cr_);
+    cairo_set_matrix(cr_, &base_);
+    cairo_rectangle(cr_, r.minX(), r.minY(), r.width(), r.height());
+    cairo_clip(cr_);
+    cairo_translate(cr_, r.minX(), r.minY());
+    cairo_scale(cr_, r.width() / c.image->pixelsWide(), r.height() / c.image->pixelsHigh());
+    setColor(cr_, c.color, c.alpha);
+    cairo_mask_surface(cr_, surface.get(), 0, 0);
+    cairo_restore(cr_);
   }
 
   void drawImage(const ui::DrawCommand& c) {

@@ -84,7 +84,9 @@ constexpr CursorName kCursors[] = {
 }  // namespace
 
 X11WindowHost::X11WindowHost(X11Display& display, Callbacks callbacks)
-    : x_(display), callbacks_(std::move(callbacks)) {}
+    : x_(display), callbacks_(std::move(callbacks)), sockets_(display, [this](int surface, ::Window window) {
+        if (callbacks_.surfaceWindow) callbacks_.surfaceWindow(surface, window);
+      }) {}
 
 X11WindowHost::~X11WindowHost() {
   std::vector<int> numbers;
@@ -117,6 +119,12 @@ void X11WindowHost::start() {
       XIQueryVersion(dpy, &major, &minor) != Success || major * 10 + minor < 22) {
     xiOpcode_ = -1;
     log("X11 windows: no XInput 2.2; the wheel scrolls in whole lines");
+  } else {
+    // Presses anywhere, for embedded pages: a click on one is what lets it take the keyboard.
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_RawButtonPress);
+    XIEventMask raw{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+    XISelectEvents(dpy, x_.root(), &raw, 1);
   }
   int fixesError = 0;
   if (XFixesQueryExtension(dpy, &fixesEvent_, &fixesError)) {
@@ -560,6 +568,8 @@ void X11WindowHost::release(XWin& w) {
 void X11WindowHost::destroy(int number) {
   auto it = windows_.find(number);
   if (it == windows_.end()) return;
+  // Its surfaces' windows go with it.
+  sockets_.ownerGone(number);
   release(it->second);
   if (focused_ == number) focused_ = 0;
   windows_.erase(it);
@@ -593,6 +603,7 @@ void X11WindowHost::recreate(XWin& w) {
     XShapeCombineRectangles(x_.get(), w.id, ShapeBounding, 0, 0, rects.data(), static_cast<int>(rects.size()),
                             ShapeSet, YXBanded);
   }
+  sockets_.ownerRemade(number, w.id);
   if (mapped) {
     XMapRaised(x_.get(), w.id);
     w.mapped = true;
@@ -631,6 +642,17 @@ void X11WindowHost::setCursor(const std::string& name) {
 }  // namespace vl::x11
 
 namespace vl::x11 {
+
+void X11WindowHost::placeSurface(const SurfacePlacement& placement) {
+  XWin* w = byNumber(placement.owner);
+  if (!w) return;
+  SurfacePlacement p = placement;
+  // The colour comes as 0xRRGGBB; a window of 32 bits wants it opaque.
+  if (w->depth == 32) p.background |= 0xFF000000UL;
+  sockets_.place(w->id, p);
+}
+
+void X11WindowHost::removeSurface(int surface) { sockets_.remove(surface); }
 
 bool X11WindowHost::beginDrag(int number, std::vector<PasteboardItem> items) {
   XWin* w = byNumber(number);

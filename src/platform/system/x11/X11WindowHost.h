@@ -15,6 +15,7 @@
 #include "platform/system/Pasteboard.h"
 #include "platform/system/x11/X11Display.h"
 #include "platform/system/x11/X11DragSource.h"
+#include "platform/system/x11/X11EmbedSockets.h"
 #include "platform/system/x11/X11Screens.h"
 #include "platform/system/x11/X11Scroll.h"
 #include "platform/system/x11/X11WindowServer.h"
@@ -70,6 +71,8 @@ class X11WindowHost {
     // A click outside a pop-up that holds the pointer.
     std::function<void(int number)> outsideClick;
     std::function<void(DesktopState state)> desktop;
+    // The child window of a native surface was made (or made anew), or went (None).
+    std::function<void(int surface, ::Window window)> surfaceWindow;
   };
 
   X11WindowHost(X11Display& display, Callbacks callbacks);
@@ -96,6 +99,10 @@ class X11WindowHost {
   void setCursor(const std::string& name);
   // Drags the items out of the window whose press is still held; false when it cannot start.
   bool beginDrag(int number, std::vector<PasteboardItem> items);
+  // Native surfaces: child windows of a toplevel that another process draws into (X11EmbedSockets).
+  void placeSurface(const SurfacePlacement& placement);
+  void removeSurface(int surface);
+  ::Window embeddedWindowOf(int surface) const { return sockets_.clientOf(surface); }
 
   const DesktopState& desktop() const { return state_; }
   bool compositing() const;
@@ -182,6 +189,7 @@ class X11WindowHost {
     int count = 0;
   } click_;
   X11DragSource drag_{x_};
+  X11EmbedSockets sockets_;
   std::string cursorName_ = "arrow";
   std::map<std::string, Cursor> cursors_;
 };

@@ -76,6 +76,8 @@ void X11WindowHost::handle(XEvent& event) {
     XRefreshKeyboardMapping(&event.xmapping);
     return;
   }
+  // Embedded pages change their own properties (whether they want to be mapped) before anything else.
+  if (sockets_.handle(event)) return;
   if (event.type == PropertyNotify) {
     const Atom a = event.xproperty.atom;
     const bool desktop = (event.xproperty.window == x_.root() &&
@@ -180,11 +182,14 @@ void X11WindowHost::afterEvents() {
   drag_.tick();
   retryGrab();
   if (focused_ == reportedFocus_) return;
+  if (reportedFocus_ > 0) sockets_.ownerActive(reportedFocus_, false);
+  if (focused_ > 0) sockets_.ownerActive(focused_, true);
   reportedFocus_ = focused_;
   if (callbacks_.focus) callbacks_.focus(focused_);
 }
 
 void X11WindowHost::inputTwo(XGenericEventCookie& cookie) {
+  if (cookie.evtype == XI_RawButtonPress) return sockets_.pointerPressed();
   if (cookie.evtype != XI_ButtonPress && cookie.evtype != XI_ButtonRelease && cookie.evtype != XI_Motion)
     return;
   const auto* d = static_cast<const XIDeviceEvent*>(cookie.data);
@@ -334,6 +339,8 @@ void X11WindowHost::button(XWin& w, XButtonEvent& e) {
     return;
   }
   if (press) {
+    // A click beside an embedded page takes the keyboard back from it.
+    sockets_.ownerPressed(w.traits.number, w.id);
     const bool again = click_.button == e.button &&
                        e.time - click_.time <= static_cast<Time>(doubleClickMs_) &&
                        std::abs(e.x - click_.x) <= 4 && std::abs(e.y - click_.y) <= 4;

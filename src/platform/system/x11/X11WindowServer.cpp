@@ -3,6 +3,7 @@
 // The toolkit's headers before any X11 header: Xlib's macros (Status, None) would break them.
 #include "platform/ui/menu/MenuWindow.h"
 #include "platform/ui/view/AnimationEngine.h"
+#include "platform/ui/view/NativeSurfaceView.h"
 #include "platform/ui/view/Appearance.h"
 #include "platform/ui/view/Cursor.h"
 #include "platform/ui/window/Application.h"
@@ -93,6 +94,13 @@ class X11WindowPeer final : public ui::WindowPeer {
   }
   ~X11WindowPeer() override {
     server_->peers_.erase(number_);
+    // The surfaces' windows go with the window's own.
+    for (auto& [n, tracked] : surfaces_) {
+      if (auto* view = dynamic_cast<ui::NativeSurfaceView*>(tracked.view.lock().get())) {
+        view->setPlacedFrame(std::nullopt);
+        view->setNativeWindow(0);
+      }
+    }
     if (buffer_) cairo_surface_destroy(buffer_);
     const int n = number_;
     server_->post([n](X11WindowHost& host) { host.destroy(n); });
@@ -162,6 +170,69 @@ class X11WindowPeer final : public ui::WindowPeer {
   }
   ui::Window& window() { return window_; }
 
+  // The native surfaces of the window follow their views, as laid out by the recording just made.
+  void placeSurfaces(double heightPts, double scale) {
+    std::vector<ui::NativeSurfaceView*> found;
+    if (const auto& content = window_.contentView()) ui::collectNativeSurfaceViews(*content, found);
+    std::map<int, TrackedSurface> now;
+    for (ui::NativeSurfaceView* view : found) {
+      const int n = view->surfaceNumber();
+      auto old = surfaces_.find(n);
+      SurfacePlacement p = old != surfaces_.end() ? old->second.placed : SurfacePlacement{};
+      p.owner = number_;
+      p.surface = n;
+      const std::optional<ui::Rect> frame = view->surfaceFrameInWindow();
+      p.visible = frame.has_value();
+      if (frame) {
+        const long x0 = std::lround(frame->minX() * scale), x1 = std::lround(frame->maxX() * scale);
+        const long y0 = std::lround((heightPts - frame->maxY()) * scale),
+                   y1 = std::lround((heightPts - frame->minY()) * scale);
+        p.frame = {x0, y0, std::max(1L, x1 - x0), std::max(1L, y1 - y0)};
+      }
+      const ui::Color& c = view->surfaceColor();
+      auto channel = [](double v) {
+        return static_cast<unsigned long>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
+      };
+      p.background = channel(c.red) << 16 | channel(c.green) << 8 | channel(c.blue);
+      const bool fresh = old == surfaces_.end();
+      if (fresh || !(old->second.placed == p)) {
+        server_->post([p](X11WindowHost& host) { host.placeSurface(p); });
+      }
+      view->setPlacedFrame(frame);
+      now[n] = {view->self(), p};
+    }
+    for (auto& [n, tracked] : surfaces_) {
+      if (now.count(n)) continue;
+      auto* view = dynamic_cast<ui::NativeSurfaceView*>(tracked.view.lock().get());
+      if (view && !view->window()) {
+        // Out of every window for now (a preview showing another record): its child window waits
+        // hidden, with what is embedded in it, for the view to come back.
+        SurfacePlacement hidden = tracked.placed;
+        hidden.visible = false;
+        if (!(hidden == tracked.placed))
+          server_->post([hidden](X11WindowHost& host) { host.placeSurface(hidden); });
+        view->setPlacedFrame(std::nullopt);
+        now[n] = {tracked.view, hidden};
+        continue;
+      }
+      server_->post([n = n](X11WindowHost& host) { host.removeSurface(n); });
+      if (view) {
+        view->setPlacedFrame(std::nullopt);
+        view->setNativeWindow(0);
+      }
+    }
+    surfaces_ = std::move(now);
+  }
+  // The X side made (or dropped) the child window of a surface; false when the surface is not ours.
+  bool surfaceWindowMade(int surface, unsigned long window) {
+    auto it = surfaces_.find(surface);
+    if (it == surfaces_.end()) return false;
+    if (auto* view = dynamic_cast<ui::NativeSurfaceView*>(it->second.view.lock().get())) {
+      view->setNativeWindow(window);
+    }
+    return true;
+  }
+
   // Records the window, repaints what changed since the last frame and sends those pixels.
   void paint() {
     const double scale = server_->space_.scale();
@@ -186,6 +257,7 @@ class X11WindowPeer final : public ui::WindowPeer {
     window_.display();
     painting_ = false;
     dirty_ = false;
+    placeSurfaces(content.height(), scale);
     const ui::DisplayList& list = window_.displayList();
     Damage damage = whole_ ? Damage{std::nullopt, true} : damageBetween(painted_, list);
     if (!damage.any() && !exposed_) return;
@@ -256,6 +328,11 @@ class X11WindowPeer final : public ui::WindowPeer {
   bool exposed_ = false;
   bool dirty_ = true;
   bool painting_ = false;
+  struct TrackedSurface {
+    std::weak_ptr<ui::View> view;
+    SurfacePlacement placed;
+  };
+  std::map<int, TrackedSurface> surfaces_;
   WindowTraits lastTraits_;
   cairo_surface_t* buffer_ = nullptr;
   ui::DisplayList painted_;
@@ -318,6 +395,13 @@ void X11WindowServer::start() {
     });
   };
   c.desktop = [toMain](DesktopState d) { toMain([d](X11WindowServer& s) { s.desktopChanged(d); }); };
+  c.surfaceWindow = [toMain](int surface, ::Window window) {
+    toMain([surface, window](X11WindowServer& s) {
+      for (auto& [n, peer] : s.peers_) {
+        if (peer->surfaceWindowMade(surface, window)) return;
+      }
+    });
+  };
   host_ = std::make_unique<X11WindowHost>(loop_->display(), std::move(c));
   X11WindowHost* host = host_.get();
   loop_->start(
@@ -372,6 +456,12 @@ unsigned long X11WindowServer::xWindowOf(const ui::Window& window) {
   X11WindowHost* host = host_.get();
   const int n = window.windowNumber();
   return loop_->call<::Window>([host, n] { return host->windowFor(n); }, 5000).value_or(None);
+}
+
+unsigned long X11WindowServer::embeddedWindowOf(int surfaceNumber) {
+  X11WindowHost* host = host_.get();
+  return loop_->call<::Window>([host, surfaceNumber] { return host->embeddedWindowOf(surfaceNumber); }, 5000)
+      .value_or(None);
 }
 
 WindowTraits X11WindowServer::traitsFor(const ui::Window& window) const {

@@ -59,6 +59,9 @@ class X11WindowServer final : public ui::WindowServer,
   double backingScale() const { return space_.scale(); }
   // The X window showing a toolkit window; None before it was shown. Waits for the X thread.
   unsigned long xWindowOf(const ui::Window& window);
+  // The window another process embedded into a native surface's child window; None when nothing is
+  // embedded there. Waits for the X thread.
+  unsigned long embeddedWindowOf(int surfaceNumber);
   // Paints every window that needs it now, not at the next frame.
   void displayNow();
   // A frame is on its way (some window was marked and waits for it).

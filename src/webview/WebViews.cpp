@@ -1,0 +1,184 @@
+#include "WebViews.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+namespace vellisto_webview {
+
+namespace {
+
+// Pages come from the program's engines and manual only; other schemes would let a page's text start
+// programs or read what it should not.
+bool allowedAddress(const std::string& url) {
+  for (const char* scheme : {"http://", "https://", "file://"}) {
+    if (url.rfind(scheme, 0) == 0) return true;
+  }
+  return url == "about:blank";
+}
+
+int clampSide(long long v) { return static_cast<int>(std::clamp<long long>(v, 1, 8192)); }
+
+}  // namespace
+
+WebViews::~WebViews() {
+  while (!views_.empty()) close(views_.begin()->first);
+}
+
+WebViews::View* WebViews::find(long long id) {
+  auto it = views_.find(id);
+  return it == views_.end() ? nullptr : it->second;
+}
+
+void WebViews::report(const char* event, const View& view, const std::string& extra) {
+  nlohmann::json line{{"event", event}, {"view", view.id}};
+  if (std::string(event) == "finished" || std::string(event) == "failed") {
+    const char* uri = webkit_web_view_get_uri(view.web);
+    line["url"] = uri ? uri : "";
+    line["back"] = webkit_web_view_can_go_back(view.web) != FALSE;
+    line["forward"] = webkit_web_view_can_go_forward(view.web) != FALSE;
+  }
+  if (!extra.empty()) line["error"] = extra;
+  emit_(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
+void WebViews::handle(const Command& c) {
+  const std::string cmd = c.text("cmd");
+  const long long id = c.number("view", -1);
+  if (cmd == "ping") {
+    emit_(R"({"event":"pong"})");
+    return;
+  }
+  if (cmd == "appearance") {
+    // Pages that follow the light or dark look take the program's.
+    const auto it = c.fields.find("dark");
+    const bool* dark = it == c.fields.end() ? nullptr : std::get_if<bool>(&it->second);
+    g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme",
+                 dark && *dark ? TRUE : FALSE, nullptr);
+    return;
+  }
+  if (cmd == "embed") {
+    const long long window = c.number("window", 0);
+    if (window <= 0) {
+      std::fprintf(stderr, "vellisto-webview: embed without a window\n");
+      return;
+    }
+    embed(id, static_cast<unsigned long>(window), clampSide(c.number("width", 1)),
+          clampSide(c.number("height", 1)));
+    return;
+  }
+  View* view = find(id);
+  // A view whose plug went with its window is closed already.
+  if (!view && cmd == "close") return;
+  if (!view) {
+    std::fprintf(stderr, "vellisto-webview: \"%s\" for view %lld, which does not exist\n", cmd.c_str(), id);
+    return;
+  }
+  if (cmd == "resize") {
+    // The plug sizes itself: the embedder's resize of its window would be undone by GTK's own.
+    const int w = clampSide(c.number("width", 1)), h = clampSide(c.number("height", 1));
+    gtk_widget_set_size_request(GTK_WIDGET(view->web), w, h);
+    gtk_window_resize(GTK_WINDOW(view->plug), w, h);
+  } else if (cmd == "load") {
+    const std::string url = c.text("url");
+    if (!allowedAddress(url)) {
+      std::fprintf(stderr, "vellisto-webview: an address of %zu bytes with a scheme not shown here\n",
+                   url.size());
+      report("failed", *view, "refused");
+      return;
+    }
+    webkit_web_view_load_uri(view->web, url.c_str());
+  } else if (cmd == "back") {
+    if (webkit_web_view_can_go_back(view->web)) webkit_web_view_go_back(view->web);
+  } else if (cmd == "forward") {
+    if (webkit_web_view_can_go_forward(view->web)) webkit_web_view_go_forward(view->web);
+  } else if (cmd == "reload") {
+    webkit_web_view_reload(view->web);
+  } else if (cmd == "agent") {
+    webkit_settings_set_user_agent(webkit_web_view_get_settings(view->web), c.text("agent").c_str());
+  } else if (cmd == "close") {
+    close(id);
+  } else {
+    std::fprintf(stderr, "vellisto-webview: unknown command of %zu bytes\n", cmd.size());
+  }
+}
+
+void WebViews::embed(long long id, unsigned long window, int width, int height) {
+  // A view embedded again (its window was made anew) starts over in a new plug.
+  if (find(id)) close(id);
+  auto* view = new View;
+  view->owner = this;
+  view->id = id;
+  view->plug = gtk_plug_new(static_cast<Window>(window));
+  view->web = WEBKIT_WEB_VIEW(webkit_web_view_new());
+  gtk_widget_set_size_request(GTK_WIDGET(view->web), width, height);
+  gtk_window_set_default_size(GTK_WINDOW(view->plug), width, height);
+  gtk_container_add(GTK_CONTAINER(view->plug), GTK_WIDGET(view->web));
+  g_signal_connect(view->web, "load-changed", G_CALLBACK(onLoadChanged), view);
+  g_signal_connect(view->web, "load-failed", G_CALLBACK(onLoadFailed), view);
+  g_signal_connect(view->web, "web-process-terminated", G_CALLBACK(onTerminated), view);
+  g_signal_connect(view->web, "create", G_CALLBACK(onCreate), view);
+  g_signal_connect(view->plug, "embedded", G_CALLBACK(onEmbedded), view);
+  g_signal_connect(view->plug, "destroy", G_CALLBACK(onPlugDestroyed), view);
+  views_[id] = view;
+  gtk_widget_show_all(view->plug);
+}
+
+void WebViews::close(long long id) {
+  View* view = find(id);
+  if (!view) return;
+  views_.erase(id);
+  view->closing = true;
+  g_signal_handlers_disconnect_by_data(view->web, view);
+  gtk_widget_destroy(view->plug);  // takes the web view with it
+  delete view;
+}
+
+void WebViews::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+  auto* view = static_cast<View*>(data);
+  if (event == WEBKIT_LOAD_STARTED) view->failed = false;
+  // A failed load also ends in "finished"; the program hears of the failure instead.
+  if (event == WEBKIT_LOAD_FINISHED && !view->failed) view->owner->report("finished", *view);
+}
+
+gboolean WebViews::onLoadFailed(WebKitWebView*, WebKitLoadEvent, const char*, GError* error, gpointer data) {
+  auto* view = static_cast<View*>(data);
+  // A load that another one replaced is no failure.
+  if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) return FALSE;
+  view->failed = true;
+  view->owner->report("failed", *view, error && error->message ? error->message : "failed");
+  return FALSE;  // the engine shows its own error page
+}
+
+void WebViews::onTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data) {
+  auto* view = static_cast<View*>(data);
+  std::fprintf(stderr, "vellisto-webview: the page's process of view %lld ended (reason %d)\n", view->id,
+               static_cast<int>(reason));
+  view->owner->report("crashed", *view);
+}
+
+GtkWidget* WebViews::onCreate(WebKitWebView* web, WebKitNavigationAction* action, gpointer) {
+  // A link that asks for a new window opens in this one: the view has no room for a second.
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  if (uri && allowedAddress(uri)) webkit_web_view_load_uri(web, uri);
+  return nullptr;
+}
+
+void WebViews::onEmbedded(GtkPlug*, gpointer data) {
+  auto* view = static_cast<View*>(data);
+  view->owner->report("embedded", *view);
+}
+
+void WebViews::onPlugDestroyed(GtkWidget*, gpointer data) {
+  auto* view = static_cast<View*>(data);
+  if (view->closing) return;
+  // The program's window went away under the plug: the view is gone until it is embedded again.
+  WebViews* owner = view->owner;
+  owner->views_.erase(view->id);
+  g_signal_handlers_disconnect_by_data(view->web, view);
+  owner->emit_(nlohmann::json{{"event", "closed"}, {"view", view->id}}.dump());
+  delete view;
+}
+
+}  // namespace vellisto_webview
