@@ -13,8 +13,8 @@
 
 namespace vl {
 
-// A title, a check box and its explanation, bound to one flag. Used for launch at login, the Touch Bar
-// row, the copy animation and the copy sound.
+// A title, a check box and its explanation, bound to one flag. Used for launch at login, the copy
+// animation and the copy sound.
 class CheckBoxRow : public ui::View {
  public:
   static constexpr double kHeight = 20;

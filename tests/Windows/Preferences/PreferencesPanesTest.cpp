@@ -55,7 +55,6 @@ TEST_F(PreferencesPanesTest, EveryGeneralControlWritesItsKeysToTheFileAtOnce) {
       {"kept for ever", [](auto& g) { choose(*g.imageStore()->timePopUpButton(), 4); }, 105, forever},
       {"image copy off", [](auto& g) { g.imageStore()->checkButton()->performClick(); }, 105, noCopy},
       {"engine only", [](auto& g) { choose(*g.searchWay()->enginePopUpButton(), 2); }, 104, engine},
-      {"touch bar", [](auto& g) { g.touchBarShow()->checkButton()->performClick(); }, 101, true},
       {"copy animation", [](auto& g) { g.animate()->checkButton()->performClick(); }, 113, false},
       {"copy sound", [](auto& g) { g.sound()->checkButton()->performClick(); }, 114, true},
   };
@@ -64,6 +63,20 @@ TEST_F(PreferencesPanesTest, EveryGeneralControlWritesItsKeysToTheFileAtOnce) {
     EXPECT_EQ(onDisk(c.key), c.expected) << c.what;
   }
   EXPECT_FALSE(general().imageStore()->timePopUpButton()->isEnabled());
+}
+
+// Eight rows; none of their boxes is bound to the keyboard strip's flag, which stays as stored.
+TEST_F(PreferencesPanesTest, NoBoxOfTheGeneralPaneWritesTheStripFlag) {
+  writeElsewhere(VLConfig::kTouchBarCustomization, true);
+  EXPECT_EQ(general().view()->subviews().size(), 8u);
+  std::function<void(ui::View&)> clickBoxes = [&](ui::View& view) {
+    if (auto* box = dynamic_cast<ui::Button*>(&view); box && box->buttonType() == ui::ButtonType::Switch)
+      box->performClick();
+    for (const auto& sub : view.subviews()) clickBoxes(*sub);
+  };
+  clickBoxes(*general().view());
+  EXPECT_EQ(onDisk(VLConfig::kTouchBarCustomization), Json(true));
+  EXPECT_TRUE(VLConfig::shared().getBoolValueOfKey(VLConfig::kTouchBarCustomization));
 }
 
 TEST_F(PreferencesPanesTest, OddStoredListsShowWhatTheyCanAndStoreNothingEmpty) {
