@@ -20,6 +20,7 @@
 #include "core/VLConstants.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
+#include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 #include "platform/system/CrashAnalyticsService.h"
@@ -28,6 +29,7 @@
 #include "platform/system/desktop/Workspace.h"
 #include "platform/ui/view/Event.h"
 #include "platform/ui/window/Window.h"
+#include "theme/VLThemeAttributedString.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/controls/Button2.h"
 #include "ui/panels/EscStack.h"
@@ -73,8 +75,7 @@ SearchInput2::SearchInput2() : ThemeView({{0, 0}, kSize}) {
   textField_->setBezeled(false);
   textField_->setDrawsBackground(false);
   textField_->setAutomaticTextCompletionEnabled(false);
-  textField_->setPlaceholderString("Search");
-  textField_->setFont(ui::Font::systemFont(20));
+  textField_->setFont(ui::Font::systemFont(kFontSize, ui::Font::WeightLight));
   addSubview(textField_);
   spacePreviewButton_ = Button2::create({kSize.width - 10 - 36, 2, 36, 36});
   spacePreviewButton_->setImageNamed("preview-expand-off");
@@ -87,6 +88,9 @@ std::shared_ptr<SearchInput2> SearchInput2::create() {
   auto input = std::make_shared<SearchInput2>();
   setBackgroundColorAssetKey(*input, "searchInputBackgroundColor");
   setTextColorAssetKey(*input->textField_, "fontNormalColor");
+  input->applyPlaceholder();
+  // The placeholder's colour lives in an attributed string, which follows no change by itself.
+  input->themeManager();
   input->textField_->setDelegate(input);
   input->textField_->setTarget(input);
   input->textField_->setAction("enterPaste:");
@@ -101,6 +105,21 @@ std::shared_ptr<SearchInput2> SearchInput2::create() {
   });
   LocalShortcutsManager::shared().registerReceiver(input, LocalShortcutsManager::Order::SearchField);
   return input;
+}
+
+void SearchInput2::applyPlaceholder() {
+  ui::AttributedString placeholder(localized("searchinput.placeholder"));
+  const Range all{0, placeholder.length()};
+  addAttribute(placeholder, ui::TextAttribute::ForegroundColor, "searchInputPlaceHolderColor", all);
+  ui::TextAttributes face;
+  face.font = textField_->font();
+  placeholder.addAttributes(face, all);
+  textField_->setPlaceholderAttributedString(std::move(placeholder));
+}
+
+void SearchInput2::lightOrDarkChanged() {
+  ThemeView::lightOrDarkChanged();
+  applyPlaceholder();
 }
 
 void SearchInput2::setPasteHooks(PasteHooks hooks) { installedHooks() = std::move(hooks); }

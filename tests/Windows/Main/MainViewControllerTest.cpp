@@ -15,6 +15,7 @@
 #include "Windows/Main/preview/SpaceControl.h"
 #include "core/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Localization.h"
 #include "platform/system/DragSource.h"
 #include "platform/system/headless/HeadlessWorkspace.h"
 #include "platform/ui/view/EventDriver.h"
@@ -61,6 +62,30 @@ TEST_F(MainViewControllerTest, PartsStackTopToBottomAndTheListFillsFromTheChanne
   EXPECT_EQ(controller->hintTable()->getDataSource().size(), 4u);
   EXPECT_EQ(test::writeGallery(*window, "main-window-assembled").size(), 2u);
   SearchHistory::shared().clean();
+}
+
+// The empty field shows the localised placeholder in the theme's placeholder colour, light and dark, in
+// the field's own light 28-point face.
+TEST_F(MainViewControllerTest, TheEmptySearchFieldShowsItsPlaceholderInTheThemeColour) {
+  test::DesktopPaintingScope painting;
+  LocalShortcutsManager::shared().removeAllReceiversForTesting();
+  auto window = MainWindow::create();
+  auto controller = MainViewController::create();
+  window->setContentViewController(controller);
+  const auto& field = controller->searchInput()->textField();
+  EXPECT_EQ(field->font().pointSize(), 28);
+  EXPECT_EQ(field->font().weight(), ui::Font::WeightLight);
+  for (bool dark : {false, true}) {
+    setDark(dark);
+    const auto& placeholder = field->placeholderAttributedString();
+    ASSERT_TRUE(placeholder.has_value());
+    EXPECT_EQ(placeholder->string(), localized("searchinput.placeholder"));
+    EXPECT_NE(placeholder->string(), "searchinput.placeholder");
+    EXPECT_EQ(placeholder->attributesAt(0).foregroundColor, colorOf("searchInputPlaceHolderColor")) << dark;
+    EXPECT_EQ(placeholder->attributesAt(0).font->pointSize(), 28);
+  }
+  setDark(false);
+  EXPECT_EQ(test::writeGallery(*window, "main-window-empty").size(), 2u);
 }
 
 // Quick Look hands a readable file or image to the desktop's default application, and nothing else.
