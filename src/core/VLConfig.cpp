@@ -17,8 +17,9 @@ namespace {
 
 // Modifier flag bits of stored shortcuts.
 constexpr long long kCommand = ui::ModifierFlags::Command;
-constexpr long long kControl = ui::ModifierFlags::Control;
 constexpr long long kOption = ui::ModifierFlags::Option;
+// The function bit that Home, End and the other function keys carry.
+constexpr long long kFunction = ui::ModifierFlags::Function;
 // Command with the numeric-pad and function bits that arrow keys carry.
 constexpr long long kCommandArrow = 0xb00000;
 
@@ -198,9 +199,10 @@ Json VLConfig::fixedShortcuts() {
       {"enter", shortcutDictionayWithModifierFlags(0, 36)},
       {"inputCommandA", shortcutDictionayWithModifierFlags(kCommand, 0)},
       {"inputCommandLeft", shortcutDictionayWithModifierFlags(kCommandArrow, 123)},
-      {"inputCtrlA", shortcutDictionayWithModifierFlags(kControl, 0)},
+      // The start and end of the line are Home and End here; Super+A and Super+E belong to the desktop.
+      {"inputCtrlA", shortcutDictionayWithModifierFlags(kFunction, 115)},
       {"inputCommandRight", shortcutDictionayWithModifierFlags(kCommandArrow, 124)},
-      {"inputCtrlE", shortcutDictionayWithModifierFlags(kControl, 14)},
+      {"inputCtrlE", shortcutDictionayWithModifierFlags(kFunction, 119)},
       {"copy", shortcutDictionayWithModifierFlags(kCommand, 8)},
   };
 }

@@ -1,6 +1,8 @@
 #include "Windows/Main/SearchInput2.h"
 
+#include <algorithm>
 #include <string_view>
+#include <vector>
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLTabDirectory.h"
@@ -28,7 +30,9 @@
 #include "platform/system/PasteRoad.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/ui/view/Event.h"
+#include "platform/ui/window/Application.h"
 #include "platform/ui/window/Window.h"
+#include "shortcuts/ShortcutHelper.h"
 #include "theme/VLThemeAttributedString.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/controls/Button2.h"
@@ -42,6 +46,17 @@ namespace {
 PasteHooks& installedHooks() {
   static PasteHooks hooks;
   return hooks;
+}
+
+// Whether the key press being handled is the one stored for the named shortcut.
+bool currentPressNames(const std::string& name) {
+  const ui::Event* event = ui::Application::shared().currentEvent();
+  if (!event || event->type() != ui::EventType::KeyDown) return false;
+  const auto flags =
+      static_cast<std::int64_t>(event->modifierFlags() & ui::ModifierFlags::DeviceIndependentMask);
+  const std::vector<std::string> names = ShortcutHelper::namesOfPress(
+      VLConfig::shared().getValueOfKey(VLConfig::kUserShortcuts), flags, event->keyCode());
+  return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 bool isPng(std::string_view bytes) { return bytes.starts_with("\x89PNG\r\n\x1a\n"); }
@@ -175,8 +190,10 @@ bool SearchInput2::controlTextViewDoCommandBySelector(ui::TextField&, ui::TextVi
   // The arrows move the list through the shortcut names and Tab switches pin tabs; the editor must not
   // act on them a second time.
   if (command == "moveUp:" || command == "moveDown:" || command == "insertNewlineIgnoringFieldEditor:" ||
-      command == "insertTab:" || command == "deleteToBeginningOfLine:")
+      command == "insertTab:")
     return true;
+  // The press that deletes the chosen records (Alt+Delete, or whatever the user stored) leaves the text.
+  if (command.starts_with("delete") && currentPressNames("historyDel")) return true;
   if (command == "deleteBackward:" && text().size() == 1) SearchHistory::shared().clean();
   return false;
 }

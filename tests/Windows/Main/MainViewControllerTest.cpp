@@ -19,6 +19,7 @@
 #include "platform/system/DragSource.h"
 #include "platform/system/headless/HeadlessWorkspace.h"
 #include "platform/ui/view/EventDriver.h"
+#include "shortcuts/VLShortcutCenter.h"
 #include "support/Gallery.h"
 #include "support/TestSupport.h"
 #include "theme/VLFont.h"
@@ -192,6 +193,32 @@ TEST_F(MainViewControllerTest, DraggingARowOffersTheSelectedRecords) {
   EXPECT_EQ(drags->lastItems()[0].data(kPasteboardTypeString), "alpha");
   DragSource::install(nullptr);
   SearchHistory::shared().clean();
+}
+
+// Ctrl+Backspace deletes a word in the search field as in any Linux text field; the press that deletes
+// the chosen records leaves the text alone.
+TEST_F(MainViewControllerTest, CtrlBackspaceDeletesAWordAndTheRecordDeletePressLeavesTheText) {
+  LocalShortcutsManager::shared().removeAllReceiversForTesting();
+  VLShortcutCenter::resetForTesting();
+  VLShortcutCenter::defaultCenter();
+  auto window = MainWindow::create();
+  auto controller = MainViewController::create();
+  window->setContentViewController(controller);
+  window->makeKeyAndOrderFront();
+  const auto& field = controller->searchInput()->textField();
+  window->makeFirstResponder(field.get());
+  ui::EventDriver driver;
+  driver.typeText("two words");
+  driver.typeKey(ui::KeyCode::Delete, ui::ModifierFlags::Command);
+  EXPECT_EQ(field->stringValue(), "two ");
+  driver.typeKey(ui::KeyCode::LeftArrow);
+  driver.typeKey(ui::KeyCode::ForwardDelete, ui::ModifierFlags::Option);  // Alt+Delete
+  EXPECT_EQ(field->stringValue(), "two ");
+  driver.typeKey(ui::KeyCode::ForwardDelete);
+  EXPECT_EQ(field->stringValue(), "two");
+  window->orderOut();
+  SearchHistory::shared().clean();
+  VLShortcutCenter::resetForTesting();
 }
 
 }  // namespace
