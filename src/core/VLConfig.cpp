@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/WebSearchBrowser.h"
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/view/Event.h"
@@ -93,9 +94,10 @@ void VLConfig::writeDefaults() {
       {kStatusIconColor, "red"},
       {kTouchBarCustomization, false},
       {kMaxTextLength, 5000},
-      {kWebSearch, Json{{"browserList", {"Safari", "Chrome", "FireFox", "Edge", "Brave"}},
+      // The desktop's own browser until the installed ones are known (start-up adds them by entry id).
+      {kWebSearch, Json{{"browserList", {WebSearchBrowser::kDefaultBrowser}},
                         {"engineList", {"Google", "Baidu", "Bing", "DuckDuckGo"}},
-                        {"browser", "Safari"},
+                        {"browser", WebSearchBrowser::kDefaultBrowser},
                         {"engine", "Google"}}},
       {kImageStorage,
        Json{{"isCopy", true}, {"timeList", {"1w", "2w", "1m", "3m", "ever"}}, {"storageTime", "1w"}}},

@@ -20,6 +20,7 @@
 #include "Windows/Main/preview/SpaceControl.h"
 #include "core/VLConfig.h"
 #include "core/VLConstants.h"
+#include "core/WebSearchBrowser.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Localization.h"
@@ -327,7 +328,9 @@ void SearchInput2::doSearchByEngine(bool useSelectedRow) {
     auto row = list ? list->lastSelectedItem() : nullptr;
     query = row ? row->string() : std::string();
   }
-  Workspace::shared()->openURL(*base + "=" + percentEncode(query, PercentSet::Query));
+  // The text is one query value: its "&", "=" and "#" must not end it early.
+  if (!WebSearchBrowser::open(*base + "=" + percentEncode(query, PercentSet::QueryComponent)))
+    log("web search: no browser could be started");
 }
 
 void SearchInput2::finishPaste() {

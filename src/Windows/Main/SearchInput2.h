@@ -59,7 +59,7 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
   // One record given by its text and json (the record window's queue).
   static void dealWithPasteboard(const std::string& text, const std::optional<Json>& json, bool rich);
   // What the pasteboard gets for one record; empty when nothing can stand for it.
-  // Opens the engine's search for the field's text (or the selected row's) in the default browser.
+  // Opens the engine's search for the field's text (or the selected row's) in the chosen browser.
   void doSearchByEngine(bool useSelectedRow);
   static PasteboardItem pasteboardItem(const std::string& text, const std::optional<Json>& json, bool rich);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/preview/SpaceControl.h"
 #include "core/LocalShortcutsManager.h"
+#include "core/VLConfig.h"
+#include "platform/foundation/Files.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Localization.h"
 #include "platform/system/DragSource.h"
@@ -192,6 +195,32 @@ TEST_F(MainViewControllerTest, DraggingARowOffersTheSelectedRecords) {
   ASSERT_EQ(drags->lastItems().size(), 1u);
   EXPECT_EQ(drags->lastItems()[0].data(kPasteboardTypeString), "alpha");
   DragSource::install(nullptr);
+  SearchHistory::shared().clean();
+}
+
+// The web search opens the chosen browser's entry with the engine's page, and the desktop's own browser
+// for "Default browser" or a browser that is gone.
+TEST_F(MainViewControllerTest, TheWebSearchOpensInTheChosenBrowser) {
+  auto workspace = std::make_shared<HeadlessWorkspace>();
+  Workspace::install(workspace);
+  test::ScopedEnv env;
+  const std::string data = files::homeDirectory() + "/data";
+  env.set("XDG_DATA_HOME", data);
+  std::filesystem::create_directories(data + "/applications");
+  const std::string surfer = data + "/applications/surfer.desktop";
+  ASSERT_TRUE(files::atomicWrite(surfer, "[Desktop Entry]\nType=Application\nName=Surfer\nExec=surfer %u\n"));
+  LocalShortcutsManager::shared().removeAllReceiversForTesting();
+  auto controller = MainViewController::create();
+  controller->view();
+  controller->searchInput()->textField()->setStringValue("cats & dogs");
+  const std::string url = "https://duckduckgo.com/?q=cats%20%26%20dogs";
+  for (const char* browser : {"Default browser", "surfer", "gone"}) {
+    VLConfig::shared().setValueOfKey(VLConfig::kWebSearch, Json{{"browser", browser}, {"engine", "DuckDuckGo"}});
+    controller->searchInput()->doSearchByEngine(false);
+  }
+  EXPECT_EQ(workspace->openedInApplications(), (std::vector<std::pair<std::string, std::string>>{{url, surfer}}));
+  EXPECT_EQ(workspace->openedURLs(), (std::vector<std::string>{url, url}));
+  Workspace::install(nullptr);
   SearchHistory::shared().clean();
 }
 

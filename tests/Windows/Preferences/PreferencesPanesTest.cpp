@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "PreferencesTestSupport.h"
 #include "Windows/Preferences/AdvancedViewController.h"
 #include "Windows/Preferences/GeneralViewController.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Localization.h"
+#include "support/TestSupport.h"
 #include "platform/ui/controls/Beep.h"
 #include "platform/ui/view/Event.h"
 
@@ -77,6 +81,32 @@ TEST_F(PreferencesPanesTest, NoBoxOfTheGeneralPaneWritesTheStripFlag) {
   clickBoxes(*general().view());
   EXPECT_EQ(onDisk(VLConfig::kTouchBarCustomization), Json(true));
   EXPECT_TRUE(VLConfig::shared().getBoolValueOfKey(VLConfig::kTouchBarCustomization));
+}
+
+// The browser menu names each entry as its desktop entry does and stores the entry id it stands for.
+TEST_F(PreferencesPanesTest, TheBrowserMenuShowsTitlesAndStoresEntryIds) {
+  test::ScopedEnv env;
+  const std::string data = files::homeDirectory() + "/data";
+  env.set("XDG_DATA_HOME", data);
+  std::filesystem::create_directories(data + "/applications");
+  for (const auto& [id, name] : {std::pair{"surfer", "Surfer"}, std::pair{"surfer-beta", "Surfer"}})
+    ASSERT_TRUE(files::atomicWrite(data + "/applications/" + id + ".desktop",
+                                   std::string("[Desktop Entry]\nType=Application\nExec=surfer %u\nName=") + name));
+  VLConfig::shared().setValueOfKey(
+      VLConfig::kWebSearch, Json{{"browserList", {"Default browser", "surfer", "surfer-beta", "gone"}},
+                                 {"engineList", {"Google"}},
+                                 {"browser", "surfer-beta"},
+                                 {"engine", "Google"}});
+  auto& row = *general().searchWay();
+  row.reload();
+  EXPECT_EQ(row.browserPopUpButton()->itemTitles(),
+            (std::vector<std::string>{localized("pref.general.defaultBrowser"), "Surfer", "Surfer (surfer-beta)",
+                                      "gone"}));
+  EXPECT_EQ(row.browserPopUpButton()->indexOfSelectedItem(), 2);
+  for (const auto& [index, stored] : {std::pair{1L, "surfer"}, std::pair{0L, "Default browser"}}) {
+    choose(*row.browserPopUpButton(), index);
+    EXPECT_EQ((*onDisk(VLConfig::kWebSearch))["browser"], stored);
+  }
 }
 
 TEST_F(PreferencesPanesTest, OddStoredListsShowWhatTheyCanAndStoreNothingEmpty) {
