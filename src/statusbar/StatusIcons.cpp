@@ -40,11 +40,12 @@ struct RoundRect {
   }
   std::string svgPath() const {
     char d[320];
-    std::snprintf(d, sizeof d,
-                  "M%g %gH%gA%g %g 0 0 1 %g %gV%gA%g %g 0 0 1 %g %gH%gA%g %g 0 0 1 %g %gV%gA%g %g 0 0 1 %g %gZ",
-                  left + radius, top, right - radius, radius, radius, right, top + radius, bottom - radius, radius,
-                  radius, right - radius, bottom, left + radius, radius, radius, left, bottom - radius,
-                  top + radius, radius, radius, left + radius, top);
+    std::snprintf(
+        d, sizeof d,
+        "M%g %gH%gA%g %g 0 0 1 %g %gV%gA%g %g 0 0 1 %g %gH%gA%g %g 0 0 1 %g %gV%gA%g %g 0 0 1 %g %gZ",
+        left + radius, top, right - radius, radius, radius, right, top + radius, bottom - radius, radius,
+        radius, right - radius, bottom, left + radius, radius, radius, left, bottom - radius, top + radius,
+        radius, radius, left + radius, top);
     return d;
   }
 };

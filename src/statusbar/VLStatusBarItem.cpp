@@ -120,8 +120,9 @@ std::shared_ptr<ui::StatusItem> VLStatusBar::produceStatusItem() {
   appearanceObservation_ =
       ui::SystemAppearance::shared().center().observe(ui::SystemAppearance::kThemeChangedNotification,
                                                       nullptr, [this](const Notification&) { updateIcon(); });
-  hostBackgroundObservation_ = NotificationCenter::defaultCenter().observe(
-      ui::StatusBar::kHostBackgroundChangedNotification, nullptr, [this](const Notification&) { updateIcon(); });
+  hostBackgroundObservation_ =
+      NotificationCenter::defaultCenter().observe(ui::StatusBar::kHostBackgroundChangedNotification, nullptr,
+                                                  [this](const Notification&) { updateIcon(); });
   updateIcon();
   return statusItem_;
 }

@@ -87,8 +87,8 @@ TEST_F(ShortcutsTest, DisplayStringsAndKeyLabels) {
       {0x100000, 83, "Ctrl+1"},                 // keypad digit
       {0x100000, 18, "Ctrl+1"},                 // main-row digit
       {0x100000, 51, "Ctrl+Backspace"},
-      {0x900000, 117, "Ctrl+Delete"},  // the function bit has no name
-      {0xa20000, 126, "Shift+↑"},      // arrows hide their pad and function bits
+      {0x900000, 117, "Ctrl+Delete"},     // the function bit has no name
+      {0xa20000, 126, "Shift+↑"},         // arrows hide their pad and function bits
       {0x10000 | 0x100000, 9, "Ctrl+V"},  // Caps Lock has no name
       {0x100000, 47, "Ctrl+."},
       {0x100000, 50, "Ctrl+`"},
@@ -114,7 +114,8 @@ TEST_F(ShortcutsTest, DisplayStringsAndKeyLabels) {
       EXPECT_EQ(label.find(symbol), std::string::npos) << code << " " << label;
   }
   EXPECT_EQ(keyCodeString(117), "Delete");
-  for (std::int64_t code : {56LL, 127LL, -1LL, 1LL << 40}) EXPECT_EQ(keyCodeString(code), std::nullopt) << code;
+  for (std::int64_t code : {56LL, 127LL, -1LL, 1LL << 40})
+    EXPECT_EQ(keyCodeString(code), std::nullopt) << code;
   EXPECT_EQ(modifierFlagsString(-1), "");
   EXPECT_EQ(modifierFlagsString(0x200000), "");
   EXPECT_EQ(convertModifierToKey(0xa20000), 0x200);
@@ -126,11 +127,21 @@ TEST_F(ShortcutsTest, DisplayStringsAndKeyLabels) {
 TEST_F(ShortcutsTest, NoBuiltInPressTakesWhatTheDesktopOrATextFieldUses) {
   using namespace modifier;
   const std::pair<std::int64_t, std::int64_t> textFields[] = {
-      {kCommand, 51},  {kCommand | kFunction, 117}, {kShift | kFunction, 117},  // word and cut deletes
-      {kCommand, 0},   {kCommand, 8},               {kCommand, 9},               // select all, copy, paste
-      {kCommand, 7},   {kCommand, 6},               {kCommand | kArrow, 123},    // cut, undo, word left
-      {kCommand | kArrow, 124}, {kOption, 48},      {kOption | kFunction, 118},  // word right, Alt+Tab, Alt+F4
-      {0, 51},         {kFunction, 117},            {kFunction, 115},            // Backspace, Delete, Home
+      {kCommand, 51},
+      {kCommand | kFunction, 117},
+      {kShift | kFunction, 117},  // word and cut deletes
+      {kCommand, 0},
+      {kCommand, 8},
+      {kCommand, 9},  // select all, copy, paste
+      {kCommand, 7},
+      {kCommand, 6},
+      {kCommand | kArrow, 123},  // cut, undo, word left
+      {kCommand | kArrow, 124},
+      {kOption, 48},
+      {kOption | kFunction, 118},  // word right, Alt+Tab, Alt+F4
+      {0, 51},
+      {kFunction, 117},
+      {kFunction, 115},  // Backspace, Delete, Home
       {kFunction, 119},
   };
   VLShortcutCenter& center = VLShortcutCenter::defaultCenter();

@@ -22,10 +22,17 @@ TEST_F(AppDelegateServicesTest, BrowserListIsTheDefaultBrowserAndTheInstalledOne
   };
   const std::vector<Case> cases = {
       {"none installed", {}, nullptr, {"Default browser"}, "Default browser"},
-      {"a listed browser stays", {chromium, firefox}, "firefox-esr",
-       {"Default browser", "chromium", "firefox-esr"}, "firefox-esr"},
+      {"a listed browser stays",
+       {chromium, firefox},
+       "firefox-esr",
+       {"Default browser", "chromium", "firefox-esr"},
+       "firefox-esr"},
       {"a browser gone", {chromium}, "firefox-esr", {"Default browser", "chromium"}, "Default browser"},
-      {"the other platform's choice", {firefox}, "Safari", {"Default browser", "firefox-esr"}, "Default browser"},
+      {"the other platform's choice",
+       {firefox},
+       "Safari",
+       {"Default browser", "firefox-esr"},
+       "Default browser"},
       {"one entry twice", {firefox, firefox}, 7, {"Default browser", "firefox-esr"}, "Default browser"},
   };
   startProgram();

@@ -69,8 +69,9 @@ TEST_F(StartupTest, CopyIsStoredQuitPostsKillAndSecondStartFindsTheRecord) {
 }
 
 TEST_F(StartupTest, InstalledApplicationsBecomeRecordsAndBrokenEntriesAreSkipped) {
-  addSystemEntry("firefox.desktop", "[Desktop Entry]\nType=Application\nName=Firefox\nExec=firefox %u\n"
-                                    "MimeType=text/html;x-scheme-handler/http;x-scheme-handler/https;\n");
+  addSystemEntry("firefox.desktop",
+                 "[Desktop Entry]\nType=Application\nName=Firefox\nExec=firefox %u\n"
+                 "MimeType=text/html;x-scheme-handler/http;x-scheme-handler/https;\n");
   addSystemEntry("Notes.desktop", "[Desktop Entry]\nType=Application\nName=Notes\nExec=notes\n");
   addSystemEntry("broken.desktop", "this is no desktop entry\n");
 

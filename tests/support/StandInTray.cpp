@@ -93,8 +93,9 @@ bool StandInTray::writePicture(int w, int h, const std::string& name) {
     for (int x = 0; x < w; ++x) data[y * stride + x] = static_cast<std::uint32_t>(px[y * w + x]);
   }
   cairo_surface_mark_dirty(s);
-  const bool ok = cairo_surface_write_to_png(s, (std::string(VL_BINARY_DIR) + "/gallery/" + name + ".png").c_str()) ==
-                  CAIRO_STATUS_SUCCESS;
+  const bool ok =
+      cairo_surface_write_to_png(s, (std::string(VL_BINARY_DIR) + "/gallery/" + name + ".png").c_str()) ==
+      CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(s);
   return ok;
 }

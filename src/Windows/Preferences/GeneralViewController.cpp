@@ -43,8 +43,8 @@ void GeneralViewController::viewDidLoad() {
     std::shared_ptr<ui::View> row;
     double gap;
   };
-  const Slot slots[] = {{launchAtLogin_, 0},  {directPasteSetting_, 20}, {hotkey_, 20},  {searchWay_, 20},
-                        {imageStore_, 20},    {maxCharacters_, 20},      {animate_, 15}, {sound_, 15}};
+  const Slot slots[] = {{launchAtLogin_, 0}, {directPasteSetting_, 20}, {hotkey_, 20},  {searchWay_, 20},
+                        {imageStore_, 20},   {maxCharacters_, 20},      {animate_, 15}, {sound_, 15}};
   double y = kHeight - 20 - 20 + CheckBoxRow::kHeight;
   for (const Slot& slot : slots) {
     y -= slot.gap + slot.row->frame().height();
@@ -61,8 +61,7 @@ void GeneralViewController::viewWillDisappear() {
 
 void GeneralViewController::reloadSettings() {
   if (!isViewLoaded()) return;
-  for (CheckBoxRow* row : {launchAtLogin_.get(), animate_.get(), sound_.get()})
-    row->reload();
+  for (CheckBoxRow* row : {launchAtLogin_.get(), animate_.get(), sound_.get()}) row->reload();
   directPasteSetting_->reload();
   hotkey_->reload();
   searchWay_->reload();

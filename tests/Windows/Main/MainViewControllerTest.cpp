@@ -16,8 +16,8 @@
 #include "Windows/Main/preview/SpaceControl.h"
 #include "core/LocalShortcutsManager.h"
 #include "core/VLConfig.h"
-#include "platform/foundation/Files.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Files.h"
 #include "platform/foundation/Localization.h"
 #include "platform/system/DragSource.h"
 #include "platform/system/headless/HeadlessWorkspace.h"
@@ -215,10 +215,12 @@ TEST_F(MainViewControllerTest, TheWebSearchOpensInTheChosenBrowser) {
   controller->searchInput()->textField()->setStringValue("cats & dogs");
   const std::string url = "https://duckduckgo.com/?q=cats%20%26%20dogs";
   for (const char* browser : {"Default browser", "surfer", "gone"}) {
-    VLConfig::shared().setValueOfKey(VLConfig::kWebSearch, Json{{"browser", browser}, {"engine", "DuckDuckGo"}});
+    VLConfig::shared().setValueOfKey(VLConfig::kWebSearch,
+                                     Json{{"browser", browser}, {"engine", "DuckDuckGo"}});
     controller->searchInput()->doSearchByEngine(false);
   }
-  EXPECT_EQ(workspace->openedInApplications(), (std::vector<std::pair<std::string, std::string>>{{url, surfer}}));
+  EXPECT_EQ(workspace->openedInApplications(),
+            (std::vector<std::pair<std::string, std::string>>{{url, surfer}}));
   EXPECT_EQ(workspace->openedURLs(), (std::vector<std::string>{url, url}));
   Workspace::install(nullptr);
   SearchHistory::shared().clean();

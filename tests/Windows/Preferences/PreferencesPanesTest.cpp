@@ -8,9 +8,9 @@
 #include "Windows/Preferences/GeneralViewController.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Localization.h"
-#include "support/TestSupport.h"
 #include "platform/ui/controls/Beep.h"
 #include "platform/ui/view/Event.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 namespace {
@@ -90,18 +90,19 @@ TEST_F(PreferencesPanesTest, TheBrowserMenuShowsTitlesAndStoresEntryIds) {
   env.set("XDG_DATA_HOME", data);
   std::filesystem::create_directories(data + "/applications");
   for (const auto& [id, name] : {std::pair{"surfer", "Surfer"}, std::pair{"surfer-beta", "Surfer"}})
-    ASSERT_TRUE(files::atomicWrite(data + "/applications/" + id + ".desktop",
-                                   std::string("[Desktop Entry]\nType=Application\nExec=surfer %u\nName=") + name));
-  VLConfig::shared().setValueOfKey(
-      VLConfig::kWebSearch, Json{{"browserList", {"Default browser", "surfer", "surfer-beta", "gone"}},
-                                 {"engineList", {"Google"}},
-                                 {"browser", "surfer-beta"},
-                                 {"engine", "Google"}});
+    ASSERT_TRUE(
+        files::atomicWrite(data + "/applications/" + id + ".desktop",
+                           std::string("[Desktop Entry]\nType=Application\nExec=surfer %u\nName=") + name));
+  VLConfig::shared().setValueOfKey(VLConfig::kWebSearch,
+                                   Json{{"browserList", {"Default browser", "surfer", "surfer-beta", "gone"}},
+                                        {"engineList", {"Google"}},
+                                        {"browser", "surfer-beta"},
+                                        {"engine", "Google"}});
   auto& row = *general().searchWay();
   row.reload();
   EXPECT_EQ(row.browserPopUpButton()->itemTitles(),
-            (std::vector<std::string>{localized("pref.general.defaultBrowser"), "Surfer", "Surfer (surfer-beta)",
-                                      "gone"}));
+            (std::vector<std::string>{localized("pref.general.defaultBrowser"), "Surfer",
+                                      "Surfer (surfer-beta)", "gone"}));
   EXPECT_EQ(row.browserPopUpButton()->indexOfSelectedItem(), 2);
   for (const auto& [index, stored] : {std::pair{1L, "surfer"}, std::pair{0L, "Default browser"}}) {
     choose(*row.browserPopUpButton(), index);

@@ -36,7 +36,8 @@ TEST(DesktopEntryIndexTest, AUrlTakesTheFirstFileOrUrlFieldCodeElseGoesLast) {
       {"printf 100%%", {"printf", "100%", url}},
       {"", {}},
   };
-  for (const auto& [exec, args] : cases) EXPECT_EQ(DesktopEntryIndex::argumentsOfExec(exec, url), args) << exec;
+  for (const auto& [exec, args] : cases)
+    EXPECT_EQ(DesktopEntryIndex::argumentsOfExec(exec, url), args) << exec;
 }
 
 TEST(DesktopEntryIndexTest, ParseReadsOnlyTheDesktopEntryGroupOfApplications) {

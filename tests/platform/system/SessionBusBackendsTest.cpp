@@ -219,7 +219,8 @@ TEST_F(TrayTest, ASymbolicIconIsOfferedByNameFromTheItemsFolder) {
   EXPECT_EQ(text("IconName"), icon.name);
   const std::string folder = text("IconThemePath");
   EXPECT_EQ(folder, runtime.path() + "/vellisto-icons");
-  for (const char* file : {"/vellisto-test-symbolic.svg", "/hicolor/scalable/apps/vellisto-test-symbolic.svg"})
+  for (const char* file :
+       {"/vellisto-test-symbolic.svg", "/hicolor/scalable/apps/vellisto-test-symbolic.svg"})
     EXPECT_EQ(files::readFile(folder + file), icon.svg) << file;
   EXPECT_FALSE(proxy->getProperty("IconPixmap")
                    .onInterface("org.kde.StatusNotifierItem")

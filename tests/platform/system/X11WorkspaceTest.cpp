@@ -134,7 +134,8 @@ TEST_F(X11WorkspaceTest, AUrlOpensInTheApplicationOfAnEntry) {
   AppsFolder apps;
   const std::string out = files::joinPath(apps.path(), "opened");
   const std::string script = files::joinPath(apps.path(), "browser.sh");
-  files::atomicWrite(script, "#!/bin/sh\nprintf '%s' \"$2\" > " + out + ".part && mv " + out + ".part " + out + "\n");
+  files::atomicWrite(script,
+                     "#!/bin/sh\nprintf '%s' \"$2\" > " + out + ".part && mv " + out + ".part " + out + "\n");
   ASSERT_EQ(chmod(script.c_str(), 0700), 0);
   apps.add("browser", "Exec=" + script + " --new-tab %u\n");
   EXPECT_FALSE(workspace->openURL("--help", apps.entry("browser")));

@@ -19,8 +19,8 @@ class TrayExport;
 // The status bar's backend on a desktop with a StatusNotifierItem tray: the first status item is shown
 // there (its image as pixmaps, its symbolic icon by name for hosts that recolour icons, its menu over
 // dbusmenu), and the host's clicks come back to the main queue as the item's actions. The host's
-// background is not known here: hosts that recolour symbolic icons choose the shade themselves. When the bus is lost it removes itself, so the toolkit's own item window
-// shows again.
+// background is not known here: hosts that recolour symbolic icons choose the shade themselves. When the bus
+// is lost it removes itself, so the toolkit's own item window shows again.
 class DBusStatusItem final : public ui::StatusItemBackend,
                              public std::enable_shared_from_this<DBusStatusItem> {
  public:

@@ -43,7 +43,8 @@ std::optional<bool> darkOnAverage(XImage* image, const Visual* visual) {
   for (int y = 0; y < image->height; ++y) {
     for (int x = 0; x < image->width; ++x) {
       const unsigned long p = XGetPixel(image, x, y);
-      sum += luminance(channel(p, visual->red_mask), channel(p, visual->green_mask), channel(p, visual->blue_mask));
+      sum += luminance(channel(p, visual->red_mask), channel(p, visual->green_mask),
+                       channel(p, visual->blue_mask));
     }
   }
   return sum / (static_cast<double>(image->width) * image->height) < 0.5;
@@ -382,7 +383,8 @@ void X11TrayIcon::start() {
       auto self = weak.lock();
       if (!self || self->hostDark_ == dark) return;
       self->hostDark_ = dark;
-      if (ui::StatusBar::system().backend().get() == self.get()) ui::StatusBar::system().hostBackgroundChanged();
+      if (ui::StatusBar::system().backend().get() == self.get())
+        ui::StatusBar::system().hostBackgroundChanged();
     });
   };
   x_->click = [weak](int rx, int ry, int rootHeight, bool secondary) {
