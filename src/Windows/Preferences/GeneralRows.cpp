@@ -134,9 +134,12 @@ std::shared_ptr<SearchWay> SearchWay::create(double width) {
 void SearchWay::build() {
   setActionHandler("popUpSelected:", [this](ui::ActionTarget*) { popUpSelected(); });
   titleView_ = pane::title(*this, {pane::kTitleX, 1, pane::kTitleWidth, 18}, "pref.general.searchin");
-  browserPopUpButton_ = pane::popUp(*this, {230, 0}, shared_from_this(), "popUpSelected:");
-  engineView_ = pane::title(*this, {330, 1, 75, 18}, "pref.general.withengine");
-  enginePopUpButton_ = pane::popUp(*this, {410, 0}, shared_from_this(), "popUpSelected:");
+  // Wide enough for "Default browser" and the names desktop entries give browsers.
+  browserPopUpButton_ =
+      pane::popUp(*this, {230, 0}, shared_from_this(), "popUpSelected:", {kBrowserPopUpWidth, 20});
+  const double engineX = 230 + kBrowserPopUpWidth;
+  engineView_ = pane::title(*this, {engineX, 1, 75, 18}, "pref.general.withengine");
+  enginePopUpButton_ = pane::popUp(*this, {engineX + 80, 0}, shared_from_this(), "popUpSelected:");
 }
 
 void SearchWay::reload() {

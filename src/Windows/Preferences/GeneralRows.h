@@ -90,6 +90,7 @@ class SearchWay : public ui::View {
   static constexpr double kHeight = 20;
   // A list longer than this in a hand-edited settings file is cut, so the menu stays usable.
   static constexpr std::size_t kMaxListItems = 64;
+  static constexpr double kBrowserPopUpWidth = 160;
   static std::shared_ptr<SearchWay> create(double width);
   explicit SearchWay(const ui::Rect& frame) : ui::View(frame) {}
 
