@@ -23,6 +23,8 @@ namespace {
 constexpr long kRequestDock = 0;
 constexpr long kXEmbedMapped = 1;
 constexpr int kDefaultSize = 24;
+// The largest square of the tray's background read to learn its shade, in pixels a side.
+constexpr int kSampleSide = 32;
 
 // Relative luminance of a colour, 0 (black) to 1 (white).
 double luminance(double r, double g, double b) { return 0.2126 * r + 0.7152 * g + 0.0722 * b; }
@@ -194,9 +196,10 @@ struct X11TrayIcon::XSide {
     if (!sampleWanted || window == None) return;
     XImage* image = nullptr;
     const Visual* imageVisual = visual;
+    // The tray sizes our window; a corner of it shows the background as well as the whole would.
+    auto side = [](int length) { return static_cast<unsigned>(std::clamp(length, 1, kSampleSide)); };
     if (depth != 32) {
-      image = XGetImage(x.get(), window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                        AllPlanes, ZPixmap);
+      image = XGetImage(x.get(), window, 0, 0, side(width), side(height), AllPlanes, ZPixmap);
     } else {
       ::Window root = None, parent = None, *children = nullptr;
       unsigned int n = 0;
@@ -204,8 +207,8 @@ struct X11TrayIcon::XSide {
       if (XQueryTree(x.get(), window, &root, &parent, &children, &n) && parent != None && parent != root &&
           XGetWindowAttributes(x.get(), window, &own) && XGetWindowAttributes(x.get(), parent, &host)) {
         imageVisual = host.visual;
-        image = XGetImage(x.get(), parent, own.x, own.y, static_cast<unsigned>(own.width),
-                          static_cast<unsigned>(own.height), AllPlanes, ZPixmap);
+        image =
+            XGetImage(x.get(), parent, own.x, own.y, side(own.width), side(own.height), AllPlanes, ZPixmap);
       }
       if (children) XFree(children);
     }
