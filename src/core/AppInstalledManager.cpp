@@ -1,5 +1,6 @@
 #include "core/AppInstalledManager.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -80,14 +81,22 @@ void AppInstalledManager::queryIsDoneGathering() {
     std::lock_guard<std::mutex> lock(mutex_);
     std::map<std::string, bool>& dict = appItemDictLocked();
     for (auto& entry : dict) entry.second = false;
-    std::map<std::string, std::string> paths;
+    std::map<std::string, std::string> paths, titles;
+    std::vector<DesktopEntryItem> browsers;
     for (const DesktopEntryItem& item : appQuery_->results()) {
       auto [it, inserted] = dict.emplace(item.name, true);
       it->second = true;
-      paths.emplace(item.name, item.path);
+      // The first entry of a name is the one the desktop shows; later ones of that name are hidden.
+      const bool first = paths.emplace(item.name, item.path).second;
+      if (first && !item.title.empty()) titles.emplace(item.name, item.title);
+      if (first && item.webBrowser) browsers.push_back(item);
       if (inserted) fresh.push_back(item);
     }
+    std::stable_sort(browsers.begin(), browsers.end(),
+                     [](const DesktopEntryItem& a, const DesktopEntryItem& b) { return a.title < b.title; });
     appPaths_ = std::move(paths);
+    appTitles_ = std::move(titles);
+    browsers_ = std::move(browsers);
     store = store_;
     handler = browsersHandler_;
     dictCopy = toJson(dict);
@@ -143,6 +152,26 @@ std::string AppInstalledManager::getAppPath(const std::string& name) {
     if (files::isRegularFile(path)) return path;
   }
   return {};
+}
+
+std::vector<DesktopEntryItem> AppInstalledManager::installedBrowsers() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return browsers_;
+}
+
+std::string AppInstalledManager::applicationTitle(const std::string& name) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = appTitles_.find(name);
+    if (it != appTitles_.end()) return it->second;
+  }
+  const std::string path = getAppPath(name);
+  std::string error;
+  if (!path.empty()) {
+    if (auto file = DesktopEntryFile::read(path, &error); file && !file->value("Name").empty())
+      return file->value("Name");
+  }
+  return name;
 }
 
 }  // namespace vl

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/AppRecordStore.h"
 #include "core/DesktopEntryQuery.h"
@@ -60,6 +61,11 @@ class AppInstalledManager {
   // gathering found, else the entry of that name in the first application folder that has one,
   // else "".
   std::string getAppPath(const std::string& name);
+  // The web browsers the last gathering found, one per entry id, by their titles.
+  std::vector<DesktopEntryItem> installedBrowsers();
+  // What the application's desktop entry calls it ("Firefox ESR" for "firefox-esr"): from the last
+  // gathering, else read from its entry, else the name itself.
+  std::string applicationTitle(const std::string& name);
 
  private:
   std::map<std::string, bool>& appItemDictLocked();
@@ -69,6 +75,8 @@ class AppInstalledManager {
   std::optional<std::map<std::string, bool>> appItemDict_;
   // Name -> entry path of the last gathering, the first entry of a name winning.
   std::map<std::string, std::string> appPaths_;
+  std::map<std::string, std::string> appTitles_;
+  std::vector<DesktopEntryItem> browsers_;
   std::shared_ptr<AppRecordStore> store_;
   InstalledBrowsersHandler browsersHandler_;
   bool reportedNoStore_ = false;

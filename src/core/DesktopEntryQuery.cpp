@@ -55,6 +55,16 @@ void DesktopEntryQuery::reportOnce(const std::string& path, const std::string& r
   logf("AppInstalledManager: skipped desktop entry %s: %s", path.c_str(), reason.c_str());
 }
 
+bool DesktopEntryQuery::isWebBrowser(const DesktopEntryFile& file) {
+  // Both keys are lists separated by ";".
+  auto holds = [&](std::string_view key, std::string_view item) {
+    const std::string list = ";" + file.value(key) + ";";
+    return list.find(";" + std::string(item) + ";") != std::string::npos;
+  };
+  return holds("MimeType", "x-scheme-handler/http") || holds("MimeType", "x-scheme-handler/https") ||
+         holds("Categories", "WebBrowser");
+}
+
 std::vector<DesktopEntryItem> DesktopEntryQuery::gather(const std::vector<std::string>& folders,
                                                         const std::string& searchPath) {
   std::vector<DesktopEntryItem> items;
@@ -72,7 +82,8 @@ std::vector<DesktopEntryItem> DesktopEntryQuery::gather(const std::vector<std::s
         // TryExec names the program a package installs; without it the entry is a leftover.
         std::string tryExec = found.file->value("TryExec");
         if (verdict == Verdict::Application && (tryExec.empty() || programExists(tryExec, searchPath))) {
-          items.push_back({RunningApplication::fromDesktopEntry(found.path).name, found.path});
+          items.push_back({RunningApplication::fromDesktopEntry(found.path).name, found.path,
+                           found.file->value("Name"), isWebBrowser(*found.file)});
         }
         return true;
       },

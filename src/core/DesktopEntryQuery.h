@@ -13,10 +13,14 @@
 
 namespace vl {
 
-// One installed application: the desktop entry's file name without ".desktop", and the entry's path.
+// One installed application: the desktop entry's file name without ".desktop", the entry's path, the
+// name the entry gives the application, and whether it is a web browser (it opens http or https links,
+// or files itself under WebBrowser).
 struct DesktopEntryItem {
   std::string name;
   std::string path;
+  std::string title;
+  bool webBrowser = false;
   bool operator==(const DesktopEntryItem&) const = default;
 };
 
@@ -44,6 +48,9 @@ class DesktopEntryQuery : public std::enable_shared_from_this<DesktopEntryQuery>
   };
   // Judges the text of one desktop entry.
   static Check checkEntry(std::string_view text);
+  // Whether an entry is a web browser: its MimeType takes x-scheme-handler/http or https, or its
+  // Categories hold WebBrowser.
+  static bool isWebBrowser(const DesktopEntryFile& file);
   // Whether a TryExec program exists: an absolute path must be executable, a bare name is looked up
   // in `searchPath` (PATH's form).
   static bool programExists(const std::string& program, const std::string& searchPath);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/WebSearchBrowser.h"
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/view/Event.h"
@@ -17,8 +18,9 @@ namespace {
 
 // Modifier flag bits of stored shortcuts.
 constexpr long long kCommand = ui::ModifierFlags::Command;
-constexpr long long kControl = ui::ModifierFlags::Control;
 constexpr long long kOption = ui::ModifierFlags::Option;
+// The function bit that Home, End and the other function keys carry.
+constexpr long long kFunction = ui::ModifierFlags::Function;
 // Command with the numeric-pad and function bits that arrow keys carry.
 constexpr long long kCommandArrow = 0xb00000;
 
@@ -92,9 +94,10 @@ void VLConfig::writeDefaults() {
       {kStatusIconColor, "red"},
       {kTouchBarCustomization, false},
       {kMaxTextLength, 5000},
-      {kWebSearch, Json{{"browserList", {"Safari", "Chrome", "FireFox", "Edge", "Brave"}},
+      // The desktop's own browser until the installed ones are known (start-up adds them by entry id).
+      {kWebSearch, Json{{"browserList", {WebSearchBrowser::kDefaultBrowser}},
                         {"engineList", {"Google", "Baidu", "Bing", "DuckDuckGo"}},
-                        {"browser", "Safari"},
+                        {"browser", WebSearchBrowser::kDefaultBrowser},
                         {"engine", "Google"}}},
       {kImageStorage,
        Json{{"isCopy", true}, {"timeList", {"1w", "2w", "1m", "3m", "ever"}}, {"storageTime", "1w"}}},
@@ -198,9 +201,10 @@ Json VLConfig::fixedShortcuts() {
       {"enter", shortcutDictionayWithModifierFlags(0, 36)},
       {"inputCommandA", shortcutDictionayWithModifierFlags(kCommand, 0)},
       {"inputCommandLeft", shortcutDictionayWithModifierFlags(kCommandArrow, 123)},
-      {"inputCtrlA", shortcutDictionayWithModifierFlags(kControl, 0)},
+      // The start and end of the line are Home and End here; Super+A and Super+E belong to the desktop.
+      {"inputCtrlA", shortcutDictionayWithModifierFlags(kFunction, 115)},
       {"inputCommandRight", shortcutDictionayWithModifierFlags(kCommandArrow, 124)},
-      {"inputCtrlE", shortcutDictionayWithModifierFlags(kControl, 14)},
+      {"inputCtrlE", shortcutDictionayWithModifierFlags(kFunction, 119)},
       {"copy", shortcutDictionayWithModifierFlags(kCommand, 8)},
   };
 }

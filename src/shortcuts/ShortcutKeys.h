@@ -30,12 +30,12 @@ std::int64_t convertModifierToKey(std::int64_t flags);
 // "Ctrl+Alt". Empty for -1 and when none of the four is present.
 std::string modifierFlagsString(std::int64_t flags);
 
-// The label of a virtual key code ("V", "F5", "↩"); nothing for a code without one and for any code
-// outside 0 to 126. Code 117 is "ForwardDelete" here and "Delete" in a display string.
+// The Linux name of a virtual key code ("V", "F5", "Return", "Backspace", "Delete", "Page Up"); nothing
+// for a code without one (the modifier keys) and for any code outside 0 to 126.
 std::optional<std::string> keyCodeString(std::int64_t code);
 
 // What menus, the recorder and the shortcuts pane show for a press: the modifiers, then the key,
-// joined by "+" ("Ctrl+Alt+V", "Shift+↑"). Empty for the cleared press (-1, -1).
+// joined by "+" ("Ctrl+Alt+V", "Shift+↑", "Alt+Return"). Empty for the cleared press (-1, -1).
 std::string shortcutDisplayString(std::int64_t flags, std::int64_t code);
 
 }  // namespace vl

@@ -10,8 +10,14 @@ namespace vl {
 namespace {
 constexpr std::int64_t kTakenModifiers = 0x1e0000;
 constexpr std::uint16_t kReturn = 36;
-constexpr std::uint16_t kDelete = 51;
+constexpr std::uint16_t kBackspace = 51;
+constexpr std::uint16_t kHome = 115;
+constexpr std::uint16_t kEnd = 119;
 bool isArrow(std::uint16_t code) { return code >= 123 && code <= 126; }
+// Keys a press may name without a modifier: moving and choosing keys, never one that types.
+bool takenAlone(std::uint16_t code) {
+  return code == kReturn || code == kBackspace || code == kHome || code == kEnd || isArrow(code);
+}
 }  // namespace
 
 ShortcutsEditButton::ShortcutsEditButton(const ui::Rect& frame) : ButtonTextView(frame) {}
@@ -33,8 +39,7 @@ ShortcutsEditButton::~ShortcutsEditButton() { stopMonitor(); }
 std::optional<VLShortcutValue> ShortcutsEditButton::valueOfPress(const ui::Event& event) {
   const auto flags = static_cast<std::int64_t>(event.modifierFlags());
   const std::uint16_t code = event.keyCode();
-  if ((flags & kTakenModifiers) == 0 && code != kReturn && code != kDelete && !isArrow(code))
-    return std::nullopt;
+  if ((flags & kTakenModifiers) == 0 && !takenAlone(code)) return std::nullopt;
   std::int64_t value = flags | (isArrow(code) ? modifier::kArrow : 0);
   // Caps Lock is no part of a press: the dispatcher ignores it as well.
   value &= 0xffff0000LL & ~modifier::kCapsLock;

@@ -1,6 +1,7 @@
 #include "shortcuts/VLShortcutCenter.h"
 
 #include <memory>
+#include <string_view>
 
 #include "platform/foundation/Localization.h"
 #include "shortcuts/ShortcutKeys.h"
@@ -53,6 +54,23 @@ constexpr Row kPin[] = {
     {"pinRecord", kCommand, 35},
 };
 
+// Built-in presses that land on what a Linux desktop or its text fields already use, and the presses they
+// take instead; a name missing here keeps its press above. Only what is not stored yet (a fresh install,
+// a new name) and Reset take these: a stored press is never replaced.
+constexpr Row kLinuxPresses[] = {
+    // Ctrl+Backspace deletes the word before the caret in every text field, the search field included.
+    {"historyDel", kOption | kFunction, 117},  // Alt+Delete
+    // Super+Return (the other platform's Control) opens a terminal in many window managers.
+    {"richText", kOption, 36},  // Alt+Return
+};
+
+const Row& defaultPress(const Row& row) {
+  for (const Row& moved : kLinuxPresses) {
+    if (std::string_view(moved.name) == row.name) return moved;
+  }
+  return row;
+}
+
 // `stored` is settings key 108 as read once for all lists; `changed` tells whether it must be written.
 template <std::size_t N>
 std::vector<VLShortcut> build(const Row (&rows)[N], Json& stored, bool& changed) {
@@ -61,8 +79,9 @@ std::vector<VLShortcut> build(const Row (&rows)[N], Json& stored, bool& changed)
   for (const Row& row : rows) {
     VLShortcut& shortcut =
         list.emplace_back(row.name, localized(std::string("pref.shortcuts.schema.") + row.name));
+    const Row& press = defaultPress(row);
     changed |=
-        shortcut.setDefaultShortcutValue(VLShortcutValue::ofModifierFlags(row.flags, row.code), stored);
+        shortcut.setDefaultShortcutValue(VLShortcutValue::ofModifierFlags(press.flags, press.code), stored);
   }
   return list;
 }

@@ -27,7 +27,7 @@ class VLShortcutsButton : public ui::Button {
   static std::int64_t convertModifierToKey(std::int64_t flags);
   // "Ctrl+Alt+Shift+Super" for the modifiers present; empty for -1 and when none is.
   static std::string modifierFlagsString(std::int64_t flags);
-  // The key's label; nothing for a code without one. 117 is "ForwardDelete".
+  // The key's Linux name ("Backspace", "Delete", "Page Up"); nothing for a code without one.
   static std::optional<std::string> keyCodeString(std::int64_t code);
 
  private:

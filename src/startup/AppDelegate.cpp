@@ -117,7 +117,7 @@ void AppDelegate::initialize() {
     std::size_t installed = 0;
     for (const auto& flag : dict) installed += flag.is_boolean() && flag.get<bool>() ? 1 : 0;
     logf("installed applications: %zu indexed", installed);
-    saveInstalledBrowsers(dict);
+    saveInstalledBrowsers(AppInstalledManager::shared().installedBrowsers());
   });
   logf("start-up: %lld docs loaded from %s", static_cast<long long>(engine.docCount()),
        engine.storePath().c_str());

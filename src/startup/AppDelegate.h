@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/DesktopEntryQuery.h"
 #include "core/VLConstants.h"
 #include "core/VLDevice.h"
 #include "platform/foundation/Json.h"
@@ -137,10 +138,9 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   // Whether the main window's first responder is a view with the tag or inside one.
   static bool isResponderByTag(long tag);
 
-  // Application name -> browser identifier, in table order.
-  static const std::vector<std::pair<std::string, std::string>>& knownBrowsers();
-  // Rewrites the browser list of settings key 104 from the installed-application dictionary.
-  static void saveInstalledBrowsers(const Json& appItemDict);
+  // Rewrites the browser list of settings key 104 from the browsers installed here: "Default browser"
+  // first, then their desktop entry ids. A chosen browser that is gone gives way to "Default browser".
+  static void saveInstalledBrowsers(const std::vector<DesktopEntryItem>& browsers);
 
   // The login item's program: the launcher beside the running program.
   static std::string launcherProgramPath();

@@ -1,10 +1,11 @@
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
-#include <set>
 
 #include "VLEngine/VLEngine.h"
 #include "core/VLConfig.h"
+#include "core/WebSearchBrowser.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
@@ -167,30 +168,8 @@ bool AppDelegate::isResponderByTag(long tag) {
   return false;
 }
 
-const std::vector<std::pair<std::string, std::string>>& AppDelegate::knownBrowsers() {
-  // The first five are the names the browser list has always known; the rest are the desktop entry
-  // names the same browsers install under here (native packages, then their sandboxed builds).
-  static const std::vector<std::pair<std::string, std::string>> browsers = {
-      {"Safari", "Safari"},           {"Google Chrome", "Chrome"},     {"Firefox", "FireFox"},
-      {"Microsoft Edge", "Edge"},     {"Brave Browser", "Brave"},      {"google-chrome", "Chrome"},
-      {"firefox", "FireFox"},         {"firefox-esr", "FireFox"},      {"microsoft-edge", "Edge"},
-      {"brave-browser", "Brave"},     {"com.google.Chrome", "Chrome"}, {"org.mozilla.firefox", "FireFox"},
-      {"com.microsoft.Edge", "Edge"}, {"com.brave.Browser", "Brave"},
-  };
-  return browsers;
-}
-
-void AppDelegate::saveInstalledBrowsers(const Json& appItemDict) {
-  std::vector<std::string> list;
-  std::set<std::string> listed;
-  if (appItemDict.is_object()) {
-    for (auto it = appItemDict.begin(); it != appItemDict.end(); ++it) {
-      for (const auto& [name, identifier] : knownBrowsers()) {
-        // One browser installed under two names is listed once.
-        if (name == it.key() && listed.insert(identifier).second) list.push_back(identifier);
-      }
-    }
-  }
+void AppDelegate::saveInstalledBrowsers(const std::vector<DesktopEntryItem>& browsers) {
+  const Json list = WebSearchBrowser::browserList(browsers);
   VLConfig& config = VLConfig::shared();
   std::optional<Json> stored = config.getValueOfKey(VLConfig::kWebSearch);
   Json value = stored && stored->is_object() ? *stored : Json::object();
@@ -198,10 +177,9 @@ void AppDelegate::saveInstalledBrowsers(const Json& appItemDict) {
     log("browser list: settings key 104 holds no dictionary; it is rebuilt");
   value["browserList"] = list;
   const Json browser = value.contains("browser") ? value["browser"] : Json();
-  // A browser that is not installed here would leave web searches nowhere to go: the first installed one
-  // takes its place, and the stored default stays only while none is found.
-  if (!browser.is_string() || !listed.count(browser.get<std::string>()))
-    value["browser"] = list.empty() ? std::string("Safari") : list.front();
+  // A browser that is not installed here would leave web searches nowhere to go.
+  if (!browser.is_string() || std::find(list.begin(), list.end(), browser) == list.end())
+    value["browser"] = WebSearchBrowser::kDefaultBrowser;
   config.setValueOfKey(VLConfig::kWebSearch, value);
 }
 

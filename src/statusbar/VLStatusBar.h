@@ -117,8 +117,11 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
   // Puts the current icon on the button and retitles the colour submenu's second row.
   void updateIcon();
   ui::ImageRef getStatusIcon() const;
+  // Shows the picture on the status item with its one-colour form, if it has one.
+  void showIcon(const ui::ImageRef& image);
   std::string getFlashAnimatePrefix() const;
-  // Whether the panel the item sits on is dark.
+  // Whether the icon needs the light shade: the tray's background where the tray tells it, else the
+  // desktop's colour scheme.
   bool effectDarkMode() const;
   // Settings key 100: "red" (also when unset) or "black".
   static bool isSelectedIconColor(const std::string& color);
@@ -177,6 +180,7 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
   std::shared_ptr<ui::ActionTarget> target_;
   std::shared_ptr<ui::MenuDelegate> menuDelegate_;
   Observation appearanceObservation_;
+  Observation hostBackgroundObservation_;
   bool isAnimate_ = false;
   // Pulses waiting for the running one; a leaf lock, never held while calling out.
   std::mutex animateTasksMutex_;

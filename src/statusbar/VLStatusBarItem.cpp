@@ -121,11 +121,17 @@ std::shared_ptr<ui::StatusItem> VLStatusBar::produceStatusItem() {
   appearanceObservation_ =
       ui::SystemAppearance::shared().center().observe(ui::SystemAppearance::kThemeChangedNotification,
                                                       nullptr, [this](const Notification&) { updateIcon(); });
+  hostBackgroundObservation_ =
+      NotificationCenter::defaultCenter().observe(ui::StatusBar::kHostBackgroundChangedNotification, nullptr,
+                                                  [this](const Notification&) { updateIcon(); });
   updateIcon();
   return statusItem_;
 }
 
-bool VLStatusBar::effectDarkMode() const { return ui::SystemAppearance::shared().isDark(); }
+bool VLStatusBar::effectDarkMode() const {
+  // The tray's own background where it is known: a dark panel in a light desktop is common.
+  return ui::StatusBar::system().hostBackgroundIsDark().value_or(ui::SystemAppearance::shared().isDark());
+}
 
 bool VLStatusBar::isSelectedIconColor(const std::string& color) {
   const std::optional<Json> stored = VLConfig::shared().getValueOfKey(VLConfig::kStatusIconColor);
@@ -147,9 +153,15 @@ ui::ImageRef VLStatusBar::getStatusIcon() const {
 void VLStatusBar::updateIcon() {
   if (!statusItem_) return;
   // A running pulse puts the icon back when it ends.
-  if (!isAnimate_) statusItem_->button()->setImage(getStatusIcon());
+  if (!isAnimate_) showIcon(getStatusIcon());
   blackItem_->setTitle(localized(effectDarkMode() ? "statuesbar.color.white" : "statuesbar.color.black"));
   if (menu_) menuWillOpen(*menu_);
+}
+
+void VLStatusBar::showIcon(const ui::ImageRef& image) {
+  statusItem_->button()->setImage(image);
+  // Hosts that recolour icons get the one-colour pictures as symbolic icons; the red ones keep theirs.
+  statusItem_->setSymbolicIcon(image ? statusSymbolicIcon(image->name()) : std::nullopt);
 }
 
 std::string VLStatusBar::toggleString() const {
@@ -284,7 +296,7 @@ void VLStatusBar::flashAnimate(const std::shared_ptr<AnimateTask>& task) {
   }
   const std::int64_t n = task->frameNo++;
   if (statusItem_) {
-    statusItem_->button()->setImage(statusIconNamed(getFlashAnimatePrefix() + std::to_string(n)));
+    showIcon(statusIconNamed(getFlashAnimatePrefix() + std::to_string(n)));
   }
 }
 

@@ -90,6 +90,22 @@ TEST(DesktopEntryFolders, FollowTheXdgRules) {
   }
 }
 
+TEST(DesktopEntryGather, ABrowserOpensWebLinksOrSaysItIsOne) {
+  const std::pair<const char*, bool> cases[] = {
+      {"MimeType=text/html;x-scheme-handler/http;", true},
+      {"MimeType=x-scheme-handler/https", true},
+      {"Categories=Network;WebBrowser;", true},
+      {"MimeType=x-scheme-handler/httpx;text/html;", false},
+      {"Categories=Network;WebBrowsers;", false},
+      {"Name=WebBrowser", false},
+  };
+  for (const auto& [line, browser] : cases) {
+    const DesktopEntryFile file =
+        DesktopEntryFile::parse(std::string("[Desktop Entry]\nType=Application\nExec=a\n") + line + "\n");
+    EXPECT_EQ(DesktopEntryQuery::isWebBrowser(file), browser) << line;
+  }
+}
+
 TEST(DesktopEntryGather, FirstFolderOwnsAnEntryAndOnlyLaunchableApplicationsCount) {
   vl::test::LogCapture log;
   auto query = DesktopEntryQuery::create();
@@ -99,13 +115,15 @@ TEST(DesktopEntryGather, FirstFolderOwnsAnEntryAndOnlyLaunchableApplicationsCoun
   const std::string user = kEntries + "/user/applications/";
   const std::string system = kEntries + "/system/applications/";
   std::vector<DesktopEntryItem> expected = {
-      {"Editor", user + "Editor.desktop"},  // the user's copy hides the system's
+      {"Editor", user + "Editor.desktop", "Editor (mine)"},  // the user's copy hides the system's
       // Only the trailing ".desktop" goes: the name keeps ".app" wherever it stands.
-      {"Notes.app", system + "Notes.app.desktop"},
-      {"Shell", system + "Shell.desktop"},  // TryExec found on the search path
+      {"Notes.app", system + "Notes.app.desktop", "Notes"},
+      {"Shell", system + "Shell.desktop", "Shell tool"},  // TryExec found on the search path
       // Same file name in a subfolder: another entry id, the same application name.
-      {"Editor", system + "kde/Editor.desktop"},
-      {"org.app.Viewer", system + "org.app.Viewer.desktop"},
+      {"Editor", system + "kde/Editor.desktop", "Editor (KDE)"},
+      // A browser by the links it opens.
+      {"org.app.Viewer", system + "org.app.Viewer.desktop", "Viewer", true},
+      {"surfer", system + "surfer.desktop", "Surfer", true},  // a WebBrowser by its category
   };
   EXPECT_EQ(items, expected);
 

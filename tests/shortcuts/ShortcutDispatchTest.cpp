@@ -101,7 +101,9 @@ TEST_F(ShortcutDispatchTest, EachPressReachesTheReceiverOfItsNameAndNoOther) {
       {"Tab", 0, 48, "search:pinTabSwitch+"},
       {"Ctrl+1", 0x100000, 18, "thinking:thinkingBarSelect1+"},
       {"Ctrl+9", 0x100000, 25, "thinking:thinkingBarSelect9+"},
-      {"Ctrl+Backspace", 0x100000, 51, "toolbar:historyDel+"},
+      {"Alt+Delete", 0x880000, 117, "toolbar:historyDel+"},
+      {"Ctrl+Backspace is left to the text field", 0x100000, 51, ""},
+      {"Home: a fixed name nobody takes", 0x800000, 115, ""},
       {"Ctrl+Return", 0x100000, 36, "search:historySearch+"},
       {"Shift+Return", 0x20000, 36, "search:previewAcitve+"},
       {"Ctrl+P", 0x100000, 35, "search:pinRecord+"},
@@ -148,9 +150,9 @@ TEST_F(ShortcutDispatchTest, ConflictingPressesActOnNothing) {
   // nothing.
   center.restore();
   Json stored = *VLConfig::shared().getValueOfKey(VLConfig::kUserShortcuts);
-  stored["historyDown"] = VLConfig::shortcutDictionayWithModifierFlags(0x100000, 51);
+  stored["historyDown"] = VLConfig::shortcutDictionayWithModifierFlags(0x880000, 117);
   VLConfig::shared().setValueOfKey(VLConfig::kUserShortcuts, stored);
-  EXPECT_FALSE(ShortcutHelper::dispatchWithModifierFlags(0x100000, 51));
+  EXPECT_FALSE(ShortcutHelper::dispatchWithModifierFlags(0x880000, 117));
   // A changed press counts from the next key on, with no restart.
   stored["historyDown"] = VLConfig::shortcutDictionayWithModifierFlags(0x100000, 38);
   VLConfig::shared().setValueOfKey(VLConfig::kUserShortcuts, stored);
@@ -214,7 +216,7 @@ TEST_F(ShortcutDispatchTest, ShortcutsButtonShowsItsPress) {
   button->setShortcutValue(VLShortcutValue::empty());
   EXPECT_EQ(button->title(), "");
   EXPECT_EQ(VLShortcutsButton::convertModifierToKey(0x1c0000), 0x1900);
-  EXPECT_EQ(VLShortcutsButton::keyCodeString(117), "ForwardDelete");
+  EXPECT_EQ(VLShortcutsButton::keyCodeString(117), "Delete");
   EXPECT_EQ(VLShortcutsButton::modifierFlagsString(0x60000), "Shift+Super");
 }
 

@@ -88,27 +88,92 @@ TEST_F(ShortcutsTest, DisplayStringsAndKeyLabels) {
       {0x1e0000, 0, "Ctrl+Alt+Shift+Super+A"},  // every modifier, in Linux order
       {0x100000, 83, "Ctrl+1"},                 // keypad digit
       {0x100000, 18, "Ctrl+1"},                 // main-row digit
-      {0x100000, 51, "Ctrl+Delete"},            // Backspace
-      {0xa20000, 126, "Shift+↑"},               // arrows hide their pad and function bits
-      {0x10000 | 0x100000, 9, "Ctrl+V"},        // Caps Lock has no name
-      {0x100000, 117, "Ctrl+Delete"},           // forward delete
-      {0x100000, 47, "Ctrl"},                   // a code without a label
-      {0x20000, 56, "Shift"},                   // a modifier key alone
-      {0, 36, "↩"},
+      {0x100000, 51, "Ctrl+Backspace"},
+      {0x900000, 117, "Ctrl+Delete"},     // the function bit has no name
+      {0xa20000, 126, "Shift+↑"},         // arrows hide their pad and function bits
+      {0x10000 | 0x100000, 9, "Ctrl+V"},  // Caps Lock has no name
+      {0x100000, 47, "Ctrl+."},
+      {0x100000, 50, "Ctrl+`"},
+      {0x20000, 56, "Shift"},  // a modifier key alone
+      {0, 36, "Return"},
+      {0x80000, 76, "Alt+Enter"},  // the keypad's
+      {0, 48, "Tab"},
+      {0x800000, 114, "Insert"},
+      {0x800000, 115, "Home"},
+      {0x800000, 119, "End"},
+      {0x800000, 116, "Page Up"},
+      {0x800000, 121, "Page Down"},
       {0, 96, "F5"},
       {0x40000, 42, "Super+\\"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(shortcutDisplayString(c.flags, c.code), c.display) << std::hex << c.flags << " " << c.code;
   }
-  EXPECT_EQ(keyCodeString(117), "ForwardDelete");
-  for (std::int64_t code : {47LL, 50LL, 56LL, 127LL, -1LL, 1LL << 40})
+  // Every label is a Linux name: none of the other platform's key symbols.
+  for (std::int64_t code = 0; code <= 126; ++code) {
+    const std::string label = keyCodeString(code).value_or("");
+    for (const char* symbol : {"↩", "⇥", "⌫", "⌦", "⇞", "⇟", "⌅", "⌧", "⌃", "⌥", "⇧", "⌘", "Help"})
+      EXPECT_EQ(label.find(symbol), std::string::npos) << code << " " << label;
+  }
+  EXPECT_EQ(keyCodeString(117), "Delete");
+  for (std::int64_t code : {56LL, 127LL, -1LL, 1LL << 40})
     EXPECT_EQ(keyCodeString(code), std::nullopt) << code;
   EXPECT_EQ(modifierFlagsString(-1), "");
   EXPECT_EQ(modifierFlagsString(0x200000), "");
   EXPECT_EQ(convertModifierToKey(0xa20000), 0x200);
   EXPECT_EQ(convertModifierToKey(0x1c0000), 0x1900);
-  EXPECT_EQ(VLShortcutCenter::defaultCenter().getShortcutForKey("historyDel")->getDisplay(), "Ctrl+Delete");
+}
+
+// No built-in press is one the desktops or their text fields use; Alt+Delete deletes the chosen records
+// and Alt+Return pastes rich text. Rows added to the registry are checked here too.
+TEST_F(ShortcutsTest, NoBuiltInPressTakesWhatTheDesktopOrATextFieldUses) {
+  using namespace modifier;
+  const std::pair<std::int64_t, std::int64_t> textFields[] = {
+      {kCommand, 51},
+      {kCommand | kFunction, 117},
+      {kShift | kFunction, 117},  // word and cut deletes
+      {kCommand, 0},
+      {kCommand, 8},
+      {kCommand, 9},  // select all, copy, paste
+      {kCommand, 7},
+      {kCommand, 6},
+      {kCommand | kArrow, 123},  // cut, undo, word left
+      {kCommand | kArrow, 124},
+      {kOption, 48},
+      {kOption | kFunction, 118},  // word right, Alt+Tab, Alt+F4
+      {0, 51},
+      {kFunction, 117},
+      {kFunction, 115},  // Backspace, Delete, Home
+      {kFunction, 119},
+  };
+  VLShortcutCenter& center = VLShortcutCenter::defaultCenter();
+  for (auto* group : {&center.clipboardHistory(), &center.thinkingBar(), &center.pin()}) {
+    for (const VLShortcut& s : *group) {
+      SCOPED_TRACE(s.key() + " " + s.getDisplay());
+      const VLShortcutValue press = s.defaultShortcutValue();
+      EXPECT_FALSE(press.modifierFlags & kControl) << "Super belongs to the desktop";
+      EXPECT_FALSE((press.modifierFlags & kCommand) && (press.modifierFlags & kOption))
+          << "Ctrl+Alt belongs to the desktop";
+      for (const auto& [flags, code] : textFields)
+        EXPECT_FALSE(press == VLShortcutValue::ofModifierFlags(flags, code));
+    }
+  }
+  EXPECT_EQ(center.getShortcutForKey("historyDel")->getDisplay(), "Alt+Delete");
+  EXPECT_EQ(center.getShortcutForKey("richText")->getDisplay(), "Alt+Return");
+  EXPECT_EQ(stored()["historyDel"], (Json{{"modifier", 0x880000}, {"code", 117}}));
+  EXPECT_TRUE(center.getConflictClipboardHistory().empty());
+
+  // A press stored before stays; Reset gives the new one.
+  restart();
+  store("historyDel", VLConfig::shortcutDictionayWithModifierFlags(kCommand, 51));
+  EXPECT_EQ(press("historyDel"), VLShortcutValue::ofModifierFlags(kCommand, 51));
+  VLShortcutCenter::defaultCenter().restore();
+  EXPECT_EQ(press("historyDel"), VLShortcutValue::ofModifierFlags(kOption | kFunction, 117));
+
+  // The fixed line-editing names sit on Home and End, not on Super.
+  const Json fixed = VLConfig::fixedShortcuts();
+  EXPECT_EQ(fixed["inputCtrlA"], (Json{{"modifier", 0x800000}, {"code", 115}}));
+  EXPECT_EQ(fixed["inputCtrlE"], (Json{{"modifier", 0x800000}, {"code", 119}}));
 }
 
 TEST_F(ShortcutsTest, ConflictsAreKnownAtStartUpAndAcrossGroups) {

@@ -8,33 +8,32 @@ namespace {
 
 using AppDelegateServicesTest = StartupFixture;
 
-TEST_F(AppDelegateServicesTest, BrowserListFollowsTheInstalledApplications) {
+// "Default browser" leads the list, then the browsers installed here by entry id; a choice that is gone
+// falls back to the desktop's own browser.
+TEST_F(AppDelegateServicesTest, BrowserListIsTheDefaultBrowserAndTheInstalledOnes) {
+  const DesktopEntryItem firefox{"firefox-esr", "/a/firefox-esr.desktop", "Firefox ESR", true};
+  const DesktopEntryItem chromium{"chromium", "/a/chromium.desktop", "Chromium", true};
   struct Case {
     const char* what;
-    Json dict;
+    std::vector<DesktopEntryItem> browsers;
     Json storedBrowser;
     Json expectedList;
     std::string expectedBrowser;
   };
   const std::vector<Case> cases = {
-      // In the dictionary's key order.
-      {"either flag counts",
-       {{"Google Chrome", true}, {"Firefox", false}},
-       "Edge",
-       {"FireFox", "Chrome"},
-       "FireFox"},
-      {"a listed browser stays", {{"Google Chrome", true}}, "Chrome", {"Chrome"}, "Chrome"},
-      {"desktop entry names",
-       {{"firefox", true}, {"brave-browser", true}},
-       "Brave",
-       {"Brave", "FireFox"},
-       "Brave"},
-      {"one browser under two names",
-       {{"Firefox", true}, {"firefox", true}},
-       "FireFox",
-       {"FireFox"},
-       "FireFox"},
-      {"other applications ignored", {{"Notes", true}, {"Editor", true}}, nullptr, Json::array(), "Safari"},
+      {"none installed", {}, nullptr, {"Default browser"}, "Default browser"},
+      {"a listed browser stays",
+       {chromium, firefox},
+       "firefox-esr",
+       {"Default browser", "chromium", "firefox-esr"},
+       "firefox-esr"},
+      {"a browser gone", {chromium}, "firefox-esr", {"Default browser", "chromium"}, "Default browser"},
+      {"the other platform's choice",
+       {firefox},
+       "Safari",
+       {"Default browser", "firefox-esr"},
+       "Default browser"},
+      {"one entry twice", {firefox, firefox}, 7, {"Default browser", "firefox-esr"}, "Default browser"},
   };
   startProgram();
   VLConfig& config = VLConfig::shared();
@@ -42,7 +41,7 @@ TEST_F(AppDelegateServicesTest, BrowserListFollowsTheInstalledApplications) {
     Json stored = {{"engine", "Google"}, {"engineList", {"Google"}}, {"browserList", {"Old"}}};
     if (!c.storedBrowser.is_null()) stored["browser"] = c.storedBrowser;
     config.setValueOfKey(VLConfig::kWebSearch, stored);
-    AppDelegate::saveInstalledBrowsers(c.dict);
+    AppDelegate::saveInstalledBrowsers(c.browsers);
     Json value = config.getValueOfKey(VLConfig::kWebSearch).value_or(Json());
     EXPECT_EQ(value["browserList"], c.expectedList) << c.what;
     EXPECT_EQ(value["browser"], c.expectedBrowser) << c.what;
@@ -50,9 +49,9 @@ TEST_F(AppDelegateServicesTest, BrowserListFollowsTheInstalledApplications) {
   }
 
   config.setValueOfKey(VLConfig::kWebSearch, "not a dictionary");
-  AppDelegate::saveInstalledBrowsers({{"Firefox", true}});
+  AppDelegate::saveInstalledBrowsers({firefox});
   Json rebuilt = config.getValueOfKey(VLConfig::kWebSearch).value_or(Json());
-  EXPECT_EQ(rebuilt["browserList"], Json::array({"FireFox"}));
+  EXPECT_EQ(rebuilt["browserList"], Json::array({"Default browser", "firefox-esr"}));
   EXPECT_TRUE(StartupLog::contains("settings key 104 holds no dictionary"));
 }
 

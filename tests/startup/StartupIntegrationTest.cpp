@@ -69,7 +69,9 @@ TEST_F(StartupTest, CopyIsStoredQuitPostsKillAndSecondStartFindsTheRecord) {
 }
 
 TEST_F(StartupTest, InstalledApplicationsBecomeRecordsAndBrokenEntriesAreSkipped) {
-  addSystemEntry("firefox.desktop", "[Desktop Entry]\nType=Application\nName=Firefox\nExec=firefox\n");
+  addSystemEntry("firefox.desktop",
+                 "[Desktop Entry]\nType=Application\nName=Firefox\nExec=firefox %u\n"
+                 "MimeType=text/html;x-scheme-handler/http;x-scheme-handler/https;\n");
   addSystemEntry("Notes.desktop", "[Desktop Entry]\nType=Application\nName=Notes\nExec=notes\n");
   addSystemEntry("broken.desktop", "this is no desktop entry\n");
 
@@ -86,7 +88,7 @@ TEST_F(StartupTest, InstalledApplicationsBecomeRecordsAndBrokenEntriesAreSkipped
   // The gathering updated the browser list of key 104.
   std::optional<Json> webSearch = VLConfig::shared().getValueOfKey(VLConfig::kWebSearch);
   ASSERT_TRUE(webSearch && webSearch->is_object());
-  EXPECT_EQ((*webSearch)["browserList"], Json::array({"FireFox"}));
+  EXPECT_EQ((*webSearch)["browserList"], Json::array({"Default browser", "firefox"}));
 
   // Capture keeps working after the gathering.
   copyFromOtherProgram("copied after indexing");

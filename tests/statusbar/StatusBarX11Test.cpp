@@ -1,6 +1,10 @@
 // clang-format off
-// gtest before any X11 header: Xlib's macros (None, Bool, Status) would break its headers.
+// gtest and the toolkit before any X11 header: Xlib's macros (None, Bool, Status) would break them.
 #include <gtest/gtest.h>
+#include "platform/ui/menu/StatusItem.h"
+#include "platform/ui/view/Appearance.h"
+#include "statusbar/VLStatusBar.h"
+#include "support/StandInTray.h"
 #include <X11/keysym.h>
 // clang-format on
 
@@ -13,7 +17,7 @@
 #include "platform/system/x11/X11GlobalEventMonitor.h"
 #include "platform/system/x11/X11HotKeyCenter.h"
 #include "platform/system/x11/X11KeyPoster.h"
-#include "statusbar/VLStatusBar.h"
+#include "platform/system/x11/X11TrayIcon.h"
 #include "support/X11TestSupport.h"
 
 namespace vl {
@@ -113,6 +117,49 @@ TEST_F(StatusBarX11Test, DoubleTapOfCtrlTogglesButNotSlowlyOrWithAKeyBetween) {
   ASSERT_TRUE(waitUntil([&] { return bar_->commandKeyDownTime() == 0; }));
   tapCtrl();
   EXPECT_EQ(toggles_, 1);
+}
+
+// On a light desktop the black icon turns white in a dark XEmbed tray, and stays black in a light one;
+// in a dark desktop a light tray still gets the black icon.
+TEST_F(StatusBarX11Test, TheIconTakesTheShadeOfTheTrayItSitsIn) {
+  VLConfig::shared().setValueOfKey(VLConfig::kStatusIconColor, "black");
+  auto tray = x11::X11TrayIcon::create(display_);
+  ASSERT_NE(tray, nullptr);
+  ui::StatusBar::system().setBackend(tray);
+  bar_ = VLStatusBar::create();
+  bar_->produceStatusItem();
+  struct Case {
+    const char* name;
+    unsigned long panel;
+    bool darkDesktop;
+    const char* icon;
+    bool lightInk;
+  };
+  const Case cases[] = {
+      {"tray-icon-black-on-dark-panel", 0x303030, false, "StatusIconWhite", true},
+      {"tray-icon-black-on-light-panel", 0xececec, true, "StatusIconBlack", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ui::SystemAppearance::shared().setDark(c.darkDesktop);
+    x11test::StandInTray manager(display_, c.panel, 0, 760);
+    ASSERT_NE(manager.accept(5000), None);
+    ASSERT_TRUE(waitUntil([&] { return bar_->getStatusItem()->displayedImageName() == c.icon; }));
+    // The icon's ink in the panel: pixels far from the panel's colour, on the side the tray needs.
+    int ink = 0;
+    ASSERT_TRUE(waitUntil([&] {
+      ink = 0;
+      for (unsigned long p : manager.pixels(40, 40)) {
+        const int grey = static_cast<int>((p >> 16 & 0xff) + (p >> 8 & 0xff) + (p & 0xff)) / 3;
+        ink += c.lightInk ? grey > 0xc0 : grey < 0x60;
+      }
+      return ink > 40;
+    }));
+    EXPECT_TRUE(manager.writePicture(40, 40, c.name));
+  }
+  ui::SystemAppearance::shared().setDark(false);
+  bar_.reset();
+  ui::StatusBar::system().setBackend(nullptr);
 }
 
 }  // namespace

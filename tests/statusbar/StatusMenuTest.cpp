@@ -11,6 +11,7 @@
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/GlobalEventMonitor.h"
+#include "platform/system/desktop/IconImage.h"
 #include "platform/system/headless/HeadlessHotKeyCenter.h"
 #include "platform/system/headless/HeadlessSoundPlayer.h"
 #include "platform/ui/menu/Menu.h"
@@ -133,6 +134,8 @@ TEST_F(StatusMenuTest, IconColourFollowsTheChoiceAndThePanelsBrightness) {
     EXPECT_EQ(colourRow->onStateImage()->name(), c.swatch);
     EXPECT_EQ(colors().itemAtIndex(1)->title(), localized(c.secondRow));
     const bool red = std::string(c.icon) == "StatusIconRed";
+    // Trays that recolour icons get the one-colour clipboard by name; the red one keeps its colour.
+    EXPECT_EQ(item_->symbolicIcon().has_value(), !red);
     EXPECT_EQ(colors().itemAtIndex(0)->state(), red ? 1 : 0);
     EXPECT_EQ(colors().itemAtIndex(1)->state(), red ? 0 : 1);
   }
@@ -152,6 +155,25 @@ TEST_F(StatusMenuTest, IconColourFollowsTheChoiceAndThePanelsBrightness) {
     bool opaque = false;
     for (std::size_t i = 3; i < px.size(); i += 4) opaque = opaque || px[i] == 255;
     EXPECT_TRUE(opaque);
+  }
+  // The symbolic forms, drawn by an SVG renderer, cover what the pictures cover.
+  EXPECT_FALSE(statusSymbolicIcon("StatusIconRed"));
+  EXPECT_FALSE(statusSymbolicIcon("StatusIconRedAnimate1"));
+  EXPECT_FALSE(statusSymbolicIcon("StatusIconBlackAnimate4"));
+  for (const auto& [name, id] : {std::pair{"StatusIconBlack", "vellisto-tray-symbolic"},
+                                 std::pair{"StatusIconWhiteAnimate1", "vellisto-tray-pulse2-symbolic"},
+                                 std::pair{"StatusIconBlackAnimate3", "vellisto-tray-pulse4-symbolic"}}) {
+    SCOPED_TRACE(name);
+    const std::optional<ui::SymbolicIcon> icon = statusSymbolicIcon(name);
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->name, id);
+    const ui::ImageRef drawn = icons::renderSvg(icon->svg, 44, 2, id);
+    const ui::ImageRef picture = statusIconNamed(name);
+    ASSERT_TRUE(drawn && drawn->hasPixels() && drawn->pixels().size() == picture->pixels().size());
+    int differ = 0;
+    for (std::size_t i = 3; i < drawn->pixels().size(); i += 4)
+      differ += std::abs(drawn->pixels()[i] - picture->pixels()[i]) > 96;
+    EXPECT_LT(differ, 44 * 44 / 50) << "pixels whose coverage differs";
   }
   EXPECT_EQ(statusIconNamed("StatusIconRedAnimate4"), nullptr);
   EXPECT_EQ(statusIconNamed("StatusIconGreen"), nullptr);

@@ -1,8 +1,11 @@
 #include "support/StandInTray.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <cairo.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 namespace vl::x11test {
@@ -77,6 +80,32 @@ std::vector<unsigned long> StandInTray::pixels(int w, int h) {
   }
   XDestroyImage(image);
   return out;
+}
+
+bool StandInTray::writePicture(int w, int h, const std::string& name) {
+  const std::vector<unsigned long> px = pixels(w, h);
+  if (px.size() != static_cast<std::size_t>(w) * h) return false;
+  std::filesystem::create_directories(std::string(VL_BINARY_DIR) + "/gallery");
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+  auto* data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(s));
+  const int stride = cairo_image_surface_get_stride(s) / 4;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) data[y * stride + x] = static_cast<std::uint32_t>(px[y * w + x]);
+  }
+  cairo_surface_mark_dirty(s);
+  const bool ok =
+      cairo_surface_write_to_png(s, (std::string(VL_BINARY_DIR) + "/gallery/" + name + ".png").c_str()) ==
+      CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  return ok;
+}
+
+void StandInTray::setForeground(unsigned r, unsigned g, unsigned b) {
+  // Normal, error, warning and success colours; only the first counts for icons.
+  const long colours[12] = {r, g, b, 0xffff, 0, 0, 0xffff, 0xffff, 0, 0, 0xffff, 0};
+  XChangeProperty(d_, owner_, XInternAtom(d_, "_NET_SYSTEM_TRAY_COLORS", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(colours), 12);
+  XSync(d_, False);
 }
 
 }  // namespace vl::x11test

@@ -25,6 +25,11 @@ class StandInTray {
   std::optional<std::pair<int, int>> iconCentre();
   // The panel's pixels (0xRRGGBB) from its top left.
   std::vector<unsigned long> pixels(int w, int h);
+  // Writes the panel's top left w x h pixels to ${VL_BINARY_DIR}/gallery/<name>.png.
+  bool writePicture(int w, int h, const std::string& name);
+  // Announces the tray's foreground colour (_NET_SYSTEM_TRAY_COLORS, 16 bits a channel), as panels
+  // whose icons should match their text do.
+  void setForeground(unsigned r, unsigned g, unsigned b);
 
  private:
   Display* d_;

@@ -1,6 +1,8 @@
 #include "Windows/Main/SearchInput2.h"
 
+#include <algorithm>
 #include <string_view>
+#include <vector>
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLTabDirectory.h"
@@ -20,8 +22,10 @@
 #include "core/VLConfig.h"
 #include "core/VLConstants.h"
 #include "core/WebSearch.h"
+#include "core/WebSearchBrowser.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
+#include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 #include "platform/system/CrashAnalyticsService.h"
@@ -29,7 +33,10 @@
 #include "platform/system/PasteRoad.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/ui/view/Event.h"
+#include "platform/ui/window/Application.h"
 #include "platform/ui/window/Window.h"
+#include "shortcuts/ShortcutHelper.h"
+#include "theme/VLThemeAttributedString.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/controls/Button2.h"
 #include "ui/panels/EscStack.h"
@@ -42,6 +49,17 @@ namespace {
 PasteHooks& installedHooks() {
   static PasteHooks hooks;
   return hooks;
+}
+
+// Whether the key press being handled is the one stored for the named shortcut.
+bool currentPressNames(const std::string& name) {
+  const ui::Event* event = ui::Application::shared().currentEvent();
+  if (!event || event->type() != ui::EventType::KeyDown) return false;
+  const auto flags =
+      static_cast<std::int64_t>(event->modifierFlags() & ui::ModifierFlags::DeviceIndependentMask);
+  const std::vector<std::string> names = ShortcutHelper::namesOfPress(
+      VLConfig::shared().getValueOfKey(VLConfig::kUserShortcuts), flags, event->keyCode());
+  return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 bool isPng(std::string_view bytes) { return bytes.starts_with("\x89PNG\r\n\x1a\n"); }
@@ -66,8 +84,7 @@ SearchInput2::SearchInput2() : ThemeView({{0, 0}, kSize}) {
   textField_->setBezeled(false);
   textField_->setDrawsBackground(false);
   textField_->setAutomaticTextCompletionEnabled(false);
-  textField_->setPlaceholderString("Search");
-  textField_->setFont(ui::Font::systemFont(20));
+  textField_->setFont(ui::Font::systemFont(kFontSize, ui::Font::WeightLight));
   addSubview(textField_);
   spacePreviewButton_ = Button2::create({kSize.width - 10 - 36, 2, 36, 36});
   spacePreviewButton_->setImageNamed("preview-expand-off");
@@ -80,6 +97,9 @@ std::shared_ptr<SearchInput2> SearchInput2::create() {
   auto input = std::make_shared<SearchInput2>();
   setBackgroundColorAssetKey(*input, "searchInputBackgroundColor");
   setTextColorAssetKey(*input->textField_, "fontNormalColor");
+  input->applyPlaceholder();
+  // The placeholder's colour lives in an attributed string, which follows no change by itself.
+  input->themeManager();
   input->textField_->setDelegate(input);
   input->textField_->setTarget(input);
   input->textField_->setAction("enterPaste:");
@@ -94,6 +114,21 @@ std::shared_ptr<SearchInput2> SearchInput2::create() {
   });
   LocalShortcutsManager::shared().registerReceiver(input, LocalShortcutsManager::Order::SearchField);
   return input;
+}
+
+void SearchInput2::applyPlaceholder() {
+  ui::AttributedString placeholder(localized("searchinput.placeholder"));
+  const Range all{0, placeholder.length()};
+  addAttribute(placeholder, ui::TextAttribute::ForegroundColor, "searchInputPlaceHolderColor", all);
+  ui::TextAttributes face;
+  face.font = textField_->font();
+  placeholder.addAttributes(face, all);
+  textField_->setPlaceholderAttributedString(std::move(placeholder));
+}
+
+void SearchInput2::lightOrDarkChanged() {
+  ThemeView::lightOrDarkChanged();
+  applyPlaceholder();
 }
 
 void SearchInput2::setPasteHooks(PasteHooks hooks) { installedHooks() = std::move(hooks); }
@@ -149,8 +184,10 @@ bool SearchInput2::controlTextViewDoCommandBySelector(ui::TextField&, ui::TextVi
   // The arrows move the list through the shortcut names and Tab switches pin tabs; the editor must not
   // act on them a second time.
   if (command == "moveUp:" || command == "moveDown:" || command == "insertNewlineIgnoringFieldEditor:" ||
-      command == "insertTab:" || command == "deleteToBeginningOfLine:")
+      command == "insertTab:")
     return true;
+  // The press that deletes the chosen records (Alt+Delete, or whatever the user stored) leaves the text.
+  if (command.starts_with("delete") && currentPressNames("historyDel")) return true;
   if (command == "deleteBackward:" && text().size() == 1) SearchHistory::shared().clean();
   // While the thinking bar holds the keyboard, Left and Right move its selection instead of the caret.
   if (command == "moveLeft:" || command == "moveRight:") {
@@ -286,7 +323,8 @@ void SearchInput2::doSearchByEngine(bool useSelectedRow) {
     auto row = list ? list->lastSelectedItem() : nullptr;
     query = row ? row->string() : std::string();
   }
-  Workspace::shared()->openURL(webSearchURL(configuredWebSearchEngine(), query));
+  if (!WebSearchBrowser::open(webSearchURL(configuredWebSearchEngine(), query)))
+    log("web search: no browser could be started");
 }
 
 void SearchInput2::finishPaste() {

@@ -24,6 +24,8 @@ class MainViewController;
 class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public ShortcutReceiver {
  public:
   static constexpr ui::Size kSize{680, 52};
+  // The field's face: the system font, light, at this size; the placeholder takes the same face.
+  static constexpr double kFontSize = 28;
 
   SearchInput2();
   // A field registered for the in-window shortcut names.
@@ -57,7 +59,7 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
   // One record given by its text and json (the record window's queue).
   static void dealWithPasteboard(const std::string& text, const std::optional<Json>& json, bool rich);
   // What the pasteboard gets for one record; empty when nothing can stand for it.
-  // Opens the engine's search for the field's text (or the selected row's) in the default browser.
+  // Opens the engine's search for the field's text (or the selected row's) in the chosen browser.
   void doSearchByEngine(bool useSelectedRow);
   static PasteboardItem pasteboardItem(const std::string& text, const std::optional<Json>& json, bool rich);
 
@@ -66,6 +68,7 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
   bool controlTextViewDoCommandBySelector(ui::TextField& field, ui::TextView& editor,
                                           const std::string& command) override;
   void keyDown(const ui::Event&) override {}
+  void lightOrDarkChanged() override;
 
   ui::Size size() const { return kSize; }
   bool isFlow() const { return false; }
@@ -73,6 +76,8 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
  private:
   void doSearch();
   void finishPaste();
+  // The localised placeholder in the theme's placeholder colour, made again on a light or dark change.
+  void applyPlaceholder();
 
   // Flips the preview and keeps the button telling the truth.
   void flipPreview();

@@ -1,7 +1,13 @@
 #include "Windows/Preferences/GeneralRows.h"
 
+#include <any>
+#include <set>
+
 #include "Windows/Preferences/PaneParts.h"
+#include "core/AppInstalledManager.h"
 #include "core/VLConfig.h"
+#include "core/WebSearchBrowser.h"
+#include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {
@@ -26,6 +32,21 @@ void fill(ui::PopUpButton& popUp, const std::vector<std::string>& titles, const 
   popUp.removeAllItems();
   popUp.addItemsWithTitles(titles);
   if (chosen.is_string()) popUp.selectItemWithTitle(chosen.get<std::string>());
+}
+
+// What the browser menu shows for a stored entry: the desktop's own words for its default browser, else
+// the name the browser's desktop entry gives it. Two browsers of one name are told apart by their ids.
+std::string browserTitle(const std::string& entry, const std::set<std::string>& taken) {
+  if (entry == WebSearchBrowser::kDefaultBrowser) return localized("pref.general.defaultBrowser");
+  std::string title = AppInstalledManager::shared().applicationTitle(entry);
+  if (taken.count(title)) title += " (" + entry + ")";
+  return title;
+}
+
+// The stored entry of a browser item; items keep it beside their title.
+std::string browserEntry(const ui::MenuItem& item) {
+  if (const auto* entry = std::any_cast<std::string>(&item.representedObject())) return *entry;
+  return item.title();
 }
 
 }  // namespace
@@ -113,16 +134,28 @@ std::shared_ptr<SearchWay> SearchWay::create(double width) {
 void SearchWay::build() {
   setActionHandler("popUpSelected:", [this](ui::ActionTarget*) { popUpSelected(); });
   titleView_ = pane::title(*this, {pane::kTitleX, 1, pane::kTitleWidth, 18}, "pref.general.searchin");
-  browserPopUpButton_ = pane::popUp(*this, {230, 0}, shared_from_this(), "popUpSelected:");
-  engineView_ = pane::title(*this, {330, 1, 75, 18}, "pref.general.withengine");
-  enginePopUpButton_ = pane::popUp(*this, {410, 0}, shared_from_this(), "popUpSelected:");
+  // Wide enough for "Default browser" and the names desktop entries give browsers.
+  browserPopUpButton_ =
+      pane::popUp(*this, {230, 0}, shared_from_this(), "popUpSelected:", {kBrowserPopUpWidth, 20});
+  const double engineX = 230 + kBrowserPopUpWidth;
+  engineView_ = pane::title(*this, {engineX, 1, 75, 18}, "pref.general.withengine");
+  enginePopUpButton_ = pane::popUp(*this, {engineX + 80, 0}, shared_from_this(), "popUpSelected:");
 }
 
 void SearchWay::reload() {
   const Json value = VLConfig::shared().getValueOfKey(VLConfig::kWebSearch).value_or(Json());
   if (!value.is_object()) return;
-  fill(*browserPopUpButton_, textItems(value.value("browserList", Json()), kMaxListItems, "browser"),
-       value.value("browser", Json()));
+  browserPopUpButton_->removeAllItems();
+  std::set<std::string> titles, entries;
+  const Json chosen = value.value("browser", Json());
+  for (const std::string& entry : textItems(value.value("browserList", Json()), kMaxListItems, "browser")) {
+    if (!entries.insert(entry).second) continue;  // listed twice by hand
+    const std::string title = browserTitle(entry, titles);
+    titles.insert(title);
+    browserPopUpButton_->addItemWithTitle(title);
+    browserPopUpButton_->lastItem()->setRepresentedObject(entry);
+    if (chosen == entry) browserPopUpButton_->selectItem(browserPopUpButton_->lastItem().get());
+  }
   fill(*enginePopUpButton_, textItems(value.value("engineList", Json()), kMaxListItems, "engine"),
        value.value("engine", Json()));
 }
@@ -135,7 +168,7 @@ void SearchWay::popUpSelected() {
   }
   Json value = VLConfig::shared().getValueOfKey(VLConfig::kWebSearch).value_or(Json::object());
   if (!value.is_object()) value = Json::object();
-  value["browser"] = browserPopUpButton_->titleOfSelectedItem();
+  value["browser"] = browserEntry(*browserPopUpButton_->selectedItem());
   value["engine"] = enginePopUpButton_->titleOfSelectedItem();
   VLConfig::shared().setValueOfKey(VLConfig::kWebSearch, value);
 }

@@ -13,8 +13,8 @@
 
 namespace vl {
 
-// A title, a check box and its explanation, bound to one flag. Used for launch at login, the Touch Bar
-// row, the copy animation and the copy sound.
+// A title, a check box and its explanation, bound to one flag. Used for launch at login, the copy
+// animation and the copy sound.
 class CheckBoxRow : public ui::View {
  public:
   static constexpr double kHeight = 20;
@@ -90,6 +90,7 @@ class SearchWay : public ui::View {
   static constexpr double kHeight = 20;
   // A list longer than this in a hand-edited settings file is cut, so the menu stays usable.
   static constexpr std::size_t kMaxListItems = 64;
+  static constexpr double kBrowserPopUpWidth = 160;
   static std::shared_ptr<SearchWay> create(double width);
   explicit SearchWay(const ui::Rect& frame) : ui::View(frame) {}
 

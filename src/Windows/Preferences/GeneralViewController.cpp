@@ -32,21 +32,19 @@ void GeneralViewController::viewDidLoad() {
   searchWay_ = SearchWay::create(W);
   imageStore_ = ImageStore::create(W);
   maxCharacters_ = MaxCharacters::create(W);
-  touchBarShow_ = CheckBoxRow::create(
-      W, flag("pref.general.thinkingBar", "pref.general.thinkingBarShow", VLConfig::kTouchBarCustomization));
   animate_ = CheckBoxRow::create(
       W, flag("pref.general.copyAnimate", "pref.general.enableCopyAnimate", VLConfig::kAnimateStatusItem));
   sound_ = CheckBoxRow::create(
       W, flag("pref.general.copySound", "pref.general.enableCopySound", VLConfig::kPlaySound));
 
-  // Rows stack from the top, each with its gap above it.
+  // Rows stack from the top, each with its gap above it. No row shows the thinking bar on a keyboard's
+  // touch strip: there is no such hardware here, so it could change nothing (key 101 stays as stored).
   struct Slot {
     std::shared_ptr<ui::View> row;
     double gap;
   };
-  const Slot slots[] = {{launchAtLogin_, 0}, {directPasteSetting_, 20}, {hotkey_, 20},       {searchWay_, 20},
-                        {imageStore_, 20},   {maxCharacters_, 20},      {touchBarShow_, 15}, {animate_, 15},
-                        {sound_, 15}};
+  const Slot slots[] = {{launchAtLogin_, 0}, {directPasteSetting_, 20}, {hotkey_, 20},  {searchWay_, 20},
+                        {imageStore_, 20},   {maxCharacters_, 20},      {animate_, 15}, {sound_, 15}};
   double y = kHeight - 20 - 20 + CheckBoxRow::kHeight;
   for (const Slot& slot : slots) {
     y -= slot.gap + slot.row->frame().height();
@@ -63,8 +61,7 @@ void GeneralViewController::viewWillDisappear() {
 
 void GeneralViewController::reloadSettings() {
   if (!isViewLoaded()) return;
-  for (CheckBoxRow* row : {launchAtLogin_.get(), touchBarShow_.get(), animate_.get(), sound_.get()})
-    row->reload();
+  for (CheckBoxRow* row : {launchAtLogin_.get(), animate_.get(), sound_.get()}) row->reload();
   directPasteSetting_->reload();
   hotkey_->reload();
   searchWay_->reload();

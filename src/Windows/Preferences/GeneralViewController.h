@@ -9,7 +9,7 @@
 
 namespace vl {
 
-// The General tab: nine rows, each bound to its settings and writing every change at once.
+// The General tab: eight rows, each bound to its settings and writing every change at once.
 class GeneralViewController : public VLViewController, public SettingsPane {
  public:
   static constexpr double kWidth = 650;
@@ -29,7 +29,6 @@ class GeneralViewController : public VLViewController, public SettingsPane {
   const std::shared_ptr<SearchWay>& searchWay() const { return searchWay_; }
   const std::shared_ptr<ImageStore>& imageStore() const { return imageStore_; }
   const std::shared_ptr<MaxCharacters>& maxCharacters() const { return maxCharacters_; }
-  const std::shared_ptr<CheckBoxRow>& touchBarShow() const { return touchBarShow_; }
   const std::shared_ptr<CheckBoxRow>& animate() const { return animate_; }
   const std::shared_ptr<CheckBoxRow>& sound() const { return sound_; }
 
@@ -41,7 +40,6 @@ class GeneralViewController : public VLViewController, public SettingsPane {
   std::shared_ptr<SearchWay> searchWay_;
   std::shared_ptr<ImageStore> imageStore_;
   std::shared_ptr<MaxCharacters> maxCharacters_;
-  std::shared_ptr<CheckBoxRow> touchBarShow_;
   std::shared_ptr<CheckBoxRow> animate_;
   std::shared_ptr<CheckBoxRow> sound_;
 };

@@ -12,7 +12,6 @@
 #include "core/VLConfig.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Localization.h"
-#include "platform/ui/window/OpenPanel.h"
 #include "ui/WidgetTestSupport.h"
 
 namespace vl {
@@ -40,7 +39,6 @@ class FileViewTest : public test::WidgetTest {
     FileView::setAccessCheckForTesting(nullptr);
     RowServices::setTransferLookup(nullptr);
     VLFileInfo::setImageFileLoader(nullptr);
-    ui::OpenPanel::setHeadlessAnswerer(nullptr);
     view_.reset();
     VLEngine::resetForTesting();
     test::WidgetTest::TearDown();
@@ -68,7 +66,7 @@ class FileViewTest : public test::WidgetTest {
   bool locked_ = true;
 };
 
-TEST_F(FileViewTest, EachKindOfFileShowsItsIconItsGrantOrThatItIsGone) {
+TEST_F(FileViewTest, EachKindOfFileShowsItsIconThatItIsClosedOrThatItIsGone) {
   const std::string gone = localized("preview.file.notfound");
   struct Case {
     const char* name;
@@ -80,21 +78,21 @@ TEST_F(FileViewTest, EachKindOfFileShowsItsIconItsGrantOrThatItIsGone) {
   const std::vector<Case> cases = {
       {"readable", "file", write("notes.txt", "hello"), Shows::Icon, "notes.txt - 5 bytes"},
       {"gone", "file", home_ / "old.txt", Shows::Icon, "old.txt " + gone},
-      {"closed folder", "file", write("locked/secret.txt", "s"), Shows::Grant, ""},
+      {"closed folder", "file", write("locked/secret.txt", "s"), Shows::Closed, ""},
       {"picture", "image", png("shot.png", 600, 300), Shows::Icon, "shot.png - "},
       {"picture that does not decode", "image", write("broken.png", "not a picture"), Shows::Icon,
        "broken.png - 13 bytes"},
       {"picture gone", "image", home_ / "lost.png", Shows::Icon, "lost.png " + gone},
       // The loader cannot read it, as it would not for another user.
-      {"picture in a closed folder", "image", write("locked/shot.png", "unread"), Shows::Grant, ""},
+      {"picture in a closed folder", "image", write("locked/shot.png", "unread"), Shows::Closed, ""},
   };
   for (const Case& c : cases) {
     show(c.name, Json{{c.key, c.path}, {"custom_view", "FileView"}});
     EXPECT_EQ(view_->shows(), c.shows) << c.name;
-    EXPECT_EQ(view_->permissionView()->isHidden(), c.shows != Shows::Grant) << c.name;
+    EXPECT_EQ(view_->permissionView()->isHidden(), c.shows != Shows::Closed) << c.name;
     EXPECT_EQ(view_->label()->isHidden(), c.label.empty()) << c.name;
     EXPECT_EQ(label().substr(0, c.label.size()), c.label) << c.name;
-    if (c.shows == Shows::Grant) {
+    if (c.shows == Shows::Closed) {
       EXPECT_EQ(view_->permissionView()->failedOpenUrl(), "file://" + c.path) << c.name;
     } else {
       // A picture that does not decode still shows something: its type's icon.
@@ -122,31 +120,6 @@ TEST_F(FileViewTest, PictureIsFittedToTheWidthAndTheViewGrowsForATallOne) {
     EXPECT_EQ(view_->label()->frame().minY(), c.icon.minY() - 15 - 18) << c.w << "x" << c.h;
     EXPECT_NE(view_->fileIcon()->image(), nullptr);
   }
-}
-
-TEST_F(FileViewTest, GrantingTheFolderStoresItAndShowsTheFileAgain) {
-  const std::string path = write("locked/report.txt", "1234");
-  show("report", Json{{"file", path}});
-  ASSERT_EQ(view_->shows(), Shows::Grant);
-
-  // Cancelling the chooser changes nothing.
-  view_->permissionView()->goAndGrant();
-  dispatch::MainLoop::runUntilIdle();
-  EXPECT_FALSE(VLConfig::shared().getValueOfKey(VLConfig::kBookmarks));
-
-  std::string startedIn;
-  ui::OpenPanel::setHeadlessAnswerer([&](const ui::OpenPanel& panel) {
-    startedIn = panel.directoryURL();
-    locked_ = false;
-    return std::vector<std::string>{home_ / "locked"};
-  });
-  view_->permissionView()->goAndGrant();
-  dispatch::MainLoop::runUntilIdle();
-  EXPECT_EQ(startedIn, home_.path().substr(0, home_.path().find('/', 1))) << "the top folder of the file";
-  EXPECT_EQ(VLConfig::shared().getValueOfKey(VLConfig::kBookmarks),
-            (Json{{"bookmarkDataList", {home_ / "locked"}}}));
-  EXPECT_EQ(view_->shows(), Shows::Icon);
-  EXPECT_EQ(label(), "report.txt - 4 bytes");
 }
 
 TEST_F(FileViewTest, LongNamesKeepTheirEnds) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -14,10 +15,14 @@
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/preview/SpaceControl.h"
 #include "core/LocalShortcutsManager.h"
+#include "core/VLConfig.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Localization.h"
 #include "platform/system/DragSource.h"
 #include "platform/system/headless/HeadlessWorkspace.h"
 #include "platform/ui/view/EventDriver.h"
+#include "shortcuts/VLShortcutCenter.h"
 #include "support/Gallery.h"
 #include "support/TestSupport.h"
 #include "theme/VLFont.h"
@@ -61,6 +66,30 @@ TEST_F(MainViewControllerTest, PartsStackTopToBottomAndTheListFillsFromTheChanne
   EXPECT_EQ(controller->hintTable()->getDataSource().size(), 4u);
   EXPECT_EQ(test::writeGallery(*window, "main-window-assembled").size(), 2u);
   SearchHistory::shared().clean();
+}
+
+// The empty field shows the localised placeholder in the theme's placeholder colour, light and dark, in
+// the field's own light 28-point face.
+TEST_F(MainViewControllerTest, TheEmptySearchFieldShowsItsPlaceholderInTheThemeColour) {
+  test::DesktopPaintingScope painting;
+  LocalShortcutsManager::shared().removeAllReceiversForTesting();
+  auto window = MainWindow::create();
+  auto controller = MainViewController::create();
+  window->setContentViewController(controller);
+  const auto& field = controller->searchInput()->textField();
+  EXPECT_EQ(field->font().pointSize(), 28);
+  EXPECT_EQ(field->font().weight(), ui::Font::WeightLight);
+  for (bool dark : {false, true}) {
+    setDark(dark);
+    const auto& placeholder = field->placeholderAttributedString();
+    ASSERT_TRUE(placeholder.has_value());
+    EXPECT_EQ(placeholder->string(), localized("searchinput.placeholder"));
+    EXPECT_NE(placeholder->string(), "searchinput.placeholder");
+    EXPECT_EQ(placeholder->attributesAt(0).foregroundColor, colorOf("searchInputPlaceHolderColor")) << dark;
+    EXPECT_EQ(placeholder->attributesAt(0).font->pointSize(), 28);
+  }
+  setDark(false);
+  EXPECT_EQ(test::writeGallery(*window, "main-window-empty").size(), 2u);
 }
 
 // Quick Look hands a readable file or image to the desktop's default application, and nothing else.
@@ -167,6 +196,60 @@ TEST_F(MainViewControllerTest, DraggingARowOffersTheSelectedRecords) {
   EXPECT_EQ(drags->lastItems()[0].data(kPasteboardTypeString), "alpha");
   DragSource::install(nullptr);
   SearchHistory::shared().clean();
+}
+
+// The web search opens the chosen browser's entry with the engine's page, and the desktop's own browser
+// for "Default browser" or a browser that is gone.
+TEST_F(MainViewControllerTest, TheWebSearchOpensInTheChosenBrowser) {
+  auto workspace = std::make_shared<HeadlessWorkspace>();
+  Workspace::install(workspace);
+  test::ScopedEnv env;
+  const std::string data = files::homeDirectory() + "/data";
+  env.set("XDG_DATA_HOME", data);
+  std::filesystem::create_directories(data + "/applications");
+  const std::string surfer = data + "/applications/surfer.desktop";
+  ASSERT_TRUE(files::atomicWrite(surfer, "[Desktop Entry]\nType=Application\nName=Surfer\nExec=surfer %u\n"));
+  LocalShortcutsManager::shared().removeAllReceiversForTesting();
+  auto controller = MainViewController::create();
+  controller->view();
+  controller->searchInput()->textField()->setStringValue("cats & dogs");
+  const std::string url = "https://duckduckgo.com/?q=cats%20%26%20dogs";
+  for (const char* browser : {"Default browser", "surfer", "gone"}) {
+    VLConfig::shared().setValueOfKey(VLConfig::kWebSearch,
+                                     Json{{"browser", browser}, {"engine", "DuckDuckGo"}});
+    controller->searchInput()->doSearchByEngine(false);
+  }
+  EXPECT_EQ(workspace->openedInApplications(),
+            (std::vector<std::pair<std::string, std::string>>{{url, surfer}}));
+  EXPECT_EQ(workspace->openedURLs(), (std::vector<std::string>{url, url}));
+  Workspace::install(nullptr);
+  SearchHistory::shared().clean();
+}
+
+// Ctrl+Backspace deletes a word in the search field as in any Linux text field; the press that deletes
+// the chosen records leaves the text alone.
+TEST_F(MainViewControllerTest, CtrlBackspaceDeletesAWordAndTheRecordDeletePressLeavesTheText) {
+  LocalShortcutsManager::shared().removeAllReceiversForTesting();
+  VLShortcutCenter::resetForTesting();
+  VLShortcutCenter::defaultCenter();
+  auto window = MainWindow::create();
+  auto controller = MainViewController::create();
+  window->setContentViewController(controller);
+  window->makeKeyAndOrderFront();
+  const auto& field = controller->searchInput()->textField();
+  window->makeFirstResponder(field.get());
+  ui::EventDriver driver;
+  driver.typeText("two words");
+  driver.typeKey(ui::KeyCode::Delete, ui::ModifierFlags::Command);
+  EXPECT_EQ(field->stringValue(), "two ");
+  driver.typeKey(ui::KeyCode::LeftArrow);
+  driver.typeKey(ui::KeyCode::ForwardDelete, ui::ModifierFlags::Option);  // Alt+Delete
+  EXPECT_EQ(field->stringValue(), "two ");
+  driver.typeKey(ui::KeyCode::ForwardDelete);
+  EXPECT_EQ(field->stringValue(), "two");
+  window->orderOut();
+  SearchHistory::shared().clean();
+  VLShortcutCenter::resetForTesting();
 }
 
 }  // namespace

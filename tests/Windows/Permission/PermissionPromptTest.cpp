@@ -17,8 +17,8 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/system/KeyEventPoster.h"
 #include "platform/system/headless/HeadlessKeyEventPoster.h"
+#include "platform/system/headless/HeadlessWorkspace.h"
 #include "platform/ui/view/ViewController.h"
-#include "platform/ui/window/OpenPanel.h"
 #include "platform/ui/window/Window.h"
 #include "support/Gallery.h"
 #include "theme/ClassicThemeFixture.h"
@@ -37,8 +37,6 @@ class PermissionPromptTest : public test::ClassicThemeFixture {
     WindowCenter::shared().resetForTesting();
   }
   void TearDown() override {
-    ui::OpenPanel::setHeadlessAnswerer(nullptr);
-    ui::OpenPanel::clearShownPanels();
     WindowCenter::shared().resetForTesting();
     KeyEventPoster::install(nullptr);
     ClassicThemeFixture::TearDown();
@@ -49,27 +47,6 @@ class PermissionPromptTest : public test::ClassicThemeFixture {
     EXPECT_EQ(window->permissionView()->frame().size, window->contentRect().size);
     return window;
   }
-  static Json grants() { return VLConfig::shared().getValueOfKey(VLConfig::kBookmarks).value_or(Json()); }
-  // Grants through the panel, which answers with `folder` (or cancels), and counts the reload posts.
-  int grant(FilePermissionView& view, std::optional<std::string> folder) {
-    ui::OpenPanel::setHeadlessAnswerer(
-        [this, folder](const ui::OpenPanel& panel) -> std::optional<std::vector<std::string>> {
-          // Only a folder may be chosen, starting at the failed file's top folder.
-          EXPECT_FALSE(panel.canChooseFiles());
-          EXPECT_TRUE(panel.canChooseDirectories());
-          startedIn_ = panel.directoryURL();
-          if (!folder) return std::nullopt;
-          return std::vector<std::string>{*folder};
-        });
-    int reloads = 0;
-    Observation seen = NotificationCenter::defaultCenter().observe(
-        FilePermissionView::kReloadImageDataNotification, nullptr, [&](const Notification&) { ++reloads; });
-    view.goAndGrant();
-    dispatch::MainLoop::runUntilIdle();
-    return reloads;
-  }
-
-  std::string startedIn_;
 };
 
 TEST_F(PermissionPromptTest, ThePromptSaysWhatThisDesktopLacks) {
@@ -135,49 +112,37 @@ TEST_F(PermissionPromptTest, ButtonsCheckAgainOrLeaveForThePreferences) {
   EXPECT_EQ(center.currentKeyWindow(), kPreferencesWindowKey);
 }
 
-TEST_F(PermissionPromptTest, TheFolderPanelStartsAtTheTopFolderOfTheFailedFile) {
-  const std::string home = files::homeDirectory();
+// "Open folder" hands the closed file's folder to the desktop's handler; without a file nothing opens.
+TEST_F(PermissionPromptTest, OpenFolderOpensTheFolderOfTheClosedFile) {
+  auto workspace = std::make_shared<HeadlessWorkspace>();
+  Workspace::install(workspace);
   const std::pair<std::string, std::string> cases[] = {
-      {"/tmp/pictures/a.png", "/tmp"},
-      {"file:///tmp/my%20pictures/a.png", "/tmp"},
-      {"/no-such-top-folder/a.png", home},
-      {"/a.png", home},
-      {"relative/a.png", home},
-      {"", home},
+      {"/tmp/pictures/a.png", "file:///tmp/pictures"},
+      {"file:///tmp/my%20pictures/a.png", "file:///tmp/my%20pictures"},
+      {"/a.png", "file:///"},
+      {"relative/a.png", ""},
+      {"", ""},
   };
   auto view = FilePermissionView::create({0, 0, 300, 300});
-  for (const auto& [failed, start] : cases) {
+  std::vector<std::string> expected;
+  for (const auto& [failed, folder] : cases) {
     view->setFailedOpenUrl(failed);
-    EXPECT_EQ(view->startFolder(), start) << failed;
+    EXPECT_EQ(view->folderUrl(), folder) << failed;
+    const auto& button = view->openFolderButton();
+    button->performAction(button->action(), button.get());
+    if (!folder.empty()) expected.push_back(folder);
   }
+  EXPECT_EQ(workspace->openedURLs(), expected);
+  EXPECT_EQ(view->openFolderButton()->title(), localized("preview.permission.action"));
+  Workspace::install(nullptr);
 }
 
-TEST_F(PermissionPromptTest, AGrantRemembersTheFolderOnceAndReloadsThePreviews) {
-  test::TempDir a, b;
-  auto view = FilePermissionView::create({0, 0, 300, 300});
-  VLConfig::shared().setValueOfKey(VLConfig::kBookmarks, Json{{"bookmarkDataList", {"/old"}}, {"extra", 1}});
-
-  view->setFailedOpenUrl("/tmp/gone.png");
-  EXPECT_EQ(grant(*view, std::nullopt), 0);
-  EXPECT_EQ(startedIn_, "/tmp");
-  EXPECT_EQ(grants(), (Json{{"bookmarkDataList", {"/old"}}, {"extra", 1}}));
-
-  EXPECT_EQ(grant(*view, a.path()), 1);
-  EXPECT_EQ(grant(*view, b.path()), 1);
-  EXPECT_EQ(grant(*view, a.path()), 1);
-  EXPECT_EQ(grants(), (Json{{"bookmarkDataList", {"/old", a.path(), b.path()}}}));
-
-  VLConfig::shared().setValueOfKey(VLConfig::kBookmarks, Json("not a dictionary"));
-  EXPECT_EQ(grant(*view, a.path()), 1);
-  EXPECT_EQ(grants(), (Json{{"bookmarkDataList", {a.path()}}}));
-}
-
-TEST_F(PermissionPromptTest, TheGrantButtonStaysCentredUnderTheMessage) {
+TEST_F(PermissionPromptTest, TheOpenFolderButtonStaysCentredUnderTheMessage) {
   for (const ui::Size size : {ui::Size{300, 300}, ui::Size{640, 480}}) {
     auto view = FilePermissionView::create({{0, 0}, size});
     const ui::Rect alert = view->alert()->frame();
-    const ui::Rect button = view->grant()->frame();
-    EXPECT_EQ(button, (ui::Rect{(size.width - 100) / 2, alert.origin.y - 45, 100, 25}));
+    const ui::Rect button = view->openFolderButton()->frame();
+    EXPECT_EQ(button, (ui::Rect{(size.width - 120) / 2, alert.origin.y - 45, 120, 25}));
     EXPECT_EQ(alert.maxY(), size.height - 100);
   }
 }

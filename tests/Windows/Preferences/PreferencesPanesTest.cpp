@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "PreferencesTestSupport.h"
 #include "Windows/Preferences/AdvancedViewController.h"
 #include "Windows/Preferences/GeneralViewController.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Localization.h"
 #include "platform/ui/controls/Beep.h"
 #include "platform/ui/view/Event.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 namespace {
@@ -55,7 +59,6 @@ TEST_F(PreferencesPanesTest, EveryGeneralControlWritesItsKeysToTheFileAtOnce) {
       {"kept for ever", [](auto& g) { choose(*g.imageStore()->timePopUpButton(), 4); }, 105, forever},
       {"image copy off", [](auto& g) { g.imageStore()->checkButton()->performClick(); }, 105, noCopy},
       {"engine only", [](auto& g) { choose(*g.searchWay()->enginePopUpButton(), 2); }, 104, engine},
-      {"touch bar", [](auto& g) { g.touchBarShow()->checkButton()->performClick(); }, 101, true},
       {"copy animation", [](auto& g) { g.animate()->checkButton()->performClick(); }, 113, false},
       {"copy sound", [](auto& g) { g.sound()->checkButton()->performClick(); }, 114, true},
   };
@@ -64,6 +67,47 @@ TEST_F(PreferencesPanesTest, EveryGeneralControlWritesItsKeysToTheFileAtOnce) {
     EXPECT_EQ(onDisk(c.key), c.expected) << c.what;
   }
   EXPECT_FALSE(general().imageStore()->timePopUpButton()->isEnabled());
+}
+
+// Eight rows; none of their boxes is bound to the keyboard strip's flag, which stays as stored.
+TEST_F(PreferencesPanesTest, NoBoxOfTheGeneralPaneWritesTheStripFlag) {
+  writeElsewhere(VLConfig::kTouchBarCustomization, true);
+  EXPECT_EQ(general().view()->subviews().size(), 8u);
+  std::function<void(ui::View&)> clickBoxes = [&](ui::View& view) {
+    if (auto* box = dynamic_cast<ui::Button*>(&view); box && box->buttonType() == ui::ButtonType::Switch)
+      box->performClick();
+    for (const auto& sub : view.subviews()) clickBoxes(*sub);
+  };
+  clickBoxes(*general().view());
+  EXPECT_EQ(onDisk(VLConfig::kTouchBarCustomization), Json(true));
+  EXPECT_TRUE(VLConfig::shared().getBoolValueOfKey(VLConfig::kTouchBarCustomization));
+}
+
+// The browser menu names each entry as its desktop entry does and stores the entry id it stands for.
+TEST_F(PreferencesPanesTest, TheBrowserMenuShowsTitlesAndStoresEntryIds) {
+  test::ScopedEnv env;
+  const std::string data = files::homeDirectory() + "/data";
+  env.set("XDG_DATA_HOME", data);
+  std::filesystem::create_directories(data + "/applications");
+  for (const auto& [id, name] : {std::pair{"surfer", "Surfer"}, std::pair{"surfer-beta", "Surfer"}})
+    ASSERT_TRUE(
+        files::atomicWrite(data + "/applications/" + id + ".desktop",
+                           std::string("[Desktop Entry]\nType=Application\nExec=surfer %u\nName=") + name));
+  VLConfig::shared().setValueOfKey(VLConfig::kWebSearch,
+                                   Json{{"browserList", {"Default browser", "surfer", "surfer-beta", "gone"}},
+                                        {"engineList", {"Google"}},
+                                        {"browser", "surfer-beta"},
+                                        {"engine", "Google"}});
+  auto& row = *general().searchWay();
+  row.reload();
+  EXPECT_EQ(row.browserPopUpButton()->itemTitles(),
+            (std::vector<std::string>{localized("pref.general.defaultBrowser"), "Surfer",
+                                      "Surfer (surfer-beta)", "gone"}));
+  EXPECT_EQ(row.browserPopUpButton()->indexOfSelectedItem(), 2);
+  for (const auto& [index, stored] : {std::pair{1L, "surfer"}, std::pair{0L, "Default browser"}}) {
+    choose(*row.browserPopUpButton(), index);
+    EXPECT_EQ((*onDisk(VLConfig::kWebSearch))["browser"], stored);
+  }
 }
 
 TEST_F(PreferencesPanesTest, OddStoredListsShowWhatTheyCanAndStoreNothingEmpty) {

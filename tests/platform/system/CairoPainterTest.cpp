@@ -161,6 +161,33 @@ TEST(CairoPainterTest, ImagesAreDrawnUprightWithTheirOperationAndFraction) {
   EXPECT_EQ(p.at({30, 70}), kWhite) << "and nothing outside its rect";
 }
 
+// A tint fills the image's shape only: a ring tinted red leaves the white under its hole and corners.
+TEST(CairoPainterTest, TintShowsThroughTheImageShapeOnly) {
+  std::vector<std::uint8_t> rgba(10 * 10 * 4, 0);
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 0; x < 10; ++x) {
+      const double d = std::hypot(x - 4.5, y - 4.5);
+      if (d > 2 && d < 4.5) rgba[static_cast<std::size_t>(y * 10 + x) * 4 + 3] = 255;
+    }
+  }
+  auto ring = std::make_shared<ui::Image>(ui::Size{10, 10}, 10, 10, rgba, "ring");
+  Canvas canvas(100, 100);
+  auto list = record([&](GraphicsContext& ctx) {
+    ctx.fillRect({0, 0, 100, 100}, Color::whiteColor());
+    DrawCommand tint;
+    tint.kind = DrawCommand::Kind::FillRect;
+    tint.rect = {0, 0, 100, 100};
+    tint.color = Color::rgba(1, 0, 0, 1);
+    tint.image = ring;
+    tint.operation = ui::CompositingOperation::SourceIn;
+    ctx.record(tint);
+  });
+  PixelProbe p = canvas.paint(list);
+  EXPECT_EQ(p.at({50, 85}), kRed) << "on the ring";
+  EXPECT_EQ(p.at({50, 50}), kWhite) << "its hole";
+  EXPECT_EQ(p.at({3, 3}), kWhite) << "its corner";
+}
+
 TEST(CairoPainterTest, ShadowIsBlurredOffsetAndDarkestUnderTheShape) {
   Canvas canvas(100, 100);
   auto list = record([](GraphicsContext& ctx) {

@@ -26,6 +26,20 @@ TEST(DesktopEntryIndexTest, ExecLinesBecomeArgumentsWithoutFieldCodes) {
   }
 }
 
+TEST(DesktopEntryIndexTest, AUrlTakesTheFirstFileOrUrlFieldCodeElseGoesLast) {
+  const std::string url = "https://example.org/search?q=a%20b&x=1";
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"browser %u", {"browser", url}},
+      {"browser --new-window %U %u", {"browser", "--new-window", url}},
+      {"viewer --file=%f --icon %i", {"viewer", "--file=" + url, "--icon"}},
+      {"browser", {"browser", url}},
+      {"printf 100%%", {"printf", "100%", url}},
+      {"", {}},
+  };
+  for (const auto& [exec, args] : cases)
+    EXPECT_EQ(DesktopEntryIndex::argumentsOfExec(exec, url), args) << exec;
+}
+
 TEST(DesktopEntryIndexTest, ParseReadsOnlyTheDesktopEntryGroupOfApplications) {
   bool hidden = true;
   auto entry = DesktopEntryIndex::parse(

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Files.h"
 #include "platform/system/DesktopBackends.h"
 #include "platform/system/FileRevealer.h"
 #include "platform/system/UserNotificationCenter.h"
@@ -19,6 +20,7 @@
 #include "platform/ui/menu/StatusItem.h"
 #include "platform/ui/view/Appearance.h"
 #include "support/SessionBusTestSupport.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 namespace {
@@ -198,6 +200,38 @@ TEST_F(TrayTest, ItemRegistersItsMenuIsReadAndAClickRunsTheAction) {
   std::uint32_t later = 0;
   ASSERT_TRUE(waitFor([&] { return labels(layout(*menu, &later)).back() == "Leave"; }));
   EXPECT_GT(later, revision);
+}
+
+// A symbolic icon goes by name, from a folder the item names, beside the pixmaps; without one the host
+// has the pixmaps alone.
+TEST_F(TrayTest, ASymbolicIconIsOfferedByNameFromTheItemsFolder) {
+  test::TempDir runtime;
+  test::ScopedEnv env;
+  env.set("XDG_RUNTIME_DIR", runtime.path());
+  Watcher watcher(bus_.address());
+  dbus::DBusStatusItem::install(connect());
+  showItem();
+  const ui::SymbolicIcon icon{"vellisto-test-symbolic", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>"};
+  item_->setSymbolicIcon(icon);
+  ASSERT_TRUE(waitFor([&] { return !watcher.items.empty(); }, {&watcher.peer}));
+  Peer host(bus_.address());
+  auto proxy = sdbus::createProxy(host.connection(), watcher.items[0].first, "/StatusNotifierItem");
+  auto text = [&](const char* name) {
+    return proxy->getProperty(name).onInterface("org.kde.StatusNotifierItem").get<std::string>();
+  };
+  EXPECT_EQ(text("IconName"), icon.name);
+  const std::string folder = text("IconThemePath");
+  EXPECT_EQ(folder, runtime.path() + "/vellisto-icons");
+  for (const char* file :
+       {"/vellisto-test-symbolic.svg", "/hicolor/scalable/apps/vellisto-test-symbolic.svg"})
+    EXPECT_EQ(files::readFile(folder + file), icon.svg) << file;
+  EXPECT_FALSE(proxy->getProperty("IconPixmap")
+                   .onInterface("org.kde.StatusNotifierItem")
+                   .get<std::vector<Pixmap>>()
+                   .empty());
+
+  item_->setSymbolicIcon(std::nullopt);
+  EXPECT_TRUE(waitFor([&] { return text("IconName").empty(); }));
 }
 
 TEST_F(TrayTest, ItemRegistersWheneverAWatcherAppears) {

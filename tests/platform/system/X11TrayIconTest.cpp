@@ -2,6 +2,7 @@
 // The toolkit's headers before any X11 header: Xlib's macros (Status, None) would break them.
 #include <gtest/gtest.h>
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/menu/MenuWindow.h"
 #include "platform/ui/menu/StatusItem.h"
 #include "platform/ui/window/Screen.h"
@@ -35,20 +36,6 @@ ImageRef disc() {
     }
   }
   return std::make_shared<Image>(Size{22, 22}, 22, 22, std::move(rgba), "disc");
-}
-
-void writePng(const std::vector<unsigned long>& pixels, int w, int h, const std::string& name) {
-  std::filesystem::create_directories(std::string(VL_BINARY_DIR) + "/gallery");
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
-  auto* data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(s));
-  const int stride = cairo_image_surface_get_stride(s) / 4;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) data[y * stride + x] = static_cast<std::uint32_t>(pixels[y * w + x]);
-  }
-  cairo_surface_mark_dirty(s);
-  EXPECT_EQ(cairo_surface_write_to_png(s, (std::string(VL_BINARY_DIR) + "/gallery/" + name).c_str()),
-            CAIRO_STATUS_SUCCESS);
-  cairo_surface_destroy(s);
 }
 
 class Recorder : public Responder {
@@ -117,7 +104,39 @@ TEST_F(X11TrayIconTest, DocksInATrayThatStartsLaterAndDrawsTheIcon) {
       return px.size() == 1600 && px[20 * 40 + 20] == 0x3478f6;
     })) << name;
     EXPECT_EQ(px[9 * 40 + 9], static_cast<unsigned long>(panel)) << name;
-    writePng(px, 40, 40, std::string("tray-icon-") + name + ".png");
+    EXPECT_TRUE(manager.writePicture(40, 40, std::string("tray-icon-") + name));
+  }
+}
+
+// The tray's colours beat its background (which the status bar's own test samples); colours announced
+// later count from then on, and the status bar hears of each change.
+TEST_F(X11TrayIconTest, TheTraysShadeComesFromItsColoursElseFromItsBackground) {
+  showItem();
+  int heard = 0;
+  Observation seen = NotificationCenter::defaultCenter().observe(
+      StatusBar::kHostBackgroundChangedNotification, nullptr, [&](const Notification&) { ++heard; });
+  struct Case {
+    const char* what;
+    unsigned long panel;
+    std::optional<unsigned> foreground;  // one grey for all three channels
+    bool dark;
+  };
+  const Case cases[] = {
+      {"light panel", 0xececec, std::nullopt, false},
+      {"light panel with light text", 0xececec, 0xffff, true},
+      {"dark panel with dark text", 0x303030, 0x1000, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    StandInTray manager(display_, c.panel, 0, 760);
+    if (c.foreground) manager.setForeground(*c.foreground, *c.foreground, *c.foreground);
+    ASSERT_NE(manager.accept(5000), None);
+    const int before = heard;
+    EXPECT_TRUE(waitUntil([&] { return tray_->hostBackgroundIsDark() == c.dark && heard > before; }));
+    EXPECT_EQ(StatusBar::system().hostBackgroundIsDark(), c.dark);
+    // Colours announced later count from then on.
+    manager.setForeground(c.dark ? 0 : 0xffff, c.dark ? 0 : 0xffff, c.dark ? 0 : 0xffff);
+    EXPECT_TRUE(waitUntil([&] { return tray_->hostBackgroundIsDark() == !c.dark; }));
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 // clang-format on
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/foundation/Files.h"
@@ -148,6 +149,25 @@ TEST_F(X11WorkspaceTest, OnlyUrlsAndDesktopEntriesAreOpened) {
   EXPECT_FALSE(workspace->launchApplication(apps.entry("broken")));
   apps.add("ok", "Exec=true %U\n");
   EXPECT_TRUE(workspace->launchApplication(apps.entry("ok")));
+}
+
+// A URL opened in a chosen application reaches its program as the entry's %u.
+TEST_F(X11WorkspaceTest, AUrlOpensInTheApplicationOfAnEntry) {
+  auto workspace = X11Workspace::create(display_);
+  ASSERT_NE(workspace, nullptr);
+  AppsFolder apps;
+  const std::string out = files::joinPath(apps.path(), "opened");
+  const std::string script = files::joinPath(apps.path(), "browser.sh");
+  files::atomicWrite(script,
+                     "#!/bin/sh\nprintf '%s' \"$2\" > " + out + ".part && mv " + out + ".part " + out + "\n");
+  ASSERT_EQ(chmod(script.c_str(), 0700), 0);
+  apps.add("browser", "Exec=" + script + " --new-tab %u\n");
+  EXPECT_FALSE(workspace->openURL("--help", apps.entry("browser")));
+  EXPECT_FALSE(workspace->openURL("https://example.org", "/usr/bin/true"));
+  const std::string url = "https://example.org/search?q=a%20b";
+  ASSERT_TRUE(workspace->openURL(url, apps.entry("browser")));
+  ASSERT_TRUE(x11test::waitUntil([&] { return files::isRegularFile(out); }, 10000));
+  EXPECT_EQ(files::readFile(out), url);
 }
 
 TEST_F(X11WorkspaceTest, DesktopBackendsAreChosenByTheDisplay) {

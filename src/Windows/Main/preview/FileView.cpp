@@ -208,7 +208,7 @@ void FileView::showFile(const std::string& path) {
   const VLFileInfo info = VLFileManager::shared().getFileInfoOfPath(path);
   const Access access = path.empty() ? Access::Gone : accessOf(percentDecode(path));
   if (access == Access::Denied) {
-    grantLayout(info);
+    closedLayout(info);
     return;
   }
   BookmarkHelper::batchStartAccessingSecurityScopedResource();
@@ -245,7 +245,7 @@ void FileView::showImage(const std::optional<Json>& json) {
   }
   const Access access = file.empty() ? Access::Gone : accessOf(percentDecode(file));
   if (access == Access::Denied) {
-    grantLayout(info);
+    closedLayout(info);
     return;
   }
   if (access == Access::Readable) {
@@ -275,8 +275,8 @@ void FileView::iconLayout(const ui::ImageRef& icon, const VLFileInfo& info, bool
   layoutLabel(info, found);
 }
 
-void FileView::grantLayout(const VLFileInfo& info) {
-  shows_ = Shows::Grant;
+void FileView::closedLayout(const VLFileInfo& info) {
+  shows_ = Shows::Closed;
   setFrameSize({kWidth, kHeight});
   permissionView_->setFailedOpenUrl(info.url());
   permissionView_->setFrame(bounds());

@@ -53,7 +53,7 @@ class FileView : public CustomView, public VLThemeObject {
   static constexpr std::size_t kLongName = 32;
   static constexpr std::size_t kNameEnds = 10;
 
-  enum class Shows { Nothing, Icon, Grant, Transfer };
+  enum class Shows { Nothing, Icon, Closed, Transfer };
 
   explicit FileView(const ui::Rect& frame = {}) : CustomView(frame) {}
   static std::shared_ptr<FileView> create(const ui::Rect& frame);
@@ -89,7 +89,7 @@ class FileView : public CustomView, public VLThemeObject {
   void showFile(const std::string& path);
   void showImage(const std::optional<Json>& json);
   void iconLayout(const ui::ImageRef& icon, const VLFileInfo& info, bool found);
-  void grantLayout(const VLFileInfo& info);
+  void closedLayout(const VLFileInfo& info);
 
   std::shared_ptr<FilePermissionView> permissionView_;
   std::shared_ptr<ui::ImageView> fileIcon_;

@@ -1,6 +1,9 @@
 #include "platform/system/dbus/DBusStatusItem.h"
 
+#include <cstdlib>
+
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/dbus/BusConnection.h"
 #include "platform/system/dbus/TrayExport.h"
@@ -117,7 +120,42 @@ TrayState DBusStatusItem::stateOf(ui::StatusItem& item) {
   if (image != exportedImage_) pixmaps_ = image ? iconPixmaps(*image) : std::vector<IconPixmap>{};
   exportedImage_ = image;
   state.pixmaps = pixmaps_;
+  if (const std::optional<ui::SymbolicIcon>& symbolic = item.symbolicIcon();
+      symbolic && placeSymbolicIcon(*symbolic)) {
+    state.symbolicIconName = symbolic->name;
+    state.iconThemePath = iconFolder();
+  }
   return state;
+}
+
+std::string DBusStatusItem::iconFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && runtime[0] == '/') return files::joinPath(runtime, "vellisto-icons");
+  return files::joinPath(files::homeDirectory(), ".cache/vellisto/icons");
+}
+
+bool DBusStatusItem::placeSymbolicIcon(const ui::SymbolicIcon& icon) {
+  if (writtenIcons_.count(icon.name)) return true;
+  if (iconWriteFailed_) return false;
+  // A name is a file name here: nothing that climbs out of the folder.
+  if (icon.name.empty() || icon.name.find('/') != std::string::npos || icon.name[0] == '.') return false;
+  const std::string folder = iconFolder();
+  const std::string apps = files::joinPath(folder, "hicolor/scalable/apps");
+  // Hosts look in the folder itself, or in it as a theme folder (hicolor's own layout).
+  const bool ok = files::createDirectories(apps) &&
+                  files::atomicWrite(files::joinPath(folder, "hicolor/index.theme"),
+                                     "[Icon Theme]\nName=Hicolor\nDirectories=scalable/apps\n\n"
+                                     "[scalable/apps]\nSize=16\nMinSize=8\nMaxSize=512\nType=Scalable\n",
+                                     0644) &&
+                  files::atomicWrite(files::joinPath(folder, icon.name + ".svg"), icon.svg, 0644) &&
+                  files::atomicWrite(files::joinPath(apps, icon.name + ".svg"), icon.svg, 0644);
+  if (!ok) {
+    logf("tray: the symbolic icon could not be written to %s; the tray shows the pictures", folder.c_str());
+    iconWriteFailed_ = true;
+    return false;
+  }
+  writtenIcons_.insert(icon.name);
+  return true;
 }
 
 void DBusStatusItem::publishState() {

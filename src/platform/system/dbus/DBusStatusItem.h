@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "platform/system/dbus/IconPixmaps.h"
@@ -16,14 +17,18 @@ class BusConnection;
 class TrayExport;
 
 // The status bar's backend on a desktop with a StatusNotifierItem tray: the first status item is shown
-// there (its image as pixmaps, its menu over dbusmenu), and the host's clicks come back to the main
-// queue as the item's actions. When the bus is lost it removes itself, so the toolkit's own item window
-// shows again.
+// there (its image as pixmaps, its symbolic icon by name for hosts that recolour icons, its menu over
+// dbusmenu), and the host's clicks come back to the main queue as the item's actions. The host's
+// background is not known here: hosts that recolour symbolic icons choose the shade themselves. When the bus
+// is lost it removes itself, so the toolkit's own item window shows again.
 class DBusStatusItem final : public ui::StatusItemBackend,
                              public std::enable_shared_from_this<DBusStatusItem> {
  public:
   // Installs a backend on the status bar and the menu change observer.
   static std::shared_ptr<DBusStatusItem> install(const std::shared_ptr<BusConnection>& bus);
+  // Where symbolic icons are written for the host to find (the item's IconThemePath):
+  // $XDG_RUNTIME_DIR/vellisto-icons, else ~/.cache/vellisto/icons.
+  static std::string iconFolder();
   explicit DBusStatusItem(std::shared_ptr<BusConnection> bus);
   ~DBusStatusItem() override;
 
@@ -38,6 +43,8 @@ class DBusStatusItem final : public ui::StatusItemBackend,
   struct BusSide;
   void exportItem();
   TrayState stateOf(ui::StatusItem& item);
+  // Writes the icon's SVG into the icon folder once; false when it could not.
+  bool placeSymbolicIcon(const ui::SymbolicIcon& icon);
   void publishState();
   void publishMenu();
   void menuChanged(ui::Menu& menu);
@@ -50,6 +57,9 @@ class DBusStatusItem final : public ui::StatusItemBackend,
   const ui::StatusItem* itemIdentity_ = nullptr;
   ui::ImageRef exportedImage_;
   std::vector<IconPixmap> pixmaps_;
+  // The symbolic icons already written where hosts look for them, and whether writing failed once.
+  std::set<std::string> writtenIcons_;
+  bool iconWriteFailed_ = false;
   MenuLayoutBuilder layouts_;
   bool exportQueued_ = false;
   bool menuRefreshQueued_ = false;

@@ -102,8 +102,11 @@ void TrayExport::exportItem() {
   text("Id", [] { return std::string("vellisto"); });
   text("Title", [this] { return state_.title; });
   text("Status", [this] { return std::string(state_.visible ? "Active" : "Passive"); });
-  text("IconName", [this] { return state_.pixmaps.empty() ? state_.iconName : std::string(); });
-  text("IconThemePath", [] { return std::string(); });
+  text("IconName", [this] {
+    if (!state_.symbolicIconName.empty()) return state_.symbolicIconName;
+    return state_.pixmaps.empty() ? state_.iconName : std::string();
+  });
+  text("IconThemePath", [this] { return state_.iconThemePath; });
   text("OverlayIconName", [] { return std::string(); });
   text("AttentionIconName", [] { return std::string(); });
   text("AttentionMovieName", [] { return std::string(); });
@@ -140,6 +143,7 @@ void TrayExport::exportItem() {
     o.registerSignal(signal).onInterface(kItemInterface);
   }
   o.registerSignal("NewStatus").onInterface(kItemInterface).withParameters<std::string>();
+  o.registerSignal("NewIconThemePath").onInterface(kItemInterface).withParameters<std::string>();
   o.finishRegistration();
 }
 
@@ -255,10 +259,15 @@ void TrayExport::registerWithWatcher() {
 }
 
 void TrayExport::setState(TrayState state) {
-  const bool icon = state.pixmaps != state_.pixmaps || state.iconName != state_.iconName;
+  const bool icon = state.pixmaps != state_.pixmaps || state.iconName != state_.iconName ||
+                    state.symbolicIconName != state_.symbolicIconName;
+  const bool themePath = state.iconThemePath != state_.iconThemePath;
   const bool title = state.title != state_.title;
   const bool status = state.visible != state_.visible;
   state_ = std::move(state);
+  if (themePath) {
+    item_->emitSignal("NewIconThemePath").onInterface(kItemInterface).withArguments(state_.iconThemePath);
+  }
   if (icon) item_->emitSignal("NewIcon").onInterface(kItemInterface);
   if (title) {
     item_->emitSignal("NewTitle").onInterface(kItemInterface);

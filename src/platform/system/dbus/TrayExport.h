@@ -23,6 +23,10 @@ struct TrayState {
   bool visible = true;
   std::string iconName;  // a theme icon, used only when there are no pixmaps
   std::vector<IconPixmap> pixmaps;
+  // A symbolic icon the host may recolour, found in iconThemePath; shown in place of the pixmaps by hosts
+  // that look icons up by name.
+  std::string symbolicIconName;
+  std::string iconThemePath;
   bool itemIsMenu = false;
 };
 

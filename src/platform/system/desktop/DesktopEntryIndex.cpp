@@ -49,10 +49,13 @@ std::optional<DesktopEntry> DesktopEntryIndex::parse(std::string_view text, bool
   return usableEntry(DesktopEntryFile::parse(text), hidden);
 }
 
-std::vector<std::string> DesktopEntryIndex::argumentsOfExec(std::string_view exec) {
+namespace {
+
+// `url`, when given, takes the place of the first file or URL field code, or goes last without one.
+std::vector<std::string> execArguments(std::string_view exec, const std::string* url) {
   std::vector<std::string> args;
   std::string current;
-  bool inArg = false, quoted = false, fieldCode = false;
+  bool inArg = false, quoted = false, fieldCode = false, urlPlaced = false;
   for (std::size_t i = 0; i < exec.size(); ++i) {
     const char c = exec[i];
     if (quoted) {
@@ -78,15 +81,29 @@ std::vector<std::string> DesktopEntryIndex::argumentsOfExec(std::string_view exe
       const char code = exec[++i];
       if (code == '%') {
         current.push_back('%');
+      } else if (url && !urlPlaced && std::string_view("uUfF").find(code) != std::string_view::npos) {
+        current += *url;
+        urlPlaced = true;
       } else {
-        fieldCode = true;  // a file, URL, icon or name to fill in: none are passed
+        fieldCode = true;  // an icon, a name, a further file: none are passed
       }
     } else {
       current.push_back(c);
     }
   }
   if (inArg && !(fieldCode && current.empty())) args.push_back(current);
+  if (url && !urlPlaced && !args.empty()) args.push_back(*url);
   return args;
+}
+
+}  // namespace
+
+std::vector<std::string> DesktopEntryIndex::argumentsOfExec(std::string_view exec) {
+  return execArguments(exec, nullptr);
+}
+
+std::vector<std::string> DesktopEntryIndex::argumentsOfExec(std::string_view exec, const std::string& url) {
+  return execArguments(exec, &url);
 }
 
 void DesktopEntryIndex::refreshLocked() {

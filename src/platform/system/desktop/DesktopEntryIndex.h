@@ -32,6 +32,8 @@ class DesktopEntryIndex {
   static std::optional<DesktopEntry> parse(std::string_view text, bool* hidden = nullptr);
   // The arguments of an Exec line: quoting and escapes undone, field codes (%f, %U ...) dropped.
   static std::vector<std::string> argumentsOfExec(std::string_view exec);
+  // The same with a URL for the entry's first %u, %U, %f or %F; appended when the line has none.
+  static std::vector<std::string> argumentsOfExec(std::string_view exec, const std::string& url);
 
  private:
   void refreshLocked();

@@ -43,6 +43,17 @@ std::vector<RunningApplication> HeadlessWorkspace::hiddenApplications() const {
   return hidden_;
 }
 
+bool HeadlessWorkspace::openURL(const std::string& url, const std::string& applicationPath) {
+  std::lock_guard lock(mutex_);
+  openedIn_.emplace_back(url, applicationPath);
+  return !url.empty() && !applicationPath.empty();
+}
+
+std::vector<std::pair<std::string, std::string>> HeadlessWorkspace::openedInApplications() const {
+  std::lock_guard lock(mutex_);
+  return openedIn_;
+}
+
 std::optional<std::string> HeadlessWorkspace::typeOfFile(const std::string& path) const {
   {
     std::lock_guard lock(mutex_);

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/system/desktop/Workspace.h"
@@ -18,6 +19,7 @@ class HeadlessWorkspace final : public Workspace {
   std::vector<RunningApplication> runningApplications() const override;
   bool launchApplication(const std::string& path) override;
   bool openURL(const std::string& url) override;
+  bool openURL(const std::string& url, const std::string& applicationPath) override;
   std::optional<std::string> typeOfFile(const std::string& path) const override;
   // The focus can go back while some application is in front: the one the user came from.
   bool giveFocusBack() override { return frontmostApplication().has_value(); }
@@ -35,6 +37,8 @@ class HeadlessWorkspace final : public Workspace {
   std::vector<std::string> launchedApplications() const;
   std::vector<std::string> openedURLs() const;
   std::vector<RunningApplication> hiddenApplications() const;
+  // URLs opened in a named application, with the application's entry path.
+  std::vector<std::pair<std::string, std::string>> openedInApplications() const;
 
  private:
   mutable std::mutex mutex_;
@@ -43,6 +47,7 @@ class HeadlessWorkspace final : public Workspace {
   std::vector<std::string> launched_;
   std::vector<std::string> opened_;
   std::vector<RunningApplication> hidden_;
+  std::vector<std::pair<std::string, std::string>> openedIn_;
 };
 
 }  // namespace vl

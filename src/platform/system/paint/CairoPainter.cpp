@@ -256,9 +256,12 @@ class Painter {
     switch (c.kind) {
       case Kind::FillRect: {
         // A tinted image: the colour through the image's shape.
-        if (c.image) return tintImage(c);
         ui::Rect r = c.rect.standardized();
         if (r.isEmpty()) return;
+        if (c.image) {
+          fillThroughImage(c);
+          return;
+        }
         useTransform(c.toWindow);
         cairo_rectangle(cr_, r.minX(), r.minY(), r.width(), r.height());
         setColor(cr_, c.color, c.alpha);
@@ -318,23 +321,6 @@ class Painter {
     }
   }
 
-  void tintImage(const ui::DrawCommand& c) {
-    if (!c.image->hasPixels()) return;
-    ui::Rect r = topLeft(c.windowBounds());
-    if (r.isEmpty()) return;
-    SurfaceRef surface = imageSurface(c.image);
-    if (!surface) return;
-    cairo_save(cr_);
-    cairo_set_matrix(cr_, &base_);
-    cairo_rectangle(cr_, r.minX(), r.minY(), r.width(), r.height());
-    cairo_clip(cr_);
-    cairo_translate(cr_, r.minX(), r.minY());
-    cairo_scale(cr_, r.width() / c.image->pixelsWide(), r.height() / c.image->pixelsHigh());
-    setColor(cr_, c.color, c.alpha);
-    cairo_mask_surface(cr_, surface.get(), 0, 0);
-    cairo_restore(cr_);
-  }
-
   void drawImage(const ui::DrawCommand& c) {
     if (!c.image || !c.image->hasPixels()) return;
     ui::Rect r = topLeft(c.windowBounds());
@@ -353,6 +339,28 @@ class Painter {
     cairo_pattern_set_extend(cairo_get_source(cr_), CAIRO_EXTEND_PAD);
     cairo_set_operator(cr_, cairoOperator(c.operation));
     cairo_paint_with_alpha(cr_, unit(c.fraction) * unit(c.alpha));
+    cairo_restore(cr_);
+  }
+
+  // A tinted image: the colour where the image has ink, as much as its alpha, nothing around it.
+  void fillThroughImage(const ui::DrawCommand& c) {
+    if (!c.image->hasPixels()) return;
+    ui::Rect r = topLeft(c.windowBounds());
+    if (r.isEmpty()) return;
+    SurfaceRef surface = imageSurface(c.image);
+    if (!surface) return;
+    cairo_save(cr_);
+    cairo_set_matrix(cr_, &base_);
+    cairo_rectangle(cr_, r.minX(), r.minY(), r.width(), r.height());
+    cairo_clip(cr_);
+    cairo_translate(cr_, r.minX(), r.minY());
+    cairo_scale(cr_, r.width() / c.image->pixelsWide(), r.height() / c.image->pixelsHigh());
+    setColor(cr_, c.color, c.alpha);
+    cairo_pattern_t* mask = cairo_pattern_create_for_surface(surface.get());
+    cairo_pattern_set_filter(mask, CAIRO_FILTER_GOOD);
+    cairo_pattern_set_extend(mask, CAIRO_EXTEND_PAD);
+    cairo_mask(cr_, mask);
+    cairo_pattern_destroy(mask);
     cairo_restore(cr_);
   }
 

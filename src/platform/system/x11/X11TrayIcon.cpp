@@ -23,6 +23,34 @@ namespace {
 constexpr long kRequestDock = 0;
 constexpr long kXEmbedMapped = 1;
 constexpr int kDefaultSize = 24;
+// The largest square of the tray's background read to learn its shade, in pixels a side.
+constexpr int kSampleSide = 32;
+
+// Relative luminance of a colour, 0 (black) to 1 (white).
+double luminance(double r, double g, double b) { return 0.2126 * r + 0.7152 * g + 0.0722 * b; }
+
+// One channel of a pixel by the visual's mask, 0 to 1.
+double channel(unsigned long pixel, unsigned long mask) {
+  if (mask == 0) return 0;
+  int shift = 0;
+  while (!((mask >> shift) & 1)) ++shift;
+  const unsigned long max = mask >> shift;
+  return static_cast<double>((pixel & mask) >> shift) / static_cast<double>(max);
+}
+
+// Whether the pixels of an image are dark on average, read through the visual's colour masks.
+std::optional<bool> darkOnAverage(XImage* image, const Visual* visual) {
+  if (!image || !visual || image->width <= 0 || image->height <= 0) return std::nullopt;
+  double sum = 0;
+  for (int y = 0; y < image->height; ++y) {
+    for (int x = 0; x < image->width; ++x) {
+      const unsigned long p = XGetPixel(image, x, y);
+      sum += luminance(channel(p, visual->red_mask), channel(p, visual->green_mask),
+                       channel(p, visual->blue_mask));
+    }
+  }
+  return sum / (static_cast<double>(image->width) * image->height) < 0.5;
+}
 
 }  // namespace
 
@@ -49,6 +77,11 @@ struct X11TrayIcon::XSide {
   bool absenceLogged = false;
   std::vector<dbus::IconPixmap> pixmaps;
   std::function<void(int rootX, int rootY, int rootHeight, bool secondary)> click;
+  // The shade of the tray behind the icon (true: dark), as last learnt, and whether the background is
+  // still to be sampled (when the tray gives no colours): at the next draw, once the icon is on screen.
+  std::optional<bool> dark;
+  bool sampleWanted = false;
+  std::function<void(std::optional<bool> dark)> shadeChanged;
 
   void start() {
     const int screen = DefaultScreen(x.get());
@@ -61,7 +94,7 @@ struct X11TrayIcon::XSide {
   void findManager() {
     XGrabServer(x.get());
     manager = XGetSelectionOwner(x.get(), selection);
-    if (manager != None) XSelectInput(x.get(), manager, StructureNotifyMask);
+    if (manager != None) XSelectInput(x.get(), manager, StructureNotifyMask | PropertyChangeMask);
     XUngrabServer(x.get());
     XFlush(x.get());
   }
@@ -120,6 +153,72 @@ struct X11TrayIcon::XSide {
                     reinterpret_cast<const unsigned char*>(info), 2);
   }
 
+  void setShade(std::optional<bool> shade) {
+    if (shade == dark) return;
+    dark = shade;
+    if (shadeChanged) shadeChanged(dark);
+  }
+
+  // The tray's foreground colour (_NET_SYSTEM_TRAY_COLORS, its normal colour first): a light one is drawn
+  // on a dark background. nullopt when the tray gives none.
+  std::optional<bool> shadeFromTrayColours() {
+    if (manager == None) return std::nullopt;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    X11ErrorTrap trap(x.get());
+    std::optional<bool> shade;
+    if (XGetWindowProperty(x.get(), manager, x.atom("_NET_SYSTEM_TRAY_COLORS"), 0, 12, False, XA_CARDINAL,
+                           &type, &format, &count, &after, &data) == Success &&
+        data && format == 32 && count >= 3) {
+      const auto* c = reinterpret_cast<const unsigned long*>(data);
+      auto unit = [](unsigned long v) { return static_cast<double>(std::min(v, 65535UL)) / 65535.0; };
+      shade = luminance(unit(c[0]), unit(c[1]), unit(c[2])) > 0.5;
+    }
+    if (data) XFree(data);
+    return shade;
+  }
+
+  void learnShade() {
+    if (auto shade = shadeFromTrayColours()) {
+      sampleWanted = false;
+      setShade(shade);
+      return;
+    }
+    sampleWanted = true;
+  }
+
+  // What lies behind the icon, just cleared: the tray's own background through ours where our window
+  // takes its parent's, else the parent's pixels under our window. Nothing while the icon is not on screen;
+  // `trap` is the drawing's, which already holds the clearing.
+  void sampleBackground(X11ErrorTrap& trap) {
+    if (!sampleWanted || window == None) return;
+    XImage* image = nullptr;
+    const Visual* imageVisual = visual;
+    // The tray sizes our window; a corner of it shows the background as well as the whole would.
+    auto side = [](int length) { return static_cast<unsigned>(std::clamp(length, 1, kSampleSide)); };
+    if (depth != 32) {
+      image = XGetImage(x.get(), window, 0, 0, side(width), side(height), AllPlanes, ZPixmap);
+    } else {
+      ::Window root = None, parent = None, *children = nullptr;
+      unsigned int n = 0;
+      XWindowAttributes own{}, host{};
+      if (XQueryTree(x.get(), window, &root, &parent, &children, &n) && parent != None && parent != root &&
+          XGetWindowAttributes(x.get(), window, &own) && XGetWindowAttributes(x.get(), parent, &host)) {
+        imageVisual = host.visual;
+        image =
+            XGetImage(x.get(), parent, own.x, own.y, side(own.width), side(own.height), AllPlanes, ZPixmap);
+      }
+      if (children) XFree(children);
+    }
+    const std::optional<bool> shade = darkOnAverage(image, imageVisual);
+    if (image) XDestroyImage(image);
+    if (!trap.sync() || !shade) return;  // not viewable yet: the next exposure tries again
+    sampleWanted = false;
+    setShade(shade);
+  }
+
   void dock() {
     if (!wanted) return;
     if (manager == None) {
@@ -147,6 +246,7 @@ struct X11TrayIcon::XSide {
     }
     absenceLogged = false;
     log("tray: icon docked in the system tray");
+    learnShade();
     draw();
   }
 
@@ -169,6 +269,7 @@ struct X11TrayIcon::XSide {
     if (!best && !pixmaps.empty()) best = &pixmaps.back();
     X11ErrorTrap trap(x.get());
     XClearWindow(x.get(), window);
+    sampleBackground(trap);
     if (!best) return;
     const int w = std::min(best->width, width), h = std::min(best->height, height);
     const int ox = (width - w) / 2, oy = (height - h) / 2;
@@ -218,13 +319,24 @@ struct X11TrayIcon::XSide {
     }
     if (e.type == DestroyNotify && manager != None && e.xdestroywindow.window == manager) {
       manager = None;
+      setShade(std::nullopt);
       log("tray: the system tray went away; the icon docks again when it returns");
+      return;
+    }
+    if (e.type == PropertyNotify && manager != None && e.xproperty.window == manager &&
+        e.xproperty.atom == x.atom("_NET_SYSTEM_TRAY_COLORS")) {
+      learnShade();
+      draw();
       return;
     }
     if (window == None || e.xany.window != window) return;
     switch (e.type) {
       case DestroyNotify:
         window = None;  // went with the tray that held it
+        return;
+      case ReparentNotify:
+        // Into another part of the tray, or another tray: its background is to be learnt again.
+        learnShade();
         return;
       case ConfigureNotify:
         if (e.xconfigure.width != width || e.xconfigure.height != height) {
@@ -269,6 +381,15 @@ X11TrayIcon::~X11TrayIcon() {
 void X11TrayIcon::start() {
   x_ = std::make_shared<XSide>(loop_->display());
   std::weak_ptr<X11TrayIcon> weak = weak_from_this();
+  x_->shadeChanged = [weak](std::optional<bool> dark) {
+    dispatch::Queue::main()->async([weak, dark] {
+      auto self = weak.lock();
+      if (!self || self->hostDark_ == dark) return;
+      self->hostDark_ = dark;
+      if (ui::StatusBar::system().backend().get() == self.get())
+        ui::StatusBar::system().hostBackgroundChanged();
+    });
+  };
   x_->click = [weak](int rx, int ry, int rootHeight, bool secondary) {
     dispatch::Queue::main()->async([weak, rx, ry, rootHeight, secondary] {
       if (auto self = weak.lock()) self->clicked(rx, ry, rootHeight, secondary);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/system/dbus/IconPixmaps.h"
@@ -24,6 +25,9 @@ class X11TrayIcon final : public ui::StatusItemBackend, public std::enable_share
 
   void statusItemChanged(const std::shared_ptr<ui::StatusItem>& item) override;
   void statusItemRemoved(const ui::StatusItem* item) override;
+  // The tray's shade once the icon is docked: from _NET_SYSTEM_TRAY_COLORS (a light foreground means a
+  // dark tray), else from a sample of the tray's background behind the icon. Main thread.
+  std::optional<bool> hostBackgroundIsDark() const override { return hostDark_; }
 
   // Whether a tray manager owns the selection now. Waits for the X thread.
   bool trayPresent();
@@ -42,6 +46,7 @@ class X11TrayIcon final : public ui::StatusItemBackend, public std::enable_share
   const ui::StatusItem* itemIdentity_ = nullptr;
   ui::ImageRef shownImage_;
   bool manyItemsLogged_ = false;
+  std::optional<bool> hostDark_;
 };
 
 }  // namespace vl::x11

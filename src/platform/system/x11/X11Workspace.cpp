@@ -165,13 +165,33 @@ bool X11Workspace::hideApplication(const RunningApplication& app) {
   return hidden > 0;
 }
 
-bool X11Workspace::openURL(const std::string& url) {
-  // Only URLs go to the handler; a leading "-" would be taken for an option.
-  if (url.empty() || url[0] == '-' || url.find(':') == std::string::npos) {
-    logf("open: \"%s\" is not a URL", url.c_str());
+namespace {
+
+// Only URLs go to a handler; a leading "-" would be taken for an option.
+bool isURL(const std::string& url) {
+  if (!url.empty() && url[0] != '-' && url.find(':') != std::string::npos) return true;
+  logf("open: \"%s\" is not a URL", url.c_str());
+  return false;
+}
+
+}  // namespace
+
+bool X11Workspace::openURL(const std::string& url) { return isURL(url) && spawnDetached({"xdg-open", url}); }
+
+bool X11Workspace::openURL(const std::string& url, const std::string& applicationPath) {
+  if (!isURL(url)) return false;
+  if (!endsWith(applicationPath, ".desktop")) {
+    logf("open: %s is not a desktop entry", applicationPath.c_str());
     return false;
   }
-  return spawnDetached({"xdg-open", url});
+  auto text = files::readFile(applicationPath);
+  auto entry = text ? DesktopEntryIndex::parse(*text) : std::nullopt;
+  auto arguments = entry ? DesktopEntryIndex::argumentsOfExec(entry->exec, url) : std::vector<std::string>();
+  if (arguments.empty()) {
+    logf("open: %s has no program to start", applicationPath.c_str());
+    return false;
+  }
+  return spawnDetached(arguments);
 }
 
 }  // namespace vl

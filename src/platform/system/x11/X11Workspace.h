@@ -35,6 +35,7 @@ class X11Workspace final : public Workspace {
   std::vector<RunningApplication> runningApplications() const override;
   bool launchApplication(const std::string& path) override;
   bool openURL(const std::string& url) override;
+  bool openURL(const std::string& url, const std::string& applicationPath) override;
   bool giveFocusBack() override;
   bool hideApplication(const RunningApplication& app) override;
 

@@ -25,7 +25,7 @@ enum class CompositingOperation { Clear, Copy, SourceOver, SourceIn, SourceOut, 
 // the list and tests can check either.
 struct DrawCommand {
   enum class Kind {
-    FillRect,      // rect, color
+    FillRect,      // rect, color; with an image, the colour only where the image has ink
     FillPath,      // path, color
     StrokePath,    // path (its line width), color
     DrawImage,     // image into rect, operation, fraction

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/window/Screen.h"
 
 namespace vl::ui {
@@ -93,6 +94,12 @@ void StatusItem::setVisible(bool visible) {
   StatusBar::system().itemChanged(*this);
 }
 
+void StatusItem::setSymbolicIcon(std::optional<SymbolicIcon> icon) {
+  if (icon == symbolicIcon_) return;
+  symbolicIcon_ = std::move(icon);
+  StatusBar::system().itemChanged(*this);
+}
+
 void StatusItem::popUpStatusItemMenu(const std::shared_ptr<Menu>& menu) {
   if (!menu) return;
   std::shared_ptr<StatusItem> keep = weak_from_this().lock();
@@ -177,6 +184,15 @@ void StatusBar::setBackend(std::shared_ptr<StatusItemBackend> backend) {
   backend_ = std::move(backend);
   layout();
   for (auto& item : items()) itemChanged(*item);
+  hostBackgroundChanged();
+}
+
+std::optional<bool> StatusBar::hostBackgroundIsDark() const {
+  return backend_ ? backend_->hostBackgroundIsDark() : std::nullopt;
+}
+
+void StatusBar::hostBackgroundChanged() {
+  NotificationCenter::defaultCenter().post(kHostBackgroundChangedNotification, this);
 }
 
 void StatusBar::itemChanged(StatusItem& item) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,19 @@ class StatusItemBackend {
   virtual void statusItemChanged(const std::shared_ptr<StatusItem>& item) = 0;
   // The item is going away; `item` is only an identity by then.
   virtual void statusItemRemoved(const StatusItem* item) = 0;
+  // Whether the tray behind the items is dark, where the backend can tell (its colours, or a sample of
+  // its background); nullopt when it cannot. A backend that learns a new shade tells
+  // StatusBar::hostBackgroundChanged on the main thread.
+  virtual std::optional<bool> hostBackgroundIsDark() const { return std::nullopt; }
+};
+
+// A one-colour picture that a tray host may draw in its own foreground colour: the icon name it is known
+// by and an SVG of its shapes. Hosts that look icons up by name show it instead of the image, in the shade
+// that suits their background; the others show the image.
+struct SymbolicIcon {
+  std::string name;
+  std::string svg;
+  bool operator==(const SymbolicIcon&) const = default;
 };
 
 inline constexpr double kVariableStatusItemLength = -1;
@@ -61,6 +75,10 @@ class StatusItem : public std::enable_shared_from_this<StatusItem> {
   const std::shared_ptr<StatusBarButton>& button() const { return button_; }
   const std::shared_ptr<Menu>& menu() const { return menu_; }
   void setMenu(std::shared_ptr<Menu> menu);
+  // The one-colour form of what the button shows now, for hosts that recolour icons; nullopt when the
+  // picture has colours of its own.
+  const std::optional<SymbolicIcon>& symbolicIcon() const { return symbolicIcon_; }
+  void setSymbolicIcon(std::optional<SymbolicIcon> icon);
   bool isVisible() const { return visible_; }
   void setVisible(bool visible);
   // The window holding the button.
@@ -85,6 +103,7 @@ class StatusItem : public std::enable_shared_from_this<StatusItem> {
   std::shared_ptr<StatusBarButton> button_;
   std::shared_ptr<Panel> window_;
   std::shared_ptr<Menu> menu_;
+  std::optional<SymbolicIcon> symbolicIcon_;
   bool visible_ = true;
   std::vector<std::string> shown_;
 };
@@ -95,6 +114,8 @@ class StatusBar {
   static StatusBar& system();
   static StatusBar& shared() { return system(); }
   static constexpr double kThickness = 24;
+  // Posted (object: the bar) when the backend learned a new shade of the tray behind the items.
+  static constexpr const char* kHostBackgroundChangedNotification = "VLStatusBarHostBackgroundChanged";
 
   std::shared_ptr<StatusItem> statusItemWithLength(double length);
   void removeStatusItem(const std::shared_ptr<StatusItem>& item);
@@ -107,6 +128,10 @@ class StatusBar {
   // nullptr goes back to the toolkit's own windows. The new backend is told of every live item.
   void setBackend(std::shared_ptr<StatusItemBackend> backend);
   const std::shared_ptr<StatusItemBackend>& backend() const { return backend_; }
+  // The backend's answer; nullopt without a backend or when it cannot tell.
+  std::optional<bool> hostBackgroundIsDark() const;
+  // Main thread: posts kHostBackgroundChangedNotification.
+  void hostBackgroundChanged();
 
  private:
   friend class StatusItem;

@@ -371,7 +371,8 @@ std::string TextView::commandForKeyEvent(const Event& event) {
     case KeyCode::Tab:
       return shift ? "insertBacktab:" : option ? "insertTabIgnoringFieldEditor:" : "insertTab:";
     case KeyCode::Delete:
-      return command ? "deleteToBeginningOfLine:" : option ? "deleteWordBackward:" : "deleteBackward:";
+      // Ctrl+Backspace deletes the word before the caret, as in every text field of a Linux desktop.
+      return command || option ? "deleteWordBackward:" : "deleteBackward:";
     case KeyCode::ForwardDelete:
       return "deleteForward:";
     case KeyCode::Escape:
