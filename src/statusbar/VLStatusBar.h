@@ -125,8 +125,9 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
   std::string recordString() const;
   void updateWakeupItemDisplay();
 
-  // The copy feedback on the main thread: the copy sound when settings key 114 is on, then the icon
-  // pulse when key 113 is on; a pulse that comes while one runs waits for it. nullptr is a new task.
+  // The copy feedback on the main thread: the icon pulse when key 113 is on, with the copy sound when
+  // key 114 is on as each pulse starts (at once without pulses); a pulse that comes while one runs waits
+  // for it. nullptr is a new task.
   void payAnimate(std::shared_ptr<AnimateTask> task = nullptr);
   // The same from any thread (capture's queue): posted to the main thread, never waited for.
   static void payAnimateFromAnyThread();
@@ -149,6 +150,7 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
   void itemAction(ui::MenuItem& item);
   void colorSelection(ui::MenuItem& item);
   void menuWillOpen(ui::Menu& menu);
+  void playCopySoundIfOn();
   void startAnimation(std::shared_ptr<AnimateTask> task);
   void flashAnimate(const std::shared_ptr<AnimateTask>& task);
   class MenuObserver;

@@ -236,9 +236,12 @@ void VLStatusBar::payAnimateFromAnyThread() {
 
 void VLStatusBar::payAnimate(std::shared_ptr<AnimateTask> task) {
   if (!task) task = AnimateTask::an();
-  VLConfig& config = VLConfig::shared();
-  if (config.getBoolValueOfKey(VLConfig::kPlaySound)) SoundPlayer::shared()->playCopySound();
-  if (!config.getBoolValueOfKey(VLConfig::kAnimateStatusItem)) return;
+  if (!VLConfig::shared().getBoolValueOfKey(VLConfig::kAnimateStatusItem)) {
+    playCopySoundIfOn();
+    return;
+  }
+  // A copy that has to wait plays its sound when its pulse starts, so sound and pulse go together and
+  // each copy is heard once.
   if (isAnimate_) {
     std::lock_guard lock(animateTasksMutex_);
     animateTasks_.push_back(std::move(task));
@@ -247,7 +250,12 @@ void VLStatusBar::payAnimate(std::shared_ptr<AnimateTask> task) {
   startAnimation(std::move(task));
 }
 
+void VLStatusBar::playCopySoundIfOn() {
+  if (VLConfig::shared().getBoolValueOfKey(VLConfig::kPlaySound)) SoundPlayer::shared()->playCopySound();
+}
+
 void VLStatusBar::startAnimation(std::shared_ptr<AnimateTask> task) {
+  playCopySoundIfOn();
   // Raised now rather than at the first frame, so a copy in the first tenth of a second waits instead
   // of running a second pulse over this one.
   isAnimate_ = true;
@@ -274,7 +282,6 @@ void VLStatusBar::flashAnimate(const std::shared_ptr<AnimateTask>& task) {
     animationTimer_->cancel();
     animationTimer_.reset();
     updateIcon();
-    // A waiting copy already had its sound; it only pulses.
     if (next) startAnimation(std::move(next));
     return;
   }

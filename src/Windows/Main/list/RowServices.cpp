@@ -39,6 +39,10 @@ ui::ImageRef RowServices::iconFor(IconKind kind, const std::string& path) {
   return icon && icon->hasPixels() ? icon : nullptr;
 }
 
+bool RowServices::hasIconProvider() { return static_cast<bool>(installed().icons); }
+
+bool RowServices::hasBrowserPath() { return static_cast<bool>(installed().browser); }
+
 void RowServices::setTransferLookup(TransferLookup lookup) { installed().transfers = std::move(lookup); }
 
 bool RowServices::looksForTransfers() { return static_cast<bool>(installed().transfers); }
@@ -49,10 +53,17 @@ std::shared_ptr<RowTransfer> RowServices::transferOf(const std::string& signatur
 
 void RowServices::setBrowserPath(BrowserPath path) { installed().browser = std::move(path); }
 
+std::string RowServices::chosenBrowser() {
+  // Settings key 104 is the web search's dictionary; its "browser" names the browser.
+  const Json settings = VLConfig::shared().getValueOfKey(VLConfig::kWebSearch).value_or(Json());
+  auto it = settings.is_object() ? settings.find("browser") : settings.end();
+  return it != settings.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
 std::string RowServices::browserPath() {
   if (installed().browser) return installed().browser();
-  std::optional<std::string> name = VLConfig::shared().getStringValueOfKey(VLConfig::kWebSearch);
-  return name ? AppInstalledManager::shared().getAppPath(*name) : std::string();
+  const std::string name = chosenBrowser();
+  return name.empty() ? std::string() : AppInstalledManager::shared().getAppPath(name);
 }
 
 }  // namespace vl

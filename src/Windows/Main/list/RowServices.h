@@ -36,7 +36,13 @@ class RowServices {
   static bool looksForTransfers();
   static std::shared_ptr<RowTransfer> transferOf(const std::string& signature);
   static void setBrowserPath(BrowserPath path);
+  // The browser's path; without a lookup installed, the chosen browser's name taken as a desktop entry.
   static std::string browserPath();
+  // The browser chosen for web searches, as the settings name it; "" when none is.
+  static std::string chosenBrowser();
+  // Whether each lookup is installed (start-up is checked for them).
+  static bool hasIconProvider();
+  static bool hasBrowserPath();
 };
 
 }  // namespace vl
