@@ -11,7 +11,6 @@
 #include <thread>
 #include <utility>
 
-#include "capture/CaptureHooks.h"
 #include "core/VLConstants.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
@@ -22,8 +21,8 @@
 #include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
 #include "startup/DataFolderLock.h"
-#include "startup/WindowSteps.h"
-#include "statusbar/VLStatusBar.h"
+#include "startup/HookCensus.h"
+#include "startup/ProgramAssembly.h"
 #include "theme/VLThemeManager.h"
 
 namespace {
@@ -67,21 +66,6 @@ int printResources() {
   return themes->empty() ? 1 : 0;
 }
 
-// The status item with its menu, and its pulse on every copy.
-void installStatusItem(const std::shared_ptr<vl::AppDelegate>& delegate) {
-  vl::StartupHooks hooks = vl::AppDelegate::hooks();
-  hooks.produceStatusItem = [] {
-    return std::shared_ptr<void>(vl::VLStatusBar::shared().produceStatusItem());
-  };
-  hooks.updateStatusIcon = [] { vl::VLStatusBar::shared().updateIcon(); };
-  vl::AppDelegate::setHooks(std::move(hooks));
-  std::weak_ptr<vl::AppDelegate> weak = delegate;
-  vl::VLStatusBar::setQuitAction([weak] {
-    if (auto self = weak.lock()) self->terminate();
-  });
-  vl::CaptureHooks::setPayAnimate([] { vl::VLStatusBar::payAnimateFromAnyThread(); });
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,16 +104,10 @@ int main(int argc, char** argv) {
   // Before the status item exists, so it goes to the desktop's tray from the start.
   vl::installSessionBusBackends();
 
-  vl::StartupHooks hooks = vl::AppDelegate::hooks();
-  vl::installWindowSteps(hooks);
-  vl::AppDelegate::setHooks(std::move(hooks));
-
-  // The first use of the delegate's class runs class initialisation, before the application has a
-  // delegate.
-  auto delegate = std::make_shared<vl::AppDelegate>();
-  installStatusItem(delegate);
-  delegate->attach();
+  auto delegate = vl::assembleProgram(vl::ui::Application::shared());
   vl::ui::Application::shared().finishLaunching();
+  // A hook left empty is a behaviour that silently never happens; say so where it can be seen.
+  vl::logEmptyHooks();
 
   vl::dispatch::MainLoop::run();
   // The bus thread posts to the main queue; it stops before the queues are emptied for good.

@@ -66,6 +66,10 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
   static void setMenuActions(MenuActions actions);
   // What the menu's quit row does; nullptr goes back to terminating the application.
   static void setQuitAction(std::function<void()> quit);
+  // What is installed, for start-up's check that nothing is left empty.
+  static const WindowActions& installedWindowActions() { return windowActions(); }
+  static const MenuActions& installedMenuActions() { return menuActions(); }
+  static bool hasQuitAction();
 
   // Made on first use: registers the stored hot keys and starts watching the modifier keys and clicks.
   static VLStatusBar& shared();

@@ -68,6 +68,8 @@ void VLStatusBar::setMenuActions(MenuActions actions) { menuActions() = std::mov
 
 void VLStatusBar::setQuitAction(std::function<void()> quit) { quitAction() = std::move(quit); }
 
+bool VLStatusBar::hasQuitAction() { return static_cast<bool>(quitAction()); }
+
 std::shared_ptr<ui::StatusItem> VLStatusBar::produceStatusItem() {
   if (statusItem_) return statusItem_;
   target_ = std::make_shared<ui::ActionTarget>();

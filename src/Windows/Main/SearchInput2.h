@@ -73,6 +73,8 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
  private:
   void doSearch();
   void finishPaste();
+  // The main window goes and the application counts as hidden, as a paste leaves it.
+  void hideForPaste();
 
   // Flips the preview and keeps the button telling the truth.
   void flipPreview();

@@ -29,7 +29,12 @@ void RowServices::setIconProvider(IconProvider provider) { installed().icons = s
 ui::ImageRef RowServices::iconFor(IconKind kind, const std::string& path) {
   if (path.empty()) return nullptr;
   if (installed().icons) return installed().icons(kind, path);
-  // The workspace's icons; a headless workspace has only placeholders without pixels, which draw nothing.
+  return workspaceIcon(kind, path);
+}
+
+ui::ImageRef RowServices::workspaceIcon(IconKind kind, const std::string& path) {
+  if (path.empty()) return nullptr;
+  // A headless workspace has only placeholders without pixels, which draw nothing.
   auto screen = ui::Screen::mainScreen();
   int scale = screen && screen->backingScaleFactor() >= 1.5 ? 2 : 1;
   auto workspace = Workspace::shared();

@@ -32,6 +32,9 @@ class RowServices {
 
   static void setIconProvider(IconProvider provider);
   static ui::ImageRef iconFor(IconKind kind, const std::string& path);
+  // The workspace's icon at a row's size and the main screen's scale; nullptr where the workspace has
+  // none with pixels. What rows show when nothing else is installed.
+  static ui::ImageRef workspaceIcon(IconKind kind, const std::string& path);
   static void setTransferLookup(TransferLookup lookup);
   static bool looksForTransfers();
   static std::shared_ptr<RowTransfer> transferOf(const std::string& signature);

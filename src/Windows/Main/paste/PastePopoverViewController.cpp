@@ -33,6 +33,8 @@ void PastePopoverViewController::setSelectedTextSource(SelectedText source) {
   selectedTextSource() = std::move(source);
 }
 
+bool PastePopoverViewController::hasSelectedTextSource() { return static_cast<bool>(selectedTextSource()); }
+
 void PastePopoverViewController::viewDidLoad() {
   if (auto shown = popover()) view()->setFrameSize(shown->contentSize());
   howToTextView();

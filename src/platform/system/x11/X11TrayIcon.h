@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/system/dbus/IconPixmaps.h"
@@ -24,6 +25,8 @@ class X11TrayIcon final : public ui::StatusItemBackend, public std::enable_share
 
   void statusItemChanged(const std::shared_ptr<ui::StatusItem>& item) override;
   void statusItemRemoved(const ui::StatusItem* item) override;
+  // Where the tray put the icon, asked of the X server (waits for the X thread, at most half a second).
+  std::optional<ui::Rect> iconFrame(const ui::StatusItem& item) override;
 
   // Whether a tray manager owns the selection now. Waits for the X thread.
   bool trayPresent();
