@@ -229,6 +229,7 @@ void AppDelegate::settleAfterHide() {
   // The paste that hid the application has had time to land; a later copy of the same text is the
   // user's own again. The record window then hands over its next queued record.
   dispatch::after(kHideSettleMs, dispatch::Queue::main(), [] {
+    if (ClipboardListener::shared().pasteChunk()) log("paste: settled; a copy of the same text counts again");
     ClipboardListener::shared().setPasteChunk(nullptr);
     if (CaptureHooks::windowAppear(kRecordWindowKey))
       VLNotificationCenter::postNotificationName(kWriteToPasteboard);
