@@ -356,7 +356,8 @@ TEST_F(UserRoadsX11Test, AfterAPasteFromTheMainWindowTheRecordWindowHandsOutItsQ
   }
   for (const std::string expected : {"second", "first"}) {
     ASSERT_TRUE(waitUntil([&] { return xclipGet(display_, "UTF8_STRING").value_or("") == expected; }))
-        << expected << "\n" << program_->errors();
+        << expected << "\n"
+        << program_->errors();
     keys({XK_Control_L, XK_v});
     ASSERT_FALSE(editor.keys(4).empty());
     ASSERT_TRUE(waitUntil([&] { return heightOf() < height; })) << expected << "\n" << program_->errors();

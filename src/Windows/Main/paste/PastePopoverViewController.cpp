@@ -37,6 +37,10 @@ bool PastePopoverViewController::hasSelectedTextSource() { return static_cast<bo
 
 void PastePopoverViewController::viewDidLoad() {
   if (auto shown = popover()) view()->setFrameSize(shown->contentSize());
+  // The popover's own window has no theme: the content brings the window's colour, or light text would
+  // stand on a light ground in dark mode.
+  view()->setWantsLayer(true);
+  setBackgroundColorAssetKey(*view()->layer(), "vellistoBackgroundColorSystem11");
   howToTextView();
   contentBgView();
   contentTextView();
