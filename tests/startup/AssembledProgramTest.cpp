@@ -152,6 +152,23 @@ TEST_F(AssembledProgramTest, NoHookALowerFolderDeclaresIsLeftEmpty) {
   }
 }
 
+TEST_F(AssembledProgramTest, TheWebSearchRowFindsTheBrowserTheSettingsName) {
+  const std::string apps = home() + "/.local/share/applications";
+  ASSERT_TRUE(files::createDirectories(apps));
+  ASSERT_TRUE(files::atomicWrite(apps + "/google-chrome.desktop", "[Desktop Entry]\nName=Chrome\n"));
+  ASSERT_TRUE(files::atomicWrite(apps + "/org.example.Web.desktop", "[Desktop Entry]\nName=Web\n"));
+  struct Case {
+    Json settings;
+    std::string path;
+  };
+  for (const Case& c : {Case{Json{{"browser", "Chrome"}}, apps + "/google-chrome.desktop"},
+                        Case{Json{{"browser", "org.example.Web"}}, apps + "/org.example.Web.desktop"},
+                        Case{Json{{"browser", "Edge"}}, ""}, Case{Json("Chrome"), ""}}) {
+    VLConfig::shared().setValueOfKey(VLConfig::kWebSearch, c.settings);
+    EXPECT_EQ(RowServices::browserPath(), c.path) << c.settings.dump();
+  }
+}
+
 TEST_F(AssembledProgramTest, APanelTakesTheKeyboardAndLocksTheColumnUntilItGoes) {
   auto bar = std::make_shared<FakeSyncBar>();
   column_->setSyncbar(bar);
