@@ -11,6 +11,7 @@
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/list/RowServices.h"
+#include "Windows/Main/paste/PastePopoverViewController.h"
 #include "Windows/Main/preview/Complement.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "Windows/Main/preview/Toolbar.h"
@@ -32,6 +33,7 @@
 #include "startup/StartupTestSupport.h"
 #include "startup/WindowHooks.h"
 #include "statusbar/VLStatusBar.h"
+#include "ui/PassthroughAndArrowCursorTextView.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelCenter.h"
 #include "ui/panels/PanelTypes.h"
@@ -216,15 +218,26 @@ TEST_F(AssembledProgramTest, TheManualPastePopoverPointsAtTheTrayIconElseAtThePo
   // The road: keys cannot be posted and direct paste is off, so the popover says to press Ctrl+V.
   tray->frame = ui::Rect{1300, 876, 24, 24};
   VLConfig::shared().setValueOfKey(VLConfig::kPasteDirectly, false);
-  StartupEnvironment::keys->setAccessibilityTrusted(false);
   copyFromOtherProgram("for the popover");
+  waitFor([&] {
+    Vellisto_BigDoc::waitForPendingWrites();
+    std::optional<std::string> doc = firstDocText();
+    return doc && doc->find("for the popover") != std::string::npos;
+  });
+  // The list shows records older than the moment it is asked for.
+  dispatch::MainLoop::advance(100);
   VLStatusBar::wakeupOrHidden();
   waitFor([&] { return !controller_->hintTable()->getDataSource().empty(); });
+  ASSERT_EQ(controller_->hintTable()->selectedItems().size(), 1u);
+  StartupEnvironment::keys->setAccessibilityTrusted(false);
   controller_->searchInput()->doPaste(false);
   StartupEnvironment::keys->setAccessibilityTrusted(true);
   auto popover = PopoverCenter::shared().popoverForKey(kPopoverPaste);
   ASSERT_TRUE(popover->isShown());
   EXPECT_EQ(popover->positioningRect(), *tray->frame);
+  auto content = std::dynamic_pointer_cast<PastePopoverViewController>(popover->contentViewController());
+  ASSERT_NE(content, nullptr);
+  EXPECT_EQ(content->contentTextView()->string(), "for the popover");
   popover->close();
 }
 
