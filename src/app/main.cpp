@@ -11,7 +11,6 @@
 #include <thread>
 #include <utility>
 
-#include "capture/CaptureHooks.h"
 #include "core/VLConstants.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
@@ -24,9 +23,8 @@
 #include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
 #include "startup/DataFolderLock.h"
-#include "startup/SyncSteps.h"
-#include "startup/WindowSteps.h"
-#include "statusbar/VLStatusBar.h"
+#include "startup/HookCensus.h"
+#include "startup/ProgramAssembly.h"
 #include "theme/VLThemeManager.h"
 
 namespace {
@@ -68,21 +66,6 @@ int printResources() {
   for (const auto& [name, theme] : *themes) std::printf(" %s", name.c_str());
   std::printf("\n");
   return themes->empty() ? 1 : 0;
-}
-
-// The status item with its menu, and its pulse on every copy.
-void installStatusItem(const std::shared_ptr<vl::AppDelegate>& delegate) {
-  vl::StartupHooks hooks = vl::AppDelegate::hooks();
-  hooks.produceStatusItem = [] {
-    return std::shared_ptr<void>(vl::VLStatusBar::shared().produceStatusItem());
-  };
-  hooks.updateStatusIcon = [] { vl::VLStatusBar::shared().updateIcon(); };
-  vl::AppDelegate::setHooks(std::move(hooks));
-  std::weak_ptr<vl::AppDelegate> weak = delegate;
-  vl::VLStatusBar::setQuitAction([weak] {
-    if (auto self = weak.lock()) self->terminate();
-  });
-  vl::CaptureHooks::setPayAnimate([] { vl::VLStatusBar::payAnimateFromAnyThread(); });
 }
 
 }  // namespace
@@ -127,17 +110,10 @@ int main(int argc, char** argv) {
   // Bluetooth LE for device sync; the system bus is opened when sync first needs it.
   vl::installSystemBusBackends();
 
-  vl::StartupHooks hooks = vl::AppDelegate::hooks();
-  vl::installWindowSteps(hooks);
-  vl::installSyncSteps(hooks);
-  vl::AppDelegate::setHooks(std::move(hooks));
-
-  // The first use of the delegate's class runs class initialisation, before the application has a
-  // delegate.
-  auto delegate = std::make_shared<vl::AppDelegate>();
-  installStatusItem(delegate);
-  delegate->attach();
+  auto delegate = vl::assembleProgram(vl::ui::Application::shared());
   vl::ui::Application::shared().finishLaunching();
+  // A hook left empty is a behaviour that silently never happens; say so where it can be seen.
+  vl::logEmptyHooks();
 
   vl::dispatch::MainLoop::run();
   // The bus thread posts to the main queue; it stops before the queues are emptied for good.

@@ -50,6 +50,12 @@ void CaptureHooks::reset() {
   hooks().syncMergingCopy = nullptr;
 }
 
+CaptureHooks::Installed CaptureHooks::installed() {
+  std::lock_guard lock(hooks().mutex);
+  return {static_cast<bool>(hooks().windowAppear), static_cast<bool>(hooks().payAnimate),
+          static_cast<bool>(hooks().syncChunk), static_cast<bool>(hooks().syncMergingCopy)};
+}
+
 bool CaptureHooks::windowAppear(const std::string& windowKey) {
   auto hook = load(&Hooks::windowAppear);
   return hook && hook(windowKey);

@@ -31,6 +31,11 @@ class CaptureHooks {
   static void setSyncMergingCopy(SyncMergingCopy hook);
   // Drops every hook.
   static void reset();
+  // Which hooks are installed (start-up checks that none is left empty).
+  struct Installed {
+    bool windowAppear, payAnimate, syncChunk, syncMergingCopy;
+  };
+  static Installed installed();
 
   static bool windowAppear(const std::string& windowKey);
   static void payAnimate();

@@ -65,6 +65,16 @@ void AppInstalledManager::setInstalledBrowsersHandler(InstalledBrowsersHandler h
   browsersHandler_ = std::move(handler);
 }
 
+bool AppInstalledManager::hasRecordStore() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return store_ != nullptr;
+}
+
+bool AppInstalledManager::hasInstalledBrowsersHandler() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return static_cast<bool>(browsersHandler_);
+}
+
 bool AppInstalledManager::startQuery() { return appQuery_->startQuery(); }
 
 std::map<std::string, bool>& AppInstalledManager::appItemDictLocked() {

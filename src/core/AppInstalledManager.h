@@ -43,6 +43,8 @@ class AppInstalledManager {
   void setRecordStore(std::shared_ptr<AppRecordStore> store);
   // Receives the dictionary after every gathering (the application delegate updates the browser list).
   void setInstalledBrowsersHandler(InstalledBrowsersHandler handler);
+  bool hasRecordStore() const;
+  bool hasInstalledBrowsersHandler() const;
 
   // Starts a gathering; false while the previous one has not finished.
   bool startQuery();
@@ -70,7 +72,7 @@ class AppInstalledManager {
  private:
   std::map<std::string, bool>& appItemDictLocked();
 
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::shared_ptr<DesktopEntryQuery> appQuery_;
   std::optional<std::map<std::string, bool>> appItemDict_;
   // Name -> entry path of the last gathering, the first entry of a name winning.

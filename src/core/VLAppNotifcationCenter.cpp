@@ -69,6 +69,11 @@ void VLAppNotifcationCenter::updateHotkey() {
   hook(hotKey.hotKeyID, "", hotKey.keyCode, hotKey.modifierFlags, hotKey.doubleTap);
 }
 
+bool VLAppNotifcationCenter::hasRegisterHotKeyHook() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<bool>(registerHotKey_);
+}
+
 void VLAppNotifcationCenter::setSnippetsStore(std::shared_ptr<SnippetsStore> store) {
   std::lock_guard lock(mutex_);
   store_ = std::move(store);

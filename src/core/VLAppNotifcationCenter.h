@@ -69,6 +69,8 @@ class VLAppNotifcationCenter {
 
   // Installed by the status bar; until then a refresh only logs.
   void setRegisterHotKeyHook(RegisterHotKeyHook hook);
+  bool hasRegisterHotKeyHook() const;
+  bool hasSnippetsStore() const { return snippetsStore() != nullptr; }
   // Re-registers the main hot key from settings key 1.
   void updateHotkey();
 

@@ -29,6 +29,11 @@ void VLFileInfo::setImageFileLoader(ImageFileLoader l) {
   loader() = std::move(l);
 }
 
+bool VLFileInfo::hasImageFileLoader() {
+  std::lock_guard lock(loaderMutex());
+  return static_cast<bool>(loader());
+}
+
 ui::ImageRef VLFileInfo::getIcon(double points) const {
   // The path comes from a file URL, so the file on disk is its decoded form.
   const std::string decoded = percentDecode(path_);

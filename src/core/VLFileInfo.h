@@ -35,6 +35,7 @@ class VLFileInfo {
   // An image file opened as a picture; the record store installs its decoder at start (nullptr: none).
   using ImageFileLoader = std::function<ui::ImageRef(const std::string& path)>;
   static void setImageFileLoader(ImageFileLoader loader);
+  static bool hasImageFileLoader();
 
   // The file's picture: an image file shows itself; anything else, or an image that cannot be decoded,
   // shows the workspace's icon for its type, `points` wide.

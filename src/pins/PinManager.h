@@ -40,6 +40,7 @@ class PinManager final : public VLTabDirectory {
   void setPinPath(const std::string& path);
   std::string pinPath() const;
   void setBarHooks(BarHooks hooks);
+  const BarHooks& barHooks() const { return hooks_; }
 
   // Reads every tab folder of the pin folder (creating it when missing), after the clipboard tab made
   // from the record store's chain. Folder entries that are not tab folders are passed by with a log

@@ -84,14 +84,11 @@ void SnippetsEditView::setSnippet(const std::string& text) {
 }
 
 bool SnippetsEditView::canDoOkAction() {
-  const std::string alias = alais();
   std::string why;
-  if (trimWhitespace(alias).empty()) {
+  if (alais().empty()) {
     why = "pref.snippet.aliasEmpty";
   } else if (snippet().empty()) {
     why = "pref.snippet.textEmpty";
-  } else if (aliasChecker_) {
-    why = aliasChecker_(alias, snippet());
   }
   if (why.empty()) return true;
   feedback_->setString(localized(why));

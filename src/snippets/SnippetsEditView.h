@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,16 +12,14 @@
 namespace vl {
 
 // The sheet that adds a snippet (empty) or edits one (filled from its record): an alias field, a
-// several-line text and Add or Save. OK is refused, with a beep and a line saying why, while the alias is
-// blank, the text empty, or the checker says the alias belongs to another snippet.
+// several-line text and Add or Save. OK is refused, with a beep and a line saying why, while the alias or
+// the text is empty; any other alias is taken as typed, one blank or another snippet's name included.
 class SnippetsEditView : public Alert {
  public:
   enum Mode { kAdd = 0, kEdit = 1 };
   // A longer text is kept whole but shown only in its beginning and not editable here: laying out
   // megabytes would hold the window for seconds.
   static constexpr std::size_t kEditableUnits = 100000;
-  // The feedback's localisation key when the alias may not be used, "" when it may.
-  using AliasChecker = std::function<std::string(const std::string& alias, const std::string& text)>;
 
   explicit SnippetsEditView(const ui::Rect& frame = {}) : Alert(frame) {}
   static std::shared_ptr<SnippetsEditView> initWithMode(Mode mode, Action ok, Action cancel);
@@ -35,7 +32,6 @@ class SnippetsEditView : public Alert {
   // The signature of the record being edited; Save goes to that record whatever row is chosen by then.
   const std::string& sig() const { return sig_; }
   void setSig(std::string sig) { sig_ = std::move(sig); }
-  void setAliasChecker(AliasChecker checker) { aliasChecker_ = std::move(checker); }
 
   const std::shared_ptr<VLTextField>& aliasTextField() const { return aliasTextField_; }
   const std::shared_ptr<VLScrollTextView>& snippetTextView() const { return snippetTextView_; }
@@ -58,7 +54,6 @@ class SnippetsEditView : public Alert {
   Mode mode_ = kAdd;
   std::string sig_;
   std::optional<std::string> heldText_;
-  AliasChecker aliasChecker_;
   std::shared_ptr<PassthroughAndArrowCursorTextView> aliasFixedTextView_;
   std::shared_ptr<PassthroughAndArrowCursorTextView> snippetFixedTextView_;
   std::shared_ptr<VLTextField> aliasTextField_;

@@ -24,8 +24,6 @@ bool isSnippet(const Vellisto_Chunk& chunk) {
   return json->contains("html");
 }
 
-std::string aliasKey(const std::string& alias) { return caseFold(trimWhitespace(alias)); }
-
 void clearCachedMatches() { VLEngineSnippetsStore().clearClipboardCachedFile(); }
 
 }  // namespace
@@ -91,28 +89,10 @@ void SnippetsScrollTableView::reloadDataBySearchText(const std::string& text) {
   showRow(0);
 }
 
-std::shared_ptr<Vellisto_Chunk> SnippetsScrollTableView::aliasOwner(const std::string& alias) {
-  const std::string key = aliasKey(alias);
-  if (key.empty()) return nullptr;
-  // Read afresh: another process may have named a snippet since the list was built.
-  source_.reset();
-  for (const auto& chunk : snippets()) {
-    if (aliasKey(chunk->alias().value_or("")) == key) return chunk;
-  }
-  return nullptr;
-}
-
-bool SnippetsScrollTableView::aliasAllowed(const std::string& alias, const std::string& text,
-                                           const std::string& sig) {
-  if (trimWhitespace(alias).empty()) return false;
-  auto owner = aliasOwner(alias);
-  return !owner || owner->sig() == sig || owner->context() == text;
-}
-
 std::shared_ptr<Vellisto_Chunk> SnippetsScrollTableView::addData(const std::string& alias,
                                                                  const std::string& text) {
-  if (text.empty() || !aliasAllowed(alias, text)) {
-    log("snippets: add refused, the alias is blank or names another snippet, or the text is empty");
+  if (alias.empty() || text.empty()) {
+    log("snippets: add refused, the alias or the text is empty");
     return nullptr;
   }
   VLEngine& engine = VLEngine::shared();
@@ -146,8 +126,8 @@ std::shared_ptr<Vellisto_Chunk> SnippetsScrollTableView::updateData(const std::s
   VLEngine& engine = VLEngine::shared();
   auto edited = sig.empty() ? nullptr : engine.getChunkBySig(sig, kClipboardPinTabId);
   if (!edited) return addData(alias, text);
-  if (text.empty() || !aliasAllowed(alias, text, sig)) {
-    log("snippets: save refused, the alias is blank or names another snippet, or the text is empty");
+  if (alias.empty() || text.empty()) {
+    log("snippets: save refused, the alias or the text is empty");
     return nullptr;
   }
   rows();
@@ -163,12 +143,22 @@ std::shared_ptr<Vellisto_Chunk> SnippetsScrollTableView::updateData(const std::s
     afterChange(edited);
     return edited;
   }
-  // A new text is a new record: the old one goes, so no two records answer to the alias.
-  const long at = findInRows(edited.get());
-  if (at >= 0) filterSource_->erase(filterSource_->begin() + at);
+  // A new text is a new snippet: the edited one stays in the history and in the list as it was.
+  auto other = engine.getChunkByContext(text, edited->json(), kClipboardPinTabId);
+  if (!other) return addData(alias, text);
+  // The text is another record's: the edited snippet would only repeat it, so the two become that one.
+  engine.updateContext(text, alias, edited->json(), kClipboardPinTabId, true);
+  if (const long at = findInRows(edited.get()); at >= 0) filterSource_->erase(filterSource_->begin() + at);
   engine.delChunkByContext(edited->context(), edited->json(), kClipboardPinTabId);
-  source_.reset();
-  return addData(alias, text);
+  long at = findInRows(other.get());
+  if (at < 0) {
+    filterSource_->insert(filterSource_->begin(), other);
+    at = 0;
+  }
+  showRow(at);
+  tableView_->scrollRowToVisible(at);
+  afterChange(other);
+  return other;
 }
 
 void SnippetsScrollTableView::deleteSelection() {

@@ -48,22 +48,17 @@ class SnippetsScrollTableView : public ui::ScrollView,
   // The snippets whose alias begins with the text, ignoring case; "" shows them all.
   void reloadDataBySearchText(const std::string& text);
   // The record with this text (found, or appended) takes the alias and the current time and goes to the
-  // top. nullptr, logged, when the alias is refused (see aliasOwner) or the store fails.
+  // top. An alias may be blank or another snippet's. nullptr, logged, when the alias or the text is empty
+  // or the store fails.
   std::shared_ptr<Vellisto_Chunk> addData(const std::string& alias, const std::string& text);
-  // The snippet of signature `sig` gets the alias and the text. The same text keeps its row; another
-  // text moves the snippet to that text's record (the old record is deleted) at the top. A record that
-  // is gone by now (deleted by another process) makes this an add.
+  // The snippet of signature `sig` gets the alias and the text. The same text keeps its row; a new text
+  // is added as a new snippet at the top and the edited one stays as it was; the text of another record
+  // makes the two that one record (the edited one is deleted). A record that is gone by now (deleted by
+  // another process) makes this an add.
   std::shared_ptr<Vellisto_Chunk> updateData(const std::string& sig, const std::string& alias,
                                              const std::string& text);
   // Deletes the selected snippet's record; nothing without a selection.
   void deleteSelection();
-
-  // The snippet that already answers to this alias (trimmed, ignoring case), or nullptr. Blank aliases
-  // belong to no one.
-  std::shared_ptr<Vellisto_Chunk> aliasOwner(const std::string& alias);
-  // Whether the alias may name the record with this text, replacing the record of signature `sig`
-  // ("" when adding): not blank, and not another snippet's.
-  bool aliasAllowed(const std::string& alias, const std::string& text, const std::string& sig = {});
 
   const std::vector<std::shared_ptr<Vellisto_Chunk>>& rows();
   const std::vector<std::shared_ptr<Vellisto_Chunk>>& snippets();

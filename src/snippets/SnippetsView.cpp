@@ -191,12 +191,6 @@ void SnippetsView::openSheet(SnippetsEditView::Mode mode, const std::shared_ptr<
       },
       [] {});
   *holder = sheet;
-  sheet->setAliasChecker([page, holder](const std::string& alias, const std::string& text) -> std::string {
-    auto self = page.lock();
-    auto sheet = holder->lock();
-    if (!self || !sheet) return {};
-    return self->scrollTableView_->aliasAllowed(alias, text, sheet->sig()) ? "" : "pref.snippet.aliasTaken";
-  });
   if (chunk) {
     sheet->setAlais(chunk->alias().value_or(""));
     sheet->setSnippet(chunk->context());

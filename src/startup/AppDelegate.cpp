@@ -5,6 +5,7 @@
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/search/SearchHistory.h"
+#include "VLEngine/search/Vellisto_DefaultDisplay.h"
 #include "capture/CaptureHooks.h"
 #include "capture/ClipboardListener.h"
 #include "capture/PasteboardPolling.h"
@@ -27,6 +28,7 @@
 #include "startup/DataFolders.h"
 #include "startup/EngineAppRecordStore.h"
 #include "statusbar/VLStatusBar.h"
+#include "theme/VLFont.h"
 #include "theme/VLThemeManager.h"
 
 namespace vl {
@@ -96,6 +98,8 @@ void AppDelegate::initialize() {
   const std::string home = files::homeDirectory();
   DataFolders::prepare(home);
   VLEngine& engine = VLEngine::shared();
+  // Result rows are set in the theme's main font, which the store below the theme cannot reach itself.
+  Vellisto_DefaultDisplay::setMainFontProvider([] { return VLFont::mainFont(); });
   engine.setFolders(home);
   engine.setTabDirectory(PinManager::tabDirectory());
   engine.installServices();
@@ -109,7 +113,6 @@ void AppDelegate::initialize() {
   // shortcuts and their conflicts exist before the listener matches its first key press.
   VLShortcutCenter::defaultCenter();
   KeyboardListener::shared();
-  runStep(hooks().createKeyboardListener);
   PasteboardPolling::shared();
   AppInstalledManager& apps = AppInstalledManager::shared();
   apps.setRecordStore(std::make_shared<EngineAppRecordStore>());
@@ -220,10 +223,13 @@ void AppDelegate::applicationWillResignActive() {
   runStep(hooks().saveCreatedDataSyncNetworks);
 }
 
-void AppDelegate::applicationDidHide() {
+void AppDelegate::applicationDidHide() { settleAfterHide(); }
+
+void AppDelegate::settleAfterHide() {
   // The paste that hid the application has had time to land; a later copy of the same text is the
   // user's own again. The record window then hands over its next queued record.
   dispatch::after(kHideSettleMs, dispatch::Queue::main(), [] {
+    if (ClipboardListener::shared().pasteChunk()) log("paste: settled; a copy of the same text counts again");
     ClipboardListener::shared().setPasteChunk(nullptr);
     if (CaptureHooks::windowAppear(kRecordWindowKey))
       VLNotificationCenter::postNotificationName(kWriteToPasteboard);

@@ -76,6 +76,9 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   void applicationDidBecomeActive() override;
   void applicationWillResignActive() override;
   void applicationDidHide() override;
+  // What follows a hide, also when the program hides only its windows (the paste road): about a second
+  // later capture forgets the pending paste record and a shown record window writes its next entry.
+  static void settleAfterHide();
   void applicationDidUnhide() override {}
   void applicationWillTerminate() override;
   void active() {}

@@ -11,10 +11,6 @@ namespace vl {
 // (AppDelegate::setHooks); the application delegate calls them at their place in its order, and a step
 // nobody installed is skipped. Every step runs on the main thread.
 struct StartupHooks {
-  // ---- class initialisation ----
-  // Right after the local keyboard listener is made, before the pasteboard poll.
-  std::function<void()> createKeyboardListener;
-
   // ---- end of launching, in this order ----
   // Builds the status item and answers it; the delegate keeps it (getStatusItem).
   std::function<std::shared_ptr<void>()> produceStatusItem;

@@ -5,6 +5,7 @@
 #include "Windows/About/AboutWindow.h"
 #include "Windows/About/HelpWindow.h"
 #include "Windows/AutoPick/AutoPickSlides.h"
+#include "Windows/Main/ChunkContent.h"
 #include "Windows/Main/MainView.h"
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/MainWindow.h"
@@ -13,6 +14,7 @@
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Main/paste/PastePopoverViewController.h"
 #include "Windows/Main/placement/AppFrame.h"
+#include "Windows/Main/preview/Complement.h"
 #include "Windows/Permission/PermissionWindow.h"
 #include "Windows/Pins/PinScreens.h"
 #include "Windows/Preferences/PreferencesWindow.h"
@@ -23,11 +25,14 @@
 #include "core/LocalShortcutsManager.h"
 #include "core/VLConfig.h"
 #include "lookup/EmbededWebview.h"
+#include "pins/PinManager.h"
+#include "pins/PinTab.h"
 #include "platform/system/PointerLocation.h"
 #include "platform/ui/view/ViewController.h"
 #include "platform/ui/window/WindowServer.h"
 #include "shortcuts/VLShortcutsButton.h"
 #include "startup/AppDelegate.h"
+#include "startup/WindowHooks.h"
 #include "statusbar/VLStatusBar.h"
 #include "think/bar/ThinkingBar.h"
 #include "ui/panels/EscStack.h"
@@ -64,6 +69,13 @@ PasteHooks pasteHooks() {
     return true;
   };
   hooks.showManualPastePopover = [] { PopoverCenter::shared().showPopoverByKey(kPastePopoverKey, 5); };
+  hooks.activePinTabId = [] {
+    auto tab = PinManager::shared().activedTab();
+    return tab ? tab->pinTabId() : std::string();
+  };
+  // Our hide only takes our windows away; what the application does after hiding follows it all the
+  // same, or the record window would stay silent after the first paste from the main window.
+  hooks.didHide = [] { AppDelegate::settleAfterHide(); };
   return hooks;
 }
 
@@ -132,6 +144,7 @@ void registerHistoryWindows() {
   CaptureHooks::setWindowAppear(
       [](const std::string& key) { return key == kRecordWindowKey && RecordWindow::isShown(); });
   RecordTable::setPasteRoadBusy([] { return ClipboardListener::shared().pasteChunk() != nullptr; });
+  installWindowHooks();
 
   VLStatusBar::WindowActions actions;
   actions.activeOrInactiveVellisto = [] {
@@ -141,7 +154,13 @@ void registerHistoryWindows() {
     if (auto controller = mainController()) controller->searchInputBecomeFirstResponder();
   };
   actions.toggleRecordWindow = toggleRecordWindow;
-  actions.updateByMousePoint = [](ui::Point point) { AppFrame::shared().updateByMousePoint(point); };
+  actions.updateByMousePoint = [](ui::Point point) {
+    AppFrame::shared().updateByMousePoint(point);
+    // The record window remembers its place per screen too: the one last clicked is where it opens.
+    auto record =
+        std::dynamic_pointer_cast<RecordWindow>(WindowCenter::shared().windowForKey(kRecordWindowKey));
+    if (DragStore* store = record ? record->dragStore() : nullptr) store->updateByMousePoint(point);
+  };
   VLStatusBar::setWindowActions(std::move(actions));
   VLStatusBar::MenuActions menu;
   menu.centerMainWindow = [] { AppFrame::shared().center(); };
@@ -168,6 +187,14 @@ void installWindowSteps(StartupHooks& hooks) {
       if (auto controller = mainController()) controller->searchInput()->clear();
     };
   if (!hooks.cleanEscStack) hooks.cleanEscStack = [] { EscStack::shared().clean(); };
+  if (!hooks.enableAliasText)
+    hooks.enableAliasText = [](bool enabled) {
+      auto controller = mainController();
+      auto column = controller
+                        ? std::dynamic_pointer_cast<Complement>(controller->chunkContent()->complement())
+                        : nullptr;
+      if (column) column->toolbar()->enableAlaisText(enabled);
+    };
 }
 
 }  // namespace vl

@@ -66,6 +66,10 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
   static void setMenuActions(MenuActions actions);
   // What the menu's quit row does; nullptr goes back to terminating the application.
   static void setQuitAction(std::function<void()> quit);
+  // What is installed, for start-up's check that nothing is left empty.
+  static const WindowActions& installedWindowActions() { return windowActions(); }
+  static const MenuActions& installedMenuActions() { return menuActions(); }
+  static bool hasQuitAction();
 
   // Made on first use: registers the stored hot keys and starts watching the modifier keys and clicks.
   static VLStatusBar& shared();
@@ -129,8 +133,9 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
   std::string recordString() const;
   void updateWakeupItemDisplay();
 
-  // The copy feedback on the main thread: the copy sound when settings key 114 is on, then the icon
-  // pulse when key 113 is on; a pulse that comes while one runs waits for it. nullptr is a new task.
+  // The copy feedback on the main thread: the icon pulse when key 113 is on, with the copy sound when
+  // key 114 is on as each pulse starts (at once without pulses); a pulse that comes while one runs waits
+  // for it. nullptr is a new task.
   void payAnimate(std::shared_ptr<AnimateTask> task = nullptr);
   // The same from any thread (capture's queue): posted to the main thread, never waited for.
   static void payAnimateFromAnyThread();
@@ -153,6 +158,7 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
   void itemAction(ui::MenuItem& item);
   void colorSelection(ui::MenuItem& item);
   void menuWillOpen(ui::Menu& menu);
+  void playCopySoundIfOn();
   void startAnimation(std::shared_ptr<AnimateTask> task);
   void flashAnimate(const std::shared_ptr<AnimateTask>& task);
   class MenuObserver;

@@ -68,6 +68,8 @@ void VLStatusBar::setMenuActions(MenuActions actions) { menuActions() = std::mov
 
 void VLStatusBar::setQuitAction(std::function<void()> quit) { quitAction() = std::move(quit); }
 
+bool VLStatusBar::hasQuitAction() { return static_cast<bool>(quitAction()); }
+
 std::shared_ptr<ui::StatusItem> VLStatusBar::produceStatusItem() {
   if (statusItem_) return statusItem_;
   target_ = std::make_shared<ui::ActionTarget>();
@@ -252,9 +254,12 @@ void VLStatusBar::payAnimateFromAnyThread() {
 
 void VLStatusBar::payAnimate(std::shared_ptr<AnimateTask> task) {
   if (!task) task = AnimateTask::an();
-  VLConfig& config = VLConfig::shared();
-  if (config.getBoolValueOfKey(VLConfig::kPlaySound)) SoundPlayer::shared()->playCopySound();
-  if (!config.getBoolValueOfKey(VLConfig::kAnimateStatusItem)) return;
+  if (!VLConfig::shared().getBoolValueOfKey(VLConfig::kAnimateStatusItem)) {
+    playCopySoundIfOn();
+    return;
+  }
+  // A copy that has to wait plays its sound when its pulse starts, so sound and pulse go together and
+  // each copy is heard once.
   if (isAnimate_) {
     std::lock_guard lock(animateTasksMutex_);
     animateTasks_.push_back(std::move(task));
@@ -263,7 +268,12 @@ void VLStatusBar::payAnimate(std::shared_ptr<AnimateTask> task) {
   startAnimation(std::move(task));
 }
 
+void VLStatusBar::playCopySoundIfOn() {
+  if (VLConfig::shared().getBoolValueOfKey(VLConfig::kPlaySound)) SoundPlayer::shared()->playCopySound();
+}
+
 void VLStatusBar::startAnimation(std::shared_ptr<AnimateTask> task) {
+  playCopySoundIfOn();
   // Raised now rather than at the first frame, so a copy in the first tenth of a second waits instead
   // of running a second pulse over this one.
   isAnimate_ = true;
@@ -290,7 +300,6 @@ void VLStatusBar::flashAnimate(const std::shared_ptr<AnimateTask>& task) {
     animationTimer_->cancel();
     animationTimer_.reset();
     updateIcon();
-    // A waiting copy already had its sound; it only pulses.
     if (next) startAnimation(std::move(next));
     return;
   }

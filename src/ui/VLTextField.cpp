@@ -22,6 +22,8 @@ void VLTextField::setSearchInputProvider(SearchInputProvider provider) {
   searchInputProvider() = std::move(provider);
 }
 
+bool VLTextField::hasSearchInputProvider() { return static_cast<bool>(searchInputProvider()); }
+
 VLTextField::VLTextField(const ui::Rect& frame) : VLThemed<ui::View>(frame) { setWantsLayer(true); }
 
 std::shared_ptr<VLTextField> VLTextField::create(const ui::Rect& frame) {

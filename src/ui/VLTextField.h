@@ -33,6 +33,7 @@ class VLTextField : public VLThemed<ui::View>, public ui::TextFieldDelegate, pub
   // Where Return sends the focus; installed at start-up by the window that owns the search input.
   using SearchInputProvider = std::function<std::shared_ptr<ui::View>()>;
   static void setSearchInputProvider(SearchInputProvider provider);
+  static bool hasSearchInputProvider();
 
   // The inner field's line height and how far it sits from the bottom: centred in the view.
   static constexpr double kInnerHeight = 18;

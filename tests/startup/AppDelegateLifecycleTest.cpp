@@ -64,11 +64,6 @@ class AppDelegateTest : public StartupFixture {
   StartupHooks recordingHooks() {
     StartupHooks h;
     auto note = [this](const char* name) { return [this, name] { steps_.push_back(name); }; };
-    h.createKeyboardListener = [this] {
-      // The listener matches presses against the named shortcuts, seeded before it.
-      const bool seeded = VLConfig::shared().getValueOfKey(VLConfig::kUserShortcuts).has_value();
-      steps_.push_back(seeded ? "keyboardListener after shortcuts" : "keyboardListener");
-    };
     h.produceStatusItem = [this] {
       steps_.push_back("statusItem");
       return std::shared_ptr<void>(std::make_shared<int>(7));
@@ -95,8 +90,7 @@ class AppDelegateTest : public StartupFixture {
 TEST_F(AppDelegateTest, LaunchRunsTheStepsInOrderAndAnalyticsLast) {
   AppDelegate::setHooks(recordingHooks());
   startProgram();
-  EXPECT_EQ(steps_, (Calls{"keyboardListener after shortcuts", "statusItem", "windows", "popover", "panels",
-                           "slides", "network", "aliasOn"}));
+  EXPECT_EQ(steps_, (Calls{"statusItem", "windows", "popover", "panels", "slides", "network", "aliasOn"}));
   ASSERT_NE(delegate_->getStatusItem(), nullptr);
   EXPECT_EQ(*std::static_pointer_cast<int>(delegate_->getStatusItem()), 7);
   EXPECT_TRUE(CrashAnalyticsService::shared().isStarted());

@@ -207,6 +207,9 @@ TEST_F(MainRoadTest, TypingNarrowsTheListAndReturnPastesIntoTheWindowTheUserCame
   driver_.typeKey(ui::KeyCode::Return);
   EXPECT_EQ(pasteboardTexts(), std::vector<std::string>{"beta two"});
   expectChordAndNoCapture();
+  // A moment after the hide the paste is no longer ours to guard: the record window may paste again.
+  dispatch::MainLoop::advance(AppDelegate::kHideSettleMs);
+  EXPECT_EQ(ClipboardListener::shared().pasteChunk(), nullptr);
 }
 
 TEST_F(MainRoadTest, ShiftSelectedRowsArePastedInTheOrderChosen) {

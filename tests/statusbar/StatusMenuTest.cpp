@@ -179,7 +179,7 @@ TEST_F(StatusMenuTest, IconColourFollowsTheChoiceAndThePanelsBrightness) {
   EXPECT_EQ(statusIconNamed("StatusIconGreen"), nullptr);
 }
 
-TEST_F(StatusMenuTest, CopiesPulseOneAfterAnotherAndPlayTheSoundOnceEach) {
+TEST_F(StatusMenuTest, CopiesPulseOneAfterAnotherAndPlayTheSoundOnceEachAsItsPulseStarts) {
   VLConfig::shared().setValueOfKey(VLConfig::kAnimateStatusItem, true);
   VLConfig::shared().setValueOfKey(VLConfig::kPlaySound, true);
   item_->clearShownImageNames();
@@ -188,8 +188,13 @@ TEST_F(StatusMenuTest, CopiesPulseOneAfterAnotherAndPlayTheSoundOnceEach) {
   copies();
   dispatch::MainLoop::advance(100);
   copies();
+  // The two waiting copies are heard when their pulses start, at 0.5 s and 1.0 s.
+  EXPECT_EQ(sound_->played().size(), 1u);
+  dispatch::MainLoop::advance(200);
+  EXPECT_EQ(sound_->played().size(), 2u);
+  dispatch::MainLoop::advance(500);
   EXPECT_EQ(sound_->played().size(), 3u);
-  dispatch::MainLoop::advance(1200);
+  dispatch::MainLoop::advance(500);
   EXPECT_FALSE(bar_->isAnimate());
   const std::vector<std::string> pulse = {"StatusIconRedAnimate0", "StatusIconRedAnimate1",
                                           "StatusIconRedAnimate2", "StatusIconRedAnimate3", "StatusIconRed"};

@@ -217,10 +217,13 @@ TEST_F(PanelsTest, PastePopoverFollowsItsSettingAndClosesAfterItsHold) {
   content->setView(ui::View::create({0, 0, 200, 80}));
   popover->setContentViewController(content);
   PopoverCenter::shared().registerPopover(popover, kPopoverPaste);
-  auto button = ui::View::create({10, 10, 20, 20});
-  mainView_->addSubview(button);
+  // Nowhere to show it: nothing shows.
+  VLConfig::shared().setBoolValueOfKey(VLConfig::kShowPastePopover, true);
+  PopoverCenter::shared().showPopoverByKey(kPopoverPaste, 5);
+  EXPECT_FALSE(popover->isShown());
+  const ui::Rect icon{300, 500, 24, 24};
   MainViewHooks hooks = MainViewHooks::current();
-  hooks.statusItemButton = [&] { return button.get(); };
+  hooks.pastePopoverAnchor = [&] { return std::optional<ui::Rect>(icon); };
   MainViewHooks::install(hooks);
 
   VLConfig::shared().setBoolValueOfKey(VLConfig::kShowPastePopover, false);
@@ -230,6 +233,8 @@ TEST_F(PanelsTest, PastePopoverFollowsItsSettingAndClosesAfterItsHold) {
   VLConfig::shared().setBoolValueOfKey(VLConfig::kShowPastePopover, true);
   PopoverCenter::shared().showPopoverByKey(kPopoverPaste, 5);
   EXPECT_TRUE(popover->isShown());
+  EXPECT_EQ(popover->positioningRect(), icon);
+  EXPECT_NEAR(popover->window()->frame().midX(), icon.midX(), 1);
   advance(4000);
   PopoverCenter::shared().showPopoverByKey(kPopoverPaste, 5);  // restarts the hold
   advance(4000);

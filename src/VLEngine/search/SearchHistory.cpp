@@ -15,6 +15,11 @@ void SearchHistory::setRowsProvider(RowsProvider provider) {
   rowsProvider_ = std::move(provider);
 }
 
+bool SearchHistory::hasRowsProvider() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return static_cast<bool>(rowsProvider_);
+}
+
 void SearchHistory::saveScreenshot(const std::string& query) {
   if (query.empty()) return;
   RowsProvider provider;

@@ -23,6 +23,7 @@ class SearchHistory {
   // The result list installs how to read the rows it shows.
   using RowsProvider = std::function<DisplayRows()>;
   void setRowsProvider(RowsProvider provider);
+  bool hasRowsProvider() const;
 
   // Stores the result list's current rows for a non-empty query.
   void saveScreenshot(const std::string& query);

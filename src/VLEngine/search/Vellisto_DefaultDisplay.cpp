@@ -77,6 +77,11 @@ void Vellisto_DefaultDisplay::setMainFontProvider(std::function<ui::Font()> prov
   fontSlot().provider = std::move(provider);
 }
 
+bool Vellisto_DefaultDisplay::hasMainFontProvider() {
+  std::lock_guard<std::mutex> lock(fontSlot().mutex);
+  return static_cast<bool>(fontSlot().provider);
+}
+
 ui::Font Vellisto_DefaultDisplay::mainFont() {
   std::function<ui::Font()> provider;
   {

@@ -27,6 +27,7 @@ class Vellisto_DefaultDisplay : public Vellisto_DisplayDelegate {
   // The main font comes from the theme layer above the store, which installs it at start-up; until
   // then rows take the 13-point system font.
   static void setMainFontProvider(std::function<ui::Font()> provider);
+  static bool hasMainFontProvider();
   static ui::Font mainFont();
 
  private:

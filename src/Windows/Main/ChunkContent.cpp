@@ -22,6 +22,10 @@ ChunkContent::ChunkContent(HintTableHooks hooks) : ThemeView({{0, 0}, kSize}), s
     if (auto c = column.lock()) c->clear();
   };
   hooks.previewOff = [] { return SpaceControl::shared().previewOff(); };
+  // The alias field names the selected record, so it is open only while the list has the attention.
+  hooks.enableAliasText = [column](bool enabled) {
+    if (auto c = column.lock()) c->toolbar()->enableAlaisText(enabled);
+  };
   hintTable_ = HintTable2::create(std::move(hooks));
   complement_ = std::move(complement);
 }

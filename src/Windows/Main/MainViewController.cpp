@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/VLStoreTab.h"
+#include "VLEngine/VLTabDirectory.h"
 #include "VLEngine/doc/IndexHelper.h"
 #include "VLEngine/image/ImageManager.h"
 #include "VLEngine/search/DisplayAttributedString.h"
@@ -11,6 +13,7 @@
 #include "Windows/Main/SearchInput2.h"
 #include "Windows/Main/ThinkingBarSlot.h"
 #include "Windows/Main/detail/DetailView.h"
+#include "Windows/Main/list/ContextualMenu.h"
 #include "Windows/Main/list/FocusStash.h"
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/placement/AppFrame.h"
@@ -90,6 +93,15 @@ const std::shared_ptr<ChunkContent>& MainViewController::chunkContent() {
       return i ? i->text() : std::string();
     };
     hooks.blocked = [] { return PanelCenter::shared().isShown(); };
+    hooks.loadMore = [] { VLEngine::shared().noneInputLoadMore(); };
+    hooks.takeArrivalAnimation = [] {
+      auto tabs = VLEngine::shared().tabDirectory();
+      auto tab = tabs ? tabs->activeTab() : nullptr;
+      if (!tab || !tab->newArrivedAnimation()) return false;
+      tab->setNewArrivedAnimation(false);
+      return true;
+    };
+    hooks.rowMenu = [] { return ContextualMenu::factory().getHintTableMenu(); };
     hooks.paste = [input] {
       if (auto i = input.lock()) i->doPaste(false);
     };

@@ -301,7 +301,7 @@ void SearchInput2::doPaste(bool rich) {
     if (IndexHelper::isApp(json)) {
       const std::string path = json->value("app_path", std::string());
       if (!Workspace::shared()->launchApplication(path)) logf("paste: could not launch \"%s\"", path.c_str());
-      WindowCenter::shared().hideVellisto();
+      hideForPaste();
       return;
     }
     auto chunk = VLEngine::shared().selectContext(rows.front()->string(), words, json, tabId);
@@ -332,14 +332,13 @@ void SearchInput2::finishPaste() {
   auto poster = KeyEventPoster::shared();
   const bool trusted =
       hooks.accessibilityTrusted ? hooks.accessibilityTrusted() : poster->isAccessibilityTrusted();
-  WindowCenter& center = WindowCenter::shared();
   if (!trusted) {
     if (hooks.showPermissionWindow && hooks.showPermissionWindow()) return;
-    center.hideVellisto();
+    hideForPaste();
     if (hooks.showManualPastePopover) hooks.showManualPastePopover();
     return;
   }
-  center.hideVellisto();
+  hideForPaste();
   switch (pasteIntoPreviousWindow()) {
     case PasteOutcome::Pasted:
       break;
@@ -350,6 +349,12 @@ void SearchInput2::finishPaste() {
       log("paste: the paste keys could not be posted; the records stay on the clipboard");
       break;
   }
+}
+
+void SearchInput2::hideForPaste() {
+  WindowCenter::shared().hideVellisto();
+  const PasteHooks& hooks = installedHooks();
+  if (hooks.didHide) hooks.didHide();
 }
 
 PasteboardItem SearchInput2::pasteboardItem(const std::string& text, const std::optional<Json>& json,

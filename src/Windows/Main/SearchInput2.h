@@ -78,6 +78,8 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
   void finishPaste();
   // The localised placeholder in the theme's placeholder colour, made again on a light or dark change.
   void applyPlaceholder();
+  // The main window goes and the application counts as hidden, as a paste leaves it.
+  void hideForPaste();
 
   // Flips the preview and keeps the button telling the truth.
   void flipPreview();

@@ -35,6 +35,7 @@ class WindowCenter {
 
   static WindowCenter& shared();
   void setHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+  const Hooks& hooks() const { return hooks_; }
   // Drops every window and the key window's name; the hooks stay.
   void resetForTesting();
 

@@ -28,6 +28,7 @@ class PreferencesViewController : public VLViewController {
   ~PreferencesViewController() override;
 
   PreferencesWindow* window() const { return window_; }
+  const PreferencesHooks& hooks() const { return hooks_; }
   void setWindow(PreferencesWindow* window) { window_ = window; }
   // Built on first use with all six tabs.
   const std::shared_ptr<VLTabController>& tabController();

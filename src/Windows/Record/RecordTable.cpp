@@ -106,6 +106,11 @@ void RecordTable::setPasteRoadBusy(std::function<bool()> busy) {
   pasteRoadBusy() = std::move(busy);
 }
 
+bool RecordTable::hasPasteRoadBusy() {
+  std::lock_guard lock(busyMutex);
+  return static_cast<bool>(pasteRoadBusy());
+}
+
 std::vector<PasteboardItem> RecordTable::pasteboardItemsFor(const CopyEntity& entity) {
   PasteboardItem item(kPasteboardTypeString, entity.string());
   const Json& json = entity.jsonData();

@@ -41,6 +41,7 @@ class RecordTable : public VLVisualEffectScrollView,
   // Whether the main window's paste road is writing the pasteboard itself right now; a paste then is
   // not the queue's. Nothing is busy until start-up says how to tell.
   static void setPasteRoadBusy(std::function<bool()> busy);
+  static bool hasPasteRoadBusy();
   // What goes on the pasteboard for an entry: its text, and its file or image when those still exist.
   static std::vector<PasteboardItem> pasteboardItemsFor(const CopyEntity& entity);
 

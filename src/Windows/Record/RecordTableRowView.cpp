@@ -1,6 +1,7 @@
 #include "Windows/Record/RecordTableRowView.h"
 
 #include "VLEngine/doc/IndexHelper.h"
+#include "Windows/Main/list/ContextualMenu.h"
 #include "Windows/Main/list/RowServices.h"
 #include "capture/CopyEntity.h"
 #include "core/TextHelper.h"
@@ -158,6 +159,10 @@ void RecordTableRowView::mouseDragged(const ui::Event& event) {
 
 void RecordTableRowView::mouseUp(const ui::Event& event) {
   if (mouseResponder_) mouseResponder_->mouseUp(event);
+}
+
+std::shared_ptr<ui::Menu> RecordTableRowView::menuForEvent(const ui::Event&) {
+  return ContextualMenu::factory().getRecordMenu(rowIndex_);
 }
 
 }  // namespace vl

@@ -45,6 +45,8 @@ class RecordTableRowView : public ui::TableRowView {
   void mouseDown(const ui::Event& event) override;
   void mouseDragged(const ui::Event& event) override;
   void mouseUp(const ui::Event& event) override;
+  // The record menu for this row: its Delete takes the entry out of the queue.
+  std::shared_ptr<ui::Menu> menuForEvent(const ui::Event& event) override;
 
   // Where presses, drags and releases go: the record window. Not owned.
   void setMouseResponder(ui::Responder* responder) { mouseResponder_ = responder; }

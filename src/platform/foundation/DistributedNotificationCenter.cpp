@@ -88,6 +88,12 @@ void DistributedNotificationCenter::setDefaultDeliveryExecutor(Executor executor
   delivery.executor = std::move(executor);
 }
 
+bool DistributedNotificationCenter::hasDefaultDeliveryExecutor() {
+  DefaultDelivery& delivery = defaultDelivery();
+  std::lock_guard<std::mutex> lock(delivery.mutex);
+  return static_cast<bool>(delivery.executor);
+}
+
 void DistributedNotificationCenter::setDeliveryExecutor(Executor executor) {
   bool wasOpen;
   {

@@ -51,6 +51,7 @@ class DistributedNotificationCenter {
   // The delivery of every centre without an executor of its own, read for each datagram. Start-up
   // installs the main queue; with none installed, observers run on the receiving thread (logged once).
   static void setDefaultDeliveryExecutor(Executor executor);
+  static bool hasDefaultDeliveryExecutor();
 
   // name "" observes every name, sender "" every sender.
   std::uint64_t addObserver(const std::string& name, const std::string& sender, Block block);

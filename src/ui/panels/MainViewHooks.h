@@ -2,6 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+
+#include "platform/ui/graphics/Geometry.h"
 
 namespace vl {
 
@@ -26,8 +29,9 @@ struct MainViewHooks {
   std::function<void(bool)> setToolbarEnabled;
   // The window registered as the preferences window (its title bar's height sizes the tab pages).
   std::function<ui::Window*()> preferencesWindow;
-  // The status item's button, under which the paste popover shows.
-  std::function<ui::View*()> statusItemButton;
+  // Where on screen the paste popover shows, in screen points: the status item's icon when the tray
+  // tells where it is, else where the pointer is; nullopt when neither is known.
+  std::function<std::optional<ui::Rect>()> pastePopoverAnchor;
 
   static const MainViewHooks& current();
   // An empty set of hooks restores the default (all empty).

@@ -2,7 +2,6 @@
 
 #include "core/VLConfig.h"
 #include "platform/foundation/Log.h"
-#include "platform/ui/view/View.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelTypes.h"
 
@@ -35,14 +34,15 @@ void PopoverCenter::showPopoverByKey(const std::string& key, long holdSecond) {
   if (auto pending = pendingClose_[key]) pending->cancel();
   pendingClose_.erase(key);
   if (key != kPopoverPaste || !VLConfig::shared().getBoolValueOfKey(VLConfig::kShowPastePopover)) return;
-  ui::View* button = nullptr;
-  if (const auto& statusButton = MainViewHooks::current().statusItemButton) button = statusButton();
-  if (!button) {
-    log("PopoverCenter: no status item button to show the paste popover under");
+  std::optional<ui::Rect> anchor;
+  if (const auto& where = MainViewHooks::current().pastePopoverAnchor) anchor = where();
+  if (!anchor) {
+    log("PopoverCenter: neither the tray icon nor the pointer is known; the paste popover is not shown");
     return;
   }
   if (popover->isShown()) popover->close();
-  popover->showRelativeToRect(button->bounds(), button, ui::RectEdge::MaxY);
+  // Above the anchor when there is room, else below it: under a tray at the top of the screen.
+  popover->showRelativeToScreenRect(*anchor, ui::RectEdge::MaxY);
   if (holdSecond > 0) {
     std::weak_ptr<ui::Popover> weak = popover;
     pendingClose_[key] =

@@ -15,8 +15,8 @@ class PastePopover : public ui::Popover {
   static std::shared_ptr<PastePopover> create() { return std::make_shared<PastePopover>(); }
 };
 
-// Popovers by key; the paste popover shows under the status item while its setting is on, optionally
-// closing itself after a number of seconds. Main thread only.
+// Popovers by key; the paste popover shows at the status item's icon (or the pointer) while its setting
+// is on, optionally closing itself after a number of seconds. Main thread only.
 class PopoverCenter {
  public:
   static PopoverCenter& shared();

@@ -7,8 +7,10 @@
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/list/HintTableRowView.h"
 #include "Windows/Main/list/RowServices.h"
+#include "core/VLConfig.h"
 #include "core/VLNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Files.h"
 #include "theme/VLFont.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/WidgetTestSupport.h"
@@ -152,7 +154,17 @@ TEST_F(HintTableRowViewTest, IconsComeFromTheWorkspaceAndAMissingOneDrawsNone) {
   view->setText(row("gone", {}, Json{{"file", "/nowhere"}}));
   dispatch::MainLoop::runUntilIdle();
   EXPECT_EQ(iconOf(*view), nullptr);
-  EXPECT_EQ(asked, (std::vector<std::string>{"/apps/editor.desktop", "/nowhere"}));
+
+  // The web-search row shows the browser the settings' web-search dictionary names.
+  const std::string apps = home_ / "data/applications";
+  ASSERT_TRUE(files::createDirectories(apps));
+  ASSERT_TRUE(files::atomicWrite(apps + "/org.example.Browser.desktop", "[Desktop Entry]\nName=Browser\n"));
+  env_.set("XDG_DATA_HOME", home_ / "data");
+  VLConfig::shared().setValueOfKey(VLConfig::kWebSearch, Json{{"browser", "org.example.Browser"}});
+  view->setText(row("search for it", {}, Json{{"search", true}}));
+  dispatch::MainLoop::runUntilIdle();
+  EXPECT_EQ(asked, (std::vector<std::string>{"/apps/editor.desktop", "/nowhere",
+                                             apps + "/org.example.Browser.desktop"}));
 }
 
 TEST_F(HintTableRowViewTest, ASyncingImageShowsItsProgressUntilItArrives) {

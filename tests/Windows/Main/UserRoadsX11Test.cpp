@@ -325,5 +325,45 @@ TEST_F(UserRoadsX11Test, APinTabWithATextRuleCollectsTheCopiesThatMatch) {
   EXPECT_EQ(tab.find("hello"), std::string::npos) << tab;
 }
 
+// After a paste from the main window the record window still hands out its queue: each Ctrl+V typed
+// in another program takes the next entry.
+TEST_F(UserRoadsX11Test, AfterAPasteFromTheMainWindowTheRecordWindowHandsOutItsQueue) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  TestWindow editor(display_, "Editor");
+  ASSERT_TRUE(copy("alpha"));
+  ASSERT_TRUE(waitUntil([&] { return history().find("alpha") != std::string::npos; })) << program_->errors();
+  ASSERT_NE(openMain(editor), None);
+  editor.keys(64, 200);  // the hot key's own presses
+  keys({XK_Return});
+  bool pasted = false;
+  for (const auto& key : editor.keys(4, 20000)) pasted = pasted || (key.press && key.keysym == XK_v);
+  ASSERT_TRUE(pasted) << program_->errors();
+  ASSERT_TRUE(waitUntil([&] { return program_->count("paste: settled") == 1; })) << program_->errors();
+
+  keys({XK_Control_L, XK_Alt_L, XK_r});
+  const ::Window record = window("Vellisto Record");
+  ASSERT_NE(record, None);
+  editor.keys(64, 200);
+  auto heightOf = [&] {
+    XWindowAttributes a;
+    return XGetWindowAttributes(x_, record, &a) ? a.height : -1;
+  };
+  int height = heightOf();
+  for (const char* text : {"first", "second"}) {
+    ASSERT_TRUE(copy(text));
+    ASSERT_TRUE(waitUntil([&] { return heightOf() > height; })) << text << "\n" << program_->errors();
+    height = heightOf();
+  }
+  for (const std::string expected : {"second", "first"}) {
+    ASSERT_TRUE(waitUntil([&] { return xclipGet(display_, "UTF8_STRING").value_or("") == expected; }))
+        << expected << "\n"
+        << program_->errors();
+    keys({XK_Control_L, XK_v});
+    ASSERT_FALSE(editor.keys(4).empty());
+    ASSERT_TRUE(waitUntil([&] { return heightOf() < height; })) << expected << "\n" << program_->errors();
+    height = heightOf();
+  }
+}
+
 }  // namespace
 }  // namespace vl::x11test

@@ -146,6 +146,13 @@ TEST_F(X11TrayIconTest, AClickOpensTheStatusMenuUnderTheIcon) {
   StandInTray manager(display_, 0xececec, 0, 760);
   ASSERT_NE(manager.accept(5000), None);
   Display* probe = XOpenDisplay(display_.c_str());
+  // The tray tells where the icon is, for what points at it (the paste popover).
+  std::optional<std::pair<int, int>> centre;
+  ASSERT_TRUE(waitUntil([&] { return (centre = manager.iconCentre()).has_value(); }));
+  std::optional<Rect> icon = item_->iconFrameOnScreen();
+  ASSERT_TRUE(icon.has_value());
+  EXPECT_NEAR(icon->midX(), centre->first, 1);
+  EXPECT_NEAR(DisplayHeight(probe, DefaultScreen(probe)) - icon->midY(), centre->second, 1);
   std::optional<Rect> menuFrame;
   std::function<void()> poll = [&] {
     auto* t = MenuTracker::current();

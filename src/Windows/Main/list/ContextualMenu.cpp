@@ -125,7 +125,7 @@ void ContextualMenu::pin() {
   showWithEscape(alert);
 }
 
-void ContextualMenu::hintTableDelete() { confirmDeleteSelectedRecords(); }
+void ContextualMenu::hintTableDelete() { deleteSelectedRecords(); }
 
 void ContextualMenu::recordDelete(const ui::Menu& menu) {
   long row = -1;

@@ -6,10 +6,8 @@
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
-#include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "ui/alert/Alert.h"
 
 namespace vl {
 
@@ -28,24 +26,9 @@ void deleteSelectedRecords(HintTable2& list, const std::string& pinTabId) {
   list.delSelectedItems();
 }
 
-void confirmDeleteSelectedRecords() {
+void deleteSelectedRecords() {
   const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
-  auto list = hooks.listOrNull();
-  if (!list || !list->lastSelectedItem()) return;
-  ui::View* host = hooks.hostOrNull();
-  if (!host) {
-    deleteSelectedRecords(*list, hooks.tabId());
-    return;
-  }
-  std::weak_ptr<HintTable2> weakList = list;
-  auto alert = Alert::ofTitle(
-      localized("preview.del.alert.content"),
-      [weakList] {
-        // The tab is read again: the user may have switched tabs while the alert was up.
-        if (auto l = weakList.lock()) deleteSelectedRecords(*l, PreviewColumnHooks::current().tabId());
-      },
-      [] {});
-  alert->showWithEscape(host);
+  if (auto list = hooks.listOrNull()) deleteSelectedRecords(*list, hooks.tabId());
 }
 
 }  // namespace vl

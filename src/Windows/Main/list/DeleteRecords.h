@@ -10,8 +10,8 @@ class HintTable2;
 // listener hears first which text goes, so it forgets it as the last copy.
 void deleteSelectedRecords(HintTable2& list, const std::string& pinTabId);
 
-// The same after the user confirmed in an alert over the column's host (Escape dismisses it). Without
-// a host there is nobody to ask and the records go at once. Nothing selected: nothing happens.
-void confirmDeleteSelectedRecords();
+// The same for the main window's list and active tab, at once: a keyboard-driven list deletes on the
+// press, without asking. Nothing selected: nothing happens.
+void deleteSelectedRecords();
 
 }  // namespace vl

@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "VLEngine/VLEngine.h"
-#include "VLEngine/VLStoreTab.h"
-#include "VLEngine/VLTabDirectory.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/list/RecordDrag.h"
 #include "core/FlagsDetect.h"
@@ -116,13 +113,7 @@ void HintTable2::reload() {
   std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
   if (!dataSource_.empty()) {
     scrollTo(0);
-    const bool arrived = hooks_.takeArrivalAnimation ? hooks_.takeArrivalAnimation() : [] {
-      auto tabs = VLEngine::shared().tabDirectory();
-      auto tab = tabs ? tabs->activeTab() : nullptr;
-      if (!tab || !tab->newArrivedAnimation()) return false;
-      tab->setNewArrivedAnimation(false);
-      return true;
-    }();
+    const bool arrived = hooks_.takeArrivalAnimation && hooks_.takeArrivalAnimation();
     if (arrived) {
       // The new copy slides down into the first row while the others make room.
       auto first = dataSource_.front();
@@ -225,11 +216,7 @@ void HintTable2::askForOlderRecords() {
   if (loadMoreAskedAt_ == count) return;
   loadMoreAskedAt_ = count;
   insertRange_ = Range(static_cast<std::size_t>(count), 0);
-  if (hooks_.loadMore) {
-    hooks_.loadMore();
-  } else {
-    VLEngine::shared().noneInputLoadMore();
-  }
+  if (hooks_.loadMore) hooks_.loadMore();
 }
 
 void HintTable2::downAction() {

@@ -24,11 +24,11 @@ struct PreviewNotice {
 };
 
 // The record list's ties to the rest of the main window: the search field, the preview, the thinking
-// bar, the toolbar and the panels. The window installs them; each empty one does nothing (load-more
-// asks the record store by default, the arrival flag comes from the store's active tab).
+// bar, the toolbar and the panels. The window installs them; each empty one does nothing.
 struct HintTableHooks {
   std::function<std::string()> searchText;
   std::function<bool()> blocked;
+  // Asks the record store for the next page of the unfiltered list.
   std::function<void()> loadMore;
   // Answers whether the active tab asked for the arrival animation, and clears the request.
   std::function<bool()> takeArrivalAnimation;

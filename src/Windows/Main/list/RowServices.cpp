@@ -29,7 +29,12 @@ void RowServices::setIconProvider(IconProvider provider) { installed().icons = s
 ui::ImageRef RowServices::iconFor(IconKind kind, const std::string& path) {
   if (path.empty()) return nullptr;
   if (installed().icons) return installed().icons(kind, path);
-  // The workspace's icons; a headless workspace has only placeholders without pixels, which draw nothing.
+  return workspaceIcon(kind, path);
+}
+
+ui::ImageRef RowServices::workspaceIcon(IconKind kind, const std::string& path) {
+  if (path.empty()) return nullptr;
+  // A headless workspace has only placeholders without pixels, which draw nothing.
   auto screen = ui::Screen::mainScreen();
   int scale = screen && screen->backingScaleFactor() >= 1.5 ? 2 : 1;
   auto workspace = Workspace::shared();
@@ -38,6 +43,10 @@ ui::ImageRef RowServices::iconFor(IconKind kind, const std::string& path) {
                                              : workspace->iconForApplication(path, kRowIconPoints, scale);
   return icon && icon->hasPixels() ? icon : nullptr;
 }
+
+bool RowServices::hasIconProvider() { return static_cast<bool>(installed().icons); }
+
+bool RowServices::hasBrowserPath() { return static_cast<bool>(installed().browser); }
 
 void RowServices::setTransferLookup(TransferLookup lookup) { installed().transfers = std::move(lookup); }
 
@@ -50,9 +59,7 @@ std::shared_ptr<RowTransfer> RowServices::transferOf(const std::string& signatur
 void RowServices::setBrowserPath(BrowserPath path) { installed().browser = std::move(path); }
 
 std::string RowServices::browserPath() {
-  if (installed().browser) return installed().browser();
-  std::optional<std::string> name = VLConfig::shared().getStringValueOfKey(VLConfig::kWebSearch);
-  return name ? AppInstalledManager::shared().getAppPath(*name) : std::string();
+  return installed().browser ? installed().browser() : std::string();
 }
 
 }  // namespace vl

@@ -32,11 +32,19 @@ class RowServices {
 
   static void setIconProvider(IconProvider provider);
   static ui::ImageRef iconFor(IconKind kind, const std::string& path);
+  // The workspace's icon at a row's size and the main screen's scale; nullptr where the workspace has
+  // none with pixels. What rows show when nothing else is installed.
+  static ui::ImageRef workspaceIcon(IconKind kind, const std::string& path);
   static void setTransferLookup(TransferLookup lookup);
   static bool looksForTransfers();
   static std::shared_ptr<RowTransfer> transferOf(const std::string& signature);
   static void setBrowserPath(BrowserPath path);
+  // The desktop entry of the browser web searches open; "" without a lookup installed.
   static std::string browserPath();
+
+  // Whether each lookup is installed (start-up is checked for them).
+  static bool hasIconProvider();
+  static bool hasBrowserPath();
 };
 
 }  // namespace vl

@@ -23,6 +23,9 @@ struct PasteHooks {
   std::function<void()> showManualPastePopover;
   // The active pin tab; the clipboard history when empty.
   std::function<std::string()> activePinTabId;
+  // The paste road hid the program: the application's did-hide work (the paste is forgotten a moment
+  // later, and the record window hands out its next entry).
+  std::function<void()> didHide;
 };
 
 }  // namespace vl

@@ -33,8 +33,14 @@ void PastePopoverViewController::setSelectedTextSource(SelectedText source) {
   selectedTextSource() = std::move(source);
 }
 
+bool PastePopoverViewController::hasSelectedTextSource() { return static_cast<bool>(selectedTextSource()); }
+
 void PastePopoverViewController::viewDidLoad() {
   if (auto shown = popover()) view()->setFrameSize(shown->contentSize());
+  // The popover's own window has no theme: the content brings the window's colour, or light text would
+  // stand on a light ground in dark mode.
+  view()->setWantsLayer(true);
+  setBackgroundColorAssetKey(*view()->layer(), "vellistoBackgroundColorSystem11");
   howToTextView();
   contentBgView();
   contentTextView();

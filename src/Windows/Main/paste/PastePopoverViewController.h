@@ -28,6 +28,7 @@ class PastePopoverViewController : public ui::ViewController {
   // The text of the selected rows, shown each time the popover appears. The record list installs it.
   using SelectedText = std::function<std::string()>;
   static void setSelectedTextSource(SelectedText source);
+  static bool hasSelectedTextSource();
 
   std::shared_ptr<ui::Popover> popover() const { return popover_.lock(); }
   void setPopover(const std::shared_ptr<ui::Popover>& popover) { popover_ = popover; }

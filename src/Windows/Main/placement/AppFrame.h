@@ -23,6 +23,7 @@ class AppFrame {
   // first click the screen holding the pointer is the active one.
   using PointerLocation = std::function<std::optional<ui::Point>()>;
   void setPointerLocation(PointerLocation source) { pointerLocation_ = std::move(source); }
+  bool hasPointerLocation() const { return static_cast<bool>(pointerLocation_); }
 
   // A click anywhere, in screen coordinates: the first screen holding it becomes the active one.
   void updateByMousePoint(ui::Point point);

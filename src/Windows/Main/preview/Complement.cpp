@@ -72,6 +72,14 @@ void Complement::setSyncbar(std::shared_ptr<ui::View> syncbar) {
   layout();
 }
 
+void Complement::setSyncbarEnabled(bool enabled) {
+  if (auto* bar = dynamic_cast<SyncBarControl*>(syncbar_.get())) bar->setEnabled(enabled);
+}
+
+void Complement::closeSyncbar() {
+  if (auto* bar = dynamic_cast<SyncBarControl*>(syncbar_.get())) bar->close();
+}
+
 std::vector<Complement::Component> Complement::components() const {
   return {{preview_, preview_->size()},
           {infobar_, infobar_->size()},

@@ -17,6 +17,15 @@ namespace vl {
 
 class DisplayAttributedString;
 
+// What the preview column asks of the sync bar in its last slot, which the sync folder puts there: to
+// lock it while a panel is down, and to close it when Escape closes a sync panel.
+class SyncBarControl {
+ public:
+  virtual ~SyncBarControl() = default;
+  virtual void setEnabled(bool enabled) = 0;
+  virtual void close() = 0;
+};
+
 // The column beside the record list: the preview, the info bar, the toolbar and the sync bar, top to
 // bottom, with a one-point line along its left edge. Main thread only.
 class Complement : public VLVisualEffectView {
@@ -46,6 +55,9 @@ class Complement : public VLVisualEffectView {
   const std::shared_ptr<ui::View>& syncbar() const { return syncbar_; }
   // The sync bar comes from the sync folder, above this one; until then a plain bar holds its place.
   void setSyncbar(std::shared_ptr<ui::View> syncbar);
+  // Passed on to the sync bar when it is one that can be locked and closed; the placeholder cannot.
+  void setSyncbarEnabled(bool enabled);
+  void closeSyncbar();
   const std::shared_ptr<Line>& line() const { return line_; }
 
  private:

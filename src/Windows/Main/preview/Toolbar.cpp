@@ -1,7 +1,6 @@
 #include "Windows/Main/preview/Toolbar.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/search/DisplayAttributedString.h"
@@ -9,9 +8,6 @@
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "platform/foundation/Localization.h"
-#include "platform/foundation/Log.h"
-#include "platform/foundation/Text.h"
-#include "platform/ui/controls/Beep.h"
 #include "platform/ui/window/Window.h"
 #include "theme/VLFont.h"
 #include "theme/VLThemeCategories.h"
@@ -22,22 +18,6 @@ namespace {
 constexpr double kControlWidth = 150;
 constexpr double kControlHeight = 25;
 constexpr double kGap = 10;
-
-const char* describe(Toolbar::AliasCheck check) {
-  switch (check) {
-    case Toolbar::AliasCheck::Ok:
-      return "ok";
-    case Toolbar::AliasCheck::Empty:
-      return "empty";
-    case Toolbar::AliasCheck::Blank:
-      return "only blanks";
-    case Toolbar::AliasCheck::TooLong:
-      return "too long";
-    case Toolbar::AliasCheck::Taken:
-      return "already another record's";
-  }
-  return "?";
-}
 
 }  // namespace
 
@@ -115,47 +95,16 @@ bool Toolbar::resolvedShortcutKey(const std::string& name) {
   return name == "previewSnippet";
 }
 
-void Toolbar::delItem() { confirmDeleteSelectedRecords(); }
-
-Toolbar::AliasCheck Toolbar::checkAlias(const std::string& alias, const std::string& text,
-                                        const std::optional<Json>& json, const std::string& pinTabId) {
-  if (alias.empty()) return AliasCheck::Empty;
-  if (alias.find_first_not_of(" \t\n\r\u00A0") == std::string::npos) return AliasCheck::Blank;
-  if (utf16Length(alias) > kMaxAliasLength) return AliasCheck::TooLong;
-  const auto own = VLEngine::shared().getChunkByContext(text, json, pinTabId);
-  std::lock_guard<std::recursive_mutex> lock(VLEngine::storeMutex());
-  const auto chain = VLEngine::shared().chainOfTab(pinTabId);
-  if (!chain) return AliasCheck::Ok;
-  for (auto doc = chain->head; doc; doc = doc->next()) {
-    for (const auto& chunk : doc->chunks()) {
-      if (chunk && chunk != own && !chunk->isLogicallyDeleted() && chunk->alias() &&
-          *chunk->alias() == alias) {
-        return AliasCheck::Taken;
-      }
-    }
-  }
-  return AliasCheck::Ok;
-}
+void Toolbar::delItem() { deleteSelectedRecords(); }
 
 void Toolbar::textFieldDidChangeText(VLTextField&, const std::string& alias) {
   const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
   auto list = hooks.listOrNull();
   const auto row = list ? list->lastSelectedItem() : nullptr;
-  if (!row) return;
-  const std::string tab = hooks.tabId();
-  lastCheck_ = checkAlias(alias, row->string(), row->json(), tab);
-  switch (lastCheck_) {
-    case AliasCheck::Ok:
-      VLEngine::shared().updateContext(row->string(), alias, row->json(), tab, true);
-      return;
-    case AliasCheck::Empty:
-      // The store keeps an alias that is given as empty: the record simply keeps its name.
-      return;
-    default:
-      log(std::string("alias refused: ") + describe(lastCheck_));
-      ui::beep();
-      return;
-  }
+  // The store keeps an alias that is given as empty: the record simply keeps its name. Any other alias
+  // is taken as typed, blanks and another record's name included: typing it finds every record it names.
+  if (!row || alias.empty()) return;
+  VLEngine::shared().updateContext(row->string(), alias, row->json(), hooks.tabId(), true);
 }
 
 std::string Toolbar::getAlias() const {

@@ -17,9 +17,6 @@ class Toolbar : public ThemeView, public VLTextFieldDelegate, public ShortcutRec
  public:
   static constexpr double kWidth = 336;
   static constexpr double kHeight = 40;
-  // Longer names would not fit the snippet lists; counted in UTF-16 units.
-  static constexpr std::size_t kMaxAliasLength = 64;
-  enum class AliasCheck { Ok, Empty, Blank, TooLong, Taken };
 
   // Built and registered for the in-window shortcut names.
   static std::shared_ptr<Toolbar> create();
@@ -29,10 +26,6 @@ class Toolbar : public ThemeView, public VLTextFieldDelegate, public ShortcutRec
   bool resolvedShortcutKey(const std::string& name) override;
   void delItem();
   void textFieldDidChangeText(VLTextField& field, const std::string& text) override;
-  // Whether the alias may go to the record of text and json in the tab: not blank, not too long, and no
-  // other record of the tab answers to it.
-  static AliasCheck checkAlias(const std::string& alias, const std::string& text,
-                               const std::optional<Json>& json, const std::string& pinTabId);
 
   void update();
   std::string getAlias() const;
@@ -51,7 +44,6 @@ class Toolbar : public ThemeView, public VLTextFieldDelegate, public ShortcutRec
   const std::shared_ptr<VLTextField>& aliasText() const { return aliasText_; }
   const std::shared_ptr<Button3>& delItemButton() const { return delItemButton_; }
   // How the last edit of the alias field was judged.
-  AliasCheck lastAliasCheck() const { return lastCheck_; }
 
   void resizeSubviewsWithOldSize(ui::Size oldSize) override;
 
@@ -61,7 +53,6 @@ class Toolbar : public ThemeView, public VLTextFieldDelegate, public ShortcutRec
   std::shared_ptr<Button3> delItemButton_;
   std::shared_ptr<Line> line_;
   bool enabled_ = true;
-  AliasCheck lastCheck_ = AliasCheck::Ok;
 };
 
 }  // namespace vl

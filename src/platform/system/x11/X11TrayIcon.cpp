@@ -412,6 +412,42 @@ bool X11TrayIcon::trayPresent() {
       .value_or(false);
 }
 
+std::optional<ui::Rect> X11TrayIcon::iconFrame(const ui::StatusItem& item) {
+  if (&item != itemIdentity_) return std::nullopt;
+  struct OnRoot {
+    int x = 0, y = 0, width = 0, height = 0, rootHeight = 0;
+  };
+  XSide* side = x_.get();
+  // The panel may move the icon at any time without telling us, so the X server is asked each time.
+  std::optional<OnRoot> found =
+      loop_
+          ->call<std::optional<OnRoot>>(
+              [side]() -> std::optional<OnRoot> {
+                if (side->window == None || side->manager == None) return std::nullopt;
+                X11ErrorTrap trap(side->x.get());
+                XWindowAttributes a;
+                if (!XGetWindowAttributes(side->x.get(), side->window, &a) || a.map_state != IsViewable)
+                  return std::nullopt;
+                OnRoot r;
+                ::Window child = None;
+                if (!XTranslateCoordinates(side->x.get(), side->window, side->x.root(), 0, 0, &r.x, &r.y,
+                                           &child))
+                  return std::nullopt;
+                r.width = a.width;
+                r.height = a.height;
+                r.rootHeight = DisplayHeight(side->x.get(), DefaultScreen(side->x.get()));
+                return r;
+              },
+              500)
+          .value_or(std::nullopt);
+  if (!found || found->width <= 0 || found->height <= 0) return std::nullopt;
+  // Root pixels to toolkit points: the screens' scale, y up from the bottom of the root.
+  auto main = ui::Screen::mainScreen();
+  const double scale = main && main->backingScaleFactor() > 0 ? main->backingScaleFactor() : 1;
+  return ui::Rect{found->x / scale, (found->rootHeight - found->y - found->height) / scale,
+                  found->width / scale, found->height / scale};
+}
+
 unsigned long X11TrayIcon::iconWindow() {
   XSide* side = x_.get();
   return loop_->call<::Window>([side] { return side->window; }, 5000).value_or(None);

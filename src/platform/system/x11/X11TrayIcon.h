@@ -28,6 +28,8 @@ class X11TrayIcon final : public ui::StatusItemBackend, public std::enable_share
   // The tray's shade once the icon is docked: from _NET_SYSTEM_TRAY_COLORS (a light foreground means a
   // dark tray), else from a sample of the tray's background behind the icon. Main thread.
   std::optional<bool> hostBackgroundIsDark() const override { return hostDark_; }
+  // Where the tray put the icon, asked of the X server (waits for the X thread, at most half a second).
+  std::optional<ui::Rect> iconFrame(const ui::StatusItem& item) override;
 
   // Whether a tray manager owns the selection now. Waits for the X thread.
   bool trayPresent();

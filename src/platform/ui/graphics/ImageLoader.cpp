@@ -53,6 +53,8 @@ std::optional<Size> pngHeaderSize(const std::string& path) {
   return Size{static_cast<double>(be32(16)), static_cast<double>(be32(20))};
 }
 
+bool hasImageLoader() { return installed().load() != nullptr; }
+
 void setImageLoader(std::shared_ptr<ImageLoader> loader) {
   installed().store(std::move(loader));
   std::lock_guard<std::mutex> lock(namedMutex());

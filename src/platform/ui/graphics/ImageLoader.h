@@ -21,6 +21,7 @@ class ImageLoader {
 
 // nullptr restores the header reader. Installing forgets the images Image::named kept.
 void setImageLoader(std::shared_ptr<ImageLoader> loader);
+bool hasImageLoader();
 // Loads through the installed loader (the header reader when none is installed).
 ImageRef loadImageFile(const std::string& path, const std::string& name = {}, double pixelsPerPoint = 1);
 // Width and height from a PNG file's header chunk; nullopt for a file that is not a PNG.

@@ -81,18 +81,38 @@ void Popover::showRelativeToRect(const Rect& rect, View* view, RectEdge preferre
     log("popover: no content view controller, not shown");
     return;
   }
-  auto keep = std::static_pointer_cast<Popover>(weak_from_this().lock());
   Window* anchor = view->window();
   Rect anchorRect = rect.isEmpty() ? view->bounds() : rect;
   Rect onScreen = anchor->convertRectToScreen(view->convertRectToView(anchorRect, nullptr));
+  present(onScreen, anchorRect, anchor->screen(), anchor, view->isFlipped(), preferredEdge);
+}
+
+void Popover::showRelativeToScreenRect(const Rect& onScreen, RectEdge preferredEdge) {
+  if (!contentViewController_) {
+    log("popover: no content view controller, not shown");
+    return;
+  }
+  // The screen holding the rectangle's middle keeps the popover; off every screen, the main one.
+  std::shared_ptr<Screen> screen = Screen::mainScreen();
+  for (const auto& s : Screen::screens()) {
+    if (s && s->frame().contains(Point{onScreen.midX(), onScreen.midY()})) {
+      screen = s;
+      break;
+    }
+  }
+  present(onScreen, onScreen, screen, nullptr, false, preferredEdge);
+}
+
+void Popover::present(const Rect& onScreen, const Rect& anchorRect, const std::shared_ptr<Screen>& screen,
+                      Window* anchor, bool flipped, RectEdge preferredEdge) {
+  auto keep = std::static_pointer_cast<Popover>(weak_from_this().lock());
   Size size = contentSize();
 
   // Edges name the view's sides; in a flipped view its MaxY side is the one lower on the screen.
   RectEdge edge = preferredEdge;
-  if (view->isFlipped() && (edge == RectEdge::MinY || edge == RectEdge::MaxY)) {
+  if (flipped && (edge == RectEdge::MinY || edge == RectEdge::MaxY)) {
     edge = edge == RectEdge::MinY ? RectEdge::MaxY : RectEdge::MinY;
   }
-  std::shared_ptr<Screen> screen = anchor->screen();
   Rect area = screen ? screen->visibleFrame() : Rect{-1e9, -1e9, 2e9, 2e9};
   auto place = [&](RectEdge e) -> Rect {
     switch (e) {
@@ -138,14 +158,15 @@ void Popover::showRelativeToRect(const Rect& rect, View* view, RectEdge preferre
   frame.origin.x = std::clamp(frame.origin.x, area.minX(), std::max(area.minX(), area.maxX() - size.width));
   frame.origin.y = std::clamp(frame.origin.y, area.minY(), std::max(area.minY(), area.maxY() - size.height));
   RectEdge reported = edge;
-  if (view->isFlipped() && (edge == RectEdge::MinY || edge == RectEdge::MaxY)) {
+  if (flipped && (edge == RectEdge::MinY || edge == RectEdge::MaxY)) {
     reported = edge == RectEdge::MinY ? RectEdge::MaxY : RectEdge::MinY;
   }
 
   positioningRect_ = anchorRect;
   shownEdge_ = reported;
   anchorWindow_.reset();
-  if (auto held = anchor->weak_from_this().lock()) anchorWindow_ = std::static_pointer_cast<Window>(held);
+  if (auto held = anchor ? anchor->weak_from_this().lock() : nullptr)
+    anchorWindow_ = std::static_pointer_cast<Window>(held);
   if (shown_) {
     window_->setFrame(frame, false);
     return;

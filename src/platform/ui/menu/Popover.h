@@ -11,6 +11,7 @@
 namespace vl::ui {
 
 class Popover;
+class Screen;
 class View;
 class Window;
 class ViewController;
@@ -63,6 +64,9 @@ class Popover : public Responder {
   // Shows (or moves) the popover next to `rect` of `view`; nothing without a view in a window or without
   // content.
   void showRelativeToRect(const Rect& rect, View* view, RectEdge preferredEdge);
+  // The same next to a rectangle in screen points that belongs to no window of ours (a tray icon, the
+  // pointer); its positioning rect is then that screen rectangle.
+  void showRelativeToScreenRect(const Rect& onScreen, RectEdge preferredEdge);
   bool isShown() const { return shown_; }
   // Where it was anchored (in the view's coordinates) and the edge it ended up on.
   const Rect& positioningRect() const { return positioningRect_; }
@@ -80,6 +84,8 @@ class Popover : public Responder {
 
  private:
   class PopoverWindow;
+  void present(const Rect& onScreen, const Rect& anchorRect, const std::shared_ptr<Screen>& screen,
+               Window* anchor, bool flipped, RectEdge preferredEdge);
   void post(const char* name);
   void stopWatching();
 

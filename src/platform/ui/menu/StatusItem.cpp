@@ -108,6 +108,12 @@ void StatusItem::popUpStatusItemMenu(const std::shared_ptr<Menu>& menu) {
   button_->setHighlighted(false);
 }
 
+std::optional<Rect> StatusItem::iconFrameOnScreen() const {
+  if (const auto& backend = StatusBar::system().backend()) return backend->iconFrame(*this);
+  if (!visible_ || !window_ || !window_->isVisible()) return std::nullopt;
+  return window_->frame();
+}
+
 std::string StatusItem::displayedImageName() const {
   ImageRef img = button_->displayedImage();
   return img ? img->name() : std::string();

@@ -23,6 +23,8 @@ class StatusItemBackend {
   virtual void statusItemChanged(const std::shared_ptr<StatusItem>& item) = 0;
   // The item is going away; `item` is only an identity by then.
   virtual void statusItemRemoved(const StatusItem* item) = 0;
+  // Where the desktop shows the item's icon, in screen points; nullopt when the tray does not tell.
+  virtual std::optional<Rect> iconFrame(const StatusItem& /*item*/) { return std::nullopt; }
   // Whether the tray behind the items is dark, where the backend can tell (its colours, or a sample of
   // its background); nullopt when it cannot. A backend that learns a new shade tells
   // StatusBar::hostBackgroundChanged on the main thread.
@@ -83,6 +85,10 @@ class StatusItem : public std::enable_shared_from_this<StatusItem> {
   void setVisible(bool visible);
   // The window holding the button.
   const std::shared_ptr<Panel>& window() const { return window_; }
+
+  // Where the icon stands on screen: as the desktop's tray reports it while a backend shows the item,
+  // else the item's own window; nullopt when neither can tell.
+  std::optional<Rect> iconFrameOnScreen() const;
 
   // Opens the menu under the button, the button highlighted while it is open.
   void popUpStatusItemMenu(const std::shared_ptr<Menu>& menu);
