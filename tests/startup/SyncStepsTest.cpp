@@ -2,8 +2,12 @@
 
 #include "Windows/Main/list/RowServices.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/UserDefaults.h"
 #include "startup/SyncSteps.h"
+#include "support/TestSupport.h"
 #include "sync/SyncWindowHooks.h"
+#include "sync/client/ClientSession.h"
+#include "sync/store/JoinDataSyncStore.h"
 #include "sync/transfer/FileTransferCenter.h"
 
 namespace vl::test {
@@ -44,6 +48,36 @@ TEST(SyncSteps, RowsAndThePreviewFollowAnImageStillArriving) {
   RowServices::setTransferLookup(nullptr);
   SyncWindowHooks::reset();
   center.resetForTesting();
+}
+
+// A join renews the client session, and quitting leaves it: the program's goodbye step is filled.
+TEST(SyncSteps, AJoinStartsTheSessionAndTheQuitLeavesIt) {
+  PrivateHome home;
+  UserDefaults::resetForTesting();
+  StartupHooks hooks;
+  installSyncSteps(hooks);
+  ASSERT_TRUE(hooks.sayGoodbyeIfJoined);
+  ClientSession::resetForTesting();
+  ClientSession::Timing quiet;
+  quiet.pollIntervalMs = 1e9;
+  ClientSession::setTimingForTesting(quiet);
+
+  ClientSyncNetworkBean network =
+      ClientSyncNetworkBean::ofCharacteristic("NET", "Net", "peer", "127.0.0.1", 1);
+  network.accessToken = "TOKEN";
+  JoinDataSyncStore::shared().setCurrentJoin(network);
+  EXPECT_NE(ClientSession::currentSession(), nullptr);
+  // Nothing answers at the network's address: no goodbye is sent and nothing waits.
+  hooks.sayGoodbyeIfJoined();
+  EXPECT_EQ(ClientSession::currentSession(), nullptr);
+
+  ClientSession::uninstallHooks();
+  ClientSession::resetForTesting();
+  JoinDataSyncStore::shared().resetForTesting();
+  RowServices::setTransferLookup(nullptr);
+  SyncWindowHooks::reset();
+  dispatch::MainLoop::runUntilIdle();
+  UserDefaults::resetForTesting();
 }
 
 }  // namespace
