@@ -42,8 +42,9 @@ SyncPeer::SyncPeer(const std::vector<std::string>& environment) : dir_("vl-sync-
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, toPeer[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, fromPeer[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, fromPeer[1], 3);
   posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT, 0600);
+  posix_spawn_file_actions_adddup2(&actions, 2, 1);
   char* argv[] = {const_cast<char*>(path().c_str()), nullptr};
   if (::posix_spawn(&pid_, path().c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
   posix_spawn_file_actions_destroy(&actions);
@@ -88,9 +89,7 @@ std::string SyncPeer::readLine(double ms) {
     if (auto end = buffer_.find('\n'); end != std::string::npos) {
       std::string line = buffer_.substr(0, end);
       buffer_.erase(0, end + 1);
-      // The server's own diagnostics ("server started on port", "data received") share the stream.
-      if (line.starts_with('{')) return line;
-      continue;
+      return line;
     }
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());

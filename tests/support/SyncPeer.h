@@ -12,7 +12,8 @@ namespace vl::test {
 
 // The serving device of the sync client's tests: the vl-sync-peer program (tests/support/SyncPeerMain.cpp)
 // in a HOME of its own, serving a network named "Peer network" (password "peer password") with the real
-// request handlers on 127.0.0.1. Its stderr goes to a file in its folder.
+// request handlers on 127.0.0.1. It answers on a pipe of its own; its stdout and stderr go to a file in
+// its folder.
 //
 // Commands (ask), one JSON object each, answered by one:
 //   {"cmd": "copy", "text", "json"?}                  a new record; {"ok", "sig"}

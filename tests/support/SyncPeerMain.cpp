@@ -1,8 +1,8 @@
 // vl-sync-peer: a serving device for the sync client's tests, in a process (and HOME) of its own so
 // that its record store is really apart from the test's. It serves a network with the real request
-// handlers on 127.0.0.1, prints {"port", "network_id"} and then answers one JSON line per command line
-// on its standard input (SyncPeer.h lists them). VL_PEER_CLOCK_OFFSET moves its clock by that many
-// seconds, as a machine whose clock is off would be.
+// handlers on 127.0.0.1, writes {"port", "network_id"} to descriptor 3 and then answers there one JSON
+// line per command line on its standard input (SyncPeer.h lists them). VL_PEER_CLOCK_OFFSET moves its clock
+// by that many seconds, as a machine whose clock is off would be.
 #include <signal.h>
 #include <unistd.h>
 
@@ -316,10 +316,16 @@ int main() {
     std::fprintf(stderr, "vl-sync-peer: could not serve\n");
     return 1;
   }
+  // Answers go to descriptor 3: the server prints its own diagnostics on standard output.
   std::mutex out;
   auto say = [&out](const Json& line) {
+    const std::string text = line.dump() + "\n";
     std::lock_guard<std::mutex> lock(out);
-    std::cout << line.dump() << std::endl;
+    for (std::size_t at = 0; at < text.size();) {
+      const ssize_t n = ::write(3, text.data() + at, text.size() - at);
+      if (n <= 0) return;
+      at += static_cast<std::size_t>(n);
+    }
   };
   say(Json{{"port", server->boundPort()}, {"network_id", network->identifier()}});
 
