@@ -18,8 +18,8 @@ namespace vl::test {
 // Commands (ask), one JSON object each, answered by one:
 //   {"cmd": "copy", "text", "json"?}                  a new record; {"ok", "sig"}
 //   {"cmd": "image", "text", "from", "name", "later"?} an image record of the file `from`, copied into the
-//                                                      peer's file folder; with "later" its first download
-//                                                      is answered 601
+//                                                      peer's file folder; its first "later" downloads
+//                                                      are answered 601
 //   {"cmd": "record", "text" | "sig"}                  {"found", "sig", "json", "timestamp",
 //                                                       "image_bytes"?, "image_md5"?}; "text" names a
 //                                                      record without json

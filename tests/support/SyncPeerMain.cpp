@@ -15,7 +15,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 
@@ -126,7 +125,8 @@ class PeerHandler : public ServerResponseMaker {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       // As if this image were still on its way from another device.
-      if (later_.erase(sig)) {
+      if (auto it = later_.find(sig); it != later_.end()) {
+        if (--it->second == 0) later_.erase(it);
         ++laterAnswers_;
         events().poke();
         return Json{{"status", code(601, "Get mediameta later.")}};
@@ -144,9 +144,9 @@ class PeerHandler : public ServerResponseMaker {
     events().poke();
   }
 
-  void answerLaterOnce(const std::string& sig) {
+  void answerLater(const std::string& sig, int times) {
     std::lock_guard<std::mutex> lock(mutex_);
-    later_.insert(sig);
+    if (times > 0) later_[sig] = times;
   }
   void setHostile(Json reply) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -171,7 +171,7 @@ class PeerHandler : public ServerResponseMaker {
  private:
   std::mutex mutex_;
   std::condition_variable released_;
-  std::set<std::string> later_;
+  std::map<std::string, int> later_;
   std::optional<Json> hostile_;
   std::map<std::string, int> uploads_;
   int polls_ = 0, answered_ = 0, laterAnswers_ = 0;
@@ -241,7 +241,7 @@ Json run(const Json& command, PeerHandler& handler, const std::shared_ptr<Server
     std::optional<std::string> bytes = files::readFile(jsonString(command, "from"));
     if (!bytes || !files::atomicWrite(path, *bytes)) return Json{{"ok", false}};
     auto chunk = copy(text, Json{{"image", path}});
-    if (chunk && jsonBool(command, "later")) handler.answerLaterOnce(chunk->sig());
+    if (chunk) handler.answerLater(chunk->sig(), static_cast<int>(jsonInteger(command, "later")));
     return Json{{"ok", chunk != nullptr}, {"sig", chunk ? chunk->sig() : ""}};
   }
   if (cmd == "record") return describe(recordOf(command));

@@ -138,6 +138,38 @@ TEST_F(ClientSessionTest, SevenMegabyteImagesGoEachWayOneAfterA601) {
   EXPECT_EQ(jsonInteger(ask({{"cmd", "counts"}}), "later"), 1);
 }
 
+TEST_F(ClientSessionTest, TheFirstSyncUploadsWhatTheServingDeviceAsksForThoughNoRecordsCameBack) {
+  // An image copied here before joining goes with the first sync; the serving device, which has nothing
+  // to send back, asks for its bytes.
+  const std::string png = noisePng(8, 8, 4);
+  auto before = engine().append("copied before joining", std::nullopt,
+                                Json{{"image", inFileFolder("before.png", png)}}, kClip);
+  recentList()->append({before});
+  join();
+  Json there = ask({{"cmd", "wait_image"}, {"sig", before->sig()}, {"ms", 10000}});
+  EXPECT_TRUE(jsonBool(there, "ok")) << there.dump();
+  EXPECT_EQ(jsonString(there, "image_md5"), md5Hex(png));
+}
+
+TEST_F(ClientSessionTest, AnImageThatStaysLaterIsAskedForAFewTimesOnly) {
+  join();
+  TempDir outside("vl-sync-image");
+  ASSERT_TRUE(files::atomicWrite(outside / "never.png", noisePng(8, 8, 5)));
+  Json made = ask({{"cmd", "image"},
+                   {"text", "never ready"},
+                   {"from", outside / "never.png"},
+                   {"name", "never.png"},
+                   {"later", 1000}});
+  ASSERT_TRUE(jsonBool(made, "ok"));
+  const std::string sig = jsonString(made, "sig");
+  // The first answer and one per retry; then the transfer is given up and shows no progress any more.
+  EXPECT_TRUE(waitUntil([&] {
+    return jsonInteger(ask({{"cmd", "counts"}}), "later") == fastTiming().maxLaterRetries + 1 &&
+           !FileTransferCenter::defaultCenter().getEntity(sig);
+  }));
+  EXPECT_EQ(jsonInteger(ask({{"cmd", "counts"}}), "later"), fastTiming().maxLaterRetries + 1);
+}
+
 TEST_F(ClientSessionTest, ADisconnectByTheServingDeviceStopsThePollsAndSaysGoodbye) {
   join();
   ASSERT_TRUE(jsonBool(ask({{"cmd", "disconnect_all"}}), "ok"));
