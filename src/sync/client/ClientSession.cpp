@@ -32,6 +32,15 @@ std::atomic<ClientSession*> made{nullptr};
 
 SyncNetworkClientWrapper& wrapper() { return SyncNetworkClientWrapper::shared(); }
 
+// Sigs the serving device names reach the log short and printable.
+std::string printable(const std::string& value) {
+  std::string out = value.substr(0, 64);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  return out;
+}
+
 int codeOf(const Json& reply) {
   if (!reply.is_object()) return -1;
   auto status = reply.find("status");
@@ -421,7 +430,7 @@ void ClientSession::upload(std::uint64_t generation, const std::string& token, c
   if (!isGeneration(generation)) return;
   std::shared_ptr<Vellisto_Chunk> chunk = VLEngine::shared().getChunkBySig(sig, kClipboardPinTabId);
   if (!chunk) {
-    logf("sync client: image %s asked for, but no such record", sig.substr(0, 64).c_str());
+    logf("sync client: image %s asked for, but no such record", printable(sig).c_str());
     return;
   }
   // The serving device names the sig; what is read is only ever a file of our own folders.
@@ -476,7 +485,7 @@ void ClientSession::getMediametaWithSigForAWhile(const std::string& sig) {
     if (tries > times.maxLaterRetries) laterRetries_.erase(sig);
   }
   if (tries > times.maxLaterRetries) {
-    logf("sync client: image %s still not ready after %d tries; given up", sig.c_str(),
+    logf("sync client: image %s still not ready after %d tries; given up", printable(sig).c_str(),
          times.maxLaterRetries);
     FileTransferCenter::defaultCenter().abandon(sig);
     return;

@@ -12,14 +12,15 @@ void ServerResponseParser::getMediametaResponse(const Json& message) {
   if (!session || !message.is_object()) return;
   const std::string sig = jsonString(message, "chunk_sig");
   if (sig.empty()) return;
+  FileTransferCenter& center = FileTransferCenter::defaultCenter();
+  // Only images this device is waiting for are asked for again.
   if (jsonInteger(message, "code") == 601) {
-    session->getMediametaWithSigForAWhile(sig);
+    if (center.getEntity(sig)) session->getMediametaWithSigForAWhile(sig);
     return;
   }
   auto data = message.find("data");
   if (data == message.end() || !data->is_binary() || data->get_binary().empty()) return;
   const auto& bytes = data->get_binary();
-  FileTransferCenter& center = FileTransferCenter::defaultCenter();
   if (!center.appendSlice(sig, jsonInteger(message, "total_packages"),
                           std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
     return;

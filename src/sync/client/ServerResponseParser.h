@@ -8,8 +8,9 @@ namespace vl {
 // {"code", "chunk_sig", "data", "total_packages", "end"}, called on the client's loop thread.
 class ServerResponseParser {
  public:
-  // 601: the serving device has the image still on its way; the same image is asked for again a while
-  // later (ClientSession::getMediametaWithSigForAWhile). A slice with data feeds the transfer registered
+  // 601: the serving device has the image still on its way; an image this device waits for (one
+  // registered with FileTransferCenter) is asked for again a while later
+  // (ClientSession::getMediametaWithSigForAWhile). A slice with data feeds the transfer registered
   // for its sig (FileTransferCenter), and the last one ends it: the image is stored and its record
   // updated. A message without data, for a sig nothing waits for, or after the session ended, is
   // ignored.

@@ -87,7 +87,12 @@ SyncClientScreens SyncNetworkClientWrapper::screens() {
   if (!screens.isAlertShown) screens.isAlertShown = [] { return false; };
   if (!screens.showAlert) {
     screens.showAlert = [](const std::string& message, std::function<void()> ok) {
-      logf("sync client: %s", message.c_str());
+      // The text may come from the serving device: short and printable in the log.
+      std::string line = message.substr(0, 200);
+      for (char& c : line) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+      }
+      logf("sync client: %s", line.c_str());
       if (ok) ok();
     };
   }
