@@ -11,6 +11,7 @@
 #include "core/VLNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
 #include "sync/SyncWindowHooks.h"
+#include "sync/client/ClientSession.h"
 #include "sync/discovery/IFConfig.h"
 #include "sync/discovery/PeripheralRole.h"
 #include "sync/store/CreatedDataSyncStore.h"
@@ -78,6 +79,14 @@ void installSyncSteps(StartupHooks& hooks) {
   if (!hooks.saveCreatedDataSyncNetworks) {
     hooks.saveCreatedDataSyncNetworks = [] { CreatedDataSyncStore::shared().save(); };
   }
+  // A joined device that quits says goodbye, within a bound that never holds the quit.
+  if (!hooks.sayGoodbyeIfJoined) {
+    hooks.sayGoodbyeIfJoined = [] {
+      if (ClientSession* session = ClientSession::currentSession()) session->syncBye();
+    };
+  }
+  // Every new copy and every merged copy goes to the joined network; a join renews the session.
+  ClientSession::installHooks();
   // Watches the sync interface from launch on.
   if (!hooks.createNetworkConfiguration) hooks.createNetworkConfiguration = [] { IFConfig::shared(); };
   // Bluetooth advertises the network this device serves now.

@@ -6,7 +6,8 @@
 namespace vl {
 
 // Fills what device sync needs from start-up: saving the created networks when the main window hides
-// and at termination (a step another part already filled is left as it is), and the seams between
+// and at termination, the joined device's goodbye at termination (a step another part already filled is
+// left as it is), the client session's capture hooks and join renewer, and the seams between
 // sync and the windows: the history list's refresh after merged records, and the look-up through
 // which list rows and the file preview show an image still arriving (RowServices).
 void installSyncSteps(StartupHooks& hooks);

@@ -4,6 +4,8 @@
 #include "platform/dispatch/Dispatch.h"
 #include "startup/SyncSteps.h"
 #include "sync/SyncWindowHooks.h"
+#include "sync/client/ClientSession.h"
+#include "sync/store/JoinDataSyncStore.h"
 #include "sync/transfer/FileTransferCenter.h"
 
 namespace vl::test {
@@ -44,6 +46,23 @@ TEST(SyncSteps, RowsAndThePreviewFollowAnImageStillArriving) {
   RowServices::setTransferLookup(nullptr);
   SyncWindowHooks::reset();
   center.resetForTesting();
+}
+
+// A join renews the client session, and quitting leaves it. (The session itself, which talks gRPC, is
+// tested with the sync suite: Debian's gRPC is not built for the thread sanitizer this suite runs under.)
+TEST(SyncSteps, AJoinRenewsTheSessionAndTheQuitSaysGoodbye) {
+  StartupHooks hooks;
+  installSyncSteps(hooks);
+  EXPECT_TRUE(JoinDataSyncStore::hasSessionRenewer());
+  ASSERT_TRUE(hooks.sayGoodbyeIfJoined);
+  // Not joined: nothing to say, and nothing waits.
+  ASSERT_EQ(ClientSession::currentSession(), nullptr);
+  hooks.sayGoodbyeIfJoined();
+
+  ClientSession::uninstallHooks();
+  EXPECT_FALSE(JoinDataSyncStore::hasSessionRenewer());
+  RowServices::setTransferLookup(nullptr);
+  SyncWindowHooks::reset();
 }
 
 }  // namespace

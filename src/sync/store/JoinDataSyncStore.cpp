@@ -33,6 +33,11 @@ void JoinDataSyncStore::setSessionRenewer(SessionRenewer renew) {
   renewer().renew = std::move(renew);
 }
 
+bool JoinDataSyncStore::hasSessionRenewer() {
+  Lock lock(renewer().mutex);
+  return static_cast<bool>(renewer().renew);
+}
+
 std::vector<ClientSyncNetworkBean> JoinDataSyncStore::readLocked() {
   std::vector<ClientSyncNetworkBean> list;
   std::optional<Json> stored = UserDefaults::standard().object(kDefaultsKey);

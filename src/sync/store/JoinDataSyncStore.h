@@ -26,6 +26,7 @@ class JoinDataSyncStore {
 
   static JoinDataSyncStore& shared();
   static void setSessionRenewer(SessionRenewer renewer);
+  static bool hasSessionRenewer();
 
   // The stored list, newest timestamp first (equal times keep their stored order).
   std::vector<ClientSyncNetworkBean> data();
