@@ -31,7 +31,8 @@ void CreateNewNetworkController::viewDidLoad() {
   setActionHandler("done:", [this](ui::ActionTarget*) { done(); });
   const double H = view()->frame().height();
   nameItem_ = makeRow(ModalTableItem::TextInput, ModalTableItem::First, "data.sync.new.name", H - 70);
-  passwordItem_ = makeRow(ModalTableItem::SecureInput, ModalTableItem::Middle, "data.sync.new.password", H - 110);
+  passwordItem_ =
+      makeRow(ModalTableItem::SecureInput, ModalTableItem::Middle, "data.sync.new.password", H - 110);
   confirmPasswordItem_ =
       makeRow(ModalTableItem::SecureInput, ModalTableItem::Last, "data.sync.new.confirmPassword", H - 150);
   if (bean_) {
@@ -48,11 +49,11 @@ void CreateNewNetworkController::done() {
   const std::string name = nameItem_->text().value_or("");
   const std::string password = passwordItem_->text().value_or("");
   const std::string confirmation = confirmPasswordItem_->text().value_or("");
-  const char* problem = name.empty()                 ? "data.sync.alert.nameIsEmpty"
-                        : password.empty()           ? "data.sync.alert.passwordIsEmpty"
-                        : confirmation.empty()       ? "data.sync.alert.connfirmPasswordIsEmpty"
+  const char* problem = name.empty()               ? "data.sync.alert.nameIsEmpty"
+                        : password.empty()         ? "data.sync.alert.passwordIsEmpty"
+                        : confirmation.empty()     ? "data.sync.alert.connfirmPasswordIsEmpty"
                         : password != confirmation ? "data.sync.alert.passwordNotSame"
-                                                     : nullptr;
+                                                   : nullptr;
   if (problem) {
     simpleAlert(localized(problem));
     return;

@@ -62,7 +62,8 @@ void CreateOrJoinSyncNetworkController::viewDidLoad() {
   view()->addSubview(createNetwork_);
   view()->addSubview(joinNetwork_);
 
-  tips_ = PassthroughTextView::create({10, joinNetwork_->frame().origin.y - 45, w, 35});
+  // Inset at both ends, so the second line does not run past the panel's edge.
+  tips_ = PassthroughTextView::create({10, joinNetwork_->frame().origin.y - 45, w - 20, 35});
   tips_->setEditable(false);
   tips_->setSelectable(false);
   tips_->setMaximumNumberOfLines(2);
@@ -100,9 +101,10 @@ void CreateOrJoinSyncNetworkController::next() {
 
 void CreateOrJoinSyncNetworkController::proceed(bool poweredOn, bool hasAddress) {
   if (!poweredOn || !hasAddress) {
-    simpleAlert(localized(!poweredOn && hasAddress   ? "data.sync.alert.bluetoothNotOn"
-                          : poweredOn && !hasAddress ? "data.sync.alert.NotJoinLocalNetwork"
-                                                     : "data.sync.alert.bluetoothNotOnAndNotJoinLocalNetwork"));
+    simpleAlert(localized(!poweredOn && hasAddress ? "data.sync.alert.bluetoothNotOn"
+                          : poweredOn && !hasAddress
+                              ? "data.sync.alert.NotJoinLocalNetwork"
+                              : "data.sync.alert.bluetoothNotOnAndNotJoinLocalNetwork"));
     return;
   }
   ModalNavigationController* navigation = navigationController();

@@ -68,7 +68,8 @@ void CreateSyncNetworkController::reloadList() {
   dataSource_ = CreatedDataSyncStore::shared().providerList();
   items_.clear();
   const double w = view()->frame().width();
-  const double h = std::min(ModalTableView::kRowHeight * static_cast<double>(dataSource_.size()), kMaxTableHeight);
+  const double h =
+      std::min(ModalTableView::kRowHeight * static_cast<double>(dataSource_.size()), kMaxTableHeight);
   tableView_->setFrame({0, chooseSectionView_->frame().origin.y - 10 - h, w, h});
 }
 
@@ -89,7 +90,8 @@ std::shared_ptr<ui::TableRowView> CreateSyncNetworkController::tableViewRowViewF
   item->setAction("itemClick:");
   item->setTitleColorAssetKey(std::string("fontNormalColor"));
   std::vector<std::shared_ptr<ModalTableItemAccessory>> buttons;
-  for (const auto& [titleKey, action] : {std::pair{"edit", "editAccessoryClick:"}, {"delete", "deleteAccessoryClick:"}}) {
+  for (const auto& [titleKey, action] :
+       {std::pair{"edit", "editAccessoryClick:"}, {"delete", "deleteAccessoryClick:"}}) {
     auto button = ModalTableItemAccessoryButton::create();
     button->setTitle(localized(titleKey));
     button->setTitleColorAssetKey(std::string("accentColor"));
@@ -107,7 +109,7 @@ std::shared_ptr<ui::TableRowView> CreateSyncNetworkController::tableViewRowViewF
                    : row == 0    ? ModalTableItem::First
                    : row == last ? ModalTableItem::Last
                                  : ModalTableItem::Middle);
-  item->setTitle(network->name());
+  item->setTitle(titleBeforeAccessories(network->name(), view()->frame().width(), buttons));
   items_[row] = item;
   return ModalTableRowViewWrapper::box(item);
 }
@@ -139,7 +141,8 @@ void CreateSyncNetworkController::itemClick(ModalTableItem& item) {
 }
 
 void CreateSyncNetworkController::editAccessoryClick(ModalTableItemAccessory& accessory) {
-  CreatedDataSyncStore::Network network = accessory.item() ? networkAt(accessory.item()->position()) : nullptr;
+  CreatedDataSyncStore::Network network =
+      accessory.item() ? networkAt(accessory.item()->position()) : nullptr;
   auto* navigation = navigationController();
   if (!network || !navigation) return;
   auto form = ModalViewController::make<CreateNewNetworkController>();
@@ -148,7 +151,8 @@ void CreateSyncNetworkController::editAccessoryClick(ModalTableItemAccessory& ac
 }
 
 void CreateSyncNetworkController::deleteAccessoryClick(ModalTableItemAccessory& accessory) {
-  CreatedDataSyncStore::Network network = accessory.item() ? networkAt(accessory.item()->position()) : nullptr;
+  CreatedDataSyncStore::Network network =
+      accessory.item() ? networkAt(accessory.item()->position()) : nullptr;
   if (!network) return;
   std::weak_ptr<CreateSyncNetworkController> weak =
       std::static_pointer_cast<CreateSyncNetworkController>(shared_from_this());

@@ -21,7 +21,9 @@ class SyncClientView : public ui::View {
   void switchNetworkClick();
 
   const std::shared_ptr<Button2>& switchNetworkButton() const { return switchNetworkButton_; }
-  const std::shared_ptr<PassthroughAndArrowCursorTextView>& explainTextView() const { return explainTextView_; }
+  const std::shared_ptr<PassthroughAndArrowCursorTextView>& explainTextView() const {
+    return explainTextView_;
+  }
   void viewDidMoveToSuperview() override;
 
  private:

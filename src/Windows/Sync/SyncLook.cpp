@@ -3,16 +3,17 @@
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "platform/foundation/Localization.h"
 #include "platform/ui/text/Font.h"
+#include "platform/ui/text/TextMetrics.h"
+#include "sync/discovery/IFConfig.h"
 #include "theme/VLFont.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/alert/Alert.h"
-#include "sync/discovery/IFConfig.h"
 #include "ui/panels/MainViewHooks.h"
 
 namespace vl {
 
 std::shared_ptr<PassthroughAndArrowCursorTextView> makeSyncLabel(double size, ui::TextAlignment alignment,
-                                                                  std::size_t maxLines) {
+                                                                 std::size_t maxLines) {
   auto label = PassthroughAndArrowCursorTextView::create();
   label->setEditable(false);
   label->setSelectable(false);
@@ -74,6 +75,14 @@ void setSyncLocalAddressSource(std::function<std::optional<std::string>()> sourc
   addressSource() = std::move(source);
 }
 
+std::string titleBeforeAccessories(const std::string& title, double rowWidth,
+                                   const std::vector<std::shared_ptr<ModalTableItemAccessory>>& accessories) {
+  // The row's inset, margin and title font.
+  double room = rowWidth - 15 - 5 - 35;
+  for (const auto& accessory : accessories) room -= accessory->frame().width();
+  return ui::TextMetrics::truncateTail(title, ui::Font::systemFont(16), room);
+}
+
 ui::View* syncAlertHost() { return MainViewHooks::current().mainViewOrNull(); }
 
 void focusMainSearchInput() {
@@ -83,7 +92,8 @@ void focusMainSearchInput() {
 void showSyncMessage(const std::string& message) {
   ui::View* host = syncAlertHost();
   if (!host) return;
-  auto alert = Alert::ofTitle(message, [] {}, nullptr);
+  auto alert = Alert::ofTitle(
+      message, [] {}, nullptr);
   alert->showWithEscape(host);
 }
 

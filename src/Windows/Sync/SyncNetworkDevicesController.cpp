@@ -27,7 +27,8 @@ void SyncNetworkDevicesController::viewDidLoad() {
   setActionHandler("close:", [this](ui::ActionTarget*) { close(); });
   setActionHandler("itemClick:", [](ui::ActionTarget*) {});
   setActionHandler("disconnectAccessoryClick:", [this](ui::ActionTarget* sender) {
-    if (auto* accessory = dynamic_cast<ModalTableItemAccessory*>(sender)) disconnectAccessoryClick(*accessory);
+    if (auto* accessory = dynamic_cast<ModalTableItemAccessory*>(sender))
+      disconnectAccessoryClick(*accessory);
   });
   auto self = std::static_pointer_cast<SyncNetworkDevicesController>(shared_from_this());
   tableView_ = ModalTableView::create({0, 0, view()->frame().width(), 0});
@@ -41,7 +42,8 @@ void SyncNetworkDevicesController::viewWillAppear() {
   CreatedDataSyncStore::Network network = CreatedDataSyncStore::shared().currentProvider();
   dataSource_ = network ? network->connectedAndAuthorized() : std::vector<AuthorizedBean>{};
   items_.clear();
-  const double h = std::min(ModalTableView::kRowHeight * static_cast<double>(dataSource_.size()), kMaxTableHeight);
+  const double h =
+      std::min(ModalTableView::kRowHeight * static_cast<double>(dataSource_.size()), kMaxTableHeight);
   const double W = view()->frame().width(), H = view()->frame().height();
   tableView_->setFrame({0, H - 30 - h, W, h});
   tableView_->reloadData();
@@ -72,7 +74,8 @@ std::shared_ptr<ui::TableRowView> SyncNetworkDevicesController::tableViewRowView
                    : row == 0    ? ModalTableItem::First
                    : row == last ? ModalTableItem::Last
                                  : ModalTableItem::Middle);
-  item->setTitle(dataSource_[static_cast<std::size_t>(row)].deviceName);
+  item->setTitle(titleBeforeAccessories(dataSource_[static_cast<std::size_t>(row)].deviceName,
+                                        view()->frame().width(), item->rightAccessories()));
   items_[row] = item;
   return ModalTableRowViewWrapper::box(item);
 }
@@ -89,7 +92,8 @@ void SyncNetworkDevicesController::close() {
 
 void SyncNetworkDevicesController::disconnectAccessoryClick(ModalTableItemAccessory& accessory) {
   ModalTableItem* item = accessory.item();
-  if (!item || item->position() < 0 || static_cast<std::size_t>(item->position()) >= dataSource_.size()) return;
+  if (!item || item->position() < 0 || static_cast<std::size_t>(item->position()) >= dataSource_.size())
+    return;
   const std::string token = dataSource_[static_cast<std::size_t>(item->position())].accessToken;
   std::weak_ptr<ModalTableItemAccessoryButton> button =
       std::dynamic_pointer_cast<ModalTableItemAccessoryButton>(accessory.self());

@@ -28,7 +28,8 @@ void SyncNetworkDevicesPanel::show() {
   AbstractPanel::show();
   page()->viewWillAppear();
   const MainViewHooks& hooks = MainViewHooks::current();
-  if (ui::Window* window = hooks.mainWindow ? hooks.mainWindow() : nullptr) window->makeFirstResponder(nullptr);
+  if (ui::Window* window = hooks.mainWindow ? hooks.mainWindow() : nullptr)
+    window->makeFirstResponder(nullptr);
 }
 
 void SyncNetworkDevicesPanel::dismiss() {

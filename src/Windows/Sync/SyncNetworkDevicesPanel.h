@@ -15,7 +15,9 @@ class SyncNetworkDevicesPanel : public AbstractPanel {
   static constexpr ui::Rect kFrame{0, 0, 375, 420};
 
   SyncNetworkDevicesPanel();
-  static std::shared_ptr<SyncNetworkDevicesPanel> create() { return std::make_shared<SyncNetworkDevicesPanel>(); }
+  static std::shared_ptr<SyncNetworkDevicesPanel> create() {
+    return std::make_shared<SyncNetworkDevicesPanel>();
+  }
 
   const std::shared_ptr<ModalNavigationController>& navigationController() const { return navigation_; }
   std::shared_ptr<SyncNetworkDevicesController> page() const;

@@ -36,7 +36,8 @@ std::shared_ptr<SyncProviderView> SyncProviderView::create() {
   view->allDevicesButton_ = makeSyncStatusButton("syncnetwork-alldevices");
   view->allDevicesButton_->setTarget(view);
   view->allDevicesButton_->setAction("allDevicesClick:");
-  view->setActionHandler("allDevicesClick:", [raw = view.get()](ui::ActionTarget*) { raw->allDevicesClick(); });
+  view->setActionHandler("allDevicesClick:",
+                         [raw = view.get()](ui::ActionTarget*) { raw->allDevicesClick(); });
   view->explainTextView_ = makeSyncLabel(12, ui::TextAlignment::Left);
   view->explainTextView_->setString(explainFor(0));
   view->addSubview(view->allDevicesButton_);

@@ -23,7 +23,9 @@ class SyncProviderView : public ui::View {
   void allDevicesClick();
 
   const std::shared_ptr<Button2>& allDevicesButton() const { return allDevicesButton_; }
-  const std::shared_ptr<PassthroughAndArrowCursorTextView>& explainTextView() const { return explainTextView_; }
+  const std::shared_ptr<PassthroughAndArrowCursorTextView>& explainTextView() const {
+    return explainTextView_;
+  }
   void viewDidMoveToSuperview() override;
 
  private:
