@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "Windows/Main/list/RowServices.h"
+#include "Windows/Sync/SyncScreens.h"
 #include "platform/dispatch/Dispatch.h"
 #include "startup/SyncSteps.h"
 #include "sync/SyncWindowHooks.h"
 #include "sync/transfer/FileTransferCenter.h"
+#include "ui/panels/MainViewHooks.h"
+#include "ui/panels/PanelCenter.h"
+#include "ui/panels/PanelTypes.h"
 
 namespace vl::test {
 namespace {
@@ -44,6 +48,29 @@ TEST(SyncSteps, RowsAndThePreviewFollowAnImageStillArriving) {
   RowServices::setTransferLookup(nullptr);
   SyncWindowHooks::reset();
   center.resetForTesting();
+}
+
+// The sync screens fill what the panels and the serving handlers declare for the sync bar.
+TEST(SyncSteps, ThePanelStepPutsTheSyncScreensIn) {
+  StartupHooks hooks;
+  installSyncSteps(hooks);
+  ASSERT_TRUE(hooks.registerPanels);
+  EXPECT_TRUE(hooks.sayGoodbyeIfJoined);
+  hooks.registerPanels();
+  EXPECT_TRUE(MainViewHooks::current().closeSyncBar);
+  EXPECT_TRUE(MainViewHooks::current().setSyncBarEnabled);
+  EXPECT_NE(PanelCenter::shared().panelForKey(kPanelDataSync), nullptr);
+  EXPECT_NE(PanelCenter::shared().panelForKey(kPanelSyncDevices), nullptr);
+  const IFConfig::SyncBarHooks bar = SyncScreens::syncBarHooks();
+  ASSERT_TRUE(bar.isSyncBarOn);
+  EXPECT_FALSE(bar.isSyncBarOn());
+  // A joined bar at termination asks the session for its goodbye; an idle one does nothing.
+  hooks.sayGoodbyeIfJoined();
+
+  SyncScreens::resetForTesting();
+  PanelCenter::shared().resetForTesting();
+  RowServices::setTransferLookup(nullptr);
+  SyncWindowHooks::reset();
 }
 
 }  // namespace

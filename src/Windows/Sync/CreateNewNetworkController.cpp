@@ -45,6 +45,8 @@ void CreateNewNetworkController::viewDidLoad() {
   }
 }
 
+void CreateNewNetworkController::viewDidAppear() { log("sync: network form shown"); }
+
 void CreateNewNetworkController::done() {
   const std::string name = nameItem_->text().value_or("");
   const std::string password = passwordItem_->text().value_or("");

@@ -18,6 +18,7 @@ class CreateNewNetworkController : public ModalViewController {
   const CreatedDataSyncStore::Network& bean() const { return bean_; }
 
   void viewDidLoad() override;
+  void viewDidAppear() override;
   std::shared_ptr<ui::View> rightItem() override;
   // Checks the three texts (the first failure says which) and stores the network, then goes back.
   void done();

@@ -73,6 +73,10 @@ void CreateSyncNetworkController::reloadList() {
   tableView_->setFrame({0, chooseSectionView_->frame().origin.y - 10 - h, w, h});
 }
 
+void CreateSyncNetworkController::viewDidAppear() {
+  logf("sync: network list shown (%zu)", dataSource_.size());
+}
+
 void CreateSyncNetworkController::viewDidDisappear() { lastCheckItem_.reset(); }
 
 long CreateSyncNetworkController::numberOfRowsInTableView(ModalTableView&) {

@@ -26,6 +26,7 @@ class CreateSyncNetworkController : public ModalViewController,
   void viewDidLoad() override;
   // Reads the list again and sizes the table for it.
   void viewWillAppear() override;
+  void viewDidAppear() override;
   void viewDidDisappear() override;
   std::shared_ptr<ui::View> rightItem() override;
 

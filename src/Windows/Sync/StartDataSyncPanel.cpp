@@ -1,7 +1,10 @@
 #include "Windows/Sync/StartDataSyncPanel.h"
 
+#include "platform/foundation/Log.h"
 #include "platform/ui/view/Layer.h"
+#include "platform/ui/window/Window.h"
 #include "sync/discovery/CentralRole.h"
+#include "ui/panels/MainViewHooks.h"
 
 namespace vl {
 
@@ -22,8 +25,16 @@ void StartDataSyncPanel::frameSizeDidSet(ui::Size size) {
   navigation_->present(this, size);
 }
 
+void StartDataSyncPanel::show() {
+  AbstractPanel::show();
+  const MainViewHooks& hooks = MainViewHooks::current();
+  if (ui::Window* window = hooks.mainWindow ? hooks.mainWindow() : nullptr)
+    window->makeFirstResponder(nullptr);
+}
+
 void StartDataSyncPanel::panelAnimationDidEnd(bool shown) {
   AbstractPanel::panelAnimationDidEnd(shown);
+  log(shown ? "sync: start panel shown" : "sync: start panel hidden");
   if (!shown) navigation_->popToRootController();
 }
 

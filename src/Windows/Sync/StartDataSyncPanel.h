@@ -21,6 +21,9 @@ class StartDataSyncPanel : public AbstractPanel {
   std::shared_ptr<CreateOrJoinSyncNetworkController> rootPage() const;
 
   void frameSizeDidSet(ui::Size size) override;
+  // The base's show, and the switch that opened the panel gives up the keyboard: keys typed into the
+  // pages must not reach it behind the panel.
+  void show() override;
   void panelAnimationDidEnd(bool shown) override;
   void dismiss() override;
 

@@ -21,6 +21,22 @@ namespace vl {
 
 namespace {
 
+// The question before switching off; it says in the log when it is up, so a user's answer can follow.
+class SwitchOffAlert : public Alert {
+ public:
+  using Alert::Alert;
+
+ protected:
+  void showDidEnd() override {
+    Alert::showDidEnd();
+    log("sync bar: asking before switching off");
+  }
+  void dismissDidEnd() override {
+    Alert::dismissDidEnd();
+    log("sync bar: answered");
+  }
+};
+
 std::shared_ptr<SyncBar2>& sharedBar() {
   static std::shared_ptr<SyncBar2> bar;
   return bar;
@@ -163,6 +179,7 @@ void SyncBar2::close() {
     if (link.joinedNetworkName()) link.bye();
   }
   showTitle();
+  log("sync bar: off");
 }
 
 void SyncBar2::closeOnlyOnUI() {
@@ -208,7 +225,7 @@ void SyncBar2::confirmSwitchOff() {
     close();
     return;
   }
-  auto alert = Alert::ofTitle(
+  auto alert = Alert::ofTitle<SwitchOffAlert>(
       localized("data.sync.provider.alert"),
       [weak] {
         auto bar = weak.lock();
