@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Windows/Main/list/RowServices.h"
+#include "Windows/Sync/SyncClientLink.h"
 #include "Windows/Sync/SyncScreens.h"
 #include "platform/dispatch/Dispatch.h"
 #include "startup/SyncSteps.h"
@@ -64,8 +65,21 @@ TEST(SyncSteps, ThePanelStepPutsTheSyncScreensIn) {
   const IFConfig::SyncBarHooks bar = SyncScreens::syncBarHooks();
   ASSERT_TRUE(bar.isSyncBarOn);
   EXPECT_FALSE(bar.isSyncBarOn());
-  // A joined bar at termination asks the session for its goodbye; an idle one does nothing.
+  // A joined bar at termination asks the session for its goodbye; an idle one does not.
+  struct Link : SyncClientLink {
+    int goodbyes = 0;
+    std::optional<std::string> joinedNetworkName() const override { return "Office"; }
+    void syncBye() override { ++goodbyes; }
+  };
+  auto link = std::make_shared<Link>();
+  SyncClientLink::install(link);
   hooks.sayGoodbyeIfJoined();
+  EXPECT_EQ(link->goodbyes, 0);
+  SyncBar2::shared()->openWithRole(SyncBar2::RoleClient);
+  hooks.sayGoodbyeIfJoined();
+  EXPECT_EQ(link->goodbyes, 1);
+  SyncBar2::shared()->closeOnlyOnUI();
+  SyncClientLink::install(nullptr);
 
   SyncScreens::resetForTesting();
   PanelCenter::shared().resetForTesting();

@@ -94,6 +94,22 @@ TEST_F(SyncPanelsTest, NextOnTheJoinTileWhileServingStopsServingFirst) {
   EXPECT_EQ(topPage(), joinPage);
 }
 
+TEST_F(SyncPanelsTest, NextOnTheCreateTileWhileJoinedLeavesTheJoinedNetworkFirst) {
+  auto link = std::make_shared<FakeClientLink>();
+  SyncClientLink::install(link);
+  ClientSyncNetworkBean joined =
+      ClientSyncNetworkBean::ofCharacteristic("N1", "Office", "Desk", "127.0.0.2", 1);
+  JoinDataSyncStore::shared().addOrUpdate(joined);
+  JoinDataSyncStore::shared().setCanNotAutoJoinByLimitReached("N1", true);
+  JoinDataSyncStore::shared().setCurrentJoin(joined);
+  showStartPanel();
+  rootPage()->next();
+  settle();
+  EXPECT_EQ(link->byes, 1);
+  EXPECT_TRUE(JoinDataSyncStore::shared().canAutoJoin(joined));
+  EXPECT_NE(std::dynamic_pointer_cast<CreateSyncNetworkController>(topPage()), nullptr);
+}
+
 // Through the pages as a user goes: Next, a new network, OK.
 TEST_F(SyncPanelsTest, ANewNetworkIsCreatedThenServed) {
   showStartPanel();
