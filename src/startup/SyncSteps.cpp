@@ -8,6 +8,9 @@
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/QuickAccess.h"
 #include "Windows/Main/SearchInput2.h"
+#include "Windows/Sync/SyncBar2.h"
+#include "Windows/Sync/SyncClientLink.h"
+#include "Windows/Sync/SyncScreens.h"
 #include "core/VLNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
 #include "sync/SyncWindowHooks.h"
@@ -68,6 +71,15 @@ void refreshHistoryList() {
 
 }  // namespace
 
+void registerSyncScreens() {
+  if (auto controller = std::dynamic_pointer_cast<MainViewController>(QuickAccess::mainViewController())) {
+    SyncScreens::installInto(controller);
+  } else {
+    SyncScreens::install();
+  }
+  IFConfig::shared().setSyncBarHooks(SyncScreens::syncBarHooks());
+}
+
 RowServices::TransferLookup syncTransferLookup() {
   return [](const std::string& signature) -> std::shared_ptr<RowTransfer> {
     std::shared_ptr<FileTransferEntity> entity = FileTransferCenter::defaultCenter().getEntity(signature);
@@ -79,6 +91,11 @@ void installSyncSteps(StartupHooks& hooks) {
   if (!hooks.saveCreatedDataSyncNetworks) {
     hooks.saveCreatedDataSyncNetworks = [] { CreatedDataSyncStore::shared().save(); };
   }
+  // After the windows: the bar goes into the main window's preview column.
+  hooks.registerPanels = [previous = std::move(hooks.registerPanels)] {
+    if (previous) previous();
+    registerSyncScreens();
+  };
   // A joined device that quits says goodbye, within a bound that never holds the quit.
   if (!hooks.sayGoodbyeIfJoined) {
     hooks.sayGoodbyeIfJoined = [] {

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include "Windows/Main/list/RowServices.h"
+#include "Windows/Sync/SyncClientLink.h"
+#include "Windows/Sync/SyncScreens.h"
 #include "platform/dispatch/Dispatch.h"
 #include "startup/SyncSteps.h"
 #include "sync/SyncWindowHooks.h"
 #include "sync/client/ClientSession.h"
 #include "sync/store/JoinDataSyncStore.h"
 #include "sync/transfer/FileTransferCenter.h"
+#include "ui/panels/MainViewHooks.h"
+#include "ui/panels/PanelCenter.h"
+#include "ui/panels/PanelTypes.h"
 
 namespace vl::test {
 namespace {
@@ -61,6 +66,25 @@ TEST(SyncSteps, AJoinRenewsTheSessionAndTheQuitSaysGoodbye) {
 
   ClientSession::uninstallHooks();
   EXPECT_FALSE(JoinDataSyncStore::hasSessionRenewer());
+}
+
+// The sync screens fill what the panels and the serving handlers declare for the sync bar.
+TEST(SyncSteps, ThePanelStepPutsTheSyncScreensIn) {
+  StartupHooks hooks;
+  installSyncSteps(hooks);
+  ASSERT_TRUE(hooks.registerPanels);
+  EXPECT_TRUE(hooks.sayGoodbyeIfJoined);
+  hooks.registerPanels();
+  EXPECT_TRUE(MainViewHooks::current().closeSyncBar);
+  EXPECT_TRUE(MainViewHooks::current().setSyncBarEnabled);
+  EXPECT_NE(PanelCenter::shared().panelForKey(kPanelDataSync), nullptr);
+  EXPECT_NE(PanelCenter::shared().panelForKey(kPanelSyncDevices), nullptr);
+  const IFConfig::SyncBarHooks bar = SyncScreens::syncBarHooks();
+  ASSERT_TRUE(bar.isSyncBarOn);
+  EXPECT_FALSE(bar.isSyncBarOn());
+
+  SyncScreens::resetForTesting();
+  PanelCenter::shared().resetForTesting();
   RowServices::setTransferLookup(nullptr);
   SyncWindowHooks::reset();
 }

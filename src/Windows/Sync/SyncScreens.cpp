@@ -1,0 +1,98 @@
+#include "Windows/Sync/SyncScreens.h"
+
+#include "Windows/Main/ChunkContent.h"
+#include "Windows/Main/MainViewController.h"
+#include "Windows/Main/preview/Complement.h"
+#include "Windows/Sync/SyncLook.h"
+#include "platform/foundation/Localization.h"
+#include "sync/SyncWindowHooks.h"
+#include "sync/client/SyncNetworkClientWrapper.h"
+#include "ui/alert/Alert.h"
+#include "ui/panels/MainViewHooks.h"
+#include "ui/panels/PanelCenter.h"
+#include "ui/panels/PanelTypes.h"
+
+namespace vl {
+
+namespace {
+
+SyncScreens::Parts& parts() {
+  static SyncScreens::Parts kept;
+  return kept;
+}
+
+// What the joined side's gateway shows: the bar and its alerts. The password panel comes with the join
+// screens, which add it to what is installed here.
+void installClientScreens() {
+  SyncClientScreens screens = SyncNetworkClientWrapper::screens();
+  screens.isSyncBarOn = [] { return SyncBar2::shared()->on(); };
+  screens.closeSyncBar = [] { SyncBar2::shared()->close(); };
+  screens.closeSyncBarOnlyOnUI = [] { SyncBar2::shared()->closeOnlyOnUI(); };
+  screens.isAlertShown = [] {
+    ui::View* host = syncAlertHost();
+    return host && Alert::isShown(host);
+  };
+  screens.showAlert = [](const std::string& message, std::function<void()> ok) {
+    ui::View* host = syncAlertHost();
+    if (!host) {
+      if (ok) ok();
+      return;
+    }
+    Alert::ofTitle(localized(message), std::move(ok), nullptr)->showWithEscape(host);
+  };
+  screens.sessionStateChanged = [](SyncClientScreens::SessionState) { SyncBar2::shared()->reload(); };
+  SyncNetworkClientWrapper::setScreens(std::move(screens));
+}
+
+}  // namespace
+
+const SyncScreens::Parts& SyncScreens::install() {
+  Parts& p = parts();
+  p.bar = SyncBar2::shared();
+  if (!p.startPanel) p.startPanel = StartDataSyncPanel::create();
+  if (!p.devicesPanel) p.devicesPanel = SyncNetworkDevicesPanel::create();
+  PanelCenter::shared().registerPanel(p.startPanel, kPanelDataSync);
+  PanelCenter::shared().registerPanel(p.devicesPanel, kPanelSyncDevices);
+
+  MainViewHooks hooks = MainViewHooks::current();
+  hooks.closeSyncBar = [] { SyncBar2::shared()->close(); };
+  hooks.setSyncBarEnabled = [](bool enabled) { SyncBar2::shared()->setEnabled(enabled); };
+  MainViewHooks::install(std::move(hooks));
+  // The serving handlers post it to the main queue themselves.
+  SyncWindowHooks::setReloadSyncBar([] { SyncBar2::shared()->reload(); });
+  installClientScreens();
+  return p;
+}
+
+const SyncScreens::Parts& SyncScreens::installInto(const std::shared_ptr<MainViewController>& controller) {
+  const Parts& p = install();
+  if (auto column = std::dynamic_pointer_cast<Complement>(controller->chunkContent()->complement()))
+    column->setSyncbar(p.bar);
+  return p;
+}
+
+IFConfig::SyncBarHooks SyncScreens::syncBarHooks() {
+  IFConfig::SyncBarHooks hooks;
+  hooks.isSyncBarOn = [] { return SyncBar2::shared()->on(); };
+  hooks.showNetworkUnsatisfiedAlert = [] {
+    ui::View* host = syncAlertHost();
+    if (!host || Alert::isShown(host)) return;
+    auto alert = Alert::ofTitle(
+        localized("data.sync.network.unsatisfied"), [] { SyncBar2::shared()->close(); }, nullptr);
+    alert->showWithEscape(host);
+  };
+  return hooks;
+}
+
+void SyncScreens::resetForTesting() {
+  MainViewHooks hooks = MainViewHooks::current();
+  hooks.closeSyncBar = nullptr;
+  hooks.setSyncBarEnabled = nullptr;
+  MainViewHooks::install(std::move(hooks));
+  SyncWindowHooks::setReloadSyncBar(nullptr);
+  SyncNetworkClientWrapper::setScreens({});
+  parts() = {};
+  SyncBar2::resetForTesting();
+}
+
+}  // namespace vl

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include "SyncScreensTestSupport.h"
+#include "VLEngine/VLEngine.h"
+#include "VLEngine/search/DisplayAttributedString.h"
+#include "Windows/Main/list/HintTableRowView.h"
+#include "Windows/Main/list/RowServices.h"
+#include "Windows/Main/preview/FileView.h"
+#include "Windows/Main/preview/PreviewColumnHooks.h"
+#include "Windows/Sync/CreateNewNetworkController.h"
+#include "support/Gallery.h"
+#include "theme/VLFont.h"
+
+namespace vl::test {
+namespace {
+
+class SyncGalleryTest : public SyncScreensTest {
+ protected:
+  // Desktop painting before the screens are built, so they load their images with pixels and lay out
+  // with the metrics they are painted with.
+  void SetUp() override {
+    painting_.emplace();
+    SyncScreensTest::SetUp();
+    setBackgroundColorAssetKey(*window_, std::string("vellistoBackgroundColorSystem11"));
+  }
+  void picture(const std::string& name, double scale = 1) {
+    EXPECT_EQ(test::writeGallery(*window_, name, scale).size(), 2u) << name;
+  }
+  void TearDown() override {
+    SyncScreensTest::TearDown();
+    painting_.reset();
+  }
+  std::optional<DesktopPaintingScope> painting_;
+  void push(const std::shared_ptr<ModalViewController>& page) {
+    parts.startPanel->navigationController()->pushModalViewController(page);
+    settle();
+  }
+};
+
+TEST_F(SyncGalleryTest, EveryStateOfTheBar) {
+  // A window just the bar's size, painted at twice the scale.
+  window_->setFrame({100, 100, SyncBar2::kWidth,
+                     window_->frame().height() - mainView_->frame().height() + SyncBar2::kHeight},
+                    false);
+  bar()->setFrameOrigin({0, 0});
+  picture("sync-bar-off", 2);
+  auto network = addNetwork("Home");
+  CreatedDataSyncStore::shared().setCurrentProvider(network);
+  bar()->openWithRole(SyncBar2::RoleProvider);
+  settle();
+  picture("sync-bar-serving-waiting", 2);
+  for (const char* name : {"Kitchen laptop", "Studio desktop"})
+    network->setAuthorized(AuthorizedBean::ofDeviceId(name, name), name);
+  bar()->reload();
+  picture("sync-bar-serving", 2);
+  bar()->close();
+  auto link = std::make_shared<FakeClientLink>();
+  link->name = "Office network";
+  SyncClientLink::install(link);
+  bar()->openWithRole(SyncBar2::RoleClient);
+  picture("sync-bar-joined", 2);
+  link->isConnected = false;
+  bar()->reload();
+  picture("sync-bar-joined-unreachable", 2);
+}
+
+TEST_F(SyncGalleryTest, StartCreateAndDevicesPanels) {
+  addNetwork("Home");
+  addNetwork("Office with a rather long network name");
+  showStartPanel();
+  picture("sync-start-panel");
+  rootPage()->explainButtonDidClick(*rootPage()->joinNetwork());
+  dispatch::MainLoop::runUntilIdle();
+  picture("sync-start-panel-join");
+  rootPage()->explainButtonDidClick(*rootPage()->createNetwork());
+  rootPage()->next();
+  settle();
+  picture("sync-create-list");
+  auto list = std::dynamic_pointer_cast<CreateSyncNetworkController>(topPage());
+  ASSERT_NE(list, nullptr);
+  list->createNewNetwork();
+  settle();
+  auto form = std::dynamic_pointer_cast<CreateNewNetworkController>(topPage());
+  ASSERT_NE(form, nullptr);
+  form->nameItem()->setText("Studio");
+  form->passwordItem()->setText("secret");
+  picture("sync-create-form");
+  form->done();
+  settle();
+  picture("sync-create-form-alert");
+  pressEscape();
+  advance(400);
+  pressEscape();
+  advance(400);
+
+  auto served = addNetwork("Served");
+  for (const char* name : {"Kitchen laptop", "Studio desktop", "Attic"})
+    served->setAuthorized(AuthorizedBean::ofDeviceId(name, name), name);
+  CreatedDataSyncStore::shared().setCurrentProvider(served);
+  bar()->openWithRole(SyncBar2::RoleProvider);
+  bar()->syncProviderView()->allDevicesClick();
+  advance(400);
+  ASSERT_TRUE(parts.devicesPanel->isShown());
+  auto page = parts.devicesPanel->page();
+  std::dynamic_pointer_cast<ModalTableItemAccessoryButton>(page->itemAt(1)->rightAccessories()[0])
+      ->setClicked(true);
+  picture("sync-devices-panel");
+}
+
+class Clicks : public HintTableRowViewDelegate {
+ public:
+  void rowViewShouldPaste(HintTableRowView&) override {}
+  void rowViewDidSelect(HintTableRowView&) override {}
+  bool rowViewBeginDrag(HintTableRowView&) override { return false; }
+};
+
+// An image still arriving: its row and its preview show the progress, then the image.
+TEST_F(SyncGalleryTest, TransferOverlayInTheListAndThePreview) {
+  VLEngine::resetForTesting();
+  VLEngine::shared().setFolders(home_.path());
+  VLEngine::shared().load();
+  PreviewColumnHooks::install({});
+  // Each look-up follows the transfer on its own, as sync's does.
+  std::vector<std::shared_ptr<RowTransfer>> followers;
+  bool arriving = true;
+  RowServices::setTransferLookup([&](const std::string&) -> std::shared_ptr<RowTransfer> {
+    if (!arriving) return nullptr;
+    followers.push_back(std::make_shared<RowTransfer>());
+    followers.back()->fraction = 0.4;
+    return followers.back();
+  });
+  const Json json{{"image", "photo.png"}};
+  VLEngine::shared().append("holiday photo", std::nullopt, json, kClipboardPinTabId);
+
+  Clicks clicks;
+  auto row = HintTableRowView::create(&clicks);
+  auto text = DisplayAttributedString::resultRow("holiday photo", std::vector<Range>{}, VLFont::mainFont());
+  text->setJson(json);
+  row->setFrame({0, mainView_->frame().height() - 40, 344, 40});
+  mainView_->addSubview(row);
+  row->setText(text);
+  auto preview = FileView::create({344, 0, CustomView::kWidth, CustomView::kHeight});
+  mainView_->addSubview(preview);
+  preview->setJsonData(json, "holiday photo");
+  dispatch::MainLoop::runUntilIdle();
+  EXPECT_FALSE(row->fileTransferEntityView().isHidden());
+  EXPECT_FALSE(preview->fileTransferOnPreview()->isHidden());
+  picture("sync-transfer-arriving");
+
+  arriving = false;
+  for (const auto& follower : followers) follower->onEnd();
+  dispatch::MainLoop::runUntilIdle();
+  EXPECT_TRUE(row->fileTransferEntityView().isHidden());
+  EXPECT_TRUE(preview->fileTransferOnPreview()->isHidden());
+  picture("sync-transfer-landed");
+  RowServices::setTransferLookup(nullptr);
+  row->removeFromSuperview();
+  preview->removeFromSuperview();
+  VLEngine::resetForTesting();
+}
+
+}  // namespace
+}  // namespace vl::test

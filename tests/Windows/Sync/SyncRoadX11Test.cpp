@@ -1,0 +1,225 @@
+// clang-format off
+// Our headers before Xlib's, whose macros (None, Bool, Status) would break them.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/foundation/Files.h"
+#include "support/ProgramUnderTest.h"
+#include "support/SessionBusTestSupport.h"
+#include "support/StandInBlueZ.h"
+#include "support/TestSupport.h"
+#include "support/X11TestSupport.h"
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+// clang-format on
+
+namespace vl::x11test {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+// Polls the other process's log; the deadline only bounds a failure.
+bool eventually(const std::function<bool()>& done, int seconds = 30) {
+  for (auto deadline = Steady::now() + std::chrono::seconds(seconds); Steady::now() < deadline;) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return done();
+}
+
+int freePort() {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
+
+bool listening(int port) {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return connected;
+}
+
+// Where the main window lays out what the road clicks, in window points from its top left: the sync
+// switch at the foot of the preview column (measured from the bottom edge), and in the panel that drops
+// from the top the navigation bar's right button, the "new network" row and the form's three fields.
+constexpr int kSwitchX = 640, kSwitchFromBottom = 25;
+constexpr int kRightItemX = 485, kRightItemY = 22;
+constexpr int kNewRowX = 253, kNewRowY = 94;
+constexpr int kFieldX = 312, kNameY = 94, kPasswordY = 134, kConfirmY = 174;
+
+class SyncRoadX11Test : public X11Test {
+ protected:
+  void SetUp() override {
+    X11Test::SetUp();
+    if (IsSkipped()) return;
+    if (!files::exists(Program::path())) GTEST_SKIP() << "build the vellisto target first";
+    x_ = XOpenDisplay(display_.c_str());
+    ASSERT_NE(x_, nullptr);
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(x_, &event, &error, &major, &minor)) GTEST_SKIP() << "no XTest";
+    wm_ = DisplayHelper::windowManager(display_);
+    if (!wm_ || !wm_->running()) GTEST_SKIP() << "no window manager";
+    if (session_.address().empty()) GTEST_SKIP() << session_.skipReason();
+    ASSERT_FALSE(system_.address().empty()) << system_.skipReason();
+  }
+  void TearDown() override {
+    if (x_) XCloseDisplay(x_);
+  }
+
+  void keys(const std::vector<KeySym>& chord) {
+    for (KeySym k : chord) XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, k), True, CurrentTime);
+    for (auto k = chord.rbegin(); k != chord.rend(); ++k)
+      XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, *k), False, CurrentTime);
+    XSync(x_, False);
+  }
+  void type(const std::string& text) {
+    for (char c : text) keys({static_cast<KeySym>(c)});
+  }
+  // A click at a point of the main window, y from its top (or, negative, from its bottom).
+  void click(int x, int y) {
+    XWindowAttributes a;
+    ASSERT_TRUE(XGetWindowAttributes(x_, main_, &a));
+    int rx = 0, ry = 0;
+    ::Window child = None;
+    XTranslateCoordinates(x_, main_, DefaultRootWindow(x_), x, y < 0 ? a.height + y : y, &rx, &ry, &child);
+    XTestFakeMotionEvent(x_, -1, rx, ry, CurrentTime);
+    XTestFakeButtonEvent(x_, Button1, True, CurrentTime);
+    XTestFakeButtonEvent(x_, Button1, False, CurrentTime);
+    XSync(x_, False);
+  }
+  // A click into a text field, then the text. The program reads keys through the input method and
+  // clicks straight from the connection, so keys sent at once can overtake the click that focuses the
+  // field; nothing the program shows tells when the field took the focus, so the keys wait a moment.
+  void typeInto(int x, int y, const std::string& text) {
+    click(x, y);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    type(text);
+  }
+  int mainHeight() {
+    XWindowAttributes a;
+    return XGetWindowAttributes(x_, main_, &a) ? a.height : 0;
+  }
+  ::Window findMapped(::Window parent, const std::string& title) {
+    ::Window root = 0, up = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(x_, parent, &root, &up, &children, &count)) return None;
+    ::Window found = None;
+    for (unsigned int i = 0; i < count && found == None; ++i) {
+      char* name = nullptr;
+      XWindowAttributes a;
+      if (XFetchName(x_, children[i], &name) && name) {
+        if (title == name && XGetWindowAttributes(x_, children[i], &a) && a.map_state == IsViewable &&
+            a.width > 100)
+          found = children[i];
+        XFree(name);
+      }
+      if (found == None) found = findMapped(children[i], title);
+    }
+    if (children) XFree(children);
+    return found;
+  }
+  // Waits for the program to log `needle` once more than it had when `before` was taken.
+  bool logged(const std::string& needle, std::size_t before, int seconds = 30) {
+    return eventually([&] { return program_->count(needle) > before; }, seconds);
+  }
+
+  Display* x_ = nullptr;
+  std::unique_ptr<DisplayHelper> wm_;
+  dbustest::PrivateSessionBus session_;
+  dbustest::PrivateSessionBus system_;
+  test::TempDir root_{"vl-syncroad"};
+  std::optional<Program> program_;
+  ::Window main_ = None;
+};
+
+// Switch on, Next, a new network, OK: the network is advertised over the stand-in Bluetooth and served
+// on the sync port; switching off stops both; Escape on the start panel closes the bar again.
+TEST_F(SyncRoadX11Test, ANewNetworkIsAdvertisedAndServedUntilTheBarIsSwitchedOff) {
+  dbustest::StandInBlueZ bluez(system_.address());
+  ASSERT_TRUE(bluez.ready());
+  const int port = freePort();
+  program_.emplace(
+      root_.path(), display_,
+      std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS=" + session_.address(),
+                               "DBUS_SYSTEM_BUS_ADDRESS=" + system_.address(),
+                               "VELLISTO_SYNC_PORT=" + std::to_string(port), "VELLISTO_SYNC_IFACE=lo"});
+  ASSERT_TRUE(program_->started());
+  // The hot key is grabbed by the end of launching.
+  ASSERT_TRUE(logged("start-up: launching finished", 0)) << program_->errors();
+
+  keys({XK_Control_L, XK_Alt_L, XK_v});
+  ASSERT_TRUE(eventually([&] { return (main_ = findMapped(DefaultRootWindow(x_), "Vellisto")) != None; }))
+      << program_->errors();
+  ASSERT_TRUE(logged("Show On HintTable", 0)) << program_->errors();
+
+  std::size_t shown = program_->count("sync: start panel shown");
+  click(kSwitchX, -kSwitchFromBottom);
+  ASSERT_TRUE(logged("sync: start panel shown", shown)) << program_->errors();
+
+  std::size_t lists = program_->count("sync: network list shown");
+  click(kRightItemX, kRightItemY);  // Next: Bluetooth is on, the address is the loopback's
+  ASSERT_TRUE(logged("sync: network list shown", lists)) << program_->errors();
+
+  click(kNewRowX, kNewRowY);
+  ASSERT_TRUE(logged("sync: network form shown", 0)) << program_->errors();
+  typeInto(kFieldX, kNameY, "home");
+  typeInto(kFieldX, kPasswordY, "pw");
+  typeInto(kFieldX, kConfirmY, "pw");
+  click(kRightItemX, kRightItemY);  // Add
+  ASSERT_TRUE(logged("sync: network list shown (1)", 0)) << program_->errors();
+
+  std::size_t hidden = program_->count("sync: start panel hidden");
+  click(kRightItemX, kRightItemY);  // OK
+  ASSERT_TRUE(logged("sync bar: serving on port " + std::to_string(port), 0)) << program_->errors();
+  // The switch answers again once the panel is up.
+  ASSERT_TRUE(logged("sync: start panel hidden", hidden)) << program_->errors();
+  EXPECT_TRUE(eventually([&] { return bluez.seen().advertisements == 1; })) << program_->errors();
+  EXPECT_TRUE(listening(port));
+
+  // Off: the bar asks first; its OK sits at the lower right of the alert in the middle of the window.
+  click(kSwitchX, -kSwitchFromBottom);
+  ASSERT_TRUE(logged("sync bar: asking before switching off", 0)) << program_->errors();
+  const int height = mainHeight();
+  click(480, height / 2 + 47);
+  ASSERT_TRUE(logged("sync bar: stopped serving", 0)) << program_->errors();
+  EXPECT_TRUE(eventually([&] { return bluez.seen().advertisements == 0; }));
+  EXPECT_TRUE(eventually([&] { return !listening(port); }));
+  ASSERT_TRUE(logged("sync bar: answered", 0)) << program_->errors();
+
+  // On again, and Escape backs out: the panel goes and the bar is off.
+  shown = program_->count("sync: start panel shown");
+  const std::size_t offs = program_->count("sync bar: off");
+  click(kSwitchX, -kSwitchFromBottom);
+  ASSERT_TRUE(logged("sync: start panel shown", shown)) << program_->errors();
+  hidden = program_->count("sync: start panel hidden");
+  keys({XK_Escape});
+  EXPECT_TRUE(logged("sync: start panel hidden", hidden)) << program_->errors();
+  EXPECT_TRUE(logged("sync bar: off", offs)) << program_->errors();
+}
+
+}  // namespace
+}  // namespace vl::x11test
