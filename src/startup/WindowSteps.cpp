@@ -23,11 +23,13 @@
 #include "core/LocalShortcutsManager.h"
 #include "core/VLConfig.h"
 #include "lookup/EmbededWebview.h"
+#include "platform/foundation/Files.h"
 #include "platform/system/PointerLocation.h"
 #include "platform/ui/view/ViewController.h"
 #include "platform/ui/window/WindowServer.h"
 #include "shortcuts/VLShortcutsButton.h"
 #include "startup/AppDelegate.h"
+#include "startup/RemindSteps.h"
 #include "statusbar/VLStatusBar.h"
 #include "think/bar/ThinkingBar.h"
 #include "ui/panels/EscStack.h"
@@ -108,6 +110,8 @@ void registerHistoryWindows() {
   // The bar has to be in before the controller stacks its parts, which happens when its view loads.
   PinScreens::installInto(controller);
   ThinkingBar::installInto(controller);
+  // The bar's reminder action, and the reminders set in earlier runs armed again.
+  installReminders(files::homeDirectory());
   main->setContentViewController(controller);
   SearchInput2::setPasteHooks(pasteHooks());
   center.registerWindow(main, kMainWindowKey);
