@@ -77,7 +77,8 @@ void RemindAction::doTask(const std::string&) {
   UserNotification set = reminderSetNotification();
   set.identifier = identifier;
   UserNotificationCenter::defaultCenter()->deliverNotification(set);
-  logf("remind: a reminder of %zu bytes set for %.0f s from now", rawText_.size(), *date - Clock::current().now());
+  logf("remind: a reminder of %zu bytes set for %.0f s from now", rawText_.size(),
+       *date - Clock::current().now());
   dismissMainWindow();
 }
 

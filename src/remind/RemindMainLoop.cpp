@@ -15,16 +15,25 @@ constexpr std::size_t kMaxPhraseBytes = RemindMainLoop::kMaxPhrase * 3;
 std::string wordOf(const RemindToken& token) {
   using Type = RemindToken::Type;
   switch (token.type) {
-    case Type::Next: return "下";
-    case Type::Weekday: return "周" + (token.value == "7" ? std::string("日") : token.value);
-    case Type::AM: return "上午";
-    case Type::PM: return "下午";
-    case Type::Today: return "今天";
-    case Type::Tomorrow: return "明天";
-    case Type::DayAfterTomorrow: return "后天";
-    case Type::Time: return token.value.find(':') == std::string::npos ? token.value + ":00" : token.value;
+    case Type::Next:
+      return "下";
+    case Type::Weekday:
+      return "周" + (token.value == "7" ? std::string("日") : token.value);
+    case Type::AM:
+      return "上午";
+    case Type::PM:
+      return "下午";
+    case Type::Today:
+      return "今天";
+    case Type::Tomorrow:
+      return "明天";
+    case Type::DayAfterTomorrow:
+      return "后天";
+    case Type::Time:
+      return token.value.find(':') == std::string::npos ? token.value + ":00" : token.value;
     case Type::Eof:
-    case Type::Undefined: break;
+    case Type::Undefined:
+      break;
   }
   return {};
 }

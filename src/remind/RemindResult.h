@@ -5,9 +5,9 @@
 
 namespace vl {
 
-// The canonical words of a reminder's moment (`when`, such as "明天下午3:00", "周5上午9:30", "下周3上午10:00")
-// and the local date they name. Days are calendar days of the local time zone, so a daylight-saving day
-// of 23 or 25 hours moves no reminder to another day.
+// The canonical words of a reminder's moment (`when`, such as "明天下午3:00", "周5上午9:30",
+// "下周3上午10:00") and the local date they name. Days are calendar days of the local time zone, so a
+// daylight-saving day of 23 or 25 hours moves no reminder to another day.
 class RemindResult {
  public:
   explicit RemindResult(std::string when = {}) : when_(std::move(when)) {}

@@ -19,10 +19,14 @@ constexpr std::size_t kMaxDepth = 3;
 
 const char* statusName(BoundedJson::Status status) {
   switch (status) {
-    case BoundedJson::Status::Ok: return "ok";
-    case BoundedJson::Status::NotJson: return "not JSON";
-    case BoundedJson::Status::TooDeep: return "nested too deeply";
-    case BoundedJson::Status::TooLarge: return "too large";
+    case BoundedJson::Status::Ok:
+      return "ok";
+    case BoundedJson::Status::NotJson:
+      return "not JSON";
+    case BoundedJson::Status::TooDeep:
+      return "nested too deeply";
+    case BoundedJson::Status::TooLarge:
+      return "too large";
   }
   return "unreadable";
 }
@@ -112,7 +116,8 @@ void RemindSchedule::load() {
   if (!parsed.ok()) return setAside(statusName(parsed.status));
   const Json& root = *parsed.value;
   auto list = root.is_object() ? root.find("reminders") : root.end();
-  if (!root.is_object() || list == root.end() || !list->is_array()) return setAside("not a list of reminders");
+  if (!root.is_object() || list == root.end() || !list->is_array())
+    return setAside("not a list of reminders");
 
   std::size_t skipped = 0;
   for (const Json& entry : *list) {
@@ -151,7 +156,8 @@ std::string RemindSchedule::add(Reminder reminder) {
     return {};
   }
   const auto taken = [this](const std::string& id) {
-    return std::any_of(pending_.begin(), pending_.end(), [&](const Reminder& r) { return r.identifier == id; });
+    return std::any_of(pending_.begin(), pending_.end(),
+                       [&](const Reminder& r) { return r.identifier == id; });
   };
   const std::string base = reminder.identifier;
   for (int n = 2; taken(reminder.identifier); ++n) reminder.identifier = base + "-" + std::to_string(n);
@@ -165,7 +171,8 @@ std::string RemindSchedule::add(Reminder reminder) {
 
 void RemindSchedule::check() {
   const double now = Clock::current().now();
-  auto firstLater = std::find_if(pending_.begin(), pending_.end(), [now](const Reminder& r) { return r.date > now; });
+  auto firstLater =
+      std::find_if(pending_.begin(), pending_.end(), [now](const Reminder& r) { return r.date > now; });
   if (firstLater != pending_.begin()) {
     std::vector<Reminder> due(std::make_move_iterator(pending_.begin()), std::make_move_iterator(firstLater));
     pending_.erase(pending_.begin(), firstLater);

@@ -35,7 +35,9 @@ struct RemindToken {
   static RemindToken time(std::string value) { return {Type::Time, std::move(value)}; }
   static RemindToken undefined(std::string character) { return {Type::Undefined, std::move(character)}; }
 
-  bool isDay() const { return type == Type::Today || type == Type::Tomorrow || type == Type::DayAfterTomorrow; }
+  bool isDay() const {
+    return type == Type::Today || type == Type::Tomorrow || type == Type::DayAfterTomorrow;
+  }
   bool operator==(const RemindToken&) const = default;
 };
 

@@ -13,15 +13,23 @@ bool isWeekdayDigit(int c) {
 
 std::string weekdayNumber(int c) {
   switch (c) {
-    case u'一': return "1";
-    case u'二': return "2";
-    case u'三': return "3";
-    case u'四': return "4";
-    case u'五': return "5";
-    case u'六': return "6";
+    case u'一':
+      return "1";
+    case u'二':
+      return "2";
+    case u'三':
+      return "3";
+    case u'四':
+      return "4";
+    case u'五':
+      return "5";
+    case u'六':
+      return "6";
     case u'日':
-    case u'天': return "7";
-    default: return std::string(1, static_cast<char>(c));
+    case u'天':
+      return "7";
+    default:
+      return std::string(1, static_cast<char>(c));
   }
 }
 

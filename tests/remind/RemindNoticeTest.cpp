@@ -148,7 +148,8 @@ TEST_F(RemindNoticeTest, RemindersComeInTheirOrderAndOnlyWhenDue) {
 }
 
 TEST_F(RemindNoticeTest, HostileFilesAreSetAsideAndNeverHangTheStart) {
-  const std::string good = R"({"identifier":"vellisto-1","when":"明天上午9:00","text":"t","date":1800000000})";
+  const std::string good =
+      R"({"identifier":"vellisto-1","when":"明天上午9:00","text":"t","date":1800000000})";
   struct Case {
     std::string name, content;
     std::size_t armed;
@@ -207,9 +208,10 @@ class NotificationServer {
     object_ = sdbus::createObject(peer_.connection(), "/org/freedesktop/Notifications");
     object_->registerMethod("Notify")
         .onInterface("org.freedesktop.Notifications")
-        .implementedAs([this](const std::string&, std::uint32_t, const std::string&, const std::string& summary,
-                              const std::string& body, const std::vector<std::string>&,
-                              const std::map<std::string, sdbus::Variant>&, std::int32_t) {
+        .implementedAs([this](const std::string&, std::uint32_t, const std::string&,
+                              const std::string& summary, const std::string& body,
+                              const std::vector<std::string>&, const std::map<std::string, sdbus::Variant>&,
+                              std::int32_t) {
           shown.push_back({summary, body});
           return static_cast<std::uint32_t>(shown.size());
         });
@@ -222,7 +224,8 @@ class NotificationServer {
       dispatch::MainLoop::runUntilIdle();
       peer_.pump();
       if (shown.size() >= count) return true;
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) return false;
       const auto poll = peer_.connection().getEventLoopPollData();
       pollfd fd{poll.fd, poll.events, 0};

@@ -33,9 +33,9 @@ class RemindPhraseTest : public ::testing::Test {
 
 TEST_F(RemindPhraseTest, NumberRunsReadAsNumbers) {
   const std::vector<std::pair<std::u16string, std::optional<std::string>>> cases = {
-      {u"十", "10"},     {u"十二", "12"},   {u"二十", "20"},   {u"二十三", "23"}, {u"一二", "12"},
-      {u"12", "12"},     {u"1十", "10"},    {u"十十", std::nullopt}, {u"12十", std::nullopt},
-      {u"0十", std::nullopt}, {u"十23", std::nullopt},
+      {u"十", "10"},           {u"十二", "12"},        {u"二十", "20"},         {u"二十三", "23"},
+      {u"一二", "12"},         {u"12", "12"},          {u"1十", "10"},          {u"十十", std::nullopt},
+      {u"12十", std::nullopt}, {u"0十", std::nullopt}, {u"十23", std::nullopt},
   };
   for (const auto& [run, value] : cases) {
     EXPECT_EQ(RemindTokenParser::numberOfRun(run), value) << value.value_or("nil");
