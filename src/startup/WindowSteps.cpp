@@ -27,11 +27,13 @@
 #include "lookup/EmbededWebview.h"
 #include "pins/PinManager.h"
 #include "pins/PinTab.h"
+#include "platform/foundation/Files.h"
 #include "platform/system/PointerLocation.h"
 #include "platform/ui/view/ViewController.h"
 #include "platform/ui/window/WindowServer.h"
 #include "shortcuts/VLShortcutsButton.h"
 #include "startup/AppDelegate.h"
+#include "startup/RemindSteps.h"
 #include "startup/WindowHooks.h"
 #include "statusbar/VLStatusBar.h"
 #include "think/bar/ThinkingBar.h"
@@ -120,6 +122,8 @@ void registerHistoryWindows() {
   // The bar has to be in before the controller stacks its parts, which happens when its view loads.
   PinScreens::installInto(controller);
   ThinkingBar::installInto(controller);
+  // The bar's reminder action, and the reminders set in earlier runs armed again.
+  installReminders(files::homeDirectory());
   main->setContentViewController(controller);
   SearchInput2::setPasteHooks(pasteHooks());
   center.registerWindow(main, kMainWindowKey);

@@ -132,4 +132,20 @@ double addCalendarDays(double time, int days) {
   return U_SUCCESS(status) ? when / 1000.0 : time + days * 86400.0;
 }
 
+std::optional<double> atLocalTime(double day, int hour, int minute) {
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59) return std::nullopt;
+  auto cal = calendarAt(day);
+  if (!cal) return std::nullopt;
+  cal->setSkippedWallTimeOption(UCAL_WALLTIME_LAST);
+  cal->setRepeatedWallTimeOption(UCAL_WALLTIME_FIRST);
+  cal->set(UCAL_HOUR_OF_DAY, hour);
+  cal->set(UCAL_MINUTE, minute);
+  cal->set(UCAL_SECOND, 0);
+  cal->set(UCAL_MILLISECOND, 0);
+  UErrorCode status = U_ZERO_ERROR;
+  UDate when = cal->getTime(status);
+  if (U_FAILURE(status)) return std::nullopt;
+  return when / 1000.0;
+}
+
 }  // namespace vl::date

@@ -26,5 +26,9 @@ double startOfDay(double time);
 // The same wall-clock time `days` calendar days later (negative goes back); across a daylight-saving
 // change the result is 23 or 25 hours away, not 24.
 double addCalendarDays(double time, int days);
+// The moment the local clock shows hour:minute:00 on the calendar day that holds `day`. A time the clocks
+// skip reads as the same time after the jump (02:30 on a spring-forward day is 03:30), and a time they
+// show twice is its first showing. nullopt for an hour outside 0-23 or a minute outside 0-59.
+std::optional<double> atLocalTime(double day, int hour, int minute);
 
 }  // namespace vl::date
