@@ -18,6 +18,7 @@
 #include "Windows/Preferences/PreferencesViewController.h"
 #include "Windows/Preferences/PreferencesWindow.h"
 #include "Windows/Record/RecordTable.h"
+#include "Windows/Sync/CreateOrJoinSyncNetworkController.h"
 #include "capture/CaptureHooks.h"
 #include "core/AppInstalledManager.h"
 #include "core/VLAppNotifcationCenter.h"
@@ -31,6 +32,12 @@
 #include "platform/ui/window/WindowServer.h"
 #include "startup/AppDelegate.h"
 #include "statusbar/VLStatusBar.h"
+#include "sync/SyncWindowHooks.h"
+#include "sync/client/SyncNetworkClientWrapper.h"
+#include "sync/discovery/IFConfig.h"
+#include "sync/discovery/PeripheralRole.h"
+#include "sync/store/JoinDataSyncStore.h"
+#include "think/Think.h"
 #include "ui/VLTextField.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelTypes.h"
@@ -187,6 +194,29 @@ void historyWindows(Census& c) {
   }
 }
 
+// Device sync, below the windows, and its screens.
+void deviceSync(Census& c) {
+  c.add("SyncWindowHooks::reloadSyncBar", SyncWindowHooks::hasReloadSyncBar());
+  c.add("SyncWindowHooks::refreshHistoryList", SyncWindowHooks::hasRefreshHistoryList());
+  c.add("JoinDataSyncStore::sessionRenewer", JoinDataSyncStore::hasSessionRenewer());
+  c.add("PeripheralRole::servedNetworkSource", PeripheralRole::hasServedNetworkSource());
+  const IFConfig::SyncBarHooks bar = IFConfig::shared().syncBarHooks();
+  c.add("IFConfig::isSyncBarOn", bar.isSyncBarOn);
+  c.add("IFConfig::showNetworkUnsatisfiedAlert", bar.showNetworkUnsatisfiedAlert);
+  const SyncClientScreens screens = SyncNetworkClientWrapper::installedScreens();
+  c.add("SyncClientScreens::isSyncBarOn", screens.isSyncBarOn);
+  c.add("SyncClientScreens::closeSyncBar", screens.closeSyncBar);
+  c.add("SyncClientScreens::closeSyncBarOnlyOnUI", screens.closeSyncBarOnlyOnUI);
+  c.add("SyncClientScreens::isAlertShown", screens.isAlertShown);
+  c.add("SyncClientScreens::showAlert", screens.showAlert);
+  c.add("SyncClientScreens::reenterPassword", screens.reenterPassword);
+  c.add("SyncClientScreens::sessionStateChanged", screens.sessionStateChanged);
+  c.add("CreateOrJoinSyncNetworkController::joinPageFactory",
+        CreateOrJoinSyncNetworkController::hasJoinPageFactory());
+}
+
+void smartActions(Census& c) { c.add("Think::remindAction", Think::hasRemindAction()); }
+
 // Installed by the desktop's backends, which a headless program goes without.
 void desktop(Census& c) {
   if (!ui::WindowServer::installed()) return;
@@ -205,6 +235,8 @@ std::vector<HookEntry> hookCensus() {
   statusItem(c);
   toolkit(c);
   historyWindows(c);
+  deviceSync(c);
+  smartActions(c);
   desktop(c);
   return c.take();
 }

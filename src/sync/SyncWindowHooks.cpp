@@ -45,6 +45,16 @@ void SyncWindowHooks::reset() {
   installed().refreshHistoryList = nullptr;
 }
 
+bool SyncWindowHooks::hasReloadSyncBar() {
+  std::lock_guard<std::mutex> lock(installed().mutex);
+  return static_cast<bool>(installed().reloadSyncBar);
+}
+
+bool SyncWindowHooks::hasRefreshHistoryList() {
+  std::lock_guard<std::mutex> lock(installed().mutex);
+  return static_cast<bool>(installed().refreshHistoryList);
+}
+
 void SyncWindowHooks::reloadSyncBar() { run(&Installed::reloadSyncBar); }
 void SyncWindowHooks::refreshHistoryList() { run(&Installed::refreshHistoryList); }
 

@@ -17,6 +17,9 @@ class SyncWindowHooks {
   // again.
   static void setRefreshHistoryList(Action action);
   static void reset();
+  // Whether each is installed (start-up is checked for them).
+  static bool hasReloadSyncBar();
+  static bool hasRefreshHistoryList();
 
   // Main thread only.
   static void reloadSyncBar();

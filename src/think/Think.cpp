@@ -147,6 +147,8 @@ std::vector<Action*> Think::builtinActions() {
 
 void Think::setRemindAction(Action* action) { remindSlot() = action; }
 
+bool Think::hasRemindAction() { return remindSlot() != nullptr; }
+
 std::vector<Action*> Think::getActions() const {
   std::vector<Action*> matched;
   for (Action* action : builtinActions()) {

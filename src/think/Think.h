@@ -44,6 +44,7 @@ class Think {
   // The seam through which the reminders install their action into its place (the thirteenth);
   // nullptr empties the place again. The action must live for the rest of the run.
   static void setRemindAction(Action* action);
+  static bool hasRemindAction();
 
  private:
   Think() = default;

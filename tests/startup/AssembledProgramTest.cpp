@@ -44,17 +44,9 @@ namespace {
 
 // Hooks that folders being built elsewhere fill; each entry goes when its folder is merged.
 const std::map<std::string, std::string> kFilledElsewhere = {
-    // The thinking bar (think) refreshes itself from the list and takes the keyboard's attention.
-    {"HintTableHooks::refreshThinkingBar", "think"},
-    {"MainViewController::thinkingBarFocus", "think"},
-    // Device sync (sync): its panels, network configuration, captured records and image transfers.
-    {"StartupHooks::registerPanels", "sync"},
-    {"StartupHooks::createNetworkConfiguration", "sync"},
-    {"StartupHooks::saveCreatedDataSyncNetworks", "sync"},
-    {"StartupHooks::sayGoodbyeIfJoined", "sync"},
-    {"CaptureHooks::syncChunk", "sync"},
-    {"CaptureHooks::syncMergingCopy", "sync"},
-    {"RowServices::transferLookup", "sync"},
+    // The join screens ask for the password again and open the join pages.
+    {"SyncClientScreens::reenterPassword", "the join screens"},
+    {"CreateOrJoinSyncNetworkController::joinPageFactory", "the join screens"},
 };
 
 // A sync bar as the sync folder's will be: it can be locked and closed.
@@ -163,9 +155,10 @@ TEST_F(AssembledProgramTest, TheWebSearchRowFindsTheBrowserTheSettingsName) {
     Json settings;
     std::string path;
   };
-  for (const Case& c : {Case{Json{{"browser", "Chrome"}}, apps + "/google-chrome.desktop"},
+  for (const Case& c : {Case{Json{{"browser", "google-chrome"}}, apps + "/google-chrome.desktop"},
                         Case{Json{{"browser", "org.example.Web"}}, apps + "/org.example.Web.desktop"},
-                        Case{Json{{"browser", "Edge"}}, ""}, Case{Json("Chrome"), ""}}) {
+                        Case{Json{{"browser", "Default browser"}}, ""}, Case{Json{{"browser", "Edge"}}, ""},
+                        Case{Json("google-chrome"), ""}}) {
     VLConfig::shared().setValueOfKey(VLConfig::kWebSearch, c.settings);
     EXPECT_EQ(RowServices::browserPath(), c.path) << c.settings.dump();
   }

@@ -75,8 +75,6 @@ TEST(SyncSteps, ThePanelStepPutsTheSyncScreensIn) {
   ASSERT_TRUE(hooks.registerPanels);
   EXPECT_TRUE(hooks.sayGoodbyeIfJoined);
   hooks.registerPanels();
-  EXPECT_TRUE(MainViewHooks::current().closeSyncBar);
-  EXPECT_TRUE(MainViewHooks::current().setSyncBarEnabled);
   EXPECT_NE(PanelCenter::shared().panelForKey(kPanelDataSync), nullptr);
   EXPECT_NE(PanelCenter::shared().panelForKey(kPanelSyncDevices), nullptr);
   const IFConfig::SyncBarHooks bar = SyncScreens::syncBarHooks();

@@ -32,6 +32,8 @@ void CreateOrJoinSyncNetworkController::setJoinPageFactory(JoinPageFactory facto
   joinPageFactory() = std::move(factory);
 }
 
+bool CreateOrJoinSyncNetworkController::hasJoinPageFactory() { return static_cast<bool>(joinPageFactory()); }
+
 std::shared_ptr<ui::View> CreateOrJoinSyncNetworkController::rightItem() {
   if (!rightItem_) rightItem_ = makeSyncActionButton("next", shared_from_this(), "next:");
   return rightItem_;

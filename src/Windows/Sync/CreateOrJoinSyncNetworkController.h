@@ -19,6 +19,7 @@ class CreateOrJoinSyncNetworkController : public ModalViewController, public Exp
   // logs that joining is not offered.
   using JoinPageFactory = std::function<std::shared_ptr<ModalViewController>()>;
   static void setJoinPageFactory(JoinPageFactory factory);
+  static bool hasJoinPageFactory();
 
   void viewDidLoad() override;
   std::shared_ptr<ui::View> rightItem() override;

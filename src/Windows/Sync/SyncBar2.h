@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "Windows/Main/preview/Complement.h"
 #include "Windows/Sync/SyncClientView.h"
 #include "Windows/Sync/SyncProviderView.h"
 #include "sync/discovery/PeripheralRole.h"
@@ -17,7 +18,7 @@ namespace vl {
 // while off, the provider view while this device serves a network (role 1) and the client view while it
 // is joined to one (role 2). Switching on opens the start panel; the screens then open the bar in a
 // role. Switching off asks first. Main thread only, except reload().
-class SyncBar2 : public ThemeView, public PeripheralRoleDelegate {
+class SyncBar2 : public ThemeView, public PeripheralRoleDelegate, public SyncBarControl {
  public:
   enum Role : std::uint64_t { RoleNone = 0, RoleProvider = 1, RoleClient = 2 };
   static constexpr double kWidth = 336;
@@ -34,7 +35,7 @@ class SyncBar2 : public ThemeView, public PeripheralRoleDelegate {
   // once the radio is on), unless this device has no address to serve on: then it says why and stays off.
   void openWithRole(std::uint64_t role);
   // Ends serving or the joined network, switches off, back to role 0.
-  void close();
+  void close() override;
   // The same change on screen, with no network action.
   void closeOnlyOnUI();
   // Shows and refreshes the current role's view (the client view in role 0). From another thread it has
@@ -43,7 +44,7 @@ class SyncBar2 : public ThemeView, public PeripheralRoleDelegate {
   bool on() const { return switchButton_->checked(); }
   std::uint64_t currentRole() const { return role_; }
   bool enabled() const { return enabled_; }
-  void setEnabled(bool enabled);
+  void setEnabled(bool enabled) override;
   // The user flipped the switch (it is already in its new state).
   void onAction();
 

@@ -24,7 +24,7 @@ SyncScreens::Parts& parts() {
 // What the joined side's gateway shows: the bar and its alerts. The password panel comes with the join
 // screens, which add it to what is installed here.
 void installClientScreens() {
-  SyncClientScreens screens = SyncNetworkClientWrapper::screens();
+  SyncClientScreens screens = SyncNetworkClientWrapper::installedScreens();
   screens.isSyncBarOn = [] { return SyncBar2::shared()->on(); };
   screens.closeSyncBar = [] { SyncBar2::shared()->close(); };
   screens.closeSyncBarOnlyOnUI = [] { SyncBar2::shared()->closeOnlyOnUI(); };
@@ -54,10 +54,6 @@ const SyncScreens::Parts& SyncScreens::install() {
   PanelCenter::shared().registerPanel(p.startPanel, kPanelDataSync);
   PanelCenter::shared().registerPanel(p.devicesPanel, kPanelSyncDevices);
 
-  MainViewHooks hooks = MainViewHooks::current();
-  hooks.closeSyncBar = [] { SyncBar2::shared()->close(); };
-  hooks.setSyncBarEnabled = [](bool enabled) { SyncBar2::shared()->setEnabled(enabled); };
-  MainViewHooks::install(std::move(hooks));
   // The serving handlers post it to the main queue themselves.
   SyncWindowHooks::setReloadSyncBar([] { SyncBar2::shared()->reload(); });
   installClientScreens();
@@ -85,10 +81,6 @@ IFConfig::SyncBarHooks SyncScreens::syncBarHooks() {
 }
 
 void SyncScreens::resetForTesting() {
-  MainViewHooks hooks = MainViewHooks::current();
-  hooks.closeSyncBar = nullptr;
-  hooks.setSyncBarEnabled = nullptr;
-  MainViewHooks::install(std::move(hooks));
   SyncWindowHooks::setReloadSyncBar(nullptr);
   SyncNetworkClientWrapper::setScreens({});
   parts() = {};

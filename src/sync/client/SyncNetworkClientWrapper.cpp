@@ -71,6 +71,11 @@ void SyncNetworkClientWrapper::setScreens(SyncClientScreens screens) {
   installed().screens = std::move(screens);
 }
 
+SyncClientScreens SyncNetworkClientWrapper::installedScreens() {
+  std::lock_guard<std::mutex> lock(installed().mutex);
+  return installed().screens;
+}
+
 SyncClientScreens SyncNetworkClientWrapper::screens() {
   SyncClientScreens screens;
   {

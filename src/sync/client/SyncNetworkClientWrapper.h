@@ -68,6 +68,8 @@ class SyncNetworkClientWrapper {
   static void setScreens(SyncClientScreens screens);
   // The installed screens with every empty member filled by its default.
   static SyncClientScreens screens();
+  // What the screens installed, without the defaults.
+  static SyncClientScreens installedScreens();
 
   SyncNetworkClient& client() { return client_; }
 

@@ -12,6 +12,11 @@ void IFConfig::setSyncBarHooks(SyncBarHooks hooks) {
   syncBarHooks_ = std::move(hooks);
 }
 
+IFConfig::SyncBarHooks IFConfig::syncBarHooks() const {
+  std::lock_guard lock(mutex_);
+  return syncBarHooks_;
+}
+
 IFConfig& IFConfig::shared() {
   static auto* config = new IFConfig();
   return *config;

@@ -27,6 +27,7 @@ class IFConfig {
     std::function<void()> showNetworkUnsatisfiedAlert;
   };
   void setSyncBarHooks(SyncBarHooks hooks);
+  SyncBarHooks syncBarHooks() const;
 
   static IFConfig& shared();
   // Starts the watch.
@@ -44,7 +45,7 @@ class IFConfig {
   void networkDidChanged(std::int64_t status);
   void turnOffSyncNetworkIfNeeded();
 
-  std::mutex mutex_;  // leaf: guards localIP_ and syncBarHooks_
+  mutable std::mutex mutex_;  // leaf: guards localIP_ and syncBarHooks_
   SyncBarHooks syncBarHooks_;
   std::optional<std::string> localIP_;
   std::int64_t status_ = -1;

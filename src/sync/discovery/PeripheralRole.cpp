@@ -29,6 +29,11 @@ void PeripheralRole::setServedNetworkSource(ServedNetworkSource served) {
   source() = std::move(served);
 }
 
+bool PeripheralRole::hasServedNetworkSource() {
+  std::lock_guard lock(sourceMutex());
+  return static_cast<bool>(source());
+}
+
 PeripheralRole& PeripheralRole::shared() {
   static auto* role = new PeripheralRole();
   return *role;

@@ -33,6 +33,7 @@ class PeripheralRole {
   using ServedNetworkSource = std::function<std::optional<ServedNetwork>()>;
   // Installed by the stored networks (their current provider); without it the value names no network.
   static void setServedNetworkSource(ServedNetworkSource source);
+  static bool hasServedNetworkSource();
 
   static PeripheralRole& shared();
   // `stack` nullptr: the installed one, at each startProvide.

@@ -155,16 +155,12 @@ TEST_F(HintTableRowViewTest, IconsComeFromTheWorkspaceAndAMissingOneDrawsNone) {
   dispatch::MainLoop::runUntilIdle();
   EXPECT_EQ(iconOf(*view), nullptr);
 
-  // The web-search row shows the browser the settings' web-search dictionary names.
-  const std::string apps = home_ / "data/applications";
-  ASSERT_TRUE(files::createDirectories(apps));
-  ASSERT_TRUE(files::atomicWrite(apps + "/org.example.Browser.desktop", "[Desktop Entry]\nName=Browser\n"));
-  env_.set("XDG_DATA_HOME", home_ / "data");
-  VLConfig::shared().setValueOfKey(VLConfig::kWebSearch, Json{{"browser", "org.example.Browser"}});
+  // The web-search row shows the browser start-up's lookup names.
+  RowServices::setBrowserPath([] { return std::string("/apps/browser.desktop"); });
   view->setText(row("search for it", {}, Json{{"search", true}}));
   dispatch::MainLoop::runUntilIdle();
-  EXPECT_EQ(asked, (std::vector<std::string>{"/apps/editor.desktop", "/nowhere",
-                                             apps + "/org.example.Browser.desktop"}));
+  RowServices::setBrowserPath(nullptr);
+  EXPECT_EQ(asked, (std::vector<std::string>{"/apps/editor.desktop", "/nowhere", "/apps/browser.desktop"}));
 }
 
 TEST_F(HintTableRowViewTest, ASyncingImageShowsItsProgressUntilItArrives) {

@@ -22,6 +22,7 @@
 #include "sync/store/JoinDataSyncStore.h"
 #include "ui/SheetTestSupport.h"
 #include "ui/alert/Alert.h"
+#include "ui/panels/MainViewHooks.h"
 
 namespace vl::test {
 
@@ -121,6 +122,11 @@ class SyncScreensTest : public SheetTest {
     JoinDataSyncStore::shared().resetForTesting();
     ui::resetBeepCount();
     parts = SyncScreens::install();
+    // What the main window does with the bar in its preview column.
+    MainViewHooks hooks = MainViewHooks::current();
+    hooks.closeSyncBar = [this] { bar()->close(); };
+    hooks.setSyncBarEnabled = [this](bool enabled) { bar()->setEnabled(enabled); };
+    MainViewHooks::install(std::move(hooks));
     bar()->setFrameOrigin({mainView_->frame().width() - SyncBar2::kWidth, 0});
     mainView_->addSubview(bar());
   }
@@ -130,6 +136,10 @@ class SyncScreensTest : public SheetTest {
     SyncClientLink::install(nullptr);
     CreateOrJoinSyncNetworkController::setJoinPageFactory(nullptr);
     SyncScreens::resetForTesting();
+    MainViewHooks hooks = MainViewHooks::current();
+    hooks.closeSyncBar = nullptr;
+    hooks.setSyncBarEnabled = nullptr;
+    MainViewHooks::install(std::move(hooks));
     setSyncLocalAddressSource(nullptr);
     bluetooth::BluetoothStack::install(nullptr);
     CreatedDataSyncStore::shared().resetForTesting();
