@@ -36,9 +36,11 @@ std::string charsetOfContentType(std::string_view contentType) {
     const std::string part = trimWhitespace(contentType.substr(at, end - at));
     at = end + 1;
     const std::size_t equals = part.find('=');
-    if (equals == std::string::npos || lowercase(trimWhitespace(part.substr(0, equals))) != "charset") continue;
+    if (equals == std::string::npos || lowercase(trimWhitespace(part.substr(0, equals))) != "charset")
+      continue;
     std::string value = trimWhitespace(part.substr(equals + 1));
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = value.substr(1, value.size() - 2);
     if (value.empty() || value.size() > kMaxCharsetName) return {};
     for (char c : value) {
       if (!isCharsetNameCharacter(c)) return {};

@@ -65,8 +65,8 @@ std::optional<PcmAudio> decodeMp3(std::string_view mp3, const Mp3Limits& limits)
   std::size_t produced = 0;
   // A stream that keeps answering without output (it never should) cannot hold the thread.
   int idleTurns = 0;
-  int result = mpg123_decode(handle.get(), reinterpret_cast<const unsigned char*>(mp3.data()), mp3.size(), buffer,
-                             sizeof buffer, &produced);
+  int result = mpg123_decode(handle.get(), reinterpret_cast<const unsigned char*>(mp3.data()), mp3.size(),
+                             buffer, sizeof buffer, &produced);
   while (true) {
     if (result == MPG123_NEW_FORMAT) {
       long rate = 0;
@@ -102,7 +102,8 @@ std::optional<PcmAudio> decodeMp3(std::string_view mp3, const Mp3Limits& limits)
     return std::nullopt;
   }
   if constexpr (std::endian::native == std::endian::big) {
-    for (std::size_t i = 0; i + 1 < audio.samples.size(); i += 2) std::swap(audio.samples[i], audio.samples[i + 1]);
+    for (std::size_t i = 0; i + 1 < audio.samples.size(); i += 2)
+      std::swap(audio.samples[i], audio.samples[i + 1]);
   }
   return audio;
 }

@@ -16,6 +16,8 @@ void styleTranslateText(ui::TextView& text, std::size_t maximumLines) {
   text.setVerticallyResizable(false);
   text.setMaximumNumberOfLines(maximumLines);
   text.setFont(VLFont::mainFont());
+  // The same left edge as the preview's plain text, and a one-line row's text centred in its 20 points.
+  text.setTextContainerInset({5, 2});
   setTextColorAssetKey(text, std::string("fontNormalColor"));
   setBackgroundColorAssetKey(text, std::string("clear"));
 }
@@ -49,7 +51,8 @@ void PronounceView::setPronounce(const Pronounce& pronounce) {
   if (pronounce.country.empty()) text = pronounce.phonetic;
   phonetic_->setString(text);
   const ui::Size size = ui::TextMetrics::sizeOfString(text, phonetic_->font());
-  phonetic_->setFrame({0, 0, size.width + 2 * phonetic_->lineFragmentPadding(), 20});
+  const double margins = 2 * (phonetic_->lineFragmentPadding() + phonetic_->textContainerInset().width);
+  phonetic_->setFrame({0, 0, size.width + margins, 20});
   voice_->setFrameOrigin({phonetic_->frame().maxX() + 10, 0});
   voiceLink_ = pronounce.voiceLink;
   // A pronunciation without audio gets no button to press in vain.

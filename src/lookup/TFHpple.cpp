@@ -204,11 +204,11 @@ std::optional<std::vector<HppleNode>> query(std::string_view data, std::string_v
   const int size = static_cast<int>(data.size());
   xmlDocPtr document =
       data.empty() ? nullptr
-      : isXML      ? xmlCtxtReadMemory(parser, data.data(), size, "", charset,
-                                       XML_PARSE_RECOVER | XML_PARSE_NONET | XML_PARSE_NOERROR |
-                                           XML_PARSE_NOWARNING)
-                   : htmlCtxtReadMemory(parser, data.data(), size, "", charset,
-                                        HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+      : isXML
+          ? xmlCtxtReadMemory(parser, data.data(), size, "", charset,
+                              XML_PARSE_RECOVER | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING)
+          : htmlCtxtReadMemory(parser, data.data(), size, "", charset,
+                               HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
   if (isXML) {
     xmlFreeParserCtxt(parser);
   } else {
@@ -253,7 +253,8 @@ std::optional<std::vector<HppleNode>> evaluateXPathQuery(_xmlDoc* document, std:
   // A malformed expression is reported below, once, instead of on standard error.
   context->error = &ignoreXPathError;
   const std::string expression(xpath);
-  xmlXPathObjectPtr result = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.c_str()), context);
+  xmlXPathObjectPtr result =
+      xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.c_str()), context);
   if (!result) {
     log("Unable to evaluate XPath.");
     xmlXPathFreeContext(context);
@@ -296,8 +297,8 @@ std::vector<TFHppleElement> TFHpple::searchWithXPathQuery(std::string_view xpath
   if (!nodes) return elements;
   elements.reserve(nodes->size());
   for (HppleNode& node : *nodes) {
-    elements.push_back(TFHppleElement::hppleElementWithNode(std::make_shared<const HppleNode>(std::move(node)),
-                                                            isXML_, encoding_.value_or(std::string())));
+    elements.push_back(TFHppleElement::hppleElementWithNode(
+        std::make_shared<const HppleNode>(std::move(node)), isXML_, encoding_.value_or(std::string())));
   }
   return elements;
 }

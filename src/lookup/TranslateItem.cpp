@@ -26,8 +26,8 @@ std::string tidyLines(std::string_view text) {
 }  // namespace
 
 TranslateItem TranslateItem::parse(std::string page, std::string_view charset, std::string_view base) {
-  const TFHpple document =
-      TFHpple::hppleWithHTMLData(std::move(page), charset.empty() ? std::string("UTF-8") : std::string(charset));
+  const TFHpple document = TFHpple::hppleWithHTMLData(
+      std::move(page), charset.empty() ? std::string("UTF-8") : std::string(charset));
   TranslateItem item;
   if (auto keyword = document.peekAtSearchWithXPathQuery("//span[@class='keyword']")) {
     item.keywords = trimWhitespace(keyword->content());
@@ -35,7 +35,8 @@ TranslateItem TranslateItem::parse(std::string page, std::string_view charset, s
   // Two rows show pronunciations; a page with thousands of them costs no more than a few.
   HppleQueryOptions pronunciations;
   pronunciations.maxMatches = kMaxPronunciations;
-  for (const TFHppleElement& element : document.searchWithXPathQuery("//span[@class='pronounce']", pronunciations)) {
+  for (const TFHppleElement& element :
+       document.searchWithXPathQuery("//span[@class='pronounce']", pronunciations)) {
     Pronounce pronounce;
     pronounce.country = trimWhitespace(element.text());
     const auto phonetics = element.childrenWithClassName("phonetic");
@@ -51,7 +52,8 @@ TranslateItem TranslateItem::parse(std::string page, std::string_view charset, s
   if (auto container = document.peekAtSearchWithXPathQuery("//div[@class='trans-container']")) {
     item.desc = tidyLines(container->content());
   }
-  if (auto definition = document.peekAtSearchWithXPathQuery("//div[@id='tEETrans']//li//span[@class='def']")) {
+  if (auto definition =
+          document.peekAtSearchWithXPathQuery("//div[@id='tEETrans']//li//span[@class='def']")) {
     item.engTrans = trimWhitespace(definition->content());
   }
   return item;

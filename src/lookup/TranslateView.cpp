@@ -46,12 +46,14 @@ void TranslateView::build() {
   transContainer_ = ui::View::create(bounds());
   keywordsTextView_ = makeText({0, h - kRowHeight, w, kRowHeight}, 1);
   pronounceView1_ = PronounceView::create({0, h - 50, w, kRowHeight});
-  pronounceView2_ = PronounceView::create({0, pronounceView1_->frame().minY() - kRowHeight - 10, w, kRowHeight});
+  pronounceView2_ =
+      PronounceView::create({0, pronounceView1_->frame().minY() - kRowHeight - 10, w, kRowHeight});
   descTextView_ = makeText({0, pronounceView2_->frame().minY() - kDescHeight, w, kDescHeight}, 0);
   descTextView_->setSelectable(true);
-  for (const std::shared_ptr<ui::View>& part :
-       {std::static_pointer_cast<ui::View>(keywordsTextView_), std::static_pointer_cast<ui::View>(pronounceView1_),
-        std::static_pointer_cast<ui::View>(pronounceView2_), std::static_pointer_cast<ui::View>(descTextView_)}) {
+  for (const std::shared_ptr<ui::View>& part : {std::static_pointer_cast<ui::View>(keywordsTextView_),
+                                                std::static_pointer_cast<ui::View>(pronounceView1_),
+                                                std::static_pointer_cast<ui::View>(pronounceView2_),
+                                                std::static_pointer_cast<ui::View>(descTextView_)}) {
     transContainer_->addSubview(part);
   }
   transContainer_->setHidden(true);
@@ -82,7 +84,8 @@ void TranslateView::setJsonData(const std::optional<Json>& json, const std::stri
   const std::string base = dictionaryBaseURL();
   std::weak_ptr<TranslateView> weak = std::static_pointer_cast<TranslateView>(self());
   HttpFetcher::shared()->getAsync(
-      dictionaryLookupURL(base, word), pageFetchOptions(), [weak, lookup, base](const HttpResponse& response) {
+      dictionaryLookupURL(base, word), pageFetchOptions(),
+      [weak, lookup, base](const HttpResponse& response) {
         // Parsed here, off the main thread; the main thread only shows the result.
         std::optional<TranslateItem> item;
         if (response.ok()) {

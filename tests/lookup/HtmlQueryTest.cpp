@@ -45,7 +45,8 @@ TEST(HtmlQueryTest, ElementsAnswerWhatTheirNodesHold) {
          return out;
        },
        "yz"},
-      {"//ul", [](const TFHppleElement& e) { return std::to_string(e.childrenWithTagName("li").size()); }, "3"},
+      {"//ul", [](const TFHppleElement& e) { return std::to_string(e.childrenWithTagName("li").size()); },
+       "3"},
       {"//ul", [](const TFHppleElement& e) { return e.firstChildWithTagName("li")->content(); }, "x"},
       // libxml2 keeps the first of two attributes of one name.
       {"//p[@id='dup']", [](const TFHppleElement& e) { return e.attributes().at("class"); }, "first"},
@@ -103,7 +104,8 @@ TEST(HtmlQueryTest, MarkupIsMadeOnlyForMatchesAndOnlyWhenAsked) {
 TEST(HtmlQueryTest, TheCharsetGivenIsTheOneRead) {
   test::LogCapture log;
   // UTF-8 text under a page that claims Latin-1.
-  const std::string page = "<html><head><meta charset='iso-8859-1'></head><body><p>\xC9\x99</p></body></html>";
+  const std::string page =
+      "<html><head><meta charset='iso-8859-1'></head><body><p>\xC9\x99</p></body></html>";
   struct Case {
     std::optional<std::string> encoding;
     std::string expected;
@@ -119,7 +121,8 @@ TEST(HtmlQueryTest, TheCharsetGivenIsTheOneRead) {
   };
   for (const Case& c : cases) {
     const TFHpple document = TFHpple::hppleWithHTMLData(page, c.encoding);
-    EXPECT_EQ(document.peekAtSearchWithXPathQuery("//p")->content(), c.expected) << c.encoding.value_or("none");
+    EXPECT_EQ(document.peekAtSearchWithXPathQuery("//p")->content(), c.expected)
+        << c.encoding.value_or("none");
   }
   EXPECT_TRUE(log.contains("unknown character set"));
 }
@@ -131,10 +134,12 @@ TEST(HtmlQueryTest, HostilePagesAreBoundedWhileTheyAreRead) {
   EXPECT_TRUE(TFHpple::hppleWithHTMLData(nested(100000, "div", "x")).searchWithXPathQuery("//div").empty());
   EXPECT_TRUE(log.contains("nest deeper than"));
   log.clear();
-  EXPECT_TRUE(TFHpple::hppleWithXMLData(nested(kHppleMaxDepth + 1, "a", "x")).searchWithXPathQuery("//a").empty());
+  EXPECT_TRUE(
+      TFHpple::hppleWithXMLData(nested(kHppleMaxDepth + 1, "a", "x")).searchWithXPathQuery("//a").empty());
   EXPECT_TRUE(log.contains("nest deeper than"));
   // Just under it: read whole, and every level's text is still the text below it.
-  auto deepest = TFHpple::hppleWithHTMLData(nested(kHppleMaxDepth - 5, "span", "x")).searchWithXPathQuery("//span");
+  auto deepest =
+      TFHpple::hppleWithHTMLData(nested(kHppleMaxDepth - 5, "span", "x")).searchWithXPathQuery("//span");
   ASSERT_EQ(deepest.size(), static_cast<std::size_t>(kHppleMaxDepth - 5));
   EXPECT_EQ(deepest.front().content(), "x");
 
@@ -142,8 +147,8 @@ TEST(HtmlQueryTest, HostilePagesAreBoundedWhileTheyAreRead) {
   log.clear();
   HppleQueryOptions options;
   options.budgetBytes = 8 * 1024 * 1024;
-  const auto matches =
-      TFHpple::hppleWithHTMLData(nested(150, "span", std::string(1 << 20, 'z'))).searchWithXPathQuery("//span", options);
+  const auto matches = TFHpple::hppleWithHTMLData(nested(150, "span", std::string(1 << 20, 'z')))
+                           .searchWithXPathQuery("//span", options);
   EXPECT_LT(matches.size(), 10u);
   EXPECT_TRUE(log.contains("are left out"));
 
