@@ -1,9 +1,12 @@
 #include "lookup/TranslateView.h"
 
+#include <algorithm>
+
 #include "lookup/DictionaryService.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
 #include "platform/system/net/HttpFetcher.h"
 
 namespace vl {
@@ -25,6 +28,14 @@ std::shared_ptr<ui::TextView> makeText(const ui::Rect& frame, std::size_t maximu
   auto text = ui::TextView::create(frame);
   styleTranslateText(*text, maximumLines);
   return text;
+}
+
+// A record from another device can name any text: control characters and broken UTF-8 never reach
+// the dictionary.
+bool isLookupWord(const std::string& word) {
+  if (word.empty() || word.size() > TranslateView::kMaxWordBytes || !isValidUtf8(word)) return false;
+  return std::none_of(word.begin(), word.end(),
+                      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
 }  // namespace
@@ -75,7 +86,7 @@ void TranslateView::setJsonData(const std::optional<Json>& json, const std::stri
     if (it != json->end() && it->is_string()) word = it->get<std::string>();
   }
   showLoading();
-  if (word.empty() || word.size() > kMaxWordBytes) {
+  if (!isLookupWord(word)) {
     logf("translate: a word of %zu bytes is not looked up", word.size());
     renderUI(TranslateItem{});
     return;

@@ -98,13 +98,17 @@ TEST_F(TranslateViewTest, EachLookupLoadsThenShowsItsWordAndClearsWhatTheLastOne
       {"hello",
        "hello | UK [həˈləʊ] [>] | US [həˈloʊ] [>] | int. used as a greeting\nn. a greeting said on "
        "meeting someone\nan expression of greeting"},
-      // Nothing to look up: empty rows, and nothing asked.
+      // Nothing to look up, or nothing that may reach an address: empty rows, and nothing asked.
       {"", " |  |  | "},
+      {"line\nend", " |  |  | "},
+      {"\xC3(", " |  |  | "},
   };
   for (const Case& c : cases) {
+    const std::size_t asked = fetcher_->requests().size();
     view->setJsonData(lookupOf(c.word), "the record text is not used");
     // The answer is on the main queue: until it runs the view says it is looking.
-    if (*c.word) {
+    EXPECT_EQ(view->isLoading(), fetcher_->requests().size() > asked) << c.word;
+    if (view->isLoading()) {
       EXPECT_TRUE(view->isLoading()) << c.word;
       EXPECT_FALSE(view->loading()->isHidden());
       EXPECT_EQ(view->loading()->string(), localized("translate.loading"));
