@@ -15,8 +15,9 @@ struct Pronounce {
   bool operator==(const Pronounce&) const = default;
 };
 
-// What the dictionary view shows of a page: the headword, its pronunciations in page order, the
-// explanation and the English definition. A page without the expected parts gives empty fields.
+// What the dictionary view shows of a page: the headword, its pronunciations in page order (the first
+// eight; two are shown), the explanation (one definition a line) and the English definition. A page
+// without the expected parts gives empty fields.
 struct TranslateItem {
   std::string keywords;
   std::vector<Pronounce> pronounceList;

@@ -69,6 +69,15 @@ void TranslateView::build() {
   }
   transContainer_->setHidden(true);
   addSubview(transContainer_);
+  // The rows keep to the top and take the width when the preview changes size.
+  transContainer_->setAutoresizingMask(ui::View::WidthSizable | ui::View::HeightSizable);
+  for (const std::shared_ptr<ui::View>& row :
+       {std::static_pointer_cast<ui::View>(loading_), std::static_pointer_cast<ui::View>(keywordsTextView_),
+        std::static_pointer_cast<ui::View>(pronounceView1_),
+        std::static_pointer_cast<ui::View>(pronounceView2_),
+        std::static_pointer_cast<ui::View>(descTextView_)}) {
+    row->setAutoresizingMask(ui::View::WidthSizable | ui::View::MinYMargin);
+  }
 }
 
 void TranslateView::showLoading() {
