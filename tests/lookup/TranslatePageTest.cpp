@@ -85,15 +85,6 @@ TEST(TranslatePageTest, TheCharsetComesFromTheContentType) {
   for (const auto& [type, charset] : cases) EXPECT_EQ(charsetOfContentType(type), charset) << type;
 }
 
-TEST(TranslatePageTest, TheServiceHostIsASettingTestsCanMove) {
-  test::TempDir dir;
-  test::ScopedEnv env("VELLISTO_SERVICES", std::nullopt);
-  EXPECT_EQ(dictionaryBaseURL(), kDictionaryDefaultBase);
-  ASSERT_TRUE(files::atomicWrite(dir / "services.json", R"({"dictionary": "http://127.0.0.1:9/"})"));
-  env.set("VELLISTO_SERVICES", dir / "services.json");
-  EXPECT_EQ(dictionaryBaseURL(), "http://127.0.0.1:9");
-}
-
 TEST(TranslatePageTest, PronunciationsDecodeWithinTheirLimits) {
   test::LogCapture log;
   // 40 frames of 1152 samples at 44.1 kHz: just over a second.
