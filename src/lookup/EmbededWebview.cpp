@@ -1,6 +1,7 @@
 #include "lookup/EmbededWebview.h"
 
 #include "core/WebSearch.h"
+#include "lookup/TranslateView.h"
 #include "theme/VLThemeManager.h"
 
 namespace vl {
@@ -70,6 +71,8 @@ void EmbededWebview::setSelection(bool selection) {
 void installLookupViews() {
   CustomView::registerClass(EmbededWebview::kClassName,
                             [](const ui::Rect& frame) { return EmbededWebview::create(frame); });
+  CustomView::registerClass(TranslateView::kClassName,
+                            [](const ui::Rect& frame) { return TranslateView::create(frame); });
 }
 
 }  // namespace vl

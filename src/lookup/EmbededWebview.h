@@ -49,7 +49,8 @@ class EmbededWebview : public CustomView {
   std::shared_ptr<WebUnavailableView> unavailableView_;
 };
 
-// Makes the web search view a preview class that a record's json can name ("EmbededWebview").
+// Makes the web search view and the dictionary view preview classes that a record's json can name
+// ("EmbededWebview", "TranslateView").
 void installLookupViews();
 
 }  // namespace vl

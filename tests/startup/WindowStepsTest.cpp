@@ -85,7 +85,8 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
   EXPECT_TRUE(pref->isVisible());
   EXPECT_EQ(center.currentKeyWindow(), kPreferencesWindowKey);
   pref->close();
-  // Its About and Help rows bring up theirs; the search row's preview is the web search.
+  // Its About and Help rows bring up theirs; the search row's preview is the web search, the dictionary
+  // action's the dictionary view.
   for (const auto& [tag, key] : {std::pair{VLStatusBar::kAboutTag, kAboutWindowKey},
                                  std::pair{VLStatusBar::kHelpTag, kHelpWindowKey}}) {
     menu.performActionForItemAtIndex(menu.indexOfItemWithTag(tag));
@@ -94,6 +95,7 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
     center.windowForKey(key)->close();
   }
   EXPECT_TRUE(CustomView::isKnown("EmbededWebview"));
+  EXPECT_TRUE(CustomView::isKnown("TranslateView"));
 
   stopProgram();
   main->orderOut();

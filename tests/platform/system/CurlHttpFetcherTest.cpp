@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/system/net/CurlHttpFetcher.h"
+#include "support/TestSupport.h"
 
 namespace vl {
 namespace {
@@ -19,7 +20,7 @@ class CurlHttpFetcherTest : public ::testing::Test {
     // A proxy from the environment must not take loopback requests elsewhere.
     ::setenv("no_proxy", "127.0.0.1", 1);
     server_.Get("/hello", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content("hello", "text/plain");
+      res.set_content("hello", "text/plain; charset=GBK");
     });
     server_.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
       res.status = 404;
@@ -80,11 +81,13 @@ TEST_F(CurlHttpFetcherTest, FetchesBodyAndStatus) {
   EXPECT_TRUE(r.ok()) << r.error;
   EXPECT_EQ(r.status, 200);
   EXPECT_EQ(r.body, "hello");
+  EXPECT_EQ(r.contentType, "text/plain; charset=GBK");
 
   r = fetcher_.get(url("/missing"));
   EXPECT_EQ(r.status, 404);
   EXPECT_TRUE(r.error.empty());
   EXPECT_FALSE(r.ok());
+  EXPECT_EQ(r.contentType, "text/plain");
 
   r = fetcher_.get(url("/to-hello"));
   EXPECT_TRUE(r.ok()) << r.error;
@@ -108,14 +111,18 @@ TEST_F(CurlHttpFetcherTest, SizeCapAbandonsLargerBodies) {
 }
 
 TEST_F(CurlHttpFetcherTest, TimeLimitEndsAStalledRequest) {
+  test::LogCapture log;
   HttpFetchOptions options;
   options.timeoutSeconds = 0.3;
   const auto start = std::chrono::steady_clock::now();
-  auto r = fetcher_.get(url("/stall"), options);
+  auto r = fetcher_.get(url("/stall?q=secret-word"), options);
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_FALSE(r.ok());
   EXPECT_NE(r.error.find("timed out"), std::string::npos) << r.error;
   EXPECT_LT(elapsed, std::chrono::seconds(5));
+  // The query is what the user looked up: the failure's line names the address without it.
+  EXPECT_TRUE(log.contains("/stall (query left out) failed"));
+  EXPECT_FALSE(log.contains("secret-word"));
 }
 
 TEST_F(CurlHttpFetcherTest, OnlyHttpAndHttpsAreFetched) {

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Url.h"
 
 namespace vl {
 
@@ -31,8 +32,17 @@ std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* use
   return n;
 }
 
+// The address without its query and fragment: those carry what the user copied or looked up.
+std::string loggableUrl(const std::string& url) {
+  auto parsed = Url::parse(url);
+  if (!parsed) return "an address of " + std::to_string(url.size()) + " bytes";
+  std::string shown = parsed->scheme + "://" + parsed->authority() + parsed->path;
+  if (parsed->hasQuery || !parsed->fragment.empty()) shown += " (query left out)";
+  return shown;
+}
+
 HttpResponse failure(const std::string& url, std::string error) {
-  logf("http get %s failed: %s", url.c_str(), error.c_str());
+  logf("http get %s failed: %s", loggableUrl(url).c_str(), error.c_str());
   HttpResponse response;
   response.error = std::move(error);
   return response;
@@ -79,12 +89,17 @@ HttpResponse CurlHttpFetcher::get(const std::string& url, const HttpFetchOptions
   const CURLcode code = curl_easy_perform(curl);
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  // Owned by the handle: copied before the cleanup frees it.
+  const char* type = nullptr;
+  curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
+  std::string contentType = type ? type : "";
   curl_easy_cleanup(curl);
 
   if (code == CURLE_OK) {
     HttpResponse response;
     response.status = status;
     response.body = std::move(sink.body);
+    response.contentType = std::move(contentType);
     return response;
   }
   std::string error;

@@ -20,12 +20,16 @@ struct HttpResponse {
   std::string body;
   // Empty when the transfer completed (whatever the status); else why it failed.
   std::string error;
+  // The response's Content-Type header as sent ("text/html; charset=GBK"); empty when there was none.
+  // Its initializer lets {status, body, error} stay a complete aggregate initialisation.
+  std::string contentType = {};
 
   // The transfer completed with a 2xx status.
   bool ok() const { return error.empty() && status >= 200 && status < 300; }
 };
 
-// GET requests for the few places that fetch from the network (a copied image URL, usage statistics).
+// GET requests for the few places that fetch from the network (a copied image URL, the dictionary view,
+// usage statistics).
 // Only http and https are fetched: any other scheme, redirects included, is refused with an error,
 // so a copied "file:" or "ftp:" URL can never read local files or other services.
 class HttpFetcher : public std::enable_shared_from_this<HttpFetcher> {
