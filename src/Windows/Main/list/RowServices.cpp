@@ -58,8 +58,6 @@ std::shared_ptr<RowTransfer> RowServices::transferOf(const std::string& signatur
 
 void RowServices::setBrowserPath(BrowserPath path) { installed().browser = std::move(path); }
 
-std::string RowServices::browserPath() {
-  return installed().browser ? installed().browser() : std::string();
-}
+std::string RowServices::browserPath() { return installed().browser ? installed().browser() : std::string(); }
 
 }  // namespace vl
