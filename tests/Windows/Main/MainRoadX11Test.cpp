@@ -74,8 +74,8 @@ TEST_F(MainRoadX11Test, HotKeyTypeReturnPastesTheChosenRecordIntoTheEditorTheUse
   if (!wm || !wm->running()) GTEST_SKIP() << "no window manager";
   Program program(root_.path(), display_);
   ASSERT_TRUE(program.started());
-  // Capture is polling once the settings are written.
-  ASSERT_TRUE(eventually([&] { return files::exists(root_.path() + "/home/.vellisto/data"); }))
+  // Copies count from the end of launching: the poll has its starting point and the listener hears it.
+  ASSERT_TRUE(eventually([&] { return program.count("start-up: launching finished") == 1; }))
       << program.errors();
 
   for (const char* text : {"alpha one", "beta two", "gamma three"}) {
