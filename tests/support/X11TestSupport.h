@@ -43,6 +43,10 @@ class XvfbServer {
 // Runs the main loop until `condition` holds or `timeoutMs` of real time pass; true when it held.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 
+// xclip against the test display. Setting returns once xclip has started serving in the background.
+bool xclipSet(const std::string& display, const std::string& target, const std::string& data);
+std::optional<std::string> xclipGet(const std::string& display, const std::string& target = "");
+
 // Waits on `display` for an event of `mask` that `match` accepts; those of `mask` it passes over are
 // dropped, others stay queued. At most `timeoutMs` of real time.
 bool waitForEvent(Display* display, long mask, const std::function<bool(const XEvent&)>& match,
@@ -57,10 +61,6 @@ bool windowManagerRuns(Display* display);
 // about windows mapped, focused or destroyed earlier. True at once when none runs; false when it did
 // not answer within `timeoutMs` of real time.
 bool windowManagerCaughtUp(Display* display, int timeoutMs = 10000);
-
-// xclip against the test display. Setting returns once xclip has started serving in the background.
-bool xclipSet(const std::string& display, const std::string& target, const std::string& data);
-std::optional<std::string> xclipGet(const std::string& display, const std::string& target = "");
 
 // Log lines written while a LogCapture lives (from any thread).
 class LogCapture : public vl::test::LogCapture {
