@@ -333,6 +333,17 @@ TEST_P(X11WindowFocusTest, TheFocusGoesBackWhenOurWindowHidesAndBeforeAPaste) {
   EXPECT_EQ(focus(), other.id());
 }
 
+// The hot key pressed twice quickly: shown again before the report that it lost the focus came back
+// from the X thread, the window still asks for the focus.
+TEST_P(X11WindowFocusTest, AWindowShownAgainRightAfterHidingTakesTheFocus) {
+  TestWindow other(display_, "Editor");
+  other.focus();
+  Scene s(WindowStyle::Titled);
+  show(s, true);
+  s.window->orderOut();
+  show(s, true);
+}
+
 // Pasting gives the focus back to the window the user came from and sends the chord there; while the
 // focus cannot go back, no key goes anywhere.
 TEST_P(X11WindowFocusTest, APasteGoesToTheWindowTheUserCameFromOrNowhere) {
