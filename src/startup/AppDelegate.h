@@ -11,6 +11,7 @@
 #include "core/VLDevice.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/system/PasteRoad.h"
 #include "platform/system/UserNotificationCenter.h"
 #include "platform/ui/graphics/Color.h"
 #include "platform/ui/window/Application.h"
@@ -126,8 +127,9 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   // The process-wide accessibility-trusted flag, false until needPermissions first ran.
   static bool accessibilityTrusted();
   static void setAccessibilityTrustedForTesting(bool trusted);
-  // Types Command-V and Return in the front application; failures are ignored.
-  static void pasteText();
+  // Pastes into the window the user came from, then types Return there; nothing at all when the focus
+  // did not go back, and no Return after a paste that failed.
+  static PasteOutcome pasteText();
   // The tip shown after a copy whose paste must be done by hand; made, not delivered.
   static UserNotification pasteNotification(const std::string& subtitle);
 

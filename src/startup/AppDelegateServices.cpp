@@ -13,7 +13,6 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/KeyEventPoster.h"
 #include "platform/system/desktop/LoginItem.h"
-#include "platform/system/desktop/Workspace.h"
 #include "platform/ui/view/Event.h"
 #include "platform/ui/view/View.h"
 #include "platform/ui/window/Window.h"
@@ -37,11 +36,6 @@ std::string& programFolderOverride() {
   static std::string folder;
   return folder;
 }
-
-// Key codes of the paste chord's "v" and of Return.
-constexpr std::uint16_t kKeyCodeV = 9;
-constexpr std::uint16_t kKeyCodeReturn = 36;
-constexpr std::uint64_t kCommandFlag = ui::ModifierFlags::Command;
 
 void createFolderIfNothingThere(const std::string& path) {
   // Only when nothing is there: a file of that name is the user's and stays.
@@ -122,15 +116,18 @@ void AppDelegate::setAccessibilityTrustedForTesting(bool trusted) {
   accessibilityTrustedFlag().store(trusted);
 }
 
-void AppDelegate::pasteText() {
-  // The keys go to whatever holds the focus: the window the user came from, not ours.
-  Workspace::shared()->giveFocusBack();
+PasteOutcome AppDelegate::pasteText() {
+  const PasteOutcome outcome = pasteIntoPreviousWindow();
+  // Return only follows a paste that went where the user was; it would send a stranger's form otherwise.
+  if (outcome != PasteOutcome::Pasted) {
+    log("paste: the paste did not reach the window the user came from; Return is not typed");
+    return outcome;
+  }
   std::shared_ptr<KeyEventPoster> poster = KeyEventPoster::shared();
-  // Each key goes down and up, so no key is left pressed whatever fails.
-  poster->postKeyEvent(kKeyCodeV, kCommandFlag, true);
-  poster->postKeyEvent(kKeyCodeV, kCommandFlag, false);
-  poster->postKeyEvent(kKeyCodeReturn, 0, true);
-  poster->postKeyEvent(kKeyCodeReturn, 0, false);
+  // Down and up both go out, so no key is left pressed whatever fails.
+  const bool down = poster->postKeyEvent(ui::KeyCode::Return, 0, true);
+  const bool up = poster->postKeyEvent(ui::KeyCode::Return, 0, false);
+  return down && up ? PasteOutcome::Pasted : PasteOutcome::KeysNotPosted;
 }
 
 UserNotification AppDelegate::pasteNotification(const std::string& subtitle) {

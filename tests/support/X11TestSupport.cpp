@@ -165,6 +165,93 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
   }
 }
 
+bool waitForEvent(Display* display, long mask, const std::function<bool(const XEvent&)>& match,
+                  int timeoutMs) {
+  const auto start = Clock::now();
+  for (;;) {
+    // Reads what the connection has; once nothing matches, poll sees only what comes later.
+    XEvent event;
+    while (XCheckMaskEvent(display, mask, &event)) {
+      if (match(event)) return true;
+    }
+    const int left = timeoutMs - msSince(start);
+    if (left <= 0) return false;
+    pollfd p{ConnectionNumber(display), POLLIN, 0};
+    poll(&p, 1, left);
+  }
+}
+
+bool waitOnEvents(Display* display, long mask, const std::function<bool()>& condition, int timeoutMs) {
+  const auto start = Clock::now();
+  bool changed = true;
+  for (;;) {
+    if (changed && condition()) return true;
+    // Asking may have read events of its own; any of them means asking again.
+    XEvent event;
+    changed = false;
+    while (XCheckMaskEvent(display, mask, &event)) changed = true;
+    if (changed) continue;
+    const int left = timeoutMs - msSince(start);
+    if (left <= 0) return condition();
+    pollfd p{ConnectionNumber(display), POLLIN, 0};
+    poll(&p, 1, left);
+  }
+}
+
+namespace {
+
+std::optional<::Window> windowOnProperty(Display* display, ::Window window, const char* name) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::optional<::Window> value;
+  if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1, False, XA_WINDOW, &type,
+                         &format, &count, &after, &data) == Success &&
+      data && count == 1 && format == 32)
+    value = static_cast<::Window>(*reinterpret_cast<unsigned long*>(data));
+  if (data) XFree(data);
+  return value;
+}
+
+}  // namespace
+
+bool windowManagerRuns(Display* display) {
+  const auto check = windowOnProperty(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK");
+  return check && windowOnProperty(display, *check, "_NET_SUPPORTING_WM_CHECK") == check;
+}
+
+bool windowManagerCaughtUp(Display* display, int timeoutMs) {
+  if (!windowManagerRuns(display)) return true;
+  const ::Window root = DefaultRootWindow(display);
+  // Never mapped, so the manager keeps nothing of it once it answered.
+  const ::Window asker = XCreateSimpleWindow(display, root, -10, -10, 1, 1, 0, 0, 0);
+  XSelectInput(display, asker, PropertyChangeMask);
+  const Atom extents = XInternAtom(display, "_NET_FRAME_EXTENTS", False);
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = asker;
+  e.xclient.message_type = XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
+  e.xclient.format = 32;
+  XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XFlush(display);
+  bool answered = false;
+  const auto start = Clock::now();
+  while (!answered) {
+    // Only the asker's events are taken; others on the connection stay for their readers.
+    XEvent event;
+    while (!answered && XCheckTypedWindowEvent(display, asker, PropertyNotify, &event))
+      answered = event.xproperty.atom == extents;
+    const int left = timeoutMs - msSince(start);
+    if (answered || left <= 0) break;
+    pollfd p{ConnectionNumber(display), POLLIN, 0};
+    poll(&p, 1, left);
+  }
+  XDestroyWindow(display, asker);
+  XSync(display, False);
+  return answered;
+}
+
 bool xclipSet(const std::string& display, const std::string& target, const std::string& data) {
   char path[] = "/tmp/vl-x11-test-XXXXXX";
   const int fd = mkstemp(path);
@@ -229,33 +316,46 @@ TestWindow::~TestWindow() {
   XDeleteProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, "_NET_ACTIVE_WINDOW", False));
   XDestroyWindow(display_, window_);
   XSync(display_, False);
+  // The next connection may get this window's id: the window manager must be done with this one first.
+  windowManagerCaughtUp(display_);
   XCloseDisplay(display_);
 }
 
 void TestWindow::focus() {
-  XMapRaised(display_, window_);
-  XSync(display_, False);
-  const auto start = Clock::now();
-  XEvent event;
-  while (msSince(start) < 5000 && !XCheckTypedWindowEvent(display_, window_, MapNotify, &event)) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  Display* d = display_;
+  const ::Window root = DefaultRootWindow(d);
+  constexpr long kMask = StructureNotifyMask | FocusChangeMask | PropertyChangeMask;
+  XSelectInput(d, window_, KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask);
+  // _NET_ACTIVE_WINDOW changes there.
+  XSelectInput(d, root, PropertyChangeMask);
+  XMapRaised(d, window_);
+  XSync(d, False);
+  waitOnEvents(d, kMask, [&] {
+    XWindowAttributes a{};
+    return XGetWindowAttributes(d, window_, &a) && a.map_state == IsViewable;
+  });
+  // A window manager is asked as a pager would, and acts on requests in order: once it names this
+  // window active, whatever it decided about the window on mapping it is done.
+  const bool managed = windowManagerRuns(d);
+  if (managed) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window_;
+    e.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = 2;
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   }
-  // A window manager still managing the window may apply its own focus policy after ours: ask until
-  // the focus has stayed here for a moment.
-  int steady = 0;
-  while (msSince(start) < 10000 && steady < 5) {
+  XSetInputFocus(d, window_, RevertToPointerRoot, CurrentTime);
+  waitOnEvents(d, kMask, [&] {
     ::Window focused = None;
     int revert = 0;
-    XGetInputFocus(display_, &focused, &revert);
-    if (focused == window_) {
-      ++steady;
-    } else {
-      steady = 0;
-      XSetInputFocus(display_, window_, RevertToPointerRoot, CurrentTime);
-    }
-    XSync(display_, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+    XGetInputFocus(d, &focused, &revert);
+    return focused == window_ && (!managed || windowOnProperty(d, root, "_NET_ACTIVE_WINDOW") == window_);
+  });
+  XSelectInput(d, root, NoEventMask);
+  XSync(d, False);
 }
 
 void TestWindow::makeActive() {
@@ -267,17 +367,16 @@ void TestWindow::makeActive() {
 
 std::vector<TestWindow::Key> TestWindow::keys(std::size_t count, int timeoutMs) {
   std::vector<Key> keys;
-  const auto start = Clock::now();
-  while (keys.size() < count && msSince(start) < timeoutMs) {
-    XEvent event;
-    if (XCheckWindowEvent(display_, window_, KeyPressMask | KeyReleaseMask, &event)) {
-      const KeySym keysym = XkbKeycodeToKeysym(display_, static_cast<KeyCode>(event.xkey.keycode), 0, 0);
-      const unsigned int mods = event.xkey.state & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask);
-      keys.push_back({event.type == KeyPress, keysym, mods});
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-  }
+  if (count == 0) return keys;
+  waitForEvent(
+      display_, KeyPressMask | KeyReleaseMask,
+      [&](const XEvent& event) {
+        const KeySym keysym = XkbKeycodeToKeysym(display_, static_cast<KeyCode>(event.xkey.keycode), 0, 0);
+        const unsigned int mods = event.xkey.state & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask);
+        keys.push_back({event.type == KeyPress, keysym, mods});
+        return keys.size() == count;
+      },
+      timeoutMs);
   return keys;
 }
 
@@ -325,24 +424,12 @@ DisplayHelper::~DisplayHelper() {
 }
 
 std::unique_ptr<DisplayHelper> DisplayHelper::windowManager(const std::string& display) {
-  // Ready once it has framed a window of ours: it publishes its hints well before it manages windows.
-  ::Window probe = None;
+  // It publishes its hints before it handles requests; its answer to one shows it does. No window is
+  // mapped to find out: the manager, behind under load, would still be unmanaging it when a test's
+  // window reused its id, and would move and unmap that window instead.
   return std::make_unique<DisplayHelper>(
-      display, std::vector<std::string>{"openbox", "--sm-disable"}, [probe](Display* d) mutable {
-        if (probe == None) {
-          probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
-          XMapWindow(d, probe);
-          XSync(d, False);
-        }
-        ::Window root = None, parent = None, *children = nullptr;
-        unsigned int count = 0;
-        XQueryTree(d, probe, &root, &parent, &children, &count);
-        if (children) XFree(children);
-        if (parent == root) return false;
-        XDestroyWindow(d, probe);
-        XSync(d, False);
-        return true;
-      });
+      display, std::vector<std::string>{"openbox", "--sm-disable"},
+      [](Display* d) { return windowManagerRuns(d) && windowManagerCaughtUp(d, 250); });
 }
 
 std::unique_ptr<DisplayHelper> DisplayHelper::compositor(const std::string& display) {

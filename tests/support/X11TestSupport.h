@@ -52,6 +52,21 @@ bool writeScreenshot(const std::string& display, unsigned long window, const std
 bool xclipSet(const std::string& display, const std::string& target, const std::string& data);
 std::optional<std::string> xclipGet(const std::string& display, const std::string& target = "");
 
+// Waits on `display` for an event of `mask` that `match` accepts; those of `mask` it passes over are
+// dropped, others stay queued. At most `timeoutMs` of real time.
+bool waitForEvent(Display* display, long mask, const std::function<bool(const XEvent&)>& match,
+                  int timeoutMs = 10000);
+// Looks at `condition` and again each time events of `mask` arrive on `display` (they are dropped),
+// until it holds or `timeoutMs` of real time pass. The events must be those that change its answer.
+bool waitOnEvents(Display* display, long mask, const std::function<bool()>& condition, int timeoutMs = 10000);
+// Whether a window manager that follows the extended hints runs on the display.
+bool windowManagerRuns(Display* display);
+// Returns once the window manager has dealt with everything the server told it before: it handles
+// events in order and answers a _NET_REQUEST_FRAME_EXTENTS, so its answer comes after all it decided
+// about windows mapped, focused or destroyed earlier. True at once when none runs; false when it did
+// not answer within `timeoutMs` of real time.
+bool windowManagerCaughtUp(Display* display, int timeoutMs = 10000);
+
 // Log lines written while a LogCapture lives (from any thread).
 class LogCapture : public vl::test::LogCapture {
  public:
@@ -76,7 +91,8 @@ class TestWindow {
   ~TestWindow();
   ::Window id() const { return window_; }
   Display* display() const { return display_; }
-  // Maps the window and gives it the input focus.
+  // Maps the window and gives it the input focus; under a window manager, returns once the manager
+  // names it the active window too, so none of its own focus decisions is still to come.
   void focus();
   // Publishes the window as the window manager's active window.
   void makeActive();
@@ -105,7 +121,7 @@ class DisplayHelper {
   bool running() const { return pid_ > 0; }
   const std::string& failure() const { return failure_; }
 
-  // openbox, ready once it publishes _NET_SUPPORTING_WM_CHECK.
+  // openbox, ready once it publishes _NET_SUPPORTING_WM_CHECK and answers requests.
   static std::unique_ptr<DisplayHelper> windowManager(const std::string& display);
   // xcompmgr, ready once it owns _NET_WM_CM_S0.
   static std::unique_ptr<DisplayHelper> compositor(const std::string& display);

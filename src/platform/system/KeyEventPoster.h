@@ -7,7 +7,8 @@ namespace vl {
 
 // Posts synthetic key events to whatever window has the keyboard focus, in the terms of stored
 // shortcuts: virtual key codes and modifier flag bits (vl::ui::KeyCode, vl::ui::ModifierFlags).
-// A backend is installed once at start; headless by default.
+// A backend is installed once at start; headless by default. A paste goes through
+// pasteIntoPreviousWindow (PasteRoad.h), which gives the focus back first.
 class KeyEventPoster {
  public:
   virtual ~KeyEventPoster() = default;
@@ -21,9 +22,6 @@ class KeyEventPoster {
   // One key going down or up with the given modifiers held. False when the key has no equivalent on
   // this keyboard or nothing could be posted.
   virtual bool postKeyEvent(std::uint16_t keyCode, std::uint64_t modifierFlags, bool keyDown) = 0;
-
-  // The paste chord, key down and key up, so the receiving application never sees a key left pressed.
-  bool postPasteChord();
 };
 
 }  // namespace vl

@@ -74,8 +74,7 @@ TEST_F(MainRoadX11Test, HotKeyTypeReturnPastesTheChosenRecordIntoTheEditorTheUse
   if (!wm || !wm->running()) GTEST_SKIP() << "no window manager";
   Program program(root_.path(), display_);
   ASSERT_TRUE(program.started());
-  // Capture takes what the clipboard holds when it starts as the old content, so copies wait until
-  // launching is over, by which time it polls.
+  // Copies count from the end of launching: the poll has its starting point and the listener hears it.
   ASSERT_TRUE(eventually([&] { return program.count("start-up: launching finished") == 1; }))
       << program.errors();
 

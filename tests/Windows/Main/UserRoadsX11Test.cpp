@@ -82,7 +82,8 @@ class UserRoadsX11Test : public X11Test {
                      std::vector<std::string>{"XDG_DATA_DIRS=" + root_.path() + "/share"});
     ASSERT_TRUE(program_->started());
     ASSERT_NE(tray_->accept(20000), None) << program_->errors();
-    ASSERT_TRUE(waitUntil([&] { return files::exists(root_.path() + "/home/.vellisto/data"); }, 20000))
+    // Copies count from the end of launching: the poll has its starting point and the listener hears it.
+    ASSERT_TRUE(waitUntil([&] { return program_->count("start-up: launching finished") == 1; }, 20000))
         << program_->errors();
   }
 
@@ -113,15 +114,10 @@ class UserRoadsX11Test : public X11Test {
   }
   // The main window over `editor` by the hot key, its search field ready for keys.
   ::Window openMain(TestWindow& editor) {
+    // Once the window manager names the editor active, it has done all it does about its mapping.
     editor.focus();
     editor.makeActive();
-    // The window manager maps a new window in its own time and would take the focus from ours then.
-    EXPECT_TRUE(waitUntil([&] {
-      XWindowAttributes a;
-      return focused() == editor.id() && XGetWindowAttributes(x_, editor.id(), &a) &&
-             a.map_state == IsViewable;
-    }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(focused(), editor.id());
     const std::size_t shown = program_->count("Show On HintTable");
     keys({XK_Control_L, XK_Alt_L, XK_v});
     const ::Window main = window("Vellisto");

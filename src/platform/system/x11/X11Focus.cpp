@@ -1,8 +1,9 @@
 #include "platform/system/x11/X11Focus.h"
 
+#include <poll.h>
+
 #include <chrono>
 #include <mutex>
-#include <thread>
 
 namespace vl::x11 {
 
@@ -18,13 +19,11 @@ std::mutex& memoryMutex() {
   return w;
 }
 
-bool focusIsOnOrIn(X11Display& x, ::Window window) {
-  ::Window focus = None;
-  int revert = 0;
-  XGetInputFocus(x.get(), &focus, &revert);
-  for (int depth = 0; focus != None && focus != PointerRoot && depth < 16; ++depth) {
-    if (focus == window) return true;
-    focus = parentWindow(x, focus);
+// Whether `inner` is `outer` or lies inside it; the walk up is bounded against a hostile tree.
+bool isOnOrIn(X11Display& x, ::Window inner, ::Window outer) {
+  for (int depth = 0; inner != None && inner != PointerRoot && depth < 16; ++depth) {
+    if (inner == outer) return true;
+    inner = parentWindow(x, inner);
   }
   return false;
 }
@@ -49,6 +48,8 @@ void rememberFocusBeforeOurs(::Window window) {
   return focus;
 }
 
+bool focusIsOnOrIn(X11Display& x, ::Window window) { return isOnOrIn(x, inputFocus(x), window); }
+
 ::Window activeWindow(X11Display& x) {
   if (auto active = windowProperty(x, x.root(), "_NET_ACTIVE_WINDOW")) return *active;
   return inputFocus(x);
@@ -62,7 +63,7 @@ bool windowManagerRunning(X11Display& x) {
   return self && *self == *check;
 }
 
-bool activateWindow(X11Display& x, ::Window window, Time time, int waitMs) {
+bool requestActivation(X11Display& x, ::Window window, Time time) {
   if (window == None) return false;
   XWindowAttributes attributes{};
   {
@@ -80,16 +81,66 @@ bool activateWindow(X11Display& x, ::Window window, Time time, int waitMs) {
     e.xclient.data.l[1] = static_cast<long>(time);
     XSendEvent(x.get(), x.root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   }
-  {
-    X11ErrorTrap trap(x.get());
-    XSetInputFocus(x.get(), window, RevertToParent, time);
-  }
-  const auto start = std::chrono::steady_clock::now();
-  while (!focusIsOnOrIn(x, window)) {
-    if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(waitMs)) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  X11ErrorTrap trap(x.get());
+  XSetInputFocus(x.get(), window, RevertToParent, time);
+  XFlush(x.get());
   return true;
+}
+
+bool activateWindowAndWait(X11Display& x, ::Window window, Time time, int waitMs) {
+  if (window == None) return false;
+  Display* d = x.get();
+  const bool managed = windowManagerRunning(x);
+  auto arrived = [&] {
+    if (!focusIsOnOrIn(x, window)) return false;
+    if (!managed) return true;
+    const auto active = windowProperty(x, x.root(), "_NET_ACTIVE_WINDOW");
+    return active && (isOnOrIn(x, window, *active) || isOnOrIn(x, *active, window));
+  };
+  if (arrived()) return true;
+
+  // Selected before asking, so no change after the first look can pass unseen.
+  {
+    X11ErrorTrap trap(d);
+    XSelectInput(d, window, FocusChangeMask | StructureNotifyMask);
+    if (!trap.sync()) return false;
+  }
+  XSelectInput(d, x.root(), PropertyChangeMask);
+  bool back = false;
+  if (requestActivation(x, window, time)) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    bool gone = false;
+    for (;;) {
+      while (XPending(d) > 0) {
+        XEvent e;
+        XNextEvent(d, &e);
+        gone = gone || ((e.type == UnmapNotify || e.type == DestroyNotify) && e.xany.window == window);
+      }
+      if (gone) break;
+      if (arrived()) {
+        back = true;
+        break;
+      }
+      // Looking is a round trip, which may have queued events of its own: those are looked at first.
+      if (XQLength(d) > 0) continue;
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) {
+        back = focusIsOnOrIn(x, window);
+        break;
+      }
+      pollfd p{ConnectionNumber(d), POLLIN, 0};
+      poll(&p, 1, static_cast<int>(left.count()));
+    }
+  }
+  {
+    X11ErrorTrap trap(d);
+    XSelectInput(d, window, NoEventMask);
+    XSelectInput(d, x.root(), NoEventMask);
+    trap.sync();
+  }
+  XSync(d, True);
+  return back;
 }
 
 }  // namespace vl::x11

@@ -420,7 +420,7 @@ void X11WindowHost::hide(int number) {
   }
   // The focus goes back where it came from, not to whatever the window manager picks (or nowhere).
   const ::Window previous = focusBeforeOurs();
-  if (previous != None) activateWindow(x_, previous, CurrentTime, 0);
+  if (previous != None) requestActivation(x_, previous, CurrentTime);
 }
 
 void X11WindowHost::raise(int number) {

@@ -130,6 +130,9 @@ class X11WindowPeer final : public ui::WindowPeer {
     if (!shown_) return;
     shown_ = false;
     const int n = number_;
+    // A hidden window holds no focus. The report that it lost it comes later from the X thread, and
+    // until then a quick show again would take the focus for already there and never ask for it.
+    if (server_->focused_ == n) server_->focused_ = 0;
     server_->post([n](X11WindowHost& host) { host.hide(n); });
   }
   void changed(unsigned what) override {
@@ -541,6 +544,8 @@ void X11WindowServer::deliver(int number, ui::Event event) {
 }
 
 void X11WindowServer::focusMoved(int number) {
+  // A report that crossed the window's hiding on its way here is out of date; the next one tells.
+  if (auto it = peers_.find(number); number != 0 && (it == peers_.end() || !it->second->shown())) return;
   focused_ = number;
   ui::Application& app = ui::Application::shared();
   if (number == 0) {

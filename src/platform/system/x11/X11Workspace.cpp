@@ -136,16 +136,31 @@ bool X11Workspace::launchApplication(const std::string& path) {
   return spawnDetached(arguments);
 }
 
+std::unique_ptr<x11::X11Display> X11Workspace::takeFocusConnection() {
+  {
+    std::lock_guard lock(spareMutex_);
+    if (spareFocusConnection_) return std::move(spareFocusConnection_);
+  }
+  return x11::X11Display::open(display_->name());
+}
+
+void X11Workspace::putBackFocusConnection(std::unique_ptr<x11::X11Display> connection) {
+  std::lock_guard lock(spareMutex_);
+  if (!spareFocusConnection_) spareFocusConnection_ = std::move(connection);
+}
+
 bool X11Workspace::giveFocusBack() {
   const ::Window previous = x11::focusBeforeOurs();
   if (previous == None) return false;
-  std::lock_guard lock(mutex_);
+  // The wait selects and reads events, so it has a connection of its own; the workspace's stays free
+  // for the capture queue asking for the front application meanwhile.
+  std::unique_ptr<x11::X11Display> connection = takeFocusConnection();
+  if (!connection) return false;
   // Keys posted before the focus arrives would land in our own window or nowhere.
-  if (!x11::activateWindow(*display_, previous, CurrentTime, 500)) {
-    log("workspace: the window active before ours is gone; the focus stays where it is");
-    return false;
-  }
-  return true;
+  const bool back = x11::activateWindowAndWait(*connection, previous, CurrentTime, kFocusWaitMs);
+  putBackFocusConnection(std::move(connection));
+  if (!back) log("workspace: the window active before ours is gone; the focus stays where it is");
+  return back;
 }
 
 bool X11Workspace::hideApplication(const RunningApplication& app) {

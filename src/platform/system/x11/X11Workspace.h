@@ -39,16 +39,27 @@ class X11Workspace final : public Workspace {
   bool giveFocusBack() override;
   bool hideApplication(const RunningApplication& app) override;
 
+  // How long giving the focus back waits for the server and a window manager at most. The wait ends at
+  // their events; the bound only counts when they never answer.
+  static constexpr int kFocusWaitMs = 2000;
+
  private:
   X11Workspace(std::unique_ptr<x11::X11Display> display, std::vector<std::string> folders)
       : display_(std::move(display)), entries_(std::move(folders)) {}
   // Under mutex_.
   ::Window activeWindowLocked() const;
   std::optional<RunningApplication> applicationOfWindowLocked(::Window window, bool active) const;
+  // The connection the focus waits on, taken out of its slot for the wait (or opened when another
+  // wait has it) and put back afterwards, so no lock is held while waiting.
+  std::unique_ptr<x11::X11Display> takeFocusConnection();
+  void putBackFocusConnection(std::unique_ptr<x11::X11Display> connection);
 
   std::unique_ptr<x11::X11Display> display_;
   mutable DesktopEntryIndex entries_;
   mutable std::mutex mutex_;
+  // Under spareMutex_, a leaf lock.
+  std::unique_ptr<x11::X11Display> spareFocusConnection_;
+  std::mutex spareMutex_;
 };
 
 // Starts a program without waiting for it; its exit is collected in the background. False when it
