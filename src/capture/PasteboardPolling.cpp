@@ -69,11 +69,16 @@ void PasteboardPolling::State::read(long long count) {
     std::lock_guard lock(readGate().mutex);
     gate = readGate().gate;
   }
+  if (!gate) {
+    // Nobody listens yet (start-up): nothing is read, and nothing of that copy is kept.
+    changeCount.store(count);
+    return;
+  }
   if (pasteboard->changeCount() > count) {
     // Another copy replaced it before its turn came: its owner no longer offers it.
     logf("capture: change %lld was replaced before it could be read", count);
     change->replaced = true;
-  } else if (gate && gate()) {
+  } else if (gate()) {
     // Asked before anything is read: a copy from a blocked application is never in our memory.
     change->blocked = true;
   } else {
@@ -108,8 +113,10 @@ void PasteboardPolling::startPolling() {
   });
   if (events) {
     state_->eventDriven.store(true);
+    log("capture: the clipboard tells of each change; nothing polls it");
     return;
   }
+  log("capture: the clipboard cannot tell of its changes; it is polled every 100 ms");
   gcdTimer_ = dispatch::TimerSource::create(dispatch::Queue::global());
   gcdTimer_->schedule(kIntervalMs, kIntervalMs, kIntervalMs);
   gcdTimer_->setHandler([weak] {

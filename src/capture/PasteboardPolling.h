@@ -41,7 +41,8 @@ class PasteboardPolling {
   static std::shared_ptr<dispatch::Queue> pasteboardDealingQueue();
   // Where announced changes are read, one at a time, in order, ahead of their handling.
   static std::shared_ptr<dispatch::Queue> pasteboardReadingQueue();
-  // Asked on the reading queue before a change is read; true leaves it unread. nullptr reads everything.
+  // Asked on the reading queue before a change is read; true leaves it unread. The capture listener
+  // installs it; without one nobody would handle a change, and none is read.
   static void setReadGate(std::function<bool()> gate);
 
   // Takes the change count as seen before watching starts, so what is on the pasteboard now is never

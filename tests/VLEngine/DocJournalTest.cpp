@@ -347,6 +347,32 @@ TEST_F(DocJournalTest, AFolderRemovedWhileRunningIsMadeAgainWithEveryDoc) {
   }
 }
 
+// While only copies arrive, a fold compresses the new records alone and grows the file: its text is
+// the whole doc's all the same, placeholders and a record deleted in place included; any other change
+// makes the next fold write the whole doc again.
+TEST_F(DocJournalTest, FoldsAfterAppendsGrowTheFileToTheWholeText) {
+  ASSERT_TRUE(files::atomicWrite(dir / "BigDoc_0", ""));
+  auto doc = test::loadDoc(dir / "BigDoc_0");  // one placeholder
+  const std::vector<std::function<void()>> steps = {
+      [&] { doc->appendChunk(record("a")); },
+      [&] { doc->appendChunk(record("b")), doc->appendChunk(record("c")); },
+      [&] { doc->logicalDeleteChunk(3); },
+      [&] { doc->appendChunk(record("d")); },
+      [&] { doc->physicalDeleteChunkByDigest(doc->chunkAt(1)->sig()), doc->appendChunk(record("e")); },
+      [&] { doc->appendChunk(record(std::string(70000, 'x'))); },
+  };
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    SCOPED_TRACE("step " + std::to_string(i));
+    steps[i]();
+    Vellisto_BigDoc::waitForPendingWrites();
+    const GzipUtility::Inflated file = GzipUtility::ungzipReadable(*files::readFile(dir / "BigDoc_0"));
+    EXPECT_TRUE(file.complete);
+    EXPECT_EQ(file.trailingBytes, 0u);
+    EXPECT_EQ(file.data, doc->stringValue());
+    EXPECT_EQ(reloaded(dir / "BigDoc_0"), formsOf(*doc));
+  }
+}
+
 // A doc number with journals but no file (removed by hand, or never made) still loads as a doc.
 TEST_F(DocJournalTest, JournalsWithoutTheirDocFileLoadAsADoc) {
   auto first = Vellisto_BigDoc::emptyDoc(0, dir.path());

@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <typeinfo>
 
 #include "VLEngine/doc/DocFileReplacer.h"
+#include "VLEngine/doc/DocTextForm.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/Vellisto_DefaultCodec.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"
@@ -22,8 +25,10 @@ namespace {
 using Lock = std::lock_guard<std::recursive_mutex>;
 
 struct FoldState {
+  // A leaf lock: no doc's lock is taken under it.
   std::mutex mutex;
-  // Docs with changes their file does not hold yet, or whose last fold failed.
+  // Docs that had changes to fold (a fold of a doc that has none returns at once); the ones gone are
+  // dropped as new ones come.
   std::vector<std::weak_ptr<Vellisto_BigDoc>> waiting;
   std::atomic<std::uint64_t> writes{0};
   std::atomic<std::uint64_t> bytes{0};
@@ -78,12 +83,28 @@ void keepDamagedCopy(const std::string& path) {
 
 std::string Vellisto_BigDoc::folderLocked() const { return files::deletingLastPathComponent(filePath_); }
 
+std::string Vellisto_BigDoc::textFromSlotLocked(std::size_t from) const {
+  // As stringValue() joins them: a separator after every slot with a record but the last.
+  const std::size_t count = chunks_.size();
+  std::string out;
+  if (from >= count) return out;
+  if (from > 0 && chunks_[from - 1]) out.append(doctext::kChunkSeparator);
+  for (std::size_t i = from; i < count; ++i) {
+    if (!chunks_[i]) continue;
+    if (std::optional<std::string> form = chunks_[i]->stringValue()) out.append(*form);
+    if (i + 1 < count) out.append(doctext::kChunkSeparator);
+  }
+  return out;
+}
+
 std::shared_ptr<DocJournal> Vellisto_BigDoc::journalLocked(DocJournal::Type type, std::size_t index,
                                                            std::string text) {
-  if (journal_.discarded) return nullptr;
+  // A doc without a file lives in memory only (benchmarks build such histories).
+  if (journal_.discarded || filePath_.empty()) return nullptr;
   journal_.dirty = true;
   std::uint64_t record = 0;
   if (type != DocJournal::Type::Append) {
+    ++journal_.otherChanges;
     // A slot that holds no record is not in the file either: changing it changes nothing there.
     if (index >= chunks_.size() || !isRecord(chunks_[index])) return nullptr;
     for (std::size_t i = 0; i < index; ++i) record += isRecord(chunks_[i]) ? 1 : 0;
@@ -100,8 +121,8 @@ std::shared_ptr<DocJournal> Vellisto_BigDoc::journalChangeLocked(const DocJourna
   if (!journal_.current) {
     // A journal only means something on top of its doc's file: without the file (its folder removed
     // while the program ran) the whole doc is written again first.
-    if (filePath_.empty() || !files::isRegularFile(filePath_)) {
-      breakJournalLocked(filePath_.empty() ? "the doc has no file" : "its file is gone");
+    if (!files::isRegularFile(filePath_)) {
+      breakJournalLocked("its file is gone");
       return nullptr;
     }
     const auto records = static_cast<std::uint64_t>(std::count_if(chunks_.begin(), chunks_.end(), isRecord));
@@ -159,6 +180,7 @@ void Vellisto_BigDoc::finishChange(const std::shared_ptr<DocJournal>& toSync) {
   bool retrying = false;
   {
     Lock lock(lock_);
+    if (!journal_.dirty) return;
     broken = journal_.broken;
     retrying = journal_.retryDelayMs > 0;
   }
@@ -172,6 +194,7 @@ void Vellisto_BigDoc::persist() {
     Lock lock(lock_);
     if (journal_.discarded) return;
     journal_.dirty = true;
+    ++journal_.otherChanges;
   }
   requestFold(0);
 }
@@ -211,6 +234,10 @@ void Vellisto_BigDoc::requestFold(double delayMs) {
     Lock lock(lock_);
     if (journal_.discarded) return;
     if (journal_.foldDue && *journal_.foldDue <= due) return;
+    if (filePath_.empty()) {
+      log("doc: a doc without a file path cannot be written");
+      return;
+    }
     journal_.foldDue = due;
   }
   keepWaiting(self);
@@ -233,6 +260,10 @@ void Vellisto_BigDoc::fold() {
   std::shared_ptr<Vellisto_CodecDelegate> codec;
   bool damaged = false;
   bool fileMade = false;
+  // Set when the file can grow by the text of the records appended since the last fold.
+  std::shared_ptr<const GzipAppender> grown;
+  std::size_t slots = 0;
+  std::uint64_t otherChanges = 0;
   std::vector<std::uint64_t> covered;
   std::optional<std::uint64_t> markGeneration;
   std::int64_t docId = 0;
@@ -253,7 +284,15 @@ void Vellisto_BigDoc::fold() {
     codec = codec_;
     damaged = damaged_;
     fileMade = journal_.fileMade;
-    text = stringValue();
+    slots = chunks_.size();
+    otherChanges = journal_.otherChanges;
+    if (journal_.gzip && !damaged && journal_.otherChanges == journal_.otherChangesAtFold &&
+        slots >= journal_.gzipSlots) {
+      grown = journal_.gzip;
+      text = textFromSlotLocked(journal_.gzipSlots);
+    } else {
+      text = stringValue();
+    }
     // Changes from here on go to a new journal, which starts from exactly this text.
     if (journal_.current) {
       journal_.older.push_back(journal_.current->generation());
@@ -269,16 +308,25 @@ void Vellisto_BigDoc::fold() {
   std::string data;
   bool ok = true;
   std::string error;
-  // A doc without records is an empty file, which loads as a doc without records.
-  if (!text.empty()) {
+  std::shared_ptr<const GzipAppender> appender;
+  // The default codec's file is one gzip member, which can grow; any other codec encodes the whole.
+  const bool canGrow = codec && typeid(*codec) == typeid(Vellisto_DefaultCodec);
+  if (grown) {
+    auto next = std::make_shared<GzipAppender>(*grown);
+    ok = next->append(text);
+    appender = next;
+  } else if (canGrow && !text.empty()) {
+    std::optional<GzipAppender> started = GzipAppender::start(text);
+    ok = started.has_value();
+    if (started) appender = std::make_shared<GzipAppender>(std::move(*started));
+  } else if (!text.empty()) {
+    // A doc without records is an empty file, which loads as a doc without records.
     std::optional<std::string> encoded = codec ? codec->encode(text) : std::nullopt;
-    if (encoded) {
-      data = std::move(*encoded);
-    } else {
-      ok = false;
-      error = "cannot encode it";
-    }
+    ok = encoded.has_value();
+    if (encoded) data = std::move(*encoded);
   }
+  if (!ok) error = "cannot encode it";
+  if (ok && appender) data = appender->member();
   bool folderGone = false;
   // A file that went away took its neighbours with it, as a rule (the folder was removed while the
   // program ran): what is in memory is written again rather than lost.
@@ -356,6 +404,10 @@ void Vellisto_BigDoc::fold() {
     });
     if (damaged) damaged_ = false;
     journal_.fileMade = true;
+    // What the file holds now can grow by later appends, unless this doc has a successor.
+    journal_.gzip = next_ ? nullptr : appender;
+    journal_.gzipSlots = slots;
+    journal_.otherChangesAtFold = otherChanges;
     journal_.carried = 0;
     if (journal_.broken && journal_.unjournaled == 0) journal_.broken = false;
     recovered = journal_.retryDelayMs > 0;
@@ -383,14 +435,6 @@ void Vellisto_BigDoc::markFolderGone() {
 void Vellisto_BigDoc::waitForPendingWrites() {
   persistQueue()->sync([] {
     for (const auto& doc : waitingDocs()) doc->fold();
-    FoldState& state = foldState();
-    std::lock_guard lock(state.mutex);
-    std::erase_if(state.waiting, [](const std::weak_ptr<Vellisto_BigDoc>& weak) {
-      auto doc = weak.lock();
-      if (!doc) return true;
-      Lock docLock(doc->lock_);
-      return !doc->journal_.dirty && !doc->journal_.foldDue;
-    });
   });
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "VLEngine/doc/DocJournal.h"
+#include "VLEngine/doc/GzipAppender.h"
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "VLEngine/doc/Vellisto_CodecDelegate.h"
 #include "VLEngine/doc/Vellisto_DocChainOwner.h"
@@ -193,6 +194,13 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
     bool discarded = false;
     // The doc's file was there once (loaded, made or written): should it be missing, it was removed.
     bool fileMade = false;
+    // The file as the last fold wrote it, ready to grow: while only appends follow (copies into the
+    // newest doc), the next fold compresses the new records alone. Valid for the first `gzipSlots` slots.
+    std::shared_ptr<const GzipAppender> gzip;
+    std::size_t gzipSlots = 0;
+    // Changes other than appends so far; a fold may grow its file only when none came since the last.
+    std::uint64_t otherChanges = 0;
+    std::uint64_t otherChangesAtFold = 0;
   };
 
   void replayJournals(const std::string& folder, const std::string& fileBytes,
@@ -214,6 +222,8 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   void fold();
   void markFolderGone();
   std::string folderLocked() const;
+  // The text the slots from `from` on add to the text of the slots before them.
+  std::string textFromSlotLocked(std::size_t from) const;
   std::shared_ptr<Vellisto_BigDoc> rollOverLocked();
   void indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index);
   bool validIndexLocked(std::size_t index, const char* operation) const;
