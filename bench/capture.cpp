@@ -75,9 +75,9 @@ void storeWithRecords(const std::string& home, int records, vl::bench::Corpus& c
   std::string text;
   for (int i = 0; i < records; ++i) {
     if (i > 0) text += vl::doctext::kChunkSeparator;
-    text += *vl::Vellisto_Chunk::initWithContext(kilobyteText(corpus, "filled " + std::to_string(i)), std::nullopt,
-                                                 vl::Json::object())
-                ->stringValue();
+    text += *vl::Vellisto_Chunk::initWithContext(kilobyteText(corpus, "filled " + std::to_string(i)),
+                                                 std::nullopt, vl::Json::object())
+                 ->stringValue();
   }
   vl::files::atomicWrite(data + "/BigDoc_0", records > 0 ? *vl::GzipUtility::gzipData(text) : std::string());
   vl::VLEngine::shared().setFolders(home);
@@ -101,7 +101,8 @@ struct Fill {
 
 // The copies of five seconds at one every 20 ms, the last into a doc holding `records`, and the fold
 // that follows them, as the program folds a doc after a first full write (which is left out here).
-Fill measureFill(const std::string& root, int records, vl::HeadlessPasteboard& board, vl::bench::Corpus& corpus) {
+Fill measureFill(const std::string& root, int records, vl::HeadlessPasteboard& board,
+                 vl::bench::Corpus& corpus) {
   static int run = 0;
   const std::string home = root + "/fill-" + std::to_string(++run);
   const int copies = static_cast<int>(kCopiesPerFold);
@@ -166,20 +167,24 @@ void inProcess(const std::string& root) {
   vl::Workspace::install(std::make_shared<vl::HeadlessWorkspace>());
   vl::bench::Corpus corpus(7);
 
-  std::printf("1. in this process: copies of 1 KB into the clipboard history, 250 copies (5 s at one every 20 ms)\n"
-              "   and the fold that follows them, in ms of CPU per copy\n");
-  std::printf("   last doc     copy   fold(once)  copy+fold/250  rewrite each copy   bytes/copy (journal+fold/250)  kernel\n");
+  std::printf(
+      "1. in this process: copies of 1 KB into the clipboard history, 250 copies (5 s at one every 20 ms)\n"
+      "   and the fold that follows them, in ms of CPU per copy\n");
+  std::printf(
+      "   last doc     copy   fold(once)  copy+fold/250  rewrite each copy   bytes/copy (journal+fold/250)  "
+      "kernel\n");
   std::vector<Fill> fills;
   for (int records : {0, 500, 999}) {
     // The machine is shared: the run whose copies cost the median of three stands for the level.
     std::vector<Fill> runs;
     for (int round = 0; round < 3; ++round) runs.push_back(measureFill(root, records, *board, corpus));
-    std::sort(runs.begin(), runs.end(), [](const Fill& a, const Fill& b) { return a.perCopyMs() < b.perCopyMs(); });
+    std::sort(runs.begin(), runs.end(),
+              [](const Fill& a, const Fill& b) { return a.perCopyMs() < b.perCopyMs(); });
     Fill fill = runs[1];
     fill.rewriteMs = measureRewrite(root, records, *board, corpus);
     std::printf("   %4d      %6.3f  %9.2f  %13.3f  %17.3f   %10.0f (%4.0f + %6.0f)   %6.0f\n", fill.records,
-                fill.copyMs, fill.foldMs, fill.perCopyMs(), fill.rewriteMs, fill.bytesPerCopy(), fill.journalBytes,
-                fill.foldBytes / kCopiesPerFold, fill.kernelBytes);
+                fill.copyMs, fill.foldMs, fill.perCopyMs(), fill.rewriteMs, fill.bytesPerCopy(),
+                fill.journalBytes, fill.foldBytes / kCopiesPerFold, fill.kernelBytes);
     fills.push_back(fill);
   }
   double worst = 0, bytes = 0;
@@ -194,9 +199,10 @@ void inProcess(const std::string& root) {
               ratio < 1.5 ? "met" : "MISSED", fills.back().rewriteMs / fills.front().rewriteMs);
   std::printf("   fullest doc: %.1f times less CPU per copy than rewriting the doc on each copy\n",
               fills.back().rewriteMs / fills.back().perCopyMs());
-  std::printf("   bytes the program writes per copy of 1 KB: at most %.0f (goal < 4096): %s; the kernel's count"
-              " is per 4 KB page, one per synced copy\n",
-              bytes, bytes < 4096 ? "met" : "MISSED");
+  std::printf(
+      "   bytes the program writes per copy of 1 KB: at most %.0f (goal < 4096): %s; the kernel's count"
+      " is per 4 KB page, one per synced copy\n",
+      bytes, bytes < 4096 ? "met" : "MISSED");
 
   vl::VLEngine::resetForTesting();
   vl::Pasteboard::install(nullptr);

@@ -144,14 +144,9 @@ int main(int argc, char** argv) {
     vl::log("vellisto: stopped without finishing its queued work");
     std::_Exit(kStuckAtQuit);
   }
-  // Every doc file takes in what its journal holds, so the files alone are the history again.
-  vl::Vellisto_BigDoc::waitForPendingWrites();
-  const auto written = vl::Vellisto_BigDoc::persistStats();
-  vl::logf("store: %llu doc files written (%llu bytes) and %llu bytes journaled in this run",
-           static_cast<unsigned long long>(written.writes), static_cast<unsigned long long>(written.bytes),
-           static_cast<unsigned long long>(written.journalBytes));
   // Our notification socket goes with us instead of waiting for a peer to find it dead.
   vl::DistributedNotificationCenter::defaultCenter().stop();
+  // What the disk took neither as a journal entry nor in the last write of its doc.
   if (const std::uint64_t unsaved = vl::Vellisto_BigDoc::unsavedChangeCount()) {
     vl::logf("vellisto: stopped with %llu changes of the history the disk did not take; they are lost",
              static_cast<unsigned long long>(unsaved));

@@ -207,13 +207,15 @@ TEST_F(BigDocDamageTest, WriteInterruptedBeforeTheRenameLeavesThePreviousDocAndI
   EXPECT_FALSE(startsWith(temporaries[0], "BigDoc"));
   EXPECT_FALSE(endsWith(temporaries[0], ".tmp"));
   EXPECT_TRUE(DocFileReplacer::isTemporaryName(temporaries[0]));
-  EXPECT_EQ(contexts(*loadDoc(dir / "BigDoc_0")), (std::vector<std::string>{"kept", "journaled before the crash"}));
+  EXPECT_EQ(contexts(*loadDoc(dir / "BigDoc_0")),
+            (std::vector<std::string>{"kept", "journaled before the crash"}));
 
   Vellisto_BigDoc::waitForPendingWrites();
   EXPECT_NE(files::readFile(dir / "BigDoc_0"), before);
   DocFileReplacer::removeStaleTemporaries(dir.path());
   EXPECT_EQ(namesInDir(), (std::vector<std::string>{"BigDoc_0"}));
-  EXPECT_EQ(contexts(*loadDoc(dir / "BigDoc_0")), (std::vector<std::string>{"kept", "journaled before the crash"}));
+  EXPECT_EQ(contexts(*loadDoc(dir / "BigDoc_0")),
+            (std::vector<std::string>{"kept", "journaled before the crash"}));
   Clock::install(nullptr);
 }
 

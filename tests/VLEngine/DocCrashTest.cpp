@@ -34,7 +34,8 @@ constexpr int kDocSlots = 24;
 // The chain of the writer: its head, for the loader's owner, and its tail, where records go.
 class ChildChain : public Vellisto_DocChainOwner {
  public:
-  void docDidRollOver(const std::shared_ptr<Vellisto_BigDoc>&, const std::shared_ptr<Vellisto_BigDoc>& next) override {
+  void docDidRollOver(const std::shared_ptr<Vellisto_BigDoc>&,
+                      const std::shared_ptr<Vellisto_BigDoc>& next) override {
     tail = next;
   }
   void chunkDidLeave(const std::shared_ptr<Vellisto_Chunk>&) override {}

@@ -118,12 +118,21 @@ TEST_F(DocJournalTest, ReplayStopsAtTheFirstRecordThatIsNotWholeAndSound) {
   };
   const std::vector<Case> cases = {
       {"whole", whole, texts, ""},
-      {"cut inside the last payload", whole.substr(0, whole.size() - 3), {"first", "second"}, "cut off after"},
-      {"cut inside the last head", whole.substr(0, second + records[1].size() + 5), {"first", "second"},
+      {"cut inside the last payload",
+       whole.substr(0, whole.size() - 3),
+       {"first", "second"},
+       "cut off after"},
+      {"cut inside the last head",
+       whole.substr(0, second + records[1].size() + 5),
+       {"first", "second"},
        "cut off in its head"},
-      {"bad length", damaged([&](std::string& b) { setLength(b, second, DocJournal::kMaxPayloadBytes + 1); }),
-       {"first"}, "a record length of"},
-      {"length past the end", damaged([&](std::string& b) { setLength(b, second, 1u << 20); }), {"first"},
+      {"bad length",
+       damaged([&](std::string& b) { setLength(b, second, DocJournal::kMaxPayloadBytes + 1); }),
+       {"first"},
+       "a record length of"},
+      {"length past the end",
+       damaged([&](std::string& b) { setLength(b, second, 1u << 20); }),
+       {"first"},
        "cut off after"},
       {"bad checksum", damaged([&](std::string& b) { b[second + 12] ^= 0x20; }), {"first"}, "checksum"},
       {"no header", whole.substr(header.size()), {}, "unreadable"},
@@ -164,8 +173,7 @@ TEST_F(DocJournalTest, EveryKindOfChangeReplaysToTheDocAsItWasLive) {
        [&](auto& d) { append(d, "a"), append(d, "b"); }},
       {"a refreshed time and a new alias", Start::ThreeRecords,
        [](auto& d) { d.refreshChunk(1), d.updateAlias(0, "snippet"); }},
-      {"json changed under the lock, then the time stamp",
-       Start::ThreeRecords,
+      {"json changed under the lock, then the time stamp", Start::ThreeRecords,
        [](auto& d) {
          auto chunk = d.chunkAt(2);
          {
@@ -286,7 +294,8 @@ TEST_F(DocJournalTest, ChangesTheDiskRefusesWaitInMemoryUntilARetryWritesThem) {
   Vellisto_BigDoc::waitForPendingWrites();
   std::atomic<bool> full{true};
   DocJournal::setFaultHookForTesting([&](const std::string&, std::string_view) { return full ? ENOSPC : 0; });
-  DocFileReplacer::setBeforeRenameHookForTesting([&](const std::string&, const std::string&) { return !full; });
+  DocFileReplacer::setBeforeRenameHookForTesting(
+      [&](const std::string&, const std::string&) { return !full; });
   LogCapture log;
 
   doc->appendChunk(record("while full 1"));

@@ -86,7 +86,8 @@ TEST(GzipTest, AGrowingMemberReadsAsTheWholeTextAndCompressesAsWell) {
     while (out.size() < bytes) out += std::string(kWords[gen() % 8]) + " ";
     return out;
   };
-  const std::vector<std::string> parts = {words(3000), "", words(10), words(100000), std::string(1, '\0'), words(900)};
+  const std::vector<std::string> parts = {words(3000),          "",        words(10), words(100000),
+                                          std::string(1, '\0'), words(900)};
   std::optional<GzipAppender> member = GzipAppender::start(parts[0]);
   ASSERT_TRUE(member.has_value());
   std::string text = parts[0];

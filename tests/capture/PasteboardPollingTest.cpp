@@ -64,7 +64,9 @@ class CountingBoard final : public Pasteboard {
   }
   long long clearContents() override { return board_->clearContents(); }
   bool writeObjects(const std::vector<PasteboardItem>& items) override { return board_->writeObjects(items); }
-  bool observeChanges(ChangeObserver observer) override { return board_->observeChanges(std::move(observer)); }
+  bool observeChanges(ChangeObserver observer) override {
+    return board_->observeChanges(std::move(observer));
+  }
   mutable std::atomic<int> countReads{0};
   mutable std::atomic<int> itemReads{0};
 

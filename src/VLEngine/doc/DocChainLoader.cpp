@@ -81,8 +81,8 @@ DocChain DocChainLoader::loadFolder(const std::string& folder,
     if (configure) configure(doc);
     if (name.empty()) {
       if (doc->loadJournalsOnly(folder, docId, listing.names)) {
-        logf("store: doc %lld of %s had only its journals; its file is made again", static_cast<long long>(docId),
-             folder.c_str());
+        logf("store: doc %lld of %s had only its journals; its file is made again",
+             static_cast<long long>(docId), folder.c_str());
         link(doc);
       }
       continue;

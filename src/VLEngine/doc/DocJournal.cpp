@@ -81,7 +81,8 @@ int createSynced(const std::string& folder, const std::string& path, std::string
     *error = errnoText(fault);
     return -1;
   }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, files::kPrivateFileMode);
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, files::kPrivateFileMode);
   if (fd < 0) {
     *error = errnoText(errno);
     return -1;
@@ -126,7 +127,9 @@ std::optional<std::pair<std::int64_t, std::uint64_t>> DocJournal::parseFileName(
   return std::make_pair(static_cast<std::int64_t>(*docId), *generation);
 }
 
-DocJournal::FoldMark DocJournal::markOf(std::string_view docBytes) { return {docBytes.size(), crcOf(docBytes)}; }
+DocJournal::FoldMark DocJournal::markOf(std::string_view docBytes) {
+  return {docBytes.size(), crcOf(docBytes)};
+}
 
 // ---- encoding ----
 
@@ -216,7 +219,8 @@ DocJournal::Contents DocJournal::decode(std::string_view bytes) {
         break;
       case Type::Fold:
         sound = !first && !out.fold && payload.size() == 12;
-        if (sound) out.fold = FoldMark{getLE(payload, 0, 8), static_cast<std::uint32_t>(getLE(payload, 8, 4))};
+        if (sound)
+          out.fold = FoldMark{getLE(payload, 0, 8), static_cast<std::uint32_t>(getLE(payload, 8, 4))};
         break;
       default:
         sound = false;

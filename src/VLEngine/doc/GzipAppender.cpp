@@ -55,11 +55,11 @@ bool GzipAppender::deflateSegment(std::string_view text) {
   z_stream stream{};
   if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kRawWindowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
     return false;
-  bool ok = window_.empty() ||
-            deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(window_.data()),
-                                 static_cast<uInt>(window_.size())) == Z_OK;
+  bool ok = window_.empty() || deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(window_.data()),
+                                                    static_cast<uInt>(window_.size())) == Z_OK;
   // deflateBound covers a finished stream; a flush adds a few bytes more.
-  const std::size_t bound = deflateBound(&stream, static_cast<uLong>(std::min<std::size_t>(text.size(), ULONG_MAX))) + 64;
+  const std::size_t bound =
+      deflateBound(&stream, static_cast<uLong>(std::min<std::size_t>(text.size(), ULONG_MAX))) + 64;
   const std::size_t start = body_.size();
   body_.resize(start + bound);
   stream.next_out = reinterpret_cast<Bytef*>(body_.data() + start);

@@ -208,7 +208,8 @@ void Vellisto_BigDoc::persistChunk(const Vellisto_Chunk& chunk) {
         it != hits_.end() && it->second < chunks_.size() && chunks_[it->second].get() == &chunk) {
       slot = it->second;
     } else {
-      auto found = std::find_if(chunks_.begin(), chunks_.end(), [&](const auto& c) { return c.get() == &chunk; });
+      auto found =
+          std::find_if(chunks_.begin(), chunks_.end(), [&](const auto& c) { return c.get() == &chunk; });
       if (found != chunks_.end()) slot = static_cast<std::size_t>(found - chunks_.begin());
     }
     if (!slot) {
@@ -335,7 +336,8 @@ void Vellisto_BigDoc::fold() {
     folderGone = !files::isDirectory(folder);
     if (folderGone) {
       ok = files::createDirectories(folder, files::kPrivateFolderMode);
-      logf("doc: the folder %s was missing%s", folder.c_str(), ok ? "; made it again" : " and cannot be made");
+      logf("doc: the folder %s was missing%s", folder.c_str(),
+           ok ? "; made it again" : " and cannot be made");
       if (!ok) error = "no folder";
     }
   }
@@ -363,14 +365,16 @@ void Vellisto_BigDoc::fold() {
       journal_.carried = 0;
       journal_.dirty = true;
       first = journal_.retryDelayMs == 0;
-      journal_.retryDelayMs = first ? kFirstRetryDelayMs : std::min(kLongestRetryDelayMs, journal_.retryDelayMs * 2);
+      journal_.retryDelayMs =
+          first ? kFirstRetryDelayMs : std::min(kLongestRetryDelayMs, journal_.retryDelayMs * 2);
       delay = journal_.retryDelayMs;
       waiting = journal_.unjournaled;
     }
     if (first) {
-      logf("doc: cannot write %s (%s); %llu changes wait only in memory, the rest in its journals; "
-           "trying again",
-           path.c_str(), error.c_str(), static_cast<unsigned long long>(waiting));
+      logf(
+          "doc: cannot write %s (%s); %llu changes wait only in memory, the rest in its journals; "
+          "trying again",
+          path.c_str(), error.c_str(), static_cast<unsigned long long>(waiting));
     }
     requestFold(delay);
     return;
@@ -460,7 +464,8 @@ void Vellisto_BigDoc::discard() {
   journal_.dirty = false;
 }
 
-bool Vellisto_BigDoc::moveChainToFolder(const std::shared_ptr<Vellisto_BigDoc>& head, const std::string& folder) {
+bool Vellisto_BigDoc::moveChainToFolder(const std::shared_ptr<Vellisto_BigDoc>& head,
+                                        const std::string& folder) {
   std::vector<std::shared_ptr<Vellisto_BigDoc>> docs;
   for (auto doc = head; doc; doc = doc->next()) docs.push_back(doc);
   if (docs.empty()) return false;
@@ -469,7 +474,8 @@ bool Vellisto_BigDoc::moveChainToFolder(const std::shared_ptr<Vellisto_BigDoc>& 
   for (const auto& doc : docs) locks.emplace_back(doc->lock_);
   const std::string current = head->folderLocked();
   if (!files::moveFile(current, folder)) return false;
-  for (const auto& doc : docs) doc->filePath_ = files::joinPath(folder, files::lastPathComponent(doc->filePath_));
+  for (const auto& doc : docs)
+    doc->filePath_ = files::joinPath(folder, files::lastPathComponent(doc->filePath_));
   return true;
 }
 
@@ -489,7 +495,8 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
   journal_.nextGeneration = mine.back().first + 1;
 
   std::vector<DocJournal::Contents> contents;
-  for (const auto& [generation, name] : mine) contents.push_back(DocJournal::read(files::joinPath(folder, name)));
+  for (const auto& [generation, name] : mine)
+    contents.push_back(DocJournal::read(files::joinPath(folder, name)));
   // The newest fold mark that matches the file: that journal and every older one are in it.
   const DocJournal::FoldMark fileMark = DocJournal::markOf(fileBytes);
   std::size_t first = 0;
@@ -508,13 +515,15 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
     const std::string path = files::joinPath(folder, mine[i].second);
     const DocJournal::Contents& journal = contents[i];
     // Each journal starts where the one before ended: once one does not fit, none after it does.
-    if (unfit.empty() && (!journal.header || journal.header->docId != docId_ ||
-                          journal.header->generation != mine[i].first)) {
-      unfit = journal.header ? std::string("its header names another doc") : "it is unreadable: " + journal.damage;
+    if (unfit.empty() &&
+        (!journal.header || journal.header->docId != docId_ || journal.header->generation != mine[i].first)) {
+      unfit = journal.header ? std::string("its header names another doc")
+                             : "it is unreadable: " + journal.damage;
     }
     // Loaded from the file or built from earlier journals, the doc has no records deleted in place.
     auto records = [&] {
-      return static_cast<std::uint64_t>(std::count_if(chunks_.begin(), chunks_.end(), [](const auto& c) { return c != nullptr; }));
+      return static_cast<std::uint64_t>(
+          std::count_if(chunks_.begin(), chunks_.end(), [](const auto& c) { return c != nullptr; }));
     };
     auto slotOf = [&](std::uint64_t record) -> std::optional<std::size_t> {
       for (std::size_t slot = 0; slot < chunks_.size(); ++slot) {
@@ -539,10 +548,11 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
         continue;
       }
       const std::optional<std::size_t> slot = slotOf(change.record);
-      const std::string sig = change.type == DocJournal::Type::Erase ? change.text : chunk ? chunk->sig() : "";
+      const std::string sig = change.type == DocJournal::Type::Erase ? change.text
+                              : chunk                                ? chunk->sig()
+                                                                     : "";
       if (!slot) {
-        unfit = "a change of record " + std::to_string(change.record) + " of " +
-                std::to_string(records());
+        unfit = "a change of record " + std::to_string(change.record) + " of " + std::to_string(records());
       } else if (!sig.empty() && chunks_[*slot]->sig() != sig) {
         unfit = "record " + std::to_string(change.record) + " is another one";
       } else if (change.type == DocJournal::Type::Set) {

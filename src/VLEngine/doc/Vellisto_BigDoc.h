@@ -68,7 +68,8 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   bool load(const std::string& path, const std::vector<std::string>* folderNames = nullptr);
   // A doc numbered `docId` in `folder` whose file is missing but whose journals are there (a crash right
   // after a roll-over): the journals' records, written to a new file soon.
-  bool loadJournalsOnly(const std::string& folder, std::int64_t docId, const std::vector<std::string>& folderNames);
+  bool loadJournalsOnly(const std::string& folder, std::int64_t docId,
+                        const std::vector<std::string>& folderNames);
 
   // A loaded doc whose journals hold what its file does not is written soon (the chain loader asks; a
   // doc that is only read is never written).
