@@ -12,6 +12,8 @@ namespace {
 struct Gate {
   std::mutex mutex;
   std::function<bool()> gate;
+  // Changes that came before anyone listened (start-up): read once the listener installs its gate.
+  std::vector<std::function<void()>> waiting;
 };
 
 Gate& readGate() {
@@ -39,8 +41,13 @@ std::shared_ptr<dispatch::Queue> PasteboardPolling::pasteboardReadingQueue() {
 }
 
 void PasteboardPolling::setReadGate(std::function<bool()> gate) {
-  std::lock_guard lock(readGate().mutex);
-  readGate().gate = std::move(gate);
+  std::vector<std::function<void()>> waiting;
+  {
+    std::lock_guard lock(readGate().mutex);
+    readGate().gate = std::move(gate);
+    if (readGate().gate) waiting.swap(readGate().waiting);
+  }
+  for (const auto& readAgain : waiting) readAgain();
 }
 
 std::shared_ptr<Pasteboard> PasteboardPolling::State::generalBoard() {
@@ -70,8 +77,18 @@ void PasteboardPolling::State::read(long long count) {
     gate = readGate().gate;
   }
   if (!gate) {
-    // Nobody listens yet (start-up): nothing is read, and nothing of that copy is kept.
-    changeCount.store(count);
+    // Nobody listens yet (start-up): the change is read once the listener is there, if its owner still
+    // offers it then.
+    std::lock_guard lock(readGate().mutex);
+    if (readGate().gate) {
+      pasteboardReadingQueue()->async([self = shared_from_this(), count] { self->read(count); });
+    } else {
+      readGate().waiting.push_back([weak = weak_from_this(), count] {
+        pasteboardReadingQueue()->async([weak, count] {
+          if (auto state = weak.lock()) state->read(count);
+        });
+      });
+    }
     return;
   }
   if (pasteboard->changeCount() > count) {

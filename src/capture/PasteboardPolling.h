@@ -68,7 +68,7 @@ class PasteboardPolling {
  private:
   // What the timer and the change observer touch; shared with them so a late call never reaches a
   // destroyed poll.
-  struct State {
+  struct State : std::enable_shared_from_this<State> {
     std::shared_ptr<Pasteboard> board;
     std::atomic<long long> changeCount{0};
     std::atomic<bool> eventDriven{false};

@@ -82,14 +82,19 @@ TEST_F(PasteboardPollingTest, AnnouncedChangesAreEachReadAsTheyComeAndIdleCostsN
   Pasteboard::install(counting);
   poll_ = std::make_unique<PasteboardPolling>(counting);
   ASSERT_TRUE(poll_->isEventDriven());
-  listener_ = std::make_unique<ClipboardListener>(*merging_, *monitor_);
   auto settle = [] {
     PasteboardPolling::pasteboardReadingQueue()->sync([] {});
     PasteboardPolling::pasteboardDealingQueue()->sync([] {});
   };
+  // A copy made while the program starts, before capture listens, is read once it does.
+  board_->setStringFromOtherApplication("copied while starting");
+  settle();
+  listener_ = std::make_unique<ClipboardListener>(*merging_, *monitor_);
+  settle();
+  std::vector<std::string> copied = {"copied while starting"};
+  EXPECT_EQ(texts(), copied);
 
   // Five copies, the clock standing still: each is read while it is on the pasteboard.
-  std::vector<std::string> copied;
   for (int i = 0; i < 5; ++i) {
     copied.push_back("quick copy " + std::to_string(i));
     board_->setStringFromOtherApplication(copied.back());

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "VLEngine/doc/GzipUtility.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "platform/foundation/Files.h"
 #include "support/TestSupport.h"
 #include "support/ProgramUnderTest.h"
@@ -32,10 +32,10 @@ bool eventually(const std::function<bool()>& done, int seconds = 30) {
   return done();
 }
 
-// The first doc file of the program's history, unpacked.
+// The first doc of the program's history as a load would find it: its file and its journal.
 std::string historyOf(const Program& program) {
-  auto bytes = files::readFile(program.home() + "/.vellisto/data/BigDoc_0");
-  return bytes ? GzipUtility::ungzipData(*bytes).value_or("") : "";
+  auto doc = std::make_shared<Vellisto_BigDoc>();
+  return doc->load(program.home() + "/.vellisto/data/BigDoc_0") ? doc->stringValue() : "";
 }
 
 class MainRoadX11Test : public X11Test {

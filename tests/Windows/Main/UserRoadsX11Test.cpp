@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "VLEngine/doc/GzipUtility.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "platform/foundation/Files.h"
 #include "support/TestSupport.h"
 #include "support/ProgramUnderTest.h"
@@ -130,10 +130,10 @@ class UserRoadsX11Test : public X11Test {
     return main;
   }
 
-  // The unpacked first doc file of a folder of the program's data.
+  // The first doc of a folder of the program's data as a load would find it: its file and its journal.
   std::string docIn(const std::string& folder) {
-    auto bytes = files::readFile(folder + "/BigDoc_0");
-    return bytes ? GzipUtility::ungzipData(*bytes).value_or("") : "";
+    auto doc = std::make_shared<Vellisto_BigDoc>();
+    return doc->load(folder + "/BigDoc_0") ? doc->stringValue() : "";
   }
   std::string history() { return docIn(root_.path() + "/home/.vellisto/data"); }
   // The folder of the pin tab named so ("<id>._.<name>._. ..."); "" while there is none.
