@@ -137,6 +137,10 @@ TEST_F(DocJournalTest, ReplayStopsAtTheFirstRecordThatIsNotWholeAndSound) {
       {"bad checksum", damaged([&](std::string& b) { b[second + 12] ^= 0x20; }), {"first"}, "checksum"},
       {"no header", whole.substr(header.size()), {}, "unreadable"},
   };
+  // A journal whose making was cut off holds nothing; the next journal goes on from the same records.
+  const std::string next =
+      DocJournal::encodeHeader({0, 3, 3}) +
+      DocJournal::encodeChange({DocJournal::Type::Append, 0, *record("fourth")->stringValue()});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempFolder folder;
@@ -150,6 +154,17 @@ TEST_F(DocJournalTest, ReplayStopsAtTheFirstRecordThatIsNotWholeAndSound) {
       EXPECT_TRUE(log.contains("journal_0.1")) << c.name;
       EXPECT_TRUE(log.contains(c.logged)) << c.name;
     }
+  }
+  for (std::size_t cut : {std::size_t{0}, std::size_t{10}, header.size() - 1}) {
+    SCOPED_TRACE("a journal cut while it was made, at byte " + std::to_string(cut));
+    TempFolder folder;
+    ASSERT_TRUE(files::atomicWrite(folder / "BigDoc_0", ""));
+    ASSERT_TRUE(files::atomicWrite(folder / "journal_0.1", whole));
+    ASSERT_TRUE(
+        files::atomicWrite(folder / "journal_0.2", DocJournal::encodeHeader({0, 2, 3}).substr(0, cut)));
+    ASSERT_TRUE(files::atomicWrite(folder / "journal_0.3", next));
+    EXPECT_EQ(recordsOf(*test::loadDoc(folder / "BigDoc_0")),
+              (std::vector<std::string>{"first", "second", "third", "fourth"}));
   }
 }
 

@@ -236,6 +236,7 @@ DocJournal::Contents DocJournal::decode(std::string_view bytes) {
     out.damage = "no header";
     out.damageOffset = 0;
   }
+  out.unfinished = !out.header && bytes.size() < kRecordHead + 24;
   return out;
 }
 

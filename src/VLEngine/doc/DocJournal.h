@@ -57,6 +57,8 @@ class DocJournal {
     // Why reading stopped before the end ("" when it read everything), and at which byte.
     std::string damage;
     std::size_t damageOffset = 0;
+    // Shorter than a header: the process died while it made the file, before anything went into it.
+    bool unfinished = false;
   };
 
   // A payload longer than this is damage, whatever the length field says.

@@ -514,6 +514,11 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
     if (i < first) continue;
     const std::string path = files::joinPath(folder, mine[i].second);
     const DocJournal::Contents& journal = contents[i];
+    if (journal.unfinished) {
+      // Made, but its header never written: it holds nothing, and the journals after it fit as they are.
+      logf("doc: the journal %s was never finished; passed by", path.c_str());
+      continue;
+    }
     // Each journal starts where the one before ended: once one does not fit, none after it does.
     if (unfit.empty() &&
         (!journal.header || journal.header->docId != docId_ || journal.header->generation != mine[i].first)) {
