@@ -96,7 +96,7 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::selectContext(const std::optional<std:
     if (!searchWords.empty() && chunk->lru()) chunk->lru()->set(searchWords);
     chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
   }
-  if (doc) doc->persist();
+  if (doc) doc->persistChunk(*chunk);
   if (std::shared_ptr<VLStoreTab> tab = tabOf(pinTabId)) {
     tab->setCachedFile(nullptr);
     std::shared_ptr<ChunkSortedWeakTable> table = tab->sortedTable();
@@ -196,7 +196,7 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
     std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
     chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
   }
-  doc->persist();
+  doc->persistChunk(*chunk);
 }
 
 void VLEngine::moveChunkFrom(const std::string& fromPinTabId, const std::string& toPinTabId,

@@ -42,7 +42,7 @@ std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size
           std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
           chunk->setJson(json);
         }
-        doc->persist();
+        doc->persistChunk(*chunk);
       }
     }
     newestFirst.push_back(std::move(dictionary));

@@ -11,6 +11,8 @@
 #include <thread>
 #include <utility>
 
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "capture/CaptureHooks.h"
 #include "core/VLConstants.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
@@ -35,6 +37,8 @@ constexpr int kAlreadyRunning = 3;
 constexpr int kStuckAtQuit = 4;
 // How long quitting waits for queued work (doc writes of a large history included).
 constexpr double kQuitGraceMs = 60000;
+// Exit status when changes of the history could be written neither to a doc nor to its journal.
+constexpr int kUnsavedAtQuit = 5;
 
 // SIGINT and SIGTERM are blocked in every thread and taken by one thread with sigwait, so the stop
 // request runs as ordinary code instead of inside a signal handler. The first signal terminates the
@@ -130,6 +134,12 @@ int main(int argc, char** argv) {
   }
   // Our notification socket goes with us instead of waiting for a peer to find it dead.
   vl::DistributedNotificationCenter::defaultCenter().stop();
+  // What the disk took neither as a journal entry nor in the last write of its doc.
+  if (const std::uint64_t unsaved = vl::Vellisto_BigDoc::unsavedChangeCount()) {
+    vl::logf("vellisto: stopped with %llu changes of the history the disk did not take; they are lost",
+             static_cast<unsigned long long>(unsaved));
+    return kUnsavedAtQuit;
+  }
   vl::log("vellisto: stopped");
   return 0;
 }

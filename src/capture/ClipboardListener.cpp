@@ -56,6 +56,8 @@ ClipboardListener& ClipboardListener::shared() {
 
 ClipboardListener::ClipboardListener(MergingCopy& mergingCopy, AppMonitor& appMonitor)
     : mergingCopy_(mergingCopy), appMonitor_(appMonitor) {
+  // Where changes are read as they come, the security list is asked then, before anything is read.
+  PasteboardPolling::setReadGate([this] { return appMonitor_.copiedFromSecurityApp(); });
   VLNotificationCenter::addObserver(
       this, [this](const Notification& n) { pasteboardDidChange(n); },
       PasteboardPolling::kPasteboardDidChange);
@@ -65,8 +67,11 @@ ClipboardListener::ClipboardListener(MergingCopy& mergingCopy, AppMonitor& appMo
 
 ClipboardListener::~ClipboardListener() {
   VLNotificationCenter::removeObserver(this);
-  auto queue = PasteboardPolling::pasteboardDealingQueue();
-  if (!queue->isCurrent()) queue->sync([] {});
+  PasteboardPolling::setReadGate(nullptr);
+  for (const auto& queue :
+       {PasteboardPolling::pasteboardReadingQueue(), PasteboardPolling::pasteboardDealingQueue()}) {
+    if (!queue->isCurrent()) queue->sync([] {});
+  }
 }
 
 std::shared_ptr<Vellisto_Chunk> ClipboardListener::pasteChunk() const {
@@ -119,7 +124,7 @@ void ClipboardListener::pasteboardDidChange(const Notification& notification) {
   // One bad copy must never stop capture: the program logs whatever escapes and handles the next copy;
   // tests stop on it, as it is a fault all the same.
   try {
-    handleCopy();
+    handleCopy(notification);
   } catch (const std::exception& error) {
     reportUncaughtException("capture: copy dropped; handling of", notification.name.c_str(), &error);
   } catch (...) {
@@ -132,18 +137,21 @@ bool ClipboardListener::isPasteChunk(const std::shared_ptr<Vellisto_Chunk>& foun
   return paste && found && (paste == found || paste->sig() == found->sig());
 }
 
-void ClipboardListener::handleCopy() {
+void ClipboardListener::handleCopy(const Notification& notification) {
   if (multiplePaste_.exchange(false)) return;
 
   // Checked before the copy is read at all: building the entity downloads images and writes
   // screenshots, and the record window and merging copy would keep the text, so a copy made in an
-  // application the user blocked must leave nothing behind.
-  if (appMonitor_.copiedFromSecurityApp()) {
+  // application the user blocked must leave nothing behind. A change read as it came was checked then.
+  using Change = std::shared_ptr<const PasteboardPolling::Change>;
+  const Change* change = notification.objectAs<Change>(PasteboardPolling::kChangeKey);
+  if (change && (*change)->replaced) return;
+  if (change ? (*change)->blocked : appMonitor_.copiedFromSecurityApp()) {
     log("copiedFromSecurityApp");
     return;
   }
 
-  const std::vector<PasteboardItem> items = Pasteboard::general()->items();
+  const std::vector<PasteboardItem> items = change ? (*change)->items : Pasteboard::general()->items();
   // A password manager's secret is blocked like a copy from a blocked application, whichever
   // application is in front; backends that read on demand stop at the hint.
   if (isMarkedSecret(items)) {

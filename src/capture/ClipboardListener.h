@@ -58,7 +58,7 @@ class ClipboardListener {
   void setLastCopyEntity(std::shared_ptr<CopyEntity> entity);
 
  private:
-  void handleCopy();
+  void handleCopy(const Notification& notification);
   bool isPasteChunk(const std::shared_ptr<Vellisto_Chunk>& found) const;
   std::shared_ptr<Vellisto_Chunk> makeRecord(const std::shared_ptr<CopyEntity>& entity,
                                              const std::vector<PasteboardItem>& items);

@@ -1,11 +1,30 @@
 #include "capture/PasteboardPolling.h"
 
+#include <mutex>
+
 #include "core/VLNotificationCenter.h"
+#include "platform/foundation/Log.h"
 
 namespace vl {
 
+namespace {
+
+struct Gate {
+  std::mutex mutex;
+  std::function<bool()> gate;
+  // Changes that came before anyone listened (start-up): read once the listener installs its gate.
+  std::vector<std::function<void()>> waiting;
+};
+
+Gate& readGate() {
+  static Gate* gate = new Gate();  // asked from the reading queue until the process ends
+  return *gate;
+}
+
+}  // namespace
+
 PasteboardPolling& PasteboardPolling::shared() {
-  static PasteboardPolling* instance = new PasteboardPolling();  // polls until the process ends
+  static PasteboardPolling* instance = new PasteboardPolling();  // watches until the process ends
   return *instance;
 }
 
@@ -13,6 +32,22 @@ std::shared_ptr<dispatch::Queue> PasteboardPolling::pasteboardDealingQueue() {
   static std::shared_ptr<dispatch::Queue>* queue =
       new std::shared_ptr<dispatch::Queue>(dispatch::Queue::serial(kDealingQueueLabel));
   return *queue;
+}
+
+std::shared_ptr<dispatch::Queue> PasteboardPolling::pasteboardReadingQueue() {
+  static std::shared_ptr<dispatch::Queue>* queue =
+      new std::shared_ptr<dispatch::Queue>(dispatch::Queue::serial(kReadingQueueLabel));
+  return *queue;
+}
+
+void PasteboardPolling::setReadGate(std::function<bool()> gate) {
+  std::vector<std::function<void()>> waiting;
+  {
+    std::lock_guard lock(readGate().mutex);
+    readGate().gate = std::move(gate);
+    if (readGate().gate) waiting.swap(readGate().waiting);
+  }
+  for (const auto& readAgain : waiting) readAgain();
 }
 
 std::shared_ptr<Pasteboard> PasteboardPolling::State::generalBoard() {
@@ -30,6 +65,49 @@ void PasteboardPolling::State::fire() {
   commit();
 }
 
+void PasteboardPolling::State::read(long long count) {
+  // Taken as seen already: the program's own write after commit(), or a change read before.
+  if (count <= changeCount.load()) return;
+  std::shared_ptr<Pasteboard> pasteboard = generalBoard();
+  auto change = std::make_shared<Change>();
+  change->changeCount = count;
+  std::function<bool()> gate;
+  {
+    std::lock_guard lock(readGate().mutex);
+    gate = readGate().gate;
+  }
+  if (!gate) {
+    // Nobody listens yet (start-up): the change is read once the listener is there, if its owner still
+    // offers it then.
+    std::lock_guard lock(readGate().mutex);
+    if (readGate().gate) {
+      pasteboardReadingQueue()->async([self = shared_from_this(), count] { self->read(count); });
+    } else {
+      readGate().waiting.push_back([weak = weak_from_this(), count] {
+        pasteboardReadingQueue()->async([weak, count] {
+          if (auto state = weak.lock()) state->read(count);
+        });
+      });
+    }
+    return;
+  }
+  if (pasteboard->changeCount() > count) {
+    // Another copy replaced it before its turn came: its owner no longer offers it.
+    logf("capture: change %lld was replaced before it could be read", count);
+    change->replaced = true;
+  } else if (gate()) {
+    // Asked before anything is read: a copy from a blocked application is never in our memory.
+    change->blocked = true;
+  } else {
+    change->items = pasteboard->items();
+  }
+  changeCount.store(count);
+  pasteboardDealingQueue()->async([change] {
+    VLNotificationCenter::postNotificationName(kPasteboardDidChange, nullptr, nullptr,
+                                               {{kChangeKey, std::shared_ptr<const Change>(change)}});
+  });
+}
+
 PasteboardPolling::PasteboardPolling(std::shared_ptr<Pasteboard> board) : state_(std::make_shared<State>()) {
   state_->board = std::move(board);
   state_->commit();
@@ -38,15 +116,26 @@ PasteboardPolling::PasteboardPolling(std::shared_ptr<Pasteboard> board) : state_
 
 PasteboardPolling::~PasteboardPolling() {
   if (gcdTimer_) gcdTimer_->cancel();
+  if (state_->eventDriven.load()) state_->generalBoard()->observeChanges(nullptr);
 }
 
 void PasteboardPolling::startPolling() {
-  if (gcdTimer_ && !gcdTimer_->isCancelled()) return;
+  if (state_->eventDriven.load() || (gcdTimer_ && !gcdTimer_->isCancelled())) return;
+  std::weak_ptr<State> weak = state_;
+  const bool events = state_->generalBoard()->observeChanges([weak](long long count) {
+    // On the pasteboard's own thread, which must not wait: the read happens on the reading queue.
+    pasteboardReadingQueue()->async([weak, count] {
+      if (auto state = weak.lock()) state->read(count);
+    });
+  });
+  if (events) {
+    state_->eventDriven.store(true);
+    log("capture: the clipboard tells of each change; nothing polls it");
+    return;
+  }
+  log("capture: the clipboard cannot tell of its changes; it is polled every 100 ms");
   gcdTimer_ = dispatch::TimerSource::create(dispatch::Queue::global());
   gcdTimer_->schedule(kIntervalMs, kIntervalMs, kIntervalMs);
-  // Fetched here, before the first fire, so the handler on the global queue only ever reads it.
-  state_->generalBoard();
-  std::weak_ptr<State> weak = state_;
   gcdTimer_->setHandler([weak] {
     if (auto state = weak.lock()) state->fire();
   });
@@ -56,6 +145,8 @@ void PasteboardPolling::startPolling() {
 bool PasteboardPolling::newPaste() { return state_->newPaste(); }
 
 void PasteboardPolling::commit() { state_->commit(); }
+
+bool PasteboardPolling::isEventDriven() const { return state_->eventDriven.load(); }
 
 long long PasteboardPolling::changeCount() const { return state_->changeCount.load(); }
 

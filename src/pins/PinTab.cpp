@@ -280,12 +280,8 @@ void PinTab::moveFolderToPath() {
       logf("pin: %s already exists; the tab stays in %s", target.c_str(), current.c_str());
       return;
     }
-    if (!files::moveFile(current, target)) {
+    if (!Vellisto_BigDoc::moveChainToFolder(head, target)) {
       logf("pin: cannot move %s to %s; the tab stays where it is", current.c_str(), target.c_str());
-      return;
-    }
-    for (std::shared_ptr<Vellisto_BigDoc> doc = head; doc; doc = doc->next()) {
-      doc->setFilePath(files::joinPath(target, files::lastPathComponent(doc->filePath())));
     }
   });
 }
@@ -299,6 +295,8 @@ void PinTab::remove() {
   const std::string path = withoutTrailingSlash(path_);
   const std::string id = pinTabId_;
   Vellisto_BigDoc::persistQueue()->async([head, pinFolder, path, id] {
+    // Its docs write nothing more, or the next one would make the folder again.
+    for (std::shared_ptr<Vellisto_BigDoc> doc = head; doc; doc = doc->next()) doc->discard();
     for (const std::string& folder : {withoutTrailingSlash(folderOfChain(head)), path}) {
       // Only this tab's own folder, directly inside the pin folder.
       if (folder.empty() || files::deletingLastPathComponent(folder) != pinFolder ||

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/SearchHistory.h"
 #include "VLEngine/search/Vellisto_DefaultDisplay.h"
 #include "capture/CaptureHooks.h"
@@ -261,9 +262,18 @@ void AppDelegate::terminate() {
 
 bool AppDelegate::finishQueuedWork(double timeoutMs) {
   VLFileManager::shared().waitForCleanUps();
-  if (dispatch::MainLoop::shutdown(timeoutMs)) return true;
-  logf("quit: work was still running after %.0f ms", timeoutMs);
-  return false;
+  if (!dispatch::MainLoop::shutdown(timeoutMs)) {
+    logf("quit: work was still running after %.0f ms", timeoutMs);
+    return false;
+  }
+  // Every doc file takes in what its journals hold, so the files alone are the history again (on this
+  // thread: the queues have stopped).
+  Vellisto_BigDoc::waitForPendingWrites();
+  const auto written = Vellisto_BigDoc::persistStats();
+  logf("store: %llu doc files written (%llu bytes) and %llu bytes journaled in this run",
+       static_cast<unsigned long long>(written.writes), static_cast<unsigned long long>(written.bytes),
+       static_cast<unsigned long long>(written.journalBytes));
+  return true;
 }
 
 }  // namespace vl

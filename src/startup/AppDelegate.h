@@ -89,8 +89,9 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
 
   // After the run loop stopped: runs what the queues still hold (doc writes included, and what the
   // main queue had pending), waits for the image clean-up, then ends every queue's threads and joins
-  // them, so nothing writes while the process's exit handlers run. False (logged) when work still ran
-  // after timeoutMs; the threads are then left as they are.
+  // them, so nothing writes while the process's exit handlers run; last, every doc file takes in what
+  // its journals hold. False (logged) when work still ran after timeoutMs; the threads are then left as
+  // they are.
   static bool finishQueuedWork(double timeoutMs);
 
   // ---- instance services ----

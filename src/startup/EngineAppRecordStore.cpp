@@ -34,7 +34,7 @@ void EngineAppRecordStore::updateApplicationRecord(const std::string& name, cons
     if (current && *current == updated) return;
     chunk->setJson(std::move(updated));
   }
-  doc->persist();
+  doc->persistChunk(*chunk);
 }
 
 void EngineAppRecordStore::appendApplicationRecord(const std::string& name, const Json& json) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "VLEngine/doc/GzipAppender.h"
 #include "VLEngine/doc/GzipUtility.h"
 #include "support/TestSupport.h"
 
@@ -73,6 +74,34 @@ TEST(GzipTest, DamagedStreamsGiveNothingButKeepTheirReadablePrefix) {
   GzipUtility::Inflated foreign = GzipUtility::ungzipReadable("plain text, never compressed");
   EXPECT_FALSE(foreign.complete);
   EXPECT_TRUE(foreign.data.empty());
+}
+
+// A member that grows in parts reads back as the whole text, at about the size of one written at once,
+// and each part keeps reading back as the text so far; a part far past the dictionary's reach is fine.
+TEST(GzipTest, AGrowingMemberReadsAsTheWholeTextAndCompressesAsWell) {
+  std::mt19937 gen(11);
+  static const char* const kWords[] = {"copy", "record", "клип", "剪贴板", "history", "paste", "é", "\n"};
+  auto words = [&](std::size_t bytes) {
+    std::string out;
+    while (out.size() < bytes) out += std::string(kWords[gen() % 8]) + " ";
+    return out;
+  };
+  const std::vector<std::string> parts = {words(3000),          "",        words(10), words(100000),
+                                          std::string(1, '\0'), words(900)};
+  std::optional<GzipAppender> member = GzipAppender::start(parts[0]);
+  ASSERT_TRUE(member.has_value());
+  std::string text = parts[0];
+  for (std::size_t i = 1; i < parts.size(); ++i) {
+    ASSERT_TRUE(member->append(parts[i]));
+    text += parts[i];
+    const GzipUtility::Inflated back = GzipUtility::ungzipReadable(member->member());
+    EXPECT_TRUE(back.complete) << i;
+    EXPECT_EQ(back.trailingBytes, 0u);
+    EXPECT_TRUE(back.data == text) << i;
+  }
+  EXPECT_EQ(member->textLength(), text.size());
+  EXPECT_LT(member->member().size(), GzipUtility::gzipData(text)->size() * 102 / 100 + 64);
+  EXPECT_FALSE(GzipAppender::start("").has_value());
 }
 
 }  // namespace

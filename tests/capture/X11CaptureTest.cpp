@@ -54,19 +54,28 @@ class X11CaptureTest : public CaptureFixture {
     x11_.reset();
   }
 
-  // Capture as the program runs it, polling the X11 pasteboard.
+  // Capture as the program runs it, told of each change by the X11 pasteboard.
   void startX11() {
     poll_ = std::make_unique<PasteboardPolling>(x11_);
+    ASSERT_TRUE(poll_->isEventDriven());
     listener_ = std::make_unique<ClipboardListener>(*merging_, *monitor_);
   }
 
   // The X server tells the pasteboard's event thread of a new owner in its own time, so this waits in
-  // real time for the change count to move past `before`; then one poll interval hands the copy to
-  // capture, and advance() returns once the capture queue has dealt with it.
+  // real time for the change count to move past `before`, then for the reading queue to have read that
+  // change and the capture queue to have dealt with it. The manual clock never moves: no poll is needed.
   bool captureNextCopy(long long before) {
     if (!x11test::waitUntil([&] { return x11_->changeCount() > before; }, 5000)) return false;
-    wait(PasteboardPolling::kIntervalMs);
+    const long long count = x11_->changeCount();
+    if (!x11test::waitUntil([&] { return poll_->changeCount() >= count; }, 10000)) return false;
+    settle();
     return true;
+  }
+  // What was announced so far has been read and handled.
+  void settle() {
+    PasteboardPolling::pasteboardReadingQueue()->sync([] {});
+    PasteboardPolling::pasteboardDealingQueue()->sync([] {});
+    dispatch::MainLoop::runUntilIdle();
   }
 
   // Another program copies `data` offered as `target`; true once capture has handled the copy.
@@ -134,7 +143,7 @@ TEST_F(X11CaptureTest, WhatTheProgramWritesIsPastedElsewhereAndCreatesNoRecord) 
   EXPECT_EQ(x11test::xclipGet(display_), std::optional<std::string>("bold words ✓"));
   EXPECT_EQ(x11test::xclipGet(display_, "text/html"),
             std::optional<std::string>("<p><b>bold words</b> ✓</p>"));
-  wait(1000);
+  settle();
   EXPECT_EQ(x11_->changeCount(), written);
   EXPECT_EQ(texts(), stored);
 
@@ -144,7 +153,7 @@ TEST_F(X11CaptureTest, WhatTheProgramWritesIsPastedElsewhereAndCreatesNoRecord) 
   ASSERT_TRUE(
       Pasteboard::general()->writeObjects({PasteboardItem(kPasteboardTypeString, "first\nsecond\nthird")}));
   EXPECT_EQ(x11test::xclipGet(display_), std::optional<std::string>("first\nsecond\nthird"));
-  wait(1000);
+  settle();
   EXPECT_FALSE(listener_->multiplePaste());
   EXPECT_EQ(texts(), stored);
 
@@ -220,9 +229,8 @@ TEST_F(X11CaptureTest, AnOwnerThatStallsOrAnswersGarbageCostsOneTimeLimitAndCapt
     {
       const long long count = x11_->changeCount();
       FakeOwner owner(display_, c.respond);
-      ASSERT_TRUE(x11test::waitUntil([&] { return x11_->changeCount() > count; }, 5000));
       const auto start = std::chrono::steady_clock::now();
-      wait(PasteboardPolling::kIntervalMs);
+      ASSERT_TRUE(captureNextCopy(count));
       // One answer's time limit, and some room for a loaded machine; never the owner's whims.
       EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kAnswerTimeoutMs + 1500));
       EXPECT_EQ(records().size(), before);

@@ -1,9 +1,11 @@
 #include "VLEngine/doc/DocChainLoader.h"
 
 #include <algorithm>
+#include <map>
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/DocFileReplacer.h"
+#include "VLEngine/doc/DocJournal.h"
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Check.h"
@@ -55,18 +57,15 @@ DocChain DocChainLoader::loadFolder(const std::string& folder,
   }
   // Temporaries of writes that a crash interrupted: nothing else reads them, and no doc writes yet.
   DocFileReplacer::removeStaleTemporaries(folder);
+  // Each doc by number: its file, or only journals when the process died before the file was made.
+  std::map<std::int64_t, std::string> docs;
   for (const std::string& name : sortedDocNames(listing.names, folder)) {
-    const std::string path = files::joinPath(folder, name);
-    if (!files::isRegularFile(path)) {
-      logf("store: %s is not a file; passed by", path.c_str());
-      continue;
-    }
-    auto doc = std::make_shared<Vellisto_BigDoc>();
-    if (configure) configure(doc);
-    if (!doc->load(path)) {
-      logf("store: %s cannot be read; passed by and left as it is", path.c_str());
-      continue;
-    }
+    docs.emplace(*Vellisto_BigDoc::docIdOfFileName(name), name);
+  }
+  for (const std::string& name : listing.names) {
+    if (auto journal = DocJournal::parseFileName(name)) docs.emplace(journal->first, std::string());
+  }
+  auto link = [&](const std::shared_ptr<Vellisto_BigDoc>& doc) {
     doc->setChainOwner(owner);
     if (chain.tail) {
       chain.tail->setNext(doc);
@@ -76,10 +75,35 @@ DocChain DocChainLoader::loadFolder(const std::string& folder,
     }
     chain.tail = doc;
     ++chain.docCount;
+  };
+  for (const auto& [docId, name] : docs) {
+    auto doc = std::make_shared<Vellisto_BigDoc>();
+    if (configure) configure(doc);
+    if (name.empty()) {
+      if (doc->loadJournalsOnly(folder, docId, listing.names)) {
+        logf("store: doc %lld of %s had only its journals; its file is made again",
+             static_cast<long long>(docId), folder.c_str());
+        link(doc);
+      }
+      continue;
+    }
+    const std::string path = files::joinPath(folder, name);
+    if (!files::isRegularFile(path)) {
+      logf("store: %s is not a file; passed by", path.c_str());
+      continue;
+    }
+    if (!doc->load(path, &listing.names)) {
+      logf("store: %s cannot be read; passed by and left as it is", path.c_str());
+      continue;
+    }
+    link(doc);
   }
   // Only once every doc is in: warming while docs still load would take cores and memory bandwidth from
   // the load itself.
-  for (auto doc = chain.head; doc; doc = doc->next()) warmSearchTraits(doc);
+  for (auto doc = chain.head; doc; doc = doc->next()) {
+    doc->foldReplayedJournals();
+    warmSearchTraits(doc);
+  }
   VL_DCHECK(chain.wellFormed());
   return chain;
 }

@@ -25,15 +25,17 @@ struct DocChain {
   bool wellFormed() const;
 };
 
-// Reads the doc files of one folder into a chain. Loading never deletes, renames or rewrites a file:
-// names that are not doc names and files that cannot be read are passed by with a log line.
+// Reads the doc files of one folder into a chain, each with its journals replayed. Loading itself never
+// deletes, renames or rewrites a file (a doc whose journals held more than its file is rewritten by a
+// fold later): names that are not doc names and files that cannot be read are passed by with a log line.
 class DocChainLoader {
  public:
   // Gives each doc made here its search strategies (installed by the search engine).
   using Configure = std::function<void(const std::shared_ptr<Vellisto_BigDoc>&)>;
 
   // The doc files of the folder in ascending number ("BigDoc_10" after "BigDoc_9"), each linked to the
-  // one before it and owned by `owner`. An empty chain when none loads.
+  // one before it and owned by `owner`; a number with journals but no file is a doc too. An empty chain
+  // when none loads.
   static DocChain loadFolder(const std::string& folder, const std::shared_ptr<Vellisto_DocChainOwner>& owner,
                              const Configure& configure);
   // The doc names of a listing in ascending doc number; names that are not doc names are logged.

@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 
@@ -23,6 +26,20 @@ void DocFileReplacer::removeStaleTemporaries(const std::string& folder) {
     std::string path = files::joinPath(folder, name);
     if (files::isRegularFile(path) && ::unlink(path.c_str()) == 0)
       logf("doc: removed stale %s", path.c_str());
+  }
+}
+
+void DocFileReplacer::keepDamagedCopy(const std::string& path) {
+  auto size = files::fileSize(path);
+  if (!size || *size == 0) return;
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%.0f", Clock::current().now());
+  std::string copy = files::joinPath(files::deletingLastPathComponent(path),
+                                     "damaged-" + files::lastPathComponent(path) + "-" + stamp);
+  if (files::copyFile(path, copy, false, files::kPrivateFileMode)) {
+    logf("doc: kept the damaged %s as %s", path.c_str(), copy.c_str());
+  } else {
+    logf("doc: cannot keep a copy of the damaged %s", path.c_str());
   }
 }
 

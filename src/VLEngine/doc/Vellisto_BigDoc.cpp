@@ -1,7 +1,5 @@
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 
-#include <cinttypes>
-#include <cstdio>
 #include <filesystem>
 #include <mutex>
 
@@ -14,7 +12,6 @@
 #include "VLEngine/doc/Vellisto_DefaultCodec.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Check.h"
-#include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
@@ -32,8 +29,6 @@ struct ClassState {
   std::mutex mutex;
   std::string foreverPath;
   std::shared_ptr<dispatch::Queue> removalQueue;
-  std::atomic<std::uint64_t> writes{0};
-  std::atomic<std::uint64_t> bytes{0};
 };
 
 ClassState& classState() {
@@ -70,25 +65,18 @@ std::string_view dropPartialSeparator(std::string_view text) {
   return text;
 }
 
-// The doc file that a damaged load came from is copied aside before the first write replaces it, under a
-// name that no listing of docs picks up.
-void keepDamagedCopy(const std::string& path) {
-  auto size = files::fileSize(path);
-  if (!size || *size == 0) return;
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%.0f", Clock::current().now());
-  std::string copy = files::joinPath(files::deletingLastPathComponent(path),
-                                     "damaged-" + files::lastPathComponent(path) + "-" + stamp);
-  if (files::copyFile(path, copy, false, files::kPrivateFileMode)) {
-    logf("doc: kept the damaged %s as %s", path.c_str(), copy.c_str());
-  } else {
-    logf("doc: cannot keep a copy of the damaged %s", path.c_str());
-  }
-}
-
 }  // namespace
 
-Vellisto_BigDoc::Vellisto_BigDoc() : codec_(std::make_shared<Vellisto_DefaultCodec>()) {}
+namespace {
+std::atomic<std::int32_t> gMaxChunkSize{Vellisto_BigDoc::kMaxChunkSize};
+}  // namespace
+
+Vellisto_BigDoc::Vellisto_BigDoc()
+    : maxChunkSize_(gMaxChunkSize.load()), codec_(std::make_shared<Vellisto_DefaultCodec>()) {}
+
+void Vellisto_BigDoc::setMaxChunkSizeForTesting(std::int32_t size) {
+  gMaxChunkSize.store(size > 0 ? size : kMaxChunkSize);
+}
 
 // ---- names ----
 
@@ -123,11 +111,16 @@ std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::emptyDoc(std::int64_t docId, c
   auto doc = std::make_shared<Vellisto_BigDoc>();
   doc->docId_ = docId;
   doc->filePath_ = std::move(path);
-  doc->persist();
+  // Made at once: the chain is whole on disk, and the doc's journal has a file to start from.
+  if (DocFileReplacer::replace(doc->filePath_, "")) {
+    doc->journal_.fileMade = true;
+  } else {
+    doc->persist();
+  }
   return doc;
 }
 
-bool Vellisto_BigDoc::load(const std::string& path) {
+bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::string>* folderNames) {
   const std::string name = files::lastPathComponent(path);
   std::optional<std::int64_t> id = docIdOfFileName(name);
   if (!id) {
@@ -200,6 +193,12 @@ bool Vellisto_BigDoc::load(const std::string& path) {
     logf("doc: %s holds %zu unreadable records; their slots stay empty", path.c_str(), unreadable);
     damaged_ = true;
   }
+  const std::string folder = files::deletingLastPathComponent(path);
+  if (folderNames) {
+    replayJournals(folder, *data, *folderNames);
+  } else {
+    replayJournals(folder, *data, files::listDirectory(folder).names);
+  }
   return true;
 }
 
@@ -223,66 +222,9 @@ std::string Vellisto_BigDoc::stringValue() const {
   return out;
 }
 
-void Vellisto_BigDoc::persist() {
-  std::shared_ptr<Vellisto_BigDoc> self = weak_from_this().lock();
-  if (!self) {
-    log("doc: a doc that is not shared cannot be written");
-    return;
-  }
-  if (writePending_.exchange(true)) return;
-  persistQueue()->async([self] { self->writeNow(); });
-}
-
-void Vellisto_BigDoc::writeNow() {
-  // Cleared before the text is taken, so a change made from here on queues a write of its own.
-  writePending_.store(false);
-  std::string path;
-  std::shared_ptr<Vellisto_CodecDelegate> codec;
-  bool damaged = false;
-  {
-    std::lock_guard<std::recursive_mutex> lock(lock_);
-    path = filePath_;
-    codec = codec_;
-    damaged = damaged_;
-  }
-  if (path.empty()) {
-    log("doc: a doc without a file path cannot be written");
-    return;
-  }
-  const std::string text = stringValue();
-  std::string data;
-  // A doc without records is an empty file, which loads as a doc without records.
-  if (!text.empty()) {
-    std::optional<std::string> encoded = codec ? codec->encode(text) : std::nullopt;
-    if (!encoded) {
-      logf("doc: cannot encode %s; the file is left as it was", path.c_str());
-      return;
-    }
-    data = std::move(*encoded);
-  }
-  if (damaged) keepDamagedCopy(path);
-  if (!DocFileReplacer::replace(path, data)) return;
-  ClassState& state = classState();
-  state.writes.fetch_add(1, std::memory_order_relaxed);
-  state.bytes.fetch_add(data.size(), std::memory_order_relaxed);
-  if (damaged) {
-    std::lock_guard<std::recursive_mutex> lock(lock_);
-    damaged_ = false;
-  }
-}
-
 std::shared_ptr<dispatch::Queue> Vellisto_BigDoc::persistQueue() {
   static const std::shared_ptr<dispatch::Queue> queue = dispatch::Queue::serial(kPersistQueueLabel);
   return queue;
-}
-
-void Vellisto_BigDoc::waitForPendingWrites() {
-  persistQueue()->sync([] {});
-}
-
-Vellisto_BigDoc::PersistStats Vellisto_BigDoc::persistStats() {
-  ClassState& state = classState();
-  return {state.writes.load(), state.bytes.load()};
 }
 
 // ---- appending and roll-over ----
@@ -291,8 +233,10 @@ void Vellisto_BigDoc::appendChunk(const std::shared_ptr<Vellisto_Chunk>& chunk) 
   if (!chunk) return;
   std::shared_ptr<Vellisto_BigDoc> rolledInto;
   std::shared_ptr<Vellisto_DocChainOwner> owner;
+  std::shared_ptr<DocJournal> toSync;
   {
     std::lock_guard<std::recursive_mutex> lock(lock_);
+    toSync = journalLocked(DocJournal::Type::Append, 0, chunk->stringValue().value_or(""));
     chunks_.push_back(chunk);
     chunk->setDocRef(weak_from_this());
     indexSlotLocked(chunk, chunks_.size() - 1);
@@ -303,7 +247,7 @@ void Vellisto_BigDoc::appendChunk(const std::shared_ptr<Vellisto_Chunk>& chunk) 
       owner = chainOwner_.lock();
     }
   }
-  persist();
+  finishChange(toSync);
   if (rolledInto && owner) owner->docDidRollOver(shared_from_this(), rolledInto);
 }
 
@@ -379,18 +323,37 @@ bool Vellisto_BigDoc::validIndexLocked(std::size_t index, const char* operation)
 }
 
 void Vellisto_BigDoc::logicalDeleteChunk(std::size_t index) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
-  if (validIndexLocked(index, "logical delete")) chunks_[index]->setFlag(Vellisto_Chunk::kFlagDeleted);
+  std::shared_ptr<DocJournal> toSync;
+  {
+    std::lock_guard<std::recursive_mutex> lock(lock_);
+    if (!validIndexLocked(index, "logical delete")) return;
+    // Written as the empty text, which reads back as a placeholder.
+    toSync = journalLocked(DocJournal::Type::Set, index, std::string());
+    chunks_[index]->setFlag(Vellisto_Chunk::kFlagDeleted);
+  }
+  finishChange(toSync);
 }
 
 void Vellisto_BigDoc::refreshChunk(std::size_t index) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
-  if (validIndexLocked(index, "refresh")) chunks_[index]->setTimestamp(Vellisto_Chunk::nowTimestamp());
+  std::shared_ptr<DocJournal> toSync;
+  {
+    std::lock_guard<std::recursive_mutex> lock(lock_);
+    if (!validIndexLocked(index, "refresh")) return;
+    chunks_[index]->setTimestamp(Vellisto_Chunk::nowTimestamp());
+    toSync = journalLocked(DocJournal::Type::Set, index, chunks_[index]->stringValue().value_or(""));
+  }
+  finishChange(toSync);
 }
 
 void Vellisto_BigDoc::updateAlias(std::size_t index, std::string alias) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
-  if (validIndexLocked(index, "alias update")) chunks_[index]->setAlias(std::move(alias));
+  std::shared_ptr<DocJournal> toSync;
+  {
+    std::lock_guard<std::recursive_mutex> lock(lock_);
+    if (!validIndexLocked(index, "alias update")) return;
+    chunks_[index]->setAlias(std::move(alias));
+    toSync = journalLocked(DocJournal::Type::Set, index, chunks_[index]->stringValue().value_or(""));
+  }
+  finishChange(toSync);
 }
 
 bool Vellisto_BigDoc::physicalDeleteChunk(const std::string& signedString) {
@@ -398,6 +361,7 @@ bool Vellisto_BigDoc::physicalDeleteChunk(const std::string& signedString) {
 }
 
 bool Vellisto_BigDoc::physicalDeleteChunkByDigest(const std::string& sig) {
+  std::shared_ptr<DocJournal> toSync;
   std::shared_ptr<Vellisto_Chunk> removed;
   std::shared_ptr<Vellisto_DocChainOwner> owner;
   {
@@ -410,16 +374,18 @@ bool Vellisto_BigDoc::physicalDeleteChunkByDigest(const std::string& sig) {
       return false;
     }
     removed = chunks_[index];
-    logf("remove chunk %s %s %s", removed->sig().c_str(), sig.c_str(), removed->context().c_str());
+    // The text itself is the user's: its length says enough.
+    logf("remove chunk %s %s (%zu bytes)", removed->sig().c_str(), sig.c_str(), removed->context().size());
     if (const auto& json = removed->json(); json && json->is_object()) {
       auto image = json->find("forever_image");
       if (image != json->end() && image->is_string()) removeForeverImage(image->get<std::string>());
     }
+    toSync = journalLocked(DocJournal::Type::Erase, index, removed->sig());
     chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(index));
     resetHits();
     owner = chainOwner_.lock();
   }
-  persist();
+  finishChange(toSync);
   if (owner) owner->chunkDidLeave(removed);
   return true;
 }

@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "VLEngine/doc/DocJournal.h"
+#include "VLEngine/doc/GzipAppender.h"
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "VLEngine/doc/Vellisto_CodecDelegate.h"
 #include "VLEngine/doc/Vellisto_DocChainOwner.h"
@@ -29,7 +31,13 @@ class Vellisto_TempFile;
 //
 // The records keep their order of arrival; a slot whose text could not be read holds nullptr (a
 // placeholder), so that slot indexes stay those of the file. Every field below is guarded by the doc's
-// recursive mutex; writes go through one serial queue and never block the caller on disk.
+// recursive mutex.
+//
+// Writing: each change of a slot goes to the doc's journal (DocJournal) as it is made, and is durable
+// when the call that made it returns, at a cost that does not grow with the doc. The doc file itself is
+// rewritten whole (a fold) on the persistence queue a few seconds after the first change, and when
+// everything is flushed (tests, quitting). A change that cannot be journaled (disk full, read-only) stays
+// in memory and makes every later change wait for the next fold, which is retried until it succeeds.
 //
 // Docs are held by std::shared_ptr (a doc hands itself to its queued writes and its records).
 // The search slices of a doc (its matcher, merger and per-task answers) join this class with the search
@@ -38,24 +46,41 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
  public:
   static constexpr std::int32_t kMaxChunkSize = 1000;
   static constexpr const char* kPersistQueueLabel = "app.vellisto.io.bigdoc.persisit";
+  // A doc file is rewritten this long after the first change it does not hold yet.
+  static constexpr double kFoldDelayMs = 5000;
+  // After a fold that failed, the next try waits this long at first, twice as long each time after.
+  static constexpr double kFirstRetryDelayMs = 1000;
+  static constexpr double kLongestRetryDelayMs = 60000;
 
   Vellisto_BigDoc();
   Vellisto_BigDoc(const Vellisto_BigDoc&) = delete;
   Vellisto_BigDoc& operator=(const Vellisto_BigDoc&) = delete;
 
-  // A new doc numbered `docId` in `storePath`; its empty file is written through the persistence queue.
+  // A new doc numbered `docId` in `storePath`, its empty file written at once (or by a fold soon when
+  // the disk refuses).
   // nullptr (logged) when a file of that name already holds data, which is never replaced.
   static std::shared_ptr<Vellisto_BigDoc> emptyDoc(std::int64_t docId, const std::string& storePath);
 
-  // Reads the doc file at `path`, whose name must be "BigDoc_<digits>". A damaged file gives the
-  // records that precede the damage (logged, and the file is kept until this doc is written). False
-  // when the name is not a doc name or the file cannot be read.
-  bool load(const std::string& path);
+  // Reads the doc file at `path`, whose name must be "BigDoc_<digits>", and replays its journals on top.
+  // A damaged file gives the records that precede the damage (logged, and the file is kept until this
+  // doc is written). False when the name is not a doc name or the file cannot be read.
+  // `folderNames` is the listing of the doc's folder when the caller has it (else it is listed here).
+  bool load(const std::string& path, const std::vector<std::string>* folderNames = nullptr);
+  // A doc numbered `docId` in `folder` whose file is missing but whose journals are there (a crash right
+  // after a roll-over): the journals' records, written to a new file soon.
+  bool loadJournalsOnly(const std::string& folder, std::int64_t docId,
+                        const std::vector<std::string>& folderNames);
+
+  // A loaded doc whose journals hold what its file does not is written soon (the chain loader asks; a
+  // doc that is only read is never written).
+  void foldReplayedJournals();
 
   std::string stringValue() const;
-  // Queues a write of the doc as it will be when the write runs; writes already queued for this doc
-  // and not yet started absorb the request.
+  // Rewrites the whole doc file soon: for changes no journal entry describes.
   void persist();
+  // Journals the record's fields as they are now, after a change made under the doc's lock (time stamp,
+  // alias, search words, json). A record that is not in this doc is logged and passed by.
+  void persistChunk(const Vellisto_Chunk& chunk);
   void appendChunk(const std::shared_ptr<Vellisto_Chunk>& chunk);
 
   std::shared_ptr<Vellisto_Chunk> indexOf(const std::string& signedString) const;
@@ -77,6 +102,8 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
 
   std::recursive_mutex& mutex() const { return lock_; }
   std::int32_t maxChunkSize() const { return maxChunkSize_; }
+  // Docs made from now on roll over at `size` slots (0: the real size), so tests reach a roll-over fast.
+  static void setMaxChunkSizeForTesting(std::int32_t size);
   std::int64_t docId() const;
   void setDocId(std::int64_t docId);
   std::string filePath() const;
@@ -100,8 +127,16 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
 
   // The one queue every doc writes through.
   static std::shared_ptr<dispatch::Queue> persistQueue();
-  // Returns once every write queued before the call has finished.
+  // Writes every doc file that does not hold all its doc's changes yet, and returns when that is done
+  // (or failed): what quitting and the tests call.
   static void waitForPendingWrites();
+  // Changes made in this process that are neither journaled nor in a doc file (the disk refused both).
+  static std::uint64_t unsavedChangeCount();
+  // The doc's folder was deleted on purpose (a removed pin tab): nothing of it is written any more.
+  void discard();
+  // Moves the folder of a chain (a renamed pin tab) with its docs and journals, holding every doc of the
+  // chain so no change is journaled into the old folder meanwhile. Call on the persistence queue.
+  static bool moveChainToFolder(const std::shared_ptr<Vellisto_BigDoc>& head, const std::string& folder);
   // Images named by "forever_image" are removed on delete only when they lie inside this folder.
   static void setForeverPath(std::string path);
   static std::string foreverPath();
@@ -130,13 +165,66 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   void setMerge(std::shared_ptr<Vellisto_MergeDelegate> merge);
 
   struct PersistStats {
+    // Doc files written whole, and their bytes.
     std::uint64_t writes = 0;
     std::uint64_t bytes = 0;
+    // Bytes written to journals.
+    std::uint64_t journalBytes = 0;
   };
   static PersistStats persistStats();
 
  private:
-  void writeNow();
+  // ---- journal and folds (Vellisto_BigDoc+Journal.cpp) ----
+  struct JournalState {
+    // Where changes go now; opened by the first change after a fold.
+    std::shared_ptr<DocJournal> current;
+    // Generations on disk, other than current, whose changes the doc file may not hold yet (ascending).
+    std::vector<std::uint64_t> older;
+    std::uint64_t nextGeneration = 1;
+    // A change could not be journaled: later changes are not journaled either (their slots would not
+    // fit) until a fold has written them all.
+    bool broken = false;
+    // Changes only in memory since the last snapshot of a fold, and those the running fold carries.
+    std::uint64_t unjournaled = 0;
+    std::uint64_t carried = 0;
+    // The doc differs from its file.
+    bool dirty = false;
+    // When the next fold is due (seconds of the process clock); unset when none is scheduled.
+    std::optional<double> foldDue;
+    double retryDelayMs = 0;
+    bool discarded = false;
+    // The doc's file was there once (loaded, made or written): should it be missing, it was removed.
+    bool fileMade = false;
+    // The file as the last fold wrote it, ready to grow: while only appends follow (copies into the
+    // newest doc), the next fold compresses the new records alone. Valid for the first `gzipSlots` slots.
+    std::shared_ptr<const GzipAppender> gzip;
+    std::size_t gzipSlots = 0;
+    // Changes other than appends so far; a fold may grow its file only when none came since the last.
+    std::uint64_t otherChanges = 0;
+    std::uint64_t otherChangesAtFold = 0;
+  };
+
+  void replayJournals(const std::string& folder, const std::string& fileBytes,
+                      const std::vector<std::string>& folderNames);
+  // Under lock_, before the change alters the slots: journals a change of the slot `index` (of nothing,
+  // for an append); gives the journal to sync once the lock is released.
+  std::shared_ptr<DocJournal> journalLocked(DocJournal::Type type, std::size_t index, std::string text);
+  std::shared_ptr<DocJournal> journalChangeLocked(const DocJournal::Change& change);
+  // Records are the slots a rewrite keeps: neither placeholders nor deleted in place.
+  static bool isRecord(const std::shared_ptr<Vellisto_Chunk>& chunk) {
+    return chunk && !chunk->isLogicallyDeleted();
+  }
+  void breakJournalLocked(const std::string& why);
+  // Outside lock_: makes the change durable and schedules the fold.
+  void finishChange(const std::shared_ptr<DocJournal>& toSync);
+  void requestFold(double delayMs);
+  void foldWhenDue();
+  // Persistence queue only: rewrites the doc file and retires the journals it now holds.
+  void fold();
+  void markFolderGone();
+  std::string folderLocked() const;
+  // The text the slots from `from` on add to the text of the slots before them.
+  std::string textFromSlotLocked(std::size_t from) const;
   std::shared_ptr<Vellisto_BigDoc> rollOverLocked();
   void indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index);
   bool validIndexLocked(std::size_t index, const char* operation) const;
@@ -156,7 +244,7 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   std::string filePath_;
   std::weak_ptr<Vellisto_DocChainOwner> chainOwner_;
   bool damaged_ = false;
-  std::atomic<bool> writePending_{false};
+  JournalState journal_;
   // Search slices; guarded by lock_.
   mutable std::shared_ptr<Vellisto_MapDelegate> map_;
   mutable std::shared_ptr<Vellisto_MergeDelegate> merge_;

@@ -283,7 +283,7 @@ void Vellisto_Chunk::updateTimestamp(std::string timestamp) {
     std::lock_guard<std::recursive_mutex> lock(doc->mutex());
     setTimestamp(std::move(timestamp));
   }
-  doc->persist();
+  doc->persistChunk(*this);
 }
 
 }  // namespace vl

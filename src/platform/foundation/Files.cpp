@@ -62,15 +62,17 @@ std::string temporaryToken() {
   return hexString(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
 }
 
-void fsyncFolder(const std::string& folder) {
-  int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-}
+void fsyncFolder(const std::string& folder) { syncFolder(folder); }
 
 }  // namespace
+
+bool syncFolder(const std::string& folder) {
+  int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return false;
+  const bool ok = ::fsync(dfd) == 0;
+  ::close(dfd);
+  return ok;
+}
 
 std::string homeDirectory() {
   if (const char* home = std::getenv("HOME"); home && *home) return home;

@@ -26,6 +26,8 @@ constexpr mode_t kPrivateFolderMode = 0700;
 // for the file's own name pattern (docs, ".tmp" promotion) pass it by.
 bool atomicWrite(const std::string& path, std::string_view data, mode_t mode = kPrivateFileMode);
 bool isAtomicWriteTemporaryName(std::string_view name);
+// fsync of a folder, so the names created, renamed or removed in it last through a crash.
+bool syncFolder(const std::string& folder);
 // Runs after the temporary is complete and before the rename; answering false stops there as a crash
 // would, leaving the temporary behind. nullptr removes the hook.
 using AtomicWriteHook = std::function<bool(const std::string& temporaryPath, const std::string& path)>;

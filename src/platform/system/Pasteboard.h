@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,6 +71,16 @@ class Pasteboard {
   virtual long long clearContents() = 0;
   // Appends items after clearContents. Empty items are skipped. False when nothing could be written.
   virtual bool writeObjects(const std::vector<PasteboardItem>& items) = 0;
+
+  // Backends that learn of each change as it happens call the observer once per change, with the new
+  // change count: another program's copy as soon as it is announced, this program's own write once it
+  // is written. It runs on a thread of the backend and must not block it. False when the backend cannot
+  // tell (its owner then polls changeCount()). One observer at a time; nullptr removes it.
+  using ChangeObserver = std::function<void(long long changeCount)>;
+  virtual bool observeChanges(ChangeObserver observer) {
+    (void)observer;
+    return false;
+  }
 
   // Reads that look at the first item holding the type, as readers of the general pasteboard expect.
   // Types of all items, in order, each once.

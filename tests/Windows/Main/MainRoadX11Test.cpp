@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "VLEngine/doc/GzipUtility.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "platform/foundation/Files.h"
 #include "support/TestSupport.h"
 #include "support/ProgramUnderTest.h"
@@ -32,10 +32,10 @@ bool eventually(const std::function<bool()>& done, int seconds = 30) {
   return done();
 }
 
-// The first doc file of the program's history, unpacked.
+// The first doc of the program's history as a load would find it: its file and its journal.
 std::string historyOf(const Program& program) {
-  auto bytes = files::readFile(program.home() + "/.vellisto/data/BigDoc_0");
-  return bytes ? GzipUtility::ungzipData(*bytes).value_or("") : "";
+  auto doc = std::make_shared<Vellisto_BigDoc>();
+  return doc->load(program.home() + "/.vellisto/data/BigDoc_0") ? doc->stringValue() : "";
 }
 
 class MainRoadX11Test : public X11Test {
@@ -74,8 +74,10 @@ TEST_F(MainRoadX11Test, HotKeyTypeReturnPastesTheChosenRecordIntoTheEditorTheUse
   if (!wm || !wm->running()) GTEST_SKIP() << "no window manager";
   Program program(root_.path(), display_);
   ASSERT_TRUE(program.started());
-  // Copies count from the end of launching: the poll has its starting point and the listener hears it.
+  // Copies come once launching is over and capture listens: what the clipboard holds before is old.
   ASSERT_TRUE(eventually([&] { return program.count("start-up: launching finished") == 1; }))
+      << program.errors();
+  ASSERT_TRUE(eventually([&] { return program.count("capture: the clipboard tells of each change") > 0; }))
       << program.errors();
 
   for (const char* text : {"alpha one", "beta two", "gamma three"}) {

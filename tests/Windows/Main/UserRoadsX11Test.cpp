@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "VLEngine/doc/GzipUtility.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "platform/foundation/Files.h"
 #include "support/TestSupport.h"
 #include "support/ProgramUnderTest.h"
@@ -82,8 +82,11 @@ class UserRoadsX11Test : public X11Test {
                      std::vector<std::string>{"XDG_DATA_DIRS=" + root_.path() + "/share"});
     ASSERT_TRUE(program_->started());
     ASSERT_NE(tray_->accept(20000), None) << program_->errors();
-    // Copies count from the end of launching: the poll has its starting point and the listener hears it.
+    // Copies come once launching is over and capture listens: what the clipboard holds before is old.
     ASSERT_TRUE(waitUntil([&] { return program_->count("start-up: launching finished") == 1; }, 20000))
+        << program_->errors();
+    ASSERT_TRUE(
+        waitUntil([&] { return program_->count("capture: the clipboard tells of each change") > 0; }, 20000))
         << program_->errors();
   }
 
@@ -126,10 +129,10 @@ class UserRoadsX11Test : public X11Test {
     return main;
   }
 
-  // The unpacked first doc file of a folder of the program's data.
+  // The first doc of a folder of the program's data as a load would find it: its file and its journal.
   std::string docIn(const std::string& folder) {
-    auto bytes = files::readFile(folder + "/BigDoc_0");
-    return bytes ? GzipUtility::ungzipData(*bytes).value_or("") : "";
+    auto doc = std::make_shared<Vellisto_BigDoc>();
+    return doc->load(folder + "/BigDoc_0") ? doc->stringValue() : "";
   }
   std::string history() { return docIn(root_.path() + "/home/.vellisto/data"); }
   // The folder of the pin tab named so ("<id>._.<name>._. ..."); "" while there is none.

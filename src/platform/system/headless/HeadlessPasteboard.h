@@ -25,8 +25,17 @@ class HeadlessPasteboard final : public Pasteboard {
   // How many times this program itself cleared the pasteboard (to tell its own writes apart in tests).
   int ownClearCount() const;
 
+  // Off by default, as without a display server: nothing tells of changes and capture polls. Tests of
+  // the event-driven road turn it on; observers then hear each change on the thread that made it.
+  void setAnnouncesChanges(bool announces);
+  bool observeChanges(ChangeObserver observer) override;
+
  private:
+  void announce(long long changeCount);
+
   mutable std::mutex mutex_;
+  bool announces_ = false;
+  ChangeObserver observer_;
   long long changeCount_ = 0;
   int ownClears_ = 0;
   std::vector<PasteboardItem> items_;

@@ -79,7 +79,8 @@ void X11EventLoop::run(const std::string& threadName) {
       if (!work_.empty()) continue;
     }
     pollfd fds[2] = {{ConnectionNumber(dpy), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-    poll(fds, wakeFd_ >= 0 ? 2 : 1, tickMs_);
+    const bool tick = !tickWanted_ || tickWanted_() || wakeFd_ < 0;
+    poll(fds, wakeFd_ >= 0 ? 2 : 1, tick ? tickMs_ : -1);
     if (wakeFd_ >= 0 && (fds[1].revents & POLLIN)) {
       std::uint64_t count = 0;
       [[maybe_unused]] ssize_t n = read(wakeFd_, &count, sizeof count);

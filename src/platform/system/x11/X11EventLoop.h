@@ -35,6 +35,9 @@ class X11EventLoop {
              int tickMs = 250);
   // Joins the thread; posted work that has not run is dropped.
   void stop();
+  // Set before start: while `wanted` (asked on the loop thread) is false, the thread sleeps until an
+  // event or posted work comes, with no tick at all.
+  void tickOnlyWhile(std::function<bool()> wanted) { tickWanted_ = std::move(wanted); }
 
   void post(std::function<void()> work);
   // Runs `work` on the loop thread and waits for its result at most `timeoutMs` (real time: the
@@ -50,6 +53,7 @@ class X11EventLoop {
   std::unique_ptr<X11Display> display_;
   EventHandler onEvent_;
   std::function<void()> onTick_;
+  std::function<bool()> tickWanted_;
   int tickMs_ = 250;
   int wakeFd_ = -1;
   std::atomic<bool> stopping_{false};

@@ -52,6 +52,8 @@ void X11Pasteboard::start() {
                              XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask |
                                  XFixesSelectionClientCloseNotifyMask);
   XSync(dpy, False);
+  // Only a large answer in parts needs the clock (to give up on a client that stopped taking them).
+  loop_.tickOnlyWhile([this] { return !transfers_.empty(); });
   loop_.start(
       "vl-x11-clipboard", [this](XEvent& e) { onEvent(e); }, [this] { onTick(); });
 }
@@ -107,7 +109,25 @@ bool X11Pasteboard::writeObjects(const std::vector<PasteboardItem>& items) {
     if (!wrote) return false;
     own_ = true;
   }
-  return claim();
+  const bool claimed = claim();
+  // Capture hears the program's own write as a change too; what it does with it is its own business.
+  announce(changeCount_.load());
+  return claimed;
+}
+
+bool X11Pasteboard::observeChanges(ChangeObserver observer) {
+  std::lock_guard lock(observerMutex_);
+  observer_ = std::move(observer);
+  return true;
+}
+
+void X11Pasteboard::announce(long long changeCount) {
+  ChangeObserver observer;
+  {
+    std::lock_guard lock(observerMutex_);
+    observer = observer_;
+  }
+  if (observer) observer(changeCount);
 }
 
 bool X11Pasteboard::claim() {
@@ -146,8 +166,11 @@ void X11Pasteboard::onEvent(XEvent& event) {
     // Another client copied something (an owner that merely went away leaves nothing new to read).
     // The notice may be older than a claim of ours, so the server decides whether we still own it.
     if (notify.owner != None) {
-      ++changeCount_;
+      const long long count = ++changeCount_;
       lostSelectionUnlessOwner();
+      // Told now, while that owner still holds what it copied: a poll would see only the last of
+      // several quick copies.
+      announce(count);
     }
     return;
   }

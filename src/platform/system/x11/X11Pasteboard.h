@@ -19,10 +19,12 @@ namespace vl {
 // The general pasteboard on X11: the CLIPBOARD selection.
 //
 // An event thread with its own connection watches the selection's owner (XFixes) and raises the change
-// count whenever another client takes it, and serves other clients while this program owns it: TARGETS
-// and every target of the items written, large answers in parts (INCR). Reading another owner goes
-// through a second connection (X11SelectionReader) and is remembered per change count, so the many
-// reads of one copy ask the owner once. While this program owns the selection, reads answer from memory.
+// count whenever another client takes it, telling the change observer at once, and serves other clients
+// while this program owns it: TARGETS and every target of the items written, large answers in parts
+// (INCR). It sleeps while nothing happens: no timer runs unless a large answer is under way. Reading
+// another owner goes through a second connection (X11SelectionReader) and is remembered per change
+// count, so the many reads of one copy ask the owner once. While this program owns the selection, reads
+// answer from memory.
 class X11Pasteboard final : public Pasteboard {
  public:
   struct Options {
@@ -46,6 +48,7 @@ class X11Pasteboard final : public Pasteboard {
   std::vector<PasteboardItem> items() const override;
   long long clearContents() override;
   bool writeObjects(const std::vector<PasteboardItem>& items) override;
+  bool observeChanges(ChangeObserver observer) override;
 
   // Whether this program owns CLIPBOARD right now.
   bool ownsClipboard() const;
@@ -69,6 +72,7 @@ class X11Pasteboard final : public Pasteboard {
   // Drops the ownership flag unless the server still names our window the owner.
   void lostSelectionUnlessOwner();
   bool claim();
+  void announce(long long changeCount);
   void serve(const XSelectionRequestEvent& request);
   bool answer(const XSelectionRequestEvent& request, Atom property);
   void sendNextPart(Transfer& transfer);
@@ -87,6 +91,8 @@ class X11Pasteboard final : public Pasteboard {
   mutable std::vector<PasteboardItem> cached_;
   // Taken around a read of another owner, so concurrent readers of one copy ask the owner once.
   mutable std::mutex readMutex_;
+  std::mutex observerMutex_;  // a leaf lock
+  ChangeObserver observer_;
 
   std::vector<Transfer> transfers_;  // event thread only
 };

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vl {
+
+// The changes of one doc since its file was last written, as an append-only file beside it.
+//
+// Rewriting a whole doc costs as much as the doc is large; a change written here costs as much as the
+// change. The doc file is brought up to date now and then (a fold), and at load a doc replays what
+// its journals hold on top of its file.
+//
+// A doc has one or more journals, numbered by generation. A file is a sequence of records:
+//   checksum (4 bytes, CRC-32 of type and payload) | length (4 bytes, payload) | type (1 byte) | payload
+// all numbers little-endian. The first record is the header. A fold that replaces the doc file first
+// writes a fold mark (the size and CRC-32 of the new file's bytes) into a journal of its own; at load,
+// the newest mark that matches the doc file says that this journal and every older one are in the file.
+//
+// Names are "journal_<doc number>.<generation>": never taken for a doc ("BigDoc_<digits>"), for a
+// temporary of an atomic write, or for a ".tmp" file to promote.
+class DocJournal {
+ public:
+  enum class Type : std::uint8_t { Header = 1, Append = 2, Set = 3, Erase = 4, Fold = 5 };
+
+  struct Header {
+    std::int64_t docId = 0;
+    std::uint64_t generation = 0;
+    // Records of the doc when the journal began; its first change applies to a doc of this many.
+    std::uint64_t baseRecords = 0;
+  };
+  // A change: an appended record, a record given a new text form (empty: deleted, its slot kept), or a
+  // record erased with its slot (`text` then holds its signature, to check against). A record is named by
+  // its rank among the doc's records, not by its slot: slots without a record (placeholders, records
+  // deleted in place) do not outlive a rewrite of the doc file, and the journal must fit the doc whether
+  // it comes from the file or from memory.
+  struct Change {
+    Type type = Type::Append;
+    std::uint64_t record = 0;
+    std::string text;
+  };
+  struct FoldMark {
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+    bool operator==(const FoldMark&) const = default;
+  };
+  // What a journal file holds, up to the first record that is not whole and sound.
+  struct Contents {
+    std::optional<Header> header;
+    std::vector<Change> changes;
+    std::optional<FoldMark> fold;
+    // Why reading stopped before the end ("" when it read everything), and at which byte.
+    std::string damage;
+    std::size_t damageOffset = 0;
+    // Shorter than a header: the process died while it made the file, before anything went into it.
+    bool unfinished = false;
+  };
+
+  // A payload longer than this is damage, whatever the length field says.
+  static constexpr std::uint32_t kMaxPayloadBytes = 1u << 30;
+
+  static std::string fileName(std::int64_t docId, std::uint64_t generation);
+  // Doc number and generation of a journal's name; nothing for any other name.
+  static std::optional<std::pair<std::int64_t, std::uint64_t>> parseFileName(std::string_view name);
+  static FoldMark markOf(std::string_view docBytes);
+
+  static std::string encodeRecord(Type type, std::string_view payload);
+  static std::string encodeHeader(const Header& header);
+  static std::string encodeChange(const Change& change);
+  static std::string encodeFold(const FoldMark& mark);
+  static Contents decode(std::string_view bytes);
+  // Reads a file; a file that cannot be read gives Contents with `damage` set.
+  static Contents read(const std::string& path);
+
+  // Creates `folder`/fileName anew with its header, synced with its folder entry. nullptr with `error`
+  // set when that fails.
+  static std::shared_ptr<DocJournal> create(const std::string& folder, const Header& header,
+                                            std::string* error);
+  // A journal of its own that holds only a fold mark, synced with its folder entry.
+  static bool writeFoldMark(const std::string& folder, const Header& header, const FoldMark& mark,
+                            std::string* error);
+
+  ~DocJournal();
+  DocJournal(const DocJournal&) = delete;
+  DocJournal& operator=(const DocJournal&) = delete;
+
+  // Writes the change (not yet synced). On failure the file is cut back to where it was, so it stays a
+  // sequence of whole records, and `error` tells why.
+  bool append(const Change& change, std::string* error);
+  // Makes every change appended so far durable.
+  bool sync(std::string* error);
+  // False once the file was removed behind our back (its folder deleted): writes then go nowhere.
+  bool stillLinked() const;
+  std::uint64_t generation() const { return header_.generation; }
+  const std::string& fileName() const { return name_; }
+  // Bytes written to journals by this process, for the benchmarks.
+  static std::uint64_t totalBytesWritten();
+
+  // Fault injection for tests: asked before each create, append and sync with the journal's path and
+  // the step ("create", "append", "sync"); a non-zero errno makes that step fail as the disk would.
+  using FaultHook = std::function<int(const std::string& path, std::string_view step)>;
+  static void setFaultHookForTesting(FaultHook hook);
+  static int injectedFault(const std::string& path, std::string_view step);
+
+ private:
+  DocJournal(int fd, std::string path, std::string name, Header header, std::uint64_t size);
+
+  int fd_ = -1;
+  std::string path_;
+  std::string name_;
+  Header header_;
+  std::uint64_t size_ = 0;
+};
+
+}  // namespace vl
