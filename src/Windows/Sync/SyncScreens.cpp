@@ -53,7 +53,10 @@ void installClientScreens() {
     log("sync: alert shown over the main window");
   };
   screens.reenterPassword = reenterPassword;
-  screens.sessionStateChanged = [](SyncClientScreens::SessionState) { SyncBar2::shared()->reload(); };
+  // A session that ends after the bar was switched off leaves the bar's title in place.
+  screens.sessionStateChanged = [](SyncClientScreens::SessionState) {
+    if (SyncBar2::shared()->on()) SyncBar2::shared()->reload();
+  };
   SyncNetworkClientWrapper::setScreens(std::move(screens));
 }
 

@@ -94,6 +94,10 @@ void JoinSyncNetworkController::viewWillAppear() {
   chosenRefresh();
 }
 
+void JoinSyncNetworkController::viewDidAppear() {
+  logf("sync: join page shown (%zu listed)", dataSource_.size());
+}
+
 bool JoinSyncNetworkController::startPanelShown() const {
   auto panel = PanelCenter::shared().panelForKey(kPanelDataSync);
   return panel && panel->isShown();

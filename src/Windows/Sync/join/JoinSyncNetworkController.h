@@ -36,6 +36,7 @@ class JoinSyncNetworkController : public ModalViewController,
   void viewDidLoad() override;
   // Becomes the scanner's delegate, then chosenRefresh.
   void viewWillAppear() override;
+  void viewDidAppear() override;
   std::shared_ptr<ui::View> rightItem() override;
   // As the switch panel's root page Cancel leaves the network (the sync bar closes).
   void didClickLeftItem() override;
