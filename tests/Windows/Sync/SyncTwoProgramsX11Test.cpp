@@ -134,16 +134,20 @@ class SyncTwoProgramsX11Test : public X11Test {
   static void textTravels(Desk& from, Desk& to, const std::string& text) {
     const std::string line = "sync merge: appended " + Vellisto_Chunk::md5HexDigest(text);
     ASSERT_TRUE(xclipSet(from.display(), "UTF8_STRING", text));
-    EXPECT_TRUE(to.logged(line, 0, 5)) << text << "\n" << to.errors();
+    EXPECT_TRUE(to.logged(line, 0, 5)) << text << "\n" << to.errors() << "\nThe sender:\n" << from.errors();
   }
   static void imageTravels(Desk& from, Desk& to, unsigned long rgb) {
     const int before = receivedImages(to.program->home());
     const std::size_t stored = to.count("sync transfer: image");
     ASSERT_TRUE(xclipSet(from.display(), "image/png", solidPng(rgb >> 16, (rgb >> 8) & 0xff, rgb & 0xff)));
-    ASSERT_TRUE(to.logged("sync transfer: image", stored, 10)) << to.errors();
+    ASSERT_TRUE(to.logged("sync transfer: image", stored, 10)) << to.errors() << "\nThe sender:\n"
+                                                               << from.errors();
     EXPECT_TRUE(eventually([&] { return receivedImages(to.program->home()) > before; }, 5));
     // In the list (and the preview of the chosen row) of the receiving window.
-    EXPECT_TRUE(eventually([&] { return pixelsOf(to.x(), to.mainWindow(), rgb) > 200; }, 5)) << to.errors();
+    EXPECT_TRUE(eventually([&] { return pixelsOf(to.x(), to.mainWindow(), rgb) > 200; }, 5))
+        << "a picture of the window: " << writeScreenshot(to.display(), to.mainWindow(), "failed-sync-image")
+        << "\n"
+        << to.errors();
   }
 
   XvfbServer secondServer_;
