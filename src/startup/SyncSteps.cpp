@@ -29,7 +29,19 @@ namespace {
 struct FollowedTransfer : RowTransfer {
   std::shared_ptr<FileTransferEntity> entity;
   std::vector<Observation> observations;
+  // Main thread only: the end reaches the row once, however it was learnt.
+  bool endSeen = false;
 };
+
+void endOnMain(const std::weak_ptr<FollowedTransfer>& weak) {
+  dispatch::Queue::main()->async([weak] {
+    auto self = weak.lock();
+    if (!self || self->endSeen) return;
+    self->endSeen = true;
+    self->fraction = 1;
+    if (self->onEnd) self->onEnd();
+  });
+}
 
 double fractionOf(std::int64_t received, std::int64_t total) {
   return total > 0 ? std::clamp(static_cast<double>(received) / static_cast<double>(total), 0.0, 1.0) : 0.0;
@@ -52,15 +64,10 @@ std::shared_ptr<RowTransfer> follow(const std::shared_ptr<FileTransferEntity>& e
   };
   transfer->observations.push_back(center.observe(FileTransferEntity::kSetMaxValue, entity.get(), progress));
   transfer->observations.push_back(center.observe(FileTransferEntity::kDidUpdate, entity.get(), progress));
-  transfer->observations.push_back(
-      center.observe(FileTransferEntity::kEndProcess, entity.get(), [weak](const Notification&) {
-        dispatch::Queue::main()->async([weak] {
-          auto self = weak.lock();
-          if (!self) return;
-          self->fraction = 1;
-          if (self->onEnd) self->onEnd();
-        });
-      }));
+  transfer->observations.push_back(center.observe(FileTransferEntity::kEndProcess, entity.get(),
+                                                  [weak](const Notification&) { endOnMain(weak); }));
+  // An end posted between the look-up and the observations above was not heard.
+  if (entity->ended()) endOnMain(weak);
   return transfer;
 }
 
@@ -83,7 +90,8 @@ void registerSyncScreens() {
 RowServices::TransferLookup syncTransferLookup() {
   return [](const std::string& signature) -> std::shared_ptr<RowTransfer> {
     std::shared_ptr<FileTransferEntity> entity = FileTransferCenter::defaultCenter().getEntity(signature);
-    return entity ? follow(entity) : nullptr;
+    // An ended transfer may still be registered for a moment; its image is what shows now.
+    return entity && !entity->ended() ? follow(entity) : nullptr;
   };
 }
 

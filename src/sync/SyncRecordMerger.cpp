@@ -142,6 +142,7 @@ std::optional<SyncRecordMerger::Outcome> SyncRecordMerger::merge(const Json& rec
                             record.timestamp, kClipboardPinTabId);
       if (!chunk) continue;
       ++outcome.appended;
+      logf("sync merge: appended %s (%zu bytes)", chunk->sig().c_str(), record.context.size());
       if (IndexHelper::isImage(record.json)) {
         FileTransferCenter::defaultCenter().registerChunkSig(chunk->sig());
         outcome.imageSigs.push_back(chunk->sig());

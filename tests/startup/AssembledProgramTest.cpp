@@ -43,11 +43,7 @@ namespace vl::test {
 namespace {
 
 // Hooks that folders being built elsewhere fill; each entry goes when its folder is merged.
-const std::map<std::string, std::string> kFilledElsewhere = {
-    // The join screens ask for the password again and open the join pages.
-    {"SyncClientScreens::reenterPassword", "the join screens"},
-    {"CreateOrJoinSyncNetworkController::joinPageFactory", "the join screens"},
-};
+const std::map<std::string, std::string> kFilledElsewhere = {};
 
 // A sync bar as the sync folder's will be: it can be locked and closed.
 class FakeSyncBar : public ui::View, public SyncBarControl {

@@ -35,7 +35,8 @@ Program::Program(const std::string& root, const std::string& display,
   envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, errors_.c_str(), O_WRONLY | O_CREAT, 0600);
+  // Appended to: a program started again on the same home adds to what the first one said.
+  posix_spawn_file_actions_addopen(&actions, 2, errors_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
   char* argv[] = {const_cast<char*>(path().c_str()), nullptr};
   if (::posix_spawn(&pid_, path().c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
   posix_spawn_file_actions_destroy(&actions);

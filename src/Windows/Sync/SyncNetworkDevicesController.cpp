@@ -15,6 +15,19 @@
 
 namespace vl {
 
+namespace {
+
+// The question before a device is disconnected; the log says when it is up, so an answer can follow.
+class DisconnectAlert : public ModalAlert {
+ public:
+  using ModalAlert::ModalAlert;
+
+ protected:
+  void showDidEnd() override { log("sync: asking before disconnecting a device"); }
+};
+
+}  // namespace
+
 std::shared_ptr<ui::View> SyncNetworkDevicesController::rightItem() {
   if (!rightItem_) rightItem_ = makeSyncActionButton("close", shared_from_this(), "close:");
   return rightItem_;
@@ -99,7 +112,7 @@ void SyncNetworkDevicesController::disconnectAccessoryClick(ModalTableItemAccess
       std::dynamic_pointer_cast<ModalTableItemAccessoryButton>(accessory.self());
   CreatedDataSyncStore::Network network = CreatedDataSyncStore::shared().currentProvider();
   if (!network) return;
-  auto alert = Alert::ofTitle<ModalAlert>(
+  auto alert = Alert::ofTitle<DisconnectAlert>(
       localized("data.sync.disconnectDevice.alert"),
       [button, network, token] {
         if (auto b = button.lock()) b->setClicked(true);

@@ -1,6 +1,7 @@
 #include "Windows/Sync/SyncNetworkDevicesPanel.h"
 
 #include "Windows/Sync/SyncLook.h"
+#include "platform/foundation/Log.h"
 #include "platform/ui/view/Layer.h"
 #include "platform/ui/window/Window.h"
 #include "ui/panels/MainViewHooks.h"
@@ -30,6 +31,11 @@ void SyncNetworkDevicesPanel::show() {
   const MainViewHooks& hooks = MainViewHooks::current();
   if (ui::Window* window = hooks.mainWindow ? hooks.mainWindow() : nullptr)
     window->makeFirstResponder(nullptr);
+}
+
+void SyncNetworkDevicesPanel::panelAnimationDidEnd(bool shown) {
+  AbstractPanel::panelAnimationDidEnd(shown);
+  if (shown) log("sync: devices panel shown");
 }
 
 void SyncNetworkDevicesPanel::dismiss() {

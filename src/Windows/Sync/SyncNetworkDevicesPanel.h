@@ -24,6 +24,7 @@ class SyncNetworkDevicesPanel : public AbstractPanel {
 
   void frameSizeDidSet(ui::Size size) override;
   void show() override;
+  void panelAnimationDidEnd(bool shown) override;
   void dismiss() override;
 
  private:

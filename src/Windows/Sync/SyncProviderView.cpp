@@ -5,6 +5,7 @@
 
 #include "Windows/Sync/SyncLook.h"
 #include "platform/foundation/Localization.h"
+#include "platform/foundation/Log.h"
 #include "platform/ui/controls/Beep.h"
 #include "sync/store/CreatedDataSyncStore.h"
 #include "ui/panels/PanelCenter.h"
@@ -56,6 +57,8 @@ void SyncProviderView::reload() {
   allDevicesButton_->setTitle(connected.empty() ? localized("data.sync.provider.wait")
                                                 : connected.back().deviceName);
   explainTextView_->setString(explainFor(connected.size()));
+  if (connected.size() != shownCount_) logf("sync bar: %zu devices connected", connected.size());
+  shownCount_ = connected.size();
 }
 
 void SyncProviderView::allDevicesClick() {

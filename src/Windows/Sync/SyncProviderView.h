@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include "platform/ui/view/View.h"
@@ -31,6 +32,8 @@ class SyncProviderView : public ui::View {
  private:
   std::shared_ptr<Button2> allDevicesButton_;
   std::shared_ptr<PassthroughAndArrowCursorTextView> explainTextView_;
+  // What the last reload showed; a change is logged.
+  std::size_t shownCount_ = 0;
 };
 
 // Both status views: the explain line along the bottom, the button above it.

@@ -4,7 +4,9 @@
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/preview/Complement.h"
 #include "Windows/Sync/SyncLook.h"
+#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Localization.h"
+#include "platform/foundation/Log.h"
 #include "sync/SyncWindowHooks.h"
 #include "sync/client/SyncNetworkClientWrapper.h"
 #include "ui/alert/Alert.h"
@@ -21,8 +23,17 @@ SyncScreens::Parts& parts() {
   return kept;
 }
 
-// What the joined side's gateway shows: the bar and its alerts. The password panel comes with the join
-// screens, which add it to what is installed here.
+// The password again for the network being joined: whatever panel is down goes first, and the password
+// panel comes once it has gone. With no panel down nobody is joining through the screens: nothing shows.
+void reenterPassword(const ClientSyncNetworkBean& network) {
+  log("sync: the serving device refused the password or token; asking again");
+  PanelCenter::shared().dismissExistPanelIfNeeded([network](AbstractPanel&) {
+    dispatch::Queue::main()->async(
+        [network] { PanelCenter::shared().showPanelByKey(kPanelSyncPassword, PanelParams{network}); });
+  });
+}
+
+// What the joined side's gateway shows: the bar, its alerts and the password panel.
 void installClientScreens() {
   SyncClientScreens screens = SyncNetworkClientWrapper::installedScreens();
   screens.isSyncBarOn = [] { return SyncBar2::shared()->on(); };
@@ -39,8 +50,13 @@ void installClientScreens() {
       return;
     }
     Alert::ofTitle(localized(message), std::move(ok), nullptr)->showWithEscape(host);
+    log("sync: alert shown over the main window");
   };
-  screens.sessionStateChanged = [](SyncClientScreens::SessionState) { SyncBar2::shared()->reload(); };
+  screens.reenterPassword = reenterPassword;
+  // A session that ends after the bar was switched off leaves the bar's title in place.
+  screens.sessionStateChanged = [](SyncClientScreens::SessionState) {
+    if (SyncBar2::shared()->on()) SyncBar2::shared()->reload();
+  };
   SyncNetworkClientWrapper::setScreens(std::move(screens));
 }
 
@@ -51,8 +67,14 @@ const SyncScreens::Parts& SyncScreens::install() {
   p.bar = SyncBar2::shared();
   if (!p.startPanel) p.startPanel = StartDataSyncPanel::create();
   if (!p.devicesPanel) p.devicesPanel = SyncNetworkDevicesPanel::create();
+  if (!p.switchPanel) p.switchPanel = SyncNetworkSwitchPanel::create();
+  if (!p.passwordPanel) p.passwordPanel = SyncNetworkPasswordPanel::create();
   PanelCenter::shared().registerPanel(p.startPanel, kPanelDataSync);
   PanelCenter::shared().registerPanel(p.devicesPanel, kPanelSyncDevices);
+  PanelCenter::shared().registerPanel(p.switchPanel, kPanelSyncSwitch);
+  PanelCenter::shared().registerPanel(p.passwordPanel, kPanelSyncPassword);
+  CreateOrJoinSyncNetworkController::setJoinPageFactory(
+      [] { return ModalViewController::make<JoinSyncNetworkController>(); });
 
   // The serving handlers post it to the main queue themselves.
   SyncWindowHooks::setReloadSyncBar([] { SyncBar2::shared()->reload(); });
@@ -83,6 +105,7 @@ IFConfig::SyncBarHooks SyncScreens::syncBarHooks() {
 void SyncScreens::resetForTesting() {
   SyncWindowHooks::setReloadSyncBar(nullptr);
   SyncNetworkClientWrapper::setScreens({});
+  CreateOrJoinSyncNetworkController::setJoinPageFactory(nullptr);
   parts() = {};
   SyncBar2::resetForTesting();
 }

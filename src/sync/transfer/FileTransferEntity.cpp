@@ -63,6 +63,7 @@ void FileTransferEntity::fail(const char* why) {
 
 void FileTransferEntity::cancel(const char* why) {
   fail(why);
+  ended_ = true;
   post(kEndProcess, 0, nullptr);
 }
 
@@ -116,6 +117,7 @@ bool FileTransferEntity::end() {
     }
   }
   const bool stored = complete && storeImage(data);
+  ended_ = true;
   post(kEndProcess, 0, nullptr);
   return stored;
 }

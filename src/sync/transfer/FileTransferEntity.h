@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -44,6 +45,9 @@ class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntit
   bool failed() const;
   // The monotonic time of the registration or of the last slice.
   double lastActivityMs() const;
+  // From just before kEndProcess is posted: whoever looks the transfer up now, while the registry may
+  // still hold it, must not wait for an end it has missed.
+  bool ended() const { return ended_; }
 
   void setTotal(std::int64_t total);
   // One slice, at `nowMs`.
@@ -70,6 +74,7 @@ class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntit
   bool failed_ = false;
   double lastActivityMs_ = 0;
   std::string data_;
+  std::atomic<bool> ended_{false};
 };
 
 }  // namespace vl

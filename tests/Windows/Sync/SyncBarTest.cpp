@@ -6,6 +6,7 @@
 #include "SyncScreensTestSupport.h"
 #include "platform/foundation/Localization.h"
 #include "sync/SyncWindowHooks.h"
+#include "sync/client/SyncNetworkClientWrapper.h"
 #include "sync/server/ServerResponseMaker.h"
 #include "ui/panels/EscStack.h"
 
@@ -139,6 +140,10 @@ TEST_F(SyncBarTest, TheJoinedStateShowsTheNetworkAndClosingSaysGoodbye) {
   EXPECT_EQ(link->byes, 1);
   EXPECT_FALSE(bar()->on());
   EXPECT_TRUE(bar()->syncClientView()->isHidden());
+  // The session ends after the goodbye: the bar stays off, with its title.
+  SyncNetworkClientWrapper::screens().sessionStateChanged(SyncClientScreens::SessionState::None);
+  EXPECT_TRUE(bar()->syncClientView()->isHidden());
+  EXPECT_FALSE(bar()->titleTextView()->isHidden());
 
   // Closed only on screen: no goodbye is sent.
   link->name = "Office";

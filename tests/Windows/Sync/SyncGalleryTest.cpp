@@ -8,7 +8,9 @@
 #include "Windows/Main/preview/FileView.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "Windows/Sync/CreateNewNetworkController.h"
+#include "Windows/Sync/join/SyncNetworkIgnoreController.h"
 #include "support/Gallery.h"
+#include "sync/discovery/CharacteristicValueBean.h"
 #include "theme/VLFont.h"
 
 namespace vl::test {
@@ -105,6 +107,73 @@ TEST_F(SyncGalleryTest, StartCreateAndDevicesPanels) {
   std::dynamic_pointer_cast<ModalTableItemAccessoryButton>(page->itemAt(1)->rightAccessories()[0])
       ->setClicked(true);
   picture("sync-devices-panel");
+}
+
+TEST_F(SyncGalleryTest, JoinPagesAndThePasswordPanel) {
+  auto found = [](JoinSyncNetworkController& page, const std::string& id, const std::string& name) {
+    CharacteristicValueBean value;
+    value.setNetworkId(id);
+    value.setNetworkName(name);
+    value.setDeviceName("Studio desktop");
+    value.setIp("127.0.0.1");
+    value.setPort(1);
+    page.centralRole(CentralRole::shared(), value);
+  };
+  showStartPanel();
+  rootPage()->explainButtonDidClick(*rootPage()->joinNetwork());
+  dispatch::MainLoop::runUntilIdle();
+  rootPage()->next();
+  settle();
+  auto join = std::dynamic_pointer_cast<JoinSyncNetworkController>(topPage());
+  ASSERT_NE(join, nullptr);
+  join->centralRoleDidStartDiscover(CentralRole::shared());
+  picture("sync-join-scanning");
+  for (const char* name : {"Home", "Office with a rather long network name that goes on", "Attic"})
+    found(*join, name, name);
+  picture("sync-join-found");
+
+  ClientSyncNetworkBean kitchen =
+      ClientSyncNetworkBean::ofCharacteristic("K", "Kitchen", "Kitchen laptop", "127.0.0.1", 1);
+  kitchen.accessToken = "token";
+  JoinDataSyncStore::shared().addOrUpdate(kitchen);
+  found(*join, "K", "Kitchen");
+  picture("sync-join-joined");
+
+  join->ignore();
+  settle();
+  ASSERT_NE(std::dynamic_pointer_cast<SyncNetworkIgnoreController>(topPage()), nullptr);
+  picture("sync-join-forget");
+  pressEscape();
+  advance(400);
+
+  JoinDataSyncStore::shared().setCurrentJoin(std::nullopt);
+  showStartPanel();
+  rootPage()->next();
+  settle();
+  join = std::dynamic_pointer_cast<JoinSyncNetworkController>(topPage());
+  ASSERT_NE(join, nullptr);
+  found(*join, "H", "Home");
+  join->itemClick(*join->itemAt(0));
+  settle();
+  auto password = std::dynamic_pointer_cast<SyncNetworkPasswordController>(topPage());
+  ASSERT_NE(password, nullptr);
+  password->passwordItem()->setText("secret");
+  picture("sync-join-password");
+  pressEscape();
+  advance(400);
+
+  PanelCenter::shared().showPanelByKey(kPanelSyncPassword, PanelParams{kitchen});
+  advance(400);
+  ASSERT_TRUE(parts.passwordPanel->isShown());
+  picture("sync-password-panel");
+  pressEscape();
+  advance(400);
+
+  JoinDataSyncStore::shared().setCurrentJoin(kitchen);
+  PanelCenter::shared().showPanelByKey(kPanelSyncSwitch);
+  advance(400);
+  found(*parts.switchPanel->rootPage(), "H", "Home");
+  picture("sync-switch-panel");
 }
 
 class Clicks : public HintTableRowViewDelegate {
