@@ -6,7 +6,7 @@ PREFIX ?= /usr/local
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVL_UNITY=ON
 CTEST_FLAGS = -j $(JOBS) --output-on-failure --timeout 300
 
 # Any report ends the process with a failure, so the test fails. Leak checks run at exit.
@@ -48,7 +48,7 @@ bench: build
 	done
 
 configure-asan: setup
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVL_SANITIZE=address
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVL_UNITY=ON -DVL_SANITIZE=address
 
 build-asan: configure-asan
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
@@ -57,7 +57,7 @@ test-asan: build-asan
 	@cd $(ASAN_BUILD) && $(SAN_ENV) ctest $(CTEST_FLAGS)
 
 configure-tsan: setup
-	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVL_SANITIZE=thread
+	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVL_UNITY=ON -DVL_SANITIZE=thread
 
 build-tsan: configure-tsan
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
