@@ -242,10 +242,6 @@ class UserRoadsX11Test : public X11Test {
 // stops being recorded at once while another still is, and a snippet added on its page is pasted by
 // typing its alias in the main window.
 TEST_F(UserRoadsX11Test, PreferencesIgnoreAnApplicationAndPasteASnippetByItsAlias) {
-  // The stand-in tray's panel is unmapped now and then (cause not found yet), so the click on the icon
-  // finds nothing in about a third of the runs; until that is understood this road runs on request.
-  if (!std::getenv("VL_TRAY_ROAD"))
-    VL_SKIP_WITHOUT_DESKTOP("set VL_TRAY_ROAD=1 to run the road through the tray");
   ASSERT_NO_FATAL_FAILURE(start());
   const ::Window preferences = openPreferences();
   ASSERT_NE(preferences, None);
