@@ -12,7 +12,7 @@ namespace vl {
 
 namespace {
 
-using Lock = std::lock_guard<std::recursive_mutex>;
+using Lock = RecursiveMutexLock;
 
 // A record's fields as they are now, read under its doc's lock.
 struct ChunkFields {
@@ -54,16 +54,22 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::getChunkByContext(const std::optional<
                                                             const std::string& pinTabId) {
   if (!text) return nullptr;
   Lock lock(storeMutex());
-  std::optional<DocChain> chain = chainOfTab(pinTabId);
+  return getChunkByContextLocked(*text, json, pinTabId);
+}
+
+std::shared_ptr<Vellisto_Chunk> VLEngine::getChunkByContextLocked(const std::string& text,
+                                                                  const std::optional<Json>& json,
+                                                                  const std::string& pinTabId) {
+  std::optional<DocChain> chain = chainOfTabLocked(pinTabId);
   if (!chain) return nullptr;
-  return findInChain(chain->head, Vellisto_Chunk::md5HexDigest(toBeSignedString(*text, json))).chunk;
+  return findInChain(chain->head, Vellisto_Chunk::md5HexDigest(toBeSignedString(text, json))).chunk;
 }
 
 std::shared_ptr<Vellisto_Chunk> VLEngine::findContext(const std::optional<std::string>& text,
                                                       bool updateTimeStamp, const std::optional<Json>& json,
                                                       const std::string& pinTabId) {
   Lock lock(storeMutex());
-  std::shared_ptr<Vellisto_Chunk> chunk = getChunkByContext(text, json, pinTabId);
+  std::shared_ptr<Vellisto_Chunk> chunk = text ? getChunkByContextLocked(*text, json, pinTabId) : nullptr;
   if (chunk && updateTimeStamp) chunk->updateTimestamp(Vellisto_Chunk::nowTimestamp());
   return chunk;
 }
@@ -77,7 +83,7 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::findContext(const std::optional<std::s
 std::shared_ptr<Vellisto_Chunk> VLEngine::getChunkBySig(const std::string& sig, const std::string& pinTabId) {
   if (sig.empty()) return nullptr;
   Lock lock(storeMutex());
-  std::optional<DocChain> chain = chainOfTab(pinTabId);
+  std::optional<DocChain> chain = chainOfTabLocked(pinTabId);
   if (!chain) return nullptr;
   return findInChain(chain->head, sig).chunk;
 }
@@ -87,7 +93,7 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::selectContext(const std::optional<std:
                                                         const std::optional<Json>& json,
                                                         const std::string& pinTabId) {
   Lock lock(storeMutex());
-  std::shared_ptr<Vellisto_Chunk> chunk = getChunkByContext(text, json, pinTabId);
+  std::shared_ptr<Vellisto_Chunk> chunk = text ? getChunkByContextLocked(*text, json, pinTabId) : nullptr;
   if (!chunk) return nullptr;
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
   {
@@ -129,7 +135,7 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::append(const std::string& text,
                                                  const std::optional<std::string>& alias,
                                                  const std::string& timestamp, const std::string& pinTabId) {
   Lock lock(storeMutex());
-  std::optional<DocChain> chain = chainOfTab(pinTabId);
+  std::optional<DocChain> chain = chainOfTabLocked(pinTabId);
   if (!chain) {
     logf("store: nothing appended to the tab %s", pinTabId.c_str());
     return nullptr;
@@ -168,7 +174,7 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
                              const std::optional<Json>& json, const std::string& pinTabId,
                              bool updateTimeStamp) {
   Lock lock(storeMutex());
-  std::shared_ptr<Vellisto_Chunk> chunk = getChunkByContext(text, json, pinTabId);
+  std::shared_ptr<Vellisto_Chunk> chunk = getChunkByContextLocked(text, json, pinTabId);
   if (!chunk) return;
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
   if (!doc) return;
@@ -202,7 +208,7 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
 void VLEngine::moveChunkFrom(const std::string& fromPinTabId, const std::string& toPinTabId,
                              const std::string& text, const std::optional<Json>& json) {
   Lock lock(storeMutex());
-  std::shared_ptr<Vellisto_Chunk> source = getChunkByContext(text, json, fromPinTabId);
+  std::shared_ptr<Vellisto_Chunk> source = getChunkByContextLocked(text, json, fromPinTabId);
   if (!source) return;
   const ChunkFields fields = fieldsOf(*source);
   std::shared_ptr<Vellisto_Chunk> target = findContext(fields.context, true, fields.json, toPinTabId);
@@ -238,7 +244,7 @@ void VLEngine::copyIntoPinTabs(const std::shared_ptr<Vellisto_Chunk>& chunk,
 bool VLEngine::delChunkByContext(const std::string& text, const std::optional<Json>& json,
                                  const std::string& pinTabId) {
   Lock lock(storeMutex());
-  std::optional<DocChain> chain = chainOfTab(pinTabId);
+  std::optional<DocChain> chain = chainOfTabLocked(pinTabId);
   if (!chain) return false;
   return delChunkByDigest(Vellisto_Chunk::md5HexDigest(toBeSignedString(text, json)), chain->head);
 }

@@ -11,7 +11,7 @@ namespace vl {
 std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size_t, double)>& keepGoing) {
   std::vector<std::shared_ptr<Vellisto_Chunk>> recent;
   {
-    std::lock_guard<std::recursive_mutex> lock(storeMutex());
+    RecursiveMutexLock lock(storeMutex());
     std::shared_ptr<VLStoreTab> clipboard = tabDirectory()->clipboardTab();
     if (!clipboard) return {};
     recent = clipboard->sortedTable()->liveChunks();
@@ -37,7 +37,7 @@ std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size
       json["sync_device_id"] = VLDevice::uuid();
       dictionary["json"] = json;
       if (doc) {
-        std::lock_guard<std::recursive_mutex> lock(storeMutex());
+        RecursiveMutexLock lock(storeMutex());
         {
           std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
           chunk->setJson(json);

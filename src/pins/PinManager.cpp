@@ -12,7 +12,7 @@ namespace vl {
 
 namespace {
 
-using Lock = std::unique_lock<std::recursive_mutex>;
+using Lock = RecursiveMutexLock;
 
 // Work for views and hooks, gathered under the lock and run once it is released.
 class Afterwards {

@@ -13,7 +13,7 @@ bool EngineAppRecordStore::hasApplicationRecord(const std::string& name) {
 }
 
 void EngineAppRecordStore::updateApplicationRecord(const std::string& name, const Json& json) {
-  std::lock_guard<std::recursive_mutex> storeLock(VLEngine::storeMutex());
+  RecursiveMutexLock storeLock(VLEngine::storeMutex());
   std::shared_ptr<Vellisto_Chunk> chunk =
       VLEngine::shared().getChunkByContext(name, std::nullopt, kClipboardPinTabId);
   if (!chunk) return;

@@ -193,7 +193,7 @@ std::shared_ptr<Vellisto_Chunk> copy(const std::string& text, const Json& json) 
   VLEngine& engine = VLEngine::shared();
   std::shared_ptr<Vellisto_Chunk> chunk = engine.append(text, std::nullopt, json, kClip);
   if (!chunk) return nullptr;
-  std::lock_guard<std::recursive_mutex> lock(VLEngine::storeMutex());
+  RecursiveMutexLock lock(VLEngine::storeMutex());
   auto table = engine.tabDirectory()->clipboardTab()->sortedTable();
   table->remove(chunk);
   if (table->isEmpty()) {

@@ -22,16 +22,35 @@ class VL_CAPABILITY("mutex") Mutex {
   std::mutex mutex_;
 };
 
-// Holds a Mutex for its scope. unlock() and lock() let go of it for a stretch (a call that must run
-// unlocked) and take it back; the destructor lets go only if it is held.
-class VL_SCOPED_CAPABILITY MutexLock {
+// A recursive mutex the analysis knows about, for the few locks that a thread takes again while it holds
+// them (callers hold the record store's lock across several store calls, each of which takes it too).
+// The analysis follows one function at a time, so re-entry through a call is not an error; a function
+// that needs the lock held says so with VL_REQUIRES as with a plain Mutex.
+class VL_CAPABILITY("mutex") RecursiveMutex {
  public:
-  explicit MutexLock(Mutex& mutex) VL_ACQUIRE(mutex) : mutex_(mutex) { mutex_.lock(); }
-  ~MutexLock() VL_RELEASE() {
+  RecursiveMutex() = default;
+  RecursiveMutex(const RecursiveMutex&) = delete;
+  RecursiveMutex& operator=(const RecursiveMutex&) = delete;
+
+  void lock() VL_ACQUIRE() { mutex_.lock(); }
+  void unlock() VL_RELEASE() { mutex_.unlock(); }
+  bool try_lock() VL_TRY_ACQUIRE(true) { return mutex_.try_lock(); }
+
+ private:
+  std::recursive_mutex mutex_;
+};
+
+// Holds a Mutex (or RecursiveMutex) for its scope. unlock() and lock() let go of it for a stretch (a
+// call that must run unlocked) and take it back; the destructor lets go only if it is held.
+template <class M>
+class VL_SCOPED_CAPABILITY BasicMutexLock {
+ public:
+  explicit BasicMutexLock(M& mutex) VL_ACQUIRE(mutex) : mutex_(mutex) { mutex_.lock(); }
+  ~BasicMutexLock() VL_RELEASE() {
     if (held_) mutex_.unlock();
   }
-  MutexLock(const MutexLock&) = delete;
-  MutexLock& operator=(const MutexLock&) = delete;
+  BasicMutexLock(const BasicMutexLock&) = delete;
+  BasicMutexLock& operator=(const BasicMutexLock&) = delete;
 
   void lock() VL_ACQUIRE() {
     mutex_.lock();
@@ -43,9 +62,12 @@ class VL_SCOPED_CAPABILITY MutexLock {
   }
 
  private:
-  Mutex& mutex_;
+  M& mutex_;
   bool held_ = true;
 };
+
+using MutexLock = BasicMutexLock<Mutex>;
+using RecursiveMutexLock = BasicMutexLock<RecursiveMutex>;
 
 // Waits on a MutexLock; the lock is let go of while waiting and held again on return, as the analysis
 // assumes of any call.

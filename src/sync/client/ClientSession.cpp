@@ -393,7 +393,7 @@ void ClientSession::push(const std::shared_ptr<Vellisto_Chunk>& chunk,
     json["sync_device_name"] = VLDevice::name();
     json["sync_device_id"] = VLDevice::uuid();
     if (std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef()) {
-      std::lock_guard<std::recursive_mutex> storeLock(VLEngine::storeMutex());
+      RecursiveMutexLock storeLock(VLEngine::storeMutex());
       {
         std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
         chunk->setJson(json);

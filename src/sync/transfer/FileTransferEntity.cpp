@@ -145,7 +145,7 @@ bool FileTransferEntity::storeImage(const std::string& data) {
   const std::string value =
       ReceivedImageFile::storedValue(folder, files::lastPathComponent(*written), senderPath);
   {
-    std::lock_guard<std::recursive_mutex> storeLock(VLEngine::storeMutex());
+    RecursiveMutexLock storeLock(VLEngine::storeMutex());
     std::unique_lock<std::recursive_mutex> docLock;
     if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
     Json json = chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
