@@ -24,8 +24,8 @@ struct ChunkFields {
 
 ChunkFields fieldsOf(const Vellisto_Chunk& chunk) {
   std::shared_ptr<Vellisto_BigDoc> doc = chunk.getDocRef();
-  std::unique_lock<std::recursive_mutex> lock;
-  if (doc) lock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+  std::unique_lock<RecursiveMutex> lock;
+  if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
   return ChunkFields{chunk.context(), chunk.rich(), chunk.json(), chunk.alias()};
 }
 
@@ -97,8 +97,8 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::selectContext(const std::optional<std:
   if (!chunk) return nullptr;
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
   {
-    std::unique_lock<std::recursive_mutex> docLock;
-    if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    std::unique_lock<RecursiveMutex> docLock;
+    if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
     if (!searchWords.empty() && chunk->lru()) chunk->lru()->set(searchWords);
     chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
   }
@@ -181,7 +181,7 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
   if (!alias.empty()) {
     std::string imagePath;
     {
-      std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+      RecursiveMutexLock docLock(doc->mutex());
       chunk->setAlias(alias);
       if (!JsonDataHelper::isForeverImage(chunk->json()))
         imagePath = JsonDataHelper::getImagePath(chunk->json());
@@ -190,7 +190,7 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
       // Only a copy that exists is named: a dangling name could later match another record's image,
       // which a delete of this record would then remove.
       if (std::string copy = copyToForeverFolder(imagePath); !copy.empty()) {
-        std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+        RecursiveMutexLock docLock(doc->mutex());
         Json updated = chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
         updated["forever_image"] = copy;
         chunk->setJson(std::move(updated));
@@ -199,7 +199,7 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
     doc->chunkAliasUpdated(chunk);
   }
   if (updateTimeStamp) {
-    std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+    RecursiveMutexLock docLock(doc->mutex());
     chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
   }
   doc->persist();

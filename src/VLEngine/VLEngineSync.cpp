@@ -23,8 +23,8 @@ std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size
     Json dictionary;
     double timestamp = 0;
     {
-      std::unique_lock<std::recursive_mutex> docLock;
-      if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+      std::unique_lock<RecursiveMutex> docLock;
+      if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
       timestamp = chunk->timestampValue();
       dictionary = chunk->toDictionary();
     }
@@ -39,7 +39,7 @@ std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size
       if (doc) {
         RecursiveMutexLock lock(storeMutex());
         {
-          std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+          RecursiveMutexLock docLock(doc->mutex());
           chunk->setJson(json);
         }
         doc->persist();

@@ -210,8 +210,8 @@ Json describe(const std::shared_ptr<Vellisto_Chunk>& chunk) {
   std::string timestamp;
   {
     auto doc = chunk->getDocRef();
-    std::unique_lock<std::recursive_mutex> lock;
-    if (doc) lock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    std::unique_lock<RecursiveMutex> lock;
+    if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
     json = chunk->json().value_or(Json::object());
     timestamp = chunk->timestamp();
   }

@@ -13,6 +13,7 @@
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "VLEngine/doc/Vellisto_CodecDelegate.h"
 #include "VLEngine/doc/Vellisto_DocChainOwner.h"
+#include "platform/foundation/Mutex.h"
 
 namespace vl::dispatch {
 class Queue;
@@ -29,7 +30,9 @@ class Vellisto_TempFile;
 //
 // The records keep their order of arrival; a slot whose text could not be read holds nullptr (a
 // placeholder), so that slot indexes stay those of the file. Every field below is guarded by the doc's
-// recursive mutex; writes go through one serial queue and never block the caller on disk.
+// mutex; writes go through one serial queue and never block the caller on disk. The mutex is recursive:
+// a caller may hold it while it sends a search task, whose doSearch() takes it on the same thread for
+// the doc's matcher, merger and search queue.
 //
 // Docs are held by std::shared_ptr (a doc hands itself to its queued writes and its records).
 // The search slices of a doc (its matcher, merger and per-task answers) join this class with the search
@@ -75,7 +78,7 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   // The number of a "BigDoc_<digits>" name; nothing for any other name.
   static std::optional<std::int64_t> docIdOfFileName(std::string_view name);
 
-  std::recursive_mutex& mutex() const { return lock_; }
+  RecursiveMutex& mutex() const VL_RETURN_CAPABILITY(lock_) { return lock_; }
   std::int32_t maxChunkSize() const { return maxChunkSize_; }
   std::int64_t docId() const;
   void setDocId(std::int64_t docId);
@@ -137,30 +140,31 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
 
  private:
   void writeNow();
-  std::shared_ptr<Vellisto_BigDoc> rollOverLocked();
-  void indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index);
-  bool validIndexLocked(std::size_t index, const char* operation) const;
+  std::shared_ptr<Vellisto_BigDoc> rollOverLocked() VL_REQUIRES(lock_);
+  void indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index) VL_REQUIRES(lock_);
+  void resetHitsLocked() VL_REQUIRES(lock_);
+  bool validIndexLocked(std::size_t index, const char* operation) const VL_REQUIRES(lock_);
   static void removeForeverImage(const std::string& path);
   void listing(const std::shared_ptr<Vellisto_Task>& task, double earlierThan);
   std::shared_ptr<dispatch::Queue> searchQueue();
 
-  mutable std::recursive_mutex lock_;
+  mutable RecursiveMutex lock_;
   std::int32_t maxChunkSize_ = kMaxChunkSize;
-  std::int64_t docId_ = 0;
-  std::weak_ptr<Vellisto_BigDoc> prev_;
-  std::shared_ptr<Vellisto_BigDoc> next_;
-  std::vector<std::shared_ptr<Vellisto_Chunk>> chunks_;
-  std::shared_ptr<Vellisto_CodecDelegate> codec_;
-  std::unordered_map<std::string, std::size_t> hits_;
-  std::unordered_map<std::string, std::size_t> alisHits_;
-  std::string filePath_;
-  std::weak_ptr<Vellisto_DocChainOwner> chainOwner_;
-  bool damaged_ = false;
+  std::int64_t docId_ VL_GUARDED_BY(lock_) = 0;
+  std::weak_ptr<Vellisto_BigDoc> prev_ VL_GUARDED_BY(lock_);
+  std::shared_ptr<Vellisto_BigDoc> next_ VL_GUARDED_BY(lock_);
+  std::vector<std::shared_ptr<Vellisto_Chunk>> chunks_ VL_GUARDED_BY(lock_);
+  std::shared_ptr<Vellisto_CodecDelegate> codec_ VL_GUARDED_BY(lock_);
+  std::unordered_map<std::string, std::size_t> hits_ VL_GUARDED_BY(lock_);
+  std::unordered_map<std::string, std::size_t> alisHits_ VL_GUARDED_BY(lock_);
+  std::string filePath_ VL_GUARDED_BY(lock_);
+  std::weak_ptr<Vellisto_DocChainOwner> chainOwner_ VL_GUARDED_BY(lock_);
+  bool damaged_ VL_GUARDED_BY(lock_) = false;
   std::atomic<bool> writePending_{false};
-  // Search slices; guarded by lock_.
-  mutable std::shared_ptr<Vellisto_MapDelegate> map_;
-  mutable std::shared_ptr<Vellisto_MergeDelegate> merge_;
-  std::shared_ptr<dispatch::Queue> searchQueue_;
+  // Search slices.
+  mutable std::shared_ptr<Vellisto_MapDelegate> map_ VL_GUARDED_BY(lock_);
+  mutable std::shared_ptr<Vellisto_MergeDelegate> merge_ VL_GUARDED_BY(lock_);
+  std::shared_ptr<dispatch::Queue> searchQueue_ VL_GUARDED_BY(lock_);
 };
 
 }  // namespace vl

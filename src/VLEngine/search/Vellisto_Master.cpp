@@ -181,7 +181,7 @@ void Vellisto_Master::complete(const std::shared_ptr<Vellisto_Task>& task, doubl
         std::vector<std::shared_ptr<Vellisto_Chunk>> chunks;
         chunks.reserve(merged->count());
         for (const auto& match : merged->indexs()) chunks.push_back(match.chunkRef());
-        std::lock_guard<std::recursive_mutex> tableLock(table->mutex());
+        RecursiveMutexLock tableLock(table->mutex());
         table->append(chunks);
       }
       break;

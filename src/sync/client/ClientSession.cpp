@@ -100,8 +100,8 @@ std::string joined(const std::vector<std::string>& parts) {
 
 Json copyJson(const std::shared_ptr<Vellisto_Chunk>& chunk, Json* dictionary) {
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-  std::unique_lock<std::recursive_mutex> docLock;
-  if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+  std::unique_lock<RecursiveMutex> docLock;
+  if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
   if (dictionary) *dictionary = chunk->toDictionary();
   return chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
 }
@@ -395,7 +395,7 @@ void ClientSession::push(const std::shared_ptr<Vellisto_Chunk>& chunk,
     if (std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef()) {
       RecursiveMutexLock storeLock(VLEngine::storeMutex());
       {
-        std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+        RecursiveMutexLock docLock(doc->mutex());
         chunk->setJson(json);
       }
       doc->persist();

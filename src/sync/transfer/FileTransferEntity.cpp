@@ -130,8 +130,8 @@ bool FileTransferEntity::storeImage(const std::string& data) {
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
   std::string senderPath;
   {
-    std::unique_lock<std::recursive_mutex> docLock;
-    if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    std::unique_lock<RecursiveMutex> docLock;
+    if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
     senderPath = JsonDataHelper::getImagePath(chunk->json());
   }
   if (senderPath.empty()) {
@@ -146,8 +146,8 @@ bool FileTransferEntity::storeImage(const std::string& data) {
       ReceivedImageFile::storedValue(folder, files::lastPathComponent(*written), senderPath);
   {
     RecursiveMutexLock storeLock(VLEngine::storeMutex());
-    std::unique_lock<std::recursive_mutex> docLock;
-    if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    std::unique_lock<RecursiveMutex> docLock;
+    if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
     Json json = chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
     json["forever_image"] = value;
     chunk->setJson(std::move(json));
