@@ -191,7 +191,8 @@ class VLEngine {
   static Located findInChain(const std::shared_ptr<Vellisto_BigDoc>& head, const std::string& sig)
       VL_REQUIRES(storeMutex());
   std::shared_ptr<VLStoreTab> tabOf(const std::string& pinTabId) const;
-  std::shared_ptr<Vellisto_Chunk> getChunkByContextLocked(const std::string& text, const std::optional<Json>& json,
+  std::shared_ptr<Vellisto_Chunk> getChunkByContextLocked(const std::string& text,
+                                                          const std::optional<Json>& json,
                                                           const std::string& pinTabId)
       VL_REQUIRES(storeMutex());
   std::optional<DocChain> chainOfTabLocked(const std::string& pinTabId) VL_REQUIRES(storeMutex());

@@ -4,7 +4,8 @@
 // pass of CI (scripts/check-thread-safety) builds every file that includes this header with
 // -Wthread-safety. g++ has no such analysis, so the macros expand to nothing there.
 //
-// std::mutex carries no annotations; guard annotated state with vl::Mutex and vl::MutexLock
+// std::mutex carries no annotations; guard annotated state with vl::Mutex and vl::MutexLock (or, where
+// a thread takes the lock again while it holds it, vl::RecursiveMutex and vl::RecursiveMutexLock)
 // (platform/foundation/Mutex.h).
 
 #if defined(__clang__)
