@@ -18,7 +18,7 @@ namespace vl {
 
 namespace {
 
-using Lock = std::lock_guard<std::recursive_mutex>;
+using Lock = RecursiveMutexLock;
 
 // The clipboard history's docs report here. The clipboard tab refers to the store's chain, so moving
 // its tail once is enough; a record that leaves clears the clipboard tab's caches.
@@ -79,8 +79,8 @@ VLEngine& VLEngine::shared() {
   return engine;
 }
 
-std::recursive_mutex& VLEngine::storeMutex() {
-  static std::recursive_mutex mutex;
+RecursiveMutex& VLEngine::storeMutex() {
+  static RecursiveMutex mutex;
   return mutex;
 }
 
@@ -186,6 +186,10 @@ std::shared_ptr<VLStoreTab> VLEngine::tabOf(const std::string& pinTabId) const {
 
 std::optional<DocChain> VLEngine::chainOfTab(const std::string& pinTabId) {
   Lock lock(storeMutex());
+  return chainOfTabLocked(pinTabId);
+}
+
+std::optional<DocChain> VLEngine::chainOfTabLocked(const std::string& pinTabId) {
   DocChain chain;
   if (pinTabId == kClipboardPinTabId) {
     chain = *chain_;

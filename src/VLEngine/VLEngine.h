@@ -13,6 +13,7 @@
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "core/VLConstants.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
@@ -27,15 +28,16 @@ class Vellisto_DisplayChannelDelegate;
 // whose chain is the store's own. The store finds the other tabs through the installed tab directory.
 //
 // The capture queue, the main thread, the sync loops and the snippets merge all call in at once. One
-// recursive lock, storeMutex(), guards the store, the pin tab list and every tab's chain; it is taken
-// before a doc's lock or a recent list's lock, and nothing holding it waits for the main thread.
+// lock, storeMutex(), guards the store, the pin tab list and every tab's chain; it is taken before a
+// doc's lock or a recent list's lock, and nothing holding it waits for the main thread. It is
+// recursive: the pin tabs, capture and sync hold it across several store calls, each of which takes it.
 //
 // The search entry points (seach, noneInput, noneInputLoadMore, cleanMatchedChunks, error) belong to
 // the search engine, which builds on channel(), delegate(), setDocConfigurer() and the tabs' chains.
 class VLEngine {
  public:
   static VLEngine& shared();
-  static std::recursive_mutex& storeMutex();
+  static RecursiveMutex& storeMutex();
 
   VLEngine(const VLEngine&) = delete;
   VLEngine& operator=(const VLEngine&) = delete;
@@ -185,28 +187,36 @@ class VLEngine {
     std::shared_ptr<Vellisto_Chunk> chunk;
     std::shared_ptr<Vellisto_BigDoc> doc;
   };
-  // Lock held. The first live record with the signature, walking from `head`.
-  static Located findInChain(const std::shared_ptr<Vellisto_BigDoc>& head, const std::string& sig);
+  // The first live record with the signature, walking from `head`.
+  static Located findInChain(const std::shared_ptr<Vellisto_BigDoc>& head, const std::string& sig)
+      VL_REQUIRES(storeMutex());
   std::shared_ptr<VLStoreTab> tabOf(const std::string& pinTabId) const;
-  std::string copyToForeverFolder(const std::string& imagePath) const;
+  std::shared_ptr<Vellisto_Chunk> getChunkByContextLocked(const std::string& text,
+                                                          const std::optional<Json>& json,
+                                                          const std::string& pinTabId)
+      VL_REQUIRES(storeMutex());
+  std::optional<DocChain> chainOfTabLocked(const std::string& pinTabId) VL_REQUIRES(storeMutex());
+  std::string copyToForeverFolder(const std::string& imagePath) const VL_REQUIRES(storeMutex());
   std::vector<Json> exportForDataSync(const std::function<bool(std::size_t, double)>& keepGoing);
 
-  std::string storePath_;
-  std::string logPath_;
-  std::string filePath_;
-  std::string audioPath_;
-  std::string webFilePath_;
-  std::string foreverPath_;
-  std::string pinPath_;
-  // The clipboard history's chain; the clipboard tab holds this same object.
+  std::string storePath_ VL_GUARDED_BY(storeMutex());
+  std::string logPath_ VL_GUARDED_BY(storeMutex());
+  std::string filePath_ VL_GUARDED_BY(storeMutex());
+  std::string audioPath_ VL_GUARDED_BY(storeMutex());
+  std::string webFilePath_ VL_GUARDED_BY(storeMutex());
+  std::string foreverPath_ VL_GUARDED_BY(storeMutex());
+  std::string pinPath_ VL_GUARDED_BY(storeMutex());
+  // The clipboard history's chain; the clipboard tab holds this same object. What it points to is
+  // guarded by storeMutex() (clang 14 takes no VL_PT_GUARDED_BY on a smart pointer).
   const std::shared_ptr<DocChain> chain_;
-  std::weak_ptr<Vellisto_DisplayChannelDelegate> channel_;
-  std::weak_ptr<VLEngineDelegate> delegate_;
-  DocChainLoader::Configure docConfigurer_;
-  std::shared_ptr<Vellisto_DocChainOwner> clipboardOwner_;
-  // The store's own directory and the installed one (when there is one).
-  std::shared_ptr<VLTabDirectory> ownDirectory_;
-  std::shared_ptr<VLTabDirectory> directory_;
+  std::weak_ptr<Vellisto_DisplayChannelDelegate> channel_ VL_GUARDED_BY(storeMutex());
+  std::weak_ptr<VLEngineDelegate> delegate_ VL_GUARDED_BY(storeMutex());
+  DocChainLoader::Configure docConfigurer_ VL_GUARDED_BY(storeMutex());
+  // Set once, at construction.
+  const std::shared_ptr<Vellisto_DocChainOwner> clipboardOwner_;
+  // The store's own directory (set once) and the installed one (when there is one).
+  const std::shared_ptr<VLTabDirectory> ownDirectory_;
+  std::shared_ptr<VLTabDirectory> directory_ VL_GUARDED_BY(storeMutex());
 };
 
 }  // namespace vl

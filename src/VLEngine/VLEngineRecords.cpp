@@ -12,7 +12,7 @@ namespace vl {
 
 namespace {
 
-using Lock = std::lock_guard<std::recursive_mutex>;
+using Lock = RecursiveMutexLock;
 
 // A record's fields as they are now, read under its doc's lock.
 struct ChunkFields {
@@ -24,8 +24,8 @@ struct ChunkFields {
 
 ChunkFields fieldsOf(const Vellisto_Chunk& chunk) {
   std::shared_ptr<Vellisto_BigDoc> doc = chunk.getDocRef();
-  std::unique_lock<std::recursive_mutex> lock;
-  if (doc) lock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+  std::unique_lock<RecursiveMutex> lock;
+  if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
   return ChunkFields{chunk.context(), chunk.rich(), chunk.json(), chunk.alias()};
 }
 
@@ -54,16 +54,22 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::getChunkByContext(const std::optional<
                                                             const std::string& pinTabId) {
   if (!text) return nullptr;
   Lock lock(storeMutex());
-  std::optional<DocChain> chain = chainOfTab(pinTabId);
+  return getChunkByContextLocked(*text, json, pinTabId);
+}
+
+std::shared_ptr<Vellisto_Chunk> VLEngine::getChunkByContextLocked(const std::string& text,
+                                                                  const std::optional<Json>& json,
+                                                                  const std::string& pinTabId) {
+  std::optional<DocChain> chain = chainOfTabLocked(pinTabId);
   if (!chain) return nullptr;
-  return findInChain(chain->head, Vellisto_Chunk::md5HexDigest(toBeSignedString(*text, json))).chunk;
+  return findInChain(chain->head, Vellisto_Chunk::md5HexDigest(toBeSignedString(text, json))).chunk;
 }
 
 std::shared_ptr<Vellisto_Chunk> VLEngine::findContext(const std::optional<std::string>& text,
                                                       bool updateTimeStamp, const std::optional<Json>& json,
                                                       const std::string& pinTabId) {
   Lock lock(storeMutex());
-  std::shared_ptr<Vellisto_Chunk> chunk = getChunkByContext(text, json, pinTabId);
+  std::shared_ptr<Vellisto_Chunk> chunk = text ? getChunkByContextLocked(*text, json, pinTabId) : nullptr;
   if (chunk && updateTimeStamp) chunk->updateTimestamp(Vellisto_Chunk::nowTimestamp());
   return chunk;
 }
@@ -77,7 +83,7 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::findContext(const std::optional<std::s
 std::shared_ptr<Vellisto_Chunk> VLEngine::getChunkBySig(const std::string& sig, const std::string& pinTabId) {
   if (sig.empty()) return nullptr;
   Lock lock(storeMutex());
-  std::optional<DocChain> chain = chainOfTab(pinTabId);
+  std::optional<DocChain> chain = chainOfTabLocked(pinTabId);
   if (!chain) return nullptr;
   return findInChain(chain->head, sig).chunk;
 }
@@ -87,12 +93,12 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::selectContext(const std::optional<std:
                                                         const std::optional<Json>& json,
                                                         const std::string& pinTabId) {
   Lock lock(storeMutex());
-  std::shared_ptr<Vellisto_Chunk> chunk = getChunkByContext(text, json, pinTabId);
+  std::shared_ptr<Vellisto_Chunk> chunk = text ? getChunkByContextLocked(*text, json, pinTabId) : nullptr;
   if (!chunk) return nullptr;
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
   {
-    std::unique_lock<std::recursive_mutex> docLock;
-    if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    std::unique_lock<RecursiveMutex> docLock;
+    if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
     if (!searchWords.empty() && chunk->lru()) chunk->lru()->set(searchWords);
     chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
   }
@@ -129,7 +135,7 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::append(const std::string& text,
                                                  const std::optional<std::string>& alias,
                                                  const std::string& timestamp, const std::string& pinTabId) {
   Lock lock(storeMutex());
-  std::optional<DocChain> chain = chainOfTab(pinTabId);
+  std::optional<DocChain> chain = chainOfTabLocked(pinTabId);
   if (!chain) {
     logf("store: nothing appended to the tab %s", pinTabId.c_str());
     return nullptr;
@@ -168,14 +174,14 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
                              const std::optional<Json>& json, const std::string& pinTabId,
                              bool updateTimeStamp) {
   Lock lock(storeMutex());
-  std::shared_ptr<Vellisto_Chunk> chunk = getChunkByContext(text, json, pinTabId);
+  std::shared_ptr<Vellisto_Chunk> chunk = getChunkByContextLocked(text, json, pinTabId);
   if (!chunk) return;
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
   if (!doc) return;
   if (!alias.empty()) {
     std::string imagePath;
     {
-      std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+      RecursiveMutexLock docLock(doc->mutex());
       chunk->setAlias(alias);
       if (!JsonDataHelper::isForeverImage(chunk->json()))
         imagePath = JsonDataHelper::getImagePath(chunk->json());
@@ -184,7 +190,7 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
       // Only a copy that exists is named: a dangling name could later match another record's image,
       // which a delete of this record would then remove.
       if (std::string copy = copyToForeverFolder(imagePath); !copy.empty()) {
-        std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+        RecursiveMutexLock docLock(doc->mutex());
         Json updated = chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
         updated["forever_image"] = copy;
         chunk->setJson(std::move(updated));
@@ -193,7 +199,7 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
     doc->chunkAliasUpdated(chunk);
   }
   if (updateTimeStamp) {
-    std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+    RecursiveMutexLock docLock(doc->mutex());
     chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
   }
   doc->persistChunk(*chunk);
@@ -202,7 +208,7 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
 void VLEngine::moveChunkFrom(const std::string& fromPinTabId, const std::string& toPinTabId,
                              const std::string& text, const std::optional<Json>& json) {
   Lock lock(storeMutex());
-  std::shared_ptr<Vellisto_Chunk> source = getChunkByContext(text, json, fromPinTabId);
+  std::shared_ptr<Vellisto_Chunk> source = getChunkByContextLocked(text, json, fromPinTabId);
   if (!source) return;
   const ChunkFields fields = fieldsOf(*source);
   std::shared_ptr<Vellisto_Chunk> target = findContext(fields.context, true, fields.json, toPinTabId);
@@ -238,7 +244,7 @@ void VLEngine::copyIntoPinTabs(const std::shared_ptr<Vellisto_Chunk>& chunk,
 bool VLEngine::delChunkByContext(const std::string& text, const std::optional<Json>& json,
                                  const std::string& pinTabId) {
   Lock lock(storeMutex());
-  std::optional<DocChain> chain = chainOfTab(pinTabId);
+  std::optional<DocChain> chain = chainOfTabLocked(pinTabId);
   if (!chain) return false;
   return delChunkByDigest(Vellisto_Chunk::md5HexDigest(toBeSignedString(text, json)), chain->head);
 }

@@ -31,8 +31,8 @@ std::vector<VLEngineSnippetsStore::AliasRecord> VLEngineSnippetsStore::getHasAli
   std::vector<AliasRecord> out;
   for (const auto& chunk : VLEngine::shared().getHasAliasChunks()) {
     std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-    std::unique_lock<std::recursive_mutex> lock;
-    if (doc) lock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    std::unique_lock<RecursiveMutex> lock;
+    if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
     out.push_back(AliasRecord{chunk->sig(), chunk->context(), chunk->alias().value_or(""), chunk->timestamp(),
                               chunk->json() ? *chunk->json() : Json::object()});
   }

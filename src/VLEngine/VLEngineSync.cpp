@@ -11,7 +11,7 @@ namespace vl {
 std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size_t, double)>& keepGoing) {
   std::vector<std::shared_ptr<Vellisto_Chunk>> recent;
   {
-    std::lock_guard<std::recursive_mutex> lock(storeMutex());
+    RecursiveMutexLock lock(storeMutex());
     std::shared_ptr<VLStoreTab> clipboard = tabDirectory()->clipboardTab();
     if (!clipboard) return {};
     recent = clipboard->sortedTable()->liveChunks();
@@ -23,8 +23,8 @@ std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size
     Json dictionary;
     double timestamp = 0;
     {
-      std::unique_lock<std::recursive_mutex> docLock;
-      if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+      std::unique_lock<RecursiveMutex> docLock;
+      if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
       timestamp = chunk->timestampValue();
       dictionary = chunk->toDictionary();
     }
@@ -37,9 +37,9 @@ std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size
       json["sync_device_id"] = VLDevice::uuid();
       dictionary["json"] = json;
       if (doc) {
-        std::lock_guard<std::recursive_mutex> lock(storeMutex());
+        RecursiveMutexLock lock(storeMutex());
         {
-          std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+          RecursiveMutexLock docLock(doc->mutex());
           chunk->setJson(json);
         }
         doc->persistChunk(*chunk);

@@ -9,7 +9,7 @@ namespace vl {
 
 namespace {
 
-using Lock = std::lock_guard<std::recursive_mutex>;
+using Lock = RecursiveMutexLock;
 
 }  // namespace
 

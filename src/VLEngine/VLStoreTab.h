@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/ChunkSortedWeakTable.h"
 #include "VLEngine/doc/DocChainLoader.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
@@ -55,12 +56,13 @@ class VLStoreTab : public Vellisto_DocChainOwner {
  protected:
   std::string pinTabId_;
   // Never null, and not replaced once the tab is handed out, so whoever shares it sees the same chain.
+  // What it points to is guarded by the store's lock.
   std::shared_ptr<DocChain> chain_;
 
  private:
   std::atomic<bool> newArrivedAnimation_{false};
-  std::shared_ptr<Vellisto_TempFile> cachedFile_;
-  std::shared_ptr<ChunkSortedWeakTable> sortedTable_;
+  std::shared_ptr<Vellisto_TempFile> cachedFile_ VL_GUARDED_BY(VLEngine::storeMutex());
+  std::shared_ptr<ChunkSortedWeakTable> sortedTable_ VL_GUARDED_BY(VLEngine::storeMutex());
 };
 
 }  // namespace vl

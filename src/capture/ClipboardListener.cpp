@@ -222,7 +222,7 @@ std::shared_ptr<Vellisto_Chunk> ClipboardListener::makeRecord(const std::shared_
   {
     // The newest record before ours, taken in one step with the append, is what a double copy of this
     // text may join.
-    std::lock_guard lock(VLEngine::storeMutex());
+    RecursiveMutexLock lock(VLEngine::storeMutex());
     if (held) previous = engine.getLatest();
     chunk = engine.append(entity->string(), std::nullopt, json, kClipboard);
   }

@@ -109,7 +109,7 @@ bool MergingCopy::mergeDoubleCopy(const Held& held) {
   std::vector<std::string> replaced;
   {
     // One step for the store: nothing may slip in between the checks and the join.
-    std::lock_guard storeLock(VLEngine::storeMutex());
+    RecursiveMutexLock storeLock(VLEngine::storeMutex());
     const auto record = held.record.lock();
     const auto older = held.older.lock();
     const auto latest = engine.getLatest();
@@ -140,7 +140,7 @@ bool MergingCopy::mergeDoubleCopy(const Held& held) {
   }
   CaptureHooks::syncChunkMergingCopyDel(merged, replaced);
   {
-    std::lock_guard storeLock(VLEngine::storeMutex());
+    RecursiveMutexLock storeLock(VLEngine::storeMutex());
     if (auto tab = PinManager::shared().clipboardPinTab()) {
       const auto table = tab->sortedTable();
       if (!table->isEmpty()) {

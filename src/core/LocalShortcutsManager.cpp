@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/foundation/Check.h"
+
 namespace vl {
 
 LocalShortcutsManager& LocalShortcutsManager::shared() {
@@ -10,6 +12,7 @@ LocalShortcutsManager& LocalShortcutsManager::shared() {
 }
 
 void LocalShortcutsManager::registerReceiver(const std::shared_ptr<ShortcutReceiver>& receiver, Order order) {
+  VL_DCHECK_ON_MAIN();
   if (!receiver) return;
   // A gone receiver's address may be reused by the new one.
   std::erase_if(receivers_, [](const Entry& e) { return e.receiver.expired(); });
@@ -22,10 +25,12 @@ void LocalShortcutsManager::registerReceiver(const std::shared_ptr<ShortcutRecei
 }
 
 void LocalShortcutsManager::unregisterReceiver(const ShortcutReceiver* receiver) {
+  VL_DCHECK_ON_MAIN();
   std::erase_if(receivers_, [&](const Entry& e) { return e.key == receiver; });
 }
 
 bool LocalShortcutsManager::offerShortcutKey(const std::string& name) {
+  VL_DCHECK_ON_MAIN();
   std::erase_if(receivers_, [](const Entry& e) { return e.receiver.expired(); });
   // A receiver may register or unregister others while it acts: one registered meanwhile waits for the
   // next press, one unregistered meanwhile is not asked.

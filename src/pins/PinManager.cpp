@@ -12,7 +12,7 @@ namespace vl {
 
 namespace {
 
-using Lock = std::unique_lock<std::recursive_mutex>;
+using Lock = RecursiveMutexLock;
 
 // Work for views and hooks, gathered under the lock and run once it is released.
 class Afterwards {
@@ -326,8 +326,8 @@ std::vector<std::string> PinManager::autoPick(const std::shared_ptr<Vellisto_Chu
   Json json = Json::object();
   {
     std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-    std::unique_lock<std::recursive_mutex> docLock;
-    if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    std::unique_lock<RecursiveMutex> docLock;
+    if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
     context = chunk->context();
     if (chunk->json()) json = *chunk->json();
   }

@@ -23,7 +23,7 @@ namespace {
 constexpr std::size_t kMaxFolderNameBytes = NAME_MAX;
 constexpr const char* kTipKey = "pin.tab.default.tip";
 
-using Lock = std::lock_guard<std::recursive_mutex>;
+using Lock = RecursiveMutexLock;
 
 bool isUuid(std::string_view text) {
   if (text.size() != 36) return false;

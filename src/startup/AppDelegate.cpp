@@ -17,6 +17,7 @@
 #include "core/VLNotificationCenter.h"
 #include "pins/PinManager.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
@@ -78,6 +79,7 @@ void AppDelegate::resetForTesting() {
 }
 
 void AppDelegate::initialize() {
+  VL_DCHECK_ON_MAIN();
   {
     std::lock_guard<std::mutex> lock(classState().mutex);
     if (classState().initialized) return;
@@ -145,6 +147,7 @@ void AppDelegate::attach(ui::Application& application) {
 // ---- end of launching ----
 
 void AppDelegate::applicationDidFinishLaunching() {
+  VL_DCHECK_ON_MAIN();
   produceStatusItem();
   createAudioPathIfNeeded();
   createForeverPathIfNeeded();
@@ -227,6 +230,7 @@ void AppDelegate::applicationWillResignActive() {
 void AppDelegate::applicationDidHide() { settleAfterHide(); }
 
 void AppDelegate::settleAfterHide() {
+  VL_DCHECK_ON_MAIN();
   // The paste that hid the application has had time to land; a later copy of the same text is the
   // user's own again. The record window then hands over its next queued record.
   dispatch::after(kHideSettleMs, dispatch::Queue::main(), [] {
@@ -246,6 +250,7 @@ void AppDelegate::applicationWillTerminate() {
 }
 
 void AppDelegate::terminate() {
+  VL_DCHECK_ON_MAIN();
   // The preferences program is its own process here; the kill notification below closes it, so
   // finding it only tells the log why nothing else is done.
   for (const RunningApplication& app : Workspace::shared()->runningApplications()) {

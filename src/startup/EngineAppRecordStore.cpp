@@ -13,14 +13,14 @@ bool EngineAppRecordStore::hasApplicationRecord(const std::string& name) {
 }
 
 void EngineAppRecordStore::updateApplicationRecord(const std::string& name, const Json& json) {
-  std::lock_guard<std::recursive_mutex> storeLock(VLEngine::storeMutex());
+  RecursiveMutexLock storeLock(VLEngine::storeMutex());
   std::shared_ptr<Vellisto_Chunk> chunk =
       VLEngine::shared().getChunkByContext(name, std::nullopt, kClipboardPinTabId);
   if (!chunk) return;
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
   if (!doc) return;
   {
-    std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+    RecursiveMutexLock docLock(doc->mutex());
     // A text the user copied that happens to be an application's name (with its rich text, its page,
     // its image) stays what it is: made an application record, pasting it would launch the application.
     const std::optional<Json>& current = chunk->json();

@@ -80,7 +80,7 @@ std::vector<std::string> mergingCopyParts(const std::optional<Json>& json) {
 }
 
 void moveToHead(const std::shared_ptr<Vellisto_Chunk>& chunk, bool animate) {
-  std::lock_guard<std::recursive_mutex> lock(VLEngine::storeMutex());
+  RecursiveMutexLock lock(VLEngine::storeMutex());
   std::shared_ptr<VLStoreTab> tab = VLEngine::shared().tabDirectory()->clipboardTab();
   if (!tab) return;
   if (animate) tab->setNewArrivedAnimation(true);

@@ -192,7 +192,7 @@ TEST_F(DocJournalTest, EveryKindOfChangeReplaysToTheDocAsItWasLive) {
        [](auto& d) {
          auto chunk = d.chunkAt(2);
          {
-           std::lock_guard<std::recursive_mutex> lock(d.mutex());
+           RecursiveMutexLock lock(d.mutex());
            chunk->setJson(Json{{"app", true}});
            chunk->lru()->set("words");
          }

@@ -145,8 +145,8 @@ TEST_F(SearchEngineTest, OnlyTheLastOfQuicklyTypedQueriesIsDelivered) {
   std::vector<std::shared_ptr<Vellisto_Task>> tasks;
   {
     // The docs stay locked while three tasks are sent, as if the user typed faster than they answer.
-    std::lock_guard<std::recursive_mutex> hold0(docs[0]->mutex());
-    std::lock_guard<std::recursive_mutex> hold1(docs[1]->mutex());
+    RecursiveMutexLock hold0(docs[0]->mutex());
+    RecursiveMutexLock hold1(docs[1]->mutex());
     for (const char* query : {"f", "fo", "foo"}) {
       auto task = test::searchTask(query, docs.size());
       task->setChannel(channel_);

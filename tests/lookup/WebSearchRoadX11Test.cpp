@@ -20,18 +20,18 @@ class WebSearchRoadX11Test : public X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
 #ifndef VL_WEBVIEW_HELPER
-    GTEST_SKIP() << "vellisto-webview was not built (no webkit2gtk-4.1 development files)";
+    VL_SKIP_WITHOUT_DESKTOP("vellisto-webview was not built (no webkit2gtk-4.1 development files)");
 #endif
-    if (!files::exists(Program::path())) GTEST_SKIP() << "build the vellisto target first";
+    if (!files::exists(Program::path())) VL_SKIP_WITHOUT_DESKTOP("build the vellisto target first");
     x_ = XOpenDisplay(display_.c_str());
     ASSERT_NE(x_, nullptr);
     // Windows come and go while the tree is walked; a vanished one is no failure.
     previousHandler_ = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     handlerSet_ = true;
     wm_ = DisplayHelper::windowManager(display_);
-    if (!wm_ || !wm_->running()) GTEST_SKIP() << "no window manager (openbox)";
+    if (!wm_ || !wm_->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager (openbox)");
   }
   void TearDown() override {
     program_.reset();

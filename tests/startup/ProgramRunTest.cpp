@@ -15,6 +15,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Json.h"
 #include "startup/DataFolderLock.h"
+#include "support/RequiredDesktop.h"
 #include "support/TestSupport.h"
 
 namespace vl::test {
@@ -110,7 +111,7 @@ bool exitedWith(std::optional<int> status, int code) {
 class ProgramRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!files::exists(program())) GTEST_SKIP() << "build the vellisto target first: " << program();
+    if (!files::exists(program())) VL_SKIP_WITHOUT_DESKTOP("build the vellisto target first: " << program());
   }
   vl::test::TempDir root_{"vl-program"};
 };

@@ -1,4 +1,6 @@
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/Vellisto_Master.h"
@@ -67,7 +69,13 @@ TEST_F(WindowStepsTest, LaunchingRegistersTheWindowsAndTheHotKeyTogglesTheMainOn
   VLStatusBar::wakeupOrHidden();
   EXPECT_TRUE(main->isVisible());
   EXPECT_EQ(main->frame().size, ui::Size(680, 513));
-  // The list it shows told the thinking bar, which offers something.
+  // The list it shows told the thinking bar, which offers something. The listing runs on the workers
+  // and hands its rows over on the main thread; the task leaves the registry once they are shown.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (Vellisto_Master::shared().processingCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+    dispatch::MainLoop::runUntilIdle();
+    std::this_thread::yield();
+  }
   dispatch::MainLoop::runUntilIdle();
   EXPECT_FALSE(thinking->actionButtons().empty());
   VLStatusBar::wakeupOrHidden();

@@ -33,7 +33,7 @@ class StatusBarX11Test : public x11test::X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     home_.emplace("vl-statusbar-x11");
     UserDefaults::resetForTesting();
     VLConfig::resetForTesting();
@@ -47,7 +47,7 @@ class StatusBarX11Test : public x11test::X11Test {
     VLStatusBar::setWindowActions({[this] { ++toggles_; }, {}, {}});
   }
   void TearDown() override {
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     bar_.reset();
     dispatch::MainLoop::runUntilIdle();
     VLStatusBar::setWindowActions({});

@@ -15,6 +15,7 @@
 #include "platform/system/headless/HeadlessHotKeyCenter.h"
 #include "platform/ui/view/Appearance.h"
 #include "statusbar/VLStatusBar.h"
+#include "support/RequiredDesktop.h"
 #include "support/SessionBusTestSupport.h"
 
 namespace vl {
@@ -39,7 +40,7 @@ bool waitFor(const std::function<bool()>& condition, dbustest::Peer* peer = null
 // The desktop's tray, on a bus of our own, reading the status menu and clicking its rows.
 TEST(StatusMenuTrayTest, TheTrayShowsTheMenuAndItsClicksAct) {
   dbustest::PrivateSessionBus bus;
-  if (bus.address().empty()) GTEST_SKIP() << bus.skipReason();
+  if (bus.address().empty()) VL_SKIP_WITHOUT_DESKTOP(bus.skipReason());
   test::PrivateHome home("vl-statusmenu-tray");
   UserDefaults::resetForTesting();
   VLConfig::resetForTesting();

@@ -193,7 +193,7 @@ std::shared_ptr<Vellisto_Chunk> copy(const std::string& text, const Json& json) 
   VLEngine& engine = VLEngine::shared();
   std::shared_ptr<Vellisto_Chunk> chunk = engine.append(text, std::nullopt, json, kClip);
   if (!chunk) return nullptr;
-  std::lock_guard<std::recursive_mutex> lock(VLEngine::storeMutex());
+  RecursiveMutexLock lock(VLEngine::storeMutex());
   auto table = engine.tabDirectory()->clipboardTab()->sortedTable();
   table->remove(chunk);
   if (table->isEmpty()) {
@@ -210,8 +210,8 @@ Json describe(const std::shared_ptr<Vellisto_Chunk>& chunk) {
   std::string timestamp;
   {
     auto doc = chunk->getDocRef();
-    std::unique_lock<std::recursive_mutex> lock;
-    if (doc) lock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    std::unique_lock<RecursiveMutex> lock;
+    if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
     json = chunk->json().value_or(Json::object());
     timestamp = chunk->timestamp();
   }

@@ -106,9 +106,9 @@ class WebPageX11Test : public X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
 #ifndef VL_WEBVIEW_HELPER
-    GTEST_SKIP() << "vellisto-webview was not built (no webkit2gtk-4.1 development files)";
+    VL_SKIP_WITHOUT_DESKTOP("vellisto-webview was not built (no webkit2gtk-4.1 development files)");
 #else
     env_.set("XDG_DATA_HOME", home_ / "data");
     env_.set("no_proxy", "127.0.0.1");

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/RequiredDesktop.h"
 #include "support/TestSupport.h"
 
 // Everything the X11 backend tests share: a private Xvfb server, the xclip tool, test clients that play

@@ -83,7 +83,7 @@ class ClientSessionTest : public ClientFixture {
     if (!chunk) return {};
     std::optional<std::string> path;
     {
-      std::lock_guard<std::recursive_mutex> lock(chunk->getDocRef()->mutex());
+      RecursiveMutexLock lock(chunk->getDocRef()->mutex());
       path = JsonDataHelper::stringOf(chunk->json(), "forever_image");
     }
     std::optional<std::string> bytes = path ? files::readFile(*path) : std::nullopt;

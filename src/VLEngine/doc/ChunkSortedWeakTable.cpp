@@ -11,7 +11,7 @@ std::shared_ptr<ChunkSortedWeakTable> ChunkSortedWeakTable::newTable() {
 }
 
 void ChunkSortedWeakTable::append(const std::vector<std::shared_ptr<Vellisto_Chunk>>& chunks) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   sortedArray_.reserve(sortedArray_.size() + chunks.size());
   for (const auto& chunk : chunks) {
     if (chunk) sortedArray_.push_back(WeakChunkWrapper::ofChunk(chunk));
@@ -20,7 +20,7 @@ void ChunkSortedWeakTable::append(const std::vector<std::shared_ptr<Vellisto_Chu
 
 void ChunkSortedWeakTable::head(const std::shared_ptr<Vellisto_Chunk>& chunk) {
   if (!chunk) return;
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   std::shared_ptr<WeakChunkWrapper> wrapper = chunk->getWeakSorted();
   if (!wrapper || wrapper->weakChunk() != chunk) wrapper = WeakChunkWrapper::ofChunk(chunk);
   sortedArray_.insert(sortedArray_.begin(), std::move(wrapper));
@@ -28,7 +28,7 @@ void ChunkSortedWeakTable::head(const std::shared_ptr<Vellisto_Chunk>& chunk) {
 
 void ChunkSortedWeakTable::remove(const std::shared_ptr<Vellisto_Chunk>& chunk) {
   if (!chunk) return;
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   std::shared_ptr<WeakChunkWrapper> wrapper = chunk->getWeakSorted();
   if (!wrapper) return;
   auto it = std::find(sortedArray_.begin(), sortedArray_.end(), wrapper);
@@ -36,22 +36,22 @@ void ChunkSortedWeakTable::remove(const std::shared_ptr<Vellisto_Chunk>& chunk) 
 }
 
 void ChunkSortedWeakTable::cutIfNeeded() {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   if (sortedArray_.size() > kKeptEntries) sortedArray_.resize(kKeptEntries);
 }
 
 std::vector<std::shared_ptr<WeakChunkWrapper>> ChunkSortedWeakTable::sortedArray() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   return sortedArray_;
 }
 
 void ChunkSortedWeakTable::setSortedArray(std::vector<std::shared_ptr<WeakChunkWrapper>> array) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   sortedArray_ = std::move(array);
 }
 
 std::vector<std::shared_ptr<Vellisto_Chunk>> ChunkSortedWeakTable::liveChunks() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   std::vector<std::shared_ptr<Vellisto_Chunk>> out;
   out.reserve(sortedArray_.size());
   for (const auto& wrapper : sortedArray_) {
@@ -61,25 +61,25 @@ std::vector<std::shared_ptr<Vellisto_Chunk>> ChunkSortedWeakTable::liveChunks() 
 }
 
 bool ChunkSortedWeakTable::isEmpty() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   return sortedArray_.empty();
 }
 
 std::size_t ChunkSortedWeakTable::count() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   return sortedArray_.size();
 }
 
 double ChunkSortedWeakTable::lastTimestamp() const {
   std::shared_ptr<Vellisto_Chunk> last;
   {
-    std::lock_guard<std::recursive_mutex> lock(lock_);
+    RecursiveMutexLock lock(lock_);
     if (sortedArray_.empty() || !sortedArray_.back()) return 0;
     last = sortedArray_.back()->weakChunk();
   }
   if (!last) return 0;
   if (auto doc = last->getDocRef()) {
-    std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+    RecursiveMutexLock docLock(doc->mutex());
     return last->timestampValue();
   }
   return last->timestampValue();

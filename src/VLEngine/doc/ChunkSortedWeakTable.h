@@ -6,15 +6,16 @@
 #include <vector>
 
 #include "VLEngine/doc/WeakChunkWrapper.h"
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
 // A tab's recent list: the records most recently listed or chosen, newest first, held weakly. The main
 // list shows it while the query is empty.
 //
-// Every operation takes the list's own recursive lock; the search engine may hold mutex() across a
-// whole listing. Lock order: the record store's lock (VLEngine::storeMutex) is taken before a recent
-// list's lock, never while holding one.
+// Every operation takes the list's own lock; the search engine holds mutex() across a whole listing
+// (is it empty, cut it, read it), so the lock is recursive. Lock order: the record store's lock
+// (VLEngine::storeMutex) is taken before a recent list's lock, never while holding one.
 class ChunkSortedWeakTable {
  public:
   static constexpr std::size_t kKeptEntries = 24;
@@ -39,11 +40,11 @@ class ChunkSortedWeakTable {
   // The time stamp of the last entry's record; 0 for an empty list or a record that is gone.
   double lastTimestamp() const;
 
-  std::recursive_mutex& mutex() const { return lock_; }
+  RecursiveMutex& mutex() const VL_RETURN_CAPABILITY(lock_) { return lock_; }
 
  private:
-  mutable std::recursive_mutex lock_;
-  std::vector<std::shared_ptr<WeakChunkWrapper>> sortedArray_;
+  mutable RecursiveMutex lock_;
+  std::vector<std::shared_ptr<WeakChunkWrapper>> sortedArray_ VL_GUARDED_BY(lock_);
 };
 
 }  // namespace vl

@@ -9,7 +9,7 @@ namespace vl {
 void SortedTableHelper::notify(const std::string& pinTabId, const std::shared_ptr<Vellisto_Chunk>& chunk,
                                bool newArrived) {
   if (pinTabId.empty() || !chunk) return;
-  std::lock_guard<std::recursive_mutex> lock(VLEngine::storeMutex());
+  RecursiveMutexLock lock(VLEngine::storeMutex());
   std::shared_ptr<VLStoreTab> tab = VLEngine::shared().tabDirectory()->tabOfId(pinTabId);
   if (!tab) return;
   tab->setNewArrivedAnimation(newArrived);

@@ -22,7 +22,7 @@ namespace vl {
 
 namespace {
 
-using Lock = std::lock_guard<std::recursive_mutex>;
+using Lock = RecursiveMutexLock;
 
 struct FoldState {
   // A leaf lock: no doc's lock is taken under it.
@@ -454,7 +454,7 @@ bool Vellisto_BigDoc::moveChainToFolder(const std::shared_ptr<Vellisto_BigDoc>& 
   for (auto doc = head; doc; doc = doc->next()) docs.push_back(doc);
   if (docs.empty()) return false;
   // Head first, as the lock order asks: no change is journaled into the old folder while it moves.
-  std::vector<std::unique_lock<std::recursive_mutex>> locks;
+  std::vector<std::unique_lock<RecursiveMutex>> locks;
   for (const auto& doc : docs) locks.emplace_back(doc->lock_);
   const std::string current = head->folderLocked();
   if (!files::moveFile(current, folder)) return false;

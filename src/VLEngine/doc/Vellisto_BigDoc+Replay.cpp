@@ -12,7 +12,7 @@ namespace vl {
 
 namespace {
 
-using Lock = std::lock_guard<std::recursive_mutex>;
+using Lock = RecursiveMutexLock;
 
 }  // namespace
 
@@ -61,11 +61,11 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
                              : "it is unreadable: " + journal.damage;
     }
     // Loaded from the file or built from earlier journals, the doc has no records deleted in place.
-    auto records = [&] {
+    auto records = [&]() VL_REQUIRES(lock_) {
       return static_cast<std::uint64_t>(
           std::count_if(chunks_.begin(), chunks_.end(), [](const auto& c) { return c != nullptr; }));
     };
-    auto slotOf = [&](std::uint64_t record) -> std::optional<std::size_t> {
+    auto slotOf = [&](std::uint64_t record) VL_REQUIRES(lock_) -> std::optional<std::size_t> {
       for (std::size_t slot = 0; slot < chunks_.size(); ++slot) {
         if (chunks_[slot] && record-- == 0) return slot;
       }
@@ -115,7 +115,7 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
            journal.damage.c_str(), journal.damageOffset);
     }
   }
-  resetHits();
+  resetHitsLocked();
   journal_.dirty = true;
   journal_.fileMade = !fileBytes.empty() || files::exists(filePath_);
   if (replayed > 0) {

@@ -109,14 +109,15 @@ std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::emptyDoc(std::int64_t docId, c
     return nullptr;
   }
   auto doc = std::make_shared<Vellisto_BigDoc>();
-  doc->docId_ = docId;
-  doc->filePath_ = std::move(path);
-  // Made at once: the chain is whole on disk, and the doc's journal has a file to start from.
-  if (DocFileReplacer::replace(doc->filePath_, "")) {
-    doc->journal_.fileMade = true;
-  } else {
-    doc->persist();
+  bool made = false;
+  {
+    RecursiveMutexLock lock(doc->lock_);  // no other thread knows the doc yet; the analysis cannot tell
+    doc->docId_ = docId;
+    doc->filePath_ = std::move(path);
+    // Made at once: the chain is whole on disk, and the doc's journal has a file to start from.
+    made = doc->journal_.fileMade = DocFileReplacer::replace(doc->filePath_, "");
   }
+  if (!made) doc->persist();
   return doc;
 }
 
@@ -128,7 +129,7 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
     return false;
   }
   keepFreedMemoryForLoads();
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   chunks_.clear();
   hits_.clear();
   alisHits_.clear();
@@ -210,7 +211,7 @@ void Vellisto_BigDoc::indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chu
 // ---- text and writing ----
 
 std::string Vellisto_BigDoc::stringValue() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   std::string out;
   const std::size_t count = chunks_.size();
   for (std::size_t i = 0; i < count; ++i) {
@@ -235,7 +236,7 @@ void Vellisto_BigDoc::appendChunk(const std::shared_ptr<Vellisto_Chunk>& chunk) 
   std::shared_ptr<Vellisto_DocChainOwner> owner;
   std::shared_ptr<DocJournal> toSync;
   {
-    std::lock_guard<std::recursive_mutex> lock(lock_);
+    RecursiveMutexLock lock(lock_);
     toSync = journalLocked(DocJournal::Type::Append, 0, chunk->stringValue().value_or(""));
     chunks_.push_back(chunk);
     chunk->setDocRef(weak_from_this());
@@ -258,8 +259,12 @@ std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::rollOverLocked() {
   for (int attempt = 1; attempt <= kRollOverAttempts; ++attempt) {
     std::shared_ptr<Vellisto_BigDoc> doc = emptyDoc(docId_ + attempt, folder);
     if (!doc) continue;
-    doc->prev_ = self;
-    doc->chainOwner_ = chainOwner_;
+    {
+      // The next doc's lock under this one's: chain order.
+      RecursiveMutexLock nextLock(doc->lock_);
+      doc->prev_ = self;
+      doc->chainOwner_ = chainOwner_;
+    }
     next_ = doc;
     return doc;
   }
@@ -274,7 +279,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOf(const std::string& sign
 }
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOfDigest(const std::string& sig) const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   auto it = hits_.find(sig);
   if (it == hits_.end() || it->second >= chunks_.size()) return nullptr;
   VL_DCHECK_MSG(!chunks_[it->second] || chunks_[it->second]->sig() == sig,
@@ -283,7 +288,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOfDigest(const std::string
 }
 
 std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::getHasAliasChunks() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   std::vector<std::shared_ptr<Vellisto_Chunk>> out;
   out.reserve(alisHits_.size());
   for (const auto& [sig, index] : alisHits_) {
@@ -293,7 +298,11 @@ std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::getHasAliasChunks(
 }
 
 void Vellisto_BigDoc::resetHits() {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
+  resetHitsLocked();
+}
+
+void Vellisto_BigDoc::resetHitsLocked() {
   hits_.clear();
   alisHits_.clear();
   for (std::size_t i = 0; i < chunks_.size(); ++i) {
@@ -303,7 +312,7 @@ void Vellisto_BigDoc::resetHits() {
 
 void Vellisto_BigDoc::chunkAliasUpdated(const std::shared_ptr<Vellisto_Chunk>& chunk) {
   if (!chunk) return;
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   auto it = hits_.find(chunk->sig());
   if (it == hits_.end()) return;
   // A cleared alias leaves the snippets, as a reload would have it.
@@ -325,7 +334,7 @@ bool Vellisto_BigDoc::validIndexLocked(std::size_t index, const char* operation)
 void Vellisto_BigDoc::logicalDeleteChunk(std::size_t index) {
   std::shared_ptr<DocJournal> toSync;
   {
-    std::lock_guard<std::recursive_mutex> lock(lock_);
+    RecursiveMutexLock lock(lock_);
     if (!validIndexLocked(index, "logical delete")) return;
     // Written as the empty text, which reads back as a placeholder.
     toSync = journalLocked(DocJournal::Type::Set, index, std::string());
@@ -337,7 +346,7 @@ void Vellisto_BigDoc::logicalDeleteChunk(std::size_t index) {
 void Vellisto_BigDoc::refreshChunk(std::size_t index) {
   std::shared_ptr<DocJournal> toSync;
   {
-    std::lock_guard<std::recursive_mutex> lock(lock_);
+    RecursiveMutexLock lock(lock_);
     if (!validIndexLocked(index, "refresh")) return;
     chunks_[index]->setTimestamp(Vellisto_Chunk::nowTimestamp());
     toSync = journalLocked(DocJournal::Type::Set, index, chunks_[index]->stringValue().value_or(""));
@@ -348,7 +357,7 @@ void Vellisto_BigDoc::refreshChunk(std::size_t index) {
 void Vellisto_BigDoc::updateAlias(std::size_t index, std::string alias) {
   std::shared_ptr<DocJournal> toSync;
   {
-    std::lock_guard<std::recursive_mutex> lock(lock_);
+    RecursiveMutexLock lock(lock_);
     if (!validIndexLocked(index, "alias update")) return;
     chunks_[index]->setAlias(std::move(alias));
     toSync = journalLocked(DocJournal::Type::Set, index, chunks_[index]->stringValue().value_or(""));
@@ -365,24 +374,24 @@ bool Vellisto_BigDoc::physicalDeleteChunkByDigest(const std::string& sig) {
   std::shared_ptr<Vellisto_Chunk> removed;
   std::shared_ptr<Vellisto_DocChainOwner> owner;
   {
-    std::lock_guard<std::recursive_mutex> lock(lock_);
+    RecursiveMutexLock lock(lock_);
     auto it = hits_.find(sig);
     if (it == hits_.end()) return false;
     const std::size_t index = it->second;
     if (index >= chunks_.size() || !chunks_[index]) {
-      resetHits();
+      resetHitsLocked();
       return false;
     }
     removed = chunks_[index];
     // The text itself is the user's: its length says enough.
-    logf("remove chunk %s %s (%zu bytes)", removed->sig().c_str(), sig.c_str(), removed->context().size());
+    logf("remove chunk %s (%zu bytes)", removed->sig().c_str(), removed->context().size());
     if (const auto& json = removed->json(); json && json->is_object()) {
       auto image = json->find("forever_image");
       if (image != json->end() && image->is_string()) removeForeverImage(image->get<std::string>());
     }
     toSync = journalLocked(DocJournal::Type::Erase, index, removed->sig());
     chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(index));
-    resetHits();
+    resetHitsLocked();
     owner = chainOwner_.lock();
   }
   finishChange(toSync);
@@ -458,77 +467,77 @@ void Vellisto_BigDoc::removeForeverImage(const std::string& path) {
 // ---- fields ----
 
 std::int64_t Vellisto_BigDoc::docId() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   return docId_;
 }
 
 void Vellisto_BigDoc::setDocId(std::int64_t docId) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   docId_ = docId;
 }
 
 std::string Vellisto_BigDoc::filePath() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   return filePath_;
 }
 
 void Vellisto_BigDoc::setFilePath(std::string path) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   filePath_ = std::move(path);
 }
 
 std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::prev() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   return prev_.lock();
 }
 
 void Vellisto_BigDoc::setPrev(const std::shared_ptr<Vellisto_BigDoc>& doc) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   prev_ = doc;
 }
 
 std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::next() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   return next_;
 }
 
 void Vellisto_BigDoc::setNext(std::shared_ptr<Vellisto_BigDoc> doc) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   next_ = std::move(doc);
 }
 
 std::shared_ptr<Vellisto_CodecDelegate> Vellisto_BigDoc::codec() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   return codec_;
 }
 
 void Vellisto_BigDoc::setCodec(std::shared_ptr<Vellisto_CodecDelegate> codec) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   codec_ = std::move(codec);
 }
 
 std::shared_ptr<Vellisto_DocChainOwner> Vellisto_BigDoc::chainOwner() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   return chainOwner_.lock();
 }
 
 void Vellisto_BigDoc::setChainOwner(const std::shared_ptr<Vellisto_DocChainOwner>& owner) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   chainOwner_ = owner;
 }
 
 std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::chunks() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   return chunks_;
 }
 
 std::size_t Vellisto_BigDoc::chunkCount() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   return chunks_.size();
 }
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::chunkAt(std::size_t index) const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   if (index >= chunks_.size()) {
     logf("doc: slot %zu asked of %s, which has %zu", index, filePath_.c_str(), chunks_.size());
     return nullptr;
@@ -537,7 +546,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::chunkAt(std::size_t index) cons
 }
 
 bool Vellisto_BigDoc::isDamaged() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   return damaged_;
 }
 

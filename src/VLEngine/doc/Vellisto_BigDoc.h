@@ -15,6 +15,7 @@
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "VLEngine/doc/Vellisto_CodecDelegate.h"
 #include "VLEngine/doc/Vellisto_DocChainOwner.h"
+#include "platform/foundation/Mutex.h"
 
 namespace vl::dispatch {
 class Queue;
@@ -31,7 +32,8 @@ class Vellisto_TempFile;
 //
 // The records keep their order of arrival; a slot whose text could not be read holds nullptr (a
 // placeholder), so that slot indexes stay those of the file. Every field below is guarded by the doc's
-// recursive mutex.
+// mutex. The mutex is recursive: a caller may hold it while it sends a search task, whose doSearch() takes
+// it on the same thread for the doc's matcher, merger and search queue.
 //
 // Writing: each change of a slot goes to the doc's journal (DocJournal) as it is made, and is durable
 // when the call that made it returns, at a cost that does not grow with the doc. The doc file itself is
@@ -100,7 +102,7 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   // The number of a "BigDoc_<digits>" name; nothing for any other name.
   static std::optional<std::int64_t> docIdOfFileName(std::string_view name);
 
-  std::recursive_mutex& mutex() const { return lock_; }
+  RecursiveMutex& mutex() const VL_RETURN_CAPABILITY(lock_) { return lock_; }
   std::int32_t maxChunkSize() const { return maxChunkSize_; }
   // Docs made from now on roll over at `size` slots (0: the real size), so tests reach a roll-over fast.
   static void setMaxChunkSizeForTesting(std::int32_t size);
@@ -136,7 +138,9 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   void discard();
   // Moves the folder of a chain (a renamed pin tab) with its docs and journals, holding every doc of the
   // chain so no change is journaled into the old folder meanwhile. Call on the persistence queue.
-  static bool moveChainToFolder(const std::shared_ptr<Vellisto_BigDoc>& head, const std::string& folder);
+  // Holds every doc's lock through a vector of locks, which the lock analysis cannot follow.
+  static bool moveChainToFolder(const std::shared_ptr<Vellisto_BigDoc>& head, const std::string& folder)
+      VL_NO_THREAD_SAFETY_ANALYSIS;
   // Images named by "forever_image" are removed on delete only when they lie inside this folder.
   static void setForeverPath(std::string path);
   static std::string foreverPath();
@@ -205,16 +209,16 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   };
 
   void replayJournals(const std::string& folder, const std::string& fileBytes,
-                      const std::vector<std::string>& folderNames);
+                      const std::vector<std::string>& folderNames) VL_REQUIRES(lock_);
   // Under lock_, before the change alters the slots: journals a change of the slot `index` (of nothing,
   // for an append); gives the journal to sync once the lock is released.
-  std::shared_ptr<DocJournal> journalLocked(DocJournal::Type type, std::size_t index, std::string text);
-  std::shared_ptr<DocJournal> journalChangeLocked(const DocJournal::Change& change);
+  std::shared_ptr<DocJournal> journalLocked(DocJournal::Type type, std::size_t index, std::string text) VL_REQUIRES(lock_);
+  std::shared_ptr<DocJournal> journalChangeLocked(const DocJournal::Change& change) VL_REQUIRES(lock_);
   // Records are the slots a rewrite keeps: neither placeholders nor deleted in place.
   static bool isRecord(const std::shared_ptr<Vellisto_Chunk>& chunk) {
     return chunk && !chunk->isLogicallyDeleted();
   }
-  void breakJournalLocked(const std::string& why);
+  void breakJournalLocked(const std::string& why) VL_REQUIRES(lock_);
   // Outside lock_: makes the change durable and schedules the fold.
   void finishChange(const std::shared_ptr<DocJournal>& toSync);
   void requestFold(double delayMs);
@@ -222,33 +226,34 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   // Persistence queue only: rewrites the doc file and retires the journals it now holds.
   void fold();
   void markFolderGone();
-  std::string folderLocked() const;
+  std::string folderLocked() const VL_REQUIRES(lock_);
   // The text the slots from `from` on add to the text of the slots before them.
-  std::string textFromSlotLocked(std::size_t from) const;
-  std::shared_ptr<Vellisto_BigDoc> rollOverLocked();
-  void indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index);
-  bool validIndexLocked(std::size_t index, const char* operation) const;
+  std::string textFromSlotLocked(std::size_t from) const VL_REQUIRES(lock_);
+  std::shared_ptr<Vellisto_BigDoc> rollOverLocked() VL_REQUIRES(lock_);
+  void indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index) VL_REQUIRES(lock_);
+  void resetHitsLocked() VL_REQUIRES(lock_);
+  bool validIndexLocked(std::size_t index, const char* operation) const VL_REQUIRES(lock_);
   static void removeForeverImage(const std::string& path);
   void listing(const std::shared_ptr<Vellisto_Task>& task, double earlierThan);
   std::shared_ptr<dispatch::Queue> searchQueue();
 
-  mutable std::recursive_mutex lock_;
+  mutable RecursiveMutex lock_;
   std::int32_t maxChunkSize_ = kMaxChunkSize;
-  std::int64_t docId_ = 0;
-  std::weak_ptr<Vellisto_BigDoc> prev_;
-  std::shared_ptr<Vellisto_BigDoc> next_;
-  std::vector<std::shared_ptr<Vellisto_Chunk>> chunks_;
-  std::shared_ptr<Vellisto_CodecDelegate> codec_;
-  std::unordered_map<std::string, std::size_t> hits_;
-  std::unordered_map<std::string, std::size_t> alisHits_;
-  std::string filePath_;
-  std::weak_ptr<Vellisto_DocChainOwner> chainOwner_;
-  bool damaged_ = false;
-  JournalState journal_;
-  // Search slices; guarded by lock_.
-  mutable std::shared_ptr<Vellisto_MapDelegate> map_;
-  mutable std::shared_ptr<Vellisto_MergeDelegate> merge_;
-  std::shared_ptr<dispatch::Queue> searchQueue_;
+  std::int64_t docId_ VL_GUARDED_BY(lock_) = 0;
+  std::weak_ptr<Vellisto_BigDoc> prev_ VL_GUARDED_BY(lock_);
+  std::shared_ptr<Vellisto_BigDoc> next_ VL_GUARDED_BY(lock_);
+  std::vector<std::shared_ptr<Vellisto_Chunk>> chunks_ VL_GUARDED_BY(lock_);
+  std::shared_ptr<Vellisto_CodecDelegate> codec_ VL_GUARDED_BY(lock_);
+  std::unordered_map<std::string, std::size_t> hits_ VL_GUARDED_BY(lock_);
+  std::unordered_map<std::string, std::size_t> alisHits_ VL_GUARDED_BY(lock_);
+  std::string filePath_ VL_GUARDED_BY(lock_);
+  std::weak_ptr<Vellisto_DocChainOwner> chainOwner_ VL_GUARDED_BY(lock_);
+  bool damaged_ VL_GUARDED_BY(lock_) = false;
+  JournalState journal_ VL_GUARDED_BY(lock_);
+  // Search slices.
+  mutable std::shared_ptr<Vellisto_MapDelegate> map_ VL_GUARDED_BY(lock_);
+  mutable std::shared_ptr<Vellisto_MergeDelegate> merge_ VL_GUARDED_BY(lock_);
+  std::shared_ptr<dispatch::Queue> searchQueue_ VL_GUARDED_BY(lock_);
 };
 
 }  // namespace vl

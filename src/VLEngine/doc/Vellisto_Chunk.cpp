@@ -280,7 +280,7 @@ void Vellisto_Chunk::updateTimestamp(std::string timestamp) {
     return;
   }
   {
-    std::lock_guard<std::recursive_mutex> lock(doc->mutex());
+    RecursiveMutexLock lock(doc->mutex());
     setTimestamp(std::move(timestamp));
   }
   doc->persistChunk(*this);

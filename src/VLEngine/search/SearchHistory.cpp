@@ -11,12 +11,12 @@ SearchHistory& SearchHistory::shared() {
 }
 
 void SearchHistory::setRowsProvider(RowsProvider provider) {
-  std::lock_guard<std::mutex> lock(lock_);
+  MutexLock lock(lock_);
   rowsProvider_ = std::move(provider);
 }
 
 bool SearchHistory::hasRowsProvider() const {
-  std::lock_guard<std::mutex> lock(lock_);
+  MutexLock lock(lock_);
   return static_cast<bool>(rowsProvider_);
 }
 
@@ -24,7 +24,7 @@ void SearchHistory::saveScreenshot(const std::string& query) {
   if (query.empty()) return;
   RowsProvider provider;
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    MutexLock lock(lock_);
     provider = rowsProvider_;
   }
   if (!provider) {
@@ -36,14 +36,14 @@ void SearchHistory::saveScreenshot(const std::string& query) {
 
 void SearchHistory::saveScreenshot(const std::string& query, DisplayRows rows) {
   if (query.empty()) return;
-  std::lock_guard<std::mutex> lock(lock_);
+  MutexLock lock(lock_);
   screenshots_[query] = std::move(rows);
 }
 
 bool SearchHistory::renderScreenshot(const std::string& query) {
   DisplayRows rows;
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    MutexLock lock(lock_);
     auto it = screenshots_.find(query);
     if (it == screenshots_.end()) return false;
     rows = it->second;
@@ -55,14 +55,14 @@ bool SearchHistory::renderScreenshot(const std::string& query) {
 
 void SearchHistory::clean() {
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    MutexLock lock(lock_);
     screenshots_.clear();
   }
   VLEngine::shared().cleanMatchedChunks();
 }
 
 std::map<std::string, DisplayRows> SearchHistory::screenshots() const {
-  std::lock_guard<std::mutex> lock(lock_);
+  MutexLock lock(lock_);
   return screenshots_;
 }
 

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
@@ -37,9 +37,10 @@ class SearchHistory {
   std::map<std::string, DisplayRows> screenshots() const;
 
  private:
-  mutable std::mutex lock_;
-  std::map<std::string, DisplayRows> screenshots_;
-  RowsProvider rowsProvider_;
+  // A leaf lock: the provider is called, and rows are handed to the channel, without it.
+  mutable Mutex lock_;
+  std::map<std::string, DisplayRows> screenshots_ VL_GUARDED_BY(lock_);
+  RowsProvider rowsProvider_ VL_GUARDED_BY(lock_);
 };
 
 }  // namespace vl

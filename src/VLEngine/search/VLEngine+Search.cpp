@@ -61,7 +61,7 @@ void VLEngine::noneInput() {
     master.sendTask(task, tab.head);
     return;
   }
-  std::unique_lock<std::recursive_mutex> lock(tab.sortedTable->mutex());
+  std::unique_lock<RecursiveMutex> lock(tab.sortedTable->mutex());
   if (tab.sortedTable->isEmpty()) {
     log("none input search");
     lock.unlock();

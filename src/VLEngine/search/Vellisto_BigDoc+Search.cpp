@@ -22,29 +22,29 @@ using Chunks = std::vector<std::shared_ptr<Vellisto_Chunk>>;
 }  // namespace
 
 std::shared_ptr<Vellisto_MapDelegate> Vellisto_BigDoc::map() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   if (!map_) map_ = Vellisto_DefaultMap::withApplicationSearching();
   return map_;
 }
 
 void Vellisto_BigDoc::setMap(std::shared_ptr<Vellisto_MapDelegate> map) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   map_ = std::move(map);
 }
 
 std::shared_ptr<Vellisto_MergeDelegate> Vellisto_BigDoc::merge() const {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   if (!merge_) merge_ = std::make_shared<Vellisto_DefaultMerge>();
   return merge_;
 }
 
 void Vellisto_BigDoc::setMerge(std::shared_ptr<Vellisto_MergeDelegate> merge) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   merge_ = std::move(merge);
 }
 
 std::shared_ptr<dispatch::Queue> Vellisto_BigDoc::searchQueue() {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+  RecursiveMutexLock lock(lock_);
   if (!searchQueue_) {
     char label[64];
     std::snprintf(label, sizeof label, "BigDocQueue_%ld", static_cast<long>(docId_));
@@ -99,7 +99,7 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
     std::vector<TextPosition> pickedStarts;
     const std::vector<TextPosition>* starts = &pickedStarts;
     {
-      std::lock_guard<std::recursive_mutex> lock(self->lock_);
+      RecursiveMutexLock lock(self->lock_);
       if (!last) {
         picked = self->chunks_;
       } else {
@@ -143,7 +143,7 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
         abandoned = true;
         break;
       }
-      std::lock_guard<std::recursive_mutex> lock(self->lock_);
+      RecursiveMutexLock lock(self->lock_);
       files.push_back(
           matcher->mappingChunks(*subjects, from, std::min(count, from + kSearchSliceSize), *task, *starts));
     }
@@ -179,7 +179,7 @@ void Vellisto_BigDoc::listing(const std::shared_ptr<Vellisto_Task>& task, double
   searchQueue()->async([self, merger, task, earlierThan] {
     std::shared_ptr<Vellisto_TempFile> file;
     {
-      std::lock_guard<std::recursive_mutex> lock(self->mutex());
+      RecursiveMutexLock lock(self->mutex());
       file = merger ? merger->mergingByChunks(self->chunks_, earlierThan) : nullptr;
     }
     Vellisto_Master::shared().push(task->taskId(), file ? file : Vellisto_TempFile::make(), self.get());

@@ -30,8 +30,8 @@ FontSlot& fontSlot() {
 std::shared_ptr<DisplayAttributedString> rowOf(const Vellisto_Chunk& chunk, const Vellisto_Index* match,
                                                const ui::Font& font) {
   std::shared_ptr<Vellisto_BigDoc> doc = chunk.getDocRef();
-  std::unique_lock<std::recursive_mutex> lock;
-  if (doc) lock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+  std::unique_lock<RecursiveMutex> lock;
+  if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
   auto row = (match && match->rangeQuery())
                  ? DisplayAttributedString::resultRow(chunk.context(), match->rangeQuery(), font)
                  : DisplayAttributedString::resultRow(

@@ -9,6 +9,7 @@
 #include "VLEngine/search/Vellisto_DefaultDisplay.h"
 #include "VLEngine/search/Vellisto_DefaultMap.h"
 #include "VLEngine/search/Vellisto_DefaultMerge.h"
+#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {
@@ -53,27 +54,27 @@ void Vellisto_Master::configureDoc(const std::shared_ptr<Vellisto_BigDoc>& doc) 
 
 void Vellisto_Master::insertTask(const std::shared_ptr<Vellisto_Task>& task) {
   if (!task) return;
-  std::lock_guard<std::mutex> lock(registryLock_);
+  MutexLock lock(registryLock_);
   task->setTaskId(atomTaskId_.fetch_add(1) + 1);
   processing_[task->stringTaskId()] = task;
 }
 
 void Vellisto_Master::removeTask(const std::shared_ptr<Vellisto_Task>& task) {
   if (!task) return;
-  std::lock_guard<std::mutex> lock(registryLock_);
+  MutexLock lock(registryLock_);
   processing_.erase(task->stringTaskId());
 }
 
 bool Vellisto_Master::existingTask(std::uint64_t taskId) const { return taskOf(taskId) != nullptr; }
 
 std::shared_ptr<Vellisto_Task> Vellisto_Master::taskOf(std::uint64_t taskId) const {
-  std::lock_guard<std::mutex> lock(registryLock_);
+  MutexLock lock(registryLock_);
   auto it = processing_.find(std::to_string(static_cast<std::int64_t>(taskId)));
   return it == processing_.end() ? nullptr : it->second;
 }
 
 std::size_t Vellisto_Master::processingCount() const {
-  std::lock_guard<std::mutex> lock(registryLock_);
+  MutexLock lock(registryLock_);
   return processing_.size();
 }
 
@@ -180,7 +181,7 @@ void Vellisto_Master::complete(const std::shared_ptr<Vellisto_Task>& task, doubl
         std::vector<std::shared_ptr<Vellisto_Chunk>> chunks;
         chunks.reserve(merged->count());
         for (const auto& match : merged->indexs()) chunks.push_back(match.chunkRef());
-        std::lock_guard<std::recursive_mutex> tableLock(table->mutex());
+        RecursiveMutexLock tableLock(table->mutex());
         table->append(chunks);
       }
       break;
@@ -196,6 +197,9 @@ void Vellisto_Master::complete(const std::shared_ptr<Vellisto_Task>& task, doubl
     if (auto channel = task->channel()) {
       channel->receivedData(rows, static_cast<std::int64_t>(task->taskId()),
                             task->type() == Vellisto_Task::kLoadMore);
+      // The channel is the result list's view: should the window have let go of it meanwhile, this
+      // reference is the last, and a view is destroyed on the main thread only.
+      if (!dispatch::MainLoop::isMainThread()) dispatch::Queue::main()->async([last = std::move(channel)] {});
     }
     SearchCostRecord::logCost("recevie", receiveStart);
   }
@@ -240,22 +244,22 @@ void Vellisto_Master::cleanMatchedChunksIn(std::shared_ptr<Vellisto_BigDoc> doc)
 // ---- fields ----
 
 std::shared_ptr<Vellisto_MergeDelegate> Vellisto_Master::merge() const {
-  std::lock_guard<std::mutex> lock(registryLock_);
+  MutexLock lock(registryLock_);
   return merge_;
 }
 
 void Vellisto_Master::setMerge(std::shared_ptr<Vellisto_MergeDelegate> merge) {
-  std::lock_guard<std::mutex> lock(registryLock_);
+  MutexLock lock(registryLock_);
   merge_ = std::move(merge);
 }
 
 std::shared_ptr<Vellisto_DisplayDelegate> Vellisto_Master::display() const {
-  std::lock_guard<std::mutex> lock(registryLock_);
+  MutexLock lock(registryLock_);
   return display_;
 }
 
 void Vellisto_Master::setDisplay(std::shared_ptr<Vellisto_DisplayDelegate> display) {
-  std::lock_guard<std::mutex> lock(registryLock_);
+  MutexLock lock(registryLock_);
   display_ = std::move(display);
 }
 

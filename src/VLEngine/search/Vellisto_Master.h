@@ -10,6 +10,7 @@
 #include "VLEngine/search/Vellisto_DisplayDelegate.h"
 #include "VLEngine/search/Vellisto_MergeDelegate.h"
 #include "VLEngine/search/Vellisto_Task.h"
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
@@ -45,8 +46,8 @@ class Vellisto_Master {
   // once with an empty result.
   void sendTask(const std::shared_ptr<Vellisto_Task>& task, const std::shared_ptr<Vellisto_BigDoc>& doc);
   // Gives the task the next id and enters it in the registry.
-  void insertTask(const std::shared_ptr<Vellisto_Task>& task);
-  void removeTask(const std::shared_ptr<Vellisto_Task>& task);
+  void insertTask(const std::shared_ptr<Vellisto_Task>& task) VL_EXCLUDES(registryLock_);
+  void removeTask(const std::shared_ptr<Vellisto_Task>& task) VL_EXCLUDES(registryLock_);
   bool existingTask(std::uint64_t taskId) const;
   // The id of the newest registered task.
   std::uint64_t getAtomTaskId() const { return atomTaskId_.load(); }
@@ -70,22 +71,22 @@ class Vellisto_Master {
   // VLEngine::setDocConfigurer. A doc that was not configured makes the same on first use.
   static void configureDoc(const std::shared_ptr<Vellisto_BigDoc>& doc);
 
-  std::shared_ptr<Vellisto_MergeDelegate> merge() const;
-  void setMerge(std::shared_ptr<Vellisto_MergeDelegate> merge);
-  std::shared_ptr<Vellisto_DisplayDelegate> display() const;
-  void setDisplay(std::shared_ptr<Vellisto_DisplayDelegate> display);
-  std::size_t processingCount() const;
+  std::shared_ptr<Vellisto_MergeDelegate> merge() const VL_EXCLUDES(registryLock_);
+  void setMerge(std::shared_ptr<Vellisto_MergeDelegate> merge) VL_EXCLUDES(registryLock_);
+  std::shared_ptr<Vellisto_DisplayDelegate> display() const VL_EXCLUDES(registryLock_);
+  void setDisplay(std::shared_ptr<Vellisto_DisplayDelegate> display) VL_EXCLUDES(registryLock_);
+  std::size_t processingCount() const VL_EXCLUDES(registryLock_);
 
  private:
-  std::shared_ptr<Vellisto_Task> taskOf(std::uint64_t taskId) const;
+  std::shared_ptr<Vellisto_Task> taskOf(std::uint64_t taskId) const VL_EXCLUDES(registryLock_);
   // Once every answer is in, with no lock held: merges, hands the rows over and unregisters the task.
   void complete(const std::shared_ptr<Vellisto_Task>& task, double startMs);
 
-  mutable std::mutex registryLock_;
-  std::unordered_map<std::string, std::shared_ptr<Vellisto_Task>> processing_;
+  mutable Mutex registryLock_;
+  std::unordered_map<std::string, std::shared_ptr<Vellisto_Task>> processing_ VL_GUARDED_BY(registryLock_);
   std::atomic<std::uint64_t> atomTaskId_{0};
-  std::shared_ptr<Vellisto_MergeDelegate> merge_;
-  std::shared_ptr<Vellisto_DisplayDelegate> display_;
+  std::shared_ptr<Vellisto_MergeDelegate> merge_ VL_GUARDED_BY(registryLock_);
+  std::shared_ptr<Vellisto_DisplayDelegate> display_ VL_GUARDED_BY(registryLock_);
 };
 
 }  // namespace vl

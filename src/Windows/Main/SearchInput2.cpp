@@ -155,7 +155,11 @@ void SearchInput2::unfocusField() {
 
 void SearchInput2::research() {
   if (!dispatch::MainLoop::isMainThread()) {
-    dispatch::Queue::main()->sync([this] { research(); });
+    // Posted, never waited for: the caller may hold a lock the main thread is about to take.
+    std::weak_ptr<SearchInput2> weak = std::static_pointer_cast<SearchInput2>(self());
+    dispatch::Queue::main()->async([weak] {
+      if (auto input = weak.lock()) input->research();
+    });
     return;
   }
   // The records or the tab may have changed: the next keystroke starts over from every record.

@@ -20,7 +20,7 @@ class MainViewController;
 
 // The search field at the top of the main window. Every edit becomes a search at once (or a replay of
 // rows already shown for that text); Return pastes what the list has selected into the window the user
-// came from. Main thread only, except research, which moves itself there.
+// came from. Main thread only, except research, which posts itself there.
 class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public ShortcutReceiver {
  public:
   static constexpr ui::Size kSize{680, 52};

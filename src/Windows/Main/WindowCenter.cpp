@@ -5,6 +5,7 @@
 #include "Windows/Main/placement/AppFrame.h"
 #include "Windows/Main/placement/DragStore.h"
 #include "Windows/Main/placement/VLWindowFraming.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/CrashAnalyticsService.h"
 #include "platform/system/desktop/Workspace.h"
@@ -35,10 +36,12 @@ void WindowCenter::resetForTesting() {
 }
 
 void WindowCenter::registerWindow(std::shared_ptr<ui::Window> window, const std::string& key) {
+  VL_DCHECK_ON_MAIN();
   dict_[key] = std::move(window);
 }
 
 std::shared_ptr<ui::Window> WindowCenter::windowForKey(const std::string& key) const {
+  VL_DCHECK_ON_MAIN();
   auto it = dict_.find(key);
   return it == dict_.end() ? nullptr : it->second;
 }
@@ -52,6 +55,7 @@ bool WindowCenter::windowAppear(const std::string& key) const {
 }
 
 void WindowCenter::showWindowByKey(const std::string& key) {
+  VL_DCHECK_ON_MAIN();
   std::shared_ptr<ui::Window> window = windowForKey(key);
   if (!window) {
     logf("show window: nothing is registered under \"%s\"", key.c_str());
@@ -87,12 +91,14 @@ void WindowCenter::showWindowByKey(const std::string& key) {
 }
 
 void WindowCenter::dismissWindowByKey(const std::string& key) {
+  VL_DCHECK_ON_MAIN();
   if (key == kRecordWindowKey) return;
   if (std::shared_ptr<ui::Window> window = windowForKey(key)) window->close();
   currentKeyWindow_.clear();
 }
 
 void WindowCenter::dismissWindowsExcept(const std::string& key) {
+  VL_DCHECK_ON_MAIN();
   std::vector<std::string> keys;
   for (const auto& entry : dict_) keys.push_back(entry.first);
   for (const std::string& other : keys) {
@@ -101,6 +107,7 @@ void WindowCenter::dismissWindowsExcept(const std::string& key) {
 }
 
 void WindowCenter::dismissRecord() {
+  VL_DCHECK_ON_MAIN();
   if (std::shared_ptr<ui::Window> window = windowForKey(kRecordWindowKey)) window->close();
 }
 
@@ -111,6 +118,7 @@ void WindowCenter::hideMain() {
 }
 
 void WindowCenter::hideVellisto() {
+  VL_DCHECK_ON_MAIN();
   hideMain();
   run(hooks_.clearSearchInput);
   EscStack::shared().clean();
@@ -119,6 +127,7 @@ void WindowCenter::hideVellisto() {
 }
 
 void WindowCenter::activeOrInactiveVellisto() {
+  VL_DCHECK_ON_MAIN();
   if (currentKeyWindow_ == kMainWindowKey) {
     hideVellisto();
     return;

@@ -196,7 +196,9 @@ void SyncBar2::closeOnlyOnUI() {
 void SyncBar2::reload() {
   if (!dispatch::MainLoop::isMainThread()) {
     std::weak_ptr<SyncBar2> weak = std::static_pointer_cast<SyncBar2>(self());
-    dispatch::Queue::main()->sync([weak] {
+    // Posted, never waited for: a serving handler's thread must not wait for the main thread, which may
+    // be stopping the server.
+    dispatch::Queue::main()->async([weak] {
       if (auto bar = weak.lock()) bar->reload();
     });
     return;

@@ -38,8 +38,8 @@ class SyncBar2 : public ThemeView, public PeripheralRoleDelegate, public SyncBar
   void close() override;
   // The same change on screen, with no network action.
   void closeOnlyOnUI();
-  // Shows and refreshes the current role's view (the client view in role 0). From another thread it has
-  // the main thread run it and waits.
+  // Shows and refreshes the current role's view (the client view in role 0). From another thread it posts
+  // itself to the main thread and returns.
   void reload();
   bool on() const { return switchButton_->checked(); }
   std::uint64_t currentRole() const { return role_; }

@@ -1,8 +1,6 @@
 #include "platform/dispatch/Runtime.h"
 
 #include <pthread.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <exception>
@@ -27,8 +25,6 @@ struct ExitWatch {
 // A main-queue block that keeps re-posting itself would keep runUntilIdle going forever; one call
 // stops after this many blocks.
 constexpr std::size_t kIdleRunCap = 1000000;
-
-bool isInitialThread() { return static_cast<pid_t>(::syscall(SYS_gettid)) == ::getpid(); }
 
 }  // namespace
 
@@ -181,15 +177,9 @@ void Runtime::stop() {
   cv_.notify_all();
 }
 
-void Runtime::adopt() {
-  mainThread_.store(std::this_thread::get_id());
-  adopted_.store(true);
-}
+void Runtime::adopt() { adoptMainThread(); }
 
-bool Runtime::isMainThread() const {
-  if (adopted_.load()) return mainThread_.load() == std::this_thread::get_id();
-  return isInitialThread();
-}
+bool Runtime::isMainThread() const { return vl::isMainThread(); }
 
 void Runtime::pokeMain() {
   { std::lock_guard<std::mutex> lock(mu_); }

@@ -104,8 +104,6 @@ class Runtime {
   std::size_t pending_ = 0;
   std::atomic<bool> closed_{false};
   bool stopRequested_ = false;
-  std::atomic<bool> adopted_{false};
-  std::atomic<std::thread::id> mainThread_{};
 };
 
 // A one-shot flag that a thread can wait for. A waiting main thread keeps running main-queue work.

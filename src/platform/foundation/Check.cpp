@@ -1,8 +1,12 @@
 #include "platform/foundation/Check.h"
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "platform/foundation/Log.h"
 
@@ -18,6 +22,9 @@ constexpr UncaughtExceptionPolicy kDefaultPolicy = UncaughtExceptionPolicy::Abor
 
 // Constant-initialised, so a test's static initialiser may set it before anything else runs.
 std::atomic<UncaughtExceptionPolicy> gPolicy{kDefaultPolicy};
+
+std::atomic<bool> gMainAdopted{false};
+std::atomic<std::thread::id> gMainThread{};
 
 // Straight to stderr: a test may have replaced the log sink, and the line must survive the abort.
 void writeFatal(const char* text) {
@@ -38,6 +45,18 @@ void dcheckFailed(const char* file, int line, const char* condition, const char*
 }
 
 }  // namespace detail
+
+void adoptMainThread() {
+  gMainThread.store(std::this_thread::get_id());
+  gMainAdopted.store(true);
+}
+
+bool isMainThread() {
+  if (gMainAdopted.load()) return gMainThread.load() == std::this_thread::get_id();
+  // Asked once per thread: the checks sit on paths that run often.
+  thread_local const bool initial = static_cast<pid_t>(::syscall(SYS_gettid)) == ::getpid();
+  return initial;
+}
 
 UncaughtExceptionPolicy setUncaughtExceptionPolicy(UncaughtExceptionPolicy policy) {
   return gPolicy.exchange(policy);

@@ -100,8 +100,8 @@ std::string joined(const std::vector<std::string>& parts) {
 
 Json copyJson(const std::shared_ptr<Vellisto_Chunk>& chunk, Json* dictionary) {
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-  std::unique_lock<std::recursive_mutex> docLock;
-  if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+  std::unique_lock<RecursiveMutex> docLock;
+  if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
   if (dictionary) *dictionary = chunk->toDictionary();
   return chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
 }
@@ -393,9 +393,9 @@ void ClientSession::push(const std::shared_ptr<Vellisto_Chunk>& chunk,
     json["sync_device_name"] = VLDevice::name();
     json["sync_device_id"] = VLDevice::uuid();
     if (std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef()) {
-      std::lock_guard<std::recursive_mutex> storeLock(VLEngine::storeMutex());
+      RecursiveMutexLock storeLock(VLEngine::storeMutex());
       {
-        std::lock_guard<std::recursive_mutex> docLock(doc->mutex());
+        RecursiveMutexLock docLock(doc->mutex());
         chunk->setJson(json);
       }
       doc->persist();

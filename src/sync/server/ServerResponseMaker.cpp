@@ -192,7 +192,7 @@ Json ServerResponseMaker::getMediameta(const Json& request) {
   if (!chunk) return reply(200, kSucceed);
   std::optional<Json> json;
   if (std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef()) {
-    std::lock_guard<std::recursive_mutex> lock(doc->mutex());
+    RecursiveMutexLock lock(doc->mutex());
     json = chunk->json();
   } else {
     json = chunk->json();

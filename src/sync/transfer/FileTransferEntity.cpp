@@ -132,8 +132,8 @@ bool FileTransferEntity::storeImage(const std::string& data) {
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
   std::string senderPath;
   {
-    std::unique_lock<std::recursive_mutex> docLock;
-    if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    std::unique_lock<RecursiveMutex> docLock;
+    if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
     senderPath = JsonDataHelper::getImagePath(chunk->json());
   }
   if (senderPath.empty()) {
@@ -147,9 +147,9 @@ bool FileTransferEntity::storeImage(const std::string& data) {
   const std::string value =
       ReceivedImageFile::storedValue(folder, files::lastPathComponent(*written), senderPath);
   {
-    std::lock_guard<std::recursive_mutex> storeLock(VLEngine::storeMutex());
-    std::unique_lock<std::recursive_mutex> docLock;
-    if (doc) docLock = std::unique_lock<std::recursive_mutex>(doc->mutex());
+    RecursiveMutexLock storeLock(VLEngine::storeMutex());
+    std::unique_lock<RecursiveMutex> docLock;
+    if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
     Json json = chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
     json["forever_image"] = value;
     chunk->setJson(std::move(json));

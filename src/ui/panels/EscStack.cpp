@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/LocalShortcutsManager.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {
@@ -66,12 +67,12 @@ void EscStack::push(CloseBlock block) {
     log("EscStack: empty close block not pushed");
     return;
   }
-  std::lock_guard lock(mutex_);
+  VL_DCHECK_ON_MAIN();
   blocks_.push_back({nextId_++, std::make_shared<CloseBlock>(std::move(block))});
 }
 
 void EscStack::pop(bool cleaning) {
-  std::lock_guard lock(mutex_);
+  VL_DCHECK_ON_MAIN();
   // A loop, not recursion: a long run of stale blocks must not deepen the stack.
   while (!blocks_.empty()) {
     Entry top = blocks_.back();
@@ -84,7 +85,7 @@ void EscStack::pop(bool cleaning) {
 }
 
 void EscStack::clean() {
-  std::lock_guard lock(mutex_);
+  VL_DCHECK_ON_MAIN();
   while (!blocks_.empty()) pop(true);
 }
 
@@ -95,13 +96,10 @@ bool EscStack::resolvedShortcutKey(const std::string& name) {
 }
 
 std::size_t EscStack::count() const {
-  std::lock_guard lock(mutex_);
+  VL_DCHECK_ON_MAIN();
   return blocks_.size();
 }
 
-void EscStack::resetForTesting() {
-  std::lock_guard lock(mutex_);
-  blocks_.clear();
-}
+void EscStack::resetForTesting() { blocks_.clear(); }
 
 }  // namespace vl

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,8 +11,8 @@ namespace vl {
 
 // Close blocks of whatever the Escape key should close, newest last. A block takes the cleaning flag
 // (true when the whole stack is being emptied, false for an Escape press) and answers true when it closed
-// something, false when it had nothing to close, so the next block is tried. Main thread only; the lock is
-// recursive so that blocks may pop again.
+// something, false when it had nothing to close, so the next block is tried. Main thread only (checked), so
+// there is no lock, and a block may push or pop again while it runs.
 class EscStack {
  public:
   using CloseBlock = std::function<bool(bool cleaning)>;
@@ -47,7 +46,6 @@ class EscStack {
   };
   void registerWithDispatcher();
 
-  mutable std::recursive_mutex mutex_;
   std::vector<Entry> blocks_;
   std::uint64_t nextId_ = 1;
 };

@@ -1,5 +1,6 @@
 #include "ui/panels/PanelCenter.h"
 
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "ui/panels/EscStack.h"
 #include "ui/panels/MainViewHooks.h"
@@ -27,6 +28,7 @@ const std::shared_ptr<BlockShadowView>& PanelCenter::blockView() {
 }
 
 void PanelCenter::registerPanel(const std::shared_ptr<AbstractPanel>& panel, const std::string& key) {
+  VL_DCHECK_ON_MAIN();
   if (!panel) {
     logf("PanelCenter: no panel to register for \"%s\"", key.c_str());
     return;
@@ -36,11 +38,13 @@ void PanelCenter::registerPanel(const std::shared_ptr<AbstractPanel>& panel, con
 }
 
 std::shared_ptr<AbstractPanel> PanelCenter::panelForKey(const std::string& key) const {
+  VL_DCHECK_ON_MAIN();
   auto it = dict_.find(key);
   return it == dict_.end() ? nullptr : it->second;
 }
 
 void PanelCenter::showPanelByKey(const std::string& key, const std::optional<PanelParams>& params) {
+  VL_DCHECK_ON_MAIN();
   auto panel = panelForKey(key);
   if (!panel) {
     logf("PanelCenter: no panel registered for \"%s\"", key.c_str());
@@ -82,6 +86,7 @@ void PanelCenter::showPanelByKey(const std::string& key, const std::optional<Pan
 }
 
 void PanelCenter::dismissPanelByKey(const std::string& key) {
+  VL_DCHECK_ON_MAIN();
   auto panel = panelForKey(key);
   if (!panel) {
     logf("PanelCenter: no panel registered for \"%s\"", key.c_str());
@@ -95,6 +100,7 @@ void PanelCenter::dismissPanelByKey(const std::string& key) {
 }
 
 void PanelCenter::dismissExistPanelIfNeeded(std::function<void(AbstractPanel&)> endBlock) {
+  VL_DCHECK_ON_MAIN();
   ui::View* mainView = MainViewHooks::current().mainViewOrNull();
   if (!mainView) return;
   auto subviews = mainView->subviews();

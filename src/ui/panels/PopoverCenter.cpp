@@ -1,6 +1,7 @@
 #include "ui/panels/PopoverCenter.h"
 
 #include "core/VLConfig.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "ui/panels/MainViewHooks.h"
 #include "ui/panels/PanelTypes.h"
@@ -13,6 +14,7 @@ PopoverCenter& PopoverCenter::shared() {
 }
 
 void PopoverCenter::registerPopover(const std::shared_ptr<ui::Popover>& popover, const std::string& key) {
+  VL_DCHECK_ON_MAIN();
   if (!popover) {
     logf("PopoverCenter: no popover to register for \"%s\"", key.c_str());
     return;
@@ -21,11 +23,13 @@ void PopoverCenter::registerPopover(const std::shared_ptr<ui::Popover>& popover,
 }
 
 std::shared_ptr<ui::Popover> PopoverCenter::popoverForKey(const std::string& key) const {
+  VL_DCHECK_ON_MAIN();
   auto it = dict_.find(key);
   return it == dict_.end() ? nullptr : it->second;
 }
 
 void PopoverCenter::showPopoverByKey(const std::string& key, long holdSecond) {
+  VL_DCHECK_ON_MAIN();
   auto popover = popoverForKey(key);
   if (!popover) {
     logf("PopoverCenter: no popover registered for \"%s\"", key.c_str());

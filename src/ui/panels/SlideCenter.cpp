@@ -1,5 +1,6 @@
 #include "ui/panels/SlideCenter.h"
 
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "ui/panels/EscStack.h"
 
@@ -16,6 +17,7 @@ const std::shared_ptr<SlideBlockShadowView>& SlideCenter::blockView() {
 }
 
 void SlideCenter::registerSlide(const std::shared_ptr<AbstractSlide>& slide, const std::string& key) {
+  VL_DCHECK_ON_MAIN();
   if (!slide) {
     logf("SlideCenter: no slide to register for \"%s\"", key.c_str());
     return;
@@ -25,12 +27,14 @@ void SlideCenter::registerSlide(const std::shared_ptr<AbstractSlide>& slide, con
 }
 
 std::shared_ptr<AbstractSlide> SlideCenter::slideForKey(const std::string& key) const {
+  VL_DCHECK_ON_MAIN();
   auto it = dict_.find(key);
   return it == dict_.end() ? nullptr : it->second;
 }
 
 void SlideCenter::showSlideByKey(const std::string& key, ui::View* host,
                                  const std::optional<PanelParams>& params) {
+  VL_DCHECK_ON_MAIN();
   auto slide = slideForKey(key);
   if (!slide || !host) {
     logf("SlideCenter: no slide registered for \"%s\", or no host", key.c_str());
@@ -62,6 +66,7 @@ void SlideCenter::showSlideByKey(const std::string& key, ui::View* host,
 }
 
 void SlideCenter::dismissExistSlideIfNeededOn(ui::View* host) {
+  VL_DCHECK_ON_MAIN();
   if (!host) return;
   auto subviews = host->subviews();
   for (const auto& v : subviews) {

@@ -25,7 +25,7 @@ class PreferencesX11Test : public X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     env_.set("HOME", home_.path());
     env_.set("XDG_CONFIG_HOME", home_ / "config");
     UserDefaults::resetForTesting();

@@ -108,7 +108,7 @@ TEST_F(SyncBarTest, TheProviderViewCountsConnectedDevicesAndOpensTheirPanel) {
 
   for (const char* name : {"Alpha", "Beta", "Gamma"})
     network->setAuthorized(AuthorizedBean::ofDeviceId(name, name), std::string("T-") + name);
-  // A serving handler's reload arrives from the server's loop and waits for the main thread.
+  // A serving handler's reload arrives from the server's loop and is posted to the main thread.
   std::thread loop([] { SyncWindowHooks::reloadSyncBar(); });
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   dispatch::MainLoop::runWhile([&] {

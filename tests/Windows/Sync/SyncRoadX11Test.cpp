@@ -37,17 +37,17 @@ class SyncRoadX11Test : public X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
-    if (IsSkipped()) return;
-    if (!files::exists(Program::path())) GTEST_SKIP() << "build the vellisto target first";
+    if (IsSkipped() || HasFatalFailure()) return;
+    if (!files::exists(Program::path())) VL_SKIP_WITHOUT_DESKTOP("build the vellisto target first");
     x_ = XOpenDisplay(display_.c_str());
     ASSERT_NE(x_, nullptr);
     // A window that goes while the tree is walked (a popup) is no failure.
     previousHandler_ = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     int event = 0, error = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(x_, &event, &error, &major, &minor)) GTEST_SKIP() << "no XTest";
+    if (!XTestQueryExtension(x_, &event, &error, &major, &minor)) VL_SKIP_WITHOUT_DESKTOP("no XTest");
     wm_ = DisplayHelper::windowManager(display_);
-    if (!wm_ || !wm_->running()) GTEST_SKIP() << "no window manager";
-    if (session_.address().empty()) GTEST_SKIP() << session_.skipReason();
+    if (!wm_ || !wm_->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager");
+    if (session_.address().empty()) VL_SKIP_WITHOUT_DESKTOP(session_.skipReason());
     ASSERT_FALSE(system_.address().empty()) << system_.skipReason();
   }
   void TearDown() override {

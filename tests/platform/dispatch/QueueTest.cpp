@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Check.h"
 #include "support/TestSupport.h"
 
 namespace vl::dispatch {
@@ -204,6 +205,22 @@ TEST_F(QueueTest, MainThreadWaitingOnAWorkerThatNeedsMainDoesNotDeadlock) {
   group.async(queue, [&] { Queue::main()->sync([&] { value = 2; }); });
   EXPECT_TRUE(group.wait(5000));
   EXPECT_EQ(value, 2);
+}
+
+// The checks of every layer and the queues agree on which thread is the main one.
+TEST_F(QueueTest, AdoptingAThreadMovesTheMainThreadForTheQueuesAndTheChecksAlike) {
+  bool adoptedSeesMain = false, adoptedRunsMainInline = false;
+  std::thread([&] {
+    MainLoop::adoptCurrentThread();
+    adoptedSeesMain = vl::isMainThread() && MainLoop::isMainThread();
+    Queue::main()->sync([&] { adoptedRunsMainInline = true; });
+  }).join();
+  EXPECT_TRUE(adoptedSeesMain);
+  EXPECT_TRUE(adoptedRunsMainInline);
+  EXPECT_FALSE(vl::isMainThread());
+  EXPECT_FALSE(MainLoop::isMainThread());
+  MainLoop::adoptCurrentThread();
+  EXPECT_TRUE(vl::isMainThread());
 }
 
 TEST_F(QueueTest, RunUntilIdleRunsWhatBlocksEnqueueAndCountsThem) {

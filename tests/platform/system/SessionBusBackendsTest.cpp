@@ -19,6 +19,7 @@
 #include "platform/ui/menu/Menu.h"
 #include "platform/ui/menu/StatusItem.h"
 #include "platform/ui/view/Appearance.h"
+#include "support/RequiredDesktop.h"
 #include "support/SessionBusTestSupport.h"
 #include "support/TestSupport.h"
 
@@ -62,7 +63,7 @@ struct Watcher {
 class SessionBusTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (bus_.address().empty()) GTEST_SKIP() << bus_.skipReason();
+    if (bus_.address().empty()) VL_SKIP_WITHOUT_DESKTOP(bus_.skipReason());
     dispatch::MainLoop::adoptCurrentThread();
   }
   void TearDown() override {
@@ -85,7 +86,7 @@ class TrayTest : public SessionBusTest {
  protected:
   void SetUp() override {
     SessionBusTest::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     target_ = std::make_shared<ui::ActionTarget>();
     target_->setActionHandler("itemAction:", [this](ui::ActionTarget* sender) {
       chosen_.push_back(static_cast<ui::MenuItem*>(sender)->tag());

@@ -45,7 +45,7 @@ class NativeSurfaceX11Test : public X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     probe_ = XOpenDisplay(display_.c_str());
     ASSERT_NE(probe_, nullptr);
     server_ = x11::X11WindowServer::create(display_);

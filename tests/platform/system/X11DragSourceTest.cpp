@@ -188,7 +188,7 @@ class X11DragSourceTest : public X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     probe_ = XOpenDisplay(display_.c_str());
     ASSERT_NE(probe_, nullptr);
     server_ = x11::X11WindowServer::create(display_);

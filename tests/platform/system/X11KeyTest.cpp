@@ -25,7 +25,7 @@ class X11KeyTest : public x11test::X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     poster_ = X11KeyPoster::create(display_);
     ASSERT_NE(poster_, nullptr);
   }

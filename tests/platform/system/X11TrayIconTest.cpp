@@ -52,7 +52,7 @@ class X11TrayIconTest : public X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     server_ = x11::X11WindowServer::create(display_);
     ASSERT_NE(server_, nullptr);
     WindowServer::install(server_);

@@ -92,7 +92,7 @@ class X11WindowTest : public X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     probe_ = XOpenDisplay(display_.c_str());
     ASSERT_NE(probe_, nullptr);
     server_ = x11::X11WindowServer::create(display_);
@@ -106,7 +106,7 @@ class X11WindowTest : public X11Test {
   }
 
   void startHelper(std::unique_ptr<DisplayHelper> helper) {
-    if (!helper->running()) GTEST_SKIP() << helper->failure();
+    if (!helper->running()) VL_SKIP_WITHOUT_DESKTOP(helper->failure());
     helper_ = std::move(helper);
   }
   ::Window xWindow(const Window& w) { return server_->xWindowOf(w); }
@@ -209,7 +209,7 @@ class X11WindowPixelsTest : public X11WindowTest, public ::testing::WithParamInt
 
 TEST_P(X11WindowPixelsTest, ContentShowsAndTheClearCornerShowsWhatLiesBehind) {
   if (GetParam()) startHelper(DisplayHelper::compositor(display_));
-  if (IsSkipped()) return;
+  if (IsSkipped() || HasFatalFailure()) return;
   Scene s(WindowStyle::Borderless);
   s.window->orderFront();
   ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); }));
@@ -272,7 +272,7 @@ class X11WindowFocusTest : public X11WindowTest, public ::testing::WithParamInte
  protected:
   void SetUp() override {
     X11WindowTest::SetUp();
-    if (!IsSkipped() && GetParam()) startHelper(DisplayHelper::windowManager(display_));
+    if (!IsSkipped() && !HasFatalFailure() && GetParam()) startHelper(DisplayHelper::windowManager(display_));
   }
 };
 
@@ -505,7 +505,7 @@ TEST_F(X11WindowTest, ClearWindowsFollowACompositorThatStartsOrStops) {
   const auto [cx, cy] = rootPoint(*s.window, {200, 150});
   ASSERT_TRUE(shownWithDepth(24));
   startHelper(DisplayHelper::compositor(display_));
-  if (IsSkipped()) return;
+  if (IsSkipped() || HasFatalFailure()) return;
   ASSERT_TRUE(waitUntil([&] { return shownWithDepth(32); }));
   EXPECT_TRUE(waitUntil([&] { return pixelAt(cx, cy) == 0xff0000; }));
   helper_.reset();

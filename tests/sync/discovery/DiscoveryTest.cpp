@@ -9,6 +9,7 @@
 #include "platform/foundation/Text.h"
 #include "platform/system/DesktopBackends.h"
 #include "platform/system/bluetooth/BlueZStack.h"
+#include "support/RequiredDesktop.h"
 #include "support/SessionBusTestSupport.h"
 #include "support/StandInBlueZ.h"
 #include "support/TestSupport.h"
@@ -47,7 +48,7 @@ struct Joiner : CentralRoleDelegate {
 class DiscoveryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (bus_.address().empty()) GTEST_SKIP() << bus_.skipReason();
+    if (bus_.address().empty()) VL_SKIP_WITHOUT_DESKTOP(bus_.skipReason());
     dispatch::MainLoop::adoptCurrentThread();
     PeripheralRole::setServedNetworkSource([] {
       return PeripheralRole::ServedNetwork{"5C1D2A3B-0000-4000-8000-00000000CAFE", "Office"};

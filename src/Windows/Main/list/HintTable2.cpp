@@ -6,7 +6,7 @@
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/list/RecordDrag.h"
 #include "core/FlagsDetect.h"
-#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
@@ -80,11 +80,7 @@ bool HintTable2::blocked() const { return hooks_.blocked && hooks_.blocked(); }
 // --- taking and showing results -------------------------------------------------------------------------
 
 void HintTable2::refreshDataSource(DisplayRows rows, bool loadMore) {
-  if (!dispatch::MainLoop::isMainThread()) {
-    dispatch::Queue::main()->sync([&] { refreshDataSource(std::move(rows), loadMore); });
-    return;
-  }
-  std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
+  VL_DCHECK_ON_MAIN();
   onFocus_ = true;
   if (loadMore) {
     const std::size_t old = dataSource_.size();
@@ -110,7 +106,7 @@ std::shared_ptr<DisplayAttributedString> HintTable2::createSearchDisplay(const D
 }
 
 void HintTable2::reload() {
-  std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
+  VL_DCHECK_ON_MAIN();
   if (!dataSource_.empty()) {
     scrollTo(0);
     const bool arrived = hooks_.takeArrivalAnimation && hooks_.takeArrivalAnimation();
@@ -138,7 +134,7 @@ void HintTable2::reload() {
 }
 
 void HintTable2::reloadMore() {
-  std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
+  VL_DCHECK_ON_MAIN();
   if (insertRange_.length == 0) return;
   tableView_->beginUpdates();
   tableView_->insertRowsAtIndexes(
@@ -183,7 +179,7 @@ void HintTable2::setGestureState(std::uint64_t state) {
 void HintTable2::selectExtending(long row) { tableView_->selectRowIndexes(ui::IndexSet{row}, true); }
 
 void HintTable2::upAction() {
-  std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
+  VL_DCHECK_ON_MAIN();
   if (dataSource_.empty()) return;
   const long c = static_cast<long>(dataSource_.size());
   const long b = tableView_->selectedRow();
@@ -220,7 +216,7 @@ void HintTable2::askForOlderRecords() {
 }
 
 void HintTable2::downAction() {
-  std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
+  VL_DCHECK_ON_MAIN();
   if (dataSource_.empty()) return;
   const long b = tableView_->selectedRow();
   if (static_cast<long>(dataSource_.size()) == b + 1) {
@@ -310,13 +306,12 @@ void HintTable2::hintTableScrollerMoveDown() {
     updateVisibleRow();
     downAction();
   } else if (searchText().empty()) {
-    std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
     askForOlderRecords();
   }
 }
 
 std::int64_t HintTable2::hintTableScrollerDataSize() {
-  std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
+  VL_DCHECK_ON_MAIN();
   return static_cast<std::int64_t>(dataSource_.size());
 }
 
@@ -337,7 +332,7 @@ void HintTable2::update() {
 }
 
 std::shared_ptr<DisplayAttributedString> HintTable2::lastSelectedItem() const {
-  std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
+  VL_DCHECK_ON_MAIN();
   const auto& order = tableView_->selectedArr();
   if (!onFocus_ || dataSource_.empty() || order.empty()) return nullptr;
   const long last = order.back();
@@ -345,7 +340,7 @@ std::shared_ptr<DisplayAttributedString> HintTable2::lastSelectedItem() const {
 }
 
 DisplayRows HintTable2::selectedItems() const {
-  std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
+  VL_DCHECK_ON_MAIN();
   DisplayRows rows;
   if (!onFocus_ || dataSource_.empty()) return rows;
   for (long r : tableView_->selectedArr()) {
@@ -355,7 +350,7 @@ DisplayRows HintTable2::selectedItems() const {
 }
 
 std::shared_ptr<DisplayAttributedString> HintTable2::selectedItem() const {
-  std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
+  VL_DCHECK_ON_MAIN();
   const long r = tableView_->selectedRow();
   if (!onFocus_ || r < 0 || r >= static_cast<long>(dataSource_.size())) return nullptr;
   return dataSource_[r];
@@ -396,7 +391,7 @@ double HintTable2::calcScrollPercentage() const {
 }
 
 void HintTable2::delSelectedItems() {
-  std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
+  VL_DCHECK_ON_MAIN();
   const auto& order = tableView_->selectedArr();
   if (order.empty()) return;
   const long first = order.front();
@@ -442,15 +437,15 @@ void HintTable2::popStash() {
 // --- the table, the rows and the indicator ---------------------------------------------------------------
 
 long HintTable2::numberOfRowsInTableView(ui::TableView&) {
-  std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
+  VL_DCHECK_ON_MAIN();
   return static_cast<long>(dataSource_.size());
 }
 
 std::shared_ptr<ui::TableRowView> HintTable2::tableViewRowViewForRow(ui::TableView& table, long row) {
+  VL_DCHECK_ON_MAIN();
   auto view = std::dynamic_pointer_cast<HintTableRowView>(
       table.makeViewWithIdentifier(HintTableRowView::kReuseIdentifier));
   if (!view) view = HintTableRowView::create(this);
-  std::lock_guard<std::recursive_mutex> lock(rowsMutex_);
   if (row >= 0 && row < static_cast<long>(dataSource_.size())) view->setText(dataSource_[row]);
   return view;
 }

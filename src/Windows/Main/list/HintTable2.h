@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "Windows/Main/list/HintTableRowView.h"
 #include "Windows/Main/list/HintTableScroller.h"
 #include "core/LocalShortcutsManager.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Text.h"
 #include "ui/view/VLVisualEffectScrollView.h"
 
@@ -24,7 +24,8 @@ namespace vl {
 // were chosen in, so the preview, the thinking bar and a single paste take the last one.
 //
 // Rows are views only for what is in view, reused as the list scrolls; a row lays its text out when it
-// is handed a record. Main thread only, except refreshDataSource, which moves itself there.
+// is handed a record. Main thread only (checked): the result channel hands rows over on the main thread
+// (ChunkContent), so the rows need no lock.
 class HintTable2 : public VLVisualEffectScrollView,
                    public ui::TableViewDataSource,
                    public ui::TableViewDelegate,
@@ -55,7 +56,10 @@ class HintTable2 : public VLVisualEffectScrollView,
   void reloadMore();
   // Shows the same rows again (the preview was switched), keeping the selected row.
   void simapleReload();
-  const DisplayRows& getDataSource() const { return dataSource_; }
+  const DisplayRows& getDataSource() const {
+    VL_DCHECK_ON_MAIN();
+    return dataSource_;
+  }
 
   // --- moving -----------------------------------------------------------------------------------------
   void upAction();
@@ -139,8 +143,7 @@ class HintTable2 : public VLVisualEffectScrollView,
   std::shared_ptr<HintTableScroller> scroller_;
   std::int64_t stashSelectedIndex_ = 0;
   std::shared_ptr<HintTableInnerTableView> tableView_;
-  // Guards dataSource_; recursive because a load-more inside a move hands rows back on the same thread.
-  mutable std::recursive_mutex rowsMutex_;
+  // A load-more inside a move may hand rows back before the move goes on: read the size afresh after.
   DisplayRows dataSource_;
   std::int64_t upVisibleRow_ = 0;
   std::int64_t downVisibleRow_ = kPageSize - 1;

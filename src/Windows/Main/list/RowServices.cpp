@@ -2,6 +2,7 @@
 
 #include "core/AppInstalledManager.h"
 #include "core/VLConfig.h"
+#include "platform/foundation/Check.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/ui/window/Screen.h"
 
@@ -27,6 +28,7 @@ Installed& installed() {
 void RowServices::setIconProvider(IconProvider provider) { installed().icons = std::move(provider); }
 
 ui::ImageRef RowServices::iconFor(IconKind kind, const std::string& path) {
+  VL_DCHECK_ON_MAIN();
   if (path.empty()) return nullptr;
   if (installed().icons) return installed().icons(kind, path);
   return workspaceIcon(kind, path);
@@ -53,6 +55,7 @@ void RowServices::setTransferLookup(TransferLookup lookup) { installed().transfe
 bool RowServices::looksForTransfers() { return static_cast<bool>(installed().transfers); }
 
 std::shared_ptr<RowTransfer> RowServices::transferOf(const std::string& signature) {
+  VL_DCHECK_ON_MAIN();
   return installed().transfers ? installed().transfers(signature) : nullptr;
 }
 

@@ -6,6 +6,7 @@
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Main/placement/DragStore.h"
 #include "core/VLConfig.h"
+#include "platform/foundation/Check.h"
 #include "platform/ui/view/View.h"
 #include "platform/ui/view/ViewController.h"
 #include "platform/ui/window/Window.h"
@@ -40,6 +41,7 @@ void AppFrame::resetForTesting() {
 }
 
 void AppFrame::updateByMousePoint(ui::Point point) {
+  VL_DCHECK_ON_MAIN();
   if (auto frame = origins::screenFrameContaining(point)) clickedScreen_ = *frame;
 }
 
@@ -67,6 +69,7 @@ ui::Point AppFrame::centredOrigin(const ui::Rect& screen, double height) const {
 }
 
 ui::Rect AppFrame::getFull() {
+  VL_DCHECK_ON_MAIN();
   std::vector<ui::Point> points = storedOrigins();
   const ui::Rect screen = activeScreenFrame();
   const double height = mainHeight();
@@ -82,6 +85,7 @@ ui::Rect AppFrame::getFull() {
 }
 
 void AppFrame::center() {
+  VL_DCHECK_ON_MAIN();
   std::shared_ptr<ui::Window> window = mainWindow();
   if (!window) return;
   const double height = mainHeight();
@@ -90,11 +94,13 @@ void AppFrame::center() {
 }
 
 void AppFrame::startDrag(ui::Point pointInWindow) {
+  VL_DCHECK_ON_MAIN();
   onDrag_ = true;
   dragStartPoint_ = pointInWindow;
 }
 
 void AppFrame::updateByMouseDraggedPoint(ui::Point pointInWindow) {
+  VL_DCHECK_ON_MAIN();
   if (!onDrag_) return;
   std::shared_ptr<ui::Window> window = mainWindow();
   if (!window) return;
@@ -106,6 +112,7 @@ void AppFrame::updateByMouseDraggedPoint(ui::Point pointInWindow) {
 }
 
 void AppFrame::record() {
+  VL_DCHECK_ON_MAIN();
   std::vector<ui::Point> points = storedOrigins();
   std::shared_ptr<ui::Window> window = mainWindow();
   const ui::Rect screen = activeScreenFrame();

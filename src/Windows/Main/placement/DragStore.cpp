@@ -7,6 +7,7 @@
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Main/placement/VLWindowFraming.h"
 #include "core/VLConfig.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/window/Screen.h"
 #include "platform/ui/window/Window.h"
@@ -136,6 +137,7 @@ void DragStore::store(const std::vector<ui::Point>& points) const {
 }
 
 ui::Rect DragStore::getFrame() {
+  VL_DCHECK_ON_MAIN();
   std::vector<ui::Point> points = storedOrigins();
   std::shared_ptr<ui::Window> window = WindowCenter::shared().windowForKey(windowKey_);
   ui::Rect frame = window ? window->frame() : ui::Rect();
@@ -168,11 +170,13 @@ void DragStore::updateByMousePoint(ui::Point point) {
 }
 
 void DragStore::startDrag(ui::Point point) {
+  VL_DCHECK_ON_MAIN();
   onDrag_ = true;
   dragStartPoint_ = point;
 }
 
 void DragStore::updateByMouseDraggedPoint(ui::Point point) {
+  VL_DCHECK_ON_MAIN();
   if (!onDrag_) return;
   std::shared_ptr<ui::Window> window = WindowCenter::shared().windowForKey(windowKey_);
   if (!window) return;
@@ -183,6 +187,7 @@ void DragStore::updateByMouseDraggedPoint(ui::Point point) {
 }
 
 void DragStore::record() {
+  VL_DCHECK_ON_MAIN();
   std::vector<ui::Point> points = storedOrigins();
   std::shared_ptr<ui::Window> window = WindowCenter::shared().windowForKey(windowKey_);
   const ui::Rect screen = activeScreenFrame();

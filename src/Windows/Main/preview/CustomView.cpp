@@ -5,6 +5,7 @@
 #include "Windows/Main/paste/PermissionView.h"
 #include "Windows/Main/preview/EmptyView.h"
 #include "Windows/Main/preview/FileView.h"
+#include "platform/foundation/Check.h"
 
 namespace vl {
 namespace {
@@ -21,6 +22,7 @@ std::map<std::string, CustomView::Factory>& classes() {
 }  // namespace
 
 void CustomView::registerClass(const std::string& name, Factory factory) {
+  VL_DCHECK_ON_MAIN();
   if (factory) {
     classes()[name] = std::move(factory);
   } else {
@@ -31,6 +33,7 @@ void CustomView::registerClass(const std::string& name, Factory factory) {
 bool CustomView::isKnown(const std::string& name) { return classes().count(name) != 0; }
 
 std::shared_ptr<CustomView> CustomView::make(const std::string& name, const ui::Rect& frame) {
+  VL_DCHECK_ON_MAIN();
   auto it = classes().find(name);
   return it == classes().end() ? nullptr : it->second(frame);
 }

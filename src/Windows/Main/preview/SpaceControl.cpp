@@ -5,6 +5,7 @@
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "core/VLNotificationCenter.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/view/Animation.h"
 #include "platform/ui/view/Layer.h"
@@ -38,6 +39,7 @@ SpaceControl::SpaceControl() { resetForTesting(); }
 void SpaceControl::resetForTesting() { previewOff_ = UserDefaults::standard().boolValue(kPreviewOffKey); }
 
 void SpaceControl::setPreviewOff(bool off) {
+  VL_DCHECK_ON_MAIN();
   if (off == previewOff_) return;
   previewOff_ = off;
   VLNotificationCenter::postNotificationName("kNotificationChunkContentModeDidChange", nullptr,

@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/window/Window.h"
 
 namespace vl::ui {
 
-View::View(const Rect& frame) : frame_(frame.standardized()), bounds_({0, 0}, frame_.size) {}
+View::View(const Rect& frame) : frame_(frame.standardized()), bounds_({0, 0}, frame_.size) {
+  VL_DCHECK_ON_MAIN();
+}
 
 View::~View() {
   // Subviews kept alive elsewhere must not point at a dead superview or, through it, at a window.
@@ -43,6 +46,7 @@ void View::setFrame(const Rect& frame) {
 }
 
 void View::setFrameOrigin(Point origin) {
+  VL_DCHECK_ON_MAIN();
   if (!std::isfinite(origin.x) || !std::isfinite(origin.y)) {
     logf("%s: frame origin %s is not finite, ignored", className().c_str(), stringFromPoint(origin).c_str());
     return;
@@ -56,6 +60,7 @@ void View::setFrameOrigin(Point origin) {
 }
 
 void View::setFrameSize(Size size) {
+  VL_DCHECK_ON_MAIN();
   if (!std::isfinite(size.width) || !std::isfinite(size.height)) {
     logf("%s: frame size %s is not finite, ignored", className().c_str(), stringFromSize(size).c_str());
     return;
@@ -73,6 +78,7 @@ void View::setFrameSize(Size size) {
 }
 
 void View::setBoundsOrigin(Point origin) {
+  VL_DCHECK_ON_MAIN();
   if (origin == bounds_.origin || !std::isfinite(origin.x) || !std::isfinite(origin.y)) return;
   bounds_.origin = origin;
   if (layer_) layer_->bounds_.origin = origin;
@@ -154,6 +160,7 @@ View* View::viewWithTag(long tag) {
 void View::addSubview(const std::shared_ptr<View>& view) { addSubview(view, Ordering::Above, nullptr); }
 
 void View::addSubview(const std::shared_ptr<View>& view, Ordering place, const View* relativeTo) {
+  VL_DCHECK_ON_MAIN();
   if (!view || isDescendantOf(view.get())) {
     logf("%s: addSubview with no view or with one that contains it, ignored", className().c_str());
     return;
@@ -208,6 +215,7 @@ void View::insertSubview(const std::shared_ptr<View>& view, std::size_t index) {
 }
 
 void View::removeFromSuperview() {
+  VL_DCHECK_ON_MAIN();
   View* parent = superview_;
   if (!parent) return;
   std::shared_ptr<View> keep = self();  // the superview may hold the only reference
@@ -243,6 +251,7 @@ void View::setWindowRecursive(Window* window, bool notify) {
 // --- attributes -----------------------------------------------------------------------------------------
 
 void View::setHidden(bool hidden) {
+  VL_DCHECK_ON_MAIN();
   if (hidden == hidden_) return;
   hidden_ = hidden;
   if (hidden && window_) window_->viewWillLeave(this, /*keepInTree=*/true);
@@ -264,11 +273,13 @@ void View::setAlphaValue(double alpha) {
 }
 
 void View::setNeedsDisplay(bool needs) {
+  VL_DCHECK_ON_MAIN();
   needsDisplay_ = needs;
   if (needs && window_) window_->setViewsNeedDisplay();
 }
 
 void View::setNeedsDisplayInRect(const Rect& dirty) {
+  VL_DCHECK_ON_MAIN();
   if (!dirty.isEmpty()) setNeedsDisplay(true);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/ui/view/ViewController.h"
 
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/view/View.h"
 #include "platform/ui/window/Window.h"
@@ -11,6 +12,7 @@ ViewController::~ViewController() {
 }
 
 const std::shared_ptr<View>& ViewController::view() {
+  VL_DCHECK_ON_MAIN();
   if (!view_ && !loading_) {
     loading_ = true;
     loadView();
@@ -30,6 +32,7 @@ const std::shared_ptr<View>& ViewController::view() {
 }
 
 void ViewController::setView(const std::shared_ptr<View>& view) {
+  VL_DCHECK_ON_MAIN();
   if (view == view_) return;
   if (view_ && view_->viewController_ == this) view_->viewController_ = nullptr;
   view_ = view;

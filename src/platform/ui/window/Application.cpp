@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/window/Window.h"
@@ -40,6 +41,7 @@ Window* Application::windowWithNumber(int number) const {
 void Application::registerWindow(Window* w) { windows_.push_back(w); }
 
 void Application::unregisterWindow(Window* w) {
+  VL_DCHECK_ON_MAIN();
   erase(windows_, w);
   erase(order_, w);
   erase(hiddenByHide_, w);
@@ -50,6 +52,7 @@ void Application::unregisterWindow(Window* w) {
 }
 
 void Application::setKeyWindow(Window* w) {
+  VL_DCHECK_ON_MAIN();
   if (keyWindow_ == w) return;
   Window* old = keyWindow_;
   keyWindow_ = w;
@@ -60,6 +63,7 @@ void Application::setKeyWindow(Window* w) {
 }
 
 void Application::setMainWindow(Window* w) {
+  VL_DCHECK_ON_MAIN();
   if (mainWindow_ == w) return;
   Window* old = mainWindow_;
   mainWindow_ = w;
@@ -90,6 +94,7 @@ void Application::post(const char* name) {
 }
 
 void Application::finishLaunching() {
+  VL_DCHECK_ON_MAIN();
   if (launched_) return;
   launched_ = true;
   if (auto d = delegate()) d->applicationWillFinishLaunching();
@@ -103,6 +108,7 @@ void Application::finishLaunching() {
 }
 
 void Application::terminate() {
+  VL_DCHECK_ON_MAIN();
   if (terminating_) return;
   terminating_ = true;
   if (auto d = delegate()) d->applicationWillTerminate();
@@ -111,6 +117,7 @@ void Application::terminate() {
 }
 
 void Application::activate() {
+  VL_DCHECK_ON_MAIN();
   if (hidden_) unhide();
   if (active_) return;
   if (auto d = delegate()) d->applicationWillBecomeActive();
@@ -124,6 +131,7 @@ void Application::activate() {
 }
 
 void Application::deactivate() {
+  VL_DCHECK_ON_MAIN();
   if (!active_) return;
   if (auto d = delegate()) d->applicationWillResignActive();
   active_ = false;
@@ -138,6 +146,7 @@ void Application::deactivate() {
 }
 
 void Application::hide() {
+  VL_DCHECK_ON_MAIN();
   if (hidden_) return;
   hidden_ = true;
   for (Window* w : std::vector<Window*>(order_)) {
@@ -151,6 +160,7 @@ void Application::hide() {
 }
 
 void Application::unhide() {
+  VL_DCHECK_ON_MAIN();
   if (!hidden_) return;
   hidden_ = false;
   // Back to front, so the front-most window ends in front again.
@@ -167,6 +177,7 @@ void Application::unhide() {
 
 std::shared_ptr<EventMonitor> Application::addLocalMonitorForEvents(EventMask mask,
                                                                     EventMonitor::Handler handler) {
+  VL_DCHECK_ON_MAIN();
   if (!handler) {
     log("local event monitor without a handler, not added");
     return nullptr;
@@ -183,6 +194,7 @@ void Application::removeMonitor(const std::shared_ptr<EventMonitor>& monitor) {
 }
 
 void Application::sendEvent(const Event& event) {
+  VL_DCHECK_ON_MAIN();
   current_.push_back(event);
   struct Pop {
     std::vector<Event>& stack;
@@ -240,6 +252,7 @@ ActionTarget* Application::targetForAction(const std::string& action) {
 
 bool Application::sendAction(const std::string& action, const std::shared_ptr<ActionTarget>& target,
                              ActionTarget* sender) {
+  VL_DCHECK_ON_MAIN();
   if (action.empty()) return false;
   if (target) {
     if (!target->respondsToAction(action)) return false;

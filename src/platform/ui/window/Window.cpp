@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/view/View.h"
@@ -47,6 +48,7 @@ Window::Window(const Rect& contentRect, std::uint64_t styleMask)
     : frame_(frameRectForContentRect(finite(contentRect) ? contentRect : Rect{}, styleMask)),
       styleMask_(styleMask),
       windowNumber_(nextWindowNumber()) {
+  VL_DCHECK_ON_MAIN();
   if (!finite(contentRect)) log("window content rect is not finite; using the zero rect");
   Application::shared().registerWindow(this);
   setContentView(View::create());
@@ -64,6 +66,7 @@ Window::~Window() {
 // --- geometry -------------------------------------------------------------------------------------------
 
 void Window::setFrame(const Rect& frame, bool display) {
+  VL_DCHECK_ON_MAIN();
   if (!finite(frame)) {
     logf("window \"%s\": frame %s is not finite, ignored", title_.c_str(), stringFromRect(frame).c_str());
     return;
@@ -174,6 +177,7 @@ void Window::layoutContentView() {
 }
 
 void Window::setContentView(const std::shared_ptr<View>& view) {
+  VL_DCHECK_ON_MAIN();
   if (view == contentView_) return;
   if (contentView_) {
     std::shared_ptr<View> old = contentView_;
@@ -194,6 +198,7 @@ void Window::setContentView(const std::shared_ptr<View>& view) {
 }
 
 void Window::setContentViewController(const std::shared_ptr<ViewController>& controller) {
+  VL_DCHECK_ON_MAIN();
   if (controller == contentViewController_) return;
   contentViewController_ = controller;
   if (!controller) return;
@@ -216,6 +221,7 @@ bool Window::isKeyWindow() const { return Application::shared().keyWindow() == t
 bool Window::isMainWindow() const { return Application::shared().mainWindow() == this; }
 
 void Window::makeKeyWindow() {
+  VL_DCHECK_ON_MAIN();
   if (!canBecomeKeyWindow()) {
     logf("window \"%s\" cannot become key", title_.c_str());
     return;
@@ -225,15 +231,18 @@ void Window::makeKeyWindow() {
 }
 
 void Window::makeMainWindow() {
+  VL_DCHECK_ON_MAIN();
   if (canBecomeMainWindow()) Application::shared().setMainWindow(this);
 }
 
 void Window::makeKeyAndOrderFront() {
+  VL_DCHECK_ON_MAIN();
   orderFront();
   makeKeyWindow();
 }
 
 void Window::orderFront() {
+  VL_DCHECK_ON_MAIN();
   if (visible_) {
     Application::shared().bringToFront(this);
     if (peer_) peer_->orderFront();
@@ -254,6 +263,7 @@ void Window::orderFront() {
 }
 
 void Window::orderBack() {
+  VL_DCHECK_ON_MAIN();
   if (!visible_) {
     orderFront();
   }
@@ -262,6 +272,7 @@ void Window::orderBack() {
 }
 
 void Window::orderOut() {
+  VL_DCHECK_ON_MAIN();
   if (!visible_) return;
   std::shared_ptr<ViewController> controller = contentViewController_;
   if (controller) controller->viewWillDisappear();
@@ -278,6 +289,7 @@ void Window::orderOut() {
 }
 
 void Window::close() {
+  VL_DCHECK_ON_MAIN();
   if (auto d = delegate()) d->windowWillClose(*this);
   post(kWindowWillCloseNotification);
   orderOut();
@@ -322,6 +334,7 @@ void Window::post(const char* name) {
 // --- drawing --------------------------------------------------------------------------------------------
 
 void Window::display() {
+  VL_DCHECK_ON_MAIN();
   displayList_.clear();
   GraphicsContext ctx(displayList_);
   ctx.multiplyAlpha(alpha_);
@@ -334,6 +347,7 @@ void Window::display() {
 }
 
 void Window::displayIfNeeded() {
+  VL_DCHECK_ON_MAIN();
   if (viewsNeedDisplay_) display();
 }
 

@@ -2,6 +2,7 @@
 #include <functional>
 #include <utility>
 
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/view/View.h"
 #include "platform/ui/window/Application.h"
@@ -31,6 +32,7 @@ Responder* Window::firstResponder() const {
 }
 
 bool Window::makeFirstResponder(Responder* responder) {
+  VL_DCHECK_ON_MAIN();
   if (responder == this) responder = nullptr;
   Responder* current = firstResponder();
   if (responder == current || (!responder && current == this)) return true;
@@ -75,6 +77,7 @@ bool Window::performKeyEquivalent(const Event& event) {
 }
 
 void Window::sendEvent(const Event& event) {
+  VL_DCHECK_ON_MAIN();
   switch (event.type()) {
     case EventType::KeyDown:
     case EventType::KeyUp:
