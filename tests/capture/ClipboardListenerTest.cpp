@@ -58,6 +58,19 @@ TEST_F(ClipboardListenerTest, NothingFromBeforeStartThenTextsTrimmedOfLeadingSpa
   }
 }
 
+TEST_F(ClipboardListenerTest, TextsThatDifferOnlyAfterAZeroByteAreKeptWholeAndApart) {
+  start();
+  const std::vector<std::string> copied = {std::string("same start\0one", 14),
+                                           std::string("same start\0two", 14), "same start"};
+  for (const auto& text : copied) copy(text);
+  EXPECT_EQ(texts(), copied);
+  Vellisto_BigDoc::waitForPendingWrites();
+  VLEngine::resetForTesting();
+  engine().setFolders(home());
+  engine().load();
+  EXPECT_EQ(texts(), copied);
+}
+
 TEST_F(ClipboardListenerTest, ACopyOfAStoredTextMovesItsTimeStampInsteadOfAddingARecord) {
   start();
   copy("one");
