@@ -15,6 +15,7 @@
 #include "platform/foundation/Regex.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/Url.h"
+#include "platform/richtext/RtfReader.h"
 #include "platform/system/net/HttpFetcher.h"
 
 namespace vl {
@@ -34,7 +35,8 @@ std::optional<std::string> dataFor(const std::vector<PasteboardItem>& items, std
   return std::nullopt;
 }
 
-std::optional<std::string> textFor(const std::vector<PasteboardItem>& items, std::string_view type) {
+// Addresses (file and web URLs) must be exact: one that is not UTF-8 is ignored.
+std::optional<std::string> addressFor(const std::vector<PasteboardItem>& items, std::string_view type) {
   auto data = dataFor(items, type);
   if (data && !isValidUtf8(*data)) {
     logf("capture: %.*s on the pasteboard is not UTF-8 text, ignored", static_cast<int>(type.size()),
@@ -42,6 +44,32 @@ std::optional<std::string> textFor(const std::vector<PasteboardItem>& items, std
     return std::nullopt;
   }
   return data;
+}
+
+// Text keeps what it can: a few bad bytes must not lose the whole copy.
+std::optional<std::string> textFor(const std::vector<PasteboardItem>& items, std::string_view type) {
+  auto data = dataFor(items, type);
+  if (data && !isValidUtf8(*data)) {
+    logf("capture: %.*s on the pasteboard (%zu bytes) is not valid UTF-8; the bad bytes are replaced",
+         static_cast<int>(type.size()), type.data(), data->size());
+    return sanitizeUtf8(*data);
+  }
+  return data;
+}
+
+// The plain text of a copy that offers only rich text (RTF is 7-bit text; anything else is not RTF).
+std::string plainTextOfRtf(const std::vector<PasteboardItem>& items) {
+  const auto rtf = dataFor(items, kPasteboardTypeRTF);
+  if (!rtf || !isValidUtf8(*rtf)) return {};
+  const auto text = ui::RtfReader::read(*rtf);
+  if (!text) {
+    logf("capture: %zu bytes of rich text on the pasteboard do not read as RTF", rtf->size());
+    return {};
+  }
+  // The paragraph mark that ends the last paragraph is no part of the copied text.
+  std::string plain = text->string();
+  while (!plain.empty() && (plain.back() == '\n' || plain.back() == '\r')) plain.pop_back();
+  return plain;
 }
 
 std::string today() { return date::format(Clock::current().now(), "yyyy-MM-dd"); }
@@ -200,13 +228,15 @@ std::shared_ptr<CopyEntity> CopyEntity::entityWithPasteboard(const Pasteboard& b
 
 std::shared_ptr<CopyEntity> CopyEntity::entityWithItems(const std::vector<PasteboardItem>& items) {
   auto entity = std::make_shared<CopyEntity>();
-  entity->setString(cutForMaxLength(filter(textFor(items, kPasteboardTypeString).value_or(""))));
+  std::string text = textFor(items, kPasteboardTypeString).value_or("");
+  if (text.empty()) text = plainTextOfRtf(items);
+  entity->setString(cutForMaxLength(filter(text)));
   entity->setTimestamp(Clock::current().now());
   if (auto html = textFor(items, kPasteboardTypeHTML)) {
     entity->mutableJsonData()["html"] = std::move(*html);
-  } else if (auto fileUrl = textFor(items, kPasteboardTypeFileURL)) {
+  } else if (auto fileUrl = addressFor(items, kPasteboardTypeFileURL)) {
     applyFileUrl(*entity, *fileUrl);
-  } else if (auto url = textFor(items, kPasteboardTypeURL)) {
+  } else if (auto url = addressFor(items, kPasteboardTypeURL)) {
     applyUrl(*entity, *url);
   } else if (auto png = dataFor(items, kPasteboardTypePNG)) {
     applyPng(*entity, *png);

@@ -212,7 +212,11 @@ TEST_F(ClipboardListenerTest, BadItemsAreStoredByTheirTextOrDroppedAndCaptureGoe
   cases.push_back({"png that is not a png", item({{kPasteboardTypePNG, "GIF89a not a png"}}), std::nullopt});
   cases.push_back({"png that is not a png, with text",
                    item({{kPasteboardTypeString, "caption"}, {kPasteboardTypePNG, "junk"}}), "caption"});
-  cases.push_back({"text that is not UTF-8", item({{kPasteboardTypeString, "\xC3\x28 bad"}}), std::nullopt});
+  cases.push_back({"text that is not UTF-8 keeps what it can",
+                   item({{kPasteboardTypeString, "\xC3\x28 bad"}}), "\uFFFD( bad"});
+  cases.push_back(
+      {"only rich text", item({{kPasteboardTypeRTF, "{\\rtf1\\ansi {\\b Bold} words\\par}"}}), "Bold words"});
+  cases.push_back({"rich text that is not RTF", item({{kPasteboardTypeRTF, "no rtf"}}), std::nullopt});
   cases.push_back({"megabytes of text", item({{kPasteboardTypeString, huge}}), huge});
   cases.push_back(
       {"image file gone before it is read", item({{kPasteboardTypeFileURL, "file://" + gone}}), "gone.png"});
@@ -229,6 +233,9 @@ TEST_F(ClipboardListenerTest, BadItemsAreStoredByTheirTextOrDroppedAndCaptureGoe
       EXPECT_EQ(records().size(), before);
     }
   }
+  // The rich text stays beside the plain text read from it.
+  EXPECT_EQ(jsonOf(engine().getChunkByContext("Bold words", Json::object(), kClip)),
+            (Json{{"rich_text", "{\\rtf1\\ansi {\\b Bold} words\\par}"}}));
   // The vanished image is kept as a text, not as an image that can never load.
   EXPECT_EQ(jsonOf(records().back()), Json::object());
   EXPECT_TRUE(LogCapture::containsPrefix("capture: cannot copy image file"));

@@ -200,13 +200,13 @@ TEST_F(X11PasteboardTest, GarbageAnswersAreLeftOutWithALogLine) {
        },
        {kPasteboardTypeString},
        "answered TARGETS with a STRING"},
-      {"text that is not UTF-8",
+      {"text that is not UTF-8 keeps what it can",
        [](const std::string& t) -> std::optional<std::pair<std::string, std::string>> {
          if (t == "TARGETS") return std::make_pair("ATOM", "TARGETS\nUTF8_STRING");
          return std::make_pair("UTF8_STRING", "\xff\xfe\xfa broken");
        },
-       {},
-       "UTF8_STRING is not UTF-8 text"},
+       {kPasteboardTypeString},
+       "UTF8_STRING (10 bytes) is not valid UTF-8; the bad bytes are replaced"},
       {"an image that is no PNG",
        [](const std::string& t) -> std::optional<std::pair<std::string, std::string>> {
          if (t == "TARGETS") return std::make_pair("ATOM", "TARGETS\nimage/png\ntext/html");
