@@ -1,11 +1,16 @@
 #include "capture/CopyEntity.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <utility>
 #include <vector>
 
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/image/ImageCodec.h"
 #include "core/VLConfig.h"
 #include "core/VLFileManager.h"
 #include "platform/foundation/Clock.h"
@@ -90,14 +95,48 @@ std::optional<std::string> createDatedFolder(const std::string& base, const std:
 bool holdsBytes(const std::string& path, const std::string& bytes) {
   const auto size = files::fileSize(path);
   if (!size || *size != bytes.size()) return false;
-  return files::readFile(path) == bytes;
+  return files::readFile(path, bytes.size()) == bytes;
 }
 
+// True when two regular files hold the same bytes; compared piece by piece, never read whole.
 bool sameContents(const std::string& path, const std::string& source) {
-  const auto size = files::fileSize(source);
-  if (!size || files::fileSize(path) != size) return false;
-  const auto bytes = files::readFile(source);
-  return bytes && holdsBytes(path, *bytes);
+  struct stat a, b;
+  const int one = files::openRegularFile(path, &a);
+  if (one < 0) return false;
+  const int two = files::openRegularFile(source, &b);
+  bool same = two >= 0 && a.st_size == b.st_size;
+  std::vector<char> left(1 << 16), right(1 << 16);
+  while (same) {
+    const ssize_t n = ::read(one, left.data(), left.size());
+    if (n <= 0) {
+      same = n == 0 && ::read(two, right.data(), 1) == 0;
+      break;
+    }
+    std::size_t got = 0;
+    while (got < static_cast<std::size_t>(n)) {
+      const ssize_t m = ::read(two, right.data() + got, static_cast<std::size_t>(n) - got);
+      if (m <= 0) break;
+      got += static_cast<std::size_t>(m);
+    }
+    same = got == static_cast<std::size_t>(n) && std::memcmp(left.data(), right.data(), got) == 0;
+  }
+  ::close(one);
+  if (two >= 0) ::close(two);
+  return same;
+}
+
+// An image file is copied and shown only when it is a regular file of a size worth decoding. Anything
+// else with an image's name (a FIFO, a device, a huge file) is kept by its name and path instead.
+std::optional<std::string> whyNotAnImageFile(const std::string& path) {
+  // A file gone already is found out when it is copied.
+  if (!files::exists(path)) return std::nullopt;
+  struct stat st;
+  const int fd = files::openRegularFile(path, &st);
+  if (fd < 0) return errno == EINVAL ? "it is not a regular file" : "it cannot be read";
+  ::close(fd);
+  if (static_cast<std::uint64_t>(st.st_size) > ImageCodec::kMaxFileBytes)
+    return "it holds " + std::to_string(st.st_size) + " bytes";
+  return std::nullopt;
 }
 
 // A name in `folder` that no other file holds, so two images of the same name on the same day never
@@ -144,7 +183,11 @@ void applyFileUrl(CopyEntity& entity, const std::string& fileUrl) {
   }
   const VLFileInfo info = VLFileManager::shared().getFileInfoOfPath(path);
   Json& json = entity.mutableJsonData();
-  if (info.isImageType()) {
+  std::optional<std::string> notAnImage = info.isImageType() ? whyNotAnImageFile(decoded) : std::nullopt;
+  if (notAnImage) {
+    logf("capture: the image %s is kept as a file: %s", decoded.c_str(), notAnImage->c_str());
+  }
+  if (info.isImageType() && !notAnImage) {
     const Json storage = VLConfig::shared().getValueOfKey(VLConfig::kImageStorage).value_or(Json());
     if (storage.is_object() && jsonBool(storage, "isCopy")) {
       const std::string date = today();

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <string>
 #include <vector>
 
 #include "CaptureTestSupport.h"
+#include "VLEngine/image/ImageCodec.h"
 #include "capture/CopyEntity.h"
 #include "core/VLNotificationCenter.h"
 #include "platform/foundation/Url.h"
@@ -241,6 +244,33 @@ TEST_F(ClipboardListenerTest, BadItemsAreStoredByTheirTextOrDroppedAndCaptureGoe
   EXPECT_TRUE(LogCapture::containsPrefix("capture: cannot copy image file"));
   copy("still capturing");
   EXPECT_EQ(texts().back(), "still capturing");
+}
+
+// A copied file list names what a file manager shows, FIFOs and devices included, and files of any size:
+// none of them may stop capture, fill memory or the program's own folders.
+TEST_F(ClipboardListenerTest, FifosDevicesAndHugeImagesAreKeptByNameAndPathWithoutBeingRead) {
+  Json storage = *config().getValueOfKey(VLConfig::kImageStorage);
+  storage["isCopy"] = true;
+  config().setValueOfKey(VLConfig::kImageStorage, storage);
+  const std::string fifo = files::joinPath(home(), "pipe.png");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string fifoWithoutExtension = files::joinPath(home(), "pipe");
+  ASSERT_EQ(::mkfifo(fifoWithoutExtension.c_str(), 0600), 0);
+  // Sparse: past the size that is copied or read, without costing the disk anything.
+  const std::string huge = makeFile("Pictures/huge.png", pngBytes());
+  ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(ImageCodec::kMaxFileBytes + 1)), 0);
+  start();
+  for (const std::string& path : {fifo, fifoWithoutExtension, std::string("/dev/zero"), huge}) {
+    SCOPED_TRACE(path);
+    const std::size_t before = records().size();
+    copyItems({item({{kPasteboardTypeFileURL, "file://" + path}})});
+    ASSERT_EQ(records().size(), before + 1);
+    EXPECT_EQ(texts().back(), files::lastPathComponent(path));
+    EXPECT_EQ(jsonOf(records().back()), (Json{{"file", path}, {"custom_view", "FileView"}}));
+  }
+  EXPECT_FALSE(files::exists(fileFolder() + "/2023-11-15/huge.png"));
+  copy("capture goes on");
+  EXPECT_EQ(texts().back(), "capture goes on");
 }
 
 TEST_F(ClipboardListenerTest, CopiesInApplicationsOnTheSecurityListAreNeitherStoredNorShown) {

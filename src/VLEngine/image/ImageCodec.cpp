@@ -176,9 +176,13 @@ ui::ImageRef ImageCodec::decode(std::string_view data, std::string_view what) {
 }
 
 ui::ImageRef ImageCodec::imageWithContentsOfFile(const std::string& path) {
-  if (!files::isRegularFile(path)) return nullptr;
-  std::optional<std::string> data = files::readFile(path);
-  if (!data) return nullptr;
+  std::optional<std::string> data = files::readFile(path, kMaxFileBytes);
+  if (!data) {
+    if (files::exists(path))
+      logf("image: %s is not a regular file of at most %llu bytes", path.c_str(),
+           static_cast<unsigned long long>(kMaxFileBytes));
+    return nullptr;
+  }
   return decode(*data, path);
 }
 

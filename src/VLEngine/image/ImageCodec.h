@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,9 @@ class ImageCodec {
  public:
   // Larger images are refused rather than allocated (about a gigabyte of RGBA).
   static constexpr long long kMaxPixels = 256LL * 1024 * 1024;
+  // Image files larger than this are neither copied into our folders, read whole nor decoded: such a
+  // copy is kept by its name and path, like any other file.
+  static constexpr std::uint64_t kMaxFileBytes = 64ull << 20;
 
   static ImageFormat imageFormatForImageData(std::string_view data);
 

@@ -118,7 +118,8 @@ ui::ImageRef ImageViewLoading::_loadImageFromDisk(const std::string& path, ui::S
   ImageFormat format = ImageFormat::Undefined;
   std::optional<std::string> filePath =
       pathFromFileUrl(startsWith(path, kFileScheme) ? path : kFileScheme + path);
-  std::optional<std::string> bytes = filePath ? files::readFile(*filePath) : std::nullopt;
+  std::optional<std::string> bytes =
+      filePath ? files::readFile(*filePath, ImageCodec::kMaxFileBytes) : std::nullopt;
   if (bytes) {
     format = ImageCodec::imageFormatForImageData(*bytes);
     image = ImageCodec::decode(*bytes, "record image");
