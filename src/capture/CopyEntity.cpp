@@ -222,24 +222,10 @@ void applyUrl(CopyEntity& entity, const std::string& url) {
   if (!match) return;
   const std::string name =
       substringWithRange(url, match->group(1)) + "." + substringWithRange(url, match->group(2));
-  if (const auto folder = CopyEntity::createWebFileFolderByDate(today())) {
-    if (!HttpFetcher::isFetchableUrl(url)) {
-      logf("capture: not downloading %s: only http and https are fetched", url.c_str());
-    } else {
-      HttpFetchOptions options;
-      options.timeoutSeconds = CopyEntity::kDownloadTimeoutSeconds;
-      options.maxBytes = CopyEntity::kDownloadMaxBytes;
-      const HttpResponse response = HttpFetcher::shared()->get(url, options);
-      if (!response.ok()) {
-        logf("capture: download of %s failed: status %ld %s", url.c_str(), response.status,
-             response.error.c_str());
-      } else if (!response.body.empty()) {
-        if (const auto free = storeBytes(*folder, name, response.body)) {
-          entity.mutableJsonData()["web_image"] = *folder + percentEncode(*free, PercentSet::Path);
-          entity.mutableJsonData()["custom_view"] = kFileView;
-        }
-      }
-    }
+  if (!HttpFetcher::isFetchableUrl(url)) {
+    logf("capture: not downloading %s: only http and https are fetched", url.c_str());
+  } else {
+    entity.setImageDownload(CopyEntity::ImageDownload{url, name});
   }
   if (entity.string().empty()) entity.setString(name);
 }
@@ -304,6 +290,30 @@ std::optional<std::string> CopyEntity::createFileFolderByDate(const std::string&
 
 std::optional<std::string> CopyEntity::createWebFileFolderByDate(const std::string& date) {
   return createDatedFolder(VLEngine::shared().webFilePath(), date);
+}
+
+std::shared_ptr<dispatch::Queue> CopyEntity::downloadQueue() {
+  static const std::shared_ptr<dispatch::Queue> queue =
+      dispatch::Queue::serial("app.vellisto.image-download");
+  return queue;
+}
+
+std::optional<std::string> CopyEntity::downloadImage(const ImageDownload& download) {
+  const auto folder = createWebFileFolderByDate(today());
+  if (!folder) return std::nullopt;
+  HttpFetchOptions options;
+  options.timeoutSeconds = kDownloadTimeoutSeconds;
+  options.maxBytes = kDownloadMaxBytes;
+  const HttpResponse response = HttpFetcher::shared()->get(download.url, options);
+  if (!response.ok()) {
+    logf("capture: download of %s failed: status %ld %s", download.url.c_str(), response.status,
+         response.error.c_str());
+    return std::nullopt;
+  }
+  if (response.body.empty()) return std::nullopt;
+  const auto free = storeBytes(*folder, download.name, response.body);
+  if (!free) return std::nullopt;
+  return *folder + percentEncode(*free, PercentSet::Path);
 }
 
 std::shared_ptr<CopyEntity> CopyEntity::copy() const {

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CaptureTestSupport.h"
@@ -175,6 +177,32 @@ TEST_F(ClipboardListenerTest, ImagesOfOneNameOnOneDayNeverOverwriteEachOther) {
   copyItems({item({{kPasteboardTypeURL, "https://one.example/img/logo.png"}})});
   EXPECT_FALSE(files::exists(web + "logo-2.png"));
   EXPECT_EQ(records().size(), 4u);
+}
+
+// A slow image download runs beside capture: a copy made while it is out is stored in its turn, and the
+// image joins its record when it arrives.
+TEST_F(ClipboardListenerTest, CopiesMadeWhileAnImageDownloadsAreCapturedMeanwhile) {
+  start();
+  const std::string url = "https://slow.example/img/photo.png";
+  fetcher_->setResponse(url, {200, pngBytes("slow"), ""});
+  bool storedMeanwhile = false;
+  fetcher_->setBeforeAnswer([&](const std::string&) {
+    board_->setContentsFromOtherApplication({PasteboardItem(kPasteboardTypeString, "copied meanwhile")});
+    PasteboardPolling::pasteboardDealingQueue()->async(
+        [] { VLNotificationCenter::postNotificationName(PasteboardPolling::kPasteboardDidChange); });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!(storedMeanwhile =
+                 engine().getChunkByContext("copied meanwhile", Json::object(), kClip) != nullptr) &&
+           std::chrono::steady_clock::now() < until) {
+      std::this_thread::yield();
+    }
+  });
+  copyItems({item({{kPasteboardTypeURL, url}})});
+  EXPECT_TRUE(storedMeanwhile);
+  EXPECT_EQ(texts(), (std::vector<std::string>{"photo.png", "copied meanwhile"}));
+  const std::string path = webFolder() + "/2023-11-15/photo.png";
+  EXPECT_EQ(jsonOf(records()[0]), (Json{{"web_image", path}, {"custom_view", "FileView"}}));
+  EXPECT_EQ(files::readFile(path), pngBytes("slow"));
 }
 
 TEST_F(ClipboardListenerTest, ImageDownloadsAreBoundedAndHttpOnly) {
