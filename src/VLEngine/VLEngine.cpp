@@ -6,6 +6,7 @@
 #include "VLEngine/doc/Vellisto_Writer.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"
+#include "VLEngine/image/RecordFiles.h"
 #include "core/VLAppNotifcationCenter.h"
 #include "core/VLFileInfo.h"
 #include "core/VLFileManager.h"
@@ -146,6 +147,7 @@ void VLEngine::load() {
 
 void VLEngine::resetForTesting() {
   Vellisto_BigDoc::waitForPendingWrites();
+  RecordFiles::waitForPendingRemovals();
   VLEngine& engine = shared();
   {
     Lock lock(storeMutex());

@@ -79,7 +79,11 @@ void ImageViewLoading::setCacheForTesting(std::shared_ptr<ImageCache> cache) {
 std::string ImageViewLoading::_cacheKey(const std::string& path, double width) {
   const std::string ending = lowercase(files::pathExtension(path)) == "gif" ? "" : "@3x.";
   const long wide = std::isfinite(width) ? static_cast<long>(width) : 0;
-  return Vellisto_Chunk::md5HexDigest(path) + "@" + std::to_string(wide) + "w" + ending;
+  return cacheKeyPrefix(path) + "@" + std::to_string(wide) + "w" + ending;
+}
+
+std::string ImageViewLoading::cacheKeyPrefix(const std::string& path) {
+  return Vellisto_Chunk::md5HexDigest(path);
 }
 
 bool ImageViewLoading::isThumbnail(const std::string& cacheKey) {

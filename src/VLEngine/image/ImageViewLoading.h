@@ -57,6 +57,8 @@ class ImageViewLoading {
 
   // "<md5 of the URL text>@<width>w@3x." ("" instead of "@3x." for a ".gif" path).
   static std::string _cacheKey(const std::string& path, double width);
+  // The part before the "@" of every key of the URL text: the image cache's group of its widths.
+  static std::string cacheKeyPrefix(const std::string& path);
   // A key of the 18-point-wide row icons.
   static bool isThumbnail(const std::string& cacheKey);
 
