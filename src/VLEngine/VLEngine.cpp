@@ -21,6 +21,8 @@ namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
+constexpr int kFileIconPixels = 1024;
+
 // The clipboard history's docs report here. The clipboard tab refers to the store's chain, so moving
 // its tail once is enough; a record that leaves clears the clipboard tab's caches.
 class ClipboardChainOwner : public Vellisto_DocChainOwner {
@@ -124,7 +126,10 @@ void VLEngine::installServices() {
     return path;
   });
   VLAppNotifcationCenter::shared().setSnippetsStore(std::make_shared<VLEngineSnippetsStore>());
-  VLFileInfo::setImageFileLoader(&ImageCodec::imageWithContentsOfFile);
+  // A file's icon is its picture, decoded no larger than a preview shows it.
+  VLFileInfo::setImageFileLoader([](const std::string& path) {
+    return ImageCodec::decodeFileFitting(path, kFileIconPixels, kFileIconPixels, path);
+  });
 }
 
 void VLEngine::load() {

@@ -7,6 +7,7 @@
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/image/ImageCodec.h"
+#include "VLEngine/image/ImageViewLoading.h"
 #include "Windows/Main/preview/FileView.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "core/VLConfig.h"
@@ -60,6 +61,7 @@ class FileViewTest : public test::WidgetTest {
   void show(const std::string& text, const Json& json) {
     VLEngine::shared().append(text, std::nullopt, json, kClipboardPinTabId);
     view_->setJsonData(json, text);
+    ImageViewLoading::waitForPendingDecodes();
     dispatch::MainLoop::runUntilIdle();
   }
   std::string label() const { return view_->label()->string(); }
@@ -131,6 +133,7 @@ TEST_F(FileViewTest, GrantingTheFolderStoresItAndShowsTheFileAgain) {
 
   // Cancelling the chooser changes nothing.
   view_->permissionView()->goAndGrant();
+  ImageViewLoading::waitForPendingDecodes();
   dispatch::MainLoop::runUntilIdle();
   EXPECT_FALSE(VLConfig::shared().getValueOfKey(VLConfig::kBookmarks));
 
@@ -141,6 +144,7 @@ TEST_F(FileViewTest, GrantingTheFolderStoresItAndShowsTheFileAgain) {
     return std::vector<std::string>{home_ / "locked"};
   });
   view_->permissionView()->goAndGrant();
+  ImageViewLoading::waitForPendingDecodes();
   dispatch::MainLoop::runUntilIdle();
   EXPECT_EQ(startedIn, home_.path().substr(0, home_.path().find('/', 1))) << "the top folder of the file";
   EXPECT_EQ(VLConfig::shared().getValueOfKey(VLConfig::kBookmarks),
@@ -175,6 +179,7 @@ TEST_F(FileViewTest, TransferShowsItsProgressUntilItEndsAndARecordGoneShowsNothi
   running = false;
   ASSERT_TRUE(transfer->onEnd);
   transfer->onEnd();
+  ImageViewLoading::waitForPendingDecodes();
   dispatch::MainLoop::runUntilIdle();
   EXPECT_TRUE(view_->fileTransferOnPreview()->isHidden());
   EXPECT_EQ(view_->shows(), Shows::Icon);
