@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -10,12 +11,15 @@
 
 namespace vl {
 
-// The replay cache: the rows the result list showed for each query, so that typing back to a query
-// shows its rows again without searching.
+// The replay cache: the rows the result list showed for each recent query, so that typing back to a
+// query shows its rows again without searching. Only the latest few queries are kept, and none longer
+// than a line: every keystroke is a query, and each holds its rows and their highlights.
 class SearchHistory {
  public:
   // Replayed rows carry the largest 32-bit id, which passes the receiver's stale test.
   static constexpr std::int64_t kReplayTaskId = 2147483647;
+  static constexpr std::size_t kMaxQueries = 64;
+  static constexpr std::size_t kMaxQueryBytes = 1024;
 
   static SearchHistory& shared();
   SearchHistory() = default;
@@ -38,6 +42,8 @@ class SearchHistory {
  private:
   mutable std::mutex lock_;
   std::map<std::string, DisplayRows> screenshots_;
+  // The stored queries, oldest first.
+  std::deque<std::string> order_;
   RowsProvider rowsProvider_;
 };
 

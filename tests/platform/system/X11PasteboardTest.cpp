@@ -236,6 +236,24 @@ TEST_F(X11PasteboardTest, GarbageAnswersAreLeftOutWithALogLine) {
   }
 }
 
+// Clipboard owners choose which atoms we are asked to name: a flood of made-up ones is answered right
+// without the connection remembering all of them.
+TEST_F(X11PasteboardTest, AtomNamesAreRightAndTheirCacheBounded) {
+  auto connection = x11::X11Display::open(display_);
+  ASSERT_NE(connection, nullptr);
+  Display* other = XOpenDisplay(display_.c_str());
+  ASSERT_NE(other, nullptr);
+  const std::size_t flood = x11::X11Display::kMaxCachedAtoms * 3;
+  for (std::size_t i = 0; i < flood; ++i) {
+    const std::string name = "vl-made-up-target-" + std::to_string(i);
+    const Atom atom = XInternAtom(other, name.c_str(), False);
+    ASSERT_EQ(connection->atomName(atom), name);
+  }
+  XCloseDisplay(other);
+  EXPECT_LE(connection->cachedAtomCount(), x11::X11Display::kMaxCachedAtoms);
+  EXPECT_EQ(connection->atomName(connection->atom("CLIPBOARD")), "CLIPBOARD");
+}
+
 TEST(X11DisplayDeathTest, LosingTheDisplayEndsTheProgramWithAClearMessage) {
   const std::string display = x11test::XvfbServer::shared().displayName();
   if (display.empty()) GTEST_SKIP() << x11test::XvfbServer::shared().skipReason();
