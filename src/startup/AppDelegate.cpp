@@ -1,9 +1,13 @@
 #include "startup/AppDelegate.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
 
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/SearchHistory.h"
 #include "capture/CaptureHooks.h"
 #include "capture/ClipboardListener.h"
@@ -257,6 +261,28 @@ bool AppDelegate::finishQueuedWork(double timeoutMs) {
   VLFileManager::shared().waitForCleanUps();
   if (dispatch::MainLoop::shutdown(timeoutMs)) return true;
   logf("quit: work was still running after %.0f ms", timeoutMs);
+  return false;
+}
+
+bool AppDelegate::saveWhileMainThreadIsBusy(double timeoutMs) {
+  AppInstalledManager::shared().saveAppItemDict();
+  // A block at the end of the persist queue runs once every write queued before it is done.
+  struct Done {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool done = false;
+  };
+  auto state = std::make_shared<Done>();
+  Vellisto_BigDoc::persistQueue()->async([state] {
+    std::lock_guard<std::mutex> lock(state->mutex);
+    state->done = true;
+    state->changed.notify_all();
+  });
+  std::unique_lock<std::mutex> lock(state->mutex);
+  if (state->changed.wait_for(lock, std::chrono::duration<double, std::milli>(timeoutMs),
+                              [&] { return state->done; }))
+    return true;
+  logf("quit: record writes were still running after %.0f ms", timeoutMs);
   return false;
 }
 
