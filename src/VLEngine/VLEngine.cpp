@@ -6,6 +6,7 @@
 #include "VLEngine/doc/Vellisto_Writer.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"
+#include "VLEngine/image/RecordFiles.h"
 #include "core/VLAppNotifcationCenter.h"
 #include "core/VLFileInfo.h"
 #include "core/VLFileManager.h"
@@ -19,6 +20,8 @@ namespace vl {
 namespace {
 
 using Lock = RecursiveMutexLock;
+
+constexpr int kFileIconPixels = 1024;
 
 // The clipboard history's docs report here. The clipboard tab refers to the store's chain, so moving
 // its tail once is enough; a record that leaves clears the clipboard tab's caches.
@@ -123,7 +126,10 @@ void VLEngine::installServices() {
     return path;
   });
   VLAppNotifcationCenter::shared().setSnippetsStore(std::make_shared<VLEngineSnippetsStore>());
-  VLFileInfo::setImageFileLoader(&ImageCodec::imageWithContentsOfFile);
+  // A file's icon is its picture, decoded no larger than a preview shows it.
+  VLFileInfo::setImageFileLoader([](const std::string& path) {
+    return ImageCodec::decodeFileFitting(path, kFileIconPixels, kFileIconPixels, path);
+  });
 }
 
 void VLEngine::load() {
@@ -146,6 +152,7 @@ void VLEngine::load() {
 
 void VLEngine::resetForTesting() {
   Vellisto_BigDoc::waitForPendingWrites();
+  RecordFiles::waitForPendingRemovals();
   VLEngine& engine = shared();
   {
     Lock lock(storeMutex());

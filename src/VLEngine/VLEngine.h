@@ -94,6 +94,10 @@ class VLEngine {
   // flag, a new time stamp. An empty alias changes no alias.
   void updateContext(const std::string& text, const std::string& alias, const std::optional<Json>& json,
                      const std::string& pinTabId, bool updateTimeStamp);
+  // Adds `members` to the json of every record with the signature, in every tab (auto-pick may have
+  // copied it already), and saves their docs; the signature never depends on what is added. How many
+  // records took them.
+  std::size_t addToJsonOfRecords(const std::string& sig, const Json& members);
   // Copies the record of text and json from one tab into another (or renews the copy already there);
   // the record stays in the source tab.
   void moveChunkFrom(const std::string& fromPinTabId, const std::string& toPinTabId, const std::string& text,

@@ -1,6 +1,7 @@
 // The record operations of the store: finding, choosing, adding, changing, copying and deleting.
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLStoreTab.h"
+#include "VLEngine/VLTabDirectory.h"
 #include "VLEngine/doc/JsonDataHelper.h"
 #include "VLEngine/doc/SortedTableHelper.h"
 #include "VLEngine/image/ImageManager.h"
@@ -203,6 +204,28 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
     chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
   }
   doc->persistChunk(*chunk);
+}
+
+std::size_t VLEngine::addToJsonOfRecords(const std::string& sig, const Json& members) {
+  if (sig.empty() || !members.is_object()) return 0;
+  Lock lock(storeMutex());
+  std::size_t changed = 0;
+  for (const std::shared_ptr<VLStoreTab>& tab : tabDirectory()->allTabs()) {
+    if (!tab) continue;
+    Located found = findInChain(tab->headDoc(), sig);
+    if (!found.chunk) continue;
+    {
+      RecursiveMutexLock docLock(found.doc->mutex());
+      Json json =
+          found.chunk->json() && found.chunk->json()->is_object() ? *found.chunk->json() : Json::object();
+      json.update(members);
+      found.chunk->setJson(std::move(json));
+    }
+    found.doc->persist();
+    tab->setCachedFile(nullptr);
+    ++changed;
+  }
+  return changed;
 }
 
 void VLEngine::moveChunkFrom(const std::string& fromPinTabId, const std::string& toPinTabId,

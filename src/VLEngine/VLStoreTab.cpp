@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/image/RecordFiles.h"
 #include "platform/foundation/Check.h"
 
 namespace vl {
@@ -81,9 +82,12 @@ void VLStoreTab::docDidRollOver(const std::shared_ptr<Vellisto_BigDoc>&,
 }
 
 void VLStoreTab::chunkDidLeave(const std::shared_ptr<Vellisto_Chunk>& chunk) {
-  Lock lock(VLEngine::storeMutex());
-  cachedFile_.reset();
-  if (sortedTable_) sortedTable_->remove(chunk);
+  {
+    Lock lock(VLEngine::storeMutex());
+    cachedFile_.reset();
+    if (sortedTable_) sortedTable_->remove(chunk);
+  }
+  RecordFiles::recordDidLeave(chunk);
 }
 
 }  // namespace vl

@@ -2,13 +2,11 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "VLEngine/doc/Vellisto_BigDoc.h"
@@ -27,38 +25,20 @@
 #include "startup/DataFolderLock.h"
 #include "startup/HookCensus.h"
 #include "startup/ProgramAssembly.h"
+#include "startup/StopSignals.h"
 #include "theme/VLThemeManager.h"
 
 namespace {
 
 // Exit status of a program that found another one running on the same data folder.
 constexpr int kAlreadyRunning = 3;
-// Exit status when queued work did not finish in time; the exit handlers are skipped then.
-constexpr int kStuckAtQuit = 4;
+// Exit status when queued work did not finish in time; the exit handlers are skipped then (as after a
+// stop while the main thread was busy that could not save everything).
+constexpr int kStuckAtQuit = vl::StopSignals::kUnsaved;
 // How long quitting waits for queued work (doc writes of a large history included).
 constexpr double kQuitGraceMs = 60000;
 // Exit status when changes of the history could be written neither to a doc nor to its journal.
 constexpr int kUnsavedAtQuit = 5;
-
-// SIGINT and SIGTERM are blocked in every thread and taken by one thread with sigwait, so the stop
-// request runs as ordinary code instead of inside a signal handler. The first signal terminates the
-// application on the main thread (the installed-application dictionary is saved on the way); a second
-// one stops the run loop directly, for a main thread that is stuck.
-void watchForQuitSignals(const sigset_t& signals) {
-  std::thread([signals] {
-    int count = 0;
-    for (;;) {
-      int received = 0;
-      if (sigwait(&signals, &received) != 0) continue;
-      vl::logf("vellisto: received signal %d, stopping", received);
-      if (++count == 1) {
-        vl::dispatch::Queue::main()->async([] { vl::ui::Application::shared().terminate(); });
-      } else {
-        vl::dispatch::MainLoop::stop();
-      }
-    }
-  }).detach();
-}
 
 // --resources: where the program found its resources and the themes it read there, so an installation
 // can be checked without starting the whole program. Fails when no theme was found.
@@ -101,7 +81,12 @@ int main(int argc, char** argv) {
   }
 
   vl::dispatch::MainLoop::adoptCurrentThread();
-  watchForQuitSignals(signals);
+  // The first signal quits on the main thread (the installed-application dictionary is saved on the
+  // way); a main thread too busy to take it up is stopped without, once the records are written.
+  vl::StopSignals::Options stop;
+  stop.quit = [] { vl::ui::Application::shared().terminate(); };
+  stop.exit = [](int status) { std::_Exit(status); };
+  vl::StopSignals::watch(signals, std::move(stop));
   vl::logf("vellisto: started (pid %d)", static_cast<int>(::getpid()));
 
   // The pasteboard poll reads the general pasteboard from its first fire, so the desktop's backends are

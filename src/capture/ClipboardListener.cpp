@@ -229,7 +229,21 @@ std::shared_ptr<Vellisto_Chunk> ClipboardListener::makeRecord(const std::shared_
   if (!chunk) return nullptr;
   logf("append %s", dumpJson(json).c_str());
   if (held) mergingCopy_.heldCopyStored(*entity, chunk, previous);
+  if (entity->imageDownload()) downloadImage(*entity->imageDownload(), chunk->sig());
   return chunk;
+}
+
+void ClipboardListener::downloadImage(const CopyEntity::ImageDownload& download, const std::string& sig) {
+  // The record is stored already; the image joins it when it arrives, and the previews that show the
+  // record look again.
+  CopyEntity::downloadQueue()->async([download, sig] {
+    const auto path = CopyEntity::downloadImage(download);
+    if (!path) return;
+    if (VLEngine::shared().addToJsonOfRecords(sig, {{"web_image", *path}, {"custom_view", "FileView"}}) == 0)
+      return;
+    // The previews hear it where they live.
+    dispatch::Queue::main()->async([] { VLNotificationCenter::postNotificationName(kReloadImageData); });
+  });
 }
 
 void ClipboardListener::autoPick(const std::shared_ptr<CopyEntity>& entity,

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "capture/CopyEntity.h"
 #include "core/VLConstants.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/system/Pasteboard.h"
@@ -15,7 +16,6 @@
 namespace vl {
 
 class AppMonitor;
-class CopyEntity;
 class MergingCopy;
 class Vellisto_Chunk;
 
@@ -27,6 +27,8 @@ class ClipboardListener {
  public:
   static constexpr const char* kAppendCopyEntity = "kNotificationRecordTableShouldAppendCopyEntity";
   static constexpr const char* kCheckDeleteEntity = "VELLISTO_MAIN_checkDeleteEntity";
+  // Posted once a copied URL's image arrived and joined its record.
+  static constexpr const char* kReloadImageData = "VELLISTO_MAIN_reloadImageData";
 
   // Listens with the shared merging copy and front-application monitor.
   static ClipboardListener& shared();
@@ -63,6 +65,7 @@ class ClipboardListener {
   std::shared_ptr<Vellisto_Chunk> makeRecord(const std::shared_ptr<CopyEntity>& entity,
                                              const std::vector<PasteboardItem>& items);
   void autoPick(const std::shared_ptr<CopyEntity>& entity, const std::shared_ptr<Vellisto_Chunk>& chunk);
+  static void downloadImage(const CopyEntity::ImageDownload& download, const std::string& sig);
 
   MergingCopy& mergingCopy_;
   AppMonitor& appMonitor_;

@@ -1,11 +1,16 @@
 #include "capture/CopyEntity.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <utility>
 #include <vector>
 
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/image/ImageCodec.h"
 #include "core/VLConfig.h"
 #include "core/VLFileManager.h"
 #include "platform/foundation/Clock.h"
@@ -15,6 +20,7 @@
 #include "platform/foundation/Regex.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/Url.h"
+#include "platform/richtext/RtfReader.h"
 #include "platform/system/net/HttpFetcher.h"
 
 namespace vl {
@@ -34,7 +40,8 @@ std::optional<std::string> dataFor(const std::vector<PasteboardItem>& items, std
   return std::nullopt;
 }
 
-std::optional<std::string> textFor(const std::vector<PasteboardItem>& items, std::string_view type) {
+// Addresses (file and web URLs) must be exact: one that is not UTF-8 is ignored.
+std::optional<std::string> addressFor(const std::vector<PasteboardItem>& items, std::string_view type) {
   auto data = dataFor(items, type);
   if (data && !isValidUtf8(*data)) {
     logf("capture: %.*s on the pasteboard is not UTF-8 text, ignored", static_cast<int>(type.size()),
@@ -42,6 +49,32 @@ std::optional<std::string> textFor(const std::vector<PasteboardItem>& items, std
     return std::nullopt;
   }
   return data;
+}
+
+// Text keeps what it can: a few bad bytes must not lose the whole copy.
+std::optional<std::string> textFor(const std::vector<PasteboardItem>& items, std::string_view type) {
+  auto data = dataFor(items, type);
+  if (data && !isValidUtf8(*data)) {
+    logf("capture: %.*s on the pasteboard (%zu bytes) is not valid UTF-8; the bad bytes are replaced",
+         static_cast<int>(type.size()), type.data(), data->size());
+    return sanitizeUtf8(*data);
+  }
+  return data;
+}
+
+// The plain text of a copy that offers only rich text (RTF is 7-bit text; anything else is not RTF).
+std::string plainTextOfRtf(const std::vector<PasteboardItem>& items) {
+  const auto rtf = dataFor(items, kPasteboardTypeRTF);
+  if (!rtf || !isValidUtf8(*rtf)) return {};
+  const auto text = ui::RtfReader::read(*rtf);
+  if (!text) {
+    logf("capture: %zu bytes of rich text on the pasteboard do not read as RTF", rtf->size());
+    return {};
+  }
+  // The paragraph mark that ends the last paragraph is no part of the copied text.
+  std::string plain = text->string();
+  while (!plain.empty() && (plain.back() == '\n' || plain.back() == '\r')) plain.pop_back();
+  return plain;
 }
 
 std::string today() { return date::format(Clock::current().now(), "yyyy-MM-dd"); }
@@ -62,14 +95,48 @@ std::optional<std::string> createDatedFolder(const std::string& base, const std:
 bool holdsBytes(const std::string& path, const std::string& bytes) {
   const auto size = files::fileSize(path);
   if (!size || *size != bytes.size()) return false;
-  return files::readFile(path) == bytes;
+  return files::readFile(path, bytes.size()) == bytes;
 }
 
+// True when two regular files hold the same bytes; compared piece by piece, never read whole.
 bool sameContents(const std::string& path, const std::string& source) {
-  const auto size = files::fileSize(source);
-  if (!size || files::fileSize(path) != size) return false;
-  const auto bytes = files::readFile(source);
-  return bytes && holdsBytes(path, *bytes);
+  struct stat a, b;
+  const int one = files::openRegularFile(path, &a);
+  if (one < 0) return false;
+  const int two = files::openRegularFile(source, &b);
+  bool same = two >= 0 && a.st_size == b.st_size;
+  std::vector<char> left(1 << 16), right(1 << 16);
+  while (same) {
+    const ssize_t n = ::read(one, left.data(), left.size());
+    if (n <= 0) {
+      same = n == 0 && ::read(two, right.data(), 1) == 0;
+      break;
+    }
+    std::size_t got = 0;
+    while (got < static_cast<std::size_t>(n)) {
+      const ssize_t m = ::read(two, right.data() + got, static_cast<std::size_t>(n) - got);
+      if (m <= 0) break;
+      got += static_cast<std::size_t>(m);
+    }
+    same = got == static_cast<std::size_t>(n) && std::memcmp(left.data(), right.data(), got) == 0;
+  }
+  ::close(one);
+  if (two >= 0) ::close(two);
+  return same;
+}
+
+// An image file is copied and shown only when it is a regular file of a size worth decoding. Anything
+// else with an image's name (a FIFO, a device, a huge file) is kept by its name and path instead.
+std::optional<std::string> whyNotAnImageFile(const std::string& path) {
+  // A file gone already is found out when it is copied.
+  if (!files::exists(path)) return std::nullopt;
+  struct stat st;
+  const int fd = files::openRegularFile(path, &st);
+  if (fd < 0) return errno == EINVAL ? "it is not a regular file" : "it cannot be read";
+  ::close(fd);
+  if (static_cast<std::uint64_t>(st.st_size) > ImageCodec::kMaxFileBytes)
+    return "it holds " + std::to_string(st.st_size) + " bytes";
+  return std::nullopt;
 }
 
 // A name in `folder` that no other file holds, so two images of the same name on the same day never
@@ -116,7 +183,11 @@ void applyFileUrl(CopyEntity& entity, const std::string& fileUrl) {
   }
   const VLFileInfo info = VLFileManager::shared().getFileInfoOfPath(path);
   Json& json = entity.mutableJsonData();
-  if (info.isImageType()) {
+  std::optional<std::string> notAnImage = info.isImageType() ? whyNotAnImageFile(decoded) : std::nullopt;
+  if (notAnImage) {
+    logf("capture: the image %s is kept as a file: %s", decoded.c_str(), notAnImage->c_str());
+  }
+  if (info.isImageType() && !notAnImage) {
     const Json storage = VLConfig::shared().getValueOfKey(VLConfig::kImageStorage).value_or(Json());
     if (storage.is_object() && jsonBool(storage, "isCopy")) {
       const std::string date = today();
@@ -151,24 +222,10 @@ void applyUrl(CopyEntity& entity, const std::string& url) {
   if (!match) return;
   const std::string name =
       substringWithRange(url, match->group(1)) + "." + substringWithRange(url, match->group(2));
-  if (const auto folder = CopyEntity::createWebFileFolderByDate(today())) {
-    if (!HttpFetcher::isFetchableUrl(url)) {
-      logf("capture: not downloading %s: only http and https are fetched", url.c_str());
-    } else {
-      HttpFetchOptions options;
-      options.timeoutSeconds = CopyEntity::kDownloadTimeoutSeconds;
-      options.maxBytes = CopyEntity::kDownloadMaxBytes;
-      const HttpResponse response = HttpFetcher::shared()->get(url, options);
-      if (!response.ok()) {
-        logf("capture: download of %s failed: status %ld %s", url.c_str(), response.status,
-             response.error.c_str());
-      } else if (!response.body.empty()) {
-        if (const auto free = storeBytes(*folder, name, response.body)) {
-          entity.mutableJsonData()["web_image"] = *folder + percentEncode(*free, PercentSet::Path);
-          entity.mutableJsonData()["custom_view"] = kFileView;
-        }
-      }
-    }
+  if (!HttpFetcher::isFetchableUrl(url)) {
+    logf("capture: not downloading %s: only http and https are fetched", url.c_str());
+  } else {
+    entity.setImageDownload(CopyEntity::ImageDownload{url, name});
   }
   if (entity.string().empty()) entity.setString(name);
 }
@@ -200,13 +257,15 @@ std::shared_ptr<CopyEntity> CopyEntity::entityWithPasteboard(const Pasteboard& b
 
 std::shared_ptr<CopyEntity> CopyEntity::entityWithItems(const std::vector<PasteboardItem>& items) {
   auto entity = std::make_shared<CopyEntity>();
-  entity->setString(cutForMaxLength(filter(textFor(items, kPasteboardTypeString).value_or(""))));
+  std::string text = textFor(items, kPasteboardTypeString).value_or("");
+  if (text.empty()) text = plainTextOfRtf(items);
+  entity->setString(cutForMaxLength(filter(text)));
   entity->setTimestamp(Clock::current().now());
   if (auto html = textFor(items, kPasteboardTypeHTML)) {
     entity->mutableJsonData()["html"] = std::move(*html);
-  } else if (auto fileUrl = textFor(items, kPasteboardTypeFileURL)) {
+  } else if (auto fileUrl = addressFor(items, kPasteboardTypeFileURL)) {
     applyFileUrl(*entity, *fileUrl);
-  } else if (auto url = textFor(items, kPasteboardTypeURL)) {
+  } else if (auto url = addressFor(items, kPasteboardTypeURL)) {
     applyUrl(*entity, *url);
   } else if (auto png = dataFor(items, kPasteboardTypePNG)) {
     applyPng(*entity, *png);
@@ -231,6 +290,30 @@ std::optional<std::string> CopyEntity::createFileFolderByDate(const std::string&
 
 std::optional<std::string> CopyEntity::createWebFileFolderByDate(const std::string& date) {
   return createDatedFolder(VLEngine::shared().webFilePath(), date);
+}
+
+std::shared_ptr<dispatch::Queue> CopyEntity::downloadQueue() {
+  static const std::shared_ptr<dispatch::Queue> queue =
+      dispatch::Queue::serial("app.vellisto.image-download");
+  return queue;
+}
+
+std::optional<std::string> CopyEntity::downloadImage(const ImageDownload& download) {
+  const auto folder = createWebFileFolderByDate(today());
+  if (!folder) return std::nullopt;
+  HttpFetchOptions options;
+  options.timeoutSeconds = kDownloadTimeoutSeconds;
+  options.maxBytes = kDownloadMaxBytes;
+  const HttpResponse response = HttpFetcher::shared()->get(download.url, options);
+  if (!response.ok()) {
+    logf("capture: download of %s failed: status %ld %s", download.url.c_str(), response.status,
+         response.error.c_str());
+    return std::nullopt;
+  }
+  if (response.body.empty()) return std::nullopt;
+  const auto free = storeBytes(*folder, download.name, response.body);
+  if (!free) return std::nullopt;
+  return *folder + percentEncode(*free, PercentSet::Path);
 }
 
 std::shared_ptr<CopyEntity> CopyEntity::copy() const {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Json.h"
 #include "platform/system/Pasteboard.h"
 
@@ -24,15 +25,21 @@ class CopyEntityDelegate {
 class CopyEntity {
  public:
   // Downloads of a copied image URL wait at most this long and take at most this many bytes, so one
-  // slow or huge URL holds up the copies behind it only briefly.
+  // slow or huge URL holds up the downloads behind it only briefly.
   static constexpr double kDownloadTimeoutSeconds = 10;
   static constexpr std::size_t kDownloadMaxBytes = 20 * 1024 * 1024;
+
+  // An image a copied URL names, fetched after the copy is stored (capture never waits for the network).
+  struct ImageDownload {
+    std::string url;
+    std::string name;  // the file name the URL gives
+  };
 
   CopyEntity() = default;
 
   // Reads the pasteboard and decides the kind of copy; files an image copy will need are named here
-  // but written only when the copy becomes a new record. Never fails: bad items leave a text-only
-  // entity (which may be invalid).
+  // but written only when the copy becomes a new record, and a copied image URL is only named for a
+  // download afterwards. Never fails: bad items leave a text-only entity (which may be invalid).
   static std::shared_ptr<CopyEntity> entityWithPasteboard(const Pasteboard& board);
   // The same over a snapshot of the items, for a caller that reads more of the same copy.
   static std::shared_ptr<CopyEntity> entityWithItems(const std::vector<PasteboardItem>& items);
@@ -46,6 +53,12 @@ class CopyEntity {
   // folder is unknown or cannot be made.
   static std::optional<std::string> createFileFolderByDate(const std::string& date);
   static std::optional<std::string> createWebFileFolderByDate(const std::string& date);
+
+  // The queue image downloads run on, one at a time, so the capture queue reads every copy in its turn.
+  static std::shared_ptr<dispatch::Queue> downloadQueue();
+  // Fetches the image into today's web folder under a free name; the path it was stored at, percent-
+  // escaped as a record's json names it, or nothing (logged).
+  static std::optional<std::string> downloadImage(const ImageDownload& download);
 
   // A copy that carries string, json and stringOnly (what the record window keeps).
   std::shared_ptr<CopyEntity> copy() const;
@@ -71,6 +84,9 @@ class CopyEntity {
   void setJsonData(Json v) { jsonData_ = std::move(v); }
   double timestamp() const { return timestamp_; }
   void setTimestamp(double v) { timestamp_ = v; }
+  // The image to fetch for a copied image URL, once the copy is stored.
+  const std::optional<ImageDownload>& imageDownload() const { return imageDownload_; }
+  void setImageDownload(std::optional<ImageDownload> v) { imageDownload_ = std::move(v); }
   std::weak_ptr<CopyEntityDelegate> delegate() const { return delegate_; }
   void setDelegate(std::weak_ptr<CopyEntityDelegate> v) { delegate_ = std::move(v); }
 
@@ -80,6 +96,7 @@ class CopyEntity {
   Json jsonData_ = Json::object();
   std::weak_ptr<CopyEntityDelegate> delegate_;
   double timestamp_ = 0;
+  std::optional<ImageDownload> imageDownload_;
 };
 
 }  // namespace vl

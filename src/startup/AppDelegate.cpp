@@ -1,7 +1,11 @@
 #include "startup/AppDelegate.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <thread>
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
@@ -278,6 +282,35 @@ bool AppDelegate::finishQueuedWork(double timeoutMs) {
   logf("store: %llu doc files written (%llu bytes) and %llu bytes journaled in this run",
        static_cast<unsigned long long>(written.writes), static_cast<unsigned long long>(written.bytes),
        static_cast<unsigned long long>(written.journalBytes));
+  return true;
+}
+
+bool AppDelegate::saveWhileMainThreadIsBusy(double timeoutMs) {
+  AppInstalledManager::shared().saveAppItemDict();
+  // Every doc file takes in what its journals hold, as at a quit; on a thread of its own, so a fold that
+  // hangs on a stuck disk only costs the time limit.
+  struct Done {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool done = false;
+  };
+  auto state = std::make_shared<Done>();
+  std::thread([state] {
+    Vellisto_BigDoc::waitForPendingWrites();
+    std::lock_guard<std::mutex> lock(state->mutex);
+    state->done = true;
+    state->changed.notify_all();
+  }).detach();
+  std::unique_lock<std::mutex> lock(state->mutex);
+  if (!state->changed.wait_for(lock, std::chrono::duration<double, std::milli>(timeoutMs),
+                               [&] { return state->done; })) {
+    logf("quit: record writes were still running after %.0f ms", timeoutMs);
+    return false;
+  }
+  if (const std::uint64_t unsaved = Vellisto_BigDoc::unsavedChangeCount(); unsaved > 0) {
+    logf("quit: %llu changes of the history could not be written", static_cast<unsigned long long>(unsaved));
+    return false;
+  }
   return true;
 }
 

@@ -93,6 +93,10 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   // its journals hold. False (logged) when work still ran after timeoutMs; the threads are then left as
   // they are.
   static bool finishQueuedWork(double timeoutMs);
+  // A stop while the main thread is busy, from another thread: waits for the record writes already
+  // queued and saves what quitting saves that needs no main thread. False (logged) when the writes still
+  // ran after timeoutMs.
+  static bool saveWhileMainThreadIsBusy(double timeoutMs);
 
   // ---- instance services ----
 

@@ -181,6 +181,7 @@ TEST_F(BigDocTest, FieldsHoldingSeparatorsSurviveAReload) {
                                           "a" + std::string(doctext::kWordSeparator) + "b",
                                           std::string(doctext::kEscapeMarker) + "x",
                                           "%5E^%25",
+                                          std::string("zero\0byte", 10),
                                           "end"};
   for (const auto& text : texts) {
     auto chunk = Vellisto_Chunk::initWithContext(text, text, Json{{"html", text}}, text);
@@ -196,6 +197,7 @@ TEST_F(BigDocTest, FieldsHoldingSeparatorsSurviveAReload) {
     EXPECT_EQ(*chunk->alias(), texts[i]);
     EXPECT_EQ(*chunk->json(), (Json{{"html", texts[i]}}));
     EXPECT_EQ(chunk->lru()->find(texts[i]), 0);
+    EXPECT_EQ(chunk->sig(), Vellisto_Chunk::md5HexDigest(texts[i]));
   }
   EXPECT_EQ(back->getHasAliasChunks().size(), texts.size());
 }

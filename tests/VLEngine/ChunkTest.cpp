@@ -29,9 +29,28 @@ TEST(ChunkTest, SignatureCoversTheTextAndTheFileOrImageOnly) {
   auto a = Vellisto_Chunk::initWithContext("x", std::nullopt, Json{{"file", "/f"}, {"app", "A"}});
   auto b = Vellisto_Chunk::initWithContext("x", "rtf", Json{{"file", "/f"}});
   EXPECT_EQ(a->sig(), b->sig());
-  EXPECT_EQ(Vellisto_Chunk::md5HexDigest(std::string("abc\0def", 7)), Vellisto_Chunk::md5HexDigest("abc"));
+  // Stored records without a zero byte keep the signatures they always had.
+  EXPECT_EQ(Vellisto_Chunk::md5HexDigest("hello"), "5d41402abc4b2a76b9719d911017c592");
   EXPECT_EQ(Vellisto_Chunk::initSystemChunkWithAlias("perm", "Grant", "PermissionView")->sig(),
             Vellisto_Chunk::md5HexDigest("perm:Grant"));
+}
+
+TEST(ChunkTest, ZeroBytesAreSignedWithTheRestOfTheText) {
+  const std::string first("abc\0def", 7);
+  const std::string second("abc\0xyz", 7);
+  auto a = Vellisto_Chunk::initWithContext(first, std::nullopt, std::nullopt);
+  auto b = Vellisto_Chunk::initWithContext(second, std::nullopt, std::nullopt);
+  EXPECT_NE(a->sig(), b->sig());
+  EXPECT_NE(a->sig(), Vellisto_Chunk::md5HexDigest("abc"));
+  EXPECT_EQ(Vellisto_Chunk::initWithChunkStr(*a->stringValue())->sig(), a->sig());
+
+  // A record written when signatures stopped at the first zero byte is signed again when read; any
+  // other signature it carries is left as it stands.
+  const std::string oldForm =
+      Vellisto_Chunk::md5HexDigest("abc") + kEOB + kEOB + "1.0" + kEOB + kEOB + first + kEOB + kEOB + "{}";
+  EXPECT_EQ(Vellisto_Chunk::initWithChunkStr(oldForm)->sig(), a->sig());
+  const std::string otherSig = std::string(32, 'f') + oldForm.substr(32);
+  EXPECT_EQ(Vellisto_Chunk::initWithChunkStr(otherSig)->sig(), std::string(32, 'f'));
 }
 
 TEST(ChunkTest, TextFormIsThePlainSevenFieldsWhenNothingNeedsEscaping) {

@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
 
+#include <array>
 #include <cstdint>
+#include <cstring>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +20,7 @@
 #include "core/VLConfig.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/controls/ImageView.h"
 #include "support/TestSupport.h"
@@ -26,6 +34,50 @@ std::string pngOf(int wide, int high) {
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(wide) * high * 4, 200);
   ui::Image image(ui::Size{double(wide), double(high)}, wide, high, std::move(pixels));
   return ImageCodec::encodePNG(image).value_or("");
+}
+
+// A PNG written a row at a time, so a test can make pictures far larger than it wants to hold: the top
+// half one colour, the bottom half another. Only `rows` rows of data follow the header (0: all).
+void writePng(const std::string& path, int wide, int high, std::array<std::uint8_t, 4> top,
+              std::array<std::uint8_t, 4> bottom, int rows = 0) {
+  std::string out("\x89PNG\r\n\x1a\n", 8);
+  auto chunk = [&](const char* type, const std::string& body) {
+    auto be32 = [&](std::uint32_t v) {
+      for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>(v >> shift));
+    };
+    be32(static_cast<std::uint32_t>(body.size()));
+    const std::string typed = std::string(type) + body;
+    out += typed;
+    be32(static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), typed.size())));
+  };
+  std::string header;
+  for (std::uint32_t v : {static_cast<std::uint32_t>(wide), static_cast<std::uint32_t>(high)})
+    for (int shift = 24; shift >= 0; shift -= 8) header.push_back(static_cast<char>(v >> shift));
+  header += std::string("\x08\x06\x00\x00\x00", 5);  // 8-bit RGBA, not interlaced
+  chunk("IHDR", header);
+  z_stream z{};
+  deflateInit(&z, Z_BEST_SPEED);
+  std::string row(1 + static_cast<std::size_t>(wide) * 4, '\0');
+  std::string packed;
+  std::vector<char> buffer(1 << 16);
+  const int written = rows > 0 ? rows : high;
+  for (int y = 0; y < written; ++y) {
+    const auto& colour = y < high / 2 ? top : bottom;
+    for (int x = 0; x < wide; ++x) std::memcpy(&row[1 + static_cast<std::size_t>(x) * 4], colour.data(), 4);
+    z.next_in = reinterpret_cast<Bytef*>(row.data());
+    z.avail_in = static_cast<uInt>(row.size());
+    const int flush = y + 1 == written ? Z_FINISH : Z_NO_FLUSH;
+    do {
+      z.next_out = reinterpret_cast<Bytef*>(buffer.data());
+      z.avail_out = static_cast<uInt>(buffer.size());
+      deflate(&z, flush);
+      packed.append(buffer.data(), buffer.size() - z.avail_out);
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  chunk("IDAT", packed);
+  chunk("IEND", "");
+  ASSERT_TRUE(files::atomicWrite(path, out));
 }
 
 // A GIF header is all the codec reads of a GIF: its logical screen size.
@@ -47,6 +99,7 @@ class ImageLoadingTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    ImageViewLoading::waitForPendingDecodes();
     dispatch::MainLoop::runUntilIdle();
     ImageViewLoading::setCacheForTesting(nullptr);
     UserDefaults::resetForTesting();
@@ -110,8 +163,9 @@ TEST_F(ImageLoadingTest, SizeOfTheViewAndOfTheKeptImage) {
     EXPECT_EQ(r.path, "file://" + file) << c.what;
     EXPECT_EQ(r.size, c.viewSize) << c.what;
 
-    // The view gets the image on the main queue, not before.
+    // The view gets the image on the main queue once it is decoded, not before.
     EXPECT_EQ(view->image(), nullptr) << c.what;
+    ImageViewLoading::waitForPendingDecodes();
     dispatch::MainLoop::runUntilIdle();
     ASSERT_NE(view->image(), nullptr) << c.what;
     EXPECT_EQ(view->image()->pixelsWide(), int(c.keptPixels.width)) << c.what;
@@ -127,6 +181,7 @@ TEST_F(ImageLoadingTest, SameWidthComesFromTheCacheAnotherWidthLoadsAgain) {
   const std::string file = write("photo.png", pngOf(1000, 750));
   const Json json = {{"web_image", file}};
   EXPECT_EQ(load(nullptr, json, {300, kFree}).size, (ui::Size{300, 225}));
+  ImageViewLoading::waitForPendingDecodes();
 
   // The file changes on disk; the cached image answers for the width it was loaded at.
   write("photo.png", pngOf(800, 200));
@@ -169,7 +224,67 @@ TEST_F(ImageLoadingTest, AViewGoneBeforeTheMainQueueRanIsLeftAlone) {
   Result r = load(view, Json{{"image", file}}, {50, kFree});
   EXPECT_EQ(r.size, (ui::Size{50, 50}));
   view.reset();
+  ImageViewLoading::waitForPendingDecodes();
   EXPECT_GT(dispatch::MainLoop::runUntilIdle(), 0u);
+}
+
+// A small file that unpacks to a huge picture must cost the window nothing: the caller gets the size at
+// once from the header, the decode happens on the decode queue, and a picture past what a view decodes
+// is refused there without its pixels ever being made.
+TEST_F(ImageLoadingTest, DecodingRunsOffTheCallersThreadAndHugePicturesAreRefused) {
+  const std::string huge = dir_ + "/huge.png";
+  writePng(huge, 16384, 16384, {200, 0, 0, 255}, {200, 0, 0, 255}, 4);
+  const std::string normal = dir_ + "/normal.png";
+  writePng(normal, 60, 40, {0, 0, 200, 255}, {0, 0, 200, 255});
+  auto queue = dispatch::Queue::serial("test.image-decode");
+  ImageViewLoading::setDecodeQueueForTesting(queue);
+  std::promise<void> gate;
+  queue->async([future = gate.get_future().share()] { future.wait(); });
+
+  auto hugeView = ui::ImageView::create();
+  auto normalView = ui::ImageView::create();
+  vl::test::LogCapture logs;
+  // Both answer while the decode queue is still held: nothing was decoded on this thread.
+  EXPECT_EQ(load(hugeView, Json{{"image", huge}}, {18, 18}).size, (ui::Size{18, 18}));
+  EXPECT_EQ(load(normalView, Json{{"image", normal}}, {30, kFree}).size, (ui::Size{30, 20}));
+  gate.set_value();
+  ImageViewLoading::waitForPendingDecodes();
+  dispatch::MainLoop::runUntilIdle();
+  ImageViewLoading::setDecodeQueueForTesting(nullptr);
+
+  EXPECT_EQ(hugeView->image(), nullptr);
+  EXPECT_TRUE(vl::test::LogCapture::contains("16384 x 16384 pixels is more than a view decodes"));
+  ASSERT_NE(normalView->image(), nullptr);
+  EXPECT_EQ(normalView->image()->pixelsWide(), 60);
+}
+
+// A large picture is decoded straight to the size shown: the decoding process never holds it whole (its
+// full-size RGBA alone would be 192 MB), and what comes out keeps its colours where they were.
+TEST_F(ImageLoadingTest, LargePicturesAreShrunkWhileTheyAreRead) {
+  const std::string large = dir_ + "/large.png";
+  writePng(large, 8000, 6000, {250, 10, 10, 255}, {10, 10, 250, 255});
+  auto residentBytes = [] {
+    long pages = 0, resident = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm && std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    if (statm) std::fclose(statm);
+    return resident * ::sysconf(_SC_PAGESIZE);
+  };
+  const long before = residentBytes();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ui::ImageRef image = ImageCodec::decodeFileFitting(large, 40, 40);
+    const bool right = image && image->pixelsWide() == 40 && image->pixelsHigh() == 30 &&
+                       image->pixels()[0] == 250 && image->pixels()[(29 * 40) * 4 + 2] == 250;
+    ::_exit(right ? 0 : 1);
+  }
+  ASSERT_GT(child, 0);
+  int status = 0;
+  struct rusage usage {};
+  ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_LT(usage.ru_maxrss * 1024L - before, 96L << 20);
 }
 
 }  // namespace

@@ -148,10 +148,13 @@ TEST_F(ImageManagerTest, PathChoiceFollowsTheKeyOrderAndTheDisk) {
 TEST_F(ImageManagerTest, RecordImagesLoadFromTheirFiles) {
   ASSERT_TRUE(files::atomicWrite(home() + "/copy.png", *ImageCodec::encodePNG(*solid(40, 20, 1, 2, 3))));
   ASSERT_TRUE(files::atomicWrite(home() + "/web.jpg", jpegOf(40, 20, 9, 9, 9)));
-  // A copied file shows at its own size, the others fit the size asked for.
+  // Every image fits the size asked for, a copied file too: an icon never costs the whole picture.
   ui::ImageRef copy = IndexHelper::getImage(Json{{"image", home() + "/copy.png"}}, 10, 10);
   ASSERT_NE(copy, nullptr);
-  EXPECT_EQ(copy->pixelsWide(), 40);
+  EXPECT_EQ(copy->pixelsWide(), 10);
+  EXPECT_EQ(copy->pixelsHigh(), 5);
+  EXPECT_EQ(std::vector<int>(copy->pixels().begin(), copy->pixels().begin() + 4),
+            (std::vector<int>{1, 2, 3, 255}));
   ui::ImageRef web = IndexHelper::getImage(Json{{"web_image", home() + "/web.jpg"}}, 10, 10);
   ASSERT_NE(web, nullptr);
   EXPECT_EQ(web->pixelsWide(), 10);

@@ -134,6 +134,33 @@ TEST_F(SearchEntryTest, ReplayDeliversStoredRowsWithTheLargestIdAndStartsNoTask)
   EXPECT_FALSE(engine().headDoc()->map()->lastMatchedChunks());
 }
 
+// Every keystroke is a query: typing a long text keeps the rows of the latest few only, and none of a
+// query longer than a line.
+TEST_F(SearchEntryTest, ReplayKeepsOnlyTheLatestQueries) {
+  const DisplayRows rows = {DisplayAttributedString::initWithString(std::string(4096, 'r'))};
+  std::string typed;
+  for (int i = 0; i < 3000; ++i) {
+    typed += static_cast<char>('a' + i % 26);
+    SearchHistory::shared().saveScreenshot(typed, rows);
+  }
+  const auto kept = SearchHistory::shared().screenshots();
+  EXPECT_EQ(kept.size(), SearchHistory::kMaxQueries);
+  for (const auto& [query, stored] : kept) EXPECT_LE(query.size(), SearchHistory::kMaxQueryBytes);
+  SearchHistory::shared().clean();
+  typed.clear();
+  for (int i = 0; i < 500; ++i) {
+    typed += static_cast<char>('a' + i % 26);
+    SearchHistory::shared().saveScreenshot(typed, rows);
+  }
+  SearchHistory::shared().saveScreenshot(typed.substr(0, 440), rows);  // typed back: the newest again
+  const auto recent = SearchHistory::shared().screenshots();
+  EXPECT_EQ(recent.size(), SearchHistory::kMaxQueries);
+  EXPECT_EQ(recent.count(typed), 1u);
+  EXPECT_EQ(recent.count(typed.substr(0, 440)), 1u);
+  EXPECT_EQ(recent.count(typed.substr(0, 400)), 0u);
+  SearchHistory::shared().clean();
+}
+
 TEST_F(SearchEntryTest, ErrorListsTheDelegatesDoc) {
   class Delegate : public VLEngineDelegate {
    public:

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <thread>
 
 #include "StoreTestSupport.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
 #include "VLEngine/doc/ChunkSortedWeakTable.h"
+#include "VLEngine/image/ImageCache.h"
+#include "VLEngine/image/ImageViewLoading.h"
+#include "VLEngine/image/RecordFiles.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 
@@ -226,6 +230,68 @@ TEST_F(StoreRecordsTest, ForeverCopiesNeverOverwriteEachOther) {
   Vellisto_BigDoc::setFileRemovalQueue(nullptr);
   EXPECT_FALSE(files::exists(firstCopy));
   EXPECT_TRUE(files::exists(secondCopy));
+}
+
+// A deleted record takes its copies in our folders and every thumbnail of its images along, unless
+// another record still names them; the user's own files and anything outside our folders stay.
+TEST_F(StoreRecordsTest, DeletingARecordRemovesItsCopiesAndThumbnailsButNeverTheUsersFiles) {
+  loadAll();
+  auto cache = std::make_shared<ImageCache>("test.thumbnails", home() + "/cache");
+  ImageViewLoading::setCacheForTesting(cache);
+  auto file = [&](const std::string& relative) {
+    const std::string path = home() + "/" + relative;
+    EXPECT_TRUE(files::createDirectories(files::deletingLastPathComponent(path)));
+    EXPECT_TRUE(files::atomicWrite(path, "pixels"));
+    return path;
+  };
+  const std::string copied = file(".vellisto/file/2023-11-15/My Photo.png");
+  const std::string original = file("Pictures/My Photo.png");
+  const std::string web = file(".vellisto/web/2023-11-15/logo.png");
+  const std::string shared = file(".vellisto/web/2023-11-15/shared.png");
+  const std::string outside = file("Documents/not ours.png");
+  const std::vector<std::pair<std::string, Json>> records = {
+      {"photo",
+       {{"image", home() + "/.vellisto/file/2023-11-15/My%20Photo.png"}, {"image_relative", original}}},
+      {"logo", {{"web_image", web}, {"screenshot", web}}},
+      {"shared once", {{"web_image", shared}}},
+      {"shared twice", {{"web_image", shared}}},
+      // A sync peer's json may name any path: only files inside our own folders are ever removed.
+      {"hostile",
+       {{"image", home() + "/.vellisto/file/../../Documents/not%20ours.png"}, {"web_image", outside}}},
+  };
+  auto image = std::make_shared<ui::Image>(ui::Size{2, 2}, 2, 2, std::vector<std::uint8_t>(16, 9));
+  std::set<std::string> thumbnails;
+  for (const auto& [text, json] : records) {
+    ASSERT_NE(engine().append(text, std::nullopt, json, kClip), nullptr);
+    for (const auto& [key, value] : json.items()) {
+      for (double width : {18.0, 300.0}) {
+        const std::string cacheKey = ImageViewLoading::_cacheKey("file://" + value.get<std::string>(), width);
+        cache->storeImage(image, cacheKey);
+        thumbnails.insert(cache->cachePathForKey(cacheKey));
+      }
+    }
+  }
+  for (const auto& [text, json] : records) {
+    if (text != "shared twice") {
+      EXPECT_TRUE(engine().delChunkByContext(text, json, kClip));
+    }
+  }
+  RecordFiles::waitForPendingRemovals();
+  ImageViewLoading::setCacheForTesting(nullptr);
+
+  EXPECT_FALSE(files::exists(copied));
+  EXPECT_FALSE(files::exists(web));
+  EXPECT_TRUE(files::exists(shared));  // still named by "shared twice"
+  EXPECT_TRUE(files::exists(original));
+  EXPECT_TRUE(files::exists(outside));
+  std::size_t left = 0;
+  for (const std::string& path : thumbnails) left += files::exists(path) ? 1 : 0;
+  EXPECT_EQ(left, 2u);  // the shared image's two widths
+  EXPECT_EQ(cache->imageFromCacheForKey(ImageViewLoading::_cacheKey("file://" + web, 18)), nullptr);
+
+  EXPECT_TRUE(engine().delChunkByContext("shared twice", records[3].second, kClip));
+  RecordFiles::waitForPendingRemovals();
+  EXPECT_FALSE(files::exists(shared));
 }
 
 TEST_F(StoreRecordsTest, SyncExportsSkipLocalRecordsAndStampTheDevice) {

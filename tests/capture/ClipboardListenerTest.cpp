@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CaptureTestSupport.h"
+#include "VLEngine/image/ImageCodec.h"
 #include "capture/CopyEntity.h"
 #include "core/VLNotificationCenter.h"
 #include "platform/foundation/Url.h"
@@ -56,6 +61,19 @@ TEST_F(ClipboardListenerTest, NothingFromBeforeStartThenTextsTrimmedOfLeadingSpa
       EXPECT_EQ(LogCapture::count("invalid"), invalid + 1);
     }
   }
+}
+
+TEST_F(ClipboardListenerTest, TextsThatDifferOnlyAfterAZeroByteAreKeptWholeAndApart) {
+  start();
+  const std::vector<std::string> copied = {std::string("same start\0one", 14),
+                                           std::string("same start\0two", 14), "same start"};
+  for (const auto& text : copied) copy(text);
+  EXPECT_EQ(texts(), copied);
+  Vellisto_BigDoc::waitForPendingWrites();
+  VLEngine::resetForTesting();
+  engine().setFolders(home());
+  engine().load();
+  EXPECT_EQ(texts(), copied);
 }
 
 TEST_F(ClipboardListenerTest, ACopyOfAStoredTextMovesItsTimeStampInsteadOfAddingARecord) {
@@ -161,6 +179,32 @@ TEST_F(ClipboardListenerTest, ImagesOfOneNameOnOneDayNeverOverwriteEachOther) {
   EXPECT_EQ(records().size(), 4u);
 }
 
+// A slow image download runs beside capture: a copy made while it is out is stored in its turn, and the
+// image joins its record when it arrives.
+TEST_F(ClipboardListenerTest, CopiesMadeWhileAnImageDownloadsAreCapturedMeanwhile) {
+  start();
+  const std::string url = "https://slow.example/img/photo.png";
+  fetcher_->setResponse(url, {200, pngBytes("slow"), ""});
+  bool storedMeanwhile = false;
+  fetcher_->setBeforeAnswer([&](const std::string&) {
+    board_->setContentsFromOtherApplication({PasteboardItem(kPasteboardTypeString, "copied meanwhile")});
+    PasteboardPolling::pasteboardDealingQueue()->async(
+        [] { VLNotificationCenter::postNotificationName(PasteboardPolling::kPasteboardDidChange); });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!(storedMeanwhile =
+                 engine().getChunkByContext("copied meanwhile", Json::object(), kClip) != nullptr) &&
+           std::chrono::steady_clock::now() < until) {
+      std::this_thread::yield();
+    }
+  });
+  copyItems({item({{kPasteboardTypeURL, url}})});
+  EXPECT_TRUE(storedMeanwhile);
+  EXPECT_EQ(texts(), (std::vector<std::string>{"photo.png", "copied meanwhile"}));
+  const std::string path = webFolder() + "/2023-11-15/photo.png";
+  EXPECT_EQ(jsonOf(records()[0]), (Json{{"web_image", path}, {"custom_view", "FileView"}}));
+  EXPECT_EQ(files::readFile(path), pngBytes("slow"));
+}
+
 TEST_F(ClipboardListenerTest, ImageDownloadsAreBoundedAndHttpOnly) {
   start();
   fetcher_->setResponse("https://example.com/a/cat.jpg", {404, "not found", ""});
@@ -199,7 +243,11 @@ TEST_F(ClipboardListenerTest, BadItemsAreStoredByTheirTextOrDroppedAndCaptureGoe
   cases.push_back({"png that is not a png", item({{kPasteboardTypePNG, "GIF89a not a png"}}), std::nullopt});
   cases.push_back({"png that is not a png, with text",
                    item({{kPasteboardTypeString, "caption"}, {kPasteboardTypePNG, "junk"}}), "caption"});
-  cases.push_back({"text that is not UTF-8", item({{kPasteboardTypeString, "\xC3\x28 bad"}}), std::nullopt});
+  cases.push_back({"text that is not UTF-8 keeps what it can",
+                   item({{kPasteboardTypeString, "\xC3\x28 bad"}}), "\uFFFD( bad"});
+  cases.push_back(
+      {"only rich text", item({{kPasteboardTypeRTF, "{\\rtf1\\ansi {\\b Bold} words\\par}"}}), "Bold words"});
+  cases.push_back({"rich text that is not RTF", item({{kPasteboardTypeRTF, "no rtf"}}), std::nullopt});
   cases.push_back({"megabytes of text", item({{kPasteboardTypeString, huge}}), huge});
   cases.push_back(
       {"image file gone before it is read", item({{kPasteboardTypeFileURL, "file://" + gone}}), "gone.png"});
@@ -216,11 +264,41 @@ TEST_F(ClipboardListenerTest, BadItemsAreStoredByTheirTextOrDroppedAndCaptureGoe
       EXPECT_EQ(records().size(), before);
     }
   }
+  // The rich text stays beside the plain text read from it.
+  EXPECT_EQ(jsonOf(engine().getChunkByContext("Bold words", Json::object(), kClip)),
+            (Json{{"rich_text", "{\\rtf1\\ansi {\\b Bold} words\\par}"}}));
   // The vanished image is kept as a text, not as an image that can never load.
   EXPECT_EQ(jsonOf(records().back()), Json::object());
   EXPECT_TRUE(LogCapture::containsPrefix("capture: cannot copy image file"));
   copy("still capturing");
   EXPECT_EQ(texts().back(), "still capturing");
+}
+
+// A copied file list names what a file manager shows, FIFOs and devices included, and files of any size:
+// none of them may stop capture, fill memory or the program's own folders.
+TEST_F(ClipboardListenerTest, FifosDevicesAndHugeImagesAreKeptByNameAndPathWithoutBeingRead) {
+  Json storage = *config().getValueOfKey(VLConfig::kImageStorage);
+  storage["isCopy"] = true;
+  config().setValueOfKey(VLConfig::kImageStorage, storage);
+  const std::string fifo = files::joinPath(home(), "pipe.png");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string fifoWithoutExtension = files::joinPath(home(), "pipe");
+  ASSERT_EQ(::mkfifo(fifoWithoutExtension.c_str(), 0600), 0);
+  // Sparse: past the size that is copied or read, without costing the disk anything.
+  const std::string huge = makeFile("Pictures/huge.png", pngBytes());
+  ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(ImageCodec::kMaxFileBytes + 1)), 0);
+  start();
+  for (const std::string& path : {fifo, fifoWithoutExtension, std::string("/dev/zero"), huge}) {
+    SCOPED_TRACE(path);
+    const std::size_t before = records().size();
+    copyItems({item({{kPasteboardTypeFileURL, "file://" + path}})});
+    ASSERT_EQ(records().size(), before + 1);
+    EXPECT_EQ(texts().back(), files::lastPathComponent(path));
+    EXPECT_EQ(jsonOf(records().back()), (Json{{"file", path}, {"custom_view", "FileView"}}));
+  }
+  EXPECT_FALSE(files::exists(fileFolder() + "/2023-11-15/huge.png"));
+  copy("capture goes on");
+  EXPECT_EQ(texts().back(), "capture goes on");
 }
 
 TEST_F(ClipboardListenerTest, CopiesInApplicationsOnTheSecurityListAreNeitherStoredNorShown) {

@@ -196,6 +196,39 @@ TEST_F(X11CaptureTest, APasswordManagersSecretIsNeverAskedForItsContent) {
   }
 }
 
+// Old programs offer Latin-1 only, careless ones send bytes that are not UTF-8, word processors may offer
+// nothing but rich text: each copy is kept with what can be read of it.
+TEST_F(X11CaptureTest, CopiesOfferedOnlyAsLatin1BrokenUtf8OrRichTextAreKept) {
+  using Answer = std::optional<std::pair<std::string, std::string>>;
+  struct Case {
+    std::string targets;
+    std::pair<std::string, std::string> answer;
+    std::string stored;
+    Json json;
+  };
+  const std::string rtf = "{\\rtf1\\ansi only {\\i rich} text}";
+  const std::vector<Case> cases = {
+      {"STRING", {"STRING", "caf\xe9 cr\xe8me"}, "caf\u00e9 cr\u00e8me", Json::object()},
+      {"UTF8_STRING", {"UTF8_STRING", "bad \xff\xfe bytes"}, "bad \uFFFD\uFFFD bytes", Json::object()},
+      {"text/rtf", {"text/rtf", rtf}, "only rich text", Json{{"rich_text", rtf}}},
+  };
+  startX11();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.targets);
+    const std::size_t before = records().size();
+    const long long count = x11_->changeCount();
+    FakeOwner owner(display_, [&](const std::string& target) -> Answer {
+      if (target == "TARGETS") return std::make_pair("ATOM", "TARGETS\n" + c.targets);
+      if (target == c.targets) return c.answer;
+      return std::nullopt;
+    });
+    ASSERT_TRUE(captureNextCopy(count));
+    ASSERT_EQ(records().size(), before + 1);
+    EXPECT_EQ(texts().back(), c.stored);
+    EXPECT_EQ(jsonOf(records().back()), c.json);
+  }
+}
+
 TEST_F(X11CaptureTest, AnOwnerThatStallsOrAnswersGarbageCostsOneTimeLimitAndCaptureGoesOn) {
   struct Case {
     std::string what;
@@ -212,13 +245,13 @@ TEST_F(X11CaptureTest, AnOwnerThatStallsOrAnswersGarbageCostsOneTimeLimitAndCapt
          return std::nullopt;
        },
        "X11 clipboard: no answer for UTF8_STRING in time"},
-      {"answers with text that is not text and an image that is not an image",
+      {"answers with a file list that is not text and an image that is not an image",
        [](const std::string& target) -> Answer {
-         if (target == "TARGETS") return std::make_pair("ATOM", "TARGETS\nUTF8_STRING\nimage/png");
+         if (target == "TARGETS") return std::make_pair("ATOM", "TARGETS\ntext/uri-list\nimage/png");
          if (target == "image/png") return std::make_pair("image/png", "GIF89a");
-         return std::make_pair("UTF8_STRING", "\xc3\x28\xa0\xa1");
+         return std::make_pair("text/uri-list", "\xc3\x28\xa0\xa1");
        },
-       "X11 clipboard: UTF8_STRING is not UTF-8 text, left out"},
+       "X11 clipboard: text/uri-list is not UTF-8 text, left out"},
   };
   startX11();
   for (std::size_t i = 0; i < cases.size(); ++i) {

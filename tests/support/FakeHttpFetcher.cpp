@@ -3,6 +3,12 @@
 namespace vl::test {
 
 HttpResponse FakeHttpFetcher::get(const std::string& url, const HttpFetchOptions& options) {
+  std::function<void(const std::string&)> hook;
+  {
+    std::lock_guard lock(mutex_);
+    hook = beforeAnswer_;
+  }
+  if (hook) hook(url);
   std::lock_guard lock(mutex_);
   requests_.push_back({url, options});
   if (!isFetchableUrl(url)) return {0, {}, "unsupported URL (only http and https are fetched)"};
@@ -22,6 +28,11 @@ void FakeHttpFetcher::getAsync(const std::string& url, const HttpFetchOptions& o
 void FakeHttpFetcher::setResponse(const std::string& url, HttpResponse response) {
   std::lock_guard lock(mutex_);
   responses_[url] = std::move(response);
+}
+
+void FakeHttpFetcher::setBeforeAnswer(std::function<void(const std::string& url)> hook) {
+  std::lock_guard lock(mutex_);
+  beforeAnswer_ = std::move(hook);
 }
 
 void FakeHttpFetcher::setDefaultResponse(HttpResponse response) {

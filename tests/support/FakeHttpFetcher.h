@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -25,6 +26,8 @@ class FakeHttpFetcher final : public HttpFetcher {
   void setResponse(const std::string& url, HttpResponse response);
   // What URLs without a canned response get; by default a transport error.
   void setDefaultResponse(HttpResponse response);
+  // Runs on the fetching thread before each answer, as a slow server would keep the caller waiting.
+  void setBeforeAnswer(std::function<void(const std::string& url)> hook);
 
   std::vector<Request> requests() const;
   std::vector<std::string> requestedUrls() const;
@@ -34,6 +37,7 @@ class FakeHttpFetcher final : public HttpFetcher {
   std::map<std::string, HttpResponse> responses_;
   HttpResponse default_{0, {}, "no response (fake fetcher)"};
   std::vector<Request> requests_;
+  std::function<void(const std::string&)> beforeAnswer_;
 };
 
 }  // namespace vl::test

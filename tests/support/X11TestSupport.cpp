@@ -438,6 +438,14 @@ std::unique_ptr<DisplayHelper> DisplayHelper::compositor(const std::string& disp
   });
 }
 
+void destroyWindowOfAnotherClient(const std::string& display, ::Window window) {
+  Display* hostile = XOpenDisplay(display.c_str());
+  ASSERT_NE(hostile, nullptr);
+  XDestroyWindow(hostile, window);
+  XSync(hostile, False);
+  XCloseDisplay(hostile);
+}
+
 FakeOwner::FakeOwner(const std::string& display, Responder respond) : respond_(std::move(respond)) {
   display_ = XOpenDisplay(display.c_str());
   if (!display_) return;

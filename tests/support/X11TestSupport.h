@@ -132,6 +132,10 @@ class DisplayHelper {
   std::string failure_;
 };
 
+// Another client that does what X allows any client to do to our windows: destroy them. Returns once
+// the server has done it.
+void destroyWindowOfAnotherClient(const std::string& display, ::Window window);
+
 // A client that owns CLIPBOARD and answers requests as told: `respond(target)` gives (type, data), or
 // nullopt to leave the request unanswered. Type "ATOM" sends the newline-separated names as atoms.
 class FakeOwner {

@@ -1,10 +1,13 @@
 #include "VLEngine/doc/IndexHelper.h"
 
+#include <cmath>
+
 #include "VLEngine/doc/JsonDataHelper.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"
 #include "core/BookmarkHelper.h"
 #include "core/VLFileManager.h"
+#include "platform/foundation/Url.h"
 
 namespace vl {
 
@@ -19,11 +22,15 @@ std::optional<std::string> accessible(const std::optional<Json>& json, const cha
   return value;
 }
 
+// Decoded straight to the size asked for while the file is read: an icon never costs the memory of the
+// full picture, however large it is.
 ui::ImageRef loadSized(const std::optional<std::string>& value, double width, double height) {
   if (!value) return nullptr;
-  ui::ImageRef image = ImageManager::loadImage(*value);
-  if (image && width > 0 && height > 0) image = ImageCodec::resizedImage(image, width, height);
-  return image;
+  if (!(width > 0) || !(height > 0)) return ImageManager::loadImage(*value);
+  const std::optional<std::string> path = pathFromFileUrl("file://" + *value);
+  if (!path) return nullptr;
+  return ImageCodec::decodeFileFitting(*path, static_cast<int>(std::ceil(width)),
+                                       static_cast<int>(std::ceil(height)), "record image");
 }
 
 ui::ImageRef loadWithBookmarks(const std::optional<std::string>& value, double width, double height) {
@@ -60,8 +67,7 @@ bool IndexHelper::needShowIcon(const std::optional<Json>& json) {
 ui::ImageRef IndexHelper::getImage(const std::optional<Json>& json, double width, double height) {
   const std::optional<std::string> forever = JsonDataHelper::stringOf(json, "forever_image");
   if (std::optional<std::string> image = accessible(json, "image")) {
-    // A copied file shows at its own size; only the fall-backs are scaled.
-    if (ui::ImageRef loaded = ImageManager::loadImage(*image)) return loaded;
+    if (ui::ImageRef loaded = loadSized(image, width, height)) return loaded;
     if (std::optional<std::string> relative = accessible(json, "image_relative")) {
       if (ui::ImageRef loaded = loadWithBookmarks(relative, width, height)) return loaded;
     }

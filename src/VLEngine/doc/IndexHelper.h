@@ -25,9 +25,8 @@ class IndexHelper {
   static bool isText(const std::optional<Json>& json);
   static bool needShowIcon(const std::optional<Json>& json);
 
-  // The record's image, from the first of its image files that can be read, scaled to fit width x
-  // height when both are positive (a copied "image" file loads at its own size). nullptr when none
-  // loads.
+  // The record's image, from the first of its image files that can be read, decoded to fit width x
+  // height when both are positive (at its own size otherwise). nullptr when none loads.
   static ui::ImageRef getImage(const std::optional<Json>& json, double width, double height);
 };
 

@@ -75,6 +75,16 @@ void appendRecordJson(std::string& out, const Json& json) {
   out.append("\n}");
 }
 
+// Earlier versions signed a text only up to its first zero byte, so texts that differ after one were
+// taken for one record. Such a record is signed again over its whole text when it is read; a text
+// without a zero byte always had, and keeps, the signature of its whole text.
+void resignIfCutAtZeroByte(Vellisto_Chunk& chunk) {
+  if (chunk.context().find('\0') == std::string::npos) return;
+  const std::string whole = Vellisto_Chunk::toBeSignedString(chunk.context(), chunk.json());
+  const std::string_view cut = std::string_view(whole).substr(0, whole.find('\0'));
+  if (chunk.sig() == Vellisto_Chunk::md5HexDigest(cut)) chunk.setSig(Vellisto_Chunk::md5HexDigest(whole));
+}
+
 }  // namespace
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::makeComplete(std::string sig, std::string timestamp,
@@ -103,11 +113,7 @@ std::string Vellisto_Chunk::toBeSignedString(const std::string& text, const std:
   return text;
 }
 
-std::string Vellisto_Chunk::md5HexDigest(std::string_view text) {
-  // Signatures were always taken over a C string, so anything after a zero byte never counted.
-  std::size_t end = text.find('\0');
-  return md5Hex(end == std::string_view::npos ? text : text.substr(0, end));
-}
+std::string Vellisto_Chunk::md5HexDigest(std::string_view text) { return md5Hex(text); }
 
 std::string Vellisto_Chunk::nowTimestamp() {
   std::array<char, 64> buffer{};
@@ -180,6 +186,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_vie
   if (json.issue == ReadIssue::JsonKeptAsText)
     chunk->keptJsonText_ = std::make_unique<const std::string>(jsonText);
   if (issue) *issue = json.issue;
+  resignIfCutAtZeroByte(*chunk);
   return chunk;
 }
 

@@ -64,7 +64,7 @@ class Vellisto_Chunk {
   // The text whose MD5 is a record's signature: the text alone, or with the file or image it names,
   // so that two copies of one file are one record whatever else their json says.
   static std::string toBeSignedString(const std::string& text, const std::optional<Json>& jsonData);
-  // 32 lowercase hex characters of the MD5 of the text up to its first zero byte.
+  // 32 lowercase hex characters of the MD5 of the whole text, zero bytes included.
   static std::string md5HexDigest(std::string_view text);
   // Seconds since 1970 of the process clock, written with "%f".
   static std::string nowTimestamp();

@@ -1,5 +1,7 @@
 #include "VLEngine/image/ImageCache.h"
 
+#include <cctype>
+
 #include "VLEngine/image/ImageCodec.h"
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Files.h"
@@ -11,6 +13,17 @@ namespace vl {
 namespace {
 
 constexpr std::string_view kFileSuffix = ".vlimage.png";
+constexpr std::size_t kMaxGroup = 64;
+
+// The group of a "<group>@<rest>" key; "" for any other key.
+std::string_view groupOf(std::string_view key) {
+  const std::size_t at = key.find('@');
+  if (at == 0 || at == std::string_view::npos || at > kMaxGroup) return {};
+  for (char c : key.substr(0, at)) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) return {};
+  }
+  return key.substr(0, at);
+}
 
 }  // namespace
 
@@ -19,7 +32,9 @@ ImageCache::ImageCache(std::string nameSpace, std::string diskDirectory, std::si
       memoryLimit_(memoryLimit == 0 ? 1 : memoryLimit) {}
 
 std::string ImageCache::cachePathForKey(const std::string& key) const {
-  return files::joinPath(diskPath_, md5Hex(key) + std::string(kFileSuffix));
+  const std::string_view group = groupOf(key);
+  const std::string name = group.empty() ? md5Hex(key) : std::string(group) + "-" + md5Hex(key);
+  return files::joinPath(diskPath_, name + std::string(kFileSuffix));
 }
 
 void ImageCache::rememberLocked(const std::string& key, const ui::ImageRef& image) {
@@ -82,6 +97,29 @@ void ImageCache::removeImageForKey(const std::string& key) {
     }
   }
   files::removeRecursive(cachePathForKey(key));
+}
+
+void ImageCache::removeImagesOfKeyPrefix(const std::string& group) {
+  if (group.empty() || groupOf(group + "@") != group) return;
+  const std::string keyStart = group + "@";
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = order_.begin(); it != order_.end();) {
+      if (startsWith(it->first, keyStart)) {
+        memory_.erase(it->first);
+        it = order_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  files::DirectoryListing listing = files::listDirectory(diskPath_);
+  if (!listing.ok()) return;
+  const std::string fileStart = group + "-";
+  for (const std::string& name : listing.names) {
+    if (startsWith(name, fileStart) && endsWith(name, kFileSuffix))
+      files::removeRecursive(files::joinPath(diskPath_, name));
+  }
 }
 
 void ImageCache::clearMemory() {

@@ -11,7 +11,9 @@
 namespace vl {
 
 // Decoded images kept under a text key, in memory (the most recently used few) and on disk (one PNG
-// file per key, named by the key's MD5 so any text is a safe key). Thread-safe.
+// file per key, named by the key's MD5 so any text is a safe key). A key of the form "<group>@<rest>",
+// with a group of letters and digits, keeps its file under a name that starts with the group, so that
+// every image of one group (one file shown at several widths) can be removed together. Thread-safe.
 class ImageCache {
  public:
   static constexpr std::size_t kDefaultMemoryLimit = 256;
@@ -26,6 +28,8 @@ class ImageCache {
   // Memory first, then disk.
   ui::ImageRef imageFromCacheForKey(const std::string& key);
   void removeImageForKey(const std::string& key);
+  // Every image whose key is "<group>@...", in memory and on disk.
+  void removeImagesOfKeyPrefix(const std::string& group);
   void clearMemory();
   // Removes the files this cache wrote; nothing else in the folder.
   void clearDisk();

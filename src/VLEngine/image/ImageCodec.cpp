@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "VLEngine/image/ImageScaler.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 
@@ -176,9 +177,13 @@ ui::ImageRef ImageCodec::decode(std::string_view data, std::string_view what) {
 }
 
 ui::ImageRef ImageCodec::imageWithContentsOfFile(const std::string& path) {
-  if (!files::isRegularFile(path)) return nullptr;
-  std::optional<std::string> data = files::readFile(path);
-  if (!data) return nullptr;
+  std::optional<std::string> data = files::readFile(path, kMaxFileBytes);
+  if (!data) {
+    if (files::exists(path))
+      logf("image: %s is not a regular file of at most %llu bytes", path.c_str(),
+           static_cast<unsigned long long>(kMaxFileBytes));
+    return nullptr;
+  }
   return decode(*data, path);
 }
 
@@ -267,6 +272,12 @@ ui::ImageRef ImageCodec::scaledImage(const ui::Image& image, int wide, int high)
   const int srcWide = image.pixelsWide();
   const int srcHigh = image.pixelsHigh();
   const Pixels& src = image.pixels();
+  if (wide <= srcWide && high <= srcHigh) {
+    // Shrinking, the common case, goes row by row: no copy of the source in any other form.
+    ImageScaler scaler(srcWide, srcHigh, wide, high);
+    for (int y = 0; y < srcHigh; ++y) scaler.addRow(src.data() + static_cast<std::size_t>(y) * srcWide * 4);
+    return makeImage(wide, high, scaler.finish());
+  }
   // Premultiplied floats, rows of srcWide.
   std::vector<float> pre(static_cast<std::size_t>(srcWide) * srcHigh * 4);
   for (std::size_t i = 0; i < pre.size(); i += 4) {

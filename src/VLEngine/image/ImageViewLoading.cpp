@@ -40,22 +40,28 @@ void showLater(const ImageViewLoading::ImageSink& sink, const ui::ImageRef& imag
   dispatch::Queue::main()->async([sink, image] { sink(image); });
 }
 
-// The copy kept for a view of `size`: its pixels rounded to whole ones, its size in points the exact
-// aspect-fit, so the size a view takes from it keeps the image's proportions (300 x 225, not 224.92).
-ui::ImageRef scaledForDisplay(const ui::ImageRef& image, ui::Size size) {
-  const ui::Size natural = image->size();
-  const ui::Size fitted = ImageViewLoading::fittedSize(size, natural);
-  const ui::Size pixels = ImageViewLoading::targetPixelSize(fitted, natural);
-  ui::ImageRef resized = ImageCodec::resizedImage(image, pixels.width, pixels.height);
-  if (!resized || resized == image) return resized;
+std::mutex& decodeQueueMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::shared_ptr<dispatch::Queue>& installedDecodeQueue() {
+  static std::shared_ptr<dispatch::Queue> queue;
+  return queue;
+}
+
+dispatch::Group& pendingDecodes() {
+  static dispatch::Group* group = new dispatch::Group();  // never destroyed: decodes may run at exit
+  return *group;
+}
+
+// The size in points a decoded copy stands for: the exact aspect-fit of the image in the view's size,
+// so the size a view takes from it keeps the image's proportions (300 x 225, not 224.92).
+ui::Size pointsForDisplay(ui::Size natural, ui::Size fitted) {
   const double scale =
       std::min(std::min(fitted.width * ImageViewLoading::kDisplayScale, natural.width) / natural.width,
                std::min(fitted.height * ImageViewLoading::kDisplayScale, natural.height) / natural.height);
-  const ui::Size points{natural.width * scale, natural.height * scale};
-  if (resized->size() == points) return resized;
-  auto copy = std::make_shared<ui::Image>(*resized);
-  copy->setSize(points);
-  return copy;
+  return {natural.width * scale, natural.height * scale};
 }
 
 }  // namespace
@@ -79,7 +85,11 @@ void ImageViewLoading::setCacheForTesting(std::shared_ptr<ImageCache> cache) {
 std::string ImageViewLoading::_cacheKey(const std::string& path, double width) {
   const std::string ending = lowercase(files::pathExtension(path)) == "gif" ? "" : "@3x.";
   const long wide = std::isfinite(width) ? static_cast<long>(width) : 0;
-  return Vellisto_Chunk::md5HexDigest(path) + "@" + std::to_string(wide) + "w" + ending;
+  return cacheKeyPrefix(path) + "@" + std::to_string(wide) + "w" + ending;
+}
+
+std::string ImageViewLoading::cacheKeyPrefix(const std::string& path) {
+  return Vellisto_Chunk::md5HexDigest(path);
 }
 
 bool ImageViewLoading::isThumbnail(const std::string& cacheKey) {
@@ -99,6 +109,19 @@ ui::Size ImageViewLoading::targetPixelSize(ui::Size size, ui::Size imageSize) {
   return {std::max(1.0, std::round(wide)), std::max(1.0, std::round(high))};
 }
 
+std::shared_ptr<dispatch::Queue> ImageViewLoading::decodeQueue() {
+  std::lock_guard<std::mutex> lock(decodeQueueMutex());
+  if (!installedDecodeQueue()) installedDecodeQueue() = dispatch::Queue::serial("vl.image-decode");
+  return installedDecodeQueue();
+}
+
+void ImageViewLoading::setDecodeQueueForTesting(std::shared_ptr<dispatch::Queue> queue) {
+  std::lock_guard<std::mutex> lock(decodeQueueMutex());
+  installedDecodeQueue() = std::move(queue);
+}
+
+void ImageViewLoading::waitForPendingDecodes() { pendingDecodes().wait(); }
+
 ui::ImageRef ImageViewLoading::_loadImageFromDisk(const std::string& path, ui::Size size,
                                                   const std::string& cacheKey, bool checkPermission,
                                                   std::optional<VLError>* error) {
@@ -115,16 +138,26 @@ ui::ImageRef ImageViewLoading::_loadImageFromDisk(const std::string& path, ui::S
   }
 
   ui::ImageRef image;
-  ImageFormat format = ImageFormat::Undefined;
-  std::optional<std::string> filePath =
+  const std::optional<std::string> filePath =
       pathFromFileUrl(startsWith(path, kFileScheme) ? path : kFileScheme + path);
-  std::optional<std::string> bytes = filePath ? files::readFile(*filePath) : std::nullopt;
-  if (bytes) {
-    format = ImageCodec::imageFormatForImageData(*bytes);
-    image = ImageCodec::decode(*bytes, "record image");
+  const std::optional<ImageProbe> probed = filePath ? ImageCodec::probeFile(*filePath) : std::nullopt;
+  if (probed) {
+    const ui::Size natural{static_cast<double>(probed->wide), static_cast<double>(probed->high)};
+    const ui::Size fitted = fittedSize(size, natural);
+    const ui::Size pixels = targetPixelSize(fitted, natural);
+    // Decoded straight to the size kept: the full-size pixels of a large image never exist here.
+    image = ImageCodec::decodeFileFitting(*filePath, static_cast<int>(pixels.width),
+                                          static_cast<int>(pixels.height), "record image");
+    // A GIF keeps its frames by staying as it is.
+    if (image && image->hasPixels()) {
+      const ui::Size points = pointsForDisplay(natural, fitted);
+      if (image->size() != points) {
+        auto copy = std::make_shared<ui::Image>(*image);
+        copy->setSize(points);
+        image = copy;
+      }
+    }
   }
-  // A GIF keeps its frames by staying as it is.
-  if (image && format != ImageFormat::GIF && image->isValid()) image = scaledForDisplay(image, size);
 
   if (accessStarted) BookmarkHelper::batchStopAccessingSecurityScopedResource();
 
@@ -143,20 +176,28 @@ ui::Size ImageViewLoading::_setImage(const ImageSink& sink, const std::optional<
   }
 
   const std::string key = _cacheKey(*chosen, size.width);
-  if (ui::ImageRef cached = cache().imageFromCacheForKey(key)) {
+  if (ui::ImageRef cached = cache().imageFromMemoryCacheForKey(key)) {
     showLater(sink, cached);
     return fittedSize(size, cached->size());
   }
 
-  std::optional<VLError> diskError;
-  ui::ImageRef image = _loadImageFromDisk(*chosen, size, key, checkPermission, &diskError);
-  if (!image) {
-    // Callers see one code for every failed load, a refused permission included.
+  // Only the header is read here: the size the view takes. The pixels are decoded on the decode queue,
+  // one image at a time, and reach the view when they are ready.
+  const std::optional<std::string> filePath = pathFromFileUrl(*chosen);
+  const std::optional<ImageProbe> probed = filePath ? ImageCodec::probeFile(*filePath) : std::nullopt;
+  if (!probed) {
+    // Callers see one code for every image that will not load.
     if (error) *error = VLError::ofCode(kErrorNotLoaded, "");
     return size;
   }
-  showLater(sink, image);
-  return fittedSize(size, image->size());
+  const ui::Size natural{static_cast<double>(probed->wide), static_cast<double>(probed->high)};
+  const std::string url = *chosen;
+  pendingDecodes().async(decodeQueue(), [sink, url, size, key, checkPermission] {
+    ui::ImageRef image = cache().imageFromDiskCacheForKey(key);
+    if (!image) image = _loadImageFromDisk(url, size, key, checkPermission, nullptr);
+    if (image) showLater(sink, image);
+  });
+  return fittedSize(size, natural);
 }
 
 void ImageViewLoading::vc_setImage(const std::shared_ptr<ui::ImageView>& view,

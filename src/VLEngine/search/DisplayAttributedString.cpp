@@ -1,5 +1,7 @@
 #include "VLEngine/search/DisplayAttributedString.h"
 
+#include <algorithm>
+
 #include "VLEngine/search/SearchQuery.h"
 
 namespace vl {
@@ -58,18 +60,21 @@ void DisplayAttributedString::build() {
     attributed_ = ui::AttributedString(text_);
     return;
   }
+  // Each run gets its font with its colours, in one pass over the matches.
   ui::TextAttributes normal;
   normal.foregroundColorAssetKey = kNormalColorKey;
+  normal.font = font_;
   attributed_ = ui::AttributedString(text_, normal);
   ui::TextAttributes matched;
   matched.foregroundColorAssetKey = kMatchedColorKey;
   matched.backgroundColorAssetKey = kMatchedBackgroundKey;
-  for (const Range& range : highlight_) {
-    if (range.found() && range.length > 0) attributed_.setAttributes(matched, range);
+  matched.font = font_;
+  if (highlight_.size() > kMaxHighlighted) {
+    std::partial_sort(highlight_.begin(), highlight_.begin() + kMaxHighlighted, highlight_.end(),
+                      [](const Range& a, const Range& b) { return a.location < b.location; });
+    highlight_.resize(kMaxHighlighted);
   }
-  ui::TextAttributes font;
-  font.font = font_;
-  attributed_.addAttributes(font, Range(0, attributed_.length()));
+  attributed_.setAttributes(matched, std::move(highlight_));
   highlight_.clear();
   highlight_.shrink_to_fit();
 }

@@ -28,6 +28,9 @@ class DisplayAttributedString {
   static constexpr const char* kNormalColorKey = "fontNormalColor";
   static constexpr const char* kMatchedColorKey = "fontMatchedColor";
   static constexpr const char* kMatchedBackgroundKey = "recordMatchedColor";
+  // At most this many matches are highlighted in the attributed text (the first ones): each is a run of
+  // its own that every copy of the text copies, and a long record can hold a match on every line.
+  static constexpr std::size_t kMaxHighlighted = 10000;
 
   DisplayAttributedString() = default;
   DisplayAttributedString(const DisplayAttributedString&) = delete;
@@ -35,9 +38,9 @@ class DisplayAttributedString {
 
   // A row whose attributed text is the plain text, without attributes.
   static std::shared_ptr<DisplayAttributedString> initWithString(const std::string& text);
-  // A row of a result list: the text in kNormalColorKey, each highlight range replaced by
-  // kMatchedColorKey on kMatchedBackgroundKey, and `font` over the whole text. `rangeList` starts as
-  // the highlight ranges.
+  // A row of a result list: the text in kNormalColorKey, each highlight range (up to kMaxHighlighted)
+  // replaced by kMatchedColorKey on kMatchedBackgroundKey, and `font` over the whole text. `rangeList`
+  // starts as the highlight ranges, all of them.
   static std::shared_ptr<DisplayAttributedString> resultRow(std::string text, std::vector<Range> highlight,
                                                             const ui::Font& font);
   // The same with the ranges of `query` in the text, found when first asked for.

@@ -1,5 +1,7 @@
 #include "VLEngine/search/SearchHistory.h"
 
+#include <algorithm>
+
 #include "VLEngine/VLEngine.h"
 #include "platform/foundation/Log.h"
 
@@ -35,9 +37,18 @@ void SearchHistory::saveScreenshot(const std::string& query) {
 }
 
 void SearchHistory::saveScreenshot(const std::string& query, DisplayRows rows) {
-  if (query.empty()) return;
+  if (query.empty() || query.size() > kMaxQueryBytes) return;
   MutexLock lock(lock_);
-  screenshots_[query] = std::move(rows);
+  auto [it, added] = screenshots_.try_emplace(query);
+  it->second = std::move(rows);
+  if (!added) {
+    order_.erase(std::find(order_.begin(), order_.end(), query));
+  }
+  order_.push_back(query);
+  while (order_.size() > kMaxQueries) {
+    screenshots_.erase(order_.front());
+    order_.pop_front();
+  }
 }
 
 bool SearchHistory::renderScreenshot(const std::string& query) {
@@ -57,6 +68,7 @@ void SearchHistory::clean() {
   {
     MutexLock lock(lock_);
     screenshots_.clear();
+    order_.clear();
   }
   VLEngine::shared().cleanMatchedChunks();
 }

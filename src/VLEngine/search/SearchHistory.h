@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -10,12 +11,15 @@
 
 namespace vl {
 
-// The replay cache: the rows the result list showed for each query, so that typing back to a query
-// shows its rows again without searching.
+// The replay cache: the rows the result list showed for each recent query, so that typing back to a
+// query shows its rows again without searching. Only the latest few queries are kept, and none longer
+// than a line: every keystroke is a query, and each holds its rows and their highlights.
 class SearchHistory {
  public:
   // Replayed rows carry the largest 32-bit id, which passes the receiver's stale test.
   static constexpr std::int64_t kReplayTaskId = 2147483647;
+  static constexpr std::size_t kMaxQueries = 64;
+  static constexpr std::size_t kMaxQueryBytes = 1024;
 
   static SearchHistory& shared();
   SearchHistory() = default;
@@ -40,6 +44,8 @@ class SearchHistory {
   // A leaf lock: the provider is called, and rows are handed to the channel, without it.
   mutable Mutex lock_;
   std::map<std::string, DisplayRows> screenshots_ VL_GUARDED_BY(lock_);
+  // The stored queries, oldest first.
+  std::deque<std::string> order_ VL_GUARDED_BY(lock_);
   RowsProvider rowsProvider_ VL_GUARDED_BY(lock_);
 };
 

@@ -83,12 +83,14 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
   const std::uint64_t generation = matcher->lastMatchedGeneration();
   std::shared_ptr<const Chunks> last = matcher->lastMatchedSnapshot();
   std::shared_ptr<const Vellisto_MapDelegate::MatchHints> hints = matcher->lastMatchedHints();
-  std::shared_ptr<const SearchQuery> query = task->query();
-  // The last search's first-match offsets help only a query that extends its query.
-  if (!last || !hints || hints->chunks != last || !query || !hints->query || !query->hintsFrom(*hints->query))
-    hints = nullptr;
   searchQueue()->async([self, matcher, merger, task, generation, last = std::move(last),
-                        hints = std::move(hints), query = std::move(query)] {
+                        hints = std::move(hints)]() mutable {
+    // Compiled here, not on the thread that sent the task: a query can be as long as a pasted text.
+    std::shared_ptr<const SearchQuery> query = task->query();
+    // The last search's first-match offsets help only a query that extends its query.
+    if (!last || !hints || hints->chunks != last || !query || !hints->query ||
+        !query->hintsFrom(*hints->query))
+      hints = nullptr;
     Vellisto_Master& master = Vellisto_Master::shared();
     Vellisto_TempFiles files;
     bool abandoned = false;

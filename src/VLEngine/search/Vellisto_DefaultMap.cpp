@@ -187,8 +187,9 @@ void Vellisto_DefaultMap::cleanMatchedChunks() {
     ++generation_;
   }
   // The records are let go outside the lock. A whole history of references costs milliseconds of
-  // cache misses, which the typing thread must not wait for: one background task drops them all.
-  if (released && released->size() >= kReleaseAsideFrom) {
+  // cache misses, and the last query (as long as whatever was pasted) its compiled pattern, which the
+  // typing thread must not wait for: one background task drops them all.
+  if ((released && released->size() >= kReleaseAsideFrom) || releasedHints) {
     dispatch::Queue::global()->async(
         [released = std::move(released), releasedHints = std::move(releasedHints)]() mutable {
           releasedHints.reset();

@@ -7,6 +7,7 @@
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLTabDirectory.h"
 #include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/SearchHistory.h"
@@ -377,7 +378,9 @@ PasteboardItem SearchInput2::pasteboardItem(const std::string& text, const std::
       return text.empty() ? PasteboardItem() : PasteboardItem(kPasteboardTypeString, text);
     }
     PasteboardItem item(kPasteboardTypeFileURL, *url);
-    if (std::optional<std::string> bytes = files::readFile(percentDecode(url->substr(7)));
+    // Pasted as data only up to a size worth holding in memory; every application takes the file too.
+    if (std::optional<std::string> bytes =
+            files::readFile(percentDecode(url->substr(7)), ImageCodec::kMaxFileBytes);
         bytes && isPng(*bytes))
       item.setData(kPasteboardTypePNG, std::move(*bytes));
     return item;

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/image/ImageCodec.h"
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Record/RecordViewController.h"
 #include "capture/ClipboardListener.h"
@@ -123,7 +124,7 @@ std::vector<PasteboardItem> RecordTable::pasteboardItemsFor(const CopyEntity& en
     }
   }
   if (const std::string image = jsonText(json, "image"); !image.empty()) {
-    std::optional<std::string> data = files::readFile(image);
+    std::optional<std::string> data = files::readFile(image, ImageCodec::kMaxFileBytes);
     if (data && ClipboardListener::contentTypeForImageData(*data) == "image/png") {
       item.setData(kPasteboardTypePNG, std::move(*data));
     } else {

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <mutex>
 
 #include "platform/foundation/Crypto.h"
@@ -84,23 +85,66 @@ std::string homeDirectory() {
   return "/";
 }
 
-std::optional<std::string> readFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string out;
+int openRegularFile(const std::string& path, struct stat* info) {
+  // Non-blocking, so that opening a FIFO never waits for a writer; the flag is dropped again once the
+  // file is known to be a regular one, where it means nothing anyway.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return -1;
   struct stat st;
-  if (::fstat(fd, &st) == 0 && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if (info) *info = st;
+  return fd;
+}
+
+namespace {
+
+// Up to `limit` bytes of an open file; nullopt on a read error, or when `refuseLonger` and the file
+// holds more (it may have grown since its size was asked).
+std::optional<std::string> readOpen(int fd, const struct stat& st, std::uint64_t limit, bool refuseLonger) {
+  std::string out;
+  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(st.st_size, limit)));
   char buffer[65536];
   while (true) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const std::uint64_t room = limit - out.size() + (refuseLonger ? 1 : 0);
+    if (room == 0) break;
+    ssize_t n = ::read(fd, buffer, static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buffer, room)));
     if (n < 0) {
       if (errno == EINTR) continue;
-      ::close(fd);
       return std::nullopt;
     }
     if (n == 0) break;
     out.append(buffer, static_cast<std::size_t>(n));
+    if (out.size() > limit) return std::nullopt;
   }
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string> readFile(const std::string& path) {
+  return readFile(path, std::numeric_limits<std::uint64_t>::max() - 1);
+}
+
+std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes) {
+  struct stat st;
+  const int fd = openRegularFile(path, &st);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> out;
+  if (static_cast<std::uint64_t>(st.st_size) <= maxBytes) out = readOpen(fd, st, maxBytes, true);
+  ::close(fd);
+  return out;
+}
+
+std::optional<std::string> readFileHead(const std::string& path, std::size_t bytes) {
+  struct stat st;
+  const int fd = openRegularFile(path, &st);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> out = readOpen(fd, st, bytes, false);
   ::close(fd);
   return out;
 }
@@ -129,7 +173,10 @@ void setAtomicWriteHookForTesting(AtomicWriteHook hook) {
   beforeRenameHook() = std::move(hook);
 }
 
-bool atomicWrite(const std::string& path, std::string_view data, mode_t mode) {
+namespace {
+
+// The temporary, then the rename: `write` fills the temporary's descriptor.
+bool atomicWriteWith(const std::string& path, mode_t mode, const std::function<bool(int fd)>& write) {
   std::string folder = deletingLastPathComponent(path);
   // A unique name per write, so two threads or processes writing the same file never share a temporary.
   std::string tmp = joinPath(
@@ -141,7 +188,7 @@ bool atomicWrite(const std::string& path, std::string_view data, mode_t mode) {
   }
   // open() applies the umask; the caller's mode is what it asked for (0600 must not become 0644 either way).
   ::fchmod(fd, mode);
-  bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
+  bool ok = write(fd) && ::fsync(fd) == 0;
   int savedErrno = errno;
   ok = (::close(fd) == 0) && ok;
   if (!ok) {
@@ -162,6 +209,12 @@ bool atomicWrite(const std::string& path, std::string_view data, mode_t mode) {
   }
   fsyncFolder(folder);
   return true;
+}
+
+}  // namespace
+
+bool atomicWrite(const std::string& path, std::string_view data, mode_t mode) {
+  return atomicWriteWith(path, mode, [&](int fd) { return writeAll(fd, data); });
 }
 
 DirectoryListing listDirectory(const std::string& path, bool includeHidden) {
@@ -253,10 +306,21 @@ bool removeRecursive(const std::string& path) {
 bool copyFile(const std::string& from, const std::string& to, bool overwrite, std::optional<mode_t> mode) {
   if (!overwrite && exists(to)) return false;
   struct stat st;
-  if (::stat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  std::optional<std::string> data = readFile(from);
-  if (!data) return false;
-  return atomicWrite(to, *data, mode.value_or(st.st_mode & 07777));
+  const int source = openRegularFile(from, &st);
+  if (source < 0) return false;
+  // Streamed in pieces: a copy never holds the file in memory, however large it is.
+  const bool ok = atomicWriteWith(to, mode.value_or(st.st_mode & 07777), [&](int target) {
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t n = ::read(source, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return false;
+      if (n == 0) return true;
+      if (!writeAll(target, std::string_view(buffer, static_cast<std::size_t>(n)))) return false;
+    }
+  });
+  ::close(source);
+  return ok;
 }
 
 bool moveFile(const std::string& from, const std::string& to) {

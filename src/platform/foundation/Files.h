@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -15,7 +16,15 @@ namespace vl::files {
 // $HOME, else the password database's home of this user, else "/".
 std::string homeDirectory();
 
+// Opens a regular file for reading, never waiting: a FIFO, a device or a socket named where a file is
+// expected is refused. The descriptor (the caller closes it), or -1 with errno set.
+int openRegularFile(const std::string& path, struct stat* info = nullptr);
+// The whole of a regular file; nothing for anything else.
 std::optional<std::string> readFile(const std::string& path);
+// The same, or nothing when the file holds more than `maxBytes` (checked while reading too: files grow).
+std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes);
+// At most the first `bytes` of a regular file.
+std::optional<std::string> readFileHead(const std::string& path, std::size_t bytes);
 // What the program's own files and folders get: the history is private to its user.
 constexpr mode_t kPrivateFileMode = 0600;
 constexpr mode_t kPrivateFolderMode = 0700;
@@ -51,8 +60,8 @@ bool createDirectories(const std::string& path, mode_t mode = kPrivateFolderMode
 // Removes a file or a folder with everything in it; symbolic links are removed, never followed.
 // True if nothing is left at the path (also when nothing was there).
 bool removeRecursive(const std::string& path);
-// Copies a regular file's bytes (not its owner); overwrite false refuses an existing target. The copy
-// gets `mode`, or the source's mode without one.
+// Copies a regular file's bytes (not its owner), streamed through a temporary that is renamed into place;
+// overwrite false refuses an existing target. The copy gets `mode`, or the source's mode without one.
 bool copyFile(const std::string& from, const std::string& to, bool overwrite = false,
               std::optional<mode_t> mode = std::nullopt);
 // rename(2), falling back to copy and remove across file systems.

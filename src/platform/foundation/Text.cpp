@@ -3,6 +3,10 @@
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace vl {
 
 namespace {
@@ -70,74 +74,89 @@ void appendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-// Byte offset of the first code point that starts at or after UTF-16 index `index` (rounding up).
-std::size_t byteOffsetRoundingUp(std::string_view text, std::size_t index) {
-  std::size_t units = 0, i = 0;
-  while (i < text.size() && units < index) {
-    Decoded d = decodeAt(text, i);
+// The number of ASCII bytes from `i` on, looked at eight at a time: long texts are mostly ASCII, and every
+// walk below skips such stretches without decoding them.
+std::size_t asciiRun(std::string_view s, std::size_t i, std::size_t limit) {
+  const std::size_t start = i;
+  limit = std::min(limit, s.size());
+  while (i + 8 <= limit) {
+    std::uint64_t word;
+    std::memcpy(&word, s.data() + i, 8);
+    if (word & 0x8080808080808080ull) break;
+    i += 8;
+  }
+  while (i < limit && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+  return i - start;
+}
+
+// Walks from byte `i` (a code point boundary) with `units` counted so far, while the next code point
+// ends at or before `maxUnits` units and starts before byte `maxByte`; the byte and units reached.
+struct Walk {
+  std::size_t byte;
+  std::size_t units;
+};
+Walk walk(std::string_view s, Walk from, std::size_t maxUnits, std::size_t maxByte) {
+  std::size_t i = from.byte, units = from.units;
+  maxByte = std::min(maxByte, s.size());
+  while (i < maxByte && units < maxUnits) {
+    const std::size_t ascii = std::min({asciiRun(s, i, maxByte), maxUnits - units});
+    i += ascii;
+    units += ascii;
+    if (i >= maxByte || units >= maxUnits) break;
+    Decoded d = decodeAt(s, i);
+    if (units + unitsOf(d) > maxUnits || i + d.bytes > maxByte) break;
     units += unitsOf(d);
     i += d.bytes;
   }
-  return i;
+  return {i, units};
+}
+
+// Byte offset of the first code point that starts at or after UTF-16 index `index` (rounding up).
+std::size_t byteOffsetRoundingUp(std::string_view text, Walk from, std::size_t index) {
+  Walk w = walk(text, from, index, text.size());
+  // A pair that straddles the index counts as reached past it.
+  if (w.units < index && w.byte < text.size()) w.byte += decodeAt(text, w.byte).bytes;
+  return w.byte;
 }
 
 }  // namespace
 
 std::size_t utf16Length(std::string_view text) {
-  std::size_t units = 0, i = 0;
-  while (i < text.size()) {
-    if (static_cast<unsigned char>(text[i]) < 0x80) {
-      ++units;
-      ++i;
-      continue;
-    }
-    Decoded d = decodeAt(text, i);
-    units += unitsOf(d);
-    i += d.bytes;
-  }
-  return units;
+  return walk(text, {0, 0}, static_cast<std::size_t>(-1), text.size()).units;
 }
 
 std::size_t byteOffsetOfUtf16Index(std::string_view text, std::size_t index) {
-  std::size_t units = 0, i = 0;
-  while (i < text.size()) {
-    Decoded d = decodeAt(text, i);
-    std::size_t u = unitsOf(d);
-    if (units + u > index) return i;
-    units += u;
-    i += d.bytes;
-  }
-  return text.size();
+  return walk(text, {0, 0}, index, text.size()).byte;
 }
 
 std::size_t utf16IndexOfByteOffset(std::string_view text, std::size_t offset) {
-  std::size_t units = 0, i = 0;
-  while (i < text.size()) {
-    Decoded d = decodeAt(text, i);
-    if (i + d.bytes > offset) return units;
-    units += unitsOf(d);
-    i += d.bytes;
-  }
-  return units;
+  // Only code points that end at or before the offset count.
+  return walk(text, {0, 0}, static_cast<std::size_t>(-1), offset).units;
 }
 
 ByteRange byteRangeOfRange(std::string_view text, Range range) {
   if (!range.found()) return {text.size(), 0};
-  std::size_t start = byteOffsetOfUtf16Index(text, range.location);
+  const Walk start = walk(text, {0, 0}, range.location, text.size());
   std::size_t end = range.length > text.size() * 2
                         ? text.size()
-                        : byteOffsetRoundingUp(text, range.location + range.length);
-  if (end < start) end = start;
-  return {start, end - start};
+                        : byteOffsetRoundingUp(text, start, range.location + range.length);
+  if (end < start.byte) end = start.byte;
+  return {start.byte, end - start.byte};
 }
 
 Range rangeOfByteRange(std::string_view text, ByteRange range) {
-  std::size_t start = utf16IndexOfByteOffset(text, range.offset);
   std::size_t endByte = range.offset + range.length;
   if (endByte > text.size() || endByte < range.offset) endByte = text.size();
-  // An end inside a code point counts that whole code point.
-  std::size_t end = 0;
-  for (std::size_t i = 0; i < endByte;) {
+  std::size_t startByte = std::min(range.offset, endByte);
+  const std::size_t start = utf16IndexOfByteOffset(text, startByte);
+  // On from the start's code point: an end inside a code point counts that whole code point.
+  Walk from = walk(text, {0, 0}, start, text.size());
+  std::size_t end = from.units;
+  for (std::size_t i = from.byte; i < endByte;) {
+    const std::size_t ascii = asciiRun(text, i, endByte);
+    i += ascii;
+    end += ascii;
+    if (i >= endByte) break;
     Decoded d = decodeAt(text, i);
     end += unitsOf(d);
     i += d.bytes;
@@ -151,15 +170,7 @@ std::string substringWithRange(std::string_view text, Range range) {
 }
 
 std::string cutToUtf16Length(std::string_view text, std::size_t maxUnits) {
-  std::size_t units = 0, i = 0;
-  while (i < text.size()) {
-    Decoded d = decodeAt(text, i);
-    std::size_t u = unitsOf(d);
-    if (units + u > maxUnits) break;
-    units += u;
-    i += d.bytes;
-  }
-  return std::string(text.substr(0, i));
+  return std::string(text.substr(0, walk(text, {0, 0}, maxUnits, text.size()).byte));
 }
 
 icu::UnicodeString toUnicodeString(std::string_view text) {
@@ -233,6 +244,8 @@ std::vector<std::string> splitLines(std::string_view text) {
 
 bool isValidUtf8(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
+    i += asciiRun(text, i, text.size());
+    if (i >= text.size()) break;
     Decoded d = decodeAt(text, i);
     if (!d.valid) return false;
     i += d.bytes;

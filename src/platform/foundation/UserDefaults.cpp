@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "platform/foundation/Files.h"
@@ -96,6 +98,29 @@ std::string UserDefaults::directory() {
 UserDefaults::UserDefaults(std::string domain, std::string filePath)
     : domain_(std::move(domain)), path_(std::move(filePath)) {}
 
+namespace {
+
+std::int64_t nanoseconds(const struct timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+std::mutex& hookMutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::function<void()>& rereadHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+
+}  // namespace
+
+void UserDefaults::setRereadHookForTesting(std::function<void()> hook) {
+  std::lock_guard<std::mutex> lock(hookMutex());
+  rereadHook() = std::move(hook);
+}
+
 UserDefaults::FileStamp UserDefaults::stampOfFile() const {
   FileStamp s;
   struct stat st;
@@ -104,9 +129,65 @@ UserDefaults::FileStamp UserDefaults::stampOfFile() const {
   s.dev = st.st_dev;
   s.ino = st.st_ino;
   s.size = st.st_size;
-  s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  s.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+  s.mtimeNs = nanoseconds(st.st_mtim);
+  s.ctimeNs = nanoseconds(st.st_ctim);
   return s;
+}
+
+UserDefaults::FileRead UserDefaults::readFileLocked() const {
+  FileRead r;
+  r.stamp = stampOfFile();
+  if (!r.stamp.exists) return r;
+  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    r.error = std::strerror(errno);
+    return r;
+  }
+  // Stamp what we actually read: the file may be replaced between stat and open.
+  struct stat st;
+  if (::fstat(fd, &st) == 0) {
+    r.stamp.dev = st.st_dev;
+    r.stamp.ino = st.st_ino;
+    r.stamp.size = st.st_size;
+    r.stamp.mtimeNs = nanoseconds(st.st_mtim);
+    r.stamp.ctimeNs = nanoseconds(st.st_ctim);
+    if (!S_ISREG(st.st_mode)) {
+      ::close(fd);
+      r.error = "not a regular file";
+      return r;
+    }
+  }
+  char buffer[65536];
+  // One byte past the bound is enough to know the file is too large; the rest is never read.
+  while (r.text.size() <= kMaxFileBytes) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      r.error = std::strerror(errno);
+      break;
+    }
+    if (n == 0) break;
+    r.text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return r;
+}
+
+bool UserDefaults::waitForChangeLocked(const FileStamp& read) const {
+  {
+    std::function<void()> hook;
+    {
+      std::lock_guard<std::mutex> lock(hookMutex());
+      hook = rereadHook();
+    }
+    if (hook) hook();
+  }
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSettleMs);
+  for (;;) {
+    if (!(stampOfFile() == read)) return true;
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
 }
 
 void UserDefaults::reloadIfChangedLocked() {
@@ -120,64 +201,70 @@ void UserDefaults::reloadIfChangedLocked() {
     stamp_ = now;
     return;
   }
-  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    logf("defaults: cannot read %s: %s", path_.c_str(), std::strerror(errno));
-    stamp_ = now;  // do not retry on every read; a later change of the file retries
-    return;
-  }
-  // Stamp what we actually read: the file may be replaced between stat and open.
-  struct stat st;
-  if (::fstat(fd, &st) == 0) {
-    now.dev = st.st_dev;
-    now.ino = st.st_ino;
-    now.size = st.st_size;
-    now.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    now.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-  }
-  std::string text;
-  char buffer[65536];
-  bool readOk = true;
-  // One byte past the bound is enough to know the file is too large; the rest is never read.
-  while (text.size() <= kMaxFileBytes) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      readOk = false;
-      break;
+  FileRead read = readFileLocked();
+  BoundedJson parsed;
+  std::string reason;
+  // Another process may be writing the file in place (truncated, then written in parts): what we read
+  // is then half a file. While the file keeps changing it is read again; only a file that stays as it
+  // is for a moment, or that still does not parse after a few tries, is taken for corrupt.
+  // A file emptied while settings were known is waited for the same way: it is most often the moment
+  // between a writer's truncation and its first write.
+  for (int attempt = 0;; ++attempt) {
+    if (!read.error.empty()) break;
+    reason.clear();
+    if (!read.text.empty()) {
+      parsed = parseJsonBounded(read.text, kMaxNesting, kMaxFileBytes);
+      reason = parsed.ok() ? (parsed.value->is_object() ? "" : "not a JSON object") : parsed.reason;
     }
-    if (n == 0) break;
-    text.append(buffer, static_cast<std::size_t>(n));
+    const bool suspect = !reason.empty() || (read.text.empty() && haveGoodValues_ && !values_.empty());
+    if (!suspect || attempt >= kMaxRereads || !waitForChangeLocked(read.stamp)) break;
+    read = readFileLocked();
+    if (!read.stamp.exists) break;
   }
-  ::close(fd);
-  stamp_ = now;
-  if (!readOk) {
-    logf("defaults: cannot read %s: %s", path_.c_str(), std::strerror(errno));
+  const bool existed = stamp_.exists;
+  stamp_ = read.stamp;
+  if (!read.stamp.exists) {
+    if (existed) values_ = Json::object();
     return;
   }
-  if (text.empty()) {
+  if (!read.error.empty()) {
+    logf("defaults: cannot read %s: %s", path_.c_str(), read.error.c_str());
+    return;  // a later change of the file retries
+  }
+  if (read.text.empty()) {
     values_ = Json::object();
+    haveGoodValues_ = true;
     return;
   }
-  BoundedJson parsed = parseJsonBounded(text, kMaxNesting, kMaxFileBytes);
-  std::string reason = parsed.reason;
-  if (parsed.ok() && parsed.value->is_object()) {
+  if (reason.empty()) {
     values_ = std::move(*parsed.value);
+    haveGoodValues_ = true;
     return;
   }
-  if (parsed.ok()) reason = "not a JSON object";
-  // Keep the unreadable file for the user (or a later fix) and start empty; the next write creates a
-  // fresh file, so the corrupt one must be out of the way first.
+  // Keep the unreadable file for the user (or a later fix); the next write creates a fresh file, so the
+  // corrupt one must be out of the way first.
   std::string aside = path_ + ".corrupt";
   for (int n = 1; files::exists(aside) && n < 1000; ++n) aside = path_ + ".corrupt." + std::to_string(n);
-  if (::rename(path_.c_str(), aside.c_str()) == 0) {
-    logf("defaults: %s is corrupt (%s); kept aside as %s, starting empty", path_.c_str(), reason.c_str(),
-         aside.c_str());
+  const bool keptAside = ::rename(path_.c_str(), aside.c_str()) == 0;
+  const std::string renameError = keptAside ? "" : std::strerror(errno);
+  if (haveGoodValues_) {
+    // The settings read last stay what the program uses, and go back to disk at once: the file kept
+    // aside is never the only copy of them.
+    const bool written = writeLocked();
+    logf("defaults: %s is corrupt (%s); %s, the last settings read %s", path_.c_str(), reason.c_str(),
+         keptAside ? ("kept aside as " + aside).c_str() : ("not kept aside: " + renameError).c_str(),
+         written ? "are written back" : "are kept in memory");
+    if (written) return;
   } else {
-    logf("defaults: %s is corrupt (%s) and could not be kept aside (%s); starting empty", path_.c_str(),
-         reason.c_str(), std::strerror(errno));
+    values_ = Json::object();
+    if (keptAside) {
+      logf("defaults: %s is corrupt (%s); kept aside as %s, starting empty", path_.c_str(), reason.c_str(),
+           aside.c_str());
+    } else {
+      logf("defaults: %s is corrupt (%s) and could not be kept aside (%s); starting empty", path_.c_str(),
+           reason.c_str(), renameError.c_str());
+    }
   }
-  values_ = Json::object();
   stamp_ = stampOfFile();
 }
 
@@ -192,6 +279,7 @@ bool UserDefaults::writeLocked() {
     return false;
   }
   stamp_ = stampOfFile();
+  haveGoodValues_ = true;
   return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -20,9 +21,11 @@ namespace vl {
 // sees half a file and a crash never leaves one. Writes from two processes are last-writer-wins per file.
 //
 // A file that does not parse, or is larger or nested deeper than the bounds below (checked while it is
-// read, so a hostile file costs neither time nor memory), is logged and renamed to
-// `<domain>.json.corrupt` (an older .corrupt file is kept under a numbered name), and the domain starts
-// empty; nothing is deleted.
+// read, so a hostile file costs neither time nor memory), is read again while it keeps changing (a writer
+// that truncates and writes in parts shows half a file for a moment). One that stays broken is logged
+// and renamed to `<domain>.json.corrupt` (an older .corrupt file is kept under a numbered name); the
+// settings read last stay in use and are written back at once, so the file set aside is never their
+// only copy. A domain that never read good settings starts empty. Nothing is deleted.
 //
 // All methods are thread-safe.
 class UserDefaults {
@@ -37,6 +40,13 @@ class UserDefaults {
   // Far above what the program itself stores; a file beyond either is treated as corrupt.
   static constexpr std::size_t kMaxFileBytes = 16u << 20;
   static constexpr std::size_t kMaxNesting = 128;
+  // A file that does not parse is read again once it changed, unless it stayed the same this long, at
+  // most this many times.
+  static constexpr int kSettleMs = 100;
+  static constexpr int kMaxRereads = 20;
+  // Runs each time a file that does not parse is about to be waited for (tests finish a write here);
+  // nullptr removes it.
+  static void setRereadHookForTesting(std::function<void()> hook);
 
   // Tests point HOME / XDG_CONFIG_HOME elsewhere and then drop the cached objects (and their paths).
   // References handed out earlier must not be used afterwards.
@@ -90,7 +100,15 @@ class UserDefaults {
     bool exists = false;
     bool operator==(const FileStamp&) const = default;
   };
+  struct FileRead {
+    FileStamp stamp;
+    std::string text;
+    std::string error;  // empty when read
+  };
   FileStamp stampOfFile() const;
+  FileRead readFileLocked() const;
+  // Whether the file changed from what was read within kSettleMs.
+  bool waitForChangeLocked(const FileStamp& read) const;
   void reloadIfChangedLocked();
   bool writeLocked();
 
@@ -100,6 +118,8 @@ class UserDefaults {
   Json values_ = Json::object();
   FileStamp stamp_;
   bool loadedOnce_ = false;
+  // Whether values_ holds settings read from the file or written to it.
+  bool haveGoodValues_ = false;
 };
 
 }  // namespace vl

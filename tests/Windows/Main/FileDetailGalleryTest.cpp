@@ -8,6 +8,7 @@
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/image/ImageCodec.h"
+#include "VLEngine/image/ImageViewLoading.h"
 #include "Windows/Main/detail/DetailView.h"
 #include "Windows/Main/preview/FileView.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
@@ -73,6 +74,7 @@ TEST_F(FileDetailGallery, FileAndImagePreviews) {
     window->contentView()->addSubview(preview);
     VLEngine::shared().append(c.text, std::nullopt, c.json, kClipboardPinTabId);
     preview->alternateView("FileView", c.text, c.json);
+    ImageViewLoading::waitForPendingDecodes();
     dispatch::MainLoop::runUntilIdle();
     auto view = std::dynamic_pointer_cast<FileView>(preview->documentView());
     ASSERT_TRUE(view);

@@ -7,6 +7,7 @@
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/image/ImageCodec.h"
+#include "VLEngine/image/ImageViewLoading.h"
 #include "Windows/Main/preview/FileView.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "core/VLConfig.h"
@@ -58,6 +59,7 @@ class FileViewTest : public test::WidgetTest {
   void show(const std::string& text, const Json& json) {
     VLEngine::shared().append(text, std::nullopt, json, kClipboardPinTabId);
     view_->setJsonData(json, text);
+    ImageViewLoading::waitForPendingDecodes();
     dispatch::MainLoop::runUntilIdle();
   }
   std::string label() const { return view_->label()->string(); }
@@ -148,6 +150,7 @@ TEST_F(FileViewTest, TransferShowsItsProgressUntilItEndsAndARecordGoneShowsNothi
   running = false;
   ASSERT_TRUE(transfer->onEnd);
   transfer->onEnd();
+  ImageViewLoading::waitForPendingDecodes();
   dispatch::MainLoop::runUntilIdle();
   EXPECT_TRUE(view_->fileTransferOnPreview()->isHidden());
   EXPECT_EQ(view_->shows(), Shows::Icon);

@@ -14,6 +14,7 @@
 #include "support/ProgramUnderTest.h"
 #include "support/X11TestSupport.h"
 #include <X11/XKBlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 // clang-format on
@@ -65,6 +66,17 @@ class MainRoadX11Test : public X11Test {
     return focus;
   }
 
+  // The focused window when it is one of the program's, else None.
+  ::Window focusedProgramWindow() {
+    const ::Window w = focused();
+    XClassHint hint{};
+    if (w == None || w == PointerRoot || !XGetClassHint(keys_, w, &hint)) return None;
+    const bool ours = hint.res_class && std::string(hint.res_class) == "vellisto";
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+    return ours ? w : None;
+  }
+
   Display* keys_ = nullptr;
   vl::test::TempDir root_{"vl-mainroad"};
 };
@@ -113,6 +125,33 @@ TEST_F(MainRoadX11Test, HotKeyTypeReturnPastesTheChosenRecordIntoTheEditorTheUse
     seen += (key.press ? "+" : "-") + std::to_string(key.keysym) + "/" + std::to_string(key.state) + " ";
   EXPECT_TRUE(chord) << seen;
   EXPECT_EQ(xclipGet(display_, "UTF8_STRING"), "beta two");
+}
+
+// Another client destroys the main window while it shows: the hot key still brings it back, as a new
+// window, as often as that happens.
+TEST_F(MainRoadX11Test, TheHotKeyBringsBackAMainWindowAnotherClientDestroyed) {
+  auto wm = DisplayHelper::windowManager(display_);
+  if (!wm || !wm->running()) GTEST_SKIP() << "no window manager";
+  Program program(root_.path(), display_);
+  ASSERT_TRUE(program.started());
+  // The hot key is registered once launching finished.
+  ASSERT_TRUE(eventually([&] { return program.count("start-up: launching finished") >= 1; }))
+      << program.errors();
+  ::Window shown = None;
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    const ::Window before = shown;
+    press({XK_Control_L, XK_Alt_L, XK_v});
+    ASSERT_TRUE(eventually([&] {
+      shown = focusedProgramWindow();
+      return shown != None && shown != before;
+    })) << program.errors();
+    destroyWindowOfAnotherClient(display_, shown);
+    // The next press waits until the program heard of it (a press before would hide the window).
+    eventually([&] { return program.count("another client destroyed the window") > std::size_t(round); }, 10);
+  }
+  // Both windows were shown; the second time the hot key brought back the one destroyed.
+  EXPECT_EQ(program.count("another client destroyed the window"), 2u) << program.errors();
 }
 
 }  // namespace

@@ -26,6 +26,11 @@ TEST(PasteItem, EachKindOfRecordBecomesWhatOtherApplicationsCanPaste) {
   };
   const std::vector<Case> cases = {
       {"plain text", "hello", std::nullopt, false, {{kPasteboardTypeString, "hello"}}},
+      {"zero bytes kept",
+       std::string("a\0b", 3),
+       std::nullopt,
+       false,
+       {{kPasteboardTypeString, std::string("a\0b", 3)}}},
       {"rich text asked",
        "hi",
        Json{{"rich_text", "{\\rtf1 hi}"}},

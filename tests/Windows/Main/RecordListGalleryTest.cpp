@@ -2,14 +2,18 @@
 
 #include <cmath>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
+#include "VLEngine/image/ImageCodec.h"
+#include "VLEngine/image/ImageViewLoading.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/list/RowServices.h"
 #include "core/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Files.h"
 #include "platform/foundation/Text.h"
 #include "support/Gallery.h"
 #include "theme/VLFont.h"
@@ -118,6 +122,61 @@ TEST_F(RecordListGallery, MatchesSelectionAndIconsInLightAndDark) {
   EXPECT_NEAR(inside.r, accent.red * 255, 3);
   EXPECT_NEAR(inside.b, accent.blue * 255, 3);
   EXPECT_NE(probe->at({list_.minX() + 5, secondRowMidY}), inside);
+}
+
+// An image row shows its decoded picture; one whose picture is still being decoded shows where it will be.
+TEST_F(RecordListGallery, ImageRowsShowAPlaceholderUntilTheirPictureIsDecoded) {
+  test::DesktopPaintingScope painting;
+  LocalShortcutsManager::shared().removeAllReceiversForTesting();
+  test::TempDir dir("vl-image-rows");
+  auto picture = [&](const std::string& name, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    std::vector<std::uint8_t> rgba;
+    for (int i = 0; i < 64 * 48; ++i) rgba.insert(rgba.end(), {r, g, b, 255});
+    const std::string path = dir.path() + "/" + name;
+    EXPECT_TRUE(files::atomicWrite(path, *ImageCodec::encodePNG(ui::Image({64, 48}, 64, 48, rgba))));
+    return path;
+  };
+  const std::string shown = picture("sunset.png", 0xF9, 0x73, 0x16);
+  const std::string pending = picture("harbour.png", 0x25, 0x63, 0xEB);
+  auto window = VLWindow::create({60, 60, 352, 120}, ui::WindowStyle::Titled);
+  setBackgroundColorAssetKey(*window, "classicBackgroundColor");
+  auto list = HintTable2::create(HintTableHooks{});
+  list->setFrame({0, 8, 352, 80});
+  window->contentView()->addSubview(list);
+  auto rows = [&](bool both) {
+    std::vector<std::shared_ptr<DisplayAttributedString>> out = {
+        found("sunset.png", "", Json{{"image", shown}, {"custom_view", "FileView"}})};
+    if (both) out.push_back(found("harbour.png", "", Json{{"image", pending}, {"custom_view", "FileView"}}));
+    return out;
+  };
+  list->refreshDataSource(rows(false), false);
+  list->reload();
+  ImageViewLoading::waitForPendingDecodes();
+  dispatch::MainLoop::runUntilIdle();
+  // The second picture's decode is held back, as a slow disk would.
+  auto queue = dispatch::Queue::serial("test.image-decode");
+  ImageViewLoading::setDecodeQueueForTesting(queue);
+  std::promise<void> gate;
+  queue->async([future = gate.get_future().share()] { future.wait(); });
+  list->refreshDataSource(rows(true), false);
+  list->reload();
+  dispatch::MainLoop::runUntilIdle();
+
+  const std::vector<std::string> written = test::writeGallery(*window, "record-list-images");
+  gate.set_value();
+  ImageViewLoading::waitForPendingDecodes();
+  ImageViewLoading::setDecodeQueueForTesting(nullptr);
+  ASSERT_EQ(written.size(), 2u);
+  auto probe = test::PixelProbe::fromPng(written[0]);
+  ASSERT_TRUE(probe);
+  const ui::Rect frame = list->frame();
+  // Icons sit 15 points in, 7 points under each row's top.
+  const test::Pixel first = probe->at({frame.minX() + 24, frame.maxY() - 16});
+  EXPECT_NEAR(first.r, 0xF9, 8);
+  EXPECT_NEAR(first.b, 0x16, 8);
+  const test::Pixel placeholder = probe->at({frame.minX() + 24, frame.maxY() - 48});
+  EXPECT_NE(placeholder, probe->at({frame.minX() + 5, frame.maxY() - 48}));
+  EXPECT_GT(std::abs(int(placeholder.r) - 0x25), 40);  // not the picture yet
 }
 
 }  // namespace

@@ -111,6 +111,33 @@ TEST(Files, CopyMoveAndRemoveRecursive) {
   EXPECT_TRUE(vl::files::removeRecursive(dir / "never-was"));
 }
 
+// Whatever a path names, reading it never waits for a writer and never runs past what was asked for.
+TEST(Files, OnlyRegularFilesAreReadAndOnlyAsFarAsAllowed) {
+  vl::test::TempDir dir;
+  ASSERT_TRUE(vl::files::atomicWrite(dir / "ten", "0123456789"));
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  ASSERT_TRUE(vl::files::createDirectories(dir / "folder"));
+  struct Case {
+    std::string path;
+    std::optional<std::string> whole, capped, head;  // readFile, readFile(.., 9), readFileHead(.., 4)
+  };
+  const std::vector<Case> cases = {
+      {dir / "ten", "0123456789", std::nullopt, "0123"},
+      {dir / "fifo", std::nullopt, std::nullopt, std::nullopt},
+      {"/dev/zero", std::nullopt, std::nullopt, std::nullopt},
+      {dir / "folder", std::nullopt, std::nullopt, std::nullopt},
+      {dir / "missing", std::nullopt, std::nullopt, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(vl::files::readFile(c.path), c.whole);
+    EXPECT_EQ(vl::files::readFile(c.path, 9), c.capped);
+    EXPECT_EQ(vl::files::readFileHead(c.path, 4), c.head);
+    EXPECT_EQ(vl::files::copyFile(c.path, dir / "copy"), c.whole.has_value());
+  }
+  EXPECT_EQ(vl::files::readFile(dir / "copy"), "0123456789");
+}
+
 TEST(Files, PathHelpersAndHome) {
   EXPECT_EQ(vl::files::lastPathComponent("/a/b.tar.gz/"), "b.tar.gz");
   EXPECT_EQ(vl::files::deletingLastPathComponent("/a/b"), "/a");

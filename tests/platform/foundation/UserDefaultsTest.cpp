@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "TestSupport.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/UserDefaults.h"
@@ -134,11 +136,54 @@ TEST_F(UserDefaultsTest, CorruptFileIsKeptAsideAndDomainStartsEmpty) {
   EXPECT_EQ(d.integerValue("102"), 7);
   EXPECT_EQ(vl::files::readFile(path + ".corrupt"), garbage);
 
-  // A second corrupt file (here valid JSON but not an object) does not overwrite the first one kept.
+  // A second corrupt file (here valid JSON but not an object) does not overwrite the first one kept;
+  // the settings read last stay in use and are written back.
   ASSERT_TRUE(vl::files::atomicWrite(path, "[1, 2]", 0600));
-  EXPECT_FALSE(d.object("102"));
+  EXPECT_EQ(d.integerValue("102"), 7);
   EXPECT_EQ(vl::files::readFile(path + ".corrupt"), garbage);
   EXPECT_EQ(vl::files::readFile(path + ".corrupt.1"), "[1, 2]");
+  EXPECT_EQ(vl::parseJson(vl::files::readFile(path).value_or("")), (Json{{"102", 7}}));
+}
+
+// Another process writing the file in place: truncated, then written in parts. A read that catches it
+// half-way reads again once the writer went on, sets nothing aside and loses no setting.
+TEST_F(UserDefaultsTest, AFileCaughtHalfWrittenIsReadAgainNotSetAside) {
+  const std::string folder = UserDefaults::directory();
+  ASSERT_TRUE(vl::files::createDirectories(folder));
+  const std::string path = folder + "/busy.json";
+  ASSERT_TRUE(vl::files::atomicWrite(path, R"({"1": "first", "102": 5000})", 0600));
+  UserDefaults& d = UserDefaults::suite("busy");
+  ASSERT_EQ(d.stringValue("1"), "first");
+
+  auto writeInPlace = [&](const std::string& text, bool append) {
+    FILE* f = std::fopen(path.c_str(), append ? "ab" : "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  };
+  struct Case {
+    const char* what;
+    std::string seen;  // what the reader catches
+    std::string rest;  // what the writer adds meanwhile
+    std::string value;
+  };
+  const std::vector<Case> cases = {
+      {"half a file", R"({"1": "sec)", R"(ond", "102": 6000})", "second"},
+      {"just truncated", "", R"({"1": "third", "102": 7000})", "third"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    int waits = 0;
+    UserDefaults::setRereadHookForTesting([&] {
+      if (waits++ == 0) writeInPlace(c.rest, true);
+    });
+    writeInPlace(c.seen, false);
+    EXPECT_EQ(d.stringValue("1"), c.value);
+    EXPECT_EQ(waits, 1);
+    UserDefaults::setRereadHookForTesting(nullptr);
+  }
+  EXPECT_GT(d.integerValue("102"), 5000);
+  EXPECT_FALSE(vl::files::exists(path + ".corrupt"));
 }
 
 // A hostile file must cost neither time nor memory at start: refused while it is read, kept aside, and

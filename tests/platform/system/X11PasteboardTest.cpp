@@ -200,13 +200,13 @@ TEST_F(X11PasteboardTest, GarbageAnswersAreLeftOutWithALogLine) {
        },
        {kPasteboardTypeString},
        "answered TARGETS with a STRING"},
-      {"text that is not UTF-8",
+      {"text that is not UTF-8 keeps what it can",
        [](const std::string& t) -> std::optional<std::pair<std::string, std::string>> {
          if (t == "TARGETS") return std::make_pair("ATOM", "TARGETS\nUTF8_STRING");
          return std::make_pair("UTF8_STRING", "\xff\xfe\xfa broken");
        },
-       {},
-       "UTF8_STRING is not UTF-8 text"},
+       {kPasteboardTypeString},
+       "UTF8_STRING (10 bytes) is not valid UTF-8; the bad bytes are replaced"},
       {"an image that is no PNG",
        [](const std::string& t) -> std::optional<std::pair<std::string, std::string>> {
          if (t == "TARGETS") return std::make_pair("ATOM", "TARGETS\nimage/png\ntext/html");
@@ -234,6 +234,24 @@ TEST_F(X11PasteboardTest, GarbageAnswersAreLeftOutWithALogLine) {
     EXPECT_EQ(b->types(), c.expectedTypes);
     EXPECT_TRUE(log_->contains(c.expectedLog));
   }
+}
+
+// Clipboard owners choose which atoms we are asked to name: a flood of made-up ones is answered right
+// without the connection remembering all of them.
+TEST_F(X11PasteboardTest, AtomNamesAreRightAndTheirCacheBounded) {
+  auto connection = x11::X11Display::open(display_);
+  ASSERT_NE(connection, nullptr);
+  Display* other = XOpenDisplay(display_.c_str());
+  ASSERT_NE(other, nullptr);
+  const std::size_t flood = x11::X11Display::kMaxCachedAtoms * 3;
+  for (std::size_t i = 0; i < flood; ++i) {
+    const std::string name = "vl-made-up-target-" + std::to_string(i);
+    const Atom atom = XInternAtom(other, name.c_str(), False);
+    ASSERT_EQ(connection->atomName(atom), name);
+  }
+  XCloseDisplay(other);
+  EXPECT_LE(connection->cachedAtomCount(), x11::X11Display::kMaxCachedAtoms);
+  EXPECT_EQ(connection->atomName(connection->atom("CLIPBOARD")), "CLIPBOARD");
 }
 
 TEST(X11DisplayDeathTest, LosingTheDisplayEndsTheProgramWithAClearMessage) {

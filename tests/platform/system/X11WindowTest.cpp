@@ -513,6 +513,29 @@ TEST_F(X11WindowTest, ClearWindowsFollowACompositorThatStartsOrStops) {
   EXPECT_TRUE(waitUntil([&] { return pixelAt(cx, cy) == 0xff0000; }));
 }
 
+// Any client may destroy any window. One of ours destroyed that way leaves the screen as if ordered out,
+// and the next time it is shown a new X window takes its place, with its pixels and the focus.
+TEST_F(X11WindowTest, AWindowAnotherClientDestroyedShowsAgainAsANewWindow) {
+  auto wm = DisplayHelper::windowManager(display_);
+  if (!wm || !wm->running()) GTEST_SKIP() << "no window manager";
+  Scene s(WindowStyle::Titled);
+  show(s, true);
+  const ::Window first = xWindow(*s.window);
+  destroyWindowOfAnotherClient(display_, first);
+  ASSERT_TRUE(waitUntil([&] { return !s.window->isVisible(); }));
+  EXPECT_TRUE(log_->contains("another client destroyed the window"));
+
+  show(s, true);
+  const ::Window second = xWindow(*s.window);
+  EXPECT_NE(second, first);
+  const auto [cx, cy] = rootPoint(*s.window, {200, 150});
+  EXPECT_TRUE(waitUntil([&] { return pixelAt(cx, cy) == 0xff0000; }));
+  // And again, for as long as the client keeps at it.
+  destroyWindowOfAnotherClient(display_, second);
+  ASSERT_TRUE(waitUntil([&] { return !s.window->isVisible(); }));
+  show(s, false);
+}
+
 // Menus are override-redirect pop-ups holding pointer and keyboard: keys reach them even though the
 // window that opened them keeps the focus, a click on a row chooses it and a click elsewhere dismisses.
 TEST_F(X11WindowTest, MenusOpenAsPopUpsThatKeysAndClicksDrive) {

@@ -188,6 +188,29 @@ TEST_F(TextViewTest, GrowsInItsScrollViewAndScrollsRangesIntoView) {
   EXPECT_DOUBLE_EQ(scroll->contentView()->bounds().origin.y, 0);
 }
 
+// A record of megabytes in a scroll view: showing it, scrolling to its end and drawing there lay out
+// the lines in sight, not the whole text (which took minutes for ten megabytes).
+TEST_F(TextViewTest, AHugeTextLaysOutWhatIsShown) {
+  auto scroll = ScrollView::create({0, 0, 200, 100});
+  auto text = TextView::create();
+  text->setFont(Font::systemFont(10));
+  scroll->setDocumentView(text);
+  add(scroll);
+  std::string lines;
+  for (int i = 0; lines.size() < (4u << 20); ++i) lines += "line " + std::to_string(i) + " of the record\n";
+  text->setString(lines);
+  EXPECT_GT(text->frame().size.height, 100000);
+  window_->display();
+  EXPECT_FALSE(window_->displayList()
+                   .filter([](const DrawCommand& c) { return c.kind == DrawCommand::Kind::DrawText; })
+                   .empty());
+  EXPECT_LE(text->layout().laidOutUnits(), 2 * BlockLayout::kBlockUnits);
+  text->scrollRangeToVisible({text->textStorage().length() - 1, 1});
+  window_->display();
+  EXPECT_GT(scroll->contentView()->bounds().origin.y, 100000);
+  EXPECT_LE(text->layout().laidOutUnits(), 5 * BlockLayout::kBlockUnits);
+}
+
 TEST_F(TextViewTest, MaximumLinesAndHighlightedRange) {
   view_->setMaximumNumberOfLines(1);
   view_->setString("one\ntwo\nthree");

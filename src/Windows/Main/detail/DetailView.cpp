@@ -1,5 +1,7 @@
 #include "Windows/Main/detail/DetailView.h"
 
+#include <map>
+
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "VLEngine/search/DisplayAttributedString.h"
@@ -32,17 +34,22 @@ std::string stringOf(const std::optional<Json>& json, const char* key) {
 // The row's text at the detail's size, its matches in the current theme's colours.
 ui::AttributedString plainWithMatches(const ui::AttributedString& row) {
   ui::AttributedString text = row;
-  text.removeAttribute(ui::TextAttribute::Font, {0, text.length()});
-  for (const auto& run : row.runs()) {
-    ui::TextAttributes resolved;
-    if (run.attributes.foregroundColorAssetKey)
-      resolved.foregroundColor =
-          VLThemeManager::shared().colorForKey(*run.attributes.foregroundColorAssetKey);
-    if (run.attributes.backgroundColorAssetKey)
-      resolved.backgroundColor =
-          VLThemeManager::shared().colorForKey(*run.attributes.backgroundColorAssetKey);
-    text.addAttributes(resolved, run.range);
-  }
+  // Run by run in one pass, each key resolved once: a long record has as many runs as matches.
+  std::map<std::string, std::optional<ui::Color>> resolved;
+  auto colorOf = [&](const std::string& key) {
+    auto it = resolved.find(key);
+    if (it == resolved.end()) it = resolved.emplace(key, VLThemeManager::shared().colorForKey(key)).first;
+    return it->second;
+  };
+  text.mapAttributes([&](ui::TextAttributes& a) {
+    a.font.reset();
+    if (a.foregroundColorAssetKey) {
+      if (auto color = colorOf(*a.foregroundColorAssetKey)) a.foregroundColor = color;
+    }
+    if (a.backgroundColorAssetKey) {
+      if (auto color = colorOf(*a.backgroundColorAssetKey)) a.backgroundColor = color;
+    }
+  });
   return text;
 }
 

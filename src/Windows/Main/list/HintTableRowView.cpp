@@ -99,6 +99,7 @@ void HintTableRowView::setText(const std::shared_ptr<DisplayAttributedString>& r
   fileTransferEntityView_->setHidden(true);
   fileTransferEntityView_->setEntity(nullptr);
   iconImageView_->setImage(nullptr);
+  showPlaceholder(false);
   const bool icon = row && IndexHelper::needShowIcon(row->json());
   iconImageView_->setHidden(!icon);
   placeText(icon);
@@ -106,10 +107,29 @@ void HintTableRowView::setText(const std::shared_ptr<DisplayAttributedString>& r
   if (icon) showIcon();
 }
 
+void HintTableRowView::showPlaceholder(bool shown) {
+  ui::Layer& layer = *iconImageView_->layer();
+  layer.setCornerRadius(shown ? 3 : 0);
+  layer.setBorderWidth(shown ? 1 : 0);
+  setBackgroundColorAssetKey(layer, shown ? AssetKey(kPlaceholderKey) : std::nullopt);
+  setBorderColorAssetKey(layer, shown ? AssetKey(kPlaceholderBorderKey) : std::nullopt);
+}
+
 void HintTableRowView::showIcon() {
   const std::optional<Json>& json = attributedString_->json();
   if (IndexHelper::isImage(json)) {
-    ImageViewLoading::vc_setImage(iconImageView_, json, {kIconSize, kIconSize}, nullptr);
+    // The picture is decoded off the main thread; until it comes the row shows where it will be.
+    showPlaceholder(true);
+    std::weak_ptr<HintTableRowView> weak = std::static_pointer_cast<HintTableRowView>(self());
+    const std::uint64_t generation = iconGeneration_;
+    ImageViewLoading::_setImage(
+        [weak, generation](const ui::ImageRef& image) {
+          auto self = weak.lock();
+          if (!self || self->iconGeneration_ != generation || !image) return;
+          self->showPlaceholder(false);
+          self->iconImageView_->setImage(image);
+        },
+        json, {kIconSize, kIconSize}, nullptr, nullptr);
     return;
   }
   RowServices::IconKind kind;

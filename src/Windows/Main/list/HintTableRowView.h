@@ -41,6 +41,9 @@ class HintTableRowView : public ui::TableRowView {
   static constexpr double kHeight = 32;
   // How far the pointer moves with the button held before a press becomes a drag.
   static constexpr double kDragDistance = 4;
+  // What an image icon shows until its picture is decoded.
+  static constexpr const char* kPlaceholderKey = "disableBackgroundColor";
+  static constexpr const char* kPlaceholderBorderKey = "lineColor";
 
   HintTableRowView();
   ~HintTableRowView() override;
@@ -71,6 +74,7 @@ class HintTableRowView : public ui::TableRowView {
   const ui::BezierPath& path();
 
  private:
+  void showPlaceholder(bool shown);
   double listWidth() const { return delegate_ ? delegate_->rowViewListWidth() : 340; }
   void placeText(bool besideIcon);
   void showIcon();

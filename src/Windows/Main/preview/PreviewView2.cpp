@@ -71,7 +71,11 @@ void PreviewView2::alternateView(const std::string& viewCls, const std::string& 
 long PreviewView2::calcGlyphsIndexOfFirstHighlighted(const ui::AttributedString& text) const {
   const Range first = text.firstRangeWhere([](const ui::TextAttributes& a) { return a.hasBackground(); });
   if (first.location == Range::NotFound) return 0;
-  // Laid out as the preview shows it, so the line is the one the user sees.
+  // Laid out as the preview shows it, so the line is the one the user sees. The text view shows this
+  // very text at the document view's width already; a copy laid out beside it would cost a long text
+  // twice.
+  if (documentView().get() == textView_.get() && textView_->textStorage() == text)
+    return static_cast<long>(textView_->lineIndexForCharacterIndex(first.location));
   ui::TextView scratch({0, 0, documentView() ? documentView()->frame().width() : kWidth, kHeight});
   scratch.setFont(textView_->font());
   scratch.setTextContainerInset(textView_->textContainerInset());

@@ -1,7 +1,5 @@
 #include "platform/system/desktop/Workspace.h"
 
-#include <fstream>
-
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Text.h"
 #include "platform/system/UniformType.h"
@@ -57,11 +55,11 @@ void Workspace::install(std::shared_ptr<Workspace> backend) {
 
 std::optional<std::string> Workspace::typeOfFile(const std::string& path) const {
   if (files::isDirectory(path)) return std::string(uti::kFolder);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  char head[16] = {};
-  in.read(head, sizeof head);
-  const std::string_view got(head, static_cast<std::size_t>(in.gcount()));
+  // Only a regular file is read: opening a FIFO would wait for a writer, a device may never end.
+  if (files::exists(path) && !files::isRegularFile(path)) return std::string(uti::kData);
+  const std::optional<std::string> head = files::readFileHead(path, 16);
+  if (!head) return std::nullopt;
+  const std::string_view got(*head);
   for (const auto& s : kSignatures) {
     if (got.substr(0, s.magic.size()) == s.magic) return std::string(s.type);
   }

@@ -63,14 +63,20 @@ std::string joined(const std::vector<PasteboardItem>& items, const char* type, c
   return out;
 }
 
-// Text answers: UTF-8 checked, Latin-1 converted, a C string's terminator dropped.
-std::optional<std::string> textOfAnswer(const Answer& a) {
+// Text answers: STRING is Latin-1 by definition (and plain text that is not UTF-8 most likely is too);
+// other text that is not valid UTF-8 keeps what it can, each bad byte replaced, since losing the whole
+// copy over a few bytes helps nobody. A C string's terminator is dropped.
+std::string textOfAnswer(const Answer& a) {
   std::string data = a.data;
   while (!data.empty() && data.back() == '\0') data.pop_back();
   if (a.type == kString || ((a.target == kString || a.target == kTextPlain) && !isValidUtf8(data))) {
     return latin1ToUtf8(data);
   }
-  if (!isValidUtf8(data)) return std::nullopt;
+  if (!isValidUtf8(data)) {
+    logf("X11 clipboard: %s (%zu bytes) is not valid UTF-8; the bad bytes are replaced", a.target.c_str(),
+         data.size());
+    return sanitizeUtf8(data);
+  }
   return data;
 }
 
@@ -158,11 +164,12 @@ std::vector<PasteboardItem> itemsFromAnswers(const std::vector<Answer>& answers)
       first.setData(kPasteboardTypePasswordManagerHint, a.data);
     } else if (t == kHtml) {
       std::string html = decodeHtml(a.data);
-      if (isValidUtf8(html)) {
-        first.setString(kPasteboardTypeHTML, std::move(html));
-      } else {
-        log("X11 clipboard: text/html is not UTF-8 or UTF-16 text, left out");
+      if (!isValidUtf8(html)) {
+        logf("X11 clipboard: text/html (%zu bytes) is not valid UTF-8 or UTF-16; the bad bytes are replaced",
+             html.size());
+        html = sanitizeUtf8(html);
       }
+      first.setString(kPasteboardTypeHTML, std::move(html));
     } else if (t == kUriList || t == kGnomeFiles) {
       std::string_view body = a.data;
       // The file manager's form starts with the operation ("copy" or "cut") on its own line.
@@ -193,11 +200,7 @@ std::vector<PasteboardItem> itemsFromAnswers(const std::vector<Answer>& answers)
         log("X11 clipboard: image/png data without the PNG signature, left out");
       }
     } else if (!first.has(kPasteboardTypeString)) {
-      if (auto text = textOfAnswer(a)) {
-        first.setString(kPasteboardTypeString, std::move(*text));
-      } else {
-        logf("X11 clipboard: %s is not UTF-8 text, left out", t.c_str());
-      }
+      first.setString(kPasteboardTypeString, textOfAnswer(a));
     }
   }
   std::vector<PasteboardItem> items;

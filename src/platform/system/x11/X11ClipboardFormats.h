@@ -23,8 +23,9 @@ struct Answer {
 // plain text only.
 std::vector<std::string> wantedTargets(const std::vector<std::string>& offered);
 // The items the answers make: the first item holds every type, further file or web URLs of a URL list
-// become one item each. An answer that is not what its target promises (text that is not text, an
-// image without the PNG signature) is left out and logged.
+// become one item each. Text that is not valid UTF-8 is kept with each bad byte replaced by U+FFFD (STRING
+// is Latin-1 and converted); an answer that is not what its target promises (a URL list that is not
+// text, an image without the PNG signature) is left out. Both are logged.
 std::vector<PasteboardItem> itemsFromAnswers(const std::vector<Answer>& answers);
 
 // What this program offers for the items it owns, TARGETS not included.

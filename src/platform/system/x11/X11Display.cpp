@@ -86,9 +86,19 @@ Atom X11Display::atom(const std::string& name) {
   }
   const Atom a = XInternAtom(display_, name.c_str(), False);
   std::lock_guard lock(atomMutex_);
-  atoms_[name] = a;
-  names_[a] = name;
+  rememberLocked(a, name);
   return a;
+}
+
+void X11Display::rememberLocked(Atom atom, const std::string& name) {
+  if (atom == None || names_.size() >= kMaxCachedAtoms) return;
+  atoms_.emplace(name, atom);
+  names_.emplace(atom, name);
+}
+
+std::size_t X11Display::cachedAtomCount() {
+  std::lock_guard lock(atomMutex_);
+  return names_.size();
 }
 
 std::string X11Display::atomName(Atom atom) {
@@ -104,8 +114,7 @@ std::string X11Display::atomName(Atom atom) {
   std::string name(text);
   XFree(text);
   std::lock_guard lock(atomMutex_);
-  names_[atom] = name;
-  atoms_.emplace(name, atom);
+  rememberLocked(atom, name);
   return name;
 }
 

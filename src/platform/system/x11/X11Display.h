@@ -30,13 +30,19 @@ class X11Display {
   ::Window root() const { return DefaultRootWindow(display_); }
   const std::string& name() const { return name_; }
 
-  // Interned once per connection; safe from any thread.
+  // At most this many names are remembered: other clients (a clipboard owner offering thousands of
+  // made-up targets, copy after copy) choose which atoms we are asked about.
+  static constexpr std::size_t kMaxCachedAtoms = 1024;
+
+  // Interned once per connection (while the cache has room); safe from any thread.
   Atom atom(const std::string& name);
   // "" for None or an unknown atom.
   std::string atomName(Atom atom);
+  std::size_t cachedAtomCount();
 
  private:
   X11Display(Display* display, std::string name) : display_(display), name_(std::move(name)) {}
+  void rememberLocked(Atom atom, const std::string& name);
 
   Display* display_;
   std::string name_;

@@ -390,8 +390,14 @@ void X11WindowHost::configure(const WindowTraits& traits) {
 }
 
 void X11WindowHost::show(int number, bool activate) {
-  XWin* w = byNumber(number);
-  if (!w) return;
+  auto it = windows_.find(number);
+  if (it == windows_.end()) return;
+  if (it->second.id == None) {
+    // Destroyed by another client since it last showed: a new X window takes its place.
+    create(it->second);
+    applyShape(it->second);
+  }
+  XWin* w = &it->second;
   // A window shown without the focus tells the window manager not to give it any on mapping. One shown
   // with it carries the server's time now: the request that shows it (a hot key, a click in another of
   // our connections) is newer than any event this connection saw, and a window manager that prevents
@@ -565,6 +571,25 @@ void X11WindowHost::release(XWin& w) {
   w.colormap = None;
 }
 
+void X11WindowHost::lost(XWin& w) {
+  const int number = w.traits.number;
+  logf("X11 windows: another client destroyed the window of window %d; it is made again when it shows",
+       number);
+  X11ErrorTrap trap(x_.get());
+  releaseGrab(w);
+  if (w.xic) XDestroyIC(w.xic);
+  if (w.gc) XFreeGC(x_.get(), w.gc);
+  if (w.colormap != None) XFreeColormap(x_.get(), w.colormap);
+  trap.sync();
+  w.xic = nullptr;
+  w.gc = nullptr;
+  w.colormap = None;
+  w.id = None;
+  w.mapped = w.viewable = w.wantFocus = false;
+  if (focused_ == number) focused_ = 0;
+  if (callbacks_.destroyed) callbacks_.destroyed(number);
+}
+
 void X11WindowHost::destroy(int number) {
   auto it = windows_.find(number);
   if (it == windows_.end()) return;
@@ -586,6 +611,17 @@ void X11WindowHost::compositorChanged() {
   }
 }
 
+void X11WindowHost::applyShape(XWin& w) {
+  if (w.argb || !shapeExtension_ || w.shape.empty()) return;
+  std::vector<XRectangle> rects;
+  for (const auto& r : w.shape) {
+    rects.push_back({static_cast<short>(r.x), static_cast<short>(r.y), static_cast<unsigned short>(r.width),
+                     static_cast<unsigned short>(r.height)});
+  }
+  XShapeCombineRectangles(x_.get(), w.id, ShapeBounding, 0, 0, rects.data(), static_cast<int>(rects.size()),
+                          ShapeSet, YXBanded);
+}
+
 // The visual of a window is fixed at its creation: a new window takes its place, mapped as it was, and
 // the main thread is asked for all its pixels again.
 void X11WindowHost::recreate(XWin& w) {
@@ -594,15 +630,7 @@ void X11WindowHost::recreate(XWin& w) {
   release(w);
   w.mapped = w.viewable = false;
   create(w);
-  if (!w.argb && shapeExtension_ && !w.shape.empty()) {
-    std::vector<XRectangle> rects;
-    for (const auto& r : w.shape) {
-      rects.push_back({static_cast<short>(r.x), static_cast<short>(r.y), static_cast<unsigned short>(r.width),
-                       static_cast<unsigned short>(r.height)});
-    }
-    XShapeCombineRectangles(x_.get(), w.id, ShapeBounding, 0, 0, rects.data(), static_cast<int>(rects.size()),
-                            ShapeSet, YXBanded);
-  }
+  applyShape(w);
   sockets_.ownerRemade(number, w.id);
   if (mapped) {
     XMapRaised(x_.get(), w.id);

@@ -68,6 +68,9 @@ class X11WindowHost {
     std::function<void(int number, PixelRect frame)> moved;
     std::function<void(int number)> exposed;
     std::function<void(int number)> closeRequested;
+    // Another client destroyed the window's X window: it is off the screen, and is made again the next
+    // time it shows.
+    std::function<void(int number)> destroyed;
     // A click outside a pop-up that holds the pointer.
     std::function<void(int number)> outsideClick;
     std::function<void(DesktopState state)> desktop;
@@ -134,6 +137,9 @@ class X11WindowHost {
   void create(XWin& w);
   void release(XWin& w);
   void recreate(XWin& w);
+  // The X window is gone (another client destroyed it): what was made with it goes, the rest is kept.
+  void lost(XWin& w);
+  void applyShape(XWin& w);
   void applyProperties(XWin& w, const WindowTraits* old);
   void sendState(XWin& w, const char* state, bool on);
   void takeFocus(XWin& w);

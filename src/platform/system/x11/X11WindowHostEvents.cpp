@@ -98,6 +98,13 @@ void X11WindowHost::handle(XEvent& event) {
     return;
   }
   if (drag_.handle(event)) return;
+  if (event.type == DestroyNotify) {
+    // Our own windows are forgotten before they are destroyed; one that is still known was destroyed
+    // by another client.
+    if (XWin* gone = byId(event.xdestroywindow.window); gone && event.xdestroywindow.event == gone->id)
+      lost(*gone);
+    return;
+  }
   XWin* w = byId(event.xany.window);
   if (!w) return;
   const int number = w->traits.number;

@@ -389,6 +389,13 @@ void X11WindowServer::start() {
       if (auto w = sharedWindow(ui::Application::shared().windowWithNumber(n))) w->performClose();
     });
   };
+  c.destroyed = [toMain](int n) {
+    toMain([n](X11WindowServer&) {
+      // Off the screen now: the window is ordered out, so the next show (a hot key) shows it again.
+      auto w = sharedWindow(ui::Application::shared().windowWithNumber(n));
+      if (w && w->isVisible()) w->orderOut();
+    });
+  };
   c.outsideClick = [toMain](int n) {
     toMain([n](X11WindowServer&) {
       auto w = sharedWindow(ui::Application::shared().windowWithNumber(n));

@@ -27,6 +27,8 @@ AttributedString::AttributedString(std::string_view text, const TextAttributes& 
 Range AttributedString::normalized(Range range) const {
   std::size_t loc = range.found() ? std::min(range.location, length_) : length_;
   std::size_t len = std::min(range.length, length_ - loc);
+  // The common edits (everything, the end, ASCII text) need no walk through a long text.
+  if ((loc == 0 && len == length_) || loc == length_ || length_ == text_.size()) return {loc, len};
   if (len == 0) {
     // An empty range only needs its location on a character boundary.
     std::size_t b = byteOffsetOfUtf16Index(text_, loc);
@@ -97,6 +99,75 @@ void AttributedString::modify(Range range, Fn fn) {
 
 void AttributedString::setAttributes(const TextAttributes& attributes, Range range) {
   modify(range, [&](TextAttributes& a) { a = attributes; });
+}
+
+void AttributedString::setAttributes(const TextAttributes& attributes, std::vector<Range> ranges) {
+  // Clamped to the text, in order, overlapping ones joined.
+  std::vector<Range> list;
+  list.reserve(ranges.size());
+  for (Range r : ranges) {
+    if (!r.found() || r.location >= length_ || r.length == 0) continue;
+    list.push_back({r.location, std::min(r.length, length_ - r.location)});
+  }
+  std::sort(list.begin(), list.end(), [](Range a, Range b) { return a.location < b.location; });
+  std::vector<Range> joined;
+  for (Range r : list) {
+    if (!joined.empty() && r.location <= joined.back().end()) {
+      joined.back().length = std::max(joined.back().end(), r.end()) - joined.back().location;
+    } else {
+      joined.push_back(r);
+    }
+  }
+  if (joined.empty()) return;
+  // Whole characters: an edge inside a surrogate pair moves out to the pair's edge, in one walk.
+  if (std::any_of(text_.begin(), text_.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xF0; })) {
+    std::size_t unit = 0, next = 0;  // next: the edge of `joined` looked at, starts and ends in turn
+    for (std::size_t b = 0; b < text_.size() && next < joined.size() * 2;) {
+      const auto c = static_cast<unsigned char>(text_[b]);
+      const std::size_t units = c >= 0xF0 ? 2 : 1;
+      b += c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+      while (next < joined.size() * 2) {
+        Range& r = joined[next / 2];
+        const bool start = next % 2 == 0;
+        const std::size_t edge = start ? r.location : r.end();
+        if (edge >= unit + units) break;
+        if (edge == unit + 1 && units == 2) {
+          if (start) {
+            r.length += 1;
+            r.location = unit;
+          } else {
+            r.length += 1;
+          }
+        }
+        ++next;
+      }
+      unit += units;
+    }
+  }
+  std::vector<Run> out;
+  out.reserve(runs_.size() + joined.size() * 2);
+  std::size_t li = 0;
+  for (const Run& run : runs_) {
+    for (std::size_t pos = run.range.location; pos < run.range.end();) {
+      while (li < joined.size() && joined[li].end() <= pos) ++li;
+      std::size_t stop;
+      if (li < joined.size() && joined[li].location <= pos) {
+        stop = std::min(run.range.end(), joined[li].end());
+        out.push_back({{pos, stop - pos}, attributes});
+      } else {
+        stop = li < joined.size() ? std::min(run.range.end(), joined[li].location) : run.range.end();
+        out.push_back({{pos, stop - pos}, run.attributes});
+      }
+      pos = stop;
+    }
+  }
+  runs_ = std::move(out);
+  coalesce();
+}
+
+void AttributedString::mapAttributes(const std::function<void(TextAttributes&)>& change) {
+  for (Run& run : runs_) change(run.attributes);
+  coalesce();
 }
 
 void AttributedString::addAttributes(const TextAttributes& attributes, Range range) {
@@ -172,7 +243,7 @@ void AttributedString::replaceCharacters(Range range, std::string_view text) {
 
 void AttributedString::replaceCharacters(Range range, const AttributedString& text) {
   Range r = normalized(range);
-  ByteRange bytes = byteRangeOfRange(text_, r);
+  ByteRange bytes = bytesOf(r);
   std::vector<Run> runs;
   runs.reserve(runs_.size() + text.runs_.size());
   for (const auto& run : runs_) {
@@ -195,13 +266,36 @@ void AttributedString::replaceCharacters(Range range, const AttributedString& te
   coalesce();
 }
 
+ByteRange AttributedString::bytesOf(Range r) const {
+  if (r.location == 0 && r.length == length_) return {0, text_.size()};
+  if (r.location == length_) return {text_.size(), 0};
+  if (length_ == text_.size()) return {r.location, r.length};
+  return byteRangeOfRange(text_, r);
+}
+
 AttributedString AttributedString::attributedSubstring(Range range) const {
   Range r = normalized(range);
   AttributedString out;
-  out.text_ = substringWithRange(text_, r);
+  const ByteRange bytes = bytesOf(r);
+  out.text_ = text_.substr(bytes.offset, bytes.length);
   out.length_ = r.length;
   for (const auto& run : runsInRange(r)) {
     out.runs_.push_back({{run.range.location - r.location, run.range.length}, run.attributes});
+  }
+  return out;
+}
+
+AttributedString AttributedString::attributedSubstring(Range range, ByteRange bytes) const {
+  AttributedString out;
+  if (bytes.offset > text_.size()) return out;
+  out.text_ = text_.substr(bytes.offset, bytes.length);
+  out.length_ = range.length;
+  auto it = std::upper_bound(runs_.begin(), runs_.end(), range.location,
+                             [](std::size_t at, const Run& run) { return at < run.range.end(); });
+  for (; it != runs_.end() && it->range.location < range.end(); ++it) {
+    const std::size_t from = std::max(it->range.location, range.location);
+    const std::size_t to = std::min(it->range.end(), range.end());
+    if (from < to) out.runs_.push_back({{from - range.location, to - from}, it->attributes});
   }
   return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -91,9 +92,14 @@ class AttributedString {
 
   // Replaces the attributes over the range.
   void setAttributes(const TextAttributes& attributes, Range range);
+  // The same over every range (in any order, overlapping or not) in one pass: the search matches of a
+  // long text cost the text and the matches once, not the text once per match.
+  void setAttributes(const TextAttributes& attributes, std::vector<Range> ranges);
   // Merges: the attributes set in `attributes` replace those over the range, the others stay.
   void addAttributes(const TextAttributes& attributes, Range range);
   void removeAttribute(TextAttribute attribute, Range range);
+  // Changes the attributes of every run where it stands, in one pass (runs that become equal are joined).
+  void mapAttributes(const std::function<void(TextAttributes&)>& change);
 
   void append(const AttributedString& other);
   void append(std::string_view text, const TextAttributes& attributes = {});
@@ -102,12 +108,21 @@ class AttributedString {
   void replaceCharacters(Range range, const AttributedString& text);
   void deleteCharacters(Range range) { replaceCharacters(range, std::string_view()); }
   AttributedString attributedSubstring(Range range) const;
+  // The same for a range of whole characters whose bytes the caller knows: it costs the part's size and a
+  // search through the runs, never a walk from the start of a long text.
+  AttributedString attributedSubstring(Range range, ByteRange bytes) const;
 
   bool operator==(const AttributedString&) const = default;
 
  private:
   // Clamps to the text and widens to code point boundaries; the result always lies inside the text.
   Range normalized(Range range) const;
+
+ public:
+  // The bytes of a range of whole characters.
+  ByteRange bytesOf(Range range) const;
+
+ private:
   // Splits runs so that a run boundary falls at `index` (0 < index < length).
   void splitAt(std::size_t index);
   void coalesce();

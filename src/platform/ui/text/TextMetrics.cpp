@@ -177,17 +177,31 @@ std::string TextMetrics::truncateTail(std::string_view text, const Font& font, d
 // --- TextLayout ------------------------------------------------------------------------------------------
 
 TextLayout::TextLayout(const AttributedString& text, const Font& defaultFont, double width,
-                       std::size_t maximumLines, LineBreakMode mode, TextAlignment alignment) {
-  build(text, defaultFont, width, maximumLines, mode, alignment);
+                       std::size_t maximumLines, LineBreakMode mode, TextAlignment alignment, bool endsText,
+                       std::size_t maxLaidOutUnits) {
+  build(text, defaultFont, width, maximumLines, mode, alignment, endsText,
+        std::max<std::size_t>(1, maxLaidOutUnits));
 }
 
 TextLayout::TextLayout(std::string_view text, const Font& font, double width, std::size_t maximumLines,
                        LineBreakMode mode, TextAlignment alignment) {
-  build(AttributedString(text), font, width, maximumLines, mode, alignment);
+  // Past what is laid out the text is never read: a long one is not copied whole.
+  std::size_t bytes = text.size();
+  if (bytes > kMaxLaidOutUnits * 4) {
+    bytes = kMaxLaidOutUnits * 4;
+    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) --bytes;
+  }
+  build(AttributedString(text.substr(0, bytes)), font, width, maximumLines, mode, alignment, true,
+        kMaxLaidOutUnits);
+  if (bytes < text.size()) {
+    length_ = utf16Length(text);
+    if (!lines_.empty()) lines_.back().range.length = length_ - lines_.back().range.location;
+  }
 }
 
 void TextLayout::build(const AttributedString& text, const Font& defaultFont, double width,
-                       std::size_t maximumLines, LineBreakMode mode, TextAlignment alignment) {
+                       std::size_t maximumLines, LineBreakMode mode, TextAlignment alignment, bool endsText,
+                       std::size_t maxUnits) {
   length_ = text.length();
   const bool wraps = std::isfinite(width) && width > 0 &&
                      (mode == LineBreakMode::WordWrapping || mode == LineBreakMode::CharWrapping);
@@ -205,7 +219,7 @@ void TextLayout::build(const AttributedString& text, const Font& defaultFont, do
   std::size_t metricsRun = static_cast<std::size_t>(-1);
   double runAscender = 0, runDescender = 0;
   Utf8Cursor cur{text.string()};
-  while (!cur.done()) {
+  while (!cur.done() && index < maxUnits) {
     std::uint8_t units;
     char32_t c = cur.next(&units);
     while (run < runs.size() && runs[run].range.end() <= index) ++run;
@@ -240,6 +254,7 @@ void TextLayout::build(const AttributedString& text, const Font& defaultFont, do
       g = end;
     }
   }
+  laidOut_ = index;
   // "\r\n" is one line end: the "\n" joins the "\r" rather than ending an empty line of its own.
   auto pairedBreak = [&](std::size_t g) { return g > 0 && chars[g] == '\n' && chars[g - 1] == '\r'; };
 
@@ -333,9 +348,11 @@ void TextLayout::build(const AttributedString& text, const Font& defaultFont, do
     if (isWide(c) || c == '-') breakAt = g + 1;
   }
   // The last line: what is left, or an empty line after a final line end (and for an empty text).
-  if (lineFirst < glyphs_.size() || glyphs_.empty() || glyphs_.back().hardBreak) {
-    finishLine(lineFirst, glyphs_.size(), true);
-  }
+  const bool emptyLast = glyphs_.empty() || (glyphs_.back().hardBreak && endsText);
+  if (lineFirst < glyphs_.size() || emptyLast) finishLine(lineFirst, glyphs_.size(), true);
+  // Characters past what is laid out belong to the last line.
+  if (laidOut_ < length_ && !lines_.empty())
+    lines_.back().range.length = length_ - lines_.back().range.location;
   if (maximumLines > 0 && lines_.size() > maximumLines) {
     lines_.resize(maximumLines);
     lineFirstGlyph_.resize(maximumLines);

@@ -52,15 +52,25 @@ struct LineFragment {
 // line and otherwise breaks between characters; a line holds at least one character. Trailing white space
 // hangs past the width. A text that ends with a line end has an empty last line (where the caret goes).
 // Every control and text view lays text out through this class.
+//
+// Only the first kMaxLaidOutUnits of a text are laid out, whatever it holds: the characters past them
+// count as part of the last line, as lines past maximumLines do, and have no place of their own (a caret
+// there stands at the end of what was laid out). Views that show more lay a long text out a block at a
+// time (BlockLayout).
 class TextLayout {
  public:
+  static constexpr std::size_t kMaxLaidOutUnits = 16384;
+
   TextLayout() = default;
   // width <= 0 or not finite: no wrapping. maximumLines 0: no limit; later lines are dropped and their
   // characters count as part of the last line. Truncating and clipping modes keep each paragraph on one
-  // line. Alignment comes from the text's attributes, else `alignment`.
+  // line. Alignment comes from the text's attributes, else `alignment`. A text that is not the end of
+  // what a view shows (`endsText` false, a block of a longer one) has no empty line after a final line
+  // end.
   TextLayout(const AttributedString& text, const Font& defaultFont, double width,
              std::size_t maximumLines = 0, LineBreakMode mode = LineBreakMode::WordWrapping,
-             TextAlignment alignment = TextAlignment::Natural);
+             TextAlignment alignment = TextAlignment::Natural, bool endsText = true,
+             std::size_t maxLaidOutUnits = kMaxLaidOutUnits);
   TextLayout(std::string_view text, const Font& font, double width, std::size_t maximumLines = 0,
              LineBreakMode mode = LineBreakMode::WordWrapping,
              TextAlignment alignment = TextAlignment::Natural);
@@ -69,6 +79,8 @@ class TextLayout {
   std::size_t lineCount() const { return lines_.size(); }
   // UTF-16 units of the text laid out.
   std::size_t length() const { return length_; }
+  // The units that have a place on a line: all of them, unless the text is longer than what is laid out.
+  std::size_t laidOutLength() const { return laidOut_; }
   // The line that holds the character at a UTF-16 index; an index at or past the end gives the last line.
   std::size_t lineIndexForCharacterIndex(std::size_t index) const;
   // The widest line and the height of all lines.
@@ -98,7 +110,7 @@ class TextLayout {
     double descender;
   };
   void build(const AttributedString& text, const Font& defaultFont, double width, std::size_t maximumLines,
-             LineBreakMode mode, TextAlignment alignment);
+             LineBreakMode mode, TextAlignment alignment, bool endsText, std::size_t maxUnits);
   // Glyph positions [first, last) of a line.
   std::pair<std::size_t, std::size_t> glyphSpan(std::size_t line) const;
 
@@ -106,6 +118,7 @@ class TextLayout {
   std::vector<std::size_t> lineFirstGlyph_;
   std::vector<LineFragment> lines_;
   std::size_t length_ = 0;
+  std::size_t laidOut_ = 0;
   Size used_;
 };
 

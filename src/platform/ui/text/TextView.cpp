@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/controls/ScrollView.h"
 #include "platform/ui/graphics/DisplayList.h"
@@ -205,25 +206,26 @@ double TextView::containerWidth() const {
   return std::max(0.0, frame().size.width - 2 * inset_.width - 2 * padding_);
 }
 
-const TextLayout& TextView::layout() const {
+BlockLayout& TextView::layout() const {
   double width = containerWidth();
   if (!layout_ || width != layoutWidth_) {
     layoutWidth_ = width;
+    layout_.reset();
     if (bullets_) {
       // One bullet per UTF-16 unit keeps every index of the real text valid in the shown one.
       std::string shown;
       for (std::size_t i = 0; i < storage_.length(); ++i) shown += "\xE2\x80\xA2";
-      layout_.emplace(AttributedString(shown), font_, fieldEditor_ ? 0 : width, maximumLines_, lineBreakMode_,
-                      alignment_);
-    } else {
-      layout_.emplace(storage_, font_, fieldEditor_ ? 0 : width, maximumLines_, lineBreakMode_, alignment_);
+      bulletText_ = AttributedString(shown);
     }
+    layout_ =
+        std::make_unique<BlockLayout>(bullets_ ? bulletText_ : storage_, font_, fieldEditor_ ? 0 : width,
+                                      maximumLines_, lineBreakMode_, alignment_);
   }
   return *layout_;
 }
 
 Rect TextView::firstRectForCharacterRange(Range range) const {
-  const TextLayout& l = layout();
+  BlockLayout& l = layout();
   std::size_t start = std::min(range.found() ? range.location : 0, storage_.length());
   std::size_t end = std::min(storage_.length(), start + range.length);
   Point o = textContainerOrigin();
@@ -231,11 +233,10 @@ Rect TextView::firstRectForCharacterRange(Range range) const {
   double endX = caret.minX();
   if (end > start) {
     // Only the part on the first line.
-    std::size_t line = l.lineIndexForCharacterIndex(start);
-    std::size_t lineEnd = std::min(end, l.lines()[line].range.end());
-    endX = lineEnd > start && l.lineIndexForCharacterIndex(lineEnd) == line
-               ? l.offsetOfCharacterIndex(lineEnd)
-               : l.lines()[line].x + l.lines()[line].width;
+    const LineFragment line = l.lineAt(start);
+    std::size_t lineEnd = std::min(end, line.range.end());
+    endX = lineEnd > start && l.lineAt(lineEnd).y == line.y ? l.offsetOfCharacterIndex(lineEnd)
+                                                            : line.x + line.width;
   }
   return {o.x + caret.minX(), o.y + caret.minY(), std::max(0.0, endX - caret.minX()), caret.height()};
 }
@@ -339,61 +340,91 @@ void TextView::mouseDragged(const Event& event) {
 
 // --- drawing --------------------------------------------------------------------------------------------
 
-void TextView::drawRect(const Rect&) {
+Rect TextView::drawnRect(const Rect& dirtyRect) const {
+  // A text view in a scroll view is as tall as its text: only what shows is ever drawn.
+  const Rect visible = visibleRect();
+  if (visible.isEmpty()) return {};
+  const double top = std::max(dirtyRect.minY(), visible.minY());
+  const double bottom = std::min(dirtyRect.maxY(), visible.maxY());
+  return {dirtyRect.minX(), top, dirtyRect.width(), std::max(0.0, bottom - top)};
+}
+
+void TextView::drawRect(const Rect& dirtyRect) {
   GraphicsContext* ctx = GraphicsContext::current();
   if (!ctx) return;
   if (drawsBackground_ && backgroundColor_.alpha > 0) ctx->fillRect(bounds(), backgroundColor_);
+  const Point o = textContainerOrigin();
+  const Rect band = drawnRect(dirtyRect);
+  BlockLayout& l = layout();
+  const std::vector<BlockLayout::Line> lines = l.linesIn(band.minY() - o.y, band.maxY() - o.y);
+  // The part of a range on each line drawn: `local` ranges are counted in the line's block.
+  auto fillOnLine = [&](const BlockLayout::Line& line, std::size_t from, std::size_t to, const Color& c) {
+    const LineFragment& f = line.fragment;
+    from = std::max(from, f.range.location);
+    to = std::min(to, f.range.end());
+    if (from >= to) return;
+    const double x0 = line.layout->offsetOfCharacterIndex(from - line.textStart);
+    const double x1 =
+        to >= f.range.end() ? f.x + f.width : line.layout->offsetOfCharacterIndex(to - line.textStart);
+    if (x1 > x0) ctx->fillRect({o.x + x0, o.y + f.y, x1 - x0, f.height}, c);
+  };
   auto fillRange = [&](Range r, const Color& c) {
     if (!r.found() || r.length == 0) return;
-    const TextLayout& l = layout();
-    Point o = textContainerOrigin();
-    for (std::size_t i = l.lineIndexForCharacterIndex(r.location); i < l.lineCount(); ++i) {
-      const LineFragment& line = l.lines()[i];
-      if (line.range.location >= r.end()) break;
-      std::size_t from = std::max(line.range.location, r.location);
-      std::size_t to = std::min(line.range.end(), r.end());
-      double x0 = l.offsetOfCharacterIndex(from);
-      double x1 = to >= line.range.end() ? line.x + line.width : l.offsetOfCharacterIndex(to);
-      if (x1 > x0) ctx->fillRect({o.x + x0, o.y + line.y, x1 - x0, line.height}, c);
-    }
+    for (const auto& line : lines) fillOnLine(line, r.location, r.end(), c);
   };
   // Highlights in the text's own attributes (search matches) lie under everything else.
-  for (const auto& run : storage_.runs()) {
-    if (run.attributes.backgroundColor) fillRange(run.range, *run.attributes.backgroundColor);
+  for (const auto& line : lines) {
+    const Range local{line.fragment.range.location - line.textStart,
+                      line.drawnEnd - line.fragment.range.location};
+    for (const auto& run : line.text->runsInRange(local)) {
+      if (run.attributes.backgroundColor) {
+        fillOnLine(line, run.range.location + line.textStart, run.range.end() + line.textStart,
+                   *run.attributes.backgroundColor);
+      }
+    }
   }
   fillRange(highlighted_, highlightColor_);
   if (isFirstResponder_) fillRange(selection_, Color::rgba(0.7, 0.84, 1, 1));
-  drawTextLines();
+  drawTextLines(lines);
   if (isFirstResponder_ && editable_ && selection_.length == 0) {
     Rect caret = firstRectForCharacterRange(selection_);
     ctx->fillRect({caret.minX(), caret.minY(), 1, caret.height()}, textColor_);
   }
+  // Blocks laid out for this drawing replaced their estimated heights: the view fits its text again once
+  // the drawing is done.
+  if (l.takeHeightChanged() && verticallyResizable_) {
+    std::weak_ptr<View> weak = self();
+    dispatch::Queue::main()->async([weak] {
+      if (auto view = std::static_pointer_cast<TextView>(weak.lock())) view->sizeToFit();
+    });
+  }
 }
 
-void TextView::drawTextLines() {
+void TextView::drawTextLines(const std::vector<BlockLayout::Line>& lines) {
   GraphicsContext* ctx = GraphicsContext::current();
-  const TextLayout& l = layout();
   Point o = textContainerOrigin();
-  for (const LineFragment& line : l.lines()) {
+  for (const BlockLayout::Line& line : lines) {
+    const LineFragment& f = line.fragment;
+    // Counted in the line's block, whose text is short: a long text is never walked from its start.
+    const Range local{f.range.location - line.textStart, line.drawnEnd - f.range.location};
     // One drawing step per attribute run on the line, so colours and fonts are kept.
-    std::vector<AttributedString::Run> runs = storage_.runsInRange(line.range);
-    if (runs.empty()) continue;
-    for (const auto& run : runs) {
-      std::string text = bullets_ ? std::string() : substringWithRange(storage_.string(), run.range);
+    for (const auto& run : line.text->runsInRange(local)) {
+      std::string text = bullets_ ? std::string() : substringWithRange(line.text->string(), run.range);
       if (bullets_) {
         for (std::size_t i = 0; i < run.range.length; ++i) text += "\xE2\x80\xA2";
       }
       while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
       if (text.empty()) continue;
-      double x0 = l.offsetOfCharacterIndex(run.range.location);
-      double x1 = run.range.end() >= line.range.end() ? line.x + line.width
-                                                      : l.offsetOfCharacterIndex(run.range.end());
+      double x0 = line.layout->offsetOfCharacterIndex(run.range.location);
+      double x1 = run.range.end() + line.textStart >= f.range.end()
+                      ? f.x + f.width
+                      : line.layout->offsetOfCharacterIndex(run.range.end());
       const TextAttributes& a = run.attributes;
-      const Font& f = a.font ? *a.font : font_;
+      const Font& font = a.font ? *a.font : font_;
       Color c = a.foregroundColor.value_or(a.link ? linkColor_ : textColor_);
       UnderlineStyle underline =
           a.underlineStyle.value_or(a.link ? UnderlineStyle::Single : UnderlineStyle::None);
-      ctx->drawText(text, {o.x + x0, o.y + line.y, std::max(0.0, x1 - x0), line.height}, f, c, underline,
+      ctx->drawText(text, {o.x + x0, o.y + f.y, std::max(0.0, x1 - x0), f.height}, font, c, underline,
                     a.strikethroughStyle.value_or(UnderlineStyle::None));
     }
   }

@@ -4,10 +4,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/ui/controls/ClipView.h"
 #include "platform/ui/graphics/Color.h"
 #include "platform/ui/text/AttributedString.h"
+#include "platform/ui/text/BlockLayout.h"
 #include "platform/ui/text/Font.h"
 #include "platform/ui/text/TextMetrics.h"
 #include "platform/ui/text/UndoManager.h"
@@ -126,7 +128,8 @@ class TextView : public View, public ScrollClient {
   // --- layout ---------------------------------------------------------------------------------------
   // The width lines are laid out in.
   double containerWidth() const;
-  const TextLayout& layout() const;
+  // Laid out a block at a time as it is asked about: a long text costs what is shown of it.
+  BlockLayout& layout() const;
   std::size_t lineIndexForCharacterIndex(std::size_t index) const {
     return layout().lineIndexForCharacterIndex(index);
   }
@@ -196,7 +199,9 @@ class TextView : public View, public ScrollClient {
   void notifySelection();
   ClipView* enclosingClip() const;
   void copySelection();
-  void drawTextLines();
+  void drawTextLines(const std::vector<BlockLayout::Line>& lines);
+  // The part of the view a drawing needs: the dirty rect, within what is visible.
+  Rect drawnRect(const Rect& dirtyRect) const;
 
   AttributedString storage_;
   Font font_ = Font::systemFont(13);
@@ -221,8 +226,10 @@ class TextView : public View, public ScrollClient {
   Range highlighted_;
   Color highlightColor_ = Color::rgba(1, 0.9, 0.2, 1);
   Color linkColor_ = Color::rgba(0.05, 0.35, 0.85, 1);
-  mutable std::optional<TextLayout> layout_;
+  mutable std::unique_ptr<BlockLayout> layout_;
   mutable double layoutWidth_ = -1;
+  // What a secure field lays out: a bullet for each unit of the text.
+  mutable AttributedString bulletText_;
   UndoManager undoManager_;
   std::shared_ptr<EditRecord> typingRecord_;
   std::uint64_t typingToken_ = 0;

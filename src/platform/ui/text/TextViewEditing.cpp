@@ -134,16 +134,17 @@ bool TextView::replaceCharactersByUser(Range range, const std::string& text, con
     std::size_t len = storage_.length();
     std::size_t loc = r.found() ? std::min(r.location, len) : len;
     Range out{loc, std::min(r.length, len - loc)};
-    return out.length > 0 ? rangeOfByteRange(storage_.string(), byteRangeOfRange(storage_.string(), out))
-                          : out;
+    if (out.length == 0 || (loc == 0 && out.length == len) || len == storage_.string().size()) return out;
+    return rangeOfByteRange(storage_.string(), byteRangeOfRange(storage_.string(), out));
   };
   Range r = clamp(range);
   const std::string clean = isValidUtf8(text) ? text : sanitizeUtf8(text);
   if (auto d = delegate(); d && !d->textViewShouldChangeTextInRange(*this, r, clean)) return false;
   r = clamp(r);  // the delegate may have changed the text while it was asked
 
+  const ByteRange removed = storage_.bytesOf(r);
   auto rec = std::make_shared<EditRecord>(
-      EditRecord{r.location, clean, substringWithRange(storage_.string(), r), selection_});
+      EditRecord{r.location, clean, storage_.string().substr(removed.offset, removed.length), selection_});
   applyChange(r, clean);
   const std::size_t insertedLength = utf16Length(clean);
   selection_ = {r.location + insertedLength, 0};
