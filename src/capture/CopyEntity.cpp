@@ -111,7 +111,7 @@ void applyFileUrl(CopyEntity& entity, const std::string& fileUrl) {
   const std::string path = VLFileManager::trimFileSchema(fileUrl);
   const std::string decoded = percentDecode(path);
   if (decoded.empty() || decoded.front() != '/' || decoded.find('\0') != std::string::npos) {
-    logf("capture: broken file url %s, kept as text", fileUrl.c_str());
+    logf("capture: broken file url of %zu bytes, kept as text", fileUrl.size());
     return;
   }
   const VLFileInfo info = VLFileManager::shared().getFileInfoOfPath(path);
@@ -153,15 +153,15 @@ void applyUrl(CopyEntity& entity, const std::string& url) {
       substringWithRange(url, match->group(1)) + "." + substringWithRange(url, match->group(2));
   if (const auto folder = CopyEntity::createWebFileFolderByDate(today())) {
     if (!HttpFetcher::isFetchableUrl(url)) {
-      logf("capture: not downloading %s: only http and https are fetched", url.c_str());
+      logf("capture: not downloading an address of %zu bytes: only http and https are fetched", url.size());
     } else {
       HttpFetchOptions options;
       options.timeoutSeconds = CopyEntity::kDownloadTimeoutSeconds;
       options.maxBytes = CopyEntity::kDownloadMaxBytes;
       const HttpResponse response = HttpFetcher::shared()->get(url, options);
       if (!response.ok()) {
-        logf("capture: download of %s failed: status %ld %s", url.c_str(), response.status,
-             response.error.c_str());
+        logf("capture: download of an address of %zu bytes failed: status %ld %s", url.size(),
+             response.status, response.error.c_str());
       } else if (!response.body.empty()) {
         if (const auto free = storeBytes(*folder, name, response.body)) {
           entity.mutableJsonData()["web_image"] = *folder + percentEncode(*free, PercentSet::Path);
