@@ -3,7 +3,6 @@
 #include "VLEngine/doc/JsonDataHelper.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"
-#include "core/BookmarkHelper.h"
 #include "core/VLFileManager.h"
 
 namespace vl {
@@ -23,14 +22,6 @@ ui::ImageRef loadSized(const std::optional<std::string>& value, double width, do
   if (!value) return nullptr;
   ui::ImageRef image = ImageManager::loadImage(*value);
   if (image && width > 0 && height > 0) image = ImageCodec::resizedImage(image, width, height);
-  return image;
-}
-
-ui::ImageRef loadWithBookmarks(const std::optional<std::string>& value, double width, double height) {
-  if (!value) return nullptr;
-  BookmarkHelper::batchStartAccessingSecurityScopedResource();
-  ui::ImageRef image = loadSized(value, width, height);
-  BookmarkHelper::batchStopAccessingSecurityScopedResource();
   return image;
 }
 
@@ -63,7 +54,7 @@ ui::ImageRef IndexHelper::getImage(const std::optional<Json>& json, double width
     // A copied file shows at its own size; only the fall-backs are scaled.
     if (ui::ImageRef loaded = ImageManager::loadImage(*image)) return loaded;
     if (std::optional<std::string> relative = accessible(json, "image_relative")) {
-      if (ui::ImageRef loaded = loadWithBookmarks(relative, width, height)) return loaded;
+      if (ui::ImageRef loaded = loadSized(relative, width, height)) return loaded;
     }
     return loadSized(forever, width, height);
   }
@@ -72,7 +63,7 @@ ui::ImageRef IndexHelper::getImage(const std::optional<Json>& json, double width
     return loadSized(relative, width, height);
   }
   if (forever) return loadSized(forever, width, height);
-  return loadWithBookmarks(JsonDataHelper::stringOf(json, "image_relative"), width, height);
+  return loadSized(JsonDataHelper::stringOf(json, "image_relative"), width, height);
 }
 
 }  // namespace vl

@@ -462,11 +462,6 @@ std::int64_t Vellisto_BigDoc::docId() const {
   return docId_;
 }
 
-void Vellisto_BigDoc::setDocId(std::int64_t docId) {
-  std::lock_guard<std::recursive_mutex> lock(lock_);
-  docId_ = docId;
-}
-
 std::string Vellisto_BigDoc::filePath() const {
   std::lock_guard<std::recursive_mutex> lock(lock_);
   return filePath_;

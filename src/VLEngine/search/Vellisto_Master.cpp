@@ -254,9 +254,4 @@ std::shared_ptr<Vellisto_DisplayDelegate> Vellisto_Master::display() const {
   return display_;
 }
 
-void Vellisto_Master::setDisplay(std::shared_ptr<Vellisto_DisplayDelegate> display) {
-  std::lock_guard<std::mutex> lock(registryLock_);
-  display_ = std::move(display);
-}
-
 }  // namespace vl

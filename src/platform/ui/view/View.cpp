@@ -268,10 +268,6 @@ void View::setNeedsDisplay(bool needs) {
   if (needs && window_) window_->setViewsNeedDisplay();
 }
 
-void View::setNeedsDisplayInRect(const Rect& dirty) {
-  if (!dirty.isEmpty()) setNeedsDisplay(true);
-}
-
 void View::geometryChanged() {
   trackingDirty_ = true;
   if (window_) window_->viewGeometryChanged();
