@@ -86,7 +86,7 @@ TEST_F(TextViewTest, WordDeletionFollowsWordBreaksNotOnlySpaces) {
   };
   const Case cases[] = {
       {"hello world", "hello "},
-      {"hello world  ", "hello "},       // the blanks go with the word before them
+      {"hello world  ", "hello "},  // the blanks go with the word before them
       {"a, b", "a, "},
       {"tab\tword", "tab\t"},
       {"\xE4\xBD\xA0\xE5\xA5\xBD", ""},  // one two-character word
