@@ -333,7 +333,7 @@ class CaptureProgramBench {
   static std::size_t stop(Program& p, const std::string& prefix) {
     ::kill(p.pid, SIGINT);
     ::waitpid(p.pid, nullptr, 0);
-    DocChain chain = DocChainLoader::loadFolder(p.home + "/.vellisto/data", nullptr, nullptr);
+    DocChain chain = DocChainLoader::loadFolder(p.home + "/.vellisto/data", nullptr);
     std::set<std::string> kept;
     for (auto doc = chain.head; doc; doc = doc->next()) {
       for (const auto& chunk : doc->chunks()) {

@@ -30,7 +30,6 @@ class ClipboardChainOwner : public Vellisto_DocChainOwner {
   void docDidRollOver(const std::shared_ptr<Vellisto_BigDoc>&,
                       const std::shared_ptr<Vellisto_BigDoc>& next) override {
     VLEngine& engine = VLEngine::shared();
-    if (auto configure = engine.docConfigurer()) configure(next);
     Lock lock(VLEngine::storeMutex());
     engine.setTailDoc(next);
     engine.setDocCount(engine.docCount() + 1);
@@ -72,7 +71,7 @@ class ClipboardOnlyDirectory final : public VLTabDirectory {
 }  // namespace
 
 VLEngine::VLEngine()
-    : chain_(std::make_shared<DocChain>()),
+    : LockedDocChain(nullptr),
       clipboardOwner_(std::make_shared<ClipboardChainOwner>()),
       ownDirectory_(std::make_shared<ClipboardOnlyDirectory>(chain_)),
       directory_(ownDirectory_) {}
@@ -141,10 +140,9 @@ void VLEngine::load() {
   if (!files::isDirectory(storePath_) && !files::createDirectories(storePath_)) {
     logf("store: cannot create the data folder %s", storePath_.c_str());
   }
-  DocChain chain = DocChainLoader::loadFolder(storePath_, clipboardOwner_, docConfigurer_);
+  DocChain chain = DocChainLoader::loadFolder(storePath_, clipboardOwner_);
   if (chain.docCount == 0) {
     std::shared_ptr<Vellisto_BigDoc> doc = DocChainLoader::freshDoc(storePath_, 0, clipboardOwner_);
-    if (doc && docConfigurer_) docConfigurer_(doc);
     chain = DocChain{doc, doc, doc ? 1 : 0};
   }
   *chain_ = chain;
@@ -166,7 +164,6 @@ void VLEngine::resetForTesting() {
     *engine.chain_ = DocChain{};
     engine.channel_.reset();
     engine.delegate_.reset();
-    engine.docConfigurer_ = nullptr;
     engine.directory_->resetForTesting();
   }
   Vellisto_BigDoc::setForeverPath("");
@@ -272,30 +269,6 @@ void VLEngine::setPinPath(std::string path) {
   Lock lock(storeMutex());
   pinPath_ = std::move(path);
 }
-std::shared_ptr<Vellisto_BigDoc> VLEngine::headDoc() const {
-  Lock lock(storeMutex());
-  return chain_->head;
-}
-void VLEngine::setHeadDoc(std::shared_ptr<Vellisto_BigDoc> doc) {
-  Lock lock(storeMutex());
-  chain_->head = std::move(doc);
-}
-std::shared_ptr<Vellisto_BigDoc> VLEngine::tailDoc() const {
-  Lock lock(storeMutex());
-  return chain_->tail;
-}
-void VLEngine::setTailDoc(std::shared_ptr<Vellisto_BigDoc> doc) {
-  Lock lock(storeMutex());
-  chain_->tail = std::move(doc);
-}
-std::int64_t VLEngine::docCount() const {
-  Lock lock(storeMutex());
-  return chain_->docCount;
-}
-void VLEngine::setDocCount(std::int64_t count) {
-  Lock lock(storeMutex());
-  chain_->docCount = count;
-}
 std::shared_ptr<Vellisto_DisplayChannelDelegate> VLEngine::channel() const {
   Lock lock(storeMutex());
   return channel_.lock();
@@ -311,14 +284,6 @@ std::shared_ptr<VLEngineDelegate> VLEngine::delegate() const {
 void VLEngine::setDelegate(const std::shared_ptr<VLEngineDelegate>& delegate) {
   Lock lock(storeMutex());
   delegate_ = delegate;
-}
-void VLEngine::setDocConfigurer(DocChainLoader::Configure configure) {
-  Lock lock(storeMutex());
-  docConfigurer_ = std::move(configure);
-}
-DocChainLoader::Configure VLEngine::docConfigurer() const {
-  Lock lock(storeMutex());
-  return docConfigurer_;
 }
 
 }  // namespace vl

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "VLEngine/LockedDocChain.h"
 #include "VLEngine/doc/DocChainLoader.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/doc/Vellisto_Chunk.h"
@@ -33,8 +34,9 @@ class Vellisto_DisplayChannelDelegate;
 // recursive: the pin tabs, capture and sync hold it across several store calls, each of which takes it.
 //
 // The search entry points (seach, noneInput, noneInputLoadMore, cleanMatchedChunks, error) belong to
-// the search engine, which builds on channel(), delegate(), setDocConfigurer() and the tabs' chains.
-class VLEngine {
+// the search engine, which builds on channel(), delegate() and the tabs' chains.
+// The clipboard history's chain is the LockedDocChain base; the clipboard tab holds this same object.
+class VLEngine : public LockedDocChain {
  public:
   static VLEngine& shared();
   static RecursiveMutex& storeMutex();
@@ -166,19 +168,10 @@ class VLEngine {
   void setForeverPath(std::string path);
   std::string pinPath() const;
   void setPinPath(std::string path);
-  std::shared_ptr<Vellisto_BigDoc> headDoc() const;
-  void setHeadDoc(std::shared_ptr<Vellisto_BigDoc> doc);
-  std::shared_ptr<Vellisto_BigDoc> tailDoc() const;
-  void setTailDoc(std::shared_ptr<Vellisto_BigDoc> doc);
-  std::int64_t docCount() const;
-  void setDocCount(std::int64_t count);
   std::shared_ptr<Vellisto_DisplayChannelDelegate> channel() const;
   void setChannel(const std::shared_ptr<Vellisto_DisplayChannelDelegate>& channel);
   std::shared_ptr<VLEngineDelegate> delegate() const;
   void setDelegate(const std::shared_ptr<VLEngineDelegate>& delegate);
-  // Runs on every doc the store or a pin tab loads or makes, before it is used.
-  void setDocConfigurer(DocChainLoader::Configure configure);
-  DocChainLoader::Configure docConfigurer() const;
   // The clipboard history's chain itself, for the clipboard tab to refer to: one state, never replaced.
   std::shared_ptr<DocChain> clipboardChain() const { return chain_; }
   // The owner of the clipboard history's docs: moves the chain's tail across a roll-over and clears the
@@ -210,12 +203,8 @@ class VLEngine {
   std::string webFilePath_ VL_GUARDED_BY(storeMutex());
   std::string foreverPath_ VL_GUARDED_BY(storeMutex());
   std::string pinPath_ VL_GUARDED_BY(storeMutex());
-  // The clipboard history's chain; the clipboard tab holds this same object. What it points to is
-  // guarded by storeMutex() (clang 14 takes no VL_PT_GUARDED_BY on a smart pointer).
-  const std::shared_ptr<DocChain> chain_;
   std::weak_ptr<Vellisto_DisplayChannelDelegate> channel_ VL_GUARDED_BY(storeMutex());
   std::weak_ptr<VLEngineDelegate> delegate_ VL_GUARDED_BY(storeMutex());
-  DocChainLoader::Configure docConfigurer_ VL_GUARDED_BY(storeMutex());
   // Set once, at construction.
   const std::shared_ptr<Vellisto_DocChainOwner> clipboardOwner_;
   // The store's own directory (set once) and the installed one (when there is one).

@@ -14,46 +14,16 @@ using Lock = RecursiveMutexLock;
 
 }  // namespace
 
-VLStoreTab::VLStoreTab() : chain_(std::make_shared<DocChain>()) {}
+VLStoreTab::VLStoreTab() : LockedDocChain(nullptr) {}
 
 VLStoreTab::VLStoreTab(std::string pinTabId, std::shared_ptr<DocChain> chain)
-    : pinTabId_(std::move(pinTabId)), chain_(chain ? std::move(chain) : std::make_shared<DocChain>()) {}
+    : LockedDocChain(std::move(chain)), pinTabId_(std::move(pinTabId)) {}
 
 bool VLStoreTab::isClipboard() const { return pinTabId_ == kClipboardPinTabId; }
 
 DocChain VLStoreTab::chain() const {
   Lock lock(VLEngine::storeMutex());
   return *chain_;
-}
-
-std::shared_ptr<Vellisto_BigDoc> VLStoreTab::headDoc() const {
-  Lock lock(VLEngine::storeMutex());
-  return chain_->head;
-}
-
-void VLStoreTab::setHeadDoc(std::shared_ptr<Vellisto_BigDoc> doc) {
-  Lock lock(VLEngine::storeMutex());
-  chain_->head = std::move(doc);
-}
-
-std::shared_ptr<Vellisto_BigDoc> VLStoreTab::tailDoc() const {
-  Lock lock(VLEngine::storeMutex());
-  return chain_->tail;
-}
-
-void VLStoreTab::setTailDoc(std::shared_ptr<Vellisto_BigDoc> doc) {
-  Lock lock(VLEngine::storeMutex());
-  chain_->tail = std::move(doc);
-}
-
-std::int64_t VLStoreTab::docCount() const {
-  Lock lock(VLEngine::storeMutex());
-  return chain_->docCount;
-}
-
-void VLStoreTab::setDocCount(std::int64_t count) {
-  Lock lock(VLEngine::storeMutex());
-  chain_->docCount = count;
 }
 
 std::shared_ptr<ChunkSortedWeakTable> VLStoreTab::sortedTable() {
@@ -74,7 +44,6 @@ void VLStoreTab::setCachedFile(std::shared_ptr<Vellisto_TempFile> file) {
 
 void VLStoreTab::docDidRollOver(const std::shared_ptr<Vellisto_BigDoc>&,
                                 const std::shared_ptr<Vellisto_BigDoc>& next) {
-  if (auto configure = VLEngine::shared().docConfigurer()) configure(next);
   Lock lock(VLEngine::storeMutex());
   chain_->tail = next;
   ++chain_->docCount;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/LockedDocChain.h"
 #include "VLEngine/doc/ChunkSortedWeakTable.h"
 #include "VLEngine/doc/DocChainLoader.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
@@ -21,7 +22,7 @@ class Vellisto_TempFile;
 //
 // The clipboard tab refers to the store's own chain, so the two never describe it apart; every other
 // tab owns its chain. Fields are guarded by the record store's lock (VLEngine::storeMutex).
-class VLStoreTab : public Vellisto_DocChainOwner {
+class VLStoreTab : public Vellisto_DocChainOwner, public LockedDocChain {
  public:
   // A tab with an empty chain of its own; the identifier is set by whoever builds the tab.
   VLStoreTab();
@@ -35,12 +36,6 @@ class VLStoreTab : public Vellisto_DocChainOwner {
 
   // The chain as it is now.
   DocChain chain() const;
-  std::shared_ptr<Vellisto_BigDoc> headDoc() const;
-  void setHeadDoc(std::shared_ptr<Vellisto_BigDoc> doc);
-  std::shared_ptr<Vellisto_BigDoc> tailDoc() const;
-  void setTailDoc(std::shared_ptr<Vellisto_BigDoc> doc);
-  std::int64_t docCount() const;
-  void setDocCount(std::int64_t count);
 
   std::shared_ptr<ChunkSortedWeakTable> sortedTable();
   std::shared_ptr<Vellisto_TempFile> cachedFile() const;
@@ -55,9 +50,6 @@ class VLStoreTab : public Vellisto_DocChainOwner {
 
  protected:
   std::string pinTabId_;
-  // Never null, and not replaced once the tab is handed out, so whoever shares it sees the same chain.
-  // What it points to is guarded by the store's lock.
-  std::shared_ptr<DocChain> chain_;
 
  private:
   std::atomic<bool> newArrivedAnimation_{false};

@@ -19,8 +19,9 @@ class AutoPickArchive {
 
   // Replaces whatever is stored for the tab. false when the defaults file could not be written (logged
   // there; the value is still kept in memory).
-  static bool store(const AutoPickForest& forest, const std::string& pinTabId, UserDefaults& defaults);
-  static bool store(const AutoPickForest& forest, const std::string& pinTabId);
+  [[nodiscard]] static bool store(const AutoPickForest& forest, const std::string& pinTabId,
+                                  UserDefaults& defaults);
+  [[nodiscard]] static bool store(const AutoPickForest& forest, const std::string& pinTabId);
 
   // nullptr when nothing is stored (the tab picks nothing) and when what is stored is not a forest this
   // program wrote (logged, and left in place untouched).

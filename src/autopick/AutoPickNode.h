@@ -67,11 +67,8 @@ class AutoPickNode : public std::enable_shared_from_this<AutoPickNode> {
   void setValue(std::optional<std::string> value) { value_ = std::move(value); }
   // Class name of the kind's value editor; nullopt when the kind takes no value.
   const std::optional<std::string>& viewName() const { return viewName_; }
-  void setViewName(std::optional<std::string> viewName) { viewName_ = std::move(viewName); }
   std::shared_ptr<AutoPickNode> parent() const { return parent_.lock(); }
-  void setParent(const std::shared_ptr<AutoPickNode>& parent) { parent_ = parent; }
   const std::vector<std::shared_ptr<AutoPickNode>>& children() const { return children_; }
-  void setChildren(std::vector<std::shared_ptr<AutoPickNode>> children) { children_ = std::move(children); }
 
   // "name: <name>"
   std::string description() const;

@@ -28,7 +28,6 @@ class AutoPickTree {
   std::shared_ptr<AutoPickTree> copy() const;
 
   const std::shared_ptr<AutoPickNode>& root() const { return root_; }
-  void setRoot(std::shared_ptr<AutoPickNode> root) { root_ = std::move(root); }
   std::int64_t relational() const { return relational_; }
   void setRelational(std::int64_t relational) { relational_ = relational; }
   const std::shared_ptr<AutoPickNode>& getRoot() const { return root_; }

@@ -187,7 +187,7 @@ void ClipboardListener::handleCopy(const Notification& notification) {
   std::shared_ptr<Vellisto_Chunk> chunk;
   if (found) chunk = engine.findContext(entity->string(), entity->jsonData(), kClipboard);
   if (chunk) {
-    logf("find copyEnntity %s", entity->string().c_str());
+    logf("find copyEnntity sig=%s length=%zu", chunk->sig().c_str(), entity->string().size());
   } else {
     chunk = makeRecord(entity, items);
     if (!chunk) {
@@ -227,7 +227,8 @@ std::shared_ptr<Vellisto_Chunk> ClipboardListener::makeRecord(const std::shared_
     chunk = engine.append(entity->string(), std::nullopt, json, kClipboard);
   }
   if (!chunk) return nullptr;
-  logf("append %s", dumpJson(json).c_str());
+  // The json may hold the copied text again (as HTML or RTF): the record is named by its signature.
+  logf("append sig=%s length=%zu", chunk->sig().c_str(), chunk->context().size());
   if (held) mergingCopy_.heldCopyStored(*entity, chunk, previous);
   if (entity->imageDownload()) downloadImage(*entity->imageDownload(), chunk->sig());
   return chunk;

@@ -178,7 +178,7 @@ void applyFileUrl(CopyEntity& entity, const std::string& fileUrl) {
   const std::string path = VLFileManager::trimFileSchema(fileUrl);
   const std::string decoded = percentDecode(path);
   if (decoded.empty() || decoded.front() != '/' || decoded.find('\0') != std::string::npos) {
-    logf("capture: broken file url %s, kept as text", fileUrl.c_str());
+    logf("capture: broken file url of %zu bytes, kept as text", fileUrl.size());
     return;
   }
   const VLFileInfo info = VLFileManager::shared().getFileInfoOfPath(path);
@@ -223,7 +223,7 @@ void applyUrl(CopyEntity& entity, const std::string& url) {
   const std::string name =
       substringWithRange(url, match->group(1)) + "." + substringWithRange(url, match->group(2));
   if (!HttpFetcher::isFetchableUrl(url)) {
-    logf("capture: not downloading %s: only http and https are fetched", url.c_str());
+    logf("capture: not downloading an address of %zu bytes: only http and https are fetched", url.size());
   } else {
     entity.setImageDownload(CopyEntity::ImageDownload{url, name});
   }

@@ -91,7 +91,7 @@ bool MergingCopy::merge(const std::shared_ptr<CopyEntity>& entity) {
     }
     if (!entity->stringOnly()) return false;
     if (!held_.entity->isStringEqualTo(*entity)) {
-      logf("self.holdCopyEntity = %s drop this copy", held_.entity->string().c_str());
+      logf("self.holdCopyEntity = length=%zu drop this copy", held_.entity->string().size());
       cancelTimeoutLocked();
       clearLocked();
       return false;
@@ -126,8 +126,9 @@ bool MergingCopy::mergeDoubleCopy(const Held& held) {
     }
     engine.delChunkByDigest(record->sig(), record->getDocRef());
     engine.delChunkByDigest(older->sig(), older->getDocRef());
-    logf("--------------append merging copy %s", text.c_str());
     merged = engine.append(text, std::nullopt, Json::object(), kClipboardPinTabId);
+    logf("--------------append merging copy sig=%s length=%zu", merged ? merged->sig().c_str() : "-",
+         text.size());
     replaced = {held.entity->string(), older->context()};
     {
       std::lock_guard lock(mutex_);

@@ -11,9 +11,7 @@ class AppItem {
   AppItem(std::string appName, std::string iconPath);
 
   const std::string& appName() const { return appName_; }
-  void setAppName(std::string appName) { appName_ = std::move(appName); }
   const std::string& iconPath() const { return iconPath_; }
-  void setIconPath(std::string iconPath) { iconPath_ = std::move(iconPath); }
 
   bool operator==(const AppItem&) const = default;
 

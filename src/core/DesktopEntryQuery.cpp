@@ -132,11 +132,6 @@ bool DesktopEntryQuery::isStarted() const {
   return started_;
 }
 
-bool DesktopEntryQuery::isGathering() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return gathering_;
-}
-
 std::vector<DesktopEntryItem> DesktopEntryQuery::results() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return results_;

@@ -66,7 +66,6 @@ class DesktopEntryQuery : public std::enable_shared_from_this<DesktopEntryQuery>
   // Ends the started state; a gathering still under way then reports nothing.
   void stopQuery();
   bool isStarted() const;
-  bool isGathering() const;
   std::vector<DesktopEntryItem> results() const;
 
  private:

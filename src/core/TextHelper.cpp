@@ -21,11 +21,6 @@ TextHelper::Measurer& installedMeasurer() {
 
 }  // namespace
 
-void TextHelper::setMeasurer(Measurer measurer) {
-  std::lock_guard lock(measurerMutex());
-  installedMeasurer() = std::move(measurer);
-}
-
 TextSize TextHelper::deterministicMeasure(std::string_view text, const TextFont& font, double maxWidth) {
   // The toolkit's metrics, so a label sized here is the size its text field lays the text out at.
   const ui::Font uiFont(font.name, font.pointSize,

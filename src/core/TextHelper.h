@@ -27,8 +27,6 @@ class TextHelper {
   // start new lines); otherwise lines wrap at that width.
   using Measurer = std::function<TextSize(std::string_view text, const TextFont& font, double maxWidth)>;
 
-  // nullptr restores the built-in measurer.
-  static void setMeasurer(Measurer measurer);
   // Built-in metrics: the UI toolkit's text metrics, the same on every machine so layouts can be
   // tested. An empty text is one empty line.
   static TextSize deterministicMeasure(std::string_view text, const TextFont& font, double maxWidth);

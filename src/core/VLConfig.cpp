@@ -121,7 +121,8 @@ void VLConfig::writeDefaults() {
   };
   Json missing = Json::object();
   for (const auto& [key, value] : defaults) missing[storageKey(key)] = value;
-  defaults_->registerDefaults(missing);
+  // Not written to disk: the defaults are registered again at every start.
+  (void)defaults_->registerDefaults(missing);
   // The fixed in-window shortcuts are ours, not the user's: rewritten at every start.
   setValueOfKey(kFixedShortcuts, fixedShortcuts());
 }

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <thread>
 
-#include "core/BookmarkHelper.h"
 #include "core/VLConfig.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Date.h"
@@ -66,11 +65,9 @@ VLFileInfo VLFileManager::getFileInfoOfPath(const std::string& path) const {
 }
 
 bool VLFileManager::checkFileHasPermission(const std::string& path) const {
-  BookmarkHelper::batchStartAccessingSecurityScopedResource();
   // The folder text comes from a file URL, so it is read percent-decoded.
   const std::string folder = percentDecode(files::deletingLastPathComponent(path));
   const auto listing = files::listDirectory(folder, /*includeHidden=*/false);
-  BookmarkHelper::batchStopAccessingSecurityScopedResource();
   return listing.status != files::ListStatus::NoPermission && listing.status != files::ListStatus::Error;
 }
 

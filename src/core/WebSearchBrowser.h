@@ -21,7 +21,7 @@ class WebSearchBrowser {
   static std::string chosen();
   // Opens the URL in the chosen browser; the desktop's handler opens it for "Default browser" and for a
   // browser no longer installed. False when nothing could be started.
-  static bool open(const std::string& url);
+  [[nodiscard]] static bool open(const std::string& url);
 };
 
 }  // namespace vl

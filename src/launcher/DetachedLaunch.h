@@ -8,6 +8,6 @@ namespace vl::launcher {
 // no controlling terminal, stdin/stdout/stderr on /dev/null, working folder "/", the environment
 // inherited. Returns once the program has been exec'd (true) or has failed to start (false, logged),
 // so the caller may quit at once without racing the start.
-bool launchDetached(const std::string& path);
+[[nodiscard]] bool launchDetached(const std::string& path);
 
 }  // namespace vl::launcher

@@ -182,9 +182,7 @@ std::shared_ptr<PinTab> PinTab::ofClipboard(std::shared_ptr<DocChain> chain) {
   return tab;
 }
 
-void PinTab::loadChain() {
-  *chain_ = DocChainLoader::loadFolder(path_, shared_from_this(), VLEngine::shared().docConfigurer());
-}
+void PinTab::loadChain() { *chain_ = DocChainLoader::loadFolder(path_, shared_from_this()); }
 
 void PinTab::defaultDoc() {
   Lock lock(VLEngine::storeMutex());
@@ -193,7 +191,6 @@ void PinTab::defaultDoc() {
     logf("pin: the tab %s has no doc", pinTabId_.c_str());
     return;
   }
-  if (auto configure = VLEngine::shared().docConfigurer()) configure(doc);
   *chain_ = DocChain{doc, doc, 1};
   doc->appendChunk(Vellisto_Chunk::initDefaultChunk(localizedFormat(kTipKey, name_)));
 }
@@ -331,9 +328,11 @@ void PinTab::setAutoPickForest(std::shared_ptr<AutoPickForest> forest) {
     forestLoaded_ = true;
   }
   if (forest) {
-    AutoPickArchive::store(*forest, pinTabId_);
+    if (!AutoPickArchive::store(*forest, pinTabId_))
+      logf("pin tab: the auto pick rules of %s are not saved", pinTabId_.c_str());
   } else {
-    UserDefaults::standard().remove(AutoPickArchive::defaultsKey(pinTabId_));
+    if (!UserDefaults::standard().remove(AutoPickArchive::defaultsKey(pinTabId_)))
+      logf("pin tab: the auto pick rules of %s are not removed", pinTabId_.c_str());
   }
 }
 

@@ -75,7 +75,7 @@ class PinTab : public VLStoreTab, public std::enable_shared_from_this<PinTab> {
   // Replaces the tip (when it is the only record and the name changes), tells the view, stores the
   // fields and moves the folder. False (logged, nothing changed) for a name or colour that cannot
   // stand in a folder name.
-  bool rename(const std::string& name, const std::string& txtColor, const std::string& bgColor);
+  [[nodiscard]] bool rename(const std::string& name, const std::string& txtColor, const std::string& bgColor);
   void reposition(std::int64_t position);
   // Tells the view, then removes the folder with everything in it.
   void remove();

@@ -134,7 +134,7 @@ void RemindSchedule::load() {
     const std::string aside = path_ + ".damaged";
     logf("remind: %zu of %zu pending reminders could not be read; a copy of the file is kept as %s", skipped,
          list->size(), aside.c_str());
-    files::copyFile(path_, aside, true);
+    if (!files::copyFile(path_, aside, true)) log("remind: the copy of the file could not be kept");
   }
   logf("remind: %zu pending reminders armed", pending_.size());
 }
@@ -144,7 +144,7 @@ void RemindSchedule::save() const {
   Json list = Json::array();
   for (const Reminder& r : pending_)
     list.push_back({{"identifier", r.identifier}, {"when", r.when}, {"text", r.text}, {"date", r.date}});
-  files::createDirectories(files::deletingLastPathComponent(path_));
+  (void)files::createDirectories(files::deletingLastPathComponent(path_));  // the write below tells
   if (!files::atomicWrite(path_, dumpJson(Json{{"reminders", std::move(list)}}), files::kPrivateFileMode))
     logf("remind: the pending reminders could not be written to %s; they fire only while this run lasts",
          path_.c_str());

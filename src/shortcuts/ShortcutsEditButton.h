@@ -49,7 +49,6 @@ class ShortcutsEditButton : public ButtonTextView {
   void clear();
   void startMonitor();
   void stopMonitor();
-  bool isMonitoring() const { return keyboardEventMonitor_ != nullptr; }
 
   // The value a key-down records, or nothing when the press is not taken.
   static std::optional<VLShortcutValue> valueOfPress(const ui::Event& event);

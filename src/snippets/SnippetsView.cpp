@@ -32,7 +32,8 @@ SnippetsExchange SnippetsExchange::standard() {
   exchange.merge = [] { return VLAppNotifcationCenter::shared().mergeSnippets(); };
   exchange.publish = [] {
     VLAppNotifcationCenter::shared().saveSnippets();
-    DistributedNotificationCenter::defaultCenter().post(
+    // The mirror reads the snippets again at its next start when the post is lost.
+    (void)DistributedNotificationCenter::defaultCenter().post(
         VLAppNotifcationCenter::getSendNameOfGroupUserDefaultsKey(VLConfig::kSnippetsMirror),
         kPreferencesAppId);
   };
@@ -180,12 +181,12 @@ void SnippetsView::openSheet(SnippetsEditView::Mode mode, const std::shared_ptr<
       mode,
       [holder, page] {
         auto self = page.lock();
-        auto sheet = holder->lock();
-        if (!self || !sheet) return;
-        if (sheet->mode() == SnippetsEditView::kEdit) {
-          self->scrollTableView_->updateData(sheet->sig(), sheet->alais(), sheet->snippet());
+        auto edited = holder->lock();
+        if (!self || !edited) return;
+        if (edited->mode() == SnippetsEditView::kEdit) {
+          self->scrollTableView_->updateData(edited->sig(), edited->alais(), edited->snippet());
         } else {
-          self->scrollTableView_->addData(sheet->alais(), sheet->snippet());
+          self->scrollTableView_->addData(edited->alais(), edited->snippet());
         }
         self->changed();
       },

@@ -16,7 +16,6 @@ class SnippetsViewController : public VLViewController {
   explicit SnippetsViewController(SnippetsExchange exchange = SnippetsExchange::standard())
       : exchange_(std::move(exchange)) {}
 
-  std::shared_ptr<SnippetsView> snippetsView();
   void loadView() override;
 
  private:

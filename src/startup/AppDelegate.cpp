@@ -69,11 +69,6 @@ void AppDelegate::setHooks(StartupHooks hooks) {
 
 const StartupHooks& AppDelegate::hooks() { return classState().hooks; }
 
-bool AppDelegate::isInitialized() {
-  std::lock_guard<std::mutex> lock(classState().mutex);
-  return classState().initialized;
-}
-
 void AppDelegate::resetForTesting() {
   std::lock_guard<std::mutex> lock(classState().mutex);
   classState().initialized = false;
@@ -173,7 +168,7 @@ void AppDelegate::produceStatusItem() {
   VLStatusBar::shared();
   VLAppNotifcationCenter::shared().setRegisterHotKeyHook(
       [](std::int64_t, const std::string&, std::int64_t, std::int64_t, bool) {
-        VLStatusBar::shared().registerStoredHotKey(VLConfig::kMainHotKey);
+        (void)VLStatusBar::shared().registerStoredHotKey(VLConfig::kMainHotKey);  // it tells the user itself
       });
   if (hooks().produceStatusItem) statusItem_ = hooks().produceStatusItem();
 }
@@ -203,7 +198,8 @@ void AppDelegate::startCrashAnalytics() {
   const std::string logFolder = VLEngine::shared().logPath();
   const std::string recordFile =
       logFolder.empty() ? std::string() : files::joinPath(logFolder, "analytics.log");
-  CrashAnalyticsService::shared().start(
+  // Without analytics the program runs on as before.
+  (void)CrashAnalyticsService::shared().start(
       kCrashAnalyticsSecret, CrashAnalyticsService::Analytics | CrashAnalyticsService::Crashes, recordFile);
 }
 
@@ -263,8 +259,9 @@ void AppDelegate::terminate() {
       break;
     }
   }
-  DistributedNotificationCenter::defaultCenter().post(VLAppNotifcationCenter::kKillPreferences,
-                                                      kMainAppIdentifier);
+  // A preferences window left open is only a window.
+  (void)DistributedNotificationCenter::defaultCenter().post(VLAppNotifcationCenter::kKillPreferences,
+                                                            kMainAppIdentifier);
   ui::Application& app = application_ ? *application_ : ui::Application::shared();
   app.terminate();
 }

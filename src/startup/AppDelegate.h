@@ -52,7 +52,6 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   static const StartupHooks& hooks();
   // Runs once per process, on the first use of the class; later calls do nothing.
   static void initialize();
-  static bool isInitialized();
   // Lets the next initialize() run again (tests start the program twice in one process).
   static void resetForTesting();
 
@@ -92,11 +91,11 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   // them, so nothing writes while the process's exit handlers run; last, every doc file takes in what
   // its journals hold. False (logged) when work still ran after timeoutMs; the threads are then left as
   // they are.
-  static bool finishQueuedWork(double timeoutMs);
+  [[nodiscard]] static bool finishQueuedWork(double timeoutMs);
   // A stop while the main thread is busy, from another thread: waits for the record writes already
   // queued and saves what quitting saves that needs no main thread. False (logged) when the writes still
   // ran after timeoutMs.
-  static bool saveWhileMainThreadIsBusy(double timeoutMs);
+  [[nodiscard]] static bool saveWhileMainThreadIsBusy(double timeoutMs);
 
   // ---- instance services ----
 
@@ -107,7 +106,7 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   void createForeverPathIfNeeded();
   // Enables or disables the login item, then stores the flag in settings key 0. False (and the flag
   // left as it was) when the autostart entry could not be changed.
-  bool launchAtLogin(bool enabled);
+  [[nodiscard]] bool launchAtLogin(bool enabled);
   bool getLoginItemStatus() const;
   void showOnTouchBar(bool enabled);
   bool getShowOnTouchBarStatus() const;
@@ -131,7 +130,6 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   static bool needPermissions();
   // The process-wide accessibility-trusted flag, false until needPermissions first ran.
   static bool accessibilityTrusted();
-  static void setAccessibilityTrustedForTesting(bool trusted);
   // Pastes into the window the user came from, then types Return there; nothing at all when the focus
   // did not go back, and no Return after a paste that failed.
   static PasteOutcome pasteText();

@@ -40,7 +40,7 @@ std::string& programFolderOverride() {
 void createFolderIfNothingThere(const std::string& path) {
   // Only when nothing is there: a file of that name is the user's and stays.
   if (path.empty() || files::exists(path)) return;
-  files::createDirectories(path);
+  if (!files::createDirectories(path)) logf("startup: cannot create the folder %s", path.c_str());
 }
 
 }  // namespace
@@ -111,10 +111,6 @@ bool AppDelegate::needPermissions() {
 }
 
 bool AppDelegate::accessibilityTrusted() { return accessibilityTrustedFlag().load(); }
-
-void AppDelegate::setAccessibilityTrustedForTesting(bool trusted) {
-  accessibilityTrustedFlag().store(trusted);
-}
 
 PasteOutcome AppDelegate::pasteText() {
   const PasteOutcome outcome = pasteIntoPreviousWindow();

@@ -13,6 +13,7 @@
 #include "Windows/Sync/SyncScreens.h"
 #include "core/VLNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Log.h"
 #include "sync/SyncWindowHooks.h"
 #include "sync/client/ClientSession.h"
 #include "sync/discovery/IFConfig.h"
@@ -97,7 +98,9 @@ RowServices::TransferLookup syncTransferLookup() {
 
 void installSyncSteps(StartupHooks& hooks) {
   if (!hooks.saveCreatedDataSyncNetworks) {
-    hooks.saveCreatedDataSyncNetworks = [] { CreatedDataSyncStore::shared().save(); };
+    hooks.saveCreatedDataSyncNetworks = [] {
+      if (!CreatedDataSyncStore::shared().save()) log("sync: the created networks are not saved");
+    };
   }
   // After the windows: the bar goes into the main window's preview column.
   hooks.registerPanels = [previous = std::move(hooks.registerPanels)] {

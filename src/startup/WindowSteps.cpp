@@ -89,9 +89,9 @@ PreferencesHooks preferencesHooks() {
   };
   // The pane's recorder stands for the main hot key whatever id an empty stored value carried.
   hooks.registerMainHotKey = [](const HokeyStruct& value) {
-    VLStatusBar::shared().registerHotKeysWithID(VLStatusBar::kMainHotKeyID, "", value.keyCode,
-                                                VLShortcutsButton::convertModifierToKey(value.modifierFlags),
-                                                value.doubleTap);
+    (void)VLStatusBar::shared().registerHotKeysWithID(  // it tells the user itself
+        VLStatusBar::kMainHotKeyID, "", value.keyCode,
+        VLShortcutsButton::convertModifierToKey(value.modifierFlags), value.doubleTap);
   };
   return hooks;
 }
@@ -130,8 +130,8 @@ void registerHistoryWindows() {
 
   MainViewHooks panels = MainViewHooks::current();
   panels.mainView = []() -> ui::View* {
-    auto controller = QuickAccess::mainViewController();
-    return controller ? controller->view().get() : nullptr;
+    auto shown = QuickAccess::mainViewController();
+    return shown ? shown->view().get() : nullptr;
   };
   panels.mainWindow = [] { return WindowCenter::shared().windowForKey(kMainWindowKey).get(); };
   MainViewHooks::install(panels);
@@ -155,7 +155,7 @@ void registerHistoryWindows() {
     WindowCenter& windows = WindowCenter::shared();
     windows.activeOrInactiveVellisto();
     if (windows.currentKeyWindow() != kMainWindowKey) return;
-    if (auto controller = mainController()) controller->searchInputBecomeFirstResponder();
+    if (auto shown = mainController()) shown->searchInputBecomeFirstResponder();
   };
   actions.toggleRecordWindow = toggleRecordWindow;
   actions.updateByMousePoint = [](ui::Point point) {

@@ -96,8 +96,9 @@ std::shared_ptr<VLStatusBar> VLStatusBar::create() {
 }
 
 void VLStatusBar::start() {
-  registerStoredHotKey(VLConfig::kMainHotKey);
-  registerStoredHotKey(VLConfig::kRecordHotKey);
+  // A key taken by another program is told to the user by the registration itself.
+  (void)registerStoredHotKey(VLConfig::kMainHotKey);
+  (void)registerStoredHotKey(VLConfig::kRecordHotKey);
 
   std::weak_ptr<VLStatusBar> weak = weak_from_this();
   // Key-downs too: a key typed between two taps of a modifier (Ctrl+C, then Ctrl+V) makes them no

@@ -84,11 +84,11 @@ class VLStatusBar : public std::enable_shared_from_this<VLStatusBar> {
   // Asking for what is already registered does nothing. A new combination is taken before the old one
   // is let go, so when another program holds it the old one keeps working and the answer is false. A
   // double tap (main window only) registers no combination and lets the old one go.
-  bool registerHotKeysWithID(std::int64_t hotKeyID, const std::string& desc, std::int64_t code,
-                             std::int64_t modifiers, bool doubleTap);
+  [[nodiscard]] bool registerHotKeysWithID(std::int64_t hotKeyID, const std::string& desc, std::int64_t code,
+                                           std::int64_t modifiers, bool doubleTap);
   // Registers what settings key 1 or 122 holds. A value of the wrong type or out of range is treated as
   // no hot key, with a log line.
-  bool registerStoredHotKey(long settingsKey);
+  [[nodiscard]] bool registerStoredHotKey(long settingsKey);
 
   // The hot key that works for an id now, modifiers as event flags; nullopt when none does.
   std::optional<HokeyStruct> activeHotKey(std::int64_t hotKeyID) const;

@@ -51,7 +51,6 @@ class VLInnerTextView : public ui::TextView {
 
   // Kept for the owner's bookkeeping; the view itself never reads it.
   bool keyEquivalentResponsed() const { return keyEquivalentResponsed_; }
-  void setKeyEquivalentResponsed(bool v) { keyEquivalentResponsed_ = v; }
 
   std::shared_ptr<VLInnerTextViewDelegate> addOnDelegate() const { return addOnDelegate_.lock(); }
   void setAddOnDelegate(const std::shared_ptr<VLInnerTextViewDelegate>& d) { addOnDelegate_ = d; }

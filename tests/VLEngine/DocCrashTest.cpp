@@ -58,7 +58,7 @@ void say(int fd, char what, long number) {
     return true;
   });
   auto chain = std::make_shared<ChildChain>();
-  DocChain loaded = DocChainLoader::loadFolder(folder, chain, nullptr);
+  DocChain loaded = DocChainLoader::loadFolder(folder, chain);
   chain->head = loaded.head ? loaded.head : DocChainLoader::freshDoc(folder, 0, chain);
   chain->tail = loaded.tail ? loaded.tail : chain->head;
   std::map<long, std::shared_ptr<Vellisto_Chunk>> present;
@@ -176,7 +176,7 @@ TEST(DocCrashTest, AKilledWriterLosesNoAcknowledgedRecordAndRepeatsNone) {
     ::waitpid(run.pid, &status, 0);
     ASSERT_TRUE(killed) << "the writer ended by itself, status " << status;
 
-    DocChain chain = DocChainLoader::loadFolder(dir.path(), nullptr, nullptr);
+    DocChain chain = DocChainLoader::loadFolder(dir.path(), nullptr);
     ASSERT_TRUE(chain.wellFormed());
     std::vector<long> found;
     for (auto doc = chain.head; doc; doc = doc->next()) {

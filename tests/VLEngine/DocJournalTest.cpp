@@ -362,7 +362,7 @@ TEST_F(DocJournalTest, AFolderRemovedWhileRunningIsMadeAgainWithEveryDoc) {
     struct stat st {};
     ASSERT_EQ(::stat(folder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    DocChain chain = DocChainLoader::loadFolder(folder, nullptr, nullptr);
+    DocChain chain = DocChainLoader::loadFolder(folder, nullptr);
     std::vector<std::string> all;
     for (auto doc = chain.head; doc; doc = doc->next()) {
       for (const auto& text : recordsOf(*doc)) all.push_back(text);
@@ -407,7 +407,7 @@ TEST_F(DocJournalTest, JournalsWithoutTheirDocFileLoadAsADoc) {
     journal += DocJournal::encodeChange({DocJournal::Type::Append, 0, *record(text)->stringValue()});
   ASSERT_TRUE(files::atomicWrite(dir / "journal_1.4", journal));
 
-  DocChain chain = DocChainLoader::loadFolder(dir.path(), nullptr, nullptr);
+  DocChain chain = DocChainLoader::loadFolder(dir.path(), nullptr);
   ASSERT_EQ(chain.docCount, 2);
   EXPECT_EQ(recordsOf(*chain.tail), (std::vector<std::string>{"only", "journaled"}));
   Vellisto_BigDoc::waitForPendingWrites();

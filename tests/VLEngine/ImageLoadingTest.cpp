@@ -224,8 +224,9 @@ TEST_F(ImageLoadingTest, AViewGoneBeforeTheMainQueueRanIsLeftAlone) {
   Result r = load(view, Json{{"image", file}}, {50, kFree});
   EXPECT_EQ(r.size, (ui::Size{50, 50}));
   view.reset();
+  // The hand-over to the gone view runs here or already inside the wait, which runs main-queue blocks.
   ImageViewLoading::waitForPendingDecodes();
-  EXPECT_GT(dispatch::MainLoop::runUntilIdle(), 0u);
+  dispatch::MainLoop::runUntilIdle();
 }
 
 // A small file that unpacks to a huge picture must cost the window nothing: the caller gets the size at

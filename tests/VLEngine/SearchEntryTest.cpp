@@ -119,7 +119,7 @@ TEST_F(SearchEntryTest, ReplayDeliversStoredRowsWithTheLargestIdAndStartsNoTask)
   ASSERT_TRUE(replay);
   EXPECT_EQ(replay->rows, rows);
   EXPECT_FALSE(replay->loadMore);
-  EXPECT_TRUE(logs.contains("render from screenshot kept"));
+  EXPECT_TRUE(logs.contains("render from screenshot of a query of 4 bytes"));
 
   // The result list's rows are what a save stores.
   SearchHistory::shared().setRowsProvider([rows] { return rows; });

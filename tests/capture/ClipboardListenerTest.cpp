@@ -88,7 +88,7 @@ TEST_F(ClipboardListenerTest, ACopyOfAStoredTextMovesItsTimeStampInsteadOfAdding
   copy("one");
   EXPECT_EQ(texts(), (std::vector<std::string>{"one", "two"}));
   EXPECT_GT(records()[0]->timestampValue(), first + 4.9);
-  EXPECT_GE(LogCapture::count("find copyEnntity one"), 1);
+  EXPECT_GE(LogCapture::count("find copyEnntity sig=" + records()[0]->sig() + " length=3"), 1);
 }
 
 TEST_F(ClipboardListenerTest, EachKindOfCopyIsStoredWithItsDetailsAndFiles) {

@@ -229,6 +229,30 @@ TEST_F(X11CaptureTest, CopiesOfferedOnlyAsLatin1BrokenUtf8OrRichTextAreKept) {
   }
 }
 
+// A password no password manager marked secret is captured like any text: it must reach no log line, whether
+// it is stored, stored again with its HTML, or found stored already.
+TEST_F(X11CaptureTest, NoLogLineHoldsTheCopiedText) {
+  const std::string marker = "zq7-private-marker-42";
+  startX11();
+  const long long count = x11_->changeCount();
+  FakeOwner owner(display_,
+                  [&](const std::string& target) -> std::optional<std::pair<std::string, std::string>> {
+                    if (target == "TARGETS") return std::make_pair("ATOM", "TARGETS\nUTF8_STRING\ntext/html");
+                    if (target == "text/html")
+                      return std::make_pair("text/html", "<p><b>" + marker + "</b></p>");
+                    return std::make_pair("UTF8_STRING", marker);
+                  });
+  ASSERT_TRUE(captureNextCopy(count));
+  ASSERT_TRUE(xclipCopy("UTF8_STRING", "between"));
+  ASSERT_TRUE(xclipCopy("UTF8_STRING", marker));
+  EXPECT_EQ(texts(), (std::vector<std::string>{marker, "between"}));
+
+  const auto lines = LogCapture::take();
+  EXPECT_TRUE(LogCapture::containsPrefix("append sig="));
+  EXPECT_TRUE(LogCapture::containsPrefix("find copyEnntity sig="));
+  for (const auto& line : lines) EXPECT_EQ(line.find("private-marker"), std::string::npos) << line;
+}
+
 TEST_F(X11CaptureTest, AnOwnerThatStallsOrAnswersGarbageCostsOneTimeLimitAndCaptureGoesOn) {
   struct Case {
     std::string what;

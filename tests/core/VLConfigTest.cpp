@@ -7,7 +7,6 @@
 #include <string>
 
 #include "SharedServicesFixture.h"
-#include "core/BookmarkHelper.h"
 #include "core/VLConfig.h"
 #include "core/VLDevice.h"
 #include "platform/foundation/UserDefaults.h"
@@ -177,22 +176,6 @@ TEST_F(VLConfigTest, ValueSetByAnotherProcessIsReadHere) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(config.getIntegerValueOfKey(VLConfig::kMaxTextLength), 77);
   EXPECT_EQ(config.getStringValueOfKey(VLConfig::kThemeName), "dark");
-}
-
-TEST_F(VLConfigTest, BookmarksReadSafelyWhateverKey109Holds) {
-  VLConfig& config = VLConfig::shared();
-  EXPECT_TRUE(BookmarkHelper::bookmarkedFolders().empty());
-  const std::vector<std::pair<Json, std::vector<std::string>>> cases = {
-      {"not a dictionary", {}},
-      {{{"bookmarkDataList", "not a list"}}, {}},
-      {{{"bookmarkDataList", {"/home/a", 5, "", Json::object(), "/home/b"}}}, {"/home/a", "/home/b"}},
-  };
-  for (const auto& [value, folders] : cases) {
-    config.setValueOfKey(VLConfig::kBookmarks, value);
-    BookmarkHelper::batchStartAccessingSecurityScopedResource();
-    BookmarkHelper::batchStopAccessingSecurityScopedResource();
-    EXPECT_EQ(BookmarkHelper::bookmarkedFolders(), folders) << value.dump();
-  }
 }
 
 TEST(VLDeviceTest, SystemVersionTakesTheLeadingNumbersOfTheKernelRelease) {

@@ -96,7 +96,7 @@ TEST_F(PinTabTest, AppendsAfterARenameLandInTheNewFolder) {
   for (bool moveRunsLate : {false, true}) {
     SCOPED_TRACE(moveRunsLate ? "move after the roll-over" : "move before the appends");
     VLEngine::resetForTesting();
-    files::removeRecursive(pinPath());
+    ASSERT_TRUE(files::removeRecursive(pinPath()));
     engine().setFolders(home());
     loadAll();
     auto tab = pins().addPinTab("Old", "", "");

@@ -102,7 +102,7 @@ TEST_F(StatusMenuTest, RowsShowTheirHotKeysAndEachRowActs) {
   // A new main hot key retitles the toggle row; a double tap shows the modifier; a refused key none.
   const auto store = [this](HokeyStruct v) {
     VLConfig::shared().setValueOfKey(VLConfig::kMainHotKey, VLConfig::hotkeyDictionary(v));
-    bar_->registerStoredHotKey(VLConfig::kMainHotKey);
+    (void)bar_->registerStoredHotKey(VLConfig::kMainHotKey);
     return menu().itemWithTag(VLStatusBar::kToggleTag)->title();
   };
   EXPECT_EQ(store({0x120000, 8, 1, false}), localized("statuesbar.toggle") + five + "Ctrl+Shift+C");

@@ -17,7 +17,7 @@ namespace vl::x11test {
 Program::Program(const std::string& root, const std::string& display,
                  const std::vector<std::string>& environment)
     : home_(root + "/home"), errors_(root + "/vellisto.err") {
-  files::createDirectories(root + "/run");
+  (void)files::createDirectories(root + "/run");
   std::vector<std::string> env = {"HOME=" + home_,
                                   "XDG_CONFIG_HOME=" + home_ + "/.config",
                                   "XDG_CACHE_HOME=" + home_ + "/.cache",

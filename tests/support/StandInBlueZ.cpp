@@ -59,8 +59,8 @@ struct StandInBlueZ::Service {
     std::unique_ptr<sdbus::IObject> object;
   };
 
-  Service(StandInBlueZ* owner, Options options, std::weak_ptr<dbus::BusConnection> bus)
-      : owner(owner), options(options), powered(options.powered), bus(std::move(bus)) {}
+  Service(StandInBlueZ* standIn, Options given, std::weak_ptr<dbus::BusConnection> connection)
+      : owner(standIn), options(given), powered(given.powered), bus(std::move(connection)) {}
 
   void start(sdbus::IConnection& c) {
     connection = &c;
@@ -290,9 +290,9 @@ struct StandInBlueZ::Service {
     characteristic->registerMethod("ReadValue")
         .onInterface(c)
         .implementedAs([this, owner = device.owner](sdbus::Result<std::vector<std::uint8_t>>&& result,
-                                                    const Properties& options) {
+                                                    const Properties& readOptions) {
           forwardRead(std::make_shared<sdbus::Result<std::vector<std::uint8_t>>>(std::move(result)), owner,
-                      bluez::property<std::uint16_t>(options, "offset").value_or(0));
+                      bluez::property<std::uint16_t>(readOptions, "offset").value_or(0));
         });
     characteristic->finishRegistration();
     service->emitInterfacesAddedSignal();

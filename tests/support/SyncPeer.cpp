@@ -19,7 +19,7 @@ SyncPeer::SyncPeer(const std::vector<std::string>& environment) : dir_("vl-sync-
   ::signal(SIGPIPE, SIG_IGN);
   if (dir_.path().empty()) return;
   const std::string home = dir_ / "home";
-  files::createDirectories(home);
+  (void)files::createDirectories(home);
   std::vector<std::string> env = {"HOME=" + home, "XDG_CONFIG_HOME=" + home + "/.config",
                                   "XDG_CACHE_HOME=" + home + "/.cache", "XDG_RUNTIME_DIR=" + dir_.path(),
                                   "PATH=/usr/bin:/bin"};

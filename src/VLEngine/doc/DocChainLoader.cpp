@@ -47,8 +47,7 @@ bool DocChain::wellFormed() const {
 }
 
 DocChain DocChainLoader::loadFolder(const std::string& folder,
-                                    const std::shared_ptr<Vellisto_DocChainOwner>& owner,
-                                    const Configure& configure) {
+                                    const std::shared_ptr<Vellisto_DocChainOwner>& owner) {
   DocChain chain;
   files::DirectoryListing listing = files::listDirectory(folder);
   if (!listing.ok()) {
@@ -78,7 +77,6 @@ DocChain DocChainLoader::loadFolder(const std::string& folder,
   };
   for (const auto& [docId, name] : docs) {
     auto doc = std::make_shared<Vellisto_BigDoc>();
-    if (configure) configure(doc);
     if (name.empty()) {
       if (doc->loadJournalsOnly(folder, docId, listing.names)) {
         logf("store: doc %lld of %s had only its journals; its file is made again",
@@ -112,9 +110,9 @@ void DocChainLoader::warmSearchTraits(const std::shared_ptr<Vellisto_BigDoc>& do
   // A search works out what it keeps of each text the first time it meets it, which would make the
   // first search after a start read the whole history at once; idle cores do it now instead.
   dispatch::Queue::global()->async([weak = std::weak_ptr<Vellisto_BigDoc>(doc)] {
-    std::shared_ptr<Vellisto_BigDoc> doc = weak.lock();
-    if (!doc) return;
-    for (const auto& chunk : doc->chunks()) {
+    const std::shared_ptr<Vellisto_BigDoc> held = weak.lock();
+    if (!held) return;
+    for (const auto& chunk : held->chunks()) {
       if (chunk) chunk->contextTraits();
     }
   });

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,14 +29,10 @@ struct DocChain {
 // fold later): names that are not doc names and files that cannot be read are passed by with a log line.
 class DocChainLoader {
  public:
-  // Gives each doc made here its search strategies (installed by the search engine).
-  using Configure = std::function<void(const std::shared_ptr<Vellisto_BigDoc>&)>;
-
   // The doc files of the folder in ascending number ("BigDoc_10" after "BigDoc_9"), each linked to the
   // one before it and owned by `owner`; a number with journals but no file is a doc too. An empty chain
   // when none loads.
-  static DocChain loadFolder(const std::string& folder, const std::shared_ptr<Vellisto_DocChainOwner>& owner,
-                             const Configure& configure);
+  static DocChain loadFolder(const std::string& folder, const std::shared_ptr<Vellisto_DocChainOwner>& owner);
   // The doc names of a listing in ascending doc number; names that are not doc names are logged.
   static std::vector<std::string> sortedDocNames(const std::vector<std::string>& names,
                                                  const std::string& folder);

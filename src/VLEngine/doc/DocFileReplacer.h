@@ -14,7 +14,7 @@ namespace vl {
 class DocFileReplacer {
  public:
   // False (logged) when the doc was left as it was.
-  static bool replace(const std::string& path, std::string_view data);
+  [[nodiscard]] static bool replace(const std::string& path, std::string_view data);
   static bool isTemporaryName(std::string_view name);
   // Copies a file that only this process can still explain (a damaged doc before it is replaced, a
   // journal that does not fit its doc) aside, as "damaged-<name>-<time>", which no listing picks up.

@@ -82,8 +82,8 @@ class DocJournal {
   static std::shared_ptr<DocJournal> create(const std::string& folder, const Header& header,
                                             std::string* error);
   // A journal of its own that holds only a fold mark, synced with its folder entry.
-  static bool writeFoldMark(const std::string& folder, const Header& header, const FoldMark& mark,
-                            std::string* error);
+  [[nodiscard]] static bool writeFoldMark(const std::string& folder, const Header& header,
+                                          const FoldMark& mark, std::string* error);
 
   ~DocJournal();
   DocJournal(const DocJournal&) = delete;
@@ -91,9 +91,9 @@ class DocJournal {
 
   // Writes the change (not yet synced). On failure the file is cut back to where it was, so it stays a
   // sequence of whole records, and `error` tells why.
-  bool append(const Change& change, std::string* error);
+  [[nodiscard]] bool append(const Change& change, std::string* error);
   // Makes every change appended so far durable.
-  bool sync(std::string* error);
+  [[nodiscard]] bool sync(std::string* error);
   // False once the file was removed behind our back (its folder deleted): writes then go nowhere.
   bool stillLinked() const;
   std::uint64_t generation() const { return header_.generation; }

@@ -18,7 +18,7 @@ class GzipAppender {
   // The member of `text`; nothing when zlib fails or the text is empty.
   static std::optional<GzipAppender> start(std::string_view text);
   // Adds `more` to the text; false, with nothing changed, when zlib fails.
-  bool append(std::string_view more);
+  [[nodiscard]] bool append(std::string_view more);
   // The whole member as a file holds it.
   std::string member() const;
   std::uint64_t textLength() const { return length_; }

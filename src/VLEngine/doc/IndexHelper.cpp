@@ -5,7 +5,6 @@
 #include "VLEngine/doc/JsonDataHelper.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"
-#include "core/BookmarkHelper.h"
 #include "core/VLFileManager.h"
 #include "platform/foundation/Url.h"
 
@@ -31,14 +30,6 @@ ui::ImageRef loadSized(const std::optional<std::string>& value, double width, do
   if (!path) return nullptr;
   return ImageCodec::decodeFileFitting(*path, static_cast<int>(std::ceil(width)),
                                        static_cast<int>(std::ceil(height)), "record image");
-}
-
-ui::ImageRef loadWithBookmarks(const std::optional<std::string>& value, double width, double height) {
-  if (!value) return nullptr;
-  BookmarkHelper::batchStartAccessingSecurityScopedResource();
-  ui::ImageRef image = loadSized(value, width, height);
-  BookmarkHelper::batchStopAccessingSecurityScopedResource();
-  return image;
 }
 
 }  // namespace
@@ -69,7 +60,7 @@ ui::ImageRef IndexHelper::getImage(const std::optional<Json>& json, double width
   if (std::optional<std::string> image = accessible(json, "image")) {
     if (ui::ImageRef loaded = loadSized(image, width, height)) return loaded;
     if (std::optional<std::string> relative = accessible(json, "image_relative")) {
-      if (ui::ImageRef loaded = loadWithBookmarks(relative, width, height)) return loaded;
+      if (ui::ImageRef loaded = loadSized(relative, width, height)) return loaded;
     }
     return loadSized(forever, width, height);
   }
@@ -78,7 +69,7 @@ ui::ImageRef IndexHelper::getImage(const std::optional<Json>& json, double width
     return loadSized(relative, width, height);
   }
   if (forever) return loadSized(forever, width, height);
-  return loadWithBookmarks(JsonDataHelper::stringOf(json, "image_relative"), width, height);
+  return loadSized(JsonDataHelper::stringOf(json, "image_relative"), width, height);
 }
 
 }  // namespace vl

@@ -381,7 +381,8 @@ void Vellisto_BigDoc::fold() {
     retired.push_back(generation);
   }
   // Gone for good before any later fold renames the doc again.
-  files::syncFolder(folder);
+  // Best effort: without it the removals may come back after a power cut, and replay passes them by.
+  (void)files::syncFolder(folder);
 
   bool again = false;
   bool recovered = false;

@@ -471,11 +471,6 @@ std::int64_t Vellisto_BigDoc::docId() const {
   return docId_;
 }
 
-void Vellisto_BigDoc::setDocId(std::int64_t docId) {
-  RecursiveMutexLock lock(lock_);
-  docId_ = docId;
-}
-
 std::string Vellisto_BigDoc::filePath() const {
   RecursiveMutexLock lock(lock_);
   return filePath_;

@@ -67,11 +67,11 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   // A damaged file gives the records that precede the damage (logged, and the file is kept until this
   // doc is written). False when the name is not a doc name or the file cannot be read.
   // `folderNames` is the listing of the doc's folder when the caller has it (else it is listed here).
-  bool load(const std::string& path, const std::vector<std::string>* folderNames = nullptr);
+  [[nodiscard]] bool load(const std::string& path, const std::vector<std::string>* folderNames = nullptr);
   // A doc numbered `docId` in `folder` whose file is missing but whose journals are there (a crash right
   // after a roll-over): the journals' records, written to a new file soon.
-  bool loadJournalsOnly(const std::string& folder, std::int64_t docId,
-                        const std::vector<std::string>& folderNames);
+  [[nodiscard]] bool loadJournalsOnly(const std::string& folder, std::int64_t docId,
+                                      const std::vector<std::string>& folderNames);
 
   // A loaded doc whose journals hold what its file does not is written soon (the chain loader asks; a
   // doc that is only read is never written).
@@ -107,7 +107,6 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   // Docs made from now on roll over at `size` slots (0: the real size), so tests reach a roll-over fast.
   static void setMaxChunkSizeForTesting(std::int32_t size);
   std::int64_t docId() const;
-  void setDocId(std::int64_t docId);
   std::string filePath() const;
   void setFilePath(std::string path);
   std::shared_ptr<Vellisto_BigDoc> prev() const;
@@ -139,8 +138,8 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   // Moves the folder of a chain (a renamed pin tab) with its docs and journals, holding every doc of the
   // chain so no change is journaled into the old folder meanwhile. Call on the persistence queue.
   // Holds every doc's lock through a vector of locks, which the lock analysis cannot follow.
-  static bool moveChainToFolder(const std::shared_ptr<Vellisto_BigDoc>& head, const std::string& folder)
-      VL_NO_THREAD_SAFETY_ANALYSIS;
+  [[nodiscard]] static bool moveChainToFolder(const std::shared_ptr<Vellisto_BigDoc>& head,
+                                              const std::string& folder) VL_NO_THREAD_SAFETY_ANALYSIS;
   // Images named by "forever_image" are removed on delete only when they lie inside this folder.
   static void setForeverPath(std::string path);
   static std::string foreverPath();

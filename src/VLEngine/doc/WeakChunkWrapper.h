@@ -19,7 +19,6 @@ class WeakChunkWrapper {
   }
 
   std::shared_ptr<Vellisto_Chunk> weakChunk() const { return weakChunk_.lock(); }
-  void setWeakChunk(const std::shared_ptr<Vellisto_Chunk>& chunk) { weakChunk_ = chunk; }
 
  private:
   std::weak_ptr<Vellisto_Chunk> weakChunk_;

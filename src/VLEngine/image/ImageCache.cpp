@@ -96,7 +96,7 @@ void ImageCache::removeImageForKey(const std::string& key) {
       memory_.erase(it);
     }
   }
-  files::removeRecursive(cachePathForKey(key));
+  (void)files::removeRecursive(cachePathForKey(key));  // a cache file left behind is only space
 }
 
 void ImageCache::removeImagesOfKeyPrefix(const std::string& group) {
@@ -132,7 +132,7 @@ void ImageCache::clearDisk() {
   files::DirectoryListing listing = files::listDirectory(diskPath_);
   if (!listing.ok()) return;
   for (const std::string& name : listing.names) {
-    if (endsWith(name, kFileSuffix)) files::removeRecursive(files::joinPath(diskPath_, name));
+    if (endsWith(name, kFileSuffix)) (void)files::removeRecursive(files::joinPath(diskPath_, name));
   }
 }
 

@@ -8,7 +8,6 @@
 #include "VLEngine/image/ImageCache.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"
-#include "core/BookmarkHelper.h"
 #include "core/VLFileManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
@@ -127,14 +126,9 @@ ui::ImageRef ImageViewLoading::_loadImageFromDisk(const std::string& path, ui::S
                                                   std::optional<VLError>* error) {
   const std::string urlPath =
       startsWith(path, kFileScheme) ? path.substr(std::string(kFileScheme).size()) : path;
-  bool accessStarted = false;
-  if (checkPermission) {
-    if (!VLFileManager::shared().checkFileHasPermission(urlPath)) {
-      if (error) *error = VLError::ofCode(kErrorNoPermission, "");
-      return nullptr;
-    }
-    BookmarkHelper::batchStartAccessingSecurityScopedResource();
-    accessStarted = true;
+  if (checkPermission && !VLFileManager::shared().checkFileHasPermission(urlPath)) {
+    if (error) *error = VLError::ofCode(kErrorNoPermission, "");
+    return nullptr;
   }
 
   ui::ImageRef image;
@@ -158,8 +152,6 @@ ui::ImageRef ImageViewLoading::_loadImageFromDisk(const std::string& path, ui::S
       }
     }
   }
-
-  if (accessStarted) BookmarkHelper::batchStopAccessingSecurityScopedResource();
 
   if (image) cache().storeImage(image, cacheKey, /*toDisk=*/true);
   return image;

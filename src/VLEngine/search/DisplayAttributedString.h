@@ -59,7 +59,6 @@ class DisplayAttributedString {
   double timestamp() const { return timestamp_; }
   void setTimestamp(double timestamp) { timestamp_ = timestamp; }
   double priority() const { return priority_; }
-  void setPriority(double priority) { priority_ = priority; }
 
  private:
   void build();

@@ -51,12 +51,6 @@ std::optional<std::string> SearchCostRecord::takeCostLine() {
   return costLine(s.label, value, s.unit);
 }
 
-bool SearchCostRecord::isStamped() {
-  Stamp& s = stampSlot();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  return s.startMs > 0;
-}
-
 void SearchCostRecord::clear() {
   Stamp& s = stampSlot();
   std::lock_guard<std::mutex> lock(s.mutex);

@@ -15,8 +15,6 @@ class SearchCostRecord {
   static void stamp(const std::string& label, const std::string& unit);
   // The line "<label> -> cost <elapsed><unit>" when a stamp is set (start above 0), which is cleared.
   static std::optional<std::string> takeCostLine();
-  // Whether a stamp is set.
-  static bool isStamped();
   static void clear();
 
   // Logs "<label> -> cost <ms since startMs>ms".

@@ -59,7 +59,7 @@ bool SearchHistory::renderScreenshot(const std::string& query) {
     if (it == screenshots_.end()) return false;
     rows = it->second;
   }
-  logf("render from screenshot %s", query.c_str());
+  logf("render from screenshot of a query of %zu bytes", query.size());
   if (auto channel = VLEngine::shared().channel()) channel->receivedData(rows, kReplayTaskId, false);
   return true;
 }

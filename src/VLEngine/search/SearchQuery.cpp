@@ -148,7 +148,8 @@ std::shared_ptr<const SearchQuery> SearchQuery::compile(const std::string& query
   RegexOptions alias;
   alias.caseInsensitive = true;
   q->aliasRegex_ = Regex::compile(aliasPattern(query), alias);
-  if (!q->contextRegex_ || !q->aliasRegex_) logf("search: the query \"%s\" gives no pattern", query.c_str());
+  if (!q->contextRegex_ || !q->aliasRegex_)
+    logf("search: the query of %zu bytes gives no pattern", query.size());
   if (options.fastPath) {
     q->planFast();
     if (!q->fastPlan_) q->planAnchors();

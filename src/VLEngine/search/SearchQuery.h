@@ -88,11 +88,8 @@ class SearchQuery {
   bool mayMatch(const BigramSet& text) const { return text.containsAll(bigrams_); }
 
   const std::string& query() const { return query_; }
-  bool hasGroups() const { return parts_.size() > 1; }
   // Whether texts are matched on their bytes where possible.
   bool usesFastPlan() const { return fastPlan_; }
-  const std::shared_ptr<const Regex>& contextRegex() const { return contextRegex_; }
-  const std::shared_ptr<const Regex>& aliasRegex() const { return aliasRegex_; }
 
  private:
   SearchQuery() = default;

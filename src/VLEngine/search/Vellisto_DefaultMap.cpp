@@ -167,16 +167,6 @@ std::shared_ptr<const Vellisto_MapDelegate::Chunks> Vellisto_DefaultMap::lastMat
   return lastMatchedChunks_;
 }
 
-void Vellisto_DefaultMap::setLastMatchedChunks(std::optional<Chunks> chunks) {
-  std::shared_ptr<const Chunks> replaced;
-  std::shared_ptr<const MatchHints> replacedHints;
-  std::lock_guard<std::mutex> lock(lock_);
-  replaced = std::move(lastMatchedChunks_);
-  replacedHints = std::move(hints_);
-  if (chunks) lastMatchedChunks_ = std::make_shared<const Chunks>(std::move(*chunks));
-  ++generation_;
-}
-
 void Vellisto_DefaultMap::cleanMatchedChunks() {
   std::shared_ptr<const Chunks> released;
   std::shared_ptr<const MatchHints> releasedHints;

@@ -41,14 +41,14 @@ class Vellisto_DefaultMap : public Vellisto_MapDelegate {
   void setCustomSearchingChain(std::vector<std::shared_ptr<CustomSearchingDelegate>> chain);
 
   std::optional<Chunks> lastMatchedChunks() const override;
-  void setLastMatchedChunks(std::optional<Chunks> chunks) override;
   std::shared_ptr<const Chunks> lastMatchedSnapshot() const override;
   void cleanMatchedChunks() override;
   std::uint64_t lastMatchedGeneration() const override;
-  bool storeLastMatchedChunks(Chunks chunks, std::uint64_t generation, std::uint64_t taskId) override;
-  bool storeLastMatches(Chunks chunks, std::vector<TextPosition> starts,
-                        std::shared_ptr<const SearchQuery> query, std::uint64_t generation,
-                        std::uint64_t taskId) override;
+  [[nodiscard]] bool storeLastMatchedChunks(Chunks chunks, std::uint64_t generation,
+                                            std::uint64_t taskId) override;
+  [[nodiscard]] bool storeLastMatches(Chunks chunks, std::vector<TextPosition> starts,
+                                      std::shared_ptr<const SearchQuery> query, std::uint64_t generation,
+                                      std::uint64_t taskId) override;
   std::shared_ptr<const MatchHints> lastMatchedHints() const override;
 
  private:

@@ -48,10 +48,6 @@ class Vellisto_Index {
   }
   // The query whose ranges the list holds, when they are found on demand.
   const std::shared_ptr<const SearchQuery>& rangeQuery() const { return rangeQuery_; }
-  void clearRangeList() {
-    rangeList_.reset();
-    rangeQuery_.reset();
-  }
   // Where in the record's text the query's first match starts; the text's start when not known. The
   // next, narrower search starts its scan of the record there (SearchQuery::hintsFrom).
   TextPosition firstMatchStart() const { return firstMatchStart_; }

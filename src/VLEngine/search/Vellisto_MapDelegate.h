@@ -47,7 +47,6 @@ class Vellisto_MapDelegate {
 
   // Absent: search the whole doc. Present, even empty: search only these records.
   virtual std::optional<Chunks> lastMatchedChunks() const = 0;
-  virtual void setLastMatchedChunks(std::optional<Chunks> chunks) = 0;
   // The same without copying the list (nullptr: absent).
   virtual std::shared_ptr<const Chunks> lastMatchedSnapshot() const {
     std::optional<Chunks> chunks = lastMatchedChunks();
@@ -61,11 +60,12 @@ class Vellisto_MapDelegate {
   // that finishes after a clean, or after a newer search, never narrows the next one wrongly.
   virtual std::uint64_t lastMatchedGeneration() const = 0;
   // False (nothing stored) when the generation moved on or a newer task stored already.
-  virtual bool storeLastMatchedChunks(Chunks chunks, std::uint64_t generation, std::uint64_t taskId) = 0;
+  [[nodiscard]] virtual bool storeLastMatchedChunks(Chunks chunks, std::uint64_t generation,
+                                                    std::uint64_t taskId) = 0;
   // The same with the hints of those matches (starts in the order of chunks).
-  virtual bool storeLastMatches(Chunks chunks, std::vector<TextPosition> /*starts*/,
-                                std::shared_ptr<const SearchQuery> /*query*/, std::uint64_t generation,
-                                std::uint64_t taskId) {
+  [[nodiscard]] virtual bool storeLastMatches(Chunks chunks, std::vector<TextPosition> /*starts*/,
+                                              std::shared_ptr<const SearchQuery> /*query*/,
+                                              std::uint64_t generation, std::uint64_t taskId) {
     return storeLastMatchedChunks(std::move(chunks), generation, taskId);
   }
   // The hints stored with the last matches; nullptr when there are none.

@@ -258,9 +258,4 @@ std::shared_ptr<Vellisto_DisplayDelegate> Vellisto_Master::display() const {
   return display_;
 }
 
-void Vellisto_Master::setDisplay(std::shared_ptr<Vellisto_DisplayDelegate> display) {
-  MutexLock lock(registryLock_);
-  display_ = std::move(display);
-}
-
 }  // namespace vl

@@ -67,14 +67,13 @@ class Vellisto_Master {
   static bool physicalDel(const std::string& signedString, std::shared_ptr<Vellisto_BigDoc> doc);
   static void cleanMatchedChunksIn(std::shared_ptr<Vellisto_BigDoc> doc);
 
-  // Gives a doc the matcher (with ApplicationSearching) and merger every doc of the store has; for
-  // VLEngine::setDocConfigurer. A doc that was not configured makes the same on first use.
+  // Gives a doc the matcher (with ApplicationSearching) and merger every doc of the store has, ahead of
+  // its first search (benchmarks); a doc that was not configured makes the same on first use.
   static void configureDoc(const std::shared_ptr<Vellisto_BigDoc>& doc);
 
   std::shared_ptr<Vellisto_MergeDelegate> merge() const VL_EXCLUDES(registryLock_);
   void setMerge(std::shared_ptr<Vellisto_MergeDelegate> merge) VL_EXCLUDES(registryLock_);
   std::shared_ptr<Vellisto_DisplayDelegate> display() const VL_EXCLUDES(registryLock_);
-  void setDisplay(std::shared_ptr<Vellisto_DisplayDelegate> display) VL_EXCLUDES(registryLock_);
   std::size_t processingCount() const VL_EXCLUDES(registryLock_);
 
  private:

@@ -60,7 +60,6 @@ class Vellisto_Task {
 
   // The query compiled once for every doc and slice of the task.
   std::shared_ptr<const SearchQuery> query() const;
-  SearchQuery::Options queryOptions() const { return queryOptions_; }
   // Before the task is sent.
   void setQueryOptions(SearchQuery::Options options) { queryOptions_ = options; }
   // Seconds since 1970 when the task was made: the "now" every doc ranks ages against, so that

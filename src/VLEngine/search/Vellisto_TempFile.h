@@ -30,10 +30,6 @@ class Vellisto_TempFile {
     inPriorityOrder_ = false;
     return indexs_;
   }
-  void setIndexs(std::vector<Vellisto_Index> indexs) {
-    indexs_ = std::move(indexs);
-    inPriorityOrder_ = false;
-  }
   std::size_t count() const { return indexs_.size(); }
   bool inPriorityOrder() const { return inPriorityOrder_; }
 

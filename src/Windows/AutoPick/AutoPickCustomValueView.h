@@ -32,7 +32,7 @@ class AutoPickCustomValueView : public ui::View {
   // Writes the controls into the node; false when the value cannot be stored (then nothing changed).
   virtual bool preSave() { return true; }
   // preSave, then tells the tag editor to store the tab's rules. False when preSave refused.
-  bool save();
+  [[nodiscard]] bool save();
 
   // Told whenever the controls turn storable or not (the page greys its save button meanwhile).
   void setOnSavableChanged(std::function<void(bool)> handler) { onSavableChanged_ = std::move(handler); }

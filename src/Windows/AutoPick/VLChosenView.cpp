@@ -43,13 +43,6 @@ std::vector<std::string> VLChosenView::checkedNames() const {
   return names;
 }
 
-bool VLChosenView::isChecked(const std::string& name) const {
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    if (items_[i].appName() == name) return checks_[i];
-  }
-  return false;
-}
-
 void VLChosenView::toggle(long row) {
   if (!editable_) return;
   if (row < 0 || std::size_t(row) >= items_.size()) {

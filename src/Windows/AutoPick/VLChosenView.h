@@ -25,7 +25,6 @@ class VLChosenView : public ui::View, public ModalTableViewDataSource, public Mo
   void setItems(std::vector<AppItem> items, const std::vector<std::string>& checked);
   const std::vector<AppItem>& items() const { return items_; }
   std::vector<std::string> checkedNames() const;
-  bool isChecked(const std::string& name) const;
   void toggle(long row);
   bool editable() const { return editable_; }
   void setEditable(bool editable) { editable_ = editable; }

@@ -42,11 +42,6 @@ std::shared_ptr<ChunkContent> ChunkContent::create(HintTableHooks hooks) {
   return content;
 }
 
-void ChunkContent::setComplement(std::shared_ptr<ui::View> complement) {
-  if (complement_) complement_->removeFromSuperview();
-  complement_ = std::move(complement);
-}
-
 void ChunkContent::receivedData(const DisplayRows& rows, std::int64_t taskId, bool loadMore) {
   auto isStale = [taskId] {
     return taskId < static_cast<std::int64_t>(Vellisto_Master::shared().getAtomTaskId());

@@ -28,7 +28,6 @@ class ChunkContent : public ThemeView, public Vellisto_DisplayChannelDelegate {
   const std::shared_ptr<HintTable2>& hintTable() const { return hintTable_; }
   // The right-hand column: the preview, its info bar and toolbar.
   const std::shared_ptr<ui::View>& complement() const { return complement_; }
-  void setComplement(std::shared_ptr<ui::View> complement);
 
   void receivedData(const DisplayRows& rows, std::int64_t taskId, bool loadMore) override;
   void show();

@@ -34,7 +34,6 @@ class PermissionView2 : public VLThemed<ui::View> {
 
   const std::shared_ptr<ui::View>& upContentView() const { return upContentView_; }
   const std::shared_ptr<ui::View>& maskView() const { return maskView_; }
-  const std::shared_ptr<PassthroughAndArrowCursorTextView>& chordView() const { return chordView_; }
   const std::shared_ptr<VLVisualEffectView>& downContentView() const { return downContentView_; }
   const std::shared_ptr<PassthroughAndArrowCursorTextView>& systemIntegration() const {
     return systemIntegration_;
@@ -42,7 +41,6 @@ class PermissionView2 : public VLThemed<ui::View> {
   const std::shared_ptr<PassthroughAndArrowCursorTextView>& directPaste1() const { return directPaste1_; }
   const std::shared_ptr<PassthroughAndArrowCursorTextView>& directPaste2() const { return directPaste2_; }
   const std::shared_ptr<Line>& directPasteLine() const { return directPasteLine_; }
-  const std::shared_ptr<Button2>& checkAgainButton() const { return checkAgainButton_; }
   const std::shared_ptr<PassthroughAndArrowCursorTextView>& indirectPaste1() const { return indirectPaste1_; }
   const std::shared_ptr<PassthroughAndArrowCursorTextView>& indirectPaste2() const { return indirectPaste2_; }
   const std::shared_ptr<Button2>& openVellistoPreferencesButton() const {

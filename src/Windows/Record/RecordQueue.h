@@ -22,7 +22,7 @@ class RecordQueue {
 
   // A copy seen by capture. False when it was our own write coming back (the marker is used up);
   // otherwise it joins at the top and is selected.
-  bool append(const Entry& entity);
+  [[nodiscard]] bool append(const Entry& entity);
   // Removes the row and answers the row selected afterwards: the same entry when a row above or below
   // the selection went, the next one (or the top, when the last row went) when the selected one did;
   // -1 when the queue is now empty. A row outside the queue changes nothing (logged).

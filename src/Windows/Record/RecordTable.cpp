@@ -77,7 +77,7 @@ void RecordTable::start() {
         // Posted on the capture queue; the queue and the list live on the main thread, which takes the
         // copies in the order capture saw them.
         dispatch::Queue::main()->async([weak, copy = *entity] {
-          if (auto self = weak.lock()) self->shouldAppendCopyEntity(copy);
+          if (auto table = weak.lock()) table->shouldAppendCopyEntity(copy);
         });
       },
       ClipboardListener::kAppendCopyEntity);
@@ -85,14 +85,14 @@ void RecordTable::start() {
       this,
       [weak](const Notification&) {
         dispatch::Queue::main()->async([weak] {
-          if (auto self = weak.lock()) self->writeToPasteboard();
+          if (auto table = weak.lock()) table->writeToPasteboard();
         });
       },
       kWriteToPasteboard);
   monitorBackend_ = GlobalEventMonitor::shared();
   monitor_ = monitorBackend_->addGlobalMonitorForEvents(
       ui::EventMasks::KeyDown | ui::EventMasks::FlagsChanged, [weak](const ui::Event& event) {
-        if (auto self = weak.lock()) self->globalKeyEvent(event);
+        if (auto table = weak.lock()) table->globalKeyEvent(event);
       });
 }
 

@@ -12,7 +12,8 @@ namespace vl::clientmessages {
 bool authRequest(const Json& request, syncnetwork::AuthRequest* out, std::string* error);
 bool byeRequest(const Json& request, syncnetwork::ByeRequest* out, std::string* error);
 bool getChunksRequest(const Json& request, syncnetwork::GetChunksRequest* out, std::string* error);
-bool sendChunksRequest(const Json& request, syncnetwork::SendChunksRequest* out, std::string* error);
+[[nodiscard]] bool sendChunksRequest(const Json& request, syncnetwork::SendChunksRequest* out,
+                                     std::string* error);
 bool getMediametaRequest(const Json& request, syncnetwork::GetMediametaRequest* out, std::string* error);
 
 // The upload: the image bytes to slice and the fields every slice repeats.
@@ -21,7 +22,7 @@ struct Upload {
   std::string accessToken;
   std::string chunkSig;
 };
-bool upload(const Json& request, Upload* out, std::string* error);
+[[nodiscard]] bool upload(const Json& request, Upload* out, std::string* error);
 
 // Success replies; the Auth reply names field 4 "network_name".
 Json authReply(const syncnetwork::AuthResponse& response);

@@ -40,11 +40,11 @@ class EventLoop {
 
   // Runs `start` (which places operations on the queue) unless shutdown has begun. Returns whether it
   // ran. Never hold a lock that a loop callback takes while calling this.
-  bool begin(const std::function<void(grpc::CompletionQueue*)>& start);
+  [[nodiscard]] bool begin(const std::function<void(grpc::CompletionQueue*)>& start);
 
   // Runs `block` on the loop thread, after what is already queued. False when shutting down; the block
   // is then dropped.
-  bool post(std::function<void()> block);
+  [[nodiscard]] bool post(std::function<void()> block);
 
   // Stops accepting work and closes the queue; already started operations still complete.
   void shutdown();

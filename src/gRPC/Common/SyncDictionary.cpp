@@ -95,26 +95,33 @@ const Json* DictionaryReader::find(std::string_view key, bool required) {
   return &*it;
 }
 
-bool DictionaryReader::text(std::string_view key, std::string* out, bool required) {
+const Json* DictionaryReader::typed(std::string_view key, bool required, bool (Json::*is)() const noexcept,
+                                    const char* what, bool* result) {
   const Json* value = find(key, required);
-  if (value == nullptr) return ok();
-  if (!value->is_string()) {
-    fail(keyName(key) + " is not text");
-    return false;
+  if (value == nullptr) {
+    *result = ok();
+    return nullptr;
   }
-  *out = wireText(value->get_ref<const std::string&>());
-  return true;
+  *result = (value->*is)();
+  if (!*result) {
+    fail(keyName(key) + " is not " + what);
+    return nullptr;
+  }
+  return value;
+}
+
+bool DictionaryReader::text(std::string_view key, std::string* out, bool required) {
+  bool result = false;
+  if (const Json* value = typed(key, required, &Json::is_string, "text", &result))
+    *out = wireText(value->get_ref<const std::string&>());
+  return result;
 }
 
 bool DictionaryReader::number(std::string_view key, double* out, bool required) {
-  const Json* value = find(key, required);
-  if (value == nullptr) return ok();
-  if (!value->is_number()) {
-    fail(keyName(key) + " is not a number");
-    return false;
-  }
-  *out = value->get<double>();
-  return true;
+  bool result = false;
+  if (const Json* value = typed(key, required, &Json::is_number, "a number", &result))
+    *out = value->get<double>();
+  return result;
 }
 
 bool DictionaryReader::int32(std::string_view key, std::int32_t* out, bool required) {
@@ -132,25 +139,19 @@ bool DictionaryReader::int32(std::string_view key, std::int32_t* out, bool requi
 }
 
 bool DictionaryReader::bytes(std::string_view key, std::string* out, bool required) {
-  const Json* value = find(key, required);
-  if (value == nullptr) return ok();
-  if (!value->is_binary()) {
-    fail(keyName(key) + " is not a byte block");
-    return false;
+  bool result = false;
+  if (const Json* value = typed(key, required, &Json::is_binary, "a byte block", &result)) {
+    const auto& binary = value->get_binary();
+    out->assign(reinterpret_cast<const char*>(binary.data()), binary.size());
   }
-  const auto& binary = value->get_binary();
-  out->assign(reinterpret_cast<const char*>(binary.data()), binary.size());
-  return true;
+  return result;
 }
 
 bool DictionaryReader::textList(std::string_view key, google::protobuf::RepeatedPtrField<std::string>* out,
                                 bool required) {
-  const Json* value = find(key, required);
-  if (value == nullptr) return ok();
-  if (!value->is_array()) {
-    fail(keyName(key) + " is not a list");
-    return false;
-  }
+  bool result = false;
+  const Json* value = typed(key, required, &Json::is_array, "a list", &result);
+  if (value == nullptr) return result;
   out->Clear();
   out->Reserve(static_cast<int>(value->size()));
   for (const Json& element : *value) {
@@ -165,12 +166,9 @@ bool DictionaryReader::textList(std::string_view key, google::protobuf::Repeated
 
 bool DictionaryReader::records(std::string_view key,
                                google::protobuf::RepeatedPtrField<syncnetwork::Chunk>* out, bool required) {
-  const Json* value = find(key, required);
-  if (value == nullptr) return ok();
-  if (!value->is_array()) {
-    fail(keyName(key) + " is not a list");
-    return false;
-  }
+  bool result = false;
+  const Json* value = typed(key, required, &Json::is_array, "a list", &result);
+  if (value == nullptr) return result;
   out->Clear();
   out->Reserve(static_cast<int>(value->size()));
   std::size_t index = 0;

@@ -82,6 +82,10 @@ class DictionaryReader {
 
  private:
   const Json* find(std::string_view key, bool required);
+  // The value under `key` when `is` holds for it; else nullptr, with `*result` what the read answers:
+  // ok() for a key that is absent (a failure when required), false for a value of another kind (`what`).
+  const Json* typed(std::string_view key, bool required, bool (Json::*is)() const noexcept, const char* what,
+                    bool* result);
   bool chunk(const Json& record, std::size_t index, syncnetwork::Chunk* out);
 
   const Json& dictionary_;

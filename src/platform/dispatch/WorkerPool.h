@@ -25,7 +25,6 @@ class WorkerPool {
 
   // Dropped once the runtime is closed (the pool may have stopped already).
   void submit(Item item);
-  std::size_t baseSize() const { return base_; }
 
   // Runs what is queued, then ends every thread and joins it. Call after the runtime is closed;
   // the next submit after a reopen starts threads again.

@@ -26,7 +26,6 @@ enum class UncaughtExceptionPolicy { Log, Abort };
 
 // Returns the previous policy. Tests of the logging path itself switch to Log for their duration.
 UncaughtExceptionPolicy setUncaughtExceptionPolicy(UncaughtExceptionPolicy policy);
-UncaughtExceptionPolicy uncaughtExceptionPolicy();
 
 // The one place such exceptions end up. `where` names the queue or notification, `error` is the
 // caught exception (null for one that is not a std::exception).

@@ -105,7 +105,7 @@ void DistributedNotificationCenter::setDeliveryExecutor(Executor executor) {
   if (wasOpen) {
     stop();
     std::lock_guard<std::mutex> lock(mutex_);
-    ensureOpenLocked();
+    (void)ensureOpenLocked();  // a closed bus is opened again at the next post or observer
   }
 }
 
@@ -119,7 +119,7 @@ std::uint64_t DistributedNotificationCenter::addObserver(const std::string& name
     observers_->list.push_back({id, name, sender, std::make_shared<Block>(std::move(block))});
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  ensureOpenLocked();
+  (void)ensureOpenLocked();  // the observer stays listed; it hears once the bus opens
   return id;
 }
 

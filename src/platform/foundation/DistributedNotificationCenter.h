@@ -59,7 +59,7 @@ class DistributedNotificationCenter {
 
   // Sends to every process listening now (this one included). False when our socket could not be
   // opened (logged); a peer that refuses is dropped silently.
-  bool post(const std::string& name, const std::string& sender);
+  [[nodiscard]] bool post(const std::string& name, const std::string& sender);
 
   // Closes the socket and stops the receiving thread; later calls re-open it. Called by the destructor.
   void stop();
@@ -82,7 +82,7 @@ class DistributedNotificationCenter {
     std::vector<Observer> list;
     std::uint64_t nextId = 1;
   };
-  bool ensureOpenLocked();
+  [[nodiscard]] bool ensureOpenLocked();
   static void receiveLoop(int fd, int wakeFd, std::weak_ptr<Observers> observers, Executor executor);
   static void deliver(const std::shared_ptr<Observers>& observers, const DistributedNotification& note);
 

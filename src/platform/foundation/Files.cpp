@@ -63,7 +63,7 @@ std::string temporaryToken() {
   return hexString(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
 }
 
-void fsyncFolder(const std::string& folder) { syncFolder(folder); }
+void fsyncFolder(const std::string& folder) { (void)syncFolder(folder); }
 
 }  // namespace
 
@@ -289,7 +289,7 @@ bool removeRecursive(const std::string& path) {
   if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
   if (S_ISDIR(st.st_mode)) {
     DirectoryListing listing = listDirectory(path);
-    for (const std::string& name : listing.names) removeRecursive(joinPath(path, name));
+    for (const std::string& name : listing.names) (void)removeRecursive(joinPath(path, name));  // rmdir tells
     if (::rmdir(path.c_str()) != 0) {
       logf("files: cannot remove folder %s: %s", path.c_str(), std::strerror(errno));
       return false;

@@ -20,11 +20,11 @@ std::string homeDirectory();
 // expected is refused. The descriptor (the caller closes it), or -1 with errno set.
 int openRegularFile(const std::string& path, struct stat* info = nullptr);
 // The whole of a regular file; nothing for anything else.
-std::optional<std::string> readFile(const std::string& path);
+[[nodiscard]] std::optional<std::string> readFile(const std::string& path);
 // The same, or nothing when the file holds more than `maxBytes` (checked while reading too: files grow).
-std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes);
+[[nodiscard]] std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes);
 // At most the first `bytes` of a regular file.
-std::optional<std::string> readFileHead(const std::string& path, std::size_t bytes);
+[[nodiscard]] std::optional<std::string> readFileHead(const std::string& path, std::size_t bytes);
 // What the program's own files and folders get: the history is private to its user.
 constexpr mode_t kPrivateFileMode = 0600;
 constexpr mode_t kPrivateFolderMode = 0700;
@@ -33,10 +33,11 @@ constexpr mode_t kPrivateFolderMode = 0700;
 // readers see the old or the new file and a crash never leaves half a file. The file gets `mode`.
 // The temporary is hidden and named "." + file name + "-" + random hex + ".partial", so listings that look
 // for the file's own name pattern (docs, ".tmp" promotion) pass it by.
-bool atomicWrite(const std::string& path, std::string_view data, mode_t mode = kPrivateFileMode);
+[[nodiscard]] bool atomicWrite(const std::string& path, std::string_view data,
+                               mode_t mode = kPrivateFileMode);
 bool isAtomicWriteTemporaryName(std::string_view name);
 // fsync of a folder, so the names created, renamed or removed in it last through a crash.
-bool syncFolder(const std::string& folder);
+[[nodiscard]] bool syncFolder(const std::string& folder);
 // Runs after the temporary is complete and before the rename; answering false stops there as a crash
 // would, leaving the temporary behind. nullptr removes the hook.
 using AtomicWriteHook = std::function<bool(const std::string& temporaryPath, const std::string& path)>;
@@ -56,16 +57,16 @@ bool exists(const std::string& path);
 bool isDirectory(const std::string& path);
 bool isRegularFile(const std::string& path);
 // Like `mkdir -p`; true if the folder exists afterwards. Folders that exist keep their mode.
-bool createDirectories(const std::string& path, mode_t mode = kPrivateFolderMode);
+[[nodiscard]] bool createDirectories(const std::string& path, mode_t mode = kPrivateFolderMode);
 // Removes a file or a folder with everything in it; symbolic links are removed, never followed.
 // True if nothing is left at the path (also when nothing was there).
-bool removeRecursive(const std::string& path);
+[[nodiscard]] bool removeRecursive(const std::string& path);
 // Copies a regular file's bytes (not its owner), streamed through a temporary that is renamed into place;
 // overwrite false refuses an existing target. The copy gets `mode`, or the source's mode without one.
-bool copyFile(const std::string& from, const std::string& to, bool overwrite = false,
-              std::optional<mode_t> mode = std::nullopt);
+[[nodiscard]] bool copyFile(const std::string& from, const std::string& to, bool overwrite = false,
+                            std::optional<mode_t> mode = std::nullopt);
 // rename(2), falling back to copy and remove across file systems.
-bool moveFile(const std::string& from, const std::string& to);
+[[nodiscard]] bool moveFile(const std::string& from, const std::string& to);
 std::optional<std::uint64_t> fileSize(const std::string& path);
 // Seconds since 1970 with sub-second precision.
 std::optional<double> modificationTime(const std::string& path);

@@ -13,7 +13,6 @@ std::string localized(const std::string& key);
 std::string localizedFormat(const std::string& key, const std::string& arg1);
 std::string localizedFormat(const std::string& key, const std::string& arg1, const std::string& arg2);
 
-void setLanguage(const std::string& language);
 // Reload after the resource folder changed (tests).
 void reloadStringTableForTesting();
 

@@ -66,8 +66,7 @@ class Regex {
   const std::string& pattern() const { return pattern_; }
   std::size_t groupCount() const { return groups_; }
 
-  // Overrides RegexOptions::timeLimitMs; 0 means no limit. Applies to searches started afterwards.
-  void setTimeLimitMs(std::int32_t ms) { timeLimitMs_ = ms; }
+  // RegexOptions::timeLimitMs as made; 0 means no limit.
   std::int32_t timeLimitMs() const { return timeLimitMs_.load(); }
 
   // The first match at or after UTF-16 index `from`.

@@ -48,7 +48,7 @@ class CrossProcessLock {
  public:
   explicit CrossProcessLock(const std::string& path) {
     std::string folder = files::deletingLastPathComponent(path);
-    if (!folder.empty()) files::createDirectories(folder, 0700);
+    if (!folder.empty()) (void)files::createDirectories(folder, 0700);  // open below fails and tells
     fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ >= 0) {
       while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
@@ -281,11 +281,6 @@ bool UserDefaults::writeLocked() {
   stamp_ = stampOfFile();
   haveGoodValues_ = true;
   return true;
-}
-
-void UserDefaults::synchronize() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  reloadIfChangedLocked();
 }
 
 std::optional<Json> UserDefaults::object(const std::string& key) {

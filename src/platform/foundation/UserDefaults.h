@@ -78,18 +78,14 @@ class UserDefaults {
   bool setObject(const std::string& key, const Json& value);
   // Stores each member of `defaults` whose key holds nothing, in one write under one lock, so a first
   // start writes the file once and another process's value is never overwritten between check and set.
-  bool registerDefaults(const Json& defaults);
+  [[nodiscard]] bool registerDefaults(const Json& defaults);
   bool setBool(const std::string& key, bool value) { return setObject(key, Json(value)); }
   bool setInteger(const std::string& key, long long value) { return setObject(key, Json(value)); }
   bool setString(const std::string& key, const std::string& value) { return setObject(key, Json(value)); }
-  bool remove(const std::string& key);
+  [[nodiscard]] bool remove(const std::string& key);
 
   // Every key and value, freshly read.
   Json dictionaryRepresentation();
-
-  // Re-reads the file now if it changed on disk. Called by every getter; public for callers that
-  // poll for changes made by another process.
-  void synchronize();
 
  private:
   struct FileStamp {
@@ -110,7 +106,7 @@ class UserDefaults {
   // Whether the file changed from what was read within kSettleMs.
   bool waitForChangeLocked(const FileStamp& read) const;
   void reloadIfChangedLocked();
-  bool writeLocked();
+  [[nodiscard]] bool writeLocked();
 
   std::string domain_;
   std::string path_;

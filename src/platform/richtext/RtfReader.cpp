@@ -244,7 +244,13 @@ class Parser {
       return;
     }
     if (state_.destination == Destination::Skip) return;
-    const bool on = !hasNumber || value != 0;
+    if (tableWord(w, value)) return;
+    if (characterWord(w, hasNumber, value)) return;
+    contentWord(*info, value);
+  }
+
+  // The code page, the font and colour tables.
+  bool tableWord(Word w, int value) {
     switch (w) {
       case Word::Ansi:
         codePage_ = 1252;
@@ -293,6 +299,16 @@ class Parser {
         colorSet_ = true;
         break;
       }
+      default:
+        return false;
+    }
+    return true;
+  }
+
+  // The look of the characters and paragraphs that follow.
+  bool characterWord(Word w, bool hasNumber, int value) {
+    const bool on = !hasNumber || value != 0;
+    switch (w) {
       case Word::FontSize:
         // Sizes run from half a point to a thousand points: beyond that no text is readable.
         state_.halfPoints = hasNumber ? std::clamp(value, 1, 2000) : 24;
@@ -364,6 +380,15 @@ class Parser {
         state_.spaceAfterTwips = std::clamp(value, 0, 20000);
         dirty_ = true;
         break;
+      default:
+        return false;
+    }
+    return true;
+  }
+
+  // Characters written as words, and the destinations of fields and skipped groups.
+  void contentWord(const rtf::WordInfo& info, int value) {
+    switch (info.word) {
       case Word::Par:
       case Word::Line:
       case Word::Row:
@@ -374,7 +399,7 @@ class Parser {
         emit('\t');
         break;
       case Word::Symbol:
-        emit(info->symbol);
+        emit(info.symbol);
         break;
       case Word::Unicode:
         // Values past 32767 are written as negative numbers.
@@ -397,8 +422,7 @@ class Parser {
       case Word::Skipped:
         state_.destination = Destination::Skip;
         break;
-      case Word::Rtf:
-      case Word::Binary:
+      default:
         break;
     }
   }

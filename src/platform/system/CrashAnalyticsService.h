@@ -34,7 +34,8 @@ class CrashAnalyticsService {
   // The secret is a GUID (36 characters, hex digits and dashes at 8-4-4-4-12). A bad secret, no
   // service, or a second start is logged and leaves the service as it was. `recordFile` (may be empty)
   // receives one JSON line per event.
-  bool start(const std::string& appSecret, unsigned services, const std::string& recordFile = {});
+  [[nodiscard]] bool start(const std::string& appSecret, unsigned services,
+                           const std::string& recordFile = {});
   bool isStarted() const;
   unsigned services() const;
   std::string appSecret() const;

@@ -154,8 +154,8 @@ bool installSessionBusBackends(const std::string& address) {
   b.bus = dbus::BusConnection::open(address);
   b.statusItem = dbus::DBusStatusItem::install(b.bus);
   b.statusItem->setNoHostHandler([] {
-    auto& b = sessionBus();
-    if (b.statusItem) b.statusItem->uninstall();
+    auto& backends = sessionBus();
+    if (backends.statusItem) backends.statusItem->uninstall();
     fallBackToXEmbedTray();
   });
   b.notifications = dbus::DBusUserNotificationCenter::install(b.bus);

@@ -1,6 +1,7 @@
 #include "platform/system/FileRevealer.h"
 
 #include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 #include "platform/system/desktop/InstalledBackend.h"
 #include "platform/system/desktop/Workspace.h"
@@ -15,7 +16,9 @@ void FileRevealer::install(std::shared_ptr<FileRevealer> backend) {
   InstalledBackend<FileRevealer, FileRevealer>::install(std::move(backend));
 }
 
-void FileRevealer::reveal(const std::string& path) { openContainingFolder(path); }
+void FileRevealer::reveal(const std::string& path) {
+  if (!openContainingFolder(path)) logf("reveal: the folder of a file cannot be opened");
+}
 
 bool FileRevealer::openContainingFolder(const std::string& path) {
   const std::string folder = files::deletingLastPathComponent(path);

@@ -19,7 +19,7 @@ class FileRevealer {
   virtual void reveal(const std::string& path);
 
   // Opens the folder that holds `path` in its default application; false when there is none.
-  static bool openContainingFolder(const std::string& path);
+  [[nodiscard]] static bool openContainingFolder(const std::string& path);
 };
 
 }  // namespace vl

@@ -35,7 +35,8 @@ class HotKeyCenter {
   // is taken before the old one is let go, so when the desktop refuses it (another application holds
   // it) the old combination stays registered and the answer is false. A combination already held by
   // another id of ours is refused too.
-  bool registerHotKey(int hotKeyID, std::uint16_t keyCode, std::uint64_t modifierFlags, Handler handler);
+  [[nodiscard]] bool registerHotKey(int hotKeyID, std::uint16_t keyCode, std::uint64_t modifierFlags,
+                                    Handler handler);
   void unregisterHotKey(int hotKeyID);
   // The combination an id holds: (key code, modifier flags).
   std::optional<std::pair<std::uint16_t, std::uint64_t>> registeredCombination(int hotKeyID) const;
@@ -49,7 +50,7 @@ class HotKeyCenter {
 
  protected:
   // Takes the combination for this program; false when the desktop refuses it.
-  virtual bool grabCombination(std::uint16_t keyCode, std::uint64_t modifierFlags) = 0;
+  [[nodiscard]] virtual bool grabCombination(std::uint16_t keyCode, std::uint64_t modifierFlags) = 0;
   virtual void releaseCombination(std::uint16_t keyCode, std::uint64_t modifierFlags) = 0;
   // Backends report a press of a taken combination here, from any thread.
   void deliverPress(std::uint16_t keyCode, std::uint64_t modifierFlags);

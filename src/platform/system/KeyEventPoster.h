@@ -21,7 +21,8 @@ class KeyEventPoster {
   virtual bool isAccessibilityTrusted() const = 0;
   // One key going down or up with the given modifiers held. False when the key has no equivalent on
   // this keyboard or nothing could be posted.
-  virtual bool postKeyEvent(std::uint16_t keyCode, std::uint64_t modifierFlags, bool keyDown) = 0;
+  [[nodiscard]] virtual bool postKeyEvent(std::uint16_t keyCode, std::uint64_t modifierFlags,
+                                          bool keyDown) = 0;
 };
 
 }  // namespace vl

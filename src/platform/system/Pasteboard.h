@@ -70,7 +70,7 @@ class Pasteboard {
   // Empties the pasteboard and claims it for this program; returns the new change count.
   virtual long long clearContents() = 0;
   // Appends items after clearContents. Empty items are skipped. False when nothing could be written.
-  virtual bool writeObjects(const std::vector<PasteboardItem>& items) = 0;
+  [[nodiscard]] virtual bool writeObjects(const std::vector<PasteboardItem>& items) = 0;
 
   // Backends that learn of each change as it happens call the observer once per change, with the new
   // change count: another program's copy as soon as it is announced, this program's own write once it

@@ -15,7 +15,7 @@ namespace vl {
 namespace {
 
 struct Connection {
-  explicit Connection(std::string name) : name(std::move(name)) {}
+  explicit Connection(std::string displayName) : name(std::move(displayName)) {}
   ~Connection() {
     if (display) XCloseDisplay(display);
   }

@@ -19,9 +19,9 @@ class SyncNetworkServerWrapper {
 
   // Serves on the address of syncInterface() and syncPort() (VELLISTO_SYNC_IFACE, VELLISTO_SYNC_PORT).
   // A server with no address does not start: false, with the reason (for the user) in `why` and the log.
-  bool start(std::string* why = nullptr);
+  [[nodiscard]] bool start(std::string* why = nullptr);
   // Serves on ip:port; an empty ip refuses, as above. A running server is closed first.
-  bool startWithIp(const std::string& ip, std::int64_t port, std::string* why = nullptr);
+  [[nodiscard]] bool startWithIp(const std::string& ip, std::int64_t port, std::string* why = nullptr);
   void close();
 
   bool isServing() const;

@@ -90,7 +90,9 @@ bool CreatedDataSyncStore::save() {
   return UserDefaults::standard().setObject(kDefaultsKey, array);
 }
 
-void CreatedDataSyncStore::clear() { UserDefaults::standard().remove(kDefaultsKey); }
+void CreatedDataSyncStore::clear() {
+  if (!UserDefaults::standard().remove(kDefaultsKey)) log("sync: the created networks are not cleared");
+}
 
 CreatedDataSyncStore::Network CreatedDataSyncStore::currentProvider() const {
   Lock lock(mutex_);

@@ -40,7 +40,7 @@ class CreatedDataSyncStore {
                             const std::string& password);
   // Writes the whole list (nothing when it was never read or set); false (logged) when the settings file
   // could not be written.
-  bool save();
+  [[nodiscard]] bool save();
   // Removes the stored key; the list in memory stays.
   void clear();
 

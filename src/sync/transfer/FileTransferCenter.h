@@ -38,7 +38,7 @@ class FileTransferCenter {
   std::shared_ptr<FileTransferEntity> getEntity(const std::string& sig);
   // One streamed slice: dropped (false) when no transfer is registered under the sig; on the first, the
   // transfer's total becomes `totalPackages`.
-  bool appendSlice(const std::string& sig, std::int64_t totalPackages, std::string_view data);
+  [[nodiscard]] bool appendSlice(const std::string& sig, std::int64_t totalPackages, std::string_view data);
   // The end of the stream: the transfer's end() (image stored, record updated), then the sig leaves the
   // registry unless it was registered anew meanwhile. Whether an image was stored.
   bool end(const std::string& sig);

@@ -65,7 +65,7 @@ class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntit
 
  private:
   void post(const char* name, std::int64_t value, const char* key);
-  bool storeImage(const std::string& data);
+  [[nodiscard]] bool storeImage(const std::string& data);
 
   const std::string chunkSig_;
   mutable std::mutex mutex_;

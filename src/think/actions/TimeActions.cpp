@@ -1,5 +1,6 @@
 #include "think/actions/TimeActions.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "platform/foundation/Clock.h"
@@ -12,9 +13,13 @@ namespace {
 
 constexpr const char* kDatePattern = "yyyy-MM-dd HH:mm:ss";
 
-std::string formatted(const char* format, double value) {
+// The format is checked at each call: the attribute lets the compiler see it through.
+__attribute__((format(printf, 1, 2))) std::string formatted(const char* format, ...) {
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, format, value);
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
   return buffer;
 }
 

@@ -55,7 +55,6 @@ class Alert : public ui::View, public ui::AnimationDelegate {
   const std::shared_ptr<DefaultConfirmButton>& okButton() const { return okButton_; }
   const std::shared_ptr<DefaultCancelButton>& cancelButton() const { return cancelButton_; }
   const std::shared_ptr<BlockView>& blockView() const { return blockView_; }
-  bool hasOkAction() const { return static_cast<bool>(okAction_); }
 
   void viewDidMoveToSuperview() override;
   void drawRect(const ui::Rect& dirtyRect) override;

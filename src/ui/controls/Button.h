@@ -28,15 +28,12 @@ class Button : public ui::View {
   void setFont(const ui::Font& font) { font_ = font; }
   void setTextColor(OptColor c) { textColor_ = std::move(c); }
   const OptColor& textColor() const { return textColor_; }
-  void setTextHighlightedColor(OptColor c) { textHighlightedColor_ = std::move(c); }
   const OptColor& textHighlightedColor() const { return textHighlightedColor_; }
   void setBackgroundColor(OptColor c) { backgroundColor_ = std::move(c); }
   const OptColor& backgroundColor() const { return backgroundColor_; }
-  void setBackgroundHighlightedColor(OptColor c) { backgroundHighlightedColor_ = std::move(c); }
   const OptColor& backgroundHighlightedColor() const { return backgroundHighlightedColor_; }
   void setBorderColor(OptColor c) { borderColor_ = std::move(c); }
   const OptColor& borderColor() const { return borderColor_; }
-  void setBorderHighlightedColor(OptColor c) { borderHighlightedColor_ = std::move(c); }
   const OptColor& borderHighlightedColor() const { return borderHighlightedColor_; }
   void setBorderWidth(double width) { borderWidth_ = width; }
   void setRadius(double radius) { radius_ = radius; }

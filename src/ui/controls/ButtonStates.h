@@ -32,11 +32,8 @@ class ButtonStateKeys {
   const AssetKey& borderColorAssetKey() const { return borderKey_; }
   void setBorderColorAssetKey(AssetKey key) { borderKey_ = std::move(key); }
   const AssetKey& borderHighlightedColorAssetKey() const { return borderHighlightedKey_; }
-  void setBorderHighlightedColorAssetKey(AssetKey key) { borderHighlightedKey_ = std::move(key); }
   const AssetKey& borderSelectedColorAssetKey() const { return borderSelectedKey_; }
-  void setBorderSelectedColorAssetKey(AssetKey key) { borderSelectedKey_ = std::move(key); }
   const AssetKey& borderDisabledColorAssetKey() const { return borderDisabledKey_; }
-  void setBorderDisabledColorAssetKey(AssetKey key) { borderDisabledKey_ = std::move(key); }
 
  protected:
   ~ButtonStateKeys() = default;

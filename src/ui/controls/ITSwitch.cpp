@@ -163,8 +163,6 @@ void ITSwitch::bind(const std::string& binding, VLBindingInfo info) {
   reloadLayer();
 }
 
-void ITSwitch::unbind(const std::string& binding) { bindings_.erase(binding); }
-
 std::optional<VLBindingInfo> ITSwitch::infoForBinding(const std::string& binding) const {
   auto it = bindings_.find(binding);
   if (it == bindings_.end()) return std::nullopt;
@@ -254,9 +252,5 @@ bool ITSwitch::performKeyEquivalent(const ui::Event& event) {
   }
   return false;
 }
-
-void ITSwitch::setAccessibilityValue(bool value) { userSetChecked(value); }
-
-void ITSwitch::accessibilityPerformPress() { userSetChecked(!checked_); }
 
 }  // namespace vl

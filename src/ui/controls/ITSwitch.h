@@ -40,7 +40,6 @@ class ITSwitch : public VLThemed<ui::Control> {
   void setFrameSize(ui::Size size) override;
 
   bool isActive() const { return active_; }
-  bool isDragged() const { return dragged_; }
   bool draggingTowardsOn() const { return draggingTowardsOn_; }
 
   // The knob's rectangle in the track: narrower than half the track, wider while pressed.
@@ -57,7 +56,6 @@ class ITSwitch : public VLThemed<ui::Control> {
 
   // Ties "checked" to a model value and shows it: a boolean or a number as on/off, anything else as off.
   void bind(const std::string& binding, VLBindingInfo info);
-  void unbind(const std::string& binding);
   std::optional<VLBindingInfo> infoForBinding(const std::string& binding) const;
   // Writes `value` to the model the binding names, through its transformer in reverse.
   void propagateValue(const Json& value, const std::string& binding);
@@ -73,13 +71,6 @@ class ITSwitch : public VLThemed<ui::Control> {
   bool performKeyEquivalent(const ui::Event& event) override;
   void moveLeft();
   void moveRight();
-
-  // What assistive technology is told: a check box whose value is 0 or 1.
-  std::string accessibilityRole() const { return "AXCheckBox"; }
-  int accessibilityValue() const { return checked_ ? 1 : 0; }
-  bool isAccessibilityEnabled() const { return isEnabled(); }
-  void setAccessibilityValue(bool value);
-  void accessibilityPerformPress();
 
  private:
   void setUp();

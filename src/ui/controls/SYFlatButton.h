@@ -33,15 +33,12 @@ class SYFlatButton : public VLThemed<ui::Button> {
   double onAnimateDuration() const { return onAnimateDuration_; }
   void setOnAnimateDuration(double seconds) { onAnimateDuration_ = seconds; }
   double offAnimateDuration() const { return offAnimateDuration_; }
-  void setOffAnimateDuration(double seconds) { offAnimateDuration_ = seconds; }
   double cornerRadius() const { return cornerRadius_; }
   void setCornerRadius(double radius);
   double borderWidth() const { return borderWidth_; }
   void setBorderWidth(double width);
   double spacing() const { return spacing_; }
   void setSpacing(double spacing);
-  // Whether a press that started inside is still in progress.
-  bool isMouseDown() const { return mouseDown_; }
 
   using OptColor = std::optional<ui::Color>;
   const OptColor& borderNormalColor() const { return borderNormal_; }
@@ -53,13 +50,10 @@ class SYFlatButton : public VLThemed<ui::Button> {
   const OptColor& backgroundHighlightColor() const { return backgroundHighlight_; }
   void setBackgroundHighlightColor(OptColor c) { setColor(backgroundHighlight_, std::move(c)); }
   const OptColor& imageNormalColor() const { return imageNormal_; }
-  void setImageNormalColor(OptColor c) { setColor(imageNormal_, std::move(c)); }
   const OptColor& imageHighlightColor() const { return imageHighlight_; }
-  void setImageHighlightColor(OptColor c) { setColor(imageHighlight_, std::move(c)); }
   const OptColor& titleNormalColor() const { return titleNormal_; }
   void setTitleNormalColor(OptColor c) { setColor(titleNormal_, std::move(c)); }
   const OptColor& titleHighlightColor() const { return titleHighlight_; }
-  void setTitleHighlightColor(OptColor c) { setColor(titleHighlight_, std::move(c)); }
 
   enum class ColorRole {
     BorderNormal,

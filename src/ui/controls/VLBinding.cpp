@@ -47,16 +47,6 @@ std::shared_ptr<VLValueTransformer> VLValueTransformer::named(const std::string&
   return it == r.byName.end() ? nullptr : it->second;
 }
 
-void VLValueTransformer::setValueTransformer(std::shared_ptr<VLValueTransformer> transformer,
-                                             const std::string& name) {
-  Registry& r = registry();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  if (transformer)
-    r.byName[name] = std::move(transformer);
-  else
-    r.byName.erase(name);
-}
-
 std::shared_ptr<VLValueTransformer> VLBindingInfo::transformer() const {
   if (valueTransformer) return valueTransformer;
   if (!valueTransformerName || valueTransformerName->empty()) return nullptr;

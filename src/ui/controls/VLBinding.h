@@ -19,7 +19,6 @@ class VLValueTransformer {
   // Registered transformers by name; "NSNegateBoolean" (reversible) and "NSIsNil" are always there.
   // nullptr for an unknown name.
   static std::shared_ptr<VLValueTransformer> named(const std::string& name);
-  static void setValueTransformer(std::shared_ptr<VLValueTransformer> transformer, const std::string& name);
 };
 
 // A model a binding reads and writes by key path.

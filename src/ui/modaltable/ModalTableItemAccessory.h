@@ -62,7 +62,6 @@ class ModalTableItemAccessoryButton : public ModalTableItemAccessory {
   void setTitleColorAssetKey(std::optional<std::string> key) { normalKey_ = std::move(key); }
   void setTitleHighlightedColorAssetKey(std::optional<std::string> key) { highlightedKey_ = std::move(key); }
   void setTitleClickedColorAssetKey(std::optional<std::string> key) { clickedKey_ = std::move(key); }
-  void setTitleDisableColorAssetkey(std::optional<std::string> key) { disabledKey_ = std::move(key); }
   const std::shared_ptr<PassthroughTextView>& titleView() const { return titleView_; }
   // The colour key the title shows now.
   std::optional<std::string> shownColorKey() const;
@@ -104,7 +103,6 @@ class ModalTableItemAccessoryColor : public ModalTableItemAccessory {
   using ModalTableItemAccessory::ModalTableItemAccessory;
   static std::shared_ptr<ModalTableItemAccessoryColor> create();
   void setColor(const ui::Color& color);
-  const std::shared_ptr<ui::View>& colorView() const { return colorView_; }
 
  private:
   std::shared_ptr<ui::View> colorView_;

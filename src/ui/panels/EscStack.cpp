@@ -52,11 +52,6 @@ EscStack& EscStack::shared() {
 
 EscStack::EscStack() = default;
 
-void EscStack::setReceiverRegistrar(ReceiverRegistrar r) {
-  registrar() = r ? std::move(r) : EscStack::ReceiverRegistrar(registerWithLocalShortcuts);
-  if (sharedBuilt()) shared().registerWithDispatcher();
-}
-
 void EscStack::registerWithDispatcher() {
   if (!registrar()) return;
   registrar()([](const std::string& name) { return EscStack::shared().resolvedShortcutKey(name); });

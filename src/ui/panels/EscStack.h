@@ -23,11 +23,6 @@ class EscStack {
 
   static EscStack& shared();
 
-  // By default the stack signs up, first in order, with the core's in-window shortcut receivers; tests
-  // install their own registration (nullptr restores the default). The stack registers at once when it
-  // already exists, else when it is first used.
-  static void setReceiverRegistrar(ReceiverRegistrar registrar);
-
   void push(CloseBlock block);
   void pop(bool cleaning);
   void clean();

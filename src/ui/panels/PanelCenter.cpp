@@ -22,27 +22,6 @@ PanelCenter& PanelCenter::shared() {
   return *center;
 }
 
-const std::shared_ptr<BlockShadowView>& PanelCenter::blockView() {
-  if (!blockView_) blockView_ = BlockShadowView::create();
-  return blockView_;
-}
-
-void PanelCenter::registerPanel(const std::shared_ptr<AbstractPanel>& panel, const std::string& key) {
-  VL_DCHECK_ON_MAIN();
-  if (!panel) {
-    logf("PanelCenter: no panel to register for \"%s\"", key.c_str());
-    return;
-  }
-  panel->setBlockView(blockView());
-  dict_[key] = panel;
-}
-
-std::shared_ptr<AbstractPanel> PanelCenter::panelForKey(const std::string& key) const {
-  VL_DCHECK_ON_MAIN();
-  auto it = dict_.find(key);
-  return it == dict_.end() ? nullptr : it->second;
-}
-
 void PanelCenter::showPanelByKey(const std::string& key, const std::optional<PanelParams>& params) {
   VL_DCHECK_ON_MAIN();
   auto panel = panelForKey(key);
@@ -55,22 +34,7 @@ void PanelCenter::showPanelByKey(const std::string& key, const std::optional<Pan
     logf("PanelCenter: no main view to show \"%s\" in", key.c_str());
     return;
   }
-  const auto& cover = blockView();
-  if (!cover->superview()) {
-    mainView->addSubview(cover);
-    cover->setFrameSize(mainView->frame().size);
-  }
-  if (!panel->superview()) mainView->addSubview(panel);
-  if (panel->isShown()) return;
-  if (panel->isAnimating()) {
-    logf("PanelCenter: \"%s\" is still moving, show ignored", key.c_str());
-    return;
-  }
-  if (params) {
-    panel->showWithParams(*params);
-  } else {
-    panel->show();
-  }
+  if (!present(panel, key, *mainView, params)) return;
   std::weak_ptr<AbstractPanel> weak = panel;
   bool syncFlow = isSyncFlowPanel(key);
   EscStack::shared().push([weak, syncFlow](bool cleaning) {
@@ -117,10 +81,7 @@ void PanelCenter::dismissExistPanelIfNeeded(std::function<void(AbstractPanel&)> 
 }
 
 void PanelCenter::resetForTesting() {
-  for (auto& [key, panel] : dict_) panel->removeFromSuperview();
-  if (blockView_) blockView_->removeFromSuperview();
-  dict_.clear();
-  blockView_.reset();
+  removeAll();
   isShown_ = false;
 }
 

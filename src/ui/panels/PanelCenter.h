@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,18 +8,19 @@
 #include "ui/panels/AbstractPanel.h"
 #include "ui/panels/BlockShadowView.h"
 #include "ui/panels/PanelTypes.h"
+#include "ui/panels/SheetCenter.h"
 
 namespace vl {
 
 // The drop-down panels of the main view by key, the one cover they share, and whether one is shown.
 // Main thread only.
-class PanelCenter {
+class PanelCenter : private SheetCenter<AbstractPanel, BlockShadowView> {
  public:
   static PanelCenter& shared();
 
   // Hands the panel the shared cover; a second registration under a key replaces the first.
-  void registerPanel(const std::shared_ptr<AbstractPanel>& panel, const std::string& key);
-  std::shared_ptr<AbstractPanel> panelForKey(const std::string& key) const;
+  void registerPanel(const std::shared_ptr<AbstractPanel>& panel, const std::string& key) { add(panel, key); }
+  std::shared_ptr<AbstractPanel> panelForKey(const std::string& key) const { return find(key); }
   // Drops the panel into the main view and pushes an Escape block for it. A shown panel, an unknown key
   // or a missing main view does nothing.
   void showPanelByKey(const std::string& key, const std::optional<PanelParams>& params = std::nullopt);
@@ -32,16 +32,14 @@ class PanelCenter {
   // Written at the end of each show and dismiss animation only.
   bool isShown() const { return isShown_; }
   void setIsShown(bool shown) { isShown_ = shown; }
-  const std::shared_ptr<BlockShadowView>& blockView();
+  const std::shared_ptr<BlockShadowView>& blockView() { return cover(); }
 
   // Tests: forget every panel and the cover.
   void resetForTesting();
 
  private:
-  PanelCenter() = default;
+  PanelCenter() : SheetCenter("PanelCenter", "panel") {}
   bool isShown_ = false;
-  std::map<std::string, std::shared_ptr<AbstractPanel>> dict_;
-  std::shared_ptr<BlockShadowView> blockView_;
 };
 
 }  // namespace vl

@@ -11,27 +11,6 @@ SlideCenter& SlideCenter::shared() {
   return *center;
 }
 
-const std::shared_ptr<SlideBlockShadowView>& SlideCenter::blockView() {
-  if (!blockView_) blockView_ = SlideBlockShadowView::create();
-  return blockView_;
-}
-
-void SlideCenter::registerSlide(const std::shared_ptr<AbstractSlide>& slide, const std::string& key) {
-  VL_DCHECK_ON_MAIN();
-  if (!slide) {
-    logf("SlideCenter: no slide to register for \"%s\"", key.c_str());
-    return;
-  }
-  slide->setBlockView(blockView());
-  dict_[key] = slide;
-}
-
-std::shared_ptr<AbstractSlide> SlideCenter::slideForKey(const std::string& key) const {
-  VL_DCHECK_ON_MAIN();
-  auto it = dict_.find(key);
-  return it == dict_.end() ? nullptr : it->second;
-}
-
 void SlideCenter::showSlideByKey(const std::string& key, ui::View* host,
                                  const std::optional<PanelParams>& params) {
   VL_DCHECK_ON_MAIN();
@@ -40,22 +19,7 @@ void SlideCenter::showSlideByKey(const std::string& key, ui::View* host,
     logf("SlideCenter: no slide registered for \"%s\", or no host", key.c_str());
     return;
   }
-  const auto& cover = blockView();
-  if (!cover->superview()) {
-    host->addSubview(cover);
-    cover->setFrameSize(host->frame().size);
-  }
-  if (!slide->superview()) host->addSubview(slide);
-  if (slide->isShown()) return;
-  if (slide->isAnimating()) {
-    logf("SlideCenter: \"%s\" is still moving, show ignored", key.c_str());
-    return;
-  }
-  if (params) {
-    slide->showWithParams(*params);
-  } else {
-    slide->show();
-  }
+  if (!present(slide, key, *host, params)) return;
   std::weak_ptr<AbstractSlide> weak = slide;
   EscStack::shared().push([weak](bool) {
     auto s = weak.lock();
@@ -76,13 +40,6 @@ void SlideCenter::dismissExistSlideIfNeededOn(ui::View* host) {
       return;
     }
   }
-}
-
-void SlideCenter::resetForTesting() {
-  for (auto& [key, slide] : dict_) slide->removeFromSuperview();
-  if (blockView_) blockView_->removeFromSuperview();
-  dict_.clear();
-  blockView_.reset();
 }
 
 }  // namespace vl

@@ -45,7 +45,6 @@ class GlobalColorPanel : public VLThemed<ui::View> {
   static ui::Color colorFromHexString(const std::string& text) { return ui::Color::fromHex(text); }
 
   const std::vector<std::string>& globalColors() const;
-  void setGlobalColors(std::vector<std::string> colors) { globalColors_ = std::move(colors); }
   // The selection ring.
   const std::shared_ptr<SYFlatButton>& chooser();
   const std::vector<std::shared_ptr<SYFlatButton>>& swatches() const { return swatches_; }

@@ -66,13 +66,13 @@ TEST(DistributedNotificationCenter, TwoProcessesExchangeNotifications) {
     child.setDeliveryExecutor(kDirect);
     Inbox hello;
     child.addObserver("hello", "", [&](const DistributedNotification& n) {
-      child.post("ack", "child:" + n.sender);
+      (void)child.post("ack", "child:" + n.sender);
       hello.add(n);  // only after the ack is out: the child exits as soon as this is seen
     });
     // Only the last of these passes the parent's filter on name and sender.
-    child.post("VELLISTO_pref_update_1", "some.other.app");
-    child.post("VELLISTO_pref_update_2", "com.norrak.vellisto.pref.pro");
-    child.post("VELLISTO_pref_update_1", "com.norrak.vellisto.pref.pro");
+    (void)child.post("VELLISTO_pref_update_1", "some.other.app");
+    (void)child.post("VELLISTO_pref_update_2", "com.norrak.vellisto.pref.pro");
+    (void)child.post("VELLISTO_pref_update_1", "com.norrak.vellisto.pref.pro");
     char byte = 1;
     if (::write(ready[1], &byte, 1) != 1) ::_exit(3);
     ::_exit(hello.waitFor(1) ? 0 : 2);

@@ -77,7 +77,7 @@ TEST_F(UserDefaultsTest, TypedReadsAndWritesSurviveAFreshObject) {
   EXPECT_EQ(again.integerValue("missing"), 0);
   EXPECT_FALSE(again.object("missing"));
 
-  again.remove("b");
+  EXPECT_TRUE(again.remove("b"));
   again.setObject("i", nullptr);
   EXPECT_FALSE(again.object("b"));
   EXPECT_FALSE(again.dictionaryRepresentation().contains("i"));

@@ -11,7 +11,6 @@
 #include "platform/ui/text/TextPasteboard.h"
 #include "platform/ui/view/Responder.h"
 #include "platform/ui/view/View.h"
-#include "platform/ui/window/OpenPanel.h"
 #include "platform/ui/window/Window.h"
 
 namespace vl::test {
@@ -32,7 +31,7 @@ class ActionRecorder : public ui::Responder {
   std::vector<ui::ActionTarget*> senders;
 };
 
-// UiTest plus a fresh in-memory pasteboard, no menu chooser or open-panel answerer, and a visible key
+// UiTest plus a fresh in-memory pasteboard, no menu chooser, and a visible key
 // window of 400 x 300 whose content view is flipped-free and empty.
 class ControlTest : public UiTest {
  protected:
@@ -41,15 +40,12 @@ class ControlTest : public UiTest {
     ui::TextPasteboard::install(nullptr);
     ui::Menu::setHeadlessChooser(nullptr);
     ui::Menu::clearPresentations();
-    ui::OpenPanel::setHeadlessAnswerer(nullptr);
-    ui::OpenPanel::clearShownPanels();
     ui::resetBeepCount();
     window_ = ui::Window::create({100, 100, 400, 300}, ui::WindowStyle::Titled);
     window_->makeKeyAndOrderFront();
   }
   void TearDown() override {
     ui::Menu::setHeadlessChooser(nullptr);
-    ui::OpenPanel::setHeadlessAnswerer(nullptr);
     window_->orderOut();
     window_.reset();
     UiTest::TearDown();

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,7 +10,6 @@
 #include "platform/ui/text/TextField.h"
 #include "platform/ui/view/EventDriver.h"
 #include "platform/ui/view/ViewController.h"
-#include "platform/ui/window/OpenPanel.h"
 
 namespace vl::ui {
 namespace {
@@ -121,42 +118,6 @@ TEST_F(PopoverTest, NeedsAnAnchorInAWindowAndContent) {
   EXPECT_FALSE(empty->isShown());
   popover_->setContentSize({-1, 5});
   EXPECT_EQ(popover_->contentSize(), (Size{300, 160}));
-}
-
-class OpenPanelTest : public test::ControlTest {};
-
-TEST_F(OpenPanelTest, AnswersComeFromTheTestAndAreChecked) {
-  namespace fs = std::filesystem;
-  fs::path dir = fs::temp_directory_path() / "vl-open-panel-test";
-  fs::create_directories(dir / "folder");
-  { std::ofstream(dir / "file.txt") << "x"; }
-  auto panel = OpenPanel::openPanel();
-  panel->setCanChooseDirectories(true);
-  panel->setCanChooseFiles(false);
-  OpenPanel::setHeadlessAnswerer([&](const OpenPanel&) {
-    return std::vector<std::string>{(dir / "file.txt").string(), (dir / "folder").string(), "relative/x",
-                                    (dir / "missing").string()};
-  });
-  long response = -1;
-  panel->begin([&](long r) { response = r; });
-  EXPECT_EQ(response, -1);  // the answer comes later, on the main queue
-  dispatch::MainLoop::runUntilIdle();
-  EXPECT_EQ(response, ModalResponse::OK);
-  EXPECT_EQ(panel->URLs(), (std::vector<std::string>{(dir / "folder").string()}));
-  EXPECT_TRUE(test::logContains("is a file and only folders may be chosen"));
-
-  // One item only unless several are allowed; nothing usable is a Cancel.
-  panel->setCanChooseFiles(true);
-  OpenPanel::setHeadlessAnswerer([&](const OpenPanel&) {
-    return std::vector<std::string>{(dir / "file.txt").string(), (dir / "folder").string()};
-  });
-  EXPECT_EQ(panel->runModal(), ModalResponse::OK);
-  EXPECT_EQ(panel->URLs().size(), 1u);
-  OpenPanel::setHeadlessAnswerer([](const OpenPanel&) { return std::vector<std::string>{"nope"}; });
-  EXPECT_EQ(panel->runModal(), ModalResponse::Cancel);
-  OpenPanel::setHeadlessAnswerer(nullptr);
-  EXPECT_EQ(panel->runModal(), ModalResponse::Cancel);
-  fs::remove_all(dir);
 }
 
 }  // namespace

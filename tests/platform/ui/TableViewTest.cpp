@@ -20,7 +20,7 @@ namespace {
 // columns, cell views are reused under the column's identifier.
 class Rows : public TableViewDataSource, public TableViewDelegate {
  public:
-  explicit Rows(long count) : count(count) {}
+  explicit Rows(long rows) : count(rows) {}
   long numberOfRowsInTableView(TableView&) override { return count; }
   std::optional<double> tableViewHeightOfRow(TableView&, long row) override {
     auto it = heights.find(row);

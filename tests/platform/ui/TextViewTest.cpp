@@ -79,6 +79,37 @@ TEST_F(TextViewTest, EditingCommandsTable) {
   }
 }
 
+TEST_F(TextViewTest, WordDeletionFollowsWordBreaksNotOnlySpaces) {
+  struct Case {
+    const char* text;  // the caret at its end
+    const char* after;
+  };
+  const Case cases[] = {
+      {"hello world", "hello "},
+      {"hello world  ", "hello "},  // the blanks go with the word before them
+      {"a, b", "a, "},
+      {"tab\tword", "tab\t"},
+      {"\xE4\xBD\xA0\xE5\xA5\xBD", ""},  // one two-character word
+      {"x \xF0\x9F\x98\x80", "x "},      // an emoji is a segment of its own
+      {"   ", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    view_->setString(c.text);
+    view_->setSelectedRange({view_->string().size() + 10, 0});  // clamped to the end
+    command("deleteWordBackward:");
+    EXPECT_EQ(view_->string(), c.after) << c.text;
+  }
+  // A selection is deleted whole, and the caret in the middle deletes only what is before it.
+  view_->setString("one two three");
+  view_->setSelectedRange({4, 3});
+  command("deleteWordBackward:");
+  EXPECT_EQ(view_->string(), "one  three");
+  view_->setSelectedRange({5, 0});
+  command("deleteWordBackward:");
+  EXPECT_EQ(view_->string(), "three");
+}
+
 TEST_F(TextViewTest, KeysBecomeCommandsOfferedToTheDelegate) {
   keys_.typeText("a#b");  // the delegate refuses the "#"
   keys_.typeKey(KeyCode::Return);

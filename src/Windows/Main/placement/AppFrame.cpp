@@ -114,16 +114,8 @@ void AppFrame::updateByMouseDraggedPoint(ui::Point pointInWindow) {
 void AppFrame::record() {
   VL_DCHECK_ON_MAIN();
   std::vector<ui::Point> points = storedOrigins();
-  std::shared_ptr<ui::Window> window = mainWindow();
-  const ui::Rect screen = activeScreenFrame();
-  if (window && screen.contains(window->frame().origin)) {
-    for (ui::Point& p : points) {
-      if (screen.contains(p)) {
-        p = window->frame().origin;
-        break;
-      }
-    }
-  }
+  if (std::shared_ptr<ui::Window> window = mainWindow())
+    origins::replaceOnScreen(points, activeScreenFrame(), window->frame().origin);
   store(points);
 }
 

@@ -119,6 +119,16 @@ ui::Point placeInside(ui::Point origin, ui::Size size, const ui::Rect& screen) {
           clamp(origin.y, screen.minY(), size.height, screen.height())};
 }
 
+void replaceOnScreen(std::vector<ui::Point>& points, const ui::Rect& screen, ui::Point origin) {
+  if (!screen.contains(origin)) return;
+  for (ui::Point& p : points) {
+    if (screen.contains(p)) {
+      p = origin;
+      return;
+    }
+  }
+}
+
 }  // namespace origins
 
 DragStore::DragStore(std::string windowKey) : windowKey_(std::move(windowKey)) {}
@@ -189,16 +199,8 @@ void DragStore::updateByMouseDraggedPoint(ui::Point point) {
 void DragStore::record() {
   VL_DCHECK_ON_MAIN();
   std::vector<ui::Point> points = storedOrigins();
-  std::shared_ptr<ui::Window> window = WindowCenter::shared().windowForKey(windowKey_);
-  const ui::Rect screen = activeScreenFrame();
-  if (window && screen.contains(window->frame().origin)) {
-    for (ui::Point& p : points) {
-      if (screen.contains(p)) {
-        p = window->frame().origin;
-        break;
-      }
-    }
-  }
+  if (std::shared_ptr<ui::Window> window = WindowCenter::shared().windowForKey(windowKey_))
+    origins::replaceOnScreen(points, activeScreenFrame(), window->frame().origin);
   store(points);
 }
 

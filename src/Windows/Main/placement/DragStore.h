@@ -36,6 +36,9 @@ ui::Rect mainScreenFrame();
 // origin always ends inside the screen (a window larger than the screen keeps its bottom-left corner on
 // it).
 ui::Point placeInside(ui::Point origin, ui::Size size, const ui::Rect& screen);
+// Replaces the screen's remembered origin (the first one inside it) by `origin`, when `origin` lies on
+// that screen; otherwise the list stays as it is.
+void replaceOnScreen(std::vector<ui::Point>& points, const ui::Rect& screen, ui::Point origin);
 
 }  // namespace origins
 
@@ -64,7 +67,6 @@ class DragStore {
 
   // The active screen; the main screen until the first click, and again when the clicked one is gone.
   ui::Rect activeScreenFrame() const;
-  void setActiveScreenFrame(const ui::Rect& frame) { activeScreenFrame_ = frame; }
   bool onDrag() const { return onDrag_; }
   ui::Point dragStartPoint() const { return dragStartPoint_; }
 

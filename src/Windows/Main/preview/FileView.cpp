@@ -12,7 +12,6 @@
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "VLEngine/image/ImageViewLoading.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
-#include "core/BookmarkHelper.h"
 #include "core/VLFileManager.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Localization.h"
@@ -211,9 +210,7 @@ void FileView::showFile(const std::string& path) {
     closedLayout(info);
     return;
   }
-  BookmarkHelper::batchStartAccessingSecurityScopedResource();
   ui::ImageRef icon = info.getIcon(kIconPoints);
-  BookmarkHelper::batchStopAccessingSecurityScopedResource();
   iconLayout(icon, info, access == Access::Readable);
 }
 

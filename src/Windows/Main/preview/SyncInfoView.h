@@ -17,7 +17,6 @@ class SyncInfoView : public ui::View {
   void setDeviceName(const std::string& deviceName, const std::string& timeString);
   // The whole line as shown, for whoever reads it back.
   std::string text() const;
-  const std::shared_ptr<ui::TextView>& deviceTag() const { return tag_; }
 
  private:
   void build();

@@ -51,8 +51,8 @@ struct BlueZCentral::ReadTask {
 struct BlueZCentral::BusSide : std::enable_shared_from_this<BusSide> {
   using Task = std::shared_ptr<ReadTask>;
 
-  BusSide(std::weak_ptr<BlueZCentral> owner, std::weak_ptr<dbus::BusConnection> bus)
-      : owner(std::move(owner)), bus(std::move(bus)) {}
+  BusSide(std::weak_ptr<BlueZCentral> central, std::weak_ptr<dbus::BusConnection> connection)
+      : owner(std::move(central)), bus(std::move(connection)) {}
 
   ~BusSide() {
     stopScan();
@@ -97,10 +97,10 @@ struct BlueZCentral::BusSide : std::enable_shared_from_this<BusSide> {
             logf("bluetooth: the discovery filter was refused (%s)", bluez::shortError(error).c_str());
           if (!scanning || generation != scanGeneration) return;
           bluez::callAsync<>(objects->proxy(adapter), bluez::kAdapter, "StartDiscovery", {}, kShortTimeout,
-                             [this, generation](const std::string& error) {
-                               if (!error.empty())
+                             [this, generation](const std::string& startError) {
+                               if (!startError.empty())
                                  logf("bluetooth: discovery did not start (%s)",
-                                      bluez::shortError(error).c_str());
+                                      bluez::shortError(startError).c_str());
                                if (!scanning || generation != scanGeneration) return;
                                // Devices BlueZ knew before the scan are not announced again.
                                std::vector<std::string> known;
@@ -133,8 +133,8 @@ struct BlueZCentral::BusSide : std::enable_shared_from_this<BusSide> {
     const Properties* device = objects->find(path, bluez::kDevice);
     if (!device) return;
     const std::string& adapter = objects->adapter();
-    auto owner = property<sdbus::ObjectPath>(*device, "Adapter");
-    if (owner ? *owner != adapter : path.rfind(adapter + "/", 0) != 0) return;
+    auto deviceAdapter = property<sdbus::ObjectPath>(*device, "Adapter");
+    if (deviceAdapter ? *deviceAdapter != adapter : path.rfind(adapter + "/", 0) != 0) return;
     auto uuids = property<std::vector<std::string>>(*device, "UUIDs");
     if (!uuids || std::none_of(uuids->begin(), uuids->end(),
                                [&](const std::string& uuid) { return sameUUID(uuid, scanUUID); }))
@@ -172,8 +172,8 @@ struct BlueZCentral::BusSide : std::enable_shared_from_this<BusSide> {
           if (auto connection = bus.lock()) {
             connection->post([weakSide, weakTask](sdbus::IConnection&) {
               auto side = weakSide.lock();
-              auto task = weakTask.lock();
-              if (side && task) side->finish(task, false);
+              auto pending = weakTask.lock();
+              if (side && pending) side->finish(pending, false);
             });
           }
         });

@@ -51,7 +51,7 @@ using Outcome = std::function<void(const std::string&)> PeripheralManager::Handl
 }  // namespace
 
 struct BlueZPeripheral::BusSide {
-  explicit BusSide(std::weak_ptr<BlueZPeripheral> owner) : owner(std::move(owner)) {}
+  explicit BusSide(std::weak_ptr<BlueZPeripheral> peripheral) : owner(std::move(peripheral)) {}
   ~BusSide() {
     withdraw(application, bluez::kGattManager, "UnregisterApplication");
     withdraw(advertisement, bluez::kAdvertisingManager, "UnregisterAdvertisement");

@@ -19,7 +19,9 @@ constexpr const char* kFileManagerPath = "/org/freedesktop/FileManager1";
 constexpr std::uint64_t kReplyTimeoutUs = 5'000'000;
 
 void openFolderOnMainQueue(const std::string& path) {
-  dispatch::Queue::main()->async([path] { FileRevealer::openContainingFolder(path); });
+  dispatch::Queue::main()->async([path] {
+    if (!FileRevealer::openContainingFolder(path)) logf("reveal: the folder of a file cannot be opened");
+  });
 }
 
 }  // namespace
@@ -56,7 +58,7 @@ DBusFileRevealer::~DBusFileRevealer() {
 
 void DBusFileRevealer::reveal(const std::string& path) {
   if (bus_->isLost()) {
-    openContainingFolder(path);
+    if (!openContainingFolder(path)) logf("reveal: the folder of a file cannot be opened");
     return;
   }
   bus_->post([path, side = busSide_](sdbus::IConnection&) {

@@ -243,8 +243,6 @@ const IconThemeSearch::Theme* IconThemeSearch::theme(const std::string& name) {
   return it->second ? &*it->second : nullptr;
 }
 
-bool IconThemeSearch::hasTheme(const std::string& themeName) { return theme(themeName) != nullptr; }
-
 std::string IconThemeSearch::lookupInTheme(const Theme& theme, const std::string& iconName, int size,
                                            int scale) const {
   for (const auto& dir : theme.index.directories) {

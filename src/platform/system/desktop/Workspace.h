@@ -41,12 +41,12 @@ class Workspace {
   virtual std::optional<RunningApplication> frontmostApplication() const = 0;
   virtual std::vector<RunningApplication> runningApplications() const = 0;
   // Starts the application of a desktop entry; false when it could not be started.
-  virtual bool launchApplication(const std::string& path) = 0;
+  [[nodiscard]] virtual bool launchApplication(const std::string& path) = 0;
   // Hands a URL to the desktop's handler for its scheme.
-  virtual bool openURL(const std::string& url) = 0;
+  [[nodiscard]] virtual bool openURL(const std::string& url) = 0;
   // Opens a URL in the application of a desktop entry (its Exec line with the URL for %u); false when
   // it could not be started.
-  virtual bool openURL(const std::string& url, const std::string& applicationPath) = 0;
+  [[nodiscard]] virtual bool openURL(const std::string& url, const std::string& applicationPath) = 0;
   // Gives the keyboard focus back to the window that was active before one of ours took it, and returns
   // once it is there, so keys posted next reach that window. False when there is none (or it is gone).
   virtual bool giveFocusBack() { return false; }

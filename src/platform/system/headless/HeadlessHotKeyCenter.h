@@ -21,7 +21,7 @@ class HeadlessHotKeyCenter final : public HotKeyCenter {
   std::set<std::pair<std::uint16_t, std::uint64_t>> grabbedCombinations() const;
 
  protected:
-  bool grabCombination(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
+  [[nodiscard]] bool grabCombination(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
   void releaseCombination(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
 
  private:

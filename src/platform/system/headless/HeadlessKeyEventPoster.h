@@ -19,7 +19,7 @@ class HeadlessKeyEventPoster final : public KeyEventPoster {
   };
 
   bool isAccessibilityTrusted() const override;
-  bool postKeyEvent(std::uint16_t keyCode, std::uint64_t modifierFlags, bool keyDown) override;
+  [[nodiscard]] bool postKeyEvent(std::uint16_t keyCode, std::uint64_t modifierFlags, bool keyDown) override;
 
   // Trusted by default: a headless run can always "post".
   void setAccessibilityTrusted(bool trusted);

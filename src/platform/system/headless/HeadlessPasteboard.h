@@ -15,7 +15,7 @@ class HeadlessPasteboard final : public Pasteboard {
   long long changeCount() const override;
   std::vector<PasteboardItem> items() const override;
   long long clearContents() override;
-  bool writeObjects(const std::vector<PasteboardItem>& items) override;
+  [[nodiscard]] bool writeObjects(const std::vector<PasteboardItem>& items) override;
 
   // Another application replaced the contents: one change, whatever the number of items.
   long long setContentsFromOtherApplication(std::vector<PasteboardItem> items);

@@ -86,11 +86,6 @@ void HeadlessWorkspace::setTypeOfFile(const std::string& path, std::optional<std
   fileTypes_[path] = std::move(type);
 }
 
-std::vector<std::string> HeadlessWorkspace::launchedApplications() const {
-  std::lock_guard lock(mutex_);
-  return launched_;
-}
-
 std::vector<std::string> HeadlessWorkspace::openedURLs() const {
   std::lock_guard lock(mutex_);
   return opened_;

@@ -17,9 +17,9 @@ class HeadlessWorkspace final : public Workspace {
  public:
   std::optional<RunningApplication> frontmostApplication() const override;
   std::vector<RunningApplication> runningApplications() const override;
-  bool launchApplication(const std::string& path) override;
-  bool openURL(const std::string& url) override;
-  bool openURL(const std::string& url, const std::string& applicationPath) override;
+  [[nodiscard]] bool launchApplication(const std::string& path) override;
+  [[nodiscard]] bool openURL(const std::string& url) override;
+  [[nodiscard]] bool openURL(const std::string& url, const std::string& applicationPath) override;
   std::optional<std::string> typeOfFile(const std::string& path) const override;
   // The focus can go back while some application is in front: the one the user came from.
   bool giveFocusBack() override { return frontmostApplication().has_value(); }
@@ -34,7 +34,6 @@ class HeadlessWorkspace final : public Workspace {
   // Answers typeOfFile for this path instead of looking at the file.
   void setTypeOfFile(const std::string& path, std::optional<std::string> type);
 
-  std::vector<std::string> launchedApplications() const;
   std::vector<std::string> openedURLs() const;
   std::vector<RunningApplication> hiddenApplications() const;
   // URLs opened in a named application, with the application's entry path.

@@ -37,6 +37,6 @@ void paintDisplayList(cairo_t* cr, const ui::DisplayList& list, const PaintOptio
 // Lays out and displays the window (background and content), paints it into an ARGB image of its content
 // rect's size at `scale` (transparent where nothing is drawn), and writes it as PNG. False, with a log
 // line, when the file cannot be written or the picture would be too large.
-bool writeWindowPng(ui::Window& window, const std::string& path, double scale = 1);
+[[nodiscard]] bool writeWindowPng(ui::Window& window, const std::string& path, double scale = 1);
 
 }  // namespace vl::paint

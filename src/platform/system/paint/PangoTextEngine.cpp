@@ -178,16 +178,6 @@ void PangoTextEngine::setSystemFontDescription(const std::string& description) {
   layouts_.clear();
 }
 
-std::string PangoTextEngine::systemFamily() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return systemFamily_;
-}
-
-std::string PangoTextEngine::resolvedFamily(const ui::Font& font) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return resolvedFamilyLocked(font);
-}
-
 std::string PangoTextEngine::resolvedFamilyLocked(const ui::Font& font) {
   const std::string& wanted = font.isSystemFont() ? systemFamily_ : font.family();
   if (isGenericFamily(wanted)) return wanted;

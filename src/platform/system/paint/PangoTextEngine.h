@@ -41,10 +41,6 @@ class PangoTextEngine : public ui::TextEngine {
   // family is taken, the toolkit keeps its own sizes; "" (or a description without a family) goes back
   // to fontconfig's sans-serif. Views laid out before keep their sizes until they lay out again.
   void setSystemFontDescription(const std::string& description);
-  std::string systemFamily();
-  // The family a font is drawn with: the system family for the system font, the font's own when
-  // fontconfig has it, else sans-serif (with one log line per missing family).
-  std::string resolvedFamily(const ui::Font& font);
 
   // Draws text (lines broken only at its own line ends) with the top of its first line at `top` and
   // its baseline at top + ascender(font), in the context's current source colour.

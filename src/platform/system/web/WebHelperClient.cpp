@@ -102,7 +102,7 @@ bool WebHelperClient::ensureHelper() {
 }
 
 void WebHelperClient::send(const Json& command) {
-  if (process_) process_->send(command);
+  if (process_ && !process_->send(command)) log("web helper: a command was not sent");
 }
 
 ui::Size WebHelperClient::pixelsOf(const WebView& view) const {

@@ -40,9 +40,9 @@ class WebHelperProcess {
 
   // One command line; false when it could not be written (the helper is then ended) or is longer than
   // the helper reads (logged by length, nothing sent).
-  bool send(const Json& command);
+  [[nodiscard]] bool send(const Json& command);
   // Bytes as they are, a newline added (tests of the helper's own bounds).
-  bool sendLine(std::string_view line);
+  [[nodiscard]] bool sendLine(std::string_view line);
   pid_t pid() const { return pid_; }
   // Closes its input, waits for the reader to see the output end, and collects the process (ending it
   // when it does not go by itself).

@@ -42,14 +42,11 @@ class WebView : public ui::NativeSurfaceView {
   bool canGoForward() const { return canGoForward_; }
   // The last page that finished loading ("" before the first); the one asked for last.
   const std::string& URL() const { return url_; }
-  const std::string& requestedURL() const { return requested_; }
-  const std::string& customUserAgent() const { return agent_; }
   void setCustomUserAgent(const std::string& agent);
 
   void setNavigationDelegate(const std::shared_ptr<WebViewNavigationDelegate>& delegate) {
     delegate_ = delegate;
   }
-  std::shared_ptr<WebViewNavigationDelegate> navigationDelegate() const { return delegate_.lock(); }
   bool available() const { return available_; }
   void setAvailabilityHandler(std::function<void(bool available)> handler) {
     availability_ = std::move(handler);

@@ -25,7 +25,7 @@ bool windowManagerRunning(X11Display& x);
 // Asks for `window` to be active and returns at once: with a window manager through
 // _NET_ACTIVE_WINDOW (source: a pager, so it is not refused as focus stealing), and the input focus
 // directly as well, which also serves when none runs. False when the window is gone or not on screen.
-bool requestActivation(X11Display& x, ::Window window, Time time);
+[[nodiscard]] bool requestActivation(X11Display& x, ::Window window, Time time);
 
 // requestActivation, then waits for the server's word that the focus is there: a FocusIn on the window
 // or a change of _NET_ACTIVE_WINDOW on the root, each answered by looking again. Under a window manager
@@ -35,6 +35,6 @@ bool requestActivation(X11Display& x, ::Window window, Time time);
 // the window is unmapped or destroyed meanwhile.
 // It selects events on `x` and reads them, so `x` must be a connection nobody else reads events from;
 // the selections are undone and the events dropped before it returns.
-bool activateWindowAndWait(X11Display& x, ::Window window, Time time, int waitMs);
+[[nodiscard]] bool activateWindowAndWait(X11Display& x, ::Window window, Time time, int waitMs);
 
 }  // namespace vl::x11

@@ -21,7 +21,7 @@ class X11HotKeyCenter final : public HotKeyCenter {
   ~X11HotKeyCenter() override;
 
  protected:
-  bool grabCombination(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
+  [[nodiscard]] bool grabCombination(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
   void releaseCombination(std::uint16_t keyCode, std::uint64_t modifierFlags) override;
 
  private:

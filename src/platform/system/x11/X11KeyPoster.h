@@ -19,7 +19,7 @@ class X11KeyPoster final : public KeyEventPoster {
   static std::shared_ptr<X11KeyPoster> create(const std::string& displayName);
 
   bool isAccessibilityTrusted() const override { return hasXTest_; }
-  bool postKeyEvent(std::uint16_t keyCode, std::uint64_t modifierFlags, bool keyDown) override;
+  [[nodiscard]] bool postKeyEvent(std::uint16_t keyCode, std::uint64_t modifierFlags, bool keyDown) override;
 
  private:
   X11KeyPoster(std::unique_ptr<x11::X11Display> display, bool hasXTest)

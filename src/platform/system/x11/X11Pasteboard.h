@@ -47,7 +47,7 @@ class X11Pasteboard final : public Pasteboard {
   long long changeCount() const override;
   std::vector<PasteboardItem> items() const override;
   long long clearContents() override;
-  bool writeObjects(const std::vector<PasteboardItem>& items) override;
+  [[nodiscard]] bool writeObjects(const std::vector<PasteboardItem>& items) override;
   bool observeChanges(ChangeObserver observer) override;
 
   // Whether this program owns CLIPBOARD right now.

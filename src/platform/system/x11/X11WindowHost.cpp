@@ -271,8 +271,8 @@ void X11WindowHost::create(XWin& w) {
     XISetMask(bits, XI_ButtonPress);
     XISetMask(bits, XI_ButtonRelease);
     XISetMask(bits, XI_Motion);
-    XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
-    XISelectEvents(dpy, w.id, &mask, 1);
+    XIEventMask xiMask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+    XISelectEvents(dpy, w.id, &xiMask, 1);
   }
   applyProperties(w, nullptr);
   XDefineCursor(dpy, w.id, cursorNamed(cursorName_));
@@ -426,7 +426,8 @@ void X11WindowHost::hide(int number) {
   }
   // The focus goes back where it came from, not to whatever the window manager picks (or nowhere).
   const ::Window previous = focusBeforeOurs();
-  if (previous != None) requestActivation(x_, previous, CurrentTime);
+  // Best effort: when the window manager refuses, it picks the focus itself.
+  if (previous != None) (void)requestActivation(x_, previous, CurrentTime);
 }
 
 void X11WindowHost::raise(int number) {

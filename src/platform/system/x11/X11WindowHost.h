@@ -152,6 +152,12 @@ class X11WindowHost {
   void releaseGrab(XWin& w);
   void readDesktop();
   Time serverTime();
+  // Root and settings-owner events that change what the desktop tells us; true when it was one.
+  bool desktopEvent(const XEvent& event);
+  void windowEvent(XWin& w, XEvent& event);
+  void configured(XWin& w, const XConfigureEvent& c);
+  void focusChanged(XWin& w, const XFocusChangeEvent& f);
+  void crossed(XWin& w, const XCrossingEvent& c);
   void key(XWin& w, XKeyEvent& e);
   void button(XWin& w, XButtonEvent& e);
   void motion(XWin& w, XMotionEvent& e);

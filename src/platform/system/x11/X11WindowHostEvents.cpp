@@ -78,25 +78,7 @@ void X11WindowHost::handle(XEvent& event) {
   }
   // Embedded pages change their own properties (whether they want to be mapped) before anything else.
   if (sockets_.handle(event)) return;
-  if (event.type == PropertyNotify) {
-    const Atom a = event.xproperty.atom;
-    const bool desktop = (event.xproperty.window == x_.root() &&
-                          (a == x_.atom("_NET_WORKAREA") || a == x_.atom("RESOURCE_MANAGER") ||
-                           a == x_.atom("_NET_CURRENT_DESKTOP"))) ||
-                         (event.xproperty.window == settingsOwner_ && a == x_.atom("_XSETTINGS_SETTINGS"));
-    if (desktop) readDesktop();
-    return;
-  }
-  if (event.type == ClientMessage && event.xclient.window == x_.root() &&
-      event.xclient.message_type == x_.atom("MANAGER")) {
-    readDesktop();  // a settings manager started
-    return;
-  }
-  if (event.type == DestroyNotify && event.xdestroywindow.window == settingsOwner_) {
-    settingsOwner_ = None;
-    readDesktop();
-    return;
-  }
+  if (desktopEvent(event)) return;
   if (drag_.handle(event)) return;
   if (event.type == DestroyNotify) {
     // Our own windows are forgotten before they are destroyed; one that is still known was destroyed
@@ -105,74 +87,62 @@ void X11WindowHost::handle(XEvent& event) {
       lost(*gone);
     return;
   }
-  XWin* w = byId(event.xany.window);
-  if (!w) return;
-  const int number = w->traits.number;
+  if (XWin* w = byId(event.xany.window)) windowEvent(*w, event);
+}
+
+bool X11WindowHost::desktopEvent(const XEvent& event) {
+  if (event.type == PropertyNotify) {
+    const Atom a = event.xproperty.atom;
+    const bool desktop = (event.xproperty.window == x_.root() &&
+                          (a == x_.atom("_NET_WORKAREA") || a == x_.atom("RESOURCE_MANAGER") ||
+                           a == x_.atom("_NET_CURRENT_DESKTOP"))) ||
+                         (event.xproperty.window == settingsOwner_ && a == x_.atom("_XSETTINGS_SETTINGS"));
+    if (desktop) readDesktop();
+    return true;
+  }
+  if (event.type == ClientMessage && event.xclient.window == x_.root() &&
+      event.xclient.message_type == x_.atom("MANAGER")) {
+    readDesktop();  // a settings manager started
+    return true;
+  }
+  if (event.type == DestroyNotify && event.xdestroywindow.window == settingsOwner_) {
+    settingsOwner_ = None;
+    readDesktop();
+    return true;
+  }
+  return false;
+}
+
+void X11WindowHost::windowEvent(XWin& w, XEvent& event) {
+  const int number = w.traits.number;
   switch (event.type) {
     case Expose:
       if (event.xexpose.count == 0 && callbacks_.exposed) callbacks_.exposed(number);
       return;
-    case ConfigureNotify: {
-      const XConfigureEvent& c = event.xconfigure;
-      PixelRect now{w->size.x, w->size.y, c.width, c.height};
-      if (!w->popup) {
-        int rx = 0, ry = 0;
-        ::Window child = None;
-        X11ErrorTrap trap(x_.get());
-        if (XTranslateCoordinates(x_.get(), w->id, x_.root(), 0, 0, &rx, &ry, &child))
-          now = {rx, ry, c.width, c.height};
-      }
-      if (now != w->size) {
-        w->size = now;
-        if (callbacks_.moved) callbacks_.moved(number, now);
-      }
-      return;
-    }
+    case ConfigureNotify:
+      return configured(w, event.xconfigure);
     case MapNotify:
-      w->viewable = true;
-      if (w->popup) grab(*w);
-      if (w->wantFocus) takeFocus(*w);
+      w.viewable = true;
+      if (w.popup) grab(w);
+      if (w.wantFocus) takeFocus(w);
       return;
     case UnmapNotify:
-      w->viewable = false;
+      w.viewable = false;
       return;
     case FocusIn:
-      if (event.xfocus.detail == NotifyPointer || event.xfocus.mode == NotifyGrab) return;
-      focused_ = number;
-      if (w->xic) XSetICFocus(w->xic);
-      return;
     case FocusOut:
-      if (event.xfocus.detail == NotifyPointer || event.xfocus.detail == NotifyInferior ||
-          event.xfocus.mode == NotifyGrab) {
-        return;
-      }
-      if (focused_ == number) focused_ = 0;
-      if (w->xic) XUnsetICFocus(w->xic);
-      return;
+      return focusChanged(w, event.xfocus);
     case KeyPress:
     case KeyRelease:
-      key(*w, event.xkey);
-      return;
+      return key(w, event.xkey);
     case ButtonPress:
     case ButtonRelease:
-      button(*w, event.xbutton);
-      return;
+      return button(w, event.xbutton);
     case MotionNotify:
-      motion(*w, event.xmotion);
-      return;
+      return motion(w, event.xmotion);
     case EnterNotify:
-    case LeaveNotify: {
-      // Tracking areas follow the pointer's moves; the move across the edge tells them it came or left.
-      const XCrossingEvent& c = event.xcrossing;
-      if (c.mode != NotifyNormal) return;
-      lastTime_ = c.time;
-      // Scroll positions restart on entry: the pointer may have scrolled other windows meanwhile.
-      scroll_.restart();
-      auto e =
-          ui::Event::mouseEvent(ui::EventType::MouseMoved, pointIn(*w, c.x, c.y), flagsForState(c.state));
-      if (callbacks_.input) callbacks_.input(number, e);
-      return;
-    }
+    case LeaveNotify:
+      return crossed(w, event.xcrossing);
     case ClientMessage:
       if (event.xclient.message_type == x_.atom("WM_PROTOCOLS") &&
           static_cast<Atom>(event.xclient.data.l[0]) == x_.atom("WM_DELETE_WINDOW") &&
@@ -183,6 +153,43 @@ void X11WindowHost::handle(XEvent& event) {
     default:
       return;
   }
+}
+
+void X11WindowHost::configured(XWin& w, const XConfigureEvent& c) {
+  PixelRect now{w.size.x, w.size.y, c.width, c.height};
+  if (!w.popup) {
+    int rx = 0, ry = 0;
+    ::Window child = None;
+    X11ErrorTrap trap(x_.get());
+    if (XTranslateCoordinates(x_.get(), w.id, x_.root(), 0, 0, &rx, &ry, &child))
+      now = {rx, ry, c.width, c.height};
+  }
+  if (now != w.size) {
+    w.size = now;
+    if (callbacks_.moved) callbacks_.moved(w.traits.number, now);
+  }
+}
+
+void X11WindowHost::focusChanged(XWin& w, const XFocusChangeEvent& f) {
+  if (f.detail == NotifyPointer || f.mode == NotifyGrab) return;
+  if (f.type == FocusIn) {
+    focused_ = w.traits.number;
+    if (w.xic) XSetICFocus(w.xic);
+    return;
+  }
+  if (f.detail == NotifyInferior) return;
+  if (focused_ == w.traits.number) focused_ = 0;
+  if (w.xic) XUnsetICFocus(w.xic);
+}
+
+void X11WindowHost::crossed(XWin& w, const XCrossingEvent& c) {
+  // Tracking areas follow the pointer's moves; the move across the edge tells them it came or left.
+  if (c.mode != NotifyNormal) return;
+  lastTime_ = c.time;
+  // Scroll positions restart on entry: the pointer may have scrolled other windows meanwhile.
+  scroll_.restart();
+  auto e = ui::Event::mouseEvent(ui::EventType::MouseMoved, pointIn(w, c.x, c.y), flagsForState(c.state));
+  if (callbacks_.input) callbacks_.input(w.traits.number, e);
 }
 
 void X11WindowHost::afterEvents() {

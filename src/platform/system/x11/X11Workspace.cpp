@@ -185,7 +185,8 @@ namespace {
 // Only URLs go to a handler; a leading "-" would be taken for an option.
 bool isURL(const std::string& url) {
   if (!url.empty() && url[0] != '-' && url.find(':') != std::string::npos) return true;
-  logf("open: \"%s\" is not a URL", url.c_str());
+  // What is opened may be copied text, or hold a search query: only its size is logged.
+  logf("open: a text of %zu bytes is not a URL", url.size());
   return false;
 }
 

@@ -33,9 +33,9 @@ class X11Workspace final : public Workspace {
 
   std::optional<RunningApplication> frontmostApplication() const override;
   std::vector<RunningApplication> runningApplications() const override;
-  bool launchApplication(const std::string& path) override;
-  bool openURL(const std::string& url) override;
-  bool openURL(const std::string& url, const std::string& applicationPath) override;
+  [[nodiscard]] bool launchApplication(const std::string& path) override;
+  [[nodiscard]] bool openURL(const std::string& url) override;
+  [[nodiscard]] bool openURL(const std::string& url, const std::string& applicationPath) override;
   bool giveFocusBack() override;
   bool hideApplication(const RunningApplication& app) override;
 
@@ -64,6 +64,6 @@ class X11Workspace final : public Workspace {
 
 // Starts a program without waiting for it; its exit is collected in the background. False when it
 // could not be started.
-bool spawnDetached(const std::vector<std::string>& arguments);
+[[nodiscard]] bool spawnDetached(const std::vector<std::string>& arguments);
 
 }  // namespace vl

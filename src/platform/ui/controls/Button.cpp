@@ -50,17 +50,6 @@ std::shared_ptr<Button> Button::radioButtonWithTitle(const std::string& title,
   return b;
 }
 
-std::shared_ptr<Button> Button::buttonWithImage(ImageRef image, const std::shared_ptr<ActionTarget>& target,
-                                                const std::string& action) {
-  auto b = create();
-  b->setImage(std::move(image));
-  b->setImagePosition(ImagePosition::ImageOnly);
-  b->setTarget(target);
-  b->setAction(action);
-  b->sizeToFit();
-  return b;
-}
-
 void Button::setButtonType(ButtonType type) {
   type_ = type;
   if (isCheckOrRadio()) {
@@ -83,11 +72,6 @@ AttributedString Button::attributedTitle() const {
 void Button::setAttributedTitle(const AttributedString& title) {
   title_ = title.string();
   attributedTitle_ = title;
-  setNeedsDisplay(true);
-}
-
-void Button::setAlternateTitle(std::string t) {
-  alternateTitle_ = std::move(t);
   setNeedsDisplay(true);
 }
 

@@ -54,8 +54,6 @@ class Button : public Control {
   static std::shared_ptr<Button> radioButtonWithTitle(const std::string& title,
                                                       const std::shared_ptr<ActionTarget>& target,
                                                       const std::string& action);
-  static std::shared_ptr<Button> buttonWithImage(ImageRef image, const std::shared_ptr<ActionTarget>& target,
-                                                 const std::string& action);
 
   ButtonType buttonType() const { return type_; }
   void setButtonType(ButtonType type);
@@ -66,17 +64,13 @@ class Button : public Control {
   // The attributed title when one was set, else the title without attributes.
   AttributedString attributedTitle() const;
   virtual void setAttributedTitle(const AttributedString& title);
-  bool hasAttributedTitle() const { return attributedTitle_.has_value(); }
   // Shown while the button is on (toggles) or pressed (momentary change); "" shows the title.
-  const std::string& alternateTitle() const { return alternateTitle_; }
-  void setAlternateTitle(std::string t);
   std::string stringValue() const override { return title_; }
   void setStringValue(const std::string& value) override { setTitle(value); }
 
   const ImageRef& image() const { return image_; }
   virtual void setImage(ImageRef image);
   // Shown while the button is highlighted or on, as its type says.
-  const ImageRef& alternateImage() const { return alternateImage_; }
   virtual void setAlternateImage(ImageRef image);
   // The image drawn now, after highlight and state.
   ImageRef displayedImage() const;
@@ -91,9 +85,7 @@ class Button : public Control {
 
   bool isBordered() const { return bordered_; }
   void setBordered(bool v);
-  BezelStyle bezelStyle() const { return bezelStyle_; }
   void setBezelStyle(BezelStyle s);
-  bool allowsMixedState() const { return allowsMixedState_; }
   void setAllowsMixedState(bool v) { allowsMixedState_ = v; }
   // The state a click leads to from the current one.
   int nextState() const;
@@ -119,7 +111,6 @@ class Button : public Control {
   void drawRect(const Rect& dirtyRect) override;
 
  protected:
-  bool isTracking() const { return tracking_; }
   // Whether the alternate image and title show now.
   virtual bool showsAlternate() const;
 

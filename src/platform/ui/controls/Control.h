@@ -43,12 +43,10 @@ class Control : public View {
   // The value as text. Subclasses with another kind of value convert.
   virtual std::string stringValue() const { return value_.string(); }
   virtual void setStringValue(const std::string& value);
-  virtual AttributedString attributedStringValue() const { return value_; }
   virtual void setAttributedStringValue(const AttributedString& value);
   // The leading number of the string value; 0 when it has none.
   long integerValue() const;
   double doubleValue() const;
-  void setIntegerValue(long v) { setStringValue(std::to_string(v)); }
   void setDoubleValue(double v);
 
   // ControlStateValue; other values count as On, as the platform treats them.
@@ -59,7 +57,6 @@ class Control : public View {
 
   const std::string& toolTip() const { return toolTip_; }
   void setToolTip(std::string tip) { toolTip_ = std::move(tip); }
-  FocusRingType focusRingType() const { return focusRingType_; }
   void setFocusRingType(FocusRingType t) { focusRingType_ = t; }
 
   // Sends the action (to the target, or along the responder chain); false when there is no action or

@@ -8,13 +8,6 @@ namespace vl::ui {
 
 ImageView::ImageView(const Rect& frame) : Control(frame) {}
 
-std::shared_ptr<ImageView> ImageView::imageViewWithImage(ImageRef image) {
-  Size s = image ? image->size() : Size{};
-  auto v = create({0, 0, s.width, s.height});
-  v->setImage(std::move(image));
-  return v;
-}
-
 void ImageView::setImage(ImageRef image) {
   if (image == image_) return;
   image_ = std::move(image);

@@ -27,11 +27,9 @@ class ImageView : public Control {
   static std::shared_ptr<ImageView> create(const Rect& frame = {}) {
     return std::make_shared<ImageView>(frame);
   }
-  static std::shared_ptr<ImageView> imageViewWithImage(ImageRef image);
 
   const ImageRef& image() const { return image_; }
   virtual void setImage(ImageRef image);
-  ImageScaling imageScaling() const { return scaling_; }
   void setImageScaling(ImageScaling s);
   // Template images draw in this colour when set.
   const std::optional<Color>& contentTintColor() const { return tint_; }

@@ -77,11 +77,6 @@ std::shared_ptr<MenuItem> PopUpButton::lastItem() const {
   return numberOfItems() > 0 ? popUpMenu_->items().back() : nullptr;
 }
 
-std::string PopUpButton::itemTitleAtIndex(long index) const {
-  auto item = itemAtIndex(index);
-  return item ? item->title() : std::string();
-}
-
 std::vector<std::string> PopUpButton::itemTitles() const {
   std::vector<std::string> out;
   for (auto& item : popUpMenu_->items()) out.push_back(item->title());
@@ -110,13 +105,6 @@ bool PopUpButton::selectItemWithTitle(const std::string& title) {
   return true;
 }
 
-bool PopUpButton::selectItemWithTag(long tag) {
-  auto item = popUpMenu_->itemWithTag(tag);
-  if (!item) return false;
-  selectItem(item.get());
-  return true;
-}
-
 std::shared_ptr<MenuItem> PopUpButton::selectedItem() const {
   auto item = selected_.lock();
   // An item taken out of the menu behind the pop-up's back is no longer its selection.
@@ -131,11 +119,6 @@ long PopUpButton::indexOfSelectedItem() const {
 std::string PopUpButton::titleOfSelectedItem() const {
   auto item = selectedItem();
   return item ? item->title() : std::string();
-}
-
-long PopUpButton::selectedTag() const {
-  auto item = selectedItem();
-  return item ? item->tag() : -1;
 }
 
 bool PopUpButton::popUp() {

@@ -24,7 +24,6 @@ class PopUpButton : public Control {
   // The selection moves to the new menu's first item.
   void setMenu(std::shared_ptr<Menu> menu);
   bool pullsDown() const { return pullsDown_; }
-  void setPullsDown(bool v) { pullsDown_ = v; }
 
   // Adding a title that is already there moves that item to the end instead of adding a second one (the
   // platform keeps titles unique).
@@ -36,13 +35,11 @@ class PopUpButton : public Control {
   void removeAllItems();
 
   long numberOfItems() const { return popUpMenu_->numberOfItems(); }
-  const std::vector<std::shared_ptr<MenuItem>>& itemArray() const { return popUpMenu_->items(); }
   std::shared_ptr<MenuItem> itemAtIndex(long index) const { return popUpMenu_->itemAtIndex(index); }
   std::shared_ptr<MenuItem> itemWithTitle(const std::string& title) const {
     return popUpMenu_->itemWithTitle(title);
   }
   std::shared_ptr<MenuItem> lastItem() const;
-  std::string itemTitleAtIndex(long index) const;
   std::vector<std::string> itemTitles() const;
   long indexOfItem(const MenuItem* item) const { return popUpMenu_->indexOfItem(item); }
   long indexOfItemWithTitle(const std::string& title) const {
@@ -55,11 +52,9 @@ class PopUpButton : public Control {
   void selectItemAtIndex(long index);
   // False (selection unchanged) when no item has the title or tag.
   bool selectItemWithTitle(const std::string& title);
-  bool selectItemWithTag(long tag);
   std::shared_ptr<MenuItem> selectedItem() const;
   long indexOfSelectedItem() const;
   std::string titleOfSelectedItem() const;
-  long selectedTag() const;
 
   // The selected item's title.
   std::string stringValue() const override { return titleOfSelectedItem(); }

@@ -17,29 +17,6 @@ void ProgressIndicator::setStyle(ProgressIndicatorStyle s) {
   setNeedsDisplay(true);
 }
 
-void ProgressIndicator::setIndeterminate(bool v) {
-  indeterminate_ = v || style_ == ProgressIndicatorStyle::Spinning;
-  setNeedsDisplay(true);
-}
-
-void ProgressIndicator::setMinValue(double v) {
-  if (!std::isfinite(v) || v >= max_) {
-    logf("progress indicator: minimum %g not below the maximum %g, ignored", v, max_);
-    return;
-  }
-  min_ = v;
-  setDoubleValue(value_);
-}
-
-void ProgressIndicator::setMaxValue(double v) {
-  if (!std::isfinite(v) || v <= min_) {
-    logf("progress indicator: maximum %g not above the minimum %g, ignored", v, min_);
-    return;
-  }
-  max_ = v;
-  setDoubleValue(value_);
-}
-
 void ProgressIndicator::setDoubleValue(double v) {
   value_ = std::isfinite(v) ? std::clamp(v, min_, max_) : min_;
   setNeedsDisplay(true);
@@ -60,11 +37,6 @@ void ProgressIndicator::stopAnimation() {
   setNeedsDisplay(true);
 }
 
-void ProgressIndicator::setDisplayedWhenStopped(bool v) {
-  displayedWhenStopped_ = v;
-  setNeedsDisplay(true);
-}
-
 int ProgressIndicator::spinnerPhase() const {
   if (!animating_) return 0;
   double elapsed = std::max(0.0, Clock::current().monotonicMs() / 1000 - animationStart_);
@@ -73,7 +45,7 @@ int ProgressIndicator::spinnerPhase() const {
 
 void ProgressIndicator::drawRect(const Rect&) {
   GraphicsContext* ctx = GraphicsContext::current();
-  if (!ctx || (!animating_ && !displayedWhenStopped_)) return;
+  if (!ctx || !animating_) return;
   const Rect b = bounds();
   if (style_ == ProgressIndicatorStyle::Bar) {
     double h = std::min(b.height(), 6.0);

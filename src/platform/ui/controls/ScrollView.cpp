@@ -60,11 +60,6 @@ void ScrollView::setVerticalScroller(std::shared_ptr<Scroller> scroller) {
   reflectScrolledClipView(*clipView_);
 }
 
-void ScrollView::setHorizontalScroller(std::shared_ptr<Scroller> scroller) {
-  installScroller(horizontal_, std::move(scroller), false);
-  reflectScrolledClipView(*clipView_);
-}
-
 bool ScrollView::isVerticalScrollerVisible() const {
   if (!hasVertical_) return false;
   return !autohides_ || clipView_->documentRect().height() > clipView_->bounds().size.height;

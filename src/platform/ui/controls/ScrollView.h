@@ -30,16 +30,12 @@ class ScrollView : public View {
 
   bool hasVerticalScroller() const { return hasVertical_; }
   void setHasVerticalScroller(bool v);
-  bool hasHorizontalScroller() const { return hasHorizontal_; }
   void setHasHorizontalScroller(bool v);
   // On by default: a scroller shows only when its document does not fit.
-  bool autohidesScrollers() const { return autohides_; }
   void setAutohidesScrollers(bool v);
   const std::shared_ptr<Scroller>& verticalScroller() const { return vertical_; }
   // A custom scroller; nullptr restores a plain one.
   void setVerticalScroller(std::shared_ptr<Scroller> scroller);
-  const std::shared_ptr<Scroller>& horizontalScroller() const { return horizontal_; }
-  void setHorizontalScroller(std::shared_ptr<Scroller> scroller);
   bool isVerticalScrollerVisible() const;
   bool isHorizontalScrollerVisible() const;
 
@@ -49,9 +45,7 @@ class ScrollView : public View {
   void setBackgroundColor(const Color& c) { clipView_->setBackgroundColor(c); }
 
   // Points per wheel step.
-  double lineScroll() const { return lineScroll_; }
   void setLineScroll(double points);
-  WheelHandling wheelHandling() const { return wheelHandling_; }
   void setWheelHandling(WheelHandling h) { wheelHandling_ = h; }
 
   // The visible part of the document, in its coordinates.

@@ -21,7 +21,6 @@ class Scroller : public Control {
 
   bool isVertical() const { return frame().size.height >= frame().size.width; }
   // The visible part of the document as a fraction of all of it (0...1).
-  double knobProportion() const { return proportion_; }
   void setKnobProportion(double p);
   // Where the visible part is: 0 at the top (left), 1 at the bottom (right).
   double knobPosition() const { return position_; }

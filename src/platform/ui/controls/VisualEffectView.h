@@ -24,7 +24,6 @@ class VisualEffectView : public View {
   std::int64_t material() const { return material_; }
   void setMaterial(std::int64_t material);
   // An emphasized selection is drawn stronger, as for a focused list.
-  bool isEmphasized() const { return emphasized_; }
   void setEmphasized(bool emphasized);
 
   // The tone the material is drawn in, in the mode the system shows now.

@@ -46,10 +46,7 @@ class BezierPath {
   void append(const BezierPath& other);
 
   const std::vector<Element>& elements() const { return elements_; }
-  std::size_t elementCount() const { return elements_.size(); }
   bool isEmpty() const { return elements_.empty(); }
-  // The point the next element starts from; (0, 0) for an empty path.
-  Point currentPoint() const { return current_; }
   // Bounds of all points, control points included.
   Rect controlPointBounds() const;
   // True when the last subpath ends with a close element.

@@ -31,7 +31,6 @@ struct Color {
   static constexpr Color black() { return {0, 0, 0, 1}; }
   static constexpr Color whiteColor() { return {1, 1, 1, 1}; }
 
-  constexpr Color withAlpha(double a) const { return {red, green, blue, a}; }
   // "RRGGBB" in upper case, alpha dropped.
   std::string hexString() const;
   std::string description() const;

@@ -108,7 +108,6 @@ std::string stringFromPoint(Point p);
 std::string stringFromSize(Size s);
 std::string stringFromRect(const Rect& r);
 Point pointFromString(std::string_view text);
-Size sizeFromString(std::string_view text);
 Rect rectFromString(std::string_view text);
 
 }  // namespace vl::ui

@@ -70,7 +70,6 @@ class Menu : public std::enable_shared_from_this<Menu> {
 
   // On by default: update() then enables exactly the items whose action has a receiver (items with a
   // submenu always; items without an action never), ignoring setEnabled.
-  bool autoenablesItems() const { return autoenables_; }
   void setAutoenablesItems(bool v) { autoenables_ = v; }
   void update();
 
@@ -83,8 +82,6 @@ class Menu : public std::enable_shared_from_this<Menu> {
   // Opens a context menu at the event's location.
   static bool popUpContextMenu(const std::shared_ptr<Menu>& menu, const Event& event, View* view);
   bool isOpen() const { return open_; }
-  // Dismisses the menu while it is open (a chooser may call it); nothing is chosen.
-  void cancelTracking() { cancelled_ = true; }
 
   // Finds an enabled item (submenus included) whose key equivalent matches and sends its action.
   bool performKeyEquivalent(const Event& event);

@@ -82,8 +82,6 @@ class MenuItem : public ActionTarget {
     onStateImage_ = std::move(image);
     changed();
   }
-  const ImageRef& offStateImage() const { return offStateImage_; }
-  void setOffStateImage(ImageRef image) { offStateImage_ = std::move(image); }
 
   const std::shared_ptr<Menu>& submenu() const { return submenu_; }
   // A menu can hang under one item only; one that hangs elsewhere is refused.

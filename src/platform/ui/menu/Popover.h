@@ -56,7 +56,6 @@ class Popover : public Responder {
   // The set size, else the content view's size.
   Size contentSize() const;
   void setContentSize(Size size);
-  PopoverBehavior behavior() const { return behavior_; }
   void setBehavior(PopoverBehavior b) { behavior_ = b; }
   bool animates() const { return animates_; }
   void setAnimates(bool v) { animates_ = v; }

@@ -88,12 +88,6 @@ void StatusItem::setLength(double length) {
   StatusBar::system().layout();
 }
 
-void StatusItem::setVisible(bool visible) {
-  visible_ = visible;
-  StatusBar::system().layout();
-  StatusBar::system().itemChanged(*this);
-}
-
 void StatusItem::setSymbolicIcon(std::optional<SymbolicIcon> icon) {
   if (icon == symbolicIcon_) return;
   symbolicIcon_ = std::move(icon);
@@ -142,16 +136,6 @@ std::shared_ptr<StatusItem> StatusBar::statusItemWithLength(double length) {
   layout();
   itemChanged(*item);
   return item;
-}
-
-void StatusBar::removeStatusItem(const std::shared_ptr<StatusItem>& item) {
-  if (!item) return;
-  items_.erase(std::remove_if(items_.begin(), items_.end(),
-                              [&](const std::weak_ptr<StatusItem>& w) { return w.lock() == item; }),
-               items_.end());
-  item->window_->orderOut();
-  itemGone(item.get());
-  layout();
 }
 
 std::vector<std::shared_ptr<StatusItem>> StatusBar::items() const {

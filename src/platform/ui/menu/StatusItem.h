@@ -82,7 +82,6 @@ class StatusItem : public std::enable_shared_from_this<StatusItem> {
   const std::optional<SymbolicIcon>& symbolicIcon() const { return symbolicIcon_; }
   void setSymbolicIcon(std::optional<SymbolicIcon> icon);
   bool isVisible() const { return visible_; }
-  void setVisible(bool visible);
   // The window holding the button.
   const std::shared_ptr<Panel>& window() const { return window_; }
 
@@ -124,10 +123,8 @@ class StatusBar {
   static constexpr const char* kHostBackgroundChangedNotification = "VLStatusBarHostBackgroundChanged";
 
   std::shared_ptr<StatusItem> statusItemWithLength(double length);
-  void removeStatusItem(const std::shared_ptr<StatusItem>& item);
   // Live items, oldest first.
   std::vector<std::shared_ptr<StatusItem>> items() const;
-  double thickness() const { return kThickness; }
   // Places the item windows along the bar.
   void layout();
 

@@ -21,13 +21,11 @@ class IndexSet {
   std::size_t count() const { return set_.size(); }
   bool empty() const { return set_.empty(); }
   // -1 when empty.
-  long firstIndex() const { return set_.empty() ? -1 : *set_.begin(); }
   long lastIndex() const { return set_.empty() ? -1 : *set_.rbegin(); }
   // Negative indexes are not rows; they are ignored.
   void add(long index);
   void remove(long index);
   void clear() { set_.clear(); }
-  std::vector<long> toVector() const { return {set_.begin(), set_.end()}; }
 
   auto begin() const { return set_.begin(); }
   auto end() const { return set_.end(); }

@@ -27,7 +27,6 @@ class TableRowView : public View {
   virtual void setSelected(bool selected);
   bool isEmphasized() const { return emphasized_; }
   void setEmphasized(bool v);
-  TableSelectionHighlightStyle selectionHighlightStyle() const { return highlightStyle_; }
   void setSelectionHighlightStyle(TableSelectionHighlightStyle s);
   // None by default: the table's background shows through.
   const std::optional<Color>& backgroundColor() const { return backgroundColor_; }

@@ -48,24 +48,11 @@ void TableView::addTableColumn(const std::shared_ptr<TableColumn>& column) {
   reloadData();
 }
 
-void TableView::removeTableColumn(const TableColumn* column) {
-  auto it = std::find_if(columns_.begin(), columns_.end(), [&](auto& c) { return c.get() == column; });
-  if (it == columns_.end()) return;
-  (*it)->tableView_ = nullptr;
-  columns_.erase(it);
-  reloadData();
-}
-
 long TableView::columnWithIdentifier(const std::string& identifier) const {
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     if (columns_[i]->identifier() == identifier) return static_cast<long>(i);
   }
   return -1;
-}
-
-TableColumn* TableView::tableColumnWithIdentifier(const std::string& identifier) const {
-  long i = columnWithIdentifier(identifier);
-  return i < 0 ? nullptr : columns_[static_cast<std::size_t>(i)].get();
 }
 
 // --- attributes -----------------------------------------------------------------------------------------
@@ -370,18 +357,6 @@ void TableView::reloadData() {
   tile();
   setNeedsDisplay(true);
   if (changed) selectionChanged();
-}
-
-void TableView::reloadDataForRowIndexes(const IndexSet& rows) {
-  std::shared_ptr<View> keep = self();
-  for (long row : rows) {
-    auto it = rowViews_.find(row);
-    if (it == rowViews_.end()) continue;
-    std::shared_ptr<TableRowView> view = it->second;
-    rowViews_.erase(it);
-    recycle(view, row);
-    makeRowView(row);
-  }
 }
 
 void TableView::noteNumberOfRowsChanged() {

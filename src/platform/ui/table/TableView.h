@@ -113,10 +113,8 @@ class TableView : public Control, public ScrollClient {
 
   // --- columns --------------------------------------------------------------------------------------
   void addTableColumn(const std::shared_ptr<TableColumn>& column);
-  void removeTableColumn(const TableColumn* column);
   const std::vector<std::shared_ptr<TableColumn>>& tableColumns() const { return columns_; }
   long columnWithIdentifier(const std::string& identifier) const;
-  TableColumn* tableColumnWithIdentifier(const std::string& identifier) const;
   bool hasHeaderView() const { return header_; }
   void setHasHeaderView(bool v) { header_ = v; }
 
@@ -126,7 +124,6 @@ class TableView : public Control, public ScrollClient {
   std::shared_ptr<TableViewDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(const std::shared_ptr<TableViewDelegate>& d) { delegate_ = d; }
 
-  double rowHeight() const { return rowHeight_; }
   void setRowHeight(double h);
   // Space between columns and between rows (default none); a row's rectangle includes its share.
   Size intercellSpacing() const { return spacing_; }
@@ -135,16 +132,12 @@ class TableView : public Control, public ScrollClient {
   void setBackgroundColor(std::optional<Color> c);
   TableSelectionHighlightStyle selectionHighlightStyle() const { return highlightStyle_; }
   void setSelectionHighlightStyle(TableSelectionHighlightStyle s);
-  bool allowsMultipleSelection() const { return allowsMultiple_; }
   void setAllowsMultipleSelection(bool v) { allowsMultiple_ = v; }
-  bool allowsEmptySelection() const { return allowsEmpty_; }
-  void setAllowsEmptySelection(bool v) { allowsEmpty_ = v; }
 
   // Asks the data source for the count again, drops every row view (to reuse) and asks the delegate for
   // the visible ones anew. Selected rows past the new end are deselected.
   void reloadData();
   // Asks again for the row views of these rows (those that exist).
-  void reloadDataForRowIndexes(const IndexSet& rows);
   void noteNumberOfRowsChanged();
   void noteHeightOfRowsWithIndexesChanged(const IndexSet& rows);
   long numberOfRows() const { return rowCount_; }
@@ -178,7 +171,6 @@ class TableView : public Control, public ScrollClient {
   const std::vector<long>& selectedRowsInOrder() const { return order_; }
   // The row selected last; -1 when none.
   long selectedRow() const { return order_.empty() ? -1 : order_.back(); }
-  long numberOfSelectedRows() const { return static_cast<long>(selected_.count()); }
   bool isRowSelected(long row) const { return selected_.contains(row); }
   // The row of the last click (-1 on empty space).
   long clickedRow() const { return clickedRow_; }
@@ -199,7 +191,6 @@ class TableView : public Control, public ScrollClient {
 
   void scrollRowToVisible(long row);
 
-  const std::string& doubleAction() const { return doubleAction_; }
   void setDoubleAction(std::string a) { doubleAction_ = std::move(a); }
 
   // --- view -----------------------------------------------------------------------------------------

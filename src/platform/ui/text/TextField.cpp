@@ -76,13 +76,6 @@ std::shared_ptr<TextField> TextField::labelWithString(const std::string& text) {
   return f;
 }
 
-std::shared_ptr<TextField> TextField::textFieldWithString(const std::string& text) {
-  auto f = create();
-  f->setStringValue(text);
-  f->sizeToFit();
-  return f;
-}
-
 // --- attributes -----------------------------------------------------------------------------------------
 
 void TextField::setEditable(bool v) {

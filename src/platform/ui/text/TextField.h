@@ -56,7 +56,6 @@ class TextField : public Control {
   }
   // Not editable, not selectable, no border, no background.
   static std::shared_ptr<TextField> labelWithString(const std::string& text);
-  static std::shared_ptr<TextField> textFieldWithString(const std::string& text);
 
   bool isEditable() const { return editable_; }
   void setEditable(bool v);
@@ -64,7 +63,6 @@ class TextField : public Control {
   void setSelectable(bool v);
   bool isBordered() const { return bordered_; }
   void setBordered(bool v);
-  bool isBezeled() const { return bezeled_; }
   void setBezeled(bool v);
   bool drawsBackground() const { return drawsBackground_; }
   void setDrawsBackground(bool v);
@@ -79,9 +77,7 @@ class TextField : public Control {
     return placeholderAttributed_;
   }
   void setPlaceholderAttributedString(std::optional<AttributedString> s);
-  bool isScrollable() const { return scrollable_; }
   void setScrollable(bool v) { scrollable_ = v; }
-  bool isAutomaticTextCompletionEnabled() const { return completion_; }
   void setAutomaticTextCompletionEnabled(bool v) { completion_ = v; }
 
   std::shared_ptr<TextFieldDelegate> delegate() const { return delegate_.lock(); }

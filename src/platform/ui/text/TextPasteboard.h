@@ -21,19 +21,18 @@ class TextPasteboard {
   // Plain text on the pasteboard; nullopt when it holds none.
   virtual std::optional<std::string> readString() = 0;
   // Replaces the contents with the text; false when the pasteboard refused it.
-  virtual bool writeString(const std::string& text) = 0;
+  [[nodiscard]] virtual bool writeString(const std::string& text) = 0;
 };
 
 // A pasteboard that only remembers the last text written.
 class MemoryTextPasteboard : public TextPasteboard {
  public:
   std::optional<std::string> readString() override { return text_; }
-  bool writeString(const std::string& text) override {
+  [[nodiscard]] bool writeString(const std::string& text) override {
     text_ = text;
     ++writes_;
     return true;
   }
-  int writeCount() const { return writes_; }
 
  private:
   std::optional<std::string> text_;

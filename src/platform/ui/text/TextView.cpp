@@ -120,11 +120,6 @@ void TextView::setVerticallyResizable(bool v) {
   if (v) sizeToFit();
 }
 
-void TextView::setMinSize(Size s) {
-  minSize_ = s;
-  if (verticallyResizable_) sizeToFit();
-}
-
 // --- selection ------------------------------------------------------------------------------------------
 
 void TextView::setSelectedRange(Range range) {

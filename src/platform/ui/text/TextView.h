@@ -82,19 +82,14 @@ class TextView : public View, public ScrollClient {
   bool isSelectable() const { return selectable_; }
   // Not selectable also means not editable.
   void setSelectable(bool v);
-  bool isRichText() const { return richText_; }
   void setRichText(bool v) { richText_ = v; }
-  bool importsGraphics() const { return importsGraphics_; }
   void setImportsGraphics(bool v) { importsGraphics_ = v; }
   // A field editor works for a one-line text field: Return, Tab and Escape are left to its delegate.
-  bool isFieldEditor() const { return fieldEditor_; }
   void setFieldEditor(bool v) { fieldEditor_ = v; }
   // Shows every character as a bullet and refuses to copy or cut (secure text fields).
-  bool displaysBullets() const { return bullets_; }
   void setDisplaysBullets(bool v);
 
   // 0 is no limit.
-  std::size_t maximumNumberOfLines() const { return maximumLines_; }
   void setMaximumNumberOfLines(std::size_t n);
   LineBreakMode lineBreakMode() const { return lineBreakMode_; }
   void setLineBreakMode(LineBreakMode m);
@@ -102,10 +97,8 @@ class TextView : public View, public ScrollClient {
   void setTextContainerInset(Size inset);
   double lineFragmentPadding() const { return padding_; }
   void setLineFragmentPadding(double p);
-  bool isVerticallyResizable() const { return verticallyResizable_; }
   void setVerticallyResizable(bool v);
   Size minSize() const { return minSize_; }
-  void setMinSize(Size s);
 
   // --- selection ------------------------------------------------------------------------------------
   Range selectedRange() const { return selection_; }
@@ -114,14 +107,9 @@ class TextView : public View, public ScrollClient {
   // A range shown with a highlight behind it (a found word); NotFound for none.
   Range highlightedRange() const { return highlighted_; }
   void setHighlightedRange(Range range);
-  const Color& highlightColor() const { return highlightColor_; }
   void setHighlightColor(const Color& c);
   // The colour of links that do not set their own.
   const Color& linkColor() const { return linkColor_; }
-  void setLinkColor(const Color& c) {
-    linkColor_ = c;
-    setNeedsDisplay(true);
-  }
   // Scrolls the enclosing clip view the least needed to show the range's first line.
   void scrollRangeToVisible(Range range);
 
@@ -187,6 +175,14 @@ class TextView : public View, public ScrollClient {
 
  private:
   struct EditRecord;
+  struct EditingCommand;
+  static const EditingCommand* editingCommand(const std::string& name);
+  static bool performMove(TextView& view, const std::string& name);
+  bool removeByUser(Range range, const char* actionName = "Delete");
+  // Removes the selection, or else the text between the caret and `to`.
+  bool deleteToward(std::size_t to);
+  // Where the word before `index` starts (ICU word breaks), blanks between them included.
+  std::size_t wordStartBefore(std::size_t index) const;
   void textChanged(bool byUser);
   void invalidateLayout();
   void applyChange(Range range, const std::string& text);

@@ -1,6 +1,12 @@
 // TextView: editing commands, key handling, undo and the pasteboard.
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
 #include <algorithm>
-#include <set>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
 
 #include "platform/foundation/Log.h"
 #include "platform/ui/text/TextPasteboard.h"
@@ -18,59 +24,6 @@ struct TextView::EditRecord {
 };
 
 namespace {
-
-const std::set<std::string>& readOnlyCommands() {
-  static const std::set<std::string> names = {"selectAll:",
-                                              "copy:",
-                                              "moveLeft:",
-                                              "moveRight:",
-                                              "moveUp:",
-                                              "moveDown:",
-                                              "moveToBeginningOfLine:",
-                                              "moveToEndOfLine:",
-                                              "moveToLeftEndOfLine:",
-                                              "moveToRightEndOfLine:",
-                                              "moveToBeginningOfParagraph:",
-                                              "moveToEndOfParagraph:",
-                                              "moveToBeginningOfDocument:",
-                                              "moveToEndOfDocument:",
-                                              "moveLeftAndModifySelection:",
-                                              "moveRightAndModifySelection:",
-                                              "moveUpAndModifySelection:",
-                                              "moveDownAndModifySelection:",
-                                              "moveToBeginningOfLineAndModifySelection:",
-                                              "moveToEndOfLineAndModifySelection:",
-                                              "moveToLeftEndOfLineAndModifySelection:",
-                                              "moveToRightEndOfLineAndModifySelection:",
-                                              "moveToBeginningOfDocumentAndModifySelection:",
-                                              "moveToEndOfDocumentAndModifySelection:",
-                                              "scrollToBeginningOfDocument:",
-                                              "scrollToEndOfDocument:",
-                                              "scrollPageUp:",
-                                              "scrollPageDown:"};
-  return names;
-}
-
-const std::set<std::string>& writingCommands() {
-  static const std::set<std::string> names = {"cut:",
-                                              "paste:",
-                                              "undo:",
-                                              "redo:",
-                                              "insertNewline:",
-                                              "insertNewlineIgnoringFieldEditor:",
-                                              "insertLineBreak:",
-                                              "insertParagraphSeparator:",
-                                              "insertTab:",
-                                              "insertTabIgnoringFieldEditor:",
-                                              "insertBacktab:",
-                                              "deleteBackward:",
-                                              "deleteForward:",
-                                              "deleteToBeginningOfLine:",
-                                              "deleteToEndOfLine:",
-                                              "deleteToEndOfParagraph:",
-                                              "deleteWordBackward:"};
-  return names;
-}
 
 bool isPrintable(char32_t c) { return c >= 0x20 && c != 0x7F && !(c >= 0xF700 && c <= 0xF8FF); }
 
@@ -198,142 +151,215 @@ void TextView::copySelection() {
 
 // --- commands -------------------------------------------------------------------------------------------
 
-bool TextView::performEditingCommand(const std::string& c) {
-  std::shared_ptr<View> keep = self();
-  const std::size_t len = storage_.length();
+// A command by its selector name: commands that write need an editable text, the others a selectable one.
+struct TextView::EditingCommand {
+  bool writes;
+  bool (*run)(TextView& view, const std::string& name);
+};
+
+namespace {
+
+constexpr std::string_view kModifySuffix = "AndModifySelection:";
+
+bool endsWithModify(const std::string& name) {
+  return name.size() > kModifySuffix.size() &&
+         name.compare(name.size() - kModifySuffix.size(), kModifySuffix.size(), kModifySuffix) == 0;
+}
+
+}  // namespace
+
+const TextView::EditingCommand* TextView::editingCommand(const std::string& name) {
+  using Run = bool (*)(TextView&, const std::string&);
+  // The moves; each also comes as "...AndModifySelection:", which extends the selection from its anchor.
+  static const char* const kMoves[] = {"moveLeft:",
+                                       "moveRight:",
+                                       "moveUp:",
+                                       "moveDown:",
+                                       "moveToBeginningOfLine:",
+                                       "moveToEndOfLine:",
+                                       "moveToLeftEndOfLine:",
+                                       "moveToRightEndOfLine:",
+                                       "moveToBeginningOfParagraph:",
+                                       "moveToEndOfParagraph:",
+                                       "moveToBeginningOfDocument:",
+                                       "moveToEndOfDocument:"};
+  static const std::unordered_map<std::string, EditingCommand> table = [] {
+    std::unordered_map<std::string, EditingCommand> t;
+    auto reads = [&t](std::initializer_list<const char*> names, Run run) {
+      for (const char* n : names) t.emplace(n, EditingCommand{false, run});
+    };
+    auto writes = [&t](std::initializer_list<const char*> names, Run run) {
+      for (const char* n : names) t.emplace(n, EditingCommand{true, run});
+    };
+    reads({"selectAll:"}, [](TextView& v, const std::string&) {
+      v.anchor_ = 0;
+      v.moveSelection(v.storage_.length(), true);
+      v.anchor_ = 0;
+      return true;
+    });
+    reads({"copy:"}, [](TextView& v, const std::string&) {
+      v.copySelection();
+      return true;
+    });
+    writes({"cut:"}, [](TextView& v, const std::string&) {
+      if (v.bullets_) {
+        log("secure text is never cut");
+        return true;
+      }
+      v.copySelection();
+      return v.removeByUser(v.selection_, "Cut");
+    });
+    writes({"paste:"}, [](TextView& v, const std::string&) {
+      std::optional<std::string> text = TextPasteboard::current()->readString();
+      if (!text) {
+        log("paste: the pasteboard holds no text");
+        return true;
+      }
+      v.replaceCharactersByUser(v.selection_, v.fieldEditor_ ? withoutLineEnds(*text) : *text, "Paste");
+      return true;
+    });
+    writes({"undo:", "redo:"}, [](TextView& v, const std::string& c) {
+      v.typingRecord_.reset();
+      const bool undo = c == "undo:";
+      if (!(undo ? v.undoManager_.undo() : v.undoManager_.redo()))
+        logf("%s: nothing to %s", v.className().c_str(), undo ? "undo" : "redo");
+      return true;
+    });
+    // A field editor leaves Return and Tab to its field.
+    writes({"insertNewline:", "insertParagraphSeparator:"}, [](TextView& v, const std::string&) {
+      if (!v.fieldEditor_) v.insertText("\n");
+      return true;
+    });
+    writes({"insertNewlineIgnoringFieldEditor:", "insertLineBreak:"}, [](TextView& v, const std::string&) {
+      v.insertText("\n");
+      return true;
+    });
+    writes({"insertTab:"}, [](TextView& v, const std::string&) {
+      if (!v.fieldEditor_) v.insertText("\t");
+      return true;
+    });
+    writes({"insertTabIgnoringFieldEditor:"}, [](TextView& v, const std::string&) {
+      v.insertText("\t");
+      return true;
+    });
+    writes({"insertBacktab:"}, [](TextView&, const std::string&) { return true; });
+    // Deletions take the selection when there is one, else the span from the caret to `to`.
+    writes({"deleteBackward:"}, [](TextView& v, const std::string&) {
+      return v.deleteToward(v.previousBoundary(v.selection_.location));
+    });
+    writes({"deleteForward:"}, [](TextView& v, const std::string&) {
+      return v.deleteToward(v.nextBoundary(v.selection_.location));
+    });
+    writes({"deleteToBeginningOfLine:"}, [](TextView& v, const std::string&) {
+      return v.deleteToward(v.layout().lineStart(v.selection_.location));
+    });
+    writes({"deleteToEndOfLine:"}, [](TextView& v, const std::string&) {
+      return v.deleteToward(v.layout().lineEnd(v.selection_.location));
+    });
+    writes({"deleteToEndOfParagraph:"}, [](TextView& v, const std::string&) {
+      return v.deleteToward(v.paragraphEnd(v.selection_.location));
+    });
+    writes({"deleteWordBackward:"}, [](TextView& v, const std::string&) {
+      return v.deleteToward(v.wordStartBefore(v.selection_.location));
+    });
+    // Scrolling leaves the selection alone.
+    reads({"scrollToBeginningOfDocument:", "scrollToEndOfDocument:", "scrollPageUp:", "scrollPageDown:"},
+          [](TextView& v, const std::string& c) {
+            if (ClipView* clip = v.enclosingClip()) {
+              Point o = clip->bounds().origin;
+              const double page = clip->bounds().size.height;
+              if (c == "scrollToBeginningOfDocument:") o.y = 0;
+              if (c == "scrollToEndOfDocument:") o.y = v.frame().size.height;
+              if (c == "scrollPageUp:") o.y -= page;
+              if (c == "scrollPageDown:") o.y += page;
+              clip->scrollToPoint(o);
+            }
+            return true;
+          });
+    for (const char* move : kMoves) {
+      const std::string base = move;
+      t.emplace(base, EditingCommand{false, &TextView::performMove});
+      t.emplace(base.substr(0, base.size() - 1) + std::string(kModifySuffix),
+                EditingCommand{false, &TextView::performMove});
+    }
+    return t;
+  }();
+  auto it = table.find(name);
+  return it == table.end() ? nullptr : &it->second;
+}
+
+bool TextView::removeByUser(Range range, const char* actionName) {
+  if (range.length > 0) replaceCharactersByUser(range, "", actionName);
+  return true;
+}
+
+bool TextView::deleteToward(std::size_t to) {
   const Range sel = selection_;
-  auto remove = [&](Range r, const char* name) {
-    if (r.length > 0) replaceCharactersByUser(r, "", name);
-    return true;
-  };
-  auto insert = [&](const std::string& s) {
-    if (!editable_) return false;
-    insertText(s);
-    return true;
-  };
+  if (sel.length > 0) return removeByUser(sel);
+  const std::size_t from = std::min(to, sel.location), end = std::max(to, sel.location);
+  return removeByUser({from, end - from});
+}
 
-  if (writingCommands().count(c) && !editable_) return false;
-  if (readOnlyCommands().count(c) && !selectable_) return false;
+std::size_t TextView::wordStartBefore(std::size_t index) const {
+  const icu::UnicodeString text = icu::UnicodeString::fromUTF8(storage_.string());
+  const auto end = static_cast<std::int32_t>(std::min<std::size_t>(index, text.length()));
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::BreakIterator> words(icu::BreakIterator::createWordInstance(icu::Locale(), status));
+  if (U_FAILURE(status) || !words) return previousBoundary(index);
+  words->setText(text);
+  // Blank segments before the caret go with the word before them, as in every text field.
+  std::int32_t segmentEnd = end;
+  for (std::int32_t start = words->preceding(end); start != icu::BreakIterator::DONE;
+       start = words->previous()) {
+    bool blank = true;
+    for (std::int32_t i = start; i < segmentEnd && blank; i = text.moveIndex32(i, 1))
+      blank = u_isUWhiteSpace(text.char32At(i));
+    if (!blank) return static_cast<std::size_t>(start);
+    segmentEnd = start;
+  }
+  return 0;
+}
 
-  if (c == "selectAll:") {
-    anchor_ = 0;
-    moveSelection(len, true);
-    anchor_ = 0;
-    return true;
-  }
-  if (c == "copy:") {
-    copySelection();
-    return true;
-  }
-  if (c == "cut:") {
-    if (bullets_) {
-      log("secure text is never cut");
-      return true;
-    }
-    copySelection();
-    return remove(sel, "Cut");
-  }
-  if (c == "paste:") {
-    std::optional<std::string> text = TextPasteboard::current()->readString();
-    if (!text) {
-      log("paste: the pasteboard holds no text");
-      return true;
-    }
-    replaceCharactersByUser(sel, fieldEditor_ ? withoutLineEnds(*text) : *text, "Paste");
-    return true;
-  }
-  if (c == "undo:" || c == "redo:") {
-    typingRecord_.reset();
-    if (!(c == "undo:" ? undoManager_.undo() : undoManager_.redo()))
-      logf("%s: nothing to %s", className().c_str(), c == "undo:" ? "undo" : "redo");
-    return true;
-  }
-  // A field editor leaves Return and Tab to its field.
-  if (c == "insertNewline:" || c == "insertParagraphSeparator:") return fieldEditor_ ? true : insert("\n");
-  if (c == "insertNewlineIgnoringFieldEditor:" || c == "insertLineBreak:") return insert("\n");
-  if (c == "insertTab:") return fieldEditor_ ? true : insert("\t");
-  if (c == "insertTabIgnoringFieldEditor:") return insert("\t");
-  if (c == "insertBacktab:") return true;
-  if (c == "deleteBackward:") {
-    if (sel.length > 0) return remove(sel, "Delete");
-    std::size_t from = previousBoundary(sel.location);
-    return remove({from, sel.location - from}, "Delete");
-  }
-  if (c == "deleteForward:") {
-    if (sel.length > 0) return remove(sel, "Delete");
-    std::size_t to = nextBoundary(sel.location);
-    return remove({sel.location, to - sel.location}, "Delete");
-  }
-  if (c == "deleteToBeginningOfLine:") {
-    if (sel.length > 0) return remove(sel, "Delete");
-    std::size_t from = layout().lineStart(sel.location);
-    return remove({from, sel.location - from}, "Delete");
-  }
-  if (c == "deleteToEndOfLine:" || c == "deleteToEndOfParagraph:") {
-    if (sel.length > 0) return remove(sel, "Delete");
-    std::size_t to = c == "deleteToEndOfLine:" ? layout().lineEnd(sel.location) : paragraphEnd(sel.location);
-    return remove({sel.location, to - sel.location}, "Delete");
-  }
-  if (c == "deleteWordBackward:") {
-    if (sel.length > 0) return remove(sel, "Delete");
-    const std::u16string text = toUtf16(storage_.string());
-    std::size_t from = std::min(sel.location, text.size());
-    while (from > 0 && (text[from - 1] == u' ' || text[from - 1] == u'\t')) --from;
-    while (from > 0 && text[from - 1] != u' ' && text[from - 1] != u'\t' && text[from - 1] != u'\n') --from;
-    return remove({from, sel.location - from}, "Delete");
-  }
-
-  // Scrolling leaves the selection alone.
-  if (c == "scrollToBeginningOfDocument:" || c == "scrollToEndOfDocument:" || c == "scrollPageUp:" ||
-      c == "scrollPageDown:") {
-    if (ClipView* clip = enclosingClip()) {
-      Point o = clip->bounds().origin;
-      double page = clip->bounds().size.height;
-      if (c == "scrollToBeginningOfDocument:") o.y = 0;
-      if (c == "scrollToEndOfDocument:") o.y = frame().size.height;
-      if (c == "scrollPageUp:") o.y -= page;
-      if (c == "scrollPageDown:") o.y += page;
-      clip->scrollToPoint(o);
-    }
-    return true;
-  }
-
-  // Moves: the "AndModifySelection" forms extend from the anchor.
-  static const std::string kModify = "AndModifySelection:";
-  bool extend =
-      c.size() > kModify.size() && c.compare(c.size() - kModify.size(), kModify.size(), kModify) == 0;
-  std::string base = extend ? c.substr(0, c.size() - kModify.size()) + ":" : c;
-  std::size_t caret = extend ? caretIndex() : sel.location;
-  std::optional<std::size_t> focus;
+bool TextView::performMove(TextView& v, const std::string& name) {
+  const bool extend = endsWithModify(name);
+  const std::string base = extend ? name.substr(0, name.size() - kModifySuffix.size()) + ":" : name;
+  const Range sel = v.selection_;
+  const std::size_t caret = extend ? v.caretIndex() : sel.location;
+  const std::size_t after = extend ? caret : sel.end();
+  std::size_t focus = 0;
   if (base == "moveLeft:") {
-    focus = !extend && sel.length > 0 ? sel.location : previousBoundary(caret);
+    focus = !extend && sel.length > 0 ? sel.location : v.previousBoundary(caret);
   } else if (base == "moveRight:") {
-    focus = !extend && sel.length > 0 ? sel.end() : nextBoundary(extend ? caret : sel.end());
+    focus = !extend && sel.length > 0 ? sel.end() : v.nextBoundary(after);
   } else if (base == "moveUp:" || base == "moveDown:") {
-    bool up = base == "moveUp:";
-    if (fieldEditor_) {
-      focus = up ? 0 : len;
+    const bool up = base == "moveUp:";
+    if (v.fieldEditor_) {
+      focus = up ? 0 : v.storage_.length();
     } else {
-      std::size_t from = extend ? caret : (up ? sel.location : sel.end());
-      focus = layout().indexOnAdjacentLine(from, layout().offsetOfCharacterIndex(from), up);
+      const std::size_t from = extend ? caret : (up ? sel.location : sel.end());
+      focus = v.layout().indexOnAdjacentLine(from, v.layout().offsetOfCharacterIndex(from), up);
     }
   } else if (base == "moveToBeginningOfLine:" || base == "moveToLeftEndOfLine:") {
-    focus = layout().lineStart(caret);
+    focus = v.layout().lineStart(caret);
   } else if (base == "moveToEndOfLine:" || base == "moveToRightEndOfLine:") {
-    focus = layout().lineEnd(extend ? caret : sel.end());
+    focus = v.layout().lineEnd(after);
   } else if (base == "moveToBeginningOfParagraph:") {
-    focus = paragraphStart(caret);
+    focus = v.paragraphStart(caret);
   } else if (base == "moveToEndOfParagraph:") {
-    focus = paragraphEnd(extend ? caret : sel.end());
-  } else if (base == "moveToBeginningOfDocument:") {
-    focus = 0;
+    focus = v.paragraphEnd(after);
   } else if (base == "moveToEndOfDocument:") {
-    focus = len;
+    focus = v.storage_.length();
   }
-  if (!focus) return false;
-  moveSelection(*focus, extend);
-  scrollRangeToVisible({*focus, 0});
+  v.moveSelection(focus, extend);
+  v.scrollRangeToVisible({focus, 0});
   return true;
+}
+
+bool TextView::performEditingCommand(const std::string& c) {
+  const EditingCommand* command = editingCommand(c);
+  if (!command || !(command->writes ? editable_ : selectable_)) return false;
+  std::shared_ptr<View> keep = self();
+  return command->run(*this, c);
 }
 
 void TextView::doCommandBySelector(const std::string& command) {
@@ -348,9 +374,8 @@ void TextView::doCommandBySelector(const std::string& command) {
 
 bool TextView::respondsToAction(const std::string& action) const {
   if (ActionTarget::respondsToAction(action)) return true;
-  if (writingCommands().count(action)) return editable_;
-  if (readOnlyCommands().count(action)) return selectable_;
-  return false;
+  const EditingCommand* command = editingCommand(action);
+  return command && (command->writes ? editable_ : selectable_);
 }
 
 bool TextView::performAction(const std::string& action, ActionTarget* sender) {

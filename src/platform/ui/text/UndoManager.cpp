@@ -41,11 +41,6 @@ void UndoManager::removeAllActions() {
   redoStack_.clear();
 }
 
-void UndoManager::setLevelsOfUndo(std::size_t levels) {
-  levels_ = levels;
-  trim();
-}
-
 void UndoManager::trim() {
   if (levels_ > 0 && undoStack_.size() > levels_) {
     undoStack_.erase(undoStack_.begin(),

@@ -25,19 +25,9 @@ class UndoManager {
   bool redo();
   void removeAllActions();
 
-  // The name of the step undo() would revert; "" when none.
-  std::string undoActionName() const { return canUndo() ? undoStack_.back().name : std::string(); }
-  std::string redoActionName() const { return canRedo() ? redoStack_.back().name : std::string(); }
   // The token of the step on top of the undo stack; 0 when empty.
   std::uint64_t topUndoToken() const { return canUndo() ? undoStack_.back().token : 0; }
   std::size_t undoCount() const { return undoStack_.size(); }
-
-  bool isUndoing() const { return undoing_; }
-  bool isRedoing() const { return redoing_; }
-
-  // Steps beyond the limit are forgotten, oldest first; 0 means no limit.
-  std::size_t levelsOfUndo() const { return levels_; }
-  void setLevelsOfUndo(std::size_t levels);
 
  private:
   struct Step {

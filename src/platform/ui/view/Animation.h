@@ -85,11 +85,7 @@ class Animation {
   // The value at a progress in 0...1 (already eased), given the property's model value.
   virtual std::optional<AnimValue> valueAt(double progress, const std::optional<AnimValue>& model) const;
 
-  // Run state, set by the layer the animation is attached to.
-  bool isAttached() const { return attached_; }
-  double beginTimeMs() const { return beginMs_; }
   // Duration in milliseconds as resolved when the animation was added.
-  double activeDurationMs() const { return durationMs_; }
   bool hasEnded(double nowMs) const;
   // 0...1, linear (before the timing function).
   double progressAt(double nowMs) const;
@@ -133,10 +129,7 @@ class BasicAnimation : public Animation {
   std::shared_ptr<Animation> clone() const override { return std::make_shared<BasicAnimation>(*this); }
 
   const std::string& keyPath() const override { return keyPath_; }
-  void setKeyPath(const std::string& k) { keyPath_ = k; }
-  const std::optional<AnimValue>& fromValue() const { return from_; }
   void setFromValue(std::optional<AnimValue> v) { from_ = std::move(v); }
-  const std::optional<AnimValue>& toValue() const { return to_; }
   void setToValue(std::optional<AnimValue> v) { to_ = std::move(v); }
 
   std::optional<AnimValue> valueAt(double progress, const std::optional<AnimValue>& model) const override;

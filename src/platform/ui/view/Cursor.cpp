@@ -42,6 +42,4 @@ void Cursor::pop() {
   previous.set();
 }
 
-unsigned long Cursor::setCount() { return state().sets; }
-
 }  // namespace vl::ui

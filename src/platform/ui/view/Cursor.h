@@ -29,8 +29,6 @@ class Cursor {
   // A stack for temporary cursors: push sets it, pop restores the one before.
   void push() const;
   static void pop();
-  // Times the current cursor was set, so tests can tell a repeated set from none.
-  static unsigned long setCount();
 
   bool operator==(const Cursor&) const = default;
 

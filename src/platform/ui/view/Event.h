@@ -108,9 +108,7 @@ class Event {
   void setWindow(const std::shared_ptr<Window>& w) { window_ = w; }
 
   Point locationInWindow() const { return location_; }
-  void setLocationInWindow(Point p) { location_ = p; }
   std::uint64_t modifierFlags() const { return flags_; }
-  void setModifierFlags(std::uint64_t f) { flags_ = f; }
 
   std::uint16_t keyCode() const { return keyCode_; }
   const std::string& characters() const { return characters_; }
@@ -119,7 +117,6 @@ class Event {
 
   int clickCount() const { return clickCount_; }
   // 0 left, 1 right, 2 and up other buttons.
-  int buttonNumber() const { return buttonNumber_; }
   double deltaX() const { return deltaX_; }
   double deltaY() const { return deltaY_; }
 

@@ -150,23 +150,6 @@ void Layer::addSublayer(const std::shared_ptr<Layer>& layer) {
   insertSublayer(layer, end);
 }
 
-void Layer::insertSublayerBelow(const std::shared_ptr<Layer>& layer, const Layer* sibling) {
-  if (!layer) return insertSublayer(layer, 0);
-  std::shared_ptr<Layer> keep = layer;
-  if (keep->superlayer_ == this) keep->removeFromSuperlayer();
-  auto it = std::find_if(sublayers_.begin(), sublayers_.end(), [&](auto& s) { return s.get() == sibling; });
-  insertSublayer(keep, it == sublayers_.end() ? 0 : static_cast<std::size_t>(it - sublayers_.begin()));
-}
-
-void Layer::insertSublayerAbove(const std::shared_ptr<Layer>& layer, const Layer* sibling) {
-  if (!layer) return insertSublayer(layer, 0);
-  std::shared_ptr<Layer> keep = layer;
-  if (keep->superlayer_ == this) keep->removeFromSuperlayer();
-  auto it = std::find_if(sublayers_.begin(), sublayers_.end(), [&](auto& s) { return s.get() == sibling; });
-  insertSublayer(keep, it == sublayers_.end() ? sublayers_.size()
-                                              : static_cast<std::size_t>(it - sublayers_.begin()) + 1);
-}
-
 void Layer::removeFromSuperlayer() {
   Layer* parent = superlayer_;
   if (!parent) return;

@@ -58,11 +58,6 @@ class Layer : public std::enable_shared_from_this<Layer> {
   Rect bounds() const { return bounds_; }
   void setBounds(const Rect& r);
   // Sublayers are laid out from the top left when set (a flipped view's layer).
-  bool isGeometryFlipped() const { return geometryFlipped_; }
-  void setGeometryFlipped(bool v) {
-    geometryFlipped_ = v;
-    changed();
-  }
   bool isHidden() const { return hidden_; }
   void setHidden(bool v) {
     hidden_ = v;
@@ -81,12 +76,10 @@ class Layer : public std::enable_shared_from_this<Layer> {
   double cornerRadius() const { return cornerRadius_; }
   void setCornerRadius(double r);
   // CornerMask bits of the corners the radius rounds; all four by default.
-  std::uint32_t maskedCorners() const { return maskedCorners_; }
   void setMaskedCorners(std::uint32_t corners) {
     maskedCorners_ = corners & AllCorners;
     changed();
   }
-  bool masksToBounds() const { return masksToBounds_; }
   void setMasksToBounds(bool v) {
     masksToBounds_ = v;
     changed();
@@ -101,14 +94,12 @@ class Layer : public std::enable_shared_from_this<Layer> {
     shadowColor_ = std::move(c);
     changed();
   }
-  Size shadowOffset() const { return shadowOffset_; }
   void setShadowOffset(Size s) {
     shadowOffset_ = s;
     changed();
   }
   double shadowRadius() const { return shadowRadius_; }
   void setShadowRadius(double r);
-  const std::optional<BezierPath>& shadowPath() const { return shadowPath_; }
   void setShadowPath(std::optional<BezierPath> p) {
     shadowPath_ = std::move(p);
     changed();
@@ -138,8 +129,6 @@ class Layer : public std::enable_shared_from_this<Layer> {
   Layer* superlayer() const { return superlayer_; }
   void addSublayer(const std::shared_ptr<Layer>& layer);
   void insertSublayer(const std::shared_ptr<Layer>& layer, std::size_t index);
-  void insertSublayerBelow(const std::shared_ptr<Layer>& layer, const Layer* sibling);
-  void insertSublayerAbove(const std::shared_ptr<Layer>& layer, const Layer* sibling);
   void removeFromSuperlayer();
   // The view this layer backs, if any.
   View* view() const { return view_; }

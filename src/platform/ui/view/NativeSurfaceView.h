@@ -35,7 +35,6 @@ class NativeSurfaceView : public View {
   // --- for the window server ----------------------------------------------------------------------------
   void setNativeWindow(unsigned long window);
   // Where the window server last put the surface (window points), nullopt when it hid it.
-  const std::optional<Rect>& placedFrame() const { return placed_; }
   void setPlacedFrame(std::optional<Rect> frame) { placed_ = frame; }
 
   void viewDidMoveToWindow() override;

@@ -36,11 +36,6 @@ class TextLayer : public Layer {
     alignment_ = a;
     changed();
   }
-  bool isWrapped() const { return wrapped_; }
-  void setWrapped(bool w) {
-    wrapped_ = w;
-    changed();
-  }
 
   std::optional<AnimValue> valueForKeyPath(const std::string& keyPath) const override;
   bool setValueForKeyPath(const std::string& keyPath, const AnimValue& value) override;

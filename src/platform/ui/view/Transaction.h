@@ -65,8 +65,6 @@ class AnimationContext {
   void setDuration(double seconds) { Transaction::setAnimationDuration(seconds); }
   TimingFunction timingFunction() const { return Transaction::animationTimingFunction(); }
   void setTimingFunction(const TimingFunction& f) { Transaction::setAnimationTimingFunction(f); }
-  bool allowsImplicitAnimation() const { return allowsImplicitAnimation_; }
-  void setAllowsImplicitAnimation(bool v) { allowsImplicitAnimation_ = v; }
 
  private:
   bool allowsImplicitAnimation_ = false;

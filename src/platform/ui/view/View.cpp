@@ -278,11 +278,6 @@ void View::setNeedsDisplay(bool needs) {
   if (needs && window_) window_->setViewsNeedDisplay();
 }
 
-void View::setNeedsDisplayInRect(const Rect& dirty) {
-  VL_DCHECK_ON_MAIN();
-  if (!dirty.isEmpty()) setNeedsDisplay(true);
-}
-
 void View::geometryChanged() {
   trackingDirty_ = true;
   if (window_) window_->viewGeometryChanged();

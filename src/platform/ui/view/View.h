@@ -65,14 +65,10 @@ class View : public Responder {
   // The part of the bounds not clipped away by the ancestors.
   Rect visibleRect() const;
   // Off unless turned on: frame changes (origin or size) and bounds origin changes are then posted.
-  bool postsFrameChangedNotifications() const { return postsFrameChanged_; }
   void setPostsFrameChangedNotifications(bool v) { postsFrameChanged_ = v; }
-  bool postsBoundsChangedNotifications() const { return postsBoundsChanged_; }
   void setPostsBoundsChangedNotifications(bool v) { postsBoundsChanged_ = v; }
 
-  bool autoresizesSubviews() const { return autoresizesSubviews_; }
   void setAutoresizesSubviews(bool v) { autoresizesSubviews_ = v; }
-  std::uint32_t autoresizingMask() const { return autoresizingMask_; }
   void setAutoresizingMask(std::uint32_t mask) { autoresizingMask_ = mask; }
   // Tells each subview of the size change (resizeWithOldSuperviewSize).
   virtual void resizeSubviewsWithOldSize(Size oldSize);
@@ -115,7 +111,6 @@ class View : public Responder {
   void setIdentifier(std::string id) { identifier_ = std::move(id); }
   bool needsDisplay() const { return needsDisplay_; }
   void setNeedsDisplay(bool needs);
-  void setNeedsDisplayInRect(const Rect& dirty);
 
   // --- coordinates ----------------------------------------------------------------------------------
   // `view` nullptr means the window's coordinates.

@@ -92,8 +92,6 @@ class Application : public Responder {
   void sendEvent(const Event& event);
   // The event being dispatched, or nullptr.
   const Event* currentEvent() const { return current_.empty() ? nullptr : &current_.back(); }
-  // The pointer in screen coordinates, as of the last mouse event.
-  Point mouseLocation() const { return mouseLocation_; }
 
   // Sends an action to `target` when given (false when it lacks the action), else to the first object
   // that has it along the key window's responder chain, then the main window's, then the application and

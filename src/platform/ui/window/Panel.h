@@ -16,14 +16,8 @@ class Panel : public Window {
 
   bool canBecomeMainWindow() const override { return false; }
 
-  bool isFloatingPanel() const { return level() == WindowLevel::Floating; }
   // Floating panels sit at the floating level, above normal windows.
   void setFloatingPanel(bool floating) { setLevel(floating ? WindowLevel::Floating : WindowLevel::Normal); }
-  bool becomesKeyOnlyIfNeeded() const { return becomesKeyOnlyIfNeeded_; }
-  void setBecomesKeyOnlyIfNeeded(bool v) { becomesKeyOnlyIfNeeded_ = v; }
-  bool worksWhenModal() const { return worksWhenModal_; }
-  void setWorksWhenModal(bool v) { worksWhenModal_ = v; }
-  bool isNonactivating() const { return (styleMask() & WindowStyle::NonactivatingPanel) != 0; }
 
  private:
   bool becomesKeyOnlyIfNeeded_ = false;

@@ -91,10 +91,6 @@ void Window::setFrame(const Rect& frame, bool display) {
 
 void Window::setFrameOrigin(Point origin) { setFrame({origin, frame_.size}, false); }
 
-void Window::setFrameTopLeftPoint(Point topLeft) {
-  setFrame({{topLeft.x, topLeft.y - frame_.size.height}, frame_.size}, false);
-}
-
 void Window::setContentSize(Size size) {
   // The top edge stays where it is, as when a window grows on screen.
   Rect content = frameRectForContentRect({{0, 0}, size}, styleMask_);

@@ -93,7 +93,6 @@ class Window : public Responder {
   // Moves and resizes; the content view follows. With `display` the window redraws at once.
   virtual void setFrame(const Rect& frame, bool display);
   void setFrameOrigin(Point origin);
-  void setFrameTopLeftPoint(Point topLeft);
   void setContentSize(Size size);
   Rect contentRect() const { return contentRectForFrameRect(frame_, styleMask_); }
   double titlebarHeight() const { return frame_.height() - contentRect().height(); }
@@ -102,7 +101,6 @@ class Window : public Responder {
   Point convertPointToScreen(Point p) const { return {p.x + frame_.origin.x, p.y + frame_.origin.y}; }
   Point convertPointFromScreen(Point p) const { return {p.x - frame_.origin.x, p.y - frame_.origin.y}; }
   Rect convertRectToScreen(const Rect& r) const { return r.offsetBy(frame_.origin.x, frame_.origin.y); }
-  Rect convertRectFromScreen(const Rect& r) const { return r.offsetBy(-frame_.origin.x, -frame_.origin.y); }
 
   // --- attributes -----------------------------------------------------------------------------------
   std::uint64_t styleMask() const { return styleMask_; }
@@ -125,9 +123,6 @@ class Window : public Responder {
   // Ordered out while the application is inactive (false by default here, panels included).
   bool hidesOnDeactivate() const { return hidesOnDeactivate_; }
   void setHidesOnDeactivate(bool v) { hidesOnDeactivate_ = v; }
-  bool acceptsMouseMovedEvents() const { return acceptsMouseMovedEvents_; }
-  // The first responder then receives mouseMoved as well as the tracking areas.
-  void setAcceptsMouseMovedEvents(bool v) { acceptsMouseMovedEvents_ = v; }
   int windowNumber() const { return windowNumber_; }
 
   // --- content --------------------------------------------------------------------------------------
@@ -154,7 +149,6 @@ class Window : public Responder {
   void makeMainWindow();
   void makeKeyAndOrderFront();
   void orderFront();
-  void orderFrontRegardless() { orderFront(); }
   void orderBack();
   // Takes the window off screen; a key or main window gives up that status.
   void orderOut();
@@ -176,10 +170,6 @@ class Window : public Responder {
   virtual void sendEvent(const Event& event);
   // Offers the key equivalent to the content view tree.
   bool performKeyEquivalent(const Event& event) override;
-  // Where the pointer was last seen, in window coordinates.
-  Point mouseLocationOutsideOfEventStream() const { return mouseLocation_; }
-  // Rebuilds the cursor rectangles (resetCursorRects) before the next pointer move.
-  void invalidateCursorRects() { trackingDirty_ = true; }
 
   // --- drawing --------------------------------------------------------------------------------------
   // Records the window's background and content view tree, in window coordinates.
@@ -224,7 +214,6 @@ class Window : public Responder {
   bool hasShadow_ = true;
   double alpha_ = 1;
   bool hidesOnDeactivate_ = false;
-  bool acceptsMouseMovedEvents_ = false;
   bool visible_ = false;
   int windowNumber_;
   std::shared_ptr<View> contentView_;

@@ -181,15 +181,9 @@ void Window::routeMouse(const Event& event) {
     case EventType::ScrollWheel:
       if (auto target = hitAt()) target->scrollWheel(event);
       return;
-    case EventType::MouseMoved: {
+    case EventType::MouseMoved:
       updateTracking(event, false);
-      if (acceptsMouseMovedEvents_) {
-        Responder* fr = firstResponder();
-        std::shared_ptr<Responder> keep = sharedResponder(fr);
-        fr->mouseMoved(event);
-      }
       return;
-    }
     default:
       return;
   }
