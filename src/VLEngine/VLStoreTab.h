@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "VLEngine/VLEngine.h"
 #include "VLEngine/LockedDocChain.h"
+#include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/ChunkSortedWeakTable.h"
 #include "VLEngine/doc/DocChainLoader.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"

@@ -211,7 +211,8 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
                       const std::vector<std::string>& folderNames) VL_REQUIRES(lock_);
   // Under lock_, before the change alters the slots: journals a change of the slot `index` (of nothing,
   // for an append); gives the journal to sync once the lock is released.
-  std::shared_ptr<DocJournal> journalLocked(DocJournal::Type type, std::size_t index, std::string text) VL_REQUIRES(lock_);
+  std::shared_ptr<DocJournal> journalLocked(DocJournal::Type type, std::size_t index, std::string text)
+      VL_REQUIRES(lock_);
   std::shared_ptr<DocJournal> journalChangeLocked(const DocJournal::Change& change) VL_REQUIRES(lock_);
   // Records are the slots a rewrite keeps: neither placeholders nor deleted in place.
   static bool isRecord(const std::shared_ptr<Vellisto_Chunk>& chunk) {
