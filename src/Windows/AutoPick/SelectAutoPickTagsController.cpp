@@ -128,11 +128,7 @@ std::shared_ptr<ui::TableRowView> SelectAutoPickTagsController::tableViewRowView
   auto display = AutoPickDisplayView::create();
   display->setNode(node);
   item->setCustomView(display);
-  const long last = long(filterSource_.size()) - 1;
-  item->resetStyle(last == 0     ? ModalTableItem::Single
-                   : row == 0    ? ModalTableItem::First
-                   : row == last ? ModalTableItem::Last
-                                 : ModalTableItem::Middle);
+  item->resetStyle(ModalTableItem::styleAt(row, static_cast<long>(filterSource_.size())));
   item->setPosition(row);
   item->setTarget(shared_from_this());
   item->setAction("itemClick:");

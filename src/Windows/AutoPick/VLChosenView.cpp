@@ -72,11 +72,7 @@ std::shared_ptr<ui::TableRowView> VLChosenView::tableViewRowViewForRow(ModalTabl
   auto check = ModalTableItemAccessoryCheck::create();
   check->setCheck(checks_[row]);
   item->setRightAccessories({check});
-  const long last = long(items_.size()) - 1;
-  item->resetStyle(last == 0     ? ModalTableItem::Single
-                   : row == 0    ? ModalTableItem::First
-                   : row == last ? ModalTableItem::Last
-                                 : ModalTableItem::Middle);
+  item->resetStyle(ModalTableItem::styleAt(row, static_cast<long>(items_.size())));
   if (editable_) {
     item->setTarget(shared_from_this());
     item->setAction("toggle:");

@@ -61,11 +61,7 @@ std::shared_ptr<ui::TableRowView> MoveToPinController::tableViewRowViewForRow(Mo
   auto item = ModalTableItem::create();
   item->setMode(ModalTableItem::Title);
   item->setPosition(row);
-  const long last = static_cast<long>(dataSource_.size()) - 1;
-  item->resetStyle(last == 0     ? ModalTableItem::Single
-                   : row == 0    ? ModalTableItem::First
-                   : row == last ? ModalTableItem::Last
-                                 : ModalTableItem::Middle);
+  item->resetStyle(ModalTableItem::styleAt(row, static_cast<long>(dataSource_.size())));
   auto checkMark = ModalTableItemAccessoryCheck::create();
   checkMark->setCheck(row == checkedRow_);
   item->setLeftAccessory(checkMark);

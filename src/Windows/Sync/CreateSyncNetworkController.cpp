@@ -108,11 +108,7 @@ std::shared_ptr<ui::TableRowView> CreateSyncNetworkController::tableViewRowViewF
   const bool checked = row == checkIndex_;
   std::static_pointer_cast<ModalTableItemAccessoryCheck>(item->leftAccessory())->setCheck(checked);
   if (checked && !lastCheckItem_) lastCheckItem_ = item;
-  const long last = static_cast<long>(dataSource_.size()) - 1;
-  item->resetStyle(last == 0     ? ModalTableItem::Single
-                   : row == 0    ? ModalTableItem::First
-                   : row == last ? ModalTableItem::Last
-                                 : ModalTableItem::Middle);
+  item->resetStyle(ModalTableItem::styleAt(row, static_cast<long>(dataSource_.size())));
   item->setTitle(titleBeforeAccessories(network->name(), view()->frame().width(), buttons));
   items_[row] = item;
   return ModalTableRowViewWrapper::box(item);

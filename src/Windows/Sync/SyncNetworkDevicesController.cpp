@@ -82,11 +82,7 @@ std::shared_ptr<ui::TableRowView> SyncNetworkDevicesController::tableViewRowView
   disconnect->setAction("disconnectAccessoryClick:");
   item->setRightAccessories({disconnect});
   item->setPosition(row);
-  const long last = static_cast<long>(dataSource_.size()) - 1;
-  item->resetStyle(last == 0     ? ModalTableItem::Single
-                   : row == 0    ? ModalTableItem::First
-                   : row == last ? ModalTableItem::Last
-                                 : ModalTableItem::Middle);
+  item->resetStyle(ModalTableItem::styleAt(row, static_cast<long>(dataSource_.size())));
   item->setTitle(titleBeforeAccessories(dataSource_[static_cast<std::size_t>(row)].deviceName,
                                         view()->frame().width(), item->rightAccessories()));
   items_[row] = item;

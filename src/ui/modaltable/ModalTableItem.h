@@ -35,6 +35,10 @@ class ModalTableItem : public ui::View {
   void setStyle(std::uint64_t style) { style_ = style; }
   // Stores the style and shows its lines at once.
   void resetStyle(std::uint64_t style);
+  // The style of row `row` of a group of `count` rows: its lines depend on its place in the group.
+  static Style styleAt(long row, long count) {
+    return count <= 1 ? Single : row == 0 ? First : row == count - 1 ? Last : Middle;
+  }
   std::int64_t position() const { return position_; }
   void setPosition(std::int64_t position) { position_ = position; }
 

@@ -153,11 +153,7 @@ std::shared_ptr<ui::TableRowView> JoinSyncNetworkController::tableViewRowViewFor
   icon->setImage(themeImageNamed("sync-network"));
   item->setRightAccessories({icon});
   item->setPosition(row);
-  const long last = static_cast<long>(dataSource_.size()) - 1;
-  item->resetStyle(last == 0     ? ModalTableItem::Single
-                   : row == 0    ? ModalTableItem::First
-                   : row == last ? ModalTableItem::Last
-                                 : ModalTableItem::Middle);
+  item->resetStyle(ModalTableItem::styleAt(row, static_cast<long>(dataSource_.size())));
   item->setTitle(titleBeforeAccessories(dataSource_[static_cast<std::size_t>(row)].networkName,
                                         view()->frame().width(), item->rightAccessories()));
   items_[row] = item;
