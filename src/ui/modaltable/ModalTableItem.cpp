@@ -20,6 +20,8 @@ void styleField(ui::TextField& field) {
   field.setBordered(false);
   field.setDrawsBackground(false);
   field.setBackgroundColor(ui::Color::clear());
+  // The theme's text colour, so what is typed reads in dark mode too.
+  setTextColorAssetKey(field, std::string("fontNormalColor"));
 }
 
 }  // namespace
