@@ -216,6 +216,26 @@ std::optional<::Window> windowOnProperty(Display* display, ::Window window, cons
 
 }  // namespace
 
+::Window findMappedWindow(Display* display, ::Window parent, const std::string& title, int minWidth) {
+  ::Window root = 0, up = 0, *children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, parent, &root, &up, &children, &count)) return None;
+  ::Window found = None;
+  for (unsigned int i = 0; i < count && found == None; ++i) {
+    char* name = nullptr;
+    XWindowAttributes a;
+    if (XFetchName(display, children[i], &name) && name) {
+      if (title == name && XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable &&
+          a.width > minWidth)
+        found = children[i];
+      XFree(name);
+    }
+    if (found == None) found = findMappedWindow(display, children[i], title, minWidth);
+  }
+  if (children) XFree(children);
+  return found;
+}
+
 bool windowManagerRuns(Display* display) {
   const auto check = windowOnProperty(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK");
   return check && windowOnProperty(display, *check, "_NET_SUPPORTING_WM_CHECK") == check;

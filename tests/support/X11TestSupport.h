@@ -62,6 +62,9 @@ bool waitForEvent(Display* display, long mask, const std::function<bool(const XE
 bool waitOnEvents(Display* display, long mask, const std::function<bool()>& condition, int timeoutMs = 10000);
 // Whether a window manager that follows the extended hints runs on the display.
 bool windowManagerRuns(Display* display);
+// The mapped window titled so, at any depth (a window manager reparents); None when absent. Windows at
+// most `minWidth` wide do not count: the tray icon carries the program's name too.
+::Window findMappedWindow(Display* display, ::Window parent, const std::string& title, int minWidth = 100);
 // Returns once the window manager has dealt with everything the server told it before: it handles
 // events in order and answers a _NET_REQUEST_FRAME_EXTENTS, so its answer comes after all it decided
 // about windows mapped, focused or destroyed earlier. True at once when none runs; false when it did

@@ -193,23 +193,7 @@ class UserRoadsX11Test : public X11Test {
   // The mapped window titled so, at any depth (the window manager reparents); None when absent. The
   // tray icon carries the program's name too, so icon-sized windows do not count.
   ::Window findMapped(::Window parent, const std::string& title) {
-    ::Window root = 0, up = 0, *children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(x_, parent, &root, &up, &children, &count)) return None;
-    ::Window found = None;
-    for (unsigned int i = 0; i < count && found == None; ++i) {
-      char* name = nullptr;
-      XWindowAttributes a;
-      if (XFetchName(x_, children[i], &name) && name) {
-        if (title == name && XGetWindowAttributes(x_, children[i], &a) && a.map_state == IsViewable &&
-            a.width > 100)
-          found = children[i];
-        XFree(name);
-      }
-      if (found == None) found = findMapped(children[i], title);
-    }
-    if (children) XFree(children);
-    return found;
+    return findMappedWindow(x_, parent, title);
   }
   ::Window window(const std::string& title) {
     ::Window found = None;

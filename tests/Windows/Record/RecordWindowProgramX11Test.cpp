@@ -36,24 +36,7 @@ class RecordWindowProgramX11Test : public X11Test {
 
   // The program's mapped window titled so, at any depth (a window manager reparents); None when absent.
   ::Window findMapped(::Window parent, const std::string& title) {
-    ::Window root = 0, up = 0, *children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(probe_, parent, &root, &up, &children, &count)) return None;
-    ::Window found = None;
-    for (unsigned int i = 0; i < count && found == None; ++i) {
-      char* name = nullptr;
-      XWindowAttributes attributes;
-      if (XFetchName(probe_, children[i], &name) && name) {
-        if (title == name && XGetWindowAttributes(probe_, children[i], &attributes) &&
-            attributes.map_state == IsViewable) {
-          found = children[i];
-        }
-        XFree(name);
-      }
-      if (found == None) found = findMapped(children[i], title);
-    }
-    if (children) XFree(children);
-    return found;
+    return findMappedWindow(probe_, parent, title, 0);
   }
   int heightOf(::Window window) {
     XWindowAttributes attributes;

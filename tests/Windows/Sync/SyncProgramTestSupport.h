@@ -151,23 +151,7 @@ class Desk {
     return found;
   }
   ::Window findMapped(::Window parent, const std::string& title) {
-    ::Window root = 0, up = 0, *children = nullptr;
-    unsigned int n = 0;
-    if (!XQueryTree(x_, parent, &root, &up, &children, &n)) return 0;
-    ::Window found = 0;
-    for (unsigned int i = 0; i < n && !found; ++i) {
-      char* name = nullptr;
-      XWindowAttributes a;
-      if (XFetchName(x_, children[i], &name) && name) {
-        if (title == name && XGetWindowAttributes(x_, children[i], &a) && a.map_state == IsViewable &&
-            a.width > 100)
-          found = children[i];
-        XFree(name);
-      }
-      if (!found) found = findMapped(children[i], title);
-    }
-    if (children) XFree(children);
-    return found;
+    return findMappedWindow(x_, parent, title);
   }
 
   std::string display_;
