@@ -3,6 +3,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <cairo.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -18,6 +19,7 @@
 #include <filesystem>
 
 #include "platform/dispatch/Dispatch.h"
+#include "support/ProgramUnderTest.h"
 
 extern char** environ;
 
@@ -310,6 +312,34 @@ void X11Test::SetUp() {
   if (display_.empty()) VL_SKIP_WITHOUT_DESKTOP(XvfbServer::shared().skipReason());
   dispatch::MainLoop::adoptCurrentThread();
   log_.emplace();
+}
+
+void ProgramKeysTest::SetUp() {
+  X11Test::SetUp();
+  if (IsSkipped() || HasFatalFailure()) return;
+  if (!std::filesystem::exists(Program::path())) VL_SKIP_WITHOUT_DESKTOP("build the vellisto target first");
+  keys_ = XOpenDisplay(display_.c_str());
+  ASSERT_NE(keys_, nullptr);
+  int event = 0, error = 0, major = 0, minor = 0;
+  if (!XTestQueryExtension(keys_, &event, &error, &major, &minor)) VL_SKIP_WITHOUT_DESKTOP("no XTest");
+}
+
+void ProgramKeysTest::TearDown() {
+  if (keys_) XCloseDisplay(keys_);
+}
+
+void ProgramKeysTest::press(const std::vector<KeySym>& chord) {
+  for (KeySym sym : chord) XTestFakeKeyEvent(keys_, XKeysymToKeycode(keys_, sym), True, CurrentTime);
+  for (auto it = chord.rbegin(); it != chord.rend(); ++it)
+    XTestFakeKeyEvent(keys_, XKeysymToKeycode(keys_, *it), False, CurrentTime);
+  XSync(keys_, False);
+}
+
+::Window ProgramKeysTest::focused() {
+  ::Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(keys_, &focus, &revert);
+  return focus;
 }
 
 TestWindow::TestWindow(const std::string& display, const std::string& wmClass, std::optional<long> pid) {

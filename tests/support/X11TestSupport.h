@@ -86,6 +86,17 @@ class X11Test : public ::testing::Test {
   std::optional<LogCapture> log_;
 };
 
+// A road test that drives the built program with keys sent through XTest on a connection of its own.
+class ProgramKeysTest : public X11Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Presses the keys in order and lets them go in reverse.
+  void press(const std::vector<KeySym>& chord);
+  ::Window focused();
+  Display* keys_ = nullptr;
+};
+
 // A top-level window of a test client that plays another application: it can take the focus, record
 // key events, and carry a class and a process id.
 class TestWindow {

@@ -39,33 +39,8 @@ std::string historyOf(const Program& program) {
   return doc->load(program.home() + "/.vellisto/data/BigDoc_0") ? doc->stringValue() : "";
 }
 
-class MainRoadX11Test : public X11Test {
+class MainRoadX11Test : public ProgramKeysTest {
  protected:
-  void SetUp() override {
-    X11Test::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    if (!files::exists(Program::path())) VL_SKIP_WITHOUT_DESKTOP("build the vellisto target first");
-    keys_ = XOpenDisplay(display_.c_str());
-    ASSERT_NE(keys_, nullptr);
-    int event = 0, error = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(keys_, &event, &error, &major, &minor)) VL_SKIP_WITHOUT_DESKTOP("no XTest");
-  }
-  void TearDown() override {
-    if (keys_) XCloseDisplay(keys_);
-  }
-  void press(std::vector<KeySym> chord) {
-    for (KeySym sym : chord) XTestFakeKeyEvent(keys_, XKeysymToKeycode(keys_, sym), True, CurrentTime);
-    for (auto it = chord.rbegin(); it != chord.rend(); ++it)
-      XTestFakeKeyEvent(keys_, XKeysymToKeycode(keys_, *it), False, CurrentTime);
-    XSync(keys_, False);
-  }
-  ::Window focused() {
-    ::Window focus = 0;
-    int revert = 0;
-    XGetInputFocus(keys_, &focus, &revert);
-    return focus;
-  }
-
   // The focused window when it is one of the program's, else None.
   ::Window focusedProgramWindow() {
     const ::Window w = focused();
@@ -77,7 +52,6 @@ class MainRoadX11Test : public X11Test {
     return ours ? w : None;
   }
 
-  Display* keys_ = nullptr;
   vl::test::TempDir root_{"vl-mainroad"};
 };
 
