@@ -3,9 +3,18 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace vl::bench {
+
+// A benchmark whose fixture could not be made measures nothing: it stops with a failure.
+inline void require(bool ok, const char* what) {
+  if (ok) return;
+  std::fprintf(stderr, "bench: %s failed\n", what);
+  std::exit(1);
+}
 
 using Steady = std::chrono::steady_clock;
 

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "BenchCorpus.h"
+#include "BenchTiming.h"
 #include "VLEngine/doc/DocChainLoader.h"
 #include "VLEngine/doc/DocTextForm.h"
 #include "VLEngine/doc/GzipUtility.h"
@@ -299,7 +300,9 @@ class CaptureProgramBench {
                                                std::nullopt, Json::object())
                    ->stringValue();
     }
-    files::atomicWrite(data + "/BigDoc_0", records > 0 ? *GzipUtility::gzipData(text) : std::string());
+    bench::require(
+        files::atomicWrite(data + "/BigDoc_0", records > 0 ? *GzipUtility::gzipData(text) : std::string()),
+        "writing the history");
     // build/src/app/vellisto finds the resources through build/bench/resources.
     const auto build = std::filesystem::path(program).parent_path().parent_path().parent_path();
     p.pid = spawn(

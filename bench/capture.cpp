@@ -79,7 +79,9 @@ void storeWithRecords(const std::string& home, int records, vl::bench::Corpus& c
                                                  std::nullopt, vl::Json::object())
                  ->stringValue();
   }
-  vl::files::atomicWrite(data + "/BigDoc_0", records > 0 ? *vl::GzipUtility::gzipData(text) : std::string());
+  vl::bench::require(vl::files::atomicWrite(data + "/BigDoc_0",
+                                            records > 0 ? *vl::GzipUtility::gzipData(text) : std::string()),
+                     "writing the history");
   vl::VLEngine::shared().setFolders(home);
   vl::VLEngine::shared().setTabDirectory(vl::PinManager::tabDirectory());
   vl::VLEngine::shared().load();

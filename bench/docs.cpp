@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "VLEngine/doc/DocTextForm.h"
 #include "VLEngine/doc/GzipUtility.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
@@ -147,7 +148,7 @@ int main(int argc, char** argv) {
   if (!keep && !::mkdtemp(pattern.data())) return 1;
   const std::string root = keep ? std::string(argv[1]) : pattern;
   const std::string history = root + "/history";
-  vl::files::createDirectories(history);
+  vl::bench::require(vl::files::createDirectories(history), "making the history folder");
 
   // Writing the fixture docs is not measured; it runs on every core.
   auto start = Clock::now();
@@ -162,7 +163,9 @@ int main(int argc, char** argv) {
           std::string data = *vl::GzipUtility::gzipData(text);
           textBytes[d] = text.size();
           fileBytes[d] = data.size();
-          vl::files::atomicWrite(history + "/" + vl::Vellisto_BigDoc::docFileName(d), data);
+          vl::bench::require(
+              vl::files::atomicWrite(history + "/" + vl::Vellisto_BigDoc::docFileName(d), data),
+              "writing a doc");
         }
       });
     }
@@ -192,7 +195,7 @@ int main(int argc, char** argv) {
       std::vector<std::shared_ptr<vl::Vellisto_BigDoc>> docs;
       for (int d = 0; d < kDocs; ++d) {
         auto doc = std::make_shared<vl::Vellisto_BigDoc>();
-        doc->load(history + "/" + vl::Vellisto_BigDoc::docFileName(d));
+        vl::bench::require(doc->load(history + "/" + vl::Vellisto_BigDoc::docFileName(d)), "loading a doc");
         loadedRecords += doc->chunkCount();
         docs.push_back(std::move(doc));
       }
@@ -208,7 +211,7 @@ int main(int argc, char** argv) {
 
   // Appends: the caller's cost, then how long the queue takes to settle and what it wrote.
   const std::string appendFolder = root + "/append";
-  vl::files::createDirectories(appendFolder);
+  vl::bench::require(vl::files::createDirectories(appendFolder), "making the append folder");
   TextMaker maker(12345);
   std::vector<std::shared_ptr<vl::Vellisto_Chunk>> records;
   records.reserve(kAppends);

@@ -24,6 +24,7 @@
 
 #include "BenchCorpus.h"
 #include "BenchHistory.h"
+#include "BenchTiming.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
 #include "gRPC/Client/SyncNetworkClient.h"
@@ -142,8 +143,8 @@ struct RealServer {
     vl::VLEngine& engine = vl::VLEngine::shared();
     engine.setFolders(root);
     const std::string data = engine.storePath();
-    vl::files::createDirectories(data);
-    vl::files::createDirectories(root + "/pin");
+    vl::bench::require(vl::files::createDirectories(data) && vl::files::createDirectories(root + "/pin"),
+                       "making the folders");
     vl::bench::Corpus corpus(7);
     docs = vl::bench::memoryDocChain(kHistoryDocs, data);
     vl::bench::fillDocs(vl::bench::DocChain(docs.begin(), docs.end() - 1), kHistoryPerDoc, corpus);

@@ -84,7 +84,7 @@ TEST_F(AutoPickArchiveTest, RoundTripThroughTheTabKeyOnDisk) {
   EXPECT_TRUE(capturedLines().empty()) << "a tab without rules is normal, not worth a log line";
 
   // A forest of no trees is a valid archive: the tab exists with rules that accept nothing.
-  AutoPickArchive::store(AutoPickForest(), tab, reread);
+  EXPECT_TRUE(AutoPickArchive::store(AutoPickForest(), tab, reread));
   auto empty = AutoPickArchive::load(tab, reread);
   ASSERT_TRUE(empty);
   EXPECT_TRUE(empty->trees().empty());

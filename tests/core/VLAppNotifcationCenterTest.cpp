@@ -76,10 +76,10 @@ TEST_F(VLAppNotifcationCenterTest, OnlyThePreferencesUpdateOfKeyOneRefreshesTheH
   VLConfig::shared().setHotkeyValueOfKey(VLConfig::kMainHotKey, {0x140000, 9, 1, true});
 
   // Datagrams from one sender arrive in order, so once the last one is seen the others were judged.
-  distributed_->post(Center::getUpdateNameOfGroupUserDefaultsKey(1), "org.example.other");
-  distributed_->post(Center::getUpdateNameOfGroupUserDefaultsKey(2), kPreferencesAppId);
-  distributed_->post(Center::getFetchNameOfGroupUserDefaultsKey(1), kPreferencesAppId);
-  distributed_->post(Center::getUpdateNameOfGroupUserDefaultsKey(1), kPreferencesAppId);
+  EXPECT_TRUE(distributed_->post(Center::getUpdateNameOfGroupUserDefaultsKey(1), "org.example.other"));
+  EXPECT_TRUE(distributed_->post(Center::getUpdateNameOfGroupUserDefaultsKey(2), kPreferencesAppId));
+  EXPECT_TRUE(distributed_->post(Center::getFetchNameOfGroupUserDefaultsKey(1), kPreferencesAppId));
+  EXPECT_TRUE(distributed_->post(Center::getUpdateNameOfGroupUserDefaultsKey(1), kPreferencesAppId));
 
   std::unique_lock lock(mutex);
   ASSERT_TRUE(called.wait_for(lock, std::chrono::seconds(10), [&] { return !registrations.empty(); }));

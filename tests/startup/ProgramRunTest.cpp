@@ -38,7 +38,7 @@ class ProgramRun {
     std::vector<std::string> env = {
         "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/.config", "XDG_RUNTIME_DIR=" + root + "/run",
         std::string("VELLISTO_RESOURCES=") + VL_RESOURCES_DIR, "PATH=/usr/bin:/bin"};
-    files::createDirectories(root + "/run");
+    EXPECT_TRUE(files::createDirectories(root + "/run"));
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);

@@ -37,7 +37,7 @@ TEST(SyncSteps, RowsAndThePreviewFollowAnImageStillArriving) {
   row->onEnd = [&] { ++ended; };
   preview->onEnd = [&] { ++ended; };
 
-  center.appendSlice("SIG", 2, "first half");
+  EXPECT_TRUE(center.appendSlice("SIG", 2, "first half"));
   dispatch::MainLoop::runUntilIdle();
   EXPECT_DOUBLE_EQ(row->fraction, 0.5);
   EXPECT_EQ(progressed, 2);  // the total, then the slice

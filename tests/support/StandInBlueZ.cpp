@@ -59,8 +59,8 @@ struct StandInBlueZ::Service {
     std::unique_ptr<sdbus::IObject> object;
   };
 
-  Service(StandInBlueZ* standIn, Options given, std::weak_ptr<dbus::BusConnection> connection)
-      : owner(standIn), options(given), powered(given.powered), bus(std::move(connection)) {}
+  Service(StandInBlueZ* standIn, Options given, std::weak_ptr<dbus::BusConnection> busConnection)
+      : owner(standIn), options(given), powered(given.powered), bus(std::move(busConnection)) {}
 
   void start(sdbus::IConnection& c) {
     connection = &c;

@@ -236,7 +236,7 @@ Json run(const Json& command, PeerHandler& handler, const std::shared_ptr<Server
   if (cmd == "image") {
     // The image file goes into this device's own file folder, as a copied image would.
     const std::string folder = files::joinPath(VLEngine::shared().filePath(), "2024-01-01");
-    files::createDirectories(folder);
+    if (!files::createDirectories(folder)) return Json{{"ok", false}};
     const std::string path = files::joinPath(folder, jsonString(command, "name", "peer.png"));
     std::optional<std::string> bytes = files::readFile(jsonString(command, "from"));
     if (!bytes || !files::atomicWrite(path, *bytes)) return Json{{"ok", false}};

@@ -73,7 +73,7 @@ class ClientSessionTest : public ClientFixture {
 
   std::string inFileFolder(const std::string& name, const std::string& bytes) {
     const std::string folder = files::joinPath(engine().filePath(), "2024-01-01");
-    files::createDirectories(folder);
+    EXPECT_TRUE(files::createDirectories(folder));
     const std::string path = files::joinPath(folder, name);
     EXPECT_TRUE(files::atomicWrite(path, bytes));
     return path;

@@ -135,11 +135,11 @@ TEST_F(ThemeCategoriesTest, ObjectNotHeldBySharedPtrIsColouredOnceAndNotFollowed
 }
 
 TEST(ColorHelper, SixOrEightHexDigitsOnly) {
-  struct Case {
+  struct HexCase {
     const char* text;
     std::optional<Color> expected;
   };
-  const std::vector<Case> cases = {
+  const std::vector<HexCase> cases = {
       {"FF0000", Color::rgba(1, 0, 0, 1)},
       {"ff0000", Color::rgba(1, 0, 0, 1)},
       {"FF000080", Color::rgba(1, 0, 0, 128 / 255.0)},
@@ -149,7 +149,7 @@ TEST(ColorHelper, SixOrEightHexDigitsOnly) {
       {"zzzzzz", Color::rgba(0, 0, 0, 1)},
       {"12zzzz", Color::rgb24(0x000012)},
   };
-  for (const Case& c : cases) {
+  for (const HexCase& c : cases) {
     EXPECT_EQ(ColorHelper::colorFromString(c.text), c.expected) << c.text;
   }
 }

@@ -118,7 +118,8 @@ void ImageCache::removeImagesOfKeyPrefix(const std::string& group) {
   const std::string fileStart = group + "-";
   for (const std::string& name : listing.names) {
     if (startsWith(name, fileStart) && endsWith(name, kFileSuffix))
-      files::removeRecursive(files::joinPath(diskPath_, name));
+      if (!files::removeRecursive(files::joinPath(diskPath_, name)))
+        logf("image cache: cannot remove %s", name.c_str());
   }
 }
 

@@ -34,11 +34,11 @@ class UnaryServerCall final : public ServerCall {
                                         grpc::ServerCompletionQueue*, void*);
   using Handle = Response (ServerProvider::*)(const Request&, const std::string& peer);
 
-  static void listen(ServerEnvironment& environment, Listen listen, Handle handle) {
-    auto* call = new UnaryServerCall(environment, listen, handle);
+  static void listen(ServerEnvironment& environment, Listen request, Handle handle) {
+    auto* call = new UnaryServerCall(environment, request, handle);
     if (!call->next([&] {
-          (environment.service.*listen)(&call->context_, &call->request_, &call->writer_, environment.queue,
-                                        environment.queue, call->tag());
+          (environment.service.*request)(&call->context_, &call->request_, &call->writer_, environment.queue,
+                                         environment.queue, call->tag());
         })) {
       delete call;
     }
@@ -56,8 +56,8 @@ class UnaryServerCall final : public ServerCall {
   }
 
  private:
-  UnaryServerCall(ServerEnvironment& environment, Listen listen, Handle handle)
-      : ServerCall(environment), listen_(listen), handle_(handle), writer_(&context_) {}
+  UnaryServerCall(ServerEnvironment& environment, Listen request, Handle handle)
+      : ServerCall(environment), listen_(request), handle_(handle), writer_(&context_) {}
 
   Listen listen_;
   Handle handle_;

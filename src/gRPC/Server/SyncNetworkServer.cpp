@@ -102,10 +102,11 @@ void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
       ServerEnvironment{*run->loop, *run->service, rawQueue, *run->provider});
   listenForCalls(*run->environment);
   const int bound = run->port;
-  run->loop->post([bound] {
-    std::printf("server started on port %d\n", bound);
-    std::fflush(stdout);
-  });
+  if (!run->loop->post([bound] {
+        std::printf("server started on port %d\n", bound);
+        std::fflush(stdout);
+      }))
+    logf("sync server: its loop stopped before it announced port %d", bound);
   std::lock_guard<std::mutex> lock(mutex_);
   running_ = std::move(run);
 }

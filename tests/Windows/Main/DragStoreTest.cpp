@@ -47,7 +47,7 @@ TEST_F(DragStoreTest, DefaultPositionFromEdgeInsets) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(ui::stringFromPoint(c.origin));
-    VLConfig::shared().groupUserDefaults().remove(store().originsKey());
+    (void)VLConfig::shared().groupUserDefaults().remove(store().originsKey());  // there may be none
     window_->insets = c.insets;
     store().updateByMousePoint(c.click);
     EXPECT_EQ(store().getFrame(), ui::Rect(c.origin, {264, 77}));

@@ -70,11 +70,11 @@ class UserRoadsX11Test : public X11Test {
   // out so the chooser lists only it), docked in a tray and capturing.
   void start() {
     const std::string apps = root_.path() + "/home/.local/share/applications";
-    files::createDirectories(apps);
-    files::createDirectories(root_.path() + "/share");
-    files::atomicWrite(
+    EXPECT_TRUE(files::createDirectories(apps));
+    EXPECT_TRUE(files::createDirectories(root_.path() + "/share"));
+    EXPECT_TRUE(files::atomicWrite(
         apps + "/ledger.desktop",
-        "[Desktop Entry]\nType=Application\nName=Ledger\nExec=ledger\nStartupWMClass=Ledger\n");
+        "[Desktop Entry]\nType=Application\nName=Ledger\nExec=ledger\nStartupWMClass=Ledger\n"));
     // No session bus here: the program falls back to the XEmbed tray, as on a desktop whose panel only
     // speaks that.
     tray_.emplace(display_, 0xececec, 0, 0);

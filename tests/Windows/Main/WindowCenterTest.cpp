@@ -30,7 +30,7 @@ class WindowCenterTest : public WindowsTest {
 TEST_F(WindowCenterTest, ToggleShowsAndHidesTheMainWindowWithItsEscapeEntry) {
   CrashAnalyticsService& analytics = CrashAnalyticsService::shared();
   analytics.resetForTesting();
-  analytics.start("5c0d9a17-3e42-4b8f-a6d1-70e2f4b9c386", CrashAnalyticsService::Analytics);
+  EXPECT_TRUE(analytics.start("5c0d9a17-3e42-4b8f-a6d1-70e2f4b9c386", CrashAnalyticsService::Analytics));
   center().activeOrInactiveVellisto();
   EXPECT_TRUE(mainShown());
   EXPECT_TRUE(main_->isKeyWindow());

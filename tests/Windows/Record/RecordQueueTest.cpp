@@ -17,7 +17,7 @@ std::shared_ptr<CopyEntity> entity(const std::string& text) {
 
 RecordQueue queueOf(const std::vector<std::string>& newestLast) {
   RecordQueue q;
-  for (const std::string& t : newestLast) q.append(entity(t));
+  for (const std::string& t : newestLast) EXPECT_TRUE(q.append(entity(t)));
   return q;
 }
 

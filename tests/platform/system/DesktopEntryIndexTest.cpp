@@ -63,13 +63,14 @@ TEST(DesktopEntryIndexTest, EarlierFoldersHideLaterOnesAndHiddenEntriesHideTheId
   vl::test::TempDir dir("vl-entries");
   const std::string& root = dir.path();
   const std::string user = root + "/user", system = root + "/system";
-  files::createDirectories(user + "/kde");
-  files::createDirectories(system);
-  files::atomicWrite(user + "/notes.desktop", "[Desktop Entry]\nName=Mine\nExec=notes\n");
-  files::atomicWrite(system + "/notes.desktop", "[Desktop Entry]\nName=System\nExec=notes\n");
-  files::atomicWrite(user + "/gone.desktop", "[Desktop Entry]\nHidden=true\n");
-  files::atomicWrite(system + "/gone.desktop", "[Desktop Entry]\nName=Gone\nExec=gone\n");
-  files::atomicWrite(user + "/kde/viewer.desktop", "[Desktop Entry]\nName=Viewer\nExec=viewer\n");
+  EXPECT_TRUE(files::createDirectories(user + "/kde"));
+  EXPECT_TRUE(files::createDirectories(system));
+  EXPECT_TRUE(files::atomicWrite(user + "/notes.desktop", "[Desktop Entry]\nName=Mine\nExec=notes\n"));
+  EXPECT_TRUE(files::atomicWrite(system + "/notes.desktop", "[Desktop Entry]\nName=System\nExec=notes\n"));
+  EXPECT_TRUE(files::atomicWrite(user + "/gone.desktop", "[Desktop Entry]\nHidden=true\n"));
+  EXPECT_TRUE(files::atomicWrite(system + "/gone.desktop", "[Desktop Entry]\nName=Gone\nExec=gone\n"));
+  EXPECT_TRUE(
+      files::atomicWrite(user + "/kde/viewer.desktop", "[Desktop Entry]\nName=Viewer\nExec=viewer\n"));
 
   DesktopEntryIndex index({user, system});
   auto notes = index.find("", "", "/usr/bin/notes");
@@ -82,8 +83,8 @@ TEST(DesktopEntryIndexTest, EarlierFoldersHideLaterOnesAndHiddenEntriesHideTheId
   EXPECT_EQ(index.find("nothing", "Nothing", "nothing"), std::nullopt);
 
   // A new entry is found without building a new index.
-  files::atomicWrite(system + "/late.desktop",
-                     "[Desktop Entry]\nName=Late\nExec=late\nStartupWMClass=Late\n");
+  EXPECT_TRUE(files::atomicWrite(system + "/late.desktop",
+                                 "[Desktop Entry]\nName=Late\nExec=late\nStartupWMClass=Late\n"));
   auto late = index.find("", "Late", "");
   ASSERT_TRUE(late);
   EXPECT_EQ(late->id, "late");

@@ -430,7 +430,7 @@ TEST_P(X11WindowFocusTest, APopUpClosesOnAClickOutsideIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManager, X11WindowFocusTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "openbox" : "none"; });
+                         [](const auto& param) { return param.param ? "openbox" : "none"; });
 
 std::vector<std::string> atomList(Display* d, ::Window w, const char* name) {
   std::vector<std::string> out;

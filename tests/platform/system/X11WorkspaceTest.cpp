@@ -30,9 +30,10 @@ class AppsFolder {
     char path[] = "/tmp/vl-x11-apps-XXXXXX";
     path_ = mkdtemp(path) ? path : "";
   }
-  ~AppsFolder() { files::removeRecursive(path_); }
+  ~AppsFolder() { (void)files::removeRecursive(path_); }  // a temporary folder: best effort
   void add(const std::string& id, const std::string& body) {
-    files::atomicWrite(files::joinPath(path_, id + ".desktop"), "[Desktop Entry]\nType=Application\n" + body);
+    EXPECT_TRUE(files::atomicWrite(files::joinPath(path_, id + ".desktop"),
+                                   "[Desktop Entry]\nType=Application\n" + body));
   }
   std::string entry(const std::string& id) const { return files::joinPath(path_, id + ".desktop"); }
   const std::string& path() const { return path_; }
@@ -158,8 +159,8 @@ TEST_F(X11WorkspaceTest, AUrlOpensInTheApplicationOfAnEntry) {
   AppsFolder apps;
   const std::string out = files::joinPath(apps.path(), "opened");
   const std::string script = files::joinPath(apps.path(), "browser.sh");
-  files::atomicWrite(script,
-                     "#!/bin/sh\nprintf '%s' \"$2\" > " + out + ".part && mv " + out + ".part " + out + "\n");
+  EXPECT_TRUE(files::atomicWrite(
+      script, "#!/bin/sh\nprintf '%s' \"$2\" > " + out + ".part && mv " + out + ".part " + out + "\n"));
   ASSERT_EQ(chmod(script.c_str(), 0700), 0);
   apps.add("browser", "Exec=" + script + " --new-tab %u\n");
   EXPECT_FALSE(workspace->openURL("--help", apps.entry("browser")));
