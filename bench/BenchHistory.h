@@ -1,19 +1,39 @@
 // A clipboard history in memory for the benchmark programs that fill one.
 #pragma once
 
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "BenchCorpus.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
 #include "VLEngine/search/Vellisto_Master.h"
 #include "core/VLConstants.h"
 #include "pins/PinManager.h"
 
 namespace vl::bench {
+
+// A display channel that only notes which search task answered last, so a benchmark can wait for the
+// engine's answer to the task it sent.
+struct AnsweredTasks : Vellisto_DisplayChannelDelegate {
+  std::mutex mutex;
+  std::condition_variable cv;
+  std::int64_t last = 0;
+  void receivedData(const DisplayRows&, std::int64_t taskId, bool) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    last = taskId;
+    cv.notify_all();
+  }
+  void waitFor(std::int64_t taskId) {
+    std::unique_lock<std::mutex> lock(mutex);
+    cv.wait(lock, [&] { return last >= taskId; });
+  }
+};
 
 using DocChain = std::vector<std::shared_ptr<vl::Vellisto_BigDoc>>;
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "BenchHistory.h"
+#include "BenchPaint.h"
 #include "BenchTiming.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/MainViewController.h"
@@ -44,17 +45,8 @@ using vl::bench::Steady;
 constexpr int kRounds = 5;
 constexpr double kGoalMs = 50;
 
-void silence(const std::string&) {}
-
-void frame(vl::ui::Window& window, cairo_surface_t* surface) {
-  window.display();
-  cairo_t* cr = cairo_create(surface);
-  vl::paint::PaintOptions options;
-  options.height = window.contentRect().height();
-  vl::paint::paintDisplayList(cr, window.displayList(), options);
-  cairo_destroy(cr);
-  cairo_surface_flush(surface);
-}
+using vl::bench::paintFrame;
+using vl::bench::silence;
 
 // Lines of 40 to 120 characters of words, or one line, `bytes` long.
 std::string makeText(std::size_t bytes, bool lines) {
@@ -134,14 +126,14 @@ int main(int argc, char** argv) {
                                             vl::ui::WindowStyle::Titled);
   auto preview = vl::PreviewView2::create();
   previewWindow->contentView()->addSubview(preview);
-  frame(*previewWindow, surface);
+  paintFrame(*previewWindow, surface);
 
   auto timeIt = [&](const std::function<void()>& action, vl::ui::Window& painted) {
     std::vector<double> runs;
     for (int round = 0; round < kRounds; ++round) {
       const auto t0 = Steady::now();
       action();
-      frame(painted, surface);
+      paintFrame(painted, surface);
       runs.push_back(msSince(t0));
       vl::dispatch::MainLoop::runUntilIdle();
     }

@@ -25,6 +25,7 @@
 
 #include "BenchCorpus.h"
 #include "BenchHistory.h"
+#include "BenchPaint.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/DisplayAttributedString.h"
@@ -72,17 +73,8 @@ std::size_t residentBytes() {
   return static_cast<std::size_t>(resident) * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
 }
 
-void silence(const std::string&) {}
-
-void frame(vl::ui::Window& window, cairo_surface_t* surface) {
-  window.display();
-  cairo_t* cr = cairo_create(surface);
-  vl::paint::PaintOptions options;
-  options.height = window.contentRect().height();
-  vl::paint::paintDisplayList(cr, window.displayList(), options);
-  cairo_destroy(cr);
-  cairo_surface_flush(surface);
-}
+using vl::bench::paintFrame;
+using vl::bench::silence;
 
 // Runs the main queue until the list took a new answer (each answer ends in a fresh row object).
 void waitForRows(vl::HintTable2& list, const std::shared_ptr<vl::DisplayAttributedString>& before) {
@@ -133,17 +125,7 @@ int main(int argc, char** argv) {
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 680, 513);
 
   // The engine alone, answering the same query to a channel that only keeps the rows.
-  struct Keep : vl::Vellisto_DisplayChannelDelegate {
-    std::mutex mutex;
-    std::condition_variable cv;
-    std::int64_t last = 0;
-    void receivedData(const vl::DisplayRows&, std::int64_t taskId, bool) override {
-      std::lock_guard<std::mutex> lock(mutex);
-      last = taskId;
-      cv.notify_all();
-    }
-  };
-  auto keep = std::make_shared<Keep>();
+  auto keep = std::make_shared<vl::bench::AnsweredTasks>();
   // Like the search field, it starts over from every record unless the query extends the last one.
   std::string engineSearched;
   auto engineMs = [&](const std::string& query) {
@@ -157,8 +139,7 @@ int main(int argc, char** argv) {
     } else {
       engine.seach(query);
     }
-    std::unique_lock<std::mutex> lock(keep->mutex);
-    keep->cv.wait(lock, [&] { return keep->last >= id; });
+    keep->waitFor(id);
     const double ms = msSince(t0);
     engine.setChannel(controller->chunkContent());
     return ms;
@@ -180,7 +161,7 @@ int main(int argc, char** argv) {
     auto before = lastRow(list);
     center.activeOrInactiveVellisto();
     waitForRows(list, before);
-    frame(*window, surface);
+    paintFrame(*window, surface);
     show.push_back(msSince(t0));
     for (std::size_t k = 0; k < word.size(); ++k) {
       t0 = Steady::now();
@@ -188,7 +169,7 @@ int main(int argc, char** argv) {
       field->setStringValue(word.substr(0, k + 1));
       input.controlTextDidChange(*field);
       waitForRows(list, before);
-      frame(*window, surface);
+      paintFrame(*window, surface);
       keys[k].push_back(msSince(t0));
     }
     center.activeOrInactiveVellisto();  // hides, forgets the text and the replayed searches

@@ -20,6 +20,7 @@
 
 #include "BenchCorpus.h"
 #include "BenchHistory.h"
+#include "BenchPaint.h"
 #include "BenchTiming.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/search/DisplayAttributedString.h"
@@ -41,7 +42,7 @@ constexpr int kDocs = 100;
 constexpr int kRounds = 31;
 constexpr std::size_t kMegabyte = 1 << 20;
 
-void silence(const std::string&) {}
+using vl::bench::silence;
 
 std::string prose(vl::bench::Corpus& corpus) {
   std::string text;
@@ -76,17 +77,7 @@ int main(int argc, char** argv) {
   vl::VLEngine& engine = vl::VLEngine::shared();
 
   // The engine's answer to one keystroke, to a channel that only notes it.
-  struct Keep : vl::Vellisto_DisplayChannelDelegate {
-    std::mutex mutex;
-    std::condition_variable cv;
-    std::int64_t last = 0;
-    void receivedData(const vl::DisplayRows&, std::int64_t taskId, bool) override {
-      std::lock_guard<std::mutex> lock(mutex);
-      last = taskId;
-      cv.notify_all();
-    }
-  };
-  auto keep = std::make_shared<Keep>();
+  auto keep = std::make_shared<vl::bench::AnsweredTasks>();
   engine.setChannel(keep);
   std::string searched;
   auto searchMs = [&](const std::string& query) {
@@ -95,8 +86,7 @@ int main(int argc, char** argv) {
     if (!vl::SearchQuery::narrows(searched, query)) engine.cleanMatchedChunks();
     searched = query;
     engine.seach(query);
-    std::unique_lock<std::mutex> lock(keep->mutex);
-    keep->cv.wait(lock, [&] { return keep->last >= id; });
+    keep->waitFor(id);
     return msSince(t0);
   };
 
