@@ -7,6 +7,7 @@
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "theme/VLThemeCategories.h"
+#include "ui/controls/ButtonPresets.h"
 #include "ui/navigation/ModalNavigationController.h"
 #include "ui/panels/SlideCenter.h"
 
@@ -14,18 +15,7 @@ namespace vl {
 
 std::shared_ptr<Button2> makePinPageOkButton(const std::shared_ptr<ui::ActionTarget>& target,
                                              const std::string& action) {
-  auto button = Button2::create({0, 5, 65, 30});
-  button->setTitle(localized("ok"));
-  button->setRadius(4);
-  button->setFont(ui::Font::systemFont(16));
-  button->setAlignment(ui::TextAlignment::Center);
-  button->setButtonBackgroundColorAssetKey(std::string("accentColor"));
-  button->setTextColorAssetKey(std::string("white"));
-  button->setButtonBackgroundDisabledColorAssetKey(std::string("disableBackgroundColor"));
-  button->setTextDisabledColorAssetKey(std::string("disableTextColor"));
-  button->setTarget(target);
-  button->setAction(action);
-  return button;
+  return makeNavigationActionButton(localized("ok"), target, action);
 }
 
 const std::shared_ptr<Button2>& PinTabDetailController::okButton() {

@@ -8,6 +8,7 @@
 #include "theme/VLFont.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/alert/Alert.h"
+#include "ui/controls/ButtonPresets.h"
 #include "ui/panels/MainViewHooks.h"
 
 namespace vl {
@@ -29,18 +30,7 @@ std::shared_ptr<PassthroughAndArrowCursorTextView> makeSyncLabel(double size, ui
 std::shared_ptr<Button2> makeSyncActionButton(const std::string& titleKey,
                                               const std::shared_ptr<ui::ActionTarget>& target,
                                               const std::string& action) {
-  auto button = Button2::create({0, 5, 65, 30});
-  button->setTitle(localized(titleKey));
-  button->setRadius(4);
-  button->setFont(ui::Font::systemFont(16));
-  button->setAlignment(ui::TextAlignment::Center);
-  button->setButtonBackgroundColorAssetKey(std::string("accentColor"));
-  button->setTextColorAssetKey(std::string("white"));
-  button->setButtonBackgroundDisabledColorAssetKey(std::string("disableBackgroundColor"));
-  button->setTextDisabledColorAssetKey(std::string("disableTextColor"));
-  button->setTarget(target);
-  button->setAction(action);
-  return button;
+  return makeNavigationActionButton(localized(titleKey), target, action);
 }
 
 std::shared_ptr<Button2> makeSyncStatusButton(const std::string& rightImage) {

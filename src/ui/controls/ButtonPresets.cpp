@@ -51,4 +51,21 @@ SubtitleLabel::SubtitleLabel(const ui::Rect& frame) : Button3(frame) {
   makeLabel(*this, "fontSubtitleColor");
 }
 
+std::shared_ptr<Button2> makeNavigationActionButton(const std::string& title,
+                                                    const std::shared_ptr<ui::ActionTarget>& target,
+                                                    const std::string& action) {
+  auto button = Button2::create({0, 5, 65, 30});
+  button->setTitle(title);
+  button->setRadius(4);
+  button->setFont(ui::Font::systemFont(16));
+  button->setAlignment(ui::TextAlignment::Center);
+  button->setButtonBackgroundColorAssetKey(std::string("accentColor"));
+  button->setTextColorAssetKey(std::string("white"));
+  button->setButtonBackgroundDisabledColorAssetKey(std::string("disableBackgroundColor"));
+  button->setTextDisabledColorAssetKey(std::string("disableTextColor"));
+  button->setTarget(target);
+  button->setAction(action);
+  return button;
+}
+
 }  // namespace vl

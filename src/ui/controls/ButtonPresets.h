@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "ui/controls/Button2.h"
 #include "ui/controls/Button3.h"
@@ -41,6 +42,12 @@ class DefaultNavCancelButton : public Button2 {
     return std::make_shared<DefaultNavCancelButton>();
   }
 };
+
+// The action at the right of a navigation bar (OK, Next, Add...): white on the accent colour, grey
+// while disabled.
+std::shared_ptr<Button2> makeNavigationActionButton(const std::string& title,
+                                                    const std::shared_ptr<ui::ActionTarget>& target,
+                                                    const std::string& action);
 
 // One-line labels on a clear background.
 class NormalLabel : public Button3 {
