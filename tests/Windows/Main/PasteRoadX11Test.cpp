@@ -48,8 +48,9 @@ class PasteRoadX11Test : public ProgramKeysTest {
     // Copies come once launching is over and capture listens: what the clipboard holds before is old.
     ASSERT_TRUE(eventually([&] { return program_->count("start-up: launching finished") == 1; }))
         << program_->errors();
-    ASSERT_TRUE(eventually([&] { return program_->count("capture: the clipboard tells of each change") > 0; }))
-        << program_->errors();
+    ASSERT_TRUE(eventually([&] {
+      return program_->count("capture: the clipboard tells of each change") > 0;
+    })) << program_->errors();
   }
 
   // The records of the history, newest last, as a load would find them.
@@ -77,9 +78,9 @@ class PasteRoadX11Test : public ProgramKeysTest {
     ASSERT_TRUE(eventually([&] { return focused() == editor.id(); }));
     const std::size_t shown = program_->count("Show On HintTable");
     press({XK_Control_L, XK_Alt_L, XK_v});
-    ASSERT_TRUE(
-        eventually([&] { return focused() != editor.id() && program_->count("Show On HintTable") > shown; }))
-        << program_->errors();
+    ASSERT_TRUE(eventually([&] {
+      return focused() != editor.id() && program_->count("Show On HintTable") > shown;
+    })) << program_->errors();
     editor.keys(64, 200);  // the hot key's own presses
   }
   // Whether the editor got the paste chord, Ctrl held with V.
@@ -132,7 +133,8 @@ TEST_F(PasteRoadX11Test, PastingAFileOrAnImageRecordAddsNoRecord) {
     press({XK_Return});
     ASSERT_TRUE(pastedInto(editor)) << program_->errors();
     // The write is read back a moment after it was made, well before the paste settles.
-    ASSERT_TRUE(eventually([&] { return program_->count("paste: settled") > settled; })) << program_->errors();
+    ASSERT_TRUE(eventually([&] { return program_->count("paste: settled") > settled; }))
+        << program_->errors();
     EXPECT_EQ(history(), kept) << program_->errors();
   }
 }
@@ -140,7 +142,8 @@ TEST_F(PasteRoadX11Test, PastingAFileOrAnImageRecordAddsNoRecord) {
 // Shift+Down extends the chosen records, as the Shortcuts pane says: both are pasted, in the order chosen.
 TEST_F(PasteRoadX11Test, ShiftDownChoosesTwoRecordsAndReturnPastesBoth) {
   ASSERT_NO_FATAL_FAILURE(start());
-  for (const char* text : {"alpha one", "beta two", "gamma three"}) ASSERT_TRUE(copied("UTF8_STRING", text, text));
+  for (const char* text : {"alpha one", "beta two", "gamma three"})
+    ASSERT_TRUE(copied("UTF8_STRING", text, text));
   TestWindow editor(display_, "Editor");
   ASSERT_NO_FATAL_FAILURE(showMain(editor));
   press({XK_Shift_L, XK_Down});
@@ -159,20 +162,23 @@ TEST_F(PasteRoadX11Test, AfterAnActionsPasteTheRecordWindowHandsOutItsQueue) {
   editor.makeActive();
   ASSERT_TRUE(eventually([&] { return focused() == editor.id(); }));
   press({XK_Control_L, XK_Alt_L, XK_r});
-  ASSERT_TRUE(eventually([&] { return findMappedWindow(keys_, DefaultRootWindow(keys_), "Vellisto Record"); }))
-      << program_->errors();
+  ASSERT_TRUE(eventually([&] {
+    return findMappedWindow(keys_, DefaultRootWindow(keys_), "Vellisto Record");
+  })) << program_->errors();
   for (const char* text : {"first", "second"}) ASSERT_TRUE(copied("UTF8_STRING", text, text));
 
   ASSERT_NO_FATAL_FAILURE(showMain(editor));
   for (KeySym key : {XK_c, XK_a, XK_m}) {
     const std::size_t shown = program_->count("Show On HintTable");
     press({key});
-    ASSERT_TRUE(eventually([&] { return program_->count("Show On HintTable") > shown; })) << program_->errors();
+    ASSERT_TRUE(eventually([&] { return program_->count("Show On HintTable") > shown; }))
+        << program_->errors();
   }
   press({XK_Control_L, XK_1});
   ASSERT_TRUE(pastedInto(editor)) << program_->errors();
   EXPECT_EQ(program_->count("do actions count 1"), 1u) << program_->errors();
-  ASSERT_TRUE(eventually([&] { return xclipGet(display_, "UTF8_STRING") == "second"; })) << program_->errors();
+  ASSERT_TRUE(eventually([&] { return xclipGet(display_, "UTF8_STRING") == "second"; }))
+      << program_->errors();
   // The user's own Ctrl+V in the editor takes that entry; the next one follows.
   press({XK_Control_L, XK_v});
   EXPECT_TRUE(eventually([&] { return xclipGet(display_, "UTF8_STRING") == "first"; })) << program_->errors();
