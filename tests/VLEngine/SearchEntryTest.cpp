@@ -7,6 +7,7 @@
 #include "StoreTestSupport.h"
 #include "VLEngine/VLEngineDelegate.h"
 #include "VLEngine/doc/ChunkSortedWeakTable.h"
+#include "VLEngine/doc/SortedTableHelper.h"
 #include "VLEngine/search/SearchCostRecord.h"
 #include "VLEngine/search/SearchHistory.h"
 
@@ -127,6 +128,21 @@ TEST_F(SearchEntryTest, ApplicationRecordsAreFoundByNameButNotListedAsCopies) {
   ASSERT_TRUE(pinned);
   const std::vector<std::string> inTab = test::texts(pinned->rows);
   EXPECT_NE(std::find(inTab.begin(), inTab.end(), "vim"), inTab.end());
+}
+
+// A history of application records only lists nothing; a new copy then joins the recent list at once, so
+// the unfiltered list and sync, which read that list, have it before any other listing.
+TEST_F(SearchEntryTest, AfterAListingThatFoundOnlyApplicationsTheFirstCopyJoinsTheRecentList) {
+  engine().append("vim", std::nullopt, Json{{"app", true}}, std::nullopt, test::stamp(1.6e9), kClip);
+  auto listed = deliver([&] { engine().seach(""); });
+  ASSERT_TRUE(listed);
+  EXPECT_TRUE(listed->rows.empty());
+  auto copy = engine().append("first copy", std::nullopt, std::nullopt, kClip);
+  SortedTableHelper::notify(kClip, copy, true);
+  EXPECT_EQ(recentList()->count(), 1u);
+  auto shown = deliver([&] { engine().noneInput(); });
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(test::texts(shown->rows), std::vector<std::string>{"first copy"});
 }
 
 TEST_F(SearchEntryTest, NoneInputClearsTheLastMatches) {

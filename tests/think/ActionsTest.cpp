@@ -194,7 +194,7 @@ TEST_F(ActionsTest, FileActionsOpenTheRealFileAndShowItsFolder) {
 }
 
 // With no file manager to answer and no opener for folders, nothing shows the file: the main window stays
-// and says where the file is (Escape closes that); once the window is gone a desktop notice says it.
+// and says so (Escape closes that); once the window is gone a desktop notice says it, with the folder.
 TEST_F(ActionsTest, ShowInFolderSaysWhereTheFileIsWhenNothingShowsIt) {
   struct NothingShows : FileRevealer {
     void reveal(const std::string&, Shown shown) override {

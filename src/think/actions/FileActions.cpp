@@ -25,12 +25,11 @@ constexpr const char* kOpenFile = "Open file";
 constexpr const char* kOpenFolder = "Open folder";
 constexpr const char* kShowInFolder = "Show in Folder";
 
-// Nothing showed the file. The main window, still up, says where the file is; when it went away
-// meanwhile, a desktop notice says it instead.
+// Nothing showed the file. The main window, still up, says so; when it went away meanwhile, a desktop
+// notice says it, with the folder that holds the file.
 void sayNothingShowedTheFile(const std::string& path) {
-  log("folder action: no file manager showed the file; the user is told where it is");
-  const std::string text =
-      localizedFormat("action.folder.noFileManager", files::deletingLastPathComponent(path));
+  log("folder action: no file manager showed the file; the user is told");
+  const std::string text = localized("action.folder.noFileManager");
   ui::View* host = MainViewHooks::current().mainViewOrNull();
   if (host && WindowCenter::shared().windowAppear(kMainWindowKey)) {
     Alert::ofTitle(
@@ -40,8 +39,8 @@ void sayNothingShowedTheFile(const std::string& path) {
   }
   UserNotification notice;
   notice.identifier = "vellisto-reveal-" + std::to_string(Clock::current().now());
-  notice.title = "Vellisto";
-  notice.informativeText = text;
+  notice.title = text;
+  notice.informativeText = files::deletingLastPathComponent(path);
   UserNotificationCenter::defaultCenter()->deliverNotification(notice);
 }
 
