@@ -152,6 +152,14 @@ void ClipboardListener::handleCopy(const Notification& notification) {
   }
 
   const std::vector<PasteboardItem> items = change ? (*change)->items : Pasteboard::general()->items();
+  // A paste writes a record back in forms its copy may not have had (a file as its path and URL, an image
+  // as its file and its pixels), so it cannot be known by comparing it with the records: the write says
+  // it is ours. The clipboard no longer holds the last copy, so copying that again counts again.
+  if (isOwnWrite(items)) {
+    log("capture: the program's own paste came back; not a copy");
+    setLastCopyEntity(nullptr);
+    return;
+  }
   // A password manager's secret is blocked like a copy from a blocked application, whichever
   // application is in front; backends that read on demand stop at the hint.
   if (isMarkedSecret(items)) {

@@ -20,6 +20,7 @@
 #include "platform/foundation/Regex.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/Url.h"
+#include "platform/richtext/HtmlReader.h"
 #include "platform/richtext/RtfReader.h"
 #include "platform/system/net/HttpFetcher.h"
 
@@ -72,6 +73,22 @@ std::string plainTextOfRtf(const std::vector<PasteboardItem>& items) {
     return {};
   }
   // The paragraph mark that ends the last paragraph is no part of the copied text.
+  std::string plain = text->string();
+  while (!plain.empty() && (plain.back() == '\n' || plain.back() == '\r')) plain.pop_back();
+  return plain;
+}
+
+// The plain text of a copy that offers only HTML, read as its page would show it (nothing it links to
+// is fetched). Invalid UTF-8 was already replaced when the answer was read.
+std::string plainTextOfHtml(const std::vector<PasteboardItem>& items) {
+  const auto html = textFor(items, kPasteboardTypeHTML);
+  if (!html || html->empty()) return {};
+  const auto text = ui::HtmlReader::read(*html);
+  if (!text) {
+    logf("capture: %zu bytes of HTML on the pasteboard could not be read", html->size());
+    return {};
+  }
+  // The line breaks that end the last block are no part of the copied text.
   std::string plain = text->string();
   while (!plain.empty() && (plain.back() == '\n' || plain.back() == '\r')) plain.pop_back();
   return plain;
@@ -259,6 +276,7 @@ std::shared_ptr<CopyEntity> CopyEntity::entityWithItems(const std::vector<Pasteb
   auto entity = std::make_shared<CopyEntity>();
   std::string text = textFor(items, kPasteboardTypeString).value_or("");
   if (text.empty()) text = plainTextOfRtf(items);
+  if (text.empty()) text = plainTextOfHtml(items);
   entity->setString(cutForMaxLength(filter(text)));
   entity->setTimestamp(Clock::current().now());
   if (auto html = textFor(items, kPasteboardTypeHTML)) {

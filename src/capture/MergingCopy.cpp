@@ -144,7 +144,7 @@ bool MergingCopy::mergeDoubleCopy(const Held& held) {
     RecursiveMutexLock storeLock(VLEngine::storeMutex());
     if (auto tab = PinManager::shared().clipboardPinTab()) {
       const auto table = tab->sortedTable();
-      if (!table->isEmpty()) {
+      if (table->holdsNewest()) {
         table->remove(merged);
         table->head(merged);
       }

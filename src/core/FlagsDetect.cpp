@@ -2,6 +2,10 @@
 
 #include <mutex>
 
+#include "platform/dispatch/Dispatch.h"
+#include "platform/ui/view/Event.h"
+#include "platform/ui/window/Application.h"
+
 namespace vl {
 
 namespace {
@@ -22,7 +26,11 @@ std::uint64_t currentFlags() {
     std::lock_guard lock(providerMutex());
     p = provider();
   }
-  return p ? p() : 0;
+  if (p) return p();
+  // The event being handled is the application's, on the main thread; elsewhere none is.
+  if (!dispatch::MainLoop::isMainThread()) return 0;
+  const ui::Event* event = ui::Application::shared().currentEvent();
+  return event ? event->modifierFlags() : 0;
 }
 
 }  // namespace

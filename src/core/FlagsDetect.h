@@ -12,8 +12,8 @@ class FlagsDetect {
   static constexpr std::uint64_t kCommandFlag = 1ull << 20;
   static constexpr std::uint64_t kShiftFlag = 1ull << 17;
 
-  // The modifier flags of the application's current event; installed by the UI toolkit's event loop.
-  // Without one there is no current event and no modifier is on.
+  // Stands in for the application's current event (tests). Without one the flags are those of the event
+  // the application is handling on the main thread, none elsewhere.
   using CurrentEventFlags = std::function<std::uint64_t()>;
   static void setCurrentEventFlagsProvider(CurrentEventFlags provider);
 

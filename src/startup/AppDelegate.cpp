@@ -11,6 +11,7 @@
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/SearchHistory.h"
 #include "VLEngine/search/Vellisto_DefaultDisplay.h"
+#include "Windows/Main/paste/PasteService.h"
 #include "capture/CaptureHooks.h"
 #include "capture/ClipboardListener.h"
 #include "capture/PasteboardPolling.h"
@@ -234,7 +235,9 @@ void AppDelegate::settleAfterHide() {
   // The paste that hid the application has had time to land; a later copy of the same text is the
   // user's own again. The record window then hands over its next queued record.
   dispatch::after(kHideSettleMs, dispatch::Queue::main(), [] {
-    if (ClipboardListener::shared().pasteChunk()) log("paste: settled; a copy of the same text counts again");
+    if (PasteService::pasting() || ClipboardListener::shared().pasteChunk())
+      log("paste: settled; a copy of the same text counts again");
+    PasteService::settled();
     ClipboardListener::shared().setPasteChunk(nullptr);
     if (CaptureHooks::windowAppear(kRecordWindowKey))
       VLNotificationCenter::postNotificationName(kWriteToPasteboard);

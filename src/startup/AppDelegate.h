@@ -11,7 +11,6 @@
 #include "core/VLDevice.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/system/PasteRoad.h"
 #include "platform/system/UserNotificationCenter.h"
 #include "platform/ui/graphics/Color.h"
 #include "platform/ui/window/Application.h"
@@ -130,9 +129,6 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   static bool needPermissions();
   // The process-wide accessibility-trusted flag, false until needPermissions first ran.
   static bool accessibilityTrusted();
-  // Pastes into the window the user came from, then types Return there; nothing at all when the focus
-  // did not go back, and no Return after a paste that failed.
-  static PasteOutcome pasteText();
   // The tip shown after a copy whose paste must be done by hand; made, not delivered.
   static UserNotification pasteNotification(const std::string& subtitle);
 

@@ -13,7 +13,6 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/KeyEventPoster.h"
 #include "platform/system/desktop/LoginItem.h"
-#include "platform/ui/view/Event.h"
 #include "platform/ui/view/View.h"
 #include "platform/ui/window/Window.h"
 #include "startup/AppDelegate.h"
@@ -111,20 +110,6 @@ bool AppDelegate::needPermissions() {
 }
 
 bool AppDelegate::accessibilityTrusted() { return accessibilityTrustedFlag().load(); }
-
-PasteOutcome AppDelegate::pasteText() {
-  const PasteOutcome outcome = pasteIntoPreviousWindow();
-  // Return only follows a paste that went where the user was; it would send a stranger's form otherwise.
-  if (outcome != PasteOutcome::Pasted) {
-    log("paste: the paste did not reach the window the user came from; Return is not typed");
-    return outcome;
-  }
-  std::shared_ptr<KeyEventPoster> poster = KeyEventPoster::shared();
-  // Down and up both go out, so no key is left pressed whatever fails.
-  const bool down = poster->postKeyEvent(ui::KeyCode::Return, 0, true);
-  const bool up = poster->postKeyEvent(ui::KeyCode::Return, 0, false);
-  return down && up ? PasteOutcome::Pasted : PasteOutcome::KeysNotPosted;
-}
 
 UserNotification AppDelegate::pasteNotification(const std::string& subtitle) {
   char identifier[64];

@@ -8,11 +8,11 @@
 #include "VLEngine/search/Vellisto_DefaultDisplay.h"
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/QuickAccess.h"
-#include "Windows/Main/SearchInput2.h"
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/list/RowServices.h"
 #include "Windows/Main/paste/PastePopoverViewController.h"
+#include "Windows/Main/paste/PasteService.h"
 #include "Windows/Main/placement/AppFrame.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "Windows/Preferences/PreferencesViewController.h"
@@ -132,9 +132,8 @@ void historyWindows(Census& c) {
   c.add("WindowCenter::Hooks::clearSearchInput", center.clearSearchInput);
   c.add("WindowCenter::Hooks::saveCreatedDataSyncNetworks", center.saveCreatedDataSyncNetworks);
 
-  const PasteHooks& paste = SearchInput2::pasteHooks();
+  const PasteHooks& paste = PasteService::hooks();
   c.add("PasteHooks::setPasteChunk", paste.setPasteChunk);
-  c.add("PasteHooks::setMultiplePaste", paste.setMultiplePaste);
   c.add("PasteHooks::accessibilityTrusted", paste.accessibilityTrusted);
   c.add("PasteHooks::directPasteGate", paste.directPasteGate);
   c.add("PasteHooks::showPermissionWindow", paste.showPermissionWindow);

@@ -13,6 +13,7 @@
 #include "Windows/Main/SearchInput2.h"
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Main/paste/PastePopoverViewController.h"
+#include "Windows/Main/paste/PasteService.h"
 #include "Windows/Main/placement/AppFrame.h"
 #include "Windows/Main/preview/Complement.h"
 #include "Windows/Permission/PermissionWindow.h"
@@ -57,7 +58,6 @@ PasteHooks pasteHooks() {
   hooks.setPasteChunk = [](std::shared_ptr<Vellisto_Chunk> chunk) {
     ClipboardListener::shared().setPasteChunk(std::move(chunk));
   };
-  hooks.setMultiplePaste = [](bool flag) { ClipboardListener::shared().setMultiplePaste(flag); };
   hooks.accessibilityTrusted = [] {
     AppDelegate::needPermissions();
     return AppDelegate::accessibilityTrusted();
@@ -125,7 +125,7 @@ void registerHistoryWindows() {
   // The bar's reminder action, and the reminders set in earlier runs armed again.
   installReminders(files::homeDirectory());
   main->setContentViewController(controller);
-  SearchInput2::setPasteHooks(pasteHooks());
+  PasteService::setHooks(pasteHooks());
   center.registerWindow(main, kMainWindowKey);
 
   MainViewHooks panels = MainViewHooks::current();
@@ -147,7 +147,7 @@ void registerHistoryWindows() {
   // Capture only ever asks about the record window, from its own queue.
   CaptureHooks::setWindowAppear(
       [](const std::string& key) { return key == kRecordWindowKey && RecordWindow::isShown(); });
-  RecordTable::setPasteRoadBusy([] { return ClipboardListener::shared().pasteChunk() != nullptr; });
+  RecordTable::setPasteRoadBusy([] { return PasteService::pasting(); });
   installWindowHooks();
 
   VLStatusBar::WindowActions actions;

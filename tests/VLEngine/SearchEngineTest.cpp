@@ -8,6 +8,7 @@
 #include "VLEngine/doc/ChunkSortedWeakTable.h"
 #include "VLEngine/search/Vellisto_DefaultMap.h"
 #include "VLEngine/search/Vellisto_DefaultMerge.h"
+#include "platform/foundation/Files.h"
 
 namespace vl {
 namespace {
@@ -57,6 +58,35 @@ TEST_F(SearchEngineTest, SearchRanksAcrossDocsAliasFirst) {
   EXPECT_EQ(delivery->rows[3]->rangeList(), (std::vector<Range>{{3, 2}}));
   EXPECT_FALSE(delivery->loadMore);
   EXPECT_TRUE(test::eventually([] { return Vellisto_Master::shared().processingCount() == 0; }));
+}
+
+// Copies made close together differ only in the rank's age term, which is too small to survive the sum:
+// they come newest first, as that term means, in one doc or spread over several, and the rest of the rank
+// (here where the word stands in the text) still comes before age.
+TEST_F(SearchEngineTest, MatchesOfEqualRankComeNewestFirst) {
+  struct Case {
+    int copies;
+    double apart;  // seconds between two copies
+    std::size_t docs;
+  };
+  const Case cases[] = {{5, 0.2, 1}, {60, 0.01, 1}, {60, 0.01, 3}};
+  int round = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.copies) + " copies in " + std::to_string(c.docs) + " docs");
+    const std::string folder = folder_.path() + "/" + std::to_string(++round);
+    ASSERT_TRUE(files::createDirectories(folder));
+    auto docs = test::makeChain(folder, c.docs);
+    docs[0]->appendChunk(chunkAt("copy made a day earlier", kNow - 86400));
+    std::vector<std::string> expected = {"copy made a day earlier"};
+    for (int i = 0; i < c.copies; ++i) {
+      const std::string text = "a copy " + std::to_string(i);
+      docs[static_cast<std::size_t>(i) % c.docs]->appendChunk(chunkAt(text, kNow + i * c.apart));
+      expected.insert(expected.begin() + 1, text);
+    }
+    auto delivery = search("copy", docs);
+    ASSERT_TRUE(delivery);
+    EXPECT_EQ(texts(delivery->rows), expected);
+  }
 }
 
 TEST_F(SearchEngineTest, AppRecordsOfDocsReadAtStartAreDroppedUnlessInstalled) {
@@ -214,33 +244,46 @@ TEST_F(SearchEngineTest, ErrorListingLeavesTheRecentListAlone) {
   EXPECT_TRUE(table->isEmpty());
 }
 
-// Unordered lists (a doc's slices) of every size, priorities with many ties, negative ones and both
-// zeros: the merge is a stable sort of the lists one after another, whichever way it sorts.
-TEST(SearchMerge, UnorderedListsMergeAsOneStableSort) {
+// Unordered lists (a doc's slices) of every size, priorities and time stamps with many ties, negative
+// priorities and both zeros: the merge is a stable sort of the lists one after another by priority, the
+// newer first among equal priorities, whichever way it sorts; merging its answers again keeps that.
+TEST(SearchMerge, UnorderedListsMergeAsOneStableSortByRank) {
   std::mt19937 rng(9);
   const std::vector<double> values = {-1.0, -0.0, 0.0, 1e-9, 0.25, 11.0, 11.000001, 3.0, 1e300};
+  const std::vector<double> stamps = {1.7e9, 1.7e9 + 0.01, 1.7e9 + 0.02, 1.6e9};
   for (std::size_t size : {1u, 5u, 63u, 64u, 65u, 300u, 2000u}) {
     Vellisto_TempFiles files;
-    std::vector<std::pair<double, double>> expected;  // priority, tag (the time stamp)
-    double tag = 0;
+    std::vector<Vellisto_Index> expected;
+    std::int32_t tag = 0;  // the type field names each match
     for (std::size_t left = size; left > 0;) {
       const std::size_t n = std::min<std::size_t>(left, 1 + rng() % 100);
       std::vector<Vellisto_Index> run;
       for (std::size_t i = 0; i < n; ++i) {
-        const double priority = values[rng() % values.size()];
-        run.emplace_back(priority, 0, ++tag);
-        expected.emplace_back(priority, tag);
+        run.emplace_back(values[rng() % values.size()], ++tag, stamps[rng() % stamps.size()]);
+        expected.push_back(run.back());
       }
       files.push_back(Vellisto_TempFile::make(std::move(run)));
       left -= n;
     }
-    std::stable_sort(expected.begin(), expected.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+      return a.priority() != b.priority() ? a.priority() < b.priority() : a.timestamp() > b.timestamp();
+    });
+    // The same matches as several answers in rank order, which a search merges from their heads.
+    Vellisto_TempFiles answers(3);
+    for (auto& answer : answers) answer = Vellisto_TempFile::make();
     auto merged = Vellisto_DefaultMerge().mergingOrderByPriority(std::move(files));
-    ASSERT_EQ(merged->count(), expected.size()) << size;
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-      ASSERT_EQ(merged->indexs()[i].timestamp(), expected[i].second) << "size " << size << " at " << i;
+    for (std::size_t i = 0; i < merged->count(); ++i)
+      answers[rng() % answers.size()]->mutableIndexs().push_back(merged->indexs()[i]);
+    auto remerged = Vellisto_DefaultMerge().mergingOrderByPriority(std::move(answers));
+    for (const auto& result : {merged, remerged}) {
+      ASSERT_EQ(result->count(), expected.size()) << size;
+      for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(result->indexs()[i].priority(), expected[i].priority()) << "size " << size << " at " << i;
+        ASSERT_EQ(result->indexs()[i].timestamp(), expected[i].timestamp()) << "size " << size << " at " << i;
+      }
     }
+    for (std::size_t i = 0; i < expected.size(); ++i)
+      ASSERT_EQ(merged->indexs()[i].type(), expected[i].type()) << "size " << size << " at " << i;
   }
 }
 
@@ -285,7 +328,7 @@ TEST(SearchMerge, OrdersAsSpecified) {
   test::LogCapture logs;
   std::vector<std::shared_ptr<Vellisto_Chunk>> chunks = {chunkAt("old", 10), nullptr, chunkAt("new", 20),
                                                          chunkAt("now", 30)};
-  auto listed = merge.mergingByChunks(chunks, 30);
+  auto listed = merge.mergingByChunks(chunks, 30, true);
   ASSERT_EQ(listed->count(), 2u);  // strictly earlier than 30
   EXPECT_EQ(listed->indexs()[0].chunkRef()->context(), "new");
   EXPECT_TRUE(logs.contains("NSNull"));

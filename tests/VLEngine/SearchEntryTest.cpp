@@ -1,10 +1,13 @@
 // The record store's search entry points over a loaded store, and the replay cache.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "SearchTestSupport.h"
 #include "StoreTestSupport.h"
 #include "VLEngine/VLEngineDelegate.h"
 #include "VLEngine/doc/ChunkSortedWeakTable.h"
+#include "VLEngine/doc/SortedTableHelper.h"
 #include "VLEngine/search/SearchCostRecord.h"
 #include "VLEngine/search/SearchHistory.h"
 
@@ -94,6 +97,52 @@ TEST_F(SearchEntryTest, EmptyQueryListsTheNewestThenServesTheRecentList) {
   // Older than r7, the last one shown: r6 to r1 (r0 is now the newest).
   EXPECT_EQ(test::texts(more->rows).front(), "r6");
   EXPECT_EQ(more->rows.size(), 6u);
+}
+
+// The installed-application index puts a record for every application in the clipboard history, to be
+// found by typing its name: the unfiltered history and its load-more leave them out, a search finds
+// them, and a pin tab the user pinned one to lists it.
+TEST_F(SearchEntryTest, ApplicationRecordsAreFoundByNameButNotListedAsCopies) {
+  ApplicationSearching::setInstalledIndex(
+      std::make_shared<test::FakeInstalledIndex>(std::set<std::string>{"vim"}));
+  appendRecords(30);
+  const Json app = {{"app", true}, {"app_path", "/usr/share/applications/vim.desktop"}};
+  engine().append("vim", std::nullopt, app, std::nullopt, test::stamp(1.6e9 + 100), kClip);
+  auto listed = deliver([&] { engine().seach(""); });
+  ASSERT_TRUE(listed);
+  ASSERT_EQ(listed->rows.size(), 24u);
+  EXPECT_EQ(listed->rows.front()->string(), "r29");
+  auto more = deliver([&] { engine().noneInputLoadMore(); });
+  ASSERT_TRUE(more);
+  EXPECT_EQ(test::texts(more->rows).back(), "r0");
+  EXPECT_EQ(more->rows.size(), 6u);
+  auto found = deliver([&] { engine().seach("vi"); });
+  ASSERT_TRUE(found);
+  EXPECT_EQ(test::texts(found->rows), std::vector<std::string>{"vim"});
+
+  auto tab = pins().addPinTab("Tools", "", "");
+  ASSERT_NE(tab, nullptr);
+  engine().moveChunkFrom(kClip, tab->pinTabId(), "vim", app);
+  pins().activeTabOfId(tab->pinTabId());
+  auto pinned = deliver([&] { engine().seach(""); });
+  ASSERT_TRUE(pinned);
+  const std::vector<std::string> inTab = test::texts(pinned->rows);
+  EXPECT_NE(std::find(inTab.begin(), inTab.end(), "vim"), inTab.end());
+}
+
+// A history of application records only lists nothing; a new copy then joins the recent list at once, so
+// the unfiltered list and sync, which read that list, have it before any other listing.
+TEST_F(SearchEntryTest, AfterAListingThatFoundOnlyApplicationsTheFirstCopyJoinsTheRecentList) {
+  engine().append("vim", std::nullopt, Json{{"app", true}}, std::nullopt, test::stamp(1.6e9), kClip);
+  auto listed = deliver([&] { engine().seach(""); });
+  ASSERT_TRUE(listed);
+  EXPECT_TRUE(listed->rows.empty());
+  auto copy = engine().append("first copy", std::nullopt, std::nullopt, kClip);
+  SortedTableHelper::notify(kClip, copy, true);
+  EXPECT_EQ(recentList()->count(), 1u);
+  auto shown = deliver([&] { engine().noneInput(); });
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(test::texts(shown->rows), std::vector<std::string>{"first copy"});
 }
 
 TEST_F(SearchEntryTest, NoneInputClearsTheLastMatches) {

@@ -438,6 +438,20 @@ TEST_F(ClipboardListenerTest, TheProgramsOwnPasteboardWritesCreateNoRecord) {
   EXPECT_EQ(texts(), (std::vector<std::string>{"from another application", "other"}));
   copy("next");
   EXPECT_EQ(texts().back(), "next");
+
+  // A write the program marks as its own makes no record, whatever forms it holds (a file as its path
+  // and address); the clipboard then no longer holds the last copy, so copying that again counts again.
+  const std::string file = makeFile("Documents/pasted notes.txt", "notes");
+  PasteboardItem own(kPasteboardTypeString, file);
+  own.setString(kPasteboardTypeFileURL, "file://" + percentEncode(file, PercentSet::Path));
+  own.setData(kPasteboardTypeOwnWrite, "1");
+  board_->clearContents();
+  ASSERT_TRUE(board_->writeObjects({own}));
+  wait(100);
+  EXPECT_EQ(texts(), (std::vector<std::string>{"from another application", "other", "next"}));
+  EXPECT_EQ(LogCapture::count("capture: the program's own paste came back; not a copy"), 1);
+  copy("next");
+  EXPECT_EQ(LogCapture::count("find copyEnntity sig=" + records().back()->sig() + " length=4"), 1);
 }
 
 TEST_F(ClipboardListenerTest, DeletingTheLastCopysRecordLetsTheSameTextBeCapturedAgain) {

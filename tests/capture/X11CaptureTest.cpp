@@ -197,7 +197,8 @@ TEST_F(X11CaptureTest, APasswordManagersSecretIsNeverAskedForItsContent) {
 }
 
 // Old programs offer Latin-1 only, careless ones send bytes that are not UTF-8, word processors may offer
-// nothing but rich text: each copy is kept with what can be read of it.
+// nothing but rich text, browsers and editors nothing but HTML: each copy is kept with what can be read
+// of it.
 TEST_F(X11CaptureTest, CopiesOfferedOnlyAsLatin1BrokenUtf8OrRichTextAreKept) {
   using Answer = std::optional<std::pair<std::string, std::string>>;
   struct Case {
@@ -207,10 +208,12 @@ TEST_F(X11CaptureTest, CopiesOfferedOnlyAsLatin1BrokenUtf8OrRichTextAreKept) {
     Json json;
   };
   const std::string rtf = "{\\rtf1\\ansi only {\\i rich} text}";
+  const std::string html = "<meta charset=\"utf-8\"><p>only <b>HTML</b> text</p>";
   const std::vector<Case> cases = {
       {"STRING", {"STRING", "caf\xe9 cr\xe8me"}, "caf\u00e9 cr\u00e8me", Json::object()},
       {"UTF8_STRING", {"UTF8_STRING", "bad \xff\xfe bytes"}, "bad \uFFFD\uFFFD bytes", Json::object()},
       {"text/rtf", {"text/rtf", rtf}, "only rich text", Json{{"rich_text", rtf}}},
+      {"text/html", {"text/html", html}, "only HTML text", Json{{"html", html}}},
   };
   startX11();
   for (const auto& c : cases) {

@@ -157,31 +157,5 @@ TEST_F(AppDelegateTest, HidingForgetsThePastedRecordOneSecondLater) {
   }
 }
 
-TEST_F(AppDelegateTest, PasteTextTypesCommandVThenReturnOnlyWhereTheUserCameFrom) {
-  using Key = HeadlessKeyEventPoster::PostedKey;
-  struct Case {
-    bool cameFromAWindow;
-    PasteOutcome outcome;
-    std::vector<Key> keys;
-  };
-  const Case cases[] = {
-      {true,
-       PasteOutcome::Pasted,
-       {{9, 0x100000, true}, {9, 0x100000, false}, {36, 0, true}, {36, 0, false}}},
-      // The window is gone: neither the paste nor the Return goes to whatever is in front now.
-      {false, PasteOutcome::FocusNotReturned, {}},
-  };
-  for (const Case& c : cases) {
-    workspace_->setFrontmostApplication(c.cameFromAWindow
-                                            ? std::optional(RunningApplication::fromDesktopEntry(
-                                                  "/usr/share/applications/editor.desktop", true))
-                                            : std::nullopt);
-    auto keys = StartupEnvironment::keys;
-    keys->clearPostedKeys();
-    EXPECT_EQ(AppDelegate::pasteText(), c.outcome);
-    EXPECT_EQ(keys->postedKeys(), c.keys);
-  }
-}
-
 }  // namespace
 }  // namespace vl::test

@@ -4,9 +4,11 @@
 #include <vector>
 
 #include "Windows/Main/MainWindow.h"
+#include "core/LocalShortcutsManager.h"
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Url.h"
+#include "platform/system/headless/HeadlessUserNotificationCenter.h"
 #include "think/TextScan.h"
 #include "think/ThinkTestSupport.h"
 #include "think/actions/DictionaryAction.h"
@@ -16,6 +18,9 @@
 #include "think/actions/TerminateAppAction.h"
 #include "think/actions/TextActions.h"
 #include "think/actions/TimeActions.h"
+#include "ui/alert/Alert.h"
+#include "ui/panels/EscStack.h"
+#include "ui/panels/MainViewHooks.h"
 
 namespace vl::test {
 namespace {
@@ -186,6 +191,46 @@ TEST_F(ActionsTest, FileActionsOpenTheRealFileAndShowItsFolder) {
   const Json folder = {{"file", percentEncode(dir.path(), PercentSet::Path)}};
   Json copy = folder;
   EXPECT_EQ(FileAction::shared().getLabel(dir.path(), copy), "Open folder");
+}
+
+// With no file manager to answer and no opener for folders, nothing shows the file: the main window stays
+// and says so (Escape closes that); once the window is gone a desktop notice says it, with the folder.
+TEST_F(ActionsTest, ShowInFolderSaysWhereTheFileIsWhenNothingShowsIt) {
+  struct NothingShows : FileRevealer {
+    void reveal(const std::string&, Shown shown) override {
+      if (shown) shown(false);
+    }
+  };
+  FileRevealer::install(std::make_shared<NothingShows>());
+  auto notices = std::make_shared<HeadlessUserNotificationCenter>();
+  UserNotificationCenter::install(notices);
+  auto main = MainWindow::create();
+  WindowCenter::shared().registerWindow(main, kMainWindowKey);
+  MainViewHooks hooks;
+  hooks.mainView = [&main]() -> ui::View* { return main->contentView().get(); };
+  MainViewHooks::install(hooks);
+  const Json json = {{"file", "/home/user/reports/q3.pdf"}};
+
+  main->makeKeyAndOrderFront();
+  Json dict = json;
+  FolderAction::shared().getLabel("q3.pdf", dict);
+  FolderAction::shared().doTask("/home/user/reports/q3.pdf");
+  EXPECT_TRUE(main->isVisible());
+  ASSERT_TRUE(Alert::isShown(main->contentView().get()));
+  EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("esc"));
+  dispatch::MainLoop::advance(1000);
+  EXPECT_FALSE(Alert::isShown(main->contentView().get()));
+  EXPECT_TRUE(notices->deliveredNotifications().empty());
+
+  WindowCenter::shared().dismissWindowByKey(kMainWindowKey);
+  FolderAction::shared().doTask("/home/user/reports/q3.pdf");
+  ASSERT_EQ(notices->deliveredNotifications().size(), 1u);
+  EXPECT_NE(notices->deliveredNotifications()[0].informativeText.find("/home/user/reports"),
+            std::string::npos);
+
+  MainViewHooks::install({});
+  UserNotificationCenter::install(nullptr);
+  FileRevealer::install(nullptr);
 }
 
 TEST_F(ActionsTest, HideActionHidesTheRunningApplicationOfTheRecord) {

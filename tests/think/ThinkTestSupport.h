@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "Windows/Main/SearchInput2.h"
 #include "Windows/Main/WindowCenter.h"
+#include "Windows/Main/paste/PasteService.h"
 #include "platform/foundation/Date.h"
 #include "platform/system/FileRevealer.h"
 #include "platform/system/KeyEventPoster.h"
@@ -38,7 +38,7 @@ class ThinkTest : public WidgetTest {
     dictionary_ = std::make_shared<HeadlessSystemDictionary>();
     SystemDictionary::install(dictionary_);
     FileRevealer::install(nullptr);
-    SearchInput2::setPasteHooks({});
+    PasteService::setHooks({});
     VLShortcutCenter::resetForTesting();
     date::setDefaultTimeZone("Asia/Shanghai");
   }

@@ -32,7 +32,10 @@ void ChunkSortedWeakTable::remove(const std::shared_ptr<Vellisto_Chunk>& chunk) 
   std::shared_ptr<WeakChunkWrapper> wrapper = chunk->getWeakSorted();
   if (!wrapper) return;
   auto it = std::find(sortedArray_.begin(), sortedArray_.end(), wrapper);
-  if (it != sortedArray_.end()) sortedArray_.erase(it);
+  if (it == sortedArray_.end()) return;
+  sortedArray_.erase(it);
+  // Emptied by removals, it no longer tells what the tab holds: the next listing reads the docs.
+  if (sortedArray_.empty()) listedEmpty_ = false;
 }
 
 void ChunkSortedWeakTable::cutIfNeeded() {
@@ -48,6 +51,7 @@ std::vector<std::shared_ptr<WeakChunkWrapper>> ChunkSortedWeakTable::sortedArray
 void ChunkSortedWeakTable::setSortedArray(std::vector<std::shared_ptr<WeakChunkWrapper>> array) {
   RecursiveMutexLock lock(lock_);
   sortedArray_ = std::move(array);
+  listedEmpty_ = false;
 }
 
 std::vector<std::shared_ptr<Vellisto_Chunk>> ChunkSortedWeakTable::liveChunks() const {
@@ -63,6 +67,16 @@ std::vector<std::shared_ptr<Vellisto_Chunk>> ChunkSortedWeakTable::liveChunks() 
 bool ChunkSortedWeakTable::isEmpty() const {
   RecursiveMutexLock lock(lock_);
   return sortedArray_.empty();
+}
+
+void ChunkSortedWeakTable::markListedEmpty() {
+  RecursiveMutexLock lock(lock_);
+  listedEmpty_ = sortedArray_.empty();
+}
+
+bool ChunkSortedWeakTable::holdsNewest() const {
+  RecursiveMutexLock lock(lock_);
+  return !sortedArray_.empty() || listedEmpty_;
 }
 
 std::size_t ChunkSortedWeakTable::count() const {

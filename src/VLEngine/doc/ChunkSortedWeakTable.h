@@ -36,6 +36,12 @@ class ChunkSortedWeakTable {
   // The records still alive, newest first.
   std::vector<std::shared_ptr<Vellisto_Chunk>> liveChunks() const;
   bool isEmpty() const;
+  // A listing of the whole tab found nothing to list (a history of application records only): the list
+  // is empty because the tab is, so new records may join it. Until then an empty list means "not listed
+  // yet", and new records wait for the next listing to read them from the docs.
+  void markListedEmpty();
+  // Whether the list holds the tab's newest records, so that a new record joins it at the front.
+  bool holdsNewest() const;
   std::size_t count() const;
   // The time stamp of the last entry's record; 0 for an empty list or a record that is gone.
   double lastTimestamp() const;
@@ -45,6 +51,7 @@ class ChunkSortedWeakTable {
  private:
   mutable RecursiveMutex lock_;
   std::vector<std::shared_ptr<WeakChunkWrapper>> sortedArray_ VL_GUARDED_BY(lock_);
+  bool listedEmpty_ VL_GUARDED_BY(lock_) = false;
 };
 
 }  // namespace vl

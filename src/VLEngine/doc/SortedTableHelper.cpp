@@ -14,7 +14,7 @@ void SortedTableHelper::notify(const std::string& pinTabId, const std::shared_pt
   if (!tab) return;
   tab->setNewArrivedAnimation(newArrived);
   std::shared_ptr<ChunkSortedWeakTable> table = tab->sortedTable();
-  if (table->isEmpty()) return;
+  if (!table->holdsNewest()) return;
   table->remove(chunk);
   table->head(chunk);
 }

@@ -19,6 +19,7 @@ struct ActiveTab {
   std::shared_ptr<Vellisto_BigDoc> head;
   std::uint64_t docCount = 0;
   std::shared_ptr<ChunkSortedWeakTable> sortedTable;
+  bool clipboard = false;
 };
 
 // A store without a loaded pin list has no active tab: its tasks ask no doc and answer empty.
@@ -33,6 +34,7 @@ ActiveTab activeTab() {
   const std::int64_t count = tab->docCount();
   active.docCount = count > 0 && active.head ? static_cast<std::uint64_t>(count) : 0;
   active.sortedTable = tab->sortedTable();
+  active.clipboard = tab->isClipboard();
   return active;
 }
 
@@ -55,6 +57,7 @@ void VLEngine::noneInput() {
   ActiveTab tab = activeTab();
   Vellisto_Master& master = Vellisto_Master::shared();
   auto task = Vellisto_Task::make(Vellisto_Task::kListing, tab.docCount);
+  task->setListsApplications(!tab.clipboard);
   task->setChannel(channel());
   task->setSortedTable(tab.sortedTable);
   if (!tab.sortedTable) {
@@ -84,6 +87,7 @@ void VLEngine::noneInputLoadMore() {
   log("none input load more");
   ActiveTab tab = activeTab();
   auto task = Vellisto_Task::make(Vellisto_Task::kLoadMore, tab.docCount);
+  task->setListsApplications(!tab.clipboard);
   task->setChannel(channel());
   task->setSortedTable(tab.sortedTable);
   task->setEarlierThanTimestamp(tab.sortedTable ? tab.sortedTable->lastTimestamp() : 0);

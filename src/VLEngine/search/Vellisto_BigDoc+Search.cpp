@@ -182,7 +182,8 @@ void Vellisto_BigDoc::listing(const std::shared_ptr<Vellisto_Task>& task, double
     std::shared_ptr<Vellisto_TempFile> file;
     {
       RecursiveMutexLock lock(self->mutex());
-      file = merger ? merger->mergingByChunks(self->chunks_, earlierThan) : nullptr;
+      file =
+          merger ? merger->mergingByChunks(self->chunks_, earlierThan, task->listsApplications()) : nullptr;
     }
     Vellisto_Master::shared().push(task->taskId(), file ? file : Vellisto_TempFile::make(), self.get());
   });

@@ -13,7 +13,13 @@ namespace vl {
 
 namespace {
 
-bool byPriority(const Vellisto_Index& a, const Vellisto_Index& b) { return a.priority() < b.priority(); }
+// Lower priority first; of equal priority the newer record. The rank's age term means exactly that, but
+// it is too small to survive the sum for records copied close together, which would otherwise come in
+// whatever order the docs and slices answered.
+bool ranksBefore(const Vellisto_Index& a, const Vellisto_Index& b) {
+  if (a.priority() != b.priority()) return a.priority() < b.priority();
+  return a.timestamp() > b.timestamp();
+}
 bool newestFirst(const Vellisto_Index& a, const Vellisto_Index& b) { return a.timestamp() > b.timestamp(); }
 
 }  // namespace
@@ -37,7 +43,7 @@ std::uint64_t orderedBits(double priority) {
 // By priority, keys of equal priority in the order given. A doc's matches number in the hundreds,
 // where byte-wise radix passes (skipping the bytes all keys share) beat a comparison sort's
 // unpredictable branches.
-void sortStably(std::vector<PriorityKey>& keys) {
+void sortByPriorityStably(std::vector<PriorityKey>& keys) {
   const std::size_t n = keys.size();
   if (n < 64) {
     std::stable_sort(keys.begin(), keys.end(),
@@ -57,6 +63,23 @@ void sortStably(std::vector<PriorityKey>& keys) {
     }
     for (const auto& key : keys) other[count[(key.bits >> shift) & 0xFF]++] = key;
     keys.swap(other);
+  }
+}
+
+// By rank (ranksBefore), keys of equal rank in the order given. Only runs of equal priority look at the
+// time stamps, so a search whose priorities all differ pays one pass over the keys for them.
+template <typename TimestampOf>
+void sortByRankStably(std::vector<PriorityKey>& keys, const TimestampOf& timestampOf) {
+  sortByPriorityStably(keys);
+  for (std::size_t i = 0; i < keys.size();) {
+    std::size_t j = i + 1;
+    while (j < keys.size() && keys[j].bits == keys[i].bits) ++j;
+    if (j - i > 1) {
+      std::stable_sort(
+          keys.begin() + static_cast<std::ptrdiff_t>(i), keys.begin() + static_cast<std::ptrdiff_t>(j),
+          [&](const PriorityKey& a, const PriorityKey& b) { return timestampOf(a) > timestampOf(b); });
+    }
+    i = j;
   }
 }
 
@@ -80,7 +103,7 @@ std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& fil
     runs.push_back({&file->mutableIndexs(), owned && file.use_count() == 1});
     total += file->indexs().size();
     allOrdered = allOrdered && (file->inPriorityOrder() ||
-                                std::is_sorted(file->indexs().begin(), file->indexs().end(), byPriority));
+                                std::is_sorted(file->indexs().begin(), file->indexs().end(), ranksBefore));
   }
   if (runs.size() == 1 && runs.front().movable && allOrdered)
     return Vellisto_TempFile::makeInPriorityOrder(std::move(*runs.front().matches));
@@ -100,8 +123,9 @@ std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& fil
         keys.push_back({orderedBits(matches[at].priority()), static_cast<std::uint32_t>(r),
                         static_cast<std::uint32_t>(at)});
     }
-    // The keys are made in list order, so a stable sort by priority gives the order above.
-    sortStably(keys);
+    // The keys are made in list order, so a stable sort by rank gives the order above.
+    sortByRankStably(
+        keys, [&runs](const PriorityKey& key) { return (*runs[key.run].matches)[key.at].timestamp(); });
     const std::size_t keep = std::min(total, ordered);
     std::vector<Vellisto_Index> merged;
     merged.reserve(keep);
@@ -112,15 +136,21 @@ std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& fil
   merged.reserve(std::min(total, ordered));
   struct Head {
     double priority;
+    double timestamp;
     std::size_t run;
     std::size_t at;
   };
-  // Lower priority first; ties keep the order of the lists.
+  // By rank; ties of rank keep the order of the lists.
   auto later = [](const Head& a, const Head& b) {
-    return a.priority != b.priority ? a.priority > b.priority : a.run > b.run;
+    if (a.priority != b.priority) return a.priority > b.priority;
+    if (a.timestamp != b.timestamp) return a.timestamp < b.timestamp;
+    return a.run > b.run;
   };
   std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
-  for (std::size_t r = 0; r < runs.size(); ++r) heads.push({(*runs[r].matches)[0].priority(), r, 0});
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    const Vellisto_Index& head = (*runs[r].matches)[0];
+    heads.push({head.priority(), head.timestamp(), r, 0});
+  }
   while (!heads.empty()) {
     Head head = heads.top();
     heads.pop();
@@ -129,6 +159,7 @@ std::shared_ptr<Vellisto_TempFile> mergeByPriority(const Vellisto_TempFiles& fil
     const std::vector<Vellisto_Index>& matches = *runs[head.run].matches;
     if (++head.at < matches.size()) {
       head.priority = matches[head.at].priority();
+      head.timestamp = matches[head.at].timestamp();
       heads.push(head);
     }
   }
@@ -164,7 +195,8 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMerge::mergingOrderByTimestam
 }
 
 std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMerge::mergingByChunks(const Chunks& chunks,
-                                                                          double timestamp) {
+                                                                          double timestamp,
+                                                                          bool applications) {
   struct Candidate {
     double timestamp;
     const std::shared_ptr<Vellisto_Chunk>* chunk;
@@ -176,7 +208,7 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMerge::mergingByChunks(const 
       log("NSNull <null>");
       continue;
     }
-    if (chunk->isLogicallyDeleted()) continue;
+    if (chunk->isLogicallyDeleted() || (!applications && chunk->jsonHasApp())) continue;
     const double ts = chunk->timestampValue();
     if (ts < timestamp) candidates.push_back({ts, &chunk});
   }

@@ -18,7 +18,8 @@ class Vellisto_DefaultMerge : public Vellisto_MergeDelegate {
   std::shared_ptr<Vellisto_TempFile> mergingOrderByPriorityFirst(Vellisto_TempFiles&& files,
                                                                  std::size_t count) override;
   std::shared_ptr<Vellisto_TempFile> mergingOrderByTimestamp(const Vellisto_TempFiles& files) override;
-  std::shared_ptr<Vellisto_TempFile> mergingByChunks(const Chunks& chunks, double timestamp) override;
+  std::shared_ptr<Vellisto_TempFile> mergingByChunks(const Chunks& chunks, double timestamp,
+                                                     bool applications) override;
 };
 
 }  // namespace vl

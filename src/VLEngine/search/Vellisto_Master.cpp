@@ -183,6 +183,7 @@ void Vellisto_Master::complete(const std::shared_ptr<Vellisto_Task>& task, doubl
         for (const auto& match : merged->indexs()) chunks.push_back(match.chunkRef());
         RecursiveMutexLock tableLock(table->mutex());
         table->append(chunks);
+        if (task->type() == Vellisto_Task::kListing && chunks.empty()) table->markListedEmpty();
       }
       break;
     case Vellisto_Task::kErrorListing:

@@ -37,11 +37,13 @@ class Vellisto_MergeDelegate {
     (void)files;
     return nullptr;
   }
-  // The newest 24 records strictly earlier than `timestamp`, newest first. The caller holds the lock
-  // of the records' doc.
-  virtual std::shared_ptr<Vellisto_TempFile> mergingByChunks(const Chunks& chunks, double timestamp) {
+  // The newest 24 records strictly earlier than `timestamp`, newest first, application records only
+  // with `applications`. The caller holds the lock of the records' doc.
+  virtual std::shared_ptr<Vellisto_TempFile> mergingByChunks(const Chunks& chunks, double timestamp,
+                                                             bool applications) {
     (void)chunks;
     (void)timestamp;
+    (void)applications;
     return nullptr;
   }
 };

@@ -74,6 +74,11 @@ class Vellisto_Task {
   void setSortedTable(const std::shared_ptr<ChunkSortedWeakTable>& table) { sortedTable_ = table; }
   double earlierThanTimestamp() const { return earlierThan_; }
   void setEarlierThanTimestamp(double timestamp) { earlierThan_ = timestamp; }
+  // Whether a listing takes application records. The installed-application index puts one in the
+  // clipboard history for every application, to be found by typing its name; listing them there would
+  // show them as if the user had copied them. A pin tab lists what was pinned, applications included.
+  bool listsApplications() const { return listsApplications_; }
+  void setListsApplications(bool lists) { listsApplications_ = lists; }
   std::shared_ptr<Vellisto_DisplayChannelDelegate> channel() const { return channel_.lock(); }
   void setChannel(const std::shared_ptr<Vellisto_DisplayChannelDelegate>& channel) { channel_ = channel; }
 
@@ -94,6 +99,7 @@ class Vellisto_Task {
   double now_ = 0;
   std::weak_ptr<ChunkSortedWeakTable> sortedTable_;
   double earlierThan_ = 0;
+  bool listsApplications_ = true;
   std::weak_ptr<Vellisto_DisplayChannelDelegate> channel_;
 };
 

@@ -16,8 +16,9 @@ class Vellisto_TempFile {
     return std::make_shared<Vellisto_TempFile>(std::move(indexs));
   }
 
-  // A list a merge made, known to be in priority order: merging it again needs no pass over it to
-  // find that out, which for a search's answers would be a serial pass over every match.
+  // A list a merge made, known to be in rank order (by priority, ties newest first): merging it again
+  // needs no pass over it to find that out, which for a search's answers would be a serial pass over
+  // every match.
   static std::shared_ptr<Vellisto_TempFile> makeInPriorityOrder(std::vector<Vellisto_Index> indexs) {
     auto file = make(std::move(indexs));
     file->inPriorityOrder_ = true;

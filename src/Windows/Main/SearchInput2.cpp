@@ -18,6 +18,7 @@
 #include "Windows/Main/list/ContextualMenu.h"
 #include "Windows/Main/list/FocusStash.h"
 #include "Windows/Main/list/HintTable2.h"
+#include "Windows/Main/paste/PasteService.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "Windows/Main/preview/SpaceControl.h"
 #include "core/VLConfig.h"
@@ -30,8 +31,6 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 #include "platform/system/CrashAnalyticsService.h"
-#include "platform/system/KeyEventPoster.h"
-#include "platform/system/PasteRoad.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/ui/view/Event.h"
 #include "platform/ui/window/Application.h"
@@ -47,11 +46,6 @@ namespace vl {
 
 namespace {
 
-PasteHooks& installedHooks() {
-  static PasteHooks hooks;
-  return hooks;
-}
-
 // Whether the key press being handled is the one stored for the named shortcut.
 bool currentPressNames(const std::string& name) {
   const ui::Event* event = ui::Application::shared().currentEvent();
@@ -66,7 +60,7 @@ bool currentPressNames(const std::string& name) {
 bool isPng(std::string_view bytes) { return bytes.starts_with("\x89PNG\r\n\x1a\n"); }
 
 std::string activePinTabId() {
-  const PasteHooks& hooks = installedHooks();
+  const PasteHooks& hooks = PasteService::hooks();
   if (hooks.activePinTabId) {
     std::string id = hooks.activePinTabId();
     if (!id.empty()) return id;
@@ -131,9 +125,6 @@ void SearchInput2::lightOrDarkChanged() {
   ThemeView::lightOrDarkChanged();
   applyPlaceholder();
 }
-
-void SearchInput2::setPasteHooks(PasteHooks hooks) { installedHooks() = std::move(hooks); }
-const PasteHooks& SearchInput2::pasteHooks() { return installedHooks(); }
 
 std::string SearchInput2::text() const { return textCopy_.empty() ? textField_->stringValue() : textCopy_; }
 
@@ -295,7 +286,12 @@ void SearchInput2::doPaste(bool rich) {
   const std::string words = text();
   auto list = hintTable_.lock();
   const DisplayRows rows = list ? list->selectedItems() : DisplayRows{};
-  const PasteHooks& hooks = installedHooks();
+  if (rows.empty()) {
+    // Nothing chosen: the clipboard keeps what the user copied.
+    log("paste: no record is chosen; nothing is pasted");
+    return;
+  }
+  const PasteHooks& hooks = PasteService::hooks();
   const std::string tabId = activePinTabId();
   if (rows.size() == 1) {
     const std::optional<Json>& json = rows.front()->json();
@@ -306,7 +302,7 @@ void SearchInput2::doPaste(bool rich) {
     if (IndexHelper::isApp(json)) {
       const std::string path = json->value("app_path", std::string());
       if (!Workspace::shared()->launchApplication(path)) logf("paste: could not launch \"%s\"", path.c_str());
-      hideForPaste();
+      PasteService::hideAfterPaste();
       return;
     }
     auto chunk = VLEngine::shared().selectContext(rows.front()->string(), words, json, tabId);
@@ -315,10 +311,8 @@ void SearchInput2::doPaste(bool rich) {
   // Last to first, so the rows end at the head of the recent list in the order they were chosen.
   for (auto it = rows.rbegin(); it != rows.rend(); ++it)
     VLEngine::shared().selectContext((*it)->string(), words, (*it)->json(), tabId);
-  dealWithPasteboard(rows, rich);
   CrashAnalyticsService::shared().trackEvent("do-paste");
-  if (hooks.directPasteGate && !hooks.directPasteGate()) return;
-  finishPaste();
+  PasteService::paste(pasteboardItems(rows, rich), "paste");
 }
 
 void SearchInput2::doSearchByEngine(bool useSelectedRow) {
@@ -330,36 +324,6 @@ void SearchInput2::doSearchByEngine(bool useSelectedRow) {
   }
   if (!WebSearchBrowser::open(webSearchURL(configuredWebSearchEngine(), query)))
     log("web search: no browser could be started");
-}
-
-void SearchInput2::finishPaste() {
-  const PasteHooks& hooks = installedHooks();
-  auto poster = KeyEventPoster::shared();
-  const bool trusted =
-      hooks.accessibilityTrusted ? hooks.accessibilityTrusted() : poster->isAccessibilityTrusted();
-  if (!trusted) {
-    if (hooks.showPermissionWindow && hooks.showPermissionWindow()) return;
-    hideForPaste();
-    if (hooks.showManualPastePopover) hooks.showManualPastePopover();
-    return;
-  }
-  hideForPaste();
-  switch (pasteIntoPreviousWindow()) {
-    case PasteOutcome::Pasted:
-      break;
-    case PasteOutcome::FocusNotReturned:
-      log("paste: the window the user came from is gone; the records stay on the clipboard, no keys sent");
-      break;
-    case PasteOutcome::KeysNotPosted:
-      log("paste: the paste keys could not be posted; the records stay on the clipboard");
-      break;
-  }
-}
-
-void SearchInput2::hideForPaste() {
-  WindowCenter::shared().hideVellisto();
-  const PasteHooks& hooks = installedHooks();
-  if (hooks.didHide) hooks.didHide();
 }
 
 PasteboardItem SearchInput2::pasteboardItem(const std::string& text, const std::optional<Json>& json,
@@ -391,23 +355,13 @@ PasteboardItem SearchInput2::pasteboardItem(const std::string& text, const std::
   return item;
 }
 
-void SearchInput2::dealWithPasteboard(const DisplayRows& rows, bool rich) {
-  auto pasteboard = Pasteboard::general();
-  pasteboard->clearContents();
-  if (rows.size() > 1 && installedHooks().setMultiplePaste) installedHooks().setMultiplePaste(true);
+std::vector<PasteboardItem> SearchInput2::pasteboardItems(const DisplayRows& rows, bool rich) {
   std::vector<PasteboardItem> items;
   for (const auto& row : rows) {
     PasteboardItem item = pasteboardItem(row->string(), row->json(), rich);
     if (!item.empty()) items.push_back(std::move(item));
   }
-  if (!items.empty()) pasteboard->writeObjects(items);
-}
-
-void SearchInput2::dealWithPasteboard(const std::string& text, const std::optional<Json>& json, bool rich) {
-  auto pasteboard = Pasteboard::general();
-  pasteboard->clearContents();
-  PasteboardItem item = pasteboardItem(text, json, rich);
-  if (!item.empty()) pasteboard->writeObjects({item});
+  return items;
 }
 
 }  // namespace vl

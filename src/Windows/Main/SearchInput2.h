@@ -3,9 +3,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
-#include "Windows/Main/paste/PasteHooks.h"
 #include "core/LocalShortcutsManager.h"
 #include "platform/foundation/Json.h"
 #include "platform/system/Pasteboard.h"
@@ -31,9 +31,6 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
   // A field registered for the in-window shortcut names.
   static std::shared_ptr<SearchInput2> create();
 
-  static void setPasteHooks(PasteHooks hooks);
-  static const PasteHooks& pasteHooks();
-
   const std::shared_ptr<ui::TextField>& textField() const { return textField_; }
   // The preview on/off button at the right end, selected while the preview shows.
   const std::shared_ptr<Button2>& spacePreviewButton() const { return spacePreviewButton_; }
@@ -53,15 +50,14 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
 
   void enterPaste();
   bool blocked() const;
+  // Selects the chosen rows' records in the store and pastes them through the paste service.
   void doPaste(bool rich);
-  // The rows' records onto the pasteboard, one item each in the given order.
-  void dealWithPasteboard(const DisplayRows& rows, bool rich);
-  // One record given by its text and json (the record window's queue).
-  static void dealWithPasteboard(const std::string& text, const std::optional<Json>& json, bool rich);
+  // What the pasteboard gets for the rows' records, one item each in the given order.
+  static std::vector<PasteboardItem> pasteboardItems(const DisplayRows& rows, bool rich);
   // What the pasteboard gets for one record; empty when nothing can stand for it.
+  static PasteboardItem pasteboardItem(const std::string& text, const std::optional<Json>& json, bool rich);
   // Opens the engine's search for the field's text (or the selected row's) in the chosen browser.
   void doSearchByEngine(bool useSelectedRow);
-  static PasteboardItem pasteboardItem(const std::string& text, const std::optional<Json>& json, bool rich);
 
   bool resolvedShortcutKey(const std::string& name) override;
   void controlTextDidChange(ui::TextField& field) override;
@@ -75,12 +71,8 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
 
  private:
   void doSearch();
-  void finishPaste();
   // The localised placeholder in the theme's placeholder colour, made again on a light or dark change.
   void applyPlaceholder();
-  // The main window goes and the application counts as hidden, as a paste leaves it.
-  void hideForPaste();
-
   // Flips the preview and keeps the button telling the truth.
   void flipPreview();
 

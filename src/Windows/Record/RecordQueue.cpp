@@ -7,17 +7,10 @@
 
 namespace vl {
 
-bool RecordQueue::append(const Entry& entity) {
-  if (!entity) return false;
-  for (auto it = markers_.begin(); it != markers_.end(); ++it) {
-    if ((*it)->isEnityEqualTo(*entity)) {
-      markers_.erase(markers_.begin(), it + 1);
-      return false;
-    }
-  }
+void RecordQueue::append(const Entry& entity) {
+  if (!entity) return;
   entries_.insert(entries_.begin(), entity);
   selected_ = 0;
-  return true;
 }
 
 long RecordQueue::deleteAtRow(long row) {
@@ -47,13 +40,6 @@ void RecordQueue::reverse() { std::reverse(entries_.begin(), entries_.end()); }
 void RecordQueue::clear() {
   entries_.clear();
   selected_.reset();
-  markers_.clear();
-}
-
-void RecordQueue::setMarker(Entry entry) {
-  if (!entry) return;
-  markers_.push_back(std::move(entry));
-  if (markers_.size() > kMaxMarkers) markers_.pop_front();
 }
 
 void RecordQueue::select(long row) {

@@ -7,6 +7,7 @@
 #include "VLEngine/doc/IndexHelper.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "Windows/Main/WindowCenter.h"
+#include "Windows/Main/paste/PasteService.h"
 #include "Windows/Record/RecordViewController.h"
 #include "capture/ClipboardListener.h"
 #include "capture/CopyEntity.h"
@@ -141,16 +142,14 @@ void RecordTable::cancelPendingWrite() {
 
 void RecordTable::writeEntry(const RecordQueue::Entry& entry) {
   if (!entry) return;
-  queue_.setMarker(entry);
-  std::shared_ptr<Pasteboard> board = Pasteboard::general();
-  board->clearContents();
-  if (!board->writeObjects(pasteboardItemsFor(*entry))) log("record window: the pasteboard took nothing");
+  // Our own write: capture knows it for ours, so it never comes back as a new row or record.
+  if (!PasteService::writeOwn(pasteboardItemsFor(*entry))) log("record window: the pasteboard took nothing");
 }
 
 void RecordTable::shouldAppendCopyEntity(const std::shared_ptr<CopyEntity>& entity) {
   // Capture asks before it announces, but the window may have closed while the copy was on its way.
   if (!WindowCenter::shared().windowAppear(kRecordWindowKey)) return;
-  if (!queue_.append(entity)) return;
+  queue_.append(entity);
   // The new copy is what the pasteboard holds and what is selected; an entry still waiting to be
   // written would overwrite it.
   cancelPendingWrite();

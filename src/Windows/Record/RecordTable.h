@@ -38,8 +38,8 @@ class RecordTable : public VLVisualEffectScrollView,
   static std::shared_ptr<RecordTable> initWithFrame(const ui::Rect& frame);
   ~RecordTable() override;
 
-  // Whether the main window's paste road is writing the pasteboard itself right now; a paste then is
-  // not the queue's. Nothing is busy until start-up says how to tell.
+  // Whether a paste of ours is under way (a record or an action's result): the Ctrl+V seen then is the
+  // one we sent, not the queue's. Nothing is busy until start-up says how to tell.
   static void setPasteRoadBusy(std::function<bool()> busy);
   static bool hasPasteRoadBusy();
   // What goes on the pasteboard for an entry: its text, and its file or image when those still exist.

@@ -16,8 +16,10 @@ void FileRevealer::install(std::shared_ptr<FileRevealer> backend) {
   InstalledBackend<FileRevealer, FileRevealer>::install(std::move(backend));
 }
 
-void FileRevealer::reveal(const std::string& path) {
-  if (!openContainingFolder(path)) logf("reveal: the folder of a file cannot be opened");
+void FileRevealer::reveal(const std::string& path, Shown shown) {
+  const bool opened = openContainingFolder(path);
+  if (!opened) log("reveal: no file manager, and the folder of a file cannot be opened");
+  if (shown) shown(opened);
 }
 
 bool FileRevealer::openContainingFolder(const std::string& path) {

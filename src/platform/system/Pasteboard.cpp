@@ -54,6 +54,11 @@ bool isMarkedSecret(const std::vector<PasteboardItem>& items) {
   });
 }
 
+bool isOwnWrite(const std::vector<PasteboardItem>& items) {
+  return std::any_of(items.begin(), items.end(),
+                     [](const PasteboardItem& item) { return item.has(kPasteboardTypeOwnWrite); });
+}
+
 std::shared_ptr<Pasteboard> Pasteboard::general() {
   return InstalledBackend<Pasteboard, HeadlessPasteboard>::get();
 }

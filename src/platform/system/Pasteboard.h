@@ -21,6 +21,10 @@ inline constexpr const char kPasteboardTypePNG[] = "public.png";
 // Password managers on Linux offer this type beside what they copy; the value "secret" says the copy
 // is a secret the user does not want kept anywhere. X11 carries it under the same target name.
 inline constexpr const char kPasteboardTypePasswordManagerHint[] = "x-kde-passwordManagerHint";
+// What the program itself puts on the pasteboard to paste carries this beside its content, so that
+// capture, reading the write back, knows it for the program's own. Backends never offer it to other
+// programs.
+inline constexpr const char kPasteboardTypeOwnWrite[] = "org.vellisto.own-write";
 
 // One item on the pasteboard: the same content in one or more representations, in the order the
 // writer offered them. Data is raw bytes; text representations are UTF-8.
@@ -48,6 +52,8 @@ class PasteboardItem {
 bool isSecretPasswordManagerHint(std::string_view value);
 // Whether any of the items carries a hint marking the copy secret.
 bool isMarkedSecret(const std::vector<PasteboardItem>& items);
+// Whether the items are the program's own write (kPasteboardTypeOwnWrite).
+bool isOwnWrite(const std::vector<PasteboardItem>& items);
 
 // The general pasteboard. Every change of contents raises the change count by one, which is how the
 // capture poll notices a copy without reading the contents.

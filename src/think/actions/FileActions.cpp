@@ -4,12 +4,18 @@
 
 #include "VLEngine/doc/IndexHelper.h"
 #include "VLEngine/image/ImageManager.h"
+#include "Windows/Main/WindowCenter.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"
+#include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 #include "platform/system/FileRevealer.h"
+#include "platform/system/UserNotificationCenter.h"
 #include "platform/system/desktop/Workspace.h"
 #include "think/ActionPaste.h"
+#include "ui/alert/Alert.h"
+#include "ui/panels/MainViewHooks.h"
 
 namespace vl {
 
@@ -18,6 +24,25 @@ namespace {
 constexpr const char* kOpenFile = "Open file";
 constexpr const char* kOpenFolder = "Open folder";
 constexpr const char* kShowInFolder = "Show in Folder";
+
+// Nothing showed the file. The main window, still up, says so; when it went away meanwhile, a desktop
+// notice says it, with the folder that holds the file.
+void sayNothingShowedTheFile(const std::string& path) {
+  log("folder action: no file manager showed the file; the user is told");
+  const std::string text = localized("action.folder.noFileManager");
+  ui::View* host = MainViewHooks::current().mainViewOrNull();
+  if (host && WindowCenter::shared().windowAppear(kMainWindowKey)) {
+    Alert::ofTitle(
+        text, [] {}, nullptr)
+        ->showWithEscape(host);
+    return;
+  }
+  UserNotification notice;
+  notice.identifier = "vellisto-reveal-" + std::to_string(Clock::current().now());
+  notice.title = text;
+  notice.informativeText = files::deletingLastPathComponent(path);
+  UserNotificationCenter::defaultCenter()->deliverNotification(notice);
+}
 
 // A stored path names a file only when it is absolute and holds no NUL.
 std::optional<std::string> plainPath(const std::string& stored) {
@@ -91,8 +116,15 @@ std::optional<ui::AttributedString> FolderAction::getText(const std::string&, Js
 
 void FolderAction::doTask(const std::string&) {
   if (filePath_.empty()) return;
-  FileRevealer::shared()->reveal(filePath_);
-  dismissMainWindow();
+  // The window goes once the file is shown; when nothing answers, it stays to say so.
+  const std::string path = filePath_;
+  FileRevealer::shared()->reveal(path, [path](bool shown) {
+    if (shown) {
+      dismissMainWindow();
+    } else {
+      sayNothingShowedTheFile(path);
+    }
+  });
 }
 
 }  // namespace vl

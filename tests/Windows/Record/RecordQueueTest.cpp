@@ -17,7 +17,7 @@ std::shared_ptr<CopyEntity> entity(const std::string& text) {
 
 RecordQueue queueOf(const std::vector<std::string>& newestLast) {
   RecordQueue q;
-  for (const std::string& t : newestLast) EXPECT_TRUE(q.append(entity(t)));
+  for (const std::string& t : newestLast) q.append(entity(t));
   return q;
 }
 
@@ -68,30 +68,6 @@ TEST(RecordQueueTest, ReversingKeepsTheSelectedIndex) {
   EXPECT_EQ(texts(q), "ABC");
   EXPECT_EQ(q.selected(), 0);
   EXPECT_EQ(q.selectedEntry()->string(), "A");
-}
-
-TEST(RecordQueueTest, OurOwnWriteIsAbsorbedOnceOnly) {
-  RecordQueue q = queueOf({"A", "B"});
-  q.setMarker(q.entryAt(1));
-  EXPECT_TRUE(q.append(entity("X")));  // another copy while ours is on its way
-  EXPECT_EQ(q.marker()->string(), "A");
-  EXPECT_FALSE(q.append(entity("A")));  // ours coming back
-  EXPECT_TRUE(q.append(entity("A")));   // the user copying it again
-  EXPECT_EQ(texts(q), "AXBA");
-
-  // Two quick writes before capture read the first: both come back late, neither becomes a row.
-  q.setMarker(entity("B"));
-  q.setMarker(entity("C"));
-  EXPECT_FALSE(q.append(entity("B")));
-  EXPECT_FALSE(q.append(entity("C")));
-  // The first was overwritten before capture read it: the second coming back retires both.
-  q.setMarker(entity("D"));
-  q.setMarker(entity("E"));
-  EXPECT_FALSE(q.append(entity("E")));
-  EXPECT_TRUE(q.append(entity("D")));
-  EXPECT_EQ(texts(q), "DAXBA");
-  q.clear();
-  EXPECT_FALSE(q.marker());
 }
 
 }  // namespace

@@ -78,4 +78,10 @@ write("base/hicolor/48x48/apps/only-hicolor.png", png(47))
 write("base/hicolor/48x48/mimetypes/image-x-generic.png", png(46))
 write("base/hicolor/48x48/mimetypes/text-x-generic.png", png(45))
 
+# GTK's own default theme, which draws the icons of files where the desktop names no theme.
+write("base/Adwaita/index.theme", index("Adwaita", "hicolor", [
+    ("48x48/mimetypes", {"Size": 48, "Type": "Fixed"}),
+]))
+write("base/Adwaita/48x48/mimetypes/text-x-generic.png", png(44))
+
 write("pixmaps/fallback.png", png(12))

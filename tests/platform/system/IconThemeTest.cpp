@@ -173,5 +173,30 @@ TEST(ThemeIconProvider, FilesAndApplicationsFromTheTheme) {
   EXPECT_EQ(headless->size().width, 32);
 }
 
+// Where neither the desktop nor the GTK settings name a theme, files take their icons from GTK's own
+// default theme when it is installed ("hicolor" holds no icons of files on most systems).
+TEST(ThemeIconProvider, WithoutANamedThemeFilesTakeGtksDefaultOne) {
+  test::PrivateHome home;
+  test::TempDir dir;
+  ASSERT_TRUE(files::atomicWrite(dir / "notes.txt", "agenda"));
+  struct Case {
+    std::vector<std::string> bases;
+    std::string theme;
+    int side;  // of the icon found: the fixture's sides tell the themes apart
+  };
+  const Case cases[] = {
+      {{kIcons + "/base"}, "Adwaita", 44},
+      {{}, "hicolor", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.theme);
+    ThemeIconProvider provider(c.bases, {});
+    EXPECT_EQ(provider.currentThemeName(), c.theme);
+    auto icon = provider.iconForFile(dir / "notes.txt", 48, 1);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->hasPixels() ? icon->pixelsWide() : 0, c.side);
+  }
+}
+
 }  // namespace
 }  // namespace vl

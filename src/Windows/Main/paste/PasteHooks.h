@@ -8,14 +8,12 @@ namespace vl {
 
 class Vellisto_Chunk;
 
-// What the paste road needs from folders above this one: capture's own-write markers, the permission
+// What the paste road needs from folders above this one: capture's pending paste record, the permission
 // state and the windows shown when keys cannot be posted. Start-up installs them; each empty one does
 // nothing (and keys count as postable when the key poster says so).
 struct PasteHooks {
-  // The one record we are about to write, so capture does not take our own write for a copy.
+  // The one record we are about to write (until the program settled after hiding).
   std::function<void(std::shared_ptr<Vellisto_Chunk>)> setPasteChunk;
-  // Several records are being written: capture skips the next change.
-  std::function<void(bool)> setMultiplePaste;
   std::function<bool()> accessibilityTrusted;
   std::function<bool()> directPasteGate;
   // Keys cannot be posted: the permission window, or the popover that asks for a manual Ctrl+V.

@@ -18,9 +18,11 @@ constexpr const char* kFileManagerPath = "/org/freedesktop/FileManager1";
 // How long a file manager that is started by the call may take to answer.
 constexpr std::uint64_t kReplyTimeoutUs = 5'000'000;
 
-void openFolderOnMainQueue(const std::string& path) {
-  dispatch::Queue::main()->async([path] {
-    if (!FileRevealer::openContainingFolder(path)) logf("reveal: the folder of a file cannot be opened");
+void openFolderOnMainQueue(const std::string& path, FileRevealer::Shown shown) {
+  dispatch::Queue::main()->async([path, shown = std::move(shown)] {
+    const bool opened = FileRevealer::openContainingFolder(path);
+    if (!opened) log("reveal: no file manager answered, and the folder of a file cannot be opened");
+    if (shown) shown(opened);
   });
 }
 
@@ -56,25 +58,28 @@ DBusFileRevealer::~DBusFileRevealer() {
   });
 }
 
-void DBusFileRevealer::reveal(const std::string& path) {
+void DBusFileRevealer::reveal(const std::string& path, Shown shown) {
   if (bus_->isLost()) {
-    if (!openContainingFolder(path)) logf("reveal: the folder of a file cannot be opened");
+    FileRevealer::reveal(path, std::move(shown));
     return;
   }
-  bus_->post([path, side = busSide_](sdbus::IConnection&) {
+  bus_->post([path, shown = std::move(shown), side = busSide_](sdbus::IConnection&) {
     auto s = side.lock();
     if (!s || !s->proxy) {
-      openFolderOnMainQueue(path);
+      openFolderOnMainQueue(path, shown);
       return;
     }
     s->proxy->callMethodAsync("ShowItems")
         .onInterface(kFileManagerName)
         .withTimeout(kReplyTimeoutUs)
         .withArguments(std::vector<std::string>{fileUrlFromPath(path)}, std::string())
-        .uponReplyInvoke([path](const sdbus::Error* error) {
-          if (!error) return;
+        .uponReplyInvoke([path, shown](const sdbus::Error* error) {
+          if (!error) {
+            if (shown) dispatch::Queue::main()->async([shown] { shown(true); });
+            return;
+          }
           logf("reveal: no file manager answered (%s); opening the folder", error->getName().c_str());
-          openFolderOnMainQueue(path);
+          openFolderOnMainQueue(path, shown);
         });
   });
 }

@@ -19,7 +19,7 @@ class DBusFileRevealer final : public FileRevealer {
   explicit DBusFileRevealer(std::shared_ptr<BusConnection> bus);
   ~DBusFileRevealer() override;
 
-  void reveal(const std::string& path) override;
+  void reveal(const std::string& path, Shown shown = {}) override;
 
  private:
   struct BusSide;

@@ -294,6 +294,8 @@ std::string IconThemeSearch::findInChain(const std::string& themeName, const std
   return {};
 }
 
+bool IconThemeSearch::hasTheme(const std::string& themeName) { return theme(themeName) != nullptr; }
+
 std::string IconThemeSearch::lookup(const std::string& themeName, const std::string& iconName, int size,
                                     int scale) {
   if (!isPlainIconName(iconName) || size <= 0) return {};

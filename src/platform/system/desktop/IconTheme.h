@@ -64,6 +64,8 @@ class IconThemeSearch {
 
   // The file (PNG or SVG) that best draws `iconName` at `size` x `scale`, or "" when no theme has it.
   std::string lookup(const std::string& themeName, const std::string& iconName, int size, int scale);
+  // Whether a theme of that name is installed in one of the base folders.
+  bool hasTheme(const std::string& themeName);
 
  private:
   struct Theme {

@@ -15,6 +15,7 @@ namespace vl {
 namespace {
 
 constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
+constexpr const char* kGtkDefaultTheme = "Adwaita";
 
 std::size_t bytesOf(const ui::ImageRef& image) { return image ? image->pixels().size() : 0; }
 
@@ -96,7 +97,10 @@ std::string ThemeIconProvider::themeNameLocked() const {
     gtkTheme_ = themeNameFromGtkSettings();
     gtkThemeRead_ = true;
   }
-  return gtkTheme_.empty() ? "hicolor" : gtkTheme_;
+  if (!gtkTheme_.empty()) return gtkTheme_;
+  // Where nothing names a theme, GTK draws with its own default, which holds the icons of files;
+  // "hicolor" holds only what applications install.
+  return search_.hasTheme(kGtkDefaultTheme) ? kGtkDefaultTheme : "hicolor";
 }
 
 std::string ThemeIconProvider::currentThemeName() const {

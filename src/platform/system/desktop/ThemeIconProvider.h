@@ -15,8 +15,9 @@ namespace vl {
 
 // Icons from the user's icon theme: files by their content type, applications by their desktop
 // entry's Icon= key. The theme is the one the desktop announced, else the GTK settings' choice, else
-// "hicolor". Decoded pictures are kept in a bounded cache (misses included, so a name no theme has is
-// not searched for again). Anything that is not found gives the headless placeholder.
+// GTK's own default ("Adwaita") when installed, else "hicolor". Decoded pictures are kept in a bounded cache
+// (misses included, so a name no theme has is not searched for again). Anything that is not found gives the
+// headless placeholder.
 class ThemeIconProvider final : public IconProvider {
  public:
   static constexpr std::size_t kCacheEntries = 256;

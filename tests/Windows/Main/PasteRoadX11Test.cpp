@@ -1,0 +1,192 @@
+// clang-format off
+// Our headers before Xlib's, whose macros (None, Bool, Status) would break them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/image/ImageCodec.h"
+#include "platform/foundation/Files.h"
+#include "platform/ui/graphics/Image.h"
+#include "support/ProgramUnderTest.h"
+#include "support/TestSupport.h"
+#include "support/X11TestSupport.h"
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+// clang-format on
+
+namespace vl::x11test {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+// Polls another process's progress; the deadline is generous and never judges speed.
+bool eventually(const std::function<bool()>& done, int seconds = 30) {
+  for (auto deadline = Steady::now() + std::chrono::seconds(seconds); Steady::now() < deadline;) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return done();
+}
+
+// The paste road as a user meets it: what the chosen records put on the clipboard, what reaches the
+// window the user came from, and what the history keeps afterwards.
+class PasteRoadX11Test : public ProgramKeysTest {
+ protected:
+  void start() {
+    wm_ = DisplayHelper::windowManager(display_);
+    if (!wm_ || !wm_->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager");
+    program_.emplace(root_.path(), display_);
+    ASSERT_TRUE(program_->started());
+    // Copies come once launching is over and capture listens: what the clipboard holds before is old.
+    ASSERT_TRUE(eventually([&] { return program_->count("start-up: launching finished") == 1; }))
+        << program_->errors();
+    ASSERT_TRUE(eventually([&] {
+      return program_->count("capture: the clipboard tells of each change") > 0;
+    })) << program_->errors();
+    // The machine's applications join the history once, first thing: copies come after them.
+    ASSERT_TRUE(eventually([&] { return program_->count("installed applications: ") > 0; }))
+        << program_->errors();
+  }
+
+  // The records of the history, newest last, as a load would find them.
+  std::vector<std::string> history() const {
+    auto doc = std::make_shared<Vellisto_BigDoc>();
+    if (!doc->load(program_->home() + "/.vellisto/data/BigDoc_0")) return {};
+    std::vector<std::string> texts;
+    for (const auto& chunk : doc->chunks())
+      if (chunk && !chunk->isLogicallyDeleted()) texts.push_back(chunk->context());
+    return texts;
+  }
+  bool copied(const std::string& text) {
+    const std::size_t before = history().size();
+    if (!xclipSet(display_, "UTF8_STRING", text)) return false;
+    return eventually([&] {
+      const auto texts = history();
+      return texts.size() > before && texts.back() == text;
+    });
+  }
+
+  // The main window over the editor, its list shown.
+  void showMain(TestWindow& editor) {
+    editor.focus();
+    editor.makeActive();
+    ASSERT_TRUE(eventually([&] { return focused() == editor.id(); }));
+    const std::size_t shown = program_->count("Show On HintTable");
+    press({XK_Control_L, XK_Alt_L, XK_v});
+    ASSERT_TRUE(eventually([&] {
+      return focused() != editor.id() && program_->count("Show On HintTable") > shown;
+    })) << program_->errors();
+    editor.keys(64, 200);  // the hot key's own presses
+  }
+  // Whether the editor got the paste chord, Ctrl held with V.
+  static bool pastedInto(TestWindow& editor) {
+    for (const auto& key : editor.keys(4, 30000))
+      if (key.press && key.keysym == XK_v && (key.state & ControlMask)) return true;
+    return false;
+  }
+
+  std::unique_ptr<DisplayHelper> wm_;
+  vl::test::TempDir root_{"vl-pasteroad"};
+  std::optional<Program> program_;
+};
+
+std::string pngOf(int wide, int high) {
+  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(wide * high * 4), 200);
+  const ui::Image image({double(wide), double(high)}, wide, high, std::move(rgba));
+  return ImageCodec::encodePNG(image).value_or("");
+}
+
+// Pasting a file record or an image record puts the file on the clipboard; the program hears its own
+// write and must not keep it as a new copy.
+TEST_F(PasteRoadX11Test, PastingAFileOrAnImageRecordAddsNoRecord) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  const std::string file = root_.path() + "/notes for monday.txt";
+  ASSERT_TRUE(files::atomicWrite(file, "agenda"));
+  const std::string png = pngOf(12, 8);
+  ASSERT_FALSE(png.empty());
+  struct Case {
+    std::string what, target, data, kept;
+  };
+  const Case cases[] = {
+      {"file", "text/uri-list", "file://" + root_.path() + "/notes%20for%20monday.txt\r\n",
+       "notes for monday.txt"},
+      {"image", "image/png", png, ""},
+  };
+  TestWindow editor(display_, "Editor");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::size_t before = history().size();
+    ASSERT_TRUE(xclipSet(display_, c.target, c.data));
+    ASSERT_TRUE(eventually([&] { return history().size() == before + 1; })) << program_->errors();
+    const std::vector<std::string> kept = history();
+    if (!c.kept.empty()) {
+      EXPECT_EQ(kept.back(), c.kept);
+    }
+
+    const std::size_t settled = program_->count("paste: settled");
+    ASSERT_NO_FATAL_FAILURE(showMain(editor));
+    press({XK_Return});
+    ASSERT_TRUE(pastedInto(editor)) << program_->errors();
+    // The write is read back a moment after it was made, well before the paste settles.
+    ASSERT_TRUE(eventually([&] { return program_->count("paste: settled") > settled; }))
+        << program_->errors();
+    EXPECT_EQ(history(), kept) << program_->errors();
+  }
+}
+
+// Shift+Down extends the chosen records, as the Shortcuts pane says: both are pasted, in the order chosen.
+TEST_F(PasteRoadX11Test, ShiftDownChoosesTwoRecordsAndReturnPastesBoth) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  for (const char* text : {"alpha one", "beta two", "gamma three"}) ASSERT_TRUE(copied(text));
+  TestWindow editor(display_, "Editor");
+  ASSERT_NO_FATAL_FAILURE(showMain(editor));
+  press({XK_Shift_L, XK_Down});
+  press({XK_Return});
+  ASSERT_TRUE(pastedInto(editor)) << program_->errors();
+  EXPECT_EQ(xclipGet(display_, "UTF8_STRING"), "gamma three\nbeta two");
+}
+
+// A smart action's result is pasted as a record is: our own Ctrl+V leaves the record window's queue alone,
+// and once the paste settled the queue's first entry is back on the clipboard for the next Ctrl+V.
+TEST_F(PasteRoadX11Test, AfterAnActionsPasteTheRecordWindowHandsOutItsQueue) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  ASSERT_TRUE(copied("camelCaseName"));
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(eventually([&] { return focused() == editor.id(); }));
+  press({XK_Control_L, XK_Alt_L, XK_r});
+  ASSERT_TRUE(eventually([&] {
+    return findMappedWindow(keys_, DefaultRootWindow(keys_), "Vellisto Record");
+  })) << program_->errors();
+  for (const char* text : {"first", "second"}) ASSERT_TRUE(copied(text));
+
+  ASSERT_NO_FATAL_FAILURE(showMain(editor));
+  for (KeySym key : {XK_c, XK_a, XK_m}) {
+    const std::size_t shown = program_->count("Show On HintTable");
+    press({key});
+    ASSERT_TRUE(eventually([&] { return program_->count("Show On HintTable") > shown; }))
+        << program_->errors();
+  }
+  press({XK_Control_L, XK_1});
+  ASSERT_TRUE(pastedInto(editor)) << program_->errors();
+  EXPECT_EQ(program_->count("do actions count 1"), 1u) << program_->errors();
+  ASSERT_TRUE(eventually([&] { return xclipGet(display_, "UTF8_STRING") == "second"; }))
+      << program_->errors();
+  // The user's own Ctrl+V in the editor takes that entry; the next one follows.
+  press({XK_Control_L, XK_v});
+  EXPECT_TRUE(eventually([&] { return xclipGet(display_, "UTF8_STRING") == "first"; })) << program_->errors();
+  const std::vector<std::string> texts = history();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "CAMEL_CASE_NAME"), 0) << program_->errors();
+}
+
+}  // namespace
+}  // namespace vl::x11test
