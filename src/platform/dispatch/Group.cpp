@@ -44,7 +44,12 @@ void Group::enter() {
   ++state_->count;
 }
 
-void Group::leave() { state_->leave(); }
+void Group::leave() {
+  // The last leave may wake a waiter that then destroys the group: keep the state alive until the
+  // notify that woke it has returned.
+  std::shared_ptr<State> state = state_;
+  state->leave();
+}
 
 void Group::async(const std::shared_ptr<Queue>& queue, Block block) {
   if (!queue) {
