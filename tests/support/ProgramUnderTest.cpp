@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -60,6 +61,10 @@ Program::Program(const std::string& root, const std::string& display,
                                   "DISPLAY=" + display,
                                   std::string("VELLISTO_RESOURCES=") + VL_RESOURCES_DIR,
                                   "PATH=/usr/bin:/bin"};
+  // Under a sanitizer the program reads the suppressions and options the tests run with.
+  for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
+  }
   for (const std::string& extra : environment) {
     const std::string name = extra.substr(0, extra.find('=') + 1);
     std::erase_if(env, [&](const std::string& e) { return e.starts_with(name); });

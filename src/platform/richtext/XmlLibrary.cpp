@@ -42,7 +42,9 @@ void XmlLibrary::initialize() {
   });
 }
 
-void XmlLibrary::ensureInitialized() { std::call_once(setUp(), [] { xmlInitParser(); }); }
+void XmlLibrary::ensureInitialized() {
+  std::call_once(setUp(), [] { xmlInitParser(); });
+}
 
 int XmlLibrary::htmlReadOptions() {
   return HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_RECOVER;
