@@ -17,6 +17,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Resources.h"
+#include "platform/richtext/XmlLibrary.h"
 #include "platform/system/DesktopBackends.h"
 #include "platform/system/SystemDictionary.h"
 #include "platform/system/net/DictServerDictionary.h"
@@ -64,6 +65,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: vellisto [--version | --resources]\n");
     return 2;
   }
+  // libxml2's set-up is not safe against a thread using the library meanwhile, and HTML is read on
+  // queues and the icon theme's threads: done here, while this is the only thread.
+  vl::ui::XmlLibrary::initialize();
   // Blocked before any other thread exists, so every thread inherits the mask.
   sigset_t signals;
   sigemptyset(&signals);

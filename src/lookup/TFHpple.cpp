@@ -8,10 +8,11 @@
 #include <libxml/xpath.h>
 
 #include <climits>
-#include <mutex>
+#include <utility>
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
+#include "platform/richtext/XmlLibrary.h"
 
 namespace vl {
 
@@ -119,43 +120,47 @@ std::optional<HppleNode> nodeDictionary(xmlNode* node, Role role, HppleAttribute
 
 void ignoreXPathError(void*, xmlErrorPtr) {}
 
-// Refuses elements nested deeper than kHppleMaxDepth while the parser reads, before the tree grows.
-struct DepthGuard {
+// Stops the parse at the first element nested past the program's bound, before the tree grows: the
+// parser's own callbacks, which build the tree, are wrapped to count open elements.
+struct DepthWatch {
+  ui::XmlDepthGuard guard;
   startElementSAXFunc start = nullptr;
+  endElementSAXFunc end = nullptr;
   startElementNsSAX2Func startNs = nullptr;
-  bool tooDeep = false;
+  endElementNsSAX2Func endNs = nullptr;
 
-  static DepthGuard* of(void* ctx) {
-    return static_cast<DepthGuard*>(static_cast<xmlParserCtxtPtr>(ctx)->_private);
-  }
-  // nodeNr counts the open elements of the tree being built.
-  static bool allow(void* ctx) {
-    auto* parser = static_cast<xmlParserCtxtPtr>(ctx);
-    if (parser->nodeNr < kHppleMaxDepth) return true;
-    of(ctx)->tooDeep = true;
-    xmlStopParser(parser);
-    return false;
+  static DepthWatch* of(void* ctx) {
+    return static_cast<DepthWatch*>(static_cast<xmlParserCtxtPtr>(ctx)->_private);
   }
   static void onStart(void* ctx, const xmlChar* name, const xmlChar** attributes) {
-    if (allow(ctx)) of(ctx)->start(ctx, name, attributes);
+    if (of(ctx)->guard.enter(ctx)) of(ctx)->start(ctx, name, attributes);
+  }
+  static void onEnd(void* ctx, const xmlChar* name) {
+    of(ctx)->guard.leave();
+    of(ctx)->end(ctx, name);
   }
   static void onStartNs(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
                         int nbNamespaces, const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
                         const xmlChar** attributes) {
-    if (allow(ctx)) {
+    if (of(ctx)->guard.enter(ctx)) {
       of(ctx)->startNs(ctx, localname, prefix, uri, nbNamespaces, namespaces, nbAttributes, nbDefaulted,
                        attributes);
     }
   }
+  static void onEndNs(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri) {
+    of(ctx)->guard.leave();
+    of(ctx)->endNs(ctx, localname, prefix, uri);
+  }
   void install(xmlParserCtxtPtr parser) {
     parser->_private = this;
-    if (parser->sax->startElement) {
-      start = parser->sax->startElement;
-      parser->sax->startElement = &DepthGuard::onStart;
+    xmlSAXHandler& sax = *parser->sax;
+    if (sax.startElement && sax.endElement) {
+      start = std::exchange(sax.startElement, &DepthWatch::onStart);
+      end = std::exchange(sax.endElement, &DepthWatch::onEnd);
     }
-    if (parser->sax->startElementNs) {
-      startNs = parser->sax->startElementNs;
-      parser->sax->startElementNs = &DepthGuard::onStartNs;
+    if (sax.startElementNs && sax.endElementNs) {
+      startNs = std::exchange(sax.startElementNs, &DepthWatch::onStartNs);
+      endNs = std::exchange(sax.endElementNs, &DepthWatch::onEndNs);
     }
   }
 };
@@ -180,15 +185,10 @@ const char* usableEncoding(const std::optional<std::string>& encoding) {
   return "UTF-8";
 }
 
-void initOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { xmlInitParser(); });
-}
-
 std::optional<std::vector<HppleNode>> query(std::string_view data, std::string_view xpath,
                                             const std::optional<std::string>& encoding, bool isXML,
                                             const HppleQueryOptions& options) {
-  initOnce();
+  ui::XmlLibrary::ensureInitialized();
   if (data.size() > static_cast<std::size_t>(INT_MAX)) {
     logf("HTML query: %zu bytes is more than the parser takes; not parsed", data.size());
     return std::nullopt;
@@ -198,23 +198,20 @@ std::optional<std::vector<HppleNode>> query(std::string_view data, std::string_v
     log("Unable to parse.");
     return std::nullopt;
   }
-  DepthGuard guard;
-  guard.install(parser);
+  DepthWatch watch;
+  watch.install(parser);
   const char* charset = usableEncoding(encoding);
   const int size = static_cast<int>(data.size());
   xmlDocPtr document =
       data.empty() ? nullptr
-      : isXML
-          ? xmlCtxtReadMemory(parser, data.data(), size, "", charset,
-                              XML_PARSE_RECOVER | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING)
-          : htmlCtxtReadMemory(parser, data.data(), size, "", charset,
-                               HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+      : isXML ? xmlCtxtReadMemory(parser, data.data(), size, "", charset, ui::XmlLibrary::xmlReadOptions())
+              : htmlCtxtReadMemory(parser, data.data(), size, "", charset, ui::XmlLibrary::htmlReadOptions());
   if (isXML) {
     xmlFreeParserCtxt(parser);
   } else {
     htmlFreeParserCtxt(parser);
   }
-  if (guard.tooDeep) {
+  if (watch.guard.tooDeep()) {
     logf("HTML query: elements nest deeper than %d; the document of %zu bytes is not used", kHppleMaxDepth,
          data.size());
     if (document) xmlFreeDoc(document);

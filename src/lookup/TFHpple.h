@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "lookup/TFHppleElement.h"
+#include "platform/richtext/XmlLibrary.h"
 
 struct _xmlDoc;
 struct _xmlNode;
@@ -26,8 +27,9 @@ struct HppleQueryOptions {
   std::size_t budgetBytes = 32 * 1024 * 1024;
 };
 
-// Elements nested deeper than this stop the parse: the document is refused rather than half read.
-inline constexpr int kHppleMaxDepth = 200;
+// Elements nested deeper than this stop the parse: the document is refused rather than half read. The
+// bound every markup reader of the program keeps.
+inline constexpr int kHppleMaxDepth = ui::XmlLibrary::kMaxDepth;
 
 // Parses the bytes (HTML with recovery, or XML with recovery), never touching the network, and copies
 // out the nodes the XPath matches, in document order. `encoding` names the bytes' character set; none

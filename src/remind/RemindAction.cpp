@@ -14,6 +14,12 @@ namespace vl {
 namespace {
 
 constexpr const char* kLabel = "Set reminder";
+// Said instead of "Reminder set" when the reminder is not kept where a restart finds it.
+constexpr const char* kNotSavedTitle = "Reminder set, but not saved";
+constexpr const char* kNotSavedText =
+    "\nIt could not be saved to disk: it shows only if Vellisto still runs then.";
+constexpr const char* kNotSetTitle = "Reminder not set";
+constexpr const char* kTooManyText = "\nToo many reminders are waiting already.";
 
 std::string identifierAt(double now) {
   char buffer[64];
@@ -71,12 +77,25 @@ void RemindAction::doTask(const std::string&) {
   }
   UserNotification remind = remindNotification();
   RemindSchedule& schedule = schedule_ ? *schedule_ : RemindSchedule::shared();
-  const std::string identifier =
+  const RemindSchedule::Added added =
       schedule.add({remind.identifier, remind.subtitle, remind.informativeText, *date});
-  if (identifier.empty()) return;
-  UserNotification set = reminderSetNotification();
-  set.identifier = identifier;
-  UserNotificationCenter::defaultCenter()->deliverNotification(set);
+  UserNotification said = reminderSetNotification();
+  switch (added.keeping) {
+    case RemindSchedule::Keeping::Saved:
+      break;
+    case RemindSchedule::Keeping::ThisRunOnly:
+      // Told as it is: "Reminder set" would promise what a restart takes away.
+      said.title = kNotSavedTitle;
+      said.informativeText += kNotSavedText;
+      break;
+    case RemindSchedule::Keeping::Refused:
+      said.title = kNotSetTitle;
+      said.informativeText += kTooManyText;
+      break;
+  }
+  if (!added.identifier.empty()) said.identifier = added.identifier;
+  UserNotificationCenter::defaultCenter()->deliverNotification(said);
+  if (added.keeping == RemindSchedule::Keeping::Refused) return;
   logf("remind: a reminder of %zu bytes set for %.0f s from now", rawText_.size(),
        *date - Clock::current().now());
   dismissMainWindow();

@@ -112,7 +112,9 @@ void RemindSchedule::load() {
     return;
   }
   // The parser's own message may quote the file, which holds the user's phrases: only its kind is logged.
-  BoundedJson parsed = parseJsonBounded(*data, kMaxDepth, kMaxFileBytes);
+  // A list where a reminder's text belongs stands as null, which that reminder does not read as: the
+  // others are kept.
+  BoundedJson parsed = parseJsonBounded(*data, kMaxDepth, kMaxFileBytes, DeepContainers::Null);
   if (!parsed.ok()) return setAside(statusName(parsed.status));
   const Json& root = *parsed.value;
   auto list = root.is_object() ? root.find("reminders") : root.end();
@@ -139,18 +141,21 @@ void RemindSchedule::load() {
   logf("remind: %zu pending reminders armed", pending_.size());
 }
 
-void RemindSchedule::save() const {
-  if (path_.empty()) return;
+bool RemindSchedule::save() const {
+  if (path_.empty()) return false;
   Json list = Json::array();
   for (const Reminder& r : pending_)
     list.push_back({{"identifier", r.identifier}, {"when", r.when}, {"text", r.text}, {"date", r.date}});
   (void)files::createDirectories(files::deletingLastPathComponent(path_));  // the write below tells
-  if (!files::atomicWrite(path_, dumpJson(Json{{"reminders", std::move(list)}}), files::kPrivateFileMode))
+  if (!files::atomicWrite(path_, dumpJson(Json{{"reminders", std::move(list)}}), files::kPrivateFileMode)) {
     logf("remind: the pending reminders could not be written to %s; they fire only while this run lasts",
          path_.c_str());
+    return false;
+  }
+  return true;
 }
 
-std::string RemindSchedule::add(Reminder reminder) {
+RemindSchedule::Added RemindSchedule::add(Reminder reminder) {
   if (pending_.size() >= kMaxPending) {
     logf("remind: %zu reminders are pending already; no more are kept", pending_.size());
     return {};
@@ -164,9 +169,9 @@ std::string RemindSchedule::add(Reminder reminder) {
   std::string identifier = reminder.identifier;
   // After those due at the same moment, so equal dates fire in the order they were set.
   pending_.insert(std::upper_bound(pending_.begin(), pending_.end(), reminder, sooner), std::move(reminder));
-  save();
+  const bool saved = save();
   arm();
-  return identifier;
+  return {std::move(identifier), saved ? Keeping::Saved : Keeping::ThisRunOnly};
 }
 
 void RemindSchedule::check() {
@@ -182,7 +187,8 @@ void RemindSchedule::check() {
       logf("remind: a reminder of %zu bytes is due (%.0f s late)", r.text.size(), now - r.date);
       center->deliverNotification(r.notification());
     }
-    save();
+    // Not written: the file still holds them, so a restart shows them again rather than never.
+    (void)save();
   }
   arm();
 }

@@ -48,9 +48,23 @@ class RemindSchedule : public std::enable_shared_from_this<RemindSchedule> {
   // Stops the checks and forgets the reminders in memory; the file stays.
   void close();
 
-  // Keeps the reminder (written to the file before it is armed) and answers its identifier, made unique
-  // among those pending; "" when no more reminders can be kept.
-  std::string add(Reminder reminder);
+  // Where a reminder handed to add() is kept.
+  enum class Keeping {
+    // Not at all: too many are pending.
+    Refused,
+    // Armed and in the file: a restart arms it again.
+    Saved,
+    // Armed, but the file could not be written (a read-only or full disk): it is gone when the program
+    // ends before it is due.
+    ThisRunOnly,
+  };
+  struct Added {
+    // Made unique among those pending; empty when refused.
+    std::string identifier;
+    Keeping keeping = Keeping::Refused;
+  };
+  // Keeps the reminder (written to the file before it is armed).
+  [[nodiscard]] Added add(Reminder reminder);
   // Delivers every reminder due by the wall clock, then arms the next check.
   void check();
 
@@ -61,7 +75,8 @@ class RemindSchedule : public std::enable_shared_from_this<RemindSchedule> {
  private:
   RemindSchedule() = default;
   void load();
-  void save() const;
+  // False (logged) when the file could not be written.
+  bool save() const;
   void arm();
 
   std::string path_;

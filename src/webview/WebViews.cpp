@@ -2,20 +2,30 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 
 namespace vellisto_webview {
 
 namespace {
 
-// Pages come from the program's engines and manual only; other schemes would let a page's text start
-// programs or read what it should not.
-bool allowedAddress(const std::string& url) {
-  for (const char* scheme : {"http://", "https://", "file://"}) {
-    if (url.rfind(scheme, 0) == 0) return true;
+bool hasScheme(const std::string& url, std::initializer_list<const char*> schemes) {
+  for (const char* scheme : schemes) {
+    if (g_ascii_strncasecmp(url.c_str(), scheme, std::strlen(scheme)) == 0) return true;
   }
-  return url == "about:blank";
+  return false;
 }
+
+// What the program loads: the engines' pages and the shipped manual (files). Other schemes would let
+// a page's text start programs or read what it should not.
+bool programMayLoad(const std::string& url) {
+  return hasScheme(url, {"http://", "https://", "file://"}) || url == "about:blank";
+}
+
+// What a page may open in a new window (shown in its own view): the web only. The engine keeps a web
+// page from reaching files itself, but a window we open is our load, which it would not check.
+bool pageMayOpen(const std::string& url) { return hasScheme(url, {"http://", "https://"}); }
 
 int clampSide(long long v) { return static_cast<int>(std::clamp<long long>(v, 1, 8192)); }
 
@@ -81,7 +91,7 @@ void WebViews::handle(const Command& c) {
     gtk_window_resize(GTK_WINDOW(view->plug), w, h);
   } else if (cmd == "load") {
     const std::string url = c.text("url");
-    if (!allowedAddress(url)) {
+    if (!programMayLoad(url)) {
       std::fprintf(stderr, "vellisto-webview: an address of %zu bytes with a scheme not shown here\n",
                    url.size());
       report("failed", *view, "refused");
@@ -161,7 +171,12 @@ GtkWidget* WebViews::onCreate(WebKitWebView* web, WebKitNavigationAction* action
   // A link that asks for a new window opens in this one: the view has no room for a second.
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  if (uri && allowedAddress(uri)) webkit_web_view_load_uri(web, uri);
+  if (uri && pageMayOpen(uri)) {
+    webkit_web_view_load_uri(web, uri);
+  } else {
+    std::fprintf(stderr, "vellisto-webview: a page asked for a window at an address of %zu bytes; refused\n",
+                 uri ? std::strlen(uri) : 0);
+  }
   return nullptr;
 }
 

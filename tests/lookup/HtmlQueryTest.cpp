@@ -5,6 +5,8 @@
 #include <climits>
 
 #include "lookup/TFHpple.h"
+#include "platform/richtext/HtmlReader.h"
+#include "platform/richtext/XmlLibrary.h"
 #include "support/TestSupport.h"
 
 namespace vl {
@@ -165,6 +167,30 @@ TEST(HtmlQueryTest, HostilePagesAreBoundedWhileTheyAreRead) {
     EXPECT_LT(root->content().size(), 1000u);
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
+// Markup reaches the program on two roads (a copied selection, a dictionary page); whatever nests too deep
+// for one of its readers nests too deep for the other.
+TEST(HtmlQueryTest, BothMarkupReadersStopAtTheSameDepth) {
+  test::LogCapture log;
+  struct Case {
+    int depth;  // html and body, which the parser adds, included
+    bool read;
+  };
+  const Case cases[] = {{ui::XmlLibrary::kMaxDepth - 30, true},
+                        {ui::XmlLibrary::kMaxDepth, true},
+                        {ui::XmlLibrary::kMaxDepth + 1, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.depth);
+    const std::string page = nested(c.depth - 2, "div", "x");
+    EXPECT_EQ(TFHpple::hppleWithHTMLData(page).searchWithXPathQuery("//div").size(),
+              c.read ? static_cast<std::size_t>(c.depth - 2) : 0u);
+    const auto text = ui::HtmlReader::read(page);
+    EXPECT_EQ(text.has_value(), c.read);
+    if (text) {
+      EXPECT_EQ(text->string(), "x");
+    }
+  }
 }
 
 TEST(HtmlQueryTest, InputsPastWhatTheParserTakesAreRefusedUnread) {

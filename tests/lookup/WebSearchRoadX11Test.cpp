@@ -8,6 +8,13 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 
 namespace vl::x11test {
 namespace {
@@ -35,6 +42,7 @@ class WebSearchRoadX11Test : public X11Test {
   }
   void TearDown() override {
     program_.reset();
+    editor_.reset();
     if (x_) XCloseDisplay(x_);
     if (handlerSet_) XSetErrorHandler(previousHandler_);
   }
@@ -64,6 +72,66 @@ class WebSearchRoadX11Test : public X11Test {
     return found;
   }
 
+  // The real program in the test's folder, the engines' hosts on the loopback site and, first on its
+  // PATH, a stand-in for the launcher of a session bus that leaves a daemon running; then the hot key, a
+  // query that matches nothing, and the engine's page in the preview. The main window, or None.
+  ::Window startAndSearch() {
+    const std::string services = root_.path() + "/services.json";
+    const std::string bin = root_.path() + "/bin";
+    EXPECT_TRUE(files::atomicWrite(services, R"({"google": ")" + site_.base() + R"("})"));
+    EXPECT_TRUE(files::createDirectories(bin));
+    EXPECT_TRUE(files::atomicWrite(bin + "/dbus-launch",
+                                   "#!/bin/sh\nsleep 600 </dev/null >/dev/null 2>&1 &\nexit 1\n", 0755));
+    program_.emplace(root_.path(), display_,
+                     std::vector<std::string>{std::string(kServicesFileVariable) + "=" + services,
+                                              "WEBKIT_DISABLE_COMPOSITING_MODE=1", "no_proxy=127.0.0.1",
+                                              "PATH=" + bin + ":/usr/bin:/bin"});
+    if (!program_->started()) return None;
+    if (!waitUntil([&] { return files::exists(root_.path() + "/home/.vellisto/data"); }, 20000)) return None;
+    editor_.emplace(display_, "Editor");
+    editor_->focus();
+    editor_->makeActive();
+    // The hot key is registered once the program has finished launching.
+    if (!waitUntil([&] { return program_->count("start-up: launching finished") > 0; }, 30000)) return None;
+    keys({XK_Control_L, XK_Alt_L, XK_v});
+    ::Window main = None;
+    if (!waitUntil([&] { return (main = findMapped(DefaultRootWindow(x_), "Vellisto")) != None; }, 30000))
+      return None;
+    if (!waitUntil([&] { return program_->count("Show On HintTable") > 0; })) return None;
+    for (KeySym k : {XK_z, XK_z}) keys({k});
+    keys({XK_Shift_L, XK_ampersand});
+    keys({XK_q});
+    // Nothing matches: the search row is the only one, and its preview asks the engine.
+    if (!waitUntil([&] { return site_.count("/search", "zz&q") >= 1; }, kPageMs)) return None;
+    if (!waitUntil([&] { return shows(main, 0x2f7d7a); }, kPageMs)) return None;
+    return main;
+  }
+  // The first child process of `parent` whose name begins so, -1 when there is none.
+  static pid_t childNamed(pid_t parent, const std::string& name) {
+    std::error_code error;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
+      const std::string pid = process.path().filename().string();
+      if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+      std::ifstream stat(process.path() / "stat");
+      std::string line;
+      std::getline(stat, line);
+      const std::size_t open = line.find('('), close = line.rfind(')');
+      if (open == std::string::npos || close == std::string::npos || close + 4 > line.size()) continue;
+      const std::string comm = line.substr(open + 1, close - open - 1);
+      if (comm.rfind(name.substr(0, 15), 0) == 0 && std::stol(line.substr(close + 4)) == parent)
+        return static_cast<pid_t>(std::stol(pid));
+    }
+    return -1;
+  }
+  // The state letter of a process ('T' stopped), 0 when there is none.
+  static char stateOf(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() ? 0 : line[close + 2];
+  }
+
   Display* x_ = nullptr;
   XErrorHandler previousHandler_ = nullptr;
   bool handlerSet_ = false;
@@ -71,36 +139,13 @@ class WebSearchRoadX11Test : public X11Test {
   test::TempDir root_{"vl-web-road"};
   LoopbackSite site_;
   std::optional<Program> program_;
+  std::optional<TestWindow> editor_;
 };
 
 TEST_F(WebSearchRoadX11Test, AQueryThatMatchesNothingShowsTheEnginesPageInThePreview) {
-  const std::string services = root_.path() + "/services.json";
-  ASSERT_TRUE(files::atomicWrite(services, R"({"google": ")" + site_.base() + R"("})"));
-  program_.emplace(root_.path(), display_,
-                   std::vector<std::string>{std::string(kServicesFileVariable) + "=" + services,
-                                            "WEBKIT_DISABLE_COMPOSITING_MODE=1", "no_proxy=127.0.0.1"});
-  ASSERT_TRUE(program_->started());
-  ASSERT_TRUE(waitUntil([&] { return files::exists(root_.path() + "/home/.vellisto/data"); }, 20000))
-      << program_->errors();
-  TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
-  // The hot key is registered once the program has finished launching.
-  ASSERT_TRUE(waitUntil([&] { return program_->count("start-up: launching finished") > 0; }, 30000))
-      << program_->errors();
-  keys({XK_Control_L, XK_Alt_L, XK_v});
-  ::Window main = None;
-  ASSERT_TRUE(
-      waitUntil([&] { return (main = findMapped(DefaultRootWindow(x_), "Vellisto")) != None; }, 30000))
-      << program_->errors();
-  ASSERT_TRUE(waitUntil([&] { return program_->count("Show On HintTable") > 0; })) << program_->errors();
-  for (KeySym k : {XK_z, XK_z}) keys({k});
-  keys({XK_Shift_L, XK_ampersand});
-  keys({XK_q});
-  // Nothing matches: the search row is the only one, and its preview asks the engine.
-  ASSERT_TRUE(waitUntil([&] { return site_.count("/search", "zz&q") >= 1; }, kPageMs)) << program_->errors();
+  const ::Window main = startAndSearch();
+  ASSERT_NE(main, None);
   EXPECT_EQ(site_.requests().back().agent, kEmbeddedWebUserAgent);
-  ASSERT_TRUE(waitUntil([&] { return shows(main, 0x2f7d7a); }, kPageMs)) << program_->errors();
   EXPECT_TRUE(writeScreenshot(display_, main, "web-search-road"));
   // The detail view slides over the whole window: the page, which lies above all we draw, steps aside
   // while it is there, and comes back when Escape closes it.
@@ -108,6 +153,33 @@ TEST_F(WebSearchRoadX11Test, AQueryThatMatchesNothingShowsTheEnginesPageInThePre
   EXPECT_TRUE(waitUntil([&] { return !shows(main, 0x2f7d7a); })) << program_->errors();
   keys({XK_Escape});
   EXPECT_TRUE(waitUntil([&] { return shows(main, 0x2f7d7a); })) << program_->errors();
+
+  // After quitting nothing the program started runs on: neither the helper with its page processes,
+  // nor a bus the toolkit would launch for itself (the stand-in launcher leaves a daemon, as the real
+  // one does).
+  ASSERT_TRUE(program_->quit(30000).has_value()) << program_->errors();
+  EXPECT_TRUE(waitUntil([&] { return processesWithEnvironment(program_->runtimeEntry()).empty(); }, 20000))
+      << processesWithEnvironment(program_->runtimeEntry()).size() << " processes left";
+}
+
+// A helper that stopped (SIGSTOP, a debugger) never takes the request to end: quitting kills it after a
+// short wait instead of waiting for ever.
+TEST_F(WebSearchRoadX11Test, QuittingEndsWithinSecondsWhileTheHelperIsFrozen) {
+  ASSERT_NE(startAndSearch(), None);
+  const pid_t helper = childNamed(program_->pid(), "vellisto-webvie");
+  ASSERT_GT(helper, 0);
+  ASSERT_EQ(::kill(helper, SIGSTOP), 0);
+  ASSERT_TRUE(waitUntil([&] { return stateOf(helper) == 'T'; }));
+  const auto start = std::chrono::steady_clock::now();
+  const std::optional<int> status = program_->quit(30000);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  RecordProperty("quit_seconds", std::to_string(seconds));
+  ASSERT_TRUE(status.has_value()) << "still running " << seconds << " s after the quit\n"
+                                  << program_->errors();
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status << "\n" << program_->errors();
+  EXPECT_LT(seconds, 10) << program_->errors();
+  EXPECT_GT(program_->count("did not end within"), 0u) << program_->errors();
+  EXPECT_TRUE(waitUntil([&] { return processesWithEnvironment(program_->runtimeEntry()).empty(); }, 20000));
 }
 
 }  // namespace

@@ -148,6 +148,41 @@ TEST_F(WebSearchX11Test, AHelperKilledMidPageIsStartedAgainAndThePageLoadsAgain)
   EXPECT_FALSE(view_->offersBrowser());
 }
 
+// Every page the view finished, in order.
+class FinishedPages : public WebViewNavigationDelegate {
+ public:
+  void webViewDidFinishNavigation(WebView& view) override { urls.push_back(view.URL()); }
+  std::vector<std::string> urls;
+};
+
+// A page may open a new window (shown in this view) on the web, never at a file of this machine: file
+// addresses are for the program's own loads (the manual).
+TEST_F(WebSearchX11Test, APageOpensOnlyWebAddressesInANewWindow) {
+  auto finished = std::make_shared<FinishedPages>();
+  view_->webView()->setNavigationDelegate(finished);
+  const std::string file = home_ / "private.html";
+  std::ofstream(file) << "<p>a file of this machine</p>";
+  ::Window ours = server_->xWindowOf(*window_);
+  int x = 0, y = 0;
+  ::Window child = None;
+  XTranslateCoordinates(probe_, ours, DefaultRootWindow(probe_), 0, 0, &x, &y, &child);
+
+  const std::string toFile = site_.base() + "/opener?to=file://" + file;
+  view_->webView()->loadURL(toFile);
+  ASSERT_TRUE(finishedAt(toFile));
+  ASSERT_TRUE(waitUntil([&] { return geometry(plug()).viewable; }, kPageMs));
+  click(x + 150, y + 150);
+  // The page carried on after asking: the window was refused by then.
+  ASSERT_TRUE(waitUntil([&] { return site_.count("/opened", "") == 1; }, kPageMs));
+
+  const std::string toWeb = site_.base() + "/opener?to=" + site_.base() + "/second";
+  view_->webView()->loadURL(toWeb);
+  ASSERT_TRUE(finishedAt(toWeb));
+  click(x + 150, y + 150);
+  EXPECT_TRUE(finishedAt(site_.base() + "/second"));
+  for (const std::string& url : finished->urls) EXPECT_EQ(url.rfind("file:", 0), std::string::npos) << url;
+}
+
 TEST_F(WebSearchX11Test, WithoutTheHelperTheViewOffersTheBrowser) {
   WebEngine::install(WebHelperClient::create(home_ / "no-such-helper", display_, [] { return 1.0; }));
   auto view = EmbededWebview::create({0, 0, CustomView::kWidth, CustomView::kHeight});

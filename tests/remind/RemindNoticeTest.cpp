@@ -141,6 +141,12 @@ TEST_F(RemindNoticeTest, HostileFilesAreSetAsideAndNeverHangTheStart) {
        R"({"reminders": [)" + good + R"(, {"identifier": 5}, {"identifier":"x","when":"w","text":")" +
            std::string(RemindSchedule::kMaxFieldBytes + 1, 'y') + R"(","date":1800000000}]})",
        1, false, true},
+      // A list where a text belongs, however deep, costs that entry alone.
+      {"nested fields",
+       R"({"reminders": [{"identifier":"y","when":[],"text":"t","date":1800000000}, )" + good +
+           R"(, {"identifier":"z","when":"w","text":{"a":)" + std::string(5000, '[') +
+           std::string(5000, ']') + R"(},"date":1800000000}]})",
+       1, false, true},
       {"good", R"({"reminders": [)" + good + "]}", 1, false, false},
   };
   for (const Case& c : cases) {
@@ -164,6 +170,25 @@ TEST_F(RemindNoticeTest, HostileFilesAreSetAsideAndNeverHangTheStart) {
   ASSERT_TRUE(files::createDirectories(path()));
   EXPECT_TRUE(openSchedule()->pending().empty());
   EXPECT_TRUE(files::isDirectory(path()));
+}
+
+// A reminder the file cannot take (a read-only home, a full disk) still shows while this run lasts, and
+// the notice says it was not saved rather than promising what a restart takes away.
+TEST_F(RemindNoticeTest, AReminderThatCannotBeSavedSaysSo) {
+  // A folder where the file belongs: no write replaces it, whatever the permissions (tests may run as root).
+  ASSERT_TRUE(files::createDirectories(path()));
+  schedule_ = openSchedule();
+  RemindAction::shared().setSchedule(schedule_.get());
+  run(*offer("今天上午10点"));
+  ASSERT_EQ(titles(), (std::vector<std::string>{"Reminder set, but not saved"}));
+  const UserNotification said = headless_->deliveredNotifications()[0];
+  EXPECT_EQ(said.subtitle, "今天上午10:00");
+  EXPECT_EQ(said.informativeText.rfind("今天上午10点\n", 0), 0u) << said.informativeText;
+  EXPECT_NE(said.informativeText.find("could not be saved"), std::string::npos);
+  EXPECT_TRUE(log_.contains("could not be written"));
+  clock_->setNow(at("2024-05-15 10:00:00"));
+  dispatch::MainLoop::advance(RemindSchedule::kCheckIntervalMs);
+  EXPECT_EQ(titles().back(), "Reminder");
 }
 
 TEST_F(RemindNoticeTest, AReminderDueWhileTheProgramWasNotRunningIsShownAtStart) {

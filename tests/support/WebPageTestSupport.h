@@ -14,6 +14,7 @@
 #include "platform/ui/window/Screen.h"
 #include "platform/ui/window/WindowServer.h"
 #include "theme/VLThemeManager.h"
+#include "support/ProgramUnderTest.h"
 #include "support/X11TestSupport.h"
 #include "platform/system/x11/X11WindowServer.h"
 // clang-format on
@@ -51,6 +52,21 @@ class LoopbackSite {
     server_.Get("/second", [this](const httplib::Request& req, httplib::Response& res) {
       note(req, "");
       res.set_content(page("#d8a23a", "Second page", "reached from the results"), "text/html");
+    });
+    // "/opener?to=<address>": a page that is one link; a click asks for a new window at the address
+    // (window.open returns once the window was asked for), then fetches "/opened".
+    server_.Get("/opener", [this](const httplib::Request& req, httplib::Response& res) {
+      note(req, "");
+      const std::string to = req.get_param_value("to");
+      res.set_content(page("#5b4b8a", "Opener",
+                           "<a href='#' style='position:fixed;left:0;top:0;right:0;bottom:0' "
+                           "onclick=\"window.open('" +
+                               to + "'); fetch('/opened'); return false;\">open</a>"),
+                      "text/html");
+    });
+    server_.Get("/opened", [this](const httplib::Request& req, httplib::Response& res) {
+      note(req, "");
+      res.set_content("", "text/plain");
     });
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
@@ -111,6 +127,8 @@ class WebPageX11Test : public X11Test {
     VL_SKIP_WITHOUT_DESKTOP("vellisto-webview was not built (no webkit2gtk-4.1 development files)");
 #else
     env_.set("XDG_DATA_HOME", home_ / "data");
+    // Marks what the helper starts, and what that starts in turn, so the test can end all of it.
+    env_.set(kStartedBy, startedBy());
     env_.set("no_proxy", "127.0.0.1");
     env_.set("VELLISTO_APPEARANCE", std::nullopt);
     // Xvfb has no GPU: the pages draw without WebKit's accelerated compositing.
@@ -135,6 +153,7 @@ class WebPageX11Test : public X11Test {
   void TearDown() override {
     WebEngine::install(nullptr);
     client_.reset();
+    endProcessesWithEnvironment(std::string(kStartedBy) + "=" + startedBy());
     ui::WindowServer::install(nullptr);
     server_.reset();
     if (probe_) XCloseDisplay(probe_);
@@ -157,6 +176,8 @@ class WebPageX11Test : public X11Test {
   }
   // Pages take a while to start on a busy machine.
   static constexpr int kPageMs = 60000;
+  static constexpr const char* kStartedBy = "VL_TEST_STARTED_BY";
+  std::string startedBy() const { return home_ / "helper"; }
 
   test::PrivateHome home_;
   test::ScopedEnv env_;

@@ -7,7 +7,8 @@ namespace vl {
 namespace {
 
 // Builds the value as the parser reports it and refuses, during the parse, to open a container past
-// the bound: the parser stops at the first refusal.
+// the bound: the parser stops at the first refusal, or, for DeepContainers::Null, puts null there and
+// drops everything up to the container's end.
 class BoundedBuilder {
  public:
   using number_integer_t = Json::number_integer_t;
@@ -16,18 +17,18 @@ class BoundedBuilder {
   using string_t = Json::string_t;
   using binary_t = Json::binary_t;
 
-  explicit BoundedBuilder(std::size_t maxDepth) : maxDepth_(maxDepth) {}
+  BoundedBuilder(std::size_t maxDepth, DeepContainers deep) : maxDepth_(maxDepth), deep_(deep) {}
 
-  bool null() { return put(nullptr) != nullptr; }
-  bool boolean(bool value) { return put(value) != nullptr; }
-  bool number_integer(number_integer_t value) { return put(value) != nullptr; }
-  bool number_unsigned(number_unsigned_t value) { return put(value) != nullptr; }
-  bool number_float(number_float_t value, const string_t&) { return put(value) != nullptr; }
-  bool string(string_t& value) { return put(std::move(value)) != nullptr; }
-  bool binary(binary_t& value) { return put(Json::binary(std::move(value))) != nullptr; }
+  bool null() { return scalar(nullptr); }
+  bool boolean(bool value) { return scalar(value); }
+  bool number_integer(number_integer_t value) { return scalar(value); }
+  bool number_unsigned(number_unsigned_t value) { return scalar(value); }
+  bool number_float(number_float_t value, const string_t&) { return scalar(value); }
+  bool string(string_t& value) { return scalar(std::move(value)); }
+  bool binary(binary_t& value) { return scalar(Json::binary(std::move(value))); }
   bool start_object(std::size_t) { return open(Json::object()); }
   bool key(string_t& key) {
-    key_ = std::move(key);
+    if (skipping_ == 0) key_ = std::move(key);
     return true;
   }
   bool end_object() { return close(); }
@@ -44,6 +45,10 @@ class BoundedBuilder {
   const std::string& reason() const { return reason_; }
 
  private:
+  bool scalar(Json&& value) {
+    if (skipping_ == 0) put(std::move(value));
+    return true;
+  }
   // Only the innermost open container ever receives a value, and it is the last member of each
   // container around it, so the pointers in open_ stay valid while it grows.
   Json* put(Json&& value) {
@@ -62,7 +67,16 @@ class BoundedBuilder {
     return &slot;
   }
   bool open(Json&& container) {
+    if (skipping_ > 0) {
+      ++skipping_;
+      return true;
+    }
     if (open_.size() >= maxDepth_) {
+      if (deep_ == DeepContainers::Null) {
+        put(nullptr);
+        skipping_ = 1;
+        return true;
+      }
       tooDeep_ = true;
       reason_ = "nested deeper than " + std::to_string(maxDepth_) + " levels";
       return false;
@@ -71,11 +85,18 @@ class BoundedBuilder {
     return true;
   }
   bool close() {
-    open_.pop_back();
+    if (skipping_ > 0) {
+      --skipping_;
+    } else {
+      open_.pop_back();
+    }
     return true;
   }
 
   std::size_t maxDepth_;
+  DeepContainers deep_;
+  // How many containers are open inside the one that stands as null; their values are dropped.
+  std::size_t skipping_ = 0;
   Json root_;
   std::vector<Json*> open_;
   string_t key_;
@@ -85,14 +106,15 @@ class BoundedBuilder {
 
 }  // namespace
 
-BoundedJson parseJsonBounded(std::string_view text, std::size_t maxDepth, std::size_t maxBytes) {
+BoundedJson parseJsonBounded(std::string_view text, std::size_t maxDepth, std::size_t maxBytes,
+                             DeepContainers deep) {
   BoundedJson result;
   if (text.size() > maxBytes) {
     result.status = BoundedJson::Status::TooLarge;
     result.reason = std::to_string(text.size()) + " bytes, more than " + std::to_string(maxBytes);
     return result;
   }
-  BoundedBuilder builder(maxDepth);
+  BoundedBuilder builder(maxDepth, deep);
   const bool parsed = Json::sax_parse(text.begin(), text.end(), &builder, Json::input_format_t::json,
                                       /*strict=*/true);
   if (parsed) {

@@ -21,6 +21,12 @@ struct BoundedJson {
   bool ok() const { return status == Status::Ok; }
 };
 
-BoundedJson parseJsonBounded(std::string_view text, std::size_t maxDepth, std::size_t maxBytes);
+// What a container that opens deeper than the bound does: it refuses the whole text, or it stands as
+// null in its place (read past, never built) so the values around it are kept, e.g. the intact records
+// of a list one of whose records holds a list where a text belongs.
+enum class DeepContainers { Refuse, Null };
+
+BoundedJson parseJsonBounded(std::string_view text, std::size_t maxDepth, std::size_t maxBytes,
+                             DeepContainers deep = DeepContainers::Refuse);
 
 }  // namespace vl

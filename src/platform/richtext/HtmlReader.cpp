@@ -12,6 +12,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "platform/richtext/RichTextBuilder.h"
+#include "platform/richtext/XmlLibrary.h"
 
 namespace vl::ui {
 
@@ -334,8 +335,7 @@ class Walker {
   }
 
   htmlParserCtxtPtr parser = nullptr;
-  std::size_t openElements = 0;
-  bool tooDeep = false;
+  XmlDepthGuard depth;
 
   AttributedString finish() {
     AttributedString s = out_.finish();
@@ -458,20 +458,16 @@ Walker* walkerOf(void* ctx) { return static_cast<Walker*>(ctx); }
 
 void onStart(void* ctx, const xmlChar* name, const xmlChar** attrs) {
   Walker* w = walkerOf(ctx);
-  if (++w->openElements > HtmlReader::kMaxDepth) {
-    // The parser closes an element by searching the open ones, so nesting without end would cost time
-    // that grows with its square: stop here and let the plain text stand in.
-    w->tooDeep = true;
-    xmlStopParser(w->parser);
-    return;
-  }
+  // The parser closes an element by searching the open ones, so nesting without end would cost time
+  // that grows with its square: stop there and let the plain text stand in.
+  if (!w->depth.enter(w->parser)) return;
   w->start(lowercase(view(name)), attrs);
 }
 
 void onEnd(void* ctx, const xmlChar*) {
   Walker* w = walkerOf(ctx);
-  if (w->openElements == 0 || w->tooDeep) return;
-  --w->openElements;
+  if (w->depth.depth() == 0 || w->depth.tooDeep()) return;
+  w->depth.leave();
   w->end();
 }
 
@@ -501,23 +497,24 @@ std::optional<AttributedString> HtmlReader::read(std::string_view html, const Fo
   sax.cdataBlock = onCharacters;
   Walker walker(baseFont);
   // The push parser with handlers of our own builds no tree: memory stays with the text we keep.
+  XmlLibrary::ensureInitialized();
   htmlParserCtxtPtr ctxt = htmlCreatePushParserCtxt(&sax, &walker, nullptr, 0, nullptr,
                                                     utf16 ? XML_CHAR_ENCODING_NONE : XML_CHAR_ENCODING_UTF8);
   if (!ctxt) {
     log("html: no parser; showing the plain text");
     return std::nullopt;
   }
-  htmlCtxtUseOptions(ctxt, HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_RECOVER);
+  htmlCtxtUseOptions(ctxt, XmlLibrary::htmlReadOptions());
   walker.parser = ctxt;
   constexpr std::size_t kChunk = 1 << 16;
-  for (std::size_t at = 0; at < html.size() && !walker.tooDeep; at += kChunk) {
+  for (std::size_t at = 0; at < html.size() && !walker.depth.tooDeep(); at += kChunk) {
     std::size_t n = std::min(kChunk, html.size() - at);
     htmlParseChunk(ctxt, html.data() + at, static_cast<int>(n), 0);
   }
-  if (!walker.tooDeep) htmlParseChunk(ctxt, nullptr, 0, 1);
+  if (!walker.depth.tooDeep()) htmlParseChunk(ctxt, nullptr, 0, 1);
   htmlFreeParserCtxt(ctxt);
-  if (walker.tooDeep) {
-    logf("html: elements nested deeper than %zu; showing the plain text", kMaxDepth);
+  if (walker.depth.tooDeep()) {
+    logf("html: elements nested deeper than %d; showing the plain text", XmlLibrary::kMaxDepth);
     return std::nullopt;
   }
   return walker.finish();

@@ -16,12 +16,11 @@ namespace vl::ui {
 // its alt text); nothing the HTML points to is ever fetched.
 //
 // Bounded while reading: the parser streams its events and no tree is built; input past kMaxInputBytes
-// and elements nested deeper than kMaxDepth are refused (the parser's cost grows with depth times length,
-// so both bounds together bound its time); invalid UTF-8 becomes U+FFFD before parsing.
+// and elements nested deeper than XmlLibrary::kMaxDepth are refused (the parser's cost grows with depth
+// times length, so both bounds together bound its time); invalid UTF-8 becomes U+FFFD before parsing.
 class HtmlReader {
  public:
   static constexpr std::size_t kMaxInputBytes = 8 * 1024 * 1024;
-  static constexpr std::size_t kMaxDepth = 256;
 
   // The attributed text, or nullopt (logged) when the data is too large or not parsed: the caller then
   // shows the record's plain text. Text takes `baseFont`; headings and code are sized from it.

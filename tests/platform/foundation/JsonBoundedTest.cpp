@@ -50,5 +50,28 @@ TEST(JsonBoundedTest, DepthAndSizeAreBoundedWhileParsing) {
   EXPECT_EQ(*parseJsonBounded(R"({"a": [1, {"b": null}], "a": 2})", 8, 100).value, (Json{{"a", 2}}));
 }
 
+// A record list one of whose records holds a list where a text belongs keeps its other records.
+TEST(JsonBoundedTest, ContainersPastTheBoundCanStandAsNull) {
+  struct Case {
+    std::string text;
+    Json expected;
+  };
+  const std::vector<Case> cases = {
+      {R"([1, [2, [3, [4]]], 5])", Json::parse("[1, [2, null], 5]")},
+      // The keys around the one that stands as null keep their own values.
+      {R"({"a": {"b": {"c": {"d": 1}}, "e": 2}, "f": 3})",
+       Json::parse(R"({"a": {"b": null, "e": 2}, "f": 3})")},
+      {"[1, " + nested(200000, "[", "]") + ", 2]", Json::parse("[1, [null], 2]")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
+    BoundedJson parsed = parseJsonBounded(c.text, 2, 1 << 20, DeepContainers::Null);
+    ASSERT_TRUE(parsed.ok()) << parsed.reason;
+    EXPECT_EQ(*parsed.value, c.expected);
+  }
+  // Damage is still damage.
+  EXPECT_EQ(parseJsonBounded("[[[1]", 2, 100, DeepContainers::Null).status, BoundedJson::Status::NotJson);
+}
+
 }  // namespace
 }  // namespace vl

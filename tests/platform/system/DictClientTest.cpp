@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -203,6 +204,39 @@ TEST(DictClientTest, EndpointsFromTheEnvironment) {
   EXPECT_EQ(DictEndpoint::fromEnvironment(), DictEndpoint());
 }
 
+// A resolver that answers nothing until released (20 s at most), as one waiting on a DNS server that
+// went away does; it counts the names it is asked.
+class StalledResolver {
+ public:
+  ~StalledResolver() { release(); }
+  DictResolver resolver() const {
+    return [state = state_](const std::string&, std::uint16_t) {
+      std::unique_lock lock(state->mutex);
+      ++state->asked;
+      state->released.wait_for(lock, std::chrono::seconds(20), [&] { return state->release; });
+      return std::vector<DictAddress>{};
+    };
+  }
+  void release() {
+    std::lock_guard lock(state_->mutex);
+    state_->release = true;
+    state_->released.notify_all();
+  }
+  int asked() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->asked;
+  }
+
+ private:
+  struct State {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool release = false;
+    int asked = 0;
+  };
+  std::shared_ptr<State> state_ = std::make_shared<State>();
+};
+
 class DictServerDictionaryTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -240,7 +274,10 @@ TEST_F(DictServerDictionaryTest, ASilentServerIsLeftAloneForThirtySeconds) {
   DictServerDictionary dictionary(server.endpoint(), limits);
   int arrived = 0;
   EXPECT_EQ(dictionary.lookUp("apple", [&] { ++arrived; }).state, DictionaryAnswer::State::Pending);
+  // Queued behind the first: dropped once that one failed, instead of costing the limits again.
+  EXPECT_EQ(dictionary.lookUp("plum", [&] { ++arrived; }).state, DictionaryAnswer::State::Pending);
   dictionary.waitUntilIdle();
+  EXPECT_EQ(server.connections(), 1);
   // Meanwhile every word has no definition, at once and without a question.
   EXPECT_EQ(dictionary.lookUp("apple").state, DictionaryAnswer::State::NotFound);
   EXPECT_EQ(dictionary.lookUp("pear").state, DictionaryAnswer::State::NotFound);
@@ -253,6 +290,25 @@ TEST_F(DictServerDictionaryTest, ASilentServerIsLeftAloneForThirtySeconds) {
   EXPECT_EQ(dictionary.questionsAsked(), 2u);
   dispatch::MainLoop::runUntilIdle();
   EXPECT_EQ(arrived, 0);
+}
+
+// A server name that never resolves costs one question's limit, and the words queued behind it are
+// dropped while the server is left alone, instead of each waiting for the resolver in turn.
+TEST_F(DictServerDictionaryTest, AServerNameThatNeverResolvesCostsOneBoundedQuestion) {
+  StalledResolver dns;
+  DictServerDictionary dictionary({"dict.example.org", 2628}, {}, dns.resolver());
+  const auto start = std::chrono::steady_clock::now();
+  for (const char* word : {"apple", "pear", "plum"})
+    EXPECT_EQ(dictionary.lookUp(word).state, DictionaryAnswer::State::Pending) << word;
+  dictionary.waitUntilIdle();
+  EXPECT_LT(elapsedMs(start), 3000);
+  EXPECT_EQ(dns.asked(), 1);
+  EXPECT_EQ(dictionary.questionsAsked(), 1u);
+  EXPECT_EQ(dictionary.lookUp("pear").state, DictionaryAnswer::State::NotFound);
+  clock_->advanceMs(DictServerDictionary::kQuietSeconds * 1000 + 1000);
+  EXPECT_EQ(dictionary.lookUp("pear").state, DictionaryAnswer::State::Pending);
+  dictionary.waitUntilIdle();
+  EXPECT_EQ(dns.asked(), 2);
 }
 
 }  // namespace

@@ -9,6 +9,11 @@
 #include "platform/system/x11/X11WindowServer.h"
 // clang-format on
 
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
+#include <future>
 #include <mutex>
 
 namespace vl::x11test {
@@ -39,6 +44,37 @@ TEST(WebHelperLinesTest, ReportsAreBoundedLinesOfFlatObjects) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(WebHelperProcess::parseReport(c.line).has_value(), c.report) << c.line;
+}
+
+// The state letter of a process in /proc ('T' stopped, 'Z' not yet collected); 0 when there is none.
+char processState(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  const std::size_t close = line.rfind(')');
+  return close == std::string::npos || close + 2 >= line.size() ? 0 : line[close + 2];
+}
+
+// A helper that was stopped (SIGSTOP, a debugger) or hangs never takes the request to end. Quitting
+// waits for it, so stopping it is bounded: it is killed after its grace and collected.
+TEST(WebHelperStopTest, AFrozenHelperIsKilledAfterItsGrace) {
+  // A program that ends when its input does stands in for the helper.
+  auto helper = WebHelperProcess::start("/bin/cat", {}, {});
+  ASSERT_NE(helper, nullptr);
+  const pid_t pid = helper->pid();
+  ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+  ASSERT_TRUE(waitUntil([&] { return processState(pid) == 'T'; }));
+  const auto start = std::chrono::steady_clock::now();
+  constexpr double kGraceMs = 200;
+  auto stopped = std::async(std::launch::async, [&] { helper->stop(kGraceMs); });
+  const bool ended = stopped.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+  const double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  if (!ended) ::kill(pid, SIGKILL);  // lets stop() return, so the test can end
+  stopped.wait();
+  ASSERT_TRUE(ended) << "stopping a frozen helper did not return";
+  EXPECT_LT(ms, kGraceMs + 5000);
+  EXPECT_EQ(processState(pid), 0) << "the helper is left as a process";
 }
 
 class NativeSurfaceX11Test : public X11Test {

@@ -9,7 +9,13 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
@@ -36,23 +42,74 @@ int remainingMs(Steady::time_point deadline) {
   return left > 0 ? static_cast<int>(left) : 0;
 }
 
+// The host's addresses by getaddrinfo; `flags` AI_NUMERICHOST takes addresses only and never blocks.
+std::vector<DictAddress> lookUpAddresses(const std::string& host, std::uint16_t port, int flags) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICSERV | flags;
+  addrinfo* found = nullptr;
+  std::vector<DictAddress> addresses;
+  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return addresses;
+  for (addrinfo* a = found; a; a = a->ai_next) {
+    if (a->ai_addrlen > sizeof(sockaddr_storage)) continue;
+    DictAddress address;
+    std::memcpy(&address.address, a->ai_addr, a->ai_addrlen);
+    address.length = a->ai_addrlen;
+    addresses.push_back(address);
+  }
+  freeaddrinfo(found);
+  return addresses;
+}
+
+// The server's addresses, or nullopt when its name was not resolved by `deadline`. A name is resolved
+// on a thread of its own, left behind when it outlasts the deadline (the system's resolver cannot be
+// cancelled): it ends with its resolver and its answer is dropped.
+std::optional<std::vector<DictAddress>> resolveBy(const DictEndpoint& endpoint, const DictResolver& resolve,
+                                                  Steady::time_point deadline) {
+  if (auto numeric = lookUpAddresses(endpoint.host, endpoint.port, AI_NUMERICHOST); !numeric.empty())
+    return numeric;
+  struct Answer {
+    std::mutex mutex;
+    std::condition_variable done;
+    std::optional<std::vector<DictAddress>> addresses;
+  };
+  auto answer = std::make_shared<Answer>();
+  DictResolver resolver = resolve ? resolve : [](const std::string& host, std::uint16_t port) {
+    return lookUpAddresses(host, port, 0);
+  };
+  try {
+    std::thread([answer, resolver = std::move(resolver), host = endpoint.host, port = endpoint.port] {
+      std::vector<DictAddress> found;
+      try {
+        found = resolver(host, port);
+      } catch (const std::exception&) {
+        // Nothing resolved: the question ends as for a name without an address.
+      }
+      std::lock_guard lock(answer->mutex);
+      answer->addresses = std::move(found);
+      answer->done.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    log("dictionary: no thread to resolve the server's name on");
+    return std::nullopt;
+  }
+  std::unique_lock lock(answer->mutex);
+  if (!answer->done.wait_until(lock, deadline, [&] { return answer->addresses.has_value(); }))
+    return std::nullopt;
+  return std::move(answer->addresses);
+}
+
 class Socket {
  public:
   ~Socket() {
     if (fd_ >= 0) ::close(fd_);
   }
-  // Tries each address of the host until one connects before the deadline.
-  bool connect(const DictEndpoint& endpoint, Steady::time_point deadline) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV;
-    addrinfo* found = nullptr;
-    const std::string port = std::to_string(endpoint.port);
-    if (getaddrinfo(endpoint.host.c_str(), port.c_str(), &hints, &found) != 0 || !found) return false;
+  // Tries each address until one connects before the deadline.
+  bool connect(const std::vector<DictAddress>& addresses, Steady::time_point deadline) {
     bool connected = false;
-    for (addrinfo* a = found; a && !connected; a = a->ai_next) connected = tryOne(*a, deadline);
-    freeaddrinfo(found);
+    for (auto a = addresses.begin(); a != addresses.end() && !connected; ++a)
+      connected = tryOne(*a, deadline);
     return connected;
   }
 
@@ -97,10 +154,10 @@ class Socket {
   bool timedOut() const { return timedOut_; }
 
  private:
-  bool tryOne(const addrinfo& a, Steady::time_point deadline) {
-    const int fd = ::socket(a.ai_family, a.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a.ai_protocol);
+  bool tryOne(const DictAddress& a, Steady::time_point deadline) {
+    const int fd = ::socket(a.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
-    if (::connect(fd, a.ai_addr, a.ai_addrlen) != 0 && errno != EINPROGRESS) {
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&a.address), a.length) != 0 && errno != EINPROGRESS) {
       ::close(fd);
       return false;
     }
@@ -205,7 +262,8 @@ bool dictWordIsSafe(std::string_view word) {
   return true;
 }
 
-DictReply dictDefine(const DictEndpoint& endpoint, std::string_view word, const DictLimits& limits) {
+DictReply dictDefine(const DictEndpoint& endpoint, std::string_view word, const DictLimits& limits,
+                     const DictResolver& resolve) {
   DictReply reply;
   if (!dictWordIsSafe(word)) return reply;
   const Steady::time_point start = Steady::now();
@@ -213,8 +271,13 @@ DictReply dictDefine(const DictEndpoint& endpoint, std::string_view word, const 
     return std::chrono::duration_cast<Steady::duration>(std::chrono::duration<double, std::milli>(value));
   };
   const Steady::time_point answerBy = start + ms(limits.answerMs);
+  const std::optional<std::vector<DictAddress>> addresses = resolveBy(endpoint, resolve, answerBy);
+  if (!addresses) {
+    reply.status = DictStatus::Unreachable;
+    return reply;
+  }
   Socket socket;
-  if (!socket.connect(endpoint, std::min(answerBy, start + ms(limits.connectMs)))) {
+  if (!socket.connect(*addresses, std::min(answerBy, Steady::now() + ms(limits.connectMs)))) {
     reply.status = DictStatus::Unreachable;
     return reply;
   }

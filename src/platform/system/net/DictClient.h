@@ -1,10 +1,14 @@
 #pragma once
 
+#include <sys/socket.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vl {
 
@@ -24,8 +28,9 @@ struct DictEndpoint {
 
 // How long one question may take and how much of the answer is read.
 struct DictLimits {
+  // Connecting, once the name is resolved.
   double connectMs = 150;
-  // The whole exchange, connecting included.
+  // The whole exchange, resolving and connecting included.
   double answerMs = 300;
   std::size_t maxBytes = 64 * 1024;
 };
@@ -45,12 +50,24 @@ struct DictReply {
   std::string definition;
 };
 
+// One address a host name resolved to.
+struct DictAddress {
+  sockaddr_storage address{};
+  socklen_t length = 0;
+};
+// Resolves a host name; it may block for as long as it likes (the system's resolver waits on DNS), as
+// dictDefine asks it on a thread of its own and waits no longer than its limit. Empty when the name
+// has no address.
+using DictResolver = std::function<std::vector<DictAddress>(const std::string& host, std::uint16_t port)>;
+
 // Whether a word may be put into a query: valid UTF-8 of at most 256 bytes with no control character,
 // no quote and no backslash, so nothing the user copied can end the command line or open another one.
 bool dictWordIsSafe(std::string_view word);
 
 // Asks the server once (DEFINE in the first database that knows the word) and returns within the
-// limits. Blocks the calling thread: never call it on the main thread.
-DictReply dictDefine(const DictEndpoint& endpoint, std::string_view word, const DictLimits& limits = {});
+// limits, the resolution of the server's name included (by `resolve`, else the system's resolver; an
+// address needs none). Blocks the calling thread: never call it on the main thread.
+DictReply dictDefine(const DictEndpoint& endpoint, std::string_view word, const DictLimits& limits = {},
+                     const DictResolver& resolve = {});
 
 }  // namespace vl

@@ -5,10 +5,11 @@
 
 namespace vl {
 
-DictServerDictionary::DictServerDictionary(DictEndpoint endpoint, DictLimits limits)
+DictServerDictionary::DictServerDictionary(DictEndpoint endpoint, DictLimits limits, DictResolver resolve)
     : state_(std::make_shared<State>()), queue_(dispatch::Queue::serial("vl.dictionary")) {
   state_->endpoint = std::move(endpoint);
   state_->limits = limits;
+  state_->resolve = std::move(resolve);
 }
 
 std::shared_ptr<DictServerDictionary> DictServerDictionary::fromEnvironment() {
@@ -33,7 +34,15 @@ DictionaryAnswer DictServerDictionary::lookUp(const std::string& word, std::func
 }
 
 void DictServerDictionary::ask(const std::shared_ptr<State>& state, const std::string& word) {
-  const DictReply reply = dictDefine(state->endpoint, word, state->limits);
+  {
+    std::lock_guard lock(state->mutex);
+    if (Clock::current().now() < state->quietUntil) {
+      // Queued before the server failed: it would only fail again, each at the cost of the limits.
+      state->pending.erase(word);
+      return;
+    }
+  }
+  const DictReply reply = dictDefine(state->endpoint, word, state->limits, state->resolve);
   std::vector<std::function<void()>> waiting;
   {
     std::lock_guard lock(state->mutex);

@@ -17,14 +17,16 @@ namespace vl {
 
 // The system dictionary as a DICT server answers it. Each word is asked once and its answer (a
 // definition or none) kept; lookups run one at a time on a queue of their own, so the caller never
-// waits. A server that does not answer within the limits is not asked again for 30 seconds of
-// vl::Clock, and words asked meanwhile have no definition (they are asked again later).
+// waits. A server that does not answer within the limits (its name not resolved in time included) is
+// not asked again for 30 seconds of vl::Clock: words asked meanwhile, and those already waiting in the
+// queue, have no definition (they are asked again later).
 class DictServerDictionary final : public SystemDictionary {
  public:
   static constexpr double kQuietSeconds = 30;
   static constexpr std::size_t kCachedWords = 512;
 
-  explicit DictServerDictionary(DictEndpoint endpoint, DictLimits limits = {});
+  // `resolve` resolves the server's name (the system's resolver when empty).
+  explicit DictServerDictionary(DictEndpoint endpoint, DictLimits limits = {}, DictResolver resolve = {});
   // The server VELLISTO_DICT_SERVER names, else 127.0.0.1:2628.
   static std::shared_ptr<DictServerDictionary> fromEnvironment();
 
@@ -38,6 +40,7 @@ class DictServerDictionary final : public SystemDictionary {
   struct State {
     DictEndpoint endpoint;
     DictLimits limits;
+    DictResolver resolve;
     std::mutex mutex;  // leaf: guards the rest
     std::map<std::string, std::optional<std::string>> answers;
     std::deque<std::string> answerOrder;  // oldest first, for the cap

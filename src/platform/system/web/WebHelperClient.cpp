@@ -11,6 +11,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
+#include "platform/system/dbus/BusConnection.h"
 #include "platform/system/web/WebView.h"
 #include "platform/ui/view/Appearance.h"
 
@@ -90,6 +91,9 @@ bool WebHelperClient::ensureHelper() {
       {"GDK_SCALE", std::to_string(gtkScale(scale_ ? scale_() : 1))},
       {"NO_AT_BRIDGE", "1"},
   };
+  // Without a session bus of ours the toolkit would launch one through the X display (and the
+  // accessibility bus on it), which nothing ends: it outlives the helper and us until the display goes.
+  if (!dbus::BusConnection::sessionBusAvailable()) environment["DBUS_SESSION_BUS_ADDRESS"] = "disabled:";
   process_ = WebHelperProcess::start(program_, environment, std::move(callbacks));
   if (!process_) {
     becomeUnavailable("the web view helper could not be started");

@@ -1,13 +1,17 @@
 #include "platform/system/web/WebHelperProcess.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -106,18 +110,50 @@ bool WebHelperProcess::sendLine(std::string_view text) {
   return true;
 }
 
-void WebHelperProcess::stop() {
+void WebHelperProcess::stop(double graceMs) {
   if (pid_ < 0) return;
   if (input_ >= 0) ::close(input_);
   input_ = -1;
   ::kill(pid_, SIGTERM);
-  int status = 0;
-  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  // A stopped or hung helper never takes the SIGTERM; quitting must not wait for it.
+  if (!collect(pid_, graceMs)) {
+    logf("web view: the helper (process %d) did not end within %.0f ms; killing it", static_cast<int>(pid_),
+         graceMs);
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
   }
   pid_ = -1;
   if (reader_.joinable()) reader_.join();
   if (output_ >= 0) ::close(output_);
   output_ = -1;
+}
+
+bool WebHelperProcess::collect(pid_t pid, double ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double, std::milli>(ms);
+  // A descriptor that becomes readable when the process ends, where the kernel has them.
+  const int watch = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+  for (;;) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid || (done < 0 && errno == ECHILD)) break;
+    if (done < 0 && errno == EINTR) continue;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      if (watch >= 0) ::close(watch);
+      return false;
+    }
+    if (watch >= 0) {
+      pollfd p{watch, POLLIN, 0};
+      ::poll(&p, 1, static_cast<int>(left.count()));
+    } else {
+      ::usleep(static_cast<useconds_t>(std::min<long long>(left.count(), 10) * 1000));
+    }
+  }
+  if (watch >= 0) ::close(watch);
+  return true;
 }
 
 void WebHelperProcess::readLoop(Callbacks callbacks) {

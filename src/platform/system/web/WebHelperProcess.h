@@ -24,6 +24,8 @@ class WebHelperProcess {
  public:
   static constexpr std::size_t kMaxLine = 256 * 1024;
   static constexpr std::size_t kMaxDepth = 2;
+  // How long stop() lets the helper end by itself before it kills it.
+  static constexpr double kStopGraceMs = 2000;
 
   struct Callbacks {
     std::function<void(Json report)> report;
@@ -44,9 +46,10 @@ class WebHelperProcess {
   // Bytes as they are, a newline added (tests of the helper's own bounds).
   [[nodiscard]] bool sendLine(std::string_view line);
   pid_t pid() const { return pid_; }
-  // Closes its input, waits for the reader to see the output end, and collects the process (ending it
-  // when it does not go by itself).
-  void stop();
+  // Closes its input, asks it to end (SIGTERM), kills it when it has not ended within `graceMs` (a
+  // stopped or hung helper), collects it and waits for the reader to see the output end: bounded,
+  // whatever the helper does.
+  void stop(double graceMs = kStopGraceMs);
 
   // The lines of a stream of output bytes, bounded as above; exposed for tests.
   class LineCutter {
@@ -63,6 +66,8 @@ class WebHelperProcess {
  private:
   WebHelperProcess() = default;
   void readLoop(Callbacks callbacks);
+  // Collects the child `pid` once it ended; false when it still ran after `ms`.
+  static bool collect(pid_t pid, double ms);
 
   pid_t pid_ = -1;
   int input_ = -1;
