@@ -51,6 +51,13 @@ Program::~Program() {
   ::waitpid(pid_, nullptr, 0);
 }
 
+void Program::kill() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGKILL);
+  ::waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+}
+
 const std::string& Program::path() {
   static const std::string p = std::string(VL_BINARY_DIR) + "/src/app/vellisto";
   return p;
