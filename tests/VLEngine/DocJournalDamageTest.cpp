@@ -25,13 +25,16 @@ using test::LogCapture;
 using test::TempFolder;
 using Type = DocJournal::Type;
 
-std::shared_ptr<Vellisto_Chunk> made(const std::string& text, const std::string& timestamp = "1700000000.000000") {
+std::shared_ptr<Vellisto_Chunk> made(const std::string& text,
+                                     const std::string& timestamp = "1700000000.000000") {
   return Vellisto_Chunk::initWithContext(text, std::nullopt, std::nullopt, std::nullopt, timestamp);
 }
 std::string form(const std::string& text, const std::string& timestamp = "1700000000.000000") {
   return *made(text, timestamp)->stringValue();
 }
-std::string appended(const std::string& text) { return DocJournal::encodeChange({Type::Append, 0, form(text)}); }
+std::string appended(const std::string& text) {
+  return DocJournal::encodeChange({Type::Append, 0, form(text)});
+}
 std::string sigOf(const std::string& text) { return made(text)->sig(); }
 
 // A record with one byte of its payload flipped: its checksum no longer matches.
@@ -108,28 +111,55 @@ TEST_F(DocJournalDamageTest, ADamagedRecordIsPassedOverAndReadingGoesOn) {
   };
   const std::vector<Case> cases = {
       {"whole", journal([](auto&) {}), texts, "", false},
-      {"a flipped byte in a payload", journal([](auto& r) { r[1] = flipped(r[1]); }),
-       {"first", "third", "fourth"}, "holds 1 damaged records", true},
-      {"two records apart", journal([](auto& r) { r[0] = flipped(r[0]), r[2] = flipped(r[2]); }),
-       {"second", "fourth"}, "holds 2 damaged records", true},
-      {"the last record", journal([](auto& r) { r[3] = flipped(r[3]); }), {"first", "second", "third"},
-       "checksum does not match", true},
-      {"a length past the bound", journal([&](auto& r) { setLength(r[1], DocJournal::kMaxPayloadBytes + 1); }),
-       {"first", "third", "fourth"}, "a record length of", true},
-      {"a length past the end", journal([&](auto& r) { setLength(r[1], 1u << 20); }),
-       {"first", "third", "fourth"}, "runs past the end", true},
-      {"a length too short", journal([&](auto& r) { setLength(r[1], 5); }), {"first", "third", "fourth"},
-       "checksum does not match", true},
-      {"a record's type", journal([](auto& r) { r[1][8] = 9; }), {"first", "third", "fourth"}, "damaged records",
+      {"a flipped byte in a payload",
+       journal([](auto& r) { r[1] = flipped(r[1]); }),
+       {"first", "third", "fourth"},
+       "holds 1 damaged records",
+       true},
+      {"two records apart",
+       journal([](auto& r) { r[0] = flipped(r[0]), r[2] = flipped(r[2]); }),
+       {"second", "fourth"},
+       "holds 2 damaged records",
+       true},
+      {"the last record",
+       journal([](auto& r) { r[3] = flipped(r[3]); }),
+       {"first", "second", "third"},
+       "checksum does not match",
+       true},
+      {"a length past the bound",
+       journal([&](auto& r) { setLength(r[1], DocJournal::kMaxPayloadBytes + 1); }),
+       {"first", "third", "fourth"},
+       "a record length of",
+       true},
+      {"a length past the end",
+       journal([&](auto& r) { setLength(r[1], 1u << 20); }),
+       {"first", "third", "fourth"},
+       "runs past the end",
+       true},
+      {"a length too short",
+       journal([&](auto& r) { setLength(r[1], 5); }),
+       {"first", "third", "fourth"},
+       "checksum does not match",
+       true},
+      {"a record's type",
+       journal([](auto& r) { r[1][8] = 9; }),
+       {"first", "third", "fourth"},
+       "damaged records",
        true},
       {"garbage between records", journal([](auto& r) { r[1] = std::string(300, '\x03') + r[1]; }), texts,
        "damaged records", true},
       {"the header", flipped(header) + records[0] + records[1], {"first", "second"}, "holds 1 damaged", true},
       {"no header", records[0] + records[1], {"first", "second"}, "has no header", true},
-      {"cut inside the last payload", journal([](auto& r) { r[3].resize(r[3].size() - 3); }),
-       {"first", "second", "third"}, "cut off", false},
-      {"cut inside the last head", journal([](auto& r) { r[3].resize(5); }), {"first", "second", "third"},
-       "cut off", false},
+      {"cut inside the last payload",
+       journal([](auto& r) { r[3].resize(r[3].size() - 3); }),
+       {"first", "second", "third"},
+       "cut off",
+       false},
+      {"cut inside the last head",
+       journal([](auto& r) { r[3].resize(5); }),
+       {"first", "second", "third"},
+       "cut off",
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -179,11 +209,13 @@ TEST_F(DocJournalDamageTest, AfterDamageEveryIntactRecordOfEveryGenerationIsRepl
         DocJournal::encodeHeader({0, 2, 5}) + appended("d") + appended("e")},
        {"d0", "d1", "a", "c", "d", "e"},
        {}},
-      {"the doc file missing", std::nullopt,
+      {"the doc file missing",
+       std::nullopt,
        {DocJournal::encodeHeader({0, 1, 5}) + appended("a") + appended("b") + appended("c")},
        {"a", "b", "c"},
        {}},
-      {"an empty doc file", std::string(),
+      {"an empty doc file",
+       std::string(),
        {DocJournal::encodeHeader({0, 1, 5}) + appended("a") + set(4, "d4") + appended("b")},
        {"a", "d4", "b"},
        {"d4"}},
@@ -207,7 +239,8 @@ TEST_F(DocJournalDamageTest, AfterDamageEveryIntactRecordOfEveryGenerationIsRepl
       {"a fold's journal whose mark was damaged is not replayed twice",
        docFile({"a", "b"}),
        {DocJournal::encodeHeader({0, 1, 0}) + appended("a") + appended("b"),
-        flipped(DocJournal::encodeHeader({0, 2, 0}) + DocJournal::encodeFold(DocJournal::markOf(docFile({"a", "b"}))))},
+        flipped(DocJournal::encodeHeader({0, 2, 0}) +
+                DocJournal::encodeFold(DocJournal::markOf(docFile({"a", "b"}))))},
        {"a", "b"},
        {}},
   };
@@ -226,7 +259,8 @@ TEST_F(DocJournalDamageTest, AfterDamageEveryIntactRecordOfEveryGenerationIsRepl
     EXPECT_EQ(recordsOf(*chain.head), c.expected);
     for (const auto& chunk : chain.head->chunks()) {
       if (!chunk) continue;
-      const bool later = std::find(c.refreshed.begin(), c.refreshed.end(), chunk->context()) != c.refreshed.end();
+      const bool later =
+          std::find(c.refreshed.begin(), c.refreshed.end(), chunk->context()) != c.refreshed.end();
       EXPECT_EQ(chunk->timestamp(), later ? fresh : "1700000000.000000") << chunk->context();
     }
   }
@@ -234,8 +268,8 @@ TEST_F(DocJournalDamageTest, AfterDamageEveryIntactRecordOfEveryGenerationIsRepl
   // A doc whose file was damaged keeps what it can read of it and everything its journal holds.
   TempFolder folder;
   ASSERT_TRUE(files::atomicWrite(folder / "BigDoc_0", damagedDoc));
-  ASSERT_TRUE(files::atomicWrite(folder / "journal_0.1", DocJournal::encodeHeader({0, 1, 5}) + appended("a") +
-                                                              appended("b")));
+  ASSERT_TRUE(files::atomicWrite(folder / "journal_0.1",
+                                 DocJournal::encodeHeader({0, 1, 5}) + appended("a") + appended("b")));
   const std::vector<std::string> loaded = loadedRecords(folder.path());
   ASSERT_GE(loaded.size(), 2u);
   EXPECT_EQ(std::vector<std::string>(loaded.end() - 2, loaded.end()), (std::vector<std::string>{"a", "b"}));
@@ -258,8 +292,8 @@ TEST_F(DocJournalDamageTest, AJournalPastTheBoundIsReadOnlyThatFarAndKeptAside) 
   const std::vector<Case> cases = {
       {"sparse, 200 GB", header + appended("a") + appended("b"), std::uint64_t{200} << 30, {"a", "b"}},
       {"written past the bound",
-       header + appended("a") + appended(big) + appended(big) + appended(big) + appended(big) + appended(big) +
-           appended(big) + appended("past"),
+       header + appended("a") + appended(big) + appended(big) + appended(big) + appended(big) +
+           appended(big) + appended(big) + appended("past"),
        0,
        {"a", big, big, big, big, big}},
   };
