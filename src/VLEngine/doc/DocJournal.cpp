@@ -47,15 +47,18 @@ std::uint64_t getLE(std::string_view bytes, std::size_t at, int width) {
   return v;
 }
 
-std::uint32_t crcOf(std::string_view bytes) {
-  uLong crc = crc32(0L, Z_NULL, 0);
+uLong crcUpdate(uLong crc, std::string_view bytes) {
   // zlib takes at most 4 GiB per call.
   while (!bytes.empty()) {
     const std::size_t part = std::min<std::size_t>(bytes.size(), 1u << 30);
     crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(part));
     bytes.remove_prefix(part);
   }
-  return static_cast<std::uint32_t>(crc);
+  return crc;
+}
+
+std::uint32_t crcOf(std::string_view bytes) {
+  return static_cast<std::uint32_t>(crcUpdate(crc32(0L, Z_NULL, 0), bytes));
 }
 
 std::string errnoText(int error) { return std::strerror(error); }
@@ -313,8 +316,22 @@ class Decoder {
     if (length > DocJournal::kMaxPayloadBytes || size - at - kRecordHead < length || type < 1 || type > 5)
       return std::nullopt;
     const auto crc = static_cast<std::uint32_t>(getLE(head, 0, 4));
+    const bool longRecord = length > kReadPiece;
+    if (longRecord) {
+      // Checked a piece at a time before it is held whole: a length that damage made up costs no memory.
+      uLong sum = crc32(0L, Z_NULL, 0);
+      for (std::uint64_t done = 0; done < 1 + length;) {
+        const std::string_view piece = source_.bytes(
+            at + 8 + done, static_cast<std::size_t>(std::min<std::uint64_t>(kReadPiece, 1 + length - done)));
+        if (piece.empty()) return std::nullopt;
+        sum = crcUpdate(sum, piece);
+        done += piece.size();
+      }
+      if (static_cast<std::uint32_t>(sum) != crc) return std::nullopt;
+    }
     const std::string_view record = source_.bytes(at, static_cast<std::size_t>(kRecordHead + length));
-    if (record.size() < kRecordHead + length || crcOf(record.substr(8)) != crc) return std::nullopt;
+    if (record.size() < kRecordHead + length || (!longRecord && crcOf(record.substr(8)) != crc))
+      return std::nullopt;
     return record;
   }
 
