@@ -22,12 +22,12 @@ class Program {
   // Where the build puts the program; tests skip when it is not there.
   static const std::string& path();
   bool started() const { return pid_ > 0; }
-  // Ends it at once (SIGKILL), as a crash would: nothing of quitting runs.
-  void kill();
   const std::string& home() const { return home_; }
   std::string errors() const;
   // How often `needle` stands in what the program logged so far.
   std::size_t count(const std::string& needle) const;
+  // Ends it at once (SIGKILL), as a crash would: nothing of quitting runs.
+  void kill();
 
  private:
   std::string home_;
