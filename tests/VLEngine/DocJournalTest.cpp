@@ -92,76 +92,21 @@ class DocJournalTest : public ::testing::Test {
   TempFolder dir;
 };
 
-// A crash leaves at most a cut-off record at a journal's end; damage inside ends the replay just the same.
-// The records before it are kept, the rest is ignored with a log line naming the journal.
-TEST_F(DocJournalTest, ReplayStopsAtTheFirstRecordThatIsNotWholeAndSound) {
-  const std::vector<std::string> texts = {"first", "second", "third"};
-  const std::string header = DocJournal::encodeHeader({0, 1, 0});
-  std::vector<std::string> records;
-  for (const auto& text : texts)
-    records.push_back(DocJournal::encodeChange({DocJournal::Type::Append, 0, *record(text)->stringValue()}));
-  const std::string whole = header + records[0] + records[1] + records[2];
-  const std::size_t second = header.size() + records[0].size();
-  auto damaged = [&](const std::function<void(std::string&)>& damage) {
-    std::string bytes = whole;
-    damage(bytes);
-    return bytes;
-  };
-  auto setLength = [](std::string& bytes, std::size_t at, std::uint32_t length) {
-    for (int i = 0; i < 4; ++i) bytes[at + 4 + i] = static_cast<char>((length >> (8 * i)) & 0xFF);
-  };
-  struct Case {
-    const char* name;
-    std::string journal;
-    std::vector<std::string> loaded;
-    std::string logged;
-  };
-  const std::vector<Case> cases = {
-      {"whole", whole, texts, ""},
-      {"cut inside the last payload",
-       whole.substr(0, whole.size() - 3),
-       {"first", "second"},
-       "cut off after"},
-      {"cut inside the last head",
-       whole.substr(0, second + records[1].size() + 5),
-       {"first", "second"},
-       "cut off in its head"},
-      {"bad length",
-       damaged([&](std::string& b) { setLength(b, second, DocJournal::kMaxPayloadBytes + 1); }),
-       {"first"},
-       "a record length of"},
-      {"length past the end",
-       damaged([&](std::string& b) { setLength(b, second, 1u << 20); }),
-       {"first"},
-       "cut off after"},
-      {"bad checksum", damaged([&](std::string& b) { b[second + 12] ^= 0x20; }), {"first"}, "checksum"},
-      {"no header", whole.substr(header.size()), {}, "unreadable"},
-  };
-  // A journal whose making was cut off holds nothing; the next journal goes on from the same records.
+// A journal whose making a crash cut off holds nothing; the next journal goes on from the same records.
+TEST_F(DocJournalTest, AJournalCutWhileItWasMadeHoldsNothing) {
+  std::string whole = DocJournal::encodeHeader({0, 1, 0});
+  for (const char* text : {"first", "second", "third"})
+    whole += DocJournal::encodeChange({DocJournal::Type::Append, 0, *record(text)->stringValue()});
+  const std::string header = DocJournal::encodeHeader({0, 2, 3});
   const std::string next =
       DocJournal::encodeHeader({0, 3, 3}) +
       DocJournal::encodeChange({DocJournal::Type::Append, 0, *record("fourth")->stringValue()});
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempFolder folder;
-    ASSERT_TRUE(files::atomicWrite(folder / "BigDoc_0", ""));
-    ASSERT_TRUE(files::atomicWrite(folder / "journal_0.1", c.journal));
-    LogCapture log;
-    auto doc = test::loadDoc(folder / "BigDoc_0");
-    ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(recordsOf(*doc), c.loaded);
-    if (!c.logged.empty()) {
-      EXPECT_TRUE(log.contains("journal_0.1")) << c.name;
-      EXPECT_TRUE(log.contains(c.logged)) << c.name;
-    }
-  }
   for (std::size_t cut : {std::size_t{0}, std::size_t{10}, header.size() - 1}) {
     SCOPED_TRACE("a journal cut while it was made, at byte " + std::to_string(cut));
     TempFolder folder;
     ASSERT_TRUE(files::atomicWrite(folder / "BigDoc_0", ""));
     ASSERT_TRUE(files::atomicWrite(folder / "journal_0.1", whole));
-    ASSERT_TRUE(
-        files::atomicWrite(folder / "journal_0.2", DocJournal::encodeHeader({0, 2, 3}).substr(0, cut)));
+    ASSERT_TRUE(files::atomicWrite(folder / "journal_0.2", header.substr(0, cut)));
     ASSERT_TRUE(files::atomicWrite(folder / "journal_0.3", next));
     EXPECT_EQ(recordsOf(*test::loadDoc(folder / "BigDoc_0")),
               (std::vector<std::string>{"first", "second", "third", "fourth"}));

@@ -109,6 +109,13 @@ std::optional<int> Program::quit(int timeoutMs) {
   }
 }
 
+void Program::kill() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGKILL);
+  ::waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+}
+
 const std::string& Program::path() {
   static const std::string p = std::string(VL_BINARY_DIR) + "/src/app/vellisto";
   return p;

@@ -40,6 +40,8 @@ class Program {
   std::string errors() const;
   // How often `needle` stands in what the program logged so far.
   std::size_t count(const std::string& needle) const;
+  // Ends it at once (SIGKILL), as a crash would: nothing of quitting runs.
+  void kill();
 
  private:
   std::string home_;

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/foundation/Clock.h"
@@ -9,6 +11,14 @@
 #include "platform/foundation/Log.h"
 
 namespace vl {
+
+namespace {
+
+// Copies of one file kept within the same second (a program started again at once).
+constexpr int kMaxCopiesPerSecond = 100;
+constexpr std::uint64_t kMaxCopiedBytes = std::uint64_t{1} << 30;
+
+}  // namespace
 
 bool DocFileReplacer::isTemporaryName(std::string_view name) {
   return files::isAtomicWriteTemporaryName(name);
@@ -34,9 +44,22 @@ void DocFileReplacer::keepDamagedCopy(const std::string& path) {
   if (!size || *size == 0) return;
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%.0f", Clock::current().now());
-  std::string copy = files::joinPath(files::deletingLastPathComponent(path),
-                                     "damaged-" + files::lastPathComponent(path) + "-" + stamp);
-  if (files::copyFile(path, copy, false, files::kPrivateFileMode)) {
+  const std::string folder = files::deletingLastPathComponent(path);
+  const std::string base = files::joinPath(folder, "damaged-" + files::lastPathComponent(path) + "-" + stamp);
+  std::string copy = base;
+  // A second name for the same bytes: made at once whatever the file's size (a sparse file of gigabytes
+  // is never written out), and what later replaces or removes the file leaves them under this name.
+  for (int n = 1; n <= kMaxCopiesPerSecond; ++n) {
+    if (::link(path.c_str(), copy.c_str()) == 0) {
+      (void)files::syncFolder(folder);  // best effort: the copy matters only as long as the file it keeps
+      logf("doc: kept the damaged %s as %s", path.c_str(), copy.c_str());
+      return;
+    }
+    if (errno != EEXIST) break;
+    copy = base + "-" + std::to_string(n);
+  }
+  // A file system without hard links: the bytes themselves, when they are few enough to copy.
+  if (*size <= kMaxCopiedBytes && files::copyFile(path, copy, false, files::kPrivateFileMode)) {
     logf("doc: kept the damaged %s as %s", path.c_str(), copy.c_str());
   } else {
     logf("doc: cannot keep a copy of the damaged %s", path.c_str());

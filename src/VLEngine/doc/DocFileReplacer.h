@@ -16,8 +16,9 @@ class DocFileReplacer {
   // False (logged) when the doc was left as it was.
   [[nodiscard]] static bool replace(const std::string& path, std::string_view data);
   static bool isTemporaryName(std::string_view name);
-  // Copies a file that only this process can still explain (a damaged doc before it is replaced, a
-  // journal that does not fit its doc) aside, as "damaged-<name>-<time>", which no listing picks up.
+  // Keeps a file that only this process can still explain (a damaged doc before it is replaced, a
+  // damaged journal before it is removed) aside, as "damaged-<name>-<time>", which no listing picks up: a
+  // hard link, else a copy.
   static void keepDamagedCopy(const std::string& path);
   // Removes temporaries that a crash left in `folder`; call only while no doc of the folder writes.
   static void removeStaleTemporaries(const std::string& folder);

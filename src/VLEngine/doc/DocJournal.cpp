@@ -47,15 +47,18 @@ std::uint64_t getLE(std::string_view bytes, std::size_t at, int width) {
   return v;
 }
 
-std::uint32_t crcOf(std::string_view bytes) {
-  uLong crc = crc32(0L, Z_NULL, 0);
+uLong crcUpdate(uLong crc, std::string_view bytes) {
   // zlib takes at most 4 GiB per call.
   while (!bytes.empty()) {
     const std::size_t part = std::min<std::size_t>(bytes.size(), 1u << 30);
     crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(part));
     bytes.remove_prefix(part);
   }
-  return static_cast<std::uint32_t>(crc);
+  return crc;
+}
+
+std::uint32_t crcOf(std::string_view bytes) {
+  return static_cast<std::uint32_t>(crcUpdate(crc32(0L, Z_NULL, 0), bytes));
 }
 
 std::string errnoText(int error) { return std::strerror(error); }
@@ -168,86 +171,307 @@ std::string DocJournal::encodeFold(const FoldMark& mark) {
   return encodeRecord(Type::Fold, payload);
 }
 
-DocJournal::Contents DocJournal::decode(std::string_view bytes) {
-  Contents out;
-  std::size_t at = 0;
-  auto stop = [&](std::string why) {
-    out.damage = std::move(why);
-    out.damageOffset = at;
-  };
-  while (at < bytes.size()) {
-    if (bytes.size() - at < kRecordHead) {
-      stop("a record cut off in its head");
-      break;
+namespace {
+
+// A read bound tests may lower; 0 keeps the real one.
+std::atomic<std::uint64_t> gMaxReadBytesForTesting{0};
+
+std::uint64_t maxReadBytes() {
+  const std::uint64_t forTesting = gMaxReadBytesForTesting.load(std::memory_order_relaxed);
+  return forTesting ? forTesting : DocJournal::kMaxReadBytes;
+}
+
+// How far ahead a file is read, and how much of it a search for the next sound record looks at at once.
+constexpr std::size_t kReadPiece = 1 << 20;
+
+// The bytes of a journal, asked for a stretch at a time.
+class Source {
+ public:
+  virtual ~Source() = default;
+  std::uint64_t size() const { return size_; }
+  // Bytes [at, at + n) cut to the size; fewer when the file could not be read that far (then `failed`).
+  // Valid until the next call.
+  virtual std::string_view bytes(std::uint64_t at, std::size_t n) = 0;
+  bool failed() const { return failed_; }
+
+ protected:
+  std::uint64_t size_ = 0;
+  bool failed_ = false;
+};
+
+class MemorySource final : public Source {
+ public:
+  explicit MemorySource(std::string_view bytes) : bytes_(bytes) { size_ = bytes.size(); }
+  std::string_view bytes(std::uint64_t at, std::size_t n) override {
+    return at >= size_ ? std::string_view() : bytes_.substr(static_cast<std::size_t>(at), n);
+  }
+
+ private:
+  std::string_view bytes_;
+};
+
+// A file read forward a piece at a time: what is held is the stretch asked for last and a piece ahead,
+// so memory stays that of one record, whatever the file's size.
+class FileSource final : public Source {
+ public:
+  FileSource(int fd, std::uint64_t size) : fd_(fd) { size_ = size; }
+  std::string_view bytes(std::uint64_t at, std::size_t n) override {
+    if (at >= size_) return {};
+    n = static_cast<std::size_t>(std::min<std::uint64_t>(n, size_ - at));
+    const std::uint64_t held = at >= heldAt_ ? at - heldAt_ : held_.size() + 1;
+    if (held <= held_.size() && held_.size() - held >= n) return view(held, n);
+    // What is held from `at` on stays; the rest is read.
+    if (held <= held_.size()) {
+      held_.erase(0, static_cast<std::size_t>(held));
+    } else {
+      held_.clear();
     }
-    const auto crc = static_cast<std::uint32_t>(getLE(bytes, at, 4));
-    const auto length = static_cast<std::uint32_t>(getLE(bytes, at + 4, 4));
-    if (length > kMaxPayloadBytes) {
-      stop("a record length of " + std::to_string(length) + " bytes");
-      break;
+    heldAt_ = at;
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size_ - at, std::max(n, kReadPiece)));
+    std::size_t got = held_.size();
+    held_.resize(want);
+    while (got < want) {
+      const ssize_t r = ::pread(fd_, held_.data() + got, want - got, static_cast<off_t>(heldAt_ + got));
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) {
+        // An error, or the file shrank while it was read: the journal ends here.
+        failed_ = r < 0;
+        if (r == 0) size_ = heldAt_ + got;
+        break;
+      }
+      got += static_cast<std::size_t>(r);
     }
-    if (bytes.size() - at - kRecordHead < length) {
-      stop("a record cut off after " + std::to_string(bytes.size() - at - kRecordHead) + " of " +
-           std::to_string(length) + " bytes");
-      break;
+    held_.resize(got);
+    return view(0, std::min(n, got));
+  }
+
+ private:
+  std::string_view view(std::uint64_t from, std::size_t n) const {
+    return std::string_view(held_).substr(static_cast<std::size_t>(from), n);
+  }
+  int fd_;
+  std::string held_;
+  std::uint64_t heldAt_ = 0;
+};
+
+// Reads the records of a source in order, passing over what is damaged.
+class Decoder {
+ public:
+  Decoder(Source& source, const DocJournal::Visitor& visitor, DocJournal::Contents& out)
+      : source_(source), visitor_(visitor), out_(out) {}
+
+  void run() {
+    std::uint64_t at = 0;
+    const std::uint64_t size = source_.size();
+    while (at < size && !source_.failed()) {
+      if (std::optional<std::string_view> record = soundAt(at)) {
+        const std::uint64_t length = record->size();
+        if (std::string why = accept(*record, at); !why.empty()) skip(at, at + length, why);
+        at += length;
+        continue;
+      }
+      if (source_.failed()) break;
+      if (size - at < kRecordHead) {
+        cutOff(at);
+        break;
+      }
+      const std::string_view head = source_.bytes(at, kRecordHead);
+      if (head.size() < kRecordHead) break;
+      const std::uint64_t length = getLE(head, 4, 4);
+      const std::uint64_t end = at + kRecordHead + length;
+      const bool lengthFits = length <= DocJournal::kMaxPayloadBytes && end <= size;
+      const std::string why = length > DocJournal::kMaxPayloadBytes
+                                  ? "a record length of " + std::to_string(length) + " bytes"
+                              : end > size ? "a record whose length runs past the end"
+                                           : "a record whose checksum does not match";
+      // Most damage leaves the length whole: the record ends where it says, and the next one begins there.
+      if (lengthFits && (end == size || soundAt(end))) {
+        skip(at, end, why);
+        at = end;
+        continue;
+      }
+      const std::optional<std::uint64_t> next = nextSound(at + 1);
+      if (!next && !gaveUp_ && length <= DocJournal::kMaxPayloadBytes && end > size) {
+        // Nothing sound after it: the last write, cut off when the process died.
+        cutOff(at);
+        break;
+      }
+      skip(at, next.value_or(size), gaveUp_ ? why + "; no sound record found after it" : why);
+      if (!next) break;
+      at = *next;
     }
-    const std::string_view body = bytes.substr(at + 8, 1 + length);
-    if (crcOf(body) != crc) {
-      stop("a record whose checksum does not match");
-      break;
+    if (source_.failed()) out_.unreadable = true;
+    out_.unfinished = !out_.header && out_.changes == 0 && !out_.fold && size < kRecordHead + 24;
+  }
+
+ private:
+  // The whole bytes of the record at `at` when its length is in bounds and its checksum matches.
+  std::optional<std::string_view> soundAt(std::uint64_t at) {
+    const std::uint64_t size = source_.size();
+    if (at >= size || size - at < kRecordHead) return std::nullopt;
+    const std::string_view head = source_.bytes(at, kRecordHead);
+    if (head.size() < kRecordHead) return std::nullopt;
+    const std::uint64_t length = getLE(head, 4, 4);
+    const auto type = static_cast<unsigned char>(head[8]);
+    if (length > DocJournal::kMaxPayloadBytes || size - at - kRecordHead < length || type < 1 || type > 5)
+      return std::nullopt;
+    const auto crc = static_cast<std::uint32_t>(getLE(head, 0, 4));
+    const bool longRecord = length > kReadPiece;
+    if (longRecord) {
+      // Checked a piece at a time before it is held whole: a length that damage made up costs no memory.
+      uLong sum = crc32(0L, Z_NULL, 0);
+      for (std::uint64_t done = 0; done < 1 + length;) {
+        const std::string_view piece = source_.bytes(
+            at + 8 + done, static_cast<std::size_t>(std::min<std::uint64_t>(kReadPiece, 1 + length - done)));
+        if (piece.empty()) return std::nullopt;
+        sum = crcUpdate(sum, piece);
+        done += piece.size();
+      }
+      if (static_cast<std::uint32_t>(sum) != crc) return std::nullopt;
     }
-    const auto type = static_cast<Type>(static_cast<unsigned char>(body[0]));
-    const std::string_view payload = body.substr(1);
-    const bool first = at == 0;
-    bool sound = true;
+    const std::string_view record = source_.bytes(at, static_cast<std::size_t>(kRecordHead + length));
+    if (record.size() < kRecordHead + length || (!longRecord && crcOf(record.substr(8)) != crc))
+      return std::nullopt;
+    return record;
+  }
+
+  // The next offset from `from` on where a sound record starts. The head is looked at first (a type of a
+  // change or fold, a length that fits), so damage costs a checksum only where a record could begin.
+  std::optional<std::uint64_t> nextSound(std::uint64_t from) {
+    const std::uint64_t size = source_.size();
+    std::uint64_t q = from;
+    while (q < size && size - q >= kRecordHead) {
+      const std::string_view window =
+          source_.bytes(q, static_cast<std::size_t>(std::min<std::uint64_t>(size - q, kReadPiece)));
+      if (window.size() < kRecordHead) return std::nullopt;
+      const std::size_t heads = window.size() - kRecordHead + 1;
+      std::optional<std::uint64_t> candidate;
+      for (std::size_t i = 0; i < heads; ++i) {
+        const auto type = static_cast<unsigned char>(window[i + 8]);
+        if (type < 2 || type > 5) continue;
+        const std::uint64_t length = getLE(window, i + 4, 4);
+        if (length > DocJournal::kMaxPayloadBytes || length > size - (q + i) - kRecordHead) continue;
+        candidate = q + i;
+        break;
+      }
+      if (!candidate) {
+        q += heads;
+        continue;
+      }
+      const std::uint64_t length = getLE(window, static_cast<std::size_t>(*candidate - q) + 4, 4);
+      if (soundAt(*candidate)) return candidate;
+      // Checksums of records that were not there: a crafted file could make every byte look like the start
+      // of a long one. Past a bound the rest of the file counts as damage.
+      checkedInVain_ += length;
+      if (checkedInVain_ > maxReadBytes()) {
+        gaveUp_ = true;
+        return std::nullopt;
+      }
+      q = *candidate + 1;
+    }
+    return std::nullopt;
+  }
+
+  // Hands on a sound record; why it does not belong where it stands otherwise.
+  std::string accept(std::string_view record, std::uint64_t at) {
+    const auto type = static_cast<DocJournal::Type>(static_cast<unsigned char>(record[8]));
+    const std::string_view payload = record.substr(kRecordHead);
+    bool sound = false;
     switch (type) {
-      case Type::Header:
-        sound = first && payload.size() == 24;
+      case DocJournal::Type::Header:
+        sound = at == 0 && payload.size() == 24;
         if (sound) {
-          out.header = Header{static_cast<std::int64_t>(getLE(payload, 0, 8)), getLE(payload, 8, 8),
-                              getLE(payload, 16, 8)};
+          out_.header = DocJournal::Header{static_cast<std::int64_t>(getLE(payload, 0, 8)),
+                                           getLE(payload, 8, 8), getLE(payload, 16, 8)};
+          if (visitor_.header) visitor_.header(*out_.header);
         }
         break;
-      case Type::Append:
-        sound = !first && !out.fold;
-        if (sound) out.changes.push_back({type, 0, std::string(payload)});
+      case DocJournal::Type::Append:
+        sound = !out_.fold;
+        if (sound) change({type, 0, std::string(payload)});
         break;
-      case Type::Set:
-      case Type::Erase:
-        sound = !first && !out.fold && payload.size() >= 8;
-        if (sound) out.changes.push_back({type, getLE(payload, 0, 8), std::string(payload.substr(8))});
+      case DocJournal::Type::Set:
+      case DocJournal::Type::Erase:
+        sound = !out_.fold && payload.size() >= 8;
+        if (sound) change({type, getLE(payload, 0, 8), std::string(payload.substr(8))});
         break;
-      case Type::Fold:
-        sound = !first && !out.fold && payload.size() == 12;
-        if (sound)
-          out.fold = FoldMark{getLE(payload, 0, 8), static_cast<std::uint32_t>(getLE(payload, 8, 4))};
-        break;
-      default:
-        sound = false;
+      case DocJournal::Type::Fold:
+        sound = at > 0 && !out_.fold && payload.size() == 12;
+        if (sound) {
+          out_.fold =
+              DocJournal::FoldMark{getLE(payload, 0, 8), static_cast<std::uint32_t>(getLE(payload, 8, 4))};
+        }
         break;
     }
-    if (!sound) {
-      stop("a record of type " + std::to_string(static_cast<int>(type)) + " out of place");
-      break;
+    return sound ? "" : "a record of type " + std::to_string(static_cast<int>(type)) + " out of place";
+  }
+
+  void change(DocJournal::Change&& change) {
+    ++out_.changes;
+    if (visitor_.change) visitor_.change(std::move(change));
+  }
+
+  void skip(std::uint64_t from, std::uint64_t to, const std::string& why) {
+    if (out_.skippedRecords == 0) {
+      out_.damage = why;
+      out_.damageOffset = from;
     }
-    at += kRecordHead + length;
+    ++out_.skippedRecords;
+    out_.skippedBytes += to - from;
+    if (visitor_.skipped) visitor_.skipped();
   }
-  if (!out.header && out.damage.empty()) {
-    out.damage = "no header";
-    out.damageOffset = 0;
+
+  void cutOff(std::uint64_t at) {
+    out_.cutOff = true;
+    out_.cutOffset = at;
   }
-  out.unfinished = !out.header && bytes.size() < kRecordHead + 24;
+
+  Source& source_;
+  const DocJournal::Visitor& visitor_;
+  DocJournal::Contents& out_;
+  std::uint64_t checkedInVain_ = 0;
+  bool gaveUp_ = false;
+};
+
+}  // namespace
+
+DocJournal::Contents DocJournal::decode(std::string_view bytes, const Visitor& visitor) {
+  Contents out;
+  out.fileBytes = bytes.size();
+  MemorySource source(bytes);
+  Decoder(source, visitor, out).run();
   return out;
 }
 
-DocJournal::Contents DocJournal::read(const std::string& path) {
-  std::optional<std::string> bytes = files::readFile(path);
-  if (!bytes) {
-    Contents out;
-    out.damage = "cannot be read";
+DocJournal::Contents DocJournal::read(const std::string& path, const Visitor& visitor) {
+  Contents out;
+  struct stat st;
+  const int fd = files::openRegularFile(path, &st);
+  if (fd < 0) {
+    out.unreadable = true;
     return out;
   }
-  return decode(*bytes);
+  out.fileBytes = static_cast<std::uint64_t>(st.st_size);
+  const std::uint64_t bound = maxReadBytes();
+  out.tooLong = out.fileBytes > bound;
+  FileSource source(fd, std::min(out.fileBytes, bound));
+  Decoder(source, visitor, out).run();
+  ::close(fd);
+  return out;
+}
+
+std::optional<DocJournal::FoldMark> DocJournal::readFoldMark(const std::string& path) {
+  // A header and a fold mark, as writeFoldMark writes them, fit in this with room to spare.
+  constexpr std::size_t kMarkJournalBytes = 128;
+  std::optional<std::string> head = files::readFileHead(path, kMarkJournalBytes);
+  if (!head) return std::nullopt;
+  Contents contents = decode(*head);
+  if (!contents.header || contents.changes > 0) return std::nullopt;
+  return contents.fold;
+}
+
+void DocJournal::setMaxReadBytesForTesting(std::uint64_t bytes) {
+  gMaxReadBytesForTesting.store(bytes, std::memory_order_relaxed);
 }
 
 // ---- writing ----

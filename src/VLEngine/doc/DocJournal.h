@@ -49,20 +49,46 @@ class DocJournal {
     std::uint32_t crc = 0;
     bool operator==(const FoldMark&) const = default;
   };
-  // What a journal file holds, up to the first record that is not whole and sound.
+  // What reading a journal is told, in the file's order. A record that is not whole and sound is passed
+  // over and reading goes on after it: each record carries its own length and checksum, so the next
+  // sound one is found again. `skipped` comes where such a stretch was passed over: the changes after it
+  // may name their records by ranks that the lost record would have shifted.
+  struct Visitor {
+    std::function<void(const Header&)> header;
+    std::function<void(Change&&)> change;
+    std::function<void()> skipped;
+  };
+  // What reading a journal met, besides the changes it handed on.
   struct Contents {
     std::optional<Header> header;
-    std::vector<Change> changes;
     std::optional<FoldMark> fold;
-    // Why reading stopped before the end ("" when it read everything), and at which byte.
+    std::size_t changes = 0;
+    // Stretches of damage passed over (each a record, or several whose bounds were lost with it), their
+    // bytes, and what the first one was, at which byte ("" when there was none).
+    std::size_t skippedRecords = 0;
+    std::uint64_t skippedBytes = 0;
     std::string damage;
-    std::size_t damageOffset = 0;
+    std::uint64_t damageOffset = 0;
+    // It ends in a record cut off: a write the process did not live to finish, never acknowledged.
+    bool cutOff = false;
+    std::uint64_t cutOffset = 0;
+    // Longer than kMaxReadBytes: only that much of it was read.
+    bool tooLong = false;
+    std::uint64_t fileBytes = 0;
     // Shorter than a header: the process died while it made the file, before anything went into it.
     bool unfinished = false;
+    // It could not be opened or read.
+    bool unreadable = false;
+    // Anything lost besides a cut-off end: the file is worth keeping aside.
+    bool damaged() const { return skippedRecords > 0 || tooLong || unreadable || (!header && !unfinished); }
   };
 
-  // A payload longer than this is damage, whatever the length field says.
-  static constexpr std::uint32_t kMaxPayloadBytes = 1u << 30;
+  // A payload longer than this is damage, whatever the length field says: no record is longer than the
+  // text a whole doc may hold.
+  static constexpr std::uint32_t kMaxPayloadBytes = 512u << 20;
+  // A journal holds the changes of a few seconds. One longer than this is read only this far (and set
+  // aside), so a damaged or hostile file costs a bounded time, and memory for one record at a time.
+  static constexpr std::uint64_t kMaxReadBytes = std::uint64_t{1} << 30;
 
   static std::string fileName(std::int64_t docId, std::uint64_t generation);
   // Doc number and generation of a journal's name; nothing for any other name.
@@ -73,9 +99,13 @@ class DocJournal {
   static std::string encodeHeader(const Header& header);
   static std::string encodeChange(const Change& change);
   static std::string encodeFold(const FoldMark& mark);
-  static Contents decode(std::string_view bytes);
-  // Reads a file; a file that cannot be read gives Contents with `damage` set.
-  static Contents read(const std::string& path);
+  static Contents decode(std::string_view bytes, const Visitor& visitor = {});
+  // Reads a file as a stream, at most kMaxReadBytes of it; one that cannot be read is `unreadable`.
+  static Contents read(const std::string& path, const Visitor& visitor = {});
+  // The fold mark of a journal that holds one (what writeFoldMark writes), reading only its first bytes.
+  static std::optional<FoldMark> readFoldMark(const std::string& path);
+  // Tests lower the read bound (0: the real one), so a journal past it need not be gigabytes.
+  static void setMaxReadBytesForTesting(std::uint64_t bytes);
 
   // Creates `folder`/fileName anew with its header, synced with its folder entry. nullptr with `error`
   // set when that fails.

@@ -1,6 +1,7 @@
 // Loading a doc's journals: what its file does not hold yet is replayed on top of it.
 #include <algorithm>
 #include <mutex>
+#include <unordered_set>
 
 #include "VLEngine/doc/DocFileReplacer.h"
 #include "VLEngine/doc/DocJournal.h"
@@ -14,7 +15,159 @@ namespace {
 
 using Lock = RecursiveMutexLock;
 
+// A journal holds the changes of a few seconds, a thousand appends at most before its doc rolls over: one
+// that holds far more was not written by us, and the rest of it would only cost time and memory.
+constexpr std::size_t kMaxReplayedChanges = 100 * static_cast<std::size_t>(Vellisto_BigDoc::kMaxChunkSize);
+
+std::string heldKey(const Vellisto_Chunk& chunk) { return chunk.sig() + "@" + chunk.timestamp(); }
+
 }  // namespace
+
+// A change names its record by rank among the doc's records, as the doc stood when it was written. That
+// holds while the doc is exactly what the journal started from. After damage (a record passed over, a
+// doc file that lost records, a journal whose header is gone) ranks may name other records: a change then
+// finds its record by the signature it carries, and appends, which name none, are replayed all the same.
+struct Vellisto_BigDoc::ReplayState {
+  // Ranks can be trusted.
+  bool exact = false;
+  // Slots without a record, ascending: ranks count records only.
+  std::vector<std::size_t> holes;
+  // Once ranks cannot be trusted: the records held before the journal, by signature and time stamp. An
+  // append among them is one the file already holds (a journal a fold wrote, whose mark is gone).
+  std::optional<std::unordered_set<std::string>> held;
+  std::size_t changes = 0;
+  // Applied as written; applied to the record of their signature, found elsewhere than their rank;
+  // records whose append was lost, brought back whole by a later change of them; appends already held
+  // and deletes of records already gone; deletes in place whose record cannot be told after damage.
+  std::size_t replayed = 0;
+  std::size_t bySignature = 0;
+  std::size_t restored = 0;
+  std::size_t alreadyDone = 0;
+  std::size_t passedBy = 0;
+};
+
+std::optional<std::size_t> Vellisto_BigDoc::replaySlotOfLocked(const ReplayState& state,
+                                                               std::uint64_t rank) const {
+  std::uint64_t slot = rank;
+  for (std::size_t hole : state.holes) {
+    if (hole > slot) break;
+    ++slot;
+  }
+  if (slot >= chunks_.size()) return std::nullopt;
+  return static_cast<std::size_t>(slot);
+}
+
+std::optional<std::size_t> Vellisto_BigDoc::replayTargetLocked(ReplayState& state, std::uint64_t rank,
+                                                               const std::string& sig) {
+  const std::optional<std::size_t> atRank = replaySlotOfLocked(state, rank);
+  if (atRank && chunks_[*atRank]->sig() == sig) {
+    ++state.replayed;
+    return atRank;
+  }
+  // The nearest record of that signature: a signature may stand twice in a doc (the same text appended
+  // twice), and the rank is still the best guess of which one.
+  const std::size_t hint = atRank.value_or(chunks_.size());
+  auto distance = [hint](std::size_t slot) { return slot > hint ? slot - hint : hint - slot; };
+  std::optional<std::size_t> best;
+  for (std::size_t slot = 0; slot < chunks_.size(); ++slot) {
+    if (chunks_[slot] && chunks_[slot]->sig() == sig && (!best || distance(slot) < distance(*best)))
+      best = slot;
+  }
+  // The doc is not what the journal thinks it is: no later rank of it is trusted either.
+  state.exact = false;
+  if (best) ++state.bySignature;
+  return best;
+}
+
+void Vellisto_BigDoc::replayChangeLocked(ReplayState& state, DocJournal::Change&& change) {
+  std::shared_ptr<Vellisto_Chunk> chunk;
+  if (change.type != DocJournal::Type::Erase && !change.text.empty()) {
+    chunk = Vellisto_Chunk::initWithChunkStr(change.text);
+    if (chunk) chunk->setDocRef(weak_from_this());
+  }
+  auto append = [&]() VL_REQUIRES(lock_) {
+    if (!chunk) state.holes.push_back(chunks_.size());
+    chunks_.push_back(std::move(chunk));
+  };
+  auto deleteInPlace = [&](std::size_t slot) VL_REQUIRES(lock_) {
+    chunks_[slot] = nullptr;
+    state.holes.insert(std::upper_bound(state.holes.begin(), state.holes.end(), slot), slot);
+  };
+  auto erase = [&](std::size_t slot) VL_REQUIRES(lock_) {
+    chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(slot));
+    for (std::size_t& hole : state.holes) hole -= hole > slot ? 1 : 0;
+  };
+
+  switch (change.type) {
+    case DocJournal::Type::Append:
+      if (!state.exact && chunk) {
+        if (!state.held) {
+          state.held.emplace();
+          for (const auto& held : chunks_) {
+            if (held) state.held->insert(heldKey(*held));
+          }
+        }
+        if (state.held->count(heldKey(*chunk))) {
+          ++state.alreadyDone;
+          return;
+        }
+      }
+      append();
+      ++state.replayed;
+      return;
+    case DocJournal::Type::Set: {
+      if (change.text.empty()) {
+        // A delete in place carries no signature: after damage its record cannot be told, and it stays.
+        const std::optional<std::size_t> slot =
+            state.exact ? replaySlotOfLocked(state, change.record) : std::nullopt;
+        if (!slot) {
+          ++state.passedBy;
+          return;
+        }
+        deleteInPlace(*slot);
+        ++state.replayed;
+        return;
+      }
+      if (!chunk) {
+        // A new form that cannot be read: the record keeps the one it had.
+        ++state.passedBy;
+        return;
+      }
+      if (const std::optional<std::size_t> slot = replayTargetLocked(state, change.record, chunk->sig())) {
+        chunks_[*slot] = std::move(chunk);
+        return;
+      }
+      // Its record is not in the doc: its append was lost, or the doc file lost it. The change holds the
+      // record whole, as it last was.
+      append();
+      ++state.restored;
+      return;
+    }
+    case DocJournal::Type::Erase: {
+      if (change.text.empty()) {
+        // Written by no version of this program: without a signature only a trusted rank names the record.
+        const std::optional<std::size_t> slot =
+            state.exact ? replaySlotOfLocked(state, change.record) : std::nullopt;
+        if (slot) {
+          erase(*slot);
+          ++state.replayed;
+        } else {
+          ++state.passedBy;
+        }
+        return;
+      }
+      if (const std::optional<std::size_t> slot = replayTargetLocked(state, change.record, change.text)) {
+        erase(*slot);
+      } else {
+        ++state.alreadyDone;
+      }
+      return;
+    }
+    case DocJournal::Type::Header:
+    case DocJournal::Type::Fold:
+      return;
+  }
+}
 
 void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::string& fileBytes,
                                      const std::vector<std::string>& folderNames) {
@@ -29,97 +182,98 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
   std::sort(mine.begin(), mine.end());
   journal_.nextGeneration = mine.back().first + 1;
 
-  std::vector<DocJournal::Contents> contents;
-  for (const auto& [generation, name] : mine)
-    contents.push_back(DocJournal::read(files::joinPath(folder, name)));
-  // The newest fold mark that matches the file: that journal and every older one are in it.
+  // The newest fold mark that matches the file: that journal and every older one are in it. A mark
+  // stands in a journal of its own, a few bytes long; only their first bytes are read.
   const DocJournal::FoldMark fileMark = DocJournal::markOf(fileBytes);
   std::size_t first = 0;
   for (std::size_t i = mine.size(); i-- > 0;) {
-    if (contents[i].fold && *contents[i].fold == fileMark) {
+    const std::optional<DocJournal::FoldMark> mark =
+        DocJournal::readFoldMark(files::joinPath(folder, mine[i].second));
+    if (mark && *mark == fileMark) {
       first = i + 1;
       break;
     }
   }
 
-  std::size_t replayed = 0;
-  std::string unfit;
+  ReplayState state;
+  for (std::size_t slot = 0; slot < chunks_.size(); ++slot) {
+    if (!chunks_[slot]) state.holes.push_back(slot);
+  }
   for (std::size_t i = 0; i < mine.size(); ++i) {
-    journal_.older.push_back(mine[i].first);
-    if (i < first) continue;
     const std::string path = files::joinPath(folder, mine[i].second);
-    const DocJournal::Contents& journal = contents[i];
+    if (i < first) {
+      journal_.older.push_back(mine[i].first);
+      continue;
+    }
+    const std::uint64_t generation = mine[i].first;
+    state.exact = false;
+    state.held.reset();
+    bool foreign = false;
+    DocJournal::Visitor visitor;
+    visitor.header = [&](const DocJournal::Header& header) VL_REQUIRES(lock_) {
+      foreign = header.docId != docId_ || header.generation != generation;
+      state.exact = header.baseRecords == chunks_.size() - state.holes.size();
+    };
+    visitor.skipped = [&] { state.exact = false; };
+    visitor.change = [&](DocJournal::Change&& change) VL_REQUIRES(lock_) {
+      if (foreign || ++state.changes > kMaxReplayedChanges) return;
+      replayChangeLocked(state, std::move(change));
+    };
+    const DocJournal::Contents journal = DocJournal::read(path, visitor);
+    if (journal.unreadable && !journal.header && journal.changes == 0) {
+      // Not one record of it could be read (a file we may not read): left where it is, for a later start.
+      logf("doc: the journal %s cannot be read; left as it is, not replayed", path.c_str());
+      continue;
+    }
+    journal_.older.push_back(generation);
     if (journal.unfinished) {
-      // Made, but its header never written: it holds nothing, and the journals after it fit as they are.
+      // Made, but its header never written: it holds nothing.
       logf("doc: the journal %s was never finished; passed by", path.c_str());
       continue;
     }
-    // Each journal starts where the one before ended: once one does not fit, none after it does.
-    if (unfit.empty() &&
-        (!journal.header || journal.header->docId != docId_ || journal.header->generation != mine[i].first)) {
-      unfit = journal.header ? std::string("its header names another doc")
-                             : "it is unreadable: " + journal.damage;
-    }
-    // Loaded from the file or built from earlier journals, the doc has no records deleted in place.
-    auto records = [&]() VL_REQUIRES(lock_) {
-      return static_cast<std::uint64_t>(
-          std::count_if(chunks_.begin(), chunks_.end(), [](const auto& c) { return c != nullptr; }));
-    };
-    auto slotOf = [&](std::uint64_t record) VL_REQUIRES(lock_) -> std::optional<std::size_t> {
-      for (std::size_t slot = 0; slot < chunks_.size(); ++slot) {
-        if (chunks_[slot] && record-- == 0) return slot;
-      }
-      return std::nullopt;
-    };
-    if (unfit.empty() && !journal.changes.empty() && journal.header->baseRecords != records()) {
-      unfit = "it starts from " + std::to_string(journal.header->baseRecords) + " records, the doc has " +
-              std::to_string(records());
-    }
-    for (const DocJournal::Change& change : journal.changes) {
-      if (!unfit.empty()) break;
-      std::shared_ptr<Vellisto_Chunk> chunk;
-      if (change.type != DocJournal::Type::Erase && !change.text.empty()) {
-        chunk = Vellisto_Chunk::initWithChunkStr(change.text);
-        if (chunk) chunk->setDocRef(weak_from_this());
-      }
-      if (change.type == DocJournal::Type::Append) {
-        chunks_.push_back(std::move(chunk));
-        ++replayed;
-        continue;
-      }
-      const std::optional<std::size_t> slot = slotOf(change.record);
-      const std::string sig = change.type == DocJournal::Type::Erase ? change.text
-                              : chunk                                ? chunk->sig()
-                                                                     : "";
-      if (!slot) {
-        unfit = "a change of record " + std::to_string(change.record) + " of " + std::to_string(records());
-      } else if (!sig.empty() && chunks_[*slot]->sig() != sig) {
-        unfit = "record " + std::to_string(change.record) + " is another one";
-      } else if (change.type == DocJournal::Type::Set) {
-        chunks_[*slot] = std::move(chunk);
-        ++replayed;
-      } else {
-        chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(*slot));
-        ++replayed;
-      }
-    }
-    if (!unfit.empty()) {
-      logf("doc: the journal %s does not fit %s (%s); kept aside, not replayed", path.c_str(),
-           filePath_.c_str(), unfit.c_str());
+    if (foreign) {
+      logf("doc: the journal %s does not fit %s (its header names another doc); kept aside, not replayed",
+           path.c_str(), filePath_.c_str());
       DocFileReplacer::keepDamagedCopy(path);
       continue;
     }
-    if (!journal.damage.empty()) {
-      // A write the process did not live to finish: it was never acknowledged.
-      logf("doc: the journal %s ends in %s at byte %zu; the rest of it is ignored", path.c_str(),
-           journal.damage.c_str(), journal.damageOffset);
+    if (journal.tooLong) {
+      logf("doc: the journal %s is %llu bytes, past the %llu a journal holds; only those were read",
+           path.c_str(), static_cast<unsigned long long>(journal.fileBytes),
+           static_cast<unsigned long long>(std::min(journal.fileBytes, DocJournal::kMaxReadBytes)));
     }
+    if (journal.skippedRecords > 0) {
+      logf(
+          "doc: the journal %s holds %zu damaged records (%llu bytes; the first at byte %llu: %s); passed "
+          "over, what is intact is replayed",
+          path.c_str(), journal.skippedRecords, static_cast<unsigned long long>(journal.skippedBytes),
+          static_cast<unsigned long long>(journal.damageOffset), journal.damage.c_str());
+    } else if (!journal.header) {
+      logf("doc: the journal %s has no header; its changes are replayed by their signatures", path.c_str());
+    }
+    if (journal.cutOff) {
+      // A write the process did not live to finish: it was never acknowledged.
+      logf("doc: the journal %s ends in a record cut off at byte %llu; the rest of it is ignored",
+           path.c_str(), static_cast<unsigned long long>(journal.cutOffset));
+    }
+    if (journal.damaged()) DocFileReplacer::keepDamagedCopy(path);
+  }
+  if (state.changes > kMaxReplayedChanges) {
+    logf("doc: %s: its journals hold %zu changes, past the %zu a doc takes; the rest are not replayed",
+         filePath_.c_str(), state.changes, kMaxReplayedChanges);
   }
   resetHitsLocked();
   journal_.dirty = true;
   journal_.fileMade = !fileBytes.empty() || files::exists(filePath_);
-  if (replayed > 0) {
-    logf("doc: %s: %zu changes replayed from its journals", filePath_.c_str(), replayed);
+  if (state.replayed + state.bySignature + state.restored > 0) {
+    logf("doc: %s: %zu changes replayed from its journals", filePath_.c_str(),
+         state.replayed + state.bySignature + state.restored);
+  }
+  if (state.bySignature + state.restored + state.alreadyDone + state.passedBy > 0) {
+    logf(
+        "doc: %s: where ranks did not hold, %zu changes found their record by its signature, %zu records "
+        "came back whole from a later change, %zu changes were there already, %zu were passed by",
+        filePath_.c_str(), state.bySignature, state.restored, state.alreadyDone, state.passedBy);
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "VLEngine/doc/DocFileReplacer.h"
 #include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/GzipUtility.h"
 #include "VLEngine/doc/Vellisto_DefaultCodec.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Check.h"
@@ -137,11 +138,20 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
   docId_ = *id;
   damaged_ = false;
 
-  std::optional<std::string> data = files::readFile(path);
+  // The gzip of the most text a doc holds is hardly longer than that text: a longer file (a sparse one
+  // of gigabytes) is read only so far, and what lies past it is damage.
+  constexpr std::uint64_t kMaxFileBytes = GzipUtility::kMaxInflatedBytes + (1u << 20);
+  std::optional<std::string> data = files::readFileHead(path, kMaxFileBytes);
   if (!data) {
     logf("doc: cannot read %s", path.c_str());
     damaged_ = true;
     return false;
+  }
+  if (data->size() == kMaxFileBytes && files::fileSize(path).value_or(0) > kMaxFileBytes) {
+    logf("doc: %s is %llu bytes, past the %llu a doc file holds; only those are read", path.c_str(),
+         static_cast<unsigned long long>(files::fileSize(path).value_or(0)),
+         static_cast<unsigned long long>(kMaxFileBytes));
+    damaged_ = true;
   }
   Vellisto_CodecDelegate::Decoded decoded;
   if (!data->empty()) decoded = codec_->decodeReadable(*data);

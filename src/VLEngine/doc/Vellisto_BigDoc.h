@@ -209,6 +209,13 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
 
   void replayJournals(const std::string& folder, const std::string& fileBytes,
                       const std::vector<std::string>& folderNames) VL_REQUIRES(lock_);
+  // One journal's replay (Vellisto_BigDoc+Replay.cpp): a change applied, and the slot a change names.
+  struct ReplayState;
+  void replayChangeLocked(ReplayState& state, DocJournal::Change&& change) VL_REQUIRES(lock_);
+  std::optional<std::size_t> replaySlotOfLocked(const ReplayState& state, std::uint64_t rank) const
+      VL_REQUIRES(lock_);
+  std::optional<std::size_t> replayTargetLocked(ReplayState& state, std::uint64_t rank,
+                                                const std::string& sig) VL_REQUIRES(lock_);
   // Under lock_, before the change alters the slots: journals a change of the slot `index` (of nothing,
   // for an append); gives the journal to sync once the lock is released.
   std::shared_ptr<DocJournal> journalLocked(DocJournal::Type type, std::size_t index, std::string text)

@@ -11,6 +11,7 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/ui/view/Appearance.h"
 #include "theme/VLFont.h"
+#include "theme/VLThemeManager.h"
 #include "ui/WidgetTestSupport.h"
 #include "ui/panels/EscStack.h"
 
@@ -120,6 +121,26 @@ TEST_F(DetailViewTest, ShowsRichTextThenHtmlThenThePlainTextAtTheLargerSize) {
   const auto& storage = detail_->textView()->textStorage();
   EXPECT_TRUE(storage.attributesAt(4).hasBackground());
   for (const auto& run : storage.runs()) EXPECT_FALSE(run.attributes.font);
+
+  // Its themed colours follow a change to dark, as the view's own colour does: light text on the dark
+  // background, never the light theme's dark text.
+  auto themed = [&](std::size_t at) {
+    const ui::TextAttributes a = detail_->textView()->textStorage().attributesAt(at);
+    return std::make_pair(a.foregroundColor, a.backgroundColor);
+  };
+  auto theme = [](const char* text, const char* background) {
+    return std::make_pair(VLThemeManager::shared().colorForKey(text),
+                          VLThemeManager::shared().colorForKey(background));
+  };
+  const auto lightText = theme("fontNormalColor", "recordMatchedColor");
+  EXPECT_EQ(themed(0).first, lightText.first);
+  ui::SystemAppearance::shared().setDark(true);
+  const auto darkText = theme("fontNormalColor", "recordMatchedColor");
+  ASSERT_NE(darkText.first, lightText.first);
+  EXPECT_EQ(themed(0).first, darkText.first);
+  EXPECT_EQ(themed(4).second, darkText.second);
+  ui::SystemAppearance::shared().setDark(false);
+  EXPECT_EQ(themed(0).first, lightText.first);
 }
 
 TEST_F(DetailViewTest, FindMatchesLiterallyAnyCaseAndWrapsBothWays) {

@@ -31,10 +31,9 @@ std::string stringOf(const std::optional<Json>& json, const char* key) {
   return it != json->end() && it->is_string() ? it->get<std::string>() : std::string();
 }
 
-// The row's text at the detail's size, its matches in the current theme's colours.
-ui::AttributedString plainWithMatches(const ui::AttributedString& row) {
-  ui::AttributedString text = row;
-  // Run by run in one pass, each key resolved once: a long record has as many runs as matches.
+// Colours named by theme asset keys, resolved in the current theme: run by run in one pass, each key
+// resolved once, as a long record has as many runs as matches. A key the theme lacks clears its colour.
+void resolveThemeColours(ui::AttributedString& text, bool dropFonts) {
   std::map<std::string, std::optional<ui::Color>> resolved;
   auto colorOf = [&](const std::string& key) {
     auto it = resolved.find(key);
@@ -42,14 +41,16 @@ ui::AttributedString plainWithMatches(const ui::AttributedString& row) {
     return it->second;
   };
   text.mapAttributes([&](ui::TextAttributes& a) {
-    a.font.reset();
-    if (a.foregroundColorAssetKey) {
-      if (auto color = colorOf(*a.foregroundColorAssetKey)) a.foregroundColor = color;
-    }
-    if (a.backgroundColorAssetKey) {
-      if (auto color = colorOf(*a.backgroundColorAssetKey)) a.backgroundColor = color;
-    }
+    if (dropFonts) a.font.reset();
+    if (a.foregroundColorAssetKey) a.foregroundColor = colorOf(*a.foregroundColorAssetKey);
+    if (a.backgroundColorAssetKey) a.backgroundColor = colorOf(*a.backgroundColorAssetKey);
   });
+}
+
+// The row's text at the detail's size, its matches in the current theme's colours.
+ui::AttributedString plainWithMatches(const ui::AttributedString& row) {
+  ui::AttributedString text = row;
+  resolveThemeColours(text, true);
   return text;
 }
 
@@ -126,9 +127,12 @@ void DetailView::showRecord(const ui::AttributedString& rowText, const std::opti
     if (const std::string html = stringOf(json, "html"); !html.empty())
       text = ui::HtmlReader::read(html, base);
   }
+  // The text shown before goes first, or the font and colour set below would be applied to it and lay it
+  // out once more. The new text is handed over, not copied: a record of megabytes is copied once, here.
+  textView_->setAttributedString(ui::AttributedString());
   textView_->setFont(base);
-  shown_ = text ? *text : plainWithMatches(rowText);
-  lightOrDarkChanged();
+  textView_->setTextColor(textColor());
+  textView_->setAttributedString(text ? std::move(*text) : plainWithMatches(rowText));
   matches_.clear();
   current_.reset();
   textView_->setHighlightedRange({});
@@ -192,10 +196,17 @@ void DetailView::drawRect(const ui::Rect& dirtyRect) {
     ctx->fillRect(dirtyRect, ui::Color::whiteColor());
 }
 
+ui::Color DetailView::textColor() {
+  return themeManager().colorForKey("fontNormalColor").value_or(ui::Color::black());
+}
+
 void DetailView::lightOrDarkChanged() {
-  // Setting the view's colour clears the colours inside the text, so the text goes in again after it.
-  textView_->setTextColor(themeManager().colorForKey("fontNormalColor").value_or(ui::Color::black()));
-  textView_->setAttributedString(shown_);
+  // Setting the view's colour clears the colours inside the text, so the text goes in again after it,
+  // its themed colours resolved in the new theme; colours of its own (rich text, HTML) stay as they are.
+  ui::AttributedString text = textView_->textStorage();
+  resolveThemeColours(text, false);
+  textView_->setTextColor(textColor());
+  textView_->setAttributedString(std::move(text));
 }
 
 bool DetailView::performKeyEquivalent(const ui::Event& event) {

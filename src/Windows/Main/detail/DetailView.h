@@ -65,12 +65,12 @@ class DetailView : public ui::View, public FindViewDelegate, public VLThemeObjec
  private:
   void slide(double height);
   void indicate();
+  ui::Color textColor();
 
   std::shared_ptr<VLVisualEffectScrollView> scrollView_;
   std::shared_ptr<ui::TextView> textView_;
   std::shared_ptr<FindView> findView_;
   std::weak_ptr<ui::View> host_;
-  ui::AttributedString shown_;
   std::vector<Range> matches_;
   std::optional<std::size_t> current_;
 };

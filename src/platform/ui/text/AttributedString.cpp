@@ -72,17 +72,20 @@ void AttributedString::splitAt(std::size_t index) {
 }
 
 void AttributedString::coalesce() {
-  std::vector<Run> out;
-  out.reserve(runs_.size());
-  for (auto& run : runs_) {
+  // In place: a long text with many matches has runs of megabytes, which a second vector would copy and
+  // allocate anew at every change.
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < runs_.size(); ++i) {
+    Run& run = runs_[i];
     if (run.range.length == 0) continue;
-    if (!out.empty() && out.back().attributes == run.attributes) {
-      out.back().range.length += run.range.length;
+    if (kept > 0 && runs_[kept - 1].attributes == run.attributes) {
+      runs_[kept - 1].range.length += run.range.length;
     } else {
-      out.push_back(std::move(run));
+      if (kept != i) runs_[kept] = std::move(run);
+      ++kept;
     }
   }
-  runs_ = std::move(out);
+  runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(kept), runs_.end());
 }
 
 template <typename Fn>

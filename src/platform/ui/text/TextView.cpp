@@ -20,7 +20,17 @@ TextView::TextView(const Rect& frame) : View(frame), minSize_(frame.size) {}
 void TextView::setString(const std::string& text) { setAttributedString(AttributedString(text)); }
 
 void TextView::setAttributedString(const AttributedString& text) {
+  // Assigned, not made anew: the storage's memory is used again for a text of a like size.
   storage_ = text;
+  textReplaced();
+}
+
+void TextView::setAttributedString(AttributedString&& text) {
+  storage_ = std::move(text);
+  textReplaced();
+}
+
+void TextView::textReplaced() {
   undoManager_.removeAllActions();
   typingRecord_.reset();
   selection_ = {storage_.length(), 0};

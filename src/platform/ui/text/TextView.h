@@ -61,6 +61,8 @@ class TextView : public View, public ScrollClient {
   void setString(const std::string& text);
   const AttributedString& textStorage() const { return storage_; }
   void setAttributedString(const AttributedString& text);
+  // The same, taking the text over: a long one is not copied.
+  void setAttributedString(AttributedString&& text);
   std::size_t length() const { return storage_.length(); }
 
   // --- attributes -----------------------------------------------------------------------------------
@@ -184,6 +186,8 @@ class TextView : public View, public ScrollClient {
   // Where the word before `index` starts (ICU word breaks), blanks between them included.
   std::size_t wordStartBefore(std::size_t index) const;
   void textChanged(bool byUser);
+  // After the whole text was set by code: no undo, the caret at the end.
+  void textReplaced();
   void invalidateLayout();
   void applyChange(Range range, const std::string& text);
   void moveSelection(std::size_t focus, bool extend);
