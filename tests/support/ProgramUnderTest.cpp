@@ -110,10 +110,10 @@ std::optional<int> Program::quit(int timeoutMs) {
 }
 
 void Program::kill() {
-  if (pid_ <= 0) return;
+  if (pid_ <= 0 || ended_) return;
   ::kill(pid_, SIGKILL);
   ::waitpid(pid_, nullptr, 0);
-  pid_ = -1;
+  ended_ = true;
 }
 
 const std::string& Program::path() {
