@@ -13,12 +13,14 @@ namespace {
 
 class PollRecords : public SyncServerFixture {
  protected:
-  // A copy on the serving device: stored now and at the head of its recent list, as capture leaves i
+  // A copy on the serving device: stored now and at the head of its recent list, as capture leaves it,
+  // and the list cut to its length, as the history list's next listing does.
   std::shared_ptr<Vellisto_Chunk> copyThere(const std::string& text) {
     auto chunk = engine().append(text, std::nullopt, Json::object(), kClip);
     RecursiveMutexLock lock(VLEngine::storeMutex());
     recentList()->remove(chunk);
     recentList()->head(chunk);
+    recentList()->cutIfNeeded();
     return chunk;
   }
   // A record a device pushed, stamped by its own clock `offset` seconds off the serving one.
