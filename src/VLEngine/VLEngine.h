@@ -148,7 +148,8 @@ class VLEngine : public LockedDocChain {
   // record's time is its time stamp, or what `timeOf` makes of its signature and stamp; a time later
   // than the reading counts as the time of the reading.
   using DataSyncTimeOf = std::function<double(const std::string& sig, double stamp)>;
-  DataSyncPage getSinceTimestampForDataSync(double timestamp, const DataSyncPageLimits& limits = DataSyncPageLimits(),
+  DataSyncPage getSinceTimestampForDataSync(double timestamp,
+                                            const DataSyncPageLimits& limits = DataSyncPageLimits(),
                                             const DataSyncTimeOf& timeOf = nullptr);
 
   // ---- search (VLEngine+Search.cpp) ----

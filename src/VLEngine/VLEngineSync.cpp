@@ -105,7 +105,7 @@ std::vector<Json> VLEngine::getLatestForDataSync(std::int64_t count) {
 }
 
 DataSyncPage VLEngine::getSinceTimestampForDataSync(double timestamp, const DataSyncPageLimits& limits,
-                                                              const DataSyncTimeOf& timeOf) {
+                                                    const DataSyncTimeOf& timeOf) {
   DataSyncPage page;
   std::vector<std::shared_ptr<Vellisto_BigDoc>> docs;
   {
@@ -140,8 +140,8 @@ DataSyncPage VLEngine::getSinceTimestampForDataSync(double timestamp, const Data
 
   std::size_t bytes = 0;
   for (std::size_t i = 0; i < candidates.size(); ++i) {
-    const bool full = !page.records.empty() &&
-                      (page.records.size() >= limits.maxRecords || bytes >= limits.maxBytes);
+    const bool full =
+        !page.records.empty() && (page.records.size() >= limits.maxRecords || bytes >= limits.maxBytes);
     if (full) {
       // The next page begins after the last time taken, so the records of that time all come now.
       const double last = candidates[i - 1].time;

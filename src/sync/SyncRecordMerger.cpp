@@ -131,7 +131,8 @@ std::optional<SyncRecordMerger::Outcome> SyncRecordMerger::merge(const Json& rec
       ++outcome.dropped;
       continue;
     }
-    if (std::string kept = CopyEntity::cutForMaxLength(record.context); kept.size() != record.context.size()) {
+    if (std::string kept = CopyEntity::cutForMaxLength(record.context);
+        kept.size() != record.context.size()) {
       logf("sync merge: a received text of %zu bytes cut to %zu", record.context.size(), kept.size());
       record.context = std::move(kept);
       ++outcome.cut;

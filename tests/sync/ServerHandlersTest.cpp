@@ -187,7 +187,8 @@ TEST_F(ServerHandlers, AFirstSyncAnswersTheNewestAndTakesTheDevicesOwn) {
   ASSERT_EQ(code(reply), 200);
   ASSERT_EQ(reply["chunks"].size(), 1u);
   EXPECT_EQ(reply["chunks"][0]["context"], "here already");
-  EXPECT_DOUBLE_EQ(reply["timestamp"].get<double>(), clock_->now() - ServerResponseMaker::kFirstSyncMarginSeconds);
+  EXPECT_DOUBLE_EQ(reply["timestamp"].get<double>(),
+                   clock_->now() - ServerResponseMaker::kFirstSyncMarginSeconds);
   ASSERT_NE(stored("from A"), nullptr);
   EXPECT_EQ(stored("from A")->rich(), std::nullopt);  // a first sync takes no rich text
   EXPECT_EQ(recentContexts().front(), "from A");
@@ -238,7 +239,8 @@ TEST_F(ServerHandlers, ReceivedTextsAreCutAndOneCallIsBounded) {
   const Case cases[] = {
       {"pushed", [&] { return sendChunks(token, Json::array({wireRecord(huge, "1700000100.0")})); }},
       {"pushed again", [&] { return sendChunks(token, Json::array({wireRecord(huge, "1700000200.0")})); }},
-      {"in a first sync", [&] { return getChunks(token, 0, Json::array({wireRecord(huge, "1700000300.0")})); }},
+      {"in a first sync",
+       [&] { return getChunks(token, 0, Json::array({wireRecord(huge, "1700000300.0")})); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -162,7 +162,8 @@ Json ServerResponseMaker::getChunks(const Json& request) {
     // Most records are older than the poll, and nothing arrived since: those need no look-up.
     const bool arrivedSince = arrivals_.anySince(timestamp);
     DataSyncPage page = engine.getSinceTimestampForDataSync(
-        timestamp, {kPollPageRecords, kPollPageBytes, SyncRecordMerger::kMaxRecordsPerCall - kPollPageRecords},
+        timestamp,
+        {kPollPageRecords, kPollPageBytes, SyncRecordMerger::kMaxRecordsPerCall - kPollPageRecords},
         [&](const std::string& sig, double stamp) {
           return stamp < timestamp && !arrivedSince ? stamp : arrivals_.timeOf(sig, stamp, token);
         });

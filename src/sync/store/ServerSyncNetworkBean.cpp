@@ -70,7 +70,9 @@ std::shared_ptr<ServerSyncNetworkBean> ServerSyncNetworkBean::fromJson(const Jso
   if (auto table = value.find("authorizedDict"); table != value.end() && table->is_object()) {
     // A file edited by hand or damaged may list any number: only the newest kMaxAuthorized are ever
     // held, kept in a heap whose top is the oldest of them.
-    const auto newer = [](const AuthorizedBean& a, const AuthorizedBean& b) { return a.authTime > b.authTime; };
+    const auto newer = [](const AuthorizedBean& a, const AuthorizedBean& b) {
+      return a.authTime > b.authTime;
+    };
     std::vector<AuthorizedBean> kept;
     kept.reserve(kMaxAuthorized + 1);
     std::size_t skipped = 0, dropped = 0;
@@ -118,8 +120,8 @@ void ServerSyncNetworkBean::setPassword(std::string password) {
   if (password == password_) return;
   password_ = std::move(password);
   // A token stands for the password it was given for: whoever had the old one must sign in again.
-  if (!authorized_.empty()) logf("sync store: the password changed; %zu admitted devices must sign in again",
-                                 authorized_.size());
+  if (!authorized_.empty())
+    logf("sync store: the password changed; %zu admitted devices must sign in again", authorized_.size());
   authorized_.clear();
 }
 double ServerSyncNetworkBean::updateTime() const {

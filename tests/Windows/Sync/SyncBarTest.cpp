@@ -158,8 +158,10 @@ TEST_F(SyncBarTest, ADeviceThatFallsSilentLeavesTheBarAndTheDevicesScreen) {
   auto network = addNetwork("Home");
   CreatedDataSyncStore::shared().setCurrentProvider(network);
   const auto now = [] { return Clock::current().monotonicMs(); };
-  std::optional<AuthorizedBean> alpha = network->authorize("A", "Alpha", ServerResponseMaker::kDeviceLimit, now());
-  std::optional<AuthorizedBean> beta = network->authorize("B", "Beta", ServerResponseMaker::kDeviceLimit, now());
+  std::optional<AuthorizedBean> alpha =
+      network->authorize("A", "Alpha", ServerResponseMaker::kDeviceLimit, now());
+  std::optional<AuthorizedBean> beta =
+      network->authorize("B", "Beta", ServerResponseMaker::kDeviceLimit, now());
   ASSERT_TRUE(alpha && beta);
   bar()->openWithRole(SyncBar2::RoleProvider);
   dispatch::MainLoop::runUntilIdle();
@@ -174,8 +176,7 @@ TEST_F(SyncBarTest, ADeviceThatFallsSilentLeavesTheBarAndTheDevicesScreen) {
   // Beta keeps polling; Alpha went quiet.
   for (int second = 0; second < 40; ++second) {
     advance(1000);
-    if (second < 35)
-      (void)network->checkToken(beta->accessToken, ServerResponseMaker::kDeviceLimit, now());
+    if (second < 35) (void)network->checkToken(beta->accessToken, ServerResponseMaker::kDeviceLimit, now());
   }
   const auto& view = bar()->syncProviderView();
   EXPECT_EQ(view->explainTextView()->string(), localizedFormat("data.sync.provider.explain", "1"));
@@ -184,8 +185,8 @@ TEST_F(SyncBarTest, ADeviceThatFallsSilentLeavesTheBarAndTheDevicesScreen) {
   EXPECT_EQ(page->dataSource()[0].deviceName, "Beta");
   auto row = page->itemAt(0);
   ASSERT_NE(row, nullptr);
-  EXPECT_TRUE(std::dynamic_pointer_cast<ModalTableItemAccessoryButton>(row->rightAccessories()[0])->clicked());
-
+  EXPECT_TRUE(
+      std::dynamic_pointer_cast<ModalTableItemAccessoryButton>(row->rightAccessories()[0])->clicked());
 }
 
 TEST_F(SyncBarTest, TheJoinedStateShowsTheNetworkAndClosingSaysGoodbye) {

@@ -38,8 +38,7 @@ class FakeBluetooth : public bluetooth::BluetoothStack {
   // What the radio answers each advertisement ("" done, else why not), on the main queue.
   std::shared_ptr<std::string> advertisingError = std::make_shared<std::string>();
 
-  class Peripheral : public bluetooth::PeripheralManager,
-                     public std::enable_shared_from_this<Peripheral> {
+  class Peripheral : public bluetooth::PeripheralManager, public std::enable_shared_from_this<Peripheral> {
    public:
     Peripheral(std::shared_ptr<Counts> counts, std::shared_ptr<std::string> error,
                std::function<void(const std::string&)> answered)
