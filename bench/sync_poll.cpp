@@ -70,9 +70,9 @@ int main(int argc, char** argv) {
   vl::UserDefaults::resetForTesting();
   vl::VLEngine& engine = vl::VLEngine::shared();
   engine.setFolders(root);
-  vl::bench::require(vl::files::createDirectories(engine.storePath()) &&
-                         vl::files::createDirectories(root + "/pin"),
-                     "making the store's folders");
+  vl::bench::require(
+      vl::files::createDirectories(engine.storePath()) && vl::files::createDirectories(root + "/pin"),
+      "making the store's folders");
   vl::bench::Corpus corpus(3);
   vl::bench::DocChain docs = vl::bench::memoryDocChain(kDocs, engine.storePath());
   vl::bench::fillDocs(vl::bench::DocChain(docs.begin(), docs.end() - 1), kPerDoc, corpus);

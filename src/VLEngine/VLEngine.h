@@ -20,6 +20,8 @@ namespace vl {
 
 class VLEngineDelegate;
 class VLStoreTab;
+class VLTabDirectory;
+class Vellisto_DisplayChannelDelegate;
 
 // What one page of records for device sync may hold (VLEngine::getSinceTimestampForDataSync).
 struct DataSyncPageLimits {
@@ -36,8 +38,6 @@ struct DataSyncPage {
   // Set when records were left for another page: where it begins.
   std::optional<double> next;
 };
-class VLTabDirectory;
-class Vellisto_DisplayChannelDelegate;
 
 // The record store: the data folders, the clipboard history's chain of docs, and every operation on
 // records of a tab (find, select, append, update, copy between tabs, delete, the exports for device

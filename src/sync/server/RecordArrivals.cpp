@@ -10,8 +10,7 @@ using Lock = std::lock_guard<std::mutex>;
 void RecordArrivals::note(const std::vector<Record>& records, double when, const std::string& token) {
   Lock lock(mutex_);
   for (const Record& record : records) {
-    auto [at, added] = bySig_.insert_or_assign(record.sig, Arrival{when, record.stamp, token});
-    (void)at;
+    const bool added = bySig_.insert_or_assign(record.sig, Arrival{when, record.stamp, token}).second;
     if (added) order_.push_back(record.sig);
   }
   while (order_.size() > kKept) {
