@@ -23,6 +23,22 @@ class VLStoreTab;
 class VLTabDirectory;
 class Vellisto_DisplayChannelDelegate;
 
+// What one page of records for device sync may hold (VLEngine::getSinceTimestampForDataSync).
+struct DataSyncPageLimits {
+  std::size_t maxRecords = 200;
+  // Text bytes of a page; a page holds at least one record.
+  std::size_t maxBytes = std::size_t{8} << 20;
+  // Records of the page's last time beyond maxRecords, so the next page never begins among them.
+  std::size_t maxTies = 800;
+};
+struct DataSyncPage {
+  std::vector<Json> records;
+  // Every record whose time is earlier than this was in the docs when they were read.
+  double readAt = 0;
+  // Set when records were left for another page: where it begins.
+  std::optional<double> next;
+};
+
 // The record store: the data folders, the clipboard history's chain of docs, and every operation on
 // records of a tab (find, select, append, update, copy between tabs, delete, the exports for device
 // sync). A tab is named by its pin tab identifier; kClipboardPinTabId names the clipboard history,
@@ -127,8 +143,14 @@ class VLEngine : public LockedDocChain {
   // first; application and file records and images that no longer load are left out. A record that
   // has no "sync_device_id" gets this device's id and name in its json first.
   std::vector<Json> getLatestForDataSync(std::int64_t count);
-  // The same for the recent-list records whose time stamp is not earlier than `timestamp`.
-  std::vector<Json> getSinceTimestampForDataSync(double timestamp);
+  // One page of the clipboard history's records whose time is not earlier than `timestamp`, read from
+  // the docs (not only the recent list), oldest first, with the same leaving out and stamping. A
+  // record's time is its time stamp, or what `timeOf` makes of its signature and stamp; a time later
+  // than the reading counts as the time of the reading.
+  using DataSyncTimeOf = std::function<double(const std::string& sig, double stamp)>;
+  DataSyncPage getSinceTimestampForDataSync(double timestamp,
+                                            const DataSyncPageLimits& limits = DataSyncPageLimits(),
+                                            const DataSyncTimeOf& timeOf = nullptr);
 
   // ---- search (VLEngine+Search.cpp) ----
 

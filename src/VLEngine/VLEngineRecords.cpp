@@ -127,6 +127,9 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::append(const std::string& text,
                                                  const std::optional<Json>& json,
                                                  const std::optional<std::string>& alias,
                                                  const std::string& pinTabId) {
+  // Stamped under the lock the append holds: a record stamped earlier than a reader's time is in its
+  // doc by the time the reader takes the lock (device sync reads from a time on).
+  Lock lock(storeMutex());
   return append(text, rich, json, alias, Vellisto_Chunk::nowTimestamp(), pinTabId);
 }
 

@@ -9,6 +9,7 @@
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
 #include "VLEngine/doc/IndexHelper.h"
+#include "capture/CopyEntity.h"
 #include "core/VLConstants.h"
 #include "platform/foundation/Log.h"
 #include "sync/transfer/FileTransferCenter.h"
@@ -79,6 +80,13 @@ std::vector<std::string> mergingCopyParts(const std::optional<Json>& json) {
   return parts;
 }
 
+double stampOf(const Vellisto_Chunk& chunk) {
+  std::shared_ptr<Vellisto_BigDoc> doc = chunk.getDocRef();
+  std::unique_lock<RecursiveMutex> lock;
+  if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
+  return chunk.timestampValue();
+}
+
 void moveToHead(const std::shared_ptr<Vellisto_Chunk>& chunk, bool animate) {
   RecursiveMutexLock lock(VLEngine::storeMutex());
   std::shared_ptr<VLStoreTab> tab = VLEngine::shared().tabDirectory()->clipboardTab();
@@ -123,6 +131,12 @@ std::optional<SyncRecordMerger::Outcome> SyncRecordMerger::merge(const Json& rec
       ++outcome.dropped;
       continue;
     }
+    if (std::string kept = CopyEntity::cutForMaxLength(record.context);
+        kept.size() != record.context.size()) {
+      logf("sync merge: a received text of %zu bytes cut to %zu", record.context.size(), kept.size());
+      record.context = std::move(kept);
+      ++outcome.cut;
+    }
     std::shared_ptr<Vellisto_Chunk> chunk =
         engine.findContext(record.context, false, record.json, kClipboardPinTabId);
     if (chunk) {
@@ -148,6 +162,7 @@ std::optional<SyncRecordMerger::Outcome> SyncRecordMerger::merge(const Json& rec
         outcome.imageSigs.push_back(chunk->sig());
       }
     }
+    outcome.mergedRecords.push_back({chunk->sig(), stampOf(*chunk)});
     moveToHead(chunk, push);
   }
   if (outcome.dropped) logf("sync merge: %zu application or file records dropped", outcome.dropped);

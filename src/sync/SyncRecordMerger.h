@@ -24,9 +24,13 @@ namespace vl {
 // longer than kMaxRecordsPerCall, or any timestamp that is not a finite number refuses the whole call.
 // Records whose json names an application ("app") or a file ("file") stay on their own device and are
 // dropped. The received "sig" is never trusted: a record is known by the signature computed here.
+// A text longer than the longest text kept (settings key 102) is cut as a copy made here would be, before
+// it is looked up, so the same long text arriving again finds its record.
 class SyncRecordMerger {
  public:
-  static constexpr std::size_t kMaxRecordsPerCall = 10000;
+  // Far above what a device sends at once (a push carries one record, a first sync 20, a poll's page a
+  // few hundred), and low enough that one call cannot take the memory of the machine.
+  static constexpr std::size_t kMaxRecordsPerCall = 1000;
   // Contexts one merged copy may replace.
   static constexpr std::size_t kMaxMergingCopyParts = 100;
   static constexpr const char* kMergingCopySeparator = "__MERGING_COPY__";
@@ -43,6 +47,14 @@ class SyncRecordMerger {
   struct Outcome {
     // Sigs of the new image records, registered for their bytes.
     std::vector<std::string> imageSigs;
+    // Every record appended or given a newer stamp, with that stamp.
+    struct Merged {
+      std::string sig;
+      double stamp = 0;
+    };
+    std::vector<Merged> mergedRecords;
+    // Texts cut to the longest text kept.
+    std::size_t cut = 0;
     std::size_t appended = 0;
     std::size_t updated = 0;
     std::size_t unchanged = 0;

@@ -318,7 +318,7 @@ TEST_F(StoreRecordsTest, SyncExportsSkipLocalRecordsAndStampTheDevice) {
   std::vector<Json> latest = engine().getLatestForDataSync(1);
   ASSERT_EQ(latest.size(), 1u);
   EXPECT_EQ(latest[0]["context"], "two");
-  std::vector<Json> since = engine().getSinceTimestampForDataSync(text1->timestampValue() + 0.5);
+  std::vector<Json> since = engine().getSinceTimestampForDataSync(text1->timestampValue() + 0.5).records;
   ASSERT_EQ(since.size(), 1u);
   EXPECT_EQ(since[0]["context"], "two");
 }

@@ -193,6 +193,11 @@ struct StandInBlueZ::Service {
       result->returnError(failed("NotReady", "Resource Not Ready"));
       return;
     }
+    if (!options.canAdvertise) {
+      owner->update([](Seen& seen) { seen.refusals.push_back("the adapter cannot advertise"); });
+      result->returnError(failed("Failed", "Failed to register advertisement"));
+      return;
+    }
     bluez::callAsync<Properties>(
         proxy(client, path), bluez::kProperties, "GetAll",
         [](sdbus::MethodCall& call) { call << std::string(bluez::kAdvertisement); }, kCallTimeout,

@@ -30,6 +30,8 @@ class StandInBlueZ {
     bool adapter = true;
     bool powered = true;
     std::size_t readPiece = 20;
+    // false: an adapter that cannot advertise, as many cannot; every advertisement is refused.
+    bool canAdvertise = true;
   };
   // What the service has seen so far.
   struct Seen {

@@ -188,7 +188,7 @@ std::shared_ptr<Vellisto_Chunk> recordOf(const Json& command) {
 }
 
 // A record of `text` and json, as a copy on this device would make it: stored and at the head of the
-// recent list, where the handlers look for what is new.
+// recent list, which keeps its length as the history list's listings leave it.
 std::shared_ptr<Vellisto_Chunk> copy(const std::string& text, const Json& json) {
   VLEngine& engine = VLEngine::shared();
   std::shared_ptr<Vellisto_Chunk> chunk = engine.append(text, std::nullopt, json, kClip);
@@ -201,6 +201,7 @@ std::shared_ptr<Vellisto_Chunk> copy(const std::string& text, const Json& json) 
   } else {
     table->head(chunk);
   }
+  table->cutIfNeeded();
   return chunk;
 }
 

@@ -113,6 +113,38 @@ TEST_F(ClientSessionTest, TextsGoEachWayWithinThreeSecondsThoughTheServingClockI
   EXPECT_TRUE(waitUntil([] { return stored("copied on the serving device") != nullptr; }, 3000));
 }
 
+// Copies made on the serving device while this one was not polling (asleep, away) all arrive, however
+// many, and whichever of the two clocks runs ahead, with a copy pushed from here among them.
+TEST_F(ClientSessionTest, EveryCopyMadeThereBetweenTwoPollsArrivesWhicheverClockIsAhead) {
+  for (const char* offset : {"2", "-2"}) {
+    SCOPED_TRACE(std::string("the serving clock is off by ") + offset + " s");
+    ClientSession::invalidate();
+    peer.reset();
+    startPeer({std::string("VL_PEER_CLOCK_OFFSET=") + offset});
+    join();
+    // Something came: the next poll asks from the serving device's time of that reply.
+    ASSERT_TRUE(jsonBool(ask({{"cmd", "copy"}, {"text", std::string("first there ") + offset}}), "ok"));
+    ASSERT_TRUE(waitUntil([&] { return stored(std::string("first there ") + offset) != nullptr; }));
+
+    session().stopPolling();
+    std::vector<std::string> copied;
+    for (int i = 0; i < 30; ++i) {
+      copied.push_back("copied there " + std::to_string(i) + " " + offset);
+      ASSERT_TRUE(jsonBool(ask({{"cmd", "copy"}, {"text", copied.back()}}), "ok"));
+      if (i == 14) {
+        const std::string here = std::string("copied here between ") + offset;
+        copyHere(here);
+        ASSERT_TRUE(jsonBool(ask({{"cmd", "wait_text"}, {"text", here}, {"ms", 10000}}), "ok"));
+      }
+    }
+    session().startPolling();
+    EXPECT_TRUE(waitUntil([&] {
+      return std::all_of(copied.begin(), copied.end(), [](const std::string& text) { return stored(text); });
+    }));
+    for (const std::string& text : copied) EXPECT_NE(stored(text), nullptr) << text;
+  }
+}
+
 TEST_F(ClientSessionTest, SevenMegabyteImagesGoEachWayOneAfterA601) {
   join();
   const std::string mine = noisePng(1400, 1300, 1);

@@ -99,6 +99,24 @@ TEST_F(ServerHandlers, ADeviceHoldsOneSlotAndSilentOnesStopCounting) {
   EXPECT_EQ(code(getChunks(again, 1)), 200);  // A comes back into the free slot
 }
 
+// A token stands for the password it was given for: after the serving user changes the password, every
+// token issued before is refused and the devices must sign in with the new one. Saving the same password
+// again changes nothing.
+TEST_F(ServerHandlers, APasswordChangeEndsEveryTokenIssuedBeforeIt) {
+  const std::string a = join("A");
+  const std::string b = join("B");
+  CreatedDataSyncStore::shared().updateWithIdentifier(network->identifier(), "", kPassword);
+  EXPECT_EQ(code(getChunks(a, 1)), 200);
+
+  CreatedDataSyncStore::shared().updateWithIdentifier(network->identifier(), "", "a new password");
+  EXPECT_TRUE(network->authorizedDevices().empty());
+  for (const std::string& token : {a, b}) EXPECT_EQ(code(getChunks(token, 1)), 401);
+  EXPECT_EQ(code(auth("A")), 412);
+  Json again = auth("A", "a new password");
+  ASSERT_EQ(code(again), 200);
+  EXPECT_EQ(code(getChunks(jsonString(again, "access_token"), 1)), 200);
+}
+
 TEST_F(ServerHandlers, StoredNetworksComeBackWithNothingConnected) {
   join("A");
   const std::string id = network->identifier();
@@ -169,7 +187,8 @@ TEST_F(ServerHandlers, AFirstSyncAnswersTheNewestAndTakesTheDevicesOwn) {
   ASSERT_EQ(code(reply), 200);
   ASSERT_EQ(reply["chunks"].size(), 1u);
   EXPECT_EQ(reply["chunks"][0]["context"], "here already");
-  EXPECT_DOUBLE_EQ(reply["timestamp"].get<double>(), clock_->now());
+  EXPECT_DOUBLE_EQ(reply["timestamp"].get<double>(),
+                   clock_->now() - ServerResponseMaker::kFirstSyncMarginSeconds);
   ASSERT_NE(stored("from A"), nullptr);
   EXPECT_EQ(stored("from A")->rich(), std::nullopt);  // a first sync takes no rich text
   EXPECT_EQ(recentContexts().front(), "from A");
@@ -178,6 +197,65 @@ TEST_F(ServerHandlers, AFirstSyncAnswersTheNewestAndTakesTheDevicesOwn) {
   // A later poll ignores whatever records it carries.
   EXPECT_EQ(code(getChunks(token, 1, Json::array({wireRecord("ignored", "1700000060.000000")}))), 200);
   EXPECT_EQ(stored("ignored"), nullptr);
+}
+
+// The history list shows what a first sync or a push merged, also into a history that was empty (when
+// a first sync answers nothing).
+TEST_F(ServerHandlers, TheHistoryListIsRefreshedWhenRecordsWereMerged) {
+  int refreshes = 0;
+  SyncWindowHooks::setRefreshHistoryList([&] { ++refreshes; });
+  const std::string token = join("A");
+  struct Step {
+    const char* what;
+    std::function<Json()> call;
+    int refreshes;
+  };
+  const Step steps[] = {
+      {"a first sync with nothing either side", [&] { return getChunks(token, 0); }, 0},
+      {"a first sync into an empty history",
+       [&] { return getChunks(token, 0, Json::array({wireRecord("from A", "1700000050.000000")})); }, 1},
+      {"a poll that brings nothing", [&] { return getChunks(token, clock_->now() + 1); }, 0},
+      {"a push", [&] { return sendChunks(token, Json::array({wireRecord("pushed", "1700000060.0")})); }, 1},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    refreshes = 0;
+    EXPECT_EQ(code(step.call()), 200);
+    dispatch::MainLoop::runUntilIdle();
+    EXPECT_EQ(refreshes, step.refreshes);
+  }
+}
+
+// A peer's text is kept as a copy made here would be: cut to the longest text kept, so the same long
+// text arriving again finds its record; and one call takes a bounded number of records.
+TEST_F(ServerHandlers, ReceivedTextsAreCutAndOneCallIsBounded) {
+  const std::string token = join("A");
+  VLConfig::shared().setIntegerValueOfKey(VLConfig::kMaxTextLength, 5000);
+  const std::string huge(10 << 20, 'x');
+  struct Case {
+    const char* what;
+    std::function<Json()> call;
+  };
+  const Case cases[] = {
+      {"pushed", [&] { return sendChunks(token, Json::array({wireRecord(huge, "1700000100.0")})); }},
+      {"pushed again", [&] { return sendChunks(token, Json::array({wireRecord(huge, "1700000200.0")})); }},
+      {"in a first sync",
+       [&] { return getChunks(token, 0, Json::array({wireRecord(huge, "1700000300.0")})); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(code(c.call()), 200);
+    EXPECT_EQ(recordCount(), 1u);
+    auto kept = stored(std::string(5000, 'x'));
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->context().size(), 5000u);
+  }
+  EXPECT_EQ(stored(std::string(5000, 'x'))->timestamp(), "1700000300.0");
+
+  Json batch = Json::array();
+  for (int i = 0; i < 1001; ++i) batch.push_back(wireRecord("batch " + std::to_string(i), "1700000000.0"));
+  EXPECT_EQ(code(sendChunks(token, batch)), 500);
+  EXPECT_EQ(recordCount(), 1u);
 }
 
 TEST_F(ServerHandlers, AMergedCopyDeletesTheRecordsItReplaced) {

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+
 #include "SyncFixture.h"
 #include "sync/server/SyncNetworkServerWrapper.h"
 #include "sync/transfer/RecordImageReader.h"
@@ -48,6 +50,74 @@ TEST_F(Stores, JoinedNetworksKeepTheirTokenAndTheirLimitFlag) {
   EXPECT_EQ(renewed, std::vector<std::string>{"TOKEN-A2"});
   EXPECT_FALSE(store.attempJoin());
   JoinDataSyncStore::setSessionRenewer(nullptr);
+}
+
+// Any machine on the network can advertise a remembered network's identifier: the remembered token is
+// offered only where the network was joined, at its address and port; anywhere else the password is asked.
+TEST_F(Stores, ARememberedTokenGoesOnlyWhereTheNetworkWasJoined) {
+  JoinDataSyncStore& store = JoinDataSyncStore::shared();
+  store.addOrUpdate(joined("A", "TOKEN-A"));
+  store.addOrUpdate(joined("NO-TOKEN"));
+  struct Case {
+    const char* what;
+    ClientSyncNetworkBean found;
+    bool joinsByItself;
+  };
+  const auto at = [](const std::string& id, const std::string& ip, std::int64_t port) {
+    return ClientSyncNetworkBean::ofCharacteristic(id, "Net " + id, "Server " + id, ip, port);
+  };
+  const Case cases[] = {
+      {"where it was joined", at("A", "10.0.0.2", 21900), true},
+      {"another address", at("A", "10.0.0.66", 21900), false},
+      {"another port", at("A", "10.0.0.2", 21901), false},
+      {"never joined", at("B", "10.0.0.2", 21900), false},
+      {"remembered without a token", at("NO-TOKEN", "10.0.0.2", 21900), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(store.canAutoJoin(c.found), c.joinsByItself);
+    EXPECT_EQ(store.autoJoin({at("OTHER", "10.0.0.3", 21900), c.found}), c.joinsByItself ? 1 : -1);
+  }
+}
+
+// Reading a network whose stored table lists far more devices than are kept (a file edited by hand or
+// damaged) keeps the newest, in about the time the entries take to read, not a scan of the table for
+// each one dropped.
+TEST_F(Stores, AHugeStoredTableIsCutInOnePass) {
+  constexpr int kEntries = 30000;
+  Json table = Json::object();
+  for (int i = 0; i < kEntries; ++i) {
+    AuthorizedBean entry;
+    entry.deviceId = "device " + std::to_string(i);
+    entry.deviceName = "Device " + std::to_string(i);
+    entry.accessToken = "TOKEN-" + std::to_string(i);
+    entry.authTime = 1.7e9 + (i * 7919) % kEntries;  // the newest are spread through the table
+    table[entry.accessToken] = entry.toJson();
+  }
+  Json stored = ServerSyncNetworkBean::ofName("Home", "pw")->toJson();
+  stored["authorizedDict"] = table;
+
+  // What reading the entries costs at least: each one read once.
+  const auto start = std::chrono::steady_clock::now();
+  std::size_t readable = 0;
+  for (const auto& [token, value] : table.items()) readable += AuthorizedBean::fromJson(value) ? 1 : 0;
+  const auto baseline = std::chrono::steady_clock::now() - start;
+  ASSERT_EQ(readable, static_cast<std::size_t>(kEntries));
+
+  const auto read = std::chrono::steady_clock::now();
+  std::shared_ptr<ServerSyncNetworkBean> network = ServerSyncNetworkBean::fromJson(stored);
+  const auto took = std::chrono::steady_clock::now() - read;
+  ASSERT_NE(network, nullptr);
+  const std::vector<AuthorizedBean> kept = network->authorizedDevices();
+  ASSERT_EQ(kept.size(), ServerSyncNetworkBean::kMaxAuthorized);
+  for (const AuthorizedBean& device : kept) {
+    EXPECT_GE(device.authTime, 1.7e9 + kEntries - static_cast<double>(ServerSyncNetworkBean::kMaxAuthorized));
+    EXPECT_FALSE(device.connected);
+  }
+  // Scanning the table once for each entry dropped takes hundreds of times longer.
+  EXPECT_LT(took, baseline * 20 + std::chrono::milliseconds(50))
+      << std::chrono::duration<double, std::milli>(took).count() << " ms against "
+      << std::chrono::duration<double, std::milli>(baseline).count() << " ms";
 }
 
 TEST_F(Stores, CreatedNetworksChangeInMemoryUntilSaved) {

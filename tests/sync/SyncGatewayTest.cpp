@@ -31,12 +31,14 @@ TEST_F(Gateway, EachStatusCodeDoesWhatItMeansForTheJoinedDevice) {
   };
   const std::string disconnect = localized("data.sync.network.serverDisconnect");
   const std::string limit = localized("data.sync.reachedUpLimit");
+  const std::string signInAgain = localized("data.sync.network.signInAgain");
   const std::vector<Row> rows = {
       {"getChunks", 200, false, false, {}, ""},
       {"auth", 200, false, true, {}, ""},
       {"getChunks", 200, true, true, {}, ""},
-      // Once a join is current nothing is being joined, so no password is asked for.
-      {"sendChunks", 401, true, false, {}, ""},
+      // The joined network no longer takes the token (its password changed): it closes and says so,
+      // rather than showing it joined while nothing syncs.
+      {"sendChunks", 401, true, false, {"closeSyncBar", "alert"}, signInAgain},
       {"auth", 412, false, false, {"reenterPassword Peer network"}, ""},
       {"getChunks", 408, true, false, {}, ""},
       {"sendMediameta", 500, true, false, {"closeSyncBar", "alert"}, "why"},

@@ -121,6 +121,7 @@ void SyncBar2::openWithRole(std::uint64_t role) {
   switchButton_->setChecked(true);
   role_ = role;
   if (role == RoleProvider) {
+    syncProviderView_->setNotFindable(false);
     PeripheralRole& peripheral = PeripheralRole::shared();
     peripheral.setDelegate(std::static_pointer_cast<SyncBar2>(self()));
     peripheral.startProvide();
@@ -159,6 +160,16 @@ bool SyncBar2::peripheralRoleDidStartAdvertising(PeripheralRole&) {
   }
   close();
   showSyncMessage(why);
+  return true;
+}
+
+bool SyncBar2::peripheralRoleDidFailToAdvertise(PeripheralRole&, const std::string& error) {
+  if (role_ != RoleProvider) return true;
+  // Publishing and advertising may both fail: one alert says it.
+  const bool told = syncProviderView_->notFindable();
+  syncProviderView_->setNotFindable(true);
+  logf("sync bar: serving, but not findable: %s", error.c_str());
+  if (!told) showSyncMessage(localized("data.sync.provider.advertisingRefused"));
   return true;
 }
 

@@ -50,6 +50,9 @@ class SyncBar2 : public ThemeView, public PeripheralRoleDelegate, public SyncBar
 
   // Advertising started: the server starts.
   bool peripheralRoleDidStartAdvertising(PeripheralRole& role) override;
+  // Bluetooth refused: the bar keeps serving (devices that know the address still reach it) but says
+  // that nobody can find the network, and an alert tells the user once per start of serving.
+  bool peripheralRoleDidFailToAdvertise(PeripheralRole& role, const std::string& error) override;
 
   // What the preview column asks of its bars.
   ui::Size size() const { return {kWidth, kHeight}; }

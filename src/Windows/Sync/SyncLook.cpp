@@ -2,6 +2,7 @@
 
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "platform/foundation/Localization.h"
+#include "platform/foundation/Log.h"
 #include "platform/ui/text/Font.h"
 #include "platform/ui/text/TextMetrics.h"
 #include "sync/discovery/IFConfig.h"
@@ -85,6 +86,7 @@ void showSyncMessage(const std::string& message) {
   auto alert = Alert::ofTitle(
       message, [] {}, nullptr);
   alert->showWithEscape(host);
+  log("sync: message shown over the main window");
 }
 
 }  // namespace vl

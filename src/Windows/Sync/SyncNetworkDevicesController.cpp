@@ -80,6 +80,8 @@ std::shared_ptr<ui::TableRowView> SyncNetworkDevicesController::tableViewRowView
   disconnect->setTitleClickedColorAssetKey(std::string("disableFontColor"));
   disconnect->setTarget(shared_from_this());
   disconnect->setAction("disconnectAccessoryClick:");
+  // Listed again while it is up (a device came or went): a device already asked to leave still says so.
+  if (dataSource_[static_cast<std::size_t>(row)].tryDisconnect) disconnect->setClicked(true);
   item->setRightAccessories({disconnect});
   item->setPosition(row);
   item->resetStyle(ModalTableItem::styleAt(row, static_cast<long>(dataSource_.size())));

@@ -56,9 +56,15 @@ void SyncProviderView::reload() {
   const std::vector<AuthorizedBean> connected = connectedDevices();
   allDevicesButton_->setTitle(connected.empty() ? localized("data.sync.provider.wait")
                                                 : connected.back().deviceName);
-  explainTextView_->setString(explainFor(connected.size()));
+  explainTextView_->setString(notFindable_ ? localized("data.sync.provider.notFindable")
+                                           : explainFor(connected.size()));
   if (connected.size() != shownCount_) logf("sync bar: %zu devices connected", connected.size());
   shownCount_ = connected.size();
+}
+
+void SyncProviderView::setNotFindable(bool notFindable) {
+  notFindable_ = notFindable;
+  reload();
 }
 
 void SyncProviderView::allDevicesClick() {

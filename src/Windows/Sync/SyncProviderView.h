@@ -21,6 +21,10 @@ class SyncProviderView : public ui::View {
 
   // Reads the served network's connected devices again.
   void reload();
+  // Bluetooth refused to advertise the network: the explain line says so in place of the count, until
+  // serving starts again.
+  void setNotFindable(bool notFindable);
+  bool notFindable() const { return notFindable_; }
   void allDevicesClick();
 
   const std::shared_ptr<Button2>& allDevicesButton() const { return allDevicesButton_; }
@@ -34,6 +38,7 @@ class SyncProviderView : public ui::View {
   std::shared_ptr<PassthroughAndArrowCursorTextView> explainTextView_;
   // What the last reload showed; a change is logged.
   std::size_t shownCount_ = 0;
+  bool notFindable_ = false;
 };
 
 // Both status views: the explain line along the bottom, the button above it.

@@ -76,8 +76,13 @@ const SyncScreens::Parts& SyncScreens::install() {
   CreateOrJoinSyncNetworkController::setJoinPageFactory(
       [] { return ModalViewController::make<JoinSyncNetworkController>(); });
 
-  // The serving handlers post it to the main queue themselves.
-  SyncWindowHooks::setReloadSyncBar([] { SyncBar2::shared()->reload(); });
+  // The serving handlers post it to the main queue themselves. A device connected or left: the devices
+  // screen, when it is up, lists them again too.
+  SyncWindowHooks::setReloadSyncBar([] {
+    SyncBar2::shared()->reload();
+    const std::shared_ptr<SyncNetworkDevicesPanel>& devices = parts().devicesPanel;
+    if (devices && devices->isShown()) devices->page()->viewWillAppear();
+  });
   installClientScreens();
   return p;
 }

@@ -144,7 +144,17 @@ std::optional<Json> SyncNetworkClientWrapper::gatewway(const Json& reply, const 
 void SyncNetworkClientWrapper::passwordReenter() {
   onMain([] {
     std::optional<ClientSyncNetworkBean> joining = JoinDataSyncStore::shared().attempJoin();
-    if (joining) screens().reenterPassword(*joining);
+    if (joining) {
+      screens().reenterPassword(*joining);
+      return;
+    }
+    // The network this device syncs with no longer takes its token (its password was changed): the bar
+    // must not go on showing it joined while nothing syncs. The user joins again with the password.
+    if (ClientSession::currentSession() && JoinDataSyncStore::shared().currentJoin()) {
+      log("sync client: the serving device no longer takes this device's token; the network closes");
+      ClientSession::shared().stopPolling();
+      closeSyncNetwork(localized("data.sync.network.signInAgain"));
+    }
   });
 }
 

@@ -66,12 +66,18 @@ void PeripheralRole::startProvide() {
   auto stack = stack_ ? stack_ : bluetooth::BluetoothStack::installed();
   peripheralManager_ = stack->makePeripheralManager(
       {[this](bluetooth::ManagerState state) { peripheralManagerDidUpdateState(state); },
-       [](const std::string& error) {
-         if (!error.empty()) logf("Error publishing service: %s", error.c_str());
+       [this](const std::string& error) {
+         if (!error.empty()) didFail("Error publishing service", error);
        },
-       [](const std::string& error) {
-         if (!error.empty()) logf("Error advertising: %s", error.c_str());
+       [this](const std::string& error) {
+         if (!error.empty()) didFail("Error advertising", error);
        }});
+}
+
+void PeripheralRole::didFail(const char* what, const std::string& error) {
+  logf("%s: %s", what, error.c_str());
+  // The manager reports only while it lives, and the role drops it when it stops providing.
+  if (auto delegate = delegate_.lock()) delegate->peripheralRoleDidFailToAdvertise(*this, error);
 }
 
 void PeripheralRole::stopProvide() {

@@ -19,6 +19,13 @@ class PeripheralRoleDelegate {
     (void)role;
     return false;
   }
+  // The Bluetooth service refused to publish the service or to advertise it (many adapters cannot
+  // advertise): nearby devices cannot find the network. `error` says why, for the log.
+  virtual bool peripheralRoleDidFailToAdvertise(PeripheralRole& role, const std::string& error) {
+    (void)role;
+    (void)error;
+    return false;
+  }
 };
 
 // The serving side of discovery: while providing, publishes the sync service with a value that says
@@ -54,6 +61,7 @@ class PeripheralRole {
 
  private:
   void peripheralManagerDidUpdateState(bluetooth::ManagerState state);
+  void didFail(const char* what, const std::string& error);
 
   std::shared_ptr<bluetooth::BluetoothStack> stack_;
   std::shared_ptr<bluetooth::PeripheralManager> peripheralManager_;

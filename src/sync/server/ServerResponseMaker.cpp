@@ -106,6 +106,11 @@ bool ServerResponseMaker::authorizedCheck(const Json& request) {
          check.outcome == ServerSyncNetworkBean::TokenCheck::NewlyConnected;
 }
 
+void ServerResponseMaker::expireSilentDevices() {
+  // Reading the served network expires its silent devices, and says so.
+  (void)servedNetwork();
+}
+
 bool ServerResponseMaker::serverDisconnect(const Json& request) {
   Network network = CreatedDataSyncStore::shared().currentProvider();
   return network && network->isTryToDisconnect(text(request, "access_token"));
@@ -148,27 +153,52 @@ Json ServerResponseMaker::getChunks(const Json& request) {
   if (serverDisconnect(request)) return reply(600, "Server disconnect");
   const double timestamp = jsonDouble(request, "timestamp");
   if (!std::isfinite(timestamp)) return reply(500, localized("data.sync.server.badTimestamp"));
+  const std::string token = text(request, "access_token");
   VLEngine& engine = VLEngine::shared();
+  Json answer = reply(200, kSucceed);
   std::vector<std::string> requested;
   std::vector<Json> records;
   if (timestamp != 0) {
-    records = engine.getSinceTimestampForDataSync(timestamp);
+    // Most records are older than the poll, and nothing arrived since: those need no look-up.
+    const bool arrivedSince = arrivals_.anySince(timestamp);
+    DataSyncPage page = engine.getSinceTimestampForDataSync(
+        timestamp,
+        {kPollPageRecords, kPollPageBytes, SyncRecordMerger::kMaxRecordsPerCall - kPollPageRecords},
+        [&](const std::string& sig, double stamp) {
+          return stamp < timestamp && !arrivedSince ? stamp : arrivals_.timeOf(sig, stamp, token);
+        });
+    records = std::move(page.records);
+    answer["timestamp"] = page.next.value_or(page.readAt);
+    if (page.next) logf("sync server: %zu records sent; more follow from the next poll", records.size());
   } else {
     // A first sync: the newest records go back, and the device's own newest come in.
+    double readAt = 0;
+    {
+      RecursiveMutexLock lock(VLEngine::storeMutex());
+      readAt = Clock::current().now();
+    }
     records = engine.getLatestForDataSync(static_cast<std::int64_t>(kLatestForFirstSync));
     std::string why;
     const Json incoming = request.contains("chunks") ? request["chunks"] : Json::array();
     std::optional<SyncRecordMerger::Outcome> merged =
         SyncRecordMerger::merge(incoming, SyncRecordMerger::Mode::Sync, &why);
     if (!merged) return reply(500, localizedFormat("data.sync.server.badRecords", why));
+    noteArrivals(*merged, token);
     requested = merged->imageSigs;
-    if (!records.empty()) onMain([] { SyncWindowHooks::refreshHistoryList(); });
+    if (!records.empty() || merged->merged()) onMain([] { SyncWindowHooks::refreshHistoryList(); });
+    answer["timestamp"] = readAt - kFirstSyncMarginSeconds;
   }
-  Json answer = reply(200, kSucceed);
-  answer["timestamp"] = Clock::current().now();
   answer["chunks"] = recordList(records);
   answer["req_sigs"] = requested;
   return answer;
+}
+
+void ServerResponseMaker::noteArrivals(const SyncRecordMerger::Outcome& outcome, const std::string& token) {
+  std::vector<RecordArrivals::Record> arrived;
+  arrived.reserve(outcome.mergedRecords.size());
+  for (const SyncRecordMerger::Outcome::Merged& record : outcome.mergedRecords)
+    arrived.push_back({record.sig, record.stamp});
+  arrivals_.note(arrived, Clock::current().now(), token);
 }
 
 Json ServerResponseMaker::sendChunks(const Json& request) {
@@ -179,6 +209,7 @@ Json ServerResponseMaker::sendChunks(const Json& request) {
   std::optional<SyncRecordMerger::Outcome> merged =
       SyncRecordMerger::merge(incoming, SyncRecordMerger::Mode::Push, &why);
   if (!merged) return reply(500, localizedFormat("data.sync.server.badRecords", why));
+  noteArrivals(*merged, text(request, "access_token"));
   refreshHistoryAndWait();
   Json answer = reply(200, kSucceed);
   answer["sigs"] = merged->imageSigs;

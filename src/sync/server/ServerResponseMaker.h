@@ -5,7 +5,9 @@
 
 #include "gRPC/Server/ServerRequestHandler.h"
 #include "platform/foundation/Json.h"
+#include "sync/SyncRecordMerger.h"
 #include "sync/server/AuthThrottle.h"
+#include "sync/server/RecordArrivals.h"
 #include "sync/store/ServerSyncNetworkBean.h"
 
 namespace vl {
@@ -35,6 +37,11 @@ namespace vl {
 // silent for kSilentMs stops counting toward the limit; uploads need an admitted token; downloads read
 // only the application's own image folders (RecordImageReader).
 //
+// A poll ("timestamp" not 0) is answered from the docs, not only the recent list: every record newer than
+// its time, oldest first, in pages (kPollPageRecords); the reply's "timestamp" is where the next poll goes
+// on, and after the last page the time the records were read at. Records merged from joined devices
+// count from when they arrived here (RecordArrivals).
+//
 // Device notices and sync bar reloads are posted to the main thread; after pushed records the handler
 // waits (at most kRefreshWaitMs) until the main thread has reloaded the history list.
 class ServerResponseMaker : public ServerRequestHandler {
@@ -43,6 +50,14 @@ class ServerResponseMaker : public ServerRequestHandler {
   static constexpr double kSilentMs = 30000;
   static constexpr double kRefreshWaitMs = 2000;
   static constexpr std::size_t kLatestForFirstSync = 20;
+  // A poll is answered in pages of about this many records; the reply's time stamp says where the next
+  // poll goes on.
+  static constexpr std::size_t kPollPageRecords = 200;
+  static constexpr std::size_t kPollPageBytes = std::size_t{8} << 20;
+  // A first sync reads the recent list, which a copy joins a moment after it is stored: the poll after it
+  // asks from this much earlier, so such a copy is not passed by (merging the others again changes
+  // nothing).
+  static constexpr double kFirstSyncMarginSeconds = 5;
 
   ServerResponseMaker() = default;
   explicit ServerResponseMaker(AuthThrottle::Policy policy) : throttle_(policy) {}
@@ -63,9 +78,17 @@ class ServerResponseMaker : public ServerRequestHandler {
   static bool authorizedCheck(const Json& request);
   // Whether the serving user asked to drop the request's token.
   static bool serverDisconnect(const Json& request);
+  // Devices silent for kSilentMs no longer count as connected; the devices that left are told on the
+  // main thread (notices, the sync bar and the devices screen). The server's timer calls it.
+  static void expireSilentDevices();
+
+  RecordArrivals& arrivals() { return arrivals_; }
 
  private:
+  void noteArrivals(const SyncRecordMerger::Outcome& outcome, const std::string& token);
+
   AuthThrottle throttle_;
+  RecordArrivals arrivals_;
 };
 
 }  // namespace vl

@@ -42,12 +42,31 @@ bool SyncNetworkServerWrapper::startWithIp(const std::string& ip, std::int64_t p
   }
   server_.startWithIp(ip, port);
   if (!server_.isServing()) {
+    stopExpiry();
     return refuse(why, localizedFormat("data.sync.server.bindFailed", ip + ":" + std::to_string(port)));
   }
+  startExpiry();
   return true;
 }
 
-void SyncNetworkServerWrapper::close() { server_.close(); }
+void SyncNetworkServerWrapper::close() {
+  stopExpiry();
+  server_.close();
+}
+
+void SyncNetworkServerWrapper::startExpiry() {
+  if (expiry_) return;
+  expiry_ = dispatch::TimerSource::create(dispatch::Queue::main());
+  expiry_->schedule(kExpiryTickMs, kExpiryTickMs, kExpiryTickMs / 10);
+  expiry_->setHandler([] { ServerResponseMaker::expireSilentDevices(); });
+  expiry_->resume();
+}
+
+void SyncNetworkServerWrapper::stopExpiry() {
+  if (!expiry_) return;
+  expiry_->cancel();
+  expiry_.reset();
+}
 
 bool SyncNetworkServerWrapper::isServing() const { return server_.isServing(); }
 

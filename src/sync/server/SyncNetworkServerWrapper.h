@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gRPC/Server/SyncNetworkServer.h"
+#include "platform/dispatch/Dispatch.h"
 
 namespace vl {
 
@@ -13,8 +14,13 @@ class ServerResponseMaker;
 // The one sync server of this device, answering through the request handlers (ServerResponseMaker).
 // The sync bar starts it when the served network is advertised and closes it when serving stops.
 // Started and closed on the main thread; close() returns once the server's loop has ended.
+//
+// While it serves, a timer on the main queue lets devices that went silent (a crash, a sleep, a network
+// left without a goodbye) stop counting as connected, whether or not any other call arrives.
 class SyncNetworkServerWrapper {
  public:
+  static constexpr double kExpiryTickMs = 5000;
+
   static SyncNetworkServerWrapper& shared();
 
   // Serves on the address of syncInterface() and syncPort() (VELLISTO_SYNC_IFACE, VELLISTO_SYNC_PORT).
@@ -31,9 +37,13 @@ class SyncNetworkServerWrapper {
 
  private:
   SyncNetworkServerWrapper();
+  void startExpiry();
+  void stopExpiry();
 
   std::shared_ptr<ServerResponseMaker> handler_;
   SyncNetworkServer server_;
+  // Main thread only.
+  std::shared_ptr<dispatch::TimerSource> expiry_;
 };
 
 }  // namespace vl

@@ -120,10 +120,21 @@ void JoinDataSyncStore::restoreCanNotAutoJoinByLimitReachedFlag() {
   writeLocked(list);
 }
 
+namespace {
+
+// Anyone nearby can advertise a network's identifier: the remembered token goes only where the network
+// was joined, its address and port.
+bool joinsWithToken(const ClientSyncNetworkBean& stored, const ClientSyncNetworkBean& found) {
+  return stored.networkId == found.networkId && !stored.canNotAutoJoinByLimitReached &&
+         !stored.accessToken.empty() && stored.ip == found.ip && stored.port == found.port;
+}
+
+}  // namespace
+
 bool JoinDataSyncStore::canAutoJoin(const ClientSyncNetworkBean& bean) {
   Lock lock(mutex_);
   for (const ClientSyncNetworkBean& stored : readLocked()) {
-    if (stored.networkId == bean.networkId && !stored.canNotAutoJoinByLimitReached) return true;
+    if (joinsWithToken(stored, bean)) return true;
   }
   return false;
 }
@@ -133,9 +144,7 @@ std::int64_t JoinDataSyncStore::autoJoin(const std::vector<ClientSyncNetworkBean
   const std::vector<ClientSyncNetworkBean> stored = readLocked();
   for (std::size_t i = 0; i < discovered.size(); ++i) {
     for (const ClientSyncNetworkBean& known : stored) {
-      if (known.networkId == discovered[i].networkId && !known.canNotAutoJoinByLimitReached) {
-        return static_cast<std::int64_t>(i);
-      }
+      if (joinsWithToken(known, discovered[i])) return static_cast<std::int64_t>(i);
     }
   }
   return -1;

@@ -40,10 +40,11 @@ class JoinDataSyncStore {
   void setCanNotAutoJoinByLimitReached(const std::string& networkId, bool flag);
   // Clears the flag on every stored network.
   void restoreCanNotAutoJoinByLimitReachedFlag();
-  // A stored network has the bean's id and is not flagged.
+  // A stored network has the bean's id, a token, the bean's address and port, and is not flagged. A
+  // network seen at another address is joined with its password, never with the remembered token.
   bool canAutoJoin(const ClientSyncNetworkBean& bean);
-  // The index of the first discovered network, in list order, that is stored and not flagged; -1 when
-  // none (or either list is empty).
+  // The index of the first discovered network, in list order, that canAutoJoin; -1 when none (or either
+  // list is empty).
   std::int64_t autoJoin(const std::vector<ClientSyncNetworkBean>& discovered);
 
   // A network: stored as current, the session renewed with its token, attempJoin cleared. None: left.

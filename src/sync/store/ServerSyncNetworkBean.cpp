@@ -68,7 +68,14 @@ std::shared_ptr<ServerSyncNetworkBean> ServerSyncNetworkBean::fromJson(const Jso
   bean->ip_ = jsonString(value, "ip");
   bean->port_ = jsonInteger(value, "port");
   if (auto table = value.find("authorizedDict"); table != value.end() && table->is_object()) {
-    std::size_t skipped = 0;
+    // A file edited by hand or damaged may list any number: only the newest kMaxAuthorized are ever
+    // held, kept in a heap whose top is the oldest of them.
+    const auto newer = [](const AuthorizedBean& a, const AuthorizedBean& b) {
+      return a.authTime > b.authTime;
+    };
+    std::vector<AuthorizedBean> kept;
+    kept.reserve(kMaxAuthorized + 1);
+    std::size_t skipped = 0, dropped = 0;
     for (const auto& [token, stored] : table->items()) {
       std::optional<AuthorizedBean> entry = AuthorizedBean::fromJson(stored);
       if (!entry || token.empty()) {
@@ -76,11 +83,18 @@ std::shared_ptr<ServerSyncNetworkBean> ServerSyncNetworkBean::fromJson(const Jso
         continue;
       }
       entry->accessToken = token;  // the key is what the device presents
-      bean->authorized_[token] = std::move(*entry);
+      kept.push_back(std::move(*entry));
+      std::push_heap(kept.begin(), kept.end(), newer);
+      if (kept.size() > kMaxAuthorized) {
+        std::pop_heap(kept.begin(), kept.end(), newer);
+        kept.pop_back();
+        ++dropped;
+      }
     }
     if (skipped) logf("sync store: %zu admitted devices of a network did not read", skipped);
+    if (dropped) logf("sync store: %zu admitted devices beyond %zu were left out", dropped, kMaxAuthorized);
     Lock lock(bean->mutex_);
-    bean->capTableLocked();
+    for (AuthorizedBean& entry : kept) bean->authorized_[entry.accessToken] = std::move(entry);
   }
   return bean;
 }
@@ -103,7 +117,12 @@ std::string ServerSyncNetworkBean::password() const {
 }
 void ServerSyncNetworkBean::setPassword(std::string password) {
   Lock lock(mutex_);
+  if (password == password_) return;
   password_ = std::move(password);
+  // A token stands for the password it was given for: whoever had the old one must sign in again.
+  if (!authorized_.empty())
+    logf("sync store: the password changed; %zu admitted devices must sign in again", authorized_.size());
+  authorized_.clear();
 }
 double ServerSyncNetworkBean::updateTime() const {
   Lock lock(mutex_);
@@ -269,14 +288,19 @@ std::size_t ServerSyncNetworkBean::connectedCountLocked() const {
 }
 
 void ServerSyncNetworkBean::capTableLocked() {
-  while (authorized_.size() > kMaxAuthorized) {
-    // Disconnected entries go first, the one admitted longest ago first among them.
-    auto victim = std::min_element(authorized_.begin(), authorized_.end(), [](const auto& a, const auto& b) {
-      if (a.second.connected != b.second.connected) return !a.second.connected;
-      return a.second.authTime < b.second.authTime;
-    });
-    authorized_.erase(victim);
-  }
+  if (authorized_.size() <= kMaxAuthorized) return;
+  // Disconnected entries go first, the ones admitted longest ago first among them: one ordering of the
+  // tokens, then one erase of the surplus.
+  std::vector<std::map<std::string, AuthorizedBean>::iterator> entries;
+  entries.reserve(authorized_.size());
+  for (auto it = authorized_.begin(); it != authorized_.end(); ++it) entries.push_back(it);
+  const std::size_t surplus = authorized_.size() - kMaxAuthorized;
+  std::nth_element(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(surplus), entries.end(),
+                   [](const auto& a, const auto& b) {
+                     if (a->second.connected != b->second.connected) return !a->second.connected;
+                     return a->second.authTime < b->second.authTime;
+                   });
+  for (std::size_t i = 0; i < surplus; ++i) authorized_.erase(entries[i]);
 }
 
 }  // namespace vl

@@ -45,6 +45,7 @@ class ServerSyncNetworkBean {
   std::string name() const;
   void setName(std::string name);
   std::string password() const;
+  // A new password ends every token issued before it: the table is emptied.
   void setPassword(std::string password);
   // Compares in constant time (over digests), so the answer's timing says nothing about the password.
   bool passwordMatches(std::string_view candidate) const;

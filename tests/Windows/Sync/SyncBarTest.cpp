@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "SyncScreensTestSupport.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/Localization.h"
 #include "sync/SyncWindowHooks.h"
 #include "sync/client/SyncNetworkClientWrapper.h"
@@ -51,6 +52,33 @@ TEST_F(SyncBarTest, OpeningTheProviderRoleTwiceAdvertisesAndStartsTheServerAgain
     EXPECT_EQ(radio->counts->advertising, i);
     EXPECT_TRUE(SyncNetworkServerWrapper::shared().isServing());
   }
+}
+
+// Many adapters cannot advertise: the bar keeps serving (devices that know the address still reach it),
+// but says on itself and in one alert that nobody nearby can find the network; serving anew starts
+// clean.
+TEST_F(SyncBarTest, WhenBluetoothRefusesToAdvertiseTheBarSaysNobodyCanFindTheNetwork) {
+  CreatedDataSyncStore::shared().setCurrentProvider(addNetwork("Home"));
+  *radio->advertisingError = "org.bluez.Error.Failed: Failed to register advertisement";
+  bar()->openWithRole(SyncBar2::RoleProvider);
+  dispatch::MainLoop::runUntilIdle();
+  EXPECT_TRUE(SyncNetworkServerWrapper::shared().isServing());
+  const auto& view = bar()->syncProviderView();
+  EXPECT_EQ(view->explainTextView()->string(), localized("data.sync.provider.notFindable"));
+  auto alert = alertOver(*mainView_);
+  ASSERT_NE(alert, nullptr);
+  EXPECT_EQ(alert->title(), localized("data.sync.provider.advertisingRefused"));
+  // A device connecting does not hide it.
+  SyncWindowHooks::reloadSyncBar();
+  EXPECT_EQ(view->explainTextView()->string(), localized("data.sync.provider.notFindable"));
+  alert->okButtonClick();
+  advance(400);
+
+  radio->advertisingError->clear();
+  bar()->openWithRole(SyncBar2::RoleProvider);
+  dispatch::MainLoop::runUntilIdle();
+  EXPECT_EQ(view->explainTextView()->string(), localizedFormat("data.sync.provider.explain", "0"));
+  EXPECT_EQ(alertOver(*mainView_), nullptr);
 }
 
 TEST_F(SyncBarTest, WithoutAnAddressTheBarRefusesToServeAndSaysWhy) {
@@ -122,6 +150,43 @@ TEST_F(SyncBarTest, TheProviderViewCountsConnectedDevicesAndOpensTheirPanel) {
   advance(400);
   EXPECT_TRUE(parts.devicesPanel->isShown());
   EXPECT_EQ(ui::beepCount(), 1u);
+}
+
+// A joined device that crashes, sleeps or leaves the network says no goodbye: once it has been silent
+// long enough it leaves the bar and the devices screen by itself, whether or not anyone else calls.
+TEST_F(SyncBarTest, ADeviceThatFallsSilentLeavesTheBarAndTheDevicesScreen) {
+  auto network = addNetwork("Home");
+  CreatedDataSyncStore::shared().setCurrentProvider(network);
+  const auto now = [] { return Clock::current().monotonicMs(); };
+  std::optional<AuthorizedBean> alpha =
+      network->authorize("A", "Alpha", ServerResponseMaker::kDeviceLimit, now());
+  std::optional<AuthorizedBean> beta =
+      network->authorize("B", "Beta", ServerResponseMaker::kDeviceLimit, now());
+  ASSERT_TRUE(alpha && beta);
+  bar()->openWithRole(SyncBar2::RoleProvider);
+  dispatch::MainLoop::runUntilIdle();
+  ASSERT_TRUE(SyncNetworkServerWrapper::shared().isServing());
+  bar()->syncProviderView()->allDevicesClick();
+  advance(400);
+  auto page = parts.devicesPanel->page();
+  ASSERT_EQ(page->dataSource().size(), 2u);
+  // Beta was asked to leave and has not yet.
+  network->setTryDisconnect(beta->accessToken);
+
+  // Beta keeps polling; Alpha went quiet.
+  for (int second = 0; second < 40; ++second) {
+    advance(1000);
+    if (second < 35) (void)network->checkToken(beta->accessToken, ServerResponseMaker::kDeviceLimit, now());
+  }
+  const auto& view = bar()->syncProviderView();
+  EXPECT_EQ(view->explainTextView()->string(), localizedFormat("data.sync.provider.explain", "1"));
+  EXPECT_EQ(view->allDevicesButton()->title(), "Beta");
+  ASSERT_EQ(page->dataSource().size(), 1u);
+  EXPECT_EQ(page->dataSource()[0].deviceName, "Beta");
+  auto row = page->itemAt(0);
+  ASSERT_NE(row, nullptr);
+  EXPECT_TRUE(
+      std::dynamic_pointer_cast<ModalTableItemAccessoryButton>(row->rightAccessories()[0])->clicked());
 }
 
 TEST_F(SyncBarTest, TheJoinedStateShowsTheNetworkAndClosingSaysGoodbye) {

@@ -55,6 +55,8 @@ TEST_F(SyncGalleryTest, EveryStateOfTheBar) {
     network->setAuthorized(AuthorizedBean::ofDeviceId(name, name), name);
   bar()->reload();
   picture("sync-bar-serving", 2);
+  bar()->syncProviderView()->setNotFindable(true);
+  picture("sync-bar-serving-not-findable", 2);
   bar()->close();
   auto link = std::make_shared<FakeClientLink>();
   link->name = "Office network";
@@ -64,6 +66,15 @@ TEST_F(SyncGalleryTest, EveryStateOfTheBar) {
   link->isConnected = false;
   bar()->reload();
   picture("sync-bar-joined-unreachable", 2);
+}
+
+TEST_F(SyncGalleryTest, TheAlertWhenBluetoothCannotAdvertise) {
+  *radio->advertisingError = "org.bluez.Error.Failed: Failed to register advertisement";
+  CreatedDataSyncStore::shared().setCurrentProvider(addNetwork("Home"));
+  bar()->openWithRole(SyncBar2::RoleProvider);
+  settle();
+  ASSERT_NE(alertOver(*mainView_), nullptr);
+  picture("sync-not-findable-alert");
 }
 
 TEST_F(SyncGalleryTest, StartCreateAndDevicesPanels) {

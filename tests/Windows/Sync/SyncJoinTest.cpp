@@ -47,8 +47,10 @@ class SyncJoinTest : public SyncScreensTest {
     for (const auto& network : page.dataSource()) ids.push_back(network.networkId);
     return ids;
   }
-  static void remember(const std::string& id, const std::string& token, bool flagged = false) {
-    ClientSyncNetworkBean network = ClientSyncNetworkBean::ofCharacteristic(id, id, "Desk", "127.0.0.1", 1);
+  // Remembered where it was joined: by default where found() sees it.
+  static void remember(const std::string& id, const std::string& token, bool flagged = false,
+                       const std::string& ip = "127.0.0.1", std::int64_t port = 21900) {
+    ClientSyncNetworkBean network = ClientSyncNetworkBean::ofCharacteristic(id, id, "Desk", ip, port);
     network.accessToken = token;
     JoinDataSyncStore::shared().addOrUpdate(network);
     JoinDataSyncStore::shared().setCanNotAutoJoinByLimitReached(id, flagged);
@@ -83,11 +85,15 @@ class SyncJoinTest : public SyncScreensTest {
 };
 
 // Networks as they are found nearby: each listed once, with its first address; a value that cannot be
-// joined is not listed; a remembered, unflagged network is joined at once, but only while none is.
+// joined is not listed; a remembered, unflagged network is joined at once, but only while none is, and
+// only where it was joined: the same identifier advertised from another address or port (anyone on the
+// network can advertise it) is only listed, and its token stays here.
 TEST_F(SyncJoinTest, FoundNetworksAreListedOnceAndARememberedOneIsJoinedByItself) {
-  remember("N2", "token-2");
-  remember("N3", "token-3", true);
-  remember("N4", "token-4");
+  remember("N2", "token-2", false, "10.0.0.4");
+  remember("N3", "token-3", true, "10.0.0.3");
+  remember("N4", "token-4", false, "10.0.0.5");
+  remember("N6", "token-6", false, "10.0.0.6");
+  remember("N7", "token-7", false, "10.0.0.7", 21901);
   auto page = openJoinPage();
   ASSERT_NE(page, nullptr);
   struct Step {
@@ -99,8 +105,11 @@ TEST_F(SyncJoinTest, FoundNetworksAreListedOnceAndARememberedOneIsJoinedByItself
   for (const Step& s :
        {Step{"N1", "10.0.0.1", {"N1"}, nullptr}, Step{"N1", "10.0.0.9", {"N1"}, nullptr},
         Step{"", "10.0.0.2", {"N1"}, nullptr}, Step{"N5", "", {"N1"}, nullptr},
-        Step{"N3", "10.0.0.3", {"N1", "N3"}, nullptr}, Step{"N2", "10.0.0.4", {"N1", "N3"}, "N2"},
-        Step{"N2", "10.0.0.4", {"N1", "N3"}, "N2"}, Step{"N4", "10.0.0.5", {"N1", "N3", "N4"}, "N2"}}) {
+        Step{"N3", "10.0.0.3", {"N1", "N3"}, nullptr}, Step{"N6", "10.0.0.66", {"N1", "N3", "N6"}, nullptr},
+        Step{"N7", "10.0.0.7", {"N1", "N3", "N6", "N7"}, nullptr},
+        Step{"N2", "10.0.0.4", {"N1", "N3", "N6", "N7"}, "N2"},
+        Step{"N2", "10.0.0.4", {"N1", "N3", "N6", "N7"}, "N2"},
+        Step{"N4", "10.0.0.5", {"N1", "N3", "N6", "N7", "N4"}, "N2"}}) {
     found(*page, s.id, std::string("Net ") + s.id, s.ip);
     EXPECT_EQ(listed(*page), s.listed) << s.id;
     std::optional<ClientSyncNetworkBean> current = JoinDataSyncStore::shared().currentJoin();
@@ -114,17 +123,22 @@ TEST_F(SyncJoinTest, FoundNetworksAreListedOnceAndARememberedOneIsJoinedByItself
   // A rejected remembered token asks for this network's password.
   ASSERT_TRUE(JoinDataSyncStore::shared().attempJoin());
   EXPECT_EQ(JoinDataSyncStore::shared().attempJoin()->networkId, "N2");
-  EXPECT_EQ(page->tableView()->frame().height(), 3 * ModalTableView::kRowHeight);
+  EXPECT_EQ(page->tableView()->frame().height(), 5 * ModalTableView::kRowHeight);
+  // The impersonated networks still have their own addresses remembered.
+  EXPECT_EQ(JoinDataSyncStore::shared().getBeanWithIdentifier("N6")->ip, "10.0.0.6");
+  EXPECT_EQ(JoinDataSyncStore::shared().getBeanWithIdentifier("N7")->port, 21901);
 }
 
 TEST_F(SyncJoinTest, AClickJoinsWithTheRememberedTokenOrAsksForThePassword) {
   struct Case {
     bool remembered, flagged;
+    const char* rememberedAt;  // found at 127.0.0.1
     bool asksPassword;
   };
-  for (const Case& c : {Case{false, false, true}, Case{true, true, false}, Case{true, false, false}}) {
+  for (const Case& c : {Case{false, false, "127.0.0.1", true}, Case{true, true, "127.0.0.1", false},
+                        Case{true, false, "127.0.0.1", false}, Case{true, false, "127.0.0.9", true}}) {
     JoinDataSyncStore::shared().removeWithIdentifier("N1");
-    if (c.remembered) remember("N1", "kept", c.flagged);
+    if (c.remembered) remember("N1", "kept", c.flagged, c.rememberedAt);
     auto page = openJoinPage();
     ASSERT_NE(page, nullptr);
     // Found: a flagged network is not joined by itself, an unflagged remembered one is.
@@ -134,7 +148,7 @@ TEST_F(SyncJoinTest, AClickJoinsWithTheRememberedTokenOrAsksForThePassword) {
       settle();
     }
     auto password = std::dynamic_pointer_cast<SyncNetworkPasswordController>(topPage());
-    EXPECT_EQ(password != nullptr, c.asksPassword) << c.remembered << c.flagged;
+    EXPECT_EQ(password != nullptr, c.asksPassword) << c.remembered << c.flagged << c.rememberedAt;
     if (password) {
       EXPECT_EQ(password->bean()->networkId, "N1");
       EXPECT_EQ(password->navigationBar()->titleView()->string(), "Office");

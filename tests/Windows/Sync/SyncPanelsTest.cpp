@@ -99,6 +99,7 @@ TEST_F(SyncPanelsTest, NextOnTheCreateTileWhileJoinedLeavesTheJoinedNetworkFirst
   SyncClientLink::install(link);
   ClientSyncNetworkBean joined =
       ClientSyncNetworkBean::ofCharacteristic("N1", "Office", "Desk", "127.0.0.2", 1);
+  joined.accessToken = "t1";
   JoinDataSyncStore::shared().addOrUpdate(joined);
   JoinDataSyncStore::shared().setCanNotAutoJoinByLimitReached("N1", true);
   JoinDataSyncStore::shared().setCurrentJoin(joined);

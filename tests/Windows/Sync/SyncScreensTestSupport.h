@@ -35,17 +35,29 @@ class FakeBluetooth : public bluetooth::BluetoothStack {
   };
   bluetooth::ManagerState state = bluetooth::ManagerState::PoweredOn;
   std::shared_ptr<Counts> counts = std::make_shared<Counts>();
+  // What the radio answers each advertisement ("" done, else why not), on the main queue.
+  std::shared_ptr<std::string> advertisingError = std::make_shared<std::string>();
 
-  class Peripheral : public bluetooth::PeripheralManager {
+  class Peripheral : public bluetooth::PeripheralManager, public std::enable_shared_from_this<Peripheral> {
    public:
-    explicit Peripheral(std::shared_ptr<Counts> counts) : counts_(std::move(counts)) {}
+    Peripheral(std::shared_ptr<Counts> counts, std::shared_ptr<std::string> error,
+               std::function<void(const std::string&)> answered)
+        : counts_(std::move(counts)), error_(std::move(error)), answered_(std::move(answered)) {}
     void addService(const bluetooth::GattService&) override {}
     void removeAllServices() override {}
-    void startAdvertising(const std::vector<std::string>&) override { ++counts_->advertising; }
+    void startAdvertising(const std::vector<std::string>&) override {
+      ++counts_->advertising;
+      std::weak_ptr<Peripheral> weak = shared_from_this();
+      dispatch::Queue::main()->async([weak, error = *error_] {
+        if (auto self = weak.lock(); self && self->answered_) self->answered_(error);
+      });
+    }
     void stopAdvertising() override { ++counts_->stops; }
 
    private:
     std::shared_ptr<Counts> counts_;
+    std::shared_ptr<std::string> error_;
+    std::function<void(const std::string&)> answered_;
   };
   class Central : public bluetooth::CentralManager {
    public:
@@ -58,7 +70,7 @@ class FakeBluetooth : public bluetooth::BluetoothStack {
   std::shared_ptr<bluetooth::PeripheralManager> makePeripheralManager(
       bluetooth::PeripheralManager::Handlers handlers) override {
     ++counts->peripherals;
-    auto manager = std::make_shared<Peripheral>(counts);
+    auto manager = std::make_shared<Peripheral>(counts, advertisingError, handlers.advertisingStarted);
     report(manager, handlers.stateChanged);
     return manager;
   }

@@ -29,7 +29,12 @@ struct Provider : PeripheralRoleDelegate {
     ++started;
     return true;
   }
+  bool peripheralRoleDidFailToAdvertise(PeripheralRole&, const std::string& error) override {
+    failures.push_back(error);
+    return true;
+  }
   int started = 0;
+  std::vector<std::string> failures;
 };
 
 struct Joiner : CentralRoleDelegate {
@@ -71,6 +76,23 @@ class DiscoveryTest : public ::testing::Test {
   dbustest::PrivateSessionBus bus_;
   std::shared_ptr<Provider> provider_ = std::make_shared<Provider>();
 };
+
+// Many adapters cannot advertise: the serving side hears of it, so the user can be told that nobody will
+// find the network.
+TEST_F(DiscoveryTest, AnAdvertisementTheAdapterRefusesIsReportedToTheServingSide) {
+  StandInBlueZ::Options options;
+  options.canAdvertise = false;
+  StandInBlueZ bluez(bus_.address(), options);
+  ASSERT_TRUE(bluez.ready());
+  PeripheralRole peripheral(BlueZStack::create(bus_.address()));
+  peripheral.setDelegate(provider_);
+  peripheral.startProvide();
+  ASSERT_TRUE(test::runMainUntil([&] { return !provider_->failures.empty(); }));
+  EXPECT_NE(provider_->failures[0].find("Failed to register advertisement"), std::string::npos)
+      << provider_->failures[0];
+  EXPECT_EQ(bluez.seen().advertisements, 0);
+  peripheral.stopProvide();
+}
 
 TEST_F(DiscoveryTest, ACentralOnAnotherConnectionFindsThePeripheralAndReadsItsValue) {
   StandInBlueZ bluez(bus_.address());
