@@ -132,7 +132,7 @@ TEST_F(TransferRegistry, AOneSliceImageReportsMaxUpdateAndEndInOrder) {
   center().registerChunkSig(sig);
   listen();
   EXPECT_TRUE(center().appendSlice(sig, 1, "\x89PNG tiny"));
-  EXPECT_TRUE(center().end(sig));
+  EXPECT_EQ(center().end(sig), FileTransferCenter::Ended::Stored);
   EXPECT_EQ(heard, (std::vector<std::string>{"kNotificationFileTransferEntitySetMaxValue {\"max_value\":1}",
                                              "kNotificationFileTransferEntityDidUpdate {\"received\":1}",
                                              "kNotificationFileTransferEntityEndProcess"}));
@@ -159,7 +159,7 @@ TEST_F(TransferRegistry, StreamsThatBreakTheirWordStoreNothing) {
     listen();
     // Slices past what was announced may be refused: the end is what each row checks.
     for (int i = 0; i < row.slices; ++i) (void)center().appendSlice(sig, row.announced, "\x89PNG part");
-    EXPECT_FALSE(center().end(sig));
+    EXPECT_EQ(center().end(sig), FileTransferCenter::Ended::NotStored);
     ASSERT_FALSE(heard.empty());
     EXPECT_EQ(heard.back(), FileTransferEntity::kEndProcess);  // progress views still end
     EXPECT_FALSE(engine().getChunkBySig(sig, kClip)->json()->contains("forever_image"));

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vl {
 
@@ -22,7 +23,8 @@ namespace vl {
 //
 // A peer decides how many slices it announces and sends: a transfer that announces more than kMaxSlices,
 // sends more slices than it announced, or more than kMaxBytes in all, fails; a failed transfer drops its
-// bytes and stores nothing. Thread-safe; one stream feeds a transfer at a time.
+// bytes and stores nothing. What it holds grows with the slices that came, one block per slice, never
+// with what a peer announced. Thread-safe; one stream feeds a transfer at a time.
 class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntity> {
  public:
   static constexpr const char* kSetMaxValue = "kNotificationFileTransferEntitySetMaxValue";
@@ -50,8 +52,8 @@ class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntit
   bool ended() const { return ended_; }
 
   void setTotal(std::int64_t total);
-  // One slice, at `nowMs`.
-  void appendData(std::string_view slice, double nowMs);
+  // One slice, at `nowMs`; its bytes are kept as they are, without a copy.
+  void appendData(std::string slice, double nowMs);
   // Drops the bytes and fails the transfer (a budget that ran out); `why` is logged.
   void fail(const char* why);
   // fail(), then kEndProcess, so whoever shows the transfer stops: the stream broke or went silent.
@@ -65,7 +67,7 @@ class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntit
 
  private:
   void post(const char* name, std::int64_t value, const char* key);
-  [[nodiscard]] bool storeImage(const std::string& data);
+  [[nodiscard]] bool storeImage(const std::vector<std::string>& blocks, std::size_t bytes);
 
   const std::string chunkSig_;
   mutable std::mutex mutex_;
@@ -73,7 +75,8 @@ class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntit
   std::int64_t received_ = 0;
   bool failed_ = false;
   double lastActivityMs_ = 0;
-  std::string data_;
+  std::vector<std::string> blocks_;
+  std::size_t bytes_ = 0;
   std::atomic<bool> ended_{false};
 };
 

@@ -35,7 +35,7 @@ std::string ReceivedImageFile::fileNameFor(const std::string& senderPath, const 
 }
 
 std::optional<std::string> ReceivedImageFile::write(const std::string& folder, const std::string& name,
-                                                    std::string_view data) {
+                                                    const std::vector<std::string>& blocks) {
   if (folder.empty() || !files::createDirectories(folder)) {
     logf("sync transfer: no forever folder for a received image");
     return std::nullopt;
@@ -50,7 +50,7 @@ std::optional<std::string> ReceivedImageFile::write(const std::string& folder, c
     }
     ::close(fd);
     // The empty file holds the name; the bytes replace it whole, so no reader sees half an image.
-    if (!files::atomicWrite(path, data, files::kPrivateFileMode)) {
+    if (!files::atomicWrite(path, blocks, files::kPrivateFileMode)) {
       ::unlink(path.c_str());
       return std::nullopt;
     }
