@@ -12,9 +12,9 @@ namespace vl::syncwire {
 
 namespace {
 
+using google::protobuf::internal::WireFormatLite;
 using google::protobuf::io::CodedInputStream;
 using google::protobuf::io::CodedOutputStream;
-using google::protobuf::internal::WireFormatLite;
 
 constexpr int kDataField = 3;
 
@@ -79,7 +79,8 @@ bool readDownloadMessage(grpc::ByteBuffer& buffer, DownloadedSlice* out) {
   {
     google::protobuf::io::StringOutputStream othersStream(&others);
     CodedOutputStream othersOut(&othersStream);
-    const std::uint32_t dataKey = WireFormatLite::MakeTag(kDataField, WireFormatLite::WIRETYPE_LENGTH_DELIMITED);
+    const std::uint32_t dataKey =
+        WireFormatLite::MakeTag(kDataField, WireFormatLite::WIRETYPE_LENGTH_DELIMITED);
     for (std::uint32_t tag = in.ReadTag(); tag != 0; tag = in.ReadTag()) {
       if (tag != dataKey) {
         if (!WireFormatLite::SkipField(&in, tag, &othersOut)) return false;
@@ -95,7 +96,8 @@ bool readDownloadMessage(grpc::ByteBuffer& buffer, DownloadedSlice* out) {
         const void* chunk = nullptr;
         int available = 0;
         if (!in.GetDirectBufferPointer(&chunk, &available) || available <= 0) return false;
-        const auto take = std::min<std::size_t>(static_cast<std::size_t>(available), length - out->data.size());
+        const auto take =
+            std::min<std::size_t>(static_cast<std::size_t>(available), length - out->data.size());
         const auto* first = static_cast<const std::uint8_t*>(chunk);
         out->data.insert(out->data.end(), first, first + take);
         in.Skip(static_cast<int>(take));

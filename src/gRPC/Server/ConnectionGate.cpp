@@ -153,7 +153,8 @@ void ConnectionGate::accept(Time now) {
     int fd = ::accept4(listener_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
-      if (errno != EAGAIN && errno != EWOULDBLOCK) logf("sync server: accept failed: %s", std::strerror(errno));
+      if (errno != EAGAIN && errno != EWOULDBLOCK)
+        logf("sync server: accept failed: %s", std::strerror(errno));
       return;
     }
     const int on = 1;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sync/transfer/ReceivedBytes.h"
+
 namespace vl {
 
 // One image still arriving from another device, for the record with `chunkSig`: it counts the slices,
@@ -23,8 +25,10 @@ namespace vl {
 //
 // A peer decides how many slices it announces and sends: a transfer that announces more than kMaxSlices,
 // sends more slices than it announced, or more than kMaxBytes in all, fails; a failed transfer drops its
-// bytes and stores nothing. What it holds grows with the slices that came, one block per slice, never
-// with what a peer announced. Thread-safe; one stream feeds a transfer at a time.
+// bytes and stores nothing. The bytes wait in ReceivedBytes (an unnamed file in the forever folder, else
+// memory) and grow with the slices that came, never with what a peer announced. Thread-safe; one stream
+// feeds a transfer at a time. Two locks, never held at once but in this order: the spool's (held while
+// a slice is written) before the state's; byteCount() takes neither.
 class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntity> {
  public:
   static constexpr const char* kSetMaxValue = "kNotificationFileTransferEntitySetMaxValue";
@@ -67,7 +71,7 @@ class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntit
 
  private:
   void post(const char* name, std::int64_t value, const char* key);
-  [[nodiscard]] bool storeImage(const std::vector<std::string>& blocks, std::size_t bytes);
+  [[nodiscard]] bool storeImage(ReceivedBytes& bytes);
 
   const std::string chunkSig_;
   mutable std::mutex mutex_;
@@ -75,8 +79,9 @@ class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntit
   std::int64_t received_ = 0;
   bool failed_ = false;
   double lastActivityMs_ = 0;
-  std::vector<std::string> blocks_;
-  std::size_t bytes_ = 0;
+  std::mutex spoolMutex_;
+  std::unique_ptr<ReceivedBytes> spool_;
+  std::atomic<std::size_t> bytes_{0};
   std::atomic<bool> ended_{false};
 };
 

@@ -19,6 +19,12 @@ class ReceivedImageFile {
   // bytes go in through a temporary and a rename. The path written, or nothing (logged).
   static std::optional<std::string> write(const std::string& folder, const std::string& name,
                                           const std::vector<std::string>& blocks);
+  // A file without a name in `folder` (made when missing), for writing; -1 (logged) where the file
+  // system has none.
+  static int openUnnamed(const std::string& folder);
+  // Syncs the unnamed file `fd` and gives it a name in `folder` as write() would choose it: `name`, or a
+  // numbered one when that is taken; never over a file that is there. The path, or nothing (logged).
+  static std::optional<std::string> link(const std::string& folder, const std::string& name, int fd);
   // The "forever_image" value for the file `writtenName` in `folder`. The image loader percent-decodes
   // it: a file that kept the sender's name keeps the sender's encoded form, any other name is given
   // with its "%" escaped.
