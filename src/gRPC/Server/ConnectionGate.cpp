@@ -131,40 +131,60 @@ void ConnectionGate::stop() {
 void ConnectionGate::run() {
   pthread_setname_np(pthread_self(), "vl-sync-gate");
   const int timeoutMs = std::max(1, static_cast<int>(options_.sweepMs));
+  bool accepting = true;
   for (;;) {
-    pollfd watched[2] = {{listener_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-    const int ready = ::poll(watched, 2, timeoutMs);
+    // While accepting is paused the listener is not watched, so a backlog it cannot take never spins.
+    pollfd watched[2] = {{wake_[0], POLLIN, 0}, {listener_, POLLIN, 0}};
+    const int ready = ::poll(watched, accepting ? 2 : 1, timeoutMs);
     if (ready < 0 && errno != EINTR) {
       logf("sync server: the connection gate stops: %s", std::strerror(errno));
       return;
     }
-    if (watched[1].revents != 0) return;
+    if (watched[0].revents != 0) return;
     const Time now = Clock::now();
-    if (watched[0].revents & POLLIN) accept(now);
+    accepting = !accepting || !(watched[1].revents & POLLIN) || accept(now);
     MutexLock lock(mutex_);
     sweepLocked(now);
   }
 }
 
-void ConnectionGate::accept(Time now) {
+void ConnectionGate::report(Time now, const std::string& line) {
+  if (now - lastReport_ < std::chrono::seconds(1)) {
+    ++unreported_;
+    return;
+  }
+  if (unreported_ > 0) {
+    logf("%s (and %zu more about connections in the last second)", line.c_str(), unreported_);
+  } else {
+    log(line);
+  }
+  lastReport_ = now;
+  unreported_ = 0;
+}
+
+bool ConnectionGate::accept(Time now) {
   for (;;) {
     sockaddr_storage peer{};
     socklen_t length = sizeof peer;
     int fd = ::accept4(listener_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
-      if (errno != EAGAIN && errno != EWOULDBLOCK)
-        logf("sync server: accept failed: %s", std::strerror(errno));
-      return;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) return true;
+      const int err = errno;
+      MutexLock lock(mutex_);
+      report(now, std::string("sync server: accepting paused: ") + std::strerror(err));
+      return false;
     }
     const int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     struct stat st {};
     int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (copy < 0 || ::fstat(fd, &st) != 0) {
-      logf("sync server: connection from %s refused: %s", addressText(peer).c_str(), std::strerror(errno));
+      const int err = errno;
       closeQuietly(copy);
       ::close(fd);
+      MutexLock lock(mutex_);
+      report(now, "sync server: connection from " + addressText(peer) + " refused: " + std::strerror(err));
       continue;
     }
     {
@@ -174,10 +194,10 @@ void ConnectionGate::accept(Time now) {
       for (const auto& item : connections_) waiting += item.second.closing ? 0 : 1;
       // Connections being shut down still hold descriptors until gRPC lets go; half the cap again at most.
       const bool full = connections_.size() >= options_.maxConnections + options_.maxConnections / 2 ||
-                        (waiting >= options_.maxConnections && !pushOutOldestLocked());
+                        (waiting >= options_.maxConnections && !pushOutOldestLocked(now));
       if (full) {
-        logf("sync server: connection from %s refused: %zu connections open", addressText(peer).c_str(),
-             connections_.size());
+        report(now, "sync server: connection from " + addressText(peer) +
+                        " refused: " + std::to_string(connections_.size()) + " connections open");
         closeQuietly(copy);
         ::close(fd);
         continue;
@@ -208,8 +228,8 @@ void ConnectionGate::sweepLocked(Time now) {
     }
     const double limit = connection.everAdmitted ? options_.trustedIdleMs : options_.untrustedIdleMs;
     if (!connection.closing && now - connection.lastAdmitted > millis(limit)) {
-      logf("sync server: connection from %s closed: %s", connection.address.c_str(),
-           connection.everAdmitted ? "idle" : "never admitted");
+      report(now, "sync server: connection from " + connection.address +
+                      " closed: " + (connection.everAdmitted ? "idle" : "never admitted"));
       ::shutdown(connection.copy, SHUT_RDWR);
       connection.closing = true;
     }
@@ -217,7 +237,7 @@ void ConnectionGate::sweepLocked(Time now) {
   }
 }
 
-bool ConnectionGate::pushOutOldestLocked() {
+bool ConnectionGate::pushOutOldestLocked(Time now) {
   auto oldest = connections_.end();
   for (auto it = connections_.begin(); it != connections_.end(); ++it) {
     const Connection& connection = it->second;
@@ -225,7 +245,7 @@ bool ConnectionGate::pushOutOldestLocked() {
     if (oldest == connections_.end() || connection.lastAdmitted < oldest->second.lastAdmitted) oldest = it;
   }
   if (oldest == connections_.end()) return false;
-  logf("sync server: connection from %s closed to make room", oldest->second.address.c_str());
+  report(now, "sync server: connection from " + oldest->second.address + " closed to make room");
   ::shutdown(oldest->second.copy, SHUT_RDWR);
   oldest->second.closing = true;
   return true;

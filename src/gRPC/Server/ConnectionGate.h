@@ -76,11 +76,14 @@ class ConnectionGate {
   };
 
   void run();
-  void accept(Time now);
+  // False when accepting must pause (the process is out of descriptors or memory).
+  bool accept(Time now);
+  // A line about a connection, at most one a second: a flood of connections is not a flood of lines.
+  void report(Time now, const std::string& line) VL_REQUIRES(mutex_);
   // Lock held. Drops connections gRPC let go of, shuts down those idle past their limit.
   void sweepLocked(Time now) VL_REQUIRES(mutex_);
   // Lock held. Shuts down the oldest connection never admitted; false when there is none.
-  bool pushOutOldestLocked() VL_REQUIRES(mutex_);
+  bool pushOutOldestLocked(Time now) VL_REQUIRES(mutex_);
   static bool stillHeld(int fd, ino_t inode);
   static int fdOfPeer(const std::string& peer);
 
@@ -93,6 +96,8 @@ class ConnectionGate {
   Mutex mutex_;
   // By the descriptor number gRPC was given.
   std::map<int, Connection> connections_ VL_GUARDED_BY(mutex_);
+  Time lastReport_ VL_GUARDED_BY(mutex_);
+  std::size_t unreported_ VL_GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace vl

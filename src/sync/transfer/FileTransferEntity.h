@@ -27,8 +27,8 @@ namespace vl {
 // sends more slices than it announced, or more than kMaxBytes in all, fails; a failed transfer drops its
 // bytes and stores nothing. The bytes wait in ReceivedBytes (an unnamed file in the forever folder, else
 // memory) and grow with the slices that came, never with what a peer announced. Thread-safe; one stream
-// feeds a transfer at a time. Two locks, never held at once but in this order: the spool's (held while
-// a slice is written) before the state's; byteCount() takes neither.
+// feeds a transfer at a time. Two locks: the spool's (held while a slice is handed to the writer) is
+// taken before the state's; byteCount() takes neither.
 class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntity> {
  public:
   static constexpr const char* kSetMaxValue = "kNotificationFileTransferEntitySetMaxValue";

@@ -29,7 +29,8 @@ struct ReceivedBytes::File {
 namespace {
 
 const std::shared_ptr<dispatch::Queue>& writer() {
-  static const std::shared_ptr<dispatch::Queue> queue = dispatch::Queue::serial("app.vellisto.sync-image-write");
+  static const std::shared_ptr<dispatch::Queue> queue =
+      dispatch::Queue::serial("app.vellisto.sync-image-write");
   return queue;
 }
 
