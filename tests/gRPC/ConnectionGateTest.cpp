@@ -23,7 +23,8 @@ using vl::test::FakeHandler;
 using vl::test::Replies;
 using Steady = std::chrono::steady_clock;
 
-const Json kDeviceAuth = Json{{"network_id", "N"}, {"device_id", "D"}, {"device_name", "d"}, {"password", "p"}};
+const Json kDeviceAuth =
+    Json{{"network_id", "N"}, {"device_id", "D"}, {"device_name", "d"}, {"password", "p"}};
 
 std::size_t openDescriptors() {
   std::size_t count = 0;
@@ -142,8 +143,8 @@ TEST_F(ConnectionGateTest, AConnectionClosedForNeverGettingInIsOpenedAgainByTheN
   ASSERT_EQ(bye(), 401);
   ASSERT_EQ(channel->GetState(false), GRPC_CHANNEL_READY);
   // Closed by the gate a moment later; the channel hears it.
-  EXPECT_TRUE(channel->WaitForStateChange(GRPC_CHANNEL_READY, std::chrono::system_clock::now() +
-                                                                  std::chrono::seconds(10)));
+  EXPECT_TRUE(channel->WaitForStateChange(GRPC_CHANNEL_READY,
+                                          std::chrono::system_clock::now() + std::chrono::seconds(10)));
   EXPECT_EQ(bye(), 401);
 }
 

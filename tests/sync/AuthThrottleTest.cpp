@@ -61,7 +61,8 @@ TEST(AuthThrottle, ALockedOutAddressIsNotForgottenForQuieterOnes) {
   for (int i = 0; i < policy.maxFailures; ++i) throttle.recordFailure(locked, now += 10);
   ASSERT_TRUE(throttle.isLockedOut(locked, now));
   // Twice as many quieter addresses as the table remembers, each failing once.
-  for (int i = 0; i < 2 * static_cast<int>(policy.maxPeers); ++i) throttle.recordFailure(addressNumber(i), now += 1);
+  for (int i = 0; i < 2 * static_cast<int>(policy.maxPeers); ++i)
+    throttle.recordFailure(addressNumber(i), now += 1);
   EXPECT_TRUE(throttle.isLockedOut(locked, now + 1000));
   EXPECT_LE(throttle.rememberedPeers(), policy.maxPeers);
 }

@@ -231,7 +231,7 @@ TEST_F(ImageTransfer, AnUploadThatIsNotStoredIsAnsweredLaterAndCanComeAgain) {
     if (!row.wanted) continue;
     EXPECT_EQ(download(token, sig).code, 601);  // still awaited
     EXPECT_EQ(code(upload(token, sig, image)), 200);
-    EXPECT_EQ(files::readFile(inForever(context + ".png")), image);
+    EXPECT_TRUE(files::readFile(inForever(context + ".png")) == image);
   }
 }
 

@@ -20,6 +20,7 @@ ClientConnection::ClientConnection(const std::string& target) {
   // A connection of its own, so that leaving a network really drops its socket and a later
   // connection to the same address starts clean.
   args.SetInt(GRPC_ARG_USE_LOCAL_SUBCHANNEL_POOL, 1);
+  args.SetInt(GRPC_ARG_HTTP2_STREAM_LOOKAHEAD_BYTES, syncwire::kStreamWindowBytes);
   channel_ = grpc::CreateCustomChannel(target, grpc::InsecureChannelCredentials(), args);
   stub_ = std::shared_ptr<SyncStub>(syncnetwork::SyncNetworkService::NewStub(channel_));
   genericStub_ = std::make_shared<grpc::GenericStub>(channel_);

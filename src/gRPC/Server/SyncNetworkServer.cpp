@@ -1,6 +1,7 @@
 #include "gRPC/Server/SyncNetworkServer.h"
 
 #include <grpcpp/grpcpp.h>
+#include <grpcpp/resource_quota.h>
 #include <grpcpp/server_posix.h>
 
 #include <chrono>
@@ -32,6 +33,9 @@ struct SyncNetworkServer::Running {
 };
 
 namespace {
+
+constexpr int kStreamsPerConnection = 16;
+constexpr std::size_t kServerMemoryBytes = 256 * 1024 * 1024;
 
 void stop(SyncNetworkServer::Options options, ConnectionGate& gate, grpc::Server& server, EventLoop& loop) {
   gate.stop();
@@ -91,6 +95,13 @@ void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
   builder.RegisterService(run->service.get());
   builder.SetMaxReceiveMessageSize(syncwire::kMaxMessageBytes);
   builder.SetMaxSendMessageSize(syncwire::kMaxMessageBytes);
+  builder.AddChannelArgument(GRPC_ARG_HTTP2_STREAM_LOOKAHEAD_BYTES, syncwire::kStreamWindowBytes);
+  // What a connection may keep open, and what all of them may hold in memory together: a joined
+  // device uses a handful of calls at once, and a peer that opens many must not hold a window each.
+  builder.AddChannelArgument(GRPC_ARG_MAX_CONCURRENT_STREAMS, kStreamsPerConnection);
+  grpc::ResourceQuota quota("vl-sync-server");
+  quota.Resize(kServerMemoryBytes);
+  builder.SetResourceQuota(quota);
   std::unique_ptr<grpc::ServerCompletionQueue> queue = builder.AddCompletionQueue();
   run->server = builder.BuildAndStart();
   if (!run->server) {
