@@ -226,12 +226,13 @@ void ServerResponseMaker::sendMediametaSlice(MediaSlice slice) {
 
 namespace {
 
-// What the sender is told when its image was not stored: it sends the image again a while later.
-Json sendAgainLater(const std::string& sig, const char* why) {
+// What the sender is told when its image was not stored: it sends the image again a while later. Only an
+// image this device asked for (`wanted`) is waited for again, unless its record went meanwhile; a sig it
+// never asked for stays unwanted, so no peer can put an image under a record of its choosing.
+Json sendAgainLater(const std::string& sig, bool wanted, const char* why) {
   logf("sync server: upload of %s not stored (%s); the sender is asked to try again", printable(sig).c_str(),
        why);
-  // Waiting again for the image, unless its record went meanwhile.
-  if (!sig.empty() && VLEngine::shared().getChunkBySig(sig, kClipboardPinTabId))
+  if (wanted && !sig.empty() && VLEngine::shared().getChunkBySig(sig, kClipboardPinTabId))
     FileTransferCenter::defaultCenter().registerChunkSig(sig);
   Json answer = reply(601, "Send mediameta later.");
   answer["chunk_sig"] = sig;
@@ -261,19 +262,19 @@ Json ServerResponseMaker::sendMediametaEnd(const Json& request) {
       return answer;
     }
     case FileTransferCenter::Ended::NotRegistered:
-      return sendAgainLater(sig, "not asked for, or no longer");
+      return sendAgainLater(sig, false, "not asked for, or no longer");
     case FileTransferCenter::Ended::NotStored:
       break;
   }
-  return sendAgainLater(sig, "its slices were refused or could not be written");
+  return sendAgainLater(sig, true, "its slices were refused or could not be written");
 }
 
 Json ServerResponseMaker::sendMediametaAbort(const Json& request) {
   const std::string sig = text(request, "chunk_sig");
   Network network = CreatedDataSyncStore::shared().currentProvider();
   if (!network || !network->isConnected(text(request, "access_token"))) return reply(401, "Unauthorized");
-  FileTransferCenter::defaultCenter().abandon(sig);
-  return sendAgainLater(sig, "the stream ended short of its slices");
+  const bool wanted = FileTransferCenter::defaultCenter().abandon(sig);
+  return sendAgainLater(sig, wanted, "the stream ended short of its slices");
 }
 
 Json ServerResponseMaker::bye(const Json& request) {

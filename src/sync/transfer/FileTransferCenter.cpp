@@ -127,16 +127,17 @@ FileTransferCenter::Ended FileTransferCenter::end(const std::string& sig) {
   return stored ? Ended::Stored : Ended::NotStored;
 }
 
-void FileTransferCenter::abandon(const std::string& sig) {
+bool FileTransferCenter::abandon(const std::string& sig) {
   std::shared_ptr<FileTransferEntity> entity;
   {
     Lock lock(mutex_);
     auto it = entities_.find(sig);
-    if (it == entities_.end()) return;
+    if (it == entities_.end()) return false;
     entity = it->second;
     entities_.erase(it);
   }
   entity->cancel("its stream broke off");
+  return true;
 }
 
 std::size_t FileTransferCenter::count() {

@@ -57,8 +57,9 @@ class FileTransferCenter {
   // The end of the stream: the transfer's end() (image stored, record updated), then the sig leaves the
   // registry unless it was registered anew meanwhile.
   Ended end(const std::string& sig);
-  // A stream that broke off: the transfer is cancelled and forgotten; nothing is stored.
-  void abandon(const std::string& sig);
+  // A stream that broke off: the transfer is cancelled and forgotten; nothing is stored. Whether a
+  // transfer was registered under the sig.
+  bool abandon(const std::string& sig);
 
   std::size_t count();
   // Bytes the transfers hold now.

@@ -1,6 +1,7 @@
 #include "sync/transfer/ReceivedBytes.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -84,7 +85,12 @@ bool ReceivedBytes::append(std::string slice) {
 std::optional<std::string> ReceivedBytes::storeAs(const std::string& name) {
   if (!file_) return ReceivedImageFile::write(folder_, name, blocks_);
   writer()->sync([] {});
-  if (file_->failed) return std::nullopt;
+  // A slice the writer never took (the process is quitting) must not leave a shorter image behind.
+  struct stat st {};
+  if (file_->failed || ::fstat(file_->fd, &st) != 0 || static_cast<std::size_t>(st.st_size) != size_) {
+    logf("sync transfer: a received image was not written whole (%zu bytes expected)", size_);
+    return std::nullopt;
+  }
   return ReceivedImageFile::link(folder_, name, file_->fd);
 }
 
