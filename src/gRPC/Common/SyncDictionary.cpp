@@ -58,11 +58,6 @@ Json recordsFromChunks(const google::protobuf::RepeatedPtrField<syncnetwork::Chu
   return list;
 }
 
-Json binaryValue(std::string_view bytes) {
-  const auto* first = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  return Json::binary(std::vector<std::uint8_t>(first, first + bytes.size()));
-}
-
 std::string wireText(std::string_view text) {
   if (isValidUtf8(text)) return std::string(text);
   logf("sync: text of %zu bytes is not UTF-8; invalid bytes are replaced", text.size());

@@ -30,9 +30,6 @@ int syncPort();
 // Number of slices an image of `bytes` bytes travels in.
 std::int64_t sliceCount(std::size_t bytes);
 
-// A byte block of `bytes`, copied in one pass (not byte by byte from char to uint8_t).
-Json binaryValue(std::string_view bytes);
-
 // {"code": code, "msg": msg}
 Json statusDictionary(int code, const std::string& msg);
 // {"status": {"code": code, "msg": msg}}

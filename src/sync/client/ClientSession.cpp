@@ -13,7 +13,6 @@
 #include "capture/CaptureHooks.h"
 #include "core/VLConstants.h"
 #include "core/VLDevice.h"
-#include "gRPC/Common/SyncDictionary.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "sync/SyncRecordMerger.h"
@@ -437,7 +436,7 @@ void ClientSession::upload(std::uint64_t generation, const std::string& token, c
     return;
   }
   // The serving device names the sig; what is read is only ever a file of our own folders.
-  std::optional<std::string> png = RecordImageReader::pngOf(copyJson(chunk, nullptr));
+  std::optional<RecordImageReader::Bytes> png = RecordImageReader::pngOf(copyJson(chunk, nullptr));
   if (!png) {
     logf("sync client: image %s not uploaded: no image of it inside the application's folders", sig.c_str());
     return;
@@ -447,7 +446,7 @@ void ClientSession::upload(std::uint64_t generation, const std::string& token, c
   auto answered = std::make_shared<std::promise<void>>();
   std::future<void> done = answered->get_future();
   wrapper().client().sendMediametaWithRequest(
-      Json{{"access_token", token}, {"chunk_sig", sig}, {"data", syncwire::binaryValue(*png)}},
+      Json{{"access_token", token}, {"chunk_sig", sig}, {"data", Json::binary(std::move(*png))}},
       [answered, generation, sig](Json reply) {
         ClientSession& session = shared();
         if (session.isGeneration(generation)) {

@@ -7,7 +7,6 @@
 #include "VLEngine/VLEngine.h"
 #include "core/VLConstants.h"
 #include "core/VLUserNotificationCenter.h"
-#include "gRPC/Common/SyncDictionary.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Localization.h"
@@ -198,11 +197,10 @@ Json ServerResponseMaker::getMediameta(const Json& request) {
   } else {
     json = chunk->json();
   }
-  std::optional<std::string> png = RecordImageReader::pngOf(json);
+  std::optional<RecordImageReader::Bytes> png = RecordImageReader::pngOf(json);
   if (!png && FileTransferCenter::defaultCenter().getEntity(sig)) return reply(601, "Get mediameta later.");
   Json answer = reply(200, kSucceed);
-  const std::string& bytes = png ? *png : std::string();
-  answer["data"] = syncwire::binaryValue(bytes);
+  answer["data"] = Json::binary(png ? std::move(*png) : RecordImageReader::Bytes());
   return answer;
 }
 
