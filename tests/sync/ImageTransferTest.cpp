@@ -8,6 +8,7 @@
 #include "SyncFixture.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Url.h"
+#include "sync/transfer/ReceivedImageFile.h"
 #include "sync_network.grpc.pb.h"
 
 namespace vl::test {
@@ -358,6 +359,44 @@ TEST_F(TransferRegistry, ATransferHoldsWhatArrivedAndTheImagesArrivingAtOnceAreC
     EXPECT_EQ(outcome, row.last);
     // A transfer that was turned away holds nothing.
     EXPECT_EQ(center().bytesHeld(), part.size() * (row.others + (row.last == Slice::Taken ? row.slices : 0)));
+  }
+}
+
+// Received bytes are named the same way whether they waited in a file without a name or, where the file
+// system has none, in memory: the sender's name, else the next free numbered one, never over a file.
+TEST(ReceivedImageFile, BothWaysOfStoringTakeAFreeNameAndLeaveNothingElse) {
+  struct Way {
+    const char* what;
+    std::function<std::optional<std::string>(const std::string& folder, const std::string& name,
+                                             const std::vector<std::string>& blocks)>
+        store;
+  };
+  const Way ways[] = {
+      {"unnamed file",
+       [](const std::string& folder, const std::string& name, const std::vector<std::string>& blocks) {
+         const int fd = ReceivedImageFile::openUnnamed(folder);
+         EXPECT_GE(fd, 0);
+         for (const std::string& block : blocks)
+           EXPECT_EQ(::write(fd, block.data(), block.size()), ssize_t(block.size()));
+         std::optional<std::string> path = ReceivedImageFile::link(folder, name, fd);
+         ::close(fd);
+         return path;
+       }},
+      {"memory", &ReceivedImageFile::write},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.what);
+    TempDir folder("vl-received");
+    ASSERT_TRUE(files::atomicWrite(folder / "shot.png", "another record's image"));
+    ASSERT_EQ(::symlink("/nowhere", (folder / "shot-2.png").c_str()), 0);
+    const std::vector<std::string> blocks = {"\x89PNG", std::string(70000, 'a'), "end"};
+    std::optional<std::string> written = way.store(folder.path(), "shot.png", blocks);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(*written, folder / "shot-3.png");
+    EXPECT_EQ(files::readFile(*written), blocks[0] + blocks[1] + blocks[2]);
+    EXPECT_EQ(files::readFile(folder / "shot.png"), "another record's image");
+    EXPECT_EQ(files::listDirectory(folder.path()).names,
+              (std::vector<std::string>{"shot-2.png", "shot-3.png", "shot.png"}));
   }
 }
 
