@@ -14,6 +14,7 @@
 #include "core/VLConstants.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
+#include "platform/foundation/FileLimit.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Resources.h"
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  (void)vl::raiseOpenFileLimit();  // logged; the program runs on with the limit it has
 
   // Before anything reads or writes the settings or the history: a second program on this home
   // leaves both as the first one has them.

@@ -139,12 +139,12 @@ TEST_F(ClientServer, UploadGoesInThreeSlicesAndEnds) {
   EXPECT_TRUE(joined == static_cast<const std::vector<std::uint8_t>&>(data.get_binary()));
   EXPECT_EQ(seen[3].operation, "sendMediametaEnd");
   // The end carries the stream's token, so the handler can tell whose upload it finishes.
-  EXPECT_EQ(seen[3].request, (Json{{"chunk_sig", "IMG"}, {"access_token", "T"}}));
+  EXPECT_EQ(seen[3].request, (Json{{"chunk_sig", "IMG"}, {"access_token", "T"}, {"slices", 3}}));
 
   // An empty image: no slice at all, the stream ends at once and the end handler still answers.
   client.sendMediametaWithRequest(Json{{"data", bytes("")}}, onLoop());
   EXPECT_EQ(code(replies.next()), 200);
-  EXPECT_EQ(handler->seen().back().request, (Json{{"chunk_sig", ""}, {"access_token", ""}}));
+  EXPECT_EQ(handler->seen().back().request, (Json{{"chunk_sig", ""}, {"access_token", ""}, {"slices", 0}}));
 }
 
 TEST_F(ClientServer, DownloadHandsEachSliceToTheMediaHandlerInOrder) {

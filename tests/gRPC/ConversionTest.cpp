@@ -142,7 +142,7 @@ TEST_F(Provider, UploadEndsWithTheLastSignatureOrIsAbandoned) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "data received\ndata received\ndata received\n");
   EXPECT_EQ(response.chunk_sig(), "C");
   EXPECT_EQ(response.status().code(), 200);
-  EXPECT_EQ(handler->seen().back().request, (Json{{"chunk_sig", "C"}, {"access_token", ""}}));
+  EXPECT_EQ(handler->seen().back().request, (Json{{"chunk_sig", "C"}, {"access_token", ""}, {"slices", 3}}));
 
   // A stream that stops after one of three slices is not a whole image.
   testing::internal::CaptureStdout();

@@ -50,7 +50,10 @@ class FakeHandler final : public ServerRequestHandler {
   void sendMediametaMessage(const Json& request) override { answer("sendMediametaMessage", request); }
   Json sendMediametaEnd(const Json& request) override { return answer("sendMediametaEnd", request); }
   Json bye(const Json& request) override { return answer("bye", request); }
-  void sendMediametaAbort(const Json& request) override { answer("sendMediametaAbort", request); }
+  Json sendMediametaAbort(const Json& request) override {
+    answer("sendMediametaAbort", request);
+    return ServerRequestHandler::sendMediametaAbort(request);
+  }
 
   std::vector<Seen> seen() const {
     std::lock_guard<std::mutex> lock(mutex_);

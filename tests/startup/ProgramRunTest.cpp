@@ -2,14 +2,18 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/foundation/Files.h"
@@ -57,6 +61,7 @@ class ProgramRun {
   }
 
   bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
   std::string settingsFile() const {
     return root_ + "/home/.config/vellisto/Q4T8K2N6WZ.com.norrak.vellisto.json";
   }
@@ -130,6 +135,36 @@ TEST_F(ProgramRunTest, WritesTheDefaultSettingsAndStopsOnInterrupt) {
   EXPECT_NE(run.errors().find("libxml2: set up on the main thread before any other thread"),
             std::string::npos)
       << run.errors();
+}
+
+// The soft and hard "Max open files" of a running process.
+std::pair<std::string, std::string> openFileLimits(pid_t pid) {
+  const std::string limits = files::readFile("/proc/" + std::to_string(pid) + "/limits").value_or("");
+  const std::size_t at = limits.find("Max open files");
+  if (at == std::string::npos) return {};
+  std::istringstream line(limits.substr(at + std::strlen("Max open files")));
+  std::string soft, hard;
+  line >> soft >> hard;
+  return {soft, hard};
+}
+
+// A desktop starts programs with 1,024 open files at most, while allowing far more: the program takes
+// what it is allowed, so that idle connections to the sync port or many journals do not run it out.
+TEST_F(ProgramRunTest, TakesTheOpenFileLimitItIsAllowed) {
+  rlimit ours{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &ours), 0);
+  if (ours.rlim_max <= 1024) GTEST_SKIP() << "the hard limit leaves nothing to raise";
+  rlimit desktop = ours;
+  desktop.rlim_cur = 1024;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &desktop), 0);
+  ProgramRun run(root_.path(), "limit");  // inherits the desktop's limit
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &ours), 0);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.waitForDefaultSettings()) << run.errors();
+  const auto [soft, hard] = openFileLimits(run.pid());
+  EXPECT_EQ(soft, hard);
+  EXPECT_EQ(hard, std::to_string(ours.rlim_max));
+  EXPECT_TRUE(exitedWith(run.interruptAndWait(), 0)) << run.errors();
 }
 
 // Two programs on one home would both capture and write the same docs: the second one says that one

@@ -32,6 +32,8 @@ namespace vl::test {
 //   {"cmd": "hostile", "reply"}                        the next poll is answered with `reply` as it stands
 //                                                      ("timestamp": "nan" gives a NaN)
 //   {"cmd": "stall" | "release"}                       polls are held until released
+//   {"cmd": "refuse_uploads", "times"}                 the next `times` uploads are not stored, as when too
+//                                                      many images arrive at once (601)
 //   {"cmd": "counts"}                                  {"polls", "answered", "later", "stalled", "uploads"}
 class SyncPeer {
  public:

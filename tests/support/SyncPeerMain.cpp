@@ -135,15 +135,35 @@ class PeerHandler : public ServerResponseMaker {
     return ServerResponseMaker::getMediameta(request);
   }
 
-  void sendMediametaMessage(const Json& request) override {
+  void sendMediametaSlice(MediaSlice slice) override {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      ++uploads_[jsonString(request, "chunk_sig")];
+      ++uploads_[slice.chunkSig];
     }
-    ServerResponseMaker::sendMediametaMessage(request);
+    ServerResponseMaker::sendMediametaSlice(std::move(slice));
     events().poke();
   }
 
+  Json sendMediametaEnd(const Json& request) override {
+    const std::string sig = jsonString(request, "chunk_sig");
+    bool refuse = false;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      refuse = refuseUploads_ > 0;
+      refuseUploads_ -= refuse ? 1 : 0;
+    }
+    // As if other images had filled the room for arriving ones meanwhile.
+    if (refuse) {
+      if (auto entity = FileTransferCenter::defaultCenter().getEntity(sig))
+        entity->fail("too many images arriving at once");
+    }
+    return ServerResponseMaker::sendMediametaEnd(request);
+  }
+
+  void refuseUploads(int times) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    refuseUploads_ = times;
+  }
   void answerLater(const std::string& sig, int times) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (times > 0) later_[sig] = times;
@@ -174,7 +194,7 @@ class PeerHandler : public ServerResponseMaker {
   std::map<std::string, int> later_;
   std::optional<Json> hostile_;
   std::map<std::string, int> uploads_;
-  int polls_ = 0, answered_ = 0, laterAnswers_ = 0;
+  int polls_ = 0, answered_ = 0, laterAnswers_ = 0, refuseUploads_ = 0;
   bool stall_ = false, stalled_ = false;
 };
 
@@ -280,6 +300,10 @@ Json run(const Json& command, PeerHandler& handler, const std::shared_ptr<Server
   }
   if (cmd == "stall" || cmd == "release") {
     handler.setStall(cmd == "stall");
+    return Json{{"ok", true}};
+  }
+  if (cmd == "refuse_uploads") {
+    handler.refuseUploads(static_cast<int>(jsonInteger(command, "times")));
     return Json{{"ok", true}};
   }
   if (cmd == "counts") return handler.counts();

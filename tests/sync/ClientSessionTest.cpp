@@ -170,6 +170,19 @@ TEST_F(ClientSessionTest, SevenMegabyteImagesGoEachWayOneAfterA601) {
   EXPECT_EQ(jsonInteger(ask({{"cmd", "counts"}}), "later"), 1);
 }
 
+// The serving device did not store the image (too many arriving at once): it answers 601, and this
+// device sends the image again a moment later instead of taking it as arrived.
+TEST_F(ClientSessionTest, AnUploadTheServingDeviceDidNotStoreIsSentAgain) {
+  join();
+  ASSERT_TRUE(jsonBool(ask({{"cmd", "refuse_uploads"}, {"times", 2}}), "ok"));
+  const std::string png = noisePng(64, 64, 6);
+  auto picture = copyHere("sent thrice", Json{{"image", inFileFolder("thrice.png", png)}});
+  Json there = ask({{"cmd", "wait_image"}, {"sig", picture->sig()}, {"ms", 20000}});
+  EXPECT_TRUE(jsonBool(there, "ok")) << there.dump();
+  EXPECT_EQ(jsonString(there, "image_md5"), md5Hex(png));
+  EXPECT_EQ(jsonInteger(ask({{"cmd", "counts"}})["uploads"], picture->sig()), 3);  // one slice each time
+}
+
 TEST_F(ClientSessionTest, TheFirstSyncUploadsWhatTheServingDeviceAsksForThoughNoRecordsCameBack) {
   // An image copied here before joining goes with the first sync; the serving device, which has nothing
   // to send back, asks for its bytes.

@@ -1,8 +1,15 @@
+#include <grpcpp/grpcpp.h>
+#include <malloc.h>
+
 #include <atomic>
+#include <chrono>
+#include <functional>
 
 #include "SyncFixture.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Url.h"
+#include "sync/transfer/ReceivedImageFile.h"
+#include "sync_network.grpc.pb.h"
 
 namespace vl::test {
 namespace {
@@ -20,7 +27,57 @@ std::string imageSigOf(const Json& sendChunksReply) {
   return sigs.is_array() && sigs.size() == 1 ? sigs[0].get<std::string>() : std::string();
 }
 
-using ImageTransfer = SyncServerFixture;
+syncnetwork::SendMediametaRequest slice(const std::string& token, const std::string& sig, int total,
+                                        const std::string& data) {
+  syncnetwork::SendMediametaRequest request;
+  request.set_access_token(token);
+  request.set_chunk_sig(sig);
+  request.set_total_packages(total);
+  request.set_data(data);
+  return request;
+}
+
+class ImageTransfer : public SyncServerFixture {
+ public:
+  // A peer's upload stream as it stands on the wire, which may differ from what the project's client
+  // sends: slices kept open until finish().
+  struct Stream {
+    grpc::ClientContext context;
+    syncnetwork::SendMediametaResponse response;
+    std::unique_ptr<grpc::ClientWriter<syncnetwork::SendMediametaRequest>> writer;
+    syncnetwork::SendMediametaResponse finish() {
+      writer->WritesDone();
+      EXPECT_TRUE(writer->Finish().ok());
+      return response;
+    }
+  };
+  syncnetwork::SyncNetworkService::Stub& stub() {
+    if (!stub_) {
+      auto channel = grpc::CreateChannel("127.0.0.1:" + std::to_string(server->boundPort()),
+                                         grpc::InsecureChannelCredentials());
+      stub_ = syncnetwork::SyncNetworkService::NewStub(channel);
+    }
+    return *stub_;
+  }
+  std::unique_ptr<Stream> open(const std::vector<syncnetwork::SendMediametaRequest>& slices) {
+    auto stream = std::make_unique<Stream>();
+    stream->writer = stub().SendMediameta(&stream->context, &stream->response);
+    for (const auto& request : slices) EXPECT_TRUE(stream->writer->Write(request));
+    return stream;
+  }
+  syncnetwork::SendMediametaResponse rawUpload(const std::vector<syncnetwork::SendMediametaRequest>& slices) {
+    return open(slices)->finish();
+  }
+  // An image record pushed by the device of `token`; the sig the serving device asks the image for.
+  std::string pushImage(const std::string& token, const std::string& context) {
+    return imageSigOf(
+        sendChunks(token, Json::array({wireRecord(context, "1700000000.0",
+                                                  Json{{"image", "/home/peer/" + context + ".png"}})})));
+  }
+
+ private:
+  std::unique_ptr<syncnetwork::SyncNetworkService::Stub> stub_;
+};
 
 TEST_F(ImageTransfer, ALargeImageAnswersLaterWhileItArrivesThenLandsInTheForeverFolder) {
   const std::string token = join("A");
@@ -104,6 +161,91 @@ TEST_F(ImageTransfer, UploadsNeedAnAdmittedToken) {
   EXPECT_EQ(files::readFile(inForever("secret.png")), image);
 }
 
+// How a joined device sends an image it cannot read: a stream without a single message, so without a
+// token either. It is answered as done, and nothing is stored or given up for it.
+TEST_F(ImageTransfer, AStreamWithoutSlicesIsAnsweredSucceedAndStoresNothing) {
+  const std::string token = join("A");
+  const std::string sig = pushImage(token, "coming");
+  ASSERT_FALSE(sig.empty());
+  EXPECT_EQ(code(upload("", "", "")), 200);
+  const syncnetwork::SendMediametaResponse answer = rawUpload({});
+  EXPECT_EQ(answer.status().code(), 200);
+  EXPECT_EQ(answer.chunk_sig(), "");
+  EXPECT_EQ(download(token, sig).code, 601);  // its own upload is still awaited
+  EXPECT_FALSE(files::exists(inForever("coming.png")));
+}
+
+// An image that was not stored is never answered "Succeed.": the joined device sends it again on 601.
+TEST_F(ImageTransfer, AnUploadThatIsNotStoredIsAnsweredLaterAndCanComeAgain) {
+  const std::string token = join("A");
+  // The peer's stream is an admitted one, so the gate lets it stay while the rows hold it open.
+  grpc::ClientContext poll;
+  syncnetwork::GetChunksRequest request;
+  request.set_access_token(token);
+  request.set_timestamp(1);
+  syncnetwork::GetChunksResponse polled;
+  ASSERT_TRUE(stub().GetChunks(&poll, request, &polled).ok());
+  ASSERT_EQ(polled.status().code(), 200);
+
+  const std::string image = pngOfSize(5000);
+  struct Row {
+    const char* what;
+    // Sends the image of `sig` the row's way; the answer's code.
+    std::function<int(const std::string& sig)> send;
+    bool wanted;  // the sig was asked for, so the image can come again
+  };
+  const Row rows[] = {
+      {"a slice past the image's size",
+       [&](const std::string& sig) {
+         return rawUpload({slice(token, sig, 1, image), slice(token, sig, 1, image)}).status().code();
+       },
+       true},
+      {"a signature never registered",
+       [&](const std::string&) { return code(upload(token, "0123456789abcdef0123456789abcdef", image)); },
+       false},
+      {"a signature no longer asked for",
+       [&](const std::string& sig) {
+         EXPECT_EQ(code(upload(token, sig, image)), 200);
+         // A second image under a record that has its own is not taken, now or later.
+         const int answer = code(upload(token, sig, pngOfSize(6000)));
+         EXPECT_EQ(FileTransferCenter::defaultCenter().getEntity(sig), nullptr);
+         EXPECT_TRUE(download(token, sig).data == image);
+         return answer;
+       },
+       false},
+      {"too many images arriving at once",
+       [&](const std::string& sig) {
+         std::vector<std::unique_ptr<Stream>> others;
+         for (std::size_t i = 0; i < FileTransferCenter::kMaxReceiving; ++i) {
+           const std::string other = pushImage(token, "other " + std::to_string(i));
+           others.push_back(open({slice(token, other, 2, "\x89PNG half")}));
+           const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+           while (FileTransferCenter::defaultCenter().getEntity(other)->byteCount() == 0 &&
+                  std::chrono::steady_clock::now() < deadline) {
+             dispatch::MainLoop::runUntilIdle();
+           }
+         }
+         const int answer = code(upload(token, sig, image));
+         for (auto& other : others) EXPECT_EQ(other->finish().status().code(), 601);  // cut short
+         return answer;
+       },
+       true},
+  };
+  int n = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string context = "picture " + std::to_string(++n);
+    const std::string sig = pushImage(token, context);
+    ASSERT_FALSE(sig.empty());
+    EXPECT_EQ(row.send(sig), 601);
+    if (!row.wanted) continue;
+    EXPECT_FALSE(files::exists(inForever(context + ".png")));
+    EXPECT_EQ(download(token, sig).code, 601);  // still awaited
+    EXPECT_EQ(code(upload(token, sig, image)), 200);
+    EXPECT_TRUE(files::readFile(inForever(context + ".png")) == image);
+  }
+}
+
 // The registry on its own, fed the way the handlers feed it.
 class TransferRegistry : public SyncStoreFixture {
  public:
@@ -132,7 +274,7 @@ TEST_F(TransferRegistry, AOneSliceImageReportsMaxUpdateAndEndInOrder) {
   center().registerChunkSig(sig);
   listen();
   EXPECT_TRUE(center().appendSlice(sig, 1, "\x89PNG tiny"));
-  EXPECT_TRUE(center().end(sig));
+  EXPECT_EQ(center().end(sig), FileTransferCenter::Ended::Stored);
   EXPECT_EQ(heard, (std::vector<std::string>{"kNotificationFileTransferEntitySetMaxValue {\"max_value\":1}",
                                              "kNotificationFileTransferEntityDidUpdate {\"received\":1}",
                                              "kNotificationFileTransferEntityEndProcess"}));
@@ -159,12 +301,102 @@ TEST_F(TransferRegistry, StreamsThatBreakTheirWordStoreNothing) {
     listen();
     // Slices past what was announced may be refused: the end is what each row checks.
     for (int i = 0; i < row.slices; ++i) (void)center().appendSlice(sig, row.announced, "\x89PNG part");
-    EXPECT_FALSE(center().end(sig));
+    EXPECT_EQ(center().end(sig), FileTransferCenter::Ended::NotStored);
     ASSERT_FALSE(heard.empty());
     EXPECT_EQ(heard.back(), FileTransferEntity::kEndProcess);  // progress views still end
     EXPECT_FALSE(engine().getChunkBySig(sig, kClip)->json()->contains("forever_image"));
     EXPECT_FALSE(files::exists(inForever("") + row.what + ".png"));
     observations.clear();
+  }
+}
+
+std::size_t heapInUse() {
+  const struct mallinfo2 info = ::mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+// A peer names the slice count; one slice that announces the most an image may have must not make the
+// receiver take room for all of them. And the images arriving at once have a cap, in count and in bytes.
+TEST_F(TransferRegistry, ATransferHoldsWhatArrivedAndTheImagesArrivingAtOnceAreCapped) {
+  const std::string big = imageRecord("big");
+  center().registerChunkSig(big);
+  const std::string full(FileTransferEntity::kSliceBytes, 'x');
+  const std::size_t before = heapInUse();
+  ASSERT_TRUE(center().appendSlice(big, FileTransferEntity::kMaxSlices, full));
+  EXPECT_LT(heapInUse() - before, 2 * full.size());
+  EXPECT_EQ(center().bytesHeld(), full.size());
+  center().resetForTesting();
+
+  using Slice = FileTransferCenter::Slice;
+  struct Row {
+    const char* what;
+    std::size_t maxReceiving, maxBytes;
+    std::size_t others;  // transfers already receiving one slice each
+    std::size_t slices;  // slices the last one then sends
+    Slice last;
+  };
+  const std::string part(1000, 'p');
+  const Row rows[] = {
+      {"room for one more", 4, 100000, 3, 2, Slice::Taken},
+      {"a fifth image while four arrive", 4, 100000, 4, 1, Slice::Busy},
+      {"more bytes than may wait at once", 4, 4 * part.size(), 2, 3, Slice::Busy},
+  };
+  int n = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    center().resetForTesting();
+    center().setLimitsForTesting(row.maxReceiving, row.maxBytes);
+    for (std::size_t i = 0; i < row.others; ++i) {
+      const std::string other = imageRecord("other " + std::to_string(++n));
+      center().registerChunkSig(other);
+      ASSERT_EQ(center().takeSlice(other, 2, part), Slice::Taken);
+    }
+    const std::string sig = imageRecord("last " + std::to_string(++n));
+    center().registerChunkSig(sig);
+    Slice outcome = Slice::Taken;
+    for (std::size_t i = 0; i < row.slices && outcome == Slice::Taken; ++i)
+      outcome = center().takeSlice(sig, 4, part);
+    EXPECT_EQ(outcome, row.last);
+    // A transfer that was turned away holds nothing.
+    EXPECT_EQ(center().bytesHeld(), part.size() * (row.others + (row.last == Slice::Taken ? row.slices : 0)));
+  }
+}
+
+// Received bytes are named the same way whether they waited in a file without a name or, where the file
+// system has none, in memory: the sender's name, else the next free numbered one, never over a file.
+TEST(ReceivedImageFile, BothWaysOfStoringTakeAFreeNameAndLeaveNothingElse) {
+  struct Way {
+    const char* what;
+    std::function<std::optional<std::string>(const std::string& folder, const std::string& name,
+                                             const std::vector<std::string>& blocks)>
+        store;
+  };
+  const Way ways[] = {
+      {"unnamed file",
+       [](const std::string& folder, const std::string& name, const std::vector<std::string>& blocks) {
+         const int fd = ReceivedImageFile::openUnnamed(folder);
+         EXPECT_GE(fd, 0);
+         for (const std::string& block : blocks)
+           EXPECT_EQ(::write(fd, block.data(), block.size()), ssize_t(block.size()));
+         std::optional<std::string> path = ReceivedImageFile::link(folder, name, fd);
+         ::close(fd);
+         return path;
+       }},
+      {"memory", &ReceivedImageFile::write},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.what);
+    TempDir folder("vl-received");
+    ASSERT_TRUE(files::atomicWrite(folder / "shot.png", "another record's image"));
+    ASSERT_EQ(::symlink("/nowhere", (folder / "shot-2.png").c_str()), 0);
+    const std::vector<std::string> blocks = {"\x89PNG", std::string(70000, 'a'), "end"};
+    std::optional<std::string> written = way.store(folder.path(), "shot.png", blocks);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(*written, folder / "shot-3.png");
+    EXPECT_EQ(files::readFile(*written), blocks[0] + blocks[1] + blocks[2]);
+    EXPECT_EQ(files::readFile(folder / "shot.png"), "another record's image");
+    EXPECT_EQ(files::listDirectory(folder.path()).names,
+              (std::vector<std::string>{"shot-2.png", "shot-3.png", "shot.png"}));
   }
 }
 

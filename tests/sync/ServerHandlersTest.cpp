@@ -83,6 +83,32 @@ TEST_F(ServerHandlers, WrongPasswordsLockTheAddressOutAndAreNeverLogged) {
   }
 }
 
+// Addresses are free on a LAN: a peer that takes a new one for every few guesses is held back by the count
+// over all addresses, which runs out once the guesses stop.
+TEST_F(ServerHandlers, GuessesFromRotatingAddressesAreHeldBackTogetherUntilTheyStop) {
+  LogCapture logs;
+  ServerResponseMaker maker;
+  auto attempt = [&](const std::string& peer, const std::string& password) {
+    return code(maker.auth(Json{{"network_id", network->identifier()},
+                                {"device_id", "X"},
+                                {"device_name", "X"},
+                                {"password", password},
+                                {"peer", peer}}));
+  };
+  auto address = [](int n) {
+    return "ipv4:10.1." + std::to_string(n / 256) + "." + std::to_string(n % 256) + ":1";
+  };
+  // 2,000 addresses guess twice each, under their own limits.
+  for (int i = 0; i < 4000; ++i) {
+    clock_->advanceMs(5);
+    EXPECT_EQ(attempt(address(i % 2000), "guess " + std::to_string(i)), 412);
+  }
+  EXPECT_EQ(attempt("ipv4:192.168.7.8:1", kPassword), 412);  // not even the right password, meanwhile
+  clock_->advanceMs(AuthThrottle::Policy().lockoutAllMs + 1000);
+  EXPECT_EQ(attempt("ipv4:192.168.7.8:1", kPassword), 200);
+  dispatch::MainLoop::runUntilIdle();
+}
+
 TEST_F(ServerHandlers, ADeviceHoldsOneSlotAndSilentOnesStopCounting) {
   const std::string first = join("A");
   const std::string again = join("A");

@@ -187,10 +187,10 @@ TEST_F(Stores, ImagesAreReadOnlyFromInsideTheApplicationsFolders) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.value);
-    std::optional<std::string> read = RecordImageReader::pngOf(Json{{"forever_image", row.value}}, {inside});
+    auto read = RecordImageReader::pngOf(Json{{"forever_image", row.value}}, {inside});
     EXPECT_EQ(read.has_value(), row.served);
     if (row.served) {
-      EXPECT_EQ(*read, png);
+      EXPECT_EQ(std::string(read->begin(), read->end()), png);
     }
   }
 }

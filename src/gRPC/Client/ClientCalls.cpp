@@ -1,10 +1,13 @@
 #include "gRPC/Client/ClientCalls.h"
 
+#include <grpcpp/impl/codegen/proto_utils.h>
+
 #include <algorithm>
 #include <chrono>
 #include <exception>
 #include <utility>
 
+#include "gRPC/Common/MediaSlices.h"
 #include "gRPC/Common/SyncDictionary.h"
 #include "platform/foundation/Log.h"
 
@@ -17,8 +20,10 @@ ClientConnection::ClientConnection(const std::string& target) {
   // A connection of its own, so that leaving a network really drops its socket and a later
   // connection to the same address starts clean.
   args.SetInt(GRPC_ARG_USE_LOCAL_SUBCHANNEL_POOL, 1);
+  args.SetInt(GRPC_ARG_HTTP2_STREAM_LOOKAHEAD_BYTES, syncwire::kStreamWindowBytes);
   channel_ = grpc::CreateCustomChannel(target, grpc::InsecureChannelCredentials(), args);
   stub_ = std::shared_ptr<SyncStub>(syncnetwork::SyncNetworkService::NewStub(channel_));
+  genericStub_ = std::make_shared<grpc::GenericStub>(channel_);
 }
 
 std::shared_ptr<SyncStub> ClientConnection::enter(grpc::ClientContext* context) {
@@ -26,6 +31,13 @@ std::shared_ptr<SyncStub> ClientConnection::enter(grpc::ClientContext* context) 
   if (closed_) return nullptr;
   active_.insert(context);
   return stub_;
+}
+
+std::shared_ptr<grpc::GenericStub> ClientConnection::enterGeneric(grpc::ClientContext* context) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return nullptr;
+  active_.insert(context);
+  return genericStub_;
 }
 
 void ClientConnection::leave(grpc::ClientContext* context) {
@@ -41,6 +53,7 @@ void ClientConnection::close() {
   for (grpc::ClientContext* context : active_) context->TryCancel();
   // Calls in flight keep the channel alive through their contexts; it goes when the last one ends.
   stub_.reset();
+  genericStub_.reset();
   channel_.reset();
 }
 
@@ -61,6 +74,8 @@ namespace clientcalls {
 namespace {
 
 const char* const kShuttingDown = "The client is shutting down.";
+const char* const kSendMediametaMethod = "/syncnetwork.SyncNetworkService/SendMediameta";
+const char* const kGetMediametaMethod = "/syncnetwork.SyncNetworkService/GetMediameta";
 
 template <class F>
 void guarded(const char* what, F&& f) {
@@ -89,6 +104,17 @@ class ClientCall : public LoopTag {
   // Registers the call and runs `start`; after a successful start the call may already be gone.
   StartResult launch(const std::function<void(SyncStub&, grpc::CompletionQueue*)>& start) {
     std::shared_ptr<SyncStub> stub = connection_->enter(&context_);
+    if (!stub) return "The connection is closed.";
+    if (!loop_.begin([&](grpc::CompletionQueue* queue) { start(*stub, queue); })) {
+      connection_->leave(&context_);
+      return kShuttingDown;
+    }
+    return {};
+  }
+
+  // launch() for a call of bytes built here.
+  StartResult launchGeneric(const std::function<void(grpc::GenericStub&, grpc::CompletionQueue*)>& start) {
+    std::shared_ptr<grpc::GenericStub> stub = connection_->enterGeneric(&context_);
     if (!stub) return "The connection is closed.";
     if (!loop_.begin([&](grpc::CompletionQueue* queue) { start(*stub, queue); })) {
       connection_->leave(&context_);
@@ -148,16 +174,16 @@ class UnaryCall final : public ClientCall {
 };
 
 // The image upload: slices written one after another as each write completes, then the end of the
-// stream, then the single response.
+// stream, then the single response. Each slice goes out as a view of the image (MediaSlices).
 class UploadCall final : public ClientCall {
  public:
   static StartResult start(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
                            clientmessages::Upload upload, double timeLimit,
                            UnaryDone<syncnetwork::SendMediametaResponse> done) {
     auto* call = new UploadCall(loop, connection, std::move(upload), timeLimit, std::move(done));
-    StartResult result = call->launch([&](SyncStub& stub, grpc::CompletionQueue* queue) {
-      call->writer_ = stub.PrepareAsyncSendMediameta(&call->context_, &call->response_, queue);
-      call->writer_->StartCall(call->tag());
+    StartResult result = call->launchGeneric([&](grpc::GenericStub& stub, grpc::CompletionQueue* queue) {
+      call->stream_ = stub.PrepareCall(&call->context_, kSendMediametaMethod, queue);
+      call->stream_->StartCall(call->tag());
     });
     if (!result.empty()) delete call;
     return result;
@@ -169,14 +195,19 @@ class UploadCall final : public ClientCall {
       case Step::Writing:
         if (!ok) {
           finish();  // the stream broke; the final status says why
-        } else if (offset_ < upload_.data.size()) {
+        } else if (offset_ < upload_.data->size()) {
           writeNext();
         } else {
           step_ = Step::Closing;
-          if (!next([&] { writer_->WritesDone(tag()); })) abandon();
+          if (!next([&] { stream_->WritesDone(tag()); })) abandon();
         }
         break;
       case Step::Closing:
+        step_ = Step::Reading;
+        if (!next([&] { stream_->Read(&answer_, tag()); })) abandon();
+        break;
+      case Step::Reading:
+        answered_ = ok;
         finish();
         break;
       case Step::Finishing:
@@ -186,30 +217,28 @@ class UploadCall final : public ClientCall {
   }
 
  private:
-  enum class Step { Starting, Writing, Closing, Finishing };
+  enum class Step { Starting, Writing, Closing, Reading, Finishing };
 
   UploadCall(EventLoop& loop, std::shared_ptr<ClientConnection> connection, clientmessages::Upload upload,
              double timeLimit, UnaryDone<syncnetwork::SendMediametaResponse> done)
       : ClientCall(loop, std::move(connection), timeLimit),
         upload_(std::move(upload)),
-        total_(static_cast<std::int32_t>(syncwire::sliceCount(upload_.data.size()))),
+        total_(static_cast<std::int32_t>(syncwire::sliceCount(upload_.data->size()))),
         done_(std::move(done)) {}
 
   void writeNext() {
-    const std::size_t length = std::min<std::size_t>(upload_.data.size() - offset_,
+    const std::size_t length = std::min<std::size_t>(upload_.data->size() - offset_,
                                                      static_cast<std::size_t>(syncwire::kPackageSize));
-    message_.set_access_token(upload_.accessToken);
-    message_.set_chunk_sig(upload_.chunkSig);
-    message_.set_total_packages(total_);
-    message_.set_data(upload_.data.data() + offset_, length);
+    message_ =
+        syncwire::uploadMessage(upload_.accessToken, upload_.chunkSig, total_, upload_.data, offset_, length);
     offset_ += length;
     step_ = Step::Writing;
-    if (!next([&] { writer_->Write(message_, tag()); })) abandon();
+    if (!next([&] { stream_->Write(message_, tag()); })) abandon();
   }
 
   void finish() {
     step_ = Step::Finishing;
-    if (!next([&] { writer_->Finish(&status_, tag()); })) abandon();
+    if (!next([&] { stream_->Finish(&status_, tag()); })) abandon();
   }
 
   void abandon() {
@@ -219,7 +248,19 @@ class UploadCall final : public ClientCall {
 
   void complete() {
     connection_->leave(&context_);
-    guarded("upload callback", [&] { done_(status_, response_); });
+    syncnetwork::SendMediametaResponse response;
+    if (status_.ok()) {
+      // A server that ends the call well owes its one answer.
+      if (!answered_) {
+        status_ = grpc::Status(grpc::StatusCode::INTERNAL, "The upload ended without an answer.");
+      } else if (grpc::Status read =
+                     grpc::SerializationTraits<syncnetwork::SendMediametaResponse>::Deserialize(&answer_,
+                                                                                                &response);
+                 !read.ok()) {
+        status_ = read;
+      }
+    }
+    guarded("upload callback", [&] { done_(status_, response); });
     delete this;
   }
 
@@ -227,44 +268,61 @@ class UploadCall final : public ClientCall {
   const std::int32_t total_;
   std::size_t offset_ = 0;
   Step step_ = Step::Starting;
-  syncnetwork::SendMediametaRequest message_;
-  syncnetwork::SendMediametaResponse response_;
-  std::unique_ptr<grpc::ClientAsyncWriter<syncnetwork::SendMediametaRequest>> writer_;
+  bool answered_ = false;
+  grpc::ByteBuffer message_;
+  grpc::ByteBuffer answer_;
+  std::unique_ptr<grpc::GenericClientAsyncReaderWriter> stream_;
   UnaryDone<syncnetwork::SendMediametaResponse> done_;
 };
 
-// The image download: one request, then each response message as it arrives.
+// The image download: one request, then each response message as it arrives, read straight into a
+// buffer of its own (MediaSlices).
 class DownloadCall final : public ClientCall {
  public:
-  using MessageHandler = std::function<void(const syncnetwork::GetMediametaResponse&)>;
+  using MessageHandler = std::function<void(syncwire::DownloadedSlice&&)>;
   using Done = std::function<void(const grpc::Status&)>;
 
   static StartResult start(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
                            const syncnetwork::GetMediametaRequest& request, double timeLimit,
                            MessageHandler message, Done done) {
     auto* call = new DownloadCall(loop, connection, timeLimit, std::move(message), std::move(done));
-    StartResult result = call->launch([&](SyncStub& stub, grpc::CompletionQueue* queue) {
-      call->reader_ = stub.PrepareAsyncGetMediameta(&call->context_, request, queue);
-      call->reader_->StartCall(call->tag());
+    bool own = false;
+    if (!grpc::SerializationTraits<syncnetwork::GetMediametaRequest>::Serialize(request, &call->request_,
+                                                                                &own)
+             .ok()) {
+      delete call;
+      return "The request could not be encoded.";
+    }
+    StartResult result = call->launchGeneric([&](grpc::GenericStub& stub, grpc::CompletionQueue* queue) {
+      call->stream_ = stub.PrepareCall(&call->context_, kGetMediametaMethod, queue);
+      call->stream_->StartCall(call->tag());
     });
     if (!result.empty()) delete call;
     return result;
   }
 
   void proceed(bool ok) override {
+    if (!ok && step_ != Step::Finishing) return finish();
     switch (step_) {
       case Step::Starting:
-      case Step::Reading:
-        if (!ok) {
-          step_ = Step::Finishing;
-          if (!next([&] { reader_->Finish(&status_, tag()); })) abandon();
-          break;
-        }
-        if (step_ == Step::Reading) guarded("media handler", [&] { message_(response_); });
-        step_ = Step::Reading;
-        response_.Clear();
-        if (!next([&] { reader_->Read(&response_, tag()); })) abandon();
+        step_ = Step::Asking;
+        if (!next([&] { stream_->WriteLast(request_, grpc::WriteOptions(), tag()); })) abandon();
         break;
+      case Step::Asking:
+        readNext();
+        break;
+      case Step::Reading: {
+        syncwire::DownloadedSlice slice;
+        if (!syncwire::readDownloadMessage(response_, &slice)) {
+          // What gRPC does with a message that does not decode: the call ends with an error.
+          context_.TryCancel();
+          failure_ = grpc::Status(grpc::StatusCode::INTERNAL, "A download message did not decode.");
+          return finish();
+        }
+        guarded("media handler", [&] { message_(std::move(slice)); });
+        readNext();
+        break;
+      }
       case Step::Finishing:
         complete();
         break;
@@ -272,13 +330,24 @@ class DownloadCall final : public ClientCall {
   }
 
  private:
-  enum class Step { Starting, Reading, Finishing };
+  enum class Step { Starting, Asking, Reading, Finishing };
 
   DownloadCall(EventLoop& loop, std::shared_ptr<ClientConnection> connection, double timeLimit,
                MessageHandler message, Done done)
       : ClientCall(loop, std::move(connection), timeLimit),
         message_(std::move(message)),
         done_(std::move(done)) {}
+
+  void readNext() {
+    step_ = Step::Reading;
+    response_.Clear();
+    if (!next([&] { stream_->Read(&response_, tag()); })) abandon();
+  }
+
+  void finish() {
+    step_ = Step::Finishing;
+    if (!next([&] { stream_->Finish(&status_, tag()); })) abandon();
+  }
 
   void abandon() {
     status_ = grpc::Status(grpc::StatusCode::CANCELLED, kShuttingDown);
@@ -287,6 +356,7 @@ class DownloadCall final : public ClientCall {
 
   void complete() {
     connection_->leave(&context_);
+    if (!failure_.ok()) status_ = failure_;
     guarded("download completion", [&] { done_(status_); });
     delete this;
   }
@@ -294,8 +364,10 @@ class DownloadCall final : public ClientCall {
   MessageHandler message_;
   Done done_;
   Step step_ = Step::Starting;
-  syncnetwork::GetMediametaResponse response_;
-  std::unique_ptr<grpc::ClientAsyncReader<syncnetwork::GetMediametaResponse>> reader_;
+  grpc::ByteBuffer request_;
+  grpc::ByteBuffer response_;
+  grpc::Status failure_;
+  std::unique_ptr<grpc::GenericClientAsyncReaderWriter> stream_;
 };
 
 }  // namespace
@@ -336,7 +408,7 @@ StartResult sendMediameta(EventLoop& loop, const std::shared_ptr<ClientConnectio
 
 StartResult getMediameta(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
                          const syncnetwork::GetMediametaRequest& request, double timeLimit,
-                         std::function<void(const syncnetwork::GetMediametaResponse&)> message,
+                         std::function<void(syncwire::DownloadedSlice&&)> message,
                          std::function<void(const grpc::Status&)> done) {
   return DownloadCall::start(loop, connection, request, timeLimit, std::move(message), std::move(done));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <grpcpp/generic/generic_stub.h>
 #include <grpcpp/grpcpp.h>
 
 #include <condition_variable>
@@ -26,6 +27,8 @@ class ClientConnection {
 
   // Registers a call about to start; nullptr when the connection is closed.
   std::shared_ptr<SyncStub> enter(grpc::ClientContext* context);
+  // The same for a call that sends and reads bytes it built itself (the image streams).
+  std::shared_ptr<grpc::GenericStub> enterGeneric(grpc::ClientContext* context);
   void leave(grpc::ClientContext* context);
 
   void close();
@@ -37,6 +40,7 @@ class ClientConnection {
   std::condition_variable idle_;
   std::shared_ptr<grpc::Channel> channel_;
   std::shared_ptr<SyncStub> stub_;
+  std::shared_ptr<grpc::GenericStub> genericStub_;
   std::unordered_set<grpc::ClientContext*> active_;
   bool closed_ = false;
 };
@@ -73,7 +77,7 @@ StartResult sendMediameta(EventLoop& loop, const std::shared_ptr<ClientConnectio
 // Server streaming: `message` runs for each response message on the loop thread, then `done` once.
 StartResult getMediameta(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
                          const syncnetwork::GetMediametaRequest& request, double timeLimit,
-                         std::function<void(const syncnetwork::GetMediametaResponse&)> message,
+                         std::function<void(syncwire::DownloadedSlice&&)> message,
                          std::function<void(const grpc::Status&)> done);
 
 }  // namespace clientcalls

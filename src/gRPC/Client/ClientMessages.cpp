@@ -70,17 +70,26 @@ bool getMediametaRequest(const Json& request, syncnetwork::GetMediametaRequest* 
   return finish(reader, error);
 }
 
-bool upload(const Json& request, Upload* out, std::string* error) {
+bool upload(Json request, Upload* out, std::string* error) {
   *out = Upload();
   DictionaryReader reader(request);
-  reader.bytes("data", &out->data);
+  std::vector<std::uint8_t> data;
+  auto found = request.is_object() ? request.find("data") : request.end();
+  if (!request.is_object() || found == request.end()) {
+    reader.fail("missing key \"data\"");
+  } else if (!found->is_binary()) {
+    reader.fail("\"data\" is not a byte block");
+  } else {
+    data = std::move(static_cast<std::vector<std::uint8_t>&>(found->get_binary()));
+  }
   // Token and sig only travel inside slices, so an empty image may come without them.
-  const bool needed = !out->data.empty();
+  const bool needed = !data.empty();
   reader.text("access_token", &out->accessToken, needed);
   reader.text("chunk_sig", &out->chunkSig, needed);
-  if (reader.ok() && syncwire::sliceCount(out->data.size()) > std::numeric_limits<std::int32_t>::max()) {
+  if (reader.ok() && syncwire::sliceCount(data.size()) > std::numeric_limits<std::int32_t>::max()) {
     reader.fail("\"data\" needs more slices than a 32-bit count can announce");
   }
+  out->data = std::make_shared<const std::vector<std::uint8_t>>(std::move(data));
   return finish(reader, error);
 }
 
@@ -110,13 +119,12 @@ Json sendMediametaReply(const syncnetwork::SendMediametaResponse& response) {
   return Json{{"status", syncwire::statusDictionary(response.status())}};
 }
 
-Json mediaMessage(const syncnetwork::GetMediametaResponse& message) {
-  const std::string& data = message.data();
-  return Json{{"code", message.status().code()},
-              {"chunk_sig", message.chunk_sig()},
-              {"data", Json::binary(std::vector<std::uint8_t>(data.begin(), data.end()))},
-              {"total_packages", message.total_packages()},
-              {"end", message.end()}};
+Json mediaMessage(syncwire::DownloadedSlice&& message) {
+  return Json{{"code", message.status.code()},
+              {"chunk_sig", std::move(message.chunkSig)},
+              {"data", Json::binary(std::move(message.data))},
+              {"total_packages", message.totalPackages},
+              {"end", message.end}};
 }
 
 }  // namespace vl::clientmessages

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "gRPC/Common/MediaSlices.h"
 #include "platform/foundation/Json.h"
 #include "sync_network.pb.h"
 
@@ -16,13 +17,15 @@ bool getChunksRequest(const Json& request, syncnetwork::GetChunksRequest* out, s
                                      std::string* error);
 bool getMediametaRequest(const Json& request, syncnetwork::GetMediametaRequest* out, std::string* error);
 
-// The upload: the image bytes to slice and the fields every slice repeats.
+// The upload: the image bytes to slice (shared by the slices on their way) and the fields every slice
+// repeats.
 struct Upload {
-  std::string data;
+  syncwire::SharedBytes data;
   std::string accessToken;
   std::string chunkSig;
 };
-[[nodiscard]] bool upload(const Json& request, Upload* out, std::string* error);
+// Takes the request's "data" over, without a copy of its own.
+[[nodiscard]] bool upload(Json request, Upload* out, std::string* error);
 
 // Success replies; the Auth reply names field 4 "network_name".
 Json authReply(const syncnetwork::AuthResponse& response);
@@ -30,7 +33,7 @@ Json byeReply(const syncnetwork::ByeResponse& response);
 Json getChunksReply(const syncnetwork::GetChunksResponse& response);
 Json sendChunksReply(const syncnetwork::SendChunksResponse& response);
 Json sendMediametaReply(const syncnetwork::SendMediametaResponse& response);
-// One streamed download message, as the media handler receives it.
-Json mediaMessage(const syncnetwork::GetMediametaResponse& message);
+// One streamed download message, as the media handler receives it; its data is taken over.
+Json mediaMessage(syncwire::DownloadedSlice&& message);
 
 }  // namespace vl::clientmessages

@@ -150,9 +150,13 @@ void SyncNetworkClient::sendChunksWithRequest(const Json& request, Callback call
 }
 
 void SyncNetworkClient::sendMediametaWithRequest(const Json& request, Callback callback) {
+  sendMediametaWithRequest(Json(request), std::move(callback));
+}
+
+void SyncNetworkClient::sendMediametaWithRequest(Json&& request, Callback callback) {
   clientmessages::Upload upload;
   std::string error;
-  if (!clientmessages::upload(request, &upload, &error))
+  if (!clientmessages::upload(std::move(request), &upload, &error))
     return refuse("sendMediameta", error, std::move(callback));
   auto current = connection();
   if (!current) return refuse("sendMediameta", kNotConnected, std::move(callback));
@@ -181,8 +185,8 @@ Json SyncNetworkClient::getMediametaWithRequest(const Json& request) {
   auto done = finished->get_future();
   auto result = clientcalls::getMediameta(
       loop_, current, message, options_.downloadTimeLimitSeconds,
-      [handler](const syncnetwork::GetMediametaResponse& response) {
-        if (*handler) (*handler)(clientmessages::mediaMessage(response));
+      [handler](syncwire::DownloadedSlice&& response) {
+        if (*handler) (*handler)(clientmessages::mediaMessage(std::move(response)));
       },
       // The final status is not examined: every slice has already gone to the media handler.
       [finished](const grpc::Status&) { finished->set_value(); });

@@ -59,6 +59,8 @@ class SyncNetworkClient {
   void syncByeWithRequest(const Json& request);
   void getChunksWithRequest(const Json& request, Callback callback);
   void sendMediametaWithRequest(const Json& request, Callback callback);
+  // The same, taking the request's image over instead of copying it.
+  void sendMediametaWithRequest(Json&& request, Callback callback);
   Json getMediametaWithRequest(const Json& request);
   void sendChunksWithRequest(const Json& request, Callback callback);
 

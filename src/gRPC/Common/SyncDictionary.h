@@ -19,6 +19,9 @@ inline constexpr std::int64_t kPackageSize = 3145728;
 // a large batch of records still fits.
 inline constexpr int kMaxMessageBytes = 64 * 1024 * 1024;
 inline constexpr int kDefaultPort = 21900;
+// How far each end lets an image stream run ahead of its reader: more than two slices, so the next
+// slice is on its way while one is read.
+inline constexpr int kStreamWindowBytes = 8 * 1024 * 1024;
 
 // The port a serving device listens on: kDefaultPort, unless VELLISTO_SYNC_PORT names another valid
 // port (two instances on one machine, tests of the layers above).

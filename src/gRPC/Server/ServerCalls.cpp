@@ -1,5 +1,7 @@
 #include "gRPC/Server/ServerCalls.h"
 
+#include <grpcpp/impl/codegen/proto_utils.h>
+
 #include <functional>
 #include <memory>
 #include <utility>
@@ -8,7 +10,10 @@ namespace vl {
 
 namespace {
 
-using AsyncService = syncnetwork::SyncNetworkService::AsyncService;
+using AsyncService = SyncAsyncService;
+
+// Answers that only a caller with a right password or an admitted token gets.
+bool admits(int code) { return code == 200 || code == 601; }
 
 class ServerCall : public LoopTag {
  protected:
@@ -50,7 +55,9 @@ class UnaryServerCall final : public ServerCall {
       return;
     }
     listen(environment_, listen_, handle_);
-    response_ = std::invoke(handle_, environment_.provider, request_, context_.peer());
+    const std::string peer = context_.peer();
+    response_ = std::invoke(handle_, environment_.provider, request_, environment_.gate.addressOf(peer));
+    environment_.gate.noteCall(peer, admits(response_.status().code()));
     answered_ = true;
     if (!next([&] { writer_.Finish(response_, grpc::Status::OK, tag()); })) delete this;
   }
@@ -73,7 +80,7 @@ class DownloadServerCall final : public ServerCall {
   static void listen(ServerEnvironment& environment) {
     auto* call = new DownloadServerCall(environment);
     if (!call->next([&] {
-          environment.service.RequestGetMediameta(&call->context_, &call->request_, &call->writer_,
+          environment.service.RequestGetMediameta(&call->context_, &call->requestBytes_, &call->writer_,
                                                   environment.queue, environment.queue, call->tag());
         })) {
       delete call;
@@ -82,12 +89,23 @@ class DownloadServerCall final : public ServerCall {
 
   void proceed(bool ok) override {
     switch (step_) {
-      case Step::Waiting:
+      case Step::Waiting: {
         if (!ok) return delete this;
         listen(environment_);
-        stream_ = std::make_unique<MediametaStream>(environment_.provider.getMediameta(request_));
+        syncnetwork::GetMediametaRequest request;
+        const grpc::Status read = grpc::SerializationTraits<syncnetwork::GetMediametaRequest>::Deserialize(
+            &requestBytes_, &request);
+        if (!read.ok()) {
+          // What gRPC answers a request that does not decode, when it decodes it itself.
+          step_ = Step::Finishing;
+          if (!next([&] { writer_.Finish(read, tag()); })) delete this;
+          return;
+        }
+        stream_ = std::make_unique<MediametaStream>(environment_.provider.getMediameta(request));
+        environment_.gate.noteCall(context_.peer(), admits(stream_->statusCode()));
         writeNext();
         break;
+      }
       case Step::Writing:
         if (ok) {
           writeNext();
@@ -108,7 +126,7 @@ class DownloadServerCall final : public ServerCall {
 
   void writeNext() {
     if (index_ >= stream_->count()) return finish();
-    message_ = stream_->message(index_++);
+    message_ = stream_->wireMessage(index_++);
     step_ = Step::Writing;
     if (!next([&] { writer_.Write(message_, tag()); })) delete this;
   }
@@ -120,11 +138,11 @@ class DownloadServerCall final : public ServerCall {
   }
 
   Step step_ = Step::Waiting;
-  syncnetwork::GetMediametaRequest request_;
-  grpc::ServerAsyncWriter<syncnetwork::GetMediametaResponse> writer_;
+  grpc::ByteBuffer requestBytes_;
+  grpc::ServerAsyncWriter<grpc::ByteBuffer> writer_;
   std::unique_ptr<MediametaStream> stream_;
   std::size_t index_ = 0;
-  syncnetwork::GetMediametaResponse message_;
+  grpc::ByteBuffer message_;
 };
 
 // SendMediameta: every slice read goes to the upload handler; the end of the stream gives the answer.
@@ -156,6 +174,9 @@ class UploadServerCall final : public ServerCall {
           // The stream has ended: cleanly (half-close) or because the client went away; the upload
           // tells the two apart by the slices it was promised.
           response_ = upload_->finish();
+          // A stream without slices is answered without a token; it proves nothing.
+          environment_.gate.noteCall(context_.peer(),
+                                     upload_->slices() > 0 && admits(response_.status().code()));
           step_ = Step::Finishing;
           if (!next([&] { reader_.Finish(response_, grpc::Status::OK, tag()); })) delete this;
         }

@@ -1,5 +1,7 @@
 #include "gRPC/Server/ServerProvider.h"
 
+#include <grpcpp/impl/codegen/proto_utils.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -14,10 +16,6 @@ namespace vl {
 using syncwire::DictionaryReader;
 
 namespace {
-
-Json bytesValue(const std::string& data) {
-  return Json::binary(std::vector<std::uint8_t>(data.begin(), data.end()));
-}
 
 // A reply the service cannot turn into a response: the caller gets 500 and the log says why.
 void malformed(const char* operation, const std::string& why, syncnetwork::Status* status) {
@@ -158,32 +156,34 @@ syncnetwork::ByeResponse ServerProvider::bye(const syncnetwork::ByeRequest& requ
 
 MediametaStream::MediametaStream(syncnetwork::Status status, std::string chunkSig,
                                  std::vector<std::uint8_t> data, bool hasData)
-    : status_(std::move(status)), chunkSig_(std::move(chunkSig)), data_(std::move(data)), hasData_(hasData) {}
+    : status_(std::move(status)),
+      chunkSig_(std::move(chunkSig)),
+      data_(std::make_shared<const std::vector<std::uint8_t>>(std::move(data))),
+      hasData_(hasData) {}
 
 std::size_t MediametaStream::count() const {
   if (!hasData_) return 1;
-  return static_cast<std::size_t>(syncwire::sliceCount(data_.size()));
+  return static_cast<std::size_t>(syncwire::sliceCount(data_->size()));
+}
+
+grpc::ByteBuffer MediametaStream::wireMessage(std::size_t index) const {
+  if (!hasData_) return syncwire::downloadMessage(status_, chunkSig_, nullptr, 0, 0, 0, true);
+  const auto slice = static_cast<std::size_t>(ServerProvider::PACKAGE_SIZE);
+  const std::size_t offset = std::min(index * slice, data_->size());
+  const std::size_t length = std::min(slice, data_->size() - offset);
+  return syncwire::downloadMessage(status_, chunkSig_, data_, offset, length,
+                                   static_cast<std::int32_t>(count()), index + 1 == count());
 }
 
 syncnetwork::GetMediametaResponse MediametaStream::message(std::size_t index) const {
+  grpc::ByteBuffer wire = wireMessage(index);
   syncnetwork::GetMediametaResponse message;
-  *message.mutable_status() = status_;
-  message.set_chunk_sig(chunkSig_);
-  if (!hasData_) {
-    message.set_total_packages(0);
-    message.set_end(true);
-    return message;
-  }
-  const auto slice = static_cast<std::size_t>(ServerProvider::PACKAGE_SIZE);
-  const std::size_t offset = std::min(index * slice, data_.size());
-  const std::size_t length = std::min(slice, data_.size() - offset);
-  message.set_data(reinterpret_cast<const char*>(data_.data()) + offset, length);
-  message.set_total_packages(static_cast<std::int32_t>(count()));
-  message.set_end(index + 1 == count());
+  if (!grpc::SerializationTraits<syncnetwork::GetMediametaResponse>::Deserialize(&wire, &message).ok())
+    logf("sync server: an image message %zu of %s does not read back", index, chunkSig_.c_str());
   return message;
 }
 
-void MediametaUpload::message(const syncnetwork::SendMediametaRequest& request) {
+void MediametaUpload::message(syncnetwork::SendMediametaRequest& request) {
   std::fputs("data received\n", stdout);
   std::fflush(stdout);
   chunkSig_ = request.chunk_sig();
@@ -191,10 +191,9 @@ void MediametaUpload::message(const syncnetwork::SendMediametaRequest& request) 
   announced_ = request.total_packages();
   ++received_;
   provider_.call("sendMediametaMessage", [&](ServerRequestHandler& handler) {
-    handler.sendMediametaMessage(Json{{"access_token", request.access_token()},
-                                      {"chunk_sig", request.chunk_sig()},
-                                      {"data", bytesValue(request.data())},
-                                      {"total_packages", request.total_packages()}});
+    handler.sendMediametaSlice(ServerRequestHandler::MediaSlice{request.access_token(), request.chunk_sig(),
+                                                                request.total_packages(),
+                                                                std::move(*request.mutable_data())});
     return Json();
   });
 }
@@ -206,16 +205,18 @@ syncnetwork::SendMediametaResponse MediametaUpload::finish() {
     // A peer that went away mid-upload (or miscounted): half an image must not be stored as whole.
     logf("sync server: upload of %s stopped after %lld of %d slices", chunkSig_.c_str(),
          static_cast<long long>(received_), announced_);
-    provider_.call("sendMediametaAbort", [&](ServerRequestHandler& handler) {
-      handler.sendMediametaAbort(Json{{"chunk_sig", chunkSig_}, {"access_token", accessToken_}});
-      return Json();
+    const Json reply = provider_.call("sendMediametaAbort", [&](ServerRequestHandler& handler) {
+      return handler.sendMediametaAbort(Json{{"chunk_sig", chunkSig_}, {"access_token", accessToken_}});
     });
-    response.mutable_status()->set_code(500);
-    response.mutable_status()->set_msg("The upload ended before all of its slices arrived.");
+    DictionaryReader reader(reply);
+    if (!reader.status(response.mutable_status())) {
+      malformed("sendMediametaAbort", reader.error(), response.mutable_status());
+    }
     return response;
   }
   const Json reply = provider_.call("sendMediametaEnd", [&](ServerRequestHandler& handler) {
-    return handler.sendMediametaEnd(Json{{"chunk_sig", chunkSig_}, {"access_token", accessToken_}});
+    return handler.sendMediametaEnd(
+        Json{{"chunk_sig", chunkSig_}, {"access_token", accessToken_}, {"slices", received_}});
   });
   DictionaryReader reader(reply);
   if (!reader.status(response.mutable_status())) {

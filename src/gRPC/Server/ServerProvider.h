@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "gRPC/Common/MediaSlices.h"
 #include "gRPC/Server/ServerRequestHandler.h"
 #include "platform/foundation/Json.h"
 #include "sync_network.pb.h"
@@ -21,12 +22,16 @@ class MediametaStream {
                   bool hasData);
 
   std::size_t count() const;
+  // Message `index` as it goes on the wire: its slice of the image is shared, not copied.
+  grpc::ByteBuffer wireMessage(std::size_t index) const;
+  // The same message read back.
   syncnetwork::GetMediametaResponse message(std::size_t index) const;
+  int statusCode() const { return status_.code(); }
 
  private:
   syncnetwork::Status status_;
   std::string chunkSig_;
-  std::vector<std::uint8_t> data_;
+  syncwire::SharedBytes data_;
   bool hasData_;
 };
 
@@ -66,9 +71,11 @@ class MediametaUpload {
  public:
   explicit MediametaUpload(ServerProvider& provider) : provider_(provider) {}
 
-  void message(const syncnetwork::SendMediametaRequest& request);
+  // One slice; its bytes are taken out of `request`.
+  void message(syncnetwork::SendMediametaRequest& request);
   // The stream has ended (cleanly or not); gives the call's one response.
   syncnetwork::SendMediametaResponse finish();
+  std::int64_t slices() const { return received_; }
 
  private:
   ServerProvider& provider_;

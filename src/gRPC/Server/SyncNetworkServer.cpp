@@ -1,6 +1,8 @@
 #include "gRPC/Server/SyncNetworkServer.h"
 
 #include <grpcpp/grpcpp.h>
+#include <grpcpp/resource_quota.h>
+#include <grpcpp/server_posix.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -21,8 +23,9 @@ namespace vl {
 // One started server. Declaration order is teardown order in reverse: the server goes before the
 // service it calls and before the queue it reports to.
 struct SyncNetworkServer::Running {
+  std::unique_ptr<ConnectionGate> gate;
   std::unique_ptr<EventLoop> loop;
-  std::unique_ptr<syncnetwork::SyncNetworkService::AsyncService> service;
+  std::unique_ptr<SyncAsyncService> service;
   std::unique_ptr<ServerProvider> provider;
   std::unique_ptr<ServerEnvironment> environment;
   std::unique_ptr<grpc::Server> server;
@@ -31,7 +34,11 @@ struct SyncNetworkServer::Running {
 
 namespace {
 
-void stop(SyncNetworkServer::Options options, grpc::Server& server, EventLoop& loop) {
+constexpr int kStreamsPerConnection = 16;
+constexpr std::size_t kServerMemoryBytes = 256 * 1024 * 1024;
+
+void stop(SyncNetworkServer::Options options, ConnectionGate& gate, grpc::Server& server, EventLoop& loop) {
+  gate.stop();
   const auto grace = std::chrono::duration_cast<std::chrono::system_clock::duration>(
       std::chrono::duration<double>(options.closeGraceSeconds));
   // Calls still running get the grace period, then are cancelled; waiting calls end at once.
@@ -79,19 +86,26 @@ void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
     return;
   }
   auto run = std::make_unique<Running>();
-  run->service = std::make_unique<syncnetwork::SyncNetworkService::AsyncService>();
+  run->gate = std::make_unique<ConnectionGate>(options_.gate);
+  // The gate listens; gRPC only ever sees the connections it hands over.
+  if (!run->gate->listen(ip, static_cast<int>(port))) return;
+  run->port = run->gate->port();
+  run->service = std::make_unique<SyncAsyncService>();
   grpc::ServerBuilder builder;
-  builder.AddListeningPort(target, grpc::InsecureServerCredentials(), &run->port);
   builder.RegisterService(run->service.get());
   builder.SetMaxReceiveMessageSize(syncwire::kMaxMessageBytes);
   builder.SetMaxSendMessageSize(syncwire::kMaxMessageBytes);
-  // A second instance must fail to bind rather than silently take half of the connections.
-  builder.AddChannelArgument(GRPC_ARG_ALLOW_REUSEPORT, 0);
+  builder.AddChannelArgument(GRPC_ARG_HTTP2_STREAM_LOOKAHEAD_BYTES, syncwire::kStreamWindowBytes);
+  // What a connection may keep open, and what all of them may hold in memory together: a joined
+  // device uses a handful of calls at once, and a peer that opens many must not hold a window each.
+  builder.AddChannelArgument(GRPC_ARG_MAX_CONCURRENT_STREAMS, kStreamsPerConnection);
+  grpc::ResourceQuota quota("vl-sync-server");
+  quota.Resize(kServerMemoryBytes);
+  builder.SetResourceQuota(quota);
   std::unique_ptr<grpc::ServerCompletionQueue> queue = builder.AddCompletionQueue();
   run->server = builder.BuildAndStart();
-  if (!run->server || run->port == 0) {
-    logf("sync server: can't bind %s", target.c_str());
-    if (run->server) run->server->Shutdown();
+  if (!run->server) {
+    logf("sync server: can't start serving %s", target.c_str());
     // Nothing was ever placed on the queue; dropping it shuts it down.
     return;
   }
@@ -99,8 +113,9 @@ void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
   run->loop = std::make_unique<EventLoop>(std::move(queue), "vl-grpc-server");
   run->provider = std::make_unique<ServerProvider>(handler());
   run->environment = std::make_unique<ServerEnvironment>(
-      ServerEnvironment{*run->loop, *run->service, rawQueue, *run->provider});
+      ServerEnvironment{*run->loop, *run->service, rawQueue, *run->provider, *run->gate});
   listenForCalls(*run->environment);
+  run->gate->start([server = run->server.get()](int fd) { grpc::AddInsecureChannelFromFd(server, fd); });
   const int bound = run->port;
   if (!run->loop->post([bound] {
         std::printf("server started on port %d\n", bound);
@@ -121,7 +136,7 @@ void SyncNetworkServer::close() {
   const Options options = options_;
   if (run->loop->isCurrent()) {
     log("sync server: close on the server's own loop; stopping from another thread");
-    std::thread([options, run] { stop(options, *run->server, *run->loop); }).detach();
+    std::thread([options, run] { stop(options, *run->gate, *run->server, *run->loop); }).detach();
     return;
   }
   // On the main thread a handler may be waiting for main-queue work (a list refresh); a group's wait
@@ -129,7 +144,7 @@ void SyncNetworkServer::close() {
   dispatch::Group stopped;
   stopped.enter();
   std::thread stopper([options, run, &stopped] {
-    stop(options, *run->server, *run->loop);
+    stop(options, *run->gate, *run->server, *run->loop);
     stopped.leave();
   });
   stopped.wait();

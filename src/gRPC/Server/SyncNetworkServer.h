@@ -5,17 +5,20 @@
 #include <mutex>
 #include <string>
 
+#include "gRPC/Server/ConnectionGate.h"
 #include "gRPC/Server/ServerRequestHandler.h"
 
 namespace vl {
 
 // The serving device's gRPC server: plain-text HTTP/2 on one address and port, one event-loop thread
-// made at each start and ended at each close. Every request handler runs on that thread.
+// made at each start and ended at each close. Every request handler runs on that thread. The port is
+// the ConnectionGate's, which caps the connections and closes those that never get in.
 class SyncNetworkServer {
  public:
   struct Options {
     // How long calls in flight may take to finish when the server closes before they are cancelled.
     double closeGraceSeconds = 1;
+    ConnectionGate::Options gate;
   };
 
   SyncNetworkServer();

@@ -217,6 +217,13 @@ bool atomicWrite(const std::string& path, std::string_view data, mode_t mode) {
   return atomicWriteWith(path, mode, [&](int fd) { return writeAll(fd, data); });
 }
 
+bool atomicWrite(const std::string& path, const std::vector<std::string>& pieces, mode_t mode) {
+  return atomicWriteWith(path, mode, [&](int fd) {
+    return std::all_of(pieces.begin(), pieces.end(),
+                       [fd](const std::string& piece) { return writeAll(fd, piece); });
+  });
+}
+
 DirectoryListing listDirectory(const std::string& path, bool includeHidden) {
   DirectoryListing listing;
   DIR* dir = ::opendir(path.c_str());

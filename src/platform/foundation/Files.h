@@ -35,6 +35,9 @@ constexpr mode_t kPrivateFolderMode = 0700;
 // for the file's own name pattern (docs, ".tmp" promotion) pass it by.
 [[nodiscard]] bool atomicWrite(const std::string& path, std::string_view data,
                                mode_t mode = kPrivateFileMode);
+// The same for content that lies in pieces, written one after another without joining them first.
+[[nodiscard]] bool atomicWrite(const std::string& path, const std::vector<std::string>& pieces,
+                               mode_t mode = kPrivateFileMode);
 bool isAtomicWriteTemporaryName(std::string_view name);
 // fsync of a folder, so the names created, renamed or removed in it last through a crash.
 [[nodiscard]] bool syncFolder(const std::string& folder);

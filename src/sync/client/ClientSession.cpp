@@ -144,6 +144,7 @@ ClientSession& ClientSession::renew(const std::string& accessToken) {
     session.timestamp_ = 0;
     session.firstMergeDone_ = false;
     session.laterRetries_.clear();
+    session.uploadRetries_.clear();
   }
   session.outstanding_ = 0;
   session.failedPollsInARow_ = 0;
@@ -159,6 +160,7 @@ void ClientSession::invalidate() {
     session.timestamp_ = -1;
     ++session.generation_;
     session.laterRetries_.clear();
+    session.uploadRetries_.clear();
   }
   session.stopPolling();
   session.outstanding_ = 0;
@@ -434,7 +436,7 @@ void ClientSession::upload(std::uint64_t generation, const std::string& token, c
     return;
   }
   // The serving device names the sig; what is read is only ever a file of our own folders.
-  std::optional<std::string> png = RecordImageReader::pngOf(copyJson(chunk, nullptr));
+  std::optional<RecordImageReader::Bytes> png = RecordImageReader::pngOf(copyJson(chunk, nullptr));
   if (!png) {
     logf("sync client: image %s not uploaded: no image of it inside the application's folders", sig.c_str());
     return;
@@ -444,17 +446,46 @@ void ClientSession::upload(std::uint64_t generation, const std::string& token, c
   auto answered = std::make_shared<std::promise<void>>();
   std::future<void> done = answered->get_future();
   wrapper().client().sendMediametaWithRequest(
-      Json{{"access_token", token},
-           {"chunk_sig", sig},
-           {"data", Json::binary(std::vector<std::uint8_t>(png->begin(), png->end()))}},
-      [answered, generation](Json reply) {
-        if (shared().isGeneration(generation)) SyncNetworkClientWrapper::gatewway(reply, "sendMediameta");
+      Json{{"access_token", token}, {"chunk_sig", sig}, {"data", Json::binary(std::move(*png))}},
+      [answered, generation, sig](Json reply) {
+        ClientSession& session = shared();
+        if (session.isGeneration(generation)) {
+          // 601: the serving device did not store the image (too many arriving at once, a stream cut
+          // short...) and asks for it again.
+          std::optional<Json> passed = SyncNetworkClientWrapper::gatewway(reply, "sendMediameta");
+          if (passed && codeOf(*passed) == 601) {
+            session.sendMediametaWithSigForAWhile(sig);
+          } else if (passed && codeOf(*passed) == 200) {
+            Lock lock(session.mutex_);
+            session.uploadRetries_.erase(sig);
+          }
+        }
         answered->set_value();
       });
   png.reset();
   // The client's own time limit answers first; this only keeps a lost callback from stopping uploads.
   if (done.wait_for(std::chrono::seconds(90)) != std::future_status::ready)
     logf("sync client: upload of %s not answered; going on", sig.c_str());
+}
+
+void ClientSession::sendMediametaWithSigForAWhile(const std::string& sig) {
+  std::string token;
+  std::uint64_t generation = 0;
+  if (!current(&token, &generation)) return;
+  const Timing times = timing();
+  int tries = 0;
+  {
+    Lock lock(mutex_);
+    if (uploadRetries_.size() >= kMaxSigsPerReply && !uploadRetries_.count(sig)) uploadRetries_.clear();
+    tries = ++uploadRetries_[sig];
+    if (tries > times.maxUploadRetries) uploadRetries_.erase(sig);
+  }
+  if (tries > times.maxUploadRetries) {
+    logf("sync client: image %s still not taken after %d uploads; given up", printable(sig).c_str(), tries);
+    return;
+  }
+  dispatch::after(times.laterRetryMs, sendMediametaQueue_,
+                  [this, generation, token, sig] { upload(generation, token, sig); });
 }
 
 void ClientSession::getMediametaWithSigs(const std::vector<std::string>& sigs) {
@@ -604,6 +635,7 @@ void ClientSession::resetForTesting() {
   {
     Lock lock(session.mutex_);
     session.laterRetries_.clear();
+    session.uploadRetries_.clear();
     session.timing_ = Timing{};
   }
   session.ping_.clear();

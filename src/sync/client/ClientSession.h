@@ -47,6 +47,9 @@ class ClientSession : public PingDelegate {
     // at most this many times for one image (the serving device drops a silent transfer after two
     // minutes).
     int maxLaterRetries = 24;
+    // An upload the serving device answers 601 is sent again laterRetryMs later, at most this many
+    // times (each sends the whole image).
+    int maxUploadRetries = 5;
     double probeTimeoutMs = Ping::kDefaultTimeoutMs;
     // The whole goodbye at quit: probe and Bye reply.
     double byeAtQuitMs = 1000;
@@ -88,6 +91,8 @@ class ClientSession : public PingDelegate {
   void getMediametaWithSigs(const std::vector<std::string>& sigs);
   // The serving device answered 601: the same image again laterRetryMs from now (capped per image).
   void getMediametaWithSigForAWhile(const std::string& sig);
+  // The serving device answered an upload 601: it is sent again laterRetryMs from now (capped per image).
+  void sendMediametaWithSigForAWhile(const std::string& sig);
 
   // Leaves politely: invalidates, probes the serving device off the main thread and, when it answers,
   // says Bye; then, whatever the probe or the reply, closes the client and clears the current join on the
@@ -153,6 +158,7 @@ class ClientSession : public PingDelegate {
   bool polling_ = false;
   bool firstMergeDone_ = false;
   std::map<std::string, int> laterRetries_;
+  std::map<std::string, int> uploadRetries_;
   // The generation whose poll is on its way; 0 when none.
   std::atomic<std::uint64_t> outstanding_{0};
   std::atomic<int> failedPollsInARow_{0};

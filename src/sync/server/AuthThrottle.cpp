@@ -21,21 +21,36 @@ std::string AuthThrottle::hostOfPeer(const std::string& peer) {
   return peer;
 }
 
+void AuthThrottle::dropOlderThan(std::deque<double>& times, double oldestMs) {
+  while (!times.empty() && times.front() < oldestMs) times.pop_front();
+}
+
 bool AuthThrottle::isLockedOut(const std::string& peer, double nowMs) {
   Lock lock(mutex_);
+  bool locked = nowMs < allLockedUntilMs_;
   auto it = peers_.find(hostOfPeer(peer));
-  return it != peers_.end() && nowMs < it->second.lockedUntilMs;
+  if (it != peers_.end()) {
+    // A refused guess keeps its address among the loud ones too.
+    it->second.lastMs = nowMs;
+    locked = locked || nowMs < it->second.lockedUntilMs;
+  }
+  return locked;
 }
 
 void AuthThrottle::recordFailure(const std::string& peer, double nowMs) {
   Lock lock(mutex_);
+  dropOlderThan(allFailures_, nowMs - policy_.windowMs);
+  allFailures_.push_back(nowMs);
+  if (static_cast<int>(allFailures_.size()) >= policy_.maxFailuresAll) {
+    allLockedUntilMs_ = nowMs + policy_.lockoutAllMs;
+    allFailures_.clear();
+  }
+
   const std::string host = hostOfPeer(peer);
-  if (!peers_.count(host) && peers_.size() >= policy_.maxPeers) forgetQuietestLocked();
+  if (!peers_.count(host) && !makeRoomLocked(nowMs)) return;
   Record& record = peers_[host];
   record.lastMs = nowMs;
-  while (!record.failures.empty() && nowMs - record.failures.front() > policy_.windowMs) {
-    record.failures.pop_front();
-  }
+  dropOlderThan(record.failures, nowMs - policy_.windowMs);
   record.failures.push_back(nowMs);
   if (static_cast<int>(record.failures.size()) >= policy_.maxFailures) {
     record.lockedUntilMs = nowMs + policy_.lockoutMs;
@@ -48,11 +63,21 @@ void AuthThrottle::recordSuccess(const std::string& peer) {
   peers_.erase(hostOfPeer(peer));
 }
 
-void AuthThrottle::forgetQuietestLocked() {
-  auto quietest = std::min_element(peers_.begin(), peers_.end(), [](const auto& a, const auto& b) {
-    return a.second.lastMs < b.second.lastMs;
-  });
-  if (quietest != peers_.end()) peers_.erase(quietest);
+std::size_t AuthThrottle::rememberedPeers() {
+  Lock lock(mutex_);
+  return peers_.size();
+}
+
+bool AuthThrottle::makeRoomLocked(double nowMs) {
+  if (peers_.size() < policy_.maxPeers) return true;
+  auto quietest = peers_.end();
+  for (auto it = peers_.begin(); it != peers_.end(); ++it) {
+    if (nowMs < it->second.lockedUntilMs) continue;
+    if (quietest == peers_.end() || it->second.lastMs < quietest->second.lastMs) quietest = it;
+  }
+  if (quietest == peers_.end()) return false;
+  peers_.erase(quietest);
+  return true;
 }
 
 }  // namespace vl

@@ -228,44 +228,82 @@ Json ServerResponseMaker::getMediameta(const Json& request) {
   } else {
     json = chunk->json();
   }
-  std::optional<std::string> png = RecordImageReader::pngOf(json);
+  std::optional<RecordImageReader::Bytes> png = RecordImageReader::pngOf(json);
   if (!png && FileTransferCenter::defaultCenter().getEntity(sig)) return reply(601, "Get mediameta later.");
   Json answer = reply(200, kSucceed);
-  const std::string& bytes = png ? *png : std::string();
-  answer["data"] = Json::binary(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  answer["data"] = Json::binary(png ? std::move(*png) : RecordImageReader::Bytes());
   return answer;
 }
 
 void ServerResponseMaker::sendMediametaMessage(const Json& request) {
-  // Only a device that is in may fill the registry; the end of its stream says so in the log.
-  Network network = CreatedDataSyncStore::shared().currentProvider();
-  if (!network || !network->isConnected(text(request, "access_token"))) return;
   auto data = request.find("data");
   if (data == request.end() || !data->is_binary()) return;
   const auto& bytes = data->get_binary();
-  // A slice refused leaves the file incomplete; the peer sends it again.
-  (void)FileTransferCenter::defaultCenter().appendSlice(
-      text(request, "chunk_sig"), jsonInteger(request, "total_packages"),
-      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  sendMediametaSlice(MediaSlice{text(request, "access_token"), text(request, "chunk_sig"),
+                                static_cast<std::int32_t>(jsonInteger(request, "total_packages")),
+                                std::string(bytes.begin(), bytes.end())});
 }
+
+void ServerResponseMaker::sendMediametaSlice(MediaSlice slice) {
+  // Only a device that is in may fill the registry; the end of its stream says so in the log.
+  Network network = CreatedDataSyncStore::shared().currentProvider();
+  if (!network || !network->isConnected(slice.accessToken)) return;
+  // A slice refused fails the transfer; the end of the stream tells the sender to try again.
+  (void)FileTransferCenter::defaultCenter().takeSlice(slice.chunkSig, slice.totalPackages,
+                                                      std::move(slice.data));
+}
+
+namespace {
+
+// What the sender is told when its image was not stored: it sends the image again a while later. Only an
+// image this device asked for (`wanted`) is waited for again, unless its record went meanwhile; a sig it
+// never asked for stays unwanted, so no peer can put an image under a record of its choosing.
+Json sendAgainLater(const std::string& sig, bool wanted, const char* why) {
+  logf("sync server: upload of %s not stored (%s); the sender is asked to try again", printable(sig).c_str(),
+       why);
+  if (wanted && !sig.empty() && VLEngine::shared().getChunkBySig(sig, kClipboardPinTabId))
+    FileTransferCenter::defaultCenter().registerChunkSig(sig);
+  Json answer = reply(601, "Send mediameta later.");
+  answer["chunk_sig"] = sig;
+  return answer;
+}
+
+}  // namespace
 
 Json ServerResponseMaker::sendMediametaEnd(const Json& request) {
   const std::string sig = text(request, "chunk_sig");
+  // A stream without slices is how a device sends an image it could not read: nothing to store, and
+  // nothing to hold against it (it carries no token, as no message did).
+  if (jsonInteger(request, "slices") == 0 && text(request, "access_token").empty()) {
+    Json answer = reply(200, kSucceed);
+    answer["chunk_sig"] = "";
+    return answer;
+  }
   Network network = CreatedDataSyncStore::shared().currentProvider();
   if (!network || !network->isConnected(text(request, "access_token"))) {
     logf("sync server: an upload of %s without an admitted token was dropped", printable(sig).c_str());
     return reply(401, "Unauthorized");
   }
-  FileTransferCenter::defaultCenter().end(sig);
-  Json answer = reply(200, kSucceed);
-  answer["chunk_sig"] = sig;
-  return answer;
+  switch (FileTransferCenter::defaultCenter().end(sig)) {
+    case FileTransferCenter::Ended::Stored: {
+      Json answer = reply(200, kSucceed);
+      answer["chunk_sig"] = sig;
+      return answer;
+    }
+    case FileTransferCenter::Ended::NotRegistered:
+      return sendAgainLater(sig, false, "not asked for, or no longer");
+    case FileTransferCenter::Ended::NotStored:
+      break;
+  }
+  return sendAgainLater(sig, true, "its slices were refused or could not be written");
 }
 
-void ServerResponseMaker::sendMediametaAbort(const Json& request) {
+Json ServerResponseMaker::sendMediametaAbort(const Json& request) {
+  const std::string sig = text(request, "chunk_sig");
   Network network = CreatedDataSyncStore::shared().currentProvider();
-  if (!network || !network->isConnected(text(request, "access_token"))) return;
-  FileTransferCenter::defaultCenter().abandon(text(request, "chunk_sig"));
+  if (!network || !network->isConnected(text(request, "access_token"))) return reply(401, "Unauthorized");
+  const bool wanted = FileTransferCenter::defaultCenter().abandon(sig);
+  return sendAgainLater(sig, wanted, "the stream ended short of its slices");
 }
 
 Json ServerResponseMaker::bye(const Json& request) {

@@ -21,7 +21,8 @@ namespace vl {
 // Status codes ("status" = {"code", "msg"}):
 //   200 "Succeed."              success
 //   401 "Unauthorized"          GetChunks, SendChunks, GetMediameta, Bye, an upload's end: the token is
-//                               not admitted while fewer than kDeviceLimit devices are connected
+//                               not admitted while fewer than kDeviceLimit devices are connected (an
+//                               upload stream without slices carries no token and is answered 200)
 //   412 (localised)             Auth: "data.sync.auth.error" (another network) or
 //                               "data.sync.auth.error.wrongPassword" (wrong password, or an address
 //                               locked out after too many), filled with the served network's name
@@ -29,13 +30,16 @@ namespace vl {
 //                               not a finite number
 //   600 "Server disconnect"     GetChunks, SendChunks: the serving user disconnected this device
 //   601 "Get mediameta later."  GetMediameta: the image is still arriving from its owner
+//   601 "Send mediameta later." an upload's end: the image was not stored (not asked for, too many
+//                               arriving at once, slices past what it announced or may have, a stream
+//                               cut short); the sender sends it again later
 //   602 (localised)             "data.sync.reachedUpLimit": Auth and every token check while
 //                               kDeviceLimit devices are connected
 //
-// Beyond the wire contract: wrong passwords are limited per peer address (AuthThrottle) and compared in
-// constant time, and never logged; a device that authenticates again replaces its own entry; a device
-// silent for kSilentMs stops counting toward the limit; uploads need an admitted token; downloads read
-// only the application's own image folders (RecordImageReader).
+// Beyond the wire contract: wrong passwords are limited per peer address and over all addresses
+// (AuthThrottle), compared in constant time, and never logged; a device that authenticates again
+// replaces its own entry; a device silent for kSilentMs stops counting toward the limit; uploads need an
+// admitted token; downloads read only the application's own image folders (RecordImageReader).
 //
 // A poll ("timestamp" not 0) is answered from the docs, not only the recent list: every record newer than
 // its time, oldest first, in pages (kPollPageRecords); the reply's "timestamp" is where the next poll goes
@@ -67,9 +71,10 @@ class ServerResponseMaker : public ServerRequestHandler {
   Json sendChunks(const Json& request) override;
   Json getMediameta(const Json& request) override;
   void sendMediametaMessage(const Json& request) override;
+  void sendMediametaSlice(MediaSlice slice) override;
   Json sendMediametaEnd(const Json& request) override;
   Json bye(const Json& request) override;
-  void sendMediametaAbort(const Json& request) override;
+  Json sendMediametaAbort(const Json& request) override;
 
   // {"code": code, "msg": msg}
   static Json code(int code, const std::string& msg);

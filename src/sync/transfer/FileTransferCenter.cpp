@@ -73,58 +73,71 @@ std::shared_ptr<FileTransferEntity> FileTransferCenter::getEntity(const std::str
   return found;
 }
 
-bool FileTransferCenter::appendSlice(const std::string& sig, std::int64_t totalPackages,
-                                     std::string_view data) {
+bool FileTransferCenter::busyLocked(const std::shared_ptr<FileTransferEntity>& entity,
+                                    std::size_t bytes) const {
+  std::size_t receiving = 0, held = 0;
+  for (const auto& item : entities_) {
+    const std::size_t count = item.second->byteCount();
+    held += count;
+    receiving += count > 0 && item.second != entity ? 1 : 0;
+  }
+  return (entity->byteCount() == 0 && receiving >= maxReceiving_) || held + bytes > maxBytesInFlight_;
+}
+
+FileTransferCenter::Slice FileTransferCenter::takeSlice(const std::string& sig, std::int64_t totalPackages,
+                                                        std::string data) {
   Entities expired;
   std::shared_ptr<FileTransferEntity> entity;
-  bool overBudget = false;
+  bool busy = false;
   const double now = nowMs();
   {
     Lock lock(mutex_);
     sweepLocked(now, expired);
     if (auto it = entities_.find(sig); it != entities_.end()) entity = it->second;
-    if (entity && entity->byteCount() == 0) {
-      const auto receiving = std::count_if(entities_.begin(), entities_.end(),
-                                           [](const auto& item) { return item.second->byteCount() > 0; });
-      overBudget = static_cast<std::size_t>(receiving) >= kMaxReceiving;
-    }
+    busy = entity && busyLocked(entity, data.size());
   }
   cancelAll(expired, "no slice came for two minutes");
-  if (!entity) return false;
-  if (overBudget) {
+  if (!entity) return Slice::NotRegistered;
+  if (busy) {
     entity->fail("too many images arriving at once");
-    return false;
+    return Slice::Busy;
   }
   if (entity->isFirstReceived()) entity->setTotal(totalPackages);
-  entity->appendData(data, now);
-  return !entity->failed();
+  entity->appendData(std::move(data), now);
+  return entity->failed() ? Slice::Refused : Slice::Taken;
 }
 
-bool FileTransferCenter::end(const std::string& sig) {
+bool FileTransferCenter::appendSlice(const std::string& sig, std::int64_t totalPackages,
+                                     std::string_view data) {
+  return takeSlice(sig, totalPackages, std::string(data)) == Slice::Taken;
+}
+
+FileTransferCenter::Ended FileTransferCenter::end(const std::string& sig) {
   std::shared_ptr<FileTransferEntity> entity;
   {
     Lock lock(mutex_);
     if (auto it = entities_.find(sig); it != entities_.end()) entity = it->second;
   }
-  if (!entity) return false;
+  if (!entity) return Ended::NotRegistered;
   // Ended outside the lock: storing a large image must not hold up the windows' look-ups, and while it
   // runs the sig stays registered, so a request for the image still hears "later".
   const bool stored = entity->end();
   Lock lock(mutex_);
   if (auto it = entities_.find(sig); it != entities_.end() && it->second == entity) entities_.erase(it);
-  return stored;
+  return stored ? Ended::Stored : Ended::NotStored;
 }
 
-void FileTransferCenter::abandon(const std::string& sig) {
+bool FileTransferCenter::abandon(const std::string& sig) {
   std::shared_ptr<FileTransferEntity> entity;
   {
     Lock lock(mutex_);
     auto it = entities_.find(sig);
-    if (it == entities_.end()) return;
+    if (it == entities_.end()) return false;
     entity = it->second;
     entities_.erase(it);
   }
   entity->cancel("its stream broke off");
+  return true;
 }
 
 std::size_t FileTransferCenter::count() {
@@ -132,10 +145,25 @@ std::size_t FileTransferCenter::count() {
   return entities_.size();
 }
 
+std::size_t FileTransferCenter::bytesHeld() {
+  Lock lock(mutex_);
+  std::size_t held = 0;
+  for (const auto& item : entities_) held += item.second->byteCount();
+  return held;
+}
+
 void FileTransferCenter::resetForTesting() {
   Lock lock(mutex_);
   entities_.clear();
   lastSweepMs_ = 0;
+  maxReceiving_ = kMaxReceiving;
+  maxBytesInFlight_ = kMaxBytesInFlight;
+}
+
+void FileTransferCenter::setLimitsForTesting(std::size_t maxReceiving, std::size_t maxBytesInFlight) {
+  Lock lock(mutex_);
+  maxReceiving_ = maxReceiving;
+  maxBytesInFlight_ = maxBytesInFlight;
 }
 
 }  // namespace vl

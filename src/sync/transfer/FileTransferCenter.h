@@ -21,7 +21,9 @@ namespace vl {
 //
 // A registration that hears no slice for kIdleExpiryMs expires (its bytes dropped, kEndProcess posted),
 // so an upload that never comes does not hold 601 and memory for good. At most kMaxRegistered sigs are
-// kept (the one idle longest goes first) and at most kMaxReceiving transfers gather bytes at once.
+// kept (the one idle longest goes first); at most kMaxReceiving transfers gather bytes at once, and
+// together they hold at most kMaxBytesInFlight. A slice past either cap fails its transfer as "busy":
+// the sender is told to try again later.
 //
 // Used from both gRPC loops and the main thread; one leaf lock guards the map, taken before a transfer's
 // own lock and never held while a notification is posted.
@@ -30,26 +32,46 @@ class FileTransferCenter {
   static constexpr double kIdleExpiryMs = 120000;
   static constexpr std::size_t kMaxRegistered = 10000;
   static constexpr std::size_t kMaxReceiving = 4;
+  static constexpr std::size_t kMaxBytesInFlight = 2 * FileTransferEntity::kMaxBytes;
+
+  enum class Slice {
+    Taken,
+    NotRegistered,
+    // The transfer broke its word (count, size); it has failed.
+    Refused,
+    // Too many images arriving at once; the transfer has failed.
+    Busy,
+  };
+  enum class Ended { Stored, NotRegistered, NotStored };
 
   static FileTransferCenter& defaultCenter();
 
   // A new empty transfer under the sig, replacing any earlier one.
   void registerChunkSig(const std::string& sig);
   std::shared_ptr<FileTransferEntity> getEntity(const std::string& sig);
-  // One streamed slice: dropped (false) when no transfer is registered under the sig; on the first, the
-  // transfer's total becomes `totalPackages`.
+  // One streamed slice, its bytes taken over: dropped when no transfer is registered under the sig; on
+  // the first, the transfer's total becomes `totalPackages`.
+  [[nodiscard]] Slice takeSlice(const std::string& sig, std::int64_t totalPackages, std::string data);
+  // The same with a copy of `data`; whether it was taken.
   [[nodiscard]] bool appendSlice(const std::string& sig, std::int64_t totalPackages, std::string_view data);
   // The end of the stream: the transfer's end() (image stored, record updated), then the sig leaves the
-  // registry unless it was registered anew meanwhile. Whether an image was stored.
-  bool end(const std::string& sig);
-  // A stream that broke off: the transfer is cancelled and forgotten; nothing is stored.
-  void abandon(const std::string& sig);
+  // registry unless it was registered anew meanwhile.
+  Ended end(const std::string& sig);
+  // A stream that broke off: the transfer is cancelled and forgotten; nothing is stored. Whether a
+  // transfer was registered under the sig.
+  bool abandon(const std::string& sig);
 
   std::size_t count();
+  // Bytes the transfers hold now.
+  std::size_t bytesHeld();
   void resetForTesting();
+  // Smaller caps than kMaxReceiving and kMaxBytesInFlight, until resetForTesting.
+  void setLimitsForTesting(std::size_t maxReceiving, std::size_t maxBytesInFlight);
 
  private:
   FileTransferCenter() = default;
+  // Lock held. Whether a slice of `bytes` more for `entity` goes past what may arrive at once.
+  bool busyLocked(const std::shared_ptr<FileTransferEntity>& entity, std::size_t bytes) const;
   // Lock held. Moves transfers idle past the limit into `expired`, at most once a second.
   void sweepLocked(double nowMs, std::vector<std::shared_ptr<FileTransferEntity>>& expired);
   static void cancelAll(const std::vector<std::shared_ptr<FileTransferEntity>>& entities, const char* why);
@@ -57,6 +79,8 @@ class FileTransferCenter {
   std::mutex mutex_;
   std::map<std::string, std::shared_ptr<FileTransferEntity>> entities_;
   double lastSweepMs_ = 0;
+  std::size_t maxReceiving_ = kMaxReceiving;
+  std::size_t maxBytesInFlight_ = kMaxBytesInFlight;
 };
 
 }  // namespace vl

@@ -29,10 +29,7 @@ std::int64_t FileTransferEntity::received() const {
   Lock lock(mutex_);
   return received_;
 }
-std::size_t FileTransferEntity::byteCount() const {
-  Lock lock(mutex_);
-  return data_.size();
-}
+std::size_t FileTransferEntity::byteCount() const { return bytes_; }
 bool FileTransferEntity::isFirstReceived() const {
   Lock lock(mutex_);
   return total_ == 0;
@@ -56,7 +53,11 @@ void FileTransferEntity::fail(const char* why) {
     Lock lock(mutex_);
     if (failed_) return;
     failed_ = true;
-    std::string().swap(data_);
+  }
+  {
+    Lock lock(spoolMutex_);
+    spool_.reset();
+    bytes_ = 0;
   }
   logf("sync transfer: image %s dropped: %s", chunkSig_.c_str(), why);
 }
@@ -79,7 +80,7 @@ void FileTransferEntity::setTotal(std::int64_t total) {
   post(kSetMaxValue, total, "max_value");
 }
 
-void FileTransferEntity::appendData(std::string_view slice, double nowMs) {
+void FileTransferEntity::appendData(std::string slice, double nowMs) {
   const char* refused = nullptr;
   std::int64_t count = 0;
   {
@@ -88,8 +89,7 @@ void FileTransferEntity::appendData(std::string_view slice, double nowMs) {
     if (failed_) return;
     if (received_ >= total_) {
       refused = "more slices than it announced";
-    } else if (data_.size() + slice.size() > kMaxBytes ||
-               slice.size() > static_cast<std::size_t>(kSliceBytes)) {
+    } else if (bytes_ + slice.size() > kMaxBytes || slice.size() > static_cast<std::size_t>(kSliceBytes)) {
       refused = "more bytes than an image may have";
     } else {
       count = ++received_;
@@ -97,32 +97,43 @@ void FileTransferEntity::appendData(std::string_view slice, double nowMs) {
   }
   if (refused) return fail(refused);
   post(kDidUpdate, count, "received");
-  Lock lock(mutex_);
-  if (failed_) return;
-  // One allocation for the whole image rather than one per slice: every slice but the last is full.
-  if (data_.empty()) data_.reserve(static_cast<std::size_t>(total_) * slice.size());
-  data_.append(slice);
+  bool kept = true;
+  {
+    Lock spoolLock(spoolMutex_);
+    {
+      Lock lock(mutex_);
+      if (failed_) return;
+    }
+    if (!spool_) spool_ = std::make_unique<ReceivedBytes>(VLEngine::shared().foreverPath());
+    kept = spool_->append(std::move(slice));
+    bytes_ = spool_->size();
+  }
+  if (!kept) fail("it could not be written");
 }
 
 bool FileTransferEntity::end() {
-  std::string data;
+  std::unique_ptr<ReceivedBytes> bytes;
   bool complete = false;
   {
+    Lock spoolLock(spoolMutex_);
     Lock lock(mutex_);
-    complete = !failed_ && total_ > 0 && received_ == total_;
-    if (complete) data.swap(data_);
+    complete = !failed_ && total_ > 0 && received_ == total_ && spool_;
+    if (complete) {
+      bytes = std::move(spool_);
+      bytes_ = 0;
+    }
     if (!complete && !failed_) {
       logf("sync transfer: image %s ended after %lld of %lld slices; not stored", chunkSig_.c_str(),
            static_cast<long long>(received_), static_cast<long long>(total_));
     }
   }
-  const bool stored = complete && storeImage(data);
+  const bool stored = complete && storeImage(*bytes);
   ended_ = true;
   post(kEndProcess, 0, nullptr);
   return stored;
 }
 
-bool FileTransferEntity::storeImage(const std::string& data) {
+bool FileTransferEntity::storeImage(ReceivedBytes& bytes) {
   VLEngine& engine = VLEngine::shared();
   std::shared_ptr<Vellisto_Chunk> chunk = engine.getChunkBySig(chunkSig_, kClipboardPinTabId);
   if (!chunk) {
@@ -140,12 +151,11 @@ bool FileTransferEntity::storeImage(const std::string& data) {
     logf("sync transfer: the record of image %s names no image; not stored", chunkSig_.c_str());
     return false;
   }
-  const std::string folder = engine.foreverPath();
   const std::string name = ReceivedImageFile::fileNameFor(senderPath, chunkSig_);
-  std::optional<std::string> written = ReceivedImageFile::write(folder, name, data);
+  std::optional<std::string> written = bytes.storeAs(name);
   if (!written) return false;
-  const std::string value =
-      ReceivedImageFile::storedValue(folder, files::lastPathComponent(*written), senderPath);
+  const std::string value = ReceivedImageFile::storedValue(files::deletingLastPathComponent(*written),
+                                                           files::lastPathComponent(*written), senderPath);
   {
     RecursiveMutexLock storeLock(VLEngine::storeMutex());
     std::unique_lock<RecursiveMutex> docLock;
@@ -155,7 +165,7 @@ bool FileTransferEntity::storeImage(const std::string& data) {
     chunk->setJson(std::move(json));
   }
   if (doc) doc->persist();
-  logf("sync transfer: image %s stored (%zu bytes)", chunkSig_.c_str(), data.size());
+  logf("sync transfer: image %s stored (%zu bytes)", chunkSig_.c_str(), bytes.size());
   return true;
 }
 

@@ -7,6 +7,9 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "sync/transfer/ReceivedBytes.h"
 
 namespace vl {
 
@@ -22,7 +25,10 @@ namespace vl {
 //
 // A peer decides how many slices it announces and sends: a transfer that announces more than kMaxSlices,
 // sends more slices than it announced, or more than kMaxBytes in all, fails; a failed transfer drops its
-// bytes and stores nothing. Thread-safe; one stream feeds a transfer at a time.
+// bytes and stores nothing. The bytes wait in ReceivedBytes (an unnamed file in the forever folder, else
+// memory) and grow with the slices that came, never with what a peer announced. Thread-safe; one stream
+// feeds a transfer at a time. Two locks: the spool's (held while a slice is handed to the writer) is
+// taken before the state's; byteCount() takes neither.
 class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntity> {
  public:
   static constexpr const char* kSetMaxValue = "kNotificationFileTransferEntitySetMaxValue";
@@ -50,8 +56,8 @@ class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntit
   bool ended() const { return ended_; }
 
   void setTotal(std::int64_t total);
-  // One slice, at `nowMs`.
-  void appendData(std::string_view slice, double nowMs);
+  // One slice, at `nowMs`; its bytes are kept as they are, without a copy.
+  void appendData(std::string slice, double nowMs);
   // Drops the bytes and fails the transfer (a budget that ran out); `why` is logged.
   void fail(const char* why);
   // fail(), then kEndProcess, so whoever shows the transfer stops: the stream broke or went silent.
@@ -65,7 +71,7 @@ class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntit
 
  private:
   void post(const char* name, std::int64_t value, const char* key);
-  [[nodiscard]] bool storeImage(const std::string& data);
+  [[nodiscard]] bool storeImage(ReceivedBytes& bytes);
 
   const std::string chunkSig_;
   mutable std::mutex mutex_;
@@ -73,7 +79,9 @@ class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntit
   std::int64_t received_ = 0;
   bool failed_ = false;
   double lastActivityMs_ = 0;
-  std::string data_;
+  std::mutex spoolMutex_;
+  std::unique_ptr<ReceivedBytes> spool_;
+  std::atomic<std::size_t> bytes_{0};
   std::atomic<bool> ended_{false};
 };
 

@@ -35,7 +35,7 @@ std::string ReceivedImageFile::fileNameFor(const std::string& senderPath, const 
 }
 
 std::optional<std::string> ReceivedImageFile::write(const std::string& folder, const std::string& name,
-                                                    std::string_view data) {
+                                                    const std::vector<std::string>& blocks) {
   if (folder.empty() || !files::createDirectories(folder)) {
     logf("sync transfer: no forever folder for a received image");
     return std::nullopt;
@@ -50,11 +50,46 @@ std::optional<std::string> ReceivedImageFile::write(const std::string& folder, c
     }
     ::close(fd);
     // The empty file holds the name; the bytes replace it whole, so no reader sees half an image.
-    if (!files::atomicWrite(path, data, files::kPrivateFileMode)) {
+    if (!files::atomicWrite(path, blocks, files::kPrivateFileMode)) {
       ::unlink(path.c_str());
       return std::nullopt;
     }
     return path;
+  }
+  logf("sync transfer: no free name for a received image after %d tries", kMaxNumberedTries);
+  return std::nullopt;
+}
+
+int ReceivedImageFile::openUnnamed(const std::string& folder) {
+  if (folder.empty() || !files::createDirectories(folder)) return -1;
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, files::kPrivateFileMode);
+  if (fd < 0) {
+    logf("sync transfer: no unnamed file in the forever folder (%s); images wait in memory",
+         std::strerror(errno));
+    return -1;
+  }
+  // The umask must not widen or narrow what the history's own files get.
+  ::fchmod(fd, files::kPrivateFileMode);
+  return fd;
+}
+
+std::optional<std::string> ReceivedImageFile::link(const std::string& folder, const std::string& name,
+                                                   int fd) {
+  if (::fsync(fd) != 0) {
+    logf("sync transfer: a received image could not be synced: %s", std::strerror(errno));
+    return std::nullopt;
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  for (int n = 1; n <= kMaxNumberedTries; ++n) {
+    const std::string path = files::joinPath(folder, n == 1 ? name : numberedName(name, n));
+    // A name that is there, even a link that leads nowhere, is never replaced.
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      if (!files::syncFolder(folder)) logf("sync transfer: the forever folder could not be synced");
+      return path;
+    }
+    if (errno == EEXIST) continue;
+    logf("sync transfer: cannot name an image in the forever folder: %s", std::strerror(errno));
+    return std::nullopt;
   }
   logf("sync transfer: no free name for a received image after %d tries", kMaxNumberedTries);
   return std::nullopt;

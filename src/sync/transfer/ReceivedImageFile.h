@@ -2,7 +2,7 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
+#include <vector>
 
 namespace vl {
 
@@ -14,11 +14,17 @@ class ReceivedImageFile {
   // The sender's last path component, percent-decoded, cut again to its own last component; "<sig>.png"
   // instead of "", ".", "..", a name with a NUL byte, or one longer than a file name may be.
   static std::string fileNameFor(const std::string& senderPath, const std::string& sig);
-  // Writes `data` as `name` in `folder` (made when missing), or as "name-2.ext", "name-3.ext"... when the
-  // name is taken: the name is claimed with an exclusive create before the bytes go in through a
-  // temporary and a rename. The path written, or nothing (logged).
+  // Writes `blocks`, one after another, as `name` in `folder` (made when missing), or as "name-2.ext",
+  // "name-3.ext"... when the name is taken: the name is claimed with an exclusive create before the
+  // bytes go in through a temporary and a rename. The path written, or nothing (logged).
   static std::optional<std::string> write(const std::string& folder, const std::string& name,
-                                          std::string_view data);
+                                          const std::vector<std::string>& blocks);
+  // A file without a name in `folder` (made when missing), for writing; -1 (logged) where the file
+  // system has none.
+  static int openUnnamed(const std::string& folder);
+  // Syncs the unnamed file `fd` and gives it a name in `folder` as write() would choose it: `name`, or a
+  // numbered one when that is taken; never over a file that is there. The path, or nothing (logged).
+  static std::optional<std::string> link(const std::string& folder, const std::string& name, int fd);
   // The "forever_image" value for the file `writtenName` in `folder`. The image loader percent-decodes
   // it: a file that kept the sender's name keeps the sender's encoded form, any other name is given
   // with its "%" escaped.

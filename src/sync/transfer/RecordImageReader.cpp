@@ -43,14 +43,15 @@ std::optional<std::string> RecordImageReader::confinedPath(const std::string& pa
   return std::nullopt;
 }
 
-std::optional<std::string> RecordImageReader::readRegularFile(const std::string& path, std::size_t maxBytes) {
+std::optional<RecordImageReader::Bytes> RecordImageReader::readRegularFile(const std::string& path,
+                                                                           std::size_t maxBytes) {
   // Non-blocking, so a FIFO put where an image was expected cannot hold the caller at open.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
-  std::optional<std::string> content;
+  std::optional<Bytes> content;
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) <= maxBytes) {
-    std::string data(static_cast<std::size_t>(st.st_size), '\0');
+    Bytes data(static_cast<std::size_t>(st.st_size));
     std::size_t at = 0;
     while (at < data.size()) {
       const ssize_t n = ::read(fd, data.data() + at, data.size() - at);
@@ -65,24 +66,26 @@ std::optional<std::string> RecordImageReader::readRegularFile(const std::string&
   return content;
 }
 
-std::optional<std::string> RecordImageReader::pngOf(const std::optional<Json>& json,
-                                                    const std::vector<std::string>& roots) {
+std::optional<RecordImageReader::Bytes> RecordImageReader::pngOf(const std::optional<Json>& json,
+                                                                 const std::vector<std::string>& roots) {
   for (const char* key : {"forever_image", "image", "image_relative", "web_image"}) {
     std::optional<std::string> value = JsonDataHelper::stringOf(json, key);
     if (!value || value->empty()) continue;
     std::optional<std::string> path = confinedPath(percentDecode(*value), roots);
     if (!path) continue;
-    std::optional<std::string> data = readRegularFile(*path, FileTransferEntity::kMaxBytes);
+    std::optional<Bytes> data = readRegularFile(*path, FileTransferEntity::kMaxBytes);
     if (!data || data->empty()) continue;
-    if (data->compare(0, kPngSignature.size(), kPngSignature) == 0) return data;
-    if (ui::ImageRef image = ImageCodec::decode(*data, "synced image")) {
-      if (std::optional<std::string> png = ImageCodec::encodePNG(*image)) return png;
+    const std::string_view read(reinterpret_cast<const char*>(data->data()), data->size());
+    if (read.substr(0, kPngSignature.size()) == kPngSignature) return data;
+    if (ui::ImageRef image = ImageCodec::decode(read, "synced image")) {
+      if (std::optional<std::string> png = ImageCodec::encodePNG(*image))
+        return Bytes(png->begin(), png->end());
     }
   }
   return std::nullopt;
 }
 
-std::optional<std::string> RecordImageReader::pngOf(const std::optional<Json>& json) {
+std::optional<RecordImageReader::Bytes> RecordImageReader::pngOf(const std::optional<Json>& json) {
   const VLEngine& engine = VLEngine::shared();
   return pngOf(json, {engine.filePath(), engine.webFilePath(), engine.foreverPath()});
 }

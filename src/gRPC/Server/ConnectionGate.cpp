@@ -1,0 +1,283 @@
+#include "gRPC/Server/ConnectionGate.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/foundation/Log.h"
+
+namespace vl {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kBacklog = 64;
+
+std::chrono::steady_clock::duration millis(double ms) {
+  return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(ms));
+}
+
+// The form gRPC gives its peers, so that limits per address read both alike.
+std::string addressText(const sockaddr_storage& address) {
+  char text[INET6_ADDRSTRLEN] = {};
+  if (address.ss_family == AF_INET) {
+    const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
+    ::inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
+    return std::string("ipv4:") + text + ":" + std::to_string(ntohs(v4.sin_port));
+  }
+  if (address.ss_family == AF_INET6) {
+    const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
+    if (IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr)) {
+      ::inet_ntop(AF_INET, &v6.sin6_addr.s6_addr[12], text, sizeof text);
+      return std::string("ipv4:") + text + ":" + std::to_string(ntohs(v6.sin6_port));
+    }
+    ::inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
+    return std::string("ipv6:[") + text + "]:" + std::to_string(ntohs(v6.sin6_port));
+  }
+  return "unknown";
+}
+
+void closeQuietly(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+}  // namespace
+
+ConnectionGate::ConnectionGate(Options options) : options_(options) {}
+
+ConnectionGate::~ConnectionGate() {
+  stop();
+  closeQuietly(listener_);
+}
+
+bool ConnectionGate::listen(const std::string& ip, int port) {
+  std::string host = ip;
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV | AI_PASSIVE;
+  addrinfo* found = nullptr;
+  if (const int err = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); err != 0) {
+    logf("sync server: can't bind %s: %s", ip.c_str(), ::gai_strerror(err));
+    return false;
+  }
+  std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> list(found, &::freeaddrinfo);
+  const int fd = ::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) {
+    logf("sync server: no socket: %s", std::strerror(errno));
+    return false;
+  }
+  // A restart may bind at once despite connections of the last run winding down; a second program on
+  // the same port still fails, as no port is shared.
+  const int on = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (::bind(fd, found->ai_addr, found->ai_addrlen) != 0 || ::listen(fd, kBacklog) != 0) {
+    logf("sync server: can't bind %s:%d: %s", ip.c_str(), port, std::strerror(errno));
+    ::close(fd);
+    return false;
+  }
+  sockaddr_storage bound{};
+  socklen_t length = sizeof bound;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
+  port_ = bound.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6&>(bound).sin6_port)
+                                      : ntohs(reinterpret_cast<sockaddr_in&>(bound).sin_port);
+  if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    logf("sync server: no wake-up pipe: %s", std::strerror(errno));
+    ::close(fd);
+    return false;
+  }
+  listener_ = fd;
+  return true;
+}
+
+void ConnectionGate::start(Handover handover) {
+  if (listener_ < 0 || thread_.joinable()) return;
+  handover_ = std::move(handover);
+  thread_ = std::thread([this] { run(); });
+}
+
+void ConnectionGate::stop() {
+  if (thread_.joinable()) {
+    const char byte = 0;
+    if (::write(wake_[1], &byte, 1) != 1) log("sync server: the connection gate's wake-up failed");
+    thread_.join();
+  }
+  closeQuietly(wake_[0]);
+  closeQuietly(wake_[1]);
+  closeQuietly(listener_);
+  MutexLock lock(mutex_);
+  for (auto& [fd, connection] : connections_) closeQuietly(connection.copy);
+  connections_.clear();
+}
+
+void ConnectionGate::run() {
+  pthread_setname_np(pthread_self(), "vl-sync-gate");
+  const int timeoutMs = std::max(1, static_cast<int>(options_.sweepMs));
+  bool accepting = true;
+  for (;;) {
+    // While accepting is paused the listener is not watched, so a backlog it cannot take never spins.
+    pollfd watched[2] = {{wake_[0], POLLIN, 0}, {listener_, POLLIN, 0}};
+    const int ready = ::poll(watched, accepting ? 2 : 1, timeoutMs);
+    if (ready < 0 && errno != EINTR) {
+      logf("sync server: the connection gate stops: %s", std::strerror(errno));
+      return;
+    }
+    if (watched[0].revents != 0) return;
+    const Time now = Clock::now();
+    accepting = !accepting || !(watched[1].revents & POLLIN) || accept(now);
+    MutexLock lock(mutex_);
+    sweepLocked(now);
+  }
+}
+
+void ConnectionGate::report(Time now, const std::string& line) {
+  if (now - lastReport_ < std::chrono::seconds(1)) {
+    ++unreported_;
+    return;
+  }
+  if (unreported_ > 0) {
+    logf("%s (and %zu more about connections in the last second)", line.c_str(), unreported_);
+  } else {
+    log(line);
+  }
+  lastReport_ = now;
+  unreported_ = 0;
+}
+
+bool ConnectionGate::accept(Time now) {
+  for (;;) {
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    int fd = ::accept4(listener_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) return true;
+      const int err = errno;
+      MutexLock lock(mutex_);
+      report(now, std::string("sync server: accepting paused: ") + std::strerror(err));
+      return false;
+    }
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    struct stat st {};
+    int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0 || ::fstat(fd, &st) != 0) {
+      const int err = errno;
+      closeQuietly(copy);
+      ::close(fd);
+      MutexLock lock(mutex_);
+      report(now, "sync server: connection from " + addressText(peer) + " refused: " + std::strerror(err));
+      continue;
+    }
+    {
+      MutexLock lock(mutex_);
+      sweepLocked(now);
+      std::size_t waiting = 0;
+      for (const auto& item : connections_) waiting += item.second.closing ? 0 : 1;
+      // Connections being shut down still hold descriptors until gRPC lets go; half the cap again at most.
+      const bool full = connections_.size() >= options_.maxConnections + options_.maxConnections / 2 ||
+                        (waiting >= options_.maxConnections && !pushOutOldestLocked(now));
+      if (full) {
+        report(now, "sync server: connection from " + addressText(peer) +
+                        " refused: " + std::to_string(connections_.size()) + " connections open");
+        closeQuietly(copy);
+        ::close(fd);
+        continue;
+      }
+      // A number the kernel hands out again is one gRPC let go of: the old entry is over.
+      if (auto stale = connections_.find(fd); stale != connections_.end()) {
+        closeQuietly(stale->second.copy);
+        connections_.erase(stale);
+      }
+      connections_[fd] = Connection{copy, st.st_ino, addressText(peer), now, false, false};
+    }
+    handover_(fd);
+  }
+}
+
+bool ConnectionGate::stillHeld(int fd, ino_t inode) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode) && st.st_ino == inode;
+}
+
+void ConnectionGate::sweepLocked(Time now) {
+  for (auto it = connections_.begin(); it != connections_.end();) {
+    Connection& connection = it->second;
+    if (!stillHeld(it->first, connection.inode)) {
+      closeQuietly(connection.copy);
+      it = connections_.erase(it);
+      continue;
+    }
+    const double limit = connection.everAdmitted ? options_.trustedIdleMs : options_.untrustedIdleMs;
+    if (!connection.closing && now - connection.lastAdmitted > millis(limit)) {
+      report(now, "sync server: connection from " + connection.address +
+                      " closed: " + (connection.everAdmitted ? "idle" : "never admitted"));
+      ::shutdown(connection.copy, SHUT_RDWR);
+      connection.closing = true;
+    }
+    ++it;
+  }
+}
+
+bool ConnectionGate::pushOutOldestLocked(Time now) {
+  auto oldest = connections_.end();
+  for (auto it = connections_.begin(); it != connections_.end(); ++it) {
+    const Connection& connection = it->second;
+    if (connection.closing || connection.everAdmitted) continue;
+    if (oldest == connections_.end() || connection.lastAdmitted < oldest->second.lastAdmitted) oldest = it;
+  }
+  if (oldest == connections_.end()) return false;
+  report(now, "sync server: connection from " + oldest->second.address + " closed to make room");
+  ::shutdown(oldest->second.copy, SHUT_RDWR);
+  oldest->second.closing = true;
+  return true;
+}
+
+int ConnectionGate::fdOfPeer(const std::string& peer) {
+  if (peer.compare(0, 3, "fd:") != 0 || peer.size() == 3) return -1;
+  char* end = nullptr;
+  const long value = std::strtol(peer.c_str() + 3, &end, 10);
+  return *end == '\0' && value >= 0 && value < 1 << 30 ? static_cast<int>(value) : -1;
+}
+
+void ConnectionGate::noteCall(const std::string& peer, bool admitted) {
+  if (!admitted) return;
+  const int fd = fdOfPeer(peer);
+  MutexLock lock(mutex_);
+  if (auto it = connections_.find(fd); it != connections_.end()) {
+    it->second.lastAdmitted = Clock::now();
+    it->second.everAdmitted = true;
+  }
+}
+
+std::string ConnectionGate::addressOf(const std::string& peer) {
+  const int fd = fdOfPeer(peer);
+  MutexLock lock(mutex_);
+  auto it = connections_.find(fd);
+  return it != connections_.end() ? it->second.address : peer;
+}
+
+std::size_t ConnectionGate::openConnections() {
+  MutexLock lock(mutex_);
+  return connections_.size();
+}
+
+}  // namespace vl

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "platform/foundation/Mutex.h"
+
+namespace vl {
+
+// The sync port's door. Anyone on the LAN can open a TCP connection to it, and each open connection
+// holds a file descriptor of this program; so the gate, not the gRPC server, listens and accepts, keeps
+// at most Options::maxConnections open, closes connections that made no admitted call for a while,
+// and hands every connection it keeps to the gRPC server.
+//
+// "Admitted" is the server's word on each call (a right password, a known token); the gate only hears
+// it through noteCall(). A connection that has not been admitted for untrustedIdleMs is closed, one
+// that was admitted once gets trustedIdleMs. When the gate is full, a new connection pushes out the
+// oldest one that was never admitted; when every one was, the new one is closed at once.
+//
+// gRPC names a connection handed over this way "fd:<n>"; addressOf() gives its address in gRPC's
+// own form ("ipv4:10.0.0.7:5301"), for what limits attempts per address.
+//
+// The gate keeps a duplicate of each connection's descriptor, so that it can shut the connection down
+// while gRPC still holds it, and notices from the descriptor gRPC was given that gRPC let it go. One
+// thread polls the listening socket and sweeps the connections every sweepMs; the lock guards the table
+// and is a leaf.
+class ConnectionGate {
+ public:
+  struct Options {
+    std::size_t maxConnections = 32;
+    double untrustedIdleMs = 5000;
+    double trustedIdleMs = 120000;
+    double sweepMs = 250;
+  };
+  // Takes the connection; from then on gRPC owns the descriptor.
+  using Handover = std::function<void(int fd)>;
+
+  explicit ConnectionGate(Options options);
+  ~ConnectionGate();
+  ConnectionGate(const ConnectionGate&) = delete;
+  ConnectionGate& operator=(const ConnectionGate&) = delete;
+
+  // Binds `ip` (IPv4 or IPv6, numeric) and `port` (0: a free one) and listens. False, logged, when it
+  // can't; a second program on the same port is refused (no port sharing).
+  [[nodiscard]] bool listen(const std::string& ip, int port);
+  int port() const { return port_; }
+  // Starts accepting; every connection kept goes to `handover` on the gate's thread.
+  void start(Handover handover);
+  // Stops accepting and lets go of the gate's duplicates; connections already handed over stay with
+  // gRPC, which closes them when it shuts down.
+  void stop();
+
+  // A call on the connection gRPC names `peer` was answered; `admitted` when it proved the caller.
+  void noteCall(const std::string& peer, bool admitted);
+  // The address of the connection gRPC names `peer`, in gRPC's form; `peer` itself when the gate does
+  // not know it.
+  std::string addressOf(const std::string& peer);
+  // Connections handed over and not yet let go of by gRPC.
+  std::size_t openConnections();
+
+ private:
+  using Time = std::chrono::steady_clock::time_point;
+  struct Connection {
+    int copy = -1;  // the gate's duplicate
+    ino_t inode = 0;
+    std::string address;
+    Time lastAdmitted;
+    bool everAdmitted = false;
+    bool closing = false;
+  };
+
+  void run();
+  // False when accepting must pause (the process is out of descriptors or memory).
+  bool accept(Time now);
+  // A line about a connection, at most one a second: a flood of connections is not a flood of lines.
+  void report(Time now, const std::string& line) VL_REQUIRES(mutex_);
+  // Lock held. Drops connections gRPC let go of, shuts down those idle past their limit.
+  void sweepLocked(Time now) VL_REQUIRES(mutex_);
+  // Lock held. Shuts down the oldest connection never admitted; false when there is none.
+  bool pushOutOldestLocked(Time now) VL_REQUIRES(mutex_);
+  static bool stillHeld(int fd, ino_t inode);
+  static int fdOfPeer(const std::string& peer);
+
+  const Options options_;
+  int listener_ = -1;
+  int wake_[2] = {-1, -1};
+  int port_ = 0;
+  Handover handover_;
+  std::thread thread_;
+  Mutex mutex_;
+  // By the descriptor number gRPC was given.
+  std::map<int, Connection> connections_ VL_GUARDED_BY(mutex_);
+  Time lastReport_ VL_GUARDED_BY(mutex_);
+  std::size_t unreported_ VL_GUARDED_BY(mutex_) = 0;
+};
+
+}  // namespace vl

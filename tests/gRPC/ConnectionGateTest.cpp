@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "NetTestSupport.h"
+#include "SyncTestSupport.h"
+#include "gRPC/Client/SyncNetworkClient.h"
+#include "gRPC/Server/SyncNetworkServer.h"
+#include "sync_network.grpc.pb.h"
+
+namespace {
+
+using vl::Json;
+using vl::SyncNetworkClient;
+using vl::SyncNetworkServer;
+using vl::test::code;
+using vl::test::FakeHandler;
+using vl::test::Replies;
+using Steady = std::chrono::steady_clock;
+
+const Json kDeviceAuth =
+    Json{{"network_id", "N"}, {"device_id", "D"}, {"device_name", "d"}, {"password", "p"}};
+
+std::size_t openDescriptors() {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+// A peer on the LAN that opens a connection to the sync port and says nothing.
+class Stranger {
+ public:
+  explicit Stranger(int port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  }
+  ~Stranger() { ::close(fd_); }
+  Stranger(const Stranger&) = delete;
+  Stranger& operator=(const Stranger&) = delete;
+  bool connected() const { return connected_; }
+  // Whether the server has closed the connection (end of stream or reset), without waiting.
+  bool closedByServer() {
+    if (closed_) return true;
+    pollfd watched{fd_, POLLIN | POLLRDHUP, 0};
+    if (::poll(&watched, 1, 0) <= 0) return false;
+    char byte = 0;
+    const ssize_t n = ::recv(fd_, &byte, 1, MSG_DONTWAIT);
+    closed_ = n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+    return closed_;
+  }
+
+ private:
+  int fd_;
+  bool connected_ = false;
+  bool closed_ = false;
+};
+
+struct ConnectionGateTest : ::testing::Test {
+  static SyncNetworkServer::Options gateOptions() {
+    SyncNetworkServer::Options options;
+    options.gate.maxConnections = 4;
+    options.gate.untrustedIdleMs = 1000;
+    options.gate.sweepMs = 20;
+    return options;
+  }
+  std::shared_ptr<FakeHandler> handler = std::make_shared<FakeHandler>();
+  SyncNetworkServer server{handler, gateOptions()};
+  SyncNetworkClient client;
+  Replies replies;
+
+  void SetUp() override {
+    server.startWithIp("127.0.0.1", 0);
+    ASSERT_GT(server.boundPort(), 0);
+    client.connectWithIp("127.0.0.1", server.boundPort());
+  }
+  // The address the handler heard the last Auth come from: one per TCP connection.
+  std::string lastAuthPeer() const {
+    std::string peer;
+    for (const auto& seen : handler->seen()) {
+      if (seen.operation == "auth") peer = seen.request.value("peer", "");
+    }
+    return peer;
+  }
+};
+
+TEST_F(ConnectionGateTest, StrangersAreClosedWithinSecondsAndNeverHoldMoreThanTheCap) {
+  client.authWithRequest(kDeviceAuth, replies.callback());
+  ASSERT_EQ(code(replies.next()), 200);
+  const std::string device = lastAuthPeer();
+  ASSERT_EQ(device.rfind("ipv4:127.0.0.1:", 0), 0u) << device;
+
+  const std::size_t before = openDescriptors();
+  constexpr std::size_t kStrangers = 40;
+  std::vector<std::unique_ptr<Stranger>> strangers;
+  for (std::size_t i = 0; i < kStrangers; ++i) {
+    strangers.push_back(std::make_unique<Stranger>(server.boundPort()));
+    ASSERT_TRUE(strangers.back()->connected());
+  }
+  // The server's side of them: what the process holds beyond the strangers' own ends.
+  std::size_t mostHeld = 0;
+  const auto deadline = Steady::now() + std::chrono::seconds(20);
+  std::size_t closed = 0;
+  while (Steady::now() < deadline) {
+    const std::size_t now = openDescriptors();
+    mostHeld = std::max(mostHeld, now > before + kStrangers ? now - before - kStrangers : 0);
+    closed = 0;
+    for (auto& stranger : strangers) closed += stranger->closedByServer() ? 1 : 0;
+    if (closed == kStrangers) break;
+    ::poll(nullptr, 0, 10);
+  }
+  EXPECT_EQ(closed, kStrangers) << "connections that said nothing stayed open";
+  // At most one and a half times the cap, two descriptors each (gRPC's and the gate's own).
+  EXPECT_LE(mostHeld, 2u * 6u + 2u);
+
+  // The device that got in kept its connection through it all, and is still answered on it.
+  client.authWithRequest(kDeviceAuth, replies.callback());
+  EXPECT_EQ(code(replies.next()), 200);
+  EXPECT_EQ(lastAuthPeer(), device);
+}
+
+TEST_F(ConnectionGateTest, AConnectionClosedForNeverGettingInIsOpenedAgainByTheNextCall) {
+  handler->replies = [](const std::string&, const Json&) {
+    return Json{{"status", {{"code", 401}, {"msg", "Unauthorized"}}}};
+  };
+  auto channel = vl::test::rawChannel(server.boundPort());
+  auto stub = syncnetwork::SyncNetworkService::NewStub(channel);
+  auto bye = [&] {
+    grpc::ClientContext context;
+    context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(10));
+    syncnetwork::ByeRequest request;
+    syncnetwork::ByeResponse response;
+    const grpc::Status status = stub->Bye(&context, request, &response);
+    return status.ok() ? response.status().code() : -static_cast<int>(status.error_code());
+  };
+  ASSERT_EQ(bye(), 401);
+  // Closed by the gate a moment later; the channel hears it.
+  EXPECT_TRUE(channel->WaitForStateChange(GRPC_CHANNEL_READY,
+                                          std::chrono::system_clock::now() + std::chrono::seconds(10)));
+  EXPECT_EQ(bye(), 401);
+}
+
+}  // namespace
