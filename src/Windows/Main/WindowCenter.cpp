@@ -86,7 +86,9 @@ void WindowCenter::showWindowByKey(const std::string& key) {
   } else {
     window->orderFront();
   }
-  dismissWindowsExcept(key);
+  // The main window comes and goes over the user's work; Preferences, About and Help are windows of
+  // their own on this desktop and stay beside it. Any other window takes the main window's place.
+  if (key != kMainWindowKey) dismissWindowsExcept(key);
   if (key != kRecordWindowKey) currentKeyWindow_ = key;
 }
 
@@ -111,33 +113,60 @@ void WindowCenter::dismissRecord() {
   if (std::shared_ptr<ui::Window> window = windowForKey(kRecordWindowKey)) window->close();
 }
 
-void WindowCenter::hideMain() {
-  const bool wasShown = windowAppear(kMainWindowKey);
-  dismissWindowByKey(kMainWindowKey);
-  if (wasShown) Workspace::shared()->giveFocusBack();
+std::string WindowCenter::keyWindowKey() const {
+  const ui::Application& app = ui::Application::shared();
+  if (!app.isActive() || !app.keyWindow()) return "";
+  for (const auto& [key, window] : dict_) {
+    if (window.get() == app.keyWindow()) return key;
+  }
+  return "";
 }
 
-void WindowCenter::hideVellisto() {
+void WindowCenter::hideMain(FocusBack to) {
+  const bool wasShown = windowAppear(kMainWindowKey);
+  std::shared_ptr<ui::Window> back =
+      to == FocusBack::ToOurs && !cameFrom_.empty() ? windowForKey(cameFrom_) : nullptr;
+  const std::string backKey = cameFrom_;
+  cameFrom_.clear();
+  if (wasShown && back && back->isVisible() && back->canBecomeKeyWindow()) {
+    // Asked before the main window goes, so the focus never passes through the application behind on its
+    // way back.
+    back->makeKeyAndOrderFront();
+    dismissWindowByKey(kMainWindowKey);
+    currentKeyWindow_ = backKey;
+    return;
+  }
+  dismissWindowByKey(kMainWindowKey);
+  if (wasShown && to != FocusBack::Stay) Workspace::shared()->giveFocusBack();
+}
+
+void WindowCenter::hide(FocusBack to) {
   VL_DCHECK_ON_MAIN();
-  hideMain();
+  hideMain(to);
   run(hooks_.clearSearchInput);
   EscStack::shared().clean();
   SearchHistory::shared().clean();
   run(hooks_.saveCreatedDataSyncNetworks);
 }
 
+void WindowCenter::hideVellisto() { hide(FocusBack::ToApplication); }
+
 void WindowCenter::activeOrInactiveVellisto() {
   VL_DCHECK_ON_MAIN();
   if (currentKeyWindow_ == kMainWindowKey) {
-    hideVellisto();
+    hide(FocusBack::ToOurs);
     return;
   }
+  // Preferences, About or Help with the keyboard: the main window comes over it and gives the keyboard
+  // back to it when it goes. Shown again while it already shows, it keeps where the user first came from.
+  if (const std::string from = keyWindowKey(); from != kMainWindowKey) cameFrom_ = from;
   run(hooks_.needPermissions);
   VLEngine::shared().noneInput();
-  EscStack::shared().push([](bool) {
+  // Emptied when the program resigns: the user gave the keyboard to another application, which keeps it.
+  EscStack::shared().push([](bool cleaning) {
     WindowCenter& center = WindowCenter::shared();
     if (center.currentKeyWindow() != kMainWindowKey) return false;
-    center.hideMain();
+    center.hideMain(cleaning ? FocusBack::Stay : FocusBack::ToOurs);
     return true;
   });
   showWindowByKey(kMainWindowKey);

@@ -56,20 +56,34 @@ class WindowCenter {
 
   // Hides the main window when it is the key one, otherwise shows it with its Escape entry.
   void activeOrInactiveVellisto();
-  // The main window goes as if the user had pressed the hot key again: the search text, the Escape
-  // stack and the replayed searches are forgotten and the focus returns to where the user came from.
+  // The main window goes as a paste leaves it: the search text, the Escape stack and the replayed
+  // searches are forgotten and the focus returns to the application behind our windows.
   void hideVellisto();
 
   const std::string& currentKeyWindow() const { return currentKeyWindow_; }
   void setCurrentKeyWindow(std::string key) { currentKeyWindow_ = std::move(key); }
 
  private:
+  // Where the keyboard goes when the main window hides.
+  enum class FocusBack {
+    // To the window of ours the user came from while it still shows, else as below (Escape, hot key).
+    ToOurs,
+    // To the application behind our windows, where a paste must land.
+    ToApplication,
+    // Nowhere: the user already gave it to another application.
+    Stay,
+  };
+
   WindowCenter() = default;
-  // The main window goes and the focus returns to the window the user came from.
-  void hideMain();
+  void hideMain(FocusBack back);
+  void hide(FocusBack back);
+  // The key of the registered window that has the keyboard while this program is active; "" when none.
+  std::string keyWindowKey() const;
 
   std::map<std::string, std::shared_ptr<ui::Window>> dict_;
   std::string currentKeyWindow_;
+  // The window of ours that had the keyboard when the main window last showed; "" for another program.
+  std::string cameFrom_;
   Hooks hooks_;
 };
 

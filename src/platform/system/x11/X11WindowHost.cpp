@@ -24,6 +24,10 @@ namespace vl::x11 {
 
 namespace {
 
+// How long a request for the focus counts as on its way: a window manager answers within a moment, and
+// one that never does must not keep our hidden windows from handing the focus back for good.
+constexpr std::chrono::milliseconds kAskedFocusFresh{2000};
+
 constexpr long kEventMask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask |
                             ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask |
                             FocusChangeMask | StructureNotifyMask;
@@ -419,11 +423,17 @@ void X11WindowHost::hide(int number) {
   w->viewable = false;
   w->wantFocus = false;
   const bool hadFocus = focused_ == number;
+  if (asked_ == number) asked_ = 0;
   XWithdrawWindow(x_.get(), w->id, DefaultScreen(x_.get()));
   if (!hadFocus) return;
   for (auto& [n, other] : windows_) {
     if (other.wantFocus && other.mapped) return;  // another of ours is taking it
   }
+  // Another of ours was just asked to take it (the window the user came from, back in front): handing
+  // the focus out now would race that request and could leave it with the application behind.
+  if (XWin* next = byNumber(asked_); next && next->mapped &&
+                                     std::chrono::steady_clock::now() - askedAt_ < kAskedFocusFresh)
+    return;
   // The focus goes back where it came from, not to whatever the window manager picks (or nowhere).
   const ::Window previous = focusBeforeOurs();
   // Best effort: when the window manager refuses, it picks the focus itself.
@@ -452,6 +462,8 @@ void X11WindowHost::focus(int number) {
 
 void X11WindowHost::takeFocus(XWin& w) {
   w.wantFocus = false;
+  asked_ = w.traits.number;
+  askedAt_ = std::chrono::steady_clock::now();
   if (!w.popup && windowManagerRunning(x_)) {
     XEvent e{};
     e.xclient.type = ClientMessage;

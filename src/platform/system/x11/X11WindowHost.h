@@ -188,6 +188,10 @@ class X11WindowHost {
   ::Window timeWindow_ = None;
   int focused_ = 0;
   int reportedFocus_ = -1;
+  // The window of ours last asked to take the focus, until it has it, hides or the request is old: a
+  // window of ours hidden meanwhile leaves the focus to it rather than to the application behind.
+  int asked_ = 0;
+  std::chrono::steady_clock::time_point askedAt_{};
   std::set<unsigned int> keysDown_;
   // Numbers of the pop-ups holding the grab, the newest last.
   std::vector<int> grabs_;

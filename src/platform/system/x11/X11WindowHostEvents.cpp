@@ -174,6 +174,7 @@ void X11WindowHost::focusChanged(XWin& w, const XFocusChangeEvent& f) {
   if (f.detail == NotifyPointer || f.mode == NotifyGrab) return;
   if (f.type == FocusIn) {
     focused_ = w.traits.number;
+    if (asked_ == focused_) asked_ = 0;
     if (w.xic) XSetICFocus(w.xic);
     return;
   }
