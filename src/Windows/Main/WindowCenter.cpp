@@ -8,7 +8,6 @@
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/CrashAnalyticsService.h"
-#include "platform/system/desktop/Workspace.h"
 #include "platform/ui/window/Application.h"
 #include "platform/ui/window/Window.h"
 #include "ui/VLWindow.h"
@@ -122,10 +121,9 @@ std::string WindowCenter::keyWindowKey() const {
   return "";
 }
 
-void WindowCenter::hideMain(FocusBack to) {
+void WindowCenter::hideMain(bool backToOurs) {
   const bool wasShown = windowAppear(kMainWindowKey);
-  std::shared_ptr<ui::Window> back =
-      to == FocusBack::ToOurs && !cameFrom_.empty() ? windowForKey(cameFrom_) : nullptr;
+  std::shared_ptr<ui::Window> back = backToOurs && !cameFrom_.empty() ? windowForKey(cameFrom_) : nullptr;
   const std::string backKey = cameFrom_;
   cameFrom_.clear();
   if (wasShown && back && back->isVisible() && back->canBecomeKeyWindow()) {
@@ -136,25 +134,29 @@ void WindowCenter::hideMain(FocusBack to) {
     currentKeyWindow_ = backKey;
     return;
   }
+  // The window server hands the keyboard back to the window the user came from as the main window goes,
+  // without waiting for it to arrive: the next hot key must not wait on a window that never takes it. A
+  // paste waits for it itself, before its keys.
   dismissWindowByKey(kMainWindowKey);
-  if (wasShown && to != FocusBack::Stay) Workspace::shared()->giveFocusBack();
 }
 
-void WindowCenter::hide(FocusBack to) {
+void WindowCenter::hide(bool backToOurs) {
   VL_DCHECK_ON_MAIN();
-  hideMain(to);
+  hideMain(backToOurs);
   run(hooks_.clearSearchInput);
   EscStack::shared().clean();
   SearchHistory::shared().clean();
   run(hooks_.saveCreatedDataSyncNetworks);
 }
 
-void WindowCenter::hideVellisto() { hide(FocusBack::ToApplication); }
+void WindowCenter::hideVellisto() { hide(false); }
 
 void WindowCenter::activeOrInactiveVellisto() {
   VL_DCHECK_ON_MAIN();
-  if (currentKeyWindow_ == kMainWindowKey) {
-    hide(FocusBack::ToOurs);
+  // Only a main window still on screen is hidden: one another client destroyed under it is shown again.
+  std::shared_ptr<ui::Window> main = windowForKey(kMainWindowKey);
+  if (currentKeyWindow_ == kMainWindowKey && main && main->isVisible()) {
+    hide(true);
     return;
   }
   // Preferences, About or Help with the keyboard: the main window comes over it and gives the keyboard
@@ -166,7 +168,7 @@ void WindowCenter::activeOrInactiveVellisto() {
   EscStack::shared().push([](bool cleaning) {
     WindowCenter& center = WindowCenter::shared();
     if (center.currentKeyWindow() != kMainWindowKey) return false;
-    center.hideMain(cleaning ? FocusBack::Stay : FocusBack::ToOurs);
+    center.hideMain(!cleaning);
     return true;
   });
   showWindowByKey(kMainWindowKey);

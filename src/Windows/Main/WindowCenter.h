@@ -64,19 +64,11 @@ class WindowCenter {
   void setCurrentKeyWindow(std::string key) { currentKeyWindow_ = std::move(key); }
 
  private:
-  // Where the keyboard goes when the main window hides.
-  enum class FocusBack {
-    // To the window of ours the user came from while it still shows, else as below (Escape, hot key).
-    ToOurs,
-    // To the application behind our windows, where a paste must land.
-    ToApplication,
-    // Nowhere: the user already gave it to another application.
-    Stay,
-  };
-
   WindowCenter() = default;
-  void hideMain(FocusBack back);
-  void hide(FocusBack back);
+  // The main window goes; the keyboard goes back to the window of ours the user came from when
+  // `backToOurs` and it still shows, else to the application behind our windows.
+  void hideMain(bool backToOurs);
+  void hide(bool backToOurs);
   // The key of the registered window that has the keyboard while this program is active; "" when none.
   std::string keyWindowKey() const;
 

@@ -1,9 +1,13 @@
 // clang-format off
 // Our headers before Xlib's, whose macros (None, Bool, Status) would break them.
 #include <gtest/gtest.h>
+#include <httplib.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -27,6 +31,47 @@ namespace {
 struct Spot {
   int x, y;
 };
+// Preferences' General pane: the hot key recorder.
+constexpr Spot kHotKeyField{359, 200};
+
+constexpr int kPageMs = 60000;
+
+// A search engine on the loopback: its page puts the keyboard in its own search box as it loads, as the
+// engines' pages do. It keeps the queries asked.
+class EnginePage {
+ public:
+  EnginePage() {
+    server_.Get("/search", [this](const httplib::Request& req, httplib::Response& res) {
+      {
+        std::lock_guard lock(mutex_);
+        queries_.push_back(req.get_param_value("q"));
+      }
+      res.set_content(
+          "<!DOCTYPE html><html><body style='background:#2f7d7a'><input id=box autofocus>"
+          "<script>document.getElementById('box').focus()</script></body></html>",
+          "text/html");
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    while (!server_.is_running()) std::this_thread::yield();
+  }
+  ~EnginePage() {
+    server_.stop();
+    thread_.join();
+  }
+  std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  bool asked(const std::string& query) const {
+    std::lock_guard lock(mutex_);
+    return std::find(queries_.begin(), queries_.end(), query) != queries_.end();
+  }
+
+ private:
+  httplib::Server server_;
+  int port_ = -1;
+  std::thread thread_;
+  mutable std::mutex mutex_;
+  std::vector<std::string> queries_;
+};
 
 // Roads of the keyboard through the assembled program: which window has it after the hot key, what
 // typed keys reach, and what Escape closes.
@@ -49,9 +94,10 @@ class KeyRoadsX11Test : public ProgramKeysTest {
   }
 
   // The program docked in a tray (for its menu), capturing, with the given copies in its history.
-  void start(const std::vector<std::string>& copies = {}) {
+  void start(const std::vector<std::string>& copies = {}, std::vector<std::string> environment = {}) {
     tray_.emplace(display_, 0xececec, 0, 0);
-    program_.emplace(root_.path(), display_, std::vector<std::string>{"VELLISTO_LOG=debug"});
+    environment.push_back("VELLISTO_LOG=debug");
+    program_.emplace(root_.path(), display_, environment);
     ASSERT_TRUE(program_->started());
     ASSERT_NE(tray_->accept(20000), None) << program_->errors();
     ASSERT_TRUE(waitUntil([&] { return program_->count("start-up: launching finished") == 1; }, 20000))
@@ -157,7 +203,8 @@ class KeyRoadsX11Test : public ProgramKeysTest {
     if (!XQueryTree(keys_, DefaultRootWindow(keys_), &root, &up, &children, &count)) return 0;
     for (unsigned int i = 0; i < count; ++i) {
       XWindowAttributes a;
-      if (XGetWindowAttributes(keys_, children[i], &a) && a.map_state == IsViewable && a.override_redirect) ++n;
+      if (XGetWindowAttributes(keys_, children[i], &a) && a.map_state == IsViewable && a.override_redirect)
+        ++n;
     }
     if (children) XFree(children);
     return n;
@@ -167,8 +214,7 @@ class KeyRoadsX11Test : public ProgramKeysTest {
   bool showMain() {
     const std::size_t shown = program_->count("Show On HintTable");
     hotKey();
-    return window("Vellisto") != None &&
-           waitUntil([&] { return focusedTitle() == "Vellisto"; }) &&
+    return window("Vellisto") != None && waitUntil([&] { return focusedTitle() == "Vellisto"; }) &&
            waitUntil([&] { return program_->count("Show On HintTable") > shown; });
   }
   // Types one key at a time, each answered by the list before the next, as a person reading it would.
@@ -236,6 +282,72 @@ TEST_F(KeyRoadsX11Test, EscapeHidesOnlyTheMainWindowAndGivesTheKeyboardBackToPre
   EXPECT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
   EXPECT_TRUE(mapped("General")) << "Escape closed Preferences with the main window";
   EXPECT_TRUE(waitUntil([&] { return focusedTitle() == "General"; })) << focusedTitle();
+}
+
+// A page shown in the preview (the web search of a query that matches nothing) asks for the keyboard
+// as it loads. A click made elsewhere while the main window was hidden (the hot key recorder, over the
+// spot where the page shows) is no click on the page: typing goes on into the search field.
+TEST_F(KeyRoadsX11Test, APageLoadingInThePreviewLeavesTheKeyboardToTheSearchField) {
+#ifndef VL_WEBVIEW_HELPER
+  VL_SKIP_WITHOUT_DESKTOP("vellisto-webview was not built (no webkit2gtk-4.1 development files)");
+#endif
+  EnginePage engine;
+  const std::string services = root_.path() + "/services.json";
+  ASSERT_TRUE(files::atomicWrite(services, R"({"google": ")" + engine.base() + R"("})"));
+  ASSERT_NO_FATAL_FAILURE(start({}, {std::string("VELLISTO_SERVICES=") + services,
+                                     "WEBKIT_DISABLE_COMPOSITING_MODE=1", "no_proxy=127.0.0.1"}));
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  // A first search that shows the page, so the main window holds it while hidden.
+  ASSERT_TRUE(showMain()) << program_->errors();
+  type("q");
+  ASSERT_TRUE(waitUntil([&] { return engine.asked("q"); }, kPageMs)) << program_->errors();
+  keys({XK_Escape});
+  ASSERT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
+
+  const ::Window preferences = openPreferences();
+  ASSERT_NE(preferences, None);
+  click(preferences, kHotKeyField);
+  keys({XK_Control_L, XK_Alt_L, XK_b});
+  ASSERT_TRUE(waitUntil([&] { return program_->count("hot key 1 is Ctrl+Alt+B") == 1; }))
+      << program_->errors();
+  const std::size_t shown = program_->count("Show On HintTable");
+  press({XK_Control_L, XK_Alt_L, XK_b});
+  ASSERT_TRUE(waitUntil([&] { return focusedTitle() == "Vellisto"; })) << focusedTitle();
+  ASSERT_TRUE(waitUntil([&] { return program_->count("Show On HintTable") > shown; })) << program_->errors();
+  // Slowly, each letter's page loaded before the next.
+  std::string typed;
+  for (char c : std::string("wxyvuts")) {
+    type(std::string(1, c));
+    typed += c;
+    ASSERT_TRUE(waitUntil([&] { return engine.asked(typed); }, kPageMs))
+        << "\"" << typed << "\" never searched\n"
+        << program_->errors();
+  }
+  // The hot key's own modifiers, pressed right after it was recorded, changed nothing.
+  EXPECT_EQ(program_->count("double tap"), 0u) << program_->errors();
+}
+
+// The hot key pressed again the moment the main window went (by Escape, the hot key or a paste) brings
+// it back with the keyboard, and it stays: the keyboard passing through the editor as the window went
+// is no reason to hide it again.
+TEST_F(KeyRoadsX11Test, TheHotKeyRightAfterAHideShowsTheMainWindowToStay) {
+  ASSERT_NO_FATAL_FAILURE(start({"alpha"}));
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  const std::vector<std::vector<KeySym>> hides = {{XK_Escape}, {XK_Control_L, XK_Alt_L, XK_v}, {XK_Return}};
+  for (int round = 0; round < 6; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(showMain()) << program_->errors();
+    // Still there once the window manager is done with what came before.
+    ASSERT_TRUE(windowManagerCaughtUp(keys_));
+    EXPECT_TRUE(mapped("Vellisto")) << program_->errors();
+    ASSERT_EQ(focusedTitle(), "Vellisto") << program_->errors();
+    press(hides[static_cast<std::size_t>(round) % hides.size()]);
+    ASSERT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
+  }
 }
 
 }  // namespace
