@@ -23,6 +23,7 @@
 #include "platform/system/desktop/Workspace.h"
 #include "platform/ui/view/Event.h"
 #include "platform/ui/view/Layer.h"
+#include "platform/ui/window/Window.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/panels/PanelCenter.h"
 
@@ -179,6 +180,22 @@ void MainViewController::layout() {
 void MainViewController::searchInputBecomeFirstResponder() { searchInput()->focusField(); }
 
 bool MainViewController::blocked() const { return PanelCenter::shared().isShown(); }
+
+bool MainViewController::takesShortcuts() {
+  ui::Window* window = isViewLoaded() ? view()->window() : nullptr;
+  if (!window) return true;
+  if (!window->isKeyWindow() || isShownDetail()) return false;
+  const ui::Responder* keyboard = window->firstResponder();
+  return keyboard == window || keyboard == searchInput()->textField().get() ||
+         keyboard == hintTable()->tableView().get();
+}
+
+bool MainViewController::shortcutsReach(const ui::View& part) {
+  ui::Window* window = part.window();
+  auto controller =
+      window ? std::dynamic_pointer_cast<MainViewController>(window->contentViewController()) : nullptr;
+  return !controller || controller->takesShortcuts();
+}
 
 void MainViewController::mouseDown(const ui::Event& event) {
   AppFrame::shared().startDrag(event.locationInWindow());

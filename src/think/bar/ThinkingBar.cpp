@@ -233,7 +233,7 @@ bool ThinkingBar::resolvedShortcutKey(const std::string& name) {
   static constexpr std::string_view kSelect = "thinkingBarSelect";
   // Presses in our other windows (the preferences, the record window) are not the bar's.
   const ui::Window* own = window();
-  if (!own || !own->isKeyWindow()) return false;
+  if (!own || !own->isKeyWindow() || !MainViewController::shortcutsReach(*this)) return false;
   if (name.starts_with(kSelect) && name.size() == kSelect.size() + 1) {
     const char digit = name.back();
     if (digit < '1' || digit > '9') return false;

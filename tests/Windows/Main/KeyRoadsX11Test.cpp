@@ -112,6 +112,10 @@ class KeyRoadsX11Test : public ProgramKeysTest {
           << program_->errors();
     }
   }
+  // The program's standard settings as stored (where the preview's on/off is kept).
+  std::string settings() {
+    return files::readFile(program_->home() + "/.config/vellisto/vellisto.json").value_or("");
+  }
   std::string history() {
     auto doc = std::make_shared<Vellisto_BigDoc>();
     return doc->load(program_->home() + "/.vellisto/data/BigDoc_0") ? doc->stringValue() : "";
@@ -348,6 +352,26 @@ TEST_F(KeyRoadsX11Test, TheHotKeyRightAfterAHideShowsTheMainWindowToStay) {
     press(hides[static_cast<std::size_t>(round) % hides.size()]);
     ASSERT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
   }
+}
+
+// Ctrl+F over the detail view opens its find field, which takes the words typed next; nothing of them
+// (nor the Ctrl+F) reaches the main window's shortcuts under the overlay.
+TEST_F(KeyRoadsX11Test, TheDetailViewsFindFieldTakesTheWordsTypedAndNoShortcutUnderIt) {
+  ASSERT_NO_FATAL_FAILURE(start({"alpha pear"}));
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(showMain()) << program_->errors();
+  const std::string before = settings();
+  keys({XK_Shift_L, XK_Return});
+  keys({XK_Control_L, XK_f});
+  type("pear");
+  EXPECT_TRUE(waitUntil([&] { return program_->count("detail: the find words match 1 times") == 1; }))
+      << program_->errors();
+  EXPECT_EQ(settings(), before) << "a shortcut under the detail view acted";
+  // Escape closes the detail view, and only it.
+  keys({XK_Escape});
+  EXPECT_TRUE(mapped("Vellisto"));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/search/DisplayAttributedString.h"
+#include "Windows/Main/MainViewController.h"
 #include "Windows/Main/list/DeleteRecords.h"
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
@@ -85,6 +86,9 @@ void Toolbar::resizeSubviewsWithOldSize(ui::Size oldSize) {
 
 bool Toolbar::resolvedShortcutKey(const std::string& name) {
   if (name == "historyDel") {
+    // Nothing is deleted from under a sheet, the detail overlay, or while the keyboard is elsewhere.
+    const PreviewColumnHooks& column = PreviewColumnHooks::current();
+    if ((column.blocked && column.blocked()) || !MainViewController::shortcutsReach(*this)) return false;
     const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
     // The search field must not take the key press as an edit of its own while the records go.
     if (hooks.setSearchEditable) hooks.setSearchEditable(false);
