@@ -151,7 +151,9 @@ void SearchInput2::focusField() {
 
 void SearchInput2::unfocusField() {
   textField_->setEditable(false);
-  if (auto window = WindowCenter::shared().windowForKey(kMainWindowKey)) window->makeFirstResponder(nullptr);
+  // A sheet that put the keyboard in a field of its own keeps it there.
+  auto window = WindowCenter::shared().windowForKey(kMainWindowKey);
+  if (window && window->firstResponder() == textField_.get()) window->makeFirstResponder(nullptr);
 }
 
 void SearchInput2::research() {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -31,6 +32,17 @@ namespace {
 struct Spot {
   int x, y;
 };
+// The main window: the first row of the list.
+constexpr Spot kFirstRow{150, 160};
+// The main window: the device sync switch at the foot of the preview column; in a panel that drops
+// from the top, its navigation bar's right item; the OK of an alert over the panel.
+constexpr Spot kSyncSwitch{640, 513 - 25}, kPanelRightItem{485, 22}, kAlertOk{447, 247};
+// How long a panel or alert that slides in takes to come to rest (clicks meanwhile are ignored).
+constexpr int kSlideMs = 800;
+// The main window: the pin tab bar's "+".
+constexpr Spot kAddPinTab{135, 20};
+// Preferences: the Snippets tab, its list's "+", and the sheet's text and Add.
+constexpr Spot kSnippetsTab{180, 30}, kAddSnippet{50, 436}, kSnippetText{354, 272}, kSnippetAdd{550, 398};
 // Preferences' General pane: the hot key recorder.
 constexpr Spot kHotKeyField{359, 200};
 
@@ -115,6 +127,15 @@ class KeyRoadsX11Test : public ProgramKeysTest {
   // The program's standard settings as stored (where the preview's on/off is kept).
   std::string settings() {
     return files::readFile(program_->home() + "/.config/vellisto/vellisto.json").value_or("");
+  }
+  // Whether a pin tab of that name has its folder.
+  bool pinTabNamed(const std::string& name) {
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(program_->home() + "/.vellisto/pin", error)) {
+      if (entry.path().filename().string().find("._." + name + "._.") != std::string::npos) return true;
+    }
+    return false;
   }
   std::string history() {
     auto doc = std::make_shared<Vellisto_BigDoc>();
@@ -371,6 +392,73 @@ TEST_F(KeyRoadsX11Test, TheDetailViewsFindFieldTakesTheWordsTypedAndNoShortcutUn
   EXPECT_EQ(settings(), before) << "a shortcut under the detail view acted";
   // Escape closes the detail view, and only it.
   keys({XK_Escape});
+  EXPECT_TRUE(mapped("Vellisto"));
+}
+
+// Escape on a row's context menu closes the menu, and only it.
+TEST_F(KeyRoadsX11Test, EscapeOnARowsMenuClosesOnlyTheMenu) {
+  ASSERT_NO_FATAL_FAILURE(start({"alpha"}));
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(showMain()) << program_->errors();
+  const ::Window main = window("Vellisto");
+  const int before = popups();
+  click(main, kFirstRow, Button3);
+  ASSERT_TRUE(waitUntil([&] { return popups() > before; })) << program_->errors();
+  keys({XK_Escape});
+  EXPECT_TRUE(waitUntil([&] { return popups() == before; })) << program_->errors();
+  ASSERT_TRUE(windowManagerCaughtUp(keys_));
+  EXPECT_TRUE(mapped("Vellisto")) << program_->errors();
+}
+
+// The sheets that ask for a name open with the keyboard in that field: the pin tab form over the main
+// window, and the snippet sheet in Preferences.
+TEST_F(KeyRoadsX11Test, SheetsThatAskForANameTakeItWithoutAClick) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(showMain()) << program_->errors();
+  const ::Window main = window("Vellisto");
+  click(main, kAddPinTab, Button1, kSlideMs);
+  type("tickets");
+  click(main, kPanelRightItem, Button1, kSlideMs);  // OK
+  EXPECT_TRUE(waitUntil([&] { return pinTabNamed("tickets"); })) << program_->errors();
+  keys({XK_Escape});
+
+  const ::Window preferences = openPreferences();
+  ASSERT_NE(preferences, None);
+  click(preferences, kSnippetsTab);
+  ASSERT_NE(window("Snippets"), None);
+  click(preferences, kAddSnippet, Button1, kSlideMs);
+  type("sig");
+  click(preferences, kSnippetText);
+  type("best regards");
+  click(preferences, kSnippetAdd, Button1, kSlideMs);
+  // The sheet takes nothing without an alias.
+  EXPECT_TRUE(waitUntil([&] { return history().find("best regards") != std::string::npos; }))
+      << program_->errors();
+}
+
+// Escape on the device sync start panel, once the alert that Bluetooth is off was closed by its OK,
+// closes the panel: the alert's own Escape entry went with it.
+TEST_F(KeyRoadsX11Test, EscapeClosesTheSyncStartPanelAfterItsAlertWasClosed) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(showMain()) << program_->errors();
+  const ::Window main = window("Vellisto");
+  click(main, kSyncSwitch, Button1, kSlideMs);
+  ASSERT_TRUE(waitUntil([&] { return program_->count("sync: start panel shown") == 1; }))
+      << program_->errors();
+  click(main, kPanelRightItem, Button1, kSlideMs);  // Next: there is no Bluetooth here
+  click(main, kAlertOk, Button1, kSlideMs);
+  keys({XK_Escape});
+  EXPECT_TRUE(waitUntil([&] { return program_->count("sync: start panel hidden") == 1; }))
+      << program_->errors();
+  EXPECT_EQ(program_->count("dismiss of an alert that is not up"), 0u) << program_->errors();
   EXPECT_TRUE(mapped("Vellisto"));
 }
 
