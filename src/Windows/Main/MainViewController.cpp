@@ -21,6 +21,8 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 #include "platform/system/desktop/Workspace.h"
+#include "platform/ui/text/TextField.h"
+#include "platform/ui/text/TextView.h"
 #include "platform/ui/view/Event.h"
 #include "platform/ui/view/Layer.h"
 #include "platform/ui/window/Window.h"
@@ -186,8 +188,11 @@ bool MainViewController::takesShortcuts() {
   if (!window) return true;
   if (!window->isKeyWindow() || isShownDetail()) return false;
   const ui::Responder* keyboard = window->firstResponder();
-  return keyboard == window || keyboard == searchInput()->textField().get() ||
-         keyboard == hintTable()->tableView().get();
+  if (keyboard == searchInput()->textField().get()) return true;
+  // What is typed into another field of the window (a snippet name) is text, not a shortcut.
+  if (const auto* field = dynamic_cast<const ui::TextField*>(keyboard)) return !field->isEditable();
+  if (const auto* text = dynamic_cast<const ui::TextView*>(keyboard)) return !text->isEditable();
+  return true;
 }
 
 bool MainViewController::shortcutsReach(const ui::View& part) {

@@ -39,6 +39,8 @@ constexpr Spot kFirstRow{150, 160};
 constexpr Spot kSyncSwitch{640, 513 - 25}, kPanelRightItem{485, 22}, kAlertOk{447, 247};
 // How long a panel or alert that slides in takes to come to rest (clicks meanwhile are ignored).
 constexpr int kSlideMs = 800;
+// The main window: the preview column's snippet name field.
+constexpr Spot kSnippetName{431, 443};
 // The main window: the pin tab bar's "+".
 constexpr Spot kAddPinTab{135, 20};
 // Preferences: the Snippets tab, its list's "+", and the sheet's text and Add.
@@ -460,6 +462,30 @@ TEST_F(KeyRoadsX11Test, EscapeClosesTheSyncStartPanelAfterItsAlertWasClosed) {
       << program_->errors();
   EXPECT_EQ(program_->count("dismiss of an alert that is not up"), 0u) << program_->errors();
   EXPECT_TRUE(mapped("Vellisto"));
+}
+
+// The web-search row (a query that matches nothing) stands for the query: the thinking bar's actions
+// work on the words typed, not on the row's label, and the row takes no snippet name, as it is no record.
+TEST_F(KeyRoadsX11Test, TheWebSearchRowIsTheQueryAndNoRecord) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(showMain()) << program_->errors();
+  typeIntoSearch("hello");
+  const ::Window main = window("Vellisto");
+  click(main, kSnippetName);
+  type("nick");
+  keys({XK_Escape});
+  ASSERT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
+  ASSERT_TRUE(showMain()) << program_->errors();
+  typeIntoSearch("hello");
+  // Ctrl+1: the first action, on what was typed.
+  keys({XK_Control_L, XK_1});
+  EXPECT_TRUE(waitUntil([&] { return xclipGet(display_, "UTF8_STRING").value_or("") == "HELLO"; }))
+      << xclipGet(display_, "UTF8_STRING").value_or("") << "\n"
+      << program_->errors();
+  EXPECT_EQ(history().find("Search the web"), std::string::npos) << history();
 }
 
 }  // namespace
