@@ -86,7 +86,8 @@ void WindowCenter::showWindowByKey(const std::string& key) {
     window->orderFront();
   }
   // The main window comes and goes over the user's work; Preferences, About and Help are windows of
-  // their own on this desktop and stay beside it. Any other window takes the main window's place.
+  // their own on this desktop and stay beside it. Any other window shown closes the others, the main
+  // window among them.
   if (key != kMainWindowKey) dismissWindowsExcept(key);
   if (key != kRecordWindowKey) currentKeyWindow_ = key;
 }

@@ -46,8 +46,9 @@ class WindowCenter {
   // Whether the window under the key is showing; false when none is registered.
   bool windowAppear(const std::string& key) const;
 
-  // Places the window by its key's rule, brings it front as key window and closes every other
-  // registered window but the record window. A key without a window is logged and changes nothing.
+  // Places the window by its key's rule and brings it front as key window. Any window but the main one
+  // then closes every other registered window but the record window; the main window closes none. A key
+  // without a window is logged and changes nothing.
   void showWindowByKey(const std::string& key);
   // Closes the window (never the record window, which only dismissRecord closes).
   void dismissWindowByKey(const std::string& key);
