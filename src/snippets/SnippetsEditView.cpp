@@ -96,6 +96,10 @@ bool SnippetsEditView::canDoOkAction() {
   return false;
 }
 
+ui::View* SnippetsEditView::initialFirstResponder() {
+  return aliasTextField_ ? aliasTextField_->textField().get() : nullptr;
+}
+
 ui::Rect SnippetsEditView::startFrame(ui::Size host) const {
   return {50, host.height * 0.5, std::max(0.0, host.width - 100), 330};
 }

@@ -42,6 +42,7 @@ class SnippetsEditView : public Alert {
 
  protected:
   ui::Rect startFrame(ui::Size host) const override;
+  ui::View* initialFirstResponder() override;
   // The page is no main window: its preview is not ours to switch.
   void showDidEnd() override {}
   void dismissDidEnd() override {}

@@ -208,6 +208,9 @@ void HotkeyTextField::keyDown(const ui::Event& event) {
   updateSymbolDisplays(f);
   showKey(name);
   inputContext_ = HokeyStruct{f, code, inputContext_.hotKeyID, false};
+  // The modifiers pressed for this combination were no taps: pressed again at once, they are the user
+  // trying the new hot key, which must not turn into a double tap.
+  commandKeyDownTime_ = optionKeyDownTime_ = controlKeyDownTime_ = 0;
   deliver();
 }
 

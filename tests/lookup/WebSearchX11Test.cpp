@@ -33,12 +33,7 @@ class WebSearchX11Test : public WebPageX11Test {
     return waitUntil([&] { return view_->webView()->URL() == url; }, timeoutMs);
   }
   unsigned long plug() { return server_->embeddedWindowOf(view_->webView()->surfaceNumber()); }
-  ::Window focus() {
-    ::Window f = None;
-    int revert = 0;
-    XGetInputFocus(probe_, &f, &revert);
-    return f;
-  }
+  ::Window focus() { return keyboardFocus(probe_); }
   // Whether `w` is `ancestor` or lies inside it.
   bool isInside(::Window w, ::Window ancestor) {
     while (w != None && w != ancestor) {

@@ -111,6 +111,10 @@ TEST_F(HotkeyTextFieldTest, PressesWhileRecording) {
       {"left Alt again at 499 ms", mods, 58, Flags::Option, 399, HokeyStruct{0x80000, 58, 1, true}, 0},
       {"left Ctrl", mods, 55, Flags::Command, 1000, std::nullopt, 0},
       {"left Ctrl again at 500 ms", mods, 55, Flags::Command, 500, std::nullopt, 0},
+      // The modifier of a combination just recorded is no first tap: the user is pressing the new hot key.
+      {"Ctrl+B", down, 11, Flags::Command, 100, HokeyStruct{0x100000, 11, 1, false}, 0},
+      {"left Ctrl let go", mods, 55, 0, 50, std::nullopt, 0},
+      {"left Ctrl at once after Ctrl+B", mods, 55, Flags::Command, 50, std::nullopt, 0},
       {"right Super twice", mods, 62, Flags::Control, 1000, std::nullopt, 0},
       {"right Super again", mods, 62, Flags::Control, 100, std::nullopt, 0},
       {"left Super", mods, 59, Flags::Control, 100, std::nullopt, 0},
@@ -140,7 +144,7 @@ TEST_F(HotkeyTextFieldTest, PressesWhileRecording) {
   EXPECT_FALSE(field_->focused());
   EXPECT_FALSE(KeyboardListener::shared().isSuspended());
   EXPECT_TRUE(send(down, 8, Flags::Command));
-  EXPECT_EQ(row_->values.size(), 4u);
+  EXPECT_EQ(row_->values.size(), 5u);
   EXPECT_EQ(field_->inputContext(), (HokeyStruct{0x40000, 59, 1, true}));
 }
 

@@ -343,11 +343,21 @@ void ProgramKeysTest::press(const std::vector<KeySym>& chord) {
   XSync(keys_, False);
 }
 
-::Window ProgramKeysTest::focused() {
-  ::Window focus = 0;
+::Window ProgramKeysTest::focused() { return keyboardFocus(keys_); }
+
+::Window keyboardFocus(Display* display) {
+  ::Window focus = None;
   int revert = 0;
-  XGetInputFocus(keys_, &focus, &revert);
-  return focus;
+  XGetInputFocus(display, &focus, &revert);
+  XWindowAttributes a{};
+  if (focus == None || focus == PointerRoot || !XGetWindowAttributes(display, focus, &a) ||
+      a.c_class != InputOnly)
+    return focus;
+  ::Window root = None, parent = None, *children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, focus, &root, &parent, &children, &count)) return focus;
+  if (children) XFree(children);
+  return parent != None && parent != root ? parent : focus;
 }
 
 TestWindow::TestWindow(const std::string& display, const std::string& wmClass, std::optional<long> pid) {

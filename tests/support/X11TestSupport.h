@@ -60,6 +60,9 @@ bool waitForEvent(Display* display, long mask, const std::function<bool(const XE
 // Looks at `condition` and again each time events of `mask` arrive on `display` (they are dropped),
 // until it holds or `timeoutMs` of real time pass. The events must be those that change its answer.
 bool waitOnEvents(Display* display, long mask, const std::function<bool()>& condition, int timeoutMs = 10000);
+// The window holding the keyboard focus as a user sees it. The program keeps the focus on a child of its
+// window that covers nothing (its focus proxy); that counts as the window itself.
+::Window keyboardFocus(Display* display);
 // Whether a window manager that follows the extended hints runs on the display.
 bool windowManagerRuns(Display* display);
 // The mapped window titled so, at any depth (a window manager reparents); None when absent. Windows at

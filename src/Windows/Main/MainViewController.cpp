@@ -21,8 +21,11 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 #include "platform/system/desktop/Workspace.h"
+#include "platform/ui/text/TextField.h"
+#include "platform/ui/text/TextView.h"
 #include "platform/ui/view/Event.h"
 #include "platform/ui/view/Layer.h"
+#include "platform/ui/window/Window.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/panels/PanelCenter.h"
 
@@ -179,6 +182,25 @@ void MainViewController::layout() {
 void MainViewController::searchInputBecomeFirstResponder() { searchInput()->focusField(); }
 
 bool MainViewController::blocked() const { return PanelCenter::shared().isShown(); }
+
+bool MainViewController::takesShortcuts() {
+  ui::Window* window = isViewLoaded() ? view()->window() : nullptr;
+  if (!window) return true;
+  if (!window->isKeyWindow() || isShownDetail()) return false;
+  const ui::Responder* keyboard = window->firstResponder();
+  if (keyboard == searchInput()->textField().get()) return true;
+  // What is typed into another field of the window (a snippet name) is text, not a shortcut.
+  if (const auto* field = dynamic_cast<const ui::TextField*>(keyboard)) return !field->isEditable();
+  if (const auto* text = dynamic_cast<const ui::TextView*>(keyboard)) return !text->isEditable();
+  return true;
+}
+
+bool MainViewController::shortcutsReach(const ui::View& part) {
+  ui::Window* window = part.window();
+  auto controller =
+      window ? std::dynamic_pointer_cast<MainViewController>(window->contentViewController()) : nullptr;
+  return !controller || controller->takesShortcuts();
+}
 
 void MainViewController::mouseDown(const ui::Event& event) {
   AppFrame::shared().startDrag(event.locationInWindow());

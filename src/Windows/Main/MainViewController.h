@@ -50,6 +50,13 @@ class MainViewController : public ui::ViewController {
 
   void searchInputBecomeFirstResponder();
   bool blocked() const;
+  // Whether in-window shortcuts may act on the main window's parts now: the window has the keyboard, no
+  // detail overlay covers it, and no field but the search field takes what is typed (the snippet name
+  // field, a sheet's name).
+  bool takesShortcuts();
+  // The same asked by a part of the main window; a part outside any main window (driven alone) is
+  // always reached.
+  static bool shortcutsReach(const ui::View& part);
   void keyDown(const ui::Event&) override {}
 
   void mouseDown(const ui::Event& event) override;

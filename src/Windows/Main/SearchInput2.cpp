@@ -142,7 +142,9 @@ void SearchInput2::focusField() {
 
 void SearchInput2::unfocusField() {
   textField_->setEditable(false);
-  if (auto window = WindowCenter::shared().windowForKey(kMainWindowKey)) window->makeFirstResponder(nullptr);
+  // A sheet that put the keyboard in a field of its own keeps it there.
+  auto window = WindowCenter::shared().windowForKey(kMainWindowKey);
+  if (window && window->firstResponder() == textField_.get()) window->makeFirstResponder(nullptr);
 }
 
 void SearchInput2::research() {
@@ -220,6 +222,10 @@ bool SearchInput2::resolvedShortcutKey(const std::string& name) {
   if (blocked()) return false;
   auto list = hintTable_.lock();
   auto controller = controller_.lock();
+  // Under the detail overlay only its own press acts (it closes the overlay); with the keyboard in
+  // another field or window none does.
+  const bool closesDetail = name == "previewAcitve" && controller && controller->isShownDetail();
+  if (!closesDetail && !MainViewController::shortcutsReach(*this)) return false;
   if (name == "enter") {
     auto window = WindowCenter::shared().windowForKey(kMainWindowKey);
     if (list && window && window->firstResponder() == list->tableView().get()) doPaste(false);

@@ -8,7 +8,6 @@
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/CrashAnalyticsService.h"
-#include "platform/system/desktop/Workspace.h"
 #include "platform/ui/window/Application.h"
 #include "platform/ui/window/Window.h"
 #include "ui/VLWindow.h"
@@ -86,7 +85,10 @@ void WindowCenter::showWindowByKey(const std::string& key) {
   } else {
     window->orderFront();
   }
-  dismissWindowsExcept(key);
+  // The main window comes and goes over the user's work; Preferences, About and Help are windows of
+  // their own on this desktop and stay beside it. Any other window shown closes the others, the main
+  // window among them.
+  if (key != kMainWindowKey) dismissWindowsExcept(key);
   if (key != kRecordWindowKey) currentKeyWindow_ = key;
 }
 
@@ -111,33 +113,63 @@ void WindowCenter::dismissRecord() {
   if (std::shared_ptr<ui::Window> window = windowForKey(kRecordWindowKey)) window->close();
 }
 
-void WindowCenter::hideMain() {
-  const bool wasShown = windowAppear(kMainWindowKey);
-  dismissWindowByKey(kMainWindowKey);
-  if (wasShown) Workspace::shared()->giveFocusBack();
+std::string WindowCenter::keyWindowKey() const {
+  const ui::Application& app = ui::Application::shared();
+  if (!app.isActive() || !app.keyWindow()) return "";
+  for (const auto& [key, window] : dict_) {
+    if (window.get() == app.keyWindow()) return key;
+  }
+  return "";
 }
 
-void WindowCenter::hideVellisto() {
+void WindowCenter::hideMain(bool backToOurs) {
+  const bool wasShown = windowAppear(kMainWindowKey);
+  std::shared_ptr<ui::Window> back = backToOurs && !cameFrom_.empty() ? windowForKey(cameFrom_) : nullptr;
+  const std::string backKey = cameFrom_;
+  cameFrom_.clear();
+  if (wasShown && back && back->isVisible() && back->canBecomeKeyWindow()) {
+    // Asked before the main window goes, so the focus never passes through the application behind on its
+    // way back.
+    back->makeKeyAndOrderFront();
+    dismissWindowByKey(kMainWindowKey);
+    currentKeyWindow_ = backKey;
+    return;
+  }
+  // The window server hands the keyboard back to the window the user came from as the main window goes,
+  // without waiting for it to arrive: the next hot key must not wait on a window that never takes it. A
+  // paste waits for it itself, before its keys.
+  dismissWindowByKey(kMainWindowKey);
+}
+
+void WindowCenter::hide(bool backToOurs) {
   VL_DCHECK_ON_MAIN();
-  hideMain();
+  hideMain(backToOurs);
   run(hooks_.clearSearchInput);
   EscStack::shared().clean();
   SearchHistory::shared().clean();
   run(hooks_.saveCreatedDataSyncNetworks);
 }
 
+void WindowCenter::hideVellisto() { hide(false); }
+
 void WindowCenter::activeOrInactiveVellisto() {
   VL_DCHECK_ON_MAIN();
-  if (currentKeyWindow_ == kMainWindowKey) {
-    hideVellisto();
+  // Only a main window still on screen is hidden: one another client destroyed under it is shown again.
+  std::shared_ptr<ui::Window> main = windowForKey(kMainWindowKey);
+  if (currentKeyWindow_ == kMainWindowKey && main && main->isVisible()) {
+    hide(true);
     return;
   }
+  // Preferences, About or Help with the keyboard: the main window comes over it and gives the keyboard
+  // back to it when it goes. Shown again while it already shows, it keeps where the user first came from.
+  if (const std::string from = keyWindowKey(); from != kMainWindowKey) cameFrom_ = from;
   run(hooks_.needPermissions);
   VLEngine::shared().noneInput();
-  EscStack::shared().push([](bool) {
+  // Emptied when the program resigns: the user gave the keyboard to another application, which keeps it.
+  EscStack::shared().push([](bool cleaning) {
     WindowCenter& center = WindowCenter::shared();
     if (center.currentKeyWindow() != kMainWindowKey) return false;
-    center.hideMain();
+    center.hideMain(!cleaning);
     return true;
   });
   showWindowByKey(kMainWindowKey);

@@ -46,8 +46,9 @@ class WindowCenter {
   // Whether the window under the key is showing; false when none is registered.
   bool windowAppear(const std::string& key) const;
 
-  // Places the window by its key's rule, brings it front as key window and closes every other
-  // registered window but the record window. A key without a window is logged and changes nothing.
+  // Places the window by its key's rule and brings it front as key window. Any window but the main one
+  // then closes every other registered window but the record window; the main window closes none. A key
+  // without a window is logged and changes nothing.
   void showWindowByKey(const std::string& key);
   // Closes the window (never the record window, which only dismissRecord closes).
   void dismissWindowByKey(const std::string& key);
@@ -56,8 +57,8 @@ class WindowCenter {
 
   // Hides the main window when it is the key one, otherwise shows it with its Escape entry.
   void activeOrInactiveVellisto();
-  // The main window goes as if the user had pressed the hot key again: the search text, the Escape
-  // stack and the replayed searches are forgotten and the focus returns to where the user came from.
+  // The main window goes as a paste leaves it: the search text, the Escape stack and the replayed
+  // searches are forgotten and the focus returns to the application behind our windows.
   void hideVellisto();
 
   const std::string& currentKeyWindow() const { return currentKeyWindow_; }
@@ -65,11 +66,17 @@ class WindowCenter {
 
  private:
   WindowCenter() = default;
-  // The main window goes and the focus returns to the window the user came from.
-  void hideMain();
+  // The main window goes; the keyboard goes back to the window of ours the user came from when
+  // `backToOurs` and it still shows, else to the application behind our windows.
+  void hideMain(bool backToOurs);
+  void hide(bool backToOurs);
+  // The key of the registered window that has the keyboard while this program is active; "" when none.
+  std::string keyWindowKey() const;
 
   std::map<std::string, std::shared_ptr<ui::Window>> dict_;
   std::string currentKeyWindow_;
+  // The window of ours that had the keyboard when the main window last showed; "" for another program.
+  std::string cameFrom_;
   Hooks hooks_;
 };
 

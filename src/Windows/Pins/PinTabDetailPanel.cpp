@@ -3,6 +3,7 @@
 #include "pins/PinTab.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/view/Layer.h"
+#include "platform/ui/window/Window.h"
 
 namespace vl {
 
@@ -39,6 +40,9 @@ void PinTabDetailPanel::showWithParams(const PanelParams& params) {
   AbstractPanel::show();
   page()->setPinTab(std::move(tab));
   page()->loadState();
+  // The name is typed at once, without a click into its field first.
+  if (ui::Window* w = window(); w && page()->nameItem())
+    w->makeFirstResponder(page()->nameItem()->input().get());
 }
 
 void PinTabDetailPanel::dismiss() {

@@ -9,7 +9,6 @@
 #include "platform/foundation/Log.h"
 #include "ui/alert/Alert.h"
 #include "ui/navigation/ModalNavigationController.h"
-#include "ui/panels/EscStack.h"
 
 namespace vl {
 
@@ -162,11 +161,7 @@ void CreateSyncNetworkController::deleteAccessoryClick(ModalTableItemAccessory& 
         if (auto page = weak.lock()) page->deleteNetwork(network);
       },
       [] {});
-  EscStack::shared().push([alert](bool) {
-    alert->dismiss();
-    return true;
-  });
-  alert->show(getMainView().get());
+  alert->showWithEscape(getMainView().get());
 }
 
 void CreateSyncNetworkController::deleteNetwork(const CreatedDataSyncStore::Network& network) {

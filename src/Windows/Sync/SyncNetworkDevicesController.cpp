@@ -11,7 +11,6 @@
 #include "sync/store/CreatedDataSyncStore.h"
 #include "ui/alert/Alert.h"
 #include "ui/navigation/ModalNavigationController.h"
-#include "ui/panels/EscStack.h"
 
 namespace vl {
 
@@ -119,11 +118,7 @@ void SyncNetworkDevicesController::disconnectAccessoryClick(ModalTableItemAccess
         dispatch::Queue::main()->async([] { SyncBar2::shared()->reload(); });
       },
       [] {});
-  EscStack::shared().push([alert](bool) {
-    alert->dismiss();
-    return true;
-  });
-  alert->show(getMainView().get());
+  alert->showWithEscape(getMainView().get());
 }
 
 }  // namespace vl

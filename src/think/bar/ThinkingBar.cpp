@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "VLEngine/doc/IndexHelper.h"
 #include "VLEngine/doc/JsonDataHelper.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/ChunkContent.h"
@@ -106,6 +107,15 @@ void ThinkingBar::refresh() {
   onFocus_ = false;
   std::optional<std::string> search = host_.searchText ? host_.searchText() : std::nullopt;
   std::shared_ptr<DisplayAttributedString> row = host_.selectedRow ? host_.selectedRow() : nullptr;
+  if (row && IndexHelper::isSearch(row->json())) {
+    // The web-search row stands for the query typed: the actions work on that, never on the row's label.
+    const Json& json = *row->json();
+    const auto given = json.find("search_context");
+    const std::string query =
+        given != json.end() && given->is_string() ? given->get<std::string>() : search.value_or("");
+    loadActions(Think::dump(search, query, std::nullopt));
+    return;
+  }
   loadActions(row ? Think::dump(search, row->string(), row->json())
                   : Think::dump(search, std::nullopt, std::nullopt));
 }
@@ -233,7 +243,7 @@ bool ThinkingBar::resolvedShortcutKey(const std::string& name) {
   static constexpr std::string_view kSelect = "thinkingBarSelect";
   // Presses in our other windows (the preferences, the record window) are not the bar's.
   const ui::Window* own = window();
-  if (!own || !own->isKeyWindow()) return false;
+  if (!own || !own->isKeyWindow() || !MainViewController::shortcutsReach(*this)) return false;
   if (name.starts_with(kSelect) && name.size() == kSelect.size() + 1) {
     const char digit = name.back();
     if (digit < '1' || digit > '9') return false;

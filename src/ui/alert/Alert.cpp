@@ -133,6 +133,8 @@ void Alert::show(ui::View* host) {
     if (ui::Window* window = hooks.mainWindow()) window->makeFirstResponder(nullptr);
   }
   host->addSubview(std::static_pointer_cast<ui::View>(shared_from_this()));
+  // The user types the name the alert asks for at once, without a click into its field first.
+  if (ui::View* field = initialFirstResponder(); field && window()) window()->makeFirstResponder(field);
   phase_ = Phase::Showing;
   blockView_->setHidden(false);
   animateBlockOpacity(0, kBlockOpacity);

@@ -63,6 +63,8 @@ class Alert : public ui::View, public ui::AnimationDelegate {
  protected:
   // The frame the alert starts from in a host of that size (it then moves down by half its height).
   virtual ui::Rect startFrame(ui::Size host) const;
+  // The field that takes the keyboard as the alert shows (one that asks for a name); none by default.
+  virtual ui::View* initialFirstResponder() { return nullptr; }
   virtual void showDidEnd();
   virtual void dismissDidEnd();
   void build();

@@ -5,7 +5,6 @@
 #include "theme/VLThemeCategories.h"
 #include "ui/alert/Alert.h"
 #include "ui/navigation/ModalNavigationController.h"
-#include "ui/panels/EscStack.h"
 
 namespace vl {
 
@@ -87,11 +86,8 @@ void ModalViewController::back() {
 void ModalViewController::simpleAlert(const std::string& message) {
   auto alert = Alert::ofTitle<ModalAlert>(
       message, [] {}, nullptr);
-  EscStack::shared().push([alert](bool) {
-    alert->dismiss();
-    return true;
-  });
-  alert->show(mainView_.get());
+  // Its Escape entry closes it only while it is up: once OK closed it, Escape goes on to the page.
+  alert->showWithEscape(mainView_.get());
 }
 
 }  // namespace vl

@@ -75,12 +75,7 @@ class MainWindowX11Test : public X11Test {
     XRRFreeMonitors(m);
     XRRFreeScreenResources(resources);
   }
-  ::Window focus() {
-    ::Window f = None;
-    int revert = 0;
-    XGetInputFocus(probe_, &f, &revert);
-    return f;
-  }
+  ::Window focus() { return keyboardFocus(probe_); }
 
   Display* probe_ = nullptr;
   std::shared_ptr<x11::X11WindowServer> server_;

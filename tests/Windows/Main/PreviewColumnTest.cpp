@@ -147,6 +147,31 @@ TEST_F(PreviewColumnTest, InfobarNamesTheDayOfTheCopy) {
   EXPECT_EQ(bar->info()->string(), "Copied Today 09:05:03");
 }
 
+// A row that is no record (the web search of the query) was never copied and has no name to give; the
+// record shown next has both again.
+TEST_F(PreviewColumnTest, TheWebSearchRowShowsNoCopyTimeAndTakesNoName) {
+  show({{"alpha", std::nullopt}});
+  const auto& toolbar = column_->toolbar();
+  toolbar->aliasText()->setText("greet");
+  PreviewNotice web;
+  web.row =
+      DisplayAttributedString::resultRow("Search the web for 'q'", std::vector<Range>{}, VLFont::mainFont());
+  web.json = Json{{"search", true}, {"custom_view", "EmbededWebview"}, {"search_context", "q"}};
+  web.row->setJson(web.json);
+  web.isClipboardItem = false;
+  column_->show(web);
+  EXPECT_EQ(column_->infobar()->info()->string(), "");
+  EXPECT_EQ(toolbar->aliasText()->text(), "");
+  EXPECT_FALSE(toolbar->aliasText()->isEnabled());
+  EXPECT_FALSE(toolbar->delItemButton()->enabled());
+  toolbar->enableAlaisText(true);  // the program became active again
+  EXPECT_FALSE(toolbar->aliasText()->isEnabled());
+
+  select(0);
+  EXPECT_NE(column_->infobar()->info()->string(), "");
+  EXPECT_TRUE(toolbar->aliasText()->isEnabled());
+}
+
 TEST_F(PreviewColumnTest, AliasEditsGoToTheStoreAsTyped) {
   show({{"alpha", std::nullopt}, {"beta", std::nullopt}});
   const auto& bar = column_->toolbar();

@@ -3,6 +3,7 @@
 #include "Windows/Main/Window.h"
 #include "Windows/Main/WindowsTestSupport.h"
 #include "platform/system/CrashAnalyticsService.h"
+#include "platform/system/desktop/Workspace.h"
 #include "support/Gallery.h"
 
 namespace vl::test {
@@ -80,6 +81,37 @@ TEST_F(WindowCenterTest, ShowingAnotherWindowClosesTheMainOneButNeverTheRecordWi
   // Next toggle shows the main window again instead of hiding it.
   center().activeOrInactiveVellisto();
   EXPECT_TRUE(mainShown());
+}
+
+// A desktop whose window before ours never takes the keyboard back: waiting for it would wait in vain.
+class UnansweringDesktop : public Workspace {
+ public:
+  std::optional<RunningApplication> frontmostApplication() const override { return std::nullopt; }
+  std::vector<RunningApplication> runningApplications() const override { return {}; }
+  bool launchApplication(const std::string&) override { return false; }
+  bool openURL(const std::string&) override { return false; }
+  bool openURL(const std::string&, const std::string&) override { return false; }
+  bool giveFocusBack() override {
+    ++waits;
+    return false;
+  }
+  int waits = 0;
+};
+
+// Hiding the main window (hot key, Escape, the program resigning) leaves handing the keyboard back to the
+// window server and waits for nothing, so the hot key pressed next shows it at once.
+TEST_F(WindowCenterTest, HidingTheMainWindowWaitsForNoWindowToTakeTheKeyboard) {
+  auto desktop = std::make_shared<UnansweringDesktop>();
+  Workspace::install(desktop);
+  center().activeOrInactiveVellisto();
+  center().activeOrInactiveVellisto();
+  center().activeOrInactiveVellisto();
+  EscStack::shared().pop(false);
+  center().activeOrInactiveVellisto();
+  EscStack::shared().clean();
+  EXPECT_FALSE(mainShown());
+  EXPECT_EQ(desktop->waits, 0);
+  Workspace::install(nullptr);
 }
 
 TEST_F(WindowCenterTest, AnUnregisteredKeyIsLoggedAndChangesNothing) {

@@ -142,12 +142,7 @@ class X11WindowTest : public X11Test {
     if (data) XFree(data);
     return w;
   }
-  ::Window focus() {
-    ::Window f = None;
-    int revert = 0;
-    XGetInputFocus(probe_, &f, &revert);
-    return f;
-  }
+  ::Window focus() { return keyboardFocus(probe_); }
   void show(Scene& s, bool key) {
     key ? s.window->makeKeyAndOrderFront() : s.window->orderFront();
     ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); }));

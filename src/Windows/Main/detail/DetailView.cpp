@@ -157,6 +157,8 @@ bool DetailView::shouldFindText(const std::string& text) {
     }
   }
   if (!matches_.empty()) current_ = 0;
+  // The words may be anything the user typed: only how often they matched is told.
+  logf("detail: the find words match %zu times", matches_.size());
   indicate();
   return true;
 }
@@ -216,9 +218,14 @@ bool DetailView::performKeyEquivalent(const ui::Event& event) {
     const std::string key = event.charactersIgnoringModifiers();
     if (key == "f") showFind();
     if (key == "g" || key == "G") findNext(!(flags & ui::ModifierFlags::Shift));
+    // The overlay takes every key equivalent: nothing under it acts while it is open.
+    return true;
   }
-  // The overlay takes every key equivalent: nothing under it acts while it is open.
-  return true;
+  // Every press is offered here first. One for a field of the overlay (the find words) goes on to it;
+  // any other is the overlay's too, so the search field under it never takes it.
+  const ui::Window* window = this->window();
+  const auto* keyboard = window ? dynamic_cast<const ui::View*>(window->firstResponder()) : nullptr;
+  return !(keyboard && keyboard->isDescendantOf(this));
 }
 
 }  // namespace vl

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "VLEngine/search/DisplayAttributedString.h"
+#include "Windows/Main/MainViewController.h"
 #include "Windows/Main/list/RecordDrag.h"
 #include "core/FlagsDetect.h"
 #include "platform/foundation/Check.h"
@@ -266,7 +267,7 @@ bool HintTable2::resolvedShortcutKey(const std::string& name) {
   const bool up = name == "historyUp" || name == "multiHistoryUp";
   const bool down = name == "historyDown" || name == "multiHistoryDown";
   if (!up && !down) return false;
-  if (blocked()) return false;
+  if (blocked() || !MainViewController::shortcutsReach(*this)) return false;
   if (up) {
     responderUp();
   } else {

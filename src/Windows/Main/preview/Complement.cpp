@@ -122,6 +122,10 @@ void Complement::show(const PreviewNotice& notice) {
     return;
   }
   setText(previewTextOf(*notice.row), notice.viewCls, notice.isClipboardItem, notice.timestamp, notice.json);
+  // A row that is no record (the web search of the query, a tab's tip) was never copied and takes no
+  // snippet name.
+  if (!notice.isClipboardItem) infobar_->clearTime();
+  toolbar_->setRecordShown(notice.isClipboardItem);
 }
 
 void Complement::lightOrDarkChanged() {

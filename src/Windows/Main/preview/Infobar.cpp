@@ -95,4 +95,10 @@ void Infobar::setTime(double timestamp, const std::optional<Json>& json) {
   info_->setString(prefix_ + " " + when);
 }
 
+void Infobar::clearTime() {
+  syncInfoView_->setHidden(true);
+  info_->setHidden(false);
+  info_->setString("");
+}
+
 }  // namespace vl

@@ -35,6 +35,8 @@ class Infobar : public ThemeView {
   Infobar();
 
   void setTime(double timestamp, const std::optional<Json>& json);
+  // Nothing shown: the row is no record and was never copied.
+  void clearTime();
   // Relative to the clock's now: "today hh:mm:ss", "yesterday", a weekday of this week, else the date.
   static std::string timeString(double timestamp);
   // 1 Sunday ... 7 Saturday; "" for anything else.

@@ -4,6 +4,7 @@
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/search/DisplayAttributedString.h"
+#include "Windows/Main/MainViewController.h"
 #include "Windows/Main/list/DeleteRecords.h"
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
@@ -85,6 +86,9 @@ void Toolbar::resizeSubviewsWithOldSize(ui::Size oldSize) {
 
 bool Toolbar::resolvedShortcutKey(const std::string& name) {
   if (name == "historyDel") {
+    // Nothing is deleted from under a sheet, the detail overlay, or while the keyboard is elsewhere.
+    const PreviewColumnHooks& column = PreviewColumnHooks::current();
+    if ((column.blocked && column.blocked()) || !MainViewController::shortcutsReach(*this)) return false;
     const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
     // The search field must not take the key press as an edit of its own while the records go.
     if (hooks.setSearchEditable) hooks.setSearchEditable(false);
@@ -103,7 +107,7 @@ void Toolbar::textFieldDidChangeText(VLTextField&, const std::string& alias) {
   const auto row = list ? list->lastSelectedItem() : nullptr;
   // The store keeps an alias that is given as empty: the record simply keeps its name. Any other alias
   // is taken as typed, blanks and another record's name included: typing it finds every record it names.
-  if (!row || alias.empty()) return;
+  if (!row || alias.empty() || !recordShown_) return;
   VLEngine::shared().updateContext(row->string(), alias, row->json(), hooks.tabId(), true);
 }
 
@@ -127,11 +131,17 @@ void Toolbar::clipboardItemAppeared(bool isClipboardItem) { delItemButton_->setE
 
 void Toolbar::setEnabled(bool enabled) {
   enabled_ = enabled;
-  aliasText_->setEnabled(enabled);
+  aliasText_->setEnabled(enabled && recordShown_);
   delItemButton_->setEnabled(enabled);
 }
 
-void Toolbar::enableAlaisText(bool enabled) { aliasText_->setEnabled(enabled); }
+void Toolbar::enableAlaisText(bool enabled) { aliasText_->setEnabled(enabled && recordShown_); }
+
+void Toolbar::setRecordShown(bool shown) {
+  recordShown_ = shown;
+  if (!shown) aliasText_->setText("");
+  aliasText_->setEnabled(enabled_ && shown);
+}
 
 void Toolbar::resignAlaisText() {
   if (auto* w = window()) w->makeFirstResponder(nullptr);

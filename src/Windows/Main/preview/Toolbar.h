@@ -35,6 +35,9 @@ class Toolbar : public ThemeView, public VLTextFieldDelegate, public ShortcutRec
   bool enabled() const { return enabled_; }
   void setEnabled(bool enabled);
   void enableAlaisText(bool enabled);
+  // Whether the row shown is a record: one that is not (the web search of the query, a tab's tip) has
+  // no name to give, so the alias field is empty and closed.
+  void setRecordShown(bool shown);
   void resignAlaisText();
   // Return in the alias field goes back to the search input.
   bool delivered(const ui::Event& event);
@@ -53,6 +56,7 @@ class Toolbar : public ThemeView, public VLTextFieldDelegate, public ShortcutRec
   std::shared_ptr<Button3> delItemButton_;
   std::shared_ptr<Line> line_;
   bool enabled_ = true;
+  bool recordShown_ = true;
 };
 
 }  // namespace vl

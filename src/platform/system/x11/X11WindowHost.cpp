@@ -24,6 +24,11 @@ namespace vl::x11 {
 
 namespace {
 
+// How long a request for the focus counts as on its way: a window manager answers within a moment, and
+// one that never does must not keep our hidden windows from handing the focus back for good.
+constexpr std::chrono::milliseconds kAskedFocusFresh{2000};
+
+constexpr long kProxyEventMask = KeyPressMask | KeyReleaseMask | FocusChangeMask;
 constexpr long kEventMask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask |
                             ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask |
                             FocusChangeMask | StructureNotifyMask;
@@ -173,8 +178,9 @@ bool X11WindowHost::compositing() const {
 }
 
 X11WindowHost::XWin* X11WindowHost::byId(::Window id) {
+  if (id == None) return nullptr;
   for (auto& [n, w] : windows_) {
-    if (w.id == id) return &w;
+    if (w.id == id || w.focusProxy == id) return &w;
   }
   return nullptr;
 }
@@ -256,12 +262,17 @@ void X11WindowHost::create(XWin& w) {
                        InputOutput, w.visual, mask, &a);
   w.size = f;
   w.gc = XCreateGC(dpy, w.id, 0, nullptr);
+  XSetWindowAttributes pa{};
+  pa.event_mask = kProxyEventMask;
+  w.focusProxy = XCreateWindow(dpy, w.id, -1, -1, 1, 1, 0, 0, InputOnly, CopyFromParent, CWEventMask, &pa);
+  XMapWindow(dpy, w.focusProxy);
   if (im_) {
     w.xic = XCreateIC(im_, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, w.id,
-                      XNFocusWindow, w.id, nullptr);
+                      XNFocusWindow, w.focusProxy, nullptr);
     long filter = 0;
     if (w.xic && !XGetICValues(w.xic, XNFilterEvents, &filter, nullptr)) {
       XSelectInput(dpy, w.id, kEventMask | filter);
+      XSelectInput(dpy, w.focusProxy, kProxyEventMask | filter);
     }
   }
   if (xiOpcode_ >= 0 && !w.popup) {
@@ -390,6 +401,7 @@ void X11WindowHost::configure(const WindowTraits& traits) {
 }
 
 void X11WindowHost::show(int number, bool activate) {
+  if (activate) ++focusRequests_;
   auto it = windows_.find(number);
   if (it == windows_.end()) return;
   if (it->second.id == None) {
@@ -419,11 +431,13 @@ void X11WindowHost::hide(int number) {
   w->viewable = false;
   w->wantFocus = false;
   const bool hadFocus = focused_ == number;
+  if (asked_ == number) asked_ = 0;
   XWithdrawWindow(x_.get(), w->id, DefaultScreen(x_.get()));
   if (!hadFocus) return;
-  for (auto& [n, other] : windows_) {
-    if (other.wantFocus && other.mapped) return;  // another of ours is taking it
-  }
+  // Another of ours is taking it (the main window showing, or the window the user came from back in
+  // front): handing the focus out now would race that request and could leave it with the application
+  // behind.
+  if (focusOnItsWay()) return;
   // The focus goes back where it came from, not to whatever the window manager picks (or nowhere).
   const ::Window previous = focusBeforeOurs();
   // Best effort: when the window manager refuses, it picks the focus itself.
@@ -439,6 +453,7 @@ void X11WindowHost::lower(int number) {
 }
 
 void X11WindowHost::focus(int number) {
+  ++focusRequests_;
   XWin* w = byNumber(number);
   if (!w) return;
   ::Window active = activeWindow(x_);
@@ -452,6 +467,8 @@ void X11WindowHost::focus(int number) {
 
 void X11WindowHost::takeFocus(XWin& w) {
   w.wantFocus = false;
+  asked_ = w.traits.number;
+  askedAt_ = std::chrono::steady_clock::now();
   if (!w.popup && windowManagerRunning(x_)) {
     XEvent e{};
     e.xclient.type = ClientMessage;
@@ -464,7 +481,15 @@ void X11WindowHost::takeFocus(XWin& w) {
   }
   // Directly as well: without a window manager nobody else gives it, and pop-ups are not managed.
   X11ErrorTrap trap(x_.get());
-  XSetInputFocus(x_.get(), w.id, RevertToParent, CurrentTime);
+  XSetInputFocus(x_.get(), focusTarget(w), RevertToParent, CurrentTime);
+}
+
+bool X11WindowHost::focusOnItsWay() {
+  for (auto& [n, w] : windows_) {
+    if (w.wantFocus && w.mapped) return true;
+  }
+  XWin* asked = byNumber(asked_);
+  return asked && asked->mapped && std::chrono::steady_clock::now() - askedAt_ < kAskedFocusFresh;
 }
 
 bool X11WindowHost::tryGrab(XWin& w) {
@@ -569,6 +594,7 @@ void X11WindowHost::release(XWin& w) {
   w.xic = nullptr;
   w.gc = nullptr;
   w.id = None;
+  w.focusProxy = None;
   w.colormap = None;
 }
 
@@ -586,6 +612,7 @@ void X11WindowHost::lost(XWin& w) {
   w.gc = nullptr;
   w.colormap = None;
   w.id = None;
+  w.focusProxy = None;
   w.mapped = w.viewable = w.wantFocus = false;
   if (focused_ == number) focused_ = 0;
   if (callbacks_.destroyed) callbacks_.destroyed(number);

@@ -62,8 +62,9 @@ class X11WindowHost {
   struct Callbacks {
     // Input for a window (location in window points, bottom-left origin).
     std::function<void(int number, ui::Event event)> input;
-    // The keyboard focus moved to one of our windows (its number) or away from all of them (0).
-    std::function<void(int number)> focus;
+    // The keyboard focus moved to one of our windows (its number) or away from all of them (0), as it
+    // stands after the first `requests` focus requests (shows that activate, focus calls) were taken.
+    std::function<void(int number, std::uint64_t requests)> focus;
     // The window manager moved or resized a window (root pixels of its client area).
     std::function<void(int number, PixelRect frame)> moved;
     std::function<void(int number)> exposed;
@@ -115,6 +116,10 @@ class X11WindowHost {
  private:
   struct XWin {
     ::Window id = None;
+    // Where the keyboard focus is put: a child that covers nothing. With the focus on the window itself,
+    // X hands a key to the deepest window under the pointer, and over a page that is the page's, which
+    // has not been given the keyboard; with the focus here, keys come to us wherever the pointer is.
+    ::Window focusProxy = None;
     WindowTraits traits;
     bool argb = false;
     bool popup = false;
@@ -143,6 +148,10 @@ class X11WindowHost {
   void applyProperties(XWin& w, const WindowTraits* old);
   void sendState(XWin& w, const char* state, bool on);
   void takeFocus(XWin& w);
+  // A window of ours asked for the focus and neither has it yet nor gave up waiting.
+  bool focusOnItsWay();
+  // The window that gets the keyboard focus when `w` takes it.
+  static ::Window focusTarget(const XWin& w) { return w.focusProxy != None ? w.focusProxy : w.id; }
   // Pop-ups hold the pointer (menus the keyboard too) while shown; when one goes, the one shown before
   // it takes the grab back, so a parent menu still sees the outside click once its submenu closed.
   void grab(XWin& w);
@@ -188,6 +197,13 @@ class X11WindowHost {
   ::Window timeWindow_ = None;
   int focused_ = 0;
   int reportedFocus_ = -1;
+  // The window of ours last asked to take the focus, until it has it, hides or the request is old: a
+  // window of ours hidden meanwhile leaves the focus to it rather than to the application behind.
+  int asked_ = 0;
+  std::chrono::steady_clock::time_point askedAt_{};
+  // Focus requests taken so far, and as many as the last report told of.
+  std::uint64_t focusRequests_ = 0;
+  std::uint64_t reportedRequests_ = 0;
   std::set<unsigned int> keysDown_;
   // Numbers of the pop-ups holding the grab, the newest last.
   std::vector<int> grabs_;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "platform/foundation/Log.h"
+#include "platform/system/x11/X11Focus.h"
 #include "platform/system/x11/X11KeyMap.h"
 #include "platform/system/x11/X11WindowHost.h"
 
@@ -174,10 +175,20 @@ void X11WindowHost::focusChanged(XWin& w, const XFocusChangeEvent& f) {
   if (f.detail == NotifyPointer || f.mode == NotifyGrab) return;
   if (f.type == FocusIn) {
     focused_ = w.traits.number;
+    if (asked_ == focused_) asked_ = 0;
     if (w.xic) XSetICFocus(w.xic);
+    // A window manager (or a page giving the keyboard back) puts the focus on the window itself; it
+    // moves on to the proxy. Virtual details say it went to a window inside, which keeps it.
+    const bool onItself = f.window == w.id && f.detail != NotifyVirtual && f.detail != NotifyNonlinearVirtual;
+    if (onItself && w.focusProxy != None) {
+      X11ErrorTrap trap(x_.get());
+      XSetInputFocus(x_.get(), w.focusProxy, RevertToParent, CurrentTime);
+    }
     return;
   }
   if (f.detail == NotifyInferior) return;
+  // From the proxy to the window itself or to a page inside it: still ours.
+  if (focusIsOnOrIn(x_, w.id)) return;
   if (focused_ == w.traits.number) focused_ = 0;
   if (w.xic) XUnsetICFocus(w.xic);
 }
@@ -195,11 +206,18 @@ void X11WindowHost::crossed(XWin& w, const XCrossingEvent& c) {
 void X11WindowHost::afterEvents() {
   drag_.tick();
   retryGrab();
-  if (focused_ == reportedFocus_) return;
-  if (reportedFocus_ > 0) sockets_.ownerActive(reportedFocus_, false);
-  if (focused_ > 0) sockets_.ownerActive(focused_, true);
+  if (focused_ == reportedFocus_ && focusRequests_ == reportedRequests_) return;
+  // Another application holding the focus while a window of ours is still to get it only passes through
+  // (the window manager's choice as another of ours went): the program does not resign for it. Should
+  // the request come to nothing, the tick after it gives up tells.
+  if (focused_ == 0 && focusOnItsWay()) return;
+  if (focused_ != reportedFocus_) {
+    if (reportedFocus_ > 0) sockets_.ownerActive(reportedFocus_, false);
+    if (focused_ > 0) sockets_.ownerActive(focused_, true);
+  }
   reportedFocus_ = focused_;
-  if (callbacks_.focus) callbacks_.focus(focused_);
+  reportedRequests_ = focusRequests_;
+  if (callbacks_.focus) callbacks_.focus(focused_, focusRequests_);
 }
 
 void X11WindowHost::inputTwo(XGenericEventCookie& cookie) {
@@ -354,7 +372,7 @@ void X11WindowHost::button(XWin& w, XButtonEvent& e) {
   }
   if (press) {
     // A click beside an embedded page takes the keyboard back from it.
-    sockets_.ownerPressed(w.traits.number, w.id);
+    sockets_.ownerPressed(w.traits.number, focusTarget(w));
     const bool again = click_.button == e.button &&
                        e.time - click_.time <= static_cast<Time>(doubleClickMs_) &&
                        std::abs(e.x - click_.x) <= 4 && std::abs(e.y - click_.y) <= 4;

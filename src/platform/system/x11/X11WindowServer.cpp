@@ -117,6 +117,7 @@ class X11WindowPeer final : public ui::WindowPeer {
     shown_ = true;
     whole_ = true;
     const bool activate = window_.isKeyWindow();
+    if (activate) ++server_->focusRequests_;
     // The first pixels go out before the window maps, so it never shows empty.
     paint();
     server_->post([n, activate](X11WindowHost& host) { host.show(n, activate); });
@@ -146,6 +147,7 @@ class X11WindowPeer final : public ui::WindowPeer {
   void becameKey() override {
     const int n = number_;
     if (!shown_ || server_->focused_ == n) return;
+    ++server_->focusRequests_;
     server_->post([n](X11WindowHost& host) { host.focus(n); });
   }
 
@@ -372,7 +374,9 @@ void X11WindowServer::start() {
   };
   X11WindowHost::Callbacks c;
   c.input = [toMain](int n, ui::Event e) { toMain([n, e](X11WindowServer& s) { s.deliver(n, e); }); };
-  c.focus = [toMain](int n) { toMain([n](X11WindowServer& s) { s.focusMoved(n); }); };
+  c.focus = [toMain](int n, std::uint64_t requests) {
+    toMain([n, requests](X11WindowServer& s) { s.focusMoved(n, requests); });
+  };
   c.moved = [toMain](int n, PixelRect f) {
     toMain([n, f](X11WindowServer& s) {
       if (auto it = s.peers_.find(n); it != s.peers_.end()) it->second->movedByServer(f);
@@ -550,9 +554,12 @@ void X11WindowServer::deliver(int number, ui::Event event) {
   if (auto it = peers_.find(number); it != peers_.end()) it->second->markDirty();
 }
 
-void X11WindowServer::focusMoved(int number) {
+void X11WindowServer::focusMoved(int number, std::uint64_t requests) {
   // A report that crossed the window's hiding on its way here is out of date; the next one tells.
   if (auto it = peers_.find(number); number != 0 && (it == peers_.end() || !it->second->shown())) return;
+  // Another application had the keyboard before the X side took our latest request for it (the hot key
+  // pressed again just after a hide): the answer to that request is still to come, and it tells.
+  if (number == 0 && requests < focusRequests_) return;
   focused_ = number;
   ui::Application& app = ui::Application::shared();
   if (number == 0) {

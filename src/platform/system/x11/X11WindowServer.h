@@ -80,7 +80,8 @@ class X11WindowServer final : public ui::WindowServer,
   PixelRect pixelFrameFor(const ui::Window& window) const;
   // On the main thread, from the X thread's reports.
   void deliver(int number, ui::Event event);
-  void focusMoved(int number);
+  // `requests`: how many of the focus requests sent so far the X side had taken when it looked.
+  void focusMoved(int number, std::uint64_t requests);
   void desktopChanged(DesktopState state);
 
   std::unique_ptr<X11EventLoop> loop_;
@@ -89,6 +90,8 @@ class X11WindowServer final : public ui::WindowServer,
   DesktopState desktop_;
   ScreenSpace space_;
   int focused_ = 0;
+  // Focus requests sent to the X side (shows that activate, focus calls).
+  std::uint64_t focusRequests_ = 0;
   bool frameScheduled_ = false;
   double lastFrameMs_ = -1e9;
   std::shared_ptr<dispatch::DelayedBlock> pendingFrame_;

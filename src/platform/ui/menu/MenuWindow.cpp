@@ -247,7 +247,10 @@ std::shared_ptr<MenuItem> MenuTracker::track(Menu& menu, const MenuItem* positio
   MenuTracker t;
   currentTracker() = &t;
   Application& app = Application::shared();
-  auto monitor = app.addLocalMonitorForEvents(EventMasks::Any, [&t](const Event& e) { return t.handle(e); });
+  // Ahead of every other monitor: the in-window shortcuts must not act on the menu's keys (Escape would
+  // close the window under the menu as well).
+  auto monitor = app.addLocalMonitorForEvents(
+      EventMasks::Any, [&t](const Event& e) { return t.handle(e); }, true);
 
   const MenuRowLayout layout = MenuRowLayout::of(menu);
   long row = -1;

@@ -176,14 +176,15 @@ void Application::unhide() {
 // --- events ---------------------------------------------------------------------------------------------
 
 std::shared_ptr<EventMonitor> Application::addLocalMonitorForEvents(EventMask mask,
-                                                                    EventMonitor::Handler handler) {
+                                                                    EventMonitor::Handler handler,
+                                                                    bool beforeOthers) {
   VL_DCHECK_ON_MAIN();
   if (!handler) {
     log("local event monitor without a handler, not added");
     return nullptr;
   }
   auto monitor = std::make_shared<EventMonitor>(mask, std::move(handler));
-  monitors_.push_back(monitor);
+  monitors_.insert(beforeOthers ? monitors_.begin() : monitors_.end(), monitor);
   return monitor;
 }
 

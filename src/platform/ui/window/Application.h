@@ -100,8 +100,11 @@ class Application : public Responder {
                   ActionTarget* sender);
   ActionTarget* targetForAction(const std::string& action);
 
-  // Monitors run in the order they were added; a removed monitor is not called again.
-  std::shared_ptr<EventMonitor> addLocalMonitorForEvents(EventMask mask, EventMonitor::Handler handler);
+  // Monitors run in the order they were added; a removed monitor is not called again. One added
+  // `beforeOthers` runs ahead of those already there: a modal tracker (an open menu) whose events no
+  // other monitor may act on.
+  std::shared_ptr<EventMonitor> addLocalMonitorForEvents(EventMask mask, EventMonitor::Handler handler,
+                                                         bool beforeOthers = false);
   void removeMonitor(const std::shared_ptr<EventMonitor>& monitor);
 
   std::shared_ptr<ApplicationDelegate> delegate() const { return delegate_.lock(); }

@@ -1,0 +1,492 @@
+// clang-format off
+// Our headers before Xlib's, whose macros (None, Bool, Status) would break them.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "platform/foundation/Files.h"
+#include "support/ProgramUnderTest.h"
+#include "support/StandInTray.h"
+#include "support/TestSupport.h"
+#include "support/X11TestSupport.h"
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+// clang-format on
+
+namespace vl::x11test {
+namespace {
+
+// Where a user clicks, in window content from the top left; the windows are fixed in size.
+struct Spot {
+  int x, y;
+};
+// The main window: the first row of the list.
+constexpr Spot kFirstRow{150, 160};
+// The main window: the device sync switch at the foot of the preview column; in a panel that drops
+// from the top, its navigation bar's right item; the OK of an alert over the panel.
+constexpr Spot kSyncSwitch{640, 513 - 25}, kPanelRightItem{485, 22}, kAlertOk{447, 247};
+// How long a panel or alert that slides in takes to come to rest (clicks meanwhile are ignored).
+constexpr int kSlideMs = 800;
+// The main window: the preview column's snippet name field.
+constexpr Spot kSnippetName{431, 443};
+// The main window: the pin tab bar's "+".
+constexpr Spot kAddPinTab{135, 20};
+// Preferences: the Snippets tab, its list's "+", and the sheet's text and Add.
+constexpr Spot kSnippetsTab{180, 30}, kAddSnippet{50, 436}, kSnippetText{354, 272}, kSnippetAdd{550, 398};
+// Preferences' General pane: the hot key recorder.
+constexpr Spot kHotKeyField{359, 200};
+
+constexpr int kPageMs = 60000;
+
+// A search engine on the loopback: its page puts the keyboard in its own search box as it loads, as the
+// engines' pages do. It keeps the queries asked.
+class EnginePage {
+ public:
+  EnginePage() {
+    server_.Get("/search", [this](const httplib::Request& req, httplib::Response& res) {
+      {
+        std::lock_guard lock(mutex_);
+        queries_.push_back(req.get_param_value("q"));
+      }
+      res.set_content(
+          "<!DOCTYPE html><html><body style='background:#2f7d7a'><input id=box autofocus>"
+          "<script>document.getElementById('box').focus()</script></body></html>",
+          "text/html");
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    while (!server_.is_running()) std::this_thread::yield();
+  }
+  ~EnginePage() {
+    server_.stop();
+    thread_.join();
+  }
+  std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  bool asked(const std::string& query) const {
+    std::lock_guard lock(mutex_);
+    return std::find(queries_.begin(), queries_.end(), query) != queries_.end();
+  }
+
+ private:
+  httplib::Server server_;
+  int port_ = -1;
+  std::thread thread_;
+  mutable std::mutex mutex_;
+  std::vector<std::string> queries_;
+};
+
+// Roads of the keyboard through the assembled program: which window has it after the hot key, what
+// typed keys reach, and what Escape closes.
+class KeyRoadsX11Test : public ProgramKeysTest {
+ protected:
+  void SetUp() override {
+    ProgramKeysTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    // Windows come and go while the tree is walked; a vanished one is no failure.
+    previousHandler_ = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    handlerSet_ = true;
+    wm_ = DisplayHelper::windowManager(display_);
+    if (!wm_ || !wm_->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager");
+  }
+  void TearDown() override {
+    program_.reset();
+    tray_.reset();
+    if (handlerSet_) XSetErrorHandler(previousHandler_);
+    ProgramKeysTest::TearDown();
+  }
+
+  // The program docked in a tray (for its menu), capturing, with the given copies in its history.
+  void start(const std::vector<std::string>& copies = {}, std::vector<std::string> environment = {}) {
+    tray_.emplace(display_, 0xececec, 0, 0);
+    environment.push_back("VELLISTO_LOG=debug");
+    program_.emplace(root_.path(), display_, environment);
+    ASSERT_TRUE(program_->started());
+    ASSERT_NE(tray_->accept(20000), None) << program_->errors();
+    ASSERT_TRUE(waitUntil([&] { return program_->count("start-up: launching finished") == 1; }, 20000))
+        << program_->errors();
+    ASSERT_TRUE(
+        waitUntil([&] { return program_->count("capture: the clipboard tells of each change") > 0; }, 20000))
+        << program_->errors();
+    for (const std::string& text : copies) {
+      ASSERT_TRUE(xclipSet(display_, "UTF8_STRING", text));
+      ASSERT_TRUE(waitUntil([&] { return history().find(text) != std::string::npos; }, 20000))
+          << text << "\n"
+          << program_->errors();
+    }
+  }
+  // The program's standard settings as stored (where the preview's on/off is kept).
+  std::string settings() {
+    return files::readFile(program_->home() + "/.config/vellisto/vellisto.json").value_or("");
+  }
+  // Whether a pin tab of that name has its folder.
+  bool pinTabNamed(const std::string& name) {
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(program_->home() + "/.vellisto/pin", error)) {
+      if (entry.path().filename().string().find("._." + name + "._.") != std::string::npos) return true;
+    }
+    return false;
+  }
+  std::string history() {
+    auto doc = std::make_shared<Vellisto_BigDoc>();
+    return doc->load(program_->home() + "/.vellisto/data/BigDoc_0") ? doc->stringValue() : "";
+  }
+
+  // One key or chord, then a pause a typing person leaves.
+  void keys(const std::vector<KeySym>& chord) {
+    press(chord);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  }
+  // Lower-case letters, digits and blanks.
+  void type(const std::string& text) {
+    for (char c : text) keys({c == ' ' ? static_cast<KeySym>(XK_space) : static_cast<KeySym>(c)});
+  }
+  void hotKey() { press({XK_Control_L, XK_Alt_L, XK_v}); }
+
+  void click(int x, int y, unsigned button = Button1, int settleMs = 300) {
+    XTestFakeMotionEvent(keys_, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(keys_, button, True, CurrentTime);
+    XTestFakeButtonEvent(keys_, button, False, CurrentTime);
+    XSync(keys_, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
+  }
+  void click(::Window w, Spot at, unsigned button = Button1, int settleMs = 300) {
+    int x = 0, y = 0;
+    ::Window child = None;
+    XTranslateCoordinates(keys_, w, DefaultRootWindow(keys_), at.x, at.y, &x, &y, &child);
+    click(x, y, button, settleMs);
+  }
+
+  // The mapped window titled so; None when there is none within the time.
+  ::Window window(const std::string& title, int timeoutMs = 15000) {
+    ::Window found = None;
+    waitUntil([&] { return (found = findMappedWindow(keys_, DefaultRootWindow(keys_), title)) != None; },
+              timeoutMs);
+    return found;
+  }
+  bool mapped(const std::string& title) {
+    return findMappedWindow(keys_, DefaultRootWindow(keys_), title) != None;
+  }
+  // The title of the window that has the keyboard, or of its nearest titled ancestor.
+  std::string focusedTitle() {
+    for (::Window w = focused(); w != None && w != PointerRoot;) {
+      char* name = nullptr;
+      if (XFetchName(keys_, w, &name) && name) {
+        std::string title = name;
+        XFree(name);
+        return title;
+      }
+      ::Window root = None, parent = None, *children = nullptr;
+      unsigned int count = 0;
+      if (!XQueryTree(keys_, w, &root, &parent, &children, &count)) break;
+      if (children) XFree(children);
+      if (parent == root) break;
+      w = parent;
+    }
+    return "";
+  }
+
+  // The status menu's Preferences: a click on the tray icon, then the keys a user would press.
+  ::Window openPreferences() {
+    bool opened = false;
+    for (int attempt = 0; attempt < 5 && !opened; ++attempt) {
+      std::optional<std::pair<int, int>> centre;
+      if (!waitUntil([&] { return (centre = tray_->iconCentre()).has_value(); })) break;
+      const int before = popups();
+      click(centre->first, centre->second);
+      opened = waitUntil([&] { return popups() > before; }, 2000);
+    }
+    EXPECT_TRUE(opened) << program_->errors();
+    // The menu takes the keyboard just after it shows: keys before that would go elsewhere.
+    EXPECT_TRUE(waitUntil([&] {
+      const int grabbed =
+          XGrabKeyboard(keys_, DefaultRootWindow(keys_), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+      if (grabbed == GrabSuccess) XUngrabKeyboard(keys_, CurrentTime);
+      XSync(keys_, False);
+      return grabbed == AlreadyGrabbed;
+    }));
+    for (int i = 0; i < 5; ++i) keys({XK_Down});
+    keys({XK_Return});
+    const ::Window preferences = window("General");
+    EXPECT_TRUE(waitUntil([&] { return focusedTitle() == "General"; })) << program_->errors();
+    return preferences;
+  }
+  int popups() {
+    ::Window root = 0, up = 0, *children = nullptr;
+    unsigned int count = 0;
+    int n = 0;
+    if (!XQueryTree(keys_, DefaultRootWindow(keys_), &root, &up, &children, &count)) return 0;
+    for (unsigned int i = 0; i < count; ++i) {
+      XWindowAttributes a;
+      if (XGetWindowAttributes(keys_, children[i], &a) && a.map_state == IsViewable && a.override_redirect)
+        ++n;
+    }
+    if (children) XFree(children);
+    return n;
+  }
+
+  // The main window shown by the hot key with the keyboard in its search field, ready for typing.
+  bool showMain() {
+    const std::size_t shown = program_->count("Show On HintTable");
+    hotKey();
+    return window("Vellisto") != None && waitUntil([&] { return focusedTitle() == "Vellisto"; }) &&
+           waitUntil([&] { return program_->count("Show On HintTable") > shown; });
+  }
+  // Types one key at a time, each answered by the list before the next, as a person reading it would.
+  void typeIntoSearch(const std::string& text) {
+    for (char c : text) {
+      const std::size_t shown = program_->count("Show On HintTable");
+      type(std::string(1, c));
+      EXPECT_TRUE(waitUntil([&] { return program_->count("Show On HintTable") > shown; }, 5000))
+          << "'" << c << "' of \"" << text << "\" made no search\n"
+          << program_->errors();
+    }
+  }
+  // What a Return pastes: the record the list chose for what was typed.
+  std::string pastedByReturn() {
+    keys({XK_Return});
+    waitUntil([&] { return !mapped("Vellisto"); });
+    std::string now;
+    waitUntil([&] { return !(now = xclipGet(display_, "UTF8_STRING").value_or("")).empty(); });
+    return now;
+  }
+
+  XErrorHandler previousHandler_ = nullptr;
+  bool handlerSet_ = false;
+  std::unique_ptr<DisplayHelper> wm_;
+  test::TempDir root_{"vl-keyroads"};
+  std::optional<StandInTray> tray_;
+  std::optional<Program> program_;
+};
+
+// The hot key pressed while Preferences has the keyboard brings the main window in front with the
+// keyboard: a query typed then arrives whole in the search field, nothing of it reaches the editor
+// behind, and Return pastes the one record it names. Preferences stays through it all.
+TEST_F(KeyRoadsX11Test, AQueryTypedAfterTheHotKeyOverPreferencesArrivesWholeInTheSearchField) {
+  ASSERT_NO_FATAL_FAILURE(start({"wxyvuts", "wx decoy"}));
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_NE(openPreferences(), None);
+  editor.keys(64, 200);  // the menu's keys went past it
+
+  ASSERT_TRUE(showMain()) << focusedTitle() << "\n" << program_->errors();
+  EXPECT_TRUE(mapped("General")) << "Preferences went with the hot key";
+  typeIntoSearch("wxyvuts");
+  EXPECT_EQ(pastedByReturn(), "wxyvuts") << program_->errors();
+  // Up to the paste chord the editor heard nothing of the typing.
+  std::string heard;
+  for (const auto& key : editor.keys(64, 3000)) {
+    if (key.press && key.keysym == XK_v && (key.state & ControlMask)) break;
+    if (key.press && key.keysym >= XK_a && key.keysym <= XK_z) heard += static_cast<char>(key.keysym);
+  }
+  EXPECT_EQ(heard, "");
+  EXPECT_TRUE(mapped("General")) << "Preferences went with the paste";
+}
+
+// Escape hides the main window the hot key brought over Preferences, and only it: the keyboard goes
+// back to Preferences, where the user was.
+TEST_F(KeyRoadsX11Test, EscapeHidesOnlyTheMainWindowAndGivesTheKeyboardBackToPreferences) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_NE(openPreferences(), None);
+  ASSERT_TRUE(showMain()) << focusedTitle() << "\n" << program_->errors();
+  keys({XK_Escape});
+  EXPECT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
+  EXPECT_TRUE(mapped("General")) << "Escape closed Preferences with the main window";
+  EXPECT_TRUE(waitUntil([&] { return focusedTitle() == "General"; })) << focusedTitle();
+}
+
+// A page shown in the preview (the web search of a query that matches nothing) asks for the keyboard
+// as it loads. A click made elsewhere while the main window was hidden (the hot key recorder, over the
+// spot where the page shows) is no click on the page: typing goes on into the search field.
+TEST_F(KeyRoadsX11Test, APageLoadingInThePreviewLeavesTheKeyboardToTheSearchField) {
+#ifndef VL_WEBVIEW_HELPER
+  VL_SKIP_WITHOUT_DESKTOP("vellisto-webview was not built (no webkit2gtk-4.1 development files)");
+#endif
+  EnginePage engine;
+  const std::string services = root_.path() + "/services.json";
+  ASSERT_TRUE(files::atomicWrite(services, R"({"google": ")" + engine.base() + R"("})"));
+  ASSERT_NO_FATAL_FAILURE(start({}, {std::string("VELLISTO_SERVICES=") + services,
+                                     "WEBKIT_DISABLE_COMPOSITING_MODE=1", "no_proxy=127.0.0.1"}));
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  // A first search that shows the page, so the main window holds it while hidden.
+  ASSERT_TRUE(showMain()) << program_->errors();
+  type("q");
+  ASSERT_TRUE(waitUntil([&] { return engine.asked("q"); }, kPageMs)) << program_->errors();
+  keys({XK_Escape});
+  ASSERT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
+
+  const ::Window preferences = openPreferences();
+  ASSERT_NE(preferences, None);
+  click(preferences, kHotKeyField);
+  keys({XK_Control_L, XK_Alt_L, XK_b});
+  ASSERT_TRUE(waitUntil([&] { return program_->count("hot key 1 is Ctrl+Alt+B") == 1; }))
+      << program_->errors();
+  const std::size_t shown = program_->count("Show On HintTable");
+  press({XK_Control_L, XK_Alt_L, XK_b});
+  ASSERT_TRUE(waitUntil([&] { return focusedTitle() == "Vellisto"; })) << focusedTitle();
+  ASSERT_TRUE(waitUntil([&] { return program_->count("Show On HintTable") > shown; })) << program_->errors();
+  // Slowly, each letter's page loaded before the next.
+  std::string typed;
+  for (char c : std::string("wxyvuts")) {
+    type(std::string(1, c));
+    typed += c;
+    ASSERT_TRUE(waitUntil([&] { return engine.asked(typed); }, kPageMs))
+        << "\"" << typed << "\" never searched\n"
+        << program_->errors();
+  }
+  // The hot key's own modifiers, pressed right after it was recorded, changed nothing.
+  EXPECT_EQ(program_->count("double tap"), 0u) << program_->errors();
+}
+
+// The hot key pressed again the moment the main window went (by Escape, the hot key or a paste) brings
+// it back with the keyboard, and it stays: the keyboard passing through the editor as the window went
+// is no reason to hide it again.
+TEST_F(KeyRoadsX11Test, TheHotKeyRightAfterAHideShowsTheMainWindowToStay) {
+  ASSERT_NO_FATAL_FAILURE(start({"alpha"}));
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  const std::vector<std::vector<KeySym>> hides = {{XK_Escape}, {XK_Control_L, XK_Alt_L, XK_v}, {XK_Return}};
+  for (int round = 0; round < 6; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(showMain()) << program_->errors();
+    // Still there once the window manager is done with what came before.
+    ASSERT_TRUE(windowManagerCaughtUp(keys_));
+    EXPECT_TRUE(mapped("Vellisto")) << program_->errors();
+    ASSERT_EQ(focusedTitle(), "Vellisto") << program_->errors();
+    press(hides[static_cast<std::size_t>(round) % hides.size()]);
+    ASSERT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
+  }
+}
+
+// Ctrl+F over the detail view opens its find field, which takes the words typed next; nothing of them
+// (nor the Ctrl+F) reaches the main window's shortcuts under the overlay.
+TEST_F(KeyRoadsX11Test, TheDetailViewsFindFieldTakesTheWordsTypedAndNoShortcutUnderIt) {
+  ASSERT_NO_FATAL_FAILURE(start({"alpha pear"}));
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(showMain()) << program_->errors();
+  const std::string before = settings();
+  keys({XK_Shift_L, XK_Return});
+  keys({XK_Control_L, XK_f});
+  type("pear");
+  EXPECT_TRUE(waitUntil([&] { return program_->count("detail: the find words match 1 times") == 1; }))
+      << program_->errors();
+  EXPECT_EQ(settings(), before) << "a shortcut under the detail view acted";
+  // Escape closes the detail view, and only it.
+  keys({XK_Escape});
+  EXPECT_TRUE(mapped("Vellisto"));
+}
+
+// Escape on a row's context menu closes the menu, and only it.
+TEST_F(KeyRoadsX11Test, EscapeOnARowsMenuClosesOnlyTheMenu) {
+  ASSERT_NO_FATAL_FAILURE(start({"alpha"}));
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(showMain()) << program_->errors();
+  const ::Window main = window("Vellisto");
+  const int before = popups();
+  click(main, kFirstRow, Button3);
+  ASSERT_TRUE(waitUntil([&] { return popups() > before; })) << program_->errors();
+  keys({XK_Escape});
+  EXPECT_TRUE(waitUntil([&] { return popups() == before; })) << program_->errors();
+  ASSERT_TRUE(windowManagerCaughtUp(keys_));
+  EXPECT_TRUE(mapped("Vellisto")) << program_->errors();
+}
+
+// The sheets that ask for a name open with the keyboard in that field: the pin tab form over the main
+// window, and the snippet sheet in Preferences.
+TEST_F(KeyRoadsX11Test, SheetsThatAskForANameTakeItWithoutAClick) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(showMain()) << program_->errors();
+  const ::Window main = window("Vellisto");
+  click(main, kAddPinTab, Button1, kSlideMs);
+  type("tickets");
+  click(main, kPanelRightItem, Button1, kSlideMs);  // OK
+  EXPECT_TRUE(waitUntil([&] { return pinTabNamed("tickets"); })) << program_->errors();
+  keys({XK_Escape});
+
+  const ::Window preferences = openPreferences();
+  ASSERT_NE(preferences, None);
+  click(preferences, kSnippetsTab);
+  ASSERT_NE(window("Snippets"), None);
+  click(preferences, kAddSnippet, Button1, kSlideMs);
+  type("sig");
+  click(preferences, kSnippetText);
+  type("best regards");
+  click(preferences, kSnippetAdd, Button1, kSlideMs);
+  // The sheet takes nothing without an alias.
+  EXPECT_TRUE(waitUntil([&] { return history().find("best regards") != std::string::npos; }))
+      << program_->errors();
+}
+
+// Escape on the device sync start panel, once the alert that Bluetooth is off was closed by its OK,
+// closes the panel: the alert's own Escape entry went with it.
+TEST_F(KeyRoadsX11Test, EscapeClosesTheSyncStartPanelAfterItsAlertWasClosed) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(showMain()) << program_->errors();
+  const ::Window main = window("Vellisto");
+  click(main, kSyncSwitch, Button1, kSlideMs);
+  ASSERT_TRUE(waitUntil([&] { return program_->count("sync: start panel shown") == 1; }))
+      << program_->errors();
+  click(main, kPanelRightItem, Button1, kSlideMs);  // Next: there is no Bluetooth here
+  click(main, kAlertOk, Button1, kSlideMs);
+  keys({XK_Escape});
+  EXPECT_TRUE(waitUntil([&] { return program_->count("sync: start panel hidden") == 1; }))
+      << program_->errors();
+  EXPECT_EQ(program_->count("dismiss of an alert that is not up"), 0u) << program_->errors();
+  EXPECT_TRUE(mapped("Vellisto"));
+}
+
+// The web-search row (a query that matches nothing) stands for the query: the thinking bar's actions
+// work on the words typed, not on the row's label, and the row takes no snippet name, as it is no record.
+TEST_F(KeyRoadsX11Test, TheWebSearchRowIsTheQueryAndNoRecord) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(showMain()) << program_->errors();
+  typeIntoSearch("hello");
+  const ::Window main = window("Vellisto");
+  click(main, kSnippetName);
+  type("nick");
+  keys({XK_Escape});
+  ASSERT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
+  ASSERT_TRUE(showMain()) << program_->errors();
+  typeIntoSearch("hello");
+  // Ctrl+1: the first action, on what was typed.
+  keys({XK_Control_L, XK_1});
+  EXPECT_TRUE(waitUntil([&] { return xclipGet(display_, "UTF8_STRING").value_or("") == "HELLO"; }))
+      << xclipGet(display_, "UTF8_STRING").value_or("") << "\n"
+      << program_->errors();
+  EXPECT_EQ(history().find("Search the web"), std::string::npos) << history();
+}
+
+}  // namespace
+}  // namespace vl::x11test
