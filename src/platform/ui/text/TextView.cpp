@@ -9,6 +9,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/controls/ScrollView.h"
 #include "platform/ui/graphics/DisplayList.h"
+#include "platform/ui/view/SystemColors.h"
 #include "platform/ui/window/Window.h"
 
 namespace vl::ui {
@@ -55,8 +56,18 @@ void TextView::setFont(const Font& font) {
   textChanged(false);
 }
 
+Color TextView::textColor() const { return textColor_.value_or(SystemColors::text()); }
+
+Color TextView::backgroundColor() const { return backgroundColor_.value_or(SystemColors::textBackground()); }
+
 void TextView::setTextColor(const Color& c) {
   textColor_ = c;
+  storage_.removeAttribute(TextAttribute::ForegroundColor, {0, storage_.length()});
+  setNeedsDisplay(true);
+}
+
+void TextView::setDefaultTextColor() {
+  textColor_.reset();
   storage_.removeAttribute(TextAttribute::ForegroundColor, {0, storage_.length()});
   setNeedsDisplay(true);
 }
@@ -347,7 +358,9 @@ Rect TextView::drawnRect(const Rect& dirtyRect) const {
 void TextView::drawRect(const Rect& dirtyRect) {
   GraphicsContext* ctx = GraphicsContext::current();
   if (!ctx) return;
-  if (drawsBackground_ && backgroundColor_.alpha > 0) ctx->fillRect(bounds(), backgroundColor_);
+  if (const Color background = backgroundColor(); drawsBackground_ && background.alpha > 0) {
+    ctx->fillRect(bounds(), background);
+  }
   const Point o = textContainerOrigin();
   const Rect band = drawnRect(dirtyRect);
   BlockLayout& l = layout();
@@ -379,11 +392,11 @@ void TextView::drawRect(const Rect& dirtyRect) {
     }
   }
   fillRange(highlighted_, highlightColor_);
-  if (isFirstResponder_) fillRange(selection_, Color::rgba(0.7, 0.84, 1, 1));
+  if (isFirstResponder_) fillRange(selection_, SystemColors::selectedTextBackground());
   drawTextLines(lines);
   if (isFirstResponder_ && editable_ && selection_.length == 0) {
     Rect caret = firstRectForCharacterRange(selection_);
-    ctx->fillRect({caret.minX(), caret.minY(), 1, caret.height()}, textColor_);
+    ctx->fillRect({caret.minX(), caret.minY(), 1, caret.height()}, textColor());
   }
   // Blocks laid out for this drawing replaced their estimated heights: the view fits its text again once
   // the drawing is done.
@@ -416,7 +429,7 @@ void TextView::drawTextLines(const std::vector<BlockLayout::Line>& lines) {
                       : line.layout->offsetOfCharacterIndex(run.range.end());
       const TextAttributes& a = run.attributes;
       const Font& font = a.font ? *a.font : font_;
-      Color c = a.foregroundColor.value_or(a.link ? linkColor_ : textColor_);
+      Color c = a.foregroundColor.value_or(a.link ? linkColor_ : textColor());
       UnderlineStyle underline =
           a.underlineStyle.value_or(a.link ? UnderlineStyle::Single : UnderlineStyle::None);
       ctx->drawText(text, {o.x + x0, o.y + f.y, std::max(0.0, x1 - x0), f.height}, font, c, underline,

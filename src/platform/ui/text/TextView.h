@@ -67,9 +67,12 @@ class TextView : public View, public ScrollClient {
   const Font& font() const { return font_; }
   // The font of all the text: attributes that name another font are dropped.
   void setFont(const Font& font);
-  const Color& textColor() const { return textColor_; }
+  // Until set, the desktop's text colours of the moment, light or dark (SystemColors).
+  Color textColor() const;
   void setTextColor(const Color& c);
-  const Color& backgroundColor() const { return backgroundColor_; }
+  // Back to the desktop's text colour (a field editor that serves fields of both kinds).
+  void setDefaultTextColor();
+  Color backgroundColor() const;
   void setBackgroundColor(const Color& c);
   bool drawsBackground() const { return drawsBackground_; }
   void setDrawsBackground(bool v);
@@ -201,8 +204,8 @@ class TextView : public View, public ScrollClient {
 
   AttributedString storage_;
   Font font_ = Font::systemFont(13);
-  Color textColor_ = Color::black();
-  Color backgroundColor_ = Color::whiteColor();
+  std::optional<Color> textColor_;
+  std::optional<Color> backgroundColor_;
   bool drawsBackground_ = true;
   TextAlignment alignment_ = TextAlignment::Natural;
   bool editable_ = true;
