@@ -47,7 +47,7 @@ void Toolbar::build() {
   aliasText_->setTextFieldBackgroundColorAssetKey("classicBackgroundColor");
   aliasText_->setTextFieldEditBackgroundColorAssetKey("white");
   aliasText_->setNormalTextColorAssetKey("fontNormalColor");
-  aliasText_->setEditTextColorAssetKey("accentColor");
+  aliasText_->setEditTextColorAssetKey("accentTextColor");
   aliasText_->setBorderWidth(1);
   aliasText_->setBorderColorAssetKey("lineColor");
   aliasText_->setBorderEditColorAssetKey("accentColor");
