@@ -75,7 +75,7 @@ class ShortcutsPaneTest : public test::ClassicThemeFixture {
     return out;
   }
   std::string conflictsTitle(long n) {
-    return localized("pref.shortcuts.conflicts") + "(" + std::to_string(n) + ")";
+    return localized("pref.shortcuts.conflicts") + " (" + std::to_string(n) + ")";
   }
   Json stored(const std::string& name) { return storedShortcutDictionary()[name]; }
 

@@ -20,6 +20,9 @@ class Alert : public ui::View, public ui::AnimationDelegate {
   using Action = std::function<void()>;
   static constexpr double kDuration = 0.2;
   static constexpr double kBlockOpacity = 0.8;
+  // The title's top margin and the height of one line of it.
+  static constexpr double kTitleTop = 30;
+  static constexpr double kTitleLineHeight = 18;
 
   explicit Alert(const ui::Rect& frame = {});
 
@@ -63,6 +66,10 @@ class Alert : public ui::View, public ui::AnimationDelegate {
  protected:
   // The frame the alert starts from in a host of that size (it then moves down by half its height).
   virtual ui::Rect startFrame(ui::Size host) const;
+  // The start frame, grown to hold every line of the title.
+  ui::Rect fittedFrame(ui::Size host) const;
+  // The title's height laid out at that width.
+  double titleHeight(double width) const;
   virtual void showDidEnd();
   virtual void dismissDidEnd();
   void build();

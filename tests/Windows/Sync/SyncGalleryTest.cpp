@@ -74,6 +74,14 @@ TEST_F(SyncGalleryTest, StartCreateAndDevicesPanels) {
   rootPage()->explainButtonDidClick(*rootPage()->joinNetwork());
   dispatch::MainLoop::runUntilIdle();
   picture("sync-start-panel-join");
+  // Next with the radio off: the alert's two lines show whole.
+  radio->state = bluetooth::ManagerState::PoweredOff;
+  rootPage()->next();
+  settle();
+  picture("sync-start-panel-bluetooth-alert");
+  EXPECT_TRUE(pressEscape());
+  advance(400);
+  radio->state = bluetooth::ManagerState::PoweredOn;
   rootPage()->explainButtonDidClick(*rootPage()->createNetwork());
   rootPage()->next();
   settle();
