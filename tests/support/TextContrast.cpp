@@ -101,8 +101,9 @@ std::string describe(const std::vector<TextContrastFault>& faults) {
   std::string out;
   for (const auto& f : faults) {
     char line[256];
-    std::snprintf(line, sizeof line, "%.2f:1 #%02X%02X%02X on #%02X%02X%02X at (%.0f, %.0f) \"", f.ratio, f.ink.r,
-                  f.ink.g, f.ink.b, f.background.r, f.background.g, f.background.b, f.rect.minX(), f.rect.minY());
+    std::snprintf(line, sizeof line, "%.2f:1 #%02X%02X%02X on #%02X%02X%02X at (%.0f, %.0f) \"", f.ratio,
+                  f.ink.r, f.ink.g, f.ink.b, f.background.r, f.background.g, f.background.b, f.rect.minX(),
+                  f.rect.minY());
     out += line + f.text.substr(0, 40) + "\"\n";
   }
   return out;

@@ -200,7 +200,8 @@ TEST_F(PreferencesWindowTest, Gallery) {
       ASSERT_TRUE(picture.has_value()) << path;
       for (const ui::Rect& end : rowEnds) {
         const test::Pixel fill = picture->at({end.minX() + 0.5, end.minY() + 0.5});
-        EXPECT_EQ(picture->inkIn(end, fill, 12).count, 0) << "text runs into " << ui::stringFromRect(end) << " of " << path;
+        EXPECT_EQ(picture->inkIn(end, fill, 12).count, 0)
+            << "text runs into " << ui::stringFromRect(end) << " of " << path;
       }
       for (const auto& [button, on] : marks) {
         ASSERT_EQ(button->state() == 1, on) << path;

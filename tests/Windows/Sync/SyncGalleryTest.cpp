@@ -117,6 +117,21 @@ TEST_F(SyncGalleryTest, StartCreateAndDevicesPanels) {
   picture("sync-devices-panel");
 }
 
+// The list of created networks, longer than its frame and scrolled to cut a row at each edge, draws
+// nothing outside that frame.
+TEST_F(SyncGalleryTest, AScrolledNetworkListStaysInsideItsFrame) {
+  for (int i = 0; i < 14; ++i) addNetwork("Network " + std::to_string(i));
+  showStartPanel();
+  rootPage()->next();
+  settle();
+  auto page = std::dynamic_pointer_cast<CreateSyncNetworkController>(topPage());
+  ASSERT_NE(page, nullptr);
+  auto& list = *page->tableView();
+  ASSERT_GT(list.documentView()->frame().height(), list.contentSize().height + 60);
+  EXPECT_EQ(test::pixelsChangedOutsideWhenScrolled(*window_, list, {0, 57}), 0);
+  picture("sync-create-list-scrolled");
+}
+
 TEST_F(SyncGalleryTest, JoinPagesAndThePasswordPanel) {
   auto found = [](JoinSyncNetworkController& page, const std::string& id, const std::string& name) {
     CharacteristicValueBean value;
