@@ -35,12 +35,15 @@ struct Sample {
   bool inkSeen = false;
 };
 
-Sample sample(const PixelProbe& probe, const ui::Rect& r, const ui::Color& text, double alpha) {
+Sample sample(const PixelProbe& probe, const ui::Rect& r, const ui::Color& text, double alpha,
+              const std::vector<ui::Rect>& covers) {
   std::map<std::tuple<int, int, int>, int> counts;
   std::vector<Pixel> pixels;
   const double step = 1 / probe.scale();
   for (double y = r.minY() + step / 2; y < r.maxY(); y += step) {
     for (double x = r.minX() + step / 2; x < r.maxX(); x += step) {
+      if (std::any_of(covers.begin(), covers.end(), [&](const ui::Rect& c) { return c.contains({x, y}); }))
+        continue;
       const Pixel p = probe.at({x, y});
       pixels.push_back(p);
       ++counts[{p.r, p.g, p.b}];
@@ -58,6 +61,19 @@ Sample sample(const PixelProbe& probe, const ui::Rect& r, const ui::Color& text,
     return std::max({std::abs(p.r - ink.r), std::abs(p.g - ink.g), std::abs(p.b - ink.b)}) <= kInkTolerance;
   });
   return s;
+}
+
+// The opaque fills drawn after step `index` that reach into the rect: views above the text.
+std::vector<ui::Rect> coversAfter(const std::vector<ui::DrawCommand>& steps, std::size_t index, const ui::Rect& r) {
+  std::vector<ui::Rect> covers;
+  for (std::size_t j = index + 1; j < steps.size(); ++j) {
+    const ui::DrawCommand& c = steps[j];
+    const bool fill = c.kind == ui::DrawCommand::Kind::FillRect || c.kind == ui::DrawCommand::Kind::FillPath;
+    if (!fill || c.image || c.color.alpha * c.alpha < 0.99) continue;
+    const ui::Rect b = c.windowBounds();
+    if (b.intersects(r)) covers.push_back(b);
+  }
+  return covers;
 }
 
 }  // namespace
@@ -80,12 +96,15 @@ std::vector<TextContrastFault> textContrastFaults(ui::Window& window, double min
   cairo_surface_destroy(surface);
 
   std::vector<TextContrastFault> faults;
-  for (const auto& d : list.ofKind(ui::DrawCommand::Kind::DrawText)) {
+  const auto& steps = list.commands();
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const ui::DrawCommand& d = steps[i];
+    if (d.kind != ui::DrawCommand::Kind::DrawText) continue;
     const double alpha = d.color.alpha * d.alpha;
     if (blank(d.text) || alpha <= 0.05) continue;
     const ui::Rect r = d.windowBounds().intersection(content);
     if (r.isEmpty() || r.width() < 1 || r.height() < 1) continue;
-    const Sample s = sample(probe, r, d.color, alpha);
+    const Sample s = sample(probe, r, d.color, alpha, coversAfter(steps, i, r));
     if (!s.inkSeen) continue;
     const Pixel ink{byteOf(d.color.red * alpha + s.background.r / 255.0 * (1 - alpha)),
                     byteOf(d.color.green * alpha + s.background.g / 255.0 * (1 - alpha)),

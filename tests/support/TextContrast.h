@@ -22,9 +22,9 @@ struct TextContrastFault {
 };
 
 // Paints the window in the appearance of the moment and measures every text it draws against what lies
-// behind it: the colour most pixels of the text's rectangle show in the picture. A text that left no
-// pixel of its colour in the picture (covered by another view, scrolled out of sight) is not seen and
-// not measured. Texts below `minimum` come back, worst first.
+// behind it: the colour most pixels of the text's rectangle show in the picture, leaving out the parts
+// that opaque views drawn later cover. A text that left no pixel of its colour in what is seen (covered,
+// scrolled out of sight) is not measured. Texts below `minimum` come back, worst first.
 std::vector<TextContrastFault> textContrastFaults(ui::Window& window, double minimum = 4.5);
 // One line per fault, for a failure message.
 std::string describe(const std::vector<TextContrastFault>& faults);

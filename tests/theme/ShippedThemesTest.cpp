@@ -135,6 +135,7 @@ TEST_F(ShippedThemesTest, TextStandsOutFromItsBackgroundInBothModes) {
       {"fontNormalColor", surfaces},
       {"fontHeadColor", surfaces},
       {"fontSubtitleColor", surfaces},
+      {"disableFontColor", surfaces},
       {"accentTextColor", accentSurfaces},
       {"matchedFontColor", {"recordAreaBackgroundColor"}},
       {"white", {"accentColor"}},

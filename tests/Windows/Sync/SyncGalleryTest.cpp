@@ -10,6 +10,8 @@
 #include "Windows/Sync/CreateNewNetworkController.h"
 #include "Windows/Sync/join/SyncNetworkIgnoreController.h"
 #include "support/Gallery.h"
+#include "support/TextContrast.h"
+#include "platform/ui/view/Appearance.h"
 #include "sync/discovery/CharacteristicValueBean.h"
 #include "theme/VLFont.h"
 
@@ -25,8 +27,15 @@ class SyncGalleryTest : public SyncScreensTest {
     SyncScreensTest::SetUp();
     setBackgroundColorAssetKey(*window_, std::string("vellistoBackgroundColorSystem11"));
   }
+  // The picture, light and dark, and every text in it read at 4.5:1 against what is behind it.
   void picture(const std::string& name, double scale = 1) {
     EXPECT_EQ(test::writeGallery(*window_, name, scale).size(), 2u) << name;
+    for (bool dark : {false, true}) {
+      ui::SystemAppearance::shared().setDark(dark);
+      const auto faults = test::textContrastFaults(*window_);
+      EXPECT_TRUE(faults.empty()) << name << (dark ? " dark" : " light") << ":\n" << test::describe(faults);
+    }
+    ui::SystemAppearance::shared().setDark(false);
   }
   void TearDown() override {
     SyncScreensTest::TearDown();
