@@ -64,7 +64,8 @@ Sample sample(const PixelProbe& probe, const ui::Rect& r, const ui::Color& text,
 }
 
 // The opaque fills drawn after step `index` that reach into the rect: views above the text.
-std::vector<ui::Rect> coversAfter(const std::vector<ui::DrawCommand>& steps, std::size_t index, const ui::Rect& r) {
+std::vector<ui::Rect> coversAfter(const std::vector<ui::DrawCommand>& steps, std::size_t index,
+                                  const ui::Rect& r) {
   std::vector<ui::Rect> covers;
   for (std::size_t j = index + 1; j < steps.size(); ++j) {
     const ui::DrawCommand& c = steps[j];

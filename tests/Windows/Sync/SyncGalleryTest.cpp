@@ -9,9 +9,9 @@
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "Windows/Sync/CreateNewNetworkController.h"
 #include "Windows/Sync/join/SyncNetworkIgnoreController.h"
+#include "platform/ui/view/Appearance.h"
 #include "support/Gallery.h"
 #include "support/TextContrast.h"
-#include "platform/ui/view/Appearance.h"
 #include "sync/discovery/CharacteristicValueBean.h"
 #include "theme/VLFont.h"
 

@@ -218,6 +218,7 @@ void X11WindowHost::readDesktop() {
   s.scale = backingScaleFor(settings, dpi);
   s.fontName = desktopFontName(settings);
   s.iconThemeName = desktopIconThemeName(settings);
+  if (const std::string theme = stringSetting(settings, "Net/ThemeName"); !theme.empty()) s.themeName = theme;
   if (auto it = settings.find("Net/DoubleClickTime"); it != settings.end()) {
     if (const auto* v = std::get_if<std::int32_t>(&it->second); v && *v > 0 && *v < 5000) doubleClickMs_ = *v;
   }
