@@ -91,7 +91,8 @@ TEST_F(AppearanceRoadX11Test, ChangesOfTheGtkThemeShowWithoutARestart) {
   // The settings file of the program's configuration folder, made after it started.
   const std::string folder = program.home() + "/.config/gtk-3.0";
   ASSERT_TRUE(files::createDirectories(folder));
-  ASSERT_TRUE(files::atomicWrite(folder + "/settings.ini", "[Settings]\ngtk-application-prefer-dark-theme=1\n"));
+  ASSERT_TRUE(
+      files::atomicWrite(folder + "/settings.ini", "[Settings]\ngtk-application-prefer-dark-theme=1\n"));
   EXPECT_TRUE(waitUntil([&] { return program.count("appearance: dark from the GTK theme") == 2; }, 20000))
       << program.errors();
 }

@@ -20,8 +20,8 @@ namespace vl {
 namespace {
 
 constexpr const char* kFolders[] = {"gtk-3.0", "gtk-4.0"};
-constexpr std::uint32_t kFileEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
-                                      IN_DELETE_SELF | IN_MOVE_SELF;
+constexpr std::uint32_t kFileEvents =
+    IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_DELETE_SELF | IN_MOVE_SELF;
 constexpr std::uint32_t kHomeEvents = IN_CREATE | IN_MOVED_TO | IN_ONLYDIR;
 
 }  // namespace
@@ -32,7 +32,8 @@ std::string gtkConfigHome(const std::string& configHome) {
   return xdg && *xdg ? xdg : files::homeDirectory() + "/.config";
 }
 
-std::unique_ptr<GtkSettingsWatch> GtkSettingsWatch::start(std::string configHome, std::function<void()> changed) {
+std::unique_ptr<GtkSettingsWatch> GtkSettingsWatch::start(std::string configHome,
+                                                          std::function<void()> changed) {
   configHome = gtkConfigHome(configHome);
   const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (inotify < 0) {
@@ -49,9 +50,8 @@ std::unique_ptr<GtkSettingsWatch> GtkSettingsWatch::start(std::string configHome
   std::unique_ptr<GtkSettingsWatch> watch(new GtkSettingsWatch(std::move(configHome), inotify, wake));
   // Before the thread starts and before the caller reads the file: no change in between goes unseen.
   watch->addWatches(watch->folders_);
-  watch->thread_ = std::thread([self = watch.get(), changed = std::move(changed)]() mutable {
-    self->run(std::move(changed));
-  });
+  watch->thread_ = std::thread(
+      [self = watch.get(), changed = std::move(changed)]() mutable { self->run(std::move(changed)); });
   return watch;
 }
 

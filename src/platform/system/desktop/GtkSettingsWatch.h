@@ -33,7 +33,7 @@ class GtkSettingsWatch {
 
   std::string configHome_;
   int inotify_ = -1;
-  int wake_ = -1;  // an eventfd that ends the thread
+  int wake_ = -1;                // an eventfd that ends the thread
   std::map<int, bool> folders_;  // handed to the thread when it starts
   std::thread thread_;
 };
