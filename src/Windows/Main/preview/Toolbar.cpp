@@ -61,6 +61,8 @@ void Toolbar::build() {
   delItemButton_->setButtonBackgroundColorAssetKey("accentColor");
   delItemButton_->setTextColorAssetKey("white");
   delItemButton_->setTextDisabledColorAssetKey("disableFontColor");
+  // Off, its grey title stands on a plain face, where it reads.
+  delItemButton_->setButtonBackgroundDisabledColorAssetKey("viceButtonBackgroundColor");
   delItemButton_->setTarget(self);
   delItemButton_->setAction("delItem:");
   setActionHandler("delItem:", [this](ui::ActionTarget*) { delItem(); });
