@@ -175,10 +175,23 @@ TEST_F(PreferencesWindowTest, Gallery) {
     ASSERT_EQ(written.size(), 2u);
     // Light and dark: a ticked box shows its tick, a chosen radio button its dot; one left off shows none.
     std::vector<std::pair<ui::Button*, bool>> marks;
+    std::vector<ui::Rect> arrows;  // where each pop-up draws its arrows
     if (i == 0) {
       auto& general = dynamic_cast<GeneralViewController&>(*bar().items()[0]->viewController());
       marks = {{general.directPasteSetting()->checkButton().get(), true},
                {general.launchAtLogin()->checkButton().get(), false}};
+      // Every check box of the pane stands in one column.
+      const double column = boxOf(*general.launchAtLogin()->checkButton()).minX();
+      for (ui::Button* box :
+           {general.directPasteSetting()->checkButton().get(), general.imageStore()->checkButton().get(),
+            general.animate()->checkButton().get(), general.sound()->checkButton().get()}) {
+        EXPECT_EQ(boxOf(*box).minX(), column);
+      }
+      for (ui::PopUpButton* popUp : {general.searchWay()->browserPopUpButton().get(),
+                                     general.searchWay()->enginePopUpButton().get()}) {
+        const ui::Rect f = popUp->convertRectToView(popUp->bounds(), nullptr);
+        arrows.push_back({f.maxX() - 16, f.minY() + 4, 10, f.height() - 8});
+      }
     } else if (i == 5) {
       auto& advanced = dynamic_cast<AdvancedViewController&>(*bar().items()[5]->viewController());
       const auto& merging = *advanced.mergingCopyConfig();
@@ -198,6 +211,11 @@ TEST_F(PreferencesWindowTest, Gallery) {
     for (const std::string& path : written) {
       const auto picture = test::PixelProbe::fromPng(path);
       ASSERT_TRUE(picture.has_value()) << path;
+      for (const ui::Rect& arrow : arrows) {
+        const test::Pixel face = picture->at({arrow.minX() - 3, arrow.midY()});
+        EXPECT_GT(picture->inkIn(arrow, face, 60).count, 6)
+            << "no arrows at " << ui::stringFromRect(arrow) << " of " << path;
+      }
       for (const ui::Rect& end : rowEnds) {
         const test::Pixel fill = picture->at({end.minX() + 0.5, end.minY() + 0.5});
         EXPECT_EQ(picture->inkIn(end, fill, 12).count, 0)

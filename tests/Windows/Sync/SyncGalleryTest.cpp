@@ -80,6 +80,16 @@ TEST_F(SyncGalleryTest, StartCreateAndDevicesPanels) {
   addNetwork("Office with a rather long network name");
   showStartPanel();
   picture("sync-start-panel");
+  {
+    // Above the two choices the page shows its picture, not an empty band.
+    const auto& page = *rootPage()->view();
+    const ui::Rect r = page.convertRectToView(page.bounds(), nullptr);
+    const ui::Rect band{r.minX() + 10, r.minY() + 285, r.width() - 20, r.height() - 290};
+    const auto probe =
+        PixelProbe::fromPng(std::string(VL_BINARY_DIR) + "/gallery/sync-start-panel-light.png");
+    ASSERT_TRUE(probe);
+    EXPECT_GT(probe->inkIn(band, probe->at({band.minX() + 1, band.minY() + 1}), 40).count, 100);
+  }
   rootPage()->explainButtonDidClick(*rootPage()->joinNetwork());
   dispatch::MainLoop::runUntilIdle();
   picture("sync-start-panel-join");
