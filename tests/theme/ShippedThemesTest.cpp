@@ -15,6 +15,7 @@ namespace {
 // belongs here too, so that each shipped theme is checked for it.
 const std::vector<std::string> kInterfaceKeys = {"accentColor",
                                                  "accentTextColor",
+                                                 "black",
                                                  "alaisTextFieldSelectedBackgroundColor",
                                                  "blockColor",
                                                  "classicBackgroundColor",
@@ -136,6 +137,7 @@ TEST_F(ShippedThemesTest, TextStandsOutFromItsBackgroundInBothModes) {
       {"fontHeadColor", surfaces},
       {"fontSubtitleColor", surfaces},
       {"disableFontColor", surfaces},
+      {"disableTextColor", {"disableBackgroundColor"}},
       {"accentTextColor", accentSurfaces},
       {"matchedFontColor", {"recordAreaBackgroundColor"}},
       {"white", {"accentColor", "thinkingBarOrange"}},

@@ -33,6 +33,11 @@ Color SystemColors::selectedTextBackground() {
   return pick(Color::rgba(0.7, 0.84, 1, 1), Color::rgb24(0x2F4A70));
 }
 
+Color SystemColors::textOn(const Color& fill) {
+  const Color ink = Color::rgb24(0x1D1D1F), white = Color::whiteColor();
+  return contrastRatio(ink, fill) > contrastRatio(white, fill) ? ink : white;
+}
+
 double SystemColors::relativeLuminance(const Color& c) {
   return 0.2126 * linear(std::clamp(c.red, 0.0, 1.0)) + 0.7152 * linear(std::clamp(c.green, 0.0, 1.0)) +
          0.0722 * linear(std::clamp(c.blue, 0.0, 1.0));

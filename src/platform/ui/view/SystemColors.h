@@ -24,6 +24,9 @@ struct SystemColors {
   // The selected text's background while the view has the keyboard.
   static Color selectedTextBackground();
 
+  // Near-black or white, whichever reads better on the fill (a tag in a colour the user or a rule chose).
+  static Color textOn(const Color& fill);
+
   // The contrast ratio of two opaque colours (1 ... 21), as the accessibility guidelines define it.
   static double contrastRatio(const Color& a, const Color& b);
   static double relativeLuminance(const Color& c);
