@@ -198,7 +198,8 @@ class TextView : public View, public ScrollClient {
   void notifySelection();
   ClipView* enclosingClip() const;
   void copySelection();
-  void drawTextLines(const std::vector<BlockLayout::Line>& lines);
+  // `ink`, when given, in place of every run's own colour.
+  void drawTextLines(const std::vector<BlockLayout::Line>& lines, std::optional<Color> ink = std::nullopt);
   // The part of the view a drawing needs: the dirty rect, within what is visible.
   Rect drawnRect(const Rect& dirtyRect) const;
 
