@@ -13,6 +13,7 @@
 #include "platform/foundation/Date.h"
 #include "platform/foundation/Text.h"
 #include "support/Gallery.h"
+#include "support/TextContrast.h"
 #include "theme/VLFont.h"
 #include "ui/VLWindow.h"
 #include "ui/WidgetTestSupport.h"
@@ -88,6 +89,12 @@ TEST_F(PreviewColumnGallery, TextHtmlFileAndNothingInLightAndDark) {
     dispatch::MainLoop::runUntilIdle();
     const auto written = test::writeGallery(*window, std::string("preview-column-") + c.name);
     ASSERT_EQ(written.size(), 2u) << c.name;
+    // Every text, the matches on their highlight included, reads after each change of look.
+    for (bool dark : {true, false}) {
+      setDark(dark);
+      const auto faults = test::textContrastFaults(*window);
+      EXPECT_TRUE(faults.empty()) << c.name << (dark ? " dark" : " light") << ":\n" << test::describe(faults);
+    }
     auto probe = test::PixelProbe::fromPng(written[0]);
     ASSERT_TRUE(probe);
     // The toolbar's delete button shows in the accent colour while there is a record to delete; with

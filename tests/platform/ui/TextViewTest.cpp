@@ -284,6 +284,23 @@ TEST_F(TextViewTest, AHighlightedWordReadsOnItsHighlight) {
   }
 }
 
+// A run with a background of its own keeps a colour that reads on it, even after the view's text colour
+// was set again (a change of look) and took the run's own colour away.
+TEST_F(TextViewTest, TextOnItsOwnBackgroundStaysReadable) {
+  AttributedString text("the match here");
+  TextAttributes marked;
+  marked.foregroundColor = Color::rgb24(0x1D1D1F);
+  marked.backgroundColor = Color::rgb24(0xF2C94C);
+  text.setAttributes(marked, {4, 5});
+  view_->setAttributedString(text);
+  view_->setTextColor(Color::rgb24(0xECECEE));  // as a change to dark does
+  window_->display();
+  for (const auto& d : window_->displayList().ofKind(DrawCommand::Kind::DrawText)) {
+    if (d.text.find("match") == std::string::npos) continue;
+    EXPECT_EQ(d.color, Color::rgb24(0x1D1D1F)) << d.text;
+  }
+}
+
 TEST_F(TextViewTest, LinksAndStruckTextDrawWithTheirLines) {
   AttributedString text("go here now");
   TextAttributes link, struck;

@@ -445,6 +445,12 @@ void TextView::drawTextLines(const std::vector<BlockLayout::Line>& lines, std::o
       const TextAttributes& a = run.attributes;
       const Font& font = a.font ? *a.font : font_;
       Color c = ink ? *ink : a.foregroundColor.value_or(a.link ? linkColor_ : textColor());
+      // Text on a background of its own (a match's highlight) in a colour that does not read there (the
+      // view's text colour, set again for a change of look, drops the run's own) takes an ink that does.
+      if (!ink && a.backgroundColor && a.backgroundColor->alpha > 0.5 &&
+          SystemColors::contrastRatio(c, *a.backgroundColor) < 4.5) {
+        c = SystemColors::textOn(*a.backgroundColor);
+      }
       UnderlineStyle underline =
           a.underlineStyle.value_or(a.link ? UnderlineStyle::Single : UnderlineStyle::None);
       ctx->drawText(text, {o.x + x0, o.y + f.y, std::max(0.0, x1 - x0), f.height}, font, c, underline,
