@@ -29,6 +29,8 @@ Color SystemColors::controlBorder() { return pick(Color::white(0.7), Color::rgb2
 Color SystemColors::controlText() { return pick(Color::black(), Color::rgb24(0xECECEE)); }
 Color SystemColors::controlAccent() { return pick(Color::rgb24(0x1A73E8), Color::rgb24(0x2F7CF6)); }
 Color SystemColors::controlMark() { return Color::whiteColor(); }
+Color SystemColors::scrollerSlot() { return pick(Color::white(0.96), Color::rgb24(0x2A2A2D)); }
+Color SystemColors::scrollerKnob() { return pick(Color::white(0, 0.5), Color::white(1, 0.4)); }
 Color SystemColors::selectedTextBackground() {
   return pick(Color::rgba(0.7, 0.84, 1, 1), Color::rgb24(0x2F4A70));
 }

@@ -21,6 +21,9 @@ struct SystemColors {
   static Color controlText();
   static Color controlAccent();
   static Color controlMark();
+  // A scroller's track and knob.
+  static Color scrollerSlot();
+  static Color scrollerKnob();
   // The selected text's background while the view has the keyboard.
   static Color selectedTextBackground();
 
