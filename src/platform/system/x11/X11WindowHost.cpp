@@ -297,8 +297,10 @@ void X11WindowHost::applyProperties(XWin& w, const WindowTraits* old) {
     XSetWMProtocols(dpy, w.id, protocols, 1);
   }
   if (!old || old->title != s.title) {
-    // A window without a name of its own still tells a task switcher whose it is.
-    const std::string name = s.title.empty() ? std::string("Vellisto") : s.title;
+    // A window a task switcher lists, without a name of its own, still tells whose it is; pop-ups and
+    // panels are not listed and keep theirs.
+    const bool listed = !s.popup && !s.panel;
+    const std::string name = s.title.empty() && listed ? std::string("Vellisto") : s.title;
     XStoreName(dpy, w.id, name.c_str());
     XChangeProperty(dpy, w.id, x_.atom("_NET_WM_NAME"), x_.atom("UTF8_STRING"), 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(name.data()), static_cast<int>(name.size()));
