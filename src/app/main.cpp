@@ -21,6 +21,7 @@
 #include "platform/richtext/XmlLibrary.h"
 #include "platform/system/DesktopBackends.h"
 #include "platform/system/SystemDictionary.h"
+#include "platform/system/desktop/DesktopAppearance.h"
 #include "platform/system/net/DictServerDictionary.h"
 #include "platform/ui/window/Application.h"
 #include "startup/AppDelegate.h"
@@ -116,6 +117,8 @@ int main(int argc, char** argv) {
   vl::closeSystemBusBackends();
   // The web view helper goes with us; its reader thread posts to the main queue too.
   vl::closeWebEngine();
+  // So does the watch of GTK's settings file.
+  vl::DesktopAppearance::shared().stop();
 
   // Records appended just before the stop are still on their way to disk, and no queue may still be
   // inside a write when the libraries' exit handlers run.

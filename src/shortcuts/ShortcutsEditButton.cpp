@@ -95,7 +95,7 @@ void ShortcutsEditButton::applyTitleColours() {
   ui::AttributedString text(title());
   const Range all(0, text.length());
   if (edit_) {
-    addAttribute(text, ui::TextAttribute::ForegroundColor, "accentColor", all);
+    addAttribute(text, ui::TextAttribute::ForegroundColor, "accentTextColor", all);
   } else {
     addAttribute(text, ui::TextAttribute::ForegroundColor, selected_ ? "white" : "fontNormalColor", all);
   }

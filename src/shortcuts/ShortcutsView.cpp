@@ -63,7 +63,7 @@ void ShortcutsToolbar::conflictsClick() {
 }
 
 void ShortcutsToolbar::setConflictCount(long count) {
-  conflictsButton_->setTitle(localized("pref.shortcuts.conflicts") + "(" + std::to_string(count) + ")");
+  conflictsButton_->setTitle(localized("pref.shortcuts.conflicts") + " (" + std::to_string(count) + ")");
 }
 
 std::shared_ptr<ShortcutsView> ShortcutsView::create() {

@@ -101,7 +101,8 @@ void SnippetsView::build() {
   const ui::Rect box = containerView_->frame();
   addButton_ = makeButton("+", {box.origin.x, box.origin.y - 10 - 20, 20, 20},
                           ui::MinXMinYCorner | ui::MinXMaxYCorner, "addButtonClick:");
-  deleteButton_ = makeButton("-", {box.origin.x + 20 + 1, box.origin.y - 10 - 20, 20, 20},
+  // U+2212, the minus sign, as wide as the plus beside it.
+  deleteButton_ = makeButton("\u2212", {box.origin.x + 20 + 1, box.origin.y - 10 - 20, 20, 20},
                              ui::MaxXMinYCorner | ui::MaxXMaxYCorner, "deleteButtonClick:");
 
   line_ = Line::ofHeight(static_cast<int>(kContainerHeight - kToolbarHeight), {kListWidth + 1, 0});

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
+#include <string>
 
 namespace vellisto_webview {
 
@@ -28,6 +29,35 @@ bool programMayLoad(const std::string& url) {
 bool pageMayOpen(const std::string& url) { return hasScheme(url, {"http://", "https://"}); }
 
 int clampSide(long long v) { return static_cast<int>(std::clamp<long long>(v, 1, 8192)); }
+
+// A GTK theme's name without its dark variant's ending ("Adwaita:dark", "Arc-Dark" give "Adwaita", "Arc").
+std::string lightVariant(const std::string& name) {
+  for (const char* tail : {":dark", "-dark", "-Dark", ":Dark"}) {
+    const std::size_t n = std::strlen(tail);
+    if (name.size() > n && name.compare(name.size() - n, n, tail) == 0)
+      return name.substr(0, name.size() - n);
+  }
+  return name;
+}
+
+// Pages that follow the colour scheme take the program's: the engine reads dark from the prefer-dark
+// setting, and also from a dark theme's name (the desktop's, or GTK_THEME), which a light program must
+// not inherit.
+void followProgramsScheme(bool dark) {
+  GtkSettings* settings = gtk_settings_get_default();
+  if (!settings) return;
+  if (!dark) {
+    if (const char* forced = g_getenv("GTK_THEME"); forced && lightVariant(forced) != forced)
+      g_setenv("GTK_THEME", lightVariant(forced).c_str(), TRUE);
+    gchar* theme = nullptr;
+    g_object_get(settings, "gtk-theme-name", &theme, nullptr);
+    const std::string name = theme ? theme : "";
+    g_free(theme);
+    if (lightVariant(name) != name)
+      g_object_set(settings, "gtk-theme-name", lightVariant(name).c_str(), nullptr);
+  }
+  g_object_set(settings, "gtk-application-prefer-dark-theme", dark ? TRUE : FALSE, nullptr);
+}
 
 }  // namespace
 
@@ -60,11 +90,9 @@ void WebViews::handle(const Command& c) {
     return;
   }
   if (cmd == "appearance") {
-    // Pages that follow the light or dark look take the program's.
     const auto it = c.fields.find("dark");
     const bool* dark = it == c.fields.end() ? nullptr : std::get_if<bool>(&it->second);
-    g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme",
-                 dark && *dark ? TRUE : FALSE, nullptr);
+    followProgramsScheme(dark && *dark);
     return;
   }
   if (cmd == "embed") {

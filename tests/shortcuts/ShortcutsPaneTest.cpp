@@ -75,7 +75,7 @@ class ShortcutsPaneTest : public test::ClassicThemeFixture {
     return out;
   }
   std::string conflictsTitle(long n) {
-    return localized("pref.shortcuts.conflicts") + "(" + std::to_string(n) + ")";
+    return localized("pref.shortcuts.conflicts") + " (" + std::to_string(n) + ")";
   }
   Json stored(const std::string& name) { return storedShortcutDictionary()[name]; }
 
@@ -184,6 +184,41 @@ TEST_F(ShortcutsPaneTest, Gallery) {
   startRecording("historyUp");
   press(18, Flags::Command);
   EXPECT_EQ(test::writeGallery(*window_, "shortcuts-pane").size(), 2u);
+}
+
+// Scrolled half way, the rows show only inside the list's frame: nothing of them over the toolbar above
+// it or in the strip below its border, light or dark.
+TEST_F(ShortcutsPaneTest, ScrolledRowsStayInsideTheListFrame) {
+  test::DesktopPaintingScope painting;
+  setBackgroundColorAssetKey(*window_, std::string("vellistoBackgroundColorSystem11"));
+  pane_->removeFromSuperview();
+  pane_ = ShortcutsView::create();
+  window_->contentView()->addSubview(pane_);
+  const auto top = test::writeGallery(*window_, "shortcuts-pane-top");
+  const double rows = table().documentView()->frame().height();
+  ASSERT_GT(rows, 2 * table().contentSize().height) << "the list must be long enough to scroll past";
+  // Between two rows, so one is cut by each edge.
+  table().scrollToPoint({0, std::floor(rows / 2) + 13});
+  const auto scrolled = test::writeGallery(*window_, "shortcuts-pane-scrolled");
+  ASSERT_EQ(top.size(), 2u);
+  ASSERT_EQ(scrolled.size(), 2u);
+  const auto& toolbar = *pane_->toolbar();
+  const ui::Rect list = table().convertRectToView(table().bounds(), nullptr);
+  const ui::Rect regions[] = {toolbar.convertRectToView(toolbar.bounds(), nullptr),
+                              {list.minX(), list.minY() - 8, list.width(), 6}};
+  for (std::size_t mode = 0; mode < 2; ++mode) {
+    const auto before = test::PixelProbe::fromPng(top[mode]);
+    const auto after = test::PixelProbe::fromPng(scrolled[mode]);
+    ASSERT_TRUE(before && after);
+    for (const ui::Rect& r : regions) {
+      int changed = 0;
+      for (double y = r.minY() + 0.5; y < r.maxY(); y += 1) {
+        for (double x = r.minX() + 0.5; x < r.maxX(); x += 1)
+          changed += before->at({x, y}) != after->at({x, y});
+      }
+      EXPECT_EQ(changed, 0) << "rows drawn over " << ui::stringFromRect(r) << " in " << scrolled[mode];
+    }
+  }
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/VLConfig.h"
+#include "platform/foundation/Files.h"
 #include "platform/foundation/UserDefaults.h"
 #include "shortcuts/ShortcutKeys.h"
 #include "shortcuts/VLShortcutCenter.h"
@@ -126,6 +128,33 @@ TEST_F(ShortcutsTest, DisplayStringsAndKeyLabels) {
 
 // No built-in press is one the desktops or their text fields use; Alt+Delete deletes the chosen records
 // and Alt+Return pastes rich text. Rows added to the registry are checked here too.
+// The manual's keys page names the presses a fresh install gives the thinking bar (and the way back to
+// the list), as the Shortcuts pane shows them; the numbered actions as the range of their first and last.
+TEST_F(ShortcutsTest, TheManualNamesTheThinkingBarsPresses) {
+  const std::optional<std::string> page = files::readFile(std::string(VL_RESOURCES_DIR) + "/help/keys.html");
+  ASSERT_TRUE(page.has_value());
+  std::string text;  // the page's text: tags dropped
+  bool inTag = false;
+  for (char c : *page) {
+    if (c == '<') inTag = true;
+    if (!inTag) text += c;
+    if (c == '>') inTag = false;
+  }
+  VLShortcutCenter& center = VLShortcutCenter::defaultCenter();
+  std::vector<const VLShortcut*> named;
+  for (const VLShortcut& s : center.thinkingBar()) {
+    const bool numbered = s.key().starts_with("thinkingBarSelect");
+    if (!numbered || s.key().ends_with('1') || s.key().ends_with('9')) named.push_back(&s);
+  }
+  named.push_back(center.getShortcutForKey("historyActive"));
+  for (const VLShortcut* s : named) {
+    ASSERT_NE(s, nullptr);
+    const std::string shown = s->getDisplay();
+    EXPECT_FALSE(shown.empty()) << s->key();
+    EXPECT_NE(text.find(shown), std::string::npos) << s->key() << " (" << shown << ") is not in the manual";
+  }
+}
+
 TEST_F(ShortcutsTest, NoBuiltInPressTakesWhatTheDesktopOrATextFieldUses) {
   using namespace modifier;
   const std::pair<std::int64_t, std::int64_t> textFields[] = {

@@ -300,6 +300,15 @@ TEST_F(SnippetsExchangeTest, ChangesFromAnotherProcessShowInTheList) {
   EXPECT_EQ(VLEngine::shared().getChunkBySig(telSig, kClipboardPinTabId), nullptr);
 }
 
+// A list longer than its frame, scrolled to cut a row at each edge, draws nothing outside that frame.
+TEST_F(SnippetsTest, AScrolledListStaysInsideItsFrame) {
+  for (int i = 0; i < 24; ++i) add("alias" + std::to_string(i), "text " + std::to_string(i));
+  page_->reload();
+  auto& scroll = list();
+  ASSERT_GT(scroll.documentView()->frame().height(), scroll.contentSize().height + 60);
+  EXPECT_EQ(test::pixelsChangedOutsideWhenScrolled(*window_, scroll, {0, 47}), 0);
+}
+
 TEST_F(SnippetsTest, GalleryOfThePageAndTheSheet) {
   test::DesktopPaintingScope painting;
   // The preferences window that will hold the page paints the themed background behind it.

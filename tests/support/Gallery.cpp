@@ -7,8 +7,10 @@
 #include <cmath>
 #include <filesystem>
 
+#include "platform/dispatch/Dispatch.h"
 #include "platform/system/paint/CairoPainter.h"
 #include "platform/system/paint/DesktopPainting.h"
+#include "platform/ui/controls/ScrollView.h"
 #include "platform/ui/view/Appearance.h"
 #include "platform/ui/window/Window.h"
 
@@ -41,6 +43,47 @@ std::vector<std::string> writeGallery(ui::Window& window, const std::string& nam
   }
   appearance.setDark(wasDark);
   return written;
+}
+
+namespace {
+
+PixelProbe paintedNow(ui::Window& window) {
+  window.display();
+  const ui::Size size = window.contentRect().size;
+  cairo_surface_t* surface = cairo_image_surface_create(
+      CAIRO_FORMAT_ARGB32, static_cast<int>(std::ceil(size.width)), static_cast<int>(std::ceil(size.height)));
+  cairo_t* cr = cairo_create(surface);
+  paint::PaintOptions options;
+  options.height = size.height;
+  paint::paintDisplayList(cr, window.displayList(), options);
+  cairo_destroy(cr);
+  PixelProbe probe = PixelProbe::fromSurface(surface);
+  cairo_surface_destroy(surface);
+  return probe;
+}
+
+}  // namespace
+
+int pixelsChangedOutsideWhenScrolled(ui::Window& window, ui::ScrollView& scroll, ui::Point to) {
+  DesktopPaintingScope painting;
+  // What a first drawing leaves to do later (a text view fitting its text) is done before either picture.
+  window.display();
+  dispatch::MainLoop::runUntilIdle();
+  const PixelProbe before = paintedNow(window);
+  scroll.scrollToPoint(to);
+  window.display();
+  dispatch::MainLoop::runUntilIdle();
+  const PixelProbe after = paintedNow(window);
+  // The frame's edge pixels, which a frame between pixels shares with its surroundings, count as inside.
+  const ui::Rect frame = scroll.convertRectToView(scroll.bounds(), nullptr).insetBy(-1, -1);
+  const ui::Size size = window.contentRect().size;
+  int changed = 0;
+  for (double y = 0.5; y < size.height; y += 1) {
+    for (double x = 0.5; x < size.width; x += 1) {
+      if (!frame.contains({x, y}) && before.at({x, y}) != after.at({x, y})) ++changed;
+    }
+  }
+  return changed;
 }
 
 PixelProbe::PixelProbe(cairo_surface_t* surface, double scale) : surface_(surface), scale_(scale) {}

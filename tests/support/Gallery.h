@@ -10,7 +10,8 @@ typedef struct _cairo_surface cairo_surface_t;
 
 namespace vl::ui {
 class Window;
-}
+class ScrollView;
+}  // namespace vl::ui
 
 // Pictures of windows for a person to look at, and pixel probes for tests that check them.
 namespace vl::test {
@@ -33,6 +34,11 @@ class DesktopPaintingScope {
 // call, and puts the appearance back. Returns the paths written (light first); a failure is a test
 // failure and leaves its path out.
 std::vector<std::string> writeGallery(ui::Window& window, const std::string& name, double scale = 1);
+
+// Paints the window, scrolls the scroll view to `to` (its document's coordinates), paints it again, and
+// counts the pixels outside the scroll view's frame that the scrolling changed: none when its content
+// stays inside its frame. Desktop painting, the appearance of the moment.
+int pixelsChangedOutsideWhenScrolled(ui::Window& window, ui::ScrollView& scroll, ui::Point to);
 
 // Straight RGBA, 0-255.
 struct Pixel {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/foundation/Resources.h"
+#include "platform/ui/view/SystemColors.h"
 #include "theme/ThemeTestSupport.h"
 
 namespace vl {
@@ -13,6 +14,8 @@ namespace {
 // Every asset key some part of the interface asks a theme for. Kept by hand: a key added to a view
 // belongs here too, so that each shipped theme is checked for it.
 const std::vector<std::string> kInterfaceKeys = {"accentColor",
+                                                 "accentTextColor",
+                                                 "black",
                                                  "alaisTextFieldSelectedBackgroundColor",
                                                  "blockColor",
                                                  "classicBackgroundColor",
@@ -118,19 +121,45 @@ TEST_F(ShippedThemesTest, EveryInterfaceKeyHasAValueInEveryThemeAndMode) {
 }
 
 TEST_F(ShippedThemesTest, TextStandsOutFromItsBackgroundInBothModes) {
-  // A rough guard against a palette slip: text and the surface it sits on differ in lightness.
-  auto lightness = [](const ui::Color& c) { return 0.299 * c.red + 0.587 * c.green + 0.114 * c.blue; };
+  // Each text colour and the surfaces the interface puts it on, at the 4.5:1 readable text needs.
+  const std::vector<std::string> surfaces = {
+      "classicBackgroundColor",          "recordAreaBackgroundColor", "modalViewBackgroundColor",
+      "vellistoBackgroundColorSystem11", "modalAlertBackgroundColor", "infobarBackgroundColor",
+      "toolbarBackgroundColor",          "modalNavigationBarColor",   "modalTableItemBackgroundColor"};
+  struct Pair {
+    std::string text;
+    std::vector<std::string> backgrounds;
+  };
+  std::vector<std::string> accentSurfaces = surfaces;
+  accentSurfaces.push_back("tabBarItemSelectedBackgroundColor");
+  const std::vector<Pair> pairs = {
+      {"fontNormalColor", surfaces},
+      {"fontHeadColor", surfaces},
+      {"fontSubtitleColor", surfaces},
+      {"disableFontColor", surfaces},
+      {"disableTextColor", {"disableBackgroundColor"}},
+      {"accentTextColor", accentSurfaces},
+      {"matchedFontColor", {"recordAreaBackgroundColor"}},
+      {"white", {"accentColor", "thinkingBarOrange"}},
+      {"inputErrorColor", {"modalViewBackgroundColor", "modalTableItemBackgroundColor"}},
+      {"inputWarningColor", {"modalViewBackgroundColor", "modalTableItemBackgroundColor"}},
+      {"fontMatchedColor", {"recordMatchedColor"}},
+      {"searchInputFontColor", {"searchInputBackgroundColor"}},
+      {"searchInputPlaceHolderColor", {"searchInputBackgroundColor", "classicBackgroundColor"}},
+      {"hotkeyTextFieldInactiveColor", {"hotkeyTextFieldBackgroundColor"}},
+  };
   for (const auto& [name, theme] : *VLThemeManager::themeTable()) {
     manager().setCurrentTheme(theme);
     for (std::int64_t mode : {0, 1}) {
       manager().setAppearanceMode(mode);
-      for (const char* background :
-           {"classicBackgroundColor", "recordAreaBackgroundColor", "modalViewBackgroundColor"}) {
-        SCOPED_TRACE(name + " mode " + std::to_string(mode) + " " + background);
-        auto text = manager().colorForKey("fontNormalColor");
-        auto back = manager().colorForKey(background);
-        ASSERT_TRUE(text && back);
-        EXPECT_GT(std::abs(lightness(*text) - lightness(*back)), 0.5);
+      for (const Pair& pair : pairs) {
+        for (const std::string& background : pair.backgrounds) {
+          SCOPED_TRACE(name + " mode " + std::to_string(mode) + " " + pair.text + " on " + background);
+          auto text = manager().colorForKey(pair.text);
+          auto back = manager().colorForKey(background);
+          ASSERT_TRUE(text && back);
+          EXPECT_GE(ui::SystemColors::contrastRatio(*text, *back), 4.5);
+        }
       }
     }
   }

@@ -13,7 +13,9 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Url.h"
+#include "platform/ui/view/Appearance.h"
 #include "support/Gallery.h"
+#include "support/TextContrast.h"
 #include "theme/VLFont.h"
 #include "think/ThinkTestSupport.h"
 #include "think/bar/ThinkingBar.h"
@@ -104,6 +106,13 @@ TEST_F(ThinkingBarGallery, TheBarInTheMainWindowPreviewsTheSelectedAction) {
   EXPECT_EQ(bar->selectedItem(), 1);
   EXPECT_FALSE(controller->hintTable()->onFocus());
   EXPECT_EQ(writeGallery(*window, "main-window-thinking-bar").size(), 2u);
+  // The chosen action's white title on its fill, the others' on theirs: readable, light and dark.
+  for (bool dark : {false, true}) {
+    ui::SystemAppearance::shared().setDark(dark);
+    const auto faults = textContrastFaults(*window);
+    EXPECT_TRUE(faults.empty()) << (dark ? "dark" : "light") << ":\n" << describe(faults);
+  }
+  ui::SystemAppearance::shared().setDark(false);
   // Another of our windows in front: its presses are not the bar's.
   window_->makeKeyAndOrderFront();
   EXPECT_FALSE(LocalShortcutsManager::shared().offerShortcutKey("searchInputEnd"));

@@ -83,6 +83,43 @@ TEST_F(AlertTest, ButtonsRunTheirBlocksAndTheDimmedWindowTakesNoClicks) {
   EXPECT_FALSE(Alert::isShown(mainView_.get()));
 }
 
+// A title of several lines shows whole: every word is drawn inside the title's frame, above the buttons,
+// and the alert grows from its usual height to hold it, centred as before.
+TEST_F(AlertTest, ALongTitleShowsWholeAndTheAlertGrowsToHoldIt) {
+  const std::string title =
+      "Turn Bluetooth on first: nearby computers find the network through it, and the network cannot be "
+      "made without them knowing where it is.";
+  auto onlyLetters = [](const std::string& text) {
+    std::string out;
+    for (char c : text)
+      if (c != ' ' && c != '\n') out += c;
+    return out;
+  };
+  for (bool modal : {false, true}) {
+    SCOPED_TRACE(modal ? "modal" : "main");
+    auto alert = modal ? std::static_pointer_cast<Alert>(Alert::ofTitle<ModalAlert>(
+                             title, [] {}, nullptr))
+                       : Alert::ofTitle(
+                             title, [] {}, nullptr);
+    alert->show(mainView_.get());
+    advance(200);
+    auto& view = *alert->titleView();
+    std::string drawn;
+    for (const auto& d : view.recordDisplayList().ofKind(ui::DrawCommand::Kind::DrawText)) {
+      drawn += d.text;
+      EXPECT_TRUE(view.bounds().contains(d.rect.origin) && d.rect.maxY() <= view.bounds().maxY() + 0.5)
+          << d.text << " at " << ui::stringFromRect(d.rect);
+    }
+    EXPECT_EQ(onlyLetters(drawn), onlyLetters(title));
+    EXPECT_GT(view.frame().height(), 2 * Alert::kTitleLineHeight);
+    EXPECT_GE(view.frame().minY(), alert->okButton()->frame().maxY());
+    EXPECT_GT(alert->frame().height(), modal ? 130 : 150);
+    EXPECT_NEAR(alert->frame().midY(), mainView_->frame().height() / 2, 1);
+    alert->dismiss();
+    advance(200);
+  }
+}
+
 class VetoingAlert : public Alert {
  public:
   using Alert::Alert;

@@ -158,7 +158,7 @@ TEST_F(WidgetsTextGalleryTest, PaintsEveryWidgetInLightAndDark) {
   auto history = ArrowCursorStyleTextView::create({170, 60, 180, 20});
   history->setString("A history line");
   history->setDrawsBackground(false);
-  setTextColorAssetKey(*history, "fontMatchedColor");
+  setTextColorAssetKey(*history, "matchedFontColor");
   auto icon = PassthroughImageView::create({360, 62, 16, 16});
   icon->setImage(dot());
   setTintColorAssetKey(*icon, "iconGray");

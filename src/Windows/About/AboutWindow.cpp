@@ -7,7 +7,9 @@
 namespace vl {
 
 AboutWindow::AboutWindow(const ui::Rect& contentRect)
-    : VLWindow(contentRect, ui::WindowStyle::Titled | ui::WindowStyle::Closable) {}
+    : VLWindow(contentRect, ui::WindowStyle::Titled | ui::WindowStyle::Closable) {
+  setTitle(kTitle);
+}
 
 std::shared_ptr<AboutWindow> AboutWindow::registerAboutWindow() {
   auto window = std::make_shared<AboutWindow>(ui::Rect{0, 0, kWidth, kHeight});

@@ -10,6 +10,8 @@ namespace vl {
 // and kept: closing only orders it out, so showing it again shows the same window as it was.
 class AboutWindow : public VLWindow {
  public:
+  // What a task switcher shows for the window.
+  static constexpr const char* kTitle = "About Vellisto";
   static constexpr double kWidth = 288;
   static constexpr double kHeight = 430;
 

@@ -33,7 +33,6 @@ void HelpViewController::viewDidLoad() {
   themeManager();
   ui::View& root = *view();
   const double w = root.frame().width(), h = root.frame().height();
-  if (window_) window_->setTitle("Vellisto " + localized("help"));
 
   webViewToolbar_ = WebViewToolbar::create({0, h - WebViewToolbar::kHeight, w, WebViewToolbar::kHeight});
   webViewToolbar_->setHomeURL(manualHomeURL());

@@ -9,6 +9,7 @@ namespace vl {
 
 HelpWindow::HelpWindow(const ui::Rect& contentRect)
     : VLWindow(contentRect, ui::WindowStyle::Titled | ui::WindowStyle::Closable) {
+  setTitle(kTitle);
   setHasShadow(true);
 }
 

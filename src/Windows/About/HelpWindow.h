@@ -10,6 +10,8 @@ namespace vl {
 // with the program, in a web view under a back, forward and home bar. Made once at start and kept.
 class HelpWindow : public VLWindow {
  public:
+  // What a task switcher shows for the window.
+  static constexpr const char* kTitle = "Vellisto Help";
   static constexpr double kWidth = 430;
   static constexpr double kHeight = 620;
 

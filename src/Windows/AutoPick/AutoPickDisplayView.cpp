@@ -4,6 +4,7 @@
 
 #include "autopick/AutoPickNode.h"
 #include "platform/ui/text/TextMetrics.h"
+#include "platform/ui/view/SystemColors.h"
 #include "theme/VLThemeCategories.h"
 
 namespace vl {
@@ -37,8 +38,11 @@ void AutoPickDisplayView::setNode(std::shared_ptr<AutoPickNode> node) {
   node_ = std::move(node);
   if (node_) {
     const auto& c = node_->color();
-    tagView_->setRoundBackgroundColor(
-        ui::Color::rgb24((std::uint32_t(c.red) << 16) | (std::uint32_t(c.green) << 8) | c.blue));
+    const ui::Color fill =
+        ui::Color::rgb24((std::uint32_t(c.red) << 16) | (std::uint32_t(c.green) << 8) | c.blue);
+    tagView_->setRoundBackgroundColor(fill);
+    // White on a light rule colour (yellow, green) would not read.
+    tagView_->setTextColor(ui::SystemColors::textOn(fill));
     tagView_->setText(node_->name());
   }
   placeChip();

@@ -8,6 +8,7 @@
 #include "core/VLNotificationCenter.h"
 #include "pins/PinManager.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/view/SystemColors.h"
 #include "platform/ui/view/TrackingArea.h"
 #include "platform/ui/window/Application.h"
 #include "theme/VLThemeCategories.h"
@@ -41,6 +42,8 @@ std::shared_ptr<AutoPickTagView> AutoPickTagView::ofNode(std::shared_ptr<AutoPic
   tag->setCornerRadius(6);
   if (node) {
     tag->setRoundBackgroundColor(colorOf(*node));
+    // White on a light rule colour (yellow, green) would not read.
+    tag->setTextColor(ui::SystemColors::textOn(colorOf(*node)));
     tag->setText(node->name());
   }
   tag->node_ = std::move(node);
@@ -51,7 +54,9 @@ const std::shared_ptr<Button3>& AutoPickTagView::delButton() {
   if (!delButton_) {
     delButton_ = Button3::create({0, 0, kDelSize, kDelSize});
     delButton_->setTitle("x");
-    delButton_->setTextColorAssetKey(std::string("white"));
+    // The cross stands on the tag's own colour: white, or dark ink on a light colour.
+    const bool light = node_ && ui::SystemColors::textOn(colorOf(*node_)) != ui::Color::whiteColor();
+    delButton_->setTextColorAssetKey(std::string(light ? "black" : "white"));
     delButton_->setFont(ui::Font::systemFont(16, ui::Font::WeightLight));
     delButton_->setHidden(true);
     setActionHandler("del:", [this](ui::ActionTarget*) { del(); });

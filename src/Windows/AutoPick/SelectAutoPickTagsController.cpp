@@ -136,7 +136,7 @@ std::shared_ptr<ui::TableRowView> SelectAutoPickTagsController::tableViewRowView
   auto add = ModalTableItemAccessoryButton::create();
   add->setTitle(localized("add"));
   add->setTitleClicked(localized("added"));
-  add->setTitleColorAssetKey(std::string("accentColor"));
+  add->setTitleColorAssetKey(std::string("accentTextColor"));
   add->setTitleClickedColorAssetKey(std::string("disableFontColor"));
   add->setClicked(node->active());
   add->setTarget(shared_from_this());

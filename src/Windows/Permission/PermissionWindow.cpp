@@ -9,8 +9,10 @@
 namespace vl {
 
 PermissionWindow::PermissionWindow(const ui::Rect& contentRect)
-    : ModalWindow(contentRect, ui::WindowStyle::Titled | ui::WindowStyle::Closable |
-                                   ui::WindowStyle::NonactivatingPanel) {}
+    : ModalWindow(contentRect,
+                  ui::WindowStyle::Titled | ui::WindowStyle::Closable | ui::WindowStyle::NonactivatingPanel) {
+  setTitle(kTitle);
+}
 
 std::shared_ptr<PermissionWindow> PermissionWindow::registerPermissionWindow(PasteSession (*session)()) {
   auto window = std::make_shared<PermissionWindow>(ui::Rect{0, 0, kWidth, kHeight});

@@ -13,6 +13,8 @@ class PermissionView2;
 // cannot be posted. Created once at start; closing only orders it out.
 class PermissionWindow : public ModalWindow {
  public:
+  // What a task switcher shows for the window.
+  static constexpr const char* kTitle = "Vellisto Direct Paste";
   static constexpr double kWidth = 430;
   static constexpr double kHeight = 620;
 

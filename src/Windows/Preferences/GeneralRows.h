@@ -72,7 +72,7 @@ class Hotkey : public ui::View, public HotkeyTextFieldDelegate {
   void setController(const void* controller) { controller_ = controller; }
 
   HokeyStruct initInputContext() override;
-  std::string activeSymbolAssetKey() override { return "accentColor"; }
+  std::string activeSymbolAssetKey() override { return "accentTextColor"; }
   std::string inactiveSymbolAssetKey() override { return "hotkeyTextFieldInactiveColor"; }
   const void* notificationObject() override { return controller_; }
   bool didEndKeyDown(const HokeyStruct& value) override;

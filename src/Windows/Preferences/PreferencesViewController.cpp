@@ -124,7 +124,6 @@ void PreferencesViewController::tabControllerDidChangeHeight(float height, VLTab
   ui::Window* window = window_;
   if (!window) window = WindowCenter::shared().windowForKey(kPreferencesWindowKey).get();
   if (!window) return;
-  window->setTitle(item.title());
   const ui::Rect F = window->frame();
   const double h = height;
   window->setFrame({F.origin.x, F.origin.y - (h - F.height()), tabController()->view()->frame().width(), h},

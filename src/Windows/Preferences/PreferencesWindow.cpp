@@ -11,8 +11,11 @@ namespace vl {
 
 // Titled and closable, and neither resizable nor miniaturisable: only the tabs change its size. It takes
 // the keyboard like any window, since the panes hold a text field and the hot key recorder.
+// Its name stays whatever tab shows: a task switcher lists the window, not the tab.
 PreferencesWindow::PreferencesWindow(const ui::Rect& contentRect)
-    : VLWindow(contentRect, ui::WindowStyle::Titled | ui::WindowStyle::Closable) {}
+    : VLWindow(contentRect, ui::WindowStyle::Titled | ui::WindowStyle::Closable) {
+  setTitle(kTitle);
+}
 
 std::shared_ptr<PreferencesWindow> PreferencesWindow::registerPreferencesWindow(PreferencesHooks hooks) {
   auto window = std::make_shared<PreferencesWindow>(ui::Rect{0, 0, kInitialWidth, kInitialHeight});

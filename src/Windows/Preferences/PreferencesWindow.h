@@ -14,6 +14,8 @@ class PreferencesViewController;
 class PreferencesWindow : public VLWindow {
  public:
   static constexpr const char* kSnippetsShouldReload = "SnippetsViewShouldReloadSettings";
+  // What a task switcher shows for the window, whichever tab is chosen.
+  static constexpr const char* kTitle = "Vellisto Preferences";
   static constexpr double kInitialWidth = 650;
   static constexpr double kInitialHeight = 300;
 

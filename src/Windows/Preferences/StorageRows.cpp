@@ -19,13 +19,15 @@ void ImageStore::build() {
   setActionHandler("checked:", [this](ui::ActionTarget*) { checked(); });
   setActionHandler("popUpSelected:", [this](ui::ActionTarget*) { popUpSelected(); });
   const double b = kHeight - 20;
-  checkButton_ = pane::toggle(*this, {210, b}, ui::ButtonType::Switch, shared_from_this(), "checked:");
-  titleView_ = pane::title(*this, {235, b + 4, 260, 18}, "pref.general.imagecopy", false);
-  tip1View_ = pane::tip(*this, {235, b - 46, 260, 46}, "pref.general.copytips");
-  tip2View_ = pane::title(*this, {235, b - 66, 60, 18}, "pref.general.savewith", false);
-  timePopUpButton_ = pane::popUp(*this, {300, b - 70}, shared_from_this(), "popUpSelected:");
+  // The box and its text stand in the column of the other check boxes (box at 230, text at 250), the
+  // text centred on the box.
+  checkButton_ = pane::toggle(*this, {230, b}, ui::ButtonType::Switch, shared_from_this(), "checked:");
+  titleView_ = pane::title(*this, {250, b + 2, 260, 16}, "pref.general.imagecopy", false);
+  tip1View_ = pane::tip(*this, {250, b - 46, 260, 46}, "pref.general.copytips");
+  tip2View_ = pane::title(*this, {250, b - 66, 60, 18}, "pref.general.savewith", false);
+  timePopUpButton_ = pane::popUp(*this, {315, b - 70}, shared_from_this(), "popUpSelected:");
   timePopUpButton_->setEnabled(false);
-  tip3View_ = pane::title(*this, {405, 4, 60, 18}, "pref.general.image", false);
+  tip3View_ = pane::title(*this, {420, 4, 60, 18}, "pref.general.image", false);
 }
 
 std::string ImageStore::transferTime(const std::string& code) {
@@ -131,7 +133,7 @@ void MaxCharacters::showRefusal(bool refused) {
   refused_ = refused;
   tip1View_->setString(
       localized(refused ? "pref.general.maxcharacters.refused" : "pref.general.maxcharacters.tips"));
-  setTextColorAssetKey(*tip1View_, std::string(refused ? "accentColor" : "fontSubtitleColor"));
+  setTextColorAssetKey(*tip1View_, std::string(refused ? "accentTextColor" : "fontSubtitleColor"));
 }
 
 void MaxCharacters::controlTextDidChange(ui::TextField& field) {

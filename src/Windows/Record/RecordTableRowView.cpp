@@ -55,7 +55,7 @@ RecordTableRowView::RecordTableRowView(int width)
 
 std::shared_ptr<RecordTableRowView> RecordTableRowView::initWithWidth(int width) {
   auto row = std::make_shared<RecordTableRowView>(width);
-  row->pointerTextView_ = makeText("accentColor");
+  row->pointerTextView_ = makeText("accentTextColor");
   row->pointerTextView_->setFont(ui::Font::systemFont(13));
   row->pointerTextView_->setString("➜");
   row->pointerTextView_->setHidden(true);

@@ -33,7 +33,7 @@ std::shared_ptr<RecordToolbar> RecordToolbar::initWithFrame(const ui::Rect& fram
   bar->sortButton_ = roundButton({w - 18 - 10, 8, 18, 18}, "↓");
   bar->sortButton_->setAlwaysAccentColor(true);
   bar->sortButton_->setButtonBackgroundColorAssetKey("clear");
-  bar->sortButton_->setTextColorAssetKey("accentColor");
+  bar->sortButton_->setTextColorAssetKey("accentTextColor");
   std::weak_ptr<RecordToolbar> weak = bar;
   bar->setActionHandler("close:", [weak](ui::ActionTarget*) {
     if (auto self = weak.lock()) self->close();

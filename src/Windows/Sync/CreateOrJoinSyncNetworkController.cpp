@@ -4,6 +4,7 @@
 #include "Windows/Sync/SyncBar2.h"
 #include "Windows/Sync/SyncClientLink.h"
 #include "Windows/Sync/SyncLook.h"
+#include "Windows/Sync/SyncNetworkPicture.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
@@ -50,6 +51,9 @@ void CreateOrJoinSyncNetworkController::viewDidLoad() {
   const double w = view()->frame().width();
   const int width = static_cast<int>(w);
   view()->addSubview(Line::ofWidth(width, ui::Point{0, 280}));
+  // Above the choices, what both of them are about.
+  const double top = view()->frame().height();
+  if (top > 281) view()->addSubview(SyncNetworkPicture::create({0, 281, w, top - 281}));
   view()->addSubview(Line::ofWidth(width, ui::Point{0, 150}));
   view()->addSubview(Line::ofHeight(130, ui::Point{w / 2, 150}));
 

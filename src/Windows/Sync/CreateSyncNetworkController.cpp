@@ -97,7 +97,7 @@ std::shared_ptr<ui::TableRowView> CreateSyncNetworkController::tableViewRowViewF
        {std::pair{"edit", "editAccessoryClick:"}, {"delete", "deleteAccessoryClick:"}}) {
     auto button = ModalTableItemAccessoryButton::create();
     button->setTitle(localized(titleKey));
-    button->setTitleColorAssetKey(std::string("accentColor"));
+    button->setTitleColorAssetKey(std::string("accentTextColor"));
     button->setTarget(shared_from_this());
     button->setAction(action);
     buttons.push_back(button);

@@ -75,7 +75,7 @@ std::shared_ptr<ui::TableRowView> SyncNetworkDevicesController::tableViewRowView
   auto disconnect = ModalTableItemAccessoryButton::create();
   disconnect->setTitle(localized("disconnect"));
   disconnect->setTitleClicked(localized("disconnected"));
-  disconnect->setTitleColorAssetKey(std::string("accentColor"));
+  disconnect->setTitleColorAssetKey(std::string("accentTextColor"));
   disconnect->setTitleClickedColorAssetKey(std::string("disableFontColor"));
   disconnect->setTarget(shared_from_this());
   disconnect->setAction("disconnectAccessoryClick:");

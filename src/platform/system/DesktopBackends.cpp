@@ -19,6 +19,7 @@
 #include "platform/system/dbus/DBusUserNotificationCenter.h"
 #include "platform/system/dbus/PortalAppearance.h"
 #include "platform/system/desktop/CanberraSoundPlayer.h"
+#include "platform/system/desktop/DesktopAppearance.h"
 #include "platform/system/desktop/IconProvider.h"
 #include "platform/system/desktop/ThemeIconProvider.h"
 #include "platform/system/desktop/Workspace.h"
@@ -118,6 +119,14 @@ bool installDesktopBackends(const std::string& displayName) {
   // Icons and sounds need no display, but a program without one has no use for them either.
   IconProvider::install(std::make_shared<ThemeIconProvider>());
   IconProvider::setPreferredThemeName(windows->desktopIconThemeName());
+  // Light or dark follows the GTK theme from here on, until (and unless) the portal states a mode: a
+  // theme the settings manager announces, or GTK's settings file, changed while the program runs.
+  DesktopAppearance::shared().setLiveThemeName(windows->desktopThemeName());
+  windows->setDesktopChangeHandler([](const x11::DesktopState& state) {
+    DesktopAppearance::shared().setLiveThemeName(state.themeName);
+    IconProvider::setPreferredThemeName(state.iconThemeName);
+  });
+  DesktopAppearance::shared().follow();
   if (auto sounds = CanberraSoundPlayer::create()) {
     SoundPlayer::install(sounds);
     ui::setBeepHandler([] { SoundPlayer::shared()->playAlert(); });
@@ -146,7 +155,7 @@ SessionBusBackends& sessionBus() {
 bool installSessionBusBackends(const std::string& address) {
   closeSessionBusBackends();
   if (address.empty() && !dbus::BusConnection::sessionBusAvailable()) {
-    log("desktop: no session bus; no desktop notices or desktop light and dark mode");
+    log("desktop: no session bus; no desktop notices, and light or dark follows the GTK theme");
     fallBackToXEmbedTray();
     return false;
   }

@@ -1,6 +1,7 @@
 #include "ui/alert/Alert.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
@@ -26,7 +27,8 @@ Alert::Alert(const ui::Rect& frame) : ui::View(frame) {}
 
 void Alert::build() {
   titleView_ = PassthroughAndArrowCursorTextView::create();
-  titleView_->setMaximumNumberOfLines(2);
+  // Every line of the title shows: the alert grows to hold them (see fittedFrame).
+  titleView_->setMaximumNumberOfLines(0);
   titleView_->setString("");
   titleView_->setFont(ui::Font::systemFont(16));
   titleView_->setAlignment(ui::TextAlignment::Center);
@@ -77,13 +79,32 @@ void Alert::viewDidMoveToSuperview() {
   ui::Size size = host->frame().size;
   blockView_->setFrame({0, 0, size.width, size.height});
   host->addSubview(blockView_, ui::View::Ordering::Below, this);
-  setFrame(startFrame(size));
+  setFrame(fittedFrame(size));
   layoutContent();
+}
+
+double Alert::titleHeight(double width) const {
+  titleView_->setFrameSize({std::max(0.0, width), titleView_->frame().height()});
+  const double inset = titleView_->textContainerInset().height;
+  return std::max(kTitleLineHeight, std::ceil(titleView_->layout().usedSize().height + 2 * inset));
+}
+
+ui::Rect Alert::fittedFrame(ui::Size host) const {
+  ui::Rect f = startFrame(host);
+  if (titleView_->isHidden()) return f;
+  // The title's lines below a 30-point margin, 20 points of air, then the buttons' row (15 + 25).
+  const double needed = kTitleTop + titleHeight(f.width() - 30) + 20 + 40;
+  // Taller than its start frame only as far as the host has room (a very long title is cut there).
+  const double room = std::max(f.height(), host.height - 20);
+  f.size.height = std::min(std::max(f.height(), needed), room);
+  return f;
 }
 
 void Alert::layoutContent() {
   double w = frame().width(), h = frame().height();
-  titleView_->setFrame({15, h - 48, std::max(0.0, w - 30), 18});
+  const double textWidth = std::max(0.0, w - 30);
+  const double th = std::min(titleHeight(textWidth), std::max(kTitleLineHeight, h - kTitleTop - 60));
+  titleView_->setFrame({15, h - kTitleTop - th, textWidth, th});
   double okW = okButton_->frame().width();
   okButton_->setFrameOrigin({w - okW - 15, 15});
   cancelButton_->setHidden(!cancelAction_);
@@ -92,10 +113,13 @@ void Alert::layoutContent() {
   }
 }
 
-void Alert::drawRect(const ui::Rect& dirtyRect) {
+void Alert::drawRect(const ui::Rect&) {
   auto* ctx = ui::GraphicsContext::current();
   if (!ctx) return;
-  if (auto color = VLThemeManager::shared().colorForKey(kBackgroundKey)) ctx->fillRect(dirtyRect, *color);
+  // Inside the rounded border: a square fill would show its corners outside it.
+  if (auto color = VLThemeManager::shared().colorForKey(kBackgroundKey)) {
+    ctx->fillPath(ui::BezierPath::roundedRect(bounds(), 10, 10), *color);
+  }
 }
 
 void Alert::animateBlockOpacity(double from, double to) {

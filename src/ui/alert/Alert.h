@@ -20,6 +20,9 @@ class Alert : public ui::View, public ui::AnimationDelegate {
   using Action = std::function<void()>;
   static constexpr double kDuration = 0.2;
   static constexpr double kBlockOpacity = 0.8;
+  // The title's top margin and the height of one line of it.
+  static constexpr double kTitleTop = 30;
+  static constexpr double kTitleLineHeight = 18;
 
   explicit Alert(const ui::Rect& frame = {});
 
@@ -65,6 +68,10 @@ class Alert : public ui::View, public ui::AnimationDelegate {
   virtual ui::Rect startFrame(ui::Size host) const;
   // The field that takes the keyboard as the alert shows (one that asks for a name); none by default.
   virtual ui::View* initialFirstResponder() { return nullptr; }
+  // The start frame, grown to hold every line of the title.
+  ui::Rect fittedFrame(ui::Size host) const;
+  // The title's height laid out at that width.
+  double titleHeight(double width) const;
   virtual void showDidEnd();
   virtual void dismissDidEnd();
   void build();

@@ -82,7 +82,18 @@ void Button3::setKeyEquivalent(const std::string& key, std::uint64_t modifierMas
   titleView_->setKeyEquivalentModifierMask(modifierMask);
 }
 
-void Button3::lightOrDarkChanged() { setTitleColorAsset(textKey_); }
+// The title of the state the button is in: a chosen (highlighted) button's title re-coloured with the
+// normal key would stand on the highlighted fill in the wrong colour after every change of look.
+void Button3::lightOrDarkChanged() {
+  // The inner button's flag is the state shown: a button that was never told is enabled.
+  if (!titleView_->isEnabled()) {
+    setTitleColorAsset(textDisabledKey_ ? textDisabledKey_ : textKey_);
+  } else if (highlighted_) {
+    setTitleColorAsset(textHighlightedKey_ ? textHighlightedKey_ : textKey_);
+  } else {
+    setTitleColorAsset(textKey_);
+  }
+}
 
 void Button3::viewWillMoveToSuperview(ui::View* newSuperview) {
   VLThemed<ui::View>::viewWillMoveToSuperview(newSuperview);

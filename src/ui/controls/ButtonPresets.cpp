@@ -38,7 +38,7 @@ DefaultCancelButton::DefaultCancelButton() : Button3({0, 0, 70, 25}) {
 }
 
 DefaultNavConfirmButton::DefaultNavConfirmButton() : Button2({0, 4, 65, 35}) {
-  makeNavButton(*this, "accentColor");
+  makeNavButton(*this, "accentTextColor");
 }
 
 DefaultNavCancelButton::DefaultNavCancelButton() : Button2({0, 4, 65, 35}) {

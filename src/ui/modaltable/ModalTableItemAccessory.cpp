@@ -14,6 +14,8 @@ namespace vl {
 namespace {
 
 constexpr const char* kAccentKey = "accentColor";
+// A mark on the row's surface: the accent of text, which stands out on every surface.
+constexpr const char* kAccentMarkKey = "accentTextColor";
 
 // Sends the action from `sender` when there is a target that takes it.
 bool sendFrom(ui::ActionTarget* sender, const std::shared_ptr<ui::ActionTarget>& target,
@@ -65,7 +67,7 @@ class CheckMarkView : public VLThemed<ui::ImageView> {
   using VLThemed::VLThemed;
   void lightOrDarkChanged() override {
     const ui::ImageRef mark = checkMarkImage();
-    const auto accent = themeManager().colorForKey(kAccentKey);
+    const auto accent = themeManager().colorForKey(kAccentMarkKey);
     setImage(accent ? tintedImage(*mark, *accent) : mark);
   }
 };

@@ -8,7 +8,7 @@ namespace vl {
 
 VLTabBarItem::VLTabBarItem(const ui::Rect& frame) : ImageTextButton(frame) {
   setTextColorAssetKey(std::string("fontSubtitleColor"));
-  setTextSelectedColorAssetKey(std::string("accentColor"));
+  setTextSelectedColorAssetKey(std::string("accentTextColor"));
   setButtonBackgroundColorAssetKey(std::string("clear"));
   setButtonBackgroundSelectedColorAssetKey(std::string("tabBarItemSelectedBackgroundColor"));
   setFont(ui::Font::systemFont(12));

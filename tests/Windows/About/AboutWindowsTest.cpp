@@ -2,6 +2,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "Windows/About/AboutViewController.h"
 #include "Windows/About/AboutWindow.h"
@@ -93,7 +96,28 @@ TEST_F(AboutWindowsTest, OpeningTheWindowsTwiceShowsTheSameWindowsAsTheyWere) {
     shown->close();
   }
   EXPECT_EQ(about->frame().size.width, AboutWindow::kWidth);
-  EXPECT_EQ(help->title(), "Vellisto " + localized("help"));
+  EXPECT_EQ(help->title(), "Vellisto Help");
+  EXPECT_EQ(about->title(), "About Vellisto");
+}
+
+// What the About window, the manual and the string table say is said in a Linux desktop's words: the
+// tray menu, Ctrl and Alt, never the other platform's menu names or key symbols.
+TEST(ShippedTextsTest, SpeakOfTheLinuxDesktop) {
+  const std::vector<std::string> foreign = {"status menu", "menu bar", "\u2318",   "\u2325",
+                                            "\u2303",      "Cmd+",     "Command-", "Option-"};
+  std::vector<std::filesystem::path> files = {std::filesystem::path(VL_RESOURCES_DIR) / "strings/en.json",
+                                              std::filesystem::path(VL_RESOURCES_DIR) / "introduce-light.rtf",
+                                              std::filesystem::path(VL_RESOURCES_DIR) / "introduce-dark.rtf"};
+  for (const auto& page :
+       std::filesystem::directory_iterator(std::filesystem::path(VL_RESOURCES_DIR) / "help"))
+    files.push_back(page.path());
+  for (const auto& file : files) {
+    std::ifstream in(file, std::ios::binary);
+    ASSERT_TRUE(in) << file;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const std::string& word : foreign)
+      EXPECT_EQ(text.find(word), std::string::npos) << word << " in " << file;
+  }
 }
 
 TEST_F(AboutWindowsTest, HelpLoadsTheShippedManualEachTimeItShows) {

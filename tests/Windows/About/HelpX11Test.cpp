@@ -57,5 +57,23 @@ TEST_F(HelpX11Test, TheManualShowsOfflineAndFollowsLightAndDark) {
   EXPECT_TRUE(site_.requests().empty()) << "the manual needs no network";
 }
 
+// The desktop's GTK theme is a dark one while the program is light: pages that follow the colour scheme
+// take the program's light, and its dark once it turns dark.
+TEST_F(HelpX11Test, PagesFollowTheProgramsModeNotTheDesktopsGtkTheme) {
+  env_.set("GTK_THEME", "Adwaita:dark");
+  ui::SystemAppearance::shared().setDark(false);
+  WindowCenter::shared().resetForTesting();
+  window_ = HelpWindow::registerHelpWindow();
+  WindowCenter::shared().showWindowByKey(kHelpWindowKey);
+  auto& controller = static_cast<HelpViewController&>(*window_->contentViewController());
+  ASSERT_TRUE(
+      waitUntil([&] { return controller.webView()->URL() == HelpViewController::manualHomeURL(); }, kPageMs));
+  EXPECT_TRUE(waitUntil([&] { return pagePixel(5, 200) == 0xfbfbfb; }, kPageMs))
+      << std::hex << pagePixel(5, 200);
+  ui::SystemAppearance::shared().setDark(true);
+  EXPECT_TRUE(waitUntil([&] { return pagePixel(5, 200) == 0x232323; }, kPageMs))
+      << std::hex << pagePixel(5, 200);
+}
+
 }  // namespace
 }  // namespace vl::x11test

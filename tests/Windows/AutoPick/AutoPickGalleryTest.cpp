@@ -9,7 +9,9 @@
 #include "Windows/AutoPick/AutoPickCustomValueView.h"
 #include "Windows/AutoPick/AutoPickDisplayView.h"
 #include "Windows/AutoPick/AutoPickTagDetailController.h"
+#include "platform/ui/view/Appearance.h"
 #include "support/Gallery.h"
+#include "support/TextContrast.h"
 
 namespace vl {
 namespace {
@@ -36,7 +38,17 @@ class AutoPickGalleryTest : public test::AutoPickUiTest {
     if (value) node->setValue(*value);
     editor_->shouldAddNode(node);
   }
-  void picture(const std::string& name) { EXPECT_EQ(test::writeGallery(*window_, name).size(), 2u) << name; }
+  // The picture, light and dark; every text in it, the rule tags' names on their colours included, reads
+  // at 4.5:1 (a button that is off excepted: its grey is meant to read as off).
+  void picture(const std::string& name) {
+    EXPECT_EQ(test::writeGallery(*window_, name).size(), 2u) << name;
+    for (bool dark : {false, true}) {
+      ui::SystemAppearance::shared().setDark(dark);
+      const auto faults = test::textContrastFaults(*window_);
+      EXPECT_TRUE(faults.empty()) << name << (dark ? " dark" : " light") << ":\n" << test::describe(faults);
+    }
+    ui::SystemAppearance::shared().setDark(false);
+  }
 
   std::optional<test::DesktopPaintingScope> painting_;
 };

@@ -78,7 +78,7 @@ class MainRoadX11Test : public ProgramKeysTest {
     const ::Window w = focused();
     XClassHint hint{};
     if (w == None || w == PointerRoot || !XGetClassHint(keys_, w, &hint)) return None;
-    const bool ours = hint.res_class && std::string(hint.res_class) == "vellisto";
+    const bool ours = hint.res_name && std::string(hint.res_name) == "vellisto";
     if (hint.res_name) XFree(hint.res_name);
     if (hint.res_class) XFree(hint.res_class);
     return ours ? w : None;

@@ -25,6 +25,7 @@
 #include "shortcuts/VLShortcutCenter.h"
 #include "support/Gallery.h"
 #include "support/TestSupport.h"
+#include "support/TextContrast.h"
 #include "theme/VLFont.h"
 #include "ui/WidgetTestSupport.h"
 #include "ui/controls/Button2.h"
@@ -65,6 +66,11 @@ TEST_F(MainViewControllerTest, PartsStackTopToBottomAndTheListFillsFromTheChanne
   // The rows, then the web-search row for the typed text.
   EXPECT_EQ(controller->hintTable()->getDataSource().size(), 4u);
   EXPECT_EQ(test::writeGallery(*window, "main-window-assembled").size(), 2u);
+  // Dark: the rows, the selected row, the matches in the list and in the preview all read at 4.5:1.
+  setDark(true);
+  const auto faults = test::textContrastFaults(*window);
+  EXPECT_TRUE(faults.empty()) << test::describe(faults);
+  setDark(false);
   SearchHistory::shared().clean();
 }
 

@@ -91,7 +91,9 @@ class UserRoadsX11Test : public X11Test {
   }
 
   // The status menu's Preferences: a click on the tray icon, then the keys a user would press.
-  ::Window openPreferences() {
+  ::Window openPreferences() { return openFromStatusMenu(5, "Vellisto Preferences"); }
+  // The window of the status menu's row that many rows down (separators are passed over), by its title.
+  ::Window openFromStatusMenu(int rowsDown, const std::string& title) {
     // The stand-in tray's panel is now and then unmapped again while the window manager settles: each
     // try maps it back before the click, as a desktop's panel is always there.
     bool opened = false;
@@ -111,9 +113,32 @@ class UserRoadsX11Test : public X11Test {
       XSync(x_, False);
       return grabbed == AlreadyGrabbed;
     }));
-    for (int i = 0; i < 5; ++i) keys({XK_Down});
+    for (int i = 0; i < rowsDown; ++i) keys({XK_Down});
     keys({XK_Return});
-    return window("General");
+    return window(title);
+  }
+  // A click on a preferences tab, returning once the window took the new pane's height (each tab's pane
+  // differs in height from the one before it here).
+  void chooseTab(::Window preferences, Spot tab) {
+    const int before = heightOf(preferences);
+    click(preferences, tab);
+    EXPECT_TRUE(waitUntil([&] { return heightOf(preferences) != before; }, 15000)) << program_->errors();
+  }
+  int heightOf(::Window w) {
+    XWindowAttributes a{};
+    return XGetWindowAttributes(x_, w, &a) ? a.height : 0;
+  }
+  // The text of a window property; "" when absent.
+  std::string textProperty(::Window w, const char* name) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(x_, w, XInternAtom(x_, name, False), 0, 1024, False, AnyPropertyType, &type, &format,
+                       &count, &after, &data);
+    std::string out = data && format == 8 ? std::string(reinterpret_cast<char*>(data), count) : "";
+    if (data) XFree(data);
+    return out;
   }
   // The main window over `editor` by the hot key, its search field ready for keys.
   ::Window openMain(TestWindow& editor) {
@@ -225,6 +250,33 @@ class UserRoadsX11Test : public X11Test {
   std::optional<Program> program_;
 };
 
+// The windows a user opens from the status menu carry the names a task switcher lists them by, and the
+// preferences window keeps its name whichever tab shows.
+TEST_F(UserRoadsX11Test, EachWindowIsNamedForTheTaskSwitcher) {
+  start();
+  struct Case {
+    int rowsDown;
+    const char* title;
+  };
+  for (const Case& c :
+       {Case{5, "Vellisto Preferences"}, Case{6, "About Vellisto"}, Case{7, "Vellisto Help"}}) {
+    SCOPED_TRACE(c.title);
+    const ::Window w = openFromStatusMenu(c.rowsDown, c.title);
+    ASSERT_NE(w, None);
+    if (c.rowsDown == 5) {
+      chooseTab(w, kSecurityTab);
+      EXPECT_EQ(findMapped(DefaultRootWindow(x_), c.title), w) << "the tab's name took the window's";
+    }
+    EXPECT_EQ(textProperty(w, "_NET_WM_NAME"), c.title);
+    XClassHint hint{};
+    ASSERT_TRUE(XGetClassHint(x_, w, &hint));
+    EXPECT_STREQ(hint.res_name, "vellisto");
+    EXPECT_STREQ(hint.res_class, "Vellisto");
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+  }
+}
+
 // Preferences from the status menu: an application put on the Security list through its chooser
 // stops being recorded at once while another still is, and a snippet added on its page is pasted by
 // typing its alias in the main window.
@@ -232,8 +284,7 @@ TEST_F(UserRoadsX11Test, PreferencesIgnoreAnApplicationAndPasteASnippetByItsAlia
   ASSERT_NO_FATAL_FAILURE(start());
   const ::Window preferences = openPreferences();
   ASSERT_NE(preferences, None);
-  click(preferences, kSecurityTab);
-  ASSERT_NE(window("Security"), None);
+  chooseTab(preferences, kSecurityTab);
   click(preferences, kAddIgnored);
   click(preferences, kFirstChoice);
   click(preferences, kChooserAdd);
@@ -253,8 +304,7 @@ TEST_F(UserRoadsX11Test, PreferencesIgnoreAnApplicationAndPasteASnippetByItsAlia
       << program_->errors();
   EXPECT_EQ(history().find("ledger secret"), std::string::npos);
 
-  click(preferences, kSnippetsTab);
-  ASSERT_NE(window("Snippets"), None);
+  chooseTab(preferences, kSnippetsTab);
   click(preferences, kAddSnippet);
   click(preferences, kAliasField);
   type("sig");

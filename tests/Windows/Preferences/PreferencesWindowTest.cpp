@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "PreferencesTestSupport.h"
 #include "Windows/Preferences/AdvancedViewController.h"
 #include "Windows/Preferences/GeneralViewController.h"
 #include "Windows/Preferences/Security/SecurityViewController.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/view/Appearance.h"
 #include "statusbar/HotkeyTextField.h"
 #include "support/Gallery.h"
+#include "support/TextContrast.h"
 #include "ui/themechooser/ThemeViewController.h"
 
 namespace vl {
@@ -38,7 +42,7 @@ TEST_F(PreferencesWindowTest, EachTabFitsTheWindowToItsPaneWithTheTopEdgeKept) {
     EXPECT_EQ(window_->frame().height(), kPaneHeights[i] + kBar + T) << i;
     EXPECT_EQ(window_->frame().width(), 650) << i;
     EXPECT_DOUBLE_EQ(top(), firstTop) << i;
-    EXPECT_EQ(window_->title(), localized(kTitles[i])) << i;
+    EXPECT_EQ(window_->title(), "Vellisto Preferences") << i;
     EXPECT_EQ(UserDefaults::standard().integerValue(PreferencesViewController::kSelectedIndexKey),
               static_cast<long long>(i));
   }
@@ -138,14 +142,111 @@ TEST_F(PreferencesWindowTest, TheSecurityTabIsTheIgnoreListPaneAndFollowsOtherPr
   EXPECT_NE(dynamic_cast<SettingsPane*>(page.get()), nullptr);
 }
 
+// The box of a check box or radio button in the window's points (the toolkit's 14-point mark, centred).
+ui::Rect boxOf(const ui::Button& button) {
+  const ui::Rect f = button.convertRectToView(button.bounds(), nullptr);
+  return {f.minX(), f.minY() + std::round((f.height() - 14) / 2), 14, 14};
+}
+
+// The pixels inside the box: the blue of a chosen box's face, and the white of its mark (a tick, a dot).
+struct BoxInk {
+  int accent = 0;
+  int white = 0;
+};
+BoxInk inkOf(const test::PixelProbe& picture, const ui::Rect& box) {
+  BoxInk ink;
+  for (double y = box.minY() + 2.5; y < box.maxY() - 2; y += 1) {
+    for (double x = box.minX() + 2.5; x < box.maxX() - 2; x += 1) {
+      const test::Pixel p = picture.at({x, y});
+      if (p.b > p.r + 60) ++ink.accent;
+      if (p.r > 235 && p.g > 235 && p.b > 235) ++ink.white;
+    }
+  }
+  return ink;
+}
+
 TEST_F(PreferencesWindowTest, Gallery) {
   test::DesktopPaintingScope painting;
   relaunch();
   const char* names[] = {"general", "shortcuts", "snippets", "security", "theme", "advanced"};
   for (std::size_t i : {0, 1, 2, 3, 4, 5}) {
     bar().selectItemAtIndex(i);
-    test::writeGallery(*window_, std::string("preferences-") + names[i]);
+    const auto written = test::writeGallery(*window_, std::string("preferences-") + names[i]);
+    ASSERT_EQ(written.size(), 2u);
+    // Light and dark: a ticked box shows its tick, a chosen radio button its dot; one left off shows none.
+    std::vector<std::pair<ui::Button*, bool>> marks;
+    std::vector<ui::Rect> arrows;  // where each pop-up draws its arrows
+    if (i == 0) {
+      auto& general = dynamic_cast<GeneralViewController&>(*bar().items()[0]->viewController());
+      marks = {{general.directPasteSetting()->checkButton().get(), true},
+               {general.launchAtLogin()->checkButton().get(), false}};
+      // Every check box of the pane stands in one column.
+      const double column = boxOf(*general.launchAtLogin()->checkButton()).minX();
+      for (ui::Button* box :
+           {general.directPasteSetting()->checkButton().get(), general.imageStore()->checkButton().get(),
+            general.animate()->checkButton().get(), general.sound()->checkButton().get()}) {
+        EXPECT_EQ(boxOf(*box).minX(), column);
+      }
+      for (ui::PopUpButton* popUp : {general.searchWay()->browserPopUpButton().get(),
+                                     general.searchWay()->enginePopUpButton().get()}) {
+        const ui::Rect f = popUp->convertRectToView(popUp->bounds(), nullptr);
+        arrows.push_back({f.maxX() - 16, f.minY() + 4, 10, f.height() - 8});
+      }
+    } else if (i == 5) {
+      auto& advanced = dynamic_cast<AdvancedViewController&>(*bar().items()[5]->viewController());
+      const auto& merging = *advanced.mergingCopyConfig();
+      marks = {{merging.radioSystemButton().get(), true}, {merging.radioCustomButton().get(), false}};
+    }
+    // The theme tab: each miniature's rows end before the miniature's right edge, so no text is cut there.
+    std::vector<ui::Rect> rowEnds;
+    if (i == 4) {
+      auto& themes = dynamic_cast<ThemeViewController&>(*bar().items()[4]->viewController());
+      for (const auto& thumbnail : themes.thumbnailList()) {
+        for (const auto& row : {thumbnail->selectedRow(), thumbnail->unselectedRow()}) {
+          const ui::Rect r = row->convertRectToView(row->bounds(), nullptr);
+          rowEnds.push_back({r.maxX() - 4, r.minY() + 3, 3, r.height() - 6});
+        }
+      }
+    }
+    for (const std::string& path : written) {
+      const auto picture = test::PixelProbe::fromPng(path);
+      ASSERT_TRUE(picture.has_value()) << path;
+      for (const ui::Rect& arrow : arrows) {
+        const test::Pixel face = picture->at({arrow.minX() - 3, arrow.midY()});
+        EXPECT_GT(picture->inkIn(arrow, face, 60).count, 6)
+            << "no arrows at " << ui::stringFromRect(arrow) << " of " << path;
+      }
+      for (const ui::Rect& end : rowEnds) {
+        const test::Pixel fill = picture->at({end.minX() + 0.5, end.minY() + 0.5});
+        EXPECT_EQ(picture->inkIn(end, fill, 12).count, 0)
+            << "text runs into " << ui::stringFromRect(end) << " of " << path;
+      }
+      for (const auto& [button, on] : marks) {
+        ASSERT_EQ(button->state() == 1, on) << path;
+        const BoxInk ink = inkOf(*picture, boxOf(*button));
+        const std::string where = ui::stringFromRect(boxOf(*button)) + " of " + path;
+        if (on) {
+          EXPECT_GE(ink.accent, 20) << "the chosen box is not filled at " << where;
+          EXPECT_GE(ink.white, 6) << "no mark drawn in the box at " << where;
+        } else {
+          EXPECT_EQ(ink.accent, 0) << where;
+        }
+      }
+    }
   }
+}
+
+// Dark preferences: every text of every tab reads at 4.5:1 or better against what is behind it.
+TEST_F(PreferencesWindowTest, EveryTextOfTheDarkPanesStandsOut) {
+  test::DesktopPaintingScope painting;
+  relaunch();
+  ui::SystemAppearance::shared().setDark(true);
+  for (std::size_t i : {0, 1, 2, 3, 4, 5}) {
+    bar().selectItemAtIndex(i);
+    const auto faults = test::textContrastFaults(*window_);
+    EXPECT_TRUE(faults.empty()) << kTitles[i] << ":\n" << test::describe(faults);
+  }
+  ui::SystemAppearance::shared().setDark(false);
 }
 
 }  // namespace

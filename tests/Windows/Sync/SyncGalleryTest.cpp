@@ -9,7 +9,9 @@
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "Windows/Sync/CreateNewNetworkController.h"
 #include "Windows/Sync/join/SyncNetworkIgnoreController.h"
+#include "platform/ui/view/Appearance.h"
 #include "support/Gallery.h"
+#include "support/TextContrast.h"
 #include "sync/discovery/CharacteristicValueBean.h"
 #include "theme/VLFont.h"
 
@@ -25,8 +27,15 @@ class SyncGalleryTest : public SyncScreensTest {
     SyncScreensTest::SetUp();
     setBackgroundColorAssetKey(*window_, std::string("vellistoBackgroundColorSystem11"));
   }
+  // The picture, light and dark, and every text in it read at 4.5:1 against what is behind it.
   void picture(const std::string& name, double scale = 1) {
     EXPECT_EQ(test::writeGallery(*window_, name, scale).size(), 2u) << name;
+    for (bool dark : {false, true}) {
+      ui::SystemAppearance::shared().setDark(dark);
+      const auto faults = test::textContrastFaults(*window_);
+      EXPECT_TRUE(faults.empty()) << name << (dark ? " dark" : " light") << ":\n" << test::describe(faults);
+    }
+    ui::SystemAppearance::shared().setDark(false);
   }
   void TearDown() override {
     SyncScreensTest::TearDown();
@@ -82,9 +91,27 @@ TEST_F(SyncGalleryTest, StartCreateAndDevicesPanels) {
   addNetwork("Office with a rather long network name");
   showStartPanel();
   picture("sync-start-panel");
+  {
+    // Above the two choices the page shows its picture, not an empty band.
+    const auto& page = *rootPage()->view();
+    const ui::Rect r = page.convertRectToView(page.bounds(), nullptr);
+    const ui::Rect band{r.minX() + 10, r.minY() + 285, r.width() - 20, r.height() - 290};
+    const auto probe =
+        PixelProbe::fromPng(std::string(VL_BINARY_DIR) + "/gallery/sync-start-panel-light.png");
+    ASSERT_TRUE(probe);
+    EXPECT_GT(probe->inkIn(band, probe->at({band.minX() + 1, band.minY() + 1}), 40).count, 100);
+  }
   rootPage()->explainButtonDidClick(*rootPage()->joinNetwork());
   dispatch::MainLoop::runUntilIdle();
   picture("sync-start-panel-join");
+  // Next with the radio off: the alert's two lines show whole.
+  radio->state = bluetooth::ManagerState::PoweredOff;
+  rootPage()->next();
+  settle();
+  picture("sync-start-panel-bluetooth-alert");
+  EXPECT_TRUE(pressEscape());
+  advance(400);
+  radio->state = bluetooth::ManagerState::PoweredOn;
   rootPage()->explainButtonDidClick(*rootPage()->createNetwork());
   rootPage()->next();
   settle();
@@ -118,6 +145,21 @@ TEST_F(SyncGalleryTest, StartCreateAndDevicesPanels) {
   std::dynamic_pointer_cast<ModalTableItemAccessoryButton>(page->itemAt(1)->rightAccessories()[0])
       ->setClicked(true);
   picture("sync-devices-panel");
+}
+
+// The list of created networks, longer than its frame and scrolled to cut a row at each edge, draws
+// nothing outside that frame.
+TEST_F(SyncGalleryTest, AScrolledNetworkListStaysInsideItsFrame) {
+  for (int i = 0; i < 14; ++i) addNetwork("Network " + std::to_string(i));
+  showStartPanel();
+  rootPage()->next();
+  settle();
+  auto page = std::dynamic_pointer_cast<CreateSyncNetworkController>(topPage());
+  ASSERT_NE(page, nullptr);
+  auto& list = *page->tableView();
+  ASSERT_GT(list.documentView()->frame().height(), list.contentSize().height + 60);
+  EXPECT_EQ(test::pixelsChangedOutsideWhenScrolled(*window_, list, {0, 57}), 0);
+  picture("sync-create-list-scrolled");
 }
 
 TEST_F(SyncGalleryTest, JoinPagesAndThePasswordPanel) {

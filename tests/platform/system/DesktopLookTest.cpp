@@ -1,11 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Files.h"
 #include "platform/system/dbus/IconPixmaps.h"
 #include "platform/system/dbus/MenuLayout.h"
+#include "platform/system/desktop/DesktopAppearance.h"
 #include "platform/system/desktop/GtkTheme.h"
 #include "platform/ui/menu/Menu.h"
+#include "platform/ui/view/Appearance.h"
 #include "support/TestSupport.h"
 
 namespace vl {
@@ -57,6 +65,57 @@ TEST(GtkThemeTest, DarkFromThemeNameOrSettingsFile) {
     std::ofstream(home / "gtk-3.0/settings.ini") << c.ini;
     EXPECT_EQ(gtkThemePrefersDark(home.path()), c.dark) << c.ini.substr(0, 60);
   }
+}
+
+// Light or dark follows the desktop while the program runs: GTK's settings file as it is made, changed
+// and removed, the theme a settings manager announces, and the portal, which wins while it states a mode.
+// Runs the main queue until the condition holds, for at most ten seconds (the file watch's thread posts).
+bool settles(const std::function<bool()>& condition) {
+  for (auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+       std::chrono::steady_clock::now() < deadline;) {
+    dispatch::MainLoop::runUntilIdle();
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return condition();
+}
+
+TEST(DesktopAppearanceTest, FollowsTheGtkThemeAndThePortalLive) {
+  test::ScopedEnv forced("VELLISTO_APPEARANCE", std::nullopt);
+  test::ScopedEnv gtk("GTK_THEME", std::nullopt);
+  dispatch::MainLoop::adoptCurrentThread();
+  test::TempDir home;
+  const std::filesystem::path ini = home / "gtk-3.0/settings.ini";
+  auto write = [&](const std::string& text) {
+    std::filesystem::create_directories(home / "gtk-3.0");
+    ASSERT_TRUE(files::atomicWrite(ini.string(), text));
+  };
+  DesktopAppearance& appearance = DesktopAppearance::shared();
+  ui::SystemAppearance::shared().setDark(true);
+  appearance.follow(home.path());
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    bool dark;
+  };
+  const std::vector<Step> steps = {
+      {"no settings at all", [] {}, false},
+      {"the folder and a dark theme in it", [&] { write("[Settings]\ngtk-theme-name=Adwaita-dark\n"); },
+       true},
+      {"a settings manager names a light theme", [&] { appearance.setLiveThemeName("Adwaita"); }, false},
+      {"the file prefers dark", [&] { write("[Settings]\ngtk-application-prefer-dark-theme=1\n"); }, true},
+      {"the portal states light", [&] { appearance.portalAnswered(false); }, false},
+      {"the file changes under a portal", [&] { write("[Settings]\ngtk-theme-name=Foo-dark\n"); }, false},
+      {"the portal states no preference", [&] { appearance.portalAnswered(std::nullopt); }, false},
+      {"the manager goes", [&] { appearance.setLiveThemeName(std::nullopt); }, true},
+      {"the file is removed", [&] { std::filesystem::remove(ini); }, false},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    EXPECT_TRUE(settles([&] { return ui::SystemAppearance::shared().isDark() == step.dark; })) << step.what;
+  }
+  appearance.stop();
+  ui::SystemAppearance::shared().setDark(false);
 }
 
 TEST(MenuLayoutTest, DeepMenusAreCutAndRemovedRowsAreForgotten) {

@@ -466,12 +466,45 @@ TEST_F(X11WindowTest, WindowKindsTellTheWindowManagerWhatTheyAre) {
     const ::Window w = xWindow(*c.window);
     EXPECT_EQ(atomList(probe_, w, "_NET_WM_WINDOW_TYPE"), std::vector<std::string>{c.type});
     EXPECT_EQ(atomList(probe_, w, "_NET_WM_STATE"), c.states);
+    c.window->orderOut();
+  }
+}
+
+// The UTF-8 text of a window property; "" when absent.
+std::string textProperty(Display* d, ::Window w, const char* name) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 1024, False, AnyPropertyType, &type, &format,
+                     &count, &after, &data);
+  std::string out = data && format == 8 ? std::string(reinterpret_cast<char*>(data), count) : "";
+  if (data) XFree(data);
+  return out;
+}
+
+// A task switcher reads a window's name and class: each window gives its own title, or the program's name
+// when it has none, and every window the program's class.
+TEST_F(X11WindowTest, EveryWindowIsNamedForATaskSwitcher) {
+  struct Case {
+    std::string title;
+    std::string shown;
+  };
+  for (const Case& c : {Case{"About Vellisto", "About Vellisto"}, Case{"", "Vellisto"}}) {
+    auto window = Window::create({0, 0, 100, 100}, WindowStyle::Titled);
+    window->setTitle(c.title);
+    window->orderFront();
+    ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*window)); }));
+    const ::Window w = xWindow(*window);
+    EXPECT_EQ(textProperty(probe_, w, "_NET_WM_NAME"), c.shown);
+    EXPECT_EQ(textProperty(probe_, w, "WM_NAME"), c.shown);
     XClassHint hint{};
     ASSERT_TRUE(XGetClassHint(probe_, w, &hint));
-    EXPECT_STREQ(hint.res_class, "vellisto");
+    EXPECT_STREQ(hint.res_name, "vellisto");
+    EXPECT_STREQ(hint.res_class, "Vellisto");
     XFree(hint.res_name);
     XFree(hint.res_class);
-    c.window->orderOut();
+    window->orderOut();
   }
 }
 

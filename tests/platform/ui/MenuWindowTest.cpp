@@ -7,6 +7,7 @@
 
 #include "ControlTestSupport.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/ui/graphics/DisplayList.h"
 #include "platform/ui/menu/MenuWindow.h"
 #include "platform/ui/window/WindowServer.h"
 
@@ -165,6 +166,40 @@ TEST_F(MenuWindowTest, StaysOnScreenAndPlacesThePositionedRowAtThePoint) {
   ASSERT_EQ(frames.size(), 2u);
   EXPECT_TRUE(visible.contains(frames[0]));
   EXPECT_NEAR(quitMid, 500, 0.5);
+}
+
+// A row in the on state shows its own picture when it has one (the tray's colour swatch on its submenu
+// row), a tick when it has none, and nothing in the off state.
+TEST_F(MenuWindowTest, OnRowsShowTheirPictureOrATick) {
+  auto swatch = std::make_shared<const Image>(Size{14, 14}, "swatch");
+  struct Case {
+    const char* title;
+    int state;
+    bool picture;
+    bool tick;
+  };
+  const std::vector<Case> cases = {
+      {"Colour", 1, true, false}, {"Show", 1, false, true}, {"Quit", 0, false, false}};
+  menu_->itemWithTitle("Colour")->setOnStateImage(swatch);
+  for (const Case& c : cases) menu_->itemWithTitle(c.title)->setState(c.state);
+  MenuWindow window(menu_, {100, 500});
+  const DisplayList list = window.contentView()->recordDisplayList();
+  for (const Case& c : cases) {
+    bool picture = false, tick = false;
+    for (const auto& row : window.rows().rows) {
+      if (row.item->title() != c.title) continue;
+      // Steps in the row's mark column (the rows view is flipped: y grows downwards from its top).
+      for (const auto& d : list.commands()) {
+        const bool inRow = d.rect.minX() < MenuRowLayout::kMarkColumn && d.rect.midY() > row.top &&
+                           d.rect.midY() < row.top + row.height;
+        if (!inRow) continue;
+        if (d.kind == DrawCommand::Kind::DrawImage && d.image == swatch) picture = true;
+        if (d.kind == DrawCommand::Kind::DrawText && d.text == "\u2713") tick = true;
+      }
+    }
+    EXPECT_EQ(picture, c.picture) << c.title;
+    EXPECT_EQ(tick, c.tick) << c.title;
+  }
 }
 
 TEST(MenuRowLayoutTest, KeyEquivalentsReadAsTheKeysToPress) {

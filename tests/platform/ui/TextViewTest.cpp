@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -256,6 +257,48 @@ TEST_F(TextViewTest, MaximumLinesAndHighlightedRange) {
   });
   ASSERT_EQ(fills.size(), 1u);
   EXPECT_DOUBLE_EQ(fills[0].rect.minY(), 12.5);  // the second line
+}
+
+// A found word is drawn again over its highlight, clipped to it, in an ink that reads there: dark on a
+// yellow highlight even where the text is light (dark mode), white on a dark highlight.
+TEST_F(TextViewTest, AHighlightedWordReadsOnItsHighlight) {
+  struct Case {
+    Color text, highlight, ink;
+  };
+  for (const Case& c : {Case{Color::rgb24(0xECECEE), Color::rgb24(0xFFE58F), Color::rgb24(0x1D1D1F)},
+                        Case{Color::black(), Color::rgb24(0x203A70), Color::whiteColor()}}) {
+    view_->setString("find the word here");
+    view_->setTextColor(c.text);
+    view_->setHighlightColor(c.highlight);
+    view_->setHighlightedRange({9, 4});
+    window_->display();
+    const auto& steps = window_->displayList().commands();
+    std::optional<Rect> clip;
+    std::string inked;
+    for (const auto& d : steps) {
+      if (d.kind == DrawCommand::Kind::PushClip) clip = d.rect;
+      if (d.kind == DrawCommand::Kind::PopClip) clip.reset();
+      if (d.kind == DrawCommand::Kind::DrawText && d.color == c.ink && clip) inked += d.text;
+    }
+    EXPECT_NE(inked.find("word"), std::string::npos) << c.ink.description();
+  }
+}
+
+// A run with a background of its own keeps a colour that reads on it, even after the view's text colour
+// was set again (a change of look) and took the run's own colour away.
+TEST_F(TextViewTest, TextOnItsOwnBackgroundStaysReadable) {
+  AttributedString text("the match here");
+  TextAttributes marked;
+  marked.foregroundColor = Color::rgb24(0x1D1D1F);
+  marked.backgroundColor = Color::rgb24(0xF2C94C);
+  text.setAttributes(marked, {4, 5});
+  view_->setAttributedString(text);
+  view_->setTextColor(Color::rgb24(0xECECEE));  // as a change to dark does
+  window_->display();
+  for (const auto& d : window_->displayList().ofKind(DrawCommand::Kind::DrawText)) {
+    if (d.text.find("match") == std::string::npos) continue;
+    EXPECT_EQ(d.color, Color::rgb24(0x1D1D1F)) << d.text;
+  }
 }
 
 TEST_F(TextViewTest, LinksAndStruckTextDrawWithTheirLines) {

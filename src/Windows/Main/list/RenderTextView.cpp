@@ -30,6 +30,8 @@ void RenderTextView::setSelected(bool selected) {
 NormalRenderTextView::NormalRenderTextView() { setFont(VLFont::mainFont()); }
 
 MatchedRenderTextView::MatchedRenderTextView() {
+  // The pill's colour is its layer's; a fill of the text view's own would cover it.
+  setDrawsBackground(false);
   setFont(VLFont::matched());
   setTextColor(ui::Color::rgba(69 / 255.0, 65 / 255.0, 66 / 255.0, 1));
 }

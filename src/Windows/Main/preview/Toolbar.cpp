@@ -48,7 +48,7 @@ void Toolbar::build() {
   aliasText_->setTextFieldBackgroundColorAssetKey("classicBackgroundColor");
   aliasText_->setTextFieldEditBackgroundColorAssetKey("white");
   aliasText_->setNormalTextColorAssetKey("fontNormalColor");
-  aliasText_->setEditTextColorAssetKey("accentColor");
+  aliasText_->setEditTextColorAssetKey("accentTextColor");
   aliasText_->setBorderWidth(1);
   aliasText_->setBorderColorAssetKey("lineColor");
   aliasText_->setBorderEditColorAssetKey("accentColor");
@@ -62,6 +62,8 @@ void Toolbar::build() {
   delItemButton_->setButtonBackgroundColorAssetKey("accentColor");
   delItemButton_->setTextColorAssetKey("white");
   delItemButton_->setTextDisabledColorAssetKey("disableFontColor");
+  // Off, its grey title stands on a plain face, where it reads.
+  delItemButton_->setButtonBackgroundDisabledColorAssetKey("viceButtonBackgroundColor");
   delItemButton_->setTarget(self);
   delItemButton_->setAction("delItem:");
   setActionHandler("delItem:", [this](ui::ActionTarget*) { delItem(); });

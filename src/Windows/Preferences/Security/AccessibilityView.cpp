@@ -92,7 +92,8 @@ void AccessibilityView::build() {
   add_->setTarget(add_);
   add_->setAction("addClick:");
   addSubview(add_);
-  delete_ = squareButton({80, add_->frame().origin.y, 40, 30}, "-");
+  // U+2212, the minus sign, as wide as the plus beside it.
+  delete_ = squareButton({80, add_->frame().origin.y, 40, 30}, "\u2212");
   delete_->setActionHandler("deleteClick:", [weak](ui::ActionTarget*) {
     if (auto view = weak.lock()) view->deleteClick();
   });

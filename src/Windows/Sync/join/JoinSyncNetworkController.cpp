@@ -51,8 +51,8 @@ void JoinSyncNetworkController::viewDidLoad() {
   chosenItem_->setAction("ignore:");
   auto rescan = ModalTableItemAccessoryButton::create();
   rescan->setTitle(localized("data.sync.join.manualScan"));
-  rescan->setTitleColorAssetKey(std::string("accentColor"));
-  rescan->setTitleHighlightedColorAssetKey(std::string("accentColor"));
+  rescan->setTitleColorAssetKey(std::string("accentTextColor"));
+  rescan->setTitleHighlightedColorAssetKey(std::string("accentTextColor"));
   rescan->setTarget(shared_from_this());
   rescan->setAction("scanAccessoryClick:");
   chosenItem_->setRightAccessories({rescan});

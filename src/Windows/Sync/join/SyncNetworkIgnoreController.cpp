@@ -20,7 +20,7 @@ void SyncNetworkIgnoreController::viewDidLoad() {
   ignoreItem_->setMode(ModalTableItem::Title);
   ignoreItem_->resetStyle(ModalTableItem::Single);
   ignoreItem_->setTitle(localized("data.sync.network.ignore"));
-  ignoreItem_->setTitleColorAssetKey(std::string("accentColor"));
+  ignoreItem_->setTitleColorAssetKey(std::string("accentTextColor"));
   ignoreItem_->setTarget(shared_from_this());
   ignoreItem_->setAction("ignore:");
   view()->addSubview(ignoreItem_);

@@ -8,8 +8,7 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/dbus/BusConnection.h"
-#include "platform/system/desktop/GtkTheme.h"
-#include "platform/ui/view/Appearance.h"
+#include "platform/system/desktop/DesktopAppearance.h"
 
 namespace vl::dbus {
 
@@ -30,21 +29,20 @@ std::optional<std::uint32_t> schemeOf(const sdbus::Variant& value, int depth = 0
   return std::nullopt;
 }
 
-void applyDark(std::optional<bool> dark, const char* source) {
-  const bool value = dark ? *dark : gtkThemePrefersDark().value_or(false);
-  const char* from = dark ? source : "GTK theme";
-  dispatch::Queue::main()->async([value, from] {
-    if (ui::SystemAppearance::shared().isDark() != value) {
-      logf("appearance: %s from the %s", value ? "dark" : "light", from);
-    }
-    ui::SystemAppearance::shared().setDark(value);
+// nullopt: no portal, or it states no preference; the GTK theme then decides, and is followed.
+void applyDark(std::optional<bool> dark) {
+  dispatch::Queue::main()->async([dark] {
+    DesktopAppearance& appearance = DesktopAppearance::shared();
+    // The program's own start follows the desktop first; a bus used alone (tests) starts it here.
+    if (!appearance.following()) appearance.follow();
+    appearance.portalAnswered(dark);
   });
 }
 
 void applyScheme(const sdbus::Variant& value) {
   std::optional<std::uint32_t> scheme = schemeOf(value);
   if (!scheme) log("appearance: the portal's color-scheme is not a number; ignored");
-  applyDark(scheme ? darkFromColorScheme(*scheme) : std::nullopt, "desktop portal");
+  applyDark(scheme ? darkFromColorScheme(*scheme) : std::nullopt);
 }
 
 // Lives on the bus thread: the portal proxy and its signal subscription.
@@ -59,7 +57,7 @@ struct PortalWatch {
           if (error) {
             logf("appearance: no desktop portal colour scheme (%s); following the GTK theme",
                  error->getName().c_str());
-            applyDark(std::nullopt, "");
+            applyDark(std::nullopt);
             return;
           }
           applyScheme(value);
@@ -99,7 +97,7 @@ void followPortalAppearance(const std::shared_ptr<BusConnection>& bus) {
             raw->readOld();
           } else if (error) {
             logf("appearance: no desktop portal (%s); following the GTK theme", error->getName().c_str());
-            applyDark(std::nullopt, "");
+            applyDark(std::nullopt);
           } else {
             applyScheme(value);
           }

@@ -28,18 +28,23 @@ std::string trim(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
-std::optional<bool> fromSettingsIni(const std::string& path) {
+struct SettingsIni {
+  bool found = false;
+  std::optional<bool> prefer;
+  std::optional<bool> named;
+};
+
+SettingsIni fromSettingsIni(const std::string& path) {
+  SettingsIni out;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
+  if (!in) return out;
   std::string text(kMaxSettingsBytes + 1, '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<std::size_t>(in.gcount()));
   if (text.size() > kMaxSettingsBytes) {
     logf("appearance: %s is larger than %zu bytes; not read", path.c_str(), kMaxSettingsBytes);
-    return std::nullopt;
+    return out;
   }
-  std::optional<bool> prefer;
-  std::optional<bool> named;
   bool inSettings = false;
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {
@@ -53,12 +58,11 @@ std::optional<bool> fromSettingsIni(const std::string& path) {
     if (!inSettings || eq == std::string::npos) continue;
     const std::string key = lower(trim(line.substr(0, eq)));
     const std::string value = trim(line.substr(eq + 1));
-    if (key == "gtk-application-prefer-dark-theme") prefer = lower(value) == "true" || value == "1";
-    if (key == "gtk-theme-name") named = gtkThemeNameIsDark(value);
+    if (key == "gtk-application-prefer-dark-theme") out.prefer = lower(value) == "true" || value == "1";
+    if (key == "gtk-theme-name") out.named = gtkThemeNameIsDark(value);
   }
-  if (prefer && *prefer) return true;
-  if (named) return named;
-  return prefer;
+  out.found = out.prefer.has_value() || out.named.has_value();
+  return out;
 }
 
 }  // namespace
@@ -71,17 +75,23 @@ bool gtkThemeNameIsDark(const std::string& name) {
   return endsWith("-dark") || endsWith(":dark");
 }
 
-std::optional<bool> gtkThemePrefersDark(const std::string& configHome) {
+std::optional<bool> gtkThemePrefersDark(const std::string& configHome,
+                                        const std::optional<std::string>& liveThemeName) {
   if (const char* theme = std::getenv("GTK_THEME"); theme && *theme) return gtkThemeNameIsDark(theme);
   std::string home = configHome;
   if (home.empty()) {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     home = xdg && *xdg ? xdg : files::homeDirectory() + "/.config";
   }
+  SettingsIni file;
   for (const char* folder : {"/gtk-4.0/settings.ini", "/gtk-3.0/settings.ini"}) {
-    if (auto dark = fromSettingsIni(home + folder)) return dark;
+    file = fromSettingsIni(home + folder);
+    if (file.found) break;
   }
-  return std::nullopt;
+  if (file.prefer && *file.prefer) return true;
+  if (liveThemeName && !liveThemeName->empty()) return gtkThemeNameIsDark(*liveThemeName);
+  if (file.named) return file.named;
+  return file.prefer;
 }
 
 }  // namespace vl

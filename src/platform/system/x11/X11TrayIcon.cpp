@@ -145,7 +145,7 @@ struct X11TrayIcon::XSide {
     window = XCreateWindow(x.get(), x.root(), 0, 0, kDefaultSize, kDefaultSize, 0, depth, InputOutput, visual,
                            mask, &a);
     width = height = kDefaultSize;
-    XClassHint hint{const_cast<char*>("vellisto"), const_cast<char*>("vellisto")};
+    XClassHint hint{const_cast<char*>("vellisto"), const_cast<char*>("Vellisto")};
     XSetClassHint(x.get(), window, &hint);
     XStoreName(x.get(), window, "Vellisto");
     const long info[2] = {0, kXEmbedMapped};

@@ -224,6 +224,7 @@ void X11WindowHost::readDesktop() {
   s.scale = backingScaleFor(settings, dpi);
   s.fontName = desktopFontName(settings);
   s.iconThemeName = desktopIconThemeName(settings);
+  if (const std::string theme = stringSetting(settings, "Net/ThemeName"); !theme.empty()) s.themeName = theme;
   if (auto it = settings.find("Net/DoubleClickTime"); it != settings.end()) {
     if (const auto* v = std::get_if<std::int32_t>(&it->second); v && *v > 0 && *v < 5000) doubleClickMs_ = *v;
   }
@@ -293,7 +294,8 @@ void X11WindowHost::applyProperties(XWin& w, const WindowTraits* old) {
   Display* dpy = x_.get();
   const WindowTraits& s = w.traits;
   if (!old) {
-    XClassHint hint{const_cast<char*>("vellisto"), const_cast<char*>("vellisto")};
+    // The instance in lower case, the class capitalised, as desktops match windows to their entry.
+    XClassHint hint{const_cast<char*>("vellisto"), const_cast<char*>("Vellisto")};
     XSetClassHint(dpy, w.id, &hint);
     const long pid = getpid();
     XChangeProperty(dpy, w.id, x_.atom("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
@@ -306,9 +308,13 @@ void X11WindowHost::applyProperties(XWin& w, const WindowTraits* old) {
     XSetWMProtocols(dpy, w.id, protocols, 1);
   }
   if (!old || old->title != s.title) {
-    XStoreName(dpy, w.id, s.title.c_str());
+    // A window a task switcher lists, without a name of its own, still tells whose it is; pop-ups and
+    // panels are not listed and keep theirs.
+    const bool listed = !s.popup && !s.panel;
+    const std::string name = s.title.empty() && listed ? std::string("Vellisto") : s.title;
+    XStoreName(dpy, w.id, name.c_str());
     XChangeProperty(dpy, w.id, x_.atom("_NET_WM_NAME"), x_.atom("UTF8_STRING"), 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(s.title.data()), static_cast<int>(s.title.size()));
+                    reinterpret_cast<const unsigned char*>(name.data()), static_cast<int>(name.size()));
   }
   XWMHints hints{};
   hints.flags = InputHint;

@@ -587,6 +587,7 @@ void X11WindowServer::desktopChanged(DesktopState state) {
     if (rescaled) peer->changed(ui::WindowChange::Frame);
   }
   markAllDirty();
+  if (desktopHandler_) desktopHandler_(desktop_);
 }
 
 }  // namespace vl::x11

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/foundation/NotificationCenter.h"
@@ -31,6 +32,8 @@ struct DesktopState {
   double scale = 1;
   std::string fontName;
   std::string iconThemeName;
+  // The GTK theme a settings manager announces (Net/ThemeName); none without one.
+  std::optional<std::string> themeName;
 };
 
 // Toolkit windows as X11 windows. The X side (X11WindowHost) runs on a thread of its own with its own
@@ -56,6 +59,11 @@ class X11WindowServer final : public ui::WindowServer,
   // The desktop's UI font ("Cantarell 11" from the settings), "" when it names none.
   const std::string& desktopFontName() const { return desktop_.fontName; }
   const std::string& desktopIconThemeName() const { return desktop_.iconThemeName; }
+  const std::optional<std::string>& desktopThemeName() const { return desktop_.themeName; }
+  // Told of every change of the desktop's settings and screens, on the main thread, after the screens.
+  void setDesktopChangeHandler(std::function<void(const DesktopState&)> handler) {
+    desktopHandler_ = std::move(handler);
+  }
   double backingScale() const { return space_.scale(); }
   // The X window showing a toolkit window; None before it was shown. Waits for the X thread.
   unsigned long xWindowOf(const ui::Window& window);
@@ -88,6 +96,7 @@ class X11WindowServer final : public ui::WindowServer,
   std::unique_ptr<X11WindowHost> host_;
   std::map<int, X11WindowPeer*> peers_;
   DesktopState desktop_;
+  std::function<void(const DesktopState&)> desktopHandler_;
   ScreenSpace space_;
   int focused_ = 0;
   // Focus requests sent to the X side (shows that activate, focus calls).

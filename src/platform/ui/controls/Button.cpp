@@ -5,6 +5,7 @@
 
 #include "platform/ui/graphics/DisplayList.h"
 #include "platform/ui/text/TextMetrics.h"
+#include "platform/ui/view/SystemColors.h"
 
 namespace vl::ui {
 
@@ -13,9 +14,6 @@ namespace {
 constexpr double kSpacing = 4;
 constexpr double kBoxSize = 14;      // the square of a check box or the circle of a radio button
 constexpr double kPushPadding = 12;  // title inset from a bordered push button's sides
-
-const Color kTitleColor = Color::black();
-const Color kDisabledTitleColor = Color::white(0.6);
 
 }  // namespace
 
@@ -326,30 +324,59 @@ void Button::drawRect(const Rect&) {
   const Rect b = bounds();
   if (isBordered() && !isCheckOrRadio()) {
     BezierPath bezel = BezierPath::roundedRect(b.insetBy(0.5, 0.5), 4, 4);
-    ctx->fillPath(bezel, isHighlighted() ? Color::white(0.8) : Color::whiteColor());
+    ctx->fillPath(bezel, isHighlighted() ? SystemColors::controlHighlightBackground()
+                                         : SystemColors::controlBackground());
     bezel.setLineWidth(1);
-    ctx->strokePath(bezel, Color::white(0.7));
+    ctx->strokePath(bezel, SystemColors::controlBorder());
   }
-  if (isCheckOrRadio()) {
-    Rect box{0, (b.height() - kBoxSize) / 2, kBoxSize, kBoxSize};
-    BezierPath mark = type_ == ButtonType::Radio ? BezierPath::oval(box) : BezierPath::roundedRect(box, 3, 3);
-    bool on = state() != ControlStateValue::Off;
-    ctx->fillPath(mark, on ? contentTintColor_.value_or(Color::rgb24(0x0A84FF)) : Color::whiteColor());
-    mark.setLineWidth(1);
-    ctx->strokePath(mark, Color::white(0.6));
-  }
+  if (isCheckOrRadio()) drawBox(*ctx, {0, std::round((b.height() - kBoxSize) / 2), kBoxSize, kBoxSize});
   if (ImageRef img = displayedImage(); img && !imageRect().isEmpty()) {
     ctx->drawImage(img, imageRect(), CompositingOperation::SourceOver, isEnabled() ? 1 : 0.5);
   }
   Rect tr = titleRect();
   if (!tr.isEmpty()) {
-    Color c = isEnabled() ? kTitleColor : kDisabledTitleColor;
+    Color c = isEnabled() ? SystemColors::controlText() : SystemColors::disabledText();
     if (attributedTitle_ && displayedTitle() == title_ && !attributedTitle_->runs().empty()) {
       c = attributedTitle_->runs().front().attributes.foregroundColor.value_or(c);
     }
     ctx->drawText(TextMetrics::truncateTail(displayedTitle(), font(), std::max(0.0, b.width() - tr.minX())),
                   tr, font(), c);
   }
+}
+
+void Button::drawBox(GraphicsContext& ctx, const Rect& box) const {
+  const bool radio = type_ == ButtonType::Radio;
+  const bool on = state() != ControlStateValue::Off;
+  BezierPath face = radio ? BezierPath::oval(box) : BezierPath::roundedRect(box, 3, 3);
+  if (!on) {
+    ctx.fillPath(face, SystemColors::controlBackground());
+    BezierPath edge = radio ? BezierPath::oval(box.insetBy(0.5, 0.5))
+                            : BezierPath::roundedRect(box.insetBy(0.5, 0.5), 2.5, 2.5);
+    edge.setLineWidth(1);
+    ctx.strokePath(edge, SystemColors::controlBorder());
+    return;
+  }
+  Color fill = contentTintColor_.value_or(SystemColors::controlAccent());
+  if (!isEnabled()) fill.alpha *= 0.5;
+  ctx.fillPath(face, fill);
+  const Color mark = SystemColors::controlMark();
+  const double x = box.minX(), y = box.minY(), s = box.width();
+  if (radio) {
+    ctx.fillPath(BezierPath::oval({x + s * 0.32, y + s * 0.32, s * 0.36, s * 0.36}), mark);
+    return;
+  }
+  BezierPath stroke;
+  if (state() == ControlStateValue::Mixed) {
+    stroke.moveTo({x + s * 0.25, y + s * 0.5});
+    stroke.lineTo({x + s * 0.75, y + s * 0.5});
+  } else {
+    // A tick: down from the left to the foot, then up to the top right (y grows upwards here).
+    stroke.moveTo({x + s * 0.22, y + s * 0.52});
+    stroke.lineTo({x + s * 0.42, y + s * 0.30});
+    stroke.lineTo({x + s * 0.78, y + s * 0.72});
+  }
+  stroke.setLineWidth(std::max(1.5, s * 0.14));
+  ctx.strokePath(stroke, mark);
 }
 
 }  // namespace vl::ui

@@ -11,6 +11,8 @@
 
 namespace vl::ui {
 
+class GraphicsContext;
+
 // The platform's button type numbers, as stored settings and layouts name them.
 enum class ButtonType {
   MomentaryLight = 0,
@@ -119,6 +121,8 @@ class Button : public Control {
   void turnOffRadioSiblings();
   Size titleSize() const;
   Size imageSize() const;
+  // The square of a check box (ticked, dashed when mixed) or the circle of a radio button (dotted).
+  void drawBox(GraphicsContext& ctx, const Rect& box) const;
 
   ButtonType type_ = ButtonType::MomentaryPushIn;
   std::string title_;

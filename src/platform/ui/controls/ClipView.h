@@ -33,6 +33,8 @@ class ClipView : public View {
   const std::shared_ptr<View>& documentView() const { return documentView_; }
   void setDocumentView(const std::shared_ptr<View>& view);
   bool isFlipped() const override;
+  // Rows scrolled past an edge are never drawn over the views around the scroll view.
+  bool clipsToBounds() const override { return true; }
 
   // Scrolls so that `p` (document coordinates) is at the clip view's origin corner, after constraining.
   void scrollToPoint(Point p);

@@ -6,6 +6,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/graphics/DisplayList.h"
 #include "platform/ui/text/TextMetrics.h"
+#include "platform/ui/view/SystemColors.h"
 
 namespace vl::ui {
 
@@ -149,15 +150,39 @@ void PopUpButton::drawRect(const Rect&) {
   if (!ctx) return;
   Rect b = bounds();
   BezierPath bezel = BezierPath::roundedRect(b.insetBy(0.5, 0.5), 4, 4);
-  ctx->fillPath(bezel, Color::whiteColor());
+  ctx->fillPath(bezel, SystemColors::controlBackground());
   bezel.setLineWidth(1);
-  ctx->strokePath(bezel, Color::white(0.7));
+  ctx->strokePath(bezel, SystemColors::controlBorder());
+  const Color ink = isEnabled() ? SystemColors::controlText() : SystemColors::disabledText();
+  drawArrows(*ctx, ink);
   std::string title = titleOfSelectedItem();
   if (title.empty()) return;
   double room = std::max(0.0, b.width() - kInset - kArrowRoom);
   double h = font().lineHeight();
   ctx->drawText(TextMetrics::truncateTail(title, font(), room), {kInset, (b.height() - h) / 2, room, h},
-                font(), isEnabled() ? Color::black() : Color::white(0.6));
+                font(), ink);
+}
+
+void PopUpButton::drawArrows(GraphicsContext& ctx, const Color& ink) const {
+  // Up and down chevrons say "one of a list"; a pull-down menu only opens downwards.
+  const Rect b = bounds();
+  const double cx = b.width() - kArrowRoom / 2, cy = b.height() / 2, half = 3.5, rise = 2.5;
+  BezierPath arrows;
+  if (pullsDown_) {
+    arrows.moveTo({cx - half, cy + rise / 2});
+    arrows.lineTo({cx, cy - rise / 2 - 0.5});
+    arrows.lineTo({cx + half, cy + rise / 2});
+  } else {
+    // y grows upwards: the upper chevron points up, the lower one down.
+    arrows.moveTo({cx - half, cy + 1.5});
+    arrows.lineTo({cx, cy + 1.5 + rise + 0.5});
+    arrows.lineTo({cx + half, cy + 1.5});
+    arrows.moveTo({cx - half, cy - 1.5});
+    arrows.lineTo({cx, cy - 1.5 - rise - 0.5});
+    arrows.lineTo({cx + half, cy - 1.5});
+  }
+  arrows.setLineWidth(1.5);
+  ctx.strokePath(arrows, ink);
 }
 
 }  // namespace vl::ui

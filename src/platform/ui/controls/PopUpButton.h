@@ -9,6 +9,8 @@
 
 namespace vl::ui {
 
+class GraphicsContext;
+
 // A button that shows the selected item of its menu and opens the menu when clicked. Choosing an item
 // selects it and sends the pop-up's action once (choosing the selected item again sends it too, as on the
 // platform); selecting by code sends nothing. Item indexes out of range log a line and change nothing.
@@ -70,6 +72,7 @@ class PopUpButton : public Control {
   void drawRect(const Rect& dirtyRect) override;
 
  private:
+  void drawArrows(GraphicsContext& ctx, const Color& ink) const;
   std::shared_ptr<Menu> popUpMenu_;
   std::weak_ptr<MenuItem> selected_;
   bool pullsDown_;

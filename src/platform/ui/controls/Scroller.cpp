@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/ui/graphics/DisplayList.h"
+#include "platform/ui/view/SystemColors.h"
 
 namespace vl::ui {
 
@@ -38,7 +39,8 @@ Rect Scroller::knobRect() const {
 }
 
 void Scroller::drawKnobSlot() {
-  if (GraphicsContext* ctx = GraphicsContext::current()) ctx->fillRect(knobSlotRect(), Color::white(0.96));
+  if (GraphicsContext* ctx = GraphicsContext::current())
+    ctx->fillRect(knobSlotRect(), SystemColors::scrollerSlot());
 }
 
 void Scroller::drawKnob() {
@@ -46,7 +48,7 @@ void Scroller::drawKnob() {
   if (!ctx) return;
   Rect k = knobRect().insetBy(3, 3);
   double r = std::min(k.width(), k.height()) / 2;
-  ctx->fillPath(BezierPath::roundedRect(k, r, r), Color::white(0, 0.5));
+  ctx->fillPath(BezierPath::roundedRect(k, r, r), SystemColors::scrollerKnob());
 }
 
 void Scroller::drawRect(const Rect&) {

@@ -155,8 +155,13 @@ class MenuWindow::RowsView : public View {
       }
       const Color ink = !item.isEnabled() ? look.disabled : lit ? look.highlightText : look.text;
       const double textTop = row.top + std::floor((row.height - lineHeight) / 2);
-      const char* mark = item.state() == 1 ? kCheck : item.state() == -1 ? kMixed : nullptr;
-      if (mark) ctx->drawText(mark, {7, textTop, 14, lineHeight}, font, ink);
+      // A row with its own picture for the on state (a colour swatch) shows that picture, not a tick.
+      if (const ImageRef& swatch = item.onStateImage(); item.state() == 1 && swatch && swatch->isValid()) {
+        const double side = std::min(14.0, row.height - 4);
+        ctx->drawImage(swatch, {7, row.top + std::floor((row.height - side) / 2), side, side});
+      } else if (const char* mark = item.state() == 1 ? kCheck : item.state() == -1 ? kMixed : nullptr) {
+        ctx->drawText(mark, {7, textTop, 14, lineHeight}, font, ink);
+      }
       const std::string key = keyEquivalentLabel(item);
       const double keyWidth = key.empty() ? 0 : std::ceil(TextMetrics::widthOfString(key, font));
       const double right = b.width() - MenuRowLayout::kRightColumn;

@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/ui/graphics/DisplayList.h"
+#include "platform/ui/view/SystemColors.h"
 #include "platform/ui/window/Application.h"
 #include "platform/ui/window/Window.h"
 
@@ -12,7 +13,6 @@ namespace vl::ui {
 
 namespace {
 constexpr double kTextInset = 2;
-const Color kPlaceholderColor = Color::white(0.6);
 }  // namespace
 
 // Connects the field editor back to its field: edits pass the formatter, changes and commands reach the
@@ -106,6 +106,10 @@ void TextField::setDrawsBackground(bool v) {
   drawsBackground_ = v;
   setNeedsDisplay(true);
 }
+
+Color TextField::backgroundColor() const { return backgroundColor_.value_or(SystemColors::textBackground()); }
+
+Color TextField::textColor() const { return textColor_.value_or(SystemColors::text()); }
 
 void TextField::setBackgroundColor(const Color& c) {
   backgroundColor_ = c;
@@ -205,7 +209,11 @@ void TextField::beginEditing() {
     editor_->setDelegate(editorDelegate_);
   }
   editor_->setFont(font());
-  editor_->setTextColor(textColor_);
+  if (textColor_) {
+    editor_->setTextColor(*textColor_);
+  } else {
+    editor_->setDefaultTextColor();
+  }
   editor_->setAlignment(alignment());
   editor_->setEditable(editable_);
   editor_->setSelectable(selectable_);
@@ -330,29 +338,31 @@ void TextField::drawRect(const Rect&) {
   GraphicsContext* ctx = GraphicsContext::current();
   if (!ctx) return;
   const Rect b = bounds();
-  if (drawsBackground_ && backgroundColor_.alpha > 0) ctx->fillRect(b, backgroundColor_);
+  if (const Color background = backgroundColor(); drawsBackground_ && background.alpha > 0) {
+    ctx->fillRect(b, background);
+  }
   if (bordered_ || bezeled_) {
     BezierPath border = BezierPath::rect(b.insetBy(0.5, 0.5));
     border.setLineWidth(1);
-    ctx->strokePath(border, Color::white(0.7));
+    ctx->strokePath(border, SystemColors::controlBorder());
   }
   if (editing_) return;  // the editor draws the text
   const double lineHeight = font().lineHeight();
   const Rect textRect{kTextInset, (b.height() - lineHeight) / 2, std::max(0.0, b.width() - 2 * kTextInset),
                       lineHeight};
   std::string text = displayString();
-  Color color = isEnabled() ? textColor_ : Color::white(0.6);
+  Color color = isEnabled() ? textColor() : SystemColors::disabledText();
   if (text.empty()) {
     if (placeholderAttributed_ && !placeholderAttributed_->empty()) {
       text = placeholderAttributed_->string();
       const TextAttributes& a = placeholderAttributed_->runs().front().attributes;
-      color = a.foregroundColor.value_or(kPlaceholderColor);
+      color = a.foregroundColor.value_or(SystemColors::placeholderText());
       ctx->drawText(TextMetrics::truncateTail(text, a.font.value_or(font()), textRect.width()), textRect,
                     a.font.value_or(font()), color);
       return;
     }
     text = placeholder_;
-    color = kPlaceholderColor;
+    color = SystemColors::placeholderText();
   }
   if (text.empty()) return;
   if (lineBreakMode() == LineBreakMode::TruncatingTail)

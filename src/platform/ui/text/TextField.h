@@ -66,9 +66,10 @@ class TextField : public Control {
   void setBezeled(bool v);
   bool drawsBackground() const { return drawsBackground_; }
   void setDrawsBackground(bool v);
-  const Color& backgroundColor() const { return backgroundColor_; }
+  // Until set, the desktop's text colours of the moment, light or dark (SystemColors).
+  Color backgroundColor() const;
   void setBackgroundColor(const Color& c);
-  const Color& textColor() const { return textColor_; }
+  Color textColor() const;
   void setTextColor(const Color& c);
   const std::string& placeholderString() const { return placeholder_; }
   void setPlaceholderString(std::string s);
@@ -134,8 +135,8 @@ class TextField : public Control {
   bool bordered_ = false;
   bool bezeled_ = true;
   bool drawsBackground_ = true;
-  Color backgroundColor_ = Color::whiteColor();
-  Color textColor_ = Color::black();
+  std::optional<Color> backgroundColor_;
+  std::optional<Color> textColor_;
   std::string placeholder_;
   std::optional<AttributedString> placeholderAttributed_;
   bool scrollable_ = true;

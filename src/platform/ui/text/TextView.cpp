@@ -9,6 +9,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/controls/ScrollView.h"
 #include "platform/ui/graphics/DisplayList.h"
+#include "platform/ui/view/SystemColors.h"
 #include "platform/ui/window/Window.h"
 
 namespace vl::ui {
@@ -65,8 +66,18 @@ void TextView::setFont(const Font& font) {
   textChanged(false);
 }
 
+Color TextView::textColor() const { return textColor_.value_or(SystemColors::text()); }
+
+Color TextView::backgroundColor() const { return backgroundColor_.value_or(SystemColors::textBackground()); }
+
 void TextView::setTextColor(const Color& c) {
   textColor_ = c;
+  storage_.removeAttribute(TextAttribute::ForegroundColor, {0, storage_.length()});
+  setNeedsDisplay(true);
+}
+
+void TextView::setDefaultTextColor() {
+  textColor_.reset();
   storage_.removeAttribute(TextAttribute::ForegroundColor, {0, storage_.length()});
   setNeedsDisplay(true);
 }
@@ -357,21 +368,27 @@ Rect TextView::drawnRect(const Rect& dirtyRect) const {
 void TextView::drawRect(const Rect& dirtyRect) {
   GraphicsContext* ctx = GraphicsContext::current();
   if (!ctx) return;
-  if (drawsBackground_ && backgroundColor_.alpha > 0) ctx->fillRect(bounds(), backgroundColor_);
+  if (const Color background = backgroundColor(); drawsBackground_ && background.alpha > 0) {
+    ctx->fillRect(bounds(), background);
+  }
   const Point o = textContainerOrigin();
   const Rect band = drawnRect(dirtyRect);
   BlockLayout& l = layout();
   const std::vector<BlockLayout::Line> lines = l.linesIn(band.minY() - o.y, band.maxY() - o.y);
   // The part of a range on each line drawn: `local` ranges are counted in the line's block.
-  auto fillOnLine = [&](const BlockLayout::Line& line, std::size_t from, std::size_t to, const Color& c) {
+  // The part of a range on one line, in view coordinates; empty when the range is not on it.
+  auto rectOnLine = [&](const BlockLayout::Line& line, std::size_t from, std::size_t to) {
     const LineFragment& f = line.fragment;
     from = std::max(from, f.range.location);
     to = std::min(to, f.range.end());
-    if (from >= to) return;
+    if (from >= to) return Rect{};
     const double x0 = line.layout->offsetOfCharacterIndex(from - line.textStart);
     const double x1 =
         to >= f.range.end() ? f.x + f.width : line.layout->offsetOfCharacterIndex(to - line.textStart);
-    if (x1 > x0) ctx->fillRect({o.x + x0, o.y + f.y, x1 - x0, f.height}, c);
+    return x1 > x0 ? Rect{o.x + x0, o.y + f.y, x1 - x0, f.height} : Rect{};
+  };
+  auto fillOnLine = [&](const BlockLayout::Line& line, std::size_t from, std::size_t to, const Color& c) {
+    if (const Rect r = rectOnLine(line, from, to); !r.isEmpty()) ctx->fillRect(r, c);
   };
   auto fillRange = [&](Range r, const Color& c) {
     if (!r.found() || r.length == 0) return;
@@ -389,11 +406,22 @@ void TextView::drawRect(const Rect& dirtyRect) {
     }
   }
   fillRange(highlighted_, highlightColor_);
-  if (isFirstResponder_) fillRange(selection_, Color::rgba(0.7, 0.84, 1, 1));
+  if (isFirstResponder_) fillRange(selection_, SystemColors::selectedTextBackground());
   drawTextLines(lines);
+  // A found word's text in an ink that reads on its highlight, whatever colour the text has elsewhere.
+  if (highlighted_.found() && highlighted_.length > 0) {
+    const Color ink = SystemColors::textOn(highlightColor_);
+    for (const auto& line : lines) {
+      const Rect r = rectOnLine(line, highlighted_.location, highlighted_.end());
+      if (r.isEmpty()) continue;
+      ctx->pushClip(BezierPath::rect(r));
+      drawTextLines({line}, ink);
+      ctx->popClip();
+    }
+  }
   if (isFirstResponder_ && editable_ && selection_.length == 0) {
     Rect caret = firstRectForCharacterRange(selection_);
-    ctx->fillRect({caret.minX(), caret.minY(), 1, caret.height()}, textColor_);
+    ctx->fillRect({caret.minX(), caret.minY(), 1, caret.height()}, textColor());
   }
   // Blocks laid out for this drawing replaced their estimated heights: the view fits its text again once
   // the drawing is done.
@@ -405,7 +433,7 @@ void TextView::drawRect(const Rect& dirtyRect) {
   }
 }
 
-void TextView::drawTextLines(const std::vector<BlockLayout::Line>& lines) {
+void TextView::drawTextLines(const std::vector<BlockLayout::Line>& lines, std::optional<Color> ink) {
   GraphicsContext* ctx = GraphicsContext::current();
   Point o = textContainerOrigin();
   for (const BlockLayout::Line& line : lines) {
@@ -426,7 +454,13 @@ void TextView::drawTextLines(const std::vector<BlockLayout::Line>& lines) {
                       : line.layout->offsetOfCharacterIndex(run.range.end());
       const TextAttributes& a = run.attributes;
       const Font& font = a.font ? *a.font : font_;
-      Color c = a.foregroundColor.value_or(a.link ? linkColor_ : textColor_);
+      Color c = ink ? *ink : a.foregroundColor.value_or(a.link ? linkColor_ : textColor());
+      // Text on a background of its own (a match's highlight) in a colour that does not read there (the
+      // view's text colour, set again for a change of look, drops the run's own) takes an ink that does.
+      if (!ink && a.backgroundColor && a.backgroundColor->alpha > 0.5 &&
+          SystemColors::contrastRatio(c, *a.backgroundColor) < 4.5) {
+        c = SystemColors::textOn(*a.backgroundColor);
+      }
       UnderlineStyle underline =
           a.underlineStyle.value_or(a.link ? UnderlineStyle::Single : UnderlineStyle::None);
       ctx->drawText(text, {o.x + x0, o.y + f.y, std::max(0.0, x1 - x0), f.height}, font, c, underline,

@@ -69,9 +69,12 @@ class TextView : public View, public ScrollClient {
   const Font& font() const { return font_; }
   // The font of all the text: attributes that name another font are dropped.
   void setFont(const Font& font);
-  const Color& textColor() const { return textColor_; }
+  // Until set, the desktop's text colours of the moment, light or dark (SystemColors).
+  Color textColor() const;
   void setTextColor(const Color& c);
-  const Color& backgroundColor() const { return backgroundColor_; }
+  // Back to the desktop's text colour (a field editor that serves fields of both kinds).
+  void setDefaultTextColor();
+  Color backgroundColor() const;
   void setBackgroundColor(const Color& c);
   bool drawsBackground() const { return drawsBackground_; }
   void setDrawsBackground(bool v);
@@ -199,14 +202,15 @@ class TextView : public View, public ScrollClient {
   void notifySelection();
   ClipView* enclosingClip() const;
   void copySelection();
-  void drawTextLines(const std::vector<BlockLayout::Line>& lines);
+  // `ink`, when given, in place of every run's own colour.
+  void drawTextLines(const std::vector<BlockLayout::Line>& lines, std::optional<Color> ink = std::nullopt);
   // The part of the view a drawing needs: the dirty rect, within what is visible.
   Rect drawnRect(const Rect& dirtyRect) const;
 
   AttributedString storage_;
   Font font_ = Font::systemFont(13);
-  Color textColor_ = Color::black();
-  Color backgroundColor_ = Color::whiteColor();
+  std::optional<Color> textColor_;
+  std::optional<Color> backgroundColor_;
   bool drawsBackground_ = true;
   TextAlignment alignment_ = TextAlignment::Natural;
   bool editable_ = true;

@@ -64,6 +64,9 @@ class View : public Responder {
   void setFlipped(bool flipped);
   // The part of the bounds not clipped away by the ancestors.
   Rect visibleRect() const;
+  // Whether the subviews are drawn only inside the bounds (a scroll view's clip view); others may draw
+  // over their edges (a badge, a pill that overlaps its neighbour).
+  virtual bool clipsToBounds() const { return false; }
   // Off unless turned on: frame changes (origin or size) and bounds origin changes are then posted.
   void setPostsFrameChangedNotifications(bool v) { postsFrameChanged_ = v; }
   void setPostsBoundsChangedNotifications(bool v) { postsBoundsChanged_ = v; }

@@ -94,10 +94,13 @@ void View::drawSubtree(GraphicsContext& ctx) {
     drawRect(bounds_);
   };
   auto drawChildren = [&] {
+    const bool clipped = clipsToBounds();
+    if (clipped) ctx.pushClip(BezierPath::rect(bounds_));
     for (auto& sub : std::vector<std::shared_ptr<View>>(subviews_)) {
       if (sub->superview_ == this) sub->displayInto(ctx);
     }
     ctx.setView(this);
+    if (clipped) ctx.popClip();
   };
   if (layer_) {
     std::shared_ptr<Layer> layer = layer_;

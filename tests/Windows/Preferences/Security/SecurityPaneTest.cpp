@@ -185,6 +185,21 @@ TEST_F(SecurityPaneTest, ALongListOpensAtItsFirstRow) {
   EXPECT_EQ(pane().whitelistItems()[0]->frame().maxY(), 250);
 }
 
+// A list longer than its frame, scrolled to cut a row at each edge, draws nothing outside that frame.
+TEST_F(SecurityPaneTest, AScrolledListStaysInsideItsFrame) {
+  test::DesktopPaintingScope painting;
+  Names many;
+  for (int i = 0; i < 20; ++i) many.push_back("org.example.App" + std::to_string(i));
+  VLConfig::shared().setValueOfKey(VLConfig::kIgnoredApps, Json{{"appList", many}});
+  auto window = ui::Window::create({100, 100, AccessibilityView::kWidth, AccessibilityView::kHeight},
+                                   ui::WindowStyle::Titled);
+  setBackgroundColorAssetKey(*window, std::string("vellistoBackgroundColorSystem11"));
+  window->contentView()->addSubview(pane_ = AccessibilityView::create());
+  auto& list = *pane().center();
+  ASSERT_GT(list.documentView()->frame().height(), list.contentSize().height + 60);
+  EXPECT_EQ(test::pixelsChangedOutsideWhenScrolled(*window, list, {0, 107}), 0);
+}
+
 TEST_F(SecurityPaneTest, Gallery) {
   test::DesktopPaintingScope painting;
   // The desktop's own icons, where the machine has a theme, so the picture shows what a person sees.
