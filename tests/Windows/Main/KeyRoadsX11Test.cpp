@@ -219,8 +219,8 @@ class KeyRoadsX11Test : public ProgramKeysTest {
     }));
     for (int i = 0; i < 5; ++i) keys({XK_Down});
     keys({XK_Return});
-    const ::Window preferences = window("General");
-    EXPECT_TRUE(waitUntil([&] { return focusedTitle() == "General"; })) << program_->errors();
+    const ::Window preferences = window("Vellisto Preferences");
+    EXPECT_TRUE(waitUntil([&] { return focusedTitle() == "Vellisto Preferences"; })) << program_->errors();
     return preferences;
   }
   int popups() {
@@ -283,7 +283,7 @@ TEST_F(KeyRoadsX11Test, AQueryTypedAfterTheHotKeyOverPreferencesArrivesWholeInTh
   editor.keys(64, 200);  // the menu's keys went past it
 
   ASSERT_TRUE(showMain()) << focusedTitle() << "\n" << program_->errors();
-  EXPECT_TRUE(mapped("General")) << "Preferences went with the hot key";
+  EXPECT_TRUE(mapped("Vellisto Preferences")) << "Preferences went with the hot key";
   typeIntoSearch("wxyvuts");
   EXPECT_EQ(pastedByReturn(), "wxyvuts") << program_->errors();
   // Up to the paste chord the editor heard nothing of the typing.
@@ -293,7 +293,7 @@ TEST_F(KeyRoadsX11Test, AQueryTypedAfterTheHotKeyOverPreferencesArrivesWholeInTh
     if (key.press && key.keysym >= XK_a && key.keysym <= XK_z) heard += static_cast<char>(key.keysym);
   }
   EXPECT_EQ(heard, "");
-  EXPECT_TRUE(mapped("General")) << "Preferences went with the paste";
+  EXPECT_TRUE(mapped("Vellisto Preferences")) << "Preferences went with the paste";
 }
 
 // Escape hides the main window the hot key brought over Preferences, and only it: the keyboard goes
@@ -307,8 +307,8 @@ TEST_F(KeyRoadsX11Test, EscapeHidesOnlyTheMainWindowAndGivesTheKeyboardBackToPre
   ASSERT_TRUE(showMain()) << focusedTitle() << "\n" << program_->errors();
   keys({XK_Escape});
   EXPECT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
-  EXPECT_TRUE(mapped("General")) << "Escape closed Preferences with the main window";
-  EXPECT_TRUE(waitUntil([&] { return focusedTitle() == "General"; })) << focusedTitle();
+  EXPECT_TRUE(mapped("Vellisto Preferences")) << "Escape closed Preferences with the main window";
+  EXPECT_TRUE(waitUntil([&] { return focusedTitle() == "Vellisto Preferences"; })) << focusedTitle();
 }
 
 // A page shown in the preview (the web search of a query that matches nothing) asks for the keyboard
@@ -431,8 +431,14 @@ TEST_F(KeyRoadsX11Test, SheetsThatAskForANameTakeItWithoutAClick) {
 
   const ::Window preferences = openPreferences();
   ASSERT_NE(preferences, None);
+  // The window keeps its title across tabs; the Snippets pane is taller than General.
+  auto heightOf = [&] {
+    XWindowAttributes a{};
+    return XGetWindowAttributes(keys_, preferences, &a) ? a.height : 0;
+  };
+  const int generalHeight = heightOf();
   click(preferences, kSnippetsTab);
-  ASSERT_NE(window("Snippets"), None);
+  ASSERT_TRUE(waitUntil([&] { return heightOf() != generalHeight; }, 15000)) << program_->errors();
   click(preferences, kAddSnippet, Button1, kSlideMs);
   type("sig");
   click(preferences, kSnippetText);
