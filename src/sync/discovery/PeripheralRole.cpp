@@ -67,10 +67,10 @@ void PeripheralRole::startProvide() {
   peripheralManager_ = stack->makePeripheralManager(
       {[this](bluetooth::ManagerState state) { peripheralManagerDidUpdateState(state); },
        [](const std::string& error) {
-         if (!error.empty()) logf("Error publishing service: %s", error.c_str());
+         if (!error.empty()) logErrorf("Error publishing service: %s", error.c_str());
        },
        [](const std::string& error) {
-         if (!error.empty()) logf("Error advertising: %s", error.c_str());
+         if (!error.empty()) logErrorf("Error advertising: %s", error.c_str());
        }});
 }
 

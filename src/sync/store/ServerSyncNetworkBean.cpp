@@ -78,7 +78,7 @@ std::shared_ptr<ServerSyncNetworkBean> ServerSyncNetworkBean::fromJson(const Jso
       entry->accessToken = token;  // the key is what the device presents
       bean->authorized_[token] = std::move(*entry);
     }
-    if (skipped) logf("sync store: %zu admitted devices of a network did not read", skipped);
+    if (skipped) logWarningf("sync store: %zu admitted devices of a network did not read", skipped);
     Lock lock(bean->mutex_);
     bean->capTableLocked();
   }

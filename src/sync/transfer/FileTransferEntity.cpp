@@ -58,7 +58,7 @@ void FileTransferEntity::fail(const char* why) {
     failed_ = true;
     std::string().swap(data_);
   }
-  logf("sync transfer: image %s dropped: %s", chunkSig_.c_str(), why);
+  logWarningf("sync transfer: image %s dropped: %s", chunkSig_.c_str(), why);
 }
 
 void FileTransferEntity::cancel(const char* why) {
@@ -112,8 +112,8 @@ bool FileTransferEntity::end() {
     complete = !failed_ && total_ > 0 && received_ == total_;
     if (complete) data.swap(data_);
     if (!complete && !failed_) {
-      logf("sync transfer: image %s ended after %lld of %lld slices; not stored", chunkSig_.c_str(),
-           static_cast<long long>(received_), static_cast<long long>(total_));
+      logWarningf("sync transfer: image %s ended after %lld of %lld slices; not stored", chunkSig_.c_str(),
+                  static_cast<long long>(received_), static_cast<long long>(total_));
     }
   }
   const bool stored = complete && storeImage(data);
@@ -126,7 +126,7 @@ bool FileTransferEntity::storeImage(const std::string& data) {
   VLEngine& engine = VLEngine::shared();
   std::shared_ptr<Vellisto_Chunk> chunk = engine.getChunkBySig(chunkSig_, kClipboardPinTabId);
   if (!chunk) {
-    logf("sync transfer: the record of image %s is gone; not stored", chunkSig_.c_str());
+    logWarningf("sync transfer: the record of image %s is gone; not stored", chunkSig_.c_str());
     return false;
   }
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
@@ -137,7 +137,7 @@ bool FileTransferEntity::storeImage(const std::string& data) {
     senderPath = JsonDataHelper::getImagePath(chunk->json());
   }
   if (senderPath.empty()) {
-    logf("sync transfer: the record of image %s names no image; not stored", chunkSig_.c_str());
+    logWarningf("sync transfer: the record of image %s names no image; not stored", chunkSig_.c_str());
     return false;
   }
   const std::string folder = engine.foreverPath();
@@ -155,7 +155,7 @@ bool FileTransferEntity::storeImage(const std::string& data) {
     chunk->setJson(std::move(json));
   }
   if (doc) doc->persist();
-  logf("sync transfer: image %s stored (%zu bytes)", chunkSig_.c_str(), data.size());
+  logDebugf("sync transfer: image %s stored (%zu bytes)", chunkSig_.c_str(), data.size());
   return true;
 }
 
