@@ -43,7 +43,7 @@ void applyDark(std::optional<bool> dark, const char* source) {
 
 void applyScheme(const sdbus::Variant& value) {
   std::optional<std::uint32_t> scheme = schemeOf(value);
-  if (!scheme) log("appearance: the portal's color-scheme is not a number; ignored");
+  if (!scheme) logWarning("appearance: the portal's color-scheme is not a number; ignored");
   applyDark(scheme ? darkFromColorScheme(*scheme) : std::nullopt, "desktop portal");
 }
 
