@@ -134,11 +134,11 @@ void VLEngine::installServices() {
 void VLEngine::load() {
   Lock lock(storeMutex());
   if (storePath_.empty()) {
-    log("store: no data folder is set; nothing loaded");
+    logWarning("store: no data folder is set; nothing loaded");
     return;
   }
   if (!files::isDirectory(storePath_) && !files::createDirectories(storePath_)) {
-    logf("store: cannot create the data folder %s", storePath_.c_str());
+    logErrorf("store: cannot create the data folder %s", storePath_.c_str());
   }
   DocChain chain = DocChainLoader::loadFolder(storePath_, clipboardOwner_);
   if (chain.docCount == 0) {
@@ -200,11 +200,11 @@ std::optional<DocChain> VLEngine::chainOfTabLocked(const std::string& pinTabId) 
   } else if (std::shared_ptr<VLStoreTab> tab = tabOf(pinTabId)) {
     chain = tab->chain();
   } else {
-    logf("store: no tab %s", pinTabId.c_str());
+    logWarningf("store: no tab %s", pinTabId.c_str());
     return std::nullopt;
   }
   if (!chain.head || !chain.tail) {
-    logf("store: the tab %s has no docs", pinTabId.c_str());
+    logWarningf("store: the tab %s has no docs", pinTabId.c_str());
     return std::nullopt;
   }
   return chain;

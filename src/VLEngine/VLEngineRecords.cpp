@@ -141,7 +141,7 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::append(const std::string& text,
   Lock lock(storeMutex());
   std::optional<DocChain> chain = chainOfTabLocked(pinTabId);
   if (!chain) {
-    logf("store: nothing appended to the tab %s", pinTabId.c_str());
+    logWarningf("store: nothing appended to the tab %s", pinTabId.c_str());
     return nullptr;
   }
   auto chunk = Vellisto_Chunk::initWithContext(text, rich, json, alias, timestamp);
@@ -154,21 +154,21 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::append(const std::string& text,
 std::string VLEngine::copyToForeverFolder(const std::string& imagePath) const {
   std::string source = ImageManager::existingFile(imagePath).value_or(imagePath);
   if (!files::isRegularFile(source)) {
-    logf("store: the image %s is gone; no forever copy", imagePath.c_str());
+    logWarningf("store: the image %s is gone; no forever copy", imagePath.c_str());
     return {};
   }
   std::string name = files::lastPathComponent(percentDecode(imagePath));
   if (name.empty() || name == "." || name == "..") name = "image";
   if (foreverPath_.empty() ||
       (!files::isDirectory(foreverPath_) && !files::createDirectories(foreverPath_))) {
-    logf("store: no forever folder for %s", imagePath.c_str());
+    logWarningf("store: no forever folder for %s", imagePath.c_str());
     return {};
   }
   // Another record's image may already carry the name: the copy takes the first free one instead.
   std::string target = files::joinPath(foreverPath_, name);
   for (int n = 2; files::exists(target); ++n) target = files::joinPath(foreverPath_, numberedName(name, n));
   if (!files::copyFile(source, target, false, files::kPrivateFileMode)) {
-    logf("store: cannot copy %s to %s", source.c_str(), target.c_str());
+    logErrorf("store: cannot copy %s to %s", source.c_str(), target.c_str());
     return {};
   }
   return target;

@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
   const std::string home = vl::files::homeDirectory();
   vl::DataFolderLock lock;
   if (lock.acquire(home) == vl::DataFolderLock::Result::HeldElsewhere) {
-    vl::logf("vellisto: another vellisto already runs for %s; this one stops", home.c_str());
+    vl::logWarningf("vellisto: another vellisto already runs for %s; this one stops", home.c_str());
     return kAlreadyRunning;
   }
 
@@ -123,15 +123,15 @@ int main(int argc, char** argv) {
   // Records appended just before the stop are still on their way to disk, and no queue may still be
   // inside a write when the libraries' exit handlers run.
   if (!vl::AppDelegate::finishQueuedWork(kQuitGraceMs)) {
-    vl::log("vellisto: stopped without finishing its queued work");
+    vl::logWarning("vellisto: stopped without finishing its queued work");
     std::_Exit(kStuckAtQuit);
   }
   // Our notification socket goes with us instead of waiting for a peer to find it dead.
   vl::DistributedNotificationCenter::defaultCenter().stop();
   // What the disk took neither as a journal entry nor in the last write of its doc.
   if (const std::uint64_t unsaved = vl::Vellisto_BigDoc::unsavedChangeCount()) {
-    vl::logf("vellisto: stopped with %llu changes of the history the disk did not take; they are lost",
-             static_cast<unsigned long long>(unsaved));
+    vl::logErrorf("vellisto: stopped with %llu changes of the history the disk did not take; they are lost",
+                  static_cast<unsigned long long>(unsaved));
     return kUnsavedAtQuit;
   }
   vl::log("vellisto: stopped");

@@ -22,7 +22,8 @@ std::shared_ptr<AutoPickForest> AutoPickArchive::load(const std::string& pinTabI
   auto stored = defaults.object(key);
   if (!stored || stored->is_null()) return nullptr;
   auto forest = AutoPickForest::initWithCoder(*stored);
-  if (!forest) log("auto pick: the rules stored under " + key + " are unreadable; the tab picks nothing");
+  if (!forest)
+    logWarning("auto pick: the rules stored under " + key + " are unreadable; the tab picks nothing");
   return forest;
 }
 

@@ -130,7 +130,7 @@ Json AutoPickForest::encodeWithCoder() const {
 std::shared_ptr<AutoPickForest> AutoPickForest::initWithCoder(const Json& coder) {
   auto trees = coder.is_object() ? coder.find("trees") : coder.end();
   if (!coder.is_object() || trees == coder.end() || !trees->is_array()) {
-    log("auto pick: forest not decoded: \"trees\" missing or not a list");
+    logWarning("auto pick: forest not decoded: \"trees\" missing or not a list");
     return nullptr;
   }
   auto forest = std::make_shared<AutoPickForest>();

@@ -112,7 +112,7 @@ Json AutoPickNode::encodeWithCoder() const {
 std::shared_ptr<AutoPickNode> AutoPickNode::initWithCoder(const Json& coder) {
   std::string error;
   auto node = decode(coder, 0, error);
-  if (!node) log("auto pick: node not decoded: " + error);
+  if (!node) logWarning("auto pick: node not decoded: " + error);
   return node;
 }
 

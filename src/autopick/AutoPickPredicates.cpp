@@ -34,8 +34,8 @@ bool AutoPickPredicates::regexFinds(const std::optional<std::string>& pattern, s
   bool timedOut = false;
   bool found = regex->firstMatch(text, 0, &timedOut).has_value();
   if (timedOut) {
-    logf("auto pick: expression \"%s\" ran out of time on a text of %zu bytes, taken as no match",
-         pattern->c_str(), text.size());
+    logWarningf("auto pick: expression \"%s\" ran out of time on a text of %zu bytes, taken as no match",
+                pattern->c_str(), text.size());
     return false;
   }
   return found;

@@ -102,17 +102,17 @@ Json AutoPickTree::encodeWithCoder() const {
 
 std::shared_ptr<AutoPickTree> AutoPickTree::initWithCoder(const Json& coder) {
   if (!coder.is_object()) {
-    log("auto pick: tree not decoded: not an object");
+    logWarning("auto pick: tree not decoded: not an object");
     return nullptr;
   }
   auto relational = coder.find("relational");
   if (relational == coder.end() || !relational->is_number_integer()) {
-    log("auto pick: tree not decoded: \"relational\" missing or not an integer");
+    logWarning("auto pick: tree not decoded: \"relational\" missing or not an integer");
     return nullptr;
   }
   auto root = coder.find("root");
   if (root == coder.end()) {
-    log("auto pick: tree not decoded: missing \"root\"");
+    logWarning("auto pick: tree not decoded: missing \"root\"");
     return nullptr;
   }
   auto node = AutoPickNode::initWithCoder(*root);

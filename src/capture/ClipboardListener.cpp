@@ -147,7 +147,7 @@ void ClipboardListener::handleCopy(const Notification& notification) {
   const Change* change = notification.objectAs<Change>(PasteboardPolling::kChangeKey);
   if (change && (*change)->replaced) return;
   if (change ? (*change)->blocked : appMonitor_.copiedFromSecurityApp()) {
-    log("copiedFromSecurityApp");
+    logDebug("copiedFromSecurityApp");
     return;
   }
 
@@ -156,19 +156,19 @@ void ClipboardListener::handleCopy(const Notification& notification) {
   // as its file and its pixels), so it cannot be known by comparing it with the records: the write says
   // it is ours. The clipboard no longer holds the last copy, so copying that again counts again.
   if (isOwnWrite(items)) {
-    log("capture: the program's own paste came back; not a copy");
+    logDebug("capture: the program's own paste came back; not a copy");
     setLastCopyEntity(nullptr);
     return;
   }
   // A password manager's secret is blocked like a copy from a blocked application, whichever
   // application is in front; backends that read on demand stop at the hint.
   if (isMarkedSecret(items)) {
-    log("capture: the copy is marked secret by a password manager; nothing of it is kept");
+    logDebug("capture: the copy is marked secret by a password manager; nothing of it is kept");
     return;
   }
   const std::shared_ptr<CopyEntity> entity = CopyEntity::entityWithItems(items);
   if (entity->invalid()) {
-    log("invalid");
+    logDebug("invalid");
     return;
   }
 
@@ -190,16 +190,16 @@ void ClipboardListener::handleCopy(const Notification& notification) {
     std::lock_guard lock(mutex_);
     if (lastCopyEntity_ && lastCopyEntity_->isEnityEqualTo(*entity)) return;
   }
-  log("Not equal to last copy entity");
+  logDebug("Not equal to last copy entity");
 
   std::shared_ptr<Vellisto_Chunk> chunk;
   if (found) chunk = engine.findContext(entity->string(), entity->jsonData(), kClipboard);
   if (chunk) {
-    logf("find copyEnntity sig=%s length=%zu", chunk->sig().c_str(), entity->string().size());
+    logDebugf("find copyEnntity sig=%s length=%zu", chunk->sig().c_str(), entity->string().size());
   } else {
     chunk = makeRecord(entity, items);
     if (!chunk) {
-      log("capture: the copy could not be stored");
+      logError("capture: the copy could not be stored");
       return;
     }
   }
@@ -210,7 +210,7 @@ void ClipboardListener::handleCopy(const Notification& notification) {
   if (auto tab = PinManager::shared().clipboardPinTab()) tab->setCachedFile(nullptr);
 
   setLastCopyEntity(entity);
-  log("self.lastCopyEntity = copyEntity");
+  logDebug("self.lastCopyEntity = copyEntity");
 }
 
 std::shared_ptr<Vellisto_Chunk> ClipboardListener::makeRecord(const std::shared_ptr<CopyEntity>& entity,
@@ -218,7 +218,8 @@ std::shared_ptr<Vellisto_Chunk> ClipboardListener::makeRecord(const std::shared_
   Json json = entity->jsonData().is_object() ? entity->jsonData() : Json::object();
   if (entity->isImage() && json.contains("copy_date") && !copyImageFile(json)) {
     // The file went away (or cannot be read) since it was copied: keep the copy by its name.
-    logf("capture: cannot copy image file %s, stored as text", jsonString(json, "image_relative").c_str());
+    logWarningf("capture: cannot copy image file %s, stored as text",
+                jsonString(json, "image_relative").c_str());
     for (const char* key : {"image", "image_relative", "copy_date", "custom_view"}) json.erase(key);
   }
   if (auto rtf = rtfText(items)) json["rich_text"] = std::move(*rtf);
@@ -236,7 +237,7 @@ std::shared_ptr<Vellisto_Chunk> ClipboardListener::makeRecord(const std::shared_
   }
   if (!chunk) return nullptr;
   // The json may hold the copied text again (as HTML or RTF): the record is named by its signature.
-  logf("append sig=%s length=%zu", chunk->sig().c_str(), chunk->context().size());
+  logDebugf("append sig=%s length=%zu", chunk->sig().c_str(), chunk->context().size());
   if (held) mergingCopy_.heldCopyStored(*entity, chunk, previous);
   if (entity->imageDownload()) downloadImage(*entity->imageDownload(), chunk->sig());
   return chunk;

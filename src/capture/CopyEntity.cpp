@@ -45,8 +45,8 @@ std::optional<std::string> dataFor(const std::vector<PasteboardItem>& items, std
 std::optional<std::string> addressFor(const std::vector<PasteboardItem>& items, std::string_view type) {
   auto data = dataFor(items, type);
   if (data && !isValidUtf8(*data)) {
-    logf("capture: %.*s on the pasteboard is not UTF-8 text, ignored", static_cast<int>(type.size()),
-         type.data());
+    logWarningf("capture: %.*s on the pasteboard is not UTF-8 text, ignored", static_cast<int>(type.size()),
+                type.data());
     return std::nullopt;
   }
   return data;
@@ -56,8 +56,8 @@ std::optional<std::string> addressFor(const std::vector<PasteboardItem>& items, 
 std::optional<std::string> textFor(const std::vector<PasteboardItem>& items, std::string_view type) {
   auto data = dataFor(items, type);
   if (data && !isValidUtf8(*data)) {
-    logf("capture: %.*s on the pasteboard (%zu bytes) is not valid UTF-8; the bad bytes are replaced",
-         static_cast<int>(type.size()), type.data(), data->size());
+    logWarningf("capture: %.*s on the pasteboard (%zu bytes) is not valid UTF-8; the bad bytes are replaced",
+                static_cast<int>(type.size()), type.data(), data->size());
     return sanitizeUtf8(*data);
   }
   return data;
@@ -69,7 +69,7 @@ std::string plainTextOfRtf(const std::vector<PasteboardItem>& items) {
   if (!rtf || !isValidUtf8(*rtf)) return {};
   const auto text = ui::RtfReader::read(*rtf);
   if (!text) {
-    logf("capture: %zu bytes of rich text on the pasteboard do not read as RTF", rtf->size());
+    logWarningf("capture: %zu bytes of rich text on the pasteboard do not read as RTF", rtf->size());
     return {};
   }
   // The paragraph mark that ends the last paragraph is no part of the copied text.
@@ -85,7 +85,7 @@ std::string plainTextOfHtml(const std::vector<PasteboardItem>& items) {
   if (!html || html->empty()) return {};
   const auto text = ui::HtmlReader::read(*html);
   if (!text) {
-    logf("capture: %zu bytes of HTML on the pasteboard could not be read", html->size());
+    logWarningf("capture: %zu bytes of HTML on the pasteboard could not be read", html->size());
     return {};
   }
   // The line breaks that end the last block are no part of the copied text.
@@ -102,7 +102,7 @@ std::optional<std::string> createDatedFolder(const std::string& base, const std:
   while (root.size() > 1 && root.back() == '/') root.pop_back();
   const std::string folder = root + "/" + date + "/";
   if (!files::createDirectories(folder)) {
-    logf("capture: cannot create folder %s", folder.c_str());
+    logErrorf("capture: cannot create folder %s", folder.c_str());
     return std::nullopt;
   }
   return folder;
@@ -169,7 +169,7 @@ std::optional<std::string> freeName(const std::string& folder, const std::string
     const std::string path = files::joinPath(folder, candidate);
     if (!files::exists(path) || isSameImage(path)) return candidate;
   }
-  logf("capture: no free name for %s in %s", name.c_str(), folder.c_str());
+  logErrorf("capture: no free name for %s in %s", name.c_str(), folder.c_str());
   return std::nullopt;
 }
 
@@ -181,7 +181,7 @@ std::optional<std::string> storeBytes(const std::string& folder, const std::stri
   if (!free) return std::nullopt;
   const std::string path = files::joinPath(folder, *free);
   if (files::exists(path) || files::atomicWrite(path, bytes)) return free;
-  logf("capture: cannot write %s", path.c_str());
+  logErrorf("capture: cannot write %s", path.c_str());
   return std::nullopt;
 }
 
@@ -195,14 +195,14 @@ void applyFileUrl(CopyEntity& entity, const std::string& fileUrl) {
   const std::string path = VLFileManager::trimFileSchema(fileUrl);
   const std::string decoded = percentDecode(path);
   if (decoded.empty() || decoded.front() != '/' || decoded.find('\0') != std::string::npos) {
-    logf("capture: broken file url of %zu bytes, kept as text", fileUrl.size());
+    logWarningf("capture: broken file url of %zu bytes, kept as text", fileUrl.size());
     return;
   }
   const VLFileInfo info = VLFileManager::shared().getFileInfoOfPath(path);
   Json& json = entity.mutableJsonData();
   std::optional<std::string> notAnImage = info.isImageType() ? whyNotAnImageFile(decoded) : std::nullopt;
   if (notAnImage) {
-    logf("capture: the image %s is kept as a file: %s", decoded.c_str(), notAnImage->c_str());
+    logWarningf("capture: the image %s is kept as a file: %s", decoded.c_str(), notAnImage->c_str());
   }
   if (info.isImageType() && !notAnImage) {
     const Json storage = VLConfig::shared().getValueOfKey(VLConfig::kImageStorage).value_or(Json());
@@ -240,7 +240,8 @@ void applyUrl(CopyEntity& entity, const std::string& url) {
   const std::string name =
       substringWithRange(url, match->group(1)) + "." + substringWithRange(url, match->group(2));
   if (!HttpFetcher::isFetchableUrl(url)) {
-    logf("capture: not downloading an address of %zu bytes: only http and https are fetched", url.size());
+    logWarningf("capture: not downloading an address of %zu bytes: only http and https are fetched",
+                url.size());
   } else {
     entity.setImageDownload(CopyEntity::ImageDownload{url, name});
   }
@@ -250,7 +251,7 @@ void applyUrl(CopyEntity& entity, const std::string& url) {
 void applyPng(CopyEntity& entity, const std::string& png) {
   entity.setStringOnly(false);
   if (!looksLikePng(png)) {
-    logf("capture: %zu bytes of png data on the pasteboard are not a png, kept as text", png.size());
+    logWarningf("capture: %zu bytes of png data on the pasteboard are not a png, kept as text", png.size());
     return;
   }
   const std::string name = date::format(entity.timestamp(), "yyyy-MM-dd.HHmmss") + ".png";
@@ -324,8 +325,8 @@ std::optional<std::string> CopyEntity::downloadImage(const ImageDownload& downlo
   options.maxBytes = kDownloadMaxBytes;
   const HttpResponse response = HttpFetcher::shared()->get(download.url, options);
   if (!response.ok()) {
-    logf("capture: download of %s failed: status %ld %s", download.url.c_str(), response.status,
-         response.error.c_str());
+    logWarningf("capture: download of %s failed: status %ld %s", download.url.c_str(), response.status,
+                response.error.c_str());
     return std::nullopt;
   }
   if (response.body.empty()) return std::nullopt;

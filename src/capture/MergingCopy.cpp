@@ -76,14 +76,14 @@ void MergingCopy::clearLocked() {
 
 bool MergingCopy::merge(const std::shared_ptr<CopyEntity>& entity) {
   if (!entity || !VLConfig::shared().getBoolValueOfKey(VLConfig::kMergingCopy)) return false;
-  log("coming copyEntity");
+  logDebug("coming copyEntity");
   Held held;
   {
     std::lock_guard lock(mutex_);
     if (!held_.entity) {
       if (!entity->stringOnly()) return false;
       cancelTimeoutLocked();
-      logf("self.holdCopyEntity = %s", "(null)");
+      logDebugf("self.holdCopyEntity = %s", "(null)");
       held_ = Held{entity, {}, {}};
       timeoutBlock_ = dispatch::after(kHoldMs, PasteboardPolling::pasteboardDealingQueue(),
                                       [this] { copyEntityDidTimeout(); });
@@ -91,7 +91,7 @@ bool MergingCopy::merge(const std::shared_ptr<CopyEntity>& entity) {
     }
     if (!entity->stringOnly()) return false;
     if (!held_.entity->isStringEqualTo(*entity)) {
-      logf("self.holdCopyEntity = length=%zu drop this copy", held_.entity->string().size());
+      logDebugf("self.holdCopyEntity = length=%zu drop this copy", held_.entity->string().size());
       cancelTimeoutLocked();
       clearLocked();
       return false;
@@ -115,7 +115,7 @@ bool MergingCopy::mergeDoubleCopy(const Held& held) {
     const auto latest = engine.getLatest();
     if (!record || !older || !stillStored(record) || !stillStored(older) || latest != record ||
         record->hasAlias() || !isPlainTextRecord(*older)) {
-      log("merging copy: the held copy is not the newest record after a plain text, not merged");
+      logDebug("merging copy: the held copy is not the newest record after a plain text, not merged");
       return false;
     }
     std::string text;
@@ -127,8 +127,8 @@ bool MergingCopy::mergeDoubleCopy(const Held& held) {
     engine.delChunkByDigest(record->sig(), record->getDocRef());
     engine.delChunkByDigest(older->sig(), older->getDocRef());
     merged = engine.append(text, std::nullopt, Json::object(), kClipboardPinTabId);
-    logf("--------------append merging copy sig=%s length=%zu", merged ? merged->sig().c_str() : "-",
-         text.size());
+    logDebugf("--------------append merging copy sig=%s length=%zu", merged ? merged->sig().c_str() : "-",
+              text.size());
     replaced = {held.entity->string(), older->context()};
     {
       std::lock_guard lock(mutex_);
@@ -136,7 +136,7 @@ bool MergingCopy::mergeDoubleCopy(const Held& held) {
     }
   }
   if (!merged) {
-    log("merging copy: the merged record could not be stored");
+    logError("merging copy: the merged record could not be stored");
     return true;
   }
   CaptureHooks::syncChunkMergingCopyDel(merged, replaced);

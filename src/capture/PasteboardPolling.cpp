@@ -93,7 +93,7 @@ void PasteboardPolling::State::read(long long count) {
   }
   if (pasteboard->changeCount() > count) {
     // Another copy replaced it before its turn came: its owner no longer offers it.
-    logf("capture: change %lld was replaced before it could be read", count);
+    logDebugf("capture: change %lld was replaced before it could be read", count);
     change->replaced = true;
   } else if (gate()) {
     // Asked before anything is read: a copy from a blocked application is never in our memory.

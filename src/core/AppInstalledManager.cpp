@@ -24,8 +24,8 @@ std::map<std::string, bool> dictionaryFromDefaults() {
   std::optional<Json> stored = UserDefaults::standard().object(AppInstalledManager::kLoadKey);
   if (!stored) return dict;
   if (!stored->is_object()) {
-    logf("AppInstalledManager: \"%s\" is not a dictionary; starting with no applications",
-         AppInstalledManager::kLoadKey);
+    logWarningf("AppInstalledManager: \"%s\" is not a dictionary; starting with no applications",
+                AppInstalledManager::kLoadKey);
     return dict;
   }
   for (const auto& [name, value] : stored->items()) {
@@ -34,8 +34,8 @@ std::map<std::string, bool> dictionaryFromDefaults() {
     } else if (value.is_number()) {
       dict[name] = value.get<double>() != 0;
     } else {
-      logf("AppInstalledManager: \"%s\" holds no flag for \"%s\"; left out", AppInstalledManager::kLoadKey,
-           name.c_str());
+      logWarningf("AppInstalledManager: \"%s\" holds no flag for \"%s\"; left out",
+                  AppInstalledManager::kLoadKey, name.c_str());
     }
   }
   return dict;
@@ -112,7 +112,7 @@ void AppInstalledManager::queryIsDoneGathering() {
     dictCopy = toJson(dict);
     if (!store && !fresh.empty() && !reportedNoStore_) {
       reportedNoStore_ = true;
-      log("AppInstalledManager: no record store yet; application records are not added");
+      logWarning("AppInstalledManager: no record store yet; application records are not added");
     }
   }
   appQuery_->stopQuery();

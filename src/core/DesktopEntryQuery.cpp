@@ -52,7 +52,7 @@ void DesktopEntryQuery::reportOnce(const std::string& path, const std::string& r
     std::lock_guard<std::mutex> lock(mutex_);
     if (!reported_.insert(path + '\n' + reason).second) return;
   }
-  logf("AppInstalledManager: skipped desktop entry %s: %s", path.c_str(), reason.c_str());
+  logWarningf("AppInstalledManager: skipped desktop entry %s: %s", path.c_str(), reason.c_str());
 }
 
 bool DesktopEntryQuery::isWebBrowser(const DesktopEntryFile& file) {

@@ -54,7 +54,7 @@ void VLAppNotifcationCenter::updateHotkey() {
   const HokeyStruct hotKey = VLConfig::shared().getHotkeyValueOfKey(VLConfig::kMainHotKey);
   if (hotKey.isEmpty()) {
     // Registering the empty hot key {-1, -1, -1} would only leave a dead registration behind.
-    log("updateHotkey: no main hot key stored");
+    logWarning("updateHotkey: no main hot key stored");
     return;
   }
   RegisterHotKeyHook hook;
@@ -63,7 +63,7 @@ void VLAppNotifcationCenter::updateHotkey() {
     hook = registerHotKey_;
   }
   if (!hook) {
-    log("updateHotkey: no status bar to register with");
+    logWarning("updateHotkey: no status bar to register with");
     return;
   }
   hook(hotKey.hotKeyID, "", hotKey.keyCode, hotKey.modifierFlags, hotKey.doubleTap);
@@ -95,20 +95,20 @@ bool VLAppNotifcationCenter::mergeSnippets() {
   const Json changes = config.getValueOfKey(VLConfig::kSnippetsMirror).value_or(Json());
   if (changes.is_null() || changes.empty()) return false;
   if (!changes.is_array()) {
-    log("mergeSnippets: key 106 is not a list, nothing merged");
+    logWarning("mergeSnippets: key 106 is not a list, nothing merged");
     return false;
   }
   auto store = snippetsStore();
   if (!store) {
     // Key 110 stays set, so the change list is merged once the store is there.
-    log("mergeSnippets: no record store yet");
+    logWarning("mergeSnippets: no record store yet");
     return false;
   }
 
   for (std::size_t i = 0; i < changes.size(); ++i) {
     const Json& entry = changes[i];
     if (!entry.is_object()) {
-      logf("mergeSnippets: entry %zu is not a dictionary, skipped", i);
+      logWarningf("mergeSnippets: entry %zu is not a dictionary, skipped", i);
       continue;
     }
     const std::string action = jsonString(entry, "action");
@@ -120,7 +120,7 @@ bool VLAppNotifcationCenter::mergeSnippets() {
     if (isUpdate || action == "add") {
       if (content.empty()) {
         // An empty record is one capture would never store; the old record (for an update) stays too.
-        logf("mergeSnippets: entry %zu has no content, skipped", i);
+        logWarningf("mergeSnippets: entry %zu has no content, skipped", i);
         continue;
       }
       if (isUpdate) store->delChunkByDigest(digest);
@@ -141,7 +141,7 @@ bool VLAppNotifcationCenter::mergeSnippets() {
 void VLAppNotifcationCenter::saveSnippets() {
   auto store = snippetsStore();
   if (!store) {
-    log("saveSnippets: no record store yet");
+    logWarning("saveSnippets: no record store yet");
     return;
   }
   saveSnippets(*store);

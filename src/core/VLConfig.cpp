@@ -143,7 +143,7 @@ std::optional<std::string> VLConfig::getStringValueOfKey(long key) {
   std::optional<Json> value = getValueOfKey(key);
   if (!value) return std::nullopt;
   if (!value->is_string()) {
-    logf("VLConfig: key %ld holds %s, not text", key, value->type_name());
+    logWarningf("VLConfig: key %ld holds %s, not text", key, value->type_name());
     return std::nullopt;
   }
   return value->get<std::string>();
@@ -153,7 +153,7 @@ HokeyStruct VLConfig::getHotkeyValueOfKey(long key) {
   std::optional<Json> value = getValueOfKey(key);
   if (!value) return HokeyStruct::empty();
   if (!value->is_object()) {
-    logf("VLConfig: key %ld holds %s, not a hot key", key, value->type_name());
+    logWarningf("VLConfig: key %ld holds %s, not a hot key", key, value->type_name());
     return HokeyStruct::empty();
   }
   return HokeyStruct{int64Field(*value, "modifier"), int64Field(*value, "code"),

@@ -146,7 +146,7 @@ std::vector<std::string> VLFileManager::cleanSandboxImages(double now) {
     if (files::removeRecursive(folder)) {
       removed.push_back(name);
     } else {
-      logf("clean images: could not remove %s", folder.c_str());
+      logErrorf("clean images: could not remove %s", folder.c_str());
     }
   }
   return removed;

@@ -33,8 +33,9 @@ bool WebSearchBrowser::open(const std::string& url) {
   if (browser != kDefaultBrowser) {
     const std::string entry = AppInstalledManager::shared().getAppPath(browser);
     if (!entry.empty()) return workspace->openURL(url, entry);
-    logf("web search: the chosen browser \"%s\" is not installed; the desktop's browser opens the search",
-         browser.c_str());
+    logWarningf(
+        "web search: the chosen browser \"%s\" is not installed; the desktop's browser opens the search",
+        browser.c_str());
   }
   return workspace->openURL(url);
 }

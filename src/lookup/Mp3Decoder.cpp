@@ -50,13 +50,13 @@ Handle openDecoder() {
 
 std::optional<PcmAudio> decodeMp3(std::string_view mp3, const Mp3Limits& limits) {
   if (mp3.empty() || mp3.size() > limits.maxInputBytes) {
-    logf("pronunciation: %zu bytes of audio is not a pronunciation (at most %zu); not played", mp3.size(),
-         limits.maxInputBytes);
+    logWarningf("pronunciation: %zu bytes of audio is not a pronunciation (at most %zu); not played",
+                mp3.size(), limits.maxInputBytes);
     return std::nullopt;
   }
   Handle handle = openDecoder();
   if (!handle) {
-    log("pronunciation: libmpg123 has no decoder");
+    logError("pronunciation: libmpg123 has no decoder");
     return std::nullopt;
   }
   PcmAudio audio;
@@ -73,7 +73,7 @@ std::optional<PcmAudio> decodeMp3(std::string_view mp3, const Mp3Limits& limits)
       int channels = 0, encoding = 0;
       mpg123_getformat(handle.get(), &rate, &channels, &encoding);
       if (!audio.samples.empty() && (rate != audio.rate || channels != audio.channels)) {
-        log("pronunciation: the audio changes its format midway; not played");
+        logWarning("pronunciation: the audio changes its format midway; not played");
         return std::nullopt;
       }
       audio.rate = rate;
@@ -83,13 +83,13 @@ std::optional<PcmAudio> decodeMp3(std::string_view mp3, const Mp3Limits& limits)
     }
     if (produced > 0) {
       if (audio.rate <= 0 || audio.samples.size() + produced > maxBytes) {
-        logf("pronunciation: the audio lasts longer than %.0f s; not played", limits.maxSeconds);
+        logWarningf("pronunciation: the audio lasts longer than %.0f s; not played", limits.maxSeconds);
         return std::nullopt;
       }
       audio.samples.append(reinterpret_cast<const char*>(buffer), produced);
     }
     if (result == MPG123_ERR) {
-      logf("pronunciation: the audio does not decode (%s)", mpg123_strerror(handle.get()));
+      logWarningf("pronunciation: the audio does not decode (%s)", mpg123_strerror(handle.get()));
       return std::nullopt;
     }
     // Everything fed has been decoded.
@@ -98,7 +98,7 @@ std::optional<PcmAudio> decodeMp3(std::string_view mp3, const Mp3Limits& limits)
     result = mpg123_decode(handle.get(), nullptr, 0, buffer, sizeof buffer, &produced);
   }
   if (audio.samples.empty() || audio.rate <= 0 || audio.channels <= 0) {
-    log("pronunciation: the audio holds no MP3 frames; not played");
+    logWarning("pronunciation: the audio holds no MP3 frames; not played");
     return std::nullopt;
   }
   if constexpr (std::endian::native == std::endian::big) {

@@ -45,19 +45,19 @@ void pruneOldFiles(const std::string& folder) {
 
 std::optional<std::string> store(const std::string& voiceLink, const HttpResponse& response) {
   if (!response.ok()) {
-    logf("pronunciation: the audio did not arrive (status %ld)", response.status);
+    logWarningf("pronunciation: the audio did not arrive (status %ld)", response.status);
     return std::nullopt;
   }
   auto audio = decodeMp3(response.body);
   if (!audio) return std::nullopt;
   const std::string folder = pronunciationFolder();
   if (!files::isDirectory(folder) && !files::createDirectories(folder)) {
-    log("pronunciation: the audio folder cannot be made; not played");
+    logError("pronunciation: the audio folder cannot be made; not played");
     return std::nullopt;
   }
   const std::string path = pronunciationPath(voiceLink);
   if (!files::atomicWrite(path, wavFile(*audio), files::kPrivateFileMode)) {
-    log("pronunciation: the audio cannot be written; not played");
+    logError("pronunciation: the audio cannot be written; not played");
     return std::nullopt;
   }
   pruneOldFiles(folder);

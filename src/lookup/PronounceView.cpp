@@ -73,7 +73,7 @@ void PronounceView::voiceClick() {
     auto row = weak.lock();
     if (!row || !path) return;
     if (row->shown_ != shown) {
-      log("pronunciation: the row moved on before its audio arrived; not played");
+      logDebug("pronunciation: the row moved on before its audio arrived; not played");
       return;
     }
     row->playSound(*path);

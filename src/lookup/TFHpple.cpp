@@ -181,7 +181,7 @@ const char* usableEncoding(const std::optional<std::string>& encoding) {
     }
   }
   // Guessing would read UTF-8 pronunciations as Latin-1; the pages we fetch are UTF-8 far more often.
-  logf("HTML query: unknown character set (%zu bytes); reading as UTF-8", encoding->size());
+  logWarningf("HTML query: unknown character set (%zu bytes); reading as UTF-8", encoding->size());
   return "UTF-8";
 }
 
@@ -190,12 +190,12 @@ std::optional<std::vector<HppleNode>> query(std::string_view data, std::string_v
                                             const HppleQueryOptions& options) {
   ui::XmlLibrary::ensureInitialized();
   if (data.size() > static_cast<std::size_t>(INT_MAX)) {
-    logf("HTML query: %zu bytes is more than the parser takes; not parsed", data.size());
+    logWarningf("HTML query: %zu bytes is more than the parser takes; not parsed", data.size());
     return std::nullopt;
   }
   xmlParserCtxtPtr parser = isXML ? xmlNewParserCtxt() : htmlNewParserCtxt();
   if (!parser) {
-    log("Unable to parse.");
+    logWarning("Unable to parse.");
     return std::nullopt;
   }
   DepthWatch watch;
@@ -212,13 +212,13 @@ std::optional<std::vector<HppleNode>> query(std::string_view data, std::string_v
     htmlFreeParserCtxt(parser);
   }
   if (watch.guard.tooDeep()) {
-    logf("HTML query: elements nest deeper than %d; the document of %zu bytes is not used", kHppleMaxDepth,
-         data.size());
+    logWarningf("HTML query: elements nest deeper than %d; the document of %zu bytes is not used",
+                kHppleMaxDepth, data.size());
     if (document) xmlFreeDoc(document);
     return std::nullopt;
   }
   if (!document) {
-    log("Unable to parse.");
+    logWarning("Unable to parse.");
     return std::nullopt;
   }
   auto result = evaluateXPathQuery(document, xpath, options);
@@ -244,7 +244,7 @@ std::optional<std::vector<HppleNode>> evaluateXPathQuery(_xmlDoc* document, std:
                                                          const HppleQueryOptions& options) {
   xmlXPathContextPtr context = xmlXPathNewContext(document);
   if (!context) {
-    log("Unable to create XPath context.");
+    logWarning("Unable to create XPath context.");
     return std::nullopt;
   }
   // A malformed expression is reported below, once, instead of on standard error.
@@ -253,12 +253,12 @@ std::optional<std::vector<HppleNode>> evaluateXPathQuery(_xmlDoc* document, std:
   xmlXPathObjectPtr result =
       xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.c_str()), context);
   if (!result) {
-    log("Unable to evaluate XPath.");
+    logWarning("Unable to evaluate XPath.");
     xmlXPathFreeContext(context);
     return std::nullopt;
   }
   if (!result->nodesetval) {
-    log("Nodes was nil.");
+    logWarning("Nodes was nil.");
     xmlXPathFreeObject(result);
     xmlXPathFreeContext(context);
     return std::nullopt;
@@ -272,8 +272,8 @@ std::optional<std::vector<HppleNode>> evaluateXPathQuery(_xmlDoc* document, std:
     if (match->type == XML_NAMESPACE_DECL) continue;
     auto node = nodeDictionary(match, Role::Match, nullptr, 0, options, budget);
     if (budget.exhausted) {
-      logf("HTML query: the matches copy more than %zu bytes; %d of %d are left out", options.budgetBytes,
-           count - i, count);
+      logWarningf("HTML query: the matches copy more than %zu bytes; %d of %d are left out",
+                  options.budgetBytes, count - i, count);
       break;
     }
     if (node) nodes.push_back(std::move(*node));

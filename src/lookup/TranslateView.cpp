@@ -96,11 +96,11 @@ void TranslateView::setJsonData(const std::optional<Json>& json, const std::stri
   }
   showLoading();
   if (!isLookupWord(word)) {
-    logf("translate: a word of %zu bytes is not looked up", word.size());
+    logWarningf("translate: a word of %zu bytes is not looked up", word.size());
     renderUI(TranslateItem{});
     return;
   }
-  logf("translate: looking up a word of %zu bytes", word.size());
+  logDebugf("translate: looking up a word of %zu bytes", word.size());
   const std::string base = dictionaryBaseURL();
   std::weak_ptr<TranslateView> weak = std::static_pointer_cast<TranslateView>(self());
   HttpFetcher::shared()->getAsync(
@@ -111,7 +111,7 @@ void TranslateView::setJsonData(const std::optional<Json>& json, const std::stri
         if (response.ok()) {
           item = TranslateItem::parse(response.body, charsetOfContentType(response.contentType), base);
         } else {
-          logf("translate: the dictionary did not answer (status %ld)", response.status);
+          logWarningf("translate: the dictionary did not answer (status %ld)", response.status);
         }
         dispatch::Queue::main()->async([weak, lookup, item = std::move(item)]() mutable {
           if (auto view = weak.lock()) view->answer(lookup, std::move(item));

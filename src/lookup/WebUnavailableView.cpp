@@ -44,7 +44,7 @@ void WebUnavailableView::resizeSubviewsWithOldSize(ui::Size) {
 void WebUnavailableView::openInBrowser() {
   const std::string url = page_ ? page_() : std::string();
   if (url.empty()) return;
-  if (!Workspace::shared()->openURL(url)) log("web view: the browser did not take the page");
+  if (!Workspace::shared()->openURL(url)) logWarning("web view: the browser did not take the page");
 }
 
 }  // namespace vl

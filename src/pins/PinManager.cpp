@@ -70,16 +70,16 @@ void PinManager::load() {
   tabList_.push_back(clipboard);
   const std::string pinFolder = pinPath();
   if (pinFolder.empty()) {
-    log("pin: no pin folder is set; only the clipboard tab is loaded");
+    logWarning("pin: no pin folder is set; only the clipboard tab is loaded");
     return;
   }
   if (!files::isDirectory(pinFolder) && !files::createDirectories(pinFolder)) {
-    logf("pin: cannot create the pin folder %s", pinFolder.c_str());
+    logErrorf("pin: cannot create the pin folder %s", pinFolder.c_str());
     return;
   }
   files::DirectoryListing listing = files::listDirectory(pinFolder);
   if (!listing.ok()) {
-    logf("pin: cannot list %s (%s)", pinFolder.c_str(), listing.error.c_str());
+    logErrorf("pin: cannot list %s (%s)", pinFolder.c_str(), listing.error.c_str());
     return;
   }
   struct Entry {
@@ -91,17 +91,17 @@ void PinManager::load() {
     if (name.size() < kMinFolderNameLength) continue;
     std::optional<PinTab::FolderFields> fields = PinTab::parseFolderName(name);
     if (!fields) {
-      logf("pin: %s is not a pin tab folder; passed by", name.c_str());
+      logWarningf("pin: %s is not a pin tab folder; passed by", name.c_str());
       continue;
     }
     if (!files::isDirectory(files::joinPath(pinFolder, name))) {
-      logf("pin: %s is not a folder; passed by", name.c_str());
+      logWarningf("pin: %s is not a folder; passed by", name.c_str());
       continue;
     }
     const bool duplicate = std::any_of(entries.begin(), entries.end(),
                                        [&](const Entry& e) { return e.fields.pinTabId == fields->pinTabId; });
     if (duplicate || fields->pinTabId == kClipboardPinTabId) {
-      logf("pin: %s repeats a tab identifier; passed by", name.c_str());
+      logWarningf("pin: %s repeats a tab identifier; passed by", name.c_str());
       continue;
     }
     entries.push_back({name, std::move(*fields)});
@@ -211,13 +211,13 @@ std::shared_ptr<PinTab> PinManager::addPinTab(const std::string& name, const std
   Lock lock(VLEngine::storeMutex());
   const std::string pinFolder = pinPath();
   if (pinFolder.empty()) {
-    log("pin: no pin folder is set; no tab added");
+    logWarning("pin: no pin folder is set; no tab added");
     return nullptr;
   }
   const PinTab::FolderFields probe{kClipboardPinTabId, name, txtColor, bgColor,
                                    static_cast<std::int64_t>(tabList_.size())};
   if (!PinTab::canNameFolder(probe)) {
-    logf("pin: \"%s\" cannot name a tab; no tab added", name.c_str());
+    logWarningf("pin: \"%s\" cannot name a tab; no tab added", name.c_str());
     return nullptr;
   }
   std::shared_ptr<PinTab> tab =

@@ -136,7 +136,7 @@ std::shared_ptr<PinTab> PinTab::initWithId(const std::string& pinTabId, const st
   tab->pinPath_ = pinPath;
   tab->path_ = _getPathWithSlash(pinPath) + tab->folderName();
   if (!files::isDirectory(tab->path_) && !files::createDirectories(tab->path_)) {
-    logf("pin: cannot create the folder %s", tab->path_.c_str());
+    logErrorf("pin: cannot create the folder %s", tab->path_.c_str());
   }
   if (loadDisk) tab->loadChain();
   if (tab->chain_->docCount == 0) tab->defaultDoc();
@@ -152,11 +152,11 @@ std::shared_ptr<PinTab> PinTab::empty(const std::string& name, const std::string
 std::shared_ptr<PinTab> PinTab::fromFolder(const std::string& folderName, const std::string& pinPath) {
   std::optional<FolderFields> fields = parseFolderName(folderName);
   if (!fields) {
-    logf("pin: %s is not a pin tab folder; passed by", folderName.c_str());
+    logWarningf("pin: %s is not a pin tab folder; passed by", folderName.c_str());
     return nullptr;
   }
   if (fields->pinTabId == kClipboardPinTabId) {
-    logf("pin: %s names the clipboard tab; passed by", folderName.c_str());
+    logWarningf("pin: %s names the clipboard tab; passed by", folderName.c_str());
     return nullptr;
   }
   auto tab = std::make_shared<PinTab>();
@@ -188,7 +188,7 @@ void PinTab::defaultDoc() {
   Lock lock(VLEngine::storeMutex());
   std::shared_ptr<Vellisto_BigDoc> doc = DocChainLoader::freshDoc(path_, 0, shared_from_this());
   if (!doc) {
-    logf("pin: the tab %s has no doc", pinTabId_.c_str());
+    logWarningf("pin: the tab %s has no doc", pinTabId_.c_str());
     return;
   }
   *chain_ = DocChain{doc, doc, 1};
@@ -231,7 +231,7 @@ bool PinTab::rename(const std::string& name, const std::string& txtColor, const 
   {
     Lock lock(VLEngine::storeMutex());
     if (!canNameFolder(FolderFields{pinTabId_, name, txtColor, bgColor, position_})) {
-      logf("pin: \"%s\" cannot name the tab %s; not renamed", name.c_str(), pinTabId_.c_str());
+      logWarningf("pin: \"%s\" cannot name the tab %s; not renamed", name.c_str(), pinTabId_.c_str());
       return false;
     }
     if (chain_->docCount == 1 && chain_->head && chain_->head->chunkCount() == 1 && name != name_) {
@@ -274,11 +274,11 @@ void PinTab::moveFolderToPath() {
     const std::string current = withoutTrailingSlash(folderOfChain(head));
     if (current.empty() || current == target) return;
     if (files::exists(target)) {
-      logf("pin: %s already exists; the tab stays in %s", target.c_str(), current.c_str());
+      logWarningf("pin: %s already exists; the tab stays in %s", target.c_str(), current.c_str());
       return;
     }
     if (!Vellisto_BigDoc::moveChainToFolder(head, target)) {
-      logf("pin: cannot move %s to %s; the tab stays where it is", current.c_str(), target.c_str());
+      logErrorf("pin: cannot move %s to %s; the tab stays where it is", current.c_str(), target.c_str());
     }
   });
 }
@@ -301,7 +301,7 @@ void PinTab::remove() {
         continue;
       }
       if (files::exists(folder) && !files::removeRecursive(folder)) {
-        logf("pin: cannot remove %s", folder.c_str());
+        logErrorf("pin: cannot remove %s", folder.c_str());
       }
     }
   });
@@ -329,10 +329,10 @@ void PinTab::setAutoPickForest(std::shared_ptr<AutoPickForest> forest) {
   }
   if (forest) {
     if (!AutoPickArchive::store(*forest, pinTabId_))
-      logf("pin tab: the auto pick rules of %s are not saved", pinTabId_.c_str());
+      logErrorf("pin tab: the auto pick rules of %s are not saved", pinTabId_.c_str());
   } else {
     if (!UserDefaults::standard().remove(AutoPickArchive::defaultsKey(pinTabId_)))
-      logf("pin tab: the auto pick rules of %s are not removed", pinTabId_.c_str());
+      logErrorf("pin tab: the auto pick rules of %s are not removed", pinTabId_.c_str());
   }
 }
 

@@ -72,7 +72,7 @@ UserNotification RemindAction::remindNotification() const { return notificationT
 void RemindAction::doTask(const std::string&) {
   const std::optional<double> date = remindResult_ ? remindResult_->getNotificationDate() : std::nullopt;
   if (!date) {
-    logf("remind: the moment of a phrase of %zu bytes has passed; no reminder set", rawText_.size());
+    logWarningf("remind: the moment of a phrase of %zu bytes has passed; no reminder set", rawText_.size());
     return;
   }
   UserNotification remind = remindNotification();
@@ -96,8 +96,8 @@ void RemindAction::doTask(const std::string&) {
   if (!added.identifier.empty()) said.identifier = added.identifier;
   UserNotificationCenter::defaultCenter()->deliverNotification(said);
   if (added.keeping == RemindSchedule::Keeping::Refused) return;
-  logf("remind: a reminder of %zu bytes set for %.0f s from now", rawText_.size(),
-       *date - Clock::current().now());
+  logDebugf("remind: a reminder of %zu bytes set for %.0f s from now", rawText_.size(),
+            *date - Clock::current().now());
   dismissMainWindow();
 }
 

@@ -98,16 +98,16 @@ void RemindSchedule::load() {
   std::optional<std::string> data = icons::readSmallFile(path_, kMaxFileBytes, &error);
   const auto setAside = [this](const char* why) {
     const std::string aside = path_ + ".damaged";
-    logf("remind: the pending reminders (%s) are %s; the file is set aside as %s", path_.c_str(), why,
-         aside.c_str());
-    if (!files::moveFile(path_, aside)) logf("remind: %s could not be set aside", path_.c_str());
+    logWarningf("remind: the pending reminders (%s) are %s; the file is set aside as %s", path_.c_str(), why,
+                aside.c_str());
+    if (!files::moveFile(path_, aside)) logErrorf("remind: %s could not be set aside", path_.c_str());
   };
   if (!data) {
     if (files::isRegularFile(path_) && files::fileSize(path_).value_or(0) > kMaxFileBytes) {
       setAside("too large");
     } else {
       // A folder, a pipe or a device where the file belongs, or a file we may not read: left alone.
-      logf("remind: the pending reminders in %s cannot be read (%s)", path_.c_str(), error.c_str());
+      logWarningf("remind: the pending reminders in %s cannot be read (%s)", path_.c_str(), error.c_str());
     }
     return;
   }
@@ -134,9 +134,9 @@ void RemindSchedule::load() {
   if (skipped > 0) {
     // The file is rewritten without them at the next change; the copy keeps them.
     const std::string aside = path_ + ".damaged";
-    logf("remind: %zu of %zu pending reminders could not be read; a copy of the file is kept as %s", skipped,
-         list->size(), aside.c_str());
-    if (!files::copyFile(path_, aside, true)) log("remind: the copy of the file could not be kept");
+    logWarningf("remind: %zu of %zu pending reminders could not be read; a copy of the file is kept as %s",
+                skipped, list->size(), aside.c_str());
+    if (!files::copyFile(path_, aside, true)) logError("remind: the copy of the file could not be kept");
   }
   logf("remind: %zu pending reminders armed", pending_.size());
 }
@@ -148,8 +148,8 @@ bool RemindSchedule::save() const {
     list.push_back({{"identifier", r.identifier}, {"when", r.when}, {"text", r.text}, {"date", r.date}});
   (void)files::createDirectories(files::deletingLastPathComponent(path_));  // the write below tells
   if (!files::atomicWrite(path_, dumpJson(Json{{"reminders", std::move(list)}}), files::kPrivateFileMode)) {
-    logf("remind: the pending reminders could not be written to %s; they fire only while this run lasts",
-         path_.c_str());
+    logErrorf("remind: the pending reminders could not be written to %s; they fire only while this run lasts",
+              path_.c_str());
     return false;
   }
   return true;
@@ -157,7 +157,7 @@ bool RemindSchedule::save() const {
 
 RemindSchedule::Added RemindSchedule::add(Reminder reminder) {
   if (pending_.size() >= kMaxPending) {
-    logf("remind: %zu reminders are pending already; no more are kept", pending_.size());
+    logWarningf("remind: %zu reminders are pending already; no more are kept", pending_.size());
     return {};
   }
   const auto taken = [this](const std::string& id) {
@@ -184,7 +184,7 @@ void RemindSchedule::check() {
     // Shown before the file forgets them: a crash in between shows one again rather than never.
     auto center = UserNotificationCenter::defaultCenter();
     for (const Reminder& r : due) {
-      logf("remind: a reminder of %zu bytes is due (%.0f s late)", r.text.size(), now - r.date);
+      logDebugf("remind: a reminder of %zu bytes is due (%.0f s late)", r.text.size(), now - r.date);
       center->deliverNotification(r.notification());
     }
     // Not written: the file still holds them, so a restart shows them again rather than never.

@@ -55,7 +55,7 @@ std::optional<VLShortcutValue> VLShortcutValue::parse(const Json& entry, std::st
 std::optional<VLShortcutValue> VLShortcutValue::fromJson(const std::string& name, const Json& entry) {
   std::string why;
   std::optional<VLShortcutValue> value = parse(entry, &why);
-  if (!value) logf("VLShortcut: entry of %s %s; ignored", name.c_str(), why.c_str());
+  if (!value) logWarningf("VLShortcut: entry of %s %s; ignored", name.c_str(), why.c_str());
   return value;
 }
 
@@ -63,7 +63,8 @@ Json storedShortcutDictionary() {
   std::optional<Json> stored = VLConfig::shared().getValueOfKey(VLConfig::kUserShortcuts);
   if (!stored || stored->is_null()) return Json::object();
   if (!stored->is_object()) {
-    logf("VLShortcut: settings key 108 holds %s, not a dictionary; read as empty", stored->type_name());
+    logWarningf("VLShortcut: settings key 108 holds %s, not a dictionary; read as empty",
+                stored->type_name());
     return Json::object();
   }
   return *stored;

@@ -92,7 +92,7 @@ void SnippetsScrollTableView::reloadDataBySearchText(const std::string& text) {
 std::shared_ptr<Vellisto_Chunk> SnippetsScrollTableView::addData(const std::string& alias,
                                                                  const std::string& text) {
   if (alias.empty() || text.empty()) {
-    log("snippets: add refused, the alias or the text is empty");
+    logWarning("snippets: add refused, the alias or the text is empty");
     return nullptr;
   }
   VLEngine& engine = VLEngine::shared();
@@ -109,7 +109,7 @@ std::shared_ptr<Vellisto_Chunk> SnippetsScrollTableView::addData(const std::stri
   } else {
     chunk = engine.append(text, std::nullopt, std::nullopt, alias, kClipboardPinTabId);
     if (!chunk) {
-      log("snippets: the store took no new snippet");
+      logError("snippets: the store took no new snippet");
       return nullptr;
     }
     filterSource_->insert(filterSource_->begin(), chunk);
@@ -127,7 +127,7 @@ std::shared_ptr<Vellisto_Chunk> SnippetsScrollTableView::updateData(const std::s
   auto edited = sig.empty() ? nullptr : engine.getChunkBySig(sig, kClipboardPinTabId);
   if (!edited) return addData(alias, text);
   if (alias.empty() || text.empty()) {
-    log("snippets: save refused, the alias or the text is empty");
+    logWarning("snippets: save refused, the alias or the text is empty");
     return nullptr;
   }
   rows();

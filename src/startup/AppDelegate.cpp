@@ -122,7 +122,7 @@ void AppDelegate::initialize() {
   apps.setInstalledBrowsersHandler([](const Json& dict) {
     std::size_t installed = 0;
     for (const auto& flag : dict) installed += flag.is_boolean() && flag.get<bool>() ? 1 : 0;
-    logf("installed applications: %zu indexed", installed);
+    logDebugf("installed applications: %zu indexed", installed);
     saveInstalledBrowsers(AppInstalledManager::shared().installedBrowsers());
   });
   logf("start-up: %lld docs loaded from %s", static_cast<long long>(engine.docCount()),
@@ -236,7 +236,7 @@ void AppDelegate::settleAfterHide() {
   // user's own again. The record window then hands over its next queued record.
   dispatch::after(kHideSettleMs, dispatch::Queue::main(), [] {
     if (PasteService::pasting() || ClipboardListener::shared().pasteChunk())
-      log("paste: settled; a copy of the same text counts again");
+      logDebug("paste: settled; a copy of the same text counts again");
     PasteService::settled();
     ClipboardListener::shared().setPasteChunk(nullptr);
     if (CaptureHooks::windowAppear(kRecordWindowKey))
@@ -272,7 +272,7 @@ void AppDelegate::terminate() {
 bool AppDelegate::finishQueuedWork(double timeoutMs) {
   VLFileManager::shared().waitForCleanUps();
   if (!dispatch::MainLoop::shutdown(timeoutMs)) {
-    logf("quit: work was still running after %.0f ms", timeoutMs);
+    logWarningf("quit: work was still running after %.0f ms", timeoutMs);
     return false;
   }
   // Every doc file takes in what its journals hold, so the files alone are the history again (on this
@@ -304,11 +304,12 @@ bool AppDelegate::saveWhileMainThreadIsBusy(double timeoutMs) {
   std::unique_lock<std::mutex> lock(state->mutex);
   if (!state->changed.wait_for(lock, std::chrono::duration<double, std::milli>(timeoutMs),
                                [&] { return state->done; })) {
-    logf("quit: record writes were still running after %.0f ms", timeoutMs);
+    logWarningf("quit: record writes were still running after %.0f ms", timeoutMs);
     return false;
   }
   if (const std::uint64_t unsaved = Vellisto_BigDoc::unsavedChangeCount(); unsaved > 0) {
-    logf("quit: %llu changes of the history could not be written", static_cast<unsigned long long>(unsaved));
+    logErrorf("quit: %llu changes of the history could not be written",
+              static_cast<unsigned long long>(unsaved));
     return false;
   }
   return true;

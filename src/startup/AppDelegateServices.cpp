@@ -39,7 +39,7 @@ std::string& programFolderOverride() {
 void createFolderIfNothingThere(const std::string& path) {
   // Only when nothing is there: a file of that name is the user's and stays.
   if (path.empty() || files::exists(path)) return;
-  if (!files::createDirectories(path)) logf("startup: cannot create the folder %s", path.c_str());
+  if (!files::createDirectories(path)) logErrorf("startup: cannot create the folder %s", path.c_str());
 }
 
 }  // namespace
@@ -58,7 +58,7 @@ bool AppDelegate::launchAtLogin(bool enabled) {
   // The flag follows the entry: storing YES for an entry that could not be written would show the
   // user a login item that never starts.
   if (!LoginItem::setEnabled(kLauncherAppId, enabled, launcherProgramPath(), "Vellisto")) {
-    logf("login item: could not %s launch at login", enabled ? "enable" : "disable");
+    logWarningf("login item: could not %s launch at login", enabled ? "enable" : "disable");
     return false;
   }
   VLConfig::shared().setBoolValueOfKey(VLConfig::kLaunchAtLogin, enabled);
@@ -152,7 +152,7 @@ void AppDelegate::saveInstalledBrowsers(const std::vector<DesktopEntryItem>& bro
   std::optional<Json> stored = config.getValueOfKey(VLConfig::kWebSearch);
   Json value = stored && stored->is_object() ? *stored : Json::object();
   if (stored && !stored->is_object())
-    log("browser list: settings key 104 holds no dictionary; it is rebuilt");
+    logWarning("browser list: settings key 104 holds no dictionary; it is rebuilt");
   value["browserList"] = list;
   const Json browser = value.contains("browser") ? value["browser"] : Json();
   // A browser that is not installed here would leave web searches nowhere to go.

@@ -21,13 +21,13 @@ DataFolderLock::Result DataFolderLock::acquire(const std::string& home) {
   const std::string path = files::joinPath(home, kRelativePath);
   if (!files::createDirectories(DataFolders::pathOf(home, DataFolders::kRootRelativePath),
                                 files::kPrivateFolderMode)) {
-    logf("start-up: no lock for %s: its folder cannot be made", path.c_str());
+    logErrorf("start-up: no lock for %s: its folder cannot be made", path.c_str());
     return Result::Unavailable;
   }
   // Close-on-exec: an application launched from the history must not keep the lock after we quit.
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, files::kPrivateFileMode);
   if (fd < 0) {
-    logf("start-up: cannot open the lock %s: %s", path.c_str(), std::strerror(errno));
+    logErrorf("start-up: cannot open the lock %s: %s", path.c_str(), std::strerror(errno));
     return Result::Unavailable;
   }
   ::fchmod(fd, files::kPrivateFileMode);
@@ -39,7 +39,7 @@ DataFolderLock::Result DataFolderLock::acquire(const std::string& home) {
     const int error = errno;
     ::close(fd);
     if (error == EWOULDBLOCK) return Result::HeldElsewhere;
-    logf("start-up: cannot lock %s: %s", path.c_str(), std::strerror(error));
+    logErrorf("start-up: cannot lock %s: %s", path.c_str(), std::strerror(error));
     return Result::Unavailable;
   }
   fd_ = fd;

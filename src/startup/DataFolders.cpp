@@ -20,9 +20,9 @@ void tighten(const std::string& path) {
   if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return;
   if ((st.st_mode & 07777) == files::kPrivateFolderMode) return;
   if (::chmod(path.c_str(), files::kPrivateFolderMode) == 0) {
-    logf("start-up: %s was open to other users (mode %03o); now 700", path.c_str(), st.st_mode & 0777);
+    logWarningf("start-up: %s was open to other users (mode %03o); now 700", path.c_str(), st.st_mode & 0777);
   } else {
-    logf("start-up: cannot make %s private: %s", path.c_str(), std::strerror(errno));
+    logErrorf("start-up: cannot make %s private: %s", path.c_str(), std::strerror(errno));
   }
 }
 
@@ -44,7 +44,7 @@ bool DataFolders::prepare(const std::string& home) {
       continue;
     }
     const int error = errno != 0 ? errno : EACCES;
-    logf(
+    logErrorf(
         "start-up: the home folder %s cannot hold %s (%s); records and files of this run may not be "
         "saved",
         home.c_str(), relative, std::strerror(error));

@@ -242,7 +242,7 @@ std::vector<HookEntry> hookCensus() {
 
 void logEmptyHooks() {
   for (const HookEntry& entry : hookCensus()) {
-    if (!entry.filled) logf("start-up: the hook %s is left empty", entry.name.c_str());
+    if (!entry.filled) logWarningf("start-up: the hook %s is left empty", entry.name.c_str());
   }
 }
 

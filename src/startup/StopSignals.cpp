@@ -30,10 +30,10 @@ int waitForSignal(const sigset_t& signals, double ms) {
 }
 
 void stopWhileBusy(const StopSignals::Options& options, const char* why) {
-  logf("vellisto: %s; saving the records from the signal's thread and stopping", why);
+  logWarningf("vellisto: %s; saving the records from the signal's thread and stopping", why);
   const bool saved = AppDelegate::saveWhileMainThreadIsBusy(options.saveMs);
-  vl::log(saved ? "vellisto: stopped while busy, everything saved"
-                : "vellisto: stopped while busy, writes unfinished");
+  vl::logWarning(saved ? "vellisto: stopped while busy, everything saved"
+                       : "vellisto: stopped while busy, writes unfinished");
   options.exit(saved ? 0 : StopSignals::kUnsaved);
 }
 
@@ -56,7 +56,7 @@ pthread_t StopSignals::watch(const sigset_t& signals, Options options) {
     });
     const int again = waitForSignal(signals, options.graceMs);
     if (again != 0) {
-      logf("vellisto: received signal %d again", again);
+      logWarningf("vellisto: received signal %d again", again);
       stopWhileBusy(options, "stopped again");
       return;
     }
@@ -67,7 +67,7 @@ pthread_t StopSignals::watch(const sigset_t& signals, Options options) {
     // The main thread is quitting; one more signal means it got stuck on the way.
     while (::sigwait(&signals, &received) != 0) {
     }
-    logf("vellisto: received signal %d again", received);
+    logWarningf("vellisto: received signal %d again", received);
     stopWhileBusy(options, "stopped again");
   });
   const pthread_t id = watcher.native_handle();

@@ -99,7 +99,7 @@ RowServices::TransferLookup syncTransferLookup() {
 void installSyncSteps(StartupHooks& hooks) {
   if (!hooks.saveCreatedDataSyncNetworks) {
     hooks.saveCreatedDataSyncNetworks = [] {
-      if (!CreatedDataSyncStore::shared().save()) log("sync: the created networks are not saved");
+      if (!CreatedDataSyncStore::shared().save()) logError("sync: the created networks are not saved");
     };
   }
   // After the windows: the bar goes into the main window's preview column.

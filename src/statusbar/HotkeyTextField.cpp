@@ -200,8 +200,8 @@ void HotkeyTextField::keyDown(const ui::Event& event) {
   }
   const std::string name = keyCodeString(code);
   if (name.empty()) {
-    logf("hot key recorder: key %u has no key of ours on this keyboard layout; not taken",
-         static_cast<unsigned>(code));
+    logWarningf("hot key recorder: key %u has no key of ours on this keyboard layout; not taken",
+                static_cast<unsigned>(code));
     ui::beep();
     return;
   }

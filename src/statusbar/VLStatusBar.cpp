@@ -42,7 +42,7 @@ std::string describe(const HokeyStruct& v) {
 std::optional<HokeyStruct> storedHotKey(long key) {
   const std::optional<Json> value = VLConfig::shared().getValueOfKey(key);
   if (!value || value->is_null()) {
-    logf("hot keys: settings key %ld holds no hot key", key);
+    logWarningf("hot keys: settings key %ld holds no hot key", key);
     return std::nullopt;
   }
   const auto flags = value->is_object() ? integerField(*value, "modifier") : std::nullopt;
@@ -51,18 +51,18 @@ std::optional<HokeyStruct> storedHotKey(long key) {
   const auto tap = value->is_object() ? value->find("doubleTap") : Json::const_iterator();
   const bool tapOk = value->is_object() && (tap == value->end() || tap->is_boolean());
   if (!flags || !code || !id || !tapOk) {
-    logf("hot keys: settings key %ld holds a %s that is not a hot key; none registered", key,
-         value->type_name());
+    logWarningf("hot keys: settings key %ld holds a %s that is not a hot key; none registered", key,
+                value->type_name());
     return std::nullopt;
   }
   HokeyStruct hotKey{*flags, *code, *id, tap != value->end() && tap->get<bool>()};
   if (hotKey.isEmpty()) {
-    logf("hot keys: settings key %ld is unset", key);
+    logWarningf("hot keys: settings key %ld is unset", key);
     return std::nullopt;
   }
   if (*flags < 0 || *flags > 0xFFFF0000LL || (*flags & 0xFFFF) != 0 || *code < 0 || *code > 126) {
-    logf("hot keys: settings key %ld (0x%llx, %lld) is out of range; none registered", key,
-         static_cast<unsigned long long>(*flags), static_cast<long long>(*code));
+    logWarningf("hot keys: settings key %ld (0x%llx, %lld) is out of range; none registered", key,
+                static_cast<unsigned long long>(*flags), static_cast<long long>(*code));
     return std::nullopt;
   }
   return hotKey;
@@ -131,7 +131,7 @@ VLStatusBar::~VLStatusBar() {
 
 bool VLStatusBar::registerStoredHotKey(long settingsKey) {
   if (settingsKey != VLConfig::kMainHotKey && settingsKey != VLConfig::kRecordHotKey) {
-    logf("hot keys: settings key %ld holds no hot key of ours", settingsKey);
+    logWarningf("hot keys: settings key %ld holds no hot key of ours", settingsKey);
     return false;
   }
   const std::int64_t id = settingsKey == VLConfig::kMainHotKey ? kMainHotKeyID : kRecordHotKeyID;
@@ -143,8 +143,8 @@ bool VLStatusBar::registerStoredHotKey(long settingsKey) {
     return false;
   }
   if (stored->hotKeyID != id) {
-    logf("hot keys: settings key %ld names hot key id %lld; registered as id %lld", settingsKey,
-         static_cast<long long>(stored->hotKeyID), static_cast<long long>(id));
+    logWarningf("hot keys: settings key %ld names hot key id %lld; registered as id %lld", settingsKey,
+                static_cast<long long>(stored->hotKeyID), static_cast<long long>(id));
   }
   return registerHotKeysWithID(id, "", stored->keyCode, convertModifierToKey(stored->modifierFlags),
                                stored->doubleTap);
@@ -196,9 +196,9 @@ bool VLStatusBar::registerHotKeysWithID(std::int64_t hotKeyID, const std::string
     logf("hot keys: hot key %lld is %s", static_cast<long long>(hotKeyID), describe(asFlags).c_str());
   } else {
     const auto kept = working_.find(hotKeyID);
-    logf("hot keys: hot key %lld %s %s; %s", static_cast<long long>(hotKeyID), describe(asFlags).c_str(),
-         refusal.c_str(),
-         kept == working_.end() ? "none is registered" : ("still " + describe(kept->second)).c_str());
+    logWarningf("hot keys: hot key %lld %s %s; %s", static_cast<long long>(hotKeyID),
+                describe(asFlags).c_str(), refusal.c_str(),
+                kept == working_.end() ? "none is registered" : ("still " + describe(kept->second)).c_str());
   }
   notifyChanged();
   return ok;
@@ -227,7 +227,7 @@ void VLStatusBar::wakeupOrHidden() {
   }
   static bool logged = false;
   if (!std::exchange(logged, true))
-    log("hot keys: the main hot key was pressed; there is no main window yet");
+    logWarning("hot keys: the main hot key was pressed; there is no main window yet");
 }
 
 void VLStatusBar::onHotKey(std::int64_t hotKeyID) {
@@ -238,7 +238,7 @@ void VLStatusBar::onHotKey(std::int64_t hotKeyID) {
     if (const auto& toggle = windowActions().toggleRecordWindow) {
       toggle();
     } else if (!std::exchange(logged, true)) {
-      log("hot keys: the record window's hot key was pressed; there is no record window yet");
+      logWarning("hot keys: the record window's hot key was pressed; there is no record window yet");
     }
   }
 }

@@ -188,7 +188,7 @@ void VLStatusBar::itemAction(ui::MenuItem& item) {
     if (actions.showWindowByKey) {
       actions.showWindowByKey(key);
     } else {
-      logf("status menu: there is no window \"%s\" yet", key);
+      logWarningf("status menu: there is no window \"%s\" yet", key);
     }
   };
   switch (item.tag()) {

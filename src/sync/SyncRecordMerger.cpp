@@ -28,7 +28,7 @@ struct Incoming {
 };
 
 bool refuse(std::string* error, std::string why) {
-  logf("sync merge: records refused: %s", why.c_str());
+  logWarningf("sync merge: records refused: %s", why.c_str());
   if (error) *error = std::move(why);
   return false;
 }
@@ -156,7 +156,7 @@ std::optional<SyncRecordMerger::Outcome> SyncRecordMerger::merge(const Json& rec
                             record.timestamp, kClipboardPinTabId);
       if (!chunk) continue;
       ++outcome.appended;
-      logf("sync merge: appended %s (%zu bytes)", chunk->sig().c_str(), record.context.size());
+      logDebugf("sync merge: appended %s (%zu bytes)", chunk->sig().c_str(), record.context.size());
       if (IndexHelper::isImage(record.json)) {
         FileTransferCenter::defaultCenter().registerChunkSig(chunk->sig());
         outcome.imageSigs.push_back(chunk->sig());
@@ -165,7 +165,7 @@ std::optional<SyncRecordMerger::Outcome> SyncRecordMerger::merge(const Json& rec
     outcome.mergedRecords.push_back({chunk->sig(), stampOf(*chunk)});
     moveToHead(chunk, push);
   }
-  if (outcome.dropped) logf("sync merge: %zu application or file records dropped", outcome.dropped);
+  if (outcome.dropped) logWarningf("sync merge: %zu application or file records dropped", outcome.dropped);
   return outcome;
 }
 

@@ -14,8 +14,8 @@ template <typename Array>
 const typename Array::value_type* objectAtIndexVerify(const Array& array, std::int64_t index) {
   const std::size_t count = array.size();
   if (index >= 0 && static_cast<std::size_t>(index) < count) return &array[static_cast<std::size_t>(index)];
-  logf(" 你的 NSArray数组已经越界了 但是已经帮你处理好了  %ld   %ld", static_cast<long>(index),
-       static_cast<long>(count));
+  logWarningf(" 你的 NSArray数组已经越界了 但是已经帮你处理好了  %ld   %ld", static_cast<long>(index),
+              static_cast<long>(count));
   return nullptr;
 }
 

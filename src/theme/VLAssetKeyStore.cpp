@@ -34,7 +34,8 @@ void VLAssetKeyStore::subscribeLocked() {
   subscribed_ = true;
   NotificationCenter& system = ui::SystemAppearance::shared().center();
   auto systemChanged = [this](const Notification& n) {
-    if (n.name == ui::SystemAppearance::kSwitchesAutomaticallyNotification) log("automatically appearance");
+    if (n.name == ui::SystemAppearance::kSwitchesAutomaticallyNotification)
+      logDebug("automatically appearance");
     VLThemeManager::shared().setAppearanceMode(VLThemeManager::getAppearance());
     reapplyAll();
   };
@@ -51,7 +52,8 @@ bool VLAssetKeyStore::follow(const Handle& handle) {
   if (handle.identity.expired()) {
     if (!loggedUnowned_) {
       loggedUnowned_ = true;
-      log("theme: an asset key was set on an object not held by a shared_ptr; applied once, not followed");
+      logWarning(
+          "theme: an asset key was set on an object not held by a shared_ptr; applied once, not followed");
     }
     return false;
   }

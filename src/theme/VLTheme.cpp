@@ -38,7 +38,7 @@ std::shared_ptr<VLTheme> VLTheme::ofURL(const std::string& url) {
   std::string text(kMaxYamlBytes + 1, '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   if (in.bad() || (!in && !in.eof())) {
-    logf("theme: %s: cannot be read; skipped", path.c_str());
+    logWarningf("theme: %s: cannot be read; skipped", path.c_str());
     return nullptr;
   }
   text.resize(static_cast<std::size_t>(in.gcount()));
@@ -49,7 +49,7 @@ std::shared_ptr<VLTheme> VLTheme::ofYAML(const std::string& text, const std::str
   std::string error;
   auto document = parseYamlDocument(text, &error);
   if (!document) {
-    logf("theme: %s: not a usable YAML document (%s); skipped", source.c_str(), error.c_str());
+    logWarningf("theme: %s: not a usable YAML document (%s); skipped", source.c_str(), error.c_str());
     return nullptr;
   }
   return ofDocument(*document, source);
@@ -59,7 +59,7 @@ std::shared_ptr<VLTheme> VLTheme::ofDocument(const Json& document, const std::st
   auto theme = std::make_shared<VLTheme>();
   theme->source_ = source;
   if (!document.is_object()) {
-    logf("theme: %s: the top level is not a mapping; no theme in it", source.c_str());
+    logWarningf("theme: %s: the top level is not a mapping; no theme in it", source.c_str());
     return theme;
   }
   if (auto name = document.find("name"); name != document.end() && name->is_string()) {
@@ -73,7 +73,7 @@ std::shared_ptr<VLTheme> VLTheme::ofDocument(const Json& document, const std::st
     if (colors->is_object()) {
       theme->rawColorsDict_ = *colors;
     } else {
-      logf("theme: %s: \"colors\" is not a mapping; the theme has no colours", source.c_str());
+      logWarningf("theme: %s: \"colors\" is not a mapping; the theme has no colours", source.c_str());
     }
   }
   for (const auto& [key, value] : theme->rawColorsDict_.items()) {
@@ -88,7 +88,8 @@ std::shared_ptr<VLTheme> VLTheme::ofDocument(const Json& document, const std::st
 
 void VLTheme::logOnce(const std::string& key, const std::string& problem) {
   if (!logged_.insert(key).second) return;
-  logf("theme: %s: key \"%s\": %s; the key has no value", source_.c_str(), key.c_str(), problem.c_str());
+  logWarningf("theme: %s: key \"%s\": %s; the key has no value", source_.c_str(), key.c_str(),
+              problem.c_str());
 }
 
 VLAsset VLTheme::genAssetFromKey(const std::string& key) {
@@ -170,8 +171,8 @@ VLAppearanceValue VLTheme::getValueByRefKey(const std::string& key, const std::s
     }
     if (!rawColorsDict_.contains(key)) {
       if (logged_.insert("$" + key).second) {
-        logf("theme: %s: key \"%s\" refers to \"%s\", which the theme does not define", source_.c_str(),
-             building_.empty() ? "" : building_.back().key.c_str(), key.c_str());
+        logWarningf("theme: %s: key \"%s\" refers to \"%s\", which the theme does not define",
+                    source_.c_str(), building_.empty() ? "" : building_.back().key.c_str(), key.c_str());
       }
       return {};
     }

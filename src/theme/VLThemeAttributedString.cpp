@@ -22,13 +22,13 @@ void addAttribute(ui::AttributedString& string, ui::TextAttribute attribute, con
                   Range range) {
   const bool foreground = attribute == ui::TextAttribute::ForegroundColor;
   if (!foreground && attribute != ui::TextAttribute::BackgroundColor) {
-    logf("theme: attribute %d takes no colour; key %s not added", static_cast<int>(attribute),
-         assetKey.c_str());
+    logWarningf("theme: attribute %d takes no colour; key %s not added", static_cast<int>(attribute),
+                assetKey.c_str());
     return;
   }
   std::optional<ui::Color> color = VLThemeManager::shared().colorForKey(assetKey);
   if (!color) {
-    log("===========key: " + assetKey);
+    logDebug("===========key: " + assetKey);
     return;
   }
   ui::TextAttributes attributes;

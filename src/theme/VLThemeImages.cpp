@@ -21,7 +21,7 @@ ui::ImageRef imageAtPath(const std::string& path, const std::string& name) {
 
 ui::ImageRef themeImageNamed(const std::string& name) {
   if (name.empty() || name.find("..") != std::string::npos) {
-    logf("theme: no image named \"%s\"", name.c_str());
+    logWarningf("theme: no image named \"%s\"", name.c_str());
     return nullptr;
   }
   for (const std::string& candidate : {"images/" + name + ".png", "images/" + name, name + ".png"}) {
@@ -29,7 +29,7 @@ ui::ImageRef themeImageNamed(const std::string& name) {
     if (path.empty()) break;
     if (auto image = imageAtPath(path, name)) return image;
   }
-  logf("theme: no image named \"%s\"", name.c_str());
+  logWarningf("theme: no image named \"%s\"", name.c_str());
   return nullptr;
 }
 
@@ -41,11 +41,11 @@ ui::ImageRef themeImageAtURL(const std::string& url) {
     path = pathFromFileUrl(url);
   }
   if (!path) {
-    logf("theme: image url \"%s\" is not a local file; ignored", url.c_str());
+    logWarningf("theme: image url \"%s\" is not a local file; ignored", url.c_str());
     return nullptr;
   }
   auto image = imageAtPath(*path, files::lastPathComponent(*path));
-  if (!image) logf("theme: no image at \"%s\"", path->c_str());
+  if (!image) logWarningf("theme: no image at \"%s\"", path->c_str());
   return image;
 }
 

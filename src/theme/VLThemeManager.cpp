@@ -35,7 +35,7 @@ VLThemeManager::ThemeTable VLThemeManager::readThemes(const std::string& folder)
   if (folder.empty()) return table;
   auto listing = files::listDirectory(folder);
   if (!listing.ok()) {
-    logf("theme: cannot list %s (%s); no themes loaded", folder.c_str(), listing.error.c_str());
+    logWarningf("theme: cannot list %s (%s); no themes loaded", folder.c_str(), listing.error.c_str());
     return table;
   }
   // The listing is sorted by name, which fixes which of two files with the same theme name wins.
@@ -45,7 +45,7 @@ VLThemeManager::ThemeTable VLThemeManager::readThemes(const std::string& folder)
     auto theme = VLTheme::ofURL(path);
     if (!theme) continue;
     if (theme->name().empty()) {
-      logf("theme: %s: key \"name\": missing or empty; the file is skipped", path.c_str());
+      logWarningf("theme: %s: key \"name\": missing or empty; the file is skipped", path.c_str());
       continue;
     }
     table[theme->name()] = std::move(theme);
@@ -113,7 +113,7 @@ void VLThemeManager::chooseInitialTheme() {
       break;
     }
   }
-  if (!chosen) logf("theme: no theme named \"%s\"; every colour is empty", wanted.c_str());
+  if (!chosen) logWarningf("theme: no theme named \"%s\"; every colour is empty", wanted.c_str());
   std::lock_guard<std::mutex> lock(mutex_);
   currentTheme_ = std::move(chosen);
 }

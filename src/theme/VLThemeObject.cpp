@@ -26,7 +26,7 @@ void VLThemeObject::appleInterfaceThemeChanged(const Notification&) {
 }
 
 void VLThemeObject::automatically(const Notification& notification) {
-  log("automatically appearance");
+  logDebug("automatically appearance");
   appleInterfaceThemeChanged(notification);
 }
 

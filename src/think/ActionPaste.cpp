@@ -10,11 +10,11 @@ namespace vl {
 
 void pasteActionResult(const std::string& text) {
   if (text.empty()) {
-    log("action: empty result; nothing pasted, the clipboard stays as it was");
+    logWarning("action: empty result; nothing pasted, the clipboard stays as it was");
     return;
   }
   // The text may be whatever the user copied: only its signature and length go to the log.
-  logf("action: pasting a result of %zu bytes (%.8s)", text.size(), md5Hex(text).c_str());
+  logDebugf("action: pasting a result of %zu bytes (%.8s)", text.size(), md5Hex(text).c_str());
   PasteService::paste({PasteboardItem(kPasteboardTypeString, text)}, "action");
 }
 

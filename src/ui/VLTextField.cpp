@@ -133,7 +133,7 @@ bool VLTextField::controlTextViewDoCommandBySelector(ui::TextField&, ui::TextVie
     if (input && input->window())
       input->window()->makeFirstResponder(input.get());
     else
-      log("VLTextField: Return with no search input to focus");
+      logWarning("VLTextField: Return with no search input to focus");
     return true;
   }
   return false;

@@ -129,6 +129,19 @@ TEST_F(Provider, OptionalReplyKeysMayBeAbsent) {
 }
 
 TEST_F(Provider, UploadEndsWithTheLastSignatureOrIsAbandoned) {
+  // A line per slice is tracing: only a debug log shows it.
+  {
+    vl::test::ScopedLogThreshold info(vl::LogLevel::kInfo);
+    testing::internal::CaptureStdout();
+    auto quiet = provider.sendMediameta();
+    syncnetwork::SendMediametaRequest slice;
+    slice.set_chunk_sig("A");
+    slice.set_total_packages(1);
+    quiet->message(slice);
+    EXPECT_EQ(quiet->finish().status().code(), 200);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  }
+  vl::test::ScopedLogThreshold debug(vl::LogLevel::kDebug);
   testing::internal::CaptureStdout();
   auto upload = provider.sendMediameta();
   for (const char* sig : {"A", "B", "C"}) {

@@ -85,7 +85,7 @@ class WebSearchRoadX11Test : public X11Test {
     program_.emplace(root_.path(), display_,
                      std::vector<std::string>{std::string(kServicesFileVariable) + "=" + services,
                                               "WEBKIT_DISABLE_COMPOSITING_MODE=1", "no_proxy=127.0.0.1",
-                                              "PATH=" + bin + ":/usr/bin:/bin"});
+                                              "PATH=" + bin + ":/usr/bin:/bin", "VELLISTO_LOG=debug"});
     if (!program_->started()) return None;
     if (!waitUntil([&] { return files::exists(root_.path() + "/home/.vellisto/data"); }, 20000)) return None;
     editor_.emplace(display_, "Editor");

@@ -42,6 +42,8 @@ class ProgramRun {
     std::vector<std::string> env = {
         "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/.config", "XDG_RUNTIME_DIR=" + root + "/run",
         std::string("VELLISTO_RESOURCES=") + VL_RESOURCES_DIR, "PATH=/usr/bin:/bin"};
+    // The tests wait for tracing lines, which only a debug log shows.
+    env.push_back("VELLISTO_LOG=debug");
     EXPECT_TRUE(files::createDirectories(root + "/run"));
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());

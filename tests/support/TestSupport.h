@@ -87,6 +87,19 @@ class PrivateHome {
   ScopedEnv env_;
 };
 
+// The least level this process shows on stderr (and on stdout, where a line goes there) while the object
+// lives.
+class ScopedLogThreshold {
+ public:
+  explicit ScopedLogThreshold(vl::LogLevel level) : previous_(vl::setLogThreshold(level)) {}
+  ~ScopedLogThreshold() { vl::setLogThreshold(previous_); }
+  ScopedLogThreshold(const ScopedLogThreshold&) = delete;
+  ScopedLogThreshold& operator=(const ScopedLogThreshold&) = delete;
+
+ private:
+  vl::LogLevel previous_;
+};
+
 // Collects the log lines written (from any thread) while the object lives. The lines are kept until
 // the next capture starts, so they can be read after it ended.
 class LogCapture {

@@ -44,7 +44,7 @@ class ThinkRoadX11Test : public ProgramKeysTest {
 TEST_F(ThinkRoadX11Test, CopyHotKeyCtrlOnePastesTheFirstActionsResult) {
   auto wm = DisplayHelper::windowManager(display_);
   if (!wm || !wm->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager");
-  Program program(root_.path(), display_);
+  Program program(root_.path(), display_, {"VELLISTO_LOG=debug"});
   ASSERT_TRUE(program.started());
   // The poll takes what the clipboard holds when it starts as already seen: copy only after that.
   ASSERT_TRUE(eventually([&] { return program.count("start-up: launching finished") >= 1; }))

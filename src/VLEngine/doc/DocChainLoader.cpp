@@ -26,7 +26,7 @@ std::vector<std::string> DocChainLoader::sortedDocNames(const std::vector<std::s
   for (const std::string& name : VLEngine::filterFileNames(names)) {
     std::optional<std::int64_t> id = Vellisto_BigDoc::docIdOfFileName(name);
     if (!id) {
-      logf("store: %s in %s is not a doc name; passed by", name.c_str(), folder.c_str());
+      logWarningf("store: %s in %s is not a doc name; passed by", name.c_str(), folder.c_str());
       continue;
     }
     docs.emplace_back(*id, name);
@@ -51,7 +51,7 @@ DocChain DocChainLoader::loadFolder(const std::string& folder,
   DocChain chain;
   files::DirectoryListing listing = files::listDirectory(folder);
   if (!listing.ok()) {
-    logf("store: cannot list %s (%s)", folder.c_str(), listing.error.c_str());
+    logErrorf("store: cannot list %s (%s)", folder.c_str(), listing.error.c_str());
     return chain;
   }
   // Temporaries of writes that a crash interrupted: nothing else reads them, and no doc writes yet.
@@ -79,19 +79,19 @@ DocChain DocChainLoader::loadFolder(const std::string& folder,
     auto doc = std::make_shared<Vellisto_BigDoc>();
     if (name.empty()) {
       if (doc->loadJournalsOnly(folder, docId, listing.names)) {
-        logf("store: doc %lld of %s had only its journals; its file is made again",
-             static_cast<long long>(docId), folder.c_str());
+        logWarningf("store: doc %lld of %s had only its journals; its file is made again",
+                    static_cast<long long>(docId), folder.c_str());
         link(doc);
       }
       continue;
     }
     const std::string path = files::joinPath(folder, name);
     if (!files::isRegularFile(path)) {
-      logf("store: %s is not a file; passed by", path.c_str());
+      logWarningf("store: %s is not a file; passed by", path.c_str());
       continue;
     }
     if (!doc->load(path, &listing.names)) {
-      logf("store: %s cannot be read; passed by and left as it is", path.c_str());
+      logWarningf("store: %s cannot be read; passed by and left as it is", path.c_str());
       continue;
     }
     link(doc);
@@ -130,7 +130,7 @@ std::shared_ptr<Vellisto_BigDoc> DocChainLoader::freshDoc(
     doc->setChainOwner(owner);
     return doc;
   }
-  logf("store: no free doc number in %s", folder.c_str());
+  logErrorf("store: no free doc number in %s", folder.c_str());
   return nullptr;
 }
 

@@ -35,7 +35,7 @@ void DocFileReplacer::removeStaleTemporaries(const std::string& folder) {
     if (!isTemporaryName(name)) continue;
     std::string path = files::joinPath(folder, name);
     if (files::isRegularFile(path) && ::unlink(path.c_str()) == 0)
-      logf("doc: removed stale %s", path.c_str());
+      logWarningf("doc: removed stale %s", path.c_str());
   }
 }
 
@@ -52,7 +52,7 @@ void DocFileReplacer::keepDamagedCopy(const std::string& path) {
   for (int n = 1; n <= kMaxCopiesPerSecond; ++n) {
     if (::link(path.c_str(), copy.c_str()) == 0) {
       (void)files::syncFolder(folder);  // best effort: the copy matters only as long as the file it keeps
-      logf("doc: kept the damaged %s as %s", path.c_str(), copy.c_str());
+      logWarningf("doc: kept the damaged %s as %s", path.c_str(), copy.c_str());
       return;
     }
     if (errno != EEXIST) break;
@@ -60,9 +60,9 @@ void DocFileReplacer::keepDamagedCopy(const std::string& path) {
   }
   // A file system without hard links: the bytes themselves, when they are few enough to copy.
   if (*size <= kMaxCopiedBytes && files::copyFile(path, copy, false, files::kPrivateFileMode)) {
-    logf("doc: kept the damaged %s as %s", path.c_str(), copy.c_str());
+    logWarningf("doc: kept the damaged %s as %s", path.c_str(), copy.c_str());
   } else {
-    logf("doc: cannot keep a copy of the damaged %s", path.c_str());
+    logErrorf("doc: cannot keep a copy of the damaged %s", path.c_str());
   }
 }
 

@@ -508,7 +508,7 @@ bool DocJournal::append(const Change& change, std::string* error) {
   if (!failure && !writeAll(fd_, record, &failure)) {
     // Whatever part went out is cut off again: a later record after half of this one would never be read.
     if (::ftruncate(fd_, static_cast<off_t>(size_)) != 0) {
-      logf("doc: cannot cut %s back after a failed write (%s)", path_.c_str(), std::strerror(errno));
+      logErrorf("doc: cannot cut %s back after a failed write (%s)", path_.c_str(), std::strerror(errno));
     }
   }
   if (failure) {

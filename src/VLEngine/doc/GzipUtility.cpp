@@ -117,7 +117,8 @@ GzipUtility::Inflated GzipUtility::ungzipReadable(std::string_view input, std::s
   if (overLimit || produced > maxOutput) {
     produced = std::min(produced, maxOutput);
     result.error = "inflates to more than " + std::to_string(maxOutput) + " bytes";
-    logf("gzip: %zu bytes of input inflate to more than %zu bytes; stopped there", input.size(), maxOutput);
+    logWarningf("gzip: %zu bytes of input inflate to more than %zu bytes; stopped there", input.size(),
+                maxOutput);
     inflateEnd(&stream);
   } else if (status == Z_STREAM_END) {
     result.complete = inflateEnd(&stream) == Z_OK;

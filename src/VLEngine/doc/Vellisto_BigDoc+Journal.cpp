@@ -130,8 +130,8 @@ std::shared_ptr<DocJournal> Vellisto_BigDoc::journalChangeLocked(const DocJourna
 
 void Vellisto_BigDoc::breakJournalLocked(const std::string& why) {
   if (!journal_.broken) {
-    logf("doc: cannot journal a change of %s (%s); changes wait in memory until the doc is written",
-         filePath_.c_str(), why.c_str());
+    logErrorf("doc: cannot journal a change of %s (%s); changes wait in memory until the doc is written",
+              filePath_.c_str(), why.c_str());
   }
   journal_.broken = true;
   ++journal_.unjournaled;
@@ -197,8 +197,8 @@ void Vellisto_BigDoc::persistChunk(const Vellisto_Chunk& chunk) {
       if (found != chunks_.end()) slot = static_cast<std::size_t>(found - chunks_.begin());
     }
     if (!slot) {
-      logf("doc: record %s is not in %s; its change is not written there", chunk.sig().c_str(),
-           filePath_.c_str());
+      logWarningf("doc: record %s is not in %s; its change is not written there", chunk.sig().c_str(),
+                  filePath_.c_str());
       return;
     }
     toSync = journalLocked(DocJournal::Type::Set, *slot, chunk.stringValue().value_or(""));
@@ -211,7 +211,7 @@ void Vellisto_BigDoc::persistChunk(const Vellisto_Chunk& chunk) {
 void Vellisto_BigDoc::requestFold(double delayMs) {
   std::shared_ptr<Vellisto_BigDoc> self = weak_from_this().lock();
   if (!self) {
-    log("doc: a doc that is not shared cannot be written");
+    logWarning("doc: a doc that is not shared cannot be written");
     return;
   }
   const double due = Clock::current().now() + delayMs / 1000.0;
@@ -220,7 +220,7 @@ void Vellisto_BigDoc::requestFold(double delayMs) {
     if (journal_.discarded) return;
     if (journal_.foldDue && *journal_.foldDue <= due) return;
     if (filePath_.empty()) {
-      log("doc: a doc without a file path cannot be written");
+      logWarning("doc: a doc without a file path cannot be written");
       return;
     }
     journal_.foldDue = due;
@@ -260,7 +260,7 @@ void Vellisto_BigDoc::fold() {
     }
     journal_.foldDue.reset();
     if (filePath_.empty()) {
-      log("doc: a doc without a file path cannot be written");
+      logWarning("doc: a doc without a file path cannot be written");
       return;
     }
     path = filePath_;
@@ -320,8 +320,8 @@ void Vellisto_BigDoc::fold() {
     folderGone = !files::isDirectory(folder);
     if (folderGone) {
       ok = files::createDirectories(folder, files::kPrivateFolderMode);
-      logf("doc: the folder %s was missing%s", folder.c_str(),
-           ok ? "; made it again" : " and cannot be made");
+      logWarningf("doc: the folder %s was missing%s", folder.c_str(),
+                  ok ? "; made it again" : " and cannot be made");
       if (!ok) error = "no folder";
     }
   }
@@ -355,7 +355,7 @@ void Vellisto_BigDoc::fold() {
       waiting = journal_.unjournaled;
     }
     if (first) {
-      logf(
+      logErrorf(
           "doc: cannot write %s (%s); %llu changes wait only in memory, the rest in its journals; "
           "trying again",
           path.c_str(), error.c_str(), static_cast<unsigned long long>(waiting));
@@ -375,7 +375,8 @@ void Vellisto_BigDoc::fold() {
   for (std::uint64_t generation : covered) {
     const std::string journal = files::joinPath(folder, DocJournal::fileName(docId, generation));
     if (::unlink(journal.c_str()) != 0 && errno != ENOENT) {
-      logf("doc: cannot remove %s (%s); it goes with the next write", journal.c_str(), std::strerror(errno));
+      logWarningf("doc: cannot remove %s (%s); it goes with the next write", journal.c_str(),
+                  std::strerror(errno));
       break;
     }
     retired.push_back(generation);

@@ -222,45 +222,47 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
     const DocJournal::Contents journal = DocJournal::read(path, visitor);
     if (journal.unreadable && !journal.header && journal.changes == 0) {
       // Not one record of it could be read (a file we may not read): left where it is, for a later start.
-      logf("doc: the journal %s cannot be read; left as it is, not replayed", path.c_str());
+      logWarningf("doc: the journal %s cannot be read; left as it is, not replayed", path.c_str());
       continue;
     }
     journal_.older.push_back(generation);
     if (journal.unfinished) {
       // Made, but its header never written: it holds nothing.
-      logf("doc: the journal %s was never finished; passed by", path.c_str());
+      logWarningf("doc: the journal %s was never finished; passed by", path.c_str());
       continue;
     }
     if (foreign) {
-      logf("doc: the journal %s does not fit %s (its header names another doc); kept aside, not replayed",
-           path.c_str(), filePath_.c_str());
+      logWarningf(
+          "doc: the journal %s does not fit %s (its header names another doc); kept aside, not replayed",
+          path.c_str(), filePath_.c_str());
       DocFileReplacer::keepDamagedCopy(path);
       continue;
     }
     if (journal.tooLong) {
-      logf("doc: the journal %s is %llu bytes, past the %llu a journal holds; only those were read",
-           path.c_str(), static_cast<unsigned long long>(journal.fileBytes),
-           static_cast<unsigned long long>(std::min(journal.fileBytes, DocJournal::kMaxReadBytes)));
+      logWarningf("doc: the journal %s is %llu bytes, past the %llu a journal holds; only those were read",
+                  path.c_str(), static_cast<unsigned long long>(journal.fileBytes),
+                  static_cast<unsigned long long>(std::min(journal.fileBytes, DocJournal::kMaxReadBytes)));
     }
     if (journal.skippedRecords > 0) {
-      logf(
+      logWarningf(
           "doc: the journal %s holds %zu damaged records (%llu bytes; the first at byte %llu: %s); passed "
           "over, what is intact is replayed",
           path.c_str(), journal.skippedRecords, static_cast<unsigned long long>(journal.skippedBytes),
           static_cast<unsigned long long>(journal.damageOffset), journal.damage.c_str());
     } else if (!journal.header) {
-      logf("doc: the journal %s has no header; its changes are replayed by their signatures", path.c_str());
+      logWarningf("doc: the journal %s has no header; its changes are replayed by their signatures",
+                  path.c_str());
     }
     if (journal.cutOff) {
       // A write the process did not live to finish: it was never acknowledged.
-      logf("doc: the journal %s ends in a record cut off at byte %llu; the rest of it is ignored",
-           path.c_str(), static_cast<unsigned long long>(journal.cutOffset));
+      logWarningf("doc: the journal %s ends in a record cut off at byte %llu; the rest of it is ignored",
+                  path.c_str(), static_cast<unsigned long long>(journal.cutOffset));
     }
     if (journal.damaged()) DocFileReplacer::keepDamagedCopy(path);
   }
   if (state.changes > kMaxReplayedChanges) {
-    logf("doc: %s: its journals hold %zu changes, past the %zu a doc takes; the rest are not replayed",
-         filePath_.c_str(), state.changes, kMaxReplayedChanges);
+    logWarningf("doc: %s: its journals hold %zu changes, past the %zu a doc takes; the rest are not replayed",
+                filePath_.c_str(), state.changes, kMaxReplayedChanges);
   }
   resetHitsLocked();
   journal_.dirty = true;
@@ -270,7 +272,7 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
          state.replayed + state.bySignature + state.restored);
   }
   if (state.bySignature + state.restored + state.alreadyDone + state.passedBy > 0) {
-    logf(
+    logWarningf(
         "doc: %s: where ranks did not hold, %zu changes found their record by its signature, %zu records "
         "came back whole from a later change, %zu changes were there already, %zu were passed by",
         filePath_.c_str(), state.bySignature, state.restored, state.alreadyDone, state.passedBy);

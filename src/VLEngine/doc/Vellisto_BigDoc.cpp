@@ -106,7 +106,7 @@ std::string Vellisto_BigDoc::tmpDocName(std::int64_t n) const { return docFileNa
 std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::emptyDoc(std::int64_t docId, const std::string& storePath) {
   std::string path = files::joinPath(storePath, docFileName(docId));
   if (auto size = files::fileSize(path); size && *size > 0) {
-    logf("doc: %s already holds a doc; it is not replaced", path.c_str());
+    logWarningf("doc: %s already holds a doc; it is not replaced", path.c_str());
     return nullptr;
   }
   auto doc = std::make_shared<Vellisto_BigDoc>();
@@ -126,7 +126,7 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
   const std::string name = files::lastPathComponent(path);
   std::optional<std::int64_t> id = docIdOfFileName(name);
   if (!id) {
-    logf("doc: %s is not a doc file; not loaded", path.c_str());
+    logWarningf("doc: %s is not a doc file; not loaded", path.c_str());
     return false;
   }
   keepFreedMemoryForLoads();
@@ -143,27 +143,27 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
   constexpr std::uint64_t kMaxFileBytes = GzipUtility::kMaxInflatedBytes + (1u << 20);
   std::optional<std::string> data = files::readFileHead(path, kMaxFileBytes);
   if (!data) {
-    logf("doc: cannot read %s", path.c_str());
+    logErrorf("doc: cannot read %s", path.c_str());
     damaged_ = true;
     return false;
   }
   if (data->size() == kMaxFileBytes && files::fileSize(path).value_or(0) > kMaxFileBytes) {
-    logf("doc: %s is %llu bytes, past the %llu a doc file holds; only those are read", path.c_str(),
-         static_cast<unsigned long long>(files::fileSize(path).value_or(0)),
-         static_cast<unsigned long long>(kMaxFileBytes));
+    logWarningf("doc: %s is %llu bytes, past the %llu a doc file holds; only those are read", path.c_str(),
+                static_cast<unsigned long long>(files::fileSize(path).value_or(0)),
+                static_cast<unsigned long long>(kMaxFileBytes));
     damaged_ = true;
   }
   Vellisto_CodecDelegate::Decoded decoded;
   if (!data->empty()) decoded = codec_->decodeReadable(*data);
   if (!decoded.complete) {
-    logf("doc: %s is damaged (%s); loading the %zu bytes of text before the damage", path.c_str(),
-         decoded.error.c_str(), decoded.text.size());
+    logWarningf("doc: %s is damaged (%s); loading the %zu bytes of text before the damage", path.c_str(),
+                decoded.error.c_str(), decoded.text.size());
     damaged_ = true;
   }
   if (decoded.trailingBytes > 0) {
     // Left by an older in-place write or by damage; either way only the file holds them.
-    logf("doc: %s holds %zu bytes after its text; they are kept aside before the next write", path.c_str(),
-         decoded.trailingBytes);
+    logWarningf("doc: %s holds %zu bytes after its text; they are kept aside before the next write",
+                path.c_str(), decoded.trailingBytes);
     damaged_ = true;
   }
 
@@ -196,12 +196,12 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
   }
   if (beyondBounds > 0) {
     // The file is the only place that still holds those jsons: it is kept aside before the next write.
-    logf("doc: %s holds %zu records whose json is past the bounds; loaded without it", path.c_str(),
-         beyondBounds);
+    logWarningf("doc: %s holds %zu records whose json is past the bounds; loaded without it", path.c_str(),
+                beyondBounds);
     damaged_ = true;
   }
   if (unreadable > 0) {
-    logf("doc: %s holds %zu unreadable records; their slots stay empty", path.c_str(), unreadable);
+    logWarningf("doc: %s holds %zu unreadable records; their slots stay empty", path.c_str(), unreadable);
     damaged_ = true;
   }
   const std::string folder = files::deletingLastPathComponent(path);
@@ -278,7 +278,7 @@ std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::rollOverLocked() {
     next_ = doc;
     return doc;
   }
-  logf("doc: no free doc number after %s; %s keeps growing", filePath_.c_str(), filePath_.c_str());
+  logWarningf("doc: no free doc number after %s; %s keeps growing", filePath_.c_str(), filePath_.c_str());
   return nullptr;
 }
 
@@ -337,7 +337,7 @@ void Vellisto_BigDoc::chunkAliasUpdated(const std::shared_ptr<Vellisto_Chunk>& c
 
 bool Vellisto_BigDoc::validIndexLocked(std::size_t index, const char* operation) const {
   if (index < chunks_.size() && chunks_[index]) return true;
-  logf("doc: %s of slot %zu of %s, which holds no record", operation, index, filePath_.c_str());
+  logWarningf("doc: %s of slot %zu of %s, which holds no record", operation, index, filePath_.c_str());
   return false;
 }
 
@@ -394,7 +394,7 @@ bool Vellisto_BigDoc::physicalDeleteChunkByDigest(const std::string& sig) {
     }
     removed = chunks_[index];
     // The text itself is the user's: its length says enough.
-    logf("remove chunk %s (%zu bytes)", removed->sig().c_str(), removed->context().size());
+    logDebugf("remove chunk %s (%zu bytes)", removed->sig().c_str(), removed->context().size());
     if (const auto& json = removed->json(); json && json->is_object()) {
       auto image = json->find("forever_image");
       if (image != json->end() && image->is_string()) removeForeverImage(image->get<std::string>());
@@ -443,7 +443,7 @@ void Vellisto_BigDoc::removeForeverImage(const std::string& path) {
     // The path comes from a record's json, which a sync peer may have written: only a file directly
     // or indirectly inside the forever folder may go, never the folder itself or anything outside.
     if (folder.empty()) {
-      logf("doc: no forever folder is set; %s is left alone", path.c_str());
+      logWarningf("doc: no forever folder is set; %s is left alone", path.c_str());
       return;
     }
     std::error_code ec;
@@ -456,18 +456,18 @@ void Vellisto_BigDoc::removeForeverImage(const std::string& path) {
     fs::path root = fs::weakly_canonical(fs::path(folder), rootError).lexically_normal();
     if (!root.has_filename()) root = root.parent_path();  // "forever/" names the folder "forever"
     if (parentError || rootError || name.empty() || name == "." || name == ".." || root.empty()) {
-      logf("doc: %s is not a forever image; left alone", path.c_str());
+      logWarningf("doc: %s is not a forever image; left alone", path.c_str());
       return;
     }
     const fs::path relative = parent.lexically_relative(root);
     if (relative.empty() || *relative.begin() == "..") {
-      logf("doc: %s lies outside the forever folder; left alone", path.c_str());
+      logWarningf("doc: %s lies outside the forever folder; left alone", path.c_str());
       return;
     }
     const fs::path victim = parent / name;
     fs::file_status status = fs::symlink_status(victim, ec);
     if (fs::is_directory(status)) {
-      logf("doc: %s is a folder; left alone", path.c_str());
+      logWarningf("doc: %s is a folder; left alone", path.c_str());
       return;
     }
     if (fs::exists(status)) fs::remove(victim, ec);
@@ -544,7 +544,7 @@ std::size_t Vellisto_BigDoc::chunkCount() const {
 std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::chunkAt(std::size_t index) const {
   RecursiveMutexLock lock(lock_);
   if (index >= chunks_.size()) {
-    logf("doc: slot %zu asked of %s, which has %zu", index, filePath_.c_str(), chunks_.size());
+    logWarningf("doc: slot %zu asked of %s, which has %zu", index, filePath_.c_str(), chunks_.size());
     return nullptr;
   }
   return chunks_[index];

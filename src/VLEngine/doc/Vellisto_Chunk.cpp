@@ -47,11 +47,11 @@ RecordJson parseRecordJson(std::string_view text) {
   if (parsed.ok() && parsed.value->is_object())
     return {std::move(parsed.value), Vellisto_Chunk::ReadIssue::None};
   if (parsed.status == BoundedJson::Status::TooDeep || parsed.status == BoundedJson::Status::TooLarge) {
-    logf("record: its json (%zu bytes) is dropped: %s", text.size(), parsed.reason.c_str());
+    logWarningf("record: its json (%zu bytes) is dropped: %s", text.size(), parsed.reason.c_str());
     return {std::nullopt, Vellisto_Chunk::ReadIssue::JsonBeyondBounds};
   }
-  logf("record: its json (%zu bytes) is not a dictionary (%s); the text is kept as it stands", text.size(),
-       parsed.ok() ? "another JSON value" : parsed.reason.c_str());
+  logWarningf("record: its json (%zu bytes) is not a dictionary (%s); the text is kept as it stands",
+              text.size(), parsed.ok() ? "another JSON value" : parsed.reason.c_str());
   return {std::nullopt, Vellisto_Chunk::ReadIssue::JsonKeptAsText};
 }
 

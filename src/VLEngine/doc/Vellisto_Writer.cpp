@@ -49,7 +49,7 @@ void Vellisto_Writer::stop() {
 }
 
 void Vellisto_Writer::writting() {
-  log("writting...");
+  logDebug("writting...");
   FolderSource source;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -71,7 +71,7 @@ void Vellisto_Writer::tmpFileMV(const std::string& folder) {
     // One rename, so the doc is replaced whole: removing it first and copying after left a moment with
     // no doc at all.
     if (!files::moveFile(from, files::joinPath(folder, target))) {
-      logf("writer: cannot move %s over %s", from.c_str(), target.c_str());
+      logErrorf("writer: cannot move %s over %s", from.c_str(), target.c_str());
     }
   }
 }

@@ -61,7 +61,7 @@ void ImageCache::storeImage(const ui::ImageRef& image, const std::string& key, b
   std::optional<std::string> png = ImageCodec::encodePNG(*image);
   if (!png) return;
   if (!files::createDirectories(diskPath_) || !files::atomicWrite(cachePathForKey(key), *png, 0600)) {
-    logf("image cache: cannot write %s", cachePathForKey(key).c_str());
+    logWarningf("image cache: cannot write %s", cachePathForKey(key).c_str());
   }
 }
 
@@ -119,7 +119,7 @@ void ImageCache::removeImagesOfKeyPrefix(const std::string& group) {
   for (const std::string& name : listing.names) {
     if (startsWith(name, fileStart) && endsWith(name, kFileSuffix))
       if (!files::removeRecursive(files::joinPath(diskPath_, name)))
-        logf("image cache: cannot remove %s", name.c_str());
+        logWarningf("image cache: cannot remove %s", name.c_str());
   }
 }
 

@@ -36,7 +36,8 @@ ui::ImageRef makeImage(int wide, int high, Pixels pixels) {
 
 bool tooLarge(long long wide, long long high, std::string_view what) {
   if (wide > 0 && high > 0 && wide * high <= ImageCodec::kMaxPixels) return false;
-  logf("image: %.*s of %lld x %lld is refused", static_cast<int>(what.size()), what.data(), wide, high);
+  logWarningf("image: %.*s of %lld x %lld is refused", static_cast<int>(what.size()), what.data(), wide,
+              high);
   return true;
 }
 
@@ -44,7 +45,8 @@ ui::ImageRef decodePNG(std::string_view data, std::string_view what) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(&image, data.data(), data.size())) {
-    logf("image: %.*s is not a readable PNG (%s)", static_cast<int>(what.size()), what.data(), image.message);
+    logWarningf("image: %.*s is not a readable PNG (%s)", static_cast<int>(what.size()), what.data(),
+                image.message);
     png_image_free(&image);
     return nullptr;
   }
@@ -55,7 +57,8 @@ ui::ImageRef decodePNG(std::string_view data, std::string_view what) {
   image.format = PNG_FORMAT_RGBA;
   Pixels pixels(PNG_IMAGE_SIZE(image));
   if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
-    logf("image: %.*s is a damaged PNG (%s)", static_cast<int>(what.size()), what.data(), image.message);
+    logWarningf("image: %.*s is a damaged PNG (%s)", static_cast<int>(what.size()), what.data(),
+                image.message);
     png_image_free(&image);
     return nullptr;
   }
@@ -93,8 +96,8 @@ ui::ImageRef decodeJPEG(std::string_view data, std::string_view what) {
   state->error.base.error_exit = onJpegError;
   state->error.base.output_message = onJpegMessage;
   if (setjmp(state->error.jump)) {
-    logf("image: %.*s is not a readable JPEG (%s)", static_cast<int>(what.size()), what.data(),
-         state->error.message);
+    logWarningf("image: %.*s is not a readable JPEG (%s)", static_cast<int>(what.size()), what.data(),
+                state->error.message);
     if (state->created) jpeg_destroy_decompress(&state->info);
     return nullptr;
   }
@@ -136,14 +139,14 @@ ui::ImageRef decodeJPEG(std::string_view data, std::string_view what) {
 
 ui::ImageRef decodeGIFSize(std::string_view data, std::string_view what) {
   if (data.size() < 10) {
-    logf("image: %.*s is a cut-off GIF", static_cast<int>(what.size()), what.data());
+    logWarningf("image: %.*s is a cut-off GIF", static_cast<int>(what.size()), what.data());
     return nullptr;
   }
   auto byte = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(data[i])); };
   const unsigned wide = byte(6) | (byte(7) << 8);
   const unsigned high = byte(8) | (byte(9) << 8);
   if (wide == 0 || high == 0) {
-    logf("image: %.*s is a GIF without a size", static_cast<int>(what.size()), what.data());
+    logWarningf("image: %.*s is a GIF without a size", static_cast<int>(what.size()), what.data());
     return nullptr;
   }
   return std::make_shared<ui::Image>(ui::Size{static_cast<double>(wide), static_cast<double>(high)});
@@ -171,7 +174,7 @@ ui::ImageRef ImageCodec::decode(std::string_view data, std::string_view what) {
     case ImageFormat::GIF:
       return decodeGIFSize(data, what);
     default:
-      logf("image: %.*s is of a kind that is not decoded", static_cast<int>(what.size()), what.data());
+      logWarningf("image: %.*s is of a kind that is not decoded", static_cast<int>(what.size()), what.data());
       return nullptr;
   }
 }
@@ -180,8 +183,8 @@ ui::ImageRef ImageCodec::imageWithContentsOfFile(const std::string& path) {
   std::optional<std::string> data = files::readFile(path, kMaxFileBytes);
   if (!data) {
     if (files::exists(path))
-      logf("image: %s is not a regular file of at most %llu bytes", path.c_str(),
-           static_cast<unsigned long long>(kMaxFileBytes));
+      logWarningf("image: %s is not a regular file of at most %llu bytes", path.c_str(),
+                  static_cast<unsigned long long>(kMaxFileBytes));
     return nullptr;
   }
   return decode(*data, path);
@@ -196,12 +199,12 @@ std::optional<std::string> ImageCodec::encodePNG(const ui::Image& source) {
   image.format = PNG_FORMAT_RGBA;
   png_alloc_size_t size = 0;
   if (!png_image_write_to_memory(&image, nullptr, &size, 0, source.pixels().data(), 0, nullptr)) {
-    logf("image: cannot encode a PNG (%s)", image.message);
+    logErrorf("image: cannot encode a PNG (%s)", image.message);
     return std::nullopt;
   }
   std::string out(size, '\0');
   if (!png_image_write_to_memory(&image, out.data(), &size, 0, source.pixels().data(), 0, nullptr)) {
-    logf("image: cannot encode a PNG (%s)", image.message);
+    logErrorf("image: cannot encode a PNG (%s)", image.message);
     return std::nullopt;
   }
   out.resize(size);

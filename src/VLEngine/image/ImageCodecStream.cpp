@@ -103,7 +103,8 @@ ui::ImageRef decodePngFile(FILE* file, int wide, int high, std::string_view what
   state->info = png_create_info_struct(state->png);
   if (!state->info) return nullptr;
   if (setjmp(png_jmpbuf(state->png))) {
-    logf("image: %.*s is a damaged PNG (%s)", static_cast<int>(what.size()), what.data(), state->message);
+    logWarningf("image: %.*s is a damaged PNG (%s)", static_cast<int>(what.size()), what.data(),
+                state->message);
     return nullptr;
   }
   png_init_io(state->png, state->file);
@@ -113,8 +114,8 @@ ui::ImageRef decodePngFile(FILE* file, int wide, int high, std::string_view what
   const bool interlaced = png_get_interlace_type(state->png, state->info) != PNG_INTERLACE_NONE;
   if (sourceWide <= 0 || sourceHigh <= 0 || sourceWide * sourceHigh > ImageCodec::kMaxDecodedPixels ||
       (interlaced && sourceWide * sourceHigh > kMaxInterlacedPixels)) {
-    logf("image: %.*s of %lld x %lld pixels is more than a view decodes", static_cast<int>(what.size()),
-         what.data(), sourceWide, sourceHigh);
+    logWarningf("image: %.*s of %lld x %lld pixels is more than a view decodes",
+                static_cast<int>(what.size()), what.data(), sourceWide, sourceHigh);
     return nullptr;
   }
   // Whatever the file holds becomes 8-bit RGBA.
@@ -180,8 +181,8 @@ ui::ImageRef decodeJpegFile(FILE* file, int wide, int high, std::string_view wha
   state->error.output_message = onJpegMessage;
   state->info.client_data = state.get();
   if (setjmp(state->jump)) {
-    logf("image: %.*s is not a readable JPEG (%s)", static_cast<int>(what.size()), what.data(),
-         state->message);
+    logWarningf("image: %.*s is not a readable JPEG (%s)", static_cast<int>(what.size()), what.data(),
+                state->message);
     return nullptr;
   }
   jpeg_create_decompress(&state->info);
@@ -206,8 +207,8 @@ ui::ImageRef decodeJpegFile(FILE* file, int wide, int high, std::string_view wha
   const long long rowWide = state->info.output_width;
   const long long rowsHigh = state->info.output_height;
   if (rowWide <= 0 || rowsHigh <= 0 || rowWide * rowsHigh > ImageCodec::kMaxDecodedPixels) {
-    logf("image: %.*s of %lld x %lld pixels is more than a view decodes", static_cast<int>(what.size()),
-         what.data(), sourceWide, sourceHigh);
+    logWarningf("image: %.*s of %lld x %lld pixels is more than a view decodes",
+                static_cast<int>(what.size()), what.data(), sourceWide, sourceHigh);
     return nullptr;
   }
   state->scaler =
@@ -277,8 +278,8 @@ ui::ImageRef ImageCodec::decodeFileFitting(const std::string& path, int wide, in
   if (fd < 0) return nullptr;
   if (static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes) {
     ::close(fd);
-    logf("image: %.*s holds %lld bytes, more than a view decodes", static_cast<int>(what.size()), what.data(),
-         static_cast<long long>(st.st_size));
+    logWarningf("image: %.*s holds %lld bytes, more than a view decodes", static_cast<int>(what.size()),
+                what.data(), static_cast<long long>(st.st_size));
     return nullptr;
   }
   char head[16] = {};
@@ -295,7 +296,7 @@ ui::ImageRef ImageCodec::decodeFileFitting(const std::string& path, int wide, in
   }
   if (format != ImageFormat::PNG && format != ImageFormat::JPEG) {
     ::close(fd);
-    logf("image: %.*s is of a kind that is not decoded", static_cast<int>(what.size()), what.data());
+    logWarningf("image: %.*s is of a kind that is not decoded", static_cast<int>(what.size()), what.data());
     return nullptr;
   }
   FILE* file = ::fdopen(fd, "rb");

@@ -81,7 +81,7 @@ void removeFiles(const std::optional<Json>& json) {
     if (stillNamed(value)) continue;
     const std::string path = percentDecode(value);
     if (files::isRegularFile(path) && !files::removeRecursive(path)) {
-      logf("store: cannot remove %s of a deleted record", path.c_str());
+      logWarningf("store: cannot remove %s of a deleted record", path.c_str());
     }
   }
 }

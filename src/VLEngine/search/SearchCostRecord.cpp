@@ -58,7 +58,7 @@ void SearchCostRecord::clear() {
 }
 
 void SearchCostRecord::logCost(const std::string& label, double startMs) {
-  log(costLine(label, nowMs() - startMs, "ms"));
+  logDebug(costLine(label, nowMs() - startMs, "ms"));
 }
 
 }  // namespace vl

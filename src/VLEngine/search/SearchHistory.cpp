@@ -30,7 +30,7 @@ void SearchHistory::saveScreenshot(const std::string& query) {
     provider = rowsProvider_;
   }
   if (!provider) {
-    log("search: no result list to take a screenshot of");
+    logDebug("search: no result list to take a screenshot of");
     return;
   }
   saveScreenshot(query, provider());
@@ -59,7 +59,7 @@ bool SearchHistory::renderScreenshot(const std::string& query) {
     if (it == screenshots_.end()) return false;
     rows = it->second;
   }
-  logf("render from screenshot of a query of %zu bytes", query.size());
+  logDebugf("render from screenshot of a query of %zu bytes", query.size());
   if (auto channel = VLEngine::shared().channel()) channel->receivedData(rows, kReplayTaskId, false);
   return true;
 }

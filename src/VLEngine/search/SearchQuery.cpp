@@ -149,7 +149,7 @@ std::shared_ptr<const SearchQuery> SearchQuery::compile(const std::string& query
   alias.caseInsensitive = true;
   q->aliasRegex_ = Regex::compile(aliasPattern(query), alias);
   if (!q->contextRegex_ || !q->aliasRegex_)
-    logf("search: the query of %zu bytes gives no pattern", query.size());
+    logDebugf("search: the query of %zu bytes gives no pattern", query.size());
   if (options.fastPath) {
     q->planFast();
     if (!q->fastPlan_) q->planAnchors();

@@ -27,7 +27,7 @@ ActiveTab activeTab() {
   ActiveTab active;
   std::shared_ptr<VLStoreTab> tab = VLEngine::shared().tabDirectory()->activeTab();
   if (!tab) {
-    log("search: no active tab");
+    logWarning("search: no active tab");
     return active;
   }
   active.head = tab->headDoc();
@@ -66,12 +66,12 @@ void VLEngine::noneInput() {
   }
   std::unique_lock<RecursiveMutex> lock(tab.sortedTable->mutex());
   if (tab.sortedTable->isEmpty()) {
-    log("none input search");
+    logDebug("none input search");
     lock.unlock();
     master.sendTask(task, tab.head);
     return;
   }
-  log("none input cache");
+  logDebug("none input cache");
   tab.sortedTable->cutIfNeeded();
   master.insertTask(task);
   std::shared_ptr<Vellisto_DisplayDelegate> display = master.display();
@@ -84,7 +84,7 @@ void VLEngine::noneInput() {
 }
 
 void VLEngine::noneInputLoadMore() {
-  log("none input load more");
+  logDebug("none input load more");
   ActiveTab tab = activeTab();
   auto task = Vellisto_Task::make(Vellisto_Task::kLoadMore, tab.docCount);
   task->setListsApplications(!tab.clipboard);

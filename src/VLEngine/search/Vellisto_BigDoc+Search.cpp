@@ -155,7 +155,7 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
     }
     std::vector<TextPosition> firstStarts;
     Chunks matched = getChunksFromUnmergeList(files, &firstStarts);
-    if (last) logf("lastMatchedChunks size %ld", static_cast<long>(matched.size()));
+    if (last) logDebugf("lastMatchedChunks size %ld", static_cast<long>(matched.size()));
     matcher->storeLastMatches(std::move(matched), std::move(firstStarts), query, generation, task->taskId());
     std::shared_ptr<Vellisto_TempFile> merged =
         merger ? merger->mergingOrderByPriority(std::move(files)) : nullptr;

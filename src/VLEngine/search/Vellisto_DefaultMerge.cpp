@@ -205,7 +205,7 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMerge::mergingByChunks(const 
   candidates.reserve(chunks.size());
   for (const auto& chunk : chunks) {
     if (!chunk) {
-      log("NSNull <null>");
+      logDebug("NSNull <null>");
       continue;
     }
     if (chunk->isLogicallyDeleted() || (!applications && chunk->jsonHasApp())) continue;

@@ -23,7 +23,7 @@ template <typename Visit>
 void walk(std::shared_ptr<Vellisto_BigDoc> doc, Visit visit) {
   for (std::size_t steps = 0; doc; doc = doc->next()) {
     if (++steps > kMaxChainWalk) {
-      log("search: a doc chain does not end; the walk stops");
+      logWarning("search: a doc chain does not end; the walk stops");
       return;
     }
     if (visit(doc)) return;
@@ -87,7 +87,7 @@ void Vellisto_Master::sendTask(const std::shared_ptr<Vellisto_Task>& task,
   insertTask(task);
   const std::int32_t type = task->type();
   if (type < Vellisto_Task::kListing || type > Vellisto_Task::kLoadMore) {
-    logf("search: task of unknown type %d; no doc is asked", type);
+    logWarningf("search: task of unknown type %d; no doc is asked", type);
     removeTask(task);
     return;
   }
@@ -103,8 +103,8 @@ void Vellisto_Master::sendTask(const std::shared_ptr<Vellisto_Task>& task,
   {
     std::lock_guard<std::mutex> lock(task->mutex());
     if (docs.size() != wanted) {
-      logf("search: task %s wants %" PRIu64 " docs, the chain has %zu", task->stringTaskId().c_str(), wanted,
-           docs.size());
+      logWarningf("search: task %s wants %" PRIu64 " docs, the chain has %zu", task->stringTaskId().c_str(),
+                  wanted, docs.size());
       task->setDocCount(docs.size());
     }
     std::vector<const Vellisto_BigDoc*> order;
@@ -158,7 +158,7 @@ void Vellisto_Master::push(std::uint64_t taskId, std::shared_ptr<Vellisto_TempFi
 }
 
 void Vellisto_Master::complete(const std::shared_ptr<Vellisto_Task>& task, double startMs) {
-  log("task finished");
+  logDebug("task finished");
   task->orderFiles();
   std::shared_ptr<Vellisto_MergeDelegate> merger = merge();
   std::shared_ptr<Vellisto_DisplayDelegate> converter = display();
@@ -171,7 +171,7 @@ void Vellisto_Master::complete(const std::shared_ptr<Vellisto_Task>& task, doubl
       merged = merger ? merger->mergingOrderByPriorityFirst(std::move(task->mutableFiles()),
                                                             converter ? converter->maxRows() : SIZE_MAX)
                       : nullptr;
-      logf("final file size %ld", found);
+      logDebugf("final file size %ld", found);
       break;
     }
     case Vellisto_Task::kListing:

@@ -98,7 +98,7 @@ void AboutViewController::loadRTFByAppearanceMode() {
   const std::string path = resourcePath(name + ".rtf");
   const std::optional<std::string> rtf = path.empty() ? std::nullopt : files::readFile(path);
   if (!rtf) {
-    logf("about: no introduction \"%s.rtf\" among the resources", name.c_str());
+    logWarningf("about: no introduction \"%s.rtf\" among the resources", name.c_str());
     return;
   }
   const std::optional<ui::AttributedString> text = ui::RtfReader::read(*rtf, VLFont::mainFont());

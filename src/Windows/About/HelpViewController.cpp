@@ -14,7 +14,7 @@ namespace vl {
 std::string HelpViewController::manualHomeURL() {
   const std::string path = resourcePath("help/index.html");
   if (path.empty() || !files::isRegularFile(path)) {
-    log("help: the manual is missing from the resources (help/index.html)");
+    logWarning("help: the manual is missing from the resources (help/index.html)");
     return {};
   }
   return fileUrlFromPath(path);

@@ -27,7 +27,7 @@ std::shared_ptr<HelpWindow> HelpWindow::registerHelpWindow() {
 void HelpWindow::becomeKeyWindow() {
   VLWindow::becomeKeyWindow();
   setAppear(true);
-  log("did become key window " + title());
+  logDebug("did become key window " + title());
   WindowCenter::shared().setCurrentKeyWindow(kHelpWindowKey);
 }
 

@@ -62,7 +62,7 @@ std::shared_ptr<AutoPickCustomValueView> AutoPickCustomValueView::ofViewName(con
   if (viewName == AutoPickConfig::kApplicationValueView) {
     return std::make_shared<AutoPickApplicationValueView>();
   }
-  logf("AutoPickCustomValueView: no value editor named \"%s\"", viewName.c_str());
+  logWarningf("AutoPickCustomValueView: no value editor named \"%s\"", viewName.c_str());
   return nullptr;
 }
 
@@ -133,12 +133,12 @@ bool AutoPickRegexValueView::preSave() {
   if (!node() || !regexItem_) return false;
   showCheck();
   if (check_.verdict == RegexCheck::Invalid) {
-    logf("AutoPickRegexValueView: \"%s\" does not compile, not saved",
-         regexItem_->text().value_or("").c_str());
+    logWarningf("AutoPickRegexValueView: \"%s\" does not compile, not saved",
+                regexItem_->text().value_or("").c_str());
     return false;
   }
   if (check_.verdict == RegexCheck::Slow) {
-    logf(
+    logWarningf(
         "AutoPickRegexValueView: \"%s\" runs into the match time limit; saved, it will match nothing on "
         "such texts",
         regexItem_->text().value_or("").c_str());
@@ -189,8 +189,8 @@ void AutoPickApplicationValueView::viewWillMoveToSuperview(ui::View* newSupervie
   }
   for (const auto& app : installed) {
     if (app.appName().find(',') != std::string::npos) {
-      logf("AutoPickApplicationValueView: application \"%s\" has \",\" in its name, not offered",
-           app.appName().c_str());
+      logWarningf("AutoPickApplicationValueView: application \"%s\" has \",\" in its name, not offered",
+                  app.appName().c_str());
       continue;
     }
     if (seen.insert(app.appName()).second) items.push_back(app);

@@ -19,7 +19,7 @@ T paramAt(const PanelParams& params, std::size_t i, T fallback) {
   if (i < params.size()) {
     if (const T* p = std::any_cast<T>(&params[i])) return *p;
   }
-  logf("AutoPickSlide: parameter %zu missing or of another type", i);
+  logWarningf("AutoPickSlide: parameter %zu missing or of another type", i);
   return fallback;
 }
 

@@ -245,7 +245,7 @@ void AutoPickTagsEditor::writeThrough() {
   if (pinTabId_.empty()) return;
   auto tab = PinManager::shared().getTabOfId(pinTabId_);
   if (!tab) {
-    logf("AutoPickTagsEditor: no pin tab %s, rules not stored", pinTabId_.c_str());
+    logWarningf("AutoPickTagsEditor: no pin tab %s, rules not stored", pinTabId_.c_str());
     return;
   }
   tab->setAutoPickForest(getForest());

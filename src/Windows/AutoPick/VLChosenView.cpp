@@ -46,7 +46,7 @@ std::vector<std::string> VLChosenView::checkedNames() const {
 void VLChosenView::toggle(long row) {
   if (!editable_) return;
   if (row < 0 || std::size_t(row) >= items_.size()) {
-    logf("VLChosenView: no row %ld to check", row);
+    logWarningf("VLChosenView: no row %ld to check", row);
     return;
   }
   checks_[row] = !checks_[row];

@@ -62,7 +62,7 @@ void ChunkContent::receivedData(const DisplayRows& rows, std::int64_t taskId, bo
   } else {
     dispatch::Queue::main()->sync(hand);
   }
-  if (std::optional<std::string> line = SearchCostRecord::takeCostLine()) log(*line);
+  if (std::optional<std::string> line = SearchCostRecord::takeCostLine()) logDebug(*line);
 }
 
 void ChunkContent::show() {

@@ -238,7 +238,7 @@ bool MainViewController::showPreview() {
     url = ImageManager::getPath(json).value_or(std::string());
   }
   if (url.empty()) {
-    log("quick look: the selected record has no file or image that can be read");
+    logWarning("quick look: the selected record has no file or image that can be read");
     return false;
   }
   return Workspace::shared()->openURL(url);

@@ -16,7 +16,7 @@ MainWindow::MainWindow(const ui::Rect& contentRect) : VLWindow(contentRect, ui::
 void MainWindow::becomeKeyWindow() {
   setAppear(true);
   WindowCenter::shared().setCurrentKeyWindow(kMainWindowKey);
-  logf("did become key window %s", title().c_str());
+  logDebugf("did become key window %s", title().c_str());
 }
 
 void MainWindow::close() {

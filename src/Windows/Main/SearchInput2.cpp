@@ -294,7 +294,7 @@ void SearchInput2::doPaste(bool rich) {
   const DisplayRows rows = list ? list->selectedItems() : DisplayRows{};
   if (rows.empty()) {
     // Nothing chosen: the clipboard keeps what the user copied.
-    log("paste: no record is chosen; nothing is pasted");
+    logWarning("paste: no record is chosen; nothing is pasted");
     return;
   }
   const PasteHooks& hooks = PasteService::hooks();
@@ -307,7 +307,8 @@ void SearchInput2::doPaste(bool rich) {
     }
     if (IndexHelper::isApp(json)) {
       const std::string path = json->value("app_path", std::string());
-      if (!Workspace::shared()->launchApplication(path)) logf("paste: could not launch \"%s\"", path.c_str());
+      if (!Workspace::shared()->launchApplication(path))
+        logWarningf("paste: could not launch \"%s\"", path.c_str());
       PasteService::hideAfterPaste();
       return;
     }
@@ -329,7 +330,7 @@ void SearchInput2::doSearchByEngine(bool useSelectedRow) {
     query = row ? row->string() : std::string();
   }
   if (!WebSearchBrowser::open(webSearchURL(configuredWebSearchEngine(), query)))
-    log("web search: no browser could be started");
+    logWarning("web search: no browser could be started");
 }
 
 PasteboardItem SearchInput2::pasteboardItem(const std::string& text, const std::optional<Json>& json,
@@ -344,7 +345,7 @@ PasteboardItem SearchInput2::pasteboardItem(const std::string& text, const std::
     std::optional<std::string> url = ImageManager::getPath(json);
     if (!url) {
       // The dated image folders may have been cleaned since the copy; its text is all that is left.
-      log("paste: the image file of the record is gone; pasting its text");
+      logWarning("paste: the image file of the record is gone; pasting its text");
       return text.empty() ? PasteboardItem() : PasteboardItem(kPasteboardTypeString, text);
     }
     PasteboardItem item(kPasteboardTypeFileURL, *url);

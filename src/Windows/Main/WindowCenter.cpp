@@ -57,7 +57,7 @@ void WindowCenter::showWindowByKey(const std::string& key) {
   VL_DCHECK_ON_MAIN();
   std::shared_ptr<ui::Window> window = windowForKey(key);
   if (!window) {
-    logf("show window: nothing is registered under \"%s\"", key.c_str());
+    logWarningf("show window: nothing is registered under \"%s\"", key.c_str());
     return;
   }
   AppFrame& frame = AppFrame::shared();

@@ -108,7 +108,7 @@ void PermissionView2::showObstacle() {
 void PermissionView2::checkAgainClick() {
   showObstacle();
   if (obstacle_ != DirectPasteObstacle::None) {
-    logf("permission: direct paste is still not possible (%s)", obstacleTextKey(obstacle_));
+    logWarningf("permission: direct paste is still not possible (%s)", obstacleTextKey(obstacle_));
     return;
   }
   WindowCenter::shared().dismissWindowByKey(kPermissionWindowKey);

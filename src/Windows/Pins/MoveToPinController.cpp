@@ -134,7 +134,7 @@ void MoveToPinController::ok() {
   auto delegate = delegate_.lock();
   if (!delegate) return;
   if (checkedRow_ < 0 || static_cast<std::size_t>(checkedRow_) >= dataSource_.size()) {
-    log("move dialog: no tab is checked; nothing moved");
+    logWarning("move dialog: no tab is checked; nothing moved");
     return;
   }
   delegate->didMoveToPinTabId(dataSource_[static_cast<std::size_t>(checkedRow_)]->pinTabId(), fromPinTabId_);

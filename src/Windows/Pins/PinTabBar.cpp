@@ -143,7 +143,7 @@ void PinTabBar::addPinTab() {
   if (PinManager::shared().tabCount() >= kMaxTabs) {
     ui::View* host = MainViewHooks::current().mainViewOrNull();
     if (!host) {
-      log("pin tab bar: no main view to show the tab limit over");
+      logWarning("pin tab bar: no main view to show the tab limit over");
       return;
     }
     auto alert = Alert::ofTitle(

@@ -122,7 +122,7 @@ void PinTabDetailController::add() {
   }
   auto delegate = delegate_.lock();
   if (!delegate) {
-    log("pin tab form: nobody carries out the form; it stays open");
+    logWarning("pin tab form: nobody carries out the form; it stays open");
     return;
   }
   if (pinTab_) {

@@ -35,7 +35,7 @@ void PinTabDetailPanel::showWithParams(const PanelParams& params) {
   std::shared_ptr<PinTab> tab;
   if (!params.empty()) {
     if (const auto* given = std::any_cast<std::shared_ptr<PinTab>>(&params.front())) tab = *given;
-    if (!tab) log("pin tab form: the parameter is not a pin tab; the form creates one instead");
+    if (!tab) logWarning("pin tab form: the parameter is not a pin tab; the form creates one instead");
   }
   AbstractPanel::show();
   page()->setPinTab(std::move(tab));

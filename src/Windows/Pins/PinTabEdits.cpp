@@ -12,7 +12,7 @@ std::string PinTabEdits::addPinTabWithName(const std::string& name, const std::s
                                            const std::string& bgColor) {
   PinManager& pins = PinManager::shared();
   if (pins.tabCount() >= PinTabBar::kMaxTabs) {
-    log("pin tabs: the bar holds all the tabs it offers; no tab added");
+    logWarning("pin tabs: the bar holds all the tabs it offers; no tab added");
     return {};
   }
   auto tab = pins.addPinTab(name, txtColor, bgColor);
@@ -30,7 +30,7 @@ bool PinTabEdits::editPinTabId(const std::string& pinTabId, const std::string& n
                                const std::string& txtColor, const std::string& bgColor) {
   auto tab = PinManager::shared().getTabOfId(pinTabId);
   if (!tab) {
-    logf("pin tabs: no tab %s to edit", pinTabId.c_str());
+    logWarningf("pin tabs: no tab %s to edit", pinTabId.c_str());
     return false;
   }
   return tab->rename(name, txtColor, bgColor);
@@ -40,7 +40,7 @@ void PinTabEdits::didMoveToPinTabId(const std::string& toPinTabId, const std::st
   PinManager& pins = PinManager::shared();
   auto target = pins.getTabOfId(toPinTabId);
   if (!target || toPinTabId == fromPinTabId || !pins.getTabOfId(fromPinTabId)) {
-    logf("pin tabs: cannot move records from %s to %s", fromPinTabId.c_str(), toPinTabId.c_str());
+    logWarningf("pin tabs: cannot move records from %s to %s", fromPinTabId.c_str(), toPinTabId.c_str());
     return;
   }
   target->deleteDefaultTipIfNeeded();

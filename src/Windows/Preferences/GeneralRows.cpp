@@ -20,7 +20,7 @@ std::vector<std::string> textItems(const Json& list, std::size_t limit, const ch
   if (!list.is_array()) return out;
   for (const Json& item : list) {
     if (out.size() == limit) {
-      logf("web search: the %s list holds more than %zu entries; the rest is not shown", what, limit);
+      logWarningf("web search: the %s list holds more than %zu entries; the rest is not shown", what, limit);
       break;
     }
     if (item.is_string()) out.push_back(item.get<std::string>());
@@ -120,7 +120,7 @@ bool Hotkey::didEndKeyDown(const HokeyStruct& value) {
   if (registerHotKey_) {
     registerHotKey_(value);
   } else {
-    log("General pane: no hot key service; the new main hot key works after a restart");
+    logWarning("General pane: no hot key service; the new main hot key works after a restart");
   }
   return true;
 }
@@ -163,7 +163,7 @@ void SearchWay::reload() {
 void SearchWay::popUpSelected() {
   if (!browserPopUpButton_->selectedItem() || !enginePopUpButton_->selectedItem()) {
     // Storing an empty name would leave the web search without a browser to open.
-    log("web search: no browser or engine to choose from; nothing stored");
+    logWarning("web search: no browser or engine to choose from; nothing stored");
     return;
   }
   Json value = VLConfig::shared().getValueOfKey(VLConfig::kWebSearch).value_or(Json::object());

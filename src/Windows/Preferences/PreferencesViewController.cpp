@@ -102,7 +102,7 @@ std::int64_t PreferencesViewController::storedIndex() {
   if (!stored) return 0;
   if (!stored->is_number_integer() || stored->get<std::int64_t>() < 0 ||
       stored->get<std::int64_t>() >= kTabCount) {
-    logf("preferences: stored tab \"%s\" names no tab; the General tab shows", stored->dump().c_str());
+    logWarningf("preferences: stored tab \"%s\" names no tab; the General tab shows", stored->dump().c_str());
     return 0;
   }
   return stored->get<std::int64_t>();

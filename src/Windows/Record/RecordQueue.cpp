@@ -15,7 +15,7 @@ void RecordQueue::append(const Entry& entity) {
 
 long RecordQueue::deleteAtRow(long row) {
   if (row < 0 || row >= size()) {
-    logf("record window: no row %ld to delete in a queue of %ld", row, size());
+    logWarningf("record window: no row %ld to delete in a queue of %ld", row, size());
     return selected_.value_or(-1);
   }
   entries_.erase(entries_.begin() + row);
@@ -44,7 +44,7 @@ void RecordQueue::clear() {
 
 void RecordQueue::select(long row) {
   if (row < 0 || row >= size()) {
-    logf("record window: no row %ld to select in a queue of %ld", row, size());
+    logWarningf("record window: no row %ld to select in a queue of %ld", row, size());
     return;
   }
   selected_ = row;

@@ -72,7 +72,7 @@ void RecordTable::start() {
       [weak](const Notification& note) {
         const auto* entity = note.objectAs<std::shared_ptr<CopyEntity>>("copy_entity");
         if (!entity || !*entity) {
-          log("record window: a copy arrived without its entity");
+          logWarning("record window: a copy arrived without its entity");
           return;
         }
         // Posted on the capture queue; the queue and the list live on the main thread, which takes the
@@ -121,7 +121,7 @@ std::vector<PasteboardItem> RecordTable::pasteboardItemsFor(const CopyEntity& en
     if (std::filesystem::exists(file, error)) {
       item.setString(kPasteboardTypeFileURL, fileUrlFromPath(file));
     } else {
-      logf("record window: the queued file %s is gone; its text is pasted", file.c_str());
+      logWarningf("record window: the queued file %s is gone; its text is pasted", file.c_str());
     }
   }
   if (const std::string image = jsonText(json, "image"); !image.empty()) {
@@ -129,7 +129,7 @@ std::vector<PasteboardItem> RecordTable::pasteboardItemsFor(const CopyEntity& en
     if (data && ClipboardListener::contentTypeForImageData(*data) == "image/png") {
       item.setData(kPasteboardTypePNG, std::move(*data));
     } else {
-      logf("record window: the queued image %s cannot be read; its text is pasted", image.c_str());
+      logWarningf("record window: the queued image %s cannot be read; its text is pasted", image.c_str());
     }
   }
   return {item};
@@ -143,7 +143,8 @@ void RecordTable::cancelPendingWrite() {
 void RecordTable::writeEntry(const RecordQueue::Entry& entry) {
   if (!entry) return;
   // Our own write: capture knows it for ours, so it never comes back as a new row or record.
-  if (!PasteService::writeOwn(pasteboardItemsFor(*entry))) log("record window: the pasteboard took nothing");
+  if (!PasteService::writeOwn(pasteboardItemsFor(*entry)))
+    logWarning("record window: the pasteboard took nothing");
 }
 
 void RecordTable::shouldAppendCopyEntity(const std::shared_ptr<CopyEntity>& entity) {
@@ -171,7 +172,7 @@ void RecordTable::globalKeyEvent(const ui::Event& event) {
     writeEntry(queue_.selectedEntry());
   }
   const RecordQueue::Entry next = queue_.pasteSelected();
-  logf("record window: a paste took an entry; %ld left", queue_.size());
+  logDebugf("record window: a paste took an entry; %ld left", queue_.size());
   reloadKeepingSelection();
   resize();
   if (!next) return;

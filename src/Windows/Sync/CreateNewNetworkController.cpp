@@ -45,7 +45,7 @@ void CreateNewNetworkController::viewDidLoad() {
   }
 }
 
-void CreateNewNetworkController::viewDidAppear() { log("sync: network form shown"); }
+void CreateNewNetworkController::viewDidAppear() { logDebug("sync: network form shown"); }
 
 void CreateNewNetworkController::done() {
   const std::string name = nameItem_->text().value_or("");

@@ -133,7 +133,7 @@ void CreateOrJoinSyncNetworkController::proceed(bool poweredOn, bool hasAddress)
   }
   const JoinPageFactory& factory = joinPageFactory();
   if (!factory) {
-    log("sync: joining a network is not offered by this build");
+    logWarning("sync: joining a network is not offered by this build");
     return;
   }
   navigation->pushModalViewController(factory());

@@ -73,7 +73,7 @@ void CreateSyncNetworkController::reloadList() {
 }
 
 void CreateSyncNetworkController::viewDidAppear() {
-  logf("sync: network list shown (%zu)", dataSource_.size());
+  logDebugf("sync: network list shown (%zu)", dataSource_.size());
 }
 
 void CreateSyncNetworkController::viewDidDisappear() { lastCheckItem_.reset(); }
@@ -182,7 +182,7 @@ void CreateSyncNetworkController::deleteNetwork(const CreatedDataSyncStore::Netw
 void CreateSyncNetworkController::ok() {
   CreatedDataSyncStore::Network network = networkAt(checkIndex_);
   if (!network) {
-    log("sync: no network to serve; create one first");
+    logWarning("sync: no network to serve; create one first");
     return;
   }
   CreatedDataSyncStore::shared().setCurrentProvider(network);

@@ -28,7 +28,7 @@ void ExplainButton::setDesc(const std::string& desc) {
 void ExplainButton::setSelected(bool selected) {
   if (selected == selected_) return;
   selected_ = selected;
-  logf("ExplainButton: \"%s\" %s", titleView_->string().c_str(), selected ? "selected" : "deselected");
+  logDebugf("ExplainButton: \"%s\" %s", titleView_->string().c_str(), selected ? "selected" : "deselected");
   recolour();
 }
 

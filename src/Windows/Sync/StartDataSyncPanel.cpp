@@ -34,7 +34,7 @@ void StartDataSyncPanel::show() {
 
 void StartDataSyncPanel::panelAnimationDidEnd(bool shown) {
   AbstractPanel::panelAnimationDidEnd(shown);
-  log(shown ? "sync: start panel shown" : "sync: start panel hidden");
+  logDebug(shown ? "sync: start panel shown" : "sync: start panel hidden");
   if (!shown) navigation_->popToRootController();
 }
 

@@ -29,11 +29,11 @@ class SwitchOffAlert : public Alert {
  protected:
   void showDidEnd() override {
     Alert::showDidEnd();
-    log("sync bar: asking before switching off");
+    logDebug("sync bar: asking before switching off");
   }
   void dismissDidEnd() override {
     Alert::dismissDidEnd();
-    log("sync bar: answered");
+    logDebug("sync bar: answered");
   }
 };
 
@@ -111,7 +111,7 @@ void SyncBar2::openWithRole(std::uint64_t role) {
     // Advertising an address nobody can reach would only make joining devices fail later.
     const std::string why = whyCannotServe();
     if (!why.empty()) {
-      logf("sync bar: not serving: %s", why.c_str());
+      logWarningf("sync bar: not serving: %s", why.c_str());
       role_ = RoleProvider;
       close();
       showSyncMessage(why);

@@ -22,7 +22,7 @@ class DisconnectAlert : public ModalAlert {
   using ModalAlert::ModalAlert;
 
  protected:
-  void showDidEnd() override { log("sync: asking before disconnecting a device"); }
+  void showDidEnd() override { logDebug("sync: asking before disconnecting a device"); }
 };
 
 }  // namespace
@@ -114,7 +114,7 @@ void SyncNetworkDevicesController::disconnectAccessoryClick(ModalTableItemAccess
       [button, network, token] {
         if (auto b = button.lock()) b->setClicked(true);
         network->setTryDisconnect(token);
-        log("sync: a connected device is to be disconnected");
+        logDebug("sync: a connected device is to be disconnected");
         dispatch::Queue::main()->async([] { SyncBar2::shared()->reload(); });
       },
       [] {});

@@ -35,7 +35,7 @@ void SyncNetworkDevicesPanel::show() {
 
 void SyncNetworkDevicesPanel::panelAnimationDidEnd(bool shown) {
   AbstractPanel::panelAnimationDidEnd(shown);
-  if (shown) log("sync: devices panel shown");
+  if (shown) logDebug("sync: devices panel shown");
 }
 
 void SyncNetworkDevicesPanel::dismiss() {

@@ -26,7 +26,7 @@ SyncScreens::Parts& parts() {
 // The password again for the network being joined: whatever panel is down goes first, and the password
 // panel comes once it has gone. With no panel down nobody is joining through the screens: nothing shows.
 void reenterPassword(const ClientSyncNetworkBean& network) {
-  log("sync: the serving device refused the password or token; asking again");
+  logWarning("sync: the serving device refused the password or token; asking again");
   PanelCenter::shared().dismissExistPanelIfNeeded([network](AbstractPanel&) {
     dispatch::Queue::main()->async(
         [network] { PanelCenter::shared().showPanelByKey(kPanelSyncPassword, PanelParams{network}); });
@@ -50,7 +50,7 @@ void installClientScreens() {
       return;
     }
     Alert::ofTitle(localized(message), std::move(ok), nullptr)->showWithEscape(host);
-    log("sync: alert shown over the main window");
+    logDebug("sync: alert shown over the main window");
   };
   screens.reenterPassword = reenterPassword;
   // A session that ends after the bar was switched off leaves the bar's title in place.

@@ -82,9 +82,9 @@ void guarded(const char* what, F&& f) {
   try {
     f();
   } catch (const std::exception& e) {
-    logf("sync client: %s threw: %s", what, e.what());
+    logErrorf("sync client: %s threw: %s", what, e.what());
   } catch (...) {
-    logf("sync client: %s threw", what);
+    logErrorf("sync client: %s threw", what);
   }
 }
 

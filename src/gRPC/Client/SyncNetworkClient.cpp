@@ -66,7 +66,7 @@ void SyncNetworkClient::reply(Callback callback, Json reply) {
 }
 
 void SyncNetworkClient::refuse(const char* operation, const std::string& why, Callback callback) {
-  logf("sync client: %s refused: %s", operation, why.c_str());
+  logWarningf("sync client: %s refused: %s", operation, why.c_str());
   reply(std::move(callback), syncwire::statusReply(500, why));
 }
 
@@ -87,12 +87,13 @@ void SyncNetworkClient::connectWithIp(const std::string& ip, std::int64_t port) 
   if (auto old = connection()) {
     old->close();
     if (loop_.isCurrent()) {
-      log("sync client: connect on the event loop; not waiting for the old channel");
+      logWarning("sync client: connect on the event loop; not waiting for the old channel");
     } else if (!old->waitIdle(options_.closeWaitSeconds)) {
-      log("sync client: calls of the old channel are still winding up");
+      logDebug("sync client: calls of the old channel are still winding up");
     }
   }
-  if (port <= 0 || port > 65535) logf("sync client: port %lld is out of range", static_cast<long long>(port));
+  if (port <= 0 || port > 65535)
+    logWarningf("sync client: port %lld is out of range", static_cast<long long>(port));
   auto fresh = std::make_shared<ClientConnection>(targetOf(ip, port));
   std::lock_guard<std::mutex> lock(mutex_);
   connection_ = std::move(fresh);
@@ -121,21 +122,21 @@ void SyncNetworkClient::byeWithRequest(const Json& request, Callback callback) {
 }
 
 void SyncNetworkClient::syncByeWithRequest(const Json& request) {
-  if (loop_.isCurrent()) return (void)logf("sync client: syncBye refused: %s", kOnLoopThread);
+  if (loop_.isCurrent()) return (void)logWarningf("sync client: syncBye refused: %s", kOnLoopThread);
   syncnetwork::ByeRequest message;
   std::string error;
   if (!clientmessages::byeRequest(request, &message, &error)) {
-    return (void)logf("sync client: syncBye refused: %s", error.c_str());
+    return (void)logWarningf("sync client: syncBye refused: %s", error.c_str());
   }
   auto current = connection();
-  if (!current) return (void)logf("sync client: syncBye refused: %s", kNotConnected);
+  if (!current) return (void)logWarningf("sync client: syncBye refused: %s", kNotConnected);
   // Shared, so the loop thread never touches a promise that the waking caller has already dropped.
   auto finished = std::make_shared<std::promise<void>>();
   auto done = finished->get_future();
   auto result = clientcalls::bye(
       loop_, current, message, options_.unaryTimeLimitSeconds,
       [finished](const grpc::Status&, const syncnetwork::ByeResponse&) { finished->set_value(); });
-  if (!result.empty()) return (void)logf("sync client: syncBye refused: %s", result.c_str());
+  if (!result.empty()) return (void)logWarningf("sync client: syncBye refused: %s", result.c_str());
   done.wait();
 }
 
@@ -167,7 +168,7 @@ void SyncNetworkClient::sendMediametaWithRequest(Json&& request, Callback callba
 
 Json SyncNetworkClient::getMediametaWithRequest(const Json& request) {
   auto refused = [](const std::string& why) {
-    logf("sync client: getMediameta refused: %s", why.c_str());
+    logWarningf("sync client: getMediameta refused: %s", why.c_str());
     return syncwire::statusReply(500, why);
   };
   if (loop_.isCurrent()) return refused(kOnLoopThread);

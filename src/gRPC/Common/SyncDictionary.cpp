@@ -25,7 +25,7 @@ int syncPort() {
   char* end = nullptr;
   const long port = std::strtol(text, &end, 10);
   if (*end != '\0' || port <= 0 || port > 65535) {
-    logf("sync: VELLISTO_SYNC_PORT=%s is not a port; using %d", text, kDefaultPort);
+    logWarningf("sync: VELLISTO_SYNC_PORT=%s is not a port; using %d", text, kDefaultPort);
     return kDefaultPort;
   }
   return static_cast<int>(port);
@@ -60,7 +60,7 @@ Json recordsFromChunks(const google::protobuf::RepeatedPtrField<syncnetwork::Chu
 
 std::string wireText(std::string_view text) {
   if (isValidUtf8(text)) return std::string(text);
-  logf("sync: text of %zu bytes is not UTF-8; invalid bytes are replaced", text.size());
+  logWarningf("sync: text of %zu bytes is not UTF-8; invalid bytes are replaced", text.size());
   return sanitizeUtf8(text);
 }
 
@@ -68,7 +68,7 @@ std::optional<Json> parsePeerJson(std::string_view text, std::string* error, int
                                   std::size_t maxBytes) {
   BoundedJson parsed = parseJsonBounded(text, static_cast<std::size_t>(maxDepth), maxBytes);
   if (parsed.ok()) return std::move(parsed.value);
-  logf("sync: peer json refused: %s", parsed.reason.c_str());
+  logWarningf("sync: peer json refused: %s", parsed.reason.c_str());
   if (error) *error = std::move(parsed.reason);
   return std::nullopt;
 }

@@ -19,7 +19,7 @@ namespace {
 
 // A reply the service cannot turn into a response: the caller gets 500 and the log says why.
 void malformed(const char* operation, const std::string& why, syncnetwork::Status* status) {
-  logf("sync server: malformed reply of %s: %s", operation, why.c_str());
+  logWarningf("sync server: malformed reply of %s: %s", operation, why.c_str());
   status->set_code(500);
   status->set_msg(std::string("Malformed reply of ") + operation + ": " + why);
 }
@@ -39,15 +39,15 @@ ServerProvider::ServerProvider(std::shared_ptr<ServerRequestHandler> handler)
 
 Json ServerProvider::call(const char* operation, const std::function<Json(ServerRequestHandler&)>& body) {
   if (!handler_) {
-    logf("sync server: no request handler for %s", operation);
+    logWarningf("sync server: no request handler for %s", operation);
     return syncwire::statusReply(500, "The server has no request handler.");
   }
   try {
     return body(*handler_);
   } catch (const std::exception& e) {
-    logf("sync server: %s handler threw: %s", operation, e.what());
+    logErrorf("sync server: %s handler threw: %s", operation, e.what());
   } catch (...) {
-    logf("sync server: %s handler threw", operation);
+    logErrorf("sync server: %s handler threw", operation);
   }
   return syncwire::statusReply(500, std::string("The ") + operation + " handler failed.");
 }
@@ -184,8 +184,11 @@ syncnetwork::GetMediametaResponse MediametaStream::message(std::size_t index) co
 }
 
 void MediametaUpload::message(syncnetwork::SendMediametaRequest& request) {
-  std::fputs("data received\n", stdout);
-  std::fflush(stdout);
+  // One line per slice: tracing, shown with the log's debug lines.
+  if (logThreshold() <= LogLevel::kDebug) {
+    std::fputs("data received\n", stdout);
+    std::fflush(stdout);
+  }
   chunkSig_ = request.chunk_sig();
   accessToken_ = request.access_token();
   announced_ = request.total_packages();
@@ -203,8 +206,8 @@ syncnetwork::SendMediametaResponse MediametaUpload::finish() {
   response.set_chunk_sig(chunkSig_);
   if (received_ > 0 && received_ != announced_) {
     // A peer that went away mid-upload (or miscounted): half an image must not be stored as whole.
-    logf("sync server: upload of %s stopped after %lld of %d slices", chunkSig_.c_str(),
-         static_cast<long long>(received_), announced_);
+    logWarningf("sync server: upload of %s stopped after %lld of %d slices", chunkSig_.c_str(),
+                static_cast<long long>(received_), announced_);
     const Json reply = provider_.call("sendMediametaAbort", [&](ServerRequestHandler& handler) {
       return handler.sendMediametaAbort(Json{{"chunk_sig", chunkSig_}, {"access_token", accessToken_}});
     });

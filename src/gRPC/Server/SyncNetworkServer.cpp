@@ -82,7 +82,7 @@ void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
   close();
   const std::string target = ip + ":" + std::to_string(port);
   if (port < 0 || port > 65535) {
-    logf("sync server: can't bind %s: port out of range", target.c_str());
+    logErrorf("sync server: can't bind %s: port out of range", target.c_str());
     return;
   }
   auto run = std::make_unique<Running>();
@@ -105,7 +105,7 @@ void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
   std::unique_ptr<grpc::ServerCompletionQueue> queue = builder.AddCompletionQueue();
   run->server = builder.BuildAndStart();
   if (!run->server) {
-    logf("sync server: can't start serving %s", target.c_str());
+    logErrorf("sync server: can't start serving %s", target.c_str());
     // Nothing was ever placed on the queue; dropping it shuts it down.
     return;
   }
@@ -118,10 +118,12 @@ void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
   run->gate->start([server = run->server.get()](int fd) { grpc::AddInsecureChannelFromFd(server, fd); });
   const int bound = run->port;
   if (!run->loop->post([bound] {
-        std::printf("server started on port %d\n", bound);
-        std::fflush(stdout);
+        if (logThreshold() <= LogLevel::kInfo) {
+          std::printf("server started on port %d\n", bound);
+          std::fflush(stdout);
+        }
       }))
-    logf("sync server: its loop stopped before it announced port %d", bound);
+    logErrorf("sync server: its loop stopped before it announced port %d", bound);
   std::lock_guard<std::mutex> lock(mutex_);
   running_ = std::move(run);
 }
@@ -135,7 +137,7 @@ void SyncNetworkServer::close() {
   if (!run) return;
   const Options options = options_;
   if (run->loop->isCurrent()) {
-    log("sync server: close on the server's own loop; stopping from another thread");
+    logWarning("sync server: close on the server's own loop; stopping from another thread");
     std::thread([options, run] { stop(options, *run->gate, *run->server, *run->loop); }).detach();
     return;
   }

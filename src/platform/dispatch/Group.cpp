@@ -23,7 +23,7 @@ struct Group::State {
       std::lock_guard<std::mutex> lock(mu);
       if (count == 0) {
         // Unbalanced leave: ignoring it keeps the count meaningful for everyone else.
-        log("dispatch: Group::leave without a matching enter");
+        logWarning("dispatch: Group::leave without a matching enter");
         return;
       }
       if (--count > 0) return;
@@ -53,7 +53,7 @@ void Group::leave() {
 
 void Group::async(const std::shared_ptr<Queue>& queue, Block block) {
   if (!queue) {
-    log("dispatch: Group::async without a queue; the block is dropped");
+    logWarning("dispatch: Group::async without a queue; the block is dropped");
     return;
   }
   enter();
@@ -69,7 +69,7 @@ void Group::async(const std::shared_ptr<Queue>& queue, Block block) {
 
 void Group::notify(const std::shared_ptr<Queue>& queue, Block block) {
   if (!queue) {
-    log("dispatch: Group::notify without a queue; the block is dropped");
+    logWarning("dispatch: Group::notify without a queue; the block is dropped");
     return;
   }
   {

@@ -26,7 +26,7 @@ void MainLoop::run() { detail::Runtime::shared().runMain(); }
 void MainLoop::runWhile(const std::function<bool()>& keepGoing) {
   detail::Runtime& runtime = detail::Runtime::shared();
   if (!runtime.isMainThread()) {
-    log("dispatch: MainLoop::runWhile called off the main thread; nothing ran");
+    logWarning("dispatch: MainLoop::runWhile called off the main thread; nothing ran");
     return;
   }
   runtime.runMainWhile(keepGoing);
@@ -37,7 +37,7 @@ void MainLoop::stop() { detail::Runtime::shared().stop(); }
 std::size_t MainLoop::runUntilIdle() {
   detail::Runtime& runtime = detail::Runtime::shared();
   if (!runtime.isMainThread()) {
-    log("dispatch: MainLoop::runUntilIdle called off the main thread; nothing ran");
+    logWarning("dispatch: MainLoop::runUntilIdle called off the main thread; nothing ran");
     return 0;
   }
   return runtime.runMainUntilIdle();
@@ -46,12 +46,12 @@ std::size_t MainLoop::runUntilIdle() {
 void MainLoop::advance(double ms) {
   detail::Runtime& runtime = detail::Runtime::shared();
   if (!runtime.isMainThread()) {
-    log("dispatch: MainLoop::advance called off the main thread; time did not move");
+    logWarning("dispatch: MainLoop::advance called off the main thread; time did not move");
     return;
   }
   auto* clock = dynamic_cast<ManualClock*>(&Clock::current());
   if (!clock) {
-    log("dispatch: MainLoop::advance needs a manual clock; only ready main-queue work ran");
+    logWarning("dispatch: MainLoop::advance needs a manual clock; only ready main-queue work ran");
     runtime.runMainUntilIdle();
     return;
   }
@@ -65,7 +65,8 @@ void MainLoop::advance(double ms) {
     std::optional<double> wake = scheduler.nextWake();
     if (!wake || *wake > target) break;
     if (steps == kMaxSteps) {
-      logf("dispatch: MainLoop::advance gave up after %zu steps; deadlines keep coming due at once", steps);
+      logWarningf("dispatch: MainLoop::advance gave up after %zu steps; deadlines keep coming due at once",
+                  steps);
       break;
     }
     double now = clock->monotonicMs();
@@ -83,13 +84,13 @@ void MainLoop::advance(double ms) {
 bool MainLoop::shutdown(double timeoutMs) {
   detail::Runtime& runtime = detail::Runtime::shared();
   if (!runtime.isMainThread()) {
-    log("dispatch: MainLoop::shutdown called off the main thread; nothing stopped");
+    logWarning("dispatch: MainLoop::shutdown called off the main thread; nothing stopped");
     return false;
   }
   // A repeating timer would keep adding work; what it already handed to a queue still runs.
   detail::Scheduler::shared().halt();
   if (!runtime.waitAllDone(timeoutMs)) {
-    log("dispatch: blocks were still running when the queues had to stop");
+    logWarning("dispatch: blocks were still running when the queues had to stop");
     return false;
   }
   runtime.close();

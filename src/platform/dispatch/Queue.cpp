@@ -163,7 +163,7 @@ class SerialQueue final : public Queue {
       std::lock_guard<std::mutex> lock(state_->mu);
       // The worker starts with the first block, and again after the process stopped its queues.
       if (Runtime::shared().closed() || (!state_->running && !SerialWorkers::shared().start(state_))) {
-        logf("dispatch: \"%s\" takes no more blocks: the process is quitting", state_->label.c_str());
+        logWarningf("dispatch: \"%s\" takes no more blocks: the process is quitting", state_->label.c_str());
         return;
       }
       state_->queue.push_back(Work{std::move(block), Runtime::shared().beginWork()});
@@ -197,7 +197,7 @@ class ConcurrentQueue final : public Queue {
   void async(Block block) override {
     if (!block) return;
     if (Runtime::shared().closed()) {
-      logf("dispatch: \"%s\" takes no more blocks: the process is quitting", label_.c_str());
+      logWarningf("dispatch: \"%s\" takes no more blocks: the process is quitting", label_.c_str());
       return;
     }
     bool tracked = Runtime::shared().beginWork();

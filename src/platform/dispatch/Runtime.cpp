@@ -116,8 +116,8 @@ std::size_t Runtime::runMainUntilIdle() {
     work.block = nullptr;
     endWork(work.tracked);
     if (++ran >= kIdleRunCap) {
-      logf("dispatch: runUntilIdle stopped after %zu blocks; a main-queue block keeps re-posting itself",
-           ran);
+      logWarningf(
+          "dispatch: runUntilIdle stopped after %zu blocks; a main-queue block keeps re-posting itself", ran);
       break;
     }
   }

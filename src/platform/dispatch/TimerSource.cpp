@@ -199,7 +199,7 @@ class TimerHandle final : public TimerSource {
 std::shared_ptr<DelayedBlock> after(double delayMs, const std::shared_ptr<Queue>& queue, Block block) {
   std::shared_ptr<Queue> target = queue;
   if (!target) {
-    log("dispatch: after() without a queue; using the global queue");
+    logWarning("dispatch: after() without a queue; using the global queue");
     target = Queue::global();
   }
   auto core = std::make_shared<DelayedCore>(target, std::move(block));
@@ -214,7 +214,7 @@ std::shared_ptr<DelayedBlock> after(double delayMs, const std::shared_ptr<Queue>
 
 std::shared_ptr<TimerSource> TimerSource::create(const std::shared_ptr<Queue>& queue) {
   if (!queue) {
-    log("dispatch: TimerSource without a queue; using the global queue");
+    logWarning("dispatch: TimerSource without a queue; using the global queue");
     return std::make_shared<TimerHandle>(Queue::global());
   }
   return std::make_shared<TimerHandle>(queue);

@@ -28,7 +28,7 @@ void WorkerPool::submit(Item item) {
     std::unique_lock<std::mutex> lock(mu_);
     if (stopping_ || Runtime::shared().closed()) {
       lock.unlock();
-      log("dispatch: a concurrent block came after the queues stopped; dropped");
+      logWarning("dispatch: a concurrent block came after the queues stopped; dropped");
       Runtime::shared().endWork(item.tracked);
       return;
     }

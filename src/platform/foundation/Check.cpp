@@ -72,7 +72,7 @@ void reportUncaughtException(const char* kind, const char* where, const std::exc
     writeFatal(text);
     std::abort();
   }
-  logf("%s \"%s\" threw: %s", kind, where, what);
+  logErrorf("%s \"%s\" threw: %s", kind, where, what);
 }
 
 }  // namespace vl

@@ -19,7 +19,7 @@ std::string digestHex(const EVP_MD* md, std::string_view data) {
   if (!ctx || EVP_DigestInit_ex(ctx.get(), md, nullptr) != 1 ||
       EVP_DigestUpdate(ctx.get(), data.data(), data.size()) != 1 ||
       EVP_DigestFinal_ex(ctx.get(), out, &len) != 1) {
-    log("crypto: digest failed");
+    logError("crypto: digest failed");
     return {};
   }
   return hexString(std::string_view(reinterpret_cast<const char*>(out), len));
@@ -36,7 +36,7 @@ std::string randomBytes(std::size_t count) {
   if (count == 0) return out;
   if (RAND_bytes(reinterpret_cast<unsigned char*>(out.data()), static_cast<int>(count)) != 1) {
     // Identifiers made from predictable bytes would collide across devices; better to stop loudly.
-    log("crypto: no source of random bytes");
+    logError("crypto: no source of random bytes");
     std::abort();
   }
   return out;

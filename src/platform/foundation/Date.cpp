@@ -30,7 +30,7 @@ std::unique_ptr<icu::TimeZone> zoneFor(const std::string& id) {
   if (!id.empty()) {
     std::unique_ptr<icu::TimeZone> tz(icu::TimeZone::createTimeZone(toUnicodeString(id)));
     if (tz && *tz != icu::TimeZone::getUnknown()) return tz;
-    logf("date: unknown time zone \"%s\"; using the local zone", id.c_str());
+    logWarningf("date: unknown time zone \"%s\"; using the local zone", id.c_str());
   }
   std::lock_guard<std::mutex> lock(zoneMutex());
   if (chosenZone()) return std::unique_ptr<icu::TimeZone>(chosenZone()->clone());
@@ -53,8 +53,8 @@ std::unique_ptr<icu::SimpleDateFormat> formatter(std::string_view pattern, const
   auto f =
       std::make_unique<icu::SimpleDateFormat>(toUnicodeString(pattern), icu::Locale("en_US_POSIX"), status);
   if (U_FAILURE(status)) {
-    logf("date: bad pattern \"%.*s\": %s", static_cast<int>(pattern.size()), pattern.data(),
-         u_errorName(status));
+    logWarningf("date: bad pattern \"%.*s\": %s", static_cast<int>(pattern.size()), pattern.data(),
+                u_errorName(status));
     return nullptr;
   }
   f->adoptTimeZone(zoneFor(zoneId).release());
@@ -71,7 +71,7 @@ bool setDefaultTimeZone(const std::string& olsonId) {
   }
   std::unique_ptr<icu::TimeZone> tz(icu::TimeZone::createTimeZone(toUnicodeString(olsonId)));
   if (!tz || *tz == icu::TimeZone::getUnknown()) {
-    logf("date: unknown time zone \"%s\"; zone unchanged", olsonId.c_str());
+    logWarningf("date: unknown time zone \"%s\"; zone unchanged", olsonId.c_str());
     return false;
   }
   std::lock_guard<std::mutex> lock(zoneMutex());

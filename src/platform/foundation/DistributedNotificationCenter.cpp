@@ -27,12 +27,12 @@ constexpr std::string_view kSuffix = ".sock";
 // A folder for our sockets that no other user can enter or plant links in.
 bool ensurePrivateFolder(const std::string& path) {
   if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-    logf("dnc: cannot create %s: %s", path.c_str(), std::strerror(errno));
+    logErrorf("dnc: cannot create %s: %s", path.c_str(), std::strerror(errno));
     return false;
   }
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
-    logf("dnc: %s is not a folder of this user; distributed notifications are off", path.c_str());
+    logWarningf("dnc: %s is not a folder of this user; distributed notifications are off", path.c_str());
     return false;
   }
   if ((st.st_mode & 077) != 0) ::chmod(path.c_str(), 0700);
@@ -142,21 +142,21 @@ bool DistributedNotificationCenter::ensureOpenLocked() {
       folder_, std::to_string(::getpid()) + "-" + hexString(randomBytes(4)) + std::string(kSuffix));
   sockaddr_un addr;
   if (!fillAddress(path, addr)) {
-    logf("dnc: socket path too long: %s", path.c_str());
+    logErrorf("dnc: socket path too long: %s", path.c_str());
     return false;
   }
   int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) {
-    logf("dnc: cannot create socket: %s", std::strerror(errno));
+    logErrorf("dnc: cannot create socket: %s", std::strerror(errno));
     return false;
   }
   if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    logf("dnc: cannot bind %s: %s", path.c_str(), std::strerror(errno));
+    logErrorf("dnc: cannot bind %s: %s", path.c_str(), std::strerror(errno));
     ::close(fd);
     return false;
   }
   if (::pipe2(wakePipe_, O_CLOEXEC) != 0) {
-    logf("dnc: cannot create wake pipe: %s", std::strerror(errno));
+    logErrorf("dnc: cannot create wake pipe: %s", std::strerror(errno));
     ::close(fd);
     ::unlink(path.c_str());
     return false;
@@ -203,12 +203,12 @@ void DistributedNotificationCenter::stop() {
 
 bool DistributedNotificationCenter::post(const std::string& name, const std::string& sender) {
   if (name.empty() || name.find('\n') != std::string::npos) {
-    logf("dnc: notification name \"%s\" cannot be sent", name.c_str());
+    logWarningf("dnc: notification name \"%s\" cannot be sent", name.c_str());
     return false;
   }
   std::string message = std::string(kMagic) + name + "\n" + sender;
   if (message.size() > kMaxDatagram) {
-    logf("dnc: notification \"%s\" is too long to send", name.c_str());
+    logWarningf("dnc: notification \"%s\" is too long to send", name.c_str());
     return false;
   }
   int fd;
@@ -231,9 +231,9 @@ bool DistributedNotificationCenter::post(const std::string& name, const std::str
         // Nobody is bound there any more: the process ended without cleaning up.
         ::unlink(peer.c_str());
       } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-        logf("dnc: %s is not reading; \"%s\" dropped for it", entry.c_str(), name.c_str());
+        logWarningf("dnc: %s is not reading; \"%s\" dropped for it", entry.c_str(), name.c_str());
       } else if (errno != ENOENT) {
-        logf("dnc: cannot send \"%s\" to %s: %s", name.c_str(), entry.c_str(), std::strerror(errno));
+        logWarningf("dnc: cannot send \"%s\" to %s: %s", name.c_str(), entry.c_str(), std::strerror(errno));
       }
     }
   }
@@ -248,7 +248,7 @@ void DistributedNotificationCenter::receiveLoop(int fd, int wakeFd, std::weak_pt
     int ready = ::poll(fds, 2, -1);
     if (ready < 0) {
       if (errno == EINTR) continue;
-      logf("dnc: poll failed: %s", std::strerror(errno));
+      logErrorf("dnc: poll failed: %s", std::strerror(errno));
       return;
     }
     if (fds[1].revents) return;
@@ -260,7 +260,7 @@ void DistributedNotificationCenter::receiveLoop(int fd, int wakeFd, std::weak_pt
       std::size_t split = data.find('\n', kMagic.size());
       if (!data.starts_with(kMagic) || split == std::string_view::npos ||
           static_cast<std::size_t>(n) > kMaxDatagram) {
-        logf("dnc: dropped a datagram of %zd bytes that is not a notification", n);
+        logWarningf("dnc: dropped a datagram of %zd bytes that is not a notification", n);
         continue;
       }
       DistributedNotification note;
@@ -280,7 +280,7 @@ void DistributedNotificationCenter::receiveLoop(int fd, int wakeFd, std::weak_pt
         continue;
       }
       if (!defaultDelivery().reportedNone.exchange(true))
-        log("dnc: no delivery executor is installed; observers run on the receiving thread");
+        logWarning("dnc: no delivery executor is installed; observers run on the receiving thread");
       delivery();
     }
   }

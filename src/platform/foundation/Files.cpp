@@ -183,7 +183,7 @@ bool atomicWriteWith(const std::string& path, mode_t mode, const std::function<b
       folder, "." + lastPathComponent(path) + "-" + temporaryToken() + std::string(kTemporarySuffix));
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) {
-    logf("files: cannot create %s: %s", tmp.c_str(), std::strerror(errno));
+    logErrorf("files: cannot create %s: %s", tmp.c_str(), std::strerror(errno));
     return false;
   }
   // open() applies the umask; the caller's mode is what it asked for (0600 must not become 0644 either way).
@@ -192,7 +192,7 @@ bool atomicWriteWith(const std::string& path, mode_t mode, const std::function<b
   int savedErrno = errno;
   ok = (::close(fd) == 0) && ok;
   if (!ok) {
-    logf("files: cannot write %s: %s", tmp.c_str(), std::strerror(savedErrno));
+    logErrorf("files: cannot write %s: %s", tmp.c_str(), std::strerror(savedErrno));
     ::unlink(tmp.c_str());
     return false;
   }
@@ -203,7 +203,7 @@ bool atomicWriteWith(const std::string& path, mode_t mode, const std::function<b
   }
   if (check && !check(tmp, path)) return false;
   if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    logf("files: cannot rename %s to %s: %s", tmp.c_str(), path.c_str(), std::strerror(errno));
+    logErrorf("files: cannot rename %s to %s: %s", tmp.c_str(), path.c_str(), std::strerror(errno));
     ::unlink(tmp.c_str());
     return false;
   }
@@ -285,7 +285,7 @@ bool createDirectories(const std::string& path, mode_t mode) {
   if (!parent.empty() && parent != path && !isDirectory(parent) && !createDirectories(parent, mode))
     return false;
   if (::mkdir(path.c_str(), mode) != 0 && errno != EEXIST) {
-    logf("files: cannot create folder %s: %s", path.c_str(), std::strerror(errno));
+    logErrorf("files: cannot create folder %s: %s", path.c_str(), std::strerror(errno));
     return false;
   }
   return isDirectory(path);
@@ -298,13 +298,13 @@ bool removeRecursive(const std::string& path) {
     DirectoryListing listing = listDirectory(path);
     for (const std::string& name : listing.names) (void)removeRecursive(joinPath(path, name));  // rmdir tells
     if (::rmdir(path.c_str()) != 0) {
-      logf("files: cannot remove folder %s: %s", path.c_str(), std::strerror(errno));
+      logErrorf("files: cannot remove folder %s: %s", path.c_str(), std::strerror(errno));
       return false;
     }
     return true;
   }
   if (::unlink(path.c_str()) != 0) {
-    logf("files: cannot remove %s: %s", path.c_str(), std::strerror(errno));
+    logErrorf("files: cannot remove %s: %s", path.c_str(), std::strerror(errno));
     return false;
   }
   return true;
@@ -333,7 +333,7 @@ bool copyFile(const std::string& from, const std::string& to, bool overwrite, st
 bool moveFile(const std::string& from, const std::string& to) {
   if (::rename(from.c_str(), to.c_str()) == 0) return true;
   if (errno != EXDEV) {
-    logf("files: cannot move %s to %s: %s", from.c_str(), to.c_str(), std::strerror(errno));
+    logErrorf("files: cannot move %s to %s: %s", from.c_str(), to.c_str(), std::strerror(errno));
     return false;
   }
   if (!isRegularFile(from)) return false;

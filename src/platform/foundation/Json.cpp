@@ -19,8 +19,8 @@ std::optional<Json> parseJson(std::string_view text, std::string_view what) {
     } catch (const Json::exception& e) {
       reason = e.what();
     }
-    logf("json: cannot parse %.*s (%zu bytes): %s", static_cast<int>(what.size()), what.data(), text.size(),
-         reason.c_str());
+    logWarningf("json: cannot parse %.*s (%zu bytes): %s", static_cast<int>(what.size()), what.data(),
+                text.size(), reason.c_str());
     return std::nullopt;
   }
   return value;

@@ -29,24 +29,24 @@ std::unordered_map<std::string, std::string> loadTable(const std::string& langua
   std::string path = resourcePath("strings/" + language + ".json");
   if (path.empty()) return entries;
   if (!files::exists(path) && language != "en") {
-    logf("strings: no table for \"%s\"; using English", language.c_str());
+    logWarningf("strings: no table for \"%s\"; using English", language.c_str());
     path = resourcePath("strings/en.json");
   }
   std::optional<std::string> text = files::readFile(path);
   if (!text) {
-    logf("strings: cannot read %s; keys are shown as they are", path.c_str());
+    logWarningf("strings: cannot read %s; keys are shown as they are", path.c_str());
     return entries;
   }
   std::optional<Json> json = parseJson(*text, path);
   if (!json || !json->is_object()) {
-    if (json) logf("strings: %s is not a JSON object; keys are shown as they are", path.c_str());
+    if (json) logWarningf("strings: %s is not a JSON object; keys are shown as they are", path.c_str());
     return entries;
   }
   for (auto it = json->begin(); it != json->end(); ++it) {
     if (it->is_string())
       entries.emplace(it.key(), it->get<std::string>());
     else
-      logf("strings: entry \"%s\" in %s is not a text; ignored", it.key().c_str(), path.c_str());
+      logWarningf("strings: entry \"%s\" in %s is not a text; ignored", it.key().c_str(), path.c_str());
   }
   return entries;
 }

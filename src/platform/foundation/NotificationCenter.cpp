@@ -44,7 +44,7 @@ NotificationCenter& NotificationCenter::defaultCenter() {
 ObserverId NotificationCenter::addObserver(const std::string& name, const void* object, Block block,
                                            const void* owner) {
   if (!block) {
-    logf("notification: observer of \"%s\" without a block ignored", name.c_str());
+    logWarningf("notification: observer of \"%s\" without a block ignored", name.c_str());
     return 0;
   }
   auto entry = std::make_shared<Entry>();

@@ -45,7 +45,7 @@ std::shared_ptr<const Regex> Regex::compile(std::string_view pattern, RegexOptio
       icu::RegexPattern::compile(toUnicodeString(pattern), flags, parseError, status));
   if (U_FAILURE(status) || !compiled) {
     std::string text = std::string(u_errorName(status)) + " at offset " + std::to_string(parseError.offset);
-    logf("regex: cannot compile \"%s\": %s", clip(pattern).c_str(), text.c_str());
+    logWarningf("regex: cannot compile \"%s\": %s", clip(pattern).c_str(), text.c_str());
     if (error) *error = text;
     return nullptr;
   }
@@ -72,8 +72,8 @@ std::optional<RegexMatch> Regex::firstMatch(std::string_view subject, std::size_
   if (limit > 0) m->setTimeLimit(limit, status);
   bool found = m->find(static_cast<int64_t>(from), status);
   if (status == U_REGEX_TIME_OUT) {
-    logf("regex: \"%s\" stopped after its time limit of %d ms; treated as no match", clip(pattern_).c_str(),
-         limit);
+    logWarningf("regex: \"%s\" stopped after its time limit of %d ms; treated as no match",
+                clip(pattern_).c_str(), limit);
     if (timedOut) *timedOut = true;
     return std::nullopt;
   }
@@ -92,7 +92,7 @@ RegexSearch Regex::allMatchesInUnicode(const icu::UnicodeString& subject, std::s
   std::unique_ptr<icu::RegexMatcher> m(compiled_->matcher(subject, status));
   if (U_FAILURE(status) || !m) {
     result.failed = true;
-    logf("regex: cannot search with \"%s\": %s", clip(pattern_).c_str(), u_errorName(status));
+    logWarningf("regex: cannot search with \"%s\": %s", clip(pattern_).c_str(), u_errorName(status));
     return result;
   }
   const std::int32_t limit = timeLimitMs_.load();
@@ -103,11 +103,11 @@ RegexSearch Regex::allMatchesInUnicode(const icu::UnicodeString& subject, std::s
   }
   if (status == U_REGEX_TIME_OUT) {
     result.timedOut = true;
-    logf("regex: \"%s\" stopped after its time limit of %d ms; treated as no match", clip(pattern_).c_str(),
-         limit);
+    logWarningf("regex: \"%s\" stopped after its time limit of %d ms; treated as no match",
+                clip(pattern_).c_str(), limit);
   } else if (U_FAILURE(status)) {
     result.failed = true;
-    logf("regex: search with \"%s\" failed: %s", clip(pattern_).c_str(), u_errorName(status));
+    logWarningf("regex: search with \"%s\" failed: %s", clip(pattern_).c_str(), u_errorName(status));
   }
   return result;
 }

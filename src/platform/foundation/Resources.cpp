@@ -35,7 +35,7 @@ std::string executableFolder() {
 std::string findDirectory() {
   if (const char* env = std::getenv("VELLISTO_RESOURCES"); env && *env) {
     if (files::isDirectory(env)) return env;
-    logf("resources: VELLISTO_RESOURCES=%s is not a folder; looking beside the program", env);
+    logWarningf("resources: VELLISTO_RESOURCES=%s is not a folder; looking beside the program", env);
   }
   if (std::string exe = executableFolder(); !exe.empty()) {
     // Beside the program in a build folder; share/vellisto next to bin/ once installed.
@@ -44,7 +44,7 @@ std::string findDirectory() {
       if (files::isDirectory(folder)) return folder;
     }
   }
-  log("resources: no resource folder found (set VELLISTO_RESOURCES); built-in fallbacks are used");
+  logWarning("resources: no resource folder found (set VELLISTO_RESOURCES); built-in fallbacks are used");
   return {};
 }
 

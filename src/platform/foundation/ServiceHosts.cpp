@@ -19,22 +19,23 @@ std::optional<std::string> overrideFor(std::string_view service) {
   // A FIFO or a device would never end; only a small regular file is read.
   const auto size = files::fileSize(path);
   if (!files::isRegularFile(path) || !size || *size > kMaxFileBytes) {
-    logf("services: %s is not a regular file of at most %zu bytes; the public services stay",
-         kServicesFileVariable, kMaxFileBytes);
+    logWarningf("services: %s is not a regular file of at most %zu bytes; the public services stay",
+                kServicesFileVariable, kMaxFileBytes);
     return std::nullopt;
   }
   const auto text = files::readFile(path);
   if (!text) return std::nullopt;
   const BoundedJson parsed = parseJsonBounded(*text, 2, kMaxFileBytes);
   if (!parsed.ok() || !parsed.value->is_object()) {
-    logf("services: the file is not a JSON object (%s); the public services stay", parsed.reason.c_str());
+    logWarningf("services: the file is not a JSON object (%s); the public services stay",
+                parsed.reason.c_str());
     return std::nullopt;
   }
   const auto it = parsed.value->find(std::string(service));
   if (it == parsed.value->end()) return std::nullopt;
   if (!it->is_string()) {
-    logf("services: the entry for \"%.*s\" is not text; its public service stays",
-         static_cast<int>(service.size()), service.data());
+    logWarningf("services: the entry for \"%.*s\" is not text; its public service stays",
+                static_cast<int>(service.size()), service.data());
     return std::nullopt;
   }
   std::string base = it->get<std::string>();
@@ -42,8 +43,9 @@ std::optional<std::string> overrideFor(std::string_view service) {
   const auto url = Url::parse(base);
   if (!url || (url->scheme != "http" && url->scheme != "https") || url->host.empty() || url->hasQuery ||
       !url->fragment.empty()) {
-    logf("services: the entry for \"%.*s\" is not an http or https base address; its public service stays",
-         static_cast<int>(service.size()), service.data());
+    logWarningf(
+        "services: the entry for \"%.*s\" is not an http or https base address; its public service stays",
+        static_cast<int>(service.size()), service.data());
     return std::nullopt;
   }
   return base;

@@ -228,7 +228,7 @@ void UserDefaults::reloadIfChangedLocked() {
     return;
   }
   if (!read.error.empty()) {
-    logf("defaults: cannot read %s: %s", path_.c_str(), read.error.c_str());
+    logWarningf("defaults: cannot read %s: %s", path_.c_str(), read.error.c_str());
     return;  // a later change of the file retries
   }
   if (read.text.empty()) {
@@ -251,18 +251,18 @@ void UserDefaults::reloadIfChangedLocked() {
     // The settings read last stay what the program uses, and go back to disk at once: the file kept
     // aside is never the only copy of them.
     const bool written = writeLocked();
-    logf("defaults: %s is corrupt (%s); %s, the last settings read %s", path_.c_str(), reason.c_str(),
-         keptAside ? ("kept aside as " + aside).c_str() : ("not kept aside: " + renameError).c_str(),
-         written ? "are written back" : "are kept in memory");
+    logWarningf("defaults: %s is corrupt (%s); %s, the last settings read %s", path_.c_str(), reason.c_str(),
+                keptAside ? ("kept aside as " + aside).c_str() : ("not kept aside: " + renameError).c_str(),
+                written ? "are written back" : "are kept in memory");
     if (written) return;
   } else {
     values_ = Json::object();
     if (keptAside) {
-      logf("defaults: %s is corrupt (%s); kept aside as %s, starting empty", path_.c_str(), reason.c_str(),
-           aside.c_str());
+      logWarningf("defaults: %s is corrupt (%s); kept aside as %s, starting empty", path_.c_str(),
+                  reason.c_str(), aside.c_str());
     } else {
-      logf("defaults: %s is corrupt (%s) and could not be kept aside (%s); starting empty", path_.c_str(),
-           reason.c_str(), renameError.c_str());
+      logErrorf("defaults: %s is corrupt (%s) and could not be kept aside (%s); starting empty",
+                path_.c_str(), reason.c_str(), renameError.c_str());
     }
   }
   stamp_ = stampOfFile();
@@ -271,11 +271,11 @@ void UserDefaults::reloadIfChangedLocked() {
 bool UserDefaults::writeLocked() {
   std::string folder = files::deletingLastPathComponent(path_);
   if (!folder.empty() && !files::createDirectories(folder, 0700)) {
-    logf("defaults: cannot create %s; %s kept in memory only", folder.c_str(), domain_.c_str());
+    logErrorf("defaults: cannot create %s; %s kept in memory only", folder.c_str(), domain_.c_str());
     return false;
   }
   if (!files::atomicWrite(path_, dumpJson(values_, 2) + "\n", 0600)) {
-    logf("defaults: cannot write %s; %s kept in memory only", path_.c_str(), domain_.c_str());
+    logErrorf("defaults: cannot write %s; %s kept in memory only", path_.c_str(), domain_.c_str());
     return false;
   }
   stamp_ = stampOfFile();

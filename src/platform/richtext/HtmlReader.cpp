@@ -479,7 +479,8 @@ void onCharacters(void* ctx, const xmlChar* ch, int len) {
 
 std::optional<AttributedString> HtmlReader::read(std::string_view html, const Font& baseFont) {
   if (html.size() > kMaxInputBytes) {
-    logf("html: %zu bytes is more than the %zu read; showing the plain text", html.size(), kMaxInputBytes);
+    logWarningf("html: %zu bytes is more than the %zu read; showing the plain text", html.size(),
+                kMaxInputBytes);
     return std::nullopt;
   }
   const bool utf16 = html.size() >= 2 &&
@@ -501,7 +502,7 @@ std::optional<AttributedString> HtmlReader::read(std::string_view html, const Fo
   htmlParserCtxtPtr ctxt = htmlCreatePushParserCtxt(&sax, &walker, nullptr, 0, nullptr,
                                                     utf16 ? XML_CHAR_ENCODING_NONE : XML_CHAR_ENCODING_UTF8);
   if (!ctxt) {
-    log("html: no parser; showing the plain text");
+    logWarning("html: no parser; showing the plain text");
     return std::nullopt;
   }
   htmlCtxtUseOptions(ctxt, XmlLibrary::htmlReadOptions());
@@ -514,7 +515,7 @@ std::optional<AttributedString> HtmlReader::read(std::string_view html, const Fo
   if (!walker.depth.tooDeep()) htmlParseChunk(ctxt, nullptr, 0, 1);
   htmlFreeParserCtxt(ctxt);
   if (walker.depth.tooDeep()) {
-    logf("html: elements nested deeper than %d; showing the plain text", XmlLibrary::kMaxDepth);
+    logWarningf("html: elements nested deeper than %d; showing the plain text", XmlLibrary::kMaxDepth);
     return std::nullopt;
   }
   return walker.finish();

@@ -21,14 +21,14 @@ void RichTextBuilder::append(std::string_view text) {
       // Keeping every style of a hostile text would cost a run per character.
       runsCapped_ = true;
       attributes_ = pendingAttributes_;
-      logf("rich text: more than %zu styled runs; the rest keeps one style", maxRuns_);
+      logWarningf("rich text: more than %zu styled runs; the rest keeps one style", maxRuns_);
     } else {
       pendingAttributes_ = attributes_;
     }
   }
   if (size() + text.size() > maxBytes_) {
     bytesCapped_ = true;
-    logf("rich text: longer than %zu bytes; the rest is left out", maxBytes_);
+    logWarningf("rich text: longer than %zu bytes; the rest is left out", maxBytes_);
     return;
   }
   pending_.append(text);

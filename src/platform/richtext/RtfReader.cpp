@@ -119,7 +119,7 @@ class Parser {
     if (stack_.size() >= RtfReader::kMaxDepth) {
       if (flatDepth_++ == 0 && !depthLogged_) {
         depthLogged_ = true;
-        logf("rtf: groups deeper than %zu read as flat text", RtfReader::kMaxDepth);
+        logWarningf("rtf: groups deeper than %zu read as flat text", RtfReader::kMaxDepth);
       }
       return;
     }
@@ -495,7 +495,7 @@ class Parser {
     UErrorCode status = U_ZERO_ERROR;
     UConverter* c = ucnv_open(name.c_str(), &status);
     if (U_FAILURE(status)) {
-      logf("rtf: unknown code page %d, read as 1252", page);
+      logWarningf("rtf: unknown code page %d, read as 1252", page);
       c = page == 1252 ? nullptr : converter(1252);
       converters_[page] = nullptr;
       return c;
@@ -621,7 +621,8 @@ class Parser {
 
 std::optional<AttributedString> RtfReader::read(std::string_view rtf, const Font& baseFont) {
   if (rtf.size() > kMaxInputBytes) {
-    logf("rtf: %zu bytes is more than the %zu read; showing the plain text", rtf.size(), kMaxInputBytes);
+    logWarningf("rtf: %zu bytes is more than the %zu read; showing the plain text", rtf.size(),
+                kMaxInputBytes);
     return std::nullopt;
   }
   std::size_t start = 0;
@@ -631,7 +632,7 @@ std::optional<AttributedString> RtfReader::read(std::string_view rtf, const Font
     ++start;
   }
   if (!startsWith(rtf.substr(start), "{\\rtf")) {
-    log("rtf: data does not start a document; showing the plain text");
+    logWarning("rtf: data does not start a document; showing the plain text");
     return std::nullopt;
   }
   return Parser(rtf.substr(start), baseFont).run();

@@ -34,10 +34,11 @@ void XmlLibrary::initialize() {
     const int threads = threadCount();
     xmlInitParser();
     if (threads == 1) {
-      log("libxml2: set up on the main thread before any other thread");
+      logDebug("libxml2: set up on the main thread before any other thread");
     } else {
-      logf("libxml2: set up while %d threads run; one that read markup before may have raced the set-up",
-           threads);
+      logWarningf(
+          "libxml2: set up while %d threads run; one that read markup before may have raced the set-up",
+          threads);
     }
   });
 }

@@ -41,7 +41,7 @@ bool CrashAnalyticsService::isGuid(const std::string& text) {
 bool CrashAnalyticsService::start(const std::string& appSecret, unsigned services,
                                   const std::string& recordFile) {
   if (!isGuid(appSecret)) {
-    log("analytics: the application secret is not a GUID; the service stays off");
+    logWarning("analytics: the application secret is not a GUID; the service stays off");
     return false;
   }
   if ((services & (Analytics | Crashes)) == 0) {
@@ -50,7 +50,7 @@ bool CrashAnalyticsService::start(const std::string& appSecret, unsigned service
   }
   std::lock_guard<std::mutex> lock(mutex_);
   if (started_) {
-    log("analytics: already started; the second start is ignored");
+    logWarning("analytics: already started; the second start is ignored");
     return false;
   }
   started_ = true;
@@ -97,7 +97,7 @@ void CrashAnalyticsService::trackEvent(const std::string& name, const Json& prop
   // A full disk would otherwise log once per event.
   if (!reportedWriteFailure_) {
     reportedWriteFailure_ = true;
-    logf("analytics: cannot append to %s; events are kept in memory only", file.c_str());
+    logWarningf("analytics: cannot append to %s; events are kept in memory only", file.c_str());
   }
 }
 

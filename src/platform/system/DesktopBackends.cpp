@@ -53,7 +53,7 @@ std::shared_ptr<x11::X11TrayIcon>& xembedTray() {
 // Without a StatusNotifierItem host the status item goes to an XEmbed system tray, now or when one starts.
 void fallBackToXEmbedTray() {
   if (desktopDisplayName().empty()) {
-    log("tray: no X display for a system tray; no tray icon, the hot key still opens everything");
+    logWarning("tray: no X display for a system tray; no tray icon, the hot key still opens everything");
     return;
   }
   if (!xembedTray()) xembedTray() = x11::X11TrayIcon::create(desktopDisplayName());
@@ -94,7 +94,7 @@ bool installDesktopBackends(const std::string& displayName) {
   auto monitor = hotKeys ? X11GlobalEventMonitor::create(name) : nullptr;
   auto windows = monitor ? x11::X11WindowServer::create(name) : nullptr;
   if (!windows) {
-    logf("desktop: the X display \"%s\" is not usable; running without a desktop", name.c_str());
+    logWarningf("desktop: the X display \"%s\" is not usable; running without a desktop", name.c_str());
     return false;
   }
   Pasteboard::install(pasteboard);
@@ -155,7 +155,7 @@ SessionBusBackends& sessionBus() {
 bool installSessionBusBackends(const std::string& address) {
   closeSessionBusBackends();
   if (address.empty() && !dbus::BusConnection::sessionBusAvailable()) {
-    log("desktop: no session bus; no desktop notices, and light or dark follows the GTK theme");
+    logWarning("desktop: no session bus; no desktop notices, and light or dark follows the GTK theme");
     fallBackToXEmbedTray();
     return false;
   }

@@ -18,7 +18,7 @@ void FileRevealer::install(std::shared_ptr<FileRevealer> backend) {
 
 void FileRevealer::reveal(const std::string& path, Shown shown) {
   const bool opened = openContainingFolder(path);
-  if (!opened) log("reveal: no file manager, and the folder of a file cannot be opened");
+  if (!opened) logWarning("reveal: no file manager, and the folder of a file cannot be opened");
   if (shown) shown(opened);
 }
 

@@ -66,16 +66,16 @@ bool HotKeyCenter::registerHotKey(int hotKeyID, std::uint16_t keyCode, std::uint
         r.handler = std::move(shared);
         return true;
       }
-      logf("hot key %d: key %u flags 0x%llx is already hot key %d", hotKeyID, keyCode,
-           static_cast<unsigned long long>(flags), id);
+      logWarningf("hot key %d: key %u flags 0x%llx is already hot key %d", hotKeyID, keyCode,
+                  static_cast<unsigned long long>(flags), id);
       return false;
     }
     auto it = registrations_.find(hotKeyID);
     if (it != registrations_.end()) old = it->second;
   }
   if (!grabCombination(keyCode, flags)) {
-    logf("hot key %d: key %u flags 0x%llx could not be registered (held by another application?)", hotKeyID,
-         keyCode, static_cast<unsigned long long>(flags));
+    logWarningf("hot key %d: key %u flags 0x%llx could not be registered (held by another application?)",
+                hotKeyID, keyCode, static_cast<unsigned long long>(flags));
     return false;
   }
   {

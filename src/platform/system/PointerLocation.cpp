@@ -28,7 +28,7 @@ std::optional<ui::Point> query(Connection& c) {
   if (!c.tried) {
     c.tried = true;
     c.display = XOpenDisplay(c.name.empty() ? nullptr : c.name.c_str());
-    if (!c.display) logf("pointer location: cannot open display %s", c.name.c_str());
+    if (!c.display) logWarningf("pointer location: cannot open display %s", c.name.c_str());
   }
   if (!c.display) return std::nullopt;
   Display* dpy = c.display;

@@ -22,7 +22,8 @@ void SoundPlayer::playCopySound() {
   const std::string path = resourcePath(kCopySound);
   if (path.empty() || !files::isRegularFile(path)) {
     static std::atomic<bool> told{false};
-    if (!told.exchange(true)) logf("sound: the copy sound %s is missing; copies stay silent", kCopySound);
+    if (!told.exchange(true))
+      logWarningf("sound: the copy sound %s is missing; copies stay silent", kCopySound);
     return;
   }
   play(path, kCopySoundVolume);

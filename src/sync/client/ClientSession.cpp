@@ -59,7 +59,8 @@ std::vector<std::string> sigList(const Json& reply, const char* key) {
     if (!item.is_string() || item.get_ref<const std::string&>().empty()) continue;
     if (!seen.insert(item.get<std::string>()).second) continue;
     if (sigs.size() == ClientSession::kMaxSigsPerReply) {
-      logf("sync client: %zu sigs asked for in one reply; the first %zu taken", list->size(), sigs.size());
+      logWarningf("sync client: %zu sigs asked for in one reply; the first %zu taken", list->size(),
+                  sigs.size());
       break;
     }
     sigs.push_back(item.get<std::string>());
@@ -246,7 +247,7 @@ void ClientSession::firstSync() {
   std::string token;
   std::uint64_t generation = 0;
   if (!current(&token, &generation)) return;
-  log("first sync start");
+  logDebug("first sync start");
   sendFirstSync(generation, token);
 }
 
@@ -300,7 +301,7 @@ void ClientSession::pollDidReply(std::uint64_t generation, bool firstSync, const
     // gone is the probe's to say; only a long run of failures closes the network from here.
     if (++failedPollsInARow_ < timing().maxFailedPolls) {
       ++pollsFailed_;
-      logf("sync client: a poll failed (%d); %d in a row", code, failedPollsInARow_.load());
+      logWarningf("sync client: a poll failed (%d); %d in a row", code, failedPollsInARow_.load());
       if (firstSync) startPolling();
       return;
     }
@@ -317,7 +318,7 @@ void ClientSession::pollDidReply(std::uint64_t generation, bool firstSync, const
   }
   if (changed) notifyState();
   startPolling();
-  log("first sync end");
+  logDebug("first sync end");
 }
 
 bool ClientSession::dealGetChunkResponse(const Json& reply) {
@@ -344,8 +345,8 @@ bool ClientSession::deal(std::uint64_t generation, bool firstSync, const Json& r
       if (hasValidTimestamp(record)) usable.push_back(record);
     }
     if (usable.size() != chunks->size())
-      logf("sync client: %zu received records without a valid timestamp ignored",
-           chunks->size() - usable.size());
+      logWarningf("sync client: %zu received records without a valid timestamp ignored",
+                  chunks->size() - usable.size());
     std::string why;
     if (std::optional<SyncRecordMerger::Outcome> outcome =
             SyncRecordMerger::merge(usable, SyncRecordMerger::Mode::Sync, &why)) {
@@ -363,7 +364,7 @@ bool ClientSession::deal(std::uint64_t generation, bool firstSync, const Json& r
     if (std::isfinite(value) && value > 0) {
       setTimestamp(generation, value);
     } else {
-      log("sync client: a reply without a valid time; the next poll asks from the same time");
+      logWarning("sync client: a reply without a valid time; the next poll asks from the same time");
     }
   }
   return true;
@@ -407,7 +408,7 @@ void ClientSession::push(const std::shared_ptr<Vellisto_Chunk>& chunk,
   }
   if (replacedTexts) json["merging_copy"] = joined(*replacedTexts);
   dictionary["json"] = wireJson(json);
-  logf("sync client: push %s (%zu bytes)", chunk->sig().c_str(), chunk->context().size());
+  logDebugf("sync client: push %s (%zu bytes)", chunk->sig().c_str(), chunk->context().size());
   const bool merged = replacedTexts != nullptr;
   wrapper().sendChunks(Json{{"access_token", token}, {"chunks", Json::array({std::move(dictionary)})}},
                        [generation, merged](Json reply) {
@@ -432,16 +433,17 @@ void ClientSession::upload(std::uint64_t generation, const std::string& token, c
   if (!isGeneration(generation)) return;
   std::shared_ptr<Vellisto_Chunk> chunk = VLEngine::shared().getChunkBySig(sig, kClipboardPinTabId);
   if (!chunk) {
-    logf("sync client: image %s asked for, but no such record", printable(sig).c_str());
+    logWarningf("sync client: image %s asked for, but no such record", printable(sig).c_str());
     return;
   }
   // The serving device names the sig; what is read is only ever a file of our own folders.
   std::optional<RecordImageReader::Bytes> png = RecordImageReader::pngOf(copyJson(chunk, nullptr));
   if (!png) {
-    logf("sync client: image %s not uploaded: no image of it inside the application's folders", sig.c_str());
+    logWarningf("sync client: image %s not uploaded: no image of it inside the application's folders",
+                sig.c_str());
     return;
   }
-  logf("sync client: upload %s (%zu bytes)", sig.c_str(), png->size());
+  logDebugf("sync client: upload %s (%zu bytes)", sig.c_str(), png->size());
   // One upload at a time: the next image is read only once this one has been answered.
   auto answered = std::make_shared<std::promise<void>>();
   std::future<void> done = answered->get_future();
@@ -465,7 +467,7 @@ void ClientSession::upload(std::uint64_t generation, const std::string& token, c
   png.reset();
   // The client's own time limit answers first; this only keeps a lost callback from stopping uploads.
   if (done.wait_for(std::chrono::seconds(90)) != std::future_status::ready)
-    logf("sync client: upload of %s not answered; going on", sig.c_str());
+    logWarningf("sync client: upload of %s not answered; going on", sig.c_str());
 }
 
 void ClientSession::sendMediametaWithSigForAWhile(const std::string& sig) {
@@ -516,8 +518,8 @@ void ClientSession::getMediametaWithSigForAWhile(const std::string& sig) {
     if (tries > times.maxLaterRetries) laterRetries_.erase(sig);
   }
   if (tries > times.maxLaterRetries) {
-    logf("sync client: image %s still not ready after %d tries; given up", printable(sig).c_str(),
-         times.maxLaterRetries);
+    logWarningf("sync client: image %s still not ready after %d tries; given up", printable(sig).c_str(),
+                times.maxLaterRetries);
     FileTransferCenter::defaultCenter().abandon(sig);
     return;
   }
@@ -559,7 +561,7 @@ void ClientSession::bye(Completion completion) {
       return;
     }
     wrapper().bye(Json{{"access_token", token}}, [done](Json reply) {
-      logf("sync client: goodbye answered %d", codeOf(reply));
+      logDebugf("sync client: goodbye answered %d", codeOf(reply));
       done();
     });
   });
@@ -591,9 +593,9 @@ void ClientSession::syncBye() {
         (std::chrono::steady_clock::now() - start);
     if (done.wait_for(std::max(left, std::chrono::duration<double, std::milli>(0))) ==
         std::future_status::ready) {
-      log("sync client: goodbye said");
+      logDebug("sync client: goodbye said");
     } else {
-      logf("sync client: no goodbye reply within %.0f ms; quitting anyway", times.byeAtQuitMs);
+      logWarningf("sync client: no goodbye reply within %.0f ms; quitting anyway", times.byeAtQuitMs);
     }
   }
   wrapper().close();
@@ -613,7 +615,7 @@ std::int64_t ClientSession::pingFetchPort() {
 
 void ClientSession::pingDidFailed(Ping&) {
   std::optional<ClientSyncNetworkBean> network = JoinDataSyncStore::shared().currentJoin();
-  logf("sync client: the serving device missed %d probes in a row", pingRetryTimes());
+  logWarningf("sync client: the serving device missed %d probes in a row", pingRetryTimes());
   SyncNetworkClientWrapper::closeSyncNetworkWithoutBye(
       localizedFormat("data.sync.network.serverWillClose", network ? network->networkName : std::string()));
 }

@@ -97,7 +97,7 @@ SyncClientScreens SyncNetworkClientWrapper::screens() {
       for (char& c : line) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
       }
-      logf("sync client: %s", line.c_str());
+      logWarningf("sync client: %s", line.c_str());
       if (ok) ok();
     };
   }
@@ -115,14 +115,14 @@ std::optional<Json> SyncNetworkClientWrapper::gatewway(const Json& reply, const 
   switch (code) {
     case 401:
     case 412:
-      logf("sync client: %s answered %d; the password is asked for again", api.c_str(), code);
+      logWarningf("sync client: %s answered %d; the password is asked for again", api.c_str(), code);
       passwordReenter();
       return std::nullopt;
     case 408:
-      logf("sync client: %s ran out of time", api.c_str());
+      logWarningf("sync client: %s ran out of time", api.c_str());
       return std::nullopt;
     case 500:
-      logf("sync client: %s failed; the network closes", api.c_str());
+      logErrorf("sync client: %s failed; the network closes", api.c_str());
       ClientSession::shared().stopPolling();
       closeSyncNetwork(messageOf(reply));
       return std::nullopt;
@@ -133,7 +133,7 @@ std::optional<Json> SyncNetworkClientWrapper::gatewway(const Json& reply, const 
       closeSyncNetwork(localized("data.sync.network.serverDisconnect"));
       return std::nullopt;
     case 602:
-      logf("sync client: %s: the serving device has no room for this device", api.c_str());
+      logWarningf("sync client: %s: the serving device has no room for this device", api.c_str());
       dispatch::Queue::main()->async(deviceLimitReached);
       return reply;
     default:

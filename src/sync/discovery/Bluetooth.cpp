@@ -28,7 +28,7 @@ void Bluetooth::checkState(std::function<void(bool)> action) {
                                              },
                                              nullptr});
   timeout_ = dispatch::after(kCheckTimeoutMs, dispatch::Queue::main(), [this, check] {
-    if (check == check_ && action_) log("bluetooth: no answer from Bluetooth; taken as off");
+    if (check == check_ && action_) logWarning("bluetooth: no answer from Bluetooth; taken as off");
     answer(check, false);
   });
 }

@@ -41,12 +41,12 @@ void CentralRole::centralManagerDidUpdateState(bluetooth::ManagerState state) {
 }
 
 void CentralRole::didDiscover(const bluetooth::Peripheral& peripheral) {
-  logf("bluetooth: found \"%s\"", printable(peripheral.name).c_str());
+  logDebugf("bluetooth: found \"%s\"", printable(peripheral.name).c_str());
   if (auto delegate = delegate_.lock()) delegate->centralRoleDidStartDiscover(*this);
   bluetooth::CentralManager::ReadHandlers handlers;
-  handlers.connected = [] { log("Peripheral connected"); };
+  handlers.connected = [] { logDebug("Peripheral connected"); };
   handlers.characteristicFound = [](const std::string& uuid) {
-    logf("Discovered characteristic %s", uuid.c_str());
+    logDebugf("Discovered characteristic %s", uuid.c_str());
   };
   handlers.done = [this](std::vector<std::uint8_t> value) {
     if (value.empty()) return;

@@ -54,8 +54,8 @@ CharacteristicValueBean CharacteristicValueBean::ofJSONData(std::string_view dat
   CharacteristicValueBean bean;
   const BoundedJson parsed = parseJsonBounded(data, kMaxDepth, kMaxValueBytes);
   if (!parsed.ok() || !parsed.value->is_object()) {
-    logf("sync: a discovered network's value is not a JSON object (%zu bytes; %s)", data.size(),
-         parsed.ok() ? "another JSON value" : parsed.reason.c_str());
+    logWarningf("sync: a discovered network's value is not a JSON object (%zu bytes; %s)", data.size(),
+                parsed.ok() ? "another JSON value" : parsed.reason.c_str());
     return bean;
   }
   const Json& object = *parsed.value;
@@ -87,7 +87,8 @@ CharacteristicValueBean CharacteristicValueBean::ofJSONData(std::string_view dat
   if (!refused.empty()) {
     std::string keys;
     for (const auto& key : refused) keys += (keys.empty() ? "" : ", ") + key;
-    logf("sync: a discovered network's value has unusable fields (%s); they are left empty", keys.c_str());
+    logWarningf("sync: a discovered network's value has unusable fields (%s); they are left empty",
+                keys.c_str());
   }
   return bean;
 }

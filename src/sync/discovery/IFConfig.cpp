@@ -49,7 +49,7 @@ std::optional<std::string> IFConfig::localIP() {
   if (localIP_) return localIP_;
   std::optional<std::string> address;
   if (auto interface = syncInterface(); interface && !interface->ipv4.empty()) address = interface->ipv4;
-  logf("local IP：%s", address ? address->c_str() : "(null)");
+  logDebugf("local IP：%s", address ? address->c_str() : "(null)");
   localIP_ = address;
   return address;
 }
@@ -58,14 +58,14 @@ void IFConfig::networkDidChanged(std::int64_t status) {
   if (status == status_) return;
   status_ = status;
   if (status == 1) {
-    log("network connected.");
+    logDebug("network connected.");
     return;
   }
   {
     std::lock_guard lock(mutex_);
     localIP_.reset();
   }
-  log("network disconnected.");
+  logDebug("network disconnected.");
   turnOffSyncNetworkIfNeeded();
 }
 

@@ -75,7 +75,7 @@ void PeripheralRole::startProvide() {
 }
 
 void PeripheralRole::didFail(const char* what, const std::string& error) {
-  logf("%s: %s", what, error.c_str());
+  logErrorf("%s: %s", what, error.c_str());
   // The manager reports only while it lives, and the role drops it when it stops providing.
   if (auto delegate = delegate_.lock()) delegate->peripheralRoleDidFailToAdvertise(*this, error);
 }

@@ -81,7 +81,7 @@ void refreshHistoryAndWait() {
     done->leave();
   });
   if (!done->wait(ServerResponseMaker::kRefreshWaitMs))
-    log("sync server: the history list did not refresh in time");
+    logWarning("sync server: the history list did not refresh in time");
 }
 
 Json recordList(const std::vector<Json>& records) {
@@ -120,12 +120,12 @@ Json ServerResponseMaker::auth(const Json& request) {
   const std::string networkId = text(request, "network_id");
   const std::string peer = text(request, "peer");
   // Which network was asked for, and from where; never the password.
-  logf("get auth request %s from %s", printable(networkId).c_str(), printable(peer).c_str());
+  logDebugf("get auth request %s from %s", printable(networkId).c_str(), printable(peer).c_str());
   Network network = servedNetwork();
   const std::string name = network ? network->name() : std::string();
   const double now = monotonicNow();
   if (throttle_.isLockedOut(peer, now)) {
-    logf("sync server: auth from %s refused: too many wrong passwords", printable(peer).c_str());
+    logWarningf("sync server: auth from %s refused: too many wrong passwords", printable(peer).c_str());
     return reply(412, localizedFormat("data.sync.auth.error.wrongPassword", name));
   }
   if (!network || network->identifier() != networkId) {
@@ -139,7 +139,7 @@ Json ServerResponseMaker::auth(const Json& request) {
   std::optional<AuthorizedBean> device =
       network->authorize(text(request, "device_id"), text(request, "device_name"), kDeviceLimit, now);
   if (!device) return reply(602, localized("data.sync.reachedUpLimit"));
-  if (!CreatedDataSyncStore::shared().save()) log("sync server: the admitted device is not saved");
+  if (!CreatedDataSyncStore::shared().save()) logError("sync server: the admitted device is not saved");
   deviceConnected(device->deviceName);
   Json answer = reply(200, kSucceed);
   answer["access_token"] = device->accessToken;
@@ -281,7 +281,7 @@ Json ServerResponseMaker::sendMediametaEnd(const Json& request) {
   }
   Network network = CreatedDataSyncStore::shared().currentProvider();
   if (!network || !network->isConnected(text(request, "access_token"))) {
-    logf("sync server: an upload of %s without an admitted token was dropped", printable(sig).c_str());
+    logWarningf("sync server: an upload of %s without an admitted token was dropped", printable(sig).c_str());
     return reply(401, "Unauthorized");
   }
   switch (FileTransferCenter::defaultCenter().end(sig)) {

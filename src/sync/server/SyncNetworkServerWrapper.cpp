@@ -11,7 +11,7 @@ namespace vl {
 namespace {
 
 bool refuse(std::string* why, std::string reason) {
-  logf("sync server: not started: %s", reason.c_str());
+  logErrorf("sync server: not started: %s", reason.c_str());
   if (why) *why = std::move(reason);
   return false;
 }

@@ -22,7 +22,7 @@ void CreatedDataSyncStore::loadLocked() {
   std::optional<Json> stored = UserDefaults::standard().object(kDefaultsKey);
   if (!stored) return;
   if (!stored->is_array()) {
-    log("sync store: the created networks are not a list; starting with none");
+    logWarning("sync store: the created networks are not a list; starting with none");
     return;
   }
   std::size_t skipped = 0;
@@ -33,7 +33,7 @@ void CreatedDataSyncStore::loadLocked() {
       ++skipped;
     }
   }
-  if (skipped) logf("sync store: %zu created networks did not read", skipped);
+  if (skipped) logWarningf("sync store: %zu created networks did not read", skipped);
   std::stable_sort(list_.begin(), list_.end(),
                    [](const Network& a, const Network& b) { return a->updateTime() > b->updateTime(); });
 }
@@ -91,7 +91,7 @@ bool CreatedDataSyncStore::save() {
 }
 
 void CreatedDataSyncStore::clear() {
-  if (!UserDefaults::standard().remove(kDefaultsKey)) log("sync: the created networks are not cleared");
+  if (!UserDefaults::standard().remove(kDefaultsKey)) logError("sync: the created networks are not cleared");
 }
 
 CreatedDataSyncStore::Network CreatedDataSyncStore::currentProvider() const {

@@ -43,7 +43,7 @@ std::vector<ClientSyncNetworkBean> JoinDataSyncStore::readLocked() {
   std::optional<Json> stored = UserDefaults::standard().object(kDefaultsKey);
   if (!stored) return list;
   if (!stored->is_array()) {
-    log("sync store: the joined networks are not a list; reading none");
+    logWarning("sync store: the joined networks are not a list; reading none");
     return list;
   }
   for (const Json& item : *stored) {
@@ -52,7 +52,7 @@ std::vector<ClientSyncNetworkBean> JoinDataSyncStore::readLocked() {
     }
   }
   if (list.size() != stored->size())
-    logf("sync store: %zu joined networks did not read", stored->size() - list.size());
+    logWarningf("sync store: %zu joined networks did not read", stored->size() - list.size());
   return list;
 }
 

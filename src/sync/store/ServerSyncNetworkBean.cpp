@@ -91,8 +91,8 @@ std::shared_ptr<ServerSyncNetworkBean> ServerSyncNetworkBean::fromJson(const Jso
         ++dropped;
       }
     }
-    if (skipped) logf("sync store: %zu admitted devices of a network did not read", skipped);
-    if (dropped) logf("sync store: %zu admitted devices beyond %zu were left out", dropped, kMaxAuthorized);
+    if (skipped) logWarningf("sync store: %zu admitted devices of a network did not read", skipped);
+    if (dropped) logWarningf("sync store: %zu admitted devices beyond %zu were left out", dropped, kMaxAuthorized);
     Lock lock(bean->mutex_);
     for (AuthorizedBean& entry : kept) bean->authorized_[entry.accessToken] = std::move(entry);
   }

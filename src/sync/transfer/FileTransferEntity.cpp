@@ -59,7 +59,7 @@ void FileTransferEntity::fail(const char* why) {
     spool_.reset();
     bytes_ = 0;
   }
-  logf("sync transfer: image %s dropped: %s", chunkSig_.c_str(), why);
+  logWarningf("sync transfer: image %s dropped: %s", chunkSig_.c_str(), why);
 }
 
 void FileTransferEntity::cancel(const char* why) {
@@ -123,8 +123,8 @@ bool FileTransferEntity::end() {
       bytes_ = 0;
     }
     if (!complete && !failed_) {
-      logf("sync transfer: image %s ended after %lld of %lld slices; not stored", chunkSig_.c_str(),
-           static_cast<long long>(received_), static_cast<long long>(total_));
+      logWarningf("sync transfer: image %s ended after %lld of %lld slices; not stored", chunkSig_.c_str(),
+                  static_cast<long long>(received_), static_cast<long long>(total_));
     }
   }
   const bool stored = complete && storeImage(*bytes);
@@ -137,7 +137,7 @@ bool FileTransferEntity::storeImage(ReceivedBytes& bytes) {
   VLEngine& engine = VLEngine::shared();
   std::shared_ptr<Vellisto_Chunk> chunk = engine.getChunkBySig(chunkSig_, kClipboardPinTabId);
   if (!chunk) {
-    logf("sync transfer: the record of image %s is gone; not stored", chunkSig_.c_str());
+    logWarningf("sync transfer: the record of image %s is gone; not stored", chunkSig_.c_str());
     return false;
   }
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
@@ -148,7 +148,7 @@ bool FileTransferEntity::storeImage(ReceivedBytes& bytes) {
     senderPath = JsonDataHelper::getImagePath(chunk->json());
   }
   if (senderPath.empty()) {
-    logf("sync transfer: the record of image %s names no image; not stored", chunkSig_.c_str());
+    logWarningf("sync transfer: the record of image %s names no image; not stored", chunkSig_.c_str());
     return false;
   }
   const std::string name = ReceivedImageFile::fileNameFor(senderPath, chunkSig_);
@@ -165,7 +165,7 @@ bool FileTransferEntity::storeImage(ReceivedBytes& bytes) {
     chunk->setJson(std::move(json));
   }
   if (doc) doc->persist();
-  logf("sync transfer: image %s stored (%zu bytes)", chunkSig_.c_str(), bytes.size());
+  logDebugf("sync transfer: image %s stored (%zu bytes)", chunkSig_.c_str(), bytes.size());
   return true;
 }
 

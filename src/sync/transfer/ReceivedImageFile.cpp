@@ -37,7 +37,7 @@ std::string ReceivedImageFile::fileNameFor(const std::string& senderPath, const 
 std::optional<std::string> ReceivedImageFile::write(const std::string& folder, const std::string& name,
                                                     const std::vector<std::string>& blocks) {
   if (folder.empty() || !files::createDirectories(folder)) {
-    logf("sync transfer: no forever folder for a received image");
+    logWarningf("sync transfer: no forever folder for a received image");
     return std::nullopt;
   }
   for (int n = 1; n <= kMaxNumberedTries; ++n) {
@@ -45,7 +45,7 @@ std::optional<std::string> ReceivedImageFile::write(const std::string& folder, c
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
       if (errno == EEXIST) continue;
-      logf("sync transfer: cannot create an image in the forever folder: %s", std::strerror(errno));
+      logErrorf("sync transfer: cannot create an image in the forever folder: %s", std::strerror(errno));
       return std::nullopt;
     }
     ::close(fd);
@@ -56,7 +56,7 @@ std::optional<std::string> ReceivedImageFile::write(const std::string& folder, c
     }
     return path;
   }
-  logf("sync transfer: no free name for a received image after %d tries", kMaxNumberedTries);
+  logErrorf("sync transfer: no free name for a received image after %d tries", kMaxNumberedTries);
   return std::nullopt;
 }
 

@@ -28,7 +28,7 @@ constexpr const char* kShowInFolder = "Show in Folder";
 // Nothing showed the file. The main window, still up, says so; when it went away meanwhile, a desktop
 // notice says it, with the folder that holds the file.
 void sayNothingShowedTheFile(const std::string& path) {
-  log("folder action: no file manager showed the file; the user is told");
+  logWarning("folder action: no file manager showed the file; the user is told");
   const std::string text = localized("action.folder.noFileManager");
   ui::View* host = MainViewHooks::current().mainViewOrNull();
   if (host && WindowCenter::shared().windowAppear(kMainWindowKey)) {
@@ -93,7 +93,7 @@ std::optional<ui::AttributedString> FileAction::getText(const std::string&, Json
 void FileAction::doTask(const std::string&) {
   if (filePath_.empty()) return;
   if (!Workspace::shared()->openURL(fileUrlFromPath(filePath_)))
-    log("file action: the desktop opened nothing");
+    logWarning("file action: the desktop opened nothing");
   dismissMainWindow();
 }
 

@@ -26,7 +26,7 @@ void TerminateAppAction::doTask(const std::string&) {
   for (const RunningApplication& app : workspace->runningApplications()) {
     if (app.path == appPath_ && workspace->hideApplication(app)) ++hidden;
   }
-  if (hidden == 0) logf("hide action: %s shows no window to hide", appPath_.c_str());
+  if (hidden == 0) logWarningf("hide action: %s shows no window to hide", appPath_.c_str());
 }
 
 }  // namespace vl

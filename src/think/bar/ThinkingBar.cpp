@@ -230,7 +230,7 @@ void ThinkingBar::click(std::int64_t index) {
 }
 
 void ThinkingBar::doActionAtIndex(std::int64_t index) {
-  logf("do actions count %ld", static_cast<long>(actionButtons_.size()));
+  logDebugf("do actions count %ld", static_cast<long>(actionButtons_.size()));
   if (!think_ || index < 0 || index >= static_cast<std::int64_t>(actionButtons_.size())) return;
   // The task may hide the window and so refresh this bar; the action and its text are taken first.
   Action& action = actionButtons_[static_cast<std::size_t>(index)]->actionRef();

@@ -145,11 +145,11 @@ void Alert::showWithEscape(ui::View* host) {
 
 void Alert::show(ui::View* host) {
   if (!host) {
-    log("Alert: show without a host, ignored");
+    logWarning("Alert: show without a host, ignored");
     return;
   }
   if (phase_ != Phase::Hidden) {
-    logf("Alert: \"%s\" is already up, shown once", title().c_str());
+    logWarningf("Alert: \"%s\" is already up, shown once", title().c_str());
     return;
   }
   const MainViewHooks& hooks = MainViewHooks::current();
@@ -172,7 +172,7 @@ void Alert::show(ui::View* host) {
 void Alert::dismiss() {
   if (phase_ == Phase::Dismissing) return;  // an OK block that closed it already
   if (phase_ == Phase::Hidden || !superview()) {
-    log("Alert: dismiss of an alert that is not up, ignored");
+    logWarning("Alert: dismiss of an alert that is not up, ignored");
     return;
   }
   phase_ = Phase::Dismissing;

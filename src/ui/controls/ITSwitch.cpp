@@ -18,8 +18,8 @@ constexpr double kActiveKnobRatio = 1.38;
 bool boolOfBoundValue(const std::optional<Json>& value, const std::string& binding) {
   if (value && value->is_boolean()) return value->get<bool>();
   if (value && value->is_number()) return value->get<double>() != 0;
-  logf("ITSwitch: binding \"%s\" holds %s, shown as off", binding.c_str(),
-       value ? value->type_name() : "nothing");
+  logWarningf("ITSwitch: binding \"%s\" holds %s, shown as off", binding.c_str(),
+              value ? value->type_name() : "nothing");
   return false;
 }
 
@@ -177,17 +177,17 @@ void ITSwitch::propagateValue(const Json& value, const std::string& binding) {
     if (transformer->allowsReverseTransformation()) {
       out = transformer->reverseTransformedValue(value);
     } else {
-      logf(
+      logWarningf(
           "WARNING: binding \"%s\" has value transformer, but it doesn't allow reverse transformations in %s",
           binding.c_str(), __func__);
     }
   }
   if (!info->observedObject) {
-    logf("ERROR: NSObservedObjectKey was nil for binding \"%s\" in %s", binding.c_str(), __func__);
+    logErrorf("ERROR: NSObservedObjectKey was nil for binding \"%s\" in %s", binding.c_str(), __func__);
     return;
   }
   if (!info->observedKeyPath) {
-    logf("ERROR: NSObservedKeyPathKey was nil for binding \"%s\" in %s", binding.c_str(), __func__);
+    logErrorf("ERROR: NSObservedKeyPathKey was nil for binding \"%s\" in %s", binding.c_str(), __func__);
     return;
   }
   info->observedObject->setValueForKeyPath(out, *info->observedKeyPath);

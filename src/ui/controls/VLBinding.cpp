@@ -51,7 +51,7 @@ std::shared_ptr<VLValueTransformer> VLBindingInfo::transformer() const {
   if (valueTransformer) return valueTransformer;
   if (!valueTransformerName || valueTransformerName->empty()) return nullptr;
   auto named = VLValueTransformer::named(*valueTransformerName);
-  if (!named) logf("binding: no value transformer named \"%s\"", valueTransformerName->c_str());
+  if (!named) logWarningf("binding: no value transformer named \"%s\"", valueTransformerName->c_str());
   return named;
 }
 
@@ -69,7 +69,7 @@ std::optional<long> settingsKey(const std::string& keyPath) {
   char* end = nullptr;
   long key = std::strtol(keyPath.c_str(), &end, 10);
   if (errno != 0 || *end != '\0') {
-    logf("settings binding: key path \"%s\" is not a settings key", keyPath.c_str());
+    logWarningf("settings binding: key path \"%s\" is not a settings key", keyPath.c_str());
     return std::nullopt;
   }
   return key;

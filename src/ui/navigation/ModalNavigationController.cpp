@@ -25,7 +25,7 @@ ModalNavigationController::ModalNavigationController(std::shared_ptr<ModalViewCo
   navigationBgView_ = NavigationBgView::create();
   view_->addSubview(navigationBgView_);
   if (!root_) {
-    log("ModalNavigationController: created without a root page");
+    logWarning("ModalNavigationController: created without a root page");
     return;
   }
   root_->setNavigationController(this);
@@ -36,7 +36,7 @@ ModalNavigationController::ModalNavigationController(std::shared_ptr<ModalViewCo
 
 void ModalNavigationController::present(ui::View* host, ui::Size) {
   if (!host || !root_) {
-    log("ModalNavigationController: nothing to present in, or no root page");
+    logWarning("ModalNavigationController: nothing to present in, or no root page");
     return;
   }
   view_->setFrame(host->bounds());
@@ -64,11 +64,11 @@ void ModalNavigationController::animateX(ui::View& view, double from, double to,
 
 void ModalNavigationController::pushModalViewController(const std::shared_ptr<ModalViewController>& page) {
   if (!page || !current_) {
-    log("ModalNavigationController: push without a page, ignored");
+    logWarning("ModalNavigationController: push without a page, ignored");
     return;
   }
   if (moving_) {
-    log("ModalNavigationController: push while a page moves, ignored");
+    logWarning("ModalNavigationController: push while a page moves, ignored");
     return;
   }
   page->setNavigationController(this);
@@ -88,7 +88,7 @@ void ModalNavigationController::pushModalViewController(const std::shared_ptr<Mo
 
 void ModalNavigationController::popModalViewController() {
   if (moving_ || controllers_.size() < 2) {
-    log("ModalNavigationController: pop while a page moves or of the root page, ignored");
+    logWarning("ModalNavigationController: pop while a page moves or of the root page, ignored");
     return;
   }
   current_->viewWillDisappear();

@@ -72,7 +72,7 @@ void ModalViewController::cancel() {
   didClickLeftItem();
   VLPresenting* presenting = navigationController_ ? navigationController_->presenting() : nullptr;
   if (!presenting) {
-    log("ModalViewController: Cancel without a presenting panel, nothing to dismiss");
+    logWarning("ModalViewController: Cancel without a presenting panel, nothing to dismiss");
     return;
   }
   presenting->dismiss();

@@ -28,7 +28,7 @@ AbstractPanel::AbstractPanel(const ui::Rect& frame)
 
 void AbstractPanel::dismissWithEndBlock(std::function<void(AbstractPanel&)> block) {
   if (isAnimating() || !isShown()) {
-    logf("%s: dismiss of a panel that is not shown, ignored with its end block", className().c_str());
+    logWarningf("%s: dismiss of a panel that is not shown, ignored with its end block", className().c_str());
     return;
   }
   dismissEndBlock_ = std::move(block);

@@ -50,11 +50,11 @@ void EdgeSheet::animate(double from, double to, const char* id) {
 
 void EdgeSheet::show() {
   if (!superview()) {
-    logf("%s: show before it has a host, ignored", className().c_str());
+    logWarningf("%s: show before it has a host, ignored", className().c_str());
     return;
   }
   if (phase_ != Phase::Idle) {
-    logf("%s: show while it is still moving, ignored", className().c_str());
+    logWarningf("%s: show while it is still moving, ignored", className().c_str());
     return;
   }
   if (blockView_) blockView_->setHidden(false);
@@ -64,7 +64,7 @@ void EdgeSheet::show() {
 
 void EdgeSheet::dismiss() {
   if (phase_ != Phase::Idle || !isShown()) {
-    logf("%s: dismiss of a sheet that is not shown, ignored", className().c_str());
+    logWarningf("%s: dismiss of a sheet that is not shown, ignored", className().c_str());
     return;
   }
   if (blockView_) blockView_->setHidden(true);

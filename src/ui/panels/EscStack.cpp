@@ -59,7 +59,7 @@ void EscStack::registerWithDispatcher() {
 
 void EscStack::push(CloseBlock block) {
   if (!block) {
-    log("EscStack: empty close block not pushed");
+    logWarning("EscStack: empty close block not pushed");
     return;
   }
   VL_DCHECK_ON_MAIN();

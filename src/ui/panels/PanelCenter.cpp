@@ -26,12 +26,12 @@ void PanelCenter::showPanelByKey(const std::string& key, const std::optional<Pan
   VL_DCHECK_ON_MAIN();
   auto panel = panelForKey(key);
   if (!panel) {
-    logf("PanelCenter: no panel registered for \"%s\"", key.c_str());
+    logWarningf("PanelCenter: no panel registered for \"%s\"", key.c_str());
     return;
   }
   ui::View* mainView = MainViewHooks::current().mainViewOrNull();
   if (!mainView) {
-    logf("PanelCenter: no main view to show \"%s\" in", key.c_str());
+    logWarningf("PanelCenter: no main view to show \"%s\" in", key.c_str());
     return;
   }
   if (!present(panel, key, *mainView, params)) return;
@@ -53,13 +53,13 @@ void PanelCenter::dismissPanelByKey(const std::string& key) {
   VL_DCHECK_ON_MAIN();
   auto panel = panelForKey(key);
   if (!panel) {
-    logf("PanelCenter: no panel registered for \"%s\"", key.c_str());
+    logWarningf("PanelCenter: no panel registered for \"%s\"", key.c_str());
     return;
   }
   if (panel->isShown()) {
     panel->dismiss();
   } else {
-    logf("PanelCenter: \"%s\" is not shown, nothing to dismiss", key.c_str());
+    logWarningf("PanelCenter: \"%s\" is not shown, nothing to dismiss", key.c_str());
   }
 }
 

@@ -16,7 +16,7 @@ PopoverCenter& PopoverCenter::shared() {
 void PopoverCenter::registerPopover(const std::shared_ptr<ui::Popover>& popover, const std::string& key) {
   VL_DCHECK_ON_MAIN();
   if (!popover) {
-    logf("PopoverCenter: no popover to register for \"%s\"", key.c_str());
+    logWarningf("PopoverCenter: no popover to register for \"%s\"", key.c_str());
     return;
   }
   dict_[key] = popover;
@@ -32,7 +32,7 @@ void PopoverCenter::showPopoverByKey(const std::string& key, long holdSecond) {
   VL_DCHECK_ON_MAIN();
   auto popover = popoverForKey(key);
   if (!popover) {
-    logf("PopoverCenter: no popover registered for \"%s\"", key.c_str());
+    logWarningf("PopoverCenter: no popover registered for \"%s\"", key.c_str());
     return;
   }
   if (auto pending = pendingClose_[key]) pending->cancel();
@@ -41,7 +41,8 @@ void PopoverCenter::showPopoverByKey(const std::string& key, long holdSecond) {
   std::optional<ui::Rect> anchor;
   if (const auto& where = MainViewHooks::current().pastePopoverAnchor) anchor = where();
   if (!anchor) {
-    log("PopoverCenter: neither the tray icon nor the pointer is known; the paste popover is not shown");
+    logWarning(
+        "PopoverCenter: neither the tray icon nor the pointer is known; the paste popover is not shown");
     return;
   }
   if (popover->isShown()) popover->close();

@@ -27,7 +27,7 @@ class SheetCenter {
   void add(const std::shared_ptr<Sheet>& sheet, const std::string& key) {
     VL_DCHECK_ON_MAIN();
     if (!sheet) {
-      logf("%s: no %s to register for \"%s\"", name_, noun_, key.c_str());
+      logWarningf("%s: no %s to register for \"%s\"", name_, noun_, key.c_str());
       return;
     }
     sheet->setBlockView(cover());
@@ -52,7 +52,7 @@ class SheetCenter {
     if (!sheet->superview()) host.addSubview(sheet);
     if (sheet->isShown()) return false;
     if (sheet->isAnimating()) {
-      logf("%s: \"%s\" is still moving, show ignored", name_, key.c_str());
+      logWarningf("%s: \"%s\" is still moving, show ignored", name_, key.c_str());
       return false;
     }
     if (params) {

@@ -16,7 +16,7 @@ void SlideCenter::showSlideByKey(const std::string& key, ui::View* host,
   VL_DCHECK_ON_MAIN();
   auto slide = slideForKey(key);
   if (!slide || !host) {
-    logf("SlideCenter: no slide registered for \"%s\", or no host", key.c_str());
+    logWarningf("SlideCenter: no slide registered for \"%s\", or no host", key.c_str());
     return;
   }
   if (!present(slide, key, *host, params)) return;

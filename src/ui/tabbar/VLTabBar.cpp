@@ -31,7 +31,7 @@ void VLTabBar::addItem(const std::shared_ptr<VLTabBarItem>& item) {
 
 void VLTabBar::selectItemAtIndex(std::size_t index) {
   if (index >= items_.size()) {
-    logf("VLTabBar: no tab at index %zu of %zu, selection ignored", index, items_.size());
+    logWarningf("VLTabBar: no tab at index %zu of %zu, selection ignored", index, items_.size());
     return;
   }
   itemClick(*items_[index]);
@@ -41,7 +41,7 @@ void VLTabBar::itemClick(VLTabBarItem& item) {
   if (lastItem_.get() == &item) return;
   auto it = std::find_if(items_.begin(), items_.end(), [&](const auto& i) { return i.get() == &item; });
   if (it == items_.end()) {
-    log("VLTabBar: a click from an item of another bar, ignored");
+    logWarning("VLTabBar: a click from an item of another bar, ignored");
     return;
   }
   if (lastItem_) {

@@ -31,7 +31,7 @@ void VLTabController::setTabBar(const std::shared_ptr<VLTabBar>& bar) {
 void VLTabController::tabBarDidClickItem(VLTabBar&, VLTabBarItem& item) {
   const auto& controller = item.viewController();
   if (!controller || !tabBar_) {
-    log("VLTabController: a tab without a page, nothing shown");
+    logWarning("VLTabController: a tab without a page, nothing shown");
     return;
   }
   double T = 0;

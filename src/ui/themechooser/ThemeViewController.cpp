@@ -41,7 +41,7 @@ void ThemeViewController::themeClick(WindowThumbnail& clicked) {
   auto table = VLThemeManager::themeTable();
   if (!table || !table->count(name)) {
     // Activating a theme that is gone would leave every key without a colour.
-    logf("ThemeViewController: theme \"%s\" is no longer loaded, choice ignored", name.c_str());
+    logWarningf("ThemeViewController: theme \"%s\" is no longer loaded, choice ignored", name.c_str());
     return;
   }
   for (const auto& thumbnail : thumbnailList_) {

@@ -2,6 +2,7 @@
 // Our headers before Xlib's, whose macros (None, Bool, Status) would break them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -90,7 +91,8 @@ class MainRoadX11Test : public ProgramKeysTest {
 TEST_F(MainRoadX11Test, HotKeyTypeReturnPastesTheChosenRecordIntoTheEditorTheUserCameFrom) {
   auto wm = DisplayHelper::windowManager(display_);
   if (!wm || !wm->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager");
-  Program program(root_.path(), display_);
+  // Each key is followed by the list's tracing line, which only a debug log shows.
+  Program program(root_.path(), display_, {"VELLISTO_LOG=debug"});
   ASSERT_TRUE(program.started());
   // Copies come once launching is over and capture listens: what the clipboard holds before is old.
   ASSERT_TRUE(eventually([&] { return program.count("start-up: launching finished") == 1; }))
@@ -131,6 +133,56 @@ TEST_F(MainRoadX11Test, HotKeyTypeReturnPastesTheChosenRecordIntoTheEditorTheUse
     seen += (key.press ? "+" : "-") + std::to_string(key.keysym) + "/" + std::to_string(key.state) + " ";
   EXPECT_TRUE(chord) << seen;
   EXPECT_EQ(xclipGet(display_, "UTF8_STRING"), "beta two");
+  // The debug log traces each copy as well.
+  EXPECT_GE(program.count("self.lastCopyEntity = copyEntity"), 3u) << program.errors();
+}
+
+// What a user sees by default: the lines of start-up, and nothing for each copy, search or key.
+TEST_F(MainRoadX11Test, ByDefaultCopiesSearchesAndKeysLogNoTracingLines) {
+  auto wm = DisplayHelper::windowManager(display_);
+  if (!wm || !wm->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager");
+  Program program(root_.path(), display_);
+  ASSERT_TRUE(program.started());
+  ASSERT_TRUE(eventually([&] { return program.count("start-up: launching finished") == 1; }))
+      << program.errors();
+  ASSERT_TRUE(eventually([&] { return program.count("capture: the clipboard tells of each change") > 0; }))
+      << program.errors();
+  for (const char* text : {"alpha one", "beta two"}) {
+    ASSERT_TRUE(xclipSet(display_, "UTF8_STRING", text));
+    ASSERT_TRUE(eventually([&] { return historyOf(program).find(text) != std::string::npos; }))
+        << text << "\n"
+        << program.errors();
+  }
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  ASSERT_TRUE(eventually([&] { return focused() == editor.id(); }));
+  press({XK_Control_L, XK_Alt_L, XK_v});
+  ASSERT_TRUE(eventually([&] { return focusedProgramWindow() != None; })) << program.errors();
+  for (KeySym key : {XK_b, XK_e, XK_Down, XK_Up}) press({key});
+  // Escape comes after the keys before it: once the editor has the focus back, they were all handled.
+  press({XK_Escape});
+  ASSERT_TRUE(eventually([&] { return focused() == editor.id(); })) << program.errors();
+  ASSERT_TRUE(program.quit(30000).has_value()) << program.errors();
+
+  const std::string log = program.errors();
+  for (const char* tracing :
+       {"self.lastCopyEntity = copyEntity", "Not equal to last copy entity", "append sig=", "none input",
+        "task finished", "-> cost ", "select arr remove", "did become key window", "lastMatchedChunks size",
+        "final file size", "key down ", "with no key window, dropped", "that is not on screen, dropped",
+        "installed applications: "}) {
+    EXPECT_EQ(program.count(tracing), 0u) << tracing << "\n" << log;
+  }
+  // Nor a line that is only a number.
+  std::size_t numbers = 0;
+  for (std::size_t at = 0; at < log.size();) {
+    const std::size_t end = std::min(log.find('\n', at), log.size());
+    const std::string line = log.substr(at, end - at);
+    if (!line.empty() && line.find_first_not_of("0123456789.-") == std::string::npos) ++numbers;
+    at = end + 1;
+  }
+  EXPECT_EQ(numbers, 0u) << log;
+  EXPECT_EQ(program.count("vellisto: stopped"), 1u) << log;
 }
 
 // Another client destroys the main window while it shows: the hot key still brings it back, as a new

@@ -43,7 +43,7 @@ class PasteRoadX11Test : public ProgramKeysTest {
   void start() {
     wm_ = DisplayHelper::windowManager(display_);
     if (!wm_ || !wm_->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager");
-    program_.emplace(root_.path(), display_);
+    program_.emplace(root_.path(), display_, std::vector<std::string>{"VELLISTO_LOG=debug"});
     ASSERT_TRUE(program_->started());
     // Copies come once launching is over and capture listens: what the clipboard holds before is old.
     ASSERT_TRUE(eventually([&] { return program_->count("start-up: launching finished") == 1; }))

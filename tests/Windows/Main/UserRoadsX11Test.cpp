@@ -78,8 +78,9 @@ class UserRoadsX11Test : public X11Test {
     // No session bus here: the program falls back to the XEmbed tray, as on a desktop whose panel only
     // speaks that.
     tray_.emplace(display_, 0xececec, 0, 0);
-    program_.emplace(root_.path(), display_,
-                     std::vector<std::string>{"XDG_DATA_DIRS=" + root_.path() + "/share"});
+    program_.emplace(
+        root_.path(), display_,
+        std::vector<std::string>{"XDG_DATA_DIRS=" + root_.path() + "/share", "VELLISTO_LOG=debug"});
     ASSERT_TRUE(program_->started());
     ASSERT_NE(tray_->accept(20000), None) << program_->errors();
     // Copies come once launching is over and capture listens: what the clipboard holds before is old.

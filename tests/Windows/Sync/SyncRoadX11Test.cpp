@@ -115,7 +115,7 @@ TEST_F(SyncRoadX11Test, ANewNetworkIsAdvertisedAndServedUntilTheBarIsSwitchedOff
   program_.emplace(
       root_.path(), display_,
       std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS=" + session_.address(),
-                               "DBUS_SYSTEM_BUS_ADDRESS=" + system_.address(),
+                               "DBUS_SYSTEM_BUS_ADDRESS=" + system_.address(), "VELLISTO_LOG=debug",
                                "VELLISTO_SYNC_PORT=" + std::to_string(port), "VELLISTO_SYNC_IFACE=lo"});
   ASSERT_TRUE(program_->started());
   // The hot key is grabbed by the end of launching.

@@ -96,7 +96,7 @@ class SyncTwoProgramsX11Test : public X11Test {
         root.path(), desk.display(),
         std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS=" + session_.address(),
                                  "DBUS_SYSTEM_BUS_ADDRESS=" + system_.address(), "VELLISTO_SYNC_IFACE=lo",
-                                 "VELLISTO_SYNC_PORT=" + std::to_string(port_)});
+                                 "VELLISTO_SYNC_PORT=" + std::to_string(port_), "VELLISTO_LOG=debug"});
     ASSERT_TRUE(desk.program->started());
   }
   // The network A made earlier, with its password.

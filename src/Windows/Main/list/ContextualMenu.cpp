@@ -18,7 +18,7 @@ namespace {
 void showWithEscape(const std::shared_ptr<Alert>& alert) {
   ui::View* host = PreviewColumnHooks::current().hostOrNull();
   if (!host) {
-    log("contextual menu: no main view to show an alert over");
+    logWarning("contextual menu: no main view to show an alert over");
     return;
   }
   alert->showWithEscape(host);
@@ -132,7 +132,7 @@ void ContextualMenu::recordDelete(const ui::Menu& menu) {
   const std::string& t = menu.title();
   const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), row);
   if (ec != std::errc() || end != t.data() + t.size() || row < 0) {
-    log("record menu: no row in \"" + t + "\"");
+    logWarning("record menu: no row in \"" + t + "\"");
     return;
   }
   const PreviewColumnHooks& hooks = PreviewColumnHooks::current();

@@ -20,7 +20,7 @@ void deleteSelectedRecords(HintTable2& list, const std::string& pinTabId) {
   for (const auto& row : list.selectedItems()) {
     if (!row) continue;
     if (!VLEngine::shared().delChunkByContext(row->string(), row->json(), pinTabId)) {
-      log("delete: no stored record for a selected row of tab " + pinTabId);
+      logWarning("delete: no stored record for a selected row of tab " + pinTabId);
     }
   }
   list.delSelectedItems();

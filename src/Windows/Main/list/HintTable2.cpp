@@ -459,7 +459,7 @@ bool HintTable2::tableViewShouldSelectRow(ui::TableView&, long) {
   if (blocked()) return false;
   updateVisibleRow();
   const bool shift = FlagsDetect::isShiftOn(), command = FlagsDetect::isCommandOn();
-  logf("shift %d,command %d", shift ? 1 : 0, command ? 1 : 0);
+  logDebugf("shift %d,command %d", shift ? 1 : 0, command ? 1 : 0);
   if (!shift && !command) tableView_->clearSelected();
   return true;
 }

@@ -26,7 +26,7 @@ void HintTableInnerTableView::selectRowIndexes(const ui::IndexSet& rows, bool by
 }
 
 void HintTableInnerTableView::deselectRow(long row) {
-  log("deslect");
+  logDebug("deslect");
   std::erase(selectedArr_, row);
   VLTableView::deselectRow(row);
 }
@@ -39,7 +39,7 @@ void HintTableInnerTableView::reload() {
 }
 
 void HintTableInnerTableView::clearSelected() {
-  log("select arr remove");
+  logDebug("select arr remove");
   selectedArr_.clear();
 }
 

@@ -26,7 +26,7 @@ void HintTableScroller::reload() {
   } else {
     height_ = 0;
   }
-  logf("%f", height_);
+  logDebugf("%f", height_);
   setFrame({originX_, pageHeight_ - height_, 2, height_});
   setNeedsDisplay(true);
 }

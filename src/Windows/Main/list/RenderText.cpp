@@ -121,8 +121,8 @@ std::vector<RenderText> renderTextsOf(std::string_view text, const std::vector<R
   std::vector<Range> matches;
   for (Range r : visibleRanges(ranges, M)) {
     if (s.whole() && r.location >= s.size()) {
-      logf("row text: a matched range at %zu lies outside a text of %zu units; ignored", r.location,
-           s.size());
+      logWarningf("row text: a matched range at %zu lies outside a text of %zu units; ignored", r.location,
+                  s.size());
       continue;
     }
     if (s.whole() && r.end() > s.size()) r.length = s.size() - r.location;
@@ -154,7 +154,7 @@ std::vector<RenderText> renderTextsOf(std::string_view text, const std::vector<R
       // The first match lies past the limit: as much of the start as leaves room for it, then the match.
       std::string match = substringWithRange(text, Range(matches[i].location, std::min(L, M)));
       if (match.empty()) {
-        logf("row text: a matched range at %zu lies outside the text; ignored", matches[i].location);
+        logWarningf("row text: a matched range at %zu lies outside the text; ignored", matches[i].location);
         runs.push_back(RenderText::ofString(s.text(0, s.characterCut(limit)), false));
         return runs;
       }

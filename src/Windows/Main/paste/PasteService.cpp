@@ -41,13 +41,13 @@ void PasteService::paste(std::vector<PasteboardItem> items, const char* what) {
   std::erase_if(items, [](const PasteboardItem& item) { return item.empty(); });
   if (items.empty()) {
     // Clearing the clipboard here would take what the user copied and paste nothing in its place.
-    logf("%s: nothing to paste; the clipboard keeps what it held", what);
+    logWarningf("%s: nothing to paste; the clipboard keeps what it held", what);
     return;
   }
   pastingNow = true;
   if (!writeOwn(std::move(items))) {
     // Ctrl+V would paste whatever the clipboard's owner holds, which is not what was chosen.
-    logf("%s: the clipboard could not be taken; nothing is pasted", what);
+    logErrorf("%s: the clipboard could not be taken; nothing is pasted", what);
     pastingNow = false;
     return;
   }
@@ -65,7 +65,7 @@ void PasteService::paste(std::vector<PasteboardItem> items, const char* what) {
     }
     hideAfterPaste();
     if (installed.showManualPastePopover) installed.showManualPastePopover();
-    logf("%s: keys cannot be posted here; it stays on the clipboard for Ctrl+V", what);
+    logWarningf("%s: keys cannot be posted here; it stays on the clipboard for Ctrl+V", what);
     return;
   }
   hideAfterPaste();
@@ -73,10 +73,10 @@ void PasteService::paste(std::vector<PasteboardItem> items, const char* what) {
     case PasteOutcome::Pasted:
       break;
     case PasteOutcome::FocusNotReturned:
-      logf("%s: the window the user came from is gone; it stays on the clipboard, no keys sent", what);
+      logWarningf("%s: the window the user came from is gone; it stays on the clipboard, no keys sent", what);
       break;
     case PasteOutcome::KeysNotPosted:
-      logf("%s: the paste keys could not be posted; it stays on the clipboard", what);
+      logWarningf("%s: the paste keys could not be posted; it stays on the clipboard", what);
       break;
   }
 }

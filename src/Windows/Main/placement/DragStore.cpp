@@ -61,14 +61,14 @@ std::vector<ui::Point> read(const std::optional<Json>& stored, const std::string
   std::vector<ui::Point> points;
   if (!stored || stored->is_null()) return points;
   if (!stored->is_array()) {
-    logf("window origins %s: not a list (%s), starting afresh", listName.c_str(), stored->type_name());
+    logWarningf("window origins %s: not a list (%s), starting afresh", listName.c_str(), stored->type_name());
     return points;
   }
   std::size_t index = 0;
   for (const Json& entry : *stored) {
     if (index == kMaxEntries) {
-      logf("window origins %s: only the first %zu of %zu entries are read", listName.c_str(), kMaxEntries,
-           stored->size());
+      logWarningf("window origins %s: only the first %zu of %zu entries are read", listName.c_str(),
+                  kMaxEntries, stored->size());
       break;
     }
     std::optional<ui::Point> point;
@@ -76,7 +76,7 @@ std::vector<ui::Point> read(const std::optional<Json>& stored, const std::string
     if (point) {
       points.push_back(*point);
     } else {
-      logf("window origins %s: entry %zu is not a point, skipped", listName.c_str(), index);
+      logWarningf("window origins %s: entry %zu is not a point, skipped", listName.c_str(), index);
     }
     ++index;
   }

@@ -74,7 +74,7 @@ void FilePermissionView::openFolder() {
   const std::string url = folderUrl();
   auto workspace = Workspace::shared();
   if (url.empty() || !workspace || !workspace->openURL(url))
-    log("file preview: the folder of the closed file could not be opened");
+    logWarning("file preview: the folder of the closed file could not be opened");
 }
 
 }  // namespace vl

@@ -247,7 +247,7 @@ void FileView::showImage(const std::optional<Json>& json) {
   }
   if (access == Access::Readable) {
     // The picture is there but does not decode: the file is still worth naming, with its type's icon.
-    log("preview: the image " + info.name() + " does not decode, showing its icon");
+    logWarning("preview: the image " + info.name() + " does not decode, showing its icon");
   }
   iconLayout(file.empty() ? nullptr : info.getIcon(kIconPoints), info, access == Access::Readable);
 }

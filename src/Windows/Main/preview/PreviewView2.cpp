@@ -52,7 +52,7 @@ void PreviewView2::alternateView(const std::string& viewCls, const std::string& 
         customViewDic_[viewCls] = view;
       } else {
         // A record from another device or a newer version may name a view we do not have.
-        log("preview: no view class \"" + viewCls + "\", showing the text");
+        logWarning("preview: no view class \"" + viewCls + "\", showing the text");
       }
     }
   }

@@ -113,14 +113,14 @@ void AccessibilityView::reloadSettings() {
     for (const Json& entry : *list) {
       // Capture compares names only; anything else in the list never matched and is not shown.
       if (!entry.is_string()) {
-        logf("security list: an entry that is not a name is left out: %s", entry.dump().c_str());
+        logWarningf("security list: an entry that is not a name is left out: %s", entry.dump().c_str());
         continue;
       }
       const std::string name = entry.get<std::string>();
       if (std::find(source_.begin(), source_.end(), name) == source_.end()) source_.push_back(name);
     }
   } else if (stored && !(stored->is_object() && !stored->contains(kAppList))) {
-    log("security list: the stored list is not a list of names; it shows empty");
+    logWarning("security list: the stored list is not a list of names; it shows empty");
   }
   render();
 }
@@ -211,7 +211,7 @@ void AccessibilityView::store() {
   VLConfig& config = VLConfig::shared();
   Json value = config.getValueOfKey(VLConfig::kIgnoredApps).value_or(Json::object());
   if (!value.is_object()) {
-    log("security list: the stored value was no dictionary; it is replaced by the list");
+    logWarning("security list: the stored value was no dictionary; it is replaced by the list");
     value = Json::object();
   }
   value[kAppList] = source_;

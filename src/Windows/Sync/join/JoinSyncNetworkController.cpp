@@ -95,7 +95,7 @@ void JoinSyncNetworkController::viewWillAppear() {
 }
 
 void JoinSyncNetworkController::viewDidAppear() {
-  logf("sync: join page shown (%zu listed)", dataSource_.size());
+  logDebugf("sync: join page shown (%zu listed)", dataSource_.size());
 }
 
 bool JoinSyncNetworkController::startPanelShown() const {
@@ -193,7 +193,7 @@ bool JoinSyncNetworkController::centralRole(CentralRole&, const CharacteristicVa
   spinner_->setSpinning(false);
   // The decoder leaves what it could not take empty: such a network cannot be joined.
   if (value.networkId().empty() || value.ip().empty() || value.port() <= 0) {
-    log("sync: a nearby network without an id or an address was not listed");
+    logWarning("sync: a nearby network without an id or an address was not listed");
     return true;
   }
   ClientSyncNetworkBean network = ClientSyncNetworkBean::ofCharacteristic(
@@ -203,7 +203,7 @@ bool JoinSyncNetworkController::centralRole(CentralRole&, const CharacteristicVa
   if (current && current->networkId == network.networkId) return true;
   if (existInDataSource(network)) return true;
   if (dataSource_.size() >= kMaxListed) {
-    log("sync: the list of nearby networks is full; a network was not listed");
+    logWarning("sync: the list of nearby networks is full; a network was not listed");
     return true;
   }
   dataSource_.push_back(network);
@@ -275,7 +275,7 @@ void JoinSyncNetworkController::ok() {
     return;
   }
   SyncBar2::shared()->openWithRole(SyncBar2::RoleClient);
-  log("sync: the bar is open as a joined device");
+  logDebug("sync: the bar is open as a joined device");
   closePresentingPanel();
 }
 

@@ -61,7 +61,7 @@ void SyncNetworkPasswordController::viewWillAppear() {
 
 void SyncNetworkPasswordController::viewDidAppear() {
   focusPasswordField();
-  log("sync: password page shown");
+  logDebug("sync: password page shown");
 }
 
 void SyncNetworkPasswordController::focusPasswordField() {
@@ -91,7 +91,7 @@ void SyncNetworkPasswordController::ok() {
   if (!bean_) return;
   const ClientSyncNetworkBean network = *bean_;
   if (!Ping::oneTake(network.ip, network.port)) {
-    logf("sync: network %s does not answer; not signing in", network.networkId.c_str());
+    logWarningf("sync: network %s does not answer; not signing in", network.networkId.c_str());
     simpleAlert(localizedFormat("data.sync.network.serverWillClose", network.networkName));
     return;
   }
@@ -125,13 +125,14 @@ bool SyncNetworkPasswordController::signInAnswered(const std::weak_ptr<SyncNetwo
                                                    const std::string& token) {
   // A full network (602) answers without a token; joining with an empty one would only fail later.
   if (code != 200 || token.empty()) {
-    logf("sync: signing in to network %s answered %d without a token; nothing joined",
-         network.networkId.c_str(), code);
+    logWarningf("sync: signing in to network %s answered %d without a token; nothing joined",
+                network.networkId.c_str(), code);
     return false;
   }
   // The user switched sync off while the answer was on its way: no records may go out now.
   if (!SyncBar2::shared()->on()) {
-    logf("sync: signed in to network %s after sync was switched off; not joined", network.networkId.c_str());
+    logWarningf("sync: signed in to network %s after sync was switched off; not joined",
+                network.networkId.c_str());
     return false;
   }
   network.accessToken = token;

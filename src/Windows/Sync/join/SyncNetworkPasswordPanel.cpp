@@ -32,7 +32,7 @@ void SyncNetworkPasswordPanel::showWithParams(const PanelParams& params) {
   const ClientSyncNetworkBean* network =
       params.empty() ? nullptr : std::any_cast<ClientSyncNetworkBean>(&params.front());
   if (!network) {
-    log("sync: the password panel was asked for without a network; not shown");
+    logWarning("sync: the password panel was asked for without a network; not shown");
     return;
   }
   show();
@@ -44,7 +44,7 @@ void SyncNetworkPasswordPanel::panelAnimationDidEnd(bool shown) {
   if (!shown) return;
   // The end of the show gives the search field's keyboard away; the password field takes it after.
   rootPage()->focusPasswordField();
-  log("sync: password panel shown");
+  logDebug("sync: password panel shown");
 }
 
 void SyncNetworkPasswordPanel::dismiss() {

@@ -17,7 +17,7 @@ void sendAsync(sdbus::IProxy& proxy, const std::string& interface, const std::st
     try {
       done(reply, error);
     } catch (const std::exception& e) {
-      logf("bluetooth: handling the reply failed: %s", e.what());
+      logErrorf("bluetooth: handling the reply failed: %s", e.what());
     }
   };
   std::string failure;

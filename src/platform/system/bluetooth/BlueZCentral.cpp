@@ -94,13 +94,13 @@ struct BlueZCentral::BusSide : std::enable_shared_from_this<BusSide> {
         [filter](sdbus::MethodCall& call) { call << filter; }, kShortTimeout,
         [this, adapter, generation](const std::string& error) {
           if (!error.empty())
-            logf("bluetooth: the discovery filter was refused (%s)", bluez::shortError(error).c_str());
+            logWarningf("bluetooth: the discovery filter was refused (%s)", bluez::shortError(error).c_str());
           if (!scanning || generation != scanGeneration) return;
           bluez::callAsync<>(objects->proxy(adapter), bluez::kAdapter, "StartDiscovery", {}, kShortTimeout,
                              [this, generation](const std::string& startError) {
                                if (!startError.empty())
-                                 logf("bluetooth: discovery did not start (%s)",
-                                      bluez::shortError(startError).c_str());
+                                 logWarningf("bluetooth: discovery did not start (%s)",
+                                             bluez::shortError(startError).c_str());
                                if (!scanning || generation != scanGeneration) return;
                                // Devices BlueZ knew before the scan are not announced again.
                                std::vector<std::string> known;
@@ -252,7 +252,7 @@ struct BlueZCentral::BusSide : std::enable_shared_from_this<BusSide> {
             return;
           }
           if (task->value.size() + piece.size() > kMaxAttributeValue) {
-            log("bluetooth: a device offered a value longer than an attribute may be; ignored");
+            logWarning("bluetooth: a device offered a value longer than an attribute may be; ignored");
             finish(task, false);
             return;
           }

@@ -13,8 +13,8 @@ sdbus::message_handler guarded(std::function<void(sdbus::Message&)> handler) {
     try {
       handler(message);
     } catch (const sdbus::Error& e) {
-      logf("bluetooth: dropped a malformed %s signal (%s)", message.getMemberName().c_str(),
-           e.getName().c_str());
+      logWarningf("bluetooth: dropped a malformed %s signal (%s)", message.getMemberName().c_str(),
+                  e.getName().c_str());
     }
   };
 }
@@ -67,7 +67,7 @@ void BlueZObjects::answer(std::uint64_t generation, const std::string& error, Ma
   if (!error.empty()) {
     const bool denied = error.find("AccessDenied") != std::string::npos;
     failure_ = denied ? ManagerState::Unauthorized : ManagerState::Unsupported;
-    logf("bluetooth: BlueZ did not answer (%s)", shortError(error).c_str());
+    logWarningf("bluetooth: BlueZ did not answer (%s)", shortError(error).c_str());
   } else {
     failure_ = ManagerState::Unknown;
     for (auto& [path, interfaces] : objects) {
@@ -129,7 +129,7 @@ void BlueZObjects::ownerChanged(sdbus::Message& message) {
   answered_ = true;
   failure_ = ManagerState::Unsupported;
   objects_.clear();
-  log("bluetooth: bluetoothd left the bus");
+  logWarning("bluetooth: bluetoothd left the bus");
   update();
 }
 

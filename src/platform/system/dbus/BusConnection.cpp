@@ -108,9 +108,9 @@ void BusConnection::markLost(const std::string& why) {
     handlers.swap(lostHandlers_);
     queue_.clear();
   }
-  logf("dbus: %s; %s", why.c_str(),
-       bus_ == Bus::System ? "Bluetooth LE is unavailable"
-                           : "desktop services fall back to their headless twins");
+  logWarningf("dbus: %s; %s", why.c_str(),
+              bus_ == Bus::System ? "Bluetooth LE is unavailable"
+                                  : "desktop services fall back to their headless twins");
   for (auto& h : handlers) dispatch::Queue::main()->async(std::move(h));
 }
 
@@ -125,7 +125,7 @@ bool BusConnection::runQueued(sdbus::IConnection& connection) {
     try {
       w(connection);
     } catch (const std::exception& e) {
-      logf("dbus: a bus task failed: %s", e.what());
+      logErrorf("dbus: a bus task failed: %s", e.what());
     }
   }
   return !work.empty();
@@ -178,7 +178,7 @@ void BusConnection::run() {
     services.clear();
     connection.reset();
   } catch (const std::exception& e) {
-    logf("dbus: closing the connection: %s", e.what());
+    logWarningf("dbus: closing the connection: %s", e.what());
   }
   if (!failure.empty() && !stop_.load()) markLost(failure);
 }

@@ -21,7 +21,7 @@ constexpr std::uint64_t kReplyTimeoutUs = 5'000'000;
 void openFolderOnMainQueue(const std::string& path, FileRevealer::Shown shown) {
   dispatch::Queue::main()->async([path, shown = std::move(shown)] {
     const bool opened = FileRevealer::openContainingFolder(path);
-    if (!opened) log("reveal: no file manager answered, and the folder of a file cannot be opened");
+    if (!opened) logWarning("reveal: no file manager answered, and the folder of a file cannot be opened");
     if (shown) shown(opened);
   });
 }
@@ -78,7 +78,7 @@ void DBusFileRevealer::reveal(const std::string& path, Shown shown) {
             if (shown) dispatch::Queue::main()->async([shown] { shown(true); });
             return;
           }
-          logf("reveal: no file manager answered (%s); opening the folder", error->getName().c_str());
+          logWarningf("reveal: no file manager answered (%s); opening the folder", error->getName().c_str());
           openFolderOnMainQueue(path, shown);
         });
   });

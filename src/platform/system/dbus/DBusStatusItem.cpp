@@ -42,7 +42,7 @@ void DBusStatusItem::uninstall() {
 
 void DBusStatusItem::statusItemChanged(const std::shared_ptr<ui::StatusItem>& item) {
   if (itemIdentity_ && itemIdentity_ != item.get()) {
-    if (!manyItemsLogged_) log("tray: only the first status item is shown in the tray");
+    if (!manyItemsLogged_) logWarning("tray: only the first status item is shown in the tray");
     manyItemsLogged_ = true;
     return;
   }
@@ -150,7 +150,8 @@ bool DBusStatusItem::placeSymbolicIcon(const ui::SymbolicIcon& icon) {
                   files::atomicWrite(files::joinPath(folder, icon.name + ".svg"), icon.svg, 0644) &&
                   files::atomicWrite(files::joinPath(apps, icon.name + ".svg"), icon.svg, 0644);
   if (!ok) {
-    logf("tray: the symbolic icon could not be written to %s; the tray shows the pictures", folder.c_str());
+    logWarningf("tray: the symbolic icon could not be written to %s; the tray shows the pictures",
+                folder.c_str());
     iconWriteFailed_ = true;
     return false;
   }
@@ -194,11 +195,11 @@ void DBusStatusItem::menuEvent(std::int32_t id, const std::string& event) {
   if (event == "clicked") {
     std::shared_ptr<ui::MenuItem> row = layouts_.itemForId(id);
     if (!row) {
-      logf("tray menu: a click on row %d, which is no longer in the menu, ignored", id);
+      logWarningf("tray menu: a click on row %d, which is no longer in the menu, ignored", id);
       return;
     }
     if (ui::Menu* menu = row->menu()) menu->update();
-    if (!ui::Menu::performItem(*row)) logf("tray menu: \"%s\" cannot be chosen", row->title().c_str());
+    if (!ui::Menu::performItem(*row)) logWarningf("tray menu: \"%s\" cannot be chosen", row->title().c_str());
   } else if (std::shared_ptr<ui::Menu> menu = layouts_.menuForId(id)) {
     auto delegate = menu->delegate();
     if (event == "opened") {

@@ -71,7 +71,7 @@ struct DBusUserNotificationCenter::BusSide {
         .uponReplyInvoke([this, identifier = n.identifier](const sdbus::Error* error, std::uint32_t id) {
           if (error) {
             if (!absenceLogged)
-              logf("notifications: the desktop did not show a notice (%s)", error->getName().c_str());
+              logWarningf("notifications: the desktop did not show a notice (%s)", error->getName().c_str());
             absenceLogged = true;
             return;
           }

@@ -60,7 +60,7 @@ std::vector<IconPixmap> iconPixmaps(const ui::Image& image, const std::vector<in
   const int w = image.pixelsWide();
   const int h = image.pixelsHigh();
   if (w > kLargestSide || h > kLargestSide) {
-    logf("tray icon %s: %d x %d pixels is too large to send; no icon", image.name().c_str(), w, h);
+    logWarningf("tray icon %s: %d x %d pixels is too large to send; no icon", image.name().c_str(), w, h);
     return {};
   }
   std::vector<int> sides = sizes;

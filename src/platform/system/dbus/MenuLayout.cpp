@@ -59,7 +59,7 @@ void MenuLayoutBuilder::addMenu(ui::Menu& menu, std::int32_t id, int depth, Menu
   MenuNode& node = out.nodes[id];
   node.properties["children-display"] = std::string("submenu");
   if (depth >= kMaxDepth) {
-    if (!cutLogged_) logf("tray menu: submenus deeper than %d are left out", kMaxDepth);
+    if (!cutLogged_) logWarningf("tray menu: submenus deeper than %d are left out", kMaxDepth);
     cutLogged_ = true;
     return;
   }
@@ -72,7 +72,7 @@ void MenuLayoutBuilder::addMenu(ui::Menu& menu, std::int32_t id, int depth, Menu
   for (const auto& item : menu.items()) {
     if (++count > kMaxItems) {
       if (!cutLogged_)
-        logf("tray menu \"%s\": only its first %zu rows are shown", menu.title().c_str(), kMaxItems);
+        logWarningf("tray menu \"%s\": only its first %zu rows are shown", menu.title().c_str(), kMaxItems);
       cutLogged_ = true;
       break;
     }

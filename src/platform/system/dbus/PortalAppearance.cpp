@@ -41,7 +41,7 @@ void applyDark(std::optional<bool> dark) {
 
 void applyScheme(const sdbus::Variant& value) {
   std::optional<std::uint32_t> scheme = schemeOf(value);
-  if (!scheme) log("appearance: the portal's color-scheme is not a number; ignored");
+  if (!scheme) logWarning("appearance: the portal's color-scheme is not a number; ignored");
   applyDark(scheme ? darkFromColorScheme(*scheme) : std::nullopt);
 }
 

@@ -81,7 +81,7 @@ TrayExport::TrayExport(sdbus::IConnection& connection, Callbacks callbacks, Tray
     std::string name, oldOwner, newOwner;
     message >> name >> oldOwner >> newOwner;
     if (newOwner.empty()) {
-      log("tray: the StatusNotifierWatcher went away; the item registers again when it returns");
+      logWarning("tray: the StatusNotifierWatcher went away; the item registers again when it returns");
       return;
     }
     registerWithWatcher();
@@ -162,7 +162,7 @@ void TrayExport::exportMenu() {
       .onInterface(kMenuInterface)
       .implementedAs([this](std::int32_t parent, std::int32_t depth, const std::vector<std::string>& names) {
         if (!layout_->node(parent)) {
-          logf("tray menu: layout asked for unknown row %d", parent);
+          logWarningf("tray menu: layout asked for unknown row %d", parent);
           throw sdbus::Error(kInvalidArgs, "unknown menu row");
         }
         if (depth < 0 || depth > kMaxLayoutDepth) depth = kMaxLayoutDepth;
@@ -190,7 +190,7 @@ void TrayExport::exportMenu() {
       });
   auto event = [this](std::int32_t id, const std::string& kind) {
     if (!layout_->node(id)) {
-      logf("tray menu: event \"%.40s\" for unknown row %d ignored", kind.c_str(), id);
+      logWarningf("tray menu: event \"%.40s\" for unknown row %d ignored", kind.c_str(), id);
       return false;
     }
     if ((kind == "clicked" || kind == "opened" || kind == "closed") && callbacks_.menuEvent) {

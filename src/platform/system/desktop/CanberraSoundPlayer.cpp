@@ -25,7 +25,7 @@ struct CanberraSoundPlayer::State {
 
   void report(const std::string& what, int code) {
     if (told.size() < 64 && told.insert(what + '\n' + std::to_string(code)).second) {
-      logf("sound: %s cannot play (%s)", what.c_str(), ca_strerror(code));
+      logWarningf("sound: %s cannot play (%s)", what.c_str(), ca_strerror(code));
     }
   }
 
@@ -36,7 +36,7 @@ struct CanberraSoundPlayer::State {
     const int result = ca_context_open(context);
     if (result != CA_SUCCESS) {
       openFailed = true;
-      logf("sound: no sound server (%s); sounds stay silent", ca_strerror(result));
+      logWarningf("sound: no sound server (%s); sounds stay silent", ca_strerror(result));
       return false;
     }
     opened = true;
@@ -48,7 +48,7 @@ std::shared_ptr<CanberraSoundPlayer> CanberraSoundPlayer::create(const std::stri
   auto state = std::make_shared<State>();
   if (const int result = ca_context_create(&state->context); result != CA_SUCCESS) {
     state->context = nullptr;
-    logf("sound: libcanberra has no context (%s)", ca_strerror(result));
+    logWarningf("sound: libcanberra has no context (%s)", ca_strerror(result));
     return nullptr;
   }
   if (!driver.empty()) ca_context_set_driver(state->context, driver.c_str());

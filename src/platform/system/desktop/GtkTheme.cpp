@@ -42,7 +42,7 @@ SettingsIni fromSettingsIni(const std::string& path) {
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<std::size_t>(in.gcount()));
   if (text.size() > kMaxSettingsBytes) {
-    logf("appearance: %s is larger than %zu bytes; not read", path.c_str(), kMaxSettingsBytes);
+    logWarningf("appearance: %s is larger than %zu bytes; not read", path.c_str(), kMaxSettingsBytes);
     return out;
   }
   bool inSettings = false;

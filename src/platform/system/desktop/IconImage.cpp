@@ -77,20 +77,20 @@ ui::ImageRef decodePng(std::string_view data, int scale, const std::string& what
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(&image, data.data(), data.size())) {
-    logf("icon %s: not a readable PNG (%s)", what.c_str(), image.message);
+    logWarningf("icon %s: not a readable PNG (%s)", what.c_str(), image.message);
     return nullptr;
   }
   // The header is all that has been read; the pixels are only allocated for a sensible size.
   if (image.width == 0 || image.height == 0 || image.width > static_cast<png_uint_32>(kMaxPngSide) ||
       image.height > static_cast<png_uint_32>(kMaxPngSide)) {
-    logf("icon %s: PNG of %u x %u pixels refused", what.c_str(), image.width, image.height);
+    logWarningf("icon %s: PNG of %u x %u pixels refused", what.c_str(), image.width, image.height);
     png_image_free(&image);
     return nullptr;
   }
   image.format = PNG_FORMAT_RGBA;
   std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
   if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
-    logf("icon %s: damaged PNG (%s)", what.c_str(), image.message);
+    logWarningf("icon %s: damaged PNG (%s)", what.c_str(), image.message);
     png_image_free(&image);
     return nullptr;
   }
@@ -102,7 +102,7 @@ ui::ImageRef decodePng(std::string_view data, int scale, const std::string& what
 
 ui::ImageRef renderSvg(std::string_view data, int pixels, int scale, const std::string& what) {
   if (pixels <= 0 || pixels > kMaxRenderSide) {
-    logf("icon %s: drawing at %d pixels refused", what.c_str(), pixels);
+    logWarningf("icon %s: drawing at %d pixels refused", what.c_str(), pixels);
     return nullptr;
   }
   GError* error = nullptr;
@@ -110,7 +110,7 @@ ui::ImageRef renderSvg(std::string_view data, int pixels, int scale, const std::
   RsvgHandle* handle =
       rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(data.data()), data.size(), &error);
   if (!handle) {
-    logf("icon %s: not a readable SVG (%s)", what.c_str(), error ? error->message : "unknown error");
+    logWarningf("icon %s: not a readable SVG (%s)", what.c_str(), error ? error->message : "unknown error");
     if (error) g_error_free(error);
     return nullptr;
   }
@@ -121,7 +121,8 @@ ui::ImageRef renderSvg(std::string_view data, int pixels, int scale, const std::
   cairo_destroy(cr);
   g_object_unref(handle);
   if (!drawn || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    logf("icon %s: the SVG cannot be drawn (%s)", what.c_str(), error ? error->message : "cairo error");
+    logWarningf("icon %s: the SVG cannot be drawn (%s)", what.c_str(),
+                error ? error->message : "cairo error");
     if (error) g_error_free(error);
     cairo_surface_destroy(surface);
     return nullptr;
@@ -157,13 +158,13 @@ ui::ImageRef loadIconFile(const std::string& path, double points, int scale) {
   const std::string extension = lowercase(files::pathExtension(path));
   const bool svg = extension == "svg";
   if (!svg && extension != "png") {
-    logf("icon %s: only PNG and SVG icons are read", path.c_str());
+    logWarningf("icon %s: only PNG and SVG icons are read", path.c_str());
     return nullptr;
   }
   std::string error;
   auto data = readSmallFile(path, svg ? kMaxSvgBytes : kMaxPngBytes, &error);
   if (!data) {
-    logf("icon %s: cannot be read (%s)", path.c_str(), error.c_str());
+    logWarningf("icon %s: cannot be read (%s)", path.c_str(), error.c_str());
     return nullptr;
   }
   if (svg) {

@@ -118,7 +118,7 @@ std::optional<IconThemeIndex> IconThemeIndex::parse(std::string_view text, const
   auto groups = parseGroups(text);
   auto main = groups.find("Icon Theme");
   if (main == groups.end()) {
-    logf("icon theme %s: no [Icon Theme] group", what.c_str());
+    logWarningf("icon theme %s: no [Icon Theme] group", what.c_str());
     return std::nullopt;
   }
   IconThemeIndex index;
@@ -140,8 +140,8 @@ std::optional<IconThemeIndex> IconThemeIndex::parse(std::string_view text, const
   for (const auto& name : names) {
     auto group = groups.find(name);
     if (group == groups.end() || !isPlainRelativePath(name)) {
-      logf("icon theme %s: folder \"%s\" is undescribed or lies outside the theme; skipped", what.c_str(),
-           name.c_str());
+      logWarningf("icon theme %s: folder \"%s\" is undescribed or lies outside the theme; skipped",
+                  what.c_str(), name.c_str());
       continue;
     }
     const Group& g = group->second;
@@ -153,7 +153,7 @@ std::optional<IconThemeIndex> IconThemeIndex::parse(std::string_view text, const
     if (!size || !inRange(size, 1, kMaxIconSize) || !inRange(scale, 1, kMaxScale) ||
         !inRange(minSize, 1, kMaxIconSize) || !inRange(maxSize, 1, kMaxIconSize) ||
         !inRange(threshold, 0, kMaxIconSize)) {
-      logf("icon theme %s: folder \"%s\" has no usable sizes; skipped", what.c_str(), name.c_str());
+      logWarningf("icon theme %s: folder \"%s\" has no usable sizes; skipped", what.c_str(), name.c_str());
       continue;
     }
     IconThemeDirectory dir;
@@ -214,7 +214,7 @@ const IconThemeSearch::Theme* IconThemeSearch::theme(const std::string& name) {
   if (auto it = themes_.find(name); it != themes_.end()) return it->second ? &*it->second : nullptr;
   if (!isPlainIconName(name)) return nullptr;
   if (themes_.size() >= kMaxThemes) {
-    logf("icon theme %s: more than %zu themes named; not loaded", name.c_str(), kMaxThemes);
+    logWarningf("icon theme %s: more than %zu themes named; not loaded", name.c_str(), kMaxThemes);
     return nullptr;
   }
   std::optional<Theme> loaded;
@@ -230,7 +230,7 @@ const IconThemeSearch::Theme* IconThemeSearch::theme(const std::string& name) {
     std::string error;
     auto text = icons::readSmallFile(indexPath, IconThemeIndex::kMaxFileBytes, &error);
     if (!text) {
-      logf("icon theme %s: %s cannot be read (%s)", name.c_str(), indexPath.c_str(), error.c_str());
+      logWarningf("icon theme %s: %s cannot be read (%s)", name.c_str(), indexPath.c_str(), error.c_str());
       continue;
     }
     if (auto index = IconThemeIndex::parse(*text, indexPath)) {
@@ -276,8 +276,8 @@ std::string IconThemeSearch::findInChain(const std::string& themeName, const std
                                          int scale, int depth, std::set<std::string>& visited) {
   if (!visited.insert(themeName).second) return {};
   if (depth > kMaxDepth) {
-    logf("icon theme %s: inherited more than %d themes deep; the rest is ignored", themeName.c_str(),
-         kMaxDepth);
+    logWarningf("icon theme %s: inherited more than %d themes deep; the rest is ignored", themeName.c_str(),
+                kMaxDepth);
     return {};
   }
   const Theme* found = theme(themeName);

@@ -73,33 +73,33 @@ std::string LoginItem::entryText(const std::string& programPath, const std::stri
 bool LoginItem::setEnabled(const std::string& identifier, bool enabled, const std::string& programPath,
                            const std::string& name) {
   if (identifier.empty() || identifier.find('/') != std::string::npos || identifier[0] == '.') {
-    logf("login item: \"%s\" is no usable identifier", identifier.c_str());
+    logWarningf("login item: \"%s\" is no usable identifier", identifier.c_str());
     return false;
   }
   const std::string path = entryPath(identifier);
   if (!enabled) {
     if (!files::removeRecursive(path)) {
-      logf("login item: cannot remove %s", path.c_str());
+      logErrorf("login item: cannot remove %s", path.c_str());
       return false;
     }
     return true;
   }
   if (programPath.empty() || programPath[0] != '/' || !files::isRegularFile(programPath)) {
-    logf("login item: the program \"%s\" does not exist; login item not enabled", programPath.c_str());
+    logWarningf("login item: the program \"%s\" does not exist; login item not enabled", programPath.c_str());
     return false;
   }
   // A desktop entry is line based: a name or path with a line break cannot be written faithfully.
   if (hasControlCharacter(programPath) || hasControlCharacter(name)) {
-    log("login item: the program path or name holds a control character; login item not enabled");
+    logWarning("login item: the program path or name holds a control character; login item not enabled");
     return false;
   }
   const std::string folder = autostartDirectory();
   if (!files::createDirectories(folder, 0700)) {
-    logf("login item: cannot create %s: %s", folder.c_str(), std::strerror(errno));
+    logErrorf("login item: cannot create %s: %s", folder.c_str(), std::strerror(errno));
     return false;
   }
   if (!files::atomicWrite(path, entryText(programPath, name), 0644)) {
-    logf("login item: cannot write %s", path.c_str());
+    logErrorf("login item: cannot write %s", path.c_str());
     return false;
   }
   return true;

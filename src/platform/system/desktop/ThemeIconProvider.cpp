@@ -75,7 +75,7 @@ std::string ThemeIconProvider::themeNameFromGtkSettings() {
     std::string error;
     auto text = icons::readSmallFile(file, kMaxSettingsBytes, &error);
     if (!text) {
-      logf("icons: %s cannot be read (%s)", file.c_str(), error.c_str());
+      logWarningf("icons: %s cannot be read (%s)", file.c_str(), error.c_str());
       continue;
     }
     if (std::string name = iconThemeKey(*text); !name.empty()) return name;
@@ -177,7 +177,7 @@ ui::ImageRef ThemeIconProvider::applicationIcon(const std::string& entryPath, do
   std::string error;
   auto entry = DesktopEntryFile::read(entryPath, &error);
   std::string icon = entry ? entry->value("Icon") : std::string();
-  if (!entry) logf("icons: desktop entry %s: %s", entryPath.c_str(), error.c_str());
+  if (!entry) logWarningf("icons: desktop entry %s: %s", entryPath.c_str(), error.c_str());
   if (!icon.empty() && icon.front() == '/') {
     if (auto image = icons::loadIconFile(icon, points, scale)) return image;
     icon.clear();

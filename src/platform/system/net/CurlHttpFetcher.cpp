@@ -42,7 +42,7 @@ std::string loggableUrl(const std::string& url) {
 }
 
 HttpResponse failure(const std::string& url, std::string error) {
-  logf("http get %s failed: %s", loggableUrl(url).c_str(), error.c_str());
+  logWarningf("http get %s failed: %s", loggableUrl(url).c_str(), error.c_str());
   HttpResponse response;
   response.error = std::move(error);
   return response;

@@ -91,7 +91,7 @@ std::optional<std::vector<DictAddress>> resolveBy(const DictEndpoint& endpoint, 
       answer->done.notify_all();
     }).detach();
   } catch (const std::system_error&) {
-    log("dictionary: no thread to resolve the server's name on");
+    logError("dictionary: no thread to resolve the server's name on");
     return std::nullopt;
   }
   std::unique_lock lock(answer->mutex);
@@ -246,7 +246,7 @@ DictEndpoint DictEndpoint::fromEnvironment() {
   const char* value = std::getenv("VELLISTO_DICT_SERVER");
   if (!value || !*value) return DictEndpoint();
   if (auto endpoint = parse(value)) return *endpoint;
-  logf("dictionary: VELLISTO_DICT_SERVER \"%s\" is not host[:port]; asking 127.0.0.1:2628", value);
+  logWarningf("dictionary: VELLISTO_DICT_SERVER \"%s\" is not host[:port]; asking 127.0.0.1:2628", value);
   return DictEndpoint();
 }
 

@@ -62,10 +62,10 @@ void DictServerDictionary::ask(const std::shared_ptr<State>& state, const std::s
     } else {
       state->quietUntil = Clock::current().now() + kQuietSeconds;
       // The word itself stays out of the log: it is what the user copied.
-      logf("dictionary: %s:%u %s; not asked again for %.0f s", state->endpoint.host.c_str(),
-           static_cast<unsigned>(state->endpoint.port),
-           reply.status == DictStatus::Unreachable ? "did not answer" : "gave no dictionary answer",
-           kQuietSeconds);
+      logWarningf("dictionary: %s:%u %s; not asked again for %.0f s", state->endpoint.host.c_str(),
+                  static_cast<unsigned>(state->endpoint.port),
+                  reply.status == DictStatus::Unreachable ? "did not answer" : "gave no dictionary answer",
+                  kQuietSeconds);
     }
   }
   if (reply.status != DictStatus::Found) return;

@@ -42,12 +42,13 @@ ui::ImageRef CairoImageLoader::load(const std::string& path, const std::string& 
   if (!files::isRegularFile(path)) return nullptr;
   auto size = files::fileSize(path);
   if (!size || *size > kMaxFileBytes) {
-    logf("image %s: %s is larger than %zu bytes; not decoded", name.c_str(), path.c_str(), kMaxFileBytes);
+    logWarningf("image %s: %s is larger than %zu bytes; not decoded", name.c_str(), path.c_str(),
+                kMaxFileBytes);
     return withoutPixels(0, 0, 1, name);
   }
   auto bytes = files::readFile(path);
   if (!bytes) {
-    logf("image %s: cannot read %s", name.c_str(), path.c_str());
+    logWarningf("image %s: cannot read %s", name.c_str(), path.c_str());
     return withoutPixels(0, 0, 1, name);
   }
   return decode(*bytes, path, name, pixelsPerPoint);
@@ -58,21 +59,21 @@ ui::ImageRef CairoImageLoader::decode(const std::string& bytes, const std::strin
   static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   if (bytes.size() < 24 || std::memcmp(bytes.data(), kSignature, 8) != 0 ||
       bytes.compare(12, 4, "IHDR") != 0) {
-    logf("image %s: %s is not a PNG; no pixels", name.c_str(), what.c_str());
+    logWarningf("image %s: %s is not a PNG; no pixels", name.c_str(), what.c_str());
     return withoutPixels(0, 0, 1, name);
   }
   const double w = be32(bytes, 16), h = be32(bytes, 20);
   if (w < 1 || h < 1 || w > kMaxSide || h > kMaxSide || w * h > kMaxPixels) {
-    logf("image %s: %s claims %.0f x %.0f pixels, more than is decoded; no pixels", name.c_str(),
-         what.c_str(), w, h);
+    logWarningf("image %s: %s claims %.0f x %.0f pixels, more than is decoded; no pixels", name.c_str(),
+                what.c_str(), w, h);
     return withoutPixels(0, 0, 1, name);
   }
   Reader reader{bytes};
   cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(readBytes, &reader);
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> owner(surface, cairo_surface_destroy);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    logf("image %s: %s does not decode (%s); no pixels", name.c_str(), what.c_str(),
-         cairo_status_to_string(cairo_surface_status(surface)));
+    logWarningf("image %s: %s does not decode (%s); no pixels", name.c_str(), what.c_str(),
+                cairo_status_to_string(cairo_surface_status(surface)));
     return withoutPixels(w, h, pixelsPerPoint, name);
   }
   if (cairo_image_surface_get_format(surface) != CAIRO_FORMAT_ARGB32 &&

@@ -177,8 +177,8 @@ class Painter {
     }
     cairo_restore(cr_);
     if (skipped_ > 0)
-      logf("paint: %d drawing steps with coordinates that are not numbers left out", skipped_);
-    if (unbalanced_ > 0) logf("paint: %d clip ends without a clip left out", unbalanced_);
+      logWarningf("paint: %d drawing steps with coordinates that are not numbers left out", skipped_);
+    if (unbalanced_ > 0) logWarningf("paint: %d clip ends without a clip left out", unbalanced_);
   }
 
  private:
@@ -423,7 +423,7 @@ class Painter {
     const double y1 = std::ceil(std::min(by1, std::max(cy0, cy1) + spread) + spread);
     if (!(x1 > x0 && y1 > y0)) return;
     if (x1 - x0 > kMaxSurfaceSide || y1 - y0 > kMaxSurfaceSide) {
-      logf("paint: a shadow of %.0f x %.0f pixels is too large; left out", x1 - x0, y1 - y0);
+      logWarningf("paint: a shadow of %.0f x %.0f pixels is too large; left out", x1 - x0, y1 - y0);
       return;
     }
     const int w = static_cast<int>(x1 - x0), h = static_cast<int>(y1 - y0);
@@ -483,8 +483,8 @@ class Painter {
 
 void paintDisplayList(cairo_t* cr, const ui::DisplayList& list, const PaintOptions& options) {
   if (!cr || cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
-    logf("paint: the drawing context is unusable (%s); nothing painted",
-         cr ? cairo_status_to_string(cairo_status(cr)) : "none");
+    logErrorf("paint: the drawing context is unusable (%s); nothing painted",
+              cr ? cairo_status_to_string(cairo_status(cr)) : "none");
     return;
   }
   Painter(cr, options).paint(list);
@@ -492,14 +492,14 @@ void paintDisplayList(cairo_t* cr, const ui::DisplayList& list, const PaintOptio
 
 bool writeWindowPng(ui::Window& window, const std::string& path, double scale) {
   if (!finite(scale) || scale <= 0 || scale > 8) {
-    logf("paint: scale %g for %s is out of range; using 1", scale, path.c_str());
+    logWarningf("paint: scale %g for %s is out of range; using 1", scale, path.c_str());
     scale = 1;
   }
   window.display();
   const ui::Rect content = window.contentRect();
   const double w = std::ceil(content.width() * scale), h = std::ceil(content.height() * scale);
   if (w > kMaxSurfaceSide || h > kMaxSurfaceSide) {
-    logf("paint: a window of %.0f x %.0f pixels is too large for %s", w, h, path.c_str());
+    logWarningf("paint: a window of %.0f x %.0f pixels is too large for %s", w, h, path.c_str());
     return false;
   }
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(1, static_cast<int>(w)),
@@ -511,7 +511,7 @@ bool writeWindowPng(ui::Window& window, const std::string& path, double scale) {
   paintDisplayList(cr, window.displayList(), options);
   cairo_destroy(cr);
   bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
-  if (!ok) vl::log("paint: cannot write " + path);
+  if (!ok) vl::logError("paint: cannot write " + path);
   cairo_surface_destroy(surface);
   return ok;
 }

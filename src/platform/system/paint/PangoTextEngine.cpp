@@ -186,8 +186,8 @@ std::string PangoTextEngine::resolvedFamilyLocked(const ui::Font& font) {
   std::string matched;
   std::string use = wanted;
   if (wanted.empty() || !fontconfigHasFamily(wanted, &matched)) {
-    logf("text: no font family \"%s\"; drawing with %s (%s)", wanted.c_str(), kFallbackFamily,
-         matched.empty() ? "none matched" : matched.c_str());
+    logWarningf("text: no font family \"%s\"; drawing with %s (%s)", wanted.c_str(), kFallbackFamily,
+                matched.empty() ? "none matched" : matched.c_str());
     use = kFallbackFamily;
   }
   families_.emplace(wanted, use);

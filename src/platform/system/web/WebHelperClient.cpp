@@ -100,13 +100,13 @@ bool WebHelperClient::ensureHelper() {
     return false;
   }
   startedMs_ = Clock::current().monotonicMs();
-  logf("web view: helper started (process %d)", static_cast<int>(process_->pid()));
+  logDebugf("web view: helper started (process %d)", static_cast<int>(process_->pid()));
   sendAppearance();
   return true;
 }
 
 void WebHelperClient::send(const Json& command) {
-  if (process_ && !process_->send(command)) log("web helper: a command was not sent");
+  if (process_ && !process_->send(command)) logWarning("web helper: a command was not sent");
 }
 
 ui::Size WebHelperClient::pixelsOf(const WebView& view) const {
@@ -235,7 +235,7 @@ void WebHelperClient::onEnded(unsigned generation) {
     return;
   }
   ++restarts_;
-  log("web view: the helper ended; starting it again");
+  logWarning("web view: the helper ended; starting it again");
   if (!ensureHelper()) return;
   for (auto& [n, state] : views_) {
     auto view = state.view.lock();
@@ -246,7 +246,7 @@ void WebHelperClient::onEnded(unsigned generation) {
 void WebHelperClient::becomeUnavailable(const std::string& why) {
   if (unavailable_) return;
   unavailable_ = true;
-  logf("web view: %s; pages are offered in the browser instead", why.c_str());
+  logWarningf("web view: %s; pages are offered in the browser instead", why.c_str());
   for (auto& [n, state] : views_) {
     dispatch::Queue::main()->async([weak = state.view] {
       if (auto view = weak.lock()) view->engineAvailabilityChanged(false);

@@ -26,7 +26,7 @@ std::unique_ptr<WebHelperProcess> WebHelperProcess::start(
     const std::string& program, const std::map<std::string, std::string>& environment, Callbacks callbacks) {
   int in[2] = {-1, -1}, out[2] = {-1, -1};
   if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
-    logf("web view: no pipes for the helper: %s", std::strerror(errno));
+    logErrorf("web view: no pipes for the helper: %s", std::strerror(errno));
     for (int fd : {in[0], in[1], out[0], out[1]}) {
       if (fd >= 0) ::close(fd);
     }
@@ -49,7 +49,7 @@ std::unique_ptr<WebHelperProcess> WebHelperProcess::start(
 
   const pid_t pid = fork();
   if (pid < 0) {
-    logf("web view: cannot start the helper: %s", std::strerror(errno));
+    logErrorf("web view: cannot start the helper: %s", std::strerror(errno));
     for (int fd : {in[0], in[1], out[0], out[1]}) ::close(fd);
     return nullptr;
   }
@@ -83,7 +83,7 @@ bool WebHelperProcess::send(const Json& command) {
   const std::string line = command.dump(-1, ' ', false, Json::error_handler_t::replace);
   if (line.size() > kMaxLine) {
     // An address this long is no page anyone can show; it is the user's text, so only its size is told.
-    logf("web view: a command of %zu bytes is longer than the helper reads; not sent", line.size());
+    logWarningf("web view: a command of %zu bytes is longer than the helper reads; not sent", line.size());
     return false;
   }
   return sendLine(line);
@@ -99,7 +99,7 @@ bool WebHelperProcess::sendLine(std::string_view text) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno == EAGAIN) {
       // A full pipe means the helper stopped reading: it is hung, and waiting would hang us too.
-      log("web view: the helper stopped reading its commands; ending it");
+      logWarning("web view: the helper stopped reading its commands; ending it");
       ::kill(pid_, SIGKILL);
       return false;
     }
@@ -117,8 +117,8 @@ void WebHelperProcess::stop(double graceMs) {
   ::kill(pid_, SIGTERM);
   // A stopped or hung helper never takes the SIGTERM; quitting must not wait for it.
   if (!collect(pid_, graceMs)) {
-    logf("web view: the helper (process %d) did not end within %.0f ms; killing it", static_cast<int>(pid_),
-         graceMs);
+    logWarningf("web view: the helper (process %d) did not end within %.0f ms; killing it",
+                static_cast<int>(pid_), graceMs);
     ::kill(pid_, SIGKILL);
     int status = 0;
     while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
@@ -177,7 +177,7 @@ void WebHelperProcess::LineCutter::feed(std::string_view bytes,
     const std::size_t end = bytes.find('\n');
     const std::string_view piece = bytes.substr(0, end);
     if (!dropping_ && partial_.size() + piece.size() > kMaxLine) {
-      logf("web view: a report line of more than %zu bytes from the helper was dropped", kMaxLine);
+      logWarningf("web view: a report line of more than %zu bytes from the helper was dropped", kMaxLine);
       partial_.clear();
       dropping_ = true;
     }
@@ -194,7 +194,7 @@ std::optional<Json> WebHelperProcess::parseReport(std::string_view line) {
   BoundedJson parsed = parseJsonBounded(line, kMaxDepth, kMaxLine);
   if (!parsed.ok() || !parsed.value->is_object() || !parsed.value->contains("event") ||
       !(*parsed.value)["event"].is_string()) {
-    logf("web view: a line of %zu bytes from the helper is not a report; ignored", line.size());
+    logWarningf("web view: a line of %zu bytes from the helper is not a report; ignored", line.size());
     return std::nullopt;
   }
   return std::move(parsed.value);

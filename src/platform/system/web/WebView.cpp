@@ -59,7 +59,7 @@ void WebView::engineDidCrash() {
     return;
   }
   reloadedAfterCrash_ = true;
-  log("web view: the page's process ended; loading the page again");
+  logWarning("web view: the page's process ended; loading the page again");
   const std::string& again = url_.empty() ? requested_ : url_;
   if (!again.empty()) engine_->load(*this, again);
 }

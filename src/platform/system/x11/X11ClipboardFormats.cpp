@@ -73,8 +73,8 @@ std::string textOfAnswer(const Answer& a) {
     return latin1ToUtf8(data);
   }
   if (!isValidUtf8(data)) {
-    logf("X11 clipboard: %s (%zu bytes) is not valid UTF-8; the bad bytes are replaced", a.target.c_str(),
-         data.size());
+    logWarningf("X11 clipboard: %s (%zu bytes) is not valid UTF-8; the bad bytes are replaced",
+                a.target.c_str(), data.size());
     return sanitizeUtf8(data);
   }
   return data;
@@ -165,8 +165,9 @@ std::vector<PasteboardItem> itemsFromAnswers(const std::vector<Answer>& answers)
     } else if (t == kHtml) {
       std::string html = decodeHtml(a.data);
       if (!isValidUtf8(html)) {
-        logf("X11 clipboard: text/html (%zu bytes) is not valid UTF-8 or UTF-16; the bad bytes are replaced",
-             html.size());
+        logWarningf(
+            "X11 clipboard: text/html (%zu bytes) is not valid UTF-8 or UTF-16; the bad bytes are replaced",
+            html.size());
         html = sanitizeUtf8(html);
       }
       first.setString(kPasteboardTypeHTML, std::move(html));
@@ -178,7 +179,7 @@ std::vector<PasteboardItem> itemsFromAnswers(const std::vector<Answer>& answers)
         body = eol == std::string_view::npos ? std::string_view() : body.substr(eol + 1);
       }
       if (!isValidUtf8(body)) {
-        logf("X11 clipboard: %s is not UTF-8 text, left out", t.c_str());
+        logWarningf("X11 clipboard: %s is not UTF-8 text, left out", t.c_str());
         continue;
       }
       bool firstUrl = true;
@@ -197,7 +198,7 @@ std::vector<PasteboardItem> itemsFromAnswers(const std::vector<Answer>& answers)
       if (std::string_view(a.data).substr(0, kPngSignature.size()) == kPngSignature) {
         first.setData(kPasteboardTypePNG, a.data);
       } else {
-        log("X11 clipboard: image/png data without the PNG signature, left out");
+        logWarning("X11 clipboard: image/png data without the PNG signature, left out");
       }
     } else if (!first.has(kPasteboardTypeString)) {
       first.setString(kPasteboardTypeString, textOfAnswer(a));

@@ -40,14 +40,14 @@ int onProtocolError(Display* display, XErrorEvent* error) {
   }
   char text[128] = {};
   XGetErrorText(display, error->error_code, text, sizeof text);
-  logf("X11: request %d.%d failed: %s (ignored)", error->request_code, error->minor_code, text);
+  logWarningf("X11: request %d.%d failed: %s (ignored)", error->request_code, error->minor_code, text);
   return 0;
 }
 
 int onConnectionLost(Display* display) {
   // Xlib ends the process when this returns anyway; leaving at once keeps other threads from using the
   // dead connection while static objects are torn down.
-  log(connectionLostMessage(display ? DisplayString(display) : ""));
+  logError(connectionLostMessage(display ? DisplayString(display) : ""));
   _exit(1);
 }
 
@@ -70,7 +70,7 @@ std::unique_ptr<X11Display> X11Display::open(const std::string& name) {
   installHandlersOnce();
   Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
   if (!display) {
-    logf("X11: cannot open display \"%s\"", name.c_str());
+    logErrorf("X11: cannot open display \"%s\"", name.c_str());
     return nullptr;
   }
   return std::unique_ptr<X11Display>(new X11Display(display, DisplayString(display)));

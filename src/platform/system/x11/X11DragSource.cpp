@@ -23,7 +23,7 @@ bool X11DragSource::begin(::Window source, Time time, std::vector<PasteboardItem
   if (active()) finish("replaced by a new drag");
   std::vector<std::string> targets = clipboard::targetsFor(items);
   if (targets.empty()) {
-    log("drag: the records have nothing to offer");
+    logWarning("drag: the records have nothing to offer");
     return false;
   }
   ::Window root = None, child = None;
@@ -32,12 +32,12 @@ bool X11DragSource::begin(::Window source, Time time, std::vector<PasteboardItem
   XQueryPointer(dpy, x_.root(), &root, &child, &rootX, &rootY, &winX, &winY, &mask);
   // The release may have come before the drag was asked for; without the press there is no grab.
   if (!(mask & (Button1Mask | Button2Mask | Button3Mask))) {
-    log("drag: the button went up before the drag began");
+    logDebug("drag: the button went up before the drag began");
     return false;
   }
   XSetSelectionOwner(dpy, x_.atom("XdndSelection"), source, time);
   if (XGetSelectionOwner(dpy, x_.atom("XdndSelection")) != source) {
-    log("drag: could not take the drag selection");
+    logWarning("drag: could not take the drag selection");
     return false;
   }
   source_ = owner_ = source;
@@ -170,7 +170,7 @@ void X11DragSource::leave() {
 }
 
 void X11DragSource::finish(const char* how) {
-  logf("drag: ended, %s", how);
+  logDebugf("drag: ended, %s", how);
   source_ = None;
   target_ = {};
   waitingStatus_ = positionPending_ = accepted_ = released_ = dropping_ = false;
@@ -259,7 +259,8 @@ bool X11DragSource::answer(const XSelectionRequestEvent& request, Atom property)
       XExtendedMaxRequestSize(dpy) > 0 ? XExtendedMaxRequestSize(dpy) : XMaxRequestSize(dpy);
   // A drop is answered in one piece; what does not fit one request is refused rather than cut.
   if (reply->second.size() + 1024 > static_cast<std::size_t>(maxRequest) * 4) {
-    logf("drag: %zu bytes of %s are too large to hand over", reply->second.size(), reply->first.c_str());
+    logWarningf("drag: %zu bytes of %s are too large to hand over", reply->second.size(),
+                reply->first.c_str());
     return false;
   }
   XChangeProperty(dpy, request.requestor, property, x_.atom(reply->first), 8, PropModeReplace,

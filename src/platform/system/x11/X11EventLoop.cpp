@@ -13,7 +13,8 @@ namespace vl::x11 {
 
 X11EventLoop::X11EventLoop(std::unique_ptr<X11Display> display) : display_(std::move(display)) {
   wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (wakeFd_ < 0) log("X11: no wake-up descriptor for the event thread; it will react on its tick only");
+  if (wakeFd_ < 0)
+    logWarning("X11: no wake-up descriptor for the event thread; it will react on its tick only");
 }
 
 X11EventLoop::~X11EventLoop() {

@@ -30,8 +30,8 @@ void X11GlobalEventMonitor::start() {
   int major = 2, minor = 2;
   if (!XQueryExtension(dpy, "XInputExtension", &xiOpcode_, &event, &error) ||
       XIQueryVersion(dpy, &major, &minor) != Success) {
-    logf("X11: the display \"%s\" lacks XInput 2.2; keys typed in other applications are not seen",
-         x.name().c_str());
+    logWarningf("X11: the display \"%s\" lacks XInput 2.2; keys typed in other applications are not seen",
+                x.name().c_str());
     return;
   }
   unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
@@ -42,7 +42,7 @@ void X11GlobalEventMonitor::start() {
   x11::X11ErrorTrap trap(dpy);
   XISelectEvents(dpy, x.root(), &mask, 1);
   if (!trap.sync()) {
-    log("X11: could not watch raw input events; keys typed in other applications are not seen");
+    logWarning("X11: could not watch raw input events; keys typed in other applications are not seen");
     return;
   }
   available_ = true;

@@ -60,7 +60,7 @@ bool X11HotKeyCenter::grab(std::uint16_t keyCode, std::uint64_t modifierFlags) {
   x11::X11Display& x = loop_.display();
   const unsigned int keycode = x11::xKeyCodeFor(x.get(), keyCode);
   if (keycode == 0) {
-    logf("hot key: key code %u has no key on this keyboard", keyCode);
+    logWarningf("hot key: key code %u has no key on this keyboard", keyCode);
     return false;
   }
   const unsigned int mods = x11::stateForFlags(modifierFlags);
@@ -70,7 +70,7 @@ bool X11HotKeyCenter::grab(std::uint16_t keyCode, std::uint64_t modifierFlags) {
   }
   if (trap.sync()) return true;
   if (trap.errorCode() != BadAccess)
-    logf("hot key: grabbing key code %u failed with error %d", keyCode, trap.errorCode());
+    logWarningf("hot key: grabbing key code %u failed with error %d", keyCode, trap.errorCode());
   // Some of the four may have been granted; none may stay behind a refusal.
   ungrab(keyCode, modifierFlags);
   return false;

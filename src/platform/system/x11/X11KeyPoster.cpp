@@ -36,8 +36,8 @@ std::shared_ptr<X11KeyPoster> X11KeyPoster::create(const std::string& displayNam
   int eventBase = 0, errorBase = 0, major = 0, minor = 0;
   const bool xtest = XTestQueryExtension(display->get(), &eventBase, &errorBase, &major, &minor);
   if (!xtest)
-    logf("X11: the display \"%s\" lacks XTEST; pasting needs the user's own keystroke",
-         display->name().c_str());
+    logWarningf("X11: the display \"%s\" lacks XTEST; pasting needs the user's own keystroke",
+                display->name().c_str());
   return std::shared_ptr<X11KeyPoster>(new X11KeyPoster(std::move(display), xtest));
 }
 
@@ -75,7 +75,7 @@ bool X11KeyPoster::postKeyEvent(std::uint16_t keyCode, std::uint64_t modifierFla
   Display* dpy = display_->get();
   const unsigned int keycode = x11::xKeyCodeFor(dpy, keyCode);
   if (keycode == 0) {
-    logf("X11: key code %u has no key on this keyboard; nothing posted", keyCode);
+    logWarningf("X11: key code %u has no key on this keyboard; nothing posted", keyCode);
     return false;
   }
   x11::X11ErrorTrap trap(dpy);

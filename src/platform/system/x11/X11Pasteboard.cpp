@@ -19,7 +19,7 @@ std::shared_ptr<X11Pasteboard> X11Pasteboard::create(const std::string& displayN
   if (!events || !readerDisplay) return nullptr;
   int eventBase = 0, errorBase = 0;
   if (!XFixesQueryExtension(events->get(), &eventBase, &errorBase)) {
-    logf("X11 clipboard: the display \"%s\" lacks the XFixes extension", events->name().c_str());
+    logWarningf("X11 clipboard: the display \"%s\" lacks the XFixes extension", events->name().c_str());
     return nullptr;
   }
   auto reader = std::make_unique<x11::X11SelectionReader>(std::move(readerDisplay), options.limits);
@@ -153,7 +153,8 @@ bool X11Pasteboard::claim() {
       std::lock_guard lock(mutex_);
       own_ = false;
     }
-    log("X11 clipboard: could not take the CLIPBOARD selection; other applications keep the old contents");
+    logError(
+        "X11 clipboard: could not take the CLIPBOARD selection; other applications keep the old contents");
     return false;
   }
   return true;
@@ -208,7 +209,7 @@ void X11Pasteboard::onTick() {
   const auto stall = std::chrono::milliseconds(options_.incrStallTimeoutMs);
   for (auto it = transfers_.begin(); it != transfers_.end();) {
     if (now - it->lastActivity > stall) {
-      logf("X11 clipboard: window 0x%lx stopped taking a large answer; given up", it->requestor);
+      logWarningf("X11 clipboard: window 0x%lx stopped taking a large answer; given up", it->requestor);
       it = transfers_.erase(it);
     } else {
       ++it;

@@ -35,7 +35,7 @@ std::vector<std::pair<int, double>> setValuators(const unsigned char* mask, int 
 
 void SmoothScroll::addDevice(int device, const std::vector<ScrollAxis>& axes) {
   if (devices_.size() >= kMaxDevices && !knows(device)) {
-    log("X11 windows: too many pointer devices; smooth scrolling starts over");
+    logWarning("X11 windows: too many pointer devices; smooth scrolling starts over");
     devices_.clear();
   }
   std::vector<Axis>& list = devices_[device];

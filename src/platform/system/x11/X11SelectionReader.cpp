@@ -162,7 +162,7 @@ std::vector<std::string> X11SelectionReader::offeredTargets(::Window window, boo
   std::vector<std::string> names;
   if (outcome != Outcome::Ok) return names;
   if (type != "ATOM" && type != "TARGETS") {
-    logf("X11 clipboard: the owner answered TARGETS with a %s instead of atoms", type.c_str());
+    logWarningf("X11 clipboard: the owner answered TARGETS with a %s instead of atoms", type.c_str());
     return names;
   }
   // Only so many names are worth looking at: an owner that offers thousands is not a real program.
@@ -194,7 +194,8 @@ std::vector<PasteboardItem> X11SelectionReader::read() {
   const auto offered = offeredTargets(window, &answered);
   std::vector<clipboard::Answer> answers;
   if (!answered) {
-    logf("X11 clipboard: the owner did not answer within %d ms; nothing read", limits_.answerTimeoutMs);
+    logWarningf("X11 clipboard: the owner did not answer within %d ms; nothing read",
+                limits_.answerTimeoutMs);
   } else {
     for (const auto& target : clipboard::wantedTargets(offered)) {
       clipboard::Answer answer{target, {}, {}};
@@ -206,9 +207,9 @@ std::vector<PasteboardItem> X11SelectionReader::read() {
         // A password manager's secret: its content is never asked for, so it is never in our memory.
         if (secret) break;
       } else if (outcome == Outcome::TooLarge) {
-        logf("X11 clipboard: %s is larger than %zu bytes, left out", target.c_str(), limits_.maxBytes);
+        logWarningf("X11 clipboard: %s is larger than %zu bytes, left out", target.c_str(), limits_.maxBytes);
       } else if (outcome == Outcome::TimedOut) {
-        logf("X11 clipboard: no answer for %s in time; the rest is not read", target.c_str());
+        logWarningf("X11 clipboard: no answer for %s in time; the rest is not read", target.c_str());
         break;
       }
     }

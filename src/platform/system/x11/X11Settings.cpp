@@ -63,11 +63,11 @@ XSettings parseXSettings(std::string_view bytes) {
   Reader r(bytes, big);
   std::uint32_t serial = 0, count = 0;
   if (!r.skip(4) || !r.u32(serial) || !r.u32(count)) {
-    log("xsettings: the settings header is cut short; no settings read");
+    logWarning("xsettings: the settings header is cut short; no settings read");
     return settings;
   }
   if (count > kMaxXSettings) {
-    logf("xsettings: %u settings announced; reading the first %zu", count, kMaxXSettings);
+    logWarningf("xsettings: %u settings announced; reading the first %zu", count, kMaxXSettings);
     count = kMaxXSettings;
   }
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -95,7 +95,7 @@ XSettings parseXSettings(std::string_view bytes) {
       ok = false;
     }
     if (!ok) {
-      logf("xsettings: setting %u of %u is malformed; the rest are not read", i + 1, count);
+      logWarningf("xsettings: setting %u of %u is malformed; the rest are not read", i + 1, count);
       break;
     }
     settings[name] = std::move(value);

@@ -223,7 +223,8 @@ struct X11TrayIcon::XSide {
     if (!wanted) return;
     if (manager == None) {
       if (!absenceLogged) {
-        log("tray: no StatusNotifierWatcher and no system tray; no tray icon, the hot key still opens "
+        logWarning(
+            "tray: no StatusNotifierWatcher and no system tray; no tray icon, the hot key still opens "
             "everything");
       }
       absenceLogged = true;
@@ -455,7 +456,7 @@ unsigned long X11TrayIcon::iconWindow() {
 
 void X11TrayIcon::statusItemChanged(const std::shared_ptr<ui::StatusItem>& item) {
   if (itemIdentity_ && itemIdentity_ != item.get()) {
-    if (!manyItemsLogged_) log("tray: only the first status item is shown in the tray");
+    if (!manyItemsLogged_) logWarning("tray: only the first status item is shown in the tray");
     manyItemsLogged_ = true;
     return;
   }
@@ -491,7 +492,7 @@ void X11TrayIcon::statusItemRemoved(const ui::StatusItem* item) {
 void X11TrayIcon::clicked(int rootX, int rootY, int rootHeight, bool) {
   auto item = item_.lock();
   if (!item) {
-    log("tray: a click on the icon before the status item is set; ignored");
+    logWarning("tray: a click on the icon before the status item is set; ignored");
     return;
   }
   std::shared_ptr<ui::Menu> menu = item->menu();

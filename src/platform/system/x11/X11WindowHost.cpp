@@ -110,20 +110,20 @@ void X11WindowHost::start() {
     XSetLocaleModifiers("@im=none");
     im_ = XOpenIM(dpy, nullptr, nullptr, nullptr);
   }
-  if (!im_) log("X11 windows: no input method; typed text comes without dead keys or compose");
+  if (!im_) logWarning("X11 windows: no input method; typed text comes without dead keys or compose");
   int error = 0;
   if (XRRQueryExtension(dpy, &randrEvent_, &error)) {
     XRRSelectInput(dpy, x_.root(),
                    RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
   } else {
     randrEvent_ = -1;
-    log("X11 windows: no RandR; one screen the size of the root window");
+    logWarning("X11 windows: no RandR; one screen the size of the root window");
   }
   int xiEvent = 0, major = 2, minor = 2;
   if (!XQueryExtension(dpy, "XInputExtension", &xiOpcode_, &xiEvent, &error) ||
       XIQueryVersion(dpy, &major, &minor) != Success || major * 10 + minor < 22) {
     xiOpcode_ = -1;
-    log("X11 windows: no XInput 2.2; the wheel scrolls in whole lines");
+    logWarning("X11 windows: no XInput 2.2; the wheel scrolls in whole lines");
   } else {
     // Presses anywhere, for embedded pages: a click on one is what lets it take the keyboard.
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
@@ -139,7 +139,8 @@ void X11WindowHost::start() {
                                    XFixesSelectionClientCloseNotifyMask);
   } else {
     fixesEvent_ = -1;
-    log("X11 windows: no XFixes; a compositing manager started later leaves clear windows as they are");
+    logWarning(
+        "X11 windows: no XFixes; a compositing manager started later leaves clear windows as they are");
   }
   compositing_ = compositing();
   int shapeEvent = 0;
@@ -531,9 +532,10 @@ void X11WindowHost::retryGrab() {
   }
   if (std::chrono::steady_clock::now() < grabRetryUntil_) return;
   grabRetryUntil_ = {};
-  if (!w->grabbed) log("X11 windows: a pop-up could not hold the pointer; outside clicks will not close it");
+  if (!w->grabbed)
+    logWarning("X11 windows: a pop-up could not hold the pointer; outside clicks will not close it");
   if (w->traits.menu && !w->keyboardGrabbed)
-    log("X11 windows: a menu could not hold the keyboard; use the pointer");
+    logWarning("X11 windows: a menu could not hold the keyboard; use the pointer");
 }
 
 void X11WindowHost::releaseGrab(XWin& w) {
@@ -581,7 +583,7 @@ void X11WindowHost::present(PixelUpdate u) {
                                reinterpret_cast<char*>(u.pixels.data()), static_cast<unsigned>(a.width),
                                static_cast<unsigned>(a.height), 32, static_cast<int>(a.width * 4));
   if (!image) {
-    log("X11 windows: cannot describe the window's pixels to the server; frame dropped");
+    logError("X11 windows: cannot describe the window's pixels to the server; frame dropped");
     return;
   }
   XPutImage(dpy, w->id, w->gc, image, 0, 0, static_cast<int>(a.x), static_cast<int>(a.y),
@@ -606,8 +608,8 @@ void X11WindowHost::release(XWin& w) {
 
 void X11WindowHost::lost(XWin& w) {
   const int number = w.traits.number;
-  logf("X11 windows: another client destroyed the window of window %d; it is made again when it shows",
-       number);
+  logWarningf("X11 windows: another client destroyed the window of window %d; it is made again when it shows",
+              number);
   X11ErrorTrap trap(x_.get());
   releaseGrab(w);
   if (w.xic) XDestroyIC(w.xic);
@@ -683,7 +685,7 @@ void X11WindowHost::recreate(XWin& w) {
     if (name == c.toolkit) entry = &c;
   }
   if (!entry) {
-    logf("X11 windows: no cursor \"%s\"; the arrow stands in", name.c_str());
+    logWarningf("X11 windows: no cursor \"%s\"; the arrow stands in", name.c_str());
     entry = &kCursors[0];
   }
   ::Cursor cursor = XcursorLibraryLoadCursor(x_.get(), entry->css);
@@ -719,7 +721,7 @@ void X11WindowHost::removeSurface(int surface) { sockets_.remove(surface); }
 bool X11WindowHost::beginDrag(int number, std::vector<PasteboardItem> items) {
   XWin* w = byNumber(number);
   if (!w || w->id == None || !w->viewable) {
-    log("drag: the window is not on screen");
+    logWarning("drag: the window is not on screen");
     return false;
   }
   return drag_.begin(w->id, lastTime_, std::move(items));

@@ -78,7 +78,7 @@ void useUtf8Ctype() {
   auto utf8 = [](const char* l) { return l && (std::strstr(l, "UTF-8") || std::strstr(l, "utf8")); };
   if (utf8(current)) return;
   if (!utf8(std::setlocale(LC_CTYPE, "")) && !utf8(std::setlocale(LC_CTYPE, "C.UTF-8"))) {
-    log("X11 windows: no UTF-8 locale; typed text beyond ASCII may not arrive");
+    logWarning("X11 windows: no UTF-8 locale; typed text beyond ASCII may not arrive");
   }
 }
 
@@ -251,8 +251,8 @@ class X11WindowPeer final : public ui::WindowPeer {
       whole_ = true;
     }
     if (cairo_surface_status(buffer_) != CAIRO_STATUS_SUCCESS) {
-      logf("X11 windows: no back buffer of %ld x %ld pixels for window \"%s\"", px.width, px.height,
-           window_.title().c_str());
+      logErrorf("X11 windows: no back buffer of %ld x %ld pixels for window \"%s\"", px.width, px.height,
+                window_.title().c_str());
       cairo_surface_destroy(buffer_);
       buffer_ = nullptr;
       return;
@@ -430,7 +430,7 @@ void X11WindowServer::start() {
   if (desktop) {
     desktopChanged(*desktop);
   } else {
-    log("X11 windows: the display did not answer in time; screens follow when it does");
+    logWarning("X11 windows: the display did not answer in time; screens follow when it does");
   }
   // Colours resolve against the light or dark look while recording: a switch repaints every window.
   themeChanged_ = ui::SystemAppearance::shared().center().observe(
@@ -503,9 +503,10 @@ PixelRect X11WindowServer::pixelFrameFor(const ui::Window& window) const {
   const long maxWidth = std::max(640L, 2 * desktop_.root.width),
              maxHeight = std::max(480L, 2 * desktop_.root.height);
   if (px.width > maxWidth || px.height > maxHeight) {
-    logf("X11 windows: window \"%s\" is larger than the screens (%ld x %ld pixels); shown cut to %ld x %ld",
-         window.title().c_str(), px.width, px.height, std::min(px.width, maxWidth),
-         std::min(px.height, maxHeight));
+    logWarningf(
+        "X11 windows: window \"%s\" is larger than the screens (%ld x %ld pixels); shown cut to %ld x %ld",
+        window.title().c_str(), px.width, px.height, std::min(px.width, maxWidth),
+        std::min(px.height, maxHeight));
     px.width = std::min(px.width, maxWidth);
     px.height = std::min(px.height, maxHeight);
   }

@@ -40,7 +40,7 @@ bool spawnDetached(const std::vector<std::string>& arguments) {
   argv.push_back(nullptr);
   pid_t pid = 0;
   if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-    logf("cannot start %s", arguments[0].c_str());
+    logWarningf("cannot start %s", arguments[0].c_str());
     return false;
   }
   std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
@@ -123,14 +123,14 @@ std::vector<RunningApplication> X11Workspace::runningApplications() const {
 
 bool X11Workspace::launchApplication(const std::string& path) {
   if (!endsWith(path, ".desktop")) {
-    logf("launch: %s is not a desktop entry", path.c_str());
+    logWarningf("launch: %s is not a desktop entry", path.c_str());
     return false;
   }
   auto text = files::readFile(path);
   auto entry = text ? DesktopEntryIndex::parse(*text) : std::nullopt;
   auto arguments = entry ? DesktopEntryIndex::argumentsOfExec(entry->exec) : std::vector<std::string>();
   if (arguments.empty()) {
-    logf("launch: %s has no program to start", path.c_str());
+    logWarningf("launch: %s has no program to start", path.c_str());
     return false;
   }
   return spawnDetached(arguments);
@@ -159,7 +159,7 @@ bool X11Workspace::giveFocusBack() {
   // Keys posted before the focus arrives would land in our own window or nowhere.
   const bool back = x11::activateWindowAndWait(*connection, previous, CurrentTime, kFocusWaitMs);
   putBackFocusConnection(std::move(connection));
-  if (!back) log("workspace: the window active before ours is gone; the focus stays where it is");
+  if (!back) logWarning("workspace: the window active before ours is gone; the focus stays where it is");
   return back;
 }
 
@@ -186,7 +186,7 @@ namespace {
 bool isURL(const std::string& url) {
   if (!url.empty() && url[0] != '-' && url.find(':') != std::string::npos) return true;
   // What is opened may be copied text, or hold a search query: only its size is logged.
-  logf("open: a text of %zu bytes is not a URL", url.size());
+  logWarningf("open: a text of %zu bytes is not a URL", url.size());
   return false;
 }
 
@@ -197,14 +197,14 @@ bool X11Workspace::openURL(const std::string& url) { return isURL(url) && spawnD
 bool X11Workspace::openURL(const std::string& url, const std::string& applicationPath) {
   if (!isURL(url)) return false;
   if (!endsWith(applicationPath, ".desktop")) {
-    logf("open: %s is not a desktop entry", applicationPath.c_str());
+    logWarningf("open: %s is not a desktop entry", applicationPath.c_str());
     return false;
   }
   auto text = files::readFile(applicationPath);
   auto entry = text ? DesktopEntryIndex::parse(*text) : std::nullopt;
   auto arguments = entry ? DesktopEntryIndex::argumentsOfExec(entry->exec, url) : std::vector<std::string>();
   if (arguments.empty()) {
-    logf("open: %s has no program to start", applicationPath.c_str());
+    logWarningf("open: %s has no program to start", applicationPath.c_str());
     return false;
   }
   return spawnDetached(arguments);

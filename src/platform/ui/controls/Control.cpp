@@ -81,7 +81,7 @@ bool Control::sendAction(const std::string& action, const std::shared_ptr<Action
   if (!enabled_ || action.empty()) return false;
   std::shared_ptr<View> keep = self();  // the action may remove this control
   bool sent = Application::shared().sendAction(action, target, this);
-  if (!sent) logf("%s: action %s found no receiver", className().c_str(), action.c_str());
+  if (!sent) logWarningf("%s: action %s found no receiver", className().c_str(), action.c_str());
   return sent;
 }
 

@@ -42,7 +42,7 @@ void PopUpButton::insertItemWithTitle(const std::string& title, long index) {
     if (selected_.lock() == old) selected_.reset();
   }
   if (index < 0 || index > numberOfItems()) {
-    logf("pop-up: insert index %ld out of range (%ld items)", index, numberOfItems());
+    logWarningf("pop-up: insert index %ld out of range (%ld items)", index, numberOfItems());
     return;
   }
   popUpMenu_->insertItem(MenuItem::create(title), index);

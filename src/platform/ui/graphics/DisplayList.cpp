@@ -130,7 +130,7 @@ void GraphicsContext::strokePath(const BezierPath& p, const Color& c) {
 void GraphicsContext::drawImage(const ImageRef& image, const Rect& r, CompositingOperation op,
                                 double fraction) {
   if (!image) {
-    log("drawImage without an image, nothing drawn");
+    logWarning("drawImage without an image, nothing drawn");
     return;
   }
   DrawCommand d;
@@ -182,7 +182,7 @@ void GraphicsContext::save() { stack_.push_back(state_); }
 
 void GraphicsContext::restore() {
   if (stack_.empty()) {
-    log("graphics context restore without save, ignored");
+    logWarning("graphics context restore without save, ignored");
     return;
   }
   state_ = stack_.back();

@@ -11,8 +11,8 @@ Image::Image(Size size, int pixelsWide, int pixelsHigh, std::vector<std::uint8_t
                              : 0;
   if (expected == 0 || rgba.size() != expected) {
     if (!rgba.empty() || pixelsWide != 0 || pixelsHigh != 0) {
-      logf("image %s: %zu pixel bytes do not match %d x %d, pixels dropped", name_.c_str(), rgba.size(),
-           pixelsWide, pixelsHigh);
+      logWarningf("image %s: %zu pixel bytes do not match %d x %d, pixels dropped", name_.c_str(),
+                  rgba.size(), pixelsWide, pixelsHigh);
     }
     return;
   }

@@ -69,7 +69,7 @@ ImageRef loadImageFile(const std::string& path, const std::string& name, double 
 
 ImageRef Image::named(const std::string& name) {
   if (name.empty() || name.find('/') != std::string::npos || name.find("..") != std::string::npos) {
-    logf("image: no image named \"%s\"", name.c_str());
+    logWarningf("image: no image named \"%s\"", name.c_str());
     return nullptr;
   }
   auto screen = Screen::mainScreen();
@@ -88,7 +88,7 @@ ImageRef Image::named(const std::string& name) {
     const std::string& path = useDouble ? twice : single;
     if (!path.empty() && files::isRegularFile(path)) image = loadImageFile(path, name, useDouble ? 2 : 1);
   }
-  if (!image) logf("image: no image named \"%s\"", name.c_str());
+  if (!image) logWarningf("image: no image named \"%s\"", name.c_str());
   std::lock_guard<std::mutex> lock(namedMutex());
   namedImages()[key] = image;
   return image;

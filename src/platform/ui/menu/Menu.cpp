@@ -44,7 +44,8 @@ Menu::~Menu() {
 
 std::shared_ptr<MenuItem> Menu::itemAtIndex(long index) const {
   if (index < 0 || index >= numberOfItems()) {
-    logf("menu \"%s\": item index %ld out of range (%ld items)", title_.c_str(), index, numberOfItems());
+    logWarningf("menu \"%s\": item index %ld out of range (%ld items)", title_.c_str(), index,
+                numberOfItems());
     return nullptr;
   }
   return items_[static_cast<std::size_t>(index)];
@@ -67,12 +68,13 @@ std::shared_ptr<MenuItem> Menu::addItemWithTitle(std::string title, std::string 
 void Menu::insertItem(const std::shared_ptr<MenuItem>& item, long index) {
   if (!item) return;
   if (item->menu_ == this) {
-    logf("menu \"%s\": item \"%s\" is already in it, not inserted again", title_.c_str(),
-         item->title().c_str());
+    logWarningf("menu \"%s\": item \"%s\" is already in it, not inserted again", title_.c_str(),
+                item->title().c_str());
     return;
   }
   if (index < 0 || index > numberOfItems()) {
-    logf("menu \"%s\": insert index %ld out of range (%ld items)", title_.c_str(), index, numberOfItems());
+    logWarningf("menu \"%s\": insert index %ld out of range (%ld items)", title_.c_str(), index,
+                numberOfItems());
     return;
   }
   std::shared_ptr<MenuItem> keep = item;
@@ -179,7 +181,7 @@ bool Menu::popUpMenuPositioningItem(const MenuItem* item, Point location, View* 
 
 std::shared_ptr<MenuItem> Menu::trackPopUp(const MenuItem* item, Point location, View* view) {
   if (open_) {
-    logf("menu \"%s\" is already open", title_.c_str());
+    logWarningf("menu \"%s\" is already open", title_.c_str());
     return nullptr;
   }
   if (item && !contains(item)) item = nullptr;
@@ -218,7 +220,7 @@ std::shared_ptr<MenuItem> Menu::trackPopUp(const MenuItem* item, Point location,
   bool usable = chosen && !cancelled_ && contains(chosen.get()) && chosen->isEnabled() &&
                 !chosen->isHidden() && !chosen->isSeparatorItem() && !chosen->hasSubmenu();
   if (chosen && !usable && !cancelled_) {
-    logf("menu \"%s\": item \"%s\" cannot be chosen", title_.c_str(), chosen->title().c_str());
+    logWarningf("menu \"%s\": item \"%s\" cannot be chosen", title_.c_str(), chosen->title().c_str());
   }
   for (auto it = opened.rbegin(); it != opened.rend(); ++it) (*it)->close();
   close();

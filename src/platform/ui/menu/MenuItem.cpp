@@ -24,8 +24,8 @@ std::shared_ptr<MenuItem> MenuItem::separatorItem() {
 void MenuItem::setSubmenu(std::shared_ptr<Menu> submenu) {
   if (submenu == submenu_) return;
   if (submenu && submenu->supermenu_ && submenu->supermenu_ != menu_) {
-    logf("menu \"%s\" already hangs under another item, not attached to \"%s\"", submenu->title().c_str(),
-         title_.c_str());
+    logWarningf("menu \"%s\" already hangs under another item, not attached to \"%s\"",
+                submenu->title().c_str(), title_.c_str());
     return;
   }
   if (submenu_) submenu_->supermenu_ = nullptr;

@@ -81,7 +81,7 @@ MenuRowLayout MenuRowLayout::of(const Menu& menu) {
   for (const auto& item : menu.items()) {
     if (item->isHidden()) continue;
     if (l.rows.size() == kMaxRows) {
-      logf("menu \"%s\": more than %zu rows; the rest are left out", menu.title().c_str(), kMaxRows);
+      logWarningf("menu \"%s\": more than %zu rows; the rest are left out", menu.title().c_str(), kMaxRows);
       break;
     }
     const double h = item->isSeparatorItem() ? kSeparatorHeight : kRowHeight;
@@ -226,7 +226,7 @@ void MenuTracker::install(bool on) {
   Menu::setPresenter([](Menu& menu, const MenuItem* positioned, Point at) {
     // Without a window server nothing could be seen or clicked: a wait for the user would never end.
     if (!WindowServer::installed()) {
-      logf("menu \"%s\": no window server; closed at once", menu.title().c_str());
+      logWarningf("menu \"%s\": no window server; closed at once", menu.title().c_str());
       return std::shared_ptr<MenuItem>();
     }
     return track(menu, positioned, at);
@@ -244,7 +244,7 @@ void MenuTracker::cancel() {
 
 std::shared_ptr<MenuItem> MenuTracker::track(Menu& menu, const MenuItem* positioned, Point at) {
   if (currentTracker()) {
-    logf("menu \"%s\": another menu is open; not shown", menu.title().c_str());
+    logWarningf("menu \"%s\": another menu is open; not shown", menu.title().c_str());
     return nullptr;
   }
   auto keep = menu.weak_from_this().lock();

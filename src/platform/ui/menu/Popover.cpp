@@ -58,7 +58,7 @@ Size Popover::contentSize() const {
 
 void Popover::setContentSize(Size size) {
   if (!std::isfinite(size.width) || !std::isfinite(size.height) || size.width < 0 || size.height < 0) {
-    logf("popover: content size %s refused", stringFromSize(size).c_str());
+    logWarningf("popover: content size %s refused", stringFromSize(size).c_str());
     return;
   }
   contentSize_ = size;
@@ -74,11 +74,11 @@ void Popover::post(const char* name) {
 
 void Popover::showRelativeToRect(const Rect& rect, View* view, RectEdge preferredEdge) {
   if (!view || !view->window()) {
-    log("popover: no view in a window to show it at");
+    logWarning("popover: no view in a window to show it at");
     return;
   }
   if (!contentViewController_) {
-    log("popover: no content view controller, not shown");
+    logWarning("popover: no content view controller, not shown");
     return;
   }
   Window* anchor = view->window();
@@ -89,7 +89,7 @@ void Popover::showRelativeToRect(const Rect& rect, View* view, RectEdge preferre
 
 void Popover::showRelativeToScreenRect(const Rect& onScreen, RectEdge preferredEdge) {
   if (!contentViewController_) {
-    log("popover: no content view controller, not shown");
+    logWarning("popover: no content view controller, not shown");
     return;
   }
   // The screen holding the rectangle's middle keeps the popover; off every screen, the main one.

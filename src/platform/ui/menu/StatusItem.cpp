@@ -81,7 +81,7 @@ double StatusItem::width() const {
 
 void StatusItem::setLength(double length) {
   if (!(length > 0) && length != kSquareStatusItemLength && length != kVariableStatusItemLength) {
-    logf("status item: length %g refused", length);
+    logWarningf("status item: length %g refused", length);
     return;
   }
   length_ = length;
@@ -128,7 +128,7 @@ StatusBar& StatusBar::system() {
 
 std::shared_ptr<StatusItem> StatusBar::statusItemWithLength(double length) {
   if (!(length > 0) && length != kSquareStatusItemLength && length != kVariableStatusItemLength) {
-    logf("status bar: length %g refused; using a square item", length);
+    logWarningf("status bar: length %g refused; using a square item", length);
     length = kSquareStatusItemLength;
   }
   auto item = std::make_shared<StatusItem>(length);

@@ -40,7 +40,7 @@ TableView::TableView(const Rect& frame) : Control(frame) { setAutoresizesSubview
 
 void TableView::addTableColumn(const std::shared_ptr<TableColumn>& column) {
   if (!column || column->tableView_) {
-    log("table: a column that is missing or already in a table is not added");
+    logWarning("table: a column that is missing or already in a table is not added");
     return;
   }
   column->tableView_ = this;
@@ -59,7 +59,7 @@ long TableView::columnWithIdentifier(const std::string& identifier) const {
 
 void TableView::setRowHeight(double h) {
   if (!std::isfinite(h) || h <= 0) {
-    logf("table: row height %g refused", h);
+    logWarningf("table: row height %g refused", h);
     return;
   }
   rowHeight_ = h;
@@ -96,7 +96,7 @@ void TableView::recomputeHeights() {
         if (std::isfinite(*asked) && *asked > 0) {
           h = *asked;
         } else if (!warned) {
-          logf("table: height %g of row %ld refused; using %g", *asked, row, rowHeight_);
+          logWarningf("table: height %g of row %ld refused; using %g", *asked, row, rowHeight_);
           warned = true;
         }
       }
@@ -189,7 +189,7 @@ std::shared_ptr<TableRowView> TableView::makeRowView(long row) {
   if (v) {
     for (auto& [r, existing] : rowViews_) {
       if (existing == v) {
-        logf("table: the delegate gave row %ld the view of row %ld; using a plain row view", row, r);
+        logWarningf("table: the delegate gave row %ld the view of row %ld; using a plain row view", row, r);
         v = nullptr;
         break;
       }
@@ -327,7 +327,7 @@ void TableView::reloadData() {
   std::shared_ptr<TableViewDataSource> ds = dataSource();
   long count = ds ? ds->numberOfRowsInTableView(*this) : 0;
   if (count < 0) {
-    logf("table: the data source answered %ld rows; showing none", count);
+    logWarningf("table: the data source answered %ld rows; showing none", count);
     count = 0;
   }
   auto views = std::move(rowViews_);
@@ -391,7 +391,7 @@ void TableView::beginUpdates() { ++updateDepth_; }
 
 void TableView::endUpdates() {
   if (updateDepth_ == 0) {
-    log("table: endUpdates without beginUpdates, ignored");
+    logWarning("table: endUpdates without beginUpdates, ignored");
     return;
   }
   if (--updateDepth_ > 0) return;
@@ -421,7 +421,7 @@ void TableView::insertRowsAtIndexes(const IndexSet& rows, unsigned animationOpti
   beginUpdates();
   for (long at : rows) {  // ascending: each index is the row's place once all are in
     if (at > rowCount_) {
-      logf("table: insert at row %ld past the end (%ld rows), ignored", at, rowCount_);
+      logWarningf("table: insert at row %ld past the end (%ld rows), ignored", at, rowCount_);
       continue;
     }
     std::map<long, std::shared_ptr<TableRowView>> moved;
@@ -453,7 +453,7 @@ void TableView::removeRowsAtIndexes(const IndexSet& rows, unsigned animationOpti
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) {  // descending: indexes are current rows
     long at = *it;
     if (at >= rowCount_) {
-      logf("table: remove of row %ld past the end (%ld rows), ignored", at, rowCount_);
+      logWarningf("table: remove of row %ld past the end (%ld rows), ignored", at, rowCount_);
       continue;
     }
     if (auto found = rowViews_.find(at); found != rowViews_.end()) {
@@ -493,7 +493,7 @@ void TableView::removeRowsAtIndexes(const IndexSet& rows, unsigned animationOpti
 
 void TableView::scrollRowToVisible(long row) {
   if (row < 0 || row >= rowCount_) {
-    logf("table: cannot scroll to row %ld of %ld", row, rowCount_);
+    logWarningf("table: cannot scroll to row %ld of %ld", row, rowCount_);
     return;
   }
   ClipView* clip = clipView();

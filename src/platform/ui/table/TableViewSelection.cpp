@@ -53,7 +53,7 @@ void TableView::selectRowIndexes(const IndexSet& rows, bool byExtendingSelection
   }
   for (long row : rows) {
     if (row >= rowCount_) {
-      logf("table: cannot select row %ld of %ld", row, rowCount_);
+      logWarningf("table: cannot select row %ld of %ld", row, rowCount_);
       continue;
     }
     if (selected_.contains(row)) continue;

@@ -37,8 +37,8 @@ class TextField::EditorDelegate : public TextViewDelegate {
       editor.replaceCharactersByUser({0, editor.length()}, suggestion, "Typing");
       applyingSuggestion_ = false;
     } else {
-      logf("%s: the formatter refused the edit%s%s", field_->className().c_str(), error.empty() ? "" : ": ",
-           error.c_str());
+      logDebugf("%s: the formatter refused the edit%s%s", field_->className().c_str(),
+                error.empty() ? "" : ": ", error.c_str());
     }
     return false;
   }

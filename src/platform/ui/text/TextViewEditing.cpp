@@ -79,7 +79,7 @@ void TextView::applyChange(Range range, const std::string& text) { storage_.repl
 
 bool TextView::replaceCharactersByUser(Range range, const std::string& text, const std::string& actionName) {
   if (!editable_) {
-    logf("%s: the text is not editable; edit refused", className().c_str());
+    logDebugf("%s: the text is not editable; edit refused", className().c_str());
     return false;
   }
   std::shared_ptr<View> keep = self();
@@ -142,7 +142,7 @@ void TextView::insertText(const std::string& text) {
 
 void TextView::copySelection() {
   if (bullets_) {
-    log("secure text is never copied");
+    logDebug("secure text is never copied");
     return;
   }
   if (selection_.length == 0) return;
@@ -203,7 +203,7 @@ const TextView::EditingCommand* TextView::editingCommand(const std::string& name
     });
     writes({"cut:"}, [](TextView& v, const std::string&) {
       if (v.bullets_) {
-        log("secure text is never cut");
+        logDebug("secure text is never cut");
         return true;
       }
       v.copySelection();
@@ -212,7 +212,7 @@ const TextView::EditingCommand* TextView::editingCommand(const std::string& name
     writes({"paste:"}, [](TextView& v, const std::string&) {
       std::optional<std::string> text = TextPasteboard::current()->readString();
       if (!text) {
-        log("paste: the pasteboard holds no text");
+        logDebug("paste: the pasteboard holds no text");
         return true;
       }
       v.replaceCharactersByUser(v.selection_, v.fieldEditor_ ? withoutLineEnds(*text) : *text, "Paste");
@@ -222,7 +222,7 @@ const TextView::EditingCommand* TextView::editingCommand(const std::string& name
       v.typingRecord_.reset();
       const bool undo = c == "undo:";
       if (!(undo ? v.undoManager_.undo() : v.undoManager_.redo()))
-        logf("%s: nothing to %s", v.className().c_str(), undo ? "undo" : "redo");
+        logDebugf("%s: nothing to %s", v.className().c_str(), undo ? "undo" : "redo");
       return true;
     });
     // A field editor leaves Return and Tab to its field.
@@ -369,7 +369,7 @@ void TextView::doCommandBySelector(const std::string& command) {
   // Not an editing command here (Escape's cancelOperation:, or an edit of read-only text): someone up the
   // chain may want it.
   if (Responder* next = nextResponder(); next && next->tryToPerform(command, this)) return;
-  logf("%s: command %s not handled", className().c_str(), command.c_str());
+  logDebugf("%s: command %s not handled", className().c_str(), command.c_str());
 }
 
 bool TextView::respondsToAction(const std::string& action) const {

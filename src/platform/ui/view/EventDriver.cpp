@@ -35,7 +35,7 @@ void EventDriver::typeText(const std::string& text) {
     std::uint16_t code = 0;
     bool shift = false;
     if (!keyCodeForCharacter(c, &code, &shift)) {
-      logf("typeText: no key types byte 0x%02x, skipped", static_cast<unsigned char>(c));
+      logWarningf("typeText: no key types byte 0x%02x, skipped", static_cast<unsigned char>(c));
       continue;
     }
     typeKey(code, shift ? ModifierFlags::Shift : 0);
@@ -49,7 +49,7 @@ void EventDriver::flagsChanged(std::uint64_t flags) {
 void EventDriver::postMouse(EventType type, const std::shared_ptr<Window>& window, Point at,
                             std::uint64_t flags, int clicks) {
   if (!window) {
-    log("EventDriver: mouse event without a window, dropped");
+    logWarning("EventDriver: mouse event without a window, dropped");
     return;
   }
   Event e = Event::mouseEvent(type, at, flags, clicks);

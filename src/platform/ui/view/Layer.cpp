@@ -90,7 +90,7 @@ void Layer::setShadowRadius(double r) {
 
 void Layer::setMask(std::shared_ptr<Layer> m) {
   if (m.get() == this) {
-    log("a layer cannot be its own mask, ignored");
+    logWarning("a layer cannot be its own mask, ignored");
     return;
   }
   if (mask_ && mask_->maskOf_ == this) mask_->maskOf_ = nullptr;
@@ -133,7 +133,7 @@ bool isAncestorOrSelf(const Layer* candidate, const Layer* of) {
 
 void Layer::insertSublayer(const std::shared_ptr<Layer>& layer, std::size_t index) {
   if (!layer || isAncestorOrSelf(layer.get(), this)) {
-    log("sublayer is missing or would contain its own superlayer, ignored");
+    logWarning("sublayer is missing or would contain its own superlayer, ignored");
     return;
   }
   std::shared_ptr<Layer> keep = layer;  // may be held only by its old superlayer

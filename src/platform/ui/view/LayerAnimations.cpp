@@ -16,7 +16,7 @@ void Layer::stopAnimation(const std::shared_ptr<Animation>& animation, bool fini
 
 void Layer::addAnimation(const std::shared_ptr<Animation>& animation, const std::string& key) {
   if (!animation) {
-    logf("addAnimation without an animation for key \"%s\", ignored", key.c_str());
+    logWarningf("addAnimation without an animation for key \"%s\", ignored", key.c_str());
     return;
   }
   std::shared_ptr<Animation> copy = animation->clone();
@@ -27,10 +27,11 @@ void Layer::addAnimation(const std::shared_ptr<Animation>& animation, const std:
   copy->beginMs_ = Clock::current().monotonicMs();
   copy->attached_ = true;
   if (!copy->keyPath().empty() && !valueForKeyPath(copy->keyPath())) {
-    logf("animation on unknown key path \"%s\" runs without changing anything", copy->keyPath().c_str());
+    logWarningf("animation on unknown key path \"%s\" runs without changing anything",
+                copy->keyPath().c_str());
   }
   if (weak_from_this().expired()) {
-    log("animation added to a layer not held by shared_ptr; it will never finish");
+    logWarning("animation added to a layer not held by shared_ptr; it will never finish");
   }
   Transaction::attach(*copy);
 

@@ -41,7 +41,7 @@ std::string ActionTarget::className() const {
 
 Responder* Responder::nextResponder() const { return next_.lock().get(); }
 
-void Responder::keyDown(const Event&) { logf("key down %s", className().c_str()); }
+void Responder::keyDown(const Event&) { logDebugf("key down %s", className().c_str()); }
 
 void Responder::keyUp(const Event& event) {
   if (Responder* next = nextResponder()) next->keyUp(event);

@@ -65,7 +65,7 @@ void Transaction::begin() { frames().push_back(Frame{}); }
 void Transaction::commit() {
   auto& stack = frames();
   if (stack.empty() || stack.back().implicit) {
-    log("transaction commit without begin, ignored");
+    logWarning("transaction commit without begin, ignored");
     return;
   }
   Frame f = std::move(stack.back());
@@ -79,7 +79,7 @@ void Transaction::commitImplicit() {
   if (stack.empty()) return;
   // Only the implicit transaction at the bottom ends here; one still open above it was never committed.
   if (stack.size() > 1)
-    logf("%zu transactions left open at the end of a run loop turn, committed", stack.size() - 1);
+    logWarningf("%zu transactions left open at the end of a run loop turn, committed", stack.size() - 1);
   while (!stack.empty()) {
     Frame f = std::move(stack.back());
     stack.pop_back();

@@ -37,7 +37,7 @@ std::shared_ptr<View> View::self() {
 void View::setFrame(const Rect& frame) {
   if (!std::isfinite(frame.origin.x) || !std::isfinite(frame.origin.y) || !std::isfinite(frame.size.width) ||
       !std::isfinite(frame.size.height)) {
-    logf("%s: frame %s is not finite, ignored", className().c_str(), stringFromRect(frame).c_str());
+    logWarningf("%s: frame %s is not finite, ignored", className().c_str(), stringFromRect(frame).c_str());
     return;
   }
   Rect f = frame.standardized();
@@ -48,7 +48,8 @@ void View::setFrame(const Rect& frame) {
 void View::setFrameOrigin(Point origin) {
   VL_DCHECK_ON_MAIN();
   if (!std::isfinite(origin.x) || !std::isfinite(origin.y)) {
-    logf("%s: frame origin %s is not finite, ignored", className().c_str(), stringFromPoint(origin).c_str());
+    logWarningf("%s: frame origin %s is not finite, ignored", className().c_str(),
+                stringFromPoint(origin).c_str());
     return;
   }
   if (origin == frame_.origin) return;
@@ -62,7 +63,8 @@ void View::setFrameOrigin(Point origin) {
 void View::setFrameSize(Size size) {
   VL_DCHECK_ON_MAIN();
   if (!std::isfinite(size.width) || !std::isfinite(size.height)) {
-    logf("%s: frame size %s is not finite, ignored", className().c_str(), stringFromSize(size).c_str());
+    logWarningf("%s: frame size %s is not finite, ignored", className().c_str(),
+                stringFromSize(size).c_str());
     return;
   }
   size = {std::fabs(size.width), std::fabs(size.height)};
@@ -162,7 +164,7 @@ void View::addSubview(const std::shared_ptr<View>& view) { addSubview(view, Orde
 void View::addSubview(const std::shared_ptr<View>& view, Ordering place, const View* relativeTo) {
   VL_DCHECK_ON_MAIN();
   if (!view || isDescendantOf(view.get())) {
-    logf("%s: addSubview with no view or with one that contains it, ignored", className().c_str());
+    logWarningf("%s: addSubview with no view or with one that contains it, ignored", className().c_str());
     return;
   }
   if (relativeTo == view.get()) relativeTo = nullptr;
@@ -177,8 +179,8 @@ void View::addSubview(const std::shared_ptr<View>& view, Ordering place, const V
   if (relativeTo && sibling != subviews_.end()) {
     index = static_cast<std::size_t>(sibling - subviews_.begin()) + (place == Ordering::Above ? 1 : 0);
   } else if (relativeTo) {
-    logf("%s: the view to place a subview against is not a subview; placing it %s all", className().c_str(),
-         place == Ordering::Above ? "above" : "below");
+    logWarningf("%s: the view to place a subview against is not a subview; placing it %s all",
+                className().c_str(), place == Ordering::Above ? "above" : "below");
   }
   if (keep->superview_ == this) {
     subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), keep);

@@ -23,7 +23,7 @@ void animate(Layer& layer, const std::string& keyPath, double from, double to) {
 
 void ViewAnimator::setFrame(const Rect& frame) {
   if (!view_) {
-    log("animator of a view not held by shared_ptr, nothing animated");
+    logWarning("animator of a view not held by shared_ptr, nothing animated");
     return;
   }
   if (!animating()) {

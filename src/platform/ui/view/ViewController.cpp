@@ -18,7 +18,7 @@ const std::shared_ptr<View>& ViewController::view() {
     loadView();
     loading_ = false;
     if (!view_) {
-      logf("%s: loadView set no view; using a plain one", className().c_str());
+      logWarningf("%s: loadView set no view; using a plain one", className().c_str());
       setView(View::create());
     }
     viewDidLoad();

@@ -121,7 +121,7 @@ void View::setWantsLayer(bool wants) {
 
 void View::setLayer(std::shared_ptr<Layer> layer) {
   if (layer && layer->view_ && layer->view_ != this) {
-    logf("%s: the layer already backs another view, ignored", className().c_str());
+    logWarningf("%s: the layer already backs another view, ignored", className().c_str());
     return;
   }
   if (layer_ && layer_ != layer) layer_->view_ = nullptr;

@@ -180,7 +180,7 @@ std::shared_ptr<EventMonitor> Application::addLocalMonitorForEvents(EventMask ma
                                                                     bool beforeOthers) {
   VL_DCHECK_ON_MAIN();
   if (!handler) {
-    log("local event monitor without a handler, not added");
+    logWarning("local event monitor without a handler, not added");
     return nullptr;
   }
   auto monitor = std::make_shared<EventMonitor>(mask, std::move(handler));
@@ -213,7 +213,7 @@ void Application::sendEvent(const Event& event) {
   if (e->isKeyEvent()) {
     Window* w = keyWindow_;
     if (!w) {
-      logf("%s with no key window, dropped", e->description().c_str());
+      logDebugf("%s with no key window, dropped", e->description().c_str());
       return;
     }
     auto keep = hold(w);
@@ -224,7 +224,7 @@ void Application::sendEvent(const Event& event) {
   std::shared_ptr<Window> target = e->window();
   Window* w = target ? target.get() : keyWindow_;
   if (!w) {
-    logf("%s names no window and there is no key window, dropped", e->description().c_str());
+    logDebugf("%s names no window and there is no key window, dropped", e->description().c_str());
     return;
   }
   auto keep = hold(w);

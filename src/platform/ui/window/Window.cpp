@@ -49,7 +49,7 @@ Window::Window(const Rect& contentRect, std::uint64_t styleMask)
       styleMask_(styleMask),
       windowNumber_(nextWindowNumber()) {
   VL_DCHECK_ON_MAIN();
-  if (!finite(contentRect)) log("window content rect is not finite; using the zero rect");
+  if (!finite(contentRect)) logWarning("window content rect is not finite; using the zero rect");
   Application::shared().registerWindow(this);
   setContentView(View::create());
 }
@@ -68,7 +68,8 @@ Window::~Window() {
 void Window::setFrame(const Rect& frame, bool display) {
   VL_DCHECK_ON_MAIN();
   if (!finite(frame)) {
-    logf("window \"%s\": frame %s is not finite, ignored", title_.c_str(), stringFromRect(frame).c_str());
+    logWarningf("window \"%s\": frame %s is not finite, ignored", title_.c_str(),
+                stringFromRect(frame).c_str());
     return;
   }
   Rect f = frame.standardized();
@@ -219,7 +220,7 @@ bool Window::isMainWindow() const { return Application::shared().mainWindow() ==
 void Window::makeKeyWindow() {
   VL_DCHECK_ON_MAIN();
   if (!canBecomeKeyWindow()) {
-    logf("window \"%s\" cannot become key", title_.c_str());
+    logWarningf("window \"%s\" cannot become key", title_.c_str());
     return;
   }
   Application::shared().setKeyWindow(this);

@@ -38,7 +38,8 @@ bool Window::makeFirstResponder(Responder* responder) {
   if (responder == current || (!responder && current == this)) return true;
   std::shared_ptr<Responder> next = sharedResponder(responder);
   if (responder && !next) {
-    logf("%s cannot become first responder: it is not held by shared_ptr", responder->className().c_str());
+    logWarningf("%s cannot become first responder: it is not held by shared_ptr",
+                responder->className().c_str());
     return false;
   }
   if (current != this) {
@@ -115,7 +116,8 @@ void Window::sendEvent(const Event& event) {
 
 void Window::routeMouse(const Event& event) {
   if (!visible_) {
-    logf("%s for window \"%s\" that is not on screen, dropped", event.description().c_str(), title_.c_str());
+    logDebugf("%s for window \"%s\" that is not on screen, dropped", event.description().c_str(),
+              title_.c_str());
     return;
   }
   Point at = event.locationInWindow();
