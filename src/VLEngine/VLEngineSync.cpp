@@ -154,7 +154,7 @@ DataSyncPage VLEngine::getSinceTimestampForDataSync(double timestamp, const Data
         ++i;
       }
       if (i < candidates.size() && candidates[i].time == last)
-        logf("sync export: more than %zu records share one time; some of them are not sent", ties);
+        logWarningf("sync export: more than %zu records share one time; some of them are not sent", ties);
       while (i < candidates.size() && candidates[i].time == last) ++i;
       if (i < candidates.size()) page.next = std::nextafter(last, HUGE_VAL);
       break;

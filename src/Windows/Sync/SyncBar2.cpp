@@ -168,7 +168,7 @@ bool SyncBar2::peripheralRoleDidFailToAdvertise(PeripheralRole&, const std::stri
   // Publishing and advertising may both fail: one alert says it.
   const bool told = syncProviderView_->notFindable();
   syncProviderView_->setNotFindable(true);
-  logf("sync bar: serving, but not findable: %s", error.c_str());
+  logWarningf("sync bar: serving, but not findable: %s", error.c_str());
   if (!told) showSyncMessage(localized("data.sync.provider.advertisingRefused"));
   return true;
 }

@@ -86,7 +86,7 @@ void showSyncMessage(const std::string& message) {
   auto alert = Alert::ofTitle(
       message, [] {}, nullptr);
   alert->showWithEscape(host);
-  log("sync: message shown over the main window");
+  logDebug("sync: message shown over the main window");
 }
 
 }  // namespace vl

@@ -76,13 +76,13 @@ bool ConnectionGate::listen(const std::string& ip, int port) {
   hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV | AI_PASSIVE;
   addrinfo* found = nullptr;
   if (const int err = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); err != 0) {
-    logf("sync server: can't bind %s: %s", ip.c_str(), ::gai_strerror(err));
+    logErrorf("sync server: can't bind %s: %s", ip.c_str(), ::gai_strerror(err));
     return false;
   }
   std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> list(found, &::freeaddrinfo);
   const int fd = ::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) {
-    logf("sync server: no socket: %s", std::strerror(errno));
+    logErrorf("sync server: no socket: %s", std::strerror(errno));
     return false;
   }
   // A restart may bind at once despite connections of the last run winding down; a second program on
@@ -90,7 +90,7 @@ bool ConnectionGate::listen(const std::string& ip, int port) {
   const int on = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   if (::bind(fd, found->ai_addr, found->ai_addrlen) != 0 || ::listen(fd, kBacklog) != 0) {
-    logf("sync server: can't bind %s:%d: %s", ip.c_str(), port, std::strerror(errno));
+    logErrorf("sync server: can't bind %s:%d: %s", ip.c_str(), port, std::strerror(errno));
     ::close(fd);
     return false;
   }
@@ -100,7 +100,7 @@ bool ConnectionGate::listen(const std::string& ip, int port) {
   port_ = bound.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6&>(bound).sin6_port)
                                       : ntohs(reinterpret_cast<sockaddr_in&>(bound).sin_port);
   if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
-    logf("sync server: no wake-up pipe: %s", std::strerror(errno));
+    logErrorf("sync server: no wake-up pipe: %s", std::strerror(errno));
     ::close(fd);
     return false;
   }
@@ -117,7 +117,7 @@ void ConnectionGate::start(Handover handover) {
 void ConnectionGate::stop() {
   if (thread_.joinable()) {
     const char byte = 0;
-    if (::write(wake_[1], &byte, 1) != 1) log("sync server: the connection gate's wake-up failed");
+    if (::write(wake_[1], &byte, 1) != 1) logWarning("sync server: the connection gate's wake-up failed");
     thread_.join();
   }
   closeQuietly(wake_[0]);
@@ -137,7 +137,7 @@ void ConnectionGate::run() {
     pollfd watched[2] = {{wake_[0], POLLIN, 0}, {listener_, POLLIN, 0}};
     const int ready = ::poll(watched, accepting ? 2 : 1, timeoutMs);
     if (ready < 0 && errno != EINTR) {
-      logf("sync server: the connection gate stops: %s", std::strerror(errno));
+      logErrorf("sync server: the connection gate stops: %s", std::strerror(errno));
       return;
     }
     if (watched[0].revents != 0) return;
@@ -154,9 +154,9 @@ void ConnectionGate::report(Time now, const std::string& line) {
     return;
   }
   if (unreported_ > 0) {
-    logf("%s (and %zu more about connections in the last second)", line.c_str(), unreported_);
+    logWarningf("%s (and %zu more about connections in the last second)", line.c_str(), unreported_);
   } else {
-    log(line);
+    logWarning(line);
   }
   lastReport_ = now;
   unreported_ = 0;

@@ -179,7 +179,7 @@ syncnetwork::GetMediametaResponse MediametaStream::message(std::size_t index) co
   grpc::ByteBuffer wire = wireMessage(index);
   syncnetwork::GetMediametaResponse message;
   if (!grpc::SerializationTraits<syncnetwork::GetMediametaResponse>::Deserialize(&wire, &message).ok())
-    logf("sync server: an image message %zu of %s does not read back", index, chunkSig_.c_str());
+    logWarningf("sync server: an image message %zu of %s does not read back", index, chunkSig_.c_str());
   return message;
 }
 

@@ -12,14 +12,14 @@ namespace vl {
 bool raiseOpenFileLimit() {
   rlimit limit{};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
-    logf("vellisto: the open file limit cannot be read: %s", std::strerror(errno));
+    logWarningf("vellisto: the open file limit cannot be read: %s", std::strerror(errno));
     return false;
   }
   if (limit.rlim_cur == limit.rlim_max) return true;
   const rlim_t before = limit.rlim_cur;
   limit.rlim_cur = limit.rlim_max;
   if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
-    logf("vellisto: the open file limit stays at %llu: %s", static_cast<unsigned long long>(before),
+    logWarningf("vellisto: the open file limit stays at %llu: %s", static_cast<unsigned long long>(before),
          std::strerror(errno));
     return false;
   }

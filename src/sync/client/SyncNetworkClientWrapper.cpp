@@ -151,7 +151,7 @@ void SyncNetworkClientWrapper::passwordReenter() {
     // The network this device syncs with no longer takes its token (its password was changed): the bar
     // must not go on showing it joined while nothing syncs. The user joins again with the password.
     if (ClientSession::currentSession() && JoinDataSyncStore::shared().currentJoin()) {
-      log("sync client: the serving device no longer takes this device's token; the network closes");
+      logWarning("sync client: the serving device no longer takes this device's token; the network closes");
       ClientSession::shared().stopPolling();
       closeSyncNetwork(localized("data.sync.network.signInAgain"));
     }

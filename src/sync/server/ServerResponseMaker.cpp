@@ -169,7 +169,7 @@ Json ServerResponseMaker::getChunks(const Json& request) {
         });
     records = std::move(page.records);
     answer["timestamp"] = page.next.value_or(page.readAt);
-    if (page.next) logf("sync server: %zu records sent; more follow from the next poll", records.size());
+    if (page.next) logDebugf("sync server: %zu records sent; more follow from the next poll", records.size());
   } else {
     // A first sync: the newest records go back, and the device's own newest come in.
     double readAt = 0;
@@ -259,7 +259,7 @@ namespace {
 // image this device asked for (`wanted`) is waited for again, unless its record went meanwhile; a sig it
 // never asked for stays unwanted, so no peer can put an image under a record of its choosing.
 Json sendAgainLater(const std::string& sig, bool wanted, const char* why) {
-  logf("sync server: upload of %s not stored (%s); the sender is asked to try again", printable(sig).c_str(),
+  logWarningf("sync server: upload of %s not stored (%s); the sender is asked to try again", printable(sig).c_str(),
        why);
   if (wanted && !sig.empty() && VLEngine::shared().getChunkBySig(sig, kClipboardPinTabId))
     FileTransferCenter::defaultCenter().registerChunkSig(sig);

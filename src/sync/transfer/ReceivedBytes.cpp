@@ -72,12 +72,12 @@ bool ReceivedBytes::append(std::string slice) {
       // Written back from now on, so the sync at the end has little left to wait for.
       const auto length = static_cast<off_t>(slice.size());
       if (::sync_file_range(file->fd, file->written, length, SYNC_FILE_RANGE_WRITE) != 0 && errno != ENOSYS)
-        logf("sync transfer: write-back of a received slice not started: %s", std::strerror(errno));
+        logWarningf("sync transfer: write-back of a received slice not started: %s", std::strerror(errno));
       file->written += length;
       return;
     }
     file->failed = true;
-    logf("sync transfer: a received slice could not be written: %s", std::strerror(errno));
+    logErrorf("sync transfer: a received slice could not be written: %s", std::strerror(errno));
   });
   return true;
 }
@@ -88,7 +88,7 @@ std::optional<std::string> ReceivedBytes::storeAs(const std::string& name) {
   // A slice the writer never took (the process is quitting) must not leave a shorter image behind.
   struct stat st {};
   if (file_->failed || ::fstat(file_->fd, &st) != 0 || static_cast<std::size_t>(st.st_size) != size_) {
-    logf("sync transfer: a received image was not written whole (%zu bytes expected)", size_);
+    logErrorf("sync transfer: a received image was not written whole (%zu bytes expected)", size_);
     return std::nullopt;
   }
   return ReceivedImageFile::link(folder_, name, file_->fd);

@@ -64,7 +64,7 @@ int ReceivedImageFile::openUnnamed(const std::string& folder) {
   if (folder.empty() || !files::createDirectories(folder)) return -1;
   const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, files::kPrivateFileMode);
   if (fd < 0) {
-    logf("sync transfer: no unnamed file in the forever folder (%s); images wait in memory",
+    logWarningf("sync transfer: no unnamed file in the forever folder (%s); images wait in memory",
          std::strerror(errno));
     return -1;
   }
@@ -76,7 +76,7 @@ int ReceivedImageFile::openUnnamed(const std::string& folder) {
 std::optional<std::string> ReceivedImageFile::link(const std::string& folder, const std::string& name,
                                                    int fd) {
   if (::fsync(fd) != 0) {
-    logf("sync transfer: a received image could not be synced: %s", std::strerror(errno));
+    logErrorf("sync transfer: a received image could not be synced: %s", std::strerror(errno));
     return std::nullopt;
   }
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
@@ -84,14 +84,14 @@ std::optional<std::string> ReceivedImageFile::link(const std::string& folder, co
     const std::string path = files::joinPath(folder, n == 1 ? name : numberedName(name, n));
     // A name that is there, even a link that leads nowhere, is never replaced.
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-      if (!files::syncFolder(folder)) logf("sync transfer: the forever folder could not be synced");
+      if (!files::syncFolder(folder)) logErrorf("sync transfer: the forever folder could not be synced");
       return path;
     }
     if (errno == EEXIST) continue;
-    logf("sync transfer: cannot name an image in the forever folder: %s", std::strerror(errno));
+    logErrorf("sync transfer: cannot name an image in the forever folder: %s", std::strerror(errno));
     return std::nullopt;
   }
-  logf("sync transfer: no free name for a received image after %d tries", kMaxNumberedTries);
+  logErrorf("sync transfer: no free name for a received image after %d tries", kMaxNumberedTries);
   return std::nullopt;
 }
 

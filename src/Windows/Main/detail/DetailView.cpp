@@ -158,7 +158,7 @@ bool DetailView::shouldFindText(const std::string& text) {
   }
   if (!matches_.empty()) current_ = 0;
   // The words may be anything the user typed: only how often they matched is told.
-  logf("detail: the find words match %zu times", matches_.size());
+  logDebugf("detail: the find words match %zu times", matches_.size());
   indicate();
   return true;
 }

@@ -37,13 +37,13 @@ std::unique_ptr<GtkSettingsWatch> GtkSettingsWatch::start(std::string configHome
   configHome = gtkConfigHome(configHome);
   const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (inotify < 0) {
-    logf("appearance: GTK's settings cannot be watched (%s); a theme chosen later shows after a restart",
+    logWarningf("appearance: GTK's settings cannot be watched (%s); a theme chosen later shows after a restart",
          std::strerror(errno));
     return nullptr;
   }
   const int wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (wake < 0) {
-    logf("appearance: GTK's settings cannot be watched (%s)", std::strerror(errno));
+    logWarningf("appearance: GTK's settings cannot be watched (%s)", std::strerror(errno));
     ::close(inotify);
     return nullptr;
   }
@@ -76,7 +76,7 @@ void GtkSettingsWatch::addWatches(std::map<int, bool>& folders) const {
 
 GtkSettingsWatch::~GtkSettingsWatch() {
   const std::uint64_t one = 1;
-  if (::write(wake_, &one, sizeof one) < 0) log("appearance: the GTK settings watch could not be woken");
+  if (::write(wake_, &one, sizeof one) < 0) logWarning("appearance: the GTK settings watch could not be woken");
   if (thread_.joinable()) thread_.join();
   ::close(inotify_);
   ::close(wake_);
@@ -91,7 +91,7 @@ void GtkSettingsWatch::run(std::function<void()> changed) {
     pollfd fds[2] = {{inotify_, POLLIN, 0}, {wake_, POLLIN, 0}};
     if (::poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
-      logf("appearance: the GTK settings watch stopped (%s)", std::strerror(errno));
+      logWarningf("appearance: the GTK settings watch stopped (%s)", std::strerror(errno));
       return;
     }
     if (fds[1].revents) return;
