@@ -263,6 +263,7 @@ void X11WindowHost::create(XWin& w) {
                        static_cast<unsigned>(f.width), static_cast<unsigned>(f.height), 0, w.depth,
                        InputOutput, w.visual, mask, &a);
   w.size = f;
+  w.reparented = false;
   w.gc = XCreateGC(dpy, w.id, 0, nullptr);
   XSetWindowAttributes pa{};
   pa.event_mask = kProxyEventMask;

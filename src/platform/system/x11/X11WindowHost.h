@@ -133,6 +133,9 @@ class X11WindowHost {
     bool wantFocus = false;
     bool grabbed = false;
     bool keyboardGrabbed = false;
+    // A window manager put it into a frame of its own: a real configure event's place is then the
+    // frame's business, not the root's.
+    bool reparented = false;
     PixelRect size;
     std::vector<PixelRect> shape;
   };
@@ -165,6 +168,10 @@ class X11WindowHost {
   bool desktopEvent(const XEvent& event);
   void windowEvent(XWin& w, XEvent& event);
   void configured(XWin& w, const XConfigureEvent& c);
+  void reparented(XWin& w, const XReparentEvent& r);
+  // A pointer event at (x, y) in the window and (rootX, rootY) on the root says where the window stands.
+  void placeSeen(XWin& w, int x, int y, int rootX, int rootY);
+  void tellPlace(XWin& w, const PixelRect& now);
   void focusChanged(XWin& w, const XFocusChangeEvent& f);
   void crossed(XWin& w, const XCrossingEvent& c);
   void key(XWin& w, XKeyEvent& e);

@@ -122,6 +122,8 @@ void X11WindowHost::windowEvent(XWin& w, XEvent& event) {
       return;
     case ConfigureNotify:
       return configured(w, event.xconfigure);
+    case ReparentNotify:
+      return reparented(w, event.xreparent);
     case MapNotify:
       w.viewable = true;
       if (w.popup) grab(w);
@@ -158,17 +160,44 @@ void X11WindowHost::windowEvent(XWin& w, XEvent& event) {
 
 void X11WindowHost::configured(XWin& w, const XConfigureEvent& c) {
   PixelRect now{w.size.x, w.size.y, c.width, c.height};
-  if (!w.popup) {
+  if (w.popup) {
+    // Pop-ups stand where they were put; no manager moves them.
+  } else if (c.send_event || !w.reparented) {
+    // A manager's own event tells the place on the root, as does a real one while the root is the parent.
+    now.x = c.x;
+    now.y = c.y;
+  } else if (c.width != w.size.width || c.height != w.size.height) {
+    // A real event inside a frame comes with a resize; the place on the root is asked of the server. A
+    // move alone inside a frame tells nothing: the frame may still be on its way to where the manager
+    // puts it (it reparents first and places after), and a manager that moves the window owes us an
+    // event of its own.
     int rx = 0, ry = 0;
     ::Window child = None;
     X11ErrorTrap trap(x_.get());
-    if (XTranslateCoordinates(x_.get(), w.id, x_.root(), 0, 0, &rx, &ry, &child))
-      now = {rx, ry, c.width, c.height};
+    if (XTranslateCoordinates(x_.get(), w.id, x_.root(), 0, 0, &rx, &ry, &child)) {
+      now.x = rx;
+      now.y = ry;
+    }
   }
-  if (now != w.size) {
-    w.size = now;
-    if (callbacks_.moved) callbacks_.moved(w.traits.number, now);
-  }
+  tellPlace(w, now);
+}
+
+void X11WindowHost::reparented(XWin& w, const XReparentEvent& r) {
+  w.reparented = r.parent != x_.root();
+  // Back on the root (the manager let it go), the event's place is the root's.
+  if (!w.reparented && !w.popup) tellPlace(w, {r.x, r.y, w.size.width, w.size.height});
+}
+
+void X11WindowHost::placeSeen(XWin& w, int x, int y, int rootX, int rootY) {
+  // Only from inside the window: outside it (a grab) the two places are cut to whole pixels apart.
+  if (w.popup || x < 0 || y < 0 || x >= w.size.width || y >= w.size.height) return;
+  tellPlace(w, {rootX - x, rootY - y, w.size.width, w.size.height});
+}
+
+void X11WindowHost::tellPlace(XWin& w, const PixelRect& now) {
+  if (now == w.size) return;
+  w.size = now;
+  if (callbacks_.moved) callbacks_.moved(w.traits.number, now);
 }
 
 void X11WindowHost::focusChanged(XWin& w, const XFocusChangeEvent& f) {
@@ -197,6 +226,7 @@ void X11WindowHost::crossed(XWin& w, const XCrossingEvent& c) {
   // Tracking areas follow the pointer's moves; the move across the edge tells them it came or left.
   if (c.mode != NotifyNormal) return;
   lastTime_ = c.time;
+  placeSeen(w, c.x, c.y, c.x_root, c.y_root);
   // Scroll positions restart on entry: the pointer may have scrolled other windows meanwhile.
   scroll_.restart();
   auto e = ui::Event::mouseEvent(ui::EventType::MouseMoved, pointIn(w, c.x, c.y), flagsForState(c.state));
@@ -351,6 +381,8 @@ void X11WindowHost::key(XWin& w, XKeyEvent& e) {
 
 void X11WindowHost::button(XWin& w, XButtonEvent& e) {
   lastTime_ = e.time;
+  // Told before the press itself: what the press opens (a menu) is placed from the window's place.
+  placeSeen(w, e.x, e.y, e.x_root, e.y_root);
   const bool press = e.type == ButtonPress;
   // The window still hears of the release, so the press it began ends as every press does.
   if (!press && drag_.active()) {
@@ -400,6 +432,7 @@ void X11WindowHost::motion(XWin& w, XMotionEvent& e) {
     e = next.xmotion;
   }
   lastTime_ = e.time;
+  placeSeen(w, e.x, e.y, e.x_root, e.y_root);
   // While a drag is out, the moves belong to it; our window would only read them as its own drag.
   if (drag_.active()) return drag_.motion(e.x_root, e.y_root, e.time);
   ui::EventType type = ui::EventType::MouseMoved;
