@@ -1,11 +1,26 @@
 #include "shortcuts/KeyboardListener.h"
 
+#include <cstdint>
+#include <optional>
+
 #include "platform/ui/window/Application.h"
 #include "shortcuts/ShortcutHelper.h"
 
 namespace vl {
 
 namespace {
+
+// The last key-down a shortcut acted on; a press is told apart by its time, key and modifiers.
+struct TakenPress {
+  double timestamp = 0;
+  std::uint16_t keyCode = 0;
+  std::uint64_t flags = 0;
+};
+
+std::optional<TakenPress>& lastTaken() {
+  static std::optional<TakenPress> taken;
+  return taken;
+}
 
 KeyboardListener*& instance() {
   static KeyboardListener* listener = nullptr;
@@ -33,6 +48,7 @@ KeyboardListener& KeyboardListener::shared() {
 }
 
 void KeyboardListener::resetForTesting() {
+  lastTaken().reset();
   delete instance();
   instance() = nullptr;
 }
@@ -54,9 +70,20 @@ std::optional<ui::Event> KeyboardListener::handle(const ui::Event& event) {
     // keyboard, and stored presses never carry them.
     const auto flags =
         static_cast<std::int64_t>(event.modifierFlags() & ui::ModifierFlags::DeviceIndependentMask);
-    ShortcutHelper::dispatchWithModifierFlags(flags, event.keyCode());
+    const bool taken = ShortcutHelper::dispatchWithModifierFlags(flags, event.keyCode());
+    if (event.type() == ui::EventType::KeyDown) {
+      lastTaken() = taken ? std::optional<TakenPress>(
+                                TakenPress{event.timestamp(), event.keyCode(), event.modifierFlags()})
+                          : std::nullopt;
+    }
   }
   return event;
+}
+
+bool KeyboardListener::tookPress(const ui::Event& event) {
+  const std::optional<TakenPress>& taken = lastTaken();
+  return taken && event.type() == ui::EventType::KeyDown && taken->timestamp == event.timestamp() &&
+         taken->keyCode == event.keyCode() && taken->flags == event.modifierFlags();
 }
 
 }  // namespace vl

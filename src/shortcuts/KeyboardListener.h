@@ -32,6 +32,11 @@ class KeyboardListener {
   [[nodiscard]] std::shared_ptr<void> suspendDispatch();
   bool isSuspended() const { return *suspensions_ > 0; }
 
+  // Whether a shortcut acted on this key-down. The press still goes on to the window, where a text field
+  // asks this so as not to act on it a second time (a caret that moves as the list or the thinking bar
+  // does).
+  static bool tookPress(const ui::Event& event);
+
  private:
   std::optional<ui::Event> handle(const ui::Event& event);
 

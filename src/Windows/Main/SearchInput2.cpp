@@ -35,6 +35,7 @@
 #include "platform/ui/view/Event.h"
 #include "platform/ui/window/Application.h"
 #include "platform/ui/window/Window.h"
+#include "shortcuts/KeyboardListener.h"
 #include "shortcuts/ShortcutHelper.h"
 #include "theme/VLThemeAttributedString.h"
 #include "theme/VLThemeCategories.h"
@@ -55,6 +56,10 @@ bool currentPressNames(const std::string& name) {
   const std::vector<std::string> names = ShortcutHelper::namesOfPress(
       VLConfig::shared().getValueOfKey(VLConfig::kUserShortcuts), flags, event->keyCode());
   return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+bool movesCaret(std::string_view command) {
+  return command.starts_with("move") || command.starts_with("scroll") || command.starts_with("page");
 }
 
 bool isPng(std::string_view bytes) { return bytes.starts_with("\x89PNG\r\n\x1a\n"); }
@@ -136,8 +141,13 @@ void SearchInput2::clear() {
 
 void SearchInput2::focusField() {
   textField_->setEditable(true);
-  if (auto window = WindowCenter::shared().windowForKey(kMainWindowKey))
-    window->makeFirstResponder(textField_.get());
+  auto window = WindowCenter::shared().windowForKey(kMainWindowKey);
+  if (!window) return;
+  // Already there (in its editor), it stays as it is: taken again, its text would be selected whole and
+  // the next letter typed would replace the query.
+  const auto* keyboard = dynamic_cast<const ui::View*>(window->firstResponder());
+  if (keyboard && keyboard->isDescendantOf(textField_.get())) return;
+  window->makeFirstResponder(textField_.get());
 }
 
 void SearchInput2::unfocusField() {
@@ -187,11 +197,11 @@ bool SearchInput2::controlTextViewDoCommandBySelector(ui::TextField&, ui::TextVi
   // The press that deletes the chosen records (Alt+Delete, or whatever the user stored) leaves the text.
   if (command.starts_with("delete") && currentPressNames("historyDel")) return true;
   if (command == "deleteBackward:" && text().size() == 1) SearchHistory::shared().clean();
-  // While the thinking bar holds the keyboard, Left and Right move its selection instead of the caret.
-  if (command == "moveLeft:" || command == "moveRight:") {
-    auto controller = controller_.lock();
-    const ThinkingBarSlot* bar = controller ? controller->thinkingBarSlot() : nullptr;
-    return bar && bar->isActive();
+  // A press a shortcut acted on moves no caret as well: Left and Right while the thinking bar holds the
+  // keyboard, Ctrl+Up and Ctrl+Down handing it over, Shift+Up and Shift+Down extending the list's rows.
+  if (movesCaret(command)) {
+    const ui::Event* event = ui::Application::shared().currentEvent();
+    return event && KeyboardListener::tookPress(*event);
   }
   return false;
 }

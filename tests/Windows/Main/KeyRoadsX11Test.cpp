@@ -45,6 +45,8 @@ constexpr Spot kSnippetName{431, 443};
 constexpr Spot kAddPinTab{135, 20};
 // Preferences: the Snippets tab, its list's "+", and the sheet's text and Add.
 constexpr Spot kSnippetsTab{180, 30}, kAddSnippet{50, 436}, kSnippetText{354, 272}, kSnippetAdd{550, 398};
+// The main window: the thinking bar's first action.
+constexpr Spot kFirstAction{40, 110};
 // Preferences' General pane: the hot key recorder.
 constexpr Spot kHotKeyField{359, 200};
 
@@ -494,5 +496,37 @@ TEST_F(KeyRoadsX11Test, TheWebSearchRowIsTheQueryAndNoRecord) {
   EXPECT_EQ(history().find("Search the web"), std::string::npos) << history();
 }
 
+// While the thinking bar holds the keyboard, Left and Right move through its actions and leave the
+// search field's caret where it stood, mid-text, whether the bar took the keyboard by its press or by a
+// click on an action: a letter typed after lands there.
+TEST_F(KeyRoadsX11Test, TheThinkingBarsArrowsLeaveTheSearchFieldsCaret) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  TestWindow editor(display_, "Editor");
+  editor.focus();
+  editor.makeActive();
+  const std::vector<std::function<void()>> handOvers = {
+      [&] {
+        keys({XK_Control_L, XK_Up});
+      },
+      [&] { click(window("Vellisto"), kFirstAction); },
+  };
+  for (std::size_t round = 0; round < handOvers.size(); ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(showMain()) << program_->errors();
+    typeIntoSearch("hello");
+    keys({XK_Left});
+    keys({XK_Left});  // the caret after "hel"
+    handOvers[round]();
+    for (KeySym arrow : {XK_Right, XK_Right, XK_Left}) keys({arrow});
+    typeIntoSearch("x");
+    // Ctrl+1: the first action, on what was typed; it pastes and the window goes.
+    keys({XK_Control_L, XK_1});
+    EXPECT_TRUE(waitUntil([&] { return xclipGet(display_, "UTF8_STRING").value_or("") == "HELXLO"; }))
+        << xclipGet(display_, "UTF8_STRING").value_or("") << "\n"
+        << program_->errors();
+    ASSERT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
+    ASSERT_TRUE(xclipSet(display_, "UTF8_STRING", "elsewhere"));
+  }
+}
 }  // namespace
 }  // namespace vl::x11test

@@ -146,7 +146,11 @@ void Toolbar::setRecordShown(bool shown) {
 }
 
 void Toolbar::resignAlaisText() {
-  if (auto* w = window()) w->makeFirstResponder(nullptr);
+  // Only the alias field lets go: a search field that has the keyboard keeps it, its caret and its text
+  // unselected (the thinking bar taking the keys asks this too).
+  ui::Window* w = window();
+  const auto* keyboard = w ? dynamic_cast<const ui::View*>(w->firstResponder()) : nullptr;
+  if (keyboard && keyboard->isDescendantOf(aliasText_.get())) w->makeFirstResponder(nullptr);
   const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
   if (hooks.focusSearchInput) hooks.focusSearchInput();
 }

@@ -465,10 +465,8 @@ std::string TextView::keyEquivalentCommand(const Event& event) {
         return "";
     }
   }
-  if (!(f & ModifierFlags::Shift) && (f & (ModifierFlags::NumericPad | ModifierFlags::Function))) {
-    if (event.keyCode() == KeyCode::LeftArrow) return "moveLeft:";
-    if (event.keyCode() == KeyCode::RightArrow) return "moveRight:";
-  }
+  // The plain arrows are no key equivalents: they go to the text that has the keyboard as typed keys, where
+  // its owner has a say (a field whose arrows a shortcut took leaves its caret).
   return "";
 }
 
