@@ -62,18 +62,26 @@ void WindowCenter::showWindowByKey(const std::string& key) {
   }
   AppFrame& frame = AppFrame::shared();
   const ui::Size size = window->frame().size;
+  // Windows with a place of their own open inside the work area of the active screen, clear of its bars
+  // and docks; one already on screen that lies there stays where the user put it.
+  const ui::Rect area = origins::visibleFrameOf(frame.activeScreenFrame());
+  const bool keepsItsPlace = window->isVisible() && area.contains(window->frame());
+  auto place = [&](const ui::Rect& wanted) {
+    if (!keepsItsPlace) window->setFrame(origins::fitInside(wanted, area), true);
+  };
   if (key == kMainWindowKey) {
     window->setFrame(frame.getFull(), true);
   } else if (key == kAboutWindowKey || key == kPreferencesWindowKey) {
-    window->setFrame(frame.horizontalCenterOfFrame(size, 220), true);
+    place(frame.horizontalCenterOfFrame(size, 220));
   } else if (key == kPermissionWindowKey) {
-    window->setFrame(frame.horizontalCenterOfFrame(size, 150), true);
+    place(frame.horizontalCenterOfFrame(size, 150));
   } else if (key == kHelpWindowKey) {
-    window->setFrame(frame.horizontalCenterOfFrameMarginRight(size, 150, 200), true);
+    place(frame.horizontalCenterOfFrameMarginRight(size, 150, 200));
   } else if (key == kRecordWindowKey) {
+    // Its remembered place is the user's: kept where it fits.
     auto* framing = dynamic_cast<VLWindowFraming*>(window.get());
     if (DragStore* store = framing ? framing->dragStore() : nullptr)
-      window->setFrame(store->getFrame(), true);
+      window->setFrame(origins::fitInside(store->getFrame(), area), true);
   }
   // A non-activating panel shows over whatever application the user works in and leaves it the
   // keyboard; everything else brings this program forward.

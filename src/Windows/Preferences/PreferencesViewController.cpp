@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Windows/Main/WindowCenter.h"
+#include "Windows/Main/placement/DragStore.h"
 #include "Windows/Preferences/AdvancedViewController.h"
 #include "Windows/Preferences/GeneralViewController.h"
 #include "Windows/Preferences/PreferencesWindow.h"
@@ -13,6 +14,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/ui/window/Screen.h"
 #include "platform/ui/window/Window.h"
 #include "shortcuts/ShortcutsViewController.h"
 #include "snippets/SnippetsViewController.h"
@@ -126,8 +128,11 @@ void PreferencesViewController::tabControllerDidChangeHeight(float height, VLTab
   if (!window) return;
   const ui::Rect F = window->frame();
   const double h = height;
-  window->setFrame({F.origin.x, F.origin.y - (h - F.height()), tabController()->view()->frame().width(), h},
-                   true);
+  // The top edge stays, unless a taller pane would then reach past the work area's bottom.
+  const ui::Rect wanted{F.origin.x, F.origin.y - (h - F.height()), tabController()->view()->frame().width(),
+                        h};
+  const std::shared_ptr<ui::Screen> screen = window->screen();
+  window->setFrame(screen ? origins::fitInside(wanted, screen->visibleFrame()) : wanted, true);
 }
 
 void PreferencesViewController::startWatching() {

@@ -16,6 +16,7 @@
 #include "support/StandInTray.h"
 #include "support/TestSupport.h"
 #include "support/X11TestSupport.h"
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -124,12 +125,56 @@ class PlaceRoadsX11Test : public ProgramKeysTest {
     if (!XQueryTree(keys_, DefaultRootWindow(keys_), &root, &up, &children, &count)) return found;
     for (unsigned int i = 0; i < count; ++i) {
       XWindowAttributes a;
-      const bool old = std::any_of(before.begin(), before.end(), [&](const Popup& p) { return p.id == children[i]; });
-      if (!old && XGetWindowAttributes(keys_, children[i], &a) && a.map_state == IsViewable && a.override_redirect)
+      const bool old =
+          std::any_of(before.begin(), before.end(), [&](const Popup& p) { return p.id == children[i]; });
+      if (!old && XGetWindowAttributes(keys_, children[i], &a) && a.map_state == IsViewable &&
+          a.override_redirect)
         found.push_back({children[i], a});
     }
     if (children) XFree(children);
     return found;
+  }
+  // The status menu's Preferences: a click on the tray icon, then the keys a user would press.
+  ::Window openPreferences() {
+    bool opened = false;
+    for (int attempt = 0; attempt < 5 && !opened; ++attempt) {
+      std::optional<std::pair<int, int>> centre;
+      if (!waitUntil([&] { return (centre = tray_->iconCentre()).has_value(); })) break;
+      const std::vector<Popup> before = popups();
+      click(centre->first, centre->second);
+      opened = waitUntil([&] { return !popups(before).empty(); }, 2000);
+    }
+    EXPECT_TRUE(opened) << program_->errors();
+    // The menu takes the keyboard just after it shows: keys before that would go elsewhere.
+    EXPECT_TRUE(waitUntil([&] {
+      const int grabbed =
+          XGrabKeyboard(keys_, DefaultRootWindow(keys_), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+      if (grabbed == GrabSuccess) XUngrabKeyboard(keys_, CurrentTime);
+      XSync(keys_, False);
+      return grabbed == AlreadyGrabbed;
+    }));
+    for (int i = 0; i < 5; ++i) keys({XK_Down});
+    keys({XK_Return});
+    return window("Vellisto Preferences");
+  }
+  // The window as it stands on screen with what the window manager put around it.
+  struct Outer {
+    int x = 0, y = 0, width = 0, height = 0;
+    int bottom() const { return y + height; }
+  };
+  Outer outerOf(::Window w) {
+    ::Window top = w;
+    for (;;) {
+      ::Window root = None, parent = None, *children = nullptr;
+      unsigned int count = 0;
+      if (!XQueryTree(keys_, top, &root, &parent, &children, &count)) break;
+      if (children) XFree(children);
+      if (parent == root || parent == None) break;
+      top = parent;
+    }
+    XWindowAttributes a{};
+    XGetWindowAttributes(keys_, top, &a);
+    return {a.x, a.y, a.width + 2 * a.border_width, a.height + 2 * a.border_width};
   }
   bool pinTabNamed(const std::string& name) {
     std::error_code error;
@@ -185,7 +230,8 @@ TEST_F(PlaceRoadsX11Test, APinTabsMenuOpensAtTheClickWhereverTheFrameStoodWhenTh
   XSync(keys_, False);
   const std::size_t searched = program_->count("Show On HintTable");
   type("z");
-  ASSERT_TRUE(waitUntil([&] { return program_->count("Show On HintTable") > searched; })) << program_->errors();
+  ASSERT_TRUE(waitUntil([&] { return program_->count("Show On HintTable") > searched; }))
+      << program_->errors();
   XMoveWindow(keys_, frame, placed.x, placed.y);
   keepManagerOut(false);
   XSync(keys_, False);
@@ -200,6 +246,66 @@ TEST_F(PlaceRoadsX11Test, APinTabsMenuOpensAtTheClickWhereverTheFrameStoodWhenTh
   EXPECT_LE(std::abs(menus.front().a.x - x), 2) << "click at " << x << ", " << y;
   EXPECT_LE(std::abs(menus.front().a.y - y), 2) << "click at " << x << ", " << y;
   keys({XK_Escape});
+}
+
+// Preferences opens inside the work area of the 800-pixel-high screen, which a dock along the bottom
+// edge makes shorter still: its frame with the title bar the window manager draws around it, the tallest
+// pane showing.
+TEST_F(PlaceRoadsX11Test, PreferencesOpensInsideTheWorkArea) {
+  constexpr long kDockHeight = 48;
+  const ::Window root = DefaultRootWindow(keys_);
+  const int screenWidth = DisplayWidth(keys_, DefaultScreen(keys_));
+  const int screenHeight = DisplayHeight(keys_, DefaultScreen(keys_));
+  XSetWindowAttributes attributes{};
+  attributes.background_pixel = 0x303030;
+  const ::Window dock = XCreateWindow(keys_, root, 0, screenHeight - kDockHeight, screenWidth, kDockHeight, 0,
+                                      CopyFromParent, InputOutput, CopyFromParent, CWBackPixel, &attributes);
+  const Atom dockType = XInternAtom(keys_, "_NET_WM_WINDOW_TYPE_DOCK", False);
+  XChangeProperty(keys_, dock, XInternAtom(keys_, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&dockType), 1);
+  const long strut[12] = {0, 0, 0, kDockHeight, 0, 0, 0, 0, 0, 0, 0, screenWidth - 1};
+  XChangeProperty(keys_, dock, XInternAtom(keys_, "_NET_WM_STRUT_PARTIAL", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 12);
+  XSelectInput(keys_, root, PropertyChangeMask);
+  XMapWindow(keys_, dock);
+  XSync(keys_, False);
+  auto workAreaHeight = [&]() -> long {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    long height = -1;
+    if (XGetWindowProperty(keys_, root, XInternAtom(keys_, "_NET_WORKAREA", False), 0, 4, False, XA_CARDINAL,
+                           &type, &format, &count, &after, &data) == Success &&
+        data && count >= 4) {
+      height = reinterpret_cast<long*>(data)[3];
+    }
+    if (data) XFree(data);
+    return height;
+  };
+  ASSERT_TRUE(waitOnEvents(keys_, PropertyChangeMask, [&] {
+    return workAreaHeight() == screenHeight - kDockHeight;
+  })) << "the window manager made no room for the dock";
+  XSelectInput(keys_, root, NoEventMask);
+
+  ASSERT_NO_FATAL_FAILURE(start());
+  const ::Window preferences = openPreferences();
+  ASSERT_NE(preferences, None) << program_->errors();
+  auto height = [&] {
+    XWindowAttributes a{};
+    return XGetWindowAttributes(keys_, preferences, &a) ? a.height : 0;
+  };
+  // The General pane, the tallest, shows once the window has taken its height.
+  ASSERT_TRUE(waitUntil([&] { return height() > 500; })) << program_->errors();
+  ASSERT_TRUE(windowManagerCaughtUp(keys_));
+  const Outer outer = outerOf(preferences);
+  EXPECT_GE(outer.y, 0);
+  EXPECT_LE(outer.bottom(), screenHeight - kDockHeight)
+      << "from " << outer.y << ", " << outer.height << " high";
+  EXPECT_GE(outer.x, 0);
+  EXPECT_LE(outer.x + outer.width, screenWidth);
+  XDestroyWindow(keys_, dock);
+  XSync(keys_, False);
 }
 
 }  // namespace

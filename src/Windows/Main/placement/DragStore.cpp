@@ -1,5 +1,6 @@
 #include "Windows/Main/placement/DragStore.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -117,6 +118,29 @@ ui::Point placeInside(ui::Point origin, ui::Size size, const ui::Rect& screen) {
   };
   return {clamp(origin.x, screen.minX(), size.width, screen.width()),
           clamp(origin.y, screen.minY(), size.height, screen.height())};
+}
+
+ui::Rect visibleFrameOf(const ui::Rect& screenFrame) {
+  for (const auto& screen : ui::Screen::screens()) {
+    if (screen->frame() == screenFrame && !screen->visibleFrame().isEmpty()) return screen->visibleFrame();
+  }
+  return screenFrame;
+}
+
+ui::Rect fitInside(const ui::Rect& frame, const ui::Rect& area) {
+  if (area.isEmpty() || frame.isEmpty() || area.contains(frame)) return frame;
+  // Pushed off an edge, a window stands this far from it, as far as the area leaves room.
+  static constexpr double kMargin = 8;
+  // One axis: [low, low + length) into [from, from + room); `keepHigh` keeps the high end in when too long.
+  auto axis = [](double low, double length, double from, double room, bool keepHigh) {
+    if (low >= from && low + length <= from + room) return low;
+    const double margin = std::clamp((room - length) / 2, 0.0, kMargin);
+    if (length + 2 * margin > room) return keepHigh ? from + room - length : from;
+    return std::clamp(low, from + margin, from + room - margin - length);
+  };
+  const ui::Rect f = frame.standardized(), a = area.standardized();
+  return {axis(f.minX(), f.width(), a.minX(), a.width(), false),
+          axis(f.minY(), f.height(), a.minY(), a.height(), true), f.width(), f.height()};
 }
 
 void replaceOnScreen(std::vector<ui::Point>& points, const ui::Rect& screen, ui::Point origin) {

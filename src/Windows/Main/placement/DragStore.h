@@ -36,6 +36,14 @@ ui::Rect mainScreenFrame();
 // origin always ends inside the screen (a window larger than the screen keeps its bottom-left corner on
 // it).
 ui::Point placeInside(ui::Point origin, ui::Size size, const ui::Rect& screen);
+// The part of the screen with this frame that windows may use, its bars and docks left out; the frame
+// itself when no attached screen has it.
+ui::Rect visibleFrameOf(const ui::Rect& screenFrame);
+// A window's frame brought inside `area`: as it is when it lies there already (where the user put it),
+// else moved along each axis it crosses an edge of, to stand a small margin inside. One longer than the
+// area keeps its top edge (its title bar) and its left edge inside.
+ui::Rect fitInside(const ui::Rect& frame, const ui::Rect& area);
+
 // Replaces the screen's remembered origin (the first one inside it) by `origin`, when `origin` lies on
 // that screen; otherwise the list stays as it is.
 void replaceOnScreen(std::vector<ui::Point>& points, const ui::Rect& screen, ui::Point origin);

@@ -323,7 +323,11 @@ void X11WindowHost::applyProperties(XWin& w, const WindowTraits* old) {
   hints.input = s.canBecomeKey ? True : False;
   XSetWMHints(dpy, w.id, &hints);
   XSizeHints size{};
-  size.flags = USPosition | PPosition | USSize | PSize;
+  // Static gravity: the manager puts its frame around the window where it stands, rather than moving the
+  // window down and right by its title bar and borders (the toolkit already keeps room for a title bar
+  // above the content, and a window placed to fit the screen would otherwise hang off its bottom).
+  size.flags = USPosition | PPosition | USSize | PSize | PWinGravity;
+  size.win_gravity = StaticGravity;
   if (!s.resizable) {
     size.flags |= PMinSize | PMaxSize;
     size.min_width = size.max_width = static_cast<int>(s.frame.width);
