@@ -98,12 +98,23 @@ std::vector<TextContrastFault> textContrastFaults(ui::Window& window, double min
 
   std::vector<TextContrastFault> faults;
   const auto& steps = list.commands();
+  // The clips in force: a text drawn again inside one (a found word in the ink of its highlight) shows
+  // only there, and is measured there.
+  std::vector<ui::Rect> clips{content};
   for (std::size_t i = 0; i < steps.size(); ++i) {
     const ui::DrawCommand& d = steps[i];
+    if (d.kind == ui::DrawCommand::Kind::PushClip) {
+      clips.push_back(d.windowBounds().intersection(clips.back()));
+      continue;
+    }
+    if (d.kind == ui::DrawCommand::Kind::PopClip) {
+      if (clips.size() > 1) clips.pop_back();
+      continue;
+    }
     if (d.kind != ui::DrawCommand::Kind::DrawText) continue;
     const double alpha = d.color.alpha * d.alpha;
     if (blank(d.text) || alpha <= 0.05) continue;
-    const ui::Rect r = d.windowBounds().intersection(content);
+    const ui::Rect r = d.windowBounds().intersection(clips.back());
     if (r.isEmpty() || r.width() < 1 || r.height() < 1) continue;
     const Sample s = sample(probe, r, d.color, alpha, coversAfter(steps, i, r));
     if (!s.inkSeen) continue;

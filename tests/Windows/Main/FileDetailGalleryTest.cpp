@@ -1,21 +1,31 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageViewLoading.h"
 #include "Windows/Main/detail/DetailView.h"
+#include "Windows/Main/detail/ReadableColours.h"
 #include "Windows/Main/preview/FileView.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "Windows/Main/preview/PreviewView2.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/system/desktop/ThemeIconProvider.h"
+#include "platform/ui/text/TextMetrics.h"
+#include "platform/ui/view/EventDriver.h"
+#include "platform/ui/view/SystemColors.h"
 #include "support/Gallery.h"
+#include "support/TextContrast.h"
 #include "ui/VLWindow.h"
 #include "ui/WidgetTestSupport.h"
 
@@ -92,28 +102,108 @@ TEST_F(FileDetailGallery, FileAndImagePreviews) {
   IconProvider::install(nullptr);
 }
 
+// The colour the typed words' strokes show on screen in `field` (window points): the median, by contrast,
+// of the pixels that differ from the field's background, with that background.
+struct Strokes {
+  ui::Color ink;
+  ui::Color paper;
+  double ratio() const { return ui::SystemColors::contrastRatio(ink, paper); }
+};
+Strokes strokesIn(const test::PixelProbe& probe, const ui::Rect& field) {
+  auto colour = [](const test::Pixel& p) { return ui::Color::rgba(p.r / 255.0, p.g / 255.0, p.b / 255.0); };
+  std::map<std::tuple<int, int, int>, int> counts;
+  std::vector<test::Pixel> pixels;
+  for (double y = field.minY() + 0.5; y < field.maxY(); ++y) {
+    for (double x = field.minX() + 0.5; x < field.maxX(); ++x) {
+      const test::Pixel p = probe.at({x, y});
+      pixels.push_back(p);
+      ++counts[{p.r, p.g, p.b}];
+    }
+  }
+  const auto most = std::max_element(counts.begin(), counts.end(),
+                                     [](const auto& a, const auto& b) { return a.second < b.second; });
+  const test::Pixel paper{std::get<0>(most->first), std::get<1>(most->first), std::get<2>(most->first), 255};
+  std::vector<double> ratios;
+  std::vector<test::Pixel> ink;
+  for (const test::Pixel& p : pixels) {
+    if (std::max({std::abs(p.r - paper.r), std::abs(p.g - paper.g), std::abs(p.b - paper.b)}) > 32)
+      ink.push_back(p);
+  }
+  if (ink.empty()) return {colour(paper), colour(paper)};
+  std::sort(ink.begin(), ink.end(), [&](const test::Pixel& a, const test::Pixel& b) {
+    return ui::SystemColors::contrastRatio(colour(a), colour(paper)) <
+           ui::SystemColors::contrastRatio(colour(b), colour(paper));
+  });
+  return {colour(ink[ink.size() / 2]), colour(paper)};
+}
+
+// Rich text and HTML records in the detail view, light and dark. Their own colours stay where they read
+// on the view's background; those that would not (a light page's dark text on the dark view, a white
+// marker under the dark view's light text) give way to the theme's. The words typed into the find field
+// read as well as the text does.
 TEST_F(FileDetailGallery, RichTextAndHtmlDetails) {
   test::DesktopPaintingScope painting;
   struct Case {
     const char* name;
     Json json;
     const char* find;
+    // Runs whose own colour reads in both looks and is kept.
+    std::vector<std::pair<std::string, ui::Color>> kept;
   };
-  for (const Case& c : {Case{"detail-rich-text", Json{{"rich_text", fixture("word-processor.rtf")}}, nullptr},
-                        Case{"detail-html", Json{{"html", fixture("browser-selection.html")}}, "kb"}}) {
+  const Case cases[] = {
+      {"detail-rich-text",
+       Json{{"rich_text", fixture("word-processor.rtf")}},
+       nullptr,
+       {{"Red title", ui::Color::rgb24(0xff0000)}}},
+      {"detail-html", Json{{"html", fixture("browser-selection.html")}}, "kb", {}},
+      {"detail-html-colours",
+       Json{{"html", fixture("page-colours.html")}},
+       nullptr,
+       {{"a dark badge", ui::Color::rgb24(0xe8eaed)}, {"a red warning", ui::Color::rgb24(0xea4335)}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     auto window = VLWindow::create({60, 60, 680, 420}, ui::WindowStyle::Titled);
+    window->makeKeyAndOrderFront();
     auto detail = DetailView::create({0, 0, 680, 0});
     detail->show(window->contentView());
     dispatch::MainLoop::advance(400);
     detail->showRecord(ui::AttributedString("plain"), c.json);
     if (c.find) {
       detail->showFind();
-      detail->findView()->textField()->setStringValue(c.find);
-      detail->shouldFindText(c.find);
-      detail->findNext(true);
       dispatch::MainLoop::advance(400);
+      ui::EventDriver().typeText(c.find);
+      dispatch::MainLoop::advance(400);
+      detail->findNext(true);
     }
-    EXPECT_EQ(test::writeGallery(*window, c.name).size(), 2u) << c.name;
+    const auto written = test::writeGallery(*window, c.name);
+    ASSERT_EQ(written.size(), 2u);
+    for (std::size_t look = 0; look < written.size(); ++look) {
+      const bool dark = look == 1;
+      SCOPED_TRACE(dark ? "dark" : "light");
+      setDark(dark);
+      const auto faults = test::textContrastFaults(*window, kRecordColourContrast);
+      EXPECT_TRUE(faults.empty()) << test::describe(faults);
+      window->display();
+      for (const auto& [text, colour] : c.kept) {
+        const auto& steps = window->displayList().commands();
+        EXPECT_TRUE(std::any_of(steps.begin(), steps.end(), [&](const ui::DrawCommand& d) {
+          return d.kind == ui::DrawCommand::Kind::DrawText && d.text == text && d.color == colour;
+        })) << text;
+      }
+      if (c.find) {
+        const auto& field = detail->findView()->textField();
+        ASSERT_EQ(field->stringValue(), c.find);
+        // The words' glyphs, up to where the caret stands after them.
+        const ui::Rect box = field->convertRectToView(field->bounds(), nullptr);
+        const double words = 2 + ui::TextMetrics::widthOfString(c.find, field->font());
+        const auto probe = test::PixelProbe::fromPng(written[look]);
+        ASSERT_TRUE(probe);
+        const Strokes strokes = strokesIn(*probe, {box.minX(), box.minY(), words, box.height()});
+        EXPECT_GE(strokes.ratio(), 4.5);
+      }
+    }
+    setDark(false);
   }
 }
 

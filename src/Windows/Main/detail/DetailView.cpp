@@ -1,10 +1,12 @@
 #include "Windows/Main/detail/DetailView.h"
 
 #include <map>
+#include <utility>
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "VLEngine/search/DisplayAttributedString.h"
+#include "Windows/Main/detail/ReadableColours.h"
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "platform/foundation/Log.h"
@@ -117,25 +119,37 @@ void DetailView::loadText() {
 }
 
 void DetailView::showRecord(const ui::AttributedString& rowText, const std::optional<Json>& json) {
-  const ui::Font base = ui::Font::systemFont(kFontSize);
+  // Read in memory: a file of the record's text left in the store folder would outlive the record. The
+  // reader never fetches what HTML points to: images, style sheets and scripts stay out.
+  source_.reset();
   std::optional<ui::AttributedString> text;
-  // Read in memory: a file of the record's text left in the store folder would outlive the record.
-  if (const std::string rtf = stringOf(json, "rich_text"); !rtf.empty())
-    text = ui::RtfReader::read(rtf, base);
-  if (!text) {
-    // The reader never fetches what the HTML points to: images, style sheets and scripts stay out.
-    if (const std::string html = stringOf(json, "html"); !html.empty())
-      text = ui::HtmlReader::read(html, base);
+  for (const auto& [key, rtf] : {std::pair{"rich_text", true}, std::pair{"html", false}}) {
+    if (std::string markup = stringOf(json, key); !markup.empty()) {
+      source_ = Source{rtf, std::move(markup)};
+      if ((text = readSource())) break;
+      source_.reset();
+    }
   }
   // The text shown before goes first, or the font and colour set below would be applied to it and lay it
   // out once more. The new text is handed over, not copied: a record of megabytes is copied once, here.
   textView_->setAttributedString(ui::AttributedString());
-  textView_->setFont(base);
+  textView_->setFont(ui::Font::systemFont(kFontSize));
   textView_->setTextColor(textColor());
   textView_->setAttributedString(text ? std::move(*text) : plainWithMatches(rowText));
   matches_.clear();
   current_.reset();
   textView_->setHighlightedRange({});
+}
+
+std::optional<ui::AttributedString> DetailView::readSource() {
+  if (!source_) return std::nullopt;
+  const ui::Font base = ui::Font::systemFont(kFontSize);
+  std::optional<ui::AttributedString> text =
+      source_->rtf ? ui::RtfReader::read(source_->markup, base) : ui::HtmlReader::read(source_->markup, base);
+  // Its own colours were chosen for some page, light or dark: those that would not read on this view's
+  // background give way to the theme's.
+  if (text) keepRecordColoursReadable(*text, backgroundColor(), textColor());
+  return text;
 }
 
 void DetailView::showFind() {
@@ -202,13 +216,24 @@ ui::Color DetailView::textColor() {
   return themeManager().colorForKey("fontNormalColor").value_or(ui::Color::black());
 }
 
+ui::Color DetailView::backgroundColor() {
+  return themeManager()
+      .colorForKey(VLVisualEffectScrollView::kBackgroundKey)
+      .value_or(ui::Color::whiteColor());
+}
+
 void DetailView::lightOrDarkChanged() {
   // Setting the view's colour clears the colours inside the text, so the text goes in again after it,
-  // its themed colours resolved in the new theme; colours of its own (rich text, HTML) stay as they are.
-  ui::AttributedString text = textView_->textStorage();
-  resolveThemeColours(text, false);
+  // its themed colours resolved in the new theme. A record's own colours are weighed again against the
+  // new background: read afresh, as the ones given way to before may read now.
+  std::optional<ui::AttributedString> text = readSource();
+  if (!text) {
+    text = textView_->textStorage();
+    resolveThemeColours(*text, false);
+  }
   textView_->setTextColor(textColor());
-  textView_->setAttributedString(std::move(text));
+  textView_->setAttributedString(std::move(*text));
+  indicate();
 }
 
 bool DetailView::performKeyEquivalent(const ui::Event& event) {

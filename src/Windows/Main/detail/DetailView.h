@@ -55,7 +55,8 @@ class DetailView : public ui::View, public FindViewDelegate, public VLThemeObjec
   void resizeSubviewsWithOldSize(ui::Size oldSize) override;
   void drawRect(const ui::Rect& dirtyRect) override;
   bool performKeyEquivalent(const ui::Event& event) override;
-  // The text view's colour follows the theme; the text's own colours stay as the record has them.
+  // The text view's colours follow the theme; the text's own colours stay as the record has them where
+  // they read on the new background.
   void lightOrDarkChanged() override;
 
   const std::shared_ptr<VLVisualEffectScrollView>& scrollView() const { return scrollView_; }
@@ -66,6 +67,10 @@ class DetailView : public ui::View, public FindViewDelegate, public VLThemeObjec
   void slide(double height);
   void indicate();
   ui::Color textColor();
+  ui::Color backgroundColor();
+  // The shown record's rich text or HTML, read again with its colours weighed against the background of
+  // the moment; nullopt for a record shown as plain text or one that does not read.
+  std::optional<ui::AttributedString> readSource();
 
   std::shared_ptr<VLVisualEffectScrollView> scrollView_;
   std::shared_ptr<ui::TextView> textView_;
@@ -73,6 +78,12 @@ class DetailView : public ui::View, public FindViewDelegate, public VLThemeObjec
   std::weak_ptr<ui::View> host_;
   std::vector<Range> matches_;
   std::optional<std::size_t> current_;
+  // What the shown record's text was read from: its rich text (RTF) or its HTML.
+  struct Source {
+    bool rtf = false;
+    std::string markup;
+  };
+  std::optional<Source> source_;
 };
 
 }  // namespace vl

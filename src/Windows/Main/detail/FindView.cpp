@@ -19,7 +19,9 @@ std::shared_ptr<FindView> FindView::create(const ui::Rect& frame) {
   auto view = std::make_shared<FindView>(frame);
   auto field = ui::TextField::create({5, 5, 170, 30});
   field->setPlaceholderString("find words.");
-  field->setFont(ui::Font::systemFont(16, ui::Font::WeightLight));
+  // The regular weight: a light one is drawn from the desktop's thinnest face where it has no light one
+  // (DejaVu's ExtraLight), whose strokes come out a pale grey on screen whatever the text's colour.
+  field->setFont(ui::Font::systemFont(16));
   field->setBordered(false);
   field->setBezeled(false);
   field->setDrawsBackground(false);
