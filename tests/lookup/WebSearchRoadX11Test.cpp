@@ -105,7 +105,7 @@ class WebSearchRoadX11Test : public X11Test {
                    kProgramAnswerMs))
       return failed("main window");
     if (!program_->logged("Show On HintTable")) return failed("list");
-    if (!waitUntil([&] { return programHasKeyboard(x_); }, kProgramAnswerMs)) return failed("keyboard");
+    if (!programTakesKeys(x_, kProgramAnswerMs)) return failed("keyboard");
     for (KeySym k : {XK_z, XK_z}) keys({k});
     keys({XK_Shift_L, XK_ampersand});
     keys({XK_q});

@@ -361,13 +361,31 @@ void ProgramKeysTest::press(const std::vector<KeySym>& chord) {
 }
 
 bool programHasKeyboard(Display* display) {
+  ::Window focus = None;
+  int revert = 0;
+  XGetInputFocus(display, &focus, &revert);
+  XWindowAttributes a{};
+  if (focus == None || focus == PointerRoot || !XGetWindowAttributes(display, focus, &a) ||
+      a.c_class != InputOnly)
+    return false;
   const ::Window w = keyboardFocus(display);
   XClassHint hint{};
-  if (w == None || w == PointerRoot || !XGetClassHint(display, w, &hint)) return false;
+  if (w == focus || !XGetClassHint(display, w, &hint)) return false;
   const bool ours = hint.res_name && std::string(hint.res_name) == "vellisto";
   if (hint.res_name) XFree(hint.res_name);
   if (hint.res_class) XFree(hint.res_class);
   return ours;
+}
+
+bool programTakesKeys(Display* display, int timeoutMs) {
+  const auto start = Clock::now();
+  for (;;) {
+    if (programHasKeyboard(display) && windowManagerCaughtUp(display, timeoutMs) &&
+        programHasKeyboard(display))
+      return true;
+    if (msSince(start) > timeoutMs) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 TestWindow::TestWindow(const std::string& display, const std::string& wmClass, std::optional<long> pid) {

@@ -63,8 +63,13 @@ bool waitOnEvents(Display* display, long mask, const std::function<bool()>& cond
 // The window holding the keyboard focus as a user sees it. The program keeps the focus on a child of its
 // window that covers nothing (its focus proxy); that counts as the window itself.
 ::Window keyboardFocus(Display* display);
-// Whether the keyboard is in a window of the real program (of class "vellisto"): keys pressed now reach it.
+// Whether the keyboard focus is on the focus proxy of a window of the real program (of class
+// "vellisto"): keys pressed now reach that window whatever lies under the pointer.
 bool programHasKeyboard(Display* display);
+// Waits until keys typed next reach the program: the window manager has done what it was asked before
+// (it puts the focus on a window itself, which then hands keys to a page under the pointer, until the
+// program moves it on to its proxy), and the program has the keyboard. False after `timeoutMs`.
+bool programTakesKeys(Display* display, int timeoutMs = 30000);
 // Whether a window manager that follows the extended hints runs on the display.
 bool windowManagerRuns(Display* display);
 // The mapped window titled so, at any depth (a window manager reparents); None when absent. Windows at

@@ -155,7 +155,7 @@ class UserRoadsX11Test : public X11Test {
     const ::Window main = window("Vellisto");
     EXPECT_TRUE(waitUntil([&] { return program_->count("Show On HintTable") > shown; }))
         << program_->errors();
-    EXPECT_TRUE(waitUntil([&] { return programHasKeyboard(x_); })) << program_->errors();
+    EXPECT_TRUE(programTakesKeys(x_)) << program_->errors();
     return main;
   }
 

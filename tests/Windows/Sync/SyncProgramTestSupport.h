@@ -134,7 +134,7 @@ class Desk {
     const std::size_t shown = count("Show On HintTable");
     keys({XK_Control_L, XK_Alt_L, XK_v});
     return eventually([&] { return (main_ = findMain()) != 0; }) && logged("Show On HintTable", shown) &&
-           eventually([&] { return programHasKeyboard(x_); });
+           programTakesKeys(x_);
   }
 
   std::optional<Program> program;
