@@ -65,7 +65,7 @@ class AppInstalledManagerTest : public SharedServicesFixture {
     if (start) {
       ASSERT_TRUE(manager.startQuery());
     }
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (manager.appQuery()->isStarted()) {
       ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the gathering never reported";
       dispatch::MainLoop::runUntilIdle();

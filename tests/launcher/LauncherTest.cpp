@@ -195,7 +195,7 @@ class LauncherProgram : public ::testing::Test {
 
   // The launcher returns once the program has been exec'd; its first line follows within moments.
   bool waitForMarker() {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (markerLines().empty()) {
       if (std::chrono::steady_clock::now() > deadline) return false;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));

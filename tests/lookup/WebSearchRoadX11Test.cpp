@@ -19,7 +19,7 @@
 namespace vl::x11test {
 namespace {
 
-constexpr int kPageMs = 60000;
+constexpr int kPageMs = 120000;
 
 // The road of a user on the desktop: the real program, its hot key, a query that matches nothing, and
 // the search row's preview showing the engine's page, drawn by the helper beside the program.
@@ -87,23 +87,32 @@ class WebSearchRoadX11Test : public X11Test {
                                               "WEBKIT_DISABLE_COMPOSITING_MODE=1", "no_proxy=127.0.0.1",
                                               "PATH=" + bin + ":/usr/bin:/bin", "VELLISTO_LOG=debug"});
     if (!program_->started()) return None;
-    if (!waitUntil([&] { return files::exists(root_.path() + "/home/.vellisto/data"); }, 20000)) return None;
+    // Which step did not come, with what the program said.
+    auto failed = [&](const char* step) -> ::Window {
+      ADD_FAILURE() << "no " << step << "\n" << program_->errors();
+      return None;
+    };
+    if (!waitUntil([&] { return files::exists(root_.path() + "/home/.vellisto/data"); }, kProgramAnswerMs))
+      return failed("data folder");
     editor_.emplace(display_, "Editor");
     editor_->focus();
     editor_->makeActive();
     // The hot key is registered once the program has finished launching.
-    if (!waitUntil([&] { return program_->count("start-up: launching finished") > 0; }, 30000)) return None;
+    if (!program_->logged("start-up: launching finished")) return failed("end of launching");
     keys({XK_Control_L, XK_Alt_L, XK_v});
     ::Window main = None;
-    if (!waitUntil([&] { return (main = findMapped(DefaultRootWindow(x_), "Vellisto")) != None; }, 30000))
-      return None;
-    if (!waitUntil([&] { return program_->count("Show On HintTable") > 0; })) return None;
+    if (!waitUntil([&] { return (main = findMapped(DefaultRootWindow(x_), "Vellisto")) != None; },
+                   kProgramAnswerMs))
+      return failed("main window");
+    if (!program_->logged("Show On HintTable")) return failed("list");
+    if (!programTakesKeys(x_, kProgramAnswerMs)) return failed("keyboard");
     for (KeySym k : {XK_z, XK_z}) keys({k});
     keys({XK_Shift_L, XK_ampersand});
     keys({XK_q});
     // Nothing matches: the search row is the only one, and its preview asks the engine.
-    if (!waitUntil([&] { return site_.count("/search", "zz&q") >= 1; }, kPageMs)) return None;
-    if (!waitUntil([&] { return shows(main, 0x2f7d7a); }, kPageMs)) return None;
+    if (!waitUntil([&] { return site_.count("/search", "zz&q") >= 1; }, kPageMs))
+      return failed("search asked");
+    if (!waitUntil([&] { return shows(main, 0x2f7d7a); }, kPageMs)) return failed("page in the preview");
     return main;
   }
   // The first child process of `parent` whose name begins so, -1 when there is none.
@@ -152,13 +161,14 @@ TEST_F(WebSearchRoadX11Test, AQueryThatMatchesNothingShowsTheEnginesPageInThePre
   keys({XK_Shift_L, XK_Return});
   EXPECT_TRUE(waitUntil([&] { return !shows(main, 0x2f7d7a); })) << program_->errors();
   keys({XK_Escape});
-  EXPECT_TRUE(waitUntil([&] { return shows(main, 0x2f7d7a); })) << program_->errors();
+  EXPECT_TRUE(waitUntil([&] { return shows(main, 0x2f7d7a); }, kPageMs)) << program_->errors();
 
   // After quitting nothing the program started runs on: neither the helper with its page processes,
   // nor a bus the toolkit would launch for itself (the stand-in launcher leaves a daemon, as the real
   // one does).
-  ASSERT_TRUE(program_->quit(30000).has_value()) << program_->errors();
-  EXPECT_TRUE(waitUntil([&] { return processesWithEnvironment(program_->runtimeEntry()).empty(); }, 20000))
+  ASSERT_TRUE(program_->quit(kProgramAnswerMs).has_value()) << program_->errors();
+  EXPECT_TRUE(
+      waitUntil([&] { return processesWithEnvironment(program_->runtimeEntry()).empty(); }, kProgramAnswerMs))
       << processesWithEnvironment(program_->runtimeEntry()).size() << " processes left";
 }
 
@@ -171,15 +181,17 @@ TEST_F(WebSearchRoadX11Test, QuittingEndsWithinSecondsWhileTheHelperIsFrozen) {
   ASSERT_EQ(::kill(helper, SIGSTOP), 0);
   ASSERT_TRUE(waitUntil([&] { return stateOf(helper) == 'T'; }));
   const auto start = std::chrono::steady_clock::now();
-  const std::optional<int> status = program_->quit(30000);
+  const std::optional<int> status = program_->quit(kProgramAnswerMs);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   RecordProperty("quit_seconds", std::to_string(seconds));
   ASSERT_TRUE(status.has_value()) << "still running " << seconds << " s after the quit\n"
                                   << program_->errors();
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status << "\n" << program_->errors();
-  EXPECT_LT(seconds, 10) << program_->errors();
+  // The helper has two seconds to end; the rest is room for a machine whose every core is busy.
+  EXPECT_LT(seconds, 20) << program_->errors();
   EXPECT_GT(program_->count("did not end within"), 0u) << program_->errors();
-  EXPECT_TRUE(waitUntil([&] { return processesWithEnvironment(program_->runtimeEntry()).empty(); }, 20000));
+  EXPECT_TRUE(waitUntil([&] { return processesWithEnvironment(program_->runtimeEntry()).empty(); },
+                        kProgramAnswerMs));
 }
 
 }  // namespace

@@ -260,7 +260,8 @@ class SnippetsExchangeTest : public SnippetsTest {
   }
   // Waits for the other process's notice to have been handled, as a run loop would.
   bool waitForRows(const std::vector<std::string>& expected) {
-    for (int i = 0; i < 500; ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
       dispatch::MainLoop::runUntilIdle();
       if (aliases() == expected) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -141,7 +141,7 @@ class StartupFixture : public ::testing::Test {
   // The installed-application gathering reads files on a worker and reports on the main queue.
   static void waitForGathering() {
     auto query = AppInstalledManager::shared().appQuery();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (query->isStarted()) {
       ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the gathering never reported";
       dispatch::MainLoop::runUntilIdle();

@@ -130,4 +130,13 @@ std::size_t Program::count(const std::string& needle) const {
   return n;
 }
 
+bool Program::logged(const std::string& needle, std::size_t before, int timeoutMs) const {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (count(needle) <= before) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
 }  // namespace vl::x11test

@@ -9,6 +9,10 @@
 
 namespace vl::x11test {
 
+// How long a road test waits for the program to answer what it did: long enough for a machine whose every
+// core is busy with other work. A passing test never waits for it.
+inline constexpr int kProgramAnswerMs = 60000;
+
 // Processes other than this one whose environment holds `entry` ("NAME=value") exactly. What a program
 // starts inherits its environment, and so does what those start in turn, daemons included.
 std::vector<pid_t> processesWithEnvironment(const std::string& entry);
@@ -40,6 +44,9 @@ class Program {
   std::string errors() const;
   // How often `needle` stands in what the program logged so far.
   std::size_t count(const std::string& needle) const;
+  // Waits until `needle` stands in what the program logged more than `before` times; false when it did
+  // not within `timeoutMs` of real time.
+  bool logged(const std::string& needle, std::size_t before = 0, int timeoutMs = kProgramAnswerMs) const;
   // Ends it at once (SIGKILL), as a crash would: nothing of quitting runs.
   void kill();
 

@@ -175,7 +175,7 @@ class WebPageX11Test : public X11Test {
     return {a.x, a.y, a.width, a.height, a.map_state == IsViewable};
   }
   // Pages take a while to start on a busy machine.
-  static constexpr int kPageMs = 60000;
+  static constexpr int kPageMs = 120000;
   static constexpr const char* kStartedBy = "VL_TEST_STARTED_BY";
   std::string startedBy() const { return home_ / "helper"; }
 

@@ -360,6 +360,34 @@ void ProgramKeysTest::press(const std::vector<KeySym>& chord) {
   return parent != None && parent != root ? parent : focus;
 }
 
+bool programHasKeyboard(Display* display) {
+  ::Window focus = None;
+  int revert = 0;
+  XGetInputFocus(display, &focus, &revert);
+  XWindowAttributes a{};
+  if (focus == None || focus == PointerRoot || !XGetWindowAttributes(display, focus, &a) ||
+      a.c_class != InputOnly)
+    return false;
+  const ::Window w = keyboardFocus(display);
+  XClassHint hint{};
+  if (w == focus || !XGetClassHint(display, w, &hint)) return false;
+  const bool ours = hint.res_name && std::string(hint.res_name) == "vellisto";
+  if (hint.res_name) XFree(hint.res_name);
+  if (hint.res_class) XFree(hint.res_class);
+  return ours;
+}
+
+bool programTakesKeys(Display* display, int timeoutMs) {
+  const auto start = Clock::now();
+  for (;;) {
+    if (programHasKeyboard(display) && windowManagerCaughtUp(display, timeoutMs) &&
+        programHasKeyboard(display))
+      return true;
+    if (msSince(start) > timeoutMs) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
 TestWindow::TestWindow(const std::string& display, const std::string& wmClass, std::optional<long> pid) {
   display_ = XOpenDisplay(display.c_str());
   if (!display_) return;
@@ -448,6 +476,19 @@ std::vector<TestWindow::Key> TestWindow::keys(std::size_t count, int timeoutMs) 
   return keys;
 }
 
+std::vector<TestWindow::Key> TestWindow::heard() {
+  std::vector<Key> keys;
+  // The server answers only after it sent this connection every event that came before.
+  XSync(display_, False);
+  XEvent event;
+  while (XCheckMaskEvent(display_, KeyPressMask | KeyReleaseMask, &event)) {
+    const KeySym keysym = XkbKeycodeToKeysym(display_, static_cast<KeyCode>(event.xkey.keycode), 0, 0);
+    const unsigned int mods = event.xkey.state & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask);
+    keys.push_back({event.type == KeyPress, keysym, mods});
+  }
+  return keys;
+}
+
 DisplayHelper::DisplayHelper(const std::string& display, std::vector<std::string> arguments,
                              const std::function<bool(Display*)>& ready) {
   std::vector<std::string> environment{"DISPLAY=" + display};
@@ -504,6 +545,15 @@ std::unique_ptr<DisplayHelper> DisplayHelper::compositor(const std::string& disp
   return std::make_unique<DisplayHelper>(display, std::vector<std::string>{"xcompmgr"}, [](Display* d) {
     return XGetSelectionOwner(d, XInternAtom(d, "_NET_WM_CM_S0", False)) != None;
   });
+}
+
+bool clickProgram(Display* xtest, const Program& program, int rootX, int rootY, bool slides) {
+  const std::size_t clicks = program.count(kClickHandled), rests = program.count(kCameToRest);
+  XTestFakeMotionEvent(xtest, -1, rootX, rootY, CurrentTime);
+  XTestFakeButtonEvent(xtest, Button1, True, CurrentTime);
+  XTestFakeButtonEvent(xtest, Button1, False, CurrentTime);
+  XSync(xtest, False);
+  return program.logged(kClickHandled, clicks) && (!slides || program.logged(kCameToRest, rests));
 }
 
 void destroyWindowOfAnotherClient(const std::string& display, ::Window window) {

@@ -42,7 +42,7 @@ class XvfbServer {
 };
 
 // Runs the main loop until `condition` holds or `timeoutMs` of real time pass; true when it held.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 30000);
 
 // The window as the X server shows it, with what other programs draw in its child windows (a web page),
 // written to ${VL_BINARY_DIR}/gallery/<name>.png for a person to look at. False when it could not be
@@ -56,13 +56,20 @@ std::optional<std::string> xclipGet(const std::string& display, const std::strin
 // Waits on `display` for an event of `mask` that `match` accepts; those of `mask` it passes over are
 // dropped, others stay queued. At most `timeoutMs` of real time.
 bool waitForEvent(Display* display, long mask, const std::function<bool(const XEvent&)>& match,
-                  int timeoutMs = 10000);
+                  int timeoutMs = 30000);
 // Looks at `condition` and again each time events of `mask` arrive on `display` (they are dropped),
 // until it holds or `timeoutMs` of real time pass. The events must be those that change its answer.
-bool waitOnEvents(Display* display, long mask, const std::function<bool()>& condition, int timeoutMs = 10000);
+bool waitOnEvents(Display* display, long mask, const std::function<bool()>& condition, int timeoutMs = 30000);
 // The window holding the keyboard focus as a user sees it. The program keeps the focus on a child of its
 // window that covers nothing (its focus proxy); that counts as the window itself.
 ::Window keyboardFocus(Display* display);
+// Whether the keyboard focus is on the focus proxy of a window of the real program (of class
+// "vellisto"): keys pressed now reach that window whatever lies under the pointer.
+bool programHasKeyboard(Display* display);
+// Waits until keys typed next reach the program: the window manager has done what it was asked before
+// (it puts the focus on a window itself, which then hands keys to a page under the pointer, until the
+// program moves it on to its proxy), and the program has the keyboard. False after `timeoutMs`.
+bool programTakesKeys(Display* display, int timeoutMs = 30000);
 // Whether a window manager that follows the extended hints runs on the display.
 bool windowManagerRuns(Display* display);
 // The mapped window titled so, at any depth (a window manager reparents); None when absent. Windows at
@@ -121,7 +128,10 @@ class TestWindow {
     bool operator==(const Key&) const = default;
   };
   // The next `count` key events, waiting up to `timeoutMs`.
-  std::vector<Key> keys(std::size_t count, int timeoutMs = 5000);
+  std::vector<Key> keys(std::size_t count, int timeoutMs = 20000);
+  // The key events the window was sent for every key the server handled so far, at once: keys pressed
+  // through XTest before (the window's share of a hot key, of a menu's keys) are all among them.
+  std::vector<Key> heard();
 
  private:
   Display* display_ = nullptr;
@@ -148,6 +158,17 @@ class DisplayHelper {
   pid_t pid_ = -1;
   std::string failure_;
 };
+
+class Program;
+// What the real program (at VELLISTO_LOG=debug) logs once it dealt with the release of a left click, and
+// once a sheet or an alert that slides came to rest (clicks reach it only then).
+inline constexpr const char* kClickHandled = "click: LeftMouseUp";
+inline constexpr const char* kCameToRest = "came to rest";
+// A left click through XTest at a point of the root window, returning once `program` says it dealt with
+// it, and when the click `slides` a sheet or an alert in or out, once that came to rest too. A window
+// manager holds a click until it has looked at it while keys pass straight on, so keys typed after a
+// click wait for this. False when the program did not say so in time.
+bool clickProgram(Display* xtest, const Program& program, int rootX, int rootY, bool slides = false);
 
 // Another client that does what X allows any client to do to our windows: destroy them. Returns once
 // the server has done it.

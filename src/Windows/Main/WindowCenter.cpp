@@ -178,6 +178,12 @@ void WindowCenter::activeOrInactiveVellisto() {
     WindowCenter& center = WindowCenter::shared();
     if (center.currentKeyWindow() != kMainWindowKey) return false;
     center.hideMain(!cleaning);
+    // As the hot key's hide does: the program resigning forgets the query too, but the hot key pressed
+    // again before that shows the window without resigning, and it must come back empty.
+    if (!cleaning) {
+      run(center.hooks_.clearSearchInput);
+      SearchHistory::shared().clean();
+    }
     return true;
   });
   showWindowByKey(kMainWindowKey);

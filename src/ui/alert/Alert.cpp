@@ -197,6 +197,8 @@ void Alert::animationDidStop(ui::Animation& animation, bool finished) {
   Json id = animation.value("id");
   ui::View* host = superview();
   if (!host) return;
+  // Its buttons take clicks only once it is at rest; a road test waits for this line before it clicks on.
+  if (id == "show" || id == "dismiss") logDebugf("Alert: came to rest %s", id == "show" ? "shown" : "hidden");
   if (id == "show") {
     phase_ = Phase::Shown;
     setFrameOrigin({frame().origin.x, frame().origin.y - frame().height() / 2});

@@ -85,6 +85,8 @@ void EdgeSheet::animationDidStop(ui::Animation& animation, bool finished) {
   }
   phase_ = Phase::Idle;
   const bool shown = id == idTo_;
+  // Clicks reach the sheet only once it is at rest; a road test waits for this line before it clicks on.
+  logDebugf("%s: came to rest %s", className().c_str(), shown ? "shown" : "hidden");
   setFrame(shown ? toFrame_ : fromFrame_);
   layer()->removeAnimation(kAnimPos);
   if (blockView_) blockView_->drawShadowInFrame(shown ? frame() : ui::Rect{});

@@ -77,15 +77,17 @@ TEST_F(AppearanceRoadX11Test, ChangesOfTheGtkThemeShowWithoutARestart) {
   test::TempDir root("vl-appearance");
   Program program(root.path(), display_);
   ASSERT_TRUE(program.started());
-  ASSERT_TRUE(waitUntil([&] { return program.count("start-up: launching finished") == 1; }, 20000))
+  ASSERT_TRUE(waitUntil([&] { return program.count("start-up: launching finished") == 1; }, kProgramAnswerMs))
       << program.errors();
   EXPECT_EQ(program.count("appearance: dark"), 0u) << program.errors();
 
   manager.publishTheme("Adwaita-dark");
-  EXPECT_TRUE(waitUntil([&] { return program.count("appearance: dark from the GTK theme") == 1; }, 20000))
+  EXPECT_TRUE(
+      waitUntil([&] { return program.count("appearance: dark from the GTK theme") == 1; }, kProgramAnswerMs))
       << program.errors();
   manager.publishTheme("Adwaita");
-  EXPECT_TRUE(waitUntil([&] { return program.count("appearance: light from the GTK theme") == 1; }, 20000))
+  EXPECT_TRUE(
+      waitUntil([&] { return program.count("appearance: light from the GTK theme") == 1; }, kProgramAnswerMs))
       << program.errors();
 
   // The settings file of the program's configuration folder, made after it started.
@@ -93,7 +95,8 @@ TEST_F(AppearanceRoadX11Test, ChangesOfTheGtkThemeShowWithoutARestart) {
   ASSERT_TRUE(files::createDirectories(folder));
   ASSERT_TRUE(
       files::atomicWrite(folder + "/settings.ini", "[Settings]\ngtk-application-prefer-dark-theme=1\n"));
-  EXPECT_TRUE(waitUntil([&] { return program.count("appearance: dark from the GTK theme") == 2; }, 20000))
+  EXPECT_TRUE(
+      waitUntil([&] { return program.count("appearance: dark from the GTK theme") == 2; }, kProgramAnswerMs))
       << program.errors();
 }
 

@@ -164,6 +164,23 @@ TEST_F(DetailViewTest, FindMatchesLiterallyAnyCaseAndWrapsBothWays) {
   EXPECT_EQ(shown(), "a.b xx A.B axb a.b");
 }
 
+// Ctrl+F and words typed at once after the view was asked for: the search that ran while it slid in
+// found no text yet, so the words are looked for again once the record's text is there.
+TEST_F(DetailViewTest, WordsTypedWhileTheViewSlidesInAreFoundInTheRecord) {
+  select("a needle, another needle", std::nullopt);
+  detail_->show(host_);
+  detail_->showFind();
+  auto field = detail_->findView()->textField();
+  field->setStringValue("needle");
+  detail_->findView()->controlTextDidChange(*field);
+  dispatch::MainLoop::advance(250);
+  EXPECT_EQ(shown(), "") << "the text waits for the slide to end";
+  EXPECT_TRUE(detail_->matches().empty());
+  dispatch::MainLoop::advance(100);
+  EXPECT_EQ(shown(), "a needle, another needle");
+  EXPECT_EQ(detail_->matches().size(), 2u);
+}
+
 TEST_F(DetailViewTest, TypingQuicklySearchesOnceAfterThePause) {
   struct Counting : FindViewDelegate {
     std::vector<std::string> searched;

@@ -36,8 +36,9 @@ struct Spot {
 constexpr Spot kSecurityTab{250, 30}, kSnippetsTab{180, 30};
 constexpr Spot kAddIgnored{60, 374}, kFirstChoice{100, 112}, kChooserAdd{570, 371};
 constexpr Spot kAddSnippet{50, 436}, kAliasField{354, 145}, kSnippetField{354, 272}, kSnippetAdd{550, 398};
-// How long a page that slides in takes to come to rest.
-constexpr int kSlide = 800;
+// A click that slides a page, a sheet or a panel in or out: the next click waits until it came to rest,
+// as clicks meanwhile are ignored.
+constexpr bool kSlide = true;
 // The main window: the pin bar's "+", the new tab's name and auto-pick "+", the rule list's
 // "Text matching", its expression field and Save, and the panel's OK.
 constexpr Spot kAddPinTab{135, 20}, kTabName{312, 93}, kAddRule{205, 273}, kTextMatching{491, 256};
@@ -82,12 +83,13 @@ class UserRoadsX11Test : public X11Test {
         root_.path(), display_,
         std::vector<std::string>{"XDG_DATA_DIRS=" + root_.path() + "/share", "VELLISTO_LOG=debug"});
     ASSERT_TRUE(program_->started());
-    ASSERT_NE(tray_->accept(20000), None) << program_->errors();
+    ASSERT_NE(tray_->accept(kProgramAnswerMs), None) << program_->errors();
     // Copies come once launching is over and capture listens: what the clipboard holds before is old.
-    ASSERT_TRUE(waitUntil([&] { return program_->count("start-up: launching finished") == 1; }, 20000))
-        << program_->errors();
     ASSERT_TRUE(
-        waitUntil([&] { return program_->count("capture: the clipboard tells of each change") > 0; }, 20000))
+        waitUntil([&] { return program_->count("start-up: launching finished") == 1; }, kProgramAnswerMs))
+        << program_->errors();
+    ASSERT_TRUE(waitUntil([&] { return program_->count("capture: the clipboard tells of each change") > 0; },
+                          kProgramAnswerMs))
         << program_->errors();
   }
 
@@ -102,8 +104,8 @@ class UserRoadsX11Test : public X11Test {
       std::optional<std::pair<int, int>> centre;
       if (!waitUntil([&] { return (centre = tray_->iconCentre()).has_value(); })) break;
       const int before = popups();
-      click(centre->first, centre->second);
-      opened = waitUntil([&] { return popups() > before; }, 2000);
+      clickTray(centre->first, centre->second);
+      opened = waitUntil([&] { return popups() > before; }, 5000);
     }
     EXPECT_TRUE(opened) << program_->errors();
     // The menu takes the keyboard just after it shows: keys before that would go elsewhere.
@@ -123,7 +125,8 @@ class UserRoadsX11Test : public X11Test {
   void chooseTab(::Window preferences, Spot tab) {
     const int before = heightOf(preferences);
     click(preferences, tab);
-    EXPECT_TRUE(waitUntil([&] { return heightOf(preferences) != before; }, 15000)) << program_->errors();
+    EXPECT_TRUE(waitUntil([&] { return heightOf(preferences) != before; }, kProgramAnswerMs))
+        << program_->errors();
   }
   int heightOf(::Window w) {
     XWindowAttributes a{};
@@ -152,6 +155,7 @@ class UserRoadsX11Test : public X11Test {
     const ::Window main = window("Vellisto");
     EXPECT_TRUE(waitUntil([&] { return program_->count("Show On HintTable") > shown; }))
         << program_->errors();
+    EXPECT_TRUE(programTakesKeys(x_)) << program_->errors();
     return main;
   }
 
@@ -173,12 +177,12 @@ class UserRoadsX11Test : public X11Test {
   }
   bool copy(const std::string& text) { return xclipSet(display_, "UTF8_STRING", text); }
 
+  // One key or chord. The program takes keys in the order they are pressed.
   void keys(const std::vector<KeySym>& chord) {
     for (KeySym k : chord) XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, k), True, CurrentTime);
     for (auto k = chord.rbegin(); k != chord.rend(); ++k)
       XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, *k), False, CurrentTime);
     XSync(x_, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
   }
   // Printable ASCII on a US layout; the symbols a test types are mapped by hand.
   void type(const std::string& text) {
@@ -196,19 +200,21 @@ class UserRoadsX11Test : public X11Test {
       }
     }
   }
-  // `settleMs` lets a page that slides in come to rest, as the program ignores clicks while it moves.
-  void click(int x, int y, int settleMs = 300) {
+  // A click on the tray icon, which is no window of the program's toolkit: the menu it opens tells.
+  void clickTray(int x, int y) {
     XTestFakeMotionEvent(x_, -1, x, y, CurrentTime);
     XTestFakeButtonEvent(x_, Button1, True, CurrentTime);
     XTestFakeButtonEvent(x_, Button1, False, CurrentTime);
     XSync(x_, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
   }
-  void click(::Window w, Spot at, int settleMs = 300) {
+  // A click in a window of the program, returning once the program dealt with it (and, when it `slides`
+  // a page in or out, once that came to rest).
+  void click(::Window w, Spot at, bool slides = false) {
     int x = 0, y = 0;
     ::Window child = None;
     XTranslateCoordinates(x_, w, DefaultRootWindow(x_), at.x, at.y, &x, &y, &child);
-    click(x, y, settleMs);
+    EXPECT_TRUE(clickProgram(x_, *program_, x, y, slides)) << at.x << "," << at.y << "\n"
+                                                           << program_->errors();
   }
   ::Window focused() {
     ::Window focus = None;
@@ -223,7 +229,8 @@ class UserRoadsX11Test : public X11Test {
   }
   ::Window window(const std::string& title) {
     ::Window found = None;
-    EXPECT_TRUE(waitUntil([&] { return (found = findMapped(DefaultRootWindow(x_), title)) != None; }, 15000))
+    EXPECT_TRUE(waitUntil([&] { return (found = findMapped(DefaultRootWindow(x_), title)) != None; },
+                          kProgramAnswerMs))
         << title << "\n"
         << program_->errors();
     return found;
@@ -306,15 +313,15 @@ TEST_F(UserRoadsX11Test, PreferencesIgnoreAnApplicationAndPasteASnippetByItsAlia
   EXPECT_EQ(history().find("ledger secret"), std::string::npos);
 
   chooseTab(preferences, kSnippetsTab);
-  click(preferences, kAddSnippet);
+  click(preferences, kAddSnippet, kSlide);
   click(preferences, kAliasField);
   type("sig");
   click(preferences, kSnippetField);
   type("Best regards");
-  click(preferences, kSnippetAdd);
+  click(preferences, kSnippetAdd, kSlide);
 
   ASSERT_NE(openMain(editor), None);
-  editor.keys(64, 200);  // the hot key's own presses
+  editor.heard();  // the hot key's own presses
   for (KeySym key : {XK_s, XK_i, XK_g}) {
     const std::size_t shown = program_->count("Show On HintTable");
     keys({key});
@@ -323,7 +330,8 @@ TEST_F(UserRoadsX11Test, PreferencesIgnoreAnApplicationAndPasteASnippetByItsAlia
   }
   keys({XK_Return});
   bool pasted = false;
-  for (const auto& key : editor.keys(4, 20000)) pasted = pasted || (key.press && key.keysym == XK_v);
+  for (const auto& key : editor.keys(4, kProgramAnswerMs))
+    pasted = pasted || (key.press && key.keysym == XK_v);
   EXPECT_TRUE(pasted) << program_->errors();
   EXPECT_EQ(xclipGet(display_, "UTF8_STRING"), "Best regards");
 }
@@ -364,17 +372,18 @@ TEST_F(UserRoadsX11Test, AfterAPasteFromTheMainWindowTheRecordWindowHandsOutItsQ
   ASSERT_TRUE(copy("alpha"));
   ASSERT_TRUE(waitUntil([&] { return history().find("alpha") != std::string::npos; })) << program_->errors();
   ASSERT_NE(openMain(editor), None);
-  editor.keys(64, 200);  // the hot key's own presses
+  editor.heard();  // the hot key's own presses
   keys({XK_Return});
   bool pasted = false;
-  for (const auto& key : editor.keys(4, 20000)) pasted = pasted || (key.press && key.keysym == XK_v);
+  for (const auto& key : editor.keys(4, kProgramAnswerMs))
+    pasted = pasted || (key.press && key.keysym == XK_v);
   ASSERT_TRUE(pasted) << program_->errors();
   ASSERT_TRUE(waitUntil([&] { return program_->count("paste: settled") == 1; })) << program_->errors();
 
   keys({XK_Control_L, XK_Alt_L, XK_r});
   const ::Window record = window("Vellisto Record");
   ASSERT_NE(record, None);
-  editor.keys(64, 200);
+  editor.heard();
   auto heightOf = [&] {
     XWindowAttributes a;
     return XGetWindowAttributes(x_, record, &a) ? a.height : -1;

@@ -48,10 +48,16 @@ TEST_F(WindowCenterTest, ToggleShowsAndHidesTheMainWindowWithItsEscapeEntry) {
   EXPECT_EQ(EscStack::shared().count(), 0u);
   EXPECT_TRUE(center().existWindowForKey(kMainWindowKey));
 
+  // Escape forgets the query as the hot key's hide does: the hot key right after it, before the program
+  // resigned, shows an empty search field.
+  int cleared = 0;
+  center().setHooks({nullptr, [&] { ++cleared; }, nullptr});
   center().activeOrInactiveVellisto();
   EscStack::shared().pop(false);
   EXPECT_FALSE(mainShown());
   EXPECT_EQ(center().currentKeyWindow(), "");
+  EXPECT_EQ(cleared, 1);
+  center().setHooks({});
 }
 
 TEST_F(WindowCenterTest, ShowingAnotherWindowClosesTheMainOneButNeverTheRecordWindow) {

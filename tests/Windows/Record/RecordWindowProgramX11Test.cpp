@@ -67,14 +67,15 @@ TEST_F(RecordWindowProgramX11Test, CopiesQueueUpAndCtrlVInAnotherWindowHandsThem
   ASSERT_TRUE(program.started());
 
   // Its hot key opens it: Ctrl+Alt+R on a fresh install.
-  ASSERT_TRUE(waitUntil([&] { return program.errors().find("hot key 2 is") != std::string::npos; }, 20000))
+  ASSERT_TRUE(
+      waitUntil([&] { return program.errors().find("hot key 2 is") != std::string::npos; }, kProgramAnswerMs))
       << program.errors();
   chord({XK_Control_L, XK_Alt_L, XK_r});
   ::Window record = None;
   ASSERT_TRUE(waitUntil([&] { return (record = findMapped(DefaultRootWindow(probe_), "Vellisto Record")); }))
       << program.errors();
   const int empty = heightOf(record);
-  editor.keys(64, 200);  // the hot key presses the editor saw
+  editor.heard();  // the hot key presses the editor saw
 
   const std::vector<std::string> copies = {"first copy", "second copy", "third copy"};
   int height = empty;

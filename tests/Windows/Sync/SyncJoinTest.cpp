@@ -63,7 +63,7 @@ class SyncJoinTest : public SyncScreensTest {
   }
   // The serving side answers in real time; the screens move on the manual clock meanwhile.
   bool waitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     for (;;) {
       dispatch::MainLoop::runUntilIdle();
       if (done()) return true;

@@ -27,7 +27,7 @@
 namespace vl::x11test {
 
 // Polls another process's progress; the deadline only bounds a failure.
-inline bool eventually(const std::function<bool()>& done, int seconds = 30) {
+inline bool eventually(const std::function<bool()>& done, int seconds = 60) {
   using Steady = std::chrono::steady_clock;
   for (auto deadline = Steady::now() + std::chrono::seconds(seconds); Steady::now() < deadline;) {
     if (done()) return true;
@@ -110,10 +110,8 @@ class Desk {
     int rx = 0, ry = 0;
     ::Window child = 0;
     XTranslateCoordinates(x_, main_, DefaultRootWindow(x_), x, y < 0 ? a.height + y : y, &rx, &ry, &child);
-    XTestFakeMotionEvent(x_, -1, rx, ry, CurrentTime);
-    XTestFakeButtonEvent(x_, Button1, True, CurrentTime);
-    XTestFakeButtonEvent(x_, Button1, False, CurrentTime);
-    XSync(x_, False);
+    // Returns once the program dealt with it: keys typed next must not overtake it.
+    EXPECT_TRUE(clickProgram(x_, *program, rx, ry)) << x << "," << y << "\n" << errors();
   }
   // A point of the shown panel, from its top left.
   void clickPanel(double x, double y) {
@@ -125,7 +123,7 @@ class Desk {
   }
 
   // Waits for the program to log `needle` once more than `before` times.
-  bool logged(const std::string& needle, std::size_t before = 0, int seconds = 30) const {
+  bool logged(const std::string& needle, std::size_t before = 0, int seconds = 60) const {
     return eventually([&] { return program->count(needle) > before; }, seconds);
   }
   std::size_t count(const std::string& needle) const { return program->count(needle); }
@@ -135,7 +133,8 @@ class Desk {
   bool openMainWindow() {
     const std::size_t shown = count("Show On HintTable");
     keys({XK_Control_L, XK_Alt_L, XK_v});
-    return eventually([&] { return (main_ = findMain()) != 0; }) && logged("Show On HintTable", shown);
+    return eventually([&] { return (main_ = findMain()) != 0; }) && logged("Show On HintTable", shown) &&
+           programTakesKeys(x_);
   }
 
   std::optional<Program> program;

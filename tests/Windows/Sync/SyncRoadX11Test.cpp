@@ -2,12 +2,10 @@
 // Our headers before Xlib's, whose macros (None, Bool, Status) would break them.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/foundation/Files.h"
@@ -71,17 +69,12 @@ class SyncRoadX11Test : public X11Test {
     int rx = 0, ry = 0;
     ::Window child = None;
     XTranslateCoordinates(x_, main_, DefaultRootWindow(x_), x, y < 0 ? a.height + y : y, &rx, &ry, &child);
-    XTestFakeMotionEvent(x_, -1, rx, ry, CurrentTime);
-    XTestFakeButtonEvent(x_, Button1, True, CurrentTime);
-    XTestFakeButtonEvent(x_, Button1, False, CurrentTime);
-    XSync(x_, False);
+    EXPECT_TRUE(clickProgram(x_, *program_, rx, ry)) << x << "," << y << "\n" << program_->errors();
   }
-  // A click into a text field, then the text. The program reads keys through the input method and
-  // clicks straight from the connection, so keys sent at once can overtake the click that focuses the
-  // field; nothing the program shows tells when the field took the focus, so the keys wait a moment.
+  // A click into a text field, then the text. The window manager holds a click until it has looked at it
+  // while keys pass straight on: the keys wait until the program dealt with the click.
   void typeInto(int x, int y, const std::string& text) {
     click(x, y);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     type(text);
   }
   int mainHeight() {
@@ -92,7 +85,7 @@ class SyncRoadX11Test : public X11Test {
     return findMappedWindow(x_, parent, title);
   }
   // Waits for the program to log `needle` once more than it had when `before` was taken.
-  bool logged(const std::string& needle, std::size_t before, int seconds = 30) {
+  bool logged(const std::string& needle, std::size_t before, int seconds = 60) {
     return eventually([&] { return program_->count(needle) > before; }, seconds);
   }
 

@@ -139,22 +139,22 @@ class SyncTwoProgramsX11Test : public X11Test {
     b.clickPanel(P::kRightItemX, P::kRightItemY);
     ASSERT_TRUE(b.logged("sync: join page shown", pages)) << b.errors();
   }
-  // A copy on one desk reaches the other's history. One poll a second carries it; the limits are for a
+  // A copy on one desk reaches the other's history. One poll a second carries it; the limit is for a
   // machine whose every core is busy.
   static void textTravels(Desk& from, Desk& to, const std::string& text) {
     const std::string line = "sync merge: appended " + Vellisto_Chunk::md5HexDigest(text);
     ASSERT_TRUE(xclipSet(from.display(), "UTF8_STRING", text));
-    EXPECT_TRUE(to.logged(line, 0, 15)) << text << "\n" << to.errors() << "\nThe sender:\n" << from.errors();
+    EXPECT_TRUE(to.logged(line)) << text << "\n" << to.errors() << "\nThe sender:\n" << from.errors();
   }
   static void imageTravels(Desk& from, Desk& to, unsigned long rgb) {
     const int before = receivedImages(to.program->home());
     const std::size_t stored = to.count("sync transfer: image");
     ASSERT_TRUE(xclipSet(from.display(), "image/png", solidPng(rgb >> 16, (rgb >> 8) & 0xff, rgb & 0xff)));
-    ASSERT_TRUE(to.logged("sync transfer: image", stored, 20)) << to.errors() << "\nThe sender:\n"
-                                                               << from.errors();
-    EXPECT_TRUE(eventually([&] { return receivedImages(to.program->home()) > before; }, 10));
+    ASSERT_TRUE(to.logged("sync transfer: image", stored)) << to.errors() << "\nThe sender:\n"
+                                                           << from.errors();
+    EXPECT_TRUE(eventually([&] { return receivedImages(to.program->home()) > before; }));
     // In the list (and the preview of the chosen row) of the receiving window.
-    EXPECT_TRUE(eventually([&] { return pixelsOf(to.x(), to.mainWindow(), rgb) > 200; }, 10))
+    EXPECT_TRUE(eventually([&] { return pixelsOf(to.x(), to.mainWindow(), rgb) > 200; }))
         << "a picture of the window: " << writeScreenshot(to.display(), to.mainWindow(), "failed-sync-image")
         << "\n"
         << to.errors();
@@ -216,7 +216,7 @@ TEST_F(SyncTwoProgramsX11Test, AJoinedProgramSyncsBothWaysUntilItIsDisconnected)
   // B quits: its goodbye takes it off A's devices.
   std::size_t left = a.count("sync bar: 0 devices connected");
   b.program.reset();
-  ASSERT_TRUE(a.logged("sync bar: 0 devices connected", left, 10)) << a.errors();
+  ASSERT_TRUE(a.logged("sync bar: 0 devices connected", left)) << a.errors();
 
   // B again: its join page joins the remembered network by itself, with no password.
   const std::size_t launched = said(rootB_, "start-up: launching finished");

@@ -69,9 +69,9 @@ TEST(GtkThemeTest, DarkFromThemeNameOrSettingsFile) {
 
 // Light or dark follows the desktop while the program runs: GTK's settings file as it is made, changed
 // and removed, the theme a settings manager announces, and the portal, which wins while it states a mode.
-// Runs the main queue until the condition holds, for at most ten seconds (the file watch's thread posts).
+// Runs the main queue until the condition holds, for at most a minute (the file watch's thread posts).
 bool settles(const std::function<bool()>& condition) {
-  for (auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
        std::chrono::steady_clock::now() < deadline;) {
     dispatch::MainLoop::runUntilIdle();
     if (condition()) return true;

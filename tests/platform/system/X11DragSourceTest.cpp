@@ -256,10 +256,14 @@ TEST_F(X11DragSourceTest, ADropHandsTheRecordOverAndARefusalOrNowhereEndsQuietly
     pointer(wx + 60, wy + 50);
     ASSERT_TRUE(waitUntil([&] { return view->began; }));
     EXPECT_TRUE(view->started);
-    for (int step = 1; step <= 5; ++step) {
-      pointer(wx + 60 + step * 90, wy + 60);
-      waitUntil([] { return false; }, 30);
-    }
+    // The drag begins on the X side, which owns the drag's selection from then on: a release before
+    // would end a drag that never began.
+    ASSERT_TRUE(waitUntil([&] {
+      return XGetSelectionOwner(probe_, XInternAtom(probe_, "XdndSelection", False)) ==
+             server_->xWindowOf(*window);
+    }));
+    // The source takes the moves in order; only the last one's place matters to the target.
+    for (int step = 1; step <= 5; ++step) pointer(wx + 60 + step * 90, wy + 60);
     if (target) {
       ASSERT_TRUE(waitUntil([&] { return target->saw("position"); }));
     }

@@ -4,6 +4,7 @@
 #include "platform/ui/controls/Button.h"
 #include "platform/ui/controls/ScrollView.h"
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/menu/MenuWindow.h"
 #include "platform/ui/table/TableView.h"
 #include "platform/ui/text/TextField.h"
@@ -102,6 +103,9 @@ class X11WindowTest : public X11Test {
   void TearDown() override {
     WindowServer::install(nullptr);
     server_.reset();
+    // A window manager gone with the test leaves the root naming the window it last activated.
+    if (probe_)
+      XDeleteProperty(probe_, DefaultRootWindow(probe_), XInternAtom(probe_, "_NET_ACTIVE_WINDOW", False));
     if (probe_) XCloseDisplay(probe_);
   }
 
@@ -337,6 +341,22 @@ TEST_P(X11WindowFocusTest, AWindowShownAgainRightAfterHidingTakesTheFocus) {
   show(s, true);
   s.window->orderOut();
   show(s, true);
+}
+
+// A window of ours shown over another of ours (the main window over Preferences by the hot key) is the
+// key window from the start: the other one still holding the focus when the X side took the request does
+// not become key again meanwhile, or keys typed at once would go to it.
+TEST_P(X11WindowFocusTest, AWindowShownOverAnotherOfOursStaysTheKeyWindow) {
+  Scene first(WindowStyle::Titled);
+  show(first, true);
+  std::vector<const void*> keyed;
+  const Observation watch = NotificationCenter::defaultCenter().observe(
+      kWindowDidBecomeKeyNotification, nullptr, [&](const Notification& n) { keyed.push_back(n.object); });
+  Scene second(WindowStyle::Titled);
+  show(second, true);
+  ASSERT_TRUE(windowManagerCaughtUp(probe_));
+  EXPECT_TRUE(waitUntil([&] { return !keyed.empty() && keyed.back() == second.window.get(); }));
+  EXPECT_EQ(keyed, std::vector<const void*>{second.window.get()});
 }
 
 // Pasting gives the focus back to the window the user came from and sends the chord there; while the

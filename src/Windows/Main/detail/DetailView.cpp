@@ -116,6 +116,8 @@ void DetailView::loadText() {
   auto chunk =
       VLEngine::shared().getChunkByContext(row->string(), row->json(), PreviewColumnHooks::current().tabId());
   showRecord(row->mutableAttributedString(), chunk ? chunk->json() : row->json());
+  // Words typed into the find field while the view slid in were looked for in no text yet.
+  findView_->findNow();
 }
 
 void DetailView::showRecord(const ui::AttributedString& rowText, const std::optional<Json>& json) {

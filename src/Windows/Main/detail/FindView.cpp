@@ -69,6 +69,12 @@ bool FindView::controlTextViewDoCommandBySelector(ui::TextField&, ui::TextView&,
   return true;
 }
 
+void FindView::findNow() {
+  if (pendingFind_) pendingFind_->cancel();
+  pendingFind_.reset();
+  if (!textField_->stringValue().empty()) doFind();
+}
+
 void FindView::doFind() {
   if (auto delegate = delegage()) delegate->shouldFindText(textField_->stringValue());
 }

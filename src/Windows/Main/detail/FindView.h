@@ -41,6 +41,9 @@ class FindView : public ui::View, public ui::TextFieldDelegate, public VLThemeOb
   void unfold();
   void fold() {}
   bool isUnfolded() const { return frame().height() > 0; }
+  // Searches now for the words typed so far, if any, instead of once typing pauses: the text they are
+  // looked for in has just arrived.
+  void findNow();
 
   void controlTextDidChange(ui::TextField& field) override;
   bool controlTextViewDoCommandBySelector(ui::TextField& field, ui::TextView& editor,

@@ -238,9 +238,10 @@ void X11WindowHost::afterEvents() {
   retryGrab();
   if (focused_ == reportedFocus_ && focusRequests_ == reportedRequests_) return;
   // Another application holding the focus while a window of ours is still to get it only passes through
-  // (the window manager's choice as another of ours went): the program does not resign for it. Should
-  // the request come to nothing, the tick after it gives up tells.
-  if (focused_ == 0 && focusOnItsWay()) return;
+  // (the window manager's choice as another of ours went): the program does not resign for it. Nor does
+  // another window of ours that still holds it when the request was taken: keys typed right after the
+  // hot key would go to that window. Should the request come to nothing, the tick after it gives up tells.
+  if ((focused_ == 0 || focused_ != asked_) && focusOnItsWay()) return;
   if (focused_ != reportedFocus_) {
     if (reportedFocus_ > 0) sockets_.ownerActive(reportedFocus_, false);
     if (focused_ > 0) sockets_.ownerActive(focused_, true);

@@ -558,9 +558,10 @@ void X11WindowServer::deliver(int number, ui::Event event) {
 void X11WindowServer::focusMoved(int number, std::uint64_t requests) {
   // A report that crossed the window's hiding on its way here is out of date; the next one tells.
   if (auto it = peers_.find(number); number != 0 && (it == peers_.end() || !it->second->shown())) return;
-  // Another application had the keyboard before the X side took our latest request for it (the hot key
-  // pressed again just after a hide): the answer to that request is still to come, and it tells.
-  if (number == 0 && requests < focusRequests_) return;
+  // Another application, or another window of ours, had the keyboard before the X side took our latest
+  // request for it (the hot key pressed again just after a hide, the main window shown over Preferences):
+  // the answer to that request is still to come, and it tells.
+  if (requests < focusRequests_) return;
   focused_ = number;
   ui::Application& app = ui::Application::shared();
   if (number == 0) {

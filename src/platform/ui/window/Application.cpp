@@ -201,6 +201,14 @@ void Application::sendEvent(const Event& event) {
     std::vector<Event>& stack;
     ~Pop() { stack.pop_back(); }
   } pop{current_};
+  // Traced once the release was dealt with, whoever took it: a road test that clicks waits for this line
+  // before it types, as the window manager passes a click on only after it has seen it.
+  struct Released {
+    const Event& event;
+    ~Released() {
+      if (event.type() == EventType::LeftMouseUp) logDebugf("click: %s handled", event.description().c_str());
+    }
+  } released{event};
 
   std::optional<Event> e = event;
   for (auto& monitor : std::vector<std::shared_ptr<EventMonitor>>(monitors_)) {
