@@ -19,16 +19,9 @@ std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size
   std::vector<Json> newestFirst;
   for (std::size_t i = 0; i < recent.size(); ++i) {
     const std::shared_ptr<Vellisto_Chunk>& chunk = recent[i];
-    std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-    Json dictionary;
-    double timestamp = 0;
-    {
-      std::unique_lock<RecursiveMutex> docLock;
-      if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
-      timestamp = chunk->timestampValue();
-      dictionary = chunk->toDictionary();
-    }
+    const double timestamp = chunk->timestampValue();
     if (!keepGoing(i, timestamp)) break;
+    Json dictionary = chunk->toDictionary();
     Json json = dictionary["json"].is_object() ? dictionary["json"] : Json::object();
     if (JsonDataHelper::skipSync(json)) continue;
     if (IndexHelper::isImage(json) && !IndexHelper::getImage(json, 10, 10)) continue;
@@ -36,13 +29,13 @@ std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size
       json["sync_device_name"] = VLDevice::name();
       json["sync_device_id"] = VLDevice::uuid();
       dictionary["json"] = json;
-      if (doc) {
-        RecursiveMutexLock lock(storeMutex());
-        {
-          RecursiveMutexLock docLock(doc->mutex());
-          chunk->setJson(json);
-        }
-        doc->persistChunk(*chunk);
+      if (chunk->getDocRef()) {
+        chunk->editJson([&](Json& stored) {
+          if (stored.contains("sync_device_id")) return false;
+          stored["sync_device_name"] = json["sync_device_name"];
+          stored["sync_device_id"] = json["sync_device_id"];
+          return true;
+        });
       }
     }
     newestFirst.push_back(std::move(dictionary));

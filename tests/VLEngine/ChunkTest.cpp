@@ -57,8 +57,8 @@ TEST(ChunkTest, TextFormIsThePlainSevenFieldsWhenNothingNeedsEscaping) {
   Clock::install(std::make_shared<ManualClock>(1700000000.25));
   auto chunk = Vellisto_Chunk::initWithContext("line one\nline two 你好", std::nullopt, std::nullopt);
   Clock::install(nullptr);
-  chunk->lru()->set("b");
-  chunk->lru()->set("a");
+  chunk->offerSearchWord("b");
+  chunk->offerSearchWord("a");
   const std::string expected = chunk->sig() + kEOB + "a" + kEOL + "b" + kEOB + "1700000000.250000" + kEOB +
                                "" + kEOB + "line one\nline two 你好" + kEOB + "" + kEOB + "{}";
   EXPECT_EQ(*chunk->stringValue(), expected);
@@ -92,7 +92,9 @@ TEST(ChunkTest, ReadingToleratesShortBadAndLongTexts) {
       // Text that is not a dictionary is written back as it was read, never replaced by "{}".
       {"{\"file\": ", Issue::JsonKeptAsText, "{\"file\": "},
       {"[1, 2]", Issue::JsonKeptAsText, "[1, 2]"},
-      {"{\"deep\": " + atBound + "}", Issue::None, "{\n  \"deep\": " + atBound + "\n}"},
+      // A dictionary too, however it was laid out, so a rewrite changes no byte of it.
+      {"{\"deep\": " + atBound + "}", Issue::None, "{\"deep\": " + atBound + "}"},
+      {"{\"b\":1,\n \"a\":\"\\u00e9\\/\"}", Issue::None, "{\"b\":1,\n \"a\":\"\\u00e9\\/\"}"},
       // Past the bound: refused while parsing, and the record writes in time without it.
       {"{\"deep\": " + deep + "}", Issue::JsonBeyondBounds, "{}"},
   };

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "VLEngine/doc/Vellisto_BigDoc.h"
-
 namespace vl {
 
 std::shared_ptr<ChunkSortedWeakTable> ChunkSortedWeakTable::newTable() {
@@ -77,12 +75,7 @@ double ChunkSortedWeakTable::lastTimestamp() const {
     if (sortedArray_.empty() || !sortedArray_.back()) return 0;
     last = sortedArray_.back()->weakChunk();
   }
-  if (!last) return 0;
-  if (auto doc = last->getDocRef()) {
-    RecursiveMutexLock docLock(doc->mutex());
-    return last->timestampValue();
-  }
-  return last->timestampValue();
+  return last ? last->timestampValue() : 0;
 }
 
 }  // namespace vl

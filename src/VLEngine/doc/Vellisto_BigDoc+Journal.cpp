@@ -22,7 +22,7 @@ namespace vl {
 
 namespace {
 
-using Lock = RecursiveMutexLock;
+using Lock = MutexLock;
 
 struct FoldState {
   // A leaf lock: no doc's lock is taken under it.
@@ -276,7 +276,7 @@ void Vellisto_BigDoc::fold() {
       grown = journal_.gzip;
       text = textFromSlotLocked(journal_.gzipSlots);
     } else {
-      text = stringValue();
+      text = stringValueLocked();
     }
     // Changes from here on go to a new journal, which starts from exactly this text.
     if (journal_.current) {
@@ -455,7 +455,7 @@ bool Vellisto_BigDoc::moveChainToFolder(const std::shared_ptr<Vellisto_BigDoc>& 
   for (auto doc = head; doc; doc = doc->next()) docs.push_back(doc);
   if (docs.empty()) return false;
   // Head first, as the lock order asks: no change is journaled into the old folder while it moves.
-  std::vector<std::unique_lock<RecursiveMutex>> locks;
+  std::vector<std::unique_lock<Mutex>> locks;
   for (const auto& doc : docs) locks.emplace_back(doc->lock_);
   const std::string current = head->folderLocked();
   if (!files::moveFile(current, folder)) return false;

@@ -12,7 +12,7 @@ namespace vl {
 
 namespace {
 
-using Lock = RecursiveMutexLock;
+using Lock = MutexLock;
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <mutex>
 
@@ -111,7 +112,7 @@ std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::emptyDoc(std::int64_t docId, c
   auto doc = std::make_shared<Vellisto_BigDoc>();
   bool made = false;
   {
-    RecursiveMutexLock lock(doc->lock_);  // no other thread knows the doc yet; the analysis cannot tell
+    MutexLock lock(doc->lock_);  // no other thread knows the doc yet; the analysis cannot tell
     doc->docId_ = docId;
     doc->filePath_ = std::move(path);
     // Made at once: the chain is whole on disk, and the doc's journal has a file to start from.
@@ -129,7 +130,7 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
     return false;
   }
   keepFreedMemoryForLoads();
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   chunks_.clear();
   hits_.clear();
   alisHits_.clear();
@@ -211,7 +212,11 @@ void Vellisto_BigDoc::indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chu
 // ---- text and writing ----
 
 std::string Vellisto_BigDoc::stringValue() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
+  return stringValueLocked();
+}
+
+std::string Vellisto_BigDoc::stringValueLocked() const {
   std::string out;
   const std::size_t count = chunks_.size();
   for (std::size_t i = 0; i < count; ++i) {
@@ -236,7 +241,7 @@ void Vellisto_BigDoc::appendChunk(const std::shared_ptr<Vellisto_Chunk>& chunk) 
   std::shared_ptr<Vellisto_DocChainOwner> owner;
   std::shared_ptr<DocJournal> toSync;
   {
-    RecursiveMutexLock lock(lock_);
+    MutexLock lock(lock_);
     toSync = journalLocked(DocJournal::Type::Append, 0, chunk->stringValue().value_or(""));
     chunks_.push_back(chunk);
     chunk->setDocRef(weak_from_this());
@@ -261,7 +266,7 @@ std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::rollOverLocked() {
     if (!doc) continue;
     {
       // The next doc's lock under this one's: chain order.
-      RecursiveMutexLock nextLock(doc->lock_);
+      MutexLock nextLock(doc->lock_);
       doc->prev_ = self;
       doc->chainOwner_ = chainOwner_;
     }
@@ -279,7 +284,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOf(const std::string& sign
 }
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOfDigest(const std::string& sig) const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   auto it = hits_.find(sig);
   if (it == hits_.end() || it->second >= chunks_.size()) return nullptr;
   VL_DCHECK_MSG(!chunks_[it->second] || chunks_[it->second]->sig() == sig,
@@ -288,7 +293,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOfDigest(const std::string
 }
 
 std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::getHasAliasChunks() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   std::vector<std::shared_ptr<Vellisto_Chunk>> out;
   out.reserve(alisHits_.size());
   for (const auto& [sig, index] : alisHits_) {
@@ -298,7 +303,7 @@ std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::getHasAliasChunks(
 }
 
 void Vellisto_BigDoc::resetHits() {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   resetHitsLocked();
 }
 
@@ -312,7 +317,7 @@ void Vellisto_BigDoc::resetHitsLocked() {
 
 void Vellisto_BigDoc::chunkAliasUpdated(const std::shared_ptr<Vellisto_Chunk>& chunk) {
   if (!chunk) return;
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   auto it = hits_.find(chunk->sig());
   if (it == hits_.end()) return;
   // A cleared alias leaves the snippets, as a reload would have it.
@@ -325,6 +330,33 @@ void Vellisto_BigDoc::chunkAliasUpdated(const std::shared_ptr<Vellisto_Chunk>& c
 
 // ---- changing records ----
 
+std::optional<std::size_t> Vellisto_BigDoc::slotOfLocked(const Vellisto_Chunk& chunk) const {
+  if (auto it = hits_.find(chunk.sig());
+      it != hits_.end() && it->second < chunks_.size() && chunks_[it->second].get() == &chunk) {
+    return it->second;
+  }
+  auto found = std::find_if(chunks_.begin(), chunks_.end(), [&](const auto& c) { return c.get() == &chunk; });
+  if (found == chunks_.end()) return std::nullopt;
+  return static_cast<std::size_t>(found - chunks_.begin());
+}
+
+bool Vellisto_BigDoc::changeChunk(Vellisto_Chunk& chunk, const std::function<bool()>& change) {
+  std::shared_ptr<DocJournal> toSync;
+  {
+    MutexLock lock(lock_);
+    if (!change()) return false;
+    if (std::optional<std::size_t> slot = slotOfLocked(chunk)) {
+      toSync = journalLocked(DocJournal::Type::Set, *slot, chunk.stringValue().value_or(""));
+    } else {
+      logf("doc: record %s is not in %s; its change is not written there", chunk.sig().c_str(),
+           filePath_.c_str());
+      return true;
+    }
+  }
+  finishChange(toSync);
+  return true;
+}
+
 bool Vellisto_BigDoc::validIndexLocked(std::size_t index, const char* operation) const {
   if (index < chunks_.size() && chunks_[index]) return true;
   logf("doc: %s of slot %zu of %s, which holds no record", operation, index, filePath_.c_str());
@@ -334,7 +366,7 @@ bool Vellisto_BigDoc::validIndexLocked(std::size_t index, const char* operation)
 void Vellisto_BigDoc::logicalDeleteChunk(std::size_t index) {
   std::shared_ptr<DocJournal> toSync;
   {
-    RecursiveMutexLock lock(lock_);
+    MutexLock lock(lock_);
     if (!validIndexLocked(index, "logical delete")) return;
     // Written as the empty text, which reads back as a placeholder.
     toSync = journalLocked(DocJournal::Type::Set, index, std::string());
@@ -346,7 +378,7 @@ void Vellisto_BigDoc::logicalDeleteChunk(std::size_t index) {
 void Vellisto_BigDoc::refreshChunk(std::size_t index) {
   std::shared_ptr<DocJournal> toSync;
   {
-    RecursiveMutexLock lock(lock_);
+    MutexLock lock(lock_);
     if (!validIndexLocked(index, "refresh")) return;
     chunks_[index]->setTimestamp(Vellisto_Chunk::nowTimestamp());
     toSync = journalLocked(DocJournal::Type::Set, index, chunks_[index]->stringValue().value_or(""));
@@ -357,7 +389,7 @@ void Vellisto_BigDoc::refreshChunk(std::size_t index) {
 void Vellisto_BigDoc::updateAlias(std::size_t index, std::string alias) {
   std::shared_ptr<DocJournal> toSync;
   {
-    RecursiveMutexLock lock(lock_);
+    MutexLock lock(lock_);
     if (!validIndexLocked(index, "alias update")) return;
     chunks_[index]->setAlias(std::move(alias));
     toSync = journalLocked(DocJournal::Type::Set, index, chunks_[index]->stringValue().value_or(""));
@@ -374,7 +406,7 @@ bool Vellisto_BigDoc::physicalDeleteChunkByDigest(const std::string& sig) {
   std::shared_ptr<Vellisto_Chunk> removed;
   std::shared_ptr<Vellisto_DocChainOwner> owner;
   {
-    RecursiveMutexLock lock(lock_);
+    MutexLock lock(lock_);
     auto it = hits_.find(sig);
     if (it == hits_.end()) return false;
     const std::size_t index = it->second;
@@ -467,72 +499,72 @@ void Vellisto_BigDoc::removeForeverImage(const std::string& path) {
 // ---- fields ----
 
 std::int64_t Vellisto_BigDoc::docId() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return docId_;
 }
 
 std::string Vellisto_BigDoc::filePath() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return filePath_;
 }
 
 void Vellisto_BigDoc::setFilePath(std::string path) {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   filePath_ = std::move(path);
 }
 
 std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::prev() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return prev_.lock();
 }
 
 void Vellisto_BigDoc::setPrev(const std::shared_ptr<Vellisto_BigDoc>& doc) {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   prev_ = doc;
 }
 
 std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::next() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return next_;
 }
 
 void Vellisto_BigDoc::setNext(std::shared_ptr<Vellisto_BigDoc> doc) {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   next_ = std::move(doc);
 }
 
 std::shared_ptr<Vellisto_CodecDelegate> Vellisto_BigDoc::codec() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return codec_;
 }
 
 void Vellisto_BigDoc::setCodec(std::shared_ptr<Vellisto_CodecDelegate> codec) {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   codec_ = std::move(codec);
 }
 
 std::shared_ptr<Vellisto_DocChainOwner> Vellisto_BigDoc::chainOwner() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return chainOwner_.lock();
 }
 
 void Vellisto_BigDoc::setChainOwner(const std::shared_ptr<Vellisto_DocChainOwner>& owner) {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   chainOwner_ = owner;
 }
 
 std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::chunks() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return chunks_;
 }
 
 std::size_t Vellisto_BigDoc::chunkCount() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return chunks_.size();
 }
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::chunkAt(std::size_t index) const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   if (index >= chunks_.size()) {
     logf("doc: slot %zu asked of %s, which has %zu", index, filePath_.c_str(), chunks_.size());
     return nullptr;
@@ -541,7 +573,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::chunkAt(std::size_t index) cons
 }
 
 bool Vellisto_BigDoc::isDamaged() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return damaged_;
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -32,8 +33,8 @@ class Vellisto_TempFile;
 //
 // The records keep their order of arrival; a slot whose text could not be read holds nullptr (a
 // placeholder), so that slot indexes stay those of the file. Every field below is guarded by the doc's
-// mutex. The mutex is recursive: a caller may hold it while it sends a search task, whose doSearch() takes
-// it on the same thread for the doc's matcher, merger and search queue.
+// lock, which nothing outside the doc takes: a record's own fields are read without it (Vellisto_Chunk),
+// and changed through changeChunk().
 //
 // Writing: each change of a slot goes to the doc's journal (DocJournal) as it is made, and is durable
 // when the call that made it returns, at a cost that does not grow with the doc. The doc file itself is
@@ -43,7 +44,7 @@ class Vellisto_TempFile;
 //
 // Docs are held by std::shared_ptr (a doc hands itself to its queued writes and its records).
 // The search slices of a doc (its matcher, merger and per-task answers) join this class with the search
-// engine; they read the records through chunks() and the lock.
+// engine; they take the doc's records under its lock and match them without it.
 class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
  public:
   static constexpr std::int32_t kMaxChunkSize = 1000;
@@ -80,9 +81,13 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   std::string stringValue() const;
   // Rewrites the whole doc file soon: for changes no journal entry describes.
   void persist();
-  // Journals the record's fields as they are now, after a change made under the doc's lock (time stamp,
-  // alias, search words, json). A record that is not in this doc is logged and passed by.
+  // Journals the record's fields as they are now (time stamp, alias, search words, json). A record that
+  // is not in this doc is logged and passed by.
   void persistChunk(const Vellisto_Chunk& chunk);
+  // Makes a change of one of this doc's records (`change` says whether it changed anything) with no
+  // other change of the doc in between, and journals the record as it then is. A record that left the
+  // doc is changed all the same, and nothing is written. Whether it changed.
+  bool changeChunk(Vellisto_Chunk& chunk, const std::function<bool()>& change);
   void appendChunk(const std::shared_ptr<Vellisto_Chunk>& chunk);
 
   std::shared_ptr<Vellisto_Chunk> indexOf(const std::string& signedString) const;
@@ -102,7 +107,6 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   // The number of a "BigDoc_<digits>" name; nothing for any other name.
   static std::optional<std::int64_t> docIdOfFileName(std::string_view name);
 
-  RecursiveMutex& mutex() const VL_RETURN_CAPABILITY(lock_) { return lock_; }
   std::int32_t maxChunkSize() const { return maxChunkSize_; }
   // Docs made from now on roll over at `size` slots (0: the real size), so tests reach a roll-over fast.
   static void setMaxChunkSizeForTesting(std::int32_t size);
@@ -229,6 +233,9 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   std::string folderLocked() const VL_REQUIRES(lock_);
   // The text the slots from `from` on add to the text of the slots before them.
   std::string textFromSlotLocked(std::size_t from) const VL_REQUIRES(lock_);
+  std::string stringValueLocked() const VL_REQUIRES(lock_);
+  // The slot that holds the record; nothing when it is not in this doc.
+  std::optional<std::size_t> slotOfLocked(const Vellisto_Chunk& chunk) const VL_REQUIRES(lock_);
   std::shared_ptr<Vellisto_BigDoc> rollOverLocked() VL_REQUIRES(lock_);
   void indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index) VL_REQUIRES(lock_);
   void resetHitsLocked() VL_REQUIRES(lock_);
@@ -237,7 +244,7 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   void listing(const std::shared_ptr<Vellisto_Task>& task, double earlierThan);
   std::shared_ptr<dispatch::Queue> searchQueue();
 
-  mutable RecursiveMutex lock_;
+  mutable Mutex lock_;
   std::int32_t maxChunkSize_ = kMaxChunkSize;
   std::int64_t docId_ VL_GUARDED_BY(lock_) = 0;
   std::weak_ptr<Vellisto_BigDoc> prev_ VL_GUARDED_BY(lock_);

@@ -4,20 +4,88 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/RecordJson.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/CaseFoldScan.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Crypto.h"
-#include "platform/foundation/JsonBounded.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {
 
+static_assert(Vellisto_Chunk::kJsonMaxDepth == RecordJson::kMaxDepth &&
+              Vellisto_Chunk::kJsonMaxBytes == RecordJson::kMaxBytes);
+
+// What is rare in a record, kept apart so that the fields of most records stay small: rich text, and a
+// signature or time stamp that the compact forms do not hold (a damaged doc, a peer's text).
+struct RareFields {
+  std::string rich;
+  std::string sigText;
+  std::string stampText;
+  double stampValue = 0;
+  bool sigIsText = false;
+  bool stampIsText = false;
+};
+
+// Never changed once published (fields_); a change publishes a changed copy.
+struct Vellisto_Chunk::Fields {
+  enum class JsonKind : std::uint8_t {
+    None,
+    // `json` is the dictionary's text; "" for an empty dictionary.
+    Dictionary,
+    // `json` is a text that is not a dictionary, written back as it was read; json() gives nothing.
+    Kept,
+  };
+  JsonKind jsonKind = JsonKind::None;
+  bool jsonHasApp = false;
+  bool jsonHasOcr = false;
+  bool aliasPresent = false;
+  bool richPresent = false;
+  bool hasWordList = true;
+  std::string json;
+  std::string alias;
+  // Null for an empty list (or none).
+  std::shared_ptr<const Vellisto_LRU> words;
+  std::shared_ptr<const RareFields> rare;
+
+  // Nothing but the presence of fields: records like this share one value.
+  bool isPlain() const { return json.empty() && alias.empty() && !words && !rare; }
+  std::size_t plainKey() const {
+    return static_cast<std::size_t>(jsonKind) * 8 + (aliasPresent ? 4 : 0) + (richPresent ? 2 : 0) +
+           (hasWordList ? 1 : 0);
+  }
+};
+
 namespace {
 
 constexpr std::size_t kFieldCount = 7;
+using Fields = Vellisto_Chunk::Fields;
+using JsonKind = Fields::JsonKind;
+// stampMicros_ when the time stamp's text is in the fields.
+constexpr std::int64_t kStampInFields = std::numeric_limits<std::int64_t>::min();
+// Microseconds up to 2^53 are exact as a double, so their quotient by a million is the value strtod
+// reads from the text.
+constexpr std::int64_t kMaxExactMicros = std::int64_t{1} << 53;
+
+// The shared fields of plain records, one per combination of presences.
+const std::shared_ptr<const Fields>& plainFields(std::size_t key) {
+  static const auto all = [] {
+    std::array<std::shared_ptr<const Fields>, 24> made;
+    for (std::size_t k = 0; k < made.size(); ++k) {
+      auto fields = std::make_shared<Fields>();
+      fields->jsonKind = static_cast<JsonKind>(k / 8);
+      fields->aliasPresent = (k & 4) != 0;
+      fields->richPresent = (k & 2) != 0;
+      fields->hasWordList = (k & 1) != 0;
+      made[k] = std::move(fields);
+    }
+    return made;
+  }();
+  return all[key];
+}
 
 // `%@` of a json value: a string as it stands, anything else as its JSON text.
 std::string describe(const Json& value) {
@@ -25,67 +93,121 @@ std::string describe(const Json& value) {
   return dumpJson(value);
 }
 
-// Most records carry an empty kind dictionary; skipping the parser for it keeps doc loading close to
-// the speed of decompression.
-bool isEmptyObjectText(std::string_view text) {
-  if (text.size() < 2 || text.front() != '{' || text.back() != '}') return false;
-  for (char c : text.substr(1, text.size() - 2)) {
-    if (c != ' ' && c != '\n' && c != '\r' && c != '\t') return false;
+// The microseconds of a time stamp written "%f" (digits, a point, six digits, no leading zero), which
+// give that text back exactly; nothing for any other text.
+std::optional<std::int64_t> compactStamp(std::string_view text) {
+  const std::size_t point = text.find('.');
+  if (point == std::string_view::npos || point == 0 || text.size() - point != 7 || point > 16)
+    return std::nullopt;
+  if (text[0] == '0' && point != 1) return std::nullopt;
+  std::int64_t micros = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i == point) continue;
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    micros = micros * 10 + (text[i] - '0');
+    if (micros > kMaxExactMicros) return std::nullopt;
   }
-  return true;
+  return micros;
 }
 
-struct RecordJson {
-  std::optional<Json> value;
-  Vellisto_Chunk::ReadIssue issue = Vellisto_Chunk::ReadIssue::None;
-};
-
-RecordJson parseRecordJson(std::string_view text) {
-  if (isEmptyObjectText(text)) return {Json::object(), Vellisto_Chunk::ReadIssue::None};
-  if (text.empty()) return {};
-  BoundedJson parsed = parseJsonBounded(text, Vellisto_Chunk::kJsonMaxDepth, Vellisto_Chunk::kJsonMaxBytes);
-  if (parsed.ok() && parsed.value->is_object())
-    return {std::move(parsed.value), Vellisto_Chunk::ReadIssue::None};
-  if (parsed.status == BoundedJson::Status::TooDeep || parsed.status == BoundedJson::Status::TooLarge) {
-    logf("record: its json (%zu bytes) is dropped: %s", text.size(), parsed.reason.c_str());
-    return {std::nullopt, Vellisto_Chunk::ReadIssue::JsonBeyondBounds};
-  }
-  logf("record: its json (%zu bytes) is not a dictionary (%s); the text is kept as it stands", text.size(),
-       parsed.ok() ? "another JSON value" : parsed.reason.c_str());
-  return {std::nullopt, Vellisto_Chunk::ReadIssue::JsonKeptAsText};
+std::string stampText(std::int64_t micros) {
+  std::array<char, 32> buffer{};
+  std::snprintf(buffer.data(), buffer.size(), "%lld.%06lld", static_cast<long long>(micros / 1000000),
+                static_cast<long long>(micros % 1000000));
+  return buffer.data();
 }
 
-// Pretty-printed as every earlier version wrote it for the flat dictionaries records carry, with each
-// member's value written compact: the indentation never grows with the depth of a value.
-void appendRecordJson(std::string& out, const Json& json) {
-  if (!json.is_object() || json.empty()) {
-    out.append(dumpJson(json));
+RareFields& rareOf(Fields& fields) {
+  auto rare = fields.rare ? std::make_shared<RareFields>(*fields.rare) : std::make_shared<RareFields>();
+  RareFields& out = *rare;
+  fields.rare = std::move(rare);
+  return out;
+}
+
+// Drops the rare part when nothing in it is set any more.
+void tidyRare(Fields& fields) {
+  const RareFields* rare = fields.rare.get();
+  if (rare && rare->rich.empty() && !rare->sigIsText && !rare->stampIsText) fields.rare.reset();
+}
+
+void setJsonOf(Fields& fields, const std::optional<Json>& json) {
+  fields.jsonHasApp = fields.jsonHasOcr = false;
+  fields.json.clear();
+  if (!json) {
+    fields.jsonKind = JsonKind::None;
     return;
   }
-  out.append("{\n");
-  bool first = true;
-  for (auto it = json.begin(); it != json.end(); ++it) {
-    if (!first) out.append(",\n");
-    first = false;
-    out.append("  ");
-    out.append(dumpJson(Json(it.key())));
-    out.append(": ");
-    out.append(dumpJson(it.value()));
+  if (!json->is_object()) {
+    // As a reload would read it: the text is kept, and the json reads as none.
+    fields.jsonKind = JsonKind::Kept;
+    fields.json = RecordJson::textOf(*json);
+    return;
   }
-  out.append("\n}");
+  fields.jsonKind = JsonKind::Dictionary;
+  if (json->empty()) return;
+  fields.json = RecordJson::textOf(*json);
+  fields.jsonHasApp = json->contains("app");
+  auto ocr = json->find("ocr");
+  fields.jsonHasOcr = ocr != json->end() && ocr->is_string();
+}
+
+void setAliasOf(Fields& fields, std::optional<std::string> alias) {
+  fields.aliasPresent = alias.has_value();
+  fields.alias = alias ? std::move(*alias) : std::string();
+}
+
+void setRichOf(Fields& fields, std::optional<std::string> rich) {
+  fields.richPresent = rich.has_value();
+  if (rich && !rich->empty()) {
+    rareOf(fields).rich = std::move(*rich);
+  } else if (fields.rare && !fields.rare->rich.empty()) {
+    rareOf(fields).rich.clear();
+  }
+  tidyRare(fields);
 }
 
 // Earlier versions signed a text only up to its first zero byte, so texts that differ after one were
 // taken for one record. Such a record is signed again over its whole text when it is read; a text
 // without a zero byte always had, and keeps, the signature of its whole text.
-void resignIfCutAtZeroByte(Vellisto_Chunk& chunk) {
-  if (chunk.context().find('\0') == std::string::npos) return;
-  const std::string whole = Vellisto_Chunk::toBeSignedString(chunk.context(), chunk.json());
+std::optional<std::string> resignedAfterZeroByte(const std::string& context, const std::string& sig,
+                                                 const std::optional<Json>& json) {
+  if (context.find('\0') == std::string::npos) return std::nullopt;
+  const std::string whole = Vellisto_Chunk::toBeSignedString(context, json);
   const std::string_view cut = std::string_view(whole).substr(0, whole.find('\0'));
-  if (chunk.sig() == Vellisto_Chunk::md5HexDigest(cut)) chunk.setSig(Vellisto_Chunk::md5HexDigest(whole));
+  if (sig != Vellisto_Chunk::md5HexDigest(cut)) return std::nullopt;
+  return Vellisto_Chunk::md5HexDigest(whole);
 }
 
 }  // namespace
+
+Vellisto_Chunk::Vellisto_Chunk() : fields_(plainFields(Fields().plainKey())) {}
+
+Vellisto_Chunk::~Vellisto_Chunk() = default;
+
+// ---- the fields that change ----
+
+std::shared_ptr<const Vellisto_Chunk::Fields> Vellisto_Chunk::fields() const {
+  return fields_.load(std::memory_order_acquire);
+}
+
+void Vellisto_Chunk::publish(std::shared_ptr<const Fields> fields) {
+  if (fields->isPlain()) fields = plainFields(fields->plainKey());
+  std::uint8_t hints = 0;
+  if (!fields->alias.empty()) hints |= kHintAlias;
+  if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasApp) hints |= kHintApp;
+  if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasOcr) hints |= kHintOcr;
+  if (fields->words && !fields->words->isEmpty()) hints |= kHintWords;
+  fields_.store(std::move(fields), std::memory_order_release);
+  hints_.store(hints, std::memory_order_release);
+}
+
+void Vellisto_Chunk::changeFields(const std::function<void(Fields&)>& change) {
+  auto changed = std::make_shared<Fields>(*fields());
+  change(*changed);
+  publish(std::move(changed));
+}
+
+// ---- making records ----
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::makeComplete(std::string sig, std::string timestamp,
                                                              std::string context,
@@ -94,13 +216,15 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::makeComplete(std::string sig, st
                                                              std::optional<std::string> alias) {
   auto chunk = std::make_shared<Vellisto_Chunk>();
   chunk->setFlag(Vellisto_Chunk::kFlagComplete);
-  chunk->setLru(Vellisto_LRU());
-  chunk->setSig(std::move(sig));
+  chunk->setSig(sig);
   chunk->setTimestamp(std::move(timestamp));
   chunk->setContext(std::move(context));
-  chunk->setRich(std::move(rich));
-  chunk->setJson(std::move(json));
-  chunk->setAlias(std::move(alias));
+  chunk->changeFields([&](Fields& fields) {
+    fields.hasWordList = true;
+    setRichOf(fields, std::move(rich));
+    setJsonOf(fields, json);
+    setAliasOf(fields, std::move(alias));
+  });
   return chunk;
 }
 
@@ -158,72 +282,101 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initSystemChunkWithAlias(const s
 }
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_view text, ReadIssue* issue) {
-  std::array<std::string_view, kFieldCount> fields;
+  std::array<std::string_view, kFieldCount> parts;
   std::size_t at = 0;
   for (std::size_t i = 0; i < kFieldCount; ++i) {
     if (at == std::string_view::npos) return nullptr;
     doctext::Piece piece = doctext::nextPiece(text, at, doctext::kFieldSeparator);
-    fields[i] = piece.text;
+    parts[i] = piece.text;
     at = piece.next;
   }
   auto chunk = std::make_shared<Vellisto_Chunk>();
-  chunk->flag_ = kFlagComplete;
-  chunk->sig_ = doctext::unescape(fields[0]);
+  chunk->flag_.store(kFlagComplete, std::memory_order_relaxed);
+  std::string sig = doctext::unescape(parts[0]);
+  chunk->setContext(doctext::unescape(parts[4]));
+
+  Fields fields;
+  fields.hasWordList = true;
   // Words are escaped one by one, never the list as a whole.
-  chunk->setLru(Vellisto_LRU::initWithLRUStr(fields[1]));
-  chunk->setTimestamp(doctext::unescape(fields[2]));
-  chunk->alias_ = doctext::unescape(fields[3]);
-  chunk->setContext(doctext::unescape(fields[4]));
-  chunk->rich_ = doctext::unescape(fields[5]);
+  if (Vellisto_LRU words = Vellisto_LRU::initWithLRUStr(parts[1]); !words.isEmpty())
+    fields.words = std::make_shared<const Vellisto_LRU>(std::move(words));
+  setAliasOf(fields, doctext::unescape(parts[3]));
+  setRichOf(fields, doctext::unescape(parts[5]));
   std::string unescapedJson;
-  std::string_view jsonText = fields[6];
+  std::string_view jsonText = parts[6];
   if (jsonText.substr(0, doctext::kEscapeMarker.size()) == doctext::kEscapeMarker) {
     unescapedJson = doctext::unescape(jsonText);
     jsonText = unescapedJson;
   }
-  RecordJson json = parseRecordJson(jsonText);
-  chunk->setJson(std::move(json.value));
-  if (json.issue == ReadIssue::JsonKeptAsText)
-    chunk->keptJsonText_ = std::make_unique<const std::string>(jsonText);
-  if (issue) *issue = json.issue;
-  resignIfCutAtZeroByte(*chunk);
+  ReadIssue jsonIssue = ReadIssue::None;
+  const RecordJson::Inspection inspection = RecordJson::inspect(jsonText);
+  switch (inspection.kind) {
+    case RecordJson::Inspection::Kind::None:
+      break;
+    case RecordJson::Inspection::Kind::EmptyDictionary:
+      fields.jsonKind = JsonKind::Dictionary;
+      break;
+    case RecordJson::Inspection::Kind::Dictionary:
+      // Kept as the file holds it: written back byte for byte.
+      fields.jsonKind = JsonKind::Dictionary;
+      fields.json = std::string(jsonText);
+      fields.jsonHasApp = inspection.hasApp;
+      fields.jsonHasOcr = inspection.hasOcr;
+      break;
+    case RecordJson::Inspection::Kind::NotDictionary:
+      logf("record: its json (%zu bytes) is not a dictionary (%s); the text is kept as it stands",
+           jsonText.size(), inspection.reason.c_str());
+      fields.jsonKind = JsonKind::Kept;
+      fields.json = std::string(jsonText);
+      jsonIssue = ReadIssue::JsonKeptAsText;
+      break;
+    case RecordJson::Inspection::Kind::BeyondBounds:
+      logf("record: its json (%zu bytes) is dropped: %s", jsonText.size(), inspection.reason.c_str());
+      jsonIssue = ReadIssue::JsonBeyondBounds;
+      break;
+  }
+  if (issue) *issue = jsonIssue;
+  chunk->publish(std::make_shared<const Fields>(std::move(fields)));
+  // Both keep what the fields hold of rare forms, so they come after.
+  chunk->setTimestamp(doctext::unescape(parts[2]));
+  if (std::optional<std::string> resigned = resignedAfterZeroByte(chunk->context(), sig, chunk->json()))
+    sig = std::move(*resigned);
+  chunk->setSig(sig);
   return chunk;
 }
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::fromDictionary(const Json& dictionary) {
   auto chunk = std::make_shared<Vellisto_Chunk>();
+  chunk->setLru(std::nullopt);
   if (!dictionary.is_object()) return chunk;
   auto text = [&](const char* key) -> std::optional<std::string> {
     auto it = dictionary.find(key);
     if (it == dictionary.end() || it->is_null()) return std::nullopt;
     return describe(*it);
   };
-  chunk->sig_ = text("sig").value_or("");
+  chunk->setSig(text("sig").value_or(""));
   chunk->setTimestamp(text("timestamp").value_or(""));
   chunk->setContext(text("context").value_or(""));
-  chunk->rich_ = text("rich");
-  chunk->alias_ = text("alias");
+  chunk->setRich(text("rich"));
+  chunk->setAlias(text("alias"));
   if (auto it = dictionary.find("json"); it != dictionary.end() && it->is_object()) chunk->setJson(*it);
   return chunk;
 }
 
+// ---- reading ----
+
 std::optional<std::string> Vellisto_Chunk::stringValue() const {
   if (isLogicallyDeleted()) return std::nullopt;
-  const std::string lruText = hasLru_ ? lru_.stringValue() : std::string();
-  // Written in place: a copy of the json per write is what a large one cannot afford.
-  std::string jsonText;
-  if (keptJsonText_) {
-    jsonText = *keptJsonText_;
-  } else if (json_) {
-    appendRecordJson(jsonText, *json_);
-  } else {
-    jsonText = "{}";
-  }
-  const std::string* parts[kFieldCount] = {&sig_,     &lruText, &timestamp_, nullptr,
-                                           &context_, nullptr,  &jsonText};
+  const std::shared_ptr<const Fields> fields = this->fields();
+  const std::string lruText = fields->words ? fields->words->stringValue() : std::string();
+  const std::string sigText = sig();
+  const std::string stamp = timestamp();
   static const std::string kEmpty;
-  parts[3] = alias_ ? &*alias_ : &kEmpty;
-  parts[5] = rich_ ? &*rich_ : &kEmpty;
+  static const std::string kEmptyDictionary = "{}";
+  const std::string& rich = fields->rare ? fields->rare->rich : kEmpty;
+  const std::string& json = fields->json.empty() ? kEmptyDictionary : fields->json;
+  const std::string* parts[kFieldCount] = {&sigText,  &lruText, &stamp, &fields->alias,
+                                           &context_, &rich,    &json};
 
   std::string out;
   std::size_t size = 0;
@@ -238,14 +391,167 @@ std::optional<std::string> Vellisto_Chunk::stringValue() const {
 }
 
 Json Vellisto_Chunk::toDictionary() const {
+  const std::shared_ptr<const Fields> fields = this->fields();
   Json dictionary = Json::object();
-  dictionary["sig"] = sig_;
-  dictionary["timestamp"] = timestamp_;
+  dictionary["sig"] = sig();
+  dictionary["timestamp"] = timestamp();
   dictionary["context"] = context_;
-  dictionary["rich"] = rich_.value_or("");
-  dictionary["json"] = json_ ? *json_ : Json::object();
-  dictionary["alias"] = alias_.value_or("");
+  dictionary["rich"] = fields->rare ? fields->rare->rich : std::string();
+  dictionary["json"] = json().value_or(Json::object());
+  dictionary["alias"] = fields->alias;
   return dictionary;
+}
+
+std::string Vellisto_Chunk::sig() const {
+  if (const std::shared_ptr<const Fields> fields = this->fields(); fields->rare && fields->rare->sigIsText)
+    return fields->rare->sigText;
+  return sig_.hex();
+}
+
+std::optional<RecordSignature> Vellisto_Chunk::signature() const {
+  if (const std::shared_ptr<const Fields> fields = this->fields(); fields->rare && fields->rare->sigIsText)
+    return std::nullopt;
+  return sig_;
+}
+
+void Vellisto_Chunk::setSig(const std::string& sig) {
+  // Set before the record is shared, and never after.
+  if (std::optional<RecordSignature> compact = RecordSignature::ofHex(sig)) {
+    sig_ = *compact;
+    if (fields()->rare && fields()->rare->sigIsText) {
+      changeFields([](Fields& fields) {
+        RareFields& rare = rareOf(fields);
+        rare.sigIsText = false;
+        rare.sigText.clear();
+        tidyRare(fields);
+      });
+    }
+    return;
+  }
+  sig_ = RecordSignature{};
+  changeFields([&](Fields& fields) {
+    RareFields& rare = rareOf(fields);
+    rare.sigIsText = true;
+    rare.sigText = sig;
+  });
+}
+
+std::shared_ptr<const Vellisto_LRU> Vellisto_Chunk::lru() const {
+  const std::shared_ptr<const Fields> fields = this->fields();
+  if (!fields->hasWordList) return nullptr;
+  if (fields->words) return fields->words;
+  static const auto kEmpty = std::make_shared<const Vellisto_LRU>();
+  return kEmpty;
+}
+
+void Vellisto_Chunk::setLru(std::optional<Vellisto_LRU> lru) {
+  changeFields([&](Fields& fields) {
+    fields.hasWordList = lru.has_value();
+    fields.words = lru && !lru->isEmpty() ? std::make_shared<const Vellisto_LRU>(std::move(*lru)) : nullptr;
+  });
+}
+
+void Vellisto_Chunk::offerSearchWord(const std::string& word) {
+  if (word.empty() || !fields()->hasWordList) return;
+  changeFields([&](Fields& fields) {
+    // A list shares its nodes, so a changed one is built anew from the words.
+    Vellisto_LRU words =
+        fields.words ? Vellisto_LRU::initWithLRUStr(fields.words->stringValue()) : Vellisto_LRU();
+    words.set(word);
+    fields.words = std::make_shared<const Vellisto_LRU>(std::move(words));
+  });
+}
+
+std::int32_t Vellisto_Chunk::searchWordPosition(const std::string& word) const {
+  static const std::int32_t kAbsent = Vellisto_LRU().maxSize() + 1;
+  if (!(hints_.load(std::memory_order_acquire) & kHintWords)) return kAbsent;
+  const std::shared_ptr<const Fields> fields = this->fields();
+  return fields->words ? fields->words->find(word) : kAbsent;
+}
+
+std::string Vellisto_Chunk::timestamp() const {
+  for (;;) {
+    const std::int64_t micros = stampMicros_.load(std::memory_order_acquire);
+    if (micros != kStampInFields) return stampText(micros);
+    const std::shared_ptr<const Fields> fields = this->fields();
+    if (fields->rare && fields->rare->stampIsText) return fields->rare->stampText;
+    // A change to a time stamp of the compact form is under way; its microseconds are stored already.
+  }
+}
+
+double Vellisto_Chunk::timestampValue() const {
+  for (;;) {
+    const std::int64_t micros = stampMicros_.load(std::memory_order_acquire);
+    if (micros != kStampInFields) return static_cast<double>(micros) / 1e6;
+    const std::shared_ptr<const Fields> fields = this->fields();
+    if (fields->rare && fields->rare->stampIsText) return fields->rare->stampValue;
+  }
+}
+
+void Vellisto_Chunk::setTimestamp(std::string timestamp) {
+  // Readers that meet kStampInFields look in the fields: the text goes there before the mark, and the
+  // microseconds go in before the text leaves.
+  if (std::optional<std::int64_t> micros = compactStamp(timestamp)) {
+    stampMicros_.store(*micros, std::memory_order_release);
+    if (fields()->rare && fields()->rare->stampIsText) {
+      changeFields([](Fields& fields) {
+        RareFields& rare = rareOf(fields);
+        rare.stampIsText = false;
+        rare.stampText.clear();
+        rare.stampValue = 0;
+        tidyRare(fields);
+      });
+    }
+    return;
+  }
+  const double value = std::strtod(timestamp.c_str(), nullptr);
+  changeFields([&](Fields& fields) {
+    RareFields& rare = rareOf(fields);
+    rare.stampIsText = true;
+    rare.stampText = std::move(timestamp);
+    rare.stampValue = value;
+  });
+  stampMicros_.store(kStampInFields, std::memory_order_release);
+}
+
+std::optional<std::string> Vellisto_Chunk::alias() const {
+  const std::shared_ptr<const Fields> fields = this->fields();
+  if (!fields->aliasPresent) return std::nullopt;
+  return fields->alias;
+}
+
+void Vellisto_Chunk::setAlias(std::optional<std::string> alias) {
+  changeFields([&](Fields& fields) { setAliasOf(fields, std::move(alias)); });
+}
+
+std::optional<std::string> Vellisto_Chunk::rich() const {
+  const std::shared_ptr<const Fields> fields = this->fields();
+  if (!fields->richPresent) return std::nullopt;
+  return fields->rare ? fields->rare->rich : std::string();
+}
+
+void Vellisto_Chunk::setRich(std::optional<std::string> rich) {
+  changeFields([&](Fields& fields) { setRichOf(fields, std::move(rich)); });
+}
+
+std::optional<Json> Vellisto_Chunk::json() const {
+  const std::shared_ptr<const Fields> fields = this->fields();
+  if (fields->jsonKind != JsonKind::Dictionary) return std::nullopt;
+  if (fields->json.empty()) return Json::object();
+  return RecordJson::parse(fields->json);
+}
+
+void Vellisto_Chunk::setJson(std::optional<Json> json) {
+  changeFields([&](Fields& fields) { setJsonOf(fields, json); });
+}
+
+std::optional<std::string> Vellisto_Chunk::ocrText() const {
+  if (!jsonHasOcr()) return std::nullopt;
+  const std::optional<Json> json = this->json();
+  if (!json || !json->is_object()) return std::nullopt;
+  auto ocr = json->find("ocr");
+  if (ocr == json->end() || !ocr->is_string()) return std::nullopt;
+  return ocr->get<std::string>();
 }
 
 TextTraits Vellisto_Chunk::contextTraits() const {
@@ -275,22 +581,29 @@ TextTraits Vellisto_Chunk::contextTraits() const {
   return traits;
 }
 
-void Vellisto_Chunk::setTimestamp(std::string timestamp) {
-  timestamp_ = std::move(timestamp);
-  timestampValue_ = std::strtod(timestamp_.c_str(), nullptr);
-}
+// ---- changes journaled in the doc ----
 
 void Vellisto_Chunk::updateTimestamp(std::string timestamp) {
-  auto doc = getDocRef();
-  if (!doc) {
-    setTimestamp(std::move(timestamp));
+  if (std::shared_ptr<Vellisto_BigDoc> doc = getDocRef()) {
+    doc->changeChunk(*this, [&] {
+      setTimestamp(std::move(timestamp));
+      return true;
+    });
     return;
   }
-  {
-    RecursiveMutexLock lock(doc->mutex());
-    setTimestamp(std::move(timestamp));
-  }
-  doc->persistChunk(*this);
+  setTimestamp(std::move(timestamp));
+}
+
+bool Vellisto_Chunk::editJson(const std::function<bool(Json& json)>& edit) {
+  auto apply = [&] {
+    std::optional<Json> current = json();
+    Json edited = current && current->is_object() ? std::move(*current) : Json::object();
+    if (!edit(edited)) return false;
+    setJson(std::move(edited));
+    return true;
+  };
+  if (std::shared_ptr<Vellisto_BigDoc> doc = getDocRef()) return doc->changeChunk(*this, apply);
+  return apply();
 }
 
 }  // namespace vl
