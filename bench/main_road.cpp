@@ -4,7 +4,8 @@
 // for the same query in the same run (the rest is the window's share). A frame is the window's display
 // list recorded and painted with Cairo and Pango. Resident memory per record is printed after the
 // history is built, after the engine alone has searched as often as the window will, and after the
-// window has worked, so the window's share shows apart from the engine's.
+// window has worked, so the window's share shows apart from the engine's; and the engine's, part by
+// part, against its goal of at most 1.3 times the text.
 //
 // Usage: bench_main_road [records]   (default 100000)
 #include <cairo.h>
@@ -25,6 +26,7 @@
 
 #include "BenchCorpus.h"
 #include "BenchHistory.h"
+#include "BenchMemory.h"
 #include "BenchPaint.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
@@ -54,6 +56,7 @@ namespace {
 using Steady = std::chrono::steady_clock;
 constexpr int kDocs = 100;
 constexpr int kRounds = 11;
+constexpr double kMemoryGoal = 1.3;  // resident bytes per record, as a multiple of its text
 
 double msSince(Steady::time_point start) {
   return std::chrono::duration<double, std::milli>(Steady::now() - start).count();
@@ -64,14 +67,7 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-std::size_t residentBytes() {
-  long pages = 0, resident = 0;
-  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return static_cast<std::size_t>(resident) * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-}
+std::size_t residentBytes() { return vl::bench::MemoryPoint::now().resident; }
 
 using vl::bench::paintFrame;
 using vl::bench::silence;
@@ -104,30 +100,48 @@ int main(int argc, char** argv) {
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("vl-bench-road-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder / "pin");
-  const std::size_t rssStart = residentBytes();
+  using vl::bench::MemoryPoint;
+  const int total = perDoc * kDocs;
   vl::bench::Corpus corpus(42);
   vl::bench::DocChain docs = vl::bench::memoryDocChain(kDocs, folder);
   docs.pop_back();
-  vl::bench::fillDocs(docs, perDoc, corpus);
-  const std::size_t rssHistory = residentBytes();
+  // The history in steps, so that each part's bytes show apart: the texts, the records made of them, the
+  // docs that hold them. The lists that carry them from step to step are blocks mapped on their own,
+  // which go back to the system when they are let go.
+  std::vector<std::string> texts;
+  std::vector<std::shared_ptr<vl::Vellisto_Chunk>> made;
+  texts.reserve(static_cast<std::size_t>(total));
+  made.reserve(static_cast<std::size_t>(total));
+  const MemoryPoint start = MemoryPoint::now();
+  const std::size_t rssStart = start.resident;
+  std::size_t textBytes = 0;
+  for (int i = 0; i < total; ++i) {
+    texts.push_back(corpus.next());
+    textBytes += texts.back().size();
+  }
+  const MemoryPoint withTexts = MemoryPoint::now();
+  for (int i = 0; i < total; ++i) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%f", 1.7e9 - (total - i) * 60.0);
+    made.push_back(vl::Vellisto_Chunk::initWithContext(std::move(texts[static_cast<std::size_t>(i)]),
+                                                       std::nullopt, std::nullopt, std::nullopt, stamp));
+  }
+  const MemoryPoint withRecords = MemoryPoint::now();
+  for (int i = 0; i < total; ++i) docs[static_cast<std::size_t>(i / perDoc)]->appendChunk(made[i]);
+  vl::Vellisto_BigDoc::waitForPendingWrites();
+  std::vector<std::string>().swap(texts);
+  std::vector<std::shared_ptr<vl::Vellisto_Chunk>>().swap(made);
+  const MemoryPoint withHistory = MemoryPoint::now();
+  const std::size_t rssHistory = withHistory.resident;
   vl::bench::openClipboardTab(docs, folder);
   vl::VLEngine& engine = vl::VLEngine::shared();
-
-  // ---- the main window as start-up builds it ----
-  auto window = vl::MainWindow::create();
-  auto controller = vl::MainViewController::create();
-  window->setContentViewController(controller);
-  window->setFrame({100, 100, 680, 513}, false);
-  vl::WindowCenter::shared().registerWindow(window, vl::kMainWindowKey);
-  vl::HintTable2& list = *controller->hintTable();
-  vl::SearchInput2& input = *controller->searchInput();
-  auto field = input.textField();
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 680, 513);
 
   // The engine alone, answering the same query to a channel that only keeps the rows.
   auto keep = std::make_shared<vl::bench::AnsweredTasks>();
   // Like the search field, it starts over from every record unless the query extends the last one.
   std::string engineSearched;
+  // The window's result channel, once there is a window.
+  std::shared_ptr<vl::Vellisto_DisplayChannelDelegate> windowChannel;
   auto engineMs = [&](const std::string& query) {
     engine.setChannel(keep);
     const auto id = static_cast<std::int64_t>(vl::Vellisto_Master::shared().getAtomTaskId()) + 1;
@@ -141,18 +155,43 @@ int main(int argc, char** argv) {
     }
     keep->waitFor(id);
     const double ms = msSince(t0);
-    engine.setChannel(controller->chunkContent());
+    if (windowChannel) engine.setChannel(windowChannel);
     return ms;
   };
 
   const std::string word = "server";
-  // The engine alone first, as many rounds as the window gets below: its caches and the memory its
-  // workers' allocator keeps grow over the first rounds, and would otherwise be charged to the window.
+  // The engine alone first, before there is a window, as many rounds as the window gets below: its caches
+  // and the memory its workers' allocator keeps grow over the first rounds, and would otherwise be
+  // charged to the window.
   for (int round = 0; round < kRounds; ++round) {
     engineMs("");
     for (std::size_t k = 0; k < word.size(); ++k) engineMs(word.substr(0, k + 1));
   }
-  const std::size_t rssEngine = residentBytes();
+  vl::bench::settleGlobalQueue();
+  const MemoryPoint afterEngine = MemoryPoint::now();
+  const std::size_t rssEngine = afterEngine.resident;
+  if (getenv("TRIMTEST")) {
+    malloc_trim(0);
+    auto p = MemoryPoint::now();
+    std::printf(
+        "TRIM: resident %.1f kept %.1f live %.1f\n", vl::bench::perRecord(p.resident, start.resident, total),
+        vl::bench::perRecord(p.kept, start.kept, total), vl::bench::perRecord(p.live, start.live, total));
+    malloc_stats();
+  }
+
+  // ---- the main window as start-up builds it ----
+  auto window = vl::MainWindow::create();
+  auto controller = vl::MainViewController::create();
+  window->setContentViewController(controller);
+  window->setFrame({100, 100, 680, 513}, false);
+  vl::WindowCenter::shared().registerWindow(window, vl::kMainWindowKey);
+  vl::HintTable2& list = *controller->hintTable();
+  vl::SearchInput2& input = *controller->searchInput();
+  auto field = input.textField();
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 680, 513);
+
+  windowChannel = controller->chunkContent();
+  engine.setChannel(windowChannel);
   std::vector<double> show, showEngine;
   std::vector<std::vector<double>> keys(word.size()), keysEngine(word.size());
   for (int round = 0; round < kRounds; ++round) {
@@ -180,8 +219,10 @@ int main(int argc, char** argv) {
   }
   const std::size_t rssEnd = residentBytes();
 
-  std::printf("main road benchmark: %d records in %d docs, query \"%s\" typed key by key\n", perDoc * kDocs,
-              kDocs, word.c_str());
+  std::printf(
+      "main road benchmark: %d records in %d docs (%.0f bytes of text each on average), query \"%s\" "
+      "typed key by key\n",
+      total, kDocs, double(textBytes) / total, word.c_str());
   const double s = median(show), se = median(showEngine);
   std::printf(
       "hot key -> painted list   %7.3f ms  (engine %.3f ms, %.2fx; window's share %.3f ms; goal under 30 ms: "
@@ -197,17 +238,44 @@ int main(int argc, char** argv) {
   std::printf(
       "resident memory per record: %.0f bytes after the history, %.0f after the engine searched (%+.1f%%), "
       "%.0f after the window worked (%+.1f%%, the window's share %+.1f%%)\n",
-      double(rssHistory - rssStart) / records, double(rssEngine - rssStart) / records,
+      double(rssHistory - rssStart) / total, double(rssEngine - rssStart) / total,
       100.0 * (double(rssEngine) - double(rssHistory)) / double(rssHistory - rssStart),
-      double(rssEnd - rssStart) / records,
+      double(rssEnd - rssStart) / total,
       100.0 * (double(rssEnd) - double(rssHistory)) / double(rssHistory - rssStart),
       100.0 * (double(rssEnd) - double(rssEngine)) / double(rssHistory - rssStart));
+  // The engine's bytes per record, part by part.
+  auto part = [&](const char* name, double bytes, const char* what) {
+    std::printf("  %-34s %7.1f  %s\n", name, bytes, what);
+  };
+  using vl::bench::perRecord;
+  std::printf("bytes per record by part, after the engine searched:\n");
+  part("text", double(textBytes) / total, "what the user copied");
+  part("text allocations", perRecord(withTexts.live - textBytes, start.live, total),
+       "the allocator's header and rounding of each text");
+  part("records", perRecord(withRecords.live, withTexts.live, total),
+       "fields, signature, time stamp, search traits, references");
+  part("docs", perRecord(withHistory.live, withRecords.live, total), "slots and signature indexes");
+  part("kept by searches", perRecord(afterEngine.live, withHistory.live, total),
+       "the last matches that narrow the next keystroke, caches");
+  part("freed, kept by the allocator", perRecord(afterEngine.kept, start.kept, total),
+       "free blocks in its heaps, for the next search");
+  // The lists that carried the history's steps were mapped blocks too; they are gone since.
+  part("mapped blocks", perRecord(afterEngine.mapped, withHistory.mapped, total),
+       "large blocks mapped one by one");
+  const double engineBytes = perRecord(afterEngine.resident, start.resident, total);
+  part("other resident pages",
+       engineBytes - perRecord(afterEngine.live + afterEngine.kept + afterEngine.mapped,
+                               start.live + start.kept + withHistory.mapped, total),
+       "code, stacks, tables (negative: kept blocks not resident)");
+  const double ratio = engineBytes / (double(textBytes) / total);
+  std::printf("  %-34s %7.1f  %.2fx the text (goal at most %.2fx: %s)\n", "resident in all", engineBytes,
+              ratio, kMemoryGoal, ratio <= kMemoryGoal ? "met" : "missed");
   // What is live, apart from what the allocator keeps of freed memory (most of the growth above).
   malloc_trim(0);
   const std::size_t rssLive = residentBytes();
   std::printf(
       "resident memory per record once freed memory went back: %.0f bytes (%+.1f%% over the history)\n",
-      double(rssLive - rssStart) / records,
+      double(rssLive - rssStart) / total,
       100.0 * (double(rssLive) - double(rssHistory)) / double(rssHistory - rssStart));
   cairo_surface_destroy(surface);
   std::error_code ec;

@@ -54,6 +54,12 @@ std::string numberedName(const std::string& name, int n) {
 
 VLEngine::Located VLEngine::findInChain(const std::shared_ptr<Vellisto_BigDoc>& head,
                                         const std::string& sig) {
+  // The chain's index answers for a walk from its head; only what it cannot tell for sure is walked.
+  if (head && !head->prev()) {
+    const SignatureIndex::Result result = Vellisto_BigDoc::chainIndex(head)->find(sig);
+    if (result.answer == SignatureIndex::Answer::Found) return {result.chunk, result.chunk->getDocRef()};
+    if (result.answer == SignatureIndex::Answer::Absent) return {};
+  }
   for (std::shared_ptr<Vellisto_BigDoc> doc = head; doc; doc = doc->next()) {
     std::shared_ptr<Vellisto_Chunk> chunk = doc->indexOfDigest(sig);
     if (chunk && !chunk->isLogicallyDeleted()) return {chunk, doc};
@@ -278,6 +284,15 @@ bool VLEngine::delChunkByDigest(const std::string& sig, const std::shared_ptr<Ve
   if (sig.empty()) return false;
   Lock lock(storeMutex());
   // The doc tells its chain's owner, which clears that tab's cached matches and recent list.
+  if (headDoc && !headDoc->prev()) {
+    const SignatureIndex::Result result = Vellisto_BigDoc::chainIndex(headDoc)->find(sig);
+    if (result.answer == SignatureIndex::Answer::Absent) return false;
+    if (result.answer == SignatureIndex::Answer::Found) {
+      if (std::shared_ptr<Vellisto_BigDoc> doc = result.chunk->getDocRef();
+          doc && doc->physicalDeleteChunkByDigest(sig))
+        return true;
+    }
+  }
   for (std::shared_ptr<Vellisto_BigDoc> doc = headDoc; doc; doc = doc->next()) {
     if (doc->physicalDeleteChunkByDigest(sig)) return true;
   }

@@ -142,22 +142,45 @@ void Vellisto_BigDoc::breakJournalLocked(const std::string& why) {
   }
 }
 
+namespace {
+thread_local Vellisto_BigDoc::SyncTogether* gSyncTogether = nullptr;
+}  // namespace
+
+void Vellisto_BigDoc::syncJournal(const std::weak_ptr<Vellisto_BigDoc>& weak,
+                                  const std::shared_ptr<DocJournal>& journal) {
+  std::string error;
+  if (journal->sync(&error)) return;
+  if (auto doc = weak.lock()) {
+    Lock lock(doc->lock_);
+    if (doc->journal_.current == journal) doc->breakJournalLocked(error);
+  }
+}
+
+Vellisto_BigDoc::SyncTogether::SyncTogether() : outer_(gSyncTogether) { gSyncTogether = this; }
+
+Vellisto_BigDoc::SyncTogether::~SyncTogether() {
+  gSyncTogether = outer_;
+  // A journal is listed once per run of changes to it; it is synced once.
+  std::vector<const DocJournal*> synced;
+  for (const auto& [doc, journal] : pending_) {
+    if (std::find(synced.begin(), synced.end(), journal.get()) != synced.end()) continue;
+    synced.push_back(journal.get());
+    syncJournal(doc, journal);
+  }
+}
+
 void Vellisto_BigDoc::finishChange(const std::shared_ptr<DocJournal>& toSync) {
   if (toSync) {
-    auto syncOrBreak = [weak = weak_from_this(), toSync] {
-      std::string error;
-      if (toSync->sync(&error)) return;
-      if (auto doc = weak.lock()) {
-        Lock lock(doc->lock_);
-        if (doc->journal_.current == toSync) doc->breakJournalLocked(error);
-      }
-    };
-    // A change made from a copy is on disk before the call returns. The main thread never waits for
-    // the disk: its changes (a choice, a delete) are synced a moment later.
+    // A change made from a copy is on disk before the call returns (or, inside a SyncTogether, before
+    // its owner does). The main thread never waits for the disk: its changes (a choice, a delete) are
+    // synced a moment later.
     if (dispatch::MainLoop::isMainThread()) {
-      persistQueue()->async(syncOrBreak);
+      persistQueue()->async([weak = weak_from_this(), toSync] { syncJournal(weak, toSync); });
+    } else if (gSyncTogether) {
+      auto& pending = gSyncTogether->pending_;
+      if (pending.empty() || pending.back().second != toSync) pending.emplace_back(weak_from_this(), toSync);
     } else {
-      syncOrBreak();
+      syncJournal(weak_from_this(), toSync);
     }
   }
   bool broken = false;
@@ -187,15 +210,7 @@ void Vellisto_BigDoc::persistChunk(const Vellisto_Chunk& chunk) {
   std::shared_ptr<DocJournal> toSync;
   {
     Lock lock(lock_);
-    std::optional<std::size_t> slot;
-    if (auto it = hits_.find(chunk.sig());
-        it != hits_.end() && it->second < chunks_.size() && chunks_[it->second].get() == &chunk) {
-      slot = it->second;
-    } else {
-      auto found =
-          std::find_if(chunks_.begin(), chunks_.end(), [&](const auto& c) { return c.get() == &chunk; });
-      if (found != chunks_.end()) slot = static_cast<std::size_t>(found - chunks_.begin());
-    }
+    const std::optional<std::size_t> slot = slotOfLocked(chunk);
     if (!slot) {
       logf("doc: record %s is not in %s; its change is not written there", chunk.sig().c_str(),
            filePath_.c_str());

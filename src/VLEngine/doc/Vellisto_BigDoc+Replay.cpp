@@ -126,9 +126,8 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
 bool Vellisto_BigDoc::loadJournalsOnly(const std::string& folder, std::int64_t docId,
                                        const std::vector<std::string>& folderNames) {
   Lock lock(lock_);
+  leaveIndexLocked();
   chunks_.clear();
-  hits_.clear();
-  alisHits_.clear();
   docId_ = docId;
   filePath_ = files::joinPath(folder, docFileName(docId));
   damaged_ = false;

@@ -75,6 +75,12 @@ std::atomic<std::int32_t> gMaxChunkSize{Vellisto_BigDoc::kMaxChunkSize};
 Vellisto_BigDoc::Vellisto_BigDoc()
     : maxChunkSize_(gMaxChunkSize.load()), codec_(std::make_shared<Vellisto_DefaultCodec>()) {}
 
+Vellisto_BigDoc::~Vellisto_BigDoc() {
+  // A doc that goes while its chain's index lives on (a chain cut short) takes its records out.
+  MutexLock lock(lock_);
+  leaveIndexLocked();
+}
+
 void Vellisto_BigDoc::setMaxChunkSizeForTesting(std::int32_t size) {
   gMaxChunkSize.store(size > 0 ? size : kMaxChunkSize);
 }
@@ -131,9 +137,8 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
   }
   keepFreedMemoryForLoads();
   MutexLock lock(lock_);
+  leaveIndexLocked();
   chunks_.clear();
-  hits_.clear();
-  alisHits_.clear();
   filePath_ = path;
   docId_ = *id;
   damaged_ = false;
@@ -161,7 +166,6 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
   const std::string_view text = decoded.text;
   const std::weak_ptr<Vellisto_BigDoc> self = weak_from_this();
   chunks_.reserve(static_cast<std::size_t>(maxChunkSize_));
-  hits_.reserve(static_cast<std::size_t>(maxChunkSize_));
   std::size_t unreadable = 0;
   std::size_t beyondBounds = 0;
   for (std::size_t at = 0; at != std::string_view::npos;) {
@@ -179,7 +183,6 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
     if (chunk && issue == Vellisto_Chunk::ReadIssue::JsonBeyondBounds) ++beyondBounds;
     if (chunk) {
       chunk->setDocRef(self);
-      indexSlotLocked(chunk, chunks_.size());
     } else if (!piece.text.empty()) {
       ++unreadable;
     }
@@ -201,12 +204,47 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
   } else {
     replayJournals(folder, *data, files::listDirectory(folder).names);
   }
+  // Only the records that outlived the replay join the chain's index.
+  resetHitsLocked();
   return true;
 }
 
-void Vellisto_BigDoc::indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index) {
-  hits_[chunk->sig()] = index;
-  if (chunk->hasAlias()) alisHits_[chunk->sig()] = index;
+void Vellisto_BigDoc::indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t) {
+  if (index_) index_->add(chunk);
+}
+
+void Vellisto_BigDoc::leaveIndexLocked() {
+  if (!index_) return;
+  for (const auto& chunk : chunks_) {
+    if (chunk) index_->remove(*chunk);
+  }
+}
+
+void Vellisto_BigDoc::joinIndex(const std::shared_ptr<SignatureIndex>& index) {
+  MutexLock lock(lock_);
+  if (index_ == index) return;
+  leaveIndexLocked();
+  index_ = index;
+  resetHitsLocked();
+}
+
+std::shared_ptr<SignatureIndex> Vellisto_BigDoc::signatureIndex() const {
+  MutexLock lock(lock_);
+  return index_;
+}
+
+std::shared_ptr<SignatureIndex> Vellisto_BigDoc::chainIndex(const std::shared_ptr<Vellisto_BigDoc>& head) {
+  if (!head) return nullptr;
+  if (std::shared_ptr<SignatureIndex> index = head->signatureIndex()) return index;
+  // One chain is indexed at a time, so two first look-ups never make two indexes of it.
+  static std::mutex making;
+  std::lock_guard<std::mutex> lock(making);
+  if (std::shared_ptr<SignatureIndex> index = head->signatureIndex()) return index;
+  auto index = std::make_shared<SignatureIndex>();
+  // Each doc joins under its own lock: a record appended meanwhile is in the doc when it joins, or
+  // finds the index there when it is appended.
+  for (std::shared_ptr<Vellisto_BigDoc> doc = head; doc; doc = doc->next()) doc->joinIndex(index);
+  return index;
 }
 
 // ---- text and writing ----
@@ -269,6 +307,7 @@ std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::rollOverLocked() {
       MutexLock nextLock(doc->lock_);
       doc->prev_ = self;
       doc->chainOwner_ = chainOwner_;
+      doc->index_ = index_;
     }
     next_ = doc;
     return doc;
@@ -285,19 +324,26 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOf(const std::string& sign
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOfDigest(const std::string& sig) const {
   MutexLock lock(lock_);
-  auto it = hits_.find(sig);
-  if (it == hits_.end() || it->second >= chunks_.size()) return nullptr;
-  VL_DCHECK_MSG(!chunks_[it->second] || chunks_[it->second]->sig() == sig,
-                "the index names the slot that holds the record");
-  return chunks_[it->second];
+  std::optional<std::size_t> slot = slotOfDigestLocked(sig);
+  return slot ? chunks_[*slot] : nullptr;
+}
+
+std::optional<std::size_t> Vellisto_BigDoc::slotOfDigestLocked(const std::string& sig) const {
+  const std::optional<RecordSignature> wanted = RecordSignature::ofHex(sig);
+  for (std::size_t i = chunks_.size(); i-- > 0;) {
+    const auto& chunk = chunks_[i];
+    if (!chunk) continue;
+    // The bytes rule out all but the one; the text settles a signature of another form.
+    if (wanted ? chunk->signatureBytes() == *wanted && chunk->sig() == sig : chunk->sig() == sig) return i;
+  }
+  return std::nullopt;
 }
 
 std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::getHasAliasChunks() const {
   MutexLock lock(lock_);
   std::vector<std::shared_ptr<Vellisto_Chunk>> out;
-  out.reserve(alisHits_.size());
-  for (const auto& [sig, index] : alisHits_) {
-    if (index < chunks_.size() && chunks_[index]) out.push_back(chunks_[index]);
+  for (const auto& chunk : chunks_) {
+    if (chunk && chunk->hasAlias()) out.push_back(chunk);
   }
   return out;
 }
@@ -308,33 +354,18 @@ void Vellisto_BigDoc::resetHits() {
 }
 
 void Vellisto_BigDoc::resetHitsLocked() {
-  hits_.clear();
-  alisHits_.clear();
   for (std::size_t i = 0; i < chunks_.size(); ++i) {
     if (chunks_[i]) indexSlotLocked(chunks_[i], i);
   }
 }
 
-void Vellisto_BigDoc::chunkAliasUpdated(const std::shared_ptr<Vellisto_Chunk>& chunk) {
-  if (!chunk) return;
-  MutexLock lock(lock_);
-  auto it = hits_.find(chunk->sig());
-  if (it == hits_.end()) return;
-  // A cleared alias leaves the snippets, as a reload would have it.
-  if (chunk->hasAlias()) {
-    alisHits_[chunk->sig()] = it->second;
-  } else {
-    alisHits_.erase(chunk->sig());
-  }
+void Vellisto_BigDoc::chunkAliasUpdated(const std::shared_ptr<Vellisto_Chunk>&) {
+  // The snippets are found by the records' own alias (getHasAliasChunks): nothing to keep apart.
 }
 
 // ---- changing records ----
 
 std::optional<std::size_t> Vellisto_BigDoc::slotOfLocked(const Vellisto_Chunk& chunk) const {
-  if (auto it = hits_.find(chunk.sig());
-      it != hits_.end() && it->second < chunks_.size() && chunks_[it->second].get() == &chunk) {
-    return it->second;
-  }
   auto found = std::find_if(chunks_.begin(), chunks_.end(), [&](const auto& c) { return c.get() == &chunk; });
   if (found == chunks_.end()) return std::nullopt;
   return static_cast<std::size_t>(found - chunks_.begin());
@@ -407,13 +438,9 @@ bool Vellisto_BigDoc::physicalDeleteChunkByDigest(const std::string& sig) {
   std::shared_ptr<Vellisto_DocChainOwner> owner;
   {
     MutexLock lock(lock_);
-    auto it = hits_.find(sig);
-    if (it == hits_.end()) return false;
-    const std::size_t index = it->second;
-    if (index >= chunks_.size() || !chunks_[index]) {
-      resetHitsLocked();
-      return false;
-    }
+    std::optional<std::size_t> slot = slotOfDigestLocked(sig);
+    if (!slot) return false;
+    const std::size_t index = *slot;
     removed = chunks_[index];
     // The text itself is the user's: its length says enough.
     logf("remove chunk %s (%zu bytes)", removed->sig().c_str(), removed->context().size());
@@ -423,7 +450,7 @@ bool Vellisto_BigDoc::physicalDeleteChunkByDigest(const std::string& sig) {
     }
     toSync = journalLocked(DocJournal::Type::Erase, index, removed->sig());
     chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(index));
-    resetHitsLocked();
+    if (index_) index_->remove(*removed);
     owner = chainOwner_.lock();
   }
   finishChange(toSync);
@@ -529,8 +556,14 @@ std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::next() const {
 }
 
 void Vellisto_BigDoc::setNext(std::shared_ptr<Vellisto_BigDoc> doc) {
-  MutexLock lock(lock_);
-  next_ = std::move(doc);
+  std::shared_ptr<SignatureIndex> index;
+  {
+    MutexLock lock(lock_);
+    next_ = doc;
+    index = index_;
+  }
+  // The docs linked from here on are in this doc's chain, and in its index.
+  for (; index && doc; doc = doc->next()) doc->joinIndex(index);
 }
 
 std::shared_ptr<Vellisto_CodecDelegate> Vellisto_BigDoc::codec() const {

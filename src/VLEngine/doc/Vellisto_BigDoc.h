@@ -8,11 +8,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "VLEngine/doc/DocJournal.h"
 #include "VLEngine/doc/GzipAppender.h"
+#include "VLEngine/doc/SignatureIndex.h"
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "VLEngine/doc/Vellisto_CodecDelegate.h"
 #include "VLEngine/doc/Vellisto_DocChainOwner.h"
@@ -56,6 +56,7 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   static constexpr double kLongestRetryDelayMs = 60000;
 
   Vellisto_BigDoc();
+  ~Vellisto_BigDoc();
   Vellisto_BigDoc(const Vellisto_BigDoc&) = delete;
   Vellisto_BigDoc& operator=(const Vellisto_BigDoc&) = delete;
 
@@ -90,6 +91,8 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   bool changeChunk(Vellisto_Chunk& chunk, const std::function<bool()>& change);
   void appendChunk(const std::shared_ptr<Vellisto_Chunk>& chunk);
 
+  // The newest record of this doc with the signature (a walk through the doc; a chain answers from its
+  // index, chainIndex).
   std::shared_ptr<Vellisto_Chunk> indexOf(const std::string& signedString) const;
   std::shared_ptr<Vellisto_Chunk> indexOfDigest(const std::string& sig) const;
   bool physicalDeleteChunkByDigest(const std::string& sig);
@@ -99,7 +102,14 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   void updateAlias(std::size_t index, std::string alias);
   void chunkAliasUpdated(const std::shared_ptr<Vellisto_Chunk>& chunk);
   std::vector<std::shared_ptr<Vellisto_Chunk>> getHasAliasChunks() const;
+  // Brings the chain's signature index up to date with every record of this doc.
   void resetHits();
+
+  // The signature index of the chain that begins at `head`, made on first use: every doc linked from the
+  // head joins it, and so do docs linked after (setNext, a roll-over).
+  static std::shared_ptr<SignatureIndex> chainIndex(const std::shared_ptr<Vellisto_BigDoc>& head);
+  // The index of the chain this doc is in; nullptr until one was made.
+  std::shared_ptr<SignatureIndex> signatureIndex() const;
 
   std::string docName() const;
   std::string tmpDocName(std::int64_t n) const;
@@ -137,6 +147,22 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   static void waitForPendingWrites();
   // Changes made in this process that are neither journaled nor in a doc file (the disk refused both).
   static std::uint64_t unsavedChangeCount();
+  // While one lives on a thread (not the main one), the changes that thread makes are journaled as
+  // they are made and synced together when it goes, once per journal, rather than one at a time: a
+  // merge of thousands of records from a peer waits for the disk once per doc, not once per record. Its
+  // owner returns only once they are durable.
+  class SyncTogether {
+   public:
+    SyncTogether();
+    ~SyncTogether();
+    SyncTogether(const SyncTogether&) = delete;
+    SyncTogether& operator=(const SyncTogether&) = delete;
+
+   private:
+    friend class Vellisto_BigDoc;
+    SyncTogether* outer_;
+    std::vector<std::pair<std::weak_ptr<Vellisto_BigDoc>, std::shared_ptr<DocJournal>>> pending_;
+  };
   // The doc's folder was deleted on purpose (a removed pin tab): nothing of it is written any more.
   void discard();
   // Moves the folder of a chain (a renamed pin tab) with its docs and journals, holding every doc of the
@@ -225,6 +251,9 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   void breakJournalLocked(const std::string& why) VL_REQUIRES(lock_);
   // Outside lock_: makes the change durable and schedules the fold.
   void finishChange(const std::shared_ptr<DocJournal>& toSync);
+  // Syncs the journal; one that cannot be synced stops the doc's journaling until the next fold.
+  static void syncJournal(const std::weak_ptr<Vellisto_BigDoc>& doc,
+                          const std::shared_ptr<DocJournal>& journal);
   void requestFold(double delayMs);
   void foldWhenDue();
   // Persistence queue only: rewrites the doc file and retires the journals it now holds.
@@ -236,9 +265,15 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   std::string stringValueLocked() const VL_REQUIRES(lock_);
   // The slot that holds the record; nothing when it is not in this doc.
   std::optional<std::size_t> slotOfLocked(const Vellisto_Chunk& chunk) const VL_REQUIRES(lock_);
+  // The newest slot whose record has the signature.
+  std::optional<std::size_t> slotOfDigestLocked(const std::string& sig) const VL_REQUIRES(lock_);
   std::shared_ptr<Vellisto_BigDoc> rollOverLocked() VL_REQUIRES(lock_);
   void indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index) VL_REQUIRES(lock_);
+  // The records now in the doc join the chain's index; leaveIndexLocked takes them out before the doc's
+  // records are replaced wholesale (a load).
   void resetHitsLocked() VL_REQUIRES(lock_);
+  void leaveIndexLocked() VL_REQUIRES(lock_);
+  void joinIndex(const std::shared_ptr<SignatureIndex>& index);
   bool validIndexLocked(std::size_t index, const char* operation) const VL_REQUIRES(lock_);
   static void removeForeverImage(const std::string& path);
   void listing(const std::shared_ptr<Vellisto_Task>& task, double earlierThan);
@@ -251,8 +286,8 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   std::shared_ptr<Vellisto_BigDoc> next_ VL_GUARDED_BY(lock_);
   std::vector<std::shared_ptr<Vellisto_Chunk>> chunks_ VL_GUARDED_BY(lock_);
   std::shared_ptr<Vellisto_CodecDelegate> codec_ VL_GUARDED_BY(lock_);
-  std::unordered_map<std::string, std::size_t> hits_ VL_GUARDED_BY(lock_);
-  std::unordered_map<std::string, std::size_t> alisHits_ VL_GUARDED_BY(lock_);
+  // The chain's signature index, once the chain has one.
+  std::shared_ptr<SignatureIndex> index_ VL_GUARDED_BY(lock_);
   std::string filePath_ VL_GUARDED_BY(lock_);
   std::weak_ptr<Vellisto_DocChainOwner> chainOwner_ VL_GUARDED_BY(lock_);
   bool damaged_ VL_GUARDED_BY(lock_) = false;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 #include "VLEngine/doc/DocTextForm.h"
 #include "VLEngine/doc/RecordJson.h"
@@ -186,8 +187,29 @@ Vellisto_Chunk::~Vellisto_Chunk() = default;
 
 // ---- the fields that change ----
 
+namespace {
+
+// Takes a record's one-byte lock on its fields' pointer, which is held for a copy or a swap of it.
+class FieldsHold {
+ public:
+  explicit FieldsHold(std::atomic<bool>& busy) : busy_(busy) {
+    for (int spins = 0; busy_.exchange(true, std::memory_order_acquire); ++spins) {
+      if (spins > 64) std::this_thread::yield();
+    }
+  }
+  ~FieldsHold() { busy_.store(false, std::memory_order_release); }
+  FieldsHold(const FieldsHold&) = delete;
+  FieldsHold& operator=(const FieldsHold&) = delete;
+
+ private:
+  std::atomic<bool>& busy_;
+};
+
+}  // namespace
+
 std::shared_ptr<const Vellisto_Chunk::Fields> Vellisto_Chunk::fields() const {
-  return fields_.load(std::memory_order_acquire);
+  FieldsHold hold(fieldsBusy_);
+  return fields_;
 }
 
 void Vellisto_Chunk::publish(std::shared_ptr<const Fields> fields) {
@@ -197,8 +219,12 @@ void Vellisto_Chunk::publish(std::shared_ptr<const Fields> fields) {
   if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasApp) hints |= kHintApp;
   if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasOcr) hints |= kHintOcr;
   if (fields->words && !fields->words->isEmpty()) hints |= kHintWords;
-  fields_.store(std::move(fields), std::memory_order_release);
+  {
+    FieldsHold hold(fieldsBusy_);
+    fields_.swap(fields);
+  }
   hints_.store(hints, std::memory_order_release);
+  // The fields replaced go here, outside the hold.
 }
 
 void Vellisto_Chunk::changeFields(const std::function<void(Fields&)>& change) {

@@ -17,15 +17,14 @@
 namespace vl {
 
 class Vellisto_BigDoc;
-class WeakChunkWrapper;
 
 // One stored clip.
 //
 // Its text, rich text and signature never change once it is made. What does change (the json, the
 // alias, the search words, the time stamp, the deleted flag) changes by replacing a whole value that
-// is itself never changed, atomically: any thread reads a record without a lock and gets each field
-// whole, as it was before or after a change made meanwhile on another thread (an image download, a
-// sync transfer, the user's choice). The accessors below therefore hand out copies.
+// is itself never changed, atomically: any thread reads a record without waiting for a writer and gets
+// each field whole, as it was before or after a change made meanwhile on another thread (an image
+// download, a sync transfer, the user's choice). The accessors below therefore hand out copies.
 //
 // A record held by a doc is changed through that doc (Vellisto_BigDoc::changeChunk; updateTimestamp
 // and editJson do it), which lets one writer at a time change it and journals each change. The plain
@@ -94,8 +93,6 @@ class Vellisto_Chunk {
   std::shared_ptr<Vellisto_BigDoc> getDocRef() const { return docRef_.lock(); }
   void setDocRef(const std::shared_ptr<Vellisto_BigDoc>& doc) { docRef_ = doc; }
   void setDocRef(const std::weak_ptr<Vellisto_BigDoc>& doc) { docRef_ = doc; }
-  std::shared_ptr<WeakChunkWrapper> getWeakSorted() const { return sortedWeak_.lock(); }
-  void setWeakSorted(const std::shared_ptr<WeakChunkWrapper>& wrapper) { sortedWeak_ = wrapper; }
 
   std::int32_t flag() const { return flag_.load(std::memory_order_acquire); }
   void setFlag(std::int32_t flag) { flag_.store(flag, std::memory_order_release); }
@@ -103,6 +100,8 @@ class Vellisto_Chunk {
   std::string sig() const;
   // The signature as its bytes; nothing for a signature that is not 32 lowercase hex characters.
   std::optional<RecordSignature> signature() const;
+  // The same bytes without asking: all zero when the signature is not of that form.
+  const RecordSignature& signatureBytes() const { return sig_; }
 
   // The search words with which the user chose the record; nullptr for a record made by
   // fromDictionary, which has no list.
@@ -164,6 +163,8 @@ class Vellisto_Chunk {
   // line it need not fetch is time the user waits.
   std::atomic<std::int32_t> flag_{0};
   std::atomic<std::uint8_t> hints_{0};
+  // Held only to copy or swap the pointer to the fields (a spin of a few instructions).
+  mutable std::atomic<bool> fieldsBusy_{false};
   // The traits are written whole before traitsFlags_ gets its ready bit (release), and read after it
   // is seen (acquire); two searches that work them out at once store the same values.
   mutable std::atomic<std::uint8_t> traitsFlags_{0};
@@ -176,11 +177,10 @@ class Vellisto_Chunk {
   mutable std::array<std::atomic<std::uint64_t>, BigramSet::kWords> traitsBigrams_{};
   std::string context_;
   // The fields that change, and what is rare (a signature or time stamp of another form, rich text);
-  // records with nothing of the sort share one value.
-  std::atomic<std::shared_ptr<const Fields>> fields_;
+  // records with nothing of the sort share one value. Read and replaced under fieldsBusy_.
+  std::shared_ptr<const Fields> fields_;
   RecordSignature sig_;
   std::weak_ptr<Vellisto_BigDoc> docRef_;
-  std::weak_ptr<WeakChunkWrapper> sortedWeak_;
 };
 
 }  // namespace vl

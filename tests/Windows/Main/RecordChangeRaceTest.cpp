@@ -73,13 +73,12 @@ TEST_F(RecordChangeRaceTest, PreviewAndRowsReadRecordsThatDownloadsAndSyncChange
     }
     --running;
   });
+  // As a finished image transfer names the stored copy, and a merge moves the time stamp.
   std::thread sync([&] {
     for (int round = 0; round < kRounds; ++round) {
       for (const auto& record : records) {
-        record->editJson([&](Json& stored) {
-          stored["forever_image"] = "/forever/" + std::to_string(round) + ".png";
-          return true;
-        });
+        engine.addToJsonOfRecords(record->sig(),
+                                  {{"forever_image", "/forever/" + std::to_string(round) + ".png"}});
         record->updateTimestamp(std::to_string(1.8e9 + round));
       }
     }
