@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <thread>
 
 #include "platform/dispatch/Dispatch.h"

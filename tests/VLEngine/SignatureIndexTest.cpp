@@ -102,7 +102,8 @@ TEST_F(SignatureIndexTest, FindsWhatAWalkFindsWhateverTheChainWentThrough) {
     if (HasFailure()) return;
   }
   EXPECT_GT(engine().docCount(), 5);
-  for (auto answer : {SignatureIndex::Answer::Found, SignatureIndex::Answer::Absent, SignatureIndex::Answer::Unsure})
+  for (auto answer :
+       {SignatureIndex::Answer::Found, SignatureIndex::Answer::Absent, SignatureIndex::Answer::Unsure})
     EXPECT_GT(answers_[answer], 100) << static_cast<int>(answer);
 
   // A doc read again from its file takes its records' places in the index.
@@ -170,7 +171,8 @@ TEST_F(SignatureIndexTest, EntriesSurviveGrowthAndRemovalsInAnyOrder) {
   SignatureIndex index;
   std::vector<std::shared_ptr<Vellisto_Chunk>> chunks;
   for (int i = 0; i < 2000; ++i) {
-    chunks.push_back(Vellisto_Chunk::initWithContext("text " + std::to_string(i), std::nullopt, std::nullopt));
+    chunks.push_back(
+        Vellisto_Chunk::initWithContext("text " + std::to_string(i), std::nullopt, std::nullopt));
     index.add(chunks.back());
   }
   std::mt19937 random(3);

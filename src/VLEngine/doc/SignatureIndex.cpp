@@ -6,9 +6,9 @@ namespace vl {
 
 namespace {
 
-// Past this share of used slots the table grows by half: probes stay short, and a history of a hundred
-// thousand records costs about twenty bytes a record.
-constexpr std::size_t kLoadPercent = 80;
+// Past this share of used slots the table grows by a quarter: probes stay short, and a history of a
+// hundred thousand records costs about twenty bytes a record.
+constexpr std::size_t kLoadPercent = 85;
 constexpr std::size_t kFirstSlots = 64;
 
 }  // namespace
@@ -28,7 +28,7 @@ std::size_t SignatureIndex::probe(const RecordSignature& sig) const {
 void SignatureIndex::grow() {
   std::vector<std::shared_ptr<Vellisto_Chunk>> old = std::move(slots_);
   slots_.clear();
-  slots_.resize(std::max(kFirstSlots, old.size() + old.size() / 2));
+  slots_.resize(std::max(kFirstSlots, old.size() + old.size() / 4));
   for (auto& chunk : old) {
     if (chunk) slots_[probe(chunk->signatureBytes())] = std::move(chunk);
   }
@@ -42,7 +42,8 @@ void SignatureIndex::erase(std::size_t slot) {
   for (std::size_t at = hole + 1 == slots_.size() ? 0 : hole + 1; slots_[at];
        at = at + 1 == slots_.size() ? 0 : at + 1) {
     const std::size_t wanted = home(slots_[at]->signatureBytes());
-    const bool staysAfterHole = hole <= at ? (wanted > hole && wanted <= at) : (wanted > hole || wanted <= at);
+    const bool staysAfterHole =
+        hole <= at ? (wanted > hole && wanted <= at) : (wanted > hole || wanted <= at);
     if (staysAfterHole) continue;
     slots_[hole] = std::move(slots_[at]);
     hole = at;

@@ -4,12 +4,9 @@
 #include <filesystem>
 #include <mutex>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 #include "VLEngine/doc/DocFileReplacer.h"
 #include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "VLEngine/doc/Vellisto_DefaultCodec.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Check.h"
@@ -35,23 +32,6 @@ struct ClassState {
 ClassState& classState() {
   static ClassState state;
   return state;
-}
-
-// A load reads the history whole into fresh allocations, and the history is most of this process's
-// memory. Left to itself, the allocator hands freed memory back to the kernel at every trim and maps
-// doc-sized buffers afresh, so each reload faults every page in again, which costs more than reading
-// the docs. Freed memory up to the bound is kept for the next load instead, and buffers the size of a
-// doc come from the heap.
-void keepFreedMemoryForLoads() {
-#ifdef __GLIBC__
-  static std::once_flag once;
-  std::call_once(once, [] {
-    constexpr int kKeptFreeBytes = 512 << 20;
-    constexpr int kMappedFromBytes = 32 << 20;
-    mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes);
-    mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
-  });
-#endif
 }
 
 // The trailing bytes of a cut-off doc text that begin the record separator.
@@ -135,7 +115,7 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
     logf("doc: %s is not a doc file; not loaded", path.c_str());
     return false;
   }
-  keepFreedMemoryForLoads();
+  FreedMemory::keepForLoads();
   MutexLock lock(lock_);
   leaveIndexLocked();
   chunks_.clear();
@@ -226,6 +206,14 @@ void Vellisto_BigDoc::joinIndex(const std::shared_ptr<SignatureIndex>& index) {
   leaveIndexLocked();
   index_ = index;
   resetHitsLocked();
+}
+
+std::shared_ptr<const Vellisto_Chunk::Fields> Vellisto_BigDoc::sharedFields(
+    std::size_t kind, const std::function<std::shared_ptr<const Vellisto_Chunk::Fields>()>& make) {
+  MutexLock lock(sharedFieldsLock_);
+  std::shared_ptr<const Vellisto_Chunk::Fields>& shared = sharedFields_.at(kind);
+  if (!shared) shared = make();
+  return shared;
 }
 
 std::shared_ptr<SignatureIndex> Vellisto_BigDoc::signatureIndex() const {

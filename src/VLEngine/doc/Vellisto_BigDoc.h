@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -110,6 +111,10 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   static std::shared_ptr<SignatureIndex> chainIndex(const std::shared_ptr<Vellisto_BigDoc>& head);
   // The index of the chain this doc is in; nullptr until one was made.
   std::shared_ptr<SignatureIndex> signatureIndex() const;
+  // The fields of kind `kind` that this doc's records share while they hold nothing of their own
+  // (Vellisto_Chunk), made by `make` when first asked for. Called with or without the doc's lock held.
+  std::shared_ptr<const Vellisto_Chunk::Fields> sharedFields(
+      std::size_t kind, const std::function<std::shared_ptr<const Vellisto_Chunk::Fields>()>& make);
 
   std::string docName() const;
   std::string tmpDocName(std::int64_t n) const;
@@ -288,6 +293,10 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   std::shared_ptr<Vellisto_CodecDelegate> codec_ VL_GUARDED_BY(lock_);
   // The chain's signature index, once the chain has one.
   std::shared_ptr<SignatureIndex> index_ VL_GUARDED_BY(lock_);
+  // A leaf: taken with or without lock_.
+  Mutex sharedFieldsLock_;
+  std::array<std::shared_ptr<const Vellisto_Chunk::Fields>, Vellisto_Chunk::kSharedFieldKinds> sharedFields_
+      VL_GUARDED_BY(sharedFieldsLock_);
   std::string filePath_ VL_GUARDED_BY(lock_);
   std::weak_ptr<Vellisto_DocChainOwner> chainOwner_ VL_GUARDED_BY(lock_);
   bool damaged_ VL_GUARDED_BY(lock_) = false;

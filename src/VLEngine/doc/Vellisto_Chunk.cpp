@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <thread>
+#include <utility>
 
 #include "VLEngine/doc/DocTextForm.h"
 #include "VLEngine/doc/RecordJson.h"
@@ -41,6 +42,7 @@ struct Vellisto_Chunk::Fields {
     Kept,
   };
   JsonKind jsonKind = JsonKind::None;
+  std::weak_ptr<Vellisto_BigDoc> doc;
   bool jsonHasApp = false;
   bool jsonHasOcr = false;
   bool aliasPresent = false;
@@ -52,7 +54,7 @@ struct Vellisto_Chunk::Fields {
   std::shared_ptr<const Vellisto_LRU> words;
   std::shared_ptr<const RareFields> rare;
 
-  // Nothing but the presence of fields: records like this share one value.
+  // Nothing but the presence of fields: records like this (of one doc) share one value.
   bool isPlain() const { return json.empty() && alias.empty() && !words && !rare; }
   std::size_t plainKey() const {
     return static_cast<std::size_t>(jsonKind) * 8 + (aliasPresent ? 4 : 0) + (richPresent ? 2 : 0) +
@@ -71,21 +73,31 @@ constexpr std::int64_t kStampInFields = std::numeric_limits<std::int64_t>::min()
 // reads from the text.
 constexpr std::int64_t kMaxExactMicros = std::int64_t{1} << 53;
 
-// The shared fields of plain records, one per combination of presences.
+std::shared_ptr<const Fields> makePlainFields(std::size_t key, const std::weak_ptr<Vellisto_BigDoc>& doc) {
+  auto fields = std::make_shared<Fields>();
+  fields->jsonKind = static_cast<JsonKind>(key / 8);
+  fields->aliasPresent = (key & 4) != 0;
+  fields->richPresent = (key & 2) != 0;
+  fields->hasWordList = (key & 1) != 0;
+  fields->doc = doc;
+  return fields;
+}
+
+// The shared fields of plain records without a doc, one per combination of presences.
 const std::shared_ptr<const Fields>& plainFields(std::size_t key) {
   static const auto all = [] {
-    std::array<std::shared_ptr<const Fields>, 24> made;
-    for (std::size_t k = 0; k < made.size(); ++k) {
-      auto fields = std::make_shared<Fields>();
-      fields->jsonKind = static_cast<JsonKind>(k / 8);
-      fields->aliasPresent = (k & 4) != 0;
-      fields->richPresent = (k & 2) != 0;
-      fields->hasWordList = (k & 1) != 0;
-      made[k] = std::move(fields);
-    }
+    std::array<std::shared_ptr<const Fields>, Vellisto_Chunk::kSharedFieldKinds> made;
+    for (std::size_t k = 0; k < made.size(); ++k) made[k] = makePlainFields(k, {});
     return made;
   }();
   return all[key];
+}
+
+// The plain fields of the key for the records of `doc` (or of none).
+std::shared_ptr<const Fields> sharedPlainFields(std::size_t key,
+                                                const std::shared_ptr<Vellisto_BigDoc>& doc) {
+  if (!doc) return plainFields(key);
+  return doc->sharedFields(key, [&] { return makePlainFields(key, doc); });
 }
 
 // `%@` of a json value: a string as it stands, anything else as its JSON text.
@@ -170,10 +182,10 @@ void setRichOf(Fields& fields, std::optional<std::string> rich) {
 // Earlier versions signed a text only up to its first zero byte, so texts that differ after one were
 // taken for one record. Such a record is signed again over its whole text when it is read; a text
 // without a zero byte always had, and keeps, the signature of its whole text.
-std::optional<std::string> resignedAfterZeroByte(const std::string& context, const std::string& sig,
+std::optional<std::string> resignedAfterZeroByte(std::string_view context, const std::string& sig,
                                                  const std::optional<Json>& json) {
   if (context.find('\0') == std::string::npos) return std::nullopt;
-  const std::string whole = Vellisto_Chunk::toBeSignedString(context, json);
+  const std::string whole = Vellisto_Chunk::toBeSignedString(std::string(context), json);
   const std::string_view cut = std::string_view(whole).substr(0, whole.find('\0'));
   if (sig != Vellisto_Chunk::md5HexDigest(cut)) return std::nullopt;
   return Vellisto_Chunk::md5HexDigest(whole);
@@ -181,7 +193,42 @@ std::optional<std::string> resignedAfterZeroByte(const std::string& context, con
 
 }  // namespace
 
+namespace {
+
+// How many bytes the next record allocated on this thread carries after itself.
+thread_local std::size_t gTrailingBytes = 0;
+
+// Allocates a record's block with room for its text after it: one allocation instead of two, and no
+// string object.
+template <class T>
+struct TrailingBytesAllocator {
+  using value_type = T;
+  TrailingBytesAllocator() = default;
+  template <class U>
+  TrailingBytesAllocator(const TrailingBytesAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) {
+    return static_cast<T*>(::operator new(n * sizeof(T) + std::exchange(gTrailingBytes, 0)));
+  }
+  void deallocate(T* p, std::size_t) noexcept { ::operator delete(p); }
+  template <class U>
+  bool operator==(const TrailingBytesAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
+}  // namespace
+
 Vellisto_Chunk::Vellisto_Chunk() : fields_(plainFields(Fields().plainKey())) {}
+
+std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::withText(std::string_view text) {
+  // A text past what the size holds (no copy is that long) keeps what it can.
+  text = text.substr(0, std::numeric_limits<std::uint32_t>::max());
+  gTrailingBytes = text.size();
+  auto chunk = std::allocate_shared<Vellisto_Chunk>(TrailingBytesAllocator<Vellisto_Chunk>());
+  if (!text.empty()) std::memcpy(const_cast<char*>(chunk->textData()), text.data(), text.size());
+  chunk->textSize_ = static_cast<std::uint32_t>(text.size());
+  return chunk;
+}
 
 Vellisto_Chunk::~Vellisto_Chunk() = default;
 
@@ -213,7 +260,7 @@ std::shared_ptr<const Vellisto_Chunk::Fields> Vellisto_Chunk::fields() const {
 }
 
 void Vellisto_Chunk::publish(std::shared_ptr<const Fields> fields) {
-  if (fields->isPlain()) fields = plainFields(fields->plainKey());
+  if (fields->isPlain()) fields = sharedPlainFields(fields->plainKey(), fields->doc.lock());
   std::uint8_t hints = 0;
   if (!fields->alias.empty()) hints |= kHintAlias;
   if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasApp) hints |= kHintApp;
@@ -227,10 +274,44 @@ void Vellisto_Chunk::publish(std::shared_ptr<const Fields> fields) {
   // The fields replaced go here, outside the hold.
 }
 
+void Vellisto_Chunk::settle(Fields fields, const std::string& sig, std::string timestamp) {
+  // The record is nobody else's yet: its fields are set as they are, with what is rare in them.
+  if (std::optional<RecordSignature> compact = RecordSignature::ofHex(sig)) {
+    sig_ = *compact;
+  } else {
+    RareFields& rare = rareOf(fields);
+    rare.sigIsText = true;
+    rare.sigText = sig;
+  }
+  if (std::optional<std::int64_t> micros = compactStamp(timestamp)) {
+    stampMicros_.store(*micros, std::memory_order_relaxed);
+  } else {
+    RareFields& rare = rareOf(fields);
+    rare.stampIsText = true;
+    rare.stampValue = std::strtod(timestamp.c_str(), nullptr);
+    rare.stampText = std::move(timestamp);
+    stampMicros_.store(kStampInFields, std::memory_order_relaxed);
+  }
+  publish(fields.isPlain() ? plainFields(fields.plainKey())
+                           : std::make_shared<const Fields>(std::move(fields)));
+}
+
 void Vellisto_Chunk::changeFields(const std::function<void(Fields&)>& change) {
   auto changed = std::make_shared<Fields>(*fields());
   change(*changed);
   publish(std::move(changed));
+}
+
+std::shared_ptr<Vellisto_BigDoc> Vellisto_Chunk::getDocRef() const { return fields()->doc.lock(); }
+
+void Vellisto_Chunk::setDocRef(const std::shared_ptr<Vellisto_BigDoc>& doc) {
+  const std::shared_ptr<const Fields> current = fields();
+  if (current->isPlain()) {
+    // A record that loads has nothing of its own: it takes its doc's shared fields as they are.
+    publish(sharedPlainFields(current->plainKey(), doc));
+    return;
+  }
+  changeFields([&](Fields& fields) { fields.doc = doc; });
 }
 
 // ---- making records ----
@@ -240,17 +321,14 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::makeComplete(std::string sig, st
                                                              std::optional<std::string> rich,
                                                              std::optional<Json> json,
                                                              std::optional<std::string> alias) {
-  auto chunk = std::make_shared<Vellisto_Chunk>();
+  auto chunk = withText(context);
   chunk->setFlag(Vellisto_Chunk::kFlagComplete);
-  chunk->setSig(sig);
-  chunk->setTimestamp(std::move(timestamp));
-  chunk->setContext(std::move(context));
-  chunk->changeFields([&](Fields& fields) {
-    fields.hasWordList = true;
-    setRichOf(fields, std::move(rich));
-    setJsonOf(fields, json);
-    setAliasOf(fields, std::move(alias));
-  });
+  Fields fields;
+  fields.hasWordList = true;
+  setRichOf(fields, std::move(rich));
+  setJsonOf(fields, json);
+  setAliasOf(fields, std::move(alias));
+  chunk->settle(std::move(fields), sig, std::move(timestamp));
   return chunk;
 }
 
@@ -316,10 +394,14 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_vie
     parts[i] = piece.text;
     at = piece.next;
   }
-  auto chunk = std::make_shared<Vellisto_Chunk>();
+  std::shared_ptr<Vellisto_Chunk> chunk;
+  if (parts[4].substr(0, doctext::kEscapeMarker.size()) == doctext::kEscapeMarker) {
+    chunk = withText(doctext::unescape(parts[4]));
+  } else {
+    chunk = withText(parts[4]);
+  }
   chunk->flag_.store(kFlagComplete, std::memory_order_relaxed);
   std::string sig = doctext::unescape(parts[0]);
-  chunk->setContext(doctext::unescape(parts[4]));
 
   Fields fields;
   fields.hasWordList = true;
@@ -362,27 +444,29 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_vie
       break;
   }
   if (issue) *issue = jsonIssue;
-  chunk->publish(std::make_shared<const Fields>(std::move(fields)));
-  // Both keep what the fields hold of rare forms, so they come after.
-  chunk->setTimestamp(doctext::unescape(parts[2]));
-  if (std::optional<std::string> resigned = resignedAfterZeroByte(chunk->context(), sig, chunk->json()))
-    sig = std::move(*resigned);
-  chunk->setSig(sig);
+  if (chunk->context().find('\0') != std::string_view::npos) {
+    const std::optional<Json> json = fields.jsonKind != JsonKind::Dictionary ? std::nullopt
+                                     : fields.json.empty() ? std::optional<Json>(Json::object())
+                                                           : RecordJson::parse(fields.json);
+    if (std::optional<std::string> resigned = resignedAfterZeroByte(chunk->context(), sig, json))
+      sig = std::move(*resigned);
+  }
+  chunk->settle(std::move(fields), sig, doctext::unescape(parts[2]));
   return chunk;
 }
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::fromDictionary(const Json& dictionary) {
-  auto chunk = std::make_shared<Vellisto_Chunk>();
-  chunk->setLru(std::nullopt);
-  if (!dictionary.is_object()) return chunk;
   auto text = [&](const char* key) -> std::optional<std::string> {
+    if (!dictionary.is_object()) return std::nullopt;
     auto it = dictionary.find(key);
     if (it == dictionary.end() || it->is_null()) return std::nullopt;
     return describe(*it);
   };
+  auto chunk = withText(text("context").value_or(""));
+  chunk->setLru(std::nullopt);
+  if (!dictionary.is_object()) return chunk;
   chunk->setSig(text("sig").value_or(""));
   chunk->setTimestamp(text("timestamp").value_or(""));
-  chunk->setContext(text("context").value_or(""));
   chunk->setRich(text("rich"));
   chunk->setAlias(text("alias"));
   if (auto it = dictionary.find("json"); it != dictionary.end() && it->is_object()) chunk->setJson(*it);
@@ -401,17 +485,20 @@ std::optional<std::string> Vellisto_Chunk::stringValue() const {
   static const std::string kEmptyDictionary = "{}";
   const std::string& rich = fields->rare ? fields->rare->rich : kEmpty;
   const std::string& json = fields->json.empty() ? kEmptyDictionary : fields->json;
-  const std::string* parts[kFieldCount] = {&sigText,  &lruText, &stamp, &fields->alias,
-                                           &context_, &rich,    &json};
+  const std::string_view parts[kFieldCount] = {sigText, lruText, stamp, fields->alias, context(), rich, json};
 
   std::string out;
   std::size_t size = 0;
-  for (const std::string* part : parts) size += part->size() + doctext::kFieldSeparator.size();
+  for (std::string_view part : parts) size += part.size() + doctext::kFieldSeparator.size();
   out.reserve(size);
   for (std::size_t i = 0; i < kFieldCount; ++i) {
     if (i > 0) out.append(doctext::kFieldSeparator);
     // The word list escapes its own words; its joints are the word separator, not a field separator.
-    out.append(i == 1 ? *parts[i] : doctext::escapeField(*parts[i]));
+    if (i == 1) {
+      out.append(parts[i]);
+    } else {
+      out.append(doctext::escapeField(parts[i]));
+    }
   }
   return out;
 }
@@ -421,7 +508,7 @@ Json Vellisto_Chunk::toDictionary() const {
   Json dictionary = Json::object();
   dictionary["sig"] = sig();
   dictionary["timestamp"] = timestamp();
-  dictionary["context"] = context_;
+  dictionary["context"] = std::string(context());
   dictionary["rich"] = fields->rare ? fields->rare->rich : std::string();
   dictionary["json"] = json().value_or(Json::object());
   dictionary["alias"] = fields->alias;
@@ -595,7 +682,7 @@ TextTraits Vellisto_Chunk::contextTraits() const {
     traits.wellFormed = (flags & kWellFormed) != 0;
     return traits;
   }
-  TextTraits traits = TextTraits::of(context_);
+  TextTraits traits = TextTraits::of(context());
   for (std::size_t i = 0; i < BigramSet::kWords; ++i)
     traitsBigrams_[i].store(traits.bigrams.words()[i], std::memory_order_relaxed);
   traitsSpecials_.store(traits.specials, std::memory_order_relaxed);

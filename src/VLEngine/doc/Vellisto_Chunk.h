@@ -18,6 +18,18 @@ namespace vl {
 
 class Vellisto_BigDoc;
 
+// A record's text where the record keeps it: a view of it, which turns into a std::string wherever one
+// is asked for.
+class RecordText : public std::string_view {
+ public:
+  explicit RecordText(std::string_view text) : std::string_view(text) {}
+  operator std::string() const { return std::string(data(), size()); }
+  friend std::string operator+(const RecordText& a, const std::string& b) { return std::string(a) + b; }
+  friend std::string operator+(const std::string& a, const RecordText& b) { return a + std::string(b); }
+  friend std::string operator+(const char* a, const RecordText& b) { return a + std::string(b); }
+  friend std::string operator+(const RecordText& a, const char* b) { return std::string(a) + b; }
+};
+
 // One stored clip.
 //
 // Its text, rich text and signature never change once it is made. What does change (the json, the
@@ -90,12 +102,14 @@ class Vellisto_Chunk {
   // dictionary) and returns false to leave it as it was. Whether the json changed.
   bool editJson(const std::function<bool(Json& json)>& edit);
 
-  std::shared_ptr<Vellisto_BigDoc> getDocRef() const { return docRef_.lock(); }
-  void setDocRef(const std::shared_ptr<Vellisto_BigDoc>& doc) { docRef_ = doc; }
-  void setDocRef(const std::weak_ptr<Vellisto_BigDoc>& doc) { docRef_ = doc; }
+  // The doc that holds the record (held weakly, with the fields: records of one doc share it).
+  std::shared_ptr<Vellisto_BigDoc> getDocRef() const;
+  void setDocRef(const std::shared_ptr<Vellisto_BigDoc>& doc);
+  void setDocRef(const std::weak_ptr<Vellisto_BigDoc>& doc) { setDocRef(doc.lock()); }
 
+  // kFlagComplete, kFlagDeleted or 0.
   std::int32_t flag() const { return flag_.load(std::memory_order_acquire); }
-  void setFlag(std::int32_t flag) { flag_.store(flag, std::memory_order_release); }
+  void setFlag(std::int32_t flag) { flag_.store(static_cast<std::uint8_t>(flag), std::memory_order_release); }
   bool isLogicallyDeleted() const { return (flag() & kFlagDeleted) != 0; }
   std::string sig() const;
   // The signature as its bytes; nothing for a signature that is not 32 lowercase hex characters.
@@ -120,8 +134,9 @@ class Vellisto_Chunk {
   std::optional<std::string> alias() const;
   void setAlias(std::optional<std::string> alias);
   bool hasAlias() const { return (hints_.load(std::memory_order_acquire) & kHintAlias) != 0; }
-  // Set once when the record is made and never changed after: searches keep byte offsets into it.
-  const std::string& context() const { return context_; }
+  // Set once when the record is made and never changed after: searches keep byte offsets into it. It lies
+  // in the record's own allocation, right after the record.
+  RecordText context() const { return RecordText(std::string_view(textData(), textSize_)); }
   // What a search needs to know of the text before reading it (TextTraits::of): worked out when first
   // asked and kept, so that most texts that cannot match are ruled out without being read.
   TextTraits contextTraits() const;
@@ -139,6 +154,9 @@ class Vellisto_Chunk {
   std::optional<std::string> ocrText() const;
 
   struct Fields;
+  // How many kinds of fields records share (by what is present of them, whatever they hold): a doc keeps
+  // one of each for its records (Vellisto_BigDoc::sharedFields).
+  static constexpr std::size_t kSharedFieldKinds = 24;
 
  private:
   // What one glance tells a search about the fields, without reading them.
@@ -151,9 +169,13 @@ class Vellisto_Chunk {
                                                       std::string context, std::optional<std::string> rich,
                                                       std::optional<Json> json,
                                                       std::optional<std::string> alias);
-  void setContext(std::string context) { context_ = std::move(context); }
+  // A record whose allocation holds the text after it.
+  static std::shared_ptr<Vellisto_Chunk> withText(std::string_view text);
+  const char* textData() const { return reinterpret_cast<const char*>(this) + sizeof(Vellisto_Chunk); }
   void setSig(const std::string& sig);
   std::shared_ptr<const Fields> fields() const;
+  // While the record is made: its fields, signature and time stamp at once.
+  void settle(Fields fields, const std::string& sig, std::string timestamp);
   // Publishes the fields `change` makes of a copy of the current ones.
   void changeFields(const std::function<void(Fields&)>& change);
   void publish(std::shared_ptr<const Fields> fields);
@@ -161,13 +183,14 @@ class Vellisto_Chunk {
   // What every search reads of every record comes first, next to the reference counts that a
   // make_shared record keeps just before it: a search walks a hundred thousand records, and each cache
   // line it need not fetch is time the user waits.
-  std::atomic<std::int32_t> flag_{0};
+  std::atomic<std::uint8_t> flag_{0};
   std::atomic<std::uint8_t> hints_{0};
   // Held only to copy or swap the pointer to the fields (a spin of a few instructions).
   mutable std::atomic<bool> fieldsBusy_{false};
   // The traits are written whole before traitsFlags_ gets its ready bit (release), and read after it
   // is seen (acquire); two searches that work them out at once store the same values.
   mutable std::atomic<std::uint8_t> traitsFlags_{0};
+  std::uint32_t textSize_ = 0;
   // The time stamp in microseconds when it is written "%f" of a time the microseconds hold exactly
   // (every time stamp this program makes); else kStampInFields, and the fields hold its text.
   std::atomic<std::int64_t> stampMicros_{0};
@@ -175,12 +198,11 @@ class Vellisto_Chunk {
   mutable std::atomic<std::uint64_t> traitsBytesLow_{0};
   mutable std::atomic<std::uint64_t> traitsBytesHigh_{0};
   mutable std::array<std::atomic<std::uint64_t>, BigramSet::kWords> traitsBigrams_{};
-  std::string context_;
-  // The fields that change, and what is rare (a signature or time stamp of another form, rich text);
-  // records with nothing of the sort share one value. Read and replaced under fieldsBusy_.
+  // The fields that change, what is rare (a signature or time stamp of another form, rich text) and the
+  // doc; the records of a doc with nothing of the sort share one value. Read and replaced under
+  // fieldsBusy_.
   std::shared_ptr<const Fields> fields_;
   RecordSignature sig_;
-  std::weak_ptr<Vellisto_BigDoc> docRef_;
 };
 
 }  // namespace vl

@@ -108,7 +108,7 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(
     }
     if (i + kPrefetchTexts < to && chunks[i + kPrefetchTexts]) {
       // Where the scan of that text will begin.
-      const std::string& text = chunks[i + kPrefetchTexts]->context();
+      const std::string_view text = chunks[i + kPrefetchTexts]->context();
       const std::size_t scanFrom = i + kPrefetchTexts < starts.size() ? starts[i + kPrefetchTexts].byte : 0;
       const char* begin = text.data() + (scanFrom < text.size() ? scanFrom : 0);
       const char* end = text.data() + text.size();
