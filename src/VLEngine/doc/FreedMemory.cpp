@@ -1,7 +1,12 @@
 #include "VLEngine/doc/FreedMemory.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <thread>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -17,6 +22,37 @@ namespace {
 // return the later call scheduled.
 std::atomic<std::uint64_t> gBursts{0};
 
+#ifdef __GLIBC__
+// A freed block of this size makes the allocator look at its thread's heap top, and trim it when it
+// passes the trim threshold; a heap's top is nothing malloc_trim gives back for a thread of the pool.
+constexpr std::size_t kProbeBytes = 128 << 10;
+constexpr int kTrimBytesWhileReturning = 128 << 10;
+// How long a probe waits for the others to start, so that each runs on a worker of its own.
+constexpr auto kProbeGathering = std::chrono::milliseconds(50);
+
+// A block taken and freed on this thread (through a volatile pointer, which no compiler drops).
+void probe() {
+  void* volatile block = std::malloc(kProbeBytes);
+  std::free(block);
+}
+
+// One block per worker of the pool, each freeing a probe on its own thread.
+void probeWorkerHeaps() {
+  const unsigned workers = std::max(2u, std::thread::hardware_concurrency());
+  auto started = std::make_shared<std::atomic<unsigned>>(0);
+  dispatch::Group group;
+  for (unsigned i = 0; i < workers; ++i) {
+    group.async(dispatch::Queue::global(), [started, workers] {
+      started->fetch_add(1);
+      const auto until = std::chrono::steady_clock::now() + kProbeGathering;
+      while (started->load() < workers && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+      probe();
+    });
+  }
+  (void)group.wait(1000);  // a pool busy with long work leaves some heaps for the next quiet moment
+}
+#endif
+
 }  // namespace
 
 void FreedMemory::keepForLoads() {
@@ -25,7 +61,6 @@ void FreedMemory::keepForLoads() {
   // memory back to the kernel at every trim and maps doc-sized buffers afresh, so each reload faults every
   // page in again, which costs more than reading the docs.
   constexpr int kKeptFreeBytes = 512 << 20;
-  constexpr int kMappedFromBytes = 32 << 20;
   mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes);
   mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
 #endif
@@ -33,15 +68,15 @@ void FreedMemory::keepForLoads() {
 
 void FreedMemory::loadsDone() {
   steady();
-  returnNow();
+  // The loads ran on this thread: its heap holds what they let go of.
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
 }
 
 void FreedMemory::steady() {
 #ifdef __GLIBC__
-  // Searches run on every core, each worker in a heap of its own; left to the allocator's own bounds
-  // (which grow with the largest block it ever mapped), each heap keeps the top it reached.
-  constexpr int kMappedFromBytes = 128 << 10;
-  mallopt(M_TRIM_THRESHOLD, kTrimBytes);
+  mallopt(M_TRIM_THRESHOLD, kKeptTopBytes);
   mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
 #endif
 }
@@ -55,7 +90,11 @@ void FreedMemory::returnWhenQuiet() {
 
 void FreedMemory::returnNow() {
 #ifdef __GLIBC__
+  mallopt(M_TRIM_THRESHOLD, kTrimBytesWhileReturning);
+  probeWorkerHeaps();
+  probe();  // this thread's own heap
   malloc_trim(0);
+  mallopt(M_TRIM_THRESHOLD, kKeptTopBytes);
 #endif
 }
 
