@@ -134,7 +134,8 @@ struct RealServer {
   std::string root;
   vl::bench::DocChain docs;
   vl::SyncNetworkServer server{std::make_shared<vl::ServerResponseMaker>()};
-  vl::SyncNetworkClient client;
+  // It waits as long as a merge takes, so that a slow merge shows as a figure rather than a failure.
+  vl::SyncNetworkClient client{vl::SyncNetworkClient::Options{600, 60, 120, 5}};
   std::string token;
 
   bool open() {
