@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #ifdef __GLIBC__
@@ -78,6 +79,13 @@ void FreedMemory::steady() {
 #ifdef __GLIBC__
   mallopt(M_TRIM_THRESHOLD, kKeptTopBytes);
   mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
+  // Each heap keeps pages that its live blocks pin when the rest of it is given back, and the threads
+  // of the pool would each have one; they share half as many, which their own caches of small blocks
+  // keep from waiting on each other.
+  static std::once_flag once;
+  std::call_once(once, [] {
+    mallopt(M_ARENA_MAX, static_cast<int>(std::max(2u, std::thread::hardware_concurrency() / 2)));
+  });
 #endif
 }
 

@@ -19,31 +19,36 @@ namespace {
 // reads from the text.
 constexpr std::int64_t kMaxExactMicros = std::int64_t{1} << 53;
 
-std::shared_ptr<const Fields> makePlainFields(std::size_t key, const std::weak_ptr<Vellisto_BigDoc>& doc) {
-  auto fields = std::make_shared<Fields>();
-  fields->jsonKind = static_cast<JsonKind>(key / 8);
-  fields->aliasPresent = (key & 4) != 0;
-  fields->richPresent = (key & 2) != 0;
-  fields->hasWordList = (key & 1) != 0;
-  fields->doc = doc;
-  return fields;
+FieldsRef makePlainFields(std::size_t key, const std::weak_ptr<Vellisto_BigDoc>& doc) {
+  Fields fields;
+  fields.jsonKind = static_cast<JsonKind>(key / 8);
+  fields.aliasPresent = (key & 4) != 0;
+  fields.richPresent = (key & 2) != 0;
+  fields.hasWordList = (key & 1) != 0;
+  fields.doc = doc;
+  return FieldsRef::make(std::move(fields));
 }
 
 }  // namespace
 
-const std::shared_ptr<const Fields>& plainFields(std::size_t key) {
-  static const auto all = [] {
-    std::array<std::shared_ptr<const Fields>, Vellisto_Chunk::kSharedFieldKinds> made;
+const FieldsRef& plainFields(std::size_t key) {
+  // Never let go of: records may outlive any static.
+  static const auto& all = *new std::array<FieldsRef, Vellisto_Chunk::kSharedFieldKinds>([] {
+    std::array<FieldsRef, Vellisto_Chunk::kSharedFieldKinds> made;
     for (std::size_t k = 0; k < made.size(); ++k) made[k] = makePlainFields(k, {});
     return made;
-  }();
+  }());
   return all[key];
 }
 
-std::shared_ptr<const Fields> sharedPlainFields(std::size_t key,
-                                                const std::shared_ptr<Vellisto_BigDoc>& doc) {
+FieldsRef sharedPlainFields(std::size_t key, const std::shared_ptr<Vellisto_BigDoc>& doc) {
   if (!doc) return plainFields(key);
-  return doc->sharedFields(key, [&] { return makePlainFields(key, doc); });
+  // The doc holds one count of each of its shared fields, which goes with the doc.
+  const std::shared_ptr<const Fields> shared = doc->sharedFields(key, [&] {
+    return std::shared_ptr<const Fields>(makePlainFields(key, doc).release(),
+                                         [](const Fields* fields) { FieldsRef::adopt(fields); });
+  });
+  return FieldsRef(shared.get());
 }
 
 std::optional<std::int64_t> compactStamp(std::string_view text) {
@@ -153,24 +158,28 @@ class FieldsHold {
 
 }  // namespace
 
-std::shared_ptr<const Vellisto_Chunk::Fields> Vellisto_Chunk::fields() const {
+FieldsRef Vellisto_Chunk::fields() const {
+  // Counted while held: a change cannot let go of them in between.
   FieldsHold hold(fieldsBusy_);
-  return fields_;
+  return FieldsRef(fields_);
 }
 
-void Vellisto_Chunk::publish(std::shared_ptr<const Fields> fields) {
+void Vellisto_Chunk::publish(FieldsRef fields) {
   if (fields->isPlain()) fields = sharedPlainFields(fields->plainKey(), fields->doc.lock());
   std::uint8_t hints = 0;
   if (!fields->alias.empty()) hints |= kHintAlias;
   if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasApp) hints |= kHintApp;
   if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasOcr) hints |= kHintOcr;
   if (fields->words && !fields->words->isEmpty()) hints |= kHintWords;
+  const Fields* replaced = nullptr;
   {
     FieldsHold hold(fieldsBusy_);
-    fields_.swap(fields);
+    replaced = fields_;
+    fields_ = fields.release();
   }
   hints_.store(hints, std::memory_order_release);
-  // The fields replaced go here, outside the hold.
+  // The record's count of the fields replaced goes here, outside the hold.
+  FieldsRef::adopt(replaced);
 }
 
 void Vellisto_Chunk::settle(Fields fields, const std::string& sig, std::string timestamp) {
@@ -191,20 +200,19 @@ void Vellisto_Chunk::settle(Fields fields, const std::string& sig, std::string t
     rare.stampText = std::move(timestamp);
     stampMicros_.store(kStampInFields, std::memory_order_relaxed);
   }
-  publish(fields.isPlain() ? plainFields(fields.plainKey())
-                           : std::make_shared<const Fields>(std::move(fields)));
+  publish(fields.isPlain() ? plainFields(fields.plainKey()) : FieldsRef::make(std::move(fields)));
 }
 
 void Vellisto_Chunk::changeFields(const std::function<void(Fields&)>& change) {
-  auto changed = std::make_shared<Fields>(*fields());
-  change(*changed);
-  publish(std::move(changed));
+  Fields changed = *fields();
+  change(changed);
+  publish(FieldsRef::make(std::move(changed)));
 }
 
 std::shared_ptr<Vellisto_BigDoc> Vellisto_Chunk::getDocRef() const { return fields()->doc.lock(); }
 
 void Vellisto_Chunk::setDocRef(const std::shared_ptr<Vellisto_BigDoc>& doc) {
-  const std::shared_ptr<const Fields> current = fields();
+  const FieldsRef current = fields();
   if (current->isPlain()) {
     // A record that loads has nothing of its own: it takes its doc's shared fields as they are.
     publish(sharedPlainFields(current->plainKey(), doc));
@@ -214,14 +222,13 @@ void Vellisto_Chunk::setDocRef(const std::shared_ptr<Vellisto_BigDoc>& doc) {
 }
 
 std::string Vellisto_Chunk::sig() const {
-  if (const std::shared_ptr<const Fields> fields = this->fields(); fields->rare && fields->rare->sigIsText)
+  if (const FieldsRef fields = this->fields(); fields->rare && fields->rare->sigIsText)
     return fields->rare->sigText;
   return sig_.hex();
 }
 
 std::optional<RecordSignature> Vellisto_Chunk::signature() const {
-  if (const std::shared_ptr<const Fields> fields = this->fields(); fields->rare && fields->rare->sigIsText)
-    return std::nullopt;
+  if (const FieldsRef fields = this->fields(); fields->rare && fields->rare->sigIsText) return std::nullopt;
   return sig_;
 }
 
@@ -248,7 +255,7 @@ void Vellisto_Chunk::setSig(const std::string& sig) {
 }
 
 std::shared_ptr<const Vellisto_LRU> Vellisto_Chunk::lru() const {
-  const std::shared_ptr<const Fields> fields = this->fields();
+  const FieldsRef fields = this->fields();
   if (!fields->hasWordList) return nullptr;
   if (fields->words) return fields->words;
   static const auto kEmpty = std::make_shared<const Vellisto_LRU>();
@@ -276,7 +283,7 @@ void Vellisto_Chunk::offerSearchWord(const std::string& word) {
 std::int32_t Vellisto_Chunk::searchWordPosition(const std::string& word) const {
   static const std::int32_t kAbsent = Vellisto_LRU().maxSize() + 1;
   if (!(hints_.load(std::memory_order_acquire) & kHintWords)) return kAbsent;
-  const std::shared_ptr<const Fields> fields = this->fields();
+  const FieldsRef fields = this->fields();
   return fields->words ? fields->words->find(word) : kAbsent;
 }
 
@@ -284,7 +291,7 @@ std::string Vellisto_Chunk::timestamp() const {
   for (;;) {
     const std::int64_t micros = stampMicros_.load(std::memory_order_acquire);
     if (micros != kStampInFields) return stampText(micros);
-    const std::shared_ptr<const Fields> fields = this->fields();
+    const FieldsRef fields = this->fields();
     if (fields->rare && fields->rare->stampIsText) return fields->rare->stampText;
     // A change to a time stamp of the compact form is under way; its microseconds are stored already.
   }
@@ -294,7 +301,7 @@ double Vellisto_Chunk::timestampValue() const {
   for (;;) {
     const std::int64_t micros = stampMicros_.load(std::memory_order_acquire);
     if (micros != kStampInFields) return static_cast<double>(micros) / 1e6;
-    const std::shared_ptr<const Fields> fields = this->fields();
+    const FieldsRef fields = this->fields();
     if (fields->rare && fields->rare->stampIsText) return fields->rare->stampValue;
   }
 }
@@ -326,7 +333,7 @@ void Vellisto_Chunk::setTimestamp(std::string timestamp) {
 }
 
 std::optional<std::string> Vellisto_Chunk::alias() const {
-  const std::shared_ptr<const Fields> fields = this->fields();
+  const FieldsRef fields = this->fields();
   if (!fields->aliasPresent) return std::nullopt;
   return fields->alias;
 }
@@ -336,7 +343,7 @@ void Vellisto_Chunk::setAlias(std::optional<std::string> alias) {
 }
 
 std::optional<std::string> Vellisto_Chunk::rich() const {
-  const std::shared_ptr<const Fields> fields = this->fields();
+  const FieldsRef fields = this->fields();
   if (!fields->richPresent) return std::nullopt;
   return fields->rare ? fields->rare->rich : std::string();
 }
@@ -346,7 +353,7 @@ void Vellisto_Chunk::setRich(std::optional<std::string> rich) {
 }
 
 std::optional<Json> Vellisto_Chunk::json() const {
-  const std::shared_ptr<const Fields> fields = this->fields();
+  const FieldsRef fields = this->fields();
   if (fields->jsonKind != JsonKind::Dictionary) return std::nullopt;
   if (fields->json.empty()) return Json::object();
   return RecordJson::parse(fields->json);

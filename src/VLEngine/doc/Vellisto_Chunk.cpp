@@ -80,7 +80,7 @@ struct TrailingBytesAllocator {
 
 }  // namespace
 
-Vellisto_Chunk::Vellisto_Chunk() : fields_(plainFields(Fields().plainKey())) {}
+Vellisto_Chunk::Vellisto_Chunk() : fields_(FieldsRef(plainFields(Fields().plainKey())).release()) {}
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::withText(std::string_view text) {
   // A text past what the size holds (no copy is that long) keeps what it can.
@@ -92,7 +92,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::withText(std::string_view text) 
   return chunk;
 }
 
-Vellisto_Chunk::~Vellisto_Chunk() = default;
+Vellisto_Chunk::~Vellisto_Chunk() { FieldsRef::adopt(fields_); }
 
 // ---- making records ----
 
@@ -257,7 +257,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::fromDictionary(const Json& dicti
 
 std::optional<std::string> Vellisto_Chunk::stringValue() const {
   if (isLogicallyDeleted()) return std::nullopt;
-  const std::shared_ptr<const Fields> fields = this->fields();
+  const FieldsRef fields = this->fields();
   const std::string lruText = fields->words ? fields->words->stringValue() : std::string();
   const std::string sigText = sig();
   const std::string stamp = timestamp();
@@ -284,7 +284,7 @@ std::optional<std::string> Vellisto_Chunk::stringValue() const {
 }
 
 Json Vellisto_Chunk::toDictionary() const {
-  const std::shared_ptr<const Fields> fields = this->fields();
+  const FieldsRef fields = this->fields();
   Json dictionary = Json::object();
   dictionary["sig"] = sig();
   dictionary["timestamp"] = timestamp();

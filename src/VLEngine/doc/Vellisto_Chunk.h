@@ -17,6 +17,7 @@
 
 namespace vl {
 
+class FieldsRef;
 class Vellisto_BigDoc;
 
 // One stored clip.
@@ -162,12 +163,12 @@ class Vellisto_Chunk {
   static std::shared_ptr<Vellisto_Chunk> withText(std::string_view text);
   const char* textData() const { return reinterpret_cast<const char*>(this) + sizeof(Vellisto_Chunk); }
   void setSig(const std::string& sig);
-  std::shared_ptr<const Fields> fields() const;
+  FieldsRef fields() const;
   // While the record is made: its fields, signature and time stamp at once.
   void settle(Fields fields, const std::string& sig, std::string timestamp);
   // Publishes the fields `change` makes of a copy of the current ones.
   void changeFields(const std::function<void(Fields&)>& change);
-  void publish(std::shared_ptr<const Fields> fields);
+  void publish(FieldsRef fields);
 
   // What every search reads of every record comes first, next to the reference counts that a
   // make_shared record keeps just before it: a search walks a hundred thousand records, and each cache
@@ -190,7 +191,7 @@ class Vellisto_Chunk {
   // The fields that change, what is rare (a signature or time stamp of another form, rich text) and the
   // doc; the records of a doc with nothing of the sort share one value. Read and replaced under
   // fieldsBusy_.
-  std::shared_ptr<const Fields> fields_;
+  const Fields* fields_ = nullptr;
   RecordSignature sig_;
 };
 
