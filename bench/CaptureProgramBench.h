@@ -341,7 +341,7 @@ class CaptureProgramBench {
     for (auto doc = chain.head; doc; doc = doc->next()) {
       for (const auto& chunk : doc->chunks()) {
         if (chunk && chunk->context().rfind(prefix, 0) == 0)
-          kept.insert(chunk->context().substr(0, prefix.size() + 6));
+          kept.insert(std::string(chunk->context().substr(0, prefix.size() + 6)));
       }
     }
     return kept.size();

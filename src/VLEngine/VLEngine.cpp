@@ -3,6 +3,7 @@
 #include "VLEngine/VLEngineSnippetsStore.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "VLEngine/doc/Vellisto_Writer.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"
@@ -74,7 +75,9 @@ VLEngine::VLEngine()
     : LockedDocChain(nullptr),
       clipboardOwner_(std::make_shared<ClipboardChainOwner>()),
       ownDirectory_(std::make_shared<ClipboardOnlyDirectory>(chain_)),
-      directory_(ownDirectory_) {}
+      directory_(ownDirectory_) {
+  FreedMemory::steady();
+}
 
 VLEngine& VLEngine::shared() {
   static VLEngine engine;

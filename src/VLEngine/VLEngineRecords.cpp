@@ -1,4 +1,6 @@
 // The record operations of the store: finding, choosing, adding, changing, copying and deleting.
+#include <functional>
+
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
@@ -15,7 +17,7 @@ namespace {
 
 using Lock = RecursiveMutexLock;
 
-// A record's fields as they are now, read under its doc's lock.
+// A record's fields as they are now.
 struct ChunkFields {
   std::string context;
   std::optional<std::string> rich;
@@ -24,10 +26,21 @@ struct ChunkFields {
 };
 
 ChunkFields fieldsOf(const Vellisto_Chunk& chunk) {
-  std::shared_ptr<Vellisto_BigDoc> doc = chunk.getDocRef();
-  std::unique_lock<RecursiveMutex> lock;
-  if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
   return ChunkFields{chunk.context(), chunk.rich(), chunk.json(), chunk.alias()};
+}
+
+// Applies `change` to the record through its doc, which journals it; a record without a doc only
+// changes.
+void changeRecord(Vellisto_Chunk& chunk, const std::shared_ptr<Vellisto_BigDoc>& doc,
+                  const std::function<void()>& change) {
+  if (!doc) {
+    change();
+    return;
+  }
+  doc->changeChunk(chunk, [&] {
+    change();
+    return true;
+  });
 }
 
 // "name.png" -> "name-2.png", keeping a leading dot out of the extension.
@@ -41,6 +54,12 @@ std::string numberedName(const std::string& name, int n) {
 
 VLEngine::Located VLEngine::findInChain(const std::shared_ptr<Vellisto_BigDoc>& head,
                                         const std::string& sig) {
+  // The chain's index answers for a walk from its head; only what it cannot tell for sure is walked.
+  if (head && !head->prev()) {
+    const SignatureIndex::Result result = Vellisto_BigDoc::chainIndex(head)->find(sig);
+    if (result.answer == SignatureIndex::Answer::Found) return {result.chunk, result.chunk->getDocRef()};
+    if (result.answer == SignatureIndex::Answer::Absent) return {};
+  }
   for (std::shared_ptr<Vellisto_BigDoc> doc = head; doc; doc = doc->next()) {
     std::shared_ptr<Vellisto_Chunk> chunk = doc->indexOfDigest(sig);
     if (chunk && !chunk->isLogicallyDeleted()) return {chunk, doc};
@@ -96,14 +115,10 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::selectContext(const std::optional<std:
   Lock lock(storeMutex());
   std::shared_ptr<Vellisto_Chunk> chunk = text ? getChunkByContextLocked(*text, json, pinTabId) : nullptr;
   if (!chunk) return nullptr;
-  std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-  {
-    std::unique_lock<RecursiveMutex> docLock;
-    if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
-    if (!searchWords.empty() && chunk->lru()) chunk->lru()->set(searchWords);
+  changeRecord(*chunk, chunk->getDocRef(), [&] {
+    chunk->offerSearchWord(searchWords);
     chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
-  }
-  if (doc) doc->persistChunk(*chunk);
+  });
   if (std::shared_ptr<VLStoreTab> tab = tabOf(pinTabId)) {
     tab->setCachedFile(nullptr);
     std::shared_ptr<ChunkSortedWeakTable> table = tab->sortedTable();
@@ -182,31 +197,28 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
   if (!chunk) return;
   std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
   if (!doc) return;
+  std::string foreverCopy;
   if (!alias.empty()) {
-    std::string imagePath;
-    {
-      RecursiveMutexLock docLock(doc->mutex());
-      chunk->setAlias(alias);
-      if (!JsonDataHelper::isForeverImage(chunk->json()))
-        imagePath = JsonDataHelper::getImagePath(chunk->json());
-    }
-    if (!imagePath.empty()) {
+    const std::optional<Json> stored = chunk->json();
+    if (const std::string imagePath =
+            JsonDataHelper::isForeverImage(stored) ? std::string() : JsonDataHelper::getImagePath(stored);
+        !imagePath.empty()) {
       // Only a copy that exists is named: a dangling name could later match another record's image,
       // which a delete of this record would then remove.
-      if (std::string copy = copyToForeverFolder(imagePath); !copy.empty()) {
-        RecursiveMutexLock docLock(doc->mutex());
-        Json updated = chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
-        updated["forever_image"] = copy;
-        chunk->setJson(std::move(updated));
-      }
+      foreverCopy = copyToForeverFolder(imagePath);
     }
-    doc->chunkAliasUpdated(chunk);
   }
-  if (updateTimeStamp) {
-    RecursiveMutexLock docLock(doc->mutex());
-    chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
-  }
-  doc->persistChunk(*chunk);
+  changeRecord(*chunk, doc, [&] {
+    if (!alias.empty()) chunk->setAlias(alias);
+    if (!foreverCopy.empty()) {
+      std::optional<Json> current = chunk->json();
+      Json updated = current && current->is_object() ? std::move(*current) : Json::object();
+      updated["forever_image"] = foreverCopy;
+      chunk->setJson(std::move(updated));
+    }
+    if (updateTimeStamp) chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
+  });
+  if (!alias.empty()) doc->chunkAliasUpdated(chunk);
 }
 
 std::size_t VLEngine::addToJsonOfRecords(const std::string& sig, const Json& members) {
@@ -217,14 +229,10 @@ std::size_t VLEngine::addToJsonOfRecords(const std::string& sig, const Json& mem
     if (!tab) continue;
     Located found = findInChain(tab->headDoc(), sig);
     if (!found.chunk) continue;
-    {
-      RecursiveMutexLock docLock(found.doc->mutex());
-      Json json =
-          found.chunk->json() && found.chunk->json()->is_object() ? *found.chunk->json() : Json::object();
+    found.chunk->editJson([&](Json& json) {
       json.update(members);
-      found.chunk->setJson(std::move(json));
-    }
-    found.doc->persist();
+      return true;
+    });
     tab->setCachedFile(nullptr);
     ++changed;
   }
@@ -279,6 +287,15 @@ bool VLEngine::delChunkByDigest(const std::string& sig, const std::shared_ptr<Ve
   if (sig.empty()) return false;
   Lock lock(storeMutex());
   // The doc tells its chain's owner, which clears that tab's cached matches and recent list.
+  if (headDoc && !headDoc->prev()) {
+    const SignatureIndex::Result result = Vellisto_BigDoc::chainIndex(headDoc)->find(sig);
+    if (result.answer == SignatureIndex::Answer::Absent) return false;
+    if (result.answer == SignatureIndex::Answer::Found) {
+      if (std::shared_ptr<Vellisto_BigDoc> doc = result.chunk->getDocRef();
+          doc && doc->physicalDeleteChunkByDigest(sig))
+        return true;
+    }
+  }
   for (std::shared_ptr<Vellisto_BigDoc> doc = headDoc; doc; doc = doc->next()) {
     if (doc->physicalDeleteChunkByDigest(sig)) return true;
   }

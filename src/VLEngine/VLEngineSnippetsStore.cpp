@@ -30,11 +30,8 @@ void VLEngineSnippetsStore::clearClipboardCachedFile() {
 std::vector<VLEngineSnippetsStore::AliasRecord> VLEngineSnippetsStore::getHasAliasChunks() {
   std::vector<AliasRecord> out;
   for (const auto& chunk : VLEngine::shared().getHasAliasChunks()) {
-    std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-    std::unique_lock<RecursiveMutex> lock;
-    if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
     out.push_back(AliasRecord{chunk->sig(), chunk->context(), chunk->alias().value_or(""), chunk->timestamp(),
-                              chunk->json() ? *chunk->json() : Json::object()});
+                              chunk->json().value_or(Json::object())});
   }
   return out;
 }

@@ -23,13 +23,7 @@ namespace {
 // file) or an image that no longer loads. A record without "sync_device_id" is stamped with this device
 // first, and keeps the stamp.
 std::optional<Json> exportRecord(const std::shared_ptr<Vellisto_Chunk>& chunk) {
-  std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-  Json dictionary;
-  {
-    std::unique_lock<RecursiveMutex> docLock;
-    if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
-    dictionary = chunk->toDictionary();
-  }
+  Json dictionary = chunk->toDictionary();
   Json json = dictionary["json"].is_object() ? dictionary["json"] : Json::object();
   if (JsonDataHelper::skipSync(json)) return std::nullopt;
   if (IndexHelper::isImage(json) && !IndexHelper::getImage(json, 10, 10)) return std::nullopt;
@@ -37,13 +31,13 @@ std::optional<Json> exportRecord(const std::shared_ptr<Vellisto_Chunk>& chunk) {
     json["sync_device_name"] = VLDevice::name();
     json["sync_device_id"] = VLDevice::uuid();
     dictionary["json"] = json;
-    if (doc) {
-      RecursiveMutexLock lock(VLEngine::storeMutex());
-      {
-        RecursiveMutexLock docLock(doc->mutex());
-        chunk->setJson(json);
-      }
-      doc->persistChunk(*chunk);
+    if (chunk->getDocRef()) {
+      chunk->editJson([&](Json& stored) {
+        if (stored.contains("sync_device_id")) return false;
+        stored["sync_device_name"] = json["sync_device_name"];
+        stored["sync_device_id"] = json["sync_device_id"];
+        return true;
+      });
     }
   }
   return dictionary;
@@ -85,13 +79,7 @@ std::vector<Json> VLEngine::exportForDataSync(const std::function<bool(std::size
   std::vector<Json> newestFirst;
   for (std::size_t i = 0; i < recent.size(); ++i) {
     const std::shared_ptr<Vellisto_Chunk>& chunk = recent[i];
-    double timestamp = 0;
-    {
-      std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-      std::unique_lock<RecursiveMutex> docLock;
-      if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
-      timestamp = chunk->timestampValue();
-    }
+    const double timestamp = chunk->timestampValue();
     if (!keepGoing(i, timestamp)) break;
     if (std::optional<Json> dictionary = exportRecord(chunk)) newestFirst.push_back(std::move(*dictionary));
   }
@@ -124,7 +112,6 @@ DataSyncPage VLEngine::getSinceTimestampForDataSync(double timestamp, const Data
   };
   std::vector<Candidate> candidates;
   for (const std::shared_ptr<Vellisto_BigDoc>& doc : docs) {
-    RecursiveMutexLock docLock(doc->mutex());
     for (const std::shared_ptr<Vellisto_Chunk>& chunk : doc->chunks()) {
       if (!chunk || chunk->isLogicallyDeleted()) continue;
       const double stamp = chunk->timestampValue();

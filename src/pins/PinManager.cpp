@@ -320,17 +320,10 @@ std::vector<std::string> PinManager::autoPick(const std::shared_ptr<Vellisto_Chu
       if (auto forest = tabList_[i]->autoPickForest()) rules.emplace_back(tabList_[i]->pinTabId(), forest);
     }
   }
-  // The record as it is now, read under its doc's lock; the rules then run without any lock, since a
-  // user's expression may take up to its time limit.
-  std::string context;
-  Json json = Json::object();
-  {
-    std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-    std::unique_lock<RecursiveMutex> docLock;
-    if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
-    context = chunk->context();
-    if (chunk->json()) json = *chunk->json();
-  }
+  // The record as it is now; the rules then run without any lock, since a user's expression may take
+  // up to its time limit.
+  const std::string& context = chunk->context();
+  const Json json = chunk->json().value_or(Json::object());
   std::vector<std::string> picked;
   for (const auto& [id, forest] : rules) {
     if (forest->canPick(context, json, extra)) picked.push_back(id);

@@ -165,7 +165,7 @@ void SnippetsScrollTableView::deleteSelection() {
   const long row = tableView_->selectedRow();
   if (row < 0 || row >= static_cast<long>(rows().size())) return;
   auto chunk = rows()[row];
-  const Json json = chunk->json() ? *chunk->json() : Json::object();
+  const Json json = chunk->json().value_or(Json::object());
   // Capture forgets its last copy when it was this text, or the next poll would bring it back.
   NotificationCenter::defaultCenter().post(kCheckDeleteEntity, nullptr,
                                            Json{{"context", chunk->context()}, {"json_data", json}});

@@ -80,22 +80,17 @@ std::vector<std::string> mergingCopyParts(const std::optional<Json>& json) {
   return parts;
 }
 
-double stampOf(const Vellisto_Chunk& chunk) {
-  std::shared_ptr<Vellisto_BigDoc> doc = chunk.getDocRef();
-  std::unique_lock<RecursiveMutex> lock;
-  if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
-  return chunk.timestampValue();
-}
-
-void moveToHead(const std::shared_ptr<Vellisto_Chunk>& chunk, bool animate) {
+// All at once: a list that a thousand merged records each moved to its front one by one would be
+// shifted a thousand times.
+void moveToHead(const std::vector<std::shared_ptr<Vellisto_Chunk>>& chunks, bool animate) {
+  if (chunks.empty()) return;
   RecursiveMutexLock lock(VLEngine::storeMutex());
   std::shared_ptr<VLStoreTab> tab = VLEngine::shared().tabDirectory()->clipboardTab();
   if (!tab) return;
   if (animate) tab->setNewArrivedAnimation(true);
   std::shared_ptr<ChunkSortedWeakTable> table = tab->sortedTable();
   if (table->isEmpty()) return;
-  table->remove(chunk);
-  table->head(chunk);
+  table->moveToFront(chunks);
 }
 
 }  // namespace
@@ -126,6 +121,9 @@ std::optional<SyncRecordMerger::Outcome> SyncRecordMerger::merge(const Json& rec
   VLEngine& engine = VLEngine::shared();
   const bool push = mode == Mode::Push;
   Outcome outcome;
+  // Every record merged is on disk when the merge returns; the disk is waited for once per doc.
+  Vellisto_BigDoc::SyncTogether together;
+  std::vector<std::shared_ptr<Vellisto_Chunk>> merged;
   for (Incoming& record : incoming) {
     if (IndexHelper::isApp(record.json) || IndexHelper::isFile(record.json)) {
       ++outcome.dropped;
@@ -162,9 +160,10 @@ std::optional<SyncRecordMerger::Outcome> SyncRecordMerger::merge(const Json& rec
         outcome.imageSigs.push_back(chunk->sig());
       }
     }
-    outcome.mergedRecords.push_back({chunk->sig(), stampOf(*chunk)});
-    moveToHead(chunk, push);
+    outcome.mergedRecords.push_back({chunk->sig(), chunk->timestampValue()});
+    merged.push_back(std::move(chunk));
   }
+  moveToHead(merged, push);
   if (outcome.dropped) logWarningf("sync merge: %zu application or file records dropped", outcome.dropped);
   return outcome;
 }

@@ -185,7 +185,7 @@ TEST_F(BigDocTest, FieldsHoldingSeparatorsSurviveAReload) {
                                           "end"};
   for (const auto& text : texts) {
     auto chunk = Vellisto_Chunk::initWithContext(text, text, Json{{"html", text}}, text);
-    chunk->lru()->set(text);
+    chunk->offerSearchWord(text);
     doc->appendChunk(chunk);
   }
   Vellisto_BigDoc::waitForPendingWrites();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,8 +58,8 @@ TEST(ChunkTest, TextFormIsThePlainSevenFieldsWhenNothingNeedsEscaping) {
   Clock::install(std::make_shared<ManualClock>(1700000000.25));
   auto chunk = Vellisto_Chunk::initWithContext("line one\nline two 你好", std::nullopt, std::nullopt);
   Clock::install(nullptr);
-  chunk->lru()->set("b");
-  chunk->lru()->set("a");
+  chunk->offerSearchWord("b");
+  chunk->offerSearchWord("a");
   const std::string expected = chunk->sig() + kEOB + "a" + kEOL + "b" + kEOB + "1700000000.250000" + kEOB +
                                "" + kEOB + "line one\nline two 你好" + kEOB + "" + kEOB + "{}";
   EXPECT_EQ(*chunk->stringValue(), expected);
@@ -92,7 +93,9 @@ TEST(ChunkTest, ReadingToleratesShortBadAndLongTexts) {
       // Text that is not a dictionary is written back as it was read, never replaced by "{}".
       {"{\"file\": ", Issue::JsonKeptAsText, "{\"file\": "},
       {"[1, 2]", Issue::JsonKeptAsText, "[1, 2]"},
-      {"{\"deep\": " + atBound + "}", Issue::None, "{\n  \"deep\": " + atBound + "\n}"},
+      // A dictionary too, however it was laid out, so a rewrite changes no byte of it.
+      {"{\"deep\": " + atBound + "}", Issue::None, "{\"deep\": " + atBound + "}"},
+      {"{\"b\":1,\n \"a\":\"\\u00e9\\/\"}", Issue::None, "{\"b\":1,\n \"a\":\"\\u00e9\\/\"}"},
       // Past the bound: refused while parsing, and the record writes in time without it.
       {"{\"deep\": " + deep + "}", Issue::JsonBeyondBounds, "{}"},
   };
@@ -129,6 +132,82 @@ TEST(ChunkTest, DictionaryCarriesExactlySixFields) {
   EXPECT_EQ(back->sig(), "abc");
   EXPECT_FALSE(back->alias().has_value());
   EXPECT_EQ(*back->json(), (Json{{"image", "/i"}}));
+}
+
+// Whatever form a doc gave a time stamp and a signature in, a record writes them back as they were read
+// and ranks by the number the text says: most are kept in a compact form, the rest as their text.
+TEST(ChunkTest, TimeStampsAndSignaturesOfEveryFormWriteBackAsTheyWereRead) {
+  const std::string sig = Vellisto_Chunk::md5HexDigest("x");
+  struct Case {
+    std::string timestamp;
+    std::string sig;
+  };
+  const std::vector<Case> cases = {
+      {"1700000000.123456", sig},
+      {"0.000000", sig},
+      {"9007199254.740992", sig},   // the last time stamp whose microseconds a double holds exactly
+      {"9007199254.740993", sig},   // one past it
+      {"1700000000.5", sig},        // not as "%f" writes it
+      {"01700000000.000000", sig},  // a leading zero
+      {"-1.000000", sig},
+      {"1e9", sig},
+      {"", sig},
+      {"1700000000.000000", ""},
+      {"1700000000.000000", "ABCDEF0123456789ABCDEF0123456789"},  // upper case
+      {"1700000000.000000", "abc"},
+      {"1700000000.000000", sig + "0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.timestamp + " / " + c.sig);
+    const std::string form = c.sig + kEOB + kEOB + c.timestamp + kEOB + kEOB + "ctx" + kEOB + kEOB + "{}";
+    auto chunk = Vellisto_Chunk::initWithChunkStr(form);
+    ASSERT_NE(chunk, nullptr);
+    EXPECT_EQ(*chunk->stringValue(), form);
+    EXPECT_EQ(chunk->timestamp(), c.timestamp);
+    EXPECT_EQ(chunk->sig(), c.sig);
+    EXPECT_EQ(chunk->timestampValue(), std::strtod(c.timestamp.c_str(), nullptr));
+    EXPECT_EQ(chunk->signature().has_value(), c.sig == sig);
+    // A new time stamp of either form replaces the old one whole.
+    for (const char* next : {"1800000000.000001", "2e9"}) {
+      chunk->setTimestamp(next);
+      EXPECT_EQ(chunk->timestamp(), next);
+      EXPECT_EQ(chunk->timestampValue(), std::strtod(next, nullptr));
+      EXPECT_EQ(chunk->sig(), c.sig);
+    }
+  }
+}
+
+// What the search asks of every record without reading its json is read from the json's text as the
+// doc holds it, and follows every change of it.
+TEST(ChunkTest, AJsonsApplicationAndRecognisedTextAreKnownWithoutParsingIt) {
+  struct Case {
+    std::string json;
+    bool app;
+    std::optional<std::string> ocr;
+  };
+  const std::vector<Case> cases = {
+      {"{}", false, std::nullopt},
+      {"{\n  \"app\": true,\n  \"ocr\": \"a receipt\"\n}", true, "a receipt"},
+      {"{\"app\": {\"name\": \"x\"}}", true, std::nullopt},
+      {"{\"ocr\": 3}", false, std::nullopt},
+      {"{\"nested\": {\"app\": 1, \"ocr\": \"no\"}}", false, std::nullopt},
+      {"[{\"app\": 1}]", false, std::nullopt},  // not a dictionary: kept as text, no json
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.json);
+    auto chunk = Vellisto_Chunk::initWithChunkStr("s" + kEOB + kEOB + "1.0" + kEOB + kEOB + "t" + kEOB +
+                                                  kEOB + c.json);
+    ASSERT_NE(chunk, nullptr);
+    EXPECT_EQ(chunk->jsonHasApp(), c.app);
+    EXPECT_EQ(chunk->ocrText(), c.ocr);
+    chunk->editJson([](Json& json) {
+      json.erase("app");
+      json["ocr"] = "later";
+      return true;
+    });
+    EXPECT_FALSE(chunk->jsonHasApp());
+    EXPECT_EQ(chunk->ocrText(), std::optional<std::string>("later"));
+  }
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ void say(int fd, char what, long number) {
   std::map<long, std::shared_ptr<Vellisto_Chunk>> present;
   for (auto doc = chain->head; doc; doc = doc->next()) {
     for (const auto& chunk : doc->chunks()) {
-      if (chunk) present[std::stol(chunk->context().substr(1))] = chunk;
+      if (chunk) present[std::stol(std::string(chunk->context().substr(1)))] = chunk;
     }
   }
   std::mt19937 random(static_cast<unsigned>(first));
@@ -181,7 +181,7 @@ TEST(DocCrashTest, AKilledWriterLosesNoAcknowledgedRecordAndRepeatsNone) {
     std::vector<long> found;
     for (auto doc = chain.head; doc; doc = doc->next()) {
       for (const auto& chunk : doc->chunks()) {
-        if (chunk) found.push_back(std::stol(chunk->context().substr(1)));
+        if (chunk) found.push_back(std::stol(std::string(chunk->context().substr(1))));
       }
     }
     std::set<long> loaded(found.begin(), found.end());

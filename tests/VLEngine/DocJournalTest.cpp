@@ -133,14 +133,14 @@ TEST_F(DocJournalTest, EveryKindOfChangeReplaysToTheDocAsItWasLive) {
        [&](auto& d) { append(d, "a"), append(d, "b"); }},
       {"a refreshed time and a new alias", Start::ThreeRecords,
        [](auto& d) { d.refreshChunk(1), d.updateAlias(0, "snippet"); }},
-      {"json changed under the lock, then the time stamp", Start::ThreeRecords,
+      {"json and words changed together, then the time stamp", Start::ThreeRecords,
        [](auto& d) {
          auto chunk = d.chunkAt(2);
-         {
-           RecursiveMutexLock lock(d.mutex());
+         d.changeChunk(*chunk, [&] {
            chunk->setJson(Json{{"app", true}});
-           chunk->lru()->set("words");
-         }
+           chunk->offerSearchWord("words");
+           return true;
+         });
          chunk->updateTimestamp("1700000000.500000");
        }},
       {"deletes of the last, the first and the middle", Start::ThreeRecords,

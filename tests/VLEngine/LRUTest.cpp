@@ -96,7 +96,7 @@ TEST(LRUTest, DocHoldingALongWordListReloads) {
     auto back = test::loadDoc(dir / "BigDoc_0");
     ASSERT_NE(back, nullptr);
     ASSERT_NE(back->chunkAt(0), nullptr);
-    const Vellisto_LRU* list = back->chunkAt(0)->lru();
+    const std::shared_ptr<const Vellisto_LRU> list = back->chunkAt(0)->lru();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->find("w0"), 0);
     EXPECT_EQ(list->find("w9"), 9);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <random>
 
 #include "SearchTestSupport.h"
@@ -169,21 +171,47 @@ TEST_F(SearchEngineTest, ASearchThatFinishesAfterACleanDoesNotNarrowTheNextOne) 
   EXPECT_FALSE(matcher->lastMatchedChunks());
 }
 
+// A matcher that holds every slice until the test lets it go, as if the docs were slow to answer.
+class HeldMap : public Vellisto_DefaultMap {
+ public:
+  std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from, std::size_t to,
+                                                   const Vellisto_Task& task,
+                                                   const std::vector<TextPosition>& starts) override {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      opened_.wait(lock, [this] { return open_; });
+    }
+    return Vellisto_DefaultMap::mappingChunks(chunks, from, to, task, starts);
+  }
+  void open() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = true;
+    opened_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  bool open_ = false;
+};
+
 TEST_F(SearchEngineTest, OnlyTheLastOfQuicklyTypedQueriesIsDelivered) {
   auto docs = chain(2);
   for (int i = 0; i < 300; ++i) docs[i % 2]->appendChunk(chunkAt("foo " + std::to_string(i), kNow - i));
-  std::vector<std::shared_ptr<Vellisto_Task>> tasks;
-  {
-    // The docs stay locked while three tasks are sent, as if the user typed faster than they answer.
-    RecursiveMutexLock hold0(docs[0]->mutex());
-    RecursiveMutexLock hold1(docs[1]->mutex());
-    for (const char* query : {"f", "fo", "foo"}) {
-      auto task = test::searchTask(query, docs.size());
-      task->setChannel(channel_);
-      Vellisto_Master::shared().sendTask(task, docs.front());
-      tasks.push_back(task);
-    }
+  std::vector<std::shared_ptr<HeldMap>> held;
+  for (const auto& doc : docs) {
+    held.push_back(std::make_shared<HeldMap>());
+    doc->setMap(held.back());
   }
+  std::vector<std::shared_ptr<Vellisto_Task>> tasks;
+  // The docs are held while three tasks are sent, as if the user typed faster than they answer.
+  for (const char* query : {"f", "fo", "foo"}) {
+    auto task = test::searchTask(query, docs.size());
+    task->setChannel(channel_);
+    Vellisto_Master::shared().sendTask(task, docs.front());
+    tasks.push_back(task);
+  }
+  for (const auto& map : held) map->open();
   auto last = channel_->waitFor(static_cast<std::int64_t>(tasks.back()->taskId()));
   ASSERT_TRUE(last);
   EXPECT_EQ(last->rows.size(), 300u);

@@ -247,7 +247,7 @@ TEST(SearchEquivalence, WholeSearchesDeliverTheSameRows) {
     std::optional<Json> json;
     if (i % 40 == 1) json = Json{{"ocr", randomText(rng, 4)}};
     auto chunk = test::chunkAt(randomText(rng, 12), 1.6e9 + (i % 97), alias, json);
-    if (i % 30 == 2) chunk->lru()->set("foo");
+    if (i % 30 == 2) chunk->offerSearchWord("foo");
     docs[static_cast<std::size_t>(i) % 3]->appendChunk(chunk);
   }
   auto channel = std::make_shared<test::RecordingChannel>();

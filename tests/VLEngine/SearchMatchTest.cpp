@@ -109,7 +109,7 @@ TEST_F(SearchMapTest, AliasMatchesAtItsStartAndRanksFirst) {
 
 TEST_F(SearchMapTest, PriorityIsWordPositionThenPlaceThenAge) {
   auto chosen = chunkAt("xx foo", kNow);
-  chosen->lru()->set("foo");
+  chosen->offerSearchWord("foo");
   auto plain = chunkAt("foo", kNow);
   auto later = chunkAt("xx foo", kNow);
   auto older = chunkAt("xx foo", kNow - 86400);
@@ -150,7 +150,7 @@ TEST_F(SearchMapTest, ApplicationRecordsNeedTheirApplicationInstalled) {
 
 TEST_F(SearchMapTest, RecognisedTextMatchesWithoutRanges) {
   auto image = chunkAt("screenshot.png", kNow, std::nullopt, Json{{"ocr", "an invoice total"}});
-  image->lru()->set("invoice");
+  image->offerSearchWord("invoice");
   auto matches = map({image}, "invoice");
   ASSERT_EQ(matches.size(), 1u);
   EXPECT_EQ(matches[0].priority(), 0.0);  // the word position alone

@@ -152,7 +152,7 @@ TEST_F(SnippetsTest, FilterMatchesTheStartOfTheAliasIgnoringCase) {
                         Case{"(", {"(x"}}, Case{".", {}}, Case{"", {"(x", "alps", "beta", "Alpha"}}}) {
     list().reloadDataBySearchText(c.text);
     EXPECT_EQ(aliases(), c.rows) << c.text;
-    EXPECT_EQ(preview(), c.rows.empty() ? "" : list().rows()[0]->context()) << c.text;
+    EXPECT_EQ(preview(), c.rows.empty() ? std::string() : std::string(list().rows()[0]->context())) << c.text;
   }
   // Back in the preferences the store is read afresh and shows everything, whatever was searched.
   list().reloadDataBySearchText("al");

@@ -227,15 +227,8 @@ std::shared_ptr<Vellisto_Chunk> copy(const std::string& text, const Json& json) 
 
 Json describe(const std::shared_ptr<Vellisto_Chunk>& chunk) {
   if (!chunk) return Json{{"found", false}};
-  Json json;
-  std::string timestamp;
-  {
-    auto doc = chunk->getDocRef();
-    std::unique_lock<RecursiveMutex> lock;
-    if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
-    json = chunk->json().value_or(Json::object());
-    timestamp = chunk->timestamp();
-  }
+  const Json json = chunk->json().value_or(Json::object());
+  const std::string timestamp = chunk->timestamp();
   Json out{{"found", true}, {"sig", chunk->sig()}, {"json", json}, {"timestamp", timestamp}};
   if (std::optional<std::string> image = JsonDataHelper::stringOf(json, "forever_image")) {
     if (std::optional<std::string> bytes = files::readFile(*image)) {

@@ -81,11 +81,7 @@ class ClientSessionTest : public ClientFixture {
 
   static std::string md5OfImage(const std::shared_ptr<Vellisto_Chunk>& chunk) {
     if (!chunk) return {};
-    std::optional<std::string> path;
-    {
-      RecursiveMutexLock lock(chunk->getDocRef()->mutex());
-      path = JsonDataHelper::stringOf(chunk->json(), "forever_image");
-    }
+    const std::optional<std::string> path = JsonDataHelper::stringOf(chunk->json(), "forever_image");
     std::optional<std::string> bytes = path ? files::readFile(*path) : std::nullopt;
     return bytes ? md5Hex(*bytes) : std::string();
   }

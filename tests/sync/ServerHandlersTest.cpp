@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <limits>
 
@@ -296,6 +298,33 @@ TEST_F(ServerHandlers, AMergedCopyDeletesTheRecordsItReplaced) {
   EXPECT_EQ(stored("beta"), nullptr);
   EXPECT_NE(stored("gamma"), nullptr);
   EXPECT_NE(stored("alpha beta"), nullptr);
+}
+
+// A peer's thousands of records wait for the disk once, not once each; and each is on the disk before
+// the peer is answered.
+TEST_F(ServerHandlers, APushWaitsForTheDiskOnceAndIsOnItWhenAnswered) {
+  const std::string token = join("A");
+  const std::size_t before = recordCount();
+  std::atomic<int> syncs{0};
+  DocJournal::setFaultHookForTesting([&](const std::string&, std::string_view step) {
+    if (step == "sync") ++syncs;
+    return 0;
+  });
+  Json records = Json::array();
+  for (int i = 0; i < 40; ++i)
+    records.push_back(wireRecord("pushed " + std::to_string(i), "1700000200.000000"));
+  const Json reply = sendChunks(token, records);
+  const int waited = syncs.load();
+  DocJournal::setFaultHookForTesting(nullptr);
+  EXPECT_EQ(code(reply), 200);
+  EXPECT_EQ(waited, 1);
+  // The doc file was not written since (the clock stands): what is on the disk is in the journal.
+  auto back = std::make_shared<Vellisto_BigDoc>();
+  ASSERT_TRUE(back->load(engine().tailDoc()->filePath()));
+  const auto slots = back->chunks();
+  EXPECT_EQ(static_cast<std::size_t>(
+                std::count_if(slots.begin(), slots.end(), [](auto& c) { return c != nullptr; })),
+            before + records.size());
 }
 
 TEST_F(ServerHandlers, RecordsThatCannotBeTakenAreRefusedWhole) {

@@ -1,8 +1,7 @@
 #include "VLEngine/doc/ChunkSortedWeakTable.h"
 
 #include <algorithm>
-
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include <unordered_set>
 
 namespace vl {
 
@@ -21,21 +20,28 @@ void ChunkSortedWeakTable::append(const std::vector<std::shared_ptr<Vellisto_Chu
 void ChunkSortedWeakTable::head(const std::shared_ptr<Vellisto_Chunk>& chunk) {
   if (!chunk) return;
   RecursiveMutexLock lock(lock_);
-  std::shared_ptr<WeakChunkWrapper> wrapper = chunk->getWeakSorted();
-  if (!wrapper || wrapper->weakChunk() != chunk) wrapper = WeakChunkWrapper::ofChunk(chunk);
-  sortedArray_.insert(sortedArray_.begin(), std::move(wrapper));
+  sortedArray_.insert(sortedArray_.begin(), WeakChunkWrapper::ofChunk(chunk));
 }
 
 void ChunkSortedWeakTable::remove(const std::shared_ptr<Vellisto_Chunk>& chunk) {
   if (!chunk) return;
   RecursiveMutexLock lock(lock_);
-  std::shared_ptr<WeakChunkWrapper> wrapper = chunk->getWeakSorted();
-  if (!wrapper) return;
-  auto it = std::find(sortedArray_.begin(), sortedArray_.end(), wrapper);
-  if (it == sortedArray_.end()) return;
-  sortedArray_.erase(it);
+  std::erase_if(sortedArray_, [&](const auto& wrapper) { return wrapper && wrapper->isOf(chunk.get()); });
   // Emptied by removals, it no longer tells what the tab holds: the next listing reads the docs.
   if (sortedArray_.empty()) listedEmpty_ = false;
+}
+
+void ChunkSortedWeakTable::moveToFront(const std::vector<std::shared_ptr<Vellisto_Chunk>>& chunks) {
+  std::unordered_set<const Vellisto_Chunk*> moving;
+  std::vector<std::shared_ptr<WeakChunkWrapper>> front;
+  for (auto it = chunks.rbegin(); it != chunks.rend(); ++it) {
+    if (*it && moving.insert(it->get()).second) front.push_back(WeakChunkWrapper::ofChunk(*it));
+  }
+  RecursiveMutexLock lock(lock_);
+  std::erase_if(sortedArray_,
+                [&](const auto& wrapper) { return wrapper && moving.count(wrapper->identity()); });
+  sortedArray_.insert(sortedArray_.begin(), std::make_move_iterator(front.begin()),
+                      std::make_move_iterator(front.end()));
 }
 
 void ChunkSortedWeakTable::cutIfNeeded() {
@@ -91,12 +97,7 @@ double ChunkSortedWeakTable::lastTimestamp() const {
     if (sortedArray_.empty() || !sortedArray_.back()) return 0;
     last = sortedArray_.back()->weakChunk();
   }
-  if (!last) return 0;
-  if (auto doc = last->getDocRef()) {
-    RecursiveMutexLock docLock(doc->mutex());
-    return last->timestampValue();
-  }
-  return last->timestampValue();
+  return last ? last->timestampValue() : 0;
 }
 
 }  // namespace vl

@@ -24,10 +24,12 @@ class ChunkSortedWeakTable {
 
   // A new wrapper for each record, at the end, in the given order (the order of a listing's matches).
   void append(const std::vector<std::shared_ptr<Vellisto_Chunk>>& chunks);
-  // The record's own wrapper, or a new one, at the front. Callers remove() the record first.
+  // A new entry of the record at the front. Callers remove() the record first.
   void head(const std::shared_ptr<Vellisto_Chunk>& chunk);
-  // Takes out the record's own wrapper, when the record has one and this list holds it.
+  // Takes out the record's entries.
   void remove(const std::shared_ptr<Vellisto_Chunk>& chunk);
+  // remove() and head() of each record in turn, in one pass over the list: the last record ends first.
+  void moveToFront(const std::vector<std::shared_ptr<Vellisto_Chunk>>& chunks);
   // A list of 25 or more entries keeps its first 24.
   void cutIfNeeded();
 

@@ -6,6 +6,7 @@
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/DocFileReplacer.h"
 #include "VLEngine/doc/DocJournal.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Check.h"
@@ -102,6 +103,8 @@ DocChain DocChainLoader::loadFolder(const std::string& folder,
     doc->foldReplayedJournals();
     warmSearchTraits(doc);
   }
+  // What reading the files took beyond the records goes back.
+  FreedMemory::loadsDone();
   VL_DCHECK(chain.wellFormed());
   return chain;
 }

@@ -22,7 +22,7 @@ namespace vl {
 
 namespace {
 
-using Lock = RecursiveMutexLock;
+using Lock = MutexLock;
 
 struct FoldState {
   // A leaf lock: no doc's lock is taken under it.
@@ -142,22 +142,45 @@ void Vellisto_BigDoc::breakJournalLocked(const std::string& why) {
   }
 }
 
+namespace {
+thread_local Vellisto_BigDoc::SyncTogether* gSyncTogether = nullptr;
+}  // namespace
+
+void Vellisto_BigDoc::syncJournal(const std::weak_ptr<Vellisto_BigDoc>& weak,
+                                  const std::shared_ptr<DocJournal>& journal) {
+  std::string error;
+  if (journal->sync(&error)) return;
+  if (auto doc = weak.lock()) {
+    Lock lock(doc->lock_);
+    if (doc->journal_.current == journal) doc->breakJournalLocked(error);
+  }
+}
+
+Vellisto_BigDoc::SyncTogether::SyncTogether() : outer_(gSyncTogether) { gSyncTogether = this; }
+
+Vellisto_BigDoc::SyncTogether::~SyncTogether() {
+  gSyncTogether = outer_;
+  // A journal is listed once per run of changes to it; it is synced once.
+  std::vector<const DocJournal*> synced;
+  for (const auto& [doc, journal] : pending_) {
+    if (std::find(synced.begin(), synced.end(), journal.get()) != synced.end()) continue;
+    synced.push_back(journal.get());
+    syncJournal(doc, journal);
+  }
+}
+
 void Vellisto_BigDoc::finishChange(const std::shared_ptr<DocJournal>& toSync) {
   if (toSync) {
-    auto syncOrBreak = [weak = weak_from_this(), toSync] {
-      std::string error;
-      if (toSync->sync(&error)) return;
-      if (auto doc = weak.lock()) {
-        Lock lock(doc->lock_);
-        if (doc->journal_.current == toSync) doc->breakJournalLocked(error);
-      }
-    };
-    // A change made from a copy is on disk before the call returns. The main thread never waits for
-    // the disk: its changes (a choice, a delete) are synced a moment later.
+    // A change made from a copy is on disk before the call returns (or, inside a SyncTogether, before
+    // its owner does). The main thread never waits for the disk: its changes (a choice, a delete) are
+    // synced a moment later.
     if (dispatch::MainLoop::isMainThread()) {
-      persistQueue()->async(syncOrBreak);
+      persistQueue()->async([weak = weak_from_this(), toSync] { syncJournal(weak, toSync); });
+    } else if (gSyncTogether) {
+      auto& pending = gSyncTogether->pending_;
+      if (pending.empty() || pending.back().second != toSync) pending.emplace_back(weak_from_this(), toSync);
     } else {
-      syncOrBreak();
+      syncJournal(weak_from_this(), toSync);
     }
   }
   bool broken = false;
@@ -187,15 +210,7 @@ void Vellisto_BigDoc::persistChunk(const Vellisto_Chunk& chunk) {
   std::shared_ptr<DocJournal> toSync;
   {
     Lock lock(lock_);
-    std::optional<std::size_t> slot;
-    if (auto it = hits_.find(chunk.sig());
-        it != hits_.end() && it->second < chunks_.size() && chunks_[it->second].get() == &chunk) {
-      slot = it->second;
-    } else {
-      auto found =
-          std::find_if(chunks_.begin(), chunks_.end(), [&](const auto& c) { return c.get() == &chunk; });
-      if (found != chunks_.end()) slot = static_cast<std::size_t>(found - chunks_.begin());
-    }
+    const std::optional<std::size_t> slot = slotOfLocked(chunk);
     if (!slot) {
       logWarningf("doc: record %s is not in %s; its change is not written there", chunk.sig().c_str(),
                   filePath_.c_str());
@@ -276,7 +291,7 @@ void Vellisto_BigDoc::fold() {
       grown = journal_.gzip;
       text = textFromSlotLocked(journal_.gzipSlots);
     } else {
-      text = stringValue();
+      text = stringValueLocked();
     }
     // Changes from here on go to a new journal, which starts from exactly this text.
     if (journal_.current) {
@@ -456,7 +471,7 @@ bool Vellisto_BigDoc::moveChainToFolder(const std::shared_ptr<Vellisto_BigDoc>& 
   for (auto doc = head; doc; doc = doc->next()) docs.push_back(doc);
   if (docs.empty()) return false;
   // Head first, as the lock order asks: no change is journaled into the old folder while it moves.
-  std::vector<std::unique_lock<RecursiveMutex>> locks;
+  std::vector<std::unique_lock<Mutex>> locks;
   for (const auto& doc : docs) locks.emplace_back(doc->lock_);
   const std::string current = head->folderLocked();
   if (!files::moveFile(current, folder)) return false;

@@ -13,7 +13,7 @@ namespace vl {
 
 namespace {
 
-using Lock = RecursiveMutexLock;
+using Lock = MutexLock;
 
 // A journal holds the changes of a few seconds, a thousand appends at most before its doc rolls over: one
 // that holds far more was not written by us, and the rest of it would only cost time and memory.
@@ -282,9 +282,8 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
 bool Vellisto_BigDoc::loadJournalsOnly(const std::string& folder, std::int64_t docId,
                                        const std::vector<std::string>& folderNames) {
   Lock lock(lock_);
+  leaveIndexLocked();
   chunks_.clear();
-  hits_.clear();
-  alisHits_.clear();
   docId_ = docId;
   filePath_ = files::joinPath(folder, docFileName(docId));
   damaged_ = false;

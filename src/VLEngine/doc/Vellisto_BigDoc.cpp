@@ -1,15 +1,13 @@
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <mutex>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 #include "VLEngine/doc/DocFileReplacer.h"
 #include "VLEngine/doc/DocTextForm.h"
 #include "VLEngine/doc/GzipUtility.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "VLEngine/doc/Vellisto_DefaultCodec.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Check.h"
@@ -37,23 +35,6 @@ ClassState& classState() {
   return state;
 }
 
-// A load reads the history whole into fresh allocations, and the history is most of this process's
-// memory. Left to itself, the allocator hands freed memory back to the kernel at every trim and maps
-// doc-sized buffers afresh, so each reload faults every page in again, which costs more than reading
-// the docs. Freed memory up to the bound is kept for the next load instead, and buffers the size of a
-// doc come from the heap.
-void keepFreedMemoryForLoads() {
-#ifdef __GLIBC__
-  static std::once_flag once;
-  std::call_once(once, [] {
-    constexpr int kKeptFreeBytes = 512 << 20;
-    constexpr int kMappedFromBytes = 32 << 20;
-    mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes);
-    mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
-  });
-#endif
-}
-
 // The trailing bytes of a cut-off doc text that begin the record separator.
 std::string_view dropPartialSeparator(std::string_view text) {
   std::size_t caret = text.rfind('^');
@@ -74,6 +55,12 @@ std::atomic<std::int32_t> gMaxChunkSize{Vellisto_BigDoc::kMaxChunkSize};
 
 Vellisto_BigDoc::Vellisto_BigDoc()
     : maxChunkSize_(gMaxChunkSize.load()), codec_(std::make_shared<Vellisto_DefaultCodec>()) {}
+
+Vellisto_BigDoc::~Vellisto_BigDoc() {
+  // A doc that goes while its chain's index lives on (a chain cut short) takes its records out.
+  MutexLock lock(lock_);
+  leaveIndexLocked();
+}
 
 void Vellisto_BigDoc::setMaxChunkSizeForTesting(std::int32_t size) {
   gMaxChunkSize.store(size > 0 ? size : kMaxChunkSize);
@@ -112,7 +99,7 @@ std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::emptyDoc(std::int64_t docId, c
   auto doc = std::make_shared<Vellisto_BigDoc>();
   bool made = false;
   {
-    RecursiveMutexLock lock(doc->lock_);  // no other thread knows the doc yet; the analysis cannot tell
+    MutexLock lock(doc->lock_);  // no other thread knows the doc yet; the analysis cannot tell
     doc->docId_ = docId;
     doc->filePath_ = std::move(path);
     // Made at once: the chain is whole on disk, and the doc's journal has a file to start from.
@@ -129,11 +116,10 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
     logWarningf("doc: %s is not a doc file; not loaded", path.c_str());
     return false;
   }
-  keepFreedMemoryForLoads();
-  RecursiveMutexLock lock(lock_);
+  FreedMemory::keepForLoads();
+  MutexLock lock(lock_);
+  leaveIndexLocked();
   chunks_.clear();
-  hits_.clear();
-  alisHits_.clear();
   filePath_ = path;
   docId_ = *id;
   damaged_ = false;
@@ -170,7 +156,6 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
   const std::string_view text = decoded.text;
   const std::weak_ptr<Vellisto_BigDoc> self = weak_from_this();
   chunks_.reserve(static_cast<std::size_t>(maxChunkSize_));
-  hits_.reserve(static_cast<std::size_t>(maxChunkSize_));
   std::size_t unreadable = 0;
   std::size_t beyondBounds = 0;
   for (std::size_t at = 0; at != std::string_view::npos;) {
@@ -188,7 +173,6 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
     if (chunk && issue == Vellisto_Chunk::ReadIssue::JsonBeyondBounds) ++beyondBounds;
     if (chunk) {
       chunk->setDocRef(self);
-      indexSlotLocked(chunk, chunks_.size());
     } else if (!piece.text.empty()) {
       ++unreadable;
     }
@@ -210,18 +194,65 @@ bool Vellisto_BigDoc::load(const std::string& path, const std::vector<std::strin
   } else {
     replayJournals(folder, *data, files::listDirectory(folder).names);
   }
+  // Only the records that outlived the replay join the chain's index.
+  resetHitsLocked();
   return true;
 }
 
-void Vellisto_BigDoc::indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index) {
-  hits_[chunk->sig()] = index;
-  if (chunk->hasAlias()) alisHits_[chunk->sig()] = index;
+void Vellisto_BigDoc::indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t) {
+  if (index_) index_->add(chunk);
+}
+
+void Vellisto_BigDoc::leaveIndexLocked() {
+  if (!index_) return;
+  for (const auto& chunk : chunks_) {
+    if (chunk) index_->remove(*chunk);
+  }
+}
+
+void Vellisto_BigDoc::joinIndex(const std::shared_ptr<SignatureIndex>& index) {
+  MutexLock lock(lock_);
+  if (index_ == index) return;
+  leaveIndexLocked();
+  index_ = index;
+  resetHitsLocked();
+}
+
+std::shared_ptr<const Vellisto_Chunk::Fields> Vellisto_BigDoc::sharedFields(
+    std::size_t kind, const std::function<std::shared_ptr<const Vellisto_Chunk::Fields>()>& make) {
+  MutexLock lock(sharedFieldsLock_);
+  std::shared_ptr<const Vellisto_Chunk::Fields>& shared = sharedFields_.at(kind);
+  if (!shared) shared = make();
+  return shared;
+}
+
+std::shared_ptr<SignatureIndex> Vellisto_BigDoc::signatureIndex() const {
+  MutexLock lock(lock_);
+  return index_;
+}
+
+std::shared_ptr<SignatureIndex> Vellisto_BigDoc::chainIndex(const std::shared_ptr<Vellisto_BigDoc>& head) {
+  if (!head) return nullptr;
+  if (std::shared_ptr<SignatureIndex> index = head->signatureIndex()) return index;
+  // One chain is indexed at a time, so two first look-ups never make two indexes of it.
+  static std::mutex making;
+  std::lock_guard<std::mutex> lock(making);
+  if (std::shared_ptr<SignatureIndex> index = head->signatureIndex()) return index;
+  auto index = std::make_shared<SignatureIndex>();
+  // Each doc joins under its own lock: a record appended meanwhile is in the doc when it joins, or
+  // finds the index there when it is appended.
+  for (std::shared_ptr<Vellisto_BigDoc> doc = head; doc; doc = doc->next()) doc->joinIndex(index);
+  return index;
 }
 
 // ---- text and writing ----
 
 std::string Vellisto_BigDoc::stringValue() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
+  return stringValueLocked();
+}
+
+std::string Vellisto_BigDoc::stringValueLocked() const {
   std::string out;
   const std::size_t count = chunks_.size();
   for (std::size_t i = 0; i < count; ++i) {
@@ -246,7 +277,7 @@ void Vellisto_BigDoc::appendChunk(const std::shared_ptr<Vellisto_Chunk>& chunk) 
   std::shared_ptr<Vellisto_DocChainOwner> owner;
   std::shared_ptr<DocJournal> toSync;
   {
-    RecursiveMutexLock lock(lock_);
+    MutexLock lock(lock_);
     toSync = journalLocked(DocJournal::Type::Append, 0, chunk->stringValue().value_or(""));
     chunks_.push_back(chunk);
     chunk->setDocRef(weak_from_this());
@@ -271,9 +302,10 @@ std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::rollOverLocked() {
     if (!doc) continue;
     {
       // The next doc's lock under this one's: chain order.
-      RecursiveMutexLock nextLock(doc->lock_);
+      MutexLock nextLock(doc->lock_);
       doc->prev_ = self;
       doc->chainOwner_ = chainOwner_;
+      doc->index_ = index_;
     }
     next_ = doc;
     return doc;
@@ -289,51 +321,70 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOf(const std::string& sign
 }
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::indexOfDigest(const std::string& sig) const {
-  RecursiveMutexLock lock(lock_);
-  auto it = hits_.find(sig);
-  if (it == hits_.end() || it->second >= chunks_.size()) return nullptr;
-  VL_DCHECK_MSG(!chunks_[it->second] || chunks_[it->second]->sig() == sig,
-                "the index names the slot that holds the record");
-  return chunks_[it->second];
+  MutexLock lock(lock_);
+  std::optional<std::size_t> slot = slotOfDigestLocked(sig);
+  return slot ? chunks_[*slot] : nullptr;
+}
+
+std::optional<std::size_t> Vellisto_BigDoc::slotOfDigestLocked(const std::string& sig) const {
+  const std::optional<RecordSignature> wanted = RecordSignature::ofHex(sig);
+  for (std::size_t i = chunks_.size(); i-- > 0;) {
+    const auto& chunk = chunks_[i];
+    if (!chunk) continue;
+    // The bytes rule out all but the one; the text settles a signature of another form.
+    if (wanted ? chunk->signatureBytes() == *wanted && chunk->sig() == sig : chunk->sig() == sig) return i;
+  }
+  return std::nullopt;
 }
 
 std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::getHasAliasChunks() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   std::vector<std::shared_ptr<Vellisto_Chunk>> out;
-  out.reserve(alisHits_.size());
-  for (const auto& [sig, index] : alisHits_) {
-    if (index < chunks_.size() && chunks_[index]) out.push_back(chunks_[index]);
+  for (const auto& chunk : chunks_) {
+    if (chunk && chunk->hasAlias()) out.push_back(chunk);
   }
   return out;
 }
 
 void Vellisto_BigDoc::resetHits() {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   resetHitsLocked();
 }
 
 void Vellisto_BigDoc::resetHitsLocked() {
-  hits_.clear();
-  alisHits_.clear();
   for (std::size_t i = 0; i < chunks_.size(); ++i) {
     if (chunks_[i]) indexSlotLocked(chunks_[i], i);
   }
 }
 
-void Vellisto_BigDoc::chunkAliasUpdated(const std::shared_ptr<Vellisto_Chunk>& chunk) {
-  if (!chunk) return;
-  RecursiveMutexLock lock(lock_);
-  auto it = hits_.find(chunk->sig());
-  if (it == hits_.end()) return;
-  // A cleared alias leaves the snippets, as a reload would have it.
-  if (chunk->hasAlias()) {
-    alisHits_[chunk->sig()] = it->second;
-  } else {
-    alisHits_.erase(chunk->sig());
-  }
+void Vellisto_BigDoc::chunkAliasUpdated(const std::shared_ptr<Vellisto_Chunk>&) {
+  // The snippets are found by the records' own alias (getHasAliasChunks): nothing to keep apart.
 }
 
 // ---- changing records ----
+
+std::optional<std::size_t> Vellisto_BigDoc::slotOfLocked(const Vellisto_Chunk& chunk) const {
+  auto found = std::find_if(chunks_.begin(), chunks_.end(), [&](const auto& c) { return c.get() == &chunk; });
+  if (found == chunks_.end()) return std::nullopt;
+  return static_cast<std::size_t>(found - chunks_.begin());
+}
+
+bool Vellisto_BigDoc::changeChunk(Vellisto_Chunk& chunk, const std::function<bool()>& change) {
+  std::shared_ptr<DocJournal> toSync;
+  {
+    MutexLock lock(lock_);
+    if (!change()) return false;
+    if (std::optional<std::size_t> slot = slotOfLocked(chunk)) {
+      toSync = journalLocked(DocJournal::Type::Set, *slot, chunk.stringValue().value_or(""));
+    } else {
+      logf("doc: record %s is not in %s; its change is not written there", chunk.sig().c_str(),
+           filePath_.c_str());
+      return true;
+    }
+  }
+  finishChange(toSync);
+  return true;
+}
 
 bool Vellisto_BigDoc::validIndexLocked(std::size_t index, const char* operation) const {
   if (index < chunks_.size() && chunks_[index]) return true;
@@ -344,7 +395,7 @@ bool Vellisto_BigDoc::validIndexLocked(std::size_t index, const char* operation)
 void Vellisto_BigDoc::logicalDeleteChunk(std::size_t index) {
   std::shared_ptr<DocJournal> toSync;
   {
-    RecursiveMutexLock lock(lock_);
+    MutexLock lock(lock_);
     if (!validIndexLocked(index, "logical delete")) return;
     // Written as the empty text, which reads back as a placeholder.
     toSync = journalLocked(DocJournal::Type::Set, index, std::string());
@@ -356,7 +407,7 @@ void Vellisto_BigDoc::logicalDeleteChunk(std::size_t index) {
 void Vellisto_BigDoc::refreshChunk(std::size_t index) {
   std::shared_ptr<DocJournal> toSync;
   {
-    RecursiveMutexLock lock(lock_);
+    MutexLock lock(lock_);
     if (!validIndexLocked(index, "refresh")) return;
     chunks_[index]->setTimestamp(Vellisto_Chunk::nowTimestamp());
     toSync = journalLocked(DocJournal::Type::Set, index, chunks_[index]->stringValue().value_or(""));
@@ -367,7 +418,7 @@ void Vellisto_BigDoc::refreshChunk(std::size_t index) {
 void Vellisto_BigDoc::updateAlias(std::size_t index, std::string alias) {
   std::shared_ptr<DocJournal> toSync;
   {
-    RecursiveMutexLock lock(lock_);
+    MutexLock lock(lock_);
     if (!validIndexLocked(index, "alias update")) return;
     chunks_[index]->setAlias(std::move(alias));
     toSync = journalLocked(DocJournal::Type::Set, index, chunks_[index]->stringValue().value_or(""));
@@ -384,14 +435,10 @@ bool Vellisto_BigDoc::physicalDeleteChunkByDigest(const std::string& sig) {
   std::shared_ptr<Vellisto_Chunk> removed;
   std::shared_ptr<Vellisto_DocChainOwner> owner;
   {
-    RecursiveMutexLock lock(lock_);
-    auto it = hits_.find(sig);
-    if (it == hits_.end()) return false;
-    const std::size_t index = it->second;
-    if (index >= chunks_.size() || !chunks_[index]) {
-      resetHitsLocked();
-      return false;
-    }
+    MutexLock lock(lock_);
+    std::optional<std::size_t> slot = slotOfDigestLocked(sig);
+    if (!slot) return false;
+    const std::size_t index = *slot;
     removed = chunks_[index];
     // The text itself is the user's: its length says enough.
     logDebugf("remove chunk %s (%zu bytes)", removed->sig().c_str(), removed->context().size());
@@ -401,7 +448,7 @@ bool Vellisto_BigDoc::physicalDeleteChunkByDigest(const std::string& sig) {
     }
     toSync = journalLocked(DocJournal::Type::Erase, index, removed->sig());
     chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(index));
-    resetHitsLocked();
+    if (index_) index_->remove(*removed);
     owner = chainOwner_.lock();
   }
   finishChange(toSync);
@@ -477,72 +524,78 @@ void Vellisto_BigDoc::removeForeverImage(const std::string& path) {
 // ---- fields ----
 
 std::int64_t Vellisto_BigDoc::docId() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return docId_;
 }
 
 std::string Vellisto_BigDoc::filePath() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return filePath_;
 }
 
 void Vellisto_BigDoc::setFilePath(std::string path) {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   filePath_ = std::move(path);
 }
 
 std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::prev() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return prev_.lock();
 }
 
 void Vellisto_BigDoc::setPrev(const std::shared_ptr<Vellisto_BigDoc>& doc) {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   prev_ = doc;
 }
 
 std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::next() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return next_;
 }
 
 void Vellisto_BigDoc::setNext(std::shared_ptr<Vellisto_BigDoc> doc) {
-  RecursiveMutexLock lock(lock_);
-  next_ = std::move(doc);
+  std::shared_ptr<SignatureIndex> index;
+  {
+    MutexLock lock(lock_);
+    next_ = doc;
+    index = index_;
+  }
+  // The docs linked from here on are in this doc's chain, and in its index.
+  for (; index && doc; doc = doc->next()) doc->joinIndex(index);
 }
 
 std::shared_ptr<Vellisto_CodecDelegate> Vellisto_BigDoc::codec() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return codec_;
 }
 
 void Vellisto_BigDoc::setCodec(std::shared_ptr<Vellisto_CodecDelegate> codec) {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   codec_ = std::move(codec);
 }
 
 std::shared_ptr<Vellisto_DocChainOwner> Vellisto_BigDoc::chainOwner() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return chainOwner_.lock();
 }
 
 void Vellisto_BigDoc::setChainOwner(const std::shared_ptr<Vellisto_DocChainOwner>& owner) {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   chainOwner_ = owner;
 }
 
 std::vector<std::shared_ptr<Vellisto_Chunk>> Vellisto_BigDoc::chunks() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return chunks_;
 }
 
 std::size_t Vellisto_BigDoc::chunkCount() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return chunks_.size();
 }
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::chunkAt(std::size_t index) const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   if (index >= chunks_.size()) {
     logWarningf("doc: slot %zu asked of %s, which has %zu", index, filePath_.c_str(), chunks_.size());
     return nullptr;
@@ -551,7 +604,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_BigDoc::chunkAt(std::size_t index) cons
 }
 
 bool Vellisto_BigDoc::isDamaged() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   return damaged_;
 }
 

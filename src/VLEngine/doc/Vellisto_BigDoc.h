@@ -1,17 +1,19 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "VLEngine/doc/DocJournal.h"
 #include "VLEngine/doc/GzipAppender.h"
+#include "VLEngine/doc/SignatureIndex.h"
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "VLEngine/doc/Vellisto_CodecDelegate.h"
 #include "VLEngine/doc/Vellisto_DocChainOwner.h"
@@ -32,8 +34,8 @@ class Vellisto_TempFile;
 //
 // The records keep their order of arrival; a slot whose text could not be read holds nullptr (a
 // placeholder), so that slot indexes stay those of the file. Every field below is guarded by the doc's
-// mutex. The mutex is recursive: a caller may hold it while it sends a search task, whose doSearch() takes
-// it on the same thread for the doc's matcher, merger and search queue.
+// lock, which nothing outside the doc takes: a record's own fields are read without it (Vellisto_Chunk),
+// and changed through changeChunk().
 //
 // Writing: each change of a slot goes to the doc's journal (DocJournal) as it is made, and is durable
 // when the call that made it returns, at a cost that does not grow with the doc. The doc file itself is
@@ -43,7 +45,7 @@ class Vellisto_TempFile;
 //
 // Docs are held by std::shared_ptr (a doc hands itself to its queued writes and its records).
 // The search slices of a doc (its matcher, merger and per-task answers) join this class with the search
-// engine; they read the records through chunks() and the lock.
+// engine; they take the doc's records under its lock and match them without it.
 class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
  public:
   static constexpr std::int32_t kMaxChunkSize = 1000;
@@ -55,6 +57,7 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   static constexpr double kLongestRetryDelayMs = 60000;
 
   Vellisto_BigDoc();
+  ~Vellisto_BigDoc();
   Vellisto_BigDoc(const Vellisto_BigDoc&) = delete;
   Vellisto_BigDoc& operator=(const Vellisto_BigDoc&) = delete;
 
@@ -80,11 +83,17 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   std::string stringValue() const;
   // Rewrites the whole doc file soon: for changes no journal entry describes.
   void persist();
-  // Journals the record's fields as they are now, after a change made under the doc's lock (time stamp,
-  // alias, search words, json). A record that is not in this doc is logged and passed by.
+  // Journals the record's fields as they are now (time stamp, alias, search words, json). A record that
+  // is not in this doc is logged and passed by.
   void persistChunk(const Vellisto_Chunk& chunk);
+  // Makes a change of one of this doc's records (`change` says whether it changed anything) with no
+  // other change of the doc in between, and journals the record as it then is. A record that left the
+  // doc is changed all the same, and nothing is written. Whether it changed.
+  bool changeChunk(Vellisto_Chunk& chunk, const std::function<bool()>& change);
   void appendChunk(const std::shared_ptr<Vellisto_Chunk>& chunk);
 
+  // The newest record of this doc with the signature (a walk through the doc; a chain answers from its
+  // index, chainIndex).
   std::shared_ptr<Vellisto_Chunk> indexOf(const std::string& signedString) const;
   std::shared_ptr<Vellisto_Chunk> indexOfDigest(const std::string& sig) const;
   bool physicalDeleteChunkByDigest(const std::string& sig);
@@ -94,7 +103,18 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   void updateAlias(std::size_t index, std::string alias);
   void chunkAliasUpdated(const std::shared_ptr<Vellisto_Chunk>& chunk);
   std::vector<std::shared_ptr<Vellisto_Chunk>> getHasAliasChunks() const;
+  // Brings the chain's signature index up to date with every record of this doc.
   void resetHits();
+
+  // The signature index of the chain that begins at `head`, made on first use: every doc linked from the
+  // head joins it, and so do docs linked after (setNext, a roll-over).
+  static std::shared_ptr<SignatureIndex> chainIndex(const std::shared_ptr<Vellisto_BigDoc>& head);
+  // The index of the chain this doc is in; nullptr until one was made.
+  std::shared_ptr<SignatureIndex> signatureIndex() const;
+  // The fields of kind `kind` that this doc's records share while they hold nothing of their own
+  // (Vellisto_Chunk), made by `make` when first asked for. Called with or without the doc's lock held.
+  std::shared_ptr<const Vellisto_Chunk::Fields> sharedFields(
+      std::size_t kind, const std::function<std::shared_ptr<const Vellisto_Chunk::Fields>()>& make);
 
   std::string docName() const;
   std::string tmpDocName(std::int64_t n) const;
@@ -102,7 +122,6 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   // The number of a "BigDoc_<digits>" name; nothing for any other name.
   static std::optional<std::int64_t> docIdOfFileName(std::string_view name);
 
-  RecursiveMutex& mutex() const VL_RETURN_CAPABILITY(lock_) { return lock_; }
   std::int32_t maxChunkSize() const { return maxChunkSize_; }
   // Docs made from now on roll over at `size` slots (0: the real size), so tests reach a roll-over fast.
   static void setMaxChunkSizeForTesting(std::int32_t size);
@@ -133,6 +152,22 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   static void waitForPendingWrites();
   // Changes made in this process that are neither journaled nor in a doc file (the disk refused both).
   static std::uint64_t unsavedChangeCount();
+  // While one lives on a thread (not the main one), the changes that thread makes are journaled as
+  // they are made and synced together when it goes, once per journal, rather than one at a time: a
+  // merge of thousands of records from a peer waits for the disk once per doc, not once per record. Its
+  // owner returns only once they are durable.
+  class SyncTogether {
+   public:
+    SyncTogether();
+    ~SyncTogether();
+    SyncTogether(const SyncTogether&) = delete;
+    SyncTogether& operator=(const SyncTogether&) = delete;
+
+   private:
+    friend class Vellisto_BigDoc;
+    SyncTogether* outer_;
+    std::vector<std::pair<std::weak_ptr<Vellisto_BigDoc>, std::shared_ptr<DocJournal>>> pending_;
+  };
   // The doc's folder was deleted on purpose (a removed pin tab): nothing of it is written any more.
   void discard();
   // Moves the folder of a chain (a renamed pin tab) with its docs and journals, holding every doc of the
@@ -228,6 +263,9 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   void breakJournalLocked(const std::string& why) VL_REQUIRES(lock_);
   // Outside lock_: makes the change durable and schedules the fold.
   void finishChange(const std::shared_ptr<DocJournal>& toSync);
+  // Syncs the journal; one that cannot be synced stops the doc's journaling until the next fold.
+  static void syncJournal(const std::weak_ptr<Vellisto_BigDoc>& doc,
+                          const std::shared_ptr<DocJournal>& journal);
   void requestFold(double delayMs);
   void foldWhenDue();
   // Persistence queue only: rewrites the doc file and retires the journals it now holds.
@@ -236,23 +274,36 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   std::string folderLocked() const VL_REQUIRES(lock_);
   // The text the slots from `from` on add to the text of the slots before them.
   std::string textFromSlotLocked(std::size_t from) const VL_REQUIRES(lock_);
+  std::string stringValueLocked() const VL_REQUIRES(lock_);
+  // The slot that holds the record; nothing when it is not in this doc.
+  std::optional<std::size_t> slotOfLocked(const Vellisto_Chunk& chunk) const VL_REQUIRES(lock_);
+  // The newest slot whose record has the signature.
+  std::optional<std::size_t> slotOfDigestLocked(const std::string& sig) const VL_REQUIRES(lock_);
   std::shared_ptr<Vellisto_BigDoc> rollOverLocked() VL_REQUIRES(lock_);
   void indexSlotLocked(const std::shared_ptr<Vellisto_Chunk>& chunk, std::size_t index) VL_REQUIRES(lock_);
+  // The records now in the doc join the chain's index; leaveIndexLocked takes them out before the doc's
+  // records are replaced wholesale (a load).
   void resetHitsLocked() VL_REQUIRES(lock_);
+  void leaveIndexLocked() VL_REQUIRES(lock_);
+  void joinIndex(const std::shared_ptr<SignatureIndex>& index);
   bool validIndexLocked(std::size_t index, const char* operation) const VL_REQUIRES(lock_);
   static void removeForeverImage(const std::string& path);
   void listing(const std::shared_ptr<Vellisto_Task>& task, double earlierThan);
   std::shared_ptr<dispatch::Queue> searchQueue();
 
-  mutable RecursiveMutex lock_;
+  mutable Mutex lock_;
   std::int32_t maxChunkSize_ = kMaxChunkSize;
   std::int64_t docId_ VL_GUARDED_BY(lock_) = 0;
   std::weak_ptr<Vellisto_BigDoc> prev_ VL_GUARDED_BY(lock_);
   std::shared_ptr<Vellisto_BigDoc> next_ VL_GUARDED_BY(lock_);
   std::vector<std::shared_ptr<Vellisto_Chunk>> chunks_ VL_GUARDED_BY(lock_);
   std::shared_ptr<Vellisto_CodecDelegate> codec_ VL_GUARDED_BY(lock_);
-  std::unordered_map<std::string, std::size_t> hits_ VL_GUARDED_BY(lock_);
-  std::unordered_map<std::string, std::size_t> alisHits_ VL_GUARDED_BY(lock_);
+  // The chain's signature index, once the chain has one.
+  std::shared_ptr<SignatureIndex> index_ VL_GUARDED_BY(lock_);
+  // A leaf: taken with or without lock_.
+  Mutex sharedFieldsLock_;
+  std::array<std::shared_ptr<const Vellisto_Chunk::Fields>, Vellisto_Chunk::kSharedFieldKinds> sharedFields_
+      VL_GUARDED_BY(sharedFieldsLock_);
   std::string filePath_ VL_GUARDED_BY(lock_);
   std::weak_ptr<Vellisto_DocChainOwner> chainOwner_ VL_GUARDED_BY(lock_);
   bool damaged_ VL_GUARDED_BY(lock_) = false;

@@ -4,103 +4,111 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <thread>
+#include <utility>
 
 #include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/RecordFields.h"
+#include "VLEngine/doc/RecordJson.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/CaseFoldScan.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Crypto.h"
-#include "platform/foundation/JsonBounded.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {
 
+static_assert(Vellisto_Chunk::kJsonMaxDepth == RecordJson::kMaxDepth &&
+              Vellisto_Chunk::kJsonMaxBytes == RecordJson::kMaxBytes);
+
+using recordfields::compactStamp;
+using recordfields::Fields;
+using recordfields::JsonKind;
+using recordfields::kStampInFields;
+using recordfields::plainFields;
+using recordfields::rareOf;
+using recordfields::setAliasOf;
+using recordfields::setJsonOf;
+using recordfields::setRichOf;
+
 namespace {
 
 constexpr std::size_t kFieldCount = 7;
-
 // `%@` of a json value: a string as it stands, anything else as its JSON text.
 std::string describe(const Json& value) {
   if (value.is_string()) return value.get<std::string>();
   return dumpJson(value);
 }
 
-// Most records carry an empty kind dictionary; skipping the parser for it keeps doc loading close to
-// the speed of decompression.
-bool isEmptyObjectText(std::string_view text) {
-  if (text.size() < 2 || text.front() != '{' || text.back() != '}') return false;
-  for (char c : text.substr(1, text.size() - 2)) {
-    if (c != ' ' && c != '\n' && c != '\r' && c != '\t') return false;
-  }
-  return true;
-}
-
-struct RecordJson {
-  std::optional<Json> value;
-  Vellisto_Chunk::ReadIssue issue = Vellisto_Chunk::ReadIssue::None;
-};
-
-RecordJson parseRecordJson(std::string_view text) {
-  if (isEmptyObjectText(text)) return {Json::object(), Vellisto_Chunk::ReadIssue::None};
-  if (text.empty()) return {};
-  BoundedJson parsed = parseJsonBounded(text, Vellisto_Chunk::kJsonMaxDepth, Vellisto_Chunk::kJsonMaxBytes);
-  if (parsed.ok() && parsed.value->is_object())
-    return {std::move(parsed.value), Vellisto_Chunk::ReadIssue::None};
-  if (parsed.status == BoundedJson::Status::TooDeep || parsed.status == BoundedJson::Status::TooLarge) {
-    logWarningf("record: its json (%zu bytes) is dropped: %s", text.size(), parsed.reason.c_str());
-    return {std::nullopt, Vellisto_Chunk::ReadIssue::JsonBeyondBounds};
-  }
-  logWarningf("record: its json (%zu bytes) is not a dictionary (%s); the text is kept as it stands",
-              text.size(), parsed.ok() ? "another JSON value" : parsed.reason.c_str());
-  return {std::nullopt, Vellisto_Chunk::ReadIssue::JsonKeptAsText};
-}
-
-// Pretty-printed as every earlier version wrote it for the flat dictionaries records carry, with each
-// member's value written compact: the indentation never grows with the depth of a value.
-void appendRecordJson(std::string& out, const Json& json) {
-  if (!json.is_object() || json.empty()) {
-    out.append(dumpJson(json));
-    return;
-  }
-  out.append("{\n");
-  bool first = true;
-  for (auto it = json.begin(); it != json.end(); ++it) {
-    if (!first) out.append(",\n");
-    first = false;
-    out.append("  ");
-    out.append(dumpJson(Json(it.key())));
-    out.append(": ");
-    out.append(dumpJson(it.value()));
-  }
-  out.append("\n}");
-}
-
 // Earlier versions signed a text only up to its first zero byte, so texts that differ after one were
 // taken for one record. Such a record is signed again over its whole text when it is read; a text
 // without a zero byte always had, and keeps, the signature of its whole text.
-void resignIfCutAtZeroByte(Vellisto_Chunk& chunk) {
-  if (chunk.context().find('\0') == std::string::npos) return;
-  const std::string whole = Vellisto_Chunk::toBeSignedString(chunk.context(), chunk.json());
+std::optional<std::string> resignedAfterZeroByte(std::string_view context, const std::string& sig,
+                                                 const std::optional<Json>& json) {
+  if (context.find('\0') == std::string::npos) return std::nullopt;
+  const std::string whole = Vellisto_Chunk::toBeSignedString(std::string(context), json);
   const std::string_view cut = std::string_view(whole).substr(0, whole.find('\0'));
-  if (chunk.sig() == Vellisto_Chunk::md5HexDigest(cut)) chunk.setSig(Vellisto_Chunk::md5HexDigest(whole));
+  if (sig != Vellisto_Chunk::md5HexDigest(cut)) return std::nullopt;
+  return Vellisto_Chunk::md5HexDigest(whole);
 }
 
 }  // namespace
+
+namespace {
+
+// How many bytes the next record allocated on this thread carries after itself.
+thread_local std::size_t gTrailingBytes = 0;
+
+// Allocates a record's block with room for its text after it: one allocation instead of two, and no
+// string object.
+template <class T>
+struct TrailingBytesAllocator {
+  using value_type = T;
+  TrailingBytesAllocator() = default;
+  template <class U>
+  TrailingBytesAllocator(const TrailingBytesAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) {
+    return static_cast<T*>(::operator new(n * sizeof(T) + std::exchange(gTrailingBytes, 0)));
+  }
+  void deallocate(T* p, std::size_t) noexcept { ::operator delete(p); }
+  template <class U>
+  bool operator==(const TrailingBytesAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
+}  // namespace
+
+Vellisto_Chunk::Vellisto_Chunk() : fields_(FieldsRef(plainFields(Fields().plainKey())).release()) {}
+
+std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::withText(std::string_view text) {
+  // A text past what the size holds (no copy is that long) keeps what it can.
+  text = text.substr(0, std::numeric_limits<std::uint32_t>::max());
+  gTrailingBytes = text.size();
+  auto chunk = std::allocate_shared<Vellisto_Chunk>(TrailingBytesAllocator<Vellisto_Chunk>());
+  if (!text.empty()) std::memcpy(const_cast<char*>(chunk->textData()), text.data(), text.size());
+  chunk->textSize_ = static_cast<std::uint32_t>(text.size());
+  return chunk;
+}
+
+Vellisto_Chunk::~Vellisto_Chunk() { FieldsRef::adopt(fields_); }
+
+// ---- making records ----
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::makeComplete(std::string sig, std::string timestamp,
                                                              std::string context,
                                                              std::optional<std::string> rich,
                                                              std::optional<Json> json,
                                                              std::optional<std::string> alias) {
-  auto chunk = std::make_shared<Vellisto_Chunk>();
+  auto chunk = withText(context);
   chunk->setFlag(Vellisto_Chunk::kFlagComplete);
-  chunk->setLru(Vellisto_LRU());
-  chunk->setSig(std::move(sig));
-  chunk->setTimestamp(std::move(timestamp));
-  chunk->setContext(std::move(context));
-  chunk->setRich(std::move(rich));
-  chunk->setJson(std::move(json));
-  chunk->setAlias(std::move(alias));
+  Fields fields;
+  fields.hasWordList = true;
+  setRichOf(fields, std::move(rich));
+  setJsonOf(fields, json);
+  setAliasOf(fields, std::move(alias));
+  chunk->settle(std::move(fields), sig, std::move(timestamp));
   return chunk;
 }
 
@@ -158,93 +166,132 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initSystemChunkWithAlias(const s
 }
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_view text, ReadIssue* issue) {
-  std::array<std::string_view, kFieldCount> fields;
+  std::array<std::string_view, kFieldCount> parts;
   std::size_t at = 0;
   for (std::size_t i = 0; i < kFieldCount; ++i) {
     if (at == std::string_view::npos) return nullptr;
     doctext::Piece piece = doctext::nextPiece(text, at, doctext::kFieldSeparator);
-    fields[i] = piece.text;
+    parts[i] = piece.text;
     at = piece.next;
   }
-  auto chunk = std::make_shared<Vellisto_Chunk>();
-  chunk->flag_ = kFlagComplete;
-  chunk->sig_ = doctext::unescape(fields[0]);
+  std::shared_ptr<Vellisto_Chunk> chunk;
+  if (parts[4].substr(0, doctext::kEscapeMarker.size()) == doctext::kEscapeMarker) {
+    chunk = withText(doctext::unescape(parts[4]));
+  } else {
+    chunk = withText(parts[4]);
+  }
+  chunk->flag_.store(kFlagComplete, std::memory_order_relaxed);
+  std::string sig = doctext::unescape(parts[0]);
+
+  Fields fields;
+  fields.hasWordList = true;
   // Words are escaped one by one, never the list as a whole.
-  chunk->setLru(Vellisto_LRU::initWithLRUStr(fields[1]));
-  chunk->setTimestamp(doctext::unescape(fields[2]));
-  chunk->alias_ = doctext::unescape(fields[3]);
-  chunk->setContext(doctext::unescape(fields[4]));
-  chunk->rich_ = doctext::unescape(fields[5]);
+  if (Vellisto_LRU words = Vellisto_LRU::initWithLRUStr(parts[1]); !words.isEmpty())
+    fields.words = std::make_shared<const Vellisto_LRU>(std::move(words));
+  setAliasOf(fields, doctext::unescape(parts[3]));
+  setRichOf(fields, doctext::unescape(parts[5]));
   std::string unescapedJson;
-  std::string_view jsonText = fields[6];
+  std::string_view jsonText = parts[6];
   if (jsonText.substr(0, doctext::kEscapeMarker.size()) == doctext::kEscapeMarker) {
     unescapedJson = doctext::unescape(jsonText);
     jsonText = unescapedJson;
   }
-  RecordJson json = parseRecordJson(jsonText);
-  chunk->setJson(std::move(json.value));
-  if (json.issue == ReadIssue::JsonKeptAsText)
-    chunk->keptJsonText_ = std::make_unique<const std::string>(jsonText);
-  if (issue) *issue = json.issue;
-  resignIfCutAtZeroByte(*chunk);
+  ReadIssue jsonIssue = ReadIssue::None;
+  const RecordJson::Inspection inspection = RecordJson::inspect(jsonText);
+  switch (inspection.kind) {
+    case RecordJson::Inspection::Kind::None:
+      break;
+    case RecordJson::Inspection::Kind::EmptyDictionary:
+      fields.jsonKind = JsonKind::Dictionary;
+      break;
+    case RecordJson::Inspection::Kind::Dictionary:
+      // Kept as the file holds it: written back byte for byte.
+      fields.jsonKind = JsonKind::Dictionary;
+      fields.json = std::string(jsonText);
+      fields.jsonHasApp = inspection.hasApp;
+      fields.jsonHasOcr = inspection.hasOcr;
+      break;
+    case RecordJson::Inspection::Kind::NotDictionary:
+      logWarningf("record: its json (%zu bytes) is not a dictionary (%s); the text is kept as it stands",
+           jsonText.size(), inspection.reason.c_str());
+      fields.jsonKind = JsonKind::Kept;
+      fields.json = std::string(jsonText);
+      jsonIssue = ReadIssue::JsonKeptAsText;
+      break;
+    case RecordJson::Inspection::Kind::BeyondBounds:
+      logWarningf("record: its json (%zu bytes) is dropped: %s", jsonText.size(), inspection.reason.c_str());
+      jsonIssue = ReadIssue::JsonBeyondBounds;
+      break;
+  }
+  if (issue) *issue = jsonIssue;
+  if (chunk->context().find('\0') != std::string_view::npos) {
+    const std::optional<Json> json = fields.jsonKind != JsonKind::Dictionary ? std::nullopt
+                                     : fields.json.empty() ? std::optional<Json>(Json::object())
+                                                           : RecordJson::parse(fields.json);
+    if (std::optional<std::string> resigned = resignedAfterZeroByte(chunk->context(), sig, json))
+      sig = std::move(*resigned);
+  }
+  chunk->settle(std::move(fields), sig, doctext::unescape(parts[2]));
   return chunk;
 }
 
 std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::fromDictionary(const Json& dictionary) {
-  auto chunk = std::make_shared<Vellisto_Chunk>();
-  if (!dictionary.is_object()) return chunk;
   auto text = [&](const char* key) -> std::optional<std::string> {
+    if (!dictionary.is_object()) return std::nullopt;
     auto it = dictionary.find(key);
     if (it == dictionary.end() || it->is_null()) return std::nullopt;
     return describe(*it);
   };
-  chunk->sig_ = text("sig").value_or("");
+  auto chunk = withText(text("context").value_or(""));
+  chunk->setLru(std::nullopt);
+  if (!dictionary.is_object()) return chunk;
+  chunk->setSig(text("sig").value_or(""));
   chunk->setTimestamp(text("timestamp").value_or(""));
-  chunk->setContext(text("context").value_or(""));
-  chunk->rich_ = text("rich");
-  chunk->alias_ = text("alias");
+  chunk->setRich(text("rich"));
+  chunk->setAlias(text("alias"));
   if (auto it = dictionary.find("json"); it != dictionary.end() && it->is_object()) chunk->setJson(*it);
   return chunk;
 }
 
+// ---- reading ----
+
 std::optional<std::string> Vellisto_Chunk::stringValue() const {
   if (isLogicallyDeleted()) return std::nullopt;
-  const std::string lruText = hasLru_ ? lru_.stringValue() : std::string();
-  // Written in place: a copy of the json per write is what a large one cannot afford.
-  std::string jsonText;
-  if (keptJsonText_) {
-    jsonText = *keptJsonText_;
-  } else if (json_) {
-    appendRecordJson(jsonText, *json_);
-  } else {
-    jsonText = "{}";
-  }
-  const std::string* parts[kFieldCount] = {&sig_,     &lruText, &timestamp_, nullptr,
-                                           &context_, nullptr,  &jsonText};
+  const FieldsRef fields = this->fields();
+  const std::string lruText = fields->words ? fields->words->stringValue() : std::string();
+  const std::string sigText = sig();
+  const std::string stamp = timestamp();
   static const std::string kEmpty;
-  parts[3] = alias_ ? &*alias_ : &kEmpty;
-  parts[5] = rich_ ? &*rich_ : &kEmpty;
+  static const std::string kEmptyDictionary = "{}";
+  const std::string& rich = fields->rare ? fields->rare->rich : kEmpty;
+  const std::string& json = fields->json.empty() ? kEmptyDictionary : fields->json;
+  const std::string_view parts[kFieldCount] = {sigText, lruText, stamp, fields->alias, context(), rich, json};
 
   std::string out;
   std::size_t size = 0;
-  for (const std::string* part : parts) size += part->size() + doctext::kFieldSeparator.size();
+  for (std::string_view part : parts) size += part.size() + doctext::kFieldSeparator.size();
   out.reserve(size);
   for (std::size_t i = 0; i < kFieldCount; ++i) {
     if (i > 0) out.append(doctext::kFieldSeparator);
     // The word list escapes its own words; its joints are the word separator, not a field separator.
-    out.append(i == 1 ? *parts[i] : doctext::escapeField(*parts[i]));
+    if (i == 1) {
+      out.append(parts[i]);
+    } else {
+      out.append(doctext::escapeField(parts[i]));
+    }
   }
   return out;
 }
 
 Json Vellisto_Chunk::toDictionary() const {
+  const FieldsRef fields = this->fields();
   Json dictionary = Json::object();
-  dictionary["sig"] = sig_;
-  dictionary["timestamp"] = timestamp_;
-  dictionary["context"] = context_;
-  dictionary["rich"] = rich_.value_or("");
-  dictionary["json"] = json_ ? *json_ : Json::object();
-  dictionary["alias"] = alias_.value_or("");
+  dictionary["sig"] = sig();
+  dictionary["timestamp"] = timestamp();
+  dictionary["context"] = std::string(context());
+  dictionary["rich"] = fields->rare ? fields->rare->rich : std::string();
+  dictionary["json"] = json().value_or(Json::object());
+  dictionary["alias"] = fields->alias;
   return dictionary;
 }
 
@@ -263,7 +310,7 @@ TextTraits Vellisto_Chunk::contextTraits() const {
     traits.wellFormed = (flags & kWellFormed) != 0;
     return traits;
   }
-  TextTraits traits = TextTraits::of(context_);
+  TextTraits traits = TextTraits::of(context());
   for (std::size_t i = 0; i < BigramSet::kWords; ++i)
     traitsBigrams_[i].store(traits.bigrams.words()[i], std::memory_order_relaxed);
   traitsSpecials_.store(traits.specials, std::memory_order_relaxed);
@@ -273,24 +320,6 @@ TextTraits Vellisto_Chunk::contextTraits() const {
       static_cast<std::uint8_t>(kReady | (traits.ascii ? kAscii : 0) | (traits.wellFormed ? kWellFormed : 0)),
       std::memory_order_release);
   return traits;
-}
-
-void Vellisto_Chunk::setTimestamp(std::string timestamp) {
-  timestamp_ = std::move(timestamp);
-  timestampValue_ = std::strtod(timestamp_.c_str(), nullptr);
-}
-
-void Vellisto_Chunk::updateTimestamp(std::string timestamp) {
-  auto doc = getDocRef();
-  if (!doc) {
-    setTimestamp(std::move(timestamp));
-    return;
-  }
-  {
-    RecursiveMutexLock lock(doc->mutex());
-    setTimestamp(std::move(timestamp));
-  }
-  doc->persistChunk(*this);
 }
 
 }  // namespace vl

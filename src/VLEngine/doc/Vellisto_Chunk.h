@@ -3,29 +3,42 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "VLEngine/LRU/Vellisto_LRU.h"
+#include "VLEngine/doc/RecordSignature.h"
+#include "VLEngine/doc/RecordText.h"
 #include "VLEngine/search/CaseFoldScan.h"
 #include "platform/foundation/Json.h"
 
 namespace vl {
 
+class FieldsRef;
 class Vellisto_BigDoc;
-class WeakChunkWrapper;
 
-// One stored clip. A record held by a doc is guarded by that doc's lock: whoever changes or reads its
-// fields while other threads may write the doc takes `Vellisto_BigDoc::mutex()` first (the doc's own
-// operations do).
+// One stored clip.
+//
+// Its text, rich text and signature never change once it is made. What does change (the json, the
+// alias, the search words, the time stamp, the deleted flag) changes by replacing a whole value that
+// is itself never changed, atomically: any thread reads a record without waiting for a writer and gets
+// each field whole, as it was before or after a change made meanwhile on another thread (an image
+// download, a sync transfer, the user's choice). The accessors below therefore hand out copies.
+//
+// A record held by a doc is changed through that doc (Vellisto_BigDoc::changeChunk; updateTimestamp
+// and editJson do it), which lets one writer at a time change it and journals each change. The plain
+// setters publish a new value and write nothing: they serve records no doc holds yet, and the doc's own
+// changes.
 class Vellisto_Chunk {
  public:
   static constexpr std::int32_t kFlagComplete = 1;
   static constexpr std::int32_t kFlagDeleted = 0x10;
 
-  Vellisto_Chunk() = default;
+  Vellisto_Chunk();
+  ~Vellisto_Chunk();
   Vellisto_Chunk(const Vellisto_Chunk&) = delete;
   Vellisto_Chunk& operator=(const Vellisto_Chunk&) = delete;
 
@@ -44,8 +57,7 @@ class Vellisto_Chunk {
   static std::shared_ptr<Vellisto_Chunk> initSystemChunkWithAlias(const std::string& alias,
                                                                   const std::string& desc,
                                                                   const std::string& viewCls);
-  // A record json nested deeper than this, or longer than the byte bound, is damage: no clip nests
-  // its kind dictionary, and a writer walking such a tree would stall every later write of the doc.
+  // The bounds of a record's json (RecordJson).
   static constexpr std::size_t kJsonMaxDepth = 64;
   static constexpr std::size_t kJsonMaxBytes = std::size_t{256} << 20;
   // What reading a text form had to give up.
@@ -73,97 +85,114 @@ class Vellisto_Chunk {
   std::optional<std::string> stringValue() const;
   Json toDictionary() const;
 
-  // Sets the time stamp and asks the record's doc to persist.
+  // Sets the time stamp, journaled in the record's doc.
   void updateTimestamp(std::string timestamp);
+  // Changes the json as `edit` says, with no other change of this record in between, journaled in the
+  // record's doc. `edit` gets the json as it is (an empty dictionary when there is none or it is not a
+  // dictionary) and returns false to leave it as it was. Whether the json changed.
+  bool editJson(const std::function<bool(Json& json)>& edit);
 
-  std::shared_ptr<Vellisto_BigDoc> getDocRef() const { return docRef_.lock(); }
-  void setDocRef(const std::shared_ptr<Vellisto_BigDoc>& doc) { docRef_ = doc; }
-  void setDocRef(const std::weak_ptr<Vellisto_BigDoc>& doc) { docRef_ = doc; }
-  std::shared_ptr<WeakChunkWrapper> getWeakSorted() const { return sortedWeak_.lock(); }
-  void setWeakSorted(const std::shared_ptr<WeakChunkWrapper>& wrapper) { sortedWeak_ = wrapper; }
+  // The doc that holds the record (held weakly, with the fields: records of one doc share it).
+  std::shared_ptr<Vellisto_BigDoc> getDocRef() const;
+  void setDocRef(const std::shared_ptr<Vellisto_BigDoc>& doc);
+  void setDocRef(const std::weak_ptr<Vellisto_BigDoc>& doc) { setDocRef(doc.lock()); }
 
-  std::int32_t flag() const { return flag_; }
-  void setFlag(std::int32_t flag) { flag_ = flag; }
-  bool isLogicallyDeleted() const { return (flag_ & kFlagDeleted) != 0; }
-  const std::string& sig() const { return sig_; }
-  void setSig(std::string sig) { sig_ = std::move(sig); }
-  // Null for a record made by fromDictionary.
-  Vellisto_LRU* lru() { return hasLru_ ? &lru_ : nullptr; }
-  const Vellisto_LRU* lru() const { return hasLru_ ? &lru_ : nullptr; }
-  void setLru(std::optional<Vellisto_LRU> lru) {
-    hasLru_ = lru.has_value();
-    lru_ = lru ? std::move(*lru) : Vellisto_LRU();
-  }
-  const std::string& timestamp() const { return timestamp_; }
+  // kFlagComplete, kFlagDeleted or 0.
+  std::int32_t flag() const { return flag_.load(std::memory_order_acquire); }
+  void setFlag(std::int32_t flag) { flag_.store(static_cast<std::uint8_t>(flag), std::memory_order_release); }
+  bool isLogicallyDeleted() const { return (flag() & kFlagDeleted) != 0; }
+  std::string sig() const;
+  // The signature as its bytes; nothing for a signature that is not 32 lowercase hex characters.
+  std::optional<RecordSignature> signature() const;
+  // The same bytes without asking: all zero when the signature is not of that form.
+  const RecordSignature& signatureBytes() const { return sig_; }
+
+  // The search words with which the user chose the record; nullptr for a record made by
+  // fromDictionary, which has no list.
+  std::shared_ptr<const Vellisto_LRU> lru() const;
+  void setLru(std::optional<Vellisto_LRU> lru);
+  // Offers a word to the list (a new list replaces the old one). A record without a list ignores it.
+  void offerSearchWord(const std::string& word);
+  // The word's place in the list (0 for the newest), or the list's maxSize + 1 when it is not there
+  // or the record has no list. Searches ask it of every record they find.
+  std::int32_t searchWordPosition(const std::string& word) const;
+
+  std::string timestamp() const;
   void setTimestamp(std::string timestamp);
-  // The time stamp as a number, read once when it is set: searches and listings rank every record
-  // by it.
-  double timestampValue() const { return timestampValue_; }
-  const std::optional<std::string>& alias() const { return alias_; }
-  void setAlias(std::optional<std::string> alias) { alias_ = std::move(alias); }
-  bool hasAlias() const { return alias_ && !alias_->empty(); }
-  // Set once when the record is made and never changed after: searches keep byte offsets into it.
-  const std::string& context() const { return context_; }
+  // The time stamp as a number: searches and listings rank every record by it.
+  double timestampValue() const;
+  std::optional<std::string> alias() const;
+  void setAlias(std::optional<std::string> alias);
+  bool hasAlias() const { return (hints_.load(std::memory_order_acquire) & kHintAlias) != 0; }
+  // Set once when the record is made and never changed after: searches keep byte offsets into it. It lies
+  // in the record's own allocation, right after the record.
+  RecordText context() const { return RecordText(std::string_view(textData(), textSize_)); }
   // What a search needs to know of the text before reading it (TextTraits::of): worked out when first
   // asked and kept, so that most texts that cannot match are ruled out without being read.
   TextTraits contextTraits() const;
-  const std::optional<std::string>& rich() const { return rich_; }
-  void setRich(std::optional<std::string> rich) { rich_ = std::move(rich); }
-  const std::optional<Json>& json() const { return json_; }
-  void setJson(std::optional<Json> json) {
-    json_ = std::move(json);
-    keptJsonText_.reset();
-    const bool object = json_ && json_->is_object();
-    jsonHasApp_ = object && json_->contains("app");
-    jsonHasOcr_ = false;
-    if (object) {
-      auto ocr = json_->find("ocr");
-      jsonHasOcr_ = ocr != json_->end() && ocr->is_string();
-    }
-  }
-  // Whether the json is a dictionary with the key "app" (a copied application), kept with the json:
-  // every search asks it of every record.
-  bool jsonHasApp() const { return jsonHasApp_; }
+  std::optional<std::string> rich() const;
+  void setRich(std::optional<std::string> rich);
+  // A copy of the json, read from the text the record keeps.
+  std::optional<Json> json() const;
+  void setJson(std::optional<Json> json);
+  // Whether the json is a dictionary with the key "app" (a copied application): every search asks it of
+  // every record.
+  bool jsonHasApp() const { return (hints_.load(std::memory_order_acquire) & kHintApp) != 0; }
   // Whether the json holds text recognised in an image ("ocr"), which a search also looks at.
-  bool jsonHasOcr() const { return jsonHasOcr_; }
+  bool jsonHasOcr() const { return (hints_.load(std::memory_order_acquire) & kHintOcr) != 0; }
+  // That recognised text; nothing when there is none.
+  std::optional<std::string> ocrText() const;
+
+  struct Fields;
+  // How many kinds of fields records share (by what is present of them, whatever they hold): a doc keeps
+  // one of each for its records (Vellisto_BigDoc::sharedFields).
+  static constexpr std::size_t kSharedFieldKinds = 24;
 
  private:
+  // What one glance tells a search about the fields, without reading them.
+  static constexpr std::uint8_t kHintAlias = 1;  // a non-empty alias
+  static constexpr std::uint8_t kHintApp = 2;
+  static constexpr std::uint8_t kHintOcr = 4;
+  static constexpr std::uint8_t kHintWords = 8;  // a non-empty search-word list
+
   static std::shared_ptr<Vellisto_Chunk> makeComplete(std::string sig, std::string timestamp,
                                                       std::string context, std::optional<std::string> rich,
                                                       std::optional<Json> json,
                                                       std::optional<std::string> alias);
-  void setContext(std::string context) { context_ = std::move(context); }
+  // A record whose allocation holds the text after it.
+  static std::shared_ptr<Vellisto_Chunk> withText(std::string_view text);
+  const char* textData() const { return reinterpret_cast<const char*>(this) + sizeof(Vellisto_Chunk); }
+  void setSig(const std::string& sig);
+  FieldsRef fields() const;
+  // While the record is made: its fields, signature and time stamp at once.
+  void settle(Fields fields, const std::string& sig, std::string timestamp);
+  // Publishes the fields `change` makes of a copy of the current ones.
+  void changeFields(const std::function<void(Fields&)>& change);
+  void publish(FieldsRef fields);
 
   // What every search reads of every record comes first, next to the reference counts that a
   // make_shared record keeps just before it: a search walks a hundred thousand records, and each cache
   // line it need not fetch is time the user waits.
-  std::int32_t flag_ = 0;
-  bool jsonHasApp_ = false;
-  bool hasLru_ = false;
-  bool jsonHasOcr_ = false;
+  std::atomic<std::uint8_t> flag_{0};
+  std::atomic<std::uint8_t> hints_{0};
+  // Held only to copy or swap the pointer to the fields (a spin of a few instructions).
+  mutable std::atomic<bool> fieldsBusy_{false};
   // The traits are written whole before traitsFlags_ gets its ready bit (release), and read after it
   // is seen (acquire); two searches that work them out at once store the same values.
   mutable std::atomic<std::uint8_t> traitsFlags_{0};
-  double timestampValue_ = 0;
+  std::uint32_t textSize_ = 0;
+  // The time stamp in microseconds when it is written "%f" of a time the microseconds hold exactly
+  // (every time stamp this program makes); else kStampInFields, and the fields hold its text.
+  std::atomic<std::int64_t> stampMicros_{0};
   mutable std::atomic<std::uint64_t> traitsSpecials_{0};
   mutable std::atomic<std::uint64_t> traitsBytesLow_{0};
   mutable std::atomic<std::uint64_t> traitsBytesHigh_{0};
   mutable std::array<std::atomic<std::uint64_t>, BigramSet::kWords> traitsBigrams_{};
-  std::string context_;
-  std::optional<std::string> alias_;
-  // Held in place (empty unless hasLru_): a doc load makes a hundred thousand records, most with an
-  // empty list.
-  Vellisto_LRU lru_;
-
-  std::weak_ptr<Vellisto_BigDoc> docRef_;
-  std::weak_ptr<WeakChunkWrapper> sortedWeak_;
-  std::string sig_;
-  std::string timestamp_;
-  std::optional<std::string> rich_;
-  std::optional<Json> json_;
-  // A json field that could not be read as a dictionary, written back as it was read so that nothing
-  // the file held is lost; null for nearly every record.
-  std::unique_ptr<const std::string> keptJsonText_;
+  // The fields that change, what is rare (a signature or time stamp of another form, rich text) and the
+  // doc; the records of a doc with nothing of the sort share one value. Read and replaced under
+  // fieldsBusy_.
+  const Fields* fields_ = nullptr;
+  RecordSignature sig_;
 };
 
 }  // namespace vl

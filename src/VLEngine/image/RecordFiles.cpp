@@ -55,7 +55,6 @@ bool stillNamed(const std::string& value) {
   for (const auto& tab : VLEngine::shared().tabDirectory()->allTabs()) {
     if (!tab) continue;
     for (auto doc = tab->headDoc(); doc; doc = doc->next()) {
-      RecursiveMutexLock docLock(doc->mutex());
       for (const auto& chunk : doc->chunks()) {
         if (!chunk || chunk->isLogicallyDeleted()) continue;
         for (const std::string& named : imageValues(chunk->json())) {
@@ -106,13 +105,7 @@ std::vector<std::string> RecordFiles::ownedCopies(const Json& json, const std::s
 
 void RecordFiles::recordDidLeave(const std::shared_ptr<Vellisto_Chunk>& chunk) {
   if (!chunk) return;
-  std::optional<Json> json;
-  {
-    std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-    std::unique_lock<RecursiveMutex> lock;
-    if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
-    json = chunk->json();
-  }
+  const std::optional<Json> json = chunk->json();
   if (imageValues(json).empty()) return;
   // Off the caller's thread: finding whether another record names the file reads every doc.
   pending().async(dispatch::Queue::global(), [json] { removeFiles(json); });

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "VLEngine/doc/Vellisto_Chunk.h"
 #include "VLEngine/search/SearchQuery.h"
 
 namespace vl {
@@ -32,6 +33,24 @@ std::shared_ptr<DisplayAttributedString> DisplayAttributedString::resultRow(
   row->rangeQuery_ = std::move(query);
   row->font_ = font;
   return row;
+}
+
+const std::optional<Json>& DisplayAttributedString::json() const {
+  std::call_once(jsonRead_, [this] {
+    if (jsonRecord_) json_ = jsonRecord_->json();
+    jsonRecord_.reset();
+  });
+  return json_;
+}
+
+void DisplayAttributedString::setJson(std::optional<Json> json) {
+  std::call_once(jsonRead_, [] {});
+  jsonRecord_.reset();
+  json_ = std::move(json);
+}
+
+void DisplayAttributedString::setJsonOfRecord(std::shared_ptr<const Vellisto_Chunk> chunk) {
+  jsonRecord_ = std::move(chunk);
 }
 
 void DisplayAttributedString::findRanges() {

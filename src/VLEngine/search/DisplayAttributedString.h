@@ -14,6 +14,7 @@
 namespace vl {
 
 class SearchQuery;
+class Vellisto_Chunk;
 
 // One row of a result list: the record's text with its highlight, the matched ranges, the record's json
 // and time stamp.
@@ -54,8 +55,11 @@ class DisplayAttributedString {
 
   const std::vector<Range>& rangeList();
   void setRangeList(std::vector<Range> ranges);
-  const std::optional<Json>& json() const { return json_; }
-  void setJson(std::optional<Json> json) { json_ = std::move(json); }
+  const std::optional<Json>& json() const;
+  void setJson(std::optional<Json> json);
+  // The json is the record's, read from it the first time it is asked for: a search builds a thousand
+  // rows, and a list reads the json of the few it shows.
+  void setJsonOfRecord(std::shared_ptr<const Vellisto_Chunk> chunk);
   double timestamp() const { return timestamp_; }
   void setTimestamp(double timestamp) { timestamp_ = timestamp; }
   double priority() const { return priority_; }
@@ -75,7 +79,9 @@ class DisplayAttributedString {
   std::once_flag rangesFound_;
   std::shared_ptr<const SearchQuery> rangeQuery_;
   std::vector<Range> rangeList_;
-  std::optional<Json> json_;
+  mutable std::once_flag jsonRead_;
+  mutable std::shared_ptr<const Vellisto_Chunk> jsonRecord_;
+  mutable std::optional<Json> json_;
   double timestamp_ = 0;
   double priority_ = 0;
 };

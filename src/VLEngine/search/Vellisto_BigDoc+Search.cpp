@@ -22,29 +22,29 @@ using Chunks = std::vector<std::shared_ptr<Vellisto_Chunk>>;
 }  // namespace
 
 std::shared_ptr<Vellisto_MapDelegate> Vellisto_BigDoc::map() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   if (!map_) map_ = Vellisto_DefaultMap::withApplicationSearching();
   return map_;
 }
 
 void Vellisto_BigDoc::setMap(std::shared_ptr<Vellisto_MapDelegate> map) {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   map_ = std::move(map);
 }
 
 std::shared_ptr<Vellisto_MergeDelegate> Vellisto_BigDoc::merge() const {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   if (!merge_) merge_ = std::make_shared<Vellisto_DefaultMerge>();
   return merge_;
 }
 
 void Vellisto_BigDoc::setMerge(std::shared_ptr<Vellisto_MergeDelegate> merge) {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   merge_ = std::move(merge);
 }
 
 std::shared_ptr<dispatch::Queue> Vellisto_BigDoc::searchQueue() {
-  RecursiveMutexLock lock(lock_);
+  MutexLock lock(lock_);
   if (!searchQueue_) {
     char label[64];
     std::snprintf(label, sizeof label, "BigDocQueue_%ld", static_cast<long>(docId_));
@@ -101,7 +101,7 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
     std::vector<TextPosition> pickedStarts;
     const std::vector<TextPosition>* starts = &pickedStarts;
     {
-      RecursiveMutexLock lock(self->lock_);
+      MutexLock lock(self->lock_);
       if (!last) {
         picked = self->chunks_;
       } else {
@@ -134,10 +134,9 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
         }
       }
     }
-    // The slices of one doc run one after another in this block, as they would take turns at the
-    // doc's lock anyway, while the docs of the chain run at once, each in its own block: no worker
-    // waits for another's lock. The lock guards the records' fields slice by slice, so that capture
-    // can append between two slices.
+    // The slices of one doc run one after another in this block, while the docs of the chain run at
+    // once, each in its own block. They read the records without the doc's lock (a record's fields are
+    // read whole without one), so capture appends meanwhile.
     const std::size_t count = subjects->size();
     for (std::size_t from = 0; from < count || from == 0; from += kSearchSliceSize) {
       // A newer task makes this one's answer worthless: stop matching.
@@ -145,7 +144,6 @@ void Vellisto_BigDoc::doSearch(const std::shared_ptr<Vellisto_Task>& task) {
         abandoned = true;
         break;
       }
-      RecursiveMutexLock lock(self->lock_);
       files.push_back(
           matcher->mappingChunks(*subjects, from, std::min(count, from + kSearchSliceSize), *task, *starts));
     }
@@ -181,7 +179,7 @@ void Vellisto_BigDoc::listing(const std::shared_ptr<Vellisto_Task>& task, double
   searchQueue()->async([self, merger, task, earlierThan] {
     std::shared_ptr<Vellisto_TempFile> file;
     {
-      RecursiveMutexLock lock(self->mutex());
+      MutexLock lock(self->lock_);
       file =
           merger ? merger->mergingByChunks(self->chunks_, earlierThan, task->listsApplications()) : nullptr;
     }

@@ -24,19 +24,16 @@ FontSlot& fontSlot() {
   return *slot;
 }
 
-// A row of the record, or of a match of it: its text, json and highlight are read under the record's
-// doc lock (a sync update may be writing the json). A row takes the match's time stamp, or the
-// record's own without a match.
-std::shared_ptr<DisplayAttributedString> rowOf(const Vellisto_Chunk& chunk, const Vellisto_Index* match,
-                                               const ui::Font& font) {
-  std::shared_ptr<Vellisto_BigDoc> doc = chunk.getDocRef();
-  std::unique_lock<RecursiveMutex> lock;
-  if (doc) lock = std::unique_lock<RecursiveMutex>(doc->mutex());
+// A row of the record, or of a match of it. A row takes the match's time stamp, or the record's own
+// without a match.
+std::shared_ptr<DisplayAttributedString> rowOf(const std::shared_ptr<Vellisto_Chunk>& record,
+                                               const Vellisto_Index* match, const ui::Font& font) {
+  const Vellisto_Chunk& chunk = *record;
   auto row = (match && match->rangeQuery())
                  ? DisplayAttributedString::resultRow(chunk.context(), match->rangeQuery(), font)
                  : DisplayAttributedString::resultRow(
                        chunk.context(), match ? match->rangeList() : std::vector<Range>(), font);
-  row->setJson(chunk.json());
+  row->setJsonOfRecord(record);
   row->setTimestamp(match ? match->timestamp() : chunk.timestampValue());
   return row;
 }
@@ -107,7 +104,7 @@ DisplayRows Vellisto_DefaultDisplay::covert(const Vellisto_TempFile& file) {
   const auto& matches = file.indexs();
   DisplayRows rows = buildRows(std::min(matches.size(), kMaxRows), [&](std::size_t i) {
     const Vellisto_Index& match = matches[i];
-    return match.chunkRef() ? rowOf(*match.chunkRef(), &match, font) : nullptr;
+    return match.chunkRef() ? rowOf(match.chunkRef(), &match, font) : nullptr;
   });
   SearchCostRecord::logCost("convert tmp file", start);
   return rows;
@@ -118,7 +115,7 @@ DisplayRows Vellisto_DefaultDisplay::covertWeakTable(const ChunkSortedWeakTable&
   const ui::Font font = mainFont();
   DisplayRows rows;
   for (const auto& chunk : table.liveChunks()) {
-    rows.push_back(rowOf(*chunk, nullptr, font));
+    rows.push_back(rowOf(chunk, nullptr, font));
   }
   SearchCostRecord::logCost("convert weak table", start);
   return rows;

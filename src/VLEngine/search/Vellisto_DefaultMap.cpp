@@ -24,8 +24,7 @@ double timestampOfChunk(const Vellisto_Chunk& chunk) { return chunk.timestampVal
 
 // The query's place in the record's search-word list; one past the list's end when absent.
 double wordPosition(const Vellisto_Chunk& chunk, const std::string& query) {
-  const Vellisto_LRU* lru = chunk.lru();
-  return lru ? static_cast<double>(lru->find(query)) : static_cast<double>(Vellisto_LRU().maxSize() + 1);
+  return static_cast<double>(chunk.searchWordPosition(query));
 }
 
 void mapOne(const std::shared_ptr<Vellisto_Chunk>& chunk, const std::shared_ptr<const SearchQuery>& queryRef,
@@ -38,7 +37,7 @@ void mapOne(const std::shared_ptr<Vellisto_Chunk>& chunk, const std::shared_ptr<
     if (element->needDrop(*chunk)) return;
     break;
   }
-  if (chunk->hasAlias() && query.matchAlias(*chunk->alias())) {
+  if (chunk->hasAlias() && query.matchAlias(chunk->alias().value_or(""))) {
     Vellisto_Index match(-1.0, 0, timestampOfChunk(*chunk));
     match.setChunkRef(chunk);
     out.push_back(std::move(match));
@@ -60,10 +59,8 @@ void mapOne(const std::shared_ptr<Vellisto_Chunk>& chunk, const std::shared_ptr<
   }
   // Few records hold recognised text; the others' json is never read.
   if (!chunk->jsonHasOcr()) return;
-  const auto& json = chunk->json();
-  auto ocr = json->find("ocr");
-  if (ocr == json->end() || !ocr->is_string()) return;
-  if (query.containsMatch(ocr->get_ref<const std::string&>())) {
+  const std::optional<std::string> ocr = chunk->ocrText();
+  if (ocr && query.containsMatch(*ocr)) {
     Vellisto_Index match(wordPosition(*chunk, query.query()), 0, timestampOfChunk(*chunk));
     match.setChunkRef(chunk);
     out.push_back(std::move(match));
@@ -111,7 +108,7 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMap::mappingChunks(
     }
     if (i + kPrefetchTexts < to && chunks[i + kPrefetchTexts]) {
       // Where the scan of that text will begin.
-      const std::string& text = chunks[i + kPrefetchTexts]->context();
+      const std::string_view text = chunks[i + kPrefetchTexts]->context();
       const std::size_t scanFrom = i + kPrefetchTexts < starts.size() ? starts[i + kPrefetchTexts].byte : 0;
       const char* begin = text.data() + (scanFrom < text.size() ? scanFrom : 0);
       const char* end = text.data() + text.size();
@@ -133,7 +130,7 @@ std::string Vellisto_DefaultMap::rebuildAliasRegex(const std::string& query) {
 }
 
 bool Vellisto_DefaultMap::matchAlias(const Vellisto_Chunk& chunk, const Regex& regex) {
-  return chunk.hasAlias() && regex.matches(*chunk.alias());
+  return chunk.hasAlias() && regex.matches(chunk.alias().value_or(""));
 }
 
 float Vellisto_DefaultMap::factor(std::uint64_t position) {

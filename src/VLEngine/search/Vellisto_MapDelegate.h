@@ -18,8 +18,8 @@ class Vellisto_Task;
 // A doc's matcher: turns records into matches of a task, and remembers what matched last so that the
 // next search of the doc may look only at those records.
 //
-// mappingChunks runs on the doc's search queue with the doc locked, several slices of one doc at once
-// when the doc allows it; the last-matches accessors are called from any thread.
+// mappingChunks runs on the doc's search queue, without the doc's lock (records are read whole without
+// one); the last-matches accessors are called from any thread.
 class Vellisto_MapDelegate {
  public:
   using Chunks = std::vector<std::shared_ptr<Vellisto_Chunk>>;

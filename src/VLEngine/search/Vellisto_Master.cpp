@@ -3,6 +3,7 @@
 #include <cinttypes>
 
 #include "VLEngine/doc/ChunkSortedWeakTable.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/SearchCostRecord.h"
 #include "VLEngine/search/Vellisto_DefaultAttributed.h"
@@ -206,6 +207,8 @@ void Vellisto_Master::complete(const std::shared_ptr<Vellisto_Task>& task, doubl
   }
   removeTask(task);
   SearchCostRecord::logCost("merge", startMs);
+  // A search lets go of several times its rows in matches; once the user stops typing, that goes back.
+  FreedMemory::returnWhenQuiet();
 }
 
 // ---- chain walks ----

@@ -100,11 +100,9 @@ std::string joined(const std::vector<std::string>& parts) {
 }
 
 Json copyJson(const std::shared_ptr<Vellisto_Chunk>& chunk, Json* dictionary) {
-  std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-  std::unique_lock<RecursiveMutex> docLock;
-  if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
   if (dictionary) *dictionary = chunk->toDictionary();
-  return chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
+  std::optional<Json> json = chunk->json();
+  return json && json->is_object() ? std::move(*json) : Json::object();
 }
 
 }  // namespace
@@ -395,16 +393,12 @@ void ClientSession::push(const std::shared_ptr<Vellisto_Chunk>& chunk,
   if (!json.contains("sync_device_id")) {
     json["sync_device_name"] = VLDevice::name();
     json["sync_device_id"] = VLDevice::uuid();
-    if (std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef()) {
-      RecursiveMutexLock storeLock(VLEngine::storeMutex());
-      {
-        RecursiveMutexLock docLock(doc->mutex());
-        chunk->setJson(json);
-      }
-      doc->persist();
-    } else {
-      chunk->setJson(json);
-    }
+    chunk->editJson([&](Json& stored) {
+      if (stored.contains("sync_device_id")) return false;
+      stored["sync_device_name"] = json["sync_device_name"];
+      stored["sync_device_id"] = json["sync_device_id"];
+      return true;
+    });
   }
   if (replacedTexts) json["merging_copy"] = joined(*replacedTexts);
   dictionary["json"] = wireJson(json);

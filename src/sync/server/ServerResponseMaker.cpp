@@ -221,13 +221,7 @@ Json ServerResponseMaker::getMediameta(const Json& request) {
   const std::string sig = text(request, "chunk_sig");
   std::shared_ptr<Vellisto_Chunk> chunk = VLEngine::shared().getChunkBySig(sig, kClipboardPinTabId);
   if (!chunk) return reply(200, kSucceed);
-  std::optional<Json> json;
-  if (std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef()) {
-    RecursiveMutexLock lock(doc->mutex());
-    json = chunk->json();
-  } else {
-    json = chunk->json();
-  }
+  const std::optional<Json> json = chunk->json();
   std::optional<RecordImageReader::Bytes> png = RecordImageReader::pngOf(json);
   if (!png && FileTransferCenter::defaultCenter().getEntity(sig)) return reply(601, "Get mediameta later.");
   Json answer = reply(200, kSucceed);

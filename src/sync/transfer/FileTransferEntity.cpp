@@ -140,13 +140,7 @@ bool FileTransferEntity::storeImage(ReceivedBytes& bytes) {
     logWarningf("sync transfer: the record of image %s is gone; not stored", chunkSig_.c_str());
     return false;
   }
-  std::shared_ptr<Vellisto_BigDoc> doc = chunk->getDocRef();
-  std::string senderPath;
-  {
-    std::unique_lock<RecursiveMutex> docLock;
-    if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
-    senderPath = JsonDataHelper::getImagePath(chunk->json());
-  }
+  const std::string senderPath = JsonDataHelper::getImagePath(chunk->json());
   if (senderPath.empty()) {
     logWarningf("sync transfer: the record of image %s names no image; not stored", chunkSig_.c_str());
     return false;
@@ -156,15 +150,10 @@ bool FileTransferEntity::storeImage(ReceivedBytes& bytes) {
   if (!written) return false;
   const std::string value = ReceivedImageFile::storedValue(files::deletingLastPathComponent(*written),
                                                            files::lastPathComponent(*written), senderPath);
-  {
-    RecursiveMutexLock storeLock(VLEngine::storeMutex());
-    std::unique_lock<RecursiveMutex> docLock;
-    if (doc) docLock = std::unique_lock<RecursiveMutex>(doc->mutex());
-    Json json = chunk->json() && chunk->json()->is_object() ? *chunk->json() : Json::object();
+  chunk->editJson([&](Json& json) {
     json["forever_image"] = value;
-    chunk->setJson(std::move(json));
-  }
-  if (doc) doc->persist();
+    return true;
+  });
   logDebugf("sync transfer: image %s stored (%zu bytes)", chunkSig_.c_str(), bytes.size());
   return true;
 }

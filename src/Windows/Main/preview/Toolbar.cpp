@@ -119,8 +119,8 @@ std::string Toolbar::getAlias() const {
   const auto row = list ? list->lastSelectedItem() : nullptr;
   if (!row) return {};
   const auto chunk = VLEngine::shared().getChunkByContext(row->string(), row->json(), hooks.tabId());
-  if (!chunk || !chunk->alias()) return {};
-  return *chunk->alias();
+  if (!chunk) return {};
+  return chunk->alias().value_or("");
 }
 
 void Toolbar::update() { aliasText_->setText(getAlias()); }
