@@ -26,7 +26,7 @@ namespace vl {
 
 namespace {
 
-using Lock = std::lock_guard<std::mutex>;
+using Lock = MutexLock;
 
 std::atomic<ClientSession*> made{nullptr};
 

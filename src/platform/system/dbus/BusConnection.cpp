@@ -47,7 +47,7 @@ BusConnection::~BusConnection() {
 void BusConnection::post(Work work) {
   if (stop_.load() || lost_.load()) return;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     queue_.push_back(std::move(work));
   }
   wake();
@@ -73,7 +73,7 @@ void BusConnection::forget(const void* service) {
 void BusConnection::onLost(std::function<void()> handler) {
   if (!handler) return;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (!lost_.load()) {
       lostHandlers_.push_back(std::move(handler));
       return;
@@ -103,7 +103,7 @@ void BusConnection::wake() {
 void BusConnection::markLost(const std::string& why) {
   std::vector<std::function<void()>> handlers;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     lost_.store(true);
     handlers.swap(lostHandlers_);
     queue_.clear();
@@ -117,7 +117,7 @@ void BusConnection::markLost(const std::string& why) {
 bool BusConnection::runQueued(sdbus::IConnection& connection) {
   std::deque<Work> work;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     work.swap(queue_);
   }
   for (auto& w : work) {
