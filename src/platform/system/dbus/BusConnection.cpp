@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Log.h"
 
 namespace vl::dbus {
@@ -28,11 +29,11 @@ std::shared_ptr<BusConnection> BusConnection::openSystem(const std::string& addr
 }
 
 bool BusConnection::sessionBusAvailable() {
-  if (const char* env = std::getenv("DBUS_SESSION_BUS_ADDRESS"); env && *env) return true;
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (!runtime || !*runtime) return false;
+  if (!environmentValue("DBUS_SESSION_BUS_ADDRESS").empty()) return true;
+  const std::string runtime = environmentValue("XDG_RUNTIME_DIR");
+  if (runtime.empty()) return false;
   struct stat st {};
-  return ::stat((std::string(runtime) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+  return ::stat((runtime + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
 }
 
 BusConnection::BusConnection(std::string address, Bus bus) : address_(std::move(address)), bus_(bus) {

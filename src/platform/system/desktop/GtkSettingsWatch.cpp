@@ -12,6 +12,7 @@
 #include <map>
 
 #include "platform/foundation/Check.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 
@@ -28,8 +29,8 @@ constexpr std::uint32_t kHomeEvents = IN_CREATE | IN_MOVED_TO | IN_ONLYDIR;
 
 std::string gtkConfigHome(const std::string& configHome) {
   if (!configHome.empty()) return configHome;
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  return xdg && *xdg ? xdg : files::homeDirectory() + "/.config";
+  const std::string xdg = environmentValue("XDG_CONFIG_HOME");
+  return !xdg.empty() ? xdg : files::homeDirectory() + "/.config";
 }
 
 std::unique_ptr<GtkSettingsWatch> GtkSettingsWatch::start(std::string configHome,
