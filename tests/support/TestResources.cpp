@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
+
+#include "platform/foundation/Environment.h"
 
 namespace {
 
@@ -8,7 +9,7 @@ namespace {
 // before the resource folder is first looked up and kept.
 class TestResources : public ::testing::Environment {
  public:
-  void SetUp() override { ::setenv("VELLISTO_RESOURCES", VL_RESOURCES_DIR, 1); }
+  void SetUp() override { vl::setEnvironmentVariable("VELLISTO_RESOURCES", VL_RESOURCES_DIR); }
 };
 
 [[maybe_unused]] ::testing::Environment* const kTestResources =
