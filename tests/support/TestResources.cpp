@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
-
-#include "platform/foundation/Environment.h"
+#include <stdlib.h>
 
 namespace {
 
@@ -9,7 +8,7 @@ namespace {
 // before the resource folder is first looked up and kept.
 class TestResources : public ::testing::Environment {
  public:
-  void SetUp() override { vl::setEnvironmentVariable("VELLISTO_RESOURCES", VL_RESOURCES_DIR); }
+  void SetUp() override { ::setenv("VELLISTO_RESOURCES", VL_RESOURCES_DIR, 1); }
 };
 
 [[maybe_unused]] ::testing::Environment* const kTestResources =
