@@ -254,8 +254,10 @@ TEST_F(DocJournalTest, ChangesTheDiskRefusesWaitInMemoryUntilARetryWritesThem) {
   Vellisto_BigDoc::waitForPendingWrites();
   // Owned by the hooks: the journal's queue may still call one after the test's last line.
   auto full = std::make_shared<std::atomic<bool>>(true);
-  DocJournal::setFaultHookForTesting([full](const std::string&, std::string_view) { return *full ? ENOSPC : 0; });
-  DocFileReplacer::setBeforeRenameHookForTesting([full](const std::string&, const std::string&) { return !*full; });
+  DocJournal::setFaultHookForTesting(
+      [full](const std::string&, std::string_view) { return *full ? ENOSPC : 0; });
+  DocFileReplacer::setBeforeRenameHookForTesting(
+      [full](const std::string&, const std::string&) { return !*full; });
   LogCapture log;
 
   doc->appendChunk(record("while full 1"));

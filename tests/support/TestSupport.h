@@ -54,7 +54,8 @@ class ScopedEnv {
   ScopedEnv() = default;
   ScopedEnv(const char* name, const std::optional<std::string>& value) { set(name, value); }
   ~ScopedEnv() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) setEnvironmentVariable(it->first.c_str(), it->second);
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+      setEnvironmentVariable(it->first.c_str(), it->second);
   }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;

@@ -58,9 +58,9 @@ void ClientConnection::close() {
 }
 
 bool ClientConnection::waitIdle(double seconds) {
-  const auto deadline = std::chrono::steady_clock::now() +
-                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                            std::chrono::duration<double>(seconds));
+  const auto deadline =
+      std::chrono::steady_clock::now() +
+      std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
   MutexLock lock(mutex_);
   while (!active_.empty()) {
     if (idle_.wait_until(lock, deadline) == std::cv_status::timeout) return active_.empty();
@@ -153,7 +153,6 @@ class ClientCall : public LoopTag {
   }
 };
 
-
 template <class Request, class Response>
 class UnaryCall final : public ClientCall {
  public:
@@ -182,7 +181,9 @@ class UnaryCall final : public ClientCall {
  private:
   UnaryCall(EventLoop& loop, std::shared_ptr<ClientConnection> connection, Request request, double timeLimit,
             UnaryDone<Response> done)
-      : ClientCall(loop, std::move(connection), timeLimit), request_(std::move(request)), done_(std::move(done)) {}
+      : ClientCall(loop, std::move(connection), timeLimit),
+        request_(std::move(request)),
+        done_(std::move(done)) {}
 
   void abandon() override {
     status_ = grpc::Status(grpc::StatusCode::CANCELLED, kShuttingDown);
@@ -416,8 +417,7 @@ StartResult sendChunks(EventLoop& loop, const std::shared_ptr<ClientConnection>&
 }
 
 StartResult bye(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
-                syncnetwork::ByeRequest request, double timeLimit,
-                UnaryDone<syncnetwork::ByeResponse> done) {
+                syncnetwork::ByeRequest request, double timeLimit, UnaryDone<syncnetwork::ByeResponse> done) {
   return UnaryCall<syncnetwork::ByeRequest, syncnetwork::ByeResponse>::start(
       loop, connection, &SyncStub::PrepareAsyncBye, std::move(request), timeLimit, std::move(done));
 }

@@ -65,8 +65,7 @@ StartResult sendChunks(EventLoop& loop, const std::shared_ptr<ClientConnection>&
                        syncnetwork::SendChunksRequest request, double timeLimit,
                        UnaryDone<syncnetwork::SendChunksResponse> done);
 StartResult bye(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
-                syncnetwork::ByeRequest request, double timeLimit,
-                UnaryDone<syncnetwork::ByeResponse> done);
+                syncnetwork::ByeRequest request, double timeLimit, UnaryDone<syncnetwork::ByeResponse> done);
 
 // Client streaming: the image goes out in slices of at most kPackageSize bytes, then the stream ends.
 StartResult sendMediameta(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,

@@ -91,7 +91,8 @@ void UserDefaults::resetForTesting() {
 std::string UserDefaults::directory() {
   const std::string xdg = environmentValue("XDG_CONFIG_HOME");
   // The XDG rules say a relative value is to be ignored.
-  std::string base = (!xdg.empty() && xdg[0] == '/') ? xdg : files::joinPath(files::homeDirectory(), ".config");
+  std::string base =
+      (!xdg.empty() && xdg[0] == '/') ? xdg : files::joinPath(files::homeDirectory(), ".config");
   return files::joinPath(base, "vellisto");
 }
 

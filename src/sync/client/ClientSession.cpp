@@ -483,7 +483,8 @@ void ClientSession::sendMediametaWithSigForAWhile(const std::string& sig) {
     if (tries > times.maxUploadRetries) uploadRetries_.erase(sig);
   }
   if (tries > times.maxUploadRetries) {
-    logWarningf("sync client: image %s still not taken after %d uploads; given up", printable(sig).c_str(), tries);
+    logWarningf("sync client: image %s still not taken after %d uploads; given up", printable(sig).c_str(),
+                tries);
     return;
   }
   dispatch::after(times.laterRetryMs, sendMediametaQueue_,

@@ -95,7 +95,8 @@ std::shared_ptr<ServerSyncNetworkBean> ServerSyncNetworkBean::fromJson(const Jso
       }
     }
     if (skipped) logWarningf("sync store: %zu admitted devices of a network did not read", skipped);
-    if (dropped) logWarningf("sync store: %zu admitted devices beyond %zu were left out", dropped, kMaxAuthorized);
+    if (dropped)
+      logWarningf("sync store: %zu admitted devices beyond %zu were left out", dropped, kMaxAuthorized);
     for (AuthorizedBean& entry : kept) bean->authorized_[entry.accessToken] = std::move(entry);
   }
   return bean;

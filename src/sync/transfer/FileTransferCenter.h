@@ -74,7 +74,8 @@ class FileTransferCenter {
   bool busyLocked(const std::shared_ptr<FileTransferEntity>& entity, std::size_t bytes) const
       VL_REQUIRES(mutex_);
   // Moves transfers idle past the limit into `expired`, at most once a second.
-  void sweepLocked(double nowMs, std::vector<std::shared_ptr<FileTransferEntity>>& expired) VL_REQUIRES(mutex_);
+  void sweepLocked(double nowMs, std::vector<std::shared_ptr<FileTransferEntity>>& expired)
+      VL_REQUIRES(mutex_);
   static void cancelAll(const std::vector<std::shared_ptr<FileTransferEntity>>& entities, const char* why);
 
   Mutex mutex_;

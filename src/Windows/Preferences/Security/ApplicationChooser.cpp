@@ -43,8 +43,7 @@ std::vector<InstalledApplication> ApplicationChooser::installedApplications(
   auto query = DesktopEntryQuery::create();
   std::set<std::string> seen(leaveOut.begin(), leaveOut.end());
   std::vector<InstalledApplication> apps;
-  for (const DesktopEntryItem& item :
-       query->gather(DesktopEntryQuery::applicationFolders(), path)) {
+  for (const DesktopEntryItem& item : query->gather(DesktopEntryQuery::applicationFolders(), path)) {
     // Capture names the application in front by its entry's file name, so that is what the list holds.
     std::string name = AccessibilityView::applicationNameOfPath(item.path);
     if (name.empty() || !seen.insert(name).second) continue;

@@ -78,7 +78,8 @@ bool gtkThemeNameIsDark(const std::string& name) {
 
 std::optional<bool> gtkThemePrefersDark(const std::string& configHome,
                                         const std::optional<std::string>& liveThemeName) {
-  if (const std::string theme = environmentValue("GTK_THEME"); !theme.empty()) return gtkThemeNameIsDark(theme);
+  if (const std::string theme = environmentValue("GTK_THEME"); !theme.empty())
+    return gtkThemeNameIsDark(theme);
   std::string home = configHome;
   if (home.empty()) {
     const std::string xdg = environmentValue("XDG_CONFIG_HOME");

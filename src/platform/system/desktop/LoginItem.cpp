@@ -38,7 +38,8 @@ std::string stringValue(std::string_view text) {
 std::string LoginItem::autostartDirectory() {
   const std::string config = environmentValue("XDG_CONFIG_HOME");
   // The XDG rules ignore a relative value.
-  std::string base = !config.empty() && config[0] == '/' ? config : files::joinPath(files::homeDirectory(), ".config");
+  std::string base =
+      !config.empty() && config[0] == '/' ? config : files::joinPath(files::homeDirectory(), ".config");
   return files::joinPath(base, "autostart");
 }
 

@@ -65,7 +65,8 @@ ThemeIconProvider::ThemeIconProvider(std::vector<std::string> baseDirectories,
 std::string ThemeIconProvider::themeNameFromGtkSettings() {
   std::vector<std::string> files;
   const std::string configHome = environmentValue("XDG_CONFIG_HOME");
-  const std::string home = !configHome.empty() ? configHome : files::joinPath(files::homeDirectory(), ".config");
+  const std::string home =
+      !configHome.empty() ? configHome : files::joinPath(files::homeDirectory(), ".config");
   files.push_back(files::joinPath(home, "gtk-4.0/settings.ini"));
   files.push_back(files::joinPath(home, "gtk-3.0/settings.ini"));
   files.push_back("/etc/xdg/gtk-3.0/settings.ini");

@@ -247,7 +247,8 @@ DictEndpoint DictEndpoint::fromEnvironment() {
   const std::string value = environmentValue("VELLISTO_DICT_SERVER");
   if (value.empty()) return DictEndpoint();
   if (auto endpoint = parse(value)) return *endpoint;
-  logWarningf("dictionary: VELLISTO_DICT_SERVER \"%s\" is not host[:port]; asking 127.0.0.1:2628", value.c_str());
+  logWarningf("dictionary: VELLISTO_DICT_SERVER \"%s\" is not host[:port]; asking 127.0.0.1:2628",
+              value.c_str());
   return DictEndpoint();
 }
 
