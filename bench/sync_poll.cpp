@@ -40,7 +40,6 @@ constexpr int kPerDoc = 1000;
 std::size_t walkStamps(double since) {
   std::size_t newer = 0;
   for (auto doc = vl::VLEngine::shared().headDoc(); doc; doc = doc->next()) {
-    vl::RecursiveMutexLock lock(doc->mutex());
     for (const auto& chunk : doc->chunks()) newer += chunk && chunk->timestampValue() >= since ? 1 : 0;
   }
   return newer;

@@ -43,7 +43,7 @@ bool AppMonitor::isSelf(const RunningApplication& app, const std::string& name) 
 
 std::string AppMonitor::getActiveAppName() {
   const auto app = activeApp();
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   if (!app) return "";
   std::string name = getAppNameFrom(*app);
   if (isSelf(*app, name) && !lastActiveAppNameForAutoPick_.empty()) name = lastActiveAppNameForAutoPick_;
@@ -58,7 +58,7 @@ bool AppMonitor::copiedFromSecurityApp() {
   if (!app) return false;
   std::string name = getAppNameFrom(*app);
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (isSelf(*app, name) && !lastActiveAppName_.empty()) name = lastActiveAppName_;
     lastActiveAppName_ = name;
   }
@@ -71,12 +71,12 @@ bool AppMonitor::copiedFromSecurityApp() {
 }
 
 std::string AppMonitor::lastActiveAppName() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return lastActiveAppName_;
 }
 
 std::string AppMonitor::lastActiveAppNameForAutoPick() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return lastActiveAppNameForAutoPick_;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <mutex>
 #include <optional>
 #include <string>
 
+#include "platform/foundation/Mutex.h"
 #include "platform/system/desktop/Workspace.h"
 
 namespace vl {
@@ -36,9 +36,9 @@ class AppMonitor {
  private:
   static bool isSelf(const RunningApplication& app, const std::string& name);
 
-  mutable std::mutex mutex_;
-  std::string lastActiveAppName_;
-  std::string lastActiveAppNameForAutoPick_;
+  mutable Mutex mutex_;
+  std::string lastActiveAppName_ VL_GUARDED_BY(mutex_);
+  std::string lastActiveAppNameForAutoPick_ VL_GUARDED_BY(mutex_);
 };
 
 }  // namespace vl

@@ -1,18 +1,19 @@
 #include "capture/CaptureHooks.h"
 
-#include <mutex>
 #include <utility>
+
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
 namespace {
 
 struct Hooks {
-  std::mutex mutex;
-  CaptureHooks::WindowAppear windowAppear;
-  CaptureHooks::PayAnimate payAnimate;
-  CaptureHooks::SyncChunk syncChunk;
-  CaptureHooks::SyncMergingCopy syncMergingCopy;
+  Mutex mutex;
+  CaptureHooks::WindowAppear windowAppear VL_GUARDED_BY(mutex);
+  CaptureHooks::PayAnimate payAnimate VL_GUARDED_BY(mutex);
+  CaptureHooks::SyncChunk syncChunk VL_GUARDED_BY(mutex);
+  CaptureHooks::SyncMergingCopy syncMergingCopy VL_GUARDED_BY(mutex);
 };
 
 Hooks& hooks() {
@@ -23,14 +24,16 @@ Hooks& hooks() {
 // A copy of the hook taken under the lock, so a hook is never called with the lock held.
 template <typename T>
 T load(T Hooks::*member) {
-  std::lock_guard lock(hooks().mutex);
-  return hooks().*member;
+  Hooks& installed = hooks();
+  MutexLock lock(installed.mutex);
+  return installed.*member;
 }
 
 template <typename T>
 void store(T Hooks::*member, T value) {
-  std::lock_guard lock(hooks().mutex);
-  hooks().*member = std::move(value);
+  Hooks& installed = hooks();
+  MutexLock lock(installed.mutex);
+  installed.*member = std::move(value);
 }
 
 }  // namespace
@@ -43,17 +46,19 @@ void CaptureHooks::setSyncMergingCopy(SyncMergingCopy hook) {
 }
 
 void CaptureHooks::reset() {
-  std::lock_guard lock(hooks().mutex);
-  hooks().windowAppear = nullptr;
-  hooks().payAnimate = nullptr;
-  hooks().syncChunk = nullptr;
-  hooks().syncMergingCopy = nullptr;
+  Hooks& all = hooks();
+  MutexLock lock(all.mutex);
+  all.windowAppear = nullptr;
+  all.payAnimate = nullptr;
+  all.syncChunk = nullptr;
+  all.syncMergingCopy = nullptr;
 }
 
 CaptureHooks::Installed CaptureHooks::installed() {
-  std::lock_guard lock(hooks().mutex);
-  return {static_cast<bool>(hooks().windowAppear), static_cast<bool>(hooks().payAnimate),
-          static_cast<bool>(hooks().syncChunk), static_cast<bool>(hooks().syncMergingCopy)};
+  Hooks& all = hooks();
+  MutexLock lock(all.mutex);
+  return {static_cast<bool>(all.windowAppear), static_cast<bool>(all.payAnimate),
+          static_cast<bool>(all.syncChunk), static_cast<bool>(all.syncMergingCopy)};
 }
 
 bool CaptureHooks::windowAppear(const std::string& windowKey) {

@@ -75,22 +75,22 @@ ClipboardListener::~ClipboardListener() {
 }
 
 std::shared_ptr<Vellisto_Chunk> ClipboardListener::pasteChunk() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return pasteChunk_;
 }
 
 void ClipboardListener::setPasteChunk(std::shared_ptr<Vellisto_Chunk> chunk) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   pasteChunk_ = std::move(chunk);
 }
 
 std::shared_ptr<CopyEntity> ClipboardListener::lastCopyEntity() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return lastCopyEntity_;
 }
 
 void ClipboardListener::setLastCopyEntity(std::shared_ptr<CopyEntity> entity) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   lastCopyEntity_ = std::move(entity);
 }
 
@@ -116,7 +116,7 @@ std::optional<std::string> ClipboardListener::contentTypeForImageData(std::strin
 void ClipboardListener::checkDeleteEntity(const Notification& notification) {
   const auto context = jsonMember(notification.userInfo, "context");
   if (!context || !context->is_string()) return;
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   if (lastCopyEntity_ && lastCopyEntity_->string() == context->get<std::string>()) lastCopyEntity_.reset();
 }
 
@@ -187,7 +187,7 @@ void ClipboardListener::handleCopy(const Notification& notification) {
   if (mergingCopy_.merge(entity)) return;
 
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (lastCopyEntity_ && lastCopyEntity_->isEnityEqualTo(*entity)) return;
   }
   logDebug("Not equal to last copy entity");

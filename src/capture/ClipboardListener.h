@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +9,7 @@
 
 #include "capture/CopyEntity.h"
 #include "core/VLConstants.h"
+#include "platform/foundation/Mutex.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/system/Pasteboard.h"
 
@@ -70,9 +70,9 @@ class ClipboardListener {
   MergingCopy& mergingCopy_;
   AppMonitor& appMonitor_;
   std::atomic<bool> multiplePaste_{false};
-  mutable std::mutex mutex_;
-  std::shared_ptr<Vellisto_Chunk> pasteChunk_;
-  std::shared_ptr<CopyEntity> lastCopyEntity_;
+  mutable Mutex mutex_;
+  std::shared_ptr<Vellisto_Chunk> pasteChunk_ VL_GUARDED_BY(mutex_);
+  std::shared_ptr<CopyEntity> lastCopyEntity_ VL_GUARDED_BY(mutex_);
 };
 
 }  // namespace vl

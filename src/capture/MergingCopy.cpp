@@ -49,7 +49,7 @@ MergingCopy& MergingCopy::shared() {
 
 MergingCopy::~MergingCopy() {
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     cancelTimeoutLocked();
   }
   // A time-out that already started runs on the capture queue; let it finish before we go.
@@ -79,7 +79,7 @@ bool MergingCopy::merge(const std::shared_ptr<CopyEntity>& entity) {
   logDebug("coming copyEntity");
   Held held;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (!held_.entity) {
       if (!entity->stringOnly()) return false;
       cancelTimeoutLocked();
@@ -118,11 +118,10 @@ bool MergingCopy::mergeDoubleCopy(const Held& held) {
       logDebug("merging copy: the held copy is not the newest record after a plain text, not merged");
       return false;
     }
-    std::string text;
+    const std::string text = older->context() + connector() + held.entity->string();
     {
-      std::lock_guard lock(mutex_);
-      mergingString_ = older->context() + connector() + held.entity->string();
-      text = mergingString_;
+      MutexLock lock(mutex_);
+      mergingString_ = text;
     }
     engine.delChunkByDigest(record->sig(), record->getDocRef());
     engine.delChunkByDigest(older->sig(), older->getDocRef());
@@ -131,7 +130,7 @@ bool MergingCopy::mergeDoubleCopy(const Held& held) {
               text.size());
     replaced = {held.entity->string(), older->context()};
     {
-      std::lock_guard lock(mutex_);
+      MutexLock lock(mutex_);
       mergingString_.clear();
     }
   }
@@ -155,31 +154,31 @@ bool MergingCopy::mergeDoubleCopy(const Held& held) {
 }
 
 bool MergingCopy::holds(const CopyEntity& entity) const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return held_.entity.get() == &entity;
 }
 
 void MergingCopy::heldCopyStored(const CopyEntity& entity, const std::shared_ptr<Vellisto_Chunk>& chunk,
                                  const std::shared_ptr<Vellisto_Chunk>& previous) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   if (held_.entity.get() != &entity) return;
   held_.record = chunk;
   held_.older = previous;
 }
 
 void MergingCopy::copyEntityDidTimeout() {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   timeoutBlock_.reset();
   clearLocked();
 }
 
 std::shared_ptr<CopyEntity> MergingCopy::holdCopyEntity() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return held_.entity;
 }
 
 std::string MergingCopy::mergingString() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return mergingString_;
 }
 

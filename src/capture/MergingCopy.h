@@ -1,10 +1,10 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
@@ -53,13 +53,13 @@ class MergingCopy {
     std::weak_ptr<Vellisto_Chunk> older;   // the newest record before it
   };
   bool mergeDoubleCopy(const Held& held);
-  void cancelTimeoutLocked();
-  void clearLocked();
+  void cancelTimeoutLocked() VL_REQUIRES(mutex_);
+  void clearLocked() VL_REQUIRES(mutex_);
 
-  mutable std::mutex mutex_;
-  std::shared_ptr<dispatch::DelayedBlock> timeoutBlock_;
-  Held held_;
-  std::string mergingString_;
+  mutable Mutex mutex_;  // a leaf lock
+  std::shared_ptr<dispatch::DelayedBlock> timeoutBlock_ VL_GUARDED_BY(mutex_);
+  Held held_ VL_GUARDED_BY(mutex_);
+  std::string mergingString_ VL_GUARDED_BY(mutex_);
 };
 
 }  // namespace vl

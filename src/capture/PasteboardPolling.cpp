@@ -1,19 +1,18 @@
 #include "capture/PasteboardPolling.h"
 
-#include <mutex>
-
 #include "core/VLNotificationCenter.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
 namespace {
 
 struct Gate {
-  std::mutex mutex;
-  std::function<bool()> gate;
+  Mutex mutex;
+  std::function<bool()> gate VL_GUARDED_BY(mutex);
   // Changes that came before anyone listened (start-up): read once the listener installs its gate.
-  std::vector<std::function<void()>> waiting;
+  std::vector<std::function<void()>> waiting VL_GUARDED_BY(mutex);
 };
 
 Gate& readGate() {
@@ -43,9 +42,10 @@ std::shared_ptr<dispatch::Queue> PasteboardPolling::pasteboardReadingQueue() {
 void PasteboardPolling::setReadGate(std::function<bool()> gate) {
   std::vector<std::function<void()>> waiting;
   {
-    std::lock_guard lock(readGate().mutex);
-    readGate().gate = std::move(gate);
-    if (readGate().gate) waiting.swap(readGate().waiting);
+    Gate& installed = readGate();
+    MutexLock lock(installed.mutex);
+    installed.gate = std::move(gate);
+    if (installed.gate) waiting.swap(installed.waiting);
   }
   for (const auto& readAgain : waiting) readAgain();
 }
@@ -71,19 +71,20 @@ void PasteboardPolling::State::read(long long count) {
   std::shared_ptr<Pasteboard> pasteboard = generalBoard();
   auto change = std::make_shared<Change>();
   change->changeCount = count;
+  Gate& installed = readGate();
   std::function<bool()> gate;
   {
-    std::lock_guard lock(readGate().mutex);
-    gate = readGate().gate;
+    MutexLock lock(installed.mutex);
+    gate = installed.gate;
   }
   if (!gate) {
     // Nobody listens yet (start-up): the change is read once the listener is there, if its owner still
     // offers it then.
-    std::lock_guard lock(readGate().mutex);
-    if (readGate().gate) {
+    MutexLock lock(installed.mutex);
+    if (installed.gate) {
       pasteboardReadingQueue()->async([self = shared_from_this(), count] { self->read(count); });
     } else {
-      readGate().waiting.push_back([weak = weak_from_this(), count] {
+      installed.waiting.push_back([weak = weak_from_this(), count] {
         pasteboardReadingQueue()->async([weak, count] {
           if (auto state = weak.lock()) state->read(count);
         });

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -14,10 +15,7 @@
 namespace vl {
 namespace {
 
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
+std::string environment(const char* name) { return environmentValue(name); }
 
 bool isExecutableFile(const std::string& path) {
   struct stat info {};

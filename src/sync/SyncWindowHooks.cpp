@@ -1,16 +1,17 @@
 #include "sync/SyncWindowHooks.h"
 
-#include <mutex>
 #include <utility>
+
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
 namespace {
 
 struct Installed {
-  std::mutex mutex;
-  SyncWindowHooks::Action reloadSyncBar;
-  SyncWindowHooks::Action refreshHistoryList;
+  Mutex mutex;
+  SyncWindowHooks::Action reloadSyncBar VL_GUARDED_BY(mutex);
+  SyncWindowHooks::Action refreshHistoryList VL_GUARDED_BY(mutex);
 };
 
 Installed& installed() {
@@ -19,10 +20,11 @@ Installed& installed() {
 }
 
 void run(SyncWindowHooks::Action Installed::*member) {
+  Installed& hooks = installed();
   SyncWindowHooks::Action action;
   {
-    std::lock_guard<std::mutex> lock(installed().mutex);
-    action = installed().*member;
+    MutexLock lock(hooks.mutex);
+    action = hooks.*member;
   }
   if (action) action();
 }
@@ -30,29 +32,34 @@ void run(SyncWindowHooks::Action Installed::*member) {
 }  // namespace
 
 void SyncWindowHooks::setReloadSyncBar(Action action) {
-  std::lock_guard<std::mutex> lock(installed().mutex);
-  installed().reloadSyncBar = std::move(action);
+  Installed& hooks = installed();
+  MutexLock lock(hooks.mutex);
+  hooks.reloadSyncBar = std::move(action);
 }
 
 void SyncWindowHooks::setRefreshHistoryList(Action action) {
-  std::lock_guard<std::mutex> lock(installed().mutex);
-  installed().refreshHistoryList = std::move(action);
+  Installed& hooks = installed();
+  MutexLock lock(hooks.mutex);
+  hooks.refreshHistoryList = std::move(action);
 }
 
 void SyncWindowHooks::reset() {
-  std::lock_guard<std::mutex> lock(installed().mutex);
-  installed().reloadSyncBar = nullptr;
-  installed().refreshHistoryList = nullptr;
+  Installed& hooks = installed();
+  MutexLock lock(hooks.mutex);
+  hooks.reloadSyncBar = nullptr;
+  hooks.refreshHistoryList = nullptr;
 }
 
 bool SyncWindowHooks::hasReloadSyncBar() {
-  std::lock_guard<std::mutex> lock(installed().mutex);
-  return static_cast<bool>(installed().reloadSyncBar);
+  Installed& hooks = installed();
+  MutexLock lock(hooks.mutex);
+  return static_cast<bool>(hooks.reloadSyncBar);
 }
 
 bool SyncWindowHooks::hasRefreshHistoryList() {
-  std::lock_guard<std::mutex> lock(installed().mutex);
-  return static_cast<bool>(installed().refreshHistoryList);
+  Installed& hooks = installed();
+  MutexLock lock(hooks.mutex);
+  return static_cast<bool>(hooks.refreshHistoryList);
 }
 
 void SyncWindowHooks::reloadSyncBar() { run(&Installed::reloadSyncBar); }

@@ -252,10 +252,12 @@ TEST_F(DocJournalTest, ChangesTheDiskRefusesWaitInMemoryUntilARetryWritesThem) {
   auto doc = Vellisto_BigDoc::emptyDoc(0, dir.path());
   doc->appendChunk(record("before"));
   Vellisto_BigDoc::waitForPendingWrites();
-  std::atomic<bool> full{true};
-  DocJournal::setFaultHookForTesting([&](const std::string&, std::string_view) { return full ? ENOSPC : 0; });
+  // Owned by the hooks: the journal's queue may still call one after the test's last line.
+  auto full = std::make_shared<std::atomic<bool>>(true);
+  DocJournal::setFaultHookForTesting(
+      [full](const std::string&, std::string_view) { return *full ? ENOSPC : 0; });
   DocFileReplacer::setBeforeRenameHookForTesting(
-      [&](const std::string&, const std::string&) { return !full; });
+      [full](const std::string&, const std::string&) { return !*full; });
   LogCapture log;
 
   doc->appendChunk(record("while full 1"));
@@ -267,7 +269,7 @@ TEST_F(DocJournalTest, ChangesTheDiskRefusesWaitInMemoryUntilARetryWritesThem) {
   EXPECT_EQ(Vellisto_BigDoc::unsavedChangeCount(), 2u);
   EXPECT_EQ(recordsOf(*test::loadDoc(dir / "BigDoc_0")), (std::vector<std::string>{"before"}));
 
-  full = false;
+  *full = false;
   dispatch::MainLoop::advance(Vellisto_BigDoc::kLongestRetryDelayMs);
   EXPECT_EQ(Vellisto_BigDoc::unsavedChangeCount(), 0u);
   EXPECT_TRUE(log.contains("is written again"));

@@ -1,8 +1,10 @@
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,9 +28,19 @@ using Steady = std::chrono::steady_clock;
 const Json kDeviceAuth =
     Json{{"network_id", "N"}, {"device_id", "D"}, {"device_name", "d"}, {"password", "p"}};
 
+// The folder is opened with open(), which ThreadSanitizer follows: gRPC closes the connections it was
+// handed inside its own library, unseen by it, and a directory opened on such a number by opendir(),
+// which it does not follow, would look like a race with the gate's accept when closed.
 std::size_t openDescriptors() {
+  const int fd = ::open("/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* folder = fd >= 0 ? ::fdopendir(fd) : nullptr;
+  if (!folder) {
+    if (fd >= 0) ::close(fd);
+    return 0;
+  }
   std::size_t count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+  while (const dirent* entry = ::readdir(folder)) count += entry->d_name[0] != '.';
+  ::closedir(folder);
   return count;
 }
 
@@ -127,9 +139,9 @@ TEST_F(ConnectionGateTest, StrangersAreClosedWithinSecondsAndNeverHoldMoreThanTh
 }
 
 TEST_F(ConnectionGateTest, AConnectionClosedForNeverGettingInIsOpenedAgainByTheNextCall) {
-  handler->replies = [](const std::string&, const Json&) {
+  handler->setReplies([](const std::string&, const Json&) {
     return Json{{"status", {{"code", 401}, {"msg", "Unauthorized"}}}};
-  };
+  });
   auto channel = vl::test::rawChannel(server.boundPort());
   auto stub = syncnetwork::SyncNetworkService::NewStub(channel);
   auto bye = [&] {

@@ -25,7 +25,7 @@ struct Provider : ::testing::Test {
   vl::ServerProvider provider{handler};
 
   void reply(Json value) {
-    handler->replies = [value](const std::string&, const Json&) { return value; };
+    handler->setReplies([value](const std::string&, const Json&) { return value; });
   }
 };
 
@@ -92,7 +92,7 @@ TEST_F(Provider, MalformedRepliesAnswer500) {
   EXPECT_EQ(stream.message(0).status().code(), 500);
   EXPECT_TRUE(stream.message(0).end());
 
-  handler->replies = [](const std::string&, const Json&) -> Json { throw std::runtime_error("boom"); };
+  handler->setReplies([](const std::string&, const Json&) -> Json { throw std::runtime_error("boom"); });
   EXPECT_EQ(provider.bye(syncnetwork::ByeRequest()).status().code(), 500);
   vl::ServerProvider withoutHandler(nullptr);
   EXPECT_EQ(withoutHandler.auth(syncnetwork::AuthRequest()).status().code(), 500);

@@ -41,7 +41,13 @@ class FakeHandler final : public ServerRequestHandler {
     Json request;
   };
 
-  std::function<Json(const std::string& operation, const Json& request)> replies;
+  using Answer = std::function<Json(const std::string& operation, const Json& request)>;
+  // What the handler answers from now on. Set under the handler's lock, which the server's loop takes
+  // before it answers: the test's thread and the loop otherwise meet only inside gRPC.
+  void setReplies(Answer replies) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    replies_ = replies ? std::make_shared<const Answer>(std::move(replies)) : nullptr;
+  }
 
   Json auth(const Json& request) override { return answer("auth", request); }
   Json getChunks(const Json& request) override { return answer("getChunks", request); }
@@ -77,16 +83,21 @@ class FakeHandler final : public ServerRequestHandler {
 
  private:
   Json answer(const std::string& operation, const Json& request) {
+    std::shared_ptr<const Answer> replies;
     {
+      // Notified under the lock: a waiter that wakes may end the test and destroy the handler's
+      // condition variable at once.
       std::lock_guard<std::mutex> lock(mutex_);
       seen_.push_back({operation, request});
       threads_.push_back(std::this_thread::get_id());
+      replies = replies_;
+      changed_.notify_all();
     }
-    changed_.notify_all();
-    return replies ? replies(operation, request) : succeed();
+    return replies ? (*replies)(operation, request) : succeed();
   }
 
   mutable std::mutex mutex_;
+  std::shared_ptr<const Answer> replies_;
   std::condition_variable changed_;
   std::vector<Seen> seen_;
   std::vector<std::thread::id> threads_;
@@ -97,10 +108,9 @@ class Replies {
  public:
   SyncNetworkClient::Callback callback() {
     return [this](Json reply) {
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        replies_.push_back(std::move(reply));
-      }
+      // Notified under the lock: the waiter may destroy this object as soon as it has the reply.
+      std::lock_guard<std::mutex> lock(mutex_);
+      replies_.push_back(std::move(reply));
       changed_.notify_all();
     };
   }

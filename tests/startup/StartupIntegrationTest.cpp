@@ -1,3 +1,6 @@
+#include <atomic>
+#include <thread>
+
 #include "VLEngine/doc/Vellisto_Chunk.h"
 #include "core/VLAppNotifcationCenter.h"
 #include "pins/PinManager.h"
@@ -168,6 +171,25 @@ TEST_F(StartupTest, ForeignFilesInTheDataFolderAreLeftAloneAndCaptureGoesOn) {
   stopProgram();
   startProgram();
   EXPECT_NE(clipboardRecord("stored beside foreign files"), nullptr);
+}
+
+// The fixture moves HOME between tests and within them while threads of the program may still read the
+// folders derived from it; ThreadSanitizer sees a change that the readers do not wait for.
+TEST_F(StartupTest, TheHomeFolderMovesWhileAThreadReadsIt) {
+  std::atomic<bool> done{false};
+  std::atomic<int> reads{0};
+  std::thread reader([&] {
+    while (!done) {
+      if (!files::homeDirectory().empty() && !UserDefaults::directory().empty()) ++reads;
+    }
+  });
+  int moves = 0;
+  while ((moves < 100 || reads < 100) && moves < 100000)
+    useHome(root() + "/home" + std::to_string(++moves % 3));
+  done = true;
+  reader.join();
+  EXPECT_GE(reads, 100);
+  EXPECT_EQ(files::homeDirectory(), root() + "/home" + std::to_string(moves % 3));
 }
 
 }  // namespace

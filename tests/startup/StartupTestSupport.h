@@ -47,8 +47,8 @@ class StartupEnvironment : public ::testing::Environment {
     char pattern[] = "/tmp/vl-startup-run-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     runtime_ = pattern;
-    ::setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
-    ::setenv("VELLISTO_RESOURCES", VL_RESOURCES_DIR, 1);
+    setEnvironmentVariable("XDG_RUNTIME_DIR", runtime_);
+    setEnvironmentVariable("VELLISTO_RESOURCES", VL_RESOURCES_DIR);
     resetResourceDirectoryForTesting();
     ASSERT_TRUE(date::setDefaultTimeZone("Asia/Shanghai"));
     dispatch::MainLoop::adoptCurrentThread();

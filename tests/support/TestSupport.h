@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/foundation/Check.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Log.h"
 
 // What tests of every folder need: scratch folders, environment variables set for one test, and the
@@ -53,17 +54,16 @@ class ScopedEnv {
   ScopedEnv() = default;
   ScopedEnv(const char* name, const std::optional<std::string>& value) { set(name, value); }
   ~ScopedEnv() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-      it->second ? ::setenv(it->first.c_str(), it->second->c_str(), 1) : ::unsetenv(it->first.c_str());
-    }
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+      setEnvironmentVariable(it->first.c_str(), it->second);
   }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
+  // Through the program's own lock: its threads may be reading the environment meanwhile.
   void set(const char* name, const std::optional<std::string>& value) {
-    const char* old = std::getenv(name);
-    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+    saved_.emplace_back(name, environmentVariable(name));
+    setEnvironmentVariable(name, value);
   }
 
  private:

@@ -4,6 +4,7 @@
 
 #include "VLEngine/doc/JsonDataHelper.h"
 #include "VLEngine/image/ImageCodec.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Url.h"
 
@@ -17,8 +18,8 @@ ImageManager& ImageManager::shared() {
 ImageCache& ImageManager::cache() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!cache_) {
-    const char* xdg = std::getenv("XDG_CACHE_HOME");
-    std::string base = xdg && *xdg ? std::string(xdg) : files::joinPath(files::homeDirectory(), ".cache");
+    const std::string xdg = environmentValue("XDG_CACHE_HOME");
+    std::string base = !xdg.empty() ? xdg : files::joinPath(files::homeDirectory(), ".cache");
     cache_ = std::make_unique<ImageCache>(kCacheNamespace, files::joinPath(base, kDiskCacheDirectory));
   }
   return *cache_;

@@ -11,6 +11,7 @@
 #include "autopick/AutoPickNode.h"
 #include "core/AppInstalledManager.h"
 #include "core/VLNotificationCenter.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Regex.h"
@@ -157,8 +158,7 @@ std::vector<AppItem> AutoPickApplicationValueView::installedApplications() {
   auto found = manager.appQuery()->results();
   // Before the index's first gathering has finished, read the application folders here.
   if (found.empty())
-    found = manager.appQuery()->gather(DesktopEntryQuery::applicationFolders(),
-                                       std::getenv("PATH") ? std::getenv("PATH") : "");
+    found = manager.appQuery()->gather(DesktopEntryQuery::applicationFolders(), environmentValue("PATH"));
   std::vector<AppItem> items;
   for (const auto& entry : found) items.emplace_back(entry.name, entry.path);
   return items;

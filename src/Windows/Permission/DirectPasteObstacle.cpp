@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/foundation/Environment.h"
 #include "platform/system/KeyEventPoster.h"
 #include "platform/ui/window/WindowServer.h"
 
@@ -16,10 +17,7 @@ DirectPasteObstacle directPasteObstacle(const PasteSession& session) {
 }
 
 PasteSession currentPasteSession() {
-  auto env = [](const char* name) {
-    const char* value = std::getenv(name);
-    return std::string(value ? value : "");
-  };
+  auto env = [](const char* name) { return environmentValue(name); };
   PasteSession session;
   auto poster = KeyEventPoster::shared();
   session.canPostKeys = poster && poster->isAccessibilityTrusted();

@@ -27,27 +27,27 @@ ClientConnection::ClientConnection(const std::string& target) {
 }
 
 std::shared_ptr<SyncStub> ClientConnection::enter(grpc::ClientContext* context) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (closed_) return nullptr;
   active_.insert(context);
   return stub_;
 }
 
 std::shared_ptr<grpc::GenericStub> ClientConnection::enterGeneric(grpc::ClientContext* context) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (closed_) return nullptr;
   active_.insert(context);
   return genericStub_;
 }
 
 void ClientConnection::leave(grpc::ClientContext* context) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   active_.erase(context);
   if (active_.empty()) idle_.notify_all();
 }
 
 void ClientConnection::close() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (closed_) return;
   closed_ = true;
   for (grpc::ClientContext* context : active_) context->TryCancel();
@@ -58,8 +58,14 @@ void ClientConnection::close() {
 }
 
 bool ClientConnection::waitIdle(double seconds) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  return idle_.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return active_.empty(); });
+  const auto deadline =
+      std::chrono::steady_clock::now() +
+      std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+  MutexLock lock(mutex_);
+  while (!active_.empty()) {
+    if (idle_.wait_until(lock, deadline) == std::cv_status::timeout) return active_.empty();
+  }
+  return true;
 }
 
 Json failureReply(const grpc::Status& status) {
@@ -101,26 +107,16 @@ class ClientCall : public LoopTag {
     }
   }
 
-  // Registers the call and runs `start`; after a successful start the call may already be gone.
-  StartResult launch(const std::function<void(SyncStub&, grpc::CompletionQueue*)>& start) {
-    std::shared_ptr<SyncStub> stub = connection_->enter(&context_);
-    if (!stub) return "The connection is closed.";
-    if (!loop_.begin([&](grpc::CompletionQueue* queue) { start(*stub, queue); })) {
-      connection_->leave(&context_);
-      return kShuttingDown;
-    }
-    return {};
+  // Registers the call and hands it to the loop thread, where `start` runs; from then on the call is the
+  // loop's and may already be gone. A loop that shuts down before `start` had its turn ends the call
+  // with abandon().
+  StartResult launch(std::function<void(SyncStub&, grpc::CompletionQueue*)> start) {
+    return handOver(connection_->enter(&context_), std::move(start));
   }
 
   // launch() for a call of bytes built here.
-  StartResult launchGeneric(const std::function<void(grpc::GenericStub&, grpc::CompletionQueue*)>& start) {
-    std::shared_ptr<grpc::GenericStub> stub = connection_->enterGeneric(&context_);
-    if (!stub) return "The connection is closed.";
-    if (!loop_.begin([&](grpc::CompletionQueue* queue) { start(*stub, queue); })) {
-      connection_->leave(&context_);
-      return kShuttingDown;
-    }
-    return {};
+  StartResult launchGeneric(std::function<void(grpc::GenericStub&, grpc::CompletionQueue*)> start) {
+    return handOver(connection_->enterGeneric(&context_), std::move(start));
   }
 
   // What goes on the queue: the loop turns a tag back into a LoopTag, so it must leave as one.
@@ -131,10 +127,30 @@ class ClientCall : public LoopTag {
     return loop_.begin([&](grpc::CompletionQueue*) { operation(); });
   }
 
+  // On the loop thread, when the loop no longer takes work: the call ends as cancelled.
+  virtual void abandon() = 0;
+
   EventLoop& loop_;
   std::shared_ptr<ClientConnection> connection_;
+  // The stub, and through it the channel, outlive the context: the context lets go of its channel
+  // inside gRPC's library, where ThreadSanitizer cannot see the count fall, so the last reference to a
+  // closed connection's channel is always dropped here, in code it follows.
+  std::shared_ptr<const void> stub_;
   grpc::ClientContext context_;
   grpc::Status status_;
+
+ private:
+  template <class Stub>
+  StartResult handOver(std::shared_ptr<Stub> stub, std::function<void(Stub&, grpc::CompletionQueue*)> start) {
+    if (!stub) return "The connection is closed.";
+    stub_ = stub;
+    const bool posted = loop_.post([this, stub = stub.get(), start = std::move(start)] {
+      if (!loop_.begin([&](grpc::CompletionQueue* queue) { start(*stub, queue); })) abandon();
+    });
+    if (posted) return {};
+    connection_->leave(&context_);
+    return kShuttingDown;
+  }
 };
 
 template <class Request, class Response>
@@ -145,11 +161,10 @@ class UnaryCall final : public ClientCall {
                                                         grpc::CompletionQueue*);
 
   static StartResult start(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
-                           Prepare prepare, const Request& request, double timeLimit,
-                           UnaryDone<Response> done) {
-    auto* call = new UnaryCall(loop, connection, timeLimit, std::move(done));
-    StartResult result = call->launch([&](SyncStub& stub, grpc::CompletionQueue* queue) {
-      call->reader_ = (stub.*prepare)(&call->context_, request, queue);
+                           Prepare prepare, Request request, double timeLimit, UnaryDone<Response> done) {
+    auto* call = new UnaryCall(loop, connection, std::move(request), timeLimit, std::move(done));
+    StartResult result = call->launch([call, prepare](SyncStub& stub, grpc::CompletionQueue* queue) {
+      call->reader_ = (stub.*prepare)(&call->context_, call->request_, queue);
       call->reader_->StartCall();
       call->reader_->Finish(&call->response_, &call->status_, call->tag());
     });
@@ -164,10 +179,18 @@ class UnaryCall final : public ClientCall {
   }
 
  private:
-  UnaryCall(EventLoop& loop, std::shared_ptr<ClientConnection> connection, double timeLimit,
+  UnaryCall(EventLoop& loop, std::shared_ptr<ClientConnection> connection, Request request, double timeLimit,
             UnaryDone<Response> done)
-      : ClientCall(loop, std::move(connection), timeLimit), done_(std::move(done)) {}
+      : ClientCall(loop, std::move(connection), timeLimit),
+        request_(std::move(request)),
+        done_(std::move(done)) {}
 
+  void abandon() override {
+    status_ = grpc::Status(grpc::StatusCode::CANCELLED, kShuttingDown);
+    proceed(false);
+  }
+
+  Request request_;
   UnaryDone<Response> done_;
   std::unique_ptr<Reader> reader_;
   Response response_;
@@ -181,7 +204,7 @@ class UploadCall final : public ClientCall {
                            clientmessages::Upload upload, double timeLimit,
                            UnaryDone<syncnetwork::SendMediametaResponse> done) {
     auto* call = new UploadCall(loop, connection, std::move(upload), timeLimit, std::move(done));
-    StartResult result = call->launchGeneric([&](grpc::GenericStub& stub, grpc::CompletionQueue* queue) {
+    StartResult result = call->launchGeneric([call](grpc::GenericStub& stub, grpc::CompletionQueue* queue) {
       call->stream_ = stub.PrepareCall(&call->context_, kSendMediametaMethod, queue);
       call->stream_->StartCall(call->tag());
     });
@@ -241,7 +264,7 @@ class UploadCall final : public ClientCall {
     if (!next([&] { stream_->Finish(&status_, tag()); })) abandon();
   }
 
-  void abandon() {
+  void abandon() override {
     status_ = grpc::Status(grpc::StatusCode::CANCELLED, kShuttingDown);
     complete();
   }
@@ -293,7 +316,7 @@ class DownloadCall final : public ClientCall {
       delete call;
       return "The request could not be encoded.";
     }
-    StartResult result = call->launchGeneric([&](grpc::GenericStub& stub, grpc::CompletionQueue* queue) {
+    StartResult result = call->launchGeneric([call](grpc::GenericStub& stub, grpc::CompletionQueue* queue) {
       call->stream_ = stub.PrepareCall(&call->context_, kGetMediametaMethod, queue);
       call->stream_->StartCall(call->tag());
     });
@@ -349,7 +372,7 @@ class DownloadCall final : public ClientCall {
     if (!next([&] { stream_->Finish(&status_, tag()); })) abandon();
   }
 
-  void abandon() {
+  void abandon() override {
     status_ = grpc::Status(grpc::StatusCode::CANCELLED, kShuttingDown);
     complete();
   }
@@ -373,31 +396,30 @@ class DownloadCall final : public ClientCall {
 }  // namespace
 
 StartResult auth(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
-                 const syncnetwork::AuthRequest& request, double timeLimit,
+                 syncnetwork::AuthRequest request, double timeLimit,
                  UnaryDone<syncnetwork::AuthResponse> done) {
   return UnaryCall<syncnetwork::AuthRequest, syncnetwork::AuthResponse>::start(
-      loop, connection, &SyncStub::PrepareAsyncAuth, request, timeLimit, std::move(done));
+      loop, connection, &SyncStub::PrepareAsyncAuth, std::move(request), timeLimit, std::move(done));
 }
 
 StartResult getChunks(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
-                      const syncnetwork::GetChunksRequest& request, double timeLimit,
+                      syncnetwork::GetChunksRequest request, double timeLimit,
                       UnaryDone<syncnetwork::GetChunksResponse> done) {
   return UnaryCall<syncnetwork::GetChunksRequest, syncnetwork::GetChunksResponse>::start(
-      loop, connection, &SyncStub::PrepareAsyncGetChunks, request, timeLimit, std::move(done));
+      loop, connection, &SyncStub::PrepareAsyncGetChunks, std::move(request), timeLimit, std::move(done));
 }
 
 StartResult sendChunks(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
-                       const syncnetwork::SendChunksRequest& request, double timeLimit,
+                       syncnetwork::SendChunksRequest request, double timeLimit,
                        UnaryDone<syncnetwork::SendChunksResponse> done) {
   return UnaryCall<syncnetwork::SendChunksRequest, syncnetwork::SendChunksResponse>::start(
-      loop, connection, &SyncStub::PrepareAsyncSendChunks, request, timeLimit, std::move(done));
+      loop, connection, &SyncStub::PrepareAsyncSendChunks, std::move(request), timeLimit, std::move(done));
 }
 
 StartResult bye(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
-                const syncnetwork::ByeRequest& request, double timeLimit,
-                UnaryDone<syncnetwork::ByeResponse> done) {
+                syncnetwork::ByeRequest request, double timeLimit, UnaryDone<syncnetwork::ByeResponse> done) {
   return UnaryCall<syncnetwork::ByeRequest, syncnetwork::ByeResponse>::start(
-      loop, connection, &SyncStub::PrepareAsyncBye, request, timeLimit, std::move(done));
+      loop, connection, &SyncStub::PrepareAsyncBye, std::move(request), timeLimit, std::move(done));
 }
 
 StartResult sendMediameta(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,

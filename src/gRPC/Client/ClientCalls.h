@@ -3,16 +3,15 @@
 #include <grpcpp/generic/generic_stub.h>
 #include <grpcpp/grpcpp.h>
 
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_set>
 
 #include "gRPC/Client/ClientMessages.h"
 #include "gRPC/Common/EventLoop.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/Mutex.h"
 #include "sync_network.grpc.pb.h"
 
 namespace vl {
@@ -36,13 +35,13 @@ class ClientConnection {
   bool waitIdle(double seconds);
 
  private:
-  std::mutex mutex_;
-  std::condition_variable idle_;
-  std::shared_ptr<grpc::Channel> channel_;
-  std::shared_ptr<SyncStub> stub_;
-  std::shared_ptr<grpc::GenericStub> genericStub_;
-  std::unordered_set<grpc::ClientContext*> active_;
-  bool closed_ = false;
+  Mutex mutex_;
+  ConditionVariable idle_;
+  std::shared_ptr<grpc::Channel> channel_ VL_GUARDED_BY(mutex_);
+  std::shared_ptr<SyncStub> stub_ VL_GUARDED_BY(mutex_);
+  std::shared_ptr<grpc::GenericStub> genericStub_ VL_GUARDED_BY(mutex_);
+  std::unordered_set<grpc::ClientContext*> active_ VL_GUARDED_BY(mutex_);
+  bool closed_ VL_GUARDED_BY(mutex_) = false;
 };
 
 // How a call ended, as the reply callbacks see it.
@@ -57,17 +56,16 @@ template <class Response>
 using UnaryDone = std::function<void(const grpc::Status& status, const Response& response)>;
 
 StartResult auth(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
-                 const syncnetwork::AuthRequest& request, double timeLimit,
+                 syncnetwork::AuthRequest request, double timeLimit,
                  UnaryDone<syncnetwork::AuthResponse> done);
 StartResult getChunks(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
-                      const syncnetwork::GetChunksRequest& request, double timeLimit,
+                      syncnetwork::GetChunksRequest request, double timeLimit,
                       UnaryDone<syncnetwork::GetChunksResponse> done);
 StartResult sendChunks(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
-                       const syncnetwork::SendChunksRequest& request, double timeLimit,
+                       syncnetwork::SendChunksRequest request, double timeLimit,
                        UnaryDone<syncnetwork::SendChunksResponse> done);
 StartResult bye(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,
-                const syncnetwork::ByeRequest& request, double timeLimit,
-                UnaryDone<syncnetwork::ByeResponse> done);
+                syncnetwork::ByeRequest request, double timeLimit, UnaryDone<syncnetwork::ByeResponse> done);
 
 // Client streaming: the image goes out in slices of at most kPackageSize bytes, then the stream ends.
 StartResult sendMediameta(EventLoop& loop, const std::shared_ptr<ClientConnection>& connection,

@@ -43,17 +43,17 @@ SyncNetworkClient::~SyncNetworkClient() {
 }
 
 std::shared_ptr<ClientConnection> SyncNetworkClient::connection() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return connection_;
 }
 
 SyncNetworkClient::State SyncNetworkClient::state() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return state_;
 }
 
 void SyncNetworkClient::setMediaHandler(MediaHandler handler) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   mediaHandler_ = std::make_shared<MediaHandler>(std::move(handler));
 }
 
@@ -79,7 +79,8 @@ void SyncNetworkClient::unaryCall(const char* operation, const Json& request,
   if (!convert(request, &message, &error)) return refuse(operation, error, std::move(callback));
   auto current = connection();
   if (!current) return refuse(operation, kNotConnected, std::move(callback));
-  auto result = start(loop_, current, message, options_.unaryTimeLimitSeconds, replyTo(callback, success));
+  auto result =
+      start(loop_, current, std::move(message), options_.unaryTimeLimitSeconds, replyTo(callback, success));
   if (!result.empty()) refuse(operation, result, std::move(callback));
 }
 
@@ -95,7 +96,7 @@ void SyncNetworkClient::connectWithIp(const std::string& ip, std::int64_t port) 
   if (port <= 0 || port > 65535)
     logWarningf("sync client: port %lld is out of range", static_cast<long long>(port));
   auto fresh = std::make_shared<ClientConnection>(targetOf(ip, port));
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   connection_ = std::move(fresh);
   state_ = State::Connected;
 }
@@ -103,7 +104,7 @@ void SyncNetworkClient::connectWithIp(const std::string& ip, std::int64_t port) 
 void SyncNetworkClient::close() {
   std::shared_ptr<ClientConnection> current;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!connection_) return;
     current = connection_;
     state_ = State::Closed;
@@ -134,7 +135,7 @@ void SyncNetworkClient::syncByeWithRequest(const Json& request) {
   auto finished = std::make_shared<std::promise<void>>();
   auto done = finished->get_future();
   auto result = clientcalls::bye(
-      loop_, current, message, options_.unaryTimeLimitSeconds,
+      loop_, current, std::move(message), options_.unaryTimeLimitSeconds,
       [finished](const grpc::Status&, const syncnetwork::ByeResponse&) { finished->set_value(); });
   if (!result.empty()) return (void)logWarningf("sync client: syncBye refused: %s", result.c_str());
   done.wait();
@@ -179,7 +180,7 @@ Json SyncNetworkClient::getMediametaWithRequest(const Json& request) {
   if (!current) return refused(kNotConnected);
   std::shared_ptr<MediaHandler> handler;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     handler = mediaHandler_;
   }
   auto finished = std::make_shared<std::promise<void>>();

@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "gRPC/Common/EventLoop.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
@@ -84,10 +84,10 @@ class SyncNetworkClient {
 
   Options options_;
   EventLoop loop_;
-  mutable std::mutex mutex_;
-  std::shared_ptr<ClientConnection> connection_;
-  State state_ = State::Unconnected;
-  std::shared_ptr<MediaHandler> mediaHandler_;
+  mutable Mutex mutex_;
+  std::shared_ptr<ClientConnection> connection_ VL_GUARDED_BY(mutex_);
+  State state_ VL_GUARDED_BY(mutex_) = State::Unconnected;
+  std::shared_ptr<MediaHandler> mediaHandler_ VL_GUARDED_BY(mutex_);
 };
 
 }  // namespace vl

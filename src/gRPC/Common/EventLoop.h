@@ -22,6 +22,11 @@ class LoopTag {
 // One completion queue drained by one thread: the single thread on which all of a client's or a
 // server's gRPC completions, reply callbacks and request handlers run, one at a time.
 //
+// Every operation starts on that thread too (begin()), and other threads reach it only through post(),
+// whose hand-over is a lock of ours. gRPC hands a completion from the thread that started the operation
+// to the one that takes it from the queue with synchronisation inside its own libraries, which
+// ThreadSanitizer cannot see; with one thread on both ends there is nothing to hand over.
+//
 // Starting an operation on a queue that has begun shutting down aborts the process inside gRPC, so
 // every operation is started through begin(), which refuses once shutdown() has been called.
 class EventLoop {
@@ -38,12 +43,12 @@ class EventLoop {
   grpc::CompletionQueue* queue() const;
   bool isCurrent() const;
 
-  // Runs `start` (which places operations on the queue) unless shutdown has begun. Returns whether it
-  // ran. Never hold a lock that a loop callback takes while calling this.
+  // On the loop thread only: runs `start` (which places operations on the queue) unless shutdown has
+  // begun. Returns whether it ran. `start` must not post.
   [[nodiscard]] bool begin(const std::function<void(grpc::CompletionQueue*)>& start);
 
-  // Runs `block` on the loop thread, after what is already queued. False when shutting down; the block
-  // is then dropped.
+  // Runs `block` on the loop thread, after the blocks already posted. False when shutting down; the
+  // block is then dropped. A block that was taken runs even when shutdown begins before its turn.
   [[nodiscard]] bool post(std::function<void()> block);
 
   // Stops accepting work and closes the queue; already started operations still complete.

@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/JsonBounded.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
@@ -20,12 +21,12 @@ std::string keyName(std::string_view key) { return "\"" + std::string(key) + "\"
 }  // namespace
 
 int syncPort() {
-  const char* text = std::getenv("VELLISTO_SYNC_PORT");
-  if (text == nullptr || *text == '\0') return kDefaultPort;
+  const std::string text = environmentValue("VELLISTO_SYNC_PORT");
+  if (text.empty()) return kDefaultPort;
   char* end = nullptr;
-  const long port = std::strtol(text, &end, 10);
+  const long port = std::strtol(text.c_str(), &end, 10);
   if (*end != '\0' || port <= 0 || port > 65535) {
-    logWarningf("sync: VELLISTO_SYNC_PORT=%s is not a port; using %d", text, kDefaultPort);
+    logWarningf("sync: VELLISTO_SYNC_PORT=%s is not a port; using %d", text.c_str(), kDefaultPort);
     return kDefaultPort;
   }
   return static_cast<int>(port);

@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -214,8 +216,19 @@ bool ConnectionGate::accept(Time now) {
 }
 
 bool ConnectionGate::stillHeld(int fd, ino_t inode) {
-  struct stat st {};
-  return ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode) && st.st_ino == inode;
+  // The number is gRPC's now: it may be closed and handed out again by another thread at any moment,
+  // so it is not used here, only looked up in the descriptor table. The gate's duplicate keeps the
+  // socket, and so its inode, alive: a number that still names that inode is still gRPC's.
+  static const bool hasTable = ::access("/proc/self/fd", X_OK) == 0;
+  if (!hasTable) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode) && st.st_ino == inode;
+  }
+  char link[64] = {};
+  const std::string path = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t length = ::readlink(path.c_str(), link, sizeof link - 1);
+  return length > 0 && std::string_view(link, static_cast<std::size_t>(length)) ==
+                           "socket:[" + std::to_string(static_cast<unsigned long long>(inode)) + "]";
 }
 
 void ConnectionGate::sweepLocked(Time now) {

@@ -5,7 +5,6 @@
 #include <grpcpp/server_posix.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <thread>
 #include <utility>
@@ -59,22 +58,22 @@ SyncNetworkServer::SyncNetworkServer(std::shared_ptr<ServerRequestHandler> handl
 SyncNetworkServer::~SyncNetworkServer() { close(); }
 
 void SyncNetworkServer::setHandler(std::shared_ptr<ServerRequestHandler> handler) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   handler_ = std::move(handler);
 }
 
 std::shared_ptr<ServerRequestHandler> SyncNetworkServer::handler() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return handler_;
 }
 
 int SyncNetworkServer::boundPort() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return running_ ? running_->port : 0;
 }
 
 bool SyncNetworkServer::isServing() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return running_ != nullptr;
 }
 
@@ -114,28 +113,32 @@ void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
   run->provider = std::make_unique<ServerProvider>(handler());
   run->environment = std::make_unique<ServerEnvironment>(
       ServerEnvironment{*run->loop, *run->service, rawQueue, *run->provider, *run->gate});
-  listenForCalls(*run->environment);
-  run->gate->start([server = run->server.get()](int fd) { grpc::AddInsecureChannelFromFd(server, fd); });
   const int bound = run->port;
-  if (!run->loop->post([bound] {
+  // The calls are put up on the loop thread, like every later operation of theirs.
+  if (!run->loop->post([environment = run->environment.get(), bound] {
+        listenForCalls(*environment);
         if (logThreshold() <= LogLevel::kInfo) {
           std::printf("server started on port %d\n", bound);
           std::fflush(stdout);
         }
       }))
-    logErrorf("sync server: its loop stopped before it announced port %d", bound);
-  std::lock_guard<std::mutex> lock(mutex_);
+    logErrorf("sync server: its loop stopped before it listened on port %d", bound);
+  run->gate->start([server = run->server.get()](int fd) { grpc::AddInsecureChannelFromFd(server, fd); });
+  MutexLock lock(mutex_);
   running_ = std::move(run);
 }
 
 void SyncNetworkServer::close() {
   std::shared_ptr<Running> run;
+  Options options;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    // Read under the lock: a close on the loop thread races the owner's destructor, whose own close
+    // takes the lock before the server goes.
+    MutexLock lock(mutex_);
     run = std::move(running_);
+    options = options_;
   }
   if (!run) return;
-  const Options options = options_;
   if (run->loop->isCurrent()) {
     logWarning("sync server: close on the server's own loop; stopping from another thread");
     std::thread([options, run] { stop(options, *run->gate, *run->server, *run->loop); }).detach();

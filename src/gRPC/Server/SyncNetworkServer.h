@@ -2,11 +2,11 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "gRPC/Server/ConnectionGate.h"
 #include "gRPC/Server/ServerRequestHandler.h"
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
@@ -50,9 +50,9 @@ class SyncNetworkServer {
   std::shared_ptr<ServerRequestHandler> handler() const;
 
   Options options_;
-  mutable std::mutex mutex_;
-  std::shared_ptr<ServerRequestHandler> handler_;
-  std::unique_ptr<Running> running_;
+  mutable Mutex mutex_;
+  std::shared_ptr<ServerRequestHandler> handler_ VL_GUARDED_BY(mutex_);
+  std::unique_ptr<Running> running_ VL_GUARDED_BY(mutex_);
 };
 
 }  // namespace vl

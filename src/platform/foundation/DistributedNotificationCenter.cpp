@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/foundation/Crypto.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 
@@ -69,8 +70,8 @@ DistributedNotificationCenter& DistributedNotificationCenter::defaultCenter() {
 
 std::string DistributedNotificationCenter::defaultSocketFolder() {
   std::string base;
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-      runtime && runtime[0] == '/' && files::isDirectory(runtime))
+  if (const std::string runtime = environmentValue("XDG_RUNTIME_DIR");
+      !runtime.empty() && runtime[0] == '/' && files::isDirectory(runtime))
     base = runtime;
   else
     base = "/tmp/vellisto-" + std::to_string(::getuid());

@@ -20,7 +20,7 @@ bool raiseOpenFileLimit() {
   limit.rlim_cur = limit.rlim_max;
   if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
     logWarningf("vellisto: the open file limit stays at %llu: %s", static_cast<unsigned long long>(before),
-         std::strerror(errno));
+                std::strerror(errno));
     return false;
   }
   logf("vellisto: open file limit raised from %llu to %llu", static_cast<unsigned long long>(before),

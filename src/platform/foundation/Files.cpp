@@ -17,6 +17,7 @@
 #include <mutex>
 
 #include "platform/foundation/Crypto.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Log.h"
 
 namespace vl::files {
@@ -76,7 +77,7 @@ bool syncFolder(const std::string& folder) {
 }
 
 std::string homeDirectory() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  if (std::string home = environmentValue("HOME"); !home.empty()) return home;
   struct passwd pw;
   struct passwd* result = nullptr;
   char buffer[4096];

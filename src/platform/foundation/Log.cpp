@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/foundation/Environment.h"
+
 namespace vl {
 
 namespace {
@@ -36,8 +38,8 @@ LogLevel chosenLevel() {
   const int chosen = gChosen.load(std::memory_order_acquire);
   if (chosen != kUnset) return static_cast<LogLevel>(chosen);
   LogLevel level = LogLevel::kInfo;
-  const char* value = std::getenv("VELLISTO_LOG");
-  if (value && *value) {
+  const std::string value = environmentValue("VELLISTO_LOG");
+  if (!value.empty()) {
     if (std::optional<LogLevel> named = logLevelNamed(value)) {
       level = *named;
     } else {

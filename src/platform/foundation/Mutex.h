@@ -70,7 +70,8 @@ using MutexLock = BasicMutexLock<Mutex>;
 using RecursiveMutexLock = BasicMutexLock<RecursiveMutex>;
 
 // Waits on a MutexLock; the lock is let go of while waiting and held again on return, as the analysis
-// assumes of any call.
+// assumes of any call. Write a wait as a loop around wait_until(lock, deadline) that reads the guarded
+// state itself: a predicate lambda is a function of its own to the analysis, not known to hold the lock.
 using ConditionVariable = std::condition_variable_any;
 
 }  // namespace vl

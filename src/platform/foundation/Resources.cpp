@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 
@@ -33,9 +34,9 @@ std::string executableFolder() {
 }
 
 std::string findDirectory() {
-  if (const char* env = std::getenv("VELLISTO_RESOURCES"); env && *env) {
+  if (const std::string env = environmentValue("VELLISTO_RESOURCES"); !env.empty()) {
     if (files::isDirectory(env)) return env;
-    logWarningf("resources: VELLISTO_RESOURCES=%s is not a folder; looking beside the program", env);
+    logWarningf("resources: VELLISTO_RESOURCES=%s is not a folder; looking beside the program", env.c_str());
   }
   if (std::string exe = executableFolder(); !exe.empty()) {
     // Beside the program in a build folder; share/vellisto next to bin/ once installed.

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/JsonBounded.h"
 #include "platform/foundation/Log.h"
@@ -14,8 +15,8 @@ namespace {
 constexpr std::size_t kMaxFileBytes = 64 * 1024;
 
 std::optional<std::string> overrideFor(std::string_view service) {
-  const char* path = std::getenv(kServicesFileVariable);
-  if (!path || !*path) return std::nullopt;
+  const std::string path = environmentValue(kServicesFileVariable);
+  if (path.empty()) return std::nullopt;
   // A FIFO or a device would never end; only a small regular file is read.
   const auto size = files::fileSize(path);
   if (!files::isRegularFile(path) || !size || *size > kMaxFileBytes) {

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/JsonBounded.h"
 #include "platform/foundation/Log.h"
@@ -88,10 +89,10 @@ void UserDefaults::resetForTesting() {
 }
 
 std::string UserDefaults::directory() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  const std::string xdg = environmentValue("XDG_CONFIG_HOME");
   // The XDG rules say a relative value is to be ignored.
   std::string base =
-      (xdg && xdg[0] == '/') ? std::string(xdg) : files::joinPath(files::homeDirectory(), ".config");
+      (!xdg.empty() && xdg[0] == '/') ? xdg : files::joinPath(files::homeDirectory(), ".config");
   return files::joinPath(base, "vellisto");
 }
 

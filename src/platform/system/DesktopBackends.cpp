@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/DragSource.h"
 #include "platform/system/FileRevealer.h"
@@ -79,8 +80,7 @@ bool installDesktopBackends(const std::string& displayName) {
   installGeneralTextPasteboard();
   std::string name = displayName;
   if (name.empty()) {
-    const char* env = std::getenv("DISPLAY");
-    name = env ? env : "";
+    name = environmentValue("DISPLAY");
   }
   if (name.empty()) {
     log("desktop: no DISPLAY; running without a desktop (headless pasteboard and keys)");

@@ -18,7 +18,7 @@ void GlobalEventMonitor::install(std::shared_ptr<GlobalEventMonitor> backend) {
 std::shared_ptr<GlobalEventMonitor::Monitor> GlobalEventMonitor::addGlobalMonitorForEvents(ui::EventMask mask,
                                                                                            Handler handler) {
   auto monitor = std::make_shared<Monitor>(mask, std::move(handler));
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   monitors_.push_back(monitor);
   return monitor;
 }
@@ -26,14 +26,14 @@ std::shared_ptr<GlobalEventMonitor::Monitor> GlobalEventMonitor::addGlobalMonito
 void GlobalEventMonitor::removeMonitor(const std::shared_ptr<Monitor>& monitor) {
   if (!monitor) return;
   monitor->removed_ = true;
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   monitors_.erase(std::remove(monitors_.begin(), monitors_.end(), monitor), monitors_.end());
 }
 
 void GlobalEventMonitor::deliver(const ui::Event& event) {
   std::vector<std::shared_ptr<Monitor>> targets;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     for (const auto& m : monitors_) {
       if (m->mask_ & ui::eventMaskFor(event.type())) targets.push_back(m);
     }

@@ -3,9 +3,9 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
+#include "platform/foundation/Mutex.h"
 #include "platform/ui/view/Event.h"
 
 namespace vl {
@@ -50,8 +50,8 @@ class GlobalEventMonitor {
   void deliver(const ui::Event& event);
 
  private:
-  mutable std::mutex mutex_;
-  std::vector<std::shared_ptr<Monitor>> monitors_;
+  mutable Mutex mutex_;
+  std::vector<std::shared_ptr<Monitor>> monitors_ VL_GUARDED_BY(mutex_);
 };
 
 // Without a desktop: tests play the other applications.

@@ -55,10 +55,10 @@ bool HotKeyCenter::registerHotKey(int hotKeyID, std::uint16_t keyCode, std::uint
                                   Handler handler) {
   const std::uint64_t flags = significantFlags(modifierFlags);
   auto shared = std::make_shared<Handler>(std::move(handler));
-  std::lock_guard registering(registrationMutex_);
+  MutexLock registering(registrationMutex_);
   std::optional<Registration> old;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     for (auto& [id, r] : registrations_) {
       if (r.keyCode != keyCode || r.modifierFlags != flags) continue;
       if (id == hotKeyID) {
@@ -79,7 +79,7 @@ bool HotKeyCenter::registerHotKey(int hotKeyID, std::uint16_t keyCode, std::uint
     return false;
   }
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     registrations_[hotKeyID] = Registration{keyCode, flags, std::move(shared)};
   }
   if (old) releaseCombination(old->keyCode, old->modifierFlags);
@@ -87,10 +87,10 @@ bool HotKeyCenter::registerHotKey(int hotKeyID, std::uint16_t keyCode, std::uint
 }
 
 void HotKeyCenter::unregisterHotKey(int hotKeyID) {
-  std::lock_guard registering(registrationMutex_);
+  MutexLock registering(registrationMutex_);
   Registration old;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     auto it = registrations_.find(hotKeyID);
     if (it == registrations_.end()) return;
     old = it->second;
@@ -101,7 +101,7 @@ void HotKeyCenter::unregisterHotKey(int hotKeyID) {
 
 std::optional<std::pair<std::uint16_t, std::uint64_t>> HotKeyCenter::registeredCombination(
     int hotKeyID) const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   auto it = registrations_.find(hotKeyID);
   if (it == registrations_.end()) return std::nullopt;
   return std::make_pair(it->second.keyCode, it->second.modifierFlags);
@@ -112,7 +112,7 @@ void HotKeyCenter::deliverPress(std::uint16_t keyCode, std::uint64_t modifierFla
   std::shared_ptr<Handler> handler;
   HotKeyPress press{0, keyCode, flags};
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     for (const auto& [id, r] : registrations_) {
       if (r.keyCode == keyCode && r.modifierFlags == flags) {
         handler = r.handler;

@@ -4,8 +4,9 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
+
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
@@ -64,9 +65,9 @@ class HotKeyCenter {
 
   // Held across grab and release, which may wait for a backend thread; that thread only ever takes
   // mutex_, so a press arriving meanwhile cannot deadlock a registration.
-  std::mutex registrationMutex_;
-  mutable std::mutex mutex_;
-  std::map<int, Registration> registrations_;
+  Mutex registrationMutex_ VL_ACQUIRED_BEFORE(mutex_);
+  mutable Mutex mutex_;
+  std::map<int, Registration> registrations_ VL_GUARDED_BY(mutex_);
 };
 
 }  // namespace vl

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/x11/X11Screens.h"
 #include "platform/ui/window/Screen.h"
@@ -50,9 +51,8 @@ std::optional<ui::Point> query(Connection& c) {
 PointerLocationSource pointerLocationSource(const std::string& displayName) {
   std::string name = displayName;
   if (name.empty()) {
-    const char* env = std::getenv("DISPLAY");
-    if (!env || !*env) return {};
-    name = env;
+    name = environmentValue("DISPLAY");
+    if (name.empty()) return {};
   }
   auto connection = std::make_shared<Connection>(name);
   return [connection] { return query(*connection); };

@@ -26,7 +26,7 @@ namespace vl {
 
 namespace {
 
-using Lock = std::lock_guard<std::mutex>;
+using Lock = MutexLock;
 
 std::atomic<ClientSession*> made{nullptr};
 
@@ -477,7 +477,8 @@ void ClientSession::sendMediametaWithSigForAWhile(const std::string& sig) {
     if (tries > times.maxUploadRetries) uploadRetries_.erase(sig);
   }
   if (tries > times.maxUploadRetries) {
-    logWarningf("sync client: image %s still not taken after %d uploads; given up", printable(sig).c_str(), tries);
+    logWarningf("sync client: image %s still not taken after %d uploads; given up", printable(sig).c_str(),
+                tries);
     return;
   }
   dispatch::after(times.laterRetryMs, sendMediametaQueue_,

@@ -5,12 +5,12 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/Mutex.h"
 #include "sync/client/Ping.h"
 #include "sync/client/SyncClientScreens.h"
 
@@ -150,15 +150,16 @@ class ClientSession : public PingDelegate {
   void notifyState();
   Timing timing() const;
 
-  mutable std::mutex mutex_;
-  Timing timing_;
-  std::string accessToken_;
-  std::uint64_t generation_ = 0;
+  mutable Mutex mutex_;
+  Timing timing_ VL_GUARDED_BY(mutex_);
+  std::string accessToken_ VL_GUARDED_BY(mutex_);
+  std::uint64_t generation_ VL_GUARDED_BY(mutex_) = 0;
+  // Changed under the lock; read without it where a glance will do (tick, currentSession).
   std::atomic<double> timestamp_{-1};
-  bool polling_ = false;
-  bool firstMergeDone_ = false;
-  std::map<std::string, int> laterRetries_;
-  std::map<std::string, int> uploadRetries_;
+  bool polling_ VL_GUARDED_BY(mutex_) = false;
+  bool firstMergeDone_ VL_GUARDED_BY(mutex_) = false;
+  std::map<std::string, int> laterRetries_ VL_GUARDED_BY(mutex_);
+  std::map<std::string, int> uploadRetries_ VL_GUARDED_BY(mutex_);
   // The generation whose poll is on its way; 0 when none.
   std::atomic<std::uint64_t> outstanding_{0};
   std::atomic<int> failedPollsInARow_{0};

@@ -6,6 +6,7 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Mutex.h"
 #include "sync/client/ClientSession.h"
 #include "sync/client/ServerResponseParser.h"
 #include "sync/store/JoinDataSyncStore.h"
@@ -15,8 +16,8 @@ namespace vl {
 namespace {
 
 struct Installed {
-  std::mutex mutex;
-  SyncClientScreens screens;
+  Mutex mutex;
+  SyncClientScreens screens VL_GUARDED_BY(mutex);
 };
 
 Installed& installed() {
@@ -67,21 +68,19 @@ SyncNetworkClientWrapper::SyncNetworkClientWrapper() {
 }
 
 void SyncNetworkClientWrapper::setScreens(SyncClientScreens screens) {
-  std::lock_guard<std::mutex> lock(installed().mutex);
-  installed().screens = std::move(screens);
+  Installed& hooks = installed();
+  MutexLock lock(hooks.mutex);
+  hooks.screens = std::move(screens);
 }
 
 SyncClientScreens SyncNetworkClientWrapper::installedScreens() {
-  std::lock_guard<std::mutex> lock(installed().mutex);
-  return installed().screens;
+  Installed& hooks = installed();
+  MutexLock lock(hooks.mutex);
+  return hooks.screens;
 }
 
 SyncClientScreens SyncNetworkClientWrapper::screens() {
-  SyncClientScreens screens;
-  {
-    std::lock_guard<std::mutex> lock(installed().mutex);
-    screens = installed().screens;
-  }
+  SyncClientScreens screens = installedScreens();
   if (!screens.isSyncBarOn) screens.isSyncBarOn = [] { return ClientSession::currentSession() != nullptr; };
   if (!screens.closeSyncBar) {
     screens.closeSyncBar = [] {

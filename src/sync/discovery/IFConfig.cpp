@@ -8,12 +8,12 @@
 namespace vl {
 
 void IFConfig::setSyncBarHooks(SyncBarHooks hooks) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   syncBarHooks_ = std::move(hooks);
 }
 
 IFConfig::SyncBarHooks IFConfig::syncBarHooks() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return syncBarHooks_;
 }
 
@@ -45,7 +45,7 @@ IFConfig::~IFConfig() {
 }
 
 std::optional<std::string> IFConfig::localIP() {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   if (localIP_) return localIP_;
   std::optional<std::string> address;
   if (auto interface = syncInterface(); interface && !interface->ipv4.empty()) address = interface->ipv4;
@@ -62,7 +62,7 @@ void IFConfig::networkDidChanged(std::int64_t status) {
     return;
   }
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     localIP_.reset();
   }
   logDebug("network disconnected.");
@@ -72,7 +72,7 @@ void IFConfig::networkDidChanged(std::int64_t status) {
 void IFConfig::turnOffSyncNetworkIfNeeded() {
   SyncBarHooks hooks;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     hooks = syncBarHooks_;
   }
   if (!hooks.isSyncBarOn || !hooks.isSyncBarOn()) return;

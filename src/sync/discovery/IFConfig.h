@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
+#include "platform/foundation/Mutex.h"
 #include "platform/foundation/NotificationCenter.h"
 
 namespace vl {
@@ -45,9 +45,9 @@ class IFConfig {
   void networkDidChanged(std::int64_t status);
   void turnOffSyncNetworkIfNeeded();
 
-  mutable std::mutex mutex_;  // leaf: guards localIP_ and syncBarHooks_
-  SyncBarHooks syncBarHooks_;
-  std::optional<std::string> localIP_;
+  mutable Mutex mutex_;  // a leaf lock
+  SyncBarHooks syncBarHooks_ VL_GUARDED_BY(mutex_);
+  std::optional<std::string> localIP_ VL_GUARDED_BY(mutex_);
   std::int64_t status_ = -1;
   std::unique_ptr<NetworkMonitor> networkMonitor_;
   std::shared_ptr<IFConfig*> alive_;  // blocks posted to the main queue hold it weakly

@@ -1,10 +1,9 @@
 #include "sync/discovery/PeripheralRole.h"
 
-#include <mutex>
-
 #include "core/VLDevice.h"
 #include "gRPC/Common/SyncDictionary.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Mutex.h"
 #include "sync/discovery/CharacteristicValueBean.h"
 #include "sync/discovery/IFConfig.h"
 
@@ -12,26 +11,28 @@ namespace vl {
 
 namespace {
 
-std::mutex& sourceMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
+struct Source {
+  Mutex mutex;
+  PeripheralRole::ServedNetworkSource served VL_GUARDED_BY(mutex);
+};
 
-PeripheralRole::ServedNetworkSource& source() {
-  static auto* installed = new PeripheralRole::ServedNetworkSource();
+Source& source() {
+  static auto* installed = new Source();
   return *installed;
 }
 
 }  // namespace
 
 void PeripheralRole::setServedNetworkSource(ServedNetworkSource served) {
-  std::lock_guard lock(sourceMutex());
-  source() = std::move(served);
+  Source& installed = source();
+  MutexLock lock(installed.mutex);
+  installed.served = std::move(served);
 }
 
 bool PeripheralRole::hasServedNetworkSource() {
-  std::lock_guard lock(sourceMutex());
-  return static_cast<bool>(source());
+  Source& installed = source();
+  MutexLock lock(installed.mutex);
+  return static_cast<bool>(installed.served);
 }
 
 PeripheralRole& PeripheralRole::shared() {
@@ -47,8 +48,9 @@ std::string PeripheralRole::getCharacteristicValue() const {
   bean.setPort(syncwire::syncPort());
   ServedNetworkSource served;
   {
-    std::lock_guard lock(sourceMutex());
-    served = source();
+    Source& installed = source();
+    MutexLock lock(installed.mutex);
+    served = installed.served;
   }
   if (auto network = served ? served() : std::nullopt) {
     bean.setNetworkId(network->identifier);

@@ -4,7 +4,7 @@
 
 namespace vl {
 
-using Lock = std::lock_guard<std::mutex>;
+using Lock = MutexLock;
 
 std::string AuthThrottle::hostOfPeer(const std::string& peer) {
   for (const char* scheme : {"ipv4:", "ipv6:"}) {

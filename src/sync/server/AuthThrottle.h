@@ -3,8 +3,9 @@
 #include <cstddef>
 #include <deque>
 #include <map>
-#include <mutex>
 #include <string>
+
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
@@ -55,15 +56,15 @@ class AuthThrottle {
     double lockedUntilMs = 0;
     double lastMs = 0;
   };
-  // Lock held. Makes room for one more address; false when every remembered one is locked out.
-  bool makeRoomLocked(double nowMs);
+  // Makes room for one more address; false when every remembered one is locked out.
+  bool makeRoomLocked(double nowMs) VL_REQUIRES(mutex_);
   static void dropOlderThan(std::deque<double>& times, double oldestMs);
 
   Policy policy_;
-  std::mutex mutex_;
-  std::map<std::string, Record> peers_;
-  std::deque<double> allFailures_;
-  double allLockedUntilMs_ = 0;
+  Mutex mutex_;
+  std::map<std::string, Record> peers_ VL_GUARDED_BY(mutex_);
+  std::deque<double> allFailures_ VL_GUARDED_BY(mutex_);
+  double allLockedUntilMs_ VL_GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace vl

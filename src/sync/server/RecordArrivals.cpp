@@ -5,7 +5,7 @@
 
 namespace vl {
 
-using Lock = std::lock_guard<std::mutex>;
+using Lock = MutexLock;
 
 void RecordArrivals::note(const std::vector<Record>& records, double when, const std::string& token) {
   Lock lock(mutex_);

@@ -2,10 +2,11 @@
 
 #include <cstddef>
 #include <deque>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+#include "platform/foundation/Mutex.h"
 
 namespace vl {
 
@@ -41,11 +42,11 @@ class RecordArrivals {
     std::string token;
   };
 
-  mutable std::mutex mutex_;
-  std::unordered_map<std::string, Arrival> bySig_;
+  mutable Mutex mutex_;
+  std::unordered_map<std::string, Arrival> bySig_ VL_GUARDED_BY(mutex_);
   // Sigs in the order they arrived, for forgetting the oldest; a sig noted again stays at its old place.
-  std::deque<std::string> order_;
-  double newest_ = 0;
+  std::deque<std::string> order_ VL_GUARDED_BY(mutex_);
+  double newest_ VL_GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace vl

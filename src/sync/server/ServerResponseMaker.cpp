@@ -253,8 +253,8 @@ namespace {
 // image this device asked for (`wanted`) is waited for again, unless its record went meanwhile; a sig it
 // never asked for stays unwanted, so no peer can put an image under a record of its choosing.
 Json sendAgainLater(const std::string& sig, bool wanted, const char* why) {
-  logWarningf("sync server: upload of %s not stored (%s); the sender is asked to try again", printable(sig).c_str(),
-       why);
+  logWarningf("sync server: upload of %s not stored (%s); the sender is asked to try again",
+              printable(sig).c_str(), why);
   if (wanted && !sig.empty() && VLEngine::shared().getChunkBySig(sig, kClipboardPinTabId))
     FileTransferCenter::defaultCenter().registerChunkSig(sig);
   Json answer = reply(601, "Send mediameta later.");

@@ -8,7 +8,7 @@
 
 namespace vl {
 
-using Lock = std::lock_guard<std::mutex>;
+using Lock = MutexLock;
 
 CreatedDataSyncStore& CreatedDataSyncStore::shared() {
   static CreatedDataSyncStore store;

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/foundation/Mutex.h"
 #include "sync/store/ServerSyncNetworkBean.h"
 
 namespace vl {
@@ -53,14 +53,14 @@ class CreatedDataSyncStore {
 
  private:
   CreatedDataSyncStore() = default;
-  void loadLocked();
+  void loadLocked() VL_REQUIRES(mutex_);
 
-  mutable std::mutex mutex_;
   // Held across a snapshot and its write, so an older list never lands after a newer one.
-  std::mutex saveMutex_;
-  bool loaded_ = false;
-  std::vector<Network> list_;
-  Network current_;
+  Mutex saveMutex_ VL_ACQUIRED_BEFORE(mutex_);
+  mutable Mutex mutex_;
+  bool loaded_ VL_GUARDED_BY(mutex_) = false;
+  std::vector<Network> list_ VL_GUARDED_BY(mutex_);
+  Network current_ VL_GUARDED_BY(mutex_);
 };
 
 }  // namespace vl

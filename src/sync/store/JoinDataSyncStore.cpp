@@ -7,13 +7,13 @@
 
 namespace vl {
 
-using Lock = std::lock_guard<std::mutex>;
+using Lock = MutexLock;
 
 namespace {
 
 struct Renewer {
-  std::mutex mutex;
-  JoinDataSyncStore::SessionRenewer renew;
+  Mutex mutex;
+  JoinDataSyncStore::SessionRenewer renew VL_GUARDED_BY(mutex);
 };
 
 Renewer& renewer() {

@@ -2,11 +2,11 @@
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/foundation/Mutex.h"
 #include "sync/store/ClientSyncNetworkBean.h"
 
 namespace vl {
@@ -59,13 +59,13 @@ class JoinDataSyncStore {
 
  private:
   JoinDataSyncStore() = default;
-  // Lock held.
-  std::vector<ClientSyncNetworkBean> readLocked();
-  void writeLocked(const std::vector<ClientSyncNetworkBean>& list);
+  // The lock also keeps one read-change-write of the stored list from crossing another.
+  std::vector<ClientSyncNetworkBean> readLocked() VL_REQUIRES(mutex_);
+  void writeLocked(const std::vector<ClientSyncNetworkBean>& list) VL_REQUIRES(mutex_);
 
-  mutable std::mutex mutex_;
-  std::optional<ClientSyncNetworkBean> current_;
-  std::optional<ClientSyncNetworkBean> attempt_;
+  mutable Mutex mutex_;
+  std::optional<ClientSyncNetworkBean> current_ VL_GUARDED_BY(mutex_);
+  std::optional<ClientSyncNetworkBean> attempt_ VL_GUARDED_BY(mutex_);
 };
 
 }  // namespace vl

@@ -12,11 +12,12 @@
 
 namespace vl {
 
-using Lock = std::lock_guard<std::mutex>;
+using Lock = MutexLock;
 
 std::shared_ptr<ServerSyncNetworkBean> ServerSyncNetworkBean::ofName(const std::string& name,
                                                                      const std::string& password) {
   auto bean = std::make_shared<ServerSyncNetworkBean>();
+  Lock lock(bean->mutex_);  // not shared yet; taken so every field is read and written under it
   bean->identifier_ = uuidString();
   bean->name_ = name;
   bean->password_ = password;
@@ -31,6 +32,7 @@ std::shared_ptr<ServerSyncNetworkBean> ServerSyncNetworkBean::ofCharacteristic(c
                                                                                const std::string& ip,
                                                                                std::int64_t port) {
   auto bean = std::make_shared<ServerSyncNetworkBean>();
+  Lock lock(bean->mutex_);
   bean->identifier_ = networkId;
   bean->name_ = networkName;
   bean->deviceName_ = deviceName;
@@ -59,6 +61,7 @@ std::shared_ptr<ServerSyncNetworkBean> ServerSyncNetworkBean::fromJson(const Jso
   auto id = value.find("identifier");
   if (id == value.end() || !id->is_string()) return nullptr;
   auto bean = std::make_shared<ServerSyncNetworkBean>();
+  Lock lock(bean->mutex_);
   bean->identifier_ = id->get<std::string>();
   bean->name_ = jsonString(value, "name");
   bean->password_ = jsonString(value, "password");
@@ -92,8 +95,8 @@ std::shared_ptr<ServerSyncNetworkBean> ServerSyncNetworkBean::fromJson(const Jso
       }
     }
     if (skipped) logWarningf("sync store: %zu admitted devices of a network did not read", skipped);
-    if (dropped) logWarningf("sync store: %zu admitted devices beyond %zu were left out", dropped, kMaxAuthorized);
-    Lock lock(bean->mutex_);
+    if (dropped)
+      logWarningf("sync store: %zu admitted devices beyond %zu were left out", dropped, kMaxAuthorized);
     for (AuthorizedBean& entry : kept) bean->authorized_[entry.accessToken] = std::move(entry);
   }
   return bean;

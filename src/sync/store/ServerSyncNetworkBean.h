@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/foundation/Json.h"
+#include "platform/foundation/Mutex.h"
 #include "sync/store/AuthorizedBean.h"
 
 namespace vl {
@@ -97,18 +97,18 @@ class ServerSyncNetworkBean {
   TokenCheck checkToken(const std::string& token, std::size_t limit, double nowMs);
 
  private:
-  std::size_t connectedCountLocked() const;
-  void capTableLocked();
+  std::size_t connectedCountLocked() const VL_REQUIRES(mutex_);
+  void capTableLocked() VL_REQUIRES(mutex_);
 
-  mutable std::mutex mutex_;
-  std::string identifier_;
-  std::string name_;
-  std::string password_;
-  double updateTime_ = 0;
-  std::string deviceName_;
-  std::string ip_;
-  std::int64_t port_ = 0;
-  std::map<std::string, AuthorizedBean> authorized_;
+  mutable Mutex mutex_;
+  std::string identifier_ VL_GUARDED_BY(mutex_);
+  std::string name_ VL_GUARDED_BY(mutex_);
+  std::string password_ VL_GUARDED_BY(mutex_);
+  double updateTime_ VL_GUARDED_BY(mutex_) = 0;
+  std::string deviceName_ VL_GUARDED_BY(mutex_);
+  std::string ip_ VL_GUARDED_BY(mutex_);
+  std::int64_t port_ VL_GUARDED_BY(mutex_) = 0;
+  std::map<std::string, AuthorizedBean> authorized_ VL_GUARDED_BY(mutex_);
 };
 
 }  // namespace vl

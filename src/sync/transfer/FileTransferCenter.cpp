@@ -6,7 +6,7 @@
 
 namespace vl {
 
-using Lock = std::lock_guard<std::mutex>;
+using Lock = MutexLock;
 using Entities = std::vector<std::shared_ptr<FileTransferEntity>>;
 
 namespace {

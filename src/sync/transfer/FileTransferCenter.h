@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/foundation/Mutex.h"
 #include "sync/transfer/FileTransferEntity.h"
 
 namespace vl {
@@ -70,17 +70,19 @@ class FileTransferCenter {
 
  private:
   FileTransferCenter() = default;
-  // Lock held. Whether a slice of `bytes` more for `entity` goes past what may arrive at once.
-  bool busyLocked(const std::shared_ptr<FileTransferEntity>& entity, std::size_t bytes) const;
-  // Lock held. Moves transfers idle past the limit into `expired`, at most once a second.
-  void sweepLocked(double nowMs, std::vector<std::shared_ptr<FileTransferEntity>>& expired);
+  // Whether a slice of `bytes` more for `entity` goes past what may arrive at once.
+  bool busyLocked(const std::shared_ptr<FileTransferEntity>& entity, std::size_t bytes) const
+      VL_REQUIRES(mutex_);
+  // Moves transfers idle past the limit into `expired`, at most once a second.
+  void sweepLocked(double nowMs, std::vector<std::shared_ptr<FileTransferEntity>>& expired)
+      VL_REQUIRES(mutex_);
   static void cancelAll(const std::vector<std::shared_ptr<FileTransferEntity>>& entities, const char* why);
 
-  std::mutex mutex_;
-  std::map<std::string, std::shared_ptr<FileTransferEntity>> entities_;
-  double lastSweepMs_ = 0;
-  std::size_t maxReceiving_ = kMaxReceiving;
-  std::size_t maxBytesInFlight_ = kMaxBytesInFlight;
+  Mutex mutex_;
+  std::map<std::string, std::shared_ptr<FileTransferEntity>> entities_ VL_GUARDED_BY(mutex_);
+  double lastSweepMs_ VL_GUARDED_BY(mutex_) = 0;
+  std::size_t maxReceiving_ VL_GUARDED_BY(mutex_) = kMaxReceiving;
+  std::size_t maxBytesInFlight_ VL_GUARDED_BY(mutex_) = kMaxBytesInFlight;
 };
 
 }  // namespace vl

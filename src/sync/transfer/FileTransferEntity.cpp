@@ -12,7 +12,7 @@
 
 namespace vl {
 
-using Lock = std::lock_guard<std::mutex>;
+using Lock = MutexLock;
 
 std::shared_ptr<FileTransferEntity> FileTransferEntity::ofChunkSig(std::string chunkSig, double nowMs) {
   return std::make_shared<FileTransferEntity>(std::move(chunkSig), nowMs);

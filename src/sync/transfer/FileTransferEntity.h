@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/foundation/Mutex.h"
 #include "sync/transfer/ReceivedBytes.h"
 
 namespace vl {
@@ -74,13 +74,13 @@ class FileTransferEntity : public std::enable_shared_from_this<FileTransferEntit
   [[nodiscard]] bool storeImage(ReceivedBytes& bytes);
 
   const std::string chunkSig_;
-  mutable std::mutex mutex_;
-  std::int64_t total_ = 0;
-  std::int64_t received_ = 0;
-  bool failed_ = false;
-  double lastActivityMs_ = 0;
-  std::mutex spoolMutex_;
-  std::unique_ptr<ReceivedBytes> spool_;
+  Mutex spoolMutex_ VL_ACQUIRED_BEFORE(mutex_);
+  mutable Mutex mutex_;
+  std::int64_t total_ VL_GUARDED_BY(mutex_) = 0;
+  std::int64_t received_ VL_GUARDED_BY(mutex_) = 0;
+  bool failed_ VL_GUARDED_BY(mutex_) = false;
+  double lastActivityMs_ VL_GUARDED_BY(mutex_) = 0;
+  std::unique_ptr<ReceivedBytes> spool_ VL_GUARDED_BY(spoolMutex_);
   std::atomic<std::size_t> bytes_{0};
   std::atomic<bool> ended_{false};
 };

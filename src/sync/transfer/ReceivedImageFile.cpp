@@ -65,7 +65,7 @@ int ReceivedImageFile::openUnnamed(const std::string& folder) {
   const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, files::kPrivateFileMode);
   if (fd < 0) {
     logWarningf("sync transfer: no unnamed file in the forever folder (%s); images wait in memory",
-         std::strerror(errno));
+                std::strerror(errno));
     return -1;
   }
   // The umask must not widen or narrow what the history's own files get.

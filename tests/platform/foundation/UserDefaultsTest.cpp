@@ -49,7 +49,7 @@ TEST_F(UserDefaultsTest, SuiteLivesInXdgConfigFolderWithOwnerOnlyMode) {
 }
 
 TEST_F(UserDefaultsTest, WithoutXdgConfigHomeUsesHomeConfig) {
-  ::unsetenv("XDG_CONFIG_HOME");
+  vl::setEnvironmentVariable("XDG_CONFIG_HOME", std::nullopt);
   EXPECT_EQ(UserDefaults::directory(), home_.path() + "/.config/vellisto");
 }
 

@@ -18,7 +18,7 @@ class CurlHttpFetcherTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // A proxy from the environment must not take loopback requests elsewhere.
-    ::setenv("no_proxy", "127.0.0.1", 1);
+    vl::setEnvironmentVariable("no_proxy", "127.0.0.1");
     server_.Get("/hello", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("hello", "text/plain; charset=GBK");
     });

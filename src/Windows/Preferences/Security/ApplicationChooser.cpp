@@ -8,6 +8,7 @@
 
 #include "Windows/Preferences/Security/AccessibilityView.h"
 #include "core/DesktopEntryQuery.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/view/Layer.h"
@@ -38,12 +39,11 @@ void layOutRows(AccessibilityScrollView& scroll, ui::View& document,
 
 std::vector<InstalledApplication> ApplicationChooser::installedApplications(
     const std::vector<std::string>& leaveOut) {
-  const char* path = std::getenv("PATH");
+  const std::string path = environmentValue("PATH");
   auto query = DesktopEntryQuery::create();
   std::set<std::string> seen(leaveOut.begin(), leaveOut.end());
   std::vector<InstalledApplication> apps;
-  for (const DesktopEntryItem& item :
-       query->gather(DesktopEntryQuery::applicationFolders(), path ? path : "")) {
+  for (const DesktopEntryItem& item : query->gather(DesktopEntryQuery::applicationFolders(), path)) {
     // Capture names the application in front by its entry's file name, so that is what the list holds.
     std::string name = AccessibilityView::applicationNameOfPath(item.path);
     if (name.empty() || !seen.insert(name).second) continue;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Log.h"
 
 namespace vl::dbus {
@@ -28,11 +29,11 @@ std::shared_ptr<BusConnection> BusConnection::openSystem(const std::string& addr
 }
 
 bool BusConnection::sessionBusAvailable() {
-  if (const char* env = std::getenv("DBUS_SESSION_BUS_ADDRESS"); env && *env) return true;
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (!runtime || !*runtime) return false;
+  if (!environmentValue("DBUS_SESSION_BUS_ADDRESS").empty()) return true;
+  const std::string runtime = environmentValue("XDG_RUNTIME_DIR");
+  if (runtime.empty()) return false;
   struct stat st {};
-  return ::stat((std::string(runtime) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+  return ::stat((runtime + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
 }
 
 BusConnection::BusConnection(std::string address, Bus bus) : address_(std::move(address)), bus_(bus) {
@@ -47,7 +48,7 @@ BusConnection::~BusConnection() {
 void BusConnection::post(Work work) {
   if (stop_.load() || lost_.load()) return;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     queue_.push_back(std::move(work));
   }
   wake();
@@ -73,7 +74,7 @@ void BusConnection::forget(const void* service) {
 void BusConnection::onLost(std::function<void()> handler) {
   if (!handler) return;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (!lost_.load()) {
       lostHandlers_.push_back(std::move(handler));
       return;
@@ -103,7 +104,7 @@ void BusConnection::wake() {
 void BusConnection::markLost(const std::string& why) {
   std::vector<std::function<void()>> handlers;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     lost_.store(true);
     handlers.swap(lostHandlers_);
     queue_.clear();
@@ -117,7 +118,7 @@ void BusConnection::markLost(const std::string& why) {
 bool BusConnection::runQueued(sdbus::IConnection& connection) {
   std::deque<Work> work;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     work.swap(queue_);
   }
   for (auto& w : work) {

@@ -4,10 +4,11 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/foundation/Mutex.h"
 
 namespace sdbus {
 class IConnection;
@@ -68,9 +69,9 @@ class BusConnection : public std::enable_shared_from_this<BusConnection> {
 
   const std::string address_;
   const Bus bus_;
-  std::mutex mutex_;  // leaf: guards queue_ and lostHandlers_
-  std::deque<Work> queue_;
-  std::vector<std::function<void()>> lostHandlers_;
+  Mutex mutex_;  // a leaf lock
+  std::deque<Work> queue_ VL_GUARDED_BY(mutex_);
+  std::vector<std::function<void()>> lostHandlers_ VL_GUARDED_BY(mutex_);
   std::vector<std::shared_ptr<void>> services_;  // bus thread only
   std::atomic<bool> stop_{false};
   std::atomic<bool> lost_{false};

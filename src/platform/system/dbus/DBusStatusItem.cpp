@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/dbus/BusConnection.h"
@@ -129,8 +130,8 @@ TrayState DBusStatusItem::stateOf(ui::StatusItem& item) {
 }
 
 std::string DBusStatusItem::iconFolder() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && runtime[0] == '/') return files::joinPath(runtime, "vellisto-icons");
+  const std::string runtime = environmentValue("XDG_RUNTIME_DIR");
+  if (!runtime.empty() && runtime[0] == '/') return files::joinPath(runtime, "vellisto-icons");
   return files::joinPath(files::homeDirectory(), ".cache/vellisto/icons");
 }
 

@@ -120,11 +120,12 @@ DBusUserNotificationCenter::DBusUserNotificationCenter(std::shared_ptr<BusConnec
 
 DBusUserNotificationCenter::~DBusUserNotificationCenter() {
   {
-    std::lock_guard lock(pending_->mutex);
-    for (auto& [id, entry] : pending_->notices) {
+    Pending& pending = *pending_;
+    MutexLock lock(pending.mutex);
+    for (auto& [id, entry] : pending.notices) {
       if (entry.second) entry.second->cancel();
     }
-    pending_->notices.clear();
+    pending.notices.clear();
   }
   bus_->post([side = busSide_, bus = bus_.get()](sdbus::IConnection&) {
     if (auto s = side.lock()) bus->forget(s.get());
@@ -147,7 +148,8 @@ void DBusUserNotificationCenter::scheduleNotification(const UserNotification& no
   std::weak_ptr<Pending> pending = pending_;
   std::weak_ptr<DBusUserNotificationCenter> weak = weak_from_this();
   const std::string id = notification.identifier;
-  std::lock_guard lock(pending_->mutex);
+  Pending& scheduled = *pending_;
+  MutexLock lock(scheduled.mutex);
   auto block = dispatch::after((*notification.deliveryDate - now) * 1000.0, dispatch::Queue::main(),
                                [pending, weak, id] {
                                  auto state = pending.lock();
@@ -155,29 +157,32 @@ void DBusUserNotificationCenter::scheduleNotification(const UserNotification& no
                                  if (!state || !self) return;
                                  UserNotification due;
                                  {
-                                   std::lock_guard inner(state->mutex);
-                                   auto it = state->notices.find(id);
-                                   if (it == state->notices.end()) return;
+                                   Pending& waiting = *state;
+                                   MutexLock inner(waiting.mutex);
+                                   auto it = waiting.notices.find(id);
+                                   if (it == waiting.notices.end()) return;
                                    due = it->second.first;
-                                   state->notices.erase(it);
+                                   waiting.notices.erase(it);
                                  }
                                  self->deliverNotification(due);
                                });
-  pending_->notices[id] = {notification, std::move(block)};
+  scheduled.notices[id] = {notification, std::move(block)};
 }
 
 void DBusUserNotificationCenter::removeScheduledNotification(const std::string& identifier) {
-  std::lock_guard lock(pending_->mutex);
-  auto it = pending_->notices.find(identifier);
-  if (it == pending_->notices.end()) return;
+  Pending& pending = *pending_;
+  MutexLock lock(pending.mutex);
+  auto it = pending.notices.find(identifier);
+  if (it == pending.notices.end()) return;
   if (it->second.second) it->second.second->cancel();
-  pending_->notices.erase(it);
+  pending.notices.erase(it);
 }
 
 std::vector<UserNotification> DBusUserNotificationCenter::scheduledNotifications() const {
-  std::lock_guard lock(pending_->mutex);
+  Pending& pending = *pending_;
+  MutexLock lock(pending.mutex);
   std::vector<UserNotification> out;
-  for (const auto& [id, entry] : pending_->notices) out.push_back(entry.first);
+  for (const auto& [id, entry] : pending.notices) out.push_back(entry.first);
   std::sort(out.begin(), out.end(), [](const UserNotification& a, const UserNotification& b) {
     return a.deliveryDate.value_or(0) < b.deliveryDate.value_or(0);
   });

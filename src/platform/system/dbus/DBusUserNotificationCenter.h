@@ -2,11 +2,11 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Mutex.h"
 #include "platform/system/UserNotificationCenter.h"
 
 namespace vl::dbus {
@@ -32,8 +32,9 @@ class DBusUserNotificationCenter final : public UserNotificationCenter,
  private:
   struct BusSide;
   struct Pending {
-    std::mutex mutex;
-    std::map<std::string, std::pair<UserNotification, std::shared_ptr<dispatch::DelayedBlock>>> notices;
+    Mutex mutex;
+    std::map<std::string, std::pair<UserNotification, std::shared_ptr<dispatch::DelayedBlock>>> notices
+        VL_GUARDED_BY(mutex);
   };
 
   std::shared_ptr<BusConnection> bus_;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/dbus/BusConnection.h"
 #include "platform/system/desktop/DesktopAppearance.h"
@@ -74,8 +75,8 @@ std::optional<bool> darkFromColorScheme(std::uint32_t scheme) {
 }
 
 void followPortalAppearance(const std::shared_ptr<BusConnection>& bus) {
-  if (const char* forced = std::getenv("VELLISTO_APPEARANCE"); forced && *forced) {
-    logf("appearance: VELLISTO_APPEARANCE=%s; the desktop's mode is not followed", forced);
+  if (const std::string forced = environmentValue("VELLISTO_APPEARANCE"); !forced.empty()) {
+    logf("appearance: VELLISTO_APPEARANCE=%s; the desktop's mode is not followed", forced.c_str());
     return;
   }
   bus->post([bus = bus.get()](sdbus::IConnection& connection) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Text.h"
 
@@ -16,10 +17,7 @@ constexpr std::string_view kSuffix = ".desktop";
 // Application folders nest one or two levels in practice; the limit only guards against odd trees.
 constexpr int kMaxDepth = 8;
 
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
+std::string environment(const char* name) { return environmentValue(name); }
 
 bool isSymbolicLink(const std::string& path) {
   struct stat info {};

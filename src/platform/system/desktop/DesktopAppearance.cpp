@@ -4,6 +4,7 @@
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Check.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/desktop/GtkTheme.h"
 #include "platform/ui/view/Appearance.h"
@@ -12,10 +13,7 @@ namespace vl {
 
 namespace {
 
-bool forcedByEnvironment() {
-  const char* forced = std::getenv("VELLISTO_APPEARANCE");
-  return forced && *forced;
-}
+bool forcedByEnvironment() { return !environmentValue("VELLISTO_APPEARANCE").empty(); }
 
 }  // namespace
 
@@ -28,7 +26,7 @@ void DesktopAppearance::follow(const std::string& configHome) {
   VL_DCHECK_ON_MAIN();
   if (forcedByEnvironment()) {
     logf("appearance: VELLISTO_APPEARANCE=%s; the desktop's mode is not followed",
-         std::getenv("VELLISTO_APPEARANCE"));
+         environmentValue("VELLISTO_APPEARANCE").c_str());
     return;
   }
   following_ = true;

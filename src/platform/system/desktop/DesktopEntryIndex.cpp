@@ -117,8 +117,8 @@ void DesktopEntryIndex::refreshLocked() {
   }
   if (scanned_ && times == folderTimes_ && !recent) return;
   // Folder order, so the first match of a search is the entry the user sees.
-  entries_.clear();
-  ApplicationFolders::walk(folders_, [this](const ApplicationFolders::Entry& found) {
+  std::vector<DesktopEntry> entries;
+  ApplicationFolders::walk(folders_, [&entries](const ApplicationFolders::Entry& found) {
     // An unreadable or broken file leaves its id to a later folder's entry.
     if (!found.file) return false;
     bool hidden = false;
@@ -126,24 +126,25 @@ void DesktopEntryIndex::refreshLocked() {
     if (entry && !hidden) {
       entry->id = found.id;
       entry->path = found.path;
-      entries_.push_back(std::move(*entry));
+      entries.push_back(std::move(*entry));
     }
     return entry || hidden;
   });
+  entries_ = std::move(entries);
   folderTimes_ = std::move(times);
   scanned_ = true;
   scannedAt_ = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 std::vector<DesktopEntry> DesktopEntryIndex::entries() {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   refreshLocked();
   return entries_;
 }
 
 std::optional<DesktopEntry> DesktopEntryIndex::find(const std::string& wmInstance, const std::string& wmClass,
                                                     const std::string& executable) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   refreshLocked();
   for (const auto& e : entries_) {
     if (!e.startupWMClass.empty() && (e.startupWMClass == wmClass || e.startupWMClass == wmInstance))

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/foundation/Mutex.h"
 #include "platform/system/desktop/DesktopEntryFile.h"
 
 namespace vl {
@@ -36,14 +36,14 @@ class DesktopEntryIndex {
   static std::vector<std::string> argumentsOfExec(std::string_view exec, const std::string& url);
 
  private:
-  void refreshLocked();
+  void refreshLocked() VL_REQUIRES(mutex_);
 
-  std::vector<std::string> folders_;
-  std::mutex mutex_;
-  std::map<std::string, double> folderTimes_;
-  bool scanned_ = false;
-  double scannedAt_ = 0;  // seconds since 1970
-  std::vector<DesktopEntry> entries_;
+  const std::vector<std::string> folders_;
+  Mutex mutex_;
+  std::map<std::string, double> folderTimes_ VL_GUARDED_BY(mutex_);
+  bool scanned_ VL_GUARDED_BY(mutex_) = false;
+  double scannedAt_ VL_GUARDED_BY(mutex_) = 0;  // seconds since 1970
+  std::vector<DesktopEntry> entries_ VL_GUARDED_BY(mutex_);
 };
 
 }  // namespace vl

@@ -12,6 +12,7 @@
 #include <map>
 
 #include "platform/foundation/Check.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 
@@ -28,8 +29,8 @@ constexpr std::uint32_t kHomeEvents = IN_CREATE | IN_MOVED_TO | IN_ONLYDIR;
 
 std::string gtkConfigHome(const std::string& configHome) {
   if (!configHome.empty()) return configHome;
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  return xdg && *xdg ? xdg : files::homeDirectory() + "/.config";
+  const std::string xdg = environmentValue("XDG_CONFIG_HOME");
+  return !xdg.empty() ? xdg : files::homeDirectory() + "/.config";
 }
 
 std::unique_ptr<GtkSettingsWatch> GtkSettingsWatch::start(std::string configHome,
@@ -37,8 +38,9 @@ std::unique_ptr<GtkSettingsWatch> GtkSettingsWatch::start(std::string configHome
   configHome = gtkConfigHome(configHome);
   const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (inotify < 0) {
-    logWarningf("appearance: GTK's settings cannot be watched (%s); a theme chosen later shows after a restart",
-         std::strerror(errno));
+    logWarningf(
+        "appearance: GTK's settings cannot be watched (%s); a theme chosen later shows after a restart",
+        std::strerror(errno));
     return nullptr;
   }
   const int wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -76,7 +78,8 @@ void GtkSettingsWatch::addWatches(std::map<int, bool>& folders) const {
 
 GtkSettingsWatch::~GtkSettingsWatch() {
   const std::uint64_t one = 1;
-  if (::write(wake_, &one, sizeof one) < 0) logWarning("appearance: the GTK settings watch could not be woken");
+  if (::write(wake_, &one, sizeof one) < 0)
+    logWarning("appearance: the GTK settings watch could not be woken");
   if (thread_.joinable()) thread_.join();
   ::close(inotify_);
   ::close(wake_);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 
@@ -77,11 +78,12 @@ bool gtkThemeNameIsDark(const std::string& name) {
 
 std::optional<bool> gtkThemePrefersDark(const std::string& configHome,
                                         const std::optional<std::string>& liveThemeName) {
-  if (const char* theme = std::getenv("GTK_THEME"); theme && *theme) return gtkThemeNameIsDark(theme);
+  if (const std::string theme = environmentValue("GTK_THEME"); !theme.empty())
+    return gtkThemeNameIsDark(theme);
   std::string home = configHome;
   if (home.empty()) {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    home = xdg && *xdg ? xdg : files::homeDirectory() + "/.config";
+    const std::string xdg = environmentValue("XDG_CONFIG_HOME");
+    home = !xdg.empty() ? xdg : files::homeDirectory() + "/.config";
   }
   SettingsIni file;
   for (const char* folder : {"/gtk-4.0/settings.ini", "/gtk-3.0/settings.ini"}) {

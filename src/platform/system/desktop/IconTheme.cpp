@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/desktop/IconImage.h"
@@ -190,14 +191,14 @@ std::vector<std::string> IconThemeSearch::standardBaseDirectories() {
   std::vector<std::string> bases;
   const std::string home = files::homeDirectory();
   if (!home.empty()) bases.push_back(files::joinPath(home, ".icons"));
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  if (dataHome && *dataHome) {
+  const std::string dataHome = environmentValue("XDG_DATA_HOME");
+  if (!dataHome.empty()) {
     bases.push_back(files::joinPath(dataHome, "icons"));
   } else if (!home.empty()) {
     bases.push_back(files::joinPath(home, ".local/share/icons"));
   }
-  const char* dataDirs = std::getenv("XDG_DATA_DIRS");
-  const std::string dirs = dataDirs && *dataDirs ? dataDirs : "/usr/local/share:/usr/share";
+  const std::string dataDirs = environmentValue("XDG_DATA_DIRS");
+  const std::string dirs = !dataDirs.empty() ? dataDirs : "/usr/local/share:/usr/share";
   for (std::string_view rest = dirs; !rest.empty();) {
     const std::size_t colon = rest.find(':');
     std::string_view dir = rest.substr(0, colon);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/desktop/DesktopEntryFile.h"
@@ -35,9 +36,10 @@ std::string stringValue(std::string_view text) {
 }  // namespace
 
 std::string LoginItem::autostartDirectory() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const std::string config = environmentValue("XDG_CONFIG_HOME");
   // The XDG rules ignore a relative value.
-  std::string base = config && config[0] == '/' ? config : files::joinPath(files::homeDirectory(), ".config");
+  std::string base =
+      !config.empty() && config[0] == '/' ? config : files::joinPath(files::homeDirectory(), ".config");
   return files::joinPath(base, "autostart");
 }
 

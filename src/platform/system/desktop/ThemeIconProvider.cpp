@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/desktop/ContentTypeIcons.h"
@@ -63,9 +64,9 @@ ThemeIconProvider::ThemeIconProvider(std::vector<std::string> baseDirectories,
 
 std::string ThemeIconProvider::themeNameFromGtkSettings() {
   std::vector<std::string> files;
-  const char* configHome = std::getenv("XDG_CONFIG_HOME");
-  const std::string home = configHome && *configHome ? std::string(configHome)
-                                                     : files::joinPath(files::homeDirectory(), ".config");
+  const std::string configHome = environmentValue("XDG_CONFIG_HOME");
+  const std::string home =
+      !configHome.empty() ? configHome : files::joinPath(files::homeDirectory(), ".config");
   files.push_back(files::joinPath(home, "gtk-4.0/settings.ini"));
   files.push_back(files::joinPath(home, "gtk-3.0/settings.ini"));
   files.push_back("/etc/xdg/gtk-3.0/settings.ini");

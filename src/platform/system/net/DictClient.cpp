@@ -17,6 +17,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 
@@ -243,10 +244,11 @@ std::optional<DictEndpoint> DictEndpoint::parse(std::string_view text) {
 }
 
 DictEndpoint DictEndpoint::fromEnvironment() {
-  const char* value = std::getenv("VELLISTO_DICT_SERVER");
-  if (!value || !*value) return DictEndpoint();
+  const std::string value = environmentValue("VELLISTO_DICT_SERVER");
+  if (value.empty()) return DictEndpoint();
   if (auto endpoint = parse(value)) return *endpoint;
-  logWarningf("dictionary: VELLISTO_DICT_SERVER \"%s\" is not host[:port]; asking 127.0.0.1:2628", value);
+  logWarningf("dictionary: VELLISTO_DICT_SERVER \"%s\" is not host[:port]; asking 127.0.0.1:2628",
+              value.c_str());
   return DictEndpoint();
 }
 

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/foundation/Environment.h"
+
 namespace vl {
 
 namespace {
@@ -115,8 +117,7 @@ std::optional<NetworkInterfaceInfo> chooseSyncInterface(const std::vector<Networ
 }
 
 std::optional<NetworkInterfaceInfo> syncInterface() {
-  const char* override = std::getenv("VELLISTO_SYNC_IFACE");
-  return chooseSyncInterface(networkInterfaces(), override != nullptr ? override : "");
+  return chooseSyncInterface(networkInterfaces(), environmentValue("VELLISTO_SYNC_IFACE"));
 }
 
 NetworkPathStatus pathStatusOf(const std::optional<NetworkInterfaceInfo>& interface) {

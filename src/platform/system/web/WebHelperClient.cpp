@@ -9,6 +9,7 @@
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/dbus/BusConnection.h"
@@ -50,7 +51,7 @@ WebHelperClient::~WebHelperClient() {
 }
 
 std::string WebHelperClient::defaultProgramPath() {
-  if (const char* env = std::getenv("VELLISTO_WEBVIEW"); env && *env) return env;
+  if (std::string env = environmentValue("VELLISTO_WEBVIEW"); !env.empty()) return env;
   char buffer[PATH_MAX] = {};
   const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (n <= 0) return "vellisto-webview";

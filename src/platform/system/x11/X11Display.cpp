@@ -4,6 +4,7 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+#include <mutex>
 #include <vector>
 
 #include "platform/foundation/Log.h"
@@ -18,20 +19,22 @@ struct TrapState {
   int errorCode = 0;
 };
 
-std::mutex& trapMutex() {
-  static std::mutex m;
-  return m;
-}
+// The traps alive now, on every connection; a leaf lock.
+struct Traps {
+  Mutex mutex;
+  std::vector<TrapState> list VL_GUARDED_BY(mutex);
+};
 
-std::vector<TrapState>& traps() {
-  static std::vector<TrapState> t;
+Traps& traps() {
+  static Traps t;
   return t;
 }
 
 int onProtocolError(Display* display, XErrorEvent* error) {
   {
-    std::lock_guard lock(trapMutex());
-    for (auto it = traps().rbegin(); it != traps().rend(); ++it) {
+    Traps& all = traps();
+    MutexLock lock(all.mutex);
+    for (auto it = all.list.rbegin(); it != all.list.rend(); ++it) {
       if (it->display == display && error->serial >= it->firstSerial) {
         if (it->errorCode == 0) it->errorCode = error->error_code;
         return 0;
@@ -80,12 +83,12 @@ X11Display::~X11Display() { XCloseDisplay(display_); }
 
 Atom X11Display::atom(const std::string& name) {
   {
-    std::lock_guard lock(atomMutex_);
+    MutexLock lock(atomMutex_);
     auto it = atoms_.find(name);
     if (it != atoms_.end()) return it->second;
   }
   const Atom a = XInternAtom(display_, name.c_str(), False);
-  std::lock_guard lock(atomMutex_);
+  MutexLock lock(atomMutex_);
   rememberLocked(a, name);
   return a;
 }
@@ -97,14 +100,14 @@ void X11Display::rememberLocked(Atom atom, const std::string& name) {
 }
 
 std::size_t X11Display::cachedAtomCount() {
-  std::lock_guard lock(atomMutex_);
+  MutexLock lock(atomMutex_);
   return names_.size();
 }
 
 std::string X11Display::atomName(Atom atom) {
   if (atom == None) return {};
   {
-    std::lock_guard lock(atomMutex_);
+    MutexLock lock(atomMutex_);
     auto it = names_.find(atom);
     if (it != names_.end()) return it->second;
   }
@@ -113,22 +116,24 @@ std::string X11Display::atomName(Atom atom) {
   if (!text) return {};
   std::string name(text);
   XFree(text);
-  std::lock_guard lock(atomMutex_);
+  MutexLock lock(atomMutex_);
   rememberLocked(atom, name);
   return name;
 }
 
 X11ErrorTrap::X11ErrorTrap(Display* display) : display_(display), firstSerial_(NextRequest(display)) {
-  std::lock_guard lock(trapMutex());
-  traps().push_back({display_, firstSerial_});
+  Traps& all = traps();
+  MutexLock lock(all.mutex);
+  all.list.push_back({display_, firstSerial_});
 }
 
 X11ErrorTrap::~X11ErrorTrap() {
   XSync(display_, False);
-  std::lock_guard lock(trapMutex());
-  for (auto it = traps().rbegin(); it != traps().rend(); ++it) {
+  Traps& all = traps();
+  MutexLock lock(all.mutex);
+  for (auto it = all.list.rbegin(); it != all.list.rend(); ++it) {
     if (it->display == display_ && it->firstSerial == firstSerial_) {
-      traps().erase(std::next(it).base());
+      all.list.erase(std::next(it).base());
       break;
     }
   }
@@ -140,8 +145,9 @@ bool X11ErrorTrap::sync() {
 }
 
 int X11ErrorTrap::errorCode() const {
-  std::lock_guard lock(trapMutex());
-  for (const auto& t : traps()) {
+  Traps& all = traps();
+  MutexLock lock(all.mutex);
+  for (const auto& t : all.list) {
     if (t.display == display_ && t.firstSerial == firstSerial_) return t.errorCode;
   }
   return 0;

@@ -4,11 +4,12 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/foundation/Mutex.h"
 
 namespace vl::x11 {
 
@@ -42,13 +43,13 @@ class X11Display {
 
  private:
   X11Display(Display* display, std::string name) : display_(display), name_(std::move(name)) {}
-  void rememberLocked(Atom atom, const std::string& name);
+  void rememberLocked(Atom atom, const std::string& name) VL_REQUIRES(atomMutex_);
 
   Display* display_;
   std::string name_;
-  std::mutex atomMutex_;
-  std::map<std::string, Atom> atoms_;
-  std::map<Atom, std::string> names_;
+  Mutex atomMutex_;
+  std::map<std::string, Atom> atoms_ VL_GUARDED_BY(atomMutex_);
+  std::map<Atom, std::string> names_ VL_GUARDED_BY(atomMutex_);
 };
 
 // Takes the protocol errors of the requests a connection makes while the trap lives (on this or any

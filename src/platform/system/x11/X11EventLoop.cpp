@@ -39,7 +39,7 @@ void X11EventLoop::stop() {
 
 void X11EventLoop::post(std::function<void()> work) {
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     work_.push_back(std::move(work));
   }
   wake();
@@ -58,7 +58,7 @@ void X11EventLoop::run(const std::string& threadName) {
     for (;;) {
       std::function<void()> work;
       {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         if (work_.empty()) break;
         work = std::move(work_.front());
         work_.pop_front();
@@ -76,7 +76,7 @@ void X11EventLoop::run(const std::string& threadName) {
     if (stopping_) break;
     if (XEventsQueued(dpy, QueuedAlready) > 0) continue;
     {
-      std::lock_guard lock(mutex_);
+      MutexLock lock(mutex_);
       if (!work_.empty()) continue;
     }
     pollfd fds[2] = {{ConnectionNumber(dpy), POLLIN, 0}, {wakeFd_, POLLIN, 0}};

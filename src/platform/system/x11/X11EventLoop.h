@@ -3,15 +3,15 @@
 #include <X11/Xlib.h>
 
 #include <atomic>
-#include <condition_variable>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 
+#include "platform/foundation/Mutex.h"
 #include "platform/system/x11/X11Display.h"
 
 namespace vl::x11 {
@@ -57,8 +57,8 @@ class X11EventLoop {
   int tickMs_ = 250;
   int wakeFd_ = -1;
   std::atomic<bool> stopping_{false};
-  std::mutex mutex_;
-  std::deque<std::function<void()>> work_;
+  Mutex mutex_;
+  std::deque<std::function<void()>> work_ VL_GUARDED_BY(mutex_);
   std::thread thread_;
 };
 
@@ -66,19 +66,21 @@ template <typename T>
 std::optional<T> X11EventLoop::call(std::function<T()> work, int timeoutMs) {
   if (isLoopThread()) return work();
   struct State {
-    std::mutex mutex;
-    std::condition_variable done;
-    std::optional<T> result;
+    Mutex mutex;
+    ConditionVariable done;
+    std::optional<T> result VL_GUARDED_BY(mutex);
   };
   auto state = std::make_shared<State>();
   post([state, work = std::move(work)] {
     T value = work();
-    std::lock_guard lock(state->mutex);
+    MutexLock lock(state->mutex);
     state->result = std::move(value);
     state->done.notify_all();
   });
-  std::unique_lock lock(state->mutex);
-  state->done.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return state->result.has_value(); });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  MutexLock lock(state->mutex);
+  while (!state->result && state->done.wait_until(lock, deadline) == std::cv_status::no_timeout) {
+  }
   return state->result;
 }
 

@@ -3,20 +3,22 @@
 #include <poll.h>
 
 #include <chrono>
-#include <mutex>
+
+#include "platform/foundation/Mutex.h"
 
 namespace vl::x11 {
 
 namespace {
 
-std::mutex& memoryMutex() {
-  static std::mutex m;
-  return m;
-}
+// The window that had the focus before ours took it; a leaf lock.
+struct Memory {
+  Mutex mutex;
+  ::Window window VL_GUARDED_BY(mutex) = None;
+};
 
-::Window& memory() {
-  static ::Window w = None;
-  return w;
+Memory& memory() {
+  static Memory m;
+  return m;
 }
 
 // Whether `inner` is `outer` or lies inside it; the walk up is bounded against a hostile tree.
@@ -31,13 +33,15 @@ bool isOnOrIn(X11Display& x, ::Window inner, ::Window outer) {
 }  // namespace
 
 void rememberFocusBeforeOurs(::Window window) {
-  std::lock_guard lock(memoryMutex());
-  memory() = window;
+  Memory& kept = memory();
+  MutexLock lock(kept.mutex);
+  kept.window = window;
 }
 
 ::Window focusBeforeOurs() {
-  std::lock_guard lock(memoryMutex());
-  return memory();
+  Memory& kept = memory();
+  MutexLock lock(kept.mutex);
+  return kept.window;
 }
 
 ::Window inputFocus(X11Display& x) {

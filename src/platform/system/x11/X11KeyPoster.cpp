@@ -71,7 +71,7 @@ void X11KeyPoster::setModifiers(std::uint64_t modifierFlags) {
 
 bool X11KeyPoster::postKeyEvent(std::uint16_t keyCode, std::uint64_t modifierFlags, bool keyDown) {
   if (!hasXTest_) return false;
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   Display* dpy = display_->get();
   const unsigned int keycode = x11::xKeyCodeFor(dpy, keyCode);
   if (keycode == 0) {

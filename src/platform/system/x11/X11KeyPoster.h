@@ -2,10 +2,10 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
 
+#include "platform/foundation/Mutex.h"
 #include "platform/system/KeyEventPoster.h"
 #include "platform/system/x11/X11Display.h"
 
@@ -26,13 +26,14 @@ class X11KeyPoster final : public KeyEventPoster {
       : display_(std::move(display)), hasXTest_(hasXTest) {}
   // Makes the modifiers held on the keyboard exactly `modifierFlags`: a key-down must not pick up a
   // Shift the user still holds from the hot key that started the paste.
-  void setModifiers(std::uint64_t modifierFlags);
+  void setModifiers(std::uint64_t modifierFlags) VL_REQUIRES(mutex_);
 
+  // Used under mutex_.
   std::unique_ptr<x11::X11Display> display_;
   bool hasXTest_;
-  std::mutex mutex_;
+  Mutex mutex_;
   // Modifier keys this poster pressed and has not released yet.
-  std::set<unsigned int> pressed_;
+  std::set<unsigned int> pressed_ VL_GUARDED_BY(mutex_);
 };
 
 }  // namespace vl

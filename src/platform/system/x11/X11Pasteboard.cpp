@@ -61,24 +61,24 @@ void X11Pasteboard::start() {
 long long X11Pasteboard::changeCount() const { return changeCount_.load(); }
 
 bool X11Pasteboard::ownsClipboard() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return own_;
 }
 
 std::vector<PasteboardItem> X11Pasteboard::items() const {
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (own_) return items_;
   }
-  std::lock_guard reading(readMutex_);
+  MutexLock reading(readMutex_);
   const long long count = changeCount_.load();
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (own_) return items_;
     if (cachedCount_ == count) return cached_;
   }
   auto items = reader_->read();
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   if (changeCount_.load() == count) {
     cachedCount_ = count;
     cached_ = items;
@@ -89,7 +89,7 @@ std::vector<PasteboardItem> X11Pasteboard::items() const {
 long long X11Pasteboard::clearContents() {
   // The selection is claimed by the write that follows, once there is something to offer: each claim
   // tells every client watching the clipboard to read it again.
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   items_.clear();
   own_ = true;
   return ++changeCount_;
@@ -98,7 +98,7 @@ long long X11Pasteboard::clearContents() {
 bool X11Pasteboard::writeObjects(const std::vector<PasteboardItem>& items) {
   bool wrote = false;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     // Another client took the selection since our last write: what we held is not the contents.
     if (!own_) items_.clear();
     for (const auto& item : items) {
@@ -116,7 +116,7 @@ bool X11Pasteboard::writeObjects(const std::vector<PasteboardItem>& items) {
 }
 
 bool X11Pasteboard::observeChanges(ChangeObserver observer) {
-  std::lock_guard lock(observerMutex_);
+  MutexLock lock(observerMutex_);
   observer_ = std::move(observer);
   return true;
 }
@@ -124,7 +124,7 @@ bool X11Pasteboard::observeChanges(ChangeObserver observer) {
 void X11Pasteboard::announce(long long changeCount) {
   ChangeObserver observer;
   {
-    std::lock_guard lock(observerMutex_);
+    MutexLock lock(observerMutex_);
     observer = observer_;
   }
   if (observer) observer(changeCount);
@@ -141,7 +141,7 @@ bool X11Pasteboard::claim() {
         // A notice of another client's older copy, handled between the write and this claim, took
         // the ownership flag away; the server has the last word.
         if (owner) {
-          std::lock_guard lock(mutex_);
+          MutexLock lock(mutex_);
           own_ = true;
         }
         return owner;
@@ -150,7 +150,7 @@ bool X11Pasteboard::claim() {
   if (!claimed || !*claimed) {
     {
       // Reads then go to whoever does own the selection instead of answering from memory.
-      std::lock_guard lock(mutex_);
+      MutexLock lock(mutex_);
       own_ = false;
     }
     logError(
@@ -200,7 +200,7 @@ void X11Pasteboard::onEvent(XEvent& event) {
 void X11Pasteboard::lostSelectionUnlessOwner() {
   X11Display& x = loop_.display();
   if (XGetSelectionOwner(x.get(), x.atom("CLIPBOARD")) == ownerWindow_) return;
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   own_ = false;
 }
 
@@ -242,7 +242,7 @@ bool X11Pasteboard::answer(const XSelectionRequestEvent& request, Atom property)
   Display* dpy = x.get();
   std::vector<PasteboardItem> items;
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (!own_) return false;
     items = items_;
   }

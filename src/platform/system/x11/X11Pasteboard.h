@@ -6,10 +6,10 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/foundation/Mutex.h"
 #include "platform/system/Pasteboard.h"
 #include "platform/system/x11/X11EventLoop.h"
 #include "platform/system/x11/X11SelectionReader.h"
@@ -84,15 +84,15 @@ class X11Pasteboard final : public Pasteboard {
   ::Window ownerWindow_ = None;
   std::atomic<long long> changeCount_{0};
 
-  mutable std::mutex mutex_;  // own_, items_ and the cache
-  bool own_ = false;
-  std::vector<PasteboardItem> items_;
-  mutable long long cachedCount_ = -1;
-  mutable std::vector<PasteboardItem> cached_;
   // Taken around a read of another owner, so concurrent readers of one copy ask the owner once.
-  mutable std::mutex readMutex_;
-  std::mutex observerMutex_;  // a leaf lock
-  ChangeObserver observer_;
+  mutable Mutex readMutex_ VL_ACQUIRED_BEFORE(mutex_);
+  mutable Mutex mutex_;
+  bool own_ VL_GUARDED_BY(mutex_) = false;
+  std::vector<PasteboardItem> items_ VL_GUARDED_BY(mutex_);
+  mutable long long cachedCount_ VL_GUARDED_BY(mutex_) = -1;
+  mutable std::vector<PasteboardItem> cached_ VL_GUARDED_BY(mutex_);
+  Mutex observerMutex_;  // a leaf lock
+  ChangeObserver observer_ VL_GUARDED_BY(observerMutex_);
 
   std::vector<Transfer> transfers_;  // event thread only
 };

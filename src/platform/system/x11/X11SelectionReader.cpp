@@ -44,7 +44,7 @@ X11SelectionReader::X11SelectionReader(std::unique_ptr<X11Display> display, Limi
 X11SelectionReader::~X11SelectionReader() = default;
 
 ::Window X11SelectionReader::owner() {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   return XGetSelectionOwner(display_->get(), display_->atom("CLIPBOARD"));
 }
 
@@ -177,7 +177,7 @@ std::vector<std::string> X11SelectionReader::offeredTargets(::Window window, boo
 }
 
 std::vector<PasteboardItem> X11SelectionReader::read() {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   Display* dpy = display_->get();
   // Whatever is left of an earlier read (answers that came too late) belongs to windows that are gone.
   while (XPending(dpy) > 0) {

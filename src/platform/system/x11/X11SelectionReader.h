@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -41,16 +40,21 @@ class X11SelectionReader {
   enum class Outcome { Ok, Refused, TimedOut, TooLarge };
   using TimePoint = std::chrono::steady_clock::time_point;
 
-  Outcome convert(::Window window, Atom target, std::string* type, std::string* data);
-  Outcome readIncremental(::Window window, Atom property, TimePoint deadline, std::string* data);
+  // Each uses the connection, under mutex_.
+  Outcome convert(::Window window, Atom target, std::string* type, std::string* data) VL_REQUIRES(mutex_);
+  Outcome readIncremental(::Window window, Atom property, TimePoint deadline, std::string* data)
+      VL_REQUIRES(mutex_);
   // Reads and deletes the property; format-32 items come back as 4-byte values.
-  bool takeProperty(::Window window, Atom property, Atom* type, std::string* data, std::size_t* size);
-  bool waitForEvent(::Window window, int eventType, Atom property, TimePoint deadline, XEvent* event);
-  std::vector<std::string> offeredTargets(::Window window, bool* answered);
+  bool takeProperty(::Window window, Atom property, Atom* type, std::string* data, std::size_t* size)
+      VL_REQUIRES(mutex_);
+  bool waitForEvent(::Window window, int eventType, Atom property, TimePoint deadline, XEvent* event)
+      VL_REQUIRES(mutex_);
+  std::vector<std::string> offeredTargets(::Window window, bool* answered) VL_REQUIRES(mutex_);
 
+  // Used under mutex_, one read at a time.
   std::unique_ptr<X11Display> display_;
   Limits limits_;
-  std::mutex mutex_;
+  Mutex mutex_;
 };
 
 }  // namespace vl::x11

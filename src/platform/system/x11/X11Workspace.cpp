@@ -91,14 +91,14 @@ std::optional<RunningApplication> X11Workspace::applicationOfWindowLocked(::Wind
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   const ::Window window = activeWindowLocked();
   if (window == None) return std::nullopt;
   return applicationOfWindowLocked(window, true);
 }
 
 std::vector<RunningApplication> X11Workspace::runningApplications() const {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   x11::X11Display& x = *display_;
   const ::Window active = activeWindowLocked();
   auto windows = x11::windowListProperty(x, x.root(), "_NET_CLIENT_LIST");
@@ -138,14 +138,14 @@ bool X11Workspace::launchApplication(const std::string& path) {
 
 std::unique_ptr<x11::X11Display> X11Workspace::takeFocusConnection() {
   {
-    std::lock_guard lock(spareMutex_);
+    MutexLock lock(spareMutex_);
     if (spareFocusConnection_) return std::move(spareFocusConnection_);
   }
   return x11::X11Display::open(display_->name());
 }
 
 void X11Workspace::putBackFocusConnection(std::unique_ptr<x11::X11Display> connection) {
-  std::lock_guard lock(spareMutex_);
+  MutexLock lock(spareMutex_);
   if (!spareFocusConnection_) spareFocusConnection_ = std::move(connection);
 }
 
@@ -164,7 +164,7 @@ bool X11Workspace::giveFocusBack() {
 }
 
 bool X11Workspace::hideApplication(const RunningApplication& app) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   x11::X11Display& x = *display_;
   int hidden = 0;
   for (::Window w : x11::windowListProperty(x, x.root(), "_NET_CLIENT_LIST")) {

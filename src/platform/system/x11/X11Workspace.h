@@ -3,11 +3,11 @@
 #include <X11/Xlib.h>
 
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/foundation/Mutex.h"
 #include "platform/system/desktop/DesktopEntryIndex.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/system/x11/X11Display.h"
@@ -46,20 +46,20 @@ class X11Workspace final : public Workspace {
  private:
   X11Workspace(std::unique_ptr<x11::X11Display> display, std::vector<std::string> folders)
       : display_(std::move(display)), entries_(std::move(folders)) {}
-  // Under mutex_.
-  ::Window activeWindowLocked() const;
-  std::optional<RunningApplication> applicationOfWindowLocked(::Window window, bool active) const;
+  ::Window activeWindowLocked() const VL_REQUIRES(mutex_);
+  std::optional<RunningApplication> applicationOfWindowLocked(::Window window, bool active) const
+      VL_REQUIRES(mutex_);
   // The connection the focus waits on, taken out of its slot for the wait (or opened when another
   // wait has it) and put back afterwards, so no lock is held while waiting.
   std::unique_ptr<x11::X11Display> takeFocusConnection();
   void putBackFocusConnection(std::unique_ptr<x11::X11Display> connection);
 
+  // Used under mutex_ (its name is fixed and read without it).
   std::unique_ptr<x11::X11Display> display_;
-  mutable DesktopEntryIndex entries_;
-  mutable std::mutex mutex_;
-  // Under spareMutex_, a leaf lock.
-  std::unique_ptr<x11::X11Display> spareFocusConnection_;
-  std::mutex spareMutex_;
+  mutable Mutex mutex_;
+  mutable DesktopEntryIndex entries_ VL_GUARDED_BY(mutex_);
+  Mutex spareMutex_;  // a leaf lock
+  std::unique_ptr<x11::X11Display> spareFocusConnection_ VL_GUARDED_BY(spareMutex_);
 };
 
 // Starts a program without waiting for it; its exit is collected in the background. False when it

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "platform/foundation/Environment.h"
+
 namespace vl::ui {
 
 SystemAppearance& SystemAppearance::shared() {
@@ -18,12 +20,12 @@ bool SystemAppearance::darkFromEnvironment() {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
     return s;
   };
-  if (const char* forced = std::getenv("VELLISTO_APPEARANCE"); forced && *forced) {
+  if (const std::string forced = environmentValue("VELLISTO_APPEARANCE"); !forced.empty()) {
     std::string mode = lower(forced);
     if (mode == "dark") return true;
     if (mode == "light") return false;
   }
-  if (const char* gtk = std::getenv("GTK_THEME"); gtk && *gtk) {
+  if (const std::string gtk = environmentValue("GTK_THEME"); !gtk.empty()) {
     return lower(gtk).find(":dark") != std::string::npos;
   }
   return false;
