@@ -6,8 +6,8 @@
 
 #include "VLEngine/doc/DocFileReplacer.h"
 #include "VLEngine/doc/DocTextForm.h"
-#include "VLEngine/doc/GzipUtility.h"
 #include "VLEngine/doc/FreedMemory.h"
+#include "VLEngine/doc/GzipUtility.h"
 #include "VLEngine/doc/Vellisto_DefaultCodec.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Check.h"
@@ -377,8 +377,8 @@ bool Vellisto_BigDoc::changeChunk(Vellisto_Chunk& chunk, const std::function<boo
     if (std::optional<std::size_t> slot = slotOfLocked(chunk)) {
       toSync = journalLocked(DocJournal::Type::Set, *slot, chunk.stringValue().value_or(""));
     } else {
-      logf("doc: record %s is not in %s; its change is not written there", chunk.sig().c_str(),
-           filePath_.c_str());
+      logWarningf("doc: record %s is not in %s; its change is not written there", chunk.sig().c_str(),
+                  filePath_.c_str());
       return true;
     }
   }

@@ -213,7 +213,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_vie
       break;
     case RecordJson::Inspection::Kind::NotDictionary:
       logWarningf("record: its json (%zu bytes) is not a dictionary (%s); the text is kept as it stands",
-           jsonText.size(), inspection.reason.c_str());
+                  jsonText.size(), inspection.reason.c_str());
       fields.jsonKind = JsonKind::Kept;
       fields.json = std::string(jsonText);
       jsonIssue = ReadIssue::JsonKeptAsText;
