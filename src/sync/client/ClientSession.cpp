@@ -28,6 +28,15 @@ namespace {
 
 using Lock = MutexLock;
 
+// One more try of the image `sig`, counted in `tries`; past `most` its count is forgotten. Sigs come from
+// the serving device, so the table is bounded like everything else it sends.
+int countTry(std::map<std::string, int>& tries, const std::string& sig, int most) {
+  if (tries.size() >= ClientSession::kMaxSigsPerReply && !tries.count(sig)) tries.clear();
+  const int count = ++tries[sig];
+  if (count > most) tries.erase(sig);
+  return count;
+}
+
 std::atomic<ClientSession*> made{nullptr};
 
 SyncNetworkClientWrapper& wrapper() { return SyncNetworkClientWrapper::shared(); }
@@ -472,9 +481,7 @@ void ClientSession::sendMediametaWithSigForAWhile(const std::string& sig) {
   int tries = 0;
   {
     Lock lock(mutex_);
-    if (uploadRetries_.size() >= kMaxSigsPerReply && !uploadRetries_.count(sig)) uploadRetries_.clear();
-    tries = ++uploadRetries_[sig];
-    if (tries > times.maxUploadRetries) uploadRetries_.erase(sig);
+    tries = countTry(uploadRetries_, sig, times.maxUploadRetries);
   }
   if (tries > times.maxUploadRetries) {
     logWarningf("sync client: image %s still not taken after %d uploads; given up", printable(sig).c_str(),
@@ -507,10 +514,7 @@ void ClientSession::getMediametaWithSigForAWhile(const std::string& sig) {
   int tries = 0;
   {
     Lock lock(mutex_);
-    // Sigs come from the serving device; their count is bounded like everything else it sends.
-    if (laterRetries_.size() >= kMaxSigsPerReply && !laterRetries_.count(sig)) laterRetries_.clear();
-    tries = ++laterRetries_[sig];
-    if (tries > times.maxLaterRetries) laterRetries_.erase(sig);
+    tries = countTry(laterRetries_, sig, times.maxLaterRetries);
   }
   if (tries > times.maxLaterRetries) {
     logWarningf("sync client: image %s still not ready after %d tries; given up", printable(sig).c_str(),
