@@ -308,10 +308,11 @@ class CaptureProgramBench {
     p.pid = spawn(
         {program},
         {"HOME=" + p.home, "XDG_CONFIG_HOME=" + p.home + "/.config", "XDG_RUNTIME_DIR=" + p.home + "/run",
-         "DISPLAY=" + display_, "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent",
+         "DISPLAY=" + display_, "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent", "VELLISTO_LOG=debug",
          "VELLISTO_RESOURCES=" + (build / "bench/resources").string()},
         p.log);
-    // The first copy that shows as stored says capture runs; until then another one is offered.
+    // The first copy that shows as stored says capture runs (its tracing line is a debug one); until then
+    // another one is offered.
     int probe = 0;
     const bool ready = waitFor(
         [&] {
