@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <random>
+#include <utility>
 
 #include "SearchTestSupport.h"
 #include "VLEngine/doc/ChunkSortedWeakTable.h"
@@ -18,6 +20,24 @@ namespace {
 using test::chunkAt;
 using test::RecordingChannel;
 using test::texts;
+
+// The default matcher, telling `beforeSlice` of each slice it is about to match (on the worker that
+// matches it).
+class WatchedMap : public Vellisto_DefaultMap {
+ public:
+  explicit WatchedMap(std::function<void(std::size_t from, std::size_t to)> beforeSlice)
+      : beforeSlice_(std::move(beforeSlice)) {}
+  std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from, std::size_t to,
+                                                   const Vellisto_Task& task,
+                                                   const std::vector<TextPosition>& starts) override {
+    beforeSlice_(from, to);
+    return Vellisto_DefaultMap::mappingChunks(chunks, from, to, task, starts);
+  }
+  using Vellisto_DefaultMap::mappingChunks;
+
+ private:
+  std::function<void(std::size_t, std::size_t)> beforeSlice_;
+};
 
 class SearchEngineTest : public ::testing::Test, protected test::SearchFixtureBase {
  protected:
@@ -108,31 +128,19 @@ TEST_F(SearchEngineTest, AppRecordsOfDocsReadAtStartAreDroppedUnlessInstalled) {
 }
 
 TEST_F(SearchEngineTest, ADocOf250RecordsIsSearchedInThreeSlices) {
-  class RecordingMap : public Vellisto_DefaultMap {
-   public:
-    std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from, std::size_t to,
-                                                     const Vellisto_Task& task,
-                                                     const std::vector<TextPosition>& starts) override {
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        slices.emplace_back(from, to);
-      }
-      return Vellisto_DefaultMap::mappingChunks(chunks, from, to, task, starts);
-    }
-    using Vellisto_DefaultMap::mappingChunks;
-    std::mutex mutex;
-    std::vector<std::pair<std::size_t, std::size_t>> slices;
-  };
+  std::mutex mutex;
+  std::vector<std::pair<std::size_t, std::size_t>> slices;
   auto docs = chain(1);
   for (int i = 0; i < 250; ++i) docs[0]->appendChunk(chunkAt("record " + std::to_string(i), kNow - i));
-  auto recording = std::make_shared<RecordingMap>();
-  docs[0]->setMap(recording);
+  docs[0]->setMap(std::make_shared<WatchedMap>([&](std::size_t from, std::size_t to) {
+    std::lock_guard<std::mutex> lock(mutex);
+    slices.emplace_back(from, to);
+  }));
   auto delivery = search("record", docs);
   ASSERT_TRUE(delivery);
   EXPECT_EQ(delivery->rows.size(), 250u);
-  std::sort(recording->slices.begin(), recording->slices.end());
-  EXPECT_EQ(recording->slices,
-            (std::vector<std::pair<std::size_t, std::size_t>>{{0, 100}, {100, 200}, {200, 250}}));
+  std::sort(slices.begin(), slices.end());
+  EXPECT_EQ(slices, (std::vector<std::pair<std::size_t, std::size_t>>{{0, 100}, {100, 200}, {200, 250}}));
   // Ages rank: the newest first.
   EXPECT_EQ(delivery->rows.front()->string(), "record 0");
   EXPECT_EQ(delivery->rows.back()->string(), "record 249");
@@ -172,17 +180,13 @@ TEST_F(SearchEngineTest, ASearchThatFinishesAfterACleanDoesNotNarrowTheNextOne) 
 }
 
 // A matcher that holds every slice until the test lets it go, as if the docs were slow to answer.
-class HeldMap : public Vellisto_DefaultMap {
+class HeldMap : public WatchedMap {
  public:
-  std::shared_ptr<Vellisto_TempFile> mappingChunks(const Chunks& chunks, std::size_t from, std::size_t to,
-                                                   const Vellisto_Task& task,
-                                                   const std::vector<TextPosition>& starts) override {
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      opened_.wait(lock, [this] { return open_; });
-    }
-    return Vellisto_DefaultMap::mappingChunks(chunks, from, to, task, starts);
-  }
+  HeldMap()
+      : WatchedMap([this](std::size_t, std::size_t) {
+          std::unique_lock<std::mutex> lock(mutex_);
+          opened_.wait(lock, [this] { return open_; });
+        }) {}
   void open() {
     std::lock_guard<std::mutex> lock(mutex_);
     open_ = true;

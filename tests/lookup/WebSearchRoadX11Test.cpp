@@ -2,11 +2,10 @@
 // Our headers before the X11 ones: Xlib's macros (None, Status) would break them.
 #include "lookup/EmbededWebview.h"
 #include "platform/foundation/Files.h"
-#include "support/ProgramUnderTest.h"
 #include "support/WebPageTestSupport.h"
+#include "support/RoadTestSupport.h"
 // clang-format on
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -23,44 +22,25 @@ constexpr int kPageMs = 120000;
 
 // The road of a user on the desktop: the real program, its hot key, a query that matches nothing, and
 // the search row's preview showing the engine's page, drawn by the helper beside the program.
-class WebSearchRoadX11Test : public X11Test {
+class WebSearchRoadX11Test : public RoadTest {
  protected:
   void SetUp() override {
-    X11Test::SetUp();
+    RoadTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
 #ifndef VL_WEBVIEW_HELPER
     VL_SKIP_WITHOUT_DESKTOP("vellisto-webview was not built (no webkit2gtk-4.1 development files)");
 #endif
-    if (!files::exists(Program::path())) VL_SKIP_WITHOUT_DESKTOP("build the vellisto target first");
-    x_ = XOpenDisplay(display_.c_str());
-    ASSERT_NE(x_, nullptr);
-    // Windows come and go while the tree is walked; a vanished one is no failure.
-    previousHandler_ = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    handlerSet_ = true;
-    wm_ = DisplayHelper::windowManager(display_);
-    if (!wm_ || !wm_->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager (openbox)");
   }
   void TearDown() override {
     program_.reset();
     editor_.reset();
-    if (x_) XCloseDisplay(x_);
-    if (handlerSet_) XSetErrorHandler(previousHandler_);
-  }
-  void keys(const std::vector<KeySym>& chord) {
-    for (KeySym k : chord) XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, k), True, CurrentTime);
-    for (auto k = chord.rbegin(); k != chord.rend(); ++k)
-      XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, *k), False, CurrentTime);
-    XSync(x_, False);
-  }
-  // The program's window titled so, mapped, at any depth (the window manager reparents).
-  ::Window findMapped(::Window parent, const std::string& title) {
-    return findMappedWindow(x_, parent, title);
+    RoadTest::TearDown();
   }
   // Whether the window shows a pixel of the colour anywhere.
   bool shows(::Window w, unsigned long colour) {
     XWindowAttributes a{};
-    if (!XGetWindowAttributes(x_, w, &a) || a.map_state != IsViewable) return false;
-    XImage* image = XGetImage(x_, w, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height),
+    if (!XGetWindowAttributes(keys_, w, &a) || a.map_state != IsViewable) return false;
+    XImage* image = XGetImage(keys_, w, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height),
                               AllPlanes, ZPixmap);
     if (!image) return false;
     bool found = false;
@@ -99,16 +79,14 @@ class WebSearchRoadX11Test : public X11Test {
     editor_->makeActive();
     // The hot key is registered once the program has finished launching.
     if (!program_->logged("start-up: launching finished")) return failed("end of launching");
-    keys({XK_Control_L, XK_Alt_L, XK_v});
-    ::Window main = None;
-    if (!waitUntil([&] { return (main = findMapped(DefaultRootWindow(x_), "Vellisto")) != None; },
-                   kProgramAnswerMs))
-      return failed("main window");
+    press({XK_Control_L, XK_Alt_L, XK_v});
+    const ::Window main = window("Vellisto");
+    if (main == None) return failed("main window");
     if (!program_->logged("Show On HintTable")) return failed("list");
-    if (!programTakesKeys(x_, kProgramAnswerMs)) return failed("keyboard");
-    for (KeySym k : {XK_z, XK_z}) keys({k});
-    keys({XK_Shift_L, XK_ampersand});
-    keys({XK_q});
+    if (!programTakesKeys(keys_, kProgramAnswerMs)) return failed("keyboard");
+    for (KeySym k : {XK_z, XK_z}) press({k});
+    press({XK_Shift_L, XK_ampersand});
+    press({XK_q});
     // Nothing matches: the search row is the only one, and its preview asks the engine.
     if (!waitUntil([&] { return site_.count("/search", "zz&q") >= 1; }, kPageMs))
       return failed("search asked");
@@ -141,13 +119,8 @@ class WebSearchRoadX11Test : public X11Test {
     return close == std::string::npos || close + 2 >= line.size() ? 0 : line[close + 2];
   }
 
-  Display* x_ = nullptr;
-  XErrorHandler previousHandler_ = nullptr;
-  bool handlerSet_ = false;
-  std::unique_ptr<DisplayHelper> wm_;
   test::TempDir root_{"vl-web-road"};
   LoopbackSite site_;
-  std::optional<Program> program_;
   std::optional<TestWindow> editor_;
 };
 
@@ -158,9 +131,9 @@ TEST_F(WebSearchRoadX11Test, AQueryThatMatchesNothingShowsTheEnginesPageInThePre
   EXPECT_TRUE(writeScreenshot(display_, main, "web-search-road"));
   // The detail view slides over the whole window: the page, which lies above all we draw, steps aside
   // while it is there, and comes back when Escape closes it.
-  keys({XK_Shift_L, XK_Return});
+  press({XK_Shift_L, XK_Return});
   EXPECT_TRUE(waitUntil([&] { return !shows(main, 0x2f7d7a); })) << program_->errors();
-  keys({XK_Escape});
+  press({XK_Escape});
   EXPECT_TRUE(waitUntil([&] { return shows(main, 0x2f7d7a); }, kPageMs)) << program_->errors();
 
   // After quitting nothing the program started runs on: neither the helper with its page processes,

@@ -18,6 +18,15 @@
 
 namespace vl::x11test {
 
+bool eventually(const std::function<bool()>& done, int seconds) {
+  for (auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+       std::chrono::steady_clock::now() < deadline;) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return done();
+}
+
 std::vector<pid_t> processesWithEnvironment(const std::string& entry) {
   std::vector<pid_t> found;
   std::error_code error;

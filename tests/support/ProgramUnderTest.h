@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,9 @@ namespace vl::x11test {
 // How long a road test waits for the program to answer what it did: long enough for a machine whose every
 // core is busy with other work. A passing test never waits for it.
 inline constexpr int kProgramAnswerMs = 60000;
+
+// Polls another process's progress until `done` holds; the deadline only bounds a failure.
+bool eventually(const std::function<bool()>& done, int seconds = 60);
 
 // Processes other than this one whose environment holds `entry` ("NAME=value") exactly. What a program
 // starts inherits its environment, and so does what those start in turn, daemons included.

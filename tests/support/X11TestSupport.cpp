@@ -218,6 +218,18 @@ std::optional<::Window> windowOnProperty(Display* display, ::Window window, cons
 
 }  // namespace
 
+std::string textProperty(Display* display, ::Window window, const char* name) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False, AnyPropertyType,
+                     &type, &format, &count, &after, &data);
+  std::string out = data && format == 8 ? std::string(reinterpret_cast<char*>(data), count) : "";
+  if (data) XFree(data);
+  return out;
+}
+
 ::Window findMappedWindow(Display* display, ::Window parent, const std::string& title, int minWidth) {
   ::Window root = 0, up = 0, *children = nullptr;
   unsigned int count = 0;
@@ -336,45 +348,64 @@ void ProgramKeysTest::TearDown() {
   if (keys_) XCloseDisplay(keys_);
 }
 
-void ProgramKeysTest::press(const std::vector<KeySym>& chord) {
-  for (KeySym sym : chord) XTestFakeKeyEvent(keys_, XKeysymToKeycode(keys_, sym), True, CurrentTime);
+void pressChord(Display* xtest, const std::vector<KeySym>& chord) {
+  for (KeySym sym : chord) XTestFakeKeyEvent(xtest, XKeysymToKeycode(xtest, sym), True, CurrentTime);
   for (auto it = chord.rbegin(); it != chord.rend(); ++it)
-    XTestFakeKeyEvent(keys_, XKeysymToKeycode(keys_, *it), False, CurrentTime);
-  XSync(keys_, False);
+    XTestFakeKeyEvent(xtest, XKeysymToKeycode(xtest, *it), False, CurrentTime);
+  XSync(xtest, False);
 }
+
+void ProgramKeysTest::press(const std::vector<KeySym>& chord) { pressChord(keys_, chord); }
 
 ::Window ProgramKeysTest::focused() { return keyboardFocus(keys_); }
 
-::Window keyboardFocus(Display* display) {
+namespace {
+
+// The window holding the input focus, and whether it covers nothing (InputOnly), as a focus proxy does.
+std::pair<::Window, bool> inputFocus(Display* display) {
   ::Window focus = None;
   int revert = 0;
   XGetInputFocus(display, &focus, &revert);
   XWindowAttributes a{};
-  if (focus == None || focus == PointerRoot || !XGetWindowAttributes(display, focus, &a) ||
-      a.c_class != InputOnly)
-    return focus;
+  return {focus, focus != None && focus != PointerRoot && XGetWindowAttributes(display, focus, &a) &&
+                     a.c_class == InputOnly};
+}
+
+// The window a focus proxy stands for, its parent; the proxy itself when it stands alone.
+::Window proxiedBy(Display* display, ::Window proxy) {
   ::Window root = None, parent = None, *children = nullptr;
   unsigned int count = 0;
-  if (!XQueryTree(display, focus, &root, &parent, &children, &count)) return focus;
+  if (!XQueryTree(display, proxy, &root, &parent, &children, &count)) return proxy;
   if (children) XFree(children);
-  return parent != None && parent != root ? parent : focus;
+  return parent != None && parent != root ? parent : proxy;
+}
+
+}  // namespace
+
+::Window keyboardFocus(Display* display) {
+  const auto [focus, proxy] = inputFocus(display);
+  return proxy ? proxiedBy(display, focus) : focus;
+}
+
+std::pair<std::string, std::string> windowClass(Display* display, ::Window window) {
+  XClassHint hint{};
+  if (window == None || window == PointerRoot || !XGetClassHint(display, window, &hint)) return {};
+  std::pair<std::string, std::string> names{hint.res_name ? hint.res_name : "",
+                                            hint.res_class ? hint.res_class : ""};
+  if (hint.res_name) XFree(hint.res_name);
+  if (hint.res_class) XFree(hint.res_class);
+  return names;
+}
+
+bool isProgramWindow(Display* display, ::Window window) {
+  return windowClass(display, window).first == "vellisto";
 }
 
 bool programHasKeyboard(Display* display) {
-  ::Window focus = None;
-  int revert = 0;
-  XGetInputFocus(display, &focus, &revert);
-  XWindowAttributes a{};
-  if (focus == None || focus == PointerRoot || !XGetWindowAttributes(display, focus, &a) ||
-      a.c_class != InputOnly)
-    return false;
-  const ::Window w = keyboardFocus(display);
-  XClassHint hint{};
-  if (w == focus || !XGetClassHint(display, w, &hint)) return false;
-  const bool ours = hint.res_name && std::string(hint.res_name) == "vellisto";
-  if (hint.res_name) XFree(hint.res_name);
-  if (hint.res_class) XFree(hint.res_class);
-  return ours;
+  const auto [focus, proxy] = inputFocus(display);
+  if (!proxy) return false;
+  const ::Window w = proxiedBy(display, focus);
+  return w != focus && isProgramWindow(display, w);
 }
 
 bool programTakesKeys(Display* display, int timeoutMs) {
@@ -461,15 +492,23 @@ void TestWindow::makeActive() {
   XSync(display_, False);
 }
 
+namespace {
+
+TestWindow::Key keyOf(Display* display, const XEvent& event) {
+  const KeySym keysym = XkbKeycodeToKeysym(display, static_cast<KeyCode>(event.xkey.keycode), 0, 0);
+  const unsigned int mods = event.xkey.state & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask);
+  return {event.type == KeyPress, keysym, mods};
+}
+
+}  // namespace
+
 std::vector<TestWindow::Key> TestWindow::keys(std::size_t count, int timeoutMs) {
   std::vector<Key> keys;
   if (count == 0) return keys;
   waitForEvent(
       display_, KeyPressMask | KeyReleaseMask,
       [&](const XEvent& event) {
-        const KeySym keysym = XkbKeycodeToKeysym(display_, static_cast<KeyCode>(event.xkey.keycode), 0, 0);
-        const unsigned int mods = event.xkey.state & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask);
-        keys.push_back({event.type == KeyPress, keysym, mods});
+        keys.push_back(keyOf(display_, event));
         return keys.size() == count;
       },
       timeoutMs);
@@ -482,9 +521,7 @@ std::vector<TestWindow::Key> TestWindow::heard() {
   XSync(display_, False);
   XEvent event;
   while (XCheckMaskEvent(display_, KeyPressMask | KeyReleaseMask, &event)) {
-    const KeySym keysym = XkbKeycodeToKeysym(display_, static_cast<KeyCode>(event.xkey.keycode), 0, 0);
-    const unsigned int mods = event.xkey.state & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask);
-    keys.push_back({event.type == KeyPress, keysym, mods});
+    keys.push_back(keyOf(display_, event));
   }
   return keys;
 }
@@ -547,12 +584,16 @@ std::unique_ptr<DisplayHelper> DisplayHelper::compositor(const std::string& disp
   });
 }
 
+void clickAt(Display* xtest, int rootX, int rootY, unsigned button) {
+  XTestFakeMotionEvent(xtest, -1, rootX, rootY, CurrentTime);
+  XTestFakeButtonEvent(xtest, button, True, CurrentTime);
+  XTestFakeButtonEvent(xtest, button, False, CurrentTime);
+  XSync(xtest, False);
+}
+
 bool clickProgram(Display* xtest, const Program& program, int rootX, int rootY, bool slides) {
   const std::size_t clicks = program.count(kClickHandled), rests = program.count(kCameToRest);
-  XTestFakeMotionEvent(xtest, -1, rootX, rootY, CurrentTime);
-  XTestFakeButtonEvent(xtest, Button1, True, CurrentTime);
-  XTestFakeButtonEvent(xtest, Button1, False, CurrentTime);
-  XSync(xtest, False);
+  clickAt(xtest, rootX, rootY);
   return program.logged(kClickHandled, clicks) && (!slides || program.logged(kCameToRest, rests));
 }
 

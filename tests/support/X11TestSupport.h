@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/RequiredDesktop.h"
@@ -63,8 +64,12 @@ bool waitOnEvents(Display* display, long mask, const std::function<bool()>& cond
 // The window holding the keyboard focus as a user sees it. The program keeps the focus on a child of its
 // window that covers nothing (its focus proxy); that counts as the window itself.
 ::Window keyboardFocus(Display* display);
-// Whether the keyboard focus is on the focus proxy of a window of the real program (of class
-// "vellisto"): keys pressed now reach that window whatever lies under the pointer.
+// The window's WM_CLASS: its instance name and class name; empty when it has none.
+std::pair<std::string, std::string> windowClass(Display* display, ::Window window);
+// Whether the window is one of the real program's (of instance name "vellisto").
+bool isProgramWindow(Display* display, ::Window window);
+// Whether the keyboard focus is on the focus proxy of a window of the real program: keys pressed now
+// reach that window whatever lies under the pointer.
 bool programHasKeyboard(Display* display);
 // Waits until keys typed next reach the program: the window manager has done what it was asked before
 // (it puts the focus on a window itself, which then hands keys to a page under the pointer, until the
@@ -75,6 +80,8 @@ bool windowManagerRuns(Display* display);
 // The mapped window titled so, at any depth (a window manager reparents); None when absent. Windows at
 // most `minWidth` wide do not count: the tray icon carries the program's name too.
 ::Window findMappedWindow(Display* display, ::Window parent, const std::string& title, int minWidth = 100);
+// The text of a window property (8-bit formats, as UTF-8 is); "" when absent.
+std::string textProperty(Display* display, ::Window window, const char* name);
 // Returns once the window manager has dealt with everything the server told it before: it handles
 // events in order and answers a _NET_REQUEST_FRAME_EXTENTS, so its answer comes after all it decided
 // about windows mapped, focused or destroyed earlier. True at once when none runs; false when it did
@@ -95,6 +102,9 @@ class X11Test : public ::testing::Test {
   std::string display_;
   std::optional<LogCapture> log_;
 };
+
+// Presses the keys through XTest in order and lets them go in reverse; returns once the server has them.
+void pressChord(Display* xtest, const std::vector<KeySym>& chord);
 
 // A road test that drives the built program with keys sent through XTest on a connection of its own.
 class ProgramKeysTest : public X11Test {
@@ -164,6 +174,9 @@ class Program;
 // once a sheet or an alert that slides came to rest (clicks reach it only then).
 inline constexpr const char* kClickHandled = "click: LeftMouseUp";
 inline constexpr const char* kCameToRest = "came to rest";
+// A press and release of `button` through XTest at a point of the root window; returns once the server
+// has them.
+void clickAt(Display* xtest, int rootX, int rootY, unsigned button = Button1);
 // A left click through XTest at a point of the root window, returning once `program` says it dealt with
 // it, and when the click `slides` a sheet or an alert in or out, once that came to rest too. A window
 // manager holds a click until it has looked at it while keys pass straight on, so keys typed after a

@@ -14,10 +14,10 @@
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageViewLoading.h"
+#include "Windows/Main/RecordViewTestSupport.h"
 #include "Windows/Main/detail/DetailView.h"
 #include "Windows/Main/detail/ReadableColours.h"
 #include "Windows/Main/preview/FileView.h"
-#include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "Windows/Main/preview/PreviewView2.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/system/desktop/ThemeIconProvider.h"
@@ -39,20 +39,7 @@ std::string fixture(const std::string& name) {
   return out.str();
 }
 
-class FileDetailGallery : public test::WidgetTest {
- protected:
-  void SetUp() override {
-    test::WidgetTest::SetUp();
-    VLEngine::resetForTesting();
-    VLEngine::shared().setFolders(home_.path());
-    VLEngine::shared().load();
-    PreviewColumnHooks::install({});
-  }
-  void TearDown() override {
-    VLEngine::resetForTesting();
-    test::WidgetTest::TearDown();
-  }
-};
+using FileDetailGallery = test::RecordViewTest;
 
 TEST_F(FileDetailGallery, FileAndImagePreviews) {
   test::DesktopPaintingScope painting;

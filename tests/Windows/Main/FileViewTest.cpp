@@ -8,8 +8,8 @@
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageViewLoading.h"
+#include "Windows/Main/RecordViewTestSupport.h"
 #include "Windows/Main/preview/FileView.h"
-#include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "core/VLConfig.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Localization.h"
@@ -22,14 +22,10 @@ using Shows = FileView::Shows;
 
 // A file view over a store in a private HOME; paths with "/locked/" read as closed to the user, since
 // tests may run as root, who reads everything.
-class FileViewTest : public test::WidgetTest {
+class FileViewTest : public test::RecordViewTest {
  protected:
   void SetUp() override {
-    test::WidgetTest::SetUp();
-    VLEngine::resetForTesting();
-    VLEngine::shared().setFolders(home_.path());
-    VLEngine::shared().load();
-    PreviewColumnHooks::install({});
+    test::RecordViewTest::SetUp();
     FileView::setAccessCheckForTesting([this](const std::string& path) {
       if (locked_ && path.find("/locked/") != std::string::npos) return FileView::Access::Denied;
       return std::filesystem::exists(path) ? FileView::Access::Readable : FileView::Access::Gone;
@@ -41,8 +37,7 @@ class FileViewTest : public test::WidgetTest {
     RowServices::setTransferLookup(nullptr);
     VLFileInfo::setImageFileLoader(nullptr);
     view_.reset();
-    VLEngine::resetForTesting();
-    test::WidgetTest::TearDown();
+    test::RecordViewTest::TearDown();
   }
 
   std::string write(const std::string& name, const std::string& bytes) {

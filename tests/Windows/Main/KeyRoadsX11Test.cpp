@@ -4,41 +4,30 @@
 #include <httplib.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
-#include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "platform/foundation/Files.h"
-#include "support/ProgramUnderTest.h"
-#include "support/StandInTray.h"
+#include "support/ProgramHistory.h"
+#include "support/RoadTestSupport.h"
 #include "support/TestSupport.h"
-#include "support/X11TestSupport.h"
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 // clang-format on
 
 namespace vl::x11test {
 namespace {
 
-// Where a user clicks, in window content from the top left; the windows are fixed in size.
-struct Spot {
-  int x, y;
-};
+// Where a user clicks, in window content from the top left.
 // The main window: the first row of the list.
 constexpr Spot kFirstRow{150, 160};
 // The main window: the device sync switch at the foot of the preview column; in a panel that drops
 // from the top, its navigation bar's right item; the OK of an alert over the panel.
 constexpr Spot kSyncSwitch{640, 513 - 25}, kPanelRightItem{485, 22}, kAlertOk{447, 247};
-// A click that slides a panel or an alert in or out: the next click waits until it came to rest, as
-// clicks meanwhile are ignored.
-constexpr bool kSlides = true;
 // The main window: the preview column's snippet name field.
 constexpr Spot kSnippetName{431, 443};
 // The main window: the pin tab bar's "+".
@@ -91,200 +80,57 @@ class EnginePage {
 
 // Roads of the keyboard through the assembled program: which window has it after the hot key, what
 // typed keys reach, and what Escape closes.
-class KeyRoadsX11Test : public ProgramKeysTest {
+class KeyRoadsX11Test : public RoadTest {
  protected:
-  void SetUp() override {
-    ProgramKeysTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    // Windows come and go while the tree is walked; a vanished one is no failure.
-    previousHandler_ = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    handlerSet_ = true;
-    wm_ = DisplayHelper::windowManager(display_);
-    if (!wm_ || !wm_->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager");
-  }
   void TearDown() override {
-    program_.reset();
-    tray_.reset();
-    if (handlerSet_) XSetErrorHandler(previousHandler_);
-    ProgramKeysTest::TearDown();
+    editor_.reset();
+    RoadTest::TearDown();
   }
 
-  // The program docked in a tray (for its menu), capturing, with the given copies in its history.
+  // The program docked in a tray (for its menu), capturing, with the given copies in its history, and
+  // an editor in front where the user works.
   void start(const std::vector<std::string>& copies = {}, std::vector<std::string> environment = {}) {
-    tray_.emplace(display_, 0xececec, 0, 0);
     environment.push_back("VELLISTO_LOG=debug");
-    program_.emplace(root_.path(), display_, environment);
-    ASSERT_TRUE(program_->started());
-    ASSERT_NE(tray_->accept(kProgramAnswerMs), None) << program_->errors();
-    ASSERT_TRUE(
-        waitUntil([&] { return program_->count("start-up: launching finished") == 1; }, kProgramAnswerMs))
-        << program_->errors();
-    ASSERT_TRUE(waitUntil([&] { return program_->count("capture: the clipboard tells of each change") > 0; },
-                          kProgramAnswerMs))
-        << program_->errors();
-    for (const std::string& text : copies) {
-      ASSERT_TRUE(xclipSet(display_, "UTF8_STRING", text));
-      ASSERT_TRUE(waitUntil([&] { return history().find(text) != std::string::npos; }, kProgramAnswerMs))
-          << text << "\n"
-          << program_->errors();
-    }
+    ASSERT_NO_FATAL_FAILURE(launch(root_.path(), environment, true));
+    for (const std::string& text : copies) ASSERT_TRUE(copyKept(*program_, display_, text));
+    editor_.emplace(display_, "Editor");
+    ASSERT_TRUE(inFront(*editor_));
   }
   // The program's standard settings as stored (where the preview's on/off is kept).
   std::string settings() {
     return files::readFile(program_->home() + "/.config/vellisto/vellisto.json").value_or("");
   }
-  // Whether a pin tab of that name has its folder.
-  bool pinTabNamed(const std::string& name) {
-    std::error_code error;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(program_->home() + "/.vellisto/pin", error)) {
-      if (entry.path().filename().string().find("._." + name + "._.") != std::string::npos) return true;
-    }
-    return false;
-  }
-  std::string history() {
-    auto doc = std::make_shared<Vellisto_BigDoc>();
-    return doc->load(program_->home() + "/.vellisto/data/BigDoc_0") ? doc->stringValue() : "";
-  }
+  std::string history() { return historyOf(*program_); }
 
-  // One key or chord. The program takes keys in the order they are pressed.
-  void keys(const std::vector<KeySym>& chord) { press(chord); }
-  // Lower-case letters, digits and blanks.
-  void type(const std::string& text) {
-    for (char c : text) keys({c == ' ' ? static_cast<KeySym>(XK_space) : static_cast<KeySym>(c)});
-  }
-  void hotKey() { press({XK_Control_L, XK_Alt_L, XK_v}); }
-
-  // A click on what is not a window of the program's own toolkit (the tray icon): what it opens tells.
-  void click(int x, int y, unsigned button = Button1) {
-    XTestFakeMotionEvent(keys_, -1, x, y, CurrentTime);
-    XTestFakeButtonEvent(keys_, button, True, CurrentTime);
-    XTestFakeButtonEvent(keys_, button, False, CurrentTime);
-    XSync(keys_, False);
-  }
-  // A left click in a window of the program, returning once the program dealt with it (and, when it
-  // `slides` a panel or an alert, once that came to rest).
-  void click(::Window w, Spot at, bool slides = false) {
-    int x = 0, y = 0;
-    ::Window child = None;
-    XTranslateCoordinates(keys_, w, DefaultRootWindow(keys_), at.x, at.y, &x, &y, &child);
-    EXPECT_TRUE(clickProgram(keys_, *program_, x, y, slides)) << at.x << "," << at.y << "\n"
-                                                              << program_->errors();
-  }
+  // A right click in a window of the program, which opens a menu, no window of the toolkit: the menu
+  // tells.
   void rightClick(::Window w, Spot at) {
-    int x = 0, y = 0;
-    ::Window child = None;
-    XTranslateCoordinates(keys_, w, DefaultRootWindow(keys_), at.x, at.y, &x, &y, &child);
-    click(x, y, Button3);
+    const auto [x, y] = onRoot(keys_, w, at);
+    clickAt(keys_, x, y, Button3);
   }
-
-  // The mapped window titled so; None when there is none within the time.
-  ::Window window(const std::string& title, int timeoutMs = kProgramAnswerMs) {
-    ::Window found = None;
-    waitUntil([&] { return (found = findMappedWindow(keys_, DefaultRootWindow(keys_), title)) != None; },
-              timeoutMs);
-    return found;
-  }
-  bool mapped(const std::string& title) {
-    return findMappedWindow(keys_, DefaultRootWindow(keys_), title) != None;
-  }
-  // The title of the window that has the keyboard, or of its nearest titled ancestor.
-  std::string focusedTitle() {
-    for (::Window w = focused(); w != None && w != PointerRoot;) {
-      char* name = nullptr;
-      if (XFetchName(keys_, w, &name) && name) {
-        std::string title = name;
-        XFree(name);
-        return title;
-      }
-      ::Window root = None, parent = None, *children = nullptr;
-      unsigned int count = 0;
-      if (!XQueryTree(keys_, w, &root, &parent, &children, &count)) break;
-      if (children) XFree(children);
-      if (parent == root) break;
-      w = parent;
-    }
-    return "";
-  }
-
-  // The status menu's Preferences: a click on the tray icon, then the keys a user would press.
+  // The status menu's Preferences, with the keyboard.
   ::Window openPreferences() {
-    bool opened = false;
-    for (int attempt = 0; attempt < 5 && !opened; ++attempt) {
-      std::optional<std::pair<int, int>> centre;
-      if (!waitUntil([&] { return (centre = tray_->iconCentre()).has_value(); })) break;
-      const int before = popups();
-      click(centre->first, centre->second);
-      opened = waitUntil([&] { return popups() > before; }, 5000);
-    }
-    EXPECT_TRUE(opened) << program_->errors();
-    // The menu takes the keyboard just after it shows: keys before that would go elsewhere.
-    EXPECT_TRUE(waitUntil([&] {
-      const int grabbed =
-          XGrabKeyboard(keys_, DefaultRootWindow(keys_), False, GrabModeAsync, GrabModeAsync, CurrentTime);
-      if (grabbed == GrabSuccess) XUngrabKeyboard(keys_, CurrentTime);
-      XSync(keys_, False);
-      return grabbed == AlreadyGrabbed;
-    }));
-    for (int i = 0; i < 5; ++i) keys({XK_Down});
-    keys({XK_Return});
-    const ::Window preferences = window("Vellisto Preferences");
+    const ::Window preferences = RoadTest::openPreferences();
     EXPECT_TRUE(waitUntil([&] { return focusedTitle() == "Vellisto Preferences"; })) << program_->errors();
     return preferences;
   }
-  int popups() {
-    ::Window root = 0, up = 0, *children = nullptr;
-    unsigned int count = 0;
-    int n = 0;
-    if (!XQueryTree(keys_, DefaultRootWindow(keys_), &root, &up, &children, &count)) return 0;
-    for (unsigned int i = 0; i < count; ++i) {
-      XWindowAttributes a;
-      if (XGetWindowAttributes(keys_, children[i], &a) && a.map_state == IsViewable && a.override_redirect)
-        ++n;
-    }
-    if (children) XFree(children);
-    return n;
-  }
-
-  // The main window shown by the hot key with the keyboard in its search field, ready for typing.
-  bool showMain() {
-    const std::size_t shown = program_->count("Show On HintTable");
-    hotKey();
-    return window("Vellisto") != None && waitUntil([&] { return focusedTitle() == "Vellisto"; }) &&
-           waitUntil([&] { return program_->count("Show On HintTable") > shown; }) && programTakesKeys(keys_);
-  }
-  // Types one key at a time, each answered by the list before the next, as a person reading it would.
-  void typeIntoSearch(const std::string& text) {
-    for (char c : text) {
-      const std::size_t shown = program_->count("Show On HintTable");
-      type(std::string(1, c));
-      EXPECT_TRUE(waitUntil([&] { return program_->count("Show On HintTable") > shown; }, kProgramAnswerMs))
-          << "'" << c << "' of \"" << text << "\" made no search\n"
-          << program_->errors();
-    }
-  }
-  // What a Return pastes into `editor`: the record the list chose for what was typed, and the letters
+  // What a Return pastes into the editor: the record the list chose for what was typed, and the letters
   // the editor heard before the paste chord. The clipboard holds the record once the chord comes.
-  std::pair<std::string, std::string> pastedByReturn(TestWindow& editor) {
-    keys({XK_Return});
+  std::pair<std::string, std::string> pastedByReturn() {
+    press({XK_Return});
     std::string heard;
-    for (bool chord = false; !chord;) {
-      const std::vector<TestWindow::Key> next = editor.keys(1, kProgramAnswerMs);
-      if (next.empty()) return {"(no paste chord)", heard};
-      const TestWindow::Key& key = next.front();
-      chord = key.press && key.keysym == XK_v && (key.state & ControlMask);
+    bool chord = false;
+    for (const TestWindow::Key& key : keysUpToPaste(*editor_)) {
+      chord = isPasteChord(key);
       if (!chord && key.press && key.keysym >= XK_a && key.keysym <= XK_z)
         heard += static_cast<char>(key.keysym);
     }
+    if (!chord) return {"(no paste chord)", heard};
     return {xclipGet(display_, "UTF8_STRING").value_or(""), heard};
   }
 
-  XErrorHandler previousHandler_ = nullptr;
-  bool handlerSet_ = false;
-  std::unique_ptr<DisplayHelper> wm_;
   test::TempDir root_{"vl-keyroads"};
-  std::optional<StandInTray> tray_;
-  std::optional<Program> program_;
+  std::optional<TestWindow> editor_;
 };
 
 // The hot key pressed while Preferences has the keyboard brings the main window in front with the
@@ -292,16 +138,13 @@ class KeyRoadsX11Test : public ProgramKeysTest {
 // behind, and Return pastes the one record it names. Preferences stays through it all.
 TEST_F(KeyRoadsX11Test, AQueryTypedAfterTheHotKeyOverPreferencesArrivesWholeInTheSearchField) {
   ASSERT_NO_FATAL_FAILURE(start({"wxyvuts", "wx decoy"}));
-  TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
   ASSERT_NE(openPreferences(), None);
-  editor.heard();  // the menu's keys went past it
+  editor_->heard();  // the menu's keys went past it
 
-  ASSERT_TRUE(showMain()) << focusedTitle() << "\n" << program_->errors();
+  ASSERT_TRUE(showMain());
   EXPECT_TRUE(mapped("Vellisto Preferences")) << "Preferences went with the hot key";
-  typeIntoSearch("wxyvuts");
-  const auto [pasted, heard] = pastedByReturn(editor);
+  EXPECT_TRUE(typeIntoSearch("wxyvuts"));
+  const auto [pasted, heard] = pastedByReturn();
   EXPECT_EQ(pasted, "wxyvuts") << program_->errors();
   // Up to the paste chord the editor heard nothing of the typing.
   EXPECT_EQ(heard, "");
@@ -312,12 +155,9 @@ TEST_F(KeyRoadsX11Test, AQueryTypedAfterTheHotKeyOverPreferencesArrivesWholeInTh
 // back to Preferences, where the user was.
 TEST_F(KeyRoadsX11Test, EscapeHidesOnlyTheMainWindowAndGivesTheKeyboardBackToPreferences) {
   ASSERT_NO_FATAL_FAILURE(start());
-  TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
   ASSERT_NE(openPreferences(), None);
-  ASSERT_TRUE(showMain()) << focusedTitle() << "\n" << program_->errors();
-  keys({XK_Escape});
+  ASSERT_TRUE(showMain());
+  press({XK_Escape});
   EXPECT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
   EXPECT_TRUE(mapped("Vellisto Preferences")) << "Escape closed Preferences with the main window";
   EXPECT_TRUE(waitUntil([&] { return focusedTitle() == "Vellisto Preferences"; })) << focusedTitle();
@@ -335,29 +175,22 @@ TEST_F(KeyRoadsX11Test, APageLoadingInThePreviewLeavesTheKeyboardToTheSearchFiel
   ASSERT_TRUE(files::atomicWrite(services, R"({"google": ")" + engine.base() + R"("})"));
   ASSERT_NO_FATAL_FAILURE(start({}, {std::string("VELLISTO_SERVICES=") + services,
                                      "WEBKIT_DISABLE_COMPOSITING_MODE=1", "no_proxy=127.0.0.1"}));
-  TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
   // A first search that shows the page, so the main window holds it while hidden.
-  ASSERT_TRUE(showMain()) << program_->errors();
+  ASSERT_TRUE(showMain());
   type("q");
   ASSERT_TRUE(waitUntil([&] { return engine.asked("q"); }, kPageMs)) << program_->errors();
-  keys({XK_Escape});
+  press({XK_Escape});
   ASSERT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
 
   const ::Window preferences = openPreferences();
   ASSERT_NE(preferences, None);
   click(preferences, kHotKeyField);
-  keys({XK_Control_L, XK_Alt_L, XK_b});
+  press({XK_Control_L, XK_Alt_L, XK_b});
   ASSERT_TRUE(waitUntil([&] { return program_->count("hot key 1 is Ctrl+Alt+B") == 1; }))
       << program_->errors();
-  const std::size_t shown = program_->count("Show On HintTable");
-  press({XK_Control_L, XK_Alt_L, XK_b});
-  ASSERT_TRUE(waitUntil([&] { return focusedTitle() == "Vellisto"; })) << focusedTitle();
-  ASSERT_TRUE(waitUntil([&] { return program_->count("Show On HintTable") > shown; })) << program_->errors();
   // With the keyboard on the window itself for a moment (a window manager puts it there), keys would go
   // to the page under the pointer, left over it by the click on the recorder.
-  ASSERT_TRUE(programTakesKeys(keys_)) << program_->errors();
+  ASSERT_TRUE(showMain({XK_Control_L, XK_Alt_L, XK_b}));
   // Slowly, each letter's page loaded before the next.
   std::string typed;
   for (char c : std::string("wxyvuts")) {
@@ -376,13 +209,10 @@ TEST_F(KeyRoadsX11Test, APageLoadingInThePreviewLeavesTheKeyboardToTheSearchFiel
 // is no reason to hide it again.
 TEST_F(KeyRoadsX11Test, TheHotKeyRightAfterAHideShowsTheMainWindowToStay) {
   ASSERT_NO_FATAL_FAILURE(start({"alpha"}));
-  TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
   const std::vector<std::vector<KeySym>> hides = {{XK_Escape}, {XK_Control_L, XK_Alt_L, XK_v}, {XK_Return}};
   for (int round = 0; round < 6; ++round) {
     SCOPED_TRACE(round);
-    ASSERT_TRUE(showMain()) << program_->errors();
+    ASSERT_TRUE(showMain());
     // Still there once the window manager is done with what came before.
     ASSERT_TRUE(windowManagerCaughtUp(keys_));
     EXPECT_TRUE(mapped("Vellisto")) << program_->errors();
@@ -396,35 +226,29 @@ TEST_F(KeyRoadsX11Test, TheHotKeyRightAfterAHideShowsTheMainWindowToStay) {
 // (nor the Ctrl+F) reaches the main window's shortcuts under the overlay.
 TEST_F(KeyRoadsX11Test, TheDetailViewsFindFieldTakesTheWordsTypedAndNoShortcutUnderIt) {
   ASSERT_NO_FATAL_FAILURE(start({"alpha pear"}));
-  TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
-  ASSERT_TRUE(showMain()) << program_->errors();
+  ASSERT_TRUE(showMain());
   const std::string before = settings();
-  keys({XK_Shift_L, XK_Return});
-  keys({XK_Control_L, XK_f});
+  press({XK_Shift_L, XK_Return});
+  press({XK_Control_L, XK_f});
   type("pear");
   EXPECT_TRUE(waitUntil([&] { return program_->count("detail: the find words match 1 times") == 1; }))
       << program_->errors();
   EXPECT_EQ(settings(), before) << "a shortcut under the detail view acted";
   // Escape closes the detail view, and only it.
-  keys({XK_Escape});
+  press({XK_Escape});
   EXPECT_TRUE(mapped("Vellisto"));
 }
 
 // Escape on a row's context menu closes the menu, and only it.
 TEST_F(KeyRoadsX11Test, EscapeOnARowsMenuClosesOnlyTheMenu) {
   ASSERT_NO_FATAL_FAILURE(start({"alpha"}));
-  TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
-  ASSERT_TRUE(showMain()) << program_->errors();
+  ASSERT_TRUE(showMain());
   const ::Window main = window("Vellisto");
-  const int before = popups();
+  const std::size_t before = popups(keys_).size();
   rightClick(main, kFirstRow);
-  ASSERT_TRUE(waitUntil([&] { return popups() > before; })) << program_->errors();
-  keys({XK_Escape});
-  EXPECT_TRUE(waitUntil([&] { return popups() == before; })) << program_->errors();
+  ASSERT_TRUE(waitUntil([&] { return popups(keys_).size() > before; })) << program_->errors();
+  press({XK_Escape});
+  EXPECT_TRUE(waitUntil([&] { return popups(keys_).size() == before; })) << program_->errors();
   ASSERT_TRUE(windowManagerCaughtUp(keys_));
   EXPECT_TRUE(mapped("Vellisto")) << program_->errors();
 }
@@ -433,27 +257,18 @@ TEST_F(KeyRoadsX11Test, EscapeOnARowsMenuClosesOnlyTheMenu) {
 // window, and the snippet sheet in Preferences.
 TEST_F(KeyRoadsX11Test, SheetsThatAskForANameTakeItWithoutAClick) {
   ASSERT_NO_FATAL_FAILURE(start());
-  TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
-  ASSERT_TRUE(showMain()) << program_->errors();
+  ASSERT_TRUE(showMain());
   const ::Window main = window("Vellisto");
   click(main, kAddPinTab, kSlides);
   type("tickets");
   click(main, kPanelRightItem, kSlides);  // OK
-  EXPECT_TRUE(waitUntil([&] { return pinTabNamed("tickets"); })) << program_->errors();
-  keys({XK_Escape});
+  EXPECT_TRUE(waitUntil([&] { return !pinFolder("tickets").empty(); })) << program_->errors();
+  press({XK_Escape});
 
   const ::Window preferences = openPreferences();
   ASSERT_NE(preferences, None);
   // The window keeps its title across tabs; the Snippets pane is taller than General.
-  auto heightOf = [&] {
-    XWindowAttributes a{};
-    return XGetWindowAttributes(keys_, preferences, &a) ? a.height : 0;
-  };
-  const int generalHeight = heightOf();
-  click(preferences, kSnippetsTab);
-  ASSERT_TRUE(waitUntil([&] { return heightOf() != generalHeight; }, kProgramAnswerMs)) << program_->errors();
+  ASSERT_TRUE(chooseTab(preferences, kSnippetsTab)) << program_->errors();
   click(preferences, kAddSnippet, kSlides);
   type("sig");
   click(preferences, kSnippetText);
@@ -468,10 +283,7 @@ TEST_F(KeyRoadsX11Test, SheetsThatAskForANameTakeItWithoutAClick) {
 // closes the panel: the alert's own Escape entry went with it.
 TEST_F(KeyRoadsX11Test, EscapeClosesTheSyncStartPanelAfterItsAlertWasClosed) {
   ASSERT_NO_FATAL_FAILURE(start());
-  TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
-  ASSERT_TRUE(showMain()) << program_->errors();
+  ASSERT_TRUE(showMain());
   const ::Window main = window("Vellisto");
   click(main, kSyncSwitch, kSlides);
   ASSERT_TRUE(waitUntil([&] { return program_->count("sync: start panel shown") == 1; }))
@@ -481,7 +293,7 @@ TEST_F(KeyRoadsX11Test, EscapeClosesTheSyncStartPanelAfterItsAlertWasClosed) {
   click(main, kPanelRightItem);
   ASSERT_TRUE(program_->logged("Alert: came to rest shown", alerts)) << program_->errors();
   click(main, kAlertOk, kSlides);
-  keys({XK_Escape});
+  press({XK_Escape});
   EXPECT_TRUE(waitUntil([&] { return program_->count("sync: start panel hidden") == 1; }))
       << program_->errors();
   EXPECT_EQ(program_->count("dismiss of an alert that is not up"), 0u) << program_->errors();
@@ -492,20 +304,17 @@ TEST_F(KeyRoadsX11Test, EscapeClosesTheSyncStartPanelAfterItsAlertWasClosed) {
 // work on the words typed, not on the row's label, and the row takes no snippet name, as it is no record.
 TEST_F(KeyRoadsX11Test, TheWebSearchRowIsTheQueryAndNoRecord) {
   ASSERT_NO_FATAL_FAILURE(start());
-  TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
-  ASSERT_TRUE(showMain()) << program_->errors();
-  typeIntoSearch("hello");
+  ASSERT_TRUE(showMain());
+  EXPECT_TRUE(typeIntoSearch("hello"));
   const ::Window main = window("Vellisto");
   click(main, kSnippetName);
   type("nick");
-  keys({XK_Escape});
+  press({XK_Escape});
   ASSERT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
-  ASSERT_TRUE(showMain()) << program_->errors();
-  typeIntoSearch("hello");
+  ASSERT_TRUE(showMain());
+  EXPECT_TRUE(typeIntoSearch("hello"));
   // Ctrl+1: the first action, on what was typed.
-  keys({XK_Control_L, XK_1});
+  press({XK_Control_L, XK_1});
   EXPECT_TRUE(waitUntil([&] { return xclipGet(display_, "UTF8_STRING").value_or("") == "HELLO"; }))
       << xclipGet(display_, "UTF8_STRING").value_or("") << "\n"
       << program_->errors();
@@ -517,26 +326,23 @@ TEST_F(KeyRoadsX11Test, TheWebSearchRowIsTheQueryAndNoRecord) {
 // click on an action: a letter typed after lands there.
 TEST_F(KeyRoadsX11Test, TheThinkingBarsArrowsLeaveTheSearchFieldsCaret) {
   ASSERT_NO_FATAL_FAILURE(start());
-  TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
   const std::vector<std::function<void()>> handOvers = {
       [&] {
-        keys({XK_Control_L, XK_Up});
+        press({XK_Control_L, XK_Up});
       },
       [&] { click(window("Vellisto"), kFirstAction); },
   };
   for (std::size_t round = 0; round < handOvers.size(); ++round) {
     SCOPED_TRACE(round);
-    ASSERT_TRUE(showMain()) << program_->errors();
-    typeIntoSearch("hello");
-    keys({XK_Left});
-    keys({XK_Left});  // the caret after "hel"
+    ASSERT_TRUE(showMain());
+    EXPECT_TRUE(typeIntoSearch("hello"));
+    press({XK_Left});
+    press({XK_Left});  // the caret after "hel"
     handOvers[round]();
-    for (KeySym arrow : {XK_Right, XK_Right, XK_Left}) keys({arrow});
-    typeIntoSearch("x");
+    for (KeySym arrow : {XK_Right, XK_Right, XK_Left}) press({arrow});
+    EXPECT_TRUE(typeIntoSearch("x"));
     // Ctrl+1: the first action, on what was typed; it pastes and the window goes.
-    keys({XK_Control_L, XK_1});
+    press({XK_Control_L, XK_1});
     EXPECT_TRUE(waitUntil([&] { return xclipGet(display_, "UTF8_STRING").value_or("") == "HELXLO"; }))
         << xclipGet(display_, "UTF8_STRING").value_or("") << "\n"
         << program_->errors();

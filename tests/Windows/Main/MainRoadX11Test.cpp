@@ -3,45 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "VLEngine/doc/DocJournal.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "platform/foundation/Files.h"
+#include "support/ProgramHistory.h"
+#include "support/RoadTestSupport.h"
 #include "support/TestSupport.h"
-#include "support/ProgramUnderTest.h"
-#include "support/X11TestSupport.h"
-#include <X11/XKBlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 // clang-format on
 
 namespace vl::x11test {
 namespace {
-
-using Steady = std::chrono::steady_clock;
-
-// Polls another process's progress; the deadline is generous and never judges speed.
-bool eventually(const std::function<bool()>& done, int seconds = 60) {
-  for (auto deadline = Steady::now() + std::chrono::seconds(seconds); Steady::now() < deadline;) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
-}
-
-// The first doc of the program's history as a load would find it: its file and its journal.
-std::string historyOf(const Program& program) {
-  auto doc = std::make_shared<Vellisto_BigDoc>();
-  return doc->load(program.home() + "/.vellisto/data/BigDoc_0") ? doc->stringValue() : "";
-}
 
 // Every record of a data folder, each doc file loaded with its journals.
 std::set<std::string> recordsIn(const std::string& folder) {
@@ -72,91 +50,44 @@ bool startsWithInFolder(const std::string& folder, const std::string& prefix) {
   return false;
 }
 
-class MainRoadX11Test : public ProgramKeysTest {
+class MainRoadX11Test : public RoadTest {
  protected:
   // The focused window when it is one of the program's, else None.
   ::Window focusedProgramWindow() {
     const ::Window w = focused();
-    XClassHint hint{};
-    if (w == None || w == PointerRoot || !XGetClassHint(keys_, w, &hint)) return None;
-    const bool ours = hint.res_name && std::string(hint.res_name) == "vellisto";
-    if (hint.res_name) XFree(hint.res_name);
-    if (hint.res_class) XFree(hint.res_class);
-    return ours ? w : None;
+    return isProgramWindow(keys_, w) ? w : None;
   }
 
   vl::test::TempDir root_{"vl-mainroad"};
 };
 
 TEST_F(MainRoadX11Test, HotKeyTypeReturnPastesTheChosenRecordIntoTheEditorTheUserCameFrom) {
-  auto wm = DisplayHelper::windowManager(display_);
-  if (!wm || !wm->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager");
   // Each key is followed by the list's tracing line, which only a debug log shows.
-  Program program(root_.path(), display_, {"VELLISTO_LOG=debug"});
-  ASSERT_TRUE(program.started());
-  // Copies come once launching is over and capture listens: what the clipboard holds before is old.
-  ASSERT_TRUE(eventually([&] { return program.count("start-up: launching finished") == 1; }))
-      << program.errors();
-  ASSERT_TRUE(eventually([&] { return program.count("capture: the clipboard tells of each change") > 0; }))
-      << program.errors();
-
-  for (const char* text : {"alpha one", "beta two", "gamma three"}) {
-    ASSERT_TRUE(xclipSet(display_, "UTF8_STRING", text));
-    ASSERT_TRUE(eventually([&] { return historyOf(program).find(text) != std::string::npos; }))
-        << text << "\n"
-        << program.errors();
-  }
+  ASSERT_NO_FATAL_FAILURE(launch(root_.path(), {"VELLISTO_LOG=debug"}));
+  for (const char* text : {"alpha one", "beta two", "gamma three"})
+    ASSERT_TRUE(copyKept(*program_, display_, text));
 
   TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
-  ASSERT_TRUE(eventually([&] { return focused() == editor.id(); }));
-
-  press({XK_Control_L, XK_Alt_L, XK_v});
-  ASSERT_TRUE(program.logged("Show On HintTable")) << program.errors();
-  ASSERT_TRUE(programTakesKeys(keys_)) << program.errors();
+  ASSERT_TRUE(inFront(editor));
+  ASSERT_TRUE(showMain());
   // One key at a time, each shown before the next, so the list answers the whole word.
-  for (KeySym key : {XK_b, XK_e, XK_t}) {
-    const std::size_t shown = program.count("Show On HintTable");
-    press({key});
-    ASSERT_TRUE(eventually([&] { return program.count("Show On HintTable") > shown; })) << program.errors();
-  }
+  ASSERT_TRUE(typeIntoSearch("bet"));
   press({XK_Return});
 
   // First the modifiers of the hot key (its V is grabbed), then the paste: Ctrl down, V down, V up, Ctrl up.
-  const std::vector<TestWindow::Key> pasted = editor.keys(8, kProgramAnswerMs);
-  bool chord = false;
-  for (const auto& key : pasted)
-    chord = chord || (key.press && key.keysym == XK_v && (key.state & ControlMask));
-  std::string seen;
-  for (const auto& key : pasted)
-    seen += (key.press ? "+" : "-") + std::to_string(key.keysym) + "/" + std::to_string(key.state) + " ";
-  EXPECT_TRUE(chord) << seen;
+  EXPECT_TRUE(pasted(editor));
   EXPECT_EQ(xclipGet(display_, "UTF8_STRING"), "beta two");
   // The debug log traces each copy as well.
-  EXPECT_GE(program.count("self.lastCopyEntity = copyEntity"), 3u) << program.errors();
+  EXPECT_GE(program_->count("self.lastCopyEntity = copyEntity"), 3u) << program_->errors();
 }
 
 // What a user sees by default: the lines of start-up, and nothing for each copy, search or key.
 TEST_F(MainRoadX11Test, ByDefaultCopiesSearchesAndKeysLogNoTracingLines) {
-  auto wm = DisplayHelper::windowManager(display_);
-  if (!wm || !wm->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager");
-  Program program(root_.path(), display_);
-  ASSERT_TRUE(program.started());
-  ASSERT_TRUE(eventually([&] { return program.count("start-up: launching finished") == 1; }))
-      << program.errors();
-  ASSERT_TRUE(eventually([&] { return program.count("capture: the clipboard tells of each change") > 0; }))
-      << program.errors();
-  for (const char* text : {"alpha one", "beta two"}) {
-    ASSERT_TRUE(xclipSet(display_, "UTF8_STRING", text));
-    ASSERT_TRUE(eventually([&] { return historyOf(program).find(text) != std::string::npos; }))
-        << text << "\n"
-        << program.errors();
-  }
+  ASSERT_NO_FATAL_FAILURE(launch(root_.path(), {}));
+  Program& program = *program_;
+  for (const char* text : {"alpha one", "beta two"}) ASSERT_TRUE(copyKept(program, display_, text));
   TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
-  ASSERT_TRUE(eventually([&] { return focused() == editor.id(); }));
+  ASSERT_TRUE(inFront(editor));
   press({XK_Control_L, XK_Alt_L, XK_v});
   ASSERT_TRUE(eventually([&] { return focusedProgramWindow() != None; })) << program.errors();
   for (KeySym key : {XK_b, XK_e, XK_Down, XK_Up}) press({key});
@@ -188,13 +119,9 @@ TEST_F(MainRoadX11Test, ByDefaultCopiesSearchesAndKeysLogNoTracingLines) {
 // Another client destroys the main window while it shows: the hot key still brings it back, as a new
 // window, as often as that happens.
 TEST_F(MainRoadX11Test, TheHotKeyBringsBackAMainWindowAnotherClientDestroyed) {
-  auto wm = DisplayHelper::windowManager(display_);
-  if (!wm || !wm->running()) GTEST_SKIP() << "no window manager";
-  Program program(root_.path(), display_);
-  ASSERT_TRUE(program.started());
   // The hot key is registered once launching finished.
-  ASSERT_TRUE(eventually([&] { return program.count("start-up: launching finished") >= 1; }))
-      << program.errors();
+  ASSERT_NO_FATAL_FAILURE(launch(root_.path(), {}));
+  const Program& program = *program_;
   ::Window shown = None;
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);

@@ -3,11 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <functional>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "VLEngine/doc/Vellisto_BigDoc.h"
@@ -15,42 +11,20 @@
 #include "VLEngine/image/ImageCodec.h"
 #include "platform/foundation/Files.h"
 #include "platform/ui/graphics/Image.h"
-#include "support/ProgramUnderTest.h"
+#include "support/RoadTestSupport.h"
 #include "support/TestSupport.h"
-#include "support/X11TestSupport.h"
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 // clang-format on
 
 namespace vl::x11test {
 namespace {
 
-using Steady = std::chrono::steady_clock;
-
-// Polls another process's progress; the deadline is generous and never judges speed.
-bool eventually(const std::function<bool()>& done, int seconds = 60) {
-  for (auto deadline = Steady::now() + std::chrono::seconds(seconds); Steady::now() < deadline;) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
-}
-
 // The paste road as a user meets it: what the chosen records put on the clipboard, what reaches the
 // window the user came from, and what the history keeps afterwards.
-class PasteRoadX11Test : public ProgramKeysTest {
+class PasteRoadX11Test : public RoadTest {
  protected:
   void start() {
-    wm_ = DisplayHelper::windowManager(display_);
-    if (!wm_ || !wm_->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager");
-    program_.emplace(root_.path(), display_, std::vector<std::string>{"VELLISTO_LOG=debug"});
-    ASSERT_TRUE(program_->started());
-    // Copies come once launching is over and capture listens: what the clipboard holds before is old.
-    ASSERT_TRUE(eventually([&] { return program_->count("start-up: launching finished") == 1; }))
-        << program_->errors();
-    ASSERT_TRUE(eventually([&] {
-      return program_->count("capture: the clipboard tells of each change") > 0;
-    })) << program_->errors();
+    ASSERT_NO_FATAL_FAILURE(launch(root_.path(), {"VELLISTO_LOG=debug"}));
     // The machine's applications join the history once, first thing: copies come after them.
     ASSERT_TRUE(eventually([&] { return program_->count("installed applications: ") > 0; }))
         << program_->errors();
@@ -75,26 +49,13 @@ class PasteRoadX11Test : public ProgramKeysTest {
   }
 
   // The main window over the editor, its list shown.
-  void showMain(TestWindow& editor) {
-    editor.focus();
-    editor.makeActive();
-    ASSERT_TRUE(eventually([&] { return focused() == editor.id(); }));
-    const std::size_t shown = program_->count("Show On HintTable");
-    press({XK_Control_L, XK_Alt_L, XK_v});
-    ASSERT_TRUE(program_->logged("Show On HintTable", shown)) << program_->errors();
-    ASSERT_TRUE(programTakesKeys(keys_)) << program_->errors();
+  void showMainOver(TestWindow& editor) {
+    ASSERT_TRUE(inFront(editor));
+    ASSERT_TRUE(showMain());
     editor.heard();  // the hot key's own presses
   }
-  // Whether the editor got the paste chord, Ctrl held with V.
-  static bool pastedInto(TestWindow& editor) {
-    for (const auto& key : editor.keys(4, kProgramAnswerMs))
-      if (key.press && key.keysym == XK_v && (key.state & ControlMask)) return true;
-    return false;
-  }
 
-  std::unique_ptr<DisplayHelper> wm_;
   vl::test::TempDir root_{"vl-pasteroad"};
-  std::optional<Program> program_;
 };
 
 std::string pngOf(int wide, int high) {
@@ -131,9 +92,9 @@ TEST_F(PasteRoadX11Test, PastingAFileOrAnImageRecordAddsNoRecord) {
     }
 
     const std::size_t settled = program_->count("paste: settled");
-    ASSERT_NO_FATAL_FAILURE(showMain(editor));
+    ASSERT_NO_FATAL_FAILURE(showMainOver(editor));
     press({XK_Return});
-    ASSERT_TRUE(pastedInto(editor)) << program_->errors();
+    ASSERT_TRUE(pasted(editor)) << program_->errors();
     // The write is read back a moment after it was made, well before the paste settles.
     ASSERT_TRUE(eventually([&] { return program_->count("paste: settled") > settled; }))
         << program_->errors();
@@ -146,10 +107,10 @@ TEST_F(PasteRoadX11Test, ShiftDownChoosesTwoRecordsAndReturnPastesBoth) {
   ASSERT_NO_FATAL_FAILURE(start());
   for (const char* text : {"alpha one", "beta two", "gamma three"}) ASSERT_TRUE(copied(text));
   TestWindow editor(display_, "Editor");
-  ASSERT_NO_FATAL_FAILURE(showMain(editor));
+  ASSERT_NO_FATAL_FAILURE(showMainOver(editor));
   press({XK_Shift_L, XK_Down});
   press({XK_Return});
-  ASSERT_TRUE(pastedInto(editor)) << program_->errors();
+  ASSERT_TRUE(pasted(editor)) << program_->errors();
   EXPECT_EQ(xclipGet(display_, "UTF8_STRING"), "gamma three\nbeta two");
 }
 
@@ -159,24 +120,15 @@ TEST_F(PasteRoadX11Test, AfterAnActionsPasteTheRecordWindowHandsOutItsQueue) {
   ASSERT_NO_FATAL_FAILURE(start());
   ASSERT_TRUE(copied("camelCaseName"));
   TestWindow editor(display_, "Editor");
-  editor.focus();
-  editor.makeActive();
-  ASSERT_TRUE(eventually([&] { return focused() == editor.id(); }));
+  ASSERT_TRUE(inFront(editor));
   press({XK_Control_L, XK_Alt_L, XK_r});
-  ASSERT_TRUE(eventually([&] {
-    return findMappedWindow(keys_, DefaultRootWindow(keys_), "Vellisto Record");
-  })) << program_->errors();
+  ASSERT_NE(window("Vellisto Record"), None) << program_->errors();
   for (const char* text : {"first", "second"}) ASSERT_TRUE(copied(text));
 
-  ASSERT_NO_FATAL_FAILURE(showMain(editor));
-  for (KeySym key : {XK_c, XK_a, XK_m}) {
-    const std::size_t shown = program_->count("Show On HintTable");
-    press({key});
-    ASSERT_TRUE(eventually([&] { return program_->count("Show On HintTable") > shown; }))
-        << program_->errors();
-  }
+  ASSERT_NO_FATAL_FAILURE(showMainOver(editor));
+  ASSERT_TRUE(typeIntoSearch("cam"));
   press({XK_Control_L, XK_1});
-  ASSERT_TRUE(pastedInto(editor)) << program_->errors();
+  ASSERT_TRUE(pasted(editor)) << program_->errors();
   EXPECT_EQ(program_->count("do actions count 1"), 1u) << program_->errors();
   ASSERT_TRUE(eventually([&] { return xclipGet(display_, "UTF8_STRING") == "second"; }))
       << program_->errors();

@@ -12,30 +12,21 @@
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/image/ImageViewLoading.h"
 #include "VLEngine/search/DisplayAttributedString.h"
+#include "Windows/Main/RecordViewTestSupport.h"
 #include "Windows/Main/list/HintTableRowView.h"
 #include "Windows/Main/preview/FileView.h"
-#include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "platform/dispatch/Dispatch.h"
 #include "theme/VLFont.h"
-#include "ui/WidgetTestSupport.h"
 
 namespace vl {
 namespace {
 
-class RecordChangeRaceTest : public test::WidgetTest {
+class RecordChangeRaceTest : public test::RecordViewTest {
  protected:
-  void SetUp() override {
-    test::WidgetTest::SetUp();
-    VLEngine::resetForTesting();
-    VLEngine::shared().setFolders(home_.path());
-    VLEngine::shared().load();
-    PreviewColumnHooks::install({});
-  }
   void TearDown() override {
     ImageViewLoading::waitForPendingDecodes();
     dispatch::MainLoop::runUntilIdle();
-    VLEngine::resetForTesting();
-    test::WidgetTest::TearDown();
+    test::RecordViewTest::TearDown();
   }
 };
 

@@ -12,51 +12,23 @@
 #include "support/X11TestSupport.h"
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 // clang-format on
 
 namespace vl::x11test {
 namespace {
 
-class RecordWindowProgramX11Test : public X11Test {
+class RecordWindowProgramX11Test : public ProgramKeysTest {
  protected:
-  void SetUp() override {
-    X11Test::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    if (!files::exists(Program::path())) VL_SKIP_WITHOUT_DESKTOP("no vellisto built");
-    probe_ = XOpenDisplay(display_.c_str());
-    ASSERT_NE(probe_, nullptr);
-    int event = 0, error = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(probe_, &event, &error, &major, &minor)) VL_SKIP_WITHOUT_DESKTOP("no XTest");
-  }
-  void TearDown() override {
-    if (probe_) XCloseDisplay(probe_);
-  }
-
   // The program's mapped window titled so, at any depth (a window manager reparents); None when absent.
   ::Window findMapped(::Window parent, const std::string& title) {
-    return findMappedWindow(probe_, parent, title, 0);
+    return findMappedWindow(keys_, parent, title, 0);
   }
   int heightOf(::Window window) {
     XWindowAttributes attributes;
-    return XGetWindowAttributes(probe_, window, &attributes) ? attributes.height : -1;
-  }
-  ::Window focus() {
-    ::Window focused = None;
-    int revert = 0;
-    XGetInputFocus(probe_, &focused, &revert);
-    return focused;
-  }
-  void chord(const std::vector<KeySym>& keys) {
-    for (KeySym k : keys) XTestFakeKeyEvent(probe_, XKeysymToKeycode(probe_, k), True, CurrentTime);
-    for (auto k = keys.rbegin(); k != keys.rend(); ++k) {
-      XTestFakeKeyEvent(probe_, XKeysymToKeycode(probe_, *k), False, CurrentTime);
-    }
-    XSync(probe_, False);
+    return XGetWindowAttributes(keys_, window, &attributes) ? attributes.height : -1;
   }
 
-  Display* probe_ = nullptr;
   test::TempDir root_{"vl-record"};
 };
 
@@ -70,9 +42,9 @@ TEST_F(RecordWindowProgramX11Test, CopiesQueueUpAndCtrlVInAnotherWindowHandsThem
   ASSERT_TRUE(
       waitUntil([&] { return program.errors().find("hot key 2 is") != std::string::npos; }, kProgramAnswerMs))
       << program.errors();
-  chord({XK_Control_L, XK_Alt_L, XK_r});
+  press({XK_Control_L, XK_Alt_L, XK_r});
   ::Window record = None;
-  ASSERT_TRUE(waitUntil([&] { return (record = findMapped(DefaultRootWindow(probe_), "Vellisto Record")); }))
+  ASSERT_TRUE(waitUntil([&] { return (record = findMapped(DefaultRootWindow(keys_), "Vellisto Record")); }))
       << program.errors();
   const int empty = heightOf(record);
   editor.heard();  // the hot key presses the editor saw
@@ -84,11 +56,11 @@ TEST_F(RecordWindowProgramX11Test, CopiesQueueUpAndCtrlVInAnotherWindowHandsThem
     ASSERT_TRUE(waitUntil([&] { return heightOf(record) > height; })) << text << "\n" << program.errors();
     height = heightOf(record);
   }
-  EXPECT_EQ(focus(), editor.id());
+  EXPECT_EQ(focused(), editor.id());
 
   for (auto it = copies.rbegin(); it != copies.rend(); ++it) {
     ASSERT_TRUE(waitUntil([&] { return xclipGet(display_).value_or("") == *it; })) << *it;
-    chord({XK_Control_L, XK_v});
+    press({XK_Control_L, XK_v});
     ASSERT_FALSE(editor.keys(4).empty());
     // The editor asks for the pasteboard once it has the key, as an application pastes.
     EXPECT_EQ(xclipGet(display_).value_or(""), *it);
@@ -96,8 +68,8 @@ TEST_F(RecordWindowProgramX11Test, CopiesQueueUpAndCtrlVInAnotherWindowHandsThem
     height = heightOf(record);
   }
   EXPECT_EQ(height, empty);
-  EXPECT_EQ(focus(), editor.id()) << "the record window must leave the keyboard where the user types";
-  EXPECT_NE(findMapped(DefaultRootWindow(probe_), "Vellisto Record"), None);
+  EXPECT_EQ(focused(), editor.id()) << "the record window must leave the keyboard where the user types";
+  EXPECT_NE(findMapped(DefaultRootWindow(keys_), "Vellisto Record"), None);
 }
 
 }  // namespace

@@ -26,16 +26,6 @@
 
 namespace vl::x11test {
 
-// Polls another process's progress; the deadline only bounds a failure.
-inline bool eventually(const std::function<bool()>& done, int seconds = 60) {
-  using Steady = std::chrono::steady_clock;
-  for (auto deadline = Steady::now() + std::chrono::seconds(seconds); Steady::now() < deadline;) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
-}
-
 // A port of the loopback nothing listens on now.
 inline int freeLoopbackPort() {
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -95,12 +85,7 @@ class Desk {
   Display* x() const { return x_; }
   ::Window mainWindow() const { return main_; }
 
-  void keys(const std::vector<KeySym>& chord) {
-    for (KeySym k : chord) XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, k), True, CurrentTime);
-    for (auto k = chord.rbegin(); k != chord.rend(); ++k)
-      XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, *k), False, CurrentTime);
-    XSync(x_, False);
-  }
+  void keys(const std::vector<KeySym>& chord) { pressChord(x_, chord); }
   void type(const std::string& text) {
     for (char c : text) keys({static_cast<KeySym>(c)});
   }

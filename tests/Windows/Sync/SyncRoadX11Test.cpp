@@ -9,14 +9,12 @@
 #include <vector>
 
 #include "platform/foundation/Files.h"
-#include "support/ProgramUnderTest.h"
+#include "support/RoadTestSupport.h"
 #include "support/SessionBusTestSupport.h"
 #include "support/StandInBlueZ.h"
 #include "support/TestSupport.h"
-#include "support/X11TestSupport.h"
 #include "SyncProgramTestSupport.h"
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 // clang-format on
 
@@ -31,45 +29,24 @@ constexpr int kRightItemX = 485, kRightItemY = 22;
 constexpr int kNewRowX = 253, kNewRowY = 94;
 constexpr int kFieldX = 312, kNameY = 94, kPasswordY = 134, kConfirmY = 174;
 
-class SyncRoadX11Test : public X11Test {
+class SyncRoadX11Test : public RoadTest {
  protected:
   void SetUp() override {
-    X11Test::SetUp();
+    RoadTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    if (!files::exists(Program::path())) VL_SKIP_WITHOUT_DESKTOP("build the vellisto target first");
-    x_ = XOpenDisplay(display_.c_str());
-    ASSERT_NE(x_, nullptr);
-    // A window that goes while the tree is walked (a popup) is no failure.
-    previousHandler_ = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    int event = 0, error = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(x_, &event, &error, &major, &minor)) VL_SKIP_WITHOUT_DESKTOP("no XTest");
-    wm_ = DisplayHelper::windowManager(display_);
-    if (!wm_ || !wm_->running()) VL_SKIP_WITHOUT_DESKTOP("no window manager");
     if (session_.address().empty()) VL_SKIP_WITHOUT_DESKTOP(session_.skipReason());
     ASSERT_FALSE(system_.address().empty()) << system_.skipReason();
   }
-  void TearDown() override {
-    if (x_) XCloseDisplay(x_);
-    if (x_) XSetErrorHandler(previousHandler_);
-  }
 
-  void keys(const std::vector<KeySym>& chord) {
-    for (KeySym k : chord) XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, k), True, CurrentTime);
-    for (auto k = chord.rbegin(); k != chord.rend(); ++k)
-      XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, *k), False, CurrentTime);
-    XSync(x_, False);
-  }
-  void type(const std::string& text) {
-    for (char c : text) keys({static_cast<KeySym>(c)});
-  }
   // A click at a point of the main window, y from its top (or, negative, from its bottom).
   void click(int x, int y) {
     XWindowAttributes a;
-    ASSERT_TRUE(XGetWindowAttributes(x_, main_, &a));
+    ASSERT_TRUE(XGetWindowAttributes(keys_, main_, &a));
     int rx = 0, ry = 0;
     ::Window child = None;
-    XTranslateCoordinates(x_, main_, DefaultRootWindow(x_), x, y < 0 ? a.height + y : y, &rx, &ry, &child);
-    EXPECT_TRUE(clickProgram(x_, *program_, rx, ry)) << x << "," << y << "\n" << program_->errors();
+    XTranslateCoordinates(keys_, main_, DefaultRootWindow(keys_), x, y < 0 ? a.height + y : y, &rx, &ry,
+                          &child);
+    EXPECT_TRUE(clickProgram(keys_, *program_, rx, ry)) << x << "," << y << "\n" << program_->errors();
   }
   // A click into a text field, then the text. The window manager holds a click until it has looked at it
   // while keys pass straight on: the keys wait until the program dealt with the click.
@@ -77,25 +54,14 @@ class SyncRoadX11Test : public X11Test {
     click(x, y);
     type(text);
   }
-  int mainHeight() {
-    XWindowAttributes a;
-    return XGetWindowAttributes(x_, main_, &a) ? a.height : 0;
-  }
-  ::Window findMapped(::Window parent, const std::string& title) {
-    return findMappedWindow(x_, parent, title);
-  }
   // Waits for the program to log `needle` once more than it had when `before` was taken.
   bool logged(const std::string& needle, std::size_t before, int seconds = 60) {
     return eventually([&] { return program_->count(needle) > before; }, seconds);
   }
 
-  Display* x_ = nullptr;
-  XErrorHandler previousHandler_ = nullptr;
-  std::unique_ptr<DisplayHelper> wm_;
   dbustest::PrivateSessionBus session_;
   dbustest::PrivateSessionBus system_;
   test::TempDir root_{"vl-syncroad"};
-  std::optional<Program> program_;
   ::Window main_ = None;
 };
 
@@ -114,9 +80,8 @@ TEST_F(SyncRoadX11Test, ANewNetworkIsAdvertisedAndServedUntilTheBarIsSwitchedOff
   // The hot key is grabbed by the end of launching.
   ASSERT_TRUE(logged("start-up: launching finished", 0)) << program_->errors();
 
-  keys({XK_Control_L, XK_Alt_L, XK_v});
-  ASSERT_TRUE(eventually([&] { return (main_ = findMapped(DefaultRootWindow(x_), "Vellisto")) != None; }))
-      << program_->errors();
+  press({XK_Control_L, XK_Alt_L, XK_v});
+  ASSERT_NE(main_ = window("Vellisto"), None) << program_->errors();
   ASSERT_TRUE(logged("Show On HintTable", 0)) << program_->errors();
 
   std::size_t shown = program_->count("sync: start panel shown");
@@ -146,7 +111,7 @@ TEST_F(SyncRoadX11Test, ANewNetworkIsAdvertisedAndServedUntilTheBarIsSwitchedOff
   // Off: the bar asks first; its OK sits at the lower right of the alert in the middle of the window.
   click(kSwitchX, -kSwitchFromBottom);
   ASSERT_TRUE(logged("sync bar: asking before switching off", 0)) << program_->errors();
-  const int height = mainHeight();
+  const int height = heightOf(main_);
   click(480, height / 2 + 47);
   ASSERT_TRUE(logged("sync bar: stopped serving", 0)) << program_->errors();
   EXPECT_TRUE(eventually([&] { return bluez.seen().advertisements == 0; }));
@@ -159,7 +124,7 @@ TEST_F(SyncRoadX11Test, ANewNetworkIsAdvertisedAndServedUntilTheBarIsSwitchedOff
   click(kSwitchX, -kSwitchFromBottom);
   ASSERT_TRUE(logged("sync: start panel shown", shown)) << program_->errors();
   hidden = program_->count("sync: start panel hidden");
-  keys({XK_Escape});
+  press({XK_Escape});
   EXPECT_TRUE(logged("sync: start panel hidden", hidden)) << program_->errors();
   EXPECT_TRUE(logged("sync bar: off", offs)) << program_->errors();
 }
