@@ -152,9 +152,9 @@ bool RoadTest::inFront(TestWindow& window) {
   } else {
     return ::testing::AssertionSuccess();
   }
-  return ::testing::AssertionFailure() << "no " << missing << " after the hot key; the keyboard is on \""
-                                       << focusedTitle() << "\"\n"
-                                       << program_->errors();
+  return ::testing::AssertionFailure()
+         << "no " << missing << " after the hot key; the keyboard is on \"" << focusedTitle() << "\"\n"
+         << program_->errors();
 }
 
 void RoadTest::type(const std::string& text) {
@@ -221,8 +221,7 @@ bool RoadTest::chooseTab(::Window preferences, Spot tab) {
 std::string RoadTest::pinFolder(const std::string& name) {
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(program_->home() + "/.vellisto/pin", error)) {
-    if (entry.path().filename().string().find("._." + name + "._.") != std::string::npos)
-      return entry.path();
+    if (entry.path().filename().string().find("._." + name + "._.") != std::string::npos) return entry.path();
   }
   return "";
 }

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -252,11 +253,17 @@ class DictServerDictionaryTest : public ::testing::Test {
 };
 
 TEST_F(DictServerDictionaryTest, AskingNeverWaitsAndEachWordIsAskedOnce) {
-  FakeDictServer server(defines);
+  // The server answers once both lookups were made, so the second surely finds the first under way.
+  std::promise<void> bothAsked;
+  FakeDictServer server([asked = bothAsked.get_future().share()](FakeDictServer& s, int fd) {
+    asked.wait_for(std::chrono::seconds(20));
+    defines(s, fd);
+  });
   DictServerDictionary dictionary(server.endpoint());
   int arrived = 0;
   EXPECT_EQ(dictionary.lookUp("apple", [&] { ++arrived; }).state, DictionaryAnswer::State::Pending);
   EXPECT_EQ(dictionary.lookUp("apple", [&] { ++arrived; }).state, DictionaryAnswer::State::Pending);
+  bothAsked.set_value();
   dictionary.waitUntilIdle();
   dispatch::MainLoop::runUntilIdle();
   EXPECT_EQ(arrived, 2);
