@@ -151,6 +151,27 @@ TEST_F(BigDocTest, RollOverNeverReplacesADocThatHoldsData) {
   EXPECT_EQ(files::fileSize(dir / "BigDoc_2"), std::optional<std::uint64_t>(0));
 }
 
+// A doc with no file (the benchmarks' histories) rolls over into another doc with no file: nothing is
+// written in the folder the process runs in.
+TEST_F(BigDocTest, ADocInMemoryOnlyRollsOverIntoMemory) {
+  auto doc = Vellisto_BigDoc::emptyDoc(41, dir.path());
+  Vellisto_BigDoc::waitForPendingWrites();
+  doc->setFilePath("");
+  auto owner = std::make_shared<RecordingOwner>();
+  doc->setChainOwner(owner);
+  for (int i = 0; i < 1000; ++i) doc->appendChunk(record("r" + std::to_string(i)));
+  Vellisto_BigDoc::waitForPendingWrites();
+  ASSERT_NE(owner->tail, nullptr);
+  EXPECT_EQ(owner->tail->docId(), 42);
+  EXPECT_EQ(owner->tail->filePath(), "");
+  EXPECT_FALSE(files::exists("BigDoc_42"));
+  owner->tail->appendChunk(record("first of the second doc"));
+  Vellisto_BigDoc::waitForPendingWrites();
+  EXPECT_EQ(owner->tail->chunkCount(), 1u);
+  EXPECT_FALSE(files::exists("BigDoc_42"));
+  (void)files::removeRecursive("BigDoc_42");  // what the doc would have left where the test runs
+}
+
 TEST_F(BigDocTest, DeleteRebuildsIndexesAndTellsTheOwner) {
   auto doc = Vellisto_BigDoc::emptyDoc(0, dir.path());
   auto owner = std::make_shared<RecordingOwner>();

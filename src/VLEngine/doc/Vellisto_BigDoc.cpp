@@ -296,22 +296,31 @@ void Vellisto_BigDoc::appendChunk(const std::shared_ptr<Vellisto_Chunk>& chunk) 
 std::shared_ptr<Vellisto_BigDoc> Vellisto_BigDoc::rollOverLocked() {
   std::shared_ptr<Vellisto_BigDoc> self = weak_from_this().lock();
   if (!self) return nullptr;
-  const std::string folder = files::deletingLastPathComponent(filePath_);
-  for (int attempt = 1; attempt <= kRollOverAttempts; ++attempt) {
-    std::shared_ptr<Vellisto_BigDoc> doc = emptyDoc(docId_ + attempt, folder);
-    if (!doc) continue;
-    {
-      // The next doc's lock under this one's: chain order.
-      MutexLock nextLock(doc->lock_);
-      doc->prev_ = self;
-      doc->chainOwner_ = chainOwner_;
-      doc->index_ = index_;
-    }
-    next_ = doc;
-    return doc;
+  std::shared_ptr<Vellisto_BigDoc> doc;
+  if (filePath_.empty()) {
+    // A doc kept in memory only goes on into another such doc, never into a file named relative to
+    // whatever folder the process runs in.
+    doc = std::make_shared<Vellisto_BigDoc>();
+    MutexLock nextLock(doc->lock_);
+    doc->docId_ = docId_ + 1;
+  } else {
+    const std::string folder = files::deletingLastPathComponent(filePath_);
+    for (int attempt = 1; attempt <= kRollOverAttempts && !doc; ++attempt)
+      doc = emptyDoc(docId_ + attempt, folder);
   }
-  logWarningf("doc: no free doc number after %s; %s keeps growing", filePath_.c_str(), filePath_.c_str());
-  return nullptr;
+  if (!doc) {
+    logWarningf("doc: no free doc number after %s; %s keeps growing", filePath_.c_str(), filePath_.c_str());
+    return nullptr;
+  }
+  {
+    // The next doc's lock under this one's: chain order.
+    MutexLock nextLock(doc->lock_);
+    doc->prev_ = self;
+    doc->chainOwner_ = chainOwner_;
+    doc->index_ = index_;
+  }
+  next_ = doc;
+  return doc;
 }
 
 // ---- finding ----
