@@ -1,6 +1,4 @@
 // The record operations of the store: finding, choosing, adding, changing, copying and deleting.
-#include <functional>
-
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
@@ -27,20 +25,6 @@ struct ChunkFields {
 
 ChunkFields fieldsOf(const Vellisto_Chunk& chunk) {
   return ChunkFields{chunk.context(), chunk.rich(), chunk.json(), chunk.alias()};
-}
-
-// Applies `change` to the record through its doc, which journals it; a record without a doc only
-// changes.
-void changeRecord(Vellisto_Chunk& chunk, const std::shared_ptr<Vellisto_BigDoc>& doc,
-                  const std::function<void()>& change) {
-  if (!doc) {
-    change();
-    return;
-  }
-  doc->changeChunk(chunk, [&] {
-    change();
-    return true;
-  });
 }
 
 // "name.png" -> "name-2.png", keeping a leading dot out of the extension.
@@ -115,9 +99,10 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::selectContext(const std::optional<std:
   Lock lock(storeMutex());
   std::shared_ptr<Vellisto_Chunk> chunk = text ? getChunkByContextLocked(*text, json, pinTabId) : nullptr;
   if (!chunk) return nullptr;
-  changeRecord(*chunk, chunk->getDocRef(), [&] {
+  chunk->change([&] {
     chunk->offerSearchWord(searchWords);
     chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
+    return true;
   });
   if (std::shared_ptr<VLStoreTab> tab = tabOf(pinTabId)) {
     tab->setCachedFile(nullptr);
@@ -208,7 +193,7 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
       foreverCopy = copyToForeverFolder(imagePath);
     }
   }
-  changeRecord(*chunk, doc, [&] {
+  chunk->change([&] {
     if (!alias.empty()) chunk->setAlias(alias);
     if (!foreverCopy.empty()) {
       std::optional<Json> current = chunk->json();
@@ -217,6 +202,7 @@ void VLEngine::updateContext(const std::string& text, const std::string& alias,
       chunk->setJson(std::move(updated));
     }
     if (updateTimeStamp) chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
+    return true;
   });
   if (!alias.empty()) doc->chunkAliasUpdated(chunk);
 }

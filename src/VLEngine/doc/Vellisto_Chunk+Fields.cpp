@@ -374,27 +374,26 @@ std::optional<std::string> Vellisto_Chunk::ocrText() const {
 
 // ---- changes journaled in the doc ----
 
+bool Vellisto_Chunk::change(const std::function<bool()>& change) {
+  if (std::shared_ptr<Vellisto_BigDoc> doc = getDocRef()) return doc->changeChunk(*this, change);
+  return change();
+}
+
 void Vellisto_Chunk::updateTimestamp(std::string timestamp) {
-  if (std::shared_ptr<Vellisto_BigDoc> doc = getDocRef()) {
-    doc->changeChunk(*this, [&] {
-      setTimestamp(std::move(timestamp));
-      return true;
-    });
-    return;
-  }
-  setTimestamp(std::move(timestamp));
+  change([&] {
+    setTimestamp(std::move(timestamp));
+    return true;
+  });
 }
 
 bool Vellisto_Chunk::editJson(const std::function<bool(Json& json)>& edit) {
-  auto apply = [&] {
+  return change([&] {
     std::optional<Json> current = json();
     Json edited = current && current->is_object() ? std::move(*current) : Json::object();
     if (!edit(edited)) return false;
     setJson(std::move(edited));
     return true;
-  };
-  if (std::shared_ptr<Vellisto_BigDoc> doc = getDocRef()) return doc->changeChunk(*this, apply);
-  return apply();
+  });
 }
 
 }  // namespace vl

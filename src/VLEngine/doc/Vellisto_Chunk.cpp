@@ -19,9 +19,6 @@
 
 namespace vl {
 
-static_assert(Vellisto_Chunk::kJsonMaxDepth == RecordJson::kMaxDepth &&
-              Vellisto_Chunk::kJsonMaxBytes == RecordJson::kMaxBytes);
-
 using recordfields::compactStamp;
 using recordfields::Fields;
 using recordfields::JsonKind;

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "VLEngine/LRU/Vellisto_LRU.h"
+#include "VLEngine/doc/RecordJson.h"
 #include "VLEngine/doc/RecordSignature.h"
 #include "VLEngine/doc/RecordText.h"
 #include "VLEngine/search/CaseFoldScan.h"
@@ -28,10 +29,10 @@ class Vellisto_BigDoc;
 // each field whole, as it was before or after a change made meanwhile on another thread (an image
 // download, a sync transfer, the user's choice). The accessors below therefore hand out copies.
 //
-// A record held by a doc is changed through that doc (Vellisto_BigDoc::changeChunk; updateTimestamp
-// and editJson do it), which lets one writer at a time change it and journals each change. The plain
-// setters publish a new value and write nothing: they serve records no doc holds yet, and the doc's own
-// changes.
+// A record held by a doc is changed through that doc (Vellisto_BigDoc::changeChunk; change,
+// updateTimestamp and editJson do it), which lets one writer at a time change it and journals each change.
+// The plain setters publish a new value and write nothing: they serve records no doc holds yet, and the doc's
+// own changes.
 class Vellisto_Chunk {
  public:
   static constexpr std::int32_t kFlagComplete = 1;
@@ -57,9 +58,9 @@ class Vellisto_Chunk {
   static std::shared_ptr<Vellisto_Chunk> initSystemChunkWithAlias(const std::string& alias,
                                                                   const std::string& desc,
                                                                   const std::string& viewCls);
-  // The bounds of a record's json (RecordJson).
-  static constexpr std::size_t kJsonMaxDepth = 64;
-  static constexpr std::size_t kJsonMaxBytes = std::size_t{256} << 20;
+  // The bounds of a record's json.
+  static constexpr std::size_t kJsonMaxDepth = RecordJson::kMaxDepth;
+  static constexpr std::size_t kJsonMaxBytes = RecordJson::kMaxBytes;
   // What reading a text form had to give up.
   enum class ReadIssue {
     None,
@@ -85,6 +86,10 @@ class Vellisto_Chunk {
   std::optional<std::string> stringValue() const;
   Json toDictionary() const;
 
+  // Makes `change` (made of the plain setters; it says whether it changed anything) with no other change
+  // of this record in between, journaled in the doc that holds the record; a record no doc holds just
+  // changes. Whether it changed.
+  bool change(const std::function<bool()>& change);
   // Sets the time stamp, journaled in the record's doc.
   void updateTimestamp(std::string timestamp);
   // Changes the json as `edit` says, with no other change of this record in between, journaled in the
