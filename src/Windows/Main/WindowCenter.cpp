@@ -152,10 +152,14 @@ void WindowCenter::hideMain(bool backToOurs) {
 void WindowCenter::hide(bool backToOurs) {
   VL_DCHECK_ON_MAIN();
   hideMain(backToOurs);
-  run(hooks_.clearSearchInput);
+  forgetQuery();
   EscStack::shared().clean();
-  SearchHistory::shared().clean();
   run(hooks_.saveCreatedDataSyncNetworks);
+}
+
+void WindowCenter::forgetQuery() {
+  run(hooks_.clearSearchInput);
+  SearchHistory::shared().clean();
 }
 
 void WindowCenter::hideVellisto() { hide(false); }
@@ -180,10 +184,7 @@ void WindowCenter::activeOrInactiveVellisto() {
     center.hideMain(!cleaning);
     // As the hot key's hide does: the program resigning forgets the query too, but the hot key pressed
     // again before that shows the window without resigning, and it must come back empty.
-    if (!cleaning) {
-      run(center.hooks_.clearSearchInput);
-      SearchHistory::shared().clean();
-    }
+    if (!cleaning) center.forgetQuery();
     return true;
   });
   showWindowByKey(kMainWindowKey);

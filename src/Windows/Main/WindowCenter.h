@@ -69,6 +69,8 @@ class WindowCenter {
   // The main window goes; the keyboard goes back to the window of ours the user came from when
   // `backToOurs` and it still shows, else to the application behind our windows.
   void hideMain(bool backToOurs);
+  // The query typed and the matches kept for it: the window comes back empty.
+  void forgetQuery();
   void hide(bool backToOurs);
   // The key of the registered window that has the keyboard while this program is active; "" when none.
   std::string keyWindowKey() const;
