@@ -1,9 +1,9 @@
 #include "theme/VLTheme.h"
 
 #include <algorithm>
-#include <fstream>
 #include <limits>
 
+#include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 #include "theme/VLAppearanceExprASTException.h"
@@ -33,16 +33,14 @@ bool yamlTrue(const Json& value) {
 std::shared_ptr<VLTheme> VLTheme::ofURL(const std::string& url) {
   std::string path = url;
   if (auto filePath = pathFromFileUrl(url)) path = *filePath;
-  std::ifstream in(path, std::ios::binary);
-  // One byte past the bound is enough to refuse the file; the rest is never read.
-  std::string text(kMaxYamlBytes + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (in.bad() || (!in && !in.eof())) {
+  // One byte past the bound is enough to refuse the file; the rest is never read. Only a regular file is
+  // read, so a FIFO among the themes never holds up start-up.
+  std::optional<std::string> text = files::readFileHead(path, kMaxYamlBytes + 1);
+  if (!text) {
     logWarningf("theme: %s: cannot be read; skipped", path.c_str());
     return nullptr;
   }
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  return ofYAML(text, path);
+  return ofYAML(*text, path);
 }
 
 std::shared_ptr<VLTheme> VLTheme::ofYAML(const std::string& text, const std::string& source) {

@@ -1,9 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <thread>
 
 #include "platform/dispatch/Dispatch.h"
@@ -64,6 +68,33 @@ TEST(GtkThemeTest, DarkFromThemeNameOrSettingsFile) {
     std::filesystem::create_directories(home / "gtk-3.0");
     std::ofstream(home / "gtk-3.0/settings.ini") << c.ini;
     EXPECT_EQ(gtkThemePrefersDark(home.path()), c.dark) << c.ini.substr(0, 60);
+  }
+}
+
+// The settings file is read on the main thread: a FIFO, a device or a folder in its place is passed
+// over at once, and the next file still counts.
+TEST(GtkThemeTest, ASettingsFileThatIsNoRegularFileIsPassedOverWithoutWaiting) {
+  test::ScopedEnv env("GTK_THEME", std::nullopt);
+  const std::vector<std::function<void(const std::filesystem::path&)>> makers = {
+      [](const std::filesystem::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+      [](const std::filesystem::path& p) { std::filesystem::create_symlink("/dev/zero", p); },
+      [](const std::filesystem::path& p) { std::filesystem::create_directories(p); },
+  };
+  for (std::size_t i = 0; i < makers.size(); ++i) {
+    test::TempDir home;
+    std::filesystem::create_directories(home / "gtk-4.0");
+    std::filesystem::create_directories(home / "gtk-3.0");
+    makers[i](home / "gtk-4.0/settings.ini");
+    std::ofstream(home / "gtk-3.0/settings.ini") << "[Settings]\ngtk-theme-name=Foo-dark\n";
+    auto answer = std::async(std::launch::async, [&] { return gtkThemePrefersDark(home.path()); });
+    const bool answered = answer.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    if (!answered) {
+      // Lets a read stuck on the FIFO end, so the test can report instead of hanging.
+      const int writer = ::open((home / "gtk-4.0/settings.ini").c_str(), O_WRONLY | O_NONBLOCK);
+      if (writer >= 0) ::close(writer);
+    }
+    ASSERT_TRUE(answered) << "case " << i;
+    EXPECT_EQ(answer.get(), std::optional<bool>(true)) << "case " << i;
   }
 }
 

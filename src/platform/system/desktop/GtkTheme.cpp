@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 #include "platform/foundation/Environment.h"
@@ -37,15 +36,16 @@ struct SettingsIni {
 
 SettingsIni fromSettingsIni(const std::string& path) {
   SettingsIni out;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return out;
-  std::string text(kMaxSettingsBytes + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  if (text.size() > kMaxSettingsBytes) {
-    logWarningf("appearance: %s is larger than %zu bytes; not read", path.c_str(), kMaxSettingsBytes);
+  // Read on the main thread: a FIFO or a device named settings.ini must neither block the open nor feed
+  // a read without end, so only a regular file of a bounded size is read.
+  if (!files::exists(path)) return out;
+  const std::optional<std::string> contents = files::readFile(path, kMaxSettingsBytes);
+  if (!contents) {
+    logWarningf("appearance: %s is not a regular file of at most %zu bytes; not read", path.c_str(),
+                kMaxSettingsBytes);
     return out;
   }
+  const std::string& text = *contents;
   bool inSettings = false;
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -39,9 +38,9 @@ ImageRef headerOnly(const std::string& path, const std::string& name, double pix
 }  // namespace
 
 std::optional<Size> pngHeaderSize(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  unsigned char header[24] = {};
-  if (!in.read(reinterpret_cast<char*>(header), sizeof header)) return std::nullopt;
+  const std::optional<std::string> head = files::readFileHead(path, 24);
+  if (!head || head->size() < 24) return std::nullopt;
+  const auto* header = reinterpret_cast<const unsigned char*>(head->data());
   static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   for (int i = 0; i < 8; ++i) {
     if (header[i] != signature[i]) return std::nullopt;
