@@ -3,6 +3,8 @@
 //   copy  a plain byte copy of the same size;
 //   rtf   RtfReader over a word processor's kind of document (tables of fonts and colours, \uN, \'hh);
 //   html  HtmlReader over a browser's kind of copy (inline styles, links, lists, a table).
+// Then one start tag with 50,000 and with 500,000 attributes (a hostile copy): reading should grow with
+// the bytes (a ratio near 10), not with the square of the attributes (100).
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -43,6 +45,12 @@ std::string makeHtml() {
   return s;
 }
 
+std::string manyAttributes(int count) {
+  std::string s = "<p";
+  for (int i = 0; i < count; ++i) s += " a" + std::to_string(i) + "=x";
+  return s + ">text</p>";
+}
+
 }  // namespace
 
 int main() {
@@ -67,5 +75,16 @@ int main() {
   std::printf("copy  %8.3f ms\n", copy);
   std::printf("rtf   %8.3f ms  (%.0fx copy)\n", rtfMs, rtfMs / copy);
   std::printf("html  %8.3f ms  (%.0fx copy)\n", htmlMs, htmlMs / copy);
+
+  double attributeMs[2] = {};
+  const int counts[2] = {50000, 500000};
+  for (int i = 0; i < 2; ++i) {
+    const std::string hostile = manyAttributes(counts[i]);
+    start = Steady::now();
+    sink += vl::ui::HtmlReader::read(hostile)->length();
+    attributeMs[i] = msSince(start);
+  }
+  std::printf("attrs %8.3f ms for %d, %8.3f ms for %d  (%.1fx for 10x the attributes; goal near 10)\n",
+              attributeMs[0], counts[0], attributeMs[1], counts[1], attributeMs[1] / attributeMs[0]);
   return sink == 0 ? 1 : 0;
 }

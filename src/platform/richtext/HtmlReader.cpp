@@ -11,6 +11,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
+#include "platform/richtext/HtmlStartTags.h"
 #include "platform/richtext/RichTextBuilder.h"
 #include "platform/richtext/XmlLibrary.h"
 
@@ -483,11 +484,29 @@ std::optional<AttributedString> HtmlReader::read(std::string_view html, const Fo
                 kMaxInputBytes);
     return std::nullopt;
   }
-  const bool utf16 = html.size() >= 2 &&
-                     ((html[0] == '\xFF' && html[1] == '\xFE') || (html[0] == '\xFE' && html[1] == '\xFF'));
+  // UTF-16 (marked by its byte order mark) is read as UTF-8 like the rest, so every bound below sees
+  // the text it bounds.
   std::string cleaned;
-  if (!utf16 && !isValidUtf8(html)) {
+  if (html.size() >= 2 &&
+      ((html[0] == '\xFF' && html[1] == '\xFE') || (html[0] == '\xFE' && html[1] == '\xFF'))) {
+    const bool little = html[0] == '\xFF';
+    std::u16string units;
+    units.reserve(html.size() / 2);
+    for (std::size_t i = 2; i + 1 < html.size(); i += 2) {
+      const auto a = static_cast<unsigned char>(html[i]);
+      const auto b = static_cast<unsigned char>(html[i + 1]);
+      units.push_back(static_cast<char16_t>(little ? (b << 8 | a) : (a << 8 | b)));
+    }
+    cleaned = fromUtf16(units);
+    html = cleaned;
+  } else if (!isValidUtf8(html)) {
     cleaned = sanitizeUtf8(html);
+    html = cleaned;
+  }
+  if (std::optional<std::string> capped = capStartTagAttributes(html, kMaxAttributesPerTag)) {
+    logWarningf("html: start tags with more than %zu attributes; the rest of each is not read",
+                kMaxAttributesPerTag);
+    cleaned = std::move(*capped);
     html = cleaned;
   }
   htmlSAXHandler sax{};
@@ -499,13 +518,14 @@ std::optional<AttributedString> HtmlReader::read(std::string_view html, const Fo
   Walker walker(baseFont);
   // The push parser with handlers of our own builds no tree: memory stays with the text we keep.
   XmlLibrary::ensureInitialized();
-  htmlParserCtxtPtr ctxt = htmlCreatePushParserCtxt(&sax, &walker, nullptr, 0, nullptr,
-                                                    utf16 ? XML_CHAR_ENCODING_NONE : XML_CHAR_ENCODING_UTF8);
+  htmlParserCtxtPtr ctxt =
+      htmlCreatePushParserCtxt(&sax, &walker, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8);
   if (!ctxt) {
     logWarning("html: no parser; showing the plain text");
     return std::nullopt;
   }
-  htmlCtxtUseOptions(ctxt, XmlLibrary::htmlReadOptions());
+  // The text is UTF-8 by now, whatever charset a meta element of the page names.
+  htmlCtxtUseOptions(ctxt, XmlLibrary::htmlReadOptions() | HTML_PARSE_IGNORE_ENC);
   walker.parser = ctxt;
   constexpr std::size_t kChunk = 1 << 16;
   for (std::size_t at = 0; at < html.size() && !walker.depth.tooDeep(); at += kChunk) {

@@ -17,10 +17,13 @@ namespace vl::ui {
 //
 // Bounded while reading: the parser streams its events and no tree is built; input past kMaxInputBytes
 // and elements nested deeper than XmlLibrary::kMaxDepth are refused (the parser's cost grows with depth
-// times length, so both bounds together bound its time); invalid UTF-8 becomes U+FFFD before parsing.
+// times length, so both bounds together bound its time), as do kMaxAttributesPerTag attributes of one start
+// tag (its cost grows with their square); invalid UTF-8 becomes U+FFFD before parsing.
 class HtmlReader {
  public:
   static constexpr std::size_t kMaxInputBytes = 8 * 1024 * 1024;
+  // Attributes of one start tag past this many are not read (see capStartTagAttributes).
+  static constexpr std::size_t kMaxAttributesPerTag = 64;
 
   // The attributed text, or nullopt (logged) when the data is too large or not parsed: the caller then
   // shows the record's plain text. Text takes `baseFont`; headings and code are sized from it.

@@ -9,6 +9,7 @@
 
 #include "platform/foundation/Text.h"
 #include "platform/richtext/HtmlReader.h"
+#include "platform/richtext/HtmlStartTags.h"
 #include "platform/richtext/RtfReader.h"
 
 namespace vl::ui {
@@ -229,6 +230,48 @@ TEST(RichTextReaderTest, HostileHtmlReadsOrIsRefused) {
       EXPECT_EQ(s->string(), c.expectedText);
     }
   }
+}
+
+// A start tag keeps its first attributes and loses the rest, so a copy with half a million of them reads
+// as fast as any other; what lies around the tags, comments and quoted ">" included, is kept as it is.
+TEST(RichTextReaderTest, StartTagsWithCountlessAttributesLoseThoseAfterTheFirst) {
+  struct Case {
+    const char* name;
+    std::string html;
+    std::optional<std::string> capped;  // with at most two attributes a tag
+  };
+  const std::vector<Case> cases = {
+      {"few attributes", "<p a=1 b='2'>x</p><br/>", std::nullopt},
+      {"three", "<p a=1 b=\"2\" c>x</p>", "<p a=1 b=\"2\" >x</p>"},
+      {"quoted >", "<a href=\"x>y\" t='>' u=3 v>z</a>", "<a href=\"x>y\" t='>' >z</a>"},
+      {"self-closing", "<img a=1 b=2 c=3 d=4 />", "<img a=1 b=2 >"},
+      {"comment and declaration", "<!DOCTYPE html a b c><!-- <p a b c d> --><i a b c>",
+       "<!DOCTYPE html a b c><!-- <p a b c d> --><i a b >"},
+      {"text with <", "1 < 2 <3 a b c", std::nullopt},
+      {"unclosed quote", "<p a b c=\"open", "<p a b "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(capStartTagAttributes(c.html, 2), c.capped);
+  }
+
+  std::string html = "<p";
+  for (int i = 0; i < 500000; ++i) html += " a" + std::to_string(i) + "=x";
+  html += " style=\"color: red\">plain</p><b style=\"color: blue\">bold</b>";
+  std::optional<AttributedString> s = HtmlReader::read(html);
+  ASSERT_TRUE(s.has_value());
+  expectWellFormed(s);
+  EXPECT_EQ(s->string(), "plain\nbold");
+  // The style came after the attributes that are cut; the next tag's is read as usual.
+  EXPECT_EQ(styleOf(*s, "plain").find("#"), std::string::npos) << styleOf(*s, "plain");
+  EXPECT_EQ(styleOf(*s, "bold").find("#0000ff"), 2u) << styleOf(*s, "bold");
+
+  // UTF-16 copies (as some browsers offer HTML) go through the same bound.
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("<p a b c style=\"color: red\">x</p>")) utf16 += std::string{c, '\0'};
+  std::optional<AttributedString> wide = HtmlReader::read(utf16);
+  ASSERT_TRUE(wide.has_value());
+  EXPECT_EQ(wide->string(), "x");
 }
 
 // Random damage to every fixture: each reader gives well-formed text or refuses, and never crashes.
