@@ -156,7 +156,7 @@ void ClipboardListener::handleCopy(const Notification& notification) {
   // as its file and its pixels), so it cannot be known by comparing it with the records: the write says
   // it is ours. The clipboard no longer holds the last copy, so copying that again counts again.
   if (isOwnWrite(items)) {
-    logDebug("capture: the program's own paste came back; not a copy");
+    log("capture: the program's own paste came back; not a copy");
     setLastCopyEntity(nullptr);
     return;
   }

@@ -127,6 +127,38 @@ TEST_F(X11PasteboardTest, AnotherApplicationsCopyEndsOurOwnership) {
   EXPECT_EQ(xclipGet(display_, "UTF8_STRING"), "more");
 }
 
+// Any client may name any window the CLIPBOARD owner. One that names ours right after a user's copy
+// must not make what the program wrote earlier pass for that copy (capture would skip it as our own
+// paste): the program counts as its own only what it claimed itself.
+TEST_F(X11PasteboardTest, AnotherClientNamingOurWindowTheOwnerDoesNotBringBackOurOldContents) {
+  auto b = board();
+  b->setString("an earlier paste of ours");
+  Display* other = XOpenDisplay(display_.c_str());
+  ASSERT_NE(other, nullptr);
+  const Atom clipboard = XInternAtom(other, "CLIPBOARD", False);
+  ASSERT_TRUE(waitUntil([&] { return XGetSelectionOwner(other, clipboard) != None; }));
+  const ::Window ours = XGetSelectionOwner(other, clipboard);
+  const ::Window copier = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 1, 1, 0, 0, 0);
+  const long long before = b->changeCount();
+  // The user's copy, then the hand-over to our window, both done before the program hears of either.
+  XGrabServer(other);
+  XSetSelectionOwner(other, clipboard, copier, CurrentTime);
+  XSetSelectionOwner(other, clipboard, ours, CurrentTime);
+  XUngrabServer(other);
+  XSync(other, False);
+  ASSERT_TRUE(changedFrom(b, before));
+  EXPECT_TRUE(waitUntil([&] { return !b->ownsClipboard(); }));
+  EXPECT_TRUE(waitUntil(
+      [&] { return log_->contains("another client made the program's window the CLIPBOARD owner"); }));
+  for (const auto& item : b->items()) EXPECT_NE(item.data(kPasteboardTypeString), "an earlier paste of ours");
+  // The program's next write is its own again.
+  b->setString("the next paste");
+  EXPECT_TRUE(waitUntil([&] { return b->ownsClipboard(); }));
+  EXPECT_EQ(xclipGet(display_, "UTF8_STRING"), "the next paste");
+  XDestroyWindow(other, copier);
+  XCloseDisplay(other);
+}
+
 TEST_F(X11PasteboardTest, LargeContentsTravelInPartsBothWays) {
   X11Pasteboard::Options small;
   small.incrChunkBytes = 64 << 10;

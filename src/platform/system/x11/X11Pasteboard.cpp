@@ -136,6 +136,7 @@ bool X11Pasteboard::claim() {
       [this] {
         X11Display& x = loop_.display();
         const Atom clipboard = x.atom("CLIPBOARD");
+        ++claimsUnheard_;
         XSetSelectionOwner(x.get(), clipboard, ownerWindow_, CurrentTime);
         const bool owner = XGetSelectionOwner(x.get(), clipboard) == ownerWindow_;
         // A notice of another client's older copy, handled between the write and this claim, took
@@ -163,12 +164,34 @@ bool X11Pasteboard::claim() {
 void X11Pasteboard::onEvent(XEvent& event) {
   if (event.type == xfixesEventBase_ + XFixesSelectionNotify) {
     const auto& notify = reinterpret_cast<const XFixesSelectionNotifyEvent&>(event);
-    if (notify.subtype != XFixesSetSelectionOwnerNotify || notify.owner == ownerWindow_) return;
+    if (notify.subtype != XFixesSetSelectionOwnerNotify) return;
+    if (notify.owner == ownerWindow_) {
+      if (claimsUnheard_ > 0) {
+        --claimsUnheard_;
+        return;
+      }
+      // Any client may name any window the owner. Ours holds what the program last wrote, which is not
+      // what the user copied since; answering with it would pass an old paste off as the contents.
+      if (foreignClaims_++ == 0) {
+        logWarning(
+            "X11 clipboard: another client made the program's window the CLIPBOARD owner; it offers "
+            "nothing until the program writes again");
+      }
+      MutexLock lock(mutex_);
+      own_ = false;
+      return;
+    }
     // Another client copied something (an owner that merely went away leaves nothing new to read).
-    // The notice may be older than a claim of ours, so the server decides whether we still own it.
+    // A notice that came while a claim of ours is on its way may be older than the claim, so the server
+    // decides then; otherwise the copy came after everything we claimed.
     if (notify.owner != None) {
       const long long count = ++changeCount_;
-      lostSelectionUnlessOwner();
+      if (claimsUnheard_ > 0) {
+        lostSelectionUnlessOwner();
+      } else {
+        MutexLock lock(mutex_);
+        own_ = false;
+      }
       // Told now, while that owner still holds what it copied: a poll would see only the last of
       // several quick copies.
       announce(count);

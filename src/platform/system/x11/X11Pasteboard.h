@@ -95,6 +95,10 @@ class X11Pasteboard final : public Pasteboard {
   ChangeObserver observer_ VL_GUARDED_BY(observerMutex_);
 
   std::vector<Transfer> transfers_;  // event thread only
+  // Claims of ours whose owner notice has not come back yet (event thread only): a notice naming our
+  // window that none of them explains is another client's doing, and what we hold is not the contents.
+  int claimsUnheard_ = 0;
+  long long foreignClaims_ = 0;  // event thread only
 };
 
 }  // namespace vl
