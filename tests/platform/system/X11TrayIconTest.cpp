@@ -108,6 +108,23 @@ TEST_F(X11TrayIconTest, DocksInATrayThatStartsLaterAndDrawsTheIcon) {
   }
 }
 
+// With no tray, the frames of a copy's pulse are not turned into the tray's pictures (nobody would see
+// them); a tray that starts later gets the picture shown at that moment.
+TEST_F(X11TrayIconTest, PicturesAreMadeOnlyForATrayThatHoldsTheIcon) {
+  showItem();
+  ASSERT_TRUE(waitUntil([&] { return log_->contains("no StatusNotifierWatcher and no system tray"); }));
+  for (int frame = 0; frame < 5; ++frame) item_->button()->setImage(disc());
+  dispatch::MainLoop::runUntilIdle();
+  EXPECT_EQ(tray_->picturesMade(), 0);
+  StandInTray manager(display_, 0xececec, 0, 760);
+  ASSERT_NE(manager.accept(5000), None);
+  ASSERT_TRUE(waitUntil([&] {
+    const std::vector<unsigned long> px = manager.pixels(40, 40);
+    return px.size() == 1600 && px[20 * 40 + 20] == 0x3478f6;
+  }));
+  EXPECT_EQ(tray_->picturesMade(), 1);
+}
+
 // The tray's colours beat its background (which the status bar's own test samples); colours announced
 // later count from then on, and the status bar hears of each change.
 TEST_F(X11TrayIconTest, TheTraysShadeComesFromItsColoursElseFromItsBackground) {

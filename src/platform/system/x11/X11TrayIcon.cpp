@@ -82,6 +82,8 @@ struct X11TrayIcon::XSide {
   std::optional<bool> dark;
   bool sampleWanted = false;
   std::function<void(std::optional<bool> dark)> shadeChanged;
+  // Told when the icon docked in a tray (true) and when the tray went away (false).
+  std::function<void(bool docked)> dockChanged;
 
   void start() {
     const int screen = DefaultScreen(x.get());
@@ -247,6 +249,7 @@ struct X11TrayIcon::XSide {
     }
     absenceLogged = false;
     log("tray: icon docked in the system tray");
+    if (dockChanged) dockChanged(true);
     learnShade();
     draw();
   }
@@ -321,6 +324,7 @@ struct X11TrayIcon::XSide {
     if (e.type == DestroyNotify && manager != None && e.xdestroywindow.window == manager) {
       manager = None;
       setShade(std::nullopt);
+      if (dockChanged) dockChanged(false);
       log("tray: the system tray went away; the icon docks again when it returns");
       return;
     }
@@ -389,6 +393,14 @@ void X11TrayIcon::start() {
       self->hostDark_ = dark;
       if (ui::StatusBar::system().backend().get() == self.get())
         ui::StatusBar::system().hostBackgroundChanged();
+    });
+  };
+  x_->dockChanged = [weak](bool docked) {
+    dispatch::Queue::main()->async([weak, docked] {
+      auto self = weak.lock();
+      if (!self) return;
+      self->docked_ = docked;
+      if (docked) self->sendPictures();
     });
   };
   x_->click = [weak](int rx, int ry, int rootHeight, bool secondary) {
@@ -469,11 +481,17 @@ void X11TrayIcon::statusItemChanged(const std::shared_ptr<ui::StatusItem>& item)
       side->dock();
     });
   }
-  // Pictures are made again only for a new image: copy animations change it ten times a second.
-  ui::ImageRef image = item->button()->displayedImage();
-  if (image == shownImage_) return;
-  shownImage_ = image;
-  auto pixmaps = image ? dbus::iconPixmaps(*image) : std::vector<dbus::IconPixmap>{};
+  shownImage_ = item->button()->displayedImage();
+  sendPictures();
+}
+
+void X11TrayIcon::sendPictures() {
+  // Made again only for a new image, and only for a tray that shows them.
+  if (!docked_ || shownImage_ == picturedImage_) return;
+  picturedImage_ = shownImage_;
+  ++picturesMade_;
+  auto pixmaps = shownImage_ ? dbus::iconPixmaps(*shownImage_) : std::vector<dbus::IconPixmap>{};
+  XSide* side = x_.get();
   loop_->post([side, pixmaps = std::move(pixmaps)]() mutable {
     side->pixmaps = std::move(pixmaps);
     side->draw();
@@ -485,8 +503,13 @@ void X11TrayIcon::statusItemRemoved(const ui::StatusItem* item) {
   itemIdentity_ = nullptr;
   item_.reset();
   shownImage_.reset();
+  picturedImage_.reset();
+  docked_ = false;
   XSide* side = x_.get();
-  loop_->post([side] { side->undock(); });
+  loop_->post([side] {
+    side->pixmaps.clear();
+    side->undock();
+  });
 }
 
 void X11TrayIcon::clicked(int rootX, int rootY, int rootHeight, bool) {

@@ -35,6 +35,8 @@ class X11TrayIcon final : public ui::StatusItemBackend, public std::enable_share
   bool trayPresent();
   // The icon's X window (None before the first item); for tests.
   unsigned long iconWindow();
+  // How many times the item's picture was turned into the tray's pictures; for tests. Main thread.
+  int picturesMade() const { return picturesMade_; }
 
  private:
   struct XSide;
@@ -47,6 +49,12 @@ class X11TrayIcon final : public ui::StatusItemBackend, public std::enable_share
   std::weak_ptr<ui::StatusItem> item_;
   const ui::StatusItem* itemIdentity_ = nullptr;
   ui::ImageRef shownImage_;
+  // Pictures are made only while a tray holds the icon: copy animations change the image ten times a
+  // second, and with no tray nobody would see them. Main thread.
+  bool docked_ = false;
+  ui::ImageRef picturedImage_;
+  int picturesMade_ = 0;
+  void sendPictures();
   bool manyItemsLogged_ = false;
   std::optional<bool> hostDark_;
 };
