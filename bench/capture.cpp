@@ -33,6 +33,7 @@
 #include "BenchTiming.h"
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "VLEngine/doc/GzipUtility.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "capture/AppMonitor.h"
@@ -215,6 +216,7 @@ void inProcess(const std::string& root) {
 }  // namespace
 
 int main() {
+  vl::FreedMemory::atStart();
   char pattern[] = "/tmp/vl-bench-capture-XXXXXX";
   if (!::mkdtemp(pattern)) return 1;
   const std::string root = pattern;

@@ -16,6 +16,7 @@
 #include "BenchTiming.h"
 #include "VLEngine/doc/DocJournal.h"
 #include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "VLEngine/doc/GzipUtility.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/doc/Vellisto_DocChainOwner.h"
@@ -145,6 +146,7 @@ class TailKeeper : public vl::Vellisto_DocChainOwner {
 
 // Usage: bench_docs [folder]. With a folder the generated docs are written there and kept.
 int main(int argc, char** argv) {
+  vl::FreedMemory::atStart();
   namespace fs = std::filesystem;
   std::string pattern = (fs::temp_directory_path() / "vl-bench-docs-XXXXXX").string();
   const bool keep = argc > 1;

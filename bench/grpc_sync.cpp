@@ -33,6 +33,7 @@
 #include "BenchTiming.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "gRPC/Client/SyncNetworkClient.h"
 #include "gRPC/Server/ServerRequestHandler.h"
 #include "gRPC/Server/SyncNetworkServer.h"
@@ -410,6 +411,7 @@ int handlers(int rounds, const std::vector<std::uint8_t>& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vl::FreedMemory::atStart();
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   const std::string part = argc > 2 ? argv[2] : "";
 

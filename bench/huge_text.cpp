@@ -21,6 +21,7 @@
 #include "BenchHistory.h"
 #include "BenchPaint.h"
 #include "BenchTiming.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/MainWindow.h"
@@ -99,6 +100,7 @@ void report(const char* what, const Timing& t) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vl::FreedMemory::atStart();
   const std::size_t megabytes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
   const std::size_t bytes = megabytes << 20;
   vl::setLogSink(&silence);

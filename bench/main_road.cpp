@@ -5,7 +5,8 @@
 // list recorded and painted with Cairo and Pango. Resident memory per record is printed after the
 // history is built, after the engine alone has searched as often as the window will, and after the
 // window has worked, so the window's share shows apart from the engine's; and the engine's, part by
-// part, against its goal of at most 1.3 times the text.
+// part, against its goal of at most 1.3 times the text. Then the first key after a rest of ten seconds,
+// when the searches' memory went back to the system, beside a key of the warm run.
 //
 // Usage: bench_main_road [records]   (default 100000)
 #include <cairo.h>
@@ -91,6 +92,7 @@ std::shared_ptr<vl::DisplayAttributedString> lastRow(vl::HintTable2& list) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vl::FreedMemory::atStart();
   const int records = argc > 1 ? std::max(kDocs, std::atoi(argv[1])) : 100000;
   const int perDoc = records / kDocs;
   vl::setLogSink(&silence);
@@ -219,6 +221,31 @@ int main(int argc, char** argv) {
   }
   const std::size_t rssEnd = residentBytes();
 
+  // The usual first search: the hot key after minutes of work elsewhere, once the quiet moment gave the
+  // searches' memory back. The rest is slept for real, so the quiet return runs as it does in the program.
+  constexpr int kRestSeconds = 10;
+  std::vector<double> restedShow, restedKey;
+  for (int rest = 0; rest < 3; ++rest) {
+    std::this_thread::sleep_for(std::chrono::seconds(kRestSeconds));
+    vl::WindowCenter& center = vl::WindowCenter::shared();
+    auto t0 = Steady::now();
+    auto before = lastRow(list);
+    center.activeOrInactiveVellisto();
+    waitForRows(list, before);
+    paintFrame(*window, surface);
+    restedShow.push_back(msSince(t0));
+    t0 = Steady::now();
+    before = lastRow(list);
+    field->setStringValue(word.substr(0, 1));
+    input.controlTextDidChange(*field);
+    waitForRows(list, before);
+    paintFrame(*window, surface);
+    restedKey.push_back(msSince(t0));
+    center.activeOrInactiveVellisto();
+    input.clear();
+    vl::SearchHistory::shared().clean();
+  }
+
   std::printf(
       "main road benchmark: %d records in %d docs (%.0f bytes of text each on average), query \"%s\" "
       "typed key by key\n",
@@ -234,6 +261,13 @@ int main(int argc, char** argv) {
         "key %zu \"%s\"%*s %7.3f ms  (engine %.3f ms, %.2fx; window's share %.3f ms; goal under 16 ms: %s)\n",
         k + 1, word.substr(0, k + 1).c_str(), static_cast<int>(word.size() - k), "", m, e, m / e, m - e,
         m < 16 ? "met" : "missed");
+  }
+  {
+    const double rs = median(restedShow), rk = median(restedKey), warm = median(keys[0]);
+    std::printf(
+        "after a rest of %d s: hot key -> painted list %7.3f ms (%.2fx a warm run's), first key painted "
+        "%7.3f ms (%.2fx a warm run's %.3f ms; goal under 16 ms: %s)\n",
+        kRestSeconds, rs, rs / s, rk, rk / warm, warm, rk < 16 ? "met" : "missed");
   }
   std::printf(
       "resident memory per record: %.0f bytes after the history, %.0f after the engine searched (%+.1f%%), "

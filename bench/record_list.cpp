@@ -27,6 +27,7 @@
 #include "BenchHistory.h"
 #include "BenchTiming.h"
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
@@ -91,6 +92,7 @@ void frame(vl::ui::Window& window, cairo_surface_t* surface,
 }  // namespace
 
 int main(int argc, char** argv) {
+  vl::FreedMemory::atStart();
   const int records = argc > 1 ? std::max(kDocs, std::atoi(argv[1])) : 100000;
   const int perDoc = records / kDocs;
   vl::setLogSink(&silence);

@@ -29,6 +29,7 @@
 #include "BenchHistory.h"
 #include "BenchTiming.h"
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/search/CaseFoldScan.h"
 #include "VLEngine/search/DisplayAttributedString.h"
@@ -293,6 +294,7 @@ void trace(const std::string& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vl::FreedMemory::atStart();
   const int records = argc > 1 ? std::max(kDocs, std::atoi(argv[1])) : 100000;
   const int perDoc = records / kDocs;
   vl::setLogSink(&silence);

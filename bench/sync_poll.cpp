@@ -19,6 +19,7 @@
 #include "BenchTiming.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"
@@ -58,6 +59,7 @@ void copyThere(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vl::FreedMemory::atStart();
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
   vl::setLogSink([](const std::string&) {});
   vl::dispatch::MainLoop::adoptCurrentThread();

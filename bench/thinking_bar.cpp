@@ -23,6 +23,7 @@
 #include "BenchPaint.h"
 #include "BenchTiming.h"
 #include "VLEngine/VLEngine.h"
+#include "VLEngine/doc/FreedMemory.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/SearchQuery.h"
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
@@ -60,6 +61,7 @@ std::string digitLines() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vl::FreedMemory::atStart();
   const int records = argc > 1 ? std::max(kDocs, std::atoi(argv[1])) : 100000;
   vl::setLogSink(&silence);
   vl::dispatch::MainLoop::adoptCurrentThread();

@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "VLEngine/doc/FreedMemory.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "capture/CaptureHooks.h"
 #include "core/VLConstants.h"
@@ -58,6 +59,7 @@ int printResources() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vl::FreedMemory::atStart();
   if (argc > 1) {
     if (std::strcmp(argv[1], "--version") == 0) {
       std::printf("vellisto %s (%s)\n", vl::kShortVersion, vl::kBuildVersion);

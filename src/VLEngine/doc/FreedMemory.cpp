@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #ifdef __GLIBC__
@@ -79,13 +78,20 @@ void FreedMemory::steady() {
 #ifdef __GLIBC__
   mallopt(M_TRIM_THRESHOLD, kKeptTopBytes);
   mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
+#endif
+}
+
+int FreedMemory::heapLimit() {
+  return static_cast<int>(std::max(2u, std::thread::hardware_concurrency() / 2));
+}
+
+void FreedMemory::atStart() {
+#ifdef __GLIBC__
   // Each heap keeps pages that its live blocks pin when the rest of it is given back, and the threads
   // of the pool would each have one; they share half as many, which their own caches of small blocks
-  // keep from waiting on each other.
-  static std::once_flag once;
-  std::call_once(once, [] {
-    mallopt(M_ARENA_MAX, static_cast<int>(std::max(2u, std::thread::hardware_concurrency() / 2)));
-  });
+  // keep from waiting on each other. The allocator fixes its limit for good once threads made more
+  // heaps than its first test allows, so the limit is set before any thread.
+  mallopt(M_ARENA_MAX, heapLimit());
 #endif
 }
 

@@ -7,6 +7,9 @@ namespace vl {
 // on every core; left to itself, the allocator keeps what they let go of in its heaps.
 class FreedMemory {
  public:
+  // First thing in main(), while it is the only thread: the number of heaps is limited to heapLimit().
+  static void atStart();
+  static int heapLimit();
   // While docs load: freed memory is kept for the next load instead of being handed back and faulted in
   // again, and doc-sized buffers come from the heap.
   static void keepForLoads();
@@ -16,12 +19,15 @@ class FreedMemory {
   static void loadsDone();
   static void steady();
   // After work that let go of much memory (a search): once nothing else came for kQuietMs, it goes back.
+  // The pause is minutes long: what goes back is what the next search takes again, and given back after
+  // a few seconds, the first key after any pause faulted it in again on every core, a key twice as slow
+  // as one of a warm run.
   static void returnWhenQuiet();
   // What the quiet moment does, at once: the free pages of every heap go back to the system, the free
   // tops of the worker threads' heaps included.
   static void returnNow();
 
-  static constexpr double kQuietMs = 2000;
+  static constexpr double kQuietMs = 5 * 60 * 1000;
   static constexpr int kMappedFromBytes = 32 << 20;
   static constexpr int kKeptTopBytes = 64 << 20;
 };
