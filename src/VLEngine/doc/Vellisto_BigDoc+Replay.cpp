@@ -16,9 +16,11 @@ namespace {
 
 using Lock = MutexLock;
 
-// A journal holds the changes of a few seconds, a thousand appends at most before its doc rolls over: one
-// that holds far more was not written by us, and the rest of it would only cost time and memory.
+// The journals of a doc hold the changes since its last fold, which comes before they outgrow the doc or
+// kMaxJournalChanges: journals that hold far more were not written by us, and the rest of them would only
+// cost time and memory.
 constexpr std::size_t kMaxReplayedChanges = 100 * static_cast<std::size_t>(Vellisto_BigDoc::kMaxChunkSize);
+static_assert(kMaxReplayedChanges > 10 * Vellisto_BigDoc::kMaxJournalChanges);
 
 }  // namespace
 
@@ -186,6 +188,7 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
                                      const std::vector<std::string>& folderNames) {
   journal_ = JournalState{};
   journal_.fileMade = files::exists(filePath_);
+  journal_.fileBytes = fileBytes.size();
   std::vector<std::pair<std::uint64_t, std::string>> mine;
   for (const std::string& name : folderNames) {
     auto parsed = DocJournal::parseFileName(name);
