@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -67,22 +68,28 @@ double cpuMs() {
   return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
-// A store whose clipboard history is one doc file of `records` records of 1 KB.
-void storeWithRecords(const std::string& home, int records, vl::bench::Corpus& corpus) {
+// A store whose clipboard history holds `records` records of 1 KB, in doc files of a thousand (the last
+// one the rest); `texts`, when given, gets their texts.
+void storeWithRecords(const std::string& home, int records, vl::bench::Corpus& corpus,
+                      std::vector<std::string>* texts = nullptr) {
   vl::Vellisto_BigDoc::waitForPendingWrites();
   vl::VLEngine::resetForTesting();
   const std::string data = home + "/.vellisto/data";
   fs::create_directories(data);
-  std::string text;
-  for (int i = 0; i < records; ++i) {
-    if (i > 0) text += vl::doctext::kChunkSeparator;
-    text += *vl::Vellisto_Chunk::initWithContext(kilobyteText(corpus, "filled " + std::to_string(i)),
-                                                 std::nullopt, vl::Json::object())
-                 ->stringValue();
+  const int perDoc = vl::Vellisto_BigDoc::kMaxChunkSize;
+  for (int first = 0, docId = 0; first < records || docId == 0; first += perDoc, ++docId) {
+    std::string text;
+    for (int i = first; i < std::min(records, first + perDoc); ++i) {
+      if (i > first) text += vl::doctext::kChunkSeparator;
+      std::string copy = kilobyteText(corpus, "filled " + std::to_string(i));
+      text += *vl::Vellisto_Chunk::initWithContext(copy, std::nullopt, vl::Json::object())->stringValue();
+      if (texts) texts->push_back(std::move(copy));
+    }
+    vl::bench::require(
+        vl::files::atomicWrite(data + "/BigDoc_" + std::to_string(docId),
+                               text.empty() ? std::string() : *vl::GzipUtility::gzipData(text)),
+        "writing the history");
   }
-  vl::bench::require(vl::files::atomicWrite(data + "/BigDoc_0",
-                                            records > 0 ? *vl::GzipUtility::gzipData(text) : std::string()),
-                     "writing the history");
   vl::VLEngine::shared().setFolders(home);
   vl::VLEngine::shared().setTabDirectory(vl::PinManager::tabDirectory());
   vl::VLEngine::shared().load();
@@ -162,6 +169,80 @@ double measureRewrite(const std::string& root, int records, vl::HeadlessPasteboa
   return (cpuMs() - start) / kRewrites;
 }
 
+// A day's use, compressed: copies of 1 KB one every 100 ms, a tenth of them repeats of older copies
+// (each found in its doc and stamped), with the clock moving as it would, so every fold runs when the
+// program would run it. The last doc holds about half of its records at the start, so the copies take
+// it through a roll-over.
+struct Day {
+  double cpuMs = 0;
+  double bytes = 0;
+  // Folding what the journals still hold when the program quits.
+  double quitMs = 0;
+  double quitBytes = 0;
+};
+constexpr int kDayCopies = 1000;
+constexpr double kDayCopyGapMs = 100;
+
+Day measureDay(const std::string& root, int history, vl::HeadlessPasteboard& board,
+               vl::bench::Corpus& corpus) {
+  static int run = 0;
+  std::vector<std::string> older;
+  storeWithRecords(root + "/day-" + std::to_string(++run), history, corpus, &older);
+  vl::MergingCopy merging;
+  vl::AppMonitor monitor;
+  vl::ClipboardListener listener(merging, monitor);
+  auto queue = vl::PasteboardPolling::pasteboardDealingQueue();
+  std::mt19937 pick(11);
+  std::vector<std::string> texts;
+  for (int i = 0; i < kDayCopies; ++i) {
+    const bool repeat = i % 10 == 9 && !older.empty();
+    texts.push_back(repeat ? older[pick() % older.size()] : kilobyteText(corpus, "day " + std::to_string(i)));
+    if (!repeat) older.push_back(texts.back());
+  }
+  auto written = [] {
+    const auto stats = vl::Vellisto_BigDoc::persistStats();
+    return static_cast<double>(stats.bytes + stats.journalBytes);
+  };
+  Day day;
+  const double bytes = written();
+  const double start = cpuMs();
+  for (const auto& text : texts) {
+    board.setStringFromOtherApplication(text);
+    queue->sync([&] { listener.pasteboardDidChange(vl::Notification{}); });
+    // Whatever fell due meanwhile runs, folds included, before the next copy.
+    vl::dispatch::MainLoop::advance(kDayCopyGapMs);
+  }
+  vl::Vellisto_BigDoc::persistQueue()->sync([] {});
+  day.cpuMs = (cpuMs() - start) / kDayCopies;
+  day.bytes = (written() - bytes) / kDayCopies;
+  const double quitBytes = written();
+  const double quitStart = cpuMs();
+  vl::Vellisto_BigDoc::waitForPendingWrites();
+  day.quitMs = cpuMs() - quitStart;
+  day.quitBytes = written() - quitBytes;
+  return day;
+}
+
+void printDay(const std::string& root, vl::HeadlessPasteboard& board, vl::bench::Corpus& corpus) {
+  std::printf(
+      "   a day's use: %d copies of 1 KB one every 100 ms, a tenth of them repeats of older copies, folds\n"
+      "   as they fall due; the baseline is the same copies into an empty history\n",
+      kDayCopies);
+  const Day empty = measureDay(root, 0, board, corpus);
+  const Day full = measureDay(root, 9500, board, corpus);
+  std::printf("   history        CPU/copy   written/copy   at quit: CPU, written\n");
+  for (const auto& [name, day] : {std::pair{"empty", empty}, std::pair{"9,500-10,400", full}}) {
+    std::printf("   %-12s  %7.3f ms  %9.0f B    %7.1f ms, %7.0f KB\n", name, day.cpuMs, day.bytes, day.quitMs,
+                day.quitBytes / 1024);
+  }
+  std::printf(
+      "   at 10,000 records: CPU per copy %.3f ms (goal < 2 ms): %s; %.2f times the empty history's\n",
+      full.cpuMs, full.cpuMs < 2 ? "met" : "MISSED", full.cpuMs / empty.cpuMs);
+  std::printf(
+      "   at 10,000 records: written per copy %.0f bytes (goal < 4096): %s; %.2f times the empty history's\n",
+      full.bytes, full.bytes < 4096 ? "met" : "MISSED", full.bytes / empty.bytes);
+}
+
 void inProcess(const std::string& root) {
   vl::dispatch::MainLoop::adoptCurrentThread();
   vl::Clock::install(std::make_shared<vl::ManualClock>());
@@ -206,6 +287,7 @@ void inProcess(const std::string& root) {
       "   bytes the program writes per copy of 1 KB: at most %.0f (goal < 4096): %s; the kernel's count"
       " is per 4 KB page, one per synced copy\n",
       bytes, bytes < 4096 ? "met" : "MISSED");
+  printDay(root, *board, corpus);
 
   vl::VLEngine::resetForTesting();
   vl::Pasteboard::install(nullptr);

@@ -344,6 +344,45 @@ TEST_F(DocJournalTest, FoldsAfterAppendsGrowTheFileToTheWholeText) {
   }
 }
 
+// A repeat of an old copy stamps a record of its doc: that costs a journal record, not a rewrite of the
+// doc. The doc is folded once its journal has grown large against it, and a flush (quitting) folds
+// whatever the journal still holds.
+TEST_F(DocJournalTest, AChangeIsJournaledUntilTheJournalOutgrowsItsDoc) {
+  auto doc = Vellisto_BigDoc::emptyDoc(0, dir.path());
+  for (int i = 0; i < 20; ++i) doc->appendChunk(record("old copy " + std::to_string(i)));
+  doc->appendChunk(record(std::string(64 << 10, 'x')));
+  Vellisto_BigDoc::waitForPendingWrites();
+  auto folds = [] { return Vellisto_BigDoc::persistStats().writes; };
+  const std::uint64_t foldsBefore = folds();
+  const std::uint64_t journaledBefore = Vellisto_BigDoc::persistStats().journalBytes;
+
+  doc->refreshChunk(3);
+  dispatch::MainLoop::advance(2 * Vellisto_BigDoc::kFoldDelayMs);
+  EXPECT_EQ(folds(), foldsBefore);
+  EXPECT_GT(Vellisto_BigDoc::persistStats().journalBytes, journaledBefore);
+  EXPECT_EQ(reloaded(dir / "BigDoc_0"), formsOf(*doc));
+
+  // Each stamp of the large record journals its 64 KB: the journal outgrows the doc's file after a few.
+  int stamps = 0;
+  while (folds() == foldsBefore && stamps < 100) {
+    doc->refreshChunk(20);
+    ++stamps;
+    dispatch::MainLoop::advance(2 * Vellisto_BigDoc::kFoldDelayMs);
+  }
+  EXPECT_EQ(folds(), foldsBefore + 1);
+  EXPECT_GE(stamps * (64 << 10), static_cast<int>(Vellisto_BigDoc::kMinFoldJournalBytes) - (64 << 10));
+  EXPECT_LT(stamps, 10);
+  EXPECT_EQ(reloaded(dir / "BigDoc_0"), formsOf(*doc));
+
+  doc->refreshChunk(5);
+  dispatch::MainLoop::advance(2 * Vellisto_BigDoc::kFoldDelayMs);
+  EXPECT_EQ(folds(), foldsBefore + 1);
+  Vellisto_BigDoc::waitForPendingWrites();
+  EXPECT_EQ(folds(), foldsBefore + 2);
+  EXPECT_EQ(journalsIn(dir.path()), std::vector<std::string>{});
+  EXPECT_EQ(reloaded(dir / "BigDoc_0"), formsOf(*doc));
+}
+
 // A doc number with journals but no file (removed by hand, or never made) still loads as a doc.
 TEST_F(DocJournalTest, JournalsWithoutTheirDocFileLoadAsADoc) {
   auto first = Vellisto_BigDoc::emptyDoc(0, dir.path());

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <random>
 
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
@@ -20,6 +21,12 @@ namespace {
 
 constexpr std::string_view kPrefix = "journal_";
 constexpr std::size_t kRecordHead = 9;  // checksum, length, type
+constexpr std::size_t kMarkerBytes = 8;
+// Header payloads: the first format's, and one that names a marker.
+constexpr std::size_t kPlainHeaderPayload = 24;
+constexpr std::size_t kMarkedHeaderPayload = 32;
+// Where the first record after a header that names a marker begins.
+constexpr std::uint64_t kMarkedHeaderBytes = kRecordHead + kMarkedHeaderPayload;
 
 std::atomic<std::uint64_t> gBytesWritten{0};
 
@@ -136,13 +143,14 @@ DocJournal::FoldMark DocJournal::markOf(std::string_view docBytes) {
 
 // ---- encoding ----
 
-std::string DocJournal::encodeRecord(Type type, std::string_view payload) {
+std::string DocJournal::encodeRecord(Type type, std::string_view payload, std::uint64_t marker) {
   std::string body;
   body.reserve(1 + payload.size());
   body.push_back(static_cast<char>(type));
   body.append(payload);
   std::string out;
-  out.reserve(kRecordHead + payload.size());
+  out.reserve(kMarkerBytes + kRecordHead + payload.size());
+  if (marker != 0) putU64(out, marker);
   putU32(out, crcOf(body));
   putU32(out, static_cast<std::uint32_t>(payload.size()));
   out.append(body);
@@ -154,21 +162,29 @@ std::string DocJournal::encodeHeader(const Header& header) {
   putU64(payload, static_cast<std::uint64_t>(header.docId));
   putU64(payload, header.generation);
   putU64(payload, header.baseRecords);
+  if (header.marker != 0) putU64(payload, header.marker);
   return encodeRecord(Type::Header, payload);
 }
 
-std::string DocJournal::encodeChange(const Change& change) {
+std::string DocJournal::encodeChange(const Change& change, std::uint64_t marker) {
   std::string payload;
   if (change.type != Type::Append) putU64(payload, change.record);
   payload.append(change.text);
-  return encodeRecord(change.type, payload);
+  return encodeRecord(change.type, payload, marker);
 }
 
-std::string DocJournal::encodeFold(const FoldMark& mark) {
+std::string DocJournal::encodeFold(const FoldMark& mark, std::uint64_t marker) {
   std::string payload;
   putU64(payload, mark.size);
   putU32(payload, mark.crc);
-  return encodeRecord(Type::Fold, payload);
+  return encodeRecord(Type::Fold, payload, marker);
+}
+
+std::uint64_t DocJournal::newMarker() {
+  std::random_device random;
+  std::uint64_t marker = 0;
+  while (marker == 0) marker = (std::uint64_t{random()} << 32) ^ random();
+  return marker;
 }
 
 namespace {
@@ -264,23 +280,32 @@ class Decoder {
     std::uint64_t at = 0;
     const std::uint64_t size = source_.size();
     while (at < size && !source_.failed()) {
+      // The header, when it is sound, says whether the records after it carry a marker.
+      const std::uint64_t lead = lead_;
       if (std::optional<std::string_view> record = soundAt(at)) {
-        const std::uint64_t length = record->size();
+        const std::uint64_t length = lead + record->size();
         if (std::string why = accept(*record, at); !why.empty()) skip(at, at + length, why);
         at += length;
         continue;
       }
       if (source_.failed()) break;
-      if (size - at < kRecordHead) {
+      if (at == 0 && markedAfterLostHeader()) {
+        skip(0, kMarkedHeaderBytes, "a damaged header");
+        at = kMarkedHeaderBytes;
+        continue;
+      }
+      if (size - at < lead_ + kRecordHead) {
         cutOff(at);
         break;
       }
-      const std::string_view head = source_.bytes(at, kRecordHead);
+      const bool marked = markerAt(at);
+      const std::string_view head = source_.bytes(at + lead_, kRecordHead);
       if (head.size() < kRecordHead) break;
       const std::uint64_t length = getLE(head, 4, 4);
-      const std::uint64_t end = at + kRecordHead + length;
-      const bool lengthFits = length <= DocJournal::kMaxPayloadBytes && end <= size;
-      const std::string why = length > DocJournal::kMaxPayloadBytes
+      const std::uint64_t end = at + lead_ + kRecordHead + length;
+      const bool lengthFits = marked && length <= DocJournal::kMaxPayloadBytes && end <= size;
+      const std::string why = !marked ? "a record whose marker is damaged"
+                              : length > DocJournal::kMaxPayloadBytes
                                   ? "a record length of " + std::to_string(length) + " bytes"
                               : end > size ? "a record whose length runs past the end"
                                            : "a record whose checksum does not match";
@@ -291,7 +316,7 @@ class Decoder {
         continue;
       }
       const std::optional<std::uint64_t> next = nextSound(at + 1);
-      if (!next && !gaveUp_ && length <= DocJournal::kMaxPayloadBytes && end > size) {
+      if (!next && !gaveUp_ && marked && length <= DocJournal::kMaxPayloadBytes && end > size) {
         // Nothing sound after it: the last write, cut off when the process died.
         cutOff(at);
         break;
@@ -301,12 +326,43 @@ class Decoder {
       at = *next;
     }
     if (source_.failed()) out_.unreadable = true;
-    out_.unfinished = !out_.header && out_.changes == 0 && !out_.fold && size < kRecordHead + 24;
+    out_.unfinished = !out_.header && out_.changes == 0 && !out_.fold && size < kMarkedHeaderBytes;
   }
 
  private:
-  // The whole bytes of the record at `at` when its length is in bounds and its checksum matches.
+  // The record at `at` begins with the marker (always, in a journal of the first format).
+  bool markerAt(std::uint64_t at) {
+    return lead_ == 0 || source_.bytes(at, kMarkerBytes) == std::string_view(markerBytes_);
+  }
+
+  void useMarker(std::uint64_t marker) {
+    lead_ = marker ? kMarkerBytes : 0;
+    markerBytes_.clear();
+    putU64(markerBytes_, marker);
+  }
+
+  // A header lost to damage took the marker with it; the record that followed a header naming one
+  // begins with it. Copied text cannot stand there: the first record's own bytes do.
+  bool markedAfterLostHeader() {
+    if (source_.size() < kMarkedHeaderBytes + kMarkerBytes + kRecordHead) return false;
+    const std::string_view candidate = source_.bytes(kMarkedHeaderBytes, kMarkerBytes);
+    if (candidate.size() < kMarkerBytes) return false;
+    const std::uint64_t marker = getLE(candidate, 0, 8);
+    if (marker == 0) return false;
+    useMarker(marker);
+    if (soundAt(kMarkedHeaderBytes)) return true;
+    useMarker(0);
+    return false;
+  }
+
+  // The record at `at` (after its marker) when its length is in bounds and its checksum matches.
   std::optional<std::string_view> soundAt(std::uint64_t at) {
+    if (lead_ > 0 && !markerAt(at)) return std::nullopt;
+    return soundRecordAt(at + lead_);
+  }
+
+  // The whole bytes of the record that begins with its checksum at `at`, when it is sound.
+  std::optional<std::string_view> soundRecordAt(std::uint64_t at) {
     const std::uint64_t size = source_.size();
     if (at >= size || size - at < kRecordHead) return std::nullopt;
     const std::string_view head = source_.bytes(at, kRecordHead);
@@ -335,9 +391,35 @@ class Decoder {
     return record;
   }
 
-  // The next offset from `from` on where a sound record starts. The head is looked at first (a type of a
-  // change or fold, a length that fits), so damage costs a checksum only where a record could begin.
   std::optional<std::uint64_t> nextSound(std::uint64_t from) {
+    return lead_ > 0 ? nextMarked(from) : nextUnmarked(from);
+  }
+
+  // The next offset from `from` on where the marker begins a sound record. Nothing else is looked at: a
+  // record inside a damaged one's payload (a copied text that holds one) lacks the marker.
+  std::optional<std::uint64_t> nextMarked(std::uint64_t from) {
+    const std::uint64_t size = source_.size();
+    for (std::uint64_t q = from; q < size && size - q >= lead_ + kRecordHead;) {
+      const std::string_view window =
+          source_.bytes(q, static_cast<std::size_t>(std::min<std::uint64_t>(size - q, kReadPiece)));
+      if (window.size() < kMarkerBytes) return std::nullopt;
+      const std::size_t found = window.find(markerBytes_);
+      if (found == std::string_view::npos) {
+        // A marker may begin in the last bytes of this window.
+        q += window.size() - (kMarkerBytes - 1);
+        continue;
+      }
+      const std::uint64_t candidate = q + found;
+      if (soundAt(candidate)) return candidate;
+      q = candidate + 1;
+    }
+    return std::nullopt;
+  }
+
+  // A journal of the first format: the next offset from `from` on where a sound record starts. The head
+  // is looked at first (a type of a change or fold, a length that fits), so damage costs a checksum only
+  // where a record could begin.
+  std::optional<std::uint64_t> nextUnmarked(std::uint64_t from) {
     const std::uint64_t size = source_.size();
     std::uint64_t q = from;
     while (q < size && size - q >= kRecordHead) {
@@ -379,10 +461,12 @@ class Decoder {
     bool sound = false;
     switch (type) {
       case DocJournal::Type::Header:
-        sound = at == 0 && payload.size() == 24;
+        sound = at == 0 && (payload.size() == kPlainHeaderPayload || payload.size() == kMarkedHeaderPayload);
         if (sound) {
-          out_.header = DocJournal::Header{static_cast<std::int64_t>(getLE(payload, 0, 8)),
-                                           getLE(payload, 8, 8), getLE(payload, 16, 8)};
+          out_.header = DocJournal::Header{
+              static_cast<std::int64_t>(getLE(payload, 0, 8)), getLE(payload, 8, 8), getLE(payload, 16, 8),
+              payload.size() == kMarkedHeaderPayload ? getLE(payload, 24, 8) : 0};
+          useMarker(out_.header->marker);
           if (visitor_.header) visitor_.header(*out_.header);
         }
         break;
@@ -429,6 +513,10 @@ class Decoder {
   Source& source_;
   const DocJournal::Visitor& visitor_;
   DocJournal::Contents& out_;
+  // The bytes of the marker every record after the header begins with, and their count; none in the
+  // first format.
+  std::uint64_t lead_ = 0;
+  std::string markerBytes_;
   std::uint64_t checkedInVain_ = 0;
   bool gaveUp_ = false;
 };
@@ -487,23 +575,27 @@ std::shared_ptr<DocJournal> DocJournal::create(const std::string& folder, const 
                                                std::string* error) {
   const std::string name = fileName(header.docId, header.generation);
   const std::string path = files::joinPath(folder, name);
-  const std::string bytes = encodeHeader(header);
+  Header marked = header;
+  marked.marker = newMarker();
+  const std::string bytes = encodeHeader(marked);
   const int fd = createSynced(folder, path, bytes, error);
   if (fd < 0) return nullptr;
-  return std::shared_ptr<DocJournal>(new DocJournal(fd, path, name, header, bytes.size()));
+  return std::shared_ptr<DocJournal>(new DocJournal(fd, path, name, marked, bytes.size()));
 }
 
 bool DocJournal::writeFoldMark(const std::string& folder, const Header& header, const FoldMark& mark,
                                std::string* error) {
   const std::string path = files::joinPath(folder, fileName(header.docId, header.generation));
-  const int fd = createSynced(folder, path, encodeHeader(header) + encodeFold(mark), error);
+  Header marked = header;
+  marked.marker = newMarker();
+  const int fd = createSynced(folder, path, encodeHeader(marked) + encodeFold(mark, marked.marker), error);
   if (fd < 0) return false;
   ::close(fd);
   return true;
 }
 
 bool DocJournal::append(const Change& change, std::string* error) {
-  const std::string record = encodeChange(change);
+  const std::string record = encodeChange(change, header_.marker);
   int failure = injectedFault(path_, "append");
   if (!failure && !writeAll(fd_, record, &failure)) {
     // Whatever part went out is cut off again: a later record after half of this one would never be read.

@@ -17,10 +17,17 @@ namespace vl {
 // its journals hold on top of its file.
 //
 // A doc has one or more journals, numbered by generation. A file is a sequence of records:
-//   checksum (4 bytes, CRC-32 of type and payload) | length (4 bytes, payload) | type (1 byte) | payload
-// all numbers little-endian. The first record is the header. A fold that replaces the doc file first
-// writes a fold mark (the size and CRC-32 of the new file's bytes) into a journal of its own; at load,
-// the newest mark that matches the doc file says that this journal and every older one are in the file.
+//   marker (8 bytes) | checksum (4 bytes, CRC-32 of type and payload) | length (4 bytes, payload) |
+//   type (1 byte) | payload
+// all numbers little-endian. The first record is the header, which has no marker and names the marker
+// every later record of the file begins with: a number drawn at random when the journal is made. A
+// record's payload holds copied text, which may itself hold the bytes of a well-formed record; after
+// damage, reading starts again only where the marker stands, which no copied text can know. Journals
+// of the first format have no marker (a header of 24 bytes, records that begin with their checksum)
+// and are still read.
+// A fold that replaces the doc file first writes a fold mark (the size and CRC-32 of the new file's
+// bytes) into a journal of its own; at load, the newest mark that matches the doc file says that this
+// journal and every older one are in the file.
 //
 // Names are "journal_<doc number>.<generation>": never taken for a doc ("BigDoc_<digits>"), for a
 // temporary of an atomic write, or for a ".tmp" file to promote.
@@ -33,6 +40,8 @@ class DocJournal {
     std::uint64_t generation = 0;
     // Records of the doc when the journal began; its first change applies to a doc of this many.
     std::uint64_t baseRecords = 0;
+    // What every later record begins with; 0 in a journal of the first format.
+    std::uint64_t marker = 0;
   };
   // A change: an appended record, a record given a new text form (empty: deleted, its slot kept), or a
   // record erased with its slot (`text` then holds its signature, to check against). A record is named by
@@ -95,10 +104,13 @@ class DocJournal {
   static std::optional<std::pair<std::int64_t, std::uint64_t>> parseFileName(std::string_view name);
   static FoldMark markOf(std::string_view docBytes);
 
-  static std::string encodeRecord(Type type, std::string_view payload);
+  // A record as it stands after a header of `marker` (0: of the first format, without one).
+  static std::string encodeRecord(Type type, std::string_view payload, std::uint64_t marker = 0);
   static std::string encodeHeader(const Header& header);
-  static std::string encodeChange(const Change& change);
-  static std::string encodeFold(const FoldMark& mark);
+  static std::string encodeChange(const Change& change, std::uint64_t marker = 0);
+  static std::string encodeFold(const FoldMark& mark, std::uint64_t marker = 0);
+  // A marker for a new journal: random, never 0.
+  static std::uint64_t newMarker();
   static Contents decode(std::string_view bytes, const Visitor& visitor = {});
   // Reads a file as a stream, at most kMaxReadBytes of it; one that cannot be read is `unreadable`.
   static Contents read(const std::string& path, const Visitor& visitor = {});
@@ -107,8 +119,8 @@ class DocJournal {
   // Tests lower the read bound (0: the real one), so a journal past it need not be gigabytes.
   static void setMaxReadBytesForTesting(std::uint64_t bytes);
 
-  // Creates `folder`/fileName anew with its header, synced with its folder entry. nullptr with `error`
-  // set when that fails.
+  // Creates `folder`/fileName anew with its header (given a new marker), synced with its folder entry.
+  // nullptr with `error` set when that fails.
   static std::shared_ptr<DocJournal> create(const std::string& folder, const Header& header,
                                             std::string* error);
   // A journal of its own that holds only a fold mark, synced with its folder entry.
@@ -127,6 +139,8 @@ class DocJournal {
   // False once the file was removed behind our back (its folder deleted): writes then go nowhere.
   bool stillLinked() const;
   std::uint64_t generation() const { return header_.generation; }
+  // Bytes of the file so far.
+  std::uint64_t size() const { return size_; }
   const std::string& fileName() const { return name_; }
   // Bytes written to journals by this process, for the benchmarks.
   static std::uint64_t totalBytesWritten();

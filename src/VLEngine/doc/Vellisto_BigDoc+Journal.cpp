@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <typeinfo>
+#include <utility>
 
 #include "VLEngine/doc/DocFileReplacer.h"
 #include "VLEngine/doc/DocTextForm.h"
@@ -117,10 +118,13 @@ std::shared_ptr<DocJournal> Vellisto_BigDoc::journalChangeLocked(const DocJourna
       return nullptr;
     }
   }
+  const std::uint64_t before = journal_.current->size();
   if (!journal_.current->append(change, &error)) {
     breakJournalLocked(error);
     return nullptr;
   }
+  journal_.journalBytes += journal_.current->size() - before;
+  ++journal_.journalChanges;
   if (!journal_.current->stillLinked()) {
     breakJournalLocked("its journal was removed with its folder");
     return nullptr;
@@ -193,7 +197,11 @@ void Vellisto_BigDoc::finishChange(const std::shared_ptr<DocJournal>& toSync) {
   }
   // While the disk refuses, the retry already scheduled is soon enough; a change does not hasten it.
   if (retrying) return;
-  requestFold(broken ? 0 : kFoldDelayMs);
+  if (broken) {
+    requestFold(0);
+  } else {
+    requestFoldWhenDue();
+  }
 }
 
 void Vellisto_BigDoc::persist() {
@@ -222,6 +230,25 @@ void Vellisto_BigDoc::persistChunk(const Vellisto_Chunk& chunk) {
 }
 
 // ---- folding ----
+
+bool Vellisto_BigDoc::foldIsDueLocked() const {
+  return journal_.journalChanges >= kMaxJournalChanges ||
+         journal_.journalBytes >= std::max(journal_.fileBytes, kMinFoldJournalBytes);
+}
+
+void Vellisto_BigDoc::requestFoldWhenDue() {
+  bool due = false;
+  {
+    Lock lock(lock_);
+    due = foldIsDueLocked();
+  }
+  if (due) {
+    requestFold(kFoldDelayMs);
+  } else if (std::shared_ptr<Vellisto_BigDoc> self = weak_from_this().lock()) {
+    // Not yet worth a rewrite: the journal holds the changes, and a flush (quitting) folds them.
+    keepWaiting(self);
+  }
+}
 
 void Vellisto_BigDoc::requestFold(double delayMs) {
   std::shared_ptr<Vellisto_BigDoc> self = weak_from_this().lock();
@@ -302,6 +329,8 @@ void Vellisto_BigDoc::fold() {
     if (!covered.empty()) markGeneration = journal_.nextGeneration++;
     journal_.carried = journal_.unjournaled;
     journal_.unjournaled = 0;
+    journal_.carriedJournalBytes = std::exchange(journal_.journalBytes, 0);
+    journal_.carriedJournalChanges = std::exchange(journal_.journalChanges, 0);
     journal_.dirty = false;
   }
 
@@ -362,6 +391,8 @@ void Vellisto_BigDoc::fold() {
       if (markWritten) journal_.older.push_back(*markGeneration);
       journal_.unjournaled += journal_.carried;
       journal_.carried = 0;
+      journal_.journalBytes += std::exchange(journal_.carriedJournalBytes, 0);
+      journal_.journalChanges += std::exchange(journal_.carriedJournalChanges, 0);
       journal_.dirty = true;
       first = journal_.retryDelayMs == 0;
       journal_.retryDelayMs =
@@ -414,13 +445,16 @@ void Vellisto_BigDoc::fold() {
     journal_.gzipSlots = slots;
     journal_.otherChangesAtFold = otherChanges;
     journal_.carried = 0;
+    journal_.fileBytes = data.size();
+    journal_.carriedJournalBytes = 0;
+    journal_.carriedJournalChanges = 0;
     if (journal_.broken && journal_.unjournaled == 0) journal_.broken = false;
     recovered = journal_.retryDelayMs > 0;
     journal_.retryDelayMs = 0;
     again = journal_.dirty;
   }
   if (recovered) logf("doc: %s is written again; nothing waits in memory any more", path.c_str());
-  if (again) requestFold(kFoldDelayMs);
+  if (again) requestFoldWhenDue();
 }
 
 void Vellisto_BigDoc::markFolderGone() {

@@ -1,6 +1,7 @@
 // Loading a doc's journals: what its file does not hold yet is replayed on top of it.
 #include <algorithm>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "VLEngine/doc/DocFileReplacer.h"
@@ -15,11 +16,11 @@ namespace {
 
 using Lock = MutexLock;
 
-// A journal holds the changes of a few seconds, a thousand appends at most before its doc rolls over: one
-// that holds far more was not written by us, and the rest of it would only cost time and memory.
+// The journals of a doc hold the changes since its last fold, which comes before they outgrow the doc or
+// kMaxJournalChanges: journals that hold far more were not written by us, and the rest of them would only
+// cost time and memory.
 constexpr std::size_t kMaxReplayedChanges = 100 * static_cast<std::size_t>(Vellisto_BigDoc::kMaxChunkSize);
-
-std::string heldKey(const Vellisto_Chunk& chunk) { return chunk.sig() + "@" + chunk.timestamp(); }
+static_assert(kMaxReplayedChanges > 10 * Vellisto_BigDoc::kMaxJournalChanges);
 
 }  // namespace
 
@@ -32,9 +33,10 @@ struct Vellisto_BigDoc::ReplayState {
   bool exact = false;
   // Slots without a record, ascending: ranks count records only.
   std::vector<std::size_t> holes;
-  // Once ranks cannot be trusted: the records held before the journal, by signature and time stamp. An
-  // append among them is one the file already holds (a journal a fold wrote, whose mark is gone).
-  std::optional<std::unordered_set<std::string>> held;
+  // The time stamps, by signature, of the records the doc held before its journals and of every append
+  // replayed since, until a delete of the signature. An append among them is one replayed already: the
+  // file holds it (a journal a fold wrote, whose mark is gone), or the journal holds it twice.
+  std::unordered_map<std::string, std::unordered_set<std::string>> held;
   std::size_t changes = 0;
   // Applied as written; applied to the record of their signature, found elsewhere than their rank;
   // records whose append was lost, brought back whole by a later change of them; appends already held
@@ -44,17 +46,30 @@ struct Vellisto_BigDoc::ReplayState {
   std::size_t restored = 0;
   std::size_t alreadyDone = 0;
   std::size_t passedBy = 0;
+  // Changes that name a rank past the doc's records where ranks are trusted: not of this doc as it
+  // stood, and passed over; the first such rank.
+  std::size_t pastTheRecords = 0;
+  std::uint64_t firstRankPast = 0;
+
+  std::size_t records(std::size_t slots) const { return slots - holes.size(); }
+  // The record was replayed already (or was in the file); otherwise it is noted as replayed now.
+  bool heldAlready(const Vellisto_Chunk& chunk) {
+    return !held[chunk.sig()].insert(chunk.timestamp()).second;
+  }
 };
 
 std::optional<std::size_t> Vellisto_BigDoc::replaySlotOfLocked(const ReplayState& state,
                                                                std::uint64_t rank) const {
-  std::uint64_t slot = rank;
+  // The rank comes from the file: past the records it names none (and counting holes on from it
+  // would wrap around).
+  if (rank >= state.records(chunks_.size())) return std::nullopt;
+  auto slot = static_cast<std::size_t>(rank);
   for (std::size_t hole : state.holes) {
     if (hole > slot) break;
     ++slot;
   }
-  if (slot >= chunks_.size()) return std::nullopt;
-  return static_cast<std::size_t>(slot);
+  if (slot >= chunks_.size() || !chunks_[slot]) return std::nullopt;
+  return slot;
 }
 
 std::optional<std::size_t> Vellisto_BigDoc::replayTargetLocked(ReplayState& state, std::uint64_t rank,
@@ -98,19 +113,17 @@ void Vellisto_BigDoc::replayChangeLocked(ReplayState& state, DocJournal::Change&
     for (std::size_t& hole : state.holes) hole -= hole > slot ? 1 : 0;
   };
 
+  if (change.type != DocJournal::Type::Append && state.exact &&
+      change.record >= state.records(chunks_.size())) {
+    // Where ranks hold, every change names one of the doc's records: this one was not written for it.
+    if (state.pastTheRecords++ == 0) state.firstRankPast = change.record;
+    return;
+  }
   switch (change.type) {
     case DocJournal::Type::Append:
-      if (!state.exact && chunk) {
-        if (!state.held) {
-          state.held.emplace();
-          for (const auto& held : chunks_) {
-            if (held) state.held->insert(heldKey(*held));
-          }
-        }
-        if (state.held->count(heldKey(*chunk))) {
-          ++state.alreadyDone;
-          return;
-        }
+      if (chunk && state.heldAlready(*chunk)) {
+        ++state.alreadyDone;
+        return;
       }
       append();
       ++state.replayed;
@@ -139,6 +152,7 @@ void Vellisto_BigDoc::replayChangeLocked(ReplayState& state, DocJournal::Change&
       }
       // Its record is not in the doc: its append was lost, or the doc file lost it. The change holds the
       // record whole, as it last was.
+      state.heldAlready(*chunk);
       append();
       ++state.restored;
       return;
@@ -158,6 +172,7 @@ void Vellisto_BigDoc::replayChangeLocked(ReplayState& state, DocJournal::Change&
       }
       if (const std::optional<std::size_t> slot = replayTargetLocked(state, change.record, change.text)) {
         erase(*slot);
+        state.held.erase(change.text);
       } else {
         ++state.alreadyDone;
       }
@@ -173,6 +188,7 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
                                      const std::vector<std::string>& folderNames) {
   journal_ = JournalState{};
   journal_.fileMade = files::exists(filePath_);
+  journal_.fileBytes = fileBytes.size();
   std::vector<std::pair<std::uint64_t, std::string>> mine;
   for (const std::string& name : folderNames) {
     auto parsed = DocJournal::parseFileName(name);
@@ -197,7 +213,11 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
 
   ReplayState state;
   for (std::size_t slot = 0; slot < chunks_.size(); ++slot) {
-    if (!chunks_[slot]) state.holes.push_back(slot);
+    if (!chunks_[slot]) {
+      state.holes.push_back(slot);
+    } else {
+      state.heldAlready(*chunks_[slot]);
+    }
   }
   for (std::size_t i = 0; i < mine.size(); ++i) {
     const std::string path = files::joinPath(folder, mine[i].second);
@@ -207,7 +227,6 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
     }
     const std::uint64_t generation = mine[i].first;
     state.exact = false;
-    state.held.reset();
     bool foreign = false;
     DocJournal::Visitor visitor;
     visitor.header = [&](const DocJournal::Header& header) VL_REQUIRES(lock_) {
@@ -271,9 +290,15 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
     logf("doc: %s: %zu changes replayed from its journals", filePath_.c_str(),
          state.replayed + state.bySignature + state.restored);
   }
+  if (state.pastTheRecords > 0) {
+    logWarningf(
+        "doc: %s: %zu changes of its journals name a record past the doc's records (the first: rank %llu); "
+        "passed over",
+        filePath_.c_str(), state.pastTheRecords, static_cast<unsigned long long>(state.firstRankPast));
+  }
   if (state.bySignature + state.restored + state.alreadyDone + state.passedBy > 0) {
     logWarningf(
-        "doc: %s: where ranks did not hold, %zu changes found their record by its signature, %zu records "
+        "doc: %s: %zu changes found their record by its signature where ranks did not hold, %zu records "
         "came back whole from a later change, %zu changes were there already, %zu were passed by",
         filePath_.c_str(), state.bySignature, state.restored, state.alreadyDone, state.passedBy);
   }

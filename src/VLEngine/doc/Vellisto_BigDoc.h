@@ -39,9 +39,11 @@ class Vellisto_TempFile;
 //
 // Writing: each change of a slot goes to the doc's journal (DocJournal) as it is made, and is durable
 // when the call that made it returns, at a cost that does not grow with the doc. The doc file itself is
-// rewritten whole (a fold) on the persistence queue a few seconds after the first change, and when
-// everything is flushed (tests, quitting). A change that cannot be journaled (disk full, read-only) stays
-// in memory and makes every later change wait for the next fold, which is retried until it succeeds.
+// rewritten whole (a fold) on the persistence queue once its journals have grown large against it, as a
+// log-structured store compacts, and when everything is flushed (tests, quitting): a repeat of an old
+// copy, which stamps a record of an old doc, costs a journal record rather than a rewrite of that doc.
+// A change that cannot be journaled (disk full, read-only) stays in memory and makes every later change
+// wait for the next fold, which is retried until it succeeds.
 //
 // Docs are held by std::shared_ptr (a doc hands itself to its queued writes and its records).
 // The search slices of a doc (its matcher, merger and per-task answers) join this class with the search
@@ -50,7 +52,12 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
  public:
   static constexpr std::int32_t kMaxChunkSize = 1000;
   static constexpr const char* kPersistQueueLabel = "app.vellisto.io.bigdoc.persisit";
-  // A doc file is rewritten this long after the first change it does not hold yet.
+  // A doc is folded once its journals hold as many bytes as its file, and at least kMinFoldJournalBytes,
+  // or kMaxJournalChanges changes: a change then costs its journal record and a share of folds no larger
+  // than that record, and a load replays no more bytes than it reads of the file.
+  static constexpr std::uint64_t kMinFoldJournalBytes = 256 << 10;
+  static constexpr std::uint64_t kMaxJournalChanges = 2 * static_cast<std::uint64_t>(kMaxChunkSize);
+  // A fold that fell due (or a loaded doc's journals) is written this long after.
   static constexpr double kFoldDelayMs = 5000;
   // After a fold that failed, the next try waits this long at first, twice as long each time after.
   static constexpr double kFirstRetryDelayMs = 1000;
@@ -240,6 +247,13 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
     // Changes other than appends so far; a fold may grow its file only when none came since the last.
     std::uint64_t otherChanges = 0;
     std::uint64_t otherChangesAtFold = 0;
+    // The bytes of the doc file (as the last fold wrote it, or the load read it), and the bytes and
+    // changes of the journals since: what makes a fold due. The running fold carries the latter two.
+    std::uint64_t fileBytes = 0;
+    std::uint64_t journalBytes = 0;
+    std::uint64_t journalChanges = 0;
+    std::uint64_t carriedJournalBytes = 0;
+    std::uint64_t carriedJournalChanges = 0;
   };
 
   void replayJournals(const std::string& folder, const std::string& fileBytes,
@@ -266,6 +280,9 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   // Syncs the journal; one that cannot be synced stops the doc's journaling until the next fold.
   static void syncJournal(const std::weak_ptr<Vellisto_BigDoc>& doc,
                           const std::shared_ptr<DocJournal>& journal);
+  bool foldIsDueLocked() const VL_REQUIRES(lock_);
+  // A fold soon when the journals are due, else only by the next flush.
+  void requestFoldWhenDue();
   void requestFold(double delayMs);
   void foldWhenDue();
   // Persistence queue only: rewrites the doc file and retires the journals it now holds.
