@@ -181,6 +181,17 @@ void MainViewController::layout() {
 
 void MainViewController::searchInputBecomeFirstResponder() { searchInput()->focusField(); }
 
+void MainViewController::keepTypingInSearch(const std::optional<Range>& caret) {
+  ui::Window* window = isViewLoaded() ? view()->window() : nullptr;
+  if (!window || !window->isVisible() || !window->isKeyWindow() || blocked() || isShownDetail()) return;
+  const ui::TextField& field = *searchInput()->textField();
+  const ui::Responder* keyboard = window->firstResponder();
+  if (keyboard == &field) return;
+  if (const auto* other = dynamic_cast<const ui::TextField*>(keyboard); other && other->isEditable()) return;
+  if (const auto* text = dynamic_cast<const ui::TextView*>(keyboard); text && text->isEditable()) return;
+  searchInput()->focusFieldAt(caret.value_or(Range(utf16Length(field.stringValue()), 0)));
+}
+
 bool MainViewController::blocked() const { return PanelCenter::shared().isShown(); }
 
 bool MainViewController::takesShortcuts() {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "platform/foundation/Text.h"
 #include "platform/ui/view/ViewController.h"
 #include "ui/Line.h"
 #include "ui/view/ThemeView.h"
@@ -49,6 +51,10 @@ class MainViewController : public ui::ViewController {
   const std::vector<std::shared_ptr<ui::View>>& components() const { return components_; }
 
   void searchInputBecomeFirstResponder();
+  // After a click: unless what was clicked takes typing itself (a field, the detail overlay, a panel),
+  // the search field has the keyboard again, its caret where it stood before the click (`caret`) or at
+  // the end of the query.
+  void keepTypingInSearch(const std::optional<Range>& caret);
   bool blocked() const;
   // Whether in-window shortcuts may act on the main window's parts now: the window has the keyboard, no
   // detail overlay covers it, and no field but the search field takes what is typed (the snippet name

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
+#include "platform/foundation/Text.h"
 #include "ui/VLWindow.h"
 
 namespace vl {
@@ -18,7 +20,13 @@ class MainWindow : public VLWindow {
   bool canBecomeKeyWindow() const override { return true; }
   void becomeKeyWindow() override;
   void close() override;
+  // What is typed after a click goes on into the search field, whatever part of the window was clicked.
+  void sendEvent(const ui::Event& event) override;
   bool appeared() const { return appear(); }
+
+ private:
+  // Where the search field's caret stood when the last press came; nullopt when it had no keyboard.
+  std::optional<Range> caretBeforePress_;
 };
 
 }  // namespace vl

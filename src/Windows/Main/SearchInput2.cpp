@@ -32,6 +32,7 @@
 #include "platform/foundation/Url.h"
 #include "platform/system/CrashAnalyticsService.h"
 #include "platform/system/desktop/Workspace.h"
+#include "platform/ui/text/TextView.h"
 #include "platform/ui/view/Event.h"
 #include "platform/ui/window/Application.h"
 #include "platform/ui/window/Window.h"
@@ -148,6 +149,17 @@ void SearchInput2::focusField() {
   const auto* keyboard = dynamic_cast<const ui::View*>(window->firstResponder());
   if (keyboard && keyboard->isDescendantOf(textField_.get())) return;
   window->makeFirstResponder(textField_.get());
+}
+
+std::optional<Range> SearchInput2::caret() const {
+  const ui::TextView* editor = textField_->currentEditor();
+  if (!editor) return std::nullopt;
+  return editor->selectedRange();
+}
+
+void SearchInput2::focusFieldAt(Range caret) {
+  focusField();
+  if (ui::TextView* editor = textField_->currentEditor()) editor->setSelectedRange(caret);
 }
 
 void SearchInput2::unfocusField() {

@@ -40,6 +40,10 @@ class SearchInput2 : public ThemeView, public ui::TextFieldDelegate, public Shor
   void clear();
   void focusField();
   void unfocusField();
+  // Where the caret (or the selection) stands while the field has the keyboard; nullopt otherwise.
+  std::optional<Range> caret() const;
+  // Gives the field the keyboard back with its caret where it stood.
+  void focusFieldAt(Range caret);
   // Searches the field's text again without forgetting the store's last matches.
   void research();
 

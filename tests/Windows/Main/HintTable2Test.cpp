@@ -123,6 +123,42 @@ TEST_F(HintTable2Test, ShiftClickRecordsFromTheLastSelectedRowAndCommandClickKee
   EXPECT_EQ(order(), (std::vector<long>{7, 6, 5, 3, 2}));
 }
 
+// The row menu acts on the choice, so a right click on a row outside it chooses that row alone first;
+// one inside a choice of several keeps the choice and its order.
+TEST_F(HintTable2Test, ARightClickOutsideTheChoiceChoosesTheRow) {
+  struct Case {
+    const char* name;
+    std::vector<long> chosen;  // in the order chosen
+    long rightClicked;
+    std::vector<long> order;
+  };
+  const std::vector<Case> cases = {
+      {"outside a choice of one", {0}, 4, {4}},
+      {"outside a choice of several", {1, 2}, 6, {6}},
+      {"inside a choice of several", {1, 2, 3}, 2, {1, 2, 3}},
+      {"the one chosen row", {5}, 5, {5}},
+  };
+  for (const Case& c : cases) {
+    show(8);
+    list_->tableView()->multipleDeselect();
+    for (long r : c.chosen) list_->tableView()->selectRowIndexes(ui::IndexSet{r}, true);
+    list_->update();
+    auto row =
+        std::dynamic_pointer_cast<HintTableRowView>(list_->tableView()->rowViewAtRow(c.rightClicked, true));
+    ASSERT_TRUE(row) << c.name;
+    list_->rowViewMenu(*row);
+    EXPECT_EQ(order(), c.order) << c.name;
+    EXPECT_EQ(list_->tableView()->selectedRowIndexes().count(), c.order.size()) << c.name;
+    ASSERT_TRUE(previewed_) << c.name;
+    EXPECT_EQ(previewed_->string(), "record " + std::to_string(c.order.back())) << c.name;
+  }
+  // While a panel is shown nothing is chosen.
+  selectOnly(0);
+  blocked_ = true;
+  list_->rowViewMenu(*std::dynamic_pointer_cast<HintTableRowView>(list_->tableView()->rowViewAtRow(3, true)));
+  EXPECT_EQ(order(), std::vector<long>{0});
+}
+
 TEST_F(HintTable2Test, OlderRecordsAreAskedForOncePerEndOfTheHistory) {
   show(20);
   selectOnly(19);

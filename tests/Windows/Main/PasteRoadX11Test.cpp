@@ -139,5 +139,26 @@ TEST_F(PasteRoadX11Test, AfterAnActionsPasteTheRecordWindowHandsOutItsQueue) {
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "CAMEL_CASE_NAME"), 0) << program_->errors();
 }
 
+// With "Paste directly into the active window" off, Return puts the record on the clipboard, hides the
+// window and shows the popover that says to press Ctrl+V; no key reaches the editor.
+TEST_F(PasteRoadX11Test, WithDirectPasteOffReturnSendsNoKeyAndShowsThePopover) {
+  const std::string settings = root_.path() + "/home/.config/vellisto";
+  ASSERT_TRUE(files::createDirectories(settings));
+  ASSERT_TRUE(files::atomicWrite(settings + "/Q4T8K2N6WZ.com.norrak.vellisto.json",
+                                 R"({"119": false, "120": true})"));
+  ASSERT_NO_FATAL_FAILURE(start());
+  ASSERT_TRUE(copied("left for ctrl v"));
+  TestWindow editor(display_, "Editor");
+  ASSERT_NO_FATAL_FAILURE(showMainOver(editor));
+  const std::vector<Popup> before = popups(keys_);
+  press({XK_Return});
+  ASSERT_TRUE(waitUntil([&] { return !popups(keys_, before).empty(); }, kProgramAnswerMs))
+      << program_->errors();
+  EXPECT_FALSE(mapped("Vellisto"));
+  EXPECT_EQ(xclipGet(display_, "UTF8_STRING"), "left for ctrl v");
+  ASSERT_TRUE(windowManagerCaughtUp(keys_));
+  for (const TestWindow::Key& key : editor.heard()) EXPECT_FALSE(isPasteChord(key)) << program_->errors();
+}
+
 }  // namespace
 }  // namespace vl::x11test

@@ -474,7 +474,22 @@ void HintTable2::rowViewDidSelect(HintTableRowView&) {
   if (hooks_.stashThinkingBar) hooks_.stashThinkingBar();
 }
 
-std::shared_ptr<ui::Menu> HintTable2::rowViewMenu() { return hooks_.rowMenu ? hooks_.rowMenu() : nullptr; }
+long HintTable2::rowOf(const HintTableRowView& view) const {
+  for (long r : tableView_->rowsWithRowViews()) {
+    if (tableView_->rowViewAtRow(r, false).get() == &view) return r;
+  }
+  return -1;
+}
+
+std::shared_ptr<ui::Menu> HintTable2::rowViewMenu(HintTableRowView& row) {
+  const long r = rowOf(row);
+  if (!blocked() && r >= 0 && r < static_cast<long>(dataSource_.size()) && !tableView_->alreadySelected(r)) {
+    tableView_->multipleDeselect();
+    selectExtending(r);
+    rowViewDidSelect(row);
+  }
+  return hooks_.rowMenu ? hooks_.rowMenu() : nullptr;
+}
 
 bool HintTable2::rowViewBeginDrag(HintTableRowView& row) {
   if (blocked()) return false;

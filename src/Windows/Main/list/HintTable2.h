@@ -111,7 +111,9 @@ class HintTable2 : public VLVisualEffectScrollView,
   void rowViewShouldPaste(HintTableRowView&) override;
   void rowViewDidSelect(HintTableRowView&) override;
   double rowViewListWidth() const override { return frame().width(); }
-  std::shared_ptr<ui::Menu> rowViewMenu() override;
+  // The row menu acts on the choice: a right click outside it chooses the row first, one inside a
+  // choice of several keeps it.
+  std::shared_ptr<ui::Menu> rowViewMenu(HintTableRowView& row) override;
   // Drags the selected rows' records out (the row under the pointer joins the selection first).
   bool rowViewBeginDrag(HintTableRowView& row) override;
   double hintTableScrollerOriginX() override { return frame().maxX(); }
@@ -131,6 +133,8 @@ class HintTable2 : public VLVisualEffectScrollView,
   double documentHeight() const;
   double visibleY() const { return documentVisibleRect().minY(); }
   void selectExtending(long row);
+  // The index of the row shown by `view`; -1 when it shows none.
+  long rowOf(const HintTableRowView& view) const;
 
   HintTableHooks hooks_;
   WheelCounter wheelCounter_;

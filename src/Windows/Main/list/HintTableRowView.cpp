@@ -234,7 +234,12 @@ void HintTableRowView::drawSelectionInRect(const ui::Rect&) {
 }
 
 std::shared_ptr<ui::Menu> HintTableRowView::menuForEvent(const ui::Event&) {
-  return delegate_ ? delegate_->rowViewMenu() : nullptr;
+  if (!delegate_) return nullptr;
+  std::shared_ptr<View> keep = self();
+  std::shared_ptr<ui::Menu> menu = delegate_->rowViewMenu(*this);
+  // A row the right click chose is chosen already when the next left click comes: that one pastes.
+  skipMouseDown_ = false;
+  return menu;
 }
 
 void HintTableRowView::chunkContentModeDidChange(bool isFull) {

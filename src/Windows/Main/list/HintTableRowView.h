@@ -24,8 +24,8 @@ class HintTableRowViewDelegate {
   virtual void rowViewDidSelect(HintTableRowView&) {}
   // The list's width, which the row's text and selection follow.
   virtual double rowViewListWidth() const { return 340; }
-  // The list's row menu.
-  virtual std::shared_ptr<ui::Menu> rowViewMenu() { return nullptr; }
+  // The list's row menu, asked for by a right click on the row.
+  virtual std::shared_ptr<ui::Menu> rowViewMenu(HintTableRowView&) { return nullptr; }
   // The pointer left a pressed row: drag the list's selection out to another application. True when a
   // drag began.
   virtual bool rowViewBeginDrag(HintTableRowView&) { return false; }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Windows/Main/WindowCenter.h"
+#include "core/VLConfig.h"
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 #include "platform/system/KeyEventPoster.h"
@@ -54,6 +55,13 @@ void PasteService::paste(std::vector<PasteboardItem> items, const char* what) {
   const PasteHooks& installed = hooks();
   if (installed.directPasteGate && !installed.directPasteGate()) {
     pastingNow = false;
+    return;
+  }
+  // Nothing on this desktop asks the user whether keys may be sent for them: the setting is their say.
+  if (!VLConfig::shared().getBoolValueOfKey(VLConfig::kPasteDirectly)) {
+    hideAfterPaste();
+    if (installed.showManualPastePopover) installed.showManualPastePopover();
+    logf("%s: direct paste is off; it stays on the clipboard for Ctrl+V, no keys sent", what);
     return;
   }
   const bool trusted = installed.accessibilityTrusted ? installed.accessibilityTrusted()
