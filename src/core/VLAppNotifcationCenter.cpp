@@ -90,6 +90,10 @@ void VLAppNotifcationCenter::mergeSnippetsInBackground() {
 
 bool VLAppNotifcationCenter::mergeSnippets() {
   std::lock_guard merging(mergeMutex_);
+  return mergeLocked();
+}
+
+bool VLAppNotifcationCenter::mergeLocked() {
   auto& config = VLConfig::shared();
   if (!config.getBoolValueOfKey(VLConfig::kSnippetsMerge)) return false;
   const Json changes = config.getValueOfKey(VLConfig::kSnippetsMirror).value_or(Json());
@@ -135,6 +139,7 @@ bool VLAppNotifcationCenter::mergeSnippets() {
   }
   store->clearClipboardCachedFile();
   saveSnippets(*store);
+  logf("mergeSnippets: %zu changes of the preferences program merged", changes.size());
   return true;
 }
 
@@ -144,7 +149,10 @@ void VLAppNotifcationCenter::saveSnippets() {
     logWarning("saveSnippets: no record store yet");
     return;
   }
-  saveSnippets(*store);
+  std::lock_guard merging(mergeMutex_);
+  // Key 106 may hold a change list the preferences program left and nobody merged yet: overwriting it
+  // would lose those changes, so they are applied first (the merge writes the snippets back itself).
+  if (!mergeLocked()) saveSnippets(*store);
 }
 
 void VLAppNotifcationCenter::saveSnippets(SnippetsStore& store) {

@@ -80,11 +80,14 @@ class VLAppNotifcationCenter {
   void mergeSnippetsInBackground();
   // Applies the change list of key 106 when key 110 is set; true when a merge was done.
   bool mergeSnippets();
-  // Writes every aliased record back to key 106, newest first, and clears key 110.
+  // Writes every aliased record back to key 106, newest first, and clears key 110; a change list
+  // waiting in key 106 is merged first.
   void saveSnippets();
 
  private:
   std::shared_ptr<SnippetsStore> snippetsStore() const;
+  // mergeSnippets with mergeMutex_ held.
+  bool mergeLocked();
   void saveSnippets(SnippetsStore& store);
 
   DistributedNotificationCenter& center_;
@@ -93,7 +96,8 @@ class VLAppNotifcationCenter {
   mutable std::mutex mutex_;
   RegisterHotKeyHook registerHotKey_;
   std::shared_ptr<SnippetsStore> store_;
-  // Two merges at once would apply one change list twice; they run one after the other.
+  // Two merges at once would apply one change list twice, and a write-back between a merge's read and
+  // its write would be lost: merges and write-backs run one after the other.
   std::mutex mergeMutex_;
 };
 

@@ -61,6 +61,11 @@ void SnippetsEditView::buildParts() {
   snippetTextView_->setBorderColorAssetKey("lineColor");
   snippetTextView_->setBorderEditColorAssetKey("accentColor");
   addSubview(snippetTextView_);
+  // Tab goes from the alias to the text, Shift+Tab back; in the text Tab is typed, as Return is (a
+  // snippet may well be indented), and of two fields the one before the alias is the text.
+  aliasTextField_->keyViewLinks().setNext(snippetTextView_->textView());
+  aliasTextField_->keyViewLinks().setPrevious(snippetTextView_->textView());
+  snippetTextView_->keyViewLinks().setPrevious(aliasTextField_->textField());
 
   feedback_ = PassthroughAndArrowCursorTextView::create();
   feedback_->setFont(ui::Font::systemFont(12));

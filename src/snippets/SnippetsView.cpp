@@ -4,6 +4,7 @@
 #include "core/VLConfig.h"
 #include "core/VLConstants.h"
 #include "platform/foundation/Localization.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "platform/ui/graphics/BezierPath.h"
 #include "platform/ui/view/Layer.h"
@@ -57,10 +58,32 @@ std::shared_ptr<SnippetsView> SnippetsView::create(const ui::Rect& frame, Snippe
           if (!self) return;
           // Even a merge that changed nothing here may follow a change the other side made first.
           if (self->exchange_.merge) self->exchange_.merge();
+          self->mirrorSeen_ = mirrorState();
           self->reload();
         });
   }
+  page->mirrorSeen_ = mirrorState();
   return page;
+}
+
+Json SnippetsView::mirrorState() {
+  VLConfig& config = VLConfig::shared();
+  return Json::array({config.getValueOfKey(VLConfig::kSnippetsMirror).value_or(Json()),
+                      config.getBoolValueOfKey(VLConfig::kSnippetsMerge)});
+}
+
+void SnippetsView::settingsChanged() {
+  // Without the exchange the page keeps to itself.
+  if (!exchange_.merge) return;
+  Json now = mirrorState();
+  if (now == mirrorSeen_) {
+    logDebugf("snippets: the settings hold the %zu snippets as this page left them; the list stays",
+              now[0].is_array() ? now[0].size() : std::size_t{0});
+    return;
+  }
+  exchange_.merge();
+  mirrorSeen_ = mirrorState();
+  reload();
 }
 
 SnippetsView::~SnippetsView() {
@@ -218,7 +241,12 @@ void SnippetsView::deleteButtonClick() {
 }
 
 void SnippetsView::changed() {
-  if (exchange_.publish) exchange_.publish();
+  if (!exchange_.publish) return;
+  // A change list of the other side still waiting is merged by the write-back: that is news to the list.
+  const bool othersWaiting = VLConfig::shared().getBoolValueOfKey(VLConfig::kSnippetsMerge);
+  exchange_.publish();
+  // What this page just wrote itself is no news to it when the preferences window next looks.
+  if (!othersWaiting) mirrorSeen_ = mirrorState();
 }
 
 }  // namespace vl

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/foundation/DistributedNotificationCenter.h"
+#include "platform/foundation/Json.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/view/View.h"
 #include "snippets/SnippetsEditView.h"
@@ -59,6 +60,10 @@ class SnippetsView : public ui::View, public SnippetsToolbarDelegate, public Sni
   std::shared_ptr<Alert> shownAlert() const { return shown_.lock(); }
 
   void reload();
+  // The shared settings changed (the preferences window looks every second): when the snippets' copy in
+  // them is other than this page left it, the change list waiting there is merged and the list read
+  // afresh; a change this page wrote itself keeps the list, its filter and its selection.
+  void settingsChanged();
   void addButtonClick();
   void deleteButtonClick();
   void viewDidMoveToSuperview() override;
@@ -74,6 +79,8 @@ class SnippetsView : public ui::View, public SnippetsToolbarDelegate, public Sni
   void present(const std::shared_ptr<Alert>& alert);
   void endEditing();
   void changed();
+  // Keys 106 and 110 as they stand in the settings.
+  static Json mirrorState();
   std::shared_ptr<Button2> makeButton(const std::string& title, ui::Rect frame, std::uint32_t corners,
                                       const std::string& action);
 
@@ -89,6 +96,8 @@ class SnippetsView : public ui::View, public SnippetsToolbarDelegate, public Sni
   std::shared_ptr<VLVisualEffectScrollView> textScrollView_;
   std::shared_ptr<PassthroughAndArrowCursorTextView> snippetsTextView_;
   std::weak_ptr<Alert> shown_;
+  // The snippets' copy in the settings as this page last wrote or merged it.
+  Json mirrorSeen_;
 };
 
 }  // namespace vl

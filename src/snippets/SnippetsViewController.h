@@ -17,6 +17,8 @@ class SnippetsViewController : public VLViewController {
       : exchange_(std::move(exchange)) {}
 
   void loadView() override;
+  // The shared settings changed while the page shows; see SnippetsView::settingsChanged.
+  void settingsChanged();
 
  private:
   SnippetsExchange exchange_;

@@ -111,6 +111,9 @@ void AppDelegate::initialize() {
   engine.load();
   PinManager::shared().load();
   PinManager::shared().activeTabOfId(kClipboardPinTabId);
+  // Snippets the preferences program changed while this program was not running wait in the shared
+  // settings; they are merged before anything can write the settings' copy of the snippets over them.
+  VLAppNotifcationCenter::shared().mergeSnippets();
 
   // 7. Keyboard listener, pasteboard poll, installed-application index, in this order. The named
   // shortcuts and their conflicts exist before the listener matches its first key press.

@@ -58,6 +58,10 @@ void VLScrollTextView::didBecomeFirstResponder(VLInnerTextView&) {
   applyLook(borderEditKey_, editBackgroundKey_, 2);
 }
 
+bool VLScrollTextView::textViewDoCommandBySelector(ui::TextView&, const std::string& command) {
+  return keyViewLinks_.follow(*this, command);
+}
+
 void VLScrollTextView::textDidEndEditing(ui::TextView&) { applyLook(borderKey_, backgroundKey_, 1); }
 
 }  // namespace vl

@@ -7,6 +7,7 @@
 #include "platform/ui/controls/ScrollView.h"
 #include "platform/ui/text/Font.h"
 #include "theme/VLThemeCategories.h"
+#include "ui/KeyViewLinks.h"
 #include "ui/VLInnerTextField.h"
 
 namespace vl {
@@ -45,9 +46,13 @@ class VLScrollTextView : public ui::View, public ui::TextViewDelegate, public VL
   const AssetKey& borderEditColorAssetKey() const { return borderEditKey_; }
   void setBorderEditColorAssetKey(AssetKey key) { borderEditKey_ = std::move(key); }
 
+  // Where Tab and Shift+Tab take the keyboard; unlinked, they are typed into the text.
+  KeyViewLinks& keyViewLinks() { return keyViewLinks_; }
+
   void viewDidMoveToSuperview() override;
   void resizeSubviewsWithOldSize(ui::Size oldSize) override;
 
+  bool textViewDoCommandBySelector(ui::TextView& textView, const std::string& command) override;
   void textDidEndEditing(ui::TextView& textView) override;
   void didBecomeFirstResponder(VLInnerTextView& textView) override;
 
@@ -62,6 +67,7 @@ class VLScrollTextView : public ui::View, public ui::TextViewDelegate, public VL
   AssetKey borderEditKey_;
   double borderWidth_ = 0;
   double radius_ = 0;
+  KeyViewLinks keyViewLinks_;
   std::shared_ptr<ui::ScrollView> scrollView_;
   std::shared_ptr<VLInnerTextView> textView_;
 };

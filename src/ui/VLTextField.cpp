@@ -128,6 +128,7 @@ bool VLTextField::controlTextViewDoCommandBySelector(ui::TextField&, ui::TextVie
                                                      const std::string& command) {
   // The arrows belong to the list beside the field, not to moving the caret.
   if (command == "moveUp:" || command == "moveDown:") return true;
+  if (keyViewLinks_.follow(*this, command)) return true;
   if (command == "insertNewline:") {
     std::shared_ptr<ui::View> input = searchInputProvider() ? searchInputProvider()() : nullptr;
     if (input && input->window())

@@ -9,6 +9,7 @@
 #include "platform/ui/text/ParagraphStyle.h"
 #include "platform/ui/text/TextField.h"
 #include "theme/VLThemeCategories.h"
+#include "ui/KeyViewLinks.h"
 #include "ui/VLInnerTextField.h"
 
 namespace vl {
@@ -78,6 +79,8 @@ class VLTextField : public VLThemed<ui::View>, public ui::TextFieldDelegate, pub
 
   std::shared_ptr<VLTextFieldDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(const std::shared_ptr<VLTextFieldDelegate>& d) { delegate_ = d; }
+  // Where Tab and Shift+Tab take the keyboard; unlinked, Tab ends the editing.
+  KeyViewLinks& keyViewLinks() { return keyViewLinks_; }
 
   void viewWillMoveToSuperview(ui::View* newSuperview) override;
   void resizeSubviewsWithOldSize(ui::Size oldSize) override;
@@ -109,6 +112,7 @@ class VLTextField : public VLThemed<ui::View>, public ui::TextFieldDelegate, pub
   double radius_ = 0;
   ui::TextAlignment alignment_ = ui::TextAlignment::Natural;
   std::weak_ptr<VLTextFieldDelegate> delegate_;
+  KeyViewLinks keyViewLinks_;
   std::shared_ptr<VLInnerTextField> textField_;
 };
 

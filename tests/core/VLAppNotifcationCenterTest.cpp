@@ -178,5 +178,21 @@ TEST_F(VLAppNotifcationCenterTest, SaveWritesAliasedTextsNewestFirst) {
   EXPECT_FALSE(VLConfig::shared().getBoolValueOfKey(VLConfig::kSnippetsMerge));
 }
 
+// The preferences program's change list waiting in the settings is applied before this program writes
+// its snippets over it, whoever asks for the write-back.
+TEST_F(VLAppNotifcationCenterTest, WritingBackMergesAWaitingChangeListFirst) {
+  store_->aliased = {{"s1", "kept", "k", "1.000000", nullptr}};
+  center_->setSnippetsStore(store_);
+  setChanges(Json::array({{{"action", "add"}, {"content", "from the other side"}, {"name", "o"}}}));
+  center_->saveSnippets();
+  EXPECT_EQ(store_->calls, (std::vector<std::string>{"append from the other side as o", "clear cache"}));
+  EXPECT_EQ(VLConfig::shared().getValueOfKey(VLConfig::kSnippetsMirror),
+            Json::array({{{"digest", "s1"}, {"content", "kept"}, {"name", "k"}}}));
+  EXPECT_FALSE(VLConfig::shared().getBoolValueOfKey(VLConfig::kSnippetsMerge));
+  // Nothing waiting: only the write-back.
+  center_->saveSnippets();
+  EXPECT_EQ(store_->calls.size(), 2u);
+}
+
 }  // namespace
 }  // namespace vl

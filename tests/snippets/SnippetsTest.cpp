@@ -227,6 +227,30 @@ TEST_F(SnippetsTest, MegabyteSnippetSavesWholeAndPreviewsItsBeginning) {
   EXPECT_EQ(list().rows()[0]->context(), big);
 }
 
+// Tab takes the keyboard from the alias to the text, so what is typed next is the snippet; there Tab is
+// typed, and Shift+Tab goes back to the alias with its text chosen.
+TEST_F(SnippetsTest, TabMovesFromTheAliasToTheTextAndShiftTabBack) {
+  page_->addButtonClick();
+  advance(200);
+  ASSERT_NE(sheet(), nullptr);
+  events_.typeText("sig");
+  events_.typeKey(ui::KeyCode::Tab);
+  EXPECT_EQ(window_->firstResponder(), sheet()->snippetTextView()->textView().get());
+  events_.typeText("Best");
+  events_.typeKey(ui::KeyCode::Tab);
+  events_.typeText("regards");
+  events_.typeKey(ui::KeyCode::Tab, ui::ModifierFlags::Shift);
+  events_.typeText("sign");
+  EXPECT_EQ(sheet()->alais(), "sign");
+  EXPECT_EQ(sheet()->snippet(), "Best\tregards");
+  // Of the two fields, the one before the alias is the text.
+  events_.typeKey(ui::KeyCode::Tab, ui::ModifierFlags::Shift);
+  EXPECT_EQ(window_->firstResponder(), sheet()->snippetTextView()->textView().get());
+  sheet()->okButtonClick();
+  advance(200);
+  EXPECT_EQ(aliases(), (std::vector<std::string>{"sign"}));
+}
+
 TEST_F(SnippetsTest, DeleteConfirmationWithoutSelectionChangesNothing) {
   add("sig", "Best regards");
   list().tableView()->deselectAll();
@@ -299,6 +323,48 @@ TEST_F(SnippetsExchangeTest, ChangesFromAnotherProcessShowInTheList) {
                  kPreferencesAppId));
   EXPECT_TRUE(waitForRows({"bye", "addr", "sig"}));
   EXPECT_EQ(VLEngine::shared().getChunkBySig(telSig, kClipboardPinTabId), nullptr);
+}
+
+// The preferences window looks at the settings every second. What the page wrote there itself keeps the
+// list as the user left it (filter and choice); a change list of another process is merged and read.
+TEST_F(SnippetsExchangeTest, ItsOwnWriteBackKeepsTheFilterAndTheChoice) {
+  add("b1", "one");
+  add("b2", "two");
+  add("b3", "three");
+  add("a1", "four");
+  page_->toolbar()->searchTextField()->setText("b");
+  list().reloadDataBySearchText("b");
+  list().selectRow(1);
+  page_->deleteButtonClick();
+  advance(200);
+  page_->shownAlert()->okButtonClick();
+  advance(200);
+  ASSERT_EQ(aliases(), (std::vector<std::string>{"b3", "b1"}));
+  page_->settingsChanged();
+  EXPECT_EQ(aliases(), (std::vector<std::string>{"b3", "b1"}));
+  EXPECT_EQ(list().selectedRow(), 1);
+  EXPECT_EQ(preview(), "one");
+
+  advance(1000);
+  VLConfig::shared().setValueOfKey(VLConfig::kSnippetsMirror,
+                                   Json::array({{{"action", "add"}, {"content", "five"}, {"name", "b0"}}}));
+  VLConfig::shared().setBoolValueOfKey(VLConfig::kSnippetsMerge, true);
+  page_->settingsChanged();
+  EXPECT_EQ(aliases(), (std::vector<std::string>{"b0", "a1", "b3", "b1"}));
+  EXPECT_FALSE(VLConfig::shared().getBoolValueOfKey(VLConfig::kSnippetsMerge));
+
+  // A change list still waiting when the page writes back is merged by that write: news at the next look.
+  advance(1000);
+  VLConfig::shared().setValueOfKey(VLConfig::kSnippetsMirror,
+                                   Json::array({{{"action", "add"}, {"content", "six"}, {"name", "b00"}}}));
+  VLConfig::shared().setBoolValueOfKey(VLConfig::kSnippetsMerge, true);
+  list().selectRow(0);
+  page_->deleteButtonClick();
+  advance(200);
+  page_->shownAlert()->okButtonClick();
+  advance(200);
+  page_->settingsChanged();
+  EXPECT_EQ(aliases(), (std::vector<std::string>{"b00", "a1", "b3", "b1"}));
 }
 
 // A list longer than its frame, scrolled to cut a row at each edge, draws nothing outside that frame.

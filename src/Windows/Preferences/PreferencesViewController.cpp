@@ -12,7 +12,6 @@
 #include "core/VLConfig.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
-#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/window/Screen.h"
 #include "platform/ui/window/Window.h"
@@ -160,20 +159,22 @@ void PreferencesViewController::checkSettings() {
   if (now == seen_) return;
   seen_ = std::move(now);
   // Another process (or another part of this one) changed a setting: every pane that shows settings
-  // reads them again, and the snippets page is told as when the window becomes key.
+  // reads them again. The snippets page looks at its own part only, and not at a change it wrote itself:
+  // reading the list afresh would drop the user's search and choice under them.
   for (const auto& item : tabController()->tabBar()->items()) {
     const auto& controller = item->viewController();
     if (!controller || !controller->isViewLoaded()) continue;
     if (auto* pane = dynamic_cast<SettingsPane*>(controller.get())) pane->reloadSettings();
+    if (auto* snippets = dynamic_cast<SnippetsViewController*>(controller.get())) snippets->settingsChanged();
     if (auto* theme = dynamic_cast<ThemeViewController*>(controller.get())) {
       const std::string chosen = VLConfig::shared().getStringValueOfKey(VLConfig::kThemeName).value_or("");
       for (const auto& thumbnail : theme->thumbnailList())
         thumbnail->setSelected(thumbnail->getThemeName() == chosen);
     }
   }
-  // The panes write back what they read (the merging copy switch does); that is no news.
+  // The panes write back what they read (the merging copy switch does, and the snippets merge); that is
+  // no news.
   seen_ = groupSettings().dictionaryRepresentation();
-  NotificationCenter::defaultCenter().post(PreferencesWindow::kSnippetsShouldReload);
 }
 
 }  // namespace vl

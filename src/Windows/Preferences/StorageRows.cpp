@@ -1,11 +1,11 @@
 #include "Windows/Preferences/StorageRows.h"
 
+#include <algorithm>
+
 #include "Windows/Preferences/PaneParts.h"
 #include "core/VLConfig.h"
 #include "platform/foundation/Localization.h"
-#include "platform/foundation/Log.h"
 #include "platform/ui/controls/Beep.h"
-#include "theme/VLThemeCategories.h"
 
 namespace vl {
 
@@ -84,7 +84,8 @@ void ImageStore::popUpSelected() {
   VLConfig::shared().setValueOfKey(VLConfig::kImageStorage, value);
 }
 
-long long OnlyIntegerValueFormatter::parse(const std::string& text) {
+long long OnlyIntegerValueFormatter::parse(const std::string& text, bool* clamped) {
+  if (clamped) *clamped = false;
   const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
   std::size_t begin = 0, end = text.size();
   while (begin < end && isSpace(text[begin])) ++begin;
@@ -93,14 +94,25 @@ long long OnlyIntegerValueFormatter::parse(const std::string& text) {
   long long value = 0;
   for (std::size_t i = begin; i < end; ++i) {
     if (text[i] < '0' || text[i] > '9') return -1;
-    value = value * 10 + (text[i] - '0');
-    if (value > kMax) return -1;  // checked per digit, so a long paste never overflows
+    // Saturated per digit, so a long paste never overflows: the settings store reads no more back.
+    value = std::min(value * 10 + (text[i] - '0'), kMax + 1);
   }
-  return value;
+  if (value <= kMax) return value;
+  if (clamped) *clamped = true;
+  return kMax;
 }
 
-bool OnlyIntegerValueFormatter::isPartialStringValid(const std::string& partial, std::string*, std::string*) {
-  if (partial.find_first_not_of(" \t\r\n") == std::string::npos || parse(partial) >= 0) return true;
+bool OnlyIntegerValueFormatter::isPartialStringValid(const std::string& partial,
+                                                     std::string* newEditingString, std::string*) {
+  if (partial.find_first_not_of(" \t\r\n") == std::string::npos) return true;
+  bool clamped = false;
+  const long long value = parse(partial, &clamped);
+  if (value >= 0 && !clamped) return true;
+  if (clamped) {
+    // Too large is no mistake to beep at: the field shows the largest number kept instead.
+    if (newEditingString) *newEditingString = std::to_string(kMax);
+    return false;
+  }
   ui::beep();
   return false;
 }
@@ -122,33 +134,27 @@ void MaxCharacters::build() {
   reload();
 }
 
-void MaxCharacters::reload() {
-  customTextField_->setStringValue(
-      std::to_string(VLConfig::shared().getIntegerValueOfKey(VLConfig::kMaxTextLength)));
-  showRefusal(false);
+namespace {
+
+// An empty field means 0, which keeps whole texts.
+long long valueOfField(const ui::TextField& field) {
+  return std::max(0LL, OnlyIntegerValueFormatter::parse(field.stringValue()));
 }
 
-void MaxCharacters::showRefusal(bool refused) {
-  if (refused == refused_) return;
-  refused_ = refused;
-  tip1View_->setString(
-      localized(refused ? "pref.general.maxcharacters.refused" : "pref.general.maxcharacters.tips"));
-  setTextColorAssetKey(*tip1View_, std::string(refused ? "accentTextColor" : "fontSubtitleColor"));
+}  // namespace
+
+void MaxCharacters::reload() {
+  const long long stored = VLConfig::shared().getIntegerValueOfKey(VLConfig::kMaxTextLength);
+  // A field that already says so keeps its text: the user may be typing into it (an empty field that
+  // stored 0 does not turn into "0" under the caret).
+  const ui::TextField& field = *customTextField_;
+  if (valueOfField(field) == stored && (!field.stringValue().empty() || field.isEditing())) return;
+  customTextField_->setStringValue(std::to_string(stored));
 }
 
 void MaxCharacters::controlTextDidChange(ui::TextField& field) {
   if (&field != customTextField_.get()) return;
-  const long long value = OnlyIntegerValueFormatter::parse(field.stringValue());
-  if (value <= 0) {
-    showRefusal(true);
-    return;
-  }
-  showRefusal(false);
-  VLConfig::shared().setIntegerValueOfKey(VLConfig::kMaxTextLength, value);
-}
-
-void MaxCharacters::controlTextDidEndEditing(ui::TextField& field) {
-  if (&field == customTextField_.get() && refused_) reload();
+  VLConfig::shared().setIntegerValueOfKey(VLConfig::kMaxTextLength, valueOfField(field));
 }
 
 }  // namespace vl

@@ -38,20 +38,20 @@ class ImageStore : public ui::View {
   std::shared_ptr<ButtonTextView> tip3View_;
 };
 
-// Digits only, white space around them allowed, and no more than the settings store can read back
-// (2^31 - 1). Anything else beeps and is refused, so the field keeps its text.
+// Digits only, white space around them allowed. A number beyond what the settings store can read back
+// (2^31 - 1) is shown and kept as that largest number; anything else beeps and is refused, so the field
+// keeps its text.
 class OnlyIntegerValueFormatter : public ui::Formatter {
  public:
   static constexpr long long kMax = 2147483647LL;
-  // The number the text stands for, or -1 for text that is not one within the limit.
-  static long long parse(const std::string& text);
+  // The number the text stands for, at most kMax (then *clamped is set), or -1 for text that is no number.
+  static long long parse(const std::string& text, bool* clamped = nullptr);
   bool isPartialStringValid(const std::string& partial, std::string* newEditingString,
                             std::string* errorDescription) override;
 };
 
-// The most characters kept of a copied text (key 102). Every accepted edit that names a positive
-// number is stored at once; an empty field or 0 is not stored: the tip says why and, when editing ends,
-// the field shows the stored number again.
+// The most characters kept of a copied text (key 102). Every accepted edit is stored at once; 0, or an
+// empty field, keeps whole texts.
 class MaxCharacters : public ui::View, public ui::TextFieldDelegate {
  public:
   static constexpr double kHeight = 52;
@@ -59,19 +59,15 @@ class MaxCharacters : public ui::View, public ui::TextFieldDelegate {
   explicit MaxCharacters(const ui::Rect& frame) : ui::View(frame) {}
 
   void reload();
-  bool showsRefusal() const { return refused_; }
   void controlTextDidChange(ui::TextField& field) override;
-  void controlTextDidEndEditing(ui::TextField& field) override;
   const std::shared_ptr<ui::TextField>& customTextField() const { return customTextField_; }
   const std::shared_ptr<ui::TextView>& tip1View() const { return tip1View_; }
 
  private:
   void build();
-  void showRefusal(bool refused);
   std::shared_ptr<ButtonTextView> titleView_;
   std::shared_ptr<ui::TextView> tip1View_;
   std::shared_ptr<ui::TextField> customTextField_;
-  bool refused_ = false;
 };
 
 }  // namespace vl

@@ -158,22 +158,23 @@ TEST_F(PreferencesPanesTest, ARecordedHotKeyIsStoredAndRegisteredAtOnce) {
   EXPECT_EQ(general().hotkey()->notificationObject(), &general());
 }
 
-TEST_F(PreferencesPanesTest, TheLongestTextTakesPositiveNumbersAndRefusesTheRest) {
+// 0, and an empty field that means it, keeps whole texts; a number too large is kept as the largest.
+TEST_F(PreferencesPanesTest, TheLongestTextTakesWholeNumbersClampsLargeOnesAndRefusesTheRest) {
   struct Case {
     const char* typed;
     const char* shown;
     long long stored;
     std::size_t beeps;
-    bool refusal;
   };
   const Case cases[] = {
-      {"42", "42", 42, 0, false},
-      {"4a2", "42", 42, 1, false},
-      {"-7", "7", 7, 1, false},
-      {"2147483647", "2147483647", 2147483647, 0, false},
-      {"21474836479", "2147483647", 2147483647, 1, false},
-      {"0", "0", 5000, 0, true},
-      {"", "", 5000, 0, true},
+      {"42", "42", 42, 0},
+      {"4a2", "42", 42, 1},
+      {"-7", "7", 7, 1},
+      {"2147483647", "2147483647", 2147483647, 0},
+      {"21474836479", "2147483647", 2147483647, 0},
+      {"99999999999999999999999", "2147483647", 2147483647, 0},
+      {"0", "0", 0, 0},
+      {"", "", 0, 0},
   };
   auto& row = *general().maxCharacters();
   for (const Case& c : cases) {
@@ -183,12 +184,13 @@ TEST_F(PreferencesPanesTest, TheLongestTextTakesPositiveNumbersAndRefusesTheRest
     EXPECT_EQ(row.customTextField()->stringValue(), c.shown) << c.typed;
     EXPECT_EQ(onDisk(VLConfig::kMaxTextLength), Json(c.stored)) << c.typed;
     EXPECT_EQ(ui::beepCount(), c.beeps) << c.typed;
-    EXPECT_EQ(row.showsRefusal(), c.refusal) << c.typed;
   }
-  window_->makeFirstResponder(nullptr);  // leaving a refused field shows the kept number again
-  EXPECT_EQ(row.customTextField()->stringValue(), "5000");
-  EXPECT_FALSE(row.showsRefusal());
+  window_->makeFirstResponder(nullptr);
+  EXPECT_EQ(row.customTextField()->stringValue(), "");
   EXPECT_EQ(OnlyIntegerValueFormatter::parse(" 42 "), 42);
+  bool clamped = false;
+  EXPECT_EQ(OnlyIntegerValueFormatter::parse("2147483648", &clamped), 2147483647);
+  EXPECT_TRUE(clamped);
 }
 
 TEST_F(PreferencesPanesTest, MergingCopyEnablesOnlyTheChosenConnector) {

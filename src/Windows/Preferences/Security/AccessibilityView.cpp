@@ -106,14 +106,18 @@ void AccessibilityView::build() {
 
 void AccessibilityView::reloadSettings() {
   source_.clear();
+  entries_ = Json::array();
   const std::optional<Json> stored = VLConfig::shared().getValueOfKey(VLConfig::kIgnoredApps);
   const Json* list =
       stored && stored->is_object() && stored->contains(kAppList) ? &(*stored)[kAppList] : nullptr;
   if (list && list->is_array()) {
+    // The list is written back as it was read, with only the user's edits applied: what this pane
+    // cannot show (an entry that is no name, a name given twice) is another writer's, not ours to drop.
+    entries_ = *list;
     for (const Json& entry : *list) {
-      // Capture compares names only; anything else in the list never matched and is not shown.
       if (!entry.is_string()) {
-        logWarningf("security list: an entry that is not a name is left out: %s", entry.dump().c_str());
+        logWarningf("security list: an entry that is not a name is kept but not shown: %s",
+                    entry.dump().c_str());
         continue;
       }
       const std::string name = entry.get<std::string>();
@@ -188,7 +192,9 @@ void AccessibilityView::closeChooser(const std::vector<std::string>& picked) {
 void AccessibilityView::addNames(const std::vector<std::string>& names) {
   for (const std::string& name : names) {
     if (name.empty()) continue;
-    if (std::find(source_.begin(), source_.end(), name) == source_.end()) source_.push_back(name);
+    if (std::find(source_.begin(), source_.end(), name) != source_.end()) continue;
+    source_.push_back(name);
+    entries_.push_back(name);
   }
   render();
   store();
@@ -202,7 +208,14 @@ void AccessibilityView::deleteClick() {
   const auto index = static_cast<std::size_t>(it - whitelistItems_.begin());
   (*it)->removeFromSuperview();
   whitelistItems_.erase(it);
+  const std::string name = source_[index];
   source_.erase(source_.begin() + static_cast<std::ptrdiff_t>(index));
+  // Every entry of the name goes, or capture would go on ignoring an application no row shows.
+  Json kept = Json::array();
+  for (Json& entry : entries_) {
+    if (!(entry.is_string() && entry.get<std::string>() == name)) kept.push_back(std::move(entry));
+  }
+  entries_ = std::move(kept);
   render();
   store();
 }
@@ -214,7 +227,7 @@ void AccessibilityView::store() {
     logWarning("security list: the stored value was no dictionary; it is replaced by the list");
     value = Json::object();
   }
-  value[kAppList] = source_;
+  value[kAppList] = entries_;
   config.setValueOfKey(VLConfig::kIgnoredApps, value);
 }
 

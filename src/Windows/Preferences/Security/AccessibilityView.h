@@ -9,6 +9,7 @@
 #include "Windows/Preferences/Security/WhitelistDataSource.h"
 #include "Windows/Preferences/Security/WhitelistDelegate.h"
 #include "Windows/Preferences/Security/WhitelistItem.h"
+#include "platform/foundation/Json.h"
 #include "platform/ui/view/View.h"
 #include "ui/controls/Button2.h"
 #include "ui/controls/ButtonTextView.h"
@@ -65,7 +66,10 @@ class AccessibilityView : public ui::View, public WhitelistDelegate, public Whit
   std::shared_ptr<ui::View> containerView_;
   std::shared_ptr<Button2> add_;
   std::shared_ptr<Button2> delete_;
+  // The names shown, each once, in stored order.
   std::vector<std::string> source_;
+  // The stored list as read, unknown entries included, with this pane's edits applied; what is stored.
+  Json entries_ = Json::array();
   std::vector<std::shared_ptr<WhitelistItem>> whitelistItems_;
   std::shared_ptr<AccessibilityScrollView> center_;
   std::shared_ptr<ApplicationChooser> chooser_;

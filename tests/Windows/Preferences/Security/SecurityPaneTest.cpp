@@ -107,7 +107,8 @@ TEST_F(SecurityPaneTest, StoredListsThatAreNotListsOfNamesShowWhatCanBeUsed) {
   const Case cases[] = {
       {Json{{"other", true}}, {}, Json{{"other", true}, {"appList", {"x"}}}},
       {Json{{"appList", "x"}}, {}, Json{{"appList", {"x"}}}},
-      {Json{{"appList", {1, "a", nullptr, "a"}}}, {"a"}, Json{{"appList", {"a", "x"}}}},
+      // Entries the pane cannot show are another writer's: they stay where they are.
+      {Json{{"appList", {1, "a", nullptr, "a"}}}, {"a"}, Json{{"appList", {1, "a", nullptr, "a", "x"}}}},
       {Json::array({"a"}), {}, Json{{"appList", {"x"}}}},
       {Json("a"), {}, Json{{"appList", {"x"}}}},
   };
@@ -119,6 +120,12 @@ TEST_F(SecurityPaneTest, StoredListsThatAreNotListsOfNamesShowWhatCanBeUsed) {
     pane().addNames({"x"});
     EXPECT_EQ(stored(), c.afterAdding);
   }
+  // Removing a name given twice removes both, so capture stops ignoring it; the rest stays as it was.
+  VLConfig::shared().setValueOfKey(VLConfig::kIgnoredApps, Json{{"appList", {1, "a", {{"n", 2}}, "a", "b"}}});
+  pane_.reset();
+  EXPECT_EQ(pane().source(), (Names{"a", "b"}));
+  pane().deleteClick();
+  EXPECT_EQ(stored(), (Json{{"appList", {1, {{"n", 2}}, "b"}}}));
 }
 
 TEST_F(SecurityPaneTest, AnApplicationsNameIsItsFileNameWithoutATrailingSuffix) {
