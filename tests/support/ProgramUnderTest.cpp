@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/foundation/Files.h"
+#include "support/PrivateDesktop.h"
 
 namespace vl::x11test {
 
@@ -63,9 +64,13 @@ Program::Program(const std::string& root, const std::string& display,
                  const std::vector<std::string>& environment)
     : home_(root + "/home"), errors_(root + "/vellisto.err"), runtime_("XDG_RUNTIME_DIR=" + root + "/run") {
   (void)files::createDirectories(root + "/run");
+  testsupport::makePrivateDesktop(root);
   std::vector<std::string> env = {"HOME=" + home_,
                                   "XDG_CONFIG_HOME=" + home_ + "/.config",
                                   "XDG_CACHE_HOME=" + home_ + "/.cache",
+                                  "XDG_DATA_HOME=" + home_ + "/.local/share",
+                                  "XDG_DATA_DIRS=" + root + "/share",
+                                  "XDG_CONFIG_DIRS=" + root + "/xdg",
                                   runtime_,
                                   "DISPLAY=" + display,
                                   std::string("VELLISTO_RESOURCES=") + VL_RESOURCES_DIR,

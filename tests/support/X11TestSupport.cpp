@@ -528,9 +528,15 @@ std::vector<TestWindow::Key> TestWindow::heard() {
 
 DisplayHelper::DisplayHelper(const std::string& display, std::vector<std::string> arguments,
                              const std::function<bool(Display*)>& ready) {
+  // The window manager, the tray and the other helpers are the machine's tools, not the program under
+  // test: they read their own configuration and themes where the system keeps them, not in the tests'
+  // empty desktop.
   std::vector<std::string> environment{"DISPLAY=" + display};
   for (char** e = environ; *e; ++e) {
-    if (std::strncmp(*e, "DISPLAY=", 8) != 0) environment.emplace_back(*e);
+    const std::string_view entry(*e);
+    if (!entry.starts_with("DISPLAY=") && !entry.starts_with("XDG_DATA_DIRS=") &&
+        !entry.starts_with("XDG_CONFIG_DIRS="))
+      environment.emplace_back(entry);
   }
   std::vector<char*> argv, envp;
   for (auto& a : arguments) argv.push_back(a.data());

@@ -81,7 +81,7 @@ bool CMConvertAction::isCM(const std::string& text) const { return regex_ && reg
 std::optional<std::string> CMConvertAction::getLabel(const std::string& text, Json&) {
   const float centimetres = regex_ ? think::leadingFloat(groupOf(*regex_, text, 1)) : 0;
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.2f inch", static_cast<double>(centimetres) * 0.39);
+  std::snprintf(buffer, sizeof buffer, "%.2f inch", static_cast<double>(centimetres) / 2.54);
   converted_ = buffer;
   return converted_;
 }

@@ -91,7 +91,7 @@ SecondAction& SecondAction::shared() {
 }
 
 std::optional<std::string> SecondAction::getLabel(const std::string& text, Json&) {
-  converted_ = formatted("%.1f hours", think::leadingInt32(text) / 3600.0);
+  converted_ = formatted("%.1f hours", static_cast<double>(think::leadingInt64(text)) / 3600.0);
   return converted_;
 }
 

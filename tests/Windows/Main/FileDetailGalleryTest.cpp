@@ -43,8 +43,22 @@ using FileDetailGallery = test::RecordViewTest;
 
 TEST_F(FileDetailGallery, FileAndImagePreviews) {
   test::DesktopPaintingScope painting;
+  // An icon theme of the test's own: the machine's themes are not ours to depend on.
+  test::ScopedEnv env;
+  env.set("XDG_DATA_HOME", home_ / "data");
+  const std::string theme = home_ / "data/icons/Gallery";
+  std::filesystem::create_directories(theme + "/scalable/mimetypes");
+  std::ofstream(theme + "/index.theme")
+      << "[Icon Theme]\nName=Gallery\nDirectories=scalable/mimetypes\n\n"
+         "[scalable/mimetypes]\nSize=64\nMinSize=8\nMaxSize=512\nType=Scalable\n";
+  for (const char* name :
+       {"application-pdf", "x-office-document", "text-x-generic", "application-x-generic"}) {
+    std::ofstream(theme + "/scalable/mimetypes/" + name + ".svg")
+        << "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='64'>"
+           "<rect x='8' y='4' width='48' height='56' fill='#c0392b'/></svg>";
+  }
   IconProvider::install(std::make_shared<ThemeIconProvider>());
-  IconProvider::setPreferredThemeName("Adwaita");
+  IconProvider::setPreferredThemeName("Gallery");
   const std::string pdf = home_ / "quarterly-report-with-a-rather-long-name.pdf";
   std::ofstream(pdf) << std::string(48 * 1024, 'x');
   // A sunset-like gradient, wider than the preview so it is fitted.

@@ -10,6 +10,9 @@ namespace vl::x11 {
 
 namespace {
 
+// How often a wait for the focus asks for it while the window manager hands it elsewhere.
+constexpr int kMaxActivationRequests = 4;
+
 // The window that had the focus before ours took it; a leaf lock.
 struct Memory {
   Mutex mutex;
@@ -113,17 +116,29 @@ bool activateWindowAndWait(X11Display& x, ::Window window, Time time, int waitMs
   bool back = false;
   if (requestActivation(x, window, time)) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    const Atom activeAtom = x.atom("_NET_ACTIVE_WINDOW");
     bool gone = false;
+    int asked = 1;
     for (;;) {
+      bool activeMoved = false;
       while (XPending(d) > 0) {
         XEvent e;
         XNextEvent(d, &e);
         gone = gone || ((e.type == UnmapNotify || e.type == DestroyNotify) && e.xany.window == window);
+        activeMoved = activeMoved || (e.type == PropertyNotify && e.xproperty.atom == activeAtom);
       }
       if (gone) break;
       if (arrived()) {
         back = true;
         break;
+      }
+      // A window of ours that just went away leaves the window manager to choose where the focus falls,
+      // and it may do so after it granted our request, taking the focus to another window of ours: the
+      // request is made again then, a few times at most.
+      if (activeMoved && asked < kMaxActivationRequests) {
+        ++asked;
+        if (!requestActivation(x, window, time)) break;
+        continue;
       }
       // Looking is a round trip, which may have queued events of its own: those are looked at first.
       if (XQLength(d) > 0) continue;
