@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,8 @@ class RecordJson {
     // The dictionary has the key "app" (a copied application), or "ocr" with a text value.
     bool hasApp = false;
     bool hasOcr = false;
+    // The text of "ocr" when hasOcr: searches read it at every keystroke, so it is kept beside the json.
+    std::string ocr;
     // Why the text is not a dictionary, for a log line.
     std::string reason;
   };
@@ -50,6 +53,8 @@ class RecordJson {
   // The value of a text that inspect() found to be a dictionary (or any JSON); nothing for a text
   // that does not parse within the bounds.
   static std::optional<Json> parse(std::string_view text);
+  // How many texts parse() has parsed in this process: searches must not parse a record's json.
+  static std::uint64_t parseCount();
 };
 
 }  // namespace vl
