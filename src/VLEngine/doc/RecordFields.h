@@ -52,6 +52,7 @@ struct Vellisto_Chunk::Fields {
   std::weak_ptr<Vellisto_BigDoc> doc;
   bool jsonHasApp = false;
   bool jsonHasOcr = false;
+  bool jsonHasAppCopied = false;
   bool aliasPresent = false;
   bool richPresent = false;
   bool hasWordList = true;

@@ -42,7 +42,12 @@ class Inspector {
     return open();
   }
   bool key(string_t& key) {
-    if (depth_ == 1) lastTopKey_ = key == "app" ? Key::App : key == "ocr" ? Key::Ocr : Key::Other;
+    if (depth_ == 1) {
+      lastTopKey_ = key == "app"                               ? Key::App
+                    : key == "ocr"                             ? Key::Ocr
+                    : key == RecordJson::kApplicationCopiedKey ? Key::AppCopied
+                                                               : Key::Other;
+    }
     return true;
   }
   bool end_object() { return close(); }
@@ -58,16 +63,18 @@ class Inspector {
   bool tooDeep() const { return tooDeep_; }
   bool hasApp() const { return hasApp_; }
   bool hasOcr() const { return hasOcr_; }
+  bool hasAppCopied() const { return hasAppCopied_; }
   std::string& ocr() { return ocr_; }
   const std::string& reason() const { return reason_; }
 
  private:
-  enum class Key { Other, App, Ocr };
+  enum class Key { Other, App, Ocr, AppCopied };
 
   // A member of the outermost dictionary has its value now (a container's when it opens).
   void member(bool isString) {
     if (depth_ != 1) return;
     if (lastTopKey_ == Key::App) hasApp_ = true;
+    if (lastTopKey_ == Key::AppCopied) hasAppCopied_ = true;
     // A key given twice has its last value, as the parser reads it.
     if (lastTopKey_ == Key::Ocr) {
       hasOcr_ = isString;
@@ -100,6 +107,7 @@ class Inspector {
   bool tooDeep_ = false;
   bool hasApp_ = false;
   bool hasOcr_ = false;
+  bool hasAppCopied_ = false;
   std::string ocr_;
   std::string reason_;
 };
@@ -160,6 +168,7 @@ RecordJson::Inspection RecordJson::inspect(std::string_view text) {
   result.kind = Inspection::Kind::Dictionary;
   result.hasApp = inspector.hasApp();
   result.hasOcr = inspector.hasOcr();
+  result.hasAppCopied = inspector.hasAppCopied();
   if (result.hasOcr) result.ocr = std::move(inspector.ocr());
   return result;
 }

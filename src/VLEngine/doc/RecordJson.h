@@ -19,6 +19,10 @@ class RecordJson {
   // its kind dictionary, and a writer walking such a tree would stall every later write of the doc.
   static constexpr std::size_t kMaxDepth = 64;
   static constexpr std::size_t kMaxBytes = std::size_t{256} << 20;
+  // Set ("1") in an application record's json once the user copied the application's name: from then
+  // on the record is one of the user's copies in the unfiltered history, which lists no record the
+  // installed-application index merely appended.
+  static constexpr const char* kApplicationCopiedKey = "app_copied";
 
   // The text a doc writes for a json: a dictionary pretty-printed as every earlier version wrote the
   // flat dictionaries records carry, with each member's value written compact, so the indentation
@@ -43,6 +47,8 @@ class RecordJson {
     // The dictionary has the key "app" (a copied application), or "ocr" with a text value.
     bool hasApp = false;
     bool hasOcr = false;
+    // The dictionary has "app_copied": an application record that a copy of its name refreshed.
+    bool hasAppCopied = false;
     // The text of "ocr" when hasOcr: searches read it at every keystroke, so it is kept beside the json.
     std::string ocr;
     // Why the text is not a dictionary, for a log line.

@@ -97,7 +97,7 @@ void setOcrOf(Fields& fields, std::string ocr) {
 }
 
 void setJsonOf(Fields& fields, const std::optional<Json>& json) {
-  fields.jsonHasApp = fields.jsonHasOcr = false;
+  fields.jsonHasApp = fields.jsonHasOcr = fields.jsonHasAppCopied = false;
   fields.json.clear();
   setOcrOf(fields, std::string());
   if (!json) {
@@ -114,6 +114,7 @@ void setJsonOf(Fields& fields, const std::optional<Json>& json) {
   if (json->empty()) return;
   fields.json = RecordJson::textOf(*json);
   fields.jsonHasApp = json->contains("app");
+  fields.jsonHasAppCopied = json->contains(RecordJson::kApplicationCopiedKey);
   auto ocr = json->find("ocr");
   fields.jsonHasOcr = ocr != json->end() && ocr->is_string();
   if (fields.jsonHasOcr) setOcrOf(fields, ocr->get<std::string>());
@@ -218,6 +219,8 @@ void Vellisto_Chunk::publish(FieldsRef fields, std::optional<std::int64_t> stamp
   if (!fields->alias.empty()) hints |= kHintAlias;
   if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasApp) hints |= kHintApp;
   if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasOcr) hints |= kHintOcr;
+  if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasApp && fields->jsonHasAppCopied)
+    hints |= kHintAppCopied;
   if (fields->words && !fields->words->isEmpty()) hints |= kHintWords;
   const Fields* replaced = nullptr;
   {

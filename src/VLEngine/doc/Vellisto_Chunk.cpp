@@ -208,6 +208,7 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_vie
       fields.json = std::string(jsonText);
       fields.jsonHasApp = inspection.hasApp;
       fields.jsonHasOcr = inspection.hasOcr;
+      fields.jsonHasAppCopied = inspection.hasAppCopied;
       setOcrOf(fields, inspection.ocr);
       break;
     case RecordJson::Inspection::Kind::NotDictionary:

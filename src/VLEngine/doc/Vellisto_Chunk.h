@@ -143,6 +143,9 @@ class Vellisto_Chunk {
   // Whether the json is a dictionary with the key "app" (a copied application): every search asks it of
   // every record.
   bool jsonHasApp() const { return (hints_.load(std::memory_order_acquire) & kHintApp) != 0; }
+  // Whether this is an application record that a copy of its name refreshed since the index appended
+  // it: the unfiltered history lists it with the copies.
+  bool isCopiedApplication() const { return (hints_.load(std::memory_order_acquire) & kHintAppCopied) != 0; }
   // Whether the json holds text recognised in an image ("ocr"), which a search also looks at.
   bool jsonHasOcr() const { return (hints_.load(std::memory_order_acquire) & kHintOcr) != 0; }
   // That recognised text; nothing when there is none.
@@ -163,6 +166,7 @@ class Vellisto_Chunk {
   static constexpr std::uint8_t kHintApp = 2;
   static constexpr std::uint8_t kHintOcr = 4;
   static constexpr std::uint8_t kHintWords = 8;  // a non-empty search-word list
+  static constexpr std::uint8_t kHintAppCopied = 16;
 
   static std::shared_ptr<Vellisto_Chunk> makeComplete(std::string sig, std::string timestamp,
                                                       std::string context, std::optional<std::string> rich,
