@@ -74,7 +74,22 @@ std::shared_ptr<Vellisto_Chunk> VLEngine::findContext(const std::optional<std::s
                                                       const std::string& pinTabId) {
   Lock lock(storeMutex());
   std::shared_ptr<Vellisto_Chunk> chunk = text ? getChunkByContextLocked(*text, json, pinTabId) : nullptr;
-  if (chunk && updateTimeStamp) chunk->updateTimestamp(Vellisto_Chunk::nowTimestamp());
+  if (!chunk || !updateTimeStamp) return chunk;
+  if (!chunk->jsonHasApp() || chunk->isCopiedApplication()) {
+    chunk->updateTimestamp(Vellisto_Chunk::nowTimestamp());
+    return chunk;
+  }
+  // A copy of an application's name makes its record one of the user's copies, listed with them from now
+  // on; it stays the application's record, so choosing it still launches the application.
+  chunk->change([&] {
+    chunk->setTimestamp(Vellisto_Chunk::nowTimestamp());
+    std::optional<Json> marked = chunk->json();
+    if (marked && marked->is_object()) {
+      (*marked)[RecordJson::kApplicationCopiedKey] = "1";
+      chunk->setJson(std::move(marked));
+    }
+    return true;
+  });
   return chunk;
 }
 

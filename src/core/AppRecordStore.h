@@ -16,8 +16,8 @@ class AppRecordStore {
   // True when a record whose text is `name` exists; looking must not refresh the record's time.
   virtual bool hasApplicationRecord(const std::string& name) = 0;
   // Refreshes that record with the application json ({"app": true, "app_path": entry path}) when it is
-  // an application record or has no json; any other record of that text is the user's and stays as
-  // it is. The record keeps its time, so a refresh never moves it up the history.
+  // an application record; any other record of that text is the user's copy and stays as it is. The record
+  // keeps its time, so a refresh never moves it up the history.
   virtual void updateApplicationRecord(const std::string& name, const Json& json) = 0;
   // Appends a record with text `name`, no rich text, no alias and the application json.
   virtual void appendApplicationRecord(const std::string& name, const Json& json) = 0;

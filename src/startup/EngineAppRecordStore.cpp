@@ -14,11 +14,12 @@ void EngineAppRecordStore::updateApplicationRecord(const std::string& name, cons
   std::shared_ptr<Vellisto_Chunk> chunk =
       VLEngine::shared().getChunkByContext(name, std::nullopt, kClipboardPinTabId);
   if (!chunk || !chunk->getDocRef()) return;
-  // `updated` starts as the json, or as an empty dictionary for a record without one.
   chunk->editJson([&](Json& updated) {
-    // A text the user copied that happens to be an application's name (with its rich text, its page,
-    // its image) stays what it is: made an application record, pasting it would launch the application.
-    if (!updated.contains("app") && !updated.empty()) return false;
+    // Only a record that already is an application's is refreshed. A text the user copied that happens
+    // to be an application's name stays what it is, plain copies (stored with an empty dictionary)
+    // included: made an application record, choosing it would launch the application instead of
+    // pasting it, and sync would leave it out.
+    if (!updated.contains("app")) return false;
     // The application keys join what an application record carries; its time stays, so an index
     // refresh never moves the record up the history.
     const Json before = updated;

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "VLEngine/doc/DocTextForm.h"
@@ -208,6 +213,50 @@ TEST(ChunkTest, AJsonsApplicationAndRecognisedTextAreKnownWithoutParsingIt) {
     EXPECT_FALSE(chunk->jsonHasApp());
     EXPECT_EQ(chunk->ocrText(), std::optional<std::string>("later"));
   }
+}
+
+// Two writers that change one record at once, which the store never lets happen, are caught; whatever
+// state they leave, reading the time stamp returns (it used to wait for good when the stamp pointed into
+// fields that a stale copy had replaced).
+TEST(ChunkTest, TwoWritersAtOnceAreCaughtAndNeverHangAReader) {
+  auto chunk = Vellisto_Chunk::initWithContext("raced", std::nullopt, std::nullopt);
+  const std::uint64_t clashesBefore = Vellisto_Chunk::writerClashes();
+  const std::set<std::string> stamps = {"1.5", "2.000000", "0.000000"};
+  for (int round = 0; round < 20000 && Vellisto_Chunk::writerClashes() == clashesBefore; ++round) {
+    std::atomic<int> ready{0};
+    auto together = [&] {
+      ready.fetch_add(1);
+      while (ready.load() < 2) std::this_thread::yield();
+    };
+    std::thread stamper([&] {
+      together();
+      chunk->setTimestamp("2.000000");
+      chunk->setTimestamp("1.5");
+    });
+    std::thread namer([&] {
+      together();
+      for (int i = 0; i < 4; ++i) chunk->setAlias("a" + std::to_string(i));
+    });
+    stamper.join();
+    namer.join();
+    // On a thread of its own, so that a reader that never returns fails the test instead of hanging it.
+    auto read = std::async(std::launch::async, [&] { return chunk->timestamp(); });
+    ASSERT_EQ(read.wait_for(std::chrono::seconds(120)), std::future_status::ready) << "round " << round;
+    EXPECT_EQ(stamps.count(read.get()), 1u);
+    chunk->timestampValue();
+  }
+  EXPECT_GT(Vellisto_Chunk::writerClashes(), clashesBefore);
+
+  // One writer at a time is never reported.
+  const std::uint64_t clashes = Vellisto_Chunk::writerClashes();
+  chunk->setTimestamp("3.000000");
+  chunk->setTimestamp("3.5");
+  chunk->setAlias("b");
+  EXPECT_EQ(chunk->timestamp(), "3.5");
+  EXPECT_EQ(chunk->timestampValue(), 3.5);
+  chunk->setTimestamp("4.000000");
+  EXPECT_EQ(chunk->timestamp(), "4.000000");
+  EXPECT_EQ(Vellisto_Chunk::writerClashes(), clashes);
 }
 
 }  // namespace

@@ -120,6 +120,21 @@ TEST_F(SearchEntryTest, ApplicationRecordsAreFoundByNameButNotListedAsCopies) {
   ASSERT_TRUE(found);
   EXPECT_EQ(test::texts(found->rows), std::vector<std::string>{"vim"});
 
+  // A copy of the name refreshes the record, which from then on is listed with the copies, also when
+  // its doc is read again, and stays the application's.
+  auto copied = engine().findContext(std::string("vim"), Json::object(), kClip);
+  ASSERT_NE(copied, nullptr);
+  EXPECT_TRUE(copied->jsonHasApp());
+  SortedTableHelper::notify(kClip, copied, false);
+  auto relisted = deliver([&] { engine().seach(""); });
+  ASSERT_TRUE(relisted);
+  const std::vector<std::string> listedNow = test::texts(relisted->rows);
+  EXPECT_NE(std::find(listedNow.begin(), listedNow.end(), "vim"), listedNow.end());
+  auto reread = Vellisto_Chunk::initWithChunkStr(copied->stringValue().value_or(""));
+  ASSERT_NE(reread, nullptr);
+  EXPECT_TRUE(reread->isCopiedApplication());
+  EXPECT_EQ(reread->json()->at("app_path"), app.at("app_path"));
+
   auto tab = pins().addPinTab("Tools", "", "");
   ASSERT_NE(tab, nullptr);
   engine().moveChunkFrom(kClip, tab->pinTabId(), "vim", app);

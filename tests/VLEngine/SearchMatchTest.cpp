@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "SearchTestSupport.h"
+#include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/RecordJson.h"
 #include "VLEngine/search/SearchQuery.h"
 #include "VLEngine/search/Vellisto_DefaultMap.h"
 
@@ -156,6 +158,24 @@ TEST_F(SearchMapTest, RecognisedTextMatchesWithoutRanges) {
   EXPECT_EQ(matches[0].priority(), 0.0);  // the word position alone
   EXPECT_FALSE(matches[0].hasRangeList());
   EXPECT_TRUE(map({chunkAt("x", kNow, std::nullopt, Json{{"ocr", 42}})}, "4").empty());
+}
+
+// The recognised text is taken out of the json once, when the record is made or read from its doc: a
+// search at every keystroke parses no json.
+TEST_F(SearchMapTest, SearchingRecognisedTextParsesNoJson) {
+  const std::string kEOB(doctext::kFieldSeparator);
+  std::vector<std::shared_ptr<Vellisto_Chunk>> images;
+  for (int i = 0; i < 50; ++i) {
+    images.push_back(chunkAt("shot" + std::to_string(i) + ".png", kNow - i, std::nullopt,
+                             Json{{"ocr", "receipt " + std::to_string(i)}, {"custom_view", "FileView"}}));
+  }
+  images.push_back(Vellisto_Chunk::initWithChunkStr("s" + kEOB + kEOB + "1.000000" + kEOB + kEOB +
+                                                    "read.png" + kEOB + kEOB + "{\"ocr\": \"old receipt\"}"));
+  const std::uint64_t before = RecordJson::parseCount();
+  for (const char* query : {"r", "re", "rec", "receipt", "receipt 4"})
+    EXPECT_FALSE(map(images, query).empty());
+  EXPECT_EQ(map(images, "old").size(), 1u);
+  EXPECT_EQ(RecordJson::parseCount(), before);
 }
 
 TEST_F(SearchMapTest, LogicallyDeletedRecordsAreNotFound) {

@@ -223,13 +223,36 @@ TEST_F(StoreRecordsTest, ForeverCopiesNeverOverwriteEachOther) {
   EXPECT_FALSE(lost->json()->contains("forever_image"));
   EXPECT_EQ(lost->alias(), std::optional<std::string>("l"));
 
-  auto removal = dispatch::Queue::serial("test.removal");
-  Vellisto_BigDoc::setFileRemovalQueue(removal);
   EXPECT_TRUE(engine().delChunkByContext("img", one, kClip));
-  removal->sync([] {});
-  Vellisto_BigDoc::setFileRemovalQueue(nullptr);
+  RecordFiles::waitForPendingRemovals();
   EXPECT_FALSE(files::exists(firstCopy));
   EXPECT_TRUE(files::exists(secondCopy));
+}
+
+// A pinned copy carries the record's json, forever image included: deleting either record leaves the
+// image to the other, and only the last one takes it along.
+TEST_F(StoreRecordsTest, AForeverImageStaysWhileAnotherRecordNamesIt) {
+  loadAll();
+  auto work = pins().addPinTab("Work", "", "FF8800");
+  ASSERT_NE(work, nullptr);
+  ASSERT_TRUE(files::atomicWrite(home() + "/kept.png", "pixels"));
+  const Json image = {{"image", home() + "/kept.png"}};
+  engine().append("kept", std::nullopt, image, kClip);
+  engine().updateContext("kept", "k", image, kClip, false);
+  const std::optional<Json> json = engine().getChunkByContext(std::string("kept"), image, kClip)->json();
+  ASSERT_TRUE(json && json->contains("forever_image"));
+  const std::string forever = json->at("forever_image").get<std::string>();
+  engine().moveChunkFrom(kClip, work->pinTabId(), "kept", json);
+  ASSERT_NE(engine().getChunkByContext(std::string("kept"), json, work->pinTabId()), nullptr);
+
+  EXPECT_TRUE(engine().delChunkByContext("kept", json, kClip));
+  RecordFiles::waitForPendingRemovals();
+  EXPECT_EQ(files::readFile(forever), std::optional<std::string>("pixels"))
+      << "the pinned copy lost its image";
+
+  EXPECT_TRUE(engine().delChunkByContext("kept", json, work->pinTabId()));
+  RecordFiles::waitForPendingRemovals();
+  EXPECT_FALSE(files::exists(forever));
 }
 
 // A deleted record takes its copies in our folders and every thumbnail of its images along, unless
@@ -257,7 +280,9 @@ TEST_F(StoreRecordsTest, DeletingARecordRemovesItsCopiesAndThumbnailsButNeverThe
       {"shared twice", {{"web_image", shared}}},
       // A sync peer's json may name any path: only files inside our own folders are ever removed.
       {"hostile",
-       {{"image", home() + "/.vellisto/file/../../Documents/not%20ours.png"}, {"web_image", outside}}},
+       {{"image", home() + "/.vellisto/file/../../Documents/not%20ours.png"},
+        {"web_image", outside},
+        {"forever_image", home() + "/.vellisto/forever/../../Documents/not%20ours.png"}}},
   };
   auto image = std::make_shared<ui::Image>(ui::Size{2, 2}, 2, 2, std::vector<std::uint8_t>(16, 9));
   std::set<std::string> thumbnails;

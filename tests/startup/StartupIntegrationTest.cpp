@@ -98,7 +98,7 @@ TEST_F(StartupTest, InstalledApplicationsBecomeRecordsAndBrokenEntriesAreSkipped
   EXPECT_NE(clipboardRecord("copied after indexing"), nullptr);
 }
 
-TEST_F(StartupTest, RefreshingApplicationsTouchesOnlyApplicationRecordsAndRecordsWithoutJson) {
+TEST_F(StartupTest, RefreshingApplicationsTouchesOnlyApplicationRecords) {
   struct Case {
     std::string name;
     std::optional<Json> before;
@@ -109,7 +109,8 @@ TEST_F(StartupTest, RefreshingApplicationsTouchesOnlyApplicationRecordsAndRecord
       // (Names no other test installs: the index remembers the names it saw for the whole process.)
       {"Webfox", Json{{"html", "<b>Webfox</b>"}}, false},
       {"Termina", Json{{"rich_text", "{\\rtf1 Termina}"}}, false},
-      {"Scratchpad", std::nullopt, true},
+      // What capture stores for a plain copy: it stays a copy across starts.
+      {"Scratchpad", Json::object(), false},
       {"Editora", Json{{"app", true}, {"app_path", "/gone/Editora.desktop"}}, true},
   };
   startProgram();

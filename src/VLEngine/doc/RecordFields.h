@@ -16,10 +16,12 @@
 
 namespace vl {
 
-// What is rare in a record, kept apart so that the fields of most records stay small: rich text, and a
-// signature or time stamp that the compact forms do not hold (a damaged doc, a peer's text).
+// What is rare in a record, kept apart so that the fields of most records stay small: rich text, the
+// text recognised in an image (a search reads it at every keystroke, so it is taken out of the json
+// once), and a signature or time stamp that the compact forms do not hold (a damaged doc, a peer's text).
 struct RareFields {
   std::string rich;
+  std::string ocr;
   std::string sigText;
   std::string stampText;
   double stampValue = 0;
@@ -50,6 +52,7 @@ struct Vellisto_Chunk::Fields {
   std::weak_ptr<Vellisto_BigDoc> doc;
   bool jsonHasApp = false;
   bool jsonHasOcr = false;
+  bool jsonHasAppCopied = false;
   bool aliasPresent = false;
   bool richPresent = false;
   bool hasWordList = true;
@@ -107,6 +110,13 @@ class FieldsRef {
   const Fields* fields_ = nullptr;
 };
 
+// A time stamp as a reader found it: its microseconds, or (for one of another form) the fields that
+// hold its text.
+struct Vellisto_Chunk::Stamp {
+  std::int64_t micros = 0;
+  FieldsRef text;
+};
+
 namespace recordfields {
 
 using Fields = Vellisto_Chunk::Fields;
@@ -127,6 +137,8 @@ RareFields& rareOf(Fields& fields);
 // Drops the rare part when nothing in it is set any more.
 void tidyRare(Fields& fields);
 void setJsonOf(Fields& fields, const std::optional<Json>& json);
+// The json's recognised text, kept in the rare part; "" drops it.
+void setOcrOf(Fields& fields, std::string ocr);
 void setAliasOf(Fields& fields, std::optional<std::string> alias);
 void setRichOf(Fields& fields, std::optional<std::string> rich);
 

@@ -1,5 +1,7 @@
 #include "VLEngine/doc/RecordJson.h"
 
+#include <atomic>
+
 #include "platform/foundation/JsonBounded.h"
 
 namespace vl {
@@ -30,14 +32,22 @@ class Inspector {
   bool number_integer(number_integer_t) { return value(false); }
   bool number_unsigned(number_unsigned_t) { return value(false); }
   bool number_float(number_float_t, const string_t&) { return value(false); }
-  bool string(string_t&) { return value(true); }
+  bool string(string_t& text) {
+    if (depth_ == 1 && lastTopKey_ == Key::Ocr) ocr_ = text;
+    return value(true);
+  }
   bool binary(binary_t&) { return value(false); }
   bool start_object(std::size_t) {
     if (depth_ == 0) topIsObject_ = true;
     return open();
   }
   bool key(string_t& key) {
-    if (depth_ == 1) lastTopKey_ = key == "app" ? Key::App : key == "ocr" ? Key::Ocr : Key::Other;
+    if (depth_ == 1) {
+      lastTopKey_ = key == "app"                               ? Key::App
+                    : key == "ocr"                             ? Key::Ocr
+                    : key == RecordJson::kApplicationCopiedKey ? Key::AppCopied
+                                                               : Key::Other;
+    }
     return true;
   }
   bool end_object() { return close(); }
@@ -53,16 +63,23 @@ class Inspector {
   bool tooDeep() const { return tooDeep_; }
   bool hasApp() const { return hasApp_; }
   bool hasOcr() const { return hasOcr_; }
+  bool hasAppCopied() const { return hasAppCopied_; }
+  std::string& ocr() { return ocr_; }
   const std::string& reason() const { return reason_; }
 
  private:
-  enum class Key { Other, App, Ocr };
+  enum class Key { Other, App, Ocr, AppCopied };
 
   // A member of the outermost dictionary has its value now (a container's when it opens).
   void member(bool isString) {
     if (depth_ != 1) return;
     if (lastTopKey_ == Key::App) hasApp_ = true;
-    if (lastTopKey_ == Key::Ocr && isString) hasOcr_ = true;
+    if (lastTopKey_ == Key::AppCopied) hasAppCopied_ = true;
+    // A key given twice has its last value, as the parser reads it.
+    if (lastTopKey_ == Key::Ocr) {
+      hasOcr_ = isString;
+      if (!isString) ocr_.clear();
+    }
     lastTopKey_ = Key::Other;
   }
   bool value(bool isString) {
@@ -90,8 +107,12 @@ class Inspector {
   bool tooDeep_ = false;
   bool hasApp_ = false;
   bool hasOcr_ = false;
+  bool hasAppCopied_ = false;
+  std::string ocr_;
   std::string reason_;
 };
+
+std::atomic<std::uint64_t> gParses{0};
 
 }  // namespace
 
@@ -147,14 +168,19 @@ RecordJson::Inspection RecordJson::inspect(std::string_view text) {
   result.kind = Inspection::Kind::Dictionary;
   result.hasApp = inspector.hasApp();
   result.hasOcr = inspector.hasOcr();
+  result.hasAppCopied = inspector.hasAppCopied();
+  if (result.hasOcr) result.ocr = std::move(inspector.ocr());
   return result;
 }
 
 std::optional<Json> RecordJson::parse(std::string_view text) {
   if (isEmptyObjectText(text)) return Json::object();
+  gParses.fetch_add(1, std::memory_order_relaxed);
   BoundedJson parsed = parseJsonBounded(text, kMaxDepth, kMaxBytes);
   if (!parsed.ok()) return std::nullopt;
   return std::move(parsed.value);
 }
+
+std::uint64_t RecordJson::parseCount() { return gParses.load(std::memory_order_relaxed); }
 
 }  // namespace vl

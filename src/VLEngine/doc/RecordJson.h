@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,10 @@ class RecordJson {
   // its kind dictionary, and a writer walking such a tree would stall every later write of the doc.
   static constexpr std::size_t kMaxDepth = 64;
   static constexpr std::size_t kMaxBytes = std::size_t{256} << 20;
+  // Set ("1") in an application record's json once the user copied the application's name: from then
+  // on the record is one of the user's copies in the unfiltered history, which lists no record the
+  // installed-application index merely appended.
+  static constexpr const char* kApplicationCopiedKey = "app_copied";
 
   // The text a doc writes for a json: a dictionary pretty-printed as every earlier version wrote the
   // flat dictionaries records carry, with each member's value written compact, so the indentation
@@ -42,6 +47,10 @@ class RecordJson {
     // The dictionary has the key "app" (a copied application), or "ocr" with a text value.
     bool hasApp = false;
     bool hasOcr = false;
+    // The dictionary has "app_copied": an application record that a copy of its name refreshed.
+    bool hasAppCopied = false;
+    // The text of "ocr" when hasOcr: searches read it at every keystroke, so it is kept beside the json.
+    std::string ocr;
     // Why the text is not a dictionary, for a log line.
     std::string reason;
   };
@@ -50,6 +59,8 @@ class RecordJson {
   // The value of a text that inspect() found to be a dictionary (or any JSON); nothing for a text
   // that does not parse within the bounds.
   static std::optional<Json> parse(std::string_view text);
+  // How many texts parse() has parsed in this process: searches must not parse a record's json.
+  static std::uint64_t parseCount();
 };
 
 }  // namespace vl

@@ -451,14 +451,16 @@ bool Vellisto_BigDoc::physicalDeleteChunkByDigest(const std::string& sig) {
     removed = chunks_[index];
     // The text itself is the user's: its length says enough.
     logDebugf("remove chunk %s (%zu bytes)", removed->sig().c_str(), removed->context().size());
-    if (const auto& json = removed->json(); json && json->is_object()) {
+    owner = chainOwner_.lock();
+    // A doc of the store leaves the record's files to its owner, which keeps a file another record
+    // still names (a pinned copy of it); a doc on its own removes its forever image itself.
+    if (const auto& json = removed->json(); !owner && json && json->is_object()) {
       auto image = json->find("forever_image");
       if (image != json->end() && image->is_string()) removeForeverImage(image->get<std::string>());
     }
     toSync = journalLocked(DocJournal::Type::Erase, index, removed->sig());
     chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(index));
     if (index_) index_->remove(*removed);
-    owner = chainOwner_.lock();
   }
   finishChange(toSync);
   if (owner) owner->chunkDidLeave(removed);

@@ -8,6 +8,7 @@
 #include "VLEngine/doc/RecordFields.h"
 #include "VLEngine/doc/RecordJson.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "platform/foundation/Log.h"
 
 namespace vl {
 
@@ -82,12 +83,23 @@ RareFields& rareOf(Fields& fields) {
 
 void tidyRare(Fields& fields) {
   const RareFields* rare = fields.rare.get();
-  if (rare && rare->rich.empty() && !rare->sigIsText && !rare->stampIsText) fields.rare.reset();
+  if (rare && rare->rich.empty() && rare->ocr.empty() && !rare->sigIsText && !rare->stampIsText)
+    fields.rare.reset();
+}
+
+void setOcrOf(Fields& fields, std::string ocr) {
+  if (!ocr.empty()) {
+    rareOf(fields).ocr = std::move(ocr);
+  } else if (fields.rare && !fields.rare->ocr.empty()) {
+    rareOf(fields).ocr.clear();
+  }
+  tidyRare(fields);
 }
 
 void setJsonOf(Fields& fields, const std::optional<Json>& json) {
-  fields.jsonHasApp = fields.jsonHasOcr = false;
+  fields.jsonHasApp = fields.jsonHasOcr = fields.jsonHasAppCopied = false;
   fields.json.clear();
+  setOcrOf(fields, std::string());
   if (!json) {
     fields.jsonKind = JsonKind::None;
     return;
@@ -102,8 +114,10 @@ void setJsonOf(Fields& fields, const std::optional<Json>& json) {
   if (json->empty()) return;
   fields.json = RecordJson::textOf(*json);
   fields.jsonHasApp = json->contains("app");
+  fields.jsonHasAppCopied = json->contains(RecordJson::kApplicationCopiedKey);
   auto ocr = json->find("ocr");
   fields.jsonHasOcr = ocr != json->end() && ocr->is_string();
+  if (fields.jsonHasOcr) setOcrOf(fields, ocr->get<std::string>());
 }
 
 void setAliasOf(Fields& fields, std::optional<std::string> alias) {
@@ -131,6 +145,7 @@ using recordfields::plainFields;
 using recordfields::rareOf;
 using recordfields::setAliasOf;
 using recordfields::setJsonOf;
+using recordfields::setOcrOf;
 using recordfields::setRichOf;
 using recordfields::sharedPlainFields;
 using recordfields::stampText;
@@ -140,44 +155,83 @@ using recordfields::tidyRare;
 
 namespace {
 
-// Takes a record's one-byte lock on its fields' pointer, which is held for a copy or a swap of it.
+constexpr std::uint8_t kHeld = 1;
+constexpr std::uint8_t kWriting = 2;
+// How often a reader looks again for a time stamp that a change is moving between its two places.
+constexpr int kStampLooks = 4096;
+
+std::atomic<std::uint64_t> gWriterClashes{0};
+
+void yieldAfter(int spins) {
+  if (spins > 64) std::this_thread::yield();
+}
+
+// Takes a record's one-bit lock on its fields' pointer, which is held for a copy or a swap of it.
 class FieldsHold {
  public:
-  explicit FieldsHold(std::atomic<bool>& busy) : busy_(busy) {
-    for (int spins = 0; busy_.exchange(true, std::memory_order_acquire); ++spins) {
-      if (spins > 64) std::this_thread::yield();
-    }
+  explicit FieldsHold(std::atomic<std::uint8_t>& state) : state_(state) {
+    for (int spins = 0; state_.fetch_or(kHeld, std::memory_order_acquire) & kHeld; ++spins) yieldAfter(spins);
   }
-  ~FieldsHold() { busy_.store(false, std::memory_order_release); }
+  ~FieldsHold() { state_.fetch_and(static_cast<std::uint8_t>(~kHeld), std::memory_order_release); }
   FieldsHold(const FieldsHold&) = delete;
   FieldsHold& operator=(const FieldsHold&) = delete;
 
  private:
-  std::atomic<bool>& busy_;
+  std::atomic<std::uint8_t>& state_;
+};
+
+// Marks a change of a record under way. A record of a doc changes only through its doc, one writer at a
+// time: a second writer meanwhile would publish a copy made before the first one's change and lose it,
+// so it is reported where it happens.
+class WriterMark {
+ public:
+  WriterMark(std::atomic<std::uint8_t>& state, const Vellisto_Chunk& chunk)
+      : state_(state), clash_((state.fetch_or(kWriting, std::memory_order_acq_rel) & kWriting) != 0) {
+    if (!clash_) return;
+    gWriterClashes.fetch_add(1, std::memory_order_relaxed);
+    logErrorf("record %s: two writers change it at once; one of the changes may be lost",
+              chunk.signatureBytes().hex().c_str());
+  }
+  ~WriterMark() {
+    if (!clash_) state_.fetch_and(static_cast<std::uint8_t>(~kWriting), std::memory_order_release);
+  }
+  WriterMark(const WriterMark&) = delete;
+  WriterMark& operator=(const WriterMark&) = delete;
+
+ private:
+  std::atomic<std::uint8_t>& state_;
+  const bool clash_;
 };
 
 }  // namespace
 
+std::uint64_t Vellisto_Chunk::writerClashes() { return gWriterClashes.load(std::memory_order_relaxed); }
+
 FieldsRef Vellisto_Chunk::fields() const {
   // Counted while held: a change cannot let go of them in between.
-  FieldsHold hold(fieldsBusy_);
+  FieldsHold hold(fieldsState_);
   return FieldsRef(fields_);
 }
 
-void Vellisto_Chunk::publish(FieldsRef fields) {
+void Vellisto_Chunk::publish(FieldsRef fields, std::optional<std::int64_t> stamp) {
   if (fields->isPlain()) fields = sharedPlainFields(fields->plainKey(), fields->doc.lock());
   std::uint8_t hints = 0;
   if (!fields->alias.empty()) hints |= kHintAlias;
   if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasApp) hints |= kHintApp;
   if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasOcr) hints |= kHintOcr;
+  if (fields->jsonKind == JsonKind::Dictionary && fields->jsonHasApp && fields->jsonHasAppCopied)
+    hints |= kHintAppCopied;
   if (fields->words && !fields->words->isEmpty()) hints |= kHintWords;
   const Fields* replaced = nullptr;
   {
-    FieldsHold hold(fieldsBusy_);
+    // The hints and the stamp change with the fields they tell of: two publishers one after the other
+    // leave the last one's hints, and a reader never meets a stamp that points into fields without it.
+    FieldsHold hold(fieldsState_);
     replaced = fields_;
     fields_ = fields.release();
+    hints_.store(hints, std::memory_order_release);
+    if (stamp) stampMicros_.store(*stamp, std::memory_order_release);
   }
-  hints_.store(hints, std::memory_order_release);
   // The record's count of the fields replaced goes here, outside the hold.
   FieldsRef::adopt(replaced);
 }
@@ -203,10 +257,12 @@ void Vellisto_Chunk::settle(Fields fields, const std::string& sig, std::string t
   publish(fields.isPlain() ? plainFields(fields.plainKey()) : FieldsRef::make(std::move(fields)));
 }
 
-void Vellisto_Chunk::changeFields(const std::function<void(Fields&)>& change) {
+void Vellisto_Chunk::changeFields(const std::function<void(Fields&)>& change,
+                                  std::optional<std::int64_t> stamp) {
+  WriterMark mark(fieldsState_, *this);
   Fields changed = *fields();
   change(changed);
-  publish(FieldsRef::make(std::move(changed)));
+  publish(FieldsRef::make(std::move(changed)), stamp);
 }
 
 std::shared_ptr<Vellisto_BigDoc> Vellisto_Chunk::getDocRef() const { return fields()->doc.lock(); }
@@ -215,6 +271,7 @@ void Vellisto_Chunk::setDocRef(const std::shared_ptr<Vellisto_BigDoc>& doc) {
   const FieldsRef current = fields();
   if (current->isPlain()) {
     // A record that loads has nothing of its own: it takes its doc's shared fields as they are.
+    WriterMark mark(fieldsState_, *this);
     publish(sharedPlainFields(current->plainKey(), doc));
     return;
   }
@@ -287,49 +344,66 @@ std::int32_t Vellisto_Chunk::searchWordPosition(const std::string& word) const {
   return fields->words ? fields->words->find(word) : kAbsent;
 }
 
-std::string Vellisto_Chunk::timestamp() const {
-  for (;;) {
+Vellisto_Chunk::Stamp Vellisto_Chunk::stamp() const {
+  // The stamp and the fields change together, so a second look finds the time stamp a change moved
+  // between them. Only writers that break the one-writer rule can leave the mark with fields that hold
+  // no text (the clash is reported where it happens): the looks are bounded, and such a record reads
+  // as the oldest time rather than hanging its reader.
+  for (int look = 0; look < kStampLooks; ++look) {
     const std::int64_t micros = stampMicros_.load(std::memory_order_acquire);
-    if (micros != kStampInFields) return stampText(micros);
-    const FieldsRef fields = this->fields();
-    if (fields->rare && fields->rare->stampIsText) return fields->rare->stampText;
-    // A change to a time stamp of the compact form is under way; its microseconds are stored already.
+    if (micros != kStampInFields) return {micros, FieldsRef()};
+    FieldsRef fields = this->fields();
+    if (fields->rare && fields->rare->stampIsText) return {micros, std::move(fields)};
+    yieldAfter(look);
   }
+  static std::atomic<bool> reported{false};
+  if (!reported.exchange(true, std::memory_order_relaxed))
+    logErrorf("record %s: its time stamp was lost to two writers; it reads as 0",
+              signatureBytes().hex().c_str());
+  return {0, FieldsRef()};
+}
+
+std::string Vellisto_Chunk::timestamp() const {
+  const Stamp stamp = this->stamp();
+  return stamp.text.get() ? stamp.text->rare->stampText : stampText(stamp.micros);
 }
 
 double Vellisto_Chunk::timestampValue() const {
-  for (;;) {
-    const std::int64_t micros = stampMicros_.load(std::memory_order_acquire);
-    if (micros != kStampInFields) return static_cast<double>(micros) / 1e6;
-    const FieldsRef fields = this->fields();
-    if (fields->rare && fields->rare->stampIsText) return fields->rare->stampValue;
-  }
+  if (const std::int64_t micros = stampMicros_.load(std::memory_order_acquire); micros != kStampInFields)
+    return static_cast<double>(micros) / 1e6;
+  const Stamp stamp = this->stamp();
+  return stamp.text.get() ? stamp.text->rare->stampValue : static_cast<double>(stamp.micros) / 1e6;
 }
 
 void Vellisto_Chunk::setTimestamp(std::string timestamp) {
-  // Readers that meet kStampInFields look in the fields: the text goes there before the mark, and the
-  // microseconds go in before the text leaves.
+  // Readers that meet kStampInFields look in the fields; the mark and the text come and go together.
   if (std::optional<std::int64_t> micros = compactStamp(timestamp)) {
-    stampMicros_.store(*micros, std::memory_order_release);
-    if (fields()->rare && fields()->rare->stampIsText) {
-      changeFields([](Fields& fields) {
-        RareFields& rare = rareOf(fields);
-        rare.stampIsText = false;
-        rare.stampText.clear();
-        rare.stampValue = 0;
-        tidyRare(fields);
-      });
+    if (const FieldsRef current = fields(); current->rare && current->rare->stampIsText) {
+      changeFields(
+          [](Fields& fields) {
+            RareFields& rare = rareOf(fields);
+            rare.stampIsText = false;
+            rare.stampText.clear();
+            rare.stampValue = 0;
+            tidyRare(fields);
+          },
+          *micros);
+    } else {
+      WriterMark mark(fieldsState_, *this);
+      FieldsHold hold(fieldsState_);
+      stampMicros_.store(*micros, std::memory_order_release);
     }
     return;
   }
   const double value = std::strtod(timestamp.c_str(), nullptr);
-  changeFields([&](Fields& fields) {
-    RareFields& rare = rareOf(fields);
-    rare.stampIsText = true;
-    rare.stampText = std::move(timestamp);
-    rare.stampValue = value;
-  });
-  stampMicros_.store(kStampInFields, std::memory_order_release);
+  changeFields(
+      [&](Fields& fields) {
+        RareFields& rare = rareOf(fields);
+        rare.stampIsText = true;
+        rare.stampText = std::move(timestamp);
+        rare.stampValue = value;
+      },
+      kStampInFields);
 }
 
 std::optional<std::string> Vellisto_Chunk::alias() const {
@@ -352,11 +426,12 @@ void Vellisto_Chunk::setRich(std::optional<std::string> rich) {
   changeFields([&](Fields& fields) { setRichOf(fields, std::move(rich)); });
 }
 
-std::optional<Json> Vellisto_Chunk::json() const {
-  const FieldsRef fields = this->fields();
-  if (fields->jsonKind != JsonKind::Dictionary) return std::nullopt;
-  if (fields->json.empty()) return Json::object();
-  return RecordJson::parse(fields->json);
+std::optional<Json> Vellisto_Chunk::json() const { return jsonOf(*fields()); }
+
+std::optional<Json> Vellisto_Chunk::jsonOf(const Fields& fields) {
+  if (fields.jsonKind != JsonKind::Dictionary) return std::nullopt;
+  if (fields.json.empty()) return Json::object();
+  return RecordJson::parse(fields.json);
 }
 
 void Vellisto_Chunk::setJson(std::optional<Json> json) {
@@ -365,11 +440,9 @@ void Vellisto_Chunk::setJson(std::optional<Json> json) {
 
 std::optional<std::string> Vellisto_Chunk::ocrText() const {
   if (!jsonHasOcr()) return std::nullopt;
-  const std::optional<Json> json = this->json();
-  if (!json || !json->is_object()) return std::nullopt;
-  auto ocr = json->find("ocr");
-  if (ocr == json->end() || !ocr->is_string()) return std::nullopt;
-  return ocr->get<std::string>();
+  const FieldsRef fields = this->fields();
+  if (fields->jsonKind != JsonKind::Dictionary || !fields->jsonHasOcr) return std::nullopt;
+  return fields->rare ? fields->rare->ocr : std::string();
 }
 
 // ---- changes journaled in the doc ----

@@ -27,6 +27,7 @@ using recordfields::plainFields;
 using recordfields::rareOf;
 using recordfields::setAliasOf;
 using recordfields::setJsonOf;
+using recordfields::setOcrOf;
 using recordfields::setRichOf;
 
 namespace {
@@ -207,6 +208,8 @@ std::shared_ptr<Vellisto_Chunk> Vellisto_Chunk::initWithChunkStr(std::string_vie
       fields.json = std::string(jsonText);
       fields.jsonHasApp = inspection.hasApp;
       fields.jsonHasOcr = inspection.hasOcr;
+      fields.jsonHasAppCopied = inspection.hasAppCopied;
+      setOcrOf(fields, inspection.ocr);
       break;
     case RecordJson::Inspection::Kind::NotDictionary:
       logWarningf("record: its json (%zu bytes) is not a dictionary (%s); the text is kept as it stands",
@@ -281,13 +284,14 @@ std::optional<std::string> Vellisto_Chunk::stringValue() const {
 }
 
 Json Vellisto_Chunk::toDictionary() const {
+  // Rich text, alias and json of one version of the record: a peer never gets a mix of two changes.
   const FieldsRef fields = this->fields();
   Json dictionary = Json::object();
   dictionary["sig"] = sig();
   dictionary["timestamp"] = timestamp();
   dictionary["context"] = std::string(context());
   dictionary["rich"] = fields->rare ? fields->rare->rich : std::string();
-  dictionary["json"] = json().value_or(Json::object());
+  dictionary["json"] = jsonOf(*fields).value_or(Json::object());
   dictionary["alias"] = fields->alias;
   return dictionary;
 }

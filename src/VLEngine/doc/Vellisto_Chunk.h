@@ -143,10 +143,17 @@ class Vellisto_Chunk {
   // Whether the json is a dictionary with the key "app" (a copied application): every search asks it of
   // every record.
   bool jsonHasApp() const { return (hints_.load(std::memory_order_acquire) & kHintApp) != 0; }
+  // Whether this is an application record that a copy of its name refreshed since the index appended
+  // it: the unfiltered history lists it with the copies.
+  bool isCopiedApplication() const { return (hints_.load(std::memory_order_acquire) & kHintAppCopied) != 0; }
   // Whether the json holds text recognised in an image ("ocr"), which a search also looks at.
   bool jsonHasOcr() const { return (hints_.load(std::memory_order_acquire) & kHintOcr) != 0; }
   // That recognised text; nothing when there is none.
   std::optional<std::string> ocrText() const;
+
+  // How many times two writers were caught changing one record at once in this process (each is also
+  // logged): a record held by a doc changes only through the doc.
+  static std::uint64_t writerClashes();
 
   struct Fields;
   // How many kinds of fields records share (by what is present of them, whatever they hold): a doc keeps
@@ -159,6 +166,7 @@ class Vellisto_Chunk {
   static constexpr std::uint8_t kHintApp = 2;
   static constexpr std::uint8_t kHintOcr = 4;
   static constexpr std::uint8_t kHintWords = 8;  // a non-empty search-word list
+  static constexpr std::uint8_t kHintAppCopied = 16;
 
   static std::shared_ptr<Vellisto_Chunk> makeComplete(std::string sig, std::string timestamp,
                                                       std::string context, std::optional<std::string> rich,
@@ -169,19 +177,26 @@ class Vellisto_Chunk {
   const char* textData() const { return reinterpret_cast<const char*>(this) + sizeof(Vellisto_Chunk); }
   void setSig(const std::string& sig);
   FieldsRef fields() const;
+  static std::optional<Json> jsonOf(const Fields& fields);
+  struct Stamp;
+  Stamp stamp() const;
   // While the record is made: its fields, signature and time stamp at once.
   void settle(Fields fields, const std::string& sig, std::string timestamp);
-  // Publishes the fields `change` makes of a copy of the current ones.
-  void changeFields(const std::function<void(Fields&)>& change);
-  void publish(FieldsRef fields);
+  // Publishes the fields `change` makes of a copy of the current ones, with `stamp` as the time stamp's
+  // microseconds when given, as one change.
+  void changeFields(const std::function<void(Fields&)>& change,
+                    std::optional<std::int64_t> stamp = std::nullopt);
+  // Replaces the fields, their hints and (when given) the stamp at once, under fieldsState_'s hold.
+  void publish(FieldsRef fields, std::optional<std::int64_t> stamp = std::nullopt);
 
   // What every search reads of every record comes first, next to the reference counts that a
   // make_shared record keeps just before it: a search walks a hundred thousand records, and each cache
   // line it need not fetch is time the user waits.
   std::atomic<std::uint8_t> flag_{0};
   std::atomic<std::uint8_t> hints_{0};
-  // Held only to copy or swap the pointer to the fields (a spin of a few instructions).
-  mutable std::atomic<bool> fieldsBusy_{false};
+  // Bit 1 is held only to copy or swap the pointer to the fields (a spin of a few instructions); bit 2
+  // marks a change under way, so that a second writer at the same time is caught.
+  mutable std::atomic<std::uint8_t> fieldsState_{0};
   // The traits are written whole before traitsFlags_ gets its ready bit (release), and read after it
   // is seen (acquire); two searches that work them out at once store the same values.
   mutable std::atomic<std::uint8_t> traitsFlags_{0};
@@ -195,7 +210,7 @@ class Vellisto_Chunk {
   mutable std::array<std::atomic<std::uint64_t>, BigramSet::kWords> traitsBigrams_{};
   // The fields that change, what is rare (a signature or time stamp of another form, rich text) and the
   // doc; the records of a doc with nothing of the sort share one value. Read and replaced under
-  // fieldsBusy_.
+  // fieldsState_'s hold.
   const Fields* fields_ = nullptr;
   RecordSignature sig_;
 };

@@ -76,7 +76,8 @@ void removeFiles(const std::optional<Json>& json) {
     // Thumbnails are kept under the URL the image loads from, one per width shown.
     ImageViewLoading::cache().removeImagesOfKeyPrefix(ImageViewLoading::cacheKeyPrefix("file://" + value));
   }
-  for (const std::string& value : RecordFiles::ownedCopies(*json, engine.filePath(), engine.webFilePath())) {
+  for (const std::string& value :
+       RecordFiles::ownedCopies(*json, engine.filePath(), engine.webFilePath(), engine.foreverPath())) {
     if (stillNamed(value)) continue;
     const std::string path = percentDecode(value);
     if (files::isRegularFile(path) && !files::removeRecursive(path)) {
@@ -88,11 +89,14 @@ void removeFiles(const std::optional<Json>& json) {
 }  // namespace
 
 std::vector<std::string> RecordFiles::ownedCopies(const Json& json, const std::string& fileFolder,
-                                                  const std::string& webFolder) {
+                                                  const std::string& webFolder,
+                                                  const std::string& foreverFolder) {
   std::vector<std::string> owned;
   if (!json.is_object()) return owned;
-  const std::pair<const char*, const std::string*> kinds[] = {
-      {"image", &fileFolder}, {"web_image", &webFolder}, {"screenshot", &webFolder}};
+  const std::pair<const char*, const std::string*> kinds[] = {{"image", &fileFolder},
+                                                              {"web_image", &webFolder},
+                                                              {"screenshot", &webFolder},
+                                                              {"forever_image", &foreverFolder}};
   for (const auto& [key, folder] : kinds) {
     auto it = json.find(key);
     if (it == json.end() || !it->is_string()) continue;

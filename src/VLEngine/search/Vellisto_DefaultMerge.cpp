@@ -212,7 +212,9 @@ std::shared_ptr<Vellisto_TempFile> Vellisto_DefaultMerge::mergingByChunks(const 
       logDebug("NSNull <null>");
       continue;
     }
-    if (chunk->isLogicallyDeleted() || (!applications && chunk->jsonHasApp())) continue;
+    if (chunk->isLogicallyDeleted() ||
+        (!applications && chunk->jsonHasApp() && !chunk->isCopiedApplication()))
+      continue;
     const double ts = chunk->timestampValue();
     if (ts < timestamp) candidates.push_back({ts, &chunk});
   }
