@@ -56,11 +56,21 @@ class ConnectionGate {
   // gRPC, which closes them when it shuts down.
   void stop();
 
-  // A call on the connection gRPC names `peer` was answered; `admitted` when it proved the caller.
-  void noteCall(const std::string& peer, bool admitted);
-  // The address of the connection gRPC names `peer`, in gRPC's form; `peer` itself when the gate does
-  // not know it.
-  std::string addressOf(const std::string& peer);
+  // The connection a call came on. gRPC names it by a descriptor number only, and the number is used
+  // again once gRPC lets it go: so a call takes its caller when it arrives, while its connection
+  // surely holds the number, and speaks for that connection alone afterwards.
+  struct Caller {
+    int fd = -1;
+    ino_t inode = 0;
+    // In gRPC's form; the peer's own name when the gate does not know the connection.
+    std::string address;
+  };
+  Caller caller(const std::string& peer);
+  // A call of `caller` was answered; `admitted` when it proved the caller. Nothing when the caller's
+  // connection is gone, whatever holds its number now.
+  void noteCall(const Caller& caller, bool admitted);
+  void noteCall(const std::string& peer, bool admitted) { noteCall(caller(peer), admitted); }
+  std::string addressOf(const std::string& peer) { return caller(peer).address; }
   // Connections handed over and not yet let go of by gRPC.
   std::size_t openConnections();
 

@@ -55,9 +55,9 @@ class UnaryServerCall final : public ServerCall {
       return;
     }
     listen(environment_, listen_, handle_);
-    const std::string peer = context_.peer();
-    response_ = std::invoke(handle_, environment_.provider, request_, environment_.gate.addressOf(peer));
-    environment_.gate.noteCall(peer, admits(response_.status().code()));
+    const ConnectionGate::Caller caller = environment_.gate.caller(context_.peer());
+    response_ = std::invoke(handle_, environment_.provider, request_, caller.address);
+    environment_.gate.noteCall(caller, admits(response_.status().code()));
     answered_ = true;
     if (!next([&] { writer_.Finish(response_, grpc::Status::OK, tag()); })) delete this;
   }
@@ -101,8 +101,9 @@ class DownloadServerCall final : public ServerCall {
           if (!next([&] { writer_.Finish(read, tag()); })) delete this;
           return;
         }
+        const ConnectionGate::Caller caller = environment_.gate.caller(context_.peer());
         stream_ = std::make_unique<MediametaStream>(environment_.provider.getMediameta(request));
-        environment_.gate.noteCall(context_.peer(), admits(stream_->statusCode()));
+        environment_.gate.noteCall(caller, admits(stream_->statusCode()));
         writeNext();
         break;
       }
@@ -163,6 +164,8 @@ class UploadServerCall final : public ServerCall {
       case Step::Waiting:
         if (!ok) return delete this;
         listen(environment_);
+        // Taken while the stream keeps its connection, not when the stream has ended.
+        caller_ = environment_.gate.caller(context_.peer());
         upload_ = environment_.provider.sendMediameta();
         readNext();
         break;
@@ -175,8 +178,7 @@ class UploadServerCall final : public ServerCall {
           // tells the two apart by the slices it was promised.
           response_ = upload_->finish();
           // A stream without slices is answered without a token; it proves nothing.
-          environment_.gate.noteCall(context_.peer(),
-                                     upload_->slices() > 0 && admits(response_.status().code()));
+          environment_.gate.noteCall(caller_, upload_->slices() > 0 && admits(response_.status().code()));
           step_ = Step::Finishing;
           if (!next([&] { reader_.Finish(response_, grpc::Status::OK, tag()); })) delete this;
         }
@@ -204,6 +206,7 @@ class UploadServerCall final : public ServerCall {
   Step step_ = Step::Waiting;
   grpc::ServerAsyncReader<syncnetwork::SendMediametaResponse, syncnetwork::SendMediametaRequest> reader_;
   std::unique_ptr<MediametaUpload> upload_;
+  ConnectionGate::Caller caller_;
   syncnetwork::SendMediametaRequest request_;
   syncnetwork::SendMediametaResponse response_;
 };
