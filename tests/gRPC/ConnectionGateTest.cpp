@@ -241,4 +241,30 @@ TEST_F(BareGateTest, ACallAnsweredAfterItsConnectionWentNeverSpeaksForWhatNowHol
   EXPECT_NE(gate->caller(peer).address, deviceAddress);
 }
 
+TEST_F(BareGateTest, ADeviceKeepsAFewAdmittedConnectionsAndTheRestAreClosedAsStrangers) {
+  vl::ConnectionGate::Options options;
+  options.untrustedIdleMs = 300;
+  options.trustedIdleMs = 600000;
+  options.sweepMs = 20;
+  start(options);
+  auto admit = [&](const std::string& device) {
+    auto connection = std::make_unique<Stranger>(gate->port());
+    EXPECT_TRUE(connection->connected());
+    gate->noteCall(gate->caller("fd:" + std::to_string(nextHandedOver())), true, device);
+    return connection;
+  };
+  std::vector<std::unique_ptr<Stranger>> mine;
+  for (int i = 0; i < 10; ++i) mine.push_back(admit("token:A"));
+  auto other = admit("token:B");
+  const auto closedCount = [&] {
+    std::size_t closed = 0;
+    for (auto& connection : mine) closed += connection->closedByServer() ? 1 : 0;
+    return closed;
+  };
+  const auto deadline = Steady::now() + std::chrono::seconds(20);
+  while (closedCount() < 10 - options.admittedPerDevice && Steady::now() < deadline) ::poll(nullptr, 0, 10);
+  EXPECT_EQ(closedCount(), 10 - options.admittedPerDevice);
+  EXPECT_FALSE(other->closedByServer()) << "another device lost its connection";
+}
+
 }  // namespace

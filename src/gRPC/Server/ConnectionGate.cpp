@@ -209,7 +209,7 @@ bool ConnectionGate::accept(Time now) {
         closeQuietly(stale->second.copy);
         connections_.erase(stale);
       }
-      connections_[fd] = Connection{copy, st.st_ino, addressText(peer), now, false, false};
+      connections_[fd] = Connection{copy, st.st_ino, addressText(peer), {}, now, false, false};
     }
     handover_(fd);
   }
@@ -281,14 +281,26 @@ ConnectionGate::Caller ConnectionGate::caller(const std::string& peer) {
   return Caller{fd, it->second.inode, it->second.address};
 }
 
-void ConnectionGate::noteCall(const Caller& caller, bool admitted) {
+void ConnectionGate::noteCall(const Caller& caller, bool admitted, const std::string& device) {
   if (!admitted || caller.fd < 0) return;
   MutexLock lock(mutex_);
   auto it = connections_.find(caller.fd);
   if (it == connections_.end() || it->second.inode != caller.inode || !stillHeld(caller.fd, caller.inode))
     return;
-  it->second.lastAdmitted = Clock::now();
-  it->second.everAdmitted = true;
+  Connection& connection = it->second;
+  const Time now = Clock::now();
+  if (!device.empty() && connection.device != device) {
+    std::size_t held = 0;
+    for (const auto& [fd, other] : connections_) held += !other.closing && other.device == device ? 1 : 0;
+    if (held >= options_.admittedPerDevice) {
+      report(now, "sync server: connection from " + connection.address + " not admitted: its device holds " +
+                      std::to_string(held) + " connections");
+      return;
+    }
+    connection.device = device;
+  }
+  connection.lastAdmitted = now;
+  connection.everAdmitted = true;
 }
 
 std::size_t ConnectionGate::openConnections() {

@@ -37,6 +37,9 @@ class ConnectionGate {
     double untrustedIdleMs = 5000;
     double trustedIdleMs = 120000;
     double sweepMs = 250;
+    // A device needs a few connections (a poll, a push, an image each way); more of them admitted would
+    // let one device hold the whole gate against the others.
+    std::size_t admittedPerDevice = 4;
   };
   // Takes the connection; from then on gRPC owns the descriptor.
   using Handover = std::function<void(int fd)>;
@@ -66,9 +69,10 @@ class ConnectionGate {
     std::string address;
   };
   Caller caller(const std::string& peer);
-  // A call of `caller` was answered; `admitted` when it proved the caller. Nothing when the caller's
-  // connection is gone, whatever holds its number now.
-  void noteCall(const Caller& caller, bool admitted);
+  // A call of `caller` was answered; `admitted` when it proved the caller, who is `device` (its token)
+  // when known. Nothing when the caller's connection is gone, whatever holds its number now. A
+  // connection beyond the device's admittedPerDevice stays unadmitted: it is closed like a stranger's.
+  void noteCall(const Caller& caller, bool admitted, const std::string& device = {});
   void noteCall(const std::string& peer, bool admitted) { noteCall(caller(peer), admitted); }
   std::string addressOf(const std::string& peer) { return caller(peer).address; }
   // Connections handed over and not yet let go of by gRPC.
@@ -80,6 +84,8 @@ class ConnectionGate {
     int copy = -1;  // the gate's duplicate
     ino_t inode = 0;
     std::string address;
+    // Who the connection was admitted for.
+    std::string device;
     Time lastAdmitted;
     bool everAdmitted = false;
     bool closing = false;
