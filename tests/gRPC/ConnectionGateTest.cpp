@@ -5,13 +5,17 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "NetTestSupport.h"
 #include "SyncTestSupport.h"
 #include "gRPC/Client/SyncNetworkClient.h"
+#include "gRPC/Server/ConnectionGate.h"
 #include "gRPC/Server/SyncNetworkServer.h"
 #include "sync_network.grpc.pb.h"
 
@@ -47,11 +51,15 @@ std::size_t openDescriptors() {
 // A peer on the LAN that opens a connection to the sync port and says nothing.
 class Stranger {
  public:
-  explicit Stranger(int port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+  // Without `connectNow` the socket is made and connects only on connect().
+  explicit Stranger(int port, bool connectNow = true) : fd_(::socket(AF_INET, SOCK_STREAM, 0)), port_(port) {
+    if (connectNow) connect();
+  }
+  void connect() {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_port = htons(static_cast<uint16_t>(port_));
     connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   }
   ~Stranger() { ::close(fd_); }
@@ -71,6 +79,7 @@ class Stranger {
 
  private:
   int fd_;
+  int port_;
   bool connected_ = false;
   bool closed_ = false;
 };
@@ -157,6 +166,105 @@ TEST_F(ConnectionGateTest, AConnectionClosedForNeverGettingInIsOpenedAgainByTheN
   EXPECT_TRUE(channel->WaitForStateChange(GRPC_CHANNEL_READY,
                                           std::chrono::system_clock::now() + std::chrono::seconds(10)));
   EXPECT_EQ(bye(), 401);
+}
+
+// The gate on its own, with the test standing where gRPC would: it keeps the descriptors handed over.
+struct BareGateTest : ::testing::Test {
+  ~BareGateTest() override {
+    if (gate) gate->stop();
+    for (const int fd : takeAll()) ::close(fd);
+  }
+  void start(vl::ConnectionGate::Options options) {
+    gate = std::make_unique<vl::ConnectionGate>(options);
+    ASSERT_TRUE(gate->listen("127.0.0.1", 0));
+    gate->start([this](int fd) {
+      std::lock_guard<std::mutex> lock(mutex);
+      handed.push_back(fd);
+      handedOver.notify_all();
+    });
+  }
+  // The descriptor gRPC would be given for the next connection.
+  int nextHandedOver() {
+    std::unique_lock<std::mutex> lock(mutex);
+    handedOver.wait_for(lock, std::chrono::seconds(30), [&] { return !handed.empty(); });
+    if (handed.empty()) return -1;
+    const int fd = handed.front();
+    handed.erase(handed.begin());
+    return fd;
+  }
+  std::vector<int> takeAll() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return std::exchange(handed, {});
+  }
+  std::unique_ptr<vl::ConnectionGate> gate;
+  std::mutex mutex;
+  std::condition_variable handedOver;
+  std::vector<int> handed;
+};
+
+TEST_F(BareGateTest, ACallAnsweredAfterItsConnectionWentNeverSpeaksForWhatNowHoldsItsNumber) {
+  vl::ConnectionGate::Options options;
+  options.untrustedIdleMs = 300;
+  options.trustedIdleMs = 600000;
+  options.sweepMs = 20;
+  start(options);
+  Stranger device(gate->port());
+  ASSERT_TRUE(device.connected());
+  const int fd = nextHandedOver();
+  ASSERT_GE(fd, 0);
+  const std::string peer = "fd:" + std::to_string(fd);
+  const std::string deviceAddress = gate->addressOf(peer);
+  ASSERT_EQ(deviceAddress.rfind("ipv4:127.0.0.1:", 0), 0u) << deviceAddress;
+  const vl::ConnectionGate::Caller caller = gate->caller(peer);
+
+  // gRPC lets the device's connection go, and the number goes to a descriptor that is no connection of
+  // the gate's before the sweep hears of it.
+  int pair[2] = {-1, -1};
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+  ASSERT_EQ(::dup2(pair[0], fd), fd);
+  EXPECT_EQ(gate->addressOf(peer), peer) << "a stranger's descriptor was charged to the device's address";
+  gate->noteCall(peer, true);
+
+  // Now a stranger's connection through the gate gets the number; the device's call, answered late,
+  // admits nothing of it, and the stranger is closed as one that never got in.
+  Stranger stranger(gate->port(), false);
+  ::close(fd);
+  ::close(pair[0]);
+  ::close(pair[1]);
+  stranger.connect();
+  ASSERT_TRUE(stranger.connected());
+  ASSERT_EQ(nextHandedOver(), fd);
+  gate->noteCall(caller, true);
+  const auto deadline = Steady::now() + std::chrono::seconds(20);
+  while (!stranger.closedByServer() && Steady::now() < deadline) ::poll(nullptr, 0, 10);
+  EXPECT_TRUE(stranger.closedByServer()) << "the stranger was let in on the device's call";
+  EXPECT_NE(gate->caller(peer).address, deviceAddress);
+}
+
+TEST_F(BareGateTest, ADeviceKeepsAFewAdmittedConnectionsAndTheRestAreClosedAsStrangers) {
+  vl::ConnectionGate::Options options;
+  options.untrustedIdleMs = 300;
+  options.trustedIdleMs = 600000;
+  options.sweepMs = 20;
+  start(options);
+  auto admit = [&](const std::string& device) {
+    auto connection = std::make_unique<Stranger>(gate->port());
+    EXPECT_TRUE(connection->connected());
+    gate->noteCall(gate->caller("fd:" + std::to_string(nextHandedOver())), true, device);
+    return connection;
+  };
+  std::vector<std::unique_ptr<Stranger>> mine;
+  for (int i = 0; i < 10; ++i) mine.push_back(admit("token:A"));
+  auto other = admit("token:B");
+  const auto closedCount = [&] {
+    std::size_t closed = 0;
+    for (auto& connection : mine) closed += connection->closedByServer() ? 1 : 0;
+    return closed;
+  };
+  const auto deadline = Steady::now() + std::chrono::seconds(20);
+  while (closedCount() < 10 - options.admittedPerDevice && Steady::now() < deadline) ::poll(nullptr, 0, 10);
+  EXPECT_EQ(closedCount(), 10 - options.admittedPerDevice);
+  EXPECT_FALSE(other->closedByServer()) << "another device lost its connection";
 }
 
 }  // namespace

@@ -111,6 +111,37 @@ TEST_F(ServerHandlers, GuessesFromRotatingAddressesAreHeldBackTogetherUntilTheyS
   dispatch::MainLoop::runUntilIdle();
 }
 
+// A peer that keeps trying while it is locked out, from one address and then from many, is told of in a
+// few lines, not one a try.
+TEST_F(ServerHandlers, RefusedSignInsFloodingInAreToldOncePerAddress) {
+  LogCapture logs;
+  ServerResponseMaker maker;
+  auto attempt = [&](const std::string& peer) {
+    return code(maker.auth(Json{{"network_id", network->identifier()},
+                                {"device_id", "X"},
+                                {"device_name", "X"},
+                                {"password", "guess"},
+                                {"peer", peer}}));
+  };
+  auto refusals = [] {
+    int count = 0;
+    for (const std::string& line : LogCapture::take()) count += line.find("refused") != std::string::npos;
+    return count;
+  };
+  for (int i = 0; i < 1000; ++i) {
+    clock_->advanceMs(5);
+    EXPECT_EQ(attempt("ipv4:10.0.0.7:" + std::to_string(40000 + i)), 412);
+  }
+  EXPECT_EQ(refusals(), 1);
+  for (int i = 0; i < 4000; ++i) {
+    clock_->advanceMs(5);
+    EXPECT_EQ(attempt("ipv4:10.2." + std::to_string(i % 2000 / 256) + "." + std::to_string(i % 256) + ":1"),
+              412);
+  }
+  EXPECT_LE(refusals(), 1 + 16);
+  dispatch::MainLoop::runUntilIdle();
+}
+
 TEST_F(ServerHandlers, ADeviceHoldsOneSlotAndSilentOnesStopCounting) {
   const std::string first = join("A");
   const std::string again = join("A");

@@ -209,7 +209,7 @@ bool ConnectionGate::accept(Time now) {
         closeQuietly(stale->second.copy);
         connections_.erase(stale);
       }
-      connections_[fd] = Connection{copy, st.st_ino, addressText(peer), now, false, false};
+      connections_[fd] = Connection{copy, st.st_ino, addressText(peer), {}, now, false, false};
     }
     handover_(fd);
   }
@@ -271,21 +271,36 @@ int ConnectionGate::fdOfPeer(const std::string& peer) {
   return *end == '\0' && value >= 0 && value < 1 << 30 ? static_cast<int>(value) : -1;
 }
 
-void ConnectionGate::noteCall(const std::string& peer, bool admitted) {
-  if (!admitted) return;
+ConnectionGate::Caller ConnectionGate::caller(const std::string& peer) {
   const int fd = fdOfPeer(peer);
   MutexLock lock(mutex_);
-  if (auto it = connections_.find(fd); it != connections_.end()) {
-    it->second.lastAdmitted = Clock::now();
-    it->second.everAdmitted = true;
-  }
+  // The entry may outlive its connection until the next sweep: only a number that still names the
+  // entry's socket is that connection.
+  auto it = connections_.find(fd);
+  if (it == connections_.end() || !stillHeld(fd, it->second.inode)) return Caller{-1, 0, peer};
+  return Caller{fd, it->second.inode, it->second.address};
 }
 
-std::string ConnectionGate::addressOf(const std::string& peer) {
-  const int fd = fdOfPeer(peer);
+void ConnectionGate::noteCall(const Caller& caller, bool admitted, const std::string& device) {
+  if (!admitted || caller.fd < 0) return;
   MutexLock lock(mutex_);
-  auto it = connections_.find(fd);
-  return it != connections_.end() ? it->second.address : peer;
+  auto it = connections_.find(caller.fd);
+  if (it == connections_.end() || it->second.inode != caller.inode || !stillHeld(caller.fd, caller.inode))
+    return;
+  Connection& connection = it->second;
+  const Time now = Clock::now();
+  if (!device.empty() && connection.device != device) {
+    std::size_t held = 0;
+    for (const auto& [fd, other] : connections_) held += !other.closing && other.device == device ? 1 : 0;
+    if (held >= options_.admittedPerDevice) {
+      report(now, "sync server: connection from " + connection.address + " not admitted: its device holds " +
+                      std::to_string(held) + " connections");
+      return;
+    }
+    connection.device = device;
+  }
+  connection.lastAdmitted = now;
+  connection.everAdmitted = true;
 }
 
 std::size_t ConnectionGate::openConnections() {

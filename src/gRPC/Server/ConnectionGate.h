@@ -37,6 +37,9 @@ class ConnectionGate {
     double untrustedIdleMs = 5000;
     double trustedIdleMs = 120000;
     double sweepMs = 250;
+    // A device needs a few connections (a poll, a push, an image each way); more of them admitted would
+    // let one device hold the whole gate against the others.
+    std::size_t admittedPerDevice = 4;
   };
   // Takes the connection; from then on gRPC owns the descriptor.
   using Handover = std::function<void(int fd)>;
@@ -56,11 +59,22 @@ class ConnectionGate {
   // gRPC, which closes them when it shuts down.
   void stop();
 
-  // A call on the connection gRPC names `peer` was answered; `admitted` when it proved the caller.
-  void noteCall(const std::string& peer, bool admitted);
-  // The address of the connection gRPC names `peer`, in gRPC's form; `peer` itself when the gate does
-  // not know it.
-  std::string addressOf(const std::string& peer);
+  // The connection a call came on. gRPC names it by a descriptor number only, and the number is used
+  // again once gRPC lets it go: so a call takes its caller when it arrives, while its connection
+  // surely holds the number, and speaks for that connection alone afterwards.
+  struct Caller {
+    int fd = -1;
+    ino_t inode = 0;
+    // In gRPC's form; the peer's own name when the gate does not know the connection.
+    std::string address;
+  };
+  Caller caller(const std::string& peer);
+  // A call of `caller` was answered; `admitted` when it proved the caller, who is `device` (its token)
+  // when known. Nothing when the caller's connection is gone, whatever holds its number now. A
+  // connection beyond the device's admittedPerDevice stays unadmitted: it is closed like a stranger's.
+  void noteCall(const Caller& caller, bool admitted, const std::string& device = {});
+  void noteCall(const std::string& peer, bool admitted) { noteCall(caller(peer), admitted); }
+  std::string addressOf(const std::string& peer) { return caller(peer).address; }
   // Connections handed over and not yet let go of by gRPC.
   std::size_t openConnections();
 
@@ -70,6 +84,8 @@ class ConnectionGate {
     int copy = -1;  // the gate's duplicate
     ino_t inode = 0;
     std::string address;
+    // Who the connection was admitted for.
+    std::string device;
     Time lastAdmitted;
     bool everAdmitted = false;
     bool closing = false;

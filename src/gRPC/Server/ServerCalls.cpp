@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <type_traits>
 #include <utility>
 
 namespace vl {
@@ -14,6 +16,18 @@ using AsyncService = SyncAsyncService;
 
 // Answers that only a caller with a right password or an admitted token gets.
 bool admits(int code) { return code == 200 || code == 601; }
+
+// The device a call speaks for: Auth by the device's id (each Auth issues a new token, so tokens would
+// let one device sign in on every connection), every other call by its token, which one device holds
+// at a time.
+template <class Request>
+std::string deviceOf(const Request& request) {
+  if constexpr (std::is_same_v<Request, syncnetwork::AuthRequest>) {
+    return "device:" + request.device_id();
+  } else {
+    return "token:" + request.access_token();
+  }
+}
 
 class ServerCall : public LoopTag {
  protected:
@@ -55,9 +69,9 @@ class UnaryServerCall final : public ServerCall {
       return;
     }
     listen(environment_, listen_, handle_);
-    const std::string peer = context_.peer();
-    response_ = std::invoke(handle_, environment_.provider, request_, environment_.gate.addressOf(peer));
-    environment_.gate.noteCall(peer, admits(response_.status().code()));
+    const ConnectionGate::Caller caller = environment_.gate.caller(context_.peer());
+    response_ = std::invoke(handle_, environment_.provider, request_, caller.address);
+    environment_.gate.noteCall(caller, admits(response_.status().code()), deviceOf(request_));
     answered_ = true;
     if (!next([&] { writer_.Finish(response_, grpc::Status::OK, tag()); })) delete this;
   }
@@ -101,8 +115,9 @@ class DownloadServerCall final : public ServerCall {
           if (!next([&] { writer_.Finish(read, tag()); })) delete this;
           return;
         }
+        const ConnectionGate::Caller caller = environment_.gate.caller(context_.peer());
         stream_ = std::make_unique<MediametaStream>(environment_.provider.getMediameta(request));
-        environment_.gate.noteCall(context_.peer(), admits(stream_->statusCode()));
+        environment_.gate.noteCall(caller, admits(stream_->statusCode()), deviceOf(request));
         writeNext();
         break;
       }
@@ -163,11 +178,14 @@ class UploadServerCall final : public ServerCall {
       case Step::Waiting:
         if (!ok) return delete this;
         listen(environment_);
+        // Taken while the stream keeps its connection, not when the stream has ended.
+        caller_ = environment_.gate.caller(context_.peer());
         upload_ = environment_.provider.sendMediameta();
         readNext();
         break;
       case Step::Reading:
         if (ok) {
+          if (device_.empty()) device_ = deviceOf(request_);
           upload_->message(request_);
           readNext();
         } else {
@@ -175,8 +193,8 @@ class UploadServerCall final : public ServerCall {
           // tells the two apart by the slices it was promised.
           response_ = upload_->finish();
           // A stream without slices is answered without a token; it proves nothing.
-          environment_.gate.noteCall(context_.peer(),
-                                     upload_->slices() > 0 && admits(response_.status().code()));
+          environment_.gate.noteCall(caller_, upload_->slices() > 0 && admits(response_.status().code()),
+                                     device_);
           step_ = Step::Finishing;
           if (!next([&] { reader_.Finish(response_, grpc::Status::OK, tag()); })) delete this;
         }
@@ -204,6 +222,8 @@ class UploadServerCall final : public ServerCall {
   Step step_ = Step::Waiting;
   grpc::ServerAsyncReader<syncnetwork::SendMediametaResponse, syncnetwork::SendMediametaRequest> reader_;
   std::unique_ptr<MediametaUpload> upload_;
+  ConnectionGate::Caller caller_;
+  std::string device_;
   syncnetwork::SendMediametaRequest request_;
   syncnetwork::SendMediametaResponse response_;
 };

@@ -125,7 +125,7 @@ Json ServerResponseMaker::auth(const Json& request) {
   const std::string name = network ? network->name() : std::string();
   const double now = monotonicNow();
   if (throttle_.isLockedOut(peer, now)) {
-    logWarningf("sync server: auth from %s refused: too many wrong passwords", printable(peer).c_str());
+    lockedOut_.refused(printable(AuthThrottle::hostOfPeer(peer)), now);
     return reply(412, localizedFormat("data.sync.auth.error.wrongPassword", name));
   }
   if (!network || network->identifier() != networkId) {

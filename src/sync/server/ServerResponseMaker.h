@@ -8,6 +8,7 @@
 #include "sync/SyncRecordMerger.h"
 #include "sync/server/AuthThrottle.h"
 #include "sync/server/RecordArrivals.h"
+#include "sync/server/RefusalLog.h"
 #include "sync/store/ServerSyncNetworkBean.h"
 
 namespace vl {
@@ -93,6 +94,8 @@ class ServerResponseMaker : public ServerRequestHandler {
   void noteArrivals(const SyncRecordMerger::Outcome& outcome, const std::string& token);
 
   AuthThrottle throttle_;
+  // A peer that keeps guessing while locked out is told once per address and period, with a count.
+  RefusalLog lockedOut_{"auth", "too many wrong passwords"};
   RecordArrivals arrivals_;
 };
 
