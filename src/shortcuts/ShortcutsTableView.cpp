@@ -27,6 +27,8 @@ std::shared_ptr<ShortcutsEditButtonDelegate> ShortcutsTableView::asEditButtonDel
 void ShortcutsTableView::build() {
   setHasVerticalScroller(true);
   setDrawsBackground(false);
+  // A wheel notch moves three rows, as every other list does.
+  setLineScroll(3 * kRowHeight);
   setBackgroundColorAssetKey(static_cast<ui::ScrollView&>(*this),
                              std::string("prefShortcutsBackgroundColor"));
   tableView_ = std::make_shared<KeyDownTableView>(bounds());

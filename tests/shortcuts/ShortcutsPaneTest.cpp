@@ -83,6 +83,13 @@ class ShortcutsPaneTest : public test::ClassicThemeFixture {
   std::shared_ptr<ShortcutsView> pane_;
 };
 
+// A wheel notch moves the pane by three rows, as every other list does.
+TEST_F(ShortcutsPaneTest, WheelNotchScrollsThreeRows) {
+  double before = table().documentVisibleRect().origin.y;
+  table().scrollWheel(ui::Event::scrollEvent({10, 10}, 0, -1));
+  EXPECT_DOUBLE_EQ(table().documentVisibleRect().origin.y - before, 3 * ShortcutsTableView::kRowHeight);
+}
+
 TEST_F(ShortcutsPaneTest, RecordingCountsConflictsAndRestorePutsEveryPressBack) {
   EXPECT_EQ(table().activeSource().size(), 28u);
   EXPECT_EQ(pane_->toolbar()->conflictsButton()->title(), conflictsTitle(0));
