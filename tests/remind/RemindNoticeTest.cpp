@@ -147,6 +147,11 @@ TEST_F(RemindNoticeTest, HostileFilesAreSetAsideAndNeverHangTheStart) {
            R"(, {"identifier":"z","when":"w","text":{"a":)" + std::string(5000, '[') +
            std::string(5000, ']') + R"(},"date":1800000000}]})",
        1, false, true},
+      // Dates beyond a double's range cost their entries alone, wherever in the number the exponent is.
+      {"overflowing dates",
+       R"({"reminders": [{"identifier":"o","when":"w","text":"t","date":1e400}, )" + good +
+           R"(, {"identifier":"p","when":"w","text":"t","date":-123456789.5E+99999}]})",
+       1, false, true},
       {"good", R"({"reminders": [)" + good + "]}", 1, false, false},
   };
   for (const Case& c : cases) {

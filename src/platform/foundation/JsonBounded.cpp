@@ -1,5 +1,8 @@
 #include "platform/foundation/JsonBounded.h"
 
+#include <algorithm>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace vl {
@@ -35,14 +38,22 @@ class BoundedBuilder {
   bool start_array(std::size_t) { return open(Json::array()); }
   bool end_array() { return close(); }
   template <class Exception>
-  bool parse_error(std::size_t, const std::string&, const Exception& error) {
+  bool parse_error(std::size_t position, const std::string&, const Exception& error) {
     reason_ = error.what();
+    // The library's code for a number beyond a double's range.
+    if (error.id == 406) overflowAt_ = position;
     return false;
   }
+  std::optional<std::size_t> overflowAt() const { return overflowAt_; }
 
   Json& root() { return root_; }
   bool tooDeep() const { return tooDeep_; }
   const std::string& reason() const { return reason_; }
+
+ private:
+  std::optional<std::size_t> overflowAt_;
+
+ public:
 
  private:
   bool scalar(Json&& value) {
@@ -104,19 +115,28 @@ class BoundedBuilder {
   std::string reason_;
 };
 
-}  // namespace
 
-BoundedJson parseJsonBounded(std::string_view text, std::size_t maxDepth, std::size_t maxBytes,
-                             DeepContainers deep) {
+constexpr int kMaxOverflowingNumbers = 64;
+
+bool inNumber(char c) { return (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-'; }
+
+// Makes `patched` `input` with the number that ends at or just before `position` written as null, padded
+// to its length so that later positions stay. False where no number long enough stands there.
+bool nullOutNumberEndingAt(std::string& patched, std::string_view input, std::size_t position) {
+  std::size_t end = std::min(position, input.size());
+  for (int lookBack = 0; lookBack < 2 && end > 0 && !inNumber(input[end - 1]); ++lookBack) --end;
+  std::size_t begin = end;
+  while (begin > 0 && inNumber(input[begin - 1])) --begin;
+  constexpr std::string_view kNull = "null";
+  if (end - begin < kNull.size()) return false;
+  std::string copy(input);
+  copy.replace(begin, end - begin, std::string(kNull) + std::string(end - begin - kNull.size(), ' '));
+  patched = std::move(copy);
+  return true;
+}
+
+BoundedJson finished(bool parsed, BoundedBuilder& builder) {
   BoundedJson result;
-  if (text.size() > maxBytes) {
-    result.status = BoundedJson::Status::TooLarge;
-    result.reason = std::to_string(text.size()) + " bytes, more than " + std::to_string(maxBytes);
-    return result;
-  }
-  BoundedBuilder builder(maxDepth, deep);
-  const bool parsed = Json::sax_parse(text.begin(), text.end(), &builder, Json::input_format_t::json,
-                                      /*strict=*/true);
   if (parsed) {
     result.status = BoundedJson::Status::Ok;
     result.value = std::move(builder.root());
@@ -125,6 +145,34 @@ BoundedJson parseJsonBounded(std::string_view text, std::size_t maxDepth, std::s
   result.status = builder.tooDeep() ? BoundedJson::Status::TooDeep : BoundedJson::Status::NotJson;
   result.reason = builder.reason().empty() ? std::string("not JSON") : builder.reason();
   return result;
+}
+
+}  // namespace
+
+BoundedJson parseJsonBounded(std::string_view text, std::size_t maxDepth, std::size_t maxBytes,
+                             DeepContainers deep) {
+  if (text.size() > maxBytes) {
+    BoundedJson result;
+    result.status = BoundedJson::Status::TooLarge;
+    result.reason = std::to_string(text.size()) + " bytes, more than " + std::to_string(maxBytes);
+    return result;
+  }
+  // A number beyond a double's range (1e400) stops the library's parser; it stands as null instead, so
+  // one such value costs only what holds it. Each is replaced in a copy of the text, a bounded number of
+  // times.
+  std::string patched;
+  std::string_view input = text;
+  for (int overflows = 0;; ++overflows) {
+    BoundedBuilder builder(maxDepth, deep);
+    const bool parsed = Json::sax_parse(input.begin(), input.end(), &builder, Json::input_format_t::json,
+                                        /*strict=*/true);
+    if (!parsed && builder.overflowAt() && overflows < kMaxOverflowingNumbers &&
+        nullOutNumberEndingAt(patched, input, *builder.overflowAt())) {
+      input = patched;
+      continue;
+    }
+    return finished(parsed, builder);
+  }
 }
 
 }  // namespace vl
