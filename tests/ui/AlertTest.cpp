@@ -83,6 +83,42 @@ TEST_F(AlertTest, ButtonsRunTheirBlocksAndTheDimmedWindowTakesNoClicks) {
   EXPECT_FALSE(Alert::isShown(mainView_.get()));
 }
 
+// The keyboard presses the buttons as the mouse does: Return the default one, Escape the cancel one; an
+// alert without a cancel button leaves Escape to whoever else wants it.
+TEST_F(AlertTest, ReturnPressesTheDefaultButtonAndEscapeTheCancelOne) {
+  struct Case {
+    const char* name;
+    std::uint16_t key;
+    bool withCancel;
+    std::vector<std::string> ran;
+    bool staysUp;
+  };
+  const std::vector<Case> cases = {
+      {"Return", ui::KeyCode::Return, true, {"ok"}, false},
+      {"keypad Enter", ui::KeyCode::KeypadEnter, false, {"ok"}, false},
+      {"Escape", ui::KeyCode::Escape, true, {"cancel"}, false},
+      {"Escape without a cancel button", ui::KeyCode::Escape, false, {}, true},
+      {"a letter", ui::KeyCode::A, true, {}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> ran;
+    Alert::Action cancel = c.withCancel ? Alert::Action([&] { ran.push_back("cancel"); }) : nullptr;
+    auto alert = Alert::ofTitle(
+        "No file manager answered.", [&] { ran.push_back("ok"); }, cancel);
+    alert->show(mainView_.get());
+    advance(200);
+    events_.typeKey(c.key);
+    advance(200);
+    EXPECT_EQ(ran, c.ran);
+    EXPECT_EQ(Alert::isShown(mainView_.get()), c.staysUp);
+    if (c.staysUp) {
+      alert->dismiss();
+      advance(200);
+    }
+  }
+}
+
 // A title of several lines shows whole: every word is drawn inside the title's frame, above the buttons,
 // and the alert grows from its usual height to hold it, centred as before.
 TEST_F(AlertTest, ALongTitleShowsWholeAndTheAlertGrowsToHoldIt) {

@@ -137,7 +137,12 @@ void Alert::showWithEscape(ui::View* host) {
     // Gone by OK or Cancel (and maybe still held by its caller), it closes nothing.
     auto a = weak.lock();
     if (!a || !a->superview()) return false;
-    a->dismiss();
+    // Escape is the cancel button where the alert has one: its block runs as for a click.
+    if (a->cancelAction_ && a->phase_ == Phase::Shown) {
+      a->cancelButtonClick();
+    } else {
+      a->dismiss();
+    }
     return true;
   });
   show(host);
@@ -220,6 +225,24 @@ void Alert::animationDidStop(ui::Animation& animation, bool finished) {
     cancelAction_ = nullptr;
     removeFromSuperview();
   }
+}
+
+bool Alert::performKeyEquivalent(const ui::Event& event) {
+  if (phase_ == Phase::Hidden || phase_ == Phase::Dismissing || !superview()) return false;
+  if (event.type() != ui::EventType::KeyDown) return false;
+  constexpr std::uint64_t kChords = ui::ModifierFlags::Command | ui::ModifierFlags::Control |
+                                    ui::ModifierFlags::Option | ui::ModifierFlags::Shift;
+  if ((event.modifierFlags() & kChords) != 0) return false;
+  const std::uint16_t key = event.keyCode();
+  if (key == ui::KeyCode::Return || key == ui::KeyCode::KeypadEnter) {
+    if (!okButton_->isHidden()) okButtonClick();
+    return true;
+  }
+  if (key == ui::KeyCode::Escape && cancelAction_) {
+    cancelButtonClick();
+    return true;
+  }
+  return false;
 }
 
 void Alert::okButtonClick() {

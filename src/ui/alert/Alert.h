@@ -61,6 +61,8 @@ class Alert : public ui::View, public ui::AnimationDelegate {
 
   void viewDidMoveToSuperview() override;
   void drawRect(const ui::Rect& dirtyRect) override;
+  // Return presses the default button, Escape the cancel one, wherever the keyboard is in the window.
+  bool performKeyEquivalent(const ui::Event& event) override;
   void animationDidStop(ui::Animation& animation, bool finished) override;
 
  protected:
