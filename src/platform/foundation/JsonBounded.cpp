@@ -54,7 +54,6 @@ class BoundedBuilder {
   std::optional<std::size_t> overflowAt_;
 
  public:
-
  private:
   bool scalar(Json&& value) {
     if (skipping_ == 0) put(std::move(value));
@@ -115,10 +114,11 @@ class BoundedBuilder {
   std::string reason_;
 };
 
-
 constexpr int kMaxOverflowingNumbers = 64;
 
-bool inNumber(char c) { return (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-'; }
+bool inNumber(char c) {
+  return (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
+}
 
 // Makes `patched` `input` with the number that ends at or just before `position` written as null, padded
 // to its length so that later positions stay. False where no number long enough stands there.
