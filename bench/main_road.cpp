@@ -196,23 +196,28 @@ int main(int argc, char** argv) {
   engine.setChannel(windowChannel);
   std::vector<double> show, showEngine;
   std::vector<std::vector<double>> keys(word.size()), keysEngine(word.size());
-  for (int round = 0; round < kRounds; ++round) {
-    vl::WindowCenter& center = vl::WindowCenter::shared();
-    auto t0 = Steady::now();
-    auto before = lastRow(list);
+  vl::WindowCenter& center = vl::WindowCenter::shared();
+  // The hot key, or a key typed into the search field, until the list it brings is painted.
+  auto timedHotKey = [&] {
+    const auto t0 = Steady::now();
+    const auto before = lastRow(list);
     center.activeOrInactiveVellisto();
     waitForRows(list, before);
     paintFrame(*window, surface);
-    show.push_back(msSince(t0));
-    for (std::size_t k = 0; k < word.size(); ++k) {
-      t0 = Steady::now();
-      before = lastRow(list);
-      field->setStringValue(word.substr(0, k + 1));
-      input.controlTextDidChange(*field);
-      waitForRows(list, before);
-      paintFrame(*window, surface);
-      keys[k].push_back(msSince(t0));
-    }
+    return msSince(t0);
+  };
+  auto timedKey = [&](const std::string& query) {
+    const auto t0 = Steady::now();
+    const auto before = lastRow(list);
+    field->setStringValue(query);
+    input.controlTextDidChange(*field);
+    waitForRows(list, before);
+    paintFrame(*window, surface);
+    return msSince(t0);
+  };
+  for (int round = 0; round < kRounds; ++round) {
+    show.push_back(timedHotKey());
+    for (std::size_t k = 0; k < word.size(); ++k) keys[k].push_back(timedKey(word.substr(0, k + 1)));
     center.activeOrInactiveVellisto();  // hides, forgets the text and the replayed searches
     input.clear();
     showEngine.push_back(engineMs(""));
@@ -221,26 +226,14 @@ int main(int argc, char** argv) {
   }
   const std::size_t rssEnd = residentBytes();
 
-  // The usual first search: the hot key after minutes of work elsewhere, once the quiet moment gave the
-  // searches' memory back. The rest is slept for real, so the quiet return runs as it does in the program.
+  // The usual first search: the hot key after minutes of work elsewhere. The rest is slept for real, so
+  // whatever the program does in a pause (its memory given back included) runs as it does in the program.
   constexpr int kRestSeconds = 10;
   std::vector<double> restedShow, restedKey;
   for (int rest = 0; rest < 3; ++rest) {
     std::this_thread::sleep_for(std::chrono::seconds(kRestSeconds));
-    vl::WindowCenter& center = vl::WindowCenter::shared();
-    auto t0 = Steady::now();
-    auto before = lastRow(list);
-    center.activeOrInactiveVellisto();
-    waitForRows(list, before);
-    paintFrame(*window, surface);
-    restedShow.push_back(msSince(t0));
-    t0 = Steady::now();
-    before = lastRow(list);
-    field->setStringValue(word.substr(0, 1));
-    input.controlTextDidChange(*field);
-    waitForRows(list, before);
-    paintFrame(*window, surface);
-    restedKey.push_back(msSince(t0));
+    restedShow.push_back(timedHotKey());
+    restedKey.push_back(timedKey(word.substr(0, 1)));
     center.activeOrInactiveVellisto();
     input.clear();
     vl::SearchHistory::shared().clean();

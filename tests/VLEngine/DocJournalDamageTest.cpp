@@ -21,7 +21,9 @@
 namespace vl::journal_damage {
 namespace {
 
+using test::loadedRecords;
 using test::LogCapture;
+using test::recordsOf;
 using test::TempFolder;
 using Type = DocJournal::Type;
 
@@ -49,28 +51,10 @@ std::string docFile(const std::vector<std::string>& texts) {
   return *GzipUtility::gzipData(text);
 }
 
-std::vector<std::string> recordsOf(const Vellisto_BigDoc& doc) {
-  std::vector<std::string> out;
-  for (const auto& chunk : doc.chunks()) {
-    if (chunk) out.push_back(chunk->context());
-  }
-  return out;
-}
-
 std::vector<std::string> damagedCopies(const std::string& folder, const std::string& of) {
   std::vector<std::string> out;
   for (const auto& name : files::listDirectory(folder).names) {
     if (startsWith(name, "damaged-" + of + "-")) out.push_back(name);
-  }
-  return out;
-}
-
-// The whole chain of a folder as the program loads it; the manual clock keeps its folds from running.
-std::vector<std::string> loadedRecords(const std::string& folder) {
-  DocChain chain = DocChainLoader::loadFolder(folder, nullptr);
-  std::vector<std::string> out;
-  for (auto doc = chain.head; doc; doc = doc->next()) {
-    for (const auto& text : recordsOf(*doc)) out.push_back(text);
   }
   return out;
 }

@@ -17,8 +17,10 @@
 namespace vl::journal_replay {
 namespace {
 
+using test::loadedRecords;
 using test::LogCapture;
 using test::record;
+using test::recordsOf;
 using test::TempFolder;
 using Type = DocJournal::Type;
 
@@ -30,23 +32,6 @@ std::string appended(const std::string& text) {
   return DocJournal::encodeChange({Type::Append, 0, form(text)});
 }
 std::string sigOf(const std::string& text) { return record(text)->sig(); }
-
-std::vector<std::string> recordsOf(const Vellisto_BigDoc& doc) {
-  std::vector<std::string> out;
-  for (const auto& chunk : doc.chunks()) {
-    if (chunk) out.push_back(chunk->context());
-  }
-  return out;
-}
-
-std::vector<std::string> loadedRecords(const std::string& folder) {
-  DocChain chain = DocChainLoader::loadFolder(folder, nullptr);
-  std::vector<std::string> out;
-  for (auto doc = chain.head; doc; doc = doc->next()) {
-    for (const auto& text : recordsOf(*doc)) out.push_back(text);
-  }
-  return out;
-}
 
 class DocJournalReplayTest : public ::testing::Test {
  protected:

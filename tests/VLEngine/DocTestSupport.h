@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "VLEngine/doc/DocChainLoader.h"
 #include "VLEngine/doc/Vellisto_BigDoc.h"
 #include "VLEngine/doc/Vellisto_DocChainOwner.h"
 #include "support/TestSupport.h"
@@ -41,6 +42,25 @@ inline std::shared_ptr<Vellisto_Chunk> record(const std::string& text) {
 inline std::vector<std::string> contexts(const Vellisto_BigDoc& doc) {
   std::vector<std::string> out;
   for (const auto& chunk : doc.chunks()) out.push_back(chunk ? chunk->context() : std::string("<empty>"));
+  return out;
+}
+
+// The live records of a doc, without its empty slots.
+inline std::vector<std::string> recordsOf(const Vellisto_BigDoc& doc) {
+  std::vector<std::string> out;
+  for (const auto& chunk : doc.chunks()) {
+    if (chunk) out.push_back(chunk->context());
+  }
+  return out;
+}
+
+// The whole chain of a folder as the program loads it; a manual clock keeps its folds from running.
+inline std::vector<std::string> loadedRecords(const std::string& folder) {
+  DocChain chain = DocChainLoader::loadFolder(folder, nullptr);
+  std::vector<std::string> out;
+  for (auto doc = chain.head; doc; doc = doc->next()) {
+    for (const auto& text : recordsOf(*doc)) out.push_back(text);
+  }
   return out;
 }
 
