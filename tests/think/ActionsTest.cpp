@@ -8,6 +8,7 @@
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Url.h"
+#include "platform/system/desktop/Workspace.h"
 #include "platform/system/headless/HeadlessUserNotificationCenter.h"
 #include "think/TextScan.h"
 #include "think/ThinkTestSupport.h"
@@ -232,6 +233,36 @@ TEST_F(ActionsTest, ShowInFolderSaysWhereTheFileIsWhenNothingShowsIt) {
   MainViewHooks::install({});
   UserNotificationCenter::install(nullptr);
   FileRevealer::install(nullptr);
+}
+
+// A file that nothing on the desktop opens: the main window stays and says so, as for Show in Folder.
+TEST_F(ActionsTest, OpenFileSaysSoWhenNothingOpensTheFile) {
+  struct OpensNothing : Workspace {
+    std::optional<RunningApplication> frontmostApplication() const override { return std::nullopt; }
+    std::vector<RunningApplication> runningApplications() const override { return {}; }
+    bool launchApplication(const std::string&) override { return false; }
+    bool openURL(const std::string&) override { return false; }
+    bool openURL(const std::string&, const std::string&) override { return false; }
+  };
+  Workspace::install(std::make_shared<OpensNothing>());
+  auto main = MainWindow::create();
+  WindowCenter::shared().registerWindow(main, kMainWindowKey);
+  MainViewHooks hooks;
+  hooks.mainView = [&main]() -> ui::View* { return main->contentView().get(); };
+  MainViewHooks::install(hooks);
+
+  main->makeKeyAndOrderFront();
+  Json dict = {{"file", "/home/user/reports/q3.bin"}};
+  FileAction::shared().getLabel("q3.bin", dict);
+  FileAction::shared().doTask("/home/user/reports/q3.bin");
+  EXPECT_TRUE(main->isVisible());
+  ASSERT_TRUE(Alert::isShown(main->contentView().get()));
+  EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("esc"));
+  dispatch::MainLoop::advance(1000);
+  EXPECT_FALSE(Alert::isShown(main->contentView().get()));
+
+  MainViewHooks::install({});
+  Workspace::install(workspace_);
 }
 
 TEST_F(ActionsTest, HideActionHidesTheRunningApplicationOfTheRecord) {

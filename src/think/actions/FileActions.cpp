@@ -25,11 +25,10 @@ constexpr const char* kOpenFile = "Open file";
 constexpr const char* kOpenFolder = "Open folder";
 constexpr const char* kShowInFolder = "Show in Folder";
 
-// Nothing showed the file. The main window, still up, says so; when it went away meanwhile, a desktop
-// notice says it, with the folder that holds the file.
-void sayNothingShowedTheFile(const std::string& path) {
-  logWarning("folder action: no file manager showed the file; the user is told");
-  const std::string text = localized("action.folder.noFileManager");
+// Nothing showed or opened the file (`textKey` says which). The main window, still up, says so; when it
+// went away meanwhile, a desktop notice says it, with the folder that holds the file.
+void sayNothingShowedTheFile(const std::string& path, const char* textKey) {
+  const std::string text = localized(textKey);
   ui::View* host = MainViewHooks::current().mainViewOrNull();
   if (host && WindowCenter::shared().windowAppear(kMainWindowKey)) {
     Alert::ofTitle(
@@ -92,8 +91,12 @@ std::optional<ui::AttributedString> FileAction::getText(const std::string&, Json
 
 void FileAction::doTask(const std::string&) {
   if (filePath_.empty()) return;
-  if (!Workspace::shared()->openURL(fileUrlFromPath(filePath_)))
-    logWarning("file action: the desktop opened nothing");
+  // The window goes once the file is open; when nothing opens it, it stays to say so.
+  if (!Workspace::shared()->openURL(fileUrlFromPath(filePath_))) {
+    logWarning("file action: the desktop opened nothing; the user is told");
+    sayNothingShowedTheFile(filePath_, "action.file.nothingOpens");
+    return;
+  }
   dismissMainWindow();
 }
 
@@ -122,7 +125,8 @@ void FolderAction::doTask(const std::string&) {
     if (shown) {
       dismissMainWindow();
     } else {
-      sayNothingShowedTheFile(path);
+      logWarning("folder action: no file manager showed the file; the user is told");
+      sayNothingShowedTheFile(path, "action.folder.noFileManager");
     }
   });
 }
