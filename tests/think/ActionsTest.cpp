@@ -45,6 +45,29 @@ class ActionsTest : public ThinkTest {
     const auto text = think->textOf(*action);
     return {action->name(), label, text ? text->string() : "<nil>"};
   }
+
+  // The main window, up with the keyboard, whose view the actions tell what they could not do.
+  std::shared_ptr<MainWindow> showMainWindow() {
+    auto main = MainWindow::create();
+    WindowCenter::shared().registerWindow(main, kMainWindowKey);
+    MainViewHooks hooks;
+    hooks.mainView = [weak = std::weak_ptr<MainWindow>(main)]() -> ui::View* {
+      auto window = weak.lock();
+      return window ? window->contentView().get() : nullptr;
+    };
+    MainViewHooks::install(hooks);
+    main->makeKeyAndOrderFront();
+    return main;
+  }
+
+  // An alert tells it over the window, which stays; Escape closes the alert.
+  void expectAnAlertThatEscapeCloses(MainWindow& main) {
+    EXPECT_TRUE(main.isVisible());
+    ASSERT_TRUE(Alert::isShown(main.contentView().get()));
+    EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("esc"));
+    dispatch::MainLoop::advance(1000);
+    EXPECT_FALSE(Alert::isShown(main.contentView().get()));
+  }
 };
 
 TEST_F(ActionsTest, EachActionsLabelAndResult) {
@@ -206,22 +229,11 @@ TEST_F(ActionsTest, ShowInFolderSaysWhereTheFileIsWhenNothingShowsIt) {
   FileRevealer::install(std::make_shared<NothingShows>());
   auto notices = std::make_shared<HeadlessUserNotificationCenter>();
   UserNotificationCenter::install(notices);
-  auto main = MainWindow::create();
-  WindowCenter::shared().registerWindow(main, kMainWindowKey);
-  MainViewHooks hooks;
-  hooks.mainView = [&main]() -> ui::View* { return main->contentView().get(); };
-  MainViewHooks::install(hooks);
-  const Json json = {{"file", "/home/user/reports/q3.pdf"}};
-
-  main->makeKeyAndOrderFront();
-  Json dict = json;
+  auto main = showMainWindow();
+  Json dict = {{"file", "/home/user/reports/q3.pdf"}};
   FolderAction::shared().getLabel("q3.pdf", dict);
   FolderAction::shared().doTask("/home/user/reports/q3.pdf");
-  EXPECT_TRUE(main->isVisible());
-  ASSERT_TRUE(Alert::isShown(main->contentView().get()));
-  EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("esc"));
-  dispatch::MainLoop::advance(1000);
-  EXPECT_FALSE(Alert::isShown(main->contentView().get()));
+  expectAnAlertThatEscapeCloses(*main);
   EXPECT_TRUE(notices->deliveredNotifications().empty());
 
   WindowCenter::shared().dismissWindowByKey(kMainWindowKey);
@@ -245,21 +257,11 @@ TEST_F(ActionsTest, OpenFileSaysSoWhenNothingOpensTheFile) {
     bool openURL(const std::string&, const std::string&) override { return false; }
   };
   Workspace::install(std::make_shared<OpensNothing>());
-  auto main = MainWindow::create();
-  WindowCenter::shared().registerWindow(main, kMainWindowKey);
-  MainViewHooks hooks;
-  hooks.mainView = [&main]() -> ui::View* { return main->contentView().get(); };
-  MainViewHooks::install(hooks);
-
-  main->makeKeyAndOrderFront();
+  auto main = showMainWindow();
   Json dict = {{"file", "/home/user/reports/q3.bin"}};
   FileAction::shared().getLabel("q3.bin", dict);
   FileAction::shared().doTask("/home/user/reports/q3.bin");
-  EXPECT_TRUE(main->isVisible());
-  ASSERT_TRUE(Alert::isShown(main->contentView().get()));
-  EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("esc"));
-  dispatch::MainLoop::advance(1000);
-  EXPECT_FALSE(Alert::isShown(main->contentView().get()));
+  expectAnAlertThatEscapeCloses(*main);
 
   MainViewHooks::install({});
   Workspace::install(workspace_);
