@@ -174,6 +174,14 @@ struct BareGateTest : ::testing::Test {
     if (gate) gate->stop();
     for (const int fd : takeAll()) ::close(fd);
   }
+  // Strangers are closed after 300 ms, admitted connections stay, and the sweep looks every 20 ms.
+  void startQuickSweeping() {
+    vl::ConnectionGate::Options options;
+    options.untrustedIdleMs = 300;
+    options.trustedIdleMs = 600000;
+    options.sweepMs = 20;
+    start(options);
+  }
   void start(vl::ConnectionGate::Options options) {
     gate = std::make_unique<vl::ConnectionGate>(options);
     ASSERT_TRUE(gate->listen("127.0.0.1", 0));
@@ -203,11 +211,7 @@ struct BareGateTest : ::testing::Test {
 };
 
 TEST_F(BareGateTest, ACallAnsweredAfterItsConnectionWentNeverSpeaksForWhatNowHoldsItsNumber) {
-  vl::ConnectionGate::Options options;
-  options.untrustedIdleMs = 300;
-  options.trustedIdleMs = 600000;
-  options.sweepMs = 20;
-  start(options);
+  startQuickSweeping();
   Stranger device(gate->port());
   ASSERT_TRUE(device.connected());
   const int fd = nextHandedOver();
@@ -242,11 +246,7 @@ TEST_F(BareGateTest, ACallAnsweredAfterItsConnectionWentNeverSpeaksForWhatNowHol
 }
 
 TEST_F(BareGateTest, ADeviceKeepsAFewAdmittedConnectionsAndTheRestAreClosedAsStrangers) {
-  vl::ConnectionGate::Options options;
-  options.untrustedIdleMs = 300;
-  options.trustedIdleMs = 600000;
-  options.sweepMs = 20;
-  start(options);
+  startQuickSweeping();
   auto admit = [&](const std::string& device) {
     auto connection = std::make_unique<Stranger>(gate->port());
     EXPECT_TRUE(connection->connected());
@@ -261,9 +261,10 @@ TEST_F(BareGateTest, ADeviceKeepsAFewAdmittedConnectionsAndTheRestAreClosedAsStr
     for (auto& connection : mine) closed += connection->closedByServer() ? 1 : 0;
     return closed;
   };
+  const std::size_t cap = vl::ConnectionGate::Options{}.admittedPerDevice;
   const auto deadline = Steady::now() + std::chrono::seconds(20);
-  while (closedCount() < 10 - options.admittedPerDevice && Steady::now() < deadline) ::poll(nullptr, 0, 10);
-  EXPECT_EQ(closedCount(), 10 - options.admittedPerDevice);
+  while (closedCount() < 10 - cap && Steady::now() < deadline) ::poll(nullptr, 0, 10);
+  EXPECT_EQ(closedCount(), 10 - cap);
   EXPECT_FALSE(other->closedByServer()) << "another device lost its connection";
 }
 
