@@ -147,7 +147,19 @@ void WebViews::embed(long long id, unsigned long window, int width, int height) 
   auto* view = new View;
   view->owner = this;
   view->id = id;
-  view->plug = gtk_plug_new(static_cast<Window>(window));
+  // Told of its embedding as it is made: the plug says so while it is constructed.
+  view->plug = gtk_plug_new(0);
+  g_signal_connect(view->plug, "embedded", G_CALLBACK(onEmbedded), view);
+  gtk_plug_construct(GTK_PLUG(view->plug), static_cast<Window>(window));
+  if (!gtk_plug_get_embedded(GTK_PLUG(view->plug))) {
+    // The window is not (or no longer) there: a page made anyway would show in no window at all.
+    std::fprintf(stderr, "vellisto-webview: window 0x%lx of view %lld is not there; not embedded\n", window,
+                 id);
+    gtk_widget_destroy(view->plug);
+    delete view;
+    emit_(nlohmann::json{{"event", "closed"}, {"view", id}}.dump());
+    return;
+  }
   view->web = WEBKIT_WEB_VIEW(webkit_web_view_new());
   gtk_widget_set_size_request(GTK_WIDGET(view->web), width, height);
   gtk_window_set_default_size(GTK_WINDOW(view->plug), width, height);
@@ -156,7 +168,6 @@ void WebViews::embed(long long id, unsigned long window, int width, int height) 
   g_signal_connect(view->web, "load-failed", G_CALLBACK(onLoadFailed), view);
   g_signal_connect(view->web, "web-process-terminated", G_CALLBACK(onTerminated), view);
   g_signal_connect(view->web, "create", G_CALLBACK(onCreate), view);
-  g_signal_connect(view->plug, "embedded", G_CALLBACK(onEmbedded), view);
   g_signal_connect(view->plug, "destroy", G_CALLBACK(onPlugDestroyed), view);
   views_[id] = view;
   gtk_widget_show_all(view->plug);

@@ -4,6 +4,7 @@
 #include "platform/foundation/Files.h"
 #include "support/WebPageTestSupport.h"
 #include "support/RoadTestSupport.h"
+#include "support/SessionBusTestSupport.h"
 // clang-format on
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -120,6 +121,8 @@ class WebSearchRoadX11Test : public RoadTest {
   }
 
   test::TempDir root_{"vl-web-road"};
+  void firstSearchShowsTheEnginesPage(bool applicationFirst);
+
   LoopbackSite site_;
   std::optional<TestWindow> editor_;
 };
@@ -143,6 +146,45 @@ TEST_F(WebSearchRoadX11Test, AQueryThatMatchesNothingShowsTheEnginesPageInThePre
   EXPECT_TRUE(
       waitUntil([&] { return processesWithEnvironment(program_->runtimeEntry()).empty(); }, kProgramAnswerMs))
       << processesWithEnvironment(program_->runtimeEntry()).size() << " processes left";
+}
+
+// The first search of a freshly started program, on a desktop with a session bus: the helper starts with
+// it and is told of the page's window the moment the window is made. The page shows, whether the search
+// row is chosen at once or after an installed application that matched first.
+void WebSearchRoadX11Test::firstSearchShowsTheEnginesPage(bool applicationFirst) {
+  const std::string services = root_.path() + "/services.json";
+  ASSERT_TRUE(files::atomicWrite(services, R"({"google": ")" + site_.base() + R"("})"));
+  if (applicationFirst) {
+    const std::string apps = root_.path() + "/home/.local/share/applications";
+    ASSERT_TRUE(files::createDirectories(apps));
+    ASSERT_TRUE(files::atomicWrite(apps + "/quill.desktop",
+                                   "[Desktop Entry]\nType=Application\nName=Quill\nExec=quill\n"));
+  }
+  dbustest::PrivateSessionBus bus;
+  ASSERT_FALSE(bus.address().empty()) << bus.skipReason();
+  ASSERT_NO_FATAL_FAILURE(launch(root_.path(), {std::string(kServicesFileVariable) + "=" + services,
+                                                "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
+                                                "no_proxy=127.0.0.1", "VELLISTO_LOG=debug"}));
+  editor_.emplace(display_, "Editor");
+  ASSERT_TRUE(inFront(*editor_));
+  ASSERT_TRUE(showMain());
+  type("q");
+  if (applicationFirst) {
+    ASSERT_TRUE(waitUntil([&] { return program_->errors().find("search -> cost") != std::string::npos; }))
+        << program_->errors();
+    press({XK_Down});
+  }
+  ASSERT_TRUE(waitUntil([&] { return site_.count("/search", "q") >= 1; }, kPageMs)) << program_->errors();
+  const ::Window main = window("Vellisto");
+  EXPECT_TRUE(waitUntil([&] { return shows(main, 0x2f7d7a); }, kPageMs)) << program_->errors();
+}
+
+TEST_F(WebSearchRoadX11Test, TheFirstSearchRightAfterStartShowsTheEnginesPage) {
+  firstSearchShowsTheEnginesPage(false);
+}
+
+TEST_F(WebSearchRoadX11Test, TheFirstSearchChosenAfterAnApplicationShowsTheEnginesPage) {
+  firstSearchShowsTheEnginesPage(true);
 }
 
 // A helper that stopped (SIGSTOP, a debugger) never takes the request to end: quitting kills it after a

@@ -1,12 +1,18 @@
 // clang-format off
 // Our headers before the X11 ones the support brings: Xlib's macros (None, Status) would break them.
 #include "lookup/EmbededWebview.h"
+#include "platform/system/web/WebHelperProcess.h"
 #include "platform/ui/window/Window.h"
 #include "support/WebPageTestSupport.h"
 // clang-format on
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <signal.h>
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <vector>
 
 namespace vl::x11test {
 namespace {
@@ -184,6 +190,34 @@ TEST_F(WebSearchX11Test, WithoutTheHelperTheViewOffersTheBrowser) {
   window_->contentView()->addSubview(view);
   view->setJsonData(Json{{"search_context", "x"}}, "");
   EXPECT_TRUE(waitUntil([&] { return view->offersBrowser(); }));
+  EXPECT_TRUE(site_.requests().empty());
+}
+
+// Told of a window that is not there (gone already, or not yet known to the server), the helper makes no
+// page outside every window: it says the view is closed, so the program can embed it again.
+TEST_F(WebSearchX11Test, AnEmbedIntoAWindowThatIsNotThereIsAnsweredClosed) {
+  const ::Window gone = XCreateSimpleWindow(probe_, DefaultRootWindow(probe_), 0, 0, 10, 10, 0, 0, 0);
+  XDestroyWindow(probe_, gone);
+  XSync(probe_, False);
+  std::mutex mutex;
+  std::vector<std::string> events;
+  WebHelperProcess::Callbacks callbacks;
+  callbacks.report = [&](Json report) {
+    std::lock_guard<std::mutex> lock(mutex);
+    events.push_back(report.value("event", "") + ":" + std::to_string(report.value("view", -1)));
+  };
+  auto helper = WebHelperProcess::start(VL_WEBVIEW_HELPER, {{"DISPLAY", display_}, {"GDK_BACKEND", "x11"}},
+                                        std::move(callbacks));
+  ASSERT_TRUE(helper);
+  ASSERT_TRUE(helper->send({{"cmd", "embed"}, {"view", 7}, {"window", gone}, {"width", 50}, {"height", 50}}));
+  ASSERT_TRUE(helper->send({{"cmd", "load"}, {"view", 7}, {"url", site_.base() + "/second"}}));
+  auto saw = [&](const std::string& event) {
+    std::lock_guard<std::mutex> lock(mutex);
+    return std::find(events.begin(), events.end(), event) != events.end();
+  };
+  EXPECT_TRUE(waitUntil([&] { return saw("closed:7"); }, kPageMs));
+  helper->stop();
+  EXPECT_FALSE(saw("finished:7"));
   EXPECT_TRUE(site_.requests().empty());
 }
 

@@ -137,6 +137,8 @@ void WebHelperClient::detach(int viewNumber) {
 void WebHelperClient::embed(int number, ViewState& state, WebView& view) {
   state.window = view.nativeWindow();
   state.pixels = pixelsOf(view);
+  logDebugf("web view: view %d embedded in window 0x%lx, %s page", number, state.window,
+            state.url.empty() ? "no" : "with its");
   send({{"cmd", "embed"},
         {"view", number},
         {"window", state.window},
@@ -177,6 +179,7 @@ void WebHelperClient::load(WebView& view, const std::string& url) {
   state.url = url;
   if (!ensureHelper()) return;
   if (state.window) {
+    logDebugf("web view: view %d loads an address of %zu bytes", number, url.size());
     send({{"cmd", "load"}, {"view", number}, {"url", url}});
   } else if (view.nativeWindow()) {
     embed(number, state, view);
@@ -209,6 +212,7 @@ void WebHelperClient::onReport(unsigned generation, const Json& report) {
       report.contains("view") && report["view"].is_number_integer() ? report["view"].get<int>() : -1;
   auto it = views_.find(number);
   std::shared_ptr<WebView> view = it == views_.end() ? nullptr : it->second.view.lock();
+  logDebugf("web view: the helper reports \"%s\" of view %d", event.c_str(), number);
   if (event == "finished" && view) {
     const std::string url = report.value("url", "");
     it->second.url = url;
@@ -218,9 +222,18 @@ void WebHelperClient::onReport(unsigned generation, const Json& report) {
   } else if (event == "crashed" && view) {
     view->engineDidCrash();
   } else if (event == "closed" && it != views_.end()) {
-    // The plug went with a window the helper still had: embedded again when the surface asks.
+    // The plug went with a window the helper still had, or the helper found no such window: embedded
+    // again while the surface has one, but into one window only once, so a window another client
+    // destroyed under us is not asked for over and over.
+    const unsigned long closed = it->second.window;
     it->second.window = 0;
-    if (view && view->nativeWindow()) embed(number, it->second, *view);
+    if (!view || !view->nativeWindow()) return;
+    if (closed == view->nativeWindow() && it->second.refused == closed) {
+      logWarningf("web view: view %d could not be embedded in its window; its page is not shown", number);
+      return;
+    }
+    it->second.refused = closed == view->nativeWindow() ? closed : 0;
+    embed(number, it->second, *view);
   }
 }
 

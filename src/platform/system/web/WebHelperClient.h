@@ -56,7 +56,8 @@ class WebHelperClient : public WebEngine, public std::enable_shared_from_this<We
     unsigned long window = 0;  // the native window the page is embedded in, 0 when not embedded
     ui::Size pixels;           // the size last sent
     std::string agent;
-    std::string url;  // the page to show again after a restart
+    std::string url;            // the page to show again after a restart
+    unsigned long refused = 0;  // a window the helper could not embed in, tried again once
   };
 
   WebHelperClient(std::string program, std::string displayName, std::function<double()> scale);

@@ -64,6 +64,9 @@ void X11EmbedSockets::make(Socket& s, ::Window parent) {
   s.client = None;
   s.clientFocused = false;
   if (s.placement.visible) XMapWindow(x_.get(), s.id);
+  // The window's number goes to another process, which asks the server about it at once: the server
+  // must know the window by then, or the page is made outside it and never shows.
+  XSync(x_.get(), False);
   if (made_) made_(s.placement.surface, s.id);
 }
 
