@@ -2,12 +2,16 @@
 
 #include <cstdio>
 
+#include "Windows/Main/WindowCenter.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/text/Font.h"
 #include "remind/RemindMainLoop.h"
 #include "remind/RemindSchedule.h"
 #include "think/ActionPaste.h"
+#include "ui/alert/Alert.h"
+#include "ui/panels/MainViewHooks.h"
 
 namespace vl {
 
@@ -20,6 +24,16 @@ constexpr const char* kNotSavedText =
     "\nIt could not be saved to disk: it shows only if Vellisto still runs then.";
 constexpr const char* kNotSetTitle = "Reminder not set";
 constexpr const char* kTooManyText = "\nToo many reminders are waiting already.";
+
+// Nothing shows a notice now: the bar, still up, says the reminder waits for a notification service.
+// With the bar gone there is nobody to tell; the log says it.
+void sayNoServiceAnswers(const char* textKey) {
+  ui::View* host = MainViewHooks::current().mainViewOrNull();
+  if (!host || !WindowCenter::shared().windowAppear(kMainWindowKey)) return;
+  Alert::ofTitle(
+      localized(textKey), [] {}, nullptr)
+      ->showWithEscape(host);
+}
 
 std::string identifierAt(double now) {
   char buffer[64];
@@ -94,10 +108,21 @@ void RemindAction::doTask(const std::string&) {
       break;
   }
   if (!added.identifier.empty()) said.identifier = added.identifier;
-  UserNotificationCenter::defaultCenter()->deliverNotification(said);
+  auto center = UserNotificationCenter::defaultCenter();
+  const bool answers = center->serviceAnswers();
+  // "Reminder set" as a notice would reach nobody, and so would the reminder when due.
+  if (answers || added.keeping == RemindSchedule::Keeping::Refused) center->deliverNotification(said);
   if (added.keeping == RemindSchedule::Keeping::Refused) return;
   logDebugf("remind: a reminder of %zu bytes set for %.0f s from now", rawText_.size(),
             *date - Clock::current().now());
+  if (!answers) {
+    logWarningf("remind: reminder %s set while no notification service answers; the user is told",
+                added.identifier.c_str());
+    sayNoServiceAnswers(added.keeping == RemindSchedule::Keeping::Saved
+                            ? "remind.noNotificationService"
+                            : "remind.noNotificationService.notSaved");
+    return;
+  }
   dismissMainWindow();
 }
 

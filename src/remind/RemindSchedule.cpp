@@ -83,13 +83,21 @@ void RemindSchedule::open(const std::string& path) {
   close();
   path_ = path;
   load();
+  // Reminders held for want of a service are shown as soon as one answers, not at the next check.
+  std::weak_ptr<RemindSchedule> weak = weak_from_this();
+  serviceAnswers_ = NotificationCenter::defaultCenter().observe(
+      UserNotificationCenter::kServiceAnswersNotification, nullptr, [weak](const Notification&) {
+        if (auto self = weak.lock()) self->check();
+      });
   check();
 }
 
 void RemindSchedule::close() {
+  serviceAnswers_.reset();
   if (next_) next_->cancel();
   next_.reset();
   pending_.clear();
+  held_.clear();
 }
 
 void RemindSchedule::load() {
@@ -178,12 +186,20 @@ void RemindSchedule::check() {
   const double now = Clock::current().now();
   auto firstLater =
       std::find_if(pending_.begin(), pending_.end(), [now](const Reminder& r) { return r.date > now; });
-  if (firstLater != pending_.begin()) {
+  auto center = UserNotificationCenter::defaultCenter();
+  if (firstLater != pending_.begin() && !center->serviceAnswers()) {
+    // Kept, armed and in the file: delivered now they would reach nobody.
+    for (auto it = pending_.begin(); it != firstLater; ++it) {
+      if (held_.insert(it->identifier).second)
+        logWarningf("remind: reminder %s is due but no notification service answers; it shows once one does",
+                    it->identifier.c_str());
+    }
+  } else if (firstLater != pending_.begin()) {
     std::vector<Reminder> due(std::make_move_iterator(pending_.begin()), std::make_move_iterator(firstLater));
     pending_.erase(pending_.begin(), firstLater);
     // Shown before the file forgets them: a crash in between shows one again rather than never.
-    auto center = UserNotificationCenter::defaultCenter();
     for (const Reminder& r : due) {
+      held_.erase(r.identifier);
       logDebugf("remind: a reminder of %zu bytes is due (%.0f s late)", r.text.size(), now - r.date);
       center->deliverNotification(r.notification());
     }
@@ -197,7 +213,11 @@ void RemindSchedule::arm() {
   if (next_) next_->cancel();
   next_.reset();
   if (pending_.empty()) return;
-  const double untilDue = (pending_.front().date - Clock::current().now()) * 1000.0;
+  // Those held for want of a service are looked at again at the usual pace (or as soon as one answers).
+  auto next = std::find_if(pending_.begin(), pending_.end(),
+                           [this](const Reminder& r) { return !held_.contains(r.identifier); });
+  const double untilDue =
+      next == pending_.end() ? kCheckIntervalMs : (next->date - Clock::current().now()) * 1000.0;
   // At least a millisecond, so a date a rounding error ahead cannot spin the loop.
   const double delay = std::clamp(std::ceil(untilDue), 1.0, kCheckIntervalMs);
   std::weak_ptr<RemindSchedule> weak = weak_from_this();

@@ -2,10 +2,12 @@
 
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/system/UserNotificationCenter.h"
 
 namespace vl {
@@ -24,7 +26,8 @@ struct Reminder {
 // The reminders still to come. They are kept in a file (mode 0600, replaced atomically), so a restart
 // arms them again, and they fire by the wall clock: a monotonic wait stands still while the machine
 // sleeps, so the schedule looks at the wall clock at least every kCheckIntervalMs and a reminder due
-// during a suspend fires soon after the wake. Main thread only.
+// during a suspend fires soon after the wake. A reminder that comes due while no notification service
+// answers stays pending (and in the file) until one does. Main thread only.
 class RemindSchedule : public std::enable_shared_from_this<RemindSchedule> {
  public:
   static constexpr double kCheckIntervalMs = 30000;
@@ -65,7 +68,8 @@ class RemindSchedule : public std::enable_shared_from_this<RemindSchedule> {
   };
   // Keeps the reminder (written to the file before it is armed).
   [[nodiscard]] Added add(Reminder reminder);
-  // Delivers every reminder due by the wall clock, then arms the next check.
+  // Delivers every reminder due by the wall clock, or keeps them while no notification service answers,
+  // then arms the next check.
   void check();
 
   // Soonest first.
@@ -82,6 +86,9 @@ class RemindSchedule : public std::enable_shared_from_this<RemindSchedule> {
   std::string path_;
   std::vector<Reminder> pending_;
   std::shared_ptr<dispatch::DelayedBlock> next_;
+  // Due reminders held for want of a service, each logged once.
+  std::set<std::string> held_;
+  Observation serviceAnswers_;
 };
 
 }  // namespace vl

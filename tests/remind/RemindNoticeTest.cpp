@@ -3,11 +3,15 @@
 #include <sdbus-c++/sdbus-c++.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Windows/Main/MainWindow.h"
+#include "Windows/Main/WindowCenter.h"
+#include "core/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Date.h"
@@ -21,6 +25,9 @@
 #include "support/SessionBusTestSupport.h"
 #include "support/TestSupport.h"
 #include "think/Think.h"
+#include "think/ThinkTestSupport.h"
+#include "ui/alert/Alert.h"
+#include "ui/panels/MainViewHooks.h"
 
 namespace vl {
 namespace {
@@ -305,6 +312,114 @@ TEST_F(RemindBusTest, AReminderSetBeforeARestartStillFires) {
   EXPECT_EQ(server_->shown[1].summary, "Reminder");
   EXPECT_EQ(server_->shown[1].body, "后天上午9:00\n后天上午9点");
   EXPECT_TRUE(restarted->pending().empty());
+}
+
+// A desktop whose notification service is missing: the reminder action run from the main window, the
+// desktop's centre on a private session bus where no server runs until the test starts one.
+class RemindWithoutServerTest : public test::ThinkTest {
+ protected:
+  void SetUp() override {
+    ThinkTest::SetUp();
+    ASSERT_FALSE(bus_.address().empty()) << bus_.skipReason();
+    clock_->setNow(at("2024-05-15 09:00:00"));
+    Think::setRemindAction(&RemindAction::shared());
+    schedule_ = RemindSchedule::create();
+    schedule_->open(path());
+    RemindAction::shared().setSchedule(schedule_.get());
+    connection_ = dbus::BusConnection::open(bus_.address());
+    dbus::DBusUserNotificationCenter::install(connection_);
+  }
+  void TearDown() override {
+    if (main_) main_->orderOut();
+    MainViewHooks::install({});
+    RemindAction::shared().setSchedule(nullptr);
+    schedule_.reset();
+    Think::setRemindAction(nullptr);
+    if (connection_) connection_->close();
+    UserNotificationCenter::install(nullptr);
+    dispatch::MainLoop::runUntilIdle();
+    ThinkTest::TearDown();
+  }
+
+  std::string path() const { return home_ / "reminders.json"; }
+  std::vector<std::string> keptIdentifiers() const {
+    const Json kept = parseJson(files::readFile(path()).value_or("")).value_or(Json::object());
+    std::vector<std::string> out;
+    for (const Json& r : kept.value("reminders", Json::array())) out.push_back(r.value("identifier", ""));
+    return out;
+  }
+  void showMainWindow() {
+    main_ = MainWindow::create();
+    WindowCenter::shared().registerWindow(main_, kMainWindowKey);
+    MainViewHooks hooks;
+    hooks.mainView = [weak = std::weak_ptr<MainWindow>(main_)]() -> ui::View* {
+      auto window = weak.lock();
+      return window ? window->contentView().get() : nullptr;
+    };
+    MainViewHooks::install(hooks);
+    main_->makeKeyAndOrderFront();
+  }
+  std::string alertTitle() const {
+    for (const auto& view : main_->contentView()->subviews()) {
+      if (auto alert = std::dynamic_pointer_cast<Alert>(view)) return alert->title();
+    }
+    return "<no alert>";
+  }
+  static std::size_t linesWith(const std::string& part) {
+    std::size_t n = 0;
+    for (const std::string& line : test::LogCapture::take()) n += line.find(part) != std::string::npos;
+    return n;
+  }
+
+  dbustest::PrivateSessionBus bus_;
+  std::shared_ptr<dbus::BusConnection> connection_;
+  std::shared_ptr<RemindSchedule> schedule_;
+  std::shared_ptr<MainWindow> main_;
+  test::LogCapture log_;
+};
+
+TEST_F(RemindWithoutServerTest, TheBarSaysNoServiceAnswersAndTheReminderShowsOnceOneDoes) {
+  // The centre hears from the bus that no server runs (each look waits for the bus's first word).
+  auto center = UserNotificationCenter::defaultCenter();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (center->serviceAnswers() && std::chrono::steady_clock::now() < deadline) {
+  }
+  ASSERT_FALSE(center->serviceAnswers());
+
+  showMainWindow();
+  Action& action = RemindAction::shared();
+  auto think = Think::dump(std::nullopt, std::string("今天上午10点"), std::nullopt);
+  const std::vector<Action*> offered = think->getActions();
+  ASSERT_NE(std::find(offered.begin(), offered.end(), &action), offered.end());
+  ASSERT_EQ(action.getLabel(think->text(), think->selectedJsonDict()), "Set reminder");
+  action.doTask(think->textOf(action)->string());
+  // The bar stays and says the reminder waits for a service, rather than "Reminder set" to nobody.
+  EXPECT_TRUE(main_->isVisible());
+  EXPECT_EQ(alertTitle(), "Reminder set. No notification service answers, so it shows once one does.");
+  ASSERT_EQ(schedule_->pending().size(), 1u);
+  const std::string id = schedule_->pending()[0].identifier;
+  EXPECT_TRUE(log_.contains("reminder " + id + " set while no notification service answers"));
+  EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("esc"));
+  dispatch::MainLoop::advance(1000);
+  EXPECT_EQ(alertTitle(), "<no alert>");
+
+  // Due with nobody to show it: said once in the log, and kept, in the file too.
+  clock_->setNow(at("2024-05-15 10:00:00"));
+  for (int i = 0; i < 3; ++i) dispatch::MainLoop::advance(RemindSchedule::kCheckIntervalMs);
+  EXPECT_EQ(linesWith("reminder " + id + " is due but no notification service answers"), 1u);
+  ASSERT_EQ(schedule_->pending().size(), 1u);
+  EXPECT_EQ(keptIdentifiers(), std::vector<std::string>{id});
+
+  // A server comes: the reminder shows without waiting for the next check, and the file forgets it.
+  NotificationServer server(bus_.address());
+  ASSERT_TRUE(server.waitForShown(1));
+  EXPECT_EQ(server.shown[0].summary, "Reminder");
+  EXPECT_EQ(server.shown[0].body, "今天上午10:00\n今天上午10点");
+  EXPECT_TRUE(schedule_->pending().empty());
+  EXPECT_TRUE(keptIdentifiers().empty());
+  EXPECT_TRUE(center->serviceAnswers());
+  // The phrase itself never reaches the log.
+  EXPECT_FALSE(log_.contains("10点"));
 }
 
 }  // namespace

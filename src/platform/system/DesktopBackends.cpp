@@ -24,6 +24,7 @@
 #include "platform/system/desktop/IconProvider.h"
 #include "platform/system/desktop/ThemeIconProvider.h"
 #include "platform/system/desktop/Workspace.h"
+#include "platform/system/headless/HeadlessUserNotificationCenter.h"
 #include "platform/system/paint/DesktopPainting.h"
 #include "platform/system/web/WebEngine.h"
 #include "platform/system/web/WebHelperClient.h"
@@ -156,6 +157,10 @@ bool installSessionBusBackends(const std::string& address) {
   closeSessionBusBackends();
   if (address.empty() && !dbus::BusConnection::sessionBusAvailable()) {
     logWarning("desktop: no session bus; no desktop notices, and light or dark follows the GTK theme");
+    // What would be shown as a notice says it cannot be.
+    auto notices = std::make_shared<HeadlessUserNotificationCenter>();
+    notices->setServiceAnswers(false);
+    UserNotificationCenter::install(notices);
     fallBackToXEmbedTray();
     return false;
   }

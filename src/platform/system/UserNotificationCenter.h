@@ -45,6 +45,13 @@ class UserNotificationCenter {
   virtual void scheduleNotification(const UserNotification& notification) = 0;
   virtual void removeScheduledNotification(const std::string& identifier) = 0;
   virtual std::vector<UserNotification> scheduledNotifications() const = 0;
+
+  // Whether a notice delivered now reaches someone who shows it: false while no notification service
+  // answers. A quick look at what the backend already knows, never a long wait on the desktop.
+  virtual bool serviceAnswers() const { return true; }
+  // Posted on the default NotificationCenter, on the main thread, when a service answers again after
+  // serviceAnswers() was false, so what waited for one can be shown.
+  static constexpr const char* kServiceAnswersNotification = "VLUserNotificationServiceAnswers";
 };
 
 }  // namespace vl

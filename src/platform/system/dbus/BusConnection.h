@@ -18,7 +18,8 @@ namespace vl::dbus {
 
 // A connection to the session bus with a thread of its own ("vl.dbus"), or to the system bus with one
 // named "vl.dbus-system", that connects, runs the bus's event loop and does every bus call, so sd-bus,
-// which is not thread-safe, is only ever touched there and the main thread never waits for the bus. Work
+// which is not thread-safe, is only ever touched there and the main thread never waits for the bus (but
+// for the notification centre's one bounded look, DBusUserNotificationCenter::serviceAnswers). Work
 // reaches the thread through post(); the thread hands results to the main queue itself.
 //
 // Services that live on the bus (exported objects, proxies, matches) are adopted by the connection and

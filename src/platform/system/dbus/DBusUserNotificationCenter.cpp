@@ -3,10 +3,14 @@
 #include <sdbus-c++/sdbus-c++.h>
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/system/dbus/BusConnection.h"
+#include "platform/system/headless/HeadlessUserNotificationCenter.h"
 
 namespace vl::dbus {
 
@@ -15,6 +19,10 @@ namespace {
 constexpr const char* kServerName = "org.freedesktop.Notifications";
 constexpr const char* kServerPath = "/org/freedesktop/Notifications";
 constexpr const char* kInterface = "org.freedesktop.Notifications";
+constexpr const char* kBusName = "org.freedesktop.DBus";
+constexpr const char* kBusPath = "/org/freedesktop/DBus";
+// The bus daemon answers at once or not at all; this only keeps a wedged one from holding a reply open.
+constexpr std::chrono::seconds kBusCallTimeout{5};
 
 std::string escaped(const std::string& text) {
   std::string out;
@@ -40,9 +48,58 @@ std::string noticeBody(const UserNotification& n) {
   return body;
 }
 
+// What the bus told of the server: written on the bus thread, read on the main thread.
+struct DBusUserNotificationCenter::Presence {
+  struct Facts {
+    std::optional<bool> owned;        // the server's name has an owner
+    std::optional<bool> activatable;  // the bus starts a server for the first call
+    bool notifyFailed = false;        // since the server last changed
+
+    // Unset until the bus said enough to tell.
+    std::optional<bool> answers() const {
+      if (owned == true) return true;
+      if (!owned || !activatable) return std::nullopt;
+      return *activatable && !notifyFailed;
+    }
+  };
+
+  explicit Presence(const void* centre) : poster(centre) {}
+
+  // Bus thread. Wakes a main thread waiting for the first word, and tells the program when a server
+  // answers after none did.
+  template <typename Change>
+  void update(Change change) VL_EXCLUDES(mutex) {
+    std::optional<bool> before, after;
+    {
+      MutexLock lock(mutex);
+      before = facts.answers();
+      change(facts);
+      after = facts.answers();
+    }
+    known.notify_all();
+    const bool cameBack = before == false && after == true;
+    if (before != after && after == false)
+      logWarning("notifications: no notification service answers; notices wait until one does");
+    if (cameBack) logf("notifications: a notification service answers");
+    if (cameBack) {
+      dispatch::Queue::main()->async([poster = poster] {
+        NotificationCenter::defaultCenter().post(UserNotificationCenter::kServiceAnswersNotification, poster);
+      });
+    }
+  }
+
+  Mutex mutex;
+  ConditionVariable known;
+  Facts facts VL_GUARDED_BY(mutex);
+  const void* const poster;  // the centre, as the notification's object; never dereferenced
+};
+
 // The server's ids of the notices on screen, both ways; bus thread only.
 struct DBusUserNotificationCenter::BusSide {
+  std::shared_ptr<Presence> presence;
   std::unique_ptr<sdbus::IProxy> proxy;
+  std::unique_ptr<sdbus::IProxy> busProxy;
+  sdbus::Slot ownerMatch;
   std::map<std::uint32_t, std::string> identifiers;
   std::map<std::string, std::uint32_t> serverIds;
   bool absenceLogged = false;
@@ -73,12 +130,52 @@ struct DBusUserNotificationCenter::BusSide {
             if (!absenceLogged)
               logWarningf("notifications: the desktop did not show a notice (%s)", error->getName().c_str());
             absenceLogged = true;
+            presence->update([](Presence::Facts& p) { p.notifyFailed = true; });
             return;
           }
           absenceLogged = false;
+          presence->update([](Presence::Facts& p) { p.notifyFailed = false; });
           if (auto old = serverIds.find(identifier); old != serverIds.end()) identifiers.erase(old->second);
           identifiers[id] = identifier;
           serverIds[identifier] = id;
+        });
+  }
+
+  // Follows the server's name from now on, then asks whether it has an owner and whether the bus could
+  // start one: a change that comes between arrives after the answers, in the bus's own order.
+  void watchServer(sdbus::IConnection& connection) {
+    const std::string rule = std::string("type='signal',sender='") + kBusName + "',interface='" + kBusName +
+                             "',member='NameOwnerChanged',arg0='" + kServerName + "'";
+    ownerMatch = connection.addMatch(rule, [this](sdbus::Message& message) {
+      std::string name, oldOwner, newOwner;
+      message >> name >> oldOwner >> newOwner;
+      presence->update([owned = !newOwner.empty()](Presence::Facts& p) {
+        p.owned = owned;
+        // A new server has not failed anyone yet.
+        if (owned) p.notifyFailed = false;
+      });
+    });
+    busProxy = sdbus::createProxy(connection, kBusName, kBusPath);
+    busProxy->finishRegistration();
+    busProxy->callMethodAsync("NameHasOwner")
+        .onInterface(kBusName)
+        .withTimeout(kBusCallTimeout)
+        .withArguments(std::string(kServerName))
+        .uponReplyInvoke([this](const sdbus::Error* error, bool owned) {
+          if (error)
+            logWarningf("notifications: the bus did not say whether a server runs (%s)",
+                        error->getName().c_str());
+          // Unknown is taken as none: a Notify that works says otherwise.
+          presence->update([error = error != nullptr, owned](Presence::Facts& p) {
+            if (!error || !p.owned) p.owned = owned;
+          });
+        });
+    busProxy->callMethodAsync("ListActivatableNames")
+        .onInterface(kBusName)
+        .withTimeout(kBusCallTimeout)
+        .uponReplyInvoke([this](const sdbus::Error* error, std::vector<std::string> names) {
+          const bool startable = !error && std::find(names.begin(), names.end(), kServerName) != names.end();
+          presence->update([startable](Presence::Facts& p) { p.activatable = startable; });
         });
   }
 };
@@ -88,15 +185,22 @@ std::shared_ptr<DBusUserNotificationCenter> DBusUserNotificationCenter::install(
   auto center = std::make_shared<DBusUserNotificationCenter>(bus);
   std::weak_ptr<DBusUserNotificationCenter> weak = center;
   bus->onLost([weak] {
-    if (UserNotificationCenter::defaultCenter() == weak.lock()) UserNotificationCenter::install(nullptr);
+    if (UserNotificationCenter::defaultCenter() != weak.lock()) return;
+    // Nothing shows a notice without the bus: what must be shown waits, and says so.
+    auto headless = std::make_shared<HeadlessUserNotificationCenter>();
+    headless->setServiceAnswers(false);
+    UserNotificationCenter::install(headless);
   });
   UserNotificationCenter::install(center);
   return center;
 }
 
 DBusUserNotificationCenter::DBusUserNotificationCenter(std::shared_ptr<BusConnection> bus)
-    : bus_(std::move(bus)), pending_(std::make_shared<Pending>()) {
+    : bus_(std::move(bus)),
+      presence_(std::make_shared<Presence>(this)),
+      pending_(std::make_shared<Pending>()) {
   auto side = std::make_shared<BusSide>();
+  side->presence = presence_;
   busSide_ = side;
   bus_->post([side, bus = bus_.get()](sdbus::IConnection& connection) {
     side->proxy = sdbus::createProxy(connection, kServerName, kServerPath);
@@ -114,6 +218,7 @@ DBusUserNotificationCenter::DBusUserNotificationCenter(std::shared_ptr<BusConnec
         .onInterface(kInterface)
         .call([raw](std::uint32_t id, std::uint32_t) { raw->forget(id); });
     side->proxy->finishRegistration();
+    side->watchServer(connection);
     bus->adopt(side);
   });
 }
@@ -187,6 +292,17 @@ std::vector<UserNotification> DBusUserNotificationCenter::scheduledNotifications
     return a.deliveryDate.value_or(0) < b.deliveryDate.value_or(0);
   });
   return out;
+}
+
+bool DBusUserNotificationCenter::serviceAnswers() const {
+  if (bus_->isLost()) return false;
+  Presence& presence = *presence_;
+  MutexLock lock(presence.mutex);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFirstAnswerWaitMs);
+  while (!presence.facts.answers()) {
+    if (presence.known.wait_until(lock, deadline) == std::cv_status::timeout) break;
+  }
+  return presence.facts.answers().value_or(true);
 }
 
 }  // namespace vl::dbus

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/NotificationCenter.h"
 
 namespace vl {
 
@@ -61,6 +62,22 @@ std::vector<UserNotification> HeadlessUserNotificationCenter::scheduledNotificat
     return a.deliveryDate.value_or(0) < b.deliveryDate.value_or(0);
   });
   return out;
+}
+
+bool HeadlessUserNotificationCenter::serviceAnswers() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->answers;
+}
+
+void HeadlessUserNotificationCenter::setServiceAnswers(bool answers) {
+  bool cameBack = false;
+  {
+    std::lock_guard lock(state_->mutex);
+    cameBack = answers && !state_->answers;
+    state_->answers = answers;
+  }
+  // Outside the lock: an observer may deliver what waited at once.
+  if (cameBack) NotificationCenter::defaultCenter().post(kServiceAnswersNotification, this);
 }
 
 std::vector<UserNotification> HeadlessUserNotificationCenter::deliveredNotifications() const {

@@ -22,6 +22,11 @@ class HeadlessUserNotificationCenter final : public UserNotificationCenter {
   void scheduleNotification(const UserNotification& notification) override;
   void removeScheduledNotification(const std::string& identifier) override;
   std::vector<UserNotification> scheduledNotifications() const override;
+  bool serviceAnswers() const override;
+  // Whether it stands for a desktop whose notification service answers (it does unless told): the
+  // program installs one that does not where it finds no session bus. Set on the main thread; false to
+  // true posts kServiceAnswersNotification.
+  void setServiceAnswers(bool answers);
 
   // Every notice shown so far, oldest first.
   std::vector<UserNotification> deliveredNotifications() const;
@@ -31,6 +36,7 @@ class HeadlessUserNotificationCenter final : public UserNotificationCenter {
   struct State {
     std::mutex mutex;
     std::vector<UserNotification> delivered;
+    bool answers = true;
     std::map<std::string, std::pair<UserNotification, std::shared_ptr<dispatch::DelayedBlock>>> pending;
   };
   std::shared_ptr<State> state_;
