@@ -57,8 +57,8 @@ void X11DragIcon::show(DragIconPixels pixels, int rootX, int rootY, bool argb) {
   pixels_ = std::move(pixels);
   X11ErrorTrap trap(dpy);
   window_ = XCreateWindow(dpy, x_.root(), rootX - pixels_.grabX, rootY - pixels_.grabY,
-                          static_cast<unsigned>(pixels_.width), static_cast<unsigned>(pixels_.height), 0, depth_,
-                          InputOutput, visual_, mask, &a);
+                          static_cast<unsigned>(pixels_.width), static_cast<unsigned>(pixels_.height), 0,
+                          depth_, InputOutput, visual_, mask, &a);
   const Atom dnd = x_.atom("_NET_WM_WINDOW_TYPE_DND");
   XChangeProperty(dpy, window_, x_.atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&dnd), 1);
@@ -91,7 +91,9 @@ void X11DragIcon::paint() {
     // Premultiplied pixels over white, for a screen that cannot blend them.
     for (std::uint32_t& p : shown) {
       const std::uint32_t rest = 255 - (p >> 24);
-      auto over = [&](int shift) { return std::min<std::uint32_t>(255, ((p >> shift) & 0xff) + rest) << shift; };
+      auto over = [&](int shift) {
+        return std::min<std::uint32_t>(255, ((p >> shift) & 0xff) + rest) << shift;
+      };
       p = 0xff000000u | over(16) | over(8) | over(0);
     }
   }
