@@ -45,6 +45,28 @@ std::vector<std::string> writeGallery(ui::Window& window, const std::string& nam
   return written;
 }
 
+bool writeDisplayListPng(const ui::DisplayList& picture, ui::Size size, const std::string& name,
+                         double scale) {
+  DesktopPaintingScope painting;
+  const std::string folder = std::string(VL_BINARY_DIR) + "/gallery";
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  const int w = static_cast<int>(std::ceil(size.width * scale)),
+            h = static_cast<int>(std::ceil(size.height * scale));
+  if (w <= 0 || h <= 0) return false;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  cairo_t* cr = cairo_create(surface);
+  paint::PaintOptions options;
+  options.scale = scale;
+  options.height = size.height;
+  paint::paintDisplayList(cr, picture, options);
+  cairo_destroy(cr);
+  const bool ok =
+      cairo_surface_write_to_png(surface, (folder + "/" + name + ".png").c_str()) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(surface);
+  return ok;
+}
+
 namespace {
 
 PixelProbe paintedNow(ui::Window& window) {

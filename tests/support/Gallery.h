@@ -11,6 +11,7 @@ typedef struct _cairo_surface cairo_surface_t;
 namespace vl::ui {
 class Window;
 class ScrollView;
+class DisplayList;
 }  // namespace vl::ui
 
 // Pictures of windows for a person to look at, and pixel probes for tests that check them.
@@ -34,6 +35,12 @@ class DesktopPaintingScope {
 // call, and puts the appearance back. Returns the paths written (light first); a failure is a test
 // failure and leaves its path out.
 std::vector<std::string> writeGallery(ui::Window& window, const std::string& name, double scale = 1);
+
+// Paints a recorded picture of `size` points (a drag's picture, say) at `scale` into
+// ${VL_BINARY_DIR}/gallery/<name>.png, with desktop painting installed for the call. False when the file
+// could not be written.
+bool writeDisplayListPng(const ui::DisplayList& picture, ui::Size size, const std::string& name,
+                         double scale = 1);
 
 // Paints the window, scrolls the scroll view to `to` (its document's coordinates), paints it again, and
 // counts the pixels outside the scroll view's frame that the scrolling changed: none when its content

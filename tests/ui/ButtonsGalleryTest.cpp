@@ -1,6 +1,8 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -48,6 +50,19 @@ class Png {
  private:
   cairo_surface_t* surface_;
 };
+
+// The WCAG contrast ratio of two opaque ARGB pixels.
+double contrast(std::uint32_t a, std::uint32_t b) {
+  auto luminance = [](std::uint32_t p) {
+    auto channel = [](std::uint32_t c) {
+      const double v = static_cast<double>(c & 0xFF) / 255;
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(p >> 16) + 0.7152 * channel(p >> 8) + 0.0722 * channel(p);
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 // Every widget of the themed buttons, base views and colour panel, in its states, in one window.
 class ButtonsGallery : public test::ButtonsWidgetTest {
@@ -180,9 +195,15 @@ class ButtonsGallery : public test::ButtonsWidgetTest {
     return 0;
   }
 
-  void probe(const std::string& path) {
+  void probe(const std::string& path, bool dark = false) {
     Png png(path);
     ASSERT_TRUE(png.ok());
+    // An off switch is seen for what it is on the pane: its rim stands out as a control's edge should.
+    if (dark) {
+      const std::uint32_t pane = png.at(at(*switchOff_, {26, -6}));
+      const std::uint32_t rim = png.at(at(*switchOff_, {51.5, 16}));
+      EXPECT_GE(contrast(rim, pane), 3.0) << std::hex << rim << " on " << pane;
+    }
     EXPECT_NE(png.at(centre(*flatPressed_)), png.at(centre(*flatNormal_)));
     // Rounded shapes show only where the painter fills paths: the on switch's track tells.
     bool pathsPainted = png.at(at(*switchOn_, {6, 16})) != png.at(at(*switchOn_, {26, -6}));
@@ -207,7 +228,7 @@ TEST_F(ButtonsGallery, EveryWidgetInItsStatesInLightAndDark) {
   probe(write("light"));
   setDark(true);
   colourOldButton();
-  probe(write("dark"));
+  probe(write("dark"), true);
 }
 
 }  // namespace

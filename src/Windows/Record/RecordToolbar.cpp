@@ -3,7 +3,10 @@
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Record/RecordTable.h"
 #include "Windows/Record/RecordViewController.h"
+#include "platform/ui/graphics/BezierPath.h"
+#include "platform/ui/graphics/DisplayList.h"
 #include "platform/ui/window/Window.h"
+#include "theme/VLThemeCategories.h"
 
 namespace vl {
 
@@ -19,14 +22,51 @@ std::shared_ptr<Button2> roundButton(const ui::Rect& frame, const std::string& g
   return button;
 }
 
+// The close button's cross, drawn as two strokes about the button's middle. A "✕" glyph sits where its
+// font puts it in the line, above the middle and apart from the circle's centre by the font's bearings;
+// strokes are centred whatever font the desktop has.
+class CloseMark : public VLThemed<ui::View> {
+ public:
+  static constexpr double kArm = 3.5;  // half the cross's width
+
+  explicit CloseMark(const ui::Rect& frame, std::string colorKey)
+      : VLThemed<ui::View>(frame), colorKey_(std::move(colorKey)) {
+    themeManager().nothing();  // follows light, dark and theme changes from the first drawing on
+  }
+
+  void drawRect(const ui::Rect&) override {
+    ui::GraphicsContext* ctx = ui::GraphicsContext::current();
+    if (!ctx) return;
+    const std::optional<ui::Color> ink = themeManager().colorForKey(colorKey_);
+    if (!ink) return;
+    const ui::Rect b = bounds();
+    const double x = b.midX(), y = b.midY();
+    ui::BezierPath cross;
+    cross.moveTo({x - kArm, y - kArm});
+    cross.lineTo({x + kArm, y + kArm});
+    cross.moveTo({x - kArm, y + kArm});
+    cross.lineTo({x + kArm, y - kArm});
+    cross.setLineWidth(1.6);
+    ctx->strokePath(cross, *ink);
+  }
+  void lightOrDarkChanged() override { setNeedsDisplay(true); }
+  // Clicks belong to the button under it.
+  ui::View* hitTest(ui::Point) override { return nullptr; }
+
+ private:
+  std::string colorKey_;
+};
+
 }  // namespace
 
 std::shared_ptr<RecordToolbar> RecordToolbar::initWithFrame(const ui::Rect& frame) {
   auto bar = std::make_shared<RecordToolbar>(frame);
   const double w = frame.width(), h = frame.height();
-  bar->closeButton_ = roundButton({10, 8, 18, 18}, "✕");
+  bar->closeButton_ = roundButton({10, 8, 18, 18}, "");
   bar->closeButton_->setButtonBackgroundColorAssetKey("accentColor");
   bar->closeButton_->setTextColorAssetKey("recordWindowBackgroundColor");
+  bar->closeButton_->addSubview(
+      std::make_shared<CloseMark>(bar->closeButton_->bounds(), "recordWindowBackgroundColor"));
   bar->titleLabel_ = NormalLabel::create({(w - 120) * 0.5, 0, 120, h});
   bar->titleLabel_->setFont(ui::Font::boldSystemFont(13));
   bar->titleLabel_->setTitle(kTitle);

@@ -66,9 +66,9 @@ void fallBackToXEmbedTray() {
 class WindowServerDrags : public DragSource {
  public:
   explicit WindowServerDrags(const std::shared_ptr<x11::X11WindowServer>& server) : server_(server) {}
-  bool beginDrag(ui::Window& window, std::vector<PasteboardItem> items) override {
+  bool beginDrag(ui::Window& window, std::vector<PasteboardItem> items, DragImage image) override {
     auto server = server_.lock();
-    return server && server->beginDrag(window, std::move(items));
+    return server && server->beginDrag(window, std::move(items), std::move(image));
   }
 
  private:

@@ -1,6 +1,7 @@
 #include "ui/controls/ITSwitch.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/ui/view/Appearance.h"
 #include "platform/ui/view/Transaction.h"
 #include "platform/ui/window/Application.h"
 #include "platform/ui/window/Window.h"
@@ -11,6 +12,10 @@ namespace {
 
 constexpr ui::Color kDefaultTint = ui::Color::rgba(0.27, 0.86, 0.36);
 constexpr ui::Color kDefaultDisabledBorder = ui::Color::white(0, 0.2);
+// A faint black vanishes on a dark pane: there the off track is a light rim (3:1 against the panes of
+// the dark themes) over a trace of fill, so the switch reads as a control before it is touched.
+constexpr ui::Color kDarkDisabledBorder = ui::Color::white(1, 0.45);
+constexpr ui::Color kDarkOffTrack = ui::Color::white(1, 0.08);
 constexpr double kGoldenRatio = 1.6180340051651;
 constexpr double kActiveKnobRatio = 1.38;
 
@@ -88,7 +93,8 @@ void ITSwitch::reloadLayer() {
     backgroundLayer_->setBackgroundColor(tintColor());
   } else {
     backgroundLayer_->setBorderColor(disabledBorderColor());
-    backgroundLayer_->setBackgroundColor(ui::Color::clear());
+    const bool darkTrack = !disabledBorderColor_ && ui::SystemAppearance::shared().isDark();
+    backgroundLayer_->setBackgroundColor(darkTrack ? kDarkOffTrack : ui::Color::clear());
   }
   layer()->setOpacity(isEnabled() ? 1.0 : 0.5);
   // A slight overshoot when the knob settles after a click; a drag follows the pointer without one.
@@ -135,7 +141,8 @@ void ITSwitch::setTintColor(std::optional<ui::Color> color) {
 }
 
 ui::Color ITSwitch::disabledBorderColor() const {
-  return disabledBorderColor_.value_or(kDefaultDisabledBorder);
+  if (disabledBorderColor_) return *disabledBorderColor_;
+  return ui::SystemAppearance::shared().isDark() ? kDarkDisabledBorder : kDefaultDisabledBorder;
 }
 
 void ITSwitch::setDisabledBorderColor(std::optional<ui::Color> color) {

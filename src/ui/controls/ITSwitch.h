@@ -33,7 +33,7 @@ class ITSwitch : public VLThemed<ui::Control> {
   // Fill and border when on; a green of the platform's switches when unset.
   ui::Color tintColor() const;
   void setTintColor(std::optional<ui::Color> color);
-  // Border when off; a faint black when unset.
+  // Border when off; unset, a faint black in light mode and a light rim in dark.
   ui::Color disabledBorderColor() const;
   void setDisabledBorderColor(std::optional<ui::Color> color);
   void setEnabled(bool enabled) override;

@@ -8,10 +8,12 @@
 
 #include "platform/foundation/Files.h"
 #include "support/ProgramUnderTest.h"
+#include "support/RoadTestSupport.h"
 #include "support/TestSupport.h"
 #include "support/X11TestSupport.h"
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 // clang-format on
 
 namespace vl::x11test {
@@ -98,6 +100,56 @@ TEST_F(AppearanceRoadX11Test, ChangesOfTheGtkThemeShowWithoutARestart) {
   EXPECT_TRUE(
       waitUntil([&] { return program.count("appearance: dark from the GTK theme") == 2; }, kProgramAnswerMs))
       << program.errors();
+}
+
+using TrayMenuAppearanceRoadTest = RoadTest;
+
+// The status menu that opens after the desktop went dark while the program ran is dark as the screen
+// shows it, as the program's other windows are.
+TEST_F(TrayMenuAppearanceRoadTest, TheStatusMenuTurnsDarkWithTheDesktop) {
+  SettingsManager manager(display_);
+  ASSERT_TRUE(manager.ok());
+  manager.publishTheme("Adwaita");
+  test::TempDir root("vl-tray-appearance");
+  launch(root.path(), {}, true);
+  if (HasFatalFailure()) return;
+  // The shade (0 black, 255 white) of the middle of the left margin of the menu a click on the icon opens.
+  auto menuShade = [&](const std::string& picture) {
+    int shade = -1;
+    for (int attempt = 0; attempt < 5 && shade < 0; ++attempt) {
+      std::optional<std::pair<int, int>> centre;
+      if (!waitUntil([&] { return (centre = tray_->iconCentre()).has_value(); })) break;
+      const std::vector<Popup> before = popups(keys_);
+      clickAt(keys_, centre->first, centre->second);
+      std::vector<Popup> menus;
+      if (!waitUntil([&] { return !(menus = popups(keys_, before)).empty(); }, 5000)) continue;
+      waitUntil([&] { return keyboardGrabbed(keys_); });
+      const ::Window menu = menus.front().id;
+      waitUntil([&] {
+        XWindowAttributes a{};
+        if (!XGetWindowAttributes(keys_, menu, &a) || a.map_state != IsViewable) return false;
+        XImage* image = XGetImage(keys_, menu, 5, a.height / 2, 1, 1, AllPlanes, ZPixmap);
+        if (!image) return false;
+        const unsigned long p = XGetPixel(image, 0, 0);
+        XDestroyImage(image);
+        shade = static_cast<int>(((p >> 16) & 0xff) + ((p >> 8) & 0xff) + (p & 0xff)) / 3;
+        return shade > 0;  // black until the first picture is up
+      });
+      writeScreenshot(display_, menu, picture);
+      press({XK_Escape});
+      waitUntil([&] { return popups(keys_, before).empty(); });
+    }
+    return shade;
+  };
+  const int light = menuShade("tray-menu-light");
+  EXPECT_GT(light, 160);
+  manager.publishTheme("Adwaita-dark");
+  ASSERT_TRUE(waitUntil([&] { return program_->count("appearance: dark from the GTK theme") == 1; },
+                        kProgramAnswerMs))
+      << program_->errors();
+  const int dark = menuShade("tray-menu-dark");
+  EXPECT_GE(dark, 0);
+  EXPECT_LT(dark, 96);
 }
 
 }  // namespace

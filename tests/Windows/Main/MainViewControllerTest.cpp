@@ -181,7 +181,8 @@ TEST_F(MainViewControllerTest, AttentionMovesToTheThinkingBarAndBackAndThePrevie
   SearchHistory::shared().clean();
 }
 
-// Pressing a row and moving away drags the selected records out; the press does not paste.
+// Pressing a row and moving away drags the selected records out, the pointer carrying a picture of the
+// row (written to the gallery in either look); the press does not paste.
 TEST_F(MainViewControllerTest, DraggingARowOffersTheSelectedRecords) {
   LocalShortcutsManager::shared().removeAllReceiversForTesting();
   auto drags = std::make_shared<HeadlessDragSource>();
@@ -193,13 +194,31 @@ TEST_F(MainViewControllerTest, DraggingARowOffersTheSelectedRecords) {
   window->makeKeyAndOrderFront();
   controller->chunkContent()->receivedData(textRows({"alpha", "beta"}), SearchHistory::kReplayTaskId, false);
   dispatch::MainLoop::runUntilIdle();
-  ui::EventDriver driver;
   const ui::Point firstRow{100, 384 - 16};
-  driver.drag(window, firstRow, {300, 200});
-  driver.runUntilIdle();
-  EXPECT_EQ(drags->count(), 1);
-  ASSERT_EQ(drags->lastItems().size(), 1u);
-  EXPECT_EQ(drags->lastItems()[0].data(kPasteboardTypeString), "alpha");
+  for (bool dark : {false, true}) {
+    SCOPED_TRACE(dark ? "dark" : "light");
+    setDark(dark);
+    ui::EventDriver driver;
+    driver.drag(window, firstRow, {300, 200});
+    driver.runUntilIdle();
+    EXPECT_EQ(drags->count(), dark ? 2 : 1);
+    ASSERT_EQ(drags->lastItems().size(), 1u);
+    EXPECT_EQ(drags->lastItems()[0].data(kPasteboardTypeString), "alpha");
+    const DragImage& image = drags->lastImage();
+    ASSERT_FALSE(image.empty());
+    EXPECT_EQ(image.size.height, HintTableRowView::kHeight);
+    EXPECT_GT(image.size.width, 300);
+    bool text = false;
+    for (const auto& c : image.picture->commands()) text = text || c.text.find("alpha") != std::string::npos;
+    EXPECT_TRUE(text);
+    EXPECT_GT(image.grab.x, 0);
+    EXPECT_LT(image.grab.x, image.size.width);
+    EXPECT_GE(image.grab.y, 0);
+    EXPECT_LE(image.grab.y, image.size.height);
+    EXPECT_TRUE(test::writeDisplayListPng(*image.picture, image.size,
+                                          std::string("main-drag-row-") + (dark ? "dark" : "light"), 2));
+  }
+  setDark(false);
   DragSource::install(nullptr);
   SearchHistory::shared().clean();
 }

@@ -355,6 +355,8 @@ TEST_F(PreviewColumnTest, PinTabMenusOfferTheMovesTheirPlaceAllows) {
     EXPECT_EQ(menu->title(), c.tab);
     EXPECT_EQ(menu->itemWithTitle("Move left") != nullptr, c.forward) << c.tab;
     EXPECT_EQ(menu->itemWithTitle("Move right") != nullptr, c.backward) << c.tab;
+    // Without a move to offer, no separator is left hanging under the last row.
+    EXPECT_FALSE(menu->shownItems().back()->isSeparatorItem()) << c.tab;
   }
 
   // With the clipboard tab alone, pinning explains itself; Escape closes the explanation.

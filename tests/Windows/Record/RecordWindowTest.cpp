@@ -280,6 +280,29 @@ TEST_F(RecordWindowTest, Gallery) {
   copy("line one\nline two\nline three");
   const auto paths = test::writeGallery(*window_, "record-window-queue", 2);
   EXPECT_EQ(paths.size(), 2u);
+
+  // The close button's cross sits in the middle of its circle, across and up and down, in either look.
+  Button2& close = window_->controller().toolbar()->closeButton();
+  const ui::Rect button = close.convertRectToView(close.bounds(), nullptr);
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    auto probe = test::PixelProbe::fromPng(path, 2);
+    ASSERT_TRUE(probe.has_value());
+    const test::Pixel fill = probe->at({button.minX() + 3, button.midY()});
+    const ui::Rect inside = button.insetBy(3, 3);
+    const test::PixelProbe::Ink across = probe->inkIn(inside, fill, 48);
+    ASSERT_GT(across.count, 0);
+    int top = -1, bottom = -1;  // device rows from the bottom of `inside`
+    for (int row = 0; row < static_cast<int>(inside.height() * 2); ++row) {
+      if (probe->inkIn({inside.minX(), inside.minY() + row / 2.0, inside.width(), 0.5}, fill, 48).count == 0)
+        continue;
+      if (bottom < 0) bottom = row;
+      top = row;
+    }
+    const double middleX = button.midX() * 2, middleY = inside.height();  // device pixels
+    EXPECT_NEAR((across.left + across.right + 1) / 2.0, middleX, 1.0);
+    EXPECT_NEAR((bottom + top + 1) / 2.0, middleY, 1.0);
+  }
 }
 
 }  // namespace

@@ -171,6 +171,21 @@ TEST(MenuLayoutTest, DeepMenusAreCutAndRemovedRowsAreForgotten) {
   EXPECT_GT(after->revision, layout->revision);
   EXPECT_EQ(builder.itemForId(goneId), nullptr);
   EXPECT_EQ(builder.menuForId(424242), nullptr);
+
+  // A separator left with nothing to divide is hidden from the host, as on our own menus.
+  auto ends = ui::Menu::create("ends");
+  ends->addItem(ui::MenuItem::separatorItem());
+  ends->addItemWithTitle("a", "x:");
+  ends->addItem(ui::MenuItem::separatorItem());
+  ends->addItem(ui::MenuItem::separatorItem());
+  ends->addItemWithTitle("b", "x:");
+  ends->addItem(ui::MenuItem::separatorItem());
+  dbus::MenuLayoutBuilder endsBuilder;
+  auto endsLayout = endsBuilder.build(ends);
+  std::vector<bool> visible;
+  for (std::int32_t id : endsLayout->nodes.at(0).children)
+    visible.push_back(std::get<bool>(endsLayout->nodes.at(id).properties.at("visible")));
+  EXPECT_EQ(visible, (std::vector<bool>{false, true, true, false, true, false}));
 }
 
 }  // namespace

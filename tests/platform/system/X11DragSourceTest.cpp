@@ -2,12 +2,14 @@
 // The toolkit's headers before any X11 header: Xlib's macros (Status, None) would break them.
 #include <gtest/gtest.h>
 #include "platform/system/DragSource.h"
+#include "platform/ui/graphics/DisplayList.h"
 #include "platform/ui/view/View.h"
 #include "platform/ui/window/Window.h"
 #include "support/X11TestSupport.h"
 #include "platform/system/x11/X11WindowServer.h"
 // clang-format on
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <poll.h>
 
@@ -177,7 +179,17 @@ class DragOut : public ui::View {
     began = true;
     PasteboardItem item(kPasteboardTypeString, "h\u00e9llo");
     item.setString(kPasteboardTypeHTML, "<b>h\u00e9llo</b>");
-    started = DragSource::shared()->beginDrag(*window(), {item});
+    // A red band of 40 by 20 points, held 10 points in from its top left.
+    DragImage image;
+    ui::DrawCommand band;
+    band.rect = {0, 0, 40, 20};
+    band.color = ui::Color::rgba(1, 0, 0);
+    auto picture = std::make_shared<ui::DisplayList>();
+    picture->add(band);
+    image.picture = std::move(picture);
+    image.size = {40, 20};
+    image.grab = {10, 10};
+    started = DragSource::shared()->beginDrag(*window(), {item}, std::move(image));
   }
   bool pressed = false;
   bool began = false;
@@ -265,8 +277,25 @@ TEST_F(X11DragSourceTest, ADropHandsTheRecordOverAndARefusalOrNowhereEndsQuietly
     // The source takes the moves in order; only the last one's place matters to the target.
     for (int step = 1; step <= 5; ++step) pointer(wx + 60 + step * 90, wy + 60);
     if (target) {
+      // The picture lies under the pointer, and the target under the picture still hears the drag.
       ASSERT_TRUE(waitUntil([&] { return target->saw("position"); }));
     }
+    // The row's picture follows the pointer, held where the drag's source said, and shows its pixels.
+    ::Window icon = None;
+    ASSERT_TRUE(waitUntil([&] {
+      icon = server_->dragIconWindow();
+      int ix = 0, iy = 0;
+      ::Window ignored = None;
+      return icon != None &&
+             XTranslateCoordinates(probe_, icon, DefaultRootWindow(probe_), 0, 0, &ix, &iy, &ignored) &&
+             ix == wx + 60 + 5 * 90 - 10 && iy == wy + 60 - 10;
+    }));
+    XImage* pixel = XGetImage(probe_, icon, 30, 5, 1, 1, AllPlanes, ZPixmap);
+    ASSERT_NE(pixel, nullptr);
+    const unsigned long red = XGetPixel(pixel, 0, 0);
+    XDestroyImage(pixel);
+    EXPECT_GT((red >> 16) & 0xff, 0xc0u) << std::hex << red;
+    EXPECT_LT(red & 0xffff, 0x4040u) << std::hex << red;
     button(false);
     EXPECT_TRUE(waitUntil([&] { return log_->contains(c.logLine); }))
         << testing::PrintToString(log_->lines());
@@ -278,6 +307,8 @@ TEST_F(X11DragSourceTest, ADropHandsTheRecordOverAndARefusalOrNowhereEndsQuietly
       EXPECT_TRUE(waitUntil([&] { return target->saw(c.accept ? "drop" : "leave"); }));
       EXPECT_FALSE(target->saw(c.accept ? "leave" : "drop"));
     }
+    // The picture goes with the drag.
+    EXPECT_TRUE(waitUntil([&] { return server_->dragIconWindow() == None; }));
     window->orderOut();
   }
 }

@@ -6,6 +6,7 @@
 
 #include "ControlTestSupport.h"
 #include "platform/ui/menu/Menu.h"
+#include "platform/ui/menu/MenuWindow.h"
 #include "platform/ui/menu/StatusItem.h"
 #include "platform/ui/view/EventDriver.h"
 
@@ -92,6 +93,41 @@ TEST_F(MenuTest, PopUpOpensThroughTheDelegateAndPerformsTheChoice) {
   Menu::setHeadlessChooser([&](Menu&) { return stranger; });
   EXPECT_FALSE(menu_->popUpMenuPositioningItem(nullptr, {}, nullptr));
   EXPECT_EQ(target_->actions.size(), 1u);
+}
+
+// Rows added conditionally leave separators with nothing to divide: none is shown first, last or after
+// another, on screen or in the presentations, while the menu keeps its items.
+TEST_F(MenuTest, NoSeparatorStandsAtAnEndOrAfterAnother) {
+  struct Case {
+    std::string shape;  // '-' a separator, 'h' a hidden row, a letter a row
+    std::string shown;
+  } cases[] = {{"ab-", "ab"}, {"-ab", "ab"}, {"a--b", "a-b"},    {"a-h-b", "a-b"}, {"a-h", "a"},
+               {"--", ""},    {"", ""},      {"a-b-c", "a-b-c"}, {"h-a-hh-", "a"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shape);
+    auto menu = Menu::create("m");
+    for (char k : c.shape) {
+      if (k == '-') {
+        menu->addItem(MenuItem::separatorItem());
+      } else {
+        menu->addItemWithTitle(std::string(1, k))->setHidden(k == 'h');
+      }
+    }
+    std::string shown;
+    for (const auto& item : menu->shownItems()) shown += item->isSeparatorItem() ? "-" : item->title();
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(menu->numberOfItems(), static_cast<long>(c.shape.size()));
+    std::string rows;
+    for (const auto& row : MenuRowLayout::of(*menu).rows)
+      rows += row.item->isSeparatorItem() ? "-" : row.item->title();
+    EXPECT_EQ(rows, c.shown);
+    Menu::clearPresentations();
+    menu->popUpMenuPositioningItem(nullptr, {}, nullptr);
+    ASSERT_EQ(Menu::presentations().size(), 1u);
+    std::string presented;
+    for (const auto& t : Menu::presentations()[0].titles) presented += t;
+    EXPECT_EQ(presented, c.shown);
+  }
 }
 
 TEST_F(MenuTest, AutoenablingFollowsWhoCanReceive) {

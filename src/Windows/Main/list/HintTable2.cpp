@@ -498,7 +498,7 @@ bool HintTable2::rowViewBeginDrag(HintTableRowView& row) {
   std::vector<PasteboardItem> items = dragItems(rows);
   ui::Window* host = window();
   if (items.empty() || !host) return false;
-  return DragSource::shared()->beginDrag(*host, std::move(items));
+  return DragSource::shared()->beginDrag(*host, std::move(items), row.dragImage());
 }
 
 }  // namespace vl

@@ -194,6 +194,7 @@ void HintTableRowView::mouseDragged(const ui::Event& event) {
   if (!pressedAt_ || !delegate_) return;
   const ui::Point at = event.locationInWindow();
   if (std::hypot(at.x - pressedAt_->x, at.y - pressedAt_->y) < kDragDistance) return;
+  grabbedAt_ = convertPointFromView(*pressedAt_, nullptr);
   pressedAt_.reset();
   pastePending_ = false;
   std::shared_ptr<View> keep = self();
@@ -206,6 +207,28 @@ void HintTableRowView::mouseUp(const ui::Event&) {
   pastePending_ = false;
   std::shared_ptr<View> keep = self();
   if (delegate_) delegate_->rowViewShouldPaste(*this);
+}
+
+DragImage HintTableRowView::dragImage() {
+  DragImage image;
+  auto picture = std::make_shared<ui::DisplayList>();
+  // On the list's own ground: a selected row's text alone would stand on nothing in the picture.
+  if (auto ground = themeManager(*this).colorForKey("vellistoBackgroundColorSystem11")) {
+    ui::DrawCommand fill;
+    fill.kind = ui::DrawCommand::Kind::FillPath;
+    fill.view = this;
+    fill.path = ui::BezierPath::roundedRect(bounds(), 6, 6);
+    fill.color = *ground;
+    picture->add(std::move(fill));
+  }
+  const ui::DisplayList row = recordDisplayList();
+  for (const ui::DrawCommand& c : row.commands()) picture->add(c);
+  image.picture = std::move(picture);
+  image.size = bounds().size;
+  // Held where the press was, counted from the picture's top-left corner.
+  const ui::Point at = grabbedAt_.value_or(ui::Point{bounds().midX(), bounds().midY()});
+  image.grab = {at.x, isFlipped() ? at.y : bounds().height() - at.y};
+  return image;
 }
 
 const ui::BezierPath& HintTableRowView::path() {

@@ -5,6 +5,7 @@
 
 #include "Windows/Main/list/RenderTextViewSet.h"
 #include "Windows/Main/list/TransferProgressView.h"
+#include "platform/system/DragSource.h"
 #include "platform/ui/graphics/BezierPath.h"
 #include "platform/ui/table/TableRowView.h"
 #include "ui/view/VLImageAspectFillView.h"
@@ -72,6 +73,9 @@ class HintTableRowView : public ui::TableRowView {
   bool skipMouseDown() const { return skipMouseDown_; }
   // The selection shape for the list's current width.
   const ui::BezierPath& path();
+  // The row as it looks now, for the pointer to carry while the row is dragged out, held where the press
+  // that began the drag was.
+  DragImage dragImage();
 
  private:
   void showPlaceholder(bool shown);
@@ -84,6 +88,8 @@ class HintTableRowView : public ui::TableRowView {
   bool pastePending_ = false;
   // Where the press was (window coordinates); nullopt once it became a drag or ended.
   std::optional<ui::Point> pressedAt_;
+  // Where the press that began the last drag was (the row's coordinates).
+  std::optional<ui::Point> grabbedAt_;
   // The list, which outlives its rows' use of it.
   HintTableRowViewDelegate* delegate_ = nullptr;
   std::shared_ptr<RenderTextViewSet> textViewSet_;

@@ -1,5 +1,6 @@
 #include "platform/system/dbus/MenuLayout.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "platform/foundation/Log.h"
@@ -68,6 +69,9 @@ void MenuLayoutBuilder::addMenu(ui::Menu& menu, std::int32_t id, int depth, Menu
   for (const auto& item : menu.items()) {
     if (item->state() != 0 && !item->onStateImage()) checks = true;
   }
+  // The host hides rows by their "visible" property; a separator left without a group to divide goes
+  // with them.
+  const std::vector<std::shared_ptr<ui::MenuItem>> shown = menu.shownItems();
   std::size_t count = 0;
   for (const auto& item : menu.items()) {
     if (++count > kMaxItems) {
@@ -91,7 +95,7 @@ void MenuLayoutBuilder::addMenu(ui::Menu& menu, std::int32_t id, int depth, Menu
       }
       if (auto shortcut = shortcutOf(*item); !shortcut.empty()) row.properties["shortcut"] = shortcut;
     }
-    row.properties["visible"] = !item->isHidden();
+    row.properties["visible"] = std::find(shown.begin(), shown.end(), item) != shown.end();
     out.nodes[childId] = std::move(row);
     // A menu that appears under itself would otherwise be walked until the depth cut.
     if (item->submenu() && item->submenu().get() != &menu) addMenu(*item->submenu(), childId, depth + 1, out);

@@ -18,7 +18,8 @@ constexpr int kMaxDepth = 16;
 
 }  // namespace
 
-bool X11DragSource::begin(::Window source, Time time, std::vector<PasteboardItem> items) {
+bool X11DragSource::begin(::Window source, Time time, std::vector<PasteboardItem> items, DragIconPixels icon,
+                          bool argb) {
   Display* dpy = x_.get();
   if (active()) finish("replaced by a new drag");
   std::vector<std::string> targets = clipboard::targetsFor(items);
@@ -49,6 +50,7 @@ bool X11DragSource::begin(::Window source, Time time, std::vector<PasteboardItem
                   reinterpret_cast<const unsigned char*>(atoms.data()), static_cast<int>(atoms.size()));
   target_ = {};
   waitingStatus_ = positionPending_ = accepted_ = released_ = dropping_ = false;
+  icon_.show(std::move(icon), rootX, rootY, argb);
   motion(rootX, rootY, time);
   return true;
 }
@@ -126,6 +128,7 @@ void X11DragSource::motion(int rootX, int rootY, Time time) {
   rootX_ = rootX;
   rootY_ = rootY;
   time_ = time;
+  icon_.move(rootX, rootY);
   const Target now = targetAt(rootX, rootY);
   if (now.window != target_.window) {
     if (target_.window != None) send("XdndLeave", 0, 0, 0, 0);
@@ -171,6 +174,7 @@ void X11DragSource::leave() {
 
 void X11DragSource::finish(const char* how) {
   logDebugf("drag: ended, %s", how);
+  icon_.hide();
   source_ = None;
   target_ = {};
   waitingStatus_ = positionPending_ = accepted_ = released_ = dropping_ = false;
@@ -184,6 +188,7 @@ void X11DragSource::tick() {
 }
 
 bool X11DragSource::handle(const XEvent& event) {
+  if (icon_.handle(event)) return true;
   if (event.type == SelectionRequest) {
     const XSelectionRequestEvent& r = event.xselectionrequest;
     if (owner_ == None || r.owner != owner_ || r.selection != x_.atom("XdndSelection")) return false;

@@ -9,6 +9,7 @@
 
 #include "platform/system/Pasteboard.h"
 #include "platform/system/x11/X11Display.h"
+#include "platform/system/x11/X11DragIcon.h"
 
 namespace vl::x11 {
 
@@ -22,11 +23,15 @@ class X11DragSource {
   // How long a target may take to answer a position or a drop before the drag is given up.
   static constexpr std::chrono::milliseconds kAnswerTimeout{3000};
 
-  explicit X11DragSource(X11Display& x) : x_(x) {}
+  explicit X11DragSource(X11Display& x) : x_(x), icon_(x) {}
 
-  // A drag out of `source` (one of our windows). False (logged) when no button is held any more,
-  // nothing can be offered or the selection cannot be taken.
-  bool begin(::Window source, Time time, std::vector<PasteboardItem> items);
+  // A drag out of `source` (one of our windows), its picture under the pointer until the drag ends
+  // (`argb`: where a compositor blends it). False (logged) when no button is held any more, nothing can be
+  // offered or the selection cannot be taken.
+  bool begin(::Window source, Time time, std::vector<PasteboardItem> items, DragIconPixels icon = {},
+             bool argb = false);
+  // The window showing the drag's picture; None without one.
+  ::Window iconWindow() const { return icon_.window(); }
   bool active() const { return source_ != None; }
   // The pointer moved (root pixels).
   void motion(int rootX, int rootY, Time time);
@@ -57,6 +62,7 @@ class X11DragSource {
   void arm() { deadline_ = std::chrono::steady_clock::now() + kAnswerTimeout; }
 
   X11Display& x_;
+  X11DragIcon icon_;
   ::Window source_ = None;
   // The selection's owner window; it outlives the drag, since a target asks for the data after the drop.
   ::Window owner_ = None;

@@ -723,13 +723,13 @@ void X11WindowHost::placeSurface(const SurfacePlacement& placement) {
 
 void X11WindowHost::removeSurface(int surface) { sockets_.remove(surface); }
 
-bool X11WindowHost::beginDrag(int number, std::vector<PasteboardItem> items) {
+bool X11WindowHost::beginDrag(int number, std::vector<PasteboardItem> items, DragIconPixels icon) {
   XWin* w = byNumber(number);
   if (!w || w->id == None || !w->viewable) {
     logWarning("drag: the window is not on screen");
     return false;
   }
-  return drag_.begin(w->id, lastTime_, std::move(items));
+  return drag_.begin(w->id, lastTime_, std::move(items), std::move(icon), compositing());
 }
 
 }  // namespace vl::x11

@@ -102,7 +102,8 @@ class X11WindowHost {
   void compositorChanged();
   void setCursor(const std::string& name);
   // Drags the items out of the window whose press is still held; false when it cannot start.
-  bool beginDrag(int number, std::vector<PasteboardItem> items);
+  bool beginDrag(int number, std::vector<PasteboardItem> items, DragIconPixels icon = {});
+  ::Window dragIconWindow() const { return drag_.iconWindow(); }
   // Native surfaces: child windows of a toplevel that another process draws into (X11EmbedSockets).
   void placeSurface(const SurfacePlacement& placement);
   void removeSurface(int surface);

@@ -458,12 +458,59 @@ void X11WindowServer::cursorChanged(const ui::Cursor& cursor) {
   post([name = cursor.name()](X11WindowHost& host) { host.setCursor(name); });
 }
 
-bool X11WindowServer::beginDrag(ui::Window& window, std::vector<PasteboardItem> items) {
+namespace {
+
+// The drag's picture in device pixels, painted here on the main thread where the text engine lives; the
+// X thread only puts the pixels up. Empty without a picture or for one too large to paint.
+DragIconPixels dragIconPixels(const DragImage& image, double scale) {
+  DragIconPixels out;
+  if (image.empty()) return out;
+  const int w = static_cast<int>(std::ceil(image.size.width * scale));
+  const int h = static_cast<int>(std::ceil(image.size.height * scale));
+  if (w <= 0 || h <= 0 || w > 4096 || h > 4096) {
+    logWarningf("drag: a picture of %dx%d pixels is left out", w, h);
+    return out;
+  }
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  cairo_t* cr = cairo_create(surface);
+  paint::PaintOptions options;
+  options.scale = scale;
+  options.height = image.size.height;
+  // Slightly see-through, as a drag's picture is: what lies under it stays in view.
+  cairo_push_group(cr);
+  paint::paintDisplayList(cr, *image.picture, options);
+  cairo_pop_group_to_source(cr);
+  cairo_paint_with_alpha(cr, 0.85);
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+    out.width = w;
+    out.height = h;
+    out.argb.resize(static_cast<std::size_t>(w) * h);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < h; ++y)
+      std::memcpy(&out.argb[static_cast<std::size_t>(y) * w], data + static_cast<std::ptrdiff_t>(y) * stride,
+                  static_cast<std::size_t>(w) * 4);
+    out.grabX = std::clamp(static_cast<int>(std::lround(image.grab.x * scale)), 0, w - 1);
+    out.grabY = std::clamp(static_cast<int>(std::lround(image.grab.y * scale)), 0, h - 1);
+  }
+  cairo_surface_destroy(surface);
+  return out;
+}
+
+}  // namespace
+
+bool X11WindowServer::beginDrag(ui::Window& window, std::vector<PasteboardItem> items, DragImage image) {
   if (items.empty() || !peers_.count(window.windowNumber())) return false;
-  post([n = window.windowNumber(), items = std::move(items)](X11WindowHost& host) mutable {
-    host.beginDrag(n, std::move(items));
-  });
+  post([n = window.windowNumber(), items = std::move(items), icon = dragIconPixels(image, backingScale())](
+           X11WindowHost& host) mutable { host.beginDrag(n, std::move(items), std::move(icon)); });
   return true;
+}
+
+unsigned long X11WindowServer::dragIconWindow() {
+  X11WindowHost* host = host_.get();
+  return loop_->call<::Window>([host] { return host->dragIconWindow(); }, 5000).value_or(None);
 }
 
 unsigned long X11WindowServer::xWindowOf(const ui::Window& window) {

@@ -54,7 +54,9 @@ class X11WindowServer final : public ui::WindowServer,
   std::unique_ptr<ui::WindowPeer> createPeer(ui::Window& window) override;
   void cursorChanged(const ui::Cursor& cursor) override;
   // The drag starts on the X thread, which holds the press's grab; true once it is on its way there.
-  bool beginDrag(ui::Window& window, std::vector<PasteboardItem> items) override;
+  bool beginDrag(ui::Window& window, std::vector<PasteboardItem> items, DragImage image) override;
+  // Tests: the X window showing the picture of the drag under way; None without one.
+  unsigned long dragIconWindow();
 
   // The desktop's UI font ("Cantarell 11" from the settings), "" when it names none.
   const std::string& desktopFontName() const { return desktop_.fontName; }

@@ -51,6 +51,18 @@ std::shared_ptr<MenuItem> Menu::itemAtIndex(long index) const {
   return items_[static_cast<std::size_t>(index)];
 }
 
+std::vector<std::shared_ptr<MenuItem>> Menu::shownItems() const {
+  std::vector<std::shared_ptr<MenuItem>> shown;
+  shown.reserve(items_.size());
+  for (const auto& item : items_) {
+    if (item->isHidden()) continue;
+    if (item->isSeparatorItem() && (shown.empty() || shown.back()->isSeparatorItem())) continue;
+    shown.push_back(item);
+  }
+  if (!shown.empty() && shown.back()->isSeparatorItem()) shown.pop_back();
+  return shown;
+}
+
 void Menu::adopt(const std::shared_ptr<MenuItem>& item) {
   item->menu_ = this;
   if (item->submenu_) item->submenu_->supermenu_ = this;
@@ -194,9 +206,7 @@ std::shared_ptr<MenuItem> Menu::trackPopUp(const MenuItem* item, Point location,
   cancelled_ = false;
   open();
   Presentation p{weak_from_this(), title_, screen, {}};
-  for (auto& i : items_) {
-    if (!i->isHidden()) p.titles.push_back(i->isSeparatorItem() ? "-" : i->title());
-  }
+  for (const auto& i : shownItems()) p.titles.push_back(i->isSeparatorItem() ? "-" : i->title());
   presentationLog().push_back(std::move(p));
 
   std::shared_ptr<MenuItem> chosen;

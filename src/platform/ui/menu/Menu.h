@@ -43,6 +43,11 @@ class Menu : public std::enable_shared_from_this<Menu> {
   }
 
   const std::vector<std::shared_ptr<MenuItem>>& items() const { return items_; }
+  // The items a person sees, in order: the visible ones, less every separator that would stand first,
+  // last or right after another. Menus are built by adding rows conditionally; whatever was left out,
+  // no divider ever marks an empty group. Every way of showing a menu (on screen, to the tray host, the
+  // headless presentations) shows these.
+  std::vector<std::shared_ptr<MenuItem>> shownItems() const;
   long numberOfItems() const { return static_cast<long>(items_.size()); }
   std::shared_ptr<MenuItem> itemAtIndex(long index) const;
   // An item already in another menu moves here.

@@ -78,8 +78,7 @@ MenuRowLayout MenuRowLayout::of(const Menu& menu) {
   const Font font = menuFont();
   double widest = 0;
   double y = kPadding;
-  for (const auto& item : menu.items()) {
-    if (item->isHidden()) continue;
+  for (const auto& item : menu.shownItems()) {
     if (l.rows.size() == kMaxRows) {
       logWarningf("menu \"%s\": more than %zu rows; the rest are left out", menu.title().c_str(), kMaxRows);
       break;
