@@ -38,6 +38,15 @@ struct DataSyncPage {
   // Set when records were left for another page: where it begins.
   std::optional<double> next;
 };
+// How a page of records for device sync counts a record's time when not by its time stamp alone.
+struct DataSyncTimeOf {
+  // The record's time from its signature and stamp; without it, every record counts by its stamp.
+  std::function<double(const std::string& sig, double stamp)> time;
+  // Whether a record stamped earlier than the time asked for may count from a later time. When not,
+  // those records (nearly all of a history) are passed by without asking `time`, so a poll that finds
+  // nothing new builds no signatures.
+  bool earlierStampsMayCountLater = true;
+};
 
 // The record store: the data folders, the clipboard history's chain of docs, and every operation on
 // records of a tab (find, select, append, update, copy between tabs, delete, the exports for device
@@ -147,10 +156,9 @@ class VLEngine : public LockedDocChain {
   // the docs (not only the recent list), oldest first, with the same leaving out and stamping. A
   // record's time is its time stamp, or what `timeOf` makes of its signature and stamp; a time later
   // than the reading counts as the time of the reading.
-  using DataSyncTimeOf = std::function<double(const std::string& sig, double stamp)>;
   DataSyncPage getSinceTimestampForDataSync(double timestamp,
                                             const DataSyncPageLimits& limits = DataSyncPageLimits(),
-                                            const DataSyncTimeOf& timeOf = nullptr);
+                                            const DataSyncTimeOf& timeOf = DataSyncTimeOf());
 
   // ---- search (VLEngine+Search.cpp) ----
 

@@ -111,13 +111,17 @@ DataSyncPage VLEngine::getSinceTimestampForDataSync(double timestamp, const Data
     std::shared_ptr<Vellisto_Chunk> chunk;
   };
   std::vector<Candidate> candidates;
+  // A record counted by its stamp is never counted later than that; one stamped earlier than asked
+  // stays out without its signature being built.
+  const bool askEarlier = timeOf.time && timeOf.earlierStampsMayCountLater;
   for (const std::shared_ptr<Vellisto_BigDoc>& doc : docs) {
     for (const std::shared_ptr<Vellisto_Chunk>& chunk : doc->chunks()) {
-      if (!chunk || chunk->isLogicallyDeleted()) continue;
+      if (!chunk) continue;
       const double stamp = chunk->timestampValue();
+      if ((stamp < timestamp && !askEarlier) || chunk->isLogicallyDeleted()) continue;
       // A time past now (another machine's clock runs ahead) counts as now, so a page never ends
       // beyond it and leaves the records of the next moments behind.
-      const double time = std::min(timeOf ? timeOf(chunk->sig(), stamp) : stamp, page.readAt);
+      const double time = std::min(timeOf.time ? timeOf.time(chunk->sig(), stamp) : stamp, page.readAt);
       if (time >= timestamp) candidates.push_back({time, candidates.size(), chunk});
     }
   }

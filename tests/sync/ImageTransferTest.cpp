@@ -362,24 +362,33 @@ TEST_F(TransferRegistry, ATransferHoldsWhatArrivedAndTheImagesArrivingAtOnceAreC
   }
 }
 
-// Received bytes are named the same way whether they waited in a file without a name or, where the file
-// system has none, in memory: the sender's name, else the next free numbered one, never over a file.
-TEST(ReceivedImageFile, BothWaysOfStoringTakeAFreeNameAndLeaveNothingElse) {
+// Received bytes are named the same way whether they waited in a file without a name (linked into place,
+// or copied out where the process's descriptors have no folder to link from) or, where the file system
+// has none, in memory: the sender's name, else the next free numbered one, never over a file.
+TEST(ReceivedImageFile, EveryWayOfStoringTakesAFreeNameAndLeavesNothingElse) {
   struct Way {
     const char* what;
     std::function<std::optional<std::string>(const std::string& folder, const std::string& name,
                                              const std::vector<std::string>& blocks)>
         store;
   };
+  const auto unnamedFile = [](const std::string& folder, const std::string& name,
+                              const std::vector<std::string>& blocks) {
+    const int fd = ReceivedImageFile::openUnnamed(folder);
+    EXPECT_GE(fd, 0);
+    for (const std::string& block : blocks)
+      EXPECT_EQ(::write(fd, block.data(), block.size()), ssize_t(block.size()));
+    std::optional<std::string> path = ReceivedImageFile::link(folder, name, fd);
+    ::close(fd);
+    return path;
+  };
   const Way ways[] = {
-      {"unnamed file",
-       [](const std::string& folder, const std::string& name, const std::vector<std::string>& blocks) {
-         const int fd = ReceivedImageFile::openUnnamed(folder);
-         EXPECT_GE(fd, 0);
-         for (const std::string& block : blocks)
-           EXPECT_EQ(::write(fd, block.data(), block.size()), ssize_t(block.size()));
-         std::optional<std::string> path = ReceivedImageFile::link(folder, name, fd);
-         ::close(fd);
+      {"unnamed file", unnamedFile},
+      {"unnamed file without /proc",
+       [&](const std::string& folder, const std::string& name, const std::vector<std::string>& blocks) {
+         ReceivedImageFile::setDescriptorFolderForTesting(folder + "/no-proc/self/fd");
+         std::optional<std::string> path = unnamedFile(folder, name, blocks);
+         ReceivedImageFile::setDescriptorFolderForTesting("");
          return path;
        }},
       {"memory", &ReceivedImageFile::write},
@@ -389,11 +398,16 @@ TEST(ReceivedImageFile, BothWaysOfStoringTakeAFreeNameAndLeaveNothingElse) {
     TempDir folder("vl-received");
     ASSERT_TRUE(files::atomicWrite(folder / "shot.png", "another record's image"));
     ASSERT_EQ(::symlink("/nowhere", (folder / "shot-2.png").c_str()), 0);
-    const std::vector<std::string> blocks = {"\x89PNG", std::string(70000, 'a'), "end"};
+    // Past one block of a copy, so a copy that stops after its first block shows.
+    const std::vector<std::string> blocks = {"\x89PNG", std::string(70000, 'a'), pngOfSize(1100000), "end"};
     std::optional<std::string> written = way.store(folder.path(), "shot.png", blocks);
     ASSERT_TRUE(written);
     EXPECT_EQ(*written, folder / "shot-3.png");
-    EXPECT_EQ(files::readFile(*written), blocks[0] + blocks[1] + blocks[2]);
+    const std::optional<std::string> content = files::readFile(*written);
+    const std::string whole = blocks[0] + blocks[1] + blocks[2] + blocks[3];
+    ASSERT_TRUE(content);
+    EXPECT_EQ(content->size(), whole.size());
+    EXPECT_TRUE(*content == whole);
     EXPECT_EQ(files::readFile(folder / "shot.png"), "another record's image");
     EXPECT_EQ(files::listDirectory(folder.path()).names,
               (std::vector<std::string>{"shot-2.png", "shot-3.png", "shot.png"}));

@@ -98,6 +98,13 @@ TEST_F(PollRecords, EveryNewerRecordArrivesOnceWhateverLiesAboveIt) {
          EXPECT_EQ(code(pushFrom(b, "pushed from B", -2)), 200);
        },
        {"pushed from B"}},
+      {"A's clock runs 30 s ahead: its push stays away from it in the quiet polls after it arrived",
+       [this](const std::string& a, const std::string&) {
+         EXPECT_EQ(code(pushFrom(a, "pushed from A", 30)), 200);
+         clock_->advanceMs(100);
+         copyThere("there, after a push from ahead");
+       },
+       {"there, after a push from ahead"}},
       {"a copy stored but not yet in the recent list",
        [this](const std::string&, const std::string&) {
          engine().append("stored, not yet listed", std::nullopt, Json::object(), kClip);

@@ -174,9 +174,6 @@ void setAtomicWriteHookForTesting(AtomicWriteHook hook) {
   beforeRenameHook() = std::move(hook);
 }
 
-namespace {
-
-// The temporary, then the rename: `write` fills the temporary's descriptor.
 bool atomicWriteWith(const std::string& path, mode_t mode, const std::function<bool(int fd)>& write) {
   std::string folder = deletingLastPathComponent(path);
   // A unique name per write, so two threads or processes writing the same file never share a temporary.
@@ -211,8 +208,6 @@ bool atomicWriteWith(const std::string& path, mode_t mode, const std::function<b
   fsyncFolder(folder);
   return true;
 }
-
-}  // namespace
 
 bool atomicWrite(const std::string& path, std::string_view data, mode_t mode) {
   return atomicWriteWith(path, mode, [&](int fd) { return writeAll(fd, data); });

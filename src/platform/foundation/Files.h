@@ -38,6 +38,10 @@ constexpr mode_t kPrivateFolderMode = 0700;
 // The same for content that lies in pieces, written one after another without joining them first.
 [[nodiscard]] bool atomicWrite(const std::string& path, const std::vector<std::string>& pieces,
                                mode_t mode = kPrivateFileMode);
+// The same for content that `write` puts into the temporary's descriptor, answering whether all of it
+// went in; on false the temporary is removed and nothing replaces `path`.
+[[nodiscard]] bool atomicWriteWith(const std::string& path, mode_t mode,
+                                   const std::function<bool(int fd)>& write);
 bool isAtomicWriteTemporaryName(std::string_view name);
 // fsync of a folder, so the names created, renamed or removed in it last through a crash.
 [[nodiscard]] bool syncFolder(const std::string& folder);

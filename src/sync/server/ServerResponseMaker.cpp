@@ -159,14 +159,14 @@ Json ServerResponseMaker::getChunks(const Json& request) {
   std::vector<std::string> requested;
   std::vector<Json> records;
   if (timestamp != 0) {
-    // Most records are older than the poll, and nothing arrived since: those need no look-up.
-    const bool arrivedSince = arrivals_.anySince(timestamp);
+    // Most records are older than the poll: unless something arrived since, none of them can count
+    // from a later arrival, and the docs are not asked for their signatures.
     DataSyncPage page = engine.getSinceTimestampForDataSync(
         timestamp,
         {kPollPageRecords, kPollPageBytes, SyncRecordMerger::kMaxRecordsPerCall - kPollPageRecords},
-        [&](const std::string& sig, double stamp) {
-          return stamp < timestamp && !arrivedSince ? stamp : arrivals_.timeOf(sig, stamp, token);
-        });
+        DataSyncTimeOf{
+            [&](const std::string& sig, double stamp) { return arrivals_.timeOf(sig, stamp, token); },
+            arrivals_.anySince(timestamp)});
     records = std::move(page.records);
     answer["timestamp"] = page.next.value_or(page.readAt);
     if (page.next) logDebugf("sync server: %zu records sent; more follow from the next poll", records.size());
