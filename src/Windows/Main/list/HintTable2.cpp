@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "VLEngine/doc/IndexHelper.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/list/RecordDrag.h"
@@ -350,6 +351,12 @@ DisplayRows HintTable2::selectedItems() const {
   return rows;
 }
 
+DisplayRows HintTable2::selectedRecords() const {
+  DisplayRows rows = selectedItems();
+  std::erase_if(rows, [](const auto& row) { return !row || !IndexHelper::isRecord(row->json()); });
+  return rows;
+}
+
 std::shared_ptr<DisplayAttributedString> HintTable2::selectedItem() const {
   VL_DCHECK_ON_MAIN();
   const long r = tableView_->selectedRow();
@@ -359,7 +366,8 @@ std::shared_ptr<DisplayAttributedString> HintTable2::selectedItem() const {
 
 std::string HintTable2::multipleSelectedString() const {
   std::string text;
-  for (const auto& row : selectedItems()) {
+  // What was pasted: the records chosen.
+  for (const auto& row : selectedRecords()) {
     if (!text.empty()) text += "\r\n";
     if (row) text += row->string();
   }
@@ -376,8 +384,7 @@ std::string HintTable2::selectedContextViewCls() const {
 
 bool HintTable2::isClipboardItem() const {
   auto row = lastSelectedItem();
-  const std::optional<Json> json = row ? row->json() : std::nullopt;
-  return !jsonHas(json, "search") && !jsonHas(json, "system");
+  return IndexHelper::isRecord(row ? row->json() : std::nullopt);
 }
 
 double HintTable2::selectedTimestamp() const {
@@ -398,9 +405,14 @@ void HintTable2::delSelectedItems() {
   const long first = order.front();
   std::vector<long> doomed(order.begin(), order.end());
   std::sort(doomed.rbegin(), doomed.rend());
+  bool removed = false;
   for (long r : doomed) {
-    if (r >= 0 && r < static_cast<long>(dataSource_.size())) dataSource_.erase(dataSource_.begin() + r);
+    if (r < 0 || r >= static_cast<long>(dataSource_.size())) continue;
+    if (dataSource_[r] && !IndexHelper::isRecord(dataSource_[r]->json())) continue;
+    dataSource_.erase(dataSource_.begin() + r);
+    removed = true;
   }
+  if (!removed) return;
   tableView_->clearSelected();
   if (dataSource_.empty()) {
     if (hooks_.clearPreview) hooks_.clearPreview();
@@ -488,6 +500,8 @@ std::shared_ptr<ui::Menu> HintTable2::rowViewMenu(HintTableRowView& row) {
     selectExtending(r);
     rowViewDidSelect(row);
   }
+  // Pin and Delete act on records; the web search of the query or a tab's tip has no menu.
+  if (selectedRecords().empty()) return nullptr;
   return hooks_.rowMenu ? hooks_.rowMenu() : nullptr;
 }
 
@@ -495,6 +509,8 @@ bool HintTable2::rowViewBeginDrag(HintTableRowView& row) {
   if (blocked()) return false;
   DisplayRows rows = selectedItems();
   if (rows.empty() && row.attributedString()) rows.push_back(row.attributedString());
+  // The web search's label or a tab's tip dropped elsewhere would be pasted as if it were a record.
+  std::erase_if(rows, [](const auto& r) { return !r || !IndexHelper::isRecord(r->json()); });
   std::vector<PasteboardItem> items = dragItems(rows);
   ui::Window* host = window();
   if (items.empty() || !host) return false;
