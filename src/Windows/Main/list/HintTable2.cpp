@@ -23,6 +23,10 @@ namespace {
 // Wheel steps closer than this in one direction are one step.
 constexpr double kWheelStepSeconds = 0.05;
 
+bool standsForRecord(const std::shared_ptr<DisplayAttributedString>& row) {
+  return row && IndexHelper::isRecord(row->json());
+}
+
 bool jsonHas(const std::optional<Json>& json, const char* key) {
   return json && json->is_object() && json->contains(key);
 }
@@ -353,7 +357,7 @@ DisplayRows HintTable2::selectedItems() const {
 
 DisplayRows HintTable2::selectedRecords() const {
   DisplayRows rows = selectedItems();
-  std::erase_if(rows, [](const auto& row) { return !row || !IndexHelper::isRecord(row->json()); });
+  std::erase_if(rows, [](const auto& row) { return !standsForRecord(row); });
   return rows;
 }
 
@@ -408,7 +412,7 @@ void HintTable2::delSelectedItems() {
   bool removed = false;
   for (long r : doomed) {
     if (r < 0 || r >= static_cast<long>(dataSource_.size())) continue;
-    if (dataSource_[r] && !IndexHelper::isRecord(dataSource_[r]->json())) continue;
+    if (!standsForRecord(dataSource_[r])) continue;
     dataSource_.erase(dataSource_.begin() + r);
     removed = true;
   }
@@ -510,7 +514,7 @@ bool HintTable2::rowViewBeginDrag(HintTableRowView& row) {
   DisplayRows rows = selectedItems();
   if (rows.empty() && row.attributedString()) rows.push_back(row.attributedString());
   // The web search's label or a tab's tip dropped elsewhere would be pasted as if it were a record.
-  std::erase_if(rows, [](const auto& r) { return !r || !IndexHelper::isRecord(r->json()); });
+  std::erase_if(rows, [](const auto& r) { return !standsForRecord(r); });
   std::vector<PasteboardItem> items = dragItems(rows);
   ui::Window* host = window();
   if (items.empty() || !host) return false;
