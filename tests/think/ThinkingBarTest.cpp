@@ -89,6 +89,16 @@ TEST_F(ThinkingBarTest, OneButtonPerActionEachWithItsPress) {
   EXPECT_FALSE(bar_->isActive());
 }
 
+// The tip of an empty pin tab is no text of the user's: nothing is offered for it (its length, its
+// MD5), as for no row at all.
+TEST_F(ThinkingBarTest, ATabsTipOffersNoActionOnItsText) {
+  window_.select("Records you pin to \"Links\" show up here");
+  window_.row->setJson(Json{{"default_tip", "1"}});
+  bar_->refresh();
+  ASSERT_EQ(bar_->actionButtons().size(), 1u);
+  EXPECT_EQ(bar_->actionButtons()[0]->title(), "No predict action  Ctrl+1");
+}
+
 TEST_F(ThinkingBarTest, KeysMoveTheSelectionOnlyWhileTheBarHoldsTheKeyboardAndWrapAround) {
   threeButtons();
   EXPECT_FALSE(offer("searchInputEnd"));  // the search field keeps its arrows

@@ -36,6 +36,9 @@ ui::ImageRef loadSized(const std::optional<std::string>& value, double width, do
 
 bool IndexHelper::isApp(const std::optional<Json>& json) { return has(json, "app"); }
 bool IndexHelper::isSearch(const std::optional<Json>& json) { return has(json, "search"); }
+bool IndexHelper::isRecord(const std::optional<Json>& json) {
+  return !has(json, "search") && !has(json, "system") && !has(json, "default_tip");
+}
 bool IndexHelper::isImage(const std::optional<Json>& json) {
   return has(json, "image") || has(json, "image_relative") || has(json, "web_image") ||
          has(json, "forever_image");

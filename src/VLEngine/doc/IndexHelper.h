@@ -13,6 +13,10 @@ class IndexHelper {
  public:
   static bool isApp(const std::optional<Json>& json);
   static bool isSearch(const std::optional<Json>& json);
+  // A row of the lists that stands for a record the user copied, pinned or named: not the web search of
+  // the query ("search"), a hint of the program's own ("system") or the tip of an empty pin tab
+  // ("default_tip"). Only such a row has a copy time and a name, and may be deleted, pinned or pasted.
+  static bool isRecord(const std::optional<Json>& json);
   // "image", "image_relative", "web_image" or "forever_image".
   static bool isImage(const std::optional<Json>& json);
   static bool isScreenshot(const std::optional<Json>& json);

@@ -313,7 +313,14 @@ bool SearchInput2::resolvedShortcutKey(const std::string& name) {
 void SearchInput2::doPaste(bool rich) {
   const std::string words = text();
   auto list = hintTable_.lock();
-  const DisplayRows rows = list ? list->selectedItems() : DisplayRows{};
+  const DisplayRows chosen = list ? list->selectedItems() : DisplayRows{};
+  // The web-search row alone searches the web for the query.
+  if (chosen.size() == 1 && chosen.front() && IndexHelper::isSearch(chosen.front()->json())) {
+    doSearchByEngine(false);
+    return;
+  }
+  // Only records are pasted: never the web search's label or a tab's tip.
+  const DisplayRows rows = list ? list->selectedRecords() : DisplayRows{};
   if (rows.empty()) {
     // Nothing chosen: the clipboard keeps what the user copied.
     logWarning("paste: no record is chosen; nothing is pasted");
@@ -323,10 +330,6 @@ void SearchInput2::doPaste(bool rich) {
   const std::string tabId = activePinTabId();
   if (rows.size() == 1) {
     const std::optional<Json>& json = rows.front()->json();
-    if (IndexHelper::isSearch(json)) {
-      doSearchByEngine(false);
-      return;
-    }
     if (IndexHelper::isApp(json)) {
       const std::string path = json->value("app_path", std::string());
       if (!Workspace::shared()->launchApplication(path))

@@ -68,7 +68,7 @@ const PinScreens::Parts& PinScreens::installInto(const std::shared_ptr<MainViewC
   PinTabEdits::Hooks hooks;
   hooks.selectedRows = [weak] {
     auto c = weak.lock();
-    return c ? c->hintTable()->selectedItems() : DisplayRows{};
+    return c ? c->hintTable()->selectedRecords() : DisplayRows{};
   };
   hooks.research = [weak] {
     if (auto c = weak.lock()) c->searchInput()->research();

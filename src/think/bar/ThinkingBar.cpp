@@ -116,6 +116,8 @@ void ThinkingBar::refresh() {
     loadActions(Think::dump(search, query, std::nullopt));
     return;
   }
+  // A tab's tip, or a hint of the program's own, is no text of the user's: nothing is offered for it.
+  if (row && !IndexHelper::isRecord(row->json())) row = nullptr;
   loadActions(row ? Think::dump(search, row->string(), row->json())
                   : Think::dump(search, std::nullopt, std::nullopt));
 }

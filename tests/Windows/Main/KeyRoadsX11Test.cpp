@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -16,6 +17,7 @@
 #include "support/ProgramHistory.h"
 #include "support/RoadTestSupport.h"
 #include "support/TestSupport.h"
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 // clang-format on
 
@@ -38,6 +40,13 @@ constexpr Spot kSnippetsTab{180, 30}, kAddSnippet{50, 436}, kSnippetText{354, 27
 constexpr Spot kFirstAction{40, 110};
 // Preferences' General pane: the hot key recorder.
 constexpr Spot kHotKeyField{359, 200};
+// The main window's preview column inside its separator lines: the info bar's line (the copy time) and
+// the toolbar's row (the snippet name field and Delete); and the thinking bar across the window.
+constexpr Spot kInfoBarFrom{348, 401}, kInfoBarTo{676, 421};
+constexpr Spot kToolbarFrom{348, 426}, kToolbarTo{676, 460};
+constexpr Spot kThinkingBarFrom{0, 92}, kThinkingBarTo{680, 126};
+// The main window: the list's first row, inside its neighbours.
+constexpr Spot kFirstRowFrom{10, 148}, kFirstRowTo{330, 172};
 
 constexpr int kPageMs = 120000;
 
@@ -127,6 +136,28 @@ class KeyRoadsX11Test : public RoadTest {
     }
     if (!chord) return {"(no paste chord)", heard};
     return {xclipGet(display_, "UTF8_STRING").value_or(""), heard};
+  }
+
+  // The pixels of a rectangle of the window's content, row by row, as the server shows it; empty when
+  // it could not be read.
+  std::vector<unsigned long> pixelsIn(::Window w, Spot from, Spot to) {
+    std::vector<unsigned long> out;
+    XImage* image = XGetImage(keys_, w, from.x, from.y, static_cast<unsigned>(to.x - from.x),
+                              static_cast<unsigned>(to.y - from.y), AllPlanes, ZPixmap);
+    if (!image) return out;
+    for (int y = 0; y < image->height; ++y) {
+      for (int x = 0; x < image->width; ++x) out.push_back(XGetPixel(image, x, y) & 0xffffff);
+    }
+    XDestroyImage(image);
+    return out;
+  }
+  // Whether a bar shows nothing but its face: a single colour over the whole rectangle.
+  bool plain(::Window w, Spot from, Spot to) {
+    const std::vector<unsigned long> pixels = pixelsIn(w, from, to);
+    return !pixels.empty() && std::set<unsigned long>(pixels.begin(), pixels.end()).size() == 1;
+  }
+  bool recordPartsGone(::Window main) {
+    return plain(main, kInfoBarFrom, kInfoBarTo) && plain(main, kToolbarFrom, kToolbarTo);
   }
 
   test::TempDir root_{"vl-keyroads"};
@@ -319,6 +350,73 @@ TEST_F(KeyRoadsX11Test, TheWebSearchRowIsTheQueryAndNoRecord) {
       << xclipGet(display_, "UTF8_STRING").value_or("") << "\n"
       << program_->errors();
   EXPECT_EQ(history().find("Search the web"), std::string::npos) << history();
+}
+
+// The web-search row is no record: the column beside the list shows no copy time, no snippet name
+// field and no Delete for it, whether the list holds the keyboard or the thinking bar shows an action's
+// result over the row (Ctrl+Up); the record above it shows all three again.
+TEST_F(KeyRoadsX11Test, TheWebSearchRowShowsNothingOfARecord) {
+  ASSERT_NO_FATAL_FAILURE(start({"hello world"}));
+  ASSERT_TRUE(showMain());
+  EXPECT_TRUE(typeIntoSearch("hello"));
+  const ::Window main = window("Vellisto");
+  // The record that matches comes first, and is chosen: its parts show.
+  ASSERT_TRUE(waitUntil([&] {
+    return !plain(main, kInfoBarFrom, kInfoBarTo) && !plain(main, kToolbarFrom, kToolbarTo);
+  })) << program_->errors();
+  press({XK_Down});
+  EXPECT_TRUE(waitUntil([&] { return recordPartsGone(main); })) << "after Down\n" << program_->errors();
+  const std::vector<unsigned long> bar = pixelsIn(main, kThinkingBarFrom, kThinkingBarTo);
+  press({XK_Control_L, XK_Up});
+  // The bar shows its first action chosen; the column changed in the same turn.
+  ASSERT_TRUE(waitUntil([&] { return pixelsIn(main, kThinkingBarFrom, kThinkingBarTo) != bar; }))
+      << program_->errors();
+  EXPECT_TRUE(recordPartsGone(main)) << "after Ctrl+Up";
+  EXPECT_TRUE(writeScreenshot(display_, main, "web-search-row-thinking"));
+  press({XK_Control_L, XK_Down});
+  press({XK_Up});
+  EXPECT_TRUE(waitUntil([&] {
+    return !plain(main, kInfoBarFrom, kInfoBarTo) && !plain(main, kToolbarFrom, kToolbarTo);
+  })) << "the record's parts did not come back\n"
+      << program_->errors();
+}
+
+// The tip a new pin tab lists ("Records you pin to "Links" show up here") is no record: the column
+// beside the list shows no copy time, no snippet name field and no Delete for it, and the record delete
+// press (Alt+Delete), Return and a right click (no menu) neither delete, paste nor pin it.
+TEST_F(KeyRoadsX11Test, APinTabsTipIsNoRecord) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  ASSERT_TRUE(showMain());
+  const ::Window main = window("Vellisto");
+  const std::vector<unsigned long> noRow = pixelsIn(main, kFirstRowFrom, kFirstRowTo);
+  click(main, kAddPinTab, kSlides);
+  type("Links");
+  click(main, kPanelRightItem, kSlides);  // OK
+  const auto tipKept = [&] {
+    const std::string folder = pinFolder("Links");
+    return !folder.empty() && docText(folder).find("show up here") != std::string::npos;
+  };
+  ASSERT_TRUE(waitUntil(tipKept)) << program_->errors();
+  // The new tab is the active one: its tip is the list's row, chosen.
+  ASSERT_TRUE(waitUntil([&] { return pixelsIn(main, kFirstRowFrom, kFirstRowTo) != noRow; }))
+      << program_->errors();
+  EXPECT_TRUE(waitUntil([&] { return recordPartsGone(main); })) << program_->errors();
+  EXPECT_TRUE(writeScreenshot(display_, main, "pin-tab-tip"));
+
+  const std::size_t refused = program_->count("paste: no record is chosen");
+  press({XK_Alt_L, XK_Delete});
+  press({XK_Return});
+  EXPECT_TRUE(program_->logged("paste: no record is chosen", refused)) << program_->errors();
+  const std::size_t menus = popups(keys_).size();
+  rightClick(main, kFirstRow);
+  // Escape comes after the rest: with no menu to close, it hides the window once all before it was done.
+  press({XK_Escape});
+  EXPECT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << "a menu took the Escape\n"
+                                                              << program_->errors();
+  EXPECT_EQ(popups(keys_).size(), menus);
+  EXPECT_TRUE(tipKept()) << docText(pinFolder("Links"));
+  const std::vector<TestWindow::Key> heard = editor_->heard();
+  EXPECT_TRUE(std::none_of(heard.begin(), heard.end(), isPasteChord));
 }
 
 // While the thinking bar holds the keyboard, Left and Right move through its actions and leave the

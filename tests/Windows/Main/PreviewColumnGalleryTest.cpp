@@ -31,7 +31,7 @@ class PreviewColumnGallery : public test::WidgetTest {
   }
 };
 
-TEST_F(PreviewColumnGallery, TextHtmlFileAndNothingInLightAndDark) {
+TEST_F(PreviewColumnGallery, TextHtmlFileRowsThatAreNoRecordAndNothingInLightAndDark) {
   test::DesktopPaintingScope painting;
   LocalShortcutsManager::shared().removeAllReceiversForTesting();
   date::setDefaultTimeZone("UTC");
@@ -56,6 +56,9 @@ TEST_F(PreviewColumnGallery, TextHtmlFileAndNothingInLightAndDark) {
       {"file", "/home/user/Documents/layout-review.pdf",
        Json{{"custom_view", "FileView"}, {"file", "file:///home/user/Documents/layout-review.pdf"}}, nullptr},
       {"empty", "", std::nullopt, nullptr},
+      {"web-search-row", "Search the web for 'layout'",
+       Json{{"search", true}, {"custom_view", "EmbededWebview"}, {"search_context", "layout"}}, nullptr},
+      {"pin-tab-tip", "Records you pin to \"Links\" show up here", Json{{"default_tip", "1"}}, nullptr},
   };
   for (const Case& c : cases) {
     auto window =
@@ -98,8 +101,11 @@ TEST_F(PreviewColumnGallery, TextHtmlFileAndNothingInLightAndDark) {
     auto probe = test::PixelProbe::fromPng(written[0]);
     ASSERT_TRUE(probe);
     // The toolbar's delete button shows in the accent colour while there is a record to delete; with
-    // none it is off, its grey title on the plain face.
-    const ui::Color face = colorOf(c.text.empty() ? "viceButtonBackgroundColor" : "accentColor");
+    // none it is off, its grey title on the plain face; a row that is no record has no button at all.
+    const bool record = !c.json || (!c.json->contains("search") && !c.json->contains("default_tip"));
+    const ui::Color face = colorOf(!record          ? "toolbarBackgroundColor"
+                                   : c.text.empty() ? "viceButtonBackgroundColor"
+                                                    : "accentColor");
     const test::Pixel button = probe->at({336 / 2 + 5 + 20, 50 + 20});
     EXPECT_NEAR(button.r, face.red * 255, 3) << c.name;
     EXPECT_NEAR(button.b, face.blue * 255, 3) << c.name;

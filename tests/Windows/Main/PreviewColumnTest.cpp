@@ -147,29 +147,68 @@ TEST_F(PreviewColumnTest, InfobarNamesTheDayOfTheCopy) {
   EXPECT_EQ(bar->info()->string(), "Copied Today 09:05:03");
 }
 
-// A row that is no record (the web search of the query) was never copied and has no name to give; the
-// record shown next has both again.
-TEST_F(PreviewColumnTest, TheWebSearchRowShowsNoCopyTimeAndTakesNoName) {
-  show({{"alpha", std::nullopt}});
-  const auto& toolbar = column_->toolbar();
-  toolbar->aliasText()->setText("greet");
-  PreviewNotice web;
-  web.row =
-      DisplayAttributedString::resultRow("Search the web for 'q'", std::vector<Range>{}, VLFont::mainFont());
-  web.json = Json{{"search", true}, {"custom_view", "EmbededWebview"}, {"search_context", "q"}};
-  web.row->setJson(web.json);
-  web.isClipboardItem = false;
-  column_->show(web);
-  EXPECT_EQ(column_->infobar()->info()->string(), "");
-  EXPECT_EQ(toolbar->aliasText()->text(), "");
-  EXPECT_FALSE(toolbar->aliasText()->isEnabled());
-  EXPECT_FALSE(toolbar->delItemButton()->enabled());
-  toolbar->enableAlaisText(true);  // the program became active again
-  EXPECT_FALSE(toolbar->aliasText()->isEnabled());
+// A row that is no record (the web search of the query, the tip of an empty pin tab) was never copied,
+// has no name to give and nothing to delete: the column shows no copy time, no name field and no delete
+// button for it, nor under an action's result that the thinking bar shows over it, and the delete press
+// leaves it. The record shown next has all of them again.
+TEST_F(PreviewColumnTest, ARowThatIsNoRecordShowsNothingOfARecord) {
+  struct Case {
+    const char* name;
+    std::string text;
+    Json json;
+  };
+  const std::vector<Case> cases = {
+      {"web search", "Search the web for 'q'",
+       Json{{"search", true}, {"custom_view", "EmbededWebview"}, {"search_context", "q"}}},
+      {"pin tab tip", "Records you pin to \"Links\" show up here", Json{{"default_tip", "1"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VLEngine::shared().append("alpha", std::nullopt, std::nullopt, kClipboardPinTabId);
+    // The tip is stored in its tab as a record is; the web-search row is only listed.
+    if (c.json.contains("default_tip"))
+      VLEngine::shared().append(c.text, std::nullopt, c.json, kClipboardPinTabId);
+    DisplayRows rows;
+    for (const auto& [text, json] : std::vector<std::pair<std::string, std::optional<Json>>>{
+             {"alpha", std::nullopt}, {c.text, c.json}}) {
+      rows.push_back(DisplayAttributedString::resultRow(text, std::vector<Range>{}, VLFont::mainFont()));
+      rows.back()->setJson(json);
+      rows.back()->setTimestamp(clock_->now());
+    }
+    list_->refreshDataSource(rows, false);
+    list_->reload();
+    select(0);
+    const auto& toolbar = column_->toolbar();
+    toolbar->aliasText()->setText("greet");
+    select(1);
+    const auto nothingOfARecord = [&](const char* when) {
+      EXPECT_EQ(column_->infobar()->info()->string(), "") << when;
+      EXPECT_TRUE(toolbar->aliasText()->isHidden()) << when;
+      EXPECT_EQ(toolbar->aliasText()->text(), "") << when;
+      EXPECT_TRUE(toolbar->delItemButton()->isHidden()) << when;
+    };
+    nothingOfARecord("chosen");
+    toolbar->enableAlaisText(true);  // the program became active again
+    EXPECT_FALSE(toolbar->aliasText()->isEnabled());
+    // The thinking bar shows an action's result over the row, with the time it ran.
+    column_->setText(ui::AttributedString("Q"), PreviewView2::kTextViewClass, false, clock_->now(),
+                     Json::object());
+    nothingOfARecord("under an action's result");
+    EXPECT_TRUE(LocalShortcutsManager::shared().offerShortcutKey("historyDel"));
+    settle();
+    EXPECT_EQ(listed(), (std::vector<std::string>{"alpha", c.text}));
+    EXPECT_TRUE(stored("alpha"));
+    if (c.json.contains("default_tip")) {
+      EXPECT_NE(VLEngine::shared().getChunkByContext(c.text, c.json, kClipboardPinTabId), nullptr);
+    }
 
-  select(0);
-  EXPECT_NE(column_->infobar()->info()->string(), "");
-  EXPECT_TRUE(toolbar->aliasText()->isEnabled());
+    select(0);
+    EXPECT_NE(column_->infobar()->info()->string(), "");
+    EXPECT_FALSE(toolbar->aliasText()->isHidden());
+    EXPECT_TRUE(toolbar->aliasText()->isEnabled());
+    EXPECT_FALSE(toolbar->delItemButton()->isHidden());
+    EXPECT_TRUE(toolbar->delItemButton()->enabled());
+  }
 }
 
 TEST_F(PreviewColumnTest, AliasEditsGoToTheStoreAsTyped) {

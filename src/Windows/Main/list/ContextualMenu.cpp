@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Windows/Main/list/DeleteRecords.h"
+#include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
@@ -114,6 +115,11 @@ bool ContextualMenu::allowed() const {
 void ContextualMenu::pin() {
   if (!allowed()) return;
   const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
+  // Only records go to a tab: not the web search of the query, nor a tab's tip.
+  if (auto list = hooks.listOrNull(); list && list->selectedRecords().empty()) {
+    logDebug("pin: no record is chosen; nothing is pinned");
+    return;
+  }
   const std::size_t tabs = hooks.pinTabIds ? hooks.pinTabIds().size() : 1;
   if (tabs > 1) {
     PanelCenter::shared().showPanelByKey("vellisto_panel_pinmove");

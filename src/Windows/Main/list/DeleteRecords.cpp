@@ -12,13 +12,17 @@
 namespace vl {
 
 void deleteSelectedRecords(HintTable2& list, const std::string& pinTabId) {
-  const auto last = list.lastSelectedItem();
-  if (!last) return;
+  // The web search of the query or a tab's tip is no record: it is not deleted, nor taken off the list.
+  const DisplayRows records = list.selectedRecords();
+  if (records.empty()) {
+    logDebug("delete: no record is chosen; nothing is deleted");
+    return;
+  }
+  const auto& last = records.back();
   NotificationCenter::defaultCenter().post(
       "VELLISTO_MAIN_checkDeleteEntity", nullptr,
       Json{{"context", last->string()}, {"json_data", last->json() ? *last->json() : Json()}});
-  for (const auto& row : list.selectedItems()) {
-    if (!row) continue;
+  for (const auto& row : records) {
     if (!VLEngine::shared().delChunkByContext(row->string(), row->json(), pinTabId)) {
       logWarning("delete: no stored record for a selected row of tab " + pinTabId);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "VLEngine/doc/IndexHelper.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/list/RecordDrag.h"
@@ -21,6 +22,10 @@ namespace {
 
 // Wheel steps closer than this in one direction are one step.
 constexpr double kWheelStepSeconds = 0.05;
+
+bool standsForRecord(const std::shared_ptr<DisplayAttributedString>& row) {
+  return row && IndexHelper::isRecord(row->json());
+}
 
 bool jsonHas(const std::optional<Json>& json, const char* key) {
   return json && json->is_object() && json->contains(key);
@@ -350,6 +355,12 @@ DisplayRows HintTable2::selectedItems() const {
   return rows;
 }
 
+DisplayRows HintTable2::selectedRecords() const {
+  DisplayRows rows = selectedItems();
+  std::erase_if(rows, [](const auto& row) { return !standsForRecord(row); });
+  return rows;
+}
+
 std::shared_ptr<DisplayAttributedString> HintTable2::selectedItem() const {
   VL_DCHECK_ON_MAIN();
   const long r = tableView_->selectedRow();
@@ -359,7 +370,8 @@ std::shared_ptr<DisplayAttributedString> HintTable2::selectedItem() const {
 
 std::string HintTable2::multipleSelectedString() const {
   std::string text;
-  for (const auto& row : selectedItems()) {
+  // What was pasted: the records chosen.
+  for (const auto& row : selectedRecords()) {
     if (!text.empty()) text += "\r\n";
     if (row) text += row->string();
   }
@@ -376,8 +388,7 @@ std::string HintTable2::selectedContextViewCls() const {
 
 bool HintTable2::isClipboardItem() const {
   auto row = lastSelectedItem();
-  const std::optional<Json> json = row ? row->json() : std::nullopt;
-  return !jsonHas(json, "search") && !jsonHas(json, "system");
+  return IndexHelper::isRecord(row ? row->json() : std::nullopt);
 }
 
 double HintTable2::selectedTimestamp() const {
@@ -398,9 +409,14 @@ void HintTable2::delSelectedItems() {
   const long first = order.front();
   std::vector<long> doomed(order.begin(), order.end());
   std::sort(doomed.rbegin(), doomed.rend());
+  bool removed = false;
   for (long r : doomed) {
-    if (r >= 0 && r < static_cast<long>(dataSource_.size())) dataSource_.erase(dataSource_.begin() + r);
+    if (r < 0 || r >= static_cast<long>(dataSource_.size())) continue;
+    if (!standsForRecord(dataSource_[r])) continue;
+    dataSource_.erase(dataSource_.begin() + r);
+    removed = true;
   }
+  if (!removed) return;
   tableView_->clearSelected();
   if (dataSource_.empty()) {
     if (hooks_.clearPreview) hooks_.clearPreview();
@@ -488,6 +504,8 @@ std::shared_ptr<ui::Menu> HintTable2::rowViewMenu(HintTableRowView& row) {
     selectExtending(r);
     rowViewDidSelect(row);
   }
+  // Pin and Delete act on records; the web search of the query or a tab's tip has no menu.
+  if (selectedRecords().empty()) return nullptr;
   return hooks_.rowMenu ? hooks_.rowMenu() : nullptr;
 }
 
@@ -495,6 +513,8 @@ bool HintTable2::rowViewBeginDrag(HintTableRowView& row) {
   if (blocked()) return false;
   DisplayRows rows = selectedItems();
   if (rows.empty() && row.attributedString()) rows.push_back(row.attributedString());
+  // The web search's label or a tab's tip dropped elsewhere would be pasted as if it were a record.
+  std::erase_if(rows, [](const auto& r) { return !standsForRecord(r); });
   std::vector<PasteboardItem> items = dragItems(rows);
   ui::Window* host = window();
   if (items.empty() || !host) return false;

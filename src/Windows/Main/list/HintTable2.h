@@ -72,9 +72,13 @@ class HintTable2 : public VLVisualEffectScrollView,
   // --- the selection ----------------------------------------------------------------------------------
   // Tells the preview, the thinking bar and the indicator.
   void update();
+  // Removes the selected rows that stand for records; a row that is none stays, as nothing deleted it.
   void delSelectedItems();
   std::shared_ptr<DisplayAttributedString> lastSelectedItem() const;
   DisplayRows selectedItems() const;
+  // The selected rows that stand for records (IndexHelper::isRecord), in the order they were chosen:
+  // what a delete, a pin, a paste or a drag acts on.
+  DisplayRows selectedRecords() const;
   std::shared_ptr<DisplayAttributedString> selectedItem() const;
   std::string multipleSelectedString() const;
   std::string selectedContextViewCls() const;

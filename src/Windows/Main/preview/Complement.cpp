@@ -111,21 +111,33 @@ void Complement::setText(const std::optional<ui::AttributedString>& text, const 
   shownAttributed_ = *text;
   preview_->alternateView(viewCls, text->string(), json);
   if (viewCls == PreviewView2::kTextViewClass) preview_->setText(withThemeColors(*text));
-  infobar_->setTime(copyTimestamp, json);
-  toolbar_->update();
-  toolbar_->clipboardItemAppeared(isClipboardItem);
+  showRecordParts(copyTimestamp, json, isClipboardItem);
 }
 
 void Complement::show(const PreviewNotice& notice) {
   if (!notice.row) {
+    rowIsRecord_ = true;
     clear();
     return;
   }
+  // Only the list knows what its row is; an action's result the thinking bar shows over the row later
+  // keeps to that.
+  rowIsRecord_ = notice.isClipboardItem;
   setText(previewTextOf(*notice.row), notice.viewCls, notice.isClipboardItem, notice.timestamp, notice.json);
-  // A row that is no record (the web search of the query, a tab's tip) was never copied and takes no
-  // snippet name.
-  if (!notice.isClipboardItem) infobar_->clearTime();
-  toolbar_->setRecordShown(notice.isClipboardItem);
+}
+
+void Complement::showRecordParts(double copyTimestamp, const std::optional<Json>& json,
+                                 bool isClipboardItem) {
+  // A row that is no record (the web search of the query, a tab's tip) was never copied, has no name
+  // and nothing to delete: the bars under the preview show nothing of a record for it.
+  if (rowIsRecord_) {
+    infobar_->setTime(copyTimestamp, json);
+  } else {
+    infobar_->clearTime();
+  }
+  toolbar_->update();
+  toolbar_->setRecordShown(rowIsRecord_);
+  toolbar_->clipboardItemAppeared(isClipboardItem && rowIsRecord_);
 }
 
 void Complement::lightOrDarkChanged() {

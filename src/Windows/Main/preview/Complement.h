@@ -41,7 +41,9 @@ class Complement : public VLVisualEffectView {
   // A nullopt text clears the preview and the alias; the info bar keeps its line.
   void setText(const std::optional<ui::AttributedString>& text, const std::string& viewCls,
                bool isClipboardItem, double copyTimestamp, const std::optional<Json>& json);
-  // What the record list hands over for its last selected row.
+  // What the record list hands over for its last selected row. A row that is no record (its notice's
+  // isClipboardItem is false) shows no copy time, name field or delete button, neither now nor under
+  // what setText shows next over it.
   void show(const PreviewNotice& notice);
   void clear();
   void layout();
@@ -67,6 +69,7 @@ class Complement : public VLVisualEffectView {
     ui::Size size;
   };
   std::vector<Component> components() const;
+  void showRecordParts(double copyTimestamp, const std::optional<Json>& json, bool isClipboardItem);
 
   std::shared_ptr<PreviewView2> preview_;
   std::shared_ptr<Infobar> infobar_;
@@ -77,6 +80,8 @@ class Complement : public VLVisualEffectView {
   std::optional<std::string> shownText_;
   std::optional<Json> shownJson_;
   std::optional<ui::AttributedString> shownAttributed_;
+  // Whether the list's row on show stands for a record.
+  bool rowIsRecord_ = true;
   Observation deleteObserver_;
 };
 

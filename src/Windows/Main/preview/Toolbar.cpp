@@ -141,18 +141,29 @@ void Toolbar::enableAlaisText(bool enabled) { aliasText_->setEnabled(enabled && 
 
 void Toolbar::setRecordShown(bool shown) {
   recordShown_ = shown;
-  if (!shown) aliasText_->setText("");
+  if (!shown) {
+    // A field that goes must not keep the keyboard: it returns to the search input.
+    if (aliasHasKeyboard()) resignAlaisText();
+    aliasText_->setText("");
+  }
   aliasText_->setEnabled(enabled_ && shown);
+  // Nothing of a record to name or delete: neither the name field nor the delete button shows.
+  aliasText_->setHidden(!shown);
+  delItemButton_->setHidden(!shown);
 }
 
 void Toolbar::resignAlaisText() {
   // Only the alias field lets go: a search field that has the keyboard keeps it, its caret and its text
   // unselected (the thinking bar taking the keys asks this too).
-  ui::Window* w = window();
-  const auto* keyboard = w ? dynamic_cast<const ui::View*>(w->firstResponder()) : nullptr;
-  if (keyboard && keyboard->isDescendantOf(aliasText_.get())) w->makeFirstResponder(nullptr);
+  if (aliasHasKeyboard()) window()->makeFirstResponder(nullptr);
   const PreviewColumnHooks& hooks = PreviewColumnHooks::current();
   if (hooks.focusSearchInput) hooks.focusSearchInput();
+}
+
+bool Toolbar::aliasHasKeyboard() const {
+  const ui::Window* w = window();
+  const auto* keyboard = w ? dynamic_cast<const ui::View*>(w->firstResponder()) : nullptr;
+  return keyboard && keyboard->isDescendantOf(aliasText_.get());
 }
 
 bool Toolbar::delivered(const ui::Event& event) {

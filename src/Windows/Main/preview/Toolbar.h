@@ -36,7 +36,7 @@ class Toolbar : public ThemeView, public VLTextFieldDelegate, public ShortcutRec
   void setEnabled(bool enabled);
   void enableAlaisText(bool enabled);
   // Whether the row shown is a record: one that is not (the web search of the query, a tab's tip) has
-  // no name to give, so the alias field is empty and closed.
+  // no name to give and nothing to delete, so neither the alias field nor the delete button shows.
   void setRecordShown(bool shown);
   void resignAlaisText();
   // Return in the alias field goes back to the search input.
@@ -52,6 +52,7 @@ class Toolbar : public ThemeView, public VLTextFieldDelegate, public ShortcutRec
 
  private:
   void build();
+  bool aliasHasKeyboard() const;
   std::shared_ptr<VLTextField> aliasText_;
   std::shared_ptr<Button3> delItemButton_;
   std::shared_ptr<Line> line_;
