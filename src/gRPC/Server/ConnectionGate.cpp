@@ -30,6 +30,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kBacklog = 64;
+// How long stop() waits for hand-overs in progress: the quit has three seconds in all, and gRPC's own
+// shutdown needs the rest.
+constexpr auto kHandoverStopWait = std::chrono::milliseconds(500);
 
 std::chrono::steady_clock::duration millis(double ms) {
   return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(ms));
@@ -112,8 +115,34 @@ bool ConnectionGate::listen(const std::string& ip, int port) {
 
 void ConnectionGate::start(Handover handover) {
   if (listener_ < 0 || thread_.joinable()) return;
-  handover_ = std::move(handover);
+  handovers_ = std::make_shared<Handovers>();
+  handovers_->handover = std::move(handover);
+  {
+    MutexLock lock(handovers_->mutex);
+    handovers_->running = kHandoverThreads;
+  }
+  // Detached: stop() waits for them a while, through `running`, and leaves one that gRPC holds.
+  for (std::size_t i = 0; i < kHandoverThreads; ++i) std::thread(handOver, handovers_).detach();
   thread_ = std::thread([this] { run(); });
+}
+
+void ConnectionGate::handOver(const std::shared_ptr<Handovers>& handovers) {
+  pthread_setname_np(pthread_self(), "vl-sync-handover");
+  Handovers& share = *handovers;
+  MutexLock lock(share.mutex);
+  while (!share.stopping) {
+    if (share.waiting.empty()) {
+      share.changed.wait(lock);
+      continue;
+    }
+    const int fd = share.waiting.front();
+    share.waiting.pop_front();
+    lock.unlock();
+    share.handover(fd);
+    lock.lock();
+  }
+  --share.running;
+  share.changed.notify_all();
 }
 
 void ConnectionGate::stop() {
@@ -122,6 +151,21 @@ void ConnectionGate::stop() {
     if (::write(wake_[1], &byte, 1) != 1) logWarning("sync server: the connection gate's wake-up failed");
     thread_.join();
   }
+  std::deque<int> unsent;
+  if (handovers_) {
+    Handovers& share = *handovers_;
+    MutexLock lock(share.mutex);
+    share.stopping = true;
+    unsent.swap(share.waiting);
+    share.changed.notify_all();
+    const auto deadline = Clock::now() + kHandoverStopWait;
+    while (share.running > 0 && Clock::now() < deadline) share.changed.wait_until(lock, deadline);
+    if (share.running > 0)
+      logWarningf("sync server: %zu connection hand-overs still in gRPC, left to end", share.running);
+  }
+  handovers_.reset();
+  // Never given to gRPC: still the gate's to close.
+  for (int fd : unsent) closeQuietly(fd);
   closeQuietly(wake_[0]);
   closeQuietly(wake_[1]);
   closeQuietly(listener_);
@@ -211,7 +255,9 @@ bool ConnectionGate::accept(Time now) {
       }
       connections_[fd] = Connection{copy, st.st_ino, addressText(peer), {}, now, false, false};
     }
-    handover_(fd);
+    MutexLock lock(handovers_->mutex);
+    handovers_->waiting.push_back(fd);
+    handovers_->changed.notify_one();
   }
 }
 
