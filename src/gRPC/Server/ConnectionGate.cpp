@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -117,13 +118,29 @@ void ConnectionGate::start(Handover handover) {
   if (listener_ < 0 || thread_.joinable()) return;
   handovers_ = std::make_shared<Handovers>();
   handovers_->handover = std::move(handover);
-  {
-    MutexLock lock(handovers_->mutex);
-    handovers_->running = kHandoverThreads;
-  }
-  // Detached: stop() waits for them a while, through `running`, and leaves one that gRPC holds.
-  for (std::size_t i = 0; i < kHandoverThreads; ++i) std::thread(handOver, handovers_).detach();
+  handovers_->most = options_.maxConnections + options_.maxConnections / 2;
   thread_ = std::thread([this] { run(); });
+}
+
+void ConnectionGate::queueHandover(int fd) {
+  Handovers& share = *handovers_;
+  MutexLock lock(share.mutex);
+  share.waiting.push_back(fd);
+  // A hand-over may stay in gRPC as long as its peer keeps sending: one that waits gets a thread of its
+  // own rather than waiting behind it. There are never more than the table holds connections.
+  if (share.idle >= share.waiting.size() || share.running >= share.most) {
+    share.changed.notify_one();
+    return;
+  }
+  try {
+    // Detached: stop() waits for them a while, through `running`, and leaves one that gRPC holds.
+    std::thread(handOver, handovers_).detach();
+    ++share.running;
+  } catch (const std::system_error& error) {
+    // The connection waits for a thread that is running; the sweep closes it if none comes.
+    logWarningf("sync server: no hand-over thread: %s", error.what());
+    share.changed.notify_one();
+  }
 }
 
 void ConnectionGate::handOver(const std::shared_ptr<Handovers>& handovers) {
@@ -132,7 +149,11 @@ void ConnectionGate::handOver(const std::shared_ptr<Handovers>& handovers) {
   MutexLock lock(share.mutex);
   while (!share.stopping) {
     if (share.waiting.empty()) {
+      // A few wait for the next connections; the rest end.
+      if (share.idle >= kIdleHandoverThreads) break;
+      ++share.idle;
       share.changed.wait(lock);
+      --share.idle;
       continue;
     }
     const int fd = share.waiting.front();
@@ -255,9 +276,7 @@ bool ConnectionGate::accept(Time now) {
       }
       connections_[fd] = Connection{copy, st.st_ino, addressText(peer), {}, now, false, false};
     }
-    MutexLock lock(handovers_->mutex);
-    handovers_->waiting.push_back(fd);
-    handovers_->changed.notify_one();
+    queueHandover(fd);
   }
 }
 

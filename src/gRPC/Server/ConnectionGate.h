@@ -34,10 +34,11 @@ namespace vl {
 // and is a leaf.
 //
 // gRPC starts reading a connection inside the call that takes it, and a peer that keeps sending can keep
-// that call busy for minutes: so the gate's thread only queues each connection it keeps, and a few
-// hand-over threads of its own give them to gRPC. Accepting and sweeping never wait for gRPC, and a
-// connection still queued or inside a slow hand-over is swept like any other. The queue's lock is a
-// leaf too; neither lock is held while gRPC is called.
+// that call busy until the connection closes: so the gate's thread only queues each connection it keeps,
+// and hand-over threads give them to gRPC, one more whenever a connection would wait (never more than
+// the table holds connections; a few stay waiting for the next). Accepting and sweeping never wait for
+// gRPC, and a connection still queued or inside a slow hand-over is swept like any other, which ends
+// that hand-over. The queue's lock is a leaf too; neither lock is held while gRPC is called.
 class ConnectionGate {
  public:
   struct Options {
@@ -61,8 +62,7 @@ class ConnectionGate {
   // can't; a second program on the same port is refused (no port sharing).
   [[nodiscard]] bool listen(const std::string& ip, int port);
   int port() const { return port_; }
-  // Starts accepting; every connection kept goes to `handover` on a hand-over thread, at most
-  // kHandoverThreads at once.
+  // Starts accepting; every connection kept goes to `handover` on a hand-over thread.
   void start(Handover handover);
   // Stops accepting, closes the connections still queued and lets go of the gate's duplicates;
   // connections already handed over stay with gRPC, which closes them when it shuts down. A hand-over
@@ -70,7 +70,8 @@ class ConnectionGate {
   // `handover` uses must live until it returns.
   void stop();
 
-  static constexpr std::size_t kHandoverThreads = 2;
+  // Hand-over threads kept waiting for the next connection.
+  static constexpr std::size_t kIdleHandoverThreads = 2;
 
   // The connection a call came on. gRPC names it by a descriptor number only, and the number is used
   // again once gRPC lets it go: so a call takes its caller when it arrives, while its connection
@@ -112,10 +113,15 @@ class ConnectionGate {
     Handover handover;
     std::deque<int> waiting VL_GUARDED_BY(mutex);
     bool stopping VL_GUARDED_BY(mutex) = false;
+    // Threads started and not yet ended, those of them waiting, and how many may run.
     std::size_t running VL_GUARDED_BY(mutex) = 0;
+    std::size_t idle VL_GUARDED_BY(mutex) = 0;
+    std::size_t most = 0;
   };
 
   void run();
+  // On the gate's thread: queues the connection, and starts a hand-over thread when none waits for it.
+  void queueHandover(int fd);
   static void handOver(const std::shared_ptr<Handovers>& handovers);
   // False when accepting must pause (the process is out of descriptors or memory).
   bool accept(Time now);
