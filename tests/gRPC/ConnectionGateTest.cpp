@@ -4,11 +4,14 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -66,6 +69,7 @@ class Stranger {
   Stranger(const Stranger&) = delete;
   Stranger& operator=(const Stranger&) = delete;
   bool connected() const { return connected_; }
+  int fd() const { return fd_; }
   // Whether the server has closed the connection (end of stream or reset), without waiting.
   bool closedByServer() {
     if (closed_) return true;
@@ -82,6 +86,127 @@ class Stranger {
   int port_;
   bool connected_ = false;
   bool closed_ = false;
+};
+
+// HTTP/2 as a hostile peer speaks it: the preface, its SETTINGS, then one header block that never
+// ends. Its headers are `headerBytes` long each (one name, a value of all 'a'), sent frame by frame in
+// CONTINUATION frames as fast as the server takes them, one after the other, until the server closes
+// the connection or the flooder is dropped.
+class Flooder {
+ public:
+  // With `acknowledge` it first takes the server's settings, its limits among them, as a client would.
+  Flooder(int port, std::size_t headerBytes, bool acknowledge = false)
+      : stranger_(port), headerBytes_(headerBytes), acknowledge_(acknowledge) {
+    if (stranger_.connected()) thread_ = std::thread([this] { flood(); });
+  }
+  ~Flooder() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  Flooder(const Flooder&) = delete;
+  Flooder& operator=(const Flooder&) = delete;
+  bool connected() const { return stranger_.connected(); }
+  std::size_t sent() const { return sent_; }
+  // The server refused more (a reset, a broken pipe, or the end of its stream).
+  bool closedByServer() const { return closed_; }
+
+  // A frame's nine bytes of head.
+  static std::string frameHead(std::size_t length, std::uint8_t type, std::uint8_t flags,
+                               std::uint32_t stream) {
+    const std::uint8_t head[9] = {static_cast<std::uint8_t>(length >> 16),
+                                  static_cast<std::uint8_t>(length >> 8),
+                                  static_cast<std::uint8_t>(length),
+                                  type,
+                                  flags,
+                                  static_cast<std::uint8_t>(stream >> 24),
+                                  static_cast<std::uint8_t>(stream >> 16),
+                                  static_cast<std::uint8_t>(stream >> 8),
+                                  static_cast<std::uint8_t>(stream)};
+    return std::string(reinterpret_cast<const char*>(head), sizeof head);
+  }
+  static constexpr std::uint8_t kHeaders = 1, kSettings = 4, kContinuation = 9;
+
+ private:
+  // A literal header, never indexed by name, whose value is `length` bytes long: what follows is the value.
+  static std::string headerStart(std::size_t length) {
+    std::string start = std::string("\x00\x07x-flood", 9) + "\x7f";
+    for (length -= 127; length >= 128; length >>= 7) start += static_cast<char>(0x80 | (length & 0x7f));
+    return start + static_cast<char>(length);
+  }
+  bool send(const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size() && !stop_) {
+      const ssize_t n =
+          ::send(stranger_.fd(), bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n > 0) {
+        done += static_cast<std::size_t>(n);
+        sent_ += static_cast<std::size_t>(n);
+        continue;
+      }
+      if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return false;
+      // Whatever the server says is read and dropped, so that its writes never hold up its reading; its
+      // end of stream ends the flood.
+      pollfd watched{stranger_.fd(), POLLIN | POLLOUT, 0};
+      ::poll(&watched, 1, 50);
+      char sink[4096];
+      const ssize_t got = ::recv(stranger_.fd(), sink, sizeof sink, MSG_DONTWAIT);
+      if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return false;
+    }
+    return done == bytes.size();
+  }
+  // Reads frames up to the server's SETTINGS and acknowledges them.
+  bool acknowledge() {
+    const auto deadline = Steady::now() + std::chrono::seconds(20);
+    std::string bytes;
+    while (Steady::now() < deadline) {
+      for (std::size_t at = 0; bytes.size() - at >= 9;) {
+        const auto* head = reinterpret_cast<const std::uint8_t*>(bytes.data() + at);
+        const std::size_t length = std::size_t{head[0]} << 16 | std::size_t{head[1]} << 8 | head[2];
+        if (head[3] == kSettings && (head[4] & 1) == 0) return send(frameHead(0, kSettings, 1, 0));
+        if (bytes.size() - at - 9 < length) break;
+        at += 9 + length;
+        bytes.erase(0, at);
+        at = 0;
+      }
+      pollfd watched{stranger_.fd(), POLLIN, 0};
+      if (::poll(&watched, 1, 10) <= 0) continue;
+      char chunk[4096];
+      const ssize_t n = ::recv(stranger_.fd(), chunk, sizeof chunk, MSG_DONTWAIT);
+      if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return false;
+      if (n > 0) bytes.append(chunk, static_cast<std::size_t>(n));
+    }
+    return false;
+  }
+  void flood() {
+    constexpr std::size_t kFrame = 16384;  // the largest frame a server takes before it says otherwise
+    std::string opening = std::string("PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n") + frameHead(0, kSettings, 0, 0);
+    bool open = send(opening) && (!acknowledge_ || acknowledge());
+    const std::string first = headerStart(headerBytes_);
+    open = open && send(frameHead(first.size(), kHeaders, 0, 1) + first);
+    std::size_t left = headerBytes_;
+    while (open && !stop_) {
+      std::string payload;
+      while (payload.size() < kFrame) {
+        if (left == 0) {
+          payload += headerStart(headerBytes_);
+          left = headerBytes_;
+        }
+        const std::size_t take = std::min(left, kFrame - payload.size());
+        payload.append(take, 'a');
+        left -= take;
+      }
+      open = send(frameHead(payload.size(), kContinuation, 0, 1) + payload);
+    }
+    closed_ = !open;
+  }
+
+  Stranger stranger_;
+  const std::size_t headerBytes_;
+  const bool acknowledge_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> closed_{false};
+  std::atomic<std::size_t> sent_{0};
+  std::thread thread_;
 };
 
 struct ConnectionGateTest : ::testing::Test {
@@ -166,6 +291,96 @@ TEST_F(ConnectionGateTest, AConnectionClosedForNeverGettingInIsOpenedAgainByTheN
   EXPECT_TRUE(channel->WaitForStateChange(GRPC_CHANNEL_READY,
                                           std::chrono::system_clock::now() + std::chrono::seconds(10)));
   EXPECT_EQ(bye(), 401);
+}
+
+// Whether `stranger`, having said it speaks HTTP/2, hears the server's SETTINGS within `seconds`.
+bool answered(Stranger& stranger, double seconds) {
+  const std::string hello =
+      std::string("PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n") + Flooder::frameHead(0, Flooder::kSettings, 0, 0);
+  if (::send(stranger.fd(), hello.data(), hello.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(hello.size()))
+    return false;
+  const auto deadline = Steady::now() + std::chrono::duration<double>(seconds);
+  std::size_t got = 0;
+  while (got < 9 && Steady::now() < deadline) {
+    pollfd watched{stranger.fd(), POLLIN, 0};
+    if (::poll(&watched, 1, 10) <= 0) continue;
+    char head[9];
+    const ssize_t n = ::recv(stranger.fd(), head, sizeof head - got, MSG_DONTWAIT);
+    if (n <= 0) return false;
+    got += static_cast<std::size_t>(n);
+  }
+  return got >= 9;
+}
+
+template <typename Done>
+bool within(double seconds, Done done) {
+  const auto deadline = Steady::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (Steady::now() >= deadline) return false;
+    ::poll(nullptr, 0, 10);
+  }
+  return true;
+}
+
+TEST_F(ConnectionGateTest, AHeaderFloodHoldsUpNeitherOtherConnectionsNorTheQuit) {
+  std::vector<std::unique_ptr<Flooder>> flooders;
+  for (const std::size_t headerBytes : {std::size_t{1} << 20, std::size_t{16} << 20}) {
+    flooders.push_back(std::make_unique<Flooder>(server.boundPort(), headerBytes));
+    ASSERT_TRUE(flooders.back()->connected());
+  }
+  // The floods are under way, or already refused.
+  for (auto& flooder : flooders) {
+    EXPECT_TRUE(within(20, [&] { return flooder->sent() > (256u << 10) || flooder->closedByServer(); }));
+  }
+
+  // Meanwhile a newcomer is answered, one that says nothing is closed, and a device is served.
+  const auto newcomersCame = Steady::now();
+  Stranger speaker(server.boundPort());
+  Stranger silent(server.boundPort());
+  ASSERT_TRUE(speaker.connected() && silent.connected());
+  EXPECT_TRUE(answered(speaker, 5)) << "a new connection waited for the flood";
+  EXPECT_TRUE(within(5, [&] { return silent.closedByServer(); }))
+      << "a stranger was not closed during the flood";
+  // On a connection of its own, opened now: the fixture client's has been idle longer than a stranger's
+  // may be.
+  auto channel = vl::test::rawChannel(server.boundPort());
+  grpc::ClientContext context;
+  context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(5));
+  syncnetwork::ByeRequest request;
+  syncnetwork::ByeResponse response;
+  const grpc::Status status =
+      syncnetwork::SyncNetworkService::NewStub(channel)->Bye(&context, request, &response);
+  EXPECT_TRUE(status.ok()) << status.error_message();
+  EXPECT_EQ(response.status().code(), 200);
+  EXPECT_LT(Steady::now() - newcomersCame, std::chrono::seconds(10));
+
+  // The flooders, who never got in, are closed too.
+  for (auto& flooder : flooders) EXPECT_TRUE(within(10, [&] { return flooder->closedByServer(); }));
+
+  // Quitting while a flood goes on takes no longer than quitting does.
+  Flooder last(server.boundPort(), std::size_t{16} << 20);
+  ASSERT_TRUE(within(20, [&] { return last.sent() > (64u << 10) || last.closedByServer(); }));
+  const auto quit = Steady::now();
+  server.close();
+  EXPECT_LT(Steady::now() - quit, std::chrono::seconds(3));
+}
+
+TEST(ConnectionGateFloodTest, gRPCClosesAConnectionWhoseHeadersPassTheLimit) {
+  // The gate would close a stranger only after a minute: whatever closes the flood is gRPC.
+  SyncNetworkServer::Options options;
+  options.gate.untrustedIdleMs = 60000;
+  SyncNetworkServer server(std::make_shared<FakeHandler>(), options);
+  server.startWithIp("127.0.0.1", 0);
+  ASSERT_GT(server.boundPort(), 0);
+  // A peer that took the server's settings; one that never does is held only to gRPC's own limit,
+  // which is the gate's to bound (above).
+  for (const std::size_t headerBytes : {std::size_t{16} << 10, std::size_t{1} << 20}) {
+    SCOPED_TRACE(headerBytes);
+    Flooder flooder(server.boundPort(), headerBytes, true);
+    ASSERT_TRUE(flooder.connected());
+    EXPECT_TRUE(within(10, [&] { return flooder.closedByServer(); })) << "sent " << flooder.sent();
+    EXPECT_LT(flooder.sent(), std::size_t{64} << 20);
+  }
 }
 
 // The gate on its own, with the test standing where gRPC would: it keeps the descriptors handed over.
@@ -266,6 +481,54 @@ TEST_F(BareGateTest, ADeviceKeepsAFewAdmittedConnectionsAndTheRestAreClosedAsStr
   while (closedCount() < 10 - cap && Steady::now() < deadline) ::poll(nullptr, 0, 10);
   EXPECT_EQ(closedCount(), 10 - cap);
   EXPECT_FALSE(other->closedByServer()) << "another device lost its connection";
+}
+
+TEST_F(BareGateTest, AHandOverStuckInsideGRPCHoldsUpNeitherTheSweepNorTheStop) {
+  // The first connection's hand-over does not return until the test lets it; the others go through.
+  // Its state outlives the test, as a hand-over the gate's stop leaves behind outlives the gate.
+  struct Stall {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stuck = false, release = false, left = false;
+    std::vector<int> handed;
+    ~Stall() {
+      for (const int fd : handed) ::close(fd);
+    }
+  };
+  auto stall = std::make_shared<Stall>();
+  vl::ConnectionGate::Options options;
+  options.untrustedIdleMs = 300;
+  options.sweepMs = 20;
+  gate = std::make_unique<vl::ConnectionGate>(options);
+  ASSERT_TRUE(gate->listen("127.0.0.1", 0));
+  gate->start([stall](int fd) {
+    std::unique_lock<std::mutex> lock(stall->mutex);
+    stall->handed.push_back(fd);
+    if (stall->stuck) return;
+    stall->stuck = true;
+    stall->changed.notify_all();
+    stall->changed.wait_for(lock, std::chrono::seconds(60), [&] { return stall->release; });
+    stall->left = true;
+    stall->changed.notify_all();
+  });
+  Stranger first(gate->port());
+  ASSERT_TRUE(first.connected());
+  {
+    std::unique_lock<std::mutex> lock(stall->mutex);
+    ASSERT_TRUE(stall->changed.wait_for(lock, std::chrono::seconds(30), [&] { return stall->stuck; }));
+  }
+  Stranger second(gate->port());
+  ASSERT_TRUE(second.connected());
+  EXPECT_TRUE(within(10, [&] { return second.closedByServer(); })) << "the gate waited for a hand-over";
+  EXPECT_TRUE(within(10, [&] { return first.closedByServer(); })) << "the stuck connection was never closed";
+
+  const auto stopping = Steady::now();
+  gate->stop();
+  EXPECT_LT(Steady::now() - stopping, std::chrono::seconds(2));
+  std::unique_lock<std::mutex> lock(stall->mutex);
+  stall->release = true;
+  stall->changed.notify_all();
+  EXPECT_TRUE(stall->changed.wait_for(lock, std::chrono::seconds(30), [&] { return stall->left; }));
 }
 
 }  // namespace

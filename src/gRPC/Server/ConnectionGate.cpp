@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kBacklog = 64;
+// How long stop() waits for hand-overs in progress: the quit has three seconds in all, and gRPC's own
+// shutdown needs the rest.
+constexpr auto kHandoverStopWait = std::chrono::milliseconds(500);
 
 std::chrono::steady_clock::duration millis(double ms) {
   return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(ms));
@@ -112,8 +116,54 @@ bool ConnectionGate::listen(const std::string& ip, int port) {
 
 void ConnectionGate::start(Handover handover) {
   if (listener_ < 0 || thread_.joinable()) return;
-  handover_ = std::move(handover);
+  handovers_ = std::make_shared<Handovers>();
+  handovers_->handover = std::move(handover);
+  handovers_->most = options_.maxConnections + options_.maxConnections / 2;
   thread_ = std::thread([this] { run(); });
+}
+
+void ConnectionGate::queueHandover(int fd) {
+  Handovers& share = *handovers_;
+  MutexLock lock(share.mutex);
+  share.waiting.push_back(fd);
+  // A hand-over may stay in gRPC as long as its peer keeps sending: one that waits gets a thread of its
+  // own rather than waiting behind it. There are never more than the table holds connections.
+  if (share.idle >= share.waiting.size() || share.running >= share.most) {
+    share.changed.notify_one();
+    return;
+  }
+  try {
+    // Detached: stop() waits for them a while, through `running`, and leaves one that gRPC holds.
+    std::thread(handOver, handovers_).detach();
+    ++share.running;
+  } catch (const std::system_error& error) {
+    // The connection waits for a thread that is running; the sweep closes it if none comes.
+    logWarningf("sync server: no hand-over thread: %s", error.what());
+    share.changed.notify_one();
+  }
+}
+
+void ConnectionGate::handOver(const std::shared_ptr<Handovers>& handovers) {
+  pthread_setname_np(pthread_self(), "vl-sync-handover");
+  Handovers& share = *handovers;
+  MutexLock lock(share.mutex);
+  while (!share.stopping) {
+    if (share.waiting.empty()) {
+      // A few wait for the next connections; the rest end.
+      if (share.idle >= kIdleHandoverThreads) break;
+      ++share.idle;
+      share.changed.wait(lock);
+      --share.idle;
+      continue;
+    }
+    const int fd = share.waiting.front();
+    share.waiting.pop_front();
+    lock.unlock();
+    share.handover(fd);
+    lock.lock();
+  }
+  --share.running;
+  share.changed.notify_all();
 }
 
 void ConnectionGate::stop() {
@@ -122,6 +172,21 @@ void ConnectionGate::stop() {
     if (::write(wake_[1], &byte, 1) != 1) logWarning("sync server: the connection gate's wake-up failed");
     thread_.join();
   }
+  std::deque<int> unsent;
+  if (handovers_) {
+    Handovers& share = *handovers_;
+    MutexLock lock(share.mutex);
+    share.stopping = true;
+    unsent.swap(share.waiting);
+    share.changed.notify_all();
+    const auto deadline = Clock::now() + kHandoverStopWait;
+    while (share.running > 0 && Clock::now() < deadline) share.changed.wait_until(lock, deadline);
+    if (share.running > 0)
+      logWarningf("sync server: %zu connection hand-overs still in gRPC, left to end", share.running);
+  }
+  handovers_.reset();
+  // Never given to gRPC: still the gate's to close.
+  for (int fd : unsent) closeQuietly(fd);
   closeQuietly(wake_[0]);
   closeQuietly(wake_[1]);
   closeQuietly(listener_);
@@ -211,7 +276,7 @@ bool ConnectionGate::accept(Time now) {
       }
       connections_[fd] = Connection{copy, st.st_ino, addressText(peer), {}, now, false, false};
     }
-    handover_(fd);
+    queueHandover(fd);
   }
 }
 

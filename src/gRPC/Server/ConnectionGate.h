@@ -4,8 +4,10 @@
 
 #include <chrono>
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -30,6 +32,13 @@ namespace vl {
 // while gRPC still holds it, and notices from the descriptor gRPC was given that gRPC let it go. One
 // thread polls the listening socket and sweeps the connections every sweepMs; the lock guards the table
 // and is a leaf.
+//
+// gRPC starts reading a connection inside the call that takes it, and a peer that keeps sending can keep
+// that call busy until the connection closes: so the gate's thread only queues each connection it keeps,
+// and hand-over threads give them to gRPC, one more whenever a connection would wait (never more than
+// the table holds connections; a few stay waiting for the next). Accepting and sweeping never wait for
+// gRPC, and a connection still queued or inside a slow hand-over is swept like any other, which ends
+// that hand-over. The queue's lock is a leaf too; neither lock is held while gRPC is called.
 class ConnectionGate {
  public:
   struct Options {
@@ -41,7 +50,7 @@ class ConnectionGate {
     // let one device hold the whole gate against the others.
     std::size_t admittedPerDevice = 4;
   };
-  // Takes the connection; from then on gRPC owns the descriptor.
+  // Takes the connection; from then on gRPC owns the descriptor. It may not return for a long while.
   using Handover = std::function<void(int fd)>;
 
   explicit ConnectionGate(Options options);
@@ -53,11 +62,16 @@ class ConnectionGate {
   // can't; a second program on the same port is refused (no port sharing).
   [[nodiscard]] bool listen(const std::string& ip, int port);
   int port() const { return port_; }
-  // Starts accepting; every connection kept goes to `handover` on the gate's thread.
+  // Starts accepting; every connection kept goes to `handover` on a hand-over thread.
   void start(Handover handover);
-  // Stops accepting and lets go of the gate's duplicates; connections already handed over stay with
-  // gRPC, which closes them when it shuts down.
+  // Stops accepting, closes the connections still queued and lets go of the gate's duplicates;
+  // connections already handed over stay with gRPC, which closes them when it shuts down. A hand-over
+  // that has not returned within half a second is left to finish alone, after stop() and the gate: what
+  // `handover` uses must live until it returns.
   void stop();
+
+  // Hand-over threads kept waiting for the next connection.
+  static constexpr std::size_t kIdleHandoverThreads = 2;
 
   // The connection a call came on. gRPC names it by a descriptor number only, and the number is used
   // again once gRPC lets it go: so a call takes its caller when it arrives, while its connection
@@ -91,7 +105,24 @@ class ConnectionGate {
     bool closing = false;
   };
 
+  // What the gate's thread and the hand-over threads share. The hand-over threads hold it too, since one
+  // stuck inside gRPC outlives stop() and the gate.
+  struct Handovers {
+    Mutex mutex;
+    ConditionVariable changed;
+    Handover handover;
+    std::deque<int> waiting VL_GUARDED_BY(mutex);
+    bool stopping VL_GUARDED_BY(mutex) = false;
+    // Threads started and not yet ended, those of them waiting, and how many may run.
+    std::size_t running VL_GUARDED_BY(mutex) = 0;
+    std::size_t idle VL_GUARDED_BY(mutex) = 0;
+    std::size_t most = 0;
+  };
+
   void run();
+  // On the gate's thread: queues the connection, and starts a hand-over thread when none waits for it.
+  void queueHandover(int fd);
+  static void handOver(const std::shared_ptr<Handovers>& handovers);
   // False when accepting must pause (the process is out of descriptors or memory).
   bool accept(Time now);
   // A line about a connection, at most one a second: a flood of connections is not a flood of lines.
@@ -107,7 +138,7 @@ class ConnectionGate {
   int listener_ = -1;
   int wake_[2] = {-1, -1};
   int port_ = 0;
-  Handover handover_;
+  std::shared_ptr<Handovers> handovers_;
   std::thread thread_;
   Mutex mutex_;
   // By the descriptor number gRPC was given.

@@ -3,6 +3,7 @@
 #include <grpcpp/grpcpp.h>
 #include <grpcpp/resource_quota.h>
 #include <grpcpp/server_posix.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -34,6 +35,11 @@ struct SyncNetworkServer::Running {
 namespace {
 
 constexpr int kStreamsPerConnection = 16;
+// Our calls carry a path and gRPC's own few headers, well under a kilobyte: a peer that sends more is no
+// device of ours. gRPC holds a peer to it once the peer took our settings, and checks each header once
+// it has all of it; before that only to its own 16 MB. What a stranger can send meanwhile is bounded by
+// the gate, which closes it when it has not got in within seconds.
+constexpr int kHeaderBytes = 8 * 1024;
 constexpr std::size_t kServerMemoryBytes = 256 * 1024 * 1024;
 
 void stop(SyncNetworkServer::Options options, ConnectionGate& gate, grpc::Server& server, EventLoop& loop) {
@@ -84,7 +90,7 @@ void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
     logErrorf("sync server: can't bind %s: port out of range", target.c_str());
     return;
   }
-  auto run = std::make_unique<Running>();
+  auto run = std::make_shared<Running>();
   run->gate = std::make_unique<ConnectionGate>(options_.gate);
   // The gate listens; gRPC only ever sees the connections it hands over.
   if (!run->gate->listen(ip, static_cast<int>(port))) return;
@@ -98,6 +104,11 @@ void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
   // What a connection may keep open, and what all of them may hold in memory together: a joined
   // device uses a handful of calls at once, and a peer that opens many must not hold a window each.
   builder.AddChannelArgument(GRPC_ARG_MAX_CONCURRENT_STREAMS, kStreamsPerConnection);
+  // Headers past the limit end the connection.
+  builder.AddChannelArgument(GRPC_ARG_MAX_METADATA_SIZE, kHeaderBytes);
+#ifdef GRPC_ARG_ABSOLUTE_MAX_METADATA_SIZE
+  builder.AddChannelArgument(GRPC_ARG_ABSOLUTE_MAX_METADATA_SIZE, kHeaderBytes);
+#endif
   grpc::ResourceQuota quota("vl-sync-server");
   quota.Resize(kServerMemoryBytes);
   builder.SetResourceQuota(quota);
@@ -123,7 +134,14 @@ void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
         }
       }))
     logErrorf("sync server: its loop stopped before it listened on port %d", bound);
-  run->gate->start([server = run->server.get()](int fd) { grpc::AddInsecureChannelFromFd(server, fd); });
+  // A hand-over the gate's stop left behind holds the server, shut down by then, until gRPC returns.
+  run->gate->start([weak = std::weak_ptr<Running>(run)](int fd) {
+    if (const std::shared_ptr<Running> running = weak.lock()) {
+      grpc::AddInsecureChannelFromFd(running->server.get(), fd);
+    } else {
+      ::close(fd);
+    }
+  });
   MutexLock lock(mutex_);
   running_ = std::move(run);
 }

@@ -52,7 +52,8 @@ class SyncNetworkServer {
   Options options_;
   mutable Mutex mutex_;
   std::shared_ptr<ServerRequestHandler> handler_ VL_GUARDED_BY(mutex_);
-  std::unique_ptr<Running> running_ VL_GUARDED_BY(mutex_);
+  // Shared: a hand-over still inside gRPC when the server closes keeps what it uses until it returns.
+  std::shared_ptr<Running> running_ VL_GUARDED_BY(mutex_);
 };
 
 }  // namespace vl
