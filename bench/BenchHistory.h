@@ -10,7 +10,7 @@
 
 #include "BenchCorpus.h"
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
 #include "VLEngine/search/Vellisto_Master.h"
 #include "core/VLConstants.h"

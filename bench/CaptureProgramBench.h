@@ -27,10 +27,10 @@
 
 #include "BenchCorpus.h"
 #include "BenchTiming.h"
-#include "VLEngine/doc/DocChainLoader.h"
-#include "VLEngine/doc/DocTextForm.h"
-#include "VLEngine/doc/GzipUtility.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/DocChainLoader.h"
+#include "VLEngine/doc/bigdoc/DocTextForm.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/gzip/GzipUtility.h"
 #include "platform/foundation/Files.h"
 // After every header of ours: Xlib's macros (None, Bool, Status) would break them.
 // clang-format off

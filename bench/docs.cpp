@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "BenchTiming.h"
-#include "VLEngine/doc/DocJournal.h"
-#include "VLEngine/doc/DocTextForm.h"
-#include "VLEngine/doc/FreedMemory.h"
-#include "VLEngine/doc/GzipUtility.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
-#include "VLEngine/doc/Vellisto_DocChainOwner.h"
+#include "VLEngine/doc/bigdoc/DocTextForm.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_DocChainOwner.h"
+#include "VLEngine/doc/gzip/GzipUtility.h"
+#include "VLEngine/doc/journal/DocJournal.h"
+#include "VLEngine/doc/memory/FreedMemory.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 

@@ -33,7 +33,7 @@
 #include "BenchTiming.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
-#include "VLEngine/doc/FreedMemory.h"
+#include "VLEngine/doc/memory/FreedMemory.h"
 #include "gRPC/Client/SyncNetworkClient.h"
 #include "gRPC/Server/ServerRequestHandler.h"
 #include "gRPC/Server/SyncNetworkServer.h"

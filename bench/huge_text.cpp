@@ -21,7 +21,7 @@
 #include "BenchHistory.h"
 #include "BenchPaint.h"
 #include "BenchTiming.h"
-#include "VLEngine/doc/FreedMemory.h"
+#include "VLEngine/doc/memory/FreedMemory.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/MainWindow.h"

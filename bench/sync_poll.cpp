@@ -20,7 +20,7 @@
 #include "BenchTiming.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
-#include "VLEngine/doc/FreedMemory.h"
+#include "VLEngine/doc/memory/FreedMemory.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"

@@ -23,7 +23,7 @@
 #include "BenchPaint.h"
 #include "BenchTiming.h"
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/FreedMemory.h"
+#include "VLEngine/doc/memory/FreedMemory.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/SearchQuery.h"
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"

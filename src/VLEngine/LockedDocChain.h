@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "VLEngine/doc/DocChainLoader.h"
+#include "VLEngine/doc/bigdoc/DocChainLoader.h"
 
 namespace vl {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "VLEngine/LockedDocChain.h"
-#include "VLEngine/doc/DocChainLoader.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/bigdoc/DocChainLoader.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "core/VLConstants.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Mutex.h"

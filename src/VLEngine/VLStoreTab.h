@@ -7,10 +7,10 @@
 
 #include "VLEngine/LockedDocChain.h"
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/ChunkSortedWeakTable.h"
-#include "VLEngine/doc/DocChainLoader.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
-#include "VLEngine/doc/Vellisto_DocChainOwner.h"
+#include "VLEngine/doc/bigdoc/DocChainLoader.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_DocChainOwner.h"
+#include "VLEngine/doc/index/ChunkSortedWeakTable.h"
 
 namespace vl {
 

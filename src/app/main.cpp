@@ -9,8 +9,8 @@
 #include <string>
 #include <utility>
 
-#include "VLEngine/doc/FreedMemory.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/memory/FreedMemory.h"
 #include "capture/CaptureHooks.h"
 #include "core/VLConstants.h"
 #include "platform/dispatch/Dispatch.h"

@@ -1,6 +1,6 @@
 #include "autopick/AutoPickForest.h"
 
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "autopick/AutoPickFactory.h"
 #include "autopick/AutoPickNode.h"
 #include "autopick/AutoPickTree.h"

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "autopick/AutoPickConfig.h"
 #include "autopick/AutoPickNode.h"
 #include "platform/foundation/Log.h"

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/SortedTableHelper.h"
+#include "VLEngine/doc/index/SortedTableHelper.h"
 #include "capture/AppMonitor.h"
 #include "capture/CaptureHooks.h"
 #include "capture/CopyEntity.h"

@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/DocChainLoader.h"
+#include "VLEngine/doc/bigdoc/DocChainLoader.h"
 #include "autopick/AutoPickArchive.h"
 #include "autopick/AutoPickForest.h"
 #include "platform/dispatch/Dispatch.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "VLEngine/VLStoreTab.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
 #include "core/VLConstants.h"
 #include "pins/PinTabDelegate.h"
 

@@ -4,7 +4,7 @@
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLEngineSnippetsStore.h"
-#include "VLEngine/doc/SortedTableHelper.h"
+#include "VLEngine/doc/index/SortedTableHelper.h"
 #include "core/VLConstants.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"

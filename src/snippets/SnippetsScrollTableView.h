@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "platform/ui/controls/ScrollView.h"
 #include "platform/ui/table/TableView.h"
 #include "ui/VLTableView.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "platform/ui/table/TableRowView.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/PassthroughAndArrowCursorTextView.h"

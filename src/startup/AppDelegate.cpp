@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
 #include "VLEngine/search/SearchHistory.h"
 #include "VLEngine/search/Vellisto_DefaultDisplay.h"
 #include "Windows/Main/paste/PasteService.h"

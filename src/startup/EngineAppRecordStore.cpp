@@ -1,8 +1,8 @@
 #include "startup/EngineAppRecordStore.h"
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 
 namespace vl {
 

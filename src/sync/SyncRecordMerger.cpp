@@ -8,7 +8,7 @@
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
-#include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/doc/record/IndexHelper.h"
 #include "capture/CopyEntity.h"
 #include "core/VLConstants.h"
 #include "platform/foundation/Log.h"

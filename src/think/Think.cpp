@@ -1,6 +1,6 @@
 #include "think/Think.h"
 
-#include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/doc/record/IndexHelper.h"
 #include "platform/foundation/Regex.h"
 #include "platform/foundation/Text.h"
 #include "think/TextScan.h"

@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "DocTestSupport.h"
-#include "VLEngine/doc/DocFileReplacer.h"
-#include "VLEngine/doc/DocJournal.h"
-#include "VLEngine/doc/DocTextForm.h"
-#include "VLEngine/doc/GzipUtility.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
-#include "VLEngine/doc/Vellisto_DefaultCodec.h"
+#include "VLEngine/doc/bigdoc/DocFileReplacer.h"
+#include "VLEngine/doc/bigdoc/DocTextForm.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_DefaultCodec.h"
+#include "VLEngine/doc/gzip/GzipUtility.h"
+#include "VLEngine/doc/journal/DocJournal.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Text.h"

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "DocTestSupport.h"
-#include "VLEngine/doc/DocTextForm.h"
-#include "VLEngine/doc/GzipUtility.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/DocTextForm.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/gzip/GzipUtility.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 

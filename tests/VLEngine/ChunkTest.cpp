@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "VLEngine/doc/DocTextForm.h"
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/bigdoc/DocTextForm.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "platform/foundation/Clock.h"
 
 namespace vl {

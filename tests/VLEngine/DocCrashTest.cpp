@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "DocTestSupport.h"
-#include "VLEngine/doc/DocChainLoader.h"
-#include "VLEngine/doc/DocFileReplacer.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/DocChainLoader.h"
+#include "VLEngine/doc/bigdoc/DocFileReplacer.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
 #include "platform/foundation/Clock.h"
 
 // kill -9 of a process that writes records: every record it acknowledged is in the folder afterwards,

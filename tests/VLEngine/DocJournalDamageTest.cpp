@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "DocTestSupport.h"
-#include "VLEngine/doc/DocChainLoader.h"
-#include "VLEngine/doc/DocJournal.h"
-#include "VLEngine/doc/DocTextForm.h"
-#include "VLEngine/doc/GzipUtility.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/DocChainLoader.h"
+#include "VLEngine/doc/bigdoc/DocTextForm.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/gzip/GzipUtility.h"
+#include "VLEngine/doc/journal/DocJournal.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Text.h"

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "VLEngine/doc/DocChainLoader.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
-#include "VLEngine/doc/Vellisto_DocChainOwner.h"
+#include "VLEngine/doc/bigdoc/DocChainLoader.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_DocChainOwner.h"
 #include "support/TestSupport.h"
 
 namespace vl::test {

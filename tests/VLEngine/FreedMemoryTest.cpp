@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "VLEngine/doc/FreedMemory.h"
+#include "VLEngine/doc/memory/FreedMemory.h"
 
 #ifdef __GLIBC__
 #include <malloc.h>

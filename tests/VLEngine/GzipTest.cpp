@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "VLEngine/doc/GzipAppender.h"
-#include "VLEngine/doc/GzipUtility.h"
+#include "VLEngine/doc/gzip/GzipAppender.h"
+#include "VLEngine/doc/gzip/GzipUtility.h"
 #include "support/TestSupport.h"
 
 namespace vl {

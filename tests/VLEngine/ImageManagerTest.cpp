@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "StoreTestSupport.h"
-#include "VLEngine/doc/IndexHelper.h"
-#include "VLEngine/doc/JsonDataHelper.h"
+#include "VLEngine/doc/record/IndexHelper.h"
+#include "VLEngine/doc/record/JsonDataHelper.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"
 

@@ -5,7 +5,7 @@
 
 #include "DocTestSupport.h"
 #include "VLEngine/LRU/Vellisto_LRU.h"
-#include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/bigdoc/DocTextForm.h"
 
 namespace vl {
 namespace {

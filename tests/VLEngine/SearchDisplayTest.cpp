@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "SearchTestSupport.h"
-#include "VLEngine/doc/ChunkSortedWeakTable.h"
+#include "VLEngine/doc/index/ChunkSortedWeakTable.h"
 #include "VLEngine/search/SearchQuery.h"
 #include "VLEngine/search/Vellisto_DefaultDisplay.h"
 

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "SearchTestSupport.h"
-#include "VLEngine/doc/ChunkSortedWeakTable.h"
+#include "VLEngine/doc/index/ChunkSortedWeakTable.h"
 #include "VLEngine/search/Vellisto_DefaultMap.h"
 #include "VLEngine/search/Vellisto_DefaultMerge.h"
 #include "platform/foundation/Files.h"

@@ -6,8 +6,8 @@
 #include "SearchTestSupport.h"
 #include "StoreTestSupport.h"
 #include "VLEngine/VLEngineDelegate.h"
-#include "VLEngine/doc/ChunkSortedWeakTable.h"
-#include "VLEngine/doc/SortedTableHelper.h"
+#include "VLEngine/doc/index/ChunkSortedWeakTable.h"
+#include "VLEngine/doc/index/SortedTableHelper.h"
 #include "VLEngine/search/SearchCostRecord.h"
 #include "VLEngine/search/SearchHistory.h"
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "SearchTestSupport.h"
-#include "VLEngine/doc/DocTextForm.h"
-#include "VLEngine/doc/RecordJson.h"
+#include "VLEngine/doc/bigdoc/DocTextForm.h"
+#include "VLEngine/doc/record/RecordJson.h"
 #include "VLEngine/search/SearchQuery.h"
 #include "VLEngine/search/Vellisto_DefaultMap.h"
 

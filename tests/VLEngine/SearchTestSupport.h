@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "VLEngine/DocTestSupport.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "VLEngine/search/ApplicationSearching.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"

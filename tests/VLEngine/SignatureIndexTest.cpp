@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "StoreTestSupport.h"
-#include "VLEngine/doc/SignatureIndex.h"
+#include "VLEngine/doc/index/SignatureIndex.h"
 
 namespace vl {
 namespace {

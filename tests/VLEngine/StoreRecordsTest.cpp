@@ -7,7 +7,7 @@
 #include "StoreTestSupport.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
-#include "VLEngine/doc/ChunkSortedWeakTable.h"
+#include "VLEngine/doc/index/ChunkSortedWeakTable.h"
 #include "VLEngine/image/ImageCache.h"
 #include "VLEngine/image/ImageViewLoading.h"
 #include "VLEngine/image/RecordFiles.h"

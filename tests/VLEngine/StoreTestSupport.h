@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
 #include "core/VLConfig.h"
 #include "pins/PinManager.h"
 #include "platform/foundation/Files.h"

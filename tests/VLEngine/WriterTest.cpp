@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "DocTestSupport.h"
-#include "VLEngine/doc/Vellisto_Writer.h"
+#include "VLEngine/doc/bigdoc/Vellisto_Writer.h"
 #include "platform/foundation/Files.h"
 
 namespace vl {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "autopick/AutoPickConfig.h"
 #include "autopick/AutoPickFactory.h"
 #include "autopick/AutoPickForest.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
 #include "capture/AppMonitor.h"
 #include "capture/CaptureHooks.h"
 #include "capture/ClipboardListener.h"

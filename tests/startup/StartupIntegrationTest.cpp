@@ -1,7 +1,7 @@
 #include <atomic>
 #include <thread>
 
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "core/VLAppNotifcationCenter.h"
 #include "pins/PinManager.h"
 #include "pins/PinTab.h"

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/GzipUtility.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/gzip/GzipUtility.h"
 #include "capture/CaptureHooks.h"
 #include "core/AppInstalledManager.h"
 #include "core/VLConfig.h"

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
 #include "support/ProgramUnderTest.h"
 #include "support/X11TestSupport.h"
 

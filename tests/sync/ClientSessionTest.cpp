@@ -1,7 +1,7 @@
 #include <random>
 
 #include "ClientFixture.h"
-#include "VLEngine/doc/JsonDataHelper.h"
+#include "VLEngine/doc/record/JsonDataHelper.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "capture/CaptureHooks.h"
 #include "core/VLDevice.h"

@@ -11,7 +11,7 @@
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
 #include "core/VLConfig.h"
 #include "core/VLConstants.h"
 #include "gRPC/Client/SyncNetworkClient.h"

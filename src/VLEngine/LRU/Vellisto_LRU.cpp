@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "VLEngine/doc/DocTextForm.h"
+#include "VLEngine/doc/bigdoc/DocTextForm.h"
 #include "platform/foundation/Check.h"
 
 namespace vl {

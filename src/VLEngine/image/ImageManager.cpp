@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "VLEngine/doc/JsonDataHelper.h"
+#include "VLEngine/doc/record/JsonDataHelper.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "platform/foundation/Environment.h"
 #include "platform/foundation/Files.h"

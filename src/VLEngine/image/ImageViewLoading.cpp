@@ -4,7 +4,7 @@
 #include <cmath>
 #include <mutex>
 
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "VLEngine/image/ImageCache.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"

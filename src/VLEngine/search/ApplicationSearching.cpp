@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "core/AppInstalledManager.h"
 
 namespace vl {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "VLEngine/search/SearchQuery.h"
 
 namespace vl {

@@ -4,7 +4,7 @@
 #include "VLEngine/VLEngineDelegate.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
-#include "VLEngine/doc/ChunkSortedWeakTable.h"
+#include "VLEngine/doc/index/ChunkSortedWeakTable.h"
 #include "VLEngine/search/SearchCostRecord.h"
 #include "VLEngine/search/Vellisto_DisplayDelegate.h"
 #include "VLEngine/search/Vellisto_Master.h"

@@ -4,7 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
 #include "VLEngine/search/SearchQuery.h"
 #include "VLEngine/search/Vellisto_DefaultMap.h"
 #include "VLEngine/search/Vellisto_DefaultMerge.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <thread>
 
-#include "VLEngine/doc/ChunkSortedWeakTable.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/index/ChunkSortedWeakTable.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "VLEngine/search/SearchCostRecord.h"
 #include "platform/dispatch/Dispatch.h"

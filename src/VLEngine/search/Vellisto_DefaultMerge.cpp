@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <queue>
 
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {

@@ -1,6 +1,6 @@
 #include "VLEngine/search/Vellisto_Index.h"
 
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "VLEngine/search/SearchQuery.h"
 
 namespace vl {

@@ -2,9 +2,9 @@
 
 #include <cinttypes>
 
-#include "VLEngine/doc/ChunkSortedWeakTable.h"
-#include "VLEngine/doc/FreedMemory.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/index/ChunkSortedWeakTable.h"
+#include "VLEngine/doc/memory/FreedMemory.h"
 #include "VLEngine/search/SearchCostRecord.h"
 #include "VLEngine/search/Vellisto_DefaultAttributed.h"
 #include "VLEngine/search/Vellisto_DefaultDisplay.h"

@@ -5,7 +5,7 @@
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLStoreTab.h"
 #include "VLEngine/VLTabDirectory.h"
-#include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/doc/record/IndexHelper.h"
 #include "VLEngine/image/ImageManager.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/ChunkContent.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/doc/record/IndexHelper.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Main/paste/PasteService.h"

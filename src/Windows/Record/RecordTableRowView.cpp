@@ -1,6 +1,6 @@
 #include "Windows/Record/RecordTableRowView.h"
 
-#include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/doc/record/IndexHelper.h"
 #include "Windows/Main/list/ContextualMenu.h"
 #include "Windows/Main/list/RowServices.h"
 #include "capture/CopyEntity.h"

@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/JsonDataHelper.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/record/JsonDataHelper.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "capture/CaptureHooks.h"
 #include "core/VLConstants.h"
 #include "core/VLDevice.h"

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/JsonDataHelper.h"
+#include "VLEngine/doc/record/JsonDataHelper.h"
 #include "core/VLConstants.h"
 #include "core/VLNotificationCenter.h"
 #include "platform/foundation/Files.h"

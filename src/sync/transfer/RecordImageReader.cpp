@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/JsonDataHelper.h"
+#include "VLEngine/doc/record/JsonDataHelper.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"

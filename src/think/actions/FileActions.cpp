@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/doc/record/IndexHelper.h"
 #include "VLEngine/image/ImageManager.h"
 #include "Windows/Main/WindowCenter.h"
 #include "platform/foundation/Clock.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "VLEngine/doc/IndexHelper.h"
-#include "VLEngine/doc/JsonDataHelper.h"
+#include "VLEngine/doc/record/IndexHelper.h"
+#include "VLEngine/doc/record/JsonDataHelper.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/ChunkContent.h"
 #include "Windows/Main/MainViewController.h"

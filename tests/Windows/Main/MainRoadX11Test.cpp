@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "VLEngine/doc/DocJournal.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/journal/DocJournal.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
 #include "platform/foundation/Files.h"
 #include "support/ProgramHistory.h"
 #include "support/RoadTestSupport.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "VLEngine/doc/Vellisto_BigDoc.h"
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "platform/foundation/Files.h"
 #include "platform/ui/graphics/Image.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/Vellisto_BigDoc.h"
+#include "VLEngine/doc/bigdoc/Vellisto_BigDoc.h"
 #include "Windows/Main/list/ContextualMenu.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "Windows/Pins/PinScreens.h"

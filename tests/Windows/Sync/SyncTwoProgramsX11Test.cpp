@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/UserDefaults.h"
 #include "support/SessionBusTestSupport.h"

@@ -20,8 +20,7 @@ TEST_F(X11EmbedSocketsTest, ASocketIsKnownToOtherClientsWhenItsNumberIsTold) {
   ASSERT_TRUE(x);
   Display* other = XOpenDisplay(display_.c_str());
   ASSERT_TRUE(other);
-  const ::Window parent =
-      XCreateSimpleWindow(x->get(), x->root(), 0, 0, 300, 200, 0, 0, 0);
+  const ::Window parent = XCreateSimpleWindow(x->get(), x->root(), 0, 0, 300, 200, 0, 0, 0);
   XSync(x->get(), False);
 
   struct Told {

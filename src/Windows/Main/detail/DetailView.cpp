@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/detail/ReadableColours.h"
 #include "Windows/Main/list/HintTable2.h"

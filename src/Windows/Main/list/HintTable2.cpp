@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/doc/record/IndexHelper.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/list/RecordDrag.h"

@@ -1,6 +1,6 @@
 #include "Windows/Main/list/RecordDrag.h"
 
-#include "VLEngine/doc/IndexHelper.h"
+#include "VLEngine/doc/record/IndexHelper.h"
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/SearchInput2.h"
 

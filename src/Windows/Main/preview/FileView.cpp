@@ -8,8 +8,8 @@
 #include <mutex>
 
 #include "VLEngine/VLEngine.h"
-#include "VLEngine/doc/IndexHelper.h"
-#include "VLEngine/doc/Vellisto_Chunk.h"
+#include "VLEngine/doc/record/IndexHelper.h"
+#include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "VLEngine/image/ImageViewLoading.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
 #include "core/VLFileManager.h"
