@@ -22,22 +22,20 @@
 
 namespace vl::files {
 
-namespace {
-
 bool writeAll(int fd, std::string_view data) {
   const char* p = data.data();
   std::size_t left = data.size();
   while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
     p += n;
     left -= static_cast<std::size_t>(n);
   }
   return true;
 }
+
+namespace {
 
 // Twelve hex digits for a temporary's name from the kernel (getrandom), not from the crypto library: a
 // doc write may still be finishing while the process exits, after that library's exit handlers ran.

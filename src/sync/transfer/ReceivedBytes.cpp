@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "sync/transfer/ReceivedImageFile.h"
 
@@ -35,19 +36,6 @@ const std::shared_ptr<dispatch::Queue>& writer() {
   return queue;
 }
 
-bool writeAll(int fd, const std::string& data) {
-  const char* at = data.data();
-  std::size_t left = data.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, at, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    at += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 ReceivedBytes::ReceivedBytes(std::string folder) : folder_(std::move(folder)) {}
@@ -68,7 +56,7 @@ bool ReceivedBytes::append(std::string slice) {
   if (file_->failed) return false;
   writer()->async([file = file_, slice = std::move(slice)] {
     if (file->failed) return;
-    if (writeAll(file->fd, slice)) {
+    if (files::writeAll(file->fd, slice)) {
       // Written back from now on, so the sync at the end has little left to wait for.
       const auto length = static_cast<off_t>(slice.size());
       if (::sync_file_range(file->fd, file->written, length, SYNC_FILE_RANGE_WRITE) != 0 && errno != ENOSYS)

@@ -47,17 +47,6 @@ std::string descriptorFolder() {
   return descriptorFolderSetting().empty() ? std::string("/proc/self/fd") : descriptorFolderSetting();
 }
 
-bool writeAll(int fd, const char* at, std::size_t left) {
-  while (left > 0) {
-    const ssize_t n = ::write(fd, at, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    at += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string ReceivedImageFile::fileNameFor(const std::string& senderPath, const std::string& sig) {
@@ -177,7 +166,8 @@ std::optional<std::string> ReceivedImageFile::copyOut(const std::string& folder,
           if (got == 0) errno = EIO;
           return false;
         }
-        if (!writeAll(out, buffer.data(), static_cast<std::size_t>(got))) return false;
+        if (!files::writeAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(got))))
+          return false;
         at += static_cast<std::uint64_t>(got);
       }
       return true;
