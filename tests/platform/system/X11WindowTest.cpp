@@ -240,6 +240,22 @@ INSTANTIATE_TEST_SUITE_P(Compositor, X11WindowPixelsTest, ::testing::Values(fals
 
 // Nothing polls for changes: a layer that changes asks for the next frame itself, and only that frame
 // brings it to the screen.
+// The paste road hides our windows and then asks for the focus on a connection of its own: once the
+// flush returns, a window ordered out is gone on the server, with no waiting in between, so the window
+// manager hears of it before it hears that request.
+TEST_F(X11WindowTest, AWindowOrderedOutIsWithdrawnOnceTheFlushReturns) {
+  Scene s(WindowStyle::Borderless);
+  s.window->orderFront();
+  ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); }));
+  for (int round = 0; round < 20; ++round) {
+    s.window->orderOut();
+    ASSERT_TRUE(server_->flushToDisplay(30000));
+    EXPECT_FALSE(viewable(xWindow(*s.window))) << "round " << round;
+    s.window->orderFront();
+    ASSERT_TRUE(waitUntil([&] { return viewable(xWindow(*s.window)); })) << "round " << round;
+  }
+}
+
 TEST_F(X11WindowTest, LayerChangesReachTheScreenAtTheNextFrame) {
   Scene s(WindowStyle::Borderless);
   s.window->orderFront();

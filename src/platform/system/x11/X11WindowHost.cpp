@@ -456,6 +456,8 @@ void X11WindowHost::hide(int number) {
   if (previous != None) (void)requestActivation(x_, previous, CurrentTime);
 }
 
+void X11WindowHost::syncWithServer() { XSync(x_.get(), False); }
+
 void X11WindowHost::raise(int number) {
   if (XWin* w = byNumber(number); w && w->mapped) XRaiseWindow(x_.get(), w->id);
 }

@@ -93,6 +93,8 @@ class X11WindowHost {
   void configure(const WindowTraits& traits);
   void show(int number, bool activate);
   void hide(int number);
+  // Every request made so far has been taken by the server.
+  void syncWithServer();
   void raise(int number);
   void lower(int number);
   void focus(int number);

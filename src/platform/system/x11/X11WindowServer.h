@@ -53,6 +53,7 @@ class X11WindowServer final : public ui::WindowServer,
 
   std::unique_ptr<ui::WindowPeer> createPeer(ui::Window& window) override;
   void cursorChanged(const ui::Cursor& cursor) override;
+  bool flushToDisplay(int waitMs) override;
   // The drag starts on the X thread, which holds the press's grab; true once it is on its way there.
   bool beginDrag(ui::Window& window, std::vector<PasteboardItem> items, DragImage image) override;
   // Tests: the X window showing the picture of the drag under way; None without one.

@@ -53,6 +53,13 @@ class WindowServer {
   virtual std::unique_ptr<WindowPeer> createPeer(Window& window) = 0;
   // The current cursor changed.
   virtual void cursorChanged(const Cursor& cursor) = 0;
+  // Returns once what the windows were told so far has reached the display server (a window ordered
+  // out is withdrawn there), so a request another connection makes next comes after it; false when that
+  // took longer than `waitMs`.
+  virtual bool flushToDisplay(int waitMs) {
+    (void)waitMs;
+    return true;
+  }
 };
 
 // Posted on the default notification centre (object: nullptr) when a backend replaced the screens.
