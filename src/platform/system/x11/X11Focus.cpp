@@ -1,7 +1,9 @@
 #include "platform/system/x11/X11Focus.h"
 
+#include <X11/Xatom.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "platform/foundation/Mutex.h"
@@ -12,6 +14,8 @@ namespace {
 
 // How often a wait for the focus asks for it while the window manager hands it elsewhere.
 constexpr int kMaxActivationRequests = 4;
+// How long a window manager that said it answers is waited for, after the focus arrived.
+constexpr long long kCatchUpWaitMs = 500;
 
 // The window that had the focus before ours took it; a leaf lock.
 struct Memory {
@@ -31,6 +35,58 @@ bool isOnOrIn(X11Display& x, ::Window inner, ::Window outer) {
     inner = parentWindow(x, inner);
   }
   return false;
+}
+
+// Whether the window manager says it answers a request for a window's frame extents.
+bool windowManagerAnswersExtents(X11Display& x) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool answers = false;
+  X11ErrorTrap trap(x.get());
+  if (XGetWindowProperty(x.get(), x.root(), x.atom("_NET_SUPPORTED"), 0, 4096, False, XA_ATOM, &type, &format,
+                         &count, &after, &data) == Success &&
+      data && format == 32) {
+    const Atom wanted = x.atom("_NET_REQUEST_FRAME_EXTENTS");
+    const auto* atoms = reinterpret_cast<const Atom*>(data);
+    answers = std::find(atoms, atoms + count, wanted) != atoms + count;
+  }
+  if (data) XFree(data);
+  return answers;
+}
+
+// Whether the window manager answered a request made now (the frame extents of a window it never
+// manages) within `waitMs`: it handles what it hears in order, so by then it has acted on everything it
+// heard before, the focus it moves when a window of ours goes included. Other events stay queued.
+bool windowManagerCaughtUp(X11Display& x, int waitMs) {
+  Display* d = x.get();
+  if (!windowManagerAnswersExtents(x)) return false;
+  const ::Window asker = XCreateSimpleWindow(d, x.root(), -10, -10, 1, 1, 0, 0, 0);
+  XSelectInput(d, asker, PropertyChangeMask);
+  XEvent request{};
+  request.xclient.type = ClientMessage;
+  request.xclient.window = asker;
+  request.xclient.message_type = x.atom("_NET_REQUEST_FRAME_EXTENTS");
+  request.xclient.format = 32;
+  XSendEvent(d, x.root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &request);
+  XFlush(d);
+  const Atom extents = x.atom("_NET_FRAME_EXTENTS");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  bool answered = false;
+  while (!answered) {
+    XEvent e;
+    while (!answered && XCheckTypedWindowEvent(d, asker, PropertyNotify, &e))
+      answered = e.xproperty.atom == extents;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (answered || left.count() <= 0) break;
+    pollfd p{ConnectionNumber(d), POLLIN, 0};
+    poll(&p, 1, static_cast<int>(left.count()));
+  }
+  XDestroyWindow(d, asker);
+  XFlush(d);
+  return answered;
 }
 
 }  // namespace
@@ -129,8 +185,23 @@ bool activateWindowAndWait(X11Display& x, ::Window window, Time time, int waitMs
       }
       if (gone) break;
       if (arrived()) {
-        back = true;
-        break;
+        // The window manager may still act on what it heard before it granted the request (a window of
+        // ours that just went, whose focus it hands on): arrived counts once it caught up and the focus
+        // is still there; a window manager that never answers the question leaves the arrival as seen.
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (!managed ||
+            !windowManagerCaughtUp(
+                x, static_cast<int>(std::clamp<long long>(left.count(), 100, kCatchUpWaitMs))) ||
+            arrived()) {
+          back = true;
+          break;
+        }
+        if (asked < kMaxActivationRequests) {
+          ++asked;
+          if (!requestActivation(x, window, time)) break;
+        }
+        continue;
       }
       // A window of ours that just went away leaves the window manager to choose where the focus falls,
       // and it may do so after it granted our request, taking the focus to another window of ours: the
