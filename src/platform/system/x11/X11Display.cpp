@@ -193,6 +193,12 @@ std::vector<::Window> windowListProperty(X11Display& x, ::Window window, const c
   return windows;
 }
 
+std::vector<Atom> atomListProperty(X11Display& x, ::Window window, const char* name) {
+  std::vector<Atom> atoms;
+  for (long v : longsProperty(x, window, name, XA_ATOM, 4096)) atoms.push_back(static_cast<Atom>(v));
+  return atoms;
+}
+
 std::pair<std::string, std::string> windowClass(X11Display& x, ::Window window) {
   XClassHint hint{};
   X11ErrorTrap trap(x.get());

@@ -76,6 +76,7 @@ class X11ErrorTrap {
 std::optional<long> cardinalProperty(X11Display& x, ::Window window, const char* name);
 std::optional<::Window> windowProperty(X11Display& x, ::Window window, const char* name);
 std::vector<::Window> windowListProperty(X11Display& x, ::Window window, const char* name);
+std::vector<Atom> atomListProperty(X11Display& x, ::Window window, const char* name);
 // WM_CLASS: (instance, class); empty strings when missing.
 std::pair<std::string, std::string> windowClass(X11Display& x, ::Window window);
 // The parent of a window; None for the root or a window that is gone.

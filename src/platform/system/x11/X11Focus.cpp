@@ -1,10 +1,10 @@
 #include "platform/system/x11/X11Focus.h"
 
-#include <X11/Xatom.h>
 #include <poll.h>
 
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include "platform/foundation/Mutex.h"
 
@@ -39,21 +39,9 @@ bool isOnOrIn(X11Display& x, ::Window inner, ::Window outer) {
 
 // Whether the window manager says it answers a request for a window's frame extents.
 bool windowManagerAnswersExtents(X11Display& x) {
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  bool answers = false;
-  X11ErrorTrap trap(x.get());
-  if (XGetWindowProperty(x.get(), x.root(), x.atom("_NET_SUPPORTED"), 0, 4096, False, XA_ATOM, &type, &format,
-                         &count, &after, &data) == Success &&
-      data && format == 32) {
-    const Atom wanted = x.atom("_NET_REQUEST_FRAME_EXTENTS");
-    const auto* atoms = reinterpret_cast<const Atom*>(data);
-    answers = std::find(atoms, atoms + count, wanted) != atoms + count;
-  }
-  if (data) XFree(data);
-  return answers;
+  const std::vector<Atom> supported = atomListProperty(x, x.root(), "_NET_SUPPORTED");
+  return std::find(supported.begin(), supported.end(), x.atom("_NET_REQUEST_FRAME_EXTENTS")) !=
+         supported.end();
 }
 
 // Whether the window manager answered a request made now (the frame extents of a window it never

@@ -15,7 +15,6 @@
 #include <cairo.h>
 
 #include <algorithm>
-#include <chrono>
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -23,7 +22,6 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Log.h"
-#include "platform/foundation/Mutex.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/system/paint/CairoPainter.h"
 #include "platform/system/x11/X11Damage.h"
@@ -448,25 +446,15 @@ void X11WindowServer::start() {
 }
 
 bool X11WindowServer::flushToDisplay(int waitMs) {
-  // Shared with the X thread, which may still come to it after a wait that gave up.
-  struct Flushed {
-    Mutex mutex;
-    ConditionVariable done;
-    bool flushed VL_GUARDED_BY(mutex) = false;
-  };
-  auto state = std::make_shared<Flushed>();
-  post([state](X11WindowHost& host) {
-    host.syncWithServer();
-    MutexLock lock(state->mutex);
-    state->flushed = true;
-    state->done.notify_all();
-  });
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-  MutexLock lock(state->mutex);
-  while (!state->flushed) {
-    if (state->done.wait_until(lock, deadline) == std::cv_status::timeout) return state->flushed;
-  }
-  return true;
+  X11WindowHost* host = host_.get();
+  return loop_
+      ->call<bool>(
+          [host] {
+            host->syncWithServer();
+            return true;
+          },
+          waitMs)
+      .has_value();
 }
 
 void X11WindowServer::post(std::function<void(X11WindowHost&)> work) {
