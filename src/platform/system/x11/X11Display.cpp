@@ -212,6 +212,19 @@ std::pair<std::string, std::string> windowClass(X11Display& x, ::Window window) 
   return result;
 }
 
+bool putPixels(Display* display, Drawable drawable, GC gc, Visual* visual, int depth, std::uint32_t* pixels,
+               int x, int y, int width, int height) {
+  XImage* image =
+      XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, reinterpret_cast<char*>(pixels),
+                   static_cast<unsigned>(width), static_cast<unsigned>(height), 32, width * 4);
+  if (!image) return false;
+  XPutImage(display, drawable, gc, image, 0, 0, x, y, static_cast<unsigned>(width),
+            static_cast<unsigned>(height));
+  image->data = nullptr;  // the pixels are the caller's
+  XDestroyImage(image);
+  return true;
+}
+
 ::Window parentWindow(X11Display& x, ::Window window) {
   ::Window root = None, parent = None;
   ::Window* children = nullptr;

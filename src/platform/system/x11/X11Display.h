@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -79,6 +80,10 @@ std::vector<::Window> windowListProperty(X11Display& x, ::Window window, const c
 std::vector<Atom> atomListProperty(X11Display& x, ::Window window, const char* name);
 // WM_CLASS: (instance, class); empty strings when missing.
 std::pair<std::string, std::string> windowClass(X11Display& x, ::Window window);
+// Puts `width` x `height` 32-bit pixels (rows packed, in the visual's own order) at (x, y) of the
+// drawable; false when Xlib could not describe them. The pixels stay the caller's.
+bool putPixels(Display* display, Drawable drawable, GC gc, Visual* visual, int depth, std::uint32_t* pixels,
+               int x, int y, int width, int height);
 // The parent of a window; None for the root or a window that is gone.
 ::Window parentWindow(X11Display& x, ::Window window);
 

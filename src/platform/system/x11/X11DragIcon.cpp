@@ -97,19 +97,10 @@ void X11DragIcon::paint() {
       p = 0xff000000u | over(16) | over(8) | over(0);
     }
   }
-  XImage* image = XCreateImage(dpy, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
-                               reinterpret_cast<char*>(shown.data()), static_cast<unsigned>(pixels_.width),
-                               static_cast<unsigned>(pixels_.height), 32, pixels_.width * 4);
-  if (!image) {
-    logWarning("drag: the picture could not be made for the screen");
-    return;
-  }
   GC gc = XCreateGC(dpy, window_, 0, nullptr);
-  XPutImage(dpy, window_, gc, image, 0, 0, 0, 0, static_cast<unsigned>(pixels_.width),
-            static_cast<unsigned>(pixels_.height));
+  if (!putPixels(dpy, window_, gc, visual_, depth_, shown.data(), 0, 0, pixels_.width, pixels_.height))
+    logWarning("drag: the picture could not be made for the screen");
   XFreeGC(dpy, gc);
-  image->data = nullptr;  // the vector owns the pixels
-  XDestroyImage(image);
 }
 
 void X11DragIcon::hide() {

@@ -293,10 +293,6 @@ struct X11TrayIcon::XSide {
         if (a >= 0x80) mask[static_cast<std::size_t>(row) * ((w + 7) / 8) + col / 8] |= 1 << (col % 8);
       }
     }
-    XImage* image = XCreateImage(x.get(), visual, static_cast<unsigned>(depth), ZPixmap, 0,
-                                 reinterpret_cast<char*>(pixels.data()), static_cast<unsigned>(w),
-                                 static_cast<unsigned>(h), 32, w * 4);
-    if (!image) return;
     GC gc = XCreateGC(x.get(), window, 0, nullptr);
     Pixmap clip = None;
     if (depth != 32) {
@@ -306,9 +302,7 @@ struct X11TrayIcon::XSide {
       XSetClipMask(x.get(), gc, clip);
       XSetClipOrigin(x.get(), gc, ox, oy);
     }
-    XPutImage(x.get(), window, gc, image, 0, 0, ox, oy, static_cast<unsigned>(w), static_cast<unsigned>(h));
-    image->data = nullptr;  // the vector owns the pixels
-    XDestroyImage(image);
+    putPixels(x.get(), window, gc, visual, depth, pixels.data(), ox, oy, w, h);
     if (clip != None) XFreePixmap(x.get(), clip);
     XFreeGC(x.get(), gc);
     XFlush(x.get());

@@ -586,17 +586,9 @@ void X11WindowHost::present(PixelUpdate u) {
   const PixelRect& a = u.area;
   if (a.width <= 0 || a.height <= 0 || u.pixels.size() != static_cast<std::size_t>(a.width * a.height))
     return;
-  XImage* image = XCreateImage(dpy, w->visual, static_cast<unsigned>(w->depth), ZPixmap, 0,
-                               reinterpret_cast<char*>(u.pixels.data()), static_cast<unsigned>(a.width),
-                               static_cast<unsigned>(a.height), 32, static_cast<int>(a.width * 4));
-  if (!image) {
+  if (!putPixels(dpy, w->id, w->gc, w->visual, w->depth, u.pixels.data(), static_cast<int>(a.x),
+                 static_cast<int>(a.y), static_cast<int>(a.width), static_cast<int>(a.height)))
     logError("X11 windows: cannot describe the window's pixels to the server; frame dropped");
-    return;
-  }
-  XPutImage(dpy, w->id, w->gc, image, 0, 0, static_cast<int>(a.x), static_cast<int>(a.y),
-            static_cast<unsigned>(a.width), static_cast<unsigned>(a.height));
-  image->data = nullptr;  // the vector owns the pixels
-  XDestroyImage(image);
 }
 
 void X11WindowHost::release(XWin& w) {
