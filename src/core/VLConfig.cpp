@@ -87,9 +87,7 @@ void VLConfig::writeDefaults() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   const std::pair<long, Json> defaults[] = {
       {kLaunchAtLogin, false},
-      // Ctrl+Alt+V and Ctrl+Alt+R: with the Command flag on Ctrl, Shift-Command-C would be the
-      // terminals' copy and Shift-Command-R the browsers' hard reload.
-      {kMainHotKey, hotkeyDictionary({kCommand | kOption, 9, 1, false})},
+      {kMainHotKey, hotkeyDictionary(*defaultHotkeyOfKey(kMainHotKey))},
       {kDeviceUUID, uuidString()},
       {kStatusIconColor, "red"},
       {kTouchBarCustomization, false},
@@ -116,7 +114,7 @@ void VLConfig::writeDefaults() {
       {kPasteDirectly, true},
       {kShowPastePopover, true},
       {kThemeName, "classic"},
-      {kRecordHotKey, hotkeyDictionary({kCommand | kOption, 15, 2, false})},
+      {kRecordHotKey, hotkeyDictionary(*defaultHotkeyOfKey(kRecordHotKey))},
       {kPreferencesOnly, false},
   };
   Json missing = Json::object();
@@ -153,8 +151,11 @@ HokeyStruct VLConfig::getHotkeyValueOfKey(long key) {
   std::optional<Json> value = getValueOfKey(key);
   if (!value) return HokeyStruct::empty();
   if (!value->is_object()) {
-    logWarningf("VLConfig: key %ld holds %s, not a hot key", key, value->type_name());
-    return HokeyStruct::empty();
+    // Damaged by hand or by another program: the default keeps the window reachable by its hot key.
+    const std::optional<HokeyStruct> fallback = defaultHotkeyOfKey(key);
+    logWarningf("VLConfig: key %ld holds %s, not a hot key; %s", key, value->type_name(),
+                fallback ? "reading the default" : "reading none");
+    return fallback.value_or(HokeyStruct::empty());
   }
   return HokeyStruct{int64Field(*value, "modifier"), int64Field(*value, "code"),
                      int64Field(*value, "hotKeyID"), boolField(*value, "doubleTap")};
@@ -193,6 +194,14 @@ Json VLConfig::hotkeyDictionary(const HokeyStruct& value) {
               {"code", value.keyCode},
               {"hotKeyID", value.hotKeyID},
               {"doubleTap", value.doubleTap}};
+}
+
+std::optional<HokeyStruct> VLConfig::defaultHotkeyOfKey(long key) {
+  // Ctrl+Alt+V and Ctrl+Alt+R: with the Command flag on Ctrl, Shift-Command-C would be the terminals'
+  // copy and Shift-Command-R the browsers' hard reload.
+  if (key == kMainHotKey) return HokeyStruct{kCommand | kOption, 9, 1, false};
+  if (key == kRecordHotKey) return HokeyStruct{kCommand | kOption, 15, 2, false};
+  return std::nullopt;
 }
 
 Json VLConfig::fixedShortcuts() {

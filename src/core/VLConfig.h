@@ -69,7 +69,8 @@ class VLConfig {
   // The stored text; nothing when the key holds nothing or something else than text.
   std::optional<std::string> getStringValueOfKey(long key);
   // The four fields of the stored dictionary (a missing field reads 0 / NO); the empty hot key when
-  // nothing, or no dictionary, is stored.
+  // nothing is stored. Something else than a dictionary reads as the key's default hot key (logged),
+  // or the empty one for a key that has none.
   HokeyStruct getHotkeyValueOfKey(long key);
 
   // With setWhenNil nothing happens when the key holds any value; otherwise the value is stored and a
@@ -86,6 +87,8 @@ class VLConfig {
   // The nine fixed in-window shortcuts that key 112 holds.
   static Json fixedShortcuts();
   static Json hotkeyDictionary(const HokeyStruct& value);
+  // The hot key a fresh install stores under the main or the record window's key; nothing for another.
+  static std::optional<HokeyStruct> defaultHotkeyOfKey(long key);
 
  private:
   VLConfig();

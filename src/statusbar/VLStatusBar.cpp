@@ -45,11 +45,18 @@ std::optional<HokeyStruct> storedHotKey(long key) {
     logWarningf("hot keys: settings key %ld holds no hot key", key);
     return std::nullopt;
   }
-  const auto flags = value->is_object() ? integerField(*value, "modifier") : std::nullopt;
-  const auto code = value->is_object() ? integerField(*value, "code") : std::nullopt;
-  const auto id = value->is_object() ? integerField(*value, "hotKeyID") : std::nullopt;
-  const auto tap = value->is_object() ? value->find("doubleTap") : Json::const_iterator();
-  const bool tapOk = value->is_object() && (tap == value->end() || tap->is_boolean());
+  if (!value->is_object()) {
+    // Text, a number or a list is no hot key the user chose: left unregistered, the window could be
+    // reached from the tray only. A cleared hot key is the empty dictionary and stays cleared below.
+    logWarningf("hot keys: settings key %ld holds a %s that is not a hot key; the default registered", key,
+                value->type_name());
+    return VLConfig::defaultHotkeyOfKey(key);
+  }
+  const auto flags = integerField(*value, "modifier");
+  const auto code = integerField(*value, "code");
+  const auto id = integerField(*value, "hotKeyID");
+  const auto tap = value->find("doubleTap");
+  const bool tapOk = tap == value->end() || tap->is_boolean();
   if (!flags || !code || !id || !tapOk) {
     logWarningf("hot keys: settings key %ld holds a %s that is not a hot key; none registered", key,
                 value->type_name());

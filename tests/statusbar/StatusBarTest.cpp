@@ -117,7 +117,6 @@ TEST_F(StatusBarTest, RefusedOrBadHotKeysLeaveTheOldOneWorkingAndShowAsUnset) {
   hotKeys_->setHeldByOtherApplication(7, kCtrlAlt);
   const Case cases[] = {
       {"held by another program", VLConfig::hotkeyDictionary({0x180000, 7, 1, false}), "held elsewhere"},
-      {"text", "Ctrl+Alt+X", "is not a hot key"},
       {"text fields", Json{{"modifier", "0x180000"}, {"code", 7}, {"hotKeyID", 1}}, "is not a hot key"},
       {"code out of range", VLConfig::hotkeyDictionary({0x180000, 300, 1, false}), "out of range"},
       {"device bits in the modifiers", VLConfig::hotkeyDictionary({0x180001, 7, 1, false}), "out of range"},
@@ -146,6 +145,49 @@ TEST_F(StatusBarTest, RefusedOrBadHotKeysLeaveTheOldOneWorkingAndShowAsUnset) {
   EXPECT_TRUE(bar_->registerStoredHotKey(VLConfig::kMainHotKey));
   EXPECT_TRUE(bar_->isRegistered(VLStatusBar::kMainHotKeyID));
   EXPECT_EQ(hotKeys_->grabbedCombinations().count({9, kCtrlAlt}), 0u);
+}
+
+// Either hot key's entry of another type than a dictionary, found at start, registers the default in its
+// place; the cleared hot key (the empty dictionary the pane stores) registers nothing.
+TEST_F(StatusBarTest, AHotKeyEntryOfTheWrongTypeRegistersTheDefaultAndAClearedOneStaysCleared) {
+  struct Key {
+    long settingsKey;
+    std::int64_t id;
+    std::uint16_t defaultCode;
+    const int* toggles;
+  };
+  const Key keys[] = {{VLConfig::kMainHotKey, VLStatusBar::kMainHotKeyID, 9, &mainToggles_},
+                      {VLConfig::kRecordHotKey, VLStatusBar::kRecordHotKeyID, 15, &recordToggles_}};
+  struct Case {
+    const char* what;
+    Json value;
+  };
+  const Case cases[] = {
+      {"text", "Ctrl+Alt+X"}, {"a number", 9},
+      {"a fraction", 1.5},    {"a list", Json::array({0x180000, 9, 1})},
+      {"a boolean", true},    {"cleared", VLConfig::hotkeyDictionary(HokeyStruct::empty())}};
+  for (const Key& k : keys) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::to_string(k.settingsKey) + ": " + c.what);
+      const bool cleared = c.value.is_object();
+      VLConfig::shared().setValueOfKey(k.settingsKey, c.value);
+      log_.emplace();
+      start();
+      EXPECT_TRUE(log_->contains(cleared ? "is unset" : "is not a hot key"));
+      EXPECT_EQ(bar_->isRegistered(k.id), !cleared);
+      EXPECT_EQ(hotKeys_->grabbedCombinations().count({k.defaultCode, kCtrlAlt}), cleared ? 0u : 1u);
+      const int toggles = *k.toggles;
+      press(k.defaultCode, kCtrlAlt);
+      EXPECT_EQ(*k.toggles, toggles + (cleared ? 0 : 1));
+      // The entry itself is left as found, for the user to see and mend.
+      EXPECT_EQ(VLConfig::shared().getValueOfKey(k.settingsKey), c.value);
+      if (!cleared) {
+        EXPECT_EQ(VLConfig::shared().getHotkeyValueOfKey(k.settingsKey),
+                  VLConfig::defaultHotkeyOfKey(k.settingsKey));
+      }
+    }
+    VLConfig::shared().setHotkeyValueOfKey(k.settingsKey, *VLConfig::defaultHotkeyOfKey(k.settingsKey));
+  }
 }
 
 TEST_F(StatusBarTest, DoubleTapOfAModifierTogglesTheMainWindow) {
