@@ -165,22 +165,29 @@ bool activateWindowAndWait(X11Display& x, ::Window window, Time time, int waitMs
     int asked = 1;
     for (;;) {
       bool activeMoved = false;
-      while (XPending(d) > 0) {
+      // Only what has come in so far: a client that keeps changing the focus or the active window
+      // would keep a drain to empty going for ever.
+      for (int queued = XEventsQueued(d, QueuedAfterReading); queued > 0; --queued) {
         XEvent e;
         XNextEvent(d, &e);
         gone = gone || ((e.type == UnmapNotify || e.type == DestroyNotify) && e.xany.window == window);
         activeMoved = activeMoved || (e.type == PropertyNotify && e.xproperty.atom == activeAtom);
       }
       if (gone) break;
+      // Every way round the loop passes here: a client that keeps taking the focus back, and with it
+      // the window manager's word, cannot hold the paste past the bound.
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) {
+        back = focusIsOnOrIn(x, window);
+        break;
+      }
       if (arrived()) {
         // The window manager may still act on what it heard before it granted the request (a window of
         // ours that just went, whose focus it hands on): arrived counts once it caught up and the focus
         // is still there; a window manager that never answers the question leaves the arrival as seen.
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
         if (!managed ||
-            !windowManagerCaughtUp(
-                x, static_cast<int>(std::clamp<long long>(left.count(), 100, kCatchUpWaitMs))) ||
+            !windowManagerCaughtUp(x, static_cast<int>(std::min<long long>(left.count(), kCatchUpWaitMs))) ||
             arrived()) {
           back = true;
           break;
@@ -201,14 +208,10 @@ bool activateWindowAndWait(X11Display& x, ::Window window, Time time, int waitMs
       }
       // Looking is a round trip, which may have queued events of its own: those are looked at first.
       if (XQLength(d) > 0) continue;
-      const auto left =
+      const auto rest =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) {
-        back = focusIsOnOrIn(x, window);
-        break;
-      }
       pollfd p{ConnectionNumber(d), POLLIN, 0};
-      poll(&p, 1, static_cast<int>(left.count()));
+      poll(&p, 1, static_cast<int>(std::max<long long>(rest.count(), 0)));
     }
   }
   {
