@@ -43,7 +43,7 @@
 #include "Windows/Main/SearchInput2.h"
 #include "Windows/Main/WindowCenter.h"
 #include "Windows/Main/list/HintTable2.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "pins/PinManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Log.h"

@@ -33,7 +33,7 @@
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
 #include "VLEngine/search/Vellisto_Master.h"
 #include "Windows/Main/list/HintTable2.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "pins/PinManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Log.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/VLAppNotifcationCenter.h"
+#include "core/notify/VLAppNotifcationCenter.h"
 
 namespace vl {
 

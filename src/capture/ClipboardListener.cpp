@@ -10,7 +10,7 @@
 #include "capture/CopyEntity.h"
 #include "capture/MergingCopy.h"
 #include "capture/PasteboardPolling.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "pins/PinManager.h"
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Files.h"

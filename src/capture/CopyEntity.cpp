@@ -12,7 +12,7 @@
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "core/VLConfig.h"
-#include "core/VLFileManager.h"
+#include "core/files/VLFileManager.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Date.h"
 #include "platform/foundation/Files.h"

@@ -1,6 +1,6 @@
 #include "capture/PasteboardPolling.h"
 
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Mutex.h"
 

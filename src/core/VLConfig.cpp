@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/WebSearchBrowser.h"
+#include "core/web/WebSearchBrowser.h"
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/view/Event.h"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "core/HokeyStruct.h"
+#include "core/keys/HokeyStruct.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/UserDefaults.h"
 

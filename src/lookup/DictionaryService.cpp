@@ -1,6 +1,6 @@
 #include "lookup/DictionaryService.h"
 
-#include "core/WebSearch.h"
+#include "core/web/WebSearch.h"
 #include "platform/foundation/ServiceHosts.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/Url.h"

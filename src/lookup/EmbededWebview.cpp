@@ -1,6 +1,6 @@
 #include "lookup/EmbededWebview.h"
 
-#include "core/WebSearch.h"
+#include "core/web/WebSearch.h"
 #include "lookup/TranslateView.h"
 #include "theme/VLThemeManager.h"
 

@@ -1,7 +1,7 @@
 #include "shortcuts/ShortcutHelper.h"
 
-#include "core/LocalShortcutsManager.h"
 #include "core/VLConfig.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "shortcuts/ShortcutKeys.h"
 #include "shortcuts/VLShortcutCenter.h"
 

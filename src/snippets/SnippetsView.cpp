@@ -1,8 +1,8 @@
 #include "snippets/SnippetsView.h"
 
-#include "core/VLAppNotifcationCenter.h"
 #include "core/VLConfig.h"
 #include "core/VLConstants.h"
+#include "core/notify/VLAppNotifcationCenter.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"

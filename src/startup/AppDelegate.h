@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/DesktopEntryQuery.h"
 #include "core/VLConstants.h"
 #include "core/VLDevice.h"
+#include "core/apps/DesktopEntryQuery.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/system/UserNotificationCenter.h"

@@ -5,7 +5,7 @@
 
 #include "VLEngine/VLEngine.h"
 #include "core/VLConfig.h"
-#include "core/WebSearchBrowser.h"
+#include "core/web/WebSearchBrowser.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/AppRecordStore.h"
+#include "core/apps/AppRecordStore.h"
 
 namespace vl {
 

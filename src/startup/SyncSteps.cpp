@@ -11,7 +11,7 @@
 #include "Windows/Sync/SyncBar2.h"
 #include "Windows/Sync/SyncClientLink.h"
 #include "Windows/Sync/SyncScreens.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "sync/SyncWindowHooks.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/HokeyStruct.h"
+#include "core/keys/HokeyStruct.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/controls/Button.h"
 #include "platform/ui/view/Event.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/HokeyStruct.h"
+#include "core/keys/HokeyStruct.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/system/GlobalEventMonitor.h"

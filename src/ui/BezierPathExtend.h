@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "core/PathHelper.h"
+#include "core/files/PathHelper.h"
 #include "platform/ui/graphics/BezierPath.h"
 
 namespace vl {

@@ -11,7 +11,7 @@
 #include "CaptureTestSupport.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "capture/CopyEntity.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "platform/foundation/Url.h"
 
 namespace vl::test {

@@ -6,8 +6,8 @@
 #include "CaptureTestSupport.h"
 #include "VLEngine/VLEngineSnippetsStore.h"
 #include "capture/CopyEntity.h"
-#include "core/VLAppNotifcationCenter.h"
-#include "core/VLFileManager.h"
+#include "core/files/VLFileManager.h"
+#include "core/notify/VLAppNotifcationCenter.h"
 #include "platform/foundation/DistributedNotificationCenter.h"
 
 namespace vl::test {

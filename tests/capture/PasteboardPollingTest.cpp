@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "CaptureTestSupport.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 
 namespace vl::test {
 namespace {

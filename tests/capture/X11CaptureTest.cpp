@@ -13,7 +13,7 @@
 
 #include "CaptureTestSupport.h"
 #include "platform/foundation/Url.h"
-#include "platform/system/x11/X11Pasteboard.h"
+#include "platform/system/x11/clipboard/X11Pasteboard.h"
 #include "support/X11TestSupport.h"
 
 // The capture road against a real X server: other programs are xclip and hand-made selection owners,

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/AppInstalledManager.h"
 #include "core/SharedServicesFixture.h"
+#include "core/apps/AppInstalledManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/UserDefaults.h"
 #include "support/TestSupport.h"

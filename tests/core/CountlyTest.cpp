@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/Countly.h"
+#include "core/notify/Countly.h"
 #include "platform/foundation/Url.h"
 #include "support/FakeHttpFetcher.h"
 

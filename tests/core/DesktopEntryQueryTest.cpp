@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/DesktopEntryQuery.h"
+#include "core/apps/DesktopEntryQuery.h"
 #include "support/TestSupport.h"
 
 namespace vl {

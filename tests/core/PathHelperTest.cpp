@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/PathHelper.h"
+#include "core/files/PathHelper.h"
 
 namespace vl {
 namespace {

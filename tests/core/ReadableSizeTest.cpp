@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/ReadableSize.h"
+#include "core/files/ReadableSize.h"
 
 namespace vl {
 namespace {

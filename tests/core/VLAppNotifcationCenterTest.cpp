@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "SharedServicesFixture.h"
-#include "core/VLAppNotifcationCenter.h"
 #include "core/VLConfig.h"
+#include "core/notify/VLAppNotifcationCenter.h"
 
 namespace vl {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "SharedServicesFixture.h"
 #include "core/VLConfig.h"
-#include "core/VLFileManager.h"
+#include "core/files/VLFileManager.h"
 #include "platform/foundation/Date.h"
 #include "platform/system/UniformType.h"
 #include "platform/system/headless/HeadlessWorkspace.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/VLUserNotificationCenter.h"
+#include "core/notify/VLUserNotificationCenter.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Localization.h"
 #include "platform/system/headless/HeadlessUserNotificationCenter.h"

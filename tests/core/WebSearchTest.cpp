@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "SharedServicesFixture.h"
-#include "core/WebSearch.h"
+#include "core/web/WebSearch.h"
 #include "platform/foundation/ServiceHosts.h"
 
 namespace vl {

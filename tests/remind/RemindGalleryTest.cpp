@@ -5,7 +5,7 @@
 #include "Windows/Main/ChunkContent.h"
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/MainWindow.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "remind/RemindAction.h"
 #include "support/Gallery.h"

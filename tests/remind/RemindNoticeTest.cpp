@@ -11,7 +11,7 @@
 
 #include "Windows/Main/MainWindow.h"
 #include "Windows/Main/WindowCenter.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Date.h"

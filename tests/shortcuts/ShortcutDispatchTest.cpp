@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/LocalShortcutsManager.h"
 #include "core/VLConfig.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/window/Application.h"
 #include "shortcuts/KeyboardListener.h"

@@ -8,8 +8,8 @@
 
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/VLEngineSnippetsStore.h"
-#include "core/VLAppNotifcationCenter.h"
 #include "core/VLConfig.h"
+#include "core/notify/VLAppNotifcationCenter.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/controls/Beep.h"

@@ -1,6 +1,6 @@
 #include "capture/ClipboardListener.h"
 #include "core/VLConfig.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "startup/StartupTestSupport.h"
 #include "theme/VLThemeManager.h"

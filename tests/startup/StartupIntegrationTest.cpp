@@ -2,7 +2,7 @@
 #include <thread>
 
 #include "VLEngine/doc/record/Vellisto_Chunk.h"
-#include "core/VLAppNotifcationCenter.h"
+#include "core/notify/VLAppNotifcationCenter.h"
 #include "pins/PinManager.h"
 #include "pins/PinTab.h"
 #include "startup/StartupTestSupport.h"

@@ -14,10 +14,10 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/system/x11/X11GlobalEventMonitor.h"
-#include "platform/system/x11/X11HotKeyCenter.h"
-#include "platform/system/x11/X11KeyPoster.h"
 #include "platform/system/x11/X11TrayIcon.h"
+#include "platform/system/x11/input/X11GlobalEventMonitor.h"
+#include "platform/system/x11/input/X11HotKeyCenter.h"
+#include "platform/system/x11/input/X11KeyPoster.h"
 #include "support/X11TestSupport.h"
 
 namespace vl {

@@ -16,7 +16,7 @@
 #include "theme/VLThemeManager.h"
 #include "support/ProgramUnderTest.h"
 #include "support/X11TestSupport.h"
-#include "platform/system/x11/X11WindowServer.h"
+#include "platform/system/x11/window/X11WindowServer.h"
 // clang-format on
 
 #include <condition_variable>

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "Windows/Main/MainWindow.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/foundation/Crypto.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Url.h"

@@ -9,7 +9,7 @@
 #include "Windows/Main/MainWindow.h"
 #include "Windows/Main/SearchInput2.h"
 #include "Windows/Main/list/HintTable2.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Url.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "VLEngine/search/DisplayAttributedString.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/ui/view/Event.h"
 #include "think/ThinkTestSupport.h"

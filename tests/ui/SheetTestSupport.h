@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/system/paint/CairoPainter.h"
 #include "platform/ui/UiTestSupport.h"
 #include "platform/ui/view/EventDriver.h"

@@ -8,7 +8,7 @@
 #include "VLEngine/image/ImageCache.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"
-#include "core/VLFileManager.h"
+#include "core/files/VLFileManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Text.h"

@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "VLEngine/doc/record/Vellisto_Chunk.h"
-#include "core/AppInstalledManager.h"
+#include "core/apps/AppInstalledManager.h"
 
 namespace vl {
 

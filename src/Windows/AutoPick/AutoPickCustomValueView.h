@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/AppItem.h"
+#include "core/apps/AppItem.h"
 #include "platform/ui/text/TextField.h"
 #include "platform/ui/view/View.h"
 #include "ui/PassthroughTextView.h"

@@ -5,7 +5,7 @@
 #include "Windows/AutoPick/AutoPickNotifications.h"
 #include "autopick/AutoPickForest.h"
 #include "autopick/AutoPickNode.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "pins/PinManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/view/SystemColors.h"

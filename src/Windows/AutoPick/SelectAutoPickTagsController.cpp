@@ -8,7 +8,7 @@
 #include "Windows/AutoPick/AutoPickTagsEditor.h"
 #include "autopick/AutoPickForest.h"
 #include "autopick/AutoPickNode.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Regex.h"

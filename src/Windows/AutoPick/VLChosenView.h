@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/AppItem.h"
+#include "core/apps/AppItem.h"
 #include "platform/ui/view/View.h"
 #include "ui/modaltable/ModalTableView.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "VLEngine/search/Vellisto_DisplayChannelDelegate.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/foundation/Json.h"
 #include "platform/system/Pasteboard.h"
 #include "platform/ui/text/TextField.h"

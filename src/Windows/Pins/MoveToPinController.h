@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "ui/controls/Button2.h"
 #include "ui/modaltable/ModalTableItem.h"
 #include "ui/modaltable/ModalTableView.h"

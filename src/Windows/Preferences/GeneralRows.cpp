@@ -4,9 +4,9 @@
 #include <set>
 
 #include "Windows/Preferences/PaneParts.h"
-#include "core/AppInstalledManager.h"
 #include "core/VLConfig.h"
-#include "core/WebSearchBrowser.h"
+#include "core/apps/AppInstalledManager.h"
+#include "core/web/WebSearchBrowser.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 

@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/HokeyStruct.h"
+#include "core/keys/HokeyStruct.h"
 
 namespace vl {
 

@@ -11,7 +11,7 @@
 #include "Windows/Record/RecordViewController.h"
 #include "capture/ClipboardListener.h"
 #include "capture/CopyEntity.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"

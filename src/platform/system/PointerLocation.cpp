@@ -8,7 +8,7 @@
 
 #include "platform/foundation/Environment.h"
 #include "platform/foundation/Log.h"
-#include "platform/system/x11/X11Screens.h"
+#include "platform/system/x11/window/X11Screens.h"
 #include "platform/ui/window/Screen.h"
 
 namespace vl {

@@ -6,7 +6,7 @@
 
 #include "VLEngine/VLEngine.h"
 #include "core/VLConstants.h"
-#include "core/VLUserNotificationCenter.h"
+#include "core/notify/VLUserNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Localization.h"

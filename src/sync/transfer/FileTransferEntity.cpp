@@ -5,7 +5,7 @@
 #include "VLEngine/VLEngine.h"
 #include "VLEngine/doc/record/JsonDataHelper.h"
 #include "core/VLConstants.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "sync/transfer/ReceivedImageFile.h"

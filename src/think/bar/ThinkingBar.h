@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Windows/Main/ThinkingBarSlot.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/foundation/Json.h"
 #include "platform/ui/text/AttributedString.h"
 #include "think/Think.h"

@@ -1,6 +1,6 @@
 #include "ui/panels/BlockShadowView.h"
 
-#include "core/PathHelper.h"
+#include "core/files/PathHelper.h"
 #include "platform/ui/graphics/DisplayList.h"
 #include "platform/ui/view/Cursor.h"
 #include "platform/ui/view/TrackingArea.h"

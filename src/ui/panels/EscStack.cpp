@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Log.h"
 

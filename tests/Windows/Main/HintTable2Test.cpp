@@ -5,8 +5,8 @@
 
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/list/HintTable2.h"
-#include "core/FlagsDetect.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/FlagsDetect.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Localization.h"
 #include "platform/ui/view/AnimationEngine.h"

@@ -8,7 +8,7 @@
 #include "Windows/Main/list/HintTableRowView.h"
 #include "Windows/Main/list/RowServices.h"
 #include "core/VLConfig.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "theme/VLFont.h"

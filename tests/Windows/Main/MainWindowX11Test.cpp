@@ -10,7 +10,7 @@
 #include "platform/ui/window/WindowServer.h"
 #include "ui/panels/EscStack.h"
 #include "platform/system/PointerLocation.h"
-#include "platform/system/x11/X11WindowServer.h"
+#include "platform/system/x11/window/X11WindowServer.h"
 #include "support/X11TestSupport.h"
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/XTest.h>

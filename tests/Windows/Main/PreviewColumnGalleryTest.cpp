@@ -8,7 +8,7 @@
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/preview/Complement.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Date.h"
 #include "platform/foundation/Text.h"

@@ -11,7 +11,7 @@
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/list/RowServices.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Text.h"

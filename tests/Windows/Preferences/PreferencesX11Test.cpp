@@ -10,7 +10,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/window/Screen.h"
 #include "platform/ui/window/WindowServer.h"
-#include "platform/system/x11/X11WindowServer.h"
+#include "platform/system/x11/window/X11WindowServer.h"
 #include "snippets/SnippetsViewController.h"
 #include "support/TestSupport.h"
 #include "support/X11TestSupport.h"

@@ -13,7 +13,7 @@
 #include "Windows/Record/RecordWindow.h"
 #include "capture/ClipboardListener.h"
 #include "capture/CopyEntity.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Text.h"
 #include "platform/system/GlobalEventMonitor.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/system/x11/X11ClipboardFormats.h"
+#include "platform/system/x11/clipboard/X11ClipboardFormats.h"
 
 namespace vl::x11::clipboard {
 namespace {

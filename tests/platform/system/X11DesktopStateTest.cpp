@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "platform/system/x11/X11Damage.h"
-#include "platform/system/x11/X11Screens.h"
 #include "platform/system/x11/X11Settings.h"
+#include "platform/system/x11/window/X11Damage.h"
+#include "platform/system/x11/window/X11Screens.h"
 #include "support/TestSupport.h"
 
 namespace vl::x11 {

@@ -6,7 +6,7 @@
 #include "platform/ui/view/View.h"
 #include "platform/ui/window/Window.h"
 #include "support/X11TestSupport.h"
-#include "platform/system/x11/X11WindowServer.h"
+#include "platform/system/x11/window/X11WindowServer.h"
 // clang-format on
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>

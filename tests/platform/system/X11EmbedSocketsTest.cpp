@@ -1,7 +1,7 @@
 // clang-format off
 #include <gtest/gtest.h>
 #include "support/X11TestSupport.h"
-#include "platform/system/x11/X11EmbedSockets.h"
+#include "platform/system/x11/window/X11EmbedSockets.h"
 // clang-format on
 
 #include <memory>

@@ -8,9 +8,9 @@
 #include <unistd.h>
 
 #include "platform/dispatch/Dispatch.h"
-#include "platform/system/x11/X11GlobalEventMonitor.h"
-#include "platform/system/x11/X11HotKeyCenter.h"
-#include "platform/system/x11/X11KeyPoster.h"
+#include "platform/system/x11/input/X11GlobalEventMonitor.h"
+#include "platform/system/x11/input/X11HotKeyCenter.h"
+#include "platform/system/x11/input/X11KeyPoster.h"
 #include "platform/ui/view/Event.h"
 #include "support/X11TestSupport.h"
 

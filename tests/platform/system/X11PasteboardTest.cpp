@@ -9,7 +9,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/system/x11/X11Display.h"
-#include "platform/system/x11/X11Pasteboard.h"
+#include "platform/system/x11/clipboard/X11Pasteboard.h"
 #include "support/X11TestSupport.h"
 
 namespace vl {

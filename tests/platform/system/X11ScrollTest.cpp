@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/system/x11/X11Scroll.h"
+#include "platform/system/x11/window/X11Scroll.h"
 
 namespace vl::x11 {
 namespace {

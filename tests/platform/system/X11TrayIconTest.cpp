@@ -9,7 +9,7 @@
 #include "support/StandInTray.h"
 #include "support/X11TestSupport.h"
 #include "platform/system/x11/X11TrayIcon.h"
-#include "platform/system/x11/X11WindowServer.h"
+#include "platform/system/x11/window/X11WindowServer.h"
 // clang-format on
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>

@@ -16,9 +16,9 @@
 #include "support/Gallery.h"
 #include "support/X11TestSupport.h"
 #include "platform/system/PasteRoad.h"
-#include "platform/system/x11/X11Focus.h"
-#include "platform/system/x11/X11KeyPoster.h"
-#include "platform/system/x11/X11WindowServer.h"
+#include "platform/system/x11/input/X11Focus.h"
+#include "platform/system/x11/input/X11KeyPoster.h"
+#include "platform/system/x11/window/X11WindowServer.h"
 #include "platform/system/x11/X11Workspace.h"
 // clang-format on
 #include <X11/XKBlib.h>

@@ -12,12 +12,12 @@
 #include "platform/system/HotKeyCenter.h"
 #include "platform/system/KeyEventPoster.h"
 #include "platform/system/Pasteboard.h"
-#include "platform/system/x11/X11GlobalEventMonitor.h"
-#include "platform/system/x11/X11HotKeyCenter.h"
-#include "platform/system/x11/X11KeyPoster.h"
-#include "platform/system/x11/X11Pasteboard.h"
-#include "platform/system/x11/X11WindowServer.h"
 #include "platform/system/x11/X11Workspace.h"
+#include "platform/system/x11/clipboard/X11Pasteboard.h"
+#include "platform/system/x11/input/X11GlobalEventMonitor.h"
+#include "platform/system/x11/input/X11HotKeyCenter.h"
+#include "platform/system/x11/input/X11KeyPoster.h"
+#include "platform/system/x11/window/X11WindowServer.h"
 #include "support/X11TestSupport.h"
 
 namespace vl {

@@ -5,7 +5,7 @@
 #include "VLEngine/doc/record/JsonDataHelper.h"
 #include "VLEngine/image/ImageCodec.h"
 #include "VLEngine/image/ImageManager.h"
-#include "core/VLFileManager.h"
+#include "core/files/VLFileManager.h"
 #include "platform/foundation/Url.h"
 
 namespace vl {

@@ -7,7 +7,7 @@
 #include "VLEngine/search/DisplayAttributedString.h"
 #include "Windows/Main/MainViewController.h"
 #include "Windows/Main/list/RecordDrag.h"
-#include "core/FlagsDetect.h"
+#include "core/keys/FlagsDetect.h"
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Localization.h"

@@ -11,7 +11,7 @@
 #include "Windows/Main/list/HintTableInnerTableView.h"
 #include "Windows/Main/list/HintTableRowView.h"
 #include "Windows/Main/list/HintTableScroller.h"
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Text.h"
 #include "ui/view/VLVisualEffectScrollView.h"

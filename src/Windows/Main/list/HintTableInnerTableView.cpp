@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/FlagsDetect.h"
+#include "core/keys/FlagsDetect.h"
 #include "platform/foundation/Log.h"
 
 namespace vl {

@@ -9,7 +9,7 @@
 #include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "VLEngine/image/ImageViewLoading.h"
 #include "VLEngine/search/DisplayAttributedString.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Url.h"
 #include "platform/ui/graphics/DisplayList.h"

@@ -1,7 +1,7 @@
 #include "Windows/Main/list/RowServices.h"
 
-#include "core/AppInstalledManager.h"
 #include "core/VLConfig.h"
+#include "core/apps/AppInstalledManager.h"
 #include "platform/foundation/Check.h"
 #include "platform/system/desktop/Workspace.h"
 #include "platform/ui/window/Screen.h"

@@ -12,7 +12,7 @@
 #include "VLEngine/doc/record/Vellisto_Chunk.h"
 #include "VLEngine/image/ImageViewLoading.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
-#include "core/VLFileManager.h"
+#include "core/files/VLFileManager.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"

@@ -10,7 +10,7 @@
 #include "Windows/Main/list/TransferProgressView.h"
 #include "Windows/Main/preview/CustomView.h"
 #include "Windows/Main/preview/FilePermissionView.h"
-#include "core/VLFileInfo.h"
+#include "core/files/VLFileInfo.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/controls/ImageView.h"
 #include "platform/ui/text/TextView.h"

@@ -4,7 +4,7 @@
 
 #include "Windows/Main/list/HintTable2.h"
 #include "Windows/Main/preview/PreviewColumnHooks.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "platform/foundation/Check.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/view/Animation.h"

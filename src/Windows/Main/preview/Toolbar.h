@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "core/LocalShortcutsManager.h"
+#include "core/keys/LocalShortcutsManager.h"
 #include "ui/Line.h"
 #include "ui/VLTextField.h"
 #include "ui/controls/Button3.h"

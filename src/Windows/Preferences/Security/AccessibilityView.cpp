@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/AppInstalledManager.h"
 #include "core/VLConfig.h"
+#include "core/apps/AppInstalledManager.h"
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Localization.h"

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "Windows/Preferences/Security/AccessibilityView.h"
-#include "core/DesktopEntryQuery.h"
+#include "core/apps/DesktopEntryQuery.h"
 #include "platform/foundation/Environment.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"

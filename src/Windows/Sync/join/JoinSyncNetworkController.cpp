@@ -7,7 +7,7 @@
 #include "Windows/Sync/SyncLook.h"
 #include "Windows/Sync/join/SyncNetworkIgnoreController.h"
 #include "Windows/Sync/join/SyncNetworkPasswordController.h"
-#include "core/VLNotificationCenter.h"
+#include "core/notify/VLNotificationCenter.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"

@@ -12,7 +12,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "platform/system/desktop/ApplicationFolders.h"
-#include "platform/system/x11/X11Focus.h"
+#include "platform/system/x11/input/X11Focus.h"
 
 extern char** environ;
 
