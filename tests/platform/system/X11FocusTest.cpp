@@ -2,7 +2,7 @@
 // gtest before any X11 header: Xlib's macros (None, Bool, Status) would break its headers.
 #include "support/X11TestSupport.h"
 #include "platform/system/x11/X11Display.h"
-#include "platform/system/x11/X11Focus.h"
+#include "platform/system/x11/input/X11Focus.h"
 // clang-format on
 #include <X11/Xatom.h>
 
