@@ -122,18 +122,41 @@ TEST_F(DocJournalReplayTest, RecordsInsideACopiedTextAreNeverReplayedAfterDamage
   }
 }
 
-// The same append twice in a journal (or in two of them) is one record: the second is there already.
-TEST_F(DocJournalReplayTest, AnAppendWrittenTwiceIsReplayedOnce) {
+// The doc's writer journals every append it is given, the same record twice included: where a journal's
+// ranks hold, the doc the user saw held it twice, and every later change names its record by ranks that
+// count both. Where they do not hold (a journal whose changes the file may hold already, its fold mark
+// lost), an append of a record the doc holds is one replayed already.
+TEST_F(DocJournalReplayTest, AnAppendWrittenTwiceIsReplayedAsWrittenWhereRanksHold) {
   TempFolder folder;
   ASSERT_TRUE(files::atomicWrite(folder / "BigDoc_0", ""));
-  const std::string header = DocJournal::encodeHeader({0, 1, 0});
+  const std::string later =
+      *Vellisto_Chunk::initWithContext("b", std::nullopt, std::nullopt, std::nullopt, "1700000005.000000")
+           ->stringValue();
+  // a, a, b; the second a deleted in place; then the last record, b, stamped again.
   ASSERT_TRUE(files::atomicWrite(folder / "journal_0.1",
-                                 header + appended("a") + appended("a") + appended("b") + appended("a")));
+                                 DocJournal::encodeHeader({0, 1, 0}) + appended("a") + appended("a") +
+                                     appended("b") + DocJournal::encodeChange({Type::Set, 1, ""}) +
+                                     DocJournal::encodeChange({Type::Set, 1, later})));
+  auto formsOf = [](const Vellisto_BigDoc& doc) {
+    std::vector<std::string> out;
+    for (const auto& chunk : doc.chunks()) {
+      if (chunk) out.push_back(*chunk->stringValue());
+    }
+    return out;
+  };
+  {
+    LogCapture log;
+    auto doc = test::loadDoc(folder / "BigDoc_0");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(formsOf(*doc), (std::vector<std::string>{form("a"), later}));
+    EXPECT_FALSE(log.contains("past the doc's records"));
+  }
+  // A journal that does not start from the doc as it stands: a, held already, is not appended again.
   ASSERT_TRUE(files::atomicWrite(folder / "journal_0.2",
-                                 DocJournal::encodeHeader({0, 2, 2}) + appended("b") + appended("c")));
+                                 DocJournal::encodeHeader({0, 2, 0}) + appended("a") + appended("c")));
   auto doc = test::loadDoc(folder / "BigDoc_0");
   ASSERT_NE(doc, nullptr);
-  EXPECT_EQ(recordsOf(*doc), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(formsOf(*doc), (std::vector<std::string>{form("a"), later, form("c")}));
 }
 
 // A doc file that holds a signature twice, with two stamps, and a journal whose ranks are not trusted

@@ -35,9 +35,9 @@ struct Vellisto_BigDoc::ReplayState {
   std::vector<std::size_t> holes;
   // The time stamps, by signature, of the records the doc holds as replay goes: those of its file and
   // of every append replayed since, each until its own record is deleted (in place or with its slot) or
-  // given a new form. An append among them is one replayed already: the file holds it (a journal a fold
-  // wrote, whose mark is gone), or the journal holds it twice. A record deleted here and pushed back
-  // later with its own stamp is not among them.
+  // given a new form. Where ranks do not hold, an append among them is one replayed already: the file
+  // holds it (a journal a fold wrote, whose mark is gone). A record deleted here and pushed back later
+  // with its own stamp is not among them.
   std::unordered_map<std::string, std::unordered_multiset<std::string>> held;
   std::size_t changes = 0;
   // Applied as written; applied to the record of their signature, found elsewhere than their rank;
@@ -134,7 +134,11 @@ void Vellisto_BigDoc::replayChangeLocked(ReplayState& state, DocJournal::Change&
   }
   switch (change.type) {
     case DocJournal::Type::Append:
-      if (chunk && state.holds(*chunk)) {
+      // Where ranks hold, the append is the writer's, made to the doc as it stood: a record it held
+      // already was then there twice (the writer appends what it is given), and the later changes count
+      // both. Dropped, it would shift every later rank onto the record after the one meant. Only where
+      // ranks are lost may the journal repeat what the doc holds (a journal a fold wrote, its mark gone).
+      if (chunk && !state.exact && state.holds(*chunk)) {
         ++state.alreadyDone;
         return;
       }
