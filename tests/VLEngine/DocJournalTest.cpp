@@ -6,6 +6,7 @@
 #include <functional>
 #include <future>
 #include <map>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -87,6 +88,7 @@ class DocJournalTest : public ::testing::Test {
     DocFileReplacer::setBeforeRenameHookForTesting(nullptr);
     Vellisto_BigDoc::waitForPendingWrites();
     Vellisto_BigDoc::setMaxChunkSizeForTesting(0);
+    Vellisto_BigDoc::setFoldAtOnceJournalBytesForTesting(0);
     Clock::install(nullptr);
   }
   TempFolder dir;
@@ -381,6 +383,54 @@ TEST_F(DocJournalTest, AChangeIsJournaledUntilTheJournalOutgrowsItsDoc) {
   EXPECT_EQ(folds(), foldsBefore + 2);
   EXPECT_EQ(journalsIn(dir.path()), std::vector<std::string>{});
   EXPECT_EQ(reloaded(dir / "BigDoc_0"), formsOf(*doc));
+}
+
+// Replay reads only the first bytes of a journal: past the cap a fold runs at once, whatever the doc's
+// size (a doc file larger than the cap never makes its journal due) and without waiting for the delay
+// (large copies in a row), so no journal outgrows the cap by more than one change.
+TEST_F(DocJournalTest, AJournalPastTheCapIsFoldedAtOnce) {
+  constexpr std::size_t kCap = 64 << 10;
+  Vellisto_BigDoc::setFoldAtOnceJournalBytesForTesting(kCap);
+  // Text that gzip cannot shrink: a doc file as large as the text.
+  auto noise = [](std::size_t bytes) {
+    std::mt19937 random(7);
+    std::string out(bytes, ' ');
+    for (char& c : out) c = static_cast<char>('a' + random() % 26);
+    return out;
+  };
+  struct Case {
+    const char* name;
+    std::string fileText;  // the doc's file holds a record of this text before the changes
+    std::function<void(Vellisto_BigDoc&)> change;
+    std::size_t changeBytes;  // about what one change journals
+  };
+  const std::vector<Case> cases = {
+      {"a doc file eight times the cap, one of its records stamped again and again", noise(8 * kCap),
+       [](Vellisto_BigDoc& doc) { doc.refreshChunk(1); }, kCap / 4},
+      {"copies of half the cap one after another", "",
+       [&](Vellisto_BigDoc& doc) { doc.appendChunk(record(noise(kCap / 2))); }, kCap / 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    auto doc = Vellisto_BigDoc::emptyDoc(0, folder.path());
+    if (!c.fileText.empty()) doc->appendChunk(record(c.fileText));
+    doc->appendChunk(record(noise(c.changeBytes)));
+    Vellisto_BigDoc::waitForPendingWrites();
+    ASSERT_TRUE(journalsIn(folder.path()).empty());
+    const std::uint64_t foldsBefore = Vellisto_BigDoc::persistStats().writes;
+    std::uint64_t largestJournal = 0;
+    for (int i = 0; i < 12; ++i) {
+      c.change(*doc);
+      // Time does not move: what the persistence queue has by now is a fold asked for at once.
+      Vellisto_BigDoc::persistQueue()->sync([] {});
+      for (const auto& name : journalsIn(folder.path()))
+        largestJournal = std::max(largestJournal, files::fileSize(folder / name).value_or(0));
+    }
+    EXPECT_GE(Vellisto_BigDoc::persistStats().writes, foldsBefore + 2);
+    EXPECT_LT(largestJournal, kCap + c.changeBytes + 1024);
+    EXPECT_EQ(reloaded(folder / "BigDoc_0"), formsOf(*doc));
+  }
 }
 
 // A doc number with journals but no file (removed by hand, or never made) still loads as a doc.

@@ -2,6 +2,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -69,12 +70,38 @@ void crowdTheHeaps() {
 }
 #endif
 
+// The environment without what tells the allocator how many heaps to make or when to fix their number
+// (MALLOC_ARENA_MAX and the other MALLOC_ variables, glibc.malloc tunables): the child runs the
+// allocator's own defaults, whatever the machine or the shell set.
+std::vector<std::string> allocatorDefaultEnvironment() {
+  std::vector<std::string> out;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    if (entry.rfind("MALLOC_", 0) == 0) continue;
+    if (entry.rfind("GLIBC_TUNABLES=", 0) == 0) {
+      std::string kept;
+      const std::string list = entry.substr(std::string("GLIBC_TUNABLES=").size());
+      for (std::size_t from = 0; from <= list.size();) {
+        const std::size_t end = std::min(list.find(':', from), list.size());
+        const std::string tunable = list.substr(from, end - from);
+        if (!tunable.empty() && tunable.rfind("glibc.malloc.", 0) != 0)
+          kept += (kept.empty() ? "" : ":") + tunable;
+        from = end + 1;
+      }
+      if (!kept.empty()) out.push_back("GLIBC_TUNABLES=" + kept);
+      continue;
+    }
+    out.push_back(entry);
+  }
+  return out;
+}
+
 // Runs this test's child part in a fresh process, where no thread made a heap yet.
 int runChild(const std::string& filter, const std::string& order) {
-  const std::string variable = std::string(kChildVariable) + "=" + order;
+  std::vector<std::string> entries = allocatorDefaultEnvironment();
+  entries.push_back(std::string(kChildVariable) + "=" + order);
   std::vector<char*> env;
-  for (char** e = environ; *e; ++e) env.push_back(*e);
-  env.push_back(const_cast<char*>(variable.c_str()));
+  for (std::string& entry : entries) env.push_back(entry.data());
   env.push_back(nullptr);
   const std::string filterArg = "--gtest_filter=" + filter;
   char* argv[] = {const_cast<char*>("/proc/self/exe"), const_cast<char*>(filterArg.c_str()), nullptr};
@@ -96,13 +123,17 @@ TEST(FreedMemory, TheHeapLimitSetAtStartHoldsAgainstACrowdOfThreads) {
     crowdTheHeaps();
     if (std::string(order) == "late") vl::FreedMemory::atStart();
     crowdTheHeaps();
-    std::_Exit(heapsMade() <= vl::FreedMemory::heapLimit() ? 0 : 1);
+    const int heaps = heapsMade();
+    // No heap in the report: another allocator stands in for glibc's (preloaded), which has none.
+    std::_Exit(heaps == 0 ? 2 : heaps <= vl::FreedMemory::heapLimit() ? 0 : 1);
   }
   if (!kOwnAllocator) GTEST_SKIP() << "the sanitizer's allocator has no heaps of glibc's kind";
   const std::string filter = ::testing::UnitTest::GetInstance()->current_test_suite()->name() +
                              std::string(".") +
                              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  EXPECT_EQ(runChild(filter, "first"), 0) << "more heaps than the limit set before any thread";
+  const int first = runChild(filter, "first");
+  if (first == 2) GTEST_SKIP() << "the allocator reports no heaps of glibc's kind";
+  EXPECT_EQ(first, 0) << "more heaps than the limit set before any thread";
   // What setting it late does, which is why it is set first: the allocator already fixed its own.
   if (std::thread::hardware_concurrency() >= 2) {
     EXPECT_EQ(runChild(filter, "late"), 1);

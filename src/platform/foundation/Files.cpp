@@ -28,7 +28,12 @@ bool writeAll(int fd, std::string_view data) {
   while (left > 0) {
     const ssize_t n = ::write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n == 0) {
+      // Nothing went in and the kernel named no error: callers report errno, which must not be stale.
+      errno = EIO;
+      return false;
+    }
+    if (n < 0) return false;
     p += n;
     left -= static_cast<std::size_t>(n);
   }

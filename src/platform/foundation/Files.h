@@ -45,7 +45,8 @@ constexpr mode_t kPrivateFolderMode = 0700;
 bool isAtomicWriteTemporaryName(std::string_view name);
 // fsync of a folder, so the names created, renamed or removed in it last through a crash.
 [[nodiscard]] bool syncFolder(const std::string& folder);
-// Writes all of `data` to `fd`, again after an interrupted or short write; false on an error.
+// Writes all of `data` to `fd`, again after an interrupted or short write; false on an error, with errno
+// set (EIO for a write that took nothing and named no error).
 [[nodiscard]] bool writeAll(int fd, std::string_view data);
 // Runs after the temporary is complete and before the rename; answering false stops there as a crash
 // would, leaving the temporary behind. nullptr removes the hook.

@@ -1,7 +1,15 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstddef>
 #include <set>
 
 #include "TestSupport.h"
@@ -88,6 +96,42 @@ TEST(Files, AtomicWriteModeAndListingErrors) {
     EXPECT_EQ(vl::files::listDirectory(closed).status, vl::files::ListStatus::NoPermission);
     ::chmod(closed.c_str(), 0700);
   }
+}
+
+// A write that takes nothing and names no error (a device or a file system that does so): writeAll gives
+// up at once, with errno set, so a caller that reports strerror(errno) does not report a stale error.
+// The child process is made to see that write from the kernel itself (a seccomp filter answering 0).
+TEST(Files, AWriteThatTakesNothingFailsWithErrnoSet) {
+  enum : int { kEio = 0, kStaleErrno = 1, kWrote = 2, kNoFilter = 3 };
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const int fd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (fd < 0) ::_exit(kNoFilter);
+    // The low word of the first argument (the descriptor), wherever the byte order puts it.
+    constexpr std::size_t kFdWord =
+        offsetof(struct seccomp_data, args[0]) + (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 4 : 0);
+    struct sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_write, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, kFdWord),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(fd), 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    struct sock_fprog program = {static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) != 0)
+      ::_exit(kNoFilter);
+    errno = 0;
+    if (vl::files::writeAll(fd, "some bytes")) ::_exit(kWrote);
+    ::_exit(errno == EIO ? kEio : kStaleErrno);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == kNoFilter) GTEST_SKIP() << "no seccomp filter can be set here";
+  EXPECT_EQ(WEXITSTATUS(status), kEio) << "1: false with a stale errno, 2: it claimed the bytes went in";
 }
 
 TEST(Files, CopyMoveAndRemoveRecursive) {

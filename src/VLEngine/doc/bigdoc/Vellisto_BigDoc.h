@@ -59,6 +59,14 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   static constexpr std::uint64_t kMaxJournalChanges = 2 * static_cast<std::uint64_t>(kMaxChunkSize);
   // A fold that fell due (or a loaded doc's journals) is written this long after.
   static constexpr double kFoldDelayMs = 5000;
+  // Replay reads a journal only so far (DocJournal::kMaxReadBytes): once the journals hold this many bytes
+  // since the last fold, a fold runs at once, however large the doc and without the delay, so that a
+  // journal with one more change of the largest kind still stays within what replay reads.
+  static constexpr std::uint64_t kFoldAtOnceJournalBytes = DocJournal::kMaxReadBytes / 4;
+  static_assert(kFoldAtOnceJournalBytes + DocJournal::kMaxPayloadBytes + (1u << 20) <
+                DocJournal::kMaxReadBytes);
+  // Tests lower it (0: the real one), so a journal past it need not be hundreds of megabytes.
+  static void setFoldAtOnceJournalBytesForTesting(std::uint64_t bytes);
   // After a fold that failed, the next try waits this long at first, twice as long each time after.
   static constexpr double kFirstRetryDelayMs = 1000;
   static constexpr double kLongestRetryDelayMs = 60000;
@@ -281,6 +289,7 @@ class Vellisto_BigDoc : public std::enable_shared_from_this<Vellisto_BigDoc> {
   static void syncJournal(const std::weak_ptr<Vellisto_BigDoc>& doc,
                           const std::shared_ptr<DocJournal>& journal);
   bool foldIsDueLocked() const VL_REQUIRES(lock_);
+  bool foldIsUrgentLocked() const VL_REQUIRES(lock_);
   // A fold soon when the journals are due, else only by the next flush.
   void requestFoldWhenDue();
   void requestFold(double delayMs);

@@ -70,19 +70,6 @@ std::uint32_t crcOf(std::string_view bytes) {
 
 std::string errnoText(int error) { return std::strerror(error); }
 
-bool writeAll(int fd, std::string_view data, int* error) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      *error = errno;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 // Opens a new journal file, writes `bytes` and syncs it and its folder entry. -1 with `error` set on failure
 // (nothing is left behind then).
 int createSynced(const std::string& folder, const std::string& path, std::string_view bytes,
@@ -98,9 +85,8 @@ int createSynced(const std::string& folder, const std::string& path, std::string
     return -1;
   }
   ::fchmod(fd, files::kPrivateFileMode);
-  int writeError = 0;
-  if (!writeAll(fd, bytes, &writeError) || ::fdatasync(fd) != 0 || !files::syncFolder(folder)) {
-    *error = errnoText(writeError ? writeError : errno);
+  if (!files::writeAll(fd, bytes) || ::fdatasync(fd) != 0 || !files::syncFolder(folder)) {
+    *error = errnoText(errno);
     ::close(fd);
     ::unlink(path.c_str());
     return -1;
@@ -597,7 +583,8 @@ bool DocJournal::writeFoldMark(const std::string& folder, const Header& header, 
 bool DocJournal::append(const Change& change, std::string* error) {
   const std::string record = encodeChange(change, header_.marker);
   int failure = injectedFault(path_, "append");
-  if (!failure && !writeAll(fd_, record, &failure)) {
+  if (!failure && !files::writeAll(fd_, record)) {
+    failure = errno;
     // Whatever part went out is cut off again: a later record after half of this one would never be read.
     if (::ftruncate(fd_, static_cast<off_t>(size_)) != 0) {
       logErrorf("doc: cannot cut %s back after a failed write (%s)", path_.c_str(), std::strerror(errno));

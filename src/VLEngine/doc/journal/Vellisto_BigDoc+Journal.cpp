@@ -35,6 +35,14 @@ struct FoldState {
   std::atomic<std::uint64_t> bytes{0};
 };
 
+// The cap tests may lower; 0 keeps the real one.
+std::atomic<std::uint64_t> gFoldAtOnceJournalBytesForTesting{0};
+
+std::uint64_t foldAtOnceJournalBytes() {
+  const std::uint64_t forTesting = gFoldAtOnceJournalBytesForTesting.load(std::memory_order_relaxed);
+  return forTesting ? forTesting : Vellisto_BigDoc::kFoldAtOnceJournalBytes;
+}
+
 FoldState& foldState() {
   static FoldState state;
   return state;
@@ -236,13 +244,24 @@ bool Vellisto_BigDoc::foldIsDueLocked() const {
          journal_.journalBytes >= std::max(journal_.fileBytes, kMinFoldJournalBytes);
 }
 
+bool Vellisto_BigDoc::foldIsUrgentLocked() const { return journal_.journalBytes >= foldAtOnceJournalBytes(); }
+
+void Vellisto_BigDoc::setFoldAtOnceJournalBytesForTesting(std::uint64_t bytes) {
+  gFoldAtOnceJournalBytesForTesting.store(bytes, std::memory_order_relaxed);
+}
+
 void Vellisto_BigDoc::requestFoldWhenDue() {
   bool due = false;
+  bool urgent = false;
   {
     Lock lock(lock_);
-    due = foldIsDueLocked();
+    urgent = foldIsUrgentLocked();
+    due = urgent || foldIsDueLocked();
   }
-  if (due) {
+  if (urgent) {
+    // A few more changes of this size and replay would no longer read the journal to its end.
+    requestFold(0);
+  } else if (due) {
     requestFold(kFoldDelayMs);
   } else if (std::shared_ptr<Vellisto_BigDoc> self = weak_from_this().lock()) {
     // Not yet worth a rewrite: the journal holds the changes, and a flush (quitting) folds them.

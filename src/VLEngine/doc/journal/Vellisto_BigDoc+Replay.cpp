@@ -33,10 +33,12 @@ struct Vellisto_BigDoc::ReplayState {
   bool exact = false;
   // Slots without a record, ascending: ranks count records only.
   std::vector<std::size_t> holes;
-  // The time stamps, by signature, of the records the doc held before its journals and of every append
-  // replayed since, until a delete of the signature. An append among them is one replayed already: the
-  // file holds it (a journal a fold wrote, whose mark is gone), or the journal holds it twice.
-  std::unordered_map<std::string, std::unordered_set<std::string>> held;
+  // The time stamps, by signature, of the records the doc holds as replay goes: those of its file and
+  // of every append replayed since, each until its own record is deleted (in place or with its slot) or
+  // given a new form. Where ranks do not hold, an append among them is one replayed already: the file
+  // holds it (a journal a fold wrote, whose mark is gone). A record deleted here and pushed back later
+  // with its own stamp is not among them.
+  std::unordered_map<std::string, std::unordered_multiset<std::string>> held;
   std::size_t changes = 0;
   // Applied as written; applied to the record of their signature, found elsewhere than their rank;
   // records whose append was lost, brought back whole by a later change of them; appends already held
@@ -52,9 +54,18 @@ struct Vellisto_BigDoc::ReplayState {
   std::uint64_t firstRankPast = 0;
 
   std::size_t records(std::size_t slots) const { return slots - holes.size(); }
-  // The record was replayed already (or was in the file); otherwise it is noted as replayed now.
-  bool heldAlready(const Vellisto_Chunk& chunk) {
-    return !held[chunk.sig()].insert(chunk.timestamp()).second;
+  bool holds(const Vellisto_Chunk& chunk) const {
+    auto found = held.find(chunk.sig());
+    return found != held.end() && found->second.count(chunk.timestamp()) > 0;
+  }
+  void note(const Vellisto_Chunk& chunk) { held[chunk.sig()].insert(chunk.timestamp()); }
+  // One record left the doc: its stamp goes, and no other stamp of its signature.
+  void forget(const Vellisto_Chunk& chunk) {
+    auto found = held.find(chunk.sig());
+    if (found == held.end()) return;
+    if (auto stamp = found->second.find(chunk.timestamp()); stamp != found->second.end())
+      found->second.erase(stamp);
+    if (found->second.empty()) held.erase(found);
   }
 };
 
@@ -105,10 +116,12 @@ void Vellisto_BigDoc::replayChangeLocked(ReplayState& state, DocJournal::Change&
     chunks_.push_back(std::move(chunk));
   };
   auto deleteInPlace = [&](std::size_t slot) VL_REQUIRES(lock_) {
+    state.forget(*chunks_[slot]);
     chunks_[slot] = nullptr;
     state.holes.insert(std::upper_bound(state.holes.begin(), state.holes.end(), slot), slot);
   };
   auto erase = [&](std::size_t slot) VL_REQUIRES(lock_) {
+    state.forget(*chunks_[slot]);
     chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(slot));
     for (std::size_t& hole : state.holes) hole -= hole > slot ? 1 : 0;
   };
@@ -121,10 +134,15 @@ void Vellisto_BigDoc::replayChangeLocked(ReplayState& state, DocJournal::Change&
   }
   switch (change.type) {
     case DocJournal::Type::Append:
-      if (chunk && state.heldAlready(*chunk)) {
+      // Where ranks hold, the append is the writer's, made to the doc as it stood: a record it held
+      // already was then there twice (the writer appends what it is given), and the later changes count
+      // both. Dropped, it would shift every later rank onto the record after the one meant. Only where
+      // ranks are lost may the journal repeat what the doc holds (a journal a fold wrote, its mark gone).
+      if (chunk && !state.exact && state.holds(*chunk)) {
         ++state.alreadyDone;
         return;
       }
+      if (chunk) state.note(*chunk);
       append();
       ++state.replayed;
       return;
@@ -147,12 +165,14 @@ void Vellisto_BigDoc::replayChangeLocked(ReplayState& state, DocJournal::Change&
         return;
       }
       if (const std::optional<std::size_t> slot = replayTargetLocked(state, change.record, chunk->sig())) {
+        state.forget(*chunks_[*slot]);
+        state.note(*chunk);
         chunks_[*slot] = std::move(chunk);
         return;
       }
       // Its record is not in the doc: its append was lost, or the doc file lost it. The change holds the
       // record whole, as it last was.
-      state.heldAlready(*chunk);
+      state.note(*chunk);
       append();
       ++state.restored;
       return;
@@ -172,7 +192,6 @@ void Vellisto_BigDoc::replayChangeLocked(ReplayState& state, DocJournal::Change&
       }
       if (const std::optional<std::size_t> slot = replayTargetLocked(state, change.record, change.text)) {
         erase(*slot);
-        state.held.erase(change.text);
       } else {
         ++state.alreadyDone;
       }
@@ -216,7 +235,7 @@ void Vellisto_BigDoc::replayJournals(const std::string& folder, const std::strin
     if (!chunks_[slot]) {
       state.holes.push_back(slot);
     } else {
-      state.heldAlready(*chunks_[slot]);
+      state.note(*chunks_[slot]);
     }
   }
   for (std::size_t i = 0; i < mine.size(); ++i) {
