@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
@@ -159,12 +158,8 @@ void Alert::show(ui::View* host) {
     return;
   }
   const MainViewHooks& hooks = MainViewHooks::current();
-  tookSearchKeyboard_ = false;
   if (host == hooks.mainViewOrNull() && hooks.mainWindow) {
-    if (ui::Window* window = hooks.mainWindow()) {
-      window->makeFirstResponder(nullptr);
-      tookSearchKeyboard_ = true;
-    }
+    if (ui::Window* window = hooks.mainWindow()) window->makeFirstResponder(nullptr);
   }
   host->addSubview(std::static_pointer_cast<ui::View>(shared_from_this()));
   // The user types the name the alert asks for at once, without a click into its field first.
@@ -186,12 +181,6 @@ void Alert::dismiss() {
     return;
   }
   phase_ = Phase::Dismissing;
-  // However it goes (a click, Return, Escape, its own block), typing goes on into the search field at
-  // once, the letters typed while it slides away included; a click on its button would have given the
-  // keyboard back anyway, a key does not. A panel under it keeps the keyboard where the panel put it.
-  if (std::exchange(tookSearchKeyboard_, false) && !PanelCenter::shared().isShown()) {
-    if (const auto& focus = MainViewHooks::current().focusSearchInput) focus(true);
-  }
   animateBlockOpacity(kBlockOpacity, 0);
   auto anim = heldAnimation("position.y", frame().origin.y, superview()->frame().height() / 2, kDuration);
   anim->setDelegate(delegateHandle());

@@ -91,8 +91,6 @@ class Alert : public ui::View, public ui::AnimationDelegate {
   std::shared_ptr<DefaultCancelButton> cancelButton_;
   std::shared_ptr<BlockView> blockView_;
   Phase phase_ = Phase::Hidden;
-  // Shown over the main view, it took the keyboard from the search field, which gets it back as it goes.
-  bool tookSearchKeyboard_ = false;
 };
 
 // The narrower alert over a modal page.

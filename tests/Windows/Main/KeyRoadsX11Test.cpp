@@ -448,30 +448,5 @@ TEST_F(KeyRoadsX11Test, TheThinkingBarsArrowsLeaveTheSearchFieldsCaret) {
     ASSERT_TRUE(xclipSet(display_, "UTF8_STRING", "elsewhere"));
   }
 }
-
-// An alert over the main window takes the keyboard from the search field; however it is closed, by a
-// key as much as by a click, typing goes on into the search field. Ctrl+1 on a time phrase sets a
-// reminder, and with no notification service here an alert says when it will show.
-TEST_F(KeyRoadsX11Test, TypingGoesOnIntoTheSearchFieldAfterAnAlertClosedByAKey) {
-  ASSERT_NO_FATAL_FAILURE(start({"周五下午3点"}));
-  ASSERT_TRUE(showMain());
-  for (KeySym close : {XK_Return, XK_KP_Enter, XK_Escape}) {
-    SCOPED_TRACE(XKeysymToString(close));
-    const std::size_t shown = program_->count("Alert: came to rest shown");
-    const std::size_t hidden = program_->count("Alert: came to rest hidden");
-    press({XK_Control_L, XK_1});
-    ASSERT_TRUE(program_->logged("Alert: came to rest shown", shown)) << program_->errors();
-    press({close});
-    EXPECT_TRUE(typeIntoSearch("ba"));
-    ASSERT_TRUE(program_->logged("Alert: came to rest hidden", hidden)) << program_->errors();
-    // Back to the whole history, the phrase chosen, for the next round.
-    for (int i = 0; i < 2; ++i) {
-      const std::size_t searches = program_->count("Show On HintTable");
-      press({XK_BackSpace});
-      ASSERT_TRUE(program_->logged("Show On HintTable", searches)) << program_->errors();
-    }
-    EXPECT_TRUE(mapped("Vellisto"));
-  }
-}
 }  // namespace
 }  // namespace vl::x11test
