@@ -119,6 +119,41 @@ TEST_F(AlertTest, ReturnPressesTheDefaultButtonAndEscapeTheCancelOne) {
   }
 }
 
+// Escape closes the alert while it is up (by its cancel button where it has one); once OK closed it,
+// while it still slides away or after, the Escape is the next block's.
+TEST_F(AlertTest, EscapeIsTheAlertsOnlyWhileItIsUp) {
+  struct Case {
+    const char* name;
+    bool okFirst;
+    double waitMs;
+    std::vector<std::string> ran;
+  };
+  const std::vector<Case> cases = {
+      {"up", false, 0, {"cancel"}},
+      {"sliding away after OK", true, 0, {"ok", "below"}},
+      {"gone after OK", true, 400, {"ok", "below"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EscStack::shared().resetForTesting();
+    std::vector<std::string> ran;
+    EscStack::shared().push([&](bool) {
+      ran.push_back("below");
+      return true;
+    });
+    auto alert = Alert::ofTitle(
+        "Reminder set.", [&] { ran.push_back("ok"); }, [&] { ran.push_back("cancel"); });
+    alert->showWithEscape(mainView_.get());
+    advance(200);
+    if (c.okFirst) events_.typeKey(ui::KeyCode::Return);
+    advance(c.waitMs);
+    EXPECT_TRUE(pressEscape());
+    advance(400);
+    EXPECT_EQ(ran, c.ran);
+    EXPECT_FALSE(Alert::isShown(mainView_.get()));
+  }
+}
+
 // A title of several lines shows whole: every word is drawn inside the title's frame, above the buttons,
 // and the alert grows from its usual height to hold it, centred as before.
 TEST_F(AlertTest, ALongTitleShowsWholeAndTheAlertGrowsToHoldIt) {

@@ -134,9 +134,10 @@ void Alert::showWithEscape(ui::View* host) {
   }
   std::weak_ptr<Alert> weak = std::static_pointer_cast<Alert>(shared_from_this());
   EscStack::shared().push([weak](bool) {
-    // Gone by OK or Cancel (and maybe still held by its caller), it closes nothing.
+    // Closed by OK or Cancel (sliding away, or gone and maybe still held by its caller), it closes
+    // nothing: the Escape is the next block's.
     auto a = weak.lock();
-    if (!a || !a->superview()) return false;
+    if (!a || !a->superview() || a->phase_ == Phase::Dismissing) return false;
     // Escape is the cancel button where the alert has one: its block runs as for a click.
     if (a->cancelAction_ && a->phase_ == Phase::Shown) {
       a->cancelButtonClick();
