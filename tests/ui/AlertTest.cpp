@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "SheetTestSupport.h"
+#include "platform/ui/text/TextField.h"
 #include "ui/alert/Alert.h"
 
 namespace vl {
@@ -116,6 +118,107 @@ TEST_F(AlertTest, ReturnPressesTheDefaultButtonAndEscapeTheCancelOne) {
       alert->dismiss();
       advance(200);
     }
+  }
+}
+
+// Escape closes the alert while it is up (by its cancel button where it has one); once OK closed it,
+// while it still slides away or after, the Escape is the next block's.
+TEST_F(AlertTest, EscapeIsTheAlertsOnlyWhileItIsUp) {
+  struct Case {
+    const char* name;
+    bool okFirst;
+    double waitMs;
+    std::vector<std::string> ran;
+  };
+  const std::vector<Case> cases = {
+      {"up", false, 0, {"cancel"}},
+      {"sliding away after OK", true, 0, {"ok", "below"}},
+      {"gone after OK", true, 400, {"ok", "below"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EscStack::shared().resetForTesting();
+    std::vector<std::string> ran;
+    EscStack::shared().push([&](bool) {
+      ran.push_back("below");
+      return true;
+    });
+    auto alert = Alert::ofTitle(
+        "Reminder set.", [&] { ran.push_back("ok"); }, [&] { ran.push_back("cancel"); });
+    alert->showWithEscape(mainView_.get());
+    advance(200);
+    if (c.okFirst) events_.typeKey(ui::KeyCode::Return);
+    advance(c.waitMs);
+    EXPECT_TRUE(pressEscape());
+    advance(400);
+    EXPECT_EQ(ran, c.ran);
+    EXPECT_FALSE(Alert::isShown(mainView_.get()));
+  }
+}
+
+// However the alert closes, the field that had the keyboard before it showed has it again at once, its
+// caret where it stood: a letter typed right after lands in the text, not in the window. An alert the OK
+// block brings up keeps it until that one closes too, and a block that hands the keyboard on is obeyed.
+TEST_F(AlertTest, EveryWayOfClosingGivesTheKeyboardBackToTheFieldThatHadIt) {
+  auto field = ui::TextField::create({20, 20, 200, 30});
+  auto other = ui::TextField::create({20, 60, 200, 30});
+  mainView_->addSubview(field);
+  mainView_->addSubview(other);
+  struct Case {
+    const char* name;
+    std::function<void(Alert&)> close;
+    std::string typed;
+    std::string otherTyped;
+  };
+  // What the OK block does besides closing the alert.
+  std::function<void()> onOk;
+  const std::vector<Case> cases = {
+      {"Return", [&](Alert&) { events_.typeKey(ui::KeyCode::Return); }, "axb", ""},
+      {"keypad Enter", [&](Alert&) { events_.typeKey(ui::KeyCode::KeypadEnter); }, "axb", ""},
+      {"Escape", [&](Alert&) { pressEscape(); }, "axb", ""},
+      {"a click on OK", [&](Alert& a) { events_.click(window_, centreOf(a, *a.okButton())); }, "axb", ""},
+      {"an alert brought up by OK, then closed",
+       [&](Alert&) {
+         auto next = Alert::ofTitle(
+             "And then?", [] {}, nullptr);
+         onOk = [&, next] { next->show(mainView_.get()); };
+         events_.typeKey(ui::KeyCode::Return);
+         advance(200);
+         events_.typeText("y");  // lands nowhere while the second alert is up
+         events_.typeKey(ui::KeyCode::Return);
+       },
+       "axb", ""},
+      {"an OK that hands the keyboard on",
+       [&](Alert&) {
+         onOk = [&] { window_->makeFirstResponder(other.get()); };
+         events_.typeKey(ui::KeyCode::Return);
+       },
+       "ab", "x"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    window_->makeFirstResponder(nullptr);
+    field->setStringValue("");
+    other->setStringValue("");
+    ASSERT_TRUE(window_->makeFirstResponder(field.get()));
+    events_.typeText("ab");
+    events_.typeKey(ui::KeyCode::LeftArrow);
+    onOk = nullptr;
+    auto alert = Alert::ofTitle(
+        "Reminder set.",
+        [&] {
+          if (onOk) onOk();
+        },
+        [] {});
+    alert->showWithEscape(mainView_.get());
+    advance(200);
+    ASSERT_NE(window_->firstResponder(), field.get());
+    c.close(*alert);
+    events_.typeText("x");
+    advance(400);
+    EXPECT_FALSE(Alert::isShown(mainView_.get()));
+    EXPECT_EQ(field->stringValue(), c.typed);
+    EXPECT_EQ(other->stringValue(), c.otherTyped);
   }
 }
 

@@ -6,6 +6,8 @@
 #include "platform/foundation/Localization.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/graphics/DisplayList.h"
+#include "platform/ui/text/TextField.h"
+#include "platform/ui/text/TextView.h"
 #include "platform/ui/window/Window.h"
 #include "theme/VLThemeCategories.h"
 #include "ui/HeldAnimation.h"
@@ -134,9 +136,10 @@ void Alert::showWithEscape(ui::View* host) {
   }
   std::weak_ptr<Alert> weak = std::static_pointer_cast<Alert>(shared_from_this());
   EscStack::shared().push([weak](bool) {
-    // Gone by OK or Cancel (and maybe still held by its caller), it closes nothing.
+    // Closed by OK or Cancel (sliding away, or gone and maybe still held by its caller), it closes
+    // nothing: the Escape is the next block's.
     auto a = weak.lock();
-    if (!a || !a->superview()) return false;
+    if (!a || !a->superview() || a->phase_ == Phase::Dismissing) return false;
     // Escape is the cancel button where the alert has one: its block runs as for a click.
     if (a->cancelAction_ && a->phase_ == Phase::Shown) {
       a->cancelButtonClick();
@@ -157,6 +160,7 @@ void Alert::show(ui::View* host) {
     logWarningf("Alert: \"%s\" is already up, shown once", title().c_str());
     return;
   }
+  if (ui::Window* hostWindow = host->window()) noteTheKeyboard(*hostWindow);
   const MainViewHooks& hooks = MainViewHooks::current();
   if (host == hooks.mainViewOrNull() && hooks.mainWindow) {
     if (ui::Window* window = hooks.mainWindow()) window->makeFirstResponder(nullptr);
@@ -181,11 +185,64 @@ void Alert::dismiss() {
     return;
   }
   phase_ = Phase::Dismissing;
+  // Now, not once it slid away: what the user types on at once after the Return reaches the field.
+  giveTheKeyboardBack();
   animateBlockOpacity(kBlockOpacity, 0);
   auto anim = heldAnimation("position.y", frame().origin.y, superview()->frame().height() / 2, kDuration);
   anim->setDelegate(delegateHandle());
   anim->setValue("id", "dismiss");
   layer()->addAnimation(anim, kAnimPos);
+}
+
+bool Alert::holdsTheKeyboard(const ui::Window& window) const {
+  const ui::Responder* keyboard = window.firstResponder();
+  if (keyboard == &window) return true;
+  const auto* view = dynamic_cast<const ui::View*>(keyboard);
+  return view && view->isDescendantOf(this);
+}
+
+void Alert::noteTheKeyboard(ui::Window& window) {
+  keyboardBefore_.reset();
+  caretBefore_.reset();
+  auto* view = dynamic_cast<ui::View*>(window.firstResponder());
+  if (!view) return;
+  keyboardBefore_ = view->self();
+  // A field gives up its editor with the keyboard, and takes it back with its text selected whole: the
+  // next letter would replace what was typed.
+  if (auto* field = dynamic_cast<ui::TextField*>(view); field && field->currentEditor())
+    caretBefore_ = field->currentEditor()->selectedRange();
+}
+
+void Alert::giveTheKeyboardBack() {
+  std::shared_ptr<ui::View> before = keyboardBefore_.lock();
+  const std::optional<Range> caret = caretBefore_;
+  keyboardBefore_.reset();
+  caretBefore_.reset();
+  ui::Window* w = window();
+  ui::View* host = superview();
+  // The block put the keyboard where it wanted it (a panel's field, another window): it stays there.
+  if (!w || !host || !holdsTheKeyboard(*w)) return;
+  // An alert the block brought up over the same host keeps the keyboard off the views under it, and
+  // gives it back where this one found it as it goes in turn.
+  for (const auto& view : host->subviews()) {
+    auto* other = dynamic_cast<Alert*>(view.get());
+    if (!other || other == this || other->phase_ == Phase::Hidden || other->phase_ == Phase::Dismissing)
+      continue;
+    const std::shared_ptr<ui::View> theirs = other->keyboardBefore_.lock();
+    if (!theirs || theirs->isDescendantOf(this)) {
+      other->keyboardBefore_ = before;
+      other->caretBefore_ = caret;
+    }
+    return;
+  }
+  if (!before || before->window() != w || before->isDescendantOf(this)) return;
+  if (!w->makeFirstResponder(before.get())) {
+    logDebugf("Alert: %s did not take the keyboard back", before->className().c_str());
+    return;
+  }
+  auto* field = dynamic_cast<ui::TextField*>(before.get());
+  if (ui::TextView* editor = field && caret ? field->currentEditor() : nullptr)
+    editor->setSelectedRange(*caret);
 }
 
 void Alert::showDidEnd() {

@@ -2,8 +2,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/foundation/Text.h"
 #include "platform/ui/view/Animation.h"
 #include "platform/ui/view/View.h"
 #include "ui/PassthroughAndArrowCursorTextView.h"
@@ -43,7 +45,9 @@ class Alert : public ui::View, public ui::AnimationDelegate {
   // Shows over the host with an Escape block that dismisses it; once the alert is closed by its buttons
   // the block stands aside, so the next block gets the Escape.
   void showWithEscape(ui::View* host);
-  // Nothing when the alert is not up.
+  // Nothing when the alert is not up. However it closes (a button, Return, Escape), the keyboard goes back
+  // at once to the view that had it before the alert showed, caret and all, unless the alert's block gave
+  // it to someone else.
   void dismiss();
   // Whether any direct subview of the view is an alert.
   static bool isShown(const ui::View* view);
@@ -83,6 +87,10 @@ class Alert : public ui::View, public ui::AnimationDelegate {
   void layoutContent();
   std::shared_ptr<ui::AnimationDelegate> delegateHandle();
   void animateBlockOpacity(double from, double to);
+  // Whether the window's keyboard is nowhere, or on this alert or a view inside it.
+  bool holdsTheKeyboard(const ui::Window& window) const;
+  void noteTheKeyboard(ui::Window& window);
+  void giveTheKeyboardBack();
 
   Action okAction_;
   Action cancelAction_;
@@ -91,6 +99,9 @@ class Alert : public ui::View, public ui::AnimationDelegate {
   std::shared_ptr<DefaultCancelButton> cancelButton_;
   std::shared_ptr<BlockView> blockView_;
   Phase phase_ = Phase::Hidden;
+  // Who had the keyboard as the alert showed, and the caret when that was a field being edited.
+  std::weak_ptr<ui::View> keyboardBefore_;
+  std::optional<Range> caretBefore_;
 };
 
 // The narrower alert over a modal page.

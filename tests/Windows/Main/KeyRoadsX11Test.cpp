@@ -30,6 +30,8 @@ constexpr Spot kFirstRow{150, 160};
 // The main window: the device sync switch at the foot of the preview column; in a panel that drops
 // from the top, its navigation bar's right item; the OK of an alert over the panel.
 constexpr Spot kSyncSwitch{640, 513 - 25}, kPanelRightItem{485, 22}, kAlertOk{447, 247};
+// The main window: the OK of an alert over it (a title of up to three lines).
+constexpr Spot kMainAlertOk{480, 304};
 // The main window: the preview column's snippet name field.
 constexpr Spot kSnippetName{431, 443};
 // The main window: the pin tab bar's "+".
@@ -329,6 +331,37 @@ TEST_F(KeyRoadsX11Test, EscapeClosesTheSyncStartPanelAfterItsAlertWasClosed) {
       << program_->errors();
   EXPECT_EQ(program_->count("dismiss of an alert that is not up"), 0u) << program_->errors();
   EXPECT_TRUE(mapped("Vellisto"));
+}
+
+// The reminder action's alert (no notification service answers here) closed by Return, keypad Enter,
+// Escape or a click on its OK gives the keyboard back to the search field: letters typed next search.
+TEST_F(KeyRoadsX11Test, TypingGoesOnIntoTheSearchFieldHoweverTheRemindersAlertWasClosed) {
+  // "Friday, 3 pm": the reminder action comes first for it.
+  ASSERT_NO_FATAL_FAILURE(start({"周五下午3点"}));
+  struct Way {
+    const char* name;
+    std::function<void()> close;
+  };
+  const std::vector<Way> ways = {
+      {"Return", [&] { press({XK_Return}); }},
+      {"keypad Enter", [&] { press({XK_KP_Enter}); }},
+      {"Escape", [&] { press({XK_Escape}); }},
+      {"a click on OK", [&] { click(window("Vellisto"), kMainAlertOk, kSlides); }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    ASSERT_TRUE(showMain());
+    const std::size_t shown = program_->count("Alert: came to rest shown");
+    // Ctrl+1: the first action on the copy, which sets a reminder.
+    press({XK_Control_L, XK_1});
+    ASSERT_TRUE(program_->logged("Alert: came to rest shown", shown)) << program_->errors();
+    way.close();
+    EXPECT_TRUE(typeIntoSearch("ba"));
+    EXPECT_TRUE(mapped("Vellisto"));
+    press({XK_Escape});
+    ASSERT_TRUE(waitUntil([&] { return !mapped("Vellisto"); })) << program_->errors();
+  }
+  EXPECT_EQ(program_->count("set while no notification service answers"), ways.size()) << program_->errors();
 }
 
 // The web-search row (a query that matches nothing) stands for the query: the thinking bar's actions
