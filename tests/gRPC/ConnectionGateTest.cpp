@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -383,6 +384,51 @@ TEST(ConnectionGateFloodTest, gRPCClosesAConnectionWhoseHeadersPassTheLimit) {
   }
 }
 
+// How many threads of this process are named `name`. Read with open(), as openDescriptors() is.
+std::size_t threadsNamed(const std::string& name) {
+  const int fd = ::open("/proc/self/task", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* folder = fd >= 0 ? ::fdopendir(fd) : nullptr;
+  if (!folder) {
+    if (fd >= 0) ::close(fd);
+    return 0;
+  }
+  std::size_t count = 0;
+  while (const dirent* entry = ::readdir(folder)) {
+    if (entry->d_name[0] == '.') continue;
+    const std::string path = std::string("/proc/self/task/") + entry->d_name + "/comm";
+    const int comm = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (comm < 0) continue;
+    char text[32] = {};
+    const ssize_t n = ::read(comm, text, sizeof text - 1);
+    ::close(comm);
+    count += n > 0 && std::string(text, static_cast<std::size_t>(n)) == name + "\n" ? 1 : 0;
+  }
+  ::closedir(folder);
+  return count;
+}
+
+TEST(ConnectionGateFloodTest, AServerClosedWhileAFloodHoldsAHandOverInsideGRPCLeavesNothingRunning) {
+  // The gate would close the flood only after a minute: the close must end it.
+  SyncNetworkServer::Options options;
+  options.gate.untrustedIdleMs = 60000;
+  auto server = std::make_unique<SyncNetworkServer>(std::make_shared<FakeHandler>(), options);
+  server->startWithIp("127.0.0.1", 0);
+  ASSERT_GT(server->boundPort(), 0);
+  Flooder flooder(server->boundPort(), std::size_t{1} << 20);
+  ASSERT_TRUE(flooder.connected());
+  ASSERT_TRUE(within(20, [&] { return flooder.sent() > (1u << 20) || flooder.closedByServer(); }));
+  ASSERT_FALSE(flooder.closedByServer()) << "gRPC ended the flood itself";
+
+  const auto quit = Steady::now();
+  server->close();
+  EXPECT_LT(Steady::now() - quit, std::chrono::seconds(3));
+  // A thread that was joined may stay listed for a moment while the kernel takes it away.
+  EXPECT_TRUE(within(2, [] { return threadsNamed("vl-sync-handovr") == 0; }))
+      << "a hand-over outlived the server's close";
+  EXPECT_TRUE(within(10, [&] { return flooder.closedByServer(); }));
+  server.reset();
+}
+
 // The gate on its own, with the test standing where gRPC would: it keeps the descriptors handed over.
 struct BareGateTest : ::testing::Test {
   ~BareGateTest() override {
@@ -483,17 +529,14 @@ TEST_F(BareGateTest, ADeviceKeepsAFewAdmittedConnectionsAndTheRestAreClosedAsStr
   EXPECT_FALSE(other->closedByServer()) << "another device lost its connection";
 }
 
-TEST_F(BareGateTest, AHandOverStuckInsideGRPCHoldsUpNeitherTheSweepNorTheStop) {
-  // The first connection's hand-over does not return until the test lets it; the others go through.
-  // Its state outlives the test, as a hand-over the gate's stop leaves behind outlives the gate.
+TEST_F(BareGateTest, AHandOverStuckInsideGRPCHoldsUpNeitherTheSweepNorTheStopAndEndsWithTheStop) {
+  // Each hand-over does what gRPC does with a peer that keeps sending: it reads the connection until the
+  // connection ends, then closes it. A peer that says 'a' is admitted on the way, as a device's call
+  // would make it. The state outlives the test, in case a hand-over outlives the gate.
   struct Stall {
     std::mutex mutex;
     std::condition_variable changed;
-    bool stuck = false, release = false, left = false;
-    std::vector<int> handed;
-    ~Stall() {
-      for (const int fd : handed) ::close(fd);
-    }
+    int entered = 0, inside = 0, admitted = 0;
   };
   auto stall = std::make_shared<Stall>();
   vl::ConnectionGate::Options options;
@@ -501,34 +544,92 @@ TEST_F(BareGateTest, AHandOverStuckInsideGRPCHoldsUpNeitherTheSweepNorTheStop) {
   options.sweepMs = 20;
   gate = std::make_unique<vl::ConnectionGate>(options);
   ASSERT_TRUE(gate->listen("127.0.0.1", 0));
-  gate->start([stall](int fd) {
-    std::unique_lock<std::mutex> lock(stall->mutex);
-    stall->handed.push_back(fd);
-    if (stall->stuck) return;
-    stall->stuck = true;
-    stall->changed.notify_all();
-    stall->changed.wait_for(lock, std::chrono::seconds(60), [&] { return stall->release; });
-    stall->left = true;
+  gate->start([stall, gate = gate.get()](int fd) {
+    {
+      std::lock_guard<std::mutex> lock(stall->mutex);
+      ++stall->entered;
+      ++stall->inside;
+      stall->changed.notify_all();
+    }
+    for (;;) {
+      pollfd watched{fd, POLLIN, 0};
+      if (::poll(&watched, 1, 1000) < 0 && errno != EINTR) break;
+      char byte = 0;
+      const ssize_t n = ::recv(fd, &byte, 1, MSG_DONTWAIT);
+      if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) break;
+      if (n == 1 && byte == 'a') {
+        gate->noteCall(gate->caller("fd:" + std::to_string(fd)), true, "token:A");
+        std::lock_guard<std::mutex> lock(stall->mutex);
+        ++stall->admitted;
+        stall->changed.notify_all();
+      }
+    }
+    ::close(fd);
+    std::lock_guard<std::mutex> lock(stall->mutex);
+    --stall->inside;
     stall->changed.notify_all();
   });
+  const auto waitFor = [&](auto done) {
+    std::unique_lock<std::mutex> lock(stall->mutex);
+    return stall->changed.wait_for(lock, std::chrono::seconds(30), [&] { return done(*stall); });
+  };
   Stranger first(gate->port());
   ASSERT_TRUE(first.connected());
-  {
-    std::unique_lock<std::mutex> lock(stall->mutex);
-    ASSERT_TRUE(stall->changed.wait_for(lock, std::chrono::seconds(30), [&] { return stall->stuck; }));
-  }
+  ASSERT_TRUE(waitFor([](const Stall& state) { return state.entered == 1; }));
   Stranger second(gate->port());
   ASSERT_TRUE(second.connected());
   EXPECT_TRUE(within(10, [&] { return second.closedByServer(); })) << "the gate waited for a hand-over";
   EXPECT_TRUE(within(10, [&] { return first.closedByServer(); })) << "the stuck connection was never closed";
+  EXPECT_TRUE(waitFor([](const Stall& state) { return state.inside == 0; }))
+      << "closing its connection did not end a hand-over";
 
+  // A device's connection, admitted inside its hand-over, which the sweep leaves alone: the stop ends it.
+  Stranger device(gate->port());
+  ASSERT_TRUE(device.connected());
+  ASSERT_EQ(::send(device.fd(), "a", 1, MSG_NOSIGNAL), 1);
+  ASSERT_TRUE(waitFor([](const Stall& state) { return state.admitted == 1 && state.inside == 1; }));
   const auto stopping = Steady::now();
   gate->stop();
-  EXPECT_LT(Steady::now() - stopping, std::chrono::seconds(2));
-  std::unique_lock<std::mutex> lock(stall->mutex);
-  stall->release = true;
-  stall->changed.notify_all();
-  EXPECT_TRUE(stall->changed.wait_for(lock, std::chrono::seconds(30), [&] { return stall->left; }));
+  EXPECT_LT(Steady::now() - stopping, std::chrono::seconds(3));
+  {
+    std::lock_guard<std::mutex> lock(stall->mutex);
+    EXPECT_EQ(stall->inside, 0) << "a hand-over was still running after the stop";
+  }
+  EXPECT_TRUE(within(10, [&] { return device.closedByServer(); }));
+}
+
+TEST_F(BareGateTest, AConnectionNeverWaitsForTheNextWhenTheSystemRefusesAHandOverThread) {
+  struct Case {
+    const char* name;
+    int refusals;
+    double untrustedIdleMs;
+  };
+  // Refused once, the thread is asked for again and the connection handed over; refused for good, the
+  // connection is closed once a stranger's time is up, and its descriptor let go of.
+  for (const Case& c : {Case{"refused once", 1, 60000}, Case{"refused always", 1 << 30, 300}}) {
+    SCOPED_TRACE(c.name);
+    auto refusals = std::make_shared<std::atomic<int>>(c.refusals);
+    vl::ConnectionGate::Options options;
+    options.untrustedIdleMs = c.untrustedIdleMs;
+    options.sweepMs = 20;
+    options.handoverThreadStarting = [refusals] {
+      if (refusals->fetch_sub(1) > 0)
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "refused");
+    };
+    start(options);
+    Stranger device(gate->port());
+    ASSERT_TRUE(device.connected());
+    if (c.refusals == 1) {
+      EXPECT_GE(nextHandedOver(), 0) << "the connection waited for another to arrive";
+    } else {
+      EXPECT_TRUE(within(10, [&] { return device.closedByServer(); }));
+      EXPECT_TRUE(within(10, [&] { return gate->openConnections() == 0; }))
+          << "a connection no thread took kept its descriptor";
+    }
+    gate->stop();
+    gate.reset();
+    for (const int fd : takeAll()) ::close(fd);
+  }
 }
 
 }  // namespace
