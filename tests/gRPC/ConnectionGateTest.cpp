@@ -21,6 +21,7 @@
 #include "gRPC/Client/SyncNetworkClient.h"
 #include "gRPC/Server/ConnectionGate.h"
 #include "gRPC/Server/SyncNetworkServer.h"
+#include "support/TestSupport.h"
 #include "sync_network.grpc.pb.h"
 
 namespace {
@@ -504,6 +505,42 @@ TEST_F(BareGateTest, ACallAnsweredAfterItsConnectionWentNeverSpeaksForWhatNowHol
   while (!stranger.closedByServer() && Steady::now() < deadline) ::poll(nullptr, 0, 10);
   EXPECT_TRUE(stranger.closedByServer()) << "the stranger was let in on the device's call";
   EXPECT_NE(gate->caller(peer).address, deviceAddress);
+}
+
+TEST_F(BareGateTest, ALineAboutConnectionsCountsTheLinesLeftOutSinceTheLineBefore) {
+  vl::test::LogCapture capture;
+  startQuickSweeping();
+  const auto linesAboutConnections = [] {
+    std::vector<std::string> lines;
+    for (const std::string& line : vl::test::LogCapture::take()) {
+      if (line.rfind("sync server: connection from ", 0) == 0) lines.push_back(line);
+    }
+    return lines;
+  };
+  // Two strangers closed together: one line, the other left out. Should the two closes come more
+  // than a second apart, both are written and the pair is tried again.
+  std::vector<std::string> lines;
+  for (int attempt = 0; attempt < 5 && lines.size() != 1; ++attempt) {
+    const auto quiet = Steady::now() + std::chrono::milliseconds(1500);
+    ASSERT_TRUE(within(10, [&] { return Steady::now() >= quiet; }));
+    vl::test::LogCapture::clear();
+    Stranger first(gate->port()), second(gate->port());
+    ASSERT_TRUE(first.connected() && second.connected());
+    ASSERT_TRUE(within(10, [&] { return first.closedByServer() && second.closedByServer(); }));
+    lines = linesAboutConnections();
+  }
+  ASSERT_EQ(lines.size(), 1u) << "two closes together were never left to one line";
+
+  // The next line, well past a second later, counts the one left out, however long ago that was.
+  const auto quiet = Steady::now() + std::chrono::milliseconds(1500);
+  ASSERT_TRUE(within(10, [&] { return Steady::now() >= quiet; }));
+  Stranger third(gate->port());
+  ASSERT_TRUE(third.connected());
+  ASSERT_TRUE(within(10, [&] { return linesAboutConnections().size() == 2; }));
+  const std::string last = linesAboutConnections().back();
+  const std::string count = " (and 1 more about connections left out since the line before)";
+  ASSERT_GE(last.size(), count.size());
+  EXPECT_EQ(last.substr(last.size() - count.size()), count) << last;
 }
 
 TEST_F(BareGateTest, ADeviceKeepsAFewAdmittedConnectionsAndTheRestAreClosedAsStrangers) {

@@ -302,7 +302,8 @@ void ConnectionGate::report(Time now, const std::string& line) {
     return;
   }
   if (unreported_ > 0) {
-    logWarningf("%s (and %zu more about connections in the last second)", line.c_str(), unreported_);
+    logWarningf("%s (and %zu more about connections left out since the line before)", line.c_str(),
+                unreported_);
   } else {
     logWarning(line);
   }

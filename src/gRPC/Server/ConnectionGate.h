@@ -142,7 +142,8 @@ class ConnectionGate {
   void handOver();
   // False when accepting must pause (the process is out of descriptors or memory).
   bool accept(Time now);
-  // A line about a connection, at most one a second: a flood of connections is not a flood of lines.
+  // A line about a connection, at most one a second: a flood of connections is not a flood of lines. The
+  // next line written counts those left out since the one before, however long ago that was.
   void report(Time now, const std::string& line) VL_REQUIRES(mutex_);
   // Lock held. Drops connections gRPC let go of, shuts down those idle past their limit.
   void sweepLocked(Time now) VL_REQUIRES(mutex_);
