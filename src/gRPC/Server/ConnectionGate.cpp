@@ -31,8 +31,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kBacklog = 64;
-// How long stop() waits for hand-overs in progress: the quit has three seconds in all, and gRPC's own
-// shutdown needs the rest.
+// How long stop() lets hand-overs in progress end on their own before it shuts their connections down:
+// the quit has three seconds in all, and gRPC's own shutdown needs the rest.
 constexpr auto kHandoverStopWait = std::chrono::milliseconds(500);
 
 std::chrono::steady_clock::duration millis(double ms) {
@@ -116,36 +116,96 @@ bool ConnectionGate::listen(const std::string& ip, int port) {
 
 void ConnectionGate::start(Handover handover) {
   if (listener_ < 0 || thread_.joinable()) return;
-  handovers_ = std::make_shared<Handovers>();
-  handovers_->handover = std::move(handover);
-  handovers_->most = options_.maxConnections + options_.maxConnections / 2;
+  handovers_.handover = std::move(handover);
+  handovers_.most = options_.maxConnections + options_.maxConnections / 2;
   thread_ = std::thread([this] { run(); });
 }
 
 void ConnectionGate::queueHandover(int fd) {
-  Handovers& share = *handovers_;
-  MutexLock lock(share.mutex);
-  share.waiting.push_back(fd);
+  MutexLock lock(handovers_.mutex);
+  handovers_.waiting.push_back(fd);
+  startHandoverLocked();
+}
+
+bool ConnectionGate::startHandoverLocked() {
   // A hand-over may stay in gRPC as long as its peer keeps sending: one that waits gets a thread of its
   // own rather than waiting behind it. There are never more than the table holds connections.
-  if (share.idle >= share.waiting.size() || share.running >= share.most) {
-    share.changed.notify_one();
-    return;
+  if (handovers_.stopping || handovers_.idle >= handovers_.waiting.size() ||
+      handovers_.running >= handovers_.most) {
+    handovers_.changed.notify_one();
+    return true;
   }
   try {
-    // Detached: stop() waits for them a while, through `running`, and leaves one that gRPC holds.
-    std::thread(handOver, handovers_).detach();
-    ++share.running;
+    if (options_.handoverThreadStarting) options_.handoverThreadStarting();
+    handoverThreads_.emplace_back([this] { handOver(); });
+    ++handovers_.running;
+    handovers_.refused = false;
+    return true;
   } catch (const std::system_error& error) {
-    // The connection waits for a thread that is running; the sweep closes it if none comes.
-    logWarningf("sync server: no hand-over thread: %s", error.what());
-    share.changed.notify_one();
+    // The gate's thread asks again each round; until then a running thread may take the connection.
+    if (!handovers_.refused) logWarningf("sync server: no hand-over thread: %s", error.what());
+    handovers_.refused = true;
+    handovers_.changed.notify_one();
+    return false;
   }
 }
 
-void ConnectionGate::handOver(const std::shared_ptr<Handovers>& handovers) {
-  pthread_setname_np(pthread_self(), "vl-sync-handover");
-  Handovers& share = *handovers;
+void ConnectionGate::tendHandovers(Time now) {
+  std::vector<std::thread::id> ended;
+  {
+    MutexLock lock(handovers_.mutex);
+    ended.swap(handovers_.ended);
+    startHandoverLocked();
+  }
+  // An ended thread has only its return left.
+  for (const std::thread::id id : ended) {
+    const auto it = std::find_if(handoverThreads_.begin(), handoverThreads_.end(),
+                                 [id](const std::thread& thread) { return thread.get_id() == id; });
+    if (it == handoverThreads_.end()) continue;
+    it->join();
+    handoverThreads_.erase(it);
+  }
+  // A queued connection the sweep shut down waited past a stranger's time for a thread: the gate
+  // closes it rather than keep its descriptor until a hand-over comes.
+  std::set<int> givenUp;
+  {
+    MutexLock lock(mutex_);
+    for (const auto& [fd, connection] : connections_) {
+      if (connection.closing) givenUp.insert(fd);
+    }
+  }
+  if (givenUp.empty()) return;
+  std::vector<int> dropped;
+  {
+    MutexLock lock(handovers_.mutex);
+    auto& waiting = handovers_.waiting;
+    for (auto it = waiting.begin(); it != waiting.end();) {
+      if (givenUp.count(*it) == 0) {
+        ++it;
+        continue;
+      }
+      dropped.push_back(*it);
+      it = waiting.erase(it);
+    }
+  }
+  if (dropped.empty()) return;
+  // Only the gate's thread adds entries: the numbers still name the entries read above.
+  MutexLock lock(mutex_);
+  for (int fd : dropped) {
+    if (auto it = connections_.find(fd); it != connections_.end()) {
+      closeQuietly(it->second.copy);
+      connections_.erase(it);
+    }
+    closeQuietly(fd);
+  }
+  report(now, "sync server: " + std::to_string(dropped.size()) +
+                  " queued connections closed: no hand-over thread took them");
+}
+
+void ConnectionGate::handOver() {
+  // Fifteen characters at most: a longer name is refused and the thread keeps the gate's.
+  pthread_setname_np(pthread_self(), "vl-sync-handovr");
+  Handovers& share = handovers_;
   MutexLock lock(share.mutex);
   while (!share.stopping) {
     if (share.waiting.empty()) {
@@ -158,33 +218,51 @@ void ConnectionGate::handOver(const std::shared_ptr<Handovers>& handovers) {
     }
     const int fd = share.waiting.front();
     share.waiting.pop_front();
+    share.inside.insert(fd);
     lock.unlock();
     share.handover(fd);
     lock.lock();
+    share.inside.erase(fd);
   }
   --share.running;
+  share.ended.push_back(std::this_thread::get_id());
   share.changed.notify_all();
 }
 
 void ConnectionGate::stop() {
-  if (thread_.joinable()) {
+  const bool started = thread_.joinable();
+  if (started) {
+    // First, so that no hand-over starts while the gate winds down.
+    {
+      MutexLock lock(handovers_.mutex);
+      handovers_.stopping = true;
+      handovers_.changed.notify_all();
+    }
     const char byte = 0;
     if (::write(wake_[1], &byte, 1) != 1) logWarning("sync server: the connection gate's wake-up failed");
     thread_.join();
   }
   std::deque<int> unsent;
-  if (handovers_) {
-    Handovers& share = *handovers_;
+  std::set<int> stuck;
+  if (started) {
+    Handovers& share = handovers_;
     MutexLock lock(share.mutex);
-    share.stopping = true;
     unsent.swap(share.waiting);
-    share.changed.notify_all();
     const auto deadline = Clock::now() + kHandoverStopWait;
     while (share.running > 0 && Clock::now() < deadline) share.changed.wait_until(lock, deadline);
-    if (share.running > 0)
-      logWarningf("sync server: %zu connection hand-overs still in gRPC, left to end", share.running);
+    stuck = share.inside;
   }
-  handovers_.reset();
+  if (!stuck.empty()) {
+    // gRPC reads a connection inside its hand-over until the connection ends: ending it ends the call.
+    logWarningf("sync server: %zu connection hand-overs still in gRPC; their connections are shut down",
+                stuck.size());
+    MutexLock lock(mutex_);
+    for (int fd : stuck) {
+      if (auto it = connections_.find(fd); it != connections_.end()) ::shutdown(it->second.copy, SHUT_RDWR);
+    }
+  }
+  for (std::thread& thread : handoverThreads_) thread.join();
+  handoverThreads_.clear();
   // Never given to gRPC: still the gate's to close.
   for (int fd : unsent) closeQuietly(fd);
   closeQuietly(wake_[0]);
@@ -210,8 +288,11 @@ void ConnectionGate::run() {
     if (watched[0].revents != 0) return;
     const Time now = Clock::now();
     accepting = !accepting || !(watched[1].revents & POLLIN) || accept(now);
-    MutexLock lock(mutex_);
-    sweepLocked(now);
+    {
+      MutexLock lock(mutex_);
+      sweepLocked(now);
+    }
+    tendHandovers(now);
   }
 }
 
@@ -221,7 +302,8 @@ void ConnectionGate::report(Time now, const std::string& line) {
     return;
   }
   if (unreported_ > 0) {
-    logWarningf("%s (and %zu more about connections in the last second)", line.c_str(), unreported_);
+    logWarningf("%s (and %zu more about connections left out since the line before)", line.c_str(),
+                unreported_);
   } else {
     logWarning(line);
   }

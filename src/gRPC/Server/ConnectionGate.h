@@ -6,10 +6,12 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <list>
 #include <map>
-#include <memory>
+#include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/foundation/Mutex.h"
 
@@ -38,7 +40,8 @@ namespace vl {
 // and hand-over threads give them to gRPC, one more whenever a connection would wait (never more than
 // the table holds connections; a few stay waiting for the next). Accepting and sweeping never wait for
 // gRPC, and a connection still queued or inside a slow hand-over is swept like any other, which ends
-// that hand-over. The queue's lock is a leaf too; neither lock is held while gRPC is called.
+// that hand-over. The queue's lock is a leaf too; neither lock is held while gRPC is called. stop()
+// joins every hand-over thread, so nothing the hand-over uses is touched after it.
 class ConnectionGate {
  public:
   struct Options {
@@ -49,6 +52,9 @@ class ConnectionGate {
     // A device needs a few connections (a poll, a push, an image each way); more of them admitted would
     // let one device hold the whole gate against the others.
     std::size_t admittedPerDevice = 4;
+    // Runs before each hand-over thread is made; a throw of std::system_error stands for a thread the
+    // system refuses. For tests.
+    std::function<void()> handoverThreadStarting;
   };
   // Takes the connection; from then on gRPC owns the descriptor. It may not return for a long while.
   using Handover = std::function<void(int fd)>;
@@ -65,9 +71,9 @@ class ConnectionGate {
   // Starts accepting; every connection kept goes to `handover` on a hand-over thread.
   void start(Handover handover);
   // Stops accepting, closes the connections still queued and lets go of the gate's duplicates;
-  // connections already handed over stay with gRPC, which closes them when it shuts down. A hand-over
-  // that has not returned within half a second is left to finish alone, after stop() and the gate: what
-  // `handover` uses must live until it returns.
+  // connections already handed over stay with gRPC, which closes them when it shuts down. No hand-over
+  // starts once stop() began; one that has not returned within half a second has its connection shut
+  // down, which ends it, and stop() returns once every hand-over thread has ended.
   void stop();
 
   // Hand-over threads kept waiting for the next connection.
@@ -105,8 +111,7 @@ class ConnectionGate {
     bool closing = false;
   };
 
-  // What the gate's thread and the hand-over threads share. The hand-over threads hold it too, since one
-  // stuck inside gRPC outlives stop() and the gate.
+  // What the gate's thread and the hand-over threads share.
   struct Handovers {
     Mutex mutex;
     ConditionVariable changed;
@@ -117,15 +122,28 @@ class ConnectionGate {
     std::size_t running VL_GUARDED_BY(mutex) = 0;
     std::size_t idle VL_GUARDED_BY(mutex) = 0;
     std::size_t most = 0;
+    // The connections inside a hand-over now, by number.
+    std::set<int> inside VL_GUARDED_BY(mutex);
+    // Threads that have ended and wait to be joined.
+    std::vector<std::thread::id> ended VL_GUARDED_BY(mutex);
+    // The last thread asked for was refused; the next refusal is not logged again.
+    bool refused VL_GUARDED_BY(mutex) = false;
   };
 
   void run();
   // On the gate's thread: queues the connection, and starts a hand-over thread when none waits for it.
   void queueHandover(int fd);
-  static void handOver(const std::shared_ptr<Handovers>& handovers);
+  // Starts a hand-over thread when a queued connection would wait; false when the system refused one.
+  bool startHandoverLocked() VL_REQUIRES(handovers_.mutex);
+  // On the gate's thread, each round: joins the hand-over threads that ended, asks again for a thread a
+  // queued connection still lacks, and closes queued connections the sweep has given up on, as no
+  // hand-over would take them in time.
+  void tendHandovers(Time now);
+  void handOver();
   // False when accepting must pause (the process is out of descriptors or memory).
   bool accept(Time now);
-  // A line about a connection, at most one a second: a flood of connections is not a flood of lines.
+  // A line about a connection, at most one a second: a flood of connections is not a flood of lines. The
+  // next line written counts those left out since the one before, however long ago that was.
   void report(Time now, const std::string& line) VL_REQUIRES(mutex_);
   // Lock held. Drops connections gRPC let go of, shuts down those idle past their limit.
   void sweepLocked(Time now) VL_REQUIRES(mutex_);
@@ -138,7 +156,10 @@ class ConnectionGate {
   int listener_ = -1;
   int wake_[2] = {-1, -1};
   int port_ = 0;
-  std::shared_ptr<Handovers> handovers_;
+  Handovers handovers_;
+  // The hand-over threads not yet joined: the gate's thread adds and joins them, and stop() once that
+  // thread has ended.
+  std::list<std::thread> handoverThreads_;
   std::thread thread_;
   Mutex mutex_;
   // By the descriptor number gRPC was given.

@@ -5,6 +5,7 @@
 #include <grpcpp/server_posix.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -30,6 +31,9 @@ struct SyncNetworkServer::Running {
   std::unique_ptr<ServerEnvironment> environment;
   std::unique_ptr<grpc::Server> server;
   int port = 0;
+  // Set before the gate stops: a hand-over from then on closes its connection instead of giving it to
+  // a server about to shut down.
+  std::atomic<bool> closing{false};
 };
 
 namespace {
@@ -42,16 +46,19 @@ constexpr int kStreamsPerConnection = 16;
 constexpr int kHeaderBytes = 8 * 1024;
 constexpr std::size_t kServerMemoryBytes = 256 * 1024 * 1024;
 
-void stop(SyncNetworkServer::Options options, ConnectionGate& gate, grpc::Server& server, EventLoop& loop) {
-  gate.stop();
+}  // namespace
+
+void SyncNetworkServer::stop(const Options& options, Running& run) {
+  run.closing = true;
+  // Every hand-over has returned once the gate stopped, so gRPC is never given a connection after it
+  // shut down.
+  run.gate->stop();
   const auto grace = std::chrono::duration_cast<std::chrono::system_clock::duration>(
       std::chrono::duration<double>(options.closeGraceSeconds));
   // Calls still running get the grace period, then are cancelled; waiting calls end at once.
-  server.Shutdown(std::chrono::system_clock::now() + grace);
-  loop.shutdownAndJoin();
+  run.server->Shutdown(std::chrono::system_clock::now() + grace);
+  run.loop->shutdownAndJoin();
 }
-
-}  // namespace
 
 SyncNetworkServer::SyncNetworkServer() : SyncNetworkServer(nullptr, Options{}) {}
 
@@ -134,12 +141,13 @@ void SyncNetworkServer::startWithIp(const std::string& ip, std::int64_t port) {
         }
       }))
     logErrorf("sync server: its loop stopped before it listened on port %d", bound);
-  // A hand-over the gate's stop left behind holds the server, shut down by then, until gRPC returns.
-  run->gate->start([weak = std::weak_ptr<Running>(run)](int fd) {
-    if (const std::shared_ptr<Running> running = weak.lock()) {
-      grpc::AddInsecureChannelFromFd(running->server.get(), fd);
-    } else {
+  // The gate's stop joins every hand-over, and the server goes only after it: the hand-overs may use
+  // what they point to.
+  run->gate->start([running = run.get()](int fd) {
+    if (running->closing) {
       ::close(fd);
+    } else {
+      grpc::AddInsecureChannelFromFd(running->server.get(), fd);
     }
   });
   MutexLock lock(mutex_);
@@ -159,7 +167,7 @@ void SyncNetworkServer::close() {
   if (!run) return;
   if (run->loop->isCurrent()) {
     logWarning("sync server: close on the server's own loop; stopping from another thread");
-    std::thread([options, run] { stop(options, *run->gate, *run->server, *run->loop); }).detach();
+    std::thread([options, run] { stop(options, *run); }).detach();
     return;
   }
   // On the main thread a handler may be waiting for main-queue work (a list refresh); a group's wait
@@ -167,7 +175,7 @@ void SyncNetworkServer::close() {
   dispatch::Group stopped;
   stopped.enter();
   std::thread stopper([options, run, &stopped] {
-    stop(options, *run->gate, *run->server, *run->loop);
+    stop(options, *run);
     stopped.leave();
   });
   stopped.wait();

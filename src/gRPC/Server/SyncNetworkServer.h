@@ -48,11 +48,13 @@ class SyncNetworkServer {
   struct Running;
 
   std::shared_ptr<ServerRequestHandler> handler() const;
+  // Stops the gate, every hand-over with it, then gRPC and the loop.
+  static void stop(const Options& options, Running& run);
 
   Options options_;
   mutable Mutex mutex_;
   std::shared_ptr<ServerRequestHandler> handler_ VL_GUARDED_BY(mutex_);
-  // Shared: a hand-over still inside gRPC when the server closes keeps what it uses until it returns.
+  // Shared: a close on the loop thread hands the stop, and the server with it, to a thread of its own.
   std::shared_ptr<Running> running_ VL_GUARDED_BY(mutex_);
 };
 
