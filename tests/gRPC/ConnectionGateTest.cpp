@@ -295,6 +295,33 @@ TEST_F(ConnectionGateTest, AConnectionClosedForNeverGettingInIsOpenedAgainByTheN
   EXPECT_EQ(bye(), 401);
 }
 
+// A first call whose answer takes longer than a stranger may idle (the docs still loading after the
+// program was killed) is answered on its connection, admitted or refused, rather than cut off by the
+// sweep in the middle; a refused caller is closed as a stranger after that.
+TEST_F(ConnectionGateTest, AFirstCallAnsweredSlowerThanAStrangerMayIdleIsAnsweredWhole) {
+  for (const int answer : {200, 401}) {
+    SCOPED_TRACE(answer);
+    handler->setReplies([answer](const std::string&, const Json&) {
+      ::poll(nullptr, 0, 1500);  // the stranger's time is one second
+      return Json{{"status", {{"code", answer}, {"msg", "slow"}}}};
+    });
+    auto channel = vl::test::rawChannel(server.boundPort());
+    auto stub = syncnetwork::SyncNetworkService::NewStub(channel);
+    grpc::ClientContext context;
+    context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(20));
+    syncnetwork::ByeRequest request;
+    syncnetwork::ByeResponse response;
+    const grpc::Status status = stub->Bye(&context, request, &response);
+    EXPECT_TRUE(status.ok()) << status.error_code() << " " << status.error_message();
+    EXPECT_EQ(response.status().code(), answer);
+    if (answer != 200) {
+      EXPECT_TRUE(channel->WaitForStateChange(GRPC_CHANNEL_READY,
+                                              std::chrono::system_clock::now() + std::chrono::seconds(10)))
+          << "a refused caller kept its connection";
+    }
+  }
+}
+
 // Whether `stranger`, having said it speaks HTTP/2, hears the server's SETTINGS within `seconds`.
 bool answered(Stranger& stranger, double seconds) {
   const std::string hello =

@@ -34,6 +34,8 @@ constexpr int kBacklog = 64;
 // How long stop() lets hand-overs in progress end on their own before it shuts their connections down:
 // the quit has three seconds in all, and gRPC's own shutdown needs the rest.
 constexpr auto kHandoverStopWait = std::chrono::milliseconds(500);
+// What a stranger's answer, once our handler gave it, has to go out before the sweep may close it.
+constexpr auto kAnswerGrace = std::chrono::milliseconds(1000);
 
 std::chrono::steady_clock::duration millis(double ms) {
   return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(ms));
@@ -387,7 +389,7 @@ void ConnectionGate::sweepLocked(Time now) {
       continue;
     }
     const double limit = connection.everAdmitted ? options_.trustedIdleMs : options_.untrustedIdleMs;
-    if (!connection.closing && now - connection.lastAdmitted > millis(limit)) {
+    if (!connection.closing && connection.answering == 0 && now - connection.lastAdmitted > millis(limit)) {
       report(now, "sync server: connection from " + connection.address +
                       " closed: " + (connection.everAdmitted ? "idle" : "never admitted"));
       ::shutdown(connection.copy, SHUT_RDWR);
@@ -428,14 +430,34 @@ ConnectionGate::Caller ConnectionGate::caller(const std::string& peer) {
   return Caller{fd, it->second.inode, it->second.address};
 }
 
+ConnectionGate::Caller ConnectionGate::answering(const std::string& peer) {
+  const int fd = fdOfPeer(peer);
+  MutexLock lock(mutex_);
+  auto it = connections_.find(fd);
+  if (it == connections_.end() || !stillHeld(fd, it->second.inode)) return Caller{-1, 0, peer};
+  ++it->second.answering;
+  return Caller{fd, it->second.inode, it->second.address, true};
+}
+
 void ConnectionGate::noteCall(const Caller& caller, bool admitted, const std::string& device) {
-  if (!admitted || caller.fd < 0) return;
+  if (caller.fd < 0 || (!admitted && !caller.answering)) return;
   MutexLock lock(mutex_);
   auto it = connections_.find(caller.fd);
   if (it == connections_.end() || it->second.inode != caller.inode || !stillHeld(caller.fd, caller.inode))
     return;
   Connection& connection = it->second;
   const Time now = Clock::now();
+  if (caller.answering && connection.answering > 0) --connection.answering;
+  if (!admitted) {
+    // Its answer still has to go out: once per connection, a stranger whose time ran out under our
+    // handler gets a moment for it, and no more (a peer making refused calls gains nothing by them).
+    if (caller.answering && !connection.everAdmitted && !connection.answerGraceGiven) {
+      connection.answerGraceGiven = true;
+      connection.lastAdmitted =
+          std::max(connection.lastAdmitted, now - millis(options_.untrustedIdleMs) + kAnswerGrace);
+    }
+    return;
+  }
   if (!device.empty() && connection.device != device) {
     std::size_t held = 0;
     for (const auto& [fd, other] : connections_) held += !other.closing && other.device == device ? 1 : 0;

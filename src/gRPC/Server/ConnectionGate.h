@@ -87,8 +87,16 @@ class ConnectionGate {
     ino_t inode = 0;
     // In gRPC's form; the peer's own name when the gate does not know the connection.
     std::string address;
+    // Taken by answering(): the connection is not swept until noteCall() for it.
+    bool answering = false;
   };
   Caller caller(const std::string& peer);
+  // The same, for a call whose request came in whole and that a handler of ours now answers: a slow
+  // answer (the docs still loading after an unclean exit) is no stranger's idling, so the connection is
+  // not swept under it, and a stranger's first answer gets a moment to go out. Every answering() is
+  // followed by one noteCall() with its caller. A stream still being received takes caller() instead:
+  // a peer could hold that open at will.
+  Caller answering(const std::string& peer);
   // A call of `caller` was answered; `admitted` when it proved the caller, who is `device` (its token)
   // when known. Nothing when the caller's connection is gone, whatever holds its number now. A
   // connection beyond the device's admittedPerDevice stays unadmitted: it is closed like a stranger's.
@@ -109,6 +117,9 @@ class ConnectionGate {
     Time lastAdmitted;
     bool everAdmitted = false;
     bool closing = false;
+    // Calls our handlers are answering on it, and whether a stranger's answer was given its moment.
+    std::size_t answering = 0;
+    bool answerGraceGiven = false;
   };
 
   // What the gate's thread and the hand-over threads share.

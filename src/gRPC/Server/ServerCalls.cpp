@@ -69,7 +69,7 @@ class UnaryServerCall final : public ServerCall {
       return;
     }
     listen(environment_, listen_, handle_);
-    const ConnectionGate::Caller caller = environment_.gate.caller(context_.peer());
+    const ConnectionGate::Caller caller = environment_.gate.answering(context_.peer());
     response_ = std::invoke(handle_, environment_.provider, request_, caller.address);
     environment_.gate.noteCall(caller, admits(response_.status().code()), deviceOf(request_));
     answered_ = true;
@@ -115,7 +115,7 @@ class DownloadServerCall final : public ServerCall {
           if (!next([&] { writer_.Finish(read, tag()); })) delete this;
           return;
         }
-        const ConnectionGate::Caller caller = environment_.gate.caller(context_.peer());
+        const ConnectionGate::Caller caller = environment_.gate.answering(context_.peer());
         stream_ = std::make_unique<MediametaStream>(environment_.provider.getMediameta(request));
         environment_.gate.noteCall(caller, admits(stream_->statusCode()), deviceOf(request));
         writeNext();
