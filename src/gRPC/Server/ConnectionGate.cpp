@@ -420,23 +420,19 @@ int ConnectionGate::fdOfPeer(const std::string& peer) {
   return *end == '\0' && value >= 0 && value < 1 << 30 ? static_cast<int>(value) : -1;
 }
 
-ConnectionGate::Caller ConnectionGate::caller(const std::string& peer) {
+ConnectionGate::Caller ConnectionGate::caller(const std::string& peer) { return callerOf(peer, false); }
+
+ConnectionGate::Caller ConnectionGate::answering(const std::string& peer) { return callerOf(peer, true); }
+
+ConnectionGate::Caller ConnectionGate::callerOf(const std::string& peer, bool answering) {
   const int fd = fdOfPeer(peer);
   MutexLock lock(mutex_);
   // The entry may outlive its connection until the next sweep: only a number that still names the
   // entry's socket is that connection.
   auto it = connections_.find(fd);
   if (it == connections_.end() || !stillHeld(fd, it->second.inode)) return Caller{-1, 0, peer};
-  return Caller{fd, it->second.inode, it->second.address};
-}
-
-ConnectionGate::Caller ConnectionGate::answering(const std::string& peer) {
-  const int fd = fdOfPeer(peer);
-  MutexLock lock(mutex_);
-  auto it = connections_.find(fd);
-  if (it == connections_.end() || !stillHeld(fd, it->second.inode)) return Caller{-1, 0, peer};
-  ++it->second.answering;
-  return Caller{fd, it->second.inode, it->second.address, true};
+  if (answering) ++it->second.answering;
+  return Caller{fd, it->second.inode, it->second.address, answering};
 }
 
 void ConnectionGate::noteCall(const Caller& caller, bool admitted, const std::string& device) {

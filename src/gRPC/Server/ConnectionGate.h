@@ -160,6 +160,7 @@ class ConnectionGate {
   void sweepLocked(Time now) VL_REQUIRES(mutex_);
   // Lock held. Shuts down the oldest connection never admitted; false when there is none.
   bool pushOutOldestLocked(Time now) VL_REQUIRES(mutex_);
+  Caller callerOf(const std::string& peer, bool answering);
   static bool stillHeld(int fd, ino_t inode);
   static int fdOfPeer(const std::string& peer);
 

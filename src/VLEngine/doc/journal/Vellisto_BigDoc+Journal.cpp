@@ -256,7 +256,7 @@ void Vellisto_BigDoc::requestFoldWhenDue() {
   {
     Lock lock(lock_);
     urgent = foldIsUrgentLocked();
-    due = urgent || foldIsDueLocked();
+    due = foldIsDueLocked();
   }
   if (urgent) {
     // A few more changes of this size and replay would no longer read the journal to its end.
